@@ -1,0 +1,20 @@
+#pragma once
+// The subcommands of kelvara-cli. Each adds itself to the application; a failure to carry a
+// command out is reported as a one-line message on stderr and exit code 2.
+#include <stdexcept>
+
+namespace CLI {
+class App;
+}
+
+namespace kelvara::cli {
+
+// A command that cannot be carried out with the arguments given (exit code 2).
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+void add_curve_command(CLI::App& app);
+
+}  // namespace kelvara::cli

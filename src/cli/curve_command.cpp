@@ -1,0 +1,104 @@
+// `kelvara-cli curve`: the sampled curve of a new document with the given settings, as CSV.
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "engine/engine_limits.h"
+#include "engine/kelvara_document.h"
+
+namespace kelvara::cli {
+namespace {
+
+struct CurveOptions {
+    std::optional<int32_t> type;
+    std::optional<int32_t> overtones;
+    std::optional<float> base;
+    std::optional<std::vector<float>> ratios;
+    std::optional<float> x_min;
+    std::optional<float> x_max;
+    std::optional<float> step;
+};
+
+// Counts the document's beeps: each is a setting it refused.
+class RefusalCounter final : public DocumentControls {
+public:
+    int refusals = 0;
+    void show_float(FloatField, float) override {}
+    void show_number_of_overtones(int32_t) override {}
+    void select_waveform(int32_t) override {}
+    void show_plot_segments(bool, bool, bool) override {}
+    void beep() override { ++refusals; }
+    void document_edited_changed(bool) override {}
+};
+
+void require_accepted(const RefusalCounter& counter, int before, const std::string& what) {
+    if (counter.refusals != before) throw UsageError(what + " is out of range");
+}
+
+// Applies the x range in an order whose intermediate range also fits the curve arrays.
+void apply_x_range(KelvaraDocument& doc, RefusalCounter& counter, float x_min, float x_max) {
+    const bool min_first =
+        sample_count(x_min, doc.x_max(), doc.step_size(), doc.max_number_of_points()).has_value();
+    const int before = counter.refusals;
+    if (min_first) {
+        doc.boundsChanged(BoundField::XMin, x_min);
+        doc.boundsChanged(BoundField::XMax, x_max);
+    } else {
+        doc.boundsChanged(BoundField::XMax, x_max);
+        doc.boundsChanged(BoundField::XMin, x_min);
+    }
+    if (counter.refusals != before)
+        throw UsageError("the x range needs more samples than the step allows");
+}
+
+void apply(KelvaraDocument& doc, RefusalCounter& counter, const CurveOptions& o) {
+    int before = counter.refusals;
+    if (o.type) doc.waveformSelected(*o.type);
+    require_accepted(counter, before, "--type");
+    if (o.overtones) doc.number_of_overtones_changed(*o.overtones);
+    require_accepted(counter, before, "--overtones");
+    if (o.base) doc.baseFrequencyEdited(*o.base);
+    require_accepted(counter, before, "--base");
+    if (o.ratios) doc.set_dissonance_ratios(*o.ratios);
+    require_accepted(counter, before, "--ratios");
+    if (o.step) doc.step_size_changed(*o.step);
+    require_accepted(counter, before, "--step");
+    apply_x_range(doc, counter, o.x_min.value_or(doc.x_min()), o.x_max.value_or(doc.x_max()));
+}
+
+void print_curve(const KelvaraDocument& doc) {
+    std::printf("x,y\n");
+    for (int32_t i = 0; i < doc.number_of_points(); ++i)
+        std::printf("%.9g,%.9g\n", doc.x_values()[i], doc.y_values()[i]);
+}
+
+void run_curve(const CurveOptions& options) {
+    KelvaraDocument doc;
+    RefusalCounter counter;
+    doc.attach_controls(&counter);
+    apply(doc, counter, options);
+    doc.windowControllerDidLoadNib();
+    print_curve(doc);
+}
+
+}  // namespace
+
+void add_curve_command(CLI::App& app) {
+    auto options = std::make_shared<CurveOptions>();
+    CLI::App* curve = app.add_subcommand("curve", "Print the sampled dissonance curve as CSV (x,y)");
+    curve->add_option("--type", options->type, "Timbre type 0-5 (5: geometric harmonics)");
+    curve->add_option("--overtones", options->overtones, "Partials per tone");
+    curve->add_option("--base", options->base, "Base frequency in Hz");
+    curve->add_option("--ratios", options->ratios, "Fixed-tone ratios, comma separated")
+        ->delimiter(',')
+        ->allow_extra_args(false);
+    curve->add_option("--xmin", options->x_min, "Lowest interval ratio sampled");
+    curve->add_option("--xmax", options->x_max, "Highest interval ratio sampled");
+    curve->add_option("--step", options->step, "Distance between samples");
+    curve->callback([options] { run_curve(*options); });
+}
+
+}  // namespace kelvara::cli

@@ -1,0 +1,37 @@
+// kelvara-cli: every capability of a Kelvara document from the command line, for scripts
+// and checks.
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <exception>
+
+#include "cli/commands.h"
+
+namespace {
+constexpr int kUsageExitCode = 2;
+
+int fail(const char* message) {
+    std::fprintf(stderr, "kelvara-cli: error: %s\n", message);
+    return kUsageExitCode;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"Kelvara: dissonance curves of timbres, scales and chord maps"};
+    app.require_subcommand(1);
+    kelvara::cli::add_curve_command(app);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& help) {
+        return app.exit(help);
+    } catch (const CLI::CallForAllHelp& help) {
+        return app.exit(help);
+    } catch (const CLI::ParseError& error) {
+        return fail(error.what());
+    } catch (const kelvara::cli::UsageError& error) {
+        return fail(error.what());
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "kelvara-cli: %s\n", error.what());
+        return 1;
+    }
+    return 0;
+}

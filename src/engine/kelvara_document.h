@@ -1,0 +1,141 @@
+#pragma once
+// KelvaraDocument: everything of one open document. It holds the timbre, the sampled
+// dissonance curve and its plotted ranges, and runs the recompute pipeline after each edit.
+// It never reads a widget: the window calls its typed actions with the values the user set,
+// and the document shows values and asks for redraws through two interfaces, GraphView and
+// DocumentControls. Both are null until a window attaches; every call through a null one
+// is skipped, which construction, file reading and the command line rely on.
+//
+// Threads: everything here runs on the user-interface thread.
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "engine/dissonance_kernel.h"
+#include "engine/document_controls.h"
+#include "engine/graph_view.h"
+#include "engine/overtone_type.h"
+#include "engine/partials.h"
+
+namespace kelvara {
+
+// The four bound fields of the window.
+enum class BoundField { XMin, XMax, YMin, YMax };
+
+// How an edit moves the change count.
+enum class ChangeKind { Done, Undone, Cleared };
+
+class KelvaraDocument {
+public:
+    KelvaraDocument();
+    ~KelvaraDocument();
+    KelvaraDocument(const KelvaraDocument&) = delete;
+    KelvaraDocument& operator=(const KelvaraDocument&) = delete;
+
+    // --- window attachment -------------------------------------------------------------
+    // The window attaches its graph and controls, then calls windowControllerDidLoadNib.
+    void attach_view(GraphView* view) { _scale_view = view; }
+    void attach_controls(DocumentControls* controls) { _controls = controls; }
+    GraphView* scale_view() const { return _scale_view; }
+    // The window-built steps: fills every control, samples the curve for the first time and
+    // lends the arrays to the view.
+    void windowControllerDidLoadNib();
+
+    // --- change count ------------------------------------------------------------------
+    void updateChangeCount(ChangeKind kind);
+    bool isDocumentEdited() const { return _change_count != 0; }
+
+    // --- engine operations -------------------------------------------------------------
+    void build_x_y_arrays();
+    void build_partials_arrays();
+    void build_list_of_partials(float* partials, float* amplitudes) const;
+    void fix_partials_for_step(float* partials, float ratio) const;
+    void compute_array_entries();
+    void auto_update_y_scale();
+    void get_dydx_scale_bounds();
+    void updateGraphBounds();
+    void updatePlotButtons();
+    void updateWaveformSelector();
+    void updateBaseFrequency();
+
+    // --- user actions (typed values as the controls hold them) -------------------------
+    // Each refused value (see engine_limits.h) answers with the beep, shows the stored value
+    // again and leaves every field, array and the change count as they were.
+    void step_size_changed(float value);
+    void number_of_overtones_changed(int32_t value);
+    void waveformSelected(int32_t tag);
+    void baseFrequencyEdited(float value);
+    void boundsChanged(BoundField field, float value);
+    void plotPressed(bool justs_segment, bool selected_ratio_segment, bool derivative_segment);
+    void normalize_y_axis_pressed();
+    // Replaces the whole fixed-tone list, as a script does: refused (with the beep, nothing
+    // changed) for more than kMaxDissonanceRatios ratios or a ratio that is not a finite
+    // positive number. Runs the pipeline of a fixed-tone edit.
+    bool set_dissonance_ratios(std::span<const float> ratios);
+
+    // --- state (read-only views for the window, the file and the tests) ----------------
+    int32_t overtone_type() const { return _overtone_type; }
+    double base_frequency() const { return _base_frequency; }
+    const std::vector<float>& dissonance_ratios() const { return _dissonance_ratios; }
+    float x_min() const { return _x_min; }
+    float x_max() const { return _x_max; }
+    float y_min() const { return _y_min; }
+    float y_max() const { return _y_max; }
+    float dy_min() const { return _dy_min; }
+    float dy_max() const { return _dy_max; }
+    double step_size() const { return _step_size; }
+    const float* x_values() const { return _x_values.get(); }
+    const float* y_values() const { return _y_values.get(); }
+    int32_t number_of_points() const { return _number_of_points; }
+    const float* partials() const { return _partials.get(); }
+    const float* amplitudes() const { return _amplitudes.get(); }
+    int32_t number_of_partials() const { return _number_of_partials; }
+    int32_t max_number_of_points() const { return _max_number_of_points; }
+    bool plot_justs() const { return _plot_justs; }
+    bool plot_selected_ratio() const { return _plot_selected_ratio; }
+    bool plot_dy() const { return _plot_dy; }
+    int32_t number_of_overtones() const { return _number_of_overtones; }
+    Timbre timbre() const { return {_overtone_type, _number_of_overtones, _base_frequency}; }
+
+    // Replaces the sampling kernel (benchmarks and tests compare kernels through this).
+    void set_kernel(std::unique_ptr<DissonanceKernel> kernel);
+
+private:
+    void beep() const;
+    void show_float(FloatField field, float value) const;
+    void show_stored_value(FloatField field) const;
+    void resample_and_redraw(bool refit_y);
+    bool x_range_fits(float x_min, float x_max, double step, int32_t capacity) const;
+
+    // Engine fields, in the order the document's state is described.
+    int32_t _overtone_type = 0;
+    double _base_frequency = 0.0;
+    std::vector<float> _dissonance_ratios;
+    float _x_min = 0.0f, _x_max = 0.0f;
+    float _y_min = 0.0f, _y_max = 0.0f;
+    float _dy_min = 0.0f, _dy_max = 0.0f;
+    double _step_size = 0.0;
+    std::unique_ptr<float[]> _x_values;
+    std::unique_ptr<float[]> _y_values;
+    int32_t _number_of_points = 0;
+    std::unique_ptr<float[]> _partials;
+    std::unique_ptr<float[]> _amplitudes;
+    int32_t _number_of_partials = 0;
+    int32_t _max_number_of_points = 0;
+    bool _plot_justs = false;
+    bool _plot_selected_ratio = false;
+    bool _plot_dy = false;
+    int32_t _number_of_overtones = 0;
+
+    // The scale-ratio list (ratio entries as 32-bit floats).
+    std::vector<float> _scale_ratios;
+
+    int64_t _change_count = 0;
+    std::unique_ptr<DissonanceKernel> _kernel;
+
+    GraphView* _scale_view = nullptr;
+    DocumentControls* _controls = nullptr;
+};
+
+}  // namespace kelvara

@@ -1,0 +1,39 @@
+#include "engine/range_fit.h"
+
+namespace kelvara {
+namespace {
+
+constexpr float kRunningMinStart = 1000000.0f;
+constexpr float kRunningMaxStart = 0.0f;
+constexpr float kYMarginBelow = 0.1f;
+constexpr float kYMarginAbove = 0.2f;
+constexpr float kYFloor = 0.0f;
+constexpr float kDerivativeMargin = 0.1f;
+
+struct RunningExtremes {
+    float lo = kRunningMinStart;
+    float hi = kRunningMaxStart;
+    void add(float v) {
+        if (v <= lo) lo = v;
+        if (v >= hi) hi = v;
+    }
+};
+
+}  // namespace
+
+FloatRange fit_y_range(const float* y_values, int32_t count) {
+    RunningExtremes extremes;
+    for (int32_t i = 0; i < count; ++i) extremes.add(y_values[i]);
+    FloatRange range{extremes.lo - kYMarginBelow, extremes.hi + kYMarginAbove};
+    if (range.min < kYFloor) range.min = kYFloor;
+    return range;
+}
+
+FloatRange fit_derivative_range(const float* x_values, const float* y_values, int32_t count) {
+    RunningExtremes extremes;
+    for (int32_t i = 0; i + 1 < count; ++i)
+        extremes.add((y_values[i + 1] - y_values[i]) / (x_values[i + 1] - x_values[i]));
+    return {extremes.lo - kDerivativeMargin, extremes.hi + kDerivativeMargin};
+}
+
+}  // namespace kelvara

@@ -1,0 +1,94 @@
+#pragma once
+// Recording fakes of the two window interfaces: each call is logged as one line, so a test
+// can assert the exact order of the recompute pipeline.
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engine/document_controls.h"
+#include "engine/graph_view.h"
+
+namespace kelvara::testing {
+
+class CallLog {
+public:
+    std::vector<std::string> calls;
+    void clear() { calls.clear(); }
+    // The calls whose text starts with `prefix`, in order.
+    std::vector<std::string> named(const std::string& prefix) const {
+        std::vector<std::string> out;
+        for (const auto& c : calls)
+            if (c.rfind(prefix, 0) == 0) out.push_back(c);
+        return out;
+    }
+    // The calls reduced to their names (the text before the first space).
+    std::vector<std::string> names() const {
+        std::vector<std::string> out;
+        for (const auto& c : calls) out.push_back(c.substr(0, c.find(' ')));
+        return out;
+    }
+
+protected:
+    template <typename... Args>
+    void log(const char* name, const Args&... args) {
+        std::ostringstream line;
+        line << name;
+        ((line << ' ' << args), ...);
+        calls.push_back(line.str());
+    }
+};
+
+class RecordingGraphView : public GraphView, public CallLog {
+public:
+    const float* x_values = nullptr;
+    const float* y_values = nullptr;
+    int32_t number_of_points = 0;
+
+    void set_value_arrays_x_y(const float* x, const float* y) override {
+        x_values = x;
+        y_values = y;
+        log("set_value_arrays_x_y", x == nullptr ? "null" : "x", y == nullptr ? "null" : "y");
+    }
+    void update_graph(int32_t count) override {
+        number_of_points = count;
+        log("update_graph", count);
+    }
+    void set_x_axis_min_max(double lo, double hi) override { log("set_x_axis_min_max", lo, hi); }
+    void set_y_axis_min_max(double lo, double hi) override { log("set_y_axis_min_max", lo, hi); }
+    void set_dy_axis_min_max(double lo, double hi) override { log("set_dy_axis_min_max", lo, hi); }
+    void set_should_draw_justs(bool b) override { log("set_should_draw_justs", b); }
+    void set_should_plot_line(bool b) override { log("set_should_plot_line", b); }
+    void set_should_draw_derivative(bool b) override { log("set_should_draw_derivative", b); }
+    void plot_line_at_x(float r) override { log("plot_line_at_x", r); }
+    void set_curve_color_fill(const Rgba*, const Rgba*) override { log("set_curve_color_fill"); }
+    void set_dy_curve_color_fill(const Rgba*, const Rgba*) override {
+        log("set_dy_curve_color_fill");
+    }
+    void set_bg_color(const Rgba*) override { log("set_bg_color"); }
+    void set_text_color(const Rgba*) override { log("set_text_color"); }
+};
+
+class RecordingControls : public DocumentControls, public CallLog {
+public:
+    int beeps = 0;
+    bool edited = false;
+
+    void show_float(FloatField field, float value) override {
+        log("show_float", static_cast<int>(field), value);
+    }
+    void show_number_of_overtones(int32_t n) override { log("show_number_of_overtones", n); }
+    void select_waveform(int32_t type) override { log("select_waveform", type); }
+    void show_plot_segments(bool a, bool b, bool c) override {
+        log("show_plot_segments", a, b, c);
+    }
+    void beep() override {
+        ++beeps;
+        log("beep");
+    }
+    void document_edited_changed(bool e) override {
+        edited = e;
+        log("document_edited_changed", e);
+    }
+};
+
+}  // namespace kelvara::testing
