@@ -80,6 +80,7 @@ void KelvaraDocument::windowControllerDidLoadNib() {
         _scale_view->set_value_arrays_x_y(_x_values.get(), _y_values.get());
         _scale_view->update_graph(_number_of_points);
     }
+    update_volume();
 }
 
 void KelvaraDocument::beep() const {

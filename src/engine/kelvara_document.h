@@ -74,6 +74,13 @@ public:
     // positive number. Runs the pipeline of a fixed-tone edit.
     bool set_dissonance_ratios(std::span<const float> ratios);
 
+    // --- volume (MIDI controller 7 of the document's synthesizer) -----------------------
+    // Sends the stored volume to the synthesizer and shows it on the slider.
+    void update_volume();
+    // The user moved the volume slider: store, send, and mark the document changed.
+    void volume_set(int32_t volume);
+    int32_t volume() const { return _volume; }
+
     // --- state (read-only views for the window, the file and the tests) ----------------
     int32_t overtone_type() const { return _overtone_type; }
     double base_frequency() const { return _base_frequency; }
@@ -127,6 +134,9 @@ private:
     bool _plot_selected_ratio = false;
     bool _plot_dy = false;
     int32_t _number_of_overtones = 0;
+
+    // The channel volume; 64 until the user or a file sets it.
+    int32_t _volume = 64;
 
     // The scale-ratio list (ratio entries as 32-bit floats).
     std::vector<float> _scale_ratios;

@@ -53,9 +53,17 @@ TEST(WindowBuilt, FillsControlsThenSamplesThenLendsTheArrays) {
     EXPECT_THAT(controls.names(),
                 ElementsAre("select_waveform", "show_float", "show_float", "show_float",
                             "show_float", "show_float", "show_number_of_overtones", "show_float",
-                            "show_plot_segments"));
+                            "show_plot_segments", "show_volume"));
+    EXPECT_EQ(controls.calls.back(), "show_volume 64");
     EXPECT_FALSE(doc.isDocumentEdited());
     doc.attach_view(nullptr);
+}
+
+TEST_F(PipelineTest, MovingTheVolumeStoresItAndMarksTheDocumentChanged) {
+    doc.volume_set(100);
+    EXPECT_EQ(doc.volume(), 100);
+    EXPECT_TRUE(controls.edited);
+    EXPECT_THAT(view.calls, ::testing::IsEmpty()) << "the curve does not depend on the volume";
 }
 
 TEST_F(PipelineTest, StepChangeHandsNewArraysToTheViewBeforeRedrawAndKeepsTheYRange) {

@@ -81,6 +81,7 @@ public:
     void show_plot_segments(bool a, bool b, bool c) override {
         log("show_plot_segments", a, b, c);
     }
+    void show_volume(int32_t v) override { log("show_volume", v); }
     void beep() override {
         ++beeps;
         log("beep");

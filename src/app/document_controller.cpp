@@ -1,0 +1,172 @@
+#include "app/document_controller.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+
+namespace kelvara {
+namespace {
+
+// The desktop's memory of recent documents, kept per user (not a setting of any document).
+const QString kRecentKey = QStringLiteral("recentDocuments");
+constexpr int kMaxRecentDocuments = 10;
+
+QString canonical(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() ? info.canonicalFilePath() : info.absoluteFilePath();
+}
+
+}  // namespace
+
+DocumentController::DocumentController(DocumentFiles& files, DocumentDialogs& dialogs,
+                                       KVAppController& app_controller)
+    : _files(files), _dialogs(dialogs), _app_controller(app_controller) {}
+
+DocumentController::~DocumentController() {
+    for (const QPointer<DocumentWindow>& window : _windows) delete window.data();
+}
+
+DocumentWindow* DocumentController::newDocument() {
+    DocumentWindow* window = show_window(std::make_unique<KelvaraDocument>(), QString());
+    ++_untitled_count;
+    window->set_untitled_name(_untitled_count == 1 ? tr("Untitled")
+                                                   : tr("Untitled %1").arg(_untitled_count));
+    return window;
+}
+
+DocumentWindow* DocumentController::openDocument(const QString& path) {
+    const QString file = canonical(path);
+    if (DocumentWindow* open = window_for(file)) {
+        open->raise();
+        open->activateWindow();
+        return open;
+    }
+    auto document = std::make_unique<KelvaraDocument>();
+    if (const auto error = _files.read(*document, QFile::encodeName(file).toStdString())) {
+        show_file_error(nullptr, *error);
+        return nullptr;
+    }
+    note_recent(file);
+    return show_window(std::move(document), file);
+}
+
+DocumentWindow* DocumentController::openDocumentChosen(QWidget* parent) {
+    const auto path = _dialogs.choose_document_to_open(parent);
+    return path ? openDocument(*path) : nullptr;
+}
+
+bool DocumentController::saveDocument(DocumentWindow& window) {
+    if (window.file_path().isEmpty()) return saveDocumentAs(window);
+    return save_to(window, window.file_path());
+}
+
+bool DocumentController::saveDocumentAs(DocumentWindow& window) {
+    const QString suggested =
+        window.file_path().isEmpty()
+            ? QDir::home().filePath(window.display_name() + QStringLiteral(".kelvara"))
+            : window.file_path();
+    const auto path = _dialogs.choose_save_path(&window, suggested);
+    if (!path) return false;
+    if (!save_to(window, canonical(*path))) return false;
+    window.set_file_path(canonical(*path));
+    return true;
+}
+
+bool DocumentController::save_to(DocumentWindow& window, const QString& path) {
+    if (const auto error = _files.save(window.document(), QFile::encodeName(path).toStdString())) {
+        show_file_error(&window, *error);
+        return false;
+    }
+    window.document().updateChangeCount(ChangeKind::Cleared);
+    note_recent(path);
+    return true;
+}
+
+bool DocumentController::revertDocumentToSaved(DocumentWindow& window) {
+    if (window.file_path().isEmpty()) return false;
+    KelvaraDocument& document = window.document();
+    // The read replaces the curve arrays: the view gives back the old ones first, and the
+    // window-built steps hand it the new ones and fill every control before it draws again.
+    if (GraphView* view = document.scale_view()) view->set_value_arrays_x_y(nullptr, nullptr);
+    const auto error = _files.read(document, QFile::encodeName(window.file_path()).toStdString());
+    document.windowControllerDidLoadNib();
+    if (error) {
+        show_file_error(&window, *error);
+        return false;
+    }
+    document.updateChangeCount(ChangeKind::Cleared);
+    return true;
+}
+
+bool DocumentController::closeDocument(DocumentWindow& window) {
+    return window.close();
+}
+
+bool DocumentController::closeAllDocuments() {
+    for (DocumentWindow* window : windows())
+        if (!closeDocument(*window)) return false;
+    return true;
+}
+
+QList<DocumentWindow*> DocumentController::windows() const {
+    QList<DocumentWindow*> open;
+    for (const QPointer<DocumentWindow>& window : _windows)
+        if (window) open.append(window.data());
+    return open;
+}
+
+bool DocumentController::confirm_close(DocumentWindow& window) {
+    if (window.document().isDocumentEdited()) {
+        switch (_dialogs.ask_save_changes(&window, window.display_name())) {
+            case UnsavedChangesChoice::Cancel:
+                return false;
+            case UnsavedChangesChoice::Save:
+                if (!saveDocument(window)) return false;
+                break;
+            case UnsavedChangesChoice::Discard:
+                break;
+        }
+    }
+    _windows.removeAll(QPointer<DocumentWindow>(&window));
+    return true;
+}
+
+DocumentWindow* DocumentController::show_window(std::unique_ptr<KelvaraDocument> document,
+                                                const QString& path) {
+    auto* window = new DocumentWindow(std::move(document));
+    if (!path.isEmpty()) window->set_file_path(path);
+    window->set_close_guard([this](DocumentWindow& w) { return confirm_close(w); });
+    install_menus(*window);
+    _windows.append(window);
+    window->show();
+    return window;
+}
+
+void DocumentController::show_file_error(QWidget* parent, const DocumentFileError& error) {
+    _dialogs.show_error(parent, QString::fromStdString(error.description),
+                        QString::fromStdString(error.failure_reason));
+}
+
+DocumentWindow* DocumentController::window_for(const QString& path) const {
+    for (DocumentWindow* window : windows())
+        if (window->file_path() == path) return window;
+    return nullptr;
+}
+
+QStringList DocumentController::recentDocuments() const {
+    return QSettings().value(kRecentKey).toStringList();
+}
+
+void DocumentController::clearRecentDocuments() {
+    QSettings().remove(kRecentKey);
+}
+
+void DocumentController::note_recent(const QString& path) {
+    QStringList recent = recentDocuments();
+    recent.removeAll(path);
+    recent.prepend(path);
+    while (recent.size() > kMaxRecentDocuments) recent.removeLast();
+    QSettings().setValue(kRecentKey, recent);
+}
+
+}  // namespace kelvara

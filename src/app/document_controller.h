@@ -1,0 +1,72 @@
+#pragma once
+// DocumentController: the document architecture of the application. One window per
+// document; New, Open, Open Recent, Save, Save As, Revert to Saved, Close and Quit; the
+// question before unsaved changes are lost; read and save errors shown to the user. Files
+// go through DocumentFiles and questions through DocumentDialogs, so tests drive every path
+// without a file format or a modal dialog.
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+
+#include "app/document_dialogs.h"
+#include "app/document_files.h"
+#include "app/document_window.h"
+
+class QMenu;
+
+namespace kelvara {
+
+class KVAppController;
+
+class DocumentController final : public QObject {
+    Q_OBJECT
+
+  public:
+    DocumentController(DocumentFiles& files, DocumentDialogs& dialogs,
+                       KVAppController& app_controller);
+    ~DocumentController() override;
+
+    // A new default document in a new window.
+    DocumentWindow* newDocument();
+    // The document of `path` in a new window (or its window, when it is open already); null
+    // when the file could not be read, after the error was shown.
+    DocumentWindow* openDocument(const QString& path);
+    // Asks for a file, then opens it.
+    DocumentWindow* openDocumentChosen(QWidget* parent);
+
+    // Each returns true when the document was written (or read back).
+    bool saveDocument(DocumentWindow& window);
+    bool saveDocumentAs(DocumentWindow& window);
+    bool revertDocumentToSaved(DocumentWindow& window);
+
+    // Closes the window, asking first when the document has unsaved changes; true when it
+    // closed.
+    bool closeDocument(DocumentWindow& window);
+    // Closes every document window the same way; stops at the first the user keeps open.
+    bool closeAllDocuments();
+
+    QList<DocumentWindow*> windows() const;
+    // The documents opened or saved most recently, newest first.
+    QStringList recentDocuments() const;
+    void clearRecentDocuments();
+
+  private:
+    DocumentWindow* show_window(std::unique_ptr<KelvaraDocument> document, const QString& path);
+    bool confirm_close(DocumentWindow& window);
+    bool save_to(DocumentWindow& window, const QString& path);
+    void show_file_error(QWidget* parent, const DocumentFileError& error);
+    void note_recent(const QString& path);
+    DocumentWindow* window_for(const QString& path) const;
+    // window_menus.cpp
+    void install_menus(DocumentWindow& window);
+    void fill_recent_menu(QMenu& menu);
+
+    DocumentFiles& _files;
+    DocumentDialogs& _dialogs;
+    KVAppController& _app_controller;
+    QList<QPointer<DocumentWindow>> _windows;
+    int _untitled_count = 0;
+};
+
+}  // namespace kelvara

@@ -1,0 +1,69 @@
+#include "app/document_dialogs.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace kelvara {
+namespace {
+
+const QString kDocumentFilter = QStringLiteral("Kelvara documents (*.kelvara);;All files (*)");
+// The bank types the synthesizer loads; both spellings of each, as banks come from many
+// systems.
+const QString kSoundBankFilter =
+    QStringLiteral("Sound banks (*.sf2 *.SF2 *.sf3 *.SF3 *.dls *.DLS);;All files (*)");
+
+std::optional<QString> chosen(const QString& path) {
+    if (path.isEmpty()) return std::nullopt;
+    return path;
+}
+
+}  // namespace
+
+UnsavedChangesChoice QtDocumentDialogs::ask_save_changes(QWidget* window,
+                                                         const QString& document_name) {
+    QMessageBox box(window);
+    box.setIcon(QMessageBox::Warning);
+    box.setWindowTitle(QObject::tr("Unsaved Changes"));
+    box.setText(QObject::tr("Save the changes to \"%1\" before closing?").arg(document_name));
+    box.setInformativeText(QObject::tr("If you don't save, your changes will be lost."));
+    box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+    box.setDefaultButton(QMessageBox::Save);
+    switch (box.exec()) {
+        case QMessageBox::Save:
+            return UnsavedChangesChoice::Save;
+        case QMessageBox::Discard:
+            return UnsavedChangesChoice::Discard;
+        default:
+            return UnsavedChangesChoice::Cancel;
+    }
+}
+
+std::optional<QString> QtDocumentDialogs::choose_document_to_open(QWidget* parent) {
+    return chosen(QFileDialog::getOpenFileName(parent, QObject::tr("Open Document"), QString(),
+                                               kDocumentFilter));
+}
+
+std::optional<QString> QtDocumentDialogs::choose_save_path(QWidget* parent,
+                                                           const QString& suggested_path) {
+    QFileDialog dialog(parent, QObject::tr("Save Document"), suggested_path, kDocumentFilter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("kelvara"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return chosen(dialog.selectedFiles().constFirst());
+}
+
+std::optional<QString> QtDocumentDialogs::choose_sound_bank(QWidget* parent) {
+    return chosen(QFileDialog::getOpenFileName(parent, QObject::tr("Load Sound Bank"), QString(),
+                                               kSoundBankFilter));
+}
+
+void QtDocumentDialogs::show_error(QWidget* parent, const QString& text, const QString& details) {
+    QMessageBox box(parent);
+    box.setIcon(QMessageBox::Critical);
+    box.setWindowTitle(QObject::tr("Kelvara"));
+    box.setText(text);
+    box.setInformativeText(details);
+    box.exec();
+}
+
+}  // namespace kelvara

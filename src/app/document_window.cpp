@@ -1,0 +1,82 @@
+#include "app/document_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileInfo>
+
+namespace kelvara {
+namespace {
+constexpr int kDefaultWidth = 1100;
+constexpr int kDefaultHeight = 700;
+}  // namespace
+
+DocumentWindow::DocumentWindow(std::unique_ptr<KelvaraDocument> document, QWidget* parent)
+    : QMainWindow(parent), _document(std::move(document)) {
+    setObjectName(QString::fromLatin1(kWindowNibName));
+    setAttribute(Qt::WA_DeleteOnClose);
+    auto* central = new QWidget(this);
+    _graph = make_graph_area(central);
+    _widgets = build_window_layout(*central, _graph.widget);
+    setCentralWidget(central);
+    resize(kDefaultWidth, kDefaultHeight);
+
+    connect_engine_controls();
+    connect_table_controls();
+    connect_sound_controls();
+
+    _document->attach_view(_graph.view);
+    _document->attach_controls(this);
+    _document->windowControllerDidLoadNib();
+    update_title();
+    setWindowModified(_document->isDocumentEdited());
+}
+
+DocumentWindow::~DocumentWindow() {
+    // The document goes first, while its graph still exists: it takes the curve arrays back
+    // from the view and ends MIDI delivery before anything it uses is released.
+    _document->attach_controls(nullptr);
+    _document.reset();
+}
+
+void DocumentWindow::set_file_path(const QString& path) {
+    _file_path = path;
+    setWindowFilePath(path);
+    update_title();
+}
+
+QString DocumentWindow::display_name() const {
+    if (_file_path.isEmpty()) return _untitled_name.isEmpty() ? tr("Untitled") : _untitled_name;
+    return QFileInfo(_file_path).fileName();
+}
+
+void DocumentWindow::set_untitled_name(const QString& name) {
+    _untitled_name = name;
+    update_title();
+}
+
+void DocumentWindow::set_close_guard(std::function<bool(DocumentWindow&)> guard) {
+    _close_guard = std::move(guard);
+}
+
+void DocumentWindow::update_title() {
+    setWindowTitle(tr("%1[*] — Kelvara").arg(display_name()));
+}
+
+void DocumentWindow::beep() {
+    ++_beep_count;
+    QApplication::beep();
+}
+
+void DocumentWindow::document_edited_changed(bool edited) {
+    setWindowModified(edited);
+}
+
+void DocumentWindow::closeEvent(QCloseEvent* event) {
+    if (_close_guard && !_close_guard(*this)) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+}  // namespace kelvara

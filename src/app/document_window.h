@@ -1,0 +1,86 @@
+#pragma once
+// DocumentWindow: the one window of one document. It owns the document, builds the controls
+// (window_layout.cpp), turns each user action into the document's typed call
+// (engine_controls.cpp, table_controls.cpp, sound_controls.cpp) and shows what the document
+// asks it to show (DocumentControls). The document controller decides what its File menu
+// does and whether it may close.
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+
+#include "app/graph_area.h"
+#include "app/window_widgets.h"
+#include "engine/document_controls.h"
+#include "engine/kelvara_document.h"
+
+class QLineEdit;
+
+namespace kelvara {
+
+class DocumentWindow final : public QMainWindow, public DocumentControls {
+    Q_OBJECT
+
+  public:
+    // The window layout's name; the window's object name.
+    static constexpr const char* kWindowNibName = "KelvaraDocument";
+
+    // Takes a document that is constructed (and read, when it comes from a file), builds the
+    // window around it and runs the document's window-built steps.
+    explicit DocumentWindow(std::unique_ptr<KelvaraDocument> document, QWidget* parent = nullptr);
+    ~DocumentWindow() override;
+
+    KelvaraDocument& document() { return *_document; }
+    const KelvaraDocument& document() const { return *_document; }
+    const WindowWidgets& widgets() const { return _widgets; }
+    GraphView* graph_view() const { return _graph.view; }
+
+    // The file the document was read from or last saved to; empty for a new document.
+    const QString& file_path() const { return _file_path; }
+    void set_file_path(const QString& path);
+    // The name shown in the title and in questions about this document.
+    QString display_name() const;
+    void set_untitled_name(const QString& name);
+
+    // Asked before the window closes (its close button, Close, Quit): false keeps it open.
+    void set_close_guard(std::function<bool(DocumentWindow&)> guard);
+
+    // How often the window sounded the beep (a refused value or request).
+    int beep_count() const { return _beep_count; }
+
+    // --- DocumentControls ---------------------------------------------------------------
+    void show_float(FloatField field, float value) override;
+    void show_number_of_overtones(int32_t count) override;
+    void select_waveform(int32_t overtone_type) override;
+    void show_plot_segments(bool justs, bool selected_ratio, bool derivative) override;
+    void show_volume(int32_t volume) override;
+    void beep() override;
+    void document_edited_changed(bool edited) override;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    // engine_controls.cpp
+    void connect_engine_controls();
+    void connect_float_field(QLineEdit* field, FloatField shown_as,
+                             std::function<void(float)> action);
+    void connect_overtone_field();
+    QLineEdit* field_for(FloatField field) const;
+    float stored_value(FloatField field) const;
+    // table_controls.cpp
+    void connect_table_controls();
+    // sound_controls.cpp
+    void connect_sound_controls();
+
+    void update_title();
+
+    std::unique_ptr<KelvaraDocument> _document;
+    GraphArea _graph;
+    WindowWidgets _widgets;
+    QString _file_path;
+    QString _untitled_name;
+    std::function<bool(DocumentWindow&)> _close_guard;
+    int _beep_count = 0;
+};
+
+}  // namespace kelvara

@@ -1,0 +1,146 @@
+// The timbre, range and plot controls of a document window: each commits its value to the
+// document's typed action, and shows the values the document sends back.
+//
+// A text field commits when the user presses Return, and when it loses focus after being
+// edited; merely tabbing through a field does not commit (the base-frequency action marks
+// the document changed every time it runs). Text that is not a number is refused here, with
+// the beep, and the stored value is shown again; the document refuses numbers it cannot use
+// the same way.
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QToolButton>
+
+#include "app/document_window.h"
+#include "app/number_text.h"
+
+namespace kelvara {
+namespace {
+
+// Runs `commit` when the field's edit ends as described above, then marks the text as
+// taken, so that the focus change after a Return does not commit a second time.
+void on_commit(QLineEdit* field, std::function<void()> commit) {
+    QObject::connect(field, &QLineEdit::returnPressed, field, [field, commit] {
+        field->setModified(false);
+        commit();
+    });
+    QObject::connect(field, &QLineEdit::editingFinished, field, [field, commit] {
+        if (!field->isModified()) return;
+        field->setModified(false);
+        commit();
+    });
+}
+
+}  // namespace
+
+void DocumentWindow::connect_engine_controls() {
+    connect_float_field(_widgets.base_frequency_tf, FloatField::BaseFrequency,
+                        [this](float v) { _document->baseFrequencyEdited(v); });
+    connect_float_field(_widgets.step_size_tf, FloatField::StepSize,
+                        [this](float v) { _document->step_size_changed(v); });
+    connect_float_field(_widgets.x_min_tf, FloatField::XMin,
+                        [this](float v) { _document->boundsChanged(BoundField::XMin, v); });
+    connect_float_field(_widgets.x_max_tf, FloatField::XMax,
+                        [this](float v) { _document->boundsChanged(BoundField::XMax, v); });
+    connect_float_field(_widgets.y_min_tf, FloatField::YMin,
+                        [this](float v) { _document->boundsChanged(BoundField::YMin, v); });
+    connect_float_field(_widgets.y_max_tf, FloatField::YMax,
+                        [this](float v) { _document->boundsChanged(BoundField::YMax, v); });
+    connect_overtone_field();
+
+    // Only the user's choice runs the action: `activated`, not a programmatic selection.
+    connect(_widgets.waveform_selector, &QComboBox::activated, this, [this](int index) {
+        _document->waveformSelected(_widgets.waveform_selector->itemData(index).toInt());
+    });
+    for (QToolButton* toggle : _widgets.plot_justs_ratio_btn) {
+        connect(toggle, &QToolButton::clicked, this, [this] {
+            const auto& segments = _widgets.plot_justs_ratio_btn;
+            _document->plotPressed(segments[0]->isChecked(), segments[1]->isChecked(),
+                                   segments[2]->isChecked());
+        });
+    }
+    connect(_widgets.normalize_y_axis_btn, &QPushButton::clicked, this,
+            [this] { _document->normalize_y_axis_pressed(); });
+}
+
+void DocumentWindow::connect_float_field(QLineEdit* field, FloatField shown_as,
+                                         std::function<void(float)> action) {
+    on_commit(field, [this, field, shown_as, action = std::move(action)] {
+        if (const auto value = parse_float_text(field->text())) {
+            action(*value);
+            return;
+        }
+        beep();
+        show_float(shown_as, stored_value(shown_as));
+    });
+}
+
+void DocumentWindow::connect_overtone_field() {
+    QLineEdit* field = _widgets.number_of_overtones_tf;
+    on_commit(field, [this, field] {
+        if (const auto value = parse_int_text(field->text())) {
+            _document->number_of_overtones_changed(*value);
+            return;
+        }
+        beep();
+        show_number_of_overtones(_document->number_of_overtones());
+    });
+}
+
+QLineEdit* DocumentWindow::field_for(FloatField field) const {
+    switch (field) {
+        case FloatField::XMin:
+            return _widgets.x_min_tf;
+        case FloatField::XMax:
+            return _widgets.x_max_tf;
+        case FloatField::YMin:
+            return _widgets.y_min_tf;
+        case FloatField::YMax:
+            return _widgets.y_max_tf;
+        case FloatField::StepSize:
+            return _widgets.step_size_tf;
+        case FloatField::BaseFrequency:
+            return _widgets.base_frequency_tf;
+    }
+    return nullptr;
+}
+
+float DocumentWindow::stored_value(FloatField field) const {
+    switch (field) {
+        case FloatField::XMin:
+            return _document->x_min();
+        case FloatField::XMax:
+            return _document->x_max();
+        case FloatField::YMin:
+            return _document->y_min();
+        case FloatField::YMax:
+            return _document->y_max();
+        case FloatField::StepSize:
+            return static_cast<float>(_document->step_size());
+        case FloatField::BaseFrequency:
+            return static_cast<float>(_document->base_frequency());
+    }
+    return 0.0f;
+}
+
+void DocumentWindow::show_float(FloatField field, float value) {
+    if (QLineEdit* shown = field_for(field)) shown->setText(float_text(value));
+}
+
+void DocumentWindow::show_number_of_overtones(int32_t count) {
+    _widgets.number_of_overtones_tf->setText(int_text(count));
+}
+
+void DocumentWindow::select_waveform(int32_t overtone_type) {
+    const int index = _widgets.waveform_selector->findData(overtone_type);
+    _widgets.waveform_selector->setCurrentIndex(index);
+}
+
+void DocumentWindow::show_plot_segments(bool justs, bool selected_ratio, bool derivative) {
+    const bool shown[] = {justs, selected_ratio, derivative};
+    for (std::size_t i = 0; i < _widgets.plot_justs_ratio_btn.size(); ++i)
+        _widgets.plot_justs_ratio_btn[i]->setChecked(shown[i]);
+}
+
+}  // namespace kelvara

@@ -1,0 +1,17 @@
+#pragma once
+// The graph of a document window: the widget placed in the layout, and the interface
+// through which the document draws into it (null when the widget draws nothing).
+#include <QWidget>
+
+#include "engine/graph_view.h"
+
+namespace kelvara {
+
+struct GraphArea {
+    QWidget* widget = nullptr;
+    GraphView* view = nullptr;
+};
+
+GraphArea make_graph_area(QWidget* parent);
+
+}  // namespace kelvara

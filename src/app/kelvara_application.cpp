@@ -1,0 +1,33 @@
+#include "app/kelvara_application.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QIcon>
+
+namespace kelvara {
+
+KelvaraApplication::KelvaraApplication()
+    : _files(make_document_files()),
+      _dialogs(std::make_unique<QtDocumentDialogs>()),
+      _app_controller(std::make_unique<KVAppController>(
+          find_help_page(), [](const QUrl& url) { return QDesktopServices::openUrl(url); })),
+      _documents(std::make_unique<DocumentController>(*_files, *_dialogs, *_app_controller)) {}
+
+KelvaraApplication::~KelvaraApplication() = default;
+
+void KelvaraApplication::open_startup_documents(const QStringList& paths) {
+    for (const QString& path : paths) _documents->openDocument(path);
+    if (_documents->windows().isEmpty()) _documents->newDocument();
+}
+
+void describe_application() {
+    QApplication::setApplicationName(QStringLiteral("Kelvara"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Kelvara"));
+    QApplication::setOrganizationName(QStringLiteral("Kelvara"));
+    QApplication::setApplicationVersion(QStringLiteral(KELVARA_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral("kelvara"));
+    // The installed theme icon; the desktop shell shows the same one for the launcher.
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("kelvara")));
+}
+
+}  // namespace kelvara

@@ -1,0 +1,33 @@
+#pragma once
+// Everything the program sets up around its event loop: the file format, the desktop's
+// dialogs, the help command and the document controller, and the documents it starts with.
+#include <QStringList>
+#include <memory>
+
+#include "app/document_controller.h"
+#include "app/kv_app_controller.h"
+
+namespace kelvara {
+
+class KelvaraApplication {
+  public:
+    KelvaraApplication();
+    ~KelvaraApplication();
+
+    // Opens each file given (`kelvara FILE…`); a new document when none was given or none
+    // could be opened, so the program always starts with a window.
+    void open_startup_documents(const QStringList& paths);
+
+    DocumentController& documents() { return *_documents; }
+
+  private:
+    std::unique_ptr<DocumentFiles> _files;
+    std::unique_ptr<DocumentDialogs> _dialogs;
+    std::unique_ptr<KVAppController> _app_controller;
+    std::unique_ptr<DocumentController> _documents;
+};
+
+// Names the application for the desktop (settings, window icon, desktop entry).
+void describe_application();
+
+}  // namespace kelvara

@@ -1,0 +1,27 @@
+#pragma once
+// Numbers in the window's text fields. Documents travel between machines and desktops, so
+// the fields read and write numbers in one notation whatever the user's locale: a point as
+// the decimal separator and no grouping (220.5 on a German desktop too).
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+class QLineEdit;
+
+namespace kelvara {
+
+// The whole text as a finite 32-bit float (blanks around it allowed); nothing otherwise.
+std::optional<float> parse_float_text(const QString& text);
+// The whole text as a 32-bit integer (blanks around it allowed); nothing otherwise.
+std::optional<int32_t> parse_int_text(const QString& text);
+
+// A float with up to seven significant digits, as short as it reads: 440, 0.005, 261.63.
+QString float_text(float value);
+QString int_text(int32_t value);
+
+// Let the field take only characters of the number notation above (digits, point, sign,
+// exponent). Any text made of them can be entered; the parsers decide what it means.
+void accept_float_characters_only(QLineEdit& field);
+void accept_int_characters_only(QLineEdit& field);
+
+}  // namespace kelvara
