@@ -10,7 +10,8 @@ KelvaraApplication::KelvaraApplication()
     : _files(make_document_files()),
       _dialogs(std::make_unique<QtDocumentDialogs>()),
       _app_controller(std::make_unique<KVAppController>(
-          find_help_page(), [](const QUrl& url) { return QDesktopServices::openUrl(url); })),
+          find_help_page(QApplication::applicationDirPath()),
+          [](const QUrl& url) { return QDesktopServices::openUrl(url); })),
       _documents(std::make_unique<DocumentController>(*_files, *_dialogs, *_app_controller)) {}
 
 KelvaraApplication::~KelvaraApplication() = default;

@@ -1,6 +1,5 @@
 #include "app/kv_help_controller.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -61,11 +60,10 @@ void KVHelpController::closeWindow() {
     close();
 }
 
-QUrl find_help_page() {
-    const QString app_dir = QCoreApplication::applicationDirPath();
+QUrl find_help_page(const QString& program_dir) {
     const QString candidates[] = {
-        app_dir + QStringLiteral("/help/index.html"),
-        app_dir + QStringLiteral("/../share/kelvara/help/index.html"),
+        program_dir + QStringLiteral("/help/index.html"),
+        program_dir + QStringLiteral("/../share/kelvara/help/index.html"),
         QStringLiteral(KELVARA_INSTALLED_HELP_DIR "/index.html"),
     };
     for (const QString& path : candidates)

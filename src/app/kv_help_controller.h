@@ -36,8 +36,9 @@ class KVHelpController final : public QWidget {
     UrlOpener _open_url;
 };
 
-// Where the help page is: beside the program in a build tree, under the installed data
-// folder relative to the program (a moved installation), or under the install prefix.
-QUrl find_help_page();
+// Where the help page is: beside the program in a build tree, under the data folder next
+// to the program's folder (an installation, wherever it was moved), or under the install
+// prefix. The last is also the answer when none exists.
+QUrl find_help_page(const QString& program_dir);
 
 }  // namespace kelvara

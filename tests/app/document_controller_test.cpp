@@ -1,0 +1,188 @@
+// The document architecture: new, open, save, save as, revert, close and quit through the
+// document controller, with the dialogs answered in code.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QSlider>
+#include <QTest>
+
+#include "app/document_controller.h"
+#include "app/kv_app_controller.h"
+#include "support/app_fakes.h"
+
+namespace kelvara {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using testing::MemoryDocumentFiles;
+using testing::ScriptedDialogs;
+
+class DocumentControllerTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        controller.clearRecentDocuments();
+        files.files[path("saved.kelvara")] = {220.0f, 20};
+    }
+
+    static std::string path(const char* name) {
+        return QDir::temp().filePath(QString::fromLatin1(name)).toStdString();
+    }
+    static QString qpath(const char* name) { return QString::fromStdString(path(name)); }
+
+    // Deleting closed windows is deferred by Qt; run it, as the event loop would.
+    static void flush_deletions() {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    MemoryDocumentFiles files;
+    ScriptedDialogs dialogs;
+    KVAppController app{QUrl(), [](const QUrl&) { return true; }};
+    DocumentController controller{files, dialogs, app};
+};
+
+TEST_F(DocumentControllerTest, EachNewDocumentGetsItsOwnWindow) {
+    DocumentWindow* first = controller.newDocument();
+    DocumentWindow* second = controller.newDocument();
+    EXPECT_THAT(controller.windows(), ElementsAre(first, second));
+    EXPECT_NE(&first->document(), &second->document());
+    EXPECT_EQ(first->windowTitle(), "Untitled[*] — Kelvara");
+    EXPECT_EQ(second->windowTitle(), "Untitled 2[*] — Kelvara");
+    EXPECT_TRUE(second->isVisible());
+}
+
+TEST_F(DocumentControllerTest, OpeningShowsTheSavedStateUnchanged) {
+    DocumentWindow* window = controller.openDocument(qpath("saved.kelvara"));
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->document().base_frequency(), 220.0);
+    EXPECT_EQ(window->widgets().base_frequency_tf->text(), "220");
+    EXPECT_EQ(window->widgets().volume_ctl->value(), 20) << "the saved volume is shown";
+    EXPECT_FALSE(window->isWindowModified());
+    EXPECT_EQ(window->windowTitle(), "saved.kelvara[*] — Kelvara");
+    EXPECT_THAT(controller.recentDocuments(), ElementsAre(qpath("saved.kelvara")));
+    EXPECT_EQ(controller.openDocument(qpath("saved.kelvara")), window)
+        << "an open document is not opened twice";
+}
+
+TEST_F(DocumentControllerTest, AFileThatCannotBeReadIsReportedWithTheErrorsTexts) {
+    EXPECT_EQ(controller.openDocument(qpath("missing.kelvara")), nullptr);
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_EQ(dialogs.errors[0].first, "The file could not be read.");
+    EXPECT_EQ(dialogs.errors[0].second, "It is not a Kelvara document.");
+    EXPECT_THAT(controller.windows(), IsEmpty());
+}
+
+TEST_F(DocumentControllerTest, SavingANewDocumentAsksWhereThenClearsTheChangedMark) {
+    DocumentWindow* window = controller.newDocument();
+    window->document().baseFrequencyEdited(330.0f);
+    ASSERT_TRUE(window->isWindowModified());
+
+    dialogs.save_path_answers.push_back(std::nullopt);  // the user cancels
+    EXPECT_FALSE(controller.saveDocument(*window));
+    EXPECT_TRUE(window->isWindowModified());
+
+    dialogs.save_path_answers.push_back(qpath("new.kelvara"));
+    EXPECT_TRUE(controller.saveDocument(*window));
+    EXPECT_EQ(files.files.at(path("new.kelvara")).base_frequency, 330.0f);
+    EXPECT_FALSE(window->isWindowModified());
+    EXPECT_EQ(window->file_path(), qpath("new.kelvara"));
+    EXPECT_EQ(window->windowTitle(), "new.kelvara[*] — Kelvara");
+    ASSERT_EQ(dialogs.suggested_save_paths.size(), 2u);
+    EXPECT_TRUE(dialogs.suggested_save_paths[0].endsWith("Untitled.kelvara"));
+
+    // Saving again writes to the same file without asking.
+    window->document().baseFrequencyEdited(331.0f);
+    EXPECT_TRUE(controller.saveDocument(*window));
+    EXPECT_EQ(files.files.at(path("new.kelvara")).base_frequency, 331.0f);
+    EXPECT_EQ(dialogs.suggested_save_paths.size(), 2u);
+}
+
+TEST_F(DocumentControllerTest, SaveAsWritesANewFileAndKeepsTheOldOne) {
+    DocumentWindow* window = controller.openDocument(qpath("saved.kelvara"));
+    window->document().volume_set(90);
+    dialogs.save_path_answers.push_back(qpath("copy.kelvara"));
+    EXPECT_TRUE(controller.saveDocumentAs(*window));
+    EXPECT_EQ(files.files.at(path("copy.kelvara")).volume, 90);
+    EXPECT_EQ(files.files.at(path("saved.kelvara")).volume, 20);
+    EXPECT_EQ(window->file_path(), qpath("copy.kelvara"));
+}
+
+TEST_F(DocumentControllerTest, AFailedSaveIsReportedAndKeepsTheDocumentChanged) {
+    DocumentWindow* window = controller.openDocument(qpath("saved.kelvara"));
+    window->document().volume_set(90);
+    files.next_save_error = DocumentFileError{
+        "KelvaraErrorDomain", 2, "The document could not be saved.", "The folder is read-only."};
+    EXPECT_FALSE(controller.saveDocument(*window));
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_EQ(dialogs.errors[0].second, "The folder is read-only.");
+    EXPECT_TRUE(window->isWindowModified());
+}
+
+TEST_F(DocumentControllerTest, RevertReadsTheFileBackIntoTheOpenWindow) {
+    DocumentWindow* window = controller.openDocument(qpath("saved.kelvara"));
+    window->document().baseFrequencyEdited(500.0f);
+    window->document().volume_set(100);
+    EXPECT_TRUE(controller.revertDocumentToSaved(*window));
+    EXPECT_EQ(window->document().base_frequency(), 220.0);
+    EXPECT_EQ(window->widgets().base_frequency_tf->text(), "220");
+    EXPECT_EQ(window->widgets().volume_ctl->value(), 20);
+    EXPECT_FALSE(window->isWindowModified());
+    EXPECT_FALSE(controller.revertDocumentToSaved(*controller.newDocument()))
+        << "a document without a file has nothing to revert to";
+}
+
+TEST_F(DocumentControllerTest, ClosingWithUnsavedChangesAsksSaveDiscardOrCancel) {
+    DocumentWindow* window = controller.openDocument(qpath("saved.kelvara"));
+    window->document().volume_set(30);
+
+    dialogs.save_changes_answers.push_back(UnsavedChangesChoice::Cancel);
+    EXPECT_FALSE(controller.closeDocument(*window));
+    EXPECT_THAT(controller.windows(), ElementsAre(window));
+    EXPECT_THAT(dialogs.asked_save_changes_for, ElementsAre("saved.kelvara"));
+
+    dialogs.save_changes_answers.push_back(UnsavedChangesChoice::Save);
+    EXPECT_TRUE(controller.closeDocument(*window));
+    EXPECT_EQ(files.files.at(path("saved.kelvara")).volume, 30);
+    EXPECT_THAT(controller.windows(), IsEmpty());
+    flush_deletions();
+
+    DocumentWindow* other = controller.openDocument(qpath("saved.kelvara"));
+    other->document().volume_set(40);
+    dialogs.save_changes_answers.push_back(UnsavedChangesChoice::Discard);
+    EXPECT_TRUE(controller.closeDocument(*other));
+    EXPECT_EQ(files.files.at(path("saved.kelvara")).volume, 30);
+    flush_deletions();
+}
+
+TEST_F(DocumentControllerTest, ASaveThatFailsWhileClosingKeepsTheWindowOpen) {
+    DocumentWindow* window = controller.newDocument();
+    window->document().volume_set(30);
+    dialogs.save_changes_answers.push_back(UnsavedChangesChoice::Save);
+    dialogs.save_path_answers.push_back(std::nullopt);
+    EXPECT_FALSE(controller.closeDocument(*window));
+    EXPECT_THAT(controller.windows(), ElementsAre(window));
+}
+
+TEST_F(DocumentControllerTest, AnUnchangedDocumentClosesWithoutAQuestion) {
+    DocumentWindow* window = controller.newDocument();
+    EXPECT_TRUE(controller.closeDocument(*window));
+    EXPECT_THAT(dialogs.asked_save_changes_for, IsEmpty());
+    flush_deletions();
+}
+
+TEST_F(DocumentControllerTest, QuitStopsAtTheFirstDocumentTheUserKeeps) {
+    controller.newDocument();
+    DocumentWindow* kept = controller.newDocument();
+    DocumentWindow* after = controller.newDocument();
+    kept->document().volume_set(1);
+    dialogs.save_changes_answers.push_back(UnsavedChangesChoice::Cancel);
+    EXPECT_FALSE(controller.closeAllDocuments());
+    EXPECT_THAT(controller.windows(), ElementsAre(kept, after));
+    flush_deletions();
+}
+
+}  // namespace
+}  // namespace kelvara

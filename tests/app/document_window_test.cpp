@@ -1,0 +1,217 @@
+// A document window's controls, through real widgets: each one runs its document action,
+// refused input is answered with the beep and the stored value shown again, and the window
+// looks after its layout.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTableView>
+#include <QTest>
+#include <QToolButton>
+
+#include "app/document_window.h"
+
+namespace kelvara {
+namespace {
+
+class DocumentWindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+
+    const WindowWidgets& w() const { return window.widgets(); }
+    KelvaraDocument& doc() { return window.document(); }
+
+    // Types into a field the way a user does: select all, erase, type, press Return.
+    static void type_and_return(QLineEdit* field, const QString& text) {
+        field->selectAll();
+        QTest::keyClick(field, Qt::Key_Backspace);
+        QTest::keyClicks(field, text);
+        QTest::keyClick(field, Qt::Key_Return);
+    }
+
+    DocumentWindow window{std::make_unique<KelvaraDocument>()};
+};
+
+TEST_F(DocumentWindowTest, ShowsTheNewDocumentInEveryControl) {
+    EXPECT_EQ(window.objectName(), "KelvaraDocument");
+    EXPECT_EQ(w().base_frequency_tf->text(), "440");
+    EXPECT_EQ(w().x_min_tf->text(), "1");
+    EXPECT_EQ(w().x_max_tf->text(), "2");
+    EXPECT_EQ(w().step_size_tf->text(), "0.005");
+    EXPECT_EQ(w().number_of_overtones_tf->text(), "25");
+    EXPECT_EQ(w().waveform_selector->currentData().toInt(), doc().overtone_type());
+    for (QToolButton* toggle : w().plot_justs_ratio_btn) EXPECT_FALSE(toggle->isChecked());
+    EXPECT_EQ(w().volume_ctl->value(), 64);
+    EXPECT_EQ(w().last_played_tf->text(), "-");
+    EXPECT_FALSE(window.isWindowModified());
+    EXPECT_EQ(window.windowTitle(), "Untitled[*] — Kelvara");
+}
+
+TEST_F(DocumentWindowTest, TypedNumbersReachTheDocumentWhateverTheLocale) {
+    // The tests run under a German locale, whose decimal separator is a comma.
+    type_and_return(w().base_frequency_tf, "261.63");
+    EXPECT_EQ(doc().base_frequency(), 261.6300048828125);
+    type_and_return(w().x_max_tf, "2.5");
+    EXPECT_EQ(doc().x_max(), 2.5f);
+    EXPECT_GT(doc().number_of_points(), 290) << "the wider x range is resampled";
+    type_and_return(w().y_max_tf, "7.25");
+    EXPECT_EQ(doc().y_max(), 7.25f);
+    type_and_return(w().step_size_tf, "0.01");
+    EXPECT_EQ(doc().step_size(), static_cast<double>(0.01f));
+    type_and_return(w().number_of_overtones_tf, "6");
+    EXPECT_EQ(doc().number_of_overtones(), 6);
+    EXPECT_TRUE(window.isWindowModified());
+    EXPECT_EQ(window.beep_count(), 0);
+}
+
+TEST_F(DocumentWindowTest, FieldsTakeOnlyNumberCharacters) {
+    type_and_return(w().base_frequency_tf, "2x2o0");
+    EXPECT_EQ(w().base_frequency_tf->text(), "220");
+    EXPECT_EQ(doc().base_frequency(), 220.0);
+}
+
+TEST_F(DocumentWindowTest, TextThatIsNotANumberIsRefusedAndTheStoredValueShownAgain) {
+    type_and_return(w().step_size_tf, "1e");
+    EXPECT_EQ(window.beep_count(), 1);
+    EXPECT_EQ(w().step_size_tf->text(), "0.005");
+    type_and_return(w().number_of_overtones_tf, "");
+    EXPECT_EQ(window.beep_count(), 2);
+    EXPECT_EQ(w().number_of_overtones_tf->text(), "25");
+    type_and_return(w().x_min_tf, "1.2.3");
+    EXPECT_EQ(w().x_min_tf->text(), "1");
+    EXPECT_FALSE(doc().isDocumentEdited());
+}
+
+TEST_F(DocumentWindowTest, NumbersTheDocumentRefusesAreShownBackAsTheyWere) {
+    type_and_return(w().number_of_overtones_tf, "0");
+    EXPECT_EQ(w().number_of_overtones_tf->text(), "25");
+    type_and_return(w().step_size_tf, "-0.5");
+    EXPECT_EQ(w().step_size_tf->text(), "0.005");
+    type_and_return(w().base_frequency_tf, "0");
+    EXPECT_EQ(w().base_frequency_tf->text(), "440");
+    type_and_return(w().x_max_tf, "1e30");
+    EXPECT_EQ(w().x_max_tf->text(), "2");
+    EXPECT_EQ(window.beep_count(), 4);
+    EXPECT_EQ(doc().number_of_overtones(), 25);
+    EXPECT_FALSE(doc().isDocumentEdited());
+    EXPECT_FALSE(window.isWindowModified());
+}
+
+TEST_F(DocumentWindowTest, LeavingAFieldCommitsOnlyWhatWasTyped) {
+    // Tabbing through the base frequency must not mark the document changed.
+    emit w().base_frequency_tf->editingFinished();
+    EXPECT_FALSE(doc().isDocumentEdited());
+    // An edit followed by leaving the field commits once.
+    w().base_frequency_tf->selectAll();
+    QTest::keyClicks(w().base_frequency_tf, "330");
+    emit w().base_frequency_tf->editingFinished();
+    EXPECT_EQ(doc().base_frequency(), 330.0);
+    EXPECT_TRUE(doc().isDocumentEdited());
+    // Typing the stored bound again changes nothing.
+    doc().updateChangeCount(ChangeKind::Cleared);
+    type_and_return(w().x_max_tf, "2.0");
+    EXPECT_FALSE(doc().isDocumentEdited());
+}
+
+TEST_F(DocumentWindowTest, TimbrePopUpRunsOnlyForTheUsersChoice) {
+    w().waveform_selector->setCurrentIndex(0);  // as the document selects: no action
+    EXPECT_EQ(doc().overtone_type(), GeometricHarmonics);
+    EXPECT_FALSE(doc().isDocumentEdited());
+
+    w().waveform_selector->setCurrentIndex(w().waveform_selector->findData(OddHarmonics));
+    QTest::keyClick(w().waveform_selector, Qt::Key_Down);
+    const int chosen = w().waveform_selector->currentData().toInt();
+    EXPECT_NE(chosen, OddHarmonics);
+    EXPECT_EQ(doc().overtone_type(), chosen);
+    EXPECT_EQ(w().y_max_tf->text().toStdString(),
+              QLocale::c().toString(double{doc().y_max()}, 'g', 7).toStdString())
+        << "the refitted y range is shown";
+    EXPECT_TRUE(window.isWindowModified());
+}
+
+TEST_F(DocumentWindowTest, PlotTogglesAreIndependent) {
+    QTest::mouseClick(w().plot_justs_ratio_btn[2], Qt::LeftButton);
+    EXPECT_TRUE(doc().plot_dy());
+    QTest::mouseClick(w().plot_justs_ratio_btn[0], Qt::LeftButton);
+    EXPECT_TRUE(doc().plot_justs());
+    EXPECT_TRUE(doc().plot_dy());
+    EXPECT_FALSE(doc().plot_selected_ratio());
+    QTest::mouseClick(w().plot_justs_ratio_btn[2], Qt::LeftButton);
+    EXPECT_FALSE(doc().plot_dy());
+    EXPECT_TRUE(w().plot_justs_ratio_btn[0]->isChecked());
+    EXPECT_TRUE(window.isWindowModified());
+}
+
+TEST_F(DocumentWindowTest, FitRefitsTheDissonanceRangeWithoutCountingAsAChange) {
+    w().y_max_tf->setText(QStringLiteral("40"));
+    QTest::mouseClick(w().normalize_y_axis_btn, Qt::LeftButton);
+    EXPECT_LT(doc().y_max(), 40.0f);
+    EXPECT_EQ(w().y_max_tf->text(), QLocale::c().toString(double{doc().y_max()}, 'g', 7));
+    EXPECT_FALSE(doc().isDocumentEdited());
+}
+
+TEST_F(DocumentWindowTest, VolumeSliderSetsTheDocumentsVolume) {
+    w().volume_ctl->setValue(100);
+    EXPECT_EQ(doc().volume(), 100);
+    EXPECT_TRUE(window.isWindowModified());
+    QTest::keyClick(w().volume_ctl, Qt::Key_Left);
+    EXPECT_EQ(doc().volume(), 99);
+}
+
+TEST_F(DocumentWindowTest, TheGraphTakesTheExtraSpace) {
+    window.resize(1000, 650);
+    QTest::qWait(10);
+    const QSize graph_before = w().graph->size();
+    const QSize field_before = w().base_frequency_tf->size();
+    window.resize(1400, 950);
+    QTest::qWait(10);
+    EXPECT_GT(w().graph->width(), graph_before.width() + 300);
+    EXPECT_GT(w().graph->height(), graph_before.height() + 250);
+    EXPECT_EQ(w().base_frequency_tf->size(), field_before);
+}
+
+TEST_F(DocumentWindowTest, TabGoesThroughTheControlsInReadingOrder) {
+    std::vector<QWidget*> order;
+    QWidget* at = w().waveform_selector;
+    for (int i = 0; i < 9; ++i, at = at->nextInFocusChain()) {
+        while (at->focusPolicy() == Qt::NoFocus) at = at->nextInFocusChain();
+        order.push_back(at);
+    }
+    EXPECT_THAT(order, ::testing::ElementsAre(w().waveform_selector, w().number_of_overtones_tf,
+                                              w().base_frequency_tf, w().x_min_tf, w().x_max_tf,
+                                              w().y_min_tf, w().y_max_tf, w().normalize_y_axis_btn,
+                                              w().step_size_tf));
+}
+
+TEST_F(DocumentWindowTest, EveryControlExplainsItself) {
+    const QWidget* controls[] = {w().waveform_selector,
+                                 w().base_frequency_tf,
+                                 w().number_of_overtones_tf,
+                                 w().step_size_tf,
+                                 w().x_min_tf,
+                                 w().x_max_tf,
+                                 w().y_min_tf,
+                                 w().y_max_tf,
+                                 w().plot_justs_ratio_btn[0],
+                                 w().plot_justs_ratio_btn[1],
+                                 w().plot_justs_ratio_btn[2],
+                                 w().normalize_y_axis_btn,
+                                 w().scale_ratios_tv,
+                                 w().dissonance_ratios_tv,
+                                 w().mapped_chords_tv,
+                                 w().midi_sources_btn,
+                                 w().program_btn,
+                                 w().volume_ctl,
+                                 w().last_played_tf};
+    for (const QWidget* control : controls)
+        EXPECT_FALSE(control->toolTip().isEmpty()) << control->objectName().toStdString();
+}
+
+}  // namespace
+}  // namespace kelvara

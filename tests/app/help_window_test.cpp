@@ -1,0 +1,84 @@
+// The help command and the help window.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/kv_app_controller.h"
+
+namespace kelvara {
+namespace {
+
+class HelpTest : public ::testing::Test {
+  protected:
+    std::vector<QUrl> opened;
+    const QUrl page = QUrl::fromLocalFile(QStringLiteral("/usr/share/kelvara/help/index.html"));
+    KVAppController app{page, [this](const QUrl& url) {
+                            opened.push_back(url);
+                            return false;  // the window closes even when nothing opened
+                        }};
+};
+
+TEST_F(HelpTest, TheHelpCommandMakesOneWindowAndShowsItEachTime) {
+    EXPECT_EQ(app.helpController(), nullptr);
+    app.helpMenuSelected();
+    KVHelpController* help = app.helpController();
+    ASSERT_NE(help, nullptr);
+    EXPECT_EQ(help->objectName(), "KVHelp");
+    EXPECT_TRUE(help->isVisible());
+    help->closeWindow();
+    EXPECT_FALSE(help->isVisible());
+    app.helpMenuSelected();
+    EXPECT_EQ(app.helpController(), help);
+    EXPECT_TRUE(help->isVisible());
+}
+
+TEST_F(HelpTest, TheSiteButtonOpensTheHelpPageThenCloses) {
+    app.helpMenuSelected();
+    QTest::mouseClick(app.helpController()->goToSiteButton, Qt::LeftButton);
+    EXPECT_THAT(opened, ::testing::ElementsAre(page));
+    EXPECT_FALSE(app.helpController()->isVisible());
+}
+
+TEST_F(HelpTest, TheCloseButtonOnlyCloses) {
+    app.helpMenuSelected();
+    QTest::mouseClick(app.helpController()->closeWindowButton, Qt::LeftButton);
+    EXPECT_THAT(opened, ::testing::IsEmpty());
+    EXPECT_FALSE(app.helpController()->isVisible());
+}
+
+TEST(HelpPage, IsFoundBesideTheProgramOrInTheDataFolderNextToIt) {
+    QTemporaryDir root;
+    ASSERT_TRUE(root.isValid());
+    const auto place_page = [&](const QString& relative) {
+        QDir(root.path()).mkpath(QFileInfo(root.filePath(relative)).path());
+        QFile page(root.filePath(relative));
+        ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+    };
+    QDir(root.path()).mkpath(QStringLiteral("bin"));
+    const QString program_dir = root.filePath(QStringLiteral("bin"));
+    EXPECT_TRUE(find_help_page(program_dir)
+                    .toLocalFile()
+                    .startsWith(QStringLiteral(KELVARA_INSTALLED_HELP_DIR)))
+        << "without a page near the program, the installed one";
+
+    place_page(QStringLiteral("share/kelvara/help/index.html"));
+    EXPECT_EQ(find_help_page(program_dir).toLocalFile(),
+              root.filePath(QStringLiteral("share/kelvara/help/index.html")));
+
+    place_page(QStringLiteral("bin/help/index.html"));
+    EXPECT_EQ(find_help_page(program_dir).toLocalFile(),
+              root.filePath(QStringLiteral("bin/help/index.html")));
+}
+
+TEST(HelpPage, ShipsInTheBuildTreeBesideTheProgram) {
+    EXPECT_TRUE(QFileInfo::exists(QStringLiteral(KELVARA_BUILD_HELP_PAGE)));
+}
+
+}  // namespace
+}  // namespace kelvara

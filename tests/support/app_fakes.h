@@ -1,0 +1,90 @@
+#pragma once
+// Fakes at the application's seams: dialogs answered in code, and document files kept in
+// memory (the fields the controller tests look at).
+#include <QString>
+#include <deque>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/document_dialogs.h"
+#include "app/document_files.h"
+#include "engine/kelvara_document.h"
+
+namespace kelvara::testing {
+
+class ScriptedDialogs final : public DocumentDialogs {
+  public:
+    std::deque<UnsavedChangesChoice> save_changes_answers;
+    std::deque<std::optional<QString>> open_answers;
+    std::deque<std::optional<QString>> save_path_answers;
+    std::deque<std::optional<QString>> sound_bank_answers;
+
+    std::vector<QString> asked_save_changes_for;
+    std::vector<QString> suggested_save_paths;
+    std::vector<std::pair<QString, QString>> errors;
+
+    UnsavedChangesChoice ask_save_changes(QWidget*, const QString& name) override {
+        asked_save_changes_for.push_back(name);
+        return next(save_changes_answers, UnsavedChangesChoice::Cancel);
+    }
+    std::optional<QString> choose_document_to_open(QWidget*) override {
+        return next(open_answers, std::optional<QString>());
+    }
+    std::optional<QString> choose_save_path(QWidget*, const QString& suggested) override {
+        suggested_save_paths.push_back(suggested);
+        return next(save_path_answers, std::optional<QString>());
+    }
+    std::optional<QString> choose_sound_bank(QWidget*) override {
+        return next(sound_bank_answers, std::optional<QString>());
+    }
+    void show_error(QWidget*, const QString& text, const QString& details) override {
+        errors.emplace_back(text, details);
+    }
+
+  private:
+    // An unscripted question is answered as a user who cancels would answer it.
+    template <typename T>
+    static T next(std::deque<T>& answers, T fallback) {
+        if (answers.empty()) return fallback;
+        T answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};
+
+// Keeps, per path, the base frequency and the volume of the document saved there.
+class MemoryDocumentFiles final : public DocumentFiles {
+  public:
+    struct Saved {
+        float base_frequency;
+        int32_t volume;
+    };
+    std::map<std::string, Saved> files;
+    std::optional<DocumentFileError> next_save_error;
+
+    std::optional<DocumentFileError> read(KelvaraDocument& document,
+                                          const std::string& path) override {
+        const auto found = files.find(path);
+        if (found == files.end())
+            return DocumentFileError{"KelvaraErrorDomain", 1, "The file could not be read.",
+                                     "It is not a Kelvara document."};
+        document.baseFrequencyEdited(found->second.base_frequency);
+        document.volume_set(found->second.volume);
+        document.updateChangeCount(ChangeKind::Cleared);
+        return std::nullopt;
+    }
+    std::optional<DocumentFileError> save(const KelvaraDocument& document,
+                                          const std::string& path) override {
+        if (next_save_error) {
+            auto error = *next_save_error;
+            next_save_error.reset();
+            return error;
+        }
+        files[path] = {static_cast<float>(document.base_frequency()), document.volume()};
+        return std::nullopt;
+    }
+};
+
+}  // namespace kelvara::testing
