@@ -118,13 +118,11 @@ QList<DocumentWindow*> DocumentController::windows() const {
 bool DocumentController::confirm_close(DocumentWindow& window) {
     if (window.document().isDocumentEdited()) {
         switch (_dialogs.ask_save_changes(&window, window.display_name())) {
-            case UnsavedChangesChoice::Cancel:
-                return false;
+            case UnsavedChangesChoice::Cancel: return false;
             case UnsavedChangesChoice::Save:
                 if (!saveDocument(window)) return false;
                 break;
-            case UnsavedChangesChoice::Discard:
-                break;
+            case UnsavedChangesChoice::Discard: break;
         }
     }
     _windows.removeAll(QPointer<DocumentWindow>(&window));

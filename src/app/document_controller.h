@@ -22,7 +22,7 @@ class KVAppController;
 class DocumentController final : public QObject {
     Q_OBJECT
 
-  public:
+public:
     DocumentController(DocumentFiles& files, DocumentDialogs& dialogs,
                        KVAppController& app_controller);
     ~DocumentController() override;
@@ -51,7 +51,7 @@ class DocumentController final : public QObject {
     QStringList recentDocuments() const;
     void clearRecentDocuments();
 
-  private:
+private:
     DocumentWindow* show_window(std::unique_ptr<KelvaraDocument> document, const QString& path);
     bool confirm_close(DocumentWindow& window);
     bool save_to(DocumentWindow& window, const QString& path);

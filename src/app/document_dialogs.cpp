@@ -29,12 +29,9 @@ UnsavedChangesChoice QtDocumentDialogs::ask_save_changes(QWidget* window,
     box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
     box.setDefaultButton(QMessageBox::Save);
     switch (box.exec()) {
-        case QMessageBox::Save:
-            return UnsavedChangesChoice::Save;
-        case QMessageBox::Discard:
-            return UnsavedChangesChoice::Discard;
-        default:
-            return UnsavedChangesChoice::Cancel;
+        case QMessageBox::Save: return UnsavedChangesChoice::Save;
+        case QMessageBox::Discard: return UnsavedChangesChoice::Discard;
+        default: return UnsavedChangesChoice::Cancel;
     }
 }
 

@@ -11,7 +11,7 @@ namespace kelvara {
 enum class UnsavedChangesChoice { Save, Discard, Cancel };
 
 class DocumentDialogs {
-  public:
+public:
     virtual ~DocumentDialogs() = default;
 
     // The document shown in `window` has unsaved changes and is about to close.
@@ -30,7 +30,7 @@ class DocumentDialogs {
 
 // The desktop's own message boxes and file dialogs.
 class QtDocumentDialogs final : public DocumentDialogs {
-  public:
+public:
     UnsavedChangesChoice ask_save_changes(QWidget* window, const QString& document_name) override;
     std::optional<QString> choose_document_to_open(QWidget* parent) override;
     std::optional<QString> choose_save_path(QWidget* parent,

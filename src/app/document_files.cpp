@@ -6,7 +6,7 @@ namespace {
 // This build has no document file format: every read and save is refused with a clear
 // error, and documents live only in their windows.
 class UnavailableDocumentFiles final : public DocumentFiles {
-  public:
+public:
     std::optional<DocumentFileError> read(KelvaraDocument&, const std::string&) override {
         return unavailable("The document could not be opened.");
     }
@@ -14,7 +14,7 @@ class UnavailableDocumentFiles final : public DocumentFiles {
         return unavailable("The document could not be saved.");
     }
 
-  private:
+private:
     static DocumentFileError unavailable(std::string description) {
         return {"KelvaraErrorDomain", 1, std::move(description),
                 "This build of Kelvara cannot read or write document files."};

@@ -18,7 +18,7 @@ struct DocumentFileError {
 };
 
 class DocumentFiles {
-  public:
+public:
     virtual ~DocumentFiles() = default;
     // Replaces the document's state with the file's, all or nothing: on failure the
     // document is left exactly as it was.

@@ -20,7 +20,7 @@ namespace kelvara {
 class DocumentWindow final : public QMainWindow, public DocumentControls {
     Q_OBJECT
 
-  public:
+public:
     // The window layout's name; the window's object name.
     static constexpr const char* kWindowNibName = "KelvaraDocument";
 
@@ -56,10 +56,10 @@ class DocumentWindow final : public QMainWindow, public DocumentControls {
     void beep() override;
     void document_edited_changed(bool edited) override;
 
-  protected:
+protected:
     void closeEvent(QCloseEvent* event) override;
 
-  private:
+private:
     // engine_controls.cpp
     void connect_engine_controls();
     void connect_float_field(QLineEdit* field, FloatField shown_as,

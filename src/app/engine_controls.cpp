@@ -90,36 +90,24 @@ void DocumentWindow::connect_overtone_field() {
 
 QLineEdit* DocumentWindow::field_for(FloatField field) const {
     switch (field) {
-        case FloatField::XMin:
-            return _widgets.x_min_tf;
-        case FloatField::XMax:
-            return _widgets.x_max_tf;
-        case FloatField::YMin:
-            return _widgets.y_min_tf;
-        case FloatField::YMax:
-            return _widgets.y_max_tf;
-        case FloatField::StepSize:
-            return _widgets.step_size_tf;
-        case FloatField::BaseFrequency:
-            return _widgets.base_frequency_tf;
+        case FloatField::XMin: return _widgets.x_min_tf;
+        case FloatField::XMax: return _widgets.x_max_tf;
+        case FloatField::YMin: return _widgets.y_min_tf;
+        case FloatField::YMax: return _widgets.y_max_tf;
+        case FloatField::StepSize: return _widgets.step_size_tf;
+        case FloatField::BaseFrequency: return _widgets.base_frequency_tf;
     }
     return nullptr;
 }
 
 float DocumentWindow::stored_value(FloatField field) const {
     switch (field) {
-        case FloatField::XMin:
-            return _document->x_min();
-        case FloatField::XMax:
-            return _document->x_max();
-        case FloatField::YMin:
-            return _document->y_min();
-        case FloatField::YMax:
-            return _document->y_max();
-        case FloatField::StepSize:
-            return static_cast<float>(_document->step_size());
-        case FloatField::BaseFrequency:
-            return static_cast<float>(_document->base_frequency());
+        case FloatField::XMin: return _document->x_min();
+        case FloatField::XMax: return _document->x_max();
+        case FloatField::YMin: return _document->y_min();
+        case FloatField::YMax: return _document->y_max();
+        case FloatField::StepSize: return static_cast<float>(_document->step_size());
+        case FloatField::BaseFrequency: return static_cast<float>(_document->base_frequency());
     }
     return 0.0f;
 }

@@ -10,7 +10,7 @@
 namespace kelvara {
 
 class KelvaraApplication {
-  public:
+public:
     KelvaraApplication();
     ~KelvaraApplication();
 
@@ -20,7 +20,7 @@ class KelvaraApplication {
 
     DocumentController& documents() { return *_documents; }
 
-  private:
+private:
     std::unique_ptr<DocumentFiles> _files;
     std::unique_ptr<DocumentDialogs> _dialogs;
     std::unique_ptr<KVAppController> _app_controller;

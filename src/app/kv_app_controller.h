@@ -11,7 +11,7 @@ namespace kelvara {
 class KVAppController final : public QObject {
     Q_OBJECT
 
-  public:
+public:
     KVAppController(QUrl help_page, UrlOpener open_url);
     ~KVAppController() override;
 
@@ -19,7 +19,7 @@ class KVAppController final : public QObject {
     // Null until the help command is first used.
     KVHelpController* helpController() const { return _help_controller.get(); }
 
-  private:
+private:
     QUrl _help_page;
     UrlOpener _open_url;
     std::unique_ptr<KVHelpController> _help_controller;

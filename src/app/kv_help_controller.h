@@ -16,7 +16,7 @@ using UrlOpener = std::function<bool(const QUrl&)>;
 class KVHelpController final : public QWidget {
     Q_OBJECT
 
-  public:
+public:
     static constexpr const char* kWindowNibName = "KVHelp";
 
     KVHelpController(QUrl help_page, UrlOpener open_url, QWidget* parent = nullptr);
@@ -31,7 +31,7 @@ class KVHelpController final : public QWidget {
     QPushButton* goToSiteButton = nullptr;
     QPushButton* closeWindowButton = nullptr;
 
-  private:
+private:
     QUrl _help_page;
     UrlOpener _open_url;
 };

@@ -22,7 +22,7 @@ using testing::MemoryDocumentFiles;
 using testing::ScriptedDialogs;
 
 class DocumentControllerTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         controller.clearRecentDocuments();
         files.files[path("saved.kelvara")] = {220.0f, 20};

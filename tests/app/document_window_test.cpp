@@ -18,7 +18,7 @@ namespace kelvara {
 namespace {
 
 class DocumentWindowTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));

@@ -15,7 +15,7 @@ namespace kelvara {
 namespace {
 
 class HelpTest : public ::testing::Test {
-  protected:
+protected:
     std::vector<QUrl> opened;
     const QUrl page = QUrl::fromLocalFile(QStringLiteral("/usr/share/kelvara/help/index.html"));
     KVAppController app{page, [this](const QUrl& url) {

@@ -15,7 +15,7 @@
 namespace kelvara::testing {
 
 class ScriptedDialogs final : public DocumentDialogs {
-  public:
+public:
     std::deque<UnsavedChangesChoice> save_changes_answers;
     std::deque<std::optional<QString>> open_answers;
     std::deque<std::optional<QString>> save_path_answers;
@@ -43,7 +43,7 @@ class ScriptedDialogs final : public DocumentDialogs {
         errors.emplace_back(text, details);
     }
 
-  private:
+private:
     // An unscripted question is answered as a user who cancels would answer it.
     template <typename T>
     static T next(std::deque<T>& answers, T fallback) {
@@ -56,7 +56,7 @@ class ScriptedDialogs final : public DocumentDialogs {
 
 // Keeps, per path, the base frequency and the volume of the document saved there.
 class MemoryDocumentFiles final : public DocumentFiles {
-  public:
+public:
     struct Saved {
         float base_frequency;
         int32_t volume;
