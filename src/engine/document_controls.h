@@ -19,8 +19,9 @@ public:
     // The three independent toggles of the plot control, segments 0 to 2.
     virtual void show_plot_segments(bool justs, bool selected_ratio, bool derivative) = 0;
 
-    // The volume slider shows the document's MIDI channel volume (controller 7).
-    virtual void show_volume(int32_t volume) = 0;
+    // The volume slider shows the document's MIDI channel volume (controller 7). Windowless
+    // users (the command line) have no slider.
+    virtual void show_volume(int32_t /*volume*/) {}
 
     // The system beep: a request that could not be carried out.
     virtual void beep() = 0;

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# The application under a virtual X server: a saved document opened in a real window,
+# grabbed to a PNG under the build folder, and its graph checked for the curve.
+# Usage: screenshot_test.sh APP_SCREENSHOT OUT_DIR [KELVARA_CLI]
+set -euo pipefail
+tool="$1"
+out_dir="$2"
+cli="${3:-}"
+if ! command -v xvfb-run >/dev/null; then
+    echo "SKIP: xvfb-run is not installed (Debian package xvfb)"
+    exit 77
+fi
+mkdir -p "$out_dir"
+files=()
+# A saved document, when the command line tool can write one.
+if [[ -n "$cli" ]] && "$cli" --help 2>/dev/null | grep -qE "^\s+new\b"; then
+    "$cli" new "$out_dir/screenshot.kelvara" --overtones 8 --base 261.63 --volume 90
+    files+=("$out_dir/screenshot.kelvara")
+fi
+export QT_QPA_PLATFORM=xcb
+xvfb-run -a -s "-screen 0 1280x800x24" "$tool" "$out_dir/document-window.png" "${files[@]}"
