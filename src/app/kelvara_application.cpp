@@ -7,11 +7,15 @@
 namespace kelvara {
 
 KelvaraApplication::KelvaraApplication()
-    : _files(make_document_files()),
-      _dialogs(std::make_unique<QtDocumentDialogs>()),
+    : KelvaraApplication(make_document_files(), std::make_unique<QtDocumentDialogs>(),
+                         [](const QUrl& url) { return QDesktopServices::openUrl(url); }) {}
+
+KelvaraApplication::KelvaraApplication(std::unique_ptr<DocumentFiles> files,
+                                       std::unique_ptr<DocumentDialogs> dialogs, UrlOpener open_url)
+    : _files(std::move(files)),
+      _dialogs(std::move(dialogs)),
       _app_controller(std::make_unique<KVAppController>(
-          find_help_page(QApplication::applicationDirPath()),
-          [](const QUrl& url) { return QDesktopServices::openUrl(url); })),
+          find_help_page(QApplication::applicationDirPath()), std::move(open_url))),
       _documents(std::make_unique<DocumentController>(*_files, *_dialogs, *_app_controller)) {}
 
 KelvaraApplication::~KelvaraApplication() = default;

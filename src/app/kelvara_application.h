@@ -11,7 +11,10 @@ namespace kelvara {
 
 class KelvaraApplication {
 public:
+    // The desktop's dialogs and this build's document files.
     KelvaraApplication();
+    KelvaraApplication(std::unique_ptr<DocumentFiles> files,
+                       std::unique_ptr<DocumentDialogs> dialogs, UrlOpener open_url);
     ~KelvaraApplication();
 
     // Opens each file given (`kelvara FILE…`); a new document when none was given or none

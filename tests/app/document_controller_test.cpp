@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include "app/document_controller.h"
+#include "app/kelvara_application.h"
 #include "app/kv_app_controller.h"
 #include "support/app_fakes.h"
 
@@ -182,6 +183,31 @@ TEST_F(DocumentControllerTest, QuitStopsAtTheFirstDocumentTheUserKeeps) {
     EXPECT_FALSE(controller.closeAllDocuments());
     EXPECT_THAT(controller.windows(), ElementsAre(kept, after));
     flush_deletions();
+}
+
+TEST(StartUp, OpensEachFileGivenAndANewDocumentWhenNoneOpened) {
+    const std::string a = QDir::temp().filePath(QStringLiteral("a.kelvara")).toStdString();
+    const std::string b = QDir::temp().filePath(QStringLiteral("b.kelvara")).toStdString();
+    auto files = std::make_unique<MemoryDocumentFiles>();
+    files->files[a] = {220.0f, 20};
+    files->files[b] = {330.0f, 30};
+    auto dialogs = std::make_unique<ScriptedDialogs>();
+    ScriptedDialogs& asked = *dialogs;
+    KelvaraApplication app(std::move(files), std::move(dialogs), [](const QUrl&) { return true; });
+
+    app.open_startup_documents(
+        {QString::fromStdString(a), QStringLiteral("/nowhere.kelvara"), QString::fromStdString(b)});
+    const auto windows = app.documents().windows();
+    ASSERT_EQ(windows.size(), 2);
+    EXPECT_EQ(windows[0]->document().base_frequency(), 220.0);
+    EXPECT_EQ(windows[1]->document().base_frequency(), 330.0);
+    EXPECT_EQ(asked.errors.size(), 1u) << "the file that could not be read is reported";
+
+    KelvaraApplication empty(std::make_unique<MemoryDocumentFiles>(),
+                             std::make_unique<ScriptedDialogs>(), [](const QUrl&) { return true; });
+    empty.open_startup_documents({QStringLiteral("/nowhere.kelvara")});
+    ASSERT_EQ(empty.documents().windows().size(), 1);
+    EXPECT_TRUE(empty.documents().windows()[0]->file_path().isEmpty());
 }
 
 }  // namespace
