@@ -11,7 +11,7 @@ namespace kelvara::cli {
 
 // A command that cannot be carried out with the arguments given (exit code 2).
 class UsageError : public std::runtime_error {
-  public:
+public:
     using std::runtime_error::runtime_error;
 };
 

@@ -20,7 +20,7 @@ int32_t readable_count(int32_t count) {
 // Appends polyline points, leaving out any that is not a finite position; the polyline
 // starts afresh (a move-to) at the first finite point after a gap.
 class PolylineBuilder {
-  public:
+public:
     explicit PolylineBuilder(QPainterPath& path) : _path(path) {}
     void add(float x, float y) {
         if (!std::isfinite(x) || !std::isfinite(y)) {
@@ -34,7 +34,7 @@ class PolylineBuilder {
         _pen_down = true;
     }
 
-  private:
+private:
     QPainterPath& _path;
     bool _pen_down = false;
 };

@@ -15,12 +15,6 @@ namespace {
 constexpr int kTextPixelSize = 9;
 constexpr qreal kAxesLineWidth = 1.5;
 
-QFont label_font() {
-    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    font.setPixelSize(kTextPixelSize);
-    return font;
-}
-
 // Texts are formatted in the C locale whatever the user's, so a readout always shows
 // "(1.000, 0.000)".
 QString one_decimal(float value) {
@@ -28,6 +22,12 @@ QString one_decimal(float value) {
 }
 
 }  // namespace
+
+QFont graph_label_font() {
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setPixelSize(kTextPixelSize);
+    return font;
+}
 
 // Replaces the cached image by a fresh one of the body's size at the paint target's pixel
 // ratio. Nothing is requested: the callers repaint.
@@ -62,10 +62,15 @@ void PVKelvaraView::draw_background() {
     _graph_body_image = std::move(image);
 }
 
+QString PVKelvaraView::readout_text() const {
+    return QString::asprintf("(%.3f, %.3f)", static_cast<double>(_display_ratio),
+                             static_cast<double>(_display_amp));
+}
+
 // Each text centred in its box (left, bottom, width, height in view units). A text wider
 // than its box spills out on both sides rather than being wrapped or cut.
 void PVKelvaraView::draw_labels(QPainter& painter, const QTransform& to_widget) const {
-    painter.setFont(label_font());
+    painter.setFont(graph_label_font());
     painter.setPen(to_qcolor(_text_color.value_or(Rgba{})));
     const auto draw = [&](const QString& text, float left, float bottom, float width,
                           float height) {
@@ -74,9 +79,7 @@ void PVKelvaraView::draw_labels(QPainter& painter, const QTransform& to_widget) 
     };
     const FloatRect& b = _body_rect;
     draw(QStringLiteral("Ratio"), b.x + 0.5f * b.width - 35.0f, b.y + 1.0f, 70.0f, 15.0f);
-    draw(QString::asprintf("(%.3f, %.3f)", static_cast<double>(_display_ratio),
-                           static_cast<double>(_display_amp)),
-         b.x + 0.75f * b.width - 35.0f, b.y + 1.0f, 70.0f, 15.0f);
+    draw(readout_text(), b.x + 0.75f * b.width - 35.0f, b.y + 1.0f, 70.0f, 15.0f);
     draw(one_decimal(_x_min), location_for_x(_x_min) + b.x - 5.0f, b.y + 2.0f, 15.0f, 15.0f);
     draw(one_decimal(_x_max), location_for_x(_x_max) + b.x - 12.0f, b.y + 2.0f, 15.0f, 15.0f);
     const float y_mid = (_y_min + _y_max) * 0.5f;

@@ -40,11 +40,11 @@ QColor to_color(const Rgba& c) {
 }
 
 void log_function_failure() {
-    qCWarning(kelvaraView) << "Error: couldn't create function for shading.";
+    qCWarning(kelvaraView, "Error: couldn't create function for shading.");
 }
 
 void log_shading_failure() {
-    qCWarning(kelvaraView) << "Error: couldn't create shading.";
+    qCWarning(kelvaraView, "Error: couldn't create shading.");
 }
 
 // The body function carries the background colour. It cannot be made from a colour with a

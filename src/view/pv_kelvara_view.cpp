@@ -3,6 +3,7 @@
 #include "view/pv_kelvara_view.h"
 
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPainter>
 #include <cmath>
 
@@ -210,8 +211,13 @@ void PVKelvaraView::relayout_if_resized() {
 void PVKelvaraView::paintEvent(QPaintEvent*) {
     relayout_if_resized();
     QPainter painter(this);
-    if (painter.device()->devicePixelRatioF() != _image_pixel_ratio) {
-        _image_pixel_ratio = painter.device()->devicePixelRatioF();
+    // The device really painted on: the backing store of the window's screen, or the
+    // image a render() or grab() redirects to. A HiDPI target re-renders the cached image
+    // at its resolution once.
+    const QPaintDevice* target =
+        painter.paintEngine() ? painter.paintEngine()->paintDevice() : painter.device();
+    if (target && target->devicePixelRatioF() != _image_pixel_ratio) {
+        _image_pixel_ratio = target->devicePixelRatioF();
         draw_background();
     }
     painter.setTransform(widget_from_view(_body_rect.height));

@@ -25,6 +25,7 @@
 //   counts as 0 and one above kMaxCurvePoints as kMaxCurvePoints.
 //
 // Threads: user-interface thread only.
+#include <QFont>
 #include <QImage>
 #include <QPainterPath>
 #include <QWidget>
@@ -47,7 +48,7 @@ struct StrokedPath {
 class PVKelvaraView : public QWidget, public GraphView {
     Q_OBJECT
 
-  public:
+public:
     explicit PVKelvaraView(QWidget* parent = nullptr);
     ~PVKelvaraView() override = default;
 
@@ -107,6 +108,8 @@ class PVKelvaraView : public QWidget, public GraphView {
     bool should_draw_justs() const { return _should_draw_justs; }
     bool should_plot_line() const { return _should_plot_line; }
     bool should_draw_derivative() const { return _should_draw_derivative; }
+    // The readout as it is drawn: "(%.3f, %.3f)" of the last press, in the C locale.
+    QString readout_text() const;
     const QImage& graph_body_image() const { return _graph_body_image; }
     const std::optional<StrokedPath>& curve_path() const { return _curve_path; }
     const std::optional<StrokedPath>& dy_curve_path() const { return _dy_curve_path; }
@@ -119,11 +122,11 @@ class PVKelvaraView : public QWidget, public GraphView {
     const std::optional<Rgba>& bg_color() const { return _bg_color; }
     const std::optional<Rgba>& text_color() const { return _text_color; }
 
-  protected:
+protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 
-  private:
+private:
     // Layout and repaint.
     void relayout_if_resized();
     void lay_out_body(float width, float height);
@@ -179,5 +182,8 @@ class PVKelvaraView : public QWidget, public GraphView {
 // A colour from its components, each confined to [0, 1] (a component that is not a number
 // counts as 0).
 QColor to_qcolor(const Rgba& color);
+
+// The face of every text in the graph: the system face at 9 view units.
+QFont graph_label_font();
 
 }  // namespace kelvara
