@@ -22,14 +22,19 @@ struct PlotOptions {
     bool justs = false;
     std::optional<float> cursor;
     bool derivative = false;
+    int scale = 1;
 };
 
-// Large enough for a print, small enough that the image always fits in memory.
+// Image pixels per side: large enough for a print, small enough to fit in memory.
 constexpr int kMaxSide = 8000;
 
 void check_size(const PlotOptions& o) {
-    if (o.width < 1 || o.width > kMaxSide || o.height < 1 || o.height > kMaxSide)
-        throw UsageError("--width and --height must lie between 1 and " + std::to_string(kMaxSide));
+    if (o.scale < 1 || o.scale > kMaxScale)
+        throw UsageError("--scale must lie between 1 and " + std::to_string(kMaxScale));
+    if (o.width < 1 || o.width * o.scale > kMaxSide || o.height < 1 ||
+        o.height * o.scale > kMaxSide)
+        throw UsageError("--width and --height times --scale must lie between 1 and " +
+                         std::to_string(kMaxSide));
 }
 
 QImage render_graph(const PlotOptions& o) {
@@ -43,7 +48,8 @@ QImage render_graph(const PlotOptions& o) {
     if (o.justs || o.cursor || o.derivative)
         document.plotPressed(o.justs, o.cursor.has_value(), o.derivative);
     if (o.cursor) view.plot_line_at_x(*o.cursor);
-    QImage image(o.width, o.height, QImage::Format_ARGB32_Premultiplied);
+    QImage image(o.width * o.scale, o.height * o.scale, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(o.scale);
     image.fill(Qt::transparent);
     view.render(&image);
     return image;
@@ -73,6 +79,7 @@ void add_plot_command(CLI::App& app) {
     plot->add_flag("--justs", options->justs, "Mark the just-intonation ratios");
     plot->add_option("--cursor", options->cursor, "Draw the cursor line at this ratio");
     plot->add_flag("--derivative", options->derivative, "Draw the curve's derivative");
+    plot->add_option("--scale", options->scale, "Image pixels per unit, 1 to 4 (2 as on HiDPI)");
     plot->callback([options] { run_plot(*options); });
 }
 

@@ -74,6 +74,7 @@ TEST(PlotCommand, RefusesSizesItCannotDraw) {
     const std::string png = dir.filePath("x.png").toStdString();
     EXPECT_EQ(run_cli("plot --png " + png + " --width 0"), 2);
     EXPECT_EQ(run_cli("plot --png " + png + " --height 100000"), 2);
+    EXPECT_EQ(run_cli("plot --png " + png + " --width 3000 --scale 4"), 2);
     EXPECT_EQ(run_cli("plot"), 2);
     EXPECT_EQ(run_cli("plot --png " + dir.filePath("missing/dir/x.png").toStdString()), 1);
 }
