@@ -27,6 +27,8 @@ struct PlotOptions {
 
 // Image pixels per side: large enough for a print, small enough to fit in memory.
 constexpr int kMaxSide = 8000;
+// Image pixels per view unit, as on a HiDPI screen.
+constexpr int kMaxScale = 4;
 
 void check_size(const PlotOptions& o) {
     if (o.scale < 1 || o.scale > kMaxScale)
