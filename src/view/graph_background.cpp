@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "view/pv_kelvara_view.h"
+#include "view/view_color.h"
 
 namespace kelvara {
 namespace {

@@ -8,6 +8,8 @@
 #include <new>
 #include <optional>
 
+#include "view/view_color.h"
+
 Q_LOGGING_CATEGORY(kelvaraView, "kelvara.view")
 
 namespace kelvara {
@@ -27,16 +29,6 @@ constexpr double kTwoPi = 6.283185307179586;
 bool is_finite(const Rgba& c) {
     return std::isfinite(c.red) && std::isfinite(c.green) && std::isfinite(c.blue) &&
            std::isfinite(c.alpha);
-}
-
-float unit_clamped(float v) {
-    return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v);
-}
-
-// The function's outputs are confined to [0, 1], as a shading function's ranges declare.
-QColor to_color(const Rgba& c) {
-    return QColor::fromRgbF(unit_clamped(c.red), unit_clamped(c.green), unit_clamped(c.blue),
-                            unit_clamped(c.alpha));
 }
 
 void log_function_failure() {
@@ -76,7 +68,7 @@ std::optional<QLinearGradient> make_axial_shading(const ColorFunction& function,
     QLinearGradient gradient(start, end);
     for (int i = 0; i <= kStopIntervals; ++i) {
         const float t = static_cast<float>(i) / kStopIntervals;
-        gradient.setColorAt(t, to_color(function(t)));
+        gradient.setColorAt(t, to_qcolor(function(t)));
     }
     return gradient;
 }

@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "view/panel_shading.h"
+#include "view/view_color.h"
 
 namespace kelvara {
 namespace {
@@ -16,10 +17,6 @@ constexpr Rgba kInitialBackground{0.0f, 0.0f, 0.0f, 0.6666f};
 constexpr Rgba kInitialText{0.0f, 0.0f, 0.0f, 1.0f};
 // Stroked when a curve colour lacks its fill companion.
 constexpr Rgba kFallbackStroke{0.0f, 0.0f, 1.0f, 0.4f};
-
-float unit_clamped(float v) {
-    return v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f;
-}
 
 // The scale for an extent over a range, or nothing when the range is empty or not finite:
 // such a range is ignored and the previous one stays.
@@ -44,11 +41,6 @@ void stroke(QPainter& painter, const std::optional<StrokedPath>& path, const Rgb
 }
 
 }  // namespace
-
-QColor to_qcolor(const Rgba& c) {
-    return QColor::fromRgbF(unit_clamped(c.red), unit_clamped(c.green), unit_clamped(c.blue),
-                            unit_clamped(c.alpha));
-}
 
 PVKelvaraView::PVKelvaraView(QWidget* parent) : QWidget(parent) {
     _image_pixel_ratio = devicePixelRatioF();

@@ -179,10 +179,6 @@ private:
     qreal _image_pixel_ratio = 1.0;
 };
 
-// A colour from its components, each confined to [0, 1] (a component that is not a number
-// counts as 0).
-QColor to_qcolor(const Rgba& color);
-
 // The face of every text in the graph: the system face at 9 view units.
 QFont graph_label_font();
 
