@@ -43,6 +43,7 @@ void stroke(QPainter& painter, const std::optional<StrokedPath>& path, const Rgb
 }  // namespace
 
 PVKelvaraView::PVKelvaraView(QWidget* parent) : QWidget(parent) {
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     _image_pixel_ratio = devicePixelRatioF();
     _bg_color = kInitialBackground;
     lay_out_body(static_cast<float>(width()), static_cast<float>(height()));

@@ -89,6 +89,10 @@ public:
     // A press on the view never drags its window: presses set the readout.
     bool mouseDownCanMoveWindow() const { return false; }
 
+    // In a layout the graph takes the room it is given; these say what suits it.
+    QSize sizeHint() const override { return {480, 300}; }
+    QSize minimumSizeHint() const override { return {120, 80}; }
+
     // --- read-only state, for the window and for checks --------------------------------
     FloatRect body_rect() const { return _body_rect; }
     FloatRect graph_frame() const { return _graph_frame; }

@@ -36,18 +36,6 @@ QImage layer(int width, int height, Draw draw) {
     return image.convertToFormat(QImage::Format_ARGB32);
 }
 
-TEST(PanelShading, TheColourFunctionsFollowTheirFormulas) {
-    const Rgba bottom = bg_panel_evaluate(kPanelGreen, 0.0f);
-    const Rgba top = bg_panel_evaluate(kPanelGreen, 1.0f);
-    EXPECT_EQ(bottom, kPanelGreen);
-    EXPECT_FLOAT_EQ(top.green, 0.49f);
-    EXPECT_EQ(top.alpha, 0.5f);
-    EXPECT_EQ(shine_overlay_evaluate(0.0f), (Rgba{1, 1, 1, 1}));
-    EXPECT_NEAR(shine_overlay_evaluate(0.1f).alpha, 0.44f, 0.01f);
-    EXPECT_NEAR(shine_overlay_evaluate(0.2f).alpha, 0.15f, 0.01f);
-    EXPECT_LT(shine_overlay_evaluate(1.0f).alpha, 1e-4f);
-}
-
 TEST(PanelShading, TheBodyGoesFromTheBackgroundAtTheBottomTo70PercentAtTheTop) {
     const QImage image = layer(
         40, 200, [](QPainter& p, const FloatRect& body) { do_body_panel(p, body, kPanelGreen); });

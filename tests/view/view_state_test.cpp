@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+#include <QVBoxLayout>
+
 #include "view/view_test_support.h"
 
 namespace kelvara {
@@ -13,7 +15,6 @@ namespace {
 using testing::PaintCountingView;
 using testing::settle;
 
-constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 TEST(ViewLayout, A300By200ViewHasItsFrameAndScales) {
     PVKelvaraView view;
@@ -187,6 +188,22 @@ TEST_F(ShownView, AMovedViewKeepsItsLayoutImageAndPaths) {
     testing::rendered(view);
     EXPECT_EQ(view.graph_updates, 0);
     EXPECT_EQ(view.graph_frame(), (FloatRect{20, 20, 275, 175}));
+}
+
+// As a document window holds it: a child in a layout, laid out at its first real repaint.
+TEST(ViewInWindow, AViewInALayoutIsLaidOutAtItsGivenSize) {
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* view = new PVKelvaraView;
+    layout->addWidget(view);
+    window.resize(500, 400);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    settle();
+    EXPECT_GT(view->width(), 400);
+    EXPECT_EQ(view->body_rect(), (FloatRect{0, 0, static_cast<float>(view->width()),
+                                            static_cast<float>(view->height())}));
+    EXPECT_FLOAT_EQ(view->x_scale(), view->graph_frame().width);
 }
 
 TEST_F(ShownView, APressSetsTheReadoutFromTheLinearMaps) {
