@@ -1,20 +1,16 @@
 #include "app/graph_area.h"
 
-#include <QFrame>
-#include <QLabel>
-#include <QVBoxLayout>
+#include "view/pv_kelvara_view.h"
 
 namespace kelvara {
 
 GraphArea make_graph_area(QWidget* parent) {
-    auto* frame = new QFrame(parent);
-    frame->setFrameShape(QFrame::StyledPanel);
-    auto* layout = new QVBoxLayout(frame);
-    auto* label = new QLabel(QObject::tr("The dissonance curve is not drawn in this build."));
-    label->setAlignment(Qt::AlignCenter);
-    label->setEnabled(false);
-    layout->addWidget(label);
-    return {frame, nullptr};
+    auto* view = new PVKelvaraView(parent);
+    view->setObjectName(QStringLiteral("scale_view"));
+    view->setToolTip(
+        QObject::tr("The dissonance curve: low is smooth, high is rough. Click "
+                    "to read the ratio and the dissonance at a point."));
+    return {view, view};
 }
 
 }  // namespace kelvara

@@ -13,6 +13,7 @@
 #include <QToolButton>
 
 #include "app/document_window.h"
+#include "view/pv_kelvara_view.h"
 
 namespace kelvara {
 namespace {
@@ -68,6 +69,21 @@ TEST_F(DocumentWindowTest, TypedNumbersReachTheDocumentWhateverTheLocale) {
     EXPECT_EQ(doc().number_of_overtones(), 6);
     EXPECT_TRUE(window.isWindowModified());
     EXPECT_EQ(window.beep_count(), 0);
+}
+
+TEST_F(DocumentWindowTest, TheGraphDrawsTheDocumentsCurveAndFollowsItsEdits) {
+    auto* view = dynamic_cast<PVKelvaraView*>(window.graph_view());
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view, w().graph);
+    EXPECT_EQ(view->number_of_points(), 201);
+    EXPECT_TRUE(view->curve_path().has_value());
+    type_and_return(w().x_max_tf, "3");
+    EXPECT_EQ(view->x_max(), 3.0f);
+    EXPECT_EQ(view->number_of_points(), doc().number_of_points());
+    type_and_return(w().step_size_tf, "0.01");
+    EXPECT_EQ(view->number_of_points(), doc().number_of_points());
+    QTest::mouseClick(w().plot_justs_ratio_btn[2], Qt::LeftButton);
+    EXPECT_TRUE(view->should_draw_derivative());
 }
 
 TEST_F(DocumentWindowTest, FieldsTakeOnlyNumberCharacters) {
