@@ -53,7 +53,8 @@ public:
     float sum(const PartialListView& list) override;
 };
 
-// The kernel documents sample with.
+// The kernel documents sample with: FastKernel (fast_dissonance_kernel.h) with the best
+// instruction set of this processor.
 std::unique_ptr<DissonanceKernel> make_default_kernel();
 
 }  // namespace kelvara

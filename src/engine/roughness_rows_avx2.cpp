@@ -1,0 +1,101 @@
+// The row sums eight pairs at a time with AVX2 and FMA. Every function that uses those
+// instructions carries the target attribute itself, so this file builds with the project's
+// ordinary flags and runs only where cpu_has_avx2_fma() said yes.
+#include <immintrin.h>
+
+#include "engine/roughness_rows.h"
+
+namespace kelvara::roughness_rows {
+namespace {
+
+constexpr int32_t kLanes = 8;
+
+#define KELVARA_AVX2 __attribute__((target("avx2,fma"), always_inline)) inline
+
+struct SplitExponents {
+    __m256 fraction;      // each in [−0.5, 0.5]
+    __m256 power_of_two;  // 2^n
+};
+
+// t = n + fraction with n an integer, for t in [kLowestExponent, 0].
+KELVARA_AVX2 SplitExponents split(__m256 t) {
+    const __m256 shift = _mm256_set1_ps(kRoundingShift);
+    const __m256 shifted = _mm256_add_ps(t, shift);
+    const __m256 fraction = _mm256_sub_ps(t, _mm256_sub_ps(shifted, shift));
+    return {fraction, _mm256_castsi256_ps(_mm256_slli_epi32(_mm256_castps_si256(shifted), 23))};
+}
+
+// 2^f − 1 for f in [−0.5, 0.5].
+KELVARA_AVX2 __m256 exp2_minus_one_reduced(__m256 f) {
+    __m256 q = _mm256_set1_ps(kExp2Q4);
+    q = _mm256_fmadd_ps(q, f, _mm256_set1_ps(kExp2Q3));
+    q = _mm256_fmadd_ps(q, f, _mm256_set1_ps(kExp2Q2));
+    q = _mm256_fmadd_ps(q, f, _mm256_set1_ps(kExp2Q1));
+    q = _mm256_fmadd_ps(q, f, _mm256_set1_ps(kExp2Q0));
+    return _mm256_mul_ps(f, q);
+}
+
+// sum + a · (e^(−3.5 s) − e^(−5.75 s)) from the first exponent t = log2(e^(−3.5 s)),
+// computed as a · e^(−3.5 s) · (1 − e^(−2.25 s)). t must be at least kLowestExponent.
+KELVARA_AVX2 __m256 add_weighted_roughness(__m256 sum, __m256 t, __m256 amplitude) {
+    const SplitExponents first = split(t);
+    const __m256 first_exp = _mm256_fmadd_ps(
+        first.power_of_two, exp2_minus_one_reduced(first.fraction), first.power_of_two);
+    const SplitExponents shared = split(_mm256_mul_ps(t, _mm256_set1_ps(kSharedRateRatio)));
+    // 2^n·(1 + m) − 1 = 2^n·m + (2^n − 1): exact for n = 0, where the two nearly cancel.
+    const __m256 shared_minus_one =
+        _mm256_fmadd_ps(shared.power_of_two, exp2_minus_one_reduced(shared.fraction),
+                        _mm256_sub_ps(shared.power_of_two, _mm256_set1_ps(1.0f)));
+    return _mm256_fnmadd_ps(_mm256_mul_ps(amplitude, first_exp), shared_minus_one, sum);
+}
+
+// The first exponents of the row's partial against columns j .. j + 7.
+KELVARA_AVX2 __m256 first_exponents(const Columns& columns, int32_t j, __m256 frequency,
+                                    __m256 scale) {
+    const __m256 magnitude_mask = _mm256_castsi256_ps(_mm256_set1_epi32(0x7fffffff));
+    const __m256 distance = _mm256_and_ps(
+        _mm256_sub_ps(_mm256_loadu_ps(columns.frequency + j), frequency), magnitude_mask);
+    return _mm256_mul_ps(distance,
+                         _mm256_min_ps(_mm256_loadu_ps(columns.exponent_scale + j), scale));
+}
+
+// Σ a[j]·d over the row's columns, per lane, in whole blocks of eight: a range whose length
+// is not a multiple of eight runs on into the following columns (see Row).
+KELVARA_AVX2 __m256 row_lanes(const Row& row, const Columns& columns) {
+    const __m256 frequency = _mm256_set1_ps(row.frequency);
+    const __m256 scale = _mm256_set1_ps(row.exponent_scale);
+    const __m256 lowest = _mm256_set1_ps(kLowestExponent);
+    __m256 sum = _mm256_setzero_ps();
+    for (int32_t j = row.begin; j < row.end; j += kLanes) {
+        const __m256 t = _mm256_max_ps(first_exponents(columns, j, frequency, scale), lowest);
+        sum = add_weighted_roughness(sum, t, _mm256_loadu_ps(columns.amplitude + j));
+    }
+    return sum;
+}
+
+}  // namespace
+
+__attribute__((target("avx2,fma"))) double sum_rows_avx2(const Row* rows, int32_t count,
+                                                         const Columns& columns) {
+    // Each row is summed in float lanes, then weighted and accumulated in 64 bits.
+    __m256d total_low = _mm256_setzero_pd();
+    __m256d total_high = _mm256_setzero_pd();
+    for (int32_t r = 0; r < count; ++r) {
+        const __m256 lanes = row_lanes(rows[r], columns);
+        const __m256d amplitude = _mm256_set1_pd(rows[r].amplitude);
+        total_low =
+            _mm256_fmadd_pd(_mm256_cvtps_pd(_mm256_castps256_ps128(lanes)), amplitude, total_low);
+        total_high = _mm256_fmadd_pd(_mm256_cvtps_pd(_mm256_extractf128_ps(lanes, 1)), amplitude,
+                                     total_high);
+    }
+    const __m256d total = _mm256_add_pd(total_low, total_high);
+    const __m128d halves =
+        _mm_add_pd(_mm256_castpd256_pd128(total), _mm256_extractf128_pd(total, 1));
+    return _mm_cvtsd_f64(_mm_add_sd(halves, _mm_unpackhi_pd(halves, halves)));
+}
+
+bool cpu_has_avx2_fma() {
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+}
+
+}  // namespace kelvara::roughness_rows

@@ -1,0 +1,66 @@
+// The row sums one pair at a time, for processors without AVX2. The same arithmetic as the
+// vector build (roughness_rows_avx2.cpp), so both give the same curve within rounding.
+#include <algorithm>
+#include <bit>
+#include <cmath>
+
+#include "engine/roughness_rows.h"
+
+namespace kelvara::roughness_rows {
+namespace {
+
+struct SplitExponent {
+    float fraction;      // in [−0.5, 0.5]
+    float power_of_two;  // 2^n
+};
+
+// t = n + fraction with n an integer, for t in [kLowestExponent, 0].
+SplitExponent split(float t) {
+    const float shifted = t + kRoundingShift;
+    const float whole = shifted - kRoundingShift;
+    const auto power_bits = std::bit_cast<uint32_t>(shifted) << 23;
+    return {t - whole, std::bit_cast<float>(power_bits)};
+}
+
+// 2^f − 1 for f in [−0.5, 0.5]. Separate multiplies and adds: without FMA instructions
+// std::fma would be a slow library call.
+float exp2_minus_one_reduced(float f) {
+    const float q = (((kExp2Q4 * f + kExp2Q3) * f + kExp2Q2) * f + kExp2Q1) * f + kExp2Q0;
+    return f * q;
+}
+
+// The roughness of one pair without its amplitudes: e^(−3.5 s) − e^(−5.75 s), from the
+// first exponent t = log2(e^(−3.5 s)), as e^(−3.5 s) · (1 − e^(−2.25 s)).
+float pair_roughness(float t) {
+    t = std::max(t, kLowestExponent);
+    const SplitExponent first = split(t);
+    const float first_exp = first.power_of_two * (1.0f + exp2_minus_one_reduced(first.fraction));
+    const SplitExponent shared = split(t * kSharedRateRatio);
+    // 2^n·(1 + m) − 1 = 2^n·m + (2^n − 1): exact for n = 0, where the two nearly cancel.
+    const float shared_minus_one = shared.power_of_two * exp2_minus_one_reduced(shared.fraction) +
+                                   (shared.power_of_two - 1.0f);
+    return -first_exp * shared_minus_one;
+}
+
+float row_sum(const Row& row, const Columns& columns) {
+    float sum = 0.0f;
+    // Exactly the row's range: the vector build's extra columns are pairs that belong to the
+    // sum anyway, and too far apart to matter.
+    for (int32_t j = row.begin; j < row.end; ++j) {
+        const float distance = std::fabs(columns.frequency[j] - row.frequency);
+        const float t = distance * std::min(columns.exponent_scale[j], row.exponent_scale);
+        sum += columns.amplitude[j] * pair_roughness(t);
+    }
+    return sum;
+}
+
+}  // namespace
+
+double sum_rows_portable(const Row* rows, int32_t count, const Columns& columns) {
+    double total = 0.0;
+    for (int32_t r = 0; r < count; ++r)
+        total += static_cast<double>(rows[r].amplitude) * row_sum(rows[r], columns);
+    return total;
+}
+
+}  // namespace kelvara::roughness_rows
