@@ -16,5 +16,6 @@ public:
 };
 
 void add_curve_command(CLI::App& app);
+void add_bench_command(CLI::App& app);
 
 }  // namespace kelvara::cli

@@ -6,10 +6,10 @@
 namespace kelvara {
 namespace {
 
+using roughness_rows::BlockQueue;
 using roughness_rows::Columns;
 using roughness_rows::exponent_scale;
 using roughness_rows::kPadding;
-using roughness_rows::Row;
 
 using roughness_rows::kMaxCutoff;
 
@@ -36,8 +36,19 @@ struct KeptRanges {
         high_slope = 1.0 + s * slope / numerator;
         high_offset = s * offset / numerator;
     }
-    double low(float q) const { return low_slope * q + low_offset; }
-    double high(float q) const { return high_slope * q + high_offset; }
+    // As floats rounded outwards, so that the scans compare floats: a range one float wider
+    // only computes a pair more.
+    float low(float q) const {
+        const double low = low_slope * q + low_offset;
+        return low <= 0.0 ? -1.0f : static_cast<float>(low) * kInwardRounding;
+    }
+    float high(float q) const {
+        return static_cast<float>(high_slope * q + high_offset) * kOutwardRounding;
+    }
+
+  private:
+    static constexpr float kInwardRounding = 1.0f - 0x1p-22f;
+    static constexpr float kOutwardRounding = 1.0f + 0x1p-22f;
 };
 
 // The padding after `count` columns: partials at 0 Hz without amplitude.
@@ -51,38 +62,33 @@ bool is_ordinary_frequency(float frequency) {
     return std::isfinite(frequency) && frequency >= 0.0f;
 }
 
-// Rows of `frequencies` (ascending) against the later entries of the same list, each up to
-// its kept range. Returns the number of rows written.
-int32_t rows_within_one_list(const float* frequencies, const float* scales, const float* amplitudes,
-                             int32_t count, const KeptRanges& kept, Row* rows) {
-    int32_t written = 0;
+// Each partial of `list` (ascending) against the later ones, up to its kept range.
+void queue_pairs_within(const float* frequencies, const float* scales, const float* amplitudes,
+                        int32_t count, const KeptRanges& kept, BlockQueue& queue) {
     int32_t end = 0;
     for (int32_t i = 0; i < count; ++i) {
-        const double high = kept.high(frequencies[i]);
+        const float high = kept.high(frequencies[i]);
         end = std::max(end, i + 1);
         while (end < count && frequencies[end] <= high) ++end;
-        if (end > i + 1) rows[written++] = {frequencies[i], scales[i], amplitudes[i], i + 1, end};
+        if (end > i + 1) queue.add_row(frequencies[i], scales[i], amplitudes[i], i + 1, end);
     }
-    return written;
 }
 
-// Rows of `row_frequencies` (ascending) against the columns (ascending) in their kept ranges.
-int32_t rows_across_lists(const float* row_frequencies, const float* row_scales,
-                          const float* row_amplitudes, int32_t row_count,
-                          const float* column_frequencies, int32_t column_count,
-                          const KeptRanges& kept, Row* rows) {
-    int32_t written = 0;
+// Each row partial (ascending) against the columns (ascending) in its kept range.
+void queue_pairs_across(const float* row_frequencies, const float* row_scales,
+                        const float* row_amplitudes, int32_t row_count,
+                        const float* column_frequencies, int32_t column_count,
+                        const KeptRanges& kept, BlockQueue& queue) {
     int32_t begin = 0, end = 0;
     for (int32_t r = 0; r < row_count; ++r) {
-        const double low = kept.low(row_frequencies[r]);
-        const double high = kept.high(row_frequencies[r]);
+        const float low = kept.low(row_frequencies[r]);
+        const float high = kept.high(row_frequencies[r]);
         while (begin < column_count && column_frequencies[begin] < low) ++begin;
         end = std::max(end, begin);
         while (end < column_count && column_frequencies[end] <= high) ++end;
         if (end > begin)
-            rows[written++] = {row_frequencies[r], row_scales[r], row_amplitudes[r], begin, end};
+            queue.add_row(row_frequencies[r], row_scales[r], row_amplitudes[r], begin, end);
     }
-    return written;
 }
 
 }  // namespace
@@ -115,7 +121,6 @@ void FastKernel::reserve(int32_t max_partials) {
         column->assign(padded, 0.0f);
     _sweep_index.assign(static_cast<size_t>(_capacity), 0);
     _sort_buffer.assign(static_cast<size_t>(_capacity), {});
-    _rows.assign(static_cast<size_t>(_capacity), {});
 }
 
 bool FastKernel::fits(const PartialListView& list) const {
@@ -164,12 +169,11 @@ void FastKernel::sort_fixed_partials(const PartialListView& list) {
     pad(_fixed_frequency.data(), _fixed_scale.data(), _fixed_amplitude.data(), _fixed_count);
 }
 
-double FastKernel::sum_fixed_pairs() {
-    const int32_t count =
-        rows_within_one_list(_fixed_frequency.data(), _fixed_scale.data(), _fixed_amplitude.data(),
-                             _fixed_count, KeptRanges(kMaxCutoff), _rows.data());
-    const Columns fixed{_fixed_frequency.data(), _fixed_scale.data(), _fixed_amplitude.data()};
-    return sum_rows(_rows.data(), count, fixed);
+double FastKernel::sum_fixed_pairs() const {
+    BlockQueue queue(block_sum(), fixed_columns());
+    queue_pairs_within(_fixed_frequency.data(), _fixed_scale.data(), _fixed_amplitude.data(),
+                       _fixed_count, KeptRanges(kMaxCutoff), queue);
+    return queue.finish();
 }
 
 float FastKernel::sum(const PartialListView& list) {
@@ -192,8 +196,12 @@ bool FastKernel::place_sweep(const PartialListView& list) {
     }
     // The harmonics of the sweep tone arrive ascending; any other list is sorted here.
     if (!ascending) sort_sweep();
-    for (int32_t r = 0; r < _sweep_count; ++r)
-        _sweep_scale[r] = exponent_scale(_sweep_frequency[r]);
+    if (_instructions == KernelInstructions::Avx2)
+        roughness_rows::fill_exponent_scales_avx2(_sweep_frequency.data(), _sweep_scale.data(),
+                                                  _sweep_count);
+    else
+        for (int32_t r = 0; r < _sweep_count; ++r)
+            _sweep_scale[r] = exponent_scale(_sweep_frequency[r]);
     pad(_sweep_frequency.data(), _sweep_scale.data(), _sweep_amplitude.data(), _sweep_count);
     return true;
 }
@@ -228,24 +236,25 @@ void FastKernel::choose_cutoff() {
          roughness_rows::kRaisedTermBound);
 }
 
-double FastKernel::sum_sweep_pairs() {
-    const Columns fixed{_fixed_frequency.data(), _fixed_scale.data(), _fixed_amplitude.data()};
-    const Columns sweep{_sweep_frequency.data(), _sweep_scale.data(), _sweep_amplitude.data()};
+double FastKernel::sum_sweep_pairs() const {
     const KeptRanges kept(_last_cutoff);
-    int32_t count =
-        rows_across_lists(_sweep_frequency.data(), _sweep_scale.data(), _sweep_amplitude.data(),
-                          _sweep_count, _fixed_frequency.data(), _fixed_count, kept, _rows.data());
-    double total = sum_rows(_rows.data(), count, fixed);
-    count = rows_within_one_list(_sweep_frequency.data(), _sweep_scale.data(),
-                                 _sweep_amplitude.data(), _sweep_count, kept, _rows.data());
-    total += sum_rows(_rows.data(), count, sweep);
-    return total;
+    BlockQueue across(block_sum(), fixed_columns());
+    queue_pairs_across(_sweep_frequency.data(), _sweep_scale.data(), _sweep_amplitude.data(),
+                       _sweep_count, _fixed_frequency.data(), _fixed_count, kept, across);
+    BlockQueue within(block_sum(),
+                      {_sweep_frequency.data(), _sweep_scale.data(), _sweep_amplitude.data()});
+    queue_pairs_within(_sweep_frequency.data(), _sweep_scale.data(), _sweep_amplitude.data(),
+                       _sweep_count, kept, within);
+    return across.finish() + within.finish();
 }
 
-double FastKernel::sum_rows(const Row* rows, int32_t count, const Columns& columns) const {
-    return _instructions == KernelInstructions::Avx2
-               ? roughness_rows::sum_rows_avx2(rows, count, columns)
-               : roughness_rows::sum_rows_portable(rows, count, columns);
+Columns FastKernel::fixed_columns() const {
+    return {_fixed_frequency.data(), _fixed_scale.data(), _fixed_amplitude.data()};
+}
+
+roughness_rows::BlockSum FastKernel::block_sum() const {
+    return _instructions == KernelInstructions::Avx2 ? roughness_rows::sum_blocks_avx2
+                                                     : roughness_rows::sum_blocks_portable;
 }
 
 }  // namespace kelvara

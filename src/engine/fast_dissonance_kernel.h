@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "engine/dissonance_kernel.h"
+#include "engine/roughness_block_queue.h"
 #include "engine/roughness_rows.h"
 
 namespace kelvara {
@@ -62,10 +63,10 @@ class FastKernel final : public DissonanceKernel {
     void sort_sweep();
     static void sort_by_frequency(FrequencyAmplitude* partials, int32_t count);
     void choose_cutoff();
-    double sum_fixed_pairs();
-    double sum_sweep_pairs();
-    double sum_rows(const roughness_rows::Row* rows, int32_t count,
-                    const roughness_rows::Columns& columns) const;
+    double sum_fixed_pairs() const;
+    double sum_sweep_pairs() const;
+    roughness_rows::Columns fixed_columns() const;
+    roughness_rows::BlockSum block_sum() const;
 
     KernelInstructions _instructions;
     double _relative_skip_tolerance;
@@ -79,7 +80,6 @@ class FastKernel final : public DissonanceKernel {
     std::vector<int32_t> _sweep_index;
     std::vector<float> _sweep_frequency, _sweep_scale, _sweep_amplitude;
     int32_t _sweep_count = 0;
-    std::vector<roughness_rows::Row> _rows;
     std::vector<FrequencyAmplitude> _sort_buffer;
 
     bool _literal_run = false;       // the fixed partials are not ordinary frequencies

@@ -2,10 +2,11 @@
 // The inner loop of the fast dissonance kernel, in two builds with one contract: a portable
 // one and one for processors with AVX2 and FMA (8 pairs at a time).
 //
-// A row is one partial paired with a contiguous range of "columns", partials held as
-// structure-of-arrays. For a set of rows the loop returns
-//     Σ_rows a_row · Σ_{j in [begin, end)} a[j] · (e^(−3.5 s) − e^(−5.75 s)),
-// s = 0.24·|f_row − f[j]| / (0.021·min(f_row, f[j]) + 19), every pair once (callers double).
+// A block is one partial paired with eight consecutive "columns", partials held as
+// structure-of-arrays. For a list of blocks the loop returns
+//     Σ_blocks a_block · Σ_{j in block} a[j] · (e^(−3.5 s) − e^(−5.75 s)),
+// s = 0.24·|f_block − f[j]| / (0.021·min(f_block, f[j]) + 19), every pair once (callers
+// double). One flat loop over blocks runs at the same speed whatever the rows' lengths.
 //
 // Instead of s the loop takes each partial's exponent scale (exponent_scale below): the
 // log2 of e^(−3.5 s) per hertz of distance when that partial is the lower one. The bandwidth
@@ -18,7 +19,7 @@
 namespace kelvara::roughness_rows {
 
 // Every column array holds this many padding entries past its last column: frequency 0,
-// amplitude 0 (see Row).
+// amplitude 0 (see Block).
 inline constexpr int32_t kPadding = 8;
 
 struct Columns {
@@ -27,17 +28,18 @@ struct Columns {
     const float* amplitude = nullptr;
 };
 
-// A row pairs its partial with the columns [begin, end) at least. The loops may go on up to
-// seven columns past `end`, into the next columns or the padding: a row must be one whose
-// pairs with those columns belong to the sum too (they are then simply not left out), and
-// every pair counted at most once by the rows of one call.
-struct Row {
-    float frequency = 0.0f;
-    float exponent_scale = 0.0f;
-    float amplitude = 0.0f;
-    int32_t begin = 0;
-    int32_t end = 0;
+// One partial paired with the eight columns [column, column + 8), weighted by its
+// amplitude. A row of the kernel (a partial and the range of columns it keeps) becomes one
+// block per eight columns; its last block runs on into the next columns or the padding, so a
+// row must be one whose pairs with those columns belong to the sum too (they are then
+// simply not left out), and the blocks of one call must count every pair at most once.
+struct Block {
+    float frequency;
+    float exponent_scale;
+    float amplitude;
+    int32_t column;
 };
+inline constexpr int32_t kBlockColumns = 8;
 
 // log2(e) × the first exponent: e^(−3.5 s) = 2^(kFirstRateLog2 · s).
 inline constexpr float kFirstRateLog2 = roughness::kFirstRate * 1.44269504088896341f;
@@ -53,15 +55,17 @@ inline float exponent_scale(float frequency) {
     return (kNumerator / (kBandwidthSlope * frequency + kBandwidthOffset)) * kFirstRateLog2;
 }
 
-// The largest roughness exponent s of a pair inside a row's range (callers may widen the
-// ranges by a relative 1e-4 for rounding). Beyond s = 24 a term is below e^(−84) ≈ 3e-37 of
-// its amplitude product.
-inline constexpr double kMaxCutoff = 24.0;
-// Exponents below this (in base 2) are raised to it, so that 2^n stays a normal float. Only
-// columns read past a row's range can be that low; each such term then comes out at most
-// 2^−125 of its amplitude product too high (kRaisedTermBound).
-inline constexpr float kLowestExponent = -125.0f;
-inline constexpr double kRaisedTermBound = 2.4e-38;  // > 2^−125
+// The largest roughness exponent s of a pair inside a row's range of columns (callers may
+// widen the ranges by a relative 1e-4 for rounding). Beyond s = 17.5 a term is below
+// e^(−61) ≈ 3e-27 of its amplitude product.
+inline constexpr double kMaxCutoff = 17.5;
+// Exponents below this (in base 2) are raised to it. Only columns a block reads past its
+// row's range can be that low; each such term then comes out at most 2^−90 of its amplitude
+// product too high (kRaisedTermBound). The point is speed: with the smallest amplitude
+// products (about 2^−31) the terms stay normal floats, and the processor never takes its
+// slow path for subnormal numbers.
+inline constexpr float kLowestExponent = -90.0f;
+inline constexpr double kRaisedTermBound = 8.1e-28;  // > 2^−90
 static_assert(kMaxCutoff * 1.0001 * -kFirstRateLog2 < -kLowestExponent);
 
 // 2^f − 1 = f·Q(f) on [−0.5, 0.5], Q of degree 4 fitted at Chebyshev nodes: relative error
@@ -77,10 +81,15 @@ inline constexpr float kExp2Q4 = 0.00133813021f;
 // shifted left by 23 are exactly the float 2^n (the higher bits shift out).
 inline constexpr float kRoundingShift = 12582912.0f + 127.0f;
 
-double sum_rows_portable(const Row* rows, int32_t count, const Columns& columns);
+// Σ_blocks amplitude · Σ_columns a[j]·(e^(−3.5 s) − e^(−5.75 s)).
+double sum_blocks_portable(const Block* blocks, int32_t count, const Columns& columns);
 
 // Only for processors with AVX2 and FMA (cpu_has_avx2_fma).
-double sum_rows_avx2(const Row* rows, int32_t count, const Columns& columns);
+double sum_blocks_avx2(const Block* blocks, int32_t count, const Columns& columns);
+
+// scale[i] = exponent_scale(frequency[i]) for i < count, bit for bit; may also write the
+// padding after them.
+void fill_exponent_scales_avx2(const float* frequency, float* scale, int32_t count);
 
 bool cpu_has_avx2_fma();
 

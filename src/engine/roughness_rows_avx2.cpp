@@ -3,6 +3,8 @@
 // ordinary flags and runs only where cpu_has_avx2_fma() said yes.
 #include <immintrin.h>
 
+#include <algorithm>
+
 #include "engine/roughness_rows.h"
 
 namespace kelvara::roughness_rows {
@@ -59,39 +61,55 @@ KELVARA_AVX2 __m256 first_exponents(const Columns& columns, int32_t j, __m256 fr
                          _mm256_min_ps(_mm256_loadu_ps(columns.exponent_scale + j), scale));
 }
 
-// Σ a[j]·d over the row's columns, per lane, in whole blocks of eight: a range whose length
-// is not a multiple of eight runs on into the following columns (see Row).
-KELVARA_AVX2 __m256 row_lanes(const Row& row, const Columns& columns) {
-    const __m256 frequency = _mm256_set1_ps(row.frequency);
-    const __m256 scale = _mm256_set1_ps(row.exponent_scale);
+// Blocks summed in float lanes between two 64-bit accumulations: few enough that the
+// float sum loses nothing that matters, many enough that the widening costs little.
+constexpr int32_t kBlocksPerChunk = 32;
+
+KELVARA_AVX2 __m256 chunk_lanes(const Block* blocks, int32_t count, const Columns& columns) {
     const __m256 lowest = _mm256_set1_ps(kLowestExponent);
     __m256 sum = _mm256_setzero_ps();
-    for (int32_t j = row.begin; j < row.end; j += kLanes) {
-        const __m256 t = _mm256_max_ps(first_exponents(columns, j, frequency, scale), lowest);
-        sum = add_weighted_roughness(sum, t, _mm256_loadu_ps(columns.amplitude + j));
+    for (int32_t b = 0; b < count; ++b) {
+        const Block& block = blocks[b];
+        const __m256 t =
+            _mm256_max_ps(first_exponents(columns, block.column, _mm256_set1_ps(block.frequency),
+                                          _mm256_set1_ps(block.exponent_scale)),
+                          lowest);
+        const __m256 amplitude = _mm256_mul_ps(_mm256_loadu_ps(columns.amplitude + block.column),
+                                               _mm256_set1_ps(block.amplitude));
+        sum = add_weighted_roughness(sum, t, amplitude);
     }
     return sum;
 }
 
 }  // namespace
 
-__attribute__((target("avx2,fma"))) double sum_rows_avx2(const Row* rows, int32_t count,
-                                                         const Columns& columns) {
-    // Each row is summed in float lanes, then weighted and accumulated in 64 bits.
-    __m256d total_low = _mm256_setzero_pd();
-    __m256d total_high = _mm256_setzero_pd();
-    for (int32_t r = 0; r < count; ++r) {
-        const __m256 lanes = row_lanes(rows[r], columns);
-        const __m256d amplitude = _mm256_set1_pd(rows[r].amplitude);
-        total_low =
-            _mm256_fmadd_pd(_mm256_cvtps_pd(_mm256_castps256_ps128(lanes)), amplitude, total_low);
-        total_high = _mm256_fmadd_pd(_mm256_cvtps_pd(_mm256_extractf128_ps(lanes, 1)), amplitude,
-                                     total_high);
+__attribute__((target("avx2,fma"))) double sum_blocks_avx2(const Block* blocks, int32_t count,
+                                                           const Columns& columns) {
+    __m256d total = _mm256_setzero_pd();
+    for (int32_t first = 0; first < count; first += kBlocksPerChunk) {
+        const int32_t chunk = std::min(kBlocksPerChunk, count - first);
+        const __m256 lanes = chunk_lanes(blocks + first, chunk, columns);
+        total =
+            _mm256_add_pd(total, _mm256_add_pd(_mm256_cvtps_pd(_mm256_castps256_ps128(lanes)),
+                                               _mm256_cvtps_pd(_mm256_extractf128_ps(lanes, 1))));
     }
-    const __m256d total = _mm256_add_pd(total_low, total_high);
     const __m128d halves =
         _mm_add_pd(_mm256_castpd256_pd128(total), _mm256_extractf128_pd(total, 1));
     return _mm_cvtsd_f64(_mm_add_sd(halves, _mm_unpackhi_pd(halves, halves)));
+}
+
+__attribute__((target("avx2,fma"))) void fill_exponent_scales_avx2(const float* frequency,
+                                                                   float* scale, int32_t count) {
+    // Multiply, add, divide, multiply, each rounded, exactly as exponent_scale() does.
+    const __m256 numerator = _mm256_set1_ps(roughness::kNumerator);
+    const __m256 slope = _mm256_set1_ps(roughness::kBandwidthSlope);
+    const __m256 offset = _mm256_set1_ps(roughness::kBandwidthOffset);
+    const __m256 rate = _mm256_set1_ps(kFirstRateLog2);
+    for (int32_t i = 0; i < count; i += kLanes) {
+        const __m256 bandwidth =
+            _mm256_add_ps(_mm256_mul_ps(slope, _mm256_loadu_ps(frequency + i)), offset);
+        _mm256_storeu_ps(scale + i, _mm256_mul_ps(_mm256_div_ps(numerator, bandwidth), rate));
+    }
 }
 
 bool cpu_has_avx2_fma() {

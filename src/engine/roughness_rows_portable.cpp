@@ -42,13 +42,11 @@ float pair_roughness(float t) {
     return -first_exp * shared_minus_one;
 }
 
-float row_sum(const Row& row, const Columns& columns) {
+float block_sum(const Block& block, const Columns& columns) {
     float sum = 0.0f;
-    // Exactly the row's range: the vector build's extra columns are pairs that belong to the
-    // sum anyway, and too far apart to matter.
-    for (int32_t j = row.begin; j < row.end; ++j) {
-        const float distance = std::fabs(columns.frequency[j] - row.frequency);
-        const float t = distance * std::min(columns.exponent_scale[j], row.exponent_scale);
+    for (int32_t j = block.column; j < block.column + kBlockColumns; ++j) {
+        const float distance = std::fabs(columns.frequency[j] - block.frequency);
+        const float t = distance * std::min(columns.exponent_scale[j], block.exponent_scale);
         sum += columns.amplitude[j] * pair_roughness(t);
     }
     return sum;
@@ -56,10 +54,10 @@ float row_sum(const Row& row, const Columns& columns) {
 
 }  // namespace
 
-double sum_rows_portable(const Row* rows, int32_t count, const Columns& columns) {
+double sum_blocks_portable(const Block* blocks, int32_t count, const Columns& columns) {
     double total = 0.0;
-    for (int32_t r = 0; r < count; ++r)
-        total += static_cast<double>(rows[r].amplitude) * row_sum(rows[r], columns);
+    for (int32_t b = 0; b < count; ++b)
+        total += static_cast<double>(blocks[b].amplitude) * block_sum(blocks[b], columns);
     return total;
 }
 
