@@ -8,23 +8,15 @@
 namespace kelvara {
 namespace {
 
-// The processor time this thread spent, in milliseconds. On a shared machine it leaves out
-// the time other processes held the processor, which wall-clock time would count.
-double thread_cpu_ms() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) * 1e-6;
-}
-
 // Fastest of repeated runs: the least disturbed by whatever else the machine is doing.
 double fastest_run_ms(KelvaraDocument& doc, double min_seconds) {
-    const double deadline = thread_cpu_ms() + min_seconds * 1e3;
+    const double deadline = thread_processor_ms() + min_seconds * 1e3;
     double fastest = INFINITY;
     do {
-        const double start = thread_cpu_ms();
+        const double start = thread_processor_ms();
         doc.compute_array_entries();
-        fastest = std::min(fastest, thread_cpu_ms() - start);
-    } while (thread_cpu_ms() < deadline);
+        fastest = std::min(fastest, thread_processor_ms() - start);
+    } while (thread_processor_ms() < deadline);
     return fastest;
 }
 
@@ -39,6 +31,12 @@ double max_relative_deviation(const KelvaraDocument& literal, const KelvaraDocum
 }
 
 }  // namespace
+
+double thread_processor_ms() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) * 1e-6;
+}
 
 const std::vector<KernelBenchmarkCase>& kernel_benchmark_cases() {
     static const std::vector<KernelBenchmarkCase> cases{

@@ -39,6 +39,10 @@ struct KernelComparison {
     double max_relative_deviation = 0.0;  // largest |fast − literal| / largest literal value
 };
 
+// The processor time this thread has spent, in milliseconds. On a shared machine it leaves
+// out the time other processes held the processor, which wall-clock time would count.
+double thread_processor_ms();
+
 // Repeats each kernel's sampling run for at least `min_seconds` (and at least once).
 KernelComparison compare_kernels(const KernelBenchmarkCase& c, double min_seconds);
 
