@@ -74,6 +74,20 @@ void queue_pairs_within(const float* frequencies, const float* scales, const flo
     }
 }
 
+// The largest index distance between two entries of the ascending list that the kept
+// ranges pair: every pair further apart is left out.
+int32_t largest_kept_offset(const float* frequencies, int32_t count, const KeptRanges& kept) {
+    int32_t largest = 0;
+    int32_t end = 0;
+    for (int32_t i = 0; i < count; ++i) {
+        const float high = kept.high(frequencies[i]);
+        end = std::max(end, i + 1);
+        while (end < count && frequencies[end] <= high) ++end;
+        largest = std::max(largest, end - i - 1);
+    }
+    return largest;
+}
+
 // Each row partial (ascending) against the columns (ascending) in its kept range.
 void queue_pairs_across(const float* row_frequencies, const float* row_scales,
                         const float* row_amplitudes, int32_t row_count,
@@ -241,11 +255,13 @@ double FastKernel::sum_sweep_pairs() const {
     BlockQueue across(block_sum(), fixed_columns());
     queue_pairs_across(_sweep_frequency.data(), _sweep_scale.data(), _sweep_amplitude.data(),
                        _sweep_count, _fixed_frequency.data(), _fixed_count, kept, across);
-    BlockQueue within(block_sum(),
-                      {_sweep_frequency.data(), _sweep_scale.data(), _sweep_amplitude.data()});
-    queue_pairs_within(_sweep_frequency.data(), _sweep_scale.data(), _sweep_amplitude.data(),
-                       _sweep_count, kept, within);
-    return across.finish() + within.finish();
+    const Columns sweep{_sweep_frequency.data(), _sweep_scale.data(), _sweep_amplitude.data()};
+    const int32_t max_offset = largest_kept_offset(_sweep_frequency.data(), _sweep_count, kept);
+    const double within =
+        _instructions == KernelInstructions::Avx2
+            ? roughness_rows::sum_near_pairs_avx2(sweep, _sweep_count, max_offset)
+            : roughness_rows::sum_near_pairs_portable(sweep, _sweep_count, max_offset);
+    return across.finish() + within;
 }
 
 Columns FastKernel::fixed_columns() const {

@@ -23,9 +23,11 @@ class BlockQueue {
         if (blocks <= kUnrolled) {
             // Short rows are the common case: write the most a short row needs and count
             // only its own, so that the row's length costs no branch.
-            for (int32_t k = 0; k < kUnrolled; ++k)
-                _blocks[_count + k] = {frequency, exponent_scale, amplitude,
-                                       begin + k * kBlockColumns};
+            Block* const next = _blocks.data() + _count;
+            next[0] = {frequency, exponent_scale, amplitude, begin};
+            next[1] = {frequency, exponent_scale, amplitude, begin + kBlockColumns};
+            next[2] = {frequency, exponent_scale, amplitude, begin + 2 * kBlockColumns};
+            next[3] = {frequency, exponent_scale, amplitude, begin + 3 * kBlockColumns};
             _count += blocks;
             return;
         }

@@ -87,6 +87,13 @@ double sum_blocks_portable(const Block* blocks, int32_t count, const Columns& co
 // Only for processors with AVX2 and FMA (cpu_has_avx2_fma).
 double sum_blocks_avx2(const Block* blocks, int32_t count, const Columns& columns);
 
+// The pairs of one ascending list whose indices differ by 1 to max_offset:
+//   Σ_{d = 1 .. max_offset} Σ_{i < count − d} a[i]·a[i+d]·(e^(−3.5 s) − e^(−5.75 s)).
+// Eight neighbouring pairs at a time along each diagonal of the pair matrix, with no
+// per-row bookkeeping: for the short ranges inside one tone this beats rows of blocks.
+double sum_near_pairs_portable(const Columns& list, int32_t count, int32_t max_offset);
+double sum_near_pairs_avx2(const Columns& list, int32_t count, int32_t max_offset);
+
 // scale[i] = exponent_scale(frequency[i]) for i < count, bit for bit; may also write the
 // padding after them.
 void fill_exponent_scales_avx2(const float* frequency, float* scale, int32_t count);

@@ -81,6 +81,17 @@ KELVARA_AVX2 __m256 chunk_lanes(const Block* blocks, int32_t count, const Column
     return sum;
 }
 
+// The eight float lanes as four 64-bit sums of two.
+KELVARA_AVX2 __m256d widen_and_add(__m256 lanes) {
+    return _mm256_add_pd(_mm256_cvtps_pd(_mm256_castps256_ps128(lanes)),
+                         _mm256_cvtps_pd(_mm256_extractf128_ps(lanes, 1)));
+}
+
+KELVARA_AVX2 double horizontal_sum(__m256d v) {
+    const __m128d halves = _mm_add_pd(_mm256_castpd256_pd128(v), _mm256_extractf128_pd(v, 1));
+    return _mm_cvtsd_f64(_mm_add_sd(halves, _mm_unpackhi_pd(halves, halves)));
+}
+
 }  // namespace
 
 __attribute__((target("avx2,fma"))) double sum_blocks_avx2(const Block* blocks, int32_t count,
@@ -88,14 +99,36 @@ __attribute__((target("avx2,fma"))) double sum_blocks_avx2(const Block* blocks, 
     __m256d total = _mm256_setzero_pd();
     for (int32_t first = 0; first < count; first += kBlocksPerChunk) {
         const int32_t chunk = std::min(kBlocksPerChunk, count - first);
-        const __m256 lanes = chunk_lanes(blocks + first, chunk, columns);
-        total =
-            _mm256_add_pd(total, _mm256_add_pd(_mm256_cvtps_pd(_mm256_castps256_ps128(lanes)),
-                                               _mm256_cvtps_pd(_mm256_extractf128_ps(lanes, 1))));
+        total = _mm256_add_pd(total, widen_and_add(chunk_lanes(blocks + first, chunk, columns)));
     }
-    const __m128d halves =
-        _mm_add_pd(_mm256_castpd256_pd128(total), _mm256_extractf128_pd(total, 1));
-    return _mm_cvtsd_f64(_mm_add_sd(halves, _mm_unpackhi_pd(halves, halves)));
+    return horizontal_sum(total);
+}
+
+__attribute__((target("avx2,fma"))) double sum_near_pairs_avx2(const Columns& list, int32_t count,
+                                                               int32_t max_offset) {
+    const __m256 lowest = _mm256_set1_ps(kLowestExponent);
+    const __m256 magnitude_mask = _mm256_castsi256_ps(_mm256_set1_epi32(0x7fffffff));
+    __m256d total = _mm256_setzero_pd();
+    for (int32_t d = 1; d <= max_offset; ++d) {
+        __m256 sum = _mm256_setzero_ps();
+        // The last block runs past count − d: its pairs there reach into the padding, whose
+        // amplitudes are 0.
+        for (int32_t i = 0; i + d < count; i += kLanes) {
+            const int32_t j = i + d;
+            const __m256 distance =
+                _mm256_and_ps(_mm256_sub_ps(_mm256_loadu_ps(list.frequency + j),
+                                            _mm256_loadu_ps(list.frequency + i)),
+                              magnitude_mask);
+            const __m256 scale = _mm256_min_ps(_mm256_loadu_ps(list.exponent_scale + i),
+                                               _mm256_loadu_ps(list.exponent_scale + j));
+            const __m256 t = _mm256_max_ps(_mm256_mul_ps(distance, scale), lowest);
+            const __m256 amplitude = _mm256_mul_ps(_mm256_loadu_ps(list.amplitude + i),
+                                                   _mm256_loadu_ps(list.amplitude + j));
+            sum = add_weighted_roughness(sum, t, amplitude);
+        }
+        total = _mm256_add_pd(total, widen_and_add(sum));
+    }
+    return horizontal_sum(total);
 }
 
 __attribute__((target("avx2,fma"))) void fill_exponent_scales_avx2(const float* frequency,

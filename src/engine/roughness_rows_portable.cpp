@@ -32,7 +32,6 @@ float exp2_minus_one_reduced(float f) {
 // The roughness of one pair without its amplitudes: e^(−3.5 s) − e^(−5.75 s), from the
 // first exponent t = log2(e^(−3.5 s)), as e^(−3.5 s) · (1 − e^(−2.25 s)).
 float pair_roughness(float t) {
-    t = std::max(t, kLowestExponent);
     const SplitExponent first = split(t);
     const float first_exp = first.power_of_two * (1.0f + exp2_minus_one_reduced(first.fraction));
     const SplitExponent shared = split(t * kSharedRateRatio);
@@ -42,13 +41,18 @@ float pair_roughness(float t) {
     return -first_exp * shared_minus_one;
 }
 
+// One pair without its amplitudes.
+float pair_roughness(float frequency, float scale, float other_frequency, float other_scale) {
+    const float distance = std::fabs(other_frequency - frequency);
+    return pair_roughness(std::max(distance * std::min(scale, other_scale), kLowestExponent));
+}
+
 float block_sum(const Block& block, const Columns& columns) {
     float sum = 0.0f;
-    for (int32_t j = block.column; j < block.column + kBlockColumns; ++j) {
-        const float distance = std::fabs(columns.frequency[j] - block.frequency);
-        const float t = distance * std::min(columns.exponent_scale[j], block.exponent_scale);
-        sum += columns.amplitude[j] * pair_roughness(t);
-    }
+    for (int32_t j = block.column; j < block.column + kBlockColumns; ++j)
+        sum +=
+            columns.amplitude[j] * pair_roughness(block.frequency, block.exponent_scale,
+                                                  columns.frequency[j], columns.exponent_scale[j]);
     return sum;
 }
 
@@ -58,6 +62,19 @@ double sum_blocks_portable(const Block* blocks, int32_t count, const Columns& co
     double total = 0.0;
     for (int32_t b = 0; b < count; ++b)
         total += static_cast<double>(blocks[b].amplitude) * block_sum(blocks[b], columns);
+    return total;
+}
+
+double sum_near_pairs_portable(const Columns& list, int32_t count, int32_t max_offset) {
+    double total = 0.0;
+    for (int32_t d = 1; d <= max_offset; ++d) {
+        float diagonal = 0.0f;
+        for (int32_t i = 0; i + d < count; ++i)
+            diagonal += list.amplitude[i] * list.amplitude[i + d] *
+                        pair_roughness(list.frequency[i], list.exponent_scale[i],
+                                       list.frequency[i + d], list.exponent_scale[i + d]);
+        total += diagonal;
+    }
     return total;
 }
 
