@@ -151,9 +151,18 @@ void FastKernel::begin_run(const PartialListView& list) {
     _literal_run = !fits(list);
     if (_literal_run) return;
 
-    double amplitude_sum = 0.0;
-    for (int32_t i = 0; i < list.count; ++i) amplitude_sum += std::fabs(list.amplitudes[i]);
-    _amplitude_sum_sq = amplitude_sum * amplitude_sum;
+    double fixed_sum = 0.0, sweep_sum = 0.0;
+    for (int32_t i = 0; i < list.sweep_begin; ++i) fixed_sum += std::fabs(list.amplitudes[i]);
+    for (int32_t i = list.sweep_begin; i < list.count; ++i)
+        sweep_sum += std::fabs(list.amplitudes[i]);
+    const double all_sum = fixed_sum + sweep_sum;
+    // The ordered pairs a sample can leave out involve the sweep tone; the fixed ones were
+    // left out once, at the largest cutoff; and every pair may be one of a block's extra
+    // columns, raised to the lowest exponent.
+    _sweep_pair_mass = sweep_sum * sweep_sum + 2.0 * sweep_sum * fixed_sum;
+    _constant_skip_bound = fixed_sum * fixed_sum * kExpRoundingAllowance *
+                               std::exp(static_cast<double>(roughness::kFirstRate) * kMaxCutoff) +
+                           all_sum * all_sum * roughness_rows::kRaisedTermBound;
 
     _sweep_count = 0;
     for (int32_t i = list.sweep_begin; i < list.count; ++i)
@@ -237,17 +246,16 @@ void FastKernel::choose_cutoff() {
     const double known_maximum = std::max(_fixed_pairs, _largest_value);
     if (_last_cutoff > 0.0 && known_maximum <= 2.0 * _cutoff_reference) return;
     _cutoff_reference = known_maximum;
-    const double allowed = known_maximum * _relative_skip_tolerance;
+    const double allowed = known_maximum * _relative_skip_tolerance - _constant_skip_bound;
     double cutoff = kMaxCutoff;
-    if (allowed > 0.0 && _amplitude_sum_sq > 0.0)
-        cutoff = std::clamp(std::log(_amplitude_sum_sq * kExpRoundingAllowance / allowed) /
+    if (allowed > 0.0 && _sweep_pair_mass > 0.0)
+        cutoff = std::clamp(std::log(_sweep_pair_mass * kExpRoundingAllowance / allowed) /
                                 -static_cast<double>(roughness::kFirstRate),
                             0.0, kMaxCutoff);
     _last_cutoff = cutoff;
-    _skip_bound =
-        _amplitude_sum_sq *
-        (kExpRoundingAllowance * std::exp(static_cast<double>(roughness::kFirstRate) * cutoff) +
-         roughness_rows::kRaisedTermBound);
+    _skip_bound = _sweep_pair_mass * kExpRoundingAllowance *
+                      std::exp(static_cast<double>(roughness::kFirstRate) * cutoff) +
+                  _constant_skip_bound;
 }
 
 double FastKernel::sum_sweep_pairs() const {

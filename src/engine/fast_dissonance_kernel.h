@@ -7,11 +7,13 @@
 // - Each unordered pair is summed once and doubled (the ordered sum is exactly twice it).
 // - Partials of amplitude 0 are left out (they add exactly 0).
 // - A pair whose roughness exponent s exceeds a cutoff S is not computed. Its term is at
-//   most a_i·a_j·e^(−3.5 S), so all of them together add at most e^(−3.5 S)·A² (A the sum of
-//   all amplitudes); that is skip_bound(). S is chosen before every sample so that this bound
-//   stays below kRelativeSkipTolerance of the largest curve value known in the run (the
-//   fixed pairs and the samples already taken), hence of the curve's maximum. With the
-//   partials sorted by frequency, the pairs a partial keeps form one contiguous range.
+//   most a_i·a_j·e^(−3.5 S), so all of them together add at most e^(−3.5 S)·Σ a_i·a_j over
+//   the ordered pairs that involve the sweep tone (the fixed pairs are summed once with the
+//   largest cutoff, a few e-27 of their amplitude products); that is skip_bound(). S is
+//   chosen so that this bound stays below kRelativeSkipTolerance of the largest curve value
+//   known in the run (the fixed pairs and the samples already taken), hence of the curve's
+//   maximum. With the partials sorted by frequency, the pairs a partial keeps form one
+//   contiguous range.
 // - The exponentials are a polynomial approximation (relative error below 1e-6 per term),
 //   eight pairs at a time with AVX2 where the processor has it; the row sums are
 //   accumulated in 64 bits.
@@ -82,11 +84,12 @@ class FastKernel final : public DissonanceKernel {
     int32_t _sweep_count = 0;
     std::vector<FrequencyAmplitude> _sort_buffer;
 
-    bool _literal_run = false;       // the fixed partials are not ordinary frequencies
-    double _amplitude_sum_sq = 0;    // A²
-    double _fixed_pairs = 0.0;       // both orders of every fixed pair
-    double _largest_value = 0.0;     // of the curve so far in this run
-    double _cutoff_reference = 0.0;  // the curve value the cutoff was chosen for
+    bool _literal_run = false;          // the fixed partials are not ordinary frequencies
+    double _sweep_pair_mass = 0.0;      // Σ a_i·a_j over ordered pairs with a sweep partial
+    double _constant_skip_bound = 0.0;  // what the fixed pairs and raised exponents may add
+    double _fixed_pairs = 0.0;          // both orders of every fixed pair
+    double _largest_value = 0.0;        // of the curve so far in this run
+    double _cutoff_reference = 0.0;     // the curve value the cutoff was chosen for
     double _last_cutoff = 0.0;
     double _skip_bound = 0.0;
 };
