@@ -9,9 +9,8 @@ namespace {
 using roughness_rows::BlockQueue;
 using roughness_rows::Columns;
 using roughness_rows::exponent_scale;
-using roughness_rows::kPadding;
-
 using roughness_rows::kMaxCutoff;
+using roughness_rows::kPadding;
 
 // The ranges are widened by this fraction of the cutoff, so that the float rounding of s in
 // the literal sum can never turn a pair left out into one below the cutoff.
@@ -40,18 +39,19 @@ struct KeptRanges {
     // only computes a pair more.
     float low(float q) const {
         const double low = low_slope * q + low_offset;
-        return low <= 0.0 ? -1.0f : static_cast<float>(low) * kInwardRounding;
+        return low <= 0.0 ? -1.0f : static_cast<float>(low) * kRoundDown;
     }
     float high(float q) const {
-        return static_cast<float>(high_slope * q + high_offset) * kOutwardRounding;
+        return static_cast<float>(high_slope * q + high_offset) * kRoundUp;
     }
 
   private:
-    static constexpr float kInwardRounding = 1.0f - 0x1p-22f;
-    static constexpr float kOutwardRounding = 1.0f + 0x1p-22f;
+    static constexpr float kRoundDown = 1.0f - 0x1p-22f;
+    static constexpr float kRoundUp = 1.0f + 0x1p-22f;
 };
 
-// The padding after `count` columns: partials at 0 Hz without amplitude.
+// The padding after `count` columns: partials at 0 Hz without amplitude, ordinary numbers
+// for the blocks that read into them.
 void pad(float* frequency, float* scale, float* amplitude, int32_t count) {
     std::fill_n(frequency + count, kPadding, 0.0f);
     std::fill_n(scale + count, kPadding, exponent_scale(0.0f));

@@ -15,8 +15,8 @@
 //   maximum. With the partials sorted by frequency, the pairs a partial keeps form one
 //   contiguous range.
 // - The exponentials are a polynomial approximation (relative error below 1e-6 per term),
-//   eight pairs at a time with AVX2 where the processor has it; the row sums are
-//   accumulated in 64 bits.
+//   the second sharing the first (roughness_rows.h), eight pairs at a time with AVX2 where
+//   the processor has it; float sums of a few dozen blocks are added up in 64 bits.
 // A list with a frequency that is negative or not finite (a typed x bound below 0 can move
 // the sweep tone there) is summed literally: the sorting and the ranges above assume
 // ordinary frequencies.
@@ -48,9 +48,7 @@ class FastKernel final : public DissonanceKernel {
     void begin_run(const PartialListView& list) override;
     float sum(const PartialListView& list) override;
 
-    KernelInstructions instructions() const { return _instructions; }
-    // The cutoff S of the last sum, and the most all pairs it skipped could have added.
-    double last_cutoff() const { return _last_cutoff; }
+    // The most that all the pairs the last sum left out could have added.
     double skip_bound() const { return _skip_bound; }
 
   private:
