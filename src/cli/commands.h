@@ -16,6 +16,7 @@ public:
 };
 
 void add_curve_command(CLI::App& app);
+void add_bench_command(CLI::App& app);
 #ifdef KELVARA_CLI_PLOT
 // Only in builds with Qt: the drawing is the graph view's.
 void add_plot_command(CLI::App& app);
