@@ -19,8 +19,12 @@ QString canonical(const QString& path) {
 }  // namespace
 
 DocumentController::DocumentController(DocumentFiles& files, DocumentDialogs& dialogs,
-                                       KVAppController& app_controller)
-    : _files(files), _dialogs(dialogs), _app_controller(app_controller) {}
+                                       KVAppController& app_controller,
+                                       InstrumentsFactory instruments)
+    : _files(files),
+      _dialogs(dialogs),
+      _app_controller(app_controller),
+      _instruments(std::move(instruments)) {}
 
 DocumentController::~DocumentController() {
     for (const QPointer<DocumentWindow>& window : _windows) delete window.data();
@@ -131,7 +135,7 @@ bool DocumentController::confirm_close(DocumentWindow& window) {
 
 DocumentWindow* DocumentController::show_window(std::unique_ptr<KelvaraDocument> document,
                                                 const QString& path) {
-    auto* window = new DocumentWindow(std::move(document));
+    auto* window = new DocumentWindow(std::move(document), _instruments ? _instruments() : nullptr);
     if (!path.isEmpty()) window->set_file_path(path);
     window->set_close_guard([this](DocumentWindow& w) { return confirm_close(w); });
     install_menus(*window);

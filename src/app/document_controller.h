@@ -24,7 +24,7 @@ class DocumentController final : public QObject {
 
 public:
     DocumentController(DocumentFiles& files, DocumentDialogs& dialogs,
-                       KVAppController& app_controller);
+                       KVAppController& app_controller, InstrumentsFactory instruments = {});
     ~DocumentController() override;
 
     // A new default document in a new window.
@@ -65,6 +65,7 @@ private:
     DocumentFiles& _files;
     DocumentDialogs& _dialogs;
     KVAppController& _app_controller;
+    InstrumentsFactory _instruments;
     QList<QPointer<DocumentWindow>> _windows;
     int _untitled_count = 0;
 };

@@ -10,8 +10,9 @@ constexpr int kDefaultWidth = 1100;
 constexpr int kDefaultHeight = 700;
 }  // namespace
 
-DocumentWindow::DocumentWindow(std::unique_ptr<KelvaraDocument> document, QWidget* parent)
-    : QMainWindow(parent), _document(std::move(document)) {
+DocumentWindow::DocumentWindow(std::unique_ptr<KelvaraDocument> document,
+                               std::unique_ptr<DocumentInstruments> instruments, QWidget* parent)
+    : QMainWindow(parent), _document(std::move(document)), _instruments(std::move(instruments)) {
     setObjectName(QString::fromLatin1(kWindowNibName));
     setAttribute(Qt::WA_DeleteOnClose);
     auto* central = new QWidget(this);
@@ -24,6 +25,7 @@ DocumentWindow::DocumentWindow(std::unique_ptr<KelvaraDocument> document, QWidge
     connect_table_controls();
     connect_sound_controls();
 
+    if (_instruments) _document->attach_channel(_instruments->channel());
     _document->attach_view(_graph.view);
     _document->attach_controls(this);
     _document->windowControllerDidLoadNib();
@@ -32,8 +34,11 @@ DocumentWindow::DocumentWindow(std::unique_ptr<KelvaraDocument> document, QWidge
 }
 
 DocumentWindow::~DocumentWindow() {
-    // The document goes first, while its graph still exists: it takes the curve arrays back
-    // from the view and ends MIDI delivery before anything it uses is released.
+    // The instruments go first: MIDI delivery ends before the synthesizer goes, and both
+    // before the document whose chord map they read. Then the document, while its graph
+    // still exists: it takes the curve arrays back from the view before freeing them.
+    _document->attach_channel(nullptr);
+    _instruments.reset();
     _document->attach_controls(nullptr);
     _document.reset();
 }

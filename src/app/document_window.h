@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/document_instruments.h"
 #include "app/graph_area.h"
 #include "app/window_widgets.h"
 #include "engine/document_controls.h"
@@ -24,9 +25,12 @@ public:
     // The window layout's name; the window's object name.
     static constexpr const char* kWindowNibName = "KelvaraDocument";
 
-    // Takes a document that is constructed (and read, when it comes from a file), builds the
-    // window around it and runs the document's window-built steps.
-    explicit DocumentWindow(std::unique_ptr<KelvaraDocument> document, QWidget* parent = nullptr);
+    // Takes a document that is constructed (and read, when it comes from a file) and the
+    // instruments it plays through (none: silent), builds the window around them and runs
+    // the document's window-built steps.
+    explicit DocumentWindow(std::unique_ptr<KelvaraDocument> document,
+                            std::unique_ptr<DocumentInstruments> instruments = nullptr,
+                            QWidget* parent = nullptr);
     ~DocumentWindow() override;
 
     KelvaraDocument& document() { return *_document; }
@@ -75,6 +79,7 @@ private:
     void update_title();
 
     std::unique_ptr<KelvaraDocument> _document;
+    std::unique_ptr<DocumentInstruments> _instruments;
     GraphArea _graph;
     WindowWidgets _widgets;
     QString _file_path;

@@ -12,6 +12,7 @@
 #include <span>
 #include <vector>
 
+#include "engine/channel_controls.h"
 #include "engine/dissonance_kernel.h"
 #include "engine/document_controls.h"
 #include "engine/graph_view.h"
@@ -27,7 +28,7 @@ enum class BoundField { XMin, XMax, YMin, YMax };
 enum class ChangeKind { Done, Undone, Cleared };
 
 class KelvaraDocument {
-  public:
+public:
     KelvaraDocument();
     ~KelvaraDocument();
     KelvaraDocument(const KelvaraDocument&) = delete;
@@ -75,6 +76,9 @@ class KelvaraDocument {
     bool set_dissonance_ratios(std::span<const float> ratios);
 
     // --- volume (MIDI controller 7 of the document's synthesizer) -----------------------
+    // The synthesizer channel the volume goes to; null (nothing sent) until attached. It
+    // must outlive the document or be detached first.
+    void attach_channel(ChannelControls* channel) { _channel = channel; }
     // Sends the stored volume to the synthesizer and shows it on the slider.
     void update_volume();
     // The user moved the volume slider: store, send, and mark the document changed.
@@ -108,7 +112,7 @@ class KelvaraDocument {
     // Replaces the sampling kernel (benchmarks and tests compare kernels through this).
     void set_kernel(std::unique_ptr<DissonanceKernel> kernel);
 
-  private:
+private:
     void beep() const;
     void show_float(FloatField field, float value) const;
     void show_stored_value(FloatField field) const;
@@ -137,6 +141,7 @@ class KelvaraDocument {
 
     // The channel volume; 64 until the user or a file sets it.
     int32_t _volume = 64;
+    ChannelControls* _channel = nullptr;
 
     // The scale-ratio list (ratio entries as 32-bit floats).
     std::vector<float> _scale_ratios;

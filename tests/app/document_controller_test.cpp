@@ -42,7 +42,8 @@ protected:
     MemoryDocumentFiles files;
     ScriptedDialogs dialogs;
     KVAppController app{QUrl(), [](const QUrl&) { return true; }};
-    DocumentController controller{files, dialogs, app};
+    testing::RecordingInstrumentsFactory instruments;
+    DocumentController controller{files, dialogs, app, instruments.factory()};
 };
 
 TEST_F(DocumentControllerTest, EachNewDocumentGetsItsOwnWindow) {
@@ -61,6 +62,9 @@ TEST_F(DocumentControllerTest, OpeningShowsTheSavedStateUnchanged) {
     EXPECT_EQ(window->document().base_frequency(), 220.0);
     EXPECT_EQ(window->widgets().base_frequency_tf->text(), "220");
     EXPECT_EQ(window->widgets().volume_ctl->value(), 20) << "the saved volume is shown";
+    ASSERT_EQ(instruments.channels.size(), 1u);
+    EXPECT_THAT(instruments.channels[0]->calls, ElementsAre("set_midi_parameter 7 20"))
+        << "and sent to the window's synthesizer";
     EXPECT_FALSE(window->isWindowModified());
     EXPECT_EQ(window->windowTitle(), "saved.kelvara[*] — Kelvara");
     EXPECT_THAT(controller.recentDocuments(), ElementsAre(qpath("saved.kelvara")));

@@ -13,6 +13,7 @@
 #include <QToolButton>
 
 #include "app/document_window.h"
+#include "support/app_fakes.h"
 #include "view/pv_kelvara_view.h"
 
 namespace kelvara {
@@ -36,7 +37,10 @@ protected:
         QTest::keyClick(field, Qt::Key_Return);
     }
 
-    DocumentWindow window{std::make_unique<KelvaraDocument>()};
+    std::unique_ptr<testing::RecordingInstruments> made_instruments =
+        std::make_unique<testing::RecordingInstruments>();
+    testing::RecordingChannel& synth = made_instruments->recorded;
+    DocumentWindow window{std::make_unique<KelvaraDocument>(), std::move(made_instruments)};
 };
 
 TEST_F(DocumentWindowTest, ShowsTheNewDocumentInEveryControl) {
@@ -172,12 +176,16 @@ TEST_F(DocumentWindowTest, FitRefitsTheDissonanceRangeWithoutCountingAsAChange) 
     EXPECT_FALSE(doc().isDocumentEdited());
 }
 
-TEST_F(DocumentWindowTest, VolumeSliderSetsTheDocumentsVolume) {
+TEST_F(DocumentWindowTest, TheVolumeSliderSendsControllerSevenAndMarksTheDocumentChanged) {
+    EXPECT_THAT(synth.calls, ::testing::ElementsAre("set_midi_parameter 7 64"))
+        << "a new window sends the volume it shows";
     w().volume_ctl->setValue(100);
     EXPECT_EQ(doc().volume(), 100);
+    EXPECT_EQ(synth.calls.back(), "set_midi_parameter 7 100");
     EXPECT_TRUE(window.isWindowModified());
     QTest::keyClick(w().volume_ctl, Qt::Key_Left);
-    EXPECT_EQ(doc().volume(), 99);
+    EXPECT_EQ(synth.calls.back(), "set_midi_parameter 7 99");
+    EXPECT_EQ(w().volume_ctl->maximum(), 127);
 }
 
 TEST_F(DocumentWindowTest, TheGraphTakesTheExtraSpace) {

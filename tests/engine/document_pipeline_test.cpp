@@ -59,11 +59,21 @@ TEST(WindowBuilt, FillsControlsThenSamplesThenLendsTheArrays) {
     doc.attach_view(nullptr);
 }
 
-TEST_F(PipelineTest, MovingTheVolumeStoresItAndMarksTheDocumentChanged) {
+TEST(Volume, TheWindowSendsTheStoredVolumeAndTheSliderSendsEachMove) {
+    testing::RecordingChannel channel;
+    RecordingControls controls;
+    KelvaraDocument doc;
+    doc.attach_channel(&channel);
+    doc.attach_controls(&controls);
+    doc.windowControllerDidLoadNib();
+    EXPECT_THAT(channel.calls, ElementsAre("set_midi_parameter 7 64"));
     doc.volume_set(100);
-    EXPECT_EQ(doc.volume(), 100);
+    doc.volume_set(-1);
+    EXPECT_THAT(channel.calls, ElementsAre("set_midi_parameter 7 64", "set_midi_parameter 7 100",
+                                           "set_midi_parameter 7 4294967295"))
+        << "the synthesizer limits values above 127, a negative one included";
+    EXPECT_EQ(doc.volume(), -1);
     EXPECT_TRUE(controls.edited);
-    EXPECT_THAT(view.calls, ::testing::IsEmpty()) << "the curve does not depend on the volume";
 }
 
 TEST_F(PipelineTest, StepChangeHandsNewArraysToTheViewBeforeRedrawAndKeepsTheYRange) {

@@ -10,7 +10,9 @@
 
 #include "app/document_dialogs.h"
 #include "app/document_files.h"
+#include "app/document_instruments.h"
 #include "engine/kelvara_document.h"
+#include "support/recording_fakes.h"
 
 namespace kelvara::testing {
 
@@ -84,6 +86,25 @@ public:
         }
         files[path] = {static_cast<float>(document.base_frequency()), document.volume()};
         return std::nullopt;
+    }
+};
+
+// A window's instruments with a recording synthesizer channel.
+class RecordingInstruments final : public DocumentInstruments {
+public:
+    RecordingChannel recorded;
+    ChannelControls* channel() override { return &recorded; }
+};
+
+// A factory that remembers the channel of every window it equipped, in order.
+struct RecordingInstrumentsFactory {
+    std::vector<RecordingChannel*> channels;
+    InstrumentsFactory factory() {
+        return [this] {
+            auto instruments = std::make_unique<RecordingInstruments>();
+            channels.push_back(&instruments->recorded);
+            return instruments;
+        };
     }
 };
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/channel_controls.h"
 #include "engine/document_controls.h"
 #include "engine/graph_view.h"
 
@@ -87,6 +88,14 @@ public:
     void document_edited_changed(bool e) override {
         edited = e;
         log("document_edited_changed", e);
+    }
+};
+
+// The synthesizer channel as the document drives it: every controller value sent.
+class RecordingChannel : public ChannelControls, public CallLog {
+public:
+    void set_midi_parameter(uint32_t controller, uint32_t value) override {
+        log("set_midi_parameter", controller, value);
     }
 };
 
