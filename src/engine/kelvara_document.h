@@ -98,7 +98,9 @@ class KelvaraDocument {
     // table gives no value and an edit of it changes nothing.
     int32_t numberOfRowsInTableView(DocumentTable table) const;
     // Sorts the scale list after reading a scale cell: an edited ratio reaches its sorted row
-    // on the next fetch, so a table model should show every row again after an edit.
+    // on the next fetch. The pass that makes that fetch may still show the edited ratio at
+    // its old row, so a table model should show every scale row again after a scale edit
+    // (for example by fetching one cell, then signalling that all rows changed).
     std::optional<CellValue> tableView_objectValueForTableColumn_row(DocumentTable table,
                                                                      TableColumn column,
                                                                      int32_t row);
