@@ -16,5 +16,8 @@ public:
 };
 
 void add_curve_command(CLI::App& app);
+void add_scale_command(CLI::App& app);
+// chord-parse and chord-map.
+void add_chord_commands(CLI::App& app);
 
 }  // namespace kelvara::cli

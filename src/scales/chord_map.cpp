@@ -70,15 +70,22 @@ std::optional<ChordMap> ChordMap::from_parts(std::vector<int32_t> midi_note_numb
 PublishedChordMap::PublishedChordMap() : _current(std::make_shared<const ChordMap>()) {}
 
 void PublishedChordMap::publish(const ChordMap& map) {
-    _current.store(std::make_shared<const ChordMap>(map));
+    std::shared_ptr<const ChordMap> next = std::make_shared<const ChordMap>(map);
+    {
+        const std::lock_guard<std::mutex> lock(_swap_lock);
+        _current.swap(next);
+    }
+    // `next` now holds the previous state: freed here, outside the lock, unless a reader
+    // still holds it.
 }
 
 std::shared_ptr<const ChordMap> PublishedChordMap::snapshot() const {
-    return _current.load();
+    const std::lock_guard<std::mutex> lock(_swap_lock);
+    return _current;
 }
 
 std::shared_ptr<const Chord> PublishedChordMap::chord_for_key(int32_t key) const {
-    std::shared_ptr<const ChordMap> state = _current.load();
+    std::shared_ptr<const ChordMap> state = snapshot();
     const Chord* chord = state->chord_for_key(key);
     if (!chord) return nullptr;
     // Shares ownership of the whole snapshot, points at one of its chords.

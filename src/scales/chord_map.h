@@ -13,10 +13,10 @@
 //
 // A published ChordMap is never changed again, so a reader sees either the whole state
 // before an edit or the whole state after it, never a key without its chord.
-#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -77,9 +77,14 @@ class ChordMap {
 // whole after each edit.
 //
 // Threads: publish() from one thread at a time (the user-interface thread); snapshot() and
-// chord_for_key() from any thread, concurrently with publish(). A lookup allocates nothing
-// and waits at most for another thread's reference-count update; it is still not for an
-// audio callback, as the atomic shared_ptr guards itself with a short internal lock.
+// chord_for_key() from any thread, concurrently with publish(). The lock is held only to copy
+// or swap one pointer: a new state is built, and an old one freed, outside it. A lookup
+// allocates nothing and waits at most for that swap. Not for an audio callback, which must
+// never wait on a lock.
+//
+// A mutex rather than std::atomic<std::shared_ptr>: the latter takes a lock of its own in
+// this standard library anyway, and one that ThreadSanitizer cannot see, which would hide
+// real races behind false reports.
 class PublishedChordMap {
   public:
     PublishedChordMap();
@@ -93,7 +98,8 @@ class PublishedChordMap {
     std::shared_ptr<const Chord> chord_for_key(int32_t key) const;
 
   private:
-    std::atomic<std::shared_ptr<const ChordMap>> _current;
+    mutable std::mutex _swap_lock;
+    std::shared_ptr<const ChordMap> _current;  // guarded by _swap_lock; never null
 };
 
 }  // namespace kelvara
