@@ -23,7 +23,7 @@ Chord parsed_chord(const std::string& text) {
 
 // The selected row that a delete action reads.
 class ChordRowSelection final : public DocumentControls {
-  public:
+public:
     std::optional<int32_t> row;
     int beeps = 0;
     void show_float(FloatField, float) override {}

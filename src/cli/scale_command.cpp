@@ -19,7 +19,7 @@ struct ScaleOptions {
 
 // Counts the document's beeps: a generator run it refused.
 class BeepCounter final : public DocumentControls {
-  public:
+public:
     int beeps = 0;
     void show_float(FloatField, float) override {}
     void show_number_of_overtones(int32_t) override {}

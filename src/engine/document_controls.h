@@ -12,7 +12,7 @@ namespace kelvara {
 enum class FloatField { XMin, XMax, YMin, YMax, StepSize, BaseFrequency };
 
 class DocumentControls {
-  public:
+public:
     virtual ~DocumentControls() = default;
 
     virtual void show_float(FloatField field, float value) = 0;
@@ -24,10 +24,13 @@ class DocumentControls {
 
     // The system beep: a request that could not be carried out.
     virtual void beep() = 0;
+    // The document's edited state changed (the window shows its modified mark).
+    virtual void document_edited_changed(bool edited) = 0;
 
     // --- the three tables (scale ratios, fixed tones, chord map) ------------------------
     // Their defaults stand for a window without tables (the command line): nothing to
     // reload, nothing selected.
+
     // Show the table's rows again; the document is its data source.
     virtual void reload_table(DocumentTable /*table*/) {}
     // The selected row of a table, counted from 0 in the order shown; nothing when no row
@@ -35,8 +38,6 @@ class DocumentControls {
     virtual std::optional<int32_t> selected_row(DocumentTable /*table*/) const {
         return std::nullopt;
     }
-    // The document's edited state changed (the window shows its modified mark).
-    virtual void document_edited_changed(bool edited) = 0;
 };
 
 }  // namespace kelvara

@@ -14,7 +14,7 @@
 namespace kelvara {
 
 class PV_Chord_Formatter {
-  public:
+public:
     // The separators that end a number. The hyphen is one of them, so a frequency can never
     // be written negative.
     static constexpr std::string_view kSeparators = ",|:;/\\-_";

@@ -37,7 +37,7 @@ using ChordDictionary = std::map<int32_t, Chord>;
 // and the dictionary's keys are exactly the listed ones. A value type; copies are
 // independent. Rows are indexes into midi_note_numbers().
 class ChordMap {
-  public:
+public:
     const std::vector<int32_t>& midi_note_numbers() const { return _midi_note_numbers; }
     const ChordDictionary& chords() const { return _chords; }
     size_t size() const { return _midi_note_numbers.size(); }
@@ -68,7 +68,7 @@ class ChordMap {
 
     friend bool operator==(const ChordMap&, const ChordMap&) = default;
 
-  private:
+private:
     std::vector<int32_t> _midi_note_numbers;
     ChordDictionary _chords;
 };
@@ -86,7 +86,7 @@ class ChordMap {
 // this standard library anyway, and one that ThreadSanitizer cannot see, which would hide
 // real races behind false reports.
 class PublishedChordMap {
-  public:
+public:
     PublishedChordMap();
 
     // Makes a copy of `map` the state every later lookup sees.
@@ -97,7 +97,7 @@ class PublishedChordMap {
     // snapshot alive: the chord it shows cannot change or go away while it is held.
     std::shared_ptr<const Chord> chord_for_key(int32_t key) const;
 
-  private:
+private:
     mutable std::mutex _swap_lock;
     std::shared_ptr<const ChordMap> _current;  // guarded by _swap_lock; never null
 };

@@ -1,6 +1,7 @@
 // The actions of the scale and fixed-tone controls and the preset menu.
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "engine/engine_limits.h"
 #include "engine/kelvara_document.h"
@@ -28,6 +29,31 @@ std::optional<std::pair<int32_t, double>> preset_generator_arguments(
             return std::pair{kEightStepHarmonicTet, static_cast<double>(fields.base)};
         default:
             return std::nullopt;
+    }
+}
+
+// Applies one fixed-tone action to `tones`; false when it must be refused (a full list,
+// nothing selected, or a scale ratio that cannot be a tone), leaving `tones` as it was.
+bool apply_fixed_tone_action(std::vector<float>& tones, const std::vector<float>& scale,
+                             int32_t tag, std::optional<size_t> scale_row,
+                             std::optional<size_t> tone_row) {
+    const bool has_room = tones.size() < static_cast<size_t>(kMaxDissonanceRatios);
+    switch (tag) {
+        case kFixedToneAppendUnison:
+            if (!has_room) return false;
+            tones.push_back(1.0f);
+            return true;
+        case kFixedToneCopyScaleRow:
+            // A scale ratio is never range-checked; one that cannot be a tone is refused.
+            if (!has_room || !scale_row || !is_usable_fixed_tone_ratio(scale[*scale_row]))
+                return false;
+            tones.push_back(scale[*scale_row]);
+            return true;
+        case kFixedToneDeleteSelected:
+            if (!tone_row) return false;
+            tones.erase(tones.begin() + static_cast<std::ptrdiff_t>(*tone_row));
+            return true;
+        default: return true;  // no change; the follow-up still runs
     }
 }
 
@@ -67,22 +93,13 @@ void KelvaraDocument::scale_action_follow_up() {
 }
 
 void KelvaraDocument::dissonanceRatiosAddDelete(int32_t tag) {
-    const bool has_room = _dissonance_ratios.size() < static_cast<size_t>(kMaxDissonanceRatios);
-    if (tag == kFixedToneAppendUnison) {
-        if (!has_room) return beep();
-        _dissonance_ratios.push_back(1.0f);
-    } else if (tag == kFixedToneCopyScaleRow) {
-        const std::optional<size_t> scale_row =
-            selected_row_in(DocumentTable::ScaleRatios, _scale_ratios.size());
-        // A scale ratio is never range-checked; one that cannot be a tone is refused here.
-        if (!has_room || !scale_row || !is_usable_fixed_tone_ratio(_scale_ratios[*scale_row]))
-            return beep();
-        _dissonance_ratios.push_back(_scale_ratios[*scale_row]);
-    } else if (tag == kFixedToneDeleteSelected) {
-        const std::optional<size_t> row =
-            selected_row_in(DocumentTable::DissonanceRatios, _dissonance_ratios.size());
-        if (!row) return beep();
-        _dissonance_ratios.erase(_dissonance_ratios.begin() + static_cast<std::ptrdiff_t>(*row));
+    const std::optional<size_t> scale_row =
+        selected_row_in(DocumentTable::ScaleRatios, _scale_ratios.size());
+    const std::optional<size_t> tone_row =
+        selected_row_in(DocumentTable::DissonanceRatios, _dissonance_ratios.size());
+    if (!apply_fixed_tone_action(_dissonance_ratios, _scale_ratios, tag, scale_row, tone_row)) {
+        beep();  // ends the action: no change mark, no resampling
+        return;
     }
     fixed_tone_action_follow_up();
 }

@@ -106,8 +106,10 @@ void KelvaraDocument::edit_fixed_tone_cell(size_t row, const CellValue& value) {
     // Fixed tones keep the rule every other path keeps (set_dissonance_ratios, the file):
     // a finite ratio above 0. Anything else is refused with the beep and the old ratio stays.
     const std::optional<float> number = cell_as_float(value);
-    if (!number || !is_usable_fixed_tone_ratio(*number)) return beep();
-    _dissonance_ratios[row] = *number;
+    if (number && is_usable_fixed_tone_ratio(*number))
+        _dissonance_ratios[row] = *number;
+    else
+        beep();
 }
 
 void KelvaraDocument::edit_chord_cell(TableColumn column, size_t row, const CellValue& value) {

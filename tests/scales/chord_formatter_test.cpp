@@ -126,7 +126,7 @@ TEST(ChordRoundTrips, TextNormalisesAndChordsSurvive) {
 // German or French locale is used when installed; otherwise one is compiled with localedef
 // into the build tree (LOCPATH) once and reused by later runs.
 class CommaLocale {
-  public:
+public:
     CommaLocale() {
         const char* current = std::setlocale(LC_ALL, nullptr);
         _previous = current ? current : "C";
@@ -153,7 +153,7 @@ class CommaLocale {
     // Whether the decimal point of the C library is now a comma.
     static bool active() { return std::string(std::localeconv()->decimal_point) == ","; }
 
-  private:
+private:
     std::string _previous;
     bool _set_locpath = false;
 };

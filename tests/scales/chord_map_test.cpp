@@ -27,7 +27,7 @@ ChordMap map_with_keys(std::initializer_list<int32_t> keys) {
 }
 
 class ChordActionsTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         doc.attach_view(&view);
         doc.attach_controls(&controls);

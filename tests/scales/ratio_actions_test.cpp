@@ -19,7 +19,7 @@ using testing::RecordingControls;
 using testing::RecordingGraphView;
 
 class RatioActionsTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         doc.attach_view(&view);
         doc.attach_controls(&controls);

@@ -59,7 +59,7 @@ TEST(CellValues, ReadAsNumbers) {
 }
 
 class TableDataSourceTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         doc.attach_view(&view);
         doc.attach_controls(&controls);

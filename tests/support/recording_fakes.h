@@ -14,7 +14,7 @@
 namespace kelvara::testing {
 
 class CallLog {
-  public:
+public:
     std::vector<std::string> calls;
     // When set, every call is also appended to this log: one timeline across several fakes.
     CallLog* timeline = nullptr;
@@ -33,7 +33,7 @@ class CallLog {
         return out;
     }
 
-  protected:
+protected:
     template <typename... Args>
     void log(const char* name, const Args&... args) {
         std::ostringstream line;
@@ -57,7 +57,7 @@ inline const char* table_name(DocumentTable table) {
 }
 
 class RecordingGraphView : public GraphView, public CallLog {
-  public:
+public:
     const float* x_values = nullptr;
     const float* y_values = nullptr;
     int32_t number_of_points = 0;
@@ -87,7 +87,7 @@ class RecordingGraphView : public GraphView, public CallLog {
 };
 
 class RecordingControls : public DocumentControls, public CallLog {
-  public:
+public:
     int beeps = 0;
     bool edited = false;
 
@@ -96,7 +96,9 @@ class RecordingControls : public DocumentControls, public CallLog {
     }
     void show_number_of_overtones(int32_t n) override { log("show_number_of_overtones", n); }
     void select_waveform(int32_t type) override { log("select_waveform", type); }
-    void show_plot_segments(bool a, bool b, bool c) override { log("show_plot_segments", a, b, c); }
+    void show_plot_segments(bool a, bool b, bool c) override {
+        log("show_plot_segments", a, b, c);
+    }
     void beep() override {
         ++beeps;
         log("beep");
