@@ -9,10 +9,6 @@
 namespace kelvara {
 namespace {
 
-bool is_white_space(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
-}
-
 bool is_separator(char c) {
     return PV_Chord_Formatter::kSeparators.find(c) != std::string_view::npos;
 }

@@ -13,17 +13,18 @@ namespace {
 bool is_digit(char c) {
     return c >= '0' && c <= '9';
 }
-bool is_space(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
-}
 
 std::string_view skip_space(std::string_view text) {
     size_t i = 0;
-    while (i < text.size() && is_space(text[i])) ++i;
+    while (i < text.size() && is_white_space(text[i])) ++i;
     return text.substr(i);
 }
 
 }  // namespace
+
+bool is_white_space(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
 
 std::string number_text(float value) {
     // to_chars in general form with a precision is printf's %.7g in the C locale.

@@ -24,6 +24,9 @@ struct LeadingNumber {
 };
 LeadingNumber read_leading_number(std::string_view text);
 
+// White space as the field readers and the chord parser skip it: blanks, tabs, line ends.
+bool is_white_space(char c);
+
 // The value of a text field read as a number, as the generator fields are read: the leading
 // number after any white space, 0 when there is none. The integer form truncates toward zero
 // and saturates at the ends of the 32-bit range.
