@@ -21,6 +21,9 @@ public:
 
     // The chord's numbers, each as number_text() writes it, joined by ",". The empty chord
     // gives the empty string. 220, 275, 330 -> "220,275,330"; 110 * 16/15 -> "117.3333".
+    // A tone below 0.0001 Hz is written in exponent form ("1e-05"), whose hyphen the parser
+    // takes for a separator: such text reads back as two tones (1 and 5). No audible chord
+    // holds such a tone; every tone from 0.0001 up reads back as written.
     static std::string string_for_chord(const Chord& chord);
 
     // The formatter contract for a table cell: the text of a chord, and nothing (the cell
