@@ -15,8 +15,11 @@
 #include "engine/kelvara_document.h"
 
 class QLineEdit;
+class QTableView;
 
 namespace kelvara {
+
+class DocumentTableModel;
 
 class DocumentWindow final : public QMainWindow, public DocumentControls {
     Q_OBJECT
@@ -57,11 +60,14 @@ public:
     void select_waveform(int32_t overtone_type) override;
     void show_plot_segments(bool justs, bool selected_ratio, bool derivative) override;
     void show_volume(int32_t volume) override;
+    void reload_table(DocumentTable table) override;
+    std::optional<int32_t> selected_row(DocumentTable table) const override;
     void beep() override;
     void document_edited_changed(bool edited) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // engine_controls.cpp
@@ -73,6 +79,8 @@ private:
     float stored_value(FloatField field) const;
     // table_controls.cpp
     void connect_table_controls();
+    DocumentTableModel* model_for(DocumentTable table) const;
+    QTableView* view_for(DocumentTable table) const;
     // sound_controls.cpp
     void connect_sound_controls();
 
@@ -82,6 +90,9 @@ private:
     std::unique_ptr<DocumentInstruments> _instruments;
     GraphArea _graph;
     WindowWidgets _widgets;
+    DocumentTableModel* _scale_model = nullptr;
+    DocumentTableModel* _dissonance_model = nullptr;
+    DocumentTableModel* _chord_model = nullptr;
     QString _file_path;
     QString _untitled_name;
     std::function<bool(DocumentWindow&)> _close_guard;

@@ -23,6 +23,8 @@ int main(int argc, char** argv) {
 #ifdef KELVARA_CLI_PLOT
     kelvara::cli::add_plot_command(app);
 #endif
+    kelvara::cli::add_scale_command(app);
+    kelvara::cli::add_chord_commands(app);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {

@@ -65,6 +65,8 @@ void KelvaraDocument::updateChangeCount(ChangeKind kind) {
 }
 
 void KelvaraDocument::windowControllerDidLoadNib() {
+    reload_table(DocumentTable::ScaleRatios);
+    reload_table(DocumentTable::DissonanceRatios);
     updateWaveformSelector();
     updateBaseFrequency();
     updateGraphBounds();

@@ -50,10 +50,11 @@ TEST(WindowBuilt, FillsControlsThenSamplesThenLendsTheArrays) {
                     "set_should_draw_derivative", "set_value_arrays_x_y", "update_graph"));
     EXPECT_EQ(view.calls.back(), "update_graph 201");
     EXPECT_EQ(view.x_values, doc.x_values());
-    EXPECT_THAT(controls.names(),
-                ElementsAre("select_waveform", "show_float", "show_float", "show_float",
-                            "show_float", "show_float", "show_number_of_overtones", "show_float",
-                            "show_plot_segments", "show_volume"));
+    EXPECT_THAT(
+        controls.names(),
+        ElementsAre("reload_table", "reload_table", "select_waveform", "show_float", "show_float",
+                    "show_float", "show_float", "show_float", "show_number_of_overtones",
+                    "show_float", "show_plot_segments", "show_volume"));
     EXPECT_EQ(controls.calls.back(), "show_volume 64");
     EXPECT_FALSE(doc.isDocumentEdited());
     doc.attach_view(nullptr);

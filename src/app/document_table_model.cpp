@@ -1,0 +1,112 @@
+#include "app/document_table_model.h"
+
+#include <variant>
+
+#include "app/number_text.h"
+#include "scales/number_text.h"
+
+namespace kelvara {
+namespace {
+
+QString cell_text(const CellValue& value, const PV_Chord_Formatter& formatter) {
+    if (const auto* number = std::get_if<float>(&value))
+        return QString::fromStdString(number_text(*number));
+    if (const auto* key = std::get_if<int32_t>(&value)) return QString::number(*key);
+    return QString::fromStdString(formatter.stringForObjectValue(value).value_or(std::string()));
+}
+
+}  // namespace
+
+DocumentTableModel::DocumentTableModel(KelvaraDocument& document, DocumentTable table,
+                                       std::vector<Column> columns, QObject* parent)
+    : QAbstractTableModel(parent),
+      _document(document),
+      _table(table),
+      _columns(std::move(columns)),
+      _rows(document.numberOfRowsInTableView(table)) {}
+
+void DocumentTableModel::reload() {
+    const int rows = _document.numberOfRowsInTableView(_table);
+    if (rows > _rows) {
+        beginInsertRows({}, _rows, rows - 1);
+        _rows = rows;
+        endInsertRows();
+    } else if (rows < _rows) {
+        beginRemoveRows({}, rows, _rows - 1);
+        _rows = rows;
+        endRemoveRows();
+    }
+    if (_rows > 0) emit dataChanged(index(0, 0), index(_rows - 1, columnCount() - 1));
+}
+
+int DocumentTableModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : _rows;
+}
+
+int DocumentTableModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(_columns.size());
+}
+
+QVariant DocumentTableModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.column() >= columnCount()) return {};
+    if (role == Qt::TextAlignmentRole) {
+        const bool chord = _columns[index.column()].column == TableColumn::ChordString;
+        return QVariant::fromValue(Qt::AlignVCenter | (chord ? Qt::AlignLeft : Qt::AlignRight));
+    }
+    if (role != Qt::DisplayRole && role != Qt::EditRole) return {};
+    // Fetching a scale cell sorts the scale list (the document's rule for showing edits in
+    // their ordered place), so the fetch is not const for the document.
+    const auto value = _document.tableView_objectValueForTableColumn_row(
+        _table, _columns[index.column()].column, index.row());
+    if (!value) return {};
+    return cell_text(*value, _chord_formatter);
+}
+
+std::optional<CellValue> DocumentTableModel::cell_from_text(TableColumn column,
+                                                            const QString& text) {
+    switch (column) {
+        case TableColumn::ChordString: {
+            Chord chord;
+            std::string error;
+            if (_chord_formatter.getObjectValue(chord, text.toStdString(), &error))
+                return CellValue(std::move(chord));
+            emit edit_refused(QString::fromStdString(error));
+            return std::nullopt;
+        }
+        case TableColumn::MidiNote:
+            if (const auto key = parse_int_text(text)) return CellValue(*key);
+            emit edit_refused(tr("A MIDI key is a whole number, such as 60."));
+            return std::nullopt;
+        default:
+            if (const auto number = parse_float_text(text)) return CellValue(*number);
+            emit edit_refused(tr("\"%1\" is not a number.").arg(text));
+            return std::nullopt;
+    }
+}
+
+bool DocumentTableModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!index.isValid() || role != Qt::EditRole || index.column() >= columnCount()) return false;
+    const TableColumn column = _columns[index.column()].column;
+    const auto cell = cell_from_text(column, value.toString());
+    if (!cell) return false;
+    _document.tableView_setObjectValue_forTableColumn_row(_table, *cell, column, index.row());
+    // An edited scale ratio moves to its sorted row when the list is next shown: one fetch
+    // sorts the list, then every row is shown again.
+    if (_table == DocumentTable::ScaleRatios) data(this->index(0, 0), Qt::DisplayRole);
+    reload();
+    return true;
+}
+
+QVariant DocumentTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+        section >= columnCount())
+        return {};
+    return _columns[section].title;
+}
+
+Qt::ItemFlags DocumentTableModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
+}
+
+}  // namespace kelvara

@@ -1,0 +1,54 @@
+#pragma once
+// DocumentTableModel: one of the document's three tables as a Qt table model. The document
+// is the data source (rows, shown values, edits); the model only turns its cell values into
+// text and typed text back into cell values. Text that is not a value of its column is
+// refused with a message (edit_refused) and the cell keeps its old value.
+#include <QAbstractTableModel>
+#include <vector>
+
+#include "engine/kelvara_document.h"
+#include "scales/chord_formatter.h"
+#include "scales/table_cells.h"
+
+namespace kelvara {
+
+class DocumentTableModel final : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    struct Column {
+        TableColumn column;
+        QString title;
+    };
+
+    DocumentTableModel(KelvaraDocument& document, DocumentTable table, std::vector<Column> columns,
+                       QObject* parent = nullptr);
+
+    DocumentTable table() const { return _table; }
+
+    // The document's rows changed: show them again. Rows that still exist keep their
+    // selection; rows past the new end go.
+    void reload();
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+signals:
+    void edit_refused(const QString& message);
+
+private:
+    std::optional<CellValue> cell_from_text(TableColumn column, const QString& text);
+
+    KelvaraDocument& _document;
+    const DocumentTable _table;
+    const std::vector<Column> _columns;
+    // The chord column's cell formatter, kept by the table for its lifetime.
+    PV_Chord_Formatter _chord_formatter;
+    int _rows = 0;
+};
+
+}  // namespace kelvara

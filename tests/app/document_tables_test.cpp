@@ -1,0 +1,152 @@
+// The three tables of a document window through real widgets: the segments and the preset
+// menu run the document's actions, cells show and take values, refused text keeps the old
+// value with its error shown, and the scale selection moves the graph's cursor line.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QStatusBar>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include "app/document_window.h"
+#include "view/pv_kelvara_view.h"
+
+namespace kelvara {
+namespace {
+
+using ::testing::ElementsAre;
+
+class DocumentTablesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+    const WindowWidgets& w() const { return window.widgets(); }
+    KelvaraDocument& doc() { return window.document(); }
+
+    static QString cell(QTableView* view, int row, int column) {
+        return view->model()->index(row, column).data().toString();
+    }
+    // Edits a cell as a user does: open the editor, type, press Return. The delegate commits
+    // through a queued call, so events are processed afterwards.
+    static void edit_cell(QTableView* view, int row, int column, const QString& text) {
+        const QModelIndex index = view->model()->index(row, column);
+        view->setCurrentIndex(index);
+        view->edit(index);
+        auto* editor = view->viewport()->findChild<QLineEdit*>();
+        ASSERT_NE(editor, nullptr);
+        editor->selectAll();
+        QTest::keyClicks(editor, text);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QCoreApplication::processEvents();
+        // The closed editor is deleted later; let it go before the next edit looks for one.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    // Chooses a preset through the menu of the presets segment, as a click and a pick.
+    void choose_preset(int position) {
+        QMenu* menu = w().add_delete_scale_menu;
+        QTimer::singleShot(0, menu, [menu, position] {
+            for (int i = 0; i <= position; ++i) QTest::keyClick(menu, Qt::Key_Down);
+            QTest::keyClick(menu, Qt::Key_Return);
+        });
+        QTest::mouseClick(w().add_delete_scale_ratio[1], Qt::LeftButton);
+        QCoreApplication::processEvents();
+    }
+
+    DocumentWindow window{std::make_unique<KelvaraDocument>()};
+};
+
+TEST_F(DocumentTablesTest, ModelsKeepTheTableModelContract) {
+    for (QTableView* view : {w().scale_ratios_tv, w().dissonance_ratios_tv, w().mapped_chords_tv})
+        QAbstractItemModelTester tester(view->model(),
+                                        QAbstractItemModelTester::FailureReportingMode::Fatal);
+    EXPECT_EQ(w().scale_ratios_tv->model()->headerData(1, Qt::Horizontal).toString(), "Cents");
+    EXPECT_EQ(w().mapped_chords_tv->model()->headerData(0, Qt::Horizontal).toString(), "MIDI Note");
+    EXPECT_EQ(w().mapped_chords_tv->model()->headerData(1, Qt::Horizontal).toString(),
+              "Chord String");
+}
+
+TEST_F(DocumentTablesTest, ThePresetMenuFillsTheScaleTable) {
+    ASSERT_EQ(w().add_delete_scale_menu->actions().size(), 6);
+    choose_preset(2);  // 12 equal steps per octave
+    ASSERT_EQ(w().scale_ratios_tv->model()->rowCount(), 25);
+    EXPECT_EQ(cell(w().scale_ratios_tv, 0, 0), "1");
+    EXPECT_EQ(cell(w().scale_ratios_tv, 12, 0), "2");
+    EXPECT_EQ(cell(w().scale_ratios_tv, 12, 1), "1200");
+    EXPECT_EQ(cell(w().scale_ratios_tv, 24, 0), "4");
+    EXPECT_TRUE(window.isWindowModified());
+}
+
+TEST_F(DocumentTablesTest, TheEqualDivisionPresetReadsItsTwoFields) {
+    w().scale_base->setText(QStringLiteral("3"));
+    w().scale_tet->setText(QStringLiteral("13"));
+    w().add_delete_scale_menu->actions()[1]->trigger();
+    EXPECT_EQ(w().scale_ratios_tv->model()->rowCount(), 18);
+}
+
+TEST_F(DocumentTablesTest, SegmentsAddAndDeleteRows) {
+    QTest::mouseClick(w().add_delete_scale_ratio[0], Qt::LeftButton);
+    QTest::mouseClick(w().add_delete_scale_ratio[0], Qt::LeftButton);
+    EXPECT_EQ(w().scale_ratios_tv->model()->rowCount(), 2);
+    QTest::mouseClick(w().add_delete_scale_ratio[2], Qt::LeftButton);
+    EXPECT_EQ(window.beep_count(), 1) << "nothing selected to delete";
+    w().scale_ratios_tv->selectRow(1);
+    QTest::mouseClick(w().add_delete_scale_ratio[2], Qt::LeftButton);
+    EXPECT_EQ(w().scale_ratios_tv->model()->rowCount(), 1);
+
+    QTest::mouseClick(w().add_delete_dissonance_ratio[0], Qt::LeftButton);
+    EXPECT_EQ(w().dissonance_ratios_tv->model()->rowCount(), 2);
+    QTest::mouseClick(w().add_delete_copy_chord[0], Qt::LeftButton);
+    QTest::mouseClick(w().add_delete_copy_chord[1], Qt::LeftButton);
+    EXPECT_EQ(cell(w().mapped_chords_tv, 0, 0), "0");
+    EXPECT_EQ(cell(w().mapped_chords_tv, 0, 1), "110");
+    EXPECT_EQ(cell(w().mapped_chords_tv, 1, 1), "440,440");
+    w().mapped_chords_tv->selectRow(0);
+    QTest::keyClick(w().mapped_chords_tv, Qt::Key_Delete);
+    EXPECT_EQ(w().mapped_chords_tv->model()->rowCount(), 1);
+}
+
+TEST_F(DocumentTablesTest, EditedCellsReachTheDocumentAndTheScaleStaysSorted) {
+    w().add_delete_scale_menu->actions()[2]->trigger();
+    edit_cell(w().scale_ratios_tv, 24, 1, QStringLiteral("700"));
+    EXPECT_EQ(cell(w().scale_ratios_tv, 7, 0), "1.498307");
+    EXPECT_EQ(doc().scale_ratios()[7], 1.4983071f);
+    edit_cell(w().dissonance_ratios_tv, 0, 0, QStringLiteral("1.5"));
+    EXPECT_THAT(doc().dissonance_ratios(), ElementsAre(1.5f));
+}
+
+TEST_F(DocumentTablesTest, TheChordColumnRefusesBadTextShowsTheErrorAndKeepsTheChord) {
+    QTest::mouseClick(w().add_delete_copy_chord[0], Qt::LeftButton);
+    edit_cell(w().mapped_chords_tv, 0, 1, QStringLiteral("220;275 / 330"));
+    EXPECT_EQ(cell(w().mapped_chords_tv, 0, 1), "220,275,330");
+
+    doc().updateChangeCount(ChangeKind::Cleared);
+    edit_cell(w().mapped_chords_tv, 0, 1, QStringLiteral("220,abc"));
+    EXPECT_EQ(cell(w().mapped_chords_tv, 0, 1), "220,275,330");
+    EXPECT_EQ(window.statusBar()->currentMessage(), "Incorrectly formated string");
+    EXPECT_EQ(window.beep_count(), 1);
+    EXPECT_FALSE(doc().isDocumentEdited());
+}
+
+TEST_F(DocumentTablesTest, SelectingAScaleRowMovesTheCursorLine) {
+    auto* view = dynamic_cast<PVKelvaraView*>(window.graph_view());
+    ASSERT_NE(view, nullptr);
+    w().add_delete_scale_menu->actions()[0]->trigger();  // just ratios
+    w().scale_ratios_tv->selectRow(7);                   // 3/2
+    EXPECT_EQ(view->current_x_line(), 1.5f);
+    // A selection in another table moves the line to the selected scale ratio again.
+    QTest::mouseClick(w().plot_justs_ratio_btn[1], Qt::LeftButton);
+    w().dissonance_ratios_tv->selectRow(0);
+    EXPECT_EQ(view->current_x_line(), 1.5f);
+    EXPECT_TRUE(view->should_plot_line());
+}
+
+}  // namespace
+}  // namespace kelvara
