@@ -138,6 +138,8 @@ DocumentWindow* DocumentController::show_window(std::unique_ptr<KelvaraDocument>
     auto* window = new DocumentWindow(std::move(document), _instruments ? _instruments() : nullptr);
     if (!path.isEmpty()) window->set_file_path(path);
     window->set_close_guard([this](DocumentWindow& w) { return confirm_close(w); });
+    window->set_sound_bank_chooser(
+        [this](QWidget* parent) { return _dialogs.choose_sound_bank(parent); });
     install_menus(*window);
     _windows.append(window);
     window->show();

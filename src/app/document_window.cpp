@@ -29,6 +29,7 @@ DocumentWindow::DocumentWindow(std::unique_ptr<KelvaraDocument> document,
     _document->attach_view(_graph.view);
     _document->attach_controls(this);
     _document->windowControllerDidLoadNib();
+    finish_window_set_up();
     update_title();
     setWindowModified(_document->isDocumentEdited());
 }

@@ -48,6 +48,9 @@ public:
     QString display_name() const;
     void set_untitled_name(const QString& name);
 
+    // Asks the user for a sound bank file (the Load Bank button); nothing when cancelled.
+    void set_sound_bank_chooser(std::function<std::optional<QString>(QWidget*)> choose);
+
     // Asked before the window closes (its close button, Close, Quit): false keeps it open.
     void set_close_guard(std::function<bool(DocumentWindow&)> guard);
 
@@ -83,6 +86,10 @@ private:
     QTableView* view_for(DocumentTable table) const;
     // sound_controls.cpp
     void connect_sound_controls();
+    void finish_window_set_up();
+    void fill_in_midi_source_list();
+    void fill_in_program_button();
+    void show_last_played();
 
     void update_title();
 
@@ -96,6 +103,7 @@ private:
     QString _file_path;
     QString _untitled_name;
     std::function<bool(DocumentWindow&)> _close_guard;
+    std::function<std::optional<QString>(QWidget*)> _choose_sound_bank;
     int _beep_count = 0;
 };
 

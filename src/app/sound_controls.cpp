@@ -1,5 +1,6 @@
 // The sound and MIDI strip of a document window: volume, instrument and bank, MIDI input
-// and the last key played.
+// and the last key played. The document sends the volume; the window's instruments hold
+// the bank, its programs and the MIDI input.
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -16,15 +17,79 @@ void DocumentWindow::connect_sound_controls() {
     connect(_widgets.volume_ctl, &QSlider::valueChanged, this,
             [this](int value) { _document->volume_set(value); });
 
-    const QString unavailable = tr("Not available in this build");
-    for (QWidget* control : {static_cast<QWidget*>(_widgets.midi_sources_btn),
-                             static_cast<QWidget*>(_widgets.program_btn),
-                             static_cast<QWidget*>(_widgets.load_sound_font_btn),
-                             static_cast<QWidget*>(_widgets.load_default_sounds_btn)}) {
-        control->setEnabled(false);
-        control->setToolTip(unavailable);
+    connect(_widgets.program_btn, &QComboBox::activated, this, [this](int index) {
+        if (_instruments && index >= 0) _instruments->select_instrument(index);
+    });
+    connect(_widgets.load_sound_font_btn, &QPushButton::clicked, this, [this] {
+        if (!_instruments || !_choose_sound_bank) return;
+        const auto path = _choose_sound_bank(this);
+        if (!path) return;
+        // A refused bank brings the default bank back; the list then shows its programs.
+        _instruments->load_sound_bank(path->toStdString());
+        fill_in_program_button();
+    });
+    connect(_widgets.load_default_sounds_btn, &QPushButton::clicked, this, [this] {
+        if (!_instruments) return;
+        _instruments->reset_to_default_bank();
+        fill_in_program_button();
+    });
+    connect(_widgets.midi_sources_btn, &QComboBox::activated, this, [this](int index) {
+        if (_instruments && index >= 0) _instruments->midi_source_selected(index);
+    });
+    if (_instruments) {
+        // The MIDI thread only queues the update; the field is written here, on this thread.
+        _instruments->on_note_played([this] {
+            QMetaObject::invokeMethod(
+                this, [this] { show_last_played(); }, Qt::QueuedConnection);
+        });
     }
+}
+
+// The window-built steps that belong to the window's instruments, after the document's own
+// (which end with the volume): the MIDI source list, "-" in the last-played field, then
+// the program list.
+void DocumentWindow::finish_window_set_up() {
+    fill_in_midi_source_list();
     _widgets.last_played_tf->setText(QStringLiteral("-"));
+    fill_in_program_button();
+}
+
+void DocumentWindow::fill_in_midi_source_list() {
+    QComboBox* sources = _widgets.midi_sources_btn;
+    sources->clear();
+    const std::string system = _instruments ? _instruments->midi_system_name() : std::string();
+    if (_instruments)
+        for (const std::string& title : _instruments->midi_source_titles())
+            sources->addItem(QString::fromStdString(title));
+    sources->setEnabled(sources->count() > 0);
+    sources->setToolTip(
+        system.empty()
+            ? tr("No MIDI system is available: start JACK, or check that the ALSA sequencer "
+                 "is loaded, then open the document again")
+            : tr("Connect a MIDI keyboard (%1); every source you pick stays connected")
+                  .arg(QString::fromStdString(system)));
+}
+
+void DocumentWindow::fill_in_program_button() {
+    QComboBox* programs = _widgets.program_btn;
+    programs->clear();
+    if (_instruments)
+        for (const std::string& title : _instruments->program_titles())
+            programs->addItem(QString::fromStdString(title));
+    const bool sounding = _instruments && _instruments->has_synthesizer();
+    programs->setEnabled(programs->count() > 0);
+    _widgets.load_sound_font_btn->setEnabled(sounding);
+    _widgets.load_default_sounds_btn->setEnabled(sounding);
+}
+
+void DocumentWindow::show_last_played() {
+    const auto key = _instruments ? _instruments->last_played_key() : std::nullopt;
+    _widgets.last_played_tf->setText(key ? QString::number(*key) : QStringLiteral("-"));
+}
+
+void DocumentWindow::set_sound_bank_chooser(
+    std::function<std::optional<QString>(QWidget*)> choose) {
+    _choose_sound_bank = std::move(choose);
 }
 
 void DocumentWindow::show_volume(int32_t volume) {

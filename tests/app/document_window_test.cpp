@@ -5,12 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
 #include <QTableView>
 #include <QTest>
 #include <QToolButton>
+#include <thread>
 
 #include "app/document_window.h"
 #include "support/app_fakes.h"
@@ -39,6 +41,7 @@ protected:
 
     std::unique_ptr<testing::RecordingInstruments> made_instruments =
         std::make_unique<testing::RecordingInstruments>();
+    testing::RecordingInstruments& instruments = *made_instruments;
     testing::RecordingChannel& synth = made_instruments->recorded;
     DocumentWindow window{std::make_unique<KelvaraDocument>(), std::move(made_instruments)};
 };
@@ -186,6 +189,48 @@ TEST_F(DocumentWindowTest, TheVolumeSliderSendsControllerSevenAndMarksTheDocumen
     QTest::keyClick(w().volume_ctl, Qt::Key_Left);
     EXPECT_EQ(synth.calls.back(), "set_midi_parameter 7 99");
     EXPECT_EQ(w().volume_ctl->maximum(), 127);
+}
+
+TEST_F(DocumentWindowTest, TheLastPlayedFieldReadsADashUntilANoteOnArrives) {
+    EXPECT_EQ(w().last_played_tf->text(), "-");
+    std::thread receive_thread([this] { instruments.play_note(60); });
+    receive_thread.join();
+    EXPECT_EQ(w().last_played_tf->text(), "-") << "the MIDI thread never writes the field";
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w().last_played_tf->text(), "60");
+}
+
+TEST_F(DocumentWindowTest, TheSourcePopUpListsTheSourcesAndEachPickConnectsOne) {
+    ASSERT_EQ(w().midi_sources_btn->count(), 2);
+    EXPECT_EQ(w().midi_sources_btn->itemText(1), "Keys Synth B");
+    EXPECT_TRUE(w().midi_sources_btn->toolTip().contains("JACK"));
+    QTest::keyClick(w().midi_sources_btn, Qt::Key_Down);
+    EXPECT_THAT(instruments.connected_sources, ::testing::ElementsAre(1));
+}
+
+TEST_F(DocumentWindowTest, ProgramsAndBanksGoToTheInstruments) {
+    ASSERT_EQ(w().program_btn->count(), 2);
+    EXPECT_EQ(w().program_btn->itemText(0), "0 : Sine");
+    QTest::keyClick(w().program_btn, Qt::Key_Down);
+    EXPECT_THAT(instruments.selected_programs, ::testing::ElementsAre(1));
+
+    window.set_sound_bank_chooser([](QWidget*) { return std::optional<QString>(); });
+    QTest::mouseClick(w().load_sound_font_btn, Qt::LeftButton);
+    EXPECT_THAT(instruments.loaded_banks, ::testing::IsEmpty()) << "cancelled: nothing changes";
+
+    window.set_sound_bank_chooser([](QWidget*) { return std::optional<QString>("/b.sf2"); });
+    QTest::mouseClick(w().load_sound_font_btn, Qt::LeftButton);
+    EXPECT_THAT(instruments.loaded_banks, ::testing::ElementsAre("/b.sf2"));
+    ASSERT_EQ(w().program_btn->count(), 1);
+    EXPECT_EQ(w().program_btn->itemText(0), "0 : Loaded");
+
+    instruments.refuse_banks = true;
+    QTest::mouseClick(w().load_sound_font_btn, Qt::LeftButton);
+    EXPECT_EQ(w().program_btn->count(), 2) << "a refused bank: the default bank is listed again";
+
+    QTest::mouseClick(w().load_default_sounds_btn, Qt::LeftButton);
+    EXPECT_EQ(instruments.resets, 2);
+    EXPECT_EQ(synth.calls.size(), 1u) << "a bank change does not send the volume again";
 }
 
 TEST_F(DocumentWindowTest, TheGraphTakesTheExtraSpace) {

@@ -2,7 +2,9 @@
 // Fakes at the application's seams: dialogs answered in code, and document files kept in
 // memory (the fields the controller tests look at).
 #include <QString>
+#include <atomic>
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -89,11 +91,57 @@ public:
     }
 };
 
-// A window's instruments with a recording synthesizer channel.
+// A window's instruments with a recording synthesizer channel, a bank of two programs and
+// two MIDI sources. play_note stands for the MIDI receive thread.
 class RecordingInstruments final : public DocumentInstruments {
 public:
     RecordingChannel recorded;
+    std::vector<std::string> programs{"0 : Sine", "1 : Organ"};
+    std::vector<std::string> sources{"Keys", "Keys Synth B"};
+    std::vector<int32_t> selected_programs;
+    std::vector<int> connected_sources;
+    std::vector<std::string> loaded_banks;
+    int resets = 0;
+    bool refuse_banks = false;
+
     ChannelControls* channel() override { return &recorded; }
+    std::vector<std::string> program_titles() const override { return programs; }
+    void select_instrument(int32_t index) override { selected_programs.push_back(index); }
+    bool load_sound_bank(const std::string& path) override {
+        loaded_banks.push_back(path);
+        if (refuse_banks) {
+            reset_to_default_bank();
+            return false;
+        }
+        programs = {"0 : Loaded"};
+        return true;
+    }
+    void reset_to_default_bank() override {
+        ++resets;
+        programs = {"0 : Sine", "1 : Organ"};
+    }
+    bool has_synthesizer() const override { return true; }
+    std::string midi_system_name() const override { return "JACK"; }
+    std::vector<std::string> midi_source_titles() const override { return sources; }
+    bool midi_source_selected(int index) override {
+        connected_sources.push_back(index);
+        return true;
+    }
+    std::optional<int> last_played_key() const override {
+        const int key = _last_key.load();
+        if (key < 0) return std::nullopt;
+        return key;
+    }
+    void on_note_played(std::function<void()> notify) override { _notify = std::move(notify); }
+
+    void play_note(int key) {
+        _last_key.store(key);
+        if (_notify) _notify();
+    }
+
+private:
+    std::atomic<int> _last_key{-1};
+    std::function<void()> _notify;
 };
 
 // A factory that remembers the channel of every window it equipped, in order.
