@@ -135,7 +135,9 @@ bool DocumentController::confirm_close(DocumentWindow& window) {
 
 DocumentWindow* DocumentController::show_window(std::unique_ptr<KelvaraDocument> document,
                                                 const QString& path) {
-    auto* window = new DocumentWindow(std::move(document), _instruments ? _instruments() : nullptr);
+    std::unique_ptr<DocumentInstruments> instruments =
+        _instruments ? _instruments(*document) : nullptr;
+    auto* window = new DocumentWindow(std::move(document), std::move(instruments));
     if (!path.isEmpty()) window->set_file_path(path);
     window->set_close_guard([this](DocumentWindow& w) { return confirm_close(w); });
     window->set_sound_bank_chooser(

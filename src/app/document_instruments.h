@@ -49,7 +49,11 @@ public:
     virtual void on_note_played(std::function<void()> /*notify*/) {}
 };
 
-// Makes the instruments of each new window; may return null (a silent window).
-using InstrumentsFactory = std::function<std::unique_ptr<DocumentInstruments>()>;
+class KelvaraDocument;
+
+// Makes the instruments of each new window for the document they play (it outlives them);
+// may return null (a silent window).
+using InstrumentsFactory =
+    std::function<std::unique_ptr<DocumentInstruments>(const KelvaraDocument&)>;
 
 }  // namespace kelvara

@@ -148,7 +148,7 @@ private:
 struct RecordingInstrumentsFactory {
     std::vector<RecordingChannel*> channels;
     InstrumentsFactory factory() {
-        return [this] {
+        return [this](const KelvaraDocument&) {
             auto instruments = std::make_unique<RecordingInstruments>();
             channels.push_back(&instruments->recorded);
             return instruments;
