@@ -1,0 +1,80 @@
+#include "sound/audio_output.h"
+
+#include <array>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "sound/fluid_handles.h"
+#include "sound/synth_engine.h"
+
+namespace kelvara::sound {
+namespace {
+
+constexpr std::array<const char*, 3> kDriversInOrder{"jack", "pulseaudio", "alsa"};
+constexpr int kNullBlockFrames = 256;
+
+int render_callback(void* data, int len, int /*nfx*/, float* /*fx*/[], int nout, float* out[]) {
+    return static_cast<SynthEngine*>(data)->render_driver_block(len, nout, out);
+}
+
+class FluidDriverOutput final : public AudioOutput {
+public:
+    FluidDriverOutput(std::string backend, FluidDriverPtr driver)
+        : backend_(std::move(backend)), driver_(std::move(driver)) {}
+    std::string backend() const override { return backend_; }
+
+private:
+    std::string backend_;
+    FluidDriverPtr driver_;  // deleting it joins the driver's audio thread
+};
+
+// Renders at the engine's sample rate, one block per block period, on its own thread.
+class NullOutput final : public AudioOutput {
+public:
+    explicit NullOutput(SynthEngine& engine)
+        : thread_([&engine](std::stop_token stop) { run(engine, stop); }) {}
+    std::string backend() const override { return "null"; }
+
+private:
+    static void run(SynthEngine& engine, const std::stop_token& stop) {
+        std::vector<float> left(kNullBlockFrames), right(kNullBlockFrames);
+        const auto period = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+            std::chrono::duration<double>(kNullBlockFrames / engine.sample_rate()));
+        auto deadline = std::chrono::steady_clock::now();
+        while (!stop.stop_requested()) {
+            engine.render(left.data(), right.data(), kNullBlockFrames);
+            deadline += period;
+            std::this_thread::sleep_until(deadline);
+        }
+    }
+    std::jthread thread_;
+};
+
+std::unique_ptr<AudioOutput> open_driver(SynthEngine& engine, const std::string& name) {
+    fluid_settings_t* settings = engine.settings();
+    fluid_settings_setstr(settings, "audio.driver", name.c_str());
+    if (name == "jack") fluid_settings_setint(settings, "audio.jack.autoconnect", 1);
+    FluidDriverPtr driver(new_fluid_audio_driver2(settings, render_callback, &engine));
+    if (!driver) return nullptr;
+    return std::make_unique<FluidDriverOutput>(name, std::move(driver));
+}
+
+}  // namespace
+
+std::unique_ptr<AudioOutput> open_null_output(SynthEngine& engine) {
+    return std::make_unique<NullOutput>(engine);
+}
+
+std::unique_ptr<AudioOutput> open_audio_output(SynthEngine& engine, const std::string& preferred) {
+    if (preferred == "null") return open_null_output(engine);
+    if (!preferred.empty()) {
+        if (auto output = open_driver(engine, preferred)) return output;
+        return open_null_output(engine);
+    }
+    for (const char* name : kDriversInOrder)
+        if (auto output = open_driver(engine, name)) return output;
+    return open_null_output(engine);
+}
+
+}  // namespace kelvara::sound
