@@ -16,5 +16,6 @@ public:
 };
 
 void add_curve_command(CLI::App& app);
+void add_sound_commands(CLI::App& app);
 
 }  // namespace kelvara::cli

@@ -15,8 +15,8 @@ float frac_midi_note_for_freq(float frequency);
 float midi_note_for_freq(float frequency, float* out_fraction = nullptr);
 
 // The pitch a chord tone is started at, or nothing when the tone must not reach the
-// synthesizer: a frequency that is not finite or not positive has no logarithm, and a huge
-// one gives a non-finite fraction.
+// synthesizer: a frequency that is not finite or not positive has no logarithm. (The result
+// is checked for finiteness too, so no rounding path can hand the synthesizer a NaN.)
 std::optional<float> playable_pitch_for_freq(float frequency);
 
 }  // namespace kelvara::sound

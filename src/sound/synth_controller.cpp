@@ -101,6 +101,29 @@ std::string SynthController::audio_backend() const {
     return g ? g->backend() : std::string();
 }
 
+std::optional<uint32_t> SynthController::selected_instrument() const {
+    const auto g = graph();
+    if (!g) return std::nullopt;
+    const auto instrument = g->engine().selected_instrument();
+    if (!instrument) return std::nullopt;
+    return instrument->identifier;
+}
+
+std::optional<int> SynthController::midi_parameter(uint32_t controller) const {
+    const auto g = graph();
+    return g ? g->engine().controller_value(controller) : std::nullopt;
+}
+
+uint64_t SynthController::rendered_frames() const {
+    const auto g = graph();
+    return g ? g->engine().rendered_frames() : 0;
+}
+
+float SynthController::take_output_peak() {
+    const auto g = graph();
+    return g ? g->engine().take_output_peak() : 0.0f;
+}
+
 void SynthController::announce_silence_once() {
     if (_setup.backend == "null" || _silence_announced.exchange(true)) return;
     std::fprintf(stderr, "kelvara: no audio device could be opened; sound plays silently\n");

@@ -110,6 +110,14 @@ public:
     uint8_t midi_channel() const { return _midi_channel; }
     // The backend the running graph plays through ("jack", …, "null"), or empty.
     std::string audio_backend() const;
+    // The identifier of the instrument the channel plays, if any.
+    std::optional<uint32_t> selected_instrument() const;
+    // The channel's current value of a controller (as limited when it was sent).
+    std::optional<int> midi_parameter(uint32_t controller) const;
+    // Output meter of the current graph: frames rendered, and the largest absolute sample
+    // after the limiter since the previous call.
+    uint64_t rendered_frames() const;
+    float take_output_peak();
 
 private:
     std::shared_ptr<sound::AudioGraph> graph() const;

@@ -198,10 +198,38 @@ void SynthEngine::copy_controllers_to(SynthEngine& other) const {
     }
 }
 
-bool SynthEngine::selected_preset(int& preset_bank, int& program) const {
-    int sfont_id = 0;
-    return fluid_synth_get_program(synth_.get(), channel_, &sfont_id, &preset_bank, &program) ==
-           FLUID_OK;
+std::optional<Instrument> SynthEngine::selected_instrument() const {
+    int sfont_id = 0, preset_bank = 0, program = 0;
+    if (fluid_synth_get_channel_preset(synth_.get(), channel_) == nullptr ||
+        fluid_synth_get_program(synth_.get(), channel_, &sfont_id, &preset_bank, &program) !=
+            FLUID_OK)
+        return std::nullopt;
+    for (const Instrument& i : instruments_)
+        if (i.sfont_id == sfont_id && i.preset_bank == preset_bank && i.program == program)
+            return i;
+    return std::nullopt;
+}
+
+std::optional<int> SynthEngine::controller_value(uint32_t controller) const {
+    if (controller == 0 || controller == 32) {
+        const std::lock_guard lock(note_mutex_);
+        return controller == 0 ? bank_msb_ : bank_lsb_;
+    }
+    int value = 0;
+    if (controller > uint32_t(kMidiMaxValue) ||
+        fluid_synth_get_cc(synth_.get(), channel_, int(controller), &value) != FLUID_OK)
+        return std::nullopt;
+    return value;
+}
+
+void SynthEngine::meter(const float* left, const float* right, int frames) noexcept {
+    float peak = 0.0f;
+    for (int i = 0; i < frames; ++i)
+        peak = std::max({peak, std::abs(left[i]), std::abs(right[i])});
+    float seen = output_peak_.load(std::memory_order_relaxed);
+    while (peak > seen && !output_peak_.compare_exchange_weak(seen, peak, std::memory_order_relaxed)) {
+    }
+    rendered_frames_.fetch_add(uint64_t(frames), std::memory_order_relaxed);
 }
 
 int SynthEngine::render(float* left, float* right, int frames) noexcept {
@@ -217,6 +245,7 @@ int SynthEngine::render_driver_block(int frames, int nout, float* out[]) noexcep
     std::array<float*, 4> fx{out[0], out[1], out[0], out[1]};
     const int result = fluid_synth_process(synth_.get(), frames, int(fx.size()), fx.data(), 2, out);
     limiter_.process(out[0], out[1], frames);
+    meter(out[0], out[1], frames);
     return result;
 }
 

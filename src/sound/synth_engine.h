@@ -3,9 +3,11 @@
 // pitches, followed by the peak limiter. An engine is built and its bank loaded on one thread
 // (the user-interface thread) before anyone else sees it; after that its instrument list is
 // fixed, and notes, controllers and rendering may come from any thread.
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -67,14 +69,22 @@ public:
     // One block for a FluidSynth audio driver callback (buffers already zeroed).
     int render_driver_block(int frames, int nout, float* out[]) noexcept;
 
-    // The currently selected preset's bank and program, as the synthesizer reports them.
-    bool selected_preset(int& preset_bank, int& program) const;
+    // The instrument the channel plays, as the synthesizer reports it; nothing when none.
+    std::optional<Instrument> selected_instrument() const;
+    // A controller value of the channel (bank select as stored for the next program change).
+    std::optional<int> controller_value(uint32_t controller) const;
+
+    // Output meter, written by whichever thread renders: frames rendered so far and the
+    // largest absolute sample after the limiter since the last take_output_peak().
+    uint64_t rendered_frames() const { return rendered_frames_.load(std::memory_order_relaxed); }
+    float take_output_peak() { return output_peak_.exchange(0.0f, std::memory_order_relaxed); }
 
 private:
     SynthEngine(uint8_t channel, double sample_rate);
     bool init();
     void refresh_instruments();
     const Instrument* find_instrument(BankSelect wanted) const;
+    void meter(const float* left, const float* right, int frames) noexcept;
 
     // Members are destroyed bottom-up: the synth before the settings it was made from and
     // before the loader context its banks point into.
@@ -90,6 +100,8 @@ private:
     int bank_msb_ = 0;
     int bank_lsb_ = 0;
     BankSelect selection_;
+    std::atomic<uint64_t> rendered_frames_{0};
+    std::atomic<float> output_peak_{0.0f};
 };
 
 }  // namespace kelvara::sound
