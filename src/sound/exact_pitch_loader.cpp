@@ -231,8 +231,9 @@ std::unique_ptr<ExactPreset> sf2_preset(GObject* item) {
 std::unique_ptr<ExactPreset> dls_preset(GObject* item) {
     int bank = 0, program = 0;
     ipatch_dls2_inst_get_midi_locale(IPATCH_DLS2_INST(item), &bank, &program);
+    // libinstpatch keeps the DLS locale as stored: MSB in bits 8-14, LSB in bits 0-6.
     const bool percussion = (ipatch_item_get_flags(item) & IPATCH_DLS2_INST_PERCUSSION) != 0;
-    bank = exact_bank_number({bank >> 7, bank & 0x7F, percussion});
+    bank = exact_bank_number({(bank >> 8) & 0x7F, bank & 0x7F, percussion});
     auto cache = cache_item(item);
     if (!cache) return nullptr;
     return std::make_unique<ExactPreset>(item_name(item), bank, program, std::move(cache));

@@ -180,6 +180,7 @@ void SynthController::play_test() {
 
 bool SynthController::load_font(const std::string& path) {
     stop_graph();
+    if (path.empty()) return false;  // an empty path would mean the default bank
     auto next = build_graph(path);
     if (!next) return false;
     // The channel keeps its state across a bank load: its controllers and the bank select

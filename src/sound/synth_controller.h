@@ -123,6 +123,7 @@ private:
     std::shared_ptr<sound::AudioGraph> graph() const;
     // Swaps in a new graph (or none) and destroys the old one once no call uses it.
     void replace_graph(std::shared_ptr<sound::AudioGraph> next);
+    // A stopped graph with the bank at `bank_path`, or the default bank when it is empty.
     std::shared_ptr<sound::AudioGraph> build_graph(const std::string& bank_path) const;
     int32_t next_note_id();
     void send_instrument(int32_t index);

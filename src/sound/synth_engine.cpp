@@ -198,12 +198,14 @@ void SynthEngine::copy_controllers_to(SynthEngine& other) const {
     }
 }
 
+// Read from the channel's preset rather than fluid_synth_get_program(), which keeps only 14
+// bits of the bank number and so loses the percussion flag.
 std::optional<Instrument> SynthEngine::selected_instrument() const {
-    int sfont_id = 0, preset_bank = 0, program = 0;
-    if (fluid_synth_get_channel_preset(synth_.get(), channel_) == nullptr ||
-        fluid_synth_get_program(synth_.get(), channel_, &sfont_id, &preset_bank, &program) !=
-            FLUID_OK)
-        return std::nullopt;
+    fluid_preset_t* preset = fluid_synth_get_channel_preset(synth_.get(), channel_);
+    if (preset == nullptr) return std::nullopt;
+    const int sfont_id = fluid_sfont_get_id(fluid_preset_get_sfont(preset));
+    const int preset_bank = fluid_preset_get_banknum(preset);
+    const int program = fluid_preset_get_num(preset);
     for (const Instrument& i : instruments_)
         if (i.sfont_id == sfont_id && i.preset_bank == preset_bank && i.program == program)
             return i;

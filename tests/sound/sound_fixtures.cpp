@@ -10,6 +10,12 @@
 
 #include "sound/generated_bank.h"
 
+namespace kelvara {
+void PrintTo(const ProgramItem& item, std::ostream* out) {
+    *out << '"' << item.title << "\" tag 0x" << std::hex << item.tag << std::dec;
+}
+}  // namespace kelvara
+
 namespace kelvara::testing {
 namespace {
 
