@@ -68,13 +68,14 @@ SynthEngine::SynthEngine(uint8_t channel, double sample_rate)
 
 SynthEngine::~SynthEngine() = default;
 
-std::unique_ptr<SynthEngine> SynthEngine::create(uint8_t channel, double sample_rate) {
+std::unique_ptr<SynthEngine> SynthEngine::create(uint8_t channel, double sample_rate,
+                                                 BankLoaders loaders) {
     std::unique_ptr<SynthEngine> engine(new SynthEngine(channel & 0x0F, sample_rate));
-    if (!engine->init()) return nullptr;
+    if (!engine->init(loaders)) return nullptr;
     return engine;
 }
 
-bool SynthEngine::init() {
+bool SynthEngine::init(BankLoaders loaders) {
     settings_.reset(new_fluid_settings());
     if (!settings_) return false;
     fluid_settings_t* s = settings_.get();
@@ -86,7 +87,7 @@ bool SynthEngine::init() {
     fluid_settings_setint(s, "synth.threadsafe-api", 1);
     synth_.reset(new_fluid_synth(s));
     if (!synth_) return false;
-    add_exact_pitch_loader(synth_.get(), &context_);
+    if (loaders == BankLoaders::ExactPitchFirst) add_exact_pitch_loader(synth_.get(), &context_);
     // Channel 10 is a drum channel by default; this engine's one channel is always melodic
     // and selects drum presets explicitly.
     fluid_synth_set_channel_type(synth_.get(), channel_, CHANNEL_TYPE_MELODIC);
@@ -94,9 +95,34 @@ bool SynthEngine::init() {
 }
 
 bool SynthEngine::load_bank_file(const std::string& path) {
-    if (fluid_synth_sfload(synth_.get(), path.c_str(), 0) == FLUID_FAILED) return false;
+    const int id = fluid_synth_sfload(synth_.get(), path.c_str(), 0);
+    if (id == FLUID_FAILED) return false;
+    const auto& exact = context_.loaded_banks;
+    if (std::find(exact.begin(), exact.end(), fluid_synth_get_sfont_by_id(synth_.get(), id)) ==
+        exact.end())
+        enable_key_tuning();
     refresh_instruments();
     return true;
+}
+
+bool SynthEngine::is_exact_pitch(fluid_preset_t* preset) const {
+    const auto& exact = context_.loaded_banks;
+    return std::find(exact.begin(), exact.end(), fluid_preset_get_sfont(preset)) != exact.end();
+}
+
+// A key tuning on the channel (equal temperament until a tone retunes its key). FluidSynth
+// computes a voice's pitch from the table when the voice starts, so retuning a key for the
+// next tone leaves tones already sounding on it where they are.
+void SynthEngine::enable_key_tuning() {
+    if (key_tuning_) return;
+    fluid_synth_activate_key_tuning(synth_.get(), 0, 0, "kelvara", nullptr, 0);
+    key_tuning_ = fluid_synth_activate_tuning(synth_.get(), channel_, 0, 0, 0) == FLUID_OK;
+}
+
+void SynthEngine::tune_key(int key, double pitch) {
+    // Half a cent turns FluidSynth's truncation to whole cents into rounding.
+    const double cents = pitch * 100.0 + 0.5;
+    fluid_synth_tune_notes(synth_.get(), 0, 0, 1, &key, &cents, 0);
 }
 
 bool SynthEngine::load_bank_image(const std::vector<uint8_t>& image) {
@@ -135,6 +161,7 @@ bool SynthEngine::start_tone(uint32_t id, float pitch, float velocity) {
     const std::lock_guard lock(note_mutex_);
     fluid_preset_t* preset = fluid_synth_get_channel_preset(synth_.get(), channel_);
     if (preset == nullptr) return false;
+    if (key_tuning_ && !is_exact_pitch(preset)) tune_key(key, pitch);
     context_.pending_pitch = pitch;
     const int result = fluid_synth_start(synth_.get(), id, preset, 0, channel_, key, vel);
     context_.pending_pitch = std::nan("");

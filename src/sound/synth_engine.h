@@ -26,13 +26,18 @@ struct Instrument {
     int program = 0;
 };
 
+// Which loaders read bank files. FluidSynthOnly exists to compare against FluidSynth's own
+// loaders (and is what compressed SF3 banks, which libinstpatch cannot read, get anyway).
+enum class BankLoaders { ExactPitchFirst, FluidSynthOnly };
+
 class SynthEngine {
 public:
     static constexpr double kDefaultSampleRate = 48000.0;
 
     // Nothing when FluidSynth cannot create a synthesizer.
     static std::unique_ptr<SynthEngine> create(uint8_t channel,
-                                               double sample_rate = kDefaultSampleRate);
+                                               double sample_rate = kDefaultSampleRate,
+                                               BankLoaders loaders = BankLoaders::ExactPitchFirst);
     ~SynthEngine();
     SynthEngine(const SynthEngine&) = delete;
     SynthEngine& operator=(const SynthEngine&) = delete;
@@ -46,7 +51,9 @@ public:
     double sample_rate() const { return sample_rate_; }
     fluid_settings_t* settings() const { return settings_.get(); }
 
-    // Starts one tone at a fractional MIDI pitch; `id` later stops exactly this tone.
+    // Starts one tone at a fractional MIDI pitch; `id` later stops exactly this tone. Presets
+    // of the exact-pitch loader play the pitch to about 0.02 cent; presets of FluidSynth's own
+    // loaders get it through the key's tuning, rounded to whole cents.
     bool start_tone(uint32_t id, float pitch, float velocity);
     void stop_tone(uint32_t id);
     // Bank select (CC 0 and 32) is kept here and applied at the next program change; every
@@ -81,7 +88,10 @@ public:
 
 private:
     SynthEngine(uint8_t channel, double sample_rate);
-    bool init();
+    bool init(BankLoaders loaders);
+    bool is_exact_pitch(fluid_preset_t* preset) const;
+    void enable_key_tuning();
+    void tune_key(int key, double pitch);
     void refresh_instruments();
     const Instrument* find_instrument(BankSelect wanted) const;
     void meter(const float* left, const float* right, int frames) noexcept;
@@ -100,6 +110,7 @@ private:
     int bank_msb_ = 0;
     int bank_lsb_ = 0;
     BankSelect selection_;
+    bool key_tuning_ = false;  // set while loading, before the engine is shared
     std::atomic<uint64_t> rendered_frames_{0};
     std::atomic<float> output_peak_{0.0f};
 };
