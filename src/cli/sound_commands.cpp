@@ -26,7 +26,8 @@ std::unique_ptr<SynthController> offline_controller(const std::string& bank) {
     SoundSetup setup;
     setup.backend = "null";
     auto controller = SynthController::init_with_channel(0, setup);
-    if (!controller->create_au_graph()) throw std::runtime_error("the synthesizer could not be built");
+    if (!controller->create_au_graph())
+        throw std::runtime_error("the synthesizer could not be built");
     if (!bank.empty()) {
         if (!controller->load_font(bank)) throw UsageError("the bank " + bank + " was refused");
         controller->stop_graph();
@@ -38,7 +39,8 @@ void select_program(SynthController& controller, int program) {
     std::vector<ProgramItem> items;
     controller.fill_in_program_button(items);
     if (program < 0 || size_t(program) >= items.size())
-        throw UsageError("--program must be an index from 0 to " + std::to_string(items.size() - 1));
+        throw UsageError("--program must be an index from 0 to " +
+                         std::to_string(items.size() - 1));
     controller.select_instrument(program);
 }
 
@@ -101,7 +103,8 @@ void list_programs(const std::string& bank) {
 
 void play_test() {
     SynthController controller(0);
-    if (!controller.create_au_graph()) throw std::runtime_error("the synthesizer could not be built");
+    if (!controller.create_au_graph())
+        throw std::runtime_error("the synthesizer could not be built");
     std::printf("playing two test chords (6.5 s)\n");
     std::fflush(stdout);
     controller.play_test();
@@ -111,7 +114,8 @@ void play_test() {
 
 void add_sound_commands(CLI::App& app) {
     auto bank = std::make_shared<std::string>();
-    CLI::App* programs = app.add_subcommand("programs", "List the programs of a bank (\"%d : %s\")");
+    CLI::App* programs =
+        app.add_subcommand("programs", "List the programs of a bank (\"%d : %s\")");
     programs->add_option("--bank", *bank, "A .sf2, .sf3 or .dls bank (default: the default bank)");
     programs->callback([bank] { list_programs(*bank); });
 

@@ -5,7 +5,9 @@ namespace kelvara::sound {
 AudioGraph::AudioGraph(std::unique_ptr<SynthEngine> engine, std::string backend)
     : requested_backend_(std::move(backend)), engine_(std::move(engine)) {}
 
-AudioGraph::~AudioGraph() { stop(); }
+AudioGraph::~AudioGraph() {
+    stop();
+}
 
 void AudioGraph::start() {
     const std::lock_guard lock(output_mutex_);

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 #include <vector>
 
@@ -19,24 +20,24 @@ int render_callback(void* data, int len, int /*nfx*/, float* /*fx*/[], int nout,
 }
 
 class FluidDriverOutput final : public AudioOutput {
-public:
+  public:
     FluidDriverOutput(std::string backend, FluidDriverPtr driver)
         : backend_(std::move(backend)), driver_(std::move(driver)) {}
     std::string backend() const override { return backend_; }
 
-private:
+  private:
     std::string backend_;
     FluidDriverPtr driver_;  // deleting it joins the driver's audio thread
 };
 
 // Renders at the engine's sample rate, one block per block period, on its own thread.
 class NullOutput final : public AudioOutput {
-public:
+  public:
     explicit NullOutput(SynthEngine& engine)
         : thread_([&engine](std::stop_token stop) { run(engine, stop); }) {}
     std::string backend() const override { return "null"; }
 
-private:
+  private:
     static void run(SynthEngine& engine, const std::stop_token& stop) {
         std::vector<float> left(kNullBlockFrames), right(kNullBlockFrames);
         const auto period = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
@@ -54,7 +55,13 @@ private:
 std::unique_ptr<AudioOutput> open_driver(SynthEngine& engine, const std::string& name) {
     fluid_settings_t* settings = engine.settings();
     fluid_settings_setstr(settings, "audio.driver", name.c_str());
-    if (name == "jack") fluid_settings_setint(settings, "audio.jack.autoconnect", 1);
+    if (name == "jack") {
+        // Join a running JACK server only: libjack would otherwise try to launch one (with
+        // whatever device it guesses) every time the program looks for an output. A user who
+        // set the variable keeps their choice.
+        setenv("JACK_NO_START_SERVER", "1", 0);
+        fluid_settings_setint(settings, "audio.jack.autoconnect", 1);
+    }
     FluidDriverPtr driver(new_fluid_audio_driver2(settings, render_callback, &engine));
     if (!driver) return nullptr;
     return std::make_unique<FluidDriverOutput>(name, std::move(driver));

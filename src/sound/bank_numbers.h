@@ -33,7 +33,8 @@ inline constexpr int kSf2PercussionBank = 128;
 // Bank numbers of the exact-pitch loader: MSB·128 + LSB, plus kPercussionBankFlag for drums.
 // (FluidSynth's own DLS reader uses MSB·256 + LSB, which bank-select messages cannot reach.)
 constexpr int exact_bank_number(MidiBank bank) {
-    return ((bank.msb & 0x7F) << 7 | (bank.lsb & 0x7F)) | (bank.percussion ? kPercussionBankFlag : 0);
+    return ((bank.msb & 0x7F) << 7 | (bank.lsb & 0x7F)) |
+           (bank.percussion ? kPercussionBankFlag : 0);
 }
 constexpr MidiBank decode_exact_bank(int number) {
     return {(number >> 7) & 0x7F, number & 0x7F, (number & kPercussionBankFlag) != 0};

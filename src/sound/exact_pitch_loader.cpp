@@ -52,7 +52,7 @@ void init_instpatch_once() {
 // The reusable FluidSynth sample of one cached voice. It is re-pointed at the voice's cached
 // 16-bit data before every voice start, with the sample rate that carries the pitch fraction.
 class VoiceSample {
-public:
+  public:
     explicit VoiceSample(IpatchSampleStoreCache* store)
         : store_(store), sample_(new_fluid_sample()) {
         ipatch_sample_store_cache_open(store_);  // keeps the data resident
@@ -63,11 +63,15 @@ public:
 
     bool valid() const { return sample_ != nullptr; }
     fluid_sample_t* sample() const { return sample_.get(); }
-    short* data() const { return static_cast<short*>(ipatch_sample_store_cache_get_location(store_)); }
+    short* data() const {
+        return static_cast<short*>(ipatch_sample_store_cache_get_location(store_));
+    }
 
-    static void destroy(gpointer self) { std::unique_ptr<VoiceSample>(static_cast<VoiceSample*>(self)); }
+    static void destroy(gpointer self) {
+        std::unique_ptr<VoiceSample>(static_cast<VoiceSample*>(self));
+    }
 
-private:
+  private:
     IpatchSampleStoreCache* store_;
     FluidSamplePtr sample_;
 };
@@ -76,7 +80,7 @@ class ExactBank;
 
 // One preset (SF2) or instrument (DLS) with its voice cache.
 class ExactPreset {
-public:
+  public:
     ExactPreset(std::string name, int bank, int program, GObjectPtr<IpatchSF2VoiceCache> cache)
         : name_(std::move(name)), bank_(bank), program_(program), cache_(std::move(cache)) {}
 
@@ -89,9 +93,9 @@ public:
     int note_on(fluid_synth_t* synth, int chan, int key, int vel, double pitch,
                 float attenuation_factor) const;
 
-private:
-    int start_voice(fluid_synth_t* synth, const IpatchSF2Voice& voice, int chan, int key,
-                    int vel, double pitch, float attenuation_factor) const;
+  private:
+    int start_voice(fluid_synth_t* synth, const IpatchSF2Voice& voice, int chan, int key, int vel,
+                    double pitch, float attenuation_factor) const;
 
     std::string name_;
     int bank_;
@@ -141,8 +145,8 @@ void apply_modulators(fluid_voice_t* target, GSList* mods, fluid_mod_t* scratch)
     }
 }
 
-int ExactPreset::start_voice(fluid_synth_t* synth, const IpatchSF2Voice& voice, int chan,
-                             int key, int vel, double pitch, float attenuation_factor) const {
+int ExactPreset::start_voice(fluid_synth_t* synth, const IpatchSF2Voice& voice, int chan, int key,
+                             int vel, double pitch, float attenuation_factor) const {
     const auto* cached = static_cast<const VoiceSample*>(voice.user_data);
     if (voice.sample_store == nullptr || cached == nullptr) return FLUID_OK;  // unreadable data
     const double rate = std::max(1.0, std::round(voice.rate * pitch_ratio(voice, key, pitch)));
@@ -170,9 +174,15 @@ int ExactPreset::note_on(fluid_synth_t* synth, int chan, int key, int vel, doubl
     std::array<int, IPATCH_SF2_VOICE_CACHE_MAX_SEL_VALUES> selection{};
     for (int i = 0; i < cache->sel_count && i < int(selection.size()); ++i) {
         switch (cache->sel_info[i].type) {
-            case IPATCH_SF2_VOICE_SEL_NOTE: selection[i] = key; break;
-            case IPATCH_SF2_VOICE_SEL_VELOCITY: selection[i] = vel; break;
-            default: selection[i] = IPATCH_SF2_VOICE_SEL_WILDCARD; break;
+            case IPATCH_SF2_VOICE_SEL_NOTE:
+                selection[i] = key;
+                break;
+            case IPATCH_SF2_VOICE_SEL_VELOCITY:
+                selection[i] = vel;
+                break;
+            default:
+                selection[i] = IPATCH_SF2_VOICE_SEL_WILDCARD;
+                break;
         }
     }
     std::array<guint16, kMaxVoicesPerNote> indexes{};
@@ -218,7 +228,6 @@ std::string item_name(GObject* item) {
     return name ? std::string(name.get()) : std::string();
 }
 
-
 std::unique_ptr<ExactPreset> sf2_preset(GObject* item) {
     int bank = 0, program = 0;
     g_object_get(item, "bank", &bank, "program", &program, nullptr);
@@ -241,7 +250,7 @@ std::unique_ptr<ExactPreset> dls_preset(GObject* item) {
 
 // The data of one loaded bank (a fluid_sfont_t).
 class ExactBank {
-public:
+  public:
     ExactBank(std::string name, float attenuation_factor, const ExactPitchContext* context)
         : name_(std::move(name)), attenuation_factor_(attenuation_factor), context_(context) {}
 
@@ -274,7 +283,7 @@ public:
         return preset.note_on(synth, chan, key, vel, context_->pending_pitch, attenuation_factor_);
     }
 
-private:
+  private:
     std::string name_;
     float attenuation_factor_;
     const ExactPitchContext* context_;
@@ -293,7 +302,8 @@ int preset_program(fluid_preset_t* handle) {
 }
 int preset_note_on(fluid_preset_t* handle, fluid_synth_t* synth, int chan, int key, int vel) {
     const auto* preset = static_cast<const ExactPreset*>(fluid_preset_get_data(handle));
-    const auto* bank = static_cast<const ExactBank*>(fluid_sfont_get_data(fluid_preset_get_sfont(handle)));
+    const auto* bank =
+        static_cast<const ExactBank*>(fluid_sfont_get_data(fluid_preset_get_sfont(handle)));
     return bank->note_on(*preset, synth, chan, key, vel);
 }
 // The bank owns its presets and deletes them itself.
@@ -330,7 +340,8 @@ std::unique_ptr<ExactBank> ExactBank::load(const char* path, const ExactPitchCon
     if (!is_sf2 && !IPATCH_IS_DLS2(base.get())) return nullptr;
     auto bank = std::make_unique<ExactBank>(path, is_sf2 ? kSf2AttenuationFactor : 1.0f, context);
     const GType item_type = is_sf2 ? IPATCH_TYPE_SF2_PRESET : IPATCH_TYPE_DLS2_INST;
-    GObjectPtr<IpatchList> items(ipatch_container_get_children(IPATCH_CONTAINER(base.get()), item_type));
+    GObjectPtr<IpatchList> items(
+        ipatch_container_get_children(IPATCH_CONTAINER(base.get()), item_type));
     if (!items) return nullptr;
     for (GList* p = items->items; p != nullptr; p = p->next) {
         auto preset = is_sf2 ? sf2_preset(G_OBJECT(p->data)) : dls_preset(G_OBJECT(p->data));
@@ -340,14 +351,22 @@ std::unique_ptr<ExactBank> ExactBank::load(const char* path, const ExactPitchCon
     return bank;
 }
 
-ExactBank* bank_of(fluid_sfont_t* sfont) { return static_cast<ExactBank*>(fluid_sfont_get_data(sfont)); }
+ExactBank* bank_of(fluid_sfont_t* sfont) {
+    return static_cast<ExactBank*>(fluid_sfont_get_data(sfont));
+}
 
-const char* sfont_name(fluid_sfont_t* sfont) { return bank_of(sfont)->name(); }
+const char* sfont_name(fluid_sfont_t* sfont) {
+    return bank_of(sfont)->name();
+}
 fluid_preset_t* sfont_preset(fluid_sfont_t* sfont, int bank, int program) {
     return bank_of(sfont)->find(bank, program);
 }
-void sfont_rewind(fluid_sfont_t* sfont) { bank_of(sfont)->rewind(); }
-fluid_preset_t* sfont_next(fluid_sfont_t* sfont) { return bank_of(sfont)->next(); }
+void sfont_rewind(fluid_sfont_t* sfont) {
+    bank_of(sfont)->rewind();
+}
+fluid_preset_t* sfont_next(fluid_sfont_t* sfont) {
+    return bank_of(sfont)->next();
+}
 
 // FluidSynth frees a bank only with its synth, after every voice is off.
 int sfont_free(fluid_sfont_t* sfont) {
@@ -360,7 +379,8 @@ fluid_sfont_t* load_bank(fluid_sfloader_t* loader, const char* path) {
     auto* context = static_cast<ExactPitchContext*>(fluid_sfloader_get_data(loader));
     auto bank = ExactBank::load(path, context);
     if (!bank) return nullptr;
-    fluid_sfont_t* sfont = new_fluid_sfont(sfont_name, sfont_preset, sfont_rewind, sfont_next, sfont_free);
+    fluid_sfont_t* sfont =
+        new_fluid_sfont(sfont_name, sfont_preset, sfont_rewind, sfont_next, sfont_free);
     if (sfont == nullptr) return nullptr;
     if (!bank->attach(sfont)) {
         bank.reset();  // its presets go before the sfont they refer to

@@ -23,7 +23,7 @@ constexpr double kPeak = 16000.0;
 constexpr uint8_t kRootKey = 69;
 
 class Chunk {
-public:
+  public:
     void u8(uint8_t v) { bytes_.push_back(v); }
     void u16(uint16_t v) {
         u8(static_cast<uint8_t>(v & 0xFF));
@@ -61,7 +61,7 @@ public:
     }
     std::vector<uint8_t> take() { return std::move(bytes_); }
 
-private:
+  private:
     std::vector<uint8_t> bytes_;
 };
 
@@ -70,8 +70,8 @@ std::vector<int16_t> harmonic_samples(const std::vector<float>& harmonics) {
     for (size_t k = 0; k < harmonics.size(); ++k) {
         const double cycles = static_cast<double>(kGeneratedLoopPeriods) * double(k + 1);
         for (int i = 0; i < kSampleFrames; ++i)
-            wave[i] += harmonics[k] * std::sin(2.0 * std::numbers::pi * cycles * i /
-                                               kGeneratedLoopFrames);
+            wave[i] +=
+                harmonics[k] * std::sin(2.0 * std::numbers::pi * cycles * i / kGeneratedLoopFrames);
     }
     double peak = 0.0;
     for (double v : wave) peak = std::max(peak, std::abs(v));

@@ -43,7 +43,9 @@ std::unique_ptr<SynthController> SynthController::init_with_channel(uint8_t chan
     return std::make_unique<SynthController>(channel, std::move(setup));
 }
 
-SynthController::~SynthController() { replace_graph(nullptr); }
+SynthController::~SynthController() {
+    replace_graph(nullptr);
+}
 
 std::shared_ptr<AudioGraph> SynthController::graph() const {
     const std::lock_guard lock(_graph_mutex);
@@ -224,8 +226,12 @@ void SynthController::send_instrument(int32_t index) {
     g->engine().program_change(uint32_t(select.program));
 }
 
-void SynthController::select_instrument(int32_t index) { send_instrument(index); }
-void SynthController::change_program(int32_t index) { send_instrument(index); }
+void SynthController::select_instrument(int32_t index) {
+    send_instrument(index);
+}
+void SynthController::change_program(int32_t index) {
+    send_instrument(index);
+}
 
 void SynthController::change_bank(int32_t bank) {
     if (auto g = graph()) g->engine().control_change(kBankSelectMsb, uint32_t(bank) & 0x7F);

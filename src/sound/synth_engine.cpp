@@ -19,9 +19,10 @@ constexpr int kMidiMinVelocity = 1;  // velocity 0 would be a note-off
 // A bank image written to a file that exists only while the loader reads it; libinstpatch
 // reads banks from files, and keeps the sample data in memory once cached.
 class TemporaryFile {
-public:
+  public:
     explicit TemporaryFile(const std::vector<uint8_t>& bytes) {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kelvara-bank-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "kelvara-bank-XXXXXX").string();
         const int fd = mkstemp(pattern.data());
         if (fd < 0) return;
         path_ = pattern;
@@ -43,7 +44,7 @@ public:
     bool complete() const { return complete_; }
     const std::string& path() const { return path_; }
 
-private:
+  private:
     std::string path_;
     bool complete_ = false;
 };
@@ -53,13 +54,25 @@ private:
 // the channel mode messages (they act rather than hold a value).
 bool carries_over(int controller) {
     switch (controller) {
-        case 0: case 6: case 32: case 38: case 96: case 97: case 98: case 99: case 100: case 101:
+        case 0:
+        case 6:
+        case 32:
+        case 38:
+        case 96:
+        case 97:
+        case 98:
+        case 99:
+        case 100:
+        case 101:
             return false;
-        default: return controller < 120;
+        default:
+            return controller < 120;
     }
 }
 
-int midi_byte(uint32_t value) { return int(std::min<uint32_t>(value, kMidiMaxValue)); }
+int midi_byte(uint32_t value) {
+    return int(std::min<uint32_t>(value, kMidiMaxValue));
+}
 
 }  // namespace
 
@@ -154,10 +167,10 @@ void SynthEngine::refresh_instruments() {
 bool SynthEngine::start_tone(uint32_t id, float pitch, float velocity) {
     if (!std::isfinite(pitch)) return false;
     const int key = int(std::clamp(std::lround(pitch), 0L, long(kMidiMaxValue)));
-    const int vel = std::isfinite(velocity)
-                        ? int(std::clamp(std::lround(velocity), long(kMidiMinVelocity),
-                                         long(kMidiMaxValue)))
-                        : kMidiMinVelocity;
+    const int vel =
+        std::isfinite(velocity)
+            ? int(std::clamp(std::lround(velocity), long(kMidiMinVelocity), long(kMidiMaxValue)))
+            : kMidiMinVelocity;
     const std::lock_guard lock(note_mutex_);
     fluid_preset_t* preset = fluid_synth_get_channel_preset(synth_.get(), channel_);
     if (preset == nullptr) return false;
@@ -168,7 +181,9 @@ bool SynthEngine::start_tone(uint32_t id, float pitch, float velocity) {
     return result == FLUID_OK;
 }
 
-void SynthEngine::stop_tone(uint32_t id) { fluid_synth_stop(synth_.get(), id); }
+void SynthEngine::stop_tone(uint32_t id) {
+    fluid_synth_stop(synth_.get(), id);
+}
 
 void SynthEngine::control_change(uint32_t controller, uint32_t value) {
     const int byte = int(value & 0x7F);
@@ -182,9 +197,9 @@ void SynthEngine::control_change(uint32_t controller, uint32_t value) {
 }
 
 const Instrument* SynthEngine::find_instrument(BankSelect wanted) const {
-    const auto it = std::find_if(instruments_.begin(), instruments_.end(), [&](const Instrument& i) {
-        return decode_instrument_identifier(i.identifier) == wanted;
-    });
+    const auto it = std::find_if(
+        instruments_.begin(), instruments_.end(),
+        [&](const Instrument& i) { return decode_instrument_identifier(i.identifier) == wanted; });
     return it == instruments_.end() ? nullptr : &*it;
 }
 
@@ -253,10 +268,10 @@ std::optional<int> SynthEngine::controller_value(uint32_t controller) const {
 
 void SynthEngine::meter(const float* left, const float* right, int frames) noexcept {
     float peak = 0.0f;
-    for (int i = 0; i < frames; ++i)
-        peak = std::max({peak, std::abs(left[i]), std::abs(right[i])});
+    for (int i = 0; i < frames; ++i) peak = std::max({peak, std::abs(left[i]), std::abs(right[i])});
     float seen = output_peak_.load(std::memory_order_relaxed);
-    while (peak > seen && !output_peak_.compare_exchange_weak(seen, peak, std::memory_order_relaxed)) {
+    while (peak > seen &&
+           !output_peak_.compare_exchange_weak(seen, peak, std::memory_order_relaxed)) {
     }
     rendered_frames_.fetch_add(uint64_t(frames), std::memory_order_relaxed);
 }

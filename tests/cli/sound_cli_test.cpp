@@ -35,9 +35,10 @@ CliResult run_cli(const std::string& args) {
 }
 
 class SoundCli : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kelvara-cli-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "kelvara-cli-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         dir_ = pattern;
         const auto image = kelvara::sound::build_sf2_bank(
@@ -64,7 +65,7 @@ TEST_F(SoundCli, ProgramsListsTheBank) {
 TEST_F(SoundCli, RenderWritesA48kHzStereoWav) {
     const std::string wav = (dir_ / "out.wav").string();
     const CliResult run = run_cli("render --chord 440,0,660.5 --bank " + bank() +
-                            " --program 1 --seconds 0.5 --wav " + wav);
+                                  " --program 1 --seconds 0.5 --wav " + wav);
     ASSERT_EQ(run.exit_code, 0) << run.out;
     EXPECT_NE(run.out.find("tone 2 (0 Hz) was skipped"), std::string::npos) << run.out;
     SF_INFO info{};
@@ -82,7 +83,8 @@ TEST_F(SoundCli, RenderWritesA48kHzStereoWav) {
     EXPECT_LE(peak, 0.891f);
 
     EXPECT_EQ(run_cli("render --chord 440 --seconds 0 --wav " + wav).exit_code, 2);
-    EXPECT_EQ(run_cli("render --chord 440 --program 99 --bank " + bank() + " --wav " + wav).exit_code, 2);
+    EXPECT_EQ(
+        run_cli("render --chord 440 --program 99 --bank " + bank() + " --wav " + wav).exit_code, 2);
 }
 
 }  // namespace

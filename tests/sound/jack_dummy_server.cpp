@@ -36,8 +36,8 @@ bool wait_for_exit(pid_t pid, std::chrono::steady_clock::duration timeout) {
 JackDummyServer::JackDummyServer() : name_("kelvara-test-" + std::to_string(getpid())) {
     setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
     setenv("JACK_NO_START_SERVER", "1", 1);
-    std::vector<std::string> args{"jackd", "-n", name_, "-r", "-d", "dummy", "-r", "48000",
-                                  "-p", "256"};
+    std::vector<std::string> args{"jackd", "-n", name_,   "-r", "-d",
+                                  "dummy", "-r", "48000", "-p", "256"};
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -66,7 +66,8 @@ bool JackDummyServer::wait_until_ready() {
         }
         jack_status_t jack_status{};
         const auto options = jack_options_t(JackNoStartServer | JackServerName);
-        if (jack_client_t* probe = jack_client_open("kelvara-probe", options, &jack_status, name_.c_str())) {
+        if (jack_client_t* probe =
+                jack_client_open("kelvara-probe", options, &jack_status, name_.c_str())) {
             jack_client_close(probe);
             return true;
         }

@@ -12,8 +12,8 @@ Spectrum::Spectrum(const std::vector<float>& signal, double sample_rate)
     const size_t size = signal.size();
     for (size_t n = 0; n < size; ++n) {
         const double x = 2.0 * std::numbers::pi * double(n) / double(std::max<size_t>(size - 1, 1));
-        const double w = 0.35875 - 0.48829 * std::cos(x) + 0.14128 * std::cos(2 * x) -
-                         0.01168 * std::cos(3 * x);
+        const double w =
+            0.35875 - 0.48829 * std::cos(x) + 0.14128 * std::cos(2 * x) - 0.01168 * std::cos(3 * x);
         window_sum_ += w;
         windowed_[n] = w * double(signal[n]);
     }
@@ -70,7 +70,9 @@ double Spectrum::peak_frequency(double guess_hz, double search_cents) const {
     return (lo + hi) / 2.0;
 }
 
-double cents_between(double hz, double reference_hz) { return 1200.0 * std::log2(hz / reference_hz); }
+double cents_between(double hz, double reference_hz) {
+    return 1200.0 * std::log2(hz / reference_hz);
+}
 
 std::vector<float> from_seconds(const std::vector<float>& signal, double sample_rate,
                                 double start_seconds) {

@@ -12,8 +12,11 @@ namespace kelvara::sound {
 namespace {
 
 TEST(PitchMapping, SemitoneFrequenciesGiveWholeNotes) {
-    for (auto [hz, note] : {std::pair{440.0f, 69.0f}, {220.0f, 57.0f}, {880.0f, 81.0f},
-                            {110.0f, 45.0f}, {27.5f, 21.0f}})
+    for (auto [hz, note] : {std::pair{440.0f, 69.0f},
+                            {220.0f, 57.0f},
+                            {880.0f, 81.0f},
+                            {110.0f, 45.0f},
+                            {27.5f, 21.0f}})
         EXPECT_NEAR(frac_midi_note_for_freq(hz), note, 1e-4) << hz;
     float fraction = -1.0f;
     EXPECT_EQ(midi_note_for_freq(440.0f, &fraction), 69.0f);
@@ -38,7 +41,8 @@ TEST(PitchMapping, FloorRoundsTowardMinusInfinityAndNothingIsClamped) {
     EXPECT_LT(frac_midi_note_for_freq(4.0f), 0.0f);
     EXPECT_GT(frac_midi_note_for_freq(20000.0f), 127.0f);
     // The static members are the same operations.
-    EXPECT_EQ(SynthController::frac_midi_note_for_freq(452.893f), frac_midi_note_for_freq(452.893f));
+    EXPECT_EQ(SynthController::frac_midi_note_for_freq(452.893f),
+              frac_midi_note_for_freq(452.893f));
     EXPECT_EQ(SynthController::midi_note_for_freq(452.893f), 69.0f);
 }
 

@@ -31,8 +31,8 @@ std::vector<int16_t> loop_tone(int harmonic) {
     std::vector<int16_t> pcm(size_t(kGeneratedLoopFrames) * 4);
     for (size_t i = 0; i < pcm.size(); ++i)
         pcm[i] = int16_t(std::lround(16000.0 * std::sin(2.0 * std::numbers::pi * harmonic *
-                                                       kGeneratedLoopPeriods * double(i) /
-                                                       kGeneratedLoopFrames)));
+                                                        kGeneratedLoopPeriods * double(i) /
+                                                        kGeneratedLoopFrames)));
     return pcm;
 }
 
@@ -84,7 +84,8 @@ void write_dls(const std::string& path) {
 }  // namespace
 
 TestBanks::TestBanks() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kelvara-sound-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "kelvara-sound-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("no temporary folder");
     dir_ = pattern;
     sf2_ = (dir_ / "sine.sf2").string();

@@ -22,7 +22,7 @@ double sounding_hz(float frequency) {
 }
 
 class SynthControllerTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_TRUE(controller_.create_au_graph()); }
 
     // Levels of the given tones over `seconds` of offline rendering (after a short settle).
@@ -158,8 +158,8 @@ TEST_F(SynthControllerTest, IdentifierBitsSelectBankAndProgram) {
 TEST_F(SynthControllerTest, RefusedBankFallsBackToTheDefaultOnANewGraph) {
     ASSERT_TRUE(controller_.load_font(banks_.dls()));
     ASSERT_EQ(titles().size(), 3u);
-    for (const std::string& bad : {banks_.garbage(), banks_.truncated_sf2(),
-                                   banks_.sf2() + ".missing", std::string()}) {
+    for (const std::string& bad :
+         {banks_.garbage(), banks_.truncated_sf2(), banks_.sf2() + ".missing", std::string()}) {
         EXPECT_FALSE(controller_.load_font(bad)) << bad;
         EXPECT_FALSE(controller_.is_running());
         controller_.reset_to_default_bank();

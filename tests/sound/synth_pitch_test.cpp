@@ -35,7 +35,7 @@ TEST(PeakEstimator, FindsASyntheticSineFarBelowACent) {
 
 // Runs against the generated SF2 and the generated DLS.
 class ExactPitch : public ::testing::TestWithParam<std::string> {
-protected:
+  protected:
     void SetUp() override {
         const std::string& bank = GetParam() == "sf2" ? banks_.sf2() : banks_.dls();
         controller_ = std::make_unique<SynthController>(0, offline_setup(bank));
@@ -80,7 +80,8 @@ TEST_P(ExactPitch, SingleTonesFrom30HzTo4kHz) {
 
 TEST_P(ExactPitch, TwentyTonesHeldAtOnce) {
     std::vector<float> chord;
-    for (int i = 0; i < 20; ++i) chord.push_back(150.0f + 50.3f * float(i) + 0.37f * float(i * i % 7));
+    for (int i = 0; i < 20; ++i)
+        chord.push_back(150.0f + 50.3f * float(i) + 0.37f * float(i * i % 7));
     controller_->set_midi_parameter(7, 60);  // keep the sum under the limiter's ceiling
     expect_exact(chord, 40.0f);
     EXPECT_LT(controller_->take_output_peak(), 0.891f);
