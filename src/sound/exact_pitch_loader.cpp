@@ -161,15 +161,14 @@ int ExactPreset::start_voice(fluid_synth_t* synth, const IpatchSF2Voice& voice, 
     fluid_voice_t* target = fluid_synth_alloc_voice(synth, sample, chan, key, vel);
     if (target == nullptr) return FLUID_FAILED;
     apply_generators(target, voice.gen_array, attenuation_factor);
-    FluidModPtr scratch(new_fluid_mod());
-    if (scratch) apply_modulators(target, voice.mod_list, scratch.get());
+    apply_modulators(target, voice.mod_list, scratch);
     fluid_voice_gen_incr(target, GEN_FINETUNE, kWholeCentRoundingBias);
     fluid_synth_start_voice(synth, target);
     return FLUID_OK;
 }
 
 int ExactPreset::note_on(fluid_synth_t* synth, int chan, int key, int vel, double pitch,
-                         float attenuation_factor) const {
+                         float attenuation_factor, fluid_mod_t* scratch) const {
     IpatchSF2VoiceCache* cache = cache_.get();
     std::array<int, IPATCH_SF2_VOICE_CACHE_MAX_SEL_VALUES> selection{};
     for (int i = 0; i < cache->sel_count && i < int(selection.size()); ++i) {
@@ -190,7 +189,8 @@ int ExactPreset::note_on(fluid_synth_t* synth, int chan, int key, int vel, doubl
         ipatch_sf2_voice_cache_select(cache, selection.data(), indexes.data(), kMaxVoicesPerNote);
     for (int i = 0; i < count; ++i) {
         const IpatchSF2Voice& voice = *IPATCH_SF2_VOICE_CACHE_GET_VOICE(cache, indexes[i]);
-        if (start_voice(synth, voice, chan, key, vel, pitch, attenuation_factor) != FLUID_OK)
+        if (start_voice(synth, voice, chan, key, vel, pitch, attenuation_factor, scratch) !=
+            FLUID_OK)
             return FLUID_FAILED;
     }
     return FLUID_OK;
@@ -237,6 +237,13 @@ std::unique_ptr<ExactPreset> sf2_preset(GObject* item) {
     return std::make_unique<ExactPreset>(item_name(item), bank, program, std::move(cache));
 }
 
+// Read directly: the "name" property getter of DLS items copies the string twice and leaks
+// one copy (libinstpatch 1.1.6). Nothing else holds the bank while it loads.
+std::string dls_name(IpatchDLS2Inst* inst) {
+    const char* name = ipatch_dls2_info_peek(inst->info, IPATCH_DLS2_NAME);
+    return name != nullptr ? std::string(name) : std::string();
+}
+
 std::unique_ptr<ExactPreset> dls_preset(GObject* item) {
     int bank = 0, program = 0;
     ipatch_dls2_inst_get_midi_locale(IPATCH_DLS2_INST(item), &bank, &program);
@@ -245,19 +252,24 @@ std::unique_ptr<ExactPreset> dls_preset(GObject* item) {
     bank = exact_bank_number({(bank >> 8) & 0x7F, bank & 0x7F, percussion});
     auto cache = cache_item(item);
     if (!cache) return nullptr;
-    return std::make_unique<ExactPreset>(item_name(item), bank, program, std::move(cache));
+    return std::make_unique<ExactPreset>(dls_name(IPATCH_DLS2_INST(item)), bank, program,
+                                         std::move(cache));
 }
 
 // The data of one loaded bank (a fluid_sfont_t).
 class ExactBank {
   public:
     ExactBank(std::string name, float attenuation_factor, const ExactPitchContext* context)
-        : name_(std::move(name)), attenuation_factor_(attenuation_factor), context_(context) {}
+        : name_(std::move(name)),
+          attenuation_factor_(attenuation_factor),
+          context_(context),
+          scratch_mod_(new_fluid_mod()) {}
 
     static std::unique_ptr<ExactBank> load(const char* path, const ExactPitchContext* context);
 
     const char* name() const { return name_.c_str(); }
     bool empty() const { return presets_.empty(); }
+    bool valid() const { return scratch_mod_ != nullptr; }
 
     void add(std::unique_ptr<ExactPreset> preset) {
         const auto same = [&](const auto& p) {
@@ -280,13 +292,17 @@ class ExactBank {
         return next_ < presets_.size() ? presets_[next_++]->handle() : nullptr;
     }
     int note_on(const ExactPreset& preset, fluid_synth_t* synth, int chan, int key, int vel) const {
-        return preset.note_on(synth, chan, key, vel, context_->pending_pitch, attenuation_factor_);
+        return preset.note_on(synth, chan, key, vel, context_->pending_pitch, attenuation_factor_,
+                              scratch_mod_.get());
     }
 
   private:
     std::string name_;
     float attenuation_factor_;
     const ExactPitchContext* context_;
+    // Modulators are copied into each voice through this one record, so a note-on does not
+    // allocate. Note-ons of one synth are serialised by the synth's own lock.
+    FluidModPtr scratch_mod_;
     std::vector<std::unique_ptr<ExactPreset>> presets_;
     size_t next_ = 0;
 };
@@ -347,7 +363,7 @@ std::unique_ptr<ExactBank> ExactBank::load(const char* path, const ExactPitchCon
         auto preset = is_sf2 ? sf2_preset(G_OBJECT(p->data)) : dls_preset(G_OBJECT(p->data));
         if (preset) bank->add(std::move(preset));
     }
-    if (bank->empty()) return nullptr;
+    if (bank->empty() || !bank->valid()) return nullptr;
     return bank;
 }
 
