@@ -91,11 +91,11 @@ class ExactPreset {
     void set_handle(FluidPresetPtr handle) { handle_ = std::move(handle); }
 
     int note_on(fluid_synth_t* synth, int chan, int key, int vel, double pitch,
-                float attenuation_factor) const;
+                float attenuation_factor, fluid_mod_t* scratch) const;
 
   private:
     int start_voice(fluid_synth_t* synth, const IpatchSF2Voice& voice, int chan, int key, int vel,
-                    double pitch, float attenuation_factor) const;
+                    double pitch, float attenuation_factor, fluid_mod_t* scratch) const;
 
     std::string name_;
     int bank_;
@@ -146,7 +146,8 @@ void apply_modulators(fluid_voice_t* target, GSList* mods, fluid_mod_t* scratch)
 }
 
 int ExactPreset::start_voice(fluid_synth_t* synth, const IpatchSF2Voice& voice, int chan, int key,
-                             int vel, double pitch, float attenuation_factor) const {
+                             int vel, double pitch, float attenuation_factor,
+                             fluid_mod_t* scratch) const {
     const auto* cached = static_cast<const VoiceSample*>(voice.user_data);
     if (voice.sample_store == nullptr || cached == nullptr) return FLUID_OK;  // unreadable data
     const double rate = std::max(1.0, std::round(voice.rate * pitch_ratio(voice, key, pitch)));
