@@ -14,6 +14,7 @@ namespace {
 
 constexpr std::array<const char*, 3> kDriversInOrder{"jack", "pulseaudio", "alsa"};
 constexpr int kNullBlockFrames = 256;
+constexpr int kMaxLagBlocks = 8;
 
 int render_callback(void* data, int len, int /*nfx*/, float* /*fx*/[], int nout, float* out[]) {
     return static_cast<SynthEngine*>(data)->render_driver_block(len, nout, out);
@@ -46,6 +47,10 @@ class NullOutput final : public AudioOutput {
         while (!stop.stop_requested()) {
             engine.render(left.data(), right.data(), kNullBlockFrames);
             deadline += period;
+            const auto now = std::chrono::steady_clock::now();
+            // After a stall (a suspended process, a debugger) carry on from now rather than
+            // rendering the missed time in a burst.
+            if (now - deadline > kMaxLagBlocks * period) deadline = now;
             std::this_thread::sleep_until(deadline);
         }
     }
