@@ -53,7 +53,7 @@ struct ProgramItem {
     friend bool operator==(const ProgramItem&, const ProgramItem&) = default;
 };
 
-// Interleaved-free stereo audio from an offline render.
+// Stereo audio from an offline render, one buffer per channel.
 struct StereoBuffer {
     std::vector<float> left;
     std::vector<float> right;
