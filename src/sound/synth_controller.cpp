@@ -180,11 +180,14 @@ void SynthController::play_test() {
     stop_graph();
 }
 
+// The old graph keeps playing while the new bank loads (which takes a while for a large
+// bank); a refused bank leaves it stopped, as the caller then resets to the default bank.
 bool SynthController::load_font(const std::string& path) {
-    stop_graph();
-    if (path.empty()) return false;  // an empty path would mean the default bank
-    auto next = build_graph(path);
-    if (!next) return false;
+    auto next = path.empty() ? nullptr : build_graph(path);  // empty would mean the default
+    if (!next) {
+        stop_graph();
+        return false;
+    }
     // The channel keeps its state across a bank load: its controllers and the bank select
     // and program it had, now taken from the new bank.
     sound::BankSelect selection{0, 0, 0};
@@ -198,8 +201,8 @@ bool SynthController::load_font(const std::string& path) {
     return is_running();
 }
 
+// A new graph from the synthesizer's defaults; the old one plays until it is swapped out.
 void SynthController::reset_to_default_bank() {
-    replace_graph(nullptr);
     if (create_au_graph()) start_graph();
 }
 
