@@ -122,7 +122,8 @@ void add_sound_commands(CLI::App& app) {
     auto options = std::make_shared<RenderOptions>();
     CLI::App* render_cmd = app.add_subcommand(
         "render", "Render a chord offline through the synthesizer and limiter to a 48 kHz WAV");
-    render_cmd->add_option("--chord", options->chord, "Tone frequencies in Hz")
+    render_cmd->alias("play");
+    render_cmd->add_option("--chord,--freqs", options->chord, "Tone frequencies in Hz")
         ->required()
         ->delimiter(',');
     render_cmd->add_option("--bank", options->bank, "A .sf2, .sf3 or .dls bank");
