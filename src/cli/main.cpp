@@ -19,6 +19,12 @@ int main(int argc, char** argv) {
     CLI::App app{"Kelvara: dissonance curves of timbres, scales and chord maps"};
     app.require_subcommand(1);
     kelvara::cli::add_curve_command(app);
+    kelvara::cli::add_bench_command(app);
+#ifdef KELVARA_CLI_PLOT
+    kelvara::cli::add_plot_command(app);
+#endif
+    kelvara::cli::add_scale_command(app);
+    kelvara::cli::add_chord_commands(app);
     kelvara::cli::add_sound_commands(app);
     try {
         app.parse(argc, argv);

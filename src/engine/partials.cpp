@@ -36,8 +36,12 @@ void harmonic_amplitudes(int32_t overtone_type, std::span<float> out) {
         const int32_t k = static_cast<int32_t>(i) + 1;
         float amplitude = 0.0f;
         switch (overtone_type) {
-            case PureTone: amplitude = 1.0f; break;
-            case FlatHarmonics: amplitude = 0.25f; break;
+            case PureTone:
+                amplitude = 1.0f;
+                break;
+            case FlatHarmonics:
+                amplitude = 0.25f;
+                break;
             case OddHarmonics:
                 amplitude = (k % 2 == 1) ? 1.0f / static_cast<float>(k) : 0.0f;
                 break;
@@ -49,19 +53,23 @@ void harmonic_amplitudes(int32_t overtone_type, std::span<float> out) {
                     amplitude = running;
                 }
                 break;
-            case InverseHarmonics: amplitude = 1.0f / static_cast<float>(k); break;
+            case InverseHarmonics:
+                amplitude = 1.0f / static_cast<float>(k);
+                break;
             case GeometricHarmonics:
-                if (k > 1) running = static_cast<float>(static_cast<double>(running) * kGeometricDecay);
+                if (k > 1)
+                    running = static_cast<float>(static_cast<double>(running) * kGeometricDecay);
                 amplitude = running;
                 break;
-            default: break;
+            default:
+                break;
         }
         out[i] = amplitude;
     }
 }
 
-void build_partials(const Timbre& timbre, std::span<const float> dissonance_ratios,
-                    float* partials, float* amplitudes) {
+void build_partials(const Timbre& timbre, std::span<const float> dissonance_ratios, float* partials,
+                    float* amplitudes) {
     const int32_t per_tone = partials_per_tone(timbre);
     if (!is_valid_overtone_type(timbre.overtone_type) || per_tone < 1 || per_tone > kMaxOvertones)
         return;

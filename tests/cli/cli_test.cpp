@@ -1,12 +1,12 @@
 // kelvara-cli as a user runs it: output on stdout, errors on stderr, exit codes.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <array>
 #include <cstdio>
 #include <memory>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 namespace {
@@ -54,7 +54,8 @@ TEST(CliCurve, SettingsShapeTheCurve) {
     EXPECT_EQ(lines[1].substr(0, 11), "1.04999995,");
     EXPECT_NEAR(std::stod(lines[1].substr(11)), 0.3570, 5e-5);
 
-    const CliRun wide = run_cli("curve --step 0.01 --xmin 0.5 --xmax 3.4 --overtones 3 --ratios 1,1.5");
+    const CliRun wide =
+        run_cli("curve --step 0.01 --xmin 0.5 --xmax 3.4 --overtones 3 --ratios 1,1.5");
     ASSERT_EQ(wide.exit_code, 0) << wide.out;
     EXPECT_EQ(lines_of(wide.out).size(), 292u);
 }
@@ -67,6 +68,29 @@ TEST(CliCurve, BadArgumentsGiveOneLineAndExitCode2) {
         EXPECT_EQ(run.exit_code, 2) << args;
         EXPECT_EQ(lines_of(run.out).size(), 1u) << args << ": " << run.out;
     }
+}
+
+TEST(CliBench, PrintsOneLinePerCaseWithTimesRatioAndDeviation) {
+    const CliRun run = run_cli("bench --case default --min-time 0");
+    ASSERT_EQ(run.exit_code, 0) << run.out;
+    const auto lines = lines_of(run.out);
+    ASSERT_EQ(lines.size(), 2u) << run.out;
+    EXPECT_EQ(lines[0], "case literal_ms fast_ms ratio max_relative_deviation");
+    std::istringstream fields(lines[1]);
+    std::string name;
+    double literal_ms = 0, fast_ms = 0, ratio = 0, deviation = 1;
+    fields >> name >> literal_ms >> fast_ms >> ratio >> deviation;
+    ASSERT_FALSE(fields.fail()) << lines[1];
+    EXPECT_EQ(name, "default");
+    EXPECT_GT(literal_ms, 0.0);
+    EXPECT_GT(fast_ms, 0.0);
+    EXPECT_LT(deviation, 1e-5);
+}
+
+TEST(CliBench, RefusesAnUnknownCase) {
+    const CliRun run = run_cli("bench --case nonesuch --min-time 0");
+    EXPECT_EQ(run.exit_code, 2);
+    EXPECT_NE(run.out.find("no benchmark case named nonesuch"), std::string::npos) << run.out;
 }
 
 }  // namespace
