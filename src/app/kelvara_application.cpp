@@ -1,5 +1,7 @@
 #include "app/kelvara_application.h"
 
+#include "app/kelvara_instruments.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QIcon>
@@ -7,16 +9,20 @@
 namespace kelvara {
 
 KelvaraApplication::KelvaraApplication()
-    : KelvaraApplication(make_document_files(), std::make_unique<QtDocumentDialogs>(),
-                         [](const QUrl& url) { return QDesktopServices::openUrl(url); }) {}
+    : KelvaraApplication(
+          make_document_files(), std::make_unique<QtDocumentDialogs>(),
+          [](const QUrl& url) { return QDesktopServices::openUrl(url); },
+          [](const KelvaraDocument& document) { return make_kelvara_instruments(document); }) {}
 
 KelvaraApplication::KelvaraApplication(std::unique_ptr<DocumentFiles> files,
-                                       std::unique_ptr<DocumentDialogs> dialogs, UrlOpener open_url)
+                                       std::unique_ptr<DocumentDialogs> dialogs, UrlOpener open_url,
+                                       InstrumentsFactory instruments)
     : _files(std::move(files)),
       _dialogs(std::move(dialogs)),
       _app_controller(std::make_unique<KVAppController>(
           find_help_page(QApplication::applicationDirPath()), std::move(open_url))),
-      _documents(std::make_unique<DocumentController>(*_files, *_dialogs, *_app_controller)) {}
+      _documents(std::make_unique<DocumentController>(*_files, *_dialogs, *_app_controller,
+                                                      std::move(instruments))) {}
 
 KelvaraApplication::~KelvaraApplication() = default;
 

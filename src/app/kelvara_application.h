@@ -14,7 +14,8 @@ public:
     // The desktop's dialogs and this build's document files.
     KelvaraApplication();
     KelvaraApplication(std::unique_ptr<DocumentFiles> files,
-                       std::unique_ptr<DocumentDialogs> dialogs, UrlOpener open_url);
+                       std::unique_ptr<DocumentDialogs> dialogs, UrlOpener open_url,
+                       InstrumentsFactory instruments = {});
     ~KelvaraApplication();
 
     // Opens each file given (`kelvara FILE…`); a new document when none was given or none

@@ -85,7 +85,7 @@ TEST_F(DocumentControllerTest, SavingANewDocumentAsksWhereThenClearsTheChangedMa
     window->document().baseFrequencyEdited(330.0f);
     ASSERT_TRUE(window->isWindowModified());
 
-    dialogs.save_path_answers.push_back(std::nullopt);  // the user cancels
+    dialogs.save_path_answers.push_back(QString());  // the user cancels
     EXPECT_FALSE(controller.saveDocument(*window));
     EXPECT_TRUE(window->isWindowModified());
 
@@ -166,7 +166,7 @@ TEST_F(DocumentControllerTest, ASaveThatFailsWhileClosingKeepsTheWindowOpen) {
     DocumentWindow* window = controller.newDocument();
     window->document().volume_set(30);
     dialogs.save_changes_answers.push_back(UnsavedChangesChoice::Save);
-    dialogs.save_path_answers.push_back(std::nullopt);
+    dialogs.save_path_answers.push_back(QString());
     EXPECT_FALSE(controller.closeDocument(*window));
     EXPECT_THAT(controller.windows(), ElementsAre(window));
 }

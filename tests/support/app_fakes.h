@@ -21,9 +21,10 @@ namespace kelvara::testing {
 class ScriptedDialogs final : public DocumentDialogs {
 public:
     std::deque<UnsavedChangesChoice> save_changes_answers;
-    std::deque<std::optional<QString>> open_answers;
-    std::deque<std::optional<QString>> save_path_answers;
-    std::deque<std::optional<QString>> sound_bank_answers;
+    // Paths the user picks, in order; an empty one is a cancelled dialog.
+    std::deque<QString> open_answers;
+    std::deque<QString> save_path_answers;
+    std::deque<QString> sound_bank_answers;
 
     std::vector<QString> asked_save_changes_for;
     std::vector<QString> suggested_save_paths;
@@ -34,20 +35,25 @@ public:
         return next(save_changes_answers, UnsavedChangesChoice::Cancel);
     }
     std::optional<QString> choose_document_to_open(QWidget*) override {
-        return next(open_answers, std::optional<QString>());
+        return picked(open_answers);
     }
     std::optional<QString> choose_save_path(QWidget*, const QString& suggested) override {
         suggested_save_paths.push_back(suggested);
-        return next(save_path_answers, std::optional<QString>());
+        return picked(save_path_answers);
     }
     std::optional<QString> choose_sound_bank(QWidget*) override {
-        return next(sound_bank_answers, std::optional<QString>());
+        return picked(sound_bank_answers);
     }
     void show_error(QWidget*, const QString& text, const QString& details) override {
         errors.emplace_back(text, details);
     }
 
 private:
+    static std::optional<QString> picked(std::deque<QString>& answers) {
+        const QString path = next(answers, QString());
+        if (path.isEmpty()) return std::nullopt;
+        return path;
+    }
     // An unscripted question is answered as a user who cancels would answer it.
     template <typename T>
     static T next(std::deque<T>& answers, T fallback) {

@@ -1,0 +1,15 @@
+#pragma once
+// The instruments of a document window on this desktop: a FluidSynth synthesizer on MIDI
+// channel 0 behind the SynthController wrapper.
+#include <memory>
+
+#include "app/document_instruments.h"
+
+namespace kelvara {
+
+class KelvaraDocument;
+
+// `document` must outlive the instruments (the window lets the instruments go first).
+std::unique_ptr<DocumentInstruments> make_kelvara_instruments(const KelvaraDocument& document);
+
+}  // namespace kelvara
