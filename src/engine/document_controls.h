@@ -9,7 +9,7 @@ namespace kelvara {
 enum class FloatField { XMin, XMax, YMin, YMax, StepSize, BaseFrequency };
 
 class DocumentControls {
-public:
+  public:
     virtual ~DocumentControls() = default;
 
     virtual void show_float(FloatField field, float value) = 0;
@@ -18,6 +18,9 @@ public:
     virtual void select_waveform(int32_t overtone_type) = 0;
     // The three independent toggles of the plot control, segments 0 to 2.
     virtual void show_plot_segments(bool justs, bool selected_ratio, bool derivative) = 0;
+
+    // Show the chord map again (rows, keys and chords), e.g. after a file was read.
+    virtual void reload_chord_table() = 0;
 
     // The system beep: a request that could not be carried out.
     virtual void beep() = 0;

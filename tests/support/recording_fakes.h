@@ -81,6 +81,7 @@ public:
     void show_plot_segments(bool a, bool b, bool c) override {
         log("show_plot_segments", a, b, c);
     }
+    void reload_chord_table() override { log("reload_chord_table"); }
     void beep() override {
         ++beeps;
         log("beep");
