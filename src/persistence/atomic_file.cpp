@@ -12,7 +12,7 @@ namespace {
 
 // Owns one open file descriptor.
 class FileDescriptor {
-  public:
+public:
     explicit FileDescriptor(int fd) : _fd(fd) {}
     ~FileDescriptor() {
         if (_fd >= 0) ::close(_fd);
@@ -28,13 +28,13 @@ class FileDescriptor {
         return ::close(fd) == 0;
     }
 
-  private:
+private:
     int _fd;
 };
 
 // Removes the temporary file unless the rename consumed it.
 class TemporaryFile {
-  public:
+public:
     explicit TemporaryFile(std::filesystem::path path) : _path(std::move(path)) {}
     ~TemporaryFile() {
         if (!_path.empty()) ::unlink(_path.c_str());
@@ -44,7 +44,7 @@ class TemporaryFile {
     const std::filesystem::path& path() const { return _path; }
     void release() { _path.clear(); }
 
-  private:
+private:
     std::filesystem::path _path;
 };
 

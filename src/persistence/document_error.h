@@ -42,13 +42,13 @@ struct DocumentError {
 // that has no text gives the key itself (the table's default value is the empty string,
 // which means "show the key").
 class ErrorStrings {
-  public:
+public:
     ErrorStrings() = default;
     explicit ErrorStrings(std::map<std::string, std::string, std::less<>> texts)
         : _texts(std::move(texts)) {}
     std::string text_for(std::string_view key) const;
 
-  private:
+private:
     std::map<std::string, std::string, std::less<>> _texts;
 };
 

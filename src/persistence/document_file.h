@@ -79,7 +79,7 @@ struct DocumentFileState {
 // Why a file's content was refused (the user sees the unknown-read error; this text is for
 // the command line and the tests).
 class FileFormatError : public std::runtime_error {
-  public:
+public:
     using std::runtime_error::runtime_error;
 };
 

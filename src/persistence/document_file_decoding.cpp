@@ -19,7 +19,7 @@ using typedstream::ObjectPtr;
 }
 
 class EntryReader {
-  public:
+public:
     explicit EntryReader(const plist::Dictionary& entries) : _entries(entries) {}
 
     bool has(std::string_view key) const { return plist::find(_entries, key) != nullptr; }
@@ -68,7 +68,7 @@ class EntryReader {
         return chords;
     }
 
-  private:
+private:
     ObjectPtr archived(std::string_view key) const {
         const plist::Value* value = plist::find(_entries, key);
         if (!value) refuse(key, "missing");

@@ -66,13 +66,13 @@ inline constexpr int kMaxNestingDepth = 64;
 
 // Where and why the text is not a property list.
 class SyntaxError : public std::runtime_error {
-  public:
+public:
     SyntaxError(const std::string& message, size_t offset, size_t line, size_t column);
     size_t offset() const { return _offset; }
     size_t line() const { return _line; }
     size_t column() const { return _column; }
 
-  private:
+private:
     size_t _offset, _line, _column;
 };
 

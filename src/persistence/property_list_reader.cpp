@@ -40,7 +40,7 @@ bool is_blank(char c) {
 }
 
 class Reader {
-  public:
+public:
     explicit Reader(std::string_view text) : _text(text) {}
 
     Value parse_document() {
@@ -51,7 +51,7 @@ class Reader {
         return value;
     }
 
-  private:
+private:
     bool at_end() const { return _pos >= _text.size(); }
     char peek() const { return at_end() ? '\0' : _text[_pos]; }
     char peek_at(size_t ahead) const {
@@ -104,15 +104,11 @@ class Reader {
         skip_blanks_and_comments();
         if (at_end()) fail("expected a value, found the end of the text");
         switch (peek()) {
-            case '{':
-                return parse_dictionary(depth);
-            case '(':
-                return parse_array(depth);
-            case '<':
-                return peek_at(1) == '*' ? parse_typed_scalar() : Value(parse_data());
+            case '{': return parse_dictionary(depth);
+            case '(': return parse_array(depth);
+            case '<': return peek_at(1) == '*' ? parse_typed_scalar() : Value(parse_data());
             case '"':
-            case '\'':
-                return parse_quoted_string();
+            case '\'': return parse_quoted_string();
             default:
                 if (is_unquoted_char(peek())) return parse_unquoted_string();
                 fail(std::string("unexpected character '") + peek() + "'");
@@ -245,33 +241,16 @@ class Reader {
         if (at_end()) fail_at(start, "unterminated escape");
         const char c = _text[_pos++];
         switch (c) {
-            case 'a':
-                out.push_back('\a');
-                return;
-            case 'b':
-                out.push_back('\b');
-                return;
-            case 'f':
-                out.push_back('\f');
-                return;
-            case 'n':
-                out.push_back('\n');
-                return;
-            case 'r':
-                out.push_back('\r');
-                return;
-            case 't':
-                out.push_back('\t');
-                return;
-            case 'v':
-                out.push_back('\v');
-                return;
+            case 'a': out.push_back('\a'); return;
+            case 'b': out.push_back('\b'); return;
+            case 'f': out.push_back('\f'); return;
+            case 'n': out.push_back('\n'); return;
+            case 'r': out.push_back('\r'); return;
+            case 't': out.push_back('\t'); return;
+            case 'v': out.push_back('\v'); return;
             case 'U':
-            case 'u':
-                append_utf8(out, read_hex_digits(4, start));
-                return;
-            default:
-                break;
+            case 'u': append_utf8(out, read_hex_digits(4, start)); return;
+            default: break;
         }
         if (c >= '0' && c <= '7') {
             // Up to three octal digits: one byte.

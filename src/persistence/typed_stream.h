@@ -89,11 +89,11 @@ bool same_content(const Object& a, const Object& b);
 
 // Why, and at which byte of the archive, decoding stopped.
 class ArchiveError : public std::runtime_error {
-  public:
+public:
     ArchiveError(const std::string& message, size_t offset);
     size_t offset() const { return _offset; }
 
-  private:
+private:
     size_t _offset;
 };
 

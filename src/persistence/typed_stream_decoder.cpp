@@ -33,7 +33,7 @@ struct Label {
 };
 
 class Decoder {
-  public:
+public:
     explicit Decoder(std::span<const uint8_t> bytes) : _bytes(bytes) {}
 
     ObjectPtr decode_archive() {
@@ -45,7 +45,7 @@ class Decoder {
         return root;
     }
 
-  private:
+private:
     [[noreturn]] void fail(const std::string& message) const { throw ArchiveError(message, _pos); }
 
     size_t remaining() const { return _bytes.size() - _pos; }
@@ -75,14 +75,10 @@ class Decoder {
 
     int64_t read_int_after(uint8_t head) {
         switch (head) {
-            case kInt16Tag:
-                return static_cast<int16_t>(take_ordered(2));
-            case kInt32Tag:
-                return static_cast<int32_t>(take_ordered(4));
-            case kInt64Tag:
-                return static_cast<int64_t>(take_ordered(8));
-            default:
-                return static_cast<int8_t>(head);
+            case kInt16Tag: return static_cast<int16_t>(take_ordered(2));
+            case kInt32Tag: return static_cast<int32_t>(take_ordered(4));
+            case kInt64Tag: return static_cast<int64_t>(take_ordered(8));
+            default: return static_cast<int8_t>(head);
         }
     }
     int64_t read_int() { return read_int_after(take_byte()); }
@@ -220,15 +216,11 @@ class Decoder {
 
     std::variant<int64_t, double> read_number_value(char type) {
         switch (type) {
-            case 'c':
-                return int64_t{static_cast<int8_t>(take_byte())};
-            case 'C':
-                return int64_t{take_byte()};
-            case 'S':
-                return int64_t{static_cast<uint16_t>(read_int())};
+            case 'c': return int64_t{static_cast<int8_t>(take_byte())};
+            case 'C': return int64_t{take_byte()};
+            case 'S': return int64_t{static_cast<uint16_t>(read_int())};
             case 'I':
-            case 'L':
-                return int64_t{static_cast<uint32_t>(read_int())};
+            case 'L': return int64_t{static_cast<uint32_t>(read_int())};
             case 'f': {
                 const uint8_t head = take_byte();
                 if (head == kRealTag)
@@ -240,8 +232,7 @@ class Decoder {
                 if (head == kRealTag) return std::bit_cast<double>(take_ordered(8));
                 return static_cast<double>(read_int_after(head));
             }
-            default:
-                return read_int();  // s i l q Q
+            default: return read_int();  // s i l q Q
         }
     }
 

@@ -16,7 +16,7 @@ namespace {
 using namespace format;
 
 class Encoder {
-  public:
+public:
     std::vector<uint8_t> encode_archive(const ObjectPtr& root) {
         _out.push_back(kStreamerVersion);
         put_int(static_cast<int64_t>(kLittleEndianSignature.size()));
@@ -27,7 +27,7 @@ class Encoder {
         return std::move(_out);
     }
 
-  private:
+private:
     void put_bytes(std::string_view bytes) { _out.insert(_out.end(), bytes.begin(), bytes.end()); }
 
     void put_little_endian(uint64_t value, size_t size) {
@@ -125,18 +125,10 @@ class Encoder {
         put_shared_string(type);
         switch (number.objc_type) {
             case 'c':
-            case 'C':
-                _out.push_back(static_cast<uint8_t>(integer_value(number)));
-                break;
-            case 'f':
-                put_float(narrow_to_float(real_value(number)));
-                break;
-            case 'd':
-                put_double(real_value(number));
-                break;
-            default:
-                put_int(integer_value(number));
-                break;
+            case 'C': _out.push_back(static_cast<uint8_t>(integer_value(number))); break;
+            case 'f': put_float(narrow_to_float(real_value(number))); break;
+            case 'd': put_double(real_value(number)); break;
+            default: put_int(integer_value(number)); break;
         }
     }
 

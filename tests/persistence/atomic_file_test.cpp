@@ -22,7 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class DocumentFilesTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         char pattern[] = "/tmp/kelvara-files-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
