@@ -3,7 +3,7 @@ SHELL := /bin/bash
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 
-.PHONY: all deps build run test test-default test-asan tsan bench format clean
+.PHONY: all deps build run test test-default test-asan tsan bench fuzz format clean
 
 all: build
 
@@ -33,6 +33,15 @@ tsan: deps
 	cmake --preset tsan >/dev/null
 	cmake --build --preset tsan
 	scripts/with-test-services.sh ctest --preset tsan
+
+# The document-file fuzzer, from the test fixtures as seed corpus, for FUZZ_SECONDS seconds.
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz --target document_file_fuzzer
+	mkdir -p build/fuzz/corpus
+	build/fuzz/fuzz/document_file_fuzzer -max_total_time=$(FUZZ_SECONDS) -dict=fuzz/document_file.dict \
+		build/fuzz/corpus tests/persistence/data
 
 bench: build
 	build/default/bench/kelvara-bench
