@@ -1,6 +1,7 @@
 // Reading a document file: every entry is decoded and converted to the field's type, then the
 // whole state is validated. Numbers of any numeric type are accepted and converted; a value
 // that does not convert exactly (a fractional or out-of-range integer) refuses the file.
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -29,6 +30,11 @@ public:
         if (!value) return 0;
         if (const auto* text = value->as<std::string>()) return leading_integer(*text);
         if (const auto* integer = value->as<plist::Integer>()) return saturate(integer->value);
+        if (const auto* real = value->as<plist::Real>()) {
+            if (std::isnan(real->value)) return 0;
+            return saturate(static_cast<int64_t>(std::clamp(real->value, -1e15, 1e15)));
+        }
+        if (const auto* flag = value->as<plist::Boolean>()) return flag->value ? 1 : 0;
         refuse(file_keys::kVersion, "not a number");
     }
 

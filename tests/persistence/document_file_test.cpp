@@ -123,6 +123,9 @@ TEST(DocumentFileRead, VersionRules) {
     text.replace(text.find("= 2;"), 4, "= \" 17th\";");
     EXPECT_EQ(decode_document_state(text).version, 17);
     EXPECT_TRUE(decode_document_state(text).plot_dy);
+    text.replace(text.find("= \" 17th\";"), 10, "= <*R1.9>;");
+    EXPECT_EQ(decode_document_state(text).version, 1);
+    EXPECT_FALSE(decode_document_state(text).plot_dy);
 }
 
 TEST(DocumentFileRead, MissingOptionalEntriesTakeTheirDefaults) {
