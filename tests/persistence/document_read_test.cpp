@@ -66,10 +66,11 @@ TEST(DocumentTypeName, OnlyTheExactNameIsAccepted) {
 }
 
 TEST(DocumentRead, EveryBadFileLeavesTheDocumentExactlyAsItWas) {
-    KelvaraDocument doc;
-    ASSERT_TRUE(doc.setStateFromData(read_fixture("full.kelvara"), nullptr));
+    // The window outlives the document, which detaches from it when it goes.
     RecordingGraphView view;
     RecordingControls controls;
+    KelvaraDocument doc;
+    ASSERT_TRUE(doc.setStateFromData(read_fixture("full.kelvara"), nullptr));
     doc.attach_view(&view);
     doc.attach_controls(&controls);
     doc.windowControllerDidLoadNib();
@@ -141,9 +142,9 @@ TEST(DocumentRead, RoundTripThroughTheDocument) {
 }
 
 TEST(DocumentRead, ARevertHandsTheNewArraysToTheViewAndShowsTheValuesRead) {
-    KelvaraDocument doc;
     RecordingGraphView view;
     RecordingControls controls;
+    KelvaraDocument doc;
     doc.attach_view(&view);
     doc.attach_controls(&controls);
     doc.windowControllerDidLoadNib();
