@@ -3,7 +3,7 @@ SHELL := /bin/bash
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 
-.PHONY: all deps build run test test-default test-asan tsan bench fuzz format clean
+.PHONY: all deps build run test test-default test-asan tsan fuzz bench format clean
 
 all: build
 
@@ -34,14 +34,11 @@ tsan: deps
 	cmake --build --preset tsan
 	scripts/with-test-services.sh ctest --preset tsan
 
-# The document-file fuzzer, from the test fixtures as seed corpus, for FUZZ_SECONDS seconds.
-FUZZ_SECONDS ?= 60
+# The libFuzzer targets (clang), each for FUZZ_SECONDS (default 60).
 fuzz: deps
 	cmake --preset fuzz >/dev/null
-	cmake --build --preset fuzz --target document_file_fuzzer
-	mkdir -p build/fuzz/corpus
-	build/fuzz/fuzz/document_file_fuzzer -max_total_time=$(FUZZ_SECONDS) -dict=fuzz/document_file.dict \
-		build/fuzz/corpus tests/persistence/data
+	cmake --build --preset fuzz --target kelvara-fuzzers
+	scripts/run-fuzzers.sh
 
 bench: build
 	build/default/bench/kelvara-bench

@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Writes the document-file fixtures under tests/persistence/data/ (and data/bad/).
+"""Writes the document-file fixtures under tests/persistence/data/ (and data/bad/), and the
+fuzzer's seed corpus (the good documents, written compactly) under fuzz/corpus/document_file/.
 
 The archives are composed here, from the typed-stream rules, independently of the C++
 encoder: every number a new object, shared strings / C strings / classes referenced after
@@ -7,11 +8,13 @@ their first use, integral floats written as integers. Run it from any folder; it
 the fixtures in place.
 """
 import math
+import re
 import os
 import struct
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 DATA = os.path.join(HERE, "..", "data")
+SEEDS = os.path.join(HERE, "..", "..", "..", "fuzz", "corpus", "document_file")
 
 CHAINS = {
     "NSNumber": ["NSNumber", "NSValue", "NSObject"],
@@ -187,10 +190,18 @@ def raw_archive_entry(key, blob):
 def write(name, text):
     with open(os.path.join(DATA, name), "w", encoding="ascii") as f:
         f.write(text)
+    if not name.startswith("bad/"):
+        # The same document without the optional blanks: short enough for the fuzzer's
+        # input length limit.
+        compact = re.sub(r"<([0-9a-f ]*)>", lambda m: "<" + m.group(1).replace(" ", "") + ">",
+                         text.replace("\n    ", "").replace("\n", ""))
+        with open(os.path.join(SEEDS, name.replace(".kelvara", "")), "w", encoding="ascii") as f:
+            f.write(compact)
 
 
 def main():
     os.makedirs(os.path.join(DATA, "bad"), exist_ok=True)
+    os.makedirs(SEEDS, exist_ok=True)
     write("full.kelvara", document(FULL))
     write("version1_with_plot_dx.kelvara",
           document(changed({"Kelvara Document Version": "1"})))
