@@ -34,5 +34,9 @@ public:
 void add_curve_command(CLI::App& app);
 void add_new_command(CLI::App& app);
 void add_dump_command(CLI::App& app);
+#ifdef KELVARA_CLI_PLOT
+// Only in builds with Qt: the drawing is the graph view's.
+void add_plot_command(CLI::App& app);
+#endif
 
 }  // namespace kelvara::cli
