@@ -32,7 +32,6 @@ public:
     void show_number_of_overtones(int32_t) override {}
     void select_waveform(int32_t) override {}
     void show_plot_segments(bool, bool, bool) override {}
-    void reload_chord_table() override {}
     void beep() override { ++refusals; }
     void document_edited_changed(bool) override {}
 };

@@ -5,6 +5,21 @@
 #include "persistence/document_file.h"
 
 namespace kelvara {
+namespace {
+
+// A file's saved values and its chord map, or nothing when the content is refused.
+std::optional<std::pair<DocumentFileState, ChordMap>> decode_file(std::string_view data) {
+    try {
+        DocumentFileState state = decode_document_state(data);
+        auto chord_map = ChordMap::from_parts(state.midi_note_numbers, state.chords);
+        if (!chord_map) return std::nullopt;
+        return std::pair{std::move(state), std::move(*chord_map)};
+    } catch (const FileFormatError&) {
+        return std::nullopt;
+    }
+}
+
+}  // namespace
 
 std::optional<std::string> KelvaraDocument::dataOfType(std::string_view type_name,
                                                        DocumentError* error) const {
@@ -40,6 +55,8 @@ DocumentFileState KelvaraDocument::file_state() const {
     s.step_size = _step_size;
     s.number_of_overtones = _number_of_overtones;
     s.volume = _volume;
+    s.midi_note_numbers = _chord_map.midi_note_numbers();
+    s.chords = _chord_map.chords();
     return s;
 }
 
@@ -49,19 +66,17 @@ std::string KelvaraDocument::saveStateToData() const {
 
 bool KelvaraDocument::setStateFromData(std::string_view data, DocumentError* error) {
     // Decoding and checking everything first keeps a refused file from changing anything.
-    DocumentFileState state;
-    try {
-        state = decode_document_state(data);
-    } catch (const FileFormatError&) {
+    auto decoded = decode_file(data);
+    if (!decoded) {
         if (error) *error = unknown_read_error();
         return false;
     }
-    apply_file_state(state);
+    apply_file_state(decoded->first, std::move(decoded->second));
     return true;
 }
 
-void KelvaraDocument::apply_file_state(const DocumentFileState& s) {
-    _scale_ratios = s.scale_ratios;
+void KelvaraDocument::apply_file_state(const DocumentFileState& s, ChordMap chord_map) {
+    replace_scale_ratios(s.scale_ratios);
     _dissonance_ratios = s.dissonance_ratios;
     _overtone_type = s.overtone_type;
     _base_frequency = s.base_frequency;
@@ -78,7 +93,9 @@ void KelvaraDocument::apply_file_state(const DocumentFileState& s) {
     _y_min = s.y_min;
     _y_max = s.y_max;
     _volume = s.volume;
-    if (_controls) _controls->reload_chord_table();
+    // The key list and the chords in one step (the MIDI thread sees the old map or the new
+    // one, never a mix); this also reloads the chord table.
+    replace_chord_map(std::move(chord_map));
     // A read into an open window (a revert) has just replaced the arrays the view borrows.
     // Running the window-built steps again hands it the new ones before it next draws,
     // resamples the curve and shows every value read, not only the overtone count.

@@ -115,6 +115,11 @@ TEST(DocumentRead, AFileBeforeTheWindowSetsFieldsAndArraysOnly) {
     EXPECT_TRUE(doc.plot_justs());
     EXPECT_TRUE(doc.plot_dy());
     EXPECT_EQ(doc.volume(), 100);
+    EXPECT_THAT(doc.chord_map().midi_note_numbers(), ElementsAre(64, 60));
+    EXPECT_THAT(doc.chord_map().chords().at(64), ElementsAre(329.63f, 392.0f));
+    // The MIDI thread's copy of the chord map is the one read.
+    ASSERT_NE(doc.chord_for_key(60), nullptr);
+    EXPECT_THAT(*doc.chord_for_key(60), ElementsAre(261.63f, 329.63f));
     // The arrays are sized for the file's step (ceil(3 / 0.01f): the float step is just
     // under 0.01) and overtone count; nothing is sampled or marked changed.
     EXPECT_EQ(doc.max_number_of_points(), 301);
@@ -156,7 +161,7 @@ TEST(DocumentRead, ARevertHandsTheNewArraysToTheViewAndShowsTheValuesRead) {
     const auto names = controls.names();
     ASSERT_GE(names.size(), 2u);
     EXPECT_EQ(names[0], "show_number_of_overtones");
-    EXPECT_EQ(names[1], "reload_chord_table");
+    EXPECT_EQ(controls.calls[1], "reload_table chords");
     // Then the window-built steps: the view borrows the new arrays, sampled at the new step.
     EXPECT_EQ(view.x_values, doc.x_values());
     EXPECT_EQ(view.y_values, doc.y_values());
