@@ -137,12 +137,18 @@ TEST(DocumentRead, RoundTripThroughTheDocument) {
     source.boundsChanged(BoundField::YMax, 2.5f);
     source.plotPressed(true, true, true);
     ASSERT_TRUE(source.set_dissonance_ratios(std::vector<float>{1.0f, 1.2f, 1.5f}));
+    source.replace_scale_ratios({1.0f, 1.125f, 1.5f, 2.0f});
+    source.chordAddDelete(0);  // key 0: 110 Hz
+    source.chordAddDelete(1);  // key 1: the fixed tones over the base frequency
+    ASSERT_EQ(source.chord_map().size(), 2u);
 
     KelvaraDocument copy;
     DocumentError error;
     ASSERT_TRUE(copy.readFromData(*source.dataOfType(kDocumentTypeName, nullptr), kDocumentTypeName,
                                   &error));
     EXPECT_EQ(copy.file_state(), source.file_state());
+    EXPECT_EQ(copy.chord_map(), source.chord_map());
+    EXPECT_THAT(copy.scale_ratios(), ElementsAre(1.0f, 1.125f, 1.5f, 2.0f));
     EXPECT_EQ(copy.max_number_of_points(), source.max_number_of_points());
 }
 
