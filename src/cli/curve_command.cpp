@@ -1,4 +1,5 @@
-// `kelvara-cli curve`: the sampled curve of a new document with the given settings, as CSV.
+// `kelvara-cli curve [FILE]`: the sampled curve of a new or saved document with the given
+// settings applied, as CSV.
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <optional>

@@ -36,7 +36,7 @@ enum class BoundField { XMin, XMax, YMin, YMax };
 enum class ChangeKind { Done, Undone, Cleared };
 
 class KelvaraDocument {
-public:
+  public:
     KelvaraDocument();
     ~KelvaraDocument();
     KelvaraDocument(const KelvaraDocument&) = delete;
@@ -174,7 +174,7 @@ public:
     // Replaces the sampling kernel (benchmarks and tests compare kernels through this).
     void set_kernel(std::unique_ptr<DissonanceKernel> kernel);
 
-private:
+  private:
     void beep() const;
     void show_float(FloatField field, float value) const;
     void show_stored_value(FloatField field) const;

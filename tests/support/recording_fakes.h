@@ -46,9 +46,12 @@ protected:
 
 inline const char* table_name(DocumentTable table) {
     switch (table) {
-        case DocumentTable::ScaleRatios: return "scale";
-        case DocumentTable::DissonanceRatios: return "dissonance";
-        case DocumentTable::MappedChords: return "chords";
+        case DocumentTable::ScaleRatios:
+            return "scale";
+        case DocumentTable::DissonanceRatios:
+            return "dissonance";
+        case DocumentTable::MappedChords:
+            return "chords";
     }
     return "?";
 }
