@@ -19,6 +19,8 @@ int main(int argc, char** argv) {
     CLI::App app{"Kelvara: dissonance curves of timbres, scales and chord maps"};
     app.require_subcommand(1);
     kelvara::cli::add_curve_command(app);
+    kelvara::cli::add_new_command(app);
+    kelvara::cli::add_dump_command(app);
     kelvara::cli::add_bench_command(app);
 #ifdef KELVARA_CLI_PLOT
     kelvara::cli::add_plot_command(app);
@@ -36,6 +38,11 @@ int main(int argc, char** argv) {
         return fail(error.what());
     } catch (const kelvara::cli::UsageError& error) {
         return fail(error.what());
+    } catch (const kelvara::cli::DocumentFileFailure& failure) {
+        std::fprintf(stderr, "kelvara-cli: %s\n%s\n", failure.description.c_str(),
+                     failure.reason.c_str());
+        if (!failure.detail.empty()) std::fprintf(stderr, "(%s)\n", failure.detail.c_str());
+        return 1;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "kelvara-cli: %s\n", error.what());
         return 1;
