@@ -1,30 +1,33 @@
 #include "app/document_files.h"
 
+#include "persistence/document_files.h"
+
 namespace kelvara {
 namespace {
 
-// This build has no document file format: every read and save is refused with a clear
-// error, and documents live only in their windows.
-class UnavailableDocumentFiles final : public DocumentFiles {
-public:
-    std::optional<DocumentFileError> read(KelvaraDocument&, const std::string&) override {
-        return unavailable("The document could not be opened.");
-    }
-    std::optional<DocumentFileError> save(const KelvaraDocument&, const std::string&) override {
-        return unavailable("The document could not be saved.");
-    }
+DocumentFileError shown(const DocumentError& error) {
+    return {error.domain, error.code, error.description, error.reason};
+}
 
-private:
-    static DocumentFileError unavailable(std::string description) {
-        return {"KelvaraErrorDomain", 1, std::move(description),
-                "This build of Kelvara cannot read or write document files."};
+// Document files in the Kelvara format, saved atomically.
+class KelvaraDocumentFiles final : public DocumentFiles {
+public:
+    std::optional<DocumentFileError> read(KelvaraDocument& document,
+                                          const std::string& path) override {
+        if (const auto error = read_document_file(path, document)) return shown(*error);
+        return std::nullopt;
+    }
+    std::optional<DocumentFileError> save(const KelvaraDocument& document,
+                                          const std::string& path) override {
+        if (const auto error = save_document_file(path, document)) return shown(*error);
+        return std::nullopt;
     }
 };
 
 }  // namespace
 
 std::unique_ptr<DocumentFiles> make_document_files() {
-    return std::make_unique<UnavailableDocumentFiles>();
+    return std::make_unique<KelvaraDocumentFiles>();
 }
 
 }  // namespace kelvara

@@ -178,8 +178,6 @@ public:
     bool setStateFromData(std::string_view data, DocumentError* error);
     // The saved values as the document holds them now.
     DocumentFileState file_state() const;
-    // The synthesizer's channel volume (MIDI controller 7, 0 to 127), saved with the document.
-    int32_t volume() const { return _volume; }
 
     // Replaces the sampling kernel (benchmarks and tests compare kernels through this).
     void set_kernel(std::unique_ptr<DissonanceKernel> kernel);
@@ -212,15 +210,13 @@ private:
     bool _plot_dy = false;
     int32_t _number_of_overtones = 0;
 
-    // The channel volume; 64 until the user or a file sets it.
+    // The channel volume; 64 until the user or a file sets it. Saved with the document; the
+    // synthesizer takes it when the window is set up.
     int32_t _volume = 64;
     ChannelControls* _channel = nullptr;
 
     // The scale-ratio list (ratio entries as 32-bit floats).
     std::vector<float> _scale_ratios;
-
-    // Saved with the document; the synthesizer takes it when the window is set up.
-    int32_t _volume = 64;
 
     // --- scales and chords: helpers and state (src/scales/) ----------------------------
     void scale_action_follow_up();

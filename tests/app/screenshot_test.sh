@@ -14,7 +14,9 @@ mkdir -p "$out_dir"
 files=()
 # A saved document, when the command line tool can write one.
 if [[ -n "$cli" ]] && "$cli" --help 2>/dev/null | grep -qE "^\s+new\b"; then
-    "$cli" new "$out_dir/screenshot.kelvara" --overtones 8 --base 261.63 --volume 90
+    "$cli" new "$out_dir/screenshot.kelvara" --overtones 8 --base 261.63 --volume 90 \
+        --scale 1,1.2,1.25,1.333333,1.5,1.6,1.666667,2 --ratios 1,1.25 \
+        --chord 60=261.63,327.04,392.45 --chord 62=293.66,367.08
     files+=("$out_dir/screenshot.kelvara")
 fi
 export QT_QPA_PLATFORM=xcb

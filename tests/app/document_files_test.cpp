@@ -1,0 +1,85 @@
+// The document architecture through the real document files: save, open, revert and a
+// refused file, in a temporary folder.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QSlider>
+#include <QTemporaryDir>
+
+#include "app/document_controller.h"
+#include "app/kv_app_controller.h"
+#include "support/app_fakes.h"
+
+namespace kelvara {
+namespace {
+
+using ::testing::ElementsAre;
+
+class DocumentFilesTest : public ::testing::Test {
+protected:
+    QString path(const char* name) const { return folder.filePath(QString::fromLatin1(name)); }
+
+    QTemporaryDir folder;
+    std::unique_ptr<DocumentFiles> files = make_document_files();
+    testing::ScriptedDialogs dialogs;
+    KVAppController app{QUrl(), [](const QUrl&) { return true; }};
+    testing::RecordingInstrumentsFactory instruments;
+    DocumentController controller{*files, dialogs, app, instruments.factory()};
+};
+
+TEST_F(DocumentFilesTest, ASavedDocumentOpensWithItsStateAndSendsItsVolume) {
+    DocumentWindow* window = controller.newDocument();
+    window->document().volume_set(20);
+    window->document().baseFrequencyEdited(261.63f);
+    dialogs.save_path_answers.push_back(path("saved.kelvara"));
+    ASSERT_TRUE(controller.saveDocument(*window));
+    ASSERT_TRUE(controller.closeDocument(*window));
+
+    DocumentWindow* opened = controller.openDocument(path("saved.kelvara"));
+    ASSERT_NE(opened, nullptr);
+    EXPECT_EQ(opened->document().volume(), 20);
+    EXPECT_EQ(opened->widgets().volume_ctl->value(), 20);
+    EXPECT_EQ(opened->widgets().base_frequency_tf->text(), "261.63");
+    EXPECT_THAT(instruments.channels.back()->calls, ElementsAre("set_midi_parameter 7 20"));
+    EXPECT_FALSE(opened->isWindowModified());
+}
+
+TEST_F(DocumentFilesTest, RevertReadsTheSavedFileBackIntoTheWindow) {
+    DocumentWindow* window = controller.newDocument();
+    dialogs.save_path_answers.push_back(path("revert.kelvara"));
+    ASSERT_TRUE(controller.saveDocument(*window));
+    window->document().number_of_overtones_changed(7);
+    window->document().step_size_changed(0.01f);
+    ASSERT_TRUE(controller.revertDocumentToSaved(*window));
+    EXPECT_EQ(window->document().number_of_overtones(), 25);
+    EXPECT_EQ(window->widgets().number_of_overtones_tf->text(), "25");
+    EXPECT_EQ(window->widgets().step_size_tf->text(), "0.005");
+    EXPECT_FALSE(window->isWindowModified());
+}
+
+TEST_F(DocumentFilesTest, AFileThatIsNotADocumentIsRefusedWithItsErrorTexts) {
+    QFile bad(path("bad.kelvara"));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("{ this is not a document");
+    bad.close();
+    EXPECT_EQ(controller.openDocument(path("bad.kelvara")), nullptr);
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_EQ(dialogs.errors[0].first,
+              "Kelvara document data could not be read for an unknown reason.");
+    EXPECT_EQ(dialogs.errors[0].second, "An unknown error occured.");
+}
+
+TEST_F(DocumentFilesTest, ASaveIntoAMissingFolderIsReportedAndChangesNothing) {
+    DocumentWindow* window = controller.newDocument();
+    window->document().volume_set(33);
+    dialogs.save_path_answers.push_back(path("no/such/folder/x.kelvara"));
+    EXPECT_FALSE(controller.saveDocument(*window));
+    EXPECT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_TRUE(window->isWindowModified());
+}
+
+}  // namespace
+}  // namespace kelvara
