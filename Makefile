@@ -3,7 +3,7 @@ SHELL := /bin/bash
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 
-.PHONY: all deps build run test test-default test-asan test-tsan tsan fuzz bench format clean
+.PHONY: all deps build run install test test-default test-asan test-tsan tsan fuzz bench format clean
 
 all: build
 
@@ -18,6 +18,11 @@ build: deps build/default/build.ninja
 
 run: build
 	scripts/run-app.sh
+
+# The application with its desktop entry, document type and icon (PREFIX=/usr/local).
+PREFIX ?= /usr/local
+install: build
+	cmake --install build/default --prefix $(PREFIX)
 
 test: test-default test-asan test-tsan
 
