@@ -24,7 +24,7 @@ struct CurveOptions {
 
 // Counts the document's beeps: each is a setting it refused.
 class RefusalCounter final : public DocumentControls {
-public:
+  public:
     int refusals = 0;
     void show_float(FloatField, float) override {}
     void show_number_of_overtones(int32_t) override {}
@@ -88,7 +88,8 @@ void run_curve(const CurveOptions& options) {
 
 void add_curve_command(CLI::App& app) {
     auto options = std::make_shared<CurveOptions>();
-    CLI::App* curve = app.add_subcommand("curve", "Print the sampled dissonance curve as CSV (x,y)");
+    CLI::App* curve =
+        app.add_subcommand("curve", "Print the sampled dissonance curve as CSV (x,y)");
     curve->add_option("--type", options->type, "Timbre type 0-5 (5: geometric harmonics)");
     curve->add_option("--overtones", options->overtones, "Partials per tone");
     curve->add_option("--base", options->base, "Base frequency in Hz");

@@ -19,6 +19,8 @@ int main(int argc, char** argv) {
     CLI::App app{"Kelvara: dissonance curves of timbres, scales and chord maps"};
     app.require_subcommand(1);
     kelvara::cli::add_curve_command(app);
+    kelvara::cli::add_midi_sources_command(app);
+    kelvara::cli::add_midi_monitor_command(app);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {

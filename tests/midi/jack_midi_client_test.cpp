@@ -44,7 +44,7 @@ std::string unique(const std::string& name) {
 #define OPEN_JACK_OR_SKIP(opening)                                              \
     if (!(opening).client) {                                                    \
         if (jack_required()) FAIL() << "no JACK server: " << (opening).failure; \
-        GTEST_SKIP() << "no JACK server running (" << (opening).failure << ")"; \
+        GTEST_SKIP() << "JACK unavailable: " << (opening).failure;              \
     }
 
 // The pop-up item of the source at `address`, or -1.
