@@ -36,8 +36,7 @@ void KelvaraDocument::updateGraphBounds() {
     }
 }
 
-bool KelvaraDocument::x_range_fits(float x_min, float x_max, double step,
-                                   int32_t capacity) const {
+bool KelvaraDocument::x_range_fits(float x_min, float x_max, double step, int32_t capacity) const {
     return sample_count(x_min, x_max, step, capacity).has_value();
 }
 

@@ -51,7 +51,8 @@ void harmonic_amplitudes(int32_t overtone_type, std::span<float> out) {
                 break;
             case InverseHarmonics: amplitude = 1.0f / static_cast<float>(k); break;
             case GeometricHarmonics:
-                if (k > 1) running = static_cast<float>(static_cast<double>(running) * kGeometricDecay);
+                if (k > 1)
+                    running = static_cast<float>(static_cast<double>(running) * kGeometricDecay);
                 amplitude = running;
                 break;
             default: break;
@@ -60,8 +61,8 @@ void harmonic_amplitudes(int32_t overtone_type, std::span<float> out) {
     }
 }
 
-void build_partials(const Timbre& timbre, std::span<const float> dissonance_ratios,
-                    float* partials, float* amplitudes) {
+void build_partials(const Timbre& timbre, std::span<const float> dissonance_ratios, float* partials,
+                    float* amplitudes) {
     const int32_t per_tone = partials_per_tone(timbre);
     if (!is_valid_overtone_type(timbre.overtone_type) || per_tone < 1 || per_tone > kMaxOvertones)
         return;

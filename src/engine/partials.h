@@ -30,13 +30,12 @@ void harmonic_amplitudes(int32_t overtone_type, std::span<float> out);
 // frequencies are left at 0 Hz until move_sweep_tone). The arrays hold at least
 // number_of_partials(timbre, ratios.size()) entries. A timbre type outside 0 to 5 writes
 // nothing; the document never holds one.
-void build_partials(const Timbre& timbre, std::span<const float> dissonance_ratios,
-                    float* partials, float* amplitudes);
+void build_partials(const Timbre& timbre, std::span<const float> dissonance_ratios, float* partials,
+                    float* amplitudes);
 
 // Moves the sweep tone (the tone after the `number_of_fixed_tones` fixed ones) to interval
 // ratio x: its fundamental becomes x × base_frequency, narrowed to 32 bits, and harmonic k
 // sounds at that times k.
-void move_sweep_tone(const Timbre& timbre, int32_t number_of_fixed_tones, float x,
-                     float* partials);
+void move_sweep_tone(const Timbre& timbre, int32_t number_of_fixed_tones, float x, float* partials);
 
 }  // namespace kelvara

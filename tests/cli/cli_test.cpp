@@ -1,12 +1,12 @@
 // kelvara-cli as a user runs it: output on stdout, errors on stderr, exit codes.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <array>
 #include <cstdio>
 #include <memory>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 namespace {
@@ -54,7 +54,8 @@ TEST(CliCurve, SettingsShapeTheCurve) {
     EXPECT_EQ(lines[1].substr(0, 11), "1.04999995,");
     EXPECT_NEAR(std::stod(lines[1].substr(11)), 0.3570, 5e-5);
 
-    const CliRun wide = run_cli("curve --step 0.01 --xmin 0.5 --xmax 3.4 --overtones 3 --ratios 1,1.5");
+    const CliRun wide =
+        run_cli("curve --step 0.01 --xmin 0.5 --xmax 3.4 --overtones 3 --ratios 1,1.5");
     ASSERT_EQ(wide.exit_code, 0) << wide.out;
     EXPECT_EQ(lines_of(wide.out).size(), 292u);
 }

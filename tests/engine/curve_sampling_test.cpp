@@ -57,8 +57,8 @@ TEST(CurveSampling, XAccumulatesTheStepIn64BitsFromThePreviousStoredX) {
     KelvaraDocument doc;
     doc.windowControllerDidLoadNib();
     for (int i = 1; i < doc.number_of_points(); ++i)
-        ASSERT_EQ(doc.x_values()[i], static_cast<float>(double(doc.x_values()[i - 1]) +
-                                                        doc.step_size()));
+        ASSERT_EQ(doc.x_values()[i],
+                  static_cast<float>(double(doc.x_values()[i - 1]) + doc.step_size()));
 }
 
 TEST(CurveSampling, LiteralKernelMatchesTheDefinitionBitForBit) {

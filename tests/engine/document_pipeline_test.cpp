@@ -42,18 +42,18 @@ TEST(WindowBuilt, FillsControlsThenSamplesThenLendsTheArrays) {
     doc.attach_view(&view);
     doc.attach_controls(&controls);
     doc.windowControllerDidLoadNib();
-    EXPECT_THAT(view.names(),
-                ElementsAre("set_x_axis_min_max", "set_y_axis_min_max", "set_curve_color_fill",
-                            "set_dy_curve_color_fill", "set_bg_color", "set_text_color",
-                            "set_should_draw_justs", "set_should_plot_line",
-                            "set_should_draw_derivative", "set_should_draw_derivative",
-                            "set_value_arrays_x_y", "update_graph"));
+    EXPECT_THAT(
+        view.names(),
+        ElementsAre("set_x_axis_min_max", "set_y_axis_min_max", "set_curve_color_fill",
+                    "set_dy_curve_color_fill", "set_bg_color", "set_text_color",
+                    "set_should_draw_justs", "set_should_plot_line", "set_should_draw_derivative",
+                    "set_should_draw_derivative", "set_value_arrays_x_y", "update_graph"));
     EXPECT_EQ(view.calls.back(), "update_graph 201");
     EXPECT_EQ(view.x_values, doc.x_values());
-    EXPECT_THAT(controls.names(),
-                ElementsAre("select_waveform", "show_float", "show_float", "show_float",
-                            "show_float", "show_float", "show_number_of_overtones", "show_float",
-                            "show_plot_segments"));
+    EXPECT_THAT(
+        controls.names(),
+        ElementsAre("select_waveform", "show_float", "show_float", "show_float", "show_float",
+                    "show_float", "show_number_of_overtones", "show_float", "show_plot_segments"));
     EXPECT_FALSE(doc.isDocumentEdited());
     doc.attach_view(nullptr);
 }
@@ -73,8 +73,8 @@ TEST_F(PipelineTest, StepChangeHandsNewArraysToTheViewBeforeRedrawAndKeepsTheYRa
 
 TEST_F(PipelineTest, OvertoneChangeReallocatesResamplesAndRefitsY) {
     doc.number_of_overtones_changed(3);
-    EXPECT_THAT(view.names(), ElementsAre("set_y_axis_min_max", "set_value_arrays_x_y",
-                                          "update_graph"));
+    EXPECT_THAT(view.names(),
+                ElementsAre("set_y_axis_min_max", "set_value_arrays_x_y", "update_graph"));
     EXPECT_EQ(doc.number_of_partials(), 6);
     EXPECT_NE(doc.y_max(), 4.0f);
 }
@@ -128,15 +128,14 @@ TEST_F(PipelineTest, BaseFrequencyIsStoredAsIts32BitValue) {
 
 TEST_F(PipelineTest, PlotControl) {
     doc.plotPressed(true, false, false);
-    EXPECT_THAT(view.calls,
-                ElementsAre("set_should_draw_justs 1", "set_should_plot_line 0"));
+    EXPECT_THAT(view.calls, ElementsAre("set_should_draw_justs 1", "set_should_plot_line 0"));
     EXPECT_TRUE(doc.isDocumentEdited());
     view.clear();
 
     doc.plotPressed(true, false, true);
-    EXPECT_THAT(view.names(), ElementsAre("set_should_draw_justs", "set_should_plot_line",
-                                          "set_dy_axis_min_max", "set_should_draw_derivative",
-                                          "update_graph"));
+    EXPECT_THAT(view.names(),
+                ElementsAre("set_should_draw_justs", "set_should_plot_line", "set_dy_axis_min_max",
+                            "set_should_draw_derivative", "update_graph"));
     const float dy_min = doc.dy_min(), dy_max = doc.dy_max();
     EXPECT_LT(dy_min, 0.0f);
     view.clear();
@@ -185,12 +184,21 @@ struct Snapshot {
     std::vector<float> ratios, xs, ys;
     bool edited;
     explicit Snapshot(const KelvaraDocument& d)
-        : type(d.overtone_type()), overtones(d.number_of_overtones()),
-          points(d.number_of_points()), capacity(d.max_number_of_points()),
-          partials(d.number_of_partials()), base(d.base_frequency()), step(d.step_size()),
-          x_min(d.x_min()), x_max(d.x_max()), y_min(d.y_min()), y_max(d.y_max()),
-          ratios(d.dissonance_ratios()), xs(d.x_values(), d.x_values() + d.max_number_of_points()),
-          ys(d.y_values(), d.y_values() + d.max_number_of_points()), edited(d.isDocumentEdited()) {}
+        : type(d.overtone_type()),
+          overtones(d.number_of_overtones()),
+          points(d.number_of_points()),
+          capacity(d.max_number_of_points()),
+          partials(d.number_of_partials()),
+          base(d.base_frequency()),
+          step(d.step_size()),
+          x_min(d.x_min()),
+          x_max(d.x_max()),
+          y_min(d.y_min()),
+          y_max(d.y_max()),
+          ratios(d.dissonance_ratios()),
+          xs(d.x_values(), d.x_values() + d.max_number_of_points()),
+          ys(d.y_values(), d.y_values() + d.max_number_of_points()),
+          edited(d.isDocumentEdited()) {}
     bool operator==(const Snapshot&) const = default;
 };
 

@@ -18,8 +18,8 @@ TEST(CurveCapacity, IsTheCeilingOfThreeOverTheStep) {
 }
 
 TEST(CurveCapacity, RefusesStepsThatCannotBeSampled) {
-    for (double step : {0.0, -0.005, std::nan(""), std::numeric_limits<double>::infinity(),
-                        1e-9, 3.0 / kMaxCurvePoints / 1.01})
+    for (double step : {0.0, -0.005, std::nan(""), std::numeric_limits<double>::infinity(), 1e-9,
+                        3.0 / kMaxCurvePoints / 1.01})
         EXPECT_FALSE(curve_capacity_for_step(step).has_value()) << step;
 }
 

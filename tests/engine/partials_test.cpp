@@ -42,7 +42,7 @@ TEST(Partials, AmplitudesOfEveryTypeWithTheirExact32BitRoundings) {
     EXPECT_EQ(std::vector<float>(shaped.begin(), shaped.begin() + 5),
               (std::vector<float>{0.75f, 0.9f, 0.75f, 0.9f, 0.75f}));
     EXPECT_EQ(shaped[5], 0.67499995f);
-    EXPECT_EQ(shaped[6], 0.67499995f * 0.9f);            // narrowed at every step
+    EXPECT_EQ(shaped[6], 0.67499995f * 0.9f);  // narrowed at every step
     EXPECT_EQ(shaped[7], (0.67499995f * 0.9f) * 0.9f);
     EXPECT_EQ(amplitudes_of(ShapedHarmonics, 3), (std::vector<float>{0.75f, 0.9f, 0.75f}));
 

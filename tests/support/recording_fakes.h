@@ -78,9 +78,7 @@ public:
     }
     void show_number_of_overtones(int32_t n) override { log("show_number_of_overtones", n); }
     void select_waveform(int32_t type) override { log("select_waveform", type); }
-    void show_plot_segments(bool a, bool b, bool c) override {
-        log("show_plot_segments", a, b, c);
-    }
+    void show_plot_segments(bool a, bool b, bool c) override { log("show_plot_segments", a, b, c); }
     void beep() override {
         ++beeps;
         log("beep");
