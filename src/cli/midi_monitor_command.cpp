@@ -36,8 +36,7 @@ std::string describe(std::span<const uint8_t> data) {
         case 0xB0:
             return "  control " + std::to_string(data[1]) + " value " + std::to_string(data[2]) +
                    " channel " + std::to_string(channel);
-        default:
-            return "";
+        default: return "";
     }
 }
 

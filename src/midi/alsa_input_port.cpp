@@ -38,10 +38,8 @@ bool is_announcement(const snd_seq_event_t& event) {
         case SND_SEQ_EVENT_CLIENT_EXIT:
         case SND_SEQ_EVENT_PORT_START:
         case SND_SEQ_EVENT_PORT_EXIT:
-        case SND_SEQ_EVENT_PORT_CHANGE:
-            return true;
-        default:
-            return false;
+        case SND_SEQ_EVENT_PORT_CHANGE: return true;
+        default: return false;
     }
 }
 

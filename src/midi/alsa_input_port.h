@@ -17,7 +17,7 @@
 namespace kelvara::midi {
 
 class AlsaInputPort final : public MidiInputPort {
-  public:
+public:
     // Creates the port and starts its receive thread; null when the sequencer refuses.
     // When `sources_changed` is set, the port also listens to the sequencer's announcements
     // of clients and ports. The sequencer and the callback must outlive the port.
@@ -34,7 +34,7 @@ class AlsaInputPort final : public MidiInputPort {
     AlsaInputPort(snd_seq_t* seq, MidiReadProc read_proc, void* read_context,
                   const std::function<void()>& sources_changed);
 
-  private:
+private:
     void receive_loop(const std::stop_token& stop);
     void read_pending_events();
     void add_event(const snd_seq_event_t& event);

@@ -35,7 +35,7 @@ MidiSource source_from(snd_seq_client_info_t* client, snd_seq_port_info_t* port)
 }
 
 class AlsaMidiClient final : public MidiClient {
-  public:
+public:
     explicit AlsaMidiClient(AlsaSequencerHandle seq) : _seq(std::move(seq)) {}
     ~AlsaMidiClient() override = default;
     AlsaMidiClient(const AlsaMidiClient&) = delete;
@@ -74,7 +74,7 @@ class AlsaMidiClient final : public MidiClient {
         if (!_port_created) _sources_changed = std::move(callback);
     }
 
-  private:
+private:
     // Calls `visit(source)` for every source in the sequencer's order until it returns true.
     template <typename Visit>
     void visit_sources(Visit&& visit) {

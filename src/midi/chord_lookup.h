@@ -10,7 +10,7 @@
 namespace kelvara::midi {
 
 class ChordLookup {
-  public:
+public:
     virtual ~ChordLookup() = default;
     // Nothing when `key` is not mapped; otherwise the chord stored under it (empty when the
     // key is mapped but has no chord). `key` is a MIDI key number, 0 to 127 for a

@@ -34,7 +34,7 @@ namespace {
 using State = InProcessMidiSystem::State;
 
 class InProcessPort final : public MidiInputPort {
-  public:
+public:
     InProcessPort(std::shared_ptr<State> state, MidiReadProc read_proc, void* read_context)
         : _state(std::move(state)) {
         _record.read_proc = read_proc;
@@ -62,13 +62,13 @@ class InProcessPort final : public MidiInputPort {
         return true;
     }
 
-  private:
+private:
     std::shared_ptr<State> _state;
     PortRecord _record;
 };
 
 class InProcessClient final : public MidiClient {
-  public:
+public:
     InProcessClient(std::shared_ptr<State> state, std::string system_name)
         : _state(std::move(state)), _system_name(std::move(system_name)) {
         const std::scoped_lock lock(_state->mutex);
@@ -108,7 +108,7 @@ class InProcessClient final : public MidiClient {
         _sources_changed = std::move(callback);
     }
 
-  private:
+private:
     std::shared_ptr<State> _state;
     std::string _system_name;
     std::function<void()> _sources_changed;

@@ -18,7 +18,7 @@
 namespace kelvara::midi {
 
 class InProcessMidiSystem {
-  public:
+public:
     InProcessMidiSystem();
     ~InProcessMidiSystem();
     InProcessMidiSystem(const InProcessMidiSystem&) = delete;
@@ -47,7 +47,7 @@ class InProcessMidiSystem {
 
     struct State;
 
-  private:
+private:
     std::shared_ptr<State> _state;
 };
 

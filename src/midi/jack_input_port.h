@@ -21,7 +21,7 @@
 namespace kelvara::midi {
 
 class JackInputPort final : public MidiInputPort {
-  public:
+public:
     // Registers the port, installs the process callback and activates the client. Null when
     // JACK refuses. `server_gone` is set by the client when the server shuts down; it and
     // the client must outlive the port.
@@ -42,7 +42,7 @@ class JackInputPort final : public MidiInputPort {
     JackInputPort(jack_client_t* client, MidiReadProc read_proc, void* read_context,
                   const std::atomic<bool>& server_gone);
 
-  private:
+private:
     static int process(jack_nframes_t frames, void* self) noexcept;
     void copy_events_to_ring(jack_nframes_t frames) noexcept;
     void receive_loop(const std::stop_token& stop);

@@ -50,7 +50,7 @@ MidiSource source_from_port_name(std::string_view full_name) {
 }
 
 class JackMidiClient final : public MidiClient {
-  public:
+public:
     explicit JackMidiClient(JackClientHandle client) : _client(std::move(client)) {
         jack_on_info_shutdown(_client.get(), &JackMidiClient::on_shutdown, this);
     }
@@ -93,7 +93,7 @@ class JackMidiClient final : public MidiClient {
         if (!_port_created) _sources_changed = std::move(callback);
     }
 
-  private:
+private:
     static void on_shutdown(jack_status_t, const char*, void* self) {
         static_cast<JackMidiClient*>(self)->_server_gone.store(true);
     }

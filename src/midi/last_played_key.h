@@ -10,7 +10,7 @@
 namespace kelvara::midi {
 
 class LastPlayedKey {
-  public:
+public:
     // `notify` runs on the MIDI receive thread after every store; it may be empty. It is
     // fixed at construction, so no thread can see it change.
     explicit LastPlayedKey(std::function<void()> notify = {}) : _notify(std::move(notify)) {}
@@ -27,7 +27,7 @@ class LastPlayedKey {
         return key;
     }
 
-  private:
+private:
     static constexpr int kNone = -1;
     std::atomic<int> _value{kNone};
     const std::function<void()> _notify;

@@ -31,7 +31,7 @@ struct MidiPlaybackTargets {
 };
 
 class MidiInput {
-  public:
+public:
     // Scans the client's sources and creates the input port (left out when the system
     // refuses: the list still shows, nothing connects). No source is connected yet.
     // `sources_changed` (optional) runs on a system thread when sources come or go; it must
@@ -61,7 +61,7 @@ class MidiInput {
     const MidiSourceList& midi_sources() const { return _midi_sources; }
     const MidiPacketHandler& handler() const { return _handler; }
 
-  private:
+private:
     static MidiPlaybackTargets checked(MidiPlaybackTargets targets);
     static std::unique_ptr<MidiClient> checked(std::unique_ptr<MidiClient> client);
 

@@ -25,17 +25,10 @@ void MidiPacketHandler::execute_message(std::span<const uint8_t> message) {
     if (message.size() != kHandledMessageBytes) return;
     // The channel (low four bits) is ignored: all sixteen channels play alike.
     switch (message[0] & 0xF0) {
-        case kNoteOn:
-            note_on(message[1], message[2]);
-            break;
-        case kNoteOff:
-            note_off(message[1]);
-            break;
-        case kControlChange:
-            _player.set_midi_parameter(message[1], message[2]);
-            break;
-        default:
-            break;
+        case kNoteOn: note_on(message[1], message[2]); break;
+        case kNoteOff: note_off(message[1]); break;
+        case kControlChange: _player.set_midi_parameter(message[1], message[2]); break;
+        default: break;
     }
 }
 

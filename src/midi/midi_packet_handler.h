@@ -21,7 +21,7 @@
 namespace kelvara::midi {
 
 class MidiPacketHandler {
-  public:
+public:
     MidiPacketHandler(NotePlayer& player, const ChordLookup& chords, LastPlayedKey& last_played);
     MidiPacketHandler(const MidiPacketHandler&) = delete;
     MidiPacketHandler& operator=(const MidiPacketHandler&) = delete;
@@ -34,7 +34,7 @@ class MidiPacketHandler {
     // stay after the note-off. For tests, on the receive thread or after delivery ended.
     const std::optional<NoteInstances>& keys_down(uint8_t key) const { return _keys_down[key]; }
 
-  private:
+private:
     void execute_message(std::span<const uint8_t> message);
     void note_on(uint8_t key, uint8_t velocity);
     void note_off(uint8_t key);

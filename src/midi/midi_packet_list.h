@@ -24,7 +24,7 @@ inline constexpr size_t kMaxPacketDataBytes = 256;
 // Builds packet lists in a buffer that is reused from list to list, so a receive thread
 // allocates only while its largest list grows.
 class MidiPacketListWriter {
-  public:
+public:
     MidiPacketListWriter();
     // Starts a new, empty list.
     void clear();
@@ -37,7 +37,7 @@ class MidiPacketListWriter {
     size_t size() const { return _bytes.size(); }
     std::span<const uint8_t> bytes() const { return _bytes; }
 
-  private:
+private:
     void add_packet(uint64_t time_stamp, std::span<const uint8_t> data);
     std::vector<uint8_t> _bytes;
     uint32_t _packet_count = 0;

@@ -24,7 +24,7 @@ struct MidiSourceItem {
 };
 
 class MidiSourceList {
-  public:
+public:
     // Rebuilds the list from the client's sources, in the system's order, leaving out the
     // indices where the system returns none.
     void scan_for_midi_source(MidiClient& client);
@@ -37,7 +37,7 @@ class MidiSourceList {
     // stays 0), or 0 when none has it; -1 before the first scan. Nothing depends on it.
     int32_t selected_midi_source() const { return _selected_midi_source; }
 
-  private:
+private:
     std::vector<MidiSource> _midi_sources;
     int32_t _selected_midi_source = -1;
     int32_t _midi_source_ID = 0;

@@ -47,7 +47,7 @@ using MidiReadProc = void (*)(const uint8_t* packet_list, size_t size, void* rea
 // The input port. Destroying it disposes of it: no callback runs once the destructor has
 // returned, and every connection it had is gone.
 class MidiInputPort {
-  public:
+public:
     virtual ~MidiInputPort() = default;
     // Connects `source` to this port; earlier connections stay. Returns false when the source
     // is gone or the system refused (a repeated connection counts as success).
@@ -57,7 +57,7 @@ class MidiInputPort {
 // The document's client in a MIDI system. Destroying it disposes of it; its input port must
 // be destroyed first.
 class MidiClient {
-  public:
+public:
     virtual ~MidiClient() = default;
 
     // The MIDI system in use, for the user to see ("ALSA sequencer", "JACK", "none", ...).

@@ -6,7 +6,7 @@
 namespace kelvara::midi {
 
 class NoMidiClient final : public MidiClient {
-  public:
+public:
     std::string system_name() const override { return "none"; }
     int32_t number_of_sources() override { return 0; }
     std::optional<MidiSource> source(int32_t) override { return std::nullopt; }

@@ -15,7 +15,7 @@ using Chord = std::vector<float>;
 using NoteInstances = std::vector<int32_t>;
 
 class NotePlayer {
-  public:
+public:
     virtual ~NotePlayer() = default;
     // Starts every tone of `chord` at `velocity` (1.0 to 127.0 for a well-formed note-on).
     // An empty chord starts nothing and returns an empty list.

@@ -14,7 +14,7 @@
 namespace kelvara::midi::testing {
 
 class JackTestSource {
-  public:
+public:
     // Opens client `client_name` (never starting a server) with one MIDI output port per
     // name. Null when no server answers.
     static std::unique_ptr<JackTestSource> open(const std::string& client_name,
@@ -34,7 +34,7 @@ class JackTestSource {
         JackRingbufferHandle queue;
     };
 
-  private:
+private:
     JackTestSource() = default;
     static int process(jack_nframes_t frames, void* self) noexcept;
 

@@ -17,7 +17,7 @@
 namespace kelvara::midi::testing {
 
 class RecordingNotePlayer : public NotePlayer {
-  public:
+public:
     NoteInstances notes_on(const Chord& chord, float velocity) override {
         NoteInstances ids;
         std::ostringstream line;
@@ -51,7 +51,7 @@ class RecordingNotePlayer : public NotePlayer {
         return _changed.wait_for(lock, timeout, [&] { return _calls.size() >= count; });
     }
 
-  private:
+private:
     void record(std::string line) {
         {
             const std::scoped_lock lock(_mutex);
@@ -67,7 +67,7 @@ class RecordingNotePlayer : public NotePlayer {
 };
 
 class MapChordLookup : public ChordLookup {
-  public:
+public:
     std::map<int, Chord> chords;
     std::optional<Chord> chord_for_key(int key) const override {
         const auto found = chords.find(key);

@@ -27,7 +27,7 @@ std::vector<uint8_t> packet_list(std::initializer_list<Message> messages) {
 }
 
 class PacketHandlerTest : public ::testing::Test {
-  protected:
+protected:
     PacketHandlerTest() {
         chords.chords[60] = {261.5f, 329.5f};
         chords.chords[62] = {293.5f};

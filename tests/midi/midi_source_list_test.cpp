@@ -35,7 +35,7 @@ std::vector<std::string> titles(const std::vector<MidiSourceItem>& items) {
 }
 
 class MidiSourcesTest : public ::testing::Test {
-  protected:
+protected:
     MidiSourcesTest() { chords->chords[60] = {440.0f}; }
 
     MidiPlaybackTargets targets() { return {player, chords, last_played}; }
