@@ -36,7 +36,7 @@ void MidiPacketHandler::note_on(uint8_t key, uint8_t velocity) {
     _last_played.store(key);
     // Looked up once: mapped-ness and chord come from the same state of the map, and the
     // chord is the one mapped at the moment of the note-on.
-    const std::optional<Chord> chord = _chords.chord_for_key(key);
+    const std::shared_ptr<const Chord> chord = _chords.chord_for_key(key);
     if (!chord) return;
     if (velocity == 0) {  // a note-on with velocity 0 is a note-off
         stop_notes_of(key);
@@ -48,7 +48,7 @@ void MidiPacketHandler::note_on(uint8_t key, uint8_t velocity) {
 }
 
 void MidiPacketHandler::note_off(uint8_t key) {
-    if (!_chords.is_mapped(key)) return;  // no longer mapped: its notes keep sounding
+    if (!_chords.chord_for_key(key)) return;  // no longer mapped: its notes keep sounding
     stop_notes_of(key);
 }
 

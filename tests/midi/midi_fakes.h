@@ -5,6 +5,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <sstream>
@@ -69,12 +70,11 @@ private:
 class MapChordLookup : public ChordLookup {
 public:
     std::map<int, Chord> chords;
-    std::optional<Chord> chord_for_key(int key) const override {
+    std::shared_ptr<const Chord> chord_for_key(int key) const override {
         const auto found = chords.find(key);
-        if (found == chords.end()) return std::nullopt;
-        return found->second;
+        if (found == chords.end()) return nullptr;
+        return std::make_shared<const Chord>(found->second);
     }
-    bool is_mapped(int key) const override { return chords.contains(key); }
 };
 
 }  // namespace kelvara::midi::testing
