@@ -3,7 +3,7 @@ SHELL := /bin/bash
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 
-.PHONY: all deps build run test test-default test-asan tsan bench format clean
+.PHONY: all deps build run test test-default test-asan tsan fuzz bench format clean
 
 all: build
 
@@ -33,6 +33,12 @@ tsan: deps
 	cmake --preset tsan >/dev/null
 	cmake --build --preset tsan
 	scripts/with-test-services.sh ctest --preset tsan
+
+# The libFuzzer targets (clang), each for FUZZ_SECONDS (default 60).
+fuzz: deps
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz --target kelvara-fuzzers
+	scripts/run-fuzzers.sh
 
 bench: build
 	build/default/bench/kelvara-bench
