@@ -1,0 +1,144 @@
+// The receive thread playing while the user-interface thread edits the chord map and reads
+// the last-played key: run under ThreadSanitizer (make tsan) to catch data races.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <map>
+#include <mutex>
+#include <set>
+#include <thread>
+
+#include "midi/in_process_midi_system.h"
+#include "midi/midi_input.h"
+
+namespace kelvara::midi {
+namespace {
+
+constexpr int kMidiEvents = 100000;
+constexpr int kChordMapEdits = 10000;
+constexpr int kKeys = 16;
+
+// A synthesizer that knows which notes sound: a note stopped that was never started, or a
+// note left sounding at the end, is a fault.
+class SoundingNotes final : public NotePlayer {
+public:
+    NoteInstances notes_on(const Chord& chord, float) override {
+        const std::scoped_lock lock(_mutex);
+        NoteInstances ids;
+        for (size_t i = 0; i < chord.size(); ++i) {
+            ids.push_back(++_last_id);
+            _sounding.insert(_last_id);
+        }
+        return ids;
+    }
+    void notes_off(const NoteInstances& notes) override {
+        const std::scoped_lock lock(_mutex);
+        for (const int32_t id : notes)
+            if (id > _last_id) ++_stopped_unknown;
+        for (const int32_t id : notes) _sounding.erase(id);
+    }
+    void set_midi_parameter(uint32_t, uint32_t) override { _controls.fetch_add(1); }
+
+    size_t sounding() const {
+        const std::scoped_lock lock(_mutex);
+        return _sounding.size();
+    }
+    int stopped_unknown() const {
+        const std::scoped_lock lock(_mutex);
+        return _stopped_unknown;
+    }
+    int controls() const { return _controls.load(); }
+
+private:
+    mutable std::mutex _mutex;
+    int32_t _last_id = 0;
+    std::set<int32_t> _sounding;
+    int _stopped_unknown = 0;
+    std::atomic<int> _controls{0};
+};
+
+// An immutable map swapped as a whole after each edit, the way the document publishes it.
+// The pointer is swapped under a short lock: libstdc++ 12's atomic shared_ptr unlocks
+// readers with relaxed order, which ThreadSanitizer rightly reports.
+class PublishedChords final : public ChordLookup {
+public:
+    using Map = std::map<int, std::shared_ptr<const Chord>>;
+    void publish(Map map) {
+        auto next = std::make_shared<const Map>(std::move(map));
+        const std::scoped_lock lock(_swap);
+        _current.swap(next);
+    }
+    std::shared_ptr<const Chord> chord_for_key(int key) const override {
+        std::shared_ptr<const Map> map;
+        {
+            const std::scoped_lock lock(_swap);
+            map = _current;
+        }
+        const auto found = map->find(key);
+        return found == map->end() ? nullptr : found->second;
+    }
+
+private:
+    mutable std::mutex _swap;
+    std::shared_ptr<const Map> _current = std::make_shared<const Map>();
+};
+
+std::vector<uint8_t> event(int i) {
+    const auto key = static_cast<uint8_t>(i % kKeys);
+    switch (i % 5) {
+        case 0:
+        case 1: return {0x90, key, static_cast<uint8_t>(1 + i % 127)};
+        case 2: return {0x80, key, 0};
+        case 3: return {0x90, key, 0};
+        default: return {0xB0, 7, static_cast<uint8_t>(i % 128)};
+    }
+}
+
+// Edit `e`: some keys mapped, some removed, chords of changing size.
+PublishedChords::Map edited_map(int e) {
+    PublishedChords::Map map;
+    for (int key = 0; key < kKeys; ++key)
+        if ((key + e) % 3 != 0)
+            map[key] = std::make_shared<const Chord>(static_cast<size_t>(1 + (key + e) % 4),
+                                                     110.0f * static_cast<float>(1 + key));
+    return map;
+}
+
+TEST(MidiThreads, NotesPlayWhileTheChordMapIsEditedAndNoneIsLeftHanging) {
+    InProcessMidiSystem system;
+    system.add_source({"keys:1", "Keys", 1, true, "Keys"});
+    auto player = std::make_shared<SoundingNotes>();
+    auto chords = std::make_shared<PublishedChords>();
+    std::atomic<int> notifications{0};
+    auto last_played = std::make_shared<LastPlayedKey>([&] { notifications.fetch_add(1); });
+    MidiInput input(system.create_client(kMidiClientName), {player, chords, last_played});
+    input.fill_in_midi_source_list();
+    ASSERT_TRUE(input.midi_source_selected(0));
+
+    std::jthread receive([&] {
+        for (int i = 0; i < kMidiEvents; ++i) system.send("keys:1", event(i));
+    });
+    for (int e = 0; e < kChordMapEdits; ++e) {
+        chords->publish(edited_map(e));
+        (void)last_played->value();  // what the window's queued update reads
+    }
+    receive.join();
+
+    // Every key mapped, struck and released: each stops what it started before, whatever
+    // the map was when it was struck, and then its new notes.
+    chords->publish(edited_map(1));
+    PublishedChords::Map all;
+    for (int key = 0; key < kKeys; ++key) all[key] = std::make_shared<const Chord>(1, 220.0f);
+    chords->publish(all);
+    for (uint8_t key = 0; key < kKeys; ++key) {
+        system.send("keys:1", std::vector<uint8_t>{0x90, key, 64});
+        system.send("keys:1", std::vector<uint8_t>{0x80, key, 0});
+    }
+    EXPECT_EQ(player->sounding(), 0u);
+    EXPECT_EQ(player->stopped_unknown(), 0);
+    EXPECT_EQ(player->controls(), kMidiEvents / 5);
+    EXPECT_EQ(notifications.load(), kMidiEvents * 3 / 5 + kKeys);
+}
+
+}  // namespace
+}  // namespace kelvara::midi
