@@ -87,6 +87,8 @@ TEST(JackMidi, TwoSourcesPlayIntoTheOneInputUntilDisconnected) {
     ASSERT_TRUE(input.midi_source_selected(item_a));
     ASSERT_TRUE(input.midi_source_selected(item_b));
     ASSERT_TRUE(input.midi_source_selected(item_b));  // again: still one connection
+    ASSERT_TRUE(synth_a->wait_for_connections(0, 1));
+    ASSERT_TRUE(keys_b->wait_for_connections(0, 1));
 
     ASSERT_TRUE(synth_a->send(0, {0x90, 60, 100}));
     ASSERT_TRUE(player->wait_for_calls(1, kDeliveryTimeout));
@@ -99,6 +101,7 @@ TEST(JackMidi, TwoSourcesPlayIntoTheOneInputUntilDisconnected) {
 
     // After B is disconnected only A plays; A's later message arrives after B's would have.
     keys_b->disconnect_all(0);
+    ASSERT_TRUE(keys_b->wait_for_connections(0, 0));
     ASSERT_TRUE(keys_b->send(0, {0x90, 60, 1}));
     ASSERT_TRUE(synth_a->send(0, {0xB0, 1, 2}));
     ASSERT_TRUE(player->wait_for_calls(4, kDeliveryTimeout));
@@ -153,6 +156,7 @@ TEST(JackMidi, TwoClientsOfTheSameNameBothReceiveAndLongMessagesArriveInPackets)
     MidiSource gone;
     gone.address = "nobody:nothing";
     EXPECT_FALSE(first_port->connect_source(gone));
+    ASSERT_TRUE(source->wait_for_connections(0, 2));
 
     std::vector<uint8_t> sysex(300, 0x22);
     sysex.front() = 0xF0;

@@ -2,7 +2,9 @@
 
 #include <jack/midiport.h>
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 namespace kelvara::midi::testing {
 
@@ -52,6 +54,17 @@ bool JackTestSource::send(size_t port, const std::vector<uint8_t>& message) {
 
 void JackTestSource::disconnect_all(size_t port) {
     jack_port_disconnect(_client.get(), _outputs.at(port).port);
+}
+
+bool JackTestSource::wait_for_connections(size_t port, int count) const {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (jack_port_connected(_outputs.at(port).port) != count) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    // The count comes from the graph state the server switched to at a cycle's start, so
+    // every later cycle routes through the new connections.
+    return true;
 }
 
 int JackTestSource::process(jack_nframes_t frames, void* self) noexcept {

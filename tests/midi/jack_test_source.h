@@ -28,6 +28,10 @@ public:
     bool send(size_t port, const std::vector<uint8_t>& message);
     // Ends every connection of output `port`.
     void disconnect_all(size_t port);
+    // Waits until output `port` has `count` connections in the graph the server runs, so a
+    // message sent next takes them (a connection made takes effect a cycle or so later).
+    // False on timeout.
+    bool wait_for_connections(size_t port, int count) const;
 
     struct Output {
         jack_port_t* port = nullptr;

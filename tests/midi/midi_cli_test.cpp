@@ -66,7 +66,8 @@ TEST(MidiCli, ListsJackSourcesAndMonitorsWhatTheySend) {
     code = run_cli("midi-monitor --midi jack --seconds 2 --source " + address,
                    [&](const std::string& line) {
                        printed += line;
-                       if (line.rfind("listening", 0) == 0) source->send(0, {0x91, 60, 100});
+                       if (line.rfind("listening", 0) == 0 && source->wait_for_connections(0, 1))
+                           source->send(0, {0x91, 60, 100});
                    });
     EXPECT_EQ(code, 0) << printed;
     EXPECT_THAT(printed, HasSubstr("connected: out"));
