@@ -21,6 +21,9 @@ int main(int argc, char** argv) {
     kelvara::cli::add_curve_command(app);
     kelvara::cli::add_midi_sources_command(app);
     kelvara::cli::add_midi_monitor_command(app);
+#ifdef KELVARA_CLI_PLOT
+    kelvara::cli::add_plot_command(app);
+#endif
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {

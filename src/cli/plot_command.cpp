@@ -1,0 +1,88 @@
+// `kelvara-cli plot`: the graph of a new document drawn offscreen by the window's own graph
+// view, with the colours the window gives it, saved as a PNG.
+#include <CLI/CLI.hpp>
+#include <QApplication>
+#include <QImage>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include "cli/commands.h"
+#include "engine/kelvara_document.h"
+#include "view/pv_kelvara_view.h"
+
+namespace kelvara::cli {
+namespace {
+
+struct PlotOptions {
+    std::string png_path;
+    int width = 600;
+    int height = 400;
+    bool justs = false;
+    std::optional<float> cursor;
+    bool derivative = false;
+    int scale = 1;
+};
+
+// Image pixels per side: large enough for a print, small enough to fit in memory.
+constexpr int kMaxSide = 8000;
+// Image pixels per view unit, as on a HiDPI screen.
+constexpr int kMaxScale = 4;
+
+void check_size(const PlotOptions& o) {
+    if (o.scale < 1 || o.scale > kMaxScale)
+        throw UsageError("--scale must lie between 1 and " + std::to_string(kMaxScale));
+    if (o.width < 1 || o.width * o.scale > kMaxSide || o.height < 1 ||
+        o.height * o.scale > kMaxSide)
+        throw UsageError("--width and --height times --scale must lie between 1 and " +
+                         std::to_string(kMaxSide));
+}
+
+QImage render_graph(const PlotOptions& o) {
+    // The view is declared first so that it outlives the document, which takes its arrays
+    // back from the view when it goes.
+    PVKelvaraView view;
+    view.resize(o.width, o.height);
+    KelvaraDocument document;
+    document.attach_view(&view);
+    document.windowControllerDidLoadNib();
+    if (o.justs || o.cursor || o.derivative)
+        document.plotPressed(o.justs, o.cursor.has_value(), o.derivative);
+    if (o.cursor) view.plot_line_at_x(*o.cursor);
+    QImage image(o.width * o.scale, o.height * o.scale, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(o.scale);
+    image.fill(Qt::transparent);
+    view.render(&image);
+    return image;
+}
+
+void run_plot(const PlotOptions& o) {
+    check_size(o);
+    // Drawn offscreen unless the caller chose a platform: no display is needed.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    int argc = 1;
+    char program_name[] = "kelvara-cli";
+    char* argv[] = {program_name, nullptr};
+    const QApplication application(argc, argv);
+    const QImage image = render_graph(o);
+    if (!image.save(QString::fromStdString(o.png_path), "PNG"))
+        throw std::runtime_error("cannot write " + o.png_path);
+}
+
+}  // namespace
+
+void add_plot_command(CLI::App& app) {
+    auto options = std::make_shared<PlotOptions>();
+    CLI::App* plot = app.add_subcommand("plot", "Draw the graph of a new document as a PNG image");
+    plot->add_option("--png", options->png_path, "Image file to write")->required();
+    plot->add_option("--width", options->width, "Width in pixels (default 600)");
+    plot->add_option("--height", options->height, "Height in pixels (default 400)");
+    plot->add_flag("--justs", options->justs, "Mark the just-intonation ratios");
+    plot->add_option("--cursor", options->cursor, "Draw the cursor line at this ratio");
+    plot->add_flag("--derivative", options->derivative, "Draw the curve's derivative");
+    plot->add_option("--scale", options->scale, "Image pixels per unit, 1 to 4 (2 as on HiDPI)");
+    plot->callback([options] { run_plot(*options); });
+}
+
+}  // namespace kelvara::cli

@@ -1,0 +1,189 @@
+#pragma once
+// PVKelvaraView: the plotting surface of a document window. It draws the document's
+// dissonance curve over interval ratio, optionally the curve's derivative, markers at
+// just-intonation ratios, a cursor line at a selected ratio, axes with labels and a click
+// readout, on a shaded panel. It computes nothing of the curve: the document lends the
+// two float arrays and says how many points are valid, and sets ranges, flags and colours
+// through GraphView.
+//
+// Coordinates: all state is in unflipped view units (origin bottom left, y upwards, one
+// unit per logical pixel). Paths are built in those units and mapped to Qt's y-down
+// coordinates only while painting, by widget_from_view (view_geometry.h).
+//
+// Work is split by how often it changes: the axes and all text are rendered into a cached
+// image on range, text-colour and size changes and on presses; the four paths are rebuilt
+// by update_graph and the flag setters; a repaint only composites and strokes.
+//
+// Limits the view keeps by itself:
+// - An empty range (max = min), or one whose bounds or scale are not finite numbers, is
+//   ignored: the last valid range and scale stay, nothing is re-rendered. The maps then
+//   never divide by zero.
+// - A curve point whose position is not a finite number (a NaN or infinite sample, or an
+//   infinite slope between two equal x values) is left out and the polyline starts again
+//   at the next finite point.
+// - The count is trusted as the number of valid entries the document lent; a negative one
+//   counts as 0 and one above kMaxCurvePoints as kMaxCurvePoints.
+//
+// Threads: user-interface thread only.
+#include <QFont>
+#include <QImage>
+#include <QPainterPath>
+#include <QWidget>
+#include <cstdint>
+#include <optional>
+
+#include "engine/graph_view.h"
+#include "view/view_geometry.h"
+
+class QPainter;
+
+namespace kelvara {
+
+// A path with the line width it is stroked with; points are in unflipped view units.
+struct StrokedPath {
+    QPainterPath path;
+    qreal line_width = 1.0;
+};
+
+class PVKelvaraView : public QWidget, public GraphView {
+    Q_OBJECT
+
+public:
+    explicit PVKelvaraView(QWidget* parent = nullptr);
+    ~PVKelvaraView() override = default;
+
+    // --- GraphView -------------------------------------------------------------------
+    // Stores both pointers only: no rebuild, no repaint. Either may be null.
+    void set_value_arrays_x_y(const float* x_values, const float* y_values) override;
+    // Takes the count and rebuilds every path, then repaints.
+    void update_graph(int32_t number_of_points) override;
+    // Each range setter recomputes its scale, re-renders the cached image and repaints; the
+    // paths wait for the next update_graph.
+    void set_x_axis_min_max(double min, double max) override;
+    void set_y_axis_min_max(double min, double max) override;
+    void set_dy_axis_min_max(double min, double max) override;
+    // Rebuilds the markers and repaints.
+    void set_should_draw_justs(bool draw) override;
+    // Rebuilds the cursor line and repaints.
+    void set_should_plot_line(bool draw) override;
+    // Stores the flag and repaints; the derivative path appears at the next update_graph.
+    void set_should_draw_derivative(bool draw) override;
+    // Moves the cursor line to `ratio` (remembered even while the line is off) and repaints.
+    void plot_line_at_x(float ratio) override;
+    // Colour setters: a null argument keeps that colour. Curve colours show at the next
+    // repaint without requesting one; the background repaints; the text colour re-renders
+    // the cached image and repaints.
+    void set_curve_color_fill(const Rgba* line, const Rgba* fill) override;
+    void set_dy_curve_color_fill(const Rgba* line, const Rgba* fill) override;
+    void set_bg_color(const Rgba* color) override;
+    void set_text_color(const Rgba* color) override;
+
+    // --- maps between data values and unflipped view positions (32-bit float) --------
+    float location_for_x(float value) const;
+    float location_for_y(float value) const;
+    float location_for_dy(float value) const;
+    float x_for_location(float position) const;
+    float y_for_location(float position) const;
+    float dy_for_location(float position) const;
+
+    // A press on the view never drags its window: presses set the readout.
+    bool mouseDownCanMoveWindow() const { return false; }
+
+    // In a layout the graph takes the room it is given; these say what suits it.
+    QSize sizeHint() const override { return {480, 300}; }
+    QSize minimumSizeHint() const override { return {120, 80}; }
+
+    // --- read-only state, for the window and for checks --------------------------------
+    FloatRect body_rect() const { return _body_rect; }
+    FloatRect graph_frame() const { return _graph_frame; }
+    float x_scale() const { return _x_scale; }
+    float y_scale() const { return _y_scale; }
+    float dy_scale() const { return _dy_scale; }
+    float x_min() const { return _x_min; }
+    float x_max() const { return _x_max; }
+    float y_min() const { return _y_min; }
+    float y_max() const { return _y_max; }
+    float dy_min() const { return _dy_min; }
+    float dy_max() const { return _dy_max; }
+    int32_t number_of_points() const { return _number_of_points; }
+    float current_x_line() const { return _current_x_line; }
+    float display_ratio() const { return _display_ratio; }
+    float display_amp() const { return _display_amp; }
+    bool should_draw_justs() const { return _should_draw_justs; }
+    bool should_plot_line() const { return _should_plot_line; }
+    bool should_draw_derivative() const { return _should_draw_derivative; }
+    // The readout as it is drawn: "(%.3f, %.3f)" of the last press, in the C locale.
+    QString readout_text() const;
+    const QImage& graph_body_image() const { return _graph_body_image; }
+    const std::optional<StrokedPath>& curve_path() const { return _curve_path; }
+    const std::optional<StrokedPath>& dy_curve_path() const { return _dy_curve_path; }
+    const std::optional<StrokedPath>& justs_path() const { return _justs_path; }
+    const std::optional<StrokedPath>& ratio_line_path() const { return _ratio_line_path; }
+    const std::optional<Rgba>& curve_color() const { return _curve_color; }
+    const std::optional<Rgba>& dy_curve_color() const { return _dy_curve_color; }
+    const std::optional<Rgba>& line_color() const { return _line_color; }
+    const std::optional<Rgba>& just_color() const { return _just_color; }
+    const std::optional<Rgba>& bg_color() const { return _bg_color; }
+    const std::optional<Rgba>& text_color() const { return _text_color; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    // Layout and repaint.
+    void relayout_if_resized();
+    void lay_out_body(float width, float height);
+    void recompute_scales();
+    void request_redisplay();
+    void stroke_graph_layers(QPainter& painter) const;
+
+    // Path building (curve_paths.cpp, ratio_markers.cpp).
+    void drawGraph();
+    void build_curve(QPainterPath& path, int32_t count) const;
+    void build_derivative(QPainterPath& path, int32_t count) const;
+    void plot_just_lines();
+
+    // The cached axes and text (graph_background.cpp).
+    void draw_background();
+    void draw_labels(QPainter& painter, const QTransform& to_widget) const;
+
+    // Fields, in the order the view's state is described; every colour, path and the
+    // image may be absent.
+    FloatRect _body_rect;
+    FloatRect _graph_frame;
+    QImage _graph_body_image;
+    std::optional<Rgba> _curve_color;
+    std::optional<Rgba> _line_color;
+    std::optional<Rgba> _just_color;
+    std::optional<Rgba> _fill_color;
+    std::optional<Rgba> _text_color;
+    std::optional<Rgba> _bg_color;
+    std::optional<Rgba> _dy_curve_color;
+    std::optional<Rgba> _dy_fill_color;
+    std::optional<StrokedPath> _curve_path;
+    std::optional<StrokedPath> _justs_path;
+    std::optional<StrokedPath> _ratio_line_path;
+    std::optional<StrokedPath> _dy_curve_path;
+    float _x_min = 0.0f, _x_max = 0.0f;
+    float _y_min = 0.0f, _y_max = 0.0f;
+    float _x_scale = 0.0f, _y_scale = 0.0f;
+    float _dy_min = 0.0f, _dy_max = 0.0f;
+    float _dy_scale = 0.0f;
+    const float* _x_values = nullptr;
+    const float* _y_values = nullptr;
+    int32_t _number_of_points = 0;
+    bool _should_draw_justs = false;
+    bool _should_plot_line = false;
+    float _current_x_line = 0.0f;
+    bool _should_draw_derivative = false;
+    float _display_ratio = 0.0f, _display_amp = 0.0f;
+    // Device pixels per view unit of the cached image: that of the last paint target, so
+    // the axes and text stay crisp on a HiDPI screen.
+    qreal _image_pixel_ratio = 1.0;
+};
+
+// The face of every text in the graph: the system face at 9 view units.
+QFont graph_label_font();
+
+}  // namespace kelvara
