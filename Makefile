@@ -3,7 +3,7 @@ SHELL := /bin/bash
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 
-.PHONY: all deps build run test test-default test-asan tsan fuzz bench format clean
+.PHONY: all deps build run test test-default test-asan test-tsan tsan fuzz bench format clean
 
 all: build
 
@@ -19,7 +19,7 @@ build: deps build/default/build.ninja
 run: build
 	scripts/run-app.sh
 
-test: test-default test-asan
+test: test-default test-asan test-tsan
 
 test-default: build
 	scripts/with-test-services.sh ctest --preset default
@@ -28,6 +28,12 @@ test-asan: deps
 	cmake --preset asan >/dev/null
 	cmake --build --preset asan
 	scripts/with-test-services.sh ctest --preset asan
+
+# The tests of code shared between threads (CTest label "threads"), under ThreadSanitizer.
+test-tsan: deps
+	cmake --preset tsan >/dev/null
+	cmake --build --preset tsan --target thread_tests
+	scripts/with-test-services.sh ctest --preset tsan -L threads
 
 tsan: deps
 	cmake --preset tsan >/dev/null

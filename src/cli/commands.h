@@ -18,9 +18,13 @@ class UsageError : public std::runtime_error {
 void add_curve_command(CLI::App& app);
 void add_midi_sources_command(CLI::App& app);
 void add_midi_monitor_command(CLI::App& app);
+void add_bench_command(CLI::App& app);
 #ifdef KELVARA_CLI_PLOT
 // Only in builds with Qt: the drawing is the graph view's.
 void add_plot_command(CLI::App& app);
 #endif
+void add_scale_command(CLI::App& app);
+// chord-parse and chord-map.
+void add_chord_commands(CLI::App& app);
 
 }  // namespace kelvara::cli

@@ -21,9 +21,12 @@ int main(int argc, char** argv) {
     kelvara::cli::add_curve_command(app);
     kelvara::cli::add_midi_sources_command(app);
     kelvara::cli::add_midi_monitor_command(app);
+    kelvara::cli::add_bench_command(app);
 #ifdef KELVARA_CLI_PLOT
     kelvara::cli::add_plot_command(app);
 #endif
+    kelvara::cli::add_scale_command(app);
+    kelvara::cli::add_chord_commands(app);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/fast_dissonance_kernel.h"
+
 namespace kelvara {
 
 float pair_sum_literal(const float* partials, const float* amplitudes, int32_t count) {
@@ -25,7 +27,7 @@ float LiteralKernel::sum(const PartialListView& list) {
 }
 
 std::unique_ptr<DissonanceKernel> make_default_kernel() {
-    return std::make_unique<LiteralKernel>();
+    return std::make_unique<FastKernel>();
 }
 
 }  // namespace kelvara

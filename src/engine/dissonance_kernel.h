@@ -33,7 +33,7 @@ struct PartialListView {
 };
 
 class DissonanceKernel {
-public:
+  public:
     virtual ~DissonanceKernel() = default;
     // The most partials the kernel will be given; called whenever the partial arrays are
     // reallocated, so that begin_run and sum never allocate.
@@ -47,13 +47,14 @@ public:
 
 // The literal pair sum behind the kernel interface.
 class LiteralKernel final : public DissonanceKernel {
-public:
+  public:
     void reserve(int32_t) override {}
     void begin_run(const PartialListView&) override {}
     float sum(const PartialListView& list) override;
 };
 
-// The kernel documents sample with.
+// The kernel documents sample with: FastKernel (fast_dissonance_kernel.h) with the best
+// instruction set of this processor.
 std::unique_ptr<DissonanceKernel> make_default_kernel();
 
 }  // namespace kelvara

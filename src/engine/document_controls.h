@@ -2,6 +2,9 @@
 // What the document shows in, or asks of, its window. The window implements it; tests use a
 // recording fake. Every call runs on the user-interface thread.
 #include <cstdint>
+#include <optional>
+
+#include "scales/table_cells.h"
 
 namespace kelvara {
 
@@ -9,7 +12,7 @@ namespace kelvara {
 enum class FloatField { XMin, XMax, YMin, YMax, StepSize, BaseFrequency };
 
 class DocumentControls {
-public:
+  public:
     virtual ~DocumentControls() = default;
 
     virtual void show_float(FloatField field, float value) = 0;
@@ -23,6 +26,18 @@ public:
     virtual void beep() = 0;
     // The document's edited state changed (the window shows its modified mark).
     virtual void document_edited_changed(bool edited) = 0;
+
+    // --- the three tables (scale ratios, fixed tones, chord map) ------------------------
+    // Their defaults stand for a window without tables (the command line): nothing to
+    // reload, nothing selected.
+
+    // Show the table's rows again; the document is its data source.
+    virtual void reload_table(DocumentTable /*table*/) {}
+    // The selected row of a table, counted from 0 in the order shown; nothing when no row
+    // is selected. The document checks the row against its list before using it.
+    virtual std::optional<int32_t> selected_row(DocumentTable /*table*/) const {
+        return std::nullopt;
+    }
 };
 
 }  // namespace kelvara

@@ -17,6 +17,9 @@
 #include "engine/graph_view.h"
 #include "engine/overtone_type.h"
 #include "engine/partials.h"
+#include "scales/action_tags.h"
+#include "scales/chord_map.h"
+#include "scales/table_cells.h"
 
 namespace kelvara {
 
@@ -27,7 +30,7 @@ enum class BoundField { XMin, XMax, YMin, YMax };
 enum class ChangeKind { Done, Undone, Cleared };
 
 class KelvaraDocument {
-public:
+  public:
     KelvaraDocument();
     ~KelvaraDocument();
     KelvaraDocument(const KelvaraDocument&) = delete;
@@ -74,6 +77,51 @@ public:
     // positive number. Runs the pipeline of a fixed-tone edit.
     bool set_dissonance_ratios(std::span<const float> ratios);
 
+    // --- scales and chords (implemented in src/scales/) ---------------------------------
+    // The scale-ratio and fixed-tone lists, the three tables of which the document is the
+    // data source, and the chord map. Everything here runs on the user-interface thread,
+    // except chord_for_key and published_chord_map, which any thread may call.
+    //
+    // Ratio-list actions (scale_actions.cpp). Tags: action_tags.h. Selected rows come from
+    // DocumentControls::selected_row. A scale action always ends with: sort the list, mark
+    // changed, reload the scale table, resample, redraw. A fixed-tone action that beeps
+    // ends there; otherwise: mark changed, reload, resample, refit y, redraw.
+    void scaleRatiosAddDelete(ScaleActionSource source, int32_t tag,
+                              ScaleGeneratorFields fields = {});
+    void dissonanceRatiosAddDelete(int32_t tag);
+    const std::vector<float>& scale_ratios() const { return _scale_ratios; }
+    // Replaces the scale list as a document file holds it: no change mark, no resampling.
+    void replace_scale_ratios(std::vector<float> ratios);
+
+    // Table data source (table_data_source.cpp), in the shape of a table model: rows,
+    // cell values, cell edits and the selection change. Rows count from 0; a row outside the
+    // table gives no value and an edit of it changes nothing.
+    int32_t numberOfRowsInTableView(DocumentTable table) const;
+    // Sorts the scale list after reading a scale cell: an edited ratio reaches its sorted row
+    // on the next fetch. The pass that makes that fetch may still show the edited ratio at
+    // its old row, so a table model should show every scale row again after a scale edit
+    // (for example by fetching one cell, then signalling that all rows changed).
+    std::optional<CellValue> tableView_objectValueForTableColumn_row(DocumentTable table,
+                                                                     TableColumn column,
+                                                                     int32_t row);
+    // Applies one cell edit, then always: mark changed, resample, redraw.
+    void tableView_setObjectValue_forTableColumn_row(DocumentTable table, const CellValue& value,
+                                                     TableColumn column, int32_t row);
+    // Moves the graph's cursor line to the selected scale ratio, if one is selected.
+    void tableViewSelectionDidChange();
+
+    // Chord map (chord_actions.cpp). After every action: mark changed, reload the table.
+    void chordAddDelete(int32_t tag);
+    const ChordMap& chord_map() const { return _chord_map; }
+    // Replaces the chord map as a document file holds it: no change mark; publishes it and
+    // reloads the chord table.
+    void replace_chord_map(ChordMap map);
+    // Any thread (the MIDI receive thread): the chord of a key as last published, or null.
+    std::shared_ptr<const Chord> chord_for_key(int32_t key) const {
+        return _published_chord_map.chord_for_key(key);
+    }
+    const PublishedChordMap& published_chord_map() const { return _published_chord_map; }
+
     // --- state (read-only views for the window, the file and the tests) ----------------
     int32_t overtone_type() const { return _overtone_type; }
     double base_frequency() const { return _base_frequency; }
@@ -101,7 +149,7 @@ public:
     // Replaces the sampling kernel (benchmarks and tests compare kernels through this).
     void set_kernel(std::unique_ptr<DissonanceKernel> kernel);
 
-private:
+  private:
     void beep() const;
     void show_float(FloatField field, float value) const;
     void show_stored_value(FloatField field) const;
@@ -130,6 +178,21 @@ private:
 
     // The scale-ratio list (ratio entries as 32-bit floats).
     std::vector<float> _scale_ratios;
+
+    // --- scales and chords: helpers and state (src/scales/) ----------------------------
+    void scale_action_follow_up();
+    void fixed_tone_action_follow_up();
+    void table_edit_follow_up();
+    void chord_action_follow_up();
+    void reload_table(DocumentTable table) const;
+    std::optional<size_t> selected_row_in(DocumentTable table, size_t row_count) const;
+    void edit_scale_cell(TableColumn column, size_t row, const CellValue& value);
+    void edit_fixed_tone_cell(size_t row, const CellValue& value);
+    void edit_chord_cell(TableColumn column, size_t row, const CellValue& value);
+    // The chord map as the user-interface thread edits it (its keys are `_midi_note_numbers`,
+    // its chords `_chords`), and the copy the MIDI thread reads, published after each edit.
+    ChordMap _chord_map;
+    PublishedChordMap _published_chord_map;
 
     int64_t _change_count = 0;
     std::unique_ptr<DissonanceKernel> _kernel;

@@ -70,4 +70,27 @@ TEST(CliCurve, BadArgumentsGiveOneLineAndExitCode2) {
     }
 }
 
+TEST(CliBench, PrintsOneLinePerCaseWithTimesRatioAndDeviation) {
+    const CliRun run = run_cli("bench --case default --min-time 0");
+    ASSERT_EQ(run.exit_code, 0) << run.out;
+    const auto lines = lines_of(run.out);
+    ASSERT_EQ(lines.size(), 2u) << run.out;
+    EXPECT_EQ(lines[0], "case literal_ms fast_ms ratio max_relative_deviation");
+    std::istringstream fields(lines[1]);
+    std::string name;
+    double literal_ms = 0, fast_ms = 0, ratio = 0, deviation = 1;
+    fields >> name >> literal_ms >> fast_ms >> ratio >> deviation;
+    ASSERT_FALSE(fields.fail()) << lines[1];
+    EXPECT_EQ(name, "default");
+    EXPECT_GT(literal_ms, 0.0);
+    EXPECT_GT(fast_ms, 0.0);
+    EXPECT_LT(deviation, 1e-5);
+}
+
+TEST(CliBench, RefusesAnUnknownCase) {
+    const CliRun run = run_cli("bench --case nonesuch --min-time 0");
+    EXPECT_EQ(run.exit_code, 2);
+    EXPECT_NE(run.out.find("no benchmark case named nonesuch"), std::string::npos) << run.out;
+}
+
 }  // namespace

@@ -1,6 +1,9 @@
 #pragma once
 // Recording fakes of the two window interfaces: each call is logged as one line, so a test
 // can assert the exact order of the recompute pipeline.
+#include <functional>
+#include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -13,6 +16,8 @@ namespace kelvara::testing {
 class CallLog {
 public:
     std::vector<std::string> calls;
+    // When set, every call is also appended to this log: one timeline across several fakes.
+    CallLog* timeline = nullptr;
     void clear() { calls.clear(); }
     // The calls whose text starts with `prefix`, in order.
     std::vector<std::string> named(const std::string& prefix) const {
@@ -35,8 +40,21 @@ protected:
         line << name;
         ((line << ' ' << args), ...);
         calls.push_back(line.str());
+        if (timeline) timeline->calls.push_back(line.str());
     }
 };
+
+inline const char* table_name(DocumentTable table) {
+    switch (table) {
+        case DocumentTable::ScaleRatios:
+            return "scale";
+        case DocumentTable::DissonanceRatios:
+            return "dissonance";
+        case DocumentTable::MappedChords:
+            return "chords";
+    }
+    return "?";
+}
 
 class RecordingGraphView : public GraphView, public CallLog {
 public:
@@ -86,6 +104,21 @@ public:
     void document_edited_changed(bool e) override {
         edited = e;
         log("document_edited_changed", e);
+    }
+
+    // The selected row of each table, as a test sets it; absent tables have no selection.
+    std::map<DocumentTable, int32_t> selected_rows;
+    // Runs at each reload, after it is logged: lets a test look at the document right then.
+    std::function<void(DocumentTable)> on_reload;
+
+    void reload_table(DocumentTable table) override {
+        log("reload_table", table_name(table));
+        if (on_reload) on_reload(table);
+    }
+    std::optional<int32_t> selected_row(DocumentTable table) const override {
+        const auto row = selected_rows.find(table);
+        if (row == selected_rows.end()) return std::nullopt;
+        return row->second;
     }
 };
 

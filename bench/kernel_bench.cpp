@@ -1,0 +1,65 @@
+// The dissonance kernels on the shared benchmark cases: one sampling run of a document
+// (compute_array_entries) per iteration, with the literal kernel and with the one documents
+// use. Each fast benchmark also reports `speedup`: the literal kernel's processor time per
+// run on the same case, measured just before in this process, divided by its own.
+#include <benchmark/benchmark.h>
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "engine/dissonance_kernel.h"
+#include "engine/kernel_benchmark_cases.h"
+
+namespace {
+
+using kelvara::KernelBenchmarkCase;
+
+// Seconds per run of the literal kernel, by case name.
+std::map<std::string, double>& literal_seconds() {
+    static std::map<std::string, double> seconds;
+    return seconds;
+}
+
+// Processor time of this thread per run, like the CPU column.
+double seconds_per_run(benchmark::State& state, kelvara::KelvaraDocument& doc) {
+    const double start_ms = kelvara::thread_processor_ms();
+    for (auto _ : state) {
+        doc.compute_array_entries();
+        benchmark::DoNotOptimize(doc.y_values()[0]);
+    }
+    const double elapsed_ms = kelvara::thread_processor_ms() - start_ms;
+    return elapsed_ms * 1e-3 / static_cast<double>(state.iterations());
+}
+
+void literal_kernel(benchmark::State& state, const KernelBenchmarkCase* c) {
+    auto doc = kelvara::make_benchmark_document(*c, std::make_unique<kelvara::LiteralKernel>());
+    literal_seconds()[c->name] = seconds_per_run(state, *doc);
+    state.counters["partials"] = doc->number_of_partials();
+    state.counters["samples"] = doc->number_of_points();
+}
+
+void fast_kernel(benchmark::State& state, const KernelBenchmarkCase* c) {
+    auto doc = kelvara::make_benchmark_document(*c, kelvara::make_default_kernel());
+    const double seconds = seconds_per_run(state, *doc);
+    const auto literal = literal_seconds().find(c->name);
+    if (literal != literal_seconds().end()) state.counters["speedup"] = literal->second / seconds;
+    state.counters["partials"] = doc->number_of_partials();
+    state.counters["samples"] = doc->number_of_points();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    for (const auto& c : kelvara::kernel_benchmark_cases()) {
+        benchmark::RegisterBenchmark(("literal/" + c.name).c_str(), literal_kernel, &c)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("fast/" + c.name).c_str(), fast_kernel, &c)
+            ->Unit(benchmark::kMicrosecond);
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

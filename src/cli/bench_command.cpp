@@ -1,0 +1,47 @@
+// `kelvara-cli bench`: the literal dissonance kernel against the one documents use, on the
+// shared benchmark cases, one line per case.
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "cli/commands.h"
+#include "engine/kernel_benchmark_cases.h"
+
+namespace kelvara::cli {
+namespace {
+
+struct BenchOptions {
+    std::string only_case;
+    double min_seconds = 0.5;
+};
+
+void run_bench(const BenchOptions& options) {
+    if (options.min_seconds < 0.0 || options.min_seconds > 60.0)
+        throw UsageError("--min-time must be between 0 and 60 seconds");
+    bool found = false;
+    std::printf("case literal_ms fast_ms ratio max_relative_deviation\n");
+    for (const auto& c : kernel_benchmark_cases()) {
+        if (!options.only_case.empty() && c.name != options.only_case) continue;
+        found = true;
+        const KernelComparison r = compare_kernels(c, options.min_seconds);
+        std::printf("%s %.4f %.4f %.1f %.3g\n", r.name.c_str(), r.literal_ms, r.fast_ms, r.ratio,
+                    r.max_relative_deviation);
+        std::fflush(stdout);
+    }
+    if (!found) throw UsageError("no benchmark case named " + options.only_case);
+}
+
+}  // namespace
+
+void add_bench_command(CLI::App& app) {
+    auto options = std::make_shared<BenchOptions>();
+    CLI::App* bench = app.add_subcommand(
+        "bench", "Time the literal and the fast dissonance kernel on the benchmark cases");
+    bench->add_option("--case", options->only_case, "Only this case (default, worst)");
+    bench->add_option("--min-time", options->min_seconds,
+                      "Seconds to repeat each kernel's run for (the fastest run counts)");
+    bench->callback([options] { run_bench(*options); });
+}
+
+}  // namespace kelvara::cli

@@ -1,0 +1,122 @@
+// `kelvara-cli chord-parse` and `kelvara-cli chord-map`: chord text as the chord table reads
+// it, and the chord map's actions on a new document.
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "engine/kelvara_document.h"
+#include "scales/chord_formatter.h"
+#include "scales/number_text.h"
+
+namespace kelvara::cli {
+namespace {
+
+Chord parsed_chord(const std::string& text) {
+    Chord chord;
+    std::string error;
+    if (!PV_Chord_Formatter{}.getObjectValue(chord, text, &error)) throw UsageError(error);
+    return chord;
+}
+
+// The selected row that a delete action reads.
+class ChordRowSelection final : public DocumentControls {
+public:
+    std::optional<int32_t> row;
+    int beeps = 0;
+    void show_float(FloatField, float) override {}
+    void show_number_of_overtones(int32_t) override {}
+    void select_waveform(int32_t) override {}
+    void show_plot_segments(bool, bool, bool) override {}
+    void beep() override { ++beeps; }
+    void document_edited_changed(bool) override {}
+    std::optional<int32_t> selected_row(DocumentTable table) const override {
+        return table == DocumentTable::MappedChords ? row : std::nullopt;
+    }
+};
+
+struct ChordMapOptions {
+    float base = 440.0f;
+    std::vector<float> ratios{1.0f};
+    std::vector<std::string> actions;
+};
+
+// The row number that follows "name:" in an action.
+int32_t row_argument(const std::string& action, size_t from) {
+    const std::string_view rest = std::string_view(action).substr(from);
+    if (rest.empty() || read_leading_number(rest).length == 0)
+        throw UsageError("action '" + action + "' needs a row number");
+    return leading_integer_value(rest);
+}
+
+void apply_action(KelvaraDocument& doc, ChordRowSelection& selection, const std::string& action) {
+    const size_t colon = action.find(':');
+    const std::string name = action.substr(0, colon);
+    const int beeps = selection.beeps;
+    if (name == "add") {
+        doc.chordAddDelete(kChordAdd);
+    } else if (name == "copy") {
+        doc.chordAddDelete(kChordCopyFixedTones);
+    } else if (name == "delete" && colon != std::string::npos) {
+        selection.row = row_argument(action, colon + 1);
+        doc.chordAddDelete(kChordDeleteSelected);
+    } else if ((name == "rekey" || name == "set") && colon != std::string::npos) {
+        const size_t second = action.find(':', colon + 1);
+        if (second == std::string::npos)
+            throw UsageError("action '" + action + "' needs ROW:VALUE");
+        const int32_t row = row_argument(action, colon + 1);
+        const std::string value = action.substr(second + 1);
+        if (name == "rekey")
+            doc.tableView_setObjectValue_forTableColumn_row(DocumentTable::MappedChords,
+                                                            leading_integer_value(value),
+                                                            TableColumn::MidiNote, row);
+        else
+            doc.tableView_setObjectValue_forTableColumn_row(
+                DocumentTable::MappedChords, parsed_chord(value), TableColumn::ChordString, row);
+    } else {
+        throw UsageError("unknown chord-map action '" + action + "'");
+    }
+    if (selection.beeps != beeps) throw UsageError("action '" + action + "' has no row to act on");
+}
+
+void run_chord_map(const ChordMapOptions& options) {
+    KelvaraDocument doc;
+    ChordRowSelection selection;
+    doc.attach_controls(&selection);
+    doc.baseFrequencyEdited(options.base);
+    if (selection.beeps != 0) throw UsageError("--base is out of range");
+    if (!doc.set_dissonance_ratios(options.ratios)) throw UsageError("--ratios is out of range");
+    for (const std::string& action : options.actions) apply_action(doc, selection, action);
+    for (const int32_t key : doc.chord_map().midi_note_numbers())
+        std::printf(
+            "%d: %s\n", key,
+            PV_Chord_Formatter::string_for_chord(*doc.chord_map().chord_for_key(key)).c_str());
+}
+
+}  // namespace
+
+void add_chord_commands(CLI::App& app) {
+    auto text = std::make_shared<std::string>();
+    CLI::App* parse = app.add_subcommand(
+        "chord-parse", "Read a chord as the chord table does and print it normalised");
+    parse->add_option("TEXT", *text, "Frequencies separated by any of , | : ; / \\ - _")
+        ->required();
+    parse->callback([text] {
+        std::printf("%s\n", PV_Chord_Formatter::string_for_chord(parsed_chord(*text)).c_str());
+    });
+
+    auto options = std::make_shared<ChordMapOptions>();
+    CLI::App* map = app.add_subcommand(
+        "chord-map", "Run chord-map actions on a new document and print \"key: chord\" rows");
+    map->add_option("--base", options->base, "Base frequency in Hz (for copy)");
+    map->add_option("--ratios", options->ratios, "Fixed-tone ratios, comma separated (for copy)")
+        ->delimiter(',')
+        ->allow_extra_args(false);
+    map->add_option("ACTION", options->actions,
+                    "add | copy | delete:ROW | rekey:ROW:KEY | set:ROW:CHORD");
+    map->callback([options] { run_chord_map(*options); });
+}
+
+}  // namespace kelvara::cli

@@ -1,0 +1,75 @@
+// `kelvara-cli scale`: the ratios a preset of the scale table generates, as the table shows
+// them (sorted), one per line as "ratio cents".
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <memory>
+
+#include "cli/commands.h"
+#include "engine/kelvara_document.h"
+#include "scales/ratio_list.h"
+#include "scales/scale_generator.h"
+
+namespace kelvara::cli {
+namespace {
+
+struct ScaleOptions {
+    int32_t tet = 12;
+    float base = 2.0f;
+};
+
+// Counts the document's beeps: a generator run it refused.
+class BeepCounter final : public DocumentControls {
+public:
+    int beeps = 0;
+    void show_float(FloatField, float) override {}
+    void show_number_of_overtones(int32_t) override {}
+    void select_waveform(int32_t) override {}
+    void show_plot_segments(bool, bool, bool) override {}
+    void beep() override { ++beeps; }
+    void document_edited_changed(bool) override {}
+};
+
+void print_preset(int32_t preset_tag, ScaleGeneratorFields fields) {
+    KelvaraDocument doc;
+    BeepCounter counter;
+    doc.attach_controls(&counter);
+    doc.scaleRatiosAddDelete(ScaleActionSource::PresetMenu, preset_tag, fields);
+    if (counter.beeps != 0)
+        throw UsageError("the division count and base give more than " +
+                         std::to_string(kMaxGeneratedRatios) + " ratios");
+    for (const float ratio : doc.scale_ratios())
+        std::printf("%.8g %.3f\n", static_cast<double>(ratio),
+                    static_cast<double>(cents_of_ratio(ratio)));
+}
+
+}  // namespace
+
+void add_scale_command(CLI::App& app) {
+    CLI::App* scale = app.add_subcommand(
+        "scale", "Print a generated scale, sorted, one \"ratio cents\" line per ratio");
+    scale->require_subcommand(1);
+    scale->add_subcommand("just", "The 29 just ratios from 1 to 4")->callback([] {
+        print_preset(kPresetJustRatios, {});
+    });
+
+    auto tet = std::make_shared<ScaleOptions>();
+    CLI::App* equal = scale->add_subcommand(
+        "tet",
+        "Equal division of BASE into N steps, up to the first ratio at or above 4 "
+        "(N 0, -1 and -2 give the just and harmonic lists)");
+    equal->add_option("N", tet->tet, "Number of divisions")->required();
+    equal->add_option("BASE", tet->base, "Interval divided (nothing below 1.1)")->required();
+    equal->callback([tet] { print_preset(kPresetFromFields, {tet->tet, tet->base}); });
+
+    auto sixteen = std::make_shared<ScaleOptions>();
+    CLI::App* h16 = scale->add_subcommand("harmonic16", "BASE times 16/16 .. 32/16, 17/8 .. 32/8");
+    h16->add_option("BASE", sixteen->base, "Lowest ratio")->required();
+    h16->callback([sixteen] { print_preset(kPresetSixteenStepHarmonics, {0, sixteen->base}); });
+
+    auto eight = std::make_shared<ScaleOptions>();
+    CLI::App* h8 = scale->add_subcommand("harmonic8", "BASE times 8/8 .. 16/8, 9/4 .. 16/4");
+    h8->add_option("BASE", eight->base, "Lowest ratio")->required();
+    h8->callback([eight] { print_preset(kPresetEightStepHarmonics, {0, eight->base}); });
+}
+
+}  // namespace kelvara::cli

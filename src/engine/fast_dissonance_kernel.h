@@ -1,0 +1,95 @@
+#pragma once
+// The kernel documents sample with: the literal pair sum rearranged so that a sampling run
+// costs a small fraction of it, within a bounded distance of the exact sum.
+//
+// What it does differently from the literal sum, and why the result stays within bounds:
+// - Pairs of two fixed partials do not depend on x: begin_run sums them once.
+// - Each unordered pair is summed once and doubled (the ordered sum is exactly twice it).
+// - Partials of amplitude 0 are left out (they add exactly 0).
+// - A pair whose roughness exponent s exceeds a cutoff S is not computed. Its term is at
+//   most a_i·a_j·e^(−3.5 S), so all of them together add at most e^(−3.5 S)·Σ a_i·a_j over
+//   the ordered pairs that involve the sweep tone (the fixed pairs are summed once with the
+//   largest cutoff, a few e-27 of their amplitude products); that is skip_bound(). S is
+//   chosen so that this bound stays below kRelativeSkipTolerance of the largest curve value
+//   known in the run (the fixed pairs and the samples already taken), hence of the curve's
+//   maximum. With the partials sorted by frequency, the pairs a partial keeps form one
+//   contiguous range.
+// - The exponentials are a polynomial approximation (relative error below 1e-6 per term),
+//   the second sharing the first (roughness_rows.h), eight pairs at a time with AVX2 where
+//   the processor has it; float sums of a few dozen blocks are added up in 64 bits.
+// A list with a frequency that is negative or not finite (a typed x bound below 0 can move
+// the sweep tone there) is summed literally: the sorting and the ranges above assume
+// ordinary frequencies.
+//
+// Nothing is allocated after reserve(): begin_run and sum only write into its buffers.
+#include <cstdint>
+#include <vector>
+
+#include "engine/dissonance_kernel.h"
+#include "engine/roughness_block_queue.h"
+#include "engine/roughness_rows.h"
+
+namespace kelvara {
+
+enum class KernelInstructions { Portable, Avx2 };
+
+// The fastest set this processor runs.
+KernelInstructions best_kernel_instructions();
+
+class FastKernel final : public DissonanceKernel {
+  public:
+    // The skipped pairs add at most this fraction of the curve's maximum.
+    static constexpr double kRelativeSkipTolerance = 1e-6;
+
+    explicit FastKernel(KernelInstructions instructions = best_kernel_instructions(),
+                        double relative_skip_tolerance = kRelativeSkipTolerance);
+
+    void reserve(int32_t max_partials) override;
+    void begin_run(const PartialListView& list) override;
+    float sum(const PartialListView& list) override;
+
+    // The most that all the pairs the last sum left out could have added.
+    double skip_bound() const { return _skip_bound; }
+
+  private:
+    struct FrequencyAmplitude {
+        float frequency;
+        float amplitude;
+    };
+
+    bool fits(const PartialListView& list) const;
+    void sort_fixed_partials(const PartialListView& list);
+    bool place_sweep(const PartialListView& list);
+    void sort_sweep();
+    static void sort_by_frequency(FrequencyAmplitude* partials, int32_t count);
+    void choose_cutoff();
+    double sum_fixed_pairs() const;
+    double sum_sweep_pairs() const;
+    roughness_rows::Columns fixed_columns() const;
+    roughness_rows::BlockSum block_sum() const;
+
+    KernelInstructions _instructions;
+    double _relative_skip_tolerance;
+    int32_t _capacity = 0;
+
+    // The fixed partials of the run with an amplitude, ascending, padded (structure of arrays).
+    std::vector<float> _fixed_frequency, _fixed_scale, _fixed_amplitude;
+    int32_t _fixed_count = 0;
+    // The sweep partials with an amplitude: their indices in the list, then at each sample
+    // their frequencies ascending, padded.
+    std::vector<int32_t> _sweep_index;
+    std::vector<float> _sweep_frequency, _sweep_scale, _sweep_amplitude;
+    int32_t _sweep_count = 0;
+    std::vector<FrequencyAmplitude> _sort_buffer;
+
+    bool _literal_run = false;          // the fixed partials are not ordinary frequencies
+    double _sweep_pair_mass = 0.0;      // Σ a_i·a_j over ordered pairs with a sweep partial
+    double _constant_skip_bound = 0.0;  // what the fixed pairs and raised exponents may add
+    double _fixed_pairs = 0.0;          // both orders of every fixed pair
+    double _largest_value = 0.0;        // of the curve so far in this run
+    double _cutoff_reference = 0.0;     // the curve value the cutoff was chosen for
+    double _last_cutoff = 0.0;
+    double _skip_bound = 0.0;
+};
+
+}  // namespace kelvara

@@ -1,0 +1,48 @@
+#pragma once
+// PV_Chord_Formatter: a chord as one line of text and back, for the "Chord String" column of
+// the chord table. Formatting joins the frequencies with "," (220,275,330); parsing accepts
+// any of the eight separators ",|:;/\-_" between numbers (220 / 275 / 330, 220;275_330).
+// It holds no state; both operations run on the user-interface thread (they are also safe
+// on any other) and neither depends on the process locale.
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "scales/chord.h"
+#include "scales/table_cells.h"
+
+namespace kelvara {
+
+class PV_Chord_Formatter {
+public:
+    // The separators that end a number. The hyphen is one of them, so a frequency can never
+    // be written negative.
+    static constexpr std::string_view kSeparators = ",|:;/\\-_";
+
+    // The chord's numbers, each as number_text() writes it, joined by ",". The empty chord
+    // gives the empty string. 220, 275, 330 -> "220,275,330"; 110 * 16/15 -> "117.3333".
+    // A tone below 0.0001 Hz is written in exponent form ("1e-05"), whose hyphen the parser
+    // takes for a separator: such text reads back as two tones (1 and 5). No audible chord
+    // holds such a tone; every tone from 0.0001 up reads back as written.
+    static std::string string_for_chord(const Chord& chord);
+
+    // The formatter contract for a table cell: the text of a chord, and nothing (the cell
+    // shows no text) for any value that is not a chord.
+    std::optional<std::string> stringForObjectValue(const CellValue& value) const;
+
+    // Parses `text` into a chord. On success stores it in `chord` and returns true. On
+    // failure returns false, leaves `chord` untouched and, when `error` is given, stores the
+    // text "Incorrectly formated string" (localized_string) in it.
+    //
+    // Each field (the text up to the next separator, after leading white space) is read as
+    // the longest leading decimal number; the rest of the field is ignored (1.5abc -> 1.5).
+    // Rejected, which ends the parse without keeping earlier fields:
+    //  - a field that reads as 0 unless it is exactly "0" (so 0.0, 00, abc and "0 " fail);
+    //  - an empty field: a leading separator or two separators together (220,,330);
+    //  - a number beyond the 32-bit float range (it would be an infinite frequency).
+    // The empty text and text of blanks give the empty chord; one trailing separator is
+    // accepted (220,330, -> 220, 330).
+    bool getObjectValue(Chord& chord, std::string_view text, std::string* error) const;
+};
+
+}  // namespace kelvara

@@ -1,0 +1,95 @@
+#include "scales/chord_map.h"
+
+#include <algorithm>
+#include <set>
+
+namespace kelvara {
+
+const Chord* ChordMap::chord_for_key(int32_t key) const {
+    const auto entry = _chords.find(key);
+    return entry == _chords.end() ? nullptr : &entry->second;
+}
+
+std::optional<int32_t> ChordMap::key_at_row(size_t row) const {
+    if (row >= _midi_note_numbers.size()) return std::nullopt;
+    return _midi_note_numbers[row];
+}
+
+std::optional<int32_t> ChordMap::free_key() const {
+    for (int32_t key = 0; key < kMidiKeyCount; ++key)
+        if (!_chords.contains(key)) return key;
+    return std::nullopt;
+}
+
+bool ChordMap::add_at_free_key(Chord chord) {
+    const std::optional<int32_t> key = free_key();
+    if (!key) return false;
+    _midi_note_numbers.push_back(*key);
+    _chords.emplace(*key, std::move(chord));
+    return true;
+}
+
+bool ChordMap::remove_row(size_t row) {
+    const std::optional<int32_t> key = key_at_row(row);
+    if (!key) return false;
+    _chords.erase(*key);
+    _midi_note_numbers.erase(_midi_note_numbers.begin() + static_cast<std::ptrdiff_t>(row));
+    return true;
+}
+
+bool ChordMap::rekey_row(size_t row, int32_t key) {
+    const std::optional<int32_t> old_key = key_at_row(row);
+    if (!old_key || _chords.contains(key)) return false;
+    auto node = _chords.extract(*old_key);
+    node.key() = key;
+    _chords.insert(std::move(node));
+    _midi_note_numbers[row] = key;
+    return true;
+}
+
+bool ChordMap::replace_chord_at_row(size_t row, Chord chord) {
+    const std::optional<int32_t> key = key_at_row(row);
+    if (!key) return false;
+    _chords[*key] = std::move(chord);
+    return true;
+}
+
+std::optional<ChordMap> ChordMap::from_parts(std::vector<int32_t> midi_note_numbers,
+                                             ChordDictionary chords) {
+    const std::set<int32_t> listed(midi_note_numbers.begin(), midi_note_numbers.end());
+    const bool consistent =
+        listed.size() == midi_note_numbers.size() && listed.size() == chords.size() &&
+        std::all_of(listed.begin(), listed.end(), [&](int32_t k) { return chords.contains(k); });
+    if (!consistent) return std::nullopt;
+    ChordMap map;
+    map._midi_note_numbers = std::move(midi_note_numbers);
+    map._chords = std::move(chords);
+    return map;
+}
+
+PublishedChordMap::PublishedChordMap() : _current(std::make_shared<const ChordMap>()) {}
+
+void PublishedChordMap::publish(const ChordMap& map) {
+    std::shared_ptr<const ChordMap> next = std::make_shared<const ChordMap>(map);
+    {
+        const std::lock_guard<std::mutex> lock(_swap_lock);
+        _current.swap(next);
+    }
+    // `next` now holds the previous state: freed here, outside the lock, unless a reader
+    // still holds it.
+}
+
+std::shared_ptr<const ChordMap> PublishedChordMap::snapshot() const {
+    const std::lock_guard<std::mutex> lock(_swap_lock);
+    return _current;
+}
+
+std::shared_ptr<const Chord> PublishedChordMap::chord_for_key(int32_t key) const {
+    std::shared_ptr<const ChordMap> state = snapshot();
+    const Chord* chord = state->chord_for_key(key);
+    if (!chord) return nullptr;
+    // Shares ownership of the whole snapshot, points at one of its chords.
+    return std::shared_ptr<const Chord>(std::move(state), chord);
+}
+
+}  // namespace kelvara
