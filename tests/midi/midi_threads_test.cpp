@@ -1,5 +1,5 @@
-// The receive thread playing while the user-interface thread edits the chord map and reads
-// the last-played key: run under ThreadSanitizer (make tsan) to catch data races.
+// The receive thread playing while the user-interface thread publishes chord-map edits and
+// reads the last-played key: run under ThreadSanitizer (make tsan) to catch data races.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -10,6 +10,8 @@
 
 #include "midi/in_process_midi_system.h"
 #include "midi/midi_input.h"
+#include "midi/published_chord_lookup.h"
+#include "scales/chord_map.h"
 
 namespace kelvara::midi {
 namespace {
@@ -57,32 +59,6 @@ private:
     std::atomic<int> _controls{0};
 };
 
-// An immutable map swapped as a whole after each edit, the way the document publishes it.
-// The pointer is swapped under a short lock: libstdc++ 12's atomic shared_ptr unlocks
-// readers with relaxed order, which ThreadSanitizer rightly reports.
-class PublishedChords final : public ChordLookup {
-public:
-    using Map = std::map<int, std::shared_ptr<const Chord>>;
-    void publish(Map map) {
-        auto next = std::make_shared<const Map>(std::move(map));
-        const std::scoped_lock lock(_swap);
-        _current.swap(next);
-    }
-    std::shared_ptr<const Chord> chord_for_key(int key) const override {
-        std::shared_ptr<const Map> map;
-        {
-            const std::scoped_lock lock(_swap);
-            map = _current;
-        }
-        const auto found = map->find(key);
-        return found == map->end() ? nullptr : found->second;
-    }
-
-private:
-    mutable std::mutex _swap;
-    std::shared_ptr<const Map> _current = std::make_shared<const Map>();
-};
-
 std::vector<uint8_t> event(int i) {
     const auto key = static_cast<uint8_t>(i % kKeys);
     switch (i % 5) {
@@ -95,20 +71,23 @@ std::vector<uint8_t> event(int i) {
 }
 
 // Edit `e`: some keys mapped, some removed, chords of changing size.
-PublishedChords::Map edited_map(int e) {
-    PublishedChords::Map map;
-    for (int key = 0; key < kKeys; ++key)
-        if ((key + e) % 3 != 0)
-            map[key] = std::make_shared<const Chord>(static_cast<size_t>(1 + (key + e) % 4),
-                                                     110.0f * static_cast<float>(1 + key));
-    return map;
+ChordMap edited_map(int e) {
+    std::vector<int32_t> keys;
+    ChordDictionary chords;
+    for (int32_t key = 0; key < kKeys; ++key) {
+        if ((key + e) % 3 == 0) continue;
+        keys.push_back(key);
+        chords[key] = Chord(static_cast<size_t>(1 + (key + e) % 4), 110.0f * float(1 + key));
+    }
+    return *ChordMap::from_parts(std::move(keys), std::move(chords));
 }
 
 TEST(MidiThreads, NotesPlayWhileTheChordMapIsEditedAndNoneIsLeftHanging) {
     InProcessMidiSystem system;
     system.add_source({"keys:1", "Keys", 1, true, "Keys"});
     auto player = std::make_shared<SoundingNotes>();
-    auto chords = std::make_shared<PublishedChords>();
+    PublishedChordMap published;
+    auto chords = std::make_shared<PublishedChordLookup>(published);
     std::atomic<int> notifications{0};
     auto last_played = std::make_shared<LastPlayedKey>([&] { notifications.fetch_add(1); });
     MidiInput input(system.create_client(kMidiClientName), {player, chords, last_played});
@@ -119,17 +98,17 @@ TEST(MidiThreads, NotesPlayWhileTheChordMapIsEditedAndNoneIsLeftHanging) {
         for (int i = 0; i < kMidiEvents; ++i) system.send("keys:1", event(i));
     });
     for (int e = 0; e < kChordMapEdits; ++e) {
-        chords->publish(edited_map(e));
+        published.publish(edited_map(e));
         (void)last_played->value();  // what the window's queued update reads
     }
     receive.join();
 
     // Every key mapped, struck and released: each stops what it started before, whatever
     // the map was when it was struck, and then its new notes.
-    chords->publish(edited_map(1));
-    PublishedChords::Map all;
-    for (int key = 0; key < kKeys; ++key) all[key] = std::make_shared<const Chord>(1, 220.0f);
-    chords->publish(all);
+    published.publish(edited_map(1));
+    ChordMap all;
+    for (int key = 0; key < kKeys; ++key) all.add_at_free_key(Chord{220.0f});
+    published.publish(all);
     for (uint8_t key = 0; key < kKeys; ++key) {
         system.send("keys:1", std::vector<uint8_t>{0x90, key, 64});
         system.send("keys:1", std::vector<uint8_t>{0x80, key, 0});
