@@ -13,6 +13,8 @@ namespace {
 
 // The receive thread wakes at least this often to notice a stop request.
 constexpr int kReceiveWaitMilliseconds = 100;
+// Events read per wake-up at most; the rest wait for the next poll.
+constexpr int kMaxEventsPerWake = 1024;
 // Longest message decoded; longer system-exclusive data is dropped (it is never played).
 constexpr size_t kMaxDecodedBytes = 4096;
 
@@ -111,9 +113,13 @@ void AlsaInputPort::read_pending_events() {
     _list.clear();
     snd_seq_event_t* event = nullptr;
     // Non-blocking: -EAGAIN once the input is empty; -ENOSPC after an overrun, which
-    // dropped events but leaves the sequencer readable.
-    for (int result = 0; (result = snd_seq_event_input(_seq, &event)) >= 0 || result == -ENOSPC;) {
-        if (result >= 0 && event != nullptr) add_event(*event);
+    // dropped events but leaves the sequencer readable. A bounded batch per wake-up, so a
+    // flood of events still lets the thread see a stop request.
+    for (int i = 0; i < kMaxEventsPerWake; ++i) {
+        const int result = snd_seq_event_input(_seq, &event);
+        if (result == -ENOSPC) continue;
+        if (result < 0) break;
+        if (event != nullptr) add_event(*event);
     }
     if (_list.packet_count() > 0) _read_proc(_list.data(), _list.size(), _read_context);
 }

@@ -54,7 +54,8 @@ public:
     explicit JackMidiClient(JackClientHandle client) : _client(std::move(client)) {
         jack_on_info_shutdown(_client.get(), &JackMidiClient::on_shutdown, this);
     }
-    ~JackMidiClient() override = default;
+    // Closes the client before the callbacks it may still call are destroyed.
+    ~JackMidiClient() override { _client.reset(); }
     JackMidiClient(const JackMidiClient&) = delete;
     JackMidiClient& operator=(const JackMidiClient&) = delete;
 
