@@ -40,7 +40,7 @@ protected:
     RecordingNotePlayer player;
     MapChordLookup chords;
     int notifications = 0;
-    LastPlayedKey last_played{[this] { ++notifications; }};
+    LastPlayedKey last_played{[this](int) { ++notifications; }};
     MidiPacketHandler handler{player, chords, last_played};
 };
 
@@ -218,14 +218,14 @@ TEST(PacketList, LongMessagesAreSplitIntoPacketsOfAtMost256Bytes) {
     EXPECT_EQ(joined, sysex);
 }
 
-TEST(LastPlayedKey, HoldsNothingBeforeTheFirstKeyAndNotifiesEachStore) {
-    int notified = 0;
-    LastPlayedKey key([&] { ++notified; });
+TEST(LastPlayedKey, HoldsNothingBeforeTheFirstKeyAndNotifiesEachStoreWithItsKey) {
+    std::vector<int> notified;
+    LastPlayedKey key([&](int k) { notified.push_back(k); });
     EXPECT_FALSE(key.value().has_value());
     key.store(0);
     key.store(127);
     EXPECT_EQ(key.value(), 127);
-    EXPECT_EQ(notified, 2);
+    EXPECT_THAT(notified, ElementsAre(0, 127));
 }
 
 }  // namespace

@@ -89,7 +89,7 @@ TEST(MidiThreads, NotesPlayWhileTheChordMapIsEditedAndNoneIsLeftHanging) {
     PublishedChordMap published;
     auto chords = std::make_shared<PublishedChordLookup>(published);
     std::atomic<int> notifications{0};
-    auto last_played = std::make_shared<LastPlayedKey>([&] { notifications.fetch_add(1); });
+    auto last_played = std::make_shared<LastPlayedKey>([&](int) { notifications.fetch_add(1); });
     MidiInput input(system.create_client(kMidiClientName), {player, chords, last_played});
     input.fill_in_midi_source_list();
     ASSERT_TRUE(input.midi_source_selected(0));
