@@ -9,6 +9,21 @@
 //
 // Threads: every member function runs on the user-interface thread; the handler runs on the
 // port's receive thread.
+//
+// A window uses it like this (the callbacks only queue work onto its own thread):
+//
+//     auto last_played = std::make_shared<LastPlayedKey>([window](int key) {
+//         queue_on_ui_thread([window, key] { window->show_last_played(key); });
+//     });
+//     MidiInput input(open_midi_client(kMidiClientName, midi_system_from_environment(&note))
+//                         .client,
+//                     {player, chords, last_played},
+//                     [window] { queue_on_ui_thread([window] { window->refresh_sources(); }); });
+//     for (const MidiSourceItem& item : input.fill_in_midi_source_list()) add_item(item.title);
+//     set_tool_tip("MIDI system: " + input.system_name());
+//     // when the user picks item i of the pop-up:
+//     input.midi_source_selected(i);
+//     // refresh_sources(): input.scan_for_midi_source(); then fill the pop-up again.
 #include <functional>
 #include <memory>
 #include <string>
