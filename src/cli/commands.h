@@ -26,5 +26,6 @@ void add_plot_command(CLI::App& app);
 void add_scale_command(CLI::App& app);
 // chord-parse and chord-map.
 void add_chord_commands(CLI::App& app);
+void add_sound_commands(CLI::App& app);
 
 }  // namespace kelvara::cli

@@ -27,6 +27,7 @@ int main(int argc, char** argv) {
 #endif
     kelvara::cli::add_scale_command(app);
     kelvara::cli::add_chord_commands(app);
+    kelvara::cli::add_sound_commands(app);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {

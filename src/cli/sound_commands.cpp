@@ -1,0 +1,140 @@
+// `kelvara-cli programs`, `render` and `play-test`: the synthesizer from the command line.
+#include <sndfile.h>
+
+#include <CLI/CLI.hpp>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "sound/synth_controller.h"
+
+namespace kelvara::cli {
+namespace {
+
+constexpr double kReleaseTailSeconds = 0.25;
+constexpr double kMaxRenderSeconds = 600.0;
+
+struct SndfileCloser {
+    void operator()(SNDFILE* file) const { sf_close(file); }
+};
+
+// A controller that never opens an audio device, with `bank` loaded when given.
+std::unique_ptr<SynthController> offline_controller(const std::string& bank) {
+    SoundSetup setup;
+    setup.backend = "null";
+    auto controller = SynthController::init_with_channel(0, setup);
+    if (!controller->create_au_graph())
+        throw std::runtime_error("the synthesizer could not be built");
+    if (!bank.empty()) {
+        if (!controller->load_font(bank)) throw UsageError("the bank " + bank + " was refused");
+        controller->stop_graph();
+    }
+    return controller;
+}
+
+void select_program(SynthController& controller, int program) {
+    std::vector<ProgramItem> items;
+    controller.fill_in_program_button(items);
+    if (program < 0 || size_t(program) >= items.size())
+        throw UsageError("--program must be an index from 0 to " +
+                         std::to_string(items.size() - 1));
+    controller.select_instrument(program);
+}
+
+void write_wav(const std::string& path, const StereoBuffer& audio, int sample_rate) {
+    SF_INFO info{};
+    info.samplerate = sample_rate;
+    info.channels = 2;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    std::unique_ptr<SNDFILE, SndfileCloser> file(sf_open(path.c_str(), SFM_WRITE, &info));
+    if (!file) throw UsageError("cannot write " + path + ": " + sf_strerror(nullptr));
+    std::vector<float> interleaved(audio.left.size() * 2);
+    for (size_t i = 0; i < audio.left.size(); ++i) {
+        interleaved[2 * i] = audio.left[i];
+        interleaved[2 * i + 1] = audio.right[i];
+    }
+    const auto frames = sf_count_t(audio.left.size());
+    if (sf_writef_float(file.get(), interleaved.data(), frames) != frames)
+        throw UsageError("cannot write " + path + ": " + sf_strerror(file.get()));
+}
+
+void append(StereoBuffer& to, const StereoBuffer& more) {
+    to.left.insert(to.left.end(), more.left.begin(), more.left.end());
+    to.right.insert(to.right.end(), more.right.begin(), more.right.end());
+}
+
+struct RenderOptions {
+    std::vector<float> chord;
+    std::string bank;
+    int program = 0;
+    float velocity = 100.0f;
+    double seconds = 2.0;
+    std::string wav;
+};
+
+void render(const RenderOptions& o) {
+    if (!(o.seconds > 0.0 && o.seconds <= kMaxRenderSeconds))
+        throw UsageError("--seconds must be above 0 and at most 600");
+    auto controller = offline_controller(o.bank);
+    select_program(*controller, o.program);
+    const double rate = controller->sample_rate();
+    const auto ids = controller->notes_on(o.chord, o.velocity);
+    auto audio = controller->render_offline(int(std::lround(o.seconds * rate)));
+    controller->notes_off(ids);
+    auto tail = controller->render_offline(int(std::lround(kReleaseTailSeconds * rate)));
+    if (!audio || !tail) throw std::runtime_error("the synthesizer could not render");
+    append(*audio, *tail);
+    write_wav(o.wav, *audio, int(rate));
+    for (size_t i = 0; i < ids.size(); ++i)
+        if (ids[i] == SynthController::kNoNote)
+            std::fprintf(stderr, "kelvara-cli: tone %zu (%g Hz) was skipped\n", i + 1,
+                         double(o.chord[i]));
+}
+
+void list_programs(const std::string& bank) {
+    auto controller = offline_controller(bank);
+    std::vector<ProgramItem> items;
+    controller->fill_in_program_button(items);
+    for (const auto& item : items) std::printf("%s\n", item.title.c_str());
+}
+
+void play_test() {
+    SynthController controller(0);
+    if (!controller.create_au_graph())
+        throw std::runtime_error("the synthesizer could not be built");
+    std::printf("playing two test chords (6.5 s)\n");
+    std::fflush(stdout);
+    controller.play_test();
+}
+
+}  // namespace
+
+void add_sound_commands(CLI::App& app) {
+    auto bank = std::make_shared<std::string>();
+    CLI::App* programs =
+        app.add_subcommand("programs", "List the programs of a bank (\"%d : %s\")");
+    programs->add_option("--bank", *bank, "A .sf2, .sf3 or .dls bank (default: the default bank)");
+    programs->callback([bank] { list_programs(*bank); });
+
+    auto options = std::make_shared<RenderOptions>();
+    CLI::App* render_cmd = app.add_subcommand(
+        "render", "Render a chord offline through the synthesizer and limiter to a 48 kHz WAV");
+    render_cmd->alias("play");
+    render_cmd->add_option("--chord,--freqs", options->chord, "Tone frequencies in Hz")
+        ->required()
+        ->delimiter(',');
+    render_cmd->add_option("--bank", options->bank, "A .sf2, .sf3 or .dls bank");
+    render_cmd->add_option("--program", options->program, "Program index in the bank's list");
+    render_cmd->add_option("--velocity", options->velocity, "MIDI velocity (1-127)");
+    render_cmd->add_option("--seconds", options->seconds, "How long the chord is held");
+    render_cmd->add_option("--wav", options->wav, "Output file")->required();
+    render_cmd->callback([options] { render(*options); });
+
+    CLI::App* test = app.add_subcommand("play-test", "Play the synthesizer's two test chords");
+    test->callback([] { play_test(); });
+}
+
+}  // namespace kelvara::cli

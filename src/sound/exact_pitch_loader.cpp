@@ -1,0 +1,421 @@
+#include "sound/exact_pitch_loader.h"
+
+#include <libinstpatch/libinstpatch.h>
+
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "sound/bank_numbers.h"
+#include "sound/fluid_handles.h"
+
+namespace kelvara::sound {
+namespace {
+
+template <class T>
+struct GObjectUnref {
+    void operator()(T* object) const { g_object_unref(object); }
+};
+template <class T>
+using GObjectPtr = std::unique_ptr<T, GObjectUnref<T>>;
+
+struct GErrorFree {
+    void operator()(GError* error) const { g_error_free(error); }
+};
+using GErrorPtr = std::unique_ptr<GError, GErrorFree>;
+
+struct GFree {
+    void operator()(gchar* text) const { g_free(text); }
+};
+using GStringPtr = std::unique_ptr<gchar, GFree>;
+
+// SoundFont 2 attenuation is given in centibels, but the EMU8000 hardware the format was
+// written for applied only 0.4 of it; FluidSynth's own SoundFont loader does the same, and
+// voices are about 8 dB too quiet without it. DLS attenuation is not scaled.
+constexpr float kSf2AttenuationFactor = 0.4f;
+// FluidSynth truncates the voice pitch to whole cents. Half a cent of fine tune turns that
+// truncation into rounding, so float noise below a whole cent can never drop a cent.
+constexpr float kWholeCentRoundingBias = 0.5f;
+constexpr guint16 kMaxVoicesPerNote = 128;
+// A sample rate ratio beyond eight octaves either way plays nothing useful; limiting it keeps
+// the rate a valid unsigned number for any pitch.
+constexpr double kMaxRateRatio = 256.0;
+
+void init_instpatch_once() {
+    static std::once_flag once;  // libinstpatch's type system is process-wide
+    std::call_once(once, [] { ipatch_init(); });
+}
+
+// The reusable FluidSynth sample of one cached voice. It is re-pointed at the voice's cached
+// 16-bit data before every voice start, with the sample rate that carries the pitch fraction.
+class VoiceSample {
+  public:
+    explicit VoiceSample(IpatchSampleStoreCache* store)
+        : store_(store), sample_(new_fluid_sample()) {
+        ipatch_sample_store_cache_open(store_);  // keeps the data resident
+    }
+    ~VoiceSample() { ipatch_sample_store_cache_close(store_); }
+    VoiceSample(const VoiceSample&) = delete;
+    VoiceSample& operator=(const VoiceSample&) = delete;
+
+    bool valid() const { return sample_ != nullptr; }
+    fluid_sample_t* sample() const { return sample_.get(); }
+    short* data() const {
+        return static_cast<short*>(ipatch_sample_store_cache_get_location(store_));
+    }
+
+    static void destroy(gpointer self) {
+        std::unique_ptr<VoiceSample>(static_cast<VoiceSample*>(self));
+    }
+
+  private:
+    IpatchSampleStoreCache* store_;
+    FluidSamplePtr sample_;
+};
+
+class ExactBank;
+
+// One preset (SF2) or instrument (DLS) with its voice cache.
+class ExactPreset {
+  public:
+    ExactPreset(std::string name, int bank, int program, GObjectPtr<IpatchSF2VoiceCache> cache)
+        : name_(std::move(name)), bank_(bank), program_(program), cache_(std::move(cache)) {}
+
+    const std::string& name() const { return name_; }
+    int bank() const { return bank_; }
+    int program() const { return program_; }
+    fluid_preset_t* handle() const { return handle_.get(); }
+    void set_handle(FluidPresetPtr handle) { handle_ = std::move(handle); }
+
+    int note_on(fluid_synth_t* synth, int chan, int key, int vel, double pitch,
+                float attenuation_factor, fluid_mod_t* scratch) const;
+
+  private:
+    int start_voice(fluid_synth_t* synth, const IpatchSF2Voice& voice, int chan, int key, int vel,
+                    double pitch, float attenuation_factor, fluid_mod_t* scratch) const;
+
+    std::string name_;
+    int bank_;
+    int program_;
+    GObjectPtr<IpatchSF2VoiceCache> cache_;
+    FluidPresetPtr handle_;  // refers to the bank's fluid_sfont_t
+};
+
+// The ratio between the requested pitch and the whole-key pitch FluidSynth will compute,
+// following the voice's scale tuning (cents per key, 100 unless the bank says otherwise).
+double pitch_ratio(const IpatchSF2Voice& voice, int key, double pitch) {
+    if (!std::isfinite(pitch)) return 1.0;
+    const IpatchSF2GenArray& gens = voice.gen_array;
+    const double cents_per_key = IPATCH_SF2_GEN_ARRAY_TEST_FLAG(&gens, IPATCH_SF2_GEN_SCALE_TUNE)
+                                     ? gens.values[IPATCH_SF2_GEN_SCALE_TUNE].sword
+                                     : 100.0;
+    const double ratio = std::exp2((pitch - key) * cents_per_key / 1200.0);
+    return std::clamp(ratio, 1.0 / kMaxRateRatio, kMaxRateRatio);
+}
+
+void apply_generators(fluid_voice_t* target, const IpatchSF2GenArray& gens,
+                      float attenuation_factor) {
+    for (int gen = 0; gen < IPATCH_SF2_GEN_COUNT; ++gen) {
+        if (!IPATCH_SF2_GEN_ARRAY_TEST_FLAG(&gens, gen)) continue;
+        float value = gens.values[gen].sword;
+        if (gen == IPATCH_SF2_GEN_ATTENUATION) value *= attenuation_factor;
+        fluid_voice_gen_set(target, gen, value);
+    }
+}
+
+int mod_flags(guint16 source) {
+    const int shape = (source & (IPATCH_SF2_MOD_MASK_DIRECTION | IPATCH_SF2_MOD_MASK_POLARITY |
+                                 IPATCH_SF2_MOD_MASK_TYPE)) >>
+                      IPATCH_SF2_MOD_SHIFT_DIRECTION;
+    return shape | ((source & IPATCH_SF2_MOD_MASK_CC) ? FLUID_MOD_CC : 0);
+}
+
+void apply_modulators(fluid_voice_t* target, GSList* mods, fluid_mod_t* scratch) {
+    for (GSList* p = mods; p != nullptr; p = p->next) {
+        const auto* mod = static_cast<const IpatchSF2Mod*>(p->data);
+        fluid_mod_set_dest(scratch, mod->dest);
+        fluid_mod_set_source1(scratch, mod->src & IPATCH_SF2_MOD_MASK_CONTROL, mod_flags(mod->src));
+        fluid_mod_set_source2(scratch, mod->amtsrc & IPATCH_SF2_MOD_MASK_CONTROL,
+                              mod_flags(mod->amtsrc));
+        fluid_mod_set_amount(scratch, mod->amount);
+        fluid_voice_add_mod(target, scratch, FLUID_VOICE_OVERWRITE);
+    }
+}
+
+int ExactPreset::start_voice(fluid_synth_t* synth, const IpatchSF2Voice& voice, int chan, int key,
+                             int vel, double pitch, float attenuation_factor,
+                             fluid_mod_t* scratch) const {
+    const auto* cached = static_cast<const VoiceSample*>(voice.user_data);
+    if (voice.sample_store == nullptr || cached == nullptr) return FLUID_OK;  // unreadable data
+    const double rate = std::max(1.0, std::round(voice.rate * pitch_ratio(voice, key, pitch)));
+    fluid_sample_t* sample = cached->sample();
+    if (fluid_sample_set_sound_data(sample, cached->data(), nullptr, voice.sample_size,
+                                    static_cast<unsigned int>(rate), 0) != FLUID_OK)
+        return FLUID_FAILED;
+    // The voice cache's loop end is already the first frame after the loop, which is what
+    // FluidSynth expects here (one less detunes a short loop audibly).
+    fluid_sample_set_loop(sample, voice.loop_start, voice.loop_end);
+    fluid_sample_set_pitch(sample, voice.root_note, voice.fine_tune);
+    fluid_voice_t* target = fluid_synth_alloc_voice(synth, sample, chan, key, vel);
+    if (target == nullptr) return FLUID_FAILED;
+    apply_generators(target, voice.gen_array, attenuation_factor);
+    apply_modulators(target, voice.mod_list, scratch);
+    fluid_voice_gen_incr(target, GEN_FINETUNE, kWholeCentRoundingBias);
+    fluid_synth_start_voice(synth, target);
+    return FLUID_OK;
+}
+
+int ExactPreset::note_on(fluid_synth_t* synth, int chan, int key, int vel, double pitch,
+                         float attenuation_factor, fluid_mod_t* scratch) const {
+    IpatchSF2VoiceCache* cache = cache_.get();
+    std::array<int, IPATCH_SF2_VOICE_CACHE_MAX_SEL_VALUES> selection{};
+    for (int i = 0; i < cache->sel_count && i < int(selection.size()); ++i) {
+        switch (cache->sel_info[i].type) {
+            case IPATCH_SF2_VOICE_SEL_NOTE:
+                selection[i] = key;
+                break;
+            case IPATCH_SF2_VOICE_SEL_VELOCITY:
+                selection[i] = vel;
+                break;
+            default:
+                selection[i] = IPATCH_SF2_VOICE_SEL_WILDCARD;
+                break;
+        }
+    }
+    std::array<guint16, kMaxVoicesPerNote> indexes{};
+    const int count =
+        ipatch_sf2_voice_cache_select(cache, selection.data(), indexes.data(), kMaxVoicesPerNote);
+    for (int i = 0; i < count; ++i) {
+        const IpatchSF2Voice& voice = *IPATCH_SF2_VOICE_CACHE_GET_VOICE(cache, indexes[i]);
+        if (start_voice(synth, voice, chan, key, vel, pitch, attenuation_factor, scratch) !=
+            FLUID_OK)
+            return FLUID_FAILED;
+    }
+    return FLUID_OK;
+}
+
+// Builds the voice cache of one SF2 preset or DLS instrument and makes its sample data
+// resident. Nothing when libinstpatch cannot convert it.
+GObjectPtr<IpatchSF2VoiceCache> cache_item(GObject* item) {
+    GObjectPtr<IpatchConverter> converter(
+        ipatch_create_converter(G_OBJECT_TYPE(item), IPATCH_TYPE_SF2_VOICE_CACHE));
+    if (!converter) return nullptr;
+    GObjectPtr<IpatchSF2VoiceCache> cache(ipatch_sf2_voice_cache_new(nullptr, 0));
+    if (!cache) return nullptr;
+    // FluidSynth gives every voice its own default modulators.
+    ipatch_sf2_voice_cache_set_default_mods(cache.get(), nullptr);
+    ipatch_converter_add_input(converter.get(), item);
+    ipatch_converter_add_output(converter.get(), G_OBJECT(cache.get()));
+    if (!ipatch_converter_convert(converter.get(), nullptr)) return nullptr;
+    cache->voice_user_data_destroy = &VoiceSample::destroy;
+    for (guint i = 0; i < cache->voices->len; ++i) {
+        IpatchSF2Voice* voice = IPATCH_SF2_VOICE_CACHE_GET_VOICE(cache.get(), i);
+        if (voice->sample_data == nullptr) continue;
+        if (!ipatch_sf2_voice_cache_sample_data(voice, nullptr)) return nullptr;
+        auto sample = std::make_unique<VoiceSample>(IPATCH_SAMPLE_STORE_CACHE(voice->sample_store));
+        if (!sample->valid()) return nullptr;
+        voice->user_data = sample.release();  // the cache destroys it with the voice
+    }
+    return cache;
+}
+
+std::string item_name(GObject* item) {
+    gchar* raw = nullptr;
+    g_object_get(item, "name", &raw, nullptr);
+    const GStringPtr name(raw);
+    return name ? std::string(name.get()) : std::string();
+}
+
+std::unique_ptr<ExactPreset> sf2_preset(GObject* item) {
+    int bank = 0, program = 0;
+    g_object_get(item, "bank", &bank, "program", &program, nullptr);
+    bank = exact_bank_number(sf2_bank(bank));
+    auto cache = cache_item(item);
+    if (!cache) return nullptr;
+    return std::make_unique<ExactPreset>(item_name(item), bank, program, std::move(cache));
+}
+
+// Read directly: the "name" property getter of DLS items copies the string twice and leaks
+// one copy (libinstpatch 1.1.6). Nothing else holds the bank while it loads.
+std::string dls_name(IpatchDLS2Inst* inst) {
+    const char* name = ipatch_dls2_info_peek(inst->info, IPATCH_DLS2_NAME);
+    return name != nullptr ? std::string(name) : std::string();
+}
+
+std::unique_ptr<ExactPreset> dls_preset(GObject* item) {
+    int bank = 0, program = 0;
+    ipatch_dls2_inst_get_midi_locale(IPATCH_DLS2_INST(item), &bank, &program);
+    // libinstpatch keeps the DLS locale as stored: MSB in bits 8-14, LSB in bits 0-6.
+    const bool percussion = (ipatch_item_get_flags(item) & IPATCH_DLS2_INST_PERCUSSION) != 0;
+    bank = exact_bank_number({(bank >> 8) & 0x7F, bank & 0x7F, percussion});
+    auto cache = cache_item(item);
+    if (!cache) return nullptr;
+    return std::make_unique<ExactPreset>(dls_name(IPATCH_DLS2_INST(item)), bank, program,
+                                         std::move(cache));
+}
+
+// The data of one loaded bank (a fluid_sfont_t).
+class ExactBank {
+  public:
+    ExactBank(std::string name, float attenuation_factor, const ExactPitchContext* context)
+        : name_(std::move(name)),
+          attenuation_factor_(attenuation_factor),
+          context_(context),
+          scratch_mod_(new_fluid_mod()) {}
+
+    static std::unique_ptr<ExactBank> load(const char* path, const ExactPitchContext* context);
+
+    const char* name() const { return name_.c_str(); }
+    bool empty() const { return presets_.empty(); }
+    bool valid() const { return scratch_mod_ != nullptr; }
+
+    void add(std::unique_ptr<ExactPreset> preset) {
+        const auto same = [&](const auto& p) {
+            return p->bank() == preset->bank() && p->program() == preset->program();
+        };
+        if (std::none_of(presets_.begin(), presets_.end(), same))
+            presets_.push_back(std::move(preset));
+    }
+
+    // Creates the FluidSynth preset objects, sorted by bank and program as FluidSynth lists.
+    bool attach(fluid_sfont_t* sfont);
+
+    fluid_preset_t* find(int bank, int program) const {
+        for (const auto& p : presets_)
+            if (p->bank() == bank && p->program() == program) return p->handle();
+        return nullptr;
+    }
+    void rewind() { next_ = 0; }
+    fluid_preset_t* next() {
+        return next_ < presets_.size() ? presets_[next_++]->handle() : nullptr;
+    }
+    int note_on(const ExactPreset& preset, fluid_synth_t* synth, int chan, int key, int vel) const {
+        return preset.note_on(synth, chan, key, vel, context_->pending_pitch, attenuation_factor_,
+                              scratch_mod_.get());
+    }
+
+  private:
+    std::string name_;
+    float attenuation_factor_;
+    const ExactPitchContext* context_;
+    // Modulators are copied into each voice through this one record, so a note-on does not
+    // allocate. Note-ons of one synth are serialised by the synth's own lock.
+    FluidModPtr scratch_mod_;
+    std::vector<std::unique_ptr<ExactPreset>> presets_;
+    size_t next_ = 0;
+};
+
+const char* preset_name(fluid_preset_t* handle) {
+    return static_cast<ExactPreset*>(fluid_preset_get_data(handle))->name().c_str();
+}
+int preset_bank(fluid_preset_t* handle) {
+    return static_cast<ExactPreset*>(fluid_preset_get_data(handle))->bank();
+}
+int preset_program(fluid_preset_t* handle) {
+    return static_cast<ExactPreset*>(fluid_preset_get_data(handle))->program();
+}
+int preset_note_on(fluid_preset_t* handle, fluid_synth_t* synth, int chan, int key, int vel) {
+    const auto* preset = static_cast<const ExactPreset*>(fluid_preset_get_data(handle));
+    const auto* bank =
+        static_cast<const ExactBank*>(fluid_sfont_get_data(fluid_preset_get_sfont(handle)));
+    return bank->note_on(*preset, synth, chan, key, vel);
+}
+// The bank owns its presets and deletes them itself.
+void preset_free(fluid_preset_t*) {}
+
+bool ExactBank::attach(fluid_sfont_t* sfont) {
+    std::sort(presets_.begin(), presets_.end(), [](const auto& a, const auto& b) {
+        return std::pair(a->bank(), a->program()) < std::pair(b->bank(), b->program());
+    });
+    for (auto& preset : presets_) {
+        FluidPresetPtr handle(new_fluid_preset(sfont, preset_name, preset_bank, preset_program,
+                                               preset_note_on, preset_free));
+        if (!handle) return false;
+        fluid_preset_set_data(handle.get(), preset.get());
+        preset->set_handle(std::move(handle));
+    }
+    return true;
+}
+
+std::unique_ptr<ExactBank> ExactBank::load(const char* path, const ExactPitchContext* context) {
+    init_instpatch_once();
+    GError* raw_error = nullptr;
+    IpatchFileHandle* handle = ipatch_file_identify_open(path, &raw_error);
+    GErrorPtr error(raw_error);
+    if (handle == nullptr) return nullptr;
+    raw_error = nullptr;
+    GObjectPtr<GObject> base(
+        ipatch_convert_object_to_type(G_OBJECT(handle->file), IPATCH_TYPE_BASE, &raw_error));
+    error.reset(raw_error);
+    ipatch_file_close(handle);
+    if (!base) return nullptr;
+
+    const bool is_sf2 = IPATCH_IS_SF2(base.get());
+    if (!is_sf2 && !IPATCH_IS_DLS2(base.get())) return nullptr;
+    auto bank = std::make_unique<ExactBank>(path, is_sf2 ? kSf2AttenuationFactor : 1.0f, context);
+    const GType item_type = is_sf2 ? IPATCH_TYPE_SF2_PRESET : IPATCH_TYPE_DLS2_INST;
+    GObjectPtr<IpatchList> items(
+        ipatch_container_get_children(IPATCH_CONTAINER(base.get()), item_type));
+    if (!items) return nullptr;
+    for (GList* p = items->items; p != nullptr; p = p->next) {
+        auto preset = is_sf2 ? sf2_preset(G_OBJECT(p->data)) : dls_preset(G_OBJECT(p->data));
+        if (preset) bank->add(std::move(preset));
+    }
+    if (bank->empty() || !bank->valid()) return nullptr;
+    return bank;
+}
+
+ExactBank* bank_of(fluid_sfont_t* sfont) {
+    return static_cast<ExactBank*>(fluid_sfont_get_data(sfont));
+}
+
+const char* sfont_name(fluid_sfont_t* sfont) {
+    return bank_of(sfont)->name();
+}
+fluid_preset_t* sfont_preset(fluid_sfont_t* sfont, int bank, int program) {
+    return bank_of(sfont)->find(bank, program);
+}
+void sfont_rewind(fluid_sfont_t* sfont) {
+    bank_of(sfont)->rewind();
+}
+fluid_preset_t* sfont_next(fluid_sfont_t* sfont) {
+    return bank_of(sfont)->next();
+}
+
+// FluidSynth frees a bank only with its synth, after every voice is off.
+int sfont_free(fluid_sfont_t* sfont) {
+    std::unique_ptr<ExactBank>(bank_of(sfont)).reset();
+    delete_fluid_sfont(sfont);
+    return 0;
+}
+
+fluid_sfont_t* load_bank(fluid_sfloader_t* loader, const char* path) {
+    auto* context = static_cast<ExactPitchContext*>(fluid_sfloader_get_data(loader));
+    auto bank = ExactBank::load(path, context);
+    if (!bank) return nullptr;
+    fluid_sfont_t* sfont =
+        new_fluid_sfont(sfont_name, sfont_preset, sfont_rewind, sfont_next, sfont_free);
+    if (sfont == nullptr) return nullptr;
+    if (!bank->attach(sfont)) {
+        bank.reset();  // its presets go before the sfont they refer to
+        delete_fluid_sfont(sfont);
+        return nullptr;
+    }
+    fluid_sfont_set_data(sfont, bank.release());  // freed by sfont_free
+    context->loaded_banks.push_back(sfont);
+    return sfont;
+}
+
+}  // namespace
+
+void add_exact_pitch_loader(fluid_synth_t* synth, ExactPitchContext* context) {
+    fluid_sfloader_t* loader = new_fluid_sfloader(load_bank, delete_fluid_sfloader);
+    if (loader == nullptr) return;
+    fluid_sfloader_set_data(loader, context);
+    fluid_synth_add_sfloader(synth, loader);  // the synth owns it
+}
+
+}  // namespace kelvara::sound

@@ -1,0 +1,36 @@
+#pragma once
+// A FluidSynth sound-bank loader for SoundFont 2 and DLS files that plays every tone at the
+// exact fractional pitch asked for.
+//
+// FluidSynth turns every pitch it computes into whole cents (truncating), so neither key
+// tuning, fine tune nor pitch bend can play 69.4928. This loader's presets allocate their
+// voices themselves: the voice keeps its whole-cent key pitch and the remaining ratio goes
+// into the sample rate of the voice's sample, which FluidSynth reads only when a voice starts.
+// The resolution is then one hertz of sample rate, about 0.02 cent.
+//
+// Banks are read with libinstpatch, which turns SF2 presets and DLS instruments alike into
+// SF2 voices (its voice cache); all sample data is held in memory.
+#include <fluidsynth.h>
+
+#include <cmath>
+#include <vector>
+
+namespace kelvara::sound {
+
+// What the loader shares with the engine that owns the synth.
+struct ExactPitchContext {
+    // The fractional pitch the next preset note-on is to play. The engine sets it, calls
+    // fluid_synth_start and clears it again, all under its own note lock; the note-on runs
+    // inside that call on the same thread. NaN means "play the key's own pitch".
+    double pending_pitch = std::nan("");
+    // The banks this loader read, in load order. Their presets number banks as
+    // exact_bank_number() does (bank_numbers.h); other loaders' presets use SF2 numbers.
+    std::vector<fluid_sfont_t*> loaded_banks;
+};
+
+// Adds the loader to the synth, ahead of FluidSynth's own loaders. The synth owns the loader;
+// `context` must outlive the synth. Files the loader refuses (for example compressed SF3)
+// still reach FluidSynth's own loaders, whose presets play whole-cent pitches.
+void add_exact_pitch_loader(fluid_synth_t* synth, ExactPitchContext* context);
+
+}  // namespace kelvara::sound

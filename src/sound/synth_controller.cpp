@@ -1,0 +1,264 @@
+#include "sound/synth_controller.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+#include <utility>
+
+#include "sound/audio_graph.h"
+#include "sound/default_bank.h"
+#include "sound/pitch_mapping.h"
+
+namespace kelvara {
+namespace {
+
+using sound::AudioGraph;
+using sound::SynthEngine;
+
+constexpr uint32_t kBankSelectMsb = 0;
+constexpr uint32_t kBankSelectLsb = 32;
+constexpr uint32_t kMidiMaxValue = 127;
+constexpr int kRenderBlockFrames = 256;
+constexpr auto kRetireWait = std::chrono::microseconds(200);
+
+constexpr float kTestVelocity = 100.0f;
+constexpr auto kTestChordTime = std::chrono::microseconds(3'000'000);
+constexpr auto kTestGapTime = std::chrono::microseconds(500'000);
+
+std::string backend_from_environment() {
+    const char* value = std::getenv(sound::kAudioDriverVariable);
+    return value != nullptr ? value : "";
+}
+
+}  // namespace
+
+SynthController::SynthController(uint8_t channel, SoundSetup setup)
+    : _midi_channel(channel & 0x0F), _setup(std::move(setup)) {
+    if (_setup.backend.empty()) _setup.backend = backend_from_environment();
+}
+
+std::unique_ptr<SynthController> SynthController::init_with_channel(uint8_t channel,
+                                                                    SoundSetup setup) {
+    return std::make_unique<SynthController>(channel, std::move(setup));
+}
+
+SynthController::~SynthController() {
+    replace_graph(nullptr);
+}
+
+std::shared_ptr<AudioGraph> SynthController::graph() const {
+    const std::lock_guard lock(_graph_mutex);
+    return _graph;
+}
+
+void SynthController::replace_graph(std::shared_ptr<AudioGraph> next) {
+    std::shared_ptr<AudioGraph> old;
+    {
+        const std::lock_guard lock(_graph_mutex);
+        old = std::exchange(_graph, std::move(next));
+    }
+    if (!old) return;
+    old->stop();
+    // Calls that took the old graph before the swap finish on it; no new call can reach it.
+    while (old.use_count() > 1) std::this_thread::sleep_for(kRetireWait);
+    old.reset();
+}
+
+std::shared_ptr<AudioGraph> SynthController::build_graph(const std::string& bank_path) const {
+    auto engine = SynthEngine::create(_midi_channel, _setup.sample_rate);
+    if (!engine) return nullptr;
+    const bool loaded = bank_path.empty() ? sound::load_default_bank(*engine, _setup.default_bank)
+                                          : engine->load_bank_file(bank_path);
+    if (!loaded) return nullptr;
+    return std::make_shared<AudioGraph>(std::move(engine), _setup.backend);
+}
+
+bool SynthController::create_au_graph() {
+    auto next = build_graph({});
+    if (next) next->engine().select_or_first({0, 0, 0});
+    const bool built = next != nullptr;
+    replace_graph(std::move(next));
+    return built;
+}
+
+void SynthController::start_graph() {
+    if (auto g = graph()) {
+        g->start();
+        if (g->backend() == "null") announce_silence_once();
+    }
+}
+
+void SynthController::stop_graph() {
+    if (auto g = graph()) g->stop();
+}
+
+bool SynthController::is_running() const {
+    const auto g = graph();
+    return g && g->is_running();
+}
+
+std::string SynthController::audio_backend() const {
+    const auto g = graph();
+    return g ? g->backend() : std::string();
+}
+
+std::optional<uint32_t> SynthController::selected_instrument() const {
+    const auto g = graph();
+    if (!g) return std::nullopt;
+    const auto instrument = g->engine().selected_instrument();
+    if (!instrument) return std::nullopt;
+    return instrument->identifier;
+}
+
+std::optional<int> SynthController::midi_parameter(uint32_t controller) const {
+    const auto g = graph();
+    return g ? g->engine().controller_value(controller) : std::nullopt;
+}
+
+uint64_t SynthController::rendered_frames() const {
+    const auto g = graph();
+    return g ? g->engine().rendered_frames() : 0;
+}
+
+float SynthController::take_output_peak() {
+    const auto g = graph();
+    return g ? g->engine().take_output_peak() : 0.0f;
+}
+
+void SynthController::announce_silence_once() {
+    if (_setup.backend == "null" || _silence_announced.exchange(true)) return;
+    std::fprintf(stderr, "kelvara: no audio device could be opened; sound plays silently\n");
+}
+
+int32_t SynthController::next_note_id() {
+    // 1 .. INT32_MAX, wrapping; 0 stays free for kNoNote.
+    return int32_t(_note_counter.fetch_add(1) % uint32_t(INT32_MAX)) + 1;
+}
+
+std::vector<int32_t> SynthController::notes_on(const std::vector<float>& chord, float velocity) {
+    std::vector<int32_t> ids;
+    const auto g = graph();
+    if (!g || chord.empty()) return ids;
+    ids.reserve(chord.size());
+    for (const float frequency : chord) {
+        const auto pitch = sound::playable_pitch_for_freq(frequency);
+        int32_t id = kNoNote;
+        if (pitch) {
+            id = next_note_id();
+            if (!g->engine().start_tone(uint32_t(id), *pitch, velocity)) id = kNoNote;
+        }
+        ids.push_back(id);
+    }
+    return ids;
+}
+
+void SynthController::notes_off(const std::vector<int32_t>& note_ids) {
+    const auto g = graph();
+    if (!g) return;
+    for (const int32_t id : note_ids)
+        if (id != kNoNote) g->engine().stop_tone(uint32_t(id));
+}
+
+void SynthController::set_midi_parameter(uint32_t controller, uint32_t value) {
+    if (auto g = graph()) g->engine().control_change(controller, std::min(value, kMidiMaxValue));
+}
+
+void SynthController::play_test() {
+    const auto g = graph();
+    if (!g) return;
+    g->engine().control_change(kBankSelectMsb, 0);
+    g->engine().program_change(0);
+    start_graph();
+    const auto first = notes_on({220.0f, 273.9f, 328.68f}, kTestVelocity);
+    std::this_thread::sleep_for(kTestChordTime);
+    notes_off(first);
+    std::this_thread::sleep_for(kTestGapTime);
+    const auto second = notes_on({220.0f, 277.2f, 329.56f}, kTestVelocity);
+    std::this_thread::sleep_for(kTestChordTime);
+    notes_off(second);
+    stop_graph();
+}
+
+// The old graph keeps playing while the new bank loads (which takes a while for a large
+// bank); a refused bank leaves it stopped, as the caller then resets to the default bank.
+bool SynthController::load_font(const std::string& path) {
+    auto next = path.empty() ? nullptr : build_graph(path);  // empty would mean the default
+    if (!next) {
+        stop_graph();
+        return false;
+    }
+    // The channel keeps its state across a bank load: its controllers and the bank select
+    // and program it had, now taken from the new bank.
+    sound::BankSelect selection{0, 0, 0};
+    if (const auto old = graph()) {
+        old->engine().copy_controllers_to(next->engine());
+        selection = old->engine().selection();
+    }
+    next->engine().select_or_first(selection);
+    replace_graph(next);
+    start_graph();
+    return is_running();
+}
+
+// A new graph from the synthesizer's defaults; the old one plays until it is swapped out.
+void SynthController::reset_to_default_bank() {
+    if (create_au_graph()) start_graph();
+}
+
+void SynthController::fill_in_program_button(std::vector<ProgramItem>& button) const {
+    button.clear();
+    const auto g = graph();
+    if (!g) return;
+    const auto& instruments = g->engine().instruments();
+    button.reserve(instruments.size());
+    for (size_t i = 0; i < instruments.size(); ++i) {
+        std::string title = std::to_string(i) + " : " + instruments[i].name;
+        button.push_back({std::move(title), instruments[i].identifier});
+    }
+}
+
+void SynthController::send_instrument(int32_t index) {
+    const auto g = graph();
+    if (!g || index < 0) return;
+    const auto& instruments = g->engine().instruments();
+    if (size_t(index) >= instruments.size()) return;
+    const auto select = sound::decode_instrument_identifier(instruments[size_t(index)].identifier);
+    g->engine().control_change(kBankSelectMsb, uint32_t(select.msb));
+    g->engine().control_change(kBankSelectLsb, uint32_t(select.lsb));
+    g->engine().program_change(uint32_t(select.program));
+}
+
+void SynthController::select_instrument(int32_t index) {
+    send_instrument(index);
+}
+void SynthController::change_program(int32_t index) {
+    send_instrument(index);
+}
+
+void SynthController::change_bank(int32_t bank) {
+    if (auto g = graph()) g->engine().control_change(kBankSelectMsb, uint32_t(bank) & 0x7F);
+}
+
+float SynthController::frac_midi_note_for_freq(float frequency) {
+    return sound::frac_midi_note_for_freq(frequency);
+}
+
+float SynthController::midi_note_for_freq(float frequency, float* out_fraction) {
+    return sound::midi_note_for_freq(frequency, out_fraction);
+}
+
+std::optional<StereoBuffer> SynthController::render_offline(int frames) {
+    const auto g = graph();
+    if (!g || g->is_running() || frames < 0) return std::nullopt;
+    StereoBuffer out;
+    out.left.resize(size_t(frames));
+    out.right.resize(size_t(frames));
+    for (int done = 0; done < frames; done += kRenderBlockFrames) {
+        const int n = std::min(kRenderBlockFrames, frames - done);
+        g->engine().render(out.left.data() + done, out.right.data() + done, n);
+    }
+    return out;
+}
+
+}  // namespace kelvara

@@ -1,0 +1,142 @@
+#pragma once
+// SynthController: the synthesizer a document plays its chords through.
+//
+// Every tone of a chord starts on the controller's one MIDI channel at its own fractional
+// pitch (frac_midi_note_for_freq) and is stopped later by the note-instance identifier
+// notes_on() returned for it. No pitch bend is used and no channel is allocated per note.
+//
+// Behind it is an audio graph: one FluidSynth synthesizer with an exact-pitch bank loader,
+// a peak limiter, and the audio output (JACK, PulseAudio or ALSA, or a silent null output
+// when no device opens).
+//
+// Threads. notes_on(), notes_off() and set_midi_parameter() come from the MIDI receive
+// thread; everything else (and set_midi_parameter() for the volume) from the user-interface
+// thread. The graph is held by a shared pointer. Each call takes its own reference under a
+// short lock (held only to copy the pointer, never while a bank loads), so the graph it uses
+// stays alive until the call returns. A bank load or reset builds the new synthesizer and
+// loads its bank on the user-interface thread without holding that lock, then swaps the
+// pointer, and finally waits until no call still holds the old graph before destroying it
+// on that same thread. Note-instance identifiers are unique over all graphs of a controller,
+// so identifiers of notes from a replaced graph never stop notes of the new one.
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kelvara {
+
+namespace sound {
+class AudioGraph;
+}
+
+// How a controller builds its graphs.
+struct SoundSetup {
+    // The default bank file. Empty: the system's General MIDI SoundFont
+    // (/usr/share/sounds/sf2/default-GM.sf2), else FluidSynth's synth.default-soundfont,
+    // else a small bank generated in memory.
+    std::string default_bank;
+    // The audio backend: empty tries the KELVARA_AUDIO_DRIVER environment variable, then
+    // JACK, PulseAudio and ALSA; "null" renders silently without a device.
+    std::string backend;
+    double sample_rate = 48000.0;
+};
+
+// One entry of the program pop-up: its title ("%d : %s", index and name) and its tag, the
+// instrument identifier (bank MSB in bits 16-22, LSB in bits 8-14, program in bits 0-6).
+struct ProgramItem {
+    std::string title;
+    uint32_t tag = 0;
+
+    friend bool operator==(const ProgramItem&, const ProgramItem&) = default;
+};
+
+// Stereo audio from an offline render, one buffer per channel.
+struct StereoBuffer {
+    std::vector<float> left;
+    std::vector<float> right;
+};
+
+class SynthController {
+  public:
+    // The identifier recorded for a tone that could not be started (a frequency that is not
+    // finite or not positive, or a synthesizer that refused it); notes_off() ignores it.
+    static constexpr int32_t kNoNote = 0;
+
+    explicit SynthController(uint8_t channel, SoundSetup setup = {});
+    // The same, as the document constructs it: channel 0 for a document.
+    static std::unique_ptr<SynthController> init_with_channel(uint8_t channel,
+                                                              SoundSetup setup = {});
+    ~SynthController();
+    SynthController(const SynthController&) = delete;
+    SynthController& operator=(const SynthController&) = delete;
+
+    // Builds a graph with the default bank and selects bank 0, program 0; left stopped.
+    // False (and no graph: every operation then does nothing) when it cannot be built.
+    bool create_au_graph();
+    void start_graph();
+    void stop_graph();
+    bool is_running() const;
+
+    // One identifier per tone, in chord order (kNoNote for a skipped tone). Empty without a
+    // graph. Velocity is on the MIDI scale; the synthesizer takes it rounded to 1..127.
+    std::vector<int32_t> notes_on(const std::vector<float>& chord, float velocity);
+    void notes_off(const std::vector<int32_t>& note_ids);
+    // A control change on the channel; values above 127 become 127.
+    void set_midi_parameter(uint32_t controller, uint32_t value);
+    // Two test chords, three seconds each; blocks the calling thread for six and a half.
+    void play_test();
+
+    // Loads a .sf2, .sf3 or .dls bank into a new synthesizer and starts it. False when the
+    // bank is refused; the graph is then left stopped (the caller resets to the default).
+    bool load_font(const std::string& path);
+    void reset_to_default_bank();
+    // Replaces the items with one per instrument of the current bank, in bank order.
+    void fill_in_program_button(std::vector<ProgramItem>& button) const;
+    void select_instrument(int32_t index);
+    void change_program(int32_t index);
+    // Bank select MSB (CC 0) with the low seven bits of `bank`.
+    void change_bank(int32_t bank);
+
+    static float frac_midi_note_for_freq(float frequency);
+    static float midi_note_for_freq(float frequency, float* out_fraction = nullptr);
+
+    // Renders the current graph offline, through the limiter, while it is stopped (a running
+    // graph is rendered by its output; nothing is returned then, nor without a graph).
+    std::optional<StereoBuffer> render_offline(int frames);
+    double sample_rate() const { return _setup.sample_rate; }
+    uint8_t midi_channel() const { return _midi_channel; }
+    // The backend the running graph plays through ("jack", …, "null"), or empty.
+    std::string audio_backend() const;
+    // The identifier of the instrument the channel plays, if any.
+    std::optional<uint32_t> selected_instrument() const;
+    // The channel's current value of a controller (as limited when it was sent).
+    std::optional<int> midi_parameter(uint32_t controller) const;
+    // Output meter of the current graph: frames rendered, and the largest absolute sample
+    // after the limiter since the previous call.
+    uint64_t rendered_frames() const;
+    float take_output_peak();
+
+  private:
+    std::shared_ptr<sound::AudioGraph> graph() const;
+    // Swaps in a new graph (or none) and destroys the old one once no call uses it.
+    void replace_graph(std::shared_ptr<sound::AudioGraph> next);
+    // A stopped graph with the bank at `bank_path`, or the default bank when it is empty.
+    std::shared_ptr<sound::AudioGraph> build_graph(const std::string& bank_path) const;
+    int32_t next_note_id();
+    void send_instrument(int32_t index);
+    void announce_silence_once();
+
+    uint8_t _midi_channel;
+    SoundSetup _setup;
+    mutable std::mutex _graph_mutex;  // guards _graph, the pointer only
+    // The synthesizer of the graph is its engine (_graph->engine()); there is no separate
+    // _synth handle that could outlive it.
+    std::shared_ptr<sound::AudioGraph> _graph;
+    std::atomic<uint32_t> _note_counter{0};
+    std::atomic<bool> _silence_announced{false};
+};
+
+}  // namespace kelvara

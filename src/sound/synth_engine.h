@@ -1,0 +1,118 @@
+#pragma once
+// One FluidSynth synthesizer with one bank, played on one channel at exact fractional
+// pitches, followed by the peak limiter. An engine is built and its bank loaded on one thread
+// (the user-interface thread) before anyone else sees it; after that its instrument list is
+// fixed, and notes, controllers and rendering may come from any thread.
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sound/bank_numbers.h"
+#include "sound/exact_pitch_loader.h"
+#include "sound/fluid_handles.h"
+#include "sound/peak_limiter.h"
+
+namespace kelvara::sound {
+
+struct Instrument {
+    uint32_t identifier = 0;  // instrument_identifier(): what selecting it sends
+    std::string name;
+    int sfont_id = 0;
+    int preset_bank = 0;  // the bank number the preset reports, used to select it
+    int program = 0;
+};
+
+// Which loaders read bank files. FluidSynthOnly exists to compare against FluidSynth's own
+// loaders (and is what compressed SF3 banks, which libinstpatch cannot read, get anyway).
+enum class BankLoaders { ExactPitchFirst, FluidSynthOnly };
+
+class SynthEngine {
+  public:
+    static constexpr double kDefaultSampleRate = 48000.0;
+
+    // Nothing when FluidSynth cannot create a synthesizer.
+    static std::unique_ptr<SynthEngine> create(uint8_t channel,
+                                               double sample_rate = kDefaultSampleRate,
+                                               BankLoaders loaders = BankLoaders::ExactPitchFirst);
+    ~SynthEngine();
+    SynthEngine(const SynthEngine&) = delete;
+    SynthEngine& operator=(const SynthEngine&) = delete;
+
+    // Bank loading, before the engine is shared. False when no loader accepts the data.
+    bool load_bank_file(const std::string& path);
+    bool load_bank_image(const std::vector<uint8_t>& image);
+
+    const std::vector<Instrument>& instruments() const { return instruments_; }
+    uint8_t channel() const { return channel_; }
+    double sample_rate() const { return sample_rate_; }
+    fluid_settings_t* settings() const { return settings_.get(); }
+
+    // Starts one tone at a fractional MIDI pitch; `id` later stops exactly this tone. Presets
+    // of the exact-pitch loader play the pitch to about 0.02 cent; presets of FluidSynth's own
+    // loaders get it through the key's tuning, rounded to whole cents.
+    bool start_tone(uint32_t id, float pitch, float velocity);
+    void stop_tone(uint32_t id);
+    // Bank select (CC 0 and 32) is kept here and applied at the next program change; every
+    // other controller goes to the synthesizer.
+    void control_change(uint32_t controller, uint32_t value);
+    // Selects the instrument at the stored bank select and this program; a program the bank
+    // does not have in that bank is taken from bank 0, and otherwise nothing changes.
+    void program_change(uint32_t program);
+    // The bank select and program of the last program change that found an instrument.
+    BankSelect selection() const;
+    // Selects `wanted`, or when the bank has no such instrument its first instrument, so a
+    // new engine always has a preset to play.
+    void select_or_first(BankSelect wanted);
+    // The channel's controller values, to carry them over to a new engine.
+    void copy_controllers_to(SynthEngine& other) const;
+
+    // One block into the two buffers (overwritten), through the limiter. No lock, no
+    // allocation: safe on the audio thread.
+    int render(float* left, float* right, int frames) noexcept;
+    // One block for a FluidSynth audio driver callback (buffers already zeroed).
+    int render_driver_block(int frames, int nout, float* out[]) noexcept;
+
+    // The instrument the channel plays, as the synthesizer reports it; nothing when none.
+    std::optional<Instrument> selected_instrument() const;
+    // A controller value of the channel (bank select as stored for the next program change).
+    std::optional<int> controller_value(uint32_t controller) const;
+
+    // Output meter, written by whichever thread renders: frames rendered so far and the
+    // largest absolute sample after the limiter since the last take_output_peak().
+    uint64_t rendered_frames() const { return rendered_frames_.load(std::memory_order_relaxed); }
+    float take_output_peak() { return output_peak_.exchange(0.0f, std::memory_order_relaxed); }
+
+  private:
+    SynthEngine(uint8_t channel, double sample_rate);
+    bool init(BankLoaders loaders);
+    bool is_exact_pitch(fluid_preset_t* preset) const;
+    void enable_key_tuning();
+    void tune_key(int key, double pitch);
+    void refresh_instruments();
+    const Instrument* find_instrument(BankSelect wanted) const;
+    void meter(const float* left, const float* right, int frames) noexcept;
+
+    // Members are destroyed bottom-up: the synth before the settings it was made from and
+    // before the loader context its banks point into.
+    ExactPitchContext context_;
+    FluidSettingsPtr settings_;
+    FluidSynthPtr synth_;
+    PeakLimiter limiter_;
+    uint8_t channel_;
+    double sample_rate_;
+    std::vector<Instrument> instruments_;
+    // Serialises "set the pending pitch, start the tone" and the bank-select state.
+    mutable std::mutex note_mutex_;
+    int bank_msb_ = 0;
+    int bank_lsb_ = 0;
+    BankSelect selection_;
+    bool key_tuning_ = false;  // set while loading, before the engine is shared
+    std::atomic<uint64_t> rendered_frames_{0};
+    std::atomic<float> output_peak_{0.0f};
+};
+
+}  // namespace kelvara::sound
