@@ -2,7 +2,9 @@
 // reads the last-played key: run under ThreadSanitizer (make tsan) to catch data races.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <map>
 #include <mutex>
 #include <set>
@@ -11,7 +13,9 @@
 #include "midi/in_process_midi_system.h"
 #include "midi/midi_input.h"
 #include "midi/published_chord_lookup.h"
+#include "midi/synth_note_player.h"
 #include "scales/chord_map.h"
+#include "sound/synth_controller.h"
 
 namespace kelvara::midi {
 namespace {
@@ -117,6 +121,46 @@ TEST(MidiThreads, NotesPlayWhileTheChordMapIsEditedAndNoneIsLeftHanging) {
     EXPECT_EQ(player->stopped_unknown(), 0);
     EXPECT_EQ(player->controls(), kMidiEvents / 5);
     EXPECT_EQ(notifications.load(), kMidiEvents * 3 / 5 + kKeys);
+}
+
+// The same with the real synthesizer, whose bank is reset meanwhile: no fault, and after a
+// final all-notes-off (controller 123, sent through MIDI) nothing sounds.
+TEST(MidiThreads, TheSynthesizerPlaysThroughEditsAndBankResetsAndFallsSilent) {
+    constexpr int kBankResets = 20;
+    InProcessMidiSystem system;
+    system.add_source({"keys:1", "Keys", 1, true, "Keys"});
+    SoundSetup setup;
+    setup.backend = "null";  // renders on its own thread, as an audio device would
+    std::shared_ptr<SynthController> synth = SynthController::init_with_channel(0, setup);
+    ASSERT_TRUE(synth->create_au_graph());
+    synth->start_graph();
+    PublishedChordMap published;
+    MidiInput input(
+        system.create_client(kMidiClientName),
+        {std::make_shared<SynthNotePlayer>(synth),
+         std::make_shared<PublishedChordLookup>(published), std::make_shared<LastPlayedKey>()});
+    input.fill_in_midi_source_list();
+    ASSERT_TRUE(input.midi_source_selected(0));
+
+    std::jthread receive([&] {
+        for (int i = 0; i < kMidiEvents; ++i) system.send("keys:1", event(i));
+    });
+    for (int e = 0; e < kChordMapEdits; ++e) {
+        published.publish(edited_map(e));
+        if (e % (kChordMapEdits / kBankResets) == 0) synth->reset_to_default_bank();
+    }
+    receive.join();
+
+    system.send("keys:1", std::vector<uint8_t>{0xB0, 123, 0});
+    synth->stop_graph();
+    synth->render_offline(static_cast<int>(2.0 * synth->sample_rate()));  // releases fade
+    const std::optional<StereoBuffer> after =
+        synth->render_offline(static_cast<int>(0.5 * synth->sample_rate()));
+    ASSERT_TRUE(after.has_value());
+    float peak = 0.0f;
+    for (size_t i = 0; i < after->left.size(); ++i)
+        peak = std::max({peak, std::abs(after->left[i]), std::abs(after->right[i])});
+    EXPECT_LT(peak, 1e-4f);
 }
 
 }  // namespace
