@@ -11,13 +11,14 @@ namespace kelvara::cli {
 
 // A command that cannot be carried out with the arguments given (exit code 2).
 class UsageError : public std::runtime_error {
-  public:
+public:
     using std::runtime_error::runtime_error;
 };
 
 void add_curve_command(CLI::App& app);
 void add_midi_sources_command(CLI::App& app);
 void add_midi_monitor_command(CLI::App& app);
+void add_midi_play_command(CLI::App& app);
 void add_bench_command(CLI::App& app);
 #ifdef KELVARA_CLI_PLOT
 // Only in builds with Qt: the drawing is the graph view's.

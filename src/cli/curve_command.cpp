@@ -24,7 +24,7 @@ struct CurveOptions {
 
 // Counts the document's beeps: each is a setting it refused.
 class RefusalCounter final : public DocumentControls {
-  public:
+public:
     int refusals = 0;
     void show_float(FloatField, float) override {}
     void show_number_of_overtones(int32_t) override {}

@@ -21,6 +21,7 @@ int main(int argc, char** argv) {
     kelvara::cli::add_curve_command(app);
     kelvara::cli::add_midi_sources_command(app);
     kelvara::cli::add_midi_monitor_command(app);
+    kelvara::cli::add_midi_play_command(app);
     kelvara::cli::add_bench_command(app);
 #ifdef KELVARA_CLI_PLOT
     kelvara::cli::add_plot_command(app);

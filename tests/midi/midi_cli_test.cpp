@@ -2,6 +2,7 @@
 // against the JACK server of the test services with a test source sending.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sndfile.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -9,8 +10,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "jack_test_source.h"
+#include "sound/peak_estimator.h"
 
 namespace kelvara::midi {
 namespace {
@@ -72,6 +75,57 @@ TEST(MidiCli, ListsJackSourcesAndMonitorsWhatTheySend) {
     EXPECT_EQ(code, 0) << printed;
     EXPECT_THAT(printed, HasSubstr("connected: out"));
     EXPECT_THAT(printed, HasSubstr("91 3c 64  note-on key 60 velocity 100 channel 2\n"));
+}
+
+// The left channel of a WAV file, or nothing when it cannot be read.
+std::vector<float> left_channel_of(const std::string& path, int* sample_rate) {
+    SF_INFO info{};
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    if (file == nullptr) return {};
+    std::vector<float> frames(static_cast<size_t>(info.frames * info.channels));
+    sf_readf_float(file, frames.data(), info.frames);
+    sf_close(file);
+    std::vector<float> left;
+    for (size_t i = 0; i < frames.size(); i += static_cast<size_t>(info.channels))
+        left.push_back(frames[i]);
+    *sample_rate = info.samplerate;
+    return left;
+}
+
+TEST(MidiCli, PlaysAChordSentFromAnotherClientIntoAWavFile) {
+    auto source = JackTestSource::open("CliPlayer-" + std::to_string(getpid()), {"out"});
+    if (!source) {
+        const char* required = std::getenv("KELVARA_REQUIRE_JACK");
+        if (required != nullptr && std::string(required) == "1") FAIL() << "no JACK server";
+        GTEST_SKIP() << "no JACK server running";
+    }
+    const std::string wav =
+        ::testing::TempDir() + "kelvara-midi-play-" + std::to_string(getpid()) + ".wav";
+    std::string printed;
+    const int code = run_cli(
+        "midi-play --midi jack --seconds 2 --chord 60:440,660 --chord 62:300"
+        " --source " +
+            source->full_port_name(0) + " --wav " + wav,
+        [&](const std::string& line) {
+            printed += line;
+            if (line.rfind("playing", 0) == 0 && source->wait_for_connections(0, 1))
+                source->send(0, {0x90, 60, 110});
+        });
+    ASSERT_EQ(code, 0) << printed;
+    EXPECT_THAT(printed, HasSubstr("key 60\n"));
+    int rate = 0;
+    const std::vector<float> left = left_channel_of(wav, &rate);
+    std::remove(wav.c_str());
+    ASSERT_EQ(rate, 48000);
+    ASSERT_GT(left.size(), size_t(2 * rate));
+    // The second second: the chord is held there, the attack is over.
+    const std::vector<float> held(left.begin() + rate, left.begin() + 2 * rate);
+    const kelvara::testing::Spectrum spectrum(held, rate);
+    // Within a few cents: the default bank's piano samples are not pure tones (a wrong key
+    // or a semitone off would be 25 Hz and more away).
+    EXPECT_NEAR(spectrum.peak_frequency(440.0, 50.0), 440.0, 2.0);
+    EXPECT_NEAR(spectrum.peak_frequency(660.0, 50.0), 660.0, 3.0);
+    EXPECT_GT(spectrum.amplitude_at(440.0), 10 * spectrum.amplitude_at(300.0));  // key 62 silent
 }
 
 }  // namespace
