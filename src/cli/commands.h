@@ -1,7 +1,9 @@
 #pragma once
 // The subcommands of kelvara-cli. Each adds itself to the application; a failure to carry a
-// command out is reported as a one-line message on stderr and exit code 2.
+// command out is reported as a one-line message on stderr and exit code 2, a document file
+// that cannot be read or written as its error texts on stderr and exit code 1.
 #include <stdexcept>
+#include <string>
 
 namespace CLI {
 class App;
@@ -15,10 +17,26 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A document file that could not be read or written (exit code 1): the error's description
+// and failure reason as the user would see them, and what exactly was wrong, when known.
+class DocumentFileFailure : public std::runtime_error {
+public:
+    DocumentFileFailure(std::string description, std::string reason, std::string detail = {})
+        : std::runtime_error(description),
+          description(std::move(description)),
+          reason(std::move(reason)),
+          detail(std::move(detail)) {}
+    std::string description;
+    std::string reason;
+    std::string detail;
+};
+
 void add_curve_command(CLI::App& app);
 void add_midi_sources_command(CLI::App& app);
 void add_midi_monitor_command(CLI::App& app);
 void add_midi_play_command(CLI::App& app);
+void add_new_command(CLI::App& app);
+void add_dump_command(CLI::App& app);
 void add_bench_command(CLI::App& app);
 #ifdef KELVARA_CLI_PLOT
 // Only in builds with Qt: the drawing is the graph view's.

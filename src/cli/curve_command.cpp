@@ -1,4 +1,5 @@
-// `kelvara-cli curve`: the sampled curve of a new document with the given settings, as CSV.
+// `kelvara-cli curve [FILE]`: the sampled curve of a new or saved document with the given
+// settings applied, as CSV.
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <optional>
@@ -6,6 +7,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/document_file_arguments.h"
 #include "engine/engine_limits.h"
 #include "engine/kelvara_document.h"
 
@@ -13,6 +15,7 @@ namespace kelvara::cli {
 namespace {
 
 struct CurveOptions {
+    std::optional<std::string> file;
     std::optional<int32_t> type;
     std::optional<int32_t> overtones;
     std::optional<float> base;
@@ -77,6 +80,7 @@ void print_curve(const KelvaraDocument& doc) {
 
 void run_curve(const CurveOptions& options) {
     KelvaraDocument doc;
+    if (options.file) read_document(*options.file, doc);
     RefusalCounter counter;
     doc.attach_controls(&counter);
     apply(doc, counter, options);
@@ -90,6 +94,8 @@ void add_curve_command(CLI::App& app) {
     auto options = std::make_shared<CurveOptions>();
     CLI::App* curve =
         app.add_subcommand("curve", "Print the sampled dissonance curve as CSV (x,y)");
+    curve->add_option("file,--file", options->file,
+                      "A saved document to sample (default: a new one)");
     curve->add_option("--type", options->type, "Timbre type 0-5 (5: geometric harmonics)");
     curve->add_option("--overtones", options->overtones, "Partials per tone");
     curve->add_option("--base", options->base, "Base frequency in Hz");

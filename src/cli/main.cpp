@@ -22,6 +22,8 @@ int main(int argc, char** argv) {
     kelvara::cli::add_midi_sources_command(app);
     kelvara::cli::add_midi_monitor_command(app);
     kelvara::cli::add_midi_play_command(app);
+    kelvara::cli::add_new_command(app);
+    kelvara::cli::add_dump_command(app);
     kelvara::cli::add_bench_command(app);
 #ifdef KELVARA_CLI_PLOT
     kelvara::cli::add_plot_command(app);
@@ -39,6 +41,11 @@ int main(int argc, char** argv) {
         return fail(error.what());
     } catch (const kelvara::cli::UsageError& error) {
         return fail(error.what());
+    } catch (const kelvara::cli::DocumentFileFailure& failure) {
+        std::fprintf(stderr, "kelvara-cli: %s\n%s\n", failure.description.c_str(),
+                     failure.reason.c_str());
+        if (!failure.detail.empty()) std::fprintf(stderr, "(%s)\n", failure.detail.c_str());
+        return 1;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "kelvara-cli: %s\n", error.what());
         return 1;

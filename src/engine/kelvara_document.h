@@ -9,7 +9,10 @@
 // Threads: everything here runs on the user-interface thread.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/dissonance_kernel.h"
@@ -22,6 +25,9 @@
 #include "scales/table_cells.h"
 
 namespace kelvara {
+
+struct DocumentError;
+struct DocumentFileState;
 
 // The four bound fields of the window.
 enum class BoundField { XMin, XMax, YMin, YMax };
@@ -146,6 +152,25 @@ class KelvaraDocument {
     int32_t number_of_overtones() const { return _number_of_overtones; }
     Timbre timbre() const { return {_overtone_type, _number_of_overtones, _base_frequency}; }
 
+    // --- document file (defined in persistence/document_file_io.cpp) ----------------------
+    // The document framework's hooks. Both fail with the -4 status error (stored into
+    // `error` when given) for any type name but "Palvern Kelvara Document".
+    std::optional<std::string> dataOfType(std::string_view type_name, DocumentError* error) const;
+    bool readFromData(std::string_view data, std::string_view type_name, DocumentError* error);
+    // The file's text for the document as it is now.
+    std::string saveStateToData() const;
+    // Reads a file's text. The whole content is decoded and checked first: a refused file
+    // leaves the document exactly as it was and reports the "KelvaraErrorDomain" code 1
+    // error. An accepted one replaces every saved field, rebuilds the arrays for the file's
+    // step size and overtone count, shows the overtone count and reloads the chord table;
+    // with a window attached, the window-built steps then run again so that the view
+    // borrows the new arrays and every control shows the values read.
+    bool setStateFromData(std::string_view data, DocumentError* error);
+    // The saved values as the document holds them now.
+    DocumentFileState file_state() const;
+    // The synthesizer's channel volume (MIDI controller 7, 0 to 127), saved with the document.
+    int32_t volume() const { return _volume; }
+
     // Replaces the sampling kernel (benchmarks and tests compare kernels through this).
     void set_kernel(std::unique_ptr<DissonanceKernel> kernel);
 
@@ -155,6 +180,7 @@ class KelvaraDocument {
     void show_stored_value(FloatField field) const;
     void resample_and_redraw(bool refit_y);
     bool x_range_fits(float x_min, float x_max, double step, int32_t capacity) const;
+    void apply_file_state(const DocumentFileState& state, ChordMap chord_map);
 
     // Engine fields, in the order the document's state is described.
     int32_t _overtone_type = 0;
@@ -178,6 +204,9 @@ class KelvaraDocument {
 
     // The scale-ratio list (ratio entries as 32-bit floats).
     std::vector<float> _scale_ratios;
+
+    // Saved with the document; the synthesizer takes it when the window is set up.
+    int32_t _volume = 64;
 
     // --- scales and chords: helpers and state (src/scales/) ----------------------------
     void scale_action_follow_up();

@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -68,6 +70,85 @@ TEST(CliCurve, BadArgumentsGiveOneLineAndExitCode2) {
         EXPECT_EQ(run.exit_code, 2) << args;
         EXPECT_EQ(lines_of(run.out).size(), 1u) << args << ": " << run.out;
     }
+}
+
+std::string temporary_document_path(const std::string& name) {
+    return (std::filesystem::temp_directory_path() /
+            ("kelvara-cli-" + std::to_string(getpid()) + "-" + name + ".kelvara"))
+        .string();
+}
+
+TEST(CliDocumentFiles, NewThenDumpGivesEveryStoredField) {
+    const std::string path = temporary_document_path("new");
+    const CliRun created =
+        run_cli("new " + path +
+                " --type 2 --overtones 9 --base 440.1 --ratios 1,1.5 --scale 1,1.25,2 --step 0.01"
+                " --xmin 0.9 --xmax 2.1 --ymin -1 --ymax 3 --volume 90 --chord 64=329.63,392"
+                " --chord 60=261.63 --chord 7=");
+    ASSERT_EQ(created.exit_code, 0) << created.out;
+    const CliRun dump = run_cli("dump " + path);
+    ASSERT_EQ(dump.exit_code, 0) << dump.out;
+    EXPECT_EQ(dump.out,
+              "{\n"
+              "  \"version\": 2,\n"
+              "  \"scale_ratios\": [1, 1.25, 2],\n"
+              "  \"overtone_type\": 2,\n"
+              "  \"dissonance_ratios\": [1, 1.5],\n"
+              "  \"base_frequency\": 440.1000061035156,\n"
+              "  \"x_min\": 0.9,\n"
+              "  \"x_max\": 2.1,\n"
+              "  \"y_min\": -1,\n"
+              "  \"y_max\": 3,\n"
+              "  \"plot_justs\": false,\n"
+              "  \"plot_selected_ratio\": false,\n"
+              "  \"plot_dy\": false,\n"
+              "  \"step_size\": 0.009999999776482582,\n"
+              "  \"number_of_overtones\": 9,\n"
+              "  \"volume\": 90,\n"
+              "  \"midi_keys\": [64, 60, 7],\n"
+              "  \"chords\": {\"7\": [], \"60\": [261.63], \"64\": [329.63, 392]}\n"
+              "}\n");
+    std::filesystem::remove(path);
+}
+
+TEST(CliDocumentFiles, CurveOfASavedDocument) {
+    const std::string path = temporary_document_path("curve");
+    ASSERT_EQ(run_cli("new " + path + " --type 0 --xmin 1 --xmax 1.5").exit_code, 0);
+    const CliRun curve = run_cli("curve " + path);
+    ASSERT_EQ(curve.exit_code, 0) << curve.out;
+    const auto lines = lines_of(curve.out);
+    EXPECT_EQ(lines.size(), 102u);  // the header and 101 samples from 1 to 1.5
+    EXPECT_EQ(run_cli("curve --file " + path + " --xmax 1.25").out,
+              run_cli("curve --type 0 --xmax 1.25").out);
+    std::filesystem::remove(path);
+}
+
+TEST(CliDocumentFiles, ARefusedFileGivesItsErrorTextsAndExitCode1) {
+    const std::string bad =
+        std::string(KELVARA_PERSISTENCE_DATA) + "/bad/eleven_fixed_tones.kelvara";
+    for (const std::string command : {"dump ", "curve "}) {
+        const CliRun run = run_cli(command + bad);
+        EXPECT_EQ(run.exit_code, 1) << command;
+        const auto lines = lines_of(run.out);
+        ASSERT_GE(lines.size(), 2u) << run.out;
+        EXPECT_EQ(lines[0],
+                  "kelvara-cli: Kelvara document data could not be read for an unknown reason.");
+        EXPECT_EQ(lines[1], "An unknown error occured.");
+    }
+    EXPECT_EQ(run_cli("dump /nonexistent/file.kelvara").exit_code, 1);
+}
+
+TEST(CliDocumentFiles, BadSettingsForANewDocumentGiveOneLineAndExitCode2) {
+    const std::string path = temporary_document_path("bad");
+    for (const std::string args :
+         {"--type 6", "--overtones 0", "--step 0", "--xmax 9", "--volume 300", "--base -5",
+          "--chord 60", "--chord x=1", "--chord 60=1,a", "--chord 60=1 --chord 60=2",
+          "--ratios 1,1,1,1,1,1,1,1,1,1,1"}) {
+        const CliRun run = run_cli("new " + path + " " + args);
+        EXPECT_EQ(run.exit_code, 2) << args << ": " << run.out;
+        EXPECT_EQ(lines_of(run.out).size(), 1u) << args << ": " << run.out;
+    }
+    EXPECT_FALSE(std::filesystem::exists(path));
 }
 
 TEST(CliBench, PrintsOneLinePerCaseWithTimesRatioAndDeviation) {

@@ -1,0 +1,92 @@
+// `kelvara-cli new OUT.kelvara [settings]`: writes a document with a new document's values,
+// changed by the settings given. The settings are checked against the same limits as a file
+// that is read.
+#include <CLI/CLI.hpp>
+#include <optional>
+
+#include "cli/commands.h"
+#include "cli/document_file_arguments.h"
+#include "persistence/atomic_file.h"
+#include "persistence/document_file.h"
+
+namespace kelvara::cli {
+namespace {
+
+struct NewOptions {
+    std::string path;
+    std::optional<int32_t> type;
+    std::optional<int32_t> overtones;
+    std::optional<double> base;
+    std::optional<std::vector<float>> ratios;
+    std::optional<std::vector<float>> scale;
+    std::optional<double> step;
+    std::optional<float> x_min, x_max, y_min, y_max;
+    std::optional<int32_t> volume;
+    std::vector<std::string> chords;
+};
+
+template <typename T>
+void set_if(const std::optional<T>& option, auto& field) {
+    if (option) field = *option;
+}
+
+DocumentFileState state_from(const NewOptions& o) {
+    DocumentFileState s;
+    set_if(o.type, s.overtone_type);
+    set_if(o.overtones, s.number_of_overtones);
+    set_if(o.base, s.base_frequency);
+    set_if(o.ratios, s.dissonance_ratios);
+    set_if(o.scale, s.scale_ratios);
+    set_if(o.step, s.step_size);
+    set_if(o.x_min, s.x_min);
+    set_if(o.x_max, s.x_max);
+    set_if(o.y_min, s.y_min);
+    set_if(o.y_max, s.y_max);
+    set_if(o.volume, s.volume);
+    for (const std::string& argument : o.chords) {
+        auto [key, frequencies] = parse_chord_argument(argument);
+        if (!s.chords.emplace(key, std::move(frequencies)).second)
+            throw UsageError("--chord key " + std::to_string(key) + " is given twice");
+        s.midi_note_numbers.push_back(key);
+    }
+    return s;
+}
+
+void run_new(const NewOptions& options) {
+    const DocumentFileState state = state_from(options);
+    try {
+        validate_document_state(state);
+    } catch (const FileFormatError& refused) {
+        throw UsageError(refused.what());
+    }
+    if (const auto error = write_file_atomically(options.path, encode_document_state(state)))
+        throw DocumentFileFailure(error->description, error->reason);
+}
+
+}  // namespace
+
+void add_new_command(CLI::App& app) {
+    auto o = std::make_shared<NewOptions>();
+    CLI::App* command = app.add_subcommand("new", "Write a new document file");
+    command->add_option("file", o->path, "The document to write (.kelvara)")->required();
+    command->add_option("--type", o->type, "Timbre type 0-5 (5: geometric harmonics)");
+    command->add_option("--overtones", o->overtones, "Partials per tone");
+    command->add_option("--base", o->base, "Base frequency in Hz");
+    command->add_option("--ratios", o->ratios, "Fixed-tone ratios, comma separated")
+        ->delimiter(',')
+        ->allow_extra_args(false);
+    command->add_option("--scale", o->scale, "Scale ratios, comma separated")
+        ->delimiter(',')
+        ->allow_extra_args(false);
+    command->add_option("--step", o->step, "Distance between samples");
+    command->add_option("--xmin", o->x_min, "Lowest interval ratio sampled");
+    command->add_option("--xmax", o->x_max, "Highest interval ratio sampled");
+    command->add_option("--ymin", o->y_min, "Lowest dissonance plotted");
+    command->add_option("--ymax", o->y_max, "Highest dissonance plotted");
+    command->add_option("--volume", o->volume, "Synthesizer volume 0-127");
+    command->add_option("--chord", o->chords, "KEY=F1,F2,...: the chord of a MIDI key (repeatable)")
+        ->allow_extra_args(false);
+    command->callback([o] { run_new(*o); });
+}
+
+}  // namespace kelvara::cli

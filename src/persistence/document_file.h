@@ -1,0 +1,100 @@
+#pragma once
+// The document file: an old-style property list whose entries hold the saved values of one
+// document, each (except the version) as a typed-stream archive of a number, an array of
+// numbers or a dictionary from key numbers to arrays of frequencies.
+//
+// DocumentFileState is the file's content as plain values. Encoding writes every entry in a
+// fixed order; decoding parses, decodes and validates every entry before it returns, so a
+// caller applies either a whole, consistent state or nothing.
+#include <cstdint>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/overtone_type.h"
+
+namespace kelvara {
+
+// The keys of the file's entries, in the order saving writes them.
+namespace file_keys {
+inline constexpr std::string_view kVersion = "Kelvara Document Version";
+inline constexpr std::string_view kScaleRatios = "Kelvara scale ratios";
+inline constexpr std::string_view kOvertoneType = "Kelvara overtone types";
+inline constexpr std::string_view kDissonanceRatios = "Kelvara dissonance ratios";
+inline constexpr std::string_view kBaseFrequency = "Kelvara base frequency";
+inline constexpr std::string_view kXMin = "Kelvara graph x min";
+inline constexpr std::string_view kXMax = "Kelvara graph x max";
+inline constexpr std::string_view kYMin = "Kelvara graph y min";
+inline constexpr std::string_view kYMax = "Kelvara graph y max";
+inline constexpr std::string_view kPlotJusts = "Kelvara plot justs";
+inline constexpr std::string_view kPlotSelectedRatio = "Kelvara plot x";
+inline constexpr std::string_view kPlotDerivative = "Kelvara plot dx";
+inline constexpr std::string_view kStepSize = "Kelvara step size";
+inline constexpr std::string_view kNumberOfOvertones = "Kelvara number of overtones";
+inline constexpr std::string_view kVolume = "Kelvara Volume";
+inline constexpr std::string_view kMidiKeys = "Kelvara midi keys";
+inline constexpr std::string_view kChords = "Kelvara chords";
+}  // namespace file_keys
+
+// The format version written. Files of version 1 or without a version have no derivative
+// flag: "Kelvara plot dx" is read only above version 1.
+inline constexpr int32_t kDocumentFormatVersion = 2;
+// Values of the two optional entries when a file lacks them.
+inline constexpr float kDefaultStepSize = 0.005f;
+inline constexpr int32_t kDefaultNumberOfOvertones = 25;
+// MIDI channel volume (controller 7) of a new document.
+inline constexpr int32_t kDefaultVolume = 64;
+inline constexpr int32_t kMaxVolume = 127;
+
+// Everything a document file stores, with a new document's values as defaults.
+struct DocumentFileState {
+    // The version read (0 for a file without one); saving always writes
+    // kDocumentFormatVersion.
+    int32_t version = kDocumentFormatVersion;
+    std::vector<float> scale_ratios;
+    int32_t overtone_type = GeometricHarmonics;
+    std::vector<float> dissonance_ratios{1.0f};
+    // The two 64-bit fields as the document holds them; the file keeps them rounded to
+    // 32-bit floats, so decoding gives the widened float.
+    double base_frequency = 440.0;
+    float x_min = 1.0f;
+    float x_max = 2.0f;
+    float y_min = 0.0f;
+    float y_max = 4.0f;
+    bool plot_justs = false;
+    bool plot_selected_ratio = false;
+    bool plot_dy = false;
+    double step_size = static_cast<double>(kDefaultStepSize);
+    int32_t number_of_overtones = kDefaultNumberOfOvertones;
+    int32_t volume = kDefaultVolume;
+    // The mapped keys in table order, and the chord (frequencies in hertz) of each.
+    std::vector<int32_t> midi_note_numbers;
+    std::map<int32_t, std::vector<float>> chords;
+
+    friend bool operator==(const DocumentFileState&, const DocumentFileState&) = default;
+};
+
+// Why a file's content was refused (the user sees the unknown-read error; this text is for
+// the command line and the tests).
+class FileFormatError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The file's text (ASCII) for `state`.
+std::string encode_document_state(const DocumentFileState& state);
+
+// Parses, decodes and validates a file's text. Throws FileFormatError.
+DocumentFileState decode_document_state(std::string_view text);
+
+// Refuses (FileFormatError) a state the engine could not hold: more than ten fixed tones; a
+// step size that is not above zero or whose x range needs more samples than its curve
+// capacity; an overtone count outside 1..kMaxOvertones; a timbre type outside 0..5; a
+// base frequency that is not a positive number; a bound, ratio or frequency that is not
+// finite; a volume outside 0..127; a key listed twice, or a chord map whose keys are not
+// exactly the listed keys.
+void validate_document_state(const DocumentFileState& state);
+
+}  // namespace kelvara

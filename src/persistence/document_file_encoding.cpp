@@ -1,0 +1,67 @@
+// Writing a document file: the version as a bare token, then each field archived in the order
+// of the keys.
+#include "persistence/document_file.h"
+#include "persistence/property_list.h"
+#include "persistence/typed_stream.h"
+
+namespace kelvara {
+namespace {
+
+using typedstream::ObjectPtr;
+
+ObjectPtr float_array(const std::vector<float>& values) {
+    std::vector<ObjectPtr> elements;
+    elements.reserve(values.size());
+    for (const float value : values) elements.push_back(typedstream::make_float(value));
+    return typedstream::make_array(std::move(elements));
+}
+
+ObjectPtr int_array(const std::vector<int32_t>& values) {
+    std::vector<ObjectPtr> elements;
+    elements.reserve(values.size());
+    for (const int32_t value : values) elements.push_back(typedstream::make_int(value));
+    return typedstream::make_array(std::move(elements));
+}
+
+// Keys in ascending order: the reader does not depend on the order.
+ObjectPtr chord_dictionary(const std::map<int32_t, std::vector<float>>& chords) {
+    std::vector<std::pair<ObjectPtr, ObjectPtr>> entries;
+    entries.reserve(chords.size());
+    for (const auto& [key, frequencies] : chords)
+        entries.emplace_back(typedstream::make_int(key), float_array(frequencies));
+    return typedstream::make_dictionary(std::move(entries));
+}
+
+}  // namespace
+
+std::string encode_document_state(const DocumentFileState& s) {
+    plist::Dictionary entries;
+    const auto add = [&entries](std::string_view key, const ObjectPtr& root) {
+        entries.emplace_back(std::string(key), plist::Data(typedstream::encode(root)));
+    };
+    using typedstream::make_bool;
+    using typedstream::make_float;
+    using typedstream::make_int;
+    namespace k = file_keys;
+
+    entries.emplace_back(std::string(k::kVersion), std::to_string(kDocumentFormatVersion));
+    add(k::kScaleRatios, float_array(s.scale_ratios));
+    add(k::kOvertoneType, make_int(s.overtone_type));
+    add(k::kDissonanceRatios, float_array(s.dissonance_ratios));
+    add(k::kBaseFrequency, make_float(typedstream::narrow_to_float(s.base_frequency)));
+    add(k::kXMin, make_float(s.x_min));
+    add(k::kXMax, make_float(s.x_max));
+    add(k::kYMin, make_float(s.y_min));
+    add(k::kYMax, make_float(s.y_max));
+    add(k::kPlotJusts, make_bool(s.plot_justs));
+    add(k::kPlotSelectedRatio, make_bool(s.plot_selected_ratio));
+    add(k::kPlotDerivative, make_bool(s.plot_dy));
+    add(k::kStepSize, make_float(typedstream::narrow_to_float(s.step_size)));
+    add(k::kNumberOfOvertones, make_int(s.number_of_overtones));
+    add(k::kVolume, make_int(s.volume));
+    add(k::kMidiKeys, int_array(s.midi_note_numbers));
+    add(k::kChords, chord_dictionary(s.chords));
+    return plist::write(plist::Value(std::move(entries)));
+}
+
+}  // namespace kelvara

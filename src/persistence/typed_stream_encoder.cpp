@@ -1,0 +1,194 @@
+// Encoding a typed-stream archive as the platform's non-keyed archiver writes it: header,
+// the "@" group, then the root object with its class chain and contents. Shared strings, C
+// strings and classes are written once and referred to afterwards; an object that appears a
+// second time (the same ObjectPtr) is written as a reference.
+#include <bit>
+#include <cmath>
+#include <map>
+
+#include "persistence/typed_stream.h"
+#include "persistence/typed_stream_classes.h"
+#include "persistence/typed_stream_format.h"
+
+namespace kelvara::typedstream {
+namespace {
+
+using namespace format;
+
+class Encoder {
+public:
+    std::vector<uint8_t> encode_archive(const ObjectPtr& root) {
+        _out.push_back(kStreamerVersion);
+        put_int(static_cast<int64_t>(kLittleEndianSignature.size()));
+        put_bytes(kLittleEndianSignature);
+        put_int(kSystemVersion);
+        put_shared_string("@");
+        put_object(root);
+        return std::move(_out);
+    }
+
+private:
+    void put_bytes(std::string_view bytes) { _out.insert(_out.end(), bytes.begin(), bytes.end()); }
+
+    void put_little_endian(uint64_t value, size_t size) {
+        for (size_t i = 0; i < size; ++i) _out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+    }
+
+    // The smallest of the four integer forms that holds the value.
+    void put_int(int64_t value) {
+        if (value >= kSmallestOneByteInt && value <= kLargestOneByteInt) {
+            _out.push_back(static_cast<uint8_t>(value));
+        } else if (value >= -kLargestInt16 && value <= kLargestInt16) {
+            _out.push_back(kInt16Tag);
+            put_little_endian(static_cast<uint64_t>(value), 2);
+        } else if (value >= INT32_MIN && value <= INT32_MAX) {
+            _out.push_back(kInt32Tag);
+            put_little_endian(static_cast<uint64_t>(value), 4);
+        } else {
+            _out.push_back(kInt64Tag);
+            put_little_endian(static_cast<uint64_t>(value), 8);
+        }
+    }
+
+    void put_reference(int64_t index) { put_int(index + kReferenceBase); }
+
+    // The integer a real is written as when it is integral: its value truncated to 32 bits
+    // through a float (0 when that would not fit or for NaN).
+    static int32_t integral_candidate(float x) {
+        if (std::isnan(x) || x >= 2147483646.0f || x < -2147483646.0f) return 0;
+        return static_cast<int32_t>(x);
+    }
+
+    void put_float(float x) {
+        const int32_t candidate = integral_candidate(x);
+        if (static_cast<float>(candidate) == x) return put_int(candidate);
+        _out.push_back(kRealTag);
+        put_little_endian(std::bit_cast<uint32_t>(x), 4);
+    }
+
+    void put_double(double x) {
+        // Doubles are tested through a float: an integral double that a float cannot hold
+        // exactly is written as a real.
+        const int32_t candidate = integral_candidate(narrow_to_float(x));
+        if (static_cast<double>(candidate) == x) return put_int(candidate);
+        _out.push_back(kRealTag);
+        put_little_endian(std::bit_cast<uint64_t>(x), 8);
+    }
+
+    void put_shared_string(std::string_view text) {
+        const auto found = _strings.find(text);
+        if (found != _strings.end()) return put_reference(found->second);
+        _out.push_back(kNewTag);
+        put_int(static_cast<int64_t>(text.size()));
+        put_bytes(text);
+        _strings.emplace(std::string(text), static_cast<int64_t>(_strings.size()));
+    }
+
+    void put_c_string(std::string_view text) {
+        const auto found = _c_string_labels.find(text);
+        if (found != _c_string_labels.end()) return put_reference(found->second);
+        _out.push_back(kNewTag);
+        _c_string_labels.emplace(std::string(text), _next_label++);
+        put_shared_string(text);
+    }
+
+    void put_class_chain(std::string_view class_name) {
+        for (const ArchivedClass& archived : class_chain(class_name)) {
+            const auto found = _class_labels.find(archived.name);
+            if (found != _class_labels.end()) return put_reference(found->second);
+            _out.push_back(kNewTag);
+            _class_labels.emplace(std::string(archived.name), _next_label++);
+            put_shared_string(archived.name);
+            put_int(archived.version);
+        }
+        _out.push_back(kNilTag);
+    }
+
+    void put_object(const ObjectPtr& object) {
+        if (!object) {
+            _out.push_back(kNilTag);
+            return;
+        }
+        const auto found = _object_labels.find(object.get());
+        if (found != _object_labels.end()) return put_reference(found->second);
+        _out.push_back(kNewTag);
+        _object_labels.emplace(object.get(), _next_label++);
+        std::visit([this](const auto& content) { put_contents(content); }, object->content);
+        _out.push_back(kEndTag);
+    }
+
+    void put_contents(const Number& number) {
+        put_class_chain(kNumberClass);
+        const std::string_view type(&number.objc_type, 1);
+        put_shared_string("*");
+        put_c_string(type);
+        put_shared_string(type);
+        switch (number.objc_type) {
+            case 'c':
+            case 'C': _out.push_back(static_cast<uint8_t>(integer_value(number))); break;
+            case 'f': put_float(narrow_to_float(real_value(number))); break;
+            case 'd': put_double(real_value(number)); break;
+            default: put_int(integer_value(number)); break;
+        }
+    }
+
+    // A number written with a type other than the kind of value it holds is converted;
+    // out-of-range values saturate instead of overflowing.
+    static int64_t integer_value(const Number& number) {
+        if (const auto* integer = std::get_if<int64_t>(&number.value)) return *integer;
+        const double real = std::get<double>(number.value);
+        if (std::isnan(real)) return 0;
+        if (real >= 9223372036854775807.0) return INT64_MAX;
+        if (real <= -9223372036854775808.0) return INT64_MIN;
+        return static_cast<int64_t>(real);
+    }
+    static double real_value(const Number& number) {
+        if (const auto* real = std::get_if<double>(&number.value)) return *real;
+        return static_cast<double>(std::get<int64_t>(number.value));
+    }
+
+    void put_contents(const String& string) {
+        put_class_chain(string.is_mutable ? kMutableStringClass : kStringClass);
+        put_shared_string("+");
+        put_int(static_cast<int64_t>(string.text.size()));
+        put_bytes(string.text);
+    }
+
+    void put_contents(const Array& array) {
+        put_class_chain(array.is_mutable ? kMutableArrayClass : kArrayClass);
+        put_shared_string("i");
+        put_int(static_cast<int64_t>(array.elements.size()));
+        for (const ObjectPtr& element : array.elements) {
+            put_shared_string("@");
+            put_object(element);
+        }
+    }
+
+    void put_contents(const Dictionary& dictionary) {
+        put_class_chain(dictionary.is_mutable ? kMutableDictionaryClass : kDictionaryClass);
+        put_shared_string("i");
+        put_int(static_cast<int64_t>(dictionary.entries.size()));
+        for (const auto& [key, value] : dictionary.entries) {
+            put_shared_string("@");
+            put_object(key);
+            put_shared_string("@");
+            put_object(value);
+        }
+    }
+
+    std::vector<uint8_t> _out;
+    std::map<std::string, int64_t, std::less<>> _strings;
+    // Objects, classes and C strings share one numbering of labels.
+    std::map<std::string, int64_t, std::less<>> _class_labels;
+    std::map<std::string, int64_t, std::less<>> _c_string_labels;
+    std::map<const Object*, int64_t> _object_labels;
+    int64_t _next_label = 0;
+};
+
+}  // namespace
+
+std::vector<uint8_t> encode(const ObjectPtr& root) {
+    return Encoder().encode_archive(root);
+}
+
+}  // namespace kelvara::typedstream
