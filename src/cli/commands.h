@@ -32,6 +32,9 @@ public:
 };
 
 void add_curve_command(CLI::App& app);
+void add_midi_sources_command(CLI::App& app);
+void add_midi_monitor_command(CLI::App& app);
+void add_midi_play_command(CLI::App& app);
 void add_new_command(CLI::App& app);
 void add_dump_command(CLI::App& app);
 void add_bench_command(CLI::App& app);

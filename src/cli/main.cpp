@@ -19,6 +19,9 @@ int main(int argc, char** argv) {
     CLI::App app{"Kelvara: dissonance curves of timbres, scales and chord maps"};
     app.require_subcommand(1);
     kelvara::cli::add_curve_command(app);
+    kelvara::cli::add_midi_sources_command(app);
+    kelvara::cli::add_midi_monitor_command(app);
+    kelvara::cli::add_midi_play_command(app);
     kelvara::cli::add_new_command(app);
     kelvara::cli::add_dump_command(app);
     kelvara::cli::add_bench_command(app);

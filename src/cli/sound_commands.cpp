@@ -1,6 +1,4 @@
 // `kelvara-cli programs`, `render` and `play-test`: the synthesizer from the command line.
-#include <sndfile.h>
-
 #include <CLI/CLI.hpp>
 #include <cmath>
 #include <cstdio>
@@ -9,6 +7,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/wav_file.h"
 #include "sound/synth_controller.h"
 
 namespace kelvara::cli {
@@ -16,10 +15,6 @@ namespace {
 
 constexpr double kReleaseTailSeconds = 0.25;
 constexpr double kMaxRenderSeconds = 600.0;
-
-struct SndfileCloser {
-    void operator()(SNDFILE* file) const { sf_close(file); }
-};
 
 // A controller that never opens an audio device, with `bank` loaded when given.
 std::unique_ptr<SynthController> offline_controller(const std::string& bank) {
@@ -44,28 +39,6 @@ void select_program(SynthController& controller, int program) {
     controller.select_instrument(program);
 }
 
-void write_wav(const std::string& path, const StereoBuffer& audio, int sample_rate) {
-    SF_INFO info{};
-    info.samplerate = sample_rate;
-    info.channels = 2;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-    std::unique_ptr<SNDFILE, SndfileCloser> file(sf_open(path.c_str(), SFM_WRITE, &info));
-    if (!file) throw UsageError("cannot write " + path + ": " + sf_strerror(nullptr));
-    std::vector<float> interleaved(audio.left.size() * 2);
-    for (size_t i = 0; i < audio.left.size(); ++i) {
-        interleaved[2 * i] = audio.left[i];
-        interleaved[2 * i + 1] = audio.right[i];
-    }
-    const auto frames = sf_count_t(audio.left.size());
-    if (sf_writef_float(file.get(), interleaved.data(), frames) != frames)
-        throw UsageError("cannot write " + path + ": " + sf_strerror(file.get()));
-}
-
-void append(StereoBuffer& to, const StereoBuffer& more) {
-    to.left.insert(to.left.end(), more.left.begin(), more.left.end());
-    to.right.insert(to.right.end(), more.right.begin(), more.right.end());
-}
-
 struct RenderOptions {
     std::vector<float> chord;
     std::string bank;
@@ -86,8 +59,8 @@ void render(const RenderOptions& o) {
     controller->notes_off(ids);
     auto tail = controller->render_offline(int(std::lround(kReleaseTailSeconds * rate)));
     if (!audio || !tail) throw std::runtime_error("the synthesizer could not render");
-    append(*audio, *tail);
-    write_wav(o.wav, *audio, int(rate));
+    append_audio(*audio, *tail);
+    write_wav_file(o.wav, *audio, int(rate));
     for (size_t i = 0; i < ids.size(); ++i)
         if (ids[i] == SynthController::kNoNote)
             std::fprintf(stderr, "kelvara-cli: tone %zu (%g Hz) was skipped\n", i + 1,

@@ -1,0 +1,21 @@
+#pragma once
+// The --midi option of the MIDI commands: which MIDI system to use (alsa, jack or none);
+// without it, KELVARA_MIDI, else the first system that opens.
+#include <memory>
+#include <string>
+
+#include "midi/midi_system.h"
+
+namespace CLI {
+class App;
+}
+
+namespace kelvara::cli {
+
+void add_midi_system_option(CLI::App& command, std::string& system);
+
+// Opens the client "Kelvara" in the system asked for. Never null: without a system it is a
+// client of none. Why a system did not open is noted on stderr.
+std::unique_ptr<midi::MidiClient> open_cli_midi_client(const std::string& system);
+
+}  // namespace kelvara::cli

@@ -1,0 +1,168 @@
+// `kelvara-cli midi-play --chord KEY:HZ,HZ... `: a chord map played from MIDI, headless.
+// Opens the MIDI input, connects the named sources (all when none is named), plays the chord
+// map through the synthesizer and prints each note-on key as it arrives; the sound goes to
+// the audio output, or with --wav is rendered in real time into a WAV file.
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "cli/commands.h"
+#include "cli/midi_client_option.h"
+#include "cli/wav_file.h"
+#include "midi/midi_input.h"
+#include "midi/published_chord_lookup.h"
+#include "midi/synth_note_player.h"
+#include "scales/chord_formatter.h"
+#include "scales/chord_map.h"
+#include "sound/synth_controller.h"
+
+namespace kelvara::cli {
+namespace {
+
+constexpr double kMaxPlaySeconds = 24.0 * 3600.0;
+constexpr int kRenderBlockFrames = 512;
+constexpr double kReleaseTailSeconds = 0.5;
+
+struct PlayOptions {
+    std::vector<std::string> chords;
+    std::string system;
+    std::vector<std::string> sources;
+    std::string bank;
+    double seconds = 60.0;
+    std::string wav;
+};
+
+// The chord map of the --chord options, "KEY:HZ,HZ,..." each, in the order given.
+ChordMap chord_map_of(const std::vector<std::string>& texts) {
+    std::vector<int32_t> keys;
+    ChordDictionary chords;
+    for (const std::string& text : texts) {
+        const size_t colon = text.find(':');
+        int32_t key = -1;
+        try {
+            key = colon == std::string::npos ? -1 : std::stoi(text.substr(0, colon));
+        } catch (const std::exception&) {
+        }
+        Chord chord;
+        if (key < 0 || key >= kMidiKeyCount ||
+            !PV_Chord_Formatter().getObjectValue(chord, text.substr(colon + 1), nullptr))
+            throw UsageError("--chord " + text + " is not KEY:HZ,HZ,... with a key 0-127");
+        if (chords.contains(key))
+            throw UsageError("key " + std::to_string(key) + " is mapped twice");
+        keys.push_back(key);
+        chords[key] = std::move(chord);
+    }
+    return *ChordMap::from_parts(std::move(keys), std::move(chords));
+}
+
+std::shared_ptr<SynthController> make_synth(const PlayOptions& options) {
+    SoundSetup setup;
+    if (!options.wav.empty()) setup.backend = "null";  // rendered here, never to a device
+    std::shared_ptr<SynthController> synth = SynthController::init_with_channel(0, setup);
+    if (!synth || !synth->create_au_graph())
+        throw std::runtime_error("the synthesizer could not be built");
+    if (!options.bank.empty() && !synth->load_font(options.bank))
+        throw UsageError("the bank " + options.bank + " was refused");
+    if (options.wav.empty())
+        synth->start_graph();
+    else
+        synth->stop_graph();
+    return synth;
+}
+
+bool wanted(const midi::MidiSourceItem& item, const std::vector<std::string>& names) {
+    if (names.empty()) return true;
+    return std::any_of(names.begin(), names.end(), [&](const std::string& name) {
+        return name == item.title || name == item.source.address || name == item.source.name;
+    });
+}
+
+void connect_sources(midi::MidiInput& input, const std::vector<std::string>& names) {
+    const auto& items = input.fill_in_midi_source_list();
+    int connected = 0;
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (!wanted(items[i], names) || !input.midi_source_selected(static_cast<int>(i))) continue;
+        std::printf("connected: %s\n", items[i].title.c_str());
+        ++connected;
+    }
+    if (connected == 0 && !names.empty())
+        throw UsageError("none of the named MIDI sources is present");
+}
+
+// Renders `seconds` of the stopped synthesizer at the pace of the clock, so that notes
+// arriving meanwhile land where they were played.
+StereoBuffer render_in_real_time(SynthController& synth, double seconds) {
+    StereoBuffer recorded;
+    const double rate = synth.sample_rate();
+    const auto frames = static_cast<size_t>(seconds * rate);
+    const auto start = std::chrono::steady_clock::now();
+    while (recorded.left.size() < frames) {
+        const int block =
+            static_cast<int>(std::min<size_t>(kRenderBlockFrames, frames - recorded.left.size()));
+        const std::optional<StereoBuffer> audio = synth.render_offline(block);
+        if (!audio) throw std::runtime_error("the synthesizer could not render");
+        append_audio(recorded, *audio);
+        std::this_thread::sleep_until(
+            start +
+            std::chrono::duration<double>(static_cast<double>(recorded.left.size()) / rate));
+    }
+    return recorded;
+}
+
+void run_play(const PlayOptions& options) {
+    if (!(options.seconds > 0.0 && options.seconds <= kMaxPlaySeconds))
+        throw UsageError("--seconds must be above 0 and at most 86400");
+    // Declared in the order of their lifetimes: the MIDI input last, so it is gone (no more
+    // deliveries) before the synthesizer and the chord map it plays are released.
+    PublishedChordMap chords;
+    chords.publish(chord_map_of(options.chords));
+    const std::shared_ptr<SynthController> synth = make_synth(options);
+    auto last_played = std::make_shared<midi::LastPlayedKey>([](int key) {
+        std::printf("key %d\n", key);  // on the receive thread; nothing else prints then
+        std::fflush(stdout);
+    });
+    auto input = std::make_unique<midi::MidiInput>(
+        open_cli_midi_client(options.system),
+        midi::MidiPlaybackTargets{std::make_shared<midi::SynthNotePlayer>(synth),
+                                  std::make_shared<midi::PublishedChordLookup>(chords),
+                                  last_played});
+    connect_sources(*input, options.sources);
+    std::printf("playing for %g s (MIDI system: %s)\n", options.seconds,
+                input->system_name().c_str());
+    std::fflush(stdout);
+    if (options.wav.empty()) {
+        std::this_thread::sleep_for(std::chrono::duration<double>(options.seconds));
+        return;
+    }
+    StereoBuffer recorded = render_in_real_time(*synth, options.seconds);
+    input.reset();  // no more notes; the tail lets the last ones fade
+    const std::optional<StereoBuffer> tail =
+        synth->render_offline(static_cast<int>(kReleaseTailSeconds * synth->sample_rate()));
+    if (tail) append_audio(recorded, *tail);
+    write_wav_file(options.wav, recorded, static_cast<int>(synth->sample_rate()));
+    std::printf("wrote %s\n", options.wav.c_str());
+}
+
+}  // namespace
+
+void add_midi_play_command(CLI::App& app) {
+    auto options = std::make_shared<PlayOptions>();
+    CLI::App* command = app.add_subcommand(
+        "midi-play", "Play a chord map from MIDI sources through the synthesizer, headless");
+    command->add_option("--chord", options->chords, "A mapped key: KEY:HZ,HZ,... (repeatable)")
+        ->required();
+    add_midi_system_option(*command, options->system);
+    command->add_option("--source", options->sources,
+                        "Source to connect (title, address or name; repeatable; default: all)");
+    command->add_option("--bank", options->bank, "A .sf2, .sf3 or .dls bank");
+    command->add_option("--seconds", options->seconds, "How long to play (default 60)");
+    command->add_option("--wav", options->wav, "Record to this WAV file instead of sounding");
+    command->callback([options] { run_play(*options); });
+}
+
+}  // namespace kelvara::cli

@@ -1,0 +1,140 @@
+#include "midi/alsa_input_port.h"
+
+#include <poll.h>
+
+#include <cerrno>
+#include <charconv>
+#include <chrono>
+#include <string>
+
+namespace kelvara::midi {
+
+namespace {
+
+// The receive thread wakes at least this often to notice a stop request.
+constexpr int kReceiveWaitMilliseconds = 100;
+// Events read per wake-up at most; the rest wait for the next poll.
+constexpr int kMaxEventsPerWake = 1024;
+// Longest message decoded; longer system-exclusive data is dropped (it is never played).
+constexpr size_t kMaxDecodedBytes = 4096;
+
+struct AlsaAddress {
+    int client = -1;
+    int port = -1;
+};
+
+// Reads "client:port" as both numbers; nothing for anything else.
+std::optional<AlsaAddress> parse_address(std::string_view text) {
+    AlsaAddress address;
+    const char* end = text.data() + text.size();
+    auto [after_client, e1] = std::from_chars(text.data(), end, address.client);
+    if (e1 != std::errc() || after_client == end || *after_client != ':') return std::nullopt;
+    auto [after_port, e2] = std::from_chars(after_client + 1, end, address.port);
+    if (e2 != std::errc() || after_port != end) return std::nullopt;
+    return address;
+}
+
+bool is_announcement(const snd_seq_event_t& event) {
+    switch (event.type) {
+        case SND_SEQ_EVENT_CLIENT_START:
+        case SND_SEQ_EVENT_CLIENT_EXIT:
+        case SND_SEQ_EVENT_PORT_START:
+        case SND_SEQ_EVENT_PORT_EXIT:
+        case SND_SEQ_EVENT_PORT_CHANGE: return true;
+        default: return false;
+    }
+}
+
+uint64_t now_nanoseconds() {
+    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                     std::chrono::steady_clock::now().time_since_epoch())
+                                     .count());
+}
+
+}  // namespace
+
+AlsaInputPort::AlsaInputPort(snd_seq_t* seq, MidiReadProc read_proc, void* read_context,
+                             const std::function<void()>& sources_changed)
+    : _seq(seq),
+      _read_proc(read_proc),
+      _read_context(read_context),
+      _sources_changed(sources_changed) {}
+
+std::unique_ptr<AlsaInputPort> AlsaInputPort::create(snd_seq_t* seq, std::string_view name,
+                                                     MidiReadProc read_proc, void* read_context,
+                                                     const std::function<void()>& sources_changed) {
+    if (seq == nullptr || read_proc == nullptr) return nullptr;
+    auto port = std::make_unique<AlsaInputPort>(seq, read_proc, read_context, sources_changed);
+    snd_midi_event_t* decoder = nullptr;
+    if (snd_midi_event_new(kMaxDecodedBytes, &decoder) < 0) return nullptr;
+    port->_decoder.reset(decoder);
+    // Every message keeps its status byte: the packet handler does not follow running status.
+    snd_midi_event_no_status(decoder, 1);
+    port->_message.resize(kMaxDecodedBytes);
+    const std::string port_name(name);
+    port->_port = snd_seq_create_simple_port(
+        seq, port_name.c_str(), SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE,
+        SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
+    if (port->_port < 0) return nullptr;
+    if (sources_changed)
+        snd_seq_connect_from(seq, port->_port, SND_SEQ_CLIENT_SYSTEM, SND_SEQ_PORT_SYSTEM_ANNOUNCE);
+    port->_receiver =
+        std::jthread([raw = port.get()](const std::stop_token& stop) { raw->receive_loop(stop); });
+    return port;
+}
+
+AlsaInputPort::~AlsaInputPort() {
+    if (_receiver.joinable()) {
+        _receiver.request_stop();
+        _receiver.join();
+    }
+    if (_port >= 0) snd_seq_delete_simple_port(_seq, _port);
+}
+
+bool AlsaInputPort::connect_source(const MidiSource& source) {
+    const std::optional<AlsaAddress> address = parse_address(source.address);
+    if (!address) return false;
+    const int result = snd_seq_connect_from(_seq, _port, address->client, address->port);
+    return result == 0 || result == -EBUSY;  // -EBUSY: already connected
+}
+
+void AlsaInputPort::receive_loop(const std::stop_token& stop) {
+    const int count = snd_seq_poll_descriptors_count(_seq, POLLIN);
+    if (count <= 0) return;
+    std::vector<pollfd> descriptors(static_cast<size_t>(count));
+    snd_seq_poll_descriptors(_seq, descriptors.data(), static_cast<unsigned>(count), POLLIN);
+    while (!stop.stop_requested()) {
+        if (poll(descriptors.data(), descriptors.size(), kReceiveWaitMilliseconds) <= 0) continue;
+        read_pending_events();
+    }
+}
+
+void AlsaInputPort::read_pending_events() {
+    _list.clear();
+    snd_seq_event_t* event = nullptr;
+    // Non-blocking: -EAGAIN once the input is empty; -ENOSPC after an overrun, which
+    // dropped events but leaves the sequencer readable. A bounded batch per wake-up, so a
+    // flood of events still lets the thread see a stop request.
+    for (int i = 0; i < kMaxEventsPerWake; ++i) {
+        const int result = snd_seq_event_input(_seq, &event);
+        if (result == -ENOSPC) continue;
+        if (result < 0) break;
+        if (event != nullptr) add_event(*event);
+    }
+    if (_list.packet_count() > 0) _read_proc(_list.data(), _list.size(), _read_context);
+}
+
+void AlsaInputPort::add_event(const snd_seq_event_t& event) {
+    if (is_announcement(event)) {
+        if (_sources_changed) _sources_changed();
+        return;
+    }
+    snd_midi_event_reset_decode(_decoder.get());
+    const long length = snd_midi_event_decode(_decoder.get(), _message.data(),
+                                              static_cast<long>(_message.size()), &event);
+    if (length <= 0) return;  // not a MIDI message, or too long
+    _list.add_message(now_nanoseconds(),
+                      std::span<const uint8_t>(_message.data(), static_cast<size_t>(length)));
+}
+
+}  // namespace kelvara::midi

@@ -1,0 +1,121 @@
+#include "midi/jack_input_port.h"
+
+#include <jack/midiport.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+namespace kelvara::midi {
+
+namespace {
+
+// Room for about 5000 three-byte events, or a few long system-exclusive messages.
+constexpr size_t kRingBytes = 64 * 1024;
+// The receive thread wakes at least this often to notice a stop request.
+constexpr auto kReceiveWait = std::chrono::milliseconds(100);
+
+struct EventHeader {
+    uint64_t time_stamp;
+    uint32_t size;
+};
+
+}  // namespace
+
+JackInputPort::JackInputPort(jack_client_t* client, MidiReadProc read_proc, void* read_context,
+                             const std::atomic<bool>& server_gone)
+    : _client(client),
+      _read_proc(read_proc),
+      _read_context(read_context),
+      _server_gone(server_gone) {}
+
+std::unique_ptr<JackInputPort> JackInputPort::create(jack_client_t* client, std::string_view name,
+                                                     MidiReadProc read_proc, void* read_context,
+                                                     const std::atomic<bool>& server_gone) {
+    if (client == nullptr || read_proc == nullptr || server_gone.load()) return nullptr;
+    auto port = std::make_unique<JackInputPort>(client, read_proc, read_context, server_gone);
+    port->_ring.reset(jack_ringbuffer_create(kRingBytes));
+    if (!port->_ring) return nullptr;
+    jack_ringbuffer_mlock(port->_ring.get());  // best effort: fewer page faults on the RT side
+    const std::string port_name(name);
+    port->_port =
+        jack_port_register(client, port_name.c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+    if (port->_port == nullptr) return nullptr;
+    port->_full_name = jack_port_name(port->_port);
+    port->_receiver =
+        std::jthread([raw = port.get()](const std::stop_token& stop) { raw->receive_loop(stop); });
+    if (jack_set_process_callback(client, &JackInputPort::process, port.get()) != 0 ||
+        jack_activate(client) != 0)
+        return nullptr;
+    port->_active = true;
+    return port;
+}
+
+JackInputPort::~JackInputPort() {
+    const bool server_alive = !_server_gone.load();
+    if (_active && server_alive) jack_deactivate(_client);
+    if (_receiver.joinable()) {
+        _receiver.request_stop();
+        _wake.release();
+        _receiver.join();
+    }
+    if (_port != nullptr && server_alive) jack_port_unregister(_client, _port);
+}
+
+bool JackInputPort::connect_source(const MidiSource& source) {
+    if (_server_gone.load()) return false;
+    const int result = jack_connect(_client, source.address.c_str(), _full_name.c_str());
+    return result == 0 || result == EEXIST;
+}
+
+int JackInputPort::process(jack_nframes_t frames, void* self) noexcept {
+    static_cast<JackInputPort*>(self)->copy_events_to_ring(frames);
+    return 0;
+}
+
+void JackInputPort::copy_events_to_ring(jack_nframes_t frames) noexcept {
+    void* buffer = jack_port_get_buffer(_port, frames);
+    const uint32_t count = jack_midi_get_event_count(buffer);
+    if (count == 0) return;
+    const jack_nframes_t cycle_start = jack_last_frame_time(_client);
+    for (uint32_t i = 0; i < count; ++i) {
+        jack_midi_event_t event;
+        if (jack_midi_event_get(&event, buffer, i) != 0) continue;
+        const EventHeader header{static_cast<uint64_t>(cycle_start) + event.time,
+                                 static_cast<uint32_t>(event.size)};
+        if (jack_ringbuffer_write_space(_ring.get()) < sizeof header + event.size) {
+            _dropped.fetch_add(1, std::memory_order_relaxed);
+            continue;
+        }
+        jack_ringbuffer_write(_ring.get(), reinterpret_cast<const char*>(&header), sizeof header);
+        jack_ringbuffer_write(_ring.get(), reinterpret_cast<const char*>(event.buffer), event.size);
+    }
+    if (!_wake_pending.exchange(true, std::memory_order_acq_rel)) _wake.release();
+}
+
+void JackInputPort::receive_loop(const std::stop_token& stop) {
+    while (!stop.stop_requested()) {
+        if (!_wake.try_acquire_for(kReceiveWait)) continue;
+        _wake_pending.store(false, std::memory_order_release);
+        if (stop.stop_requested()) return;
+        while (drain_ring_into_list()) _read_proc(_list.data(), _list.size(), _read_context);
+    }
+}
+
+// Moves the complete events now in the ring into the packet list; false when there were
+// none. An event whose bytes are not all written yet stays for the next wake-up.
+bool JackInputPort::drain_ring_into_list() {
+    _list.clear();
+    EventHeader header{};
+    while (jack_ringbuffer_read_space(_ring.get()) >= sizeof header) {
+        jack_ringbuffer_peek(_ring.get(), reinterpret_cast<char*>(&header), sizeof header);
+        if (jack_ringbuffer_read_space(_ring.get()) < sizeof header + header.size) break;
+        jack_ringbuffer_read_advance(_ring.get(), sizeof header);
+        _message.resize(header.size);
+        jack_ringbuffer_read(_ring.get(), reinterpret_cast<char*>(_message.data()), header.size);
+        _list.add_message(header.time_stamp, _message);
+    }
+    return _list.packet_count() > 0;
+}
+
+}  // namespace kelvara::midi

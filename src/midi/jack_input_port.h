@@ -1,0 +1,73 @@
+#pragma once
+// The JACK input port and its receive thread (see jack_midi_client.h).
+//
+// Threads: construction, connect_source and destruction on the user-interface thread;
+// process() on JACK's process thread (no locks, no allocation); the receive loop on the
+// port's own thread, which alone calls the receive callback.
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <semaphore>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "midi/jack_handles.h"
+#include "midi/midi_packet_list.h"
+#include "midi/midi_system.h"
+
+namespace kelvara::midi {
+
+class JackInputPort final : public MidiInputPort {
+public:
+    // Registers the port, installs the process callback and activates the client. Null when
+    // JACK refuses. `server_gone` is set by the client when the server shuts down; it and
+    // the client must outlive the port.
+    static std::unique_ptr<JackInputPort> create(jack_client_t* client, std::string_view name,
+                                                 MidiReadProc read_proc, void* read_context,
+                                                 const std::atomic<bool>& server_gone);
+    // Deactivates the client (no process cycle runs any more), stops and joins the receive
+    // thread, then unregisters the port: after it returns no callback runs.
+    ~JackInputPort() override;
+    JackInputPort(const JackInputPort&) = delete;
+    JackInputPort& operator=(const JackInputPort&) = delete;
+
+    bool connect_source(const MidiSource& source) override;
+
+    // Events the ring buffer had no room for (a receive callback far too slow).
+    uint64_t dropped_events() const { return _dropped.load(std::memory_order_relaxed); }
+
+    JackInputPort(jack_client_t* client, MidiReadProc read_proc, void* read_context,
+                  const std::atomic<bool>& server_gone);
+
+private:
+    static int process(jack_nframes_t frames, void* self) noexcept;
+    void copy_events_to_ring(jack_nframes_t frames) noexcept;
+    void receive_loop(const std::stop_token& stop);
+    bool drain_ring_into_list();
+
+    jack_client_t* const _client;
+    const MidiReadProc _read_proc;
+    void* const _read_context;
+    const std::atomic<bool>& _server_gone;
+    jack_port_t* _port = nullptr;
+    std::string _full_name;
+    bool _active = false;
+
+    JackRingbufferHandle _ring;
+    std::counting_semaphore<> _wake{0};
+    // Set by the process thread when it wakes the receive thread, cleared by the receive
+    // thread before it drains: at most one wake-up is ever pending.
+    std::atomic<bool> _wake_pending{false};
+    std::atomic<uint64_t> _dropped{0};
+
+    // Receive-thread state, reused from list to list.
+    MidiPacketListWriter _list;
+    std::vector<uint8_t> _message;
+
+    std::jthread _receiver;  // last: started after, and joined before, everything above
+};
+
+}  // namespace kelvara::midi

@@ -1,0 +1,125 @@
+#include "midi/jack_midi_client.h"
+
+#include <jack/jack.h>
+
+#include <atomic>
+#include <cstdio>
+#include <string>
+
+#include "midi/jack_handles.h"
+#include "midi/jack_input_port.h"
+#include "midi/midi_source_id.h"
+
+namespace kelvara::midi {
+
+namespace {
+
+// libjack reports through one process-wide function. While this thread tries to open a
+// client, the reports of a missing server are expected and kept quiet; everything else
+// reaches stderr.
+thread_local bool t_opening_client = false;
+
+void report_jack_message(const char* message) {
+    if (!t_opening_client) std::fprintf(stderr, "JACK: %s\n", message);
+}
+void ignore_jack_info(const char*) {}
+
+std::string status_text(jack_status_t status) {
+    if (status & JackServerFailed) return "no JACK server is running";
+    if (status & JackVersionError) return "the JACK server speaks another protocol version";
+    if (status & JackShmFailure) return "JACK shared memory is unavailable";
+    return "the JACK server refused the client (status " + std::to_string(status) + ")";
+}
+
+// The server's MIDI output ports, in its order.
+JackNameList midi_output_ports(jack_client_t* client) {
+    return JackNameList(jack_get_ports(client, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput));
+}
+
+MidiSource source_from_port_name(std::string_view full_name) {
+    MidiSource source;
+    source.address = std::string(full_name);
+    source.unique_id = stable_source_id(full_name);
+    const size_t colon = full_name.find(':');
+    source.name =
+        std::string(colon == std::string_view::npos ? full_name : full_name.substr(colon + 1));
+    source.has_entity = true;
+    if (colon != std::string_view::npos)
+        source.device_name = std::string(full_name.substr(0, colon));
+    return source;
+}
+
+class JackMidiClient final : public MidiClient {
+public:
+    explicit JackMidiClient(JackClientHandle client) : _client(std::move(client)) {
+        jack_on_info_shutdown(_client.get(), &JackMidiClient::on_shutdown, this);
+    }
+    // Closes the client before the callbacks it may still call are destroyed.
+    ~JackMidiClient() override { _client.reset(); }
+    JackMidiClient(const JackMidiClient&) = delete;
+    JackMidiClient& operator=(const JackMidiClient&) = delete;
+
+    std::string system_name() const override { return "JACK"; }
+
+    int32_t number_of_sources() override {
+        if (_server_gone.load()) return 0;
+        const JackNameList names = midi_output_ports(_client.get());
+        int32_t count = 0;
+        for (const char** name = names.get(); name != nullptr && *name != nullptr; ++name) ++count;
+        return count;
+    }
+
+    std::optional<MidiSource> source(int32_t index) override {
+        if (_server_gone.load() || index < 0) return std::nullopt;
+        const JackNameList names = midi_output_ports(_client.get());
+        if (!names) return std::nullopt;
+        for (int32_t i = 0; names.get()[i] != nullptr; ++i)
+            if (i == index) return source_from_port_name(names.get()[i]);
+        return std::nullopt;
+    }
+
+    std::unique_ptr<MidiInputPort> create_input_port(std::string_view name, MidiReadProc read_proc,
+                                                     void* read_context) override {
+        if (_port_created) return nullptr;
+        _port_created = true;
+        // Callbacks can only be installed before the client is activated, which creating
+        // the port does.
+        if (_sources_changed)
+            jack_set_port_registration_callback(_client.get(),
+                                                &JackMidiClient::on_port_registration, this);
+        return JackInputPort::create(_client.get(), name, read_proc, read_context, _server_gone);
+    }
+
+    void set_sources_changed_callback(std::function<void()> callback) override {
+        if (!_port_created) _sources_changed = std::move(callback);
+    }
+
+private:
+    static void on_shutdown(jack_status_t, const char*, void* self) {
+        static_cast<JackMidiClient*>(self)->_server_gone.store(true);
+    }
+    static void on_port_registration(jack_port_id_t, int, void* self) {
+        static_cast<JackMidiClient*>(self)->_sources_changed();
+    }
+
+    JackClientHandle _client;
+    std::atomic<bool> _server_gone{false};
+    std::function<void()> _sources_changed;  // fixed before activation
+    bool _port_created = false;
+};
+
+}  // namespace
+
+MidiClientOpening open_jack_midi_client(std::string_view client_name) {
+    jack_set_error_function(&report_jack_message);
+    jack_set_info_function(&ignore_jack_info);
+    jack_status_t status{};
+    const std::string name(client_name);
+    t_opening_client = true;
+    JackClientHandle client(jack_client_open(name.c_str(), JackNoStartServer, &status));
+    t_opening_client = false;
+    if (!client) return {nullptr, status_text(status)};
+    return {std::make_unique<JackMidiClient>(std::move(client)), {}};
+}
+
+}  // namespace kelvara::midi

@@ -1,0 +1,92 @@
+#pragma once
+// A document's MIDI input: its client "Kelvara", the sources listed for its pop-up, its input
+// port "Kelvara Input", and the packet handler that plays incoming notes.
+//
+// Teardown order is part of the type: the members are declared so that destruction disposes
+// of the port first (its receive thread joined, no callback running), then the client, then
+// the handler, and only then lets go of the player and the chord lookup it shares, which
+// therefore outlive every MIDI delivery that could use them.
+//
+// Threads: every member function runs on the user-interface thread; the handler runs on the
+// port's receive thread.
+//
+// A window uses it like this (the callbacks only queue work onto its own thread):
+//
+//     auto last_played = std::make_shared<LastPlayedKey>([window](int key) {
+//         queue_on_ui_thread([window, key] { window->show_last_played(key); });
+//     });
+//     MidiInput input(open_midi_client(kMidiClientName, midi_system_from_environment(&note))
+//                         .client,
+//                     {player, chords, last_played},
+//                     [window] { queue_on_ui_thread([window] { window->refresh_sources(); }); });
+//     for (const MidiSourceItem& item : input.fill_in_midi_source_list()) add_item(item.title);
+//     set_tool_tip("MIDI system: " + input.system_name());
+//     // when the user picks item i of the pop-up:
+//     input.midi_source_selected(i);
+//     // refresh_sources(): input.scan_for_midi_source(); then fill the pop-up again.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "midi/chord_lookup.h"
+#include "midi/last_played_key.h"
+#include "midi/midi_packet_handler.h"
+#include "midi/midi_source_list.h"
+#include "midi/midi_system.h"
+#include "midi/note_player.h"
+
+namespace kelvara::midi {
+
+// What incoming notes play on; all three must be set.
+struct MidiPlaybackTargets {
+    std::shared_ptr<NotePlayer> player;
+    std::shared_ptr<const ChordLookup> chords;
+    std::shared_ptr<LastPlayedKey> last_played;
+};
+
+class MidiInput {
+public:
+    // Scans the client's sources and creates the input port (left out when the system
+    // refuses: the list still shows, nothing connects). No source is connected yet.
+    // `sources_changed` (optional) runs on a system thread when sources come or go; it must
+    // only queue a call of scan_for_midi_source on the user-interface thread.
+    // Throws std::invalid_argument when the client or a target is missing.
+    MidiInput(std::unique_ptr<MidiClient> client, MidiPlaybackTargets targets,
+              std::function<void()> sources_changed = {});
+    ~MidiInput();
+    MidiInput(const MidiInput&) = delete;
+    MidiInput& operator=(const MidiInput&) = delete;
+
+    // The MIDI system in use, for the user to see.
+    std::string system_name() const { return _midi_client->system_name(); }
+    bool has_input_port() const { return _midi_in_port != nullptr; }
+
+    // Scans the sources again (at construction, and when the system announced a change).
+    void scan_for_midi_source();
+    // The pop-up items for the last scan; a later midi_source_selected(i) connects item i
+    // of this list.
+    const std::vector<MidiSourceItem>& fill_in_midi_source_list();
+    // Connects the source of pop-up item `item_index`; sources connected earlier stay
+    // connected. False when there is no such item, no port, or the source is gone.
+    bool midi_source_selected(int item_index);
+    // Connects every listed source (a headless run that plays from all keyboards).
+    int connect_all_sources();
+
+    const MidiSourceList& midi_sources() const { return _midi_sources; }
+    const MidiPacketHandler& handler() const { return _handler; }
+
+private:
+    static MidiPlaybackTargets checked(MidiPlaybackTargets targets);
+    static std::unique_ptr<MidiClient> checked(std::unique_ptr<MidiClient> client);
+
+    // Declaration order is destruction order reversed: see the header comment.
+    const MidiPlaybackTargets _targets;
+    MidiPacketHandler _handler;
+    std::unique_ptr<MidiClient> _midi_client;
+    MidiSourceList _midi_sources;
+    std::vector<MidiSourceItem> _items;
+    std::unique_ptr<MidiInputPort> _midi_in_port;
+};
+
+}  // namespace kelvara::midi

@@ -1,0 +1,49 @@
+#pragma once
+// A second JACK client that plays MIDI sources for tests: output ports whose process
+// callback writes the messages a test queued, in order, a few per cycle.
+#include <jack/jack.h>
+#include <jack/ringbuffer.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "midi/jack_handles.h"
+
+namespace kelvara::midi::testing {
+
+class JackTestSource {
+public:
+    // Opens client `client_name` (never starting a server) with one MIDI output port per
+    // name. Null when no server answers.
+    static std::unique_ptr<JackTestSource> open(const std::string& client_name,
+                                                const std::vector<std::string>& port_names);
+    ~JackTestSource();
+    JackTestSource(const JackTestSource&) = delete;
+    JackTestSource& operator=(const JackTestSource&) = delete;
+
+    std::string full_port_name(size_t port) const;
+    // Queues `message` on output `port`; false when the queue is full.
+    bool send(size_t port, const std::vector<uint8_t>& message);
+    // Ends every connection of output `port`.
+    void disconnect_all(size_t port);
+    // Waits until output `port` has `count` connections in the graph the server runs, so a
+    // message sent next takes them (a connection made takes effect a cycle or so later).
+    // False on timeout.
+    bool wait_for_connections(size_t port, int count) const;
+
+    struct Output {
+        jack_port_t* port = nullptr;
+        JackRingbufferHandle queue;
+    };
+
+private:
+    JackTestSource() = default;
+    static int process(jack_nframes_t frames, void* self) noexcept;
+
+    JackClientHandle _client;
+    std::vector<Output> _outputs;
+};
+
+}  // namespace kelvara::midi::testing

@@ -1,0 +1,80 @@
+#pragma once
+// Fakes at the seams of the packet handler: a synthesizer that records every call and hands
+// out increasing note identifiers, and a chord map held in a plain map. The recorder may be
+// called on a receive thread while a test waits for calls with a timeout.
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "midi/chord_lookup.h"
+#include "midi/note_player.h"
+
+namespace kelvara::midi::testing {
+
+class RecordingNotePlayer : public NotePlayer {
+public:
+    NoteInstances notes_on(const Chord& chord, float velocity) override {
+        NoteInstances ids;
+        std::ostringstream line;
+        line << "on";
+        for (const float hz : chord) {
+            ids.push_back(_next_id++);
+            line << ' ' << hz;
+        }
+        line << " v" << velocity << " ->";
+        for (const int32_t id : ids) line << ' ' << id;
+        record(line.str());
+        return ids;
+    }
+    void notes_off(const NoteInstances& notes) override {
+        std::ostringstream line;
+        line << "off";
+        for (const int32_t id : notes) line << ' ' << id;
+        record(line.str());
+    }
+    void set_midi_parameter(uint32_t controller, uint32_t value) override {
+        record("cc " + std::to_string(controller) + " " + std::to_string(value));
+    }
+
+    std::vector<std::string> calls() const {
+        const std::scoped_lock lock(_mutex);
+        return _calls;
+    }
+    // Waits until at least `count` calls were made; false on timeout.
+    bool wait_for_calls(size_t count, std::chrono::milliseconds timeout) const {
+        std::unique_lock lock(_mutex);
+        return _changed.wait_for(lock, timeout, [&] { return _calls.size() >= count; });
+    }
+
+private:
+    void record(std::string line) {
+        {
+            const std::scoped_lock lock(_mutex);
+            _calls.push_back(std::move(line));
+        }
+        _changed.notify_all();
+    }
+
+    mutable std::mutex _mutex;
+    mutable std::condition_variable _changed;
+    std::vector<std::string> _calls;
+    int32_t _next_id = 1;
+};
+
+class MapChordLookup : public ChordLookup {
+public:
+    std::map<int, Chord> chords;
+    std::shared_ptr<const Chord> chord_for_key(int key) const override {
+        const auto found = chords.find(key);
+        if (found == chords.end()) return nullptr;
+        return std::make_shared<const Chord>(found->second);
+    }
+};
+
+}  // namespace kelvara::midi::testing
