@@ -1,6 +1,7 @@
 #pragma once
 // The instruments of a document window on this desktop: a FluidSynth synthesizer on MIDI
-// channel 0 behind the SynthController wrapper.
+// channel 0 behind the SynthController wrapper, and the document's MIDI input (ALSA
+// sequencer or JACK) playing the document's chord map through it.
 #include <memory>
 
 #include "app/document_instruments.h"
