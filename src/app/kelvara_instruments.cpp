@@ -45,13 +45,12 @@ public:
           _last_played(std::make_shared<midi::LastPlayedKey>([this](int) { note_played(); })) {
         // A graph that cannot be built leaves the wrapper silent; the window still works.
         if (_sc->create_au_graph()) _sc->start_graph();
-        midi::MidiClientOpening opening = midi::open_midi_client(
-            "Kelvara", midi::midi_system_from_environment(nullptr));
+        midi::MidiClientOpening opening =
+            midi::open_midi_client("Kelvara", midi::midi_system_from_environment(nullptr));
         _midi = std::make_unique<midi::MidiInput>(
             std::move(opening.client),
             midi::MidiPlaybackTargets{std::make_shared<SynthNotePlayer>(*_sc),
-                                      std::make_shared<PublishedChords>(document),
-                                      _last_played});
+                                      std::make_shared<PublishedChords>(document), _last_played});
     }
     ~KelvaraInstruments() override {
         // MIDI delivery ends (port disposed, receive thread joined) before the synthesizer

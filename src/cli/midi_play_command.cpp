@@ -1,4 +1,5 @@
-// `kelvara-cli midi-play --chord KEY:HZ,HZ... `: a chord map played from MIDI, headless.
+// `kelvara-cli play FILE.kelvara` and `kelvara-cli midi-play --chord KEY:HZ,HZ...`: a
+// document's (or the command line's) chord map played from MIDI, headless.
 // Opens the MIDI input, connects the named sources (all when none is named), plays the chord
 // map through the synthesizer and prints each note-on key as it arrives; the sound goes to
 // the audio output, or with --wav is rendered in real time into a WAV file.
@@ -7,11 +8,13 @@
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/document_file_arguments.h"
 #include "cli/midi_client_option.h"
 #include "cli/wav_file.h"
 #include "midi/midi_input.h"
@@ -29,6 +32,7 @@ constexpr int kRenderBlockFrames = 512;
 constexpr double kReleaseTailSeconds = 0.5;
 
 struct PlayOptions {
+    std::string document;  // a document file whose chord map is played
     std::vector<std::string> chords;
     std::string system;
     std::vector<std::string> sources;
@@ -58,6 +62,16 @@ ChordMap chord_map_of(const std::vector<std::string>& texts) {
         chords[key] = std::move(chord);
     }
     return *ChordMap::from_parts(std::move(keys), std::move(chords));
+}
+
+// The chord map of a saved document, as its window would play it.
+ChordMap chord_map_of_document(const std::string& path) {
+    DocumentFileState state = read_document_state(path);
+    ChordDictionary chords(state.chords.begin(), state.chords.end());
+    std::optional<ChordMap> map =
+        ChordMap::from_parts(std::move(state.midi_note_numbers), std::move(chords));
+    if (!map) throw UsageError(path + ": its chord map does not match its key list");
+    return *map;
 }
 
 std::shared_ptr<SynthController> make_synth(const PlayOptions& options) {
@@ -120,7 +134,8 @@ void run_play(const PlayOptions& options) {
     // Declared in the order of their lifetimes: the MIDI input last, so it is gone (no more
     // deliveries) before the synthesizer and the chord map it plays are released.
     PublishedChordMap chords;
-    chords.publish(chord_map_of(options.chords));
+    chords.publish(options.document.empty() ? chord_map_of(options.chords)
+                                            : chord_map_of_document(options.document));
     const std::shared_ptr<SynthController> synth = make_synth(options);
     auto last_played = std::make_shared<midi::LastPlayedKey>([](int key) {
         std::printf("key %d\n", key);  // on the receive thread; nothing else prints then
@@ -150,19 +165,34 @@ void run_play(const PlayOptions& options) {
 
 }  // namespace
 
+namespace {
+
+void add_play_options(CLI::App& command, PlayOptions& options) {
+    add_midi_system_option(command, options.system);
+    command.add_option("--source", options.sources,
+                       "Source to connect (title, address or name; repeatable; default: all)");
+    command.add_option("--bank", options.bank, "A .sf2, .sf3 or .dls bank");
+    command.add_option("--seconds", options.seconds, "How long to play (default 60)");
+    command.add_option("--wav", options.wav, "Record to this WAV file instead of sounding");
+}
+
+}  // namespace
+
 void add_midi_play_command(CLI::App& app) {
     auto options = std::make_shared<PlayOptions>();
     CLI::App* command = app.add_subcommand(
         "midi-play", "Play a chord map from MIDI sources through the synthesizer, headless");
     command->add_option("--chord", options->chords, "A mapped key: KEY:HZ,HZ,... (repeatable)")
         ->required();
-    add_midi_system_option(*command, options->system);
-    command->add_option("--source", options->sources,
-                        "Source to connect (title, address or name; repeatable; default: all)");
-    command->add_option("--bank", options->bank, "A .sf2, .sf3 or .dls bank");
-    command->add_option("--seconds", options->seconds, "How long to play (default 60)");
-    command->add_option("--wav", options->wav, "Record to this WAV file instead of sounding");
+    add_play_options(*command, *options);
     command->callback([options] { run_play(*options); });
+
+    auto document = std::make_shared<PlayOptions>();
+    CLI::App* play = app.add_subcommand(
+        "play", "Play a document's chord map from MIDI sources through the synthesizer, headless");
+    play->add_option("FILE", document->document, "A .kelvara document")->required();
+    add_play_options(*play, *document);
+    play->callback([document] { run_play(*document); });
 }
 
 }  // namespace kelvara::cli

@@ -95,7 +95,6 @@ void add_sound_commands(CLI::App& app) {
     auto options = std::make_shared<RenderOptions>();
     CLI::App* render_cmd = app.add_subcommand(
         "render", "Render a chord offline through the synthesizer and limiter to a 48 kHz WAV");
-    render_cmd->alias("play");
     render_cmd->add_option("--chord,--freqs", options->chord, "Tone frequencies in Hz")
         ->required()
         ->delimiter(',');

@@ -128,5 +128,39 @@ TEST(MidiCli, PlaysAChordSentFromAnotherClientIntoAWavFile) {
     EXPECT_GT(spectrum.amplitude_at(440.0), 10 * spectrum.amplitude_at(300.0));  // key 62 silent
 }
 
+TEST(MidiCli, PlaysASavedDocumentsChordMap) {
+    auto source = JackTestSource::open("DocPlayer-" + std::to_string(getpid()), {"out"});
+    if (!source) {
+        const char* required = std::getenv("KELVARA_REQUIRE_JACK");
+        if (required != nullptr && std::string(required) == "1") FAIL() << "no JACK server";
+        GTEST_SKIP() << "no JACK server running";
+    }
+    const std::string stem = ::testing::TempDir() + "kelvara-play-" + std::to_string(getpid());
+    const std::string document = stem + ".kelvara", wav = stem + ".wav";
+    std::string printed;
+    ASSERT_EQ(run_cli("new " + document + " --chord 64=523.25",
+                      [&](const std::string& line) { printed += line; }),
+              0)
+        << printed;
+    const int code =
+        run_cli("play " + document + " --midi jack --seconds 2 --source " +
+                    source->full_port_name(0) + " --wav " + wav,
+                [&](const std::string& line) {
+                    printed += line;
+                    if (line.rfind("playing", 0) == 0 && source->wait_for_connections(0, 1))
+                        source->send(0, {0x90, 64, 110});
+                });
+    std::remove(document.c_str());
+    ASSERT_EQ(code, 0) << printed;
+    EXPECT_THAT(printed, HasSubstr("key 64\n"));
+    int rate = 0;
+    const std::vector<float> left = left_channel_of(wav, &rate);
+    std::remove(wav.c_str());
+    ASSERT_GT(left.size(), size_t(2 * rate));
+    const std::vector<float> held(left.begin() + rate, left.begin() + 2 * rate);
+    const kelvara::testing::Spectrum spectrum(held, rate);
+    EXPECT_NEAR(spectrum.peak_frequency(523.25, 50.0), 523.25, 3.0);
+}
+
 }  // namespace
 }  // namespace kelvara::midi
