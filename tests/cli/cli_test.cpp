@@ -11,37 +11,17 @@
 #include <string>
 #include <vector>
 
+#include "support/cli_run.h"
+
 namespace {
 
-struct CliRun {
-    int exit_code = -1;
-    std::string out;
-};
-
-CliRun run_cli(const std::string& args) {
-    const std::string command = std::string(KELVARA_CLI) + " " + args + " 2>&1";
-    CliRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return run;
-    std::array<char, 4096> buffer{};
-    size_t n = 0;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) run.out.append(buffer.data(), n);
-    const int status = pclose(pipe);
-    run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
-
-std::vector<std::string> lines_of(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
+using kelvara::testing::CliRun;
+using kelvara::testing::run_cli;
 
 TEST(CliCurve, PrintsTheDefaultCurveAsCsv) {
     const CliRun run = run_cli("curve");
     ASSERT_EQ(run.exit_code, 0) << run.out;
-    const auto lines = lines_of(run.out);
+    const auto lines = run.lines();
     ASSERT_EQ(lines.size(), 202u);
     EXPECT_EQ(lines[0], "x,y");
     EXPECT_EQ(lines[1].rfind("1,", 0), 0u) << lines[1];
@@ -51,7 +31,7 @@ TEST(CliCurve, PrintsTheDefaultCurveAsCsv) {
 TEST(CliCurve, SettingsShapeTheCurve) {
     const CliRun run = run_cli("curve --type 0 --ratios 1 --base 440 --xmin 1.05 --xmax 1.05");
     ASSERT_EQ(run.exit_code, 0) << run.out;
-    const auto lines = lines_of(run.out);
+    const auto lines = run.lines();
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[1].substr(0, 11), "1.04999995,");
     EXPECT_NEAR(std::stod(lines[1].substr(11)), 0.3570, 5e-5);
@@ -59,7 +39,7 @@ TEST(CliCurve, SettingsShapeTheCurve) {
     const CliRun wide =
         run_cli("curve --step 0.01 --xmin 0.5 --xmax 3.4 --overtones 3 --ratios 1,1.5");
     ASSERT_EQ(wide.exit_code, 0) << wide.out;
-    EXPECT_EQ(lines_of(wide.out).size(), 292u);
+    EXPECT_EQ(wide.lines().size(), 292u);
 }
 
 TEST(CliCurve, BadArgumentsGiveOneLineAndExitCode2) {
@@ -68,7 +48,7 @@ TEST(CliCurve, BadArgumentsGiveOneLineAndExitCode2) {
                              "curve --ratios 1,2,3,4,5,6,7,8,9,10,11", "nothing"}) {
         const CliRun run = run_cli(args);
         EXPECT_EQ(run.exit_code, 2) << args;
-        EXPECT_EQ(lines_of(run.out).size(), 1u) << args << ": " << run.out;
+        EXPECT_EQ(run.lines().size(), 1u) << args << ": " << run.out;
     }
 }
 
@@ -116,7 +96,7 @@ TEST(CliDocumentFiles, CurveOfASavedDocument) {
     ASSERT_EQ(run_cli("new " + path + " --type 0 --xmin 1 --xmax 1.5").exit_code, 0);
     const CliRun curve = run_cli("curve " + path);
     ASSERT_EQ(curve.exit_code, 0) << curve.out;
-    const auto lines = lines_of(curve.out);
+    const auto lines = curve.lines();
     EXPECT_EQ(lines.size(), 102u);  // the header and 101 samples from 1 to 1.5
     EXPECT_EQ(run_cli("curve --file " + path + " --xmax 1.25").out,
               run_cli("curve --type 0 --xmax 1.25").out);
@@ -129,7 +109,7 @@ TEST(CliDocumentFiles, ARefusedFileGivesItsErrorTextsAndExitCode1) {
     for (const std::string command : {"dump ", "curve "}) {
         const CliRun run = run_cli(command + bad);
         EXPECT_EQ(run.exit_code, 1) << command;
-        const auto lines = lines_of(run.out);
+        const auto lines = run.lines();
         ASSERT_GE(lines.size(), 2u) << run.out;
         EXPECT_EQ(lines[0],
                   "kelvara-cli: Kelvara document data could not be read for an unknown reason.");
@@ -146,7 +126,7 @@ TEST(CliDocumentFiles, BadSettingsForANewDocumentGiveOneLineAndExitCode2) {
           "--ratios 1,1,1,1,1,1,1,1,1,1,1"}) {
         const CliRun run = run_cli("new " + path + " " + args);
         EXPECT_EQ(run.exit_code, 2) << args << ": " << run.out;
-        EXPECT_EQ(lines_of(run.out).size(), 1u) << args << ": " << run.out;
+        EXPECT_EQ(run.lines().size(), 1u) << args << ": " << run.out;
     }
     EXPECT_FALSE(std::filesystem::exists(path));
 }
@@ -154,7 +134,7 @@ TEST(CliDocumentFiles, BadSettingsForANewDocumentGiveOneLineAndExitCode2) {
 TEST(CliBench, PrintsOneLinePerCaseWithTimesRatioAndDeviation) {
     const CliRun run = run_cli("bench --case default --min-time 0");
     ASSERT_EQ(run.exit_code, 0) << run.out;
-    const auto lines = lines_of(run.out);
+    const auto lines = run.lines();
     ASSERT_EQ(lines.size(), 2u) << run.out;
     EXPECT_EQ(lines[0], "case literal_ms fast_ms ratio max_relative_deviation");
     std::istringstream fields(lines[1]);

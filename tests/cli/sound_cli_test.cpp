@@ -13,29 +13,15 @@
 #include <vector>
 
 #include "sound/generated_bank.h"
+#include "support/cli_run.h"
 
 namespace {
 
-struct CliResult {
-    int exit_code = -1;
-    std::string out;
-};
-
-CliResult run_cli(const std::string& args) {
-    const std::string command = std::string(KELVARA_CLI) + " " + args + " 2>&1";
-    CliResult run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return run;
-    std::array<char, 4096> buffer{};
-    size_t n = 0;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) run.out.append(buffer.data(), n);
-    const int status = pclose(pipe);
-    run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
+using CliResult = kelvara::testing::CliRun;
+using kelvara::testing::run_cli;
 
 class SoundCli : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         std::string pattern =
             (std::filesystem::temp_directory_path() / "kelvara-cli-XXXXXX").string();
