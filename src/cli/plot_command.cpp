@@ -1,5 +1,5 @@
-// `kelvara-cli plot`: the graph of a new document drawn offscreen by the window's own graph
-// view, with the colours the window gives it, saved as a PNG.
+// `kelvara-cli plot [FILE.kelvara]`: the graph of a new or saved document drawn offscreen by
+// the window's own graph view, with the colours the window gives it, saved as a PNG.
 #include <CLI/CLI.hpp>
 #include <QApplication>
 #include <QImage>
@@ -9,6 +9,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/document_file_arguments.h"
 #include "engine/kelvara_document.h"
 #include "view/pv_kelvara_view.h"
 
@@ -16,6 +17,7 @@ namespace kelvara::cli {
 namespace {
 
 struct PlotOptions {
+    std::string document;  // a saved document; a new one when empty
     std::string png_path;
     int width = 600;
     int height = 400;
@@ -45,10 +47,16 @@ QImage render_graph(const PlotOptions& o) {
     PVKelvaraView view;
     view.resize(o.width, o.height);
     KelvaraDocument document;
+    if (!o.document.empty()) read_document(o.document, document);
     document.attach_view(&view);
     document.windowControllerDidLoadNib();
-    if (o.justs || o.cursor || o.derivative)
-        document.plotPressed(o.justs, o.cursor.has_value(), o.derivative);
+    // The options switch layers on; what a saved document shows stays shown.
+    const bool justs = o.justs || document.plot_justs();
+    const bool cursor = o.cursor.has_value() || document.plot_selected_ratio();
+    const bool derivative = o.derivative || document.plot_dy();
+    if (justs != document.plot_justs() || cursor != document.plot_selected_ratio() ||
+        derivative != document.plot_dy())
+        document.plotPressed(justs, cursor, derivative);
     if (o.cursor) view.plot_line_at_x(*o.cursor);
     QImage image(o.width * o.scale, o.height * o.scale, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(o.scale);
@@ -74,7 +82,9 @@ void run_plot(const PlotOptions& o) {
 
 void add_plot_command(CLI::App& app) {
     auto options = std::make_shared<PlotOptions>();
-    CLI::App* plot = app.add_subcommand("plot", "Draw the graph of a new document as a PNG image");
+    CLI::App* plot =
+        app.add_subcommand("plot", "Draw the graph of a new or saved document as a PNG image");
+    plot->add_option("FILE", options->document, "A .kelvara document (default: a new one)");
     plot->add_option("--png", options->png_path, "Image file to write")->required();
     plot->add_option("--width", options->width, "Width in pixels (default 600)");
     plot->add_option("--height", options->height, "Height in pixels (default 400)");

@@ -69,6 +69,26 @@ TEST(PlotCommand, MarkersCursorAndDerivativeAreOptions) {
     EXPECT_GT(qRed(b.pixel(157, 30)), qRed(a.pixel(157, 30)) + 20);
 }
 
+TEST(PlotCommand, DrawsASavedDocument) {
+    QTemporaryDir dir;
+    const std::string saved = dir.filePath("saved.kelvara").toStdString();
+    const std::string other = dir.filePath("other.kelvara").toStdString();
+    const QString fresh = dir.filePath("new.png"), from_file = dir.filePath("file.png"),
+                  from_other = dir.filePath("other.png");
+    ASSERT_EQ(run_cli("new " + saved), 0);
+    ASSERT_EQ(run_cli("new " + other + " --type 0 --xmax 1.5"), 0);
+    const std::string size = " --width 300 --height 200";
+    ASSERT_EQ(run_cli("plot --png " + fresh.toStdString() + size), 0);
+    ASSERT_EQ(run_cli("plot " + saved + " --png " + from_file.toStdString() + size), 0);
+    ASSERT_EQ(run_cli("plot " + other + " --png " + from_other.toStdString() + size), 0);
+    // A saved new document draws exactly as a new one; another document draws its own curve.
+    EXPECT_EQ(QImage(fresh), QImage(from_file));
+    EXPECT_NE(QImage(fresh), QImage(from_other));
+    EXPECT_EQ(run_cli("plot " + dir.filePath("missing.kelvara").toStdString() + " --png " +
+                      from_file.toStdString()),
+              1);
+}
+
 TEST(PlotCommand, RefusesSizesItCannotDraw) {
     QTemporaryDir dir;
     const std::string png = dir.filePath("x.png").toStdString();
