@@ -52,7 +52,7 @@ TEST(Partials, AmplitudesOfEveryTypeWithTheirExact32BitRoundings) {
         EXPECT_EQ(geometric[k], expected) << "harmonic " << k + 1;
         expected = static_cast<float>(static_cast<double>(expected) * 0.92);  // 64-bit product
     }
-    // The 32-bit product would drift from the specified chain.
+    // A product kept in 32 bits would drift from the 64-bit chain.
     EXPECT_NE(geometric[29], [] {
         float f = 1.0f;
         for (int i = 0; i < 29; ++i) f *= 0.92f;
