@@ -96,37 +96,28 @@ void PVKelvaraView::update_graph(int32_t number_of_points) {
     request_redisplay();
 }
 
-void PVKelvaraView::set_x_axis_min_max(double min, double max) {
+void PVKelvaraView::set_axis_range(float extent, double min, double max, float& stored_min,
+                                   float& stored_max, float& stored_scale) {
     const auto lo = static_cast<float>(min), hi = static_cast<float>(max);
-    const auto scale = scale_for(_graph_frame.width, lo, hi);
+    const auto scale = scale_for(extent, lo, hi);
     if (!scale) return;
-    _x_min = lo;
-    _x_max = hi;
-    _x_scale = *scale;
+    stored_min = lo;
+    stored_max = hi;
+    stored_scale = *scale;
     draw_background();
     request_redisplay();
+}
+
+void PVKelvaraView::set_x_axis_min_max(double min, double max) {
+    set_axis_range(_graph_frame.width, min, max, _x_min, _x_max, _x_scale);
 }
 
 void PVKelvaraView::set_y_axis_min_max(double min, double max) {
-    const auto lo = static_cast<float>(min), hi = static_cast<float>(max);
-    const auto scale = scale_for(_graph_frame.height, lo, hi);
-    if (!scale) return;
-    _y_min = lo;
-    _y_max = hi;
-    _y_scale = *scale;
-    draw_background();
-    request_redisplay();
+    set_axis_range(_graph_frame.height, min, max, _y_min, _y_max, _y_scale);
 }
 
 void PVKelvaraView::set_dy_axis_min_max(double min, double max) {
-    const auto lo = static_cast<float>(min), hi = static_cast<float>(max);
-    const auto scale = scale_for(_graph_frame.height, lo, hi);
-    if (!scale) return;
-    _dy_min = lo;
-    _dy_max = hi;
-    _dy_scale = *scale;
-    draw_background();
-    request_redisplay();
+    set_axis_range(_graph_frame.height, min, max, _dy_min, _dy_max, _dy_scale);
 }
 
 void PVKelvaraView::set_should_draw_justs(bool draw) {

@@ -131,6 +131,10 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    // Stores a range and its scale over `extent` points; an empty or non-finite range is
+    // ignored, so the maps never divide by zero.
+    void set_axis_range(float extent, double min, double max, float& stored_min, float& stored_max,
+                        float& stored_scale);
     // Layout and repaint.
     void relayout_if_resized();
     void lay_out_body(float width, float height);
