@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/silent_controls.h"
 #include "engine/kelvara_document.h"
 #include "scales/chord_formatter.h"
 #include "scales/number_text.h"
@@ -22,16 +23,9 @@ Chord parsed_chord(const std::string& text) {
 }
 
 // The selected row that a delete action reads.
-class ChordRowSelection final : public DocumentControls {
+class ChordRowSelection final : public SilentControls {
 public:
     std::optional<int32_t> row;
-    int beeps = 0;
-    void show_float(FloatField, float) override {}
-    void show_number_of_overtones(int32_t) override {}
-    void select_waveform(int32_t) override {}
-    void show_plot_segments(bool, bool, bool) override {}
-    void beep() override { ++beeps; }
-    void document_edited_changed(bool) override {}
     std::optional<int32_t> selected_row(DocumentTable table) const override {
         return table == DocumentTable::MappedChords ? row : std::nullopt;
     }

@@ -8,6 +8,7 @@
 
 #include "cli/commands.h"
 #include "cli/document_file_arguments.h"
+#include "cli/silent_controls.h"
 #include "engine/engine_limits.h"
 #include "engine/kelvara_document.h"
 
@@ -25,27 +26,15 @@ struct CurveOptions {
     std::optional<float> step;
 };
 
-// Counts the document's beeps: each is a setting it refused.
-class RefusalCounter final : public DocumentControls {
-public:
-    int refusals = 0;
-    void show_float(FloatField, float) override {}
-    void show_number_of_overtones(int32_t) override {}
-    void select_waveform(int32_t) override {}
-    void show_plot_segments(bool, bool, bool) override {}
-    void beep() override { ++refusals; }
-    void document_edited_changed(bool) override {}
-};
-
-void require_accepted(const RefusalCounter& counter, int before, const std::string& what) {
-    if (counter.refusals != before) throw UsageError(what + " is out of range");
+void require_accepted(const SilentControls& counter, int before, const std::string& what) {
+    if (counter.beeps != before) throw UsageError(what + " is out of range");
 }
 
 // Applies the x range in an order whose intermediate range also fits the curve arrays.
-void apply_x_range(KelvaraDocument& doc, RefusalCounter& counter, float x_min, float x_max) {
+void apply_x_range(KelvaraDocument& doc, SilentControls& counter, float x_min, float x_max) {
     const bool min_first =
         sample_count(x_min, doc.x_max(), doc.step_size(), doc.max_number_of_points()).has_value();
-    const int before = counter.refusals;
+    const int before = counter.beeps;
     if (min_first) {
         doc.boundsChanged(BoundField::XMin, x_min);
         doc.boundsChanged(BoundField::XMax, x_max);
@@ -53,12 +42,12 @@ void apply_x_range(KelvaraDocument& doc, RefusalCounter& counter, float x_min, f
         doc.boundsChanged(BoundField::XMax, x_max);
         doc.boundsChanged(BoundField::XMin, x_min);
     }
-    if (counter.refusals != before)
+    if (counter.beeps != before)
         throw UsageError("the x range needs more samples than the step allows");
 }
 
-void apply(KelvaraDocument& doc, RefusalCounter& counter, const CurveOptions& o) {
-    int before = counter.refusals;
+void apply(KelvaraDocument& doc, SilentControls& counter, const CurveOptions& o) {
+    int before = counter.beeps;
     if (o.type) doc.waveformSelected(*o.type);
     require_accepted(counter, before, "--type");
     if (o.overtones) doc.number_of_overtones_changed(*o.overtones);
@@ -81,7 +70,7 @@ void print_curve(const KelvaraDocument& doc) {
 void run_curve(const CurveOptions& options) {
     KelvaraDocument doc;
     if (options.file) read_document(*options.file, doc);
-    RefusalCounter counter;
+    SilentControls counter;
     doc.attach_controls(&counter);
     apply(doc, counter, options);
     doc.windowControllerDidLoadNib();

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "cli/commands.h"
+#include "cli/silent_controls.h"
 #include "engine/kelvara_document.h"
 #include "scales/ratio_list.h"
 #include "scales/scale_generator.h"
@@ -17,21 +18,9 @@ struct ScaleOptions {
     float base = 2.0f;
 };
 
-// Counts the document's beeps: a generator run it refused.
-class BeepCounter final : public DocumentControls {
-public:
-    int beeps = 0;
-    void show_float(FloatField, float) override {}
-    void show_number_of_overtones(int32_t) override {}
-    void select_waveform(int32_t) override {}
-    void show_plot_segments(bool, bool, bool) override {}
-    void beep() override { ++beeps; }
-    void document_edited_changed(bool) override {}
-};
-
 void print_preset(int32_t preset_tag, ScaleGeneratorFields fields) {
     KelvaraDocument doc;
-    BeepCounter counter;
+    SilentControls counter;
     doc.attach_controls(&counter);
     doc.scaleRatiosAddDelete(ScaleActionSource::PresetMenu, preset_tag, fields);
     if (counter.beeps != 0)
