@@ -28,6 +28,7 @@
 #include "engine/dissonance_kernel.h"
 #include "engine/roughness_block_queue.h"
 #include "engine/roughness_rows.h"
+#include "engine/sweep_pair_plan.h"
 
 namespace kelvara {
 
@@ -37,7 +38,7 @@ enum class KernelInstructions { Portable, Avx2 };
 KernelInstructions best_kernel_instructions();
 
 class FastKernel final : public DissonanceKernel {
-  public:
+public:
     // The skipped pairs add at most this fraction of the curve's maximum.
     static constexpr double kRelativeSkipTolerance = 1e-6;
 
@@ -51,7 +52,7 @@ class FastKernel final : public DissonanceKernel {
     // The most that all the pairs the last sum left out could have added.
     double skip_bound() const { return _skip_bound; }
 
-  private:
+private:
     struct FrequencyAmplitude {
         float frequency;
         float amplitude;
@@ -59,13 +60,15 @@ class FastKernel final : public DissonanceKernel {
 
     bool fits(const PartialListView& list) const;
     void sort_fixed_partials(const PartialListView& list);
+    void copy_sweep_amplitudes(const PartialListView& list);
     bool place_sweep(const PartialListView& list);
-    void sort_sweep();
+    void sort_sweep(const PartialListView& list);
     static void sort_by_frequency(FrequencyAmplitude* partials, int32_t count);
-    void choose_cutoff();
+    bool choose_cutoff();  // true when it chose a new one
     double sum_fixed_pairs() const;
     double sum_sweep_pairs() const;
     roughness_rows::Columns fixed_columns() const;
+    roughness_rows::Columns sweep_columns() const;
     roughness_rows::BlockSum block_sum() const;
 
     KernelInstructions _instructions;
@@ -80,7 +83,10 @@ class FastKernel final : public DissonanceKernel {
     std::vector<int32_t> _sweep_index;
     std::vector<float> _sweep_frequency, _sweep_scale, _sweep_amplitude;
     int32_t _sweep_count = 0;
+    bool _sweep_contiguous = false;  // every sweep partial has an amplitude
+    bool _sweep_sorted = false;      // the amplitudes follow a sorted order, not the list's
     std::vector<FrequencyAmplitude> _sort_buffer;
+    roughness_rows::SweepPairPlan _plan;
 
     bool _literal_run = false;          // the fixed partials are not ordinary frequencies
     double _sweep_pair_mass = 0.0;      // Σ a_i·a_j over ordered pairs with a sweep partial

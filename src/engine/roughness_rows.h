@@ -28,15 +28,15 @@ struct Columns {
     const float* amplitude = nullptr;
 };
 
-// One partial paired with the eight columns [column, column + 8), weighted by its
+// One row partial paired with the eight columns [column, column + 8), weighted by its
 // amplitude. A row of the kernel (a partial and the range of columns it keeps) becomes one
 // block per eight columns; its last block runs on into the next columns or the padding, so a
 // row must be one whose pairs with those columns belong to the sum too (they are then
 // simply not left out), and the blocks of one call must count every pair at most once.
+// Blocks name their row rather than copy it, so that a list of blocks stays good while the
+// rows' partials move.
 struct Block {
-    float frequency;
-    float exponent_scale;
-    float amplitude;
+    int32_t row;
     int32_t column;
 };
 inline constexpr int32_t kBlockColumns = 8;
@@ -81,22 +81,31 @@ inline constexpr float kExp2Q4 = 0.00133813021f;
 // shifted left by 23 are exactly the float 2^n (the higher bits shift out).
 inline constexpr float kRoundingShift = 12582912.0f + 127.0f;
 
-// Σ_blocks amplitude · Σ_columns a[j]·(e^(−3.5 s) − e^(−5.75 s)).
-double sum_blocks_portable(const Block* blocks, int32_t count, const Columns& columns);
+// Σ_blocks rows.amplitude[row] · Σ_columns a[j]·(e^(−3.5 s) − e^(−5.75 s)).
+double sum_blocks_portable(const Block* blocks, int32_t count, const Columns& rows,
+                           const Columns& columns);
 
 // Only for processors with AVX2 and FMA (cpu_has_avx2_fma).
-double sum_blocks_avx2(const Block* blocks, int32_t count, const Columns& columns);
+double sum_blocks_avx2(const Block* blocks, int32_t count, const Columns& rows,
+                       const Columns& columns);
 
-// The pairs of one ascending list whose indices differ by 1 to max_offset:
-//   Σ_{d = 1 .. max_offset} Σ_{i < count − d} a[i]·a[i+d]·(e^(−3.5 s) − e^(−5.75 s)).
-// Eight neighbouring pairs at a time along each diagonal of the pair matrix, with no
-// per-row bookkeeping: for the short ranges inside one tone this beats rows of blocks.
-double sum_near_pairs_portable(const Columns& list, int32_t count, int32_t max_offset);
-double sum_near_pairs_avx2(const Columns& list, int32_t count, int32_t max_offset);
+// The pairs of one ascending list whose indices differ by 1 to max_offset, each diagonal of
+// the pair matrix from the row first_row[d] on:
+//   Σ_{d = 1 .. max_offset} Σ_{first_row[d] ≤ i < count − d} a[i]·a[i+d]·(e^(−3.5 s) − e^(−5.75
+//   s)).
+// Eight neighbouring pairs at a time along each diagonal, with no per-row bookkeeping: for
+// the short ranges inside one tone this beats rows of blocks.
+double sum_near_pairs_portable(const Columns& list, int32_t count, const int32_t* first_row,
+                               int32_t max_offset);
+double sum_near_pairs_avx2(const Columns& list, int32_t count, const int32_t* first_row,
+                           int32_t max_offset);
 
-// scale[i] = exponent_scale(frequency[i]) for i < count, bit for bit; may also write the
-// padding after them.
-void fill_exponent_scales_avx2(const float* frequency, float* scale, int32_t count);
+// Copies the frequencies from[0, count) to `to` and their exponent scales (bit for bit) to
+// `scale`; both may also be written up to eight entries further. True when the copied
+// frequencies ascend from 0 up to the largest float (NaN and infinity fail): the list an
+// ordinary sweep tone gives.
+bool place_ascending_portable(const float* from, float* to, float* scale, int32_t count);
+bool place_ascending_avx2(const float* from, float* to, float* scale, int32_t count);
 
 bool cpu_has_avx2_fma();
 

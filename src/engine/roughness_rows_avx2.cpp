@@ -4,6 +4,7 @@
 #include <immintrin.h>
 
 #include <algorithm>
+#include <limits>
 
 #include "engine/roughness_rows.h"
 
@@ -65,17 +66,18 @@ KELVARA_AVX2 __m256 first_exponents(const Columns& columns, int32_t j, __m256 fr
 // float sum loses nothing that matters, many enough that the widening costs little.
 constexpr int32_t kBlocksPerChunk = 32;
 
-KELVARA_AVX2 __m256 chunk_lanes(const Block* blocks, int32_t count, const Columns& columns) {
+KELVARA_AVX2 __m256 chunk_lanes(const Block* blocks, int32_t count, const Columns& rows,
+                                const Columns& columns) {
     const __m256 lowest = _mm256_set1_ps(kLowestExponent);
     __m256 sum = _mm256_setzero_ps();
     for (int32_t b = 0; b < count; ++b) {
         const Block& block = blocks[b];
-        const __m256 t =
-            _mm256_max_ps(first_exponents(columns, block.column, _mm256_set1_ps(block.frequency),
-                                          _mm256_set1_ps(block.exponent_scale)),
-                          lowest);
+        const __m256 t = _mm256_max_ps(
+            first_exponents(columns, block.column, _mm256_broadcast_ss(rows.frequency + block.row),
+                            _mm256_broadcast_ss(rows.exponent_scale + block.row)),
+            lowest);
         const __m256 amplitude = _mm256_mul_ps(_mm256_loadu_ps(columns.amplitude + block.column),
-                                               _mm256_set1_ps(block.amplitude));
+                                               _mm256_broadcast_ss(rows.amplitude + block.row));
         sum = add_weighted_roughness(sum, t, amplitude);
     }
     return sum;
@@ -95,16 +97,19 @@ KELVARA_AVX2 double horizontal_sum(__m256d v) {
 }  // namespace
 
 __attribute__((target("avx2,fma"))) double sum_blocks_avx2(const Block* blocks, int32_t count,
+                                                           const Columns& rows,
                                                            const Columns& columns) {
     __m256d total = _mm256_setzero_pd();
     for (int32_t first = 0; first < count; first += kBlocksPerChunk) {
         const int32_t chunk = std::min(kBlocksPerChunk, count - first);
-        total = _mm256_add_pd(total, widen_and_add(chunk_lanes(blocks + first, chunk, columns)));
+        total =
+            _mm256_add_pd(total, widen_and_add(chunk_lanes(blocks + first, chunk, rows, columns)));
     }
     return horizontal_sum(total);
 }
 
 __attribute__((target("avx2,fma"))) double sum_near_pairs_avx2(const Columns& list, int32_t count,
+                                                               const int32_t* first_row,
                                                                int32_t max_offset) {
     const __m256 lowest = _mm256_set1_ps(kLowestExponent);
     const __m256 magnitude_mask = _mm256_castsi256_ps(_mm256_set1_epi32(0x7fffffff));
@@ -113,7 +118,7 @@ __attribute__((target("avx2,fma"))) double sum_near_pairs_avx2(const Columns& li
         __m256 sum = _mm256_setzero_ps();
         // The last block runs past count − d: its pairs there reach into the padding, whose
         // amplitudes are 0.
-        for (int32_t i = 0; i + d < count; i += kLanes) {
+        for (int32_t i = first_row[d]; i + d < count; i += kLanes) {
             const int32_t j = i + d;
             const __m256 distance =
                 _mm256_and_ps(_mm256_sub_ps(_mm256_loadu_ps(list.frequency + j),
@@ -131,18 +136,34 @@ __attribute__((target("avx2,fma"))) double sum_near_pairs_avx2(const Columns& li
     return horizontal_sum(total);
 }
 
-__attribute__((target("avx2,fma"))) void fill_exponent_scales_avx2(const float* frequency,
-                                                                   float* scale, int32_t count) {
+__attribute__((target("avx2,fma"))) bool place_ascending_avx2(const float* from, float* to,
+                                                              float* scale, int32_t count) {
     // Multiply, add, divide, multiply, each rounded, exactly as exponent_scale() does.
     const __m256 numerator = _mm256_set1_ps(roughness::kNumerator);
     const __m256 slope = _mm256_set1_ps(roughness::kBandwidthSlope);
     const __m256 offset = _mm256_set1_ps(roughness::kBandwidthOffset);
     const __m256 rate = _mm256_set1_ps(kFirstRateLog2);
+    const __m256 largest = _mm256_set1_ps(std::numeric_limits<float>::max());
+    const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    const __m256i one_lane_up = _mm256_setr_epi32(7, 0, 1, 2, 3, 4, 5, 6);
+    __m256 previous_last = _mm256_setzero_ps();  // the first frequency must be at least 0
+    __m256 failed = _mm256_setzero_ps();
     for (int32_t i = 0; i < count; i += kLanes) {
-        const __m256 bandwidth =
-            _mm256_add_ps(_mm256_mul_ps(slope, _mm256_loadu_ps(frequency + i)), offset);
+        // Lanes past the end read nothing and hold 0.
+        const __m256i valid = _mm256_cmpgt_epi32(_mm256_set1_epi32(count - i), lanes);
+        const __m256 frequency = _mm256_maskload_ps(from + i, valid);
+        _mm256_storeu_ps(to + i, frequency);
+        const __m256 bandwidth = _mm256_add_ps(_mm256_mul_ps(slope, frequency), offset);
         _mm256_storeu_ps(scale + i, _mm256_mul_ps(_mm256_div_ps(numerator, bandwidth), rate));
+        // Each lane against the one before it, the first against the previous block's last.
+        const __m256 previous =
+            _mm256_blend_ps(_mm256_permutevar8x32_ps(frequency, one_lane_up), previous_last, 1);
+        const __m256 in_order = _mm256_and_ps(_mm256_cmp_ps(frequency, previous, _CMP_GE_OQ),
+                                              _mm256_cmp_ps(frequency, largest, _CMP_LE_OQ));
+        failed = _mm256_or_ps(failed, _mm256_andnot_ps(in_order, _mm256_castsi256_ps(valid)));
+        previous_last = _mm256_permutevar8x32_ps(frequency, _mm256_set1_epi32(7));
     }
+    return _mm256_movemask_ps(failed) == 0;
 }
 
 bool cpu_has_avx2_fma() {

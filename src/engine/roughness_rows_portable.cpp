@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <limits>
 
 #include "engine/roughness_rows.h"
 
@@ -47,35 +48,52 @@ float pair_roughness(float frequency, float scale, float other_frequency, float 
     return pair_roughness(std::max(distance * std::min(scale, other_scale), kLowestExponent));
 }
 
-float block_sum(const Block& block, const Columns& columns) {
+float block_sum(const Block& block, const Columns& rows, const Columns& columns) {
+    const float frequency = rows.frequency[block.row];
+    const float scale = rows.exponent_scale[block.row];
     float sum = 0.0f;
     for (int32_t j = block.column; j < block.column + kBlockColumns; ++j)
-        sum +=
-            columns.amplitude[j] * pair_roughness(block.frequency, block.exponent_scale,
-                                                  columns.frequency[j], columns.exponent_scale[j]);
+        sum += columns.amplitude[j] *
+               pair_roughness(frequency, scale, columns.frequency[j], columns.exponent_scale[j]);
     return sum;
 }
 
 }  // namespace
 
-double sum_blocks_portable(const Block* blocks, int32_t count, const Columns& columns) {
+double sum_blocks_portable(const Block* blocks, int32_t count, const Columns& rows,
+                           const Columns& columns) {
     double total = 0.0;
     for (int32_t b = 0; b < count; ++b)
-        total += static_cast<double>(blocks[b].amplitude) * block_sum(blocks[b], columns);
+        total += static_cast<double>(rows.amplitude[blocks[b].row]) *
+                 block_sum(blocks[b], rows, columns);
     return total;
 }
 
-double sum_near_pairs_portable(const Columns& list, int32_t count, int32_t max_offset) {
+double sum_near_pairs_portable(const Columns& list, int32_t count, const int32_t* first_row,
+                               int32_t max_offset) {
     double total = 0.0;
     for (int32_t d = 1; d <= max_offset; ++d) {
         float diagonal = 0.0f;
-        for (int32_t i = 0; i + d < count; ++i)
+        for (int32_t i = first_row[d]; i + d < count; ++i)
             diagonal += list.amplitude[i] * list.amplitude[i + d] *
                         pair_roughness(list.frequency[i], list.exponent_scale[i],
                                        list.frequency[i + d], list.exponent_scale[i + d]);
         total += diagonal;
     }
     return total;
+}
+
+bool place_ascending_portable(const float* from, float* to, float* scale, int32_t count) {
+    bool ascending = true;
+    float previous = 0.0f;
+    for (int32_t i = 0; i < count; ++i) {
+        const float frequency = from[i];
+        to[i] = frequency;
+        scale[i] = exponent_scale(frequency);
+        ascending &= (frequency >= previous) & (frequency <= std::numeric_limits<float>::max());
+        previous = frequency;
+    }
+    return ascending;
 }
 
 }  // namespace kelvara::roughness_rows

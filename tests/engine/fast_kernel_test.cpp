@@ -197,6 +197,34 @@ TEST(FastKernel, PortableAndVectorInstructionsGiveTheSameCurve) {
     for (int i = 0; i < kSamplesPerCase; ++i) EXPECT_NEAR(a.y[i], b.y[i], 1e-6 * a.peak()) << i;
 }
 
+// The kernel plans its pairs for a stretch of samples while the sweep tone moves one way in
+// small steps; a tone that turns back, jumps, or crawls must be summed just as exactly.
+TEST(FastKernel, FollowsASweepToneThatTurnsBackAndJumps) {
+    const Case c{{GeometricHarmonics, 25, 440.0}, {1.0f, 1.25f}, 1.0f, 0.005};
+    std::vector<float> xs;
+    for (float x = 1.0f; x < 1.3f; x += 0.005f) xs.push_back(x);              // up, the usual way
+    for (float x = 1.3f; x > 1.1f; x -= 0.004f) xs.push_back(x);              // back down
+    for (float x : {2.5f, 0.6f, 1.7f, 1.7001f, 1.7f, 3.9f}) xs.push_back(x);  // jumps
+    for (float x = 0.5f; x < 0.52f; x += 0.0001f) xs.push_back(x);            // a crawl
+    PartialList list(c);
+    for (const KernelInstructions set : instruction_sets()) {
+        FastKernel fast(set);
+        fast.reserve(list.count);
+        fast.begin_run(list.view());
+        std::vector<double> got, expected;
+        double tolerance = 0.0;
+        for (const float x : xs) {
+            list.move_to(x);
+            got.push_back(fast.sum(list.view()));
+            expected.push_back(reference_sum(list.view()));
+            tolerance = std::max(tolerance, fast.skip_bound());
+        }
+        tolerance += 2e-6 * *std::max_element(expected.begin(), expected.end());
+        for (size_t i = 0; i < xs.size(); ++i)
+            ASSERT_NEAR(got[i], expected[i], tolerance) << "x " << xs[i];
+    }
+}
+
 // Equal bit for bit, NaN included.
 bool same_float(float a, float b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
