@@ -35,11 +35,19 @@ bool is_ordinary_frequency(float frequency) {
 // Each partial of `list` (ascending) against the later ones, up to its kept range.
 void queue_pairs_within(const float* frequencies, int32_t count, const KeptRanges& kept,
                         BlockQueue& queue) {
-    int32_t end = 0;
     for (int32_t i = 0; i < count; ++i) {
-        end = count_up_to<true>(frequencies, count, kept.high(frequencies[i]), end);
+        const int32_t end = count_up_to<true>(frequencies, count, kept.high(frequencies[i]));
         if (end > i + 1) queue.add_row(i, i + 1, end);
     }
+}
+
+// A request the processor cannot run falls back rather than faulting.
+KernelInstructions runnable(KernelInstructions instructions) {
+    if (instructions == KernelInstructions::Avx512 && !roughness_rows::cpu_has_avx512())
+        instructions = KernelInstructions::Avx2;
+    if (instructions != KernelInstructions::Portable && !roughness_rows::cpu_has_avx2_fma())
+        instructions = KernelInstructions::Portable;
+    return instructions;
 }
 
 }  // namespace
@@ -53,16 +61,13 @@ void FastKernel::sort_by_frequency(FrequencyAmplitude* partials, int32_t count) 
 }
 
 KernelInstructions best_kernel_instructions() {
-    return roughness_rows::cpu_has_avx2_fma() ? KernelInstructions::Avx2
-                                              : KernelInstructions::Portable;
+    return runnable(KernelInstructions::Avx512);
 }
 
 FastKernel::FastKernel(KernelInstructions instructions, double relative_skip_tolerance)
-    : _instructions(instructions), _relative_skip_tolerance(relative_skip_tolerance) {
-    // A request the processor cannot run falls back rather than faulting.
-    if (_instructions == KernelInstructions::Avx2 && !roughness_rows::cpu_has_avx2_fma())
-        _instructions = KernelInstructions::Portable;
-}
+    : _instructions(runnable(instructions)),
+      _relative_skip_tolerance(relative_skip_tolerance),
+      _plan(_instructions != KernelInstructions::Portable) {}
 
 void FastKernel::reserve(int32_t max_partials) {
     _capacity = std::max(max_partials, 0);
@@ -166,7 +171,7 @@ bool FastKernel::place_sweep(const PartialListView& list) {
             _sweep_frequency[r] = list.partials[_sweep_index[r]];
         from = _sweep_frequency.data();
     }
-    const auto place = _instructions == KernelInstructions::Avx2
+    const auto place = _instructions != KernelInstructions::Portable
                            ? roughness_rows::place_ascending_avx2
                            : roughness_rows::place_ascending_portable;
     if (!place(from, _sweep_frequency.data(), _sweep_scale.data(), _sweep_count)) {
@@ -217,13 +222,13 @@ double FastKernel::sum_sweep_pairs() const {
     const Columns sweep = sweep_columns();
     const double across =
         block_sum()(_plan.across_blocks(), _plan.across_block_count(), sweep, fixed_columns());
-    const double within =
-        _instructions == KernelInstructions::Avx2
-            ? roughness_rows::sum_near_pairs_avx2(sweep, _sweep_count, _plan.first_row_at_offset(),
-                                                  _plan.max_offset())
-            : roughness_rows::sum_near_pairs_portable(
-                  sweep, _sweep_count, _plan.first_row_at_offset(), _plan.max_offset());
-    return across + within;
+    const auto near_pairs = _instructions == KernelInstructions::Avx512
+                                ? roughness_rows::sum_near_pairs_avx512
+                            : _instructions == KernelInstructions::Avx2
+                                ? roughness_rows::sum_near_pairs_avx2
+                                : roughness_rows::sum_near_pairs_portable;
+    return across +
+           near_pairs(sweep, _sweep_count, _plan.first_row_at_offset(), _plan.max_offset());
 }
 
 Columns FastKernel::fixed_columns() const {
@@ -235,8 +240,12 @@ Columns FastKernel::sweep_columns() const {
 }
 
 roughness_rows::BlockSum FastKernel::block_sum() const {
-    return _instructions == KernelInstructions::Avx2 ? roughness_rows::sum_blocks_avx2
-                                                     : roughness_rows::sum_blocks_portable;
+    switch (_instructions) {
+        case KernelInstructions::Avx512: return roughness_rows::sum_blocks_avx512;
+        case KernelInstructions::Avx2: return roughness_rows::sum_blocks_avx2;
+        case KernelInstructions::Portable: break;
+    }
+    return roughness_rows::sum_blocks_portable;
 }
 
 }  // namespace kelvara

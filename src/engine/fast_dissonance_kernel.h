@@ -15,8 +15,9 @@
 //   maximum. With the partials sorted by frequency, the pairs a partial keeps form one
 //   contiguous range.
 // - The exponentials are a polynomial approximation (relative error below 1e-6 per term),
-//   the second sharing the first (roughness_rows.h), eight pairs at a time with AVX2 where
-//   the processor has it; float sums of a few dozen blocks are added up in 64 bits.
+//   the second sharing the first (roughness_rows.h), eight pairs at a time with AVX2 or
+//   sixteen with AVX-512 where the processor has them; float sums of a few dozen blocks are
+//   added up in 64 bits.
 // A list with a frequency that is negative or not finite (a typed x bound below 0 can move
 // the sweep tone there) is summed literally: the sorting and the ranges above assume
 // ordinary frequencies.
@@ -32,7 +33,9 @@
 
 namespace kelvara {
 
-enum class KernelInstructions { Portable, Avx2 };
+// Portable: one pair at a time; Avx2: eight (AVX2 and FMA); Avx512: sixteen (AVX-512 F and
+// DQ, which processors with it pair with AVX2 and FMA).
+enum class KernelInstructions { Portable, Avx2, Avx512 };
 
 // The fastest set this processor runs.
 KernelInstructions best_kernel_instructions();

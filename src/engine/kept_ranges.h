@@ -42,18 +42,23 @@ private:
     static constexpr float kRounding = 0x1p-21f;
 };
 
-// How many entries of the ascending list `sorted` lie below `bound` (kIncludeBound: at most
-// at it), starting the search from `previous`, the answer for a nearby bound: from one plan
-// to the next the answers move by a step or two.
+// How many entries of the ascending list sorted[0, count) lie below `bound` (kIncludeBound:
+// at most at it). A binary search whose steps depend only on `count`, each a conditional
+// move rather than a branch: the searches of a plan go in every direction by varying
+// amounts, and a mispredicted branch costs more than a whole step.
 template <bool kIncludeBound>
-int32_t count_up_to(const float* sorted, int32_t count, float bound, int32_t previous) {
-    const auto inside = [&](int32_t i) {
-        return kIncludeBound ? sorted[i] <= bound : sorted[i] < bound;
+int32_t count_up_to(const float* sorted, int32_t count, float bound) {
+    const auto inside = [bound](float value) {
+        return kIncludeBound ? value <= bound : value < bound;
     };
-    int32_t n = std::clamp(previous, 0, count);
-    while (n < count && inside(n)) ++n;
-    while (n > 0 && !inside(n - 1)) --n;
-    return n;
+    const float* base = sorted;
+    int32_t length = count;  // the answer lies in [base − sorted, base − sorted + length]
+    while (length > 1) {
+        const int32_t half = length / 2;
+        base += inside(base[half - 1]) ? half : 0;
+        length -= half;
+    }
+    return static_cast<int32_t>(base - sorted) + (length == 1 && inside(*base) ? 1 : 0);
 }
 
 }  // namespace kelvara::roughness_rows

@@ -43,7 +43,8 @@ struct KernelComparison {
 // out the time other processes held the processor, which wall-clock time would count.
 double thread_processor_ms();
 
-// Repeats each kernel's sampling run for at least `min_seconds` (and at least once).
+// Repeats each kernel's sampling run for at least `min_seconds` (and at least once), the
+// two taking turns.
 KernelComparison compare_kernels(const KernelBenchmarkCase& c, double min_seconds);
 
 }  // namespace kelvara

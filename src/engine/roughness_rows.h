@@ -20,7 +20,7 @@ namespace kelvara::roughness_rows {
 
 // Every column array holds this many padding entries past its last column: frequency 0,
 // amplitude 0 (see Block).
-inline constexpr int32_t kPadding = 8;
+inline constexpr int32_t kPadding = 16;
 
 struct Columns {
     const float* frequency = nullptr;       // hertz, finite and not negative
@@ -107,6 +107,19 @@ double sum_near_pairs_avx2(const Columns& list, int32_t count, const int32_t* fi
 bool place_ascending_portable(const float* from, float* to, float* scale, int32_t count);
 bool place_ascending_avx2(const float* from, float* to, float* scale, int32_t count);
 
+// Whether low[i] ≤ values[i] ≤ high[i] for every i < count (NaN is outside).
+bool all_within_portable(const float* values, const float* low, const float* high,
+                         int32_t count);
+bool all_within_avx2(const float* values, const float* low, const float* high, int32_t count);
+
 bool cpu_has_avx2_fma();
+
+// Sixteen pairs at a time, only for processors with AVX-512 F and DQ (cpu_has_avx512); the
+// blocks go two by two.
+double sum_blocks_avx512(const Block* blocks, int32_t count, const Columns& rows,
+                         const Columns& columns);
+double sum_near_pairs_avx512(const Columns& list, int32_t count, const int32_t* first_row,
+                             int32_t max_offset);
+bool cpu_has_avx512();
 
 }  // namespace kelvara::roughness_rows

@@ -166,6 +166,21 @@ __attribute__((target("avx2,fma"))) bool place_ascending_avx2(const float* from,
     return _mm256_movemask_ps(failed) == 0;
 }
 
+__attribute__((target("avx2,fma"))) bool all_within_avx2(const float* values, const float* low,
+                                                         const float* high, int32_t count) {
+    const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    __m256 outside = _mm256_setzero_ps();
+    for (int32_t i = 0; i < count; i += kLanes) {
+        const __m256i valid = _mm256_cmpgt_epi32(_mm256_set1_epi32(count - i), lanes);
+        const __m256 value = _mm256_maskload_ps(values + i, valid);
+        const __m256 inside =
+            _mm256_and_ps(_mm256_cmp_ps(value, _mm256_maskload_ps(low + i, valid), _CMP_GE_OQ),
+                          _mm256_cmp_ps(value, _mm256_maskload_ps(high + i, valid), _CMP_LE_OQ));
+        outside = _mm256_or_ps(outside, _mm256_andnot_ps(inside, _mm256_castsi256_ps(valid)));
+    }
+    return _mm256_movemask_ps(outside) == 0;
+}
+
 bool cpu_has_avx2_fma() {
     return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
 }

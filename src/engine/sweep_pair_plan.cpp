@@ -16,9 +16,7 @@ constexpr float kBackWindow = 1.0f / 1024.0f;
 
 void SweepPairPlan::reserve(int32_t max_partials) {
     const auto capacity = static_cast<size_t>(std::max(max_partials, 0));
-    // One entry past the last for count_up_to.
-    for (auto* window : {&_window_low, &_window_high}) window->assign(capacity + 1, 0.0f);
-    for (auto* indices : {&_fixed_begin, &_fixed_end, &_sweep_end}) indices->assign(capacity, 0);
+    for (auto* window : {&_window_low, &_window_high}) window->assign(capacity, 0.0f);
     // s sweep partials against at most capacity − s fixed ones, in blocks of eight:
     // s·⌈(capacity − s)/8⌉ ≤ capacity²/32 + capacity blocks.
     _across_blocks.assign(capacity * capacity / 32 + capacity, {});
@@ -28,17 +26,13 @@ void SweepPairPlan::reserve(int32_t max_partials) {
 
 bool SweepPairPlan::covers(const float* sweep, int32_t sweep_count) const {
     if (sweep_count != _sweep_count) return false;
-    bool inside = true;
-    for (int32_t r = 0; r < sweep_count; ++r)
-        inside &= (sweep[r] >= _window_low[r]) & (sweep[r] <= _window_high[r]);
-    return inside;
+    return _vector_instructions
+               ? all_within_avx2(sweep, _window_low.data(), _window_high.data(), sweep_count)
+               : all_within_portable(sweep, _window_low.data(), _window_high.data(), sweep_count);
 }
 
 void SweepPairPlan::make(const float* fixed, int32_t fixed_count, const float* sweep,
                          int32_t sweep_count, double cutoff) {
-    if (sweep_count != _sweep_count)
-        for (auto* indices : {&_fixed_begin, &_fixed_end, &_sweep_end})
-            std::fill_n(indices->begin(), sweep_count, 0);
     // The sweep tone moves one way through a run: the windows reach far that way and only a
     // little the other, so that a plan serves many samples without adding many pairs.
     float below = kWindow, above = kWindow;
@@ -62,16 +56,13 @@ void SweepPairPlan::make(const float* fixed, int32_t fixed_count, const float* s
     _max_offset = 0;
     for (int32_t r = 0; r < sweep_count; ++r) {
         const float low = kept.low(_window_low[r]), high = kept.high(_window_high[r]);
-        const int32_t begin = _fixed_begin[r] =
-            count_up_to<false>(fixed, fixed_count, low, _fixed_begin[r]);
-        const int32_t end = _fixed_end[r] =
-            count_up_to<true>(fixed, fixed_count, high, _fixed_end[r]);
+        const int32_t begin = count_up_to<false>(fixed, fixed_count, low);
+        const int32_t end = count_up_to<true>(fixed, fixed_count, high);
         for (int32_t column = begin; column < end; column += kBlockColumns)
             _across_blocks[static_cast<size_t>(_across_block_count++)] = {r, column};
         // A later sweep partial whose window begins above `high` is out of reach wherever
         // both stand, and so is every one after it.
-        _sweep_end[r] = count_up_to<true>(_window_low.data(), sweep_count, high, _sweep_end[r]);
-        const int32_t reach = _sweep_end[r] - r - 1;
+        const int32_t reach = count_up_to<true>(_window_low.data(), sweep_count, high) - r - 1;
         while (_max_offset < reach) _first_row_at_offset[++_max_offset] = r;
     }
 }

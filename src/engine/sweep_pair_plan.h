@@ -22,6 +22,9 @@ namespace kelvara::roughness_rows {
 
 class SweepPairPlan {
 public:
+    // vector_instructions: the processor has AVX2 and FMA.
+    explicit SweepPairPlan(bool vector_instructions) : _vector_instructions(vector_instructions) {}
+
     // Room for lists of up to max_partials partials in all; nothing is allocated after it.
     void reserve(int32_t max_partials);
 
@@ -42,11 +45,9 @@ public:
     int32_t max_offset() const { return _max_offset; }
 
 private:
+    bool _vector_instructions;
     int32_t _sweep_count = -1;  // of the list planned for; -1: no plan
     std::vector<float> _window_low, _window_high;
-    // Per sweep partial, kept from one plan to the next as a start for the searches: where its
-    // range begins and ends among the fixed partials, and ends among the sweep partials.
-    std::vector<int32_t> _fixed_begin, _fixed_end, _sweep_end;
     std::vector<Block> _across_blocks;
     int32_t _across_block_count = 0;
     // [d]: the first sweep partial whose range reaches the one d places up the list.

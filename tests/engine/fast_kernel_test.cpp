@@ -101,10 +101,12 @@ Curve sample_fast(const Case& c, FastKernel& kernel) {
     return curve;
 }
 
+// Every instruction set this processor runs.
 std::vector<KernelInstructions> instruction_sets() {
     std::vector<KernelInstructions> sets{KernelInstructions::Portable};
-    if (best_kernel_instructions() == KernelInstructions::Avx2)
-        sets.push_back(KernelInstructions::Avx2);
+    const KernelInstructions best = best_kernel_instructions();
+    if (best != KernelInstructions::Portable) sets.push_back(KernelInstructions::Avx2);
+    if (best == KernelInstructions::Avx512) sets.push_back(KernelInstructions::Avx512);
     return sets;
 }
 
@@ -189,12 +191,17 @@ TEST(FastKernel, PairsLeftOutAddLessThanTheReportedBound) {
 }
 
 TEST(FastKernel, PortableAndVectorInstructionsGiveTheSameCurve) {
-    if (best_kernel_instructions() != KernelInstructions::Avx2)
-        GTEST_SKIP() << "this processor has no AVX2";
+    const auto sets = instruction_sets();
+    if (sets.size() == 1) GTEST_SKIP() << "this processor has no AVX2";
     const Case c{{ShapedHarmonics, 30, 220.0}, {1.0f, 1.2f, 1.5f}, 1.0f, 0.013};
-    FastKernel portable(KernelInstructions::Portable), avx2(KernelInstructions::Avx2);
-    const Curve a = sample_fast(c, portable), b = sample_fast(c, avx2);
-    for (int i = 0; i < kSamplesPerCase; ++i) EXPECT_NEAR(a.y[i], b.y[i], 1e-6 * a.peak()) << i;
+    FastKernel portable(KernelInstructions::Portable);
+    const Curve expected = sample_fast(c, portable);
+    for (const KernelInstructions set : sets) {
+        FastKernel vector(set);
+        const Curve got = sample_fast(c, vector);
+        for (int i = 0; i < kSamplesPerCase; ++i)
+            EXPECT_NEAR(got.y[i], expected.y[i], 1e-6 * expected.peak()) << i;
+    }
 }
 
 // The kernel plans its pairs for a stretch of samples while the sweep tone moves one way in
