@@ -33,7 +33,7 @@ struct PartialListView {
 };
 
 class DissonanceKernel {
-  public:
+public:
     virtual ~DissonanceKernel() = default;
     // The most partials the kernel will be given; called whenever the partial arrays are
     // reallocated, so that begin_run and sum never allocate.
@@ -47,7 +47,7 @@ class DissonanceKernel {
 
 // The literal pair sum behind the kernel interface.
 class LiteralKernel final : public DissonanceKernel {
-  public:
+public:
     void reserve(int32_t) override {}
     void begin_run(const PartialListView&) override {}
     float sum(const PartialListView& list) override;

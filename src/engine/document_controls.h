@@ -12,7 +12,7 @@ namespace kelvara {
 enum class FloatField { XMin, XMax, YMin, YMax, StepSize, BaseFrequency };
 
 class DocumentControls {
-  public:
+public:
     virtual ~DocumentControls() = default;
 
     virtual void show_float(FloatField field, float value) = 0;

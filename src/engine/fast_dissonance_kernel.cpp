@@ -222,11 +222,10 @@ double FastKernel::sum_sweep_pairs() const {
     const Columns sweep = sweep_columns();
     const double across =
         block_sum()(_plan.across_blocks(), _plan.across_block_count(), sweep, fixed_columns());
-    const auto near_pairs = _instructions == KernelInstructions::Avx512
-                                ? roughness_rows::sum_near_pairs_avx512
-                            : _instructions == KernelInstructions::Avx2
-                                ? roughness_rows::sum_near_pairs_avx2
-                                : roughness_rows::sum_near_pairs_portable;
+    const auto near_pairs =
+        _instructions == KernelInstructions::Avx512 ? roughness_rows::sum_near_pairs_avx512
+        : _instructions == KernelInstructions::Avx2 ? roughness_rows::sum_near_pairs_avx2
+                                                    : roughness_rows::sum_near_pairs_portable;
     return across +
            near_pairs(sweep, _sweep_count, _plan.first_row_at_offset(), _plan.max_offset());
 }

@@ -16,7 +16,7 @@ struct Rgba {
 };
 
 class GraphView {
-  public:
+public:
     virtual ~GraphView() = default;
 
     // Borrow the curve arrays (either may be null); nothing is redrawn.

@@ -50,15 +50,9 @@ void KelvaraDocument::set_kernel(std::unique_ptr<DissonanceKernel> kernel) {
 void KelvaraDocument::updateChangeCount(ChangeKind kind) {
     const bool was_edited = isDocumentEdited();
     switch (kind) {
-        case ChangeKind::Done:
-            ++_change_count;
-            break;
-        case ChangeKind::Undone:
-            --_change_count;
-            break;
-        case ChangeKind::Cleared:
-            _change_count = 0;
-            break;
+        case ChangeKind::Done: ++_change_count; break;
+        case ChangeKind::Undone: --_change_count; break;
+        case ChangeKind::Cleared: _change_count = 0; break;
     }
     if (_controls && was_edited != isDocumentEdited())
         _controls->document_edited_changed(isDocumentEdited());

@@ -86,7 +86,8 @@ KernelComparison compare_kernels(const KernelBenchmarkCase& c, double min_second
     result.name = c.name;
     result.partials = literal->number_of_partials();
     result.samples = literal->number_of_points();
-    std::tie(result.literal_ms, result.fast_ms) = fastest_runs_ms(*literal, *fast, 2.0 * min_seconds);
+    std::tie(result.literal_ms, result.fast_ms) =
+        fastest_runs_ms(*literal, *fast, 2.0 * min_seconds);
     result.ratio = result.literal_ms / result.fast_ms;
     result.max_relative_deviation = max_relative_deviation(*literal, *fast);
     return result;

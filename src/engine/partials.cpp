@@ -36,12 +36,8 @@ void harmonic_amplitudes(int32_t overtone_type, std::span<float> out) {
         const int32_t k = static_cast<int32_t>(i) + 1;
         float amplitude = 0.0f;
         switch (overtone_type) {
-            case PureTone:
-                amplitude = 1.0f;
-                break;
-            case FlatHarmonics:
-                amplitude = 0.25f;
-                break;
+            case PureTone: amplitude = 1.0f; break;
+            case FlatHarmonics: amplitude = 0.25f; break;
             case OddHarmonics:
                 amplitude = (k % 2 == 1) ? 1.0f / static_cast<float>(k) : 0.0f;
                 break;
@@ -53,16 +49,13 @@ void harmonic_amplitudes(int32_t overtone_type, std::span<float> out) {
                     amplitude = running;
                 }
                 break;
-            case InverseHarmonics:
-                amplitude = 1.0f / static_cast<float>(k);
-                break;
+            case InverseHarmonics: amplitude = 1.0f / static_cast<float>(k); break;
             case GeometricHarmonics:
                 if (k > 1)
                     running = static_cast<float>(static_cast<double>(running) * kGeometricDecay);
                 amplitude = running;
                 break;
-            default:
-                break;
+            default: break;
         }
         out[i] = amplitude;
     }

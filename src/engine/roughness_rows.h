@@ -108,8 +108,7 @@ bool place_ascending_portable(const float* from, float* to, float* scale, int32_
 bool place_ascending_avx2(const float* from, float* to, float* scale, int32_t count);
 
 // Whether low[i] ≤ values[i] ≤ high[i] for every i < count (NaN is outside).
-bool all_within_portable(const float* values, const float* low, const float* high,
-                         int32_t count);
+bool all_within_portable(const float* values, const float* low, const float* high, int32_t count);
 bool all_within_avx2(const float* values, const float* low, const float* high, int32_t count);
 
 bool cpu_has_avx2_fma();

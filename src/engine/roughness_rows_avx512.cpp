@@ -78,12 +78,11 @@ KELVARA_AVX512 __m512 broadcast_halves(const float* low, const float* high) {
 // Blocks a and b side by side; b's amplitudes are zeroed when `b_counts` is false.
 KELVARA_AVX512 __m512 add_two_blocks(__m512 sum, const Block& a, const Block& b, bool b_counts,
                                      const Columns& rows, const Columns& columns) {
-    const __m512 t =
-        first_exponents(broadcast_halves(rows.frequency + a.row, rows.frequency + b.row),
-                        broadcast_halves(rows.exponent_scale + a.row, rows.exponent_scale + b.row),
-                        load_halves(columns.frequency + a.column, columns.frequency + b.column),
-                        load_halves(columns.exponent_scale + a.column,
-                                    columns.exponent_scale + b.column));
+    const __m512 t = first_exponents(
+        broadcast_halves(rows.frequency + a.row, rows.frequency + b.row),
+        broadcast_halves(rows.exponent_scale + a.row, rows.exponent_scale + b.row),
+        load_halves(columns.frequency + a.column, columns.frequency + b.column),
+        load_halves(columns.exponent_scale + a.column, columns.exponent_scale + b.column));
     __m512 amplitude =
         _mm512_mul_ps(load_halves(columns.amplitude + a.column, columns.amplitude + b.column),
                       broadcast_halves(rows.amplitude + a.row, rows.amplitude + b.row));
@@ -120,8 +119,10 @@ __attribute__((target("avx512f,avx512dq"))) double sum_blocks_avx512(const Block
     return _mm512_reduce_add_pd(total);
 }
 
-__attribute__((target("avx512f,avx512dq"))) double sum_near_pairs_avx512(
-    const Columns& list, int32_t count, const int32_t* first_row, int32_t max_offset) {
+__attribute__((target("avx512f,avx512dq"))) double sum_near_pairs_avx512(const Columns& list,
+                                                                         int32_t count,
+                                                                         const int32_t* first_row,
+                                                                         int32_t max_offset) {
     __m512d total = _mm512_setzero_pd();
     for (int32_t d = 1; d <= max_offset; ++d) {
         __m512 sum = _mm512_setzero_ps();

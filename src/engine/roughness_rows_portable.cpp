@@ -96,8 +96,7 @@ bool place_ascending_portable(const float* from, float* to, float* scale, int32_
     return ascending;
 }
 
-bool all_within_portable(const float* values, const float* low, const float* high,
-                         int32_t count) {
+bool all_within_portable(const float* values, const float* low, const float* high, int32_t count) {
     bool inside = true;
     for (int32_t i = 0; i < count; ++i) inside &= (values[i] >= low[i]) & (values[i] <= high[i]);
     return inside;

@@ -15,20 +15,15 @@ namespace {
 std::optional<std::pair<int32_t, double>> preset_generator_arguments(
     int32_t tag, const ScaleGeneratorFields& fields) {
     switch (tag) {
-        case kPresetJustRatios:
-            return std::pair{kJustRatiosTet, 2.0};
-        case kPresetFromFields:
-            return std::pair{fields.tet, static_cast<double>(fields.base)};
-        case kPresetTwelveTone:
-            return std::pair{12, 2.0};
-        case kPresetNineteenTone:
-            return std::pair{19, 2.0};
+        case kPresetJustRatios: return std::pair{kJustRatiosTet, 2.0};
+        case kPresetFromFields: return std::pair{fields.tet, static_cast<double>(fields.base)};
+        case kPresetTwelveTone: return std::pair{12, 2.0};
+        case kPresetNineteenTone: return std::pair{19, 2.0};
         case kPresetSixteenStepHarmonics:
             return std::pair{kSixteenStepHarmonicTet, static_cast<double>(fields.base)};
         case kPresetEightStepHarmonics:
             return std::pair{kEightStepHarmonicTet, static_cast<double>(fields.base)};
-        default:
-            return std::nullopt;
+        default: return std::nullopt;
     }
 }
 

@@ -68,14 +68,10 @@ std::optional<std::vector<float>> equal_division(int32_t tet, double base) {
 
 std::optional<std::vector<float>> generate_scale_values(int32_t tet, double base) {
     switch (tet) {
-        case kJustRatiosTet:
-            return just_ratios();
-        case kSixteenStepHarmonicTet:
-            return harmonic_ratios(base, 16, 0.0625, 17, 0.125, 32);
-        case kEightStepHarmonicTet:
-            return harmonic_ratios(base, 8, 0.125, 9, 0.25, 16);
-        default:
-            return equal_division(tet, base);
+        case kJustRatiosTet: return just_ratios();
+        case kSixteenStepHarmonicTet: return harmonic_ratios(base, 16, 0.0625, 17, 0.125, 32);
+        case kEightStepHarmonicTet: return harmonic_ratios(base, 8, 0.125, 9, 0.25, 16);
+        default: return equal_division(tet, base);
     }
 }
 

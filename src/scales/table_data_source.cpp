@@ -34,12 +34,9 @@ std::optional<size_t> KelvaraDocument::selected_row_in(DocumentTable table,
 
 int32_t KelvaraDocument::numberOfRowsInTableView(DocumentTable table) const {
     switch (table) {
-        case DocumentTable::ScaleRatios:
-            return row_count(_scale_ratios.size());
-        case DocumentTable::DissonanceRatios:
-            return row_count(_dissonance_ratios.size());
-        case DocumentTable::MappedChords:
-            return row_count(_chord_map.size());
+        case DocumentTable::ScaleRatios: return row_count(_scale_ratios.size());
+        case DocumentTable::DissonanceRatios: return row_count(_dissonance_ratios.size());
+        case DocumentTable::MappedChords: return row_count(_chord_map.size());
     }
     return 0;
 }

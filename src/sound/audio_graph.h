@@ -12,7 +12,7 @@
 namespace kelvara::sound {
 
 class AudioGraph {
-  public:
+public:
     // `backend` is what open_audio_output() takes: empty to try the devices in order, or a
     // backend name ("null" never touches a device).
     AudioGraph(std::unique_ptr<SynthEngine> engine, std::string backend);
@@ -28,7 +28,7 @@ class AudioGraph {
     // The backend that is rendering, or empty when stopped.
     std::string backend() const;
 
-  private:
+private:
     std::string requested_backend_;
     // Destroyed after output_: no callback can run once the engine is gone.
     std::unique_ptr<SynthEngine> engine_;

@@ -21,24 +21,24 @@ int render_callback(void* data, int len, int /*nfx*/, float* /*fx*/[], int nout,
 }
 
 class FluidDriverOutput final : public AudioOutput {
-  public:
+public:
     FluidDriverOutput(std::string backend, FluidDriverPtr driver)
         : backend_(std::move(backend)), driver_(std::move(driver)) {}
     std::string backend() const override { return backend_; }
 
-  private:
+private:
     std::string backend_;
     FluidDriverPtr driver_;  // deleting it joins the driver's audio thread
 };
 
 // Renders at the engine's sample rate, one block per block period, on its own thread.
 class NullOutput final : public AudioOutput {
-  public:
+public:
     explicit NullOutput(SynthEngine& engine)
         : thread_([&engine](std::stop_token stop) { run(engine, stop); }) {}
     std::string backend() const override { return "null"; }
 
-  private:
+private:
     static void run(SynthEngine& engine, const std::stop_token& stop) {
         std::vector<float> left(kNullBlockFrames), right(kNullBlockFrames);
         const auto period = std::chrono::duration_cast<std::chrono::steady_clock::duration>(

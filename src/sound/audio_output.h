@@ -10,7 +10,7 @@ namespace kelvara::sound {
 class SynthEngine;
 
 class AudioOutput {
-  public:
+public:
     virtual ~AudioOutput() = default;
     // "jack", "pulseaudio", "alsa" or "null".
     virtual std::string backend() const = 0;

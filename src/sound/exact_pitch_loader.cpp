@@ -52,7 +52,7 @@ void init_instpatch_once() {
 // The reusable FluidSynth sample of one cached voice. It is re-pointed at the voice's cached
 // 16-bit data before every voice start, with the sample rate that carries the pitch fraction.
 class VoiceSample {
-  public:
+public:
     explicit VoiceSample(IpatchSampleStoreCache* store)
         : store_(store), sample_(new_fluid_sample()) {
         ipatch_sample_store_cache_open(store_);  // keeps the data resident
@@ -71,7 +71,7 @@ class VoiceSample {
         std::unique_ptr<VoiceSample>(static_cast<VoiceSample*>(self));
     }
 
-  private:
+private:
     IpatchSampleStoreCache* store_;
     FluidSamplePtr sample_;
 };
@@ -80,7 +80,7 @@ class ExactBank;
 
 // One preset (SF2) or instrument (DLS) with its voice cache.
 class ExactPreset {
-  public:
+public:
     ExactPreset(std::string name, int bank, int program, GObjectPtr<IpatchSF2VoiceCache> cache)
         : name_(std::move(name)), bank_(bank), program_(program), cache_(std::move(cache)) {}
 
@@ -93,7 +93,7 @@ class ExactPreset {
     int note_on(fluid_synth_t* synth, int chan, int key, int vel, double pitch,
                 float attenuation_factor, fluid_mod_t* scratch) const;
 
-  private:
+private:
     int start_voice(fluid_synth_t* synth, const IpatchSF2Voice& voice, int chan, int key, int vel,
                     double pitch, float attenuation_factor, fluid_mod_t* scratch) const;
 
@@ -174,15 +174,9 @@ int ExactPreset::note_on(fluid_synth_t* synth, int chan, int key, int vel, doubl
     std::array<int, IPATCH_SF2_VOICE_CACHE_MAX_SEL_VALUES> selection{};
     for (int i = 0; i < cache->sel_count && i < int(selection.size()); ++i) {
         switch (cache->sel_info[i].type) {
-            case IPATCH_SF2_VOICE_SEL_NOTE:
-                selection[i] = key;
-                break;
-            case IPATCH_SF2_VOICE_SEL_VELOCITY:
-                selection[i] = vel;
-                break;
-            default:
-                selection[i] = IPATCH_SF2_VOICE_SEL_WILDCARD;
-                break;
+            case IPATCH_SF2_VOICE_SEL_NOTE: selection[i] = key; break;
+            case IPATCH_SF2_VOICE_SEL_VELOCITY: selection[i] = vel; break;
+            default: selection[i] = IPATCH_SF2_VOICE_SEL_WILDCARD; break;
         }
     }
     std::array<guint16, kMaxVoicesPerNote> indexes{};
@@ -259,7 +253,7 @@ std::unique_ptr<ExactPreset> dls_preset(GObject* item) {
 
 // The data of one loaded bank (a fluid_sfont_t).
 class ExactBank {
-  public:
+public:
     ExactBank(std::string name, float attenuation_factor, const ExactPitchContext* context)
         : name_(std::move(name)),
           attenuation_factor_(attenuation_factor),
@@ -297,7 +291,7 @@ class ExactBank {
                               scratch_mod_.get());
     }
 
-  private:
+private:
     std::string name_;
     float attenuation_factor_;
     const ExactPitchContext* context_;

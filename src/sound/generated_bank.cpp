@@ -23,7 +23,7 @@ constexpr double kPeak = 16000.0;
 constexpr uint8_t kRootKey = 69;
 
 class Chunk {
-  public:
+public:
     void u8(uint8_t v) { bytes_.push_back(v); }
     void u16(uint16_t v) {
         u8(static_cast<uint8_t>(v & 0xFF));
@@ -61,7 +61,7 @@ class Chunk {
     }
     std::vector<uint8_t> take() { return std::move(bytes_); }
 
-  private:
+private:
     std::vector<uint8_t> bytes_;
 };
 

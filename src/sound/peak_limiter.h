@@ -9,7 +9,7 @@
 namespace kelvara::sound {
 
 class PeakLimiter {
-  public:
+public:
     // 0.891 is -1 dBFS: full scale is never reached, so converters and resamplers after us
     // have headroom.
     static constexpr float kDefaultCeiling = 0.891f;
@@ -24,7 +24,7 @@ class PeakLimiter {
     int latency_frames() const { return look_ahead_; }
     float ceiling() const { return ceiling_; }
 
-  private:
+private:
     float required_gain(float left, float right) const noexcept;
     float window_minimum() const noexcept;
 

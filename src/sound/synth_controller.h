@@ -60,7 +60,7 @@ struct StereoBuffer {
 };
 
 class SynthController {
-  public:
+public:
     // The identifier recorded for a tone that could not be started (a frequency that is not
     // finite or not positive, or a synthesizer that refused it); notes_off() ignores it.
     static constexpr int32_t kNoNote = 0;
@@ -119,7 +119,7 @@ class SynthController {
     uint64_t rendered_frames() const;
     float take_output_peak();
 
-  private:
+private:
     std::shared_ptr<sound::AudioGraph> graph() const;
     // Swaps in a new graph (or none) and destroys the old one once no call uses it.
     void replace_graph(std::shared_ptr<sound::AudioGraph> next);

@@ -19,7 +19,7 @@ constexpr int kMidiMinVelocity = 1;  // velocity 0 would be a note-off
 // A bank image written to a file that exists only while the loader reads it; libinstpatch
 // reads banks from files, and keeps the sample data in memory once cached.
 class TemporaryFile {
-  public:
+public:
     explicit TemporaryFile(const std::vector<uint8_t>& bytes) {
         std::string pattern =
             (std::filesystem::temp_directory_path() / "kelvara-bank-XXXXXX").string();
@@ -44,7 +44,7 @@ class TemporaryFile {
     bool complete() const { return complete_; }
     const std::string& path() const { return path_; }
 
-  private:
+private:
     std::string path_;
     bool complete_ = false;
 };
@@ -63,10 +63,8 @@ bool carries_over(int controller) {
         case 98:
         case 99:
         case 100:
-        case 101:
-            return false;
-        default:
-            return controller < 120;
+        case 101: return false;
+        default: return controller < 120;
     }
 }
 

@@ -31,7 +31,7 @@ struct Instrument {
 enum class BankLoaders { ExactPitchFirst, FluidSynthOnly };
 
 class SynthEngine {
-  public:
+public:
     static constexpr double kDefaultSampleRate = 48000.0;
 
     // Nothing when FluidSynth cannot create a synthesizer.
@@ -86,7 +86,7 @@ class SynthEngine {
     uint64_t rendered_frames() const { return rendered_frames_.load(std::memory_order_relaxed); }
     float take_output_peak() { return output_peak_.exchange(0.0f, std::memory_order_relaxed); }
 
-  private:
+private:
     SynthEngine(uint8_t channel, double sample_rate);
     bool init(BankLoaders loaders);
     bool is_exact_pitch(fluid_preset_t* preset) const;

@@ -9,7 +9,7 @@
 namespace kelvara::testing {
 
 class JackDummyServer {
-  public:
+public:
     JackDummyServer();
     ~JackDummyServer();
     JackDummyServer(const JackDummyServer&) = delete;
@@ -19,7 +19,7 @@ class JackDummyServer {
     bool running() const { return ready_; }
     const std::string& why() const { return why_; }
 
-  private:
+private:
     bool wait_until_ready();
 
     std::string name_;

@@ -8,7 +8,7 @@
 namespace kelvara::testing {
 
 class Spectrum {
-  public:
+public:
     Spectrum(const std::vector<float>& signal, double sample_rate);
 
     // The amplitude of a sinusoid at `hz` (1.0 for a full-scale sine).
@@ -16,7 +16,7 @@ class Spectrum {
     // The frequency of the largest peak within `search_cents` of `guess_hz`.
     double peak_frequency(double guess_hz, double search_cents = 10.0) const;
 
-  private:
+private:
     std::vector<double> windowed_;
     double window_sum_ = 0.0;
     double sample_rate_;

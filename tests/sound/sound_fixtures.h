@@ -17,7 +17,7 @@ void PrintTo(const ProgramItem& item, std::ostream* out);
 namespace kelvara::testing {
 
 class TestBanks {
-  public:
+public:
     TestBanks();
     ~TestBanks();
     TestBanks(const TestBanks&) = delete;
@@ -33,7 +33,7 @@ class TestBanks {
     const std::string& garbage() const { return garbage_; }
     const std::string& truncated_sf2() const { return truncated_sf2_; }
 
-  private:
+private:
     std::filesystem::path dir_;
     std::string sf2_, dls_, garbage_, truncated_sf2_;
 };

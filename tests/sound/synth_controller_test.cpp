@@ -22,7 +22,7 @@ double sounding_hz(float frequency) {
 }
 
 class SynthControllerTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { ASSERT_TRUE(controller_.create_au_graph()); }
 
     // Levels of the given tones over `seconds` of offline rendering (after a short settle).

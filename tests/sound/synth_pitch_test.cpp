@@ -35,7 +35,7 @@ TEST(PeakEstimator, FindsASyntheticSineFarBelowACent) {
 
 // Runs against the generated SF2 and the generated DLS.
 class ExactPitch : public ::testing::TestWithParam<std::string> {
-  protected:
+protected:
     void SetUp() override {
         const std::string& bank = GetParam() == "sf2" ? banks_.sf2() : banks_.dls();
         controller_ = std::make_unique<SynthController>(0, offline_setup(bank));

@@ -47,12 +47,9 @@ protected:
 
 inline const char* table_name(DocumentTable table) {
     switch (table) {
-        case DocumentTable::ScaleRatios:
-            return "scale";
-        case DocumentTable::DissonanceRatios:
-            return "dissonance";
-        case DocumentTable::MappedChords:
-            return "chords";
+        case DocumentTable::ScaleRatios: return "scale";
+        case DocumentTable::DissonanceRatios: return "dissonance";
+        case DocumentTable::MappedChords: return "chords";
     }
     return "?";
 }

@@ -15,7 +15,6 @@ namespace {
 using testing::PaintCountingView;
 using testing::settle;
 
-
 TEST(ViewLayout, A300By200ViewHasItsFrameAndScales) {
     PVKelvaraView view;
     view.resize(300, 200);
