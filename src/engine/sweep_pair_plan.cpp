@@ -5,12 +5,13 @@
 namespace kelvara::roughness_rows {
 namespace {
 
-// Each window reaches this fraction of the frequency either side of it: a few samples' worth
-// of a typical step, so that a plan serves several samples, and small enough that the pairs
-// it adds are few (measured with the benchmark cases).
-constexpr float kWindow = 1.0f / 64.0f;
+// How far a window reaches, as a fraction of the partial's frequency. Once the tone has
+// moved one way, a window reaches ten or more samples' worth of the default step that way
+// and hardly any the other; before that, a little both ways. Wider windows add pairs,
+// narrower ones add plans: these were the fastest on the benchmark cases.
 constexpr float kForwardWindow = 1.0f / 16.0f;
 constexpr float kBackWindow = 1.0f / 1024.0f;
+constexpr float kEitherWayWindow = 1.0f / 64.0f;
 
 }  // namespace
 
@@ -35,15 +36,14 @@ void SweepPairPlan::make(const float* fixed, int32_t fixed_count, const float* s
                          int32_t sweep_count, double cutoff) {
     // The sweep tone moves one way through a run: the windows reach far that way and only a
     // little the other, so that a plan serves many samples without adding many pairs.
-    float below = kWindow, above = kWindow;
+    float below = kEitherWayWindow, above = kEitherWayWindow;
     if (sweep_count == _sweep_count && sweep_count > 0) {
         const float top = sweep[sweep_count - 1];
-        const float planned_top =
-            0.5f * (_window_low[sweep_count - 1] + _window_high[sweep_count - 1]);
-        if (top > planned_top) below = kBackWindow, above = kForwardWindow;
-        if (top < planned_top) below = kForwardWindow, above = kBackWindow;
+        if (top > _planned_top) below = kBackWindow, above = kForwardWindow;
+        if (top < _planned_top) below = kForwardWindow, above = kBackWindow;
     }
     _sweep_count = sweep_count;
+    _planned_top = sweep_count > 0 ? sweep[sweep_count - 1] : 0.0f;
     // Rounding keeps the window edges ascending with the partials.
     for (int32_t r = 0; r < sweep_count; ++r) {
         _window_low[r] = sweep[r] * (1.0f - below);

@@ -47,6 +47,7 @@ public:
 private:
     bool _vector_instructions;
     int32_t _sweep_count = -1;  // of the list planned for; -1: no plan
+    float _planned_top = 0.0f;  // its highest partial: which way the tone moves since
     std::vector<float> _window_low, _window_high;
     std::vector<Block> _across_blocks;
     int32_t _across_block_count = 0;
