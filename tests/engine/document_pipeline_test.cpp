@@ -10,7 +10,7 @@
 #include "engine/engine_limits.h"
 #include "engine/kelvara_document.h"
 #include "engine/range_fit.h"
-#include "support/recording_fakes.h"
+#include "support/document_in_recording_window.h"
 
 namespace kelvara {
 namespace {
@@ -19,21 +19,7 @@ using ::testing::ElementsAre;
 using testing::RecordingControls;
 using testing::RecordingGraphView;
 
-class PipelineTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        doc.attach_view(&view);
-        doc.attach_controls(&controls);
-        doc.windowControllerDidLoadNib();
-        view.clear();
-        controls.clear();
-    }
-    void TearDown() override { doc.attach_view(nullptr); }
-
-    RecordingGraphView view;
-    RecordingControls controls;
-    KelvaraDocument doc;
-};
+using PipelineTest = testing::DocumentInRecordingWindow;
 
 TEST(WindowBuilt, FillsControlsThenSamplesThenLendsTheArrays) {
     RecordingGraphView view;

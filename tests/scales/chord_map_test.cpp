@@ -7,14 +7,12 @@
 
 #include "engine/kelvara_document.h"
 #include "scales/chord_map.h"
-#include "support/recording_fakes.h"
+#include "support/document_in_recording_window.h"
 
 namespace kelvara {
 namespace {
 
 using ::testing::ElementsAre;
-using testing::RecordingControls;
-using testing::RecordingGraphView;
 
 static_assert(std::is_copy_constructible_v<ChordMap> && std::is_move_constructible_v<ChordMap>);
 
@@ -26,21 +24,9 @@ ChordMap map_with_keys(std::initializer_list<int32_t> keys) {
     return ChordMap::from_parts(listed, chords).value();
 }
 
-class ChordActionsTest : public ::testing::Test {
+class ChordActionsTest : public testing::DocumentInRecordingWindow {
 protected:
-    void SetUp() override {
-        doc.attach_view(&view);
-        doc.attach_controls(&controls);
-        doc.windowControllerDidLoadNib();
-        view.clear();
-        controls.clear();
-    }
-    void TearDown() override { doc.attach_view(nullptr); }
     const std::vector<int32_t>& keys() const { return doc.chord_map().midi_note_numbers(); }
-
-    RecordingGraphView view;
-    RecordingControls controls;
-    KelvaraDocument doc;
 };
 
 TEST_F(ChordActionsTest, AddTakesTheLowestFreeKeyWithA110HzChord) {

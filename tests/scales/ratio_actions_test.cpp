@@ -7,34 +7,16 @@
 #include <vector>
 
 #include "engine/kelvara_document.h"
-#include "support/recording_fakes.h"
+#include "support/document_in_recording_window.h"
 
 namespace kelvara {
 namespace {
 
-using testing::CallLog;
 using ::testing::Each;
 using ::testing::ElementsAre;
-using testing::RecordingControls;
-using testing::RecordingGraphView;
 
-class RatioActionsTest : public ::testing::Test {
+class RatioActionsTest : public testing::DocumentInRecordingWindow {
 protected:
-    void SetUp() override {
-        doc.attach_view(&view);
-        doc.attach_controls(&controls);
-        doc.windowControllerDidLoadNib();
-        forget_calls();
-    }
-    void TearDown() override { doc.attach_view(nullptr); }
-
-    void forget_calls() {
-        view.clear();
-        controls.clear();
-        timeline.clear();
-        view.timeline = &timeline;
-        controls.timeline = &timeline;
-    }
     void select(DocumentTable table, int32_t row) { controls.selected_rows[table] = row; }
     void preset(int32_t tag, ScaleGeneratorFields fields = {}) {
         doc.scaleRatiosAddDelete(ScaleActionSource::PresetMenu, tag, fields);
@@ -48,11 +30,6 @@ protected:
     bool scale_is_sorted() const {
         return std::is_sorted(doc.scale_ratios().begin(), doc.scale_ratios().end());
     }
-
-    RecordingGraphView view;
-    RecordingControls controls;
-    CallLog timeline;
-    KelvaraDocument doc;
 };
 
 TEST_F(RatioActionsTest, PresetsFillTheListSortedWhateverTheFields) {

@@ -9,15 +9,12 @@
 
 #include "engine/kelvara_document.h"
 #include "scales/ratio_list.h"
-#include "support/recording_fakes.h"
+#include "support/document_in_recording_window.h"
 
 namespace kelvara {
 namespace {
 
-using testing::CallLog;
 using ::testing::ElementsAre;
-using testing::RecordingControls;
-using testing::RecordingGraphView;
 
 TEST(Cents, ConvertInThirtyTwoBits) {
     EXPECT_EQ(cents_of_ratio(1.0f), 0.0f);
@@ -58,19 +55,8 @@ TEST(CellValues, ReadAsNumbers) {
     EXPECT_EQ(cell_as_float(CellValue{Chord{1.0f}}), std::nullopt);
 }
 
-class TableDataSourceTest : public ::testing::Test {
+class TableDataSourceTest : public testing::DocumentInRecordingWindow {
 protected:
-    void SetUp() override {
-        doc.attach_view(&view);
-        doc.attach_controls(&controls);
-        doc.windowControllerDidLoadNib();
-        view.clear();
-        controls.clear();
-        view.timeline = &timeline;
-        controls.timeline = &timeline;
-    }
-    void TearDown() override { doc.attach_view(nullptr); }
-
     std::optional<CellValue> cell(DocumentTable table, TableColumn column, int32_t row) {
         return doc.tableView_objectValueForTableColumn_row(table, column, row);
     }
@@ -86,11 +72,6 @@ protected:
             shown.push_back(scale_cell(TableColumn::Ratios, row));
         return shown;
     }
-
-    RecordingGraphView view;
-    RecordingControls controls;
-    CallLog timeline;
-    KelvaraDocument doc;
 };
 
 TEST_F(TableDataSourceTest, RowCountsFollowTheLists) {
