@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "document/kernel_benchmark_cases.h"
 #include "engine/dissonance_kernel.h"
-#include "engine/kernel_benchmark_cases.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <span>
 #include <string_view>
 
-#include "engine/kelvara_document.h"
-#include "persistence/document_error.h"
+#include "base/error.h"
+#include "document/document.h"
 #include "persistence/document_file.h"
 #include "persistence/typed_stream.h"
 

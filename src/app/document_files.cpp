@@ -1,6 +1,6 @@
 #include "app/document_files.h"
 
-#include "persistence/document_files.h"
+#include "document/document_io.h"
 
 namespace kelvara {
 namespace {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/channel_controls.h"
+#include "document/synth_channel.h"
 
 namespace kelvara {
 

@@ -12,7 +12,9 @@ QString cell_text(const CellValue& value, const PV_Chord_Formatter& formatter) {
     if (const auto* number = std::get_if<float>(&value))
         return QString::fromStdString(number_text(*number));
     if (const auto* key = std::get_if<int32_t>(&value)) return QString::number(*key);
-    return QString::fromStdString(formatter.stringForObjectValue(value).value_or(std::string()));
+    if (const auto* chord = std::get_if<Chord>(&value))
+        return QString::fromStdString(formatter.string_for_chord(*chord));
+    return {};
 }
 
 }  // namespace

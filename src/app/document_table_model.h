@@ -6,9 +6,9 @@
 #include <QAbstractTableModel>
 #include <vector>
 
-#include "engine/kelvara_document.h"
+#include "document/document.h"
+#include "document/table_cells.h"
 #include "scales/chord_formatter.h"
-#include "scales/table_cells.h"
 
 namespace kelvara {
 

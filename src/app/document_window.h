@@ -11,8 +11,8 @@
 #include "app/document_instruments.h"
 #include "app/graph_area.h"
 #include "app/window_widgets.h"
-#include "engine/document_controls.h"
-#include "engine/kelvara_document.h"
+#include "document/document.h"
+#include "document/document_view.h"
 
 class QLineEdit;
 class QTableView;

@@ -3,7 +3,7 @@
 // through which the document draws into it (null when the widget draws nothing).
 #include <QWidget>
 
-#include "engine/graph_view.h"
+#include "document/curve_view.h"
 
 namespace kelvara {
 

@@ -2,7 +2,7 @@
 
 #include <mutex>
 
-#include "engine/kelvara_document.h"
+#include "document/document.h"
 #include "midi/midi_input.h"
 #include "midi/midi_system_selection.h"
 #include "sound/synth_controller.h"

@@ -13,7 +13,7 @@
 
 #include "app/document_table_model.h"
 #include "app/document_window.h"
-#include "scales/action_tags.h"
+#include "document/actions.h"
 #include "scales/number_text.h"
 
 namespace kelvara {

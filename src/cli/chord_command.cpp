@@ -8,7 +8,7 @@
 
 #include "cli/commands.h"
 #include "cli/silent_controls.h"
-#include "engine/kelvara_document.h"
+#include "document/document.h"
 #include "scales/chord_formatter.h"
 #include "scales/number_text.h"
 

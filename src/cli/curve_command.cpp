@@ -9,8 +9,8 @@
 #include "cli/commands.h"
 #include "cli/document_file_arguments.h"
 #include "cli/silent_controls.h"
+#include "document/document.h"
 #include "engine/engine_limits.h"
-#include "engine/kelvara_document.h"
 
 namespace kelvara::cli {
 namespace {

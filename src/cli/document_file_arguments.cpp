@@ -3,11 +3,11 @@
 #include <charconv>
 #include <variant>
 
+#include "base/error.h"
 #include "cli/commands.h"
-#include "engine/kelvara_document.h"
+#include "document/document.h"
+#include "document/document_io.h"
 #include "persistence/atomic_file.h"
-#include "persistence/document_error.h"
-#include "persistence/document_files.h"
 
 namespace kelvara::cli {
 namespace {

@@ -10,7 +10,7 @@
 
 #include "cli/commands.h"
 #include "cli/document_file_arguments.h"
-#include "engine/kelvara_document.h"
+#include "document/document.h"
 #include "view/pv_kelvara_view.h"
 
 namespace kelvara::cli {

@@ -6,7 +6,7 @@
 
 #include "cli/commands.h"
 #include "cli/silent_controls.h"
-#include "engine/kelvara_document.h"
+#include "document/document.h"
 #include "scales/ratio_list.h"
 #include "scales/scale_generator.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // The window of a document run from the command line: it shows nothing and counts the
 // beeps, each of which is a request the document refused.
-#include "engine/document_controls.h"
+#include "document/document_view.h"
 
 namespace kelvara::cli {
 

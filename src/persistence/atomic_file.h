@@ -10,7 +10,7 @@
 #include <string_view>
 #include <variant>
 
-#include "persistence/document_error.h"
+#include "base/error.h"
 
 namespace kelvara {
 

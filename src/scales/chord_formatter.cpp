@@ -1,9 +1,8 @@
 #include "scales/chord_formatter.h"
 
 #include <cmath>
-#include <variant>
 
-#include "engine/system_texts.h"
+#include "base/system_texts.h"
 #include "scales/number_text.h"
 
 namespace kelvara {
@@ -41,11 +40,6 @@ std::string PV_Chord_Formatter::string_for_chord(const Chord& chord) {
         text += number_text(chord[i]);
     }
     return text;
-}
-
-std::optional<std::string> PV_Chord_Formatter::stringForObjectValue(const CellValue& value) const {
-    if (const auto* chord = std::get_if<Chord>(&value)) return string_for_chord(*chord);
-    return std::nullopt;
 }
 
 bool PV_Chord_Formatter::getObjectValue(Chord& chord, std::string_view text,

@@ -9,7 +9,6 @@
 #include <string_view>
 
 #include "scales/chord.h"
-#include "scales/table_cells.h"
 
 namespace kelvara {
 
@@ -25,10 +24,6 @@ public:
     // takes for a separator: such text reads back as two tones (1 and 5). No audible chord
     // holds such a tone; every tone from 0.0001 up reads back as written.
     static std::string string_for_chord(const Chord& chord);
-
-    // The formatter contract for a table cell: the text of a chord, and nothing (the cell
-    // shows no text) for any value that is not a chord.
-    std::optional<std::string> stringForObjectValue(const CellValue& value) const;
 
     // Parses `text` into a chord. On success stores it in `chord` and returns true. On
     // failure returns false, leaves `chord` untouched and, when `error` is given, stores the

@@ -12,7 +12,7 @@
 #include <QLoggingCategory>
 #include <QPainter>
 
-#include "engine/graph_view.h"
+#include "document/curve_view.h"
 #include "view/view_geometry.h"
 
 Q_DECLARE_LOGGING_CATEGORY(kelvaraView)

@@ -32,7 +32,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "engine/graph_view.h"
+#include "document/curve_view.h"
 #include "view/view_geometry.h"
 
 class QPainter;

@@ -3,7 +3,7 @@
 #include <QColor>
 #include <cmath>
 
-#include "engine/graph_view.h"
+#include "document/curve_view.h"
 
 namespace kelvara {
 

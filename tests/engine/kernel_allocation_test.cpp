@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <new>
 
+#include "document/document.h"
 #include "engine/fast_dissonance_kernel.h"
-#include "engine/kelvara_document.h"
 
 namespace {
 int g_allocations = 0;

@@ -3,7 +3,7 @@
 #include <array>
 #include <vector>
 
-#include "engine/kelvara_document.h"
+#include "document/document.h"
 #include "engine/partials.h"
 
 namespace kelvara {

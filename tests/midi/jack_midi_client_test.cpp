@@ -12,8 +12,8 @@
 #include <string>
 #include <thread>
 
-#include "jack_test_source.h"
 #include "midi/jack_midi_client.h"
+#include "midi/jack_test_source.h"
 #include "midi/midi_input.h"
 #include "midi/midi_packet_list.h"
 #include "midi/midi_source_id.h"

@@ -11,10 +11,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "engine/kelvara_document.h"
+#include "document/document.h"
+#include "document/document_io.h"
 #include "persistence/atomic_file.h"
 #include "persistence/document_file.h"
-#include "persistence/document_files.h"
 
 namespace kelvara {
 namespace {

@@ -10,7 +10,7 @@
 #include <random>
 #include <string>
 
-#include "engine/system_texts.h"
+#include "base/system_texts.h"
 #include "scales/chord_formatter.h"
 #include "scales/number_text.h"
 
@@ -57,12 +57,10 @@ TEST(NumberText, LeadingNumbersOfFields) {
 
 TEST(ChordFormatting, JoinsWithCommas) {
     const PV_Chord_Formatter formatter;
-    EXPECT_EQ(formatter.stringForObjectValue(Chord{110.0f}), "110");
-    EXPECT_EQ(formatter.stringForObjectValue(Chord{220.0f, 275.0f, 330.0f}), "220,275,330");
-    EXPECT_EQ(formatter.stringForObjectValue(Chord{}), "");
-    EXPECT_EQ(formatter.stringForObjectValue(Chord{123456789.0f, 0.5f}), "1.234568e+08,0.5");
-    EXPECT_EQ(formatter.stringForObjectValue(CellValue{1.5f}), std::nullopt);
-    EXPECT_EQ(formatter.stringForObjectValue(CellValue{int32_t{60}}), std::nullopt);
+    EXPECT_EQ(formatter.string_for_chord(Chord{110.0f}), "110");
+    EXPECT_EQ(formatter.string_for_chord(Chord{220.0f, 275.0f, 330.0f}), "220,275,330");
+    EXPECT_EQ(formatter.string_for_chord(Chord{}), "");
+    EXPECT_EQ(formatter.string_for_chord(Chord{123456789.0f, 0.5f}), "1.234568e+08,0.5");
 }
 
 TEST(ChordParsing, AcceptsEverySeparatorBlanksAndTrailingText) {
@@ -112,8 +110,8 @@ TEST(SystemTexts, AnUntranslatedKeyStandsForItself) {
 
 TEST(ChordRoundTrips, TextNormalisesAndChordsSurvive) {
     const PV_Chord_Formatter formatter;
-    EXPECT_EQ(formatter.stringForObjectValue(*parse("220 ; 330")), "220,330");
-    EXPECT_EQ(formatter.stringForObjectValue(*parse("1.50_2.000")), "1.5,2");
+    EXPECT_EQ(formatter.string_for_chord(*parse("220 ; 330")), "220,330");
+    EXPECT_EQ(formatter.string_for_chord(*parse("1.50_2.000")), "1.5,2");
     // Chords of values written with seven digits read back to the same floats when the
     // value has no more precision than that.
     for (const Chord& chord :

@@ -7,7 +7,7 @@
 #include <atomic>
 #include <thread>
 
-#include "engine/kelvara_document.h"
+#include "document/document.h"
 #include "scales/chord_map.h"
 #include "support/recording_fakes.h"
 

@@ -5,7 +5,7 @@
 
 #include <type_traits>
 
-#include "engine/kelvara_document.h"
+#include "document/document.h"
 #include "scales/chord_map.h"
 #include "support/document_in_recording_window.h"
 

@@ -13,7 +13,7 @@
 #include "app/document_dialogs.h"
 #include "app/document_files.h"
 #include "app/document_instruments.h"
-#include "engine/kelvara_document.h"
+#include "document/document.h"
 #include "support/recording_fakes.h"
 
 namespace kelvara::testing {

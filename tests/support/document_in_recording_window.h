@@ -4,7 +4,7 @@
 // start.
 #include <gtest/gtest.h>
 
-#include "engine/kelvara_document.h"
+#include "document/document.h"
 #include "support/recording_fakes.h"
 
 namespace kelvara::testing {

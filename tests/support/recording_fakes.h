@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/channel_controls.h"
-#include "engine/document_controls.h"
-#include "engine/graph_view.h"
+#include "document/curve_view.h"
+#include "document/document_view.h"
+#include "document/synth_channel.h"
 
 namespace kelvara::testing {
 

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "engine/kelvara_document.h"
+#include "document/document.h"
 #include "view/pv_kelvara_view.h"
 
 namespace kelvara {

@@ -6,7 +6,7 @@
 #include <limits>
 #include <vector>
 
-#include "engine/kelvara_document.h"
+#include "document/document.h"
 #include "view/view_test_support.h"
 
 namespace kelvara {

@@ -1,0 +1,96 @@
+#include "document/kernel_benchmark_cases.h"
+
+#include <algorithm>
+#include <cmath>
+#include <ctime>
+#include <stdexcept>
+#include <tuple>
+#include <utility>
+
+namespace kelvara {
+namespace {
+
+// Processor time of one sampling run.
+double run_ms(KelvaraDocument& doc) {
+    const double start = thread_processor_ms();
+    doc.compute_array_entries();
+    return thread_processor_ms() - start;
+}
+
+// The fastest runs of both documents, the least disturbed by whatever else the machine is
+// doing. The two take turns, each for about as long as one run of the slower, so that both
+// see the machine in the same states (its clock speed on a shared machine varies by a third
+// from one second to the next).
+std::pair<double, double> fastest_runs_ms(KelvaraDocument& slow, KelvaraDocument& fast,
+                                          double min_seconds) {
+    const double deadline = thread_processor_ms() + min_seconds * 1e3;
+    double fastest_slow = INFINITY, fastest_fast = INFINITY;
+    do {
+        const double slow_ms = run_ms(slow);
+        fastest_slow = std::min(fastest_slow, slow_ms);
+        const double turn_end = thread_processor_ms() + slow_ms;
+        do {
+            fastest_fast = std::min(fastest_fast, run_ms(fast));
+        } while (thread_processor_ms() < turn_end);
+    } while (thread_processor_ms() < deadline);
+    return {fastest_slow, fastest_fast};
+}
+
+double max_relative_deviation(const KelvaraDocument& literal, const KelvaraDocument& fast) {
+    double peak = 0.0, deviation = 0.0;
+    for (int32_t i = 0; i < literal.number_of_points(); ++i) {
+        peak = std::max(peak, std::fabs(static_cast<double>(literal.y_values()[i])));
+        deviation = std::max(
+            deviation, std::fabs(static_cast<double>(fast.y_values()[i]) - literal.y_values()[i]));
+    }
+    return peak > 0.0 ? deviation / peak : deviation;
+}
+
+}  // namespace
+
+double thread_processor_ms() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) * 1e-6;
+}
+
+const std::vector<KernelBenchmarkCase>& kernel_benchmark_cases() {
+    static const std::vector<KernelBenchmarkCase> cases{
+        {"default", {1.0f}, 2.0f},
+        {"worst",
+         {1.0f, 16.0f / 15.0f, 9.0f / 8.0f, 6.0f / 5.0f, 5.0f / 4.0f, 4.0f / 3.0f, 3.0f / 2.0f,
+          8.0f / 5.0f, 5.0f / 3.0f, 2.0f},
+         3.9975f},
+    };
+    return cases;
+}
+
+std::unique_ptr<KelvaraDocument> make_benchmark_document(const KernelBenchmarkCase& c,
+                                                         std::unique_ptr<DissonanceKernel> kernel) {
+    auto doc = std::make_unique<KelvaraDocument>();
+    // Set up with the default kernel: every edit resamples, and the literal one is slow.
+    if (!doc->set_dissonance_ratios(c.dissonance_ratios))
+        throw std::invalid_argument("benchmark case " + c.name + ": ratios refused");
+    doc->boundsChanged(BoundField::XMax, c.x_max);
+    if (doc->x_max() != c.x_max)
+        throw std::invalid_argument("benchmark case " + c.name + ": x range refused");
+    doc->set_kernel(std::move(kernel));
+    doc->compute_array_entries();
+    return doc;
+}
+
+KernelComparison compare_kernels(const KernelBenchmarkCase& c, double min_seconds) {
+    auto literal = make_benchmark_document(c, std::make_unique<LiteralKernel>());
+    auto fast = make_benchmark_document(c, make_default_kernel());
+    KernelComparison result;
+    result.name = c.name;
+    result.partials = literal->number_of_partials();
+    result.samples = literal->number_of_points();
+    std::tie(result.literal_ms, result.fast_ms) =
+        fastest_runs_ms(*literal, *fast, 2.0 * min_seconds);
+    result.ratio = result.literal_ms / result.fast_ms;
+    result.max_relative_deviation = max_relative_deviation(*literal, *fast);
+    return result;
+}
+
+}  // namespace kelvara

@@ -1,0 +1,50 @@
+#pragma once
+// The documents the dissonance kernels are measured on, shared by the benchmarks (bench/)
+// and `kelvara-cli bench`, so that both report the same numbers:
+// - "default": a new document (one fixed tone at 1.0 and the sweep tone, 25 geometric
+//   harmonics each = 50 partials; x from 1 to 2 in steps of 0.005 = 201 samples);
+// - "worst": ten fixed tones and the sweep tone, 25 harmonics each = 275 partials, sampled
+//   over the full width the curve arrays hold at the default step (x from 1 to 3.995 =
+//   600 samples).
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "document/document.h"
+#include "engine/dissonance_kernel.h"
+
+namespace kelvara {
+
+struct KernelBenchmarkCase {
+    std::string name;
+    std::vector<float> dissonance_ratios;
+    float x_max = 2.0f;
+};
+
+const std::vector<KernelBenchmarkCase>& kernel_benchmark_cases();
+
+// A new document with the case's settings whose curve is sampled with `kernel`. Each call of
+// its compute_array_entries() is one measured sampling run.
+std::unique_ptr<KelvaraDocument> make_benchmark_document(const KernelBenchmarkCase& c,
+                                                         std::unique_ptr<DissonanceKernel> kernel);
+
+// The literal kernel against the default one on one case, in this process.
+struct KernelComparison {
+    std::string name;
+    int32_t partials = 0;
+    int32_t samples = 0;
+    double literal_ms = 0.0;  // fastest sampling run seen, in processor time of this thread
+    double fast_ms = 0.0;
+    double ratio = 0.0;                   // literal_ms / fast_ms
+    double max_relative_deviation = 0.0;  // largest |fast − literal| / largest literal value
+};
+
+// The processor time this thread has spent, in milliseconds. On a shared machine it leaves
+// out the time other processes held the processor, which wall-clock time would count.
+double thread_processor_ms();
+
+// Repeats each kernel's sampling run for at least `min_seconds` (and at least once), the
+// two taking turns.
+KernelComparison compare_kernels(const KernelBenchmarkCase& c, double min_seconds);
+
+}  // namespace kelvara

@@ -1,0 +1,11 @@
+#include "document/published_chord_lookup.h"
+
+#include "scales/chord_map.h"
+
+namespace kelvara::midi {
+
+std::shared_ptr<const Chord> PublishedChordLookup::chord_for_key(int key) const {
+    return _chords.chord_for_key(key);
+}
+
+}  // namespace kelvara::midi
