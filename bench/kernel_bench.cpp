@@ -1,5 +1,5 @@
 // The dissonance kernels on the shared benchmark cases: one sampling run of a document
-// (compute_array_entries) per iteration, with the literal kernel and with the one documents
+// (BenchmarkCurve::sample) per iteration, with the literal kernel and with the one documents
 // use. Each fast benchmark also reports `speedup`: the literal kernel's processor time per
 // run on the same case, measured just before in this process, divided by its own.
 #include <benchmark/benchmark.h>
@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "document/kernel_benchmark_cases.h"
 #include "engine/dissonance_kernel.h"
+#include "engine/kernel_benchmark_cases.h"
 
 namespace {
 
@@ -22,30 +22,30 @@ std::map<std::string, double>& literal_seconds() {
 }
 
 // Processor time of this thread per run, like the CPU column.
-double seconds_per_run(benchmark::State& state, kelvara::KelvaraDocument& doc) {
+double seconds_per_run(benchmark::State& state, kelvara::BenchmarkCurve& curve) {
     const double start_ms = kelvara::thread_processor_ms();
     for (auto _ : state) {
-        doc.compute_array_entries();
-        benchmark::DoNotOptimize(doc.y_values()[0]);
+        curve.sample();
+        benchmark::DoNotOptimize(curve.y_values()[0]);
     }
     const double elapsed_ms = kelvara::thread_processor_ms() - start_ms;
     return elapsed_ms * 1e-3 / static_cast<double>(state.iterations());
 }
 
 void literal_kernel(benchmark::State& state, const KernelBenchmarkCase* c) {
-    auto doc = kelvara::make_benchmark_document(*c, std::make_unique<kelvara::LiteralKernel>());
-    literal_seconds()[c->name] = seconds_per_run(state, *doc);
-    state.counters["partials"] = doc->number_of_partials();
-    state.counters["samples"] = doc->number_of_points();
+    kelvara::BenchmarkCurve curve(*c, std::make_unique<kelvara::LiteralKernel>());
+    literal_seconds()[c->name] = seconds_per_run(state, curve);
+    state.counters["partials"] = curve.number_of_partials();
+    state.counters["samples"] = curve.number_of_points();
 }
 
 void fast_kernel(benchmark::State& state, const KernelBenchmarkCase* c) {
-    auto doc = kelvara::make_benchmark_document(*c, kelvara::make_default_kernel());
-    const double seconds = seconds_per_run(state, *doc);
+    kelvara::BenchmarkCurve curve(*c, kelvara::make_default_kernel());
+    const double seconds = seconds_per_run(state, curve);
     const auto literal = literal_seconds().find(c->name);
     if (literal != literal_seconds().end()) state.counters["speedup"] = literal->second / seconds;
-    state.counters["partials"] = doc->number_of_partials();
-    state.counters["samples"] = doc->number_of_points();
+    state.counters["partials"] = curve.number_of_partials();
+    state.counters["samples"] = curve.number_of_points();
 }
 
 }  // namespace

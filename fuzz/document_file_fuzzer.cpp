@@ -1,4 +1,4 @@
-// Feeds arbitrary bytes to the document's file hook and to the archive decoder. Beyond "no
+// Feeds arbitrary bytes to the document's file reader and to the archive decoder. Beyond "no
 // crash, no sanitizer report", it checks the promises of a read: a refused file leaves the
 // document exactly as it was, an accepted one saves and reads back to the same state, and a
 // decoded archive re-encodes to an archive of the same content.
@@ -7,8 +7,8 @@
 #include <span>
 #include <string_view>
 
-#include "base/error.h"
 #include "document/document.h"
+#include "document/document_io.h"
 #include "persistence/document_file.h"
 #include "persistence/typed_stream.h"
 
@@ -19,21 +19,21 @@ void check(bool promise) {
 }
 
 void read_as_document(std::string_view text) {
-    kelvara::KelvaraDocument doc;
-    const kelvara::DocumentFileState before = doc.file_state();
-    kelvara::DocumentError error;
-    if (!doc.setStateFromData(text, &error)) {
-        check(error == kelvara::unknown_read_error());
-        check(doc.file_state() == before);
+    kelvara::Document doc;
+    const kelvara::DocumentFileState before = doc.state();
+    const kelvara::Result<void> read = kelvara::read_document_text(doc, text);
+    if (!read) {
+        check(read.error().description == kelvara::unreadable_document_error().description);
+        check(doc.state() == before);
         return;
     }
-    kelvara::KelvaraDocument again;
-    check(again.setStateFromData(doc.saveStateToData(), nullptr));
-    check(again.file_state() == doc.file_state());
+    kelvara::Document again;
+    check(kelvara::read_document_text(again, kelvara::document_text(doc)).ok());
+    check(again.state() == doc.state());
     // Sampling the curve must stay inside the arrays the file sized (kept to small
     // documents so that each input runs in milliseconds).
-    if (doc.max_number_of_points() <= 1000 && doc.number_of_overtones() <= 8)
-        doc.windowControllerDidLoadNib();
+    if (doc.curve().max_number_of_points() <= 1000 && doc.curve().number_of_overtones() <= 8)
+        doc.sample_curve();
 }
 
 void read_as_archive(std::span<const uint8_t> bytes) {

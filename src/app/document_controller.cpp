@@ -18,7 +18,7 @@ QString canonical(const QString& path) {
 
 }  // namespace
 
-DocumentController::DocumentController(DocumentFiles& files, DocumentDialogs& dialogs,
+DocumentController::DocumentController(DocumentStore& files, DocumentDialogs& dialogs,
                                        KVAppController& app_controller,
                                        InstrumentsFactory instruments)
     : _files(files),
@@ -31,7 +31,7 @@ DocumentController::~DocumentController() {
 }
 
 DocumentWindow* DocumentController::newDocument() {
-    DocumentWindow* window = show_window(std::make_unique<KelvaraDocument>(), QString());
+    DocumentWindow* window = show_window(std::make_unique<Document>(), QString());
     ++_untitled_count;
     window->set_untitled_name(_untitled_count == 1 ? tr("Untitled")
                                                    : tr("Untitled %1").arg(_untitled_count));
@@ -45,9 +45,10 @@ DocumentWindow* DocumentController::openDocument(const QString& path) {
         open->activateWindow();
         return open;
     }
-    auto document = std::make_unique<KelvaraDocument>();
-    if (const auto error = _files.read(*document, QFile::encodeName(file).toStdString())) {
-        show_file_error(nullptr, *error);
+    auto document = std::make_unique<Document>();
+    if (const Result<void> read = _files.read(*document, QFile::encodeName(file).toStdString());
+        !read) {
+        show_file_error(nullptr, read.error());
         return nullptr;
     }
     note_recent(file);
@@ -77,28 +78,29 @@ bool DocumentController::saveDocumentAs(DocumentWindow& window) {
 }
 
 bool DocumentController::save_to(DocumentWindow& window, const QString& path) {
-    if (const auto error = _files.save(window.document(), QFile::encodeName(path).toStdString())) {
-        show_file_error(&window, *error);
+    if (const Result<void> saved =
+            _files.save(window.document(), QFile::encodeName(path).toStdString());
+        !saved) {
+        show_file_error(&window, saved.error());
         return false;
     }
-    window.document().updateChangeCount(ChangeKind::Cleared);
+    window.document().update_change_count(ChangeKind::Cleared);
     note_recent(path);
     return true;
 }
 
 bool DocumentController::revertDocumentToSaved(DocumentWindow& window) {
     if (window.file_path().isEmpty()) return false;
-    KelvaraDocument& document = window.document();
-    // The read replaces the curve arrays: the view gives back the old ones first, and the
-    // window-built steps hand it the new ones and fill every control before it draws again.
-    if (GraphView* view = document.scale_view()) view->set_value_arrays_x_y(nullptr, nullptr);
-    const auto error = _files.read(document, QFile::encodeName(window.file_path()).toStdString());
-    document.windowControllerDidLoadNib();
-    if (error) {
-        show_file_error(&window, *error);
+    Document& document = window.document();
+    // A read into the open window shows every value read by itself; a refused one changes
+    // nothing.
+    const Result<void> read =
+        _files.read(document, QFile::encodeName(window.file_path()).toStdString());
+    if (!read) {
+        show_file_error(&window, read.error());
         return false;
     }
-    document.updateChangeCount(ChangeKind::Cleared);
+    document.update_change_count(ChangeKind::Cleared);
     return true;
 }
 
@@ -120,7 +122,7 @@ QList<DocumentWindow*> DocumentController::windows() const {
 }
 
 bool DocumentController::confirm_close(DocumentWindow& window) {
-    if (window.document().isDocumentEdited()) {
+    if (window.document().is_edited()) {
         switch (_dialogs.ask_save_changes(&window, window.display_name())) {
             case UnsavedChangesChoice::Cancel: return false;
             case UnsavedChangesChoice::Save:
@@ -133,7 +135,7 @@ bool DocumentController::confirm_close(DocumentWindow& window) {
     return true;
 }
 
-DocumentWindow* DocumentController::show_window(std::unique_ptr<KelvaraDocument> document,
+DocumentWindow* DocumentController::show_window(std::unique_ptr<Document> document,
                                                 const QString& path) {
     std::unique_ptr<DocumentInstruments> instruments =
         _instruments ? _instruments(*document) : nullptr;
@@ -148,9 +150,10 @@ DocumentWindow* DocumentController::show_window(std::unique_ptr<KelvaraDocument>
     return window;
 }
 
-void DocumentController::show_file_error(QWidget* parent, const DocumentFileError& error) {
+// The heading says what failed; under it the reason, then what exactly was wrong and where.
+void DocumentController::show_file_error(QWidget* parent, const Error& error) {
     _dialogs.show_error(parent, QString::fromStdString(error.description),
-                        QString::fromStdString(error.failure_reason));
+                        QString::fromStdString(error.explanation()));
 }
 
 DocumentWindow* DocumentController::window_for(const QString& path) const {

@@ -2,7 +2,7 @@
 // DocumentController: the document architecture of the application. One window per
 // document; New, Open, Open Recent, Save, Save As, Revert to Saved, Close and Quit; the
 // question before unsaved changes are lost; read and save errors shown to the user. Files
-// go through DocumentFiles and questions through DocumentDialogs, so tests drive every path
+// go through DocumentStore and questions through DocumentDialogs, so tests drive every path
 // without a file format or a modal dialog.
 #include <QList>
 #include <QObject>
@@ -10,7 +10,7 @@
 #include <QStringList>
 
 #include "app/document_dialogs.h"
-#include "app/document_files.h"
+#include "app/document_store.h"
 #include "app/document_window.h"
 
 class QMenu;
@@ -23,7 +23,7 @@ class DocumentController final : public QObject {
     Q_OBJECT
 
 public:
-    DocumentController(DocumentFiles& files, DocumentDialogs& dialogs,
+    DocumentController(DocumentStore& files, DocumentDialogs& dialogs,
                        KVAppController& app_controller, InstrumentsFactory instruments = {});
     ~DocumentController() override;
 
@@ -52,17 +52,17 @@ public:
     void clearRecentDocuments();
 
 private:
-    DocumentWindow* show_window(std::unique_ptr<KelvaraDocument> document, const QString& path);
+    DocumentWindow* show_window(std::unique_ptr<Document> document, const QString& path);
     bool confirm_close(DocumentWindow& window);
     bool save_to(DocumentWindow& window, const QString& path);
-    void show_file_error(QWidget* parent, const DocumentFileError& error);
+    void show_file_error(QWidget* parent, const Error& error);
     void note_recent(const QString& path);
     DocumentWindow* window_for(const QString& path) const;
     // window_menus.cpp
     void install_menus(DocumentWindow& window);
     void fill_recent_menu(QMenu& menu);
 
-    DocumentFiles& _files;
+    DocumentStore& _files;
     DocumentDialogs& _dialogs;
     KVAppController& _app_controller;
     InstrumentsFactory _instruments;

@@ -22,7 +22,7 @@ public:
     virtual ~DocumentInstruments() = default;
 
     // The synthesizer's channel; null when the window plays nothing.
-    virtual ChannelControls* channel() = 0;
+    virtual SynthChannel* channel() = 0;
 
     // --- sound bank and programs -------------------------------------------------------
     // The current bank's instruments, titled "%d : %s" (index and name), in bank order.
@@ -49,11 +49,10 @@ public:
     virtual void on_note_played(std::function<void()> /*notify*/) {}
 };
 
-class KelvaraDocument;
+class Document;
 
 // Makes the instruments of each new window for the document they play (it outlives them);
 // may return null (a silent window).
-using InstrumentsFactory =
-    std::function<std::unique_ptr<DocumentInstruments>(const KelvaraDocument&)>;
+using InstrumentsFactory = std::function<std::unique_ptr<DocumentInstruments>(const Document&)>;
 
 }  // namespace kelvara

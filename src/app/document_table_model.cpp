@@ -3,32 +3,33 @@
 #include <variant>
 
 #include "app/number_text.h"
-#include "scales/number_text.h"
+#include "scales/chord_text.h"
+#include "scales/decimal_text.h"
 
 namespace kelvara {
 namespace {
 
-QString cell_text(const CellValue& value, const PV_Chord_Formatter& formatter) {
+QString cell_text(const CellValue& value) {
     if (const auto* number = std::get_if<float>(&value))
         return QString::fromStdString(number_text(*number));
     if (const auto* key = std::get_if<int32_t>(&value)) return QString::number(*key);
     if (const auto* chord = std::get_if<Chord>(&value))
-        return QString::fromStdString(formatter.string_for_chord(*chord));
+        return QString::fromStdString(chord_text(*chord));
     return {};
 }
 
 }  // namespace
 
-DocumentTableModel::DocumentTableModel(KelvaraDocument& document, DocumentTable table,
+DocumentTableModel::DocumentTableModel(Document& document, DocumentTable table,
                                        std::vector<Column> columns, QObject* parent)
     : QAbstractTableModel(parent),
       _document(document),
       _table(table),
       _columns(std::move(columns)),
-      _rows(document.numberOfRowsInTableView(table)) {}
+      _rows(document.row_count(table)) {}
 
 void DocumentTableModel::reload() {
-    const int rows = _document.numberOfRowsInTableView(_table);
+    const int rows = _document.row_count(_table);
     if (rows > _rows) {
         beginInsertRows({}, _rows, rows - 1);
         _rows = rows;
@@ -56,23 +57,18 @@ QVariant DocumentTableModel::data(const QModelIndex& index, int role) const {
         return QVariant::fromValue(Qt::AlignVCenter | (chord ? Qt::AlignLeft : Qt::AlignRight));
     }
     if (role != Qt::DisplayRole && role != Qt::EditRole) return {};
-    // Fetching a scale cell sorts the scale list (the document's rule for showing edits in
-    // their ordered place), so the fetch is not const for the document.
-    const auto value = _document.tableView_objectValueForTableColumn_row(
-        _table, _columns[index.column()].column, index.row());
+    const auto value = _document.cell_value(_table, _columns[index.column()].column, index.row());
     if (!value) return {};
-    return cell_text(*value, _chord_formatter);
+    return cell_text(*value);
 }
 
 std::optional<CellValue> DocumentTableModel::cell_from_text(TableColumn column,
                                                             const QString& text) {
     switch (column) {
         case TableColumn::ChordString: {
-            Chord chord;
-            std::string error;
-            if (_chord_formatter.getObjectValue(chord, text.toStdString(), &error))
-                return CellValue(std::move(chord));
-            emit edit_refused(QString::fromStdString(error));
+            Result<Chord> chord = parse_chord(text.toStdString());
+            if (chord) return CellValue(std::move(*chord));
+            emit edit_refused(QString::fromStdString(chord.error().description));
             return std::nullopt;
         }
         case TableColumn::MidiNote:
@@ -91,10 +87,8 @@ bool DocumentTableModel::setData(const QModelIndex& index, const QVariant& value
     const TableColumn column = _columns[index.column()].column;
     const auto cell = cell_from_text(column, value.toString());
     if (!cell) return false;
-    _document.tableView_setObjectValue_forTableColumn_row(_table, *cell, column, index.row());
-    // An edited scale ratio moves to its sorted row when the list is next shown: one fetch
-    // sorts the list, then every row is shown again.
-    if (_table == DocumentTable::ScaleRatios) data(this->index(0, 0), Qt::DisplayRole);
+    _document.edit_cell(_table, column, index.row(), *cell);
+    // An edited scale ratio has moved to its sorted row: every row is shown again.
     reload();
     return true;
 }

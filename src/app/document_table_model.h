@@ -8,7 +8,6 @@
 
 #include "document/document.h"
 #include "document/table_cells.h"
-#include "scales/chord_formatter.h"
 
 namespace kelvara {
 
@@ -21,7 +20,7 @@ public:
         QString title;
     };
 
-    DocumentTableModel(KelvaraDocument& document, DocumentTable table, std::vector<Column> columns,
+    DocumentTableModel(Document& document, DocumentTable table, std::vector<Column> columns,
                        QObject* parent = nullptr);
 
     DocumentTable table() const { return _table; }
@@ -43,11 +42,9 @@ signals:
 private:
     std::optional<CellValue> cell_from_text(TableColumn column, const QString& text);
 
-    KelvaraDocument& _document;
+    Document& _document;
     const DocumentTable _table;
     const std::vector<Column> _columns;
-    // The chord column's cell formatter, kept by the table for its lifetime.
-    PV_Chord_Formatter _chord_formatter;
     int _rows = 0;
 };
 

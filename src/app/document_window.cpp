@@ -10,7 +10,7 @@ constexpr int kDefaultWidth = 1100;
 constexpr int kDefaultHeight = 700;
 }  // namespace
 
-DocumentWindow::DocumentWindow(std::unique_ptr<KelvaraDocument> document,
+DocumentWindow::DocumentWindow(std::unique_ptr<Document> document,
                                std::unique_ptr<DocumentInstruments> instruments, QWidget* parent)
     : QMainWindow(parent), _document(std::move(document)), _instruments(std::move(instruments)) {
     setObjectName(QString::fromLatin1(kWindowNibName));
@@ -25,22 +25,22 @@ DocumentWindow::DocumentWindow(std::unique_ptr<KelvaraDocument> document,
     connect_table_controls();
     connect_sound_controls();
 
-    if (_instruments) _document->attach_channel(_instruments->channel());
-    _document->attach_view(_graph.view);
-    _document->attach_controls(this);
-    _document->windowControllerDidLoadNib();
+    if (_instruments && _instruments->channel())
+        _document->attach_synth_channel(*_instruments->channel());
+    _document->attach_views(*_graph.view, *this);
+    _document->show_all();
     finish_window_set_up();
     update_title();
-    setWindowModified(_document->isDocumentEdited());
+    setWindowModified(_document->is_edited());
 }
 
 DocumentWindow::~DocumentWindow() {
     // The instruments go first: MIDI delivery ends before the synthesizer goes, and both
     // before the document whose chord map they read. Then the document, while its graph
     // still exists: it takes the curve arrays back from the view before freeing them.
-    _document->attach_channel(nullptr);
+    _document->detach_synth_channel();
     _instruments.reset();
-    _document->attach_controls(nullptr);
+    _document->detach_views();
     _document.reset();
 }
 
@@ -73,7 +73,7 @@ void DocumentWindow::beep() {
     QApplication::beep();
 }
 
-void DocumentWindow::document_edited_changed(bool edited) {
+void DocumentWindow::show_edited(bool edited) {
     setWindowModified(edited);
 }
 

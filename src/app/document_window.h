@@ -2,7 +2,7 @@
 // DocumentWindow: the one window of one document. It owns the document, builds the controls
 // (window_layout.cpp), turns each user action into the document's typed call
 // (engine_controls.cpp, table_controls.cpp, sound_controls.cpp) and shows what the document
-// asks it to show (DocumentControls). The document controller decides what its File menu
+// asks it to show (DocumentView). The document controller decides what its File menu
 // does and whether it may close.
 #include <QMainWindow>
 #include <functional>
@@ -21,7 +21,7 @@ namespace kelvara {
 
 class DocumentTableModel;
 
-class DocumentWindow final : public QMainWindow, public DocumentControls {
+class DocumentWindow final : public QMainWindow, public DocumentView {
     Q_OBJECT
 
 public:
@@ -31,15 +31,15 @@ public:
     // Takes a document that is constructed (and read, when it comes from a file) and the
     // instruments it plays through (none: silent), builds the window around them and runs
     // the document's window-built steps.
-    explicit DocumentWindow(std::unique_ptr<KelvaraDocument> document,
+    explicit DocumentWindow(std::unique_ptr<Document> document,
                             std::unique_ptr<DocumentInstruments> instruments = nullptr,
                             QWidget* parent = nullptr);
     ~DocumentWindow() override;
 
-    KelvaraDocument& document() { return *_document; }
-    const KelvaraDocument& document() const { return *_document; }
+    Document& document() { return *_document; }
+    const Document& document() const { return *_document; }
     const WindowWidgets& widgets() const { return _widgets; }
-    GraphView* graph_view() const { return _graph.view; }
+    CurveView* graph_view() const { return _graph.view; }
 
     // The file the document was read from or last saved to; empty for a new document.
     const QString& file_path() const { return _file_path; }
@@ -57,7 +57,7 @@ public:
     // How often the window sounded the beep (a refused value or request).
     int beep_count() const { return _beep_count; }
 
-    // --- DocumentControls ---------------------------------------------------------------
+    // --- DocumentView ---------------------------------------------------------------
     void show_float(FloatField field, float value) override;
     void show_number_of_overtones(int32_t count) override;
     void select_waveform(int32_t overtone_type) override;
@@ -66,7 +66,7 @@ public:
     void reload_table(DocumentTable table) override;
     std::optional<int32_t> selected_row(DocumentTable table) const override;
     void beep() override;
-    void document_edited_changed(bool edited) override;
+    void show_edited(bool edited) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -93,7 +93,7 @@ private:
 
     void update_title();
 
-    std::unique_ptr<KelvaraDocument> _document;
+    std::unique_ptr<Document> _document;
     std::unique_ptr<DocumentInstruments> _instruments;
     GraphArea _graph;
     WindowWidgets _widgets;

@@ -36,32 +36,32 @@ void on_commit(QLineEdit* field, std::function<void()> commit) {
 
 void DocumentWindow::connect_engine_controls() {
     connect_float_field(_widgets.base_frequency_tf, FloatField::BaseFrequency,
-                        [this](float v) { _document->baseFrequencyEdited(v); });
+                        [this](float v) { _document->set_base_frequency(v); });
     connect_float_field(_widgets.step_size_tf, FloatField::StepSize,
-                        [this](float v) { _document->step_size_changed(v); });
+                        [this](float v) { _document->set_step_size(v); });
     connect_float_field(_widgets.x_min_tf, FloatField::XMin,
-                        [this](float v) { _document->boundsChanged(BoundField::XMin, v); });
+                        [this](float v) { _document->set_bound(BoundField::XMin, v); });
     connect_float_field(_widgets.x_max_tf, FloatField::XMax,
-                        [this](float v) { _document->boundsChanged(BoundField::XMax, v); });
+                        [this](float v) { _document->set_bound(BoundField::XMax, v); });
     connect_float_field(_widgets.y_min_tf, FloatField::YMin,
-                        [this](float v) { _document->boundsChanged(BoundField::YMin, v); });
+                        [this](float v) { _document->set_bound(BoundField::YMin, v); });
     connect_float_field(_widgets.y_max_tf, FloatField::YMax,
-                        [this](float v) { _document->boundsChanged(BoundField::YMax, v); });
+                        [this](float v) { _document->set_bound(BoundField::YMax, v); });
     connect_overtone_field();
 
     // Only the user's choice runs the action: `activated`, not a programmatic selection.
     connect(_widgets.waveform_selector, &QComboBox::activated, this, [this](int index) {
-        _document->waveformSelected(_widgets.waveform_selector->itemData(index).toInt());
+        _document->set_overtone_type(_widgets.waveform_selector->itemData(index).toInt());
     });
     for (QToolButton* toggle : _widgets.plot_justs_ratio_btn) {
         connect(toggle, &QToolButton::clicked, this, [this] {
             const auto& segments = _widgets.plot_justs_ratio_btn;
-            _document->plotPressed(segments[0]->isChecked(), segments[1]->isChecked(),
-                                   segments[2]->isChecked());
+            _document->set_plot_flags(segments[0]->isChecked(), segments[1]->isChecked(),
+                                      segments[2]->isChecked());
         });
     }
     connect(_widgets.normalize_y_axis_btn, &QPushButton::clicked, this,
-            [this] { _document->normalize_y_axis_pressed(); });
+            [this] { _document->fit_y_range(); });
 }
 
 void DocumentWindow::connect_float_field(QLineEdit* field, FloatField shown_as,
@@ -80,11 +80,11 @@ void DocumentWindow::connect_overtone_field() {
     QLineEdit* field = _widgets.number_of_overtones_tf;
     on_commit(field, [this, field] {
         if (const auto value = parse_int_text(field->text())) {
-            _document->number_of_overtones_changed(*value);
+            _document->set_number_of_overtones(*value);
             return;
         }
         beep();
-        show_number_of_overtones(_document->number_of_overtones());
+        show_number_of_overtones(_document->curve().number_of_overtones());
     });
 }
 
@@ -102,12 +102,13 @@ QLineEdit* DocumentWindow::field_for(FloatField field) const {
 
 float DocumentWindow::stored_value(FloatField field) const {
     switch (field) {
-        case FloatField::XMin: return _document->x_min();
-        case FloatField::XMax: return _document->x_max();
-        case FloatField::YMin: return _document->y_min();
-        case FloatField::YMax: return _document->y_max();
-        case FloatField::StepSize: return static_cast<float>(_document->step_size());
-        case FloatField::BaseFrequency: return static_cast<float>(_document->base_frequency());
+        case FloatField::XMin: return _document->curve().x_min();
+        case FloatField::XMax: return _document->curve().x_max();
+        case FloatField::YMin: return _document->curve().y_min();
+        case FloatField::YMax: return _document->curve().y_max();
+        case FloatField::StepSize: return static_cast<float>(_document->curve().step_size());
+        case FloatField::BaseFrequency:
+            return static_cast<float>(_document->curve().base_frequency());
     }
     return 0.0f;
 }

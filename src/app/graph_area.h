@@ -9,7 +9,7 @@ namespace kelvara {
 
 struct GraphArea {
     QWidget* widget = nullptr;
-    GraphView* view = nullptr;
+    CurveView* view = nullptr;
 };
 
 GraphArea make_graph_area(QWidget* parent);

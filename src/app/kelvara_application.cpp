@@ -10,11 +10,11 @@ namespace kelvara {
 
 KelvaraApplication::KelvaraApplication()
     : KelvaraApplication(
-          make_document_files(), std::make_unique<QtDocumentDialogs>(),
+          make_document_store(), std::make_unique<QtDocumentDialogs>(),
           [](const QUrl& url) { return QDesktopServices::openUrl(url); },
-          [](const KelvaraDocument& document) { return make_kelvara_instruments(document); }) {}
+          [](const Document& document) { return make_kelvara_instruments(document); }) {}
 
-KelvaraApplication::KelvaraApplication(std::unique_ptr<DocumentFiles> files,
+KelvaraApplication::KelvaraApplication(std::unique_ptr<DocumentStore> files,
                                        std::unique_ptr<DocumentDialogs> dialogs, UrlOpener open_url,
                                        InstrumentsFactory instruments)
     : _files(std::move(files)),

@@ -13,7 +13,7 @@ class KelvaraApplication {
 public:
     // The desktop's dialogs and this build's document files.
     KelvaraApplication();
-    KelvaraApplication(std::unique_ptr<DocumentFiles> files,
+    KelvaraApplication(std::unique_ptr<DocumentStore> files,
                        std::unique_ptr<DocumentDialogs> dialogs, UrlOpener open_url,
                        InstrumentsFactory instruments = {});
     ~KelvaraApplication();
@@ -25,7 +25,7 @@ public:
     DocumentController& documents() { return *_documents; }
 
 private:
-    std::unique_ptr<DocumentFiles> _files;
+    std::unique_ptr<DocumentStore> _files;
     std::unique_ptr<DocumentDialogs> _dialogs;
     std::unique_ptr<KVAppController> _app_controller;
     std::unique_ptr<DocumentController> _documents;

@@ -29,18 +29,18 @@ private:
 // The document's chord map as last published after an edit: safe to read on any thread.
 class PublishedChords final : public midi::ChordLookup {
 public:
-    explicit PublishedChords(const KelvaraDocument& document) : _document(document) {}
+    explicit PublishedChords(const Document& document) : _document(document) {}
     std::shared_ptr<const midi::Chord> chord_for_key(int key) const override {
         return _document.chord_for_key(key);
     }
 
 private:
-    const KelvaraDocument& _document;
+    const Document& _document;
 };
 
-class KelvaraInstruments final : public DocumentInstruments, public ChannelControls {
+class KelvaraInstruments final : public DocumentInstruments, public SynthChannel {
 public:
-    explicit KelvaraInstruments(const KelvaraDocument& document)
+    explicit KelvaraInstruments(const Document& document)
         : _sc(SynthController::init_with_channel(0)),
           _last_played(std::make_shared<midi::LastPlayedKey>([this](int) { note_played(); })) {
         // A graph that cannot be built leaves the wrapper silent; the window still works.
@@ -59,7 +59,7 @@ public:
         _sc->stop_graph();
     }
 
-    ChannelControls* channel() override { return this; }
+    SynthChannel* channel() override { return this; }
     void set_midi_parameter(uint32_t controller, uint32_t value) override {
         _sc->set_midi_parameter(controller, value);
     }
@@ -111,7 +111,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<DocumentInstruments> make_kelvara_instruments(const KelvaraDocument& document) {
+std::unique_ptr<DocumentInstruments> make_kelvara_instruments(const Document& document) {
     return std::make_unique<KelvaraInstruments>(document);
 }
 

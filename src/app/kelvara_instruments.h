@@ -8,9 +8,9 @@
 
 namespace kelvara {
 
-class KelvaraDocument;
+class Document;
 
 // `document` must outlive the instruments (the window lets the instruments go first).
-std::unique_ptr<DocumentInstruments> make_kelvara_instruments(const KelvaraDocument& document);
+std::unique_ptr<DocumentInstruments> make_kelvara_instruments(const Document& document);
 
 }  // namespace kelvara

@@ -15,7 +15,7 @@ void DocumentWindow::connect_sound_controls() {
     // The slider's own value changes are the user's: the document's updates are shown with
     // the signals blocked (show_volume).
     connect(_widgets.volume_ctl, &QSlider::valueChanged, this,
-            [this](int value) { _document->volume_set(value); });
+            [this](int value) { _document->set_volume(value); });
 
     connect(_widgets.program_btn, &QComboBox::activated, this, [this](int index) {
         if (_instruments && index >= 0) _instruments->select_instrument(index);

@@ -14,32 +14,32 @@
 #include "app/document_table_model.h"
 #include "app/document_window.h"
 #include "document/actions.h"
-#include "scales/number_text.h"
+#include "scales/decimal_text.h"
 
 namespace kelvara {
 namespace {
 
 constexpr int kRefusalMessageMs = 6000;
 
-// The six presets, by menu tag.
+// The six presets of the menu, in menu order.
 struct Preset {
-    int32_t tag;
+    ScalePreset preset;
     const char* title;
     const char* tooltip;
 };
 constexpr Preset kPresets[] = {
-    {kPresetJustRatios, QT_TRANSLATE_NOOP("DocumentWindow", "Just Ratios"),
+    {ScalePreset::JustRatios, QT_TRANSLATE_NOOP("DocumentWindow", "Just Ratios"),
      QT_TRANSLATE_NOOP("DocumentWindow", "The just intervals over two octaves")},
-    {kPresetFromFields, QT_TRANSLATE_NOOP("DocumentWindow", "Equal Division (as set below)"),
+    {ScalePreset::FromFields, QT_TRANSLATE_NOOP("DocumentWindow", "Equal Division (as set below)"),
      QT_TRANSLATE_NOOP("DocumentWindow", "Divide the interval below into the steps below")},
-    {kPresetTwelveTone, QT_TRANSLATE_NOOP("DocumentWindow", "12 Equal Steps per Octave"),
+    {ScalePreset::TwelveTone, QT_TRANSLATE_NOOP("DocumentWindow", "12 Equal Steps per Octave"),
      QT_TRANSLATE_NOOP("DocumentWindow", "Ordinary equal temperament, two octaves")},
-    {kPresetNineteenTone, QT_TRANSLATE_NOOP("DocumentWindow", "19 Equal Steps per Octave"),
+    {ScalePreset::NineteenTone, QT_TRANSLATE_NOOP("DocumentWindow", "19 Equal Steps per Octave"),
      QT_TRANSLATE_NOOP("DocumentWindow", "19-tone equal temperament, two octaves")},
-    {kPresetSixteenStepHarmonics,
+    {ScalePreset::SixteenStepHarmonics,
      QT_TRANSLATE_NOOP("DocumentWindow", "Harmonics 16 to 32 (from the interval below)"),
      QT_TRANSLATE_NOOP("DocumentWindow", "The harmonic series in sixteenths of the interval")},
-    {kPresetEightStepHarmonics,
+    {ScalePreset::EightStepHarmonics,
      QT_TRANSLATE_NOOP("DocumentWindow", "Harmonics 8 to 16 (from the interval below)"),
      QT_TRANSLATE_NOOP("DocumentWindow", "The harmonic series in eighths of the interval")},
 };
@@ -51,7 +51,7 @@ void DocumentWindow::connect_table_controls() {
     _scale_model = new DocumentTableModel(
         *_document, DocumentTable::ScaleRatios,
         {Column{TableColumn::Ratios, tr("Ratios")}, Column{TableColumn::Cents, tr("Cents")}}, this);
-    _dissonance_model = new DocumentTableModel(*_document, DocumentTable::DissonanceRatios,
+    _dissonance_model = new DocumentTableModel(*_document, DocumentTable::FixedTones,
                                                {Column{TableColumn::Ratios, tr("Ratios")}}, this);
     _chord_model = new DocumentTableModel(*_document, DocumentTable::MappedChords,
                                           {Column{TableColumn::MidiNote, tr("MIDI Note")},
@@ -65,7 +65,7 @@ void DocumentWindow::connect_table_controls() {
     for (const auto& [view, model] : tables) {
         view->setModel(model);
         connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-                [this] { _document->tableViewSelectionDidChange(); });
+                [this] { _document->selection_changed(); });
         connect(model, &DocumentTableModel::edit_refused, this, [this](const QString& message) {
             beep();
             statusBar()->showMessage(message, kRefusalMessageMs);
@@ -74,37 +74,39 @@ void DocumentWindow::connect_table_controls() {
     _widgets.mapped_chords_tv->horizontalHeader()->setSectionResizeMode(
         0, QHeaderView::ResizeToContents);
 
-    // Scale segments by index: add (tag 0), presets (its menu; the segment itself does
-    // nothing), delete (tag 1), clear (tag 3).
-    const auto scale_segment = [this](QToolButton* segment, int32_t tag) {
+    // Scale segments by index: add, presets (its menu; the segment itself does nothing),
+    // delete, clear.
+    const auto scale_segment = [this](QToolButton* segment, ScaleAction action) {
         connect(segment, &QToolButton::clicked, this,
-                [this, tag] { _document->scaleRatiosAddDelete(ScaleActionSource::Segment, tag); });
+                [this, action] { _document->scale_action(action); });
     };
-    scale_segment(_widgets.add_delete_scale_ratio[0], kScaleAppendUnison);
-    scale_segment(_widgets.add_delete_scale_ratio[2], kScaleDeleteSelected);
-    scale_segment(_widgets.add_delete_scale_ratio[3], kScaleRemoveAll);
+    scale_segment(_widgets.add_delete_scale_ratio[0], ScaleAction::AppendUnison);
+    scale_segment(_widgets.add_delete_scale_ratio[2], ScaleAction::DeleteSelected);
+    scale_segment(_widgets.add_delete_scale_ratio[3], ScaleAction::RemoveAll);
     for (const Preset& preset : kPresets) {
         QAction* item = _widgets.add_delete_scale_menu->addAction(
-            tr(preset.title), this, [this, tag = preset.tag] {
+            tr(preset.title), this, [this, preset = preset.preset] {
                 const ScaleGeneratorFields fields{
                     leading_integer_value(_widgets.scale_tet->text().toStdString()),
                     static_cast<float>(
                         leading_double_value(_widgets.scale_base->text().toStdString()))};
-                _document->scaleRatiosAddDelete(ScaleActionSource::PresetMenu, tag, fields);
+                _document->add_scale_preset(preset, fields);
             });
         item->setToolTip(tr(preset.tooltip));
-        item->setData(preset.tag);
     }
     _widgets.add_delete_scale_menu->setToolTipsVisible(true);
 
-    const int32_t fixed_tone_tags[] = {kFixedToneAppendUnison, kFixedToneCopyScaleRow,
-                                       kFixedToneDeleteSelected};
-    const int32_t chord_tags[] = {kChordAdd, kChordCopyFixedTones, kChordDeleteSelected};
+    // Fixed-tone and chord segments by index.
+    constexpr FixedToneAction kFixedToneSegments[] = {FixedToneAction::AppendUnison,
+                                                      FixedToneAction::CopySelectedScaleRatio,
+                                                      FixedToneAction::DeleteSelected};
+    constexpr ChordAction kChordSegments[] = {
+        ChordAction::AddAtFreeKey, ChordAction::CopyFixedTones, ChordAction::DeleteSelected};
     for (std::size_t i = 0; i < 3; ++i) {
         connect(_widgets.add_delete_dissonance_ratio[i], &QToolButton::clicked, this,
-                [this, tag = fixed_tone_tags[i]] { _document->dissonanceRatiosAddDelete(tag); });
+                [this, action = kFixedToneSegments[i]] { _document->fixed_tone_action(action); });
         connect(_widgets.add_delete_copy_chord[i], &QToolButton::clicked, this,
-                [this, tag = chord_tags[i]] { _document->chordAddDelete(tag); });
+                [this, action = kChordSegments[i]] { _document->chord_action(action); });
     }
 
     // The Delete key in a table deletes its selected row, as its minus segment does.
@@ -132,7 +134,7 @@ bool DocumentWindow::eventFilter(QObject* watched, QEvent* event) {
 DocumentTableModel* DocumentWindow::model_for(DocumentTable table) const {
     switch (table) {
         case DocumentTable::ScaleRatios: return _scale_model;
-        case DocumentTable::DissonanceRatios: return _dissonance_model;
+        case DocumentTable::FixedTones: return _dissonance_model;
         case DocumentTable::MappedChords: return _chord_model;
     }
     return nullptr;
@@ -141,7 +143,7 @@ DocumentTableModel* DocumentWindow::model_for(DocumentTable table) const {
 QTableView* DocumentWindow::view_for(DocumentTable table) const {
     switch (table) {
         case DocumentTable::ScaleRatios: return _widgets.scale_ratios_tv;
-        case DocumentTable::DissonanceRatios: return _widgets.dissonance_ratios_tv;
+        case DocumentTable::FixedTones: return _widgets.dissonance_ratios_tv;
         case DocumentTable::MappedChords: return _widgets.mapped_chords_tv;
     }
     return nullptr;

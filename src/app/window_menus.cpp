@@ -26,7 +26,7 @@ void DocumentController::install_menus(DocumentWindow& window) {
         file->addAction(tr("Re&vert to Saved"), w, [this, w] { revertDocumentToSaved(*w); });
     // Revert only makes sense for a document that has a file and has changed since.
     connect(file, &QMenu::aboutToShow, w, [w, revert] {
-        revert->setEnabled(!w->file_path().isEmpty() && w->document().isDocumentEdited());
+        revert->setEnabled(!w->file_path().isEmpty() && w->document().is_edited());
     });
     file->addSeparator();
     QAction* quit = file->addAction(tr("&Quit"), QKeySequence::Quit, this, [this] {

@@ -4,27 +4,47 @@
 
 namespace kelvara {
 
-std::string ErrorStrings::text_for(std::string_view key) const {
-    const auto found = _texts.find(key);
-    if (found == _texts.end() || found->second.empty()) return std::string(key);
-    return found->second;
+bool ErrorLocation::empty() const {
+    return file.empty() && !line && !column && !offset && field.empty();
 }
 
-DocumentError unknown_read_error(const ErrorStrings& strings) {
-    return {std::string(kKelvaraErrorDomain), kUnknownReadErrorCode,
-            strings.text_for(kUnknownReadDescriptionKey), strings.text_for(kUnknownReadReasonKey)};
+std::string ErrorLocation::text() const {
+    std::string text;
+    const auto add = [&text](const std::string& part) {
+        text += (text.empty() ? "" : ", ") + part;
+    };
+    if (!file.empty()) add(file);
+    if (!field.empty()) add("\"" + field + "\"");
+    if (line) add("line " + std::to_string(*line));
+    if (column) add("column " + std::to_string(*column));
+    if (offset) {
+        const std::string byte = "byte " + std::to_string(*offset);
+        text = text.empty() ? byte : text + " (" + byte + ")";
+    }
+    return text;
 }
 
-DocumentError unsupported_type_error() {
-    return {std::string(kOSStatusErrorDomain), kUnsupportedTypeStatus, {}, {}};
+std::string Error::located_detail() const {
+    if (detail.empty()) return {};
+    const std::string place = where.text();
+    return place.empty() ? detail : place + ": " + detail;
 }
 
-DocumentError posix_error(int errno_value, std::string description) {
+std::string Error::explanation() const {
+    const std::string located = located_detail();
+    if (reason.empty()) return located;
+    if (located.empty()) return reason;
+    return reason + "\n" + located;
+}
+
+Error system_error(int errno_value, std::string description, std::string file) {
     // strerror is not thread-safe; strerror_r (GNU form) writes into our buffer or returns a
     // static text.
     char buffer[256] = {};
     const char* text = strerror_r(errno_value, buffer, sizeof buffer);
-    return {std::string(kPOSIXErrorDomain), errno_value, std::move(description), text};
+    Error error{ErrorKind::System, errno_value, std::move(description), text, {}, {}};
+    error.where.file = std::move(file);
+    return error;
 }
 
 }  // namespace kelvara

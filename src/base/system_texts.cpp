@@ -19,4 +19,10 @@ std::string_view localized_string(std::string_view key) {
     return entry == kDefaultTable.end() ? key : entry->second;
 }
 
+std::string ErrorStrings::text_for(std::string_view key) const {
+    const auto found = texts_.find(key);
+    if (found == texts_.end() || found->second.empty()) return std::string(key);
+    return found->second;
+}
+
 }  // namespace kelvara

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "cli/commands.h"
-#include "document/kernel_benchmark_cases.h"
+#include "engine/kernel_benchmark_cases.h"
 
 namespace kelvara::cli {
 namespace {

@@ -7,23 +7,23 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "cli/silent_controls.h"
+#include "cli/refusal_counter.h"
 #include "document/document.h"
-#include "scales/chord_formatter.h"
-#include "scales/number_text.h"
+#include "scales/chord_text.h"
+#include "scales/decimal_text.h"
 
 namespace kelvara::cli {
 namespace {
 
 Chord parsed_chord(const std::string& text) {
-    Chord chord;
-    std::string error;
-    if (!PV_Chord_Formatter{}.getObjectValue(chord, text, &error)) throw UsageError(error);
-    return chord;
+    Result<Chord> chord = parse_chord(text);
+    if (!chord)
+        throw UsageError(chord.error().description + " (" + chord.error().located_detail() + ")");
+    return std::move(*chord);
 }
 
 // The selected row that a delete action reads.
-class ChordRowSelection final : public SilentControls {
+class ChordRowSelection final : public RefusalCounter {
 public:
     std::optional<int32_t> row;
     std::optional<int32_t> selected_row(DocumentTable table) const override {
@@ -45,17 +45,17 @@ int32_t row_argument(const std::string& action, size_t from) {
     return leading_integer_value(rest);
 }
 
-void apply_action(KelvaraDocument& doc, ChordRowSelection& selection, const std::string& action) {
+void apply_action(Document& doc, ChordRowSelection& selection, const std::string& action) {
     const size_t colon = action.find(':');
     const std::string name = action.substr(0, colon);
     const int beeps = selection.beeps;
     if (name == "add") {
-        doc.chordAddDelete(kChordAdd);
+        doc.chord_action(ChordAction::AddAtFreeKey);
     } else if (name == "copy") {
-        doc.chordAddDelete(kChordCopyFixedTones);
+        doc.chord_action(ChordAction::CopyFixedTones);
     } else if (name == "delete" && colon != std::string::npos) {
         selection.row = row_argument(action, colon + 1);
-        doc.chordAddDelete(kChordDeleteSelected);
+        doc.chord_action(ChordAction::DeleteSelected);
     } else if ((name == "rekey" || name == "set") && colon != std::string::npos) {
         const size_t second = action.find(':', colon + 1);
         if (second == std::string::npos)
@@ -63,12 +63,11 @@ void apply_action(KelvaraDocument& doc, ChordRowSelection& selection, const std:
         const int32_t row = row_argument(action, colon + 1);
         const std::string value = action.substr(second + 1);
         if (name == "rekey")
-            doc.tableView_setObjectValue_forTableColumn_row(DocumentTable::MappedChords,
-                                                            leading_integer_value(value),
-                                                            TableColumn::MidiNote, row);
+            doc.edit_cell(DocumentTable::MappedChords, TableColumn::MidiNote, row,
+                          leading_integer_value(value));
         else
-            doc.tableView_setObjectValue_forTableColumn_row(
-                DocumentTable::MappedChords, parsed_chord(value), TableColumn::ChordString, row);
+            doc.edit_cell(DocumentTable::MappedChords, TableColumn::ChordString, row,
+                          parsed_chord(value));
     } else {
         throw UsageError("unknown chord-map action '" + action + "'");
     }
@@ -76,17 +75,16 @@ void apply_action(KelvaraDocument& doc, ChordRowSelection& selection, const std:
 }
 
 void run_chord_map(const ChordMapOptions& options) {
-    KelvaraDocument doc;
+    Document doc;
     ChordRowSelection selection;
-    doc.attach_controls(&selection);
-    doc.baseFrequencyEdited(options.base);
+    NullCurveView no_curve;
+    doc.attach_views(no_curve, selection);
+    doc.set_base_frequency(options.base);
     if (selection.beeps != 0) throw UsageError("--base is out of range");
-    if (!doc.set_dissonance_ratios(options.ratios)) throw UsageError("--ratios is out of range");
+    if (!doc.set_fixed_tones(options.ratios)) throw UsageError("--ratios is out of range");
     for (const std::string& action : options.actions) apply_action(doc, selection, action);
-    for (const int32_t key : doc.chord_map().midi_note_numbers())
-        std::printf(
-            "%d: %s\n", key,
-            PV_Chord_Formatter::string_for_chord(*doc.chord_map().chord_for_key(key)).c_str());
+    for (const int32_t key : doc.chords().map().midi_note_numbers())
+        std::printf("%d: %s\n", key, chord_text(*doc.chords().map().chord_for_key(key)).c_str());
 }
 
 }  // namespace
@@ -97,9 +95,7 @@ void add_chord_commands(CLI::App& app) {
         "chord-parse", "Read a chord as the chord table does and print it normalised");
     parse->add_option("TEXT", *text, "Frequencies separated by any of , | : ; / \\ - _")
         ->required();
-    parse->callback([text] {
-        std::printf("%s\n", PV_Chord_Formatter::string_for_chord(parsed_chord(*text)).c_str());
-    });
+    parse->callback([text] { std::printf("%s\n", chord_text(parsed_chord(*text)).c_str()); });
 
     auto options = std::make_shared<ChordMapOptions>();
     CLI::App* map = app.add_subcommand(

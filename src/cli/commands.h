@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "base/error.h"
+
 namespace CLI {
 class App;
 }
@@ -17,18 +19,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// A document file that could not be read or written (exit code 1): the error's description
-// and failure reason as the user would see them, and what exactly was wrong, when known.
+// A document file that could not be read or written (exit code 1): the error as the user
+// would see it, with what exactly was wrong and where, when known.
 class DocumentFileFailure : public std::runtime_error {
 public:
-    DocumentFileFailure(std::string description, std::string reason, std::string detail = {})
-        : std::runtime_error(description),
-          description(std::move(description)),
-          reason(std::move(reason)),
-          detail(std::move(detail)) {}
-    std::string description;
-    std::string reason;
-    std::string detail;
+    explicit DocumentFileFailure(Error error)
+        : std::runtime_error(error.description), error(std::move(error)) {}
+    Error error;
 };
 
 void add_curve_command(CLI::App& app);

@@ -8,9 +8,8 @@
 
 #include "cli/commands.h"
 #include "cli/document_file_arguments.h"
-#include "cli/silent_controls.h"
+#include "cli/refusal_counter.h"
 #include "document/document.h"
-#include "engine/engine_limits.h"
 
 namespace kelvara::cli {
 namespace {
@@ -26,54 +25,55 @@ struct CurveOptions {
     std::optional<float> step;
 };
 
-void require_accepted(const SilentControls& counter, int before, const std::string& what) {
+void require_accepted(const RefusalCounter& counter, int before, const std::string& what) {
     if (counter.beeps != before) throw UsageError(what + " is out of range");
 }
 
 // Applies the x range in an order whose intermediate range also fits the curve arrays.
-void apply_x_range(KelvaraDocument& doc, SilentControls& counter, float x_min, float x_max) {
-    const bool min_first =
-        sample_count(x_min, doc.x_max(), doc.step_size(), doc.max_number_of_points()).has_value();
+void apply_x_range(Document& doc, RefusalCounter& counter, float x_min, float x_max) {
+    const bool min_first = doc.curve().accepts_x_range(x_min, doc.curve().x_max());
     const int before = counter.beeps;
     if (min_first) {
-        doc.boundsChanged(BoundField::XMin, x_min);
-        doc.boundsChanged(BoundField::XMax, x_max);
+        doc.set_bound(BoundField::XMin, x_min);
+        doc.set_bound(BoundField::XMax, x_max);
     } else {
-        doc.boundsChanged(BoundField::XMax, x_max);
-        doc.boundsChanged(BoundField::XMin, x_min);
+        doc.set_bound(BoundField::XMax, x_max);
+        doc.set_bound(BoundField::XMin, x_min);
     }
     if (counter.beeps != before)
         throw UsageError("the x range needs more samples than the step allows");
 }
 
-void apply(KelvaraDocument& doc, SilentControls& counter, const CurveOptions& o) {
+void apply(Document& doc, RefusalCounter& counter, const CurveOptions& o) {
     int before = counter.beeps;
-    if (o.type) doc.waveformSelected(*o.type);
+    if (o.type) doc.set_overtone_type(*o.type);
     require_accepted(counter, before, "--type");
-    if (o.overtones) doc.number_of_overtones_changed(*o.overtones);
+    if (o.overtones) doc.set_number_of_overtones(*o.overtones);
     require_accepted(counter, before, "--overtones");
-    if (o.base) doc.baseFrequencyEdited(*o.base);
+    if (o.base) doc.set_base_frequency(*o.base);
     require_accepted(counter, before, "--base");
-    if (o.ratios) doc.set_dissonance_ratios(*o.ratios);
+    if (o.ratios) doc.set_fixed_tones(*o.ratios);
     require_accepted(counter, before, "--ratios");
-    if (o.step) doc.step_size_changed(*o.step);
+    if (o.step) doc.set_step_size(*o.step);
     require_accepted(counter, before, "--step");
-    apply_x_range(doc, counter, o.x_min.value_or(doc.x_min()), o.x_max.value_or(doc.x_max()));
+    apply_x_range(doc, counter, o.x_min.value_or(doc.curve().x_min()),
+                  o.x_max.value_or(doc.curve().x_max()));
 }
 
-void print_curve(const KelvaraDocument& doc) {
+void print_curve(const Document& doc) {
     std::printf("x,y\n");
-    for (int32_t i = 0; i < doc.number_of_points(); ++i)
-        std::printf("%.9g,%.9g\n", doc.x_values()[i], doc.y_values()[i]);
+    for (int32_t i = 0; i < doc.curve().number_of_points(); ++i)
+        std::printf("%.9g,%.9g\n", doc.curve().x_values()[i], doc.curve().y_values()[i]);
 }
 
 void run_curve(const CurveOptions& options) {
-    KelvaraDocument doc;
+    Document doc;
     if (options.file) read_document(*options.file, doc);
-    SilentControls counter;
-    doc.attach_controls(&counter);
+    RefusalCounter counter;
+    NullCurveView no_curve;
+    doc.attach_views(no_curve, counter);
     apply(doc, counter, options);
-    doc.windowControllerDidLoadNib();
+    doc.sample_curve();
     print_curve(doc);
 }
 

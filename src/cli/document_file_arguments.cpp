@@ -1,20 +1,13 @@
 #include "cli/document_file_arguments.h"
 
 #include <charconv>
-#include <variant>
 
-#include "base/error.h"
 #include "cli/commands.h"
 #include "document/document.h"
 #include "document/document_io.h"
-#include "persistence/atomic_file.h"
 
 namespace kelvara::cli {
 namespace {
-
-[[noreturn]] void throw_failure(const DocumentError& error, std::string detail = {}) {
-    throw DocumentFileFailure(error.description, error.reason, std::move(detail));
-}
 
 // Parses all of `text` as a number, independently of the locale.
 template <typename Number>
@@ -26,23 +19,14 @@ bool parse_number(std::string_view text, Number& value) {
 }  // namespace
 
 DocumentFileState read_document_state(const std::string& path) {
-    auto content = read_whole_file(path, kMaxDocumentFileBytes);
-    if (const auto* error = std::get_if<DocumentError>(&content)) {
-        if (error->code == EFBIG) throw_failure(unknown_read_error(), "the file is too long");
-        throw_failure(*error);
-    }
-    try {
-        return decode_document_state(std::get<std::string>(content));
-    } catch (const FileFormatError& refused) {
-        throw_failure(unknown_read_error(), refused.what());
-    }
+    Result<DocumentFileState> state = read_document_file_state(path);
+    if (!state) throw DocumentFileFailure(state.error());
+    return std::move(*state);
 }
 
-void read_document(const std::string& path, KelvaraDocument& document) {
-    // Decoding first gives the reason for a refused file; the document then reads the same
-    // content through its own hook.
-    read_document_state(path);
-    if (const auto error = read_document_file(path, document)) throw_failure(*error);
+void read_document(const std::string& path, Document& document) {
+    if (const Result<void> read = read_document_file(path, document); !read)
+        throw DocumentFileFailure(read.error());
 }
 
 std::pair<int32_t, std::vector<float>> parse_chord_argument(const std::string& text) {

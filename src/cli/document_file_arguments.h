@@ -8,7 +8,7 @@
 #include "persistence/document_file.h"
 
 namespace kelvara {
-class KelvaraDocument;
+class Document;
 }
 
 namespace kelvara::cli {
@@ -17,7 +17,7 @@ namespace kelvara::cli {
 DocumentFileState read_document_state(const std::string& path);
 
 // Reads a file into a document through its hooks. Throws DocumentFileFailure.
-void read_document(const std::string& path, KelvaraDocument& document);
+void read_document(const std::string& path, Document& document);
 
 // "KEY=F1,F2,..." -> the key and the chord's frequencies in hertz (an empty list after "="
 // is an empty chord). Throws UsageError.

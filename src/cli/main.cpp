@@ -42,9 +42,11 @@ int main(int argc, char** argv) {
     } catch (const kelvara::cli::UsageError& error) {
         return fail(error.what());
     } catch (const kelvara::cli::DocumentFileFailure& failure) {
-        std::fprintf(stderr, "kelvara-cli: %s\n%s\n", failure.description.c_str(),
-                     failure.reason.c_str());
-        if (!failure.detail.empty()) std::fprintf(stderr, "(%s)\n", failure.detail.c_str());
+        const kelvara::Error& error = failure.error;
+        std::fprintf(stderr, "kelvara-cli: %s\n%s\n", error.description.c_str(),
+                     error.reason.c_str());
+        const std::string detail = error.located_detail();
+        if (!detail.empty()) std::fprintf(stderr, "(%s)\n", detail.c_str());
         return 1;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "kelvara-cli: %s\n", error.what());

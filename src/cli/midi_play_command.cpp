@@ -20,8 +20,8 @@
 #include "document/published_chord_lookup.h"
 #include "document/synth_note_player.h"
 #include "midi/midi_input.h"
-#include "scales/chord_formatter.h"
 #include "scales/chord_map.h"
+#include "scales/chord_text.h"
 #include "sound/synth_controller.h"
 
 namespace kelvara::cli {
@@ -52,14 +52,14 @@ ChordMap chord_map_of(const std::vector<std::string>& texts) {
             key = colon == std::string::npos ? -1 : std::stoi(text.substr(0, colon));
         } catch (const std::exception&) {
         }
-        Chord chord;
-        if (key < 0 || key >= kMidiKeyCount ||
-            !PV_Chord_Formatter().getObjectValue(chord, text.substr(colon + 1), nullptr))
+        Result<Chord> chord = colon == std::string::npos ? Result<Chord>(Error{})
+                                                         : parse_chord(text.substr(colon + 1));
+        if (key < 0 || key >= kMidiKeyCount || !chord)
             throw UsageError("--chord " + text + " is not KEY:HZ,HZ,... with a key 0-127");
         if (chords.contains(key))
             throw UsageError("key " + std::to_string(key) + " is mapped twice");
         keys.push_back(key);
-        chords[key] = std::move(chord);
+        chords[key] = std::move(*chord);
     }
     return *ChordMap::from_parts(std::move(keys), std::move(chords));
 }

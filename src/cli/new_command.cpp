@@ -54,13 +54,12 @@ DocumentFileState state_from(const NewOptions& o) {
 
 void run_new(const NewOptions& options) {
     const DocumentFileState state = state_from(options);
-    try {
-        validate_document_state(state);
-    } catch (const FileFormatError& refused) {
-        throw UsageError(refused.what());
-    }
-    if (const auto error = write_file_atomically(options.path, encode_document_state(state)))
-        throw DocumentFileFailure(error->description, error->reason);
+    if (const Result<void> valid = validate_document_state(state); !valid)
+        throw UsageError(valid.error().located_detail());
+    if (const Result<void> written =
+            write_file_atomically(options.path, encode_document_state(state));
+        !written)
+        throw DocumentFileFailure(written.error());
 }
 
 }  // namespace

@@ -46,18 +46,20 @@ QImage render_graph(const PlotOptions& o) {
     // back from the view when it goes.
     PVKelvaraView view;
     view.resize(o.width, o.height);
-    KelvaraDocument document;
+    Document document;
     if (!o.document.empty()) read_document(o.document, document);
-    document.attach_view(&view);
-    document.windowControllerDidLoadNib();
+    NullDocumentView no_fields;
+    document.attach_views(view, no_fields);
+    document.show_all();
     // The options switch layers on; what a saved document shows stays shown.
-    const bool justs = o.justs || document.plot_justs();
-    const bool cursor = o.cursor.has_value() || document.plot_selected_ratio();
-    const bool derivative = o.derivative || document.plot_dy();
-    if (justs != document.plot_justs() || cursor != document.plot_selected_ratio() ||
-        derivative != document.plot_dy())
-        document.plotPressed(justs, cursor, derivative);
-    if (o.cursor) view.plot_line_at_x(*o.cursor);
+    const bool justs = o.justs || document.curve().plot_justs();
+    const bool cursor = o.cursor.has_value() || document.curve().plot_selected_ratio();
+    const bool derivative = o.derivative || document.curve().plot_dy();
+    if (justs != document.curve().plot_justs() ||
+        cursor != document.curve().plot_selected_ratio() ||
+        derivative != document.curve().plot_dy())
+        document.set_plot_flags(justs, cursor, derivative);
+    if (o.cursor) view.move_cursor_line(*o.cursor);
     QImage image(o.width * o.scale, o.height * o.scale, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(o.scale);
     image.fill(Qt::transparent);

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "cli/commands.h"
-#include "cli/silent_controls.h"
+#include "cli/refusal_counter.h"
 #include "document/document.h"
 #include "scales/ratio_list.h"
 #include "scales/scale_generator.h"
@@ -18,15 +18,16 @@ struct ScaleOptions {
     float base = 2.0f;
 };
 
-void print_preset(int32_t preset_tag, ScaleGeneratorFields fields) {
-    KelvaraDocument doc;
-    SilentControls counter;
-    doc.attach_controls(&counter);
-    doc.scaleRatiosAddDelete(ScaleActionSource::PresetMenu, preset_tag, fields);
+void print_preset(ScalePreset preset, ScaleGeneratorFields fields) {
+    Document doc;
+    RefusalCounter counter;
+    NullCurveView no_curve;
+    doc.attach_views(no_curve, counter);
+    doc.add_scale_preset(preset, fields);
     if (counter.beeps != 0)
         throw UsageError("the division count and base give more than " +
                          std::to_string(kMaxGeneratedRatios) + " ratios");
-    for (const float ratio : doc.scale_ratios())
+    for (const float ratio : doc.tables().scale_ratios())
         std::printf("%.8g %.3f\n", static_cast<double>(ratio),
                     static_cast<double>(cents_of_ratio(ratio)));
 }
@@ -38,7 +39,7 @@ void add_scale_command(CLI::App& app) {
         "scale", "Print a generated scale, sorted, one \"ratio cents\" line per ratio");
     scale->require_subcommand(1);
     scale->add_subcommand("just", "The 29 just ratios from 1 to 4")->callback([] {
-        print_preset(kPresetJustRatios, {});
+        print_preset(ScalePreset::JustRatios, {});
     });
 
     auto tet = std::make_shared<ScaleOptions>();
@@ -48,17 +49,19 @@ void add_scale_command(CLI::App& app) {
         "(N 0, -1 and -2 give the just and harmonic lists)");
     equal->add_option("N", tet->tet, "Number of divisions")->required();
     equal->add_option("BASE", tet->base, "Interval divided (nothing below 1.1)")->required();
-    equal->callback([tet] { print_preset(kPresetFromFields, {tet->tet, tet->base}); });
+    equal->callback([tet] { print_preset(ScalePreset::FromFields, {tet->tet, tet->base}); });
 
     auto sixteen = std::make_shared<ScaleOptions>();
     CLI::App* h16 = scale->add_subcommand("harmonic16", "BASE times 16/16 .. 32/16, 17/8 .. 32/8");
     h16->add_option("BASE", sixteen->base, "Lowest ratio")->required();
-    h16->callback([sixteen] { print_preset(kPresetSixteenStepHarmonics, {0, sixteen->base}); });
+    h16->callback([sixteen] {
+        print_preset(ScalePreset::SixteenStepHarmonics, {0, sixteen->base});
+    });
 
     auto eight = std::make_shared<ScaleOptions>();
     CLI::App* h8 = scale->add_subcommand("harmonic8", "BASE times 8/8 .. 16/8, 9/4 .. 16/4");
     h8->add_option("BASE", eight->base, "Lowest ratio")->required();
-    h8->callback([eight] { print_preset(kPresetEightStepHarmonics, {0, eight->base}); });
+    h8->callback([eight] { print_preset(ScalePreset::EightStepHarmonics, {0, eight->base}); });
 }
 
 }  // namespace kelvara::cli

@@ -1,7 +1,10 @@
 #pragma once
-// What the document asks of the graph that draws its curve. The document lends the two
-// curve arrays by pointer (it keeps ownership) and hands them back as null before it
-// frees them. Every call runs on the user-interface thread.
+// CurveView: what a document draws, as the graph widget receives it. The document lends the
+// two curve arrays by pointer (it keeps ownership) and lends null before it frees them; it
+// sets the plotted ranges, which layers show, the cursor line and the colours. A document
+// without a window draws into NullCurveView.
+//
+// Threads: every call runs on the user-interface thread.
 #include <cstdint>
 
 namespace kelvara {
@@ -15,30 +18,50 @@ struct Rgba {
     friend bool operator==(const Rgba&, const Rgba&) = default;
 };
 
-class GraphView {
+class CurveView {
 public:
-    virtual ~GraphView() = default;
+    virtual ~CurveView() = default;
 
     // Borrow the curve arrays (either may be null); nothing is redrawn.
-    virtual void set_value_arrays_x_y(const float* x_values, const float* y_values) = 0;
+    virtual void lend_arrays(const float* x_values, const float* y_values) = 0;
     // Take the count of valid points and rebuild every path.
-    virtual void update_graph(int32_t number_of_points) = 0;
+    virtual void redraw(int32_t number_of_points) = 0;
 
-    virtual void set_x_axis_min_max(double min, double max) = 0;
-    virtual void set_y_axis_min_max(double min, double max) = 0;
-    virtual void set_dy_axis_min_max(double min, double max) = 0;
+    virtual void set_x_range(double min, double max) = 0;
+    virtual void set_y_range(double min, double max) = 0;
+    virtual void set_slope_range(double min, double max) = 0;
 
-    virtual void set_should_draw_justs(bool draw) = 0;
-    virtual void set_should_plot_line(bool draw) = 0;
-    virtual void set_should_draw_derivative(bool draw) = 0;
+    // Which layers show: the markers at the just ratios, the cursor line, the slope.
+    virtual void show_just_ratios(bool shown) = 0;
+    virtual void show_cursor_line(bool shown) = 0;
+    virtual void show_slope(bool shown) = 0;
 
     // Move the cursor line to an interval ratio.
-    virtual void plot_line_at_x(float ratio) = 0;
+    virtual void move_cursor_line(float ratio) = 0;
 
-    virtual void set_curve_color_fill(const Rgba* line, const Rgba* fill) = 0;
-    virtual void set_dy_curve_color_fill(const Rgba* line, const Rgba* fill) = 0;
-    virtual void set_bg_color(const Rgba* color) = 0;
+    // A null colour keeps the one set before.
+    virtual void set_curve_colors(const Rgba* line, const Rgba* fill) = 0;
+    virtual void set_slope_colors(const Rgba* line, const Rgba* fill) = 0;
+    virtual void set_background_color(const Rgba* color) = 0;
     virtual void set_text_color(const Rgba* color) = 0;
+};
+
+// Draws nothing.
+class NullCurveView final : public CurveView {
+public:
+    void lend_arrays(const float*, const float*) override {}
+    void redraw(int32_t) override {}
+    void set_x_range(double, double) override {}
+    void set_y_range(double, double) override {}
+    void set_slope_range(double, double) override {}
+    void show_just_ratios(bool) override {}
+    void show_cursor_line(bool) override {}
+    void show_slope(bool) override {}
+    void move_cursor_line(float) override {}
+    void set_curve_colors(const Rgba*, const Rgba*) override {}
+    void set_slope_colors(const Rgba*, const Rgba*) override {}
+    void set_background_color(const Rgba*) override {}
+    void set_text_color(const Rgba*) override {}
 };
 
 }  // namespace kelvara

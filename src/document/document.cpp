@@ -1,7 +1,6 @@
-// Construction, destruction, the change count and the window-built steps of a document.
+// The document's window attachment, the change count, the steps that show its values, and
+// the volume. The actions are in document_curve_actions.cpp and document_table_actions.cpp.
 #include "document/document.h"
-
-#include "engine/engine_limits.h"
 
 namespace kelvara {
 namespace {
@@ -12,85 +11,95 @@ constexpr Rgba kDerivativeColor{0.0f, 0.0f, 1.0f, 0.666f};
 constexpr Rgba kBackgroundColor{0.0f, 0.7f, 0.0f, 0.5f};
 constexpr Rgba kTextColor{0.0f, 0.0f, 0.0f, 1.0f};
 
+// The synthesizer takes the value as unsigned: a negative volume arrives as a large value,
+// which it limits to 127.
+uint32_t controller_value(int32_t volume) {
+    return static_cast<uint32_t>(volume);
+}
+
 }  // namespace
 
-KelvaraDocument::KelvaraDocument() : _kernel(make_default_kernel()) {
-    _scale_ratios.clear();
-    _dissonance_ratios = {1.0f};
-    _x_min = 1.0f;
-    _overtone_type = GeometricHarmonics;
-    _y_min = 0.0f;
-    _base_frequency = 440.0;
-    _x_max = 2.0f;
-    _y_max = 4.0f;
-    _step_size = static_cast<double>(0.005f);
-    build_x_y_arrays();
-    _number_of_overtones = 25;
-    build_partials_arrays();
-    _plot_dy = false;
-    _plot_justs = false;
-    _plot_selected_ratio = false;
-    updateGraphBounds();
-}
+Document::Document() = default;
 
-KelvaraDocument::~KelvaraDocument() {
+Document::~Document() {
     // The view must never hold freed arrays: take them back before they go.
-    if (_scale_view) _scale_view->set_value_arrays_x_y(nullptr, nullptr);
-    _x_values.reset();
-    _y_values.reset();
-    _partials.reset();
-    _amplitudes.reset();
+    curve_view_->lend_arrays(nullptr, nullptr);
 }
 
-void KelvaraDocument::set_kernel(std::unique_ptr<DissonanceKernel> kernel) {
-    _kernel = std::move(kernel);
-    _kernel->reserve(kMaxTones * _number_of_overtones);
+void Document::attach_views(CurveView& curve_view, DocumentView& document_view) {
+    curve_view_ = &curve_view;
+    view_ = &document_view;
+    has_views_ = true;
 }
 
-void KelvaraDocument::updateChangeCount(ChangeKind kind) {
-    const bool was_edited = isDocumentEdited();
+void Document::detach_views() {
+    curve_view_->lend_arrays(nullptr, nullptr);
+    curve_view_ = &null_curve_view_;
+    view_ = &null_document_view_;
+    has_views_ = false;
+}
+
+void Document::show_all() {
+    view_->reload_table(DocumentTable::ScaleRatios);
+    view_->reload_table(DocumentTable::FixedTones);
+    view_->select_waveform(curve_.overtone_type());
+    view_->show_float(FloatField::BaseFrequency, static_cast<float>(curve_.base_frequency()));
+    show_bounds();
+    curve_view_->set_curve_colors(&kCurveColor, &kCurveColor);
+    curve_view_->set_slope_colors(&kDerivativeColor, &kDerivativeColor);
+    curve_view_->set_background_color(&kBackgroundColor);
+    curve_view_->set_text_color(&kTextColor);
+    view_->show_number_of_overtones(curve_.number_of_overtones());
+    view_->show_float(FloatField::StepSize, static_cast<float>(curve_.step_size()));
+    show_plot_flags();
+    sample_curve();
+    show_fitted_slope();
+    curve_view_->show_slope(curve_.plot_dy());
+    curve_view_->lend_arrays(curve_.x_values(), curve_.y_values());
+    curve_view_->redraw(curve_.number_of_points());
+    send_volume();
+    view_->show_volume(volume_);
+}
+
+void Document::update_change_count(ChangeKind kind) {
+    const bool was_edited = is_edited();
     switch (kind) {
-        case ChangeKind::Done: ++_change_count; break;
-        case ChangeKind::Undone: --_change_count; break;
-        case ChangeKind::Cleared: _change_count = 0; break;
+        case ChangeKind::Done: ++change_count_; break;
+        case ChangeKind::Undone: --change_count_; break;
+        case ChangeKind::Cleared: change_count_ = 0; break;
     }
-    if (_controls && was_edited != isDocumentEdited())
-        _controls->document_edited_changed(isDocumentEdited());
+    if (was_edited != is_edited()) view_->show_edited(is_edited());
 }
 
-void KelvaraDocument::windowControllerDidLoadNib() {
-    reload_table(DocumentTable::ScaleRatios);
-    reload_table(DocumentTable::DissonanceRatios);
-    updateWaveformSelector();
-    updateBaseFrequency();
-    updateGraphBounds();
-    if (_scale_view) {
-        _scale_view->set_curve_color_fill(&kCurveColor, &kCurveColor);
-        _scale_view->set_dy_curve_color_fill(&kDerivativeColor, &kDerivativeColor);
-        _scale_view->set_bg_color(&kBackgroundColor);
-        _scale_view->set_text_color(&kTextColor);
-    }
-    if (_controls) {
-        _controls->show_number_of_overtones(_number_of_overtones);
-        _controls->show_float(FloatField::StepSize, static_cast<float>(_step_size));
-    }
-    updatePlotButtons();
-    compute_array_entries();
-    get_dydx_scale_bounds();
-    if (_scale_view) {
-        _scale_view->set_should_draw_derivative(_plot_dy);
-        _scale_view->set_value_arrays_x_y(_x_values.get(), _y_values.get());
-        _scale_view->update_graph(_number_of_points);
-    }
-    update_volume();
+void Document::show_bounds() {
+    view_->show_float(FloatField::XMin, curve_.x_min());
+    view_->show_float(FloatField::XMax, curve_.x_max());
+    view_->show_float(FloatField::YMin, curve_.y_min());
+    view_->show_float(FloatField::YMax, curve_.y_max());
+    curve_view_->set_x_range(curve_.x_min(), curve_.x_max());
+    curve_view_->set_y_range(curve_.y_min(), curve_.y_max());
 }
 
-void KelvaraDocument::beep() const {
-    if (_controls) _controls->beep();
+void Document::show_plot_flags() {
+    view_->show_plot_segments(curve_.plot_justs(), curve_.plot_selected_ratio(), curve_.plot_dy());
+    curve_view_->show_just_ratios(curve_.plot_justs());
+    curve_view_->show_cursor_line(curve_.plot_selected_ratio());
+    show_fitted_slope();
+    curve_view_->show_slope(curve_.plot_dy());
 }
 
-void KelvaraDocument::show_float(FloatField field, float value) const {
-    if (_controls) _controls->show_float(field, value);
+void Document::show_fitted_slope() {
+    if (curve_.fit_slope_range()) curve_view_->set_slope_range(curve_.dy_min(), curve_.dy_max());
+}
+
+void Document::send_volume() {
+    channel_->set_midi_parameter(kChannelVolumeController, controller_value(volume_));
+}
+
+void Document::set_volume(int32_t volume) {
+    volume_ = volume;
+    send_volume();
+    update_change_count(ChangeKind::Done);
 }
 
 }  // namespace kelvara

@@ -7,26 +7,41 @@
 
 namespace kelvara {
 
-std::optional<DocumentError> save_document_file(const std::filesystem::path& path,
-                                                const KelvaraDocument& document) {
-    DocumentError error;
-    const auto text = document.dataOfType(kDocumentTypeName, &error);
-    if (!text) return error;
-    return write_file_atomically(path, *text);
+std::string document_text(const Document& document) {
+    return encode_document_state(document.state());
 }
 
-std::optional<DocumentError> read_document_file(const std::filesystem::path& path,
-                                                KelvaraDocument& document) {
-    auto content = read_whole_file(path, kMaxDocumentFileBytes);
-    if (auto* error = std::get_if<DocumentError>(&content)) {
+Result<void> read_document_text(Document& document, std::string_view text) {
+    const Result<DocumentFileState> state = decode_document_state(text);
+    if (!state) return state.error();
+    return document.apply_state(*state);
+}
+
+Result<void> save_document_file(const std::filesystem::path& path, const Document& document) {
+    return write_file_atomically(path, document_text(document));
+}
+
+Result<DocumentFileState> read_document_file_state(const std::filesystem::path& path) {
+    ErrorLocation in_file;
+    in_file.file = path.string();
+    const Result<std::string> content = read_whole_file(path, kMaxDocumentFileBytes);
+    if (!content) {
         // A file too long to be a document is refused like any other bad content.
-        if (error->code == EFBIG) return unknown_read_error();
-        return *error;
+        if (content.error().kind == ErrorKind::System && content.error().code == EFBIG)
+            return unreadable_document_error("the file is too long to be a document", in_file);
+        return content.error();
     }
-    DocumentError error;
-    if (!document.readFromData(std::get<std::string>(content), kDocumentTypeName, &error))
-        return error;
-    return std::nullopt;
+    Result<DocumentFileState> state = decode_document_state(*content);
+    if (state) return state;
+    Error error = state.error();
+    error.where.file = in_file.file;
+    return error;
+}
+
+Result<void> read_document_file(const std::filesystem::path& path, Document& document) {
+    const Result<DocumentFileState> state = read_document_file_state(path);
+    if (!state) return state.error();
+    return document.apply_state(*state);
 }
 
 }  // namespace kelvara

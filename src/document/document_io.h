@@ -1,29 +1,41 @@
 #pragma once
-// Saving a document to a file and reading it back: the file's text through the document's
-// hooks, with the type name of a Kelvara document, written atomically.
+// Reading and saving a document: the file's text (persistence/document_file.h) for the
+// document's state, and the file on disk, written atomically.
 #include <cstddef>
 #include <filesystem>
-#include <optional>
+#include <string>
 #include <string_view>
 
 #include "base/error.h"
+#include "persistence/document_file.h"
 
 namespace kelvara {
 
-class KelvaraDocument;
+class Document;
 
 // The file name extension of a document.
 inline constexpr std::string_view kDocumentFileExtension = ".kelvara";
 // A document file is a few kilobytes; a longer file is refused before it is read into memory.
 inline constexpr size_t kMaxDocumentFileBytes = size_t{16} << 20;
 
-// Nothing on success. A failure leaves any old file at `path` as it was.
-std::optional<DocumentError> save_document_file(const std::filesystem::path& path,
-                                                const KelvaraDocument& document);
+// The file's text for the document as it is now.
+std::string document_text(const Document& document);
 
-// Nothing on success. A file that cannot be opened gives the operating system's error; one
-// whose content is refused gives the unknown-read error; the document is unchanged either way.
-std::optional<DocumentError> read_document_file(const std::filesystem::path& path,
-                                                KelvaraDocument& document);
+// Reads a file's text into the document. The whole content is decoded and checked first: a
+// refused text leaves the document exactly as it was and gives unreadable_document_error,
+// with what was wrong and where.
+Result<void> read_document_text(Document& document, std::string_view text);
+
+// A failure leaves any old file at `path` as it was.
+Result<void> save_document_file(const std::filesystem::path& path, const Document& document);
+
+// The state a document file holds, decoded and checked. A file that cannot be opened gives
+// the operating system's error; one whose content is refused (or that is too long to be a
+// document) gives unreadable_document_error naming the file.
+Result<DocumentFileState> read_document_file_state(const std::filesystem::path& path);
+
+// Reads a document file into the document; errors as read_document_file_state. The document
+// is unchanged by a refused file.
+Result<void> read_document_file(const std::filesystem::path& path, Document& document);
 
 }  // namespace kelvara

@@ -1,7 +1,9 @@
 #pragma once
-// What the document sends to its synthesizer's MIDI channel itself: controller values (the
-// volume, controller 7). The synthesizer wrapper stands behind it in the application; tests
-// record the calls.
+// SynthChannel: what a document sends to its synthesizer's MIDI channel itself: controller
+// values (the volume, controller 7). The instrument rig stands behind it in the application;
+// a document without instruments sends to NullSynthChannel.
+//
+// Threads: called on the user-interface thread.
 #include <cstdint>
 
 namespace kelvara {
@@ -9,11 +11,17 @@ namespace kelvara {
 // MIDI controller 7: the channel volume.
 inline constexpr uint32_t kChannelVolumeController = 7;
 
-class ChannelControls {
+class SynthChannel {
 public:
-    virtual ~ChannelControls() = default;
+    virtual ~SynthChannel() = default;
     // A control change on the synthesizer's own channel; values above 127 become 127.
     virtual void set_midi_parameter(uint32_t controller, uint32_t value) = 0;
+};
+
+// Sends nothing.
+class NullSynthChannel final : public SynthChannel {
+public:
+    void set_midi_parameter(uint32_t, uint32_t) override {}
 };
 
 }  // namespace kelvara

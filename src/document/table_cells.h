@@ -4,7 +4,6 @@
 // TableColumn and its cell data to and from CellValue.
 #include <cstdint>
 #include <optional>
-#include <string_view>
 #include <variant>
 
 #include "scales/chord.h"
@@ -13,22 +12,18 @@ namespace kelvara {
 
 // The three tables of the document window.
 enum class DocumentTable {
-    ScaleRatios,       // one row per scale ratio, shown sorted
-    DissonanceRatios,  // one row per fixed tone, in the order entered
-    MappedChords,      // one row per mapped MIDI key, in the order created
+    ScaleRatios,   // one row per scale ratio, shown sorted
+    FixedTones,    // one row per fixed tone, in the order entered
+    MappedChords,  // one row per mapped MIDI key, in the order created
 };
 
-// The columns, by their identifiers in the window layout ("Ratios", "Cents", "MIDI Note",
-// "Chord String"). The dissonance table treats every column alike.
+// The columns: a scale ratio and its size in cents, a chord's key and its frequencies. The
+// fixed-tone table treats every column alike (Other stands for any column of it).
 enum class TableColumn { Ratios, Cents, MidiNote, ChordString, Other };
 
-// The column of an identifier, compared for exact equality; Other for any other text.
-TableColumn table_column_for_identifier(std::string_view identifier);
-std::string_view identifier_of(TableColumn column);
-
 // One cell's value: a ratio or a size in cents (float), a MIDI key number (int32_t), or a
-// chord. The "Chord String" cell shows and takes a Chord; PV_Chord_Formatter turns it into
-// text and back.
+// chord. The chord column shows and takes a Chord; chord_text.h turns it into text and
+// back.
 using CellValue = std::variant<float, int32_t, Chord>;
 
 // A number cell's value read as a float or as an integer: an int32_t widens, a float is

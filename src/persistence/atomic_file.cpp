@@ -80,12 +80,14 @@ void sync_folder(const std::filesystem::path& folder) {
 
 }  // namespace
 
-std::optional<DocumentError> write_file_atomically(const std::filesystem::path& path,
-                                                   std::string_view bytes) {
+Result<void> write_file_atomically(const std::filesystem::path& path, std::string_view bytes) {
     const std::filesystem::path target = resolve_target(path);
     const std::filesystem::path folder =
         target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
     const std::string description = "The file \"" + path.string() + "\" could not be saved.";
+    const auto refused = [&](int errno_value) {
+        return system_error(errno_value, description, path.string());
+    };
 
     std::random_device entropy;
     int fd_value = -1;
@@ -96,43 +98,42 @@ std::optional<DocumentError> write_file_atomically(const std::filesystem::path& 
         fd_value = ::open(temporary_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_value < 0 && errno != EEXIST) break;
     }
-    if (fd_value < 0) return posix_error(errno, description);
+    if (fd_value < 0) return refused(errno);
     FileDescriptor fd(fd_value);
     TemporaryFile temporary(temporary_path);
 
     struct stat existing {};
     if (::stat(target.c_str(), &existing) == 0) ::fchmod(fd.get(), existing.st_mode & 07777);
 
-    if (!write_all(fd.get(), bytes) || ::fsync(fd.get()) != 0 || !fd.close())
-        return posix_error(errno, description);
-    if (::rename(temporary.path().c_str(), target.c_str()) != 0)
-        return posix_error(errno, description);
+    if (!write_all(fd.get(), bytes) || ::fsync(fd.get()) != 0 || !fd.close()) return refused(errno);
+    if (::rename(temporary.path().c_str(), target.c_str()) != 0) return refused(errno);
     temporary.release();
     sync_folder(folder);
-    return std::nullopt;
+    return {};
 }
 
-std::variant<std::string, DocumentError> read_whole_file(const std::filesystem::path& path,
-                                                         size_t max_bytes) {
+Result<std::string> read_whole_file(const std::filesystem::path& path, size_t max_bytes) {
     const std::string description = "The file \"" + path.string() + "\" could not be read.";
+    const auto refused = [&](int errno_value) -> Result<std::string> {
+        return system_error(errno_value, description, path.string());
+    };
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.valid()) return posix_error(errno, description);
+    if (!fd.valid()) return refused(errno);
     struct stat info {};
-    if (::fstat(fd.get(), &info) != 0) return posix_error(errno, description);
-    if (S_ISDIR(info.st_mode)) return posix_error(EISDIR, description);
+    if (::fstat(fd.get(), &info) != 0) return refused(errno);
+    if (S_ISDIR(info.st_mode)) return refused(EISDIR);
     std::string content;
     char buffer[65536];
     for (;;) {
         const ssize_t count = ::read(fd.get(), buffer, sizeof buffer);
         if (count < 0) {
             if (errno == EINTR) continue;
-            return posix_error(errno, description);
+            return refused(errno);
         }
         if (count == 0) return content;
         // The size is checked as the data arrives: a file that grows, or a device without
         // a size, is bounded too.
-        if (content.size() + static_cast<size_t>(count) > max_bytes)
-            return posix_error(EFBIG, description);
+        if (content.size() + static_cast<size_t>(count) > max_bytes) return refused(EFBIG);
         content.append(buffer, static_cast<size_t>(count));
     }
 }

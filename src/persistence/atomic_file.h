@@ -5,24 +5,20 @@
 // the new. Any failure leaves the old file as it was and removes the temporary file.
 #include <cstddef>
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <string_view>
-#include <variant>
 
 #include "base/error.h"
 
 namespace kelvara {
 
-// Nothing on success; otherwise the operating system's error (NSPOSIXErrorDomain).
+// Success, or the operating system's error (ErrorKind::System).
 // A new file gets the permissions the process's umask allows; a replaced file keeps its own.
 // When the target is a symbolic link, the file it points to is replaced.
-std::optional<DocumentError> write_file_atomically(const std::filesystem::path& path,
-                                                   std::string_view bytes);
+Result<void> write_file_atomically(const std::filesystem::path& path, std::string_view bytes);
 
 // The whole file, or the operating system's error. A file longer than `max_bytes` is refused
 // with EFBIG before anything is read into memory.
-std::variant<std::string, DocumentError> read_whole_file(const std::filesystem::path& path,
-                                                         size_t max_bytes);
+Result<std::string> read_whole_file(const std::filesystem::path& path, size_t max_bytes);
 
 }  // namespace kelvara

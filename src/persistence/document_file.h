@@ -8,11 +8,12 @@
 // caller applies either a whole, consistent state or nothing.
 #include <cstdint>
 #include <map>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "base/error.h"
+#include "base/system_texts.h"
 #include "engine/overtone_type.h"
 
 namespace kelvara {
@@ -76,25 +77,30 @@ struct DocumentFileState {
     friend bool operator==(const DocumentFileState&, const DocumentFileState&) = default;
 };
 
-// Why a file's content was refused (the user sees the unknown-read error; this text is for
-// the command line and the tests).
-class FileFormatError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+// The keys of the "ErrorStrings" table for a refused file. The keys are the English texts
+// themselves, so a missing translation shows the key.
+inline constexpr std::string_view kUnknownReadDescriptionKey =
+    "Kelvara document data could not be read for an unknown reason.";
+inline constexpr std::string_view kUnknownReadReasonKey = "An unknown error occured.";
+
+// The error of a file whose content is refused: the two texts above, looked up in `strings`,
+// then what exactly was wrong and where.
+Error unreadable_document_error(std::string detail = {}, ErrorLocation where = {},
+                                const ErrorStrings& strings = {});
 
 // The file's text (ASCII) for `state`.
 std::string encode_document_state(const DocumentFileState& state);
 
-// Parses, decodes and validates a file's text. Throws FileFormatError.
-DocumentFileState decode_document_state(std::string_view text);
+// Parses, decodes and validates a file's text. A refusal is unreadable_document_error with
+// what was wrong: the property list's line, column and byte, or the entry's key.
+Result<DocumentFileState> decode_document_state(std::string_view text);
 
-// Refuses (FileFormatError) a state the engine could not hold: more than ten fixed tones; a
-// step size that is not above zero or whose x range needs more samples than its curve
-// capacity; an overtone count outside 1..kMaxOvertones; a timbre type outside 0..5; a
-// base frequency that is not a positive number; a bound, ratio or frequency that is not
-// finite; a volume outside 0..127; a key listed twice, or a chord map whose keys are not
-// exactly the listed keys.
-void validate_document_state(const DocumentFileState& state);
+// Refuses (unreadable_document_error, naming the entry) a state the engine could not hold:
+// more than ten fixed tones; a step size that is not above zero or whose x range needs more
+// samples than its curve capacity; an overtone count outside 1..kMaxOvertones; a timbre type
+// outside 0..5; a base frequency that is not a positive number; a bound, ratio or frequency
+// that is not finite; a volume outside 0..127; a key listed twice, or a chord map whose keys
+// are not exactly the listed keys.
+Result<void> validate_document_state(const DocumentFileState& state);
 
 }  // namespace kelvara

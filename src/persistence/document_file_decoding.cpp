@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "persistence/document_file.h"
+#include "persistence/document_file_refusal.h"
 #include "persistence/property_list.h"
 #include "persistence/typed_stream.h"
 
@@ -16,7 +17,7 @@ using typedstream::Number;
 using typedstream::ObjectPtr;
 
 [[noreturn]] void refuse(std::string_view key, const std::string& why) {
-    throw FileFormatError("\"" + std::string(key) + "\": " + why);
+    refuse_entry(key, why);
 }
 
 class EntryReader {
@@ -152,16 +153,30 @@ plist::Dictionary parse_entries(std::string_view text) {
     try {
         plist::Value root = plist::parse(text);
         auto* entries = std::get_if<plist::Dictionary>(&root.content);
-        if (!entries) throw FileFormatError("the file is not a dictionary");
+        if (!entries) throw FileRefusal{"the file is not a dictionary", {}};
         return std::move(*entries);
     } catch (const plist::SyntaxError& error) {
-        throw FileFormatError(std::string("not a property list: ") + error.what());
+        ErrorLocation where;
+        where.line = error.line();
+        where.column = error.column();
+        where.offset = error.offset();
+        throw FileRefusal{"not a property list: " + error.message(), std::move(where)};
     }
 }
 
 }  // namespace
 
-DocumentFileState decode_document_state(std::string_view text) {
+Error unreadable_document_error(std::string detail, ErrorLocation where,
+                                const ErrorStrings& strings) {
+    return {ErrorKind::Refused,
+            0,
+            strings.text_for(kUnknownReadDescriptionKey),
+            strings.text_for(kUnknownReadReasonKey),
+            std::move(detail),
+            std::move(where)};
+}
+
+Result<DocumentFileState> decode_document_state(std::string_view text) try {
     const plist::Dictionary entries = parse_entries(text);
     const EntryReader in(entries);
     namespace k = file_keys;
@@ -185,8 +200,10 @@ DocumentFileState decode_document_state(std::string_view text) {
     s.volume = in.int32(k::kVolume);
     s.midi_note_numbers = in.int_array(k::kMidiKeys);
     s.chords = in.chord_map(k::kChords);
-    validate_document_state(s);
+    if (Result<void> valid = validate_document_state(s); !valid) return valid.error();
     return s;
+} catch (const FileRefusal& refusal) {
+    return unreadable_document_error(refusal.why, refusal.where);
 }
 
 }  // namespace kelvara

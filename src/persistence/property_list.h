@@ -71,8 +71,11 @@ public:
     size_t offset() const { return _offset; }
     size_t line() const { return _line; }
     size_t column() const { return _column; }
+    // What was wrong, without the place.
+    const std::string& message() const { return _message; }
 
 private:
+    std::string _message;
     size_t _offset, _line, _column;
 };
 

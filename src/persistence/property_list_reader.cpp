@@ -11,6 +11,7 @@ namespace kelvara::plist {
 SyntaxError::SyntaxError(const std::string& message, size_t offset, size_t line, size_t column)
     : std::runtime_error("line " + std::to_string(line) + ", column " + std::to_string(column) +
                          " (byte " + std::to_string(offset) + "): " + message),
+      _message(message),
       _offset(offset),
       _line(line),
       _column(column) {}

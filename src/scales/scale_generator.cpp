@@ -75,8 +75,8 @@ std::optional<std::vector<float>> generate_scale_values(int32_t tet, double base
     }
 }
 
-bool setValuesInScaleArray(std::vector<float>& list, int32_t tet, double base,
-                           int32_t start_index) {
+bool insert_generated_ratios(std::vector<float>& list, int32_t tet, double base,
+                             int32_t start_index) {
     const std::optional<std::vector<float>> values = generate_scale_values(tet, base);
     if (!values) return false;
     const auto start =

@@ -32,6 +32,7 @@ std::optional<std::vector<float>> generate_scale_values(int32_t tet, double base
 // it, ahead of the entry that stood there; neither clears nor sorts the list. A start index
 // outside 0..size is clamped to it. Returns false, and leaves the list as it was, when the run
 // is refused (above).
-bool setValuesInScaleArray(std::vector<float>& list, int32_t tet, double base, int32_t start_index);
+bool insert_generated_ratios(std::vector<float>& list, int32_t tet, double base,
+                             int32_t start_index);
 
 }  // namespace kelvara

@@ -49,12 +49,12 @@ PVKelvaraView::PVKelvaraView(QWidget* parent) : QWidget(parent) {
     lay_out_body(static_cast<float>(width()), static_cast<float>(height()));
     // Renders the cached image for the first time, so the body and frame come first.
     set_text_color(&kInitialText);
-    set_x_axis_min_max(1.0, 2.0);
-    set_y_axis_min_max(0.0, 4.0);
-    set_dy_axis_min_max(0.0, 4.0);
+    set_x_range(1.0, 2.0);
+    set_y_range(0.0, 4.0);
+    set_slope_range(0.0, 4.0);
     _should_plot_line = false;
     _should_draw_justs = false;
-    set_should_draw_derivative(false);
+    show_slope(false);
     _display_amp = 0.0f;
     _current_x_line = 0.0f;
     _display_ratio = 0.0f;
@@ -83,16 +83,16 @@ float PVKelvaraView::dy_for_location(float p) const {
 
 // --- setters ------------------------------------------------------------------------------
 
-void PVKelvaraView::set_value_arrays_x_y(const float* x_values, const float* y_values) {
+void PVKelvaraView::lend_arrays(const float* x_values, const float* y_values) {
     _x_values = x_values;
     _y_values = y_values;
 }
 
-void PVKelvaraView::update_graph(int32_t number_of_points) {
+void PVKelvaraView::redraw(int32_t number_of_points) {
     _number_of_points = number_of_points;
     drawGraph();
     plot_just_lines();
-    plot_line_at_x(_current_x_line);
+    move_cursor_line(_current_x_line);
     request_redisplay();
 }
 
@@ -108,46 +108,46 @@ void PVKelvaraView::set_axis_range(float extent, double min, double max, float& 
     request_redisplay();
 }
 
-void PVKelvaraView::set_x_axis_min_max(double min, double max) {
+void PVKelvaraView::set_x_range(double min, double max) {
     set_axis_range(_graph_frame.width, min, max, _x_min, _x_max, _x_scale);
 }
 
-void PVKelvaraView::set_y_axis_min_max(double min, double max) {
+void PVKelvaraView::set_y_range(double min, double max) {
     set_axis_range(_graph_frame.height, min, max, _y_min, _y_max, _y_scale);
 }
 
-void PVKelvaraView::set_dy_axis_min_max(double min, double max) {
+void PVKelvaraView::set_slope_range(double min, double max) {
     set_axis_range(_graph_frame.height, min, max, _dy_min, _dy_max, _dy_scale);
 }
 
-void PVKelvaraView::set_should_draw_justs(bool draw) {
+void PVKelvaraView::show_just_ratios(bool draw) {
     _should_draw_justs = draw;
     plot_just_lines();
     request_redisplay();
 }
 
-void PVKelvaraView::set_should_plot_line(bool draw) {
+void PVKelvaraView::show_cursor_line(bool draw) {
     _should_plot_line = draw;
-    plot_line_at_x(_current_x_line);
+    move_cursor_line(_current_x_line);
     request_redisplay();
 }
 
-void PVKelvaraView::set_should_draw_derivative(bool draw) {
+void PVKelvaraView::show_slope(bool draw) {
     _should_draw_derivative = draw;
     request_redisplay();
 }
 
-void PVKelvaraView::set_curve_color_fill(const Rgba* line, const Rgba* fill) {
+void PVKelvaraView::set_curve_colors(const Rgba* line, const Rgba* fill) {
     if (line) _curve_color = *line;
     if (fill) _fill_color = *fill;
 }
 
-void PVKelvaraView::set_dy_curve_color_fill(const Rgba* line, const Rgba* fill) {
+void PVKelvaraView::set_slope_colors(const Rgba* line, const Rgba* fill) {
     if (line) _dy_curve_color = *line;
     if (fill) _dy_fill_color = *fill;
 }
 
-void PVKelvaraView::set_bg_color(const Rgba* color) {
+void PVKelvaraView::set_background_color(const Rgba* color) {
     if (color) _bg_color = *color;
     request_redisplay();
 }
@@ -185,7 +185,7 @@ void PVKelvaraView::relayout_if_resized() {
     lay_out_body(w, h);
     recompute_scales();
     draw_background();
-    update_graph(_number_of_points);
+    redraw(_number_of_points);
 }
 
 // --- repaint ------------------------------------------------------------------------------

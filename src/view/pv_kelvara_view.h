@@ -4,7 +4,7 @@
 // just-intonation ratios, a cursor line at a selected ratio, axes with labels and a click
 // readout, on a shaded panel. It computes nothing of the curve: the document lends the
 // two float arrays and says how many points are valid, and sets ranges, flags and colours
-// through GraphView.
+// through CurveView.
 //
 // Coordinates: all state is in unflipped view units (origin bottom left, y upwards, one
 // unit per logical pixel). Paths are built in those units and mapped to Qt's y-down
@@ -12,7 +12,7 @@
 //
 // Work is split by how often it changes: the axes and all text are rendered into a cached
 // image on range, text-colour and size changes and on presses; the four paths are rebuilt
-// by update_graph and the flag setters; a repaint only composites and strokes.
+// by redraw and the flag setters; a repaint only composites and strokes.
 //
 // Limits the view keeps by itself:
 // - An empty range (max = min), or one whose bounds or scale are not finite numbers, is
@@ -45,37 +45,37 @@ struct StrokedPath {
     qreal line_width = 1.0;
 };
 
-class PVKelvaraView : public QWidget, public GraphView {
+class PVKelvaraView : public QWidget, public CurveView {
     Q_OBJECT
 
 public:
     explicit PVKelvaraView(QWidget* parent = nullptr);
     ~PVKelvaraView() override = default;
 
-    // --- GraphView -------------------------------------------------------------------
+    // --- CurveView -------------------------------------------------------------------
     // Stores both pointers only: no rebuild, no repaint. Either may be null.
-    void set_value_arrays_x_y(const float* x_values, const float* y_values) override;
+    void lend_arrays(const float* x_values, const float* y_values) override;
     // Takes the count and rebuilds every path, then repaints.
-    void update_graph(int32_t number_of_points) override;
+    void redraw(int32_t number_of_points) override;
     // Each range setter recomputes its scale, re-renders the cached image and repaints; the
-    // paths wait for the next update_graph.
-    void set_x_axis_min_max(double min, double max) override;
-    void set_y_axis_min_max(double min, double max) override;
-    void set_dy_axis_min_max(double min, double max) override;
+    // paths wait for the next redraw.
+    void set_x_range(double min, double max) override;
+    void set_y_range(double min, double max) override;
+    void set_slope_range(double min, double max) override;
     // Rebuilds the markers and repaints.
-    void set_should_draw_justs(bool draw) override;
+    void show_just_ratios(bool draw) override;
     // Rebuilds the cursor line and repaints.
-    void set_should_plot_line(bool draw) override;
-    // Stores the flag and repaints; the derivative path appears at the next update_graph.
-    void set_should_draw_derivative(bool draw) override;
+    void show_cursor_line(bool draw) override;
+    // Stores the flag and repaints; the derivative path appears at the next redraw.
+    void show_slope(bool draw) override;
     // Moves the cursor line to `ratio` (remembered even while the line is off) and repaints.
-    void plot_line_at_x(float ratio) override;
+    void move_cursor_line(float ratio) override;
     // Colour setters: a null argument keeps that colour. Curve colours show at the next
     // repaint without requesting one; the background repaints; the text colour re-renders
     // the cached image and repaints.
-    void set_curve_color_fill(const Rgba* line, const Rgba* fill) override;
-    void set_dy_curve_color_fill(const Rgba* line, const Rgba* fill) override;
-    void set_bg_color(const Rgba* color) override;
+    void set_curve_colors(const Rgba* line, const Rgba* fill) override;
+    void set_slope_colors(const Rgba* line, const Rgba* fill) override;
+    void set_background_color(const Rgba* color) override;
     void set_text_color(const Rgba* color) override;
 
     // --- maps between data values and unflipped view positions (32-bit float) --------

@@ -41,7 +41,7 @@ void PVKelvaraView::plot_just_lines() {
         for (const float ratio : kJustRatios) add_marker(ratio * 2.0f);
 }
 
-void PVKelvaraView::plot_line_at_x(float ratio) {
+void PVKelvaraView::move_cursor_line(float ratio) {
     _current_x_line = ratio;
     reset(_ratio_line_path);
     if (!_line_color) _line_color = kDefaultLineColor;

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QSlider>
 #include <QTest>
+#include <cerrno>
 
 #include "app/document_controller.h"
 #include "app/kelvara_application.h"
@@ -19,14 +20,14 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-using testing::MemoryDocumentFiles;
+using testing::MemoryDocumentStore;
 using testing::ScriptedDialogs;
 
 class DocumentControllerTest : public ::testing::Test {
 protected:
     void SetUp() override {
         controller.clearRecentDocuments();
-        files.files[path("saved.kelvara")] = {220.0f, 20};
+        files.files[path("saved.kelvara")] = MemoryDocumentStore::saved(220.0, 20);
     }
 
     static std::string path(const char* name) {
@@ -39,7 +40,7 @@ protected:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    MemoryDocumentFiles files;
+    MemoryDocumentStore files;
     ScriptedDialogs dialogs;
     KVAppController app{QUrl(), [](const QUrl&) { return true; }};
     testing::RecordingInstrumentsFactory instruments;
@@ -59,7 +60,7 @@ TEST_F(DocumentControllerTest, EachNewDocumentGetsItsOwnWindow) {
 TEST_F(DocumentControllerTest, OpeningShowsTheSavedStateUnchanged) {
     DocumentWindow* window = controller.openDocument(qpath("saved.kelvara"));
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(window->document().base_frequency(), 220.0);
+    EXPECT_EQ(window->document().curve().base_frequency(), 220.0);
     EXPECT_EQ(window->widgets().base_frequency_tf->text(), "220");
     EXPECT_EQ(window->widgets().volume_ctl->value(), 20) << "the saved volume is shown";
     ASSERT_EQ(instruments.channels.size(), 1u);
@@ -82,7 +83,7 @@ TEST_F(DocumentControllerTest, AFileThatCannotBeReadIsReportedWithTheErrorsTexts
 
 TEST_F(DocumentControllerTest, SavingANewDocumentAsksWhereThenClearsTheChangedMark) {
     DocumentWindow* window = controller.newDocument();
-    window->document().baseFrequencyEdited(330.0f);
+    window->document().set_base_frequency(330.0f);
     ASSERT_TRUE(window->isWindowModified());
 
     dialogs.save_path_answers.push_back(QString());  // the user cancels
@@ -99,7 +100,7 @@ TEST_F(DocumentControllerTest, SavingANewDocumentAsksWhereThenClearsTheChangedMa
     EXPECT_TRUE(dialogs.suggested_save_paths[0].endsWith("Untitled.kelvara"));
 
     // Saving again writes to the same file without asking.
-    window->document().baseFrequencyEdited(331.0f);
+    window->document().set_base_frequency(331.0f);
     EXPECT_TRUE(controller.saveDocument(*window));
     EXPECT_EQ(files.files.at(path("new.kelvara")).base_frequency, 331.0f);
     EXPECT_EQ(dialogs.suggested_save_paths.size(), 2u);
@@ -107,7 +108,7 @@ TEST_F(DocumentControllerTest, SavingANewDocumentAsksWhereThenClearsTheChangedMa
 
 TEST_F(DocumentControllerTest, SaveAsWritesANewFileAndKeepsTheOldOne) {
     DocumentWindow* window = controller.openDocument(qpath("saved.kelvara"));
-    window->document().volume_set(90);
+    window->document().set_volume(90);
     dialogs.save_path_answers.push_back(qpath("copy.kelvara"));
     EXPECT_TRUE(controller.saveDocumentAs(*window));
     EXPECT_EQ(files.files.at(path("copy.kelvara")).volume, 90);
@@ -117,9 +118,10 @@ TEST_F(DocumentControllerTest, SaveAsWritesANewFileAndKeepsTheOldOne) {
 
 TEST_F(DocumentControllerTest, AFailedSaveIsReportedAndKeepsTheDocumentChanged) {
     DocumentWindow* window = controller.openDocument(qpath("saved.kelvara"));
-    window->document().volume_set(90);
-    files.next_save_error = DocumentFileError{
-        "KelvaraErrorDomain", 2, "The document could not be saved.", "The folder is read-only."};
+    window->document().set_volume(90);
+    files.next_save_error =
+        Error{ErrorKind::System,          EROFS, "The document could not be saved.",
+              "The folder is read-only.", {},    {}};
     EXPECT_FALSE(controller.saveDocument(*window));
     ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_EQ(dialogs.errors[0].second, "The folder is read-only.");
@@ -128,10 +130,10 @@ TEST_F(DocumentControllerTest, AFailedSaveIsReportedAndKeepsTheDocumentChanged) 
 
 TEST_F(DocumentControllerTest, RevertReadsTheFileBackIntoTheOpenWindow) {
     DocumentWindow* window = controller.openDocument(qpath("saved.kelvara"));
-    window->document().baseFrequencyEdited(500.0f);
-    window->document().volume_set(100);
+    window->document().set_base_frequency(500.0f);
+    window->document().set_volume(100);
     EXPECT_TRUE(controller.revertDocumentToSaved(*window));
-    EXPECT_EQ(window->document().base_frequency(), 220.0);
+    EXPECT_EQ(window->document().curve().base_frequency(), 220.0);
     EXPECT_EQ(window->widgets().base_frequency_tf->text(), "220");
     EXPECT_EQ(window->widgets().volume_ctl->value(), 20);
     EXPECT_FALSE(window->isWindowModified());
@@ -141,7 +143,7 @@ TEST_F(DocumentControllerTest, RevertReadsTheFileBackIntoTheOpenWindow) {
 
 TEST_F(DocumentControllerTest, ClosingWithUnsavedChangesAsksSaveDiscardOrCancel) {
     DocumentWindow* window = controller.openDocument(qpath("saved.kelvara"));
-    window->document().volume_set(30);
+    window->document().set_volume(30);
 
     dialogs.save_changes_answers.push_back(UnsavedChangesChoice::Cancel);
     EXPECT_FALSE(controller.closeDocument(*window));
@@ -155,7 +157,7 @@ TEST_F(DocumentControllerTest, ClosingWithUnsavedChangesAsksSaveDiscardOrCancel)
     flush_deletions();
 
     DocumentWindow* other = controller.openDocument(qpath("saved.kelvara"));
-    other->document().volume_set(40);
+    other->document().set_volume(40);
     dialogs.save_changes_answers.push_back(UnsavedChangesChoice::Discard);
     EXPECT_TRUE(controller.closeDocument(*other));
     EXPECT_EQ(files.files.at(path("saved.kelvara")).volume, 30);
@@ -164,7 +166,7 @@ TEST_F(DocumentControllerTest, ClosingWithUnsavedChangesAsksSaveDiscardOrCancel)
 
 TEST_F(DocumentControllerTest, ASaveThatFailsWhileClosingKeepsTheWindowOpen) {
     DocumentWindow* window = controller.newDocument();
-    window->document().volume_set(30);
+    window->document().set_volume(30);
     dialogs.save_changes_answers.push_back(UnsavedChangesChoice::Save);
     dialogs.save_path_answers.push_back(QString());
     EXPECT_FALSE(controller.closeDocument(*window));
@@ -182,7 +184,7 @@ TEST_F(DocumentControllerTest, QuitStopsAtTheFirstDocumentTheUserKeeps) {
     controller.newDocument();
     DocumentWindow* kept = controller.newDocument();
     DocumentWindow* after = controller.newDocument();
-    kept->document().volume_set(1);
+    kept->document().set_volume(1);
     dialogs.save_changes_answers.push_back(UnsavedChangesChoice::Cancel);
     EXPECT_FALSE(controller.closeAllDocuments());
     EXPECT_THAT(controller.windows(), ElementsAre(kept, after));
@@ -192,9 +194,9 @@ TEST_F(DocumentControllerTest, QuitStopsAtTheFirstDocumentTheUserKeeps) {
 TEST(StartUp, OpensEachFileGivenAndANewDocumentWhenNoneOpened) {
     const std::string a = QDir::temp().filePath(QStringLiteral("a.kelvara")).toStdString();
     const std::string b = QDir::temp().filePath(QStringLiteral("b.kelvara")).toStdString();
-    auto files = std::make_unique<MemoryDocumentFiles>();
-    files->files[a] = {220.0f, 20};
-    files->files[b] = {330.0f, 30};
+    auto files = std::make_unique<MemoryDocumentStore>();
+    files->files[a] = MemoryDocumentStore::saved(220.0, 20);
+    files->files[b] = MemoryDocumentStore::saved(330.0, 30);
     auto dialogs = std::make_unique<ScriptedDialogs>();
     ScriptedDialogs& asked = *dialogs;
     KelvaraApplication app(std::move(files), std::move(dialogs), [](const QUrl&) { return true; });
@@ -203,11 +205,11 @@ TEST(StartUp, OpensEachFileGivenAndANewDocumentWhenNoneOpened) {
         {QString::fromStdString(a), QStringLiteral("/nowhere.kelvara"), QString::fromStdString(b)});
     const auto windows = app.documents().windows();
     ASSERT_EQ(windows.size(), 2);
-    EXPECT_EQ(windows[0]->document().base_frequency(), 220.0);
-    EXPECT_EQ(windows[1]->document().base_frequency(), 330.0);
+    EXPECT_EQ(windows[0]->document().curve().base_frequency(), 220.0);
+    EXPECT_EQ(windows[1]->document().curve().base_frequency(), 330.0);
     EXPECT_EQ(asked.errors.size(), 1u) << "the file that could not be read is reported";
 
-    KelvaraApplication empty(std::make_unique<MemoryDocumentFiles>(),
+    KelvaraApplication empty(std::make_unique<MemoryDocumentStore>(),
                              std::make_unique<ScriptedDialogs>(), [](const QUrl&) { return true; });
     empty.open_startup_documents({QStringLiteral("/nowhere.kelvara")});
     ASSERT_EQ(empty.documents().windows().size(), 1);

@@ -23,7 +23,7 @@ protected:
     QString path(const char* name) const { return folder.filePath(QString::fromLatin1(name)); }
 
     QTemporaryDir folder;
-    std::unique_ptr<DocumentFiles> files = make_document_files();
+    std::unique_ptr<DocumentStore> files = make_document_store();
     testing::ScriptedDialogs dialogs;
     KVAppController app{QUrl(), [](const QUrl&) { return true; }};
     testing::RecordingInstrumentsFactory instruments;
@@ -32,8 +32,8 @@ protected:
 
 TEST_F(DocumentFilesTest, ASavedDocumentOpensWithItsStateAndSendsItsVolume) {
     DocumentWindow* window = controller.newDocument();
-    window->document().volume_set(20);
-    window->document().baseFrequencyEdited(261.63f);
+    window->document().set_volume(20);
+    window->document().set_base_frequency(261.63f);
     dialogs.save_path_answers.push_back(path("saved.kelvara"));
     ASSERT_TRUE(controller.saveDocument(*window));
     ASSERT_TRUE(controller.closeDocument(*window));
@@ -51,10 +51,10 @@ TEST_F(DocumentFilesTest, RevertReadsTheSavedFileBackIntoTheWindow) {
     DocumentWindow* window = controller.newDocument();
     dialogs.save_path_answers.push_back(path("revert.kelvara"));
     ASSERT_TRUE(controller.saveDocument(*window));
-    window->document().number_of_overtones_changed(7);
-    window->document().step_size_changed(0.01f);
+    window->document().set_number_of_overtones(7);
+    window->document().set_step_size(0.01f);
     ASSERT_TRUE(controller.revertDocumentToSaved(*window));
-    EXPECT_EQ(window->document().number_of_overtones(), 25);
+    EXPECT_EQ(window->document().curve().number_of_overtones(), 25);
     EXPECT_EQ(window->widgets().number_of_overtones_tf->text(), "25");
     EXPECT_EQ(window->widgets().step_size_tf->text(), "0.005");
     EXPECT_FALSE(window->isWindowModified());
@@ -69,12 +69,17 @@ TEST_F(DocumentFilesTest, AFileThatIsNotADocumentIsRefusedWithItsErrorTexts) {
     ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_EQ(dialogs.errors[0].first,
               "Kelvara document data could not be read for an unknown reason.");
-    EXPECT_EQ(dialogs.errors[0].second, "An unknown error occured.");
+    // Under the heading: the reason, then what was wrong, where in the file.
+    const QString details = dialogs.errors[0].second;
+    EXPECT_TRUE(
+        details.startsWith("An unknown error occured.\n" + path("bad.kelvara") + ", line 1, "))
+        << details.toStdString();
+    EXPECT_TRUE(details.contains("not a property list")) << details.toStdString();
 }
 
 TEST_F(DocumentFilesTest, ASaveIntoAMissingFolderIsReportedAndChangesNothing) {
     DocumentWindow* window = controller.newDocument();
-    window->document().volume_set(33);
+    window->document().set_volume(33);
     dialogs.save_path_answers.push_back(path("no/such/folder/x.kelvara"));
     EXPECT_FALSE(controller.saveDocument(*window));
     EXPECT_EQ(dialogs.errors.size(), 1u);

@@ -29,7 +29,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     }
     const WindowWidgets& w() const { return window.widgets(); }
-    KelvaraDocument& doc() { return window.document(); }
+    Document& doc() { return window.document(); }
 
     static QString cell(QTableView* view, int row, int column) {
         return view->model()->index(row, column).data().toString();
@@ -60,7 +60,7 @@ protected:
         QCoreApplication::processEvents();
     }
 
-    DocumentWindow window{std::make_unique<KelvaraDocument>()};
+    DocumentWindow window{std::make_unique<Document>()};
 };
 
 TEST_F(DocumentTablesTest, ModelsKeepTheTableModelContract) {
@@ -117,9 +117,9 @@ TEST_F(DocumentTablesTest, EditedCellsReachTheDocumentAndTheScaleStaysSorted) {
     w().add_delete_scale_menu->actions()[2]->trigger();
     edit_cell(w().scale_ratios_tv, 24, 1, QStringLiteral("700"));
     EXPECT_EQ(cell(w().scale_ratios_tv, 7, 0), "1.498307");
-    EXPECT_EQ(doc().scale_ratios()[7], 1.4983071f);
+    EXPECT_EQ(doc().tables().scale_ratios()[7], 1.4983071f);
     edit_cell(w().dissonance_ratios_tv, 0, 0, QStringLiteral("1.5"));
-    EXPECT_THAT(doc().dissonance_ratios(), ElementsAre(1.5f));
+    EXPECT_THAT(doc().tables().fixed_tones(), ElementsAre(1.5f));
 }
 
 TEST_F(DocumentTablesTest, TheChordColumnRefusesBadTextShowsTheErrorAndKeepsTheChord) {
@@ -127,12 +127,12 @@ TEST_F(DocumentTablesTest, TheChordColumnRefusesBadTextShowsTheErrorAndKeepsTheC
     edit_cell(w().mapped_chords_tv, 0, 1, QStringLiteral("220;275 / 330"));
     EXPECT_EQ(cell(w().mapped_chords_tv, 0, 1), "220,275,330");
 
-    doc().updateChangeCount(ChangeKind::Cleared);
+    doc().update_change_count(ChangeKind::Cleared);
     edit_cell(w().mapped_chords_tv, 0, 1, QStringLiteral("220,abc"));
     EXPECT_EQ(cell(w().mapped_chords_tv, 0, 1), "220,275,330");
     EXPECT_EQ(window.statusBar()->currentMessage(), "Incorrectly formated string");
     EXPECT_EQ(window.beep_count(), 1);
-    EXPECT_FALSE(doc().isDocumentEdited());
+    EXPECT_FALSE(doc().is_edited());
 }
 
 TEST_F(DocumentTablesTest, SelectingAScaleRowMovesTheCursorLine) {

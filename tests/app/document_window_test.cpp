@@ -29,7 +29,7 @@ protected:
     }
 
     const WindowWidgets& w() const { return window.widgets(); }
-    KelvaraDocument& doc() { return window.document(); }
+    Document& doc() { return window.document(); }
 
     // Types into a field the way a user does: select all, erase, type, press Return.
     static void type_and_return(QLineEdit* field, const QString& text) {
@@ -42,8 +42,8 @@ protected:
     std::unique_ptr<testing::RecordingInstruments> made_instruments =
         std::make_unique<testing::RecordingInstruments>();
     testing::RecordingInstruments& instruments = *made_instruments;
-    testing::RecordingChannel& synth = made_instruments->recorded;
-    DocumentWindow window{std::make_unique<KelvaraDocument>(), std::move(made_instruments)};
+    testing::RecordingSynthChannel& synth = made_instruments->recorded;
+    DocumentWindow window{std::make_unique<Document>(), std::move(made_instruments)};
 };
 
 TEST_F(DocumentWindowTest, ShowsTheNewDocumentInEveryControl) {
@@ -53,7 +53,7 @@ TEST_F(DocumentWindowTest, ShowsTheNewDocumentInEveryControl) {
     EXPECT_EQ(w().x_max_tf->text(), "2");
     EXPECT_EQ(w().step_size_tf->text(), "0.005");
     EXPECT_EQ(w().number_of_overtones_tf->text(), "25");
-    EXPECT_EQ(w().waveform_selector->currentData().toInt(), doc().overtone_type());
+    EXPECT_EQ(w().waveform_selector->currentData().toInt(), doc().curve().overtone_type());
     for (QToolButton* toggle : w().plot_justs_ratio_btn) EXPECT_FALSE(toggle->isChecked());
     EXPECT_EQ(w().volume_ctl->value(), 64);
     EXPECT_EQ(w().last_played_tf->text(), "-");
@@ -64,16 +64,16 @@ TEST_F(DocumentWindowTest, ShowsTheNewDocumentInEveryControl) {
 TEST_F(DocumentWindowTest, TypedNumbersReachTheDocumentWhateverTheLocale) {
     // The tests run under a German locale, whose decimal separator is a comma.
     type_and_return(w().base_frequency_tf, "261.63");
-    EXPECT_EQ(doc().base_frequency(), 261.6300048828125);
+    EXPECT_EQ(doc().curve().base_frequency(), 261.6300048828125);
     type_and_return(w().x_max_tf, "2.5");
-    EXPECT_EQ(doc().x_max(), 2.5f);
-    EXPECT_GT(doc().number_of_points(), 290) << "the wider x range is resampled";
+    EXPECT_EQ(doc().curve().x_max(), 2.5f);
+    EXPECT_GT(doc().curve().number_of_points(), 290) << "the wider x range is resampled";
     type_and_return(w().y_max_tf, "7.25");
-    EXPECT_EQ(doc().y_max(), 7.25f);
+    EXPECT_EQ(doc().curve().y_max(), 7.25f);
     type_and_return(w().step_size_tf, "0.01");
-    EXPECT_EQ(doc().step_size(), static_cast<double>(0.01f));
+    EXPECT_EQ(doc().curve().step_size(), static_cast<double>(0.01f));
     type_and_return(w().number_of_overtones_tf, "6");
-    EXPECT_EQ(doc().number_of_overtones(), 6);
+    EXPECT_EQ(doc().curve().number_of_overtones(), 6);
     EXPECT_TRUE(window.isWindowModified());
     EXPECT_EQ(window.beep_count(), 0);
 }
@@ -86,9 +86,9 @@ TEST_F(DocumentWindowTest, TheGraphDrawsTheDocumentsCurveAndFollowsItsEdits) {
     EXPECT_TRUE(view->curve_path().has_value());
     type_and_return(w().x_max_tf, "3");
     EXPECT_EQ(view->x_max(), 3.0f);
-    EXPECT_EQ(view->number_of_points(), doc().number_of_points());
+    EXPECT_EQ(view->number_of_points(), doc().curve().number_of_points());
     type_and_return(w().step_size_tf, "0.01");
-    EXPECT_EQ(view->number_of_points(), doc().number_of_points());
+    EXPECT_EQ(view->number_of_points(), doc().curve().number_of_points());
     QTest::mouseClick(w().plot_justs_ratio_btn[2], Qt::LeftButton);
     EXPECT_TRUE(view->should_draw_derivative());
 }
@@ -96,7 +96,7 @@ TEST_F(DocumentWindowTest, TheGraphDrawsTheDocumentsCurveAndFollowsItsEdits) {
 TEST_F(DocumentWindowTest, FieldsTakeOnlyNumberCharacters) {
     type_and_return(w().base_frequency_tf, "2x2o0");
     EXPECT_EQ(w().base_frequency_tf->text(), "220");
-    EXPECT_EQ(doc().base_frequency(), 220.0);
+    EXPECT_EQ(doc().curve().base_frequency(), 220.0);
 }
 
 TEST_F(DocumentWindowTest, TextThatIsNotANumberIsRefusedAndTheStoredValueShownAgain) {
@@ -108,7 +108,7 @@ TEST_F(DocumentWindowTest, TextThatIsNotANumberIsRefusedAndTheStoredValueShownAg
     EXPECT_EQ(w().number_of_overtones_tf->text(), "25");
     type_and_return(w().x_min_tf, "1.2.3");
     EXPECT_EQ(w().x_min_tf->text(), "1");
-    EXPECT_FALSE(doc().isDocumentEdited());
+    EXPECT_FALSE(doc().is_edited());
 }
 
 TEST_F(DocumentWindowTest, NumbersTheDocumentRefusesAreShownBackAsTheyWere) {
@@ -121,52 +121,52 @@ TEST_F(DocumentWindowTest, NumbersTheDocumentRefusesAreShownBackAsTheyWere) {
     type_and_return(w().x_max_tf, "1e30");
     EXPECT_EQ(w().x_max_tf->text(), "2");
     EXPECT_EQ(window.beep_count(), 4);
-    EXPECT_EQ(doc().number_of_overtones(), 25);
-    EXPECT_FALSE(doc().isDocumentEdited());
+    EXPECT_EQ(doc().curve().number_of_overtones(), 25);
+    EXPECT_FALSE(doc().is_edited());
     EXPECT_FALSE(window.isWindowModified());
 }
 
 TEST_F(DocumentWindowTest, LeavingAFieldCommitsOnlyWhatWasTyped) {
     // Tabbing through the base frequency must not mark the document changed.
     emit w().base_frequency_tf->editingFinished();
-    EXPECT_FALSE(doc().isDocumentEdited());
+    EXPECT_FALSE(doc().is_edited());
     // An edit followed by leaving the field commits once.
     w().base_frequency_tf->selectAll();
     QTest::keyClicks(w().base_frequency_tf, "330");
     emit w().base_frequency_tf->editingFinished();
-    EXPECT_EQ(doc().base_frequency(), 330.0);
-    EXPECT_TRUE(doc().isDocumentEdited());
+    EXPECT_EQ(doc().curve().base_frequency(), 330.0);
+    EXPECT_TRUE(doc().is_edited());
     // Typing the stored bound again changes nothing.
-    doc().updateChangeCount(ChangeKind::Cleared);
+    doc().update_change_count(ChangeKind::Cleared);
     type_and_return(w().x_max_tf, "2.0");
-    EXPECT_FALSE(doc().isDocumentEdited());
+    EXPECT_FALSE(doc().is_edited());
 }
 
 TEST_F(DocumentWindowTest, TimbrePopUpRunsOnlyForTheUsersChoice) {
     w().waveform_selector->setCurrentIndex(0);  // as the document selects: no action
-    EXPECT_EQ(doc().overtone_type(), GeometricHarmonics);
-    EXPECT_FALSE(doc().isDocumentEdited());
+    EXPECT_EQ(doc().curve().overtone_type(), GeometricHarmonics);
+    EXPECT_FALSE(doc().is_edited());
 
     w().waveform_selector->setCurrentIndex(w().waveform_selector->findData(OddHarmonics));
     QTest::keyClick(w().waveform_selector, Qt::Key_Down);
     const int chosen = w().waveform_selector->currentData().toInt();
     EXPECT_NE(chosen, OddHarmonics);
-    EXPECT_EQ(doc().overtone_type(), chosen);
+    EXPECT_EQ(doc().curve().overtone_type(), chosen);
     EXPECT_EQ(w().y_max_tf->text().toStdString(),
-              QLocale::c().toString(double{doc().y_max()}, 'g', 7).toStdString())
+              QLocale::c().toString(double{doc().curve().y_max()}, 'g', 7).toStdString())
         << "the refitted y range is shown";
     EXPECT_TRUE(window.isWindowModified());
 }
 
 TEST_F(DocumentWindowTest, PlotTogglesAreIndependent) {
     QTest::mouseClick(w().plot_justs_ratio_btn[2], Qt::LeftButton);
-    EXPECT_TRUE(doc().plot_dy());
+    EXPECT_TRUE(doc().curve().plot_dy());
     QTest::mouseClick(w().plot_justs_ratio_btn[0], Qt::LeftButton);
-    EXPECT_TRUE(doc().plot_justs());
-    EXPECT_TRUE(doc().plot_dy());
-    EXPECT_FALSE(doc().plot_selected_ratio());
+    EXPECT_TRUE(doc().curve().plot_justs());
+    EXPECT_TRUE(doc().curve().plot_dy());
+    EXPECT_FALSE(doc().curve().plot_selected_ratio());
     QTest::mouseClick(w().plot_justs_ratio_btn[2], Qt::LeftButton);
-    EXPECT_FALSE(doc().plot_dy());
+    EXPECT_FALSE(doc().curve().plot_dy());
     EXPECT_TRUE(w().plot_justs_ratio_btn[0]->isChecked());
     EXPECT_TRUE(window.isWindowModified());
 }
@@ -174,9 +174,9 @@ TEST_F(DocumentWindowTest, PlotTogglesAreIndependent) {
 TEST_F(DocumentWindowTest, FitRefitsTheDissonanceRangeWithoutCountingAsAChange) {
     w().y_max_tf->setText(QStringLiteral("40"));
     QTest::mouseClick(w().normalize_y_axis_btn, Qt::LeftButton);
-    EXPECT_LT(doc().y_max(), 40.0f);
-    EXPECT_EQ(w().y_max_tf->text(), QLocale::c().toString(double{doc().y_max()}, 'g', 7));
-    EXPECT_FALSE(doc().isDocumentEdited());
+    EXPECT_LT(doc().curve().y_max(), 40.0f);
+    EXPECT_EQ(w().y_max_tf->text(), QLocale::c().toString(double{doc().curve().y_max()}, 'g', 7));
+    EXPECT_FALSE(doc().is_edited());
 }
 
 TEST_F(DocumentWindowTest, TheVolumeSliderSendsControllerSevenAndMarksTheDocumentChanged) {

@@ -14,15 +14,15 @@ namespace {
 
 // The literal algorithm, written out again from the definition so that the document is
 // checked against something other than its own code path.
-std::vector<float> literal_curve(const KelvaraDocument& doc) {
-    const Timbre timbre = doc.timbre();
-    const auto& ratios = doc.dissonance_ratios();
+std::vector<float> literal_curve(const Document& doc) {
+    const Timbre timbre = doc.curve().timbre();
+    const auto& ratios = doc.tables().fixed_tones();
     const auto fixed = static_cast<int32_t>(ratios.size());
     const int32_t count = number_of_partials(timbre, fixed);
     std::vector<float> p(count), a(count), ys;
     build_partials(timbre, ratios, p.data(), a.data());
-    for (float x = doc.x_min(); x <= doc.x_max();
-         x = static_cast<float>(static_cast<double>(x) + doc.step_size())) {
+    for (float x = doc.curve().x_min(); x <= doc.curve().x_max();
+         x = static_cast<float>(static_cast<double>(x) + doc.curve().step_size())) {
         const auto f = static_cast<float>(static_cast<double>(x) * timbre.base_frequency);
         const int32_t per_tone = partials_per_tone(timbre);
         for (int32_t k = 1; k <= per_tone; ++k) p[fixed * per_tone + k - 1] = f * float(k);
@@ -39,47 +39,49 @@ std::vector<float> literal_curve(const KelvaraDocument& doc) {
 }
 
 TEST(CurveSampling, NewDocumentHolds201SamplesFromOneToJustUnderTwo) {
-    KelvaraDocument doc;
-    EXPECT_EQ(doc.number_of_points(), 0) << "construction samples nothing";
-    doc.windowControllerDidLoadNib();
-    ASSERT_EQ(doc.number_of_points(), 201);
-    EXPECT_EQ(doc.max_number_of_points(), 601);
-    EXPECT_EQ(doc.x_values()[0], 1.0f);
-    EXPECT_LT(doc.x_values()[200], 2.0f);
-    EXPECT_GT(doc.x_values()[200], 1.99f);
+    Document doc;
+    EXPECT_EQ(doc.curve().number_of_points(), 0) << "construction samples nothing";
+    doc.show_all();
+    ASSERT_EQ(doc.curve().number_of_points(), 201);
+    EXPECT_EQ(doc.curve().max_number_of_points(), 601);
+    EXPECT_EQ(doc.curve().x_values()[0], 1.0f);
+    EXPECT_LT(doc.curve().x_values()[200], 2.0f);
+    EXPECT_GT(doc.curve().x_values()[200], 1.99f);
     for (int i = 201; i < 601; ++i) {
-        ASSERT_EQ(doc.x_values()[i], 0.0f) << i;
-        ASSERT_EQ(doc.y_values()[i], 0.0f) << i;
+        ASSERT_EQ(doc.curve().x_values()[i], 0.0f) << i;
+        ASSERT_EQ(doc.curve().y_values()[i], 0.0f) << i;
     }
 }
 
 TEST(CurveSampling, XAccumulatesTheStepIn64BitsFromThePreviousStoredX) {
-    KelvaraDocument doc;
-    doc.windowControllerDidLoadNib();
-    for (int i = 1; i < doc.number_of_points(); ++i)
-        ASSERT_EQ(doc.x_values()[i],
-                  static_cast<float>(double(doc.x_values()[i - 1]) + doc.step_size()));
+    Document doc;
+    doc.show_all();
+    for (int i = 1; i < doc.curve().number_of_points(); ++i)
+        ASSERT_EQ(
+            doc.curve().x_values()[i],
+            static_cast<float>(double(doc.curve().x_values()[i - 1]) + doc.curve().step_size()));
 }
 
 TEST(CurveSampling, LiteralKernelMatchesTheDefinitionBitForBit) {
-    KelvaraDocument doc;
+    Document doc;
     doc.set_kernel(std::make_unique<LiteralKernel>());
     const std::array<float, 2> ratios{1.0f, 1.5f};
-    doc.set_dissonance_ratios(ratios);
-    doc.waveformSelected(OddHarmonics);
-    doc.number_of_overtones_changed(7);
+    doc.set_fixed_tones(ratios);
+    doc.set_overtone_type(OddHarmonics);
+    doc.set_number_of_overtones(7);
     const auto expected = literal_curve(doc);
-    ASSERT_EQ(doc.number_of_points(), static_cast<int32_t>(expected.size()));
-    for (size_t i = 0; i < expected.size(); ++i) ASSERT_EQ(doc.y_values()[i], expected[i]) << i;
+    ASSERT_EQ(doc.curve().number_of_points(), static_cast<int32_t>(expected.size()));
+    for (size_t i = 0; i < expected.size(); ++i)
+        ASSERT_EQ(doc.curve().y_values()[i], expected[i]) << i;
 }
 
 TEST(CurveSampling, DefaultKernelFollowsTheLiteralCurve) {
-    KelvaraDocument doc;
-    doc.windowControllerDidLoadNib();
+    Document doc;
+    doc.show_all();
     const auto expected = literal_curve(doc);
     const float peak = *std::max_element(expected.begin(), expected.end());
     for (size_t i = 0; i < expected.size(); ++i)
-        ASSERT_NEAR(doc.y_values()[i], expected[i], 1e-5f * peak) << i;
+        ASSERT_NEAR(doc.curve().y_values()[i], expected[i], 1e-5f * peak) << i;
 }
 
 TEST(PairSum, TwoPureTonesFollowThePlompLeveltCurve) {
@@ -110,23 +112,25 @@ TEST(PairSum, OrderedPairsCountTwiceAndAmplitudesMultiply) {
 }
 
 TEST(CurveSampling, RangeEdgeCases) {
-    KelvaraDocument doc;
-    doc.windowControllerDidLoadNib();
-    doc.boundsChanged(BoundField::XMax, 1.0f);
-    EXPECT_EQ(doc.number_of_points(), 1) << "x_min equal to x_max gives one sample";
+    Document doc;
+    doc.show_all();
+    doc.set_bound(BoundField::XMax, 1.0f);
+    EXPECT_EQ(doc.curve().number_of_points(), 1) << "x_min equal to x_max gives one sample";
 
-    doc.boundsChanged(BoundField::XMin, 1.5f);
-    EXPECT_EQ(doc.number_of_points(), 0);
-    EXPECT_TRUE(std::all_of(doc.y_values(), doc.y_values() + doc.max_number_of_points(),
+    doc.set_bound(BoundField::XMin, 1.5f);
+    EXPECT_EQ(doc.curve().number_of_points(), 0);
+    EXPECT_TRUE(std::all_of(doc.curve().y_values(),
+                            doc.curve().y_values() + doc.curve().max_number_of_points(),
                             [](float y) { return y == 0.0f; }));
 }
 
 TEST(CurveSampling, OnePartialAloneHasNoDissonance) {
-    KelvaraDocument doc;
-    doc.waveformSelected(PureTone);
-    doc.set_dissonance_ratios({});
-    ASSERT_EQ(doc.number_of_partials(), 1);
-    for (int i = 0; i < doc.number_of_points(); ++i) ASSERT_EQ(doc.y_values()[i], 0.0f);
+    Document doc;
+    doc.set_overtone_type(PureTone);
+    doc.set_fixed_tones({});
+    ASSERT_EQ(doc.curve().number_of_partials(), 1);
+    for (int i = 0; i < doc.curve().number_of_points(); ++i)
+        ASSERT_EQ(doc.curve().y_values()[i], 0.0f);
 }
 
 }  // namespace

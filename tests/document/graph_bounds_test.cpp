@@ -44,16 +44,16 @@ TEST(RangeFit, DerivativeUsesStoredXDifferences) {
 }
 
 TEST(DocumentBounds, EmptyCurveFitsToTheRunningStarts) {
-    KelvaraDocument doc;
-    doc.windowControllerDidLoadNib();
-    doc.plotPressed(false, false, true);
-    doc.boundsChanged(BoundField::XMin, 3.0f);
-    ASSERT_EQ(doc.number_of_points(), 0);
-    doc.normalize_y_axis_pressed();
-    EXPECT_EQ(doc.y_min(), 999999.875f);
-    EXPECT_EQ(doc.y_max(), 0.2f);
-    EXPECT_EQ(doc.dy_min(), 999999.875f);
-    EXPECT_EQ(doc.dy_max(), 0.1f);
+    Document doc;
+    doc.show_all();
+    doc.set_plot_flags(false, false, true);
+    doc.set_bound(BoundField::XMin, 3.0f);
+    ASSERT_EQ(doc.curve().number_of_points(), 0);
+    doc.fit_y_range();
+    EXPECT_EQ(doc.curve().y_min(), 999999.875f);
+    EXPECT_EQ(doc.curve().y_max(), 0.2f);
+    EXPECT_EQ(doc.curve().dy_min(), 999999.875f);
+    EXPECT_EQ(doc.curve().dy_max(), 0.1f);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The scale and fixed-tone actions on a real document: what each tag does to the lists, and
+// The scale and fixed-tone actions on a real document: what each action does to the lists, and
 // the follow-up that runs after it, in order, as the window and the graph see it.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -18,106 +18,107 @@ using ::testing::ElementsAre;
 class RatioActionsTest : public testing::DocumentInRecordingWindow {
 protected:
     void select(DocumentTable table, int32_t row) { controls.selected_rows[table] = row; }
-    void preset(int32_t tag, ScaleGeneratorFields fields = {}) {
-        doc.scaleRatiosAddDelete(ScaleActionSource::PresetMenu, tag, fields);
+    void preset(ScalePreset preset, ScaleGeneratorFields fields = {}) {
+        doc.add_scale_preset(preset, fields);
     }
-    void segment(int32_t tag) { doc.scaleRatiosAddDelete(ScaleActionSource::Segment, tag); }
+    void segment(ScaleAction action) { doc.scale_action(action); }
     void fill_fixed_tones(size_t count) {
-        doc.number_of_overtones_changed(2);  // keeps each resampling of many tones quick
-        while (doc.dissonance_ratios().size() < count)
-            doc.dissonanceRatiosAddDelete(kFixedToneAppendUnison);
+        doc.set_number_of_overtones(2);  // keeps each resampling of many tones quick
+        while (doc.tables().fixed_tones().size() < count)
+            doc.fixed_tone_action(FixedToneAction::AppendUnison);
     }
     bool scale_is_sorted() const {
-        return std::is_sorted(doc.scale_ratios().begin(), doc.scale_ratios().end());
+        return std::is_sorted(doc.tables().scale_ratios().begin(),
+                              doc.tables().scale_ratios().end());
     }
 };
 
 TEST_F(RatioActionsTest, PresetsFillTheListSortedWhateverTheFields) {
-    preset(kPresetTwelveTone);
-    ASSERT_EQ(doc.scale_ratios().size(), 25u);
-    EXPECT_EQ(doc.scale_ratios().front(), 1.0f);
-    EXPECT_EQ(doc.scale_ratios().back(), 4.0f);
+    preset(ScalePreset::TwelveTone);
+    ASSERT_EQ(doc.tables().scale_ratios().size(), 25u);
+    EXPECT_EQ(doc.tables().scale_ratios().front(), 1.0f);
+    EXPECT_EQ(doc.tables().scale_ratios().back(), 4.0f);
     // Again: every entry doubled, the twins side by side.
-    preset(kPresetTwelveTone);
-    ASSERT_EQ(doc.scale_ratios().size(), 50u);
-    EXPECT_EQ(doc.scale_ratios()[0], doc.scale_ratios()[1]);
+    preset(ScalePreset::TwelveTone);
+    ASSERT_EQ(doc.tables().scale_ratios().size(), 50u);
+    EXPECT_EQ(doc.tables().scale_ratios()[0], doc.tables().scale_ratios()[1]);
     EXPECT_TRUE(scale_is_sorted());
 
-    segment(kScaleRemoveAll);
-    preset(kPresetJustRatios, {19, 3.0f});
-    EXPECT_EQ(doc.scale_ratios().size(), 29u);
+    segment(ScaleAction::RemoveAll);
+    preset(ScalePreset::JustRatios, {19, 3.0f});
+    EXPECT_EQ(doc.tables().scale_ratios().size(), 29u);
 
-    segment(kScaleRemoveAll);
-    preset(kPresetFromFields, {13, 3.0f});
-    EXPECT_EQ(doc.scale_ratios().size(), 18u);
-    EXPECT_GT(doc.scale_ratios().back(), 4.2f);
+    segment(ScaleAction::RemoveAll);
+    preset(ScalePreset::FromFields, {13, 3.0f});
+    EXPECT_EQ(doc.tables().scale_ratios().size(), 18u);
+    EXPECT_GT(doc.tables().scale_ratios().back(), 4.2f);
 
-    segment(kScaleRemoveAll);
-    preset(kPresetFromFields, {-1, 1.0f});  // the field's -1 gives the sixteen-step list
-    EXPECT_EQ(doc.scale_ratios().size(), 33u);
-    preset(kPresetEightStepHarmonics, {99, 1.0f});
-    preset(kPresetNineteenTone);
-    EXPECT_EQ(doc.scale_ratios().size(), 33u + 17u + 39u);
+    segment(ScaleAction::RemoveAll);
+    preset(ScalePreset::FromFields, {-1, 1.0f});  // the field's -1 gives the sixteen-step list
+    EXPECT_EQ(doc.tables().scale_ratios().size(), 33u);
+    preset(ScalePreset::EightStepHarmonics, {99, 1.0f});
+    preset(ScalePreset::NineteenTone);
+    EXPECT_EQ(doc.tables().scale_ratios().size(), 33u + 17u + 39u);
     EXPECT_TRUE(scale_is_sorted());
 }
 
 TEST_F(RatioActionsTest, HarmonicsOnTwoAreSortedInAmongTheEntriesPresent) {
-    segment(kScaleAppendUnison);
-    preset(kPresetTwelveTone);
-    preset(kPresetSixteenStepHarmonics, {0, 2.0f});
-    ASSERT_EQ(doc.scale_ratios().size(), 1u + 25u + 33u);
-    EXPECT_EQ(doc.scale_ratios()[0], 1.0f);
-    EXPECT_EQ(doc.scale_ratios()[1], 1.0f);
-    EXPECT_EQ(doc.scale_ratios().back(), 8.0f);
+    segment(ScaleAction::AppendUnison);
+    preset(ScalePreset::TwelveTone);
+    preset(ScalePreset::SixteenStepHarmonics, {0, 2.0f});
+    ASSERT_EQ(doc.tables().scale_ratios().size(), 1u + 25u + 33u);
+    EXPECT_EQ(doc.tables().scale_ratios()[0], 1.0f);
+    EXPECT_EQ(doc.tables().scale_ratios()[1], 1.0f);
+    EXPECT_EQ(doc.tables().scale_ratios().back(), 8.0f);
     EXPECT_TRUE(scale_is_sorted());
 }
 
 TEST_F(RatioActionsTest, GeneratedValuesGoInAtTheSelectedRowWhichSortingMakesAnAppend) {
-    segment(kScaleAppendUnison);
-    segment(kScaleAppendUnison);
+    segment(ScaleAction::AppendUnison);
+    segment(ScaleAction::AppendUnison);
     select(DocumentTable::ScaleRatios, 1);
-    preset(kPresetEightStepHarmonics, {0, 1.0f});
-    KelvaraDocument appended;
-    appended.scaleRatiosAddDelete(ScaleActionSource::Segment, kScaleAppendUnison);
-    appended.scaleRatiosAddDelete(ScaleActionSource::Segment, kScaleAppendUnison);
-    appended.scaleRatiosAddDelete(ScaleActionSource::PresetMenu, kPresetEightStepHarmonics,
-                                  {0, 1.0f});
-    EXPECT_EQ(doc.scale_ratios(), appended.scale_ratios());
+    preset(ScalePreset::EightStepHarmonics, {0, 1.0f});
+    Document appended;
+    appended.scale_action(ScaleAction::AppendUnison);
+    appended.scale_action(ScaleAction::AppendUnison);
+    appended.add_scale_preset(ScalePreset::EightStepHarmonics, {0, 1.0f});
+    EXPECT_EQ(doc.tables().scale_ratios(), appended.tables().scale_ratios());
 }
 
-TEST_F(RatioActionsTest, EverySourceAndTagEndsWithSortMarkReloadResampleRedraw) {
+TEST_F(RatioActionsTest, EveryActionAndPresetEndsWithSortMarkReloadResampleRedraw) {
     struct Case {
-        ScaleActionSource source;
-        int32_t tag;
+        std::optional<ScaleAction> action;  // else the preset
+        ScalePreset preset;
         ScaleGeneratorFields fields;
         bool beeps;
     };
     const std::vector<Case> cases{
-        {ScaleActionSource::Segment, kScaleAppendUnison, {}, false},
-        {ScaleActionSource::Segment, kScaleDeleteSelected, {}, true},  // nothing selected
-        {ScaleActionSource::Segment, kScalePresetSegment, {}, false},
-        {ScaleActionSource::Segment, kScaleRemoveAll, {}, false},
-        {ScaleActionSource::Segment, 17, {}, false},
-        {ScaleActionSource::PresetMenu, kPresetFromFields, {12, 1.05f}, false},  // inserts nothing
-        {ScaleActionSource::PresetMenu, 6, {}, false},
-        {ScaleActionSource::PresetMenu, kPresetFromFields, {-5, 2.0f}, true},  // past the bound
+        {ScaleAction::AppendUnison, {}, {}, false},
+        {ScaleAction::DeleteSelected, {}, {}, true},  // nothing selected
+        {ScaleAction::RemoveAll, {}, {}, false},
+        {std::nullopt, ScalePreset::FromFields, {12, 1.05f}, false},  // inserts nothing
+        {std::nullopt, ScalePreset::FromFields, {-5, 2.0f}, true},    // past the bound
     };
     std::vector<bool> sorted_and_marked_at_reload;
-    controls.on_reload = [&](DocumentTable) {
-        sorted_and_marked_at_reload.push_back(scale_is_sorted() && doc.isDocumentEdited());
+    const auto look_at_reload = [&](DocumentTable) {
+        sorted_and_marked_at_reload.push_back(scale_is_sorted() && doc.is_edited());
     };
     for (const Case& c : cases) {
-        // An unsorted, unchanged document before the action.
-        doc.replace_scale_ratios({3.0f, 2.0f});
-        doc.updateChangeCount(ChangeKind::Cleared);
+        // An unchanged document before the action.
+        controls.on_reload = nullptr;
+        replace_scale_ratios({3.0f, 2.0f});
+        doc.update_change_count(ChangeKind::Cleared);
         forget_calls();
-        doc.scaleRatiosAddDelete(c.source, c.tag, c.fields);
-        std::vector<std::string> expected{"document_edited_changed", "reload_table",
-                                          "update_graph"};
+        controls.on_reload = look_at_reload;
+        if (c.action)
+            doc.scale_action(*c.action);
+        else
+            doc.add_scale_preset(c.preset, c.fields);
+        std::vector<std::string> expected{"show_edited", "reload_table", "redraw"};
         if (c.beeps) expected.insert(expected.begin(), "beep");
-        EXPECT_EQ(timeline.names(), expected) << c.tag;
+        EXPECT_EQ(timeline.names(), expected) << c.fields.tet;
         EXPECT_EQ(controls.named("reload_table"), std::vector<std::string>{"reload_table scale"});
-        EXPECT_TRUE(doc.isDocumentEdited());
+        EXPECT_TRUE(doc.is_edited());
         EXPECT_TRUE(scale_is_sorted());
     }
     EXPECT_EQ(sorted_and_marked_at_reload.size(), cases.size());
@@ -125,93 +126,86 @@ TEST_F(RatioActionsTest, EverySourceAndTagEndsWithSortMarkReloadResampleRedraw) 
 }
 
 TEST_F(RatioActionsTest, DeleteRemovesTheSelectedRowOrBeeps) {
-    preset(kPresetTwelveTone);
+    preset(ScalePreset::TwelveTone);
     select(DocumentTable::ScaleRatios, 0);
-    segment(kScaleDeleteSelected);
-    EXPECT_EQ(doc.scale_ratios().size(), 24u);
-    EXPECT_NE(doc.scale_ratios().front(), 1.0f);
+    segment(ScaleAction::DeleteSelected);
+    EXPECT_EQ(doc.tables().scale_ratios().size(), 24u);
+    EXPECT_NE(doc.tables().scale_ratios().front(), 1.0f);
 
     select(DocumentTable::ScaleRatios, 24);  // past the end
-    segment(kScaleDeleteSelected);
+    segment(ScaleAction::DeleteSelected);
     EXPECT_EQ(controls.beeps, 1);
 
-    segment(kScaleRemoveAll);
-    EXPECT_TRUE(doc.scale_ratios().empty());
+    segment(ScaleAction::RemoveAll);
+    EXPECT_TRUE(doc.tables().scale_ratios().empty());
     select(DocumentTable::ScaleRatios, 0);
-    segment(kScaleDeleteSelected);
+    segment(ScaleAction::DeleteSelected);
     EXPECT_EQ(controls.beeps, 2);
 }
 
 TEST_F(RatioActionsTest, AppendedUnisonSortsAfterSmallerRatios) {
-    doc.replace_scale_ratios({0.5f, 2.0f});
-    segment(kScaleAppendUnison);
-    EXPECT_THAT(doc.scale_ratios(), ElementsAre(0.5f, 1.0f, 2.0f));
+    replace_scale_ratios({0.5f, 2.0f});
+    segment(ScaleAction::AppendUnison);
+    EXPECT_THAT(doc.tables().scale_ratios(), ElementsAre(0.5f, 1.0f, 2.0f));
 }
 
 TEST_F(RatioActionsTest, AGeneratorRunPastTheBoundBeepsAndInsertsNothing) {
-    segment(kScaleAppendUnison);
+    segment(ScaleAction::AppendUnison);
     forget_calls();
-    preset(kPresetFromFields, {-3, 2.0f});
-    preset(kPresetFromFields, {100000, 2.0f});
+    preset(ScalePreset::FromFields, {-3, 2.0f});
+    preset(ScalePreset::FromFields, {100000, 2.0f});
     EXPECT_EQ(controls.beeps, 2);
-    EXPECT_THAT(doc.scale_ratios(), ElementsAre(1.0f));
-    EXPECT_EQ(view.named("update_graph").size(), 2u);
+    EXPECT_THAT(doc.tables().scale_ratios(), ElementsAre(1.0f));
+    EXPECT_EQ(view.named("redraw").size(), 2u);
 }
 
 TEST_F(RatioActionsTest, FixedToneActionsRecomputeAndRefitInOrder) {
-    doc.dissonanceRatiosAddDelete(kFixedToneAppendUnison);
-    EXPECT_THAT(doc.dissonance_ratios(), ElementsAre(1.0f, 1.0f));
-    EXPECT_THAT(timeline.names(),
-                ElementsAre("document_edited_changed", "reload_table", "show_float", "show_float",
-                            "set_y_axis_min_max", "update_graph"));
-    EXPECT_EQ(controls.named("reload_table").front(), "reload_table dissonance");
+    doc.fixed_tone_action(FixedToneAction::AppendUnison);
+    EXPECT_THAT(doc.tables().fixed_tones(), ElementsAre(1.0f, 1.0f));
+    EXPECT_THAT(timeline.names(), ElementsAre("show_edited", "reload_table", "show_float",
+                                              "show_float", "set_y_range", "redraw"));
+    EXPECT_EQ(controls.named("reload_table").front(), "reload_table fixed");
 
-    preset(kPresetJustRatios);
+    preset(ScalePreset::JustRatios);
     select(DocumentTable::ScaleRatios, 7);  // 3/2
-    doc.dissonanceRatiosAddDelete(kFixedToneCopyScaleRow);
-    EXPECT_THAT(doc.dissonance_ratios(), ElementsAre(1.0f, 1.0f, 1.5f));
-    EXPECT_EQ(doc.scale_ratios().size(), 29u);
+    doc.fixed_tone_action(FixedToneAction::CopySelectedScaleRatio);
+    EXPECT_THAT(doc.tables().fixed_tones(), ElementsAre(1.0f, 1.0f, 1.5f));
+    EXPECT_EQ(doc.tables().scale_ratios().size(), 29u);
 
-    select(DocumentTable::DissonanceRatios, 0);
-    doc.dissonanceRatiosAddDelete(kFixedToneDeleteSelected);
-    EXPECT_THAT(doc.dissonance_ratios(), ElementsAre(1.0f, 1.5f)) << "never sorted";
-
-    forget_calls();
-    doc.dissonanceRatiosAddDelete(9);
-    EXPECT_THAT(timeline.names(), ElementsAre("reload_table", "show_float", "show_float",
-                                              "set_y_axis_min_max", "update_graph"));
-    EXPECT_EQ(controls.beeps, 0);
+    select(DocumentTable::FixedTones, 0);
+    doc.fixed_tone_action(FixedToneAction::DeleteSelected);
+    EXPECT_THAT(doc.tables().fixed_tones(), ElementsAre(1.0f, 1.5f)) << "never sorted";
 }
 
 TEST_F(RatioActionsTest, FixedToneBeepsEndTheActionWithoutAChangeMark) {
     fill_fixed_tones(10);
-    preset(kPresetJustRatios);
+    preset(ScalePreset::JustRatios);
     select(DocumentTable::ScaleRatios, 3);
-    const std::vector<float> before = doc.dissonance_ratios();
-    const int32_t points = doc.number_of_points();
-    doc.updateChangeCount(ChangeKind::Cleared);
+    const std::vector<float> before = doc.tables().fixed_tones();
+    const int32_t points = doc.curve().number_of_points();
+    doc.update_change_count(ChangeKind::Cleared);
     forget_calls();
 
-    doc.dissonanceRatiosAddDelete(kFixedToneAppendUnison);  // full
-    doc.dissonanceRatiosAddDelete(kFixedToneCopyScaleRow);  // full
+    doc.fixed_tone_action(FixedToneAction::AppendUnison);            // full
+    doc.fixed_tone_action(FixedToneAction::CopySelectedScaleRatio);  // full
     controls.selected_rows.clear();
-    doc.dissonanceRatiosAddDelete(kFixedToneDeleteSelected);  // nothing selected
+    doc.fixed_tone_action(FixedToneAction::DeleteSelected);  // nothing selected
     EXPECT_EQ(controls.beeps, 3);
     EXPECT_THAT(timeline.names(), ElementsAre("beep", "beep", "beep"));
-    EXPECT_FALSE(doc.isDocumentEdited());
-    EXPECT_EQ(doc.dissonance_ratios(), before);
-    EXPECT_EQ(doc.number_of_points(), points);
+    EXPECT_FALSE(doc.is_edited());
+    EXPECT_EQ(doc.tables().fixed_tones(), before);
+    EXPECT_EQ(doc.curve().number_of_points(), points);
 
     // Room again, but nothing selected in the scale table, or a ratio that cannot be a tone.
-    select(DocumentTable::DissonanceRatios, 0);
-    doc.dissonanceRatiosAddDelete(kFixedToneDeleteSelected);
+    select(DocumentTable::FixedTones, 0);
+    doc.fixed_tone_action(FixedToneAction::DeleteSelected);
     controls.selected_rows.erase(DocumentTable::ScaleRatios);
-    doc.dissonanceRatiosAddDelete(kFixedToneCopyScaleRow);
-    doc.replace_scale_ratios({0.0f});
+    doc.fixed_tone_action(FixedToneAction::CopySelectedScaleRatio);
+    replace_scale_ratios({0.0f});
     select(DocumentTable::ScaleRatios, 0);
-    doc.dissonanceRatiosAddDelete(kFixedToneCopyScaleRow);
+    doc.fixed_tone_action(FixedToneAction::CopySelectedScaleRatio);
     EXPECT_EQ(controls.beeps, 5);
-    EXPECT_EQ(doc.dissonance_ratios().size(), 9u);
+    EXPECT_EQ(doc.tables().fixed_tones().size(), 9u);
 }
 
 }  // namespace

@@ -36,16 +36,6 @@ TEST(Cents, RoundTripWithinAnUlpOverTheScaleRange) {
         EXPECT_NEAR(cents_of_ratio(ratio_of_cents(cents)), cents, 2e-3f) << cents;
 }
 
-TEST(TableColumns, AreFoundByExactIdentifier) {
-    EXPECT_EQ(table_column_for_identifier("Ratios"), TableColumn::Ratios);
-    EXPECT_EQ(table_column_for_identifier("Cents"), TableColumn::Cents);
-    EXPECT_EQ(table_column_for_identifier("MIDI Note"), TableColumn::MidiNote);
-    EXPECT_EQ(table_column_for_identifier("Chord String"), TableColumn::ChordString);
-    EXPECT_EQ(table_column_for_identifier("cents"), TableColumn::Other);
-    EXPECT_EQ(table_column_for_identifier("Ratios "), TableColumn::Other);
-    EXPECT_EQ(identifier_of(TableColumn::MidiNote), "MIDI Note");
-}
-
 TEST(CellValues, ReadAsNumbers) {
     EXPECT_EQ(cell_as_float(CellValue{int32_t{3}}), 3.0f);
     EXPECT_EQ(cell_as_integer(CellValue{61.9f}), 61);
@@ -58,32 +48,32 @@ TEST(CellValues, ReadAsNumbers) {
 class TableDataSourceTest : public testing::DocumentInRecordingWindow {
 protected:
     std::optional<CellValue> cell(DocumentTable table, TableColumn column, int32_t row) {
-        return doc.tableView_objectValueForTableColumn_row(table, column, row);
+        return doc.cell_value(table, column, row);
     }
     float scale_cell(TableColumn column, int32_t row) {
         return std::get<float>(cell(DocumentTable::ScaleRatios, column, row).value());
     }
     void edit(DocumentTable table, TableColumn column, int32_t row, CellValue value) {
-        doc.tableView_setObjectValue_forTableColumn_row(table, value, column, row);
+        doc.edit_cell(table, column, row, value);
     }
     std::vector<float> shown_scale() {
         std::vector<float> shown;
-        for (int32_t row = 0; row < doc.numberOfRowsInTableView(DocumentTable::ScaleRatios); ++row)
+        for (int32_t row = 0; row < doc.row_count(DocumentTable::ScaleRatios); ++row)
             shown.push_back(scale_cell(TableColumn::Ratios, row));
         return shown;
     }
 };
 
 TEST_F(TableDataSourceTest, RowCountsFollowTheLists) {
-    doc.replace_scale_ratios({1.0f, 1.5f, 2.0f});
-    doc.chordAddDelete(kChordAdd);
-    EXPECT_EQ(doc.numberOfRowsInTableView(DocumentTable::ScaleRatios), 3);
-    EXPECT_EQ(doc.numberOfRowsInTableView(DocumentTable::DissonanceRatios), 1);
-    EXPECT_EQ(doc.numberOfRowsInTableView(DocumentTable::MappedChords), 1);
+    replace_scale_ratios({1.0f, 1.5f, 2.0f});
+    doc.chord_action(ChordAction::AddAtFreeKey);
+    EXPECT_EQ(doc.row_count(DocumentTable::ScaleRatios), 3);
+    EXPECT_EQ(doc.row_count(DocumentTable::FixedTones), 1);
+    EXPECT_EQ(doc.row_count(DocumentTable::MappedChords), 1);
 }
 
 TEST_F(TableDataSourceTest, ScaleRowsShowRatioAndCents) {
-    doc.replace_scale_ratios({1.0f, 1.5f});
+    replace_scale_ratios({1.0f, 1.5f});
     EXPECT_EQ(scale_cell(TableColumn::Ratios, 1), 1.5f);
     EXPECT_EQ(scale_cell(TableColumn::Cents, 0), 0.0f);
     EXPECT_EQ(scale_cell(TableColumn::Cents, 1), 701.95496f);
@@ -92,27 +82,23 @@ TEST_F(TableDataSourceTest, ScaleRowsShowRatioAndCents) {
     EXPECT_EQ(cell(DocumentTable::ScaleRatios, TableColumn::Ratios, -1), std::nullopt);
 }
 
-TEST_F(TableDataSourceTest, AnEditedScaleRatioMovesToItsSortedRowOnTheNextFetch) {
-    doc.replace_scale_ratios({1.0f, 1.25f, 1.5f});
+TEST_F(TableDataSourceTest, AnEditedScaleRatioMovesToItsSortedRowAtOnce) {
+    replace_scale_ratios({1.5f, 1.0f, 1.25f});
+    EXPECT_THAT(shown_scale(), ElementsAre(1.0f, 1.25f, 1.5f)) << "a file's list is sorted";
     edit(DocumentTable::ScaleRatios, TableColumn::Ratios, 2, 1.2f);
-    EXPECT_THAT(doc.scale_ratios(), ElementsAre(1.0f, 1.25f, 1.2f)) << "replaced where it stood";
-    EXPECT_EQ(scale_cell(TableColumn::Ratios, 2), 1.2f) << "the fetch reads, then sorts";
-    EXPECT_THAT(shown_scale(), ElementsAre(1.0f, 1.2f, 1.25f));
+    EXPECT_THAT(doc.tables().scale_ratios(), ElementsAre(1.0f, 1.2f, 1.25f));
+    EXPECT_THAT(shown_scale(), ElementsAre(1.0f, 1.2f, 1.25f)) << "reading a cell sorts nothing";
 
     edit(DocumentTable::ScaleRatios, TableColumn::Cents, 0, 700.0f);
-    EXPECT_EQ(doc.scale_ratios()[0], 1.4983071f);
-    // The first fetch shows row 0 as it stood and then sorts, so that pass shows the edited
-    // ratio twice; every later display is in order.
-    EXPECT_THAT(shown_scale(), ElementsAre(1.4983071f, 1.25f, 1.4983071f));
     EXPECT_THAT(shown_scale(), ElementsAre(1.2f, 1.25f, 1.4983071f));
     // Typed cents come back as the same cents, to the precision of 32 bits.
     EXPECT_NEAR(scale_cell(TableColumn::Cents, 2), 700.0f, 1e-3f);
 }
 
 TEST_F(TableDataSourceTest, EveryEditEndsWithMarkResampleRedraw) {
-    doc.replace_scale_ratios({1.0f});
-    doc.chordAddDelete(kChordAdd);
-    doc.updateChangeCount(ChangeKind::Cleared);
+    replace_scale_ratios({1.0f});
+    doc.chord_action(ChordAction::AddAtFreeKey);
+    doc.update_change_count(ChangeKind::Cleared);
     struct Case {
         DocumentTable table;
         TableColumn column;
@@ -122,47 +108,48 @@ TEST_F(TableDataSourceTest, EveryEditEndsWithMarkResampleRedraw) {
         {DocumentTable::ScaleRatios, TableColumn::Ratios, 1.5f},
         {DocumentTable::ScaleRatios, TableColumn::Cents, 100.0f},
         {DocumentTable::ScaleRatios, TableColumn::Other, 1.5f},
-        {DocumentTable::DissonanceRatios, TableColumn::Other, 1.25f},
+        {DocumentTable::FixedTones, TableColumn::Other, 1.25f},
         {DocumentTable::MappedChords, TableColumn::MidiNote, int32_t{0}},  // refused rekey
         {DocumentTable::MappedChords, TableColumn::ChordString, Chord{220.0f}},
         {DocumentTable::MappedChords, TableColumn::Cents, 1.0f},
     };
     for (const Case& c : cases) {
-        doc.updateChangeCount(ChangeKind::Cleared);
+        doc.update_change_count(ChangeKind::Cleared);
         timeline.clear();
         edit(c.table, c.column, 0, c.value);
-        EXPECT_THAT(timeline.names(), ElementsAre("document_edited_changed", "update_graph"))
+        EXPECT_THAT(timeline.names(), ElementsAre("show_edited", "redraw"))
             << static_cast<int>(c.table) << " " << static_cast<int>(c.column);
-        EXPECT_TRUE(doc.isDocumentEdited());
+        EXPECT_TRUE(doc.is_edited());
     }
     // A row that does not exist changes nothing, and the follow-up still runs.
     timeline.clear();
-    edit(DocumentTable::DissonanceRatios, TableColumn::Other, 5, 2.0f);
-    EXPECT_THAT(timeline.names(), ElementsAre("update_graph"));
-    EXPECT_THAT(doc.dissonance_ratios(), ElementsAre(1.25f));
+    edit(DocumentTable::FixedTones, TableColumn::Other, 5, 2.0f);
+    EXPECT_THAT(timeline.names(), ElementsAre("redraw"));
+    EXPECT_THAT(doc.tables().fixed_tones(), ElementsAre(1.25f));
 }
 
 TEST_F(TableDataSourceTest, AFixedToneEditResamplesWithTheNewToneAndKeepsTheOrder) {
-    doc.dissonanceRatiosAddDelete(kFixedToneAppendUnison);
-    const std::vector<float> curve_before(doc.y_values(), doc.y_values() + doc.number_of_points());
-    edit(DocumentTable::DissonanceRatios, TableColumn::Other, 0, 1.5f);
-    EXPECT_THAT(doc.dissonance_ratios(), ElementsAre(1.5f, 1.0f));
-    EXPECT_EQ(std::get<float>(*cell(DocumentTable::DissonanceRatios, TableColumn::Ratios, 0)),
-              1.5f);
-    const std::vector<float> curve_after(doc.y_values(), doc.y_values() + doc.number_of_points());
+    doc.fixed_tone_action(FixedToneAction::AppendUnison);
+    const std::vector<float> curve_before(doc.curve().y_values(),
+                                          doc.curve().y_values() + doc.curve().number_of_points());
+    edit(DocumentTable::FixedTones, TableColumn::Other, 0, 1.5f);
+    EXPECT_THAT(doc.tables().fixed_tones(), ElementsAre(1.5f, 1.0f));
+    EXPECT_EQ(std::get<float>(*cell(DocumentTable::FixedTones, TableColumn::Ratios, 0)), 1.5f);
+    const std::vector<float> curve_after(doc.curve().y_values(),
+                                         doc.curve().y_values() + doc.curve().number_of_points());
     EXPECT_NE(curve_before, curve_after);
 
     // A ratio that cannot be a tone is refused with the beep; the old one stays.
-    edit(DocumentTable::DissonanceRatios, TableColumn::Other, 0, 0.0f);
-    edit(DocumentTable::DissonanceRatios, TableColumn::Other, 0, NAN);
-    edit(DocumentTable::DissonanceRatios, TableColumn::Other, 0, Chord{1.0f});
+    edit(DocumentTable::FixedTones, TableColumn::Other, 0, 0.0f);
+    edit(DocumentTable::FixedTones, TableColumn::Other, 0, NAN);
+    edit(DocumentTable::FixedTones, TableColumn::Other, 0, Chord{1.0f});
     EXPECT_EQ(controls.beeps, 3);
-    EXPECT_THAT(doc.dissonance_ratios(), ElementsAre(1.5f, 1.0f));
+    EXPECT_THAT(doc.tables().fixed_tones(), ElementsAre(1.5f, 1.0f));
 }
 
 TEST_F(TableDataSourceTest, ChordCellsShowAndEditTheMap) {
-    doc.chordAddDelete(kChordAdd);
-    doc.chordAddDelete(kChordAdd);
+    doc.chord_action(ChordAction::AddAtFreeKey);
+    doc.chord_action(ChordAction::AddAtFreeKey);
     EXPECT_EQ(std::get<int32_t>(*cell(DocumentTable::MappedChords, TableColumn::MidiNote, 1)), 1);
     EXPECT_EQ(std::get<Chord>(*cell(DocumentTable::MappedChords, TableColumn::ChordString, 0)),
               Chord{110.0f});
@@ -170,33 +157,33 @@ TEST_F(TableDataSourceTest, ChordCellsShowAndEditTheMap) {
 
     edit(DocumentTable::MappedChords, TableColumn::ChordString, 1, Chord{220.0f, 330.0f});
     edit(DocumentTable::MappedChords, TableColumn::MidiNote, 1, int32_t{60});
-    EXPECT_THAT(doc.chord_map().midi_note_numbers(), ElementsAre(0, 60));
+    EXPECT_THAT(doc.chords().map().midi_note_numbers(), ElementsAre(0, 60));
     EXPECT_EQ(*doc.chord_for_key(60), (Chord{220.0f, 330.0f})) << "published to the MIDI side";
     EXPECT_EQ(doc.chord_for_key(1), nullptr);
 
     // Rekeying to a mapped key leaves the row showing its old number.
     edit(DocumentTable::MappedChords, TableColumn::MidiNote, 1, int32_t{0});
     EXPECT_EQ(std::get<int32_t>(*cell(DocumentTable::MappedChords, TableColumn::MidiNote, 1)), 60);
-    EXPECT_TRUE(doc.isDocumentEdited());
+    EXPECT_TRUE(doc.is_edited());
     // A key outside 0..127 is stored (and never played); a float cell is read as an integer.
     edit(DocumentTable::MappedChords, TableColumn::MidiNote, 1, 200.7f);
-    EXPECT_THAT(doc.chord_map().midi_note_numbers(), ElementsAre(0, 200));
+    EXPECT_THAT(doc.chords().map().midi_note_numbers(), ElementsAre(0, 200));
 }
 
 TEST_F(TableDataSourceTest, TheCursorLineFollowsTheSelectedScaleRatio) {
-    doc.replace_scale_ratios({1.0f, 1.25f, 1.5f});
+    replace_scale_ratios({1.0f, 1.25f, 1.5f});
     controls.selected_rows[DocumentTable::ScaleRatios] = 2;
-    controls.selected_rows[DocumentTable::DissonanceRatios] = 0;
-    doc.tableViewSelectionDidChange();  // whichever table sent it
-    EXPECT_EQ(view.calls, std::vector<std::string>{"plot_line_at_x 1.5"});
+    controls.selected_rows[DocumentTable::FixedTones] = 0;
+    doc.selection_changed();  // whichever table sent it
+    EXPECT_EQ(view.calls, std::vector<std::string>{"move_cursor_line 1.5"});
 
     view.clear();
     controls.selected_rows.erase(DocumentTable::ScaleRatios);
-    doc.tableViewSelectionDidChange();
+    doc.selection_changed();
     controls.selected_rows[DocumentTable::ScaleRatios] = 0;
-    doc.scaleRatiosAddDelete(ScaleActionSource::Segment, kScaleRemoveAll);
+    doc.scale_action(ScaleAction::RemoveAll);
     view.clear();
-    doc.tableViewSelectionDidChange();
+    doc.selection_changed();
     EXPECT_TRUE(view.calls.empty()) << "an empty list leaves the line where it was";
 }
 

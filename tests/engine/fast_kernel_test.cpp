@@ -8,10 +8,10 @@
 #include <random>
 #include <vector>
 
-#include "document/kernel_benchmark_cases.h"
 #include "engine/dissonance_kernel.h"
 #include "engine/engine_limits.h"
 #include "engine/fast_dissonance_kernel.h"
+#include "engine/kernel_benchmark_cases.h"
 #include "engine/partials.h"
 
 namespace kelvara {
@@ -308,14 +308,14 @@ TEST(FastKernel, HandlesTheLargestPartialLists) {
 TEST(KernelBenchmarkCases, AreTheDocumentsTheirNamesSay) {
     const auto& cases = kernel_benchmark_cases();
     ASSERT_EQ(cases.size(), 2u);
-    auto fast_default = make_benchmark_document(cases[0], make_default_kernel());
+    const BenchmarkCurve fast_default(cases[0], make_default_kernel());
     EXPECT_EQ(cases[0].name, "default");
-    EXPECT_EQ(fast_default->number_of_partials(), 50);
-    EXPECT_EQ(fast_default->number_of_points(), 201);
-    auto fast_worst = make_benchmark_document(cases[1], make_default_kernel());
+    EXPECT_EQ(fast_default.number_of_partials(), 50);
+    EXPECT_EQ(fast_default.number_of_points(), 201);
+    const BenchmarkCurve fast_worst(cases[1], make_default_kernel());
     EXPECT_EQ(cases[1].name, "worst");
-    EXPECT_EQ(fast_worst->number_of_partials(), 275);
-    EXPECT_EQ(fast_worst->number_of_points(), 600);
+    EXPECT_EQ(fast_worst.number_of_partials(), 275);
+    EXPECT_EQ(fast_worst.number_of_points(), 600);
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <array>
 #include <vector>
 
-#include "document/document.h"
+#include "engine/curve_sampling.h"
 #include "engine/partials.h"
 
 namespace kelvara {
@@ -16,11 +16,13 @@ std::vector<float> amplitudes_of(int32_t type, size_t count) {
 }
 
 TEST(Partials, DefaultDocumentListsFixedToneThenSweepToneWithSameAmplitudes) {
-    KelvaraDocument doc;
-    doc.compute_array_entries();
-    ASSERT_EQ(doc.number_of_partials(), 50);
-    const float* p = doc.partials();
-    const float* a = doc.amplitudes();
+    // A new document's curve: one fixed tone at 1, 25 geometric harmonics at 440 Hz.
+    const float ratios[] = {1.0f};
+    std::vector<float> xs(201), ys(201), p(partial_capacity(25)), a(partial_capacity(25));
+    LiteralKernel kernel;
+    const SampledCurve sampled =
+        sample_curve({Timbre{}, ratios, 1.0f, 2.0f, 0.005}, kernel, {xs, ys, p, a});
+    ASSERT_EQ(sampled.number_of_partials, 50);
     for (int k = 1; k <= 25; ++k) {
         EXPECT_EQ(p[k - 1], 440.0f * static_cast<float>(k));
         EXPECT_EQ(a[25 + k - 1], a[k - 1]) << "sweep tone amplitude of harmonic " << k;

@@ -14,6 +14,13 @@
 namespace kelvara {
 namespace {
 
+// The state of a text that must be accepted.
+DocumentFileState decoded(std::string_view text) {
+    Result<DocumentFileState> state = decode_document_state(text);
+    EXPECT_TRUE(state) << state.error().located_detail();
+    return state ? *state : DocumentFileState{};
+}
+
 using kelvara::testing::fixture_path;
 using kelvara::testing::read_fixture;
 using ::testing::ElementsAre;
@@ -45,7 +52,7 @@ DocumentFileState edited_state() {
 
 TEST(DocumentFileRoundTrip, EveryFieldSurvives) {
     const DocumentFileState saved = edited_state();
-    const DocumentFileState read = decode_document_state(encode_document_state(saved));
+    const DocumentFileState read = decoded(encode_document_state(saved));
     // The two 64-bit fields come back as the nearest 32-bit float.
     EXPECT_EQ(read.base_frequency, 440.1000061035156);
     EXPECT_EQ(read.step_size, static_cast<double>(0.0025f));
@@ -56,7 +63,7 @@ TEST(DocumentFileRoundTrip, EveryFieldSurvives) {
     EXPECT_THAT(read.midi_note_numbers, ElementsAre(67, 60, 64));
 
     const DocumentFileState defaults;
-    EXPECT_EQ(decode_document_state(encode_document_state(defaults)), defaults);
+    EXPECT_EQ(decoded(encode_document_state(defaults)), defaults);
 }
 
 TEST(DocumentFileWrite, TextLayout) {
@@ -81,7 +88,7 @@ TEST(DocumentFileWrite, TextLayout) {
 }
 
 TEST(DocumentFileRead, AFileOfAnotherWriterGivesItsValues) {
-    const DocumentFileState s = decode_document_state(read_fixture("full.kelvara"));
+    const DocumentFileState s = decoded(read_fixture("full.kelvara"));
     EXPECT_EQ(s.version, 2);
     EXPECT_THAT(s.scale_ratios, ElementsAre(1.0f, 1.25f, 1.5f, 2.0f));
     EXPECT_EQ(s.overtone_type, ShapedHarmonics);
@@ -106,31 +113,28 @@ TEST(DocumentFileRead, AFileOfAnotherWriterGivesItsValues) {
 
 TEST(DocumentFileRead, VersionRules) {
     // Version 1, or none: the derivative entry is ignored.
-    const DocumentFileState v1 =
-        decode_document_state(read_fixture("version1_with_plot_dx.kelvara"));
+    const DocumentFileState v1 = decoded(read_fixture("version1_with_plot_dx.kelvara"));
     EXPECT_EQ(v1.version, 1);
     EXPECT_FALSE(v1.plot_dy);
-    const DocumentFileState none = decode_document_state(read_fixture("no_version.kelvara"));
+    const DocumentFileState none = decoded(read_fixture("no_version.kelvara"));
     EXPECT_EQ(none.version, 0);
     EXPECT_FALSE(none.plot_dy);
     // The version as text and as an integer number both read as 2.
-    const DocumentFileState as_integer =
-        decode_document_state(read_fixture("version_as_integer.kelvara"));
+    const DocumentFileState as_integer = decoded(read_fixture("version_as_integer.kelvara"));
     EXPECT_EQ(as_integer.version, 2);
     EXPECT_TRUE(as_integer.plot_dy);
     // A higher version reads like version 2; text reads as its leading integer.
     std::string text = read_fixture("full.kelvara");
     text.replace(text.find("= 2;"), 4, "= \" 17th\";");
-    EXPECT_EQ(decode_document_state(text).version, 17);
-    EXPECT_TRUE(decode_document_state(text).plot_dy);
+    EXPECT_EQ(decoded(text).version, 17);
+    EXPECT_TRUE(decoded(text).plot_dy);
     text.replace(text.find("= \" 17th\";"), 10, "= <*R1.9>;");
-    EXPECT_EQ(decode_document_state(text).version, 1);
-    EXPECT_FALSE(decode_document_state(text).plot_dy);
+    EXPECT_EQ(decoded(text).version, 1);
+    EXPECT_FALSE(decoded(text).plot_dy);
 }
 
 TEST(DocumentFileRead, MissingOptionalEntriesTakeTheirDefaults) {
-    const DocumentFileState s =
-        decode_document_state(read_fixture("without_optional_entries.kelvara"));
+    const DocumentFileState s = decoded(read_fixture("without_optional_entries.kelvara"));
     EXPECT_EQ(s.step_size, 0.004999999888241291);
     EXPECT_EQ(s.number_of_overtones, 25);
 }
@@ -152,7 +156,7 @@ TEST(DocumentFileRead, OtherNumericTypesAreConverted) {
     replace_entry("Kelvara graph y max", number_prefix + "8484016997 05 86");
     replace_entry("Kelvara number of overtones", number_prefix + "8484016697 0c 86");
     replace_entry("Kelvara plot justs", number_prefix + "8484017197 02 86");
-    const DocumentFileState read = decode_document_state(text);
+    const DocumentFileState read = decoded(text);
     EXPECT_EQ(read.base_frequency, 440.0);
     EXPECT_EQ(read.y_max, 5.0f);
     EXPECT_EQ(read.number_of_overtones, 12);
@@ -185,12 +189,10 @@ TEST(DocumentFileRead, EachClassOfBadFileIsRefusedForItsReason) {
         ++bad_files;
     EXPECT_EQ(cases.size(), bad_files) << "every bad fixture has a case here";
     for (const auto& [name, why] : cases) {
-        try {
+        const Result<DocumentFileState> state =
             decode_document_state(read_fixture("bad/" + name + ".kelvara"));
-            ADD_FAILURE() << name << " was accepted";
-        } catch (const FileFormatError& error) {
-            EXPECT_THAT(error.what(), HasSubstr(why)) << name;
-        }
+        ASSERT_FALSE(state) << name << " was accepted";
+        EXPECT_THAT(state.error().located_detail(), HasSubstr(why)) << name;
     }
 }
 
@@ -198,12 +200,7 @@ TEST(DocumentFileValidation, LimitsOfTheEngine) {
     const auto refused = [](auto change) {
         DocumentFileState s;
         change(s);
-        try {
-            validate_document_state(s);
-        } catch (const FileFormatError&) {
-            return true;
-        }
-        return false;
+        return !validate_document_state(s).ok();
     };
     EXPECT_FALSE(refused([](DocumentFileState& s) { s.dissonance_ratios.assign(10, 1.5f); }));
     EXPECT_TRUE(refused([](DocumentFileState& s) { s.dissonance_ratios.assign(11, 1.5f); }));
@@ -234,20 +231,13 @@ TEST(DocumentFileValidation, LimitsOfTheEngine) {
 
 TEST(DocumentFileRead, TruncatedAndChangedFilesNeverCrash) {
     const std::string text = read_fixture("full.kelvara");
-    for (size_t size = 0; size < text.size(); size += 7) {
-        try {
-            decode_document_state(std::string_view(text).substr(0, size));
-        } catch (const FileFormatError&) {
-        }
-    }
+    for (size_t size = 0; size < text.size(); size += 7)
+        (void)decode_document_state(std::string_view(text).substr(0, size));
     for (size_t at = 0; at < text.size(); at += 3) {
         for (const char replacement : {'0', '8', 'f', ' ', '>', '"', ';'}) {
             std::string changed = text;
             changed[at] = replacement;
-            try {
-                decode_document_state(changed);
-            } catch (const FileFormatError&) {
-            }
+            (void)decode_document_state(changed);
         }
     }
 }

@@ -107,7 +107,7 @@ TEST(GeneratorBound, RunsThatWouldNeverEndOrExplodeAreRefusedWhole) {
 
 TEST(SetValuesInScaleArray, InsertsInGeneratedOrderAtTheStartIndex) {
     std::vector<float> list{0.5f, 9.0f};
-    ASSERT_TRUE(setValuesInScaleArray(list, kEightStepHarmonicTet, 1.0, 1));
+    ASSERT_TRUE(insert_generated_ratios(list, kEightStepHarmonicTet, 1.0, 1));
     ASSERT_EQ(list.size(), 19u);
     EXPECT_EQ(list[0], 0.5f);
     EXPECT_EQ(list[1], 1.0f);
@@ -116,13 +116,13 @@ TEST(SetValuesInScaleArray, InsertsInGeneratedOrderAtTheStartIndex) {
 
     // A start index outside the list is clamped to it.
     std::vector<float> short_list{9.0f};
-    ASSERT_TRUE(setValuesInScaleArray(short_list, 12, 2.0, 500));
+    ASSERT_TRUE(insert_generated_ratios(short_list, 12, 2.0, 500));
     EXPECT_EQ(short_list.front(), 9.0f);
-    ASSERT_TRUE(setValuesInScaleArray(short_list, 12, 2.0, -4));
+    ASSERT_TRUE(insert_generated_ratios(short_list, 12, 2.0, -4));
     EXPECT_EQ(short_list.front(), 1.0f);
 
     std::vector<float> untouched{3.0f};
-    EXPECT_FALSE(setValuesInScaleArray(untouched, -7, 2.0, 0));
+    EXPECT_FALSE(insert_generated_ratios(untouched, -7, 2.0, 0));
     EXPECT_THAT(untouched, ElementsAre(3.0f));
 }
 

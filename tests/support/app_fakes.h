@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "app/document_dialogs.h"
-#include "app/document_files.h"
 #include "app/document_instruments.h"
+#include "app/document_store.h"
 #include "document/document.h"
 #include "support/recording_fakes.h"
 
@@ -64,36 +64,39 @@ private:
     }
 };
 
-// Keeps, per path, the base frequency and the volume of the document saved there.
-class MemoryDocumentFiles final : public DocumentFiles {
+// Keeps, per path, the state of the document saved there.
+class MemoryDocumentStore final : public DocumentStore {
 public:
-    struct Saved {
-        float base_frequency;
-        int32_t volume;
-    };
-    std::map<std::string, Saved> files;
-    std::optional<DocumentFileError> next_save_error;
+    std::map<std::string, DocumentFileState> files;
+    std::optional<Error> next_save_error;
 
-    std::optional<DocumentFileError> read(KelvaraDocument& document,
-                                          const std::string& path) override {
+    // A new document's state with these two values changed.
+    static DocumentFileState saved(double base_frequency, int32_t volume) {
+        DocumentFileState state;
+        state.base_frequency = base_frequency;
+        state.volume = volume;
+        return state;
+    }
+
+    Result<void> read(Document& document, const std::string& path) override {
         const auto found = files.find(path);
         if (found == files.end())
-            return DocumentFileError{"KelvaraErrorDomain", 1, "The file could not be read.",
-                                     "It is not a Kelvara document."};
-        document.baseFrequencyEdited(found->second.base_frequency);
-        document.volume_set(found->second.volume);
-        document.updateChangeCount(ChangeKind::Cleared);
-        return std::nullopt;
+            return Error{ErrorKind::Refused,
+                         0,
+                         "The file could not be read.",
+                         "It is not a Kelvara document.",
+                         {},
+                         {}};
+        return document.apply_state(found->second);
     }
-    std::optional<DocumentFileError> save(const KelvaraDocument& document,
-                                          const std::string& path) override {
+    Result<void> save(const Document& document, const std::string& path) override {
         if (next_save_error) {
-            auto error = *next_save_error;
+            Error error = *next_save_error;
             next_save_error.reset();
             return error;
         }
-        files[path] = {static_cast<float>(document.base_frequency()), document.volume()};
-        return std::nullopt;
+        files[path] = document.state();
+        return {};
     }
 };
 
@@ -101,7 +104,7 @@ public:
 // two MIDI sources. play_note stands for the MIDI receive thread.
 class RecordingInstruments final : public DocumentInstruments {
 public:
-    RecordingChannel recorded;
+    RecordingSynthChannel recorded;
     std::vector<std::string> programs{"0 : Sine", "1 : Organ"};
     std::vector<std::string> sources{"Keys", "Keys Synth B"};
     std::vector<int32_t> selected_programs;
@@ -110,7 +113,7 @@ public:
     int resets = 0;
     bool refuse_banks = false;
 
-    ChannelControls* channel() override { return &recorded; }
+    SynthChannel* channel() override { return &recorded; }
     std::vector<std::string> program_titles() const override { return programs; }
     void select_instrument(int32_t index) override { selected_programs.push_back(index); }
     bool load_sound_bank(const std::string& path) override {
@@ -152,9 +155,9 @@ private:
 
 // A factory that remembers the channel of every window it equipped, in order.
 struct RecordingInstrumentsFactory {
-    std::vector<RecordingChannel*> channels;
+    std::vector<RecordingSynthChannel*> channels;
     InstrumentsFactory factory() {
-        return [this](const KelvaraDocument&) {
+        return [this](const Document&) {
             auto instruments = std::make_unique<RecordingInstruments>();
             channels.push_back(&instruments->recorded);
             return instruments;

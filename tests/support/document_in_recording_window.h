@@ -4,6 +4,8 @@
 // start.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "document/document.h"
 #include "support/recording_fakes.h"
 
@@ -12,13 +14,21 @@ namespace kelvara::testing {
 class DocumentInRecordingWindow : public ::testing::Test {
 protected:
     DocumentInRecordingWindow() {
-        doc.attach_view(&view);
-        doc.attach_controls(&controls);
-        doc.windowControllerDidLoadNib();
+        doc.attach_views(view, controls);
+        doc.show_all();
         forget_calls();
     }
     // The view must not hold the document's arrays once they are gone.
-    ~DocumentInRecordingWindow() override { doc.attach_view(nullptr); }
+    ~DocumentInRecordingWindow() override { doc.detach_views(); }
+
+    // Replaces the scale list as a document file would (sorted; not a change of the
+    // document). The calls of the window's showing everything again are forgotten.
+    void replace_scale_ratios(std::vector<float> ratios) {
+        DocumentFileState state = doc.state();
+        state.scale_ratios = std::move(ratios);
+        EXPECT_TRUE(doc.apply_state(state).ok());
+        forget_calls();
+    }
 
     // Empties every log; from then on both fakes also log into `timeline`, in call order.
     void forget_calls() {
@@ -31,9 +41,9 @@ protected:
 
     // Declared before the document, which still calls the view as it goes.
     CallLog timeline;
-    RecordingGraphView view;
-    RecordingControls controls;
-    KelvaraDocument doc;
+    RecordingCurveView view;
+    RecordingDocumentView controls;
+    Document doc;
 };
 
 }  // namespace kelvara::testing

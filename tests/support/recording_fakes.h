@@ -48,43 +48,41 @@ protected:
 inline const char* table_name(DocumentTable table) {
     switch (table) {
         case DocumentTable::ScaleRatios: return "scale";
-        case DocumentTable::DissonanceRatios: return "dissonance";
+        case DocumentTable::FixedTones: return "fixed";
         case DocumentTable::MappedChords: return "chords";
     }
     return "?";
 }
 
-class RecordingGraphView : public GraphView, public CallLog {
+class RecordingCurveView : public CurveView, public CallLog {
 public:
     const float* x_values = nullptr;
     const float* y_values = nullptr;
     int32_t number_of_points = 0;
 
-    void set_value_arrays_x_y(const float* x, const float* y) override {
+    void lend_arrays(const float* x, const float* y) override {
         x_values = x;
         y_values = y;
-        log("set_value_arrays_x_y", x == nullptr ? "null" : "x", y == nullptr ? "null" : "y");
+        log("lend_arrays", x == nullptr ? "null" : "x", y == nullptr ? "null" : "y");
     }
-    void update_graph(int32_t count) override {
+    void redraw(int32_t count) override {
         number_of_points = count;
-        log("update_graph", count);
+        log("redraw", count);
     }
-    void set_x_axis_min_max(double lo, double hi) override { log("set_x_axis_min_max", lo, hi); }
-    void set_y_axis_min_max(double lo, double hi) override { log("set_y_axis_min_max", lo, hi); }
-    void set_dy_axis_min_max(double lo, double hi) override { log("set_dy_axis_min_max", lo, hi); }
-    void set_should_draw_justs(bool b) override { log("set_should_draw_justs", b); }
-    void set_should_plot_line(bool b) override { log("set_should_plot_line", b); }
-    void set_should_draw_derivative(bool b) override { log("set_should_draw_derivative", b); }
-    void plot_line_at_x(float r) override { log("plot_line_at_x", r); }
-    void set_curve_color_fill(const Rgba*, const Rgba*) override { log("set_curve_color_fill"); }
-    void set_dy_curve_color_fill(const Rgba*, const Rgba*) override {
-        log("set_dy_curve_color_fill");
-    }
-    void set_bg_color(const Rgba*) override { log("set_bg_color"); }
+    void set_x_range(double lo, double hi) override { log("set_x_range", lo, hi); }
+    void set_y_range(double lo, double hi) override { log("set_y_range", lo, hi); }
+    void set_slope_range(double lo, double hi) override { log("set_slope_range", lo, hi); }
+    void show_just_ratios(bool b) override { log("show_just_ratios", b); }
+    void show_cursor_line(bool b) override { log("show_cursor_line", b); }
+    void show_slope(bool b) override { log("show_slope", b); }
+    void move_cursor_line(float r) override { log("move_cursor_line", r); }
+    void set_curve_colors(const Rgba*, const Rgba*) override { log("set_curve_colors"); }
+    void set_slope_colors(const Rgba*, const Rgba*) override { log("set_slope_colors"); }
+    void set_background_color(const Rgba*) override { log("set_background_color"); }
     void set_text_color(const Rgba*) override { log("set_text_color"); }
 };
 
-class RecordingControls : public DocumentControls, public CallLog {
+class RecordingDocumentView : public DocumentView, public CallLog {
 public:
     int beeps = 0;
     bool edited = false;
@@ -100,9 +98,9 @@ public:
         ++beeps;
         log("beep");
     }
-    void document_edited_changed(bool e) override {
+    void show_edited(bool e) override {
         edited = e;
-        log("document_edited_changed", e);
+        log("show_edited", e);
     }
 
     // The selected row of each table, as a test sets it; absent tables have no selection.
@@ -122,7 +120,7 @@ public:
 };
 
 // The synthesizer channel as the document drives it: every controller value sent.
-class RecordingChannel : public ChannelControls, public CallLog {
+class RecordingSynthChannel : public SynthChannel, public CallLog {
 public:
     void set_midi_parameter(uint32_t controller, uint32_t value) override {
         log("set_midi_parameter", controller, value);

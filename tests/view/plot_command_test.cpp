@@ -31,15 +31,16 @@ TEST(PlotCommand, DrawsTheDefaultCurveWhereTheMapsPutIt) {
     // The same view and document, laid out at the same size, give the expected positions.
     PVKelvaraView view;
     view.resize(400, 300);
-    KelvaraDocument document;
-    document.attach_view(&view);
-    document.windowControllerDidLoadNib();
+    Document document;
+    NullDocumentView no_fields;
+    document.attach_views(view, no_fields);
+    document.show_all();
     view.grab();  // the first repaint lays the view out at its size
     const FloatRect frame = view.graph_frame();
     int checked = 0;
-    for (int32_t i = 0; i < document.number_of_points(); i += 4) {
-        const float x = view.location_for_x(document.x_values()[i]);
-        const float y = view.location_for_y(document.y_values()[i]);
+    for (int32_t i = 0; i < document.curve().number_of_points(); i += 4) {
+        const float x = view.location_for_x(document.curve().x_values()[i]);
+        const float y = view.location_for_y(document.curve().y_values()[i]);
         if (x < frame.x + 3 || x > frame.x + frame.width - 3 || y < frame.y + 3 ||
             y > frame.y + frame.height - 3)
             continue;
@@ -51,7 +52,7 @@ TEST(PlotCommand, DrawsTheDefaultCurveWhereTheMapsPutIt) {
         ++checked;
     }
     EXPECT_GT(checked, 30);
-    document.attach_view(nullptr);
+    document.detach_views();
 }
 
 TEST(PlotCommand, MarkersCursorAndDerivativeAreOptions) {

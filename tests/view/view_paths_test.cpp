@@ -56,8 +56,8 @@ protected:
 TEST_F(ViewPaths, TheCurveIsAPolylineThroughTheMappedSamples) {
     const float xs[] = {1.0f, 1.5f, 2.0f};
     const float ys[] = {0.0f, 4.0f, 2.0f};
-    view.set_value_arrays_x_y(xs, ys);
-    view.update_graph(3);
+    view.lend_arrays(xs, ys);
+    view.redraw(3);
     ASSERT_TRUE(view.curve_path());
     EXPECT_EQ(view.curve_path()->line_width, 2.0);
     const auto points = points_of(view.curve_path()->path);
@@ -78,12 +78,12 @@ TEST_F(ViewPaths, TheCurveIsAPolylineThroughTheMappedSamples) {
 TEST_F(ViewPaths, TheDerivativeIsTheSlopeAtEachIntervalsMidpoint) {
     const float xs[] = {1.0f, 1.5f, 2.0f, 2.5f};
     const float ys[] = {0.0f, 1.0f, 1.0f, 3.0f};
-    view.set_x_axis_min_max(1.0, 3.0);
-    view.set_dy_axis_min_max(-1.0, 5.0);
-    view.set_value_arrays_x_y(xs, ys);
-    view.set_should_draw_derivative(true);
-    EXPECT_TRUE(view.dy_curve_path() == std::nullopt);  // only update_graph builds it
-    view.update_graph(4);
+    view.set_x_range(1.0, 3.0);
+    view.set_slope_range(-1.0, 5.0);
+    view.lend_arrays(xs, ys);
+    view.show_slope(true);
+    EXPECT_TRUE(view.dy_curve_path() == std::nullopt);  // only redraw builds it
+    view.redraw(4);
     const auto points = points_of(view.dy_curve_path()->path);
     ASSERT_EQ(points.size(), 3u);
     const float expected_x[] = {1.25f, 1.75f, 2.25f};
@@ -93,22 +93,22 @@ TEST_F(ViewPaths, TheDerivativeIsTheSlopeAtEachIntervalsMidpoint) {
         EXPECT_NEAR(view.x_for_location(points[i].x), expected_x[i], 1e-6f);
         EXPECT_NEAR(view.dy_for_location(points[i].y), expected_slope[i], 1e-5f);
     }
-    view.set_should_draw_derivative(false);
-    view.update_graph(4);
+    view.show_slope(false);
+    view.redraw(4);
     EXPECT_TRUE(view.dy_curve_path()->path.isEmpty());
 }
 
 TEST_F(ViewPaths, FewerThanTwoPointsLeaveTheCurvesEmptyButRebuildMarkersAndCursor) {
     const float xs[] = {1.0f, 1.5f};
     const float ys[] = {1.0f, 2.0f};
-    view.set_value_arrays_x_y(xs, ys);
-    view.set_should_draw_derivative(true);
-    view.set_should_draw_justs(true);
-    view.set_should_plot_line(true);
-    view.plot_line_at_x(1.5f);
-    view.set_y_axis_min_max(0.0, 2.0);  // markers and cursor must follow the new range
+    view.lend_arrays(xs, ys);
+    view.show_slope(true);
+    view.show_just_ratios(true);
+    view.show_cursor_line(true);
+    view.move_cursor_line(1.5f);
+    view.set_y_range(0.0, 2.0);  // markers and cursor must follow the new range
     for (const int32_t count : {0, 1, -5}) {
-        view.update_graph(count);
+        view.redraw(count);
         EXPECT_TRUE(view.curve_path()->path.isEmpty()) << count;
         EXPECT_TRUE(view.dy_curve_path()->path.isEmpty()) << count;
         EXPECT_EQ(segment_xs(view, view.justs_path()->path).size(), 14u);
@@ -119,19 +119,19 @@ TEST_F(ViewPaths, FewerThanTwoPointsLeaveTheCurvesEmptyButRebuildMarkersAndCurso
 TEST_F(ViewPaths, NullArraysLeaveThePathsAsTheyWere) {
     const float xs[] = {1.0f, 1.5f, 2.0f};
     const float ys[] = {0.0f, 4.0f, 2.0f};
-    view.set_value_arrays_x_y(xs, ys);
-    view.update_graph(3);
-    view.set_value_arrays_x_y(nullptr, ys);
-    view.update_graph(1000);
+    view.lend_arrays(xs, ys);
+    view.redraw(3);
+    view.lend_arrays(nullptr, ys);
+    view.redraw(1000);
     EXPECT_EQ(view.curve_path()->path.elementCount(), 3);
 }
 
 TEST_F(ViewPaths, PointsThatAreNotFiniteAreLeftOutAndTheLineResumes) {
     const float xs[] = {1.0f, 1.1f, 1.2f, 1.3f, 1.4f, 1.5f, 1.6f, 1.7f};
     const float ys[] = {1.0f, 1.0f, kNaN, 2.0f, 3.0f, kInf, 1.0f, 2.0f};
-    view.set_value_arrays_x_y(xs, ys);
-    view.set_should_draw_derivative(true);
-    view.update_graph(8);
+    view.lend_arrays(xs, ys);
+    view.show_slope(true);
+    view.redraw(8);
     const auto curve = points_of(view.curve_path()->path);
     ASSERT_EQ(curve.size(), 6u);
     for (size_t i = 0; i < curve.size(); ++i) EXPECT_EQ(curve[i].starts_subpath, i % 2 == 0);
@@ -144,7 +144,7 @@ TEST_F(ViewPaths, PointsThatAreNotFiniteAreLeftOutAndTheLineResumes) {
 }
 
 TEST_F(ViewPaths, FourteenMarkersUpToAnOctaveAndTwentyEightAbove) {
-    view.set_should_draw_justs(true);
+    view.show_just_ratios(true);
     EXPECT_EQ(view.just_color(), (Rgba{1, 0, 0, 0.25f}));
     EXPECT_EQ(view.justs_path()->line_width, 1.0);
     auto xs = segment_xs(view, view.justs_path()->path);
@@ -152,30 +152,30 @@ TEST_F(ViewPaths, FourteenMarkersUpToAnOctaveAndTwentyEightAbove) {
     EXPECT_EQ(view.justs_path()->path.elementAt(0).x, view.graph_frame().x);  // 1/1
     EXPECT_NEAR(xs[1], 16.0f / 15.0f, 1e-6f);
 
-    view.set_x_axis_min_max(1.0, 2.5);
-    view.update_graph(0);
+    view.set_x_range(1.0, 2.5);
+    view.redraw(0);
     xs = segment_xs(view, view.justs_path()->path);
     ASSERT_EQ(xs.size(), 28u);
     EXPECT_NEAR(xs[14], 2.0f, 1e-6f);
 
-    view.set_x_axis_min_max(1.0, 5.0);
-    view.update_graph(0);
+    view.set_x_range(1.0, 5.0);
+    view.redraw(0);
     xs = segment_xs(view, view.justs_path()->path);
     EXPECT_NEAR(*std::max_element(xs.begin(), xs.end()), 3.75f, 1e-6f);
 
-    view.set_should_draw_justs(false);
+    view.show_just_ratios(false);
     EXPECT_TRUE(view.justs_path() && view.justs_path()->path.isEmpty());
 }
 
 TEST_F(ViewPaths, TheCursorRemembersItsRatioWhileOff) {
-    view.plot_line_at_x(1.5f);
+    view.move_cursor_line(1.5f);
     EXPECT_EQ(view.line_color(), (Rgba{0, 0, 1, 0.25f}));
     EXPECT_TRUE(view.ratio_line_path()->path.isEmpty());
-    view.set_should_plot_line(true);
+    view.show_cursor_line(true);
     auto xs = segment_xs(view, view.ratio_line_path()->path);
     ASSERT_EQ(xs.size(), 1u);
     EXPECT_FLOAT_EQ(view.ratio_line_path()->path.elementAt(0).x, view.location_for_x(1.5f));
-    view.plot_line_at_x(kNaN);
+    view.move_cursor_line(kNaN);
     EXPECT_TRUE(view.ratio_line_path()->path.isEmpty());
 }
 
@@ -184,22 +184,26 @@ TEST(ViewWithDocument, WindowSetUpDrawsTheDocumentsCurve) {
     PVKelvaraView view;
     view.resize(300, 200);
     {
-        KelvaraDocument document;
-        document.attach_view(&view);
-        document.windowControllerDidLoadNib();
-        EXPECT_EQ(view.number_of_points(), document.number_of_points());
-        EXPECT_EQ(view.curve_path()->path.elementCount(), document.number_of_points());
+        Document document;
+        NullDocumentView no_fields;
+        document.attach_views(view, no_fields);
+        document.show_all();
+        EXPECT_EQ(view.number_of_points(), document.curve().number_of_points());
+        EXPECT_EQ(view.curve_path()->path.elementCount(), document.curve().number_of_points());
         EXPECT_EQ(view.curve_color(), (Rgba{0, 0, 0, 0.666f}));
         EXPECT_EQ(view.bg_color(), (Rgba{0, 0.7f, 0, 0.5f}));
-        EXPECT_EQ(view.x_min(), document.x_min());
-        EXPECT_EQ(view.y_max(), document.y_max());
-        const int32_t last = document.number_of_points() - 1;
+        EXPECT_EQ(view.x_min(), document.curve().x_min());
+        EXPECT_EQ(view.y_max(), document.curve().y_max());
+        const int32_t last = document.curve().number_of_points() - 1;
         const auto end = view.curve_path()->path.elementAt(last);
-        EXPECT_FLOAT_EQ(static_cast<float>(end.x), view.location_for_x(document.x_values()[last]));
-        EXPECT_FLOAT_EQ(static_cast<float>(end.y), view.location_for_y(document.y_values()[last]));
+        EXPECT_FLOAT_EQ(static_cast<float>(end.x),
+                        view.location_for_x(document.curve().x_values()[last]));
+        EXPECT_FLOAT_EQ(static_cast<float>(end.y),
+                        view.location_for_y(document.curve().y_values()[last]));
 
-        document.plotPressed(true, true, true);
-        EXPECT_EQ(view.dy_curve_path()->path.elementCount(), document.number_of_points() - 1);
+        document.set_plot_flags(true, true, true);
+        EXPECT_EQ(view.dy_curve_path()->path.elementCount(),
+                  document.curve().number_of_points() - 1);
         EXPECT_EQ(view.justs_path()->path.elementCount(), 28);
     }
     // The document took its arrays back when it went: a relayout reads nothing freed.

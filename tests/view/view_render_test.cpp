@@ -100,12 +100,12 @@ class RenderedView : public ::testing::Test {
 protected:
     void SetUp() override {
         view.resize(300, 200);
-        view.set_bg_color(&kPanelGreen);
+        view.set_background_color(&kPanelGreen);
     }
     // A flat curve at y = 2 across the x range: widget row 92 is its centre.
     void plot_flat_curve() {
-        view.set_value_arrays_x_y(xs, ys);
-        view.update_graph(3);
+        view.lend_arrays(xs, ys);
+        view.redraw(3);
     }
     PVKelvaraView view;
     const float xs[3] = {1.0f, 1.5f, 2.0f};
@@ -130,7 +130,7 @@ TEST_F(RenderedView, TheCurveIsStrokedInItsColourOnlyWithItsFillCompanion) {
     EXPECT_LT(green(image, 150, 92), 0.3);
 
     const Rgba curve{0, 0, 0, 0.666f};
-    view.set_curve_color_fill(&curve, &curve);
+    view.set_curve_colors(&curve, &curve);
     image = testing::rendered(view);
     EXPECT_LT(blue(image, 150, 92), 0.05);
     EXPECT_LT(green(image, 150, 92), 0.5 * green(image, 150, 60));
@@ -141,9 +141,9 @@ TEST_F(RenderedView, TheCurveIsStrokedInItsColourOnlyWithItsFillCompanion) {
 
 TEST_F(RenderedView, MarkersAndCursorDrawOverTheCurveInsideTheFrame) {
     plot_flat_curve();
-    view.set_should_plot_line(true);
-    view.plot_line_at_x(1.5f);  // widget column 157 holds the line's centre
-    view.set_should_draw_justs(true);
+    view.show_cursor_line(true);
+    view.move_cursor_line(1.5f);  // widget column 157 holds the line's centre
+    view.show_just_ratios(true);
     const QImage image = testing::rendered(view);
     EXPECT_GT(blue(image, 157, 60), blue(image, 150, 60) + 0.1);
     // The 5/4 marker at view x 88.75: red over the green panel.
@@ -206,11 +206,11 @@ TEST(ViewFailures, ABackgroundThatIsNotANumberLeavesOnlyThePanelOut) {
     view.resize(300, 200);
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const Rgba broken{nan, nan, nan, nan};
-    view.set_bg_color(&broken);
+    view.set_background_color(&broken);
     const float xs[] = {1.0f, 2.0f};
     const float ys[] = {2.0f, 2.0f};
-    view.set_value_arrays_x_y(xs, ys);
-    view.update_graph(2);
+    view.lend_arrays(xs, ys);
+    view.redraw(2);
     const QImage image = testing::rendered(view);
     EXPECT_TRUE(log.lines().contains("Error: couldn't create function for shading."));
     EXPECT_EQ(qAlpha(image.pixel(297, 100)), 0);  // no panel
@@ -222,9 +222,9 @@ TEST(ViewFailures, HugeValuesAreDrawnWithoutHanging) {
     view.resize(300, 200);
     const float xs[] = {1.0f, 1.5f, 2.0f, 2.5f};
     const float ys[] = {2.0f, 3e38f, -3e38f, 2.0f};
-    view.set_value_arrays_x_y(xs, ys);
-    view.set_should_draw_derivative(true);
-    view.update_graph(4);
+    view.lend_arrays(xs, ys);
+    view.show_slope(true);
+    view.redraw(4);
     const QImage image = testing::rendered(view);
     EXPECT_FALSE(image.isNull());
 }

@@ -51,9 +51,9 @@ TEST(ViewMaps, EachInverseUndoesItsMap) {
     PVKelvaraView view;
     view.resize(300, 200);
     testing::rendered(view);
-    view.set_x_axis_min_max(0.5, 3.25);
-    view.set_y_axis_min_max(-1.0, 7.0);
-    view.set_dy_axis_min_max(-40.0, 25.0);
+    view.set_x_range(0.5, 3.25);
+    view.set_y_range(-1.0, 7.0);
+    view.set_slope_range(-40.0, 25.0);
     for (const float v : {-2.0f, 0.5f, 1.2345f, 3.25f, 9.0f}) {
         EXPECT_NEAR(view.x_for_location(view.location_for_x(v)), v, 1e-5f) << v;
         EXPECT_NEAR(view.y_for_location(view.location_for_y(v)), v, 1e-5f) << v;
@@ -65,7 +65,7 @@ TEST(ViewMaps, AReversedRangeMirrorsTheAxis) {
     PVKelvaraView view;
     view.resize(300, 200);
     testing::rendered(view);
-    view.set_y_axis_min_max(4.0, 0.0);
+    view.set_y_range(4.0, 0.0);
     EXPECT_FLOAT_EQ(view.y_scale(), -43.75f);
     EXPECT_FLOAT_EQ(view.location_for_y(4.0f), 20.0f);
     EXPECT_FLOAT_EQ(view.location_for_y(0.0f), 195.0f);
@@ -77,10 +77,10 @@ TEST(ViewMaps, EmptyAndNonFiniteRangesAreIgnored) {
     view.resize(300, 200);
     testing::rendered(view);
     const qint64 image = view.graph_body_image().cacheKey();
-    view.set_x_axis_min_max(1.5, 1.5);
-    view.set_y_axis_min_max(0.0, std::numeric_limits<double>::infinity());
-    view.set_dy_axis_min_max(std::nan(""), 1.0);
-    view.set_x_axis_min_max(-3e38, 3e38);  // the span overflows a float
+    view.set_x_range(1.5, 1.5);
+    view.set_y_range(0.0, std::numeric_limits<double>::infinity());
+    view.set_slope_range(std::nan(""), 1.0);
+    view.set_x_range(-3e38, 3e38);  // the span overflows a float
     EXPECT_EQ(view.x_min(), 1.0f);
     EXPECT_EQ(view.x_max(), 2.0f);
     EXPECT_FLOAT_EQ(view.x_scale(), 275.0f);
@@ -122,28 +122,26 @@ protected:
 
 TEST_F(ShownView, RangeAndTextSettersRerenderTheImageAndRepaint) {
     const Rgba red{1, 0, 0, 1};
-    for (const auto& [paints, rerendered] :
-         {effect_of([&] { view.set_x_axis_min_max(1.0, 3.0); }),
-          effect_of([&] { view.set_y_axis_min_max(0.0, 3.0); }),
-          effect_of([&] { view.set_dy_axis_min_max(-1.0, 1.0); }),
-          effect_of([&] { view.set_text_color(&red); }),
-          effect_of([&] { view.set_text_color(nullptr); })}) {
+    for (const auto& [paints, rerendered] : {effect_of([&] { view.set_x_range(1.0, 3.0); }),
+                                             effect_of([&] { view.set_y_range(0.0, 3.0); }),
+                                             effect_of([&] { view.set_slope_range(-1.0, 1.0); }),
+                                             effect_of([&] { view.set_text_color(&red); }),
+                                             effect_of([&] { view.set_text_color(nullptr); })}) {
         EXPECT_GE(paints, 1);
         EXPECT_TRUE(rerendered);
     }
     EXPECT_EQ(view.text_color(), red);
-    EXPECT_EQ(view.graph_updates, 0);  // the paths wait for update_graph
+    EXPECT_EQ(view.graph_updates, 0);  // the paths wait for redraw
 }
 
 TEST_F(ShownView, BackgroundAndFlagSettersRepaintWithoutRerendering) {
     const Rgba green{0, 1, 0, 1};
     for (const auto& [paints, rerendered] :
-         {effect_of([&] { view.set_bg_color(&green); }),
-          effect_of([&] { view.set_should_draw_justs(true); }),
-          effect_of([&] { view.set_should_plot_line(true); }),
-          effect_of([&] { view.set_should_draw_derivative(true); }),
-          effect_of([&] { view.plot_line_at_x(1.5f); }),
-          effect_of([&] { view.update_graph(0); })}) {
+         {effect_of([&] { view.set_background_color(&green); }),
+          effect_of([&] { view.show_just_ratios(true); }),
+          effect_of([&] { view.show_cursor_line(true); }),
+          effect_of([&] { view.show_slope(true); }),
+          effect_of([&] { view.move_cursor_line(1.5f); }), effect_of([&] { view.redraw(0); })}) {
         EXPECT_GE(paints, 1);
         EXPECT_FALSE(rerendered);
     }
@@ -154,9 +152,9 @@ TEST_F(ShownView, CurveColoursAndArraysWaitForTheNextRepaint) {
     const float xs[] = {1.0f, 2.0f};
     const float ys[] = {1.0f, 2.0f};
     for (const auto& [paints, rerendered] :
-         {effect_of([&] { view.set_curve_color_fill(&black, &black); }),
-          effect_of([&] { view.set_dy_curve_color_fill(&black, nullptr); }),
-          effect_of([&] { view.set_value_arrays_x_y(xs, ys); })}) {
+         {effect_of([&] { view.set_curve_colors(&black, &black); }),
+          effect_of([&] { view.set_slope_colors(&black, nullptr); }),
+          effect_of([&] { view.lend_arrays(xs, ys); })}) {
         EXPECT_EQ(paints, 0);
         EXPECT_FALSE(rerendered);
     }
@@ -167,8 +165,8 @@ TEST_F(ShownView, CurveColoursAndArraysWaitForTheNextRepaint) {
 TEST_F(ShownView, AOnePointWiderViewIsLaidOutAgainAndItsPathsRebuilt) {
     const float xs[] = {1.0f, 2.0f};
     const float ys[] = {0.0f, 4.0f};
-    view.set_value_arrays_x_y(xs, ys);
-    view.update_graph(2);
+    view.lend_arrays(xs, ys);
+    view.redraw(2);
     view.graph_updates = 0;
     const auto [paints, rerendered] = effect_of([&] { view.resize(301, 200); });
     EXPECT_GE(paints, 1);
@@ -206,7 +204,7 @@ TEST(ViewInWindow, AViewInALayoutIsLaidOutAtItsGivenSize) {
 }
 
 TEST_F(ShownView, APressSetsTheReadoutFromTheLinearMaps) {
-    view.plot_line_at_x(1.25f);
+    view.move_cursor_line(1.25f);
     // The frame's lower-left corner: view (20, 20) is widget (20, 180).
     const auto [paints, rerendered] =
         effect_of([&] { QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(20, 180)); });

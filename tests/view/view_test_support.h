@@ -47,9 +47,9 @@ class PaintCountingView : public PVKelvaraView {
 public:
     int paints = 0;
     int graph_updates = 0;
-    void update_graph(int32_t count) override {
+    void redraw(int32_t count) override {
         ++graph_updates;
-        PVKelvaraView::update_graph(count);
+        PVKelvaraView::redraw(count);
     }
 
 protected:

@@ -1,4 +1,4 @@
-#include "scales/number_text.h"
+#include "scales/decimal_text.h"
 
 #include <algorithm>
 #include <array>

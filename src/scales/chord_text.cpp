@@ -1,15 +1,15 @@
-#include "scales/chord_formatter.h"
+#include "scales/chord_text.h"
 
 #include <cmath>
 
 #include "base/system_texts.h"
-#include "scales/number_text.h"
+#include "scales/decimal_text.h"
 
 namespace kelvara {
 namespace {
 
 bool is_separator(char c) {
-    return PV_Chord_Formatter::kSeparators.find(c) != std::string_view::npos;
+    return kChordSeparators.find(c) != std::string_view::npos;
 }
 
 size_t skip_white_space(std::string_view text, size_t at) {
@@ -32,7 +32,7 @@ std::optional<float> tone_of_field(std::string_view field) {
 
 }  // namespace
 
-std::string PV_Chord_Formatter::string_for_chord(const Chord& chord) {
+std::string chord_text(const Chord& chord) {
     std::string text;
     text.reserve(6);
     for (size_t i = 0; i < chord.size(); ++i) {
@@ -42,18 +42,22 @@ std::string PV_Chord_Formatter::string_for_chord(const Chord& chord) {
     return text;
 }
 
-bool PV_Chord_Formatter::getObjectValue(Chord& chord, std::string_view text,
-                                        std::string* error) const {
+Result<Chord> parse_chord(std::string_view text) {
     Chord parsed;
     parsed.reserve(1);
     size_t at = skip_white_space(text, 0);
     while (at < text.size()) {
         size_t end = at;
         while (end < text.size() && !is_separator(text[end])) ++end;
-        const std::optional<float> tone = tone_of_field(text.substr(at, end - at));
+        const std::string_view field = text.substr(at, end - at);
+        const std::optional<float> tone = tone_of_field(field);
         if (!tone) {
-            if (error) *error = std::string(localized_string(kIncorrectlyFormattedChordKey));
-            return false;
+            Error error;
+            error.description = std::string(localized_string(kIncorrectlyFormattedChordKey));
+            error.detail = field.empty() ? "an empty field"
+                                         : "\"" + std::string(field) + "\" is not a frequency";
+            error.where.offset = at;
+            return error;
         }
         parsed.push_back(*tone);
         // Step over the one separator that ended the field, then the white space before
@@ -61,8 +65,7 @@ bool PV_Chord_Formatter::getObjectValue(Chord& chord, std::string_view text,
         at = end < text.size() ? end + 1 : end;
         at = skip_white_space(text, at);
     }
-    chord = std::move(parsed);
-    return true;
+    return parsed;
 }
 
 }  // namespace kelvara

@@ -51,26 +51,26 @@ protected:
 };
 
 TEST_F(DocumentFilesTest, SaveThenReadRestoresTheDocument) {
-    KelvaraDocument doc;
-    doc.waveformSelected(PureTone);
-    doc.boundsChanged(BoundField::XMax, 2.75f);
+    Document doc;
+    doc.set_overtone_type(PureTone);
+    doc.set_bound(BoundField::XMax, 2.75f);
     const fs::path path = folder / "song.kelvara";
-    EXPECT_EQ(save_document_file(path, doc), std::nullopt);
-    EXPECT_EQ(content_of(path), doc.saveStateToData());
+    EXPECT_TRUE(save_document_file(path, doc));
+    EXPECT_EQ(content_of(path), document_text(doc));
     EXPECT_THAT(folder_entries(), ::testing::ElementsAre("song.kelvara"));
 
-    KelvaraDocument read;
-    EXPECT_EQ(read_document_file(path, read), std::nullopt);
-    EXPECT_EQ(read.file_state(), doc.file_state());
+    Document read;
+    EXPECT_TRUE(read_document_file(path, read));
+    EXPECT_EQ(read.state(), doc.state());
 }
 
 TEST_F(DocumentFilesTest, SavingReplacesTheFileAndKeepsItsPermissions) {
     const fs::path path = folder / "song.kelvara";
     { std::ofstream(path) << "old content"; }
     fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    KelvaraDocument doc;
-    EXPECT_EQ(save_document_file(path, doc), std::nullopt);
-    EXPECT_EQ(content_of(path), doc.saveStateToData());
+    Document doc;
+    EXPECT_TRUE(save_document_file(path, doc));
+    EXPECT_EQ(content_of(path), document_text(doc));
     EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
@@ -80,10 +80,10 @@ TEST_F(DocumentFilesTest, SavingThroughASymbolicLinkReplacesTheLinkedFile) {
     const fs::path link = folder / "link.kelvara";
     { std::ofstream(real) << "old"; }
     fs::create_symlink(real, link);
-    KelvaraDocument doc;
-    EXPECT_EQ(save_document_file(link, doc), std::nullopt);
+    Document doc;
+    EXPECT_TRUE(save_document_file(link, doc));
     EXPECT_TRUE(fs::is_symlink(link));
-    EXPECT_EQ(content_of(real), doc.saveStateToData());
+    EXPECT_EQ(content_of(real), document_text(doc));
 }
 
 TEST_F(DocumentFilesTest, AFailedWriteLeavesTheOldFileByteIdentical) {
@@ -98,9 +98,10 @@ TEST_F(DocumentFilesTest, AFailedWriteLeavesTheOldFileByteIdentical) {
         std::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{100, 100};
         setrlimit(RLIMIT_FSIZE, &limit);
-        KelvaraDocument doc;
-        const auto error = save_document_file(path, doc);
-        _exit(error && error->domain == "NSPOSIXErrorDomain" && error->code == EFBIG ? 0 : 1);
+        Document doc;
+        const Result<void> saved = save_document_file(path, doc);
+        _exit(!saved && saved.error().kind == ErrorKind::System && saved.error().code == EFBIG ? 0
+                                                                                               : 1);
     }
     int status = 0;
     waitpid(child, &status, 0);
@@ -115,10 +116,10 @@ TEST_F(DocumentFilesTest, AnUnwritableFolderLeavesTheOldFileByteIdentical) {
     const fs::path path = folder / "song.kelvara";
     { std::ofstream(path) << "old"; }
     fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
-    KelvaraDocument doc;
-    const auto error = save_document_file(path, doc);
-    ASSERT_TRUE(error.has_value());
-    EXPECT_EQ(error->code, EACCES);
+    Document doc;
+    const Result<void> saved = save_document_file(path, doc);
+    ASSERT_FALSE(saved);
+    EXPECT_EQ(saved.error().code, EACCES);
     EXPECT_EQ(content_of(path), "old");
 }
 
@@ -126,34 +127,38 @@ TEST_F(DocumentFilesTest, AFailedRenameRemovesTheTemporaryFile) {
     // A folder stands where the file should go: the rename over it fails.
     const fs::path path = folder / "song.kelvara";
     fs::create_directories(path / "inside");
-    KelvaraDocument doc;
-    const auto error = save_document_file(path, doc);
-    ASSERT_TRUE(error.has_value());
-    EXPECT_EQ(error->domain, "NSPOSIXErrorDomain");
+    Document doc;
+    const Result<void> saved = save_document_file(path, doc);
+    ASSERT_FALSE(saved);
+    EXPECT_EQ(saved.error().kind, ErrorKind::System);
     EXPECT_THAT(folder_entries(), ::testing::ElementsAre("song.kelvara"));
     EXPECT_TRUE(fs::is_directory(path / "inside"));
 }
 
 TEST_F(DocumentFilesTest, ReadErrors) {
-    KelvaraDocument doc;
-    const auto missing = read_document_file(folder / "missing.kelvara", doc);
-    ASSERT_TRUE(missing.has_value());
-    EXPECT_EQ(missing->domain, "NSPOSIXErrorDomain");
-    EXPECT_EQ(missing->code, ENOENT);
+    Document doc;
+    const Result<void> missing = read_document_file(folder / "missing.kelvara", doc);
+    ASSERT_FALSE(missing);
+    EXPECT_EQ(missing.error().kind, ErrorKind::System);
+    EXPECT_EQ(missing.error().code, ENOENT);
 
-    const auto directory = read_document_file(folder, doc);
-    ASSERT_TRUE(directory.has_value());
-    EXPECT_EQ(directory->code, EISDIR);
+    const Result<void> directory = read_document_file(folder, doc);
+    ASSERT_FALSE(directory);
+    EXPECT_EQ(directory.error().code, EISDIR);
 
     const fs::path bad = folder / "bad.kelvara";
     { std::ofstream(bad) << "not a document"; }
-    const auto refused = read_document_file(bad, doc);
-    ASSERT_TRUE(refused.has_value());
-    EXPECT_EQ(*refused, unknown_read_error());
+    const Result<void> refused = read_document_file(bad, doc);
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.error().description, unreadable_document_error().description);
+    EXPECT_EQ(refused.error().located_detail(),
+              bad.string() +
+                  ", line 1, column 5 (byte 4): not a property list: unexpected text after the "
+                  "value");
 
-    const auto too_long = read_whole_file(bad, 5);
-    ASSERT_TRUE(std::holds_alternative<DocumentError>(too_long));
-    EXPECT_EQ(std::get<DocumentError>(too_long).code, EFBIG);
+    const Result<std::string> too_long = read_whole_file(bad, 5);
+    ASSERT_FALSE(too_long);
+    EXPECT_EQ(too_long.error().code, EFBIG);
 }
 
 }  // namespace

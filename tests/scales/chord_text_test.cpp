@@ -11,8 +11,8 @@
 #include <string>
 
 #include "base/system_texts.h"
-#include "scales/chord_formatter.h"
-#include "scales/number_text.h"
+#include "scales/chord_text.h"
+#include "scales/decimal_text.h"
 
 namespace kelvara {
 namespace {
@@ -20,10 +20,9 @@ namespace {
 using ::testing::ElementsAre;
 
 std::optional<Chord> parse(std::string_view text) {
-    Chord chord;
-    std::string error;
-    if (!PV_Chord_Formatter{}.getObjectValue(chord, text, &error)) return std::nullopt;
-    return chord;
+    Result<Chord> chord = parse_chord(text);
+    if (!chord) return std::nullopt;
+    return *chord;
 }
 
 TEST(NumberText, SevenSignificantDigitsWithoutTrailingZeros) {
@@ -56,11 +55,10 @@ TEST(NumberText, LeadingNumbersOfFields) {
 }
 
 TEST(ChordFormatting, JoinsWithCommas) {
-    const PV_Chord_Formatter formatter;
-    EXPECT_EQ(formatter.string_for_chord(Chord{110.0f}), "110");
-    EXPECT_EQ(formatter.string_for_chord(Chord{220.0f, 275.0f, 330.0f}), "220,275,330");
-    EXPECT_EQ(formatter.string_for_chord(Chord{}), "");
-    EXPECT_EQ(formatter.string_for_chord(Chord{123456789.0f, 0.5f}), "1.234568e+08,0.5");
+    EXPECT_EQ(chord_text(Chord{110.0f}), "110");
+    EXPECT_EQ(chord_text(Chord{220.0f, 275.0f, 330.0f}), "220,275,330");
+    EXPECT_EQ(chord_text(Chord{}), "");
+    EXPECT_EQ(chord_text(Chord{123456789.0f, 0.5f}), "1.234568e+08,0.5");
 }
 
 TEST(ChordParsing, AcceptsEverySeparatorBlanksAndTrailingText) {
@@ -90,17 +88,13 @@ TEST(ChordParsing, RejectsZeroLikeEmptyAndOutOfRangeFields) {
         EXPECT_EQ(parse(text), std::nullopt) << text;
 }
 
-TEST(ChordParsing, AFailureGivesTheErrorTextAndLeavesTheChordUntouched) {
-    const PV_Chord_Formatter formatter;
-    Chord chord{440.0f};
-    std::string error;
-    EXPECT_FALSE(formatter.getObjectValue(chord, "220,abc,330", &error));
-    EXPECT_EQ(error, "Incorrectly formated string");
-    EXPECT_EQ(chord, Chord{440.0f});
-    EXPECT_FALSE(formatter.getObjectValue(chord, "220,,330", nullptr));  // no error asked for
-    EXPECT_EQ(chord, Chord{440.0f});
-    EXPECT_TRUE(formatter.getObjectValue(chord, "110", &error));
-    EXPECT_EQ(chord, Chord{110.0f});
+TEST(ChordParsing, AFailureGivesTheErrorTextAndTheFieldThatWasWrong) {
+    const Result<Chord> refused = parse_chord("220,abc,330");
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.error().description, "Incorrectly formated string");
+    EXPECT_EQ(refused.error().located_detail(), "byte 4: \"abc\" is not a frequency");
+    EXPECT_EQ(parse_chord("220,,330").error().located_detail(), "byte 4: an empty field");
+    EXPECT_EQ(parse("110"), Chord{110.0f});
 }
 
 TEST(SystemTexts, AnUntranslatedKeyStandsForItself) {
@@ -109,20 +103,19 @@ TEST(SystemTexts, AnUntranslatedKeyStandsForItself) {
 }
 
 TEST(ChordRoundTrips, TextNormalisesAndChordsSurvive) {
-    const PV_Chord_Formatter formatter;
-    EXPECT_EQ(formatter.string_for_chord(*parse("220 ; 330")), "220,330");
-    EXPECT_EQ(formatter.string_for_chord(*parse("1.50_2.000")), "1.5,2");
+    EXPECT_EQ(chord_text(*parse("220 ; 330")), "220,330");
+    EXPECT_EQ(chord_text(*parse("1.50_2.000")), "1.5,2");
     // Chords of values written with seven digits read back to the same floats when the
     // value has no more precision than that.
     for (const Chord& chord :
          {Chord{110.0f, 117.25f, 0.0f}, Chord{123456.7f, 0.0001234f}, Chord{2e10f, 440.0f}})
-        EXPECT_EQ(parse(PV_Chord_Formatter::string_for_chord(chord)), chord);
+        EXPECT_EQ(parse(chord_text(chord)), chord);
     // Below 0.0001 the exponent's hyphen separates: the one text that does not read back.
-    EXPECT_EQ(PV_Chord_Formatter::string_for_chord({0.00001f}), "1e-05");
+    EXPECT_EQ(chord_text({0.00001f}), "1e-05");
     EXPECT_EQ(parse("1e-05"), (Chord{1.0f, 5.0f}));
     // Any float comes back within the seven digits written.
     const float third = 110.0f * 16.0f / 15.0f;
-    EXPECT_NEAR(parse(PV_Chord_Formatter::string_for_chord({third}))->front(), third, 1e-4f);
+    EXPECT_NEAR(parse(chord_text({third}))->front(), third, 1e-4f);
 }
 
 TEST(ChordParsing, AnyTextGivesAnErrorOrFiniteTonesThatFormatStably) {
@@ -140,10 +133,10 @@ TEST(ChordParsing, AnyTextGivesAnErrorOrFiniteTonesThatFormatStably) {
         if (!chord) continue;
         ++accepted;
         for (const float tone : *chord) ASSERT_TRUE(std::isfinite(tone) && tone >= 0.0f) << text;
-        const std::string written = PV_Chord_Formatter::string_for_chord(*chord);
+        const std::string written = chord_text(*chord);
         const std::optional<Chord> reread = parse(written);
         ASSERT_TRUE(reread.has_value()) << text << " -> " << written;
-        EXPECT_EQ(PV_Chord_Formatter::string_for_chord(*reread), written) << text;
+        EXPECT_EQ(chord_text(*reread), written) << text;
     }
     EXPECT_GT(accepted, 100) << "the texts should exercise the accepting paths too";
 }
@@ -190,7 +183,7 @@ TEST(ChordLocale, ReadsAndWritesPointDecimalsUnderACommaLocale) {
         GTEST_SKIP() << "no comma-decimal locale is installed and localedef could not make one";
     ASSERT_EQ(std::atof("220.5"), 220.0) << "the C library now reads with a comma";
     EXPECT_EQ(parse("220.5,330.25"), (Chord{220.5f, 330.25f}));
-    EXPECT_EQ(PV_Chord_Formatter::string_for_chord({220.5f, 117.33333f}), "220.5,117.3333");
+    EXPECT_EQ(chord_text({220.5f, 117.33333f}), "220.5,117.3333");
     EXPECT_EQ(leading_double_value("1.05"), 1.05);
 }
 

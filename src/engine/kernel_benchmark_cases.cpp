@@ -1,4 +1,4 @@
-#include "document/kernel_benchmark_cases.h"
+#include "engine/kernel_benchmark_cases.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,13 +7,15 @@
 #include <tuple>
 #include <utility>
 
+#include "engine/engine_limits.h"
+
 namespace kelvara {
 namespace {
 
 // Processor time of one sampling run.
-double run_ms(KelvaraDocument& doc) {
+double run_ms(BenchmarkCurve& curve) {
     const double start = thread_processor_ms();
-    doc.compute_array_entries();
+    curve.sample();
     return thread_processor_ms() - start;
 }
 
@@ -21,7 +23,7 @@ double run_ms(KelvaraDocument& doc) {
 // doing. The two take turns, each for about as long as one run of the slower, so that both
 // see the machine in the same states (its clock speed on a shared machine varies by a third
 // from one second to the next).
-std::pair<double, double> fastest_runs_ms(KelvaraDocument& slow, KelvaraDocument& fast,
+std::pair<double, double> fastest_runs_ms(BenchmarkCurve& slow, BenchmarkCurve& fast,
                                           double min_seconds) {
     const double deadline = thread_processor_ms() + min_seconds * 1e3;
     double fastest_slow = INFINITY, fastest_fast = INFINITY;
@@ -36,12 +38,12 @@ std::pair<double, double> fastest_runs_ms(KelvaraDocument& slow, KelvaraDocument
     return {fastest_slow, fastest_fast};
 }
 
-double max_relative_deviation(const KelvaraDocument& literal, const KelvaraDocument& fast) {
+double max_relative_deviation(const BenchmarkCurve& literal, const BenchmarkCurve& fast) {
     double peak = 0.0, deviation = 0.0;
     for (int32_t i = 0; i < literal.number_of_points(); ++i) {
-        peak = std::max(peak, std::fabs(static_cast<double>(literal.y_values()[i])));
-        deviation = std::max(
-            deviation, std::fabs(static_cast<double>(fast.y_values()[i]) - literal.y_values()[i]));
+        peak = std::max(peak, std::fabs(static_cast<double>(literal.y_values()[size_t(i)])));
+        deviation = std::max(deviation, std::fabs(static_cast<double>(fast.y_values()[size_t(i)]) -
+                                                  literal.y_values()[size_t(i)]));
     }
     return peak > 0.0 ? deviation / peak : deviation;
 }
@@ -65,31 +67,42 @@ const std::vector<KernelBenchmarkCase>& kernel_benchmark_cases() {
     return cases;
 }
 
-std::unique_ptr<KelvaraDocument> make_benchmark_document(const KernelBenchmarkCase& c,
-                                                         std::unique_ptr<DissonanceKernel> kernel) {
-    auto doc = std::make_unique<KelvaraDocument>();
-    // Set up with the default kernel: every edit resamples, and the literal one is slow.
-    if (!doc->set_dissonance_ratios(c.dissonance_ratios))
+BenchmarkCurve::BenchmarkCurve(const KernelBenchmarkCase& c,
+                               std::unique_ptr<DissonanceKernel> kernel)
+    : kernel_(std::move(kernel)) {
+    // A new document's timbre, x_min and step (the float 0.005 widened).
+    settings_.timbre = Timbre{};
+    settings_.x_max = c.x_max;
+    settings_.step = static_cast<double>(0.005f);
+    const int32_t capacity = curve_capacity_for_step(settings_.step).value_or(0);
+    if (c.dissonance_ratios.size() > static_cast<size_t>(kMaxDissonanceRatios))
         throw std::invalid_argument("benchmark case " + c.name + ": ratios refused");
-    doc->boundsChanged(BoundField::XMax, c.x_max);
-    if (doc->x_max() != c.x_max)
+    if (!sample_count(settings_.x_min, settings_.x_max, settings_.step, capacity))
         throw std::invalid_argument("benchmark case " + c.name + ": x range refused");
-    doc->set_kernel(std::move(kernel));
-    doc->compute_array_entries();
-    return doc;
+    settings_.fixed_tone_ratios = c.dissonance_ratios;
+    x_values_.resize(static_cast<size_t>(capacity));
+    y_values_.resize(static_cast<size_t>(capacity));
+    const size_t partials = partial_capacity(settings_.timbre.number_of_overtones);
+    partials_.resize(partials);
+    amplitudes_.resize(partials);
+    kernel_->reserve(static_cast<int32_t>(partials));
+    sample();
+}
+
+void BenchmarkCurve::sample() {
+    sampled_ = sample_curve(settings_, *kernel_, {x_values_, y_values_, partials_, amplitudes_});
 }
 
 KernelComparison compare_kernels(const KernelBenchmarkCase& c, double min_seconds) {
-    auto literal = make_benchmark_document(c, std::make_unique<LiteralKernel>());
-    auto fast = make_benchmark_document(c, make_default_kernel());
+    BenchmarkCurve literal(c, std::make_unique<LiteralKernel>());
+    BenchmarkCurve fast(c, make_default_kernel());
     KernelComparison result;
     result.name = c.name;
-    result.partials = literal->number_of_partials();
-    result.samples = literal->number_of_points();
-    std::tie(result.literal_ms, result.fast_ms) =
-        fastest_runs_ms(*literal, *fast, 2.0 * min_seconds);
+    result.partials = literal.number_of_partials();
+    result.samples = literal.number_of_points();
+    std::tie(result.literal_ms, result.fast_ms) = fastest_runs_ms(literal, fast, 2.0 * min_seconds);
     result.ratio = result.literal_ms / result.fast_ms;
-    result.max_relative_deviation = max_relative_deviation(*literal, *fast);
+    result.max_relative_deviation = max_relative_deviation(literal, fast);
     return result;
 }
 

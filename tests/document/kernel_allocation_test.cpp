@@ -44,12 +44,12 @@ TEST(KernelAllocation, SamplingRunsAllocateNothing) {
     // Sets the processor cannot run fall back to one it can.
     for (const KernelInstructions set :
          {KernelInstructions::Portable, KernelInstructions::Avx2, KernelInstructions::Avx512}) {
-        KelvaraDocument doc;
+        Document doc;
         doc.set_kernel(std::make_unique<FastKernel>(set));
         const float ratios[] = {1.0f, 1.25f, 1.5f};
-        ASSERT_TRUE(doc.set_dissonance_ratios(ratios));
-        EXPECT_EQ(allocations_during([&] { doc.compute_array_entries(); }), 0);
-        ASSERT_GT(doc.number_of_points(), 0);
+        ASSERT_TRUE(doc.set_fixed_tones(ratios));
+        EXPECT_EQ(allocations_during([&] { doc.sample_curve(); }), 0);
+        ASSERT_GT(doc.curve().number_of_points(), 0);
     }
 }
 

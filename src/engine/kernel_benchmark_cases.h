@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "document/document.h"
+#include "engine/curve_sampling.h"
 #include "engine/dissonance_kernel.h"
 
 namespace kelvara {
@@ -23,10 +23,24 @@ struct KernelBenchmarkCase {
 
 const std::vector<KernelBenchmarkCase>& kernel_benchmark_cases();
 
-// A new document with the case's settings whose curve is sampled with `kernel`. Each call of
-// its compute_array_entries() is one measured sampling run.
-std::unique_ptr<KelvaraDocument> make_benchmark_document(const KernelBenchmarkCase& c,
-                                                         std::unique_ptr<DissonanceKernel> kernel);
+// The curve of a new document with the case's fixed tones and x range, with its own buffers,
+// sampled by `kernel`. Each sample() is one measured sampling run. Throws
+// std::invalid_argument for a case no document could hold.
+class BenchmarkCurve {
+public:
+    BenchmarkCurve(const KernelBenchmarkCase& c, std::unique_ptr<DissonanceKernel> kernel);
+
+    void sample();
+    int32_t number_of_partials() const { return sampled_.number_of_partials; }
+    int32_t number_of_points() const { return sampled_.number_of_points; }
+    const std::vector<float>& y_values() const { return y_values_; }
+
+private:
+    CurveSettings settings_;
+    std::vector<float> x_values_, y_values_, partials_, amplitudes_;
+    std::unique_ptr<DissonanceKernel> kernel_;
+    SampledCurve sampled_;
+};
 
 // The literal kernel against the default one on one case, in this process.
 struct KernelComparison {

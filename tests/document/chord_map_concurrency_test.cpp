@@ -74,15 +74,16 @@ TEST(ChordMapConcurrency, LookupsSeeWholeStatesWhileTheMapIsReplaced) {
 }
 
 TEST(ChordMapConcurrency, DocumentEditsAndMidiLookupsExcludeEachOther) {
-    KelvaraDocument doc;
-    testing::RecordingControls controls;
+    Document doc;
+    testing::RecordingDocumentView controls;
     controls.selected_rows[DocumentTable::MappedChords] = 0;
-    doc.attach_controls(&controls);
+    NullCurveView no_curve;
+    doc.attach_views(no_curve, controls);
 
     std::thread editor([&] {
         // Add key 0 with its 110 Hz chord, then delete it again: 10 000 edits.
         for (int i = 0; i < kEdits; ++i)
-            doc.chordAddDelete(i % 2 == 0 ? kChordAdd : kChordDeleteSelected);
+            doc.chord_action(i % 2 == 0 ? ChordAction::AddAtFreeKey : ChordAction::DeleteSelected);
     });
 
     int seen = 0;

@@ -1,0 +1,67 @@
+#include "document/chord_map_editor.h"
+
+#include <algorithm>
+#include <limits>
+#include <utility>
+#include <variant>
+
+namespace kelvara {
+namespace {
+
+std::optional<size_t> existing_row(int32_t row, size_t row_count) {
+    if (row < 0 || static_cast<size_t>(row) >= row_count) return std::nullopt;
+    return static_cast<size_t>(row);
+}
+
+}  // namespace
+
+bool ChordMapEditor::add_at_free_key(Chord chord) {
+    const bool added = map_.add_at_free_key(std::move(chord));
+    publish_if(added);
+    return added;
+}
+
+bool ChordMapEditor::remove_row(size_t row) {
+    const bool removed = map_.remove_row(row);
+    publish_if(removed);
+    return removed;
+}
+
+void ChordMapEditor::replace(ChordMap map) {
+    map_ = std::move(map);
+    publish_if(true);
+}
+
+int32_t ChordMapEditor::row_count() const {
+    return static_cast<int32_t>(std::min<size_t>(map_.size(), std::numeric_limits<int32_t>::max()));
+}
+
+std::optional<CellValue> ChordMapEditor::cell_value(TableColumn column, int32_t row) const {
+    const std::optional<size_t> at = existing_row(row, map_.size());
+    if (!at) return std::nullopt;
+    const int32_t key = map_.midi_note_numbers()[*at];
+    if (column == TableColumn::MidiNote) return key;
+    if (column == TableColumn::ChordString) return *map_.chord_for_key(key);
+    return std::nullopt;
+}
+
+void ChordMapEditor::edit_cell(TableColumn column, int32_t row, const CellValue& value) {
+    const std::optional<size_t> at = existing_row(row, map_.size());
+    if (!at) return;
+    bool changed = false;
+    if (column == TableColumn::MidiNote) {
+        // A key number already mapped (this row's included) leaves the map as it was.
+        if (const std::optional<int32_t> key = cell_as_integer(value))
+            changed = map_.rekey_row(*at, *key);
+    } else if (column == TableColumn::ChordString) {
+        if (const auto* chord = std::get_if<Chord>(&value))
+            changed = map_.replace_chord_at_row(*at, *chord);
+    }
+    publish_if(changed);
+}
+
+void ChordMapEditor::publish_if(bool changed) {
+    if (changed) published_.publish(map_);
+}
+
+}  // namespace kelvara

@@ -1,0 +1,108 @@
+// The actions of the scale, fixed-tone and chord-map controls, the three tables' data and
+// cell edits, each with its follow-up.
+#include "document/document.h"
+
+namespace kelvara {
+
+std::optional<size_t> Document::selected_row(DocumentTable table) const {
+    const std::optional<int32_t> row = view_->selected_row(table);
+    if (!row || *row < 0 || *row >= row_count(table)) return std::nullopt;
+    return static_cast<size_t>(*row);
+}
+
+void Document::scale_action(ScaleAction action) {
+    if (!tables_.apply(action, selected_row(DocumentTable::ScaleRatios))) view_->beep();
+    update_change_count(ChangeKind::Done);
+    view_->reload_table(DocumentTable::ScaleRatios);
+    resample_and_redraw(false);
+}
+
+void Document::add_scale_preset(ScalePreset preset, ScaleGeneratorFields fields) {
+    // Refused: more than kMaxGeneratedRatios values; nothing is inserted.
+    if (!tables_.add_preset(preset, fields, selected_row(DocumentTable::ScaleRatios)))
+        view_->beep();
+    update_change_count(ChangeKind::Done);
+    view_->reload_table(DocumentTable::ScaleRatios);
+    resample_and_redraw(false);
+}
+
+void Document::fixed_tone_action(FixedToneAction action) {
+    const std::optional<size_t> scale_row = selected_row(DocumentTable::ScaleRatios);
+    const std::optional<size_t> tone_row = selected_row(DocumentTable::FixedTones);
+    if (!tables_.apply(action, scale_row, tone_row)) {
+        view_->beep();  // ends the action: no change mark, no resampling
+        return;
+    }
+    update_change_count(ChangeKind::Done);
+    view_->reload_table(DocumentTable::FixedTones);
+    resample_and_redraw(true);
+}
+
+bool Document::set_fixed_tones(std::span<const float> ratios) {
+    if (!tables_.set_fixed_tones(ratios)) {
+        view_->beep();
+        return false;
+    }
+    update_change_count(ChangeKind::Done);
+    resample_and_redraw(true);
+    return true;
+}
+
+void Document::chord_action(ChordAction action) {
+    switch (action) {
+        case ChordAction::AddAtFreeKey:
+            // All 128 keys taken: nothing is added and nothing beeps.
+            chords_.add_at_free_key(Chord{kNewChordFrequencyHz});
+            break;
+        case ChordAction::CopyFixedTones:
+            if (!tables_.fixed_tones().empty()) {
+                // The hertz values are frozen now: later changes of the base frequency or
+                // the ratios leave this chord as it is.
+                Chord chord;
+                chord.reserve(tables_.fixed_tones().size());
+                for (const float ratio : tables_.fixed_tones())
+                    chord.push_back(
+                        static_cast<float>(curve_.base_frequency() * static_cast<double>(ratio)));
+                chords_.add_at_free_key(std::move(chord));
+            }
+            break;
+        case ChordAction::DeleteSelected:
+            if (const auto row = selected_row(DocumentTable::MappedChords))
+                chords_.remove_row(*row);
+            else
+                view_->beep();
+            break;
+    }
+    // The chord map does not enter the curve: no resampling, no redraw.
+    update_change_count(ChangeKind::Done);
+    view_->reload_table(DocumentTable::MappedChords);
+}
+
+int32_t Document::row_count(DocumentTable table) const {
+    return table == DocumentTable::MappedChords ? chords_.row_count() : tables_.row_count(table);
+}
+
+std::optional<CellValue> Document::cell_value(DocumentTable table, TableColumn column,
+                                              int32_t row) const {
+    return table == DocumentTable::MappedChords ? chords_.cell_value(column, row)
+                                                : tables_.cell_value(table, column, row);
+}
+
+void Document::edit_cell(DocumentTable table, TableColumn column, int32_t row,
+                         const CellValue& value) {
+    if (table == DocumentTable::MappedChords)
+        chords_.edit_cell(column, row, value);
+    else if (!tables_.edit_cell(table, column, row, value))
+        view_->beep();
+    // Also after an edit that changed nothing, and for the tables outside the curve.
+    update_change_count(ChangeKind::Done);
+    resample_and_redraw(false);
+}
+
+void Document::selection_changed() {
+    // Whichever table changed its selection, the cursor line follows the scale table.
+    if (const auto row = selected_row(DocumentTable::ScaleRatios))
+        curve_view_->move_cursor_line(tables_.scale_ratios()[*row]);
+}
+
+}  // namespace kelvara
