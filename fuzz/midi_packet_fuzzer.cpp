@@ -22,38 +22,38 @@ public:
         if (!(velocity >= 1.0f && velocity <= 255.0f)) std::abort();
         NoteInstances ids;
         for (size_t i = 0; i < chord.size(); ++i) {
-            ids.push_back(++_last_id);
-            _started.insert(_last_id);
+            ids.push_back(++last_id_);
+            started_.insert(last_id_);
         }
         return ids;
     }
     void notes_off(const NoteInstances& notes) override {
         for (const int32_t id : notes)
-            if (!_started.contains(id)) std::abort();
+            if (!started_.contains(id)) std::abort();
     }
     void set_midi_parameter(uint32_t controller, uint32_t value) override {
         if (controller > 255 || value > 255) std::abort();
     }
 
 private:
-    int32_t _last_id = 0;
-    std::set<int32_t> _started;
+    int32_t last_id_ = 0;
+    std::set<int32_t> started_;
 };
 
 class FixedChords final : public kelvara::midi::ChordLookup {
 public:
     FixedChords() {
         for (int key = 0; key < 128; key += 3)
-            _chords[key] = std::make_shared<Chord>(key % 4, 440.0f);
-        _chords[200] = std::make_shared<Chord>(1, 1.0f);  // a key no well-formed message has
+            chords_[key] = std::make_shared<Chord>(key % 4, 440.0f);
+        chords_[200] = std::make_shared<Chord>(1, 1.0f);  // a key no well-formed message has
     }
     std::shared_ptr<const Chord> chord_for_key(int key) const override {
-        const auto found = _chords.find(key);
-        return found == _chords.end() ? nullptr : found->second;
+        const auto found = chords_.find(key);
+        return found == chords_.end() ? nullptr : found->second;
     }
 
 private:
-    std::map<int, std::shared_ptr<const Chord>> _chords;
+    std::map<int, std::shared_ptr<const Chord>> chords_;
 };
 
 }  // namespace

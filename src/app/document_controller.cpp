@@ -21,20 +21,20 @@ QString canonical(const QString& path) {
 DocumentController::DocumentController(DocumentStore& files, DocumentDialogs& dialogs,
                                        KVAppController& app_controller,
                                        InstrumentsFactory instruments)
-    : _files(files),
-      _dialogs(dialogs),
-      _app_controller(app_controller),
-      _instruments(std::move(instruments)) {}
+    : files_(files),
+      dialogs_(dialogs),
+      app_controller_(app_controller),
+      instruments_(std::move(instruments)) {}
 
 DocumentController::~DocumentController() {
-    for (const QPointer<DocumentWindow>& window : _windows) delete window.data();
+    for (const QPointer<DocumentWindow>& window : windows_) delete window.data();
 }
 
 DocumentWindow* DocumentController::newDocument() {
     DocumentWindow* window = show_window(std::make_unique<Document>(), QString());
-    ++_untitled_count;
-    window->set_untitled_name(_untitled_count == 1 ? tr("Untitled")
-                                                   : tr("Untitled %1").arg(_untitled_count));
+    ++untitled_count_;
+    window->set_untitled_name(untitled_count_ == 1 ? tr("Untitled")
+                                                   : tr("Untitled %1").arg(untitled_count_));
     return window;
 }
 
@@ -46,7 +46,7 @@ DocumentWindow* DocumentController::openDocument(const QString& path) {
         return open;
     }
     auto document = std::make_unique<Document>();
-    if (const Result<void> read = _files.read(*document, QFile::encodeName(file).toStdString());
+    if (const Result<void> read = files_.read(*document, QFile::encodeName(file).toStdString());
         !read) {
         show_file_error(nullptr, read.error());
         return nullptr;
@@ -56,7 +56,7 @@ DocumentWindow* DocumentController::openDocument(const QString& path) {
 }
 
 DocumentWindow* DocumentController::openDocumentChosen(QWidget* parent) {
-    const auto path = _dialogs.choose_document_to_open(parent);
+    const auto path = dialogs_.choose_document_to_open(parent);
     return path ? openDocument(*path) : nullptr;
 }
 
@@ -70,7 +70,7 @@ bool DocumentController::saveDocumentAs(DocumentWindow& window) {
         window.file_path().isEmpty()
             ? QDir::home().filePath(window.display_name() + QStringLiteral(".kelvara"))
             : window.file_path();
-    const auto path = _dialogs.choose_save_path(&window, suggested);
+    const auto path = dialogs_.choose_save_path(&window, suggested);
     if (!path) return false;
     if (!save_to(window, canonical(*path))) return false;
     window.set_file_path(canonical(*path));
@@ -79,7 +79,7 @@ bool DocumentController::saveDocumentAs(DocumentWindow& window) {
 
 bool DocumentController::save_to(DocumentWindow& window, const QString& path) {
     if (const Result<void> saved =
-            _files.save(window.document(), QFile::encodeName(path).toStdString());
+            files_.save(window.document(), QFile::encodeName(path).toStdString());
         !saved) {
         show_file_error(&window, saved.error());
         return false;
@@ -95,7 +95,7 @@ bool DocumentController::revertDocumentToSaved(DocumentWindow& window) {
     // A read into the open window shows every value read by itself; a refused one changes
     // nothing.
     const Result<void> read =
-        _files.read(document, QFile::encodeName(window.file_path()).toStdString());
+        files_.read(document, QFile::encodeName(window.file_path()).toStdString());
     if (!read) {
         show_file_error(&window, read.error());
         return false;
@@ -116,14 +116,14 @@ bool DocumentController::closeAllDocuments() {
 
 QList<DocumentWindow*> DocumentController::windows() const {
     QList<DocumentWindow*> open;
-    for (const QPointer<DocumentWindow>& window : _windows)
+    for (const QPointer<DocumentWindow>& window : windows_)
         if (window) open.append(window.data());
     return open;
 }
 
 bool DocumentController::confirm_close(DocumentWindow& window) {
     if (window.document().is_edited()) {
-        switch (_dialogs.ask_save_changes(&window, window.display_name())) {
+        switch (dialogs_.ask_save_changes(&window, window.display_name())) {
             case UnsavedChangesChoice::Cancel: return false;
             case UnsavedChangesChoice::Save:
                 if (!saveDocument(window)) return false;
@@ -131,28 +131,28 @@ bool DocumentController::confirm_close(DocumentWindow& window) {
             case UnsavedChangesChoice::Discard: break;
         }
     }
-    _windows.removeAll(QPointer<DocumentWindow>(&window));
+    windows_.removeAll(QPointer<DocumentWindow>(&window));
     return true;
 }
 
 DocumentWindow* DocumentController::show_window(std::unique_ptr<Document> document,
                                                 const QString& path) {
     std::unique_ptr<DocumentInstruments> instruments =
-        _instruments ? _instruments(*document) : nullptr;
+        instruments_ ? instruments_(*document) : nullptr;
     auto* window = new DocumentWindow(std::move(document), std::move(instruments));
     if (!path.isEmpty()) window->set_file_path(path);
     window->set_close_guard([this](DocumentWindow& w) { return confirm_close(w); });
     window->set_sound_bank_chooser(
-        [this](QWidget* parent) { return _dialogs.choose_sound_bank(parent); });
+        [this](QWidget* parent) { return dialogs_.choose_sound_bank(parent); });
     install_menus(*window);
-    _windows.append(window);
+    windows_.append(window);
     window->show();
     return window;
 }
 
 // The heading says what failed; under it the reason, then what exactly was wrong and where.
 void DocumentController::show_file_error(QWidget* parent, const Error& error) {
-    _dialogs.show_error(parent, QString::fromStdString(error.description),
+    dialogs_.show_error(parent, QString::fromStdString(error.description),
                         QString::fromStdString(error.explanation()));
 }
 

@@ -62,12 +62,12 @@ private:
     void install_menus(DocumentWindow& window);
     void fill_recent_menu(QMenu& menu);
 
-    DocumentStore& _files;
-    DocumentDialogs& _dialogs;
-    KVAppController& _app_controller;
-    InstrumentsFactory _instruments;
-    QList<QPointer<DocumentWindow>> _windows;
-    int _untitled_count = 0;
+    DocumentStore& files_;
+    DocumentDialogs& dialogs_;
+    KVAppController& app_controller_;
+    InstrumentsFactory instruments_;
+    QList<QPointer<DocumentWindow>> windows_;
+    int untitled_count_ = 0;
 };
 
 }  // namespace kelvara

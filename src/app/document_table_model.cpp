@@ -23,41 +23,41 @@ QString cell_text(const CellValue& value) {
 DocumentTableModel::DocumentTableModel(Document& document, DocumentTable table,
                                        std::vector<Column> columns, QObject* parent)
     : QAbstractTableModel(parent),
-      _document(document),
-      _table(table),
-      _columns(std::move(columns)),
-      _rows(document.row_count(table)) {}
+      document_(document),
+      table_(table),
+      columns_(std::move(columns)),
+      rows_(document.row_count(table)) {}
 
 void DocumentTableModel::reload() {
-    const int rows = _document.row_count(_table);
-    if (rows > _rows) {
-        beginInsertRows({}, _rows, rows - 1);
-        _rows = rows;
+    const int rows = document_.row_count(table_);
+    if (rows > rows_) {
+        beginInsertRows({}, rows_, rows - 1);
+        rows_ = rows;
         endInsertRows();
-    } else if (rows < _rows) {
-        beginRemoveRows({}, rows, _rows - 1);
-        _rows = rows;
+    } else if (rows < rows_) {
+        beginRemoveRows({}, rows, rows_ - 1);
+        rows_ = rows;
         endRemoveRows();
     }
-    if (_rows > 0) emit dataChanged(index(0, 0), index(_rows - 1, columnCount() - 1));
+    if (rows_ > 0) emit dataChanged(index(0, 0), index(rows_ - 1, columnCount() - 1));
 }
 
 int DocumentTableModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : _rows;
+    return parent.isValid() ? 0 : rows_;
 }
 
 int DocumentTableModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(_columns.size());
+    return parent.isValid() ? 0 : static_cast<int>(columns_.size());
 }
 
 QVariant DocumentTableModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.column() >= columnCount()) return {};
     if (role == Qt::TextAlignmentRole) {
-        const bool chord = _columns[index.column()].column == TableColumn::ChordString;
+        const bool chord = columns_[index.column()].column == TableColumn::ChordString;
         return QVariant::fromValue(Qt::AlignVCenter | (chord ? Qt::AlignLeft : Qt::AlignRight));
     }
     if (role != Qt::DisplayRole && role != Qt::EditRole) return {};
-    const auto value = _document.cell_value(_table, _columns[index.column()].column, index.row());
+    const auto value = document_.cell_value(table_, columns_[index.column()].column, index.row());
     if (!value) return {};
     return cell_text(*value);
 }
@@ -84,10 +84,10 @@ std::optional<CellValue> DocumentTableModel::cell_from_text(TableColumn column,
 
 bool DocumentTableModel::setData(const QModelIndex& index, const QVariant& value, int role) {
     if (!index.isValid() || role != Qt::EditRole || index.column() >= columnCount()) return false;
-    const TableColumn column = _columns[index.column()].column;
+    const TableColumn column = columns_[index.column()].column;
     const auto cell = cell_from_text(column, value.toString());
     if (!cell) return false;
-    _document.edit_cell(_table, column, index.row(), *cell);
+    document_.edit_cell(table_, column, index.row(), *cell);
     // An edited scale ratio has moved to its sorted row: every row is shown again.
     reload();
     return true;
@@ -97,7 +97,7 @@ QVariant DocumentTableModel::headerData(int section, Qt::Orientation orientation
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
         section >= columnCount())
         return {};
-    return _columns[section].title;
+    return columns_[section].title;
 }
 
 Qt::ItemFlags DocumentTableModel::flags(const QModelIndex& index) const {

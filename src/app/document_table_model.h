@@ -23,7 +23,7 @@ public:
     DocumentTableModel(Document& document, DocumentTable table, std::vector<Column> columns,
                        QObject* parent = nullptr);
 
-    DocumentTable table() const { return _table; }
+    DocumentTable table() const { return table_; }
 
     // The document's rows changed: show them again. Rows that still exist keep their
     // selection; rows past the new end go.
@@ -42,10 +42,10 @@ signals:
 private:
     std::optional<CellValue> cell_from_text(TableColumn column, const QString& text);
 
-    Document& _document;
-    const DocumentTable _table;
-    const std::vector<Column> _columns;
-    int _rows = 0;
+    Document& document_;
+    const DocumentTable table_;
+    const std::vector<Column> columns_;
+    int rows_ = 0;
 };
 
 }  // namespace kelvara

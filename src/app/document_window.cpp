@@ -12,12 +12,12 @@ constexpr int kDefaultHeight = 700;
 
 DocumentWindow::DocumentWindow(std::unique_ptr<Document> document,
                                std::unique_ptr<DocumentInstruments> instruments, QWidget* parent)
-    : QMainWindow(parent), _document(std::move(document)), _instruments(std::move(instruments)) {
+    : QMainWindow(parent), document_(std::move(document)), instruments_(std::move(instruments)) {
     setObjectName(QString::fromLatin1(kWindowNibName));
     setAttribute(Qt::WA_DeleteOnClose);
     auto* central = new QWidget(this);
-    _graph = make_graph_area(central);
-    _widgets = build_window_layout(*central, _graph.widget);
+    graph_ = make_graph_area(central);
+    widgets_ = build_window_layout(*central, graph_.widget);
     setCentralWidget(central);
     resize(kDefaultWidth, kDefaultHeight);
 
@@ -25,43 +25,43 @@ DocumentWindow::DocumentWindow(std::unique_ptr<Document> document,
     connect_table_controls();
     connect_sound_controls();
 
-    if (_instruments && _instruments->channel())
-        _document->attach_synth_channel(*_instruments->channel());
-    _document->attach_views(*_graph.view, *this);
-    _document->show_all();
+    if (instruments_ && instruments_->channel())
+        document_->attach_synth_channel(*instruments_->channel());
+    document_->attach_views(*graph_.view, *this);
+    document_->show_all();
     finish_window_set_up();
     update_title();
-    setWindowModified(_document->is_edited());
+    setWindowModified(document_->is_edited());
 }
 
 DocumentWindow::~DocumentWindow() {
     // The instruments go first: MIDI delivery ends before the synthesizer goes, and both
     // before the document whose chord map they read. Then the document, while its graph
     // still exists: it takes the curve arrays back from the view before freeing them.
-    _document->detach_synth_channel();
-    _instruments.reset();
-    _document->detach_views();
-    _document.reset();
+    document_->detach_synth_channel();
+    instruments_.reset();
+    document_->detach_views();
+    document_.reset();
 }
 
 void DocumentWindow::set_file_path(const QString& path) {
-    _file_path = path;
+    file_path_ = path;
     setWindowFilePath(path);
     update_title();
 }
 
 QString DocumentWindow::display_name() const {
-    if (_file_path.isEmpty()) return _untitled_name.isEmpty() ? tr("Untitled") : _untitled_name;
-    return QFileInfo(_file_path).fileName();
+    if (file_path_.isEmpty()) return untitled_name_.isEmpty() ? tr("Untitled") : untitled_name_;
+    return QFileInfo(file_path_).fileName();
 }
 
 void DocumentWindow::set_untitled_name(const QString& name) {
-    _untitled_name = name;
+    untitled_name_ = name;
     update_title();
 }
 
 void DocumentWindow::set_close_guard(std::function<bool(DocumentWindow&)> guard) {
-    _close_guard = std::move(guard);
+    close_guard_ = std::move(guard);
 }
 
 void DocumentWindow::update_title() {
@@ -69,7 +69,7 @@ void DocumentWindow::update_title() {
 }
 
 void DocumentWindow::beep() {
-    ++_beep_count;
+    ++beep_count_;
     QApplication::beep();
 }
 
@@ -78,7 +78,7 @@ void DocumentWindow::show_edited(bool edited) {
 }
 
 void DocumentWindow::closeEvent(QCloseEvent* event) {
-    if (_close_guard && !_close_guard(*this)) {
+    if (close_guard_ && !close_guard_(*this)) {
         event->ignore();
         return;
     }

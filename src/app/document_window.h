@@ -36,13 +36,13 @@ public:
                             QWidget* parent = nullptr);
     ~DocumentWindow() override;
 
-    Document& document() { return *_document; }
-    const Document& document() const { return *_document; }
-    const WindowWidgets& widgets() const { return _widgets; }
-    CurveView* graph_view() const { return _graph.view; }
+    Document& document() { return *document_; }
+    const Document& document() const { return *document_; }
+    const WindowWidgets& widgets() const { return widgets_; }
+    CurveView* graph_view() const { return graph_.view; }
 
     // The file the document was read from or last saved to; empty for a new document.
-    const QString& file_path() const { return _file_path; }
+    const QString& file_path() const { return file_path_; }
     void set_file_path(const QString& path);
     // The name shown in the title and in questions about this document.
     QString display_name() const;
@@ -55,7 +55,7 @@ public:
     void set_close_guard(std::function<bool(DocumentWindow&)> guard);
 
     // How often the window sounded the beep (a refused value or request).
-    int beep_count() const { return _beep_count; }
+    int beep_count() const { return beep_count_; }
 
     // --- DocumentView ---------------------------------------------------------------
     void show_float(FloatField field, float value) override;
@@ -93,18 +93,18 @@ private:
 
     void update_title();
 
-    std::unique_ptr<Document> _document;
-    std::unique_ptr<DocumentInstruments> _instruments;
-    GraphArea _graph;
-    WindowWidgets _widgets;
-    DocumentTableModel* _scale_model = nullptr;
-    DocumentTableModel* _dissonance_model = nullptr;
-    DocumentTableModel* _chord_model = nullptr;
-    QString _file_path;
-    QString _untitled_name;
-    std::function<bool(DocumentWindow&)> _close_guard;
-    std::function<std::optional<QString>(QWidget*)> _choose_sound_bank;
-    int _beep_count = 0;
+    std::unique_ptr<Document> document_;
+    std::unique_ptr<DocumentInstruments> instruments_;
+    GraphArea graph_;
+    WindowWidgets widgets_;
+    DocumentTableModel* scale_model_ = nullptr;
+    DocumentTableModel* dissonance_model_ = nullptr;
+    DocumentTableModel* chord_model_ = nullptr;
+    QString file_path_;
+    QString untitled_name_;
+    std::function<bool(DocumentWindow&)> close_guard_;
+    std::function<std::optional<QString>(QWidget*)> choose_sound_bank_;
+    int beep_count_ = 0;
 };
 
 }  // namespace kelvara

@@ -35,33 +35,33 @@ void on_commit(QLineEdit* field, std::function<void()> commit) {
 }  // namespace
 
 void DocumentWindow::connect_engine_controls() {
-    connect_float_field(_widgets.base_frequency_tf, FloatField::BaseFrequency,
-                        [this](float v) { _document->set_base_frequency(v); });
-    connect_float_field(_widgets.step_size_tf, FloatField::StepSize,
-                        [this](float v) { _document->set_step_size(v); });
-    connect_float_field(_widgets.x_min_tf, FloatField::XMin,
-                        [this](float v) { _document->set_bound(BoundField::XMin, v); });
-    connect_float_field(_widgets.x_max_tf, FloatField::XMax,
-                        [this](float v) { _document->set_bound(BoundField::XMax, v); });
-    connect_float_field(_widgets.y_min_tf, FloatField::YMin,
-                        [this](float v) { _document->set_bound(BoundField::YMin, v); });
-    connect_float_field(_widgets.y_max_tf, FloatField::YMax,
-                        [this](float v) { _document->set_bound(BoundField::YMax, v); });
+    connect_float_field(widgets_.base_frequency_tf, FloatField::BaseFrequency,
+                        [this](float v) { document_->set_base_frequency(v); });
+    connect_float_field(widgets_.step_size_tf, FloatField::StepSize,
+                        [this](float v) { document_->set_step_size(v); });
+    connect_float_field(widgets_.x_min_tf, FloatField::XMin,
+                        [this](float v) { document_->set_bound(BoundField::XMin, v); });
+    connect_float_field(widgets_.x_max_tf, FloatField::XMax,
+                        [this](float v) { document_->set_bound(BoundField::XMax, v); });
+    connect_float_field(widgets_.y_min_tf, FloatField::YMin,
+                        [this](float v) { document_->set_bound(BoundField::YMin, v); });
+    connect_float_field(widgets_.y_max_tf, FloatField::YMax,
+                        [this](float v) { document_->set_bound(BoundField::YMax, v); });
     connect_overtone_field();
 
     // Only the user's choice runs the action: `activated`, not a programmatic selection.
-    connect(_widgets.waveform_selector, &QComboBox::activated, this, [this](int index) {
-        _document->set_overtone_type(_widgets.waveform_selector->itemData(index).toInt());
+    connect(widgets_.waveform_selector, &QComboBox::activated, this, [this](int index) {
+        document_->set_overtone_type(widgets_.waveform_selector->itemData(index).toInt());
     });
-    for (QToolButton* toggle : _widgets.plot_justs_ratio_btn) {
+    for (QToolButton* toggle : widgets_.plot_justs_ratio_btn) {
         connect(toggle, &QToolButton::clicked, this, [this] {
-            const auto& segments = _widgets.plot_justs_ratio_btn;
-            _document->set_plot_flags(segments[0]->isChecked(), segments[1]->isChecked(),
+            const auto& segments = widgets_.plot_justs_ratio_btn;
+            document_->set_plot_flags(segments[0]->isChecked(), segments[1]->isChecked(),
                                       segments[2]->isChecked());
         });
     }
-    connect(_widgets.normalize_y_axis_btn, &QPushButton::clicked, this,
-            [this] { _document->fit_y_range(); });
+    connect(widgets_.normalize_y_axis_btn, &QPushButton::clicked, this,
+            [this] { document_->fit_y_range(); });
 }
 
 void DocumentWindow::connect_float_field(QLineEdit* field, FloatField shown_as,
@@ -77,38 +77,38 @@ void DocumentWindow::connect_float_field(QLineEdit* field, FloatField shown_as,
 }
 
 void DocumentWindow::connect_overtone_field() {
-    QLineEdit* field = _widgets.number_of_overtones_tf;
+    QLineEdit* field = widgets_.number_of_overtones_tf;
     on_commit(field, [this, field] {
         if (const auto value = parse_int_text(field->text())) {
-            _document->set_number_of_overtones(*value);
+            document_->set_number_of_overtones(*value);
             return;
         }
         beep();
-        show_number_of_overtones(_document->curve().number_of_overtones());
+        show_number_of_overtones(document_->curve().number_of_overtones());
     });
 }
 
 QLineEdit* DocumentWindow::field_for(FloatField field) const {
     switch (field) {
-        case FloatField::XMin: return _widgets.x_min_tf;
-        case FloatField::XMax: return _widgets.x_max_tf;
-        case FloatField::YMin: return _widgets.y_min_tf;
-        case FloatField::YMax: return _widgets.y_max_tf;
-        case FloatField::StepSize: return _widgets.step_size_tf;
-        case FloatField::BaseFrequency: return _widgets.base_frequency_tf;
+        case FloatField::XMin: return widgets_.x_min_tf;
+        case FloatField::XMax: return widgets_.x_max_tf;
+        case FloatField::YMin: return widgets_.y_min_tf;
+        case FloatField::YMax: return widgets_.y_max_tf;
+        case FloatField::StepSize: return widgets_.step_size_tf;
+        case FloatField::BaseFrequency: return widgets_.base_frequency_tf;
     }
     return nullptr;
 }
 
 float DocumentWindow::stored_value(FloatField field) const {
     switch (field) {
-        case FloatField::XMin: return _document->curve().x_min();
-        case FloatField::XMax: return _document->curve().x_max();
-        case FloatField::YMin: return _document->curve().y_min();
-        case FloatField::YMax: return _document->curve().y_max();
-        case FloatField::StepSize: return static_cast<float>(_document->curve().step_size());
+        case FloatField::XMin: return document_->curve().x_min();
+        case FloatField::XMax: return document_->curve().x_max();
+        case FloatField::YMin: return document_->curve().y_min();
+        case FloatField::YMax: return document_->curve().y_max();
+        case FloatField::StepSize: return static_cast<float>(document_->curve().step_size());
         case FloatField::BaseFrequency:
-            return static_cast<float>(_document->curve().base_frequency());
+            return static_cast<float>(document_->curve().base_frequency());
     }
     return 0.0f;
 }
@@ -118,18 +118,18 @@ void DocumentWindow::show_float(FloatField field, float value) {
 }
 
 void DocumentWindow::show_number_of_overtones(int32_t count) {
-    _widgets.number_of_overtones_tf->setText(int_text(count));
+    widgets_.number_of_overtones_tf->setText(int_text(count));
 }
 
 void DocumentWindow::select_waveform(int32_t overtone_type) {
-    const int index = _widgets.waveform_selector->findData(overtone_type);
-    _widgets.waveform_selector->setCurrentIndex(index);
+    const int index = widgets_.waveform_selector->findData(overtone_type);
+    widgets_.waveform_selector->setCurrentIndex(index);
 }
 
 void DocumentWindow::show_plot_segments(bool justs, bool selected_ratio, bool derivative) {
     const bool shown[] = {justs, selected_ratio, derivative};
-    for (std::size_t i = 0; i < _widgets.plot_justs_ratio_btn.size(); ++i)
-        _widgets.plot_justs_ratio_btn[i]->setChecked(shown[i]);
+    for (std::size_t i = 0; i < widgets_.plot_justs_ratio_btn.size(); ++i)
+        widgets_.plot_justs_ratio_btn[i]->setChecked(shown[i]);
 }
 
 }  // namespace kelvara

@@ -17,18 +17,18 @@ KelvaraApplication::KelvaraApplication()
 KelvaraApplication::KelvaraApplication(std::unique_ptr<DocumentStore> files,
                                        std::unique_ptr<DocumentDialogs> dialogs, UrlOpener open_url,
                                        InstrumentsFactory instruments)
-    : _files(std::move(files)),
-      _dialogs(std::move(dialogs)),
-      _app_controller(std::make_unique<KVAppController>(
+    : files_(std::move(files)),
+      dialogs_(std::move(dialogs)),
+      app_controller_(std::make_unique<KVAppController>(
           find_help_page(QApplication::applicationDirPath()), std::move(open_url))),
-      _documents(std::make_unique<DocumentController>(*_files, *_dialogs, *_app_controller,
+      documents_(std::make_unique<DocumentController>(*files_, *dialogs_, *app_controller_,
                                                       std::move(instruments))) {}
 
 KelvaraApplication::~KelvaraApplication() = default;
 
 void KelvaraApplication::open_startup_documents(const QStringList& paths) {
-    for (const QString& path : paths) _documents->openDocument(path);
-    if (_documents->windows().isEmpty()) _documents->newDocument();
+    for (const QString& path : paths) documents_->openDocument(path);
+    if (documents_->windows().isEmpty()) documents_->newDocument();
 }
 
 void describe_application() {

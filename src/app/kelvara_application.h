@@ -22,13 +22,13 @@ public:
     // could be opened, so the program always starts with a window.
     void open_startup_documents(const QStringList& paths);
 
-    DocumentController& documents() { return *_documents; }
+    DocumentController& documents() { return *documents_; }
 
 private:
-    std::unique_ptr<DocumentStore> _files;
-    std::unique_ptr<DocumentDialogs> _dialogs;
-    std::unique_ptr<KVAppController> _app_controller;
-    std::unique_ptr<DocumentController> _documents;
+    std::unique_ptr<DocumentStore> files_;
+    std::unique_ptr<DocumentDialogs> dialogs_;
+    std::unique_ptr<KVAppController> app_controller_;
+    std::unique_ptr<DocumentController> documents_;
 };
 
 // Names the application for the desktop (settings, window icon, desktop entry).

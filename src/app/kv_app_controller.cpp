@@ -3,14 +3,14 @@
 namespace kelvara {
 
 KVAppController::KVAppController(QUrl help_page, UrlOpener open_url)
-    : _help_page(std::move(help_page)), _open_url(std::move(open_url)) {}
+    : help_page_(std::move(help_page)), open_url_(std::move(open_url)) {}
 
 KVAppController::~KVAppController() = default;
 
 void KVAppController::helpMenuSelected() {
-    if (!_help_controller)
-        _help_controller = std::make_unique<KVHelpController>(_help_page, _open_url);
-    _help_controller->showWindow();
+    if (!help_controller_)
+        help_controller_ = std::make_unique<KVHelpController>(help_page_, open_url_);
+    help_controller_->showWindow();
 }
 
 }  // namespace kelvara

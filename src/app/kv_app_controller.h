@@ -17,12 +17,12 @@ public:
 
     void helpMenuSelected();
     // Null until the help command is first used.
-    KVHelpController* helpController() const { return _help_controller.get(); }
+    KVHelpController* helpController() const { return help_controller_.get(); }
 
 private:
-    QUrl _help_page;
-    UrlOpener _open_url;
-    std::unique_ptr<KVHelpController> _help_controller;
+    QUrl help_page_;
+    UrlOpener open_url_;
+    std::unique_ptr<KVHelpController> help_controller_;
 };
 
 }  // namespace kelvara

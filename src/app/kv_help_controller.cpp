@@ -11,8 +11,8 @@ namespace kelvara {
 
 KVHelpController::KVHelpController(QUrl help_page, UrlOpener open_url, QWidget* parent)
     : QWidget(parent, Qt::Window),
-      _help_page(std::move(help_page)),
-      _open_url(std::move(open_url)) {
+      help_page_(std::move(help_page)),
+      open_url_(std::move(open_url)) {
     setObjectName(QString::fromLatin1(kWindowNibName));
     setWindowTitle(tr("Kelvara Help"));
 
@@ -52,7 +52,7 @@ void KVHelpController::showWindow() {
 }
 
 void KVHelpController::goToHelpSite() {
-    _open_url(_help_page);
+    open_url_(help_page_);
     close();
 }
 

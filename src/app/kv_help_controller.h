@@ -32,8 +32,8 @@ public:
     QPushButton* closeWindowButton = nullptr;
 
 private:
-    QUrl _help_page;
-    UrlOpener _open_url;
+    QUrl help_page_;
+    UrlOpener open_url_;
 };
 
 // Where the help page is: beside the program in a build tree, under the data folder next

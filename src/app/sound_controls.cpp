@@ -14,31 +14,31 @@ namespace kelvara {
 void DocumentWindow::connect_sound_controls() {
     // The slider's own value changes are the user's: the document's updates are shown with
     // the signals blocked (show_volume).
-    connect(_widgets.volume_ctl, &QSlider::valueChanged, this,
-            [this](int value) { _document->set_volume(value); });
+    connect(widgets_.volume_ctl, &QSlider::valueChanged, this,
+            [this](int value) { document_->set_volume(value); });
 
-    connect(_widgets.program_btn, &QComboBox::activated, this, [this](int index) {
-        if (_instruments && index >= 0) _instruments->select_instrument(index);
+    connect(widgets_.program_btn, &QComboBox::activated, this, [this](int index) {
+        if (instruments_ && index >= 0) instruments_->select_instrument(index);
     });
-    connect(_widgets.load_sound_font_btn, &QPushButton::clicked, this, [this] {
-        if (!_instruments || !_choose_sound_bank) return;
-        const auto path = _choose_sound_bank(this);
+    connect(widgets_.load_sound_font_btn, &QPushButton::clicked, this, [this] {
+        if (!instruments_ || !choose_sound_bank_) return;
+        const auto path = choose_sound_bank_(this);
         if (!path) return;
         // A refused bank brings the default bank back; the list then shows its programs.
-        _instruments->load_sound_bank(path->toStdString());
+        instruments_->load_sound_bank(path->toStdString());
         fill_in_program_button();
     });
-    connect(_widgets.load_default_sounds_btn, &QPushButton::clicked, this, [this] {
-        if (!_instruments) return;
-        _instruments->reset_to_default_bank();
+    connect(widgets_.load_default_sounds_btn, &QPushButton::clicked, this, [this] {
+        if (!instruments_) return;
+        instruments_->reset_to_default_bank();
         fill_in_program_button();
     });
-    connect(_widgets.midi_sources_btn, &QComboBox::activated, this, [this](int index) {
-        if (_instruments && index >= 0) _instruments->midi_source_selected(index);
+    connect(widgets_.midi_sources_btn, &QComboBox::activated, this, [this](int index) {
+        if (instruments_ && index >= 0) instruments_->midi_source_selected(index);
     });
-    if (_instruments) {
+    if (instruments_) {
         // The MIDI thread only queues the update; the field is written here, on this thread.
-        _instruments->on_note_played([this] {
+        instruments_->on_note_played([this] {
             QMetaObject::invokeMethod(
                 this, [this] { show_last_played(); }, Qt::QueuedConnection);
         });
@@ -50,16 +50,16 @@ void DocumentWindow::connect_sound_controls() {
 // the program list.
 void DocumentWindow::finish_window_set_up() {
     fill_in_midi_source_list();
-    _widgets.last_played_tf->setText(QStringLiteral("-"));
+    widgets_.last_played_tf->setText(QStringLiteral("-"));
     fill_in_program_button();
 }
 
 void DocumentWindow::fill_in_midi_source_list() {
-    QComboBox* sources = _widgets.midi_sources_btn;
+    QComboBox* sources = widgets_.midi_sources_btn;
     sources->clear();
-    const std::string system = _instruments ? _instruments->midi_system_name() : std::string();
-    if (_instruments)
-        for (const std::string& title : _instruments->midi_source_titles())
+    const std::string system = instruments_ ? instruments_->midi_system_name() : std::string();
+    if (instruments_)
+        for (const std::string& title : instruments_->midi_source_titles())
             sources->addItem(QString::fromStdString(title));
     sources->setEnabled(sources->count() > 0);
     sources->setToolTip(
@@ -71,30 +71,30 @@ void DocumentWindow::fill_in_midi_source_list() {
 }
 
 void DocumentWindow::fill_in_program_button() {
-    QComboBox* programs = _widgets.program_btn;
+    QComboBox* programs = widgets_.program_btn;
     programs->clear();
-    if (_instruments)
-        for (const std::string& title : _instruments->program_titles())
+    if (instruments_)
+        for (const std::string& title : instruments_->program_titles())
             programs->addItem(QString::fromStdString(title));
-    const bool sounding = _instruments && _instruments->has_synthesizer();
+    const bool sounding = instruments_ && instruments_->has_synthesizer();
     programs->setEnabled(programs->count() > 0);
-    _widgets.load_sound_font_btn->setEnabled(sounding);
-    _widgets.load_default_sounds_btn->setEnabled(sounding);
+    widgets_.load_sound_font_btn->setEnabled(sounding);
+    widgets_.load_default_sounds_btn->setEnabled(sounding);
 }
 
 void DocumentWindow::show_last_played() {
-    const auto key = _instruments ? _instruments->last_played_key() : std::nullopt;
-    _widgets.last_played_tf->setText(key ? QString::number(*key) : QStringLiteral("-"));
+    const auto key = instruments_ ? instruments_->last_played_key() : std::nullopt;
+    widgets_.last_played_tf->setText(key ? QString::number(*key) : QStringLiteral("-"));
 }
 
 void DocumentWindow::set_sound_bank_chooser(
     std::function<std::optional<QString>(QWidget*)> choose) {
-    _choose_sound_bank = std::move(choose);
+    choose_sound_bank_ = std::move(choose);
 }
 
 void DocumentWindow::show_volume(int32_t volume) {
-    const QSignalBlocker quiet(_widgets.volume_ctl);
-    _widgets.volume_ctl->setValue(volume);
+    const QSignalBlocker quiet(widgets_.volume_ctl);
+    widgets_.volume_ctl->setValue(volume);
 }
 
 }  // namespace kelvara

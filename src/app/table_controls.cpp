@@ -48,53 +48,53 @@ constexpr Preset kPresets[] = {
 
 void DocumentWindow::connect_table_controls() {
     using Column = DocumentTableModel::Column;
-    _scale_model = new DocumentTableModel(
-        *_document, DocumentTable::ScaleRatios,
+    scale_model_ = new DocumentTableModel(
+        *document_, DocumentTable::ScaleRatios,
         {Column{TableColumn::Ratios, tr("Ratios")}, Column{TableColumn::Cents, tr("Cents")}}, this);
-    _dissonance_model = new DocumentTableModel(*_document, DocumentTable::FixedTones,
+    dissonance_model_ = new DocumentTableModel(*document_, DocumentTable::FixedTones,
                                                {Column{TableColumn::Ratios, tr("Ratios")}}, this);
-    _chord_model = new DocumentTableModel(*_document, DocumentTable::MappedChords,
+    chord_model_ = new DocumentTableModel(*document_, DocumentTable::MappedChords,
                                           {Column{TableColumn::MidiNote, tr("MIDI Note")},
                                            Column{TableColumn::ChordString, tr("Chord String")}},
                                           this);
 
     const std::pair<QTableView*, DocumentTableModel*> tables[] = {
-        {_widgets.scale_ratios_tv, _scale_model},
-        {_widgets.dissonance_ratios_tv, _dissonance_model},
-        {_widgets.mapped_chords_tv, _chord_model}};
+        {widgets_.scale_ratios_tv, scale_model_},
+        {widgets_.dissonance_ratios_tv, dissonance_model_},
+        {widgets_.mapped_chords_tv, chord_model_}};
     for (const auto& [view, model] : tables) {
         view->setModel(model);
         connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-                [this] { _document->selection_changed(); });
+                [this] { document_->selection_changed(); });
         connect(model, &DocumentTableModel::edit_refused, this, [this](const QString& message) {
             beep();
             statusBar()->showMessage(message, kRefusalMessageMs);
         });
     }
-    _widgets.mapped_chords_tv->horizontalHeader()->setSectionResizeMode(
+    widgets_.mapped_chords_tv->horizontalHeader()->setSectionResizeMode(
         0, QHeaderView::ResizeToContents);
 
     // Scale segments by index: add, presets (its menu; the segment itself does nothing),
     // delete, clear.
     const auto scale_segment = [this](QToolButton* segment, ScaleAction action) {
         connect(segment, &QToolButton::clicked, this,
-                [this, action] { _document->scale_action(action); });
+                [this, action] { document_->scale_action(action); });
     };
-    scale_segment(_widgets.add_delete_scale_ratio[0], ScaleAction::AppendUnison);
-    scale_segment(_widgets.add_delete_scale_ratio[2], ScaleAction::DeleteSelected);
-    scale_segment(_widgets.add_delete_scale_ratio[3], ScaleAction::RemoveAll);
+    scale_segment(widgets_.add_delete_scale_ratio[0], ScaleAction::AppendUnison);
+    scale_segment(widgets_.add_delete_scale_ratio[2], ScaleAction::DeleteSelected);
+    scale_segment(widgets_.add_delete_scale_ratio[3], ScaleAction::RemoveAll);
     for (const Preset& preset : kPresets) {
-        QAction* item = _widgets.add_delete_scale_menu->addAction(
+        QAction* item = widgets_.add_delete_scale_menu->addAction(
             tr(preset.title), this, [this, preset = preset.preset] {
                 const ScaleGeneratorFields fields{
-                    leading_integer_value(_widgets.scale_tet->text().toStdString()),
+                    leading_integer_value(widgets_.scale_tet->text().toStdString()),
                     static_cast<float>(
-                        leading_double_value(_widgets.scale_base->text().toStdString()))};
-                _document->add_scale_preset(preset, fields);
+                        leading_double_value(widgets_.scale_base->text().toStdString()))};
+                document_->add_scale_preset(preset, fields);
             });
         item->setToolTip(tr(preset.tooltip));
     }
-    _widgets.add_delete_scale_menu->setToolTipsVisible(true);
+    widgets_.add_delete_scale_menu->setToolTipsVisible(true);
 
     // Fixed-tone and chord segments by index.
     constexpr FixedToneAction kFixedToneSegments[] = {FixedToneAction::AppendUnison,
@@ -103,15 +103,15 @@ void DocumentWindow::connect_table_controls() {
     constexpr ChordAction kChordSegments[] = {
         ChordAction::AddAtFreeKey, ChordAction::CopyFixedTones, ChordAction::DeleteSelected};
     for (std::size_t i = 0; i < 3; ++i) {
-        connect(_widgets.add_delete_dissonance_ratio[i], &QToolButton::clicked, this,
-                [this, action = kFixedToneSegments[i]] { _document->fixed_tone_action(action); });
-        connect(_widgets.add_delete_copy_chord[i], &QToolButton::clicked, this,
-                [this, action = kChordSegments[i]] { _document->chord_action(action); });
+        connect(widgets_.add_delete_dissonance_ratio[i], &QToolButton::clicked, this,
+                [this, action = kFixedToneSegments[i]] { document_->fixed_tone_action(action); });
+        connect(widgets_.add_delete_copy_chord[i], &QToolButton::clicked, this,
+                [this, action = kChordSegments[i]] { document_->chord_action(action); });
     }
 
     // The Delete key in a table deletes its selected row, as its minus segment does.
     for (QTableView* view :
-         {_widgets.scale_ratios_tv, _widgets.dissonance_ratios_tv, _widgets.mapped_chords_tv})
+         {widgets_.scale_ratios_tv, widgets_.dissonance_ratios_tv, widgets_.mapped_chords_tv})
         view->installEventFilter(this);
 }
 
@@ -119,9 +119,9 @@ bool DocumentWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->matches(QKeySequence::Delete)) {
         const std::pair<QObject*, QToolButton*> deletes[] = {
-            {_widgets.scale_ratios_tv, _widgets.add_delete_scale_ratio[2]},
-            {_widgets.dissonance_ratios_tv, _widgets.add_delete_dissonance_ratio[2]},
-            {_widgets.mapped_chords_tv, _widgets.add_delete_copy_chord[2]}};
+            {widgets_.scale_ratios_tv, widgets_.add_delete_scale_ratio[2]},
+            {widgets_.dissonance_ratios_tv, widgets_.add_delete_dissonance_ratio[2]},
+            {widgets_.mapped_chords_tv, widgets_.add_delete_copy_chord[2]}};
         for (const auto& [view, minus] : deletes) {
             if (view != watched) continue;
             minus->click();
@@ -133,18 +133,18 @@ bool DocumentWindow::eventFilter(QObject* watched, QEvent* event) {
 
 DocumentTableModel* DocumentWindow::model_for(DocumentTable table) const {
     switch (table) {
-        case DocumentTable::ScaleRatios: return _scale_model;
-        case DocumentTable::FixedTones: return _dissonance_model;
-        case DocumentTable::MappedChords: return _chord_model;
+        case DocumentTable::ScaleRatios: return scale_model_;
+        case DocumentTable::FixedTones: return dissonance_model_;
+        case DocumentTable::MappedChords: return chord_model_;
     }
     return nullptr;
 }
 
 QTableView* DocumentWindow::view_for(DocumentTable table) const {
     switch (table) {
-        case DocumentTable::ScaleRatios: return _widgets.scale_ratios_tv;
-        case DocumentTable::FixedTones: return _widgets.dissonance_ratios_tv;
-        case DocumentTable::MappedChords: return _widgets.mapped_chords_tv;
+        case DocumentTable::ScaleRatios: return widgets_.scale_ratios_tv;
+        case DocumentTable::FixedTones: return widgets_.dissonance_ratios_tv;
+        case DocumentTable::MappedChords: return widgets_.mapped_chords_tv;
     }
     return nullptr;
 }

@@ -36,8 +36,8 @@ void DocumentController::install_menus(DocumentWindow& window) {
 
     QMenu* help = window.menuBar()->addMenu(tr("&Help"));
     QAction* help_command =
-        help->addAction(tr("Kelvara &Help"), QKeySequence::HelpContents, &_app_controller,
-                        [this] { _app_controller.helpMenuSelected(); });
+        help->addAction(tr("Kelvara &Help"), QKeySequence::HelpContents, &app_controller_,
+                        [this] { app_controller_.helpMenuSelected(); });
     help_command->setMenuRole(QAction::NoRole);
 }
 

@@ -5,7 +5,7 @@
 namespace kelvara::midi {
 
 std::shared_ptr<const Chord> PublishedChordLookup::chord_for_key(int key) const {
-    return _chords.chord_for_key(key);
+    return chords_.chord_for_key(key);
 }
 
 }  // namespace kelvara::midi

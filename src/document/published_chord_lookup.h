@@ -14,11 +14,11 @@ namespace kelvara::midi {
 
 class PublishedChordLookup final : public ChordLookup {
 public:
-    explicit PublishedChordLookup(const PublishedChordMap& chords) : _chords(chords) {}
+    explicit PublishedChordLookup(const PublishedChordMap& chords) : chords_(chords) {}
     std::shared_ptr<const Chord> chord_for_key(int key) const override;
 
 private:
-    const PublishedChordMap& _chords;
+    const PublishedChordMap& chords_;
 };
 
 }  // namespace kelvara::midi

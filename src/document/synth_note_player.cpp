@@ -7,20 +7,20 @@
 namespace kelvara::midi {
 
 SynthNotePlayer::SynthNotePlayer(std::shared_ptr<SynthController> synth)
-    : _synth(std::move(synth)) {
-    if (!_synth) throw std::invalid_argument("a note player needs a synthesizer");
+    : synth_(std::move(synth)) {
+    if (!synth_) throw std::invalid_argument("a note player needs a synthesizer");
 }
 
 NoteInstances SynthNotePlayer::notes_on(const Chord& chord, float velocity) {
-    return _synth->notes_on(chord, velocity);
+    return synth_->notes_on(chord, velocity);
 }
 
 void SynthNotePlayer::notes_off(const NoteInstances& notes) {
-    _synth->notes_off(notes);
+    synth_->notes_off(notes);
 }
 
 void SynthNotePlayer::set_midi_parameter(uint32_t controller, uint32_t value) {
-    _synth->set_midi_parameter(controller, value);
+    synth_->set_midi_parameter(controller, value);
 }
 
 }  // namespace kelvara::midi

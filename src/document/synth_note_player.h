@@ -24,7 +24,7 @@ public:
     void set_midi_parameter(uint32_t controller, uint32_t value) override;
 
 private:
-    const std::shared_ptr<SynthController> _synth;
+    const std::shared_ptr<SynthController> synth_;
 };
 
 }  // namespace kelvara::midi

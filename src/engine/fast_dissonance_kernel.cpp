@@ -65,35 +65,35 @@ KernelInstructions best_kernel_instructions() {
 }
 
 FastKernel::FastKernel(KernelInstructions instructions, double relative_skip_tolerance)
-    : _instructions(runnable(instructions)),
-      _relative_skip_tolerance(relative_skip_tolerance),
-      _plan(_instructions != KernelInstructions::Portable) {}
+    : instructions_(runnable(instructions)),
+      relative_skip_tolerance_(relative_skip_tolerance),
+      plan_(instructions_ != KernelInstructions::Portable) {}
 
 void FastKernel::reserve(int32_t max_partials) {
-    _capacity = std::max(max_partials, 0);
-    const auto padded = static_cast<size_t>(_capacity + kPadding);
-    for (auto* column : {&_fixed_frequency, &_fixed_scale, &_fixed_amplitude, &_sweep_frequency,
-                         &_sweep_scale, &_sweep_amplitude})
+    capacity_ = std::max(max_partials, 0);
+    const auto padded = static_cast<size_t>(capacity_ + kPadding);
+    for (auto* column : {&fixed_frequency_, &fixed_scale_, &fixed_amplitude_, &sweep_frequency_,
+                         &sweep_scale_, &sweep_amplitude_})
         column->assign(padded, 0.0f);
-    _sweep_index.assign(static_cast<size_t>(_capacity), 0);
-    _sort_buffer.assign(static_cast<size_t>(_capacity), {});
-    _plan.reserve(_capacity);
+    sweep_index_.assign(static_cast<size_t>(capacity_), 0);
+    sort_buffer_.assign(static_cast<size_t>(capacity_), {});
+    plan_.reserve(capacity_);
 }
 
 bool FastKernel::fits(const PartialListView& list) const {
-    return list.count >= 0 && list.count <= _capacity && list.sweep_begin >= 0 &&
+    return list.count >= 0 && list.count <= capacity_ && list.sweep_begin >= 0 &&
            list.sweep_begin <= list.count;
 }
 
 void FastKernel::begin_run(const PartialListView& list) {
-    _largest_value = 0.0;
-    _fixed_pairs = 0.0;
-    _cutoff_reference = 0.0;
-    _last_cutoff = 0.0;
-    _skip_bound = 0.0;
-    _plan.clear();
-    _literal_run = !fits(list);
-    if (_literal_run) return;
+    largest_value_ = 0.0;
+    fixed_pairs_ = 0.0;
+    cutoff_reference_ = 0.0;
+    last_cutoff_ = 0.0;
+    skip_bound_ = 0.0;
+    plan_.clear();
+    literal_run_ = !fits(list);
+    if (literal_run_) return;
 
     double fixed_sum = 0.0, sweep_sum = 0.0;
     for (int32_t i = 0; i < list.sweep_begin; ++i) fixed_sum += std::fabs(list.amplitudes[i]);
@@ -103,143 +103,143 @@ void FastKernel::begin_run(const PartialListView& list) {
     // The ordered pairs a sample can leave out involve the sweep tone; the fixed ones were
     // left out once, at the largest cutoff; and every pair may be one of a block's extra
     // columns, raised to the lowest exponent.
-    _sweep_pair_mass = sweep_sum * sweep_sum + 2.0 * sweep_sum * fixed_sum;
-    _constant_skip_bound = fixed_sum * fixed_sum * kExpRoundingAllowance *
+    sweep_pair_mass_ = sweep_sum * sweep_sum + 2.0 * sweep_sum * fixed_sum;
+    constant_skip_bound_ = fixed_sum * fixed_sum * kExpRoundingAllowance *
                                std::exp(static_cast<double>(roughness::kFirstRate) * kMaxCutoff) +
                            all_sum * all_sum * roughness_rows::kRaisedTermBound;
 
-    _sweep_count = 0;
+    sweep_count_ = 0;
     for (int32_t i = list.sweep_begin; i < list.count; ++i)
-        if (list.amplitudes[i] != 0.0f) _sweep_index[_sweep_count++] = i;
-    _sweep_contiguous = _sweep_count == list.count - list.sweep_begin;
+        if (list.amplitudes[i] != 0.0f) sweep_index_[sweep_count_++] = i;
+    sweep_contiguous_ = sweep_count_ == list.count - list.sweep_begin;
     copy_sweep_amplitudes(list);
 
     sort_fixed_partials(list);
-    if (_literal_run) return;
-    _fixed_pairs = 2.0 * sum_fixed_pairs();
+    if (literal_run_) return;
+    fixed_pairs_ = 2.0 * sum_fixed_pairs();
 }
 
 void FastKernel::sort_fixed_partials(const PartialListView& list) {
-    _fixed_count = 0;
+    fixed_count_ = 0;
     for (int32_t i = 0; i < list.sweep_begin; ++i) {
         if (!is_ordinary_frequency(list.partials[i]) || !std::isfinite(list.amplitudes[i])) {
-            _literal_run = true;
+            literal_run_ = true;
             return;
         }
         if (list.amplitudes[i] != 0.0f)
-            _sort_buffer[_fixed_count++] = {list.partials[i], list.amplitudes[i]};
+            sort_buffer_[fixed_count_++] = {list.partials[i], list.amplitudes[i]};
     }
-    sort_by_frequency(_sort_buffer.data(), _fixed_count);
-    for (int32_t i = 0; i < _fixed_count; ++i) {
-        _fixed_frequency[i] = _sort_buffer[i].frequency;
-        _fixed_scale[i] = exponent_scale(_sort_buffer[i].frequency);
-        _fixed_amplitude[i] = _sort_buffer[i].amplitude;
+    sort_by_frequency(sort_buffer_.data(), fixed_count_);
+    for (int32_t i = 0; i < fixed_count_; ++i) {
+        fixed_frequency_[i] = sort_buffer_[i].frequency;
+        fixed_scale_[i] = exponent_scale(sort_buffer_[i].frequency);
+        fixed_amplitude_[i] = sort_buffer_[i].amplitude;
     }
-    pad(_fixed_frequency.data(), _fixed_scale.data(), _fixed_amplitude.data(), _fixed_count);
+    pad(fixed_frequency_.data(), fixed_scale_.data(), fixed_amplitude_.data(), fixed_count_);
 }
 
 double FastKernel::sum_fixed_pairs() const {
     BlockQueue queue(block_sum(), fixed_columns(), fixed_columns());
-    queue_pairs_within(_fixed_frequency.data(), _fixed_count, KeptRanges(kMaxCutoff), queue);
+    queue_pairs_within(fixed_frequency_.data(), fixed_count_, KeptRanges(kMaxCutoff), queue);
     return queue.finish();
 }
 
 float FastKernel::sum(const PartialListView& list) {
-    if (_literal_run || !place_sweep(list))
+    if (literal_run_ || !place_sweep(list))
         return pair_sum_literal(list.partials, list.amplitudes, list.count);
-    if (choose_cutoff() || !_plan.covers(_sweep_frequency.data(), _sweep_count))
-        _plan.make(_fixed_frequency.data(), _fixed_count, _sweep_frequency.data(), _sweep_count,
-                   _last_cutoff);
-    const double total = _fixed_pairs + 2.0 * sum_sweep_pairs();
-    _largest_value = std::max(_largest_value, total);
+    if (choose_cutoff() || !plan_.covers(sweep_frequency_.data(), sweep_count_))
+        plan_.make(fixed_frequency_.data(), fixed_count_, sweep_frequency_.data(), sweep_count_,
+                   last_cutoff_);
+    const double total = fixed_pairs_ + 2.0 * sum_sweep_pairs();
+    largest_value_ = std::max(largest_value_, total);
     return static_cast<float>(total);
 }
 
 void FastKernel::copy_sweep_amplitudes(const PartialListView& list) {
-    for (int32_t r = 0; r < _sweep_count; ++r)
-        _sweep_amplitude[r] = list.amplitudes[_sweep_index[r]];
-    std::fill_n(_sweep_amplitude.begin() + _sweep_count, kPadding, 0.0f);
-    _sweep_sorted = false;
+    for (int32_t r = 0; r < sweep_count_; ++r)
+        sweep_amplitude_[r] = list.amplitudes[sweep_index_[r]];
+    std::fill_n(sweep_amplitude_.begin() + sweep_count_, kPadding, 0.0f);
+    sweep_sorted_ = false;
 }
 
 bool FastKernel::place_sweep(const PartialListView& list) {
     // The harmonics of the sweep tone arrive ascending, all of them (no silent partials)
     // in one stretch of the list.
     const float* from = list.partials + list.sweep_begin;
-    if (!_sweep_contiguous) {
-        for (int32_t r = 0; r < _sweep_count; ++r)
-            _sweep_frequency[r] = list.partials[_sweep_index[r]];
-        from = _sweep_frequency.data();
+    if (!sweep_contiguous_) {
+        for (int32_t r = 0; r < sweep_count_; ++r)
+            sweep_frequency_[r] = list.partials[sweep_index_[r]];
+        from = sweep_frequency_.data();
     }
-    const auto place = _instructions != KernelInstructions::Portable
+    const auto place = instructions_ != KernelInstructions::Portable
                            ? roughness_rows::place_ascending_avx2
                            : roughness_rows::place_ascending_portable;
-    if (!place(from, _sweep_frequency.data(), _sweep_scale.data(), _sweep_count)) {
-        for (int32_t r = 0; r < _sweep_count; ++r)
-            if (!is_ordinary_frequency(_sweep_frequency[r])) return false;
+    if (!place(from, sweep_frequency_.data(), sweep_scale_.data(), sweep_count_)) {
+        for (int32_t r = 0; r < sweep_count_; ++r)
+            if (!is_ordinary_frequency(sweep_frequency_[r])) return false;
         sort_sweep(list);
-    } else if (_sweep_sorted) {
+    } else if (sweep_sorted_) {
         copy_sweep_amplitudes(list);
     }
-    std::fill_n(_sweep_frequency.begin() + _sweep_count, kPadding, 0.0f);
-    std::fill_n(_sweep_scale.begin() + _sweep_count, kPadding, exponent_scale(0.0f));
+    std::fill_n(sweep_frequency_.begin() + sweep_count_, kPadding, 0.0f);
+    std::fill_n(sweep_scale_.begin() + sweep_count_, kPadding, exponent_scale(0.0f));
     return true;
 }
 
 void FastKernel::sort_sweep(const PartialListView& list) {
-    for (int32_t r = 0; r < _sweep_count; ++r)
-        _sort_buffer[r] = {_sweep_frequency[r], list.amplitudes[_sweep_index[r]]};
-    sort_by_frequency(_sort_buffer.data(), _sweep_count);
-    for (int32_t r = 0; r < _sweep_count; ++r) {
-        _sweep_frequency[r] = _sort_buffer[r].frequency;
-        _sweep_scale[r] = exponent_scale(_sort_buffer[r].frequency);
-        _sweep_amplitude[r] = _sort_buffer[r].amplitude;
+    for (int32_t r = 0; r < sweep_count_; ++r)
+        sort_buffer_[r] = {sweep_frequency_[r], list.amplitudes[sweep_index_[r]]};
+    sort_by_frequency(sort_buffer_.data(), sweep_count_);
+    for (int32_t r = 0; r < sweep_count_; ++r) {
+        sweep_frequency_[r] = sort_buffer_[r].frequency;
+        sweep_scale_[r] = exponent_scale(sort_buffer_[r].frequency);
+        sweep_amplitude_[r] = sort_buffer_[r].amplitude;
     }
-    _sweep_sorted = true;
+    sweep_sorted_ = true;
 }
 
 bool FastKernel::choose_cutoff() {
     // Every term is at least 0, so the curve's maximum is at least every value summed so far
     // in this run, and at least the fixed pairs alone. A cutoff chosen for a smaller value
     // stays valid as the value grows; it is chosen again once the value has doubled.
-    const double known_maximum = std::max(_fixed_pairs, _largest_value);
-    if (_last_cutoff > 0.0 && known_maximum <= 2.0 * _cutoff_reference) return false;
-    _cutoff_reference = known_maximum;
-    const double allowed = known_maximum * _relative_skip_tolerance - _constant_skip_bound;
+    const double known_maximum = std::max(fixed_pairs_, largest_value_);
+    if (last_cutoff_ > 0.0 && known_maximum <= 2.0 * cutoff_reference_) return false;
+    cutoff_reference_ = known_maximum;
+    const double allowed = known_maximum * relative_skip_tolerance_ - constant_skip_bound_;
     double cutoff = kMaxCutoff;
-    if (allowed > 0.0 && _sweep_pair_mass > 0.0)
-        cutoff = std::clamp(std::log(_sweep_pair_mass * kExpRoundingAllowance / allowed) /
+    if (allowed > 0.0 && sweep_pair_mass_ > 0.0)
+        cutoff = std::clamp(std::log(sweep_pair_mass_ * kExpRoundingAllowance / allowed) /
                                 -static_cast<double>(roughness::kFirstRate),
                             0.0, kMaxCutoff);
-    _last_cutoff = cutoff;
-    _skip_bound = _sweep_pair_mass * kExpRoundingAllowance *
+    last_cutoff_ = cutoff;
+    skip_bound_ = sweep_pair_mass_ * kExpRoundingAllowance *
                       std::exp(static_cast<double>(roughness::kFirstRate) * cutoff) +
-                  _constant_skip_bound;
+                  constant_skip_bound_;
     return true;
 }
 
 double FastKernel::sum_sweep_pairs() const {
     const Columns sweep = sweep_columns();
     const double across =
-        block_sum()(_plan.across_blocks(), _plan.across_block_count(), sweep, fixed_columns());
+        block_sum()(plan_.across_blocks(), plan_.across_block_count(), sweep, fixed_columns());
     const auto near_pairs =
-        _instructions == KernelInstructions::Avx512 ? roughness_rows::sum_near_pairs_avx512
-        : _instructions == KernelInstructions::Avx2 ? roughness_rows::sum_near_pairs_avx2
+        instructions_ == KernelInstructions::Avx512 ? roughness_rows::sum_near_pairs_avx512
+        : instructions_ == KernelInstructions::Avx2 ? roughness_rows::sum_near_pairs_avx2
                                                     : roughness_rows::sum_near_pairs_portable;
     return across +
-           near_pairs(sweep, _sweep_count, _plan.first_row_at_offset(), _plan.max_offset());
+           near_pairs(sweep, sweep_count_, plan_.first_row_at_offset(), plan_.max_offset());
 }
 
 Columns FastKernel::fixed_columns() const {
-    return {_fixed_frequency.data(), _fixed_scale.data(), _fixed_amplitude.data()};
+    return {fixed_frequency_.data(), fixed_scale_.data(), fixed_amplitude_.data()};
 }
 
 Columns FastKernel::sweep_columns() const {
-    return {_sweep_frequency.data(), _sweep_scale.data(), _sweep_amplitude.data()};
+    return {sweep_frequency_.data(), sweep_scale_.data(), sweep_amplitude_.data()};
 }
 
 roughness_rows::BlockSum FastKernel::block_sum() const {
-    switch (_instructions) {
+    switch (instructions_) {
         case KernelInstructions::Avx512: return roughness_rows::sum_blocks_avx512;
         case KernelInstructions::Avx2: return roughness_rows::sum_blocks_avx2;
         case KernelInstructions::Portable: break;

@@ -53,7 +53,7 @@ public:
     float sum(const PartialListView& list) override;
 
     // The most that all the pairs the last sum left out could have added.
-    double skip_bound() const { return _skip_bound; }
+    double skip_bound() const { return skip_bound_; }
 
 private:
     struct FrequencyAmplitude {
@@ -74,31 +74,31 @@ private:
     roughness_rows::Columns sweep_columns() const;
     roughness_rows::BlockSum block_sum() const;
 
-    KernelInstructions _instructions;
-    double _relative_skip_tolerance;
-    int32_t _capacity = 0;
+    KernelInstructions instructions_;
+    double relative_skip_tolerance_;
+    int32_t capacity_ = 0;
 
     // The fixed partials of the run with an amplitude, ascending, padded (structure of arrays).
-    std::vector<float> _fixed_frequency, _fixed_scale, _fixed_amplitude;
-    int32_t _fixed_count = 0;
+    std::vector<float> fixed_frequency_, fixed_scale_, fixed_amplitude_;
+    int32_t fixed_count_ = 0;
     // The sweep partials with an amplitude: their indices in the list, then at each sample
     // their frequencies ascending, padded.
-    std::vector<int32_t> _sweep_index;
-    std::vector<float> _sweep_frequency, _sweep_scale, _sweep_amplitude;
-    int32_t _sweep_count = 0;
-    bool _sweep_contiguous = false;  // every sweep partial has an amplitude
-    bool _sweep_sorted = false;      // the amplitudes follow a sorted order, not the list's
-    std::vector<FrequencyAmplitude> _sort_buffer;
-    roughness_rows::SweepPairPlan _plan;
+    std::vector<int32_t> sweep_index_;
+    std::vector<float> sweep_frequency_, sweep_scale_, sweep_amplitude_;
+    int32_t sweep_count_ = 0;
+    bool sweep_contiguous_ = false;  // every sweep partial has an amplitude
+    bool sweep_sorted_ = false;      // the amplitudes follow a sorted order, not the list's
+    std::vector<FrequencyAmplitude> sort_buffer_;
+    roughness_rows::SweepPairPlan plan_;
 
-    bool _literal_run = false;          // the fixed partials are not ordinary frequencies
-    double _sweep_pair_mass = 0.0;      // Σ a_i·a_j over ordered pairs with a sweep partial
-    double _constant_skip_bound = 0.0;  // what the fixed pairs and raised exponents may add
-    double _fixed_pairs = 0.0;          // both orders of every fixed pair
-    double _largest_value = 0.0;        // of the curve so far in this run
-    double _cutoff_reference = 0.0;     // the curve value the cutoff was chosen for
-    double _last_cutoff = 0.0;
-    double _skip_bound = 0.0;
+    bool literal_run_ = false;          // the fixed partials are not ordinary frequencies
+    double sweep_pair_mass_ = 0.0;      // Σ a_i·a_j over ordered pairs with a sweep partial
+    double constant_skip_bound_ = 0.0;  // what the fixed pairs and raised exponents may add
+    double fixed_pairs_ = 0.0;          // both orders of every fixed pair
+    double largest_value_ = 0.0;        // of the curve so far in this run
+    double cutoff_reference_ = 0.0;     // the curve value the cutoff was chosen for
+    double last_cutoff_ = 0.0;
+    double skip_bound_ = 0.0;
 };
 
 }  // namespace kelvara

@@ -14,34 +14,34 @@ using BlockSum = double (*)(const Block* blocks, int32_t count, const Columns& r
 class BlockQueue {
 public:
     BlockQueue(BlockSum sum, const Columns& rows, const Columns& columns)
-        : _sum(sum), _rows(rows), _columns(columns) {}
+        : sum_(sum), rows_(rows), columns_(columns) {}
 
     // The row partial paired with the columns [begin, end) (and up to seven more, see Block).
     void add_row(int32_t row, int32_t begin, int32_t end) {
         for (int32_t column = begin; column < end; column += kBlockColumns) {
-            if (_count == kCapacity) flush();
-            _blocks[_count++] = {row, column};
+            if (count_ == kCapacity) flush();
+            blocks_[count_++] = {row, column};
         }
     }
 
     double finish() {
         flush();
-        return _total;
+        return total_;
     }
 
 private:
     static constexpr int32_t kCapacity = 256;
 
     void flush() {
-        if (_count > 0) _total += _sum(_blocks.data(), _count, _rows, _columns);
-        _count = 0;
+        if (count_ > 0) total_ += sum_(blocks_.data(), count_, rows_, columns_);
+        count_ = 0;
     }
 
-    BlockSum _sum;
-    Columns _rows, _columns;
-    std::array<Block, kCapacity> _blocks;  // only the first _count entries are meaningful
-    int32_t _count = 0;
-    double _total = 0.0;
+    BlockSum sum_;
+    Columns rows_, columns_;
+    std::array<Block, kCapacity> blocks_;  // only the first count_ entries are meaningful
+    int32_t count_ = 0;
+    double total_ = 0.0;
 };
 
 }  // namespace kelvara::roughness_rows

@@ -23,7 +23,7 @@ namespace kelvara::roughness_rows {
 class SweepPairPlan {
 public:
     // vector_instructions: the processor has AVX2 and FMA.
-    explicit SweepPairPlan(bool vector_instructions) : _vector_instructions(vector_instructions) {}
+    explicit SweepPairPlan(bool vector_instructions) : vector_instructions_(vector_instructions) {}
 
     // Room for lists of up to max_partials partials in all; nothing is allocated after it.
     void reserve(int32_t max_partials);
@@ -37,23 +37,23 @@ public:
               double cutoff);
 
     // Forgets the plan: the next covers() is false.
-    void clear() { _sweep_count = -1; }
+    void clear() { sweep_count_ = -1; }
 
-    const Block* across_blocks() const { return _across_blocks.data(); }
-    int32_t across_block_count() const { return _across_block_count; }
-    const int32_t* first_row_at_offset() const { return _first_row_at_offset.data(); }
-    int32_t max_offset() const { return _max_offset; }
+    const Block* across_blocks() const { return across_blocks_.data(); }
+    int32_t across_block_count() const { return across_block_count_; }
+    const int32_t* first_row_at_offset() const { return first_row_at_offset_.data(); }
+    int32_t max_offset() const { return max_offset_; }
 
 private:
-    bool _vector_instructions;
-    int32_t _sweep_count = -1;  // of the list planned for; -1: no plan
-    float _planned_top = 0.0f;  // its highest partial: which way the tone moves since
-    std::vector<float> _window_low, _window_high;
-    std::vector<Block> _across_blocks;
-    int32_t _across_block_count = 0;
+    bool vector_instructions_;
+    int32_t sweep_count_ = -1;  // of the list planned for; -1: no plan
+    float planned_top_ = 0.0f;  // its highest partial: which way the tone moves since
+    std::vector<float> window_low_, window_high_;
+    std::vector<Block> across_blocks_;
+    int32_t across_block_count_ = 0;
     // [d]: the first sweep partial whose range reaches the one d places up the list.
-    std::vector<int32_t> _first_row_at_offset;
-    int32_t _max_offset = 0;
+    std::vector<int32_t> first_row_at_offset_;
+    int32_t max_offset_ = 0;
 };
 
 }  // namespace kelvara::roughness_rows

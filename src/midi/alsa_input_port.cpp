@@ -55,10 +55,10 @@ uint64_t now_nanoseconds() {
 
 AlsaInputPort::AlsaInputPort(snd_seq_t* seq, MidiReadProc read_proc, void* read_context,
                              const std::function<void()>& sources_changed)
-    : _seq(seq),
-      _read_proc(read_proc),
-      _read_context(read_context),
-      _sources_changed(sources_changed) {}
+    : seq_(seq),
+      read_proc_(read_proc),
+      read_context_(read_context),
+      sources_changed_(sources_changed) {}
 
 std::unique_ptr<AlsaInputPort> AlsaInputPort::create(snd_seq_t* seq, std::string_view name,
                                                      MidiReadProc read_proc, void* read_context,
@@ -67,42 +67,42 @@ std::unique_ptr<AlsaInputPort> AlsaInputPort::create(snd_seq_t* seq, std::string
     auto port = std::make_unique<AlsaInputPort>(seq, read_proc, read_context, sources_changed);
     snd_midi_event_t* decoder = nullptr;
     if (snd_midi_event_new(kMaxDecodedBytes, &decoder) < 0) return nullptr;
-    port->_decoder.reset(decoder);
+    port->decoder_.reset(decoder);
     // Every message keeps its status byte: the packet handler does not follow running status.
     snd_midi_event_no_status(decoder, 1);
-    port->_message.resize(kMaxDecodedBytes);
+    port->message_.resize(kMaxDecodedBytes);
     const std::string port_name(name);
-    port->_port = snd_seq_create_simple_port(
+    port->port_ = snd_seq_create_simple_port(
         seq, port_name.c_str(), SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE,
         SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
-    if (port->_port < 0) return nullptr;
+    if (port->port_ < 0) return nullptr;
     if (sources_changed)
-        snd_seq_connect_from(seq, port->_port, SND_SEQ_CLIENT_SYSTEM, SND_SEQ_PORT_SYSTEM_ANNOUNCE);
-    port->_receiver =
+        snd_seq_connect_from(seq, port->port_, SND_SEQ_CLIENT_SYSTEM, SND_SEQ_PORT_SYSTEM_ANNOUNCE);
+    port->receiver_ =
         std::jthread([raw = port.get()](const std::stop_token& stop) { raw->receive_loop(stop); });
     return port;
 }
 
 AlsaInputPort::~AlsaInputPort() {
-    if (_receiver.joinable()) {
-        _receiver.request_stop();
-        _receiver.join();
+    if (receiver_.joinable()) {
+        receiver_.request_stop();
+        receiver_.join();
     }
-    if (_port >= 0) snd_seq_delete_simple_port(_seq, _port);
+    if (port_ >= 0) snd_seq_delete_simple_port(seq_, port_);
 }
 
 bool AlsaInputPort::connect_source(const MidiSource& source) {
     const std::optional<AlsaAddress> address = parse_address(source.address);
     if (!address) return false;
-    const int result = snd_seq_connect_from(_seq, _port, address->client, address->port);
+    const int result = snd_seq_connect_from(seq_, port_, address->client, address->port);
     return result == 0 || result == -EBUSY;  // -EBUSY: already connected
 }
 
 void AlsaInputPort::receive_loop(const std::stop_token& stop) {
-    const int count = snd_seq_poll_descriptors_count(_seq, POLLIN);
+    const int count = snd_seq_poll_descriptors_count(seq_, POLLIN);
     if (count <= 0) return;
     std::vector<pollfd> descriptors(static_cast<size_t>(count));
-    snd_seq_poll_descriptors(_seq, descriptors.data(), static_cast<unsigned>(count), POLLIN);
+    snd_seq_poll_descriptors(seq_, descriptors.data(), static_cast<unsigned>(count), POLLIN);
     while (!stop.stop_requested()) {
         if (poll(descriptors.data(), descriptors.size(), kReceiveWaitMilliseconds) <= 0) continue;
         read_pending_events();
@@ -110,31 +110,31 @@ void AlsaInputPort::receive_loop(const std::stop_token& stop) {
 }
 
 void AlsaInputPort::read_pending_events() {
-    _list.clear();
+    list_.clear();
     snd_seq_event_t* event = nullptr;
     // Non-blocking: -EAGAIN once the input is empty; -ENOSPC after an overrun, which
     // dropped events but leaves the sequencer readable. A bounded batch per wake-up, so a
     // flood of events still lets the thread see a stop request.
     for (int i = 0; i < kMaxEventsPerWake; ++i) {
-        const int result = snd_seq_event_input(_seq, &event);
+        const int result = snd_seq_event_input(seq_, &event);
         if (result == -ENOSPC) continue;
         if (result < 0) break;
         if (event != nullptr) add_event(*event);
     }
-    if (_list.packet_count() > 0) _read_proc(_list.data(), _list.size(), _read_context);
+    if (list_.packet_count() > 0) read_proc_(list_.data(), list_.size(), read_context_);
 }
 
 void AlsaInputPort::add_event(const snd_seq_event_t& event) {
     if (is_announcement(event)) {
-        if (_sources_changed) _sources_changed();
+        if (sources_changed_) sources_changed_();
         return;
     }
-    snd_midi_event_reset_decode(_decoder.get());
-    const long length = snd_midi_event_decode(_decoder.get(), _message.data(),
-                                              static_cast<long>(_message.size()), &event);
+    snd_midi_event_reset_decode(decoder_.get());
+    const long length = snd_midi_event_decode(decoder_.get(), message_.data(),
+                                              static_cast<long>(message_.size()), &event);
     if (length <= 0) return;  // not a MIDI message, or too long
-    _list.add_message(now_nanoseconds(),
-                      std::span<const uint8_t>(_message.data(), static_cast<size_t>(length)));
+    list_.add_message(now_nanoseconds(),
+                      std::span<const uint8_t>(message_.data(), static_cast<size_t>(length)));
 }
 
 }  // namespace kelvara::midi

@@ -39,18 +39,18 @@ private:
     void read_pending_events();
     void add_event(const snd_seq_event_t& event);
 
-    snd_seq_t* const _seq;
-    const MidiReadProc _read_proc;
-    void* const _read_context;
-    const std::function<void()>& _sources_changed;
-    int _port = -1;
+    snd_seq_t* const seq_;
+    const MidiReadProc read_proc_;
+    void* const read_context_;
+    const std::function<void()>& sources_changed_;
+    int port_ = -1;
 
     // Receive-thread state.
-    AlsaMidiDecoderHandle _decoder;
-    std::vector<uint8_t> _message;
-    MidiPacketListWriter _list;
+    AlsaMidiDecoderHandle decoder_;
+    std::vector<uint8_t> message_;
+    MidiPacketListWriter list_;
 
-    std::jthread _receiver;  // last: started after, and joined before, everything above
+    std::jthread receiver_;  // last: started after, and joined before, everything above
 };
 
 }  // namespace kelvara::midi

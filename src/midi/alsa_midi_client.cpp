@@ -36,7 +36,7 @@ MidiSource source_from(snd_seq_client_info_t* client, snd_seq_port_info_t* port)
 
 class AlsaMidiClient final : public MidiClient {
 public:
-    explicit AlsaMidiClient(AlsaSequencerHandle seq) : _seq(std::move(seq)) {}
+    explicit AlsaMidiClient(AlsaSequencerHandle seq) : seq_(std::move(seq)) {}
     ~AlsaMidiClient() override = default;
     AlsaMidiClient(const AlsaMidiClient&) = delete;
     AlsaMidiClient& operator=(const AlsaMidiClient&) = delete;
@@ -65,13 +65,13 @@ public:
 
     std::unique_ptr<MidiInputPort> create_input_port(std::string_view name, MidiReadProc read_proc,
                                                      void* read_context) override {
-        if (_port_created) return nullptr;
-        _port_created = true;
-        return AlsaInputPort::create(_seq.get(), name, read_proc, read_context, _sources_changed);
+        if (port_created_) return nullptr;
+        port_created_ = true;
+        return AlsaInputPort::create(seq_.get(), name, read_proc, read_context, sources_changed_);
     }
 
     void set_sources_changed_callback(std::function<void()> callback) override {
-        if (!_port_created) _sources_changed = std::move(callback);
+        if (!port_created_) sources_changed_ = std::move(callback);
     }
 
 private:
@@ -84,14 +84,14 @@ private:
         const AlsaClientInfo client(client_raw);
         if (snd_seq_port_info_malloc(&port_raw) < 0) return;
         const AlsaPortInfo port(port_raw);
-        const int own_id = snd_seq_client_id(_seq.get());
+        const int own_id = snd_seq_client_id(seq_.get());
         snd_seq_client_info_set_client(client.get(), -1);
-        while (snd_seq_query_next_client(_seq.get(), client.get()) >= 0) {
+        while (snd_seq_query_next_client(seq_.get(), client.get()) >= 0) {
             const int id = snd_seq_client_info_get_client(client.get());
             if (id == own_id || id == SND_SEQ_CLIENT_SYSTEM) continue;
             snd_seq_port_info_set_client(port.get(), id);
             snd_seq_port_info_set_port(port.get(), -1);
-            while (snd_seq_query_next_port(_seq.get(), port.get()) >= 0) {
+            while (snd_seq_query_next_port(seq_.get(), port.get()) >= 0) {
                 if (is_exported_readable(port.get()) &&
                     visit(source_from(client.get(), port.get())))
                     return;
@@ -99,9 +99,9 @@ private:
         }
     }
 
-    AlsaSequencerHandle _seq;
-    std::function<void()> _sources_changed;  // fixed before the port exists
-    bool _port_created = false;
+    AlsaSequencerHandle seq_;
+    std::function<void()> sources_changed_;  // fixed before the port exists
+    bool port_created_ = false;
 };
 
 }  // namespace

@@ -48,7 +48,7 @@ public:
     struct State;
 
 private:
-    std::shared_ptr<State> _state;
+    std::shared_ptr<State> state_;
 };
 
 }  // namespace kelvara::midi

@@ -24,47 +24,47 @@ struct EventHeader {
 
 JackInputPort::JackInputPort(jack_client_t* client, MidiReadProc read_proc, void* read_context,
                              const std::atomic<bool>& server_gone)
-    : _client(client),
-      _read_proc(read_proc),
-      _read_context(read_context),
-      _server_gone(server_gone) {}
+    : client_(client),
+      read_proc_(read_proc),
+      read_context_(read_context),
+      server_gone_(server_gone) {}
 
 std::unique_ptr<JackInputPort> JackInputPort::create(jack_client_t* client, std::string_view name,
                                                      MidiReadProc read_proc, void* read_context,
                                                      const std::atomic<bool>& server_gone) {
     if (client == nullptr || read_proc == nullptr || server_gone.load()) return nullptr;
     auto port = std::make_unique<JackInputPort>(client, read_proc, read_context, server_gone);
-    port->_ring.reset(jack_ringbuffer_create(kRingBytes));
-    if (!port->_ring) return nullptr;
-    jack_ringbuffer_mlock(port->_ring.get());  // best effort: fewer page faults on the RT side
+    port->ring_.reset(jack_ringbuffer_create(kRingBytes));
+    if (!port->ring_) return nullptr;
+    jack_ringbuffer_mlock(port->ring_.get());  // best effort: fewer page faults on the RT side
     const std::string port_name(name);
-    port->_port =
+    port->port_ =
         jack_port_register(client, port_name.c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
-    if (port->_port == nullptr) return nullptr;
-    port->_full_name = jack_port_name(port->_port);
-    port->_receiver =
+    if (port->port_ == nullptr) return nullptr;
+    port->full_name_ = jack_port_name(port->port_);
+    port->receiver_ =
         std::jthread([raw = port.get()](const std::stop_token& stop) { raw->receive_loop(stop); });
     if (jack_set_process_callback(client, &JackInputPort::process, port.get()) != 0 ||
         jack_activate(client) != 0)
         return nullptr;
-    port->_active = true;
+    port->active_ = true;
     return port;
 }
 
 JackInputPort::~JackInputPort() {
-    const bool server_alive = !_server_gone.load();
-    if (_active && server_alive) jack_deactivate(_client);
-    if (_receiver.joinable()) {
-        _receiver.request_stop();
-        _wake.release();
-        _receiver.join();
+    const bool server_alive = !server_gone_.load();
+    if (active_ && server_alive) jack_deactivate(client_);
+    if (receiver_.joinable()) {
+        receiver_.request_stop();
+        wake_.release();
+        receiver_.join();
     }
-    if (_port != nullptr && server_alive) jack_port_unregister(_client, _port);
+    if (port_ != nullptr && server_alive) jack_port_unregister(client_, port_);
 }
 
 bool JackInputPort::connect_source(const MidiSource& source) {
-    if (_server_gone.load()) return false;
-    const int result = jack_connect(_client, source.address.c_str(), _full_name.c_str());
+    if (server_gone_.load()) return false;
+    const int result = jack_connect(client_, source.address.c_str(), full_name_.c_str());
     return result == 0 || result == EEXIST;
 }
 
@@ -74,48 +74,48 @@ int JackInputPort::process(jack_nframes_t frames, void* self) noexcept {
 }
 
 void JackInputPort::copy_events_to_ring(jack_nframes_t frames) noexcept {
-    void* buffer = jack_port_get_buffer(_port, frames);
+    void* buffer = jack_port_get_buffer(port_, frames);
     const uint32_t count = jack_midi_get_event_count(buffer);
     if (count == 0) return;
-    const jack_nframes_t cycle_start = jack_last_frame_time(_client);
+    const jack_nframes_t cycle_start = jack_last_frame_time(client_);
     for (uint32_t i = 0; i < count; ++i) {
         jack_midi_event_t event;
         if (jack_midi_event_get(&event, buffer, i) != 0) continue;
         const EventHeader header{static_cast<uint64_t>(cycle_start) + event.time,
                                  static_cast<uint32_t>(event.size)};
-        if (jack_ringbuffer_write_space(_ring.get()) < sizeof header + event.size) {
-            _dropped.fetch_add(1, std::memory_order_relaxed);
+        if (jack_ringbuffer_write_space(ring_.get()) < sizeof header + event.size) {
+            dropped_.fetch_add(1, std::memory_order_relaxed);
             continue;
         }
-        jack_ringbuffer_write(_ring.get(), reinterpret_cast<const char*>(&header), sizeof header);
-        jack_ringbuffer_write(_ring.get(), reinterpret_cast<const char*>(event.buffer), event.size);
+        jack_ringbuffer_write(ring_.get(), reinterpret_cast<const char*>(&header), sizeof header);
+        jack_ringbuffer_write(ring_.get(), reinterpret_cast<const char*>(event.buffer), event.size);
     }
-    if (!_wake_pending.exchange(true, std::memory_order_acq_rel)) _wake.release();
+    if (!wake_pending_.exchange(true, std::memory_order_acq_rel)) wake_.release();
 }
 
 void JackInputPort::receive_loop(const std::stop_token& stop) {
     while (!stop.stop_requested()) {
-        if (!_wake.try_acquire_for(kReceiveWait)) continue;
-        _wake_pending.store(false, std::memory_order_release);
+        if (!wake_.try_acquire_for(kReceiveWait)) continue;
+        wake_pending_.store(false, std::memory_order_release);
         if (stop.stop_requested()) return;
-        while (drain_ring_into_list()) _read_proc(_list.data(), _list.size(), _read_context);
+        while (drain_ring_into_list()) read_proc_(list_.data(), list_.size(), read_context_);
     }
 }
 
 // Moves the complete events now in the ring into the packet list; false when there were
 // none. An event whose bytes are not all written yet stays for the next wake-up.
 bool JackInputPort::drain_ring_into_list() {
-    _list.clear();
+    list_.clear();
     EventHeader header{};
-    while (jack_ringbuffer_read_space(_ring.get()) >= sizeof header) {
-        jack_ringbuffer_peek(_ring.get(), reinterpret_cast<char*>(&header), sizeof header);
-        if (jack_ringbuffer_read_space(_ring.get()) < sizeof header + header.size) break;
-        jack_ringbuffer_read_advance(_ring.get(), sizeof header);
-        _message.resize(header.size);
-        jack_ringbuffer_read(_ring.get(), reinterpret_cast<char*>(_message.data()), header.size);
-        _list.add_message(header.time_stamp, _message);
+    while (jack_ringbuffer_read_space(ring_.get()) >= sizeof header) {
+        jack_ringbuffer_peek(ring_.get(), reinterpret_cast<char*>(&header), sizeof header);
+        if (jack_ringbuffer_read_space(ring_.get()) < sizeof header + header.size) break;
+        jack_ringbuffer_read_advance(ring_.get(), sizeof header);
+        message_.resize(header.size);
+        jack_ringbuffer_read(ring_.get(), reinterpret_cast<char*>(message_.data()), header.size);
+        list_.add_message(header.time_stamp, message_);
     }
-    return _list.packet_count() > 0;
+    return list_.packet_count() > 0;
 }
 
 }  // namespace kelvara::midi

@@ -37,7 +37,7 @@ public:
     bool connect_source(const MidiSource& source) override;
 
     // Events the ring buffer had no room for (a receive callback far too slow).
-    uint64_t dropped_events() const { return _dropped.load(std::memory_order_relaxed); }
+    uint64_t dropped_events() const { return dropped_.load(std::memory_order_relaxed); }
 
     JackInputPort(jack_client_t* client, MidiReadProc read_proc, void* read_context,
                   const std::atomic<bool>& server_gone);
@@ -48,26 +48,26 @@ private:
     void receive_loop(const std::stop_token& stop);
     bool drain_ring_into_list();
 
-    jack_client_t* const _client;
-    const MidiReadProc _read_proc;
-    void* const _read_context;
-    const std::atomic<bool>& _server_gone;
-    jack_port_t* _port = nullptr;
-    std::string _full_name;
-    bool _active = false;
+    jack_client_t* const client_;
+    const MidiReadProc read_proc_;
+    void* const read_context_;
+    const std::atomic<bool>& server_gone_;
+    jack_port_t* port_ = nullptr;
+    std::string full_name_;
+    bool active_ = false;
 
-    JackRingbufferHandle _ring;
-    std::counting_semaphore<> _wake{0};
+    JackRingbufferHandle ring_;
+    std::counting_semaphore<> wake_{0};
     // Set by the process thread when it wakes the receive thread, cleared by the receive
     // thread before it drains: at most one wake-up is ever pending.
-    std::atomic<bool> _wake_pending{false};
-    std::atomic<uint64_t> _dropped{0};
+    std::atomic<bool> wake_pending_{false};
+    std::atomic<uint64_t> dropped_{0};
 
     // Receive-thread state, reused from list to list.
-    MidiPacketListWriter _list;
-    std::vector<uint8_t> _message;
+    MidiPacketListWriter list_;
+    std::vector<uint8_t> message_;
 
-    std::jthread _receiver;  // last: started after, and joined before, everything above
+    std::jthread receiver_;  // last: started after, and joined before, everything above
 };
 
 }  // namespace kelvara::midi

@@ -51,27 +51,27 @@ MidiSource source_from_port_name(std::string_view full_name) {
 
 class JackMidiClient final : public MidiClient {
 public:
-    explicit JackMidiClient(JackClientHandle client) : _client(std::move(client)) {
-        jack_on_info_shutdown(_client.get(), &JackMidiClient::on_shutdown, this);
+    explicit JackMidiClient(JackClientHandle client) : client_(std::move(client)) {
+        jack_on_info_shutdown(client_.get(), &JackMidiClient::on_shutdown, this);
     }
     // Closes the client before the callbacks it may still call are destroyed.
-    ~JackMidiClient() override { _client.reset(); }
+    ~JackMidiClient() override { client_.reset(); }
     JackMidiClient(const JackMidiClient&) = delete;
     JackMidiClient& operator=(const JackMidiClient&) = delete;
 
     std::string system_name() const override { return "JACK"; }
 
     int32_t number_of_sources() override {
-        if (_server_gone.load()) return 0;
-        const JackNameList names = midi_output_ports(_client.get());
+        if (server_gone_.load()) return 0;
+        const JackNameList names = midi_output_ports(client_.get());
         int32_t count = 0;
         for (const char** name = names.get(); name != nullptr && *name != nullptr; ++name) ++count;
         return count;
     }
 
     std::optional<MidiSource> source(int32_t index) override {
-        if (_server_gone.load() || index < 0) return std::nullopt;
-        const JackNameList names = midi_output_ports(_client.get());
+        if (server_gone_.load() || index < 0) return std::nullopt;
+        const JackNameList names = midi_output_ports(client_.get());
         if (!names) return std::nullopt;
         for (int32_t i = 0; names.get()[i] != nullptr; ++i)
             if (i == index) return source_from_port_name(names.get()[i]);
@@ -80,32 +80,32 @@ public:
 
     std::unique_ptr<MidiInputPort> create_input_port(std::string_view name, MidiReadProc read_proc,
                                                      void* read_context) override {
-        if (_port_created) return nullptr;
-        _port_created = true;
+        if (port_created_) return nullptr;
+        port_created_ = true;
         // Callbacks can only be installed before the client is activated, which creating
         // the port does.
-        if (_sources_changed)
-            jack_set_port_registration_callback(_client.get(),
+        if (sources_changed_)
+            jack_set_port_registration_callback(client_.get(),
                                                 &JackMidiClient::on_port_registration, this);
-        return JackInputPort::create(_client.get(), name, read_proc, read_context, _server_gone);
+        return JackInputPort::create(client_.get(), name, read_proc, read_context, server_gone_);
     }
 
     void set_sources_changed_callback(std::function<void()> callback) override {
-        if (!_port_created) _sources_changed = std::move(callback);
+        if (!port_created_) sources_changed_ = std::move(callback);
     }
 
 private:
     static void on_shutdown(jack_status_t, const char*, void* self) {
-        static_cast<JackMidiClient*>(self)->_server_gone.store(true);
+        static_cast<JackMidiClient*>(self)->server_gone_.store(true);
     }
     static void on_port_registration(jack_port_id_t, int, void* self) {
-        static_cast<JackMidiClient*>(self)->_sources_changed();
+        static_cast<JackMidiClient*>(self)->sources_changed_();
     }
 
-    JackClientHandle _client;
-    std::atomic<bool> _server_gone{false};
-    std::function<void()> _sources_changed;  // fixed before activation
-    bool _port_created = false;
+    JackClientHandle client_;
+    std::atomic<bool> server_gone_{false};
+    std::function<void()> sources_changed_;  // fixed before activation
+    bool port_created_ = false;
 };
 
 }  // namespace

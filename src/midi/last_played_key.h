@@ -13,24 +13,24 @@ class LastPlayedKey {
 public:
     // `notify` runs on the MIDI receive thread after every store; it may be empty. It is
     // fixed at construction, so no thread can see it change.
-    explicit LastPlayedKey(std::function<void(int key)> notify = {}) : _notify(std::move(notify)) {}
+    explicit LastPlayedKey(std::function<void(int key)> notify = {}) : notify_(std::move(notify)) {}
 
     // Receive thread.
     void store(int key) {
-        _value.store(key, std::memory_order_release);
-        if (_notify) _notify(key);
+        value_.store(key, std::memory_order_release);
+        if (notify_) notify_(key);
     }
     // Any thread: the last key stored, or nothing before the first note-on.
     std::optional<int> value() const {
-        const int key = _value.load(std::memory_order_acquire);
+        const int key = value_.load(std::memory_order_acquire);
         if (key == kNone) return std::nullopt;
         return key;
     }
 
 private:
     static constexpr int kNone = -1;
-    std::atomic<int> _value{kNone};
-    const std::function<void(int key)> _notify;
+    std::atomic<int> value_{kNone};
+    const std::function<void(int key)> notify_;
 };
 
 }  // namespace kelvara::midi

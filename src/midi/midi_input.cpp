@@ -17,41 +17,41 @@ std::unique_ptr<MidiClient> MidiInput::checked(std::unique_ptr<MidiClient> clien
 
 MidiInput::MidiInput(std::unique_ptr<MidiClient> client, MidiPlaybackTargets targets,
                      std::function<void()> sources_changed)
-    : _targets(checked(std::move(targets))),
-      _handler(*_targets.player, *_targets.chords, *_targets.last_played),
-      _midi_client(checked(std::move(client))) {
-    if (sources_changed) _midi_client->set_sources_changed_callback(std::move(sources_changed));
+    : targets_(checked(std::move(targets))),
+      handler_(*targets_.player, *targets_.chords, *targets_.last_played),
+      midi_client_(checked(std::move(client))) {
+    if (sources_changed) midi_client_->set_sources_changed_callback(std::move(sources_changed));
     scan_for_midi_source();
-    _midi_in_port = _midi_client->create_input_port(kMidiInputPortName, &midi_read_proc, &_handler);
+    midi_in_port_ = midi_client_->create_input_port(kMidiInputPortName, &midi_read_proc, &handler_);
 }
 
 MidiInput::~MidiInput() {
     // The members' order already does this; spelled out because it is what keeps the
     // receive thread away from a released synthesizer.
-    _midi_in_port.reset();
-    _midi_client.reset();
+    midi_in_port_.reset();
+    midi_client_.reset();
 }
 
 void MidiInput::scan_for_midi_source() {
-    _midi_sources.scan_for_midi_source(*_midi_client);
+    midi_sources_.scan_for_midi_source(*midi_client_);
 }
 
 const std::vector<MidiSourceItem>& MidiInput::fill_in_midi_source_list() {
-    _items = _midi_sources.fill_in_midi_source_list();
-    return _items;
+    items_ = midi_sources_.fill_in_midi_source_list();
+    return items_;
 }
 
 bool MidiInput::midi_source_selected(int item_index) {
-    if (!_midi_in_port || item_index < 0 || static_cast<size_t>(item_index) >= _items.size())
+    if (!midi_in_port_ || item_index < 0 || static_cast<size_t>(item_index) >= items_.size())
         return false;
-    return _midi_in_port->connect_source(_items[static_cast<size_t>(item_index)].source);
+    return midi_in_port_->connect_source(items_[static_cast<size_t>(item_index)].source);
 }
 
 int MidiInput::connect_all_sources() {
-    if (!_midi_in_port) return 0;
+    if (!midi_in_port_) return 0;
     int connected = 0;
-    for (const MidiSource& source : _midi_sources.midi_sources())
-        if (_midi_in_port->connect_source(source)) ++connected;
+    for (const MidiSource& source : midi_sources_.midi_sources())
+        if (midi_in_port_->connect_source(source)) ++connected;
     return connected;
 }
 

@@ -59,8 +59,8 @@ public:
     MidiInput& operator=(const MidiInput&) = delete;
 
     // The MIDI system in use, for the user to see.
-    std::string system_name() const { return _midi_client->system_name(); }
-    bool has_input_port() const { return _midi_in_port != nullptr; }
+    std::string system_name() const { return midi_client_->system_name(); }
+    bool has_input_port() const { return midi_in_port_ != nullptr; }
 
     // Scans the sources again (at construction, and when the system announced a change).
     void scan_for_midi_source();
@@ -73,20 +73,20 @@ public:
     // Connects every listed source (a headless run that plays from all keyboards).
     int connect_all_sources();
 
-    const MidiSourceList& midi_sources() const { return _midi_sources; }
-    const MidiPacketHandler& handler() const { return _handler; }
+    const MidiSourceList& midi_sources() const { return midi_sources_; }
+    const MidiPacketHandler& handler() const { return handler_; }
 
 private:
     static MidiPlaybackTargets checked(MidiPlaybackTargets targets);
     static std::unique_ptr<MidiClient> checked(std::unique_ptr<MidiClient> client);
 
     // Declaration order is destruction order reversed: see the header comment.
-    const MidiPlaybackTargets _targets;
-    MidiPacketHandler _handler;
-    std::unique_ptr<MidiClient> _midi_client;
-    MidiSourceList _midi_sources;
-    std::vector<MidiSourceItem> _items;
-    std::unique_ptr<MidiInputPort> _midi_in_port;
+    const MidiPlaybackTargets targets_;
+    MidiPacketHandler handler_;
+    std::unique_ptr<MidiClient> midi_client_;
+    MidiSourceList midi_sources_;
+    std::vector<MidiSourceItem> items_;
+    std::unique_ptr<MidiInputPort> midi_in_port_;
 };
 
 }  // namespace kelvara::midi

@@ -14,7 +14,7 @@ constexpr size_t kHandledMessageBytes = 3;
 
 MidiPacketHandler::MidiPacketHandler(NotePlayer& player, const ChordLookup& chords,
                                      LastPlayedKey& last_played)
-    : _player(player), _chords(chords), _last_played(last_played) {}
+    : player_(player), chords_(chords), last_played_(last_played) {}
 
 void MidiPacketHandler::execute_midi_packet_list(const uint8_t* packet_list, size_t size) {
     for_each_midi_packet(packet_list, size,
@@ -27,16 +27,16 @@ void MidiPacketHandler::execute_message(std::span<const uint8_t> message) {
     switch (message[0] & 0xF0) {
         case kNoteOn: note_on(message[1], message[2]); break;
         case kNoteOff: note_off(message[1]); break;
-        case kControlChange: _player.set_midi_parameter(message[1], message[2]); break;
+        case kControlChange: player_.set_midi_parameter(message[1], message[2]); break;
         default: break;
     }
 }
 
 void MidiPacketHandler::note_on(uint8_t key, uint8_t velocity) {
-    _last_played.store(key);
+    last_played_.store(key);
     // Looked up once: mapped-ness and chord come from the same state of the map, and the
     // chord is the one mapped at the moment of the note-on.
-    const std::shared_ptr<const Chord> chord = _chords.chord_for_key(key);
+    const std::shared_ptr<const Chord> chord = chords_.chord_for_key(key);
     if (!chord) return;
     if (velocity == 0) {  // a note-on with velocity 0 is a note-off
         stop_notes_of(key);
@@ -44,16 +44,16 @@ void MidiPacketHandler::note_on(uint8_t key, uint8_t velocity) {
     }
     // A key struck again never leaves its earlier notes hanging.
     stop_notes_of(key);
-    _keys_down[key] = _player.notes_on(*chord, static_cast<float>(velocity));
+    keys_down_[key] = player_.notes_on(*chord, static_cast<float>(velocity));
 }
 
 void MidiPacketHandler::note_off(uint8_t key) {
-    if (!_chords.chord_for_key(key)) return;  // no longer mapped: its notes keep sounding
+    if (!chords_.chord_for_key(key)) return;  // no longer mapped: its notes keep sounding
     stop_notes_of(key);
 }
 
 void MidiPacketHandler::stop_notes_of(uint8_t key) {
-    if (_keys_down[key]) _player.notes_off(*_keys_down[key]);
+    if (keys_down_[key]) player_.notes_off(*keys_down_[key]);
 }
 
 void midi_read_proc(const uint8_t* packet_list, size_t size, void* read_context) {

@@ -32,7 +32,7 @@ public:
 
     // The notes started by the key's last note-on, or nothing before its first one. Entries
     // stay after the note-off. For tests, on the receive thread or after delivery ended.
-    const std::optional<NoteInstances>& keys_down(uint8_t key) const { return _keys_down[key]; }
+    const std::optional<NoteInstances>& keys_down(uint8_t key) const { return keys_down_[key]; }
 
 private:
     void execute_message(std::span<const uint8_t> message);
@@ -40,12 +40,12 @@ private:
     void note_off(uint8_t key);
     void stop_notes_of(uint8_t key);
 
-    NotePlayer& _player;
-    const ChordLookup& _chords;
-    LastPlayedKey& _last_played;
+    NotePlayer& player_;
+    const ChordLookup& chords_;
+    LastPlayedKey& last_played_;
     // Indexed by the key byte as received (a damaged message may carry 128 to 255); a table
     // rather than a map, so no node is allocated on the receive thread.
-    std::array<std::optional<NoteInstances>, 256> _keys_down;
+    std::array<std::optional<NoteInstances>, 256> keys_down_;
 };
 
 // The receive callback to register with the input port: `read_context` is the handler.

@@ -20,13 +20,13 @@ void store_field(std::vector<uint8_t>& bytes, size_t at, T value) {
 }  // namespace
 
 MidiPacketListWriter::MidiPacketListWriter() {
-    _bytes.reserve(kPacketListHeaderBytes + 4 * (kPacketHeaderBytes + kMaxPacketDataBytes));
+    bytes_.reserve(kPacketListHeaderBytes + 4 * (kPacketHeaderBytes + kMaxPacketDataBytes));
     clear();
 }
 
 void MidiPacketListWriter::clear() {
-    _bytes.assign(kPacketListHeaderBytes, 0);
-    _packet_count = 0;
+    bytes_.assign(kPacketListHeaderBytes, 0);
+    packet_count_ = 0;
 }
 
 void MidiPacketListWriter::add_message(uint64_t time_stamp, std::span<const uint8_t> data) {
@@ -38,11 +38,11 @@ void MidiPacketListWriter::add_message(uint64_t time_stamp, std::span<const uint
 }
 
 void MidiPacketListWriter::add_packet(uint64_t time_stamp, std::span<const uint8_t> data) {
-    append_field(_bytes, time_stamp);
-    append_field(_bytes, static_cast<uint16_t>(data.size()));
-    _bytes.insert(_bytes.end(), data.begin(), data.end());
-    ++_packet_count;
-    store_field(_bytes, 0, _packet_count);
+    append_field(bytes_, time_stamp);
+    append_field(bytes_, static_cast<uint16_t>(data.size()));
+    bytes_.insert(bytes_.end(), data.begin(), data.end());
+    ++packet_count_;
+    store_field(bytes_, 0, packet_count_);
 }
 
 }  // namespace kelvara::midi

@@ -32,15 +32,15 @@ public:
     // An empty message adds nothing.
     void add_message(uint64_t time_stamp, std::span<const uint8_t> data);
 
-    uint32_t packet_count() const { return _packet_count; }
-    const uint8_t* data() const { return _bytes.data(); }
-    size_t size() const { return _bytes.size(); }
-    std::span<const uint8_t> bytes() const { return _bytes; }
+    uint32_t packet_count() const { return packet_count_; }
+    const uint8_t* data() const { return bytes_.data(); }
+    size_t size() const { return bytes_.size(); }
+    std::span<const uint8_t> bytes() const { return bytes_; }
 
 private:
     void add_packet(uint64_t time_stamp, std::span<const uint8_t> data);
-    std::vector<uint8_t> _bytes;
-    uint32_t _packet_count = 0;
+    std::vector<uint8_t> bytes_;
+    uint32_t packet_count_ = 0;
 };
 
 // One packet as read from a list; `data` points into the list.

@@ -26,27 +26,27 @@ std::optional<std::string> title_for(const std::vector<MidiSourceItem>& items,
 }  // namespace
 
 void MidiSourceList::scan_for_midi_source(MidiClient& client) {
-    _midi_sources.clear();
-    _selected_midi_source = 0;
+    midi_sources_.clear();
+    selected_midi_source_ = 0;
     const int32_t count = client.number_of_sources();
     for (int32_t i = 0; i < count; ++i) {
         std::optional<MidiSource> source = client.source(i);
         if (!source) continue;
-        if (source->unique_id == _midi_source_ID) _selected_midi_source = i;
-        _midi_sources.push_back(std::move(*source));
+        if (source->unique_id == _midi_source_ID) selected_midi_source_ = i;
+        midi_sources_.push_back(std::move(*source));
     }
 }
 
 std::vector<MidiSourceItem> MidiSourceList::fill_in_midi_source_list() const {
     std::vector<MidiSourceItem> items;
-    for (size_t i = 0; i < _midi_sources.size(); ++i) {
-        std::optional<std::string> title = title_for(items, _midi_sources[i], i);
+    for (size_t i = 0; i < midi_sources_.size(); ++i) {
+        std::optional<std::string> title = title_for(items, midi_sources_[i], i);
         if (!title) continue;
         // Items left out earlier shift the later ones up: a position past the end means
         // the end.
         const size_t at = std::min(i, items.size());
         items.insert(items.begin() + static_cast<std::ptrdiff_t>(at),
-                     MidiSourceItem{std::move(*title), _midi_sources[i]});
+                     MidiSourceItem{std::move(*title), midi_sources_[i]});
     }
     return items;
 }

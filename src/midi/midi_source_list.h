@@ -32,14 +32,14 @@ public:
     // The pop-up items for the current list, in pop-up order.
     std::vector<MidiSourceItem> fill_in_midi_source_list() const;
 
-    const std::vector<MidiSource>& midi_sources() const { return _midi_sources; }
+    const std::vector<MidiSource>& midi_sources() const { return midi_sources_; }
     // The system index of the source whose unique identifier is `_midi_source_ID` (which
     // stays 0), or 0 when none has it; -1 before the first scan. Nothing depends on it.
-    int32_t selected_midi_source() const { return _selected_midi_source; }
+    int32_t selected_midi_source() const { return selected_midi_source_; }
 
 private:
-    std::vector<MidiSource> _midi_sources;
-    int32_t _selected_midi_source = -1;
+    std::vector<MidiSource> midi_sources_;
+    int32_t selected_midi_source_ = -1;
     int32_t _midi_source_ID = 0;
 };
 

@@ -13,39 +13,39 @@ namespace {
 // Owns one open file descriptor.
 class FileDescriptor {
 public:
-    explicit FileDescriptor(int fd) : _fd(fd) {}
+    explicit FileDescriptor(int fd) : fd_(fd) {}
     ~FileDescriptor() {
-        if (_fd >= 0) ::close(_fd);
+        if (fd_ >= 0) ::close(fd_);
     }
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return _fd; }
-    bool valid() const { return _fd >= 0; }
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
     // Closes now and reports whether the close succeeded (a close can report a write error).
     bool close() {
-        const int fd = _fd;
-        _fd = -1;
+        const int fd = fd_;
+        fd_ = -1;
         return ::close(fd) == 0;
     }
 
 private:
-    int _fd;
+    int fd_;
 };
 
 // Removes the temporary file unless the rename consumed it.
 class TemporaryFile {
 public:
-    explicit TemporaryFile(std::filesystem::path path) : _path(std::move(path)) {}
+    explicit TemporaryFile(std::filesystem::path path) : path_(std::move(path)) {}
     ~TemporaryFile() {
-        if (!_path.empty()) ::unlink(_path.c_str());
+        if (!path_.empty()) ::unlink(path_.c_str());
     }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
-    const std::filesystem::path& path() const { return _path; }
-    void release() { _path.clear(); }
+    const std::filesystem::path& path() const { return path_; }
+    void release() { path_.clear(); }
 
 private:
-    std::filesystem::path _path;
+    std::filesystem::path path_;
 };
 
 // Creating a uniquely named file is retried this often when a name is taken; more

@@ -22,12 +22,12 @@ using typedstream::ObjectPtr;
 
 class EntryReader {
 public:
-    explicit EntryReader(const plist::Dictionary& entries) : _entries(entries) {}
+    explicit EntryReader(const plist::Dictionary& entries) : entries_(entries) {}
 
-    bool has(std::string_view key) const { return plist::find(_entries, key) != nullptr; }
+    bool has(std::string_view key) const { return plist::find(entries_, key) != nullptr; }
 
     int32_t version() const {
-        const plist::Value* value = plist::find(_entries, file_keys::kVersion);
+        const plist::Value* value = plist::find(entries_, file_keys::kVersion);
         if (!value) return 0;
         if (const auto* text = value->as<std::string>()) return leading_integer(*text);
         if (const auto* integer = value->as<plist::Integer>()) return saturate(integer->value);
@@ -77,7 +77,7 @@ public:
 
 private:
     ObjectPtr archived(std::string_view key) const {
-        const plist::Value* value = plist::find(_entries, key);
+        const plist::Value* value = plist::find(entries_, key);
         if (!value) refuse(key, "missing");
         const auto* data = value->as<plist::Data>();
         if (!data) refuse(key, "not data");
@@ -146,7 +146,7 @@ private:
         return std::get<double>(number.value) != 0.0;
     }
 
-    const plist::Dictionary& _entries;
+    const plist::Dictionary& entries_;
 };
 
 plist::Dictionary parse_entries(std::string_view text) {

@@ -68,15 +68,15 @@ inline constexpr int kMaxNestingDepth = 64;
 class SyntaxError : public std::runtime_error {
 public:
     SyntaxError(const std::string& message, size_t offset, size_t line, size_t column);
-    size_t offset() const { return _offset; }
-    size_t line() const { return _line; }
-    size_t column() const { return _column; }
+    size_t offset() const { return offset_; }
+    size_t line() const { return line_; }
+    size_t column() const { return column_; }
     // What was wrong, without the place.
-    const std::string& message() const { return _message; }
+    const std::string& message() const { return message_; }
 
 private:
-    std::string _message;
-    size_t _offset, _line, _column;
+    std::string message_;
+    size_t offset_, line_, column_;
 };
 
 // Parses one value (any white space and comments around it). Throws SyntaxError.

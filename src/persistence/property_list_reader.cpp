@@ -11,10 +11,10 @@ namespace kelvara::plist {
 SyntaxError::SyntaxError(const std::string& message, size_t offset, size_t line, size_t column)
     : std::runtime_error("line " + std::to_string(line) + ", column " + std::to_string(column) +
                          " (byte " + std::to_string(offset) + "): " + message),
-      _message(message),
-      _offset(offset),
-      _line(line),
-      _column(column) {}
+      message_(message),
+      offset_(offset),
+      line_(line),
+      column_(column) {}
 
 const Value* find(const Dictionary& dictionary, std::string_view key) {
     for (auto it = dictionary.rbegin(); it != dictionary.rend(); ++it)
@@ -42,7 +42,7 @@ bool is_blank(char c) {
 
 class Reader {
 public:
-    explicit Reader(std::string_view text) : _text(text) {}
+    explicit Reader(std::string_view text) : text_(text) {}
 
     Value parse_document() {
         skip_blanks_and_comments();
@@ -53,21 +53,21 @@ public:
     }
 
 private:
-    bool at_end() const { return _pos >= _text.size(); }
-    char peek() const { return at_end() ? '\0' : _text[_pos]; }
+    bool at_end() const { return pos_ >= text_.size(); }
+    char peek() const { return at_end() ? '\0' : text_[pos_]; }
     char peek_at(size_t ahead) const {
-        return _pos + ahead < _text.size() ? _text[_pos + ahead] : '\0';
+        return pos_ + ahead < text_.size() ? text_[pos_ + ahead] : '\0';
     }
     char next() {
         if (at_end()) fail("unexpected end of text");
-        return _text[_pos++];
+        return text_[pos_++];
     }
 
-    [[noreturn]] void fail(const std::string& message) const { fail_at(_pos, message); }
+    [[noreturn]] void fail(const std::string& message) const { fail_at(pos_, message); }
     [[noreturn]] void fail_at(size_t offset, const std::string& message) const {
         size_t line = 1, column = 1;
-        for (size_t i = 0; i < offset && i < _text.size(); ++i) {
-            if (_text[i] == '\n') {
+        for (size_t i = 0; i < offset && i < text_.size(); ++i) {
+            if (text_[i] == '\n') {
                 ++line;
                 column = 1;
             } else {
@@ -80,14 +80,14 @@ private:
     void skip_blanks_and_comments() {
         while (!at_end()) {
             if (is_blank(peek())) {
-                ++_pos;
+                ++pos_;
             } else if (peek() == '/' && peek_at(1) == '/') {
-                while (!at_end() && peek() != '\n' && peek() != '\r') ++_pos;
+                while (!at_end() && peek() != '\n' && peek() != '\r') ++pos_;
             } else if (peek() == '/' && peek_at(1) == '*') {
-                const size_t start = _pos;
-                const size_t end = _text.find("*/", _pos + 2);
+                const size_t start = pos_;
+                const size_t end = text_.find("*/", pos_ + 2);
                 if (end == std::string_view::npos) fail_at(start, "unterminated comment");
-                _pos = end + 2;
+                pos_ = end + 2;
             } else {
                 return;
             }
@@ -97,7 +97,7 @@ private:
     void expect(char wanted, const char* what) {
         skip_blanks_and_comments();
         if (peek() != wanted) fail(std::string("expected ") + what);
-        ++_pos;
+        ++pos_;
     }
 
     Value parse_value(int depth) {
@@ -124,12 +124,12 @@ private:
     }
 
     Dictionary parse_dictionary(int depth) {
-        ++_pos;  // '{'
+        ++pos_;  // '{'
         Dictionary entries;
         for (;;) {
             skip_blanks_and_comments();
             if (peek() == '}') {
-                ++_pos;
+                ++pos_;
                 return entries;
             }
             std::string key = parse_key();
@@ -141,11 +141,11 @@ private:
     }
 
     Array parse_array(int depth) {
-        ++_pos;  // '('
+        ++pos_;  // '('
         Array elements;
         skip_blanks_and_comments();
         if (peek() == ')') {
-            ++_pos;
+            ++pos_;
             return elements;
         }
         for (;;) {
@@ -153,29 +153,29 @@ private:
             skip_blanks_and_comments();
             const char c = next();
             if (c == ')') return elements;
-            if (c != ',') fail_at(_pos - 1, "expected ',' or ')' in an array");
+            if (c != ',') fail_at(pos_ - 1, "expected ',' or ')' in an array");
             // A comma before the closing parenthesis is accepted, as the platform does.
             skip_blanks_and_comments();
             if (peek() == ')') {
-                ++_pos;
+                ++pos_;
                 return elements;
             }
         }
     }
 
     Data parse_data() {
-        const size_t start = _pos;
-        ++_pos;  // '<'
+        const size_t start = pos_;
+        ++pos_;  // '<'
         Data bytes;
         int high = -1;
         for (;;) {
             if (at_end()) fail_at(start, "unterminated data");
-            const char c = _text[_pos++];
+            const char c = text_[pos_++];
             if (c == '>') break;
             if (is_blank(c)) continue;
             const int digit = hex_value(c);
             if (digit < 0)
-                fail_at(_pos - 1, "a data value holds a character that is not hexadecimal");
+                fail_at(pos_ - 1, "a data value holds a character that is not hexadecimal");
             if (high < 0) {
                 high = digit;
             } else {
@@ -189,14 +189,14 @@ private:
 
     // <*I12>, <*R1.5>, <*BY>, <*BN>
     Value parse_typed_scalar() {
-        const size_t start = _pos;
-        _pos += 2;  // "<*"
-        const size_t close = _text.find('>', _pos);
+        const size_t start = pos_;
+        pos_ += 2;  // "<*"
+        const size_t close = text_.find('>', pos_);
         if (close == std::string_view::npos) fail_at(start, "unterminated typed value");
-        if (close == _pos) fail_at(start, "typed value without a type letter");
+        if (close == pos_) fail_at(start, "typed value without a type letter");
         const char kind = next();
-        const std::string_view body = _text.substr(_pos, close - _pos);
-        _pos = close + 1;
+        const std::string_view body = text_.substr(pos_, close - pos_);
+        pos_ = close + 1;
         const char* first = body.data();
         const char* last = body.data() + body.size();
         if (kind == 'I') {
@@ -216,18 +216,18 @@ private:
     }
 
     std::string parse_unquoted_string() {
-        const size_t start = _pos;
-        while (!at_end() && is_unquoted_char(peek())) ++_pos;
-        return std::string(_text.substr(start, _pos - start));
+        const size_t start = pos_;
+        while (!at_end() && is_unquoted_char(peek())) ++pos_;
+        return std::string(text_.substr(start, pos_ - start));
     }
 
     std::string parse_quoted_string() {
-        const size_t start = _pos;
+        const size_t start = pos_;
         const char quote = next();
         std::string out;
         for (;;) {
             if (at_end()) fail_at(start, "unterminated quoted string");
-            const char c = _text[_pos++];
+            const char c = text_[pos_++];
             if (c == quote) return out;
             if (c == '\\') {
                 append_escape(out);
@@ -238,9 +238,9 @@ private:
     }
 
     void append_escape(std::string& out) {
-        const size_t start = _pos - 1;
+        const size_t start = pos_ - 1;
         if (at_end()) fail_at(start, "unterminated escape");
-        const char c = _text[_pos++];
+        const char c = text_[pos_++];
         switch (c) {
             case 'a': out.push_back('\a'); return;
             case 'b': out.push_back('\b'); return;
@@ -270,7 +270,7 @@ private:
         for (int i = 0; i < count; ++i) {
             const int digit = hex_value(peek());
             if (digit < 0) fail_at(escape_start, "\\U escape needs four hexadecimal digits");
-            ++_pos;
+            ++pos_;
             value = value * 16 + static_cast<uint32_t>(digit);
         }
         return value;
@@ -289,8 +289,8 @@ private:
         }
     }
 
-    std::string_view _text;
-    size_t _pos = 0;
+    std::string_view text_;
+    size_t pos_ = 0;
 };
 
 }  // namespace

@@ -91,10 +91,10 @@ bool same_content(const Object& a, const Object& b);
 class ArchiveError : public std::runtime_error {
 public:
     ArchiveError(const std::string& message, size_t offset);
-    size_t offset() const { return _offset; }
+    size_t offset() const { return offset_; }
 
 private:
-    size_t _offset;
+    size_t offset_;
 };
 
 // Arrays and dictionaries nested deeper than this are refused (a document nests two levels).

@@ -13,7 +13,7 @@ namespace kelvara::typedstream {
 
 ArchiveError::ArchiveError(const std::string& message, size_t offset)
     : std::runtime_error("archive byte " + std::to_string(offset) + ": " + message),
-      _offset(offset) {}
+      offset_(offset) {}
 
 namespace {
 
@@ -34,31 +34,31 @@ struct Label {
 
 class Decoder {
 public:
-    explicit Decoder(std::span<const uint8_t> bytes) : _bytes(bytes) {}
+    explicit Decoder(std::span<const uint8_t> bytes) : bytes_(bytes) {}
 
     ObjectPtr decode_archive() {
         read_header();
         expect_group("@");
         ObjectPtr root = read_object(0);
         if (!root) fail("the root object is nil");
-        if (_pos != _bytes.size()) fail("data after the root object");
+        if (pos_ != bytes_.size()) fail("data after the root object");
         return root;
     }
 
 private:
-    [[noreturn]] void fail(const std::string& message) const { throw ArchiveError(message, _pos); }
+    [[noreturn]] void fail(const std::string& message) const { throw ArchiveError(message, pos_); }
 
-    size_t remaining() const { return _bytes.size() - _pos; }
+    size_t remaining() const { return bytes_.size() - pos_; }
 
     uint8_t take_byte() {
-        if (_pos >= _bytes.size()) fail("the archive ends early");
-        return _bytes[_pos++];
+        if (pos_ >= bytes_.size()) fail("the archive ends early");
+        return bytes_[pos_++];
     }
 
     std::span<const uint8_t> take_bytes(uint64_t count) {
         if (count > remaining()) fail("a length is larger than the data that remains");
-        const auto run = _bytes.subspan(_pos, static_cast<size_t>(count));
-        _pos += static_cast<size_t>(count);
+        const auto run = bytes_.subspan(pos_, static_cast<size_t>(count));
+        pos_ += static_cast<size_t>(count);
         return run;
     }
 
@@ -67,7 +67,7 @@ private:
         const auto run = take_bytes(size);
         uint64_t value = 0;
         for (size_t i = 0; i < size; ++i) {
-            const size_t at = _big_endian ? i : size - 1 - i;
+            const size_t at = big_endian_ ? i : size - 1 - i;
             value = (value << 8) | run[at];
         }
         return value;
@@ -107,7 +107,7 @@ private:
         const std::string_view text(reinterpret_cast<const char*>(signature.data()),
                                     signature.size());
         if (text == kBigEndianSignature) {
-            _big_endian = true;
+            big_endian_ = true;
         } else if (text != kLittleEndianSignature) {
             fail("no typed-stream signature");
         }
@@ -121,10 +121,10 @@ private:
         if (head == kNilTag) return std::nullopt;
         if (head == kNewTag) {
             const auto run = take_bytes(read_count(remaining(), "string length"));
-            _strings.emplace_back(reinterpret_cast<const char*>(run.data()), run.size());
-            return _strings.back();
+            strings_.emplace_back(reinterpret_cast<const char*>(run.data()), run.size());
+            return strings_.back();
         }
-        return _strings[reference_index(head, _strings.size(), "shared string")];
+        return strings_[reference_index(head, strings_.size(), "shared string")];
     }
 
     void expect_group(std::string_view type) {
@@ -136,14 +136,14 @@ private:
         const uint8_t head = take_byte();
         if (head == kNilTag) fail("a nil C string");
         if (head == kNewTag) {
-            const size_t label = _labels.size();
-            _labels.push_back({Label::Kind::CString, {}, nullptr});
+            const size_t label = labels_.size();
+            labels_.push_back({Label::Kind::CString, {}, nullptr});
             const auto text = read_shared_string();
             if (!text) fail("a C string without text");
-            _labels[label].text = *text;
+            labels_[label].text = *text;
             return *text;
         }
-        const Label& label = _labels[reference_index(head, _labels.size(), "object")];
+        const Label& label = labels_[reference_index(head, labels_.size(), "object")];
         if (label.kind != Label::Kind::CString) fail("reference to something not a C string");
         return label.text;
     }
@@ -155,20 +155,20 @@ private:
             const uint8_t head = take_byte();
             if (head == kNilTag) break;
             if (head != kNewTag) {
-                const Label& label = _labels[reference_index(head, _labels.size(), "class")];
+                const Label& label = labels_[reference_index(head, labels_.size(), "class")];
                 if (label.kind != Label::Kind::Class) fail("reference to something not a class");
                 if (!own_class) own_class = label.text;
                 break;  // a known class implies the rest of its chain
             }
-            const size_t label = _labels.size();
-            _labels.push_back({Label::Kind::Class, {}, nullptr});
+            const size_t label = labels_.size();
+            labels_.push_back({Label::Kind::Class, {}, nullptr});
             const auto name = read_shared_string();
             if (!name) fail("a class without a name");
             const auto expected_version = class_version(*name);
             if (!expected_version) fail("unsupported class " + std::string(*name));
             if (read_int() != *expected_version)
                 fail("unsupported version of class " + std::string(*name));
-            _labels[label].text = *name;
+            labels_[label].text = *name;
             if (!own_class) own_class = *name;
         }
         if (!own_class) fail("an object without a class");
@@ -179,19 +179,19 @@ private:
         const uint8_t head = take_byte();
         if (head == kNilTag) return nullptr;
         if (head != kNewTag) {
-            const Label& label = _labels[reference_index(head, _labels.size(), "object")];
+            const Label& label = labels_[reference_index(head, labels_.size(), "object")];
             if (label.kind != Label::Kind::Object) fail("reference to something not an object");
             if (!label.object) fail("reference to an object that contains it");
             return label.object;
         }
         if (depth >= kMaxObjectNesting) fail("objects nested too deeply");
-        const size_t label = _labels.size();
-        _labels.push_back({Label::Kind::Object, {}, nullptr});
+        const size_t label = labels_.size();
+        labels_.push_back({Label::Kind::Object, {}, nullptr});
         const std::string_view class_name = read_class_chain();
         auto object = std::make_shared<Object>();
         object->content = read_body(class_name, depth);
         if (take_byte() != kEndTag) fail("expected the end of an object");
-        _labels[label].object = object;
+        labels_[label].object = object;
         return object;
     }
 
@@ -269,11 +269,11 @@ private:
         return {is_mutable, std::string(run.begin(), run.end())};
     }
 
-    std::span<const uint8_t> _bytes;
-    size_t _pos = 0;
-    bool _big_endian = false;
-    std::vector<std::string_view> _strings;
-    std::vector<Label> _labels;
+    std::span<const uint8_t> bytes_;
+    size_t pos_ = 0;
+    bool big_endian_ = false;
+    std::vector<std::string_view> strings_;
+    std::vector<Label> labels_;
 };
 
 }  // namespace

@@ -18,34 +18,34 @@ using namespace format;
 class Encoder {
 public:
     std::vector<uint8_t> encode_archive(const ObjectPtr& root) {
-        _out.push_back(kStreamerVersion);
+        out_.push_back(kStreamerVersion);
         put_int(static_cast<int64_t>(kLittleEndianSignature.size()));
         put_bytes(kLittleEndianSignature);
         put_int(kSystemVersion);
         put_shared_string("@");
         put_object(root);
-        return std::move(_out);
+        return std::move(out_);
     }
 
 private:
-    void put_bytes(std::string_view bytes) { _out.insert(_out.end(), bytes.begin(), bytes.end()); }
+    void put_bytes(std::string_view bytes) { out_.insert(out_.end(), bytes.begin(), bytes.end()); }
 
     void put_little_endian(uint64_t value, size_t size) {
-        for (size_t i = 0; i < size; ++i) _out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+        for (size_t i = 0; i < size; ++i) out_.push_back(static_cast<uint8_t>(value >> (8 * i)));
     }
 
     // The smallest of the four integer forms that holds the value.
     void put_int(int64_t value) {
         if (value >= kSmallestOneByteInt && value <= kLargestOneByteInt) {
-            _out.push_back(static_cast<uint8_t>(value));
+            out_.push_back(static_cast<uint8_t>(value));
         } else if (value >= -kLargestInt16 && value <= kLargestInt16) {
-            _out.push_back(kInt16Tag);
+            out_.push_back(kInt16Tag);
             put_little_endian(static_cast<uint64_t>(value), 2);
         } else if (value >= INT32_MIN && value <= INT32_MAX) {
-            _out.push_back(kInt32Tag);
+            out_.push_back(kInt32Tag);
             put_little_endian(static_cast<uint64_t>(value), 4);
         } else {
-            _out.push_back(kInt64Tag);
+            out_.push_back(kInt64Tag);
             put_little_endian(static_cast<uint64_t>(value), 8);
         }
     }
@@ -62,7 +62,7 @@ private:
     void put_float(float x) {
         const int32_t candidate = integral_candidate(x);
         if (static_cast<float>(candidate) == x) return put_int(candidate);
-        _out.push_back(kRealTag);
+        out_.push_back(kRealTag);
         put_little_endian(std::bit_cast<uint32_t>(x), 4);
     }
 
@@ -71,50 +71,50 @@ private:
         // exactly is written as a real.
         const int32_t candidate = integral_candidate(narrow_to_float(x));
         if (static_cast<double>(candidate) == x) return put_int(candidate);
-        _out.push_back(kRealTag);
+        out_.push_back(kRealTag);
         put_little_endian(std::bit_cast<uint64_t>(x), 8);
     }
 
     void put_shared_string(std::string_view text) {
-        const auto found = _strings.find(text);
-        if (found != _strings.end()) return put_reference(found->second);
-        _out.push_back(kNewTag);
+        const auto found = strings_.find(text);
+        if (found != strings_.end()) return put_reference(found->second);
+        out_.push_back(kNewTag);
         put_int(static_cast<int64_t>(text.size()));
         put_bytes(text);
-        _strings.emplace(std::string(text), static_cast<int64_t>(_strings.size()));
+        strings_.emplace(std::string(text), static_cast<int64_t>(strings_.size()));
     }
 
     void put_c_string(std::string_view text) {
-        const auto found = _c_string_labels.find(text);
-        if (found != _c_string_labels.end()) return put_reference(found->second);
-        _out.push_back(kNewTag);
-        _c_string_labels.emplace(std::string(text), _next_label++);
+        const auto found = c_string_labels_.find(text);
+        if (found != c_string_labels_.end()) return put_reference(found->second);
+        out_.push_back(kNewTag);
+        c_string_labels_.emplace(std::string(text), next_label_++);
         put_shared_string(text);
     }
 
     void put_class_chain(std::string_view class_name) {
         for (const ArchivedClass& archived : class_chain(class_name)) {
-            const auto found = _class_labels.find(archived.name);
-            if (found != _class_labels.end()) return put_reference(found->second);
-            _out.push_back(kNewTag);
-            _class_labels.emplace(std::string(archived.name), _next_label++);
+            const auto found = class_labels_.find(archived.name);
+            if (found != class_labels_.end()) return put_reference(found->second);
+            out_.push_back(kNewTag);
+            class_labels_.emplace(std::string(archived.name), next_label_++);
             put_shared_string(archived.name);
             put_int(archived.version);
         }
-        _out.push_back(kNilTag);
+        out_.push_back(kNilTag);
     }
 
     void put_object(const ObjectPtr& object) {
         if (!object) {
-            _out.push_back(kNilTag);
+            out_.push_back(kNilTag);
             return;
         }
-        const auto found = _object_labels.find(object.get());
-        if (found != _object_labels.end()) return put_reference(found->second);
-        _out.push_back(kNewTag);
-        _object_labels.emplace(object.get(), _next_label++);
+        const auto found = object_labels_.find(object.get());
+        if (found != object_labels_.end()) return put_reference(found->second);
+        out_.push_back(kNewTag);
+        object_labels_.emplace(object.get(), next_label_++);
         std::visit([this](const auto& content) { put_contents(content); }, object->content);
-        _out.push_back(kEndTag);
+        out_.push_back(kEndTag);
     }
 
     void put_contents(const Number& number) {
@@ -125,7 +125,7 @@ private:
         put_shared_string(type);
         switch (number.objc_type) {
             case 'c':
-            case 'C': _out.push_back(static_cast<uint8_t>(integer_value(number))); break;
+            case 'C': out_.push_back(static_cast<uint8_t>(integer_value(number))); break;
             case 'f': put_float(narrow_to_float(real_value(number))); break;
             case 'd': put_double(real_value(number)); break;
             default: put_int(integer_value(number)); break;
@@ -176,13 +176,13 @@ private:
         }
     }
 
-    std::vector<uint8_t> _out;
-    std::map<std::string, int64_t, std::less<>> _strings;
+    std::vector<uint8_t> out_;
+    std::map<std::string, int64_t, std::less<>> strings_;
     // Objects, classes and C strings share one numbering of labels.
-    std::map<std::string, int64_t, std::less<>> _class_labels;
-    std::map<std::string, int64_t, std::less<>> _c_string_labels;
-    std::map<const Object*, int64_t> _object_labels;
-    int64_t _next_label = 0;
+    std::map<std::string, int64_t, std::less<>> class_labels_;
+    std::map<std::string, int64_t, std::less<>> c_string_labels_;
+    std::map<const Object*, int64_t> object_labels_;
+    int64_t next_label_ = 0;
 };
 
 }  // namespace

@@ -6,51 +6,51 @@
 namespace kelvara {
 
 const Chord* ChordMap::chord_for_key(int32_t key) const {
-    const auto entry = _chords.find(key);
-    return entry == _chords.end() ? nullptr : &entry->second;
+    const auto entry = chords_.find(key);
+    return entry == chords_.end() ? nullptr : &entry->second;
 }
 
 std::optional<int32_t> ChordMap::key_at_row(size_t row) const {
-    if (row >= _midi_note_numbers.size()) return std::nullopt;
-    return _midi_note_numbers[row];
+    if (row >= midi_note_numbers_.size()) return std::nullopt;
+    return midi_note_numbers_[row];
 }
 
 std::optional<int32_t> ChordMap::free_key() const {
     for (int32_t key = 0; key < kMidiKeyCount; ++key)
-        if (!_chords.contains(key)) return key;
+        if (!chords_.contains(key)) return key;
     return std::nullopt;
 }
 
 bool ChordMap::add_at_free_key(Chord chord) {
     const std::optional<int32_t> key = free_key();
     if (!key) return false;
-    _midi_note_numbers.push_back(*key);
-    _chords.emplace(*key, std::move(chord));
+    midi_note_numbers_.push_back(*key);
+    chords_.emplace(*key, std::move(chord));
     return true;
 }
 
 bool ChordMap::remove_row(size_t row) {
     const std::optional<int32_t> key = key_at_row(row);
     if (!key) return false;
-    _chords.erase(*key);
-    _midi_note_numbers.erase(_midi_note_numbers.begin() + static_cast<std::ptrdiff_t>(row));
+    chords_.erase(*key);
+    midi_note_numbers_.erase(midi_note_numbers_.begin() + static_cast<std::ptrdiff_t>(row));
     return true;
 }
 
 bool ChordMap::rekey_row(size_t row, int32_t key) {
     const std::optional<int32_t> old_key = key_at_row(row);
-    if (!old_key || _chords.contains(key)) return false;
-    auto node = _chords.extract(*old_key);
+    if (!old_key || chords_.contains(key)) return false;
+    auto node = chords_.extract(*old_key);
     node.key() = key;
-    _chords.insert(std::move(node));
-    _midi_note_numbers[row] = key;
+    chords_.insert(std::move(node));
+    midi_note_numbers_[row] = key;
     return true;
 }
 
 bool ChordMap::replace_chord_at_row(size_t row, Chord chord) {
     const std::optional<int32_t> key = key_at_row(row);
     if (!key) return false;
-    _chords[*key] = std::move(chord);
+    chords_[*key] = std::move(chord);
     return true;
 }
 
@@ -62,26 +62,26 @@ std::optional<ChordMap> ChordMap::from_parts(std::vector<int32_t> midi_note_numb
         std::all_of(listed.begin(), listed.end(), [&](int32_t k) { return chords.contains(k); });
     if (!consistent) return std::nullopt;
     ChordMap map;
-    map._midi_note_numbers = std::move(midi_note_numbers);
-    map._chords = std::move(chords);
+    map.midi_note_numbers_ = std::move(midi_note_numbers);
+    map.chords_ = std::move(chords);
     return map;
 }
 
-PublishedChordMap::PublishedChordMap() : _current(std::make_shared<const ChordMap>()) {}
+PublishedChordMap::PublishedChordMap() : current_(std::make_shared<const ChordMap>()) {}
 
 void PublishedChordMap::publish(const ChordMap& map) {
     std::shared_ptr<const ChordMap> next = std::make_shared<const ChordMap>(map);
     {
-        const std::lock_guard<std::mutex> lock(_swap_lock);
-        _current.swap(next);
+        const std::lock_guard<std::mutex> lock(swap_lock_);
+        current_.swap(next);
     }
     // `next` now holds the previous state: freed here, outside the lock, unless a reader
     // still holds it.
 }
 
 std::shared_ptr<const ChordMap> PublishedChordMap::snapshot() const {
-    const std::lock_guard<std::mutex> lock(_swap_lock);
-    return _current;
+    const std::lock_guard<std::mutex> lock(swap_lock_);
+    return current_;
 }
 
 std::shared_ptr<const Chord> PublishedChordMap::chord_for_key(int32_t key) const {

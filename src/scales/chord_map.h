@@ -38,10 +38,10 @@ using ChordDictionary = std::map<int32_t, Chord>;
 // independent. Rows are indexes into midi_note_numbers().
 class ChordMap {
 public:
-    const std::vector<int32_t>& midi_note_numbers() const { return _midi_note_numbers; }
-    const ChordDictionary& chords() const { return _chords; }
-    size_t size() const { return _midi_note_numbers.size(); }
-    bool empty() const { return _midi_note_numbers.empty(); }
+    const std::vector<int32_t>& midi_note_numbers() const { return midi_note_numbers_; }
+    const ChordDictionary& chords() const { return chords_; }
+    size_t size() const { return midi_note_numbers_.size(); }
+    bool empty() const { return midi_note_numbers_.empty(); }
 
     // The chord of a key, or null when the key is not mapped.
     const Chord* chord_for_key(int32_t key) const;
@@ -69,8 +69,8 @@ public:
     friend bool operator==(const ChordMap&, const ChordMap&) = default;
 
 private:
-    std::vector<int32_t> _midi_note_numbers;
-    ChordDictionary _chords;
+    std::vector<int32_t> midi_note_numbers_;
+    ChordDictionary chords_;
 };
 
 // The chord map as the MIDI receive thread sees it: an immutable snapshot, replaced as a
@@ -98,8 +98,8 @@ public:
     std::shared_ptr<const Chord> chord_for_key(int32_t key) const;
 
 private:
-    mutable std::mutex _swap_lock;
-    std::shared_ptr<const ChordMap> _current;  // guarded by _swap_lock; never null
+    mutable std::mutex swap_lock_;
+    std::shared_ptr<const ChordMap> current_;  // guarded by swap_lock_; never null
 };
 
 }  // namespace kelvara

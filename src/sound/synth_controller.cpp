@@ -34,8 +34,8 @@ std::string backend_from_environment() {
 }  // namespace
 
 SynthController::SynthController(uint8_t channel, SoundSetup setup)
-    : _midi_channel(channel & 0x0F), _setup(std::move(setup)) {
-    if (_setup.backend.empty()) _setup.backend = backend_from_environment();
+    : midi_channel_(channel & 0x0F), setup_(std::move(setup)) {
+    if (setup_.backend.empty()) setup_.backend = backend_from_environment();
 }
 
 std::unique_ptr<SynthController> SynthController::init_with_channel(uint8_t channel,
@@ -48,15 +48,15 @@ SynthController::~SynthController() {
 }
 
 std::shared_ptr<AudioGraph> SynthController::graph() const {
-    const std::lock_guard lock(_graph_mutex);
-    return _graph;
+    const std::lock_guard lock(graph_mutex_);
+    return graph_;
 }
 
 void SynthController::replace_graph(std::shared_ptr<AudioGraph> next) {
     std::shared_ptr<AudioGraph> old;
     {
-        const std::lock_guard lock(_graph_mutex);
-        old = std::exchange(_graph, std::move(next));
+        const std::lock_guard lock(graph_mutex_);
+        old = std::exchange(graph_, std::move(next));
     }
     if (!old) return;
     old->stop();
@@ -66,12 +66,12 @@ void SynthController::replace_graph(std::shared_ptr<AudioGraph> next) {
 }
 
 std::shared_ptr<AudioGraph> SynthController::build_graph(const std::string& bank_path) const {
-    auto engine = SynthEngine::create(_midi_channel, _setup.sample_rate);
+    auto engine = SynthEngine::create(midi_channel_, setup_.sample_rate);
     if (!engine) return nullptr;
-    const bool loaded = bank_path.empty() ? sound::load_default_bank(*engine, _setup.default_bank)
+    const bool loaded = bank_path.empty() ? sound::load_default_bank(*engine, setup_.default_bank)
                                           : engine->load_bank_file(bank_path);
     if (!loaded) return nullptr;
-    return std::make_shared<AudioGraph>(std::move(engine), _setup.backend);
+    return std::make_shared<AudioGraph>(std::move(engine), setup_.backend);
 }
 
 bool SynthController::create_au_graph() {
@@ -127,13 +127,13 @@ float SynthController::take_output_peak() {
 }
 
 void SynthController::announce_silence_once() {
-    if (_setup.backend == "null" || _silence_announced.exchange(true)) return;
+    if (setup_.backend == "null" || silence_announced_.exchange(true)) return;
     std::fprintf(stderr, "kelvara: no audio device could be opened; sound plays silently\n");
 }
 
 int32_t SynthController::next_note_id() {
     // 1 .. INT32_MAX, wrapping; 0 stays free for kNoNote.
-    return int32_t(_note_counter.fetch_add(1) % uint32_t(INT32_MAX)) + 1;
+    return int32_t(note_counter_.fetch_add(1) % uint32_t(INT32_MAX)) + 1;
 }
 
 std::vector<int32_t> SynthController::notes_on(const std::vector<float>& chord, float velocity) {

@@ -106,8 +106,8 @@ public:
     // Renders the current graph offline, through the limiter, while it is stopped (a running
     // graph is rendered by its output; nothing is returned then, nor without a graph).
     std::optional<StereoBuffer> render_offline(int frames);
-    double sample_rate() const { return _setup.sample_rate; }
-    uint8_t midi_channel() const { return _midi_channel; }
+    double sample_rate() const { return setup_.sample_rate; }
+    uint8_t midi_channel() const { return midi_channel_; }
     // The backend the running graph plays through ("jack", …, "null"), or empty.
     std::string audio_backend() const;
     // The identifier of the instrument the channel plays, if any.
@@ -129,14 +129,14 @@ private:
     void send_instrument(int32_t index);
     void announce_silence_once();
 
-    uint8_t _midi_channel;
-    SoundSetup _setup;
-    mutable std::mutex _graph_mutex;  // guards _graph, the pointer only
-    // The synthesizer of the graph is its engine (_graph->engine()); there is no separate
-    // _synth handle that could outlive it.
-    std::shared_ptr<sound::AudioGraph> _graph;
-    std::atomic<uint32_t> _note_counter{0};
-    std::atomic<bool> _silence_announced{false};
+    uint8_t midi_channel_;
+    SoundSetup setup_;
+    mutable std::mutex graph_mutex_;  // guards graph_, the pointer only
+    // The synthesizer of the graph is its engine (graph_->engine()); there is no separate
+    // synth_ handle that could outlive it.
+    std::shared_ptr<sound::AudioGraph> graph_;
+    std::atomic<uint32_t> note_counter_{0};
+    std::atomic<bool> silence_announced_{false};
 };
 
 }  // namespace kelvara

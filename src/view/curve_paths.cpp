@@ -21,22 +21,22 @@ int32_t readable_count(int32_t count) {
 // starts afresh (a move-to) at the first finite point after a gap.
 class PolylineBuilder {
 public:
-    explicit PolylineBuilder(QPainterPath& path) : _path(path) {}
+    explicit PolylineBuilder(QPainterPath& path) : path_(path) {}
     void add(float x, float y) {
         if (!std::isfinite(x) || !std::isfinite(y)) {
-            _pen_down = false;
+            pen_down_ = false;
             return;
         }
-        if (_pen_down)
-            _path.lineTo(x, y);
+        if (pen_down_)
+            path_.lineTo(x, y);
         else
-            _path.moveTo(x, y);
-        _pen_down = true;
+            path_.moveTo(x, y);
+        pen_down_ = true;
     }
 
 private:
-    QPainterPath& _path;
-    bool _pen_down = false;
+    QPainterPath& path_;
+    bool pen_down_ = false;
 };
 
 void reset(std::optional<StrokedPath>& path, qreal line_width) {
@@ -50,22 +50,22 @@ void reset(std::optional<StrokedPath>& path, qreal line_width) {
 // Rebuilds the curve and derivative paths at the current ranges and scales. With either
 // array missing the paths are left as they are; with fewer than two points both are empty.
 void PVKelvaraView::drawGraph() {
-    if (_x_values == nullptr || _y_values == nullptr) return;
-    reset(_curve_path, kCurveLineWidth);
-    if (!_curve_color) _curve_color = kDefaultCurveColor;
-    reset(_dy_curve_path, kCurveLineWidth);
-    if (!_dy_curve_color) _dy_curve_color = kDefaultDerivativeColor;
-    const int32_t count = readable_count(_number_of_points);
+    if (x_values_ == nullptr || y_values_ == nullptr) return;
+    reset(curve_path_, kCurveLineWidth);
+    if (!curve_color_) curve_color_ = kDefaultCurveColor;
+    reset(dy_curve_path_, kCurveLineWidth);
+    if (!dy_curve_color_) dy_curve_color_ = kDefaultDerivativeColor;
+    const int32_t count = readable_count(number_of_points_);
     if (count <= 1) return;
-    build_curve(_curve_path->path, count);
-    if (_should_draw_derivative) build_derivative(_dy_curve_path->path, count);
+    build_curve(curve_path_->path, count);
+    if (should_draw_derivative_) build_derivative(dy_curve_path_->path, count);
 }
 
 void PVKelvaraView::build_curve(QPainterPath& path, int32_t count) const {
     path.reserve(count);
     PolylineBuilder polyline(path);
     for (int32_t i = 0; i < count; ++i)
-        polyline.add(location_for_x(_x_values[i]), location_for_y(_y_values[i]));
+        polyline.add(location_for_x(x_values_[i]), location_for_y(y_values_[i]));
 }
 
 // One point per interval between samples: the forward difference quotient placed at the
@@ -74,8 +74,8 @@ void PVKelvaraView::build_derivative(QPainterPath& path, int32_t count) const {
     path.reserve(count - 1);
     PolylineBuilder polyline(path);
     for (int32_t i = 0; i + 1 < count; ++i) {
-        const float midpoint = (_x_values[i + 1] + _x_values[i]) * 0.5f;
-        const float slope = (_y_values[i + 1] - _y_values[i]) / (_x_values[i + 1] - _x_values[i]);
+        const float midpoint = (x_values_[i + 1] + x_values_[i]) * 0.5f;
+        const float slope = (y_values_[i + 1] - y_values_[i]) / (x_values_[i + 1] - x_values_[i]);
         polyline.add(location_for_x(midpoint), location_for_dy(slope));
     }
 }

@@ -33,23 +33,23 @@ QFont graph_label_font() {
 // Replaces the cached image by a fresh one of the body's size at the paint target's pixel
 // ratio. Nothing is requested: the callers repaint.
 void PVKelvaraView::draw_background() {
-    const QSize pixels(static_cast<int>(std::ceil(_body_rect.width * _image_pixel_ratio)),
-                       static_cast<int>(std::ceil(_body_rect.height * _image_pixel_ratio)));
+    const QSize pixels(static_cast<int>(std::ceil(body_rect_.width * image_pixel_ratio_)),
+                       static_cast<int>(std::ceil(body_rect_.height * image_pixel_ratio_)));
     if (pixels.width() <= 0 || pixels.height() <= 0) {
-        _graph_body_image = QImage();
+        graph_body_image_ = QImage();
         return;
     }
     QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(_image_pixel_ratio);
+    image.setDevicePixelRatio(image_pixel_ratio_);
     image.fill(Qt::transparent);
 
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing, true);
-    const QTransform to_widget = widget_from_view(_body_rect.height);
+    const QTransform to_widget = widget_from_view(body_rect_.height);
     painter.setTransform(to_widget);
     // The axes are opaque black whatever the text colour.
     QPainterPath axes;
-    const FloatRect& g = _graph_frame;
+    const FloatRect& g = graph_frame_;
     axes.moveTo(g.x, g.y);
     axes.lineTo(g.x + g.width, g.y);
     axes.moveTo(g.x, g.y);
@@ -60,33 +60,33 @@ void PVKelvaraView::draw_background() {
     painter.resetTransform();
     draw_labels(painter, to_widget);
     painter.end();
-    _graph_body_image = std::move(image);
+    graph_body_image_ = std::move(image);
 }
 
 QString PVKelvaraView::readout_text() const {
-    return QString::asprintf("(%.3f, %.3f)", static_cast<double>(_display_ratio),
-                             static_cast<double>(_display_amp));
+    return QString::asprintf("(%.3f, %.3f)", static_cast<double>(display_ratio_),
+                             static_cast<double>(display_amp_));
 }
 
 // Each text centred in its box (left, bottom, width, height in view units). A text wider
 // than its box spills out on both sides rather than being wrapped or cut.
 void PVKelvaraView::draw_labels(QPainter& painter, const QTransform& to_widget) const {
     painter.setFont(graph_label_font());
-    painter.setPen(to_qcolor(_text_color.value_or(Rgba{})));
+    painter.setPen(to_qcolor(text_color_.value_or(Rgba{})));
     const auto draw = [&](const QString& text, float left, float bottom, float width,
                           float height) {
         const QRectF box = to_widget.mapRect(QRectF(left, bottom, width, height));
         painter.drawText(box, Qt::AlignCenter | Qt::TextDontClip, text);
     };
-    const FloatRect& b = _body_rect;
+    const FloatRect& b = body_rect_;
     draw(QStringLiteral("Ratio"), b.x + 0.5f * b.width - 35.0f, b.y + 1.0f, 70.0f, 15.0f);
     draw(readout_text(), b.x + 0.75f * b.width - 35.0f, b.y + 1.0f, 70.0f, 15.0f);
-    draw(one_decimal(_x_min), location_for_x(_x_min) + b.x - 5.0f, b.y + 2.0f, 15.0f, 15.0f);
-    draw(one_decimal(_x_max), location_for_x(_x_max) + b.x - 12.0f, b.y + 2.0f, 15.0f, 15.0f);
-    const float y_mid = (_y_min + _y_max) * 0.5f;
-    draw(one_decimal(_y_min), b.x + 3.0f, location_for_y(_y_min) + b.y - 5.0f, 15.0f, 15.0f);
+    draw(one_decimal(x_min_), location_for_x(x_min_) + b.x - 5.0f, b.y + 2.0f, 15.0f, 15.0f);
+    draw(one_decimal(x_max_), location_for_x(x_max_) + b.x - 12.0f, b.y + 2.0f, 15.0f, 15.0f);
+    const float y_mid = (y_min_ + y_max_) * 0.5f;
+    draw(one_decimal(y_min_), b.x + 3.0f, location_for_y(y_min_) + b.y - 5.0f, 15.0f, 15.0f);
     draw(one_decimal(y_mid), b.x + 3.0f, location_for_y(y_mid) + b.y - 5.0f, 15.0f, 15.0f);
-    draw(one_decimal(_y_max), b.x + 3.0f, location_for_y(_y_max) + b.y - 12.0f, 15.0f, 15.0f);
+    draw(one_decimal(y_max_), b.x + 3.0f, location_for_y(y_max_) + b.y - 12.0f, 15.0f, 15.0f);
 }
 
 }  // namespace kelvara

@@ -44,55 +44,55 @@ void stroke(QPainter& painter, const std::optional<StrokedPath>& path, const Rgb
 
 PVKelvaraView::PVKelvaraView(QWidget* parent) : QWidget(parent) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    _image_pixel_ratio = devicePixelRatioF();
-    _bg_color = kInitialBackground;
+    image_pixel_ratio_ = devicePixelRatioF();
+    bg_color_ = kInitialBackground;
     lay_out_body(static_cast<float>(width()), static_cast<float>(height()));
     // Renders the cached image for the first time, so the body and frame come first.
     set_text_color(&kInitialText);
     set_x_range(1.0, 2.0);
     set_y_range(0.0, 4.0);
     set_slope_range(0.0, 4.0);
-    _should_plot_line = false;
-    _should_draw_justs = false;
+    should_plot_line_ = false;
+    should_draw_justs_ = false;
     show_slope(false);
-    _display_amp = 0.0f;
-    _current_x_line = 0.0f;
-    _display_ratio = 0.0f;
+    display_amp_ = 0.0f;
+    current_x_line_ = 0.0f;
+    display_ratio_ = 0.0f;
 }
 
 // --- maps ---------------------------------------------------------------------------------
 
 float PVKelvaraView::location_for_x(float v) const {
-    return (v - _x_min) * _x_scale + _graph_frame.x;
+    return (v - x_min_) * x_scale_ + graph_frame_.x;
 }
 float PVKelvaraView::location_for_y(float v) const {
-    return (v - _y_min) * _y_scale + _graph_frame.y;
+    return (v - y_min_) * y_scale_ + graph_frame_.y;
 }
 float PVKelvaraView::location_for_dy(float v) const {
-    return (v - _dy_min) * _dy_scale + _graph_frame.y;
+    return (v - dy_min_) * dy_scale_ + graph_frame_.y;
 }
 float PVKelvaraView::x_for_location(float p) const {
-    return inverse_of(_x_scale) * (p - _graph_frame.x) + _x_min;
+    return inverse_of(x_scale_) * (p - graph_frame_.x) + x_min_;
 }
 float PVKelvaraView::y_for_location(float p) const {
-    return inverse_of(_y_scale) * (p - _graph_frame.y) + _y_min;
+    return inverse_of(y_scale_) * (p - graph_frame_.y) + y_min_;
 }
 float PVKelvaraView::dy_for_location(float p) const {
-    return inverse_of(_dy_scale) * (p - _graph_frame.y) + _dy_min;
+    return inverse_of(dy_scale_) * (p - graph_frame_.y) + dy_min_;
 }
 
 // --- setters ------------------------------------------------------------------------------
 
 void PVKelvaraView::lend_arrays(const float* x_values, const float* y_values) {
-    _x_values = x_values;
-    _y_values = y_values;
+    x_values_ = x_values;
+    y_values_ = y_values;
 }
 
 void PVKelvaraView::redraw(int32_t number_of_points) {
-    _number_of_points = number_of_points;
+    number_of_points_ = number_of_points;
     drawGraph();
     plot_just_lines();
-    move_cursor_line(_current_x_line);
+    move_cursor_line(current_x_line_);
     request_redisplay();
 }
 
@@ -109,51 +109,51 @@ void PVKelvaraView::set_axis_range(float extent, double min, double max, float& 
 }
 
 void PVKelvaraView::set_x_range(double min, double max) {
-    set_axis_range(_graph_frame.width, min, max, _x_min, _x_max, _x_scale);
+    set_axis_range(graph_frame_.width, min, max, x_min_, x_max_, x_scale_);
 }
 
 void PVKelvaraView::set_y_range(double min, double max) {
-    set_axis_range(_graph_frame.height, min, max, _y_min, _y_max, _y_scale);
+    set_axis_range(graph_frame_.height, min, max, y_min_, y_max_, y_scale_);
 }
 
 void PVKelvaraView::set_slope_range(double min, double max) {
-    set_axis_range(_graph_frame.height, min, max, _dy_min, _dy_max, _dy_scale);
+    set_axis_range(graph_frame_.height, min, max, dy_min_, dy_max_, dy_scale_);
 }
 
 void PVKelvaraView::show_just_ratios(bool draw) {
-    _should_draw_justs = draw;
+    should_draw_justs_ = draw;
     plot_just_lines();
     request_redisplay();
 }
 
 void PVKelvaraView::show_cursor_line(bool draw) {
-    _should_plot_line = draw;
-    move_cursor_line(_current_x_line);
+    should_plot_line_ = draw;
+    move_cursor_line(current_x_line_);
     request_redisplay();
 }
 
 void PVKelvaraView::show_slope(bool draw) {
-    _should_draw_derivative = draw;
+    should_draw_derivative_ = draw;
     request_redisplay();
 }
 
 void PVKelvaraView::set_curve_colors(const Rgba* line, const Rgba* fill) {
-    if (line) _curve_color = *line;
-    if (fill) _fill_color = *fill;
+    if (line) curve_color_ = *line;
+    if (fill) fill_color_ = *fill;
 }
 
 void PVKelvaraView::set_slope_colors(const Rgba* line, const Rgba* fill) {
-    if (line) _dy_curve_color = *line;
-    if (fill) _dy_fill_color = *fill;
+    if (line) dy_curve_color_ = *line;
+    if (fill) dy_fill_color_ = *fill;
 }
 
 void PVKelvaraView::set_background_color(const Rgba* color) {
-    if (color) _bg_color = *color;
+    if (color) bg_color_ = *color;
     request_redisplay();
 }
 
 void PVKelvaraView::set_text_color(const Rgba* color) {
-    if (color) _text_color = *color;
+    if (color) text_color_ = *color;
     draw_background();
     request_redisplay();
 }
@@ -165,27 +165,27 @@ void PVKelvaraView::request_redisplay() {
 // --- layout -------------------------------------------------------------------------------
 
 void PVKelvaraView::lay_out_body(float width, float height) {
-    _body_rect = {0.0f, 0.0f, width, height};
-    _graph_frame = graph_frame_for_body(_body_rect);
+    body_rect_ = {0.0f, 0.0f, width, height};
+    graph_frame_ = graph_frame_for_body(body_rect_);
 }
 
 // Scales for the stored ranges over the current frame. The stored ranges were accepted by
 // their setters, so none is empty.
 void PVKelvaraView::recompute_scales() {
-    _x_scale = scale_for(_graph_frame.width, _x_min, _x_max).value_or(_x_scale);
-    _y_scale = scale_for(_graph_frame.height, _y_min, _y_max).value_or(_y_scale);
-    _dy_scale = scale_for(_graph_frame.height, _dy_min, _dy_max).value_or(_dy_scale);
+    x_scale_ = scale_for(graph_frame_.width, x_min_, x_max_).value_or(x_scale_);
+    y_scale_ = scale_for(graph_frame_.height, y_min_, y_max_).value_or(y_scale_);
+    dy_scale_ = scale_for(graph_frame_.height, dy_min_, dy_max_).value_or(dy_scale_);
 }
 
 // Only a change of size lays the view out again; a view that merely moves keeps its
 // geometry, its image and its paths.
 void PVKelvaraView::relayout_if_resized() {
     const auto w = static_cast<float>(width()), h = static_cast<float>(height());
-    if (w == _body_rect.width && h == _body_rect.height) return;
+    if (w == body_rect_.width && h == body_rect_.height) return;
     lay_out_body(w, h);
     recompute_scales();
     draw_background();
-    redraw(_number_of_points);
+    redraw(number_of_points_);
 }
 
 // --- repaint ------------------------------------------------------------------------------
@@ -200,34 +200,34 @@ void PVKelvaraView::paintEvent(QPaintEvent*) {
     // at its resolution once.
     const QPaintDevice* target =
         painter.paintEngine() ? painter.paintEngine()->paintDevice() : painter.device();
-    if (target && target->devicePixelRatioF() != _image_pixel_ratio) {
-        _image_pixel_ratio = target->devicePixelRatioF();
+    if (target && target->devicePixelRatioF() != image_pixel_ratio_) {
+        image_pixel_ratio_ = target->devicePixelRatioF();
         draw_background();
     }
-    painter.setTransform(widget_from_view(_body_rect.height));
-    do_body_panel(painter, _body_rect, _bg_color.value_or(kInitialBackground));
-    if (!_graph_body_image.isNull()) {
+    painter.setTransform(widget_from_view(body_rect_.height));
+    do_body_panel(painter, body_rect_, bg_color_.value_or(kInitialBackground));
+    if (!graph_body_image_.isNull()) {
         painter.save();
         painter.resetTransform();
-        painter.drawImage(QPointF(0.0, 0.0), _graph_body_image);
+        painter.drawImage(QPointF(0.0, 0.0), graph_body_image_);
         painter.restore();
     }
     stroke_graph_layers(painter);
-    do_shine(painter, _body_rect);
-    do_panel_edge(painter, _body_rect);
+    do_shine(painter, body_rect_);
+    do_panel_edge(painter, body_rect_);
 }
 
 void PVKelvaraView::stroke_graph_layers(QPainter& painter) const {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
-    painter.setClipRect(to_qrect(_graph_frame), Qt::IntersectClip);
+    painter.setClipRect(to_qrect(graph_frame_), Qt::IntersectClip);
     // The fill colours are never painted: they only say whether the line colour is used.
-    stroke(painter, _curve_path, _curve_color && _fill_color ? *_curve_color : kFallbackStroke);
-    if (_should_draw_derivative)
-        stroke(painter, _dy_curve_path,
-               _dy_curve_color && _dy_fill_color ? *_dy_curve_color : kFallbackStroke);
-    if (_line_color) stroke(painter, _ratio_line_path, *_line_color);
-    if (_just_color) stroke(painter, _justs_path, *_just_color);
+    stroke(painter, curve_path_, curve_color_ && fill_color_ ? *curve_color_ : kFallbackStroke);
+    if (should_draw_derivative_)
+        stroke(painter, dy_curve_path_,
+               dy_curve_color_ && dy_fill_color_ ? *dy_curve_color_ : kFallbackStroke);
+    if (line_color_) stroke(painter, ratio_line_path_, *line_color_);
+    if (just_color_) stroke(painter, justs_path_, *just_color_);
     painter.restore();
 }
 
@@ -236,9 +236,9 @@ void PVKelvaraView::stroke_graph_layers(QPainter& painter) const {
 // The readout shows where the press was, in data units of the x and dissonance ranges; it
 // reads nothing off the curve and leaves the cursor line where it is.
 void PVKelvaraView::mousePressEvent(QMouseEvent* event) {
-    const QPointF at = widget_from_view(_body_rect.height).map(event->position());
-    _display_ratio = x_for_location(static_cast<float>(at.x()));
-    _display_amp = y_for_location(static_cast<float>(at.y()));
+    const QPointF at = widget_from_view(body_rect_.height).map(event->position());
+    display_ratio_ = x_for_location(static_cast<float>(at.x()));
+    display_amp_ = y_for_location(static_cast<float>(at.y()));
     draw_background();
     request_redisplay();
     event->accept();

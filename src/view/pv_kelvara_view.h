@@ -94,37 +94,37 @@ public:
     QSize minimumSizeHint() const override { return {120, 80}; }
 
     // --- read-only state, for the window and for checks --------------------------------
-    FloatRect body_rect() const { return _body_rect; }
-    FloatRect graph_frame() const { return _graph_frame; }
-    float x_scale() const { return _x_scale; }
-    float y_scale() const { return _y_scale; }
-    float dy_scale() const { return _dy_scale; }
-    float x_min() const { return _x_min; }
-    float x_max() const { return _x_max; }
-    float y_min() const { return _y_min; }
-    float y_max() const { return _y_max; }
-    float dy_min() const { return _dy_min; }
-    float dy_max() const { return _dy_max; }
-    int32_t number_of_points() const { return _number_of_points; }
-    float current_x_line() const { return _current_x_line; }
-    float display_ratio() const { return _display_ratio; }
-    float display_amp() const { return _display_amp; }
-    bool should_draw_justs() const { return _should_draw_justs; }
-    bool should_plot_line() const { return _should_plot_line; }
-    bool should_draw_derivative() const { return _should_draw_derivative; }
+    FloatRect body_rect() const { return body_rect_; }
+    FloatRect graph_frame() const { return graph_frame_; }
+    float x_scale() const { return x_scale_; }
+    float y_scale() const { return y_scale_; }
+    float dy_scale() const { return dy_scale_; }
+    float x_min() const { return x_min_; }
+    float x_max() const { return x_max_; }
+    float y_min() const { return y_min_; }
+    float y_max() const { return y_max_; }
+    float dy_min() const { return dy_min_; }
+    float dy_max() const { return dy_max_; }
+    int32_t number_of_points() const { return number_of_points_; }
+    float current_x_line() const { return current_x_line_; }
+    float display_ratio() const { return display_ratio_; }
+    float display_amp() const { return display_amp_; }
+    bool should_draw_justs() const { return should_draw_justs_; }
+    bool should_plot_line() const { return should_plot_line_; }
+    bool should_draw_derivative() const { return should_draw_derivative_; }
     // The readout as it is drawn: "(%.3f, %.3f)" of the last press, in the C locale.
     QString readout_text() const;
-    const QImage& graph_body_image() const { return _graph_body_image; }
-    const std::optional<StrokedPath>& curve_path() const { return _curve_path; }
-    const std::optional<StrokedPath>& dy_curve_path() const { return _dy_curve_path; }
-    const std::optional<StrokedPath>& justs_path() const { return _justs_path; }
-    const std::optional<StrokedPath>& ratio_line_path() const { return _ratio_line_path; }
-    const std::optional<Rgba>& curve_color() const { return _curve_color; }
-    const std::optional<Rgba>& dy_curve_color() const { return _dy_curve_color; }
-    const std::optional<Rgba>& line_color() const { return _line_color; }
-    const std::optional<Rgba>& just_color() const { return _just_color; }
-    const std::optional<Rgba>& bg_color() const { return _bg_color; }
-    const std::optional<Rgba>& text_color() const { return _text_color; }
+    const QImage& graph_body_image() const { return graph_body_image_; }
+    const std::optional<StrokedPath>& curve_path() const { return curve_path_; }
+    const std::optional<StrokedPath>& dy_curve_path() const { return dy_curve_path_; }
+    const std::optional<StrokedPath>& justs_path() const { return justs_path_; }
+    const std::optional<StrokedPath>& ratio_line_path() const { return ratio_line_path_; }
+    const std::optional<Rgba>& curve_color() const { return curve_color_; }
+    const std::optional<Rgba>& dy_curve_color() const { return dy_curve_color_; }
+    const std::optional<Rgba>& line_color() const { return line_color_; }
+    const std::optional<Rgba>& just_color() const { return just_color_; }
+    const std::optional<Rgba>& bg_color() const { return bg_color_; }
+    const std::optional<Rgba>& text_color() const { return text_color_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -154,37 +154,37 @@ private:
 
     // Fields, in the order the view's state is described; every colour, path and the
     // image may be absent.
-    FloatRect _body_rect;
-    FloatRect _graph_frame;
-    QImage _graph_body_image;
-    std::optional<Rgba> _curve_color;
-    std::optional<Rgba> _line_color;
-    std::optional<Rgba> _just_color;
-    std::optional<Rgba> _fill_color;
-    std::optional<Rgba> _text_color;
-    std::optional<Rgba> _bg_color;
-    std::optional<Rgba> _dy_curve_color;
-    std::optional<Rgba> _dy_fill_color;
-    std::optional<StrokedPath> _curve_path;
-    std::optional<StrokedPath> _justs_path;
-    std::optional<StrokedPath> _ratio_line_path;
-    std::optional<StrokedPath> _dy_curve_path;
-    float _x_min = 0.0f, _x_max = 0.0f;
-    float _y_min = 0.0f, _y_max = 0.0f;
-    float _x_scale = 0.0f, _y_scale = 0.0f;
-    float _dy_min = 0.0f, _dy_max = 0.0f;
-    float _dy_scale = 0.0f;
-    const float* _x_values = nullptr;
-    const float* _y_values = nullptr;
-    int32_t _number_of_points = 0;
-    bool _should_draw_justs = false;
-    bool _should_plot_line = false;
-    float _current_x_line = 0.0f;
-    bool _should_draw_derivative = false;
-    float _display_ratio = 0.0f, _display_amp = 0.0f;
+    FloatRect body_rect_;
+    FloatRect graph_frame_;
+    QImage graph_body_image_;
+    std::optional<Rgba> curve_color_;
+    std::optional<Rgba> line_color_;
+    std::optional<Rgba> just_color_;
+    std::optional<Rgba> fill_color_;
+    std::optional<Rgba> text_color_;
+    std::optional<Rgba> bg_color_;
+    std::optional<Rgba> dy_curve_color_;
+    std::optional<Rgba> dy_fill_color_;
+    std::optional<StrokedPath> curve_path_;
+    std::optional<StrokedPath> justs_path_;
+    std::optional<StrokedPath> ratio_line_path_;
+    std::optional<StrokedPath> dy_curve_path_;
+    float x_min_ = 0.0f, x_max_ = 0.0f;
+    float y_min_ = 0.0f, y_max_ = 0.0f;
+    float x_scale_ = 0.0f, y_scale_ = 0.0f;
+    float dy_min_ = 0.0f, dy_max_ = 0.0f;
+    float dy_scale_ = 0.0f;
+    const float* x_values_ = nullptr;
+    const float* y_values_ = nullptr;
+    int32_t number_of_points_ = 0;
+    bool should_draw_justs_ = false;
+    bool should_plot_line_ = false;
+    float current_x_line_ = 0.0f;
+    bool should_draw_derivative_ = false;
+    float display_ratio_ = 0.0f, display_amp_ = 0.0f;
     // Device pixels per view unit of the cached image: that of the last paint target, so
     // the axes and text stay crisp on a HiDPI screen.
-    qreal _image_pixel_ratio = 1.0;
+    qreal image_pixel_ratio_ = 1.0;
 };
 
 // The face of every text in the graph: the system face at 9 view units.

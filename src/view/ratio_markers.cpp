@@ -27,29 +27,29 @@ void reset(std::optional<StrokedPath>& path) {
 
 // Markers outside the x range are built all the same: the clip hides them.
 void PVKelvaraView::plot_just_lines() {
-    reset(_justs_path);
-    if (!_just_color) _just_color = kDefaultJustColor;
-    if (!_should_draw_justs) return;
-    const float bottom = location_for_y(_y_min), top = location_for_y(_y_max);
+    reset(justs_path_);
+    if (!just_color_) just_color_ = kDefaultJustColor;
+    if (!should_draw_justs_) return;
+    const float bottom = location_for_y(y_min_), top = location_for_y(y_max_);
     const auto add_marker = [&](float ratio) {
         const float x = location_for_x(ratio);
-        _justs_path->path.moveTo(x, bottom);
-        _justs_path->path.lineTo(x, top);
+        justs_path_->path.moveTo(x, bottom);
+        justs_path_->path.lineTo(x, top);
     };
     for (const float ratio : kJustRatios) add_marker(ratio);
-    if (_x_max > kSecondOctaveThreshold)
+    if (x_max_ > kSecondOctaveThreshold)
         for (const float ratio : kJustRatios) add_marker(ratio * 2.0f);
 }
 
 void PVKelvaraView::move_cursor_line(float ratio) {
-    _current_x_line = ratio;
-    reset(_ratio_line_path);
-    if (!_line_color) _line_color = kDefaultLineColor;
+    current_x_line_ = ratio;
+    reset(ratio_line_path_);
+    if (!line_color_) line_color_ = kDefaultLineColor;
     // A ratio that is not a number has no place on the axis: the line is left out.
-    if (_should_plot_line && std::isfinite(ratio)) {
+    if (should_plot_line_ && std::isfinite(ratio)) {
         const float x = location_for_x(ratio);
-        _ratio_line_path->path.moveTo(x, location_for_y(_y_min));
-        _ratio_line_path->path.lineTo(x, location_for_y(_y_max));
+        ratio_line_path_->path.moveTo(x, location_for_y(y_min_));
+        ratio_line_path_->path.lineTo(x, location_for_y(y_max_));
     }
     request_redisplay();
 }

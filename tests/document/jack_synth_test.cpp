@@ -28,37 +28,37 @@ using testing::JackTestSource;
 // Counts the calls that reached the synthesizer, so the test can wait for the receive thread.
 class CountingPlayer final : public NotePlayer {
 public:
-    explicit CountingPlayer(std::shared_ptr<NotePlayer> inner) : _inner(std::move(inner)) {}
+    explicit CountingPlayer(std::shared_ptr<NotePlayer> inner) : inner_(std::move(inner)) {}
     NoteInstances notes_on(const Chord& chord, float velocity) override {
-        NoteInstances ids = _inner->notes_on(chord, velocity);
+        NoteInstances ids = inner_->notes_on(chord, velocity);
         count();
         return ids;
     }
     void notes_off(const NoteInstances& notes) override {
-        _inner->notes_off(notes);
+        inner_->notes_off(notes);
         count();
     }
     void set_midi_parameter(uint32_t controller, uint32_t value) override {
-        _inner->set_midi_parameter(controller, value);
+        inner_->set_midi_parameter(controller, value);
         count();
     }
     bool wait_for_calls(int calls) {
-        std::unique_lock lock(_mutex);
-        return _changed.wait_for(lock, 5s, [&] { return _calls >= calls; });
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, 5s, [&] { return calls_ >= calls; });
     }
 
 private:
     void count() {
         {
-            const std::scoped_lock lock(_mutex);
-            ++_calls;
+            const std::scoped_lock lock(mutex_);
+            ++calls_;
         }
-        _changed.notify_all();
+        changed_.notify_all();
     }
-    std::shared_ptr<NotePlayer> _inner;
-    std::mutex _mutex;
-    std::condition_variable _changed;
-    int _calls = 0;
+    std::shared_ptr<NotePlayer> inner_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int calls_ = 0;
 };
 
 std::vector<float> render_seconds(SynthController& synth, double seconds) {

@@ -29,38 +29,38 @@ constexpr int kKeys = 16;
 class SoundingNotes final : public NotePlayer {
 public:
     NoteInstances notes_on(const Chord& chord, float) override {
-        const std::scoped_lock lock(_mutex);
+        const std::scoped_lock lock(mutex_);
         NoteInstances ids;
         for (size_t i = 0; i < chord.size(); ++i) {
-            ids.push_back(++_last_id);
-            _sounding.insert(_last_id);
+            ids.push_back(++last_id_);
+            sounding_.insert(last_id_);
         }
         return ids;
     }
     void notes_off(const NoteInstances& notes) override {
-        const std::scoped_lock lock(_mutex);
+        const std::scoped_lock lock(mutex_);
         for (const int32_t id : notes)
-            if (id > _last_id) ++_stopped_unknown;
-        for (const int32_t id : notes) _sounding.erase(id);
+            if (id > last_id_) ++stopped_unknown_;
+        for (const int32_t id : notes) sounding_.erase(id);
     }
-    void set_midi_parameter(uint32_t, uint32_t) override { _controls.fetch_add(1); }
+    void set_midi_parameter(uint32_t, uint32_t) override { controls_.fetch_add(1); }
 
     size_t sounding() const {
-        const std::scoped_lock lock(_mutex);
-        return _sounding.size();
+        const std::scoped_lock lock(mutex_);
+        return sounding_.size();
     }
     int stopped_unknown() const {
-        const std::scoped_lock lock(_mutex);
-        return _stopped_unknown;
+        const std::scoped_lock lock(mutex_);
+        return stopped_unknown_;
     }
-    int controls() const { return _controls.load(); }
+    int controls() const { return controls_.load(); }
 
 private:
-    mutable std::mutex _mutex;
-    int32_t _last_id = 0;
-    std::set<int32_t> _sounding;
-    int _stopped_unknown = 0;
-    std::atomic<int> _controls{0};
+    mutable std::mutex mutex_;
+    int32_t last_id_ = 0;
+    std::set<int32_t> sounding_;
+    int stopped_unknown_ = 0;
+    std::atomic<int> controls_{0};
 };
 
 std::vector<uint8_t> event(int i) {

@@ -16,31 +16,31 @@ std::unique_ptr<JackTestSource> JackTestSource::open(const std::string& client_n
                                                      const std::vector<std::string>& port_names) {
     jack_status_t status{};
     std::unique_ptr<JackTestSource> source(new JackTestSource);
-    source->_client.reset(jack_client_open(client_name.c_str(), JackNoStartServer, &status));
-    if (!source->_client) return nullptr;
+    source->client_.reset(jack_client_open(client_name.c_str(), JackNoStartServer, &status));
+    if (!source->client_) return nullptr;
     for (const std::string& name : port_names) {
         Output output;
-        output.port = jack_port_register(source->_client.get(), name.c_str(),
+        output.port = jack_port_register(source->client_.get(), name.c_str(),
                                          JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
         output.queue.reset(jack_ringbuffer_create(kQueueBytes));
         if (output.port == nullptr || !output.queue) return nullptr;
-        source->_outputs.push_back(std::move(output));
+        source->outputs_.push_back(std::move(output));
     }
-    jack_set_process_callback(source->_client.get(), &JackTestSource::process, source.get());
-    if (jack_activate(source->_client.get()) != 0) return nullptr;
+    jack_set_process_callback(source->client_.get(), &JackTestSource::process, source.get());
+    if (jack_activate(source->client_.get()) != 0) return nullptr;
     return source;
 }
 
 JackTestSource::~JackTestSource() {
-    if (_client) jack_deactivate(_client.get());
+    if (client_) jack_deactivate(client_.get());
 }
 
 std::string JackTestSource::full_port_name(size_t port) const {
-    return jack_port_name(_outputs.at(port).port);
+    return jack_port_name(outputs_.at(port).port);
 }
 
 bool JackTestSource::send(size_t port, const std::vector<uint8_t>& message) {
-    jack_ringbuffer_t* queue = _outputs.at(port).queue.get();
+    jack_ringbuffer_t* queue = outputs_.at(port).queue.get();
     const auto size = static_cast<uint32_t>(message.size());
     if (jack_ringbuffer_write_space(queue) < sizeof size + size) return false;
     // One write of size and bytes; the process thread takes a record only when all of it
@@ -53,12 +53,12 @@ bool JackTestSource::send(size_t port, const std::vector<uint8_t>& message) {
 }
 
 void JackTestSource::disconnect_all(size_t port) {
-    jack_port_disconnect(_client.get(), _outputs.at(port).port);
+    jack_port_disconnect(client_.get(), outputs_.at(port).port);
 }
 
 bool JackTestSource::wait_for_connections(size_t port, int count) const {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (jack_port_connected(_outputs.at(port).port) != count) {
+    while (jack_port_connected(outputs_.at(port).port) != count) {
         if (std::chrono::steady_clock::now() > deadline) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
@@ -68,7 +68,7 @@ bool JackTestSource::wait_for_connections(size_t port, int count) const {
 }
 
 int JackTestSource::process(jack_nframes_t frames, void* self) noexcept {
-    for (Output& output : static_cast<JackTestSource*>(self)->_outputs) {
+    for (Output& output : static_cast<JackTestSource*>(self)->outputs_) {
         void* buffer = jack_port_get_buffer(output.port, frames);
         jack_midi_clear_buffer(buffer);
         jack_nframes_t time = 0;

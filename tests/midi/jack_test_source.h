@@ -42,8 +42,8 @@ private:
     JackTestSource() = default;
     static int process(jack_nframes_t frames, void* self) noexcept;
 
-    JackClientHandle _client;
-    std::vector<Output> _outputs;
+    JackClientHandle client_;
+    std::vector<Output> outputs_;
 };
 
 }  // namespace kelvara::midi::testing

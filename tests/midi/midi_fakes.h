@@ -24,7 +24,7 @@ public:
         std::ostringstream line;
         line << "on";
         for (const float hz : chord) {
-            ids.push_back(_next_id++);
+            ids.push_back(next_id_++);
             line << ' ' << hz;
         }
         line << " v" << velocity << " ->";
@@ -43,28 +43,28 @@ public:
     }
 
     std::vector<std::string> calls() const {
-        const std::scoped_lock lock(_mutex);
-        return _calls;
+        const std::scoped_lock lock(mutex_);
+        return calls_;
     }
     // Waits until at least `count` calls were made; false on timeout.
     bool wait_for_calls(size_t count, std::chrono::milliseconds timeout) const {
-        std::unique_lock lock(_mutex);
-        return _changed.wait_for(lock, timeout, [&] { return _calls.size() >= count; });
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, timeout, [&] { return calls_.size() >= count; });
     }
 
 private:
     void record(std::string line) {
         {
-            const std::scoped_lock lock(_mutex);
-            _calls.push_back(std::move(line));
+            const std::scoped_lock lock(mutex_);
+            calls_.push_back(std::move(line));
         }
-        _changed.notify_all();
+        changed_.notify_all();
     }
 
-    mutable std::mutex _mutex;
-    mutable std::condition_variable _changed;
-    std::vector<std::string> _calls;
-    int32_t _next_id = 1;
+    mutable std::mutex mutex_;
+    mutable std::condition_variable changed_;
+    std::vector<std::string> calls_;
+    int32_t next_id_ = 1;
 };
 
 class MapChordLookup : public ChordLookup {

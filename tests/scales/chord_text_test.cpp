@@ -148,7 +148,7 @@ class CommaLocale {
 public:
     CommaLocale() {
         const char* current = std::setlocale(LC_ALL, nullptr);
-        _previous = current ? current : "C";
+        previous_ = current ? current : "C";
         for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8"})
             if (std::setlocale(LC_ALL, name)) return;
         const std::filesystem::path dir = KELVARA_TEST_LOCALE_DIR;
@@ -160,12 +160,12 @@ public:
             if (std::system(command.c_str()) != 0) return;
         }
         ::setenv("LOCPATH", dir.c_str(), 1);
-        _set_locpath = true;
+        set_locpath_ = true;
         std::setlocale(LC_ALL, "de_DE.UTF-8");
     }
     ~CommaLocale() {
-        std::setlocale(LC_ALL, _previous.c_str());
-        if (_set_locpath) ::unsetenv("LOCPATH");
+        std::setlocale(LC_ALL, previous_.c_str());
+        if (set_locpath_) ::unsetenv("LOCPATH");
     }
     CommaLocale(const CommaLocale&) = delete;
     CommaLocale& operator=(const CommaLocale&) = delete;
@@ -173,8 +173,8 @@ public:
     static bool active() { return std::string(std::localeconv()->decimal_point) == ","; }
 
 private:
-    std::string _previous;
-    bool _set_locpath = false;
+    std::string previous_;
+    bool set_locpath_ = false;
 };
 
 TEST(ChordLocale, ReadsAndWritesPointDecimalsUnderACommaLocale) {

@@ -137,20 +137,20 @@ public:
         return true;
     }
     std::optional<int> last_played_key() const override {
-        const int key = _last_key.load();
+        const int key = last_key_.load();
         if (key < 0) return std::nullopt;
         return key;
     }
-    void on_note_played(std::function<void()> notify) override { _notify = std::move(notify); }
+    void on_note_played(std::function<void()> notify) override { notify_ = std::move(notify); }
 
     void play_note(int key) {
-        _last_key.store(key);
-        if (_notify) _notify();
+        last_key_.store(key);
+        if (notify_) notify_();
     }
 
 private:
-    std::atomic<int> _last_key{-1};
-    std::function<void()> _notify;
+    std::atomic<int> last_key_{-1};
+    std::function<void()> notify_;
 };
 
 // A factory that remembers the channel of every window it equipped, in order.

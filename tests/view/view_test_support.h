@@ -73,9 +73,9 @@ class LogCapture {
 public:
     LogCapture() {
         messages().clear();
-        _previous = qInstallMessageHandler(&LogCapture::handle);
+        previous_ = qInstallMessageHandler(&LogCapture::handle);
     }
-    ~LogCapture() { qInstallMessageHandler(_previous); }
+    ~LogCapture() { qInstallMessageHandler(previous_); }
     LogCapture(const LogCapture&) = delete;
     LogCapture& operator=(const LogCapture&) = delete;
     const QStringList& lines() const { return messages(); }
@@ -88,7 +88,7 @@ private:
     static void handle(QtMsgType, const QMessageLogContext&, const QString& text) {
         messages().append(text);
     }
-    QtMessageHandler _previous = nullptr;
+    QtMessageHandler previous_ = nullptr;
 };
 
 }  // namespace kelvara::testing
