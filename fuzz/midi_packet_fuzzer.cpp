@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kelvara::midi::LastPlayedKey last_played;
     kelvara::midi::MidiPacketHandler handler(player, chords, last_played);
     // Twice, so that keys down from the first pass meet the packets of the second.
-    handler.execute_midi_packet_list(data, size);
-    handler.execute_midi_packet_list(data, size);
+    handler.handle_packet_list(data, size);
+    handler.handle_packet_list(data, size);
     return 0;
 }

@@ -19,18 +19,17 @@ QString canonical(const QString& path) {
 }  // namespace
 
 DocumentController::DocumentController(DocumentStore& files, DocumentDialogs& dialogs,
-                                       KVAppController& app_controller,
-                                       InstrumentsFactory instruments)
+                                       HelpMenu& app_controller, InstrumentsFactory instruments)
     : files_(files),
       dialogs_(dialogs),
-      app_controller_(app_controller),
+      help_menu_(app_controller),
       instruments_(std::move(instruments)) {}
 
 DocumentController::~DocumentController() {
     for (const QPointer<DocumentWindow>& window : windows_) delete window.data();
 }
 
-DocumentWindow* DocumentController::newDocument() {
+DocumentWindow* DocumentController::new_document() {
     DocumentWindow* window = show_window(std::make_unique<Document>(), QString());
     ++untitled_count_;
     window->set_untitled_name(untitled_count_ == 1 ? tr("Untitled")
@@ -38,7 +37,7 @@ DocumentWindow* DocumentController::newDocument() {
     return window;
 }
 
-DocumentWindow* DocumentController::openDocument(const QString& path) {
+DocumentWindow* DocumentController::open_document(const QString& path) {
     const QString file = canonical(path);
     if (DocumentWindow* open = window_for(file)) {
         open->raise();
@@ -55,17 +54,17 @@ DocumentWindow* DocumentController::openDocument(const QString& path) {
     return show_window(std::move(document), file);
 }
 
-DocumentWindow* DocumentController::openDocumentChosen(QWidget* parent) {
+DocumentWindow* DocumentController::open_chosen_document(QWidget* parent) {
     const auto path = dialogs_.choose_document_to_open(parent);
-    return path ? openDocument(*path) : nullptr;
+    return path ? open_document(*path) : nullptr;
 }
 
-bool DocumentController::saveDocument(DocumentWindow& window) {
-    if (window.file_path().isEmpty()) return saveDocumentAs(window);
+bool DocumentController::save_document(DocumentWindow& window) {
+    if (window.file_path().isEmpty()) return save_document_as(window);
     return save_to(window, window.file_path());
 }
 
-bool DocumentController::saveDocumentAs(DocumentWindow& window) {
+bool DocumentController::save_document_as(DocumentWindow& window) {
     const QString suggested =
         window.file_path().isEmpty()
             ? QDir::home().filePath(window.display_name() + QStringLiteral(".kelvara"))
@@ -89,7 +88,7 @@ bool DocumentController::save_to(DocumentWindow& window, const QString& path) {
     return true;
 }
 
-bool DocumentController::revertDocumentToSaved(DocumentWindow& window) {
+bool DocumentController::revert_to_saved(DocumentWindow& window) {
     if (window.file_path().isEmpty()) return false;
     Document& document = window.document();
     // A read into the open window shows every value read by itself; a refused one changes
@@ -104,13 +103,13 @@ bool DocumentController::revertDocumentToSaved(DocumentWindow& window) {
     return true;
 }
 
-bool DocumentController::closeDocument(DocumentWindow& window) {
+bool DocumentController::close_document(DocumentWindow& window) {
     return window.close();
 }
 
-bool DocumentController::closeAllDocuments() {
+bool DocumentController::close_all_documents() {
     for (DocumentWindow* window : windows())
-        if (!closeDocument(*window)) return false;
+        if (!close_document(*window)) return false;
     return true;
 }
 
@@ -126,7 +125,7 @@ bool DocumentController::confirm_close(DocumentWindow& window) {
         switch (dialogs_.ask_save_changes(&window, window.display_name())) {
             case UnsavedChangesChoice::Cancel: return false;
             case UnsavedChangesChoice::Save:
-                if (!saveDocument(window)) return false;
+                if (!save_document(window)) return false;
                 break;
             case UnsavedChangesChoice::Discard: break;
         }
@@ -162,16 +161,16 @@ DocumentWindow* DocumentController::window_for(const QString& path) const {
     return nullptr;
 }
 
-QStringList DocumentController::recentDocuments() const {
+QStringList DocumentController::recent_documents() const {
     return QSettings().value(kRecentKey).toStringList();
 }
 
-void DocumentController::clearRecentDocuments() {
+void DocumentController::clear_recent_documents() {
     QSettings().remove(kRecentKey);
 }
 
 void DocumentController::note_recent(const QString& path) {
-    QStringList recent = recentDocuments();
+    QStringList recent = recent_documents();
     recent.removeAll(path);
     recent.prepend(path);
     while (recent.size() > kMaxRecentDocuments) recent.removeLast();

@@ -17,39 +17,39 @@ class QMenu;
 
 namespace kelvara {
 
-class KVAppController;
+class HelpMenu;
 
 class DocumentController final : public QObject {
     Q_OBJECT
 
 public:
-    DocumentController(DocumentStore& files, DocumentDialogs& dialogs,
-                       KVAppController& app_controller, InstrumentsFactory instruments = {});
+    DocumentController(DocumentStore& files, DocumentDialogs& dialogs, HelpMenu& app_controller,
+                       InstrumentsFactory instruments = {});
     ~DocumentController() override;
 
     // A new default document in a new window.
-    DocumentWindow* newDocument();
+    DocumentWindow* new_document();
     // The document of `path` in a new window (or its window, when it is open already); null
     // when the file could not be read, after the error was shown.
-    DocumentWindow* openDocument(const QString& path);
+    DocumentWindow* open_document(const QString& path);
     // Asks for a file, then opens it.
-    DocumentWindow* openDocumentChosen(QWidget* parent);
+    DocumentWindow* open_chosen_document(QWidget* parent);
 
     // Each returns true when the document was written (or read back).
-    bool saveDocument(DocumentWindow& window);
-    bool saveDocumentAs(DocumentWindow& window);
-    bool revertDocumentToSaved(DocumentWindow& window);
+    bool save_document(DocumentWindow& window);
+    bool save_document_as(DocumentWindow& window);
+    bool revert_to_saved(DocumentWindow& window);
 
     // Closes the window, asking first when the document has unsaved changes; true when it
     // closed.
-    bool closeDocument(DocumentWindow& window);
+    bool close_document(DocumentWindow& window);
     // Closes every document window the same way; stops at the first the user keeps open.
-    bool closeAllDocuments();
+    bool close_all_documents();
 
     QList<DocumentWindow*> windows() const;
     // The documents opened or saved most recently, newest first.
-    QStringList recentDocuments() const;
-    void clearRecentDocuments();
+    QStringList recent_documents() const;
+    void clear_recent_documents();
 
 private:
     DocumentWindow* show_window(std::unique_ptr<Document> document, const QString& path);
@@ -64,7 +64,7 @@ private:
 
     DocumentStore& files_;
     DocumentDialogs& dialogs_;
-    KVAppController& app_controller_;
+    HelpMenu& help_menu_;
     InstrumentsFactory instruments_;
     QList<QPointer<DocumentWindow>> windows_;
     int untitled_count_ = 0;

@@ -41,7 +41,7 @@ public:
     // The source pop-up's titles, as listed when the document was opened.
     virtual std::vector<std::string> midi_source_titles() const { return {}; }
     // Connects the source of pop-up item `index`; earlier ones stay connected.
-    virtual bool midi_source_selected(int /*index*/) { return false; }
+    virtual bool connect_source(int /*index*/) { return false; }
     // The key of the last note-on, nothing before the first.
     virtual std::optional<int> last_played_key() const { return std::nullopt; }
     // `notify` runs on the MIDI receive thread after each note-on; it must only queue work

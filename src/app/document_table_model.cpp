@@ -2,7 +2,7 @@
 
 #include <variant>
 
-#include "app/number_text.h"
+#include "app/number_fields.h"
 #include "scales/chord_text.h"
 #include "scales/decimal_text.h"
 

@@ -13,23 +13,27 @@ constexpr int kDefaultHeight = 700;
 DocumentWindow::DocumentWindow(std::unique_ptr<Document> document,
                                std::unique_ptr<DocumentInstruments> instruments, QWidget* parent)
     : QMainWindow(parent), document_(std::move(document)), instruments_(std::move(instruments)) {
-    setObjectName(QString::fromLatin1(kWindowNibName));
+    setObjectName(QStringLiteral("document_window"));
     setAttribute(Qt::WA_DeleteOnClose);
     auto* central = new QWidget(this);
-    graph_ = make_graph_area(central);
-    widgets_ = build_window_layout(*central, graph_.widget);
+    graph_ = new GraphWidget(central);
+    graph_->setObjectName(QStringLiteral("graph"));
+    graph_->setToolTip(
+        tr("The dissonance curve: low is smooth, high is rough. Click to read the ratio and "
+           "the dissonance at a point."));
+    widgets_ = build_window_layout(*central, graph_);
     setCentralWidget(central);
     resize(kDefaultWidth, kDefaultHeight);
 
-    connect_engine_controls();
+    connect_curve_controls();
     connect_table_controls();
     connect_sound_controls();
 
     if (instruments_ && instruments_->channel())
         document_->attach_synth_channel(*instruments_->channel());
-    document_->attach_views(*graph_.view, *this);
+    document_->attach_views(*graph_, *this);
     document_->show_all();
-    finish_window_set_up();
+    show_sound_strip();
     update_title();
     setWindowModified(document_->is_edited());
 }

@@ -1,7 +1,7 @@
 #pragma once
 // DocumentWindow: the one window of one document. It owns the document, builds the controls
 // (window_layout.cpp), turns each user action into the document's typed call
-// (engine_controls.cpp, table_controls.cpp, sound_controls.cpp) and shows what the document
+// (curve_controls.cpp, table_controls.cpp, sound_controls.cpp) and shows what the document
 // asks it to show (DocumentView). The document controller decides what its File menu
 // does and whether it may close.
 #include <QMainWindow>
@@ -9,10 +9,10 @@
 #include <memory>
 
 #include "app/document_instruments.h"
-#include "app/graph_area.h"
 #include "app/window_widgets.h"
 #include "document/document.h"
 #include "document/document_view.h"
+#include "view/graph_widget.h"
 
 class QLineEdit;
 class QTableView;
@@ -25,12 +25,9 @@ class DocumentWindow final : public QMainWindow, public DocumentView {
     Q_OBJECT
 
 public:
-    // The window layout's name; the window's object name.
-    static constexpr const char* kWindowNibName = "KelvaraDocument";
-
     // Takes a document that is constructed (and read, when it comes from a file) and the
-    // instruments it plays through (none: silent), builds the window around them and runs
-    // the document's window-built steps.
+    // instruments it plays through (none: silent), builds the window around them and lets
+    // the document show everything in it (Document::show_all).
     explicit DocumentWindow(std::unique_ptr<Document> document,
                             std::unique_ptr<DocumentInstruments> instruments = nullptr,
                             QWidget* parent = nullptr);
@@ -39,7 +36,7 @@ public:
     Document& document() { return *document_; }
     const Document& document() const { return *document_; }
     const WindowWidgets& widgets() const { return widgets_; }
-    CurveView* graph_view() const { return graph_.view; }
+    GraphWidget* graph() const { return graph_; }
 
     // The file the document was read from or last saved to; empty for a new document.
     const QString& file_path() const { return file_path_; }
@@ -60,8 +57,8 @@ public:
     // --- DocumentView ---------------------------------------------------------------
     void show_float(FloatField field, float value) override;
     void show_number_of_overtones(int32_t count) override;
-    void select_waveform(int32_t overtone_type) override;
-    void show_plot_segments(bool justs, bool selected_ratio, bool derivative) override;
+    void select_timbre(int32_t overtone_type) override;
+    void show_plot_toggles(bool justs, bool selected_ratio, bool derivative) override;
     void show_volume(int32_t volume) override;
     void reload_table(DocumentTable table) override;
     std::optional<int32_t> selected_row(DocumentTable table) const override;
@@ -74,7 +71,7 @@ protected:
 
 private:
     // engine_controls.cpp
-    void connect_engine_controls();
+    void connect_curve_controls();
     void connect_float_field(QLineEdit* field, FloatField shown_as,
                              std::function<void(float)> action);
     void connect_overtone_field();
@@ -86,19 +83,19 @@ private:
     QTableView* view_for(DocumentTable table) const;
     // sound_controls.cpp
     void connect_sound_controls();
-    void finish_window_set_up();
-    void fill_in_midi_source_list();
-    void fill_in_program_button();
+    void show_sound_strip();
+    void show_midi_sources();
+    void show_instruments();
     void show_last_played();
 
     void update_title();
 
     std::unique_ptr<Document> document_;
     std::unique_ptr<DocumentInstruments> instruments_;
-    GraphArea graph_;
+    GraphWidget* graph_ = nullptr;
     WindowWidgets widgets_;
     DocumentTableModel* scale_model_ = nullptr;
-    DocumentTableModel* dissonance_model_ = nullptr;
+    DocumentTableModel* fixed_tone_model_ = nullptr;
     DocumentTableModel* chord_model_ = nullptr;
     QString file_path_;
     QString untitled_name_;

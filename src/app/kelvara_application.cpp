@@ -19,16 +19,16 @@ KelvaraApplication::KelvaraApplication(std::unique_ptr<DocumentStore> files,
                                        InstrumentsFactory instruments)
     : files_(std::move(files)),
       dialogs_(std::move(dialogs)),
-      app_controller_(std::make_unique<KVAppController>(
-          find_help_page(QApplication::applicationDirPath()), std::move(open_url))),
-      documents_(std::make_unique<DocumentController>(*files_, *dialogs_, *app_controller_,
+      help_menu_(std::make_unique<HelpMenu>(find_help_page(QApplication::applicationDirPath()),
+                                            std::move(open_url))),
+      documents_(std::make_unique<DocumentController>(*files_, *dialogs_, *help_menu_,
                                                       std::move(instruments))) {}
 
 KelvaraApplication::~KelvaraApplication() = default;
 
 void KelvaraApplication::open_startup_documents(const QStringList& paths) {
-    for (const QString& path : paths) documents_->openDocument(path);
-    if (documents_->windows().isEmpty()) documents_->newDocument();
+    for (const QString& path : paths) documents_->open_document(path);
+    if (documents_->windows().isEmpty()) documents_->new_document();
 }
 
 void describe_application() {

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "app/document_controller.h"
-#include "app/kv_app_controller.h"
+#include "app/help_menu.h"
 
 namespace kelvara {
 
@@ -27,7 +27,7 @@ public:
 private:
     std::unique_ptr<DocumentStore> files_;
     std::unique_ptr<DocumentDialogs> dialogs_;
-    std::unique_ptr<KVAppController> app_controller_;
+    std::unique_ptr<HelpMenu> help_menu_;
     std::unique_ptr<DocumentController> documents_;
 };
 

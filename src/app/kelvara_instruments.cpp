@@ -84,11 +84,10 @@ public:
     std::string midi_system_name() const override { return midi_->system_name(); }
     std::vector<std::string> midi_source_titles() const override {
         std::vector<std::string> titles;
-        for (const midi::MidiSourceItem& item : midi_->fill_in_midi_source_list())
-            titles.push_back(item.title);
+        for (const midi::MidiSourceItem& item : midi_->source_items()) titles.push_back(item.title);
         return titles;
     }
-    bool midi_source_selected(int index) override { return midi_->midi_source_selected(index); }
+    bool connect_source(int index) override { return midi_->connect_source(index); }
     std::optional<int> last_played_key() const override { return last_played_->value(); }
     void on_note_played(std::function<void()> notify) override {
         const std::lock_guard lock(notify_mutex_);

@@ -14,27 +14,27 @@ namespace kelvara {
 void DocumentWindow::connect_sound_controls() {
     // The slider's own value changes are the user's: the document's updates are shown with
     // the signals blocked (show_volume).
-    connect(widgets_.volume_ctl, &QSlider::valueChanged, this,
+    connect(widgets_.volume_slider, &QSlider::valueChanged, this,
             [this](int value) { document_->set_volume(value); });
 
-    connect(widgets_.program_btn, &QComboBox::activated, this, [this](int index) {
+    connect(widgets_.instrument_list, &QComboBox::activated, this, [this](int index) {
         if (instruments_ && index >= 0) instruments_->select_instrument(index);
     });
-    connect(widgets_.load_sound_font_btn, &QPushButton::clicked, this, [this] {
+    connect(widgets_.load_bank_button, &QPushButton::clicked, this, [this] {
         if (!instruments_ || !choose_sound_bank_) return;
         const auto path = choose_sound_bank_(this);
         if (!path) return;
         // A refused bank brings the default bank back; the list then shows its programs.
         instruments_->load_sound_bank(path->toStdString());
-        fill_in_program_button();
+        show_instruments();
     });
-    connect(widgets_.load_default_sounds_btn, &QPushButton::clicked, this, [this] {
+    connect(widgets_.default_bank_button, &QPushButton::clicked, this, [this] {
         if (!instruments_) return;
         instruments_->reset_to_default_bank();
-        fill_in_program_button();
+        show_instruments();
     });
-    connect(widgets_.midi_sources_btn, &QComboBox::activated, this, [this](int index) {
-        if (instruments_ && index >= 0) instruments_->midi_source_selected(index);
+    connect(widgets_.midi_source_list, &QComboBox::activated, this, [this](int index) {
+        if (instruments_ && index >= 0) instruments_->connect_source(index);
     });
     if (instruments_) {
         // The MIDI thread only queues the update; the field is written here, on this thread.
@@ -45,17 +45,17 @@ void DocumentWindow::connect_sound_controls() {
     }
 }
 
-// The window-built steps that belong to the window's instruments, after the document's own
-// (which end with the volume): the MIDI source list, "-" in the last-played field, then
-// the program list.
-void DocumentWindow::finish_window_set_up() {
-    fill_in_midi_source_list();
-    widgets_.last_played_tf->setText(QStringLiteral("-"));
-    fill_in_program_button();
+// What the window shows of its instruments once it is built, after the document has shown
+// its own values (which end with the volume): the MIDI source list, "-" in the last-played
+// field, then the program list.
+void DocumentWindow::show_sound_strip() {
+    show_midi_sources();
+    widgets_.last_key_field->setText(QStringLiteral("-"));
+    show_instruments();
 }
 
-void DocumentWindow::fill_in_midi_source_list() {
-    QComboBox* sources = widgets_.midi_sources_btn;
+void DocumentWindow::show_midi_sources() {
+    QComboBox* sources = widgets_.midi_source_list;
     sources->clear();
     const std::string system = instruments_ ? instruments_->midi_system_name() : std::string();
     if (instruments_)
@@ -70,21 +70,21 @@ void DocumentWindow::fill_in_midi_source_list() {
                   .arg(QString::fromStdString(system)));
 }
 
-void DocumentWindow::fill_in_program_button() {
-    QComboBox* programs = widgets_.program_btn;
+void DocumentWindow::show_instruments() {
+    QComboBox* programs = widgets_.instrument_list;
     programs->clear();
     if (instruments_)
         for (const std::string& title : instruments_->program_titles())
             programs->addItem(QString::fromStdString(title));
     const bool sounding = instruments_ && instruments_->has_synthesizer();
     programs->setEnabled(programs->count() > 0);
-    widgets_.load_sound_font_btn->setEnabled(sounding);
-    widgets_.load_default_sounds_btn->setEnabled(sounding);
+    widgets_.load_bank_button->setEnabled(sounding);
+    widgets_.default_bank_button->setEnabled(sounding);
 }
 
 void DocumentWindow::show_last_played() {
     const auto key = instruments_ ? instruments_->last_played_key() : std::nullopt;
-    widgets_.last_played_tf->setText(key ? QString::number(*key) : QStringLiteral("-"));
+    widgets_.last_key_field->setText(key ? QString::number(*key) : QStringLiteral("-"));
 }
 
 void DocumentWindow::set_sound_bank_chooser(
@@ -93,8 +93,8 @@ void DocumentWindow::set_sound_bank_chooser(
 }
 
 void DocumentWindow::show_volume(int32_t volume) {
-    const QSignalBlocker quiet(widgets_.volume_ctl);
-    widgets_.volume_ctl->setValue(volume);
+    const QSignalBlocker quiet(widgets_.volume_slider);
+    widgets_.volume_slider->setValue(volume);
 }
 
 }  // namespace kelvara

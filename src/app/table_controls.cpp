@@ -51,7 +51,7 @@ void DocumentWindow::connect_table_controls() {
     scale_model_ = new DocumentTableModel(
         *document_, DocumentTable::ScaleRatios,
         {Column{TableColumn::Ratios, tr("Ratios")}, Column{TableColumn::Cents, tr("Cents")}}, this);
-    dissonance_model_ = new DocumentTableModel(*document_, DocumentTable::FixedTones,
+    fixed_tone_model_ = new DocumentTableModel(*document_, DocumentTable::FixedTones,
                                                {Column{TableColumn::Ratios, tr("Ratios")}}, this);
     chord_model_ = new DocumentTableModel(*document_, DocumentTable::MappedChords,
                                           {Column{TableColumn::MidiNote, tr("MIDI Note")},
@@ -59,9 +59,9 @@ void DocumentWindow::connect_table_controls() {
                                           this);
 
     const std::pair<QTableView*, DocumentTableModel*> tables[] = {
-        {widgets_.scale_ratios_tv, scale_model_},
-        {widgets_.dissonance_ratios_tv, dissonance_model_},
-        {widgets_.mapped_chords_tv, chord_model_}};
+        {widgets_.scale_table, scale_model_},
+        {widgets_.fixed_tone_table, fixed_tone_model_},
+        {widgets_.chord_table, chord_model_}};
     for (const auto& [view, model] : tables) {
         view->setModel(model);
         connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -71,8 +71,8 @@ void DocumentWindow::connect_table_controls() {
             statusBar()->showMessage(message, kRefusalMessageMs);
         });
     }
-    widgets_.mapped_chords_tv->horizontalHeader()->setSectionResizeMode(
-        0, QHeaderView::ResizeToContents);
+    widgets_.chord_table->horizontalHeader()->setSectionResizeMode(0,
+                                                                   QHeaderView::ResizeToContents);
 
     // Scale segments by index: add, presets (its menu; the segment itself does nothing),
     // delete, clear.
@@ -80,21 +80,21 @@ void DocumentWindow::connect_table_controls() {
         connect(segment, &QToolButton::clicked, this,
                 [this, action] { document_->scale_action(action); });
     };
-    scale_segment(widgets_.add_delete_scale_ratio[0], ScaleAction::AppendUnison);
-    scale_segment(widgets_.add_delete_scale_ratio[2], ScaleAction::DeleteSelected);
-    scale_segment(widgets_.add_delete_scale_ratio[3], ScaleAction::RemoveAll);
+    scale_segment(widgets_.scale_buttons[0], ScaleAction::AppendUnison);
+    scale_segment(widgets_.scale_buttons[2], ScaleAction::DeleteSelected);
+    scale_segment(widgets_.scale_buttons[3], ScaleAction::RemoveAll);
     for (const Preset& preset : kPresets) {
-        QAction* item = widgets_.add_delete_scale_menu->addAction(
-            tr(preset.title), this, [this, preset = preset.preset] {
+        QAction* item =
+            widgets_.preset_menu->addAction(tr(preset.title), this, [this, preset = preset.preset] {
                 const ScaleGeneratorFields fields{
-                    leading_integer_value(widgets_.scale_tet->text().toStdString()),
+                    leading_integer_value(widgets_.division_count_field->text().toStdString()),
                     static_cast<float>(
-                        leading_double_value(widgets_.scale_base->text().toStdString()))};
+                        leading_double_value(widgets_.division_base_field->text().toStdString()))};
                 document_->add_scale_preset(preset, fields);
             });
         item->setToolTip(tr(preset.tooltip));
     }
-    widgets_.add_delete_scale_menu->setToolTipsVisible(true);
+    widgets_.preset_menu->setToolTipsVisible(true);
 
     // Fixed-tone and chord segments by index.
     constexpr FixedToneAction kFixedToneSegments[] = {FixedToneAction::AppendUnison,
@@ -103,15 +103,14 @@ void DocumentWindow::connect_table_controls() {
     constexpr ChordAction kChordSegments[] = {
         ChordAction::AddAtFreeKey, ChordAction::CopyFixedTones, ChordAction::DeleteSelected};
     for (std::size_t i = 0; i < 3; ++i) {
-        connect(widgets_.add_delete_dissonance_ratio[i], &QToolButton::clicked, this,
+        connect(widgets_.fixed_tone_buttons[i], &QToolButton::clicked, this,
                 [this, action = kFixedToneSegments[i]] { document_->fixed_tone_action(action); });
-        connect(widgets_.add_delete_copy_chord[i], &QToolButton::clicked, this,
+        connect(widgets_.chord_buttons[i], &QToolButton::clicked, this,
                 [this, action = kChordSegments[i]] { document_->chord_action(action); });
     }
 
     // The Delete key in a table deletes its selected row, as its minus segment does.
-    for (QTableView* view :
-         {widgets_.scale_ratios_tv, widgets_.dissonance_ratios_tv, widgets_.mapped_chords_tv})
+    for (QTableView* view : {widgets_.scale_table, widgets_.fixed_tone_table, widgets_.chord_table})
         view->installEventFilter(this);
 }
 
@@ -119,9 +118,9 @@ bool DocumentWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->matches(QKeySequence::Delete)) {
         const std::pair<QObject*, QToolButton*> deletes[] = {
-            {widgets_.scale_ratios_tv, widgets_.add_delete_scale_ratio[2]},
-            {widgets_.dissonance_ratios_tv, widgets_.add_delete_dissonance_ratio[2]},
-            {widgets_.mapped_chords_tv, widgets_.add_delete_copy_chord[2]}};
+            {widgets_.scale_table, widgets_.scale_buttons[2]},
+            {widgets_.fixed_tone_table, widgets_.fixed_tone_buttons[2]},
+            {widgets_.chord_table, widgets_.chord_buttons[2]}};
         for (const auto& [view, minus] : deletes) {
             if (view != watched) continue;
             minus->click();
@@ -134,7 +133,7 @@ bool DocumentWindow::eventFilter(QObject* watched, QEvent* event) {
 DocumentTableModel* DocumentWindow::model_for(DocumentTable table) const {
     switch (table) {
         case DocumentTable::ScaleRatios: return scale_model_;
-        case DocumentTable::FixedTones: return dissonance_model_;
+        case DocumentTable::FixedTones: return fixed_tone_model_;
         case DocumentTable::MappedChords: return chord_model_;
     }
     return nullptr;
@@ -142,9 +141,9 @@ DocumentTableModel* DocumentWindow::model_for(DocumentTable table) const {
 
 QTableView* DocumentWindow::view_for(DocumentTable table) const {
     switch (table) {
-        case DocumentTable::ScaleRatios: return widgets_.scale_ratios_tv;
-        case DocumentTable::FixedTones: return widgets_.dissonance_ratios_tv;
-        case DocumentTable::MappedChords: return widgets_.mapped_chords_tv;
+        case DocumentTable::ScaleRatios: return widgets_.scale_table;
+        case DocumentTable::FixedTones: return widgets_.fixed_tone_table;
+        case DocumentTable::MappedChords: return widgets_.chord_table;
     }
     return nullptr;
 }

@@ -16,7 +16,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/number_text.h"
+#include "app/number_fields.h"
 #include "app/window_widgets.h"
 #include "engine/overtone_type.h"
 
@@ -79,9 +79,9 @@ QTableView* table(const QString& object_name, const QString& tooltip) {
 
 // The timbre pop-up's items carry the timbre types as their data; the document selects and
 // reads them by that tag, never by position.
-QComboBox* waveform_selector() {
+QComboBox* timbre_selector() {
     auto* combo = new QComboBox;
-    combo->setObjectName(QStringLiteral("waveform_selector"));
+    combo->setObjectName(QStringLiteral("timbre_selector"));
     combo->setToolTip(QObject::tr("The timbre: which overtones each tone has and how loud"));
     combo->addItem(QObject::tr("Sine (no overtones)"), int{PureTone});
     combo->addItem(QObject::tr("All harmonics, equal"), int{FlatHarmonics});
@@ -93,85 +93,86 @@ QComboBox* waveform_selector() {
 }
 
 QWidget* timbre_row(WindowWidgets& w) {
-    w.waveform_selector = waveform_selector();
-    w.number_of_overtones_tf =
-        number_field(QStringLiteral("number_of_overtones_tf"),
+    w.timbre_selector = timbre_selector();
+    w.overtones_field =
+        number_field(QStringLiteral("overtones_field"),
                      QObject::tr("Partials per tone, the fundamental included (1 to 128)"), true);
-    w.base_frequency_tf = number_field(
-        QStringLiteral("base_frequency_tf"),
+    w.base_frequency_field = number_field(
+        QStringLiteral("base_frequency_field"),
         QObject::tr("Frequency of the lower tone in hertz; the fixed tones are ratios of it"),
         false);
     auto* row = new QWidget;
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(buddy_label(QObject::tr("&Timbre:"), w.waveform_selector));
-    layout->addWidget(w.waveform_selector);
+    layout->addWidget(buddy_label(QObject::tr("&Timbre:"), w.timbre_selector));
+    layout->addWidget(w.timbre_selector);
     layout->addSpacing(12);
-    layout->addWidget(buddy_label(QObject::tr("&Overtones:"), w.number_of_overtones_tf));
-    layout->addWidget(w.number_of_overtones_tf);
+    layout->addWidget(buddy_label(QObject::tr("&Overtones:"), w.overtones_field));
+    layout->addWidget(w.overtones_field);
     layout->addSpacing(12);
-    layout->addWidget(buddy_label(QObject::tr("&Base:"), w.base_frequency_tf));
-    layout->addWidget(w.base_frequency_tf);
+    layout->addWidget(buddy_label(QObject::tr("&Base:"), w.base_frequency_field));
+    layout->addWidget(w.base_frequency_field);
     layout->addWidget(new QLabel(QObject::tr("Hz")));
     layout->addStretch(1);
     return row;
 }
 
 QWidget* range_row(WindowWidgets& w) {
-    w.x_min_tf =
-        number_field(QStringLiteral("x_min_tf"),
+    w.x_min_field =
+        number_field(QStringLiteral("x_min_field"),
                      QObject::tr("Smallest interval ratio swept (1 is the unison)"), false);
-    w.x_max_tf = number_field(QStringLiteral("x_max_tf"),
-                              QObject::tr("Largest interval ratio swept (2 is the octave)"), false);
-    w.y_min_tf = number_field(QStringLiteral("y_min_tf"),
-                              QObject::tr("Dissonance at the bottom of the graph"), false);
-    w.y_max_tf = number_field(QStringLiteral("y_max_tf"),
-                              QObject::tr("Dissonance at the top of the graph"), false);
-    w.step_size_tf = number_field(
-        QStringLiteral("step_size_tf"),
+    w.x_max_field =
+        number_field(QStringLiteral("x_max_field"),
+                     QObject::tr("Largest interval ratio swept (2 is the octave)"), false);
+    w.y_min_field = number_field(QStringLiteral("y_min_field"),
+                                 QObject::tr("Dissonance at the bottom of the graph"), false);
+    w.y_max_field = number_field(QStringLiteral("y_max_field"),
+                                 QObject::tr("Dissonance at the top of the graph"), false);
+    w.step_field = number_field(
+        QStringLiteral("step_field"),
         QObject::tr("Ratio step between two samples of the curve; smaller is finer and slower"),
         false);
-    w.normalize_y_axis_btn = new QPushButton(QObject::tr("&Fit"));
-    w.normalize_y_axis_btn->setObjectName(QStringLiteral("normalize_y_axis_btn"));
-    w.normalize_y_axis_btn->setToolTip(
+    w.fit_y_button = new QPushButton(QObject::tr("&Fit"));
+    w.fit_y_button->setObjectName(QStringLiteral("fit_y_button"));
+    w.fit_y_button->setToolTip(
         QObject::tr("Fit the dissonance range to the curve (does not count as a change)"));
 
     auto* row = new QWidget;
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(buddy_label(QObject::tr("&Ratio:"), w.x_min_tf));
-    layout->addWidget(w.x_min_tf);
+    layout->addWidget(buddy_label(QObject::tr("&Ratio:"), w.x_min_field));
+    layout->addWidget(w.x_min_field);
     layout->addWidget(new QLabel(QObject::tr("to")));
-    layout->addWidget(w.x_max_tf);
+    layout->addWidget(w.x_max_field);
     layout->addSpacing(12);
-    layout->addWidget(buddy_label(QObject::tr("&Dissonance:"), w.y_min_tf));
-    layout->addWidget(w.y_min_tf);
+    layout->addWidget(buddy_label(QObject::tr("&Dissonance:"), w.y_min_field));
+    layout->addWidget(w.y_min_field);
     layout->addWidget(new QLabel(QObject::tr("to")));
-    layout->addWidget(w.y_max_tf);
-    layout->addWidget(w.normalize_y_axis_btn);
+    layout->addWidget(w.y_max_field);
+    layout->addWidget(w.fit_y_button);
     layout->addSpacing(12);
-    layout->addWidget(buddy_label(QObject::tr("St&ep:"), w.step_size_tf));
-    layout->addWidget(w.step_size_tf);
+    layout->addWidget(buddy_label(QObject::tr("St&ep:"), w.step_field));
+    layout->addWidget(w.step_field);
     layout->addStretch(1);
     return row;
 }
 
 QWidget* plot_row(WindowWidgets& w) {
-    w.plot_justs_ratio_btn = {
+    w.plot_toggles = {
         segment(QObject::tr("Just Ratios"),
                 QObject::tr("Mark the just intervals (6/5, 5/4, 3/2, …) on the graph"), true),
         segment(QObject::tr("Cursor"),
                 QObject::tr("Draw a line at the ratio selected in the scale table"), true),
         segment(QObject::tr("Slope"),
                 QObject::tr("Draw the slope of the curve (its derivative) in blue"), true)};
-    w.plot_justs_ratio_btn[0]->setObjectName(QStringLiteral("plot_justs"));
-    w.plot_justs_ratio_btn[1]->setObjectName(QStringLiteral("plot_selected_ratio"));
-    w.plot_justs_ratio_btn[2]->setObjectName(QStringLiteral("plot_dy"));
+    w.plot_toggles[0]->setObjectName(QStringLiteral("plot_just_ratios"));
+    w.plot_toggles[1]->setObjectName(QStringLiteral("plot_cursor_line"));
+    w.plot_toggles[2]->setObjectName(QStringLiteral("plot_slope"));
     auto* row = new QWidget;
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(new QLabel(QObject::tr("Show:")));
-    layout->addWidget(segment_row<3>(w.plot_justs_ratio_btn));
+    layout->addWidget(segment_row<3>(w.plot_toggles));
     layout->addStretch(1);
     return row;
 }
@@ -191,79 +192,80 @@ QWidget* curve_pane(WindowWidgets& w, QWidget* graph) {
 }
 
 QGroupBox* scale_box(WindowWidgets& w) {
-    w.scale_ratios_tv = table(QStringLiteral("scale_ratios_tv"),
-                              QObject::tr("Your scale: its ratios and their sizes in cents. "
-                                          "The selected row is the cursor line on the graph."));
-    w.add_delete_scale_ratio = {
+    w.scale_table = table(QStringLiteral("scale_table"),
+                          QObject::tr("Your scale: its ratios and their sizes in cents. "
+                                      "The selected row is the cursor line on the graph."));
+    w.scale_buttons = {
         segment(QObject::tr("+"), QObject::tr("Add the ratio 1")),
         segment(QObject::tr("Presets"),
                 QObject::tr("Fill in a scale: just ratios, equal divisions, harmonic series")),
         segment(QObject::tr("−"), QObject::tr("Delete the selected ratio")),
         segment(QObject::tr("Clear"), QObject::tr("Delete every ratio of the scale"))};
-    auto* presets = w.add_delete_scale_ratio[1];
+    auto* presets = w.scale_buttons[1];
     presets->setPopupMode(QToolButton::InstantPopup);
-    w.add_delete_scale_menu = new QMenu(presets);
-    presets->setMenu(w.add_delete_scale_menu);
+    w.preset_menu = new QMenu(presets);
+    presets->setMenu(w.preset_menu);
 
-    w.scale_tet = number_field(QStringLiteral("scale_tet"),
-                               QObject::tr("Steps of the equal division (0, −1 and −2 give the "
-                                           "just and harmonic lists)"),
-                               true);
-    w.scale_tet->setText(QStringLiteral("12"));
-    w.scale_base = number_field(QStringLiteral("scale_base"),
-                                QObject::tr("Interval divided into equal steps (2 is the "
-                                            "octave); also the base of the harmonic lists"),
-                                false);
-    w.scale_base->setText(QStringLiteral("2"));
+    w.division_count_field =
+        number_field(QStringLiteral("division_count_field"),
+                     QObject::tr("Steps of the equal division (0, −1 and −2 give the "
+                                 "just and harmonic lists)"),
+                     true);
+    w.division_count_field->setText(QStringLiteral("12"));
+    w.division_base_field =
+        number_field(QStringLiteral("division_base_field"),
+                     QObject::tr("Interval divided into equal steps (2 is the "
+                                 "octave); also the base of the harmonic lists"),
+                     false);
+    w.division_base_field->setText(QStringLiteral("2"));
 
     auto* generator = new QWidget;
     auto* generator_layout = new QHBoxLayout(generator);
     generator_layout->setContentsMargins(0, 0, 0, 0);
-    generator_layout->addWidget(buddy_label(QObject::tr("Di&vide:"), w.scale_base));
-    generator_layout->addWidget(w.scale_base);
-    generator_layout->addWidget(buddy_label(QObject::tr("&into"), w.scale_tet));
-    generator_layout->addWidget(w.scale_tet);
+    generator_layout->addWidget(buddy_label(QObject::tr("Di&vide:"), w.division_base_field));
+    generator_layout->addWidget(w.division_base_field);
+    generator_layout->addWidget(buddy_label(QObject::tr("&into"), w.division_count_field));
+    generator_layout->addWidget(w.division_count_field);
     generator_layout->addWidget(new QLabel(QObject::tr("steps")));
     generator_layout->addStretch(1);
 
     auto* box = new QGroupBox(QObject::tr("Scale"));
     auto* layout = new QVBoxLayout(box);
-    layout->addWidget(w.scale_ratios_tv, 1);
-    layout->addWidget(segment_row<4>(w.add_delete_scale_ratio));
+    layout->addWidget(w.scale_table, 1);
+    layout->addWidget(segment_row<4>(w.scale_buttons));
     layout->addWidget(generator);
     return box;
 }
 
 QGroupBox* fixed_tone_box(WindowWidgets& w) {
-    w.dissonance_ratios_tv =
-        table(QStringLiteral("dissonance_ratios_tv"),
+    w.fixed_tone_table =
+        table(QStringLiteral("fixed_tone_table"),
               QObject::tr("Fixed tones sounding against the sweep, as ratios of the base "
                           "frequency (at most ten)"));
-    w.add_delete_dissonance_ratio = {
+    w.fixed_tone_buttons = {
         segment(QObject::tr("+"), QObject::tr("Add a fixed tone at ratio 1")),
         segment(QObject::tr("From Scale"),
                 QObject::tr("Add the ratio selected in the scale table as a fixed tone")),
         segment(QObject::tr("−"), QObject::tr("Delete the selected fixed tone"))};
     auto* box = new QGroupBox(QObject::tr("Fixed Tones"));
     auto* layout = new QVBoxLayout(box);
-    layout->addWidget(w.dissonance_ratios_tv, 1);
-    layout->addWidget(segment_row<3>(w.add_delete_dissonance_ratio));
+    layout->addWidget(w.fixed_tone_table, 1);
+    layout->addWidget(segment_row<3>(w.fixed_tone_buttons));
     return box;
 }
 
 QGroupBox* chord_box(WindowWidgets& w) {
-    w.mapped_chords_tv = table(QStringLiteral("mapped_chords_tv"),
-                               QObject::tr("Which chord each MIDI key plays: frequencies in "
-                                           "hertz separated by commas"));
-    w.add_delete_copy_chord = {
-        segment(QObject::tr("+"), QObject::tr("Map the next free key to 110 Hz")),
-        segment(QObject::tr("From Fixed Tones"),
-                QObject::tr("Map the next free key to the fixed tones as a chord")),
-        segment(QObject::tr("−"), QObject::tr("Unmap the selected key"))};
+    w.chord_table = table(QStringLiteral("chord_table"),
+                          QObject::tr("Which chord each MIDI key plays: frequencies in "
+                                      "hertz separated by commas"));
+    w.chord_buttons = {segment(QObject::tr("+"), QObject::tr("Map the next free key to 110 Hz")),
+                       segment(QObject::tr("From Fixed Tones"),
+                               QObject::tr("Map the next free key to the fixed tones as a chord")),
+                       segment(QObject::tr("−"), QObject::tr("Unmap the selected key"))};
     auto* box = new QGroupBox(QObject::tr("Chord Map"));
     auto* layout = new QVBoxLayout(box);
-    layout->addWidget(w.mapped_chords_tv, 1);
-    layout->addWidget(segment_row<3>(w.add_delete_copy_chord));
+    layout->addWidget(w.chord_table, 1);
+    layout->addWidget(segment_row<3>(w.chord_buttons));
     return box;
 }
 
@@ -278,87 +280,68 @@ QWidget* tables_pane(WindowWidgets& w) {
 }
 
 QWidget* sound_strip(WindowWidgets& w) {
-    w.midi_sources_btn = new QComboBox;
-    w.midi_sources_btn->setObjectName(QStringLiteral("midi_sources_btn"));
-    w.midi_sources_btn->setToolTip(
+    w.midi_source_list = new QComboBox;
+    w.midi_source_list->setObjectName(QStringLiteral("midi_source_list"));
+    w.midi_source_list->setToolTip(
         QObject::tr("Connect a MIDI keyboard; every source you pick stays connected"));
-    w.midi_sources_btn->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    w.last_played_tf = new QLineEdit;
-    w.last_played_tf->setObjectName(QStringLiteral("last_played_tf"));
-    w.last_played_tf->setReadOnly(true);
-    w.last_played_tf->setFocusPolicy(Qt::NoFocus);
-    w.last_played_tf->setMaximumWidth(48);
-    w.last_played_tf->setAlignment(Qt::AlignCenter);
-    w.last_played_tf->setToolTip(QObject::tr("The last MIDI key struck"));
-    w.program_btn = new QComboBox;
-    w.program_btn->setObjectName(QStringLiteral("program_btn"));
-    w.program_btn->setToolTip(QObject::tr("The instrument of the sound bank that plays chords"));
-    w.program_btn->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    w.load_sound_font_btn = new QPushButton(QObject::tr("Load &Bank…"));
-    w.load_sound_font_btn->setObjectName(QStringLiteral("load_sound_font_btn"));
-    w.load_sound_font_btn->setToolTip(QObject::tr("Play through a SoundFont or DLS file"));
-    w.load_default_sounds_btn = new QPushButton(QObject::tr("Default Ba&nk"));
-    w.load_default_sounds_btn->setObjectName(QStringLiteral("load_default_sounds_btn"));
-    w.load_default_sounds_btn->setToolTip(QObject::tr("Go back to the built-in sounds"));
-    w.volume_ctl = new QSlider(Qt::Horizontal);
-    w.volume_ctl->setObjectName(QStringLiteral("volume_ctl"));
-    w.volume_ctl->setRange(0, kVolumeMax);
-    w.volume_ctl->setMinimumWidth(120);
-    w.volume_ctl->setToolTip(QObject::tr("Volume (MIDI controller 7), saved with the document"));
+    w.midi_source_list->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    w.last_key_field = new QLineEdit;
+    w.last_key_field->setObjectName(QStringLiteral("last_key_field"));
+    w.last_key_field->setReadOnly(true);
+    w.last_key_field->setFocusPolicy(Qt::NoFocus);
+    w.last_key_field->setMaximumWidth(48);
+    w.last_key_field->setAlignment(Qt::AlignCenter);
+    w.last_key_field->setToolTip(QObject::tr("The last MIDI key struck"));
+    w.instrument_list = new QComboBox;
+    w.instrument_list->setObjectName(QStringLiteral("instrument_list"));
+    w.instrument_list->setToolTip(
+        QObject::tr("The instrument of the sound bank that plays chords"));
+    w.instrument_list->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    w.load_bank_button = new QPushButton(QObject::tr("Load &Bank…"));
+    w.load_bank_button->setObjectName(QStringLiteral("load_bank_button"));
+    w.load_bank_button->setToolTip(QObject::tr("Play through a SoundFont or DLS file"));
+    w.default_bank_button = new QPushButton(QObject::tr("Default Ba&nk"));
+    w.default_bank_button->setObjectName(QStringLiteral("default_bank_button"));
+    w.default_bank_button->setToolTip(QObject::tr("Go back to the built-in sounds"));
+    w.volume_slider = new QSlider(Qt::Horizontal);
+    w.volume_slider->setObjectName(QStringLiteral("volume_slider"));
+    w.volume_slider->setRange(0, kVolumeMax);
+    w.volume_slider->setMinimumWidth(120);
+    w.volume_slider->setToolTip(QObject::tr("Volume (MIDI controller 7), saved with the document"));
 
     auto* strip = new QWidget;
     auto* layout = new QHBoxLayout(strip);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(buddy_label(QObject::tr("&MIDI input:"), w.midi_sources_btn));
-    layout->addWidget(w.midi_sources_btn);
+    layout->addWidget(buddy_label(QObject::tr("&MIDI input:"), w.midi_source_list));
+    layout->addWidget(w.midi_source_list);
     layout->addWidget(new QLabel(QObject::tr("Last key:")));
-    layout->addWidget(w.last_played_tf);
+    layout->addWidget(w.last_key_field);
     layout->addSpacing(12);
-    layout->addWidget(buddy_label(QObject::tr("&Instrument:"), w.program_btn));
-    layout->addWidget(w.program_btn);
-    layout->addWidget(w.load_sound_font_btn);
-    layout->addWidget(w.load_default_sounds_btn);
+    layout->addWidget(buddy_label(QObject::tr("&Instrument:"), w.instrument_list));
+    layout->addWidget(w.instrument_list);
+    layout->addWidget(w.load_bank_button);
+    layout->addWidget(w.default_bank_button);
     layout->addStretch(1);
-    layout->addWidget(buddy_label(QObject::tr("&Volume:"), w.volume_ctl));
-    layout->addWidget(w.volume_ctl);
+    layout->addWidget(buddy_label(QObject::tr("&Volume:"), w.volume_slider));
+    layout->addWidget(w.volume_slider);
     return strip;
 }
 
 // Tab order follows reading order: timbre, ranges, plot toggles, then the tables from top
 // to bottom, then the sound strip.
 void set_tab_order(const WindowWidgets& w) {
-    const QWidget* order[] = {w.waveform_selector,
-                              w.number_of_overtones_tf,
-                              w.base_frequency_tf,
-                              w.x_min_tf,
-                              w.x_max_tf,
-                              w.y_min_tf,
-                              w.y_max_tf,
-                              w.normalize_y_axis_btn,
-                              w.step_size_tf,
-                              w.plot_justs_ratio_btn[0],
-                              w.plot_justs_ratio_btn[1],
-                              w.plot_justs_ratio_btn[2],
-                              w.scale_ratios_tv,
-                              w.add_delete_scale_ratio[0],
-                              w.add_delete_scale_ratio[1],
-                              w.add_delete_scale_ratio[2],
-                              w.add_delete_scale_ratio[3],
-                              w.scale_base,
-                              w.scale_tet,
-                              w.dissonance_ratios_tv,
-                              w.add_delete_dissonance_ratio[0],
-                              w.add_delete_dissonance_ratio[1],
-                              w.add_delete_dissonance_ratio[2],
-                              w.mapped_chords_tv,
-                              w.add_delete_copy_chord[0],
-                              w.add_delete_copy_chord[1],
-                              w.add_delete_copy_chord[2],
-                              w.midi_sources_btn,
-                              w.program_btn,
-                              w.load_sound_font_btn,
-                              w.load_default_sounds_btn,
-                              w.volume_ctl};
+    const QWidget* order[] = {
+        w.timbre_selector,       w.overtones_field,       w.base_frequency_field,
+        w.x_min_field,           w.x_max_field,           w.y_min_field,
+        w.y_max_field,           w.fit_y_button,          w.step_field,
+        w.plot_toggles[0],       w.plot_toggles[1],       w.plot_toggles[2],
+        w.scale_table,           w.scale_buttons[0],      w.scale_buttons[1],
+        w.scale_buttons[2],      w.scale_buttons[3],      w.division_base_field,
+        w.division_count_field,  w.fixed_tone_table,      w.fixed_tone_buttons[0],
+        w.fixed_tone_buttons[1], w.fixed_tone_buttons[2], w.chord_table,
+        w.chord_buttons[0],      w.chord_buttons[1],      w.chord_buttons[2],
+        w.midi_source_list,      w.instrument_list,       w.load_bank_button,
+        w.default_bank_button,   w.volume_slider};
     for (std::size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
 }

@@ -21,40 +21,40 @@ using Segments = std::array<QToolButton*, N>;
 
 struct WindowWidgets {
     // Timbre and plot.
-    QComboBox* waveform_selector = nullptr;
-    QLineEdit* base_frequency_tf = nullptr;
-    QLineEdit* number_of_overtones_tf = nullptr;
-    QLineEdit* step_size_tf = nullptr;
-    QLineEdit* x_min_tf = nullptr;
-    QLineEdit* x_max_tf = nullptr;
-    QLineEdit* y_min_tf = nullptr;
-    QLineEdit* y_max_tf = nullptr;
+    QComboBox* timbre_selector = nullptr;
+    QLineEdit* base_frequency_field = nullptr;
+    QLineEdit* overtones_field = nullptr;
+    QLineEdit* step_field = nullptr;
+    QLineEdit* x_min_field = nullptr;
+    QLineEdit* x_max_field = nullptr;
+    QLineEdit* y_min_field = nullptr;
+    QLineEdit* y_max_field = nullptr;
     // The plot control: three independent toggles (just ratios, cursor line, derivative).
-    Segments<3> plot_justs_ratio_btn{};
-    QPushButton* normalize_y_axis_btn = nullptr;
+    Segments<3> plot_toggles{};
+    QPushButton* fit_y_button = nullptr;
     QWidget* graph = nullptr;
 
     // Tables.
-    QTableView* scale_ratios_tv = nullptr;
-    QTableView* dissonance_ratios_tv = nullptr;
-    QTableView* mapped_chords_tv = nullptr;
+    QTableView* scale_table = nullptr;
+    QTableView* fixed_tone_table = nullptr;
+    QTableView* chord_table = nullptr;
     // Scale segments by index: add, presets (carries the preset menu), delete, clear.
-    Segments<4> add_delete_scale_ratio{};
-    QMenu* add_delete_scale_menu = nullptr;
-    QLineEdit* scale_tet = nullptr;
-    QLineEdit* scale_base = nullptr;
+    Segments<4> scale_buttons{};
+    QMenu* preset_menu = nullptr;
+    QLineEdit* division_count_field = nullptr;
+    QLineEdit* division_base_field = nullptr;
     // Fixed-tone segments: add, copy from the scale, delete.
-    Segments<3> add_delete_dissonance_ratio{};
+    Segments<3> fixed_tone_buttons{};
     // Chord segments: add, copy the fixed tones, delete.
-    Segments<3> add_delete_copy_chord{};
+    Segments<3> chord_buttons{};
 
     // Sound and MIDI.
-    QComboBox* midi_sources_btn = nullptr;
-    QLineEdit* last_played_tf = nullptr;
-    QComboBox* program_btn = nullptr;
-    QPushButton* load_sound_font_btn = nullptr;
-    QPushButton* load_default_sounds_btn = nullptr;
-    QSlider* volume_ctl = nullptr;
+    QComboBox* midi_source_list = nullptr;
+    QLineEdit* last_key_field = nullptr;
+    QComboBox* instrument_list = nullptr;
+    QPushButton* load_bank_button = nullptr;
+    QPushButton* default_bank_button = nullptr;
+    QSlider* volume_slider = nullptr;
 };
 
 // Builds the controls into `window`'s central area around `graph`, with tab order,

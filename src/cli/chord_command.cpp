@@ -77,8 +77,7 @@ void apply_action(Document& doc, ChordRowSelection& selection, const std::string
 void run_chord_map(const ChordMapOptions& options) {
     Document doc;
     ChordRowSelection selection;
-    NullCurveView no_curve;
-    doc.attach_views(no_curve, selection);
+    doc.attach_views(selection);
     doc.set_base_frequency(options.base);
     if (selection.beeps != 0) throw UsageError("--base is out of range");
     if (!doc.set_fixed_tones(options.ratios)) throw UsageError("--ratios is out of range");

@@ -70,8 +70,7 @@ void run_curve(const CurveOptions& options) {
     Document doc;
     if (options.file) read_document(*options.file, doc);
     RefusalCounter counter;
-    NullCurveView no_curve;
-    doc.attach_views(no_curve, counter);
+    doc.attach_views(counter);
     apply(doc, counter, options);
     doc.sample_curve();
     print_curve(doc);

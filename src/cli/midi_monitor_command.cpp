@@ -67,7 +67,7 @@ void run_midi_monitor(const MonitorOptions& options) {
     if (!(options.seconds >= 0.0)) throw UsageError("--seconds must be 0 or more");
     const std::unique_ptr<midi::MidiClient> client = open_cli_midi_client(options.system);
     midi::MidiSourceList sources;
-    sources.scan_for_midi_source(*client);
+    sources.rescan_sources(*client);
     // The port is declared after the client, so it is disposed of first.
     const std::unique_ptr<midi::MidiInputPort> port =
         client->create_input_port(midi::kMidiInputPortName, &print_packets, nullptr);
@@ -75,7 +75,7 @@ void run_midi_monitor(const MonitorOptions& options) {
         throw UsageError(
             "no MIDI input port could be created (MIDI system: " + client->system_name() + ")");
     int connected = 0;
-    for (const midi::MidiSourceItem& item : sources.fill_in_midi_source_list()) {
+    for (const midi::MidiSourceItem& item : sources.source_items()) {
         if (!wanted(item, options.sources) || !port->connect_source(item.source)) continue;
         std::printf("connected: %s\n", item.title.c_str());
         ++connected;

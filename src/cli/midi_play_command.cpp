@@ -97,10 +97,10 @@ bool wanted(const midi::MidiSourceItem& item, const std::vector<std::string>& na
 }
 
 void connect_sources(midi::MidiInput& input, const std::vector<std::string>& names) {
-    const auto& items = input.fill_in_midi_source_list();
+    const auto& items = input.source_items();
     int connected = 0;
     for (size_t i = 0; i < items.size(); ++i) {
-        if (!wanted(items[i], names) || !input.midi_source_selected(static_cast<int>(i))) continue;
+        if (!wanted(items[i], names) || !input.connect_source(static_cast<int>(i))) continue;
         std::printf("connected: %s\n", items[i].title.c_str());
         ++connected;
     }

@@ -15,9 +15,9 @@ namespace {
 void run_midi_sources(const std::string& system) {
     const std::unique_ptr<midi::MidiClient> client = open_cli_midi_client(system);
     midi::MidiSourceList sources;
-    sources.scan_for_midi_source(*client);
+    sources.rescan_sources(*client);
     std::printf("MIDI system: %s\n", client->system_name().c_str());
-    for (const midi::MidiSourceItem& item : sources.fill_in_midi_source_list())
+    for (const midi::MidiSourceItem& item : sources.source_items())
         std::printf("%s\t%s\t%d\n", item.title.c_str(), item.source.address.c_str(),
                     item.source.unique_id);
 }

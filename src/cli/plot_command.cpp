@@ -11,7 +11,7 @@
 #include "cli/commands.h"
 #include "cli/document_file_arguments.h"
 #include "document/document.h"
-#include "view/pv_kelvara_view.h"
+#include "view/graph_widget.h"
 
 namespace kelvara::cli {
 namespace {
@@ -44,7 +44,7 @@ void check_size(const PlotOptions& o) {
 QImage render_graph(const PlotOptions& o) {
     // The view is declared first so that it outlives the document, which takes its arrays
     // back from the view when it goes.
-    PVKelvaraView view;
+    GraphWidget view;
     view.resize(o.width, o.height);
     Document document;
     if (!o.document.empty()) read_document(o.document, document);

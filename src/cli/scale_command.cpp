@@ -21,8 +21,7 @@ struct ScaleOptions {
 void print_preset(ScalePreset preset, ScaleGeneratorFields fields) {
     Document doc;
     RefusalCounter counter;
-    NullCurveView no_curve;
-    doc.attach_views(no_curve, counter);
+    doc.attach_views(counter);
     doc.add_scale_preset(preset, fields);
     if (counter.beeps != 0)
         throw UsageError("the division count and base give more than " +

@@ -32,6 +32,10 @@ void Document::attach_views(CurveView& curve_view, DocumentView& document_view) 
     has_views_ = true;
 }
 
+void Document::attach_views(DocumentView& document_view) {
+    attach_views(null_curve_view_, document_view);
+}
+
 void Document::detach_views() {
     curve_view_->lend_arrays(nullptr, nullptr);
     curve_view_ = &null_curve_view_;
@@ -42,7 +46,7 @@ void Document::detach_views() {
 void Document::show_all() {
     view_->reload_table(DocumentTable::ScaleRatios);
     view_->reload_table(DocumentTable::FixedTones);
-    view_->select_waveform(curve_.overtone_type());
+    view_->select_timbre(curve_.overtone_type());
     view_->show_float(FloatField::BaseFrequency, static_cast<float>(curve_.base_frequency()));
     show_bounds();
     curve_view_->set_curve_colors(&kCurveColor, &kCurveColor);
@@ -81,7 +85,7 @@ void Document::show_bounds() {
 }
 
 void Document::show_plot_flags() {
-    view_->show_plot_segments(curve_.plot_justs(), curve_.plot_selected_ratio(), curve_.plot_dy());
+    view_->show_plot_toggles(curve_.plot_justs(), curve_.plot_selected_ratio(), curve_.plot_dy());
     curve_view_->show_just_ratios(curve_.plot_justs());
     curve_view_->show_cursor_line(curve_.plot_selected_ratio());
     show_fitted_slope();

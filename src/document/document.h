@@ -41,10 +41,14 @@ public:
     Document& operator=(const Document&) = delete;
 
     // --- window ---------------------------------------------------------------------------
-    // The window's views, which must outlive the attachment. Attaching shows nothing yet;
-    // the window then calls show_all(). From then on a file read into the document shows
-    // everything again by itself.
+    // The window's views, which must outlive the attachment (the document lends the curve
+    // view null arrays when it goes). Attaching shows nothing yet; the window then calls
+    // show_all(). From then on a file read into the document shows everything again by
+    // itself.
     void attach_views(CurveView& curve_view, DocumentView& document_view);
+    // A view of the fields and tables only (the command line): the curve draws into
+    // nothing.
+    void attach_views(DocumentView& document_view);
     // Lends the curve view null arrays, then draws and shows into null objects again.
     void detach_views();
     // The synthesizer channel the volume goes to; it must outlive the attachment.

@@ -63,7 +63,7 @@ void Document::set_number_of_overtones(int32_t count) {
 void Document::set_overtone_type(int32_t type) {
     if (!is_valid_overtone_type(type)) {
         view_->beep();
-        view_->select_waveform(curve_.overtone_type());
+        view_->select_timbre(curve_.overtone_type());
         return;
     }
     curve_.set_overtone_type(type);

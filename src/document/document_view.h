@@ -22,9 +22,9 @@ public:
     virtual void show_float(FloatField field, float value) = 0;
     virtual void show_number_of_overtones(int32_t count) = 0;
     // Select the timbre pop-up item whose tag is `overtone_type`.
-    virtual void select_waveform(int32_t overtone_type) = 0;
+    virtual void select_timbre(int32_t overtone_type) = 0;
     // The three independent plot toggles: just ratios, cursor line, slope.
-    virtual void show_plot_segments(bool justs, bool selected_ratio, bool derivative) = 0;
+    virtual void show_plot_toggles(bool justs, bool selected_ratio, bool derivative) = 0;
     // The volume slider shows the document's MIDI channel volume (controller 7).
     virtual void show_volume(int32_t volume) = 0;
 
@@ -46,8 +46,8 @@ class NullDocumentView : public DocumentView {
 public:
     void show_float(FloatField, float) override {}
     void show_number_of_overtones(int32_t) override {}
-    void select_waveform(int32_t) override {}
-    void show_plot_segments(bool, bool, bool) override {}
+    void select_timbre(int32_t) override {}
+    void show_plot_toggles(bool, bool, bool) override {}
     void show_volume(int32_t) override {}
     void beep() override {}
     void show_edited(bool) override {}

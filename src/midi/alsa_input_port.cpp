@@ -53,18 +53,19 @@ uint64_t now_nanoseconds() {
 
 }  // namespace
 
-AlsaInputPort::AlsaInputPort(snd_seq_t* seq, MidiReadProc read_proc, void* read_context,
+AlsaInputPort::AlsaInputPort(snd_seq_t* seq, PacketListCallback deliver, void* deliver_context,
                              const std::function<void()>& sources_changed)
     : seq_(seq),
-      read_proc_(read_proc),
-      read_context_(read_context),
+      deliver_(deliver),
+      deliver_context_(deliver_context),
       sources_changed_(sources_changed) {}
 
 std::unique_ptr<AlsaInputPort> AlsaInputPort::create(snd_seq_t* seq, std::string_view name,
-                                                     MidiReadProc read_proc, void* read_context,
+                                                     PacketListCallback deliver,
+                                                     void* deliver_context,
                                                      const std::function<void()>& sources_changed) {
-    if (seq == nullptr || read_proc == nullptr) return nullptr;
-    auto port = std::make_unique<AlsaInputPort>(seq, read_proc, read_context, sources_changed);
+    if (seq == nullptr || deliver == nullptr) return nullptr;
+    auto port = std::make_unique<AlsaInputPort>(seq, deliver, deliver_context, sources_changed);
     snd_midi_event_t* decoder = nullptr;
     if (snd_midi_event_new(kMaxDecodedBytes, &decoder) < 0) return nullptr;
     port->decoder_.reset(decoder);
@@ -121,7 +122,7 @@ void AlsaInputPort::read_pending_events() {
         if (result < 0) break;
         if (event != nullptr) add_event(*event);
     }
-    if (list_.packet_count() > 0) read_proc_(list_.data(), list_.size(), read_context_);
+    if (list_.packet_count() > 0) deliver_(list_.data(), list_.size(), deliver_context_);
 }
 
 void AlsaInputPort::add_event(const snd_seq_event_t& event) {

@@ -22,7 +22,7 @@ public:
     // When `sources_changed` is set, the port also listens to the sequencer's announcements
     // of clients and ports. The sequencer and the callback must outlive the port.
     static std::unique_ptr<AlsaInputPort> create(snd_seq_t* seq, std::string_view name,
-                                                 MidiReadProc read_proc, void* read_context,
+                                                 PacketListCallback deliver, void* deliver_context,
                                                  const std::function<void()>& sources_changed);
     // Stops and joins the receive thread, then deletes the port.
     ~AlsaInputPort() override;
@@ -31,7 +31,7 @@ public:
 
     bool connect_source(const MidiSource& source) override;
 
-    AlsaInputPort(snd_seq_t* seq, MidiReadProc read_proc, void* read_context,
+    AlsaInputPort(snd_seq_t* seq, PacketListCallback deliver, void* deliver_context,
                   const std::function<void()>& sources_changed);
 
 private:
@@ -40,8 +40,8 @@ private:
     void add_event(const snd_seq_event_t& event);
 
     snd_seq_t* const seq_;
-    const MidiReadProc read_proc_;
-    void* const read_context_;
+    const PacketListCallback deliver_;
+    void* const deliver_context_;
     const std::function<void()>& sources_changed_;
     int port_ = -1;
 

@@ -63,11 +63,12 @@ public:
         return found;
     }
 
-    std::unique_ptr<MidiInputPort> create_input_port(std::string_view name, MidiReadProc read_proc,
-                                                     void* read_context) override {
+    std::unique_ptr<MidiInputPort> create_input_port(std::string_view name,
+                                                     PacketListCallback deliver,
+                                                     void* deliver_context) override {
         if (port_created_) return nullptr;
         port_created_ = true;
-        return AlsaInputPort::create(seq_.get(), name, read_proc, read_context, sources_changed_);
+        return AlsaInputPort::create(seq_.get(), name, deliver, deliver_context, sources_changed_);
     }
 
     void set_sources_changed_callback(std::function<void()> callback) override {

@@ -10,8 +10,8 @@ namespace kelvara::midi {
 
 namespace {
 struct PortRecord {
-    MidiReadProc read_proc = nullptr;
-    void* read_context = nullptr;
+    PacketListCallback deliver = nullptr;
+    void* deliver_context = nullptr;
     std::vector<std::string> connected;
 };
 }  // namespace
@@ -35,10 +35,10 @@ using State = InProcessMidiSystem::State;
 
 class InProcessPort final : public MidiInputPort {
 public:
-    InProcessPort(std::shared_ptr<State> state, MidiReadProc read_proc, void* read_context)
+    InProcessPort(std::shared_ptr<State> state, PacketListCallback deliver, void* deliver_context)
         : state_(std::move(state)) {
-        record_.read_proc = read_proc;
-        record_.read_context = read_context;
+        record_.deliver = deliver;
+        record_.deliver_context = deliver_context;
         const std::scoped_lock lock(state_->mutex);
         state_->ports.push_back(&record_);
     }
@@ -96,11 +96,11 @@ public:
         return state_->sources[static_cast<size_t>(index)];
     }
 
-    std::unique_ptr<MidiInputPort> create_input_port(std::string_view, MidiReadProc read_proc,
-                                                     void* read_context) override {
-        if (port_created_ || read_proc == nullptr) return nullptr;
+    std::unique_ptr<MidiInputPort> create_input_port(std::string_view, PacketListCallback deliver,
+                                                     void* deliver_context) override {
+        if (port_created_ || deliver == nullptr) return nullptr;
         port_created_ = true;
-        return std::make_unique<InProcessPort>(state_, read_proc, read_context);
+        return std::make_unique<InProcessPort>(state_, deliver, deliver_context);
     }
 
     void set_sources_changed_callback(std::function<void()> callback) override {
@@ -148,7 +148,7 @@ int InProcessMidiSystem::send(std::string_view address, std::span<const uint8_t>
         if (std::find(port->connected.begin(), port->connected.end(), address) ==
             port->connected.end())
             continue;
-        port->read_proc(list.data(), list.size(), port->read_context);
+        port->deliver(list.data(), list.size(), port->deliver_context);
         ++reached;
     }
     return reached;

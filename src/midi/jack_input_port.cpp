@@ -22,18 +22,19 @@ struct EventHeader {
 
 }  // namespace
 
-JackInputPort::JackInputPort(jack_client_t* client, MidiReadProc read_proc, void* read_context,
-                             const std::atomic<bool>& server_gone)
+JackInputPort::JackInputPort(jack_client_t* client, PacketListCallback deliver,
+                             void* deliver_context, const std::atomic<bool>& server_gone)
     : client_(client),
-      read_proc_(read_proc),
-      read_context_(read_context),
+      deliver_(deliver),
+      deliver_context_(deliver_context),
       server_gone_(server_gone) {}
 
 std::unique_ptr<JackInputPort> JackInputPort::create(jack_client_t* client, std::string_view name,
-                                                     MidiReadProc read_proc, void* read_context,
+                                                     PacketListCallback deliver,
+                                                     void* deliver_context,
                                                      const std::atomic<bool>& server_gone) {
-    if (client == nullptr || read_proc == nullptr || server_gone.load()) return nullptr;
-    auto port = std::make_unique<JackInputPort>(client, read_proc, read_context, server_gone);
+    if (client == nullptr || deliver == nullptr || server_gone.load()) return nullptr;
+    auto port = std::make_unique<JackInputPort>(client, deliver, deliver_context, server_gone);
     port->ring_.reset(jack_ringbuffer_create(kRingBytes));
     if (!port->ring_) return nullptr;
     jack_ringbuffer_mlock(port->ring_.get());  // best effort: fewer page faults on the RT side
@@ -98,7 +99,7 @@ void JackInputPort::receive_loop(const std::stop_token& stop) {
         if (!wake_.try_acquire_for(kReceiveWait)) continue;
         wake_pending_.store(false, std::memory_order_release);
         if (stop.stop_requested()) return;
-        while (drain_ring_into_list()) read_proc_(list_.data(), list_.size(), read_context_);
+        while (drain_ring_into_list()) deliver_(list_.data(), list_.size(), deliver_context_);
     }
 }
 

@@ -26,7 +26,7 @@ public:
     // JACK refuses. `server_gone` is set by the client when the server shuts down; it and
     // the client must outlive the port.
     static std::unique_ptr<JackInputPort> create(jack_client_t* client, std::string_view name,
-                                                 MidiReadProc read_proc, void* read_context,
+                                                 PacketListCallback deliver, void* deliver_context,
                                                  const std::atomic<bool>& server_gone);
     // Deactivates the client (no process cycle runs any more), stops and joins the receive
     // thread, then unregisters the port: after it returns no callback runs.
@@ -39,7 +39,7 @@ public:
     // Events the ring buffer had no room for (a receive callback far too slow).
     uint64_t dropped_events() const { return dropped_.load(std::memory_order_relaxed); }
 
-    JackInputPort(jack_client_t* client, MidiReadProc read_proc, void* read_context,
+    JackInputPort(jack_client_t* client, PacketListCallback deliver, void* deliver_context,
                   const std::atomic<bool>& server_gone);
 
 private:
@@ -49,8 +49,8 @@ private:
     bool drain_ring_into_list();
 
     jack_client_t* const client_;
-    const MidiReadProc read_proc_;
-    void* const read_context_;
+    const PacketListCallback deliver_;
+    void* const deliver_context_;
     const std::atomic<bool>& server_gone_;
     jack_port_t* port_ = nullptr;
     std::string full_name_;

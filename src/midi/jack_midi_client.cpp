@@ -78,8 +78,9 @@ public:
         return std::nullopt;
     }
 
-    std::unique_ptr<MidiInputPort> create_input_port(std::string_view name, MidiReadProc read_proc,
-                                                     void* read_context) override {
+    std::unique_ptr<MidiInputPort> create_input_port(std::string_view name,
+                                                     PacketListCallback deliver,
+                                                     void* deliver_context) override {
         if (port_created_) return nullptr;
         port_created_ = true;
         // Callbacks can only be installed before the client is activated, which creating
@@ -87,7 +88,7 @@ public:
         if (sources_changed_)
             jack_set_port_registration_callback(client_.get(),
                                                 &JackMidiClient::on_port_registration, this);
-        return JackInputPort::create(client_.get(), name, read_proc, read_context, server_gone_);
+        return JackInputPort::create(client_.get(), name, deliver, deliver_context, server_gone_);
     }
 
     void set_sources_changed_callback(std::function<void()> callback) override {

@@ -21,8 +21,9 @@ MidiInput::MidiInput(std::unique_ptr<MidiClient> client, MidiPlaybackTargets tar
       handler_(*targets_.player, *targets_.chords, *targets_.last_played),
       midi_client_(checked(std::move(client))) {
     if (sources_changed) midi_client_->set_sources_changed_callback(std::move(sources_changed));
-    scan_for_midi_source();
-    midi_in_port_ = midi_client_->create_input_port(kMidiInputPortName, &midi_read_proc, &handler_);
+    rescan_sources();
+    midi_in_port_ = midi_client_->create_input_port(kMidiInputPortName,
+                                                    &handle_packet_list_callback, &handler_);
 }
 
 MidiInput::~MidiInput() {
@@ -32,16 +33,16 @@ MidiInput::~MidiInput() {
     midi_client_.reset();
 }
 
-void MidiInput::scan_for_midi_source() {
-    midi_sources_.scan_for_midi_source(*midi_client_);
+void MidiInput::rescan_sources() {
+    midi_sources_.rescan_sources(*midi_client_);
 }
 
-const std::vector<MidiSourceItem>& MidiInput::fill_in_midi_source_list() {
-    items_ = midi_sources_.fill_in_midi_source_list();
+const std::vector<MidiSourceItem>& MidiInput::source_items() {
+    items_ = midi_sources_.source_items();
     return items_;
 }
 
-bool MidiInput::midi_source_selected(int item_index) {
+bool MidiInput::connect_source(int item_index) {
     if (!midi_in_port_ || item_index < 0 || static_cast<size_t>(item_index) >= items_.size())
         return false;
     return midi_in_port_->connect_source(items_[static_cast<size_t>(item_index)].source);

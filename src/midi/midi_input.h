@@ -19,11 +19,11 @@
 //                         .client,
 //                     {player, chords, last_played},
 //                     [window] { queue_on_ui_thread([window] { window->refresh_sources(); }); });
-//     for (const MidiSourceItem& item : input.fill_in_midi_source_list()) add_item(item.title);
+//     for (const MidiSourceItem& item : input.source_items()) add_item(item.title);
 //     set_tool_tip("MIDI system: " + input.system_name());
 //     // when the user picks item i of the pop-up:
-//     input.midi_source_selected(i);
-//     // refresh_sources(): input.scan_for_midi_source(); then fill the pop-up again.
+//     input.connect_source(i);
+//     // refresh_sources(): input.rescan_sources(); then fill the pop-up again.
 #include <functional>
 #include <memory>
 #include <string>
@@ -50,7 +50,7 @@ public:
     // Scans the client's sources and creates the input port (left out when the system
     // refuses: the list still shows, nothing connects). No source is connected yet.
     // `sources_changed` (optional) runs on a system thread when sources come or go; it must
-    // only queue a call of scan_for_midi_source on the user-interface thread.
+    // only queue a call of rescan_sources on the user-interface thread.
     // Throws std::invalid_argument when the client or a target is missing.
     MidiInput(std::unique_ptr<MidiClient> client, MidiPlaybackTargets targets,
               std::function<void()> sources_changed = {});
@@ -63,13 +63,13 @@ public:
     bool has_input_port() const { return midi_in_port_ != nullptr; }
 
     // Scans the sources again (at construction, and when the system announced a change).
-    void scan_for_midi_source();
-    // The pop-up items for the last scan; a later midi_source_selected(i) connects item i
+    void rescan_sources();
+    // The pop-up items for the last scan; a later connect_source(i) connects item i
     // of this list.
-    const std::vector<MidiSourceItem>& fill_in_midi_source_list();
+    const std::vector<MidiSourceItem>& source_items();
     // Connects the source of pop-up item `item_index`; sources connected earlier stay
     // connected. False when there is no such item, no port, or the source is gone.
-    bool midi_source_selected(int item_index);
+    bool connect_source(int item_index);
     // Connects every listed source (a headless run that plays from all keyboards).
     int connect_all_sources();
 

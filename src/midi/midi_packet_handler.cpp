@@ -16,7 +16,7 @@ MidiPacketHandler::MidiPacketHandler(NotePlayer& player, const ChordLookup& chor
                                      LastPlayedKey& last_played)
     : player_(player), chords_(chords), last_played_(last_played) {}
 
-void MidiPacketHandler::execute_midi_packet_list(const uint8_t* packet_list, size_t size) {
+void MidiPacketHandler::handle_packet_list(const uint8_t* packet_list, size_t size) {
     for_each_midi_packet(packet_list, size,
                          [this](const MidiPacket& packet) { execute_message(packet.data); });
 }
@@ -56,8 +56,8 @@ void MidiPacketHandler::stop_notes_of(uint8_t key) {
     if (keys_down_[key]) player_.notes_off(*keys_down_[key]);
 }
 
-void midi_read_proc(const uint8_t* packet_list, size_t size, void* read_context) {
-    static_cast<MidiPacketHandler*>(read_context)->execute_midi_packet_list(packet_list, size);
+void handle_packet_list_callback(const uint8_t* packet_list, size_t size, void* deliver_context) {
+    static_cast<MidiPacketHandler*>(deliver_context)->handle_packet_list(packet_list, size);
 }
 
 }  // namespace kelvara::midi

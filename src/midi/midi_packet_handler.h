@@ -5,7 +5,7 @@
 // two-byte messages, running status, several messages in one packet, system-exclusive data,
 // damaged lists) is skipped without a report.
 //
-// Threads: execute_midi_packet_list runs on the MIDI receive thread only, one list at a
+// Threads: handle_packet_list runs on the MIDI receive thread only, one list at a
 // time; the keys-down table is touched by nothing else. The player, the chord lookup and the
 // last-played key must outlive the handler (MidiInput encodes that order).
 #include <array>
@@ -28,7 +28,7 @@ public:
 
     // Handles every packet of the list (layout in midi_packet_list.h) in order; never reads
     // past `size`.
-    void execute_midi_packet_list(const uint8_t* packet_list, size_t size);
+    void handle_packet_list(const uint8_t* packet_list, size_t size);
 
     // The notes started by the key's last note-on, or nothing before its first one. Entries
     // stay after the note-off. For tests, on the receive thread or after delivery ended.
@@ -48,7 +48,7 @@ private:
     std::array<std::optional<NoteInstances>, 256> keys_down_;
 };
 
-// The receive callback to register with the input port: `read_context` is the handler.
-void midi_read_proc(const uint8_t* packet_list, size_t size, void* read_context);
+// The receive callback to register with the input port: `deliver_context` is the handler.
+void handle_packet_list_callback(const uint8_t* packet_list, size_t size, void* deliver_context);
 
 }  // namespace kelvara::midi

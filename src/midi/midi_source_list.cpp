@@ -25,7 +25,7 @@ std::optional<std::string> title_for(const std::vector<MidiSourceItem>& items,
 
 }  // namespace
 
-void MidiSourceList::scan_for_midi_source(MidiClient& client) {
+void MidiSourceList::rescan_sources(MidiClient& client) {
     midi_sources_.clear();
     selected_midi_source_ = 0;
     const int32_t count = client.number_of_sources();
@@ -37,7 +37,7 @@ void MidiSourceList::scan_for_midi_source(MidiClient& client) {
     }
 }
 
-std::vector<MidiSourceItem> MidiSourceList::fill_in_midi_source_list() const {
+std::vector<MidiSourceItem> MidiSourceList::source_items() const {
     std::vector<MidiSourceItem> items;
     for (size_t i = 0; i < midi_sources_.size(); ++i) {
         std::optional<std::string> title = title_for(items, midi_sources_[i], i);

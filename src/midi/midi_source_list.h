@@ -27,10 +27,10 @@ class MidiSourceList {
 public:
     // Rebuilds the list from the client's sources, in the system's order, leaving out the
     // indices where the system returns none.
-    void scan_for_midi_source(MidiClient& client);
+    void rescan_sources(MidiClient& client);
 
     // The pop-up items for the current list, in pop-up order.
-    std::vector<MidiSourceItem> fill_in_midi_source_list() const;
+    std::vector<MidiSourceItem> source_items() const;
 
     const std::vector<MidiSource>& midi_sources() const { return midi_sources_; }
     // The system index of the source whose unique identifier is `_midi_source_ID` (which

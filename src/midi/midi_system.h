@@ -42,7 +42,7 @@ struct MidiSource {
 
 // The receive callback: one packet list (see midi_packet_list.h) of `size` bytes, and the
 // read context given when the port was created. Runs on the receive thread.
-using MidiReadProc = void (*)(const uint8_t* packet_list, size_t size, void* read_context);
+using PacketListCallback = void (*)(const uint8_t* packet_list, size_t size, void* deliver_context);
 
 // The input port. Destroying it disposes of it: no callback runs once the destructor has
 // returned, and every connection it had is gone.
@@ -70,8 +70,8 @@ public:
 
     // Creates the one input port. Returns null when the system refuses or a port exists.
     virtual std::unique_ptr<MidiInputPort> create_input_port(std::string_view name,
-                                                             MidiReadProc read_proc,
-                                                             void* read_context) = 0;
+                                                             PacketListCallback deliver,
+                                                             void* deliver_context) = 0;
 
     // Called on a system thread whenever sources appear or disappear, so that the
     // user-interface thread can scan again (queue the work there; never scan in the

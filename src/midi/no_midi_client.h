@@ -10,7 +10,7 @@ public:
     std::string system_name() const override { return "none"; }
     int32_t number_of_sources() override { return 0; }
     std::optional<MidiSource> source(int32_t) override { return std::nullopt; }
-    std::unique_ptr<MidiInputPort> create_input_port(std::string_view, MidiReadProc,
+    std::unique_ptr<MidiInputPort> create_input_port(std::string_view, PacketListCallback,
                                                      void*) override {
         return nullptr;
     }

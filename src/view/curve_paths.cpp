@@ -2,7 +2,7 @@
 #include <cmath>
 
 #include "engine/engine_limits.h"
-#include "view/pv_kelvara_view.h"
+#include "view/graph_widget.h"
 
 namespace kelvara {
 namespace {
@@ -49,7 +49,7 @@ void reset(std::optional<StrokedPath>& path, qreal line_width) {
 
 // Rebuilds the curve and derivative paths at the current ranges and scales. With either
 // array missing the paths are left as they are; with fewer than two points both are empty.
-void PVKelvaraView::drawGraph() {
+void GraphWidget::build_curve_paths() {
     if (x_values_ == nullptr || y_values_ == nullptr) return;
     reset(curve_path_, kCurveLineWidth);
     if (!curve_color_) curve_color_ = kDefaultCurveColor;
@@ -58,10 +58,10 @@ void PVKelvaraView::drawGraph() {
     const int32_t count = readable_count(number_of_points_);
     if (count <= 1) return;
     build_curve(curve_path_->path, count);
-    if (should_draw_derivative_) build_derivative(dy_curve_path_->path, count);
+    if (shows_slope_) build_derivative(dy_curve_path_->path, count);
 }
 
-void PVKelvaraView::build_curve(QPainterPath& path, int32_t count) const {
+void GraphWidget::build_curve(QPainterPath& path, int32_t count) const {
     path.reserve(count);
     PolylineBuilder polyline(path);
     for (int32_t i = 0; i < count; ++i)
@@ -70,7 +70,7 @@ void PVKelvaraView::build_curve(QPainterPath& path, int32_t count) const {
 
 // One point per interval between samples: the forward difference quotient placed at the
 // interval's midpoint, on the derivative's own vertical range.
-void PVKelvaraView::build_derivative(QPainterPath& path, int32_t count) const {
+void GraphWidget::build_derivative(QPainterPath& path, int32_t count) const {
     path.reserve(count - 1);
     PolylineBuilder polyline(path);
     for (int32_t i = 0; i + 1 < count; ++i) {

@@ -5,7 +5,7 @@
 #include <QPen>
 #include <cmath>
 
-#include "view/pv_kelvara_view.h"
+#include "view/graph_widget.h"
 #include "view/view_color.h"
 
 namespace kelvara {
@@ -32,11 +32,11 @@ QFont graph_label_font() {
 
 // Replaces the cached image by a fresh one of the body's size at the paint target's pixel
 // ratio. Nothing is requested: the callers repaint.
-void PVKelvaraView::draw_background() {
+void GraphWidget::draw_background() {
     const QSize pixels(static_cast<int>(std::ceil(body_rect_.width * image_pixel_ratio_)),
                        static_cast<int>(std::ceil(body_rect_.height * image_pixel_ratio_)));
     if (pixels.width() <= 0 || pixels.height() <= 0) {
-        graph_body_image_ = QImage();
+        axes_image_ = QImage();
         return;
     }
     QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
@@ -60,17 +60,17 @@ void PVKelvaraView::draw_background() {
     painter.resetTransform();
     draw_labels(painter, to_widget);
     painter.end();
-    graph_body_image_ = std::move(image);
+    axes_image_ = std::move(image);
 }
 
-QString PVKelvaraView::readout_text() const {
-    return QString::asprintf("(%.3f, %.3f)", static_cast<double>(display_ratio_),
-                             static_cast<double>(display_amp_));
+QString GraphWidget::readout_text() const {
+    return QString::asprintf("(%.3f, %.3f)", static_cast<double>(readout_ratio_),
+                             static_cast<double>(readout_dissonance_));
 }
 
 // Each text centred in its box (left, bottom, width, height in view units). A text wider
 // than its box spills out on both sides rather than being wrapped or cut.
-void PVKelvaraView::draw_labels(QPainter& painter, const QTransform& to_widget) const {
+void GraphWidget::draw_labels(QPainter& painter, const QTransform& to_widget) const {
     painter.setFont(graph_label_font());
     painter.setPen(to_qcolor(text_color_.value_or(Rgba{})));
     const auto draw = [&](const QString& text, float left, float bottom, float width,

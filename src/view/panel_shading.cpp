@@ -44,7 +44,7 @@ void log_shading_failure() {
 std::optional<ColorFunction> make_body_function(const Rgba& background) {
     if (!is_finite(background)) return std::nullopt;
     try {
-        return ColorFunction([background](float t) { return bg_panel_evaluate(background, t); });
+        return ColorFunction([background](float t) { return body_gradient_color(background, t); });
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }
@@ -52,7 +52,7 @@ std::optional<ColorFunction> make_body_function(const Rgba& background) {
 
 std::optional<ColorFunction> make_shine_function() {
     try {
-        return ColorFunction(shine_overlay_evaluate);
+        return ColorFunction(shine_color);
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }
@@ -85,17 +85,17 @@ void fill_band(QPainter& painter, const FloatRect& body, const QRectF& band,
 
 }  // namespace
 
-Rgba bg_panel_evaluate(const Rgba& base, float t) {
+Rgba body_gradient_color(const Rgba& base, float t) {
     const auto k = static_cast<float>(1.0 + static_cast<double>(t) * -0.3);
     return {base.red * k, base.green * k, base.blue * k, base.alpha};
 }
 
-Rgba shine_overlay_evaluate(float t) {
+Rgba shine_color(float t) {
     const auto u = static_cast<float>(static_cast<double>(t) * kTwoPi);
     return {1.0f, 1.0f, 1.0f, 1.0f - std::tanh(u)};
 }
 
-void do_body_panel(QPainter& painter, const FloatRect& body, const Rgba& background) {
+void paint_body_panel(QPainter& painter, const FloatRect& body, const Rgba& background) {
     const auto function = make_body_function(background);
     if (!function) return log_function_failure();
     const auto shading = make_axial_shading(*function, QPointF(body.x, body.y),
@@ -104,7 +104,7 @@ void do_body_panel(QPainter& painter, const FloatRect& body, const Rgba& backgro
     fill_band(painter, body, to_qrect(body), *shading);
 }
 
-void do_shine(QPainter& painter, const FloatRect& body) {
+void paint_shine(QPainter& painter, const FloatRect& body) {
     const auto function = make_shine_function();
     if (!function) return log_function_failure();
     const float top = body.y + body.height;
@@ -114,7 +114,7 @@ void do_shine(QPainter& painter, const FloatRect& body) {
     fill_band(painter, body, QRectF(body.x, top - kShineDepth, body.width, kShineDepth), *shading);
 }
 
-void do_panel_edge(QPainter& painter, const FloatRect& body) {
+void paint_panel_edge(QPainter& painter, const FloatRect& body) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setBrush(Qt::NoBrush);

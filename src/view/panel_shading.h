@@ -24,15 +24,15 @@ inline constexpr float kShineDepth = 15.0f;
 
 // The body gradient's colour at t (0 at the bottom edge, 1 at the top): red, green and blue
 // scaled by 1 − 0.3 t, alpha unchanged.
-Rgba bg_panel_evaluate(const Rgba& base, float t);
+Rgba body_gradient_color(const Rgba& base, float t);
 
 // The shine's colour at t (0 at the top edge, 1 at 15 units down): white at alpha
 // 1 − tanh(2π t).
-Rgba shine_overlay_evaluate(float t);
+Rgba shine_color(float t);
 
 // The three layers over the panel rectangle `body`.
-void do_body_panel(QPainter& painter, const FloatRect& body, const Rgba& background);
-void do_shine(QPainter& painter, const FloatRect& body);
-void do_panel_edge(QPainter& painter, const FloatRect& body);
+void paint_body_panel(QPainter& painter, const FloatRect& body, const Rgba& background);
+void paint_shine(QPainter& painter, const FloatRect& body);
+void paint_panel_edge(QPainter& painter, const FloatRect& body);
 
 }  // namespace kelvara

@@ -3,7 +3,7 @@
 #include <array>
 #include <cmath>
 
-#include "view/pv_kelvara_view.h"
+#include "view/graph_widget.h"
 
 namespace kelvara {
 namespace {
@@ -26,10 +26,10 @@ void reset(std::optional<StrokedPath>& path) {
 }  // namespace
 
 // Markers outside the x range are built all the same: the clip hides them.
-void PVKelvaraView::plot_just_lines() {
+void GraphWidget::build_just_markers() {
     reset(justs_path_);
     if (!just_color_) just_color_ = kDefaultJustColor;
-    if (!should_draw_justs_) return;
+    if (!shows_just_ratios_) return;
     const float bottom = location_for_y(y_min_), top = location_for_y(y_max_);
     const auto add_marker = [&](float ratio) {
         const float x = location_for_x(ratio);
@@ -41,12 +41,12 @@ void PVKelvaraView::plot_just_lines() {
         for (const float ratio : kJustRatios) add_marker(ratio * 2.0f);
 }
 
-void PVKelvaraView::move_cursor_line(float ratio) {
-    current_x_line_ = ratio;
+void GraphWidget::move_cursor_line(float ratio) {
+    cursor_ratio_ = ratio;
     reset(ratio_line_path_);
     if (!line_color_) line_color_ = kDefaultLineColor;
     // A ratio that is not a number has no place on the axis: the line is left out.
-    if (should_plot_line_ && std::isfinite(ratio)) {
+    if (shows_cursor_line_ && std::isfinite(ratio)) {
         const float x = location_for_x(ratio);
         ratio_line_path_->path.moveTo(x, location_for_y(y_min_));
         ratio_line_path_->path.lineTo(x, location_for_y(y_max_));

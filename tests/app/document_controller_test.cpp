@@ -11,8 +11,8 @@
 #include <cerrno>
 
 #include "app/document_controller.h"
+#include "app/help_menu.h"
 #include "app/kelvara_application.h"
-#include "app/kv_app_controller.h"
 #include "support/app_fakes.h"
 
 namespace kelvara {
@@ -26,7 +26,7 @@ using testing::ScriptedDialogs;
 class DocumentControllerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        controller.clearRecentDocuments();
+        controller.clear_recent_documents();
         files.files[path("saved.kelvara")] = MemoryDocumentStore::saved(220.0, 20);
     }
 
@@ -42,14 +42,14 @@ protected:
 
     MemoryDocumentStore files;
     ScriptedDialogs dialogs;
-    KVAppController app{QUrl(), [](const QUrl&) { return true; }};
+    HelpMenu app{QUrl(), [](const QUrl&) { return true; }};
     testing::RecordingInstrumentsFactory instruments;
     DocumentController controller{files, dialogs, app, instruments.factory()};
 };
 
 TEST_F(DocumentControllerTest, EachNewDocumentGetsItsOwnWindow) {
-    DocumentWindow* first = controller.newDocument();
-    DocumentWindow* second = controller.newDocument();
+    DocumentWindow* first = controller.new_document();
+    DocumentWindow* second = controller.new_document();
     EXPECT_THAT(controller.windows(), ElementsAre(first, second));
     EXPECT_NE(&first->document(), &second->document());
     EXPECT_EQ(first->windowTitle(), "Untitled[*] — Kelvara");
@@ -58,23 +58,23 @@ TEST_F(DocumentControllerTest, EachNewDocumentGetsItsOwnWindow) {
 }
 
 TEST_F(DocumentControllerTest, OpeningShowsTheSavedStateUnchanged) {
-    DocumentWindow* window = controller.openDocument(qpath("saved.kelvara"));
+    DocumentWindow* window = controller.open_document(qpath("saved.kelvara"));
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->document().curve().base_frequency(), 220.0);
-    EXPECT_EQ(window->widgets().base_frequency_tf->text(), "220");
-    EXPECT_EQ(window->widgets().volume_ctl->value(), 20) << "the saved volume is shown";
+    EXPECT_EQ(window->widgets().base_frequency_field->text(), "220");
+    EXPECT_EQ(window->widgets().volume_slider->value(), 20) << "the saved volume is shown";
     ASSERT_EQ(instruments.channels.size(), 1u);
     EXPECT_THAT(instruments.channels[0]->calls, ElementsAre("set_midi_parameter 7 20"))
         << "and sent to the window's synthesizer";
     EXPECT_FALSE(window->isWindowModified());
     EXPECT_EQ(window->windowTitle(), "saved.kelvara[*] — Kelvara");
-    EXPECT_THAT(controller.recentDocuments(), ElementsAre(qpath("saved.kelvara")));
-    EXPECT_EQ(controller.openDocument(qpath("saved.kelvara")), window)
+    EXPECT_THAT(controller.recent_documents(), ElementsAre(qpath("saved.kelvara")));
+    EXPECT_EQ(controller.open_document(qpath("saved.kelvara")), window)
         << "an open document is not opened twice";
 }
 
 TEST_F(DocumentControllerTest, AFileThatCannotBeReadIsReportedWithTheErrorsTexts) {
-    EXPECT_EQ(controller.openDocument(qpath("missing.kelvara")), nullptr);
+    EXPECT_EQ(controller.open_document(qpath("missing.kelvara")), nullptr);
     ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_EQ(dialogs.errors[0].first, "The file could not be read.");
     EXPECT_EQ(dialogs.errors[0].second, "It is not a Kelvara document.");
@@ -82,16 +82,16 @@ TEST_F(DocumentControllerTest, AFileThatCannotBeReadIsReportedWithTheErrorsTexts
 }
 
 TEST_F(DocumentControllerTest, SavingANewDocumentAsksWhereThenClearsTheChangedMark) {
-    DocumentWindow* window = controller.newDocument();
+    DocumentWindow* window = controller.new_document();
     window->document().set_base_frequency(330.0f);
     ASSERT_TRUE(window->isWindowModified());
 
     dialogs.save_path_answers.push_back(QString());  // the user cancels
-    EXPECT_FALSE(controller.saveDocument(*window));
+    EXPECT_FALSE(controller.save_document(*window));
     EXPECT_TRUE(window->isWindowModified());
 
     dialogs.save_path_answers.push_back(qpath("new.kelvara"));
-    EXPECT_TRUE(controller.saveDocument(*window));
+    EXPECT_TRUE(controller.save_document(*window));
     EXPECT_EQ(files.files.at(path("new.kelvara")).base_frequency, 330.0f);
     EXPECT_FALSE(window->isWindowModified());
     EXPECT_EQ(window->file_path(), qpath("new.kelvara"));
@@ -101,92 +101,92 @@ TEST_F(DocumentControllerTest, SavingANewDocumentAsksWhereThenClearsTheChangedMa
 
     // Saving again writes to the same file without asking.
     window->document().set_base_frequency(331.0f);
-    EXPECT_TRUE(controller.saveDocument(*window));
+    EXPECT_TRUE(controller.save_document(*window));
     EXPECT_EQ(files.files.at(path("new.kelvara")).base_frequency, 331.0f);
     EXPECT_EQ(dialogs.suggested_save_paths.size(), 2u);
 }
 
 TEST_F(DocumentControllerTest, SaveAsWritesANewFileAndKeepsTheOldOne) {
-    DocumentWindow* window = controller.openDocument(qpath("saved.kelvara"));
+    DocumentWindow* window = controller.open_document(qpath("saved.kelvara"));
     window->document().set_volume(90);
     dialogs.save_path_answers.push_back(qpath("copy.kelvara"));
-    EXPECT_TRUE(controller.saveDocumentAs(*window));
+    EXPECT_TRUE(controller.save_document_as(*window));
     EXPECT_EQ(files.files.at(path("copy.kelvara")).volume, 90);
     EXPECT_EQ(files.files.at(path("saved.kelvara")).volume, 20);
     EXPECT_EQ(window->file_path(), qpath("copy.kelvara"));
 }
 
 TEST_F(DocumentControllerTest, AFailedSaveIsReportedAndKeepsTheDocumentChanged) {
-    DocumentWindow* window = controller.openDocument(qpath("saved.kelvara"));
+    DocumentWindow* window = controller.open_document(qpath("saved.kelvara"));
     window->document().set_volume(90);
     files.next_save_error =
         Error{ErrorKind::System,          EROFS, "The document could not be saved.",
               "The folder is read-only.", {},    {}};
-    EXPECT_FALSE(controller.saveDocument(*window));
+    EXPECT_FALSE(controller.save_document(*window));
     ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_EQ(dialogs.errors[0].second, "The folder is read-only.");
     EXPECT_TRUE(window->isWindowModified());
 }
 
 TEST_F(DocumentControllerTest, RevertReadsTheFileBackIntoTheOpenWindow) {
-    DocumentWindow* window = controller.openDocument(qpath("saved.kelvara"));
+    DocumentWindow* window = controller.open_document(qpath("saved.kelvara"));
     window->document().set_base_frequency(500.0f);
     window->document().set_volume(100);
-    EXPECT_TRUE(controller.revertDocumentToSaved(*window));
+    EXPECT_TRUE(controller.revert_to_saved(*window));
     EXPECT_EQ(window->document().curve().base_frequency(), 220.0);
-    EXPECT_EQ(window->widgets().base_frequency_tf->text(), "220");
-    EXPECT_EQ(window->widgets().volume_ctl->value(), 20);
+    EXPECT_EQ(window->widgets().base_frequency_field->text(), "220");
+    EXPECT_EQ(window->widgets().volume_slider->value(), 20);
     EXPECT_FALSE(window->isWindowModified());
-    EXPECT_FALSE(controller.revertDocumentToSaved(*controller.newDocument()))
+    EXPECT_FALSE(controller.revert_to_saved(*controller.new_document()))
         << "a document without a file has nothing to revert to";
 }
 
 TEST_F(DocumentControllerTest, ClosingWithUnsavedChangesAsksSaveDiscardOrCancel) {
-    DocumentWindow* window = controller.openDocument(qpath("saved.kelvara"));
+    DocumentWindow* window = controller.open_document(qpath("saved.kelvara"));
     window->document().set_volume(30);
 
     dialogs.save_changes_answers.push_back(UnsavedChangesChoice::Cancel);
-    EXPECT_FALSE(controller.closeDocument(*window));
+    EXPECT_FALSE(controller.close_document(*window));
     EXPECT_THAT(controller.windows(), ElementsAre(window));
     EXPECT_THAT(dialogs.asked_save_changes_for, ElementsAre("saved.kelvara"));
 
     dialogs.save_changes_answers.push_back(UnsavedChangesChoice::Save);
-    EXPECT_TRUE(controller.closeDocument(*window));
+    EXPECT_TRUE(controller.close_document(*window));
     EXPECT_EQ(files.files.at(path("saved.kelvara")).volume, 30);
     EXPECT_THAT(controller.windows(), IsEmpty());
     flush_deletions();
 
-    DocumentWindow* other = controller.openDocument(qpath("saved.kelvara"));
+    DocumentWindow* other = controller.open_document(qpath("saved.kelvara"));
     other->document().set_volume(40);
     dialogs.save_changes_answers.push_back(UnsavedChangesChoice::Discard);
-    EXPECT_TRUE(controller.closeDocument(*other));
+    EXPECT_TRUE(controller.close_document(*other));
     EXPECT_EQ(files.files.at(path("saved.kelvara")).volume, 30);
     flush_deletions();
 }
 
 TEST_F(DocumentControllerTest, ASaveThatFailsWhileClosingKeepsTheWindowOpen) {
-    DocumentWindow* window = controller.newDocument();
+    DocumentWindow* window = controller.new_document();
     window->document().set_volume(30);
     dialogs.save_changes_answers.push_back(UnsavedChangesChoice::Save);
     dialogs.save_path_answers.push_back(QString());
-    EXPECT_FALSE(controller.closeDocument(*window));
+    EXPECT_FALSE(controller.close_document(*window));
     EXPECT_THAT(controller.windows(), ElementsAre(window));
 }
 
 TEST_F(DocumentControllerTest, AnUnchangedDocumentClosesWithoutAQuestion) {
-    DocumentWindow* window = controller.newDocument();
-    EXPECT_TRUE(controller.closeDocument(*window));
+    DocumentWindow* window = controller.new_document();
+    EXPECT_TRUE(controller.close_document(*window));
     EXPECT_THAT(dialogs.asked_save_changes_for, IsEmpty());
     flush_deletions();
 }
 
 TEST_F(DocumentControllerTest, QuitStopsAtTheFirstDocumentTheUserKeeps) {
-    controller.newDocument();
-    DocumentWindow* kept = controller.newDocument();
-    DocumentWindow* after = controller.newDocument();
+    controller.new_document();
+    DocumentWindow* kept = controller.new_document();
+    DocumentWindow* after = controller.new_document();
     kept->document().set_volume(1);
     dialogs.save_changes_answers.push_back(UnsavedChangesChoice::Cancel);
-    EXPECT_FALSE(controller.closeAllDocuments());
+    EXPECT_FALSE(controller.close_all_documents());
     EXPECT_THAT(controller.windows(), ElementsAre(kept, after));
     flush_deletions();
 }

@@ -10,7 +10,7 @@
 #include <QTemporaryDir>
 
 #include "app/document_controller.h"
-#include "app/kv_app_controller.h"
+#include "app/help_menu.h"
 #include "support/app_fakes.h"
 
 namespace kelvara {
@@ -25,38 +25,38 @@ protected:
     QTemporaryDir folder;
     std::unique_ptr<DocumentStore> files = make_document_store();
     testing::ScriptedDialogs dialogs;
-    KVAppController app{QUrl(), [](const QUrl&) { return true; }};
+    HelpMenu app{QUrl(), [](const QUrl&) { return true; }};
     testing::RecordingInstrumentsFactory instruments;
     DocumentController controller{*files, dialogs, app, instruments.factory()};
 };
 
 TEST_F(DocumentFilesTest, ASavedDocumentOpensWithItsStateAndSendsItsVolume) {
-    DocumentWindow* window = controller.newDocument();
+    DocumentWindow* window = controller.new_document();
     window->document().set_volume(20);
     window->document().set_base_frequency(261.63f);
     dialogs.save_path_answers.push_back(path("saved.kelvara"));
-    ASSERT_TRUE(controller.saveDocument(*window));
-    ASSERT_TRUE(controller.closeDocument(*window));
+    ASSERT_TRUE(controller.save_document(*window));
+    ASSERT_TRUE(controller.close_document(*window));
 
-    DocumentWindow* opened = controller.openDocument(path("saved.kelvara"));
+    DocumentWindow* opened = controller.open_document(path("saved.kelvara"));
     ASSERT_NE(opened, nullptr);
     EXPECT_EQ(opened->document().volume(), 20);
-    EXPECT_EQ(opened->widgets().volume_ctl->value(), 20);
-    EXPECT_EQ(opened->widgets().base_frequency_tf->text(), "261.63");
+    EXPECT_EQ(opened->widgets().volume_slider->value(), 20);
+    EXPECT_EQ(opened->widgets().base_frequency_field->text(), "261.63");
     EXPECT_THAT(instruments.channels.back()->calls, ElementsAre("set_midi_parameter 7 20"));
     EXPECT_FALSE(opened->isWindowModified());
 }
 
 TEST_F(DocumentFilesTest, RevertReadsTheSavedFileBackIntoTheWindow) {
-    DocumentWindow* window = controller.newDocument();
+    DocumentWindow* window = controller.new_document();
     dialogs.save_path_answers.push_back(path("revert.kelvara"));
-    ASSERT_TRUE(controller.saveDocument(*window));
+    ASSERT_TRUE(controller.save_document(*window));
     window->document().set_number_of_overtones(7);
     window->document().set_step_size(0.01f);
-    ASSERT_TRUE(controller.revertDocumentToSaved(*window));
+    ASSERT_TRUE(controller.revert_to_saved(*window));
     EXPECT_EQ(window->document().curve().number_of_overtones(), 25);
-    EXPECT_EQ(window->widgets().number_of_overtones_tf->text(), "25");
-    EXPECT_EQ(window->widgets().step_size_tf->text(), "0.005");
+    EXPECT_EQ(window->widgets().overtones_field->text(), "25");
+    EXPECT_EQ(window->widgets().step_field->text(), "0.005");
     EXPECT_FALSE(window->isWindowModified());
 }
 
@@ -65,7 +65,7 @@ TEST_F(DocumentFilesTest, AFileThatIsNotADocumentIsRefusedWithItsErrorTexts) {
     ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
     bad.write("{ this is not a document");
     bad.close();
-    EXPECT_EQ(controller.openDocument(path("bad.kelvara")), nullptr);
+    EXPECT_EQ(controller.open_document(path("bad.kelvara")), nullptr);
     ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_EQ(dialogs.errors[0].first,
               "Kelvara document data could not be read for an unknown reason.");
@@ -78,10 +78,10 @@ TEST_F(DocumentFilesTest, AFileThatIsNotADocumentIsRefusedWithItsErrorTexts) {
 }
 
 TEST_F(DocumentFilesTest, ASaveIntoAMissingFolderIsReportedAndChangesNothing) {
-    DocumentWindow* window = controller.newDocument();
+    DocumentWindow* window = controller.new_document();
     window->document().set_volume(33);
     dialogs.save_path_answers.push_back(path("no/such/folder/x.kelvara"));
-    EXPECT_FALSE(controller.saveDocument(*window));
+    EXPECT_FALSE(controller.save_document(*window));
     EXPECT_EQ(dialogs.errors.size(), 1u);
     EXPECT_TRUE(window->isWindowModified());
 }

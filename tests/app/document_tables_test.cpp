@@ -15,7 +15,7 @@
 #include <QToolButton>
 
 #include "app/document_window.h"
-#include "view/pv_kelvara_view.h"
+#include "view/graph_widget.h"
 
 namespace kelvara {
 namespace {
@@ -51,12 +51,12 @@ protected:
     }
     // Chooses a preset through the menu of the presets segment, as a click and a pick.
     void choose_preset(int position) {
-        QMenu* menu = w().add_delete_scale_menu;
+        QMenu* menu = w().preset_menu;
         QTimer::singleShot(0, menu, [menu, position] {
             for (int i = 0; i <= position; ++i) QTest::keyClick(menu, Qt::Key_Down);
             QTest::keyClick(menu, Qt::Key_Return);
         });
-        QTest::mouseClick(w().add_delete_scale_ratio[1], Qt::LeftButton);
+        QTest::mouseClick(w().scale_buttons[1], Qt::LeftButton);
         QCoreApplication::processEvents();
     }
 
@@ -64,88 +64,87 @@ protected:
 };
 
 TEST_F(DocumentTablesTest, ModelsKeepTheTableModelContract) {
-    for (QTableView* view : {w().scale_ratios_tv, w().dissonance_ratios_tv, w().mapped_chords_tv})
+    for (QTableView* view : {w().scale_table, w().fixed_tone_table, w().chord_table})
         QAbstractItemModelTester tester(view->model(),
                                         QAbstractItemModelTester::FailureReportingMode::Fatal);
-    EXPECT_EQ(w().scale_ratios_tv->model()->headerData(1, Qt::Horizontal).toString(), "Cents");
-    EXPECT_EQ(w().mapped_chords_tv->model()->headerData(0, Qt::Horizontal).toString(), "MIDI Note");
-    EXPECT_EQ(w().mapped_chords_tv->model()->headerData(1, Qt::Horizontal).toString(),
-              "Chord String");
+    EXPECT_EQ(w().scale_table->model()->headerData(1, Qt::Horizontal).toString(), "Cents");
+    EXPECT_EQ(w().chord_table->model()->headerData(0, Qt::Horizontal).toString(), "MIDI Note");
+    EXPECT_EQ(w().chord_table->model()->headerData(1, Qt::Horizontal).toString(), "Chord String");
 }
 
 TEST_F(DocumentTablesTest, ThePresetMenuFillsTheScaleTable) {
-    ASSERT_EQ(w().add_delete_scale_menu->actions().size(), 6);
+    ASSERT_EQ(w().preset_menu->actions().size(), 6);
     choose_preset(2);  // 12 equal steps per octave
-    ASSERT_EQ(w().scale_ratios_tv->model()->rowCount(), 25);
-    EXPECT_EQ(cell(w().scale_ratios_tv, 0, 0), "1");
-    EXPECT_EQ(cell(w().scale_ratios_tv, 12, 0), "2");
-    EXPECT_EQ(cell(w().scale_ratios_tv, 12, 1), "1200");
-    EXPECT_EQ(cell(w().scale_ratios_tv, 24, 0), "4");
+    ASSERT_EQ(w().scale_table->model()->rowCount(), 25);
+    EXPECT_EQ(cell(w().scale_table, 0, 0), "1");
+    EXPECT_EQ(cell(w().scale_table, 12, 0), "2");
+    EXPECT_EQ(cell(w().scale_table, 12, 1), "1200");
+    EXPECT_EQ(cell(w().scale_table, 24, 0), "4");
     EXPECT_TRUE(window.isWindowModified());
 }
 
 TEST_F(DocumentTablesTest, TheEqualDivisionPresetReadsItsTwoFields) {
-    w().scale_base->setText(QStringLiteral("3"));
-    w().scale_tet->setText(QStringLiteral("13"));
-    w().add_delete_scale_menu->actions()[1]->trigger();
-    EXPECT_EQ(w().scale_ratios_tv->model()->rowCount(), 18);
+    w().division_base_field->setText(QStringLiteral("3"));
+    w().division_count_field->setText(QStringLiteral("13"));
+    w().preset_menu->actions()[1]->trigger();
+    EXPECT_EQ(w().scale_table->model()->rowCount(), 18);
 }
 
 TEST_F(DocumentTablesTest, SegmentsAddAndDeleteRows) {
-    QTest::mouseClick(w().add_delete_scale_ratio[0], Qt::LeftButton);
-    QTest::mouseClick(w().add_delete_scale_ratio[0], Qt::LeftButton);
-    EXPECT_EQ(w().scale_ratios_tv->model()->rowCount(), 2);
-    QTest::mouseClick(w().add_delete_scale_ratio[2], Qt::LeftButton);
+    QTest::mouseClick(w().scale_buttons[0], Qt::LeftButton);
+    QTest::mouseClick(w().scale_buttons[0], Qt::LeftButton);
+    EXPECT_EQ(w().scale_table->model()->rowCount(), 2);
+    QTest::mouseClick(w().scale_buttons[2], Qt::LeftButton);
     EXPECT_EQ(window.beep_count(), 1) << "nothing selected to delete";
-    w().scale_ratios_tv->selectRow(1);
-    QTest::mouseClick(w().add_delete_scale_ratio[2], Qt::LeftButton);
-    EXPECT_EQ(w().scale_ratios_tv->model()->rowCount(), 1);
+    w().scale_table->selectRow(1);
+    QTest::mouseClick(w().scale_buttons[2], Qt::LeftButton);
+    EXPECT_EQ(w().scale_table->model()->rowCount(), 1);
 
-    QTest::mouseClick(w().add_delete_dissonance_ratio[0], Qt::LeftButton);
-    EXPECT_EQ(w().dissonance_ratios_tv->model()->rowCount(), 2);
-    QTest::mouseClick(w().add_delete_copy_chord[0], Qt::LeftButton);
-    QTest::mouseClick(w().add_delete_copy_chord[1], Qt::LeftButton);
-    EXPECT_EQ(cell(w().mapped_chords_tv, 0, 0), "0");
-    EXPECT_EQ(cell(w().mapped_chords_tv, 0, 1), "110");
-    EXPECT_EQ(cell(w().mapped_chords_tv, 1, 1), "440,440");
-    w().mapped_chords_tv->selectRow(0);
-    QTest::keyClick(w().mapped_chords_tv, Qt::Key_Delete);
-    EXPECT_EQ(w().mapped_chords_tv->model()->rowCount(), 1);
+    QTest::mouseClick(w().fixed_tone_buttons[0], Qt::LeftButton);
+    EXPECT_EQ(w().fixed_tone_table->model()->rowCount(), 2);
+    QTest::mouseClick(w().chord_buttons[0], Qt::LeftButton);
+    QTest::mouseClick(w().chord_buttons[1], Qt::LeftButton);
+    EXPECT_EQ(cell(w().chord_table, 0, 0), "0");
+    EXPECT_EQ(cell(w().chord_table, 0, 1), "110");
+    EXPECT_EQ(cell(w().chord_table, 1, 1), "440,440");
+    w().chord_table->selectRow(0);
+    QTest::keyClick(w().chord_table, Qt::Key_Delete);
+    EXPECT_EQ(w().chord_table->model()->rowCount(), 1);
 }
 
 TEST_F(DocumentTablesTest, EditedCellsReachTheDocumentAndTheScaleStaysSorted) {
-    w().add_delete_scale_menu->actions()[2]->trigger();
-    edit_cell(w().scale_ratios_tv, 24, 1, QStringLiteral("700"));
-    EXPECT_EQ(cell(w().scale_ratios_tv, 7, 0), "1.498307");
+    w().preset_menu->actions()[2]->trigger();
+    edit_cell(w().scale_table, 24, 1, QStringLiteral("700"));
+    EXPECT_EQ(cell(w().scale_table, 7, 0), "1.498307");
     EXPECT_EQ(doc().tables().scale_ratios()[7], 1.4983071f);
-    edit_cell(w().dissonance_ratios_tv, 0, 0, QStringLiteral("1.5"));
+    edit_cell(w().fixed_tone_table, 0, 0, QStringLiteral("1.5"));
     EXPECT_THAT(doc().tables().fixed_tones(), ElementsAre(1.5f));
 }
 
 TEST_F(DocumentTablesTest, TheChordColumnRefusesBadTextShowsTheErrorAndKeepsTheChord) {
-    QTest::mouseClick(w().add_delete_copy_chord[0], Qt::LeftButton);
-    edit_cell(w().mapped_chords_tv, 0, 1, QStringLiteral("220;275 / 330"));
-    EXPECT_EQ(cell(w().mapped_chords_tv, 0, 1), "220,275,330");
+    QTest::mouseClick(w().chord_buttons[0], Qt::LeftButton);
+    edit_cell(w().chord_table, 0, 1, QStringLiteral("220;275 / 330"));
+    EXPECT_EQ(cell(w().chord_table, 0, 1), "220,275,330");
 
     doc().update_change_count(ChangeKind::Cleared);
-    edit_cell(w().mapped_chords_tv, 0, 1, QStringLiteral("220,abc"));
-    EXPECT_EQ(cell(w().mapped_chords_tv, 0, 1), "220,275,330");
+    edit_cell(w().chord_table, 0, 1, QStringLiteral("220,abc"));
+    EXPECT_EQ(cell(w().chord_table, 0, 1), "220,275,330");
     EXPECT_EQ(window.statusBar()->currentMessage(), "Incorrectly formated string");
     EXPECT_EQ(window.beep_count(), 1);
     EXPECT_FALSE(doc().is_edited());
 }
 
 TEST_F(DocumentTablesTest, SelectingAScaleRowMovesTheCursorLine) {
-    auto* view = dynamic_cast<PVKelvaraView*>(window.graph_view());
+    auto* view = window.graph();
     ASSERT_NE(view, nullptr);
-    w().add_delete_scale_menu->actions()[0]->trigger();  // just ratios
-    w().scale_ratios_tv->selectRow(7);                   // 3/2
-    EXPECT_EQ(view->current_x_line(), 1.5f);
+    w().preset_menu->actions()[0]->trigger();  // just ratios
+    w().scale_table->selectRow(7);             // 3/2
+    EXPECT_EQ(view->cursor_ratio(), 1.5f);
     // A selection in another table moves the line to the selected scale ratio again.
-    QTest::mouseClick(w().plot_justs_ratio_btn[1], Qt::LeftButton);
-    w().dissonance_ratios_tv->selectRow(0);
-    EXPECT_EQ(view->current_x_line(), 1.5f);
-    EXPECT_TRUE(view->should_plot_line());
+    QTest::mouseClick(w().plot_toggles[1], Qt::LeftButton);
+    w().fixed_tone_table->selectRow(0);
+    EXPECT_EQ(view->cursor_ratio(), 1.5f);
+    EXPECT_TRUE(view->shows_cursor_line());
 }
 
 }  // namespace

@@ -16,7 +16,7 @@
 
 #include "app/document_window.h"
 #include "support/app_fakes.h"
-#include "view/pv_kelvara_view.h"
+#include "view/graph_widget.h"
 
 namespace kelvara {
 namespace {
@@ -47,79 +47,79 @@ protected:
 };
 
 TEST_F(DocumentWindowTest, ShowsTheNewDocumentInEveryControl) {
-    EXPECT_EQ(window.objectName(), "KelvaraDocument");
-    EXPECT_EQ(w().base_frequency_tf->text(), "440");
-    EXPECT_EQ(w().x_min_tf->text(), "1");
-    EXPECT_EQ(w().x_max_tf->text(), "2");
-    EXPECT_EQ(w().step_size_tf->text(), "0.005");
-    EXPECT_EQ(w().number_of_overtones_tf->text(), "25");
-    EXPECT_EQ(w().waveform_selector->currentData().toInt(), doc().curve().overtone_type());
-    for (QToolButton* toggle : w().plot_justs_ratio_btn) EXPECT_FALSE(toggle->isChecked());
-    EXPECT_EQ(w().volume_ctl->value(), 64);
-    EXPECT_EQ(w().last_played_tf->text(), "-");
+    EXPECT_EQ(window.objectName(), "document_window");
+    EXPECT_EQ(w().base_frequency_field->text(), "440");
+    EXPECT_EQ(w().x_min_field->text(), "1");
+    EXPECT_EQ(w().x_max_field->text(), "2");
+    EXPECT_EQ(w().step_field->text(), "0.005");
+    EXPECT_EQ(w().overtones_field->text(), "25");
+    EXPECT_EQ(w().timbre_selector->currentData().toInt(), doc().curve().overtone_type());
+    for (QToolButton* toggle : w().plot_toggles) EXPECT_FALSE(toggle->isChecked());
+    EXPECT_EQ(w().volume_slider->value(), 64);
+    EXPECT_EQ(w().last_key_field->text(), "-");
     EXPECT_FALSE(window.isWindowModified());
     EXPECT_EQ(window.windowTitle(), "Untitled[*] — Kelvara");
 }
 
 TEST_F(DocumentWindowTest, TypedNumbersReachTheDocumentWhateverTheLocale) {
     // The tests run under a German locale, whose decimal separator is a comma.
-    type_and_return(w().base_frequency_tf, "261.63");
+    type_and_return(w().base_frequency_field, "261.63");
     EXPECT_EQ(doc().curve().base_frequency(), 261.6300048828125);
-    type_and_return(w().x_max_tf, "2.5");
+    type_and_return(w().x_max_field, "2.5");
     EXPECT_EQ(doc().curve().x_max(), 2.5f);
     EXPECT_GT(doc().curve().number_of_points(), 290) << "the wider x range is resampled";
-    type_and_return(w().y_max_tf, "7.25");
+    type_and_return(w().y_max_field, "7.25");
     EXPECT_EQ(doc().curve().y_max(), 7.25f);
-    type_and_return(w().step_size_tf, "0.01");
+    type_and_return(w().step_field, "0.01");
     EXPECT_EQ(doc().curve().step_size(), static_cast<double>(0.01f));
-    type_and_return(w().number_of_overtones_tf, "6");
+    type_and_return(w().overtones_field, "6");
     EXPECT_EQ(doc().curve().number_of_overtones(), 6);
     EXPECT_TRUE(window.isWindowModified());
     EXPECT_EQ(window.beep_count(), 0);
 }
 
 TEST_F(DocumentWindowTest, TheGraphDrawsTheDocumentsCurveAndFollowsItsEdits) {
-    auto* view = dynamic_cast<PVKelvaraView*>(window.graph_view());
+    auto* view = window.graph();
     ASSERT_NE(view, nullptr);
     EXPECT_EQ(view, w().graph);
     EXPECT_EQ(view->number_of_points(), 201);
     EXPECT_TRUE(view->curve_path().has_value());
-    type_and_return(w().x_max_tf, "3");
+    type_and_return(w().x_max_field, "3");
     EXPECT_EQ(view->x_max(), 3.0f);
     EXPECT_EQ(view->number_of_points(), doc().curve().number_of_points());
-    type_and_return(w().step_size_tf, "0.01");
+    type_and_return(w().step_field, "0.01");
     EXPECT_EQ(view->number_of_points(), doc().curve().number_of_points());
-    QTest::mouseClick(w().plot_justs_ratio_btn[2], Qt::LeftButton);
-    EXPECT_TRUE(view->should_draw_derivative());
+    QTest::mouseClick(w().plot_toggles[2], Qt::LeftButton);
+    EXPECT_TRUE(view->shows_slope());
 }
 
 TEST_F(DocumentWindowTest, FieldsTakeOnlyNumberCharacters) {
-    type_and_return(w().base_frequency_tf, "2x2o0");
-    EXPECT_EQ(w().base_frequency_tf->text(), "220");
+    type_and_return(w().base_frequency_field, "2x2o0");
+    EXPECT_EQ(w().base_frequency_field->text(), "220");
     EXPECT_EQ(doc().curve().base_frequency(), 220.0);
 }
 
 TEST_F(DocumentWindowTest, TextThatIsNotANumberIsRefusedAndTheStoredValueShownAgain) {
-    type_and_return(w().step_size_tf, "1e");
+    type_and_return(w().step_field, "1e");
     EXPECT_EQ(window.beep_count(), 1);
-    EXPECT_EQ(w().step_size_tf->text(), "0.005");
-    type_and_return(w().number_of_overtones_tf, "");
+    EXPECT_EQ(w().step_field->text(), "0.005");
+    type_and_return(w().overtones_field, "");
     EXPECT_EQ(window.beep_count(), 2);
-    EXPECT_EQ(w().number_of_overtones_tf->text(), "25");
-    type_and_return(w().x_min_tf, "1.2.3");
-    EXPECT_EQ(w().x_min_tf->text(), "1");
+    EXPECT_EQ(w().overtones_field->text(), "25");
+    type_and_return(w().x_min_field, "1.2.3");
+    EXPECT_EQ(w().x_min_field->text(), "1");
     EXPECT_FALSE(doc().is_edited());
 }
 
 TEST_F(DocumentWindowTest, NumbersTheDocumentRefusesAreShownBackAsTheyWere) {
-    type_and_return(w().number_of_overtones_tf, "0");
-    EXPECT_EQ(w().number_of_overtones_tf->text(), "25");
-    type_and_return(w().step_size_tf, "-0.5");
-    EXPECT_EQ(w().step_size_tf->text(), "0.005");
-    type_and_return(w().base_frequency_tf, "0");
-    EXPECT_EQ(w().base_frequency_tf->text(), "440");
-    type_and_return(w().x_max_tf, "1e30");
-    EXPECT_EQ(w().x_max_tf->text(), "2");
+    type_and_return(w().overtones_field, "0");
+    EXPECT_EQ(w().overtones_field->text(), "25");
+    type_and_return(w().step_field, "-0.5");
+    EXPECT_EQ(w().step_field->text(), "0.005");
+    type_and_return(w().base_frequency_field, "0");
+    EXPECT_EQ(w().base_frequency_field->text(), "440");
+    type_and_return(w().x_max_field, "1e30");
+    EXPECT_EQ(w().x_max_field->text(), "2");
     EXPECT_EQ(window.beep_count(), 4);
     EXPECT_EQ(doc().curve().number_of_overtones(), 25);
     EXPECT_FALSE(doc().is_edited());
@@ -128,107 +128,109 @@ TEST_F(DocumentWindowTest, NumbersTheDocumentRefusesAreShownBackAsTheyWere) {
 
 TEST_F(DocumentWindowTest, LeavingAFieldCommitsOnlyWhatWasTyped) {
     // Tabbing through the base frequency must not mark the document changed.
-    emit w().base_frequency_tf->editingFinished();
+    emit w().base_frequency_field->editingFinished();
     EXPECT_FALSE(doc().is_edited());
     // An edit followed by leaving the field commits once.
-    w().base_frequency_tf->selectAll();
-    QTest::keyClicks(w().base_frequency_tf, "330");
-    emit w().base_frequency_tf->editingFinished();
+    w().base_frequency_field->selectAll();
+    QTest::keyClicks(w().base_frequency_field, "330");
+    emit w().base_frequency_field->editingFinished();
     EXPECT_EQ(doc().curve().base_frequency(), 330.0);
     EXPECT_TRUE(doc().is_edited());
     // Typing the stored bound again changes nothing.
     doc().update_change_count(ChangeKind::Cleared);
-    type_and_return(w().x_max_tf, "2.0");
+    type_and_return(w().x_max_field, "2.0");
     EXPECT_FALSE(doc().is_edited());
 }
 
 TEST_F(DocumentWindowTest, TimbrePopUpRunsOnlyForTheUsersChoice) {
-    w().waveform_selector->setCurrentIndex(0);  // as the document selects: no action
+    w().timbre_selector->setCurrentIndex(0);  // as the document selects: no action
     EXPECT_EQ(doc().curve().overtone_type(), GeometricHarmonics);
     EXPECT_FALSE(doc().is_edited());
 
-    w().waveform_selector->setCurrentIndex(w().waveform_selector->findData(OddHarmonics));
-    QTest::keyClick(w().waveform_selector, Qt::Key_Down);
-    const int chosen = w().waveform_selector->currentData().toInt();
+    w().timbre_selector->setCurrentIndex(w().timbre_selector->findData(OddHarmonics));
+    QTest::keyClick(w().timbre_selector, Qt::Key_Down);
+    const int chosen = w().timbre_selector->currentData().toInt();
     EXPECT_NE(chosen, OddHarmonics);
     EXPECT_EQ(doc().curve().overtone_type(), chosen);
-    EXPECT_EQ(w().y_max_tf->text().toStdString(),
+    EXPECT_EQ(w().y_max_field->text().toStdString(),
               QLocale::c().toString(double{doc().curve().y_max()}, 'g', 7).toStdString())
         << "the refitted y range is shown";
     EXPECT_TRUE(window.isWindowModified());
 }
 
 TEST_F(DocumentWindowTest, PlotTogglesAreIndependent) {
-    QTest::mouseClick(w().plot_justs_ratio_btn[2], Qt::LeftButton);
+    QTest::mouseClick(w().plot_toggles[2], Qt::LeftButton);
     EXPECT_TRUE(doc().curve().plot_dy());
-    QTest::mouseClick(w().plot_justs_ratio_btn[0], Qt::LeftButton);
+    QTest::mouseClick(w().plot_toggles[0], Qt::LeftButton);
     EXPECT_TRUE(doc().curve().plot_justs());
     EXPECT_TRUE(doc().curve().plot_dy());
     EXPECT_FALSE(doc().curve().plot_selected_ratio());
-    QTest::mouseClick(w().plot_justs_ratio_btn[2], Qt::LeftButton);
+    QTest::mouseClick(w().plot_toggles[2], Qt::LeftButton);
     EXPECT_FALSE(doc().curve().plot_dy());
-    EXPECT_TRUE(w().plot_justs_ratio_btn[0]->isChecked());
+    EXPECT_TRUE(w().plot_toggles[0]->isChecked());
     EXPECT_TRUE(window.isWindowModified());
 }
 
 TEST_F(DocumentWindowTest, FitRefitsTheDissonanceRangeWithoutCountingAsAChange) {
-    w().y_max_tf->setText(QStringLiteral("40"));
-    QTest::mouseClick(w().normalize_y_axis_btn, Qt::LeftButton);
+    w().y_max_field->setText(QStringLiteral("40"));
+    QTest::mouseClick(w().fit_y_button, Qt::LeftButton);
     EXPECT_LT(doc().curve().y_max(), 40.0f);
-    EXPECT_EQ(w().y_max_tf->text(), QLocale::c().toString(double{doc().curve().y_max()}, 'g', 7));
+    EXPECT_EQ(w().y_max_field->text(),
+              QLocale::c().toString(double{doc().curve().y_max()}, 'g', 7));
     EXPECT_FALSE(doc().is_edited());
 }
 
 TEST_F(DocumentWindowTest, TheVolumeSliderSendsControllerSevenAndMarksTheDocumentChanged) {
     EXPECT_THAT(synth.calls, ::testing::ElementsAre("set_midi_parameter 7 64"))
         << "a new window sends the volume it shows";
-    w().volume_ctl->setValue(100);
+    w().volume_slider->setValue(100);
     EXPECT_EQ(doc().volume(), 100);
     EXPECT_EQ(synth.calls.back(), "set_midi_parameter 7 100");
     EXPECT_TRUE(window.isWindowModified());
-    QTest::keyClick(w().volume_ctl, Qt::Key_Left);
+    QTest::keyClick(w().volume_slider, Qt::Key_Left);
     EXPECT_EQ(synth.calls.back(), "set_midi_parameter 7 99");
-    EXPECT_EQ(w().volume_ctl->maximum(), 127);
+    EXPECT_EQ(w().volume_slider->maximum(), 127);
 }
 
 TEST_F(DocumentWindowTest, TheLastPlayedFieldReadsADashUntilANoteOnArrives) {
-    EXPECT_EQ(w().last_played_tf->text(), "-");
+    EXPECT_EQ(w().last_key_field->text(), "-");
     std::thread receive_thread([this] { instruments.play_note(60); });
     receive_thread.join();
-    EXPECT_EQ(w().last_played_tf->text(), "-") << "the MIDI thread never writes the field";
+    EXPECT_EQ(w().last_key_field->text(), "-") << "the MIDI thread never writes the field";
     QCoreApplication::processEvents();
-    EXPECT_EQ(w().last_played_tf->text(), "60");
+    EXPECT_EQ(w().last_key_field->text(), "60");
 }
 
 TEST_F(DocumentWindowTest, TheSourcePopUpListsTheSourcesAndEachPickConnectsOne) {
-    ASSERT_EQ(w().midi_sources_btn->count(), 2);
-    EXPECT_EQ(w().midi_sources_btn->itemText(1), "Keys Synth B");
-    EXPECT_TRUE(w().midi_sources_btn->toolTip().contains("JACK"));
-    QTest::keyClick(w().midi_sources_btn, Qt::Key_Down);
+    ASSERT_EQ(w().midi_source_list->count(), 2);
+    EXPECT_EQ(w().midi_source_list->itemText(1), "Keys Synth B");
+    EXPECT_TRUE(w().midi_source_list->toolTip().contains("JACK"));
+    QTest::keyClick(w().midi_source_list, Qt::Key_Down);
     EXPECT_THAT(instruments.connected_sources, ::testing::ElementsAre(1));
 }
 
 TEST_F(DocumentWindowTest, ProgramsAndBanksGoToTheInstruments) {
-    ASSERT_EQ(w().program_btn->count(), 2);
-    EXPECT_EQ(w().program_btn->itemText(0), "0 : Sine");
-    QTest::keyClick(w().program_btn, Qt::Key_Down);
+    ASSERT_EQ(w().instrument_list->count(), 2);
+    EXPECT_EQ(w().instrument_list->itemText(0), "0 : Sine");
+    QTest::keyClick(w().instrument_list, Qt::Key_Down);
     EXPECT_THAT(instruments.selected_programs, ::testing::ElementsAre(1));
 
     window.set_sound_bank_chooser([](QWidget*) { return std::optional<QString>(); });
-    QTest::mouseClick(w().load_sound_font_btn, Qt::LeftButton);
+    QTest::mouseClick(w().load_bank_button, Qt::LeftButton);
     EXPECT_THAT(instruments.loaded_banks, ::testing::IsEmpty()) << "cancelled: nothing changes";
 
     window.set_sound_bank_chooser([](QWidget*) { return std::optional<QString>("/b.sf2"); });
-    QTest::mouseClick(w().load_sound_font_btn, Qt::LeftButton);
+    QTest::mouseClick(w().load_bank_button, Qt::LeftButton);
     EXPECT_THAT(instruments.loaded_banks, ::testing::ElementsAre("/b.sf2"));
-    ASSERT_EQ(w().program_btn->count(), 1);
-    EXPECT_EQ(w().program_btn->itemText(0), "0 : Loaded");
+    ASSERT_EQ(w().instrument_list->count(), 1);
+    EXPECT_EQ(w().instrument_list->itemText(0), "0 : Loaded");
 
     instruments.refuse_banks = true;
-    QTest::mouseClick(w().load_sound_font_btn, Qt::LeftButton);
-    EXPECT_EQ(w().program_btn->count(), 2) << "a refused bank: the default bank is listed again";
+    QTest::mouseClick(w().load_bank_button, Qt::LeftButton);
+    EXPECT_EQ(w().instrument_list->count(), 2)
+        << "a refused bank: the default bank is listed again";
 
-    QTest::mouseClick(w().load_default_sounds_btn, Qt::LeftButton);
+    QTest::mouseClick(w().default_bank_button, Qt::LeftButton);
     EXPECT_EQ(instruments.resets, 2);
     EXPECT_EQ(synth.calls.size(), 1u) << "a bank change does not send the volume again";
 }
@@ -237,47 +239,34 @@ TEST_F(DocumentWindowTest, TheGraphTakesTheExtraSpace) {
     window.resize(1000, 650);
     QTest::qWait(10);
     const QSize graph_before = w().graph->size();
-    const QSize field_before = w().base_frequency_tf->size();
+    const QSize field_before = w().base_frequency_field->size();
     window.resize(1400, 950);
     QTest::qWait(10);
     EXPECT_GT(w().graph->width(), graph_before.width() + 300);
     EXPECT_GT(w().graph->height(), graph_before.height() + 250);
-    EXPECT_EQ(w().base_frequency_tf->size(), field_before);
+    EXPECT_EQ(w().base_frequency_field->size(), field_before);
 }
 
 TEST_F(DocumentWindowTest, TabGoesThroughTheControlsInReadingOrder) {
     std::vector<QWidget*> order;
-    QWidget* at = w().waveform_selector;
+    QWidget* at = w().timbre_selector;
     for (int i = 0; i < 9; ++i, at = at->nextInFocusChain()) {
         while (at->focusPolicy() == Qt::NoFocus) at = at->nextInFocusChain();
         order.push_back(at);
     }
-    EXPECT_THAT(order, ::testing::ElementsAre(w().waveform_selector, w().number_of_overtones_tf,
-                                              w().base_frequency_tf, w().x_min_tf, w().x_max_tf,
-                                              w().y_min_tf, w().y_max_tf, w().normalize_y_axis_btn,
-                                              w().step_size_tf));
+    EXPECT_THAT(order, ::testing::ElementsAre(w().timbre_selector, w().overtones_field,
+                                              w().base_frequency_field, w().x_min_field,
+                                              w().x_max_field, w().y_min_field, w().y_max_field,
+                                              w().fit_y_button, w().step_field));
 }
 
 TEST_F(DocumentWindowTest, EveryControlExplainsItself) {
-    const QWidget* controls[] = {w().waveform_selector,
-                                 w().base_frequency_tf,
-                                 w().number_of_overtones_tf,
-                                 w().step_size_tf,
-                                 w().x_min_tf,
-                                 w().x_max_tf,
-                                 w().y_min_tf,
-                                 w().y_max_tf,
-                                 w().plot_justs_ratio_btn[0],
-                                 w().plot_justs_ratio_btn[1],
-                                 w().plot_justs_ratio_btn[2],
-                                 w().normalize_y_axis_btn,
-                                 w().scale_ratios_tv,
-                                 w().dissonance_ratios_tv,
-                                 w().mapped_chords_tv,
-                                 w().midi_sources_btn,
-                                 w().program_btn,
-                                 w().volume_ctl,
-                                 w().last_played_tf};
+    const QWidget* controls[] = {
+        w().timbre_selector, w().base_frequency_field, w().overtones_field, w().step_field,
+        w().x_min_field,     w().x_max_field,          w().y_min_field,     w().y_max_field,
+        w().plot_toggles[0], w().plot_toggles[1],      w().plot_toggles[2], w().fit_y_button,
+        w().scale_table,     w().fixed_tone_table,     w().chord_table,     w().midi_source_list,
+        w().instrument_list, w().volume_slider,        w().last_key_field};
     for (const QWidget* control : controls)
         EXPECT_FALSE(control->toolTip().isEmpty()) << control->objectName().toStdString();
 }

@@ -9,7 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/kv_app_controller.h"
+#include "app/help_menu.h"
 
 namespace kelvara {
 namespace {
@@ -18,38 +18,38 @@ class HelpTest : public ::testing::Test {
 protected:
     std::vector<QUrl> opened;
     const QUrl page = QUrl::fromLocalFile(QStringLiteral("/usr/share/kelvara/help/index.html"));
-    KVAppController app{page, [this](const QUrl& url) {
-                            opened.push_back(url);
-                            return false;  // the window closes even when nothing opened
-                        }};
+    HelpMenu app{page, [this](const QUrl& url) {
+                     opened.push_back(url);
+                     return false;  // the window closes even when nothing opened
+                 }};
 };
 
 TEST_F(HelpTest, TheHelpCommandMakesOneWindowAndShowsItEachTime) {
-    EXPECT_EQ(app.helpController(), nullptr);
-    app.helpMenuSelected();
-    KVHelpController* help = app.helpController();
+    EXPECT_EQ(app.help_window(), nullptr);
+    app.show_help();
+    HelpWindow* help = app.help_window();
     ASSERT_NE(help, nullptr);
-    EXPECT_EQ(help->objectName(), "KVHelp");
+    EXPECT_EQ(help->objectName(), "help_window");
     EXPECT_TRUE(help->isVisible());
-    help->closeWindow();
+    help->close();
     EXPECT_FALSE(help->isVisible());
-    app.helpMenuSelected();
-    EXPECT_EQ(app.helpController(), help);
+    app.show_help();
+    EXPECT_EQ(app.help_window(), help);
     EXPECT_TRUE(help->isVisible());
 }
 
 TEST_F(HelpTest, TheSiteButtonOpensTheHelpPageThenCloses) {
-    app.helpMenuSelected();
-    QTest::mouseClick(app.helpController()->goToSiteButton, Qt::LeftButton);
+    app.show_help();
+    QTest::mouseClick(app.help_window()->open_page_button(), Qt::LeftButton);
     EXPECT_THAT(opened, ::testing::ElementsAre(page));
-    EXPECT_FALSE(app.helpController()->isVisible());
+    EXPECT_FALSE(app.help_window()->isVisible());
 }
 
 TEST_F(HelpTest, TheCloseButtonOnlyCloses) {
-    app.helpMenuSelected();
-    QTest::mouseClick(app.helpController()->closeWindowButton, Qt::LeftButton);
+    app.show_help();
+    QTest::mouseClick(app.help_window()->close_button(), Qt::LeftButton);
     EXPECT_THAT(opened, ::testing::IsEmpty());
-    EXPECT_FALSE(app.helpController()->isVisible());
+    EXPECT_FALSE(app.help_window()->isVisible());
 }
 
 TEST(HelpPage, IsFoundBesideTheProgramOrInTheDataFolderNextToIt) {

@@ -77,8 +77,7 @@ TEST(ChordMapConcurrency, DocumentEditsAndMidiLookupsExcludeEachOther) {
     Document doc;
     testing::RecordingDocumentView controls;
     controls.selected_rows[DocumentTable::MappedChords] = 0;
-    NullCurveView no_curve;
-    doc.attach_views(no_curve, controls);
+    doc.attach_views(controls);
 
     std::thread editor([&] {
         // Add key 0 with its 110 Hz chord, then delete it again: 10 000 edits.

@@ -47,9 +47,8 @@ TEST(Volume, TheWindowSendsTheStoredVolumeAndTheSliderSendsEachMove) {
     testing::RecordingSynthChannel channel;
     RecordingDocumentView controls;
     Document doc;
-    NullCurveView no_curve;
     doc.attach_synth_channel(channel);
-    doc.attach_views(no_curve, controls);
+    doc.attach_views(controls);
     doc.show_all();
     EXPECT_THAT(channel.calls, ElementsAre("set_midi_parameter 7 64"));
     doc.set_volume(100);

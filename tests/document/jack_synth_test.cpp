@@ -86,11 +86,11 @@ TEST(JackMidiSynth, MappedKeysSoundTheirChordsAndANoteOffStopsExactlyItsNotes) {
     ASSERT_TRUE(keyboard);
     MidiInput input(std::move(opening.client),
                     {player, std::make_shared<PublishedChordLookup>(published), last_played});
-    const auto& items = input.fill_in_midi_source_list();
+    const auto& items = input.source_items();
     int item = -1;
     for (size_t i = 0; i < items.size(); ++i)
         if (items[i].source.address == keyboard->full_port_name(0)) item = static_cast<int>(i);
-    ASSERT_TRUE(input.midi_source_selected(item));
+    ASSERT_TRUE(input.connect_source(item));
     ASSERT_TRUE(keyboard->wait_for_connections(0, 1));
 
     ASSERT_TRUE(keyboard->send(0, {0x90, 60, 100}));

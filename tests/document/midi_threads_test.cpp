@@ -95,8 +95,8 @@ TEST(MidiThreads, NotesPlayWhileTheChordMapIsEditedAndNoneIsLeftHanging) {
     std::atomic<int> notifications{0};
     auto last_played = std::make_shared<LastPlayedKey>([&](int) { notifications.fetch_add(1); });
     MidiInput input(system.create_client(kMidiClientName), {player, chords, last_played});
-    input.fill_in_midi_source_list();
-    ASSERT_TRUE(input.midi_source_selected(0));
+    input.source_items();
+    ASSERT_TRUE(input.connect_source(0));
 
     std::jthread receive([&] {
         for (int i = 0; i < kMidiEvents; ++i) system.send("keys:1", event(i));
@@ -139,8 +139,8 @@ TEST(MidiThreads, TheSynthesizerPlaysThroughEditsAndBankResetsAndFallsSilent) {
         system.create_client(kMidiClientName),
         {std::make_shared<SynthNotePlayer>(synth),
          std::make_shared<PublishedChordLookup>(published), std::make_shared<LastPlayedKey>()});
-    input.fill_in_midi_source_list();
-    ASSERT_TRUE(input.midi_source_selected(0));
+    input.source_items();
+    ASSERT_TRUE(input.connect_source(0));
 
     std::jthread receive([&] {
         for (int i = 0; i < kMidiEvents; ++i) system.send("keys:1", event(i));

@@ -72,7 +72,7 @@ TEST(JackMidi, TwoSourcesPlayIntoTheOneInputUntilDisconnected) {
     ASSERT_TRUE(input.has_input_port());
 
     // Listing: device from the client part, name from the port part, id from the full name.
-    const auto& items = input.fill_in_midi_source_list();
+    const auto& items = input.source_items();
     const int item_a = item_of(items, a);
     const int item_b = item_of(items, b);
     ASSERT_GE(item_a, 0);
@@ -84,9 +84,9 @@ TEST(JackMidi, TwoSourcesPlayIntoTheOneInputUntilDisconnected) {
     EXPECT_EQ(items[static_cast<size_t>(std::max(item_a, item_b))].title,
               "MIDI Out " + (item_a > item_b ? unique("Synth A") : unique("Keys B")));
 
-    ASSERT_TRUE(input.midi_source_selected(item_a));
-    ASSERT_TRUE(input.midi_source_selected(item_b));
-    ASSERT_TRUE(input.midi_source_selected(item_b));  // again: still one connection
+    ASSERT_TRUE(input.connect_source(item_a));
+    ASSERT_TRUE(input.connect_source(item_b));
+    ASSERT_TRUE(input.connect_source(item_b));  // again: still one connection
     ASSERT_TRUE(synth_a->wait_for_connections(0, 1));
     ASSERT_TRUE(keys_b->wait_for_connections(0, 1));
 
@@ -115,7 +115,7 @@ struct PacketCollector {
     std::condition_variable changed;
     std::vector<std::vector<uint8_t>> packets;
 
-    static void read_proc(const uint8_t* list, size_t size, void* self) {
+    static void deliver(const uint8_t* list, size_t size, void* self) {
         auto* collector = static_cast<PacketCollector*>(self);
         {
             const std::scoped_lock lock(collector->mutex);
@@ -141,12 +141,12 @@ TEST(JackMidi, TwoClientsOfTheSameNameBothReceiveAndLongMessagesArriveInPackets)
 
     PacketCollector first_packets;
     PacketCollector second_packets;
-    auto first_port = first.client->create_input_port(kMidiInputPortName,
-                                                      &PacketCollector::read_proc, &first_packets);
-    auto second_port = second.client->create_input_port(
-        kMidiInputPortName, &PacketCollector::read_proc, &second_packets);
+    auto first_port = first.client->create_input_port(kMidiInputPortName, &PacketCollector::deliver,
+                                                      &first_packets);
+    auto second_port = second.client->create_input_port(kMidiInputPortName,
+                                                        &PacketCollector::deliver, &second_packets);
     ASSERT_TRUE(first_port && second_port);
-    EXPECT_EQ(first.client->create_input_port(kMidiInputPortName, &PacketCollector::read_proc,
+    EXPECT_EQ(first.client->create_input_port(kMidiInputPortName, &PacketCollector::deliver,
                                               &first_packets),
               nullptr);  // one port per client
     MidiSource sender;

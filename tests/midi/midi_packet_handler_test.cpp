@@ -34,7 +34,7 @@ protected:
     }
     void play(std::initializer_list<Message> messages) {
         const std::vector<uint8_t> list = packet_list(messages);
-        handler.execute_midi_packet_list(list.data(), list.size());
+        handler.handle_packet_list(list.data(), list.size());
     }
 
     RecordingNotePlayer player;
@@ -154,9 +154,9 @@ TEST_F(PacketHandlerTest, LongSystemExclusiveDataIsSkippedAndLaterPacketsStillPl
 
 TEST_F(PacketHandlerTest, AListWithoutPacketsDoesNothing) {
     play({});
-    handler.execute_midi_packet_list(nullptr, 0);
+    handler.handle_packet_list(nullptr, 0);
     const uint8_t three_bytes[3] = {1, 0, 0};
-    handler.execute_midi_packet_list(three_bytes, sizeof three_bytes);
+    handler.handle_packet_list(three_bytes, sizeof three_bytes);
     EXPECT_THAT(player.calls(), IsEmpty());
 }
 
@@ -170,7 +170,7 @@ TEST_F(PacketHandlerTest, ATruncatedListPlaysOnlyItsCompletePackets) {
         LastPlayedKey cut_key;
         MidiPacketHandler cut_handler(cut_player, chords, cut_key);
         const std::vector<uint8_t> copy(full.begin(), full.begin() + static_cast<long>(cut));
-        cut_handler.execute_midi_packet_list(copy.data(), copy.size());
+        cut_handler.handle_packet_list(copy.data(), copy.size());
         EXPECT_EQ(cut_player.calls().size(), cut >= first_packet_end ? 1u : 0u) << "cut " << cut;
     }
 }
@@ -178,7 +178,7 @@ TEST_F(PacketHandlerTest, ATruncatedListPlaysOnlyItsCompletePackets) {
 TEST_F(PacketHandlerTest, APacketCountLargerThanTheListEndsAtTheListsEnd) {
     std::vector<uint8_t> list = packet_list({{0x90, 60, 100}});
     list[0] = list[1] = list[2] = list[3] = 0xFF;  // 4 294 967 295 packets claimed
-    handler.execute_midi_packet_list(list.data(), list.size());
+    handler.handle_packet_list(list.data(), list.size());
     EXPECT_THAT(player.calls(), ElementsAre("on 261.5 329.5 v100 -> 1 2"));
 }
 
@@ -190,7 +190,7 @@ TEST_F(PacketHandlerTest, RandomBytesNeverCrashOrReadPastTheList) {
         for (uint8_t& b : bytes) b = static_cast<uint8_t>(random());
         // Keep the claimed count small half of the time, so packets are actually reached.
         if (bytes.size() >= 4 && round % 2 == 0) bytes[1] = bytes[2] = bytes[3] = 0;
-        handler.execute_midi_packet_list(bytes.data(), bytes.size());
+        handler.handle_packet_list(bytes.data(), bytes.size());
     }
     SUCCEED();
 }

@@ -45,8 +45,8 @@ protected:
     std::vector<std::string> titles_now() {
         auto client = system.create_client(kMidiClientName);
         MidiSourceList list;
-        list.scan_for_midi_source(*client);
-        return titles(list.fill_in_midi_source_list());
+        list.rescan_sources(*client);
+        return titles(list.source_items());
     }
 
     InProcessMidiSystem system;
@@ -57,8 +57,8 @@ protected:
 
 TEST_F(MidiSourcesTest, WithoutSourcesThePopUpIsEmptyAndNothingConnects) {
     auto input = open_input();
-    EXPECT_THAT(input->fill_in_midi_source_list(), IsEmpty());
-    EXPECT_FALSE(input->midi_source_selected(0));
+    EXPECT_THAT(input->source_items(), IsEmpty());
+    EXPECT_FALSE(input->connect_source(0));
     EXPECT_TRUE(input->has_input_port());
     EXPECT_EQ(input->midi_sources().selected_midi_source(), 0);
     EXPECT_THAT(system.connected_addresses(), IsEmpty());
@@ -89,13 +89,13 @@ TEST_F(MidiSourcesTest, PickedItemsConnectTheirOwnSourceWhenItemsWereLeftOut) {
     system.add_source(on_device("c:1", "Keys", "C"));
     system.add_source(on_device("a:2", "Port", "A"));
     auto input = open_input();
-    const auto& items = input->fill_in_midi_source_list();
+    const auto& items = input->source_items();
     EXPECT_THAT(titles(items), ElementsAre("Port", "Keys", "Port A"));
     EXPECT_EQ(items[2].source.address, "a:2");
-    ASSERT_TRUE(input->midi_source_selected(2));
+    ASSERT_TRUE(input->connect_source(2));
     EXPECT_THAT(system.connected_addresses(), ElementsAre("a:2"));
-    EXPECT_FALSE(input->midi_source_selected(3));
-    EXPECT_FALSE(input->midi_source_selected(-1));
+    EXPECT_FALSE(input->connect_source(3));
+    EXPECT_FALSE(input->connect_source(-1));
 }
 
 TEST_F(MidiSourcesTest, TheScanRemembersTheIndexOfTheSourceWithIdentifierZero) {
@@ -107,7 +107,7 @@ TEST_F(MidiSourcesTest, TheScanRemembersTheIndexOfTheSourceWithIdentifierZero) {
     MidiSourceList list;
     EXPECT_EQ(list.selected_midi_source(), -1);
     auto client = system.create_client(kMidiClientName);
-    list.scan_for_midi_source(*client);
+    list.rescan_sources(*client);
     EXPECT_EQ(list.selected_midi_source(), 2);  // the system's index, not the list position
     EXPECT_EQ(list.midi_sources().size(), 2u);
 }
@@ -116,11 +116,11 @@ TEST_F(MidiSourcesTest, ConnectionsAccumulateAndEverySourcePlays) {
     system.add_source(on_device("a:1", "Synth", "A"));
     system.add_source(on_device("b:1", "Keys", "B"));
     auto input = open_input();
-    input->fill_in_midi_source_list();
+    input->source_items();
     EXPECT_EQ(system.send("a:1", std::vector<uint8_t>{0x90, 60, 100}), 0);  // nothing picked yet
-    ASSERT_TRUE(input->midi_source_selected(0));
-    ASSERT_TRUE(input->midi_source_selected(1));
-    ASSERT_TRUE(input->midi_source_selected(1));  // picking again changes nothing
+    ASSERT_TRUE(input->connect_source(0));
+    ASSERT_TRUE(input->connect_source(1));
+    ASSERT_TRUE(input->connect_source(1));  // picking again changes nothing
     EXPECT_THAT(system.connected_addresses(), ElementsAre("a:1", "b:1"));
     EXPECT_EQ(system.send("a:1", std::vector<uint8_t>{0x90, 60, 100}), 1);
     EXPECT_EQ(system.send("b:1", std::vector<uint8_t>{0x80, 60, 0}), 1);
@@ -131,21 +131,21 @@ TEST_F(MidiSourcesTest, ConnectionsAccumulateAndEverySourcePlays) {
 TEST_F(MidiSourcesTest, AVanishedSourceFailsToConnectQuietly) {
     system.add_source(on_device("a:1", "Synth", "A"));
     auto input = open_input();
-    input->fill_in_midi_source_list();
+    input->source_items();
     system.remove_source("a:1");
-    EXPECT_FALSE(input->midi_source_selected(0));
+    EXPECT_FALSE(input->connect_source(0));
     EXPECT_THAT(system.connected_addresses(), IsEmpty());
 }
 
 TEST_F(MidiSourcesTest, SourcesThatAppearLaterAreListedAfterARescan) {
     int announced = 0;
     MidiInput input(system.create_client(kMidiClientName), targets(), [&] { ++announced; });
-    EXPECT_THAT(titles(input.fill_in_midi_source_list()), IsEmpty());
+    EXPECT_THAT(titles(input.source_items()), IsEmpty());
     system.add_source(on_device("a:1", "Synth", "A"));
     system.add_source(on_device("a:2", "Synth", "A"));
     EXPECT_EQ(announced, 2);
-    input.scan_for_midi_source();
-    EXPECT_THAT(titles(input.fill_in_midi_source_list()), ElementsAre("Synth", "Synth A"));
+    input.rescan_sources();
+    EXPECT_THAT(titles(input.source_items()), ElementsAre("Synth", "Synth A"));
 }
 
 // The player and chord map are released only after the port and client are gone, so no
@@ -179,8 +179,8 @@ TEST_F(MidiSourcesTest, WithoutASystemNothingIsListedAndNothingConnects) {
     MidiInput input(std::make_unique<NoMidiClient>(), targets());
     EXPECT_EQ(input.system_name(), "none");
     EXPECT_FALSE(input.has_input_port());
-    EXPECT_THAT(input.fill_in_midi_source_list(), IsEmpty());
-    EXPECT_FALSE(input.midi_source_selected(0));
+    EXPECT_THAT(input.source_items(), IsEmpty());
+    EXPECT_FALSE(input.connect_source(0));
     EXPECT_EQ(input.connect_all_sources(), 0);
 }
 

@@ -132,7 +132,7 @@ public:
     bool has_synthesizer() const override { return true; }
     std::string midi_system_name() const override { return "JACK"; }
     std::vector<std::string> midi_source_titles() const override { return sources; }
-    bool midi_source_selected(int index) override {
+    bool connect_source(int index) override {
         connected_sources.push_back(index);
         return true;
     }

@@ -91,8 +91,8 @@ public:
         log("show_float", static_cast<int>(field), value);
     }
     void show_number_of_overtones(int32_t n) override { log("show_number_of_overtones", n); }
-    void select_waveform(int32_t type) override { log("select_waveform", type); }
-    void show_plot_segments(bool a, bool b, bool c) override { log("show_plot_segments", a, b, c); }
+    void select_timbre(int32_t type) override { log("select_waveform", type); }
+    void show_plot_toggles(bool a, bool b, bool c) override { log("show_plot_segments", a, b, c); }
     void show_volume(int32_t v) override { log("show_volume", v); }
     void beep() override {
         ++beeps;

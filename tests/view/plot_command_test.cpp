@@ -10,7 +10,7 @@
 #include <string>
 
 #include "document/document.h"
-#include "view/pv_kelvara_view.h"
+#include "view/graph_widget.h"
 
 namespace kelvara {
 namespace {
@@ -29,7 +29,7 @@ TEST(PlotCommand, DrawsTheDefaultCurveWhereTheMapsPutIt) {
     ASSERT_EQ(image.size(), QSize(400, 300));
 
     // The same view and document, laid out at the same size, give the expected positions.
-    PVKelvaraView view;
+    GraphWidget view;
     view.resize(400, 300);
     Document document;
     NullDocumentView no_fields;

@@ -31,7 +31,7 @@ std::vector<Point> points_of(const QPainterPath& path) {
 }
 
 // Vertical segments as their x positions, checking each spans the whole frame.
-std::vector<float> segment_xs(const PVKelvaraView& view, const QPainterPath& path) {
+std::vector<float> segment_xs(const GraphWidget& view, const QPainterPath& path) {
     std::vector<float> xs;
     const auto points = points_of(path);
     for (size_t i = 0; i + 1 < points.size(); i += 2) {
@@ -50,7 +50,7 @@ protected:
         view.resize(300, 200);
         testing::rendered(view);
     }
-    PVKelvaraView view;
+    GraphWidget view;
 };
 
 TEST_F(ViewPaths, TheCurveIsAPolylineThroughTheMappedSamples) {
@@ -181,7 +181,7 @@ TEST_F(ViewPaths, TheCursorRemembersItsRatioWhileOff) {
 
 // The seam through the real document: window set-up lends the arrays and the colours.
 TEST(ViewWithDocument, WindowSetUpDrawsTheDocumentsCurve) {
-    PVKelvaraView view;
+    GraphWidget view;
     view.resize(300, 200);
     {
         Document document;
@@ -191,7 +191,7 @@ TEST(ViewWithDocument, WindowSetUpDrawsTheDocumentsCurve) {
         EXPECT_EQ(view.number_of_points(), document.curve().number_of_points());
         EXPECT_EQ(view.curve_path()->path.elementCount(), document.curve().number_of_points());
         EXPECT_EQ(view.curve_color(), (Rgba{0, 0, 0, 0.666f}));
-        EXPECT_EQ(view.bg_color(), (Rgba{0, 0.7f, 0, 0.5f}));
+        EXPECT_EQ(view.background_color(), (Rgba{0, 0.7f, 0, 0.5f}));
         EXPECT_EQ(view.x_min(), document.curve().x_min());
         EXPECT_EQ(view.y_max(), document.curve().y_max());
         const int32_t last = document.curve().number_of_points() - 1;

@@ -37,8 +37,9 @@ QImage layer(int width, int height, Draw draw) {
 }
 
 TEST(PanelShading, TheBodyGoesFromTheBackgroundAtTheBottomTo70PercentAtTheTop) {
-    const QImage image = layer(
-        40, 200, [](QPainter& p, const FloatRect& body) { do_body_panel(p, body, kPanelGreen); });
+    const QImage image = layer(40, 200, [](QPainter& p, const FloatRect& body) {
+        paint_body_panel(p, body, kPanelGreen);
+    });
     EXPECT_NEAR(green(image, 10, 199), 0.7, kByte);
     EXPECT_NEAR(green(image, 10, 0), 0.49, kByte);
     EXPECT_NEAR(green(image, 10, 100), 0.595, kByte);
@@ -49,7 +50,7 @@ TEST(PanelShading, TheBodyGoesFromTheBackgroundAtTheBottomTo70PercentAtTheTop) {
     }
     // Black stays black: the default panel is uniform.
     const QImage dark = layer(20, 100, [](QPainter& p, const FloatRect& body) {
-        do_body_panel(p, body, Rgba{0, 0, 0, 0.6666f});
+        paint_body_panel(p, body, Rgba{0, 0, 0, 0.6666f});
     });
     EXPECT_NEAR(alpha(dark, 5, 0), 0.6666, kByte);
     EXPECT_NEAR(alpha(dark, 5, 99), 0.6666, kByte);
@@ -59,7 +60,7 @@ TEST(PanelShading, TheBodyGoesFromTheBackgroundAtTheBottomTo70PercentAtTheTop) {
 TEST(PanelShading, TheShineStaysWithinTheTop15UnitsWhateverTheHeight) {
     for (const int height : {10, 15, 16, 60, 400}) {
         const QImage image =
-            layer(30, height, [](QPainter& p, const FloatRect& body) { do_shine(p, body); });
+            layer(30, height, [](QPainter& p, const FloatRect& body) { paint_shine(p, body); });
         EXPECT_GT(alpha(image, 5, 0), 0.7) << height;  // 1 − tanh(2π / 30) at the top row
         EXPECT_NEAR(red(image, 5, 0), 1.0, kByte);
         for (int y = 15; y < height; ++y) ASSERT_EQ(qAlpha(image.pixel(5, y)), 0) << height;
@@ -68,7 +69,7 @@ TEST(PanelShading, TheShineStaysWithinTheTop15UnitsWhateverTheHeight) {
 
 TEST(PanelShading, TheEdgeIsABlackOutlineOverALightBottomLine) {
     const QImage image =
-        layer(100, 50, [](QPainter& p, const FloatRect& body) { do_panel_edge(p, body); });
+        layer(100, 50, [](QPainter& p, const FloatRect& body) { paint_panel_edge(p, body); });
     // The outline straddles view y 1 and the light line view y 0 (the bottom edge), so
     // the bottom row mixes both and the row above holds the outline's other half.
     EXPECT_GT(red(image, 50, 49), 0.4);
@@ -83,11 +84,11 @@ TEST(PanelShading, TheEdgeIsABlackOutlineOverALightBottomLine) {
 TEST(PanelShading, LayersThatCannotBeBuiltAreLoggedAndLeftOut) {
     testing::LogCapture log;
     const QImage empty_axis = layer(20, 20, [](QPainter& p, const FloatRect& body) {
-        do_body_panel(p, FloatRect{body.x, body.y, body.width, 0.0f}, kPanelGreen);
+        paint_body_panel(p, FloatRect{body.x, body.y, body.width, 0.0f}, kPanelGreen);
     });
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const QImage nan_colour = layer(20, 20, [nan](QPainter& p, const FloatRect& body) {
-        do_body_panel(p, body, Rgba{nan, 0, 0, 1});
+        paint_body_panel(p, body, Rgba{nan, 0, 0, 1});
     });
     ASSERT_EQ(log.lines().size(), 2);
     EXPECT_EQ(log.lines()[0], "Error: couldn't create shading.");
@@ -107,7 +108,7 @@ protected:
         view.lend_arrays(xs, ys);
         view.redraw(3);
     }
-    PVKelvaraView view;
+    GraphWidget view;
     const float xs[3] = {1.0f, 1.5f, 2.0f};
     const float ys[3] = {2.0f, 2.0f, 2.0f};
 };
@@ -167,10 +168,10 @@ TEST(ViewText, ARealFontDrawsTheLabels) {
     EXPECT_LE(metrics.height(), 15);  // a line fits its 15-unit box
 
     // "Ratio" in the cached image: dark pixels centred on the middle of the bottom margin.
-    PVKelvaraView view;
+    GraphWidget view;
     view.resize(300, 200);
     testing::rendered(view);
-    const QImage image = view.graph_body_image().convertToFormat(QImage::Format_ARGB32);
+    const QImage image = view.axes_image().convertToFormat(QImage::Format_ARGB32);
     int left = 300, right = 0;
     for (int y = 185; y < 199; ++y)
         for (int x = 110; x < 190; ++x)
@@ -182,27 +183,27 @@ TEST(ViewText, ARealFontDrawsTheLabels) {
 }
 
 TEST(ViewHiDpi, TheCachedImageFollowsThePaintTargetsPixelRatio) {
-    PVKelvaraView view;
+    GraphWidget view;
     view.resize(300, 200);
     QImage image(600, 400, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(2.0);
     image.fill(Qt::transparent);
     view.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
-    EXPECT_EQ(view.graph_body_image().size(), QSize(600, 400));
-    EXPECT_EQ(view.graph_body_image().devicePixelRatio(), 2.0);
+    EXPECT_EQ(view.axes_image().size(), QSize(600, 400));
+    EXPECT_EQ(view.axes_image().devicePixelRatio(), 2.0);
     // The y axis (1.5 units at view x 20) covers device columns 39 and 40 fully: crisp.
     const QImage pixels = image.convertToFormat(QImage::Format_ARGB32);
     EXPECT_EQ(qAlpha(pixels.pixel(39, 200)), 255);
     EXPECT_LT(qGreen(pixels.pixel(40, 200)), 10);
     // At ratio 1 no column is fully covered.
     const QImage single = testing::rendered(view);
-    EXPECT_EQ(view.graph_body_image().devicePixelRatio(), 1.0);
+    EXPECT_EQ(view.axes_image().devicePixelRatio(), 1.0);
     EXPECT_LT(std::max(qAlpha(single.pixel(19, 100)), qAlpha(single.pixel(20, 100))), 255);
 }
 
 TEST(ViewFailures, ABackgroundThatIsNotANumberLeavesOnlyThePanelOut) {
     testing::LogCapture log;
-    PVKelvaraView view;
+    GraphWidget view;
     view.resize(300, 200);
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const Rgba broken{nan, nan, nan, nan};
@@ -218,7 +219,7 @@ TEST(ViewFailures, ABackgroundThatIsNotANumberLeavesOnlyThePanelOut) {
 }
 
 TEST(ViewFailures, HugeValuesAreDrawnWithoutHanging) {
-    PVKelvaraView view;
+    GraphWidget view;
     view.resize(300, 200);
     const float xs[] = {1.0f, 1.5f, 2.0f, 2.5f};
     const float ys[] = {2.0f, 3e38f, -3e38f, 2.0f};

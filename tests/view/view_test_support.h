@@ -10,7 +10,7 @@
 #include <QWidget>
 #include <vector>
 
-#include "view/pv_kelvara_view.h"
+#include "view/graph_widget.h"
 
 namespace kelvara::testing {
 
@@ -43,19 +43,19 @@ inline int row_for(const QWidget& widget, float view_y) {
 }
 
 // A shown view whose paint events are counted.
-class PaintCountingView : public PVKelvaraView {
+class PaintCountingView : public GraphWidget {
 public:
     int paints = 0;
     int graph_updates = 0;
     void redraw(int32_t count) override {
         ++graph_updates;
-        PVKelvaraView::redraw(count);
+        GraphWidget::redraw(count);
     }
 
 protected:
     void paintEvent(QPaintEvent* event) override {
         ++paints;
-        PVKelvaraView::paintEvent(event);
+        GraphWidget::paintEvent(event);
     }
 };
 

@@ -1,4 +1,4 @@
-#include "app/kv_help_controller.h"
+#include "app/help_window.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -9,11 +9,11 @@
 
 namespace kelvara {
 
-KVHelpController::KVHelpController(QUrl help_page, UrlOpener open_url, QWidget* parent)
+HelpWindow::HelpWindow(QUrl help_page, UrlOpener open_url, QWidget* parent)
     : QWidget(parent, Qt::Window),
       help_page_(std::move(help_page)),
       open_url_(std::move(open_url)) {
-    setObjectName(QString::fromLatin1(kWindowNibName));
+    setObjectName(QStringLiteral("help_window"));
     setWindowTitle(tr("Kelvara Help"));
 
     auto* text = new QLabel(
@@ -26,37 +26,33 @@ KVHelpController::KVHelpController(QUrl help_page, UrlOpener open_url, QWidget* 
     text->setWordWrap(true);
     text->setTextFormat(Qt::RichText);
 
-    goToSiteButton = new QPushButton(tr("&Open Help Page"));
-    goToSiteButton->setObjectName(QStringLiteral("goToSiteButton"));
-    goToSiteButton->setToolTip(tr("Read the help page in your web browser"));
-    goToSiteButton->setDefault(true);
-    closeWindowButton = new QPushButton(tr("&Close"));
-    closeWindowButton->setObjectName(QStringLiteral("closeWindowButton"));
-    connect(goToSiteButton, &QPushButton::clicked, this, &KVHelpController::goToHelpSite);
-    connect(closeWindowButton, &QPushButton::clicked, this, &KVHelpController::closeWindow);
+    open_page_button_ = new QPushButton(tr("&Open Help Page"));
+    open_page_button_->setObjectName(QStringLiteral("open_page_button"));
+    open_page_button_->setToolTip(tr("Read the help page in your web browser"));
+    open_page_button_->setDefault(true);
+    close_button_ = new QPushButton(tr("&Close"));
+    close_button_->setObjectName(QStringLiteral("close_button"));
+    connect(open_page_button_, &QPushButton::clicked, this, &HelpWindow::open_help_page);
+    connect(close_button_, &QPushButton::clicked, this, &QWidget::close);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(closeWindowButton);
-    buttons->addWidget(goToSiteButton);
+    buttons->addWidget(close_button_);
+    buttons->addWidget(open_page_button_);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(text);
     layout->addLayout(buttons);
     setMinimumWidth(380);
 }
 
-void KVHelpController::showWindow() {
+void HelpWindow::present() {
     show();
     raise();
     activateWindow();
 }
 
-void KVHelpController::goToHelpSite() {
+void HelpWindow::open_help_page() {
     open_url_(help_page_);
-    close();
-}
-
-void KVHelpController::closeWindow() {
     close();
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// PVKelvaraView: the plotting surface of a document window. It draws the document's
+// GraphWidget: the plotting surface of a document window. It draws the document's
 // dissonance curve over interval ratio, optionally the curve's derivative, markers at
 // just-intonation ratios, a cursor line at a selected ratio, axes with labels and a click
 // readout, on a shaded panel. It computes nothing of the curve: the document lends the
@@ -45,12 +45,12 @@ struct StrokedPath {
     qreal line_width = 1.0;
 };
 
-class PVKelvaraView : public QWidget, public CurveView {
+class GraphWidget : public QWidget, public CurveView {
     Q_OBJECT
 
 public:
-    explicit PVKelvaraView(QWidget* parent = nullptr);
-    ~PVKelvaraView() override = default;
+    explicit GraphWidget(QWidget* parent = nullptr);
+    ~GraphWidget() override = default;
 
     // --- CurveView -------------------------------------------------------------------
     // Stores both pointers only: no rebuild, no repaint. Either may be null.
@@ -86,9 +86,6 @@ public:
     float y_for_location(float position) const;
     float dy_for_location(float position) const;
 
-    // A press on the view never drags its window: presses set the readout.
-    bool mouseDownCanMoveWindow() const { return false; }
-
     // In a layout the graph takes the room it is given; these say what suits it.
     QSize sizeHint() const override { return {480, 300}; }
     QSize minimumSizeHint() const override { return {120, 80}; }
@@ -106,15 +103,15 @@ public:
     float dy_min() const { return dy_min_; }
     float dy_max() const { return dy_max_; }
     int32_t number_of_points() const { return number_of_points_; }
-    float current_x_line() const { return current_x_line_; }
-    float display_ratio() const { return display_ratio_; }
-    float display_amp() const { return display_amp_; }
-    bool should_draw_justs() const { return should_draw_justs_; }
-    bool should_plot_line() const { return should_plot_line_; }
-    bool should_draw_derivative() const { return should_draw_derivative_; }
+    float cursor_ratio() const { return cursor_ratio_; }
+    float readout_ratio() const { return readout_ratio_; }
+    float readout_dissonance() const { return readout_dissonance_; }
+    bool shows_just_ratios() const { return shows_just_ratios_; }
+    bool shows_cursor_line() const { return shows_cursor_line_; }
+    bool shows_slope() const { return shows_slope_; }
     // The readout as it is drawn: "(%.3f, %.3f)" of the last press, in the C locale.
     QString readout_text() const;
-    const QImage& graph_body_image() const { return graph_body_image_; }
+    const QImage& axes_image() const { return axes_image_; }
     const std::optional<StrokedPath>& curve_path() const { return curve_path_; }
     const std::optional<StrokedPath>& dy_curve_path() const { return dy_curve_path_; }
     const std::optional<StrokedPath>& justs_path() const { return justs_path_; }
@@ -123,7 +120,7 @@ public:
     const std::optional<Rgba>& dy_curve_color() const { return dy_curve_color_; }
     const std::optional<Rgba>& line_color() const { return line_color_; }
     const std::optional<Rgba>& just_color() const { return just_color_; }
-    const std::optional<Rgba>& bg_color() const { return bg_color_; }
+    const std::optional<Rgba>& background_color() const { return background_color_; }
     const std::optional<Rgba>& text_color() const { return text_color_; }
 
 protected:
@@ -143,10 +140,10 @@ private:
     void stroke_graph_layers(QPainter& painter) const;
 
     // Path building (curve_paths.cpp, ratio_markers.cpp).
-    void drawGraph();
+    void build_curve_paths();
     void build_curve(QPainterPath& path, int32_t count) const;
     void build_derivative(QPainterPath& path, int32_t count) const;
-    void plot_just_lines();
+    void build_just_markers();
 
     // The cached axes and text (graph_background.cpp).
     void draw_background();
@@ -156,13 +153,13 @@ private:
     // image may be absent.
     FloatRect body_rect_;
     FloatRect graph_frame_;
-    QImage graph_body_image_;
+    QImage axes_image_;
     std::optional<Rgba> curve_color_;
     std::optional<Rgba> line_color_;
     std::optional<Rgba> just_color_;
     std::optional<Rgba> fill_color_;
     std::optional<Rgba> text_color_;
-    std::optional<Rgba> bg_color_;
+    std::optional<Rgba> background_color_;
     std::optional<Rgba> dy_curve_color_;
     std::optional<Rgba> dy_fill_color_;
     std::optional<StrokedPath> curve_path_;
@@ -177,11 +174,11 @@ private:
     const float* x_values_ = nullptr;
     const float* y_values_ = nullptr;
     int32_t number_of_points_ = 0;
-    bool should_draw_justs_ = false;
-    bool should_plot_line_ = false;
-    float current_x_line_ = 0.0f;
-    bool should_draw_derivative_ = false;
-    float display_ratio_ = 0.0f, display_amp_ = 0.0f;
+    bool shows_just_ratios_ = false;
+    bool shows_cursor_line_ = false;
+    float cursor_ratio_ = 0.0f;
+    bool shows_slope_ = false;
+    float readout_ratio_ = 0.0f, readout_dissonance_ = 0.0f;
     // Device pixels per view unit of the cached image: that of the last paint target, so
     // the axes and text stay crisp on a HiDPI screen.
     qreal image_pixel_ratio_ = 1.0;

@@ -13,7 +13,7 @@
 #include <QToolButton>
 
 #include "app/document_window.h"
-#include "app/number_text.h"
+#include "app/number_fields.h"
 
 namespace kelvara {
 namespace {
@@ -34,33 +34,33 @@ void on_commit(QLineEdit* field, std::function<void()> commit) {
 
 }  // namespace
 
-void DocumentWindow::connect_engine_controls() {
-    connect_float_field(widgets_.base_frequency_tf, FloatField::BaseFrequency,
+void DocumentWindow::connect_curve_controls() {
+    connect_float_field(widgets_.base_frequency_field, FloatField::BaseFrequency,
                         [this](float v) { document_->set_base_frequency(v); });
-    connect_float_field(widgets_.step_size_tf, FloatField::StepSize,
+    connect_float_field(widgets_.step_field, FloatField::StepSize,
                         [this](float v) { document_->set_step_size(v); });
-    connect_float_field(widgets_.x_min_tf, FloatField::XMin,
+    connect_float_field(widgets_.x_min_field, FloatField::XMin,
                         [this](float v) { document_->set_bound(BoundField::XMin, v); });
-    connect_float_field(widgets_.x_max_tf, FloatField::XMax,
+    connect_float_field(widgets_.x_max_field, FloatField::XMax,
                         [this](float v) { document_->set_bound(BoundField::XMax, v); });
-    connect_float_field(widgets_.y_min_tf, FloatField::YMin,
+    connect_float_field(widgets_.y_min_field, FloatField::YMin,
                         [this](float v) { document_->set_bound(BoundField::YMin, v); });
-    connect_float_field(widgets_.y_max_tf, FloatField::YMax,
+    connect_float_field(widgets_.y_max_field, FloatField::YMax,
                         [this](float v) { document_->set_bound(BoundField::YMax, v); });
     connect_overtone_field();
 
     // Only the user's choice runs the action: `activated`, not a programmatic selection.
-    connect(widgets_.waveform_selector, &QComboBox::activated, this, [this](int index) {
-        document_->set_overtone_type(widgets_.waveform_selector->itemData(index).toInt());
+    connect(widgets_.timbre_selector, &QComboBox::activated, this, [this](int index) {
+        document_->set_overtone_type(widgets_.timbre_selector->itemData(index).toInt());
     });
-    for (QToolButton* toggle : widgets_.plot_justs_ratio_btn) {
+    for (QToolButton* toggle : widgets_.plot_toggles) {
         connect(toggle, &QToolButton::clicked, this, [this] {
-            const auto& segments = widgets_.plot_justs_ratio_btn;
+            const auto& segments = widgets_.plot_toggles;
             document_->set_plot_flags(segments[0]->isChecked(), segments[1]->isChecked(),
                                       segments[2]->isChecked());
         });
     }
-    connect(widgets_.normalize_y_axis_btn, &QPushButton::clicked, this,
+    connect(widgets_.fit_y_button, &QPushButton::clicked, this,
             [this] { document_->fit_y_range(); });
 }
 
@@ -77,7 +77,7 @@ void DocumentWindow::connect_float_field(QLineEdit* field, FloatField shown_as,
 }
 
 void DocumentWindow::connect_overtone_field() {
-    QLineEdit* field = widgets_.number_of_overtones_tf;
+    QLineEdit* field = widgets_.overtones_field;
     on_commit(field, [this, field] {
         if (const auto value = parse_int_text(field->text())) {
             document_->set_number_of_overtones(*value);
@@ -90,12 +90,12 @@ void DocumentWindow::connect_overtone_field() {
 
 QLineEdit* DocumentWindow::field_for(FloatField field) const {
     switch (field) {
-        case FloatField::XMin: return widgets_.x_min_tf;
-        case FloatField::XMax: return widgets_.x_max_tf;
-        case FloatField::YMin: return widgets_.y_min_tf;
-        case FloatField::YMax: return widgets_.y_max_tf;
-        case FloatField::StepSize: return widgets_.step_size_tf;
-        case FloatField::BaseFrequency: return widgets_.base_frequency_tf;
+        case FloatField::XMin: return widgets_.x_min_field;
+        case FloatField::XMax: return widgets_.x_max_field;
+        case FloatField::YMin: return widgets_.y_min_field;
+        case FloatField::YMax: return widgets_.y_max_field;
+        case FloatField::StepSize: return widgets_.step_field;
+        case FloatField::BaseFrequency: return widgets_.base_frequency_field;
     }
     return nullptr;
 }
@@ -118,18 +118,18 @@ void DocumentWindow::show_float(FloatField field, float value) {
 }
 
 void DocumentWindow::show_number_of_overtones(int32_t count) {
-    widgets_.number_of_overtones_tf->setText(int_text(count));
+    widgets_.overtones_field->setText(int_text(count));
 }
 
-void DocumentWindow::select_waveform(int32_t overtone_type) {
-    const int index = widgets_.waveform_selector->findData(overtone_type);
-    widgets_.waveform_selector->setCurrentIndex(index);
+void DocumentWindow::select_timbre(int32_t overtone_type) {
+    const int index = widgets_.timbre_selector->findData(overtone_type);
+    widgets_.timbre_selector->setCurrentIndex(index);
 }
 
-void DocumentWindow::show_plot_segments(bool justs, bool selected_ratio, bool derivative) {
+void DocumentWindow::show_plot_toggles(bool justs, bool selected_ratio, bool derivative) {
     const bool shown[] = {justs, selected_ratio, derivative};
-    for (std::size_t i = 0; i < widgets_.plot_justs_ratio_btn.size(); ++i)
-        widgets_.plot_justs_ratio_btn[i]->setChecked(shown[i]);
+    for (std::size_t i = 0; i < widgets_.plot_toggles.size(); ++i)
+        widgets_.plot_toggles[i]->setChecked(shown[i]);
 }
 
 }  // namespace kelvara

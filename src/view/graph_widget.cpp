@@ -1,6 +1,6 @@
-// PVKelvaraView: initial state, the range, flag and colour setters, the coordinate maps,
+// GraphWidget: initial state, the range, flag and colour setters, the coordinate maps,
 // relayout and the order of the layers in a repaint.
-#include "view/pv_kelvara_view.h"
+#include "view/graph_widget.h"
 
 #include <QMouseEvent>
 #include <QPaintEngine>
@@ -42,62 +42,62 @@ void stroke(QPainter& painter, const std::optional<StrokedPath>& path, const Rgb
 
 }  // namespace
 
-PVKelvaraView::PVKelvaraView(QWidget* parent) : QWidget(parent) {
+GraphWidget::GraphWidget(QWidget* parent) : QWidget(parent) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     image_pixel_ratio_ = devicePixelRatioF();
-    bg_color_ = kInitialBackground;
+    background_color_ = kInitialBackground;
     lay_out_body(static_cast<float>(width()), static_cast<float>(height()));
     // Renders the cached image for the first time, so the body and frame come first.
     set_text_color(&kInitialText);
     set_x_range(1.0, 2.0);
     set_y_range(0.0, 4.0);
     set_slope_range(0.0, 4.0);
-    should_plot_line_ = false;
-    should_draw_justs_ = false;
+    shows_cursor_line_ = false;
+    shows_just_ratios_ = false;
     show_slope(false);
-    display_amp_ = 0.0f;
-    current_x_line_ = 0.0f;
-    display_ratio_ = 0.0f;
+    readout_dissonance_ = 0.0f;
+    cursor_ratio_ = 0.0f;
+    readout_ratio_ = 0.0f;
 }
 
 // --- maps ---------------------------------------------------------------------------------
 
-float PVKelvaraView::location_for_x(float v) const {
+float GraphWidget::location_for_x(float v) const {
     return (v - x_min_) * x_scale_ + graph_frame_.x;
 }
-float PVKelvaraView::location_for_y(float v) const {
+float GraphWidget::location_for_y(float v) const {
     return (v - y_min_) * y_scale_ + graph_frame_.y;
 }
-float PVKelvaraView::location_for_dy(float v) const {
+float GraphWidget::location_for_dy(float v) const {
     return (v - dy_min_) * dy_scale_ + graph_frame_.y;
 }
-float PVKelvaraView::x_for_location(float p) const {
+float GraphWidget::x_for_location(float p) const {
     return inverse_of(x_scale_) * (p - graph_frame_.x) + x_min_;
 }
-float PVKelvaraView::y_for_location(float p) const {
+float GraphWidget::y_for_location(float p) const {
     return inverse_of(y_scale_) * (p - graph_frame_.y) + y_min_;
 }
-float PVKelvaraView::dy_for_location(float p) const {
+float GraphWidget::dy_for_location(float p) const {
     return inverse_of(dy_scale_) * (p - graph_frame_.y) + dy_min_;
 }
 
 // --- setters ------------------------------------------------------------------------------
 
-void PVKelvaraView::lend_arrays(const float* x_values, const float* y_values) {
+void GraphWidget::lend_arrays(const float* x_values, const float* y_values) {
     x_values_ = x_values;
     y_values_ = y_values;
 }
 
-void PVKelvaraView::redraw(int32_t number_of_points) {
+void GraphWidget::redraw(int32_t number_of_points) {
     number_of_points_ = number_of_points;
-    drawGraph();
-    plot_just_lines();
-    move_cursor_line(current_x_line_);
+    build_curve_paths();
+    build_just_markers();
+    move_cursor_line(cursor_ratio_);
     request_redisplay();
 }
 
-void PVKelvaraView::set_axis_range(float extent, double min, double max, float& stored_min,
-                                   float& stored_max, float& stored_scale) {
+void GraphWidget::set_axis_range(float extent, double min, double max, float& stored_min,
+                                 float& stored_max, float& stored_scale) {
     const auto lo = static_cast<float>(min), hi = static_cast<float>(max);
     const auto scale = scale_for(extent, lo, hi);
     if (!scale) return;
@@ -108,70 +108,70 @@ void PVKelvaraView::set_axis_range(float extent, double min, double max, float& 
     request_redisplay();
 }
 
-void PVKelvaraView::set_x_range(double min, double max) {
+void GraphWidget::set_x_range(double min, double max) {
     set_axis_range(graph_frame_.width, min, max, x_min_, x_max_, x_scale_);
 }
 
-void PVKelvaraView::set_y_range(double min, double max) {
+void GraphWidget::set_y_range(double min, double max) {
     set_axis_range(graph_frame_.height, min, max, y_min_, y_max_, y_scale_);
 }
 
-void PVKelvaraView::set_slope_range(double min, double max) {
+void GraphWidget::set_slope_range(double min, double max) {
     set_axis_range(graph_frame_.height, min, max, dy_min_, dy_max_, dy_scale_);
 }
 
-void PVKelvaraView::show_just_ratios(bool draw) {
-    should_draw_justs_ = draw;
-    plot_just_lines();
+void GraphWidget::show_just_ratios(bool draw) {
+    shows_just_ratios_ = draw;
+    build_just_markers();
     request_redisplay();
 }
 
-void PVKelvaraView::show_cursor_line(bool draw) {
-    should_plot_line_ = draw;
-    move_cursor_line(current_x_line_);
+void GraphWidget::show_cursor_line(bool draw) {
+    shows_cursor_line_ = draw;
+    move_cursor_line(cursor_ratio_);
     request_redisplay();
 }
 
-void PVKelvaraView::show_slope(bool draw) {
-    should_draw_derivative_ = draw;
+void GraphWidget::show_slope(bool draw) {
+    shows_slope_ = draw;
     request_redisplay();
 }
 
-void PVKelvaraView::set_curve_colors(const Rgba* line, const Rgba* fill) {
+void GraphWidget::set_curve_colors(const Rgba* line, const Rgba* fill) {
     if (line) curve_color_ = *line;
     if (fill) fill_color_ = *fill;
 }
 
-void PVKelvaraView::set_slope_colors(const Rgba* line, const Rgba* fill) {
+void GraphWidget::set_slope_colors(const Rgba* line, const Rgba* fill) {
     if (line) dy_curve_color_ = *line;
     if (fill) dy_fill_color_ = *fill;
 }
 
-void PVKelvaraView::set_background_color(const Rgba* color) {
-    if (color) bg_color_ = *color;
+void GraphWidget::set_background_color(const Rgba* color) {
+    if (color) background_color_ = *color;
     request_redisplay();
 }
 
-void PVKelvaraView::set_text_color(const Rgba* color) {
+void GraphWidget::set_text_color(const Rgba* color) {
     if (color) text_color_ = *color;
     draw_background();
     request_redisplay();
 }
 
-void PVKelvaraView::request_redisplay() {
+void GraphWidget::request_redisplay() {
     update();
 }
 
 // --- layout -------------------------------------------------------------------------------
 
-void PVKelvaraView::lay_out_body(float width, float height) {
+void GraphWidget::lay_out_body(float width, float height) {
     body_rect_ = {0.0f, 0.0f, width, height};
     graph_frame_ = graph_frame_for_body(body_rect_);
 }
 
 // Scales for the stored ranges over the current frame. The stored ranges were accepted by
 // their setters, so none is empty.
-void PVKelvaraView::recompute_scales() {
+void GraphWidget::recompute_scales() {
     x_scale_ = scale_for(graph_frame_.width, x_min_, x_max_).value_or(x_scale_);
     y_scale_ = scale_for(graph_frame_.height, y_min_, y_max_).value_or(y_scale_);
     dy_scale_ = scale_for(graph_frame_.height, dy_min_, dy_max_).value_or(dy_scale_);
@@ -179,7 +179,7 @@ void PVKelvaraView::recompute_scales() {
 
 // Only a change of size lays the view out again; a view that merely moves keeps its
 // geometry, its image and its paths.
-void PVKelvaraView::relayout_if_resized() {
+void GraphWidget::relayout_if_resized() {
     const auto w = static_cast<float>(width()), h = static_cast<float>(height());
     if (w == body_rect_.width && h == body_rect_.height) return;
     lay_out_body(w, h);
@@ -192,7 +192,7 @@ void PVKelvaraView::relayout_if_resized() {
 
 // Layers from bottom to top: body gradient, axes and text, curve, derivative, cursor
 // line, markers, shine, edge. Only the four strokes are clipped to the graph frame.
-void PVKelvaraView::paintEvent(QPaintEvent*) {
+void GraphWidget::paintEvent(QPaintEvent*) {
     relayout_if_resized();
     QPainter painter(this);
     // The device really painted on: the backing store of the window's screen, or the
@@ -205,25 +205,25 @@ void PVKelvaraView::paintEvent(QPaintEvent*) {
         draw_background();
     }
     painter.setTransform(widget_from_view(body_rect_.height));
-    do_body_panel(painter, body_rect_, bg_color_.value_or(kInitialBackground));
-    if (!graph_body_image_.isNull()) {
+    paint_body_panel(painter, body_rect_, background_color_.value_or(kInitialBackground));
+    if (!axes_image_.isNull()) {
         painter.save();
         painter.resetTransform();
-        painter.drawImage(QPointF(0.0, 0.0), graph_body_image_);
+        painter.drawImage(QPointF(0.0, 0.0), axes_image_);
         painter.restore();
     }
     stroke_graph_layers(painter);
-    do_shine(painter, body_rect_);
-    do_panel_edge(painter, body_rect_);
+    paint_shine(painter, body_rect_);
+    paint_panel_edge(painter, body_rect_);
 }
 
-void PVKelvaraView::stroke_graph_layers(QPainter& painter) const {
+void GraphWidget::stroke_graph_layers(QPainter& painter) const {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setClipRect(to_qrect(graph_frame_), Qt::IntersectClip);
     // The fill colours are never painted: they only say whether the line colour is used.
     stroke(painter, curve_path_, curve_color_ && fill_color_ ? *curve_color_ : kFallbackStroke);
-    if (should_draw_derivative_)
+    if (shows_slope_)
         stroke(painter, dy_curve_path_,
                dy_curve_color_ && dy_fill_color_ ? *dy_curve_color_ : kFallbackStroke);
     if (line_color_) stroke(painter, ratio_line_path_, *line_color_);
@@ -235,10 +235,10 @@ void PVKelvaraView::stroke_graph_layers(QPainter& painter) const {
 
 // The readout shows where the press was, in data units of the x and dissonance ranges; it
 // reads nothing off the curve and leaves the cursor line where it is.
-void PVKelvaraView::mousePressEvent(QMouseEvent* event) {
+void GraphWidget::mousePressEvent(QMouseEvent* event) {
     const QPointF at = widget_from_view(body_rect_.height).map(event->position());
-    display_ratio_ = x_for_location(static_cast<float>(at.x()));
-    display_amp_ = y_for_location(static_cast<float>(at.y()));
+    readout_ratio_ = x_for_location(static_cast<float>(at.x()));
+    readout_dissonance_ = y_for_location(static_cast<float>(at.y()));
     draw_background();
     request_redisplay();
     event->accept();

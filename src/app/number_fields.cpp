@@ -1,4 +1,4 @@
-#include "app/number_text.h"
+#include "app/number_fields.h"
 
 #include <QLineEdit>
 #include <QLocale>
