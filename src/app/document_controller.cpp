@@ -19,10 +19,10 @@ QString canonical(const QString& path) {
 }  // namespace
 
 DocumentController::DocumentController(DocumentStore& files, DocumentDialogs& dialogs,
-                                       HelpMenu& app_controller, InstrumentsFactory instruments)
+                                       HelpMenu& help_menu, InstrumentsFactory instruments)
     : files_(files),
       dialogs_(dialogs),
-      help_menu_(app_controller),
+      help_menu_(help_menu),
       instruments_(std::move(instruments)) {}
 
 DocumentController::~DocumentController() {
@@ -136,8 +136,7 @@ bool DocumentController::confirm_close(DocumentWindow& window) {
 
 DocumentWindow* DocumentController::show_window(std::unique_ptr<Document> document,
                                                 const QString& path) {
-    std::unique_ptr<DocumentInstruments> instruments =
-        instruments_ ? instruments_(*document) : nullptr;
+    std::unique_ptr<Instruments> instruments = instruments_ ? instruments_(*document) : nullptr;
     auto* window = new DocumentWindow(std::move(document), std::move(instruments));
     if (!path.isEmpty()) window->set_file_path(path);
     window->set_close_guard([this](DocumentWindow& w) { return confirm_close(w); });

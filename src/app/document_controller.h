@@ -12,6 +12,7 @@
 #include "app/document_dialogs.h"
 #include "app/document_store.h"
 #include "app/document_window.h"
+#include "document/instruments.h"
 
 class QMenu;
 
@@ -19,11 +20,15 @@ namespace kelvara {
 
 class HelpMenu;
 
+// Makes the instruments of each new window for the document they play (it outlives them);
+// may return null (a silent window).
+using InstrumentsFactory = std::function<std::unique_ptr<Instruments>(const Document&)>;
+
 class DocumentController final : public QObject {
     Q_OBJECT
 
 public:
-    DocumentController(DocumentStore& files, DocumentDialogs& dialogs, HelpMenu& app_controller,
+    DocumentController(DocumentStore& files, DocumentDialogs& dialogs, HelpMenu& help_menu,
                        InstrumentsFactory instruments = {});
     ~DocumentController() override;
 

@@ -3,16 +3,21 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QStatusBar>
 
 namespace kelvara {
 namespace {
 constexpr int kDefaultWidth = 1100;
 constexpr int kDefaultHeight = 700;
+// How long the status bar shows why a request was refused.
+constexpr int kRefusalMessageMs = 6000;
 }  // namespace
 
 DocumentWindow::DocumentWindow(std::unique_ptr<Document> document,
-                               std::unique_ptr<DocumentInstruments> instruments, QWidget* parent)
-    : QMainWindow(parent), document_(std::move(document)), instruments_(std::move(instruments)) {
+                               std::unique_ptr<Instruments> instruments, QWidget* parent)
+    : QMainWindow(parent),
+      document_(std::move(document)),
+      instruments_(instruments ? std::move(instruments) : std::make_unique<SilentInstruments>()) {
     setObjectName(QStringLiteral("document_window"));
     setAttribute(Qt::WA_DeleteOnClose);
     auto* central = new QWidget(this);
@@ -29,8 +34,7 @@ DocumentWindow::DocumentWindow(std::unique_ptr<Document> document,
     connect_table_controls();
     connect_sound_controls();
 
-    if (instruments_ && instruments_->channel())
-        document_->attach_synth_channel(*instruments_->channel());
+    document_->attach_synth_channel(instruments_->channel());
     document_->attach_views(*graph_, *this);
     document_->show_all();
     show_sound_strip();
@@ -70,6 +74,10 @@ void DocumentWindow::set_close_guard(std::function<bool(DocumentWindow&)> guard)
 
 void DocumentWindow::update_title() {
     setWindowTitle(tr("%1[*] — Kelvara").arg(display_name()));
+}
+
+void DocumentWindow::show_refusal(const QString& message) {
+    statusBar()->showMessage(message, kRefusalMessageMs);
 }
 
 void DocumentWindow::beep() {

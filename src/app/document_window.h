@@ -8,10 +8,10 @@
 #include <functional>
 #include <memory>
 
-#include "app/document_instruments.h"
 #include "app/window_widgets.h"
 #include "document/document.h"
 #include "document/document_view.h"
+#include "document/instruments.h"
 #include "view/graph_widget.h"
 
 class QLineEdit;
@@ -29,7 +29,7 @@ public:
     // instruments it plays through (none: silent), builds the window around them and lets
     // the document show everything in it (Document::show_all).
     explicit DocumentWindow(std::unique_ptr<Document> document,
-                            std::unique_ptr<DocumentInstruments> instruments = nullptr,
+                            std::unique_ptr<Instruments> instruments = nullptr,
                             QWidget* parent = nullptr);
     ~DocumentWindow() override;
 
@@ -89,9 +89,11 @@ private:
     void show_last_played();
 
     void update_title();
+    // Says in the status bar why a request was refused.
+    void show_refusal(const QString& message);
 
     std::unique_ptr<Document> document_;
-    std::unique_ptr<DocumentInstruments> instruments_;
+    std::unique_ptr<Instruments> instruments_;
     GraphWidget* graph_ = nullptr;
     WindowWidgets widgets_;
     DocumentTableModel* scale_model_ = nullptr;

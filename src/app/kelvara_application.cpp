@@ -1,6 +1,6 @@
 #include "app/kelvara_application.h"
 
-#include "app/kelvara_instruments.h"
+#include "document/instrument_rig.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -12,7 +12,10 @@ KelvaraApplication::KelvaraApplication()
     : KelvaraApplication(
           make_document_store(), std::make_unique<QtDocumentDialogs>(),
           [](const QUrl& url) { return QDesktopServices::openUrl(url); },
-          [](const Document& document) { return make_kelvara_instruments(document); }) {}
+          [](const Document& document) {
+              return std::make_unique<InstrumentRig>(document.published_chord_map(),
+                                                     InstrumentRig::Setup{});
+          }) {}
 
 KelvaraApplication::KelvaraApplication(std::unique_ptr<DocumentStore> files,
                                        std::unique_ptr<DocumentDialogs> dialogs, UrlOpener open_url,

@@ -18,31 +18,31 @@ void DocumentWindow::connect_sound_controls() {
             [this](int value) { document_->set_volume(value); });
 
     connect(widgets_.instrument_list, &QComboBox::activated, this, [this](int index) {
-        if (instruments_ && index >= 0) instruments_->select_instrument(index);
+        if (index >= 0) instruments_->select_program(index);
     });
     connect(widgets_.load_bank_button, &QPushButton::clicked, this, [this] {
-        if (!instruments_ || !choose_sound_bank_) return;
+        if (!choose_sound_bank_) return;
         const auto path = choose_sound_bank_(this);
         if (!path) return;
-        // A refused bank brings the default bank back; the list then shows its programs.
-        instruments_->load_sound_bank(path->toStdString());
+        // A refused bank brings the default bank back, and says why it was refused; the
+        // list then shows the programs that play.
+        if (const Result<void> loaded = instruments_->load_sound_bank(path->toStdString()); !loaded)
+            show_refusal(QString::fromStdString(loaded.error().description + " " +
+                                                loaded.error().explanation()));
         show_instruments();
     });
     connect(widgets_.default_bank_button, &QPushButton::clicked, this, [this] {
-        if (!instruments_) return;
         instruments_->reset_to_default_bank();
         show_instruments();
     });
     connect(widgets_.midi_source_list, &QComboBox::activated, this, [this](int index) {
-        if (instruments_ && index >= 0) instruments_->connect_source(index);
+        if (index >= 0) instruments_->connect_midi_source(index);
     });
-    if (instruments_) {
-        // The MIDI thread only queues the update; the field is written here, on this thread.
-        instruments_->on_note_played([this] {
-            QMetaObject::invokeMethod(
-                this, [this] { show_last_played(); }, Qt::QueuedConnection);
-        });
-    }
+    // The MIDI thread only queues the update; the field is written here, on this thread.
+    instruments_->on_note_played([this](int) {
+        QMetaObject::invokeMethod(
+            this, [this] { show_last_played(); }, Qt::QueuedConnection);
+    });
 }
 
 // What the window shows of its instruments once it is built, after the document has shown
@@ -57,10 +57,9 @@ void DocumentWindow::show_sound_strip() {
 void DocumentWindow::show_midi_sources() {
     QComboBox* sources = widgets_.midi_source_list;
     sources->clear();
-    const std::string system = instruments_ ? instruments_->midi_system_name() : std::string();
-    if (instruments_)
-        for (const std::string& title : instruments_->midi_source_titles())
-            sources->addItem(QString::fromStdString(title));
+    const std::string system = instruments_->midi_system_name();
+    for (const std::string& title : instruments_->midi_source_titles())
+        sources->addItem(QString::fromStdString(title));
     sources->setEnabled(sources->count() > 0);
     sources->setToolTip(
         system.empty()
@@ -73,17 +72,16 @@ void DocumentWindow::show_midi_sources() {
 void DocumentWindow::show_instruments() {
     QComboBox* programs = widgets_.instrument_list;
     programs->clear();
-    if (instruments_)
-        for (const std::string& title : instruments_->program_titles())
-            programs->addItem(QString::fromStdString(title));
-    const bool sounding = instruments_ && instruments_->has_synthesizer();
+    for (const std::string& title : instruments_->program_titles())
+        programs->addItem(QString::fromStdString(title));
+    const bool sounding = instruments_->has_synthesizer();
     programs->setEnabled(programs->count() > 0);
     widgets_.load_bank_button->setEnabled(sounding);
     widgets_.default_bank_button->setEnabled(sounding);
 }
 
 void DocumentWindow::show_last_played() {
-    const auto key = instruments_ ? instruments_->last_played_key() : std::nullopt;
+    const auto key = instruments_->last_played_key();
     widgets_.last_key_field->setText(key ? QString::number(*key) : QStringLiteral("-"));
 }
 

@@ -19,8 +19,6 @@
 namespace kelvara {
 namespace {
 
-constexpr int kRefusalMessageMs = 6000;
-
 // The six presets of the menu, in menu order.
 struct Preset {
     ScalePreset preset;
@@ -68,7 +66,7 @@ void DocumentWindow::connect_table_controls() {
                 [this] { document_->selection_changed(); });
         connect(model, &DocumentTableModel::edit_refused, this, [this](const QString& message) {
             beep();
-            statusBar()->showMessage(message, kRefusalMessageMs);
+            show_refusal(message);
         });
     }
     widgets_.chord_table->horizontalHeader()->setSectionResizeMode(0,

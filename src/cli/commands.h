@@ -28,6 +28,9 @@ public:
     Error error;
 };
 
+// An error's reason and located detail on one line, for a usage error's message.
+std::string refusal_text(const Error& error);
+
 void add_curve_command(CLI::App& app);
 void add_midi_sources_command(CLI::App& app);
 void add_midi_monitor_command(CLI::App& app);

@@ -15,6 +15,13 @@ int fail(const char* message) {
 }
 }  // namespace
 
+std::string kelvara::cli::refusal_text(const kelvara::Error& error) {
+    std::string text = error.reason;
+    const std::string detail = error.located_detail();
+    if (!detail.empty()) text += (text.empty() ? "" : " (") + detail + (text.empty() ? "" : ")");
+    return text;
+}
+
 int main(int argc, char** argv) {
     CLI::App app{"Kelvara: dissonance curves of timbres, scales and chord maps"};
     app.require_subcommand(1);

@@ -17,8 +17,8 @@
 #include "cli/document_file_arguments.h"
 #include "cli/midi_client_option.h"
 #include "cli/wav_file.h"
-#include "document/published_chord_lookup.h"
-#include "document/synth_note_player.h"
+#include "document/document.h"
+#include "document/instrument_rig.h"
 #include "midi/midi_input.h"
 #include "scales/chord_map.h"
 #include "scales/chord_text.h"
@@ -41,10 +41,10 @@ struct PlayOptions {
     std::string wav;
 };
 
-// The chord map of the --chord options, "KEY:HZ,HZ,..." each, in the order given.
-ChordMap chord_map_of(const std::vector<std::string>& texts) {
-    std::vector<int32_t> keys;
-    ChordDictionary chords;
+// A document whose chord map is the --chord options, "KEY:HZ,HZ,..." each, in the order
+// given.
+void map_chords(Document& document, const std::vector<std::string>& texts) {
+    DocumentFileState state = document.state();
     for (const std::string& text : texts) {
         const size_t colon = text.find(':');
         int32_t key = -1;
@@ -56,37 +56,13 @@ ChordMap chord_map_of(const std::vector<std::string>& texts) {
                                                          : parse_chord(text.substr(colon + 1));
         if (key < 0 || key >= kMidiKeyCount || !chord)
             throw UsageError("--chord " + text + " is not KEY:HZ,HZ,... with a key 0-127");
-        if (chords.contains(key))
+        if (state.chords.contains(key))
             throw UsageError("key " + std::to_string(key) + " is mapped twice");
-        keys.push_back(key);
-        chords[key] = std::move(*chord);
+        state.midi_note_numbers.push_back(key);
+        state.chords[key] = std::move(*chord);
     }
-    return *ChordMap::from_parts(std::move(keys), std::move(chords));
-}
-
-// The chord map of a saved document, as its window would play it.
-ChordMap chord_map_of_document(const std::string& path) {
-    DocumentFileState state = read_document_state(path);
-    ChordDictionary chords(state.chords.begin(), state.chords.end());
-    std::optional<ChordMap> map =
-        ChordMap::from_parts(std::move(state.midi_note_numbers), std::move(chords));
-    if (!map) throw UsageError(path + ": its chord map does not match its key list");
-    return *map;
-}
-
-std::shared_ptr<SynthController> make_synth(const PlayOptions& options) {
-    SoundSetup setup;
-    if (!options.wav.empty()) setup.backend = "null";  // rendered here, never to a device
-    std::shared_ptr<SynthController> synth = SynthController::init_with_channel(0, setup);
-    if (!synth || !synth->create_au_graph())
-        throw std::runtime_error("the synthesizer could not be built");
-    if (!options.bank.empty() && !synth->load_font(options.bank))
-        throw UsageError("the bank " + options.bank + " was refused");
-    if (options.wav.empty())
-        synth->start_graph();
-    else
-        synth->stop_graph();
-    return synth;
+    if (const Result<void> applied = document.apply_state(state); !applied)
+        throw UsageError("--chord: " + applied.error().located_detail());
 }
 
 bool wanted(const midi::MidiSourceItem& item, const std::vector<std::string>& names) {
@@ -131,35 +107,43 @@ StereoBuffer render_in_real_time(SynthController& synth, double seconds) {
 void run_play(const PlayOptions& options) {
     if (!(options.seconds > 0.0 && options.seconds <= kMaxPlaySeconds))
         throw UsageError("--seconds must be above 0 and at most 86400");
-    // Declared in the order of their lifetimes: the MIDI input last, so it is gone (no more
-    // deliveries) before the synthesizer and the chord map it plays are released.
-    PublishedChordMap chords;
-    chords.publish(options.document.empty() ? chord_map_of(options.chords)
-                                            : chord_map_of_document(options.document));
-    const std::shared_ptr<SynthController> synth = make_synth(options);
-    auto last_played = std::make_shared<midi::LastPlayedKey>([](int key) {
+    // The document is declared first: the rig, which plays its published chord map, goes
+    // before it.
+    Document document;
+    if (options.document.empty())
+        map_chords(document, options.chords);
+    else
+        read_document(options.document, document);
+    InstrumentRig::Setup setup;
+    if (!options.wav.empty()) setup.sound.backend = "null";  // rendered here, never to a device
+    setup.midi_client = open_cli_midi_client(options.system);
+    InstrumentRig rig(document.published_chord_map(), std::move(setup));
+    if (!rig.synthesizer_built()) throw std::runtime_error("the synthesizer could not be built");
+    SynthController& synth = rig.synth();
+    if (!options.bank.empty()) {
+        if (const Result<void> loaded = synth.load_bank(options.bank); !loaded)
+            throw UsageError("the bank " + options.bank +
+                             " was refused: " + refusal_text(loaded.error()));
+    }
+    if (!options.wav.empty()) synth.stop();
+    rig.on_note_played([](int key) {
         std::printf("key %d\n", key);  // on the receive thread; nothing else prints then
         std::fflush(stdout);
     });
-    auto input = std::make_unique<midi::MidiInput>(
-        open_cli_midi_client(options.system),
-        midi::MidiPlaybackTargets{std::make_shared<midi::SynthNotePlayer>(synth),
-                                  std::make_shared<midi::PublishedChordLookup>(chords),
-                                  last_played});
-    connect_sources(*input, options.sources);
+    connect_sources(rig.midi_input(), options.sources);
     std::printf("playing for %g s (MIDI system: %s)\n", options.seconds,
-                input->system_name().c_str());
+                rig.midi_system_name().c_str());
     std::fflush(stdout);
     if (options.wav.empty()) {
         std::this_thread::sleep_for(std::chrono::duration<double>(options.seconds));
         return;
     }
-    StereoBuffer recorded = render_in_real_time(*synth, options.seconds);
-    input.reset();  // no more notes; the tail lets the last ones fade
+    StereoBuffer recorded = render_in_real_time(synth, options.seconds);
+    rig.close_midi_input();  // no more notes; the tail lets the last ones fade
     const std::optional<StereoBuffer> tail =
-        synth->render_offline(static_cast<int>(kReleaseTailSeconds * synth->sample_rate()));
+        synth.render_offline(static_cast<int>(kReleaseTailSeconds * synth.sample_rate()));
     if (tail) append_audio(recorded, *tail);
-    write_wav_file(options.wav, recorded, static_cast<int>(synth->sample_rate()));
+    write_wav_file(options.wav, recorded, static_cast<int>(synth.sample_rate()));
     std::printf("wrote %s\n", options.wav.c_str());
 }
 

@@ -20,19 +20,19 @@ constexpr double kMaxRenderSeconds = 600.0;
 std::unique_ptr<SynthController> offline_controller(const std::string& bank) {
     SoundSetup setup;
     setup.backend = "null";
-    auto controller = SynthController::init_with_channel(0, setup);
-    if (!controller->create_au_graph())
+    auto controller = std::make_unique<SynthController>(0, setup);
+    if (!controller->load_default_bank())
         throw std::runtime_error("the synthesizer could not be built");
     if (!bank.empty()) {
-        if (!controller->load_font(bank)) throw UsageError("the bank " + bank + " was refused");
-        controller->stop_graph();
+        if (const Result<void> loaded = controller->load_bank(bank); !loaded)
+            throw UsageError("the bank " + bank + " was refused: " + refusal_text(loaded.error()));
+        controller->stop();
     }
     return controller;
 }
 
 void select_program(SynthController& controller, int program) {
-    std::vector<ProgramItem> items;
-    controller.fill_in_program_button(items);
+    const std::vector<ProgramItem> items = controller.programs();
     if (program < 0 || size_t(program) >= items.size())
         throw UsageError("--program must be an index from 0 to " +
                          std::to_string(items.size() - 1));
@@ -69,14 +69,12 @@ void render(const RenderOptions& o) {
 
 void list_programs(const std::string& bank) {
     auto controller = offline_controller(bank);
-    std::vector<ProgramItem> items;
-    controller->fill_in_program_button(items);
-    for (const auto& item : items) std::printf("%s\n", item.title.c_str());
+    for (const ProgramItem& item : controller->programs()) std::printf("%s\n", item.title.c_str());
 }
 
 void play_test() {
     SynthController controller(0);
-    if (!controller.create_au_graph())
+    if (!controller.load_default_bank())
         throw std::runtime_error("the synthesizer could not be built");
     std::printf("playing two test chords (6.5 s)\n");
     std::fflush(stdout);

@@ -16,7 +16,10 @@ constexpr std::array<const char*, 3> kDriversInOrder{"jack", "pulseaudio", "alsa
 constexpr int kNullBlockFrames = 256;
 constexpr int kMaxLagBlocks = 8;
 
-int render_callback(void* data, int len, int /*nfx*/, float* /*fx*/[], int nout, float* out[]) {
+// FluidSynth's audio driver calls this on its audio thread; render_driver_block neither
+// throws nor waits.
+int render_callback(void* data, int len, int /*nfx*/, float* /*fx*/[], int nout,
+                    float* out[]) noexcept {
     return static_cast<SynthEngine*>(data)->render_driver_block(len, nout, out);
 }
 

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -302,23 +304,39 @@ private:
     size_t next_ = 0;
 };
 
-const char* preset_name(fluid_preset_t* handle) {
+// The callbacks below are called by FluidSynth, a C library: no exception may leave them.
+// Those that can fail report it in FluidSynth's terms (FLUID_FAILED, a null bank) after one
+// line on stderr.
+void report(const char* callback, const std::exception* error) noexcept {
+    std::fprintf(stderr, "kelvara: the exact-pitch bank loader failed in %s: %s\n", callback,
+                 error ? error->what() : "unknown error");
+}
+
+const char* preset_name(fluid_preset_t* handle) noexcept {
     return static_cast<ExactPreset*>(fluid_preset_get_data(handle))->name().c_str();
 }
-int preset_bank(fluid_preset_t* handle) {
+int preset_bank(fluid_preset_t* handle) noexcept {
     return static_cast<ExactPreset*>(fluid_preset_get_data(handle))->bank();
 }
-int preset_program(fluid_preset_t* handle) {
+int preset_program(fluid_preset_t* handle) noexcept {
     return static_cast<ExactPreset*>(fluid_preset_get_data(handle))->program();
 }
-int preset_note_on(fluid_preset_t* handle, fluid_synth_t* synth, int chan, int key, int vel) {
-    const auto* preset = static_cast<const ExactPreset*>(fluid_preset_get_data(handle));
-    const auto* bank =
-        static_cast<const ExactBank*>(fluid_sfont_get_data(fluid_preset_get_sfont(handle)));
-    return bank->note_on(*preset, synth, chan, key, vel);
+int preset_note_on(fluid_preset_t* handle, fluid_synth_t* synth, int chan, int key,
+                   int vel) noexcept {
+    try {
+        const auto* preset = static_cast<const ExactPreset*>(fluid_preset_get_data(handle));
+        const auto* bank =
+            static_cast<const ExactBank*>(fluid_sfont_get_data(fluid_preset_get_sfont(handle)));
+        return bank->note_on(*preset, synth, chan, key, vel);
+    } catch (const std::exception& error) {
+        report("note-on", &error);
+    } catch (...) {
+        report("note-on", nullptr);
+    }
+    return FLUID_FAILED;
 }
 // The bank owns its presets and deletes them itself.
-void preset_free(fluid_preset_t*) {}
+void preset_free(fluid_preset_t*) noexcept {}
 
 bool ExactBank::attach(fluid_sfont_t* sfont) {
     std::sort(presets_.begin(), presets_.end(), [](const auto& a, const auto& b) {
@@ -366,30 +384,29 @@ ExactBank* bank_of(fluid_sfont_t* sfont) {
     return static_cast<ExactBank*>(fluid_sfont_get_data(sfont));
 }
 
-const char* sfont_name(fluid_sfont_t* sfont) {
+const char* sfont_name(fluid_sfont_t* sfont) noexcept {
     return bank_of(sfont)->name();
 }
-fluid_preset_t* sfont_preset(fluid_sfont_t* sfont, int bank, int program) {
+fluid_preset_t* sfont_preset(fluid_sfont_t* sfont, int bank, int program) noexcept {
     return bank_of(sfont)->find(bank, program);
 }
-void sfont_rewind(fluid_sfont_t* sfont) {
+void sfont_rewind(fluid_sfont_t* sfont) noexcept {
     bank_of(sfont)->rewind();
 }
-fluid_preset_t* sfont_next(fluid_sfont_t* sfont) {
+fluid_preset_t* sfont_next(fluid_sfont_t* sfont) noexcept {
     return bank_of(sfont)->next();
 }
 
 // FluidSynth frees a bank only with its synth, after every voice is off.
-int sfont_free(fluid_sfont_t* sfont) {
+int sfont_free(fluid_sfont_t* sfont) noexcept {
     std::unique_ptr<ExactBank>(bank_of(sfont)).reset();
     delete_fluid_sfont(sfont);
     return 0;
 }
 
-fluid_sfont_t* load_bank(fluid_sfloader_t* loader, const char* path) {
-    auto* context = static_cast<ExactPitchContext*>(fluid_sfloader_get_data(loader));
-    auto bank = ExactBank::load(path, context);
-    if (!bank) return nullptr;
+fluid_sfont_t* attach_bank(std::unique_ptr<ExactBank> bank, ExactPitchContext* context) {
+    // Room for the bank first: nothing below may throw once the sfont exists.
+    context->loaded_banks.reserve(context->loaded_banks.size() + 1);
     fluid_sfont_t* sfont =
         new_fluid_sfont(sfont_name, sfont_preset, sfont_rewind, sfont_next, sfont_free);
     if (sfont == nullptr) return nullptr;
@@ -401,6 +418,20 @@ fluid_sfont_t* load_bank(fluid_sfloader_t* loader, const char* path) {
     fluid_sfont_set_data(sfont, bank.release());  // freed by sfont_free
     context->loaded_banks.push_back(sfont);
     return sfont;
+}
+
+// A file this loader refuses (or fails on) goes on to FluidSynth's own loaders.
+fluid_sfont_t* load_bank(fluid_sfloader_t* loader, const char* path) noexcept {
+    try {
+        auto* context = static_cast<ExactPitchContext*>(fluid_sfloader_get_data(loader));
+        auto bank = ExactBank::load(path, context);
+        return bank ? attach_bank(std::move(bank), context) : nullptr;
+    } catch (const std::exception& error) {
+        report("loading a bank", &error);
+    } catch (...) {
+        report("loading a bank", nullptr);
+    }
+    return nullptr;
 }
 
 }  // namespace

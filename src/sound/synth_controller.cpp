@@ -1,5 +1,9 @@
 #include "sound/synth_controller.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -38,11 +42,6 @@ SynthController::SynthController(uint8_t channel, SoundSetup setup)
     if (setup_.backend.empty()) setup_.backend = backend_from_environment();
 }
 
-std::unique_ptr<SynthController> SynthController::init_with_channel(uint8_t channel,
-                                                                    SoundSetup setup) {
-    return std::make_unique<SynthController>(channel, std::move(setup));
-}
-
 SynthController::~SynthController() {
     replace_graph(nullptr);
 }
@@ -65,31 +64,55 @@ void SynthController::replace_graph(std::shared_ptr<AudioGraph> next) {
     old.reset();
 }
 
-std::shared_ptr<AudioGraph> SynthController::build_graph(const std::string& bank_path) const {
+Result<std::shared_ptr<AudioGraph>> SynthController::build_graph(
+    const std::string& bank_path) const {
+    const std::string description =
+        bank_path.empty() ? "The synthesizer could not be built."
+                          : "The sound bank \"" + bank_path + "\" could not be loaded.";
     auto engine = SynthEngine::create(midi_channel_, setup_.sample_rate);
-    if (!engine) return nullptr;
-    const bool loaded = bank_path.empty() ? sound::load_default_bank(*engine, setup_.default_bank)
-                                          : engine->load_bank_file(bank_path);
-    if (!loaded) return nullptr;
+    if (!engine)
+        return Error{ErrorKind::Refused, 0, description, {}, "FluidSynth made no synthesizer", {}};
+    if (bank_path.empty()) {
+        if (!sound::load_default_bank(*engine, setup_.default_bank))
+            return Error{ErrorKind::Refused, 0, description, {}, "no default bank loads", {}};
+    } else {
+        // A file that cannot be opened says why; the loaders only say that they refused.
+        const int fd = ::open(bank_path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return system_error(errno, description, bank_path);
+        ::close(fd);
+        if (!engine->load_bank_file(bank_path)) {
+            Error refused{ErrorKind::Refused,
+                          0,
+                          description,
+                          "Kelvara plays SoundFont (.sf2, .sf3) and DLS (.dls) banks.",
+                          "no bank loader accepts the file",
+                          {}};
+            refused.where.file = bank_path;
+            return refused;
+        }
+    }
     return std::make_shared<AudioGraph>(std::move(engine), setup_.backend);
 }
 
-bool SynthController::create_au_graph() {
-    auto next = build_graph({});
-    if (next) next->engine().select_or_first({0, 0, 0});
-    const bool built = next != nullptr;
-    replace_graph(std::move(next));
-    return built;
+bool SynthController::load_default_bank() {
+    Result<std::shared_ptr<AudioGraph>> next = build_graph({});
+    if (!next) {
+        replace_graph(nullptr);
+        return false;
+    }
+    (*next)->engine().select_or_first({0, 0, 0});
+    replace_graph(std::move(*next));
+    return true;
 }
 
-void SynthController::start_graph() {
+void SynthController::start() {
     if (auto g = graph()) {
         g->start();
         if (g->backend() == "null") announce_silence_once();
     }
 }
 
-void SynthController::stop_graph() {
+void SynthController::stop() {
     if (auto g = graph()) g->stop();
 }
 
@@ -169,7 +192,7 @@ void SynthController::play_test() {
     if (!g) return;
     g->engine().control_change(kBankSelectMsb, 0);
     g->engine().program_change(0);
-    start_graph();
+    start();
     const auto first = notes_on({220.0f, 273.9f, 328.68f}, kTestVelocity);
     std::this_thread::sleep_for(kTestChordTime);
     notes_off(first);
@@ -177,17 +200,20 @@ void SynthController::play_test() {
     const auto second = notes_on({220.0f, 277.2f, 329.56f}, kTestVelocity);
     std::this_thread::sleep_for(kTestChordTime);
     notes_off(second);
-    stop_graph();
+    stop();
 }
 
 // The old graph keeps playing while the new bank loads (which takes a while for a large
 // bank); a refused bank leaves it stopped, as the caller then resets to the default bank.
-bool SynthController::load_font(const std::string& path) {
-    auto next = path.empty() ? nullptr : build_graph(path);  // empty would mean the default
-    if (!next) {
-        stop_graph();
-        return false;
+Result<void> SynthController::load_bank(const std::string& path) {
+    Result<std::shared_ptr<AudioGraph>> built =
+        path.empty() ? Error{ErrorKind::Refused, 0, "No sound bank was given.", {}, {}, {}}
+                     : build_graph(path);  // empty would mean the default
+    if (!built) {
+        stop();
+        return built.error();
     }
+    std::shared_ptr<AudioGraph> next = std::move(*built);
     // The channel keeps its state across a bank load: its controllers and the bank select
     // and program it had, now taken from the new bank.
     sound::BankSelect selection{0, 0, 0};
@@ -197,25 +223,33 @@ bool SynthController::load_font(const std::string& path) {
     }
     next->engine().select_or_first(selection);
     replace_graph(next);
-    start_graph();
-    return is_running();
+    start();
+    if (!is_running())
+        return Error{ErrorKind::Refused,
+                     0,
+                     "The sound bank \"" + path + "\" could not be played.",
+                     {},
+                     "the audio output did not start",
+                     {}};
+    return {};
 }
 
 // A new graph from the synthesizer's defaults; the old one plays until it is swapped out.
 void SynthController::reset_to_default_bank() {
-    if (create_au_graph()) start_graph();
+    if (load_default_bank()) start();
 }
 
-void SynthController::fill_in_program_button(std::vector<ProgramItem>& button) const {
-    button.clear();
+std::vector<ProgramItem> SynthController::programs() const {
+    std::vector<ProgramItem> items;
     const auto g = graph();
-    if (!g) return;
+    if (!g) return items;
     const auto& instruments = g->engine().instruments();
-    button.reserve(instruments.size());
+    items.reserve(instruments.size());
     for (size_t i = 0; i < instruments.size(); ++i) {
         std::string title = std::to_string(i) + " : " + instruments[i].name;
-        button.push_back({std::move(title), instruments[i].identifier});
+        items.push_back({std::move(title), instruments[i].identifier});
     }
+    return items;
 }
 
 void SynthController::send_instrument(int32_t index) {
@@ -232,20 +266,9 @@ void SynthController::send_instrument(int32_t index) {
 void SynthController::select_instrument(int32_t index) {
     send_instrument(index);
 }
-void SynthController::change_program(int32_t index) {
-    send_instrument(index);
-}
 
 void SynthController::change_bank(int32_t bank) {
     if (auto g = graph()) g->engine().control_change(kBankSelectMsb, uint32_t(bank) & 0x7F);
-}
-
-float SynthController::frac_midi_note_for_freq(float frequency) {
-    return sound::frac_midi_note_for_freq(frequency);
-}
-
-float SynthController::midi_note_for_freq(float frequency, float* out_fraction) {
-    return sound::midi_note_for_freq(frequency, out_fraction);
 }
 
 std::optional<StereoBuffer> SynthController::render_offline(int frames) {

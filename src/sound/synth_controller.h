@@ -26,6 +26,8 @@
 #include <string>
 #include <vector>
 
+#include "base/error.h"
+
 namespace kelvara {
 
 namespace sound {
@@ -65,19 +67,20 @@ public:
     // finite or not positive, or a synthesizer that refused it); notes_off() ignores it.
     static constexpr int32_t kNoNote = 0;
 
+    // A controller of one MIDI channel (a document plays on channel 0), without a graph
+    // until load_default_bank().
     explicit SynthController(uint8_t channel, SoundSetup setup = {});
-    // The same, as the document constructs it: channel 0 for a document.
-    static std::unique_ptr<SynthController> init_with_channel(uint8_t channel,
-                                                              SoundSetup setup = {});
     ~SynthController();
     SynthController(const SynthController&) = delete;
     SynthController& operator=(const SynthController&) = delete;
 
-    // Builds a graph with the default bank and selects bank 0, program 0; left stopped.
-    // False (and no graph: every operation then does nothing) when it cannot be built.
-    bool create_au_graph();
-    void start_graph();
-    void stop_graph();
+    // A new graph with the default bank, bank 0, program 0, left stopped; it replaces the
+    // current one. False (and no graph: every operation then does nothing) when it cannot
+    // be built.
+    bool load_default_bank();
+    // Starts and stops the audio output of the current graph.
+    void start();
+    void stop();
     bool is_running() const;
 
     // One identifier per tone, in chord order (kNoNote for a skipped tone). Empty without a
@@ -89,19 +92,18 @@ public:
     // Two test chords, three seconds each; blocks the calling thread for six and a half.
     void play_test();
 
-    // Loads a .sf2, .sf3 or .dls bank into a new synthesizer and starts it. False when the
-    // bank is refused; the graph is then left stopped (the caller resets to the default).
-    bool load_font(const std::string& path);
+    // Loads a .sf2, .sf3 or .dls bank into a new synthesizer and starts it. A file that
+    // cannot be read, or that no bank loader accepts, is refused with the reason; the
+    // current graph is then left stopped (InstrumentRig brings the default bank back).
+    Result<void> load_bank(const std::string& path);
+    // load_default_bank(), then start().
     void reset_to_default_bank();
-    // Replaces the items with one per instrument of the current bank, in bank order.
-    void fill_in_program_button(std::vector<ProgramItem>& button) const;
+    // One item per instrument of the current bank, in bank order.
+    std::vector<ProgramItem> programs() const;
+    // Selects the instrument at this index of programs(); nothing for another index.
     void select_instrument(int32_t index);
-    void change_program(int32_t index);
     // Bank select MSB (CC 0) with the low seven bits of `bank`.
     void change_bank(int32_t bank);
-
-    static float frac_midi_note_for_freq(float frequency);
-    static float midi_note_for_freq(float frequency, float* out_fraction = nullptr);
 
     // Renders the current graph offline, through the limiter, while it is stopped (a running
     // graph is rendered by its output; nothing is returned then, nor without a graph).
@@ -124,7 +126,7 @@ private:
     // Swaps in a new graph (or none) and destroys the old one once no call uses it.
     void replace_graph(std::shared_ptr<sound::AudioGraph> next);
     // A stopped graph with the bank at `bank_path`, or the default bank when it is empty.
-    std::shared_ptr<sound::AudioGraph> build_graph(const std::string& bank_path) const;
+    Result<std::shared_ptr<sound::AudioGraph>> build_graph(const std::string& bank_path) const;
     int32_t next_note_id();
     void send_instrument(int32_t index);
     void announce_silence_once();

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <QStatusBar>
 #include <QTableView>
 #include <QTest>
 #include <QToolButton>
@@ -226,12 +227,15 @@ TEST_F(DocumentWindowTest, ProgramsAndBanksGoToTheInstruments) {
     EXPECT_EQ(w().instrument_list->itemText(0), "0 : Loaded");
 
     instruments.refuse_banks = true;
+    instruments.programs = {"0 : Sine", "1 : Organ"};  // the default bank, back
     QTest::mouseClick(w().load_bank_button, Qt::LeftButton);
     EXPECT_EQ(w().instrument_list->count(), 2)
-        << "a refused bank: the default bank is listed again";
+        << "a refused bank: the programs that play are listed again";
+    EXPECT_EQ(window.statusBar()->currentMessage(),
+              "The sound bank could not be loaded. It is not a bank.");
 
     QTest::mouseClick(w().default_bank_button, Qt::LeftButton);
-    EXPECT_EQ(instruments.resets, 2);
+    EXPECT_EQ(instruments.resets, 1);
     EXPECT_EQ(synth.calls.size(), 1u) << "a bank change does not send the volume again";
 }
 

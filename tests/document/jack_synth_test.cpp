@@ -10,8 +10,7 @@
 #include <mutex>
 #include <string>
 
-#include "document/published_chord_lookup.h"
-#include "document/synth_note_player.h"
+#include "document/midi_playback.h"
 #include "midi/jack_midi_client.h"
 #include "midi/jack_test_source.h"
 #include "midi/midi_input.h"
@@ -76,8 +75,8 @@ TEST(JackMidiSynth, MappedKeysSoundTheirChordsAndANoteOffStopsExactlyItsNotes) {
     }
     SoundSetup setup;
     setup.backend = "null";
-    std::shared_ptr<SynthController> synth = SynthController::init_with_channel(0, setup);
-    ASSERT_TRUE(synth->create_au_graph());  // left stopped: rendered here, offline
+    const auto synth = std::make_shared<SynthController>(0, setup);
+    ASSERT_TRUE(synth->load_default_bank());  // left stopped: rendered here, offline
     PublishedChordMap published;
     published.publish(*ChordMap::from_parts({60, 62}, {{60, {440.0f}}, {62, {660.0f}}}));
     auto player = std::make_shared<CountingPlayer>(std::make_shared<SynthNotePlayer>(synth));

@@ -1,5 +1,5 @@
 // The receive thread playing while the user-interface thread publishes chord-map edits and
-// reads the last-played key: run under ThreadSanitizer (make tsan) to catch data races.
+// reads the last-played key: run under ThreadSanitizer (make test-tsan) to catch data races.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,8 +10,9 @@
 #include <set>
 #include <thread>
 
-#include "document/published_chord_lookup.h"
-#include "document/synth_note_player.h"
+#include "document/document.h"
+#include "document/instrument_rig.h"
+#include "document/midi_playback.h"
 #include "midi/in_process_midi_system.h"
 #include "midi/midi_input.h"
 #include "scales/chord_map.h"
@@ -123,39 +124,42 @@ TEST(MidiThreads, NotesPlayWhileTheChordMapIsEditedAndNoneIsLeftHanging) {
     EXPECT_EQ(notifications.load(), kMidiEvents * 3 / 5 + kKeys);
 }
 
-// The same with the real synthesizer, whose bank is reset meanwhile: no fault, and after a
-// final all-notes-off (controller 123, sent through MIDI) nothing sounds.
+// The same through the objects a document window plays with: the document, whose chord map
+// is replaced as a file read replaces it, and the window's instrument rig with the real
+// synthesizer, whose bank is reset meanwhile. No fault, and after a final all-notes-off
+// (controller 123, sent through MIDI) nothing sounds.
 TEST(MidiThreads, TheSynthesizerPlaysThroughEditsAndBankResetsAndFallsSilent) {
     constexpr int kBankResets = 20;
     InProcessMidiSystem system;
     system.add_source({"keys:1", "Keys", 1, true, "Keys"});
-    SoundSetup setup;
-    setup.backend = "null";  // renders on its own thread, as an audio device would
-    std::shared_ptr<SynthController> synth = SynthController::init_with_channel(0, setup);
-    ASSERT_TRUE(synth->create_au_graph());
-    synth->start_graph();
-    PublishedChordMap published;
-    MidiInput input(
-        system.create_client(kMidiClientName),
-        {std::make_shared<SynthNotePlayer>(synth),
-         std::make_shared<PublishedChordLookup>(published), std::make_shared<LastPlayedKey>()});
-    input.source_items();
-    ASSERT_TRUE(input.connect_source(0));
+    Document document;
+    InstrumentRig::Setup setup;
+    setup.sound.backend = "null";  // renders on its own thread, as an audio device would
+    setup.midi_client = system.create_client(kMidiClientName);
+    InstrumentRig rig(document.published_chord_map(), std::move(setup));
+    ASSERT_TRUE(rig.synthesizer_built());
+    ASSERT_EQ(rig.midi_source_titles().size(), 1u);
+    ASSERT_TRUE(rig.connect_midi_source(0));
 
     std::jthread receive([&] {
         for (int i = 0; i < kMidiEvents; ++i) system.send("keys:1", event(i));
     });
+    DocumentFileState state = document.state();
     for (int e = 0; e < kChordMapEdits; ++e) {
-        published.publish(edited_map(e));
-        if (e % (kChordMapEdits / kBankResets) == 0) synth->reset_to_default_bank();
+        const ChordMap map = edited_map(e);
+        state.midi_note_numbers = map.midi_note_numbers();
+        state.chords = map.chords();
+        ASSERT_TRUE(document.apply_state(state));
+        if (e % (kChordMapEdits / kBankResets) == 0) rig.reset_to_default_bank();
     }
     receive.join();
 
     system.send("keys:1", std::vector<uint8_t>{0xB0, 123, 0});
-    synth->stop_graph();
-    synth->render_offline(static_cast<int>(2.0 * synth->sample_rate()));  // releases fade
+    SynthController& synth = rig.synth();
+    synth.stop();
+    synth.render_offline(static_cast<int>(2.0 * synth.sample_rate()));  // releases fade
     const std::optional<StereoBuffer> after =
-        synth->render_offline(static_cast<int>(0.5 * synth->sample_rate()));
+        synth.render_offline(static_cast<int>(0.5 * synth.sample_rate()));
     ASSERT_TRUE(after.has_value());
     float peak = 0.0f;
     for (size_t i = 0; i < after->left.size(); ++i)

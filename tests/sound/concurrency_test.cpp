@@ -16,8 +16,8 @@ namespace {
 TEST(SoundThreads, NotesControllersAndBankChangesTogether) {
     TestBanks banks;
     SynthController controller(0, offline_setup(banks.sf2()));
-    ASSERT_TRUE(controller.create_au_graph());
-    controller.start_graph();  // the null output's thread renders
+    ASSERT_TRUE(controller.load_default_bank());
+    controller.start();  // the null output's thread renders
 
     std::atomic<bool> done{false};
     std::atomic<int> chords{0};
@@ -36,9 +36,8 @@ TEST(SoundThreads, NotesControllersAndBankChangesTogether) {
         if (round % 3 == 2)
             controller.reset_to_default_bank();
         else
-            EXPECT_TRUE(controller.load_font(round % 2 ? banks.dls() : banks.sf2()));
-        std::vector<ProgramItem> items;
-        controller.fill_in_program_button(items);
+            EXPECT_TRUE(controller.load_bank(round % 2 ? banks.dls() : banks.sf2()));
+        const std::vector<ProgramItem> items = controller.programs();
         controller.select_instrument(int32_t(items.size()) - 1);
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
@@ -46,7 +45,7 @@ TEST(SoundThreads, NotesControllersAndBankChangesTogether) {
     midi.join();
     EXPECT_TRUE(controller.is_running());
     EXPECT_GT(chords.load(), 10);
-    controller.stop_graph();
+    controller.stop();
 }
 
 }  // namespace

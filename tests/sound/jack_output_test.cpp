@@ -19,8 +19,8 @@ TEST(JackOutput, CallbackRendersThroughTheLimiter) {
     SoundSetup setup = offline_setup(banks.sf2());
     setup.backend = "jack";
     SynthController controller(0, setup);
-    ASSERT_TRUE(controller.create_au_graph());
-    controller.start_graph();
+    ASSERT_TRUE(controller.load_default_bank());
+    controller.start();
     ASSERT_TRUE(controller.is_running());
     ASSERT_EQ(controller.audio_backend(), "jack");
 
@@ -35,7 +35,7 @@ TEST(JackOutput, CallbackRendersThroughTheLimiter) {
     const float peak = controller.take_output_peak();
     const uint64_t frames = controller.rendered_frames() - frames_before;
     controller.notes_off(ids);
-    controller.stop_graph();
+    controller.stop();
 
     EXPECT_GT(frames, uint64_t(0.2 * 48000));  // the callback ran at a real-time pace
     EXPECT_LE(peak, 0.891f);

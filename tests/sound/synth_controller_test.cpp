@@ -23,7 +23,7 @@ double sounding_hz(float frequency) {
 
 class SynthControllerTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(controller_.create_au_graph()); }
+    void SetUp() override { ASSERT_TRUE(controller_.load_default_bank()); }
 
     // Levels of the given tones over `seconds` of offline rendering (after a short settle).
     std::vector<double> levels(const std::vector<float>& tones, double seconds = 0.5) {
@@ -36,8 +36,7 @@ protected:
     }
 
     std::vector<std::string> titles() const {
-        std::vector<ProgramItem> items;
-        controller_.fill_in_program_button(items);
+        const std::vector<ProgramItem> items = controller_.programs();
         std::vector<std::string> out;
         for (const auto& item : items) out.push_back(item.title);
         return out;
@@ -103,8 +102,7 @@ TEST_F(SynthControllerTest, ControllerValuesAreLimitedTo127) {
 }
 
 TEST_F(SynthControllerTest, ProgramListOfTheGeneratedSf2) {
-    std::vector<ProgramItem> items;
-    controller_.fill_in_program_button(items);
+    const std::vector<ProgramItem> items = controller_.programs();
     const std::vector<ProgramItem> expected{{"0 : Sine", 0x000000u},
                                             {"1 : Octave", 0x000001u},
                                             {"2 : Sine Bank1", 0x010005u},
@@ -113,9 +111,8 @@ TEST_F(SynthControllerTest, ProgramListOfTheGeneratedSf2) {
 }
 
 TEST_F(SynthControllerTest, ProgramListOfTheGeneratedDls) {
-    ASSERT_TRUE(controller_.load_font(banks_.dls()));
-    std::vector<ProgramItem> items;
-    controller_.fill_in_program_button(items);
+    ASSERT_TRUE(controller_.load_bank(banks_.dls()));
+    const std::vector<ProgramItem> items = controller_.programs();
     const std::vector<ProgramItem> expected{
         {"0 : Sine A", 0x000000u}, {"1 : Octave B", 0x010205u}, {"2 : Drum Sine", 0x780000u}};
     EXPECT_EQ(items, expected);
@@ -123,10 +120,9 @@ TEST_F(SynthControllerTest, ProgramListOfTheGeneratedDls) {
 
 TEST_F(SynthControllerTest, SelectingEachItemPlaysThatPreset) {
     for (const std::string& bank : {banks_.sf2(), banks_.dls()}) {
-        ASSERT_TRUE(controller_.load_font(bank));
-        controller_.stop_graph();
-        std::vector<ProgramItem> items;
-        controller_.fill_in_program_button(items);
+        ASSERT_TRUE(controller_.load_bank(bank));
+        controller_.stop();
+        const std::vector<ProgramItem> items = controller_.programs();
         for (size_t i = 0; i < items.size(); ++i) {
             controller_.select_instrument(int32_t(i));
             ASSERT_EQ(controller_.selected_instrument(), items[i].tag) << items[i].title;
@@ -149,18 +145,18 @@ TEST_F(SynthControllerTest, IdentifierBitsSelectBankAndProgram) {
     EXPECT_EQ(controller_.midi_parameter(32), 0);
     // No selection (-1) and indexes past the list send nothing.
     controller_.select_instrument(-1);
-    controller_.change_program(99);
+    controller_.select_instrument(99);
     EXPECT_EQ(controller_.selected_instrument(), 0x00010005u);
-    controller_.change_program(1);
+    controller_.select_instrument(1);
     EXPECT_EQ(controller_.selected_instrument(), 0x000001u);
 }
 
 TEST_F(SynthControllerTest, RefusedBankFallsBackToTheDefaultOnANewGraph) {
-    ASSERT_TRUE(controller_.load_font(banks_.dls()));
+    ASSERT_TRUE(controller_.load_bank(banks_.dls()));
     ASSERT_EQ(titles().size(), 3u);
     for (const std::string& bad :
          {banks_.garbage(), banks_.truncated_sf2(), banks_.sf2() + ".missing", std::string()}) {
-        EXPECT_FALSE(controller_.load_font(bad)) << bad;
+        EXPECT_FALSE(controller_.load_bank(bad)) << bad;
         EXPECT_FALSE(controller_.is_running());
         controller_.reset_to_default_bank();
         EXPECT_TRUE(controller_.is_running());
@@ -172,7 +168,7 @@ TEST_F(SynthControllerTest, RefusedBankFallsBackToTheDefaultOnANewGraph) {
 
 TEST_F(SynthControllerTest, ALoadKeepsTheChannelVolume) {
     controller_.set_midi_parameter(7, 33);
-    ASSERT_TRUE(controller_.load_font(banks_.dls()));
+    ASSERT_TRUE(controller_.load_bank(banks_.dls()));
     EXPECT_EQ(controller_.midi_parameter(7), 33);
     controller_.reset_to_default_bank();  // a reset starts from the synthesizer's defaults
     EXPECT_EQ(controller_.midi_parameter(7), 100);
@@ -184,21 +180,19 @@ TEST(SynthControllerWithoutGraph, EveryOperationIsHarmless) {
     EXPECT_TRUE(controller.notes_on({440.0f}, 100.0f).empty());
     controller.notes_off({1, 2, 3});
     controller.set_midi_parameter(7, 100);
-    controller.start_graph();
-    controller.stop_graph();
+    controller.start();
+    controller.stop();
     controller.play_test();  // returns at once: nothing to play through
     controller.select_instrument(0);
-    std::vector<ProgramItem> items{{"stale", 1}};
-    controller.fill_in_program_button(items);
+    const std::vector<ProgramItem> items = controller.programs();
     EXPECT_TRUE(items.empty());
     EXPECT_FALSE(controller.render_offline(64).has_value());
 }
 
 TEST(SynthControllerDefaultBank, GeneratedBankWhenTheConfiguredOneIsMissing) {
     SynthController controller(0, offline_setup("/nonexistent/bank.sf2"));
-    ASSERT_TRUE(controller.create_au_graph());
-    std::vector<ProgramItem> items;
-    controller.fill_in_program_button(items);
+    ASSERT_TRUE(controller.load_default_bank());
+    const std::vector<ProgramItem> items = controller.programs();
     ASSERT_FALSE(items.empty());
     EXPECT_EQ(items.front().title, "0 : Sine");
     const auto ids = controller.notes_on({440.0f}, 100.0f);
@@ -214,8 +208,8 @@ TEST(SynthControllerOutput, WithoutADeviceTheNullOutputKeepsRendering) {
     SoundSetup setup = offline_setup(banks.sf2());
     setup.backend = "alsa";  // there is no sound card here
     SynthController controller(0, setup);
-    ASSERT_TRUE(controller.create_au_graph());
-    controller.start_graph();
+    ASSERT_TRUE(controller.load_default_bank());
+    controller.start();
     ASSERT_TRUE(controller.is_running());
     EXPECT_EQ(controller.audio_backend(), "null");
     const auto ids = controller.notes_on({440.0f, 550.0f}, 100.0f);
@@ -223,7 +217,7 @@ TEST(SynthControllerOutput, WithoutADeviceTheNullOutputKeepsRendering) {
     EXPECT_GT(controller.rendered_frames(), uint64_t(0.1 * controller.sample_rate()));
     EXPECT_GT(controller.take_output_peak(), 0.01f);
     controller.notes_off(ids);
-    controller.stop_graph();
+    controller.stop();
     EXPECT_FALSE(controller.is_running());
     EXPECT_FALSE(controller.audio_backend().size());
 }

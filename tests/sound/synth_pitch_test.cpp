@@ -39,9 +39,8 @@ protected:
     void SetUp() override {
         const std::string& bank = GetParam() == "sf2" ? banks_.sf2() : banks_.dls();
         controller_ = std::make_unique<SynthController>(0, offline_setup(bank));
-        ASSERT_TRUE(controller_->create_au_graph());
-        std::vector<ProgramItem> items;
-        controller_->fill_in_program_button(items);
+        ASSERT_TRUE(controller_->load_default_bank());
+        const std::vector<ProgramItem> items = controller_->programs();
         ASSERT_FALSE(items.empty());
         ASSERT_EQ(controller_->selected_instrument(), items.front().tag);
     }

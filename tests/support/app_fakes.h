@@ -10,10 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "app/document_controller.h"
 #include "app/document_dialogs.h"
-#include "app/document_instruments.h"
 #include "app/document_store.h"
 #include "document/document.h"
+#include "document/instruments.h"
 #include "support/recording_fakes.h"
 
 namespace kelvara::testing {
@@ -101,8 +102,9 @@ public:
 };
 
 // A window's instruments with a recording synthesizer channel, a bank of two programs and
-// two MIDI sources. play_note stands for the MIDI receive thread.
-class RecordingInstruments final : public DocumentInstruments {
+// two MIDI sources. play_note stands for the MIDI receive thread. (The real ones,
+// InstrumentRig, are tested through the real synthesizer in tests/document/.)
+class RecordingInstruments final : public Instruments {
 public:
     RecordingSynthChannel recorded;
     std::vector<std::string> programs{"0 : Sine", "1 : Organ"};
@@ -113,17 +115,16 @@ public:
     int resets = 0;
     bool refuse_banks = false;
 
-    SynthChannel* channel() override { return &recorded; }
+    SynthChannel& channel() override { return recorded; }
     std::vector<std::string> program_titles() const override { return programs; }
-    void select_instrument(int32_t index) override { selected_programs.push_back(index); }
-    bool load_sound_bank(const std::string& path) override {
+    void select_program(int32_t index) override { selected_programs.push_back(index); }
+    Result<void> load_sound_bank(const std::string& path) override {
         loaded_banks.push_back(path);
-        if (refuse_banks) {
-            reset_to_default_bank();
-            return false;
-        }
+        if (refuse_banks)
+            return Error{ErrorKind::Refused,  0,  "The sound bank could not be loaded.",
+                         "It is not a bank.", {}, {}};
         programs = {"0 : Loaded"};
-        return true;
+        return {};
     }
     void reset_to_default_bank() override {
         ++resets;
@@ -132,7 +133,7 @@ public:
     bool has_synthesizer() const override { return true; }
     std::string midi_system_name() const override { return "JACK"; }
     std::vector<std::string> midi_source_titles() const override { return sources; }
-    bool connect_source(int index) override {
+    bool connect_midi_source(int index) override {
         connected_sources.push_back(index);
         return true;
     }
@@ -141,16 +142,18 @@ public:
         if (key < 0) return std::nullopt;
         return key;
     }
-    void on_note_played(std::function<void()> notify) override { notify_ = std::move(notify); }
+    void on_note_played(std::function<void(int key)> notify) override {
+        notify_ = std::move(notify);
+    }
 
     void play_note(int key) {
         last_key_.store(key);
-        if (notify_) notify_();
+        if (notify_) notify_(key);
     }
 
 private:
     std::atomic<int> last_key_{-1};
-    std::function<void()> notify_;
+    std::function<void(int key)> notify_;
 };
 
 // A factory that remembers the channel of every window it equipped, in order.

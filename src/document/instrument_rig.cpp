@@ -1,0 +1,73 @@
+#include "document/instrument_rig.h"
+
+#include "document/midi_playback.h"
+#include "midi/midi_system_selection.h"
+
+namespace kelvara {
+namespace {
+
+std::unique_ptr<midi::MidiClient> client_or_default(std::unique_ptr<midi::MidiClient> client) {
+    if (client) return client;
+    return midi::open_midi_client(midi::kMidiClientName,
+                                  midi::midi_system_from_environment(nullptr))
+        .client;
+}
+
+}  // namespace
+
+InstrumentRig::InstrumentRig(const PublishedChordMap& chords, Setup setup)
+    : synth_(std::make_shared<SynthController>(0, std::move(setup.sound))),
+      last_played_(std::make_shared<midi::LastPlayedKey>([this](int key) { note_played(key); })) {
+    synthesizer_built_ = synth_->load_default_bank();
+    if (synthesizer_built_) synth_->start();
+    midi_ = std::make_unique<midi::MidiInput>(
+        client_or_default(std::move(setup.midi_client)),
+        midi::MidiPlaybackTargets{std::make_shared<SynthNotePlayer>(synth_),
+                                  std::make_shared<PublishedChordLookup>(chords), last_played_});
+}
+
+InstrumentRig::~InstrumentRig() {
+    // MIDI delivery ends (port disposed, receive thread joined) before the synthesizer it
+    // plays goes.
+    midi_.reset();
+    synth_->stop();
+}
+
+std::vector<std::string> InstrumentRig::program_titles() const {
+    std::vector<std::string> titles;
+    for (const ProgramItem& item : synth_->programs()) titles.push_back(item.title);
+    return titles;
+}
+
+Result<void> InstrumentRig::load_sound_bank(const std::string& path) {
+    Result<void> loaded = synth_->load_bank(path);
+    if (!loaded) synth_->reset_to_default_bank();
+    return loaded;
+}
+
+std::string InstrumentRig::midi_system_name() const {
+    return midi_ ? midi_->system_name() : std::string();
+}
+
+std::vector<std::string> InstrumentRig::midi_source_titles() const {
+    std::vector<std::string> titles;
+    if (!midi_) return titles;
+    for (const midi::MidiSourceItem& item : midi_->source_items()) titles.push_back(item.title);
+    return titles;
+}
+
+bool InstrumentRig::connect_midi_source(int index) {
+    return midi_ && midi_->connect_source(index);
+}
+
+void InstrumentRig::on_note_played(std::function<void(int key)> notify) {
+    const std::lock_guard lock(notify_mutex_);
+    notify_ = std::move(notify);
+}
+
+void InstrumentRig::note_played(int key) {
+    const std::lock_guard lock(notify_mutex_);
+    if (notify_) notify_(key);
+}
+
+}  // namespace kelvara

@@ -1,0 +1,84 @@
+#pragma once
+// InstrumentRig: the one wiring of MIDI input, chord lookup and the synthesizer. A key
+// struck on a connected source plays the chord the document last published for it, at
+// exact pitches, through the rig's synthesizer; a control change goes to the synthesizer's
+// channel. The window (through Instruments), `kelvara-cli play` and `midi-play`, and the
+// thread tests all play through this class.
+//
+// Teardown order is part of the type: the MIDI input goes first (its port disposed, its
+// receive thread joined, no callback running), then the synthesizer it played.
+//
+// Threads: construction, destruction and every member function on the user-interface
+// thread. The MIDI receive thread plays through the synthesizer and runs the note-played
+// notification.
+#include <functional>
+#include <memory>
+#include <mutex>
+
+#include "document/instruments.h"
+#include "midi/last_played_key.h"
+#include "midi/midi_input.h"
+#include "midi/midi_system.h"
+#include "sound/synth_controller.h"
+
+namespace kelvara {
+
+class PublishedChordMap;
+
+class InstrumentRig final : public Instruments, private SynthChannel {
+public:
+    struct Setup {
+        SoundSetup sound;
+        // The client of the MIDI system to listen on; null: the one KELVARA_MIDI asks for,
+        // or the first that opens (midi_system_selection.h).
+        std::unique_ptr<midi::MidiClient> midi_client;
+    };
+
+    // Builds the synthesizer with the default bank and starts it; one that cannot be built
+    // leaves the rig silent (synthesizer_built() is false) while MIDI is still listed.
+    // `chords` (the document's published chord map) must outlive the rig.
+    InstrumentRig(const PublishedChordMap& chords, Setup setup);
+    ~InstrumentRig() override;
+    InstrumentRig(const InstrumentRig&) = delete;
+    InstrumentRig& operator=(const InstrumentRig&) = delete;
+
+    SynthController& synth() { return *synth_; }
+    // Valid until close_midi_input().
+    midi::MidiInput& midi_input() { return *midi_; }
+    bool synthesizer_built() const { return synthesizer_built_; }
+    // Ends MIDI delivery now (the port goes, its receive thread is joined); the synthesizer
+    // stays and lets what sounds fade. No source is listed or connected after it.
+    void close_midi_input() { midi_.reset(); }
+
+    // --- Instruments -----------------------------------------------------------------------
+    SynthChannel& channel() override { return *this; }
+    bool has_synthesizer() const override { return true; }
+    std::vector<std::string> program_titles() const override;
+    void select_program(int32_t index) override { synth_->select_instrument(index); }
+    // A refused bank brings the default bank back, playing, and gives the refusal.
+    Result<void> load_sound_bank(const std::string& path) override;
+    void reset_to_default_bank() override { synth_->reset_to_default_bank(); }
+    std::string midi_system_name() const override;
+    std::vector<std::string> midi_source_titles() const override;
+    bool connect_midi_source(int index) override;
+    std::optional<int> last_played_key() const override { return last_played_->value(); }
+    void on_note_played(std::function<void(int key)> notify) override;
+
+private:
+    // SynthChannel: the document's volume.
+    void set_midi_parameter(uint32_t controller, uint32_t value) override {
+        synth_->set_midi_parameter(controller, value);
+    }
+    // Receive thread.
+    void note_played(int key);
+
+    const std::shared_ptr<SynthController> synth_;
+    bool synthesizer_built_ = false;
+    std::mutex notify_mutex_;
+    std::function<void(int key)> notify_;  // guarded by notify_mutex_
+    const std::shared_ptr<midi::LastPlayedKey> last_played_;
+    // Declared last: destroyed first, so MIDI delivery ends before anything it uses goes.
+    std::unique_ptr<midi::MidiInput> midi_;
+};
+
+}  // namespace kelvara

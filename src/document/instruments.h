@@ -1,0 +1,75 @@
+#pragma once
+// Instruments: what a document window plays through: the synthesizer its chords and volume
+// go to, the sound bank and its programs, and the MIDI input that plays the chord map.
+// InstrumentRig (instrument_rig.h) is the real one; a window without sound gets
+// SilentInstruments. The window lets its instruments go before its document, so that
+// nothing that plays can outlive the chord map it reads.
+//
+// Threads: everything here is called on the user-interface thread, except the note-played
+// notification, which runs on the MIDI receive thread.
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/error.h"
+#include "document/synth_channel.h"
+
+namespace kelvara {
+
+class Instruments {
+public:
+    virtual ~Instruments() = default;
+
+    // The synthesizer's channel, where the document sends its volume.
+    virtual SynthChannel& channel() = 0;
+
+    // --- sound bank and programs -------------------------------------------------------
+    // Whether there is a synthesizer whose bank can be changed.
+    virtual bool has_synthesizer() const = 0;
+    // The current bank's instruments, titled "%d : %s" (index and name), in bank order.
+    virtual std::vector<std::string> program_titles() const = 0;
+    virtual void select_program(int32_t index) = 0;
+    // Plays through the bank file at `path`. A refused bank gives its reason, and the
+    // default bank plays again.
+    virtual Result<void> load_sound_bank(const std::string& path) = 0;
+    virtual void reset_to_default_bank() = 0;
+
+    // --- MIDI input ----------------------------------------------------------------------
+    // The MIDI system in use ("ALSA sequencer", "JACK"), or empty for none.
+    virtual std::string midi_system_name() const = 0;
+    // The source pop-up's titles, as listed when the instruments were made.
+    virtual std::vector<std::string> midi_source_titles() const = 0;
+    // Connects the source of pop-up item `index`; earlier ones stay connected.
+    virtual bool connect_midi_source(int index) = 0;
+    // The key of the last note-on, nothing before the first.
+    virtual std::optional<int> last_played_key() const = 0;
+    // `notify` runs on the MIDI receive thread after each note-on, with its key; it must only
+    // queue work for the user-interface thread.
+    virtual void on_note_played(std::function<void(int key)> notify) = 0;
+};
+
+// No synthesizer and no MIDI input: nothing sounds, nothing is listed.
+class SilentInstruments final : public Instruments {
+public:
+    SynthChannel& channel() override { return channel_; }
+    bool has_synthesizer() const override { return false; }
+    std::vector<std::string> program_titles() const override { return {}; }
+    void select_program(int32_t) override {}
+    Result<void> load_sound_bank(const std::string&) override {
+        return Error{
+            ErrorKind::Refused, 0, "There is no synthesizer to load a bank into.", {}, {}, {}};
+    }
+    void reset_to_default_bank() override {}
+    std::string midi_system_name() const override { return {}; }
+    std::vector<std::string> midi_source_titles() const override { return {}; }
+    bool connect_midi_source(int) override { return false; }
+    std::optional<int> last_played_key() const override { return std::nullopt; }
+    void on_note_played(std::function<void(int key)>) override {}
+
+private:
+    NullSynthChannel channel_;
+};
+
+}  // namespace kelvara

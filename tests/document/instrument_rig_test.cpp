@@ -1,0 +1,80 @@
+// The instruments of a document window with the real synthesizer (offline, null output) and
+// the in-process MIDI system: a refused bank brings the default bank back and says why, the
+// document's volume reaches the synthesizer, and a key struck sounds the document's chord.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+
+#include "document/document.h"
+#include "document/instrument_rig.h"
+#include "midi/in_process_midi_system.h"
+#include "sound/sound_fixtures.h"
+
+namespace kelvara {
+namespace {
+
+class InstrumentRigTest : public ::testing::Test {
+protected:
+    InstrumentRigTest() {
+        system.add_source({"keys:1", "Keys", 1, true, "Keys"});
+        rig = std::make_unique<InstrumentRig>(
+            document.published_chord_map(),
+            InstrumentRig::Setup{testing::offline_setup(banks.sf2()),
+                                 system.create_client(midi::kMidiClientName)});
+    }
+    ~InstrumentRigTest() override { document.detach_synth_channel(); }
+
+    const testing::TestBanks banks;
+    midi::InProcessMidiSystem system;
+    Document document;
+    std::unique_ptr<InstrumentRig> rig;
+};
+
+TEST_F(InstrumentRigTest, ARefusedBankBringsTheDefaultBankBackAndSaysWhy) {
+    ASSERT_TRUE(rig->synthesizer_built());
+    const std::vector<std::string> defaults = rig->program_titles();
+    ASSERT_EQ(defaults.front(), "0 : Sine");
+    ASSERT_TRUE(rig->load_sound_bank(banks.dls()));
+    EXPECT_EQ(rig->program_titles().size(), 3u);
+
+    for (const std::string& bad : {banks.garbage(), banks.truncated_sf2()}) {
+        const Result<void> refused = rig->load_sound_bank(bad);
+        ASSERT_FALSE(refused) << bad;
+        EXPECT_EQ(refused.error().description,
+                  "The sound bank \"" + bad + "\" could not be loaded.");
+        EXPECT_EQ(refused.error().where.file, bad);
+        EXPECT_FALSE(refused.error().explanation().empty());
+        EXPECT_EQ(rig->program_titles(), defaults) << "the default bank plays again";
+        EXPECT_TRUE(rig->synth().is_running());
+    }
+    const Result<void> missing = rig->load_sound_bank(banks.sf2() + ".missing");
+    ASSERT_FALSE(missing);
+    EXPECT_EQ(missing.error().kind, ErrorKind::System);
+    EXPECT_EQ(missing.error().code, ENOENT);
+    EXPECT_EQ(rig->program_titles(), defaults);
+}
+
+TEST_F(InstrumentRigTest, TheDocumentsVolumeAndChordsReachTheSynthesizer) {
+    document.attach_synth_channel(rig->channel());
+    document.set_volume(90);
+    EXPECT_EQ(rig->synth().midi_parameter(7), 90);
+
+    document.chord_action(ChordAction::AddAtFreeKey);  // key 0: 110 Hz
+    int notified = -1;
+    rig->on_note_played([&](int key) { notified = key; });
+    ASSERT_EQ(rig->midi_source_titles().size(), 1u);
+    ASSERT_TRUE(rig->connect_midi_source(0));
+    rig->synth().stop();  // rendered here, offline
+    system.send("keys:1", std::vector<uint8_t>{0x90, 0, 100});
+    EXPECT_EQ(notified, 0);
+    EXPECT_EQ(rig->last_played_key(), 0);
+    const StereoBuffer sound = testing::render_seconds(rig->synth(), 0.25);
+    float peak = 0.0f;
+    for (const float sample : sound.left) peak = std::max(peak, std::abs(sample));
+    EXPECT_GT(peak, 0.01f) << "the chord of key 0 sounds";
+}
+
+}  // namespace
+}  // namespace kelvara
