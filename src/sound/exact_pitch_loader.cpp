@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdio>
 #include <exception>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -51,22 +52,38 @@ void init_instpatch_once() {
     std::call_once(once, [] { ipatch_init(); });
 }
 
-// The reusable FluidSynth sample of one cached voice. It is re-pointed at the voice's cached
-// 16-bit data before every voice start, with the sample rate that carries the pitch fraction.
+// The FluidSynth samples of one cached voice, one per playback rate over the voice's cached
+// 16-bit data: the rate carries the pitch fraction. FluidSynth's render thread reads a sample
+// for as long as a voice plays it, so a sample, once handed to a voice, is never changed
+// again. A rate gets its sample the first time a tone needs it (on the thread that starts
+// notes, under the synthesizer's lock) and keeps it until the bank goes: the memory grows with
+// the distinct pitches played through the voice, a few hundred bytes each.
 class VoiceSample {
 public:
-    explicit VoiceSample(IpatchSampleStoreCache* store)
-        : store_(store), sample_(new_fluid_sample()) {
+    explicit VoiceSample(IpatchSampleStoreCache* store) : store_(store) {
         ipatch_sample_store_cache_open(store_);  // keeps the data resident
     }
     ~VoiceSample() { ipatch_sample_store_cache_close(store_); }
     VoiceSample(const VoiceSample&) = delete;
     VoiceSample& operator=(const VoiceSample&) = delete;
 
-    bool valid() const { return sample_ != nullptr; }
-    fluid_sample_t* sample() const { return sample_.get(); }
-    short* data() const {
-        return static_cast<short*>(ipatch_sample_store_cache_get_location(store_));
+    // The sample of `voice` at `rate`; null when FluidSynth makes none.
+    fluid_sample_t* sample_at_rate(const IpatchSF2Voice& voice, unsigned int rate) {
+        FluidSamplePtr& slot = samples_[rate];
+        if (!slot) {
+            FluidSamplePtr made(new_fluid_sample());
+            if (!made || fluid_sample_set_sound_data(made.get(), data(), nullptr, voice.sample_size,
+                                                     rate, 0) != FLUID_OK) {
+                samples_.erase(rate);
+                return nullptr;
+            }
+            // The voice cache's loop end is already the first frame after the loop, which is
+            // what FluidSynth expects here (one less detunes a short loop audibly).
+            fluid_sample_set_loop(made.get(), voice.loop_start, voice.loop_end);
+            fluid_sample_set_pitch(made.get(), voice.root_note, voice.fine_tune);
+            slot = std::move(made);
+        }
+        return slot.get();
     }
 
     static void destroy(gpointer self) {
@@ -74,8 +91,12 @@ public:
     }
 
 private:
+    short* data() const {
+        return static_cast<short*>(ipatch_sample_store_cache_get_location(store_));
+    }
+
     IpatchSampleStoreCache* store_;
-    FluidSamplePtr sample_;
+    std::map<unsigned int, FluidSamplePtr> samples_;
 };
 
 class ExactBank;
@@ -150,17 +171,11 @@ void apply_modulators(fluid_voice_t* target, GSList* mods, fluid_mod_t* scratch)
 int ExactPreset::start_voice(fluid_synth_t* synth, const IpatchSF2Voice& voice, int chan, int key,
                              int vel, double pitch, float attenuation_factor,
                              fluid_mod_t* scratch) const {
-    const auto* cached = static_cast<const VoiceSample*>(voice.user_data);
+    auto* cached = static_cast<VoiceSample*>(voice.user_data);
     if (voice.sample_store == nullptr || cached == nullptr) return FLUID_OK;  // unreadable data
     const double rate = std::max(1.0, std::round(voice.rate * pitch_ratio(voice, key, pitch)));
-    fluid_sample_t* sample = cached->sample();
-    if (fluid_sample_set_sound_data(sample, cached->data(), nullptr, voice.sample_size,
-                                    static_cast<unsigned int>(rate), 0) != FLUID_OK)
-        return FLUID_FAILED;
-    // The voice cache's loop end is already the first frame after the loop, which is what
-    // FluidSynth expects here (one less detunes a short loop audibly).
-    fluid_sample_set_loop(sample, voice.loop_start, voice.loop_end);
-    fluid_sample_set_pitch(sample, voice.root_note, voice.fine_tune);
+    fluid_sample_t* sample = cached->sample_at_rate(voice, static_cast<unsigned int>(rate));
+    if (sample == nullptr) return FLUID_FAILED;
     fluid_voice_t* target = fluid_synth_alloc_voice(synth, sample, chan, key, vel);
     if (target == nullptr) return FLUID_FAILED;
     apply_generators(target, voice.gen_array, attenuation_factor);
@@ -212,7 +227,6 @@ GObjectPtr<IpatchSF2VoiceCache> cache_item(GObject* item) {
         if (voice->sample_data == nullptr) continue;
         if (!ipatch_sf2_voice_cache_sample_data(voice, nullptr)) return nullptr;
         auto sample = std::make_unique<VoiceSample>(IPATCH_SAMPLE_STORE_CACHE(voice->sample_store));
-        if (!sample->valid()) return nullptr;
         voice->user_data = sample.release();  // the cache destroys it with the voice
     }
     return cache;
