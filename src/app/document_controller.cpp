@@ -18,9 +18,9 @@ QString canonical(const QString& path) {
 
 }  // namespace
 
-DocumentController::DocumentController(DocumentStore& files, DocumentDialogs& dialogs,
+DocumentController::DocumentController(DocumentStore& store, DocumentDialogs& dialogs,
                                        HelpMenu& help_menu, InstrumentsFactory instruments)
-    : files_(files),
+    : store_(store),
       dialogs_(dialogs),
       help_menu_(help_menu),
       instruments_(std::move(instruments)) {}
@@ -45,7 +45,7 @@ DocumentWindow* DocumentController::open_document(const QString& path) {
         return open;
     }
     auto document = std::make_unique<Document>();
-    if (const Result<void> read = files_.read(*document, QFile::encodeName(file).toStdString());
+    if (const Result<void> read = store_.read(*document, QFile::encodeName(file).toStdString());
         !read) {
         show_file_error(nullptr, read.error());
         return nullptr;
@@ -78,7 +78,7 @@ bool DocumentController::save_document_as(DocumentWindow& window) {
 
 bool DocumentController::save_to(DocumentWindow& window, const QString& path) {
     if (const Result<void> saved =
-            files_.save(window.document(), QFile::encodeName(path).toStdString());
+            store_.save(window.document(), QFile::encodeName(path).toStdString());
         !saved) {
         show_file_error(&window, saved.error());
         return false;
@@ -94,7 +94,7 @@ bool DocumentController::revert_to_saved(DocumentWindow& window) {
     // A read into the open window shows every value read by itself; a refused one changes
     // nothing.
     const Result<void> read =
-        files_.read(document, QFile::encodeName(window.file_path()).toStdString());
+        store_.read(document, QFile::encodeName(window.file_path()).toStdString());
     if (!read) {
         show_file_error(&window, read.error());
         return false;

@@ -28,7 +28,7 @@ class DocumentController final : public QObject {
     Q_OBJECT
 
 public:
-    DocumentController(DocumentStore& files, DocumentDialogs& dialogs, HelpMenu& help_menu,
+    DocumentController(DocumentStore& store, DocumentDialogs& dialogs, HelpMenu& help_menu,
                        InstrumentsFactory instruments = {});
     ~DocumentController() override;
 
@@ -67,7 +67,7 @@ private:
     void install_menus(DocumentWindow& window);
     void fill_recent_menu(QMenu& menu);
 
-    DocumentStore& files_;
+    DocumentStore& store_;
     DocumentDialogs& dialogs_;
     HelpMenu& help_menu_;
     InstrumentsFactory instruments_;

@@ -17,14 +17,14 @@ KelvaraApplication::KelvaraApplication()
                                                      InstrumentRig::Setup{});
           }) {}
 
-KelvaraApplication::KelvaraApplication(std::unique_ptr<DocumentStore> files,
+KelvaraApplication::KelvaraApplication(std::unique_ptr<DocumentStore> store,
                                        std::unique_ptr<DocumentDialogs> dialogs, UrlOpener open_url,
                                        InstrumentsFactory instruments)
-    : files_(std::move(files)),
+    : store_(std::move(store)),
       dialogs_(std::move(dialogs)),
       help_menu_(std::make_unique<HelpMenu>(find_help_page(QApplication::applicationDirPath()),
                                             std::move(open_url))),
-      documents_(std::make_unique<DocumentController>(*files_, *dialogs_, *help_menu_,
+      documents_(std::make_unique<DocumentController>(*store_, *dialogs_, *help_menu_,
                                                       std::move(instruments))) {}
 
 KelvaraApplication::~KelvaraApplication() = default;

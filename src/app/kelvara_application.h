@@ -13,7 +13,7 @@ class KelvaraApplication {
 public:
     // The desktop's dialogs and this build's document files.
     KelvaraApplication();
-    KelvaraApplication(std::unique_ptr<DocumentStore> files,
+    KelvaraApplication(std::unique_ptr<DocumentStore> store,
                        std::unique_ptr<DocumentDialogs> dialogs, UrlOpener open_url,
                        InstrumentsFactory instruments = {});
     ~KelvaraApplication();
@@ -25,7 +25,7 @@ public:
     DocumentController& documents() { return *documents_; }
 
 private:
-    std::unique_ptr<DocumentStore> files_;
+    std::unique_ptr<DocumentStore> store_;
     std::unique_ptr<DocumentDialogs> dialogs_;
     std::unique_ptr<HelpMenu> help_menu_;
     std::unique_ptr<DocumentController> documents_;
