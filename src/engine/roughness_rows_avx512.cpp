@@ -5,8 +5,9 @@
 #if defined(__GNUC__) && !defined(__clang__)
 // GCC 12's AVX-512 intrinsics (max, min, shifts, conversions) start from a deliberately
 // undefined vector that its uninitialised-variable warnings mistake for a bug in every
-// caller (fixed in GCC 13). The warnings point into the header, so silencing them there
-// keeps them on for this file's own code. Clang has neither the false alarm nor the option.
+// caller. The warnings point into the header, so silencing them there (this must stay the
+// first include) keeps them on for this file's own code. Clang has neither the false alarm
+// nor the option, and rejects the option's name under -Werror.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #pragma GCC diagnostic ignored "-Wuninitialized"
