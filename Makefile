@@ -1,9 +1,11 @@
 # Two commands matter: `make run` and `make test`. Both install what is missing first.
 SHELL := /bin/bash
+FUZZ_SECONDS ?= 60
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 
-.PHONY: all deps build run install test test-default test-asan test-tsan tsan fuzz bench format clean
+.PHONY: all deps build run install test check-format test-default test-asan test-fuzz test-tsan tsan \
+        fuzz bench format clean
 
 all: build
 
@@ -24,15 +26,30 @@ PREFIX ?= /usr/local
 install: build
 	cmake --install build/default --prefix $(PREFIX)
 
-test: test-default test-asan test-tsan
+# `make test` runs these jobs in this order; each is also a target of its own.
+test: check-format test-default test-asan test-fuzz test-tsan
 
+# Every tracked .cpp/.h file as the repository's .clang-format lays it out (`make format`
+# rewrites them).
+check-format: deps
+	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+
+# The whole build (GCC, Qt, warnings as errors) and every test, two at a time.
 test-default: build
 	scripts/with-test-services.sh ctest --preset default
 
+# One clang build serves two jobs: the core and its tests under AddressSanitizer and
+# UndefinedBehaviorSanitizer, built with the fuzzers' coverage hooks so that the fuzzers link
+# the same objects.
 test-asan: deps
 	cmake --preset asan >/dev/null
 	cmake --build --preset asan
 	scripts/with-test-services.sh ctest --preset asan
+
+# Each fuzzer for FUZZ_SECONDS (here 20) from its seed corpus in fuzz/corpus/<name>/, which
+# it only reads; a crash or a sanitizer report fails.
+test-fuzz: FUZZ_SECONDS = 20
+test-fuzz: fuzz
 
 # The tests of code shared between threads (CTest label "threads"), under ThreadSanitizer.
 test-tsan: deps
@@ -45,11 +62,11 @@ tsan: deps
 	cmake --build --preset tsan
 	scripts/with-test-services.sh ctest --preset tsan
 
-# The libFuzzer targets (clang), each for FUZZ_SECONDS (default 60).
+# The fuzzers alone, each for FUZZ_SECONDS (default 60).
 fuzz: deps
-	cmake --preset fuzz >/dev/null
-	cmake --build --preset fuzz --target kelvara-fuzzers
-	scripts/run-fuzzers.sh
+	cmake --preset asan >/dev/null
+	cmake --build --preset asan --target kelvara-fuzzers
+	FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/run-fuzzers.sh
 
 bench: build
 	build/default/bench/kelvara-bench
