@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -13,6 +14,11 @@ namespace kelvara::testing {
 
 inline std::filesystem::path fixture_path(const std::string& relative) {
     return std::filesystem::path(KELVARA_PERSISTENCE_DATA) / relative;
+}
+
+inline size_t files_in(const std::string& folder) {
+    return static_cast<size_t>(
+        std::distance(std::filesystem::directory_iterator(fixture_path(folder)), {}));
 }
 
 inline std::string read_fixture(const std::string& relative) {
