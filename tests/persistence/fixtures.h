@@ -1,6 +1,7 @@
 #pragma once
 // Access to the fixtures under tests/persistence/data: archives are kept as hexadecimal text
 // (one archive per .hex file), documents as the files themselves.
+#include <cctype>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -29,13 +30,12 @@ inline std::string read_fixture(const std::string& relative) {
     return content.str();
 }
 
-inline std::vector<uint8_t> bytes_from_hex(const std::string& hex) {
+// The bytes of hexadecimal text; anything but hexadecimal digits is ignored.
+inline std::vector<uint8_t> bytes_from_hex(std::string hex) {
+    std::erase_if(hex, [](unsigned char c) { return !std::isxdigit(c); });
     std::vector<uint8_t> bytes;
-    std::string digits;
-    for (const char c : hex)
-        if (std::isxdigit(static_cast<unsigned char>(c))) digits.push_back(c);
-    for (size_t i = 0; i + 1 < digits.size(); i += 2)
-        bytes.push_back(static_cast<uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
+    for (size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes.push_back(static_cast<uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
     return bytes;
 }
 

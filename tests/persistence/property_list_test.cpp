@@ -39,6 +39,7 @@ TEST(PropertyListRead, ALaterDuplicateKeyWins) {
     EXPECT_EQ(find(*value.as<Dictionary>(), "b"), nullptr);
 }
 
+// (The layout of the text is that of a document file, checked byte for byte there.)
 TEST(PropertyListWrite, TextReadsBackToTheSameValue) {
     const Value value = Dictionary{
         {"Kelvara Document Version", std::string("2")},
@@ -47,12 +48,7 @@ TEST(PropertyListWrite, TextReadsBackToTheSameValue) {
          Array{std::string(""), std::string("plain-1.5/x:y_$+"), Dictionary{{"k", Data{}}},
                Integer{7}, Real{-2.25}, Boolean{true}}},
     };
-    const std::string text = write(value);
-    EXPECT_EQ(parse(text), value);
-    EXPECT_THAT(text, HasSubstr("    \"Kelvara Document Version\" = 2;\n"));
-    EXPECT_THAT(text, HasSubstr("\"Kelvara Volume\" = <040b7374 7265616d 74>;"));
-    EXPECT_EQ(text.front(), '{');
-    EXPECT_EQ(text.back(), '}');
+    EXPECT_EQ(parse(write(value)), value);
 }
 
 // Bad text is refused with a SyntaxError at its line and column, saying what was wrong.
