@@ -1,5 +1,5 @@
 // The generator's four modes: how many values, which ones, where they go, and the bound on
-// runs that would never end.
+// runs that would never end; the ratio list's order and cents.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -101,6 +101,14 @@ TEST(SortRatios, AscendsAndPutsNotANumberLast) {
     EXPECT_THAT(std::vector<float>(ratios.begin(), ratios.begin() + 4),
                 ElementsAre(-1.0f, 1.0f, 1.5f, 2.0f));
     EXPECT_TRUE(std::isnan(ratios[4]) && std::isnan(ratios[5]));
+}
+
+// Both directions in 32-bit arithmetic: log2 of the ratio times 1200, and back.
+TEST(Cents, ConvertInThirtyTwoBits) {
+    EXPECT_EQ(cents_of_ratio(1.5f), 701.95496f);
+    EXPECT_EQ(cents_of_ratio(2.0f), 1200.0f);
+    EXPECT_EQ(cents_of_ratio(0.0f), -INFINITY);
+    EXPECT_EQ(ratio_of_cents(700.0f), 1.4983071f);
 }
 
 }  // namespace
