@@ -122,19 +122,17 @@ TEST(DocumentFileRead, EachClassOfBadFileIsRefusedForItsReason) {
     }
 }
 
-// Each change to a valid state, and whether the engine's limits refuse it.
+// Each change to a valid state, and whether the engine's limits refuse it (beside the classes
+// of bad file above: the edges, and the rules no bad fixture shows).
 TEST(DocumentFileValidation, LimitsOfTheEngine) {
     const std::vector<std::pair<void (*)(State&), bool>> cases = {
         {[](State& s) { s.dissonance_ratios.assign(10, 1.5f); }, false},
-        {[](State& s) { s.dissonance_ratios.assign(11, 1.5f); }, true},
         {[](State& s) { s.dissonance_ratios.clear(); }, false},
-        {[](State& s) { s.step_size = -0.01; }, true},
         {[](State& s) { s.step_size = 1e-9; }, true},
         {[](State& s) { s.x_max = 4.0f; }, false},  // 601 samples fit
         {[](State& s) { s.x_max = 4.1f; }, true},
         {[](State& s) { s.number_of_overtones = 128; }, false},
         {[](State& s) { s.number_of_overtones = 129; }, true},
-        {[](State& s) { s.overtone_type = -1; }, true},
         {[](State& s) { s.base_frequency = 0.0; }, true},
         {[](State& s) { s.y_min = NAN; }, true},
         {[](State& s) { s.volume = 128; }, true},
