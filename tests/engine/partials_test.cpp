@@ -1,9 +1,9 @@
+// The partial list: the amplitudes of every timbre type with their exact 32-bit roundings,
+// and where each tone's partials go.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <vector>
 
-#include "engine/curve_sampling.h"
 #include "engine/partials.h"
 
 namespace kelvara {
@@ -15,23 +15,6 @@ std::vector<float> amplitudes_of(int32_t type, size_t count) {
     return out;
 }
 
-TEST(Partials, DefaultDocumentListsFixedToneThenSweepToneWithSameAmplitudes) {
-    // A new document's curve: one fixed tone at 1, 25 geometric harmonics at 440 Hz.
-    const float ratios[] = {1.0f};
-    std::vector<float> xs(201), ys(201), p(partial_capacity(25)), a(partial_capacity(25));
-    LiteralKernel kernel;
-    const SampledCurve sampled =
-        sample_curve({Timbre{}, ratios, 1.0f, 2.0f, 0.005}, kernel, {xs, ys, p, a});
-    ASSERT_EQ(sampled.number_of_partials, 50);
-    for (int k = 1; k <= 25; ++k) {
-        EXPECT_EQ(p[k - 1], 440.0f * static_cast<float>(k));
-        EXPECT_EQ(a[25 + k - 1], a[k - 1]) << "sweep tone amplitude of harmonic " << k;
-    }
-    EXPECT_EQ(a[0], 1.0f);
-    EXPECT_EQ(a[1], 0.92f);
-    EXPECT_FLOAT_EQ(a[2], 0.8464f);
-}
-
 TEST(Partials, AmplitudesOfEveryTypeWithTheirExact32BitRoundings) {
     EXPECT_EQ(amplitudes_of(PureTone, 1), std::vector<float>{1.0f});
     EXPECT_EQ(amplitudes_of(FlatHarmonics, 3), (std::vector<float>{0.25f, 0.25f, 0.25f}));
@@ -39,65 +22,56 @@ TEST(Partials, AmplitudesOfEveryTypeWithTheirExact32BitRoundings) {
               (std::vector<float>{1.0f, 0.0f, 1.0f / 3.0f, 0.0f, 1.0f / 5.0f}));
     EXPECT_EQ(amplitudes_of(InverseHarmonics, 4),
               (std::vector<float>{1.0f, 0.5f, 1.0f / 3.0f, 0.25f}));
-
-    const auto shaped = amplitudes_of(ShapedHarmonics, 8);
-    EXPECT_EQ(std::vector<float>(shaped.begin(), shaped.begin() + 5),
-              (std::vector<float>{0.75f, 0.9f, 0.75f, 0.9f, 0.75f}));
-    EXPECT_EQ(shaped[5], 0.67499995f);
-    EXPECT_EQ(shaped[6], 0.67499995f * 0.9f);  // narrowed at every step
-    EXPECT_EQ(shaped[7], (0.67499995f * 0.9f) * 0.9f);
-    EXPECT_EQ(amplitudes_of(ShapedHarmonics, 3), (std::vector<float>{0.75f, 0.9f, 0.75f}));
-
+    // The shaped chain is narrowed at every step.
+    EXPECT_EQ(amplitudes_of(ShapedHarmonics, 8),
+              (std::vector<float>{0.75f, 0.9f, 0.75f, 0.9f, 0.75f, 0.67499995f, 0.67499995f * 0.9f,
+                                  (0.67499995f * 0.9f) * 0.9f}));
+    // The geometric chain is a 64-bit product narrowed at each step (a 32-bit product drifts).
     const auto geometric = amplitudes_of(GeometricHarmonics, 30);
     float expected = 1.0f;
     for (size_t k = 0; k < geometric.size(); ++k) {
         EXPECT_EQ(geometric[k], expected) << "harmonic " << k + 1;
-        expected = static_cast<float>(static_cast<double>(expected) * 0.92);  // 64-bit product
+        expected = static_cast<float>(static_cast<double>(expected) * 0.92);
     }
-    // A product kept in 32 bits would drift from the 64-bit chain.
-    EXPECT_NE(geometric[29], [] {
-        float f = 1.0f;
-        for (int i = 0; i < 29; ++i) f *= 0.92f;
-        return f;
-    }());
 }
 
-TEST(Partials, PureToneIsOneEntryPerToneWhateverTheOvertoneCount) {
-    const Timbre timbre{PureTone, 25, 440.0};
-    const std::array<float, 3> ratios{1.0f, 1.25f, 1.5f};
-    EXPECT_EQ(number_of_partials(timbre, 3), 4);
-    std::array<float, 4> p{}, a{};
-    build_partials(timbre, ratios, p.data(), a.data());
-    EXPECT_EQ(p, (std::array<float, 4>{440.0f, 550.0f, 660.0f, 0.0f}));
-    EXPECT_EQ(a, (std::array<float, 4>{1.0f, 1.0f, 1.0f, 1.0f}));
-    move_sweep_tone(timbre, 3, 1.5f, p.data());
-    EXPECT_EQ(p[3], 660.0f);
-}
-
-TEST(Partials, EmptyRatioListHoldsOnlyTheSweepTone) {
-    const Timbre timbre{InverseHarmonics, 4, 440.0};
-    EXPECT_EQ(number_of_partials(timbre, 0), 4);
-    std::array<float, 4> p{}, a{};
-    build_partials(timbre, {}, p.data(), a.data());
-    move_sweep_tone(timbre, 0, 1.5f, p.data());
-    EXPECT_EQ(p, (std::array<float, 4>{660.0f, 1320.0f, 1980.0f, 2640.0f}));
-}
-
-TEST(Partials, FixedToneFrequencyIsBaseTimesRatioNarrowedFrom64Bits) {
-    const Timbre timbre{FlatHarmonics, 2, 261.63f};
-    const std::array<float, 1> ratios{1.0001f};
-    std::array<float, 4> p{}, a{};
-    build_partials(timbre, ratios, p.data(), a.data());
-    const auto f = static_cast<float>(static_cast<double>(261.63f) * static_cast<double>(1.0001f));
-    EXPECT_EQ(p[0], f);
-    EXPECT_EQ(p[1], f * 2.0f);
-}
-
-TEST(Partials, UnknownTypeWritesNothing) {
-    std::array<float, 4> p{7, 7, 7, 7}, a{7, 7, 7, 7};
-    const std::array<float, 1> ratios{1.0f};
-    build_partials(Timbre{9, 2, 440.0}, ratios, p.data(), a.data());
-    EXPECT_EQ(p, (std::array<float, 4>{7, 7, 7, 7}));
+// Fixed tones first (base × ratio formed in 64 bits and narrowed), then the sweep tone moved
+// to x, each tone with the amplitudes of its type. A pure tone is one entry per tone whatever
+// the overtone count; a type outside 0 to 5 writes nothing.
+TEST(Partials, FixedTonesThenTheSweepTone) {
+    const float narrowed = static_cast<float>(261.63 * static_cast<double>(1.0001f));
+    struct Case {
+        Timbre timbre;
+        std::vector<float> ratios;
+        float x;
+        std::vector<float> partials;
+    };
+    const std::vector<Case> cases = {
+        {{PureTone, 25, 440.0}, {1.0f, 1.25f, 1.5f}, 1.5f, {440, 550, 660, 660}},
+        {{InverseHarmonics, 4, 440.0}, {}, 1.5f, {660, 1320, 1980, 2640}},
+        {{GeometricHarmonics, 3, 440.0}, {1.0f}, 2.0f, {440, 880, 1320, 880, 1760, 2640}},
+        {{FlatHarmonics, 2, 261.63},
+         {1.0001f},
+         1.0f,
+         {narrowed, narrowed * 2, 261.63f, 261.63f * 2}},
+        {{9, 2, 440.0}, {1.0f}, 1.0f, {7, 7, 7, 7}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.timbre.overtone_type);
+        const auto fixed = static_cast<int32_t>(c.ratios.size());
+        ASSERT_EQ(number_of_partials(c.timbre, fixed), static_cast<int32_t>(c.partials.size()));
+        std::vector<float> p(c.partials.size(), 7.0f), a(c.partials.size(), 7.0f);
+        build_partials(c.timbre, c.ratios, p.data(), a.data());
+        if (c.timbre.overtone_type > 5) {
+            EXPECT_EQ(p, a) << "nothing written";
+            continue;
+        }
+        move_sweep_tone(c.timbre, fixed, c.x, p.data());
+        EXPECT_EQ(p, c.partials);
+        const auto per_tone = static_cast<size_t>(partials_per_tone(c.timbre));
+        const auto tone = amplitudes_of(c.timbre.overtone_type, per_tone);
+        for (size_t i = 0; i < a.size(); ++i) EXPECT_EQ(a[i], tone[i % per_tone]) << i;
+    }
 }
 
 }  // namespace

@@ -3,8 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <type_traits>
-
 #include "scales/chord_map.h"
 
 namespace kelvara {
@@ -12,10 +10,7 @@ namespace {
 
 using ::testing::ElementsAre;
 
-static_assert(std::is_copy_constructible_v<ChordMap> && std::is_move_constructible_v<ChordMap>);
-
 ChordMap map_with_keys(std::initializer_list<int32_t> keys) {
-    ChordMap map;
     std::vector<int32_t> listed(keys);
     ChordDictionary chords;
     for (int32_t key : keys) chords[key] = Chord{static_cast<float>(100 + key)};

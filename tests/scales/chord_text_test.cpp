@@ -1,13 +1,11 @@
-// Chord text: the number form written, every accepted and rejected way of typing a chord,
-// round trips, and reading that does not depend on the process locale.
+// Chord text: the number form written and read back, every accepted and rejected way of
+// typing a chord, and reading that does not depend on the process locale.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <clocale>
-#include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <random>
 #include <string>
 
 #include "base/system_texts.h"
@@ -17,25 +15,32 @@
 namespace kelvara {
 namespace {
 
-using ::testing::ElementsAre;
-
 std::optional<Chord> parse(std::string_view text) {
     Result<Chord> chord = parse_chord(text);
     if (!chord) return std::nullopt;
     return *chord;
 }
 
-TEST(NumberText, SevenSignificantDigitsWithoutTrailingZeros) {
-    EXPECT_EQ(number_text(110.0f), "110");
-    EXPECT_EQ(number_text(220.5f), "220.5");
-    EXPECT_EQ(number_text(110.0f * 16.0f / 15.0f), "117.3333");
-    EXPECT_EQ(number_text(123456789.0f), "1.234568e+08");
-    EXPECT_EQ(number_text(999999.0f), "999999");
-    EXPECT_EQ(number_text(1e7f), "1e+07");
-    EXPECT_EQ(number_text(0.0001f), "0.0001");
-    EXPECT_EQ(number_text(0.00001f), "1e-05");
-    EXPECT_EQ(number_text(0.0f), "0");
-    EXPECT_EQ(number_text(1.5f), "1.5");
+// Tones written with seven significant digits and no trailing zeros, joined with commas; the
+// text reads back to the same chord when the tones need no more digits than that.
+TEST(ChordText, SevenSignificantDigitsJoinedWithCommas) {
+    const std::vector<std::tuple<Chord, std::string, bool>> cases = {
+        {{110.0f}, "110", true},
+        {{220.0f, 275.0f, 330.0f}, "220,275,330", true},
+        {{}, "", true},
+        {{0.0f, 1.5f, 220.5f}, "0,1.5,220.5", true},
+        {{999999.0f, 0.0001f}, "999999,0.0001", true},
+        {{123456.7f, 0.0001234f}, "123456.7,0.0001234", true},
+        {{2e10f, 1e7f}, "2e+10,1e+07", true},
+        {{110.0f * 16.0f / 15.0f}, "117.3333", false},
+        {{123456789.0f, 0.5f}, "1.234568e+08,0.5", false},
+        // Below 0.0001 the exponent's hyphen separates: the one text that does not read back.
+        {{0.00001f}, "1e-05", false},
+    };
+    for (const auto& [chord, text, reads_back] : cases) {
+        EXPECT_EQ(chord_text(chord), text);
+        EXPECT_EQ(parse(text) == chord, reads_back) << text;
+    }
 }
 
 TEST(NumberText, LeadingNumbersOfFields) {
@@ -47,18 +52,8 @@ TEST(NumberText, LeadingNumbersOfFields) {
     EXPECT_EQ(leading_integer_value("-99999999999999"), -2147483647 - 1);
     EXPECT_EQ(leading_double_value(" 3.5e1x"), 35.0);
     EXPECT_EQ(leading_double_value("+.5"), 0.5);
-    EXPECT_EQ(leading_double_value("inf"), 0.0);
-    EXPECT_EQ(leading_double_value("nan"), 0.0);
-    EXPECT_EQ(leading_double_value("0x10"), 0.0);
-    EXPECT_EQ(leading_double_value("1e999"), 0.0);
-    EXPECT_EQ(leading_double_value(""), 0.0);
-}
-
-TEST(ChordFormatting, JoinsWithCommas) {
-    EXPECT_EQ(chord_text(Chord{110.0f}), "110");
-    EXPECT_EQ(chord_text(Chord{220.0f, 275.0f, 330.0f}), "220,275,330");
-    EXPECT_EQ(chord_text(Chord{}), "");
-    EXPECT_EQ(chord_text(Chord{123456789.0f, 0.5f}), "1.234568e+08,0.5");
+    for (const char* text : {"inf", "nan", "0x10", "1e999", ""})
+        EXPECT_EQ(leading_double_value(text), 0.0) << text;
 }
 
 TEST(ChordParsing, AcceptsEverySeparatorBlanksAndTrailingText) {
@@ -67,17 +62,19 @@ TEST(ChordParsing, AcceptsEverySeparatorBlanksAndTrailingText) {
          {"220,275,330", "220 / 275 / 330", "220;275_330", "220|275:330", "220\\275-330",
           "  220,275,330  ", "220,275,330,", "220,275,330, \n", "\t220,\n275,330"})
         EXPECT_EQ(parse(text), triad) << text;
-    EXPECT_EQ(parse(""), Chord{});
-    EXPECT_EQ(parse("   \n "), Chord{});
-    EXPECT_EQ(parse("220,330,"), (Chord{220.0f, 330.0f}));
-    EXPECT_EQ(parse("220 , 330"), (Chord{220.0f, 330.0f}));
-    EXPECT_EQ(parse("1.5abc"), Chord{1.5f});
-    EXPECT_EQ(parse("0"), Chord{0.0f});
-    EXPECT_EQ(parse("0,330"), (Chord{0.0f, 330.0f}));
-    EXPECT_EQ(parse("300-220"), (Chord{300.0f, 220.0f})) << "the hyphen separates";
-    EXPECT_EQ(parse("1e-5"), (Chord{1.0f, 5.0f})) << "even inside an exponent";
-    EXPECT_EQ(parse("+5,2e2,.5"), (Chord{5.0f, 200.0f, 0.5f}));
-    EXPECT_EQ(parse("220,220"), (Chord{220.0f, 220.0f}));
+    const std::vector<std::pair<std::string, Chord>> cases = {
+        {"", {}},
+        {"   \n ", {}},
+        {"220 , 330,", {220.0f, 330.0f}},
+        {"1.5abc", {1.5f}},
+        {"0", {0.0f}},  // 0 Hz only as the plain text 0
+        {"0,330", {0.0f, 330.0f}},
+        {"300-220", {300.0f, 220.0f}},  // the hyphen separates,
+        {"1e-5", {1.0f, 5.0f}},         // even inside an exponent
+        {"+5,2e2,.5", {5.0f, 200.0f, 0.5f}},
+        {"220,220", {220.0f, 220.0f}},
+    };
+    for (const auto& [text, chord] : cases) EXPECT_EQ(parse(text), chord) << text;
 }
 
 TEST(ChordParsing, RejectsZeroLikeEmptyAndOutOfRangeFields) {
@@ -86,59 +83,12 @@ TEST(ChordParsing, RejectsZeroLikeEmptyAndOutOfRangeFields) {
           "220,330,,", "inf", "nan", "0x10", "1e39",
           "0.00000000000000000000000000000000000000000000001", "1e999", "+", "220,.,330"})
         EXPECT_EQ(parse(text), std::nullopt) << text;
-}
-
-TEST(ChordParsing, AFailureGivesTheErrorTextAndTheFieldThatWasWrong) {
     const Result<Chord> refused = parse_chord("220,abc,330");
     ASSERT_FALSE(refused);
     EXPECT_EQ(refused.error().description, "Incorrectly formated string");
     EXPECT_EQ(refused.error().located_detail(), "byte 4: \"abc\" is not a frequency");
     EXPECT_EQ(parse_chord("220,,330").error().located_detail(), "byte 4: an empty field");
-    EXPECT_EQ(parse("110"), Chord{110.0f});
-}
-
-TEST(SystemTexts, AnUntranslatedKeyStandsForItself) {
-    EXPECT_EQ(localized_string(kIncorrectlyFormattedChordKey), "Incorrectly formated string");
     EXPECT_EQ(localized_string("No such text"), "No such text");
-}
-
-TEST(ChordRoundTrips, TextNormalisesAndChordsSurvive) {
-    EXPECT_EQ(chord_text(*parse("220 ; 330")), "220,330");
-    EXPECT_EQ(chord_text(*parse("1.50_2.000")), "1.5,2");
-    // Chords of values written with seven digits read back to the same floats when the
-    // value has no more precision than that.
-    for (const Chord& chord :
-         {Chord{110.0f, 117.25f, 0.0f}, Chord{123456.7f, 0.0001234f}, Chord{2e10f, 440.0f}})
-        EXPECT_EQ(parse(chord_text(chord)), chord);
-    // Below 0.0001 the exponent's hyphen separates: the one text that does not read back.
-    EXPECT_EQ(chord_text({0.00001f}), "1e-05");
-    EXPECT_EQ(parse("1e-05"), (Chord{1.0f, 5.0f}));
-    // Any float comes back within the seven digits written.
-    const float third = 110.0f * 16.0f / 15.0f;
-    EXPECT_NEAR(parse(chord_text({third}))->front(), third, 1e-4f);
-}
-
-TEST(ChordParsing, AnyTextGivesAnErrorOrFiniteTonesThatFormatStably) {
-    // Random texts over the characters that matter to the reader: every outcome is either
-    // the error or a chord of finite, non-negative tones whose text reads back to itself.
-    constexpr std::string_view kAlphabet = "0123456789.eE+ \t\n,|:;/\\-_ax";
-    std::mt19937 random(20240607);
-    std::uniform_int_distribution<size_t> pick(0, kAlphabet.size() - 1);
-    std::uniform_int_distribution<int> length(0, 24);
-    int accepted = 0;
-    for (int i = 0; i < 20000; ++i) {
-        std::string text;
-        for (int n = length(random); n > 0; --n) text += kAlphabet[pick(random)];
-        const std::optional<Chord> chord = parse(text);
-        if (!chord) continue;
-        ++accepted;
-        for (const float tone : *chord) ASSERT_TRUE(std::isfinite(tone) && tone >= 0.0f) << text;
-        const std::string written = chord_text(*chord);
-        const std::optional<Chord> reread = parse(written);
-        ASSERT_TRUE(reread.has_value()) << text << " -> " << written;
-        EXPECT_EQ(chord_text(*reread), written) << text;
-    }
-    EXPECT_GT(accepted, 100) << "the texts should exercise the accepting paths too";
 }
 
 // Switches LC_ALL to a comma-decimal locale for one test and back afterwards. The system's

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Writes the document-file fixtures under tests/persistence/data/ (and data/bad/), and the
-fuzzer's seed corpus (the good documents, written compactly) under fuzz/corpus/document_file/.
+fuzzer's seed corpus under fuzz/corpus/document_file/: every document, good or bad, written
+compactly, and each archive of data/archives/ as its bytes.
 
 The archives are composed here, from the typed-stream rules, independently of the C++
 encoder: every number a new object, shared strings / C strings / classes referenced after
@@ -85,6 +86,8 @@ class Archive:
         self.shared(kind)
         if kind == "c":
             self.out += bytes([value])
+        elif kind == "d":
+            self.out += b"\x83" + struct.pack("<d", value)
         elif kind == "f":
             self.float(value)
         else:
@@ -93,7 +96,7 @@ class Archive:
 
     def obj(self, value):
         kind, content = value
-        if kind in ("i", "f", "c"):
+        if kind in ("i", "q", "f", "d", "c"):
             return self.number(kind, content)
         self.out += b"\x84"
         self.label(("o", object()))
@@ -190,13 +193,13 @@ def raw_archive_entry(key, blob):
 def write(name, text):
     with open(os.path.join(DATA, name), "w", encoding="ascii") as f:
         f.write(text)
-    if not name.startswith("bad/"):
-        # The same document without the optional blanks: short enough for the fuzzer's
-        # input length limit.
-        compact = re.sub(r"<([0-9a-f ]*)>", lambda m: "<" + m.group(1).replace(" ", "") + ">",
-                         text.replace("\n    ", "").replace("\n", ""))
-        with open(os.path.join(SEEDS, name.replace(".kelvara", "")), "w", encoding="ascii") as f:
-            f.write(compact)
+    # The same document without the optional blanks: short enough for the fuzzer's input
+    # length limit.
+    compact = re.sub(r"<([0-9a-f ]*)>", lambda m: "<" + m.group(1).replace(" ", "") + ">",
+                     text.replace("\n    ", "").replace("\n", ""))
+    seed = name.replace(".kelvara", "").replace("/", "_")
+    with open(os.path.join(SEEDS, seed), "w", encoding="ascii") as f:
+        f.write(compact)
 
 
 def main():
@@ -208,6 +211,15 @@ def main():
     write("no_version.kelvara", document(changed(removed=["Kelvara Document Version"])))
     write("version_as_integer.kelvara",
           document(changed({"Kelvara Document Version": "<*I2>"})))
+    write("version_as_text.kelvara", document(changed({"Kelvara Document Version": '" 17th"'})))
+    write("version_as_real.kelvara", document(changed({"Kelvara Document Version": "<*R1.9>"})))
+    # Scalars of other number types: a double where a float belongs, an int for a float, a
+    # float for an int, a long long for a boolean.
+    write("other_number_types.kelvara",
+          document(changed({"Kelvara base frequency": ("d", 440.0),
+                            "Kelvara graph y max": ("i", 5),
+                            "Kelvara number of overtones": ("f", 12.0),
+                            "Kelvara plot justs": ("q", 2)})))
     write("without_optional_entries.kelvara",
           document(changed({"Kelvara graph x min": ("f", 1.0), "Kelvara graph x max": ("f", 2.0)},
                            removed=["Kelvara step size", "Kelvara number of overtones"])))
@@ -244,6 +256,13 @@ def main():
           document(changed({"Kelvara Document Version": "(2)"})))
     write("bad/scalar_is_text.kelvara",
           document(changed({"Kelvara Volume": '"100"'})))
+
+    archives = os.path.join(DATA, "archives")
+    for name in sorted(os.listdir(archives)):
+        with open(os.path.join(archives, name), encoding="ascii") as f:
+            blob = bytes.fromhex(re.sub(r"[^0-9a-fA-F]", "", f.read()))
+        with open(os.path.join(SEEDS, "archive_" + name.replace(".hex", "")), "wb") as f:
+            f.write(blob)
 
 
 if __name__ == "__main__":
