@@ -4,7 +4,7 @@ FUZZ_SECONDS ?= 60
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 
-.PHONY: all deps build run install test check-format test-default test-asan test-fuzz test-tsan tsan \
+.PHONY: all deps build run install package test check-format test-default test-asan test-fuzz test-tsan tsan \
         fuzz bench format clean
 
 all: build
@@ -25,6 +25,11 @@ run: build
 PREFIX ?= /usr/local
 install: build
 	cmake --install build/default --prefix $(PREFIX)
+
+# A Debian package of the default build: build/default/kelvara_VERSION_ARCH.deb, for
+# `sudo apt install ./build/default/kelvara_*.deb`.
+package: build
+	cmake --build --preset default --target package
 
 # `make test` runs these jobs in this order; each is also a target of its own.
 test: check-format test-default test-asan test-fuzz test-tsan

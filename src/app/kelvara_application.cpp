@@ -1,5 +1,6 @@
 #include "app/kelvara_application.h"
 
+#include "base/version.h"
 #include "document/instrument_rig.h"
 
 #include <QApplication>
@@ -34,11 +35,15 @@ void KelvaraApplication::open_startup_documents(const QStringList& paths) {
     if (documents_->windows().isEmpty()) documents_->new_document();
 }
 
+void describe_program() {
+    QCoreApplication::setApplicationName(QStringLiteral("Kelvara"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Kelvara"));
+    QCoreApplication::setApplicationVersion(QString::fromUtf8(kVersion));
+}
+
 void describe_application() {
-    QApplication::setApplicationName(QStringLiteral("Kelvara"));
+    describe_program();
     QApplication::setApplicationDisplayName(QStringLiteral("Kelvara"));
-    QApplication::setOrganizationName(QStringLiteral("Kelvara"));
-    QApplication::setApplicationVersion(QStringLiteral(KELVARA_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("kelvara"));
     // The installed theme icon; the desktop shell shows the same one for the launcher.
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("kelvara")));

@@ -31,7 +31,10 @@ private:
     std::unique_ptr<DocumentController> documents_;
 };
 
-// Names the application for the desktop (settings, window icon, desktop entry).
+// Names the program and its version (settings, --version); needs no display.
+void describe_program();
+
+// describe_program(), and names the application for the desktop (window icon, desktop entry).
 void describe_application();
 
 }  // namespace kelvara

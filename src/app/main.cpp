@@ -16,10 +16,27 @@ bool has_display() {
            !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
+// The options and arguments `kelvara --help` lists.
+void describe_command_line(QCommandLineParser& parser) {
+    parser.setApplicationDescription(
+        QCoreApplication::translate("main", "Dissonance curves of timbres, scales and chord maps"));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("files"),
+                                 QCoreApplication::translate("main", "Documents to open."),
+                                 QStringLiteral("[FILE…]"));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (!has_display()) {
+        // --help and --version answer on a terminal without a screen; only a start needs one.
+        QCoreApplication core_app(argc, argv);
+        kelvara::describe_program();
+        QCommandLineParser parser;
+        describe_command_line(parser);
+        parser.process(core_app);
         std::fprintf(stderr,
                      "kelvara: no display found (DISPLAY and WAYLAND_DISPLAY are empty).\n"
                      "Run it on a desktop, or without a screen under a virtual X server:\n"
@@ -31,13 +48,7 @@ int main(int argc, char** argv) {
     kelvara::describe_application();
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QApplication::translate("main", "Dissonance curves of timbres, scales and chord maps"));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("files"),
-                                 QApplication::translate("main", "Documents to open."),
-                                 QStringLiteral("[FILE…]"));
+    describe_command_line(parser);
     parser.process(qt_app);
 
     kelvara::KelvaraApplication app;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "base/version.h"
 #include "cli/commands.h"
 
 namespace {
@@ -25,6 +26,7 @@ std::string kelvara::cli::refusal_text(const kelvara::Error& error) {
 int main(int argc, char** argv) {
     CLI::App app{"Kelvara: dissonance curves of timbres, scales and chord maps"};
     app.require_subcommand(1);
+    app.set_version_flag("--version", std::string("kelvara-cli ") + kelvara::kVersion);
     kelvara::cli::add_curve_command(app);
     kelvara::cli::add_midi_sources_command(app);
     kelvara::cli::add_midi_monitor_command(app);
@@ -44,6 +46,8 @@ int main(int argc, char** argv) {
         return app.exit(help);
     } catch (const CLI::CallForAllHelp& help) {
         return app.exit(help);
+    } catch (const CLI::CallForVersion& version) {
+        return app.exit(version);
     } catch (const CLI::ParseError& error) {
         return fail(error.what());
     } catch (const kelvara::cli::UsageError& error) {
