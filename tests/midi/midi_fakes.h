@@ -1,13 +1,12 @@
 #pragma once
-// Fakes at the seams of the packet handler: a synthesizer that records every call and hands
-// out increasing note identifiers, and a chord map held in a plain map. The recorder may be
-// called on a receive thread while a test waits for calls with a timeout.
+// Fakes at the seams of the packet handler: a synthesizer that records every call as a line
+// of text and hands out increasing note identifiers, and a chord map held in a plain map.
+// The recorder may be called on a receive thread while a test waits for calls.
 #include <chrono>
 #include <condition_variable>
 #include <map>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -19,25 +18,28 @@ namespace kelvara::midi::testing {
 
 class RecordingNotePlayer : public NotePlayer {
 public:
+    // "on 261.5 329.5 v100 -> 1 2"
     NoteInstances notes_on(const Chord& chord, float velocity) override {
         NoteInstances ids;
         std::ostringstream line;
         line << "on";
-        for (const float hz : chord) {
-            ids.push_back(next_id_++);
-            line << ' ' << hz;
-        }
+        for (const float hz : chord) line << ' ' << hz;
         line << " v" << velocity << " ->";
-        for (const int32_t id : ids) line << ' ' << id;
+        for (size_t i = 0; i < chord.size(); ++i) {
+            ids.push_back(next_id_++);
+            line << ' ' << ids.back();
+        }
         record(line.str());
         return ids;
     }
+    // "off 1 2"
     void notes_off(const NoteInstances& notes) override {
         std::ostringstream line;
         line << "off";
         for (const int32_t id : notes) line << ' ' << id;
         record(line.str());
     }
+    // "cc 7 100"
     void set_midi_parameter(uint32_t controller, uint32_t value) override {
         record("cc " + std::to_string(controller) + " " + std::to_string(value));
     }
@@ -54,10 +56,8 @@ public:
 
 private:
     void record(std::string line) {
-        {
-            const std::scoped_lock lock(mutex_);
-            calls_.push_back(std::move(line));
-        }
+        const std::scoped_lock lock(mutex_);
+        calls_.push_back(std::move(line));
         changed_.notify_all();
     }
 
@@ -72,8 +72,7 @@ public:
     std::map<int, Chord> chords;
     std::shared_ptr<const Chord> chord_for_key(int key) const override {
         const auto found = chords.find(key);
-        if (found == chords.end()) return nullptr;
-        return std::make_shared<const Chord>(found->second);
+        return found == chords.end() ? nullptr : std::make_shared<const Chord>(found->second);
     }
 };
 
