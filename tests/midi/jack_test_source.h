@@ -2,10 +2,11 @@
 // A second JACK client that plays MIDI sources for tests: output ports whose process
 // callback writes the messages a test queued, in order, a few per cycle.
 #include <jack/jack.h>
-#include <jack/ringbuffer.h>
 
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,7 @@ public:
     JackTestSource& operator=(const JackTestSource&) = delete;
 
     std::string full_port_name(size_t port) const;
-    // Queues `message` on output `port`; false when the queue is full.
+    // Queues `message` on output `port` (always true: the queue grows as needed).
     bool send(size_t port, const std::vector<uint8_t>& message);
     // Ends every connection of output `port`.
     void disconnect_all(size_t port);
@@ -33,17 +34,14 @@ public:
     // False on timeout.
     bool wait_for_connections(size_t port, int count) const;
 
-    struct Output {
-        jack_port_t* port = nullptr;
-        JackRingbufferHandle queue;
-    };
-
 private:
     JackTestSource() = default;
     static int process(jack_nframes_t frames, void* self) noexcept;
 
     JackClientHandle client_;
-    std::vector<Output> outputs_;
+    std::vector<jack_port_t*> ports_;
+    std::mutex mutex_;  // guards queued_; the process callback only tries it, never waits
+    std::vector<std::deque<std::vector<uint8_t>>> queued_;
 };
 
 }  // namespace kelvara::midi::testing

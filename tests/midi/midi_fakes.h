@@ -16,32 +16,30 @@
 
 namespace kelvara::midi::testing {
 
+template <typename T>
+std::string joined(const char* head, const std::vector<T>& values) {
+    std::ostringstream out;
+    out << head;
+    for (const T& value : values) out << ' ' << value;
+    return out.str();
+}
+
 class RecordingNotePlayer : public NotePlayer {
 public:
     // "on 261.5 329.5 v100 -> 1 2"
     NoteInstances notes_on(const Chord& chord, float velocity) override {
-        NoteInstances ids;
+        NoteInstances ids(chord.size());
+        for (int32_t& id : ids) id = next_id_++;
         std::ostringstream line;
-        line << "on";
-        for (const float hz : chord) line << ' ' << hz;
-        line << " v" << velocity << " ->";
-        for (size_t i = 0; i < chord.size(); ++i) {
-            ids.push_back(next_id_++);
-            line << ' ' << ids.back();
-        }
+        line << joined("on", chord) << " v" << velocity << joined(" ->", ids);
         record(line.str());
         return ids;
     }
     // "off 1 2"
-    void notes_off(const NoteInstances& notes) override {
-        std::ostringstream line;
-        line << "off";
-        for (const int32_t id : notes) line << ' ' << id;
-        record(line.str());
-    }
+    void notes_off(const NoteInstances& notes) override { record(joined("off", notes)); }
     // "cc 7 100"
     void set_midi_parameter(uint32_t controller, uint32_t value) override {
-        record("cc " + std::to_string(controller) + " " + std::to_string(value));
+        record(joined("cc", std::vector{controller, value}));
     }
 
     std::vector<std::string> calls() const {

@@ -1,13 +1,16 @@
 // Source list titles, picking items and connecting, and the MIDI input's lifetime, on the
-// in-process MIDI system.
+// in-process MIDI system; choosing the MIDI system.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <stdexcept>
+#include <unistd.h>
 
+#include <cstdlib>
+
+#include "midi/alsa_midi_client.h"
 #include "midi/in_process_midi_system.h"
 #include "midi/midi_input.h"
-#include "midi/no_midi_client.h"
+#include "midi/midi_system_selection.h"
 #include "midi_fakes.h"
 
 namespace kelvara::midi {
@@ -84,12 +87,17 @@ TEST_F(MidiSourcesTest, PickedItemsConnectTheirOwnSourceWhenItemsWereLeftOut) {
     EXPECT_FALSE(input->connect_source(-1));
 }
 
+// Sources that appear later are announced and listed after a rescan; each source picked
+// adds a connection, and every connected source plays.
 TEST_F(MidiSourcesTest, ConnectionsAccumulateAndEverySourcePlays) {
-    system.add_source({"a:1", "Synth", 1, true, "A"});
-    system.add_source({"b:1", "Keys", 1, true, "B"});
-    system.add_source({"c:1", "Gone", 1, true, "C"});
-    auto input = open_input();
-    input->source_items();
+    int announced = 0;
+    auto input = open_input([&] { ++announced; });
+    EXPECT_THAT(input->source_items(), IsEmpty());
+    for (const char* address : {"a:1", "b:1", "c:1"})
+        system.add_source({address, "Keys", 1, true, address});
+    EXPECT_EQ(announced, 3);
+    input->rescan_sources();
+    EXPECT_THAT(titles(input->source_items()), ElementsAre("Keys", "Keys b:1", "Keys c:1"));
     EXPECT_EQ(system.send("a:1", std::vector<uint8_t>{0x90, 60, 100}), 0);  // nothing picked yet
     ASSERT_TRUE(input->connect_source(0));
     ASSERT_TRUE(input->connect_source(1));
@@ -101,18 +109,6 @@ TEST_F(MidiSourcesTest, ConnectionsAccumulateAndEverySourcePlays) {
     EXPECT_EQ(system.send("b:1", std::vector<uint8_t>{0x80, 60, 0}), 1);
     EXPECT_THAT(player->calls(), ElementsAre("on 440 v100 -> 1", "off 1"));
     EXPECT_EQ(last_played->value(), 60);
-}
-
-TEST_F(MidiSourcesTest, SourcesThatAppearLaterAreAnnouncedAndListedAfterARescan) {
-    int announced = 0;
-    auto input = open_input([&] { ++announced; });
-    EXPECT_THAT(input->source_items(), IsEmpty());
-    EXPECT_FALSE(input->connect_source(0));
-    system.add_source({"a:1", "Synth", 1, true, "A"});
-    system.add_source({"a:2", "Synth", 1, true, "A"});
-    EXPECT_EQ(announced, 2);
-    input->rescan_sources();
-    EXPECT_THAT(titles(input->source_items()), ElementsAre("Synth", "Synth A"));
 }
 
 // The player is released only after the port and client are gone, so no delivery can reach
@@ -134,16 +130,31 @@ TEST_F(MidiSourcesTest, ClosingEndsDeliveryBeforeThePlayerIsReleased) {
     EXPECT_EQ(clients, 0);
 }
 
-TEST_F(MidiSourcesTest, WithoutASystemNothingConnectsAndMissingPartsAreRefused) {
-    MidiInput input(std::make_unique<NoMidiClient>(), targets());
-    EXPECT_EQ(input.system_name(), "none");
-    EXPECT_FALSE(input.has_input_port());
-    EXPECT_THAT(input.source_items(), IsEmpty());
-    EXPECT_FALSE(input.connect_source(0));
-    EXPECT_EQ(input.connect_all_sources(), 0);
-    EXPECT_THROW(MidiInput(nullptr, targets()), std::invalid_argument);
-    EXPECT_THROW(MidiInput(system.create_client(kMidiClientName), {player, chords, nullptr}),
-                 std::invalid_argument);
+TEST(MidiSystemSelection, NamesAndTheEnvironmentChooseTheSystem) {
+    EXPECT_EQ(midi_system_kind_from_name("alsa"), MidiSystemKind::Alsa);
+    EXPECT_EQ(midi_system_kind_from_name("jack"), MidiSystemKind::Jack);
+    EXPECT_EQ(midi_system_kind_from_name("none"), MidiSystemKind::None);
+    EXPECT_EQ(midi_system_kind_from_name("JACK"), std::nullopt);
+    std::string problem;
+    setenv(kMidiSystemEnvironmentVariable, "pipes", 1);
+    EXPECT_EQ(midi_system_from_environment(&problem), std::nullopt);
+    EXPECT_EQ(problem, "KELVARA_MIDI=pipes is not one of alsa, jack, none; ignored");
+    setenv(kMidiSystemEnvironmentVariable, "none", 1);
+    EXPECT_EQ(midi_system_from_environment(&problem), MidiSystemKind::None);
+    unsetenv(kMidiSystemEnvironmentVariable);
+    EXPECT_EQ(midi_system_from_environment(&problem), std::nullopt);
+}
+
+// Machines without /dev/snd/seq (headless build machines) run documents without MIDI.
+TEST(MidiSystemSelection, WithoutTheAlsaSequencerTheDocumentRunsWithoutMidiAndSaysWhy) {
+    if (access("/dev/snd/seq", F_OK) == 0) GTEST_SKIP() << "this machine has an ALSA sequencer";
+    EXPECT_EQ(open_alsa_midi_client(kMidiClientName).failure,
+              "the ALSA sequencer cannot be opened: No such file or directory");
+    const MidiClientOpening opening = open_midi_client(kMidiClientName, MidiSystemKind::Alsa);
+    ASSERT_NE(opening.client, nullptr);
+    EXPECT_EQ(opening.client->system_name(), "none");
+    EXPECT_FALSE(opening.client->create_input_port(kMidiInputPortName, nullptr, nullptr));
+    EXPECT_NE(opening.failure.find("ALSA sequencer cannot be opened"), std::string::npos);
 }
 
 }  // namespace

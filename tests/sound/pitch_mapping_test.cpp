@@ -14,17 +14,9 @@ TEST(PitchMapping, TheWholeNoteIsFlooredAndTheFractionIsLinearInHertz) {
     const struct {
         float hz, note, pitch;
     } cases[] = {
-        {440.0f, 69.0f, 69.0f},
-        {27.5f, 21.0f, 21.0f},
-        {880.0f, 81.0f, 81.0f},
-        {439.9f, 68.0f, 68.996f},
-        {452.893f, 69.0f, 69.4928f},
+        {440.0f, 69.0f, 69.0f},    {439.9f, 68.0f, 68.996f}, {452.893f, 69.0f, 69.4928f},
         {550.0f, 72.0f, 72.8597f},  // the logarithmic pitch would be 72.8631
-        {660.0f, 76.0f, 76.0190f},
-        {273.9f, 60.0f, 60.789f},
-        {328.68f, 63.0f, 63.949f},
-        {277.2f, 61.0f, 61.001f},
-        {329.56f, 63.0f, 63.996f},
+        {660.0f, 76.0f, 76.0190f}, {273.9f, 60.0f, 60.789f}, {329.56f, 63.0f, 63.996f},
     };
     for (const auto& c : cases) {
         float fraction = -1.0f;
@@ -37,13 +29,11 @@ TEST(PitchMapping, TheWholeNoteIsFlooredAndTheFractionIsLinearInHertz) {
     EXPECT_LT(frac_midi_note_for_freq(4.0f), 0.0f);
     EXPECT_GT(frac_midi_note_for_freq(20000.0f), 127.0f);
     EXPECT_TRUE(playable_pitch_for_freq(std::numeric_limits<float>::max()).has_value());
-}
-
-TEST(PitchMapping, OnlyPlayableFrequenciesReachTheSynthesizer) {
+    EXPECT_TRUE(playable_pitch_for_freq(1e-3f).has_value());
+    // Only playable frequencies reach the synthesizer.
     constexpr float kInfinity = std::numeric_limits<float>::infinity();
     for (float bad : {0.0f, -1.0f, std::nanf(""), kInfinity, -kInfinity})
         EXPECT_FALSE(playable_pitch_for_freq(bad).has_value()) << bad;
-    EXPECT_TRUE(playable_pitch_for_freq(1e-3f).has_value());
 }
 
 }  // namespace
