@@ -1,9 +1,7 @@
 #pragma once
 // Fakes at the seams of the packet handler: a synthesizer that records every call as a line
 // of text and hands out increasing note identifiers, and a chord map held in a plain map.
-// The recorder may be called on a receive thread while a test waits for calls.
-#include <chrono>
-#include <condition_variable>
+// The recorder may be called on a receive thread while a test reads its calls.
 #include <map>
 #include <memory>
 #include <mutex>
@@ -46,21 +44,14 @@ public:
         const std::scoped_lock lock(mutex_);
         return calls_;
     }
-    // Waits until at least `count` calls were made; false on timeout.
-    bool wait_for_calls(size_t count, std::chrono::milliseconds timeout) const {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, timeout, [&] { return calls_.size() >= count; });
-    }
 
 private:
     void record(std::string line) {
         const std::scoped_lock lock(mutex_);
         calls_.push_back(std::move(line));
-        changed_.notify_all();
     }
 
     mutable std::mutex mutex_;
-    mutable std::condition_variable changed_;
     std::vector<std::string> calls_;
     int32_t next_id_ = 1;
 };

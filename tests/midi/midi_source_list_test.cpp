@@ -5,8 +5,6 @@
 
 #include <unistd.h>
 
-#include <cstdlib>
-
 #include "midi/alsa_midi_client.h"
 #include "midi/in_process_midi_system.h"
 #include "midi/midi_input.h"
@@ -69,44 +67,32 @@ TEST_F(MidiSourcesTest, RepeatedNamesAreToldApartByPositionOrDevice) {
     }
 }
 
-// A source the system cannot return and a repeated name on an entity without a device get
-// no item; the later items move up, and each still connects its own source.
-TEST_F(MidiSourcesTest, PickedItemsConnectTheirOwnSourceWhenItemsWereLeftOut) {
-    system.add_source({"a:1", "Port", 1, true, "A"});
-    system.add_missing_source();
-    system.add_source({"e:1", "Port", 1, true, std::nullopt});
-    system.add_source({"c:1", "Keys", 0, true, "C"});
-    system.add_source({"a:2", "Port", 1, true, "A"});
-    auto input = open_input();
-    EXPECT_THAT(titles(input->source_items()), ElementsAre("Port", "Keys", "Port A"));
-    // The source with identifier 0 is remembered by the system's index, not the item's.
-    EXPECT_EQ(input->midi_sources().selected_midi_source(), 3);
-    ASSERT_TRUE(input->connect_source(2));
-    EXPECT_THAT(system.connected_addresses(), ElementsAre("a:2"));
-    EXPECT_FALSE(input->connect_source(3));
-    EXPECT_FALSE(input->connect_source(-1));
-}
-
-// Sources that appear later are announced and listed after a rescan; each source picked
-// adds a connection, and every connected source plays.
-TEST_F(MidiSourcesTest, ConnectionsAccumulateAndEverySourcePlays) {
+// Sources that appear later are announced and listed after a rescan. A source the system
+// cannot return and a repeated name on an entity without a device get no item; the later
+// items move up, and each still connects its own source. Connections accumulate, and every
+// connected source plays.
+TEST_F(MidiSourcesTest, PickedItemsConnectTheirOwnSourcesAndEveryConnectedSourcePlays) {
     int announced = 0;
     auto input = open_input([&] { ++announced; });
     EXPECT_THAT(input->source_items(), IsEmpty());
-    for (const char* address : {"a:1", "b:1", "c:1"})
-        system.add_source({address, "Keys", 1, true, address});
-    EXPECT_EQ(announced, 3);
+    system.add_source({"a:1", "Port", 1, true, "A"});
+    system.add_missing_source();
+    system.add_source({"e:1", "Port", 1, true, std::nullopt});
+    system.add_source({"c:1", "Keys", 1, true, "C"});
+    system.add_source({"a:2", "Port", 1, true, "A"});
+    EXPECT_EQ(announced, 4);  // one per source the system can return
     input->rescan_sources();
-    EXPECT_THAT(titles(input->source_items()), ElementsAre("Keys", "Keys b:1", "Keys c:1"));
-    EXPECT_EQ(system.send("a:1", std::vector<uint8_t>{0x90, 60, 100}), 0);  // nothing picked yet
-    ASSERT_TRUE(input->connect_source(0));
+    EXPECT_THAT(titles(input->source_items()), ElementsAre("Port", "Keys", "Port A"));
+    EXPECT_EQ(system.send("a:2", std::vector<uint8_t>{0x90, 60, 100}), 0);  // nothing picked yet
+    ASSERT_TRUE(input->connect_source(2));
     ASSERT_TRUE(input->connect_source(1));
     ASSERT_TRUE(input->connect_source(1));  // picking again changes nothing
-    system.remove_source("c:1");
-    EXPECT_FALSE(input->connect_source(2));  // a vanished source fails quietly
-    EXPECT_THAT(system.connected_addresses(), ElementsAre("a:1", "b:1"));
-    EXPECT_EQ(system.send("a:1", std::vector<uint8_t>{0x90, 60, 100}), 1);
-    EXPECT_EQ(system.send("b:1", std::vector<uint8_t>{0x80, 60, 0}), 1);
+    EXPECT_FALSE(input->connect_source(3));
+    system.remove_source("a:1");
+    EXPECT_FALSE(input->connect_source(0));  // a vanished source fails quietly
+    EXPECT_THAT(system.connected_addresses(), ElementsAre("a:2", "c:1"));
+    EXPECT_EQ(system.send("a:2", std::vector<uint8_t>{0x90, 60, 100}), 1);
+    EXPECT_EQ(system.send("c:1", std::vector<uint8_t>{0x80, 60, 0}), 1);
     EXPECT_THAT(player->calls(), ElementsAre("on 440 v100 -> 1", "off 1"));
     EXPECT_EQ(last_played->value(), 60);
 }
@@ -114,35 +100,19 @@ TEST_F(MidiSourcesTest, ConnectionsAccumulateAndEverySourcePlays) {
 // The player is released only after the port and client are gone, so no delivery can reach
 // a released synthesizer.
 TEST_F(MidiSourcesTest, ClosingEndsDeliveryBeforeThePlayerIsReleased) {
-    struct WatchingPlayer : testing::RecordingNotePlayer {
-        std::function<void()> on_release;
-        ~WatchingPlayer() override { on_release(); }
-    };
     int ports = -1, clients = -1;
-    auto watching = std::make_shared<WatchingPlayer>();
-    watching->on_release = [&] { ports = system.open_ports(), clients = system.open_clients(); };
-    auto input = std::make_unique<MidiInput>(system.create_client(kMidiClientName),
-                                             MidiPlaybackTargets{watching, chords, last_played});
-    watching.reset();
+    // Shares the fixture's player; its deleter records what was still open at the release.
+    std::shared_ptr<NotePlayer> watching(player.get(), [&](NotePlayer*) {
+        ports = system.open_ports();
+        clients = system.open_clients();
+    });
+    auto input =
+        std::make_unique<MidiInput>(system.create_client(kMidiClientName),
+                                    MidiPlaybackTargets{std::move(watching), chords, last_played});
     EXPECT_EQ(system.open_ports(), 1);
     input.reset();
     EXPECT_EQ(ports, 0);
     EXPECT_EQ(clients, 0);
-}
-
-TEST(MidiSystemSelection, NamesAndTheEnvironmentChooseTheSystem) {
-    EXPECT_EQ(midi_system_kind_from_name("alsa"), MidiSystemKind::Alsa);
-    EXPECT_EQ(midi_system_kind_from_name("jack"), MidiSystemKind::Jack);
-    EXPECT_EQ(midi_system_kind_from_name("none"), MidiSystemKind::None);
-    EXPECT_EQ(midi_system_kind_from_name("JACK"), std::nullopt);
-    std::string problem;
-    setenv(kMidiSystemEnvironmentVariable, "pipes", 1);
-    EXPECT_EQ(midi_system_from_environment(&problem), std::nullopt);
-    EXPECT_EQ(problem, "KELVARA_MIDI=pipes is not one of alsa, jack, none; ignored");
-    setenv(kMidiSystemEnvironmentVariable, "none", 1);
-    EXPECT_EQ(midi_system_from_environment(&problem), MidiSystemKind::None);
-    unsetenv(kMidiSystemEnvironmentVariable);
-    EXPECT_EQ(midi_system_from_environment(&problem), std::nullopt);
 }
 
 // Machines without /dev/snd/seq (headless build machines) run documents without MIDI.

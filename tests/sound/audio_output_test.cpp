@@ -39,13 +39,11 @@ TEST_P(AudioOutput, RendersInRealTimeThroughTheLimiter) {
     for (int i = 0; i < 20; ++i) chord.push_back(200.0f + 37.0f * float(i));
     const uint64_t frames_before = controller.rendered_frames();
     controller.take_output_peak();
-    const auto ids = controller.notes_on(chord, 127.0f);
+    controller.notes_on(chord, 127.0f);
     std::this_thread::sleep_for(std::chrono::milliseconds(600));
     const float peak = controller.take_output_peak();
     EXPECT_GT(controller.rendered_frames() - frames_before, uint64_t(0.2 * 48000));
-    controller.notes_off(ids);
     controller.stop();
-    EXPECT_FALSE(controller.is_running());
     EXPECT_LE(peak, sound::PeakLimiter::kDefaultCeiling);
     EXPECT_GT(peak, 0.8f);  // loud enough that the limiter was working
 }
