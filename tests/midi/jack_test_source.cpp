@@ -24,22 +24,10 @@ std::unique_ptr<JackTestSource> JackTestSource::open(const std::string& client_n
     return source;
 }
 
-JackTestSource::~JackTestSource() {
-    if (client_) jack_deactivate(client_.get());
-}
-
-std::string JackTestSource::full_port_name(size_t port) const {
-    return jack_port_name(ports_.at(port));
-}
-
 bool JackTestSource::send(size_t port, const std::vector<uint8_t>& message) {
     const std::scoped_lock lock(mutex_);
     queued_.at(port).push_back(message);
     return true;
-}
-
-void JackTestSource::disconnect_all(size_t port) {
-    jack_port_disconnect(client_.get(), ports_.at(port));
 }
 
 bool JackTestSource::wait_for_connections(size_t port, int count) const {

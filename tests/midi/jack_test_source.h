@@ -20,15 +20,15 @@ public:
     // name. Null when no server answers.
     static std::unique_ptr<JackTestSource> open(const std::string& client_name,
                                                 const std::vector<std::string>& port_names);
-    ~JackTestSource();
+    ~JackTestSource() {
+        if (client_) jack_deactivate(client_.get());
+    }
     JackTestSource(const JackTestSource&) = delete;
     JackTestSource& operator=(const JackTestSource&) = delete;
 
-    std::string full_port_name(size_t port) const;
+    std::string full_port_name(size_t port) const { return jack_port_name(ports_.at(port)); }
     // Queues `message` on output `port` (always true: the queue grows as needed).
     bool send(size_t port, const std::vector<uint8_t>& message);
-    // Ends every connection of output `port`.
-    void disconnect_all(size_t port);
     // Waits until output `port` has `count` connections in the graph the server runs, so a
     // message sent next takes them (a connection made takes effect a cycle or so later).
     // False on timeout.
