@@ -33,9 +33,7 @@ std::string unique(const std::string& name) {
 // The MIDI side of one open document.
 struct Document {
     explicit Document(std::unique_ptr<MidiClient> client)
-        : input(std::move(client), {player, chords, std::make_shared<LastPlayedKey>()}) {
-        chords->chords[60] = {261.5f, 329.5f};
-    }
+        : input(std::move(client), {player, chords, std::make_shared<LastPlayedKey>()}) {}
     int item_of(const JackTestSource& source) {
         const auto& items = input.source_items();
         for (size_t i = 0; i < items.size(); ++i)
@@ -51,7 +49,12 @@ struct Document {
 
     std::shared_ptr<testing::RecordingNotePlayer> player =
         std::make_shared<testing::RecordingNotePlayer>();
-    std::shared_ptr<testing::MapChordLookup> chords = std::make_shared<testing::MapChordLookup>();
+    // Filled before the input's receive thread starts.
+    std::shared_ptr<testing::MapChordLookup> chords = [] {
+        auto chords = std::make_shared<testing::MapChordLookup>();
+        chords->chords[60] = {261.5f, 329.5f};
+        return chords;
+    }();
     MidiInput input;
 };
 
@@ -63,7 +66,6 @@ TEST(JackMidi, ASourcePlaysIntoEveryOpenInputConnectedToIt) {
         GTEST_SKIP() << "no JACK server (scripts/with-test-services.sh starts one): "
                      << first.failure;
     }
-    EXPECT_EQ(first.client->system_name(), "JACK");
     MidiClientOpening second = open_jack_midi_client(kMidiClientName);
     ASSERT_NE(second.client, nullptr) << second.failure;
     auto keys = JackTestSource::open(unique("Keys"), {"MIDI Out"});
