@@ -2,10 +2,11 @@
 // A second JACK client that plays MIDI sources for tests: output ports whose process
 // callback writes the messages a test queued, in order, a few per cycle.
 #include <jack/jack.h>
-#include <jack/ringbuffer.h>
 
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -19,31 +20,28 @@ public:
     // name. Null when no server answers.
     static std::unique_ptr<JackTestSource> open(const std::string& client_name,
                                                 const std::vector<std::string>& port_names);
-    ~JackTestSource();
+    ~JackTestSource() {
+        if (client_) jack_deactivate(client_.get());
+    }
     JackTestSource(const JackTestSource&) = delete;
     JackTestSource& operator=(const JackTestSource&) = delete;
 
-    std::string full_port_name(size_t port) const;
-    // Queues `message` on output `port`; false when the queue is full.
+    std::string full_port_name(size_t port) const { return jack_port_name(ports_.at(port)); }
+    // Queues `message` on output `port` (always true: the queue grows as needed).
     bool send(size_t port, const std::vector<uint8_t>& message);
-    // Ends every connection of output `port`.
-    void disconnect_all(size_t port);
     // Waits until output `port` has `count` connections in the graph the server runs, so a
     // message sent next takes them (a connection made takes effect a cycle or so later).
     // False on timeout.
     bool wait_for_connections(size_t port, int count) const;
-
-    struct Output {
-        jack_port_t* port = nullptr;
-        JackRingbufferHandle queue;
-    };
 
 private:
     JackTestSource() = default;
     static int process(jack_nframes_t frames, void* self) noexcept;
 
     JackClientHandle client_;
-    std::vector<Output> outputs_;
+    std::vector<jack_port_t*> ports_;
+    std::mutex mutex_;  // guards queued_; the process callback only tries it, never waits
+    std::vector<std::deque<std::vector<uint8_t>>> queued_;
 };
 
 }  // namespace kelvara::midi::testing

@@ -1,13 +1,10 @@
 #pragma once
-// Fakes at the seams of the packet handler: a synthesizer that records every call and hands
-// out increasing note identifiers, and a chord map held in a plain map. The recorder may be
-// called on a receive thread while a test waits for calls with a timeout.
-#include <chrono>
-#include <condition_variable>
+// Fakes at the seams of the packet handler: a synthesizer that records every call as a line
+// of text and hands out increasing note identifiers, and a chord map held in a plain map.
+// The recorder may be called on a receive thread while a test reads its calls.
 #include <map>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -17,52 +14,44 @@
 
 namespace kelvara::midi::testing {
 
+template <typename T>
+std::string joined(const char* head, const std::vector<T>& values) {
+    std::ostringstream out;
+    out << head;
+    for (const T& value : values) out << ' ' << value;
+    return out.str();
+}
+
 class RecordingNotePlayer : public NotePlayer {
 public:
+    // "on 261.5 329.5 v100 -> 1 2"
     NoteInstances notes_on(const Chord& chord, float velocity) override {
-        NoteInstances ids;
+        NoteInstances ids(chord.size());
+        for (int32_t& id : ids) id = next_id_++;
         std::ostringstream line;
-        line << "on";
-        for (const float hz : chord) {
-            ids.push_back(next_id_++);
-            line << ' ' << hz;
-        }
-        line << " v" << velocity << " ->";
-        for (const int32_t id : ids) line << ' ' << id;
+        line << joined("on", chord) << " v" << velocity << joined(" ->", ids);
         record(line.str());
         return ids;
     }
-    void notes_off(const NoteInstances& notes) override {
-        std::ostringstream line;
-        line << "off";
-        for (const int32_t id : notes) line << ' ' << id;
-        record(line.str());
-    }
+    // "off 1 2"
+    void notes_off(const NoteInstances& notes) override { record(joined("off", notes)); }
+    // "cc 7 100"
     void set_midi_parameter(uint32_t controller, uint32_t value) override {
-        record("cc " + std::to_string(controller) + " " + std::to_string(value));
+        record(joined("cc", std::vector{controller, value}));
     }
 
     std::vector<std::string> calls() const {
         const std::scoped_lock lock(mutex_);
         return calls_;
     }
-    // Waits until at least `count` calls were made; false on timeout.
-    bool wait_for_calls(size_t count, std::chrono::milliseconds timeout) const {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, timeout, [&] { return calls_.size() >= count; });
-    }
 
 private:
     void record(std::string line) {
-        {
-            const std::scoped_lock lock(mutex_);
-            calls_.push_back(std::move(line));
-        }
-        changed_.notify_all();
+        const std::scoped_lock lock(mutex_);
+        calls_.push_back(std::move(line));
     }
 
     mutable std::mutex mutex_;
-    mutable std::condition_variable changed_;
     std::vector<std::string> calls_;
     int32_t next_id_ = 1;
 };
@@ -72,8 +61,7 @@ public:
     std::map<int, Chord> chords;
     std::shared_ptr<const Chord> chord_for_key(int key) const override {
         const auto found = chords.find(key);
-        if (found == chords.end()) return nullptr;
-        return std::make_shared<const Chord>(found->second);
+        return found == chords.end() ? nullptr : std::make_shared<const Chord>(found->second);
     }
 };
 

@@ -10,12 +10,6 @@
 
 #include "sound/generated_bank.h"
 
-namespace kelvara {
-void PrintTo(const ProgramItem& item, std::ostream* out) {
-    *out << '"' << item.title << "\" tag 0x" << std::hex << item.tag << std::dec;
-}
-}  // namespace kelvara
-
 namespace kelvara::testing {
 namespace {
 
@@ -36,49 +30,40 @@ std::vector<int16_t> loop_tone(int harmonic) {
     return pcm;
 }
 
-DLS::Sample* add_sample(DLS::File& file) {
-    DLS::Sample* s = file.AddSample();
-    s->Channels = 1;
-    s->BitDepth = 16;
-    s->FrameSize = 2;
-    s->BlockAlign = 2;
-    s->SamplesPerSecond = 44100;
-    s->AverageBytesPerSecond = 88200;
-    s->Resize(kGeneratedLoopFrames * 4);
-    return s;
-}
-
-void add_instrument(DLS::File& file, DLS::Sample* sample, const char* name, int msb, int lsb,
-                    int program, bool drum) {
-    DLS::Instrument* ins = file.AddInstrument();
-    ins->pInfo->Name = name;
-    ins->MIDIBankCoarse = uint8_t(msb);
-    ins->MIDIBankFine = uint8_t(lsb);
-    ins->MIDIProgram = uint32_t(program);
-    ins->IsDrum = drum;
-    DLS::Region* r = ins->AddRegion();
-    r->SetSample(sample);
-    r->SetKeyRange(0, 127);
-    r->UnityNote = 69;
-    r->FineTune = 0;
-    DLS::sample_loop_t loop = {sizeof(DLS::sample_loop_t), 0, uint32_t(kGeneratedLoopFrames),
-                               uint32_t(kGeneratedLoopFrames)};
-    r->AddSampleLoop(&loop);
-}
-
+// A sample of a new file is 16-bit mono at 44100 Hz by default.
 void write_dls(const std::string& path) {
     DLS::File file;
     file.pInfo->Name = "Kelvara Test DLS";
-    DLS::Sample* sine = add_sample(file);
-    DLS::Sample* octave = add_sample(file);
-    add_instrument(file, sine, "Sine A", 0, 0, 0, false);
-    add_instrument(file, octave, "Octave B", 1, 2, 5, false);
-    add_instrument(file, sine, "Drum Sine", 0, 0, 0, true);
+    DLS::Sample* waves[2] = {file.AddSample(), file.AddSample()};
+    for (DLS::Sample* wave : waves) wave->Resize(kGeneratedLoopFrames * 4);
+    const struct {
+        const char* name;
+        int msb, lsb, program;
+        bool drum;
+        DLS::Sample* wave;
+    } instruments[] = {{"Sine A", 0, 0, 0, false, waves[0]},
+                       {"Octave B", 1, 2, 5, false, waves[1]},
+                       {"Drum Sine", 0, 0, 0, true, waves[0]}};
+    for (const auto& i : instruments) {
+        DLS::Instrument* instrument = file.AddInstrument();
+        instrument->pInfo->Name = i.name;
+        instrument->MIDIBankCoarse = uint8_t(i.msb);
+        instrument->MIDIBankFine = uint8_t(i.lsb);
+        instrument->MIDIProgram = uint32_t(i.program);
+        instrument->IsDrum = i.drum;
+        DLS::Region* region = instrument->AddRegion();
+        region->SetSample(i.wave);
+        region->SetKeyRange(0, 127);
+        region->UnityNote = 69;
+        DLS::sample_loop_t loop = {sizeof(DLS::sample_loop_t), 0, uint32_t(kGeneratedLoopFrames),
+                                   uint32_t(kGeneratedLoopFrames)};
+        region->AddSampleLoop(&loop);
+    }
     file.Save(path);  // lays out the chunks; the wave data is then written into the file
-    auto pcm = loop_tone(1);
-    sine->Write(pcm.data(), pcm.size());
-    pcm = loop_tone(2);
-    octave->Write(pcm.data(), pcm.size());
+    for (int harmonic = 1; harmonic <= 2; ++harmonic) {
+        auto pcm = loop_tone(harmonic);
+        waves[harmonic - 1]->Write(pcm.data(), pcm.size());
+    }
 }
 
 }  // namespace
@@ -113,10 +98,7 @@ TestBanks::~TestBanks() {
 }
 
 SoundSetup offline_setup(const std::string& default_bank) {
-    SoundSetup setup;
-    setup.default_bank = default_bank;
-    setup.backend = "null";
-    return setup;
+    return {.default_bank = default_bank, .backend = "null"};
 }
 
 StereoBuffer render_seconds(SynthController& controller, double seconds) {

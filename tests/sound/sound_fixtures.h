@@ -3,16 +3,10 @@
 // sine SoundFont and a DLS, whose loops hold whole periods so their pitch is known exactly,
 // and files that are not banks at all.
 #include <filesystem>
-#include <ostream>
 #include <string>
 #include <vector>
 
 #include "sound/synth_controller.h"
-
-namespace kelvara {
-// Readable failure messages for program items (found by argument-dependent lookup).
-void PrintTo(const ProgramItem& item, std::ostream* out);
-}  // namespace kelvara
 
 namespace kelvara::testing {
 
