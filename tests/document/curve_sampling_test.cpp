@@ -1,3 +1,5 @@
+// The curve a document samples, against the dissonance written out again from its definition,
+// and the ranges fitted to it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,12 +10,13 @@
 #include "document/document.h"
 #include "engine/dissonance_kernel.h"
 #include "engine/partials.h"
+#include "engine/range_fit.h"
 
 namespace kelvara {
 namespace {
 
 // The literal algorithm, written out again from the definition so that the document is
-// checked against something other than its own code path.
+// checked against something other than its own code path: every ordered pair of partials.
 std::vector<float> literal_curve(const Document& doc) {
     const Timbre timbre = doc.curve().timbre();
     const auto& ratios = doc.tables().fixed_tones();
@@ -38,28 +41,19 @@ std::vector<float> literal_curve(const Document& doc) {
     return ys;
 }
 
-TEST(CurveSampling, NewDocumentHolds201SamplesFromOneToJustUnderTwo) {
+TEST(CurveSampling, ANewDocumentSamplesOneToTwoAccumulatingTheStepIn64Bits) {
     Document doc;
     EXPECT_EQ(doc.curve().number_of_points(), 0) << "construction samples nothing";
     doc.show_all();
     ASSERT_EQ(doc.curve().number_of_points(), 201);
-    EXPECT_EQ(doc.curve().max_number_of_points(), 601);
     EXPECT_EQ(doc.curve().x_values()[0], 1.0f);
-    EXPECT_LT(doc.curve().x_values()[200], 2.0f);
-    EXPECT_GT(doc.curve().x_values()[200], 1.99f);
-    for (int i = 201; i < 601; ++i) {
-        ASSERT_EQ(doc.curve().x_values()[i], 0.0f) << i;
-        ASSERT_EQ(doc.curve().y_values()[i], 0.0f) << i;
-    }
-}
-
-TEST(CurveSampling, XAccumulatesTheStepIn64BitsFromThePreviousStoredX) {
-    Document doc;
-    doc.show_all();
-    for (int i = 1; i < doc.curve().number_of_points(); ++i)
+    for (int i = 1; i < 201; ++i)
         ASSERT_EQ(
             doc.curve().x_values()[i],
             static_cast<float>(double(doc.curve().x_values()[i - 1]) + doc.curve().step_size()));
+    EXPECT_LT(doc.curve().x_values()[200], 2.0f);
+    for (int i = 201; i < doc.curve().max_number_of_points(); ++i)
+        ASSERT_EQ(doc.curve().y_values()[i], 0.0f) << i;
 }
 
 TEST(CurveSampling, LiteralKernelMatchesTheDefinitionBitForBit) {
@@ -84,7 +78,7 @@ TEST(CurveSampling, DefaultKernelFollowsTheLiteralCurve) {
         ASSERT_NEAR(doc.curve().y_values()[i], expected[i], 1e-5f * peak) << i;
 }
 
-TEST(PairSum, TwoPureTonesFollowThePlompLeveltCurve) {
+TEST(CurveSampling, TwoPureTonesFollowThePlompLeveltCurveAndOnePartialIsSilent) {
     const std::array<float, 2> a{1.0f, 1.0f};
     const auto y_at = [&](float x) {
         const std::array<float, 2> p{440.0f, static_cast<float>(440.0 * x)};
@@ -93,22 +87,14 @@ TEST(PairSum, TwoPureTonesFollowThePlompLeveltCurve) {
     EXPECT_EQ(y_at(1.0f), 0.0f);
     EXPECT_NEAR(y_at(1.05f), 0.3570f, 5e-5f);
     EXPECT_NEAR(y_at(1.5f), 0.002835f, 5e-7f);
-}
 
-TEST(PairSum, OrderedPairsCountTwiceAndAmplitudesMultiply) {
-    const std::array<float, 3> p{300.0f, 320.0f, 455.0f};
-    const std::array<float, 3> a{1.0f, 0.5f, 0.25f};
-    const std::array<float, 3> doubled{2.0f, 1.0f, 0.5f};
-    const float y = pair_sum_literal(p.data(), a.data(), 3);
-    EXPECT_NEAR(pair_sum_literal(p.data(), doubled.data(), 3), 4.0f * y, 1e-6f);
-    float unordered = 0.0f;
-    for (int i = 0; i < 3; ++i)
-        for (int j = i + 1; j < 3; ++j) {
-            const float s = 0.24f / (0.021f * p[i] + 19.0f) * (p[j] - p[i]);
-            unordered += a[i] * a[j] * (std::exp(-3.5f * s) - std::exp(-5.75f * s));
-        }
-    EXPECT_NEAR(y, 2.0f * unordered, 1e-6f);
-    EXPECT_EQ(pair_sum_literal(p.data(), a.data(), 0), 0.0f);
+    Document doc;
+    doc.set_overtone_type(PureTone);
+    doc.set_fixed_tones({});
+    ASSERT_EQ(doc.curve().number_of_partials(), 1);
+    ASSERT_GT(doc.curve().number_of_points(), 0);
+    for (int i = 0; i < doc.curve().number_of_points(); ++i)
+        ASSERT_EQ(doc.curve().y_values()[i], 0.0f);
 }
 
 TEST(CurveSampling, RangeEdgeCases) {
@@ -116,7 +102,6 @@ TEST(CurveSampling, RangeEdgeCases) {
     doc.show_all();
     doc.set_bound(BoundField::XMax, 1.0f);
     EXPECT_EQ(doc.curve().number_of_points(), 1) << "x_min equal to x_max gives one sample";
-
     doc.set_bound(BoundField::XMin, 1.5f);
     EXPECT_EQ(doc.curve().number_of_points(), 0);
     EXPECT_TRUE(std::all_of(doc.curve().y_values(),
@@ -124,13 +109,40 @@ TEST(CurveSampling, RangeEdgeCases) {
                             [](float y) { return y == 0.0f; }));
 }
 
-TEST(CurveSampling, OnePartialAloneHasNoDissonance) {
+TEST(RangeFit, MarginsFloorAndRunningStarts) {
+    const std::array<float, 3> y{0.7f, 0.3f, 1.5f};
+    const FloatRange fit = fit_y_range(y.data(), 3);
+    EXPECT_EQ(fit.min, 0.3f - 0.1f);
+    EXPECT_EQ(fit.max, 1.5f + 0.2f);
+    const std::array<float, 2> low{0.05f, 1.0f};
+    EXPECT_EQ(fit_y_range(low.data(), 2).min, 0.0f) << "never below zero";
+
+    // The slope from the stored x differences; a falling curve's maximum is the margin.
+    const std::array<float, 3> x{1.0f, 1.25f, 2.0f};
+    const std::array<float, 3> rising{0.0f, 1.0f, 4.0f};
+    EXPECT_EQ(fit_derivative_range(x.data(), rising.data(), 3).max, 4.0f + 0.1f);
+    const std::array<float, 3> falling{3.0f, 2.0f, 0.5f};
+    const FloatRange dy = fit_derivative_range(x.data(), falling.data(), 3);
+    EXPECT_EQ(dy.max, 0.1f);
+    EXPECT_EQ(dy.min, -4.0f - 0.1f);
+
+    // No samples: the running starts of the search are what is left.
+    EXPECT_EQ(fit_y_range(nullptr, 0).min, 999999.875f);
+    EXPECT_EQ(fit_y_range(nullptr, 0).max, 0.2f);
+    EXPECT_EQ(fit_derivative_range(nullptr, nullptr, 0).max, 0.1f);
+}
+
+TEST(DocumentBounds, EmptyCurveFitsToTheRunningStarts) {
     Document doc;
-    doc.set_overtone_type(PureTone);
-    doc.set_fixed_tones({});
-    ASSERT_EQ(doc.curve().number_of_partials(), 1);
-    for (int i = 0; i < doc.curve().number_of_points(); ++i)
-        ASSERT_EQ(doc.curve().y_values()[i], 0.0f);
+    doc.show_all();
+    doc.set_plot_flags(false, false, true);
+    doc.set_bound(BoundField::XMin, 3.0f);
+    ASSERT_EQ(doc.curve().number_of_points(), 0);
+    doc.fit_y_range();
+    EXPECT_EQ(doc.curve().y_min(), 999999.875f);
+    EXPECT_EQ(doc.curve().y_max(), 0.2f);
+    EXPECT_EQ(doc.curve().dy_min(), 999999.875f);
+    EXPECT_EQ(doc.curve().dy_max(), 0.1f);
 }
 
 }  // namespace

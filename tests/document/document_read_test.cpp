@@ -1,5 +1,5 @@
 // Reading and writing a document's text: the errors with their reasons, a refused file that
-// changes nothing, and the steps of a read in their order.
+// changes nothing, and what a read leaves in the document and its window.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -10,15 +10,13 @@
 #include "document/document_io.h"
 #include "persistence/document_file.h"
 #include "persistence/fixtures.h"
-#include "support/recording_fakes.h"
+#include "support/document_in_recording_window.h"
 
 namespace kelvara {
 namespace {
 
 using kelvara::testing::fixture_path;
 using kelvara::testing::read_fixture;
-using kelvara::testing::RecordingCurveView;
-using kelvara::testing::RecordingDocumentView;
 using ::testing::ElementsAre;
 
 const std::string kUnknownReadDescription =
@@ -34,62 +32,58 @@ void expect_unreadable(const Result<void>& read, const std::string& what) {
     EXPECT_FALSE(read.error().detail.empty()) << what;
 }
 
-// Everything a read could change, including the arrays it would reallocate.
+// Everything a read could change, including the arrays it would reallocate and the window.
 struct DocumentSnapshot {
     DocumentFileState saved;
     const float* x_values;
     const float* partials;
     int32_t capacity;
     bool edited;
+    const float* lent;
+    int32_t shown_points;
+    testing::ShownRange x_range, y_range;
+    int32_t shown_overtones;
     friend bool operator==(const DocumentSnapshot&, const DocumentSnapshot&) = default;
 };
 
-DocumentSnapshot snapshot(const Document& doc) {
-    return {doc.state(), doc.curve().x_values(), doc.curve().partials(),
-            doc.curve().max_number_of_points(), doc.is_edited()};
-}
-
-TEST(DocumentText, ReadsBackWhatItWritesAndSaysWhereGarbageWentWrong) {
-    Document doc;
-    ASSERT_TRUE(read_document_text(doc, document_text(doc)));
-    const DocumentSnapshot before = snapshot(doc);
-    const Result<void> refused = read_document_text(doc, "{\n  \"a\" = <0>;\n  ;\n}");
-    expect_unreadable(refused, "garbage");
-    EXPECT_EQ(refused.error().located_detail(),
-              "line 2, column 9 (byte 10): not a property list: a data value has an odd number "
-              "of hexadecimal digits");
-    EXPECT_EQ(snapshot(doc), before);
+DocumentSnapshot snapshot(const testing::DocumentInWindow& w) {
+    const Document& doc = w.doc;
+    return {doc.state(),
+            doc.curve().x_values(),
+            doc.curve().partials(),
+            doc.curve().max_number_of_points(),
+            doc.is_edited(),
+            w.view.x_values,
+            w.view.number_of_points,
+            w.view.x_range,
+            w.view.y_range,
+            w.controls.overtones};
 }
 
 TEST(DocumentRead, EveryBadFileLeavesTheDocumentExactlyAsItWas) {
-    // The window outlives the document, which detaches from it when it goes.
-    RecordingCurveView view;
-    RecordingDocumentView controls;
-    Document doc;
-    ASSERT_TRUE(read_document_text(doc, read_fixture("full.kelvara")));
-    doc.attach_views(view, controls);
-    doc.show_all();
-    const DocumentSnapshot before = snapshot(doc);
-    view.clear();
-    controls.clear();
+    testing::DocumentInWindow w;
+    ASSERT_TRUE(read_document_text(w.doc, read_fixture("full.kelvara")));
+    const DocumentSnapshot before = snapshot(w);
+    w.controls.reloaded.clear();
 
+    const Result<void> garbage = read_document_text(w.doc, "{\n  \"a\" = <0>;\n  ;\n}");
+    expect_unreadable(garbage, "garbage");
+    EXPECT_EQ(garbage.error().located_detail(),
+              "line 2, column 9 (byte 10): not a property list: a data value has an odd number "
+              "of hexadecimal digits");
     size_t files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(fixture_path("bad"))) {
         ++files;
         expect_unreadable(
-            read_document_text(doc, read_fixture("bad/" + entry.path().filename().string())),
+            read_document_text(w.doc, read_fixture("bad/" + entry.path().filename().string())),
             entry.path());
-        EXPECT_EQ(snapshot(doc), before) << entry.path();
+        EXPECT_EQ(snapshot(w), before) << entry.path();
     }
     EXPECT_GE(files, 6u);
-    EXPECT_TRUE(view.calls.empty());
-    EXPECT_TRUE(controls.calls.empty());
-    doc.detach_views();
+    EXPECT_TRUE(w.controls.reloaded.empty());
 }
 
 TEST(DocumentRead, ErrorTextsComeFromTheStringTable) {
-    EXPECT_EQ(unreadable_document_error().description, kUnknownReadDescription);
-    EXPECT_EQ(unreadable_document_error().reason, kUnknownReadReason);
     const ErrorStrings german(std::map<std::string, std::string, std::less<>>{
         {"An unknown error occured.", "Ein unbekannter Fehler."}});
     const Error translated = unreadable_document_error("why", {}, german);
@@ -124,6 +118,19 @@ TEST(DocumentRead, AFileBeforeTheWindowSetsFieldsAndArraysOnly) {
     EXPECT_FALSE(doc.is_edited());
 }
 
+TEST(DocumentRead, ARevertShowsTheValuesReadAndHandsTheNewArraysToTheView) {
+    testing::DocumentInWindow w;
+    ASSERT_TRUE(read_document_text(w.doc, read_fixture("full.kelvara")));
+    w.expect_view_shows_document();
+    EXPECT_GT(w.doc.curve().number_of_points(), 100);
+    EXPECT_EQ(w.doc.curve().x_values()[0], 0.9f);
+    EXPECT_EQ(w.controls.timbre, ShapedHarmonics);
+    EXPECT_EQ(w.controls.overtones, 12);
+    EXPECT_EQ(w.controls.volume, 100);
+    EXPECT_TRUE(w.controls.reloaded.contains(DocumentTable::MappedChords));
+    EXPECT_FALSE(w.doc.is_edited());
+}
+
 TEST(DocumentRead, RoundTripThroughTheDocument) {
     Document source;
     DocumentFileState scale = source.state();
@@ -136,44 +143,15 @@ TEST(DocumentRead, RoundTripThroughTheDocument) {
     source.set_bound(BoundField::YMax, 2.5f);
     source.set_plot_flags(true, true, true);
     ASSERT_TRUE(source.set_fixed_tones(std::vector<float>{1.0f, 1.2f, 1.5f}));
-    source.chord_action(ChordAction::AddAtFreeKey);  // key 0: 110 Hz
-    source.chord_action(
-        ChordAction::CopyFixedTones);  // key 1: the fixed tones over the base frequency
-    ASSERT_EQ(source.chords().map().size(), 2u);
+    source.chord_action(ChordAction::AddAtFreeKey);    // key 0: 110 Hz
+    source.chord_action(ChordAction::CopyFixedTones);  // key 1: the fixed tones in hertz
 
     Document copy;
     ASSERT_TRUE(read_document_text(copy, document_text(source)));
     EXPECT_EQ(copy.state(), source.state());
     EXPECT_EQ(copy.chords().map(), source.chords().map());
-    EXPECT_THAT(copy.tables().scale_ratios(), ElementsAre(1.0f, 1.125f, 1.5f, 2.0f));
+    EXPECT_EQ(*copy.published_chord_map().snapshot(), source.chords().map());
     EXPECT_EQ(copy.curve().max_number_of_points(), source.curve().max_number_of_points());
-}
-
-TEST(DocumentRead, ARevertHandsTheNewArraysToTheViewAndShowsTheValuesRead) {
-    RecordingCurveView view;
-    RecordingDocumentView controls;
-    Document doc;
-    doc.attach_views(view, controls);
-    doc.show_all();
-    view.clear();
-    controls.clear();
-
-    ASSERT_TRUE(read_document_text(doc, read_fixture("full.kelvara")));
-    // The read's own steps come first: the overtone field, then the chord table.
-    const auto names = controls.names();
-    ASSERT_GE(names.size(), 2u);
-    EXPECT_EQ(names[0], "show_number_of_overtones");
-    EXPECT_EQ(controls.calls[1], "reload_table chords");
-    // Then the window-built steps: the view borrows the new arrays, sampled at the new step.
-    EXPECT_EQ(view.x_values, doc.curve().x_values());
-    EXPECT_EQ(view.y_values, doc.curve().y_values());
-    EXPECT_EQ(view.number_of_points, doc.curve().number_of_points());
-    EXPECT_GT(doc.curve().number_of_points(), 100);
-    EXPECT_EQ(doc.curve().x_values()[0], 0.9f);
-    EXPECT_THAT(controls.named("select_waveform"), ElementsAre("select_waveform 3"));
-    EXPECT_EQ(view.named("redraw").size(), 1u) << "sampled and drawn once";
-    EXPECT_FALSE(doc.is_edited());
-    doc.detach_views();
 }
 
 }  // namespace
