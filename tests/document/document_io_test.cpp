@@ -1,8 +1,9 @@
-// Saving and reading document files on disk: an interrupted save never damages the old file.
+// Reading and saving documents: the errors with their reasons, a refused file that changes
+// nothing, what a read leaves in the document and its window, and a save that never damages
+// the old file.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,13 +12,153 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/error.h"
 #include "document/document.h"
 #include "document/document_io.h"
-#include "persistence/atomic_file.h"
 #include "persistence/document_file.h"
+#include "persistence/fixtures.h"
+#include "support/document_in_recording_window.h"
 
 namespace kelvara {
 namespace {
+
+using kelvara::testing::fixture_path;
+using kelvara::testing::read_fixture;
+using ::testing::ElementsAre;
+const std::string kUnknownReadDescription =
+    "Kelvara document data could not be read for an unknown reason.";
+const std::string kUnknownReadReason = "An unknown error occured.";
+
+// The refusal of a file's content: the two texts of the dialog, and what was wrong.
+void expect_unreadable(const Result<void>& read, const std::string& what) {
+    ASSERT_FALSE(read) << what;
+    EXPECT_EQ(read.error().kind, ErrorKind::Refused) << what;
+    EXPECT_EQ(read.error().description, kUnknownReadDescription) << what;
+    EXPECT_EQ(read.error().reason, kUnknownReadReason) << what;
+    EXPECT_FALSE(read.error().detail.empty()) << what;
+}
+
+// Everything a read could change, including the arrays it would reallocate and the window.
+struct DocumentSnapshot {
+    DocumentFileState saved;
+    const float* x_values;
+    const float* partials;
+    int32_t capacity;
+    bool edited;
+    const float* lent;
+    int32_t shown_points;
+    testing::ShownRange x_range, y_range;
+    int32_t shown_overtones;
+    friend bool operator==(const DocumentSnapshot&, const DocumentSnapshot&) = default;
+};
+
+DocumentSnapshot snapshot(const testing::DocumentInWindow& w) {
+    const Document& doc = w.doc;
+    return {doc.state(),
+            doc.curve().x_values(),
+            doc.curve().partials(),
+            doc.curve().max_number_of_points(),
+            doc.is_edited(),
+            w.view.x_values,
+            w.view.number_of_points,
+            w.view.x_range,
+            w.view.y_range,
+            w.controls.overtones};
+}
+
+TEST(DocumentRead, EveryBadFileLeavesTheDocumentExactlyAsItWas) {
+    testing::DocumentInWindow w;
+    ASSERT_TRUE(read_document_text(w.doc, read_fixture("full.kelvara")));
+    const DocumentSnapshot before = snapshot(w);
+    w.controls.reloaded.clear();
+
+    const Result<void> garbage = read_document_text(w.doc, "{\n  \"a\" = <0>;\n  ;\n}");
+    expect_unreadable(garbage, "garbage");
+    EXPECT_EQ(garbage.error().located_detail(),
+              "line 2, column 9 (byte 10): not a property list: a data value has an odd number "
+              "of hexadecimal digits");
+    size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(fixture_path("bad"))) {
+        ++files;
+        expect_unreadable(
+            read_document_text(w.doc, read_fixture("bad/" + entry.path().filename().string())),
+            entry.path());
+        EXPECT_EQ(snapshot(w), before) << entry.path();
+    }
+    EXPECT_GE(files, 6u);
+    EXPECT_TRUE(w.controls.reloaded.empty());
+}
+
+TEST(DocumentRead, ErrorTextsComeFromTheStringTable) {
+    const ErrorStrings german(std::map<std::string, std::string, std::less<>>{
+        {"An unknown error occured.", "Ein unbekannter Fehler."}});
+    const Error translated = unreadable_document_error("why", {}, german);
+    EXPECT_EQ(translated.reason, "Ein unbekannter Fehler.");
+    EXPECT_EQ(translated.description, kUnknownReadDescription);  // no translation: the key
+    EXPECT_EQ(translated.explanation(), "Ein unbekannter Fehler.\nwhy");
+}
+
+TEST(DocumentRead, AFileBeforeTheWindowSetsFieldsAndArraysOnly) {
+    Document doc;
+    ASSERT_TRUE(read_document_text(doc, read_fixture("full.kelvara")));
+    const DocumentFileState s = doc.state();
+    EXPECT_EQ(s.overtone_type, ShapedHarmonics);
+    EXPECT_EQ(doc.curve().base_frequency(), 440.1000061035156);
+    EXPECT_THAT(doc.tables().fixed_tones(), ElementsAre(1.0f, 1.5f));
+    EXPECT_THAT(s.scale_ratios, ElementsAre(1.0f, 1.25f, 1.5f, 2.0f));
+    EXPECT_EQ(doc.curve().x_min(), 0.9f);
+    EXPECT_EQ(doc.curve().y_max(), 5.0f);
+    EXPECT_TRUE(doc.curve().plot_justs());
+    EXPECT_TRUE(doc.curve().plot_dy());
+    EXPECT_EQ(doc.volume(), 100);
+    EXPECT_THAT(doc.chords().map().midi_note_numbers(), ElementsAre(64, 60));
+    EXPECT_THAT(doc.chords().map().chords().at(64), ElementsAre(329.63f, 392.0f));
+    // The MIDI thread's copy of the chord map is the one read.
+    ASSERT_NE(doc.chord_for_key(60), nullptr);
+    EXPECT_THAT(*doc.chord_for_key(60), ElementsAre(261.63f, 329.63f));
+    // The arrays are sized for the file's step (ceil(3 / 0.01f): the float step is just
+    // under 0.01) and overtone count; nothing is sampled or marked changed.
+    EXPECT_EQ(doc.curve().max_number_of_points(), 301);
+    EXPECT_EQ(doc.curve().number_of_overtones(), 12);
+    EXPECT_EQ(doc.curve().number_of_points(), 0);
+    EXPECT_FALSE(doc.is_edited());
+}
+
+TEST(DocumentRead, ARevertShowsTheValuesReadAndHandsTheNewArraysToTheView) {
+    testing::DocumentInWindow w;
+    ASSERT_TRUE(read_document_text(w.doc, read_fixture("full.kelvara")));
+    w.expect_view_shows_document();
+    EXPECT_GT(w.doc.curve().number_of_points(), 100);
+    EXPECT_EQ(w.doc.curve().x_values()[0], 0.9f);
+    EXPECT_EQ(w.controls.timbre, ShapedHarmonics);
+    EXPECT_EQ(w.controls.overtones, 12);
+    EXPECT_EQ(w.controls.volume, 100);
+    EXPECT_TRUE(w.controls.reloaded.contains(DocumentTable::MappedChords));
+    EXPECT_FALSE(w.doc.is_edited());
+}
+
+TEST(DocumentRead, RoundTripThroughTheDocument) {
+    Document source;
+    DocumentFileState scale = source.state();
+    scale.scale_ratios = {1.0f, 1.125f, 1.5f, 2.0f};
+    ASSERT_TRUE(source.apply_state(scale));
+    source.set_overtone_type(OddHarmonics);
+    source.set_base_frequency(261.63f);
+    source.set_number_of_overtones(7);
+    source.set_step_size(0.002f);
+    source.set_bound(BoundField::YMax, 2.5f);
+    source.set_plot_flags(true, true, true);
+    ASSERT_TRUE(source.set_fixed_tones(std::vector<float>{1.0f, 1.2f, 1.5f}));
+    source.chord_action(ChordAction::AddAtFreeKey);    // key 0: 110 Hz
+    source.chord_action(ChordAction::CopyFixedTones);  // key 1: the fixed tones in hertz
+
+    Document copy;
+    ASSERT_TRUE(read_document_text(copy, document_text(source)));
+    EXPECT_EQ(copy.state(), source.state());
+    EXPECT_EQ(copy.chords().map(), source.chords().map());
+    EXPECT_EQ(*copy.published_chord_map().snapshot(), source.chords().map());
+    EXPECT_EQ(copy.curve().max_number_of_points(), source.curve().max_number_of_points());
+}
 
 namespace fs = std::filesystem;
 
@@ -115,30 +256,19 @@ TEST_F(DocumentFilesTest, AnUnwritableFolderOrAFailedRenameLeaveNoTrace) {
     EXPECT_EQ(content_of(path), "old");
 }
 
-TEST_F(DocumentFilesTest, ReadErrors) {
+TEST_F(DocumentFilesTest, ReadErrorsSayWhichFileAndWhere) {
     Document doc;
     const Result<void> missing = read_document_file(folder / "missing.kelvara", doc);
     ASSERT_FALSE(missing);
-    EXPECT_EQ(missing.error().kind, ErrorKind::System);
     EXPECT_EQ(missing.error().code, ENOENT);
-
-    const Result<void> directory = read_document_file(folder, doc);
-    ASSERT_FALSE(directory);
-    EXPECT_EQ(directory.error().code, EISDIR);
-
     const fs::path bad = folder / "bad.kelvara";
     { std::ofstream(bad) << "not a document"; }
     const Result<void> refused = read_document_file(bad, doc);
-    ASSERT_FALSE(refused);
-    EXPECT_EQ(refused.error().description, unreadable_document_error().description);
+    expect_unreadable(refused, "not a document");
     EXPECT_EQ(refused.error().located_detail(),
               bad.string() +
                   ", line 1, column 5 (byte 4): not a property list: unexpected text after the "
                   "value");
-
-    const Result<std::string> too_long = read_whole_file(bad, 5);
-    ASSERT_FALSE(too_long);
-    EXPECT_EQ(too_long.error().code, EFBIG);
 }
 
 }  // namespace

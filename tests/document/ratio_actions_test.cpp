@@ -51,11 +51,9 @@ TEST_F(RatioActionsTest, EachPresetFillsTheListSortedWhateverTheFields) {
     doc.scale_action(ScaleAction::RemoveAll);
     doc.scale_action(ScaleAction::AppendUnison);
     doc.add_scale_preset(ScalePreset::TwelveTone);
-    doc.add_scale_preset(ScalePreset::TwelveTone);
     doc.add_scale_preset(ScalePreset::SixteenStepHarmonics, {0, 2.0f});
-    ASSERT_EQ(scale().size(), 1u + 25u + 25u + 33u);
-    EXPECT_THAT(std::vector<float>(scale().begin(), scale().begin() + 4),
-                ElementsAre(1.0f, 1.0f, 1.0f, scale()[3]));
+    ASSERT_EQ(scale().size(), 1u + 25u + 33u);
+    EXPECT_EQ(scale()[1], 1.0f);
     EXPECT_EQ(scale().back(), 8.0f);
     EXPECT_TRUE(scale_is_sorted());
 }
@@ -103,8 +101,8 @@ TEST_F(RatioActionsTest, FixedToneActionsKeepTheirOrderAndRefitTheCurve) {
     EXPECT_THAT(doc.tables().fixed_tones(), ElementsAre(1.0f, 1.0f));
     EXPECT_TRUE(controls.reloaded.contains(DocumentTable::FixedTones));
     expect_view_shows_document();
-    const FloatRange fitted = fit_y_range(doc.curve().y_values(), doc.curve().number_of_points());
-    EXPECT_EQ(doc.curve().y_max(), fitted.max);
+    EXPECT_EQ(doc.curve().y_max(),
+              fit_y_range(doc.curve().y_values(), doc.curve().number_of_points()).max);
 
     doc.add_scale_preset(ScalePreset::JustRatios);
     select(DocumentTable::ScaleRatios, 7);  // 3/2

@@ -3,6 +3,7 @@
 // tests of the document's edits and actions start.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "document/document.h"
@@ -24,8 +25,16 @@ struct DocumentInWindow {
         state.scale_ratios = std::move(ratios);
         EXPECT_TRUE(doc.apply_state(state).ok());
     }
-    // The shown curve is the document's, on the ranges the document holds.
+    // The shown curve is the document's, on the ranges the document holds, and the one a
+    // document with the same stored state samples afresh.
     void expect_view_shows_document() const {
+        Document fresh;
+        ASSERT_TRUE(fresh.apply_state(doc.state()));
+        fresh.show_all();
+        ASSERT_EQ(fresh.curve().number_of_points(), doc.curve().number_of_points());
+        EXPECT_TRUE(std::equal(doc.curve().y_values(),
+                               doc.curve().y_values() + doc.curve().number_of_points(),
+                               fresh.curve().y_values()));
         EXPECT_EQ(view.x_values, doc.curve().x_values());
         EXPECT_EQ(view.y_values, doc.curve().y_values());
         EXPECT_EQ(view.number_of_points, doc.curve().number_of_points());
