@@ -11,6 +11,12 @@
 
 namespace kelvara::testing {
 
+// The chord the MIDI side would play for `key`; empty when none is published.
+inline Chord published_chord(const Document& doc, int32_t key) {
+    const std::shared_ptr<const Chord> chord = doc.chord_for_key(key);
+    return chord ? *chord : Chord{};
+}
+
 struct DocumentInWindow {
     DocumentInWindow() {
         doc.attach_views(view, controls);
