@@ -128,29 +128,6 @@ TEST(DocumentRead, ARevertShowsTheValuesReadAndHandsTheNewArraysToTheView) {
     EXPECT_FALSE(w.doc.is_edited());
 }
 
-TEST(DocumentRead, RoundTripThroughTheDocument) {
-    Document source;
-    DocumentFileState scale = source.state();
-    scale.scale_ratios = {1.0f, 1.125f, 1.5f, 2.0f};
-    ASSERT_TRUE(source.apply_state(scale));
-    source.set_overtone_type(OddHarmonics);
-    source.set_base_frequency(261.63f);
-    source.set_number_of_overtones(7);
-    source.set_step_size(0.002f);
-    source.set_bound(BoundField::YMax, 2.5f);
-    source.set_plot_flags(true, true, true);
-    ASSERT_TRUE(source.set_fixed_tones(std::vector<float>{1.0f, 1.2f, 1.5f}));
-    source.chord_action(ChordAction::AddAtFreeKey);    // key 0: 110 Hz
-    source.chord_action(ChordAction::CopyFixedTones);  // key 1: the fixed tones in hertz
-
-    Document copy;
-    ASSERT_TRUE(read_document_text(copy, document_text(source)));
-    EXPECT_EQ(copy.state(), source.state());
-    EXPECT_EQ(copy.chords().map(), source.chords().map());
-    EXPECT_EQ(*copy.published_chord_map().snapshot(), source.chords().map());
-    EXPECT_EQ(copy.curve().max_number_of_points(), source.curve().max_number_of_points());
-}
-
 namespace fs = std::filesystem;
 
 class DocumentFilesTest : public ::testing::Test {

@@ -49,7 +49,6 @@ public:
     std::map<FloatField, float> floats;
     int32_t overtones = 0;
     int32_t timbre = -1;
-    std::array<bool, 3> toggles{};
     int32_t volume = -1;
     int beeps = 0;
     bool edited = false;
@@ -60,7 +59,7 @@ public:
     void show_float(FloatField field, float value) override { floats[field] = value; }
     void show_number_of_overtones(int32_t n) override { overtones = n; }
     void select_timbre(int32_t type) override { timbre = type; }
-    void show_plot_toggles(bool a, bool b, bool c) override { toggles = {a, b, c}; }
+    void show_plot_toggles(bool, bool, bool) override {}
     void show_volume(int32_t v) override { volume = v; }
     void beep() override { ++beeps; }
     void show_edited(bool e) override { edited = e; }
