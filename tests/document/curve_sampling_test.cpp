@@ -1,3 +1,5 @@
+// The curve a document samples, against the dissonance written out again from its definition,
+// and the ranges fitted to it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,12 +10,13 @@
 #include "document/document.h"
 #include "engine/dissonance_kernel.h"
 #include "engine/partials.h"
+#include "engine/range_fit.h"
 
 namespace kelvara {
 namespace {
 
 // The literal algorithm, written out again from the definition so that the document is
-// checked against something other than its own code path.
+// checked against something other than its own code path: every ordered pair of partials.
 std::vector<float> literal_curve(const Document& doc) {
     const Timbre timbre = doc.curve().timbre();
     const auto& ratios = doc.tables().fixed_tones();
@@ -38,30 +41,6 @@ std::vector<float> literal_curve(const Document& doc) {
     return ys;
 }
 
-TEST(CurveSampling, NewDocumentHolds201SamplesFromOneToJustUnderTwo) {
-    Document doc;
-    EXPECT_EQ(doc.curve().number_of_points(), 0) << "construction samples nothing";
-    doc.show_all();
-    ASSERT_EQ(doc.curve().number_of_points(), 201);
-    EXPECT_EQ(doc.curve().max_number_of_points(), 601);
-    EXPECT_EQ(doc.curve().x_values()[0], 1.0f);
-    EXPECT_LT(doc.curve().x_values()[200], 2.0f);
-    EXPECT_GT(doc.curve().x_values()[200], 1.99f);
-    for (int i = 201; i < 601; ++i) {
-        ASSERT_EQ(doc.curve().x_values()[i], 0.0f) << i;
-        ASSERT_EQ(doc.curve().y_values()[i], 0.0f) << i;
-    }
-}
-
-TEST(CurveSampling, XAccumulatesTheStepIn64BitsFromThePreviousStoredX) {
-    Document doc;
-    doc.show_all();
-    for (int i = 1; i < doc.curve().number_of_points(); ++i)
-        ASSERT_EQ(
-            doc.curve().x_values()[i],
-            static_cast<float>(double(doc.curve().x_values()[i - 1]) + doc.curve().step_size()));
-}
-
 TEST(CurveSampling, LiteralKernelMatchesTheDefinitionBitForBit) {
     Document doc;
     doc.set_kernel(std::make_unique<LiteralKernel>());
@@ -79,12 +58,14 @@ TEST(CurveSampling, DefaultKernelFollowsTheLiteralCurve) {
     Document doc;
     doc.show_all();
     const auto expected = literal_curve(doc);
+    ASSERT_EQ(expected.size(), 201u);
+    ASSERT_EQ(doc.curve().number_of_points(), 201);
     const float peak = *std::max_element(expected.begin(), expected.end());
     for (size_t i = 0; i < expected.size(); ++i)
         ASSERT_NEAR(doc.curve().y_values()[i], expected[i], 1e-5f * peak) << i;
 }
 
-TEST(PairSum, TwoPureTonesFollowThePlompLeveltCurve) {
+TEST(CurveSampling, TwoPureTonesFollowThePlompLeveltCurve) {
     const std::array<float, 2> a{1.0f, 1.0f};
     const auto y_at = [&](float x) {
         const std::array<float, 2> p{440.0f, static_cast<float>(440.0 * x)};
@@ -95,28 +76,11 @@ TEST(PairSum, TwoPureTonesFollowThePlompLeveltCurve) {
     EXPECT_NEAR(y_at(1.5f), 0.002835f, 5e-7f);
 }
 
-TEST(PairSum, OrderedPairsCountTwiceAndAmplitudesMultiply) {
-    const std::array<float, 3> p{300.0f, 320.0f, 455.0f};
-    const std::array<float, 3> a{1.0f, 0.5f, 0.25f};
-    const std::array<float, 3> doubled{2.0f, 1.0f, 0.5f};
-    const float y = pair_sum_literal(p.data(), a.data(), 3);
-    EXPECT_NEAR(pair_sum_literal(p.data(), doubled.data(), 3), 4.0f * y, 1e-6f);
-    float unordered = 0.0f;
-    for (int i = 0; i < 3; ++i)
-        for (int j = i + 1; j < 3; ++j) {
-            const float s = 0.24f / (0.021f * p[i] + 19.0f) * (p[j] - p[i]);
-            unordered += a[i] * a[j] * (std::exp(-3.5f * s) - std::exp(-5.75f * s));
-        }
-    EXPECT_NEAR(y, 2.0f * unordered, 1e-6f);
-    EXPECT_EQ(pair_sum_literal(p.data(), a.data(), 0), 0.0f);
-}
-
 TEST(CurveSampling, RangeEdgeCases) {
     Document doc;
     doc.show_all();
     doc.set_bound(BoundField::XMax, 1.0f);
     EXPECT_EQ(doc.curve().number_of_points(), 1) << "x_min equal to x_max gives one sample";
-
     doc.set_bound(BoundField::XMin, 1.5f);
     EXPECT_EQ(doc.curve().number_of_points(), 0);
     EXPECT_TRUE(std::all_of(doc.curve().y_values(),
@@ -124,13 +88,16 @@ TEST(CurveSampling, RangeEdgeCases) {
                             [](float y) { return y == 0.0f; }));
 }
 
-TEST(CurveSampling, OnePartialAloneHasNoDissonance) {
-    Document doc;
-    doc.set_overtone_type(PureTone);
-    doc.set_fixed_tones({});
-    ASSERT_EQ(doc.curve().number_of_partials(), 1);
-    for (int i = 0; i < doc.curve().number_of_points(); ++i)
-        ASSERT_EQ(doc.curve().y_values()[i], 0.0f);
+TEST(RangeFit, MarginsFloorAndSlopeFromTheStoredXDifferences) {
+    const std::array<float, 3> x{1.0f, 1.25f, 2.0f};
+    const std::array<float, 3> y{0.7f, 0.3f, 1.5f};
+    EXPECT_EQ(fit_y_range(y.data(), 3).min, 0.3f - 0.1f);
+    EXPECT_EQ(fit_y_range(y.data(), 3).max, 1.5f + 0.2f);
+    const std::array<float, 2> low{0.05f, 1.0f};
+    EXPECT_EQ(fit_y_range(low.data(), 2).min, 0.0f) << "never below zero";
+    const FloatRange dy = fit_derivative_range(x.data(), y.data(), 3);
+    EXPECT_FLOAT_EQ(dy.min, -1.6f - 0.1f);
+    EXPECT_FLOAT_EQ(dy.max, 1.6f + 0.1f);
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
-// Saving and reading document files on disk: an interrupted save never damages the old file.
+// Reading and saving documents: the errors with their reasons, a refused file that changes
+// nothing, what a read leaves in the document and its window, and a save that never damages
+// the old file.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,13 +12,121 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/error.h"
 #include "document/document.h"
 #include "document/document_io.h"
-#include "persistence/atomic_file.h"
 #include "persistence/document_file.h"
+#include "persistence/fixtures.h"
+#include "support/document_in_recording_window.h"
 
 namespace kelvara {
 namespace {
+
+using kelvara::testing::fixture_path;
+using kelvara::testing::read_fixture;
+using ::testing::ElementsAre;
+const std::string kUnknownReadDescription =
+    "Kelvara document data could not be read for an unknown reason.";
+const std::string kUnknownReadReason = "An unknown error occured.";
+
+// The refusal of a file's content: the two texts of the dialog, and what was wrong.
+void expect_unreadable(const Result<void>& read, const std::string& what) {
+    ASSERT_FALSE(read) << what;
+    EXPECT_EQ(read.error().kind, ErrorKind::Refused) << what;
+    EXPECT_EQ(read.error().description, kUnknownReadDescription) << what;
+    EXPECT_EQ(read.error().reason, kUnknownReadReason) << what;
+    EXPECT_FALSE(read.error().detail.empty()) << what;
+}
+
+// Everything a read could change, including the arrays it would reallocate and the window.
+struct DocumentSnapshot {
+    DocumentFileState saved;
+    const float* x_values;
+    const float* partials;
+    int32_t capacity;
+    bool edited;
+    const float* lent;
+    int32_t shown_points;
+    testing::ShownRange x_range, y_range;
+    int32_t shown_overtones;
+    friend bool operator==(const DocumentSnapshot&, const DocumentSnapshot&) = default;
+};
+
+DocumentSnapshot snapshot(const testing::DocumentInWindow& w) {
+    const Document& doc = w.doc;
+    return {doc.state(),
+            doc.curve().x_values(),
+            doc.curve().partials(),
+            doc.curve().max_number_of_points(),
+            doc.is_edited(),
+            w.view.x_values,
+            w.view.number_of_points,
+            w.view.x_range,
+            w.view.y_range,
+            w.controls.overtones};
+}
+
+TEST(DocumentRead, EveryBadFileLeavesTheDocumentExactlyAsItWas) {
+    testing::DocumentInWindow w;
+    ASSERT_TRUE(read_document_text(w.doc, read_fixture("full.kelvara")));
+    const DocumentSnapshot before = snapshot(w);
+    w.controls.reloaded.clear();
+
+    const Result<void> garbage = read_document_text(w.doc, "{\n  \"a\" = <0>;\n  ;\n}");
+    expect_unreadable(garbage, "garbage");
+    EXPECT_EQ(garbage.error().located_detail(),
+              "line 2, column 9 (byte 10): not a property list: a data value has an odd number "
+              "of hexadecimal digits");
+    size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(fixture_path("bad"))) {
+        ++files;
+        expect_unreadable(
+            read_document_text(w.doc, read_fixture("bad/" + entry.path().filename().string())),
+            entry.path());
+        EXPECT_EQ(snapshot(w), before) << entry.path();
+    }
+    EXPECT_GE(files, 6u);
+    EXPECT_TRUE(w.controls.reloaded.empty());
+}
+
+TEST(DocumentRead, AFileBeforeTheWindowSetsFieldsAndArraysOnly) {
+    Document doc;
+    ASSERT_TRUE(read_document_text(doc, read_fixture("full.kelvara")));
+    const DocumentFileState s = doc.state();
+    EXPECT_EQ(s.overtone_type, ShapedHarmonics);
+    EXPECT_EQ(doc.curve().base_frequency(), 440.1000061035156);
+    EXPECT_THAT(doc.tables().fixed_tones(), ElementsAre(1.0f, 1.5f));
+    EXPECT_THAT(s.scale_ratios, ElementsAre(1.0f, 1.25f, 1.5f, 2.0f));
+    EXPECT_EQ(doc.curve().x_min(), 0.9f);
+    EXPECT_EQ(doc.curve().y_max(), 5.0f);
+    EXPECT_TRUE(doc.curve().plot_justs());
+    EXPECT_TRUE(doc.curve().plot_dy());
+    EXPECT_EQ(doc.volume(), 100);
+    EXPECT_THAT(doc.chords().map().midi_note_numbers(), ElementsAre(64, 60));
+    EXPECT_THAT(doc.chords().map().chords().at(64), ElementsAre(329.63f, 392.0f));
+    // The MIDI thread's copy of the chord map is the one read.
+    ASSERT_NE(doc.chord_for_key(60), nullptr);
+    EXPECT_THAT(*doc.chord_for_key(60), ElementsAre(261.63f, 329.63f));
+    // The arrays are sized for the file's step (ceil(3 / 0.01f): the float step is just
+    // under 0.01) and overtone count; nothing is sampled or marked changed.
+    EXPECT_EQ(doc.curve().max_number_of_points(), 301);
+    EXPECT_EQ(doc.curve().number_of_overtones(), 12);
+    EXPECT_EQ(doc.curve().number_of_points(), 0);
+    EXPECT_FALSE(doc.is_edited());
+}
+
+TEST(DocumentRead, ARevertShowsTheValuesReadAndHandsTheNewArraysToTheView) {
+    testing::DocumentInWindow w;
+    ASSERT_TRUE(read_document_text(w.doc, read_fixture("full.kelvara")));
+    w.expect_view_shows_document();
+    EXPECT_GT(w.doc.curve().number_of_points(), 100);
+    EXPECT_EQ(w.doc.curve().x_values()[0], 0.9f);
+    EXPECT_EQ(w.controls.timbre, ShapedHarmonics);
+    EXPECT_EQ(w.controls.overtones, 12);
+    EXPECT_EQ(w.controls.volume, 100);
+    EXPECT_TRUE(w.controls.reloaded.contains(DocumentTable::MappedChords));
+    EXPECT_FALSE(w.doc.is_edited());
+}
 
 namespace fs = std::filesystem;
 
@@ -50,40 +159,24 @@ protected:
     fs::path folder;
 };
 
-TEST_F(DocumentFilesTest, SaveThenReadRestoresTheDocument) {
+TEST_F(DocumentFilesTest, SavingReplacesTheFileKeepingItsPermissionsAndLinks) {
     Document doc;
     doc.set_overtone_type(PureTone);
-    doc.set_bound(BoundField::XMax, 2.75f);
     const fs::path path = folder / "song.kelvara";
-    EXPECT_TRUE(save_document_file(path, doc));
-    EXPECT_EQ(content_of(path), document_text(doc));
-    EXPECT_THAT(folder_entries(), ::testing::ElementsAre("song.kelvara"));
+    { std::ofstream(path) << "old content"; }
+    const auto permissions = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+    fs::permissions(path, permissions);
+    const fs::path link = folder / "link.kelvara";
+    fs::create_symlink(path, link);
 
+    EXPECT_TRUE(save_document_file(link, doc));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(content_of(path), document_text(doc));
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, permissions);
+    EXPECT_THAT(folder_entries(), ::testing::ElementsAre("link.kelvara", "song.kelvara"));
     Document read;
     EXPECT_TRUE(read_document_file(path, read));
     EXPECT_EQ(read.state(), doc.state());
-}
-
-TEST_F(DocumentFilesTest, SavingReplacesTheFileAndKeepsItsPermissions) {
-    const fs::path path = folder / "song.kelvara";
-    { std::ofstream(path) << "old content"; }
-    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    Document doc;
-    EXPECT_TRUE(save_document_file(path, doc));
-    EXPECT_EQ(content_of(path), document_text(doc));
-    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
-              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-}
-
-TEST_F(DocumentFilesTest, SavingThroughASymbolicLinkReplacesTheLinkedFile) {
-    const fs::path real = folder / "real.kelvara";
-    const fs::path link = folder / "link.kelvara";
-    { std::ofstream(real) << "old"; }
-    fs::create_symlink(real, link);
-    Document doc;
-    EXPECT_TRUE(save_document_file(link, doc));
-    EXPECT_TRUE(fs::is_symlink(link));
-    EXPECT_EQ(content_of(real), document_text(doc));
 }
 
 TEST_F(DocumentFilesTest, AFailedWriteLeavesTheOldFileByteIdentical) {
@@ -111,54 +204,30 @@ TEST_F(DocumentFilesTest, AFailedWriteLeavesTheOldFileByteIdentical) {
     EXPECT_THAT(folder_entries(), ::testing::ElementsAre("song.kelvara"));
 }
 
-TEST_F(DocumentFilesTest, AnUnwritableFolderLeavesTheOldFileByteIdentical) {
-    if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
-    const fs::path path = folder / "song.kelvara";
-    { std::ofstream(path) << "old"; }
-    fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
-    Document doc;
-    const Result<void> saved = save_document_file(path, doc);
-    ASSERT_FALSE(saved);
-    EXPECT_EQ(saved.error().code, EACCES);
-    EXPECT_EQ(content_of(path), "old");
-}
-
-TEST_F(DocumentFilesTest, AFailedRenameRemovesTheTemporaryFile) {
+TEST_F(DocumentFilesTest, AFailedRenameLeavesNoTemporaryFile) {
     // A folder stands where the file should go: the rename over it fails.
-    const fs::path path = folder / "song.kelvara";
-    fs::create_directories(path / "inside");
+    const fs::path blocked = folder / "blocked.kelvara";
+    fs::create_directories(blocked / "inside");
     Document doc;
-    const Result<void> saved = save_document_file(path, doc);
-    ASSERT_FALSE(saved);
-    EXPECT_EQ(saved.error().kind, ErrorKind::System);
-    EXPECT_THAT(folder_entries(), ::testing::ElementsAre("song.kelvara"));
-    EXPECT_TRUE(fs::is_directory(path / "inside"));
+    const Result<void> not_renamed = save_document_file(blocked, doc);
+    ASSERT_FALSE(not_renamed);
+    EXPECT_EQ(not_renamed.error().kind, ErrorKind::System);
+    EXPECT_THAT(folder_entries(), ::testing::ElementsAre("blocked.kelvara"));
 }
 
-TEST_F(DocumentFilesTest, ReadErrors) {
+TEST_F(DocumentFilesTest, ReadErrorsSayWhichFileAndWhere) {
     Document doc;
     const Result<void> missing = read_document_file(folder / "missing.kelvara", doc);
     ASSERT_FALSE(missing);
-    EXPECT_EQ(missing.error().kind, ErrorKind::System);
     EXPECT_EQ(missing.error().code, ENOENT);
-
-    const Result<void> directory = read_document_file(folder, doc);
-    ASSERT_FALSE(directory);
-    EXPECT_EQ(directory.error().code, EISDIR);
-
     const fs::path bad = folder / "bad.kelvara";
     { std::ofstream(bad) << "not a document"; }
     const Result<void> refused = read_document_file(bad, doc);
-    ASSERT_FALSE(refused);
-    EXPECT_EQ(refused.error().description, unreadable_document_error().description);
+    expect_unreadable(refused, "not a document");
     EXPECT_EQ(refused.error().located_detail(),
               bad.string() +
                   ", line 1, column 5 (byte 4): not a property list: unexpected text after the "
                   "value");
-
-    const Result<std::string> too_long = read_whole_file(bad, 5);
-    ASSERT_FALSE(too_long);
-    EXPECT_EQ(too_long.error().code, EFBIG);
 }
 
 }  // namespace

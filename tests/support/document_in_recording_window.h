@@ -1,9 +1,9 @@
 #pragma once
-// A document in recording fakes of its window, left as the window's set-up leaves it and
-// with the set-up's calls forgotten: where the tests of the document's edits and actions
-// start.
+// A document in fake views of its window, left as the window's set-up leaves it: where the
+// tests of the document's edits and actions start.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "document/document.h"
@@ -11,39 +11,49 @@
 
 namespace kelvara::testing {
 
-class DocumentInRecordingWindow : public ::testing::Test {
-protected:
-    DocumentInRecordingWindow() {
+// The chord the MIDI side would play for `key`; empty when none is published.
+inline Chord published_chord(const Document& doc, int32_t key) {
+    const std::shared_ptr<const Chord> chord = doc.chord_for_key(key);
+    return chord ? *chord : Chord{};
+}
+
+struct DocumentInWindow {
+    DocumentInWindow() {
         doc.attach_views(view, controls);
         doc.show_all();
-        forget_calls();
     }
     // The view must not hold the document's arrays once they are gone.
-    ~DocumentInRecordingWindow() override { doc.detach_views(); }
+    ~DocumentInWindow() { doc.detach_views(); }
 
-    // Replaces the scale list as a document file would (sorted; not a change of the
-    // document). The calls of the window's showing everything again are forgotten.
+    // Replaces the scale list as a document file would (sorted; not a change of the document).
     void replace_scale_ratios(std::vector<float> ratios) {
         DocumentFileState state = doc.state();
         state.scale_ratios = std::move(ratios);
         EXPECT_TRUE(doc.apply_state(state).ok());
-        forget_calls();
+    }
+    // The shown curve is the document's, on the ranges the document holds, and the one a
+    // document with the same stored state samples afresh.
+    void expect_view_shows_document() const {
+        Document fresh;
+        ASSERT_TRUE(fresh.apply_state(doc.state()));
+        fresh.show_all();
+        ASSERT_EQ(fresh.curve().number_of_points(), doc.curve().number_of_points());
+        EXPECT_TRUE(std::equal(doc.curve().y_values(),
+                               doc.curve().y_values() + doc.curve().number_of_points(),
+                               fresh.curve().y_values()));
+        EXPECT_EQ(view.x_values, doc.curve().x_values());
+        EXPECT_EQ(view.y_values, doc.curve().y_values());
+        EXPECT_EQ(view.number_of_points, doc.curve().number_of_points());
+        EXPECT_EQ(view.x_range, ShownRange(doc.curve().x_min(), doc.curve().x_max()));
+        EXPECT_EQ(view.y_range, ShownRange(doc.curve().y_min(), doc.curve().y_max()));
+        EXPECT_EQ(controls.edited, doc.is_edited());
     }
 
-    // Empties every log; from then on both fakes also log into `timeline`, in call order.
-    void forget_calls() {
-        view.clear();
-        controls.clear();
-        timeline.clear();
-        view.timeline = &timeline;
-        controls.timeline = &timeline;
-    }
-
-    // Declared before the document, which still calls the view as it goes.
-    CallLog timeline;
     RecordingCurveView view;
     RecordingDocumentView controls;
     Document doc;
 };
+
+class DocumentInRecordingWindow : public ::testing::Test, protected DocumentInWindow {};
 
 }  // namespace kelvara::testing

@@ -1,0 +1,203 @@
+// The threads of a playing document window at once, through the objects the window uses:
+// the user-interface thread edits the document's chord map, changes banks and the volume;
+// the MIDI receive thread looks chords up and plays them through the InstrumentRig; the
+// audio output renders. Also built and run under ThreadSanitizer (label "threads"), which
+// fails on any data race.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+#include "document/document.h"
+#include "document/instrument_rig.h"
+#include "midi/in_process_midi_system.h"
+#include "scales/chord_map.h"
+#include "sound/sound_fixtures.h"
+#include "support/recording_fakes.h"
+
+namespace kelvara {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int kEdits = 5000;
+constexpr int32_t kStampedKey = 60;
+
+// Generation g of the chord at kStampedKey: five tones of value g, so a reader can tell a
+// whole state from a torn one.
+Chord stamped_chord(int generation) {
+    return Chord(5, static_cast<float>(generation));
+}
+
+TEST(ChordMapThreads, MidiLookupsSeeWholeStatesWhileTheDocumentEditsItsMap) {
+    Document doc;
+    doc.set_overtone_type(PureTone);  // keeps the resampling after each cell edit quick
+    ASSERT_TRUE(doc.set_fixed_tones({}));
+    testing::RecordingDocumentView controls;
+    controls.selected_rows[DocumentTable::MappedChords] = 1;
+    doc.attach_views(controls);
+    DocumentFileState state = doc.state();
+    state.midi_note_numbers = {kStampedKey};
+    state.chords = {{kStampedKey, stamped_chord(0)}};
+    ASSERT_TRUE(doc.apply_state(state));
+
+    std::atomic<bool> editing{true};
+    std::jthread editor([&] {
+        // Each generation restamps the chord in its cell and adds or deletes a second row.
+        for (int generation = 1; generation <= kEdits; ++generation) {
+            doc.edit_cell(DocumentTable::MappedChords, TableColumn::ChordString, 0,
+                          stamped_chord(generation));
+            doc.chord_action(generation % 2 ? ChordAction::AddAtFreeKey
+                                            : ChordAction::DeleteSelected);
+        }
+        editing = false;
+    });
+
+    int torn = 0, lookups = 0;
+    float last_generation = 0.0f;
+    for (; editing || lookups < 1000; ++lookups) {
+        const std::shared_ptr<const Chord> chord = doc.chord_for_key(kStampedKey);
+        if (!chord || *chord != stamped_chord(static_cast<int>(chord->front())) ||
+            chord->front() < last_generation)
+            ++torn;
+        else
+            last_generation = chord->front();
+    }
+    editor.join();
+    EXPECT_EQ(torn, 0);
+    EXPECT_EQ(*doc.chord_for_key(kStampedKey), stamped_chord(kEdits));
+    EXPECT_EQ(doc.chords().map().size(), 1u);
+    EXPECT_EQ(controls.beeps, 0);
+}
+
+constexpr int kMidiEvents = 40000;
+constexpr int kKeys = 16;
+
+// Notes on and off (by status and by velocity 0) on sixteen keys, and now and then the
+// volume, which updates every voice that sounds.
+std::vector<uint8_t> event(int i) {
+    const auto key = static_cast<uint8_t>(i % kKeys);
+    if (i % 50 == 49) return {0xB0, 7, static_cast<uint8_t>(i / 50 % 128)};
+    switch (i % 5) {
+        case 0:
+        case 1: return {0x90, key, static_cast<uint8_t>(1 + i % 127)};
+        case 2: return {0x80, key, 0};
+        default: return {0x90, key, 0};
+    }
+}
+
+// Edit `e`: some keys mapped, some removed, chords of changing size.
+ChordMap edited_map(int e) {
+    std::vector<int32_t> keys;
+    ChordDictionary chords;
+    for (int32_t key = 0; key < kKeys; ++key) {
+        if ((key + e) % 3 == 0) continue;
+        keys.push_back(key);
+        chords[key] = Chord(static_cast<size_t>(1 + (key + e) % 4), 110.0f * float(1 + key));
+    }
+    return *ChordMap::from_parts(std::move(keys), std::move(chords));
+}
+
+void replace_chord_map(Document& document, const ChordMap& map) {
+    DocumentFileState state = document.state();
+    state.midi_note_numbers = map.midi_note_numbers();
+    state.chords = map.chords();
+    ASSERT_TRUE(document.apply_state(state));
+}
+
+// FluidSynth queues every voice change for the next rendered block and drops what does not
+// fit, so the flood waits for the audio thread now and then: this returns once a whole block
+// has been rendered since the call (or a bank change replaced the synthesizer).
+void wait_for_a_rendered_block(const SynthController& synth) {
+    uint64_t seen = synth.rendered_frames();
+    int renders = 0;
+    for (const auto deadline = std::chrono::steady_clock::now() + 10s;
+         renders < 2 && std::chrono::steady_clock::now() < deadline;) {
+        const uint64_t now = synth.rendered_frames();
+        if (now < seen) return;
+        if (now > seen) ++renders;
+        seen = now;
+        std::this_thread::sleep_for(200us);
+    }
+}
+
+float peak_of(const StereoBuffer& audio) {
+    float peak = 0.0f;
+    for (size_t i = 0; i < audio.left.size(); ++i)
+        peak = std::max({peak, std::abs(audio.left[i]), std::abs(audio.right[i])});
+    return peak;
+}
+
+// Keys struck and released through MIDI while the document's chord map is replaced (as a
+// file read replaces it), banks are loaded and reset, programs chosen and the volume moved;
+// then every key is mapped, struck and released, and nothing is left sounding.
+TEST(InstrumentRigThreads, KeysPlayThroughMapEditsAndBankChangesAndNoneIsLeftSounding) {
+    const testing::TestBanks banks;
+    midi::InProcessMidiSystem system;
+    system.add_source({"keys:1", "Keys", 1, true, "Keys"});
+    Document document;
+    InstrumentRig rig(document.published_chord_map(),
+                      {testing::offline_setup(banks.sf2()),  // the null output renders
+                       system.create_client(midi::kMidiClientName)});
+    ASSERT_TRUE(rig.synthesizer_built());
+    document.attach_synth_channel(rig.channel());
+    std::atomic<int> notified{0};
+    rig.on_note_played([&](int) { notified.fetch_add(1); });
+    ASSERT_EQ(rig.midi_source_titles().size(), 1u);
+    ASSERT_TRUE(rig.connect_midi_source(0));
+
+    std::atomic<bool> flooding{true};
+    std::jthread receive([&] {
+        for (int i = 0; i < kMidiEvents; ++i) {
+            system.send("keys:1", event(i));
+            if (i % 250 == 249) wait_for_a_rendered_block(rig.synth());
+        }
+        flooding = false;
+    });
+    int bank_changes = 0;
+    int edits = 0;
+    for (int e = 0; flooding; e = ++edits) {
+        replace_chord_map(document, edited_map(e));
+        // The slider moves now and then: each move updates every voice that sounds.
+        if (e % 100 == 0) document.set_volume(e / 100 % 128);
+        (void)rig.last_played_key();  // what the window's queued update reads
+        if (e % 500 == 0 && bank_changes < 12) {
+            switch (bank_changes++ % 3) {
+                case 0: EXPECT_TRUE(rig.load_sound_bank(banks.dls())); break;
+                case 1: EXPECT_TRUE(rig.load_sound_bank(banks.sf2())); break;
+                default: rig.reset_to_default_bank();
+            }
+            rig.select_program(static_cast<int32_t>(rig.program_titles().size()) - 1);
+        }
+    }
+    receive.join();
+    RecordProperty("chord_map_edits", edits);
+    EXPECT_TRUE(rig.synth().is_running());
+    int note_ons = 0;  // every one is notified, whether it plays or stops
+    for (int i = 0; i < kMidiEvents; ++i) note_ons += event(i)[0] == 0x90;
+    EXPECT_EQ(notified.load(), note_ons);
+
+    // Under a heavy load the flood may still have overflowed FluidSynth's queue, which drops
+    // what does not fit (a dropped release leaves its voice sounding): a reset starts from a
+    // synthesizer without voices, while each key still holds the notes it started.
+    rig.reset_to_default_bank();
+    SynthController& synth = rig.synth();
+    synth.stop();  // rendered here from now on
+    ChordMap all;
+    for (int key = 0; key < kKeys; ++key) all.add_at_free_key(Chord{220.0f, 330.0f});
+    replace_chord_map(document, all);
+    for (uint8_t key = 0; key < kKeys; ++key)
+        system.send("keys:1", std::vector<uint8_t>{0x90, key, 64});
+    EXPECT_GT(peak_of(testing::render_seconds(synth, 0.1)), 0.01f) << "every key sounds";
+    for (uint8_t key = 0; key < kKeys; ++key)
+        system.send("keys:1", std::vector<uint8_t>{0x80, key, 0});
+    testing::render_seconds(synth, 2.0);  // the releases fade
+    EXPECT_LT(peak_of(testing::render_seconds(synth, 0.5)), 1e-4f);
+    document.detach_synth_channel();
+}
+
+}  // namespace
+}  // namespace kelvara
