@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "sound/synth_log.h"
+
 namespace kelvara::sound {
 namespace {
 
@@ -81,6 +83,7 @@ SynthEngine::~SynthEngine() = default;
 
 std::unique_ptr<SynthEngine> SynthEngine::create(uint8_t channel, double sample_rate,
                                                  BankLoaders loaders) {
+    install_synth_log();
     std::unique_ptr<SynthEngine> engine(new SynthEngine(channel & 0x0F, sample_rate));
     if (!engine->init(loaders)) return nullptr;
     return engine;
