@@ -6,9 +6,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -128,38 +131,66 @@ TEST(MidiCli, PlaysAChordSentFromAnotherClientIntoAWavFile) {
     EXPECT_GT(spectrum.amplitude_at(440.0), 10 * spectrum.amplitude_at(300.0));  // key 62 silent
 }
 
-TEST(MidiCli, PlaysASavedDocumentsChordMap) {
+// Root mean square over `seconds` from `from_seconds` after the first sample above `onset`.
+double rms_after_onset(const std::vector<float>& signal, int rate, double from_seconds,
+                       double seconds, float onset = 1e-3f) {
+    const auto first = std::find_if(signal.begin(), signal.end(),
+                                    [&](float sample) { return std::abs(sample) > onset; });
+    const auto begin =
+        static_cast<size_t>(first - signal.begin()) + static_cast<size_t>(from_seconds * rate);
+    const size_t end = std::min(signal.size(), begin + static_cast<size_t>(seconds * rate));
+    double sum = 0.0;
+    for (size_t i = begin; i < end; ++i) sum += double(signal[i]) * signal[i];
+    return end > begin ? std::sqrt(sum / double(end - begin)) : 0.0;
+}
+
+// A saved document plays as its window would: its chord map, at its volume. The channel
+// volume (controller 7) goes through the synthesizer's curve, 40 log10(127 / v) dB below
+// full: volume 10 sounds 44.1 dB below volume 127.
+TEST(MidiCli, PlaysASavedDocumentsChordMapAtItsVolume) {
     auto source = JackTestSource::open("DocPlayer-" + std::to_string(getpid()), {"out"});
     if (!source) {
         const char* required = std::getenv("KELVARA_REQUIRE_JACK");
         if (required != nullptr && std::string(required) == "1") FAIL() << "no JACK server";
         GTEST_SKIP() << "no JACK server running";
     }
-    const std::string stem = ::testing::TempDir() + "kelvara-play-" + std::to_string(getpid());
-    const std::string document = stem + ".kelvara", wav = stem + ".wav";
-    std::string printed;
-    ASSERT_EQ(run_cli("new " + document + " --chord 64=523.25",
-                      [&](const std::string& line) { printed += line; }),
-              0)
-        << printed;
-    const int code =
-        run_cli("play " + document + " --midi jack --seconds 2 --source " +
-                    source->full_port_name(0) + " --wav " + wav,
-                [&](const std::string& line) {
-                    printed += line;
-                    if (line.rfind("playing", 0) == 0 && source->wait_for_connections(0, 1))
-                        source->send(0, {0x90, 64, 110});
-                });
-    std::remove(document.c_str());
-    ASSERT_EQ(code, 0) << printed;
-    EXPECT_THAT(printed, HasSubstr("key 64\n"));
-    int rate = 0;
-    const std::vector<float> left = left_channel_of(wav, &rate);
-    std::remove(wav.c_str());
-    ASSERT_GT(left.size(), size_t(2 * rate));
-    const std::vector<float> held(left.begin() + rate, left.begin() + 2 * rate);
-    const kelvara::testing::Spectrum spectrum(held, rate);
-    EXPECT_NEAR(spectrum.peak_frequency(523.25, 50.0), 523.25, 3.0);
+    std::map<int, double> rms_at_volume;
+    for (const int volume : {10, 127}) {
+        const std::string stem = ::testing::TempDir() + "kelvara-play-" + std::to_string(getpid()) +
+                                 "-" + std::to_string(volume);
+        const std::string document = stem + ".kelvara", wav = stem + ".wav";
+        std::string printed;
+        ASSERT_EQ(
+            run_cli("new " + document + " --chord 64=523.25 --volume " + std::to_string(volume),
+                    [&](const std::string& line) { printed += line; }),
+            0)
+            << printed;
+        const int code =
+            run_cli("play " + document + " --midi jack --seconds 2 --source " +
+                        source->full_port_name(0) + " --wav " + wav,
+                    [&](const std::string& line) {
+                        printed += line;
+                        if (line.rfind("playing", 0) == 0 && source->wait_for_connections(0, 1))
+                            source->send(0, {0x90, 64, 110});
+                    });
+        std::remove(document.c_str());
+        ASSERT_EQ(code, 0) << printed;
+        EXPECT_THAT(printed, HasSubstr("key 64\n"));
+        int rate = 0;
+        const std::vector<float> left = left_channel_of(wav, &rate);
+        std::remove(wav.c_str());
+        ASSERT_GT(left.size(), size_t(2 * rate));
+        const std::vector<float> held(left.begin() + rate, left.begin() + 2 * rate);
+        const kelvara::testing::Spectrum spectrum(held, rate);
+        EXPECT_NEAR(spectrum.peak_frequency(523.25, 50.0), 523.25, 3.0) << volume;
+        // Half a second of the held note, the same time after its onset in both recordings
+        // (the onset threshold is far below the quiet note's level).
+        rms_at_volume[volume] = rms_after_onset(left, rate, 0.05, 0.5, 1e-5f);
+    }
+    const double difference_db = 20.0 * std::log10(rms_at_volume[127] / rms_at_volume[10]);
+    RecordProperty("rms_volume_10", std::to_string(rms_at_volume[10]));
+    RecordProperty("rms_volume_127", std::to_string(rms_at_volume[127]));
+    EXPECT_NEAR(difference_db, 40.0 * std::log10(127.0 / 10.0), 1.5);
 }
 
 }  // namespace
