@@ -11,8 +11,8 @@
 //   queue (channel_event_queue.h), waiting while it is full, and return.
 // - render() and render_driver_block() first apply what the queue holds, in order, at most
 //   as much as FluidSynth's own event queue takes in one block, then render. No lock, no
-//   allocation of the engine's own (see synth_engine.cpp for what FluidSynth's key tuning
-//   and the exact-pitch loader may still allocate on a tone's first pitch).
+//   allocation of the engine's own (SynthEngine::apply says what a tone start may still
+//   allocate inside FluidSynth and the exact-pitch loader).
 // - The readers (selection, selected_instrument, controller_value, copy_controllers_to)
 //   answer from the values as last sent, from any thread, without touching the synthesizer.
 #include <array>
