@@ -1,16 +1,20 @@
-// A document window's controls, through real widgets: each one runs its document action,
-// refused input is answered with the beep and the stored value shown again, and the window
-// looks after its layout.
+// A document window's controls and tables, through real widgets: each one runs its document
+// action, refused input is answered with the beep and the stored value shown again, and the
+// window looks after its layout.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QAbstractItemModelTester>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QSlider>
 #include <QStatusBar>
+#include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <thread>
 
@@ -39,6 +43,34 @@ protected:
         QTest::keyClicks(field, text);
         QTest::keyClick(field, Qt::Key_Return);
     }
+    static QString cell(QTableView* view, int row, int column) {
+        return view->model()->index(row, column).data().toString();
+    }
+    // Edits a cell as a user does: open the editor, type, press Return. The delegate commits
+    // through a queued call, so events are processed afterwards.
+    static void edit_cell(QTableView* view, int row, int column, const QString& text) {
+        const QModelIndex index = view->model()->index(row, column);
+        view->setCurrentIndex(index);
+        view->edit(index);
+        auto* editor = view->viewport()->findChild<QLineEdit*>();
+        ASSERT_NE(editor, nullptr);
+        editor->selectAll();
+        QTest::keyClicks(editor, text);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QCoreApplication::processEvents();
+        // The closed editor is deleted later; let it go before the next edit looks for one.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    // Chooses a preset through the menu of the presets segment, as a click and a pick.
+    void choose_preset(int position) {
+        QMenu* menu = w().preset_menu;
+        QTimer::singleShot(0, menu, [menu, position] {
+            for (int i = 0; i <= position; ++i) QTest::keyClick(menu, Qt::Key_Down);
+            QTest::keyClick(menu, Qt::Key_Return);
+        });
+        QTest::mouseClick(w().scale_buttons[1], Qt::LeftButton);
+        QCoreApplication::processEvents();
+    }
 
     std::unique_ptr<testing::RecordingInstruments> made_instruments =
         std::make_unique<testing::RecordingInstruments>();
@@ -47,55 +79,52 @@ protected:
     DocumentWindow window{std::make_unique<Document>(), std::move(made_instruments)};
 };
 
-// Each row types into one field of the same window, in order. Under the tests' German locale
-// (a decimal comma) the fields still read a decimal point.
+// Each row types into one field of the same window, in order, and says how the document's
+// state changes; a refused text changes nothing, beeps and shows the stored value again.
+// Under the tests' German locale (a decimal comma) the fields still read a decimal point.
 TEST_F(DocumentWindowTest, TypedNumbersReachTheDocumentOrAreRefusedWithABeep) {
-    using Field = QLineEdit* WindowWidgets::*;
-    using Value = double (*)(const Document&);
-    const Value base = [](const Document& d) { return d.curve().base_frequency(); };
-    const Value x_min = [](const Document& d) { return double{d.curve().x_min()}; };
-    const Value x_max = [](const Document& d) { return double{d.curve().x_max()}; };
-    const Value y_max = [](const Document& d) { return double{d.curve().y_max()}; };
-    const Value step = [](const Document& d) { return d.curve().step_size(); };
-    const Value overtones = [](const Document& d) {
-        return double(d.curve().number_of_overtones());
-    };
+    using State = DocumentFileState;
     struct Row {
-        Field field;
+        QLineEdit* WindowWidgets::*field;
         const char* typed;
-        const char* shown;  // the field's text afterwards
-        Value value;
-        double expected;  // the document's value afterwards
-        bool refused;     // a beep, and the document unchanged
+        const char* shown;                // the field's text afterwards
+        void (*change)(State& expected);  // null: refused
+        bool refits_y = false;            // a new curve shape: the y range is fitted again
     };
     const Row rows[] = {
-        {&WindowWidgets::base_frequency_field, "261.63", "261.63", base, double{261.63f}, false},
-        {&WindowWidgets::base_frequency_field, "2x2o0", "220", base, 220.0,
-         false},  // letters ignored
-        {&WindowWidgets::base_frequency_field, "0", "220", base, 220.0, true},
-        {&WindowWidgets::x_max_field, "2.5", "2.5", x_max, 2.5, false},
-        {&WindowWidgets::x_max_field, "1e30", "2.5", x_max, 2.5, true},
-        {&WindowWidgets::x_min_field, "1.2.3", "1", x_min, 1.0, true},
-        {&WindowWidgets::y_max_field, "7.25", "7.25", y_max, 7.25, false},
-        {&WindowWidgets::step_field, "0.01", "0.01", step, double{0.01f}, false},
-        {&WindowWidgets::step_field, "1e", "0.01", step, double{0.01f}, true},
-        {&WindowWidgets::step_field, "-0.5", "0.01", step, double{0.01f}, true},
-        {&WindowWidgets::overtones_field, "6", "6", overtones, 6.0, false},
-        {&WindowWidgets::overtones_field, "", "6", overtones, 6.0, true},
-        {&WindowWidgets::overtones_field, "0", "6", overtones, 6.0, true},
+        {&WindowWidgets::base_frequency_field, "261.63", "261.63",
+         [](State& s) { s.base_frequency = 261.63f; }, true},
+        {&WindowWidgets::base_frequency_field, "2x2o0", "220",  // letters are not taken
+         [](State& s) { s.base_frequency = 220; }, true},
+        {&WindowWidgets::base_frequency_field, "0", "220", nullptr},
+        {&WindowWidgets::x_max_field, "2.5", "2.5", [](State& s) { s.x_max = 2.5f; }},
+        {&WindowWidgets::x_max_field, "1e30", "2.5", nullptr},
+        {&WindowWidgets::x_min_field, "1.2.3", "1", nullptr},
+        {&WindowWidgets::y_max_field, "7.25", "7.25", [](State& s) { s.y_max = 7.25f; }},
+        {&WindowWidgets::step_field, "0.01", "0.01", [](State& s) { s.step_size = 0.01f; }},
+        {&WindowWidgets::step_field, "1e", "0.01", nullptr},
+        {&WindowWidgets::step_field, "-0.5", "0.01", nullptr},
+        {&WindowWidgets::overtones_field, "6", "6", [](State& s) { s.number_of_overtones = 6; },
+         true},
+        {&WindowWidgets::overtones_field, "", "6", nullptr},
+        {&WindowWidgets::overtones_field, "0", "6", nullptr},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(std::string(row.typed) + " into " +
-                     (w().*row.field)->objectName().toStdString());
+        QLineEdit* field = w().*row.field;
+        SCOPED_TRACE(std::string(row.typed) + " into " + field->objectName().toStdString());
         doc().update_change_count(ChangeKind::Cleared);
         const int beeps = window.beep_count();
-        type_and_return(w().*row.field, QString::fromLatin1(row.typed));
-        EXPECT_EQ((w().*row.field)->text(), row.shown);
-        EXPECT_EQ(row.value(doc()), row.expected);
-        EXPECT_EQ(window.beep_count(), beeps + (row.refused ? 1 : 0));
-        EXPECT_EQ(doc().is_edited(), !row.refused);
+        State expected = doc().state();
+        if (row.change) row.change(expected);
+        type_and_return(field, QString::fromLatin1(row.typed));
+        EXPECT_EQ(field->text(), row.shown);
+        const State actual = doc().state();
+        if (row.refits_y) expected.y_min = actual.y_min, expected.y_max = actual.y_max;
+        EXPECT_TRUE(actual == expected);
+        EXPECT_EQ(window.beep_count(), beeps + (row.change ? 0 : 1));
+        EXPECT_EQ(doc().is_edited(), row.change != nullptr);
     }
-    EXPECT_GT(doc().curve().number_of_points(), 140) << "the wider x range is resampled";
+    EXPECT_EQ(window.graph()->number_of_points(), 151) << "x 1 to 2.5 in steps of 0.01";
 }
 
 TEST_F(DocumentWindowTest, LeavingAFieldCommitsOnlyWhatWasTyped) {
@@ -202,6 +231,72 @@ TEST_F(DocumentWindowTest, TheGraphTakesTheExtraSpaceAndTabFollowsReadingOrder) 
                 ElementsAre(w().timbre_selector, w().overtones_field, w().base_frequency_field,
                             w().x_min_field, w().x_max_field, w().y_min_field, w().y_max_field,
                             w().fit_y_button, w().step_field));
+}
+
+TEST_F(DocumentWindowTest, ThePresetMenuFillsTheScaleTableWithModelsThatKeepTheContract) {
+    for (QTableView* view : {w().scale_table, w().fixed_tone_table, w().chord_table})
+        QAbstractItemModelTester tester(view->model(),
+                                        QAbstractItemModelTester::FailureReportingMode::Fatal);
+    choose_preset(2);  // 12 equal steps per octave
+    ASSERT_EQ(w().scale_table->model()->rowCount(), 25);
+    EXPECT_EQ(cell(w().scale_table, 12, 0), "2");
+    EXPECT_EQ(cell(w().scale_table, 12, 1), "1200");
+    EXPECT_EQ(cell(w().scale_table, 24, 0), "4");
+    EXPECT_TRUE(window.isWindowModified());
+    // The equal division reads its two fields (13 steps up to 3, twice) and sorts its 18
+    // ratios in among those present.
+    w().division_base_field->setText(QStringLiteral("3"));
+    w().division_count_field->setText(QStringLiteral("13"));
+    w().preset_menu->actions()[1]->trigger();
+    EXPECT_EQ(w().scale_table->model()->rowCount(), 25 + 18);
+}
+
+TEST_F(DocumentWindowTest, SegmentsAddAndDeleteRows) {
+    QTest::mouseClick(w().scale_buttons[0], Qt::LeftButton);
+    QTest::mouseClick(w().scale_buttons[0], Qt::LeftButton);
+    EXPECT_EQ(w().scale_table->model()->rowCount(), 2);
+    QTest::mouseClick(w().scale_buttons[2], Qt::LeftButton);
+    EXPECT_EQ(window.beep_count(), 1) << "nothing selected to delete";
+    w().scale_table->selectRow(1);
+    QTest::mouseClick(w().scale_buttons[2], Qt::LeftButton);
+    EXPECT_EQ(w().scale_table->model()->rowCount(), 1);
+
+    QTest::mouseClick(w().fixed_tone_buttons[0], Qt::LeftButton);
+    EXPECT_EQ(w().fixed_tone_table->model()->rowCount(), 2);
+    QTest::mouseClick(w().chord_buttons[0], Qt::LeftButton);
+    QTest::mouseClick(w().chord_buttons[1], Qt::LeftButton);
+    EXPECT_EQ(cell(w().chord_table, 1, 1), "440,440") << "the fixed tones copied as a chord";
+    w().chord_table->selectRow(0);
+    QTest::keyClick(w().chord_table, Qt::Key_Delete);
+    EXPECT_EQ(w().chord_table->model()->rowCount(), 1);
+}
+
+TEST_F(DocumentWindowTest, CellsTakeValuesAndTheScaleSelectionMovesTheCursorLine) {
+    w().preset_menu->actions()[2]->trigger();                  // 12 equal steps per octave, twice
+    edit_cell(w().scale_table, 24, 1, QStringLiteral("700"));  // 4 becomes 700 cents
+    EXPECT_EQ(cell(w().scale_table, 7, 0), "1.498307") << "sorted in";
+    EXPECT_EQ(doc().tables().scale_ratios()[7], 1.4983071f);
+    edit_cell(w().fixed_tone_table, 0, 0, QStringLiteral("1.5"));
+    EXPECT_THAT(doc().tables().fixed_tones(), ElementsAre(1.5f));
+    w().scale_table->selectRow(7);
+    EXPECT_EQ(window.graph()->cursor_ratio(), 1.4983071f);
+    // A selection in another table moves the line to the selected scale ratio again.
+    QTest::mouseClick(w().plot_toggles[1], Qt::LeftButton);
+    w().fixed_tone_table->selectRow(0);
+    EXPECT_EQ(window.graph()->cursor_ratio(), 1.4983071f);
+    EXPECT_TRUE(window.graph()->shows_cursor_line());
+}
+
+TEST_F(DocumentWindowTest, TheChordColumnRefusesBadTextShowsTheErrorAndKeepsTheChord) {
+    QTest::mouseClick(w().chord_buttons[0], Qt::LeftButton);
+    edit_cell(w().chord_table, 0, 1, QStringLiteral("220;275 / 330"));
+    EXPECT_EQ(cell(w().chord_table, 0, 1), "220,275,330");
+    doc().update_change_count(ChangeKind::Cleared);
+    edit_cell(w().chord_table, 0, 1, QStringLiteral("220,abc"));
+    EXPECT_EQ(cell(w().chord_table, 0, 1), "220,275,330");
+    EXPECT_EQ(window.statusBar()->currentMessage(), "Incorrectly formated string");
+    EXPECT_EQ(window.beep_count(), 1);
+    EXPECT_FALSE(doc().is_edited());
 }
 
 }  // namespace
