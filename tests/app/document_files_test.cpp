@@ -53,15 +53,6 @@ protected:
     DocumentController controller{*files, dialogs, help, instruments.factory()};
 };
 
-TEST_F(DocumentFilesTest, EachNewDocumentGetsItsOwnWindow) {
-    DocumentWindow* first = controller.new_document();
-    DocumentWindow* second = controller.new_document();
-    EXPECT_THAT(controller.windows(), ElementsAre(first, second));
-    EXPECT_NE(&first->document(), &second->document());
-    EXPECT_EQ(first->windowTitle(), "Untitled[*] — Kelvara");
-    EXPECT_EQ(second->windowTitle(), "Untitled 2[*] — Kelvara");
-}
-
 TEST_F(DocumentFilesTest, ASavedDocumentOpensWithItsStateAndSendsItsVolume) {
     DocumentWindow* window = controller.new_document();
     window->document().set_volume(20);
@@ -167,36 +158,34 @@ TEST_F(DocumentFilesTest, ClosingAChangedDocumentAsksSaveDiscardOrCancel) {
     EXPECT_EQ(dialogs.asked_save_changes_for.size(), 3u) << "an unchanged one closes unasked";
 }
 
-TEST_F(DocumentFilesTest, QuitStopsAtTheFirstDocumentTheUserKeeps) {
-    controller.new_document();
+TEST_F(DocumentFilesTest, NewDocumentsGetWindowsOfTheirOwnAndQuitStopsAtTheFirstOneKept) {
+    DocumentWindow* first = controller.new_document();
     DocumentWindow* kept = controller.new_document();
     DocumentWindow* after = controller.new_document();
+    EXPECT_NE(&first->document(), &kept->document());
+    EXPECT_EQ(kept->windowTitle(), "Untitled 2[*] — Kelvara");
     kept->document().set_volume(1);
     EXPECT_FALSE(controller.close_all_documents());  // the user cancels
     EXPECT_THAT(controller.windows(), ElementsAre(kept, after));
 }
 
+// Start-up opens each file given; a new document when none could be opened.
 TEST_F(DocumentFilesTest, StartUpOpensEachFileGivenOrElseANewDocument) {
     saved("a.kelvara", 220.0f, 20);
     saved("b.kelvara", 330.0f, 30);
-    auto start = [](const QStringList& paths, int expected_errors) {
-        auto dialogs = std::make_unique<testing::ScriptedDialogs>();
-        testing::ScriptedDialogs& asked = *dialogs;
-        auto app = std::make_unique<KelvaraApplication>(make_document_store(), std::move(dialogs),
-                                                        [](const QUrl&) { return true; });
+    const auto start = [](const QStringList& paths) {
+        auto app = std::make_unique<KelvaraApplication>(
+            make_document_store(), std::make_unique<testing::ScriptedDialogs>(),
+            [](const QUrl&) { return true; });
         app->open_startup_documents(paths);
-        EXPECT_EQ(asked.errors.size(), size_t(expected_errors));
         return app;
     };
-    const auto app = start({path("a.kelvara"), path("missing.kelvara"), path("b.kelvara")}, 1);
-    const auto windows = app->documents().windows();
-    ASSERT_EQ(windows.size(), 2);
-    EXPECT_EQ(windows[0]->document().curve().base_frequency(), 220.0);
-    EXPECT_EQ(windows[1]->document().curve().base_frequency(), 330.0);
-
-    const auto empty = start({path("missing.kelvara")}, 1);
-    ASSERT_EQ(empty->documents().windows().size(), 1);
-    EXPECT_TRUE(empty->documents().windows()[0]->file_path().isEmpty());
+    const auto two = start({path("a.kelvara"), path("missing.kelvara"), path("b.kelvara")});
+    ASSERT_EQ(two->documents().windows().size(), 2);
+    EXPECT_EQ(two->documents().windows()[1]->document().curve().base_frequency(), 330.0);
+    const auto fresh = start({path("missing.kelvara")});
+    ASSERT_EQ(fresh->documents().windows().size(), 1);
+    EXPECT_TRUE(fresh->documents().windows()[0]->file_path().isEmpty());
 }
 
 }  // namespace

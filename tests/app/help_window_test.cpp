@@ -38,32 +38,19 @@ TEST(HelpWindow, OneWindowWhoseButtonsOpenThePageOrJustClose) {
     EXPECT_FALSE(help->isVisible());
 }
 
+// Beside the program first, then in the data folder next to it, then the installed one; the
+// build tree has the first.
 TEST(HelpPage, IsFoundBesideTheProgramOrInTheDataFolderNextToIt) {
-    QTemporaryDir root;
-    ASSERT_TRUE(root.isValid());
-    const auto place_page = [&](const QString& relative) {
-        QDir(root.path()).mkpath(QFileInfo(root.filePath(relative)).path());
-        QFile page(root.filePath(relative));
-        ASSERT_TRUE(page.open(QIODevice::WriteOnly));
-    };
-    QDir(root.path()).mkpath(QStringLiteral("bin"));
-    const QString program_dir = root.filePath(QStringLiteral("bin"));
-    EXPECT_TRUE(find_help_page(program_dir)
-                    .toLocalFile()
-                    .startsWith(QStringLiteral(KELVARA_INSTALLED_HELP_DIR)))
-        << "without a page near the program, the installed one";
-
-    place_page(QStringLiteral("share/kelvara/help/index.html"));
-    EXPECT_EQ(find_help_page(program_dir).toLocalFile(),
-              root.filePath(QStringLiteral("share/kelvara/help/index.html")));
-
-    place_page(QStringLiteral("bin/help/index.html"));
-    EXPECT_EQ(find_help_page(program_dir).toLocalFile(),
-              root.filePath(QStringLiteral("bin/help/index.html")));
-}
-
-TEST(HelpPage, ShipsInTheBuildTreeBesideTheProgram) {
     EXPECT_TRUE(QFileInfo::exists(QStringLiteral(KELVARA_BUILD_HELP_PAGE)));
+    QTemporaryDir root;
+    ASSERT_TRUE(QDir(root.path()).mkpath(QStringLiteral("bin")));
+    const QString program_dir = root.filePath(QStringLiteral("bin"));
+    EXPECT_TRUE(find_help_page(program_dir).toLocalFile().startsWith(KELVARA_INSTALLED_HELP_DIR));
+    for (const QString relative : {"share/kelvara/help/index.html", "bin/help/index.html"}) {
+        QDir(root.path()).mkpath(QFileInfo(root.filePath(relative)).path());
+        QFile(root.filePath(relative)).open(QIODevice::WriteOnly);
+        EXPECT_EQ(find_help_page(program_dir).toLocalFile(), root.filePath(relative));
+    }
 }
 
 }  // namespace
