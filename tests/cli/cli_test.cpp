@@ -105,14 +105,6 @@ const CaseGroups& case_groups() {
              R"(^x,y\n1\.04999995,0\.3569[5-9]\d{4}\n$)", 2},
             {"curve --step 0.01 --xmin 0.5 --xmax 3.4 --overtones 3 --ratios 1,1.5", 0,
              Match::Contains, "x,y\n0.5,", 292},
-            usage_error("curve --type 9"),
-            usage_error("curve --overtones 0"),
-            usage_error("curve --step -1"),
-            usage_error("curve --xmax 9"),
-            usage_error("curve --base abc"),
-            usage_error("curve --bogus"),
-            usage_error("curve --ratios 1,2,3,4,5,6,7,8,9,10,11"),
-            usage_error("nothing"),
             // A bench row: the fast kernel within 1e-5 of the literal one.
             {"bench --case default --min-time 0", 0, Match::Regex,
              R"(^case literal_ms fast_ms ratio max_relative_deviation\ndefault [\d.]+ [\d.]+ )"
@@ -130,7 +122,6 @@ const CaseGroups& case_groups() {
             {"scale tet 13 3", 0, Match::Contains, "", 18},
             {"scale tet 12 1.05", 0, Match::Equals, ""},
             usage_error("scale tet -3 2", "more than 10000 ratios"),
-            usage_error("scale tet twelve 2"),
             // Chords as the chord table reads them; 0 Hz only as the plain text 0.
             {"chord-parse '220 / 275;330'", 0, Match::Equals, "220,275,330\n"},
             {"chord-parse '0, 440'", 0, Match::Equals, "0,440\n"},
@@ -142,7 +133,6 @@ const CaseGroups& case_groups() {
              0, Match::Equals, "0: 55,110\n60: 110\n"},
             usage_error("chord-map delete:0", "has no row to act on"),
             usage_error("chord-map add set:0:abc", "Incorrectly formated string"),
-            usage_error("chord-map jump"),
         };
         // Documents: every stored field written and read back.
         g["Documents"] = {
@@ -175,9 +165,7 @@ const CaseGroups& case_groups() {
             {"dump {data}/bad/eleven_fixed_tones.kelvara", 1, Match::Contains,
              "kelvara-cli: Kelvara document data could not be read for an unknown reason.\n"
              "An unknown error occured.\n"},
-            {"curve {data}/bad/eleven_fixed_tones.kelvara", 1, Match::Contains,
-             "kelvara-cli: Kelvara document data could not be read for an unknown reason.\n"
-             "An unknown error occured.\n"},
+            {"curve {data}/bad/eleven_fixed_tones.kelvara", 1, Match::Contains, "unknown reason"},
             {"dump /nonexistent/file.kelvara", 1, Match::Contains, "could not be read"},
         };
         // Programs and offline renders through the synthesizer.
@@ -185,23 +173,29 @@ const CaseGroups& case_groups() {
             {"programs --bank {bank}", 0, Match::Equals, "0 : Sine\n1 : Organ\n"},
             // The synthesizer logs its own lines before the refusal.
             {"programs --bank {dir}/broken.sf2", 2, Match::Contains, "was refused"},
-            usage_error("render --chord 440 --seconds 0 --wav {dir}/x.wav"),
-            usage_error("render --chord 440 --program 99 --bank {bank} --wav {dir}/x.wav"),
             // MIDI without a MIDI system.
             {"midi-sources --midi none", 0, Match::Equals, "MIDI system: none\n"},
             usage_error("midi-monitor --midi none --seconds 0",
                         "no MIDI input port could be created (MIDI system: none)"),
-            usage_error("midi-sources --midi pipes"),
         };
-        // Settings a new document refuses: nothing is written (checked after the table).
+        // Arguments out of range or not understood; settings a new document refuses (nothing
+        // is written: checked after the table).
+        for (const char* args :
+             {"curve --type 9", "curve --overtones 0", "curve --step -1", "curve --xmax 9",
+              "curve --base abc", "curve --bogus", "curve --ratios 1,2,3,4,5,6,7,8,9,10,11",
+              "nothing", "scale tet twelve 2", "chord-map jump", "midi-sources --midi pipes",
+              "render --chord 440 --seconds 0 --wav {dir}/x.wav",
+              "render --chord 440 --program 99 --bank {bank} --wav {dir}/x.wav"})
+            g["UsageErrors"].push_back(usage_error(args));
         for (const char* bad : {"--type 6", "--overtones 0", "--step 0", "--xmax 9", "--volume 300",
                                 "--base -5", "--chord 60", "--chord x=1", "--chord 60=1,a",
                                 "--chord 60=1 --chord 60=2", "--ratios 1,1,1,1,1,1,1,1,1,1,1"})
-            g["Documents"].push_back(usage_error(std::string("new {dir}/refused.kelvara ") + bad));
+            g["UsageErrors"].push_back(
+                usage_error(std::string("new {dir}/refused.kelvara ") + bad));
 #ifdef KELVARA_TEST_PLOT
         for (const char* bad : {"--png {dir}/x.png --width 0", "--png {dir}/x.png --height 100000",
                                 "--png {dir}/x.png --width 3000 --scale 4", ""})
-            g["SoundMidiAndPlot"].push_back(usage_error(std::string("plot ") + bad));
+            g["UsageErrors"].push_back(usage_error(std::string("plot ") + bad));
         g["SoundMidiAndPlot"].push_back(
             {"plot --png {dir}/missing/x.png", 1, Match::Contains, "cannot write"});
         g["SoundMidiAndPlot"].push_back({"plot {dir}/missing.kelvara --png {dir}/x.png", 1,
@@ -271,7 +265,7 @@ TEST_P(CliTable, EachCommandLineGivesItsOutputAndExitCode) {
 
 INSTANTIATE_TEST_SUITE_P(Commands, CliTable,
                          ::testing::Values("CurvesAndBench", "ScalesAndChords", "Documents",
-                                           "SoundMidiAndPlot"),
+                                           "SoundMidiAndPlot", "UsageErrors"),
                          [](const auto& info) { return info.param; });
 
 TEST_F(CliTest, ASavedDocumentGivesTheCurveOfItsSettings) {
