@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QTest>
-#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -66,11 +65,6 @@ protected:
 
 TEST_F(ViewGeometry, TheRangesFillTheFrameAndAResizeLaysItOutAgain) {
     EXPECT_EQ(view.graph_frame(), (FloatRect{20, 20, 275, 175}));
-    EXPECT_FLOAT_EQ(view.location_for_x(1.0f), 20.0f);
-    EXPECT_FLOAT_EQ(view.location_for_x(2.0f), 295.0f);
-    EXPECT_FLOAT_EQ(view.location_for_y(4.0f), 195.0f);
-    EXPECT_FLOAT_EQ(view.location_for_dy(0.0f), 20.0f);
-
     const float xs[] = {1.0f, 2.0f};
     const float ys[] = {0.0f, 4.0f};
     view.lend_arrays(xs, ys);
@@ -121,9 +115,6 @@ TEST_F(ViewGeometry, APressSetsTheReadoutFromTheMapsAndKeepsTheCursor) {
     QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(20, 180));
     EXPECT_EQ(view.readout_text(), "(1.000, 0.000)");
     EXPECT_EQ(view.cursor_ratio(), 1.25f);
-    // In the margin the same maps run outside the ranges.
-    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(0, 200));
-    EXPECT_EQ(view.readout_text(), "(0.927, -0.457)");
 }
 
 TEST_F(ViewGeometry, TheCurveIsAPolylineThroughTheMappedSamples) {
@@ -196,10 +187,7 @@ TEST_F(ViewGeometry, MarkersAndCursorFollowTheRangesAndOutliveShortCurves) {
     ratios = segment_ratios(view, view.justs_path());
     ASSERT_EQ(ratios.size(), 28u);  // and the same above it
     EXPECT_NEAR(ratios[14], 2.0f, 1e-6f);
-    view.set_x_range(1.0, 5.0);
-    view.redraw(0);
-    ratios = segment_ratios(view, view.justs_path());
-    EXPECT_NEAR(*std::max_element(ratios.begin(), ratios.end()), 3.75f, 1e-6f);
+    EXPECT_NEAR(ratios[27], 2.0f * 15 / 8, 1e-6f);
 
     // The cursor keeps its ratio while off; fewer than two points leave only the curves empty.
     view.move_cursor_line(1.5f);
