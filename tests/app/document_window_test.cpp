@@ -207,18 +207,6 @@ TEST_F(DocumentWindowTest, TheLastPlayedFieldIsWrittenOnTheInterfaceThreadOnly) 
     EXPECT_EQ(w().last_key_field->text(), "60");
 }
 
-TEST_F(DocumentWindowTest, TheGraphTakesTheExtraSpace) {
-    window.resize(1000, 650);
-    QTest::qWait(10);
-    const QSize graph_before = w().graph->size();
-    const QSize field_before = w().base_frequency_field->size();
-    window.resize(1400, 950);
-    QTest::qWait(10);
-    EXPECT_GT(w().graph->width(), graph_before.width() + 300);
-    EXPECT_GT(w().graph->height(), graph_before.height() + 250);
-    EXPECT_EQ(w().base_frequency_field->size(), field_before);
-}
-
 TEST_F(DocumentWindowTest, ThePresetMenuFillsTheScaleTableWithModelsThatKeepTheContract) {
     for (QTableView* view : {w().scale_table, w().fixed_tone_table, w().chord_table})
         QAbstractItemModelTester tester(view->model(),
