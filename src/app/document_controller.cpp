@@ -90,6 +90,7 @@ bool DocumentController::save_to(DocumentWindow& window, const QString& path) {
 
 bool DocumentController::revert_to_saved(DocumentWindow& window) {
     if (window.file_path().isEmpty()) return false;
+    if (!dialogs_.confirm_revert(&window, window.display_name())) return false;
     Document& document = window.document();
     // A read into the open window shows every value read by itself; a refused one changes
     // nothing.

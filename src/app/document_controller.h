@@ -43,6 +43,7 @@ public:
     // Each returns true when the document was written (or read back).
     bool save_document(DocumentWindow& window);
     bool save_document_as(DocumentWindow& window);
+    // Asks first: the changes are lost, and a revert cannot be undone.
     bool revert_to_saved(DocumentWindow& window);
 
     // Closes the window, asking first when the document has unsaved changes; true when it

@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace kelvara {
 namespace {
@@ -33,6 +34,20 @@ UnsavedChangesChoice QtDocumentDialogs::ask_save_changes(QWidget* window,
         case QMessageBox::Discard: return UnsavedChangesChoice::Discard;
         default: return UnsavedChangesChoice::Cancel;
     }
+}
+
+bool QtDocumentDialogs::confirm_revert(QWidget* window, const QString& document_name) {
+    QMessageBox box(window);
+    box.setIcon(QMessageBox::Warning);
+    box.setWindowTitle(QObject::tr("Revert to Saved"));
+    box.setText(QObject::tr("Revert \"%1\" to the saved version?").arg(document_name));
+    box.setInformativeText(
+        QObject::tr("Your changes since the last save will be lost; Undo cannot bring them back."));
+    QPushButton* revert = box.addButton(QObject::tr("Revert"), QMessageBox::DestructiveRole);
+    box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(QMessageBox::Cancel);
+    box.exec();
+    return box.clickedButton() == revert;
 }
 
 std::optional<QString> QtDocumentDialogs::choose_document_to_open(QWidget* parent) {

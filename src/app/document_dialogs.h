@@ -17,6 +17,8 @@ public:
     // The document shown in `window` has unsaved changes and is about to close.
     virtual UnsavedChangesChoice ask_save_changes(QWidget* window,
                                                   const QString& document_name) = 0;
+    // Revert to Saved throws the changes away: true when the user confirms.
+    virtual bool confirm_revert(QWidget* window, const QString& document_name) = 0;
     // A document file to open; nothing when the user cancels.
     virtual std::optional<QString> choose_document_to_open(QWidget* parent) = 0;
     // Where to save a document; nothing when the user cancels.
@@ -32,6 +34,7 @@ public:
 class QtDocumentDialogs final : public DocumentDialogs {
 public:
     UnsavedChangesChoice ask_save_changes(QWidget* window, const QString& document_name) override;
+    bool confirm_revert(QWidget* window, const QString& document_name) override;
     std::optional<QString> choose_document_to_open(QWidget* parent) override;
     std::optional<QString> choose_save_path(QWidget* parent,
                                             const QString& suggested_path) override;

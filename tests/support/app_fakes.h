@@ -26,6 +26,9 @@ public:
     std::deque<QString> open_answers;
     std::deque<QString> save_path_answers;
     std::deque<QString> sound_bank_answers;
+    // Unscripted, a revert is confirmed: the revert tests are about the revert itself.
+    std::deque<bool> revert_answers;
+    std::vector<QString> asked_revert_for;
 
     std::vector<QString> asked_save_changes_for;
     std::vector<QString> suggested_save_paths;
@@ -34,6 +37,10 @@ public:
     UnsavedChangesChoice ask_save_changes(QWidget*, const QString& name) override {
         asked_save_changes_for.push_back(name);
         return next(save_changes_answers, UnsavedChangesChoice::Cancel);
+    }
+    bool confirm_revert(QWidget*, const QString& name) override {
+        asked_revert_for.push_back(name);
+        return next(revert_answers, true);
     }
     std::optional<QString> choose_document_to_open(QWidget*) override {
         return picked(open_answers);
