@@ -50,6 +50,20 @@ bool QtDocumentDialogs::confirm_revert(QWidget* window, const QString& document_
     return box.clickedButton() == revert;
 }
 
+bool QtDocumentDialogs::ask_restore_documents(const QStringList& document_names) {
+    QMessageBox box;
+    box.setIcon(QMessageBox::Question);
+    box.setWindowTitle(QObject::tr("Restore Documents"));
+    box.setText(QObject::tr("Kelvara did not close normally. Restore the unsaved changes of "
+                            "these documents?"));
+    box.setInformativeText(document_names.join(QLatin1Char('\n')));
+    QPushButton* restore = box.addButton(QObject::tr("Restore"), QMessageBox::AcceptRole);
+    box.addButton(QObject::tr("Discard Changes"), QMessageBox::DestructiveRole);
+    box.setDefaultButton(restore);
+    box.exec();
+    return box.clickedButton() == restore;
+}
+
 std::optional<QString> QtDocumentDialogs::choose_document_to_open(QWidget* parent) {
     return chosen(QFileDialog::getOpenFileName(parent, QObject::tr("Open Document"), QString(),
                                                kDocumentFilter));

@@ -29,6 +29,9 @@ public:
     // Unscripted, a revert is confirmed: the revert tests are about the revert itself.
     std::deque<bool> revert_answers;
     std::vector<QString> asked_revert_for;
+    // Unscripted, recovered documents are declined.
+    std::deque<bool> restore_answers;
+    std::vector<QStringList> asked_restore_for;
 
     std::vector<QString> asked_save_changes_for;
     std::vector<QString> suggested_save_paths;
@@ -41,6 +44,10 @@ public:
     bool confirm_revert(QWidget*, const QString& name) override {
         asked_revert_for.push_back(name);
         return next(revert_answers, true);
+    }
+    bool ask_restore_documents(const QStringList& names) override {
+        asked_restore_for.push_back(names);
+        return next(restore_answers, false);
     }
     std::optional<QString> choose_document_to_open(QWidget*) override {
         return picked(open_answers);
