@@ -54,8 +54,9 @@ bool QtDocumentDialogs::ask_restore_documents(const QStringList& document_names)
     QMessageBox box;
     box.setIcon(QMessageBox::Question);
     box.setWindowTitle(QObject::tr("Restore Documents"));
-    box.setText(QObject::tr("Kelvara did not close normally. Restore the unsaved changes of "
-                            "these documents?"));
+    box.setText(
+        QObject::tr("Kelvara did not close normally. Restore the unsaved changes of "
+                    "these documents?"));
     box.setInformativeText(document_names.join(QLatin1Char('\n')));
     QPushButton* restore = box.addButton(QObject::tr("Restore"), QMessageBox::AcceptRole);
     box.addButton(QObject::tr("Discard Changes"), QMessageBox::DestructiveRole);

@@ -44,8 +44,8 @@ int edit(kelvara::KelvaraApplication& app, const QString& file, const QString& s
 int restore(kelvara::KelvaraApplication& app) {
     for (DocumentWindow* window :
          app.documents().offer_recovered_documents(kelvara::RecoveryAnswer::Restore)) {
-        const QString file = window->file_path().isEmpty() ? QStringLiteral("-")
-                                                            : window->file_path();
+        const QString file =
+            window->file_path().isEmpty() ? QStringLiteral("-") : window->file_path();
         std::printf("%s edited=%d step=%s\n", qPrintable(file), window->document().is_edited(),
                     qPrintable(window->widgets().step_field->text()));
     }

@@ -60,10 +60,8 @@ const std::vector<ActionCase> kEveryActionClass{
     {"base", EditName::BaseFrequency, [](Document& d) { d.set_base_frequency(261.5f); }},
     {"x min", EditName::RatioRange, [](Document& d) { d.set_bound(BoundField::XMin, 1.1f); }},
     {"x max", EditName::RatioRange, [](Document& d) { d.set_bound(BoundField::XMax, 3.0f); }},
-    {"y min", EditName::DissonanceRange,
-     [](Document& d) { d.set_bound(BoundField::YMin, 0.5f); }},
-    {"y max", EditName::DissonanceRange,
-     [](Document& d) { d.set_bound(BoundField::YMax, 6.0f); }},
+    {"y min", EditName::DissonanceRange, [](Document& d) { d.set_bound(BoundField::YMin, 0.5f); }},
+    {"y max", EditName::DissonanceRange, [](Document& d) { d.set_bound(BoundField::YMax, 6.0f); }},
     {"toggles", EditName::PlotToggles, [](Document& d) { d.set_plot_flags(true, true, true); }},
     {"add ratio", EditName::AddScaleRatio,
      [](Document& d) { d.scale_action(ScaleAction::AppendUnison); }},
@@ -73,7 +71,9 @@ const std::vector<ActionCase> kEveryActionClass{
     {"preset", EditName::ScalePreset,
      [](Document& d) { d.add_scale_preset(ScalePreset::TwelveTone); }},
     {"generator", EditName::ScalePreset,
-     [](Document& d) { d.add_scale_preset(ScalePreset::FromFields, {7, 3.0f}); }},
+     [](Document& d) {
+         d.add_scale_preset(ScalePreset::FromFields, {7, 3.0f});
+     }},
     {"add tone", EditName::AddFixedTone,
      [](Document& d) { d.fixed_tone_action(FixedToneAction::AppendUnison); }},
     {"tone from scale", EditName::CopyToFixedTones,
@@ -85,7 +85,8 @@ const std::vector<ActionCase> kEveryActionClass{
          const float tones[] = {1.0f, 1.25f, 1.75f};
          d.set_fixed_tones(tones);
      }},
-    {"add chord", EditName::AddChord, [](Document& d) { d.chord_action(ChordAction::AddAtFreeKey); }},
+    {"add chord", EditName::AddChord,
+     [](Document& d) { d.chord_action(ChordAction::AddAtFreeKey); }},
     {"chord from tones", EditName::CopyFixedTonesToChord,
      [](Document& d) { d.chord_action(ChordAction::CopyFixedTones); }},
     {"delete chord", EditName::DeleteChord,
@@ -93,9 +94,7 @@ const std::vector<ActionCase> kEveryActionClass{
     {"ratio cell", EditName::EditScaleRatio,
      [](Document& d) { d.edit_cell(DocumentTable::ScaleRatios, TableColumn::Ratios, 2, 1.9f); }},
     {"cents cell", EditName::EditScaleRatio,
-     [](Document& d) {
-         d.edit_cell(DocumentTable::ScaleRatios, TableColumn::Cents, 0, 250.0f);
-     }},
+     [](Document& d) { d.edit_cell(DocumentTable::ScaleRatios, TableColumn::Cents, 0, 250.0f); }},
     {"tone cell", EditName::EditFixedTone,
      [](Document& d) { d.edit_cell(DocumentTable::FixedTones, TableColumn::Ratios, 1, 1.2f); }},
     {"key cell", EditName::EditChord,
