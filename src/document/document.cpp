@@ -1,5 +1,6 @@
-// The document's window attachment, the steps that show its values, and the volume. The actions are
-// in document_curve_actions.cpp and document_table_actions.cpp.
+// The document's window attachment, the steps that show its values, and the volume. The
+// actions are in document_curve_actions.cpp and document_table_actions.cpp, undo in
+// document_undo.cpp.
 #include "document/document.h"
 
 namespace kelvara {
