@@ -128,15 +128,6 @@ TEST_F(RecoveryFileTest, OnlySlotsWithADocumentAreOfferedOldestFirst) {
     EXPECT_EQ(files_in_folder(), 2u + 2u + 1u);  // two locks, two documents, one origin
 }
 
-TEST_F(RecoveryFileTest, TheOriginFollowsSaveAsAndAnUntitledDocument) {
-    RecoverySlot slot = new_slot();
-    const std::string origins[] = {"", "/music/first.kelvara", "/music/second.kelvara", ""};
-    for (const std::string& origin : origins) {
-        ASSERT_TRUE(slot.write("text", origin).ok());
-        EXPECT_EQ(slot.origin(), origin);
-    }
-}
-
 TEST_F(RecoveryFileTest, AFolderThatCannotBeMadeIsReportedNotThrown) {
     std::ofstream(root_ / "blocker") << "a file where the folder should be";
     Result<RecoverySlot> slot = RecoverySlot::create(root_ / "blocker" / "kelvara");

@@ -1,6 +1,7 @@
 // Undo and redo on a real document: every action class taken back to the identical saved
-// bytes and done again, the edited mark following the saved position, continuous edits,
-// the bound, and random edit sequences unwound whole.
+// bytes and done again, the edited mark following the saved position,
+// the bound, and random edit sequences unwound whole. (A slider drag as one step:
+// tests/app/edit_menu_test.cpp, through the real slider.)
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -138,18 +139,6 @@ TEST_F(UndoTest, EveryActionClassUndoesToTheSavedBytesAndRedoesToItsOwn) {
     }
 }
 
-TEST_F(UndoTest, UndoShowsTheValuesItPutsBack) {
-    doc.set_volume(100);
-    doc.scale_action(ScaleAction::RemoveAll);
-    forget_calls();
-    doc.undo();
-    EXPECT_EQ(doc.tables().scale_ratios(), base_.scale_ratios);
-    EXPECT_THAT(controls.named("reload_table"), ::testing::Contains("reload_table scale"));
-    forget_calls();
-    doc.undo();
-    EXPECT_THAT(controls.named("show_volume"), ::testing::ElementsAre("show_volume 64"));
-}
-
 TEST_F(UndoTest, TheEditedMarkFollowsTheSavedPosition) {
     doc.set_step_size(0.01f);
     doc.update_change_count(ChangeKind::Cleared);  // saved here
@@ -196,20 +185,6 @@ TEST_F(UndoTest, RefusedAndEmptyRequestsRecordNothing) {
     doc.undo();
     doc.redo();
     EXPECT_EQ(controls.beeps, refusals + 2);
-}
-
-TEST_F(UndoTest, AContinuousEditIsOneStep) {
-    doc.begin_continuous_edit();
-    for (int volume = 70; volume <= 120; volume += 10) doc.set_volume(volume);
-    doc.end_continuous_edit();
-    doc.set_volume(10);
-    doc.set_volume(20);
-    doc.undo();
-    doc.undo();
-    EXPECT_EQ(doc.volume(), 120);
-    doc.undo();
-    EXPECT_EQ(doc.volume(), kDefaultVolume);
-    EXPECT_FALSE(doc.can_undo());
 }
 
 TEST_F(UndoTest, TheHistoryKeepsTheLatestStepsOnly) {
