@@ -89,6 +89,10 @@ void DocumentWindow::show_edited(bool edited) {
     setWindowModified(edited);
 }
 
+void DocumentWindow::show_undo_steps() {
+    emit undo_steps_changed();
+}
+
 void DocumentWindow::closeEvent(QCloseEvent* event) {
     if (close_guard_ && !close_guard_(*this)) {
         event->ignore();

@@ -64,6 +64,11 @@ public:
     std::optional<int32_t> selected_row(DocumentTable table) const override;
     void beep() override;
     void show_edited(bool edited) override;
+    void show_undo_steps() override;
+
+signals:
+    // What Undo and Redo would do may have changed (the Edit menu shows it).
+    void undo_steps_changed();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -16,6 +16,11 @@ void DocumentWindow::connect_sound_controls() {
     // the signals blocked (show_volume).
     connect(widgets_.volume_slider, &QSlider::valueChanged, this,
             [this](int value) { document_->set_volume(value); });
+    // A drag of the slider is one undo step, however many values it passes.
+    connect(widgets_.volume_slider, &QSlider::sliderPressed, this,
+            [this] { document_->begin_continuous_edit(); });
+    connect(widgets_.volume_slider, &QSlider::sliderReleased, this,
+            [this] { document_->end_continuous_edit(); });
 
     connect(widgets_.instrument_list, &QComboBox::activated, this, [this](int index) {
         if (index >= 0) instruments_->select_program(index);

@@ -151,7 +151,7 @@ QWidget* range_row(WindowWidgets& w) {
     layout->addWidget(w.y_max_field);
     layout->addWidget(w.fit_y_button);
     layout->addSpacing(12);
-    layout->addWidget(buddy_label(QObject::tr("St&ep:"), w.step_field));
+    layout->addWidget(buddy_label(QObject::tr("Ste&p:"), w.step_field));
     layout->addWidget(w.step_field);
     layout->addStretch(1);
     return row;

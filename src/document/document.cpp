@@ -1,5 +1,6 @@
-// The document's window attachment, the change count, the steps that show its values, and
-// the volume. The actions are in document_curve_actions.cpp and document_table_actions.cpp.
+// The document's window attachment, the steps that show its values, and the volume. The
+// actions are in document_curve_actions.cpp and document_table_actions.cpp, undo in
+// document_undo.cpp.
 #include "document/document.h"
 
 namespace kelvara {
@@ -65,16 +66,6 @@ void Document::show_all() {
     view_->show_volume(volume_);
 }
 
-void Document::update_change_count(ChangeKind kind) {
-    const bool was_edited = is_edited();
-    switch (kind) {
-        case ChangeKind::Done: ++change_count_; break;
-        case ChangeKind::Undone: --change_count_; break;
-        case ChangeKind::Cleared: change_count_ = 0; break;
-    }
-    if (was_edited != is_edited()) view_->show_edited(is_edited());
-}
-
 void Document::show_bounds() {
     view_->show_float(FloatField::XMin, curve_.x_min());
     view_->show_float(FloatField::XMax, curve_.x_max());
@@ -101,6 +92,7 @@ void Document::send_volume() {
 }
 
 void Document::set_volume(int32_t volume) {
+    const EditScope edit(*this, EditName::Volume);
     volume_ = volume;
     send_volume();
     update_change_count(ChangeKind::Done);

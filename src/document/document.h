@@ -6,6 +6,9 @@
 // checks the value, changes the part and then runs the action's follow-up in one place:
 // mark the document changed, reload a table, resample, refit a range, redraw.
 //
+// Every action that marks the document changed records one undo step (undo_history.h)
+// holding the saved state from before it; undo and redo apply such a state and show it.
+//
 // It never reads a widget: the window calls these with the values the user set, and the
 // document shows values and asks for redraws through CurveView and DocumentView, and sends
 // the volume through SynthChannel. Until a window attaches, all three are null objects.
@@ -26,6 +29,7 @@
 #include "document/ratio_tables.h"
 #include "document/synth_channel.h"
 #include "document/table_cells.h"
+#include "document/undo_history.h"
 #include "engine/dissonance_kernel.h"
 #include "persistence/document_file.h"
 
@@ -58,9 +62,29 @@ public:
     // it, and sends the volume to the synthesizer: what a window does once it is built.
     void show_all();
 
-    // --- change count ---------------------------------------------------------------------
+    // --- change count and undo ---------------------------------------------------------------
+    // Done: records an undo step (for an action, the state from before it; called by hand,
+    // a step back to the same values). Undone: undo(). Cleared: the values are saved as
+    // they are now.
     void update_change_count(ChangeKind kind);
-    bool is_edited() const { return change_count_ != 0; }
+    // Whether the values differ from the file's (or a new document's) along the history:
+    // undoing back to the saved values clears it.
+    bool is_edited() const { return !history_.at_saved_state(); }
+    // The values are in no file (a document restored after a crash): edited until saved.
+    void mark_unsaved();
+
+    bool can_undo() const { return history_.can_undo(); }
+    bool can_redo() const { return history_.can_redo(); }
+    std::optional<EditName> undo_name() const { return history_.undo_name(); }
+    std::optional<EditName> redo_name() const { return history_.redo_name(); }
+    // Puts back the values from before the latest action (redo: from before the latest
+    // undo), all of them, and shows them as a read file is shown: fields, tables, curve,
+    // volume. Nothing to undo (or redo): the beep.
+    void undo();
+    void redo();
+    // Between these two (a slider drag), the changes of one action form one undo step.
+    void begin_continuous_edit();
+    void end_continuous_edit();
 
     // --- the curve --------------------------------------------------------------------------
     // Each refused value (see engine_limits.h) answers with the beep, shows the stored value
@@ -122,7 +146,7 @@ public:
     // cannot hold is refused (unreadable_document_error) and changes nothing. An accepted
     // one rebuilds the arrays for its step and overtone count, shows the overtone count and
     // reloads the chord table; with views attached, everything is shown again (show_all).
-    // Not a change of the document.
+    // Not a change of the document, and not undoable: the undo history is forgotten.
     Result<void> apply_state(const DocumentFileState& state);
 
     // Replaces the sampling kernel (benchmarks and tests compare kernels through this).
@@ -131,6 +155,30 @@ public:
     }
 
 private:
+    // The state before the running action, for the undo step its change mark records.
+    struct PendingEdit {
+        EditName name;
+        DocumentFileState before;
+    };
+    // Holds the pending edit for one action's entry point; an action inside another (none
+    // today) records under the outer one's name.
+    class EditScope {
+    public:
+        EditScope(Document& document, EditName name);
+        ~EditScope();
+        EditScope(const EditScope&) = delete;
+        EditScope& operator=(const EditScope&) = delete;
+
+    private:
+        Document& document_;
+        bool outermost_;
+    };
+    void record_undo_step();
+    // Replaces every saved value with the state's, unchecked: apply_state checks first;
+    // undo and redo put back states the document held.
+    void put_state(const DocumentFileState& state);
+    void step_through_history(bool forward);
+
     // The steps that show one group of values.
     void show_bounds();
     void show_plot_flags();
@@ -150,7 +198,11 @@ private:
     // The channel volume; 64 until the user or a file sets it. Saved with the document; the
     // synthesizer takes it when the window is shown.
     int32_t volume_ = kDefaultVolume;
-    int64_t change_count_ = 0;
+    UndoHistory history_;
+    std::optional<PendingEdit> pending_edit_;
+    // Inside a continuous edit, and whether its undo step is recorded already.
+    bool continuous_edit_ = false;
+    bool continuous_step_recorded_ = false;
 
     NullCurveView null_curve_view_;
     NullDocumentView null_document_view_;

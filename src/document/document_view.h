@@ -32,6 +32,8 @@ public:
     virtual void beep() = 0;
     // The document's edited state changed (the window shows its modified mark).
     virtual void show_edited(bool edited) = 0;
+    // What Undo and Redo would do may have changed (Document::undo_name, redo_name).
+    virtual void show_undo_steps() {}
 
     // Show the table's rows again; the document is its data source.
     virtual void reload_table(DocumentTable table) = 0;

@@ -2,6 +2,7 @@
 // Fakes at the application's seams: dialogs answered in code, and a window's instruments
 // that record what the window asks of them.
 #include <QString>
+#include <QStringList>
 #include <atomic>
 #include <deque>
 #include <functional>
@@ -21,6 +22,10 @@ class ScriptedDialogs final : public DocumentDialogs {
 public:
     std::deque<UnsavedChangesChoice> save_changes_answers;
     std::deque<QString> save_path_answers;  // an empty one is a cancelled dialog
+    std::deque<bool> revert_answers;        // unscripted, a revert is confirmed
+    std::deque<bool> restore_answers;       // unscripted, recovered documents are declined
+    std::vector<QString> asked_revert_for;
+    std::vector<QStringList> asked_restore_for;
     std::vector<QString> asked_save_changes_for;
     std::vector<QString> suggested_save_paths;
     std::vector<std::pair<QString, QString>> errors;
@@ -28,6 +33,14 @@ public:
     UnsavedChangesChoice ask_save_changes(QWidget*, const QString& name) override {
         asked_save_changes_for.push_back(name);
         return take(save_changes_answers, UnsavedChangesChoice::Cancel);
+    }
+    bool confirm_revert(QWidget*, const QString& name) override {
+        asked_revert_for.push_back(name);
+        return take(revert_answers, true);
+    }
+    bool ask_restore_documents(const QStringList& names) override {
+        asked_restore_for.push_back(names);
+        return take(restore_answers, false);
     }
     std::optional<QString> choose_document_to_open(QWidget*) override { return std::nullopt; }
     std::optional<QString> choose_save_path(QWidget*, const QString& suggested) override {
