@@ -1,36 +1,17 @@
 #include "sound/exact_pitch_loader.h"
 
-#include <libinstpatch/libinstpatch.h>
-
 #include <algorithm>
 #include <array>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "sound/bank_numbers.h"
 #include "sound/fluid_handles.h"
+#include "sound/instpatch_handles.h"
 
 namespace kelvara::sound {
 namespace {
-
-template <class T>
-struct GObjectUnref {
-    void operator()(T* object) const { g_object_unref(object); }
-};
-template <class T>
-using GObjectPtr = std::unique_ptr<T, GObjectUnref<T>>;
-
-struct GErrorFree {
-    void operator()(GError* error) const { g_error_free(error); }
-};
-using GErrorPtr = std::unique_ptr<GError, GErrorFree>;
-
-struct GFree {
-    void operator()(gchar* text) const { g_free(text); }
-};
-using GStringPtr = std::unique_ptr<gchar, GFree>;
 
 // SoundFont 2 attenuation is given in centibels, but the EMU8000 hardware the format was
 // written for applied only 0.4 of it; FluidSynth's own SoundFont loader does the same, and
@@ -43,11 +24,6 @@ constexpr guint16 kMaxVoicesPerNote = 128;
 // A sample rate ratio beyond eight octaves either way plays nothing useful; limiting it keeps
 // the rate a valid unsigned number for any pitch.
 constexpr double kMaxRateRatio = 256.0;
-
-void init_instpatch_once() {
-    static std::once_flag once;  // libinstpatch's type system is process-wide
-    std::call_once(once, [] { ipatch_init(); });
-}
 
 // The reusable FluidSynth sample of one cached voice. It is re-pointed at the voice's cached
 // 16-bit data before every voice start, with the sample rate that carries the pitch fraction.
@@ -91,11 +67,13 @@ public:
     void set_handle(FluidPresetPtr handle) { handle_ = std::move(handle); }
 
     int note_on(fluid_synth_t* synth, int chan, int key, int vel, double pitch,
-                float attenuation_factor, fluid_mod_t* scratch) const;
+                float attenuation_factor, fluid_mod_t* scratch,
+                const PitchCorrections* corrections) const;
 
 private:
     int start_voice(fluid_synth_t* synth, const IpatchSF2Voice& voice, int chan, int key, int vel,
-                    double pitch, float attenuation_factor, fluid_mod_t* scratch) const;
+                    double pitch, double correction_cents, float attenuation_factor,
+                    fluid_mod_t* scratch) const;
 
     std::string name_;
     int bank_;
@@ -146,11 +124,12 @@ void apply_modulators(fluid_voice_t* target, GSList* mods, fluid_mod_t* scratch)
 }
 
 int ExactPreset::start_voice(fluid_synth_t* synth, const IpatchSF2Voice& voice, int chan, int key,
-                             int vel, double pitch, float attenuation_factor,
-                             fluid_mod_t* scratch) const {
+                             int vel, double pitch, double correction_cents,
+                             float attenuation_factor, fluid_mod_t* scratch) const {
     const auto* cached = static_cast<const VoiceSample*>(voice.user_data);
     if (voice.sample_store == nullptr || cached == nullptr) return FLUID_OK;  // unreadable data
-    const double rate = std::max(1.0, std::round(voice.rate * pitch_ratio(voice, key, pitch)));
+    const double ratio = pitch_ratio(voice, key, pitch) * std::exp2(correction_cents / 1200.0);
+    const double rate = std::max(1.0, std::round(voice.rate * ratio));
     fluid_sample_t* sample = cached->sample();
     if (fluid_sample_set_sound_data(sample, cached->data(), nullptr, voice.sample_size,
                                     static_cast<unsigned int>(rate), 0) != FLUID_OK)
@@ -169,7 +148,9 @@ int ExactPreset::start_voice(fluid_synth_t* synth, const IpatchSF2Voice& voice, 
 }
 
 int ExactPreset::note_on(fluid_synth_t* synth, int chan, int key, int vel, double pitch,
-                         float attenuation_factor, fluid_mod_t* scratch) const {
+                         float attenuation_factor, fluid_mod_t* scratch,
+                         const PitchCorrections* corrections) const {
+    const auto* preset_corrections = corrections ? corrections->preset(bank_, program_) : nullptr;
     IpatchSF2VoiceCache* cache = cache_.get();
     std::array<int, IPATCH_SF2_VOICE_CACHE_MAX_SEL_VALUES> selection{};
     for (int i = 0; i < cache->sel_count && i < int(selection.size()); ++i) {
@@ -184,8 +165,10 @@ int ExactPreset::note_on(fluid_synth_t* synth, int chan, int key, int vel, doubl
         ipatch_sf2_voice_cache_select(cache, selection.data(), indexes.data(), kMaxVoicesPerNote);
     for (int i = 0; i < count; ++i) {
         const IpatchSF2Voice& voice = *IPATCH_SF2_VOICE_CACHE_GET_VOICE(cache, indexes[i]);
-        if (start_voice(synth, voice, chan, key, vel, pitch, attenuation_factor, scratch) !=
-            FLUID_OK)
+        const double correction_cents =
+            PitchCorrections::cents(preset_corrections, indexes[i], voice.sample_size);
+        if (start_voice(synth, voice, chan, key, vel, pitch, correction_cents, attenuation_factor,
+                        scratch) != FLUID_OK)
             return FLUID_FAILED;
     }
     return FLUID_OK;
@@ -287,8 +270,9 @@ public:
         return next_ < presets_.size() ? presets_[next_++]->handle() : nullptr;
     }
     int note_on(const ExactPreset& preset, fluid_synth_t* synth, int chan, int key, int vel) const {
+        const auto corrections = context_->corrections.for_bank(name_);
         return preset.note_on(synth, chan, key, vel, context_->pending_pitch, attenuation_factor_,
-                              scratch_mod_.get());
+                              scratch_mod_.get(), corrections.get());
     }
 
 private:

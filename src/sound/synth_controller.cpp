@@ -3,10 +3,12 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <thread>
 #include <utility>
 
 #include "sound/audio_graph.h"
+#include "sound/bank_tuning_cache.h"
 #include "sound/default_bank.h"
 #include "sound/pitch_mapping.h"
 
@@ -29,6 +31,12 @@ constexpr auto kTestGapTime = std::chrono::microseconds(500'000);
 std::string backend_from_environment() {
     const char* value = std::getenv(sound::kAudioDriverVariable);
     return value != nullptr ? value : "";
+}
+
+sound::BankTuningCache tuning_cache(const SoundSetup& setup) {
+    return sound::BankTuningCache(setup.bank_tuning_cache.empty()
+                                      ? sound::BankTuningCache::default_folder()
+                                      : std::filesystem::path(setup.bank_tuning_cache));
 }
 
 }  // namespace
@@ -71,7 +79,18 @@ std::shared_ptr<AudioGraph> SynthController::build_graph(const std::string& bank
     const bool loaded = bank_path.empty() ? sound::load_default_bank(*engine, _setup.default_bank)
                                           : engine->load_bank_file(bank_path);
     if (!loaded) return nullptr;
+    engine->set_pitch_true(_setup.pitch_true, tuning_cache(_setup));
     return std::make_shared<AudioGraph>(std::move(engine), _setup.backend);
+}
+
+void SynthController::set_pitch_true(bool on) {
+    _setup.pitch_true = on;
+    if (auto g = graph()) g->engine().set_pitch_true(on, tuning_cache(_setup));
+}
+
+bool SynthController::wait_for_bank_tuning(std::chrono::milliseconds timeout) {
+    const auto g = graph();
+    return g && g->engine().wait_for_bank_tuning(timeout);
 }
 
 bool SynthController::create_au_graph() {
