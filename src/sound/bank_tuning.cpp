@@ -6,8 +6,7 @@
 #include <span>
 #include <tuple>
 
-#include "sound/bank_numbers.h"
-#include "sound/instpatch_handles.h"
+#include "sound/instpatch_bank.h"
 #include "sound/sample_pitch_estimator.h"
 #include "sound/tuning_policy.h"
 
@@ -191,67 +190,6 @@ private:
     std::map<MeasurementKey, PitchEstimate> measured_;
 };
 
-GObjectPtr<IpatchSF2VoiceCache> voice_cache(GObject* item) {
-    GObjectPtr<IpatchConverter> converter(
-        ipatch_create_converter(G_OBJECT_TYPE(item), IPATCH_TYPE_SF2_VOICE_CACHE));
-    if (!converter) return nullptr;
-    GObjectPtr<IpatchSF2VoiceCache> cache(ipatch_sf2_voice_cache_new(nullptr, 0));
-    if (!cache) return nullptr;
-    // Built exactly as the exact-pitch loader builds it, so the voices come in the same order.
-    ipatch_sf2_voice_cache_set_default_mods(cache.get(), nullptr);
-    ipatch_converter_add_input(converter.get(), item);
-    ipatch_converter_add_output(converter.get(), G_OBJECT(cache.get()));
-    if (!ipatch_converter_convert(converter.get(), nullptr)) return nullptr;
-    return cache;
-}
-
-std::string sf2_name(GObject* item) {
-    gchar* raw = nullptr;
-    g_object_get(item, "name", &raw, nullptr);
-    const GStringPtr name(raw);
-    return name ? std::string(name.get()) : std::string();
-}
-
-// The name, bank number and program of a preset, numbered as the exact-pitch loader does.
-PresetTuning preset_header(GObject* item, bool is_sf2) {
-    PresetTuning preset;
-    int bank = 0, program = 0;
-    if (is_sf2) {
-        g_object_get(item, "bank", &bank, "program", &program, nullptr);
-        preset.bank = exact_bank_number(sf2_bank(bank));
-        preset.name = sf2_name(item);
-    } else {
-        auto* inst = IPATCH_DLS2_INST(item);
-        ipatch_dls2_inst_get_midi_locale(inst, &bank, &program);
-        const bool percussion = (ipatch_item_get_flags(item) & IPATCH_DLS2_INST_PERCUSSION) != 0;
-        preset.bank = exact_bank_number({(bank >> 8) & 0x7F, bank & 0x7F, percussion});
-        // Peeked rather than read through the "name" property, which leaks a copy for DLS.
-        const char* name = ipatch_dls2_info_peek(inst->info, IPATCH_DLS2_NAME);
-        preset.name = name != nullptr ? name : "";
-    }
-    preset.program = program;
-    return preset;
-}
-
-GObjectPtr<GObject> open_bank(const std::string& path, std::string* error) {
-    const auto fail = [&](GError* raw, const char* fallback) {
-        const GErrorPtr owned(raw);
-        if (error != nullptr) *error = owned && owned->message ? owned->message : fallback;
-        return GObjectPtr<GObject>();
-    };
-    init_instpatch_once();
-    GError* raw_error = nullptr;
-    IpatchFileHandle* handle = ipatch_file_identify_open(path.c_str(), &raw_error);
-    if (handle == nullptr) return fail(raw_error, "not a sound bank");
-    GObjectPtr<GObject> base(
-        ipatch_convert_object_to_type(G_OBJECT(handle->file), IPATCH_TYPE_BASE, &raw_error));
-    ipatch_file_close(handle);
-    if (!base) return fail(raw_error, "the bank could not be read");
-    if (!IPATCH_IS_SF2(base.get()) && !IPATCH_IS_DLS2(base.get()))
-        return fail(nullptr, "only SoundFont 2 and DLS banks are measured");
-    return base;
-}
-
 }  // namespace
 
 const PresetTuning* BankTuning::find(int bank, int program) const {
@@ -262,23 +200,21 @@ const PresetTuning* BankTuning::find(int bank, int program) const {
 
 std::optional<BankTuning> measure_bank_tuning(const std::string& path, std::string* error,
                                               std::stop_token stop) {
-    const GObjectPtr<GObject> base = open_bank(path, error);
+    const GObjectPtr<GObject> base = open_instpatch_bank(path, error);
     if (!base) return std::nullopt;
-    const bool is_sf2 = IPATCH_IS_SF2(base.get());
-    GObjectPtr<IpatchList> items(ipatch_container_get_children(
-        IPATCH_CONTAINER(base.get()), is_sf2 ? IPATCH_TYPE_SF2_PRESET : IPATCH_TYPE_DLS2_INST));
+    const GObjectPtr<IpatchList> items = bank_presets(base.get());
     if (!items) return std::nullopt;
 
     BankMeasurer measurer(std::move(stop));
     BankTuning tuning;
     for (GList* p = items->items; p != nullptr && !measurer.stopped(); p = p->next) {
-        PresetTuning preset = preset_header(G_OBJECT(p->data), is_sf2);
+        PresetHeader header = preset_header(G_OBJECT(p->data));
         // The loader keeps the first of presets sharing a bank and program; so does this.
-        if (tuning.find(preset.bank, preset.program) != nullptr) continue;
-        const auto cache = voice_cache(G_OBJECT(p->data));
-        if (!cache) continue;
-        preset.zones = measurer.measure(*cache);
-        tuning.presets.push_back(std::move(preset));
+        if (tuning.find(header.bank, header.program) != nullptr) continue;
+        const auto voices = preset_voices(G_OBJECT(p->data));
+        if (!voices) continue;
+        tuning.presets.push_back(
+            {std::move(header.name), header.bank, header.program, measurer.measure(*voices)});
     }
     if (measurer.stopped()) return std::nullopt;
     std::sort(tuning.presets.begin(), tuning.presets.end(), [](const auto& a, const auto& b) {

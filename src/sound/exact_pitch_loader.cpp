@@ -6,9 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "sound/bank_numbers.h"
 #include "sound/fluid_handles.h"
-#include "sound/instpatch_handles.h"
+#include "sound/instpatch_bank.h"
 
 namespace kelvara::sound {
 namespace {
@@ -174,19 +173,11 @@ int ExactPreset::note_on(fluid_synth_t* synth, int chan, int key, int vel, doubl
     return FLUID_OK;
 }
 
-// Builds the voice cache of one SF2 preset or DLS instrument and makes its sample data
-// resident. Nothing when libinstpatch cannot convert it.
+// The voices of one SF2 preset or DLS instrument with their sample data resident. Nothing
+// when libinstpatch cannot convert it.
 GObjectPtr<IpatchSF2VoiceCache> cache_item(GObject* item) {
-    GObjectPtr<IpatchConverter> converter(
-        ipatch_create_converter(G_OBJECT_TYPE(item), IPATCH_TYPE_SF2_VOICE_CACHE));
-    if (!converter) return nullptr;
-    GObjectPtr<IpatchSF2VoiceCache> cache(ipatch_sf2_voice_cache_new(nullptr, 0));
+    auto cache = preset_voices(item);
     if (!cache) return nullptr;
-    // FluidSynth gives every voice its own default modulators.
-    ipatch_sf2_voice_cache_set_default_mods(cache.get(), nullptr);
-    ipatch_converter_add_input(converter.get(), item);
-    ipatch_converter_add_output(converter.get(), G_OBJECT(cache.get()));
-    if (!ipatch_converter_convert(converter.get(), nullptr)) return nullptr;
     cache->voice_user_data_destroy = &VoiceSample::destroy;
     for (guint i = 0; i < cache->voices->len; ++i) {
         IpatchSF2Voice* voice = IPATCH_SF2_VOICE_CACHE_GET_VOICE(cache.get(), i);
@@ -199,38 +190,11 @@ GObjectPtr<IpatchSF2VoiceCache> cache_item(GObject* item) {
     return cache;
 }
 
-std::string item_name(GObject* item) {
-    gchar* raw = nullptr;
-    g_object_get(item, "name", &raw, nullptr);
-    const GStringPtr name(raw);
-    return name ? std::string(name.get()) : std::string();
-}
-
-std::unique_ptr<ExactPreset> sf2_preset(GObject* item) {
-    int bank = 0, program = 0;
-    g_object_get(item, "bank", &bank, "program", &program, nullptr);
-    bank = exact_bank_number(sf2_bank(bank));
+std::unique_ptr<ExactPreset> make_preset(GObject* item) {
     auto cache = cache_item(item);
     if (!cache) return nullptr;
-    return std::make_unique<ExactPreset>(item_name(item), bank, program, std::move(cache));
-}
-
-// Read directly: the "name" property getter of DLS items copies the string twice and leaks
-// one copy (libinstpatch 1.1.6). Nothing else holds the bank while it loads.
-std::string dls_name(IpatchDLS2Inst* inst) {
-    const char* name = ipatch_dls2_info_peek(inst->info, IPATCH_DLS2_NAME);
-    return name != nullptr ? std::string(name) : std::string();
-}
-
-std::unique_ptr<ExactPreset> dls_preset(GObject* item) {
-    int bank = 0, program = 0;
-    ipatch_dls2_inst_get_midi_locale(IPATCH_DLS2_INST(item), &bank, &program);
-    // libinstpatch keeps the DLS locale as stored: MSB in bits 8-14, LSB in bits 0-6.
-    const bool percussion = (ipatch_item_get_flags(item) & IPATCH_DLS2_INST_PERCUSSION) != 0;
-    bank = exact_bank_number({(bank >> 8) & 0x7F, bank & 0x7F, percussion});
-    auto cache = cache_item(item);
-    if (!cache) return nullptr;
-    return std::make_unique<ExactPreset>(dls_name(IPATCH_DLS2_INST(item)), bank, program,
+    PresetHeader header = preset_header(item);
+    return std::make_unique<ExactPreset>(std::move(header.name), header.bank, header.program,
                                          std::move(cache));
 }
 
@@ -319,29 +283,14 @@ bool ExactBank::attach(fluid_sfont_t* sfont) {
 }
 
 std::unique_ptr<ExactBank> ExactBank::load(const char* path, const ExactPitchContext* context) {
-    init_instpatch_once();
-    GError* raw_error = nullptr;
-    IpatchFileHandle* handle = ipatch_file_identify_open(path, &raw_error);
-    GErrorPtr error(raw_error);
-    if (handle == nullptr) return nullptr;
-    raw_error = nullptr;
-    GObjectPtr<GObject> base(
-        ipatch_convert_object_to_type(G_OBJECT(handle->file), IPATCH_TYPE_BASE, &raw_error));
-    error.reset(raw_error);
-    ipatch_file_close(handle);
+    const GObjectPtr<GObject> base = open_instpatch_bank(path);
     if (!base) return nullptr;
-
     const bool is_sf2 = IPATCH_IS_SF2(base.get());
-    if (!is_sf2 && !IPATCH_IS_DLS2(base.get())) return nullptr;
     auto bank = std::make_unique<ExactBank>(path, is_sf2 ? kSf2AttenuationFactor : 1.0f, context);
-    const GType item_type = is_sf2 ? IPATCH_TYPE_SF2_PRESET : IPATCH_TYPE_DLS2_INST;
-    GObjectPtr<IpatchList> items(
-        ipatch_container_get_children(IPATCH_CONTAINER(base.get()), item_type));
+    const GObjectPtr<IpatchList> items = bank_presets(base.get());
     if (!items) return nullptr;
-    for (GList* p = items->items; p != nullptr; p = p->next) {
-        auto preset = is_sf2 ? sf2_preset(G_OBJECT(p->data)) : dls_preset(G_OBJECT(p->data));
-        if (preset) bank->add(std::move(preset));
-    }
+    for (GList* p = items->items; p != nullptr; p = p->next)
+        if (auto preset = make_preset(G_OBJECT(p->data))) bank->add(std::move(preset));
     if (bank->empty() || !bank->valid()) return nullptr;
     return bank;
 }
