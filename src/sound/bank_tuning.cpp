@@ -17,6 +17,11 @@ constexpr double kCentsPerOctave = 1200.0;
 // Window positions are rounded to this many frames, so zones playing one sample at nearly the
 // same rate share one measurement.
 constexpr size_t kWindowGrain = 16;
+// A zone played far from its sample's rate would want a stretch of millions of frames; no
+// more than this is analysed (or skipped), and the rate ratio is limited as the loader limits
+// it.
+constexpr double kMaxAnalysisFrames = double(1 << 18);
+constexpr double kMaxRateRatio = 256.0;
 // SF2 sample offsets: the coarse generators count units of 32768 frames.
 constexpr int kCoarseOffsetFrames = 32768;
 
@@ -154,12 +159,15 @@ private:
         const double declared_cents = 100.0 * zone.root_key + key_cents + coarse;
         zone.declared_hz = hz_at_cents(declared_cents);
 
-        const double ratio =
-            std::exp2(shift_cents / kCentsPerOctave);  // sample time per output time
+        // Sample time per output time; as the loader limits it.
+        const double ratio = std::clamp(std::exp2(shift_cents / kCentsPerOctave),
+                                        1.0 / kMaxRateRatio, kMaxRateRatio);
         const double expected_hz = zone.declared_hz / ratio;
         const double rate = sample.played.rate_hz;
         const auto grain = [](double frames) {
-            return size_t(std::lround(frames / double(kWindowGrain))) * kWindowGrain;
+            return size_t(
+                       std::lround(std::min(frames, kMaxAnalysisFrames) / double(kWindowGrain))) *
+                   kWindowGrain;
         };
         const size_t first = grain(kAnalysisStartSeconds * ratio * rate);
         const size_t count = std::max(kWindowGrain, grain(kAnalysisSeconds * ratio * rate));

@@ -8,8 +8,10 @@
 // windowed DTFT is evaluated on a grid around the YIN frequency and its maximum located by
 // parabolas through the log magnitude, so the result is the frequency a spectrum analyser
 // reads from the same stretch, within about a hundredth of a cent for a steady tone. A
-// subharmonic taken for the fundamental is caught by comparing the fundamental's level with
-// the octave above it.
+// stretch that lies wholly in a sample's loop is periodic, and sounds only at the loop's
+// lines (multiples of rate / loop length): there the strongest line near the YIN frequency
+// is the answer, exactly. A subharmonic taken for the fundamental is caught by comparing the
+// fundamental's level with the octave above it.
 //
 // Pure computation on the caller's thread; it allocates.
 #include <cmath>
