@@ -102,6 +102,7 @@ void print_bank_tuning(const BankTuningOptions& o) {
     const auto tuned = sound::tune_bank(o.bank, cache, &error);
     if (!tuned) throw UsageError("the bank " + o.bank + " cannot be measured: " + error);
     const auto& presets = tuned->tuning.presets;
+    if (presets.empty()) throw UsageError("the bank " + o.bank + " has no presets");
     if (o.program >= 0 && size_t(o.program) >= presets.size())
         throw UsageError("--program must be an index from 0 to " +
                          std::to_string(presets.size() - 1));
