@@ -7,10 +7,12 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <thread>
 #include <utility>
 
 #include "sound/audio_graph.h"
+#include "sound/bank_tuning_cache.h"
 #include "sound/default_bank.h"
 #include "sound/pitch_mapping.h"
 
@@ -33,6 +35,12 @@ constexpr auto kTestGapTime = std::chrono::microseconds(500'000);
 std::string backend_from_environment() {
     const char* value = std::getenv(sound::kAudioDriverVariable);
     return value != nullptr ? value : "";
+}
+
+sound::BankTuningCache tuning_cache(const SoundSetup& setup) {
+    return sound::BankTuningCache(setup.bank_tuning_cache.empty()
+                                      ? sound::BankTuningCache::default_folder()
+                                      : std::filesystem::path(setup.bank_tuning_cache));
 }
 
 }  // namespace
@@ -91,7 +99,18 @@ Result<std::shared_ptr<AudioGraph>> SynthController::build_graph(
             return refused;
         }
     }
+    engine->set_pitch_true(setup_.pitch_true, tuning_cache(setup_));
     return std::make_shared<AudioGraph>(std::move(engine), setup_.backend);
+}
+
+void SynthController::set_pitch_true(bool on) {
+    setup_.pitch_true = on;
+    if (auto g = graph()) g->engine().set_pitch_true(on, tuning_cache(setup_));
+}
+
+bool SynthController::wait_for_bank_tuning(std::chrono::milliseconds timeout) {
+    const auto g = graph();
+    return g && g->engine().wait_for_bank_tuning(timeout);
 }
 
 bool SynthController::load_default_bank() {
