@@ -97,10 +97,11 @@ void print_zones(size_t index, const PresetTuning& preset) {
 
 void print_bank_tuning(const BankTuningOptions& o) {
     const auto started = std::chrono::steady_clock::now();
-    std::string error;
     const sound::BankTuningCache cache(sound::BankTuningCache::default_folder());
-    const auto tuned = sound::tune_bank(o.bank, cache, &error);
-    if (!tuned) throw UsageError("the bank " + o.bank + " cannot be measured: " + error);
+    const Result<sound::TunedBank> tuned = sound::tune_bank(o.bank, cache);
+    if (!tuned)
+        throw UsageError("the bank " + o.bank +
+                         " cannot be measured: " + refusal_text(tuned.error()));
     const auto& presets = tuned->tuning.presets;
     if (presets.empty()) throw UsageError("the bank " + o.bank + " has no presets");
     if (o.program >= 0 && size_t(o.program) >= presets.size())
@@ -159,7 +160,9 @@ void print_bank_tuning_bench_row(double min_seconds) {
         const auto started = std::chrono::steady_clock::now();
         const auto tuning = sound::measure_bank_tuning(bank);
         const auto ended = std::chrono::steady_clock::now();
-        if (!tuning) throw std::runtime_error("the default bank could not be measured");
+        if (!tuning)
+            throw std::runtime_error("the default bank could not be measured: " +
+                                     refusal_text(tuning.error()));
         best_ms =
             std::min(best_ms, std::chrono::duration<double, std::milli>(ended - started).count());
         zones = 0;

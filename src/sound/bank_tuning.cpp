@@ -206,12 +206,27 @@ const PresetTuning* BankTuning::find(int bank, int program) const {
     return nullptr;
 }
 
-std::optional<BankTuning> measure_bank_tuning(const std::string& path, std::string* error,
-                                              std::stop_token stop) {
-    const GObjectPtr<GObject> base = open_instpatch_bank(path, error);
-    if (!base) return std::nullopt;
-    const GObjectPtr<IpatchList> items = bank_presets(base.get());
-    if (!items) return std::nullopt;
+Error measurement_stopped(const std::string& path) {
+    Error stopped{
+        ErrorKind::Refused, 0, "The measurement of a sound bank was stopped.", {}, {}, {}};
+    stopped.where.file = path;
+    return stopped;
+}
+
+Result<BankTuning> measure_bank_tuning(const std::string& path, std::stop_token stop) {
+    const Result<GObjectPtr<GObject>> base = open_instpatch_bank(path);
+    if (!base) return base.error();
+    const GObjectPtr<IpatchList> items = bank_presets(base->get());
+    if (!items) {
+        Error refused{ErrorKind::Refused,
+                      0,
+                      "The sound bank \"" + path + "\" could not be read.",
+                      {},
+                      "libinstpatch lists none of its presets",
+                      {}};
+        refused.where.file = path;
+        return refused;
+    }
 
     BankMeasurer measurer(std::move(stop));
     BankTuning tuning;
@@ -224,7 +239,7 @@ std::optional<BankTuning> measure_bank_tuning(const std::string& path, std::stri
         tuning.presets.push_back(
             {std::move(header.name), header.bank, header.program, measurer.measure(*voices)});
     }
-    if (measurer.stopped()) return std::nullopt;
+    if (measurer.stopped()) return measurement_stopped(path);
     std::sort(tuning.presets.begin(), tuning.presets.end(), [](const auto& a, const auto& b) {
         return std::pair(a.bank, a.program) < std::pair(b.bank, b.program);
     });

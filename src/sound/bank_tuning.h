@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "base/error.h"
+
 namespace kelvara::sound {
 
 // Where a zone's tone is measured: the stretch of its output from kAnalysisStartSeconds after
@@ -79,11 +81,13 @@ struct BankTuning {
     const PresetTuning* find(int bank, int program) const;
 };
 
-// Measures every zone of the SF2 or DLS bank at `path` and derives its correction. Nothing
-// when libinstpatch cannot read the file as a bank (with the reason in `error`, when given),
-// or when `stop` is requested before the measurement ends. Runs on the caller's thread; for
-// the default General MIDI bank it takes a few hundred milliseconds.
-std::optional<BankTuning> measure_bank_tuning(const std::string& path, std::string* error = nullptr,
-                                              std::stop_token stop = {});
+// Measures every zone of the SF2 or DLS bank at `path` and derives its correction. Refused
+// when libinstpatch cannot read the file as a bank, or with measurement_stopped() when `stop`
+// is requested before the measurement ends. Runs on the caller's thread; for the default
+// General MIDI bank it takes a few hundred milliseconds.
+Result<BankTuning> measure_bank_tuning(const std::string& path, std::stop_token stop = {});
+
+// The refusal of a measurement that was asked to stop (nobody waits for its result).
+Error measurement_stopped(const std::string& path);
 
 }  // namespace kelvara::sound

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -84,31 +85,33 @@ bool BankTuningCache::store(const std::string& content_hash, const BankTuning& t
     return !error;
 }
 
-std::optional<std::string> bank_content_hash(const std::string& path, std::stop_token stop) {
+Result<std::string> bank_content_hash(const std::string& path, std::stop_token stop) {
+    const auto unreadable = [&path](int errno_value) {
+        return system_error(errno_value, "The sound bank \"" + path + "\" could not be read.",
+                            path);
+    };
+    errno = 0;
     std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
+    if (!in) return unreadable(errno != 0 ? errno : EIO);
     const std::unique_ptr<GChecksum, ChecksumFree> checksum(g_checksum_new(G_CHECKSUM_SHA256));
     std::vector<char> chunk(kHashChunk);
     while (in) {
-        if (stop.stop_requested()) return std::nullopt;
+        if (stop.stop_requested()) return measurement_stopped(path);
         in.read(chunk.data(), kHashChunk);
         g_checksum_update(checksum.get(), reinterpret_cast<const guchar*>(chunk.data()),
                           gssize(in.gcount()));
     }
-    if (!in.eof()) return std::nullopt;
+    if (!in.eof()) return unreadable(errno != 0 ? errno : EIO);
     return std::string(g_checksum_get_string(checksum.get()));
 }
 
-std::optional<TunedBank> tune_bank(const std::string& path, const BankTuningCache& cache,
-                                   std::string* error, std::stop_token stop) {
-    const auto hash = bank_content_hash(path, stop);
-    if (!hash) {
-        if (error != nullptr && !stop.stop_requested()) *error = "the file could not be read";
-        return std::nullopt;
-    }
+Result<TunedBank> tune_bank(const std::string& path, const BankTuningCache& cache,
+                            std::stop_token stop) {
+    const Result<std::string> hash = bank_content_hash(path, stop);
+    if (!hash) return hash.error();
     if (auto cached = cache.load(*hash)) return TunedBank{std::move(*cached), true};
-    auto measured = measure_bank_tuning(path, error, stop);
-    if (!measured) return std::nullopt;
+    Result<BankTuning> measured = measure_bank_tuning(path, stop);
+    if (!measured) return measured.error();
     cache.store(*hash, *measured);  // a cache that cannot be written only costs time
     return TunedBank{std::move(*measured), false};
 }

@@ -8,6 +8,7 @@
 #include <stop_token>
 #include <string>
 
+#include "base/error.h"
 #include "sound/bank_tuning.h"
 
 namespace kelvara::sound {
@@ -35,9 +36,9 @@ private:
     std::filesystem::path folder_;
 };
 
-// The SHA-256 of the file's bytes, in hex. Nothing when it cannot be read or `stop` is
-// requested.
-std::optional<std::string> bank_content_hash(const std::string& path, std::stop_token stop = {});
+// The SHA-256 of the file's bytes, in hex. Refused when the file cannot be read, or with
+// measurement_stopped() when `stop` is requested.
+Result<std::string> bank_content_hash(const std::string& path, std::stop_token stop = {});
 
 struct TunedBank {
     BankTuning tuning;
@@ -45,9 +46,8 @@ struct TunedBank {
 };
 
 // The bank's tuning from the cache, or else measured (measure_bank_tuning) and then cached.
-// Nothing when the bank cannot be read (the reason in `error`, when given) or `stop` is
-// requested.
-std::optional<TunedBank> tune_bank(const std::string& path, const BankTuningCache& cache,
-                                   std::string* error = nullptr, std::stop_token stop = {});
+// Refused as measure_bank_tuning() refuses.
+Result<TunedBank> tune_bank(const std::string& path, const BankTuningCache& cache,
+                            std::stop_token stop = {});
 
 }  // namespace kelvara::sound

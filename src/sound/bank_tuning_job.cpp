@@ -16,12 +16,11 @@ BankTuningJob::~BankTuningJob() {
 
 void BankTuningJob::run(std::stop_token stop, const std::string& bank_path,
                         const BankTuningCache& cache, const Ready& ready) {
-    std::string error;
-    const auto tuned = tune_bank(bank_path, cache, &error, stop);
+    const Result<TunedBank> tuned = tune_bank(bank_path, cache, stop);
     if (tuned && !stop.stop_requested()) ready(*tuned);
     const std::lock_guard lock(mutex_);
     done_ = true;
-    error_ = std::move(error);
+    if (!tuned) error_ = tuned.error();
     ended_.notify_all();
 }
 
@@ -30,7 +29,7 @@ bool BankTuningJob::wait_for(std::chrono::milliseconds timeout) const {
     return ended_.wait_for(lock, timeout, [this] { return done_; });
 }
 
-std::string BankTuningJob::error() const {
+std::optional<Error> BankTuningJob::error() const {
     const std::lock_guard lock(mutex_);
     return error_;
 }

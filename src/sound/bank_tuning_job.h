@@ -29,7 +29,7 @@ public:
     // Waits up to `timeout` for the job to end; true when it has (with or without a tuning).
     bool wait_for(std::chrono::milliseconds timeout) const;
     // Why the bank could not be measured, once the job has ended without a tuning.
-    std::string error() const;
+    std::optional<Error> error() const;
 
 private:
     void run(std::stop_token stop, const std::string& bank_path, const BankTuningCache& cache,
@@ -38,7 +38,7 @@ private:
     mutable std::mutex mutex_;  // guards done_ and error_
     mutable std::condition_variable ended_;
     bool done_ = false;
-    std::string error_;
+    std::optional<Error> error_;
     std::jthread thread_;  // last: it starts once everything it uses exists
 };
 

@@ -315,8 +315,9 @@ bool ExactBank::attach(fluid_sfont_t* sfont) {
 }
 
 std::unique_ptr<ExactBank> ExactBank::load(const char* path, const ExactPitchContext* context) {
-    const GObjectPtr<GObject> base = open_instpatch_bank(path);
-    if (!base) return nullptr;
+    const Result<GObjectPtr<GObject>> opened = open_instpatch_bank(path);
+    if (!opened) return nullptr;  // FluidSynth's own loaders may still take it
+    const GObjectPtr<GObject>& base = *opened;
     const bool is_sf2 = IPATCH_IS_SF2(base.get());
     auto bank = std::make_unique<ExactBank>(path, is_sf2 ? kSf2AttenuationFactor : 1.0f, context);
     const GObjectPtr<IpatchList> items = bank_presets(base.get());

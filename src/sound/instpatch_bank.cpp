@@ -1,5 +1,7 @@
 #include "sound/instpatch_bank.h"
 
+#include <utility>
+
 #include "sound/bank_numbers.h"
 
 namespace kelvara::sound {
@@ -21,11 +23,17 @@ std::string dls_name(IpatchDLS2Inst* inst) {
 
 }  // namespace
 
-GObjectPtr<GObject> open_instpatch_bank(const std::string& path, std::string* error) {
+Result<GObjectPtr<GObject>> open_instpatch_bank(const std::string& path) {
     const auto fail = [&](GError* raw, const char* fallback) {
         const GErrorPtr owned(raw);
-        if (error != nullptr) *error = owned && owned->message ? owned->message : fallback;
-        return GObjectPtr<GObject>();
+        Error refused{ErrorKind::Refused,
+                      0,
+                      "The sound bank \"" + path + "\" could not be read.",
+                      "Kelvara reads SoundFont (.sf2) and DLS (.dls) banks.",
+                      owned && owned->message ? owned->message : fallback,
+                      {}};
+        refused.where.file = path;
+        return refused;
     };
     init_instpatch_once();
     GError* raw_error = nullptr;
@@ -37,7 +45,7 @@ GObjectPtr<GObject> open_instpatch_bank(const std::string& path, std::string* er
     if (!base) return fail(raw_error, "the bank could not be read");
     if (!IPATCH_IS_SF2(base.get()) && !IPATCH_IS_DLS2(base.get()))
         return fail(nullptr, "not a SoundFont 2 or DLS bank");
-    return base;
+    return Result<GObjectPtr<GObject>>(std::move(base));
 }
 
 GObjectPtr<IpatchList> bank_presets(GObject* bank) {

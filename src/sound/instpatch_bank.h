@@ -4,13 +4,14 @@
 // its voices in the same order (the tuning's corrections are looked up by voice index).
 #include <string>
 
+#include "base/error.h"
 #include "sound/instpatch_handles.h"
 
 namespace kelvara::sound {
 
-// The bank at `path`, an IpatchSF2 or IpatchDLS2. Nothing when libinstpatch reads it as
-// neither (the reason in `error`, when given).
-GObjectPtr<GObject> open_instpatch_bank(const std::string& path, std::string* error = nullptr);
+// The bank at `path`, an IpatchSF2 or IpatchDLS2. Refused, with libinstpatch's reason as the
+// detail, when libinstpatch reads it as neither.
+Result<GObjectPtr<GObject>> open_instpatch_bank(const std::string& path);
 
 // The bank's presets (SF2) or instruments (DLS), in file order.
 GObjectPtr<IpatchList> bank_presets(GObject* bank);

@@ -173,9 +173,8 @@ std::vector<TestPreset> presets_of(const std::vector<BankCase>& cases) {
 TEST(BankTuning, MeasuresWhatEachZoneIsOffByAndCorrectsIt) {
     const auto cases = bank_cases();
     const TuningTestFolder folder(presets_of(cases));
-    std::string error;
-    const auto tuning = sound::measure_bank_tuning(folder.bank(), &error);
-    ASSERT_TRUE(tuning) << error;
+    const auto tuning = sound::measure_bank_tuning(folder.bank());
+    ASSERT_TRUE(tuning) << tuning.error().explanation();
     ASSERT_EQ(tuning->presets.size(), cases.size());
     for (size_t p = 0; p < cases.size(); ++p) {
         const auto& want = cases[p];
@@ -209,9 +208,9 @@ TEST(BankTuning, NumbersPresetsAsTheLoaderDoes) {
             EXPECT_EQ(tuning->presets[i].program, engine->instruments()[i].program) << path << i;
         }
     }
-    std::string error;
-    EXPECT_FALSE(sound::measure_bank_tuning(banks.garbage(), &error));
-    EXPECT_FALSE(error.empty());
+    const auto garbage = sound::measure_bank_tuning(banks.garbage());
+    ASSERT_FALSE(garbage);
+    EXPECT_FALSE(garbage.error().detail.empty());
     EXPECT_FALSE(sound::measure_bank_tuning(banks.truncated_sf2()));
 }
 
