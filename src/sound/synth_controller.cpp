@@ -99,13 +99,23 @@ Result<std::shared_ptr<AudioGraph>> SynthController::build_graph(
             return refused;
         }
     }
-    engine->set_pitch_true(setup_.pitch_true, tuning_cache(setup_));
+    apply_pitch_true(*engine);
     return std::make_shared<AudioGraph>(std::move(engine), setup_.backend);
+}
+
+void SynthController::apply_pitch_true(SynthEngine& engine) const {
+    // Corrections are only ever on once measuring is allowed: until then there are none.
+    engine.set_pitch_true(setup_.pitch_true && setup_.measure_banks_at_once, tuning_cache(setup_));
 }
 
 void SynthController::set_pitch_true(bool on) {
     setup_.pitch_true = on;
-    if (auto g = graph()) g->engine().set_pitch_true(on, tuning_cache(setup_));
+    if (auto g = graph()) apply_pitch_true(g->engine());
+}
+
+void SynthController::allow_bank_measuring() {
+    setup_.measure_banks_at_once = true;
+    if (auto g = graph()) apply_pitch_true(g->engine());
 }
 
 bool SynthController::wait_for_bank_tuning(std::chrono::milliseconds timeout) {
