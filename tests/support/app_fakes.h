@@ -114,6 +114,7 @@ public:
     std::vector<std::string> loaded_banks;
     int resets = 0;
     bool refuse_banks = false;
+    bool measuring_allowed = false;
 
     SynthChannel& channel() override { return recorded; }
     std::vector<std::string> program_titles() const override { return programs; }
@@ -130,6 +131,7 @@ public:
         ++resets;
         programs = {"0 : Sine", "1 : Organ"};
     }
+    void allow_bank_measuring() override { measuring_allowed = true; }
     bool has_synthesizer() const override { return true; }
     std::string midi_system_name() const override { return "JACK"; }
     std::vector<std::string> midi_source_titles() const override { return sources; }

@@ -94,6 +94,8 @@ public:
     void select_timbre(int32_t type) override { log("select_waveform", type); }
     void show_plot_toggles(bool a, bool b, bool c) override { log("show_plot_segments", a, b, c); }
     void show_volume(int32_t v) override { log("show_volume", v); }
+    std::optional<bool> shown_pitch_true;  // kept apart from the call log
+    void show_pitch_true(bool on) override { shown_pitch_true = on; }
     void beep() override {
         ++beeps;
         log("beep");
@@ -125,6 +127,8 @@ public:
     void set_midi_parameter(uint32_t controller, uint32_t value) override {
         log("set_midi_parameter", controller, value);
     }
+    std::vector<bool> pitch_true_sent;  // kept apart from the call log
+    void set_pitch_true(bool on) override { pitch_true_sent.push_back(on); }
 };
 
 }  // namespace kelvara::testing
