@@ -86,7 +86,8 @@ TEST(CliDocumentFiles, NewThenDumpGivesEveryStoredField) {
               "  \"number_of_overtones\": 9,\n"
               "  \"volume\": 90,\n"
               "  \"midi_keys\": [64, 60, 7],\n"
-              "  \"chords\": {\"7\": [], \"60\": [261.63], \"64\": [329.63, 392]}\n"
+              "  \"chords\": {\"7\": [], \"60\": [261.63], \"64\": [329.63, 392]},\n"
+              "  \"pitch_true\": true\n"
               "}\n");
     std::filesystem::remove(path);
 }
