@@ -1,6 +1,6 @@
-// The document's choice between pitch-true playback and the bank's own tuning: kept, saved,
-// shown and sent like the volume, and applied by the instrument rig to the real synthesizer,
-// which measures its bank only once the window lets it.
+// The document's choice between pitch-true playback and the bank's own tuning, applied by the
+// instrument rig to the real synthesizer, which measures its bank only once the window lets
+// it. (The window's box, saving and reopening: tests/app/bank_tuning_box_test.cpp.)
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -12,41 +12,9 @@
 #include "sound/peak_estimator.h"
 #include "sound/sound_fixtures.h"
 #include "sound/tuning_test_bank.h"
-#include "support/recording_fakes.h"
 
 namespace kelvara {
 namespace {
-
-TEST(PitchTrueChoice, IsShownSentSavedAndMarksTheDocumentChanged) {
-    testing::RecordingSynthChannel channel;
-    testing::RecordingDocumentView view;
-    Document doc;
-    doc.attach_synth_channel(channel);
-    doc.attach_views(view);
-    doc.show_all();
-    EXPECT_EQ(view.shown_pitch_true, true);
-    EXPECT_EQ(channel.pitch_true_sent, std::vector<bool>{true});
-    EXPECT_FALSE(doc.is_edited());
-
-    doc.set_pitch_true(true);  // no change
-    EXPECT_FALSE(doc.is_edited());
-    doc.set_pitch_true(false);
-    EXPECT_EQ(channel.pitch_true_sent, (std::vector<bool>{true, false}));
-    EXPECT_TRUE(doc.is_edited());
-    EXPECT_FALSE(doc.state().pitch_true);
-
-    // Reverting to a saved pitch-true state shows and sends it again.
-    doc.update_change_count(ChangeKind::Cleared);
-    DocumentFileState saved = doc.state();
-    saved.pitch_true = true;
-    ASSERT_TRUE(doc.apply_state(saved));
-    EXPECT_TRUE(doc.pitch_true());
-    EXPECT_EQ(view.shown_pitch_true, true);
-    EXPECT_EQ(channel.pitch_true_sent.back(), true);
-    EXPECT_FALSE(doc.is_edited());
-    doc.detach_views();
-    doc.detach_synth_channel();
-}
 
 // A window's rig: the bank is off by +17 cents, measured only once measuring is allowed,
 // and the document's choice decides what sounds.

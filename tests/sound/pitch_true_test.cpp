@@ -1,6 +1,7 @@
 // Pitch-true playback through the real synthesizer: banks whose tuning is off by a known amount
-// render at the pitch asked for, measured in the rendered audio; the bank's own tuning stays
-// one switch away; and the default General MIDI bank renders A4 at 440 Hz.
+// render at the pitch asked for, measured in the rendered audio, keeping a deliberate
+// detuning; and the default General MIDI bank renders A4 at 440 Hz. (The bank's own tuning,
+// switched from the document, is tested in tests/document/pitch_true_choice_test.cpp.)
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -38,75 +39,34 @@ std::vector<double> render_a4(SynthController& controller, std::vector<double> n
 
 struct RenderCase {
     TestPreset preset;
-    std::vector<double> pitch_true_cents;  // each zone's tone against A4, with pitch-true
-    std::vector<double> bank_cents;        // the same with the bank's own tuning
+    std::vector<double> cents;  // each zone's tone against A4, with pitch-true
 };
 
-class PitchTrue : public ::testing::Test {
-protected:
-    static std::vector<RenderCase> cases() {
-        using T = TestTone;
-        return {
-            {{"correction +17", 0, {{T::Sine440, 69, 17}}}, {0.0}, {17.0}},
-            {{"root +1, corr +85", 1, {{T::Sine440, 70, 85}}}, {0.0}, {-15.0}},
-            // Two tones 14 cents apart need a long stretch to be told apart.
-            {{"detuned pair", 2, {{T::Sine440, 69, 10, -7}, {T::Sine440, 69, 10, 7}}},
-             {-7.0, 7.0},
-             {3.0, 17.0}},
-        };
-    }
-
-    PitchTrue() : folder_(presets()) {}
-
-    static std::vector<TestPreset> presets() {
-        std::vector<TestPreset> presets;
-        for (const auto& c : cases()) presets.push_back(c.preset);
-        return presets;
-    }
-
-    std::unique_ptr<SynthController> controller(bool pitch_true) const {
-        SoundSetup setup = offline_setup(folder_.bank());
-        setup.pitch_true = pitch_true;
-        setup.bank_tuning_cache = folder_.cache();
-        auto c = std::make_unique<SynthController>(0, setup);
-        if (!c->load_default_bank()) ADD_FAILURE() << "no synthesizer";
-        return c;
-    }
-
-    void expect_tones(SynthController& c, const std::vector<double>& cents, const char* name) {
+TEST(PitchTrue, BanksOffByKnownCentsPlayInTuneKeepingDeliberateDetuning) {
+    using T = TestTone;
+    const std::vector<RenderCase> cases = {
+        {{"correction +17", 0, {{T::Sine440, 69, 17}}}, {0.0}},
+        {{"root +1, corr +85", 1, {{T::Sine440, 70, 85}}}, {0.0}},
+        // Two tones 14 cents apart need a long stretch to be told apart.
+        {{"detuned pair", 2, {{T::Sine440, 69, 10, -7}, {T::Sine440, 69, 10, 7}}}, {-7.0, 7.0}},
+    };
+    std::vector<TestPreset> presets;
+    for (const auto& c : cases) presets.push_back(c.preset);
+    const TuningTestFolder folder(presets);
+    SoundSetup setup = offline_setup(folder.bank());
+    setup.bank_tuning_cache = folder.cache();
+    SynthController controller(0, setup);
+    ASSERT_TRUE(controller.load_default_bank());
+    ASSERT_TRUE(controller.wait_for_bank_tuning());
+    for (size_t i = 0; i < cases.size(); ++i) {
+        controller.select_instrument(int32_t(i));
         std::vector<double> near;
-        for (double ct : cents) near.push_back(detuned(ct));
-        const auto found = render_a4(c, near, cents.size() > 1 ? 2.5 : 1.0);
-        for (size_t i = 0; i < cents.size(); ++i)
-            EXPECT_NEAR(cents_between(found[i], kA4), cents[i], 0.1) << name << " tone " << i;
+        for (double cents : cases[i].cents) near.push_back(detuned(cents));
+        const auto found = render_a4(controller, near, near.size() > 1 ? 2.5 : 1.0);
+        for (size_t tone = 0; tone < near.size(); ++tone)
+            EXPECT_NEAR(cents_between(found[tone], kA4), cases[i].cents[tone], 0.1)
+                << cases[i].preset.name << " tone " << tone;
     }
-
-    TuningTestFolder folder_;
-};
-
-TEST_F(PitchTrue, BanksOffByKnownCentsPlayInTuneKeepingDeliberateDetuning) {
-    auto pitch_true = controller(true);
-    ASSERT_TRUE(pitch_true->wait_for_bank_tuning());
-    auto own_tuning = controller(false);
-    EXPECT_FALSE(own_tuning->wait_for_bank_tuning());
-    const auto all = cases();
-    for (size_t i = 0; i < all.size(); ++i) {
-        pitch_true->select_instrument(int32_t(i));
-        expect_tones(*pitch_true, all[i].pitch_true_cents, all[i].preset.name.c_str());
-        own_tuning->select_instrument(int32_t(i));
-        expect_tones(*own_tuning, all[i].bank_cents, all[i].preset.name.c_str());
-    }
-}
-
-TEST_F(PitchTrue, SwitchingAppliesToTheNextNotes) {
-    auto c = controller(true);
-    ASSERT_TRUE(c->wait_for_bank_tuning());
-    expect_tones(*c, {0.0}, "pitch-true");
-    c->set_pitch_true(false);
-    EXPECT_FALSE(c->pitch_true());
-    expect_tones(*c, {17.0}, "the bank's own tuning");
-    c->set_pitch_true(true);
-    expect_tones(*c, {0.0}, "pitch-true again");
 }
 
 // The default General MIDI bank is measured and its presets render A4 at 440 Hz. The package

@@ -94,8 +94,7 @@ public:
     void select_timbre(int32_t type) override { log("select_waveform", type); }
     void show_plot_toggles(bool a, bool b, bool c) override { log("show_plot_segments", a, b, c); }
     void show_volume(int32_t v) override { log("show_volume", v); }
-    std::optional<bool> shown_pitch_true;  // kept apart from the call log
-    void show_pitch_true(bool on) override { shown_pitch_true = on; }
+    void show_pitch_true(bool) override {}
     void beep() override {
         ++beeps;
         log("beep");
