@@ -61,7 +61,9 @@ IpatchSF2Sample* add_sample(IpatchSF2* bank, const TestZone& zone, int index) {
                  guint(loops ? kLoopFrames : 8), "loop-end",
                  guint(loops ? 2 * kLoopFrames : kShortFrames - 8), nullptr);
     ipatch_container_append(IPATCH_CONTAINER(bank), IPATCH_ITEM(sample.get()));
-    return sample.get();  // the bank holds it now
+    // The bank holds its own reference now; `sample` drops the one it was made with.
+    IpatchSF2Sample* const held = sample.get();
+    return held;
 }
 
 void set_generator(IpatchItem* zone, int generator, int16_t value) {
