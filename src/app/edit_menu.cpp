@@ -66,6 +66,7 @@ QString edit_title(EditName name) {
         case EditName::EditFixedTone: return QObject::tr("Fixed Tone");
         case EditName::EditChord: return QObject::tr("Chord");
         case EditName::Volume: return QObject::tr("Volume");
+        case EditName::PitchTrue: return QObject::tr("Bank's Own Tuning");
     }
     return QObject::tr("Change");
 }

@@ -39,6 +39,7 @@ enum class EditName {
     EditFixedTone,
     EditChord,
     Volume,
+    PitchTrue,
 };
 
 enum class ScaleAction {

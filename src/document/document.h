@@ -1,17 +1,18 @@
 #pragma once
 // Document: one open document. It holds three parts, each with one job: the curve (timbre,
 // step, ranges, samples: curve.h), the ratio tables (scale ratios and fixed tones:
-// ratio_tables.h) and the chord map editor (chord_map_editor.h); and the volume and the
-// change count itself. Every user action enters through one member function here, which
-// checks the value, changes the part and then runs the action's follow-up in one place:
-// mark the document changed, reload a table, resample, refit a range, redraw.
+// ratio_tables.h) and the chord map editor (chord_map_editor.h); and the volume, the
+// pitch-true choice and the change count itself. Every user action enters through one member
+// function here, which checks the value, changes the part and then runs the action's follow-up in
+// one place: mark the document changed, reload a table, resample, refit a range, redraw.
 //
 // Every action that marks the document changed records one undo step (undo_history.h)
 // holding the saved state from before it; undo and redo apply such a state and show it.
 //
 // It never reads a widget: the window calls these with the values the user set, and the
 // document shows values and asks for redraws through CurveView and DocumentView, and sends
-// the volume through SynthChannel. Until a window attaches, all three are null objects.
+// the volume and the pitch-true choice through SynthChannel. Until a window attaches, all three are
+// null objects.
 //
 // Threads: everything runs on the user-interface thread, except chord_for_key and
 // published_chord_map, which any thread may use (the MIDI receive thread plays from them).
@@ -37,7 +38,8 @@ namespace kelvara {
 
 class Document {
 public:
-    // A new document (see Curve and RatioTables for its values), volume 64, unchanged.
+    // A new document (see Curve and RatioTables for its values), volume 64, pitch-true,
+    // unchanged.
     Document();
     // Lends the curve view null arrays before the curve's arrays go.
     ~Document();
@@ -59,7 +61,8 @@ public:
     void attach_synth_channel(SynthChannel& channel) { channel_ = &channel; }
     void detach_synth_channel() { channel_ = &null_channel_; }
     // Shows every value, samples the curve, lends the arrays to the curve view and redraws
-    // it, and sends the volume to the synthesizer: what a window does once it is built.
+    // it, and sends the volume and the pitch-true choice to the synthesizer: what a window
+    // does once it is built.
     void show_all();
 
     // --- change count and undo ---------------------------------------------------------------
@@ -129,6 +132,11 @@ public:
     void set_volume(int32_t volume);
     int32_t volume() const { return volume_; }
 
+    // --- pitch-true playback or the bank's own tuning --------------------------------------
+    // The user changed the choice: store, send, and mark the document changed.
+    void set_pitch_true(bool on);
+    bool pitch_true() const { return pitch_true_; }
+
     // --- parts, read-only -------------------------------------------------------------------
     const Curve& curve() const { return curve_; }
     const RatioTables& tables() const { return tables_; }
@@ -184,6 +192,7 @@ private:
     void show_plot_flags();
     void show_fitted_slope();
     void send_volume();
+    void send_pitch_true();
     // Beeps and shows the stored value again.
     void refuse(FloatField shown_again);
     // Resamples, optionally refits y, and redraws.
@@ -198,6 +207,9 @@ private:
     // The channel volume; 64 until the user or a file sets it. Saved with the document; the
     // synthesizer takes it when the window is shown.
     int32_t volume_ = kDefaultVolume;
+    // Pitch-true playback unless the user asks for the bank's own tuning. Saved with the
+    // document; the synthesizer takes it when the window is shown.
+    bool pitch_true_ = true;
     UndoHistory history_;
     std::optional<PendingEdit> pending_edit_;
     // Inside a continuous edit, and whether its undo step is recorded already.

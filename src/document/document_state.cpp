@@ -20,6 +20,7 @@ DocumentFileState Document::state() const {
     s.step_size = curve_.step_size();
     s.number_of_overtones = curve_.number_of_overtones();
     s.volume = volume_;
+    s.pitch_true = pitch_true_;
     s.midi_note_numbers = chords_.map().midi_note_numbers();
     s.chords = chords_.map().chords();
     return s;
@@ -60,6 +61,7 @@ void Document::put_state(const DocumentFileState& s) {
     curve_.set_bound(BoundField::YMin, s.y_min);
     curve_.set_bound(BoundField::YMax, s.y_max);
     volume_ = s.volume;
+    pitch_true_ = s.pitch_true;
     // The key list and the chords in one step: the MIDI thread sees the old map or the new
     // one, never a mix. (A state the document produced always has a matching map.)
     if (chord_map) chords_.replace(std::move(*chord_map));

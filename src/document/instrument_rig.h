@@ -58,6 +58,7 @@ public:
     // A refused bank brings the default bank back, playing, and gives the refusal.
     Result<void> load_sound_bank(const std::string& path) override;
     void reset_to_default_bank() override { synth_->reset_to_default_bank(); }
+    void allow_bank_measuring() override { synth_->allow_bank_measuring(); }
     std::string midi_system_name() const override;
     std::vector<std::string> midi_source_titles() const override;
     bool connect_midi_source(int index) override;
@@ -65,10 +66,11 @@ public:
     void on_note_played(std::function<void(int key)> notify) override;
 
 private:
-    // SynthChannel: the document's volume.
+    // SynthChannel: the document's volume and pitch-true choice.
     void set_midi_parameter(uint32_t controller, uint32_t value) override {
         synth_->set_midi_parameter(controller, value);
     }
+    void set_pitch_true(bool on) override { synth_->set_pitch_true(on); }
     // Receive thread.
     void note_played(int key);
 

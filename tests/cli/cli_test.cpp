@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "midi/jack_test_source.h"
+#include "sound/default_bank.h"
 #include "sound/generated_bank.h"
 #include "sound/peak_estimator.h"
 #ifdef KELVARA_TEST_PLOT
@@ -158,7 +159,8 @@ const CaseGroups& case_groups() {
              "  \"number_of_overtones\": 9,\n"
              "  \"volume\": 90,\n"
              "  \"midi_keys\": [64, 60, 7],\n"
-             "  \"chords\": {\"7\": [], \"60\": [261.63], \"64\": [329.63, 392]}\n"
+             "  \"chords\": {\"7\": [], \"60\": [261.63], \"64\": [329.63, 392]},\n"
+             "  \"pitch_true\": true\n"
              "}\n"},
             {"new {dir}/b.kelvara --type 0 --xmin 1 --xmax 1.5", 0, Match::Equals, ""},
             {"curve {dir}/b.kelvara", 0, Match::Contains, "x,y\n1,", 102},
@@ -288,6 +290,35 @@ TEST_F(CliTest, RenderWritesA48kHzStereoWavBelowTheLimitersCeiling) {
     for (float s : wav.left) peak = std::max(peak, std::abs(s));
     EXPECT_GT(peak, 0.01f);
     EXPECT_LE(peak, 0.891f);
+}
+
+// Pitch-true playback on the system's General MIDI bank: the flute (73), 13 cents sharp as the
+// bank declares it, renders A4 in tune unless the bank's own tuning is asked for; bank-tuning
+// reports its corrections, from the cache the render left.
+TEST_F(CliTest, BankTuningPlaysTheGeneralMidiBankInTune) {
+    const std::string gm = sound::kSystemGeneralMidiBank;
+    if (!std::filesystem::is_regular_file(gm)) GTEST_SKIP() << gm << " is not installed";
+    const auto a4_cents = [&](const std::string& options) {
+        const CliRun r =
+            run("render --chord 440 --seconds 1.4 --wav {dir}/a4.wav --program 73 " + options);
+        EXPECT_EQ(r.exit_code, 0) << r.out;
+        std::vector<float> sustain =
+            testing::from_seconds(read_wav(path("a4.wav")).left, 48000, 0.2);
+        sustain.resize(48000);
+        return testing::cents_between(testing::Spectrum(sustain, 48000).peak_frequency(440, 30),
+                                      440.0);
+    };
+    EXPECT_NEAR(a4_cents(""), 0.0, 0.5);
+    EXPECT_GT(a4_cents("--bank-tuning"), 10.0);
+    const CliRun zones = run("bank-tuning " + gm + " --program 73 --zones");
+    EXPECT_EQ(zones.exit_code, 0) << zones.out;
+    EXPECT_NE(zones.out.find("read from the cache"), std::string::npos) << zones.out;
+    EXPECT_EQ(std::count(zones.out.begin(), zones.out.end(), '\n'), 2 + 10) << zones.out;
+    EXPECT_EQ(run("bank-tuning " + gm + " --program 999").exit_code, 2);
+    EXPECT_EQ(run("bank-tuning {dir}/broken.sf2").exit_code, 2);
+    const CliRun bench = run("bench --case bank-tuning --min-time 0");
+    EXPECT_EQ(bench.exit_code, 0) << bench.out;
+    EXPECT_NE(bench.out.find("\nbank-tuning "), std::string::npos) << bench.out;
 }
 
 #ifdef KELVARA_TEST_PLOT

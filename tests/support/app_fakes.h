@@ -88,6 +88,8 @@ public:
         return {};
     }
     void reset_to_default_bank() override { ++resets; }
+    bool measuring_allowed = false;
+    void allow_bank_measuring() override { measuring_allowed = true; }
     bool has_synthesizer() const override { return true; }
     std::string midi_system_name() const override { return "JACK"; }
     std::vector<std::string> midi_source_titles() const override {
