@@ -69,6 +69,9 @@ void DocumentWindow::connect_float_field(QLineEdit* field, FloatField shown_as,
     on_commit(field, [this, field, shown_as, action = std::move(action)] {
         if (const auto value = parse_float_text(field->text())) {
             action(*value);
+            // The field shows what is in force, which also ends the field's own undo of
+            // the typing: from here Undo is the document's (edit_menu.h).
+            show_float(shown_as, stored_value(shown_as));
             return;
         }
         beep();
@@ -81,6 +84,7 @@ void DocumentWindow::connect_overtone_field() {
     on_commit(field, [this, field] {
         if (const auto value = parse_int_text(field->text())) {
             document_->set_number_of_overtones(*value);
+            show_number_of_overtones(document_->curve().number_of_overtones());
             return;
         }
         beep();

@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QSettings>
 
+#include "app/recovery_writer.h"
+
 namespace kelvara {
 namespace {
 
@@ -31,10 +33,13 @@ DocumentController::~DocumentController() {
 
 DocumentWindow* DocumentController::new_document() {
     DocumentWindow* window = show_window(std::make_unique<Document>(), QString());
-    ++untitled_count_;
-    window->set_untitled_name(untitled_count_ == 1 ? tr("Untitled")
-                                                   : tr("Untitled %1").arg(untitled_count_));
+    window->set_untitled_name(next_untitled_name());
     return window;
+}
+
+QString DocumentController::next_untitled_name() {
+    ++untitled_count_;
+    return untitled_count_ == 1 ? tr("Untitled") : tr("Untitled %1").arg(untitled_count_);
 }
 
 DocumentWindow* DocumentController::open_document(const QString& path) {
@@ -90,6 +95,7 @@ bool DocumentController::save_to(DocumentWindow& window, const QString& path) {
 
 bool DocumentController::revert_to_saved(DocumentWindow& window) {
     if (window.file_path().isEmpty()) return false;
+    if (!dialogs_.confirm_revert(&window, window.display_name())) return false;
     Document& document = window.document();
     // A read into the open window shows every value read by itself; a refused one changes
     // nothing.
@@ -135,7 +141,8 @@ bool DocumentController::confirm_close(DocumentWindow& window) {
 }
 
 DocumentWindow* DocumentController::show_window(std::unique_ptr<Document> document,
-                                                const QString& path) {
+                                                const QString& path,
+                                                std::optional<RecoverySlot> slot) {
     std::unique_ptr<Instruments> instruments = instruments_ ? instruments_(*document) : nullptr;
     auto* window = new DocumentWindow(std::move(document), std::move(instruments));
     if (!path.isEmpty()) window->set_file_path(path);
@@ -143,6 +150,7 @@ DocumentWindow* DocumentController::show_window(std::unique_ptr<Document> docume
     window->set_sound_bank_chooser(
         [this](QWidget* parent) { return dialogs_.choose_sound_bank(parent); });
     install_menus(*window);
+    keep_recovery(*window, std::move(slot));
     windows_.append(window);
     window->show();
     return window;

@@ -8,17 +8,23 @@
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+#include <filesystem>
+#include <optional>
 
 #include "app/document_dialogs.h"
 #include "app/document_store.h"
 #include "app/document_window.h"
 #include "document/instruments.h"
+#include "document/recovery_file.h"
 
 class QMenu;
 
 namespace kelvara {
 
 class HelpMenu;
+
+// How a start answers the offer of documents left by a Kelvara that did not close normally.
+enum class RecoveryAnswer { Ask, Restore, Discard };
 
 // Makes the instruments of each new window for the document they play (it outlives them);
 // may return null (a silent window).
@@ -43,6 +49,7 @@ public:
     // Each returns true when the document was written (or read back).
     bool save_document(DocumentWindow& window);
     bool save_document_as(DocumentWindow& window);
+    // Asks first: the changes are lost, and a revert cannot be undone.
     bool revert_to_saved(DocumentWindow& window);
 
     // Closes the window, asking first when the document has unsaved changes; true when it
@@ -51,13 +58,27 @@ public:
     // Closes every document window the same way; stops at the first the user keeps open.
     bool close_all_documents();
 
+    // From now on every new window keeps its edited document in a recovery slot in
+    // `folder` (recovery_writer.h); off until called.
+    void keep_recovery_files(std::filesystem::path folder);
+    // Offers the documents of the recovery folder whose windows are gone (asking the user,
+    // or as answered): each restored one opens in a window, edited, belonging to the file
+    // it came from; declined ones are removed. Returns the windows opened.
+    QList<DocumentWindow*> offer_recovered_documents(RecoveryAnswer answer);
+
     QList<DocumentWindow*> windows() const;
     // The documents opened or saved most recently, newest first.
     QStringList recent_documents() const;
     void clear_recent_documents();
 
 private:
-    DocumentWindow* show_window(std::unique_ptr<Document> document, const QString& path);
+    // A window for the document; it keeps its recovery in `slot`, or in a new slot when
+    // recovery files are kept.
+    DocumentWindow* show_window(std::unique_ptr<Document> document, const QString& path,
+                                std::optional<RecoverySlot> slot = std::nullopt);
+    QString next_untitled_name();
+    // recovery_offer.cpp
+    void keep_recovery(DocumentWindow& window, std::optional<RecoverySlot> slot);
     bool confirm_close(DocumentWindow& window);
     bool save_to(DocumentWindow& window, const QString& path);
     void show_file_error(QWidget* parent, const Error& error);
@@ -73,6 +94,7 @@ private:
     InstrumentsFactory instruments_;
     QList<QPointer<DocumentWindow>> windows_;
     int untitled_count_ = 0;
+    std::filesystem::path recovery_folder_;
 };
 
 }  // namespace kelvara

@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace kelvara {
 namespace {
@@ -33,6 +34,35 @@ UnsavedChangesChoice QtDocumentDialogs::ask_save_changes(QWidget* window,
         case QMessageBox::Discard: return UnsavedChangesChoice::Discard;
         default: return UnsavedChangesChoice::Cancel;
     }
+}
+
+bool QtDocumentDialogs::confirm_revert(QWidget* window, const QString& document_name) {
+    QMessageBox box(window);
+    box.setIcon(QMessageBox::Warning);
+    box.setWindowTitle(QObject::tr("Revert to Saved"));
+    box.setText(QObject::tr("Revert \"%1\" to the saved version?").arg(document_name));
+    box.setInformativeText(
+        QObject::tr("Your changes since the last save will be lost; Undo cannot bring them back."));
+    QPushButton* revert = box.addButton(QObject::tr("Revert"), QMessageBox::DestructiveRole);
+    box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(QMessageBox::Cancel);
+    box.exec();
+    return box.clickedButton() == revert;
+}
+
+bool QtDocumentDialogs::ask_restore_documents(const QStringList& document_names) {
+    QMessageBox box;
+    box.setIcon(QMessageBox::Question);
+    box.setWindowTitle(QObject::tr("Restore Documents"));
+    box.setText(
+        QObject::tr("Kelvara did not close normally. Restore the unsaved changes of "
+                    "these documents?"));
+    box.setInformativeText(document_names.join(QLatin1Char('\n')));
+    QPushButton* restore = box.addButton(QObject::tr("Restore"), QMessageBox::AcceptRole);
+    box.addButton(QObject::tr("Discard Changes"), QMessageBox::DestructiveRole);
+    box.setDefaultButton(restore);
+    box.exec();
+    return box.clickedButton() == restore;
 }
 
 std::optional<QString> QtDocumentDialogs::choose_document_to_open(QWidget* parent) {

@@ -2,6 +2,7 @@
 // The questions the document controller asks the user. Behind an interface so that tests
 // answer them in code instead of hanging in a modal dialog.
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 class QWidget;
@@ -17,6 +18,11 @@ public:
     // The document shown in `window` has unsaved changes and is about to close.
     virtual UnsavedChangesChoice ask_save_changes(QWidget* window,
                                                   const QString& document_name) = 0;
+    // Revert to Saved throws the changes away: true when the user confirms.
+    virtual bool confirm_revert(QWidget* window, const QString& document_name) = 0;
+    // Kelvara did not close normally last time: restore the documents named (true), or
+    // throw their unsaved changes away (false)?
+    virtual bool ask_restore_documents(const QStringList& document_names) = 0;
     // A document file to open; nothing when the user cancels.
     virtual std::optional<QString> choose_document_to_open(QWidget* parent) = 0;
     // Where to save a document; nothing when the user cancels.
@@ -32,6 +38,8 @@ public:
 class QtDocumentDialogs final : public DocumentDialogs {
 public:
     UnsavedChangesChoice ask_save_changes(QWidget* window, const QString& document_name) override;
+    bool confirm_revert(QWidget* window, const QString& document_name) override;
+    bool ask_restore_documents(const QStringList& document_names) override;
     std::optional<QString> choose_document_to_open(QWidget* parent) override;
     std::optional<QString> choose_save_path(QWidget* parent,
                                             const QString& suggested_path) override;

@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QShowEvent>
 #include <QStatusBar>
+#include <QTimer>
 
 namespace kelvara {
 namespace {
@@ -87,6 +89,19 @@ void DocumentWindow::beep() {
 
 void DocumentWindow::show_edited(bool edited) {
     setWindowModified(edited);
+}
+
+void DocumentWindow::show_undo_steps() {
+    emit undo_steps_changed();
+}
+
+void DocumentWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (shown_once_ || event->spontaneous()) return;
+    shown_once_ = true;
+    // Queued, so the window is painted first; the measurement itself runs on a thread of
+    // its own and the sound never waits for it.
+    QTimer::singleShot(0, this, [this] { instruments_->allow_bank_measuring(); });
 }
 
 void DocumentWindow::closeEvent(QCloseEvent* event) {

@@ -60,13 +60,21 @@ public:
     void select_timbre(int32_t overtone_type) override;
     void show_plot_toggles(bool justs, bool selected_ratio, bool derivative) override;
     void show_volume(int32_t volume) override;
+    void show_pitch_true(bool pitch_true) override;
     void reload_table(DocumentTable table) override;
     std::optional<int32_t> selected_row(DocumentTable table) const override;
     void beep() override;
     void show_edited(bool edited) override;
+    void show_undo_steps() override;
+
+signals:
+    // What Undo and Redo would do may have changed (the Edit menu shows it).
+    void undo_steps_changed();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // The first time the window shows, its instruments may start measuring their bank.
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -104,6 +112,7 @@ private:
     std::function<bool(DocumentWindow&)> close_guard_;
     std::function<std::optional<QString>(QWidget*)> choose_sound_bank_;
     int beep_count_ = 0;
+    bool shown_once_ = false;
 };
 
 }  // namespace kelvara

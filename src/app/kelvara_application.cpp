@@ -14,8 +14,11 @@ KelvaraApplication::KelvaraApplication()
           make_document_store(), std::make_unique<QtDocumentDialogs>(),
           [](const QUrl& url) { return QDesktopServices::openUrl(url); },
           [](const Document& document) {
+              // The bank is measured once the window shows (DocumentWindow::showEvent).
+              InstrumentRig::Setup setup;
+              setup.sound.measure_banks_at_once = false;
               return std::make_unique<InstrumentRig>(document.published_chord_map(),
-                                                     InstrumentRig::Setup{});
+                                                     std::move(setup));
           }) {}
 
 KelvaraApplication::KelvaraApplication(std::unique_ptr<DocumentStore> store,

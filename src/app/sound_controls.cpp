@@ -1,6 +1,8 @@
-// The sound and MIDI strip of a document window: volume, instrument and bank, MIDI input
-// and the last key played. The document sends the volume; the window's instruments hold
+// The sound and MIDI strip of a document window: volume, instrument and bank, the bank's
+// own tuning or pitch-true playback, MIDI input and the last key played. The document sends
+// the volume and the tuning choice; the window's instruments hold
 // the bank, its programs and the MIDI input.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -16,6 +18,11 @@ void DocumentWindow::connect_sound_controls() {
     // the signals blocked (show_volume).
     connect(widgets_.volume_slider, &QSlider::valueChanged, this,
             [this](int value) { document_->set_volume(value); });
+    // A drag of the slider is one undo step, however many values it passes.
+    connect(widgets_.volume_slider, &QSlider::sliderPressed, this,
+            [this] { document_->begin_continuous_edit(); });
+    connect(widgets_.volume_slider, &QSlider::sliderReleased, this,
+            [this] { document_->end_continuous_edit(); });
 
     connect(widgets_.instrument_list, &QComboBox::activated, this, [this](int index) {
         if (index >= 0) instruments_->select_program(index);
@@ -35,6 +42,9 @@ void DocumentWindow::connect_sound_controls() {
         instruments_->reset_to_default_bank();
         show_instruments();
     });
+    // Like the slider, the box's own changes are the user's (show_pitch_true blocks them).
+    connect(widgets_.bank_tuning_box, &QCheckBox::toggled, this,
+            [this](bool own_tuning) { document_->set_pitch_true(!own_tuning); });
     connect(widgets_.midi_source_list, &QComboBox::activated, this, [this](int index) {
         if (index >= 0) instruments_->connect_midi_source(index);
     });
@@ -78,6 +88,7 @@ void DocumentWindow::show_instruments() {
     programs->setEnabled(programs->count() > 0);
     widgets_.load_bank_button->setEnabled(sounding);
     widgets_.default_bank_button->setEnabled(sounding);
+    widgets_.bank_tuning_box->setEnabled(sounding);
 }
 
 void DocumentWindow::show_last_played() {
@@ -93,6 +104,11 @@ void DocumentWindow::set_sound_bank_chooser(
 void DocumentWindow::show_volume(int32_t volume) {
     const QSignalBlocker quiet(widgets_.volume_slider);
     widgets_.volume_slider->setValue(volume);
+}
+
+void DocumentWindow::show_pitch_true(bool pitch_true) {
+    const QSignalBlocker quiet(widgets_.bank_tuning_box);
+    widgets_.bank_tuning_box->setChecked(!pitch_true);
 }
 
 }  // namespace kelvara

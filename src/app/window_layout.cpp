@@ -1,6 +1,7 @@
 // The layout of a document window: the curve with its timbre, range and plot controls on
 // the left, the scale, fixed-tone and chord tables on the right, the sound and MIDI strip
 // along the bottom. Only the graph grows when the window does.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -151,7 +152,7 @@ QWidget* range_row(WindowWidgets& w) {
     layout->addWidget(w.y_max_field);
     layout->addWidget(w.fit_y_button);
     layout->addSpacing(12);
-    layout->addWidget(buddy_label(QObject::tr("St&ep:"), w.step_field));
+    layout->addWidget(buddy_label(QObject::tr("Ste&p:"), w.step_field));
     layout->addWidget(w.step_field);
     layout->addStretch(1);
     return row;
@@ -303,6 +304,12 @@ QWidget* sound_strip(WindowWidgets& w) {
     w.default_bank_button = new QPushButton(QObject::tr("Default Ba&nk"));
     w.default_bank_button->setObjectName(QStringLiteral("default_bank_button"));
     w.default_bank_button->setToolTip(QObject::tr("Go back to the built-in sounds"));
+    w.bank_tuning_box = new QCheckBox(QObject::tr("Play the bank's o&wn tuning"));
+    w.bank_tuning_box->setObjectName(QStringLiteral("bank_tuning_box"));
+    w.bank_tuning_box->setToolTip(
+        QObject::tr("Unchecked, Kelvara measures the pitch of every sample of the bank and "
+                    "plays each tone at exactly the pitch asked for. Checked, the bank plays "
+                    "as it declares itself, often a few cents off. Saved with the document"));
     w.volume_slider = new QSlider(Qt::Horizontal);
     w.volume_slider->setObjectName(QStringLiteral("volume_slider"));
     w.volume_slider->setRange(0, kVolumeMax);
@@ -321,6 +328,7 @@ QWidget* sound_strip(WindowWidgets& w) {
     layout->addWidget(w.instrument_list);
     layout->addWidget(w.load_bank_button);
     layout->addWidget(w.default_bank_button);
+    layout->addWidget(w.bank_tuning_box);
     layout->addStretch(1);
     layout->addWidget(buddy_label(QObject::tr("&Volume:"), w.volume_slider));
     layout->addWidget(w.volume_slider);
@@ -341,7 +349,7 @@ void set_tab_order(const WindowWidgets& w) {
         w.fixed_tone_buttons[1], w.fixed_tone_buttons[2], w.chord_table,
         w.chord_buttons[0],      w.chord_buttons[1],      w.chord_buttons[2],
         w.midi_source_list,      w.instrument_list,       w.load_bank_button,
-        w.default_bank_button,   w.volume_slider};
+        w.default_bank_button,   w.bank_tuning_box,       w.volume_slider};
     for (std::size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
 }

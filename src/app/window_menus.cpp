@@ -1,11 +1,12 @@
 // The menus of a document window: File with the document commands and their standard
-// shortcuts, and Help.
+// shortcuts, Edit (edit_menu.cpp), and Help.
 #include <QApplication>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 
 #include "app/document_controller.h"
+#include "app/edit_menu.h"
 #include "app/help_menu.h"
 
 namespace kelvara {
@@ -21,7 +22,8 @@ void DocumentController::install_menus(DocumentWindow& window) {
     file->addSeparator();
     file->addAction(tr("&Close"), QKeySequence::Close, w, [this, w] { close_document(*w); });
     file->addAction(tr("&Save"), QKeySequence::Save, w, [this, w] { save_document(*w); });
-    file->addAction(tr("Save &As…"), QKeySequence::SaveAs, w, [this, w] { save_document_as(*w); });
+    file->addAction(tr("Save &As…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), w,
+                    [this, w] { save_document_as(*w); });
     QAction* revert =
         file->addAction(tr("Re&vert to Saved"), w, [this, w] { revert_to_saved(*w); });
     // Revert only makes sense for a document that has a file and has changed since.
@@ -33,6 +35,8 @@ void DocumentController::install_menus(DocumentWindow& window) {
         if (close_all_documents()) QApplication::quit();
     });
     quit->setMenuRole(QAction::QuitRole);
+
+    install_edit_menu(window);
 
     QMenu* help = window.menuBar()->addMenu(tr("&Help"));
     QAction* help_command = help->addAction(tr("Kelvara &Help"), QKeySequence::HelpContents,

@@ -3,6 +3,7 @@
 // its document; tests find them here instead of searching the widget tree.
 #include <array>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -54,6 +55,8 @@ struct WindowWidgets {
     QComboBox* instrument_list = nullptr;
     QPushButton* load_bank_button = nullptr;
     QPushButton* default_bank_button = nullptr;
+    // Checked: the bank's own tuning; unchecked (the default): pitch-true playback.
+    QCheckBox* bank_tuning_box = nullptr;
     QSlider* volume_slider = nullptr;
 };
 

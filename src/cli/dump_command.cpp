@@ -58,6 +58,7 @@ std::string json_of(const DocumentFileState& s) {
         {"volume", std::to_string(s.volume)},
         {"midi_keys", json_list(s.midi_note_numbers)},
         {"chords", json_chords(s.chords)},
+        {"pitch_true", json_bool(s.pitch_true)},
     };
     std::string out = "{\n";
     for (size_t i = 0; i < fields.size(); ++i)

@@ -116,6 +116,7 @@ void run_play(const PlayOptions& options) {
     else
         read_document(options.document, document);
     InstrumentRig::Setup setup;
+    setup.sound.pitch_true = document.pitch_true();
     if (!options.wav.empty()) setup.sound.backend = "null";  // rendered here, never to a device
     setup.midi_client = open_cli_midi_client(options.system);
     InstrumentRig rig(document.published_chord_map(), std::move(setup));

@@ -23,6 +23,7 @@ struct NewOptions {
     std::optional<float> x_min, x_max, y_min, y_max;
     std::optional<int32_t> volume;
     std::vector<std::string> chords;
+    bool bank_tuning = false;  // the document plays the bank's own tuning
 };
 
 template <typename T>
@@ -43,6 +44,7 @@ DocumentFileState state_from(const NewOptions& o) {
     set_if(o.y_min, s.y_min);
     set_if(o.y_max, s.y_max);
     set_if(o.volume, s.volume);
+    s.pitch_true = !o.bank_tuning;
     for (const std::string& argument : o.chords) {
         auto [key, frequencies] = parse_chord_argument(argument);
         if (!s.chords.emplace(key, std::move(frequencies)).second)
@@ -83,6 +85,8 @@ void add_new_command(CLI::App& app) {
     command->add_option("--ymin", o->y_min, "Lowest dissonance plotted");
     command->add_option("--ymax", o->y_max, "Highest dissonance plotted");
     command->add_option("--volume", o->volume, "Synthesizer volume 0-127");
+    command->add_flag("--bank-tuning", o->bank_tuning,
+                      "Play the bank's own tuning instead of pitch-true playback");
     command->add_option("--chord", o->chords, "KEY=F1,F2,...: the chord of a MIDI key (repeatable)")
         ->allow_extra_args(false);
     command->callback([o] { run_new(*o); });

@@ -17,9 +17,11 @@ constexpr double kReleaseTailSeconds = 0.25;
 constexpr double kMaxRenderSeconds = 600.0;
 
 // A controller that never opens an audio device, with `bank` loaded when given.
-std::unique_ptr<SynthController> offline_controller(const std::string& bank) {
+std::unique_ptr<SynthController> offline_controller(const std::string& bank,
+                                                    bool pitch_true = true) {
     SoundSetup setup;
     setup.backend = "null";
+    setup.pitch_true = pitch_true;
     auto controller = std::make_unique<SynthController>(0, setup);
     if (!controller->load_default_bank())
         throw std::runtime_error("the synthesizer could not be built");
@@ -46,13 +48,19 @@ struct RenderOptions {
     float velocity = 100.0f;
     double seconds = 2.0;
     std::string wav;
+    bool bank_tuning = false;  // the bank's own tuning rather than pitch-true playback
 };
 
 void render(const RenderOptions& o) {
     if (!(o.seconds > 0.0 && o.seconds <= kMaxRenderSeconds))
         throw UsageError("--seconds must be above 0 and at most 600");
-    auto controller = offline_controller(o.bank);
+    auto controller = offline_controller(o.bank, !o.bank_tuning);
     select_program(*controller, o.program);
+    // The chord starts at once, so it waits for the bank's measurement (or the cache).
+    if (!o.bank_tuning && !controller->wait_for_bank_tuning())
+        std::fprintf(stderr,
+                     "kelvara-cli: the bank could not be measured; it plays its own "
+                     "tuning\n");
     const double rate = controller->sample_rate();
     const auto ids = controller->notes_on(o.chord, o.velocity);
     auto audio = controller->render_offline(int(std::lround(o.seconds * rate)));
@@ -101,6 +109,8 @@ void add_sound_commands(CLI::App& app) {
     render_cmd->add_option("--velocity", options->velocity, "MIDI velocity (1-127)");
     render_cmd->add_option("--seconds", options->seconds, "How long the chord is held");
     render_cmd->add_option("--wav", options->wav, "Output file")->required();
+    render_cmd->add_flag("--bank-tuning", options->bank_tuning,
+                         "Play the bank's own tuning instead of pitch-true playback");
     render_cmd->callback([options] { render(*options); });
 
     CLI::App* test = app.add_subcommand("play-test", "Play the synthesizer's two test chords");

@@ -9,8 +9,38 @@ namespace kelvara {
 // The four bound fields of the curve.
 enum class BoundField { XMin, XMax, YMin, YMax };
 
-// How an edit moves the change count.
+// How an edit moves the change count: an action done (one undo step), the latest step
+// undone, or the values saved (or read) as they are now.
 enum class ChangeKind { Done, Undone, Cleared };
+
+// What one undo step takes back: the action that recorded it. The window names its Undo
+// and Redo items after it ("Undo Step Size").
+enum class EditName {
+    Unnamed,  // a change counted by hand (update_change_count), not by an action
+    StepSize,
+    NumberOfOvertones,
+    Timbre,
+    BaseFrequency,
+    RatioRange,       // x min or x max
+    DissonanceRange,  // y min or y max
+    PlotToggles,
+    AddScaleRatio,
+    DeleteScaleRatio,
+    ClearScale,
+    ScalePreset,
+    AddFixedTone,
+    CopyToFixedTones,
+    DeleteFixedTone,
+    SetFixedTones,
+    AddChord,
+    CopyFixedTonesToChord,
+    DeleteChord,
+    EditScaleRatio,
+    EditFixedTone,
+    EditChord,
+    Volume,
+    PitchTrue,
+};
 
 enum class ScaleAction {
     AppendUnison,    // append the ratio 1

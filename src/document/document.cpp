@@ -1,5 +1,6 @@
-// The document's window attachment, the change count, the steps that show its values, and
-// the volume. The actions are in document_curve_actions.cpp and document_table_actions.cpp.
+// The document's window attachment, the steps that show its values, the volume and the
+// pitch-true choice. The actions are in document_curve_actions.cpp and
+// document_table_actions.cpp, undo in document_undo.cpp.
 #include "document/document.h"
 
 namespace kelvara {
@@ -63,16 +64,8 @@ void Document::show_all() {
     curve_view_->redraw(curve_.number_of_points());
     send_volume();
     view_->show_volume(volume_);
-}
-
-void Document::update_change_count(ChangeKind kind) {
-    const bool was_edited = is_edited();
-    switch (kind) {
-        case ChangeKind::Done: ++change_count_; break;
-        case ChangeKind::Undone: --change_count_; break;
-        case ChangeKind::Cleared: change_count_ = 0; break;
-    }
-    if (was_edited != is_edited()) view_->show_edited(is_edited());
+    send_pitch_true();
+    view_->show_pitch_true(pitch_true_);
 }
 
 void Document::show_bounds() {
@@ -101,8 +94,21 @@ void Document::send_volume() {
 }
 
 void Document::set_volume(int32_t volume) {
+    const EditScope edit(*this, EditName::Volume);
     volume_ = volume;
     send_volume();
+    update_change_count(ChangeKind::Done);
+}
+
+void Document::send_pitch_true() {
+    channel_->set_pitch_true(pitch_true_);
+}
+
+void Document::set_pitch_true(bool on) {
+    if (on == pitch_true_) return;
+    const EditScope edit(*this, EditName::PitchTrue);
+    pitch_true_ = on;
+    send_pitch_true();
     update_change_count(ChangeKind::Done);
 }
 

@@ -1,14 +1,18 @@
 #pragma once
 // Document: one open document. It holds three parts, each with one job: the curve (timbre,
 // step, ranges, samples: curve.h), the ratio tables (scale ratios and fixed tones:
-// ratio_tables.h) and the chord map editor (chord_map_editor.h); and the volume and the
-// change count itself. Every user action enters through one member function here, which
-// checks the value, changes the part and then runs the action's follow-up in one place:
-// mark the document changed, reload a table, resample, refit a range, redraw.
+// ratio_tables.h) and the chord map editor (chord_map_editor.h); and the volume, the
+// pitch-true choice and the change count itself. Every user action enters through one member
+// function here, which checks the value, changes the part and then runs the action's follow-up in
+// one place: mark the document changed, reload a table, resample, refit a range, redraw.
+//
+// Every action that marks the document changed records one undo step (undo_history.h)
+// holding the saved state from before it; undo and redo apply such a state and show it.
 //
 // It never reads a widget: the window calls these with the values the user set, and the
 // document shows values and asks for redraws through CurveView and DocumentView, and sends
-// the volume through SynthChannel. Until a window attaches, all three are null objects.
+// the volume and the pitch-true choice through SynthChannel. Until a window attaches, all three are
+// null objects.
 //
 // Threads: everything runs on the user-interface thread, except chord_for_key and
 // published_chord_map, which any thread may use (the MIDI receive thread plays from them).
@@ -26,6 +30,7 @@
 #include "document/ratio_tables.h"
 #include "document/synth_channel.h"
 #include "document/table_cells.h"
+#include "document/undo_history.h"
 #include "engine/dissonance_kernel.h"
 #include "persistence/document_file.h"
 
@@ -33,7 +38,8 @@ namespace kelvara {
 
 class Document {
 public:
-    // A new document (see Curve and RatioTables for its values), volume 64, unchanged.
+    // A new document (see Curve and RatioTables for its values), volume 64, pitch-true,
+    // unchanged.
     Document();
     // Lends the curve view null arrays before the curve's arrays go.
     ~Document();
@@ -55,12 +61,33 @@ public:
     void attach_synth_channel(SynthChannel& channel) { channel_ = &channel; }
     void detach_synth_channel() { channel_ = &null_channel_; }
     // Shows every value, samples the curve, lends the arrays to the curve view and redraws
-    // it, and sends the volume to the synthesizer: what a window does once it is built.
+    // it, and sends the volume and the pitch-true choice to the synthesizer: what a window
+    // does once it is built.
     void show_all();
 
-    // --- change count ---------------------------------------------------------------------
+    // --- change count and undo ---------------------------------------------------------------
+    // Done: records an undo step (for an action, the state from before it; called by hand,
+    // a step back to the same values). Undone: undo(). Cleared: the values are saved as
+    // they are now.
     void update_change_count(ChangeKind kind);
-    bool is_edited() const { return change_count_ != 0; }
+    // Whether the values differ from the file's (or a new document's) along the history:
+    // undoing back to the saved values clears it.
+    bool is_edited() const { return !history_.at_saved_state(); }
+    // The values are in no file (a document restored after a crash): edited until saved.
+    void mark_unsaved();
+
+    bool can_undo() const { return history_.can_undo(); }
+    bool can_redo() const { return history_.can_redo(); }
+    std::optional<EditName> undo_name() const { return history_.undo_name(); }
+    std::optional<EditName> redo_name() const { return history_.redo_name(); }
+    // Puts back the values from before the latest action (redo: from before the latest
+    // undo), all of them, and shows them as a read file is shown: fields, tables, curve,
+    // volume. Nothing to undo (or redo): the beep.
+    void undo();
+    void redo();
+    // Between these two (a slider drag), the changes of one action form one undo step.
+    void begin_continuous_edit();
+    void end_continuous_edit();
 
     // --- the curve --------------------------------------------------------------------------
     // Each refused value (see engine_limits.h) answers with the beep, shows the stored value
@@ -105,6 +132,11 @@ public:
     void set_volume(int32_t volume);
     int32_t volume() const { return volume_; }
 
+    // --- pitch-true playback or the bank's own tuning --------------------------------------
+    // The user changed the choice: store, send, and mark the document changed.
+    void set_pitch_true(bool on);
+    bool pitch_true() const { return pitch_true_; }
+
     // --- parts, read-only -------------------------------------------------------------------
     const Curve& curve() const { return curve_; }
     const RatioTables& tables() const { return tables_; }
@@ -122,7 +154,7 @@ public:
     // cannot hold is refused (unreadable_document_error) and changes nothing. An accepted
     // one rebuilds the arrays for its step and overtone count, shows the overtone count and
     // reloads the chord table; with views attached, everything is shown again (show_all).
-    // Not a change of the document.
+    // Not a change of the document, and not undoable: the undo history is forgotten.
     Result<void> apply_state(const DocumentFileState& state);
 
     // Replaces the sampling kernel (benchmarks and tests compare kernels through this).
@@ -131,11 +163,36 @@ public:
     }
 
 private:
+    // The state before the running action, for the undo step its change mark records.
+    struct PendingEdit {
+        EditName name;
+        DocumentFileState before;
+    };
+    // Holds the pending edit for one action's entry point; an action inside another (none
+    // today) records under the outer one's name.
+    class EditScope {
+    public:
+        EditScope(Document& document, EditName name);
+        ~EditScope();
+        EditScope(const EditScope&) = delete;
+        EditScope& operator=(const EditScope&) = delete;
+
+    private:
+        Document& document_;
+        bool outermost_;
+    };
+    void record_undo_step();
+    // Replaces every saved value with the state's, unchecked: apply_state checks first;
+    // undo and redo put back states the document held.
+    void put_state(const DocumentFileState& state);
+    void step_through_history(bool forward);
+
     // The steps that show one group of values.
     void show_bounds();
     void show_plot_flags();
     void show_fitted_slope();
     void send_volume();
+    void send_pitch_true();
     // Beeps and shows the stored value again.
     void refuse(FloatField shown_again);
     // Resamples, optionally refits y, and redraws.
@@ -150,7 +207,14 @@ private:
     // The channel volume; 64 until the user or a file sets it. Saved with the document; the
     // synthesizer takes it when the window is shown.
     int32_t volume_ = kDefaultVolume;
-    int64_t change_count_ = 0;
+    // Pitch-true playback unless the user asks for the bank's own tuning. Saved with the
+    // document; the synthesizer takes it when the window is shown.
+    bool pitch_true_ = true;
+    UndoHistory history_;
+    std::optional<PendingEdit> pending_edit_;
+    // Inside a continuous edit, and whether its undo step is recorded already.
+    bool continuous_edit_ = false;
+    bool continuous_step_recorded_ = false;
 
     NullCurveView null_curve_view_;
     NullDocumentView null_document_view_;

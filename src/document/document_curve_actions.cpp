@@ -32,6 +32,7 @@ void Document::resample_and_redraw(bool refit_y) {
 }
 
 void Document::set_step_size(float value) {
+    const EditScope edit(*this, EditName::StepSize);
     const double step = value;
     if (step == curve_.step_size()) return;
     if (!curve_.accepts_step(step)) {
@@ -46,6 +47,7 @@ void Document::set_step_size(float value) {
 }
 
 void Document::set_number_of_overtones(int32_t count) {
+    const EditScope edit(*this, EditName::NumberOfOvertones);
     if (count == curve_.number_of_overtones()) return;
     if (!is_valid_number_of_overtones(count)) {
         view_->beep();
@@ -61,6 +63,7 @@ void Document::set_number_of_overtones(int32_t count) {
 }
 
 void Document::set_overtone_type(int32_t type) {
+    const EditScope edit(*this, EditName::Timbre);
     if (!is_valid_overtone_type(type)) {
         view_->beep();
         view_->select_timbre(curve_.overtone_type());
@@ -72,6 +75,7 @@ void Document::set_overtone_type(int32_t type) {
 }
 
 void Document::set_base_frequency(float hertz) {
+    const EditScope edit(*this, EditName::BaseFrequency);
     // A base frequency must be a positive number of hertz; anything else would give the
     // roughness curve a negative or undefined bandwidth.
     if (!std::isfinite(hertz) || hertz <= 0.0f) {
@@ -86,6 +90,7 @@ void Document::set_base_frequency(float hertz) {
 void Document::set_bound(BoundField field, float value) {
     if (value == curve_.bound(field)) return;
     const bool is_x = field == BoundField::XMin || field == BoundField::XMax;
+    const EditScope edit(*this, is_x ? EditName::RatioRange : EditName::DissonanceRange);
     // A bound that is not a number, or an x range that needs more samples than the curve
     // arrays hold at the current step, is refused rather than sampled.
     const float new_x_min = field == BoundField::XMin ? value : curve_.x_min();
@@ -104,6 +109,7 @@ void Document::set_bound(BoundField field, float value) {
 }
 
 void Document::set_plot_flags(bool justs, bool selected_ratio, bool derivative) {
+    const EditScope edit(*this, EditName::PlotToggles);
     const bool derivative_changed = derivative != curve_.plot_dy();
     curve_.set_plot_flags(justs, selected_ratio, derivative);
     curve_view_->show_just_ratios(justs);

@@ -20,6 +20,7 @@ DocumentFileState Document::state() const {
     s.step_size = curve_.step_size();
     s.number_of_overtones = curve_.number_of_overtones();
     s.volume = volume_;
+    s.pitch_true = pitch_true_;
     s.midi_note_numbers = chords_.map().midi_note_numbers();
     s.chords = chords_.map().chords();
     return s;
@@ -28,10 +29,24 @@ DocumentFileState Document::state() const {
 Result<void> Document::apply_state(const DocumentFileState& s) {
     // Everything is checked first, so that a refused state changes nothing.
     if (Result<void> valid = validate_document_state(s); !valid) return valid;
+    if (!ChordMap::from_parts(s.midi_note_numbers,
+                              ChordDictionary(s.chords.begin(), s.chords.end())))
+        return unreadable_document_error("the chord map does not match its keys");
+    put_state(s);
+    // Read into an open window (a revert): the view borrows the new arrays, sampled, and
+    // every control shows the values read.
+    if (has_views_) show_all();
+    // The values come from a file now: the steps of the old values would not lead back.
+    history_.clear();
+    pending_edit_.reset();
+    continuous_step_recorded_ = false;
+    view_->show_undo_steps();
+    return {};
+}
+
+void Document::put_state(const DocumentFileState& s) {
     std::optional<ChordMap> chord_map = ChordMap::from_parts(
         s.midi_note_numbers, ChordDictionary(s.chords.begin(), s.chords.end()));
-    if (!chord_map) return unreadable_document_error("the chord map does not match its keys");
-
     // The arrays the view borrows are about to be replaced: it gives them back first.
     curve_view_->lend_arrays(nullptr, nullptr);
     tables_.replace(s.scale_ratios, s.dissonance_ratios);
@@ -46,14 +61,11 @@ Result<void> Document::apply_state(const DocumentFileState& s) {
     curve_.set_bound(BoundField::YMin, s.y_min);
     curve_.set_bound(BoundField::YMax, s.y_max);
     volume_ = s.volume;
+    pitch_true_ = s.pitch_true;
     // The key list and the chords in one step: the MIDI thread sees the old map or the new
-    // one, never a mix.
-    chords_.replace(std::move(*chord_map));
+    // one, never a mix. (A state the document produced always has a matching map.)
+    if (chord_map) chords_.replace(std::move(*chord_map));
     view_->reload_table(DocumentTable::MappedChords);
-    // Read into an open window (a revert): the view borrows the new arrays, sampled, and
-    // every control shows the values read.
-    if (has_views_) show_all();
-    return {};
 }
 
 }  // namespace kelvara

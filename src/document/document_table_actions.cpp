@@ -3,6 +3,45 @@
 #include "document/document.h"
 
 namespace kelvara {
+namespace {
+
+EditName edit_name(ScaleAction action) {
+    switch (action) {
+        case ScaleAction::AppendUnison: return EditName::AddScaleRatio;
+        case ScaleAction::DeleteSelected: return EditName::DeleteScaleRatio;
+        case ScaleAction::RemoveAll: return EditName::ClearScale;
+    }
+    return EditName::Unnamed;
+}
+
+EditName edit_name(FixedToneAction action) {
+    switch (action) {
+        case FixedToneAction::AppendUnison: return EditName::AddFixedTone;
+        case FixedToneAction::CopySelectedScaleRatio: return EditName::CopyToFixedTones;
+        case FixedToneAction::DeleteSelected: return EditName::DeleteFixedTone;
+    }
+    return EditName::Unnamed;
+}
+
+EditName edit_name(ChordAction action) {
+    switch (action) {
+        case ChordAction::AddAtFreeKey: return EditName::AddChord;
+        case ChordAction::CopyFixedTones: return EditName::CopyFixedTonesToChord;
+        case ChordAction::DeleteSelected: return EditName::DeleteChord;
+    }
+    return EditName::Unnamed;
+}
+
+EditName edit_name(DocumentTable table) {
+    switch (table) {
+        case DocumentTable::ScaleRatios: return EditName::EditScaleRatio;
+        case DocumentTable::FixedTones: return EditName::EditFixedTone;
+        case DocumentTable::MappedChords: return EditName::EditChord;
+    }
+    return EditName::Unnamed;
+}
+
+}  // namespace
 
 std::optional<size_t> Document::selected_row(DocumentTable table) const {
     const std::optional<int32_t> row = view_->selected_row(table);
@@ -11,6 +50,7 @@ std::optional<size_t> Document::selected_row(DocumentTable table) const {
 }
 
 void Document::scale_action(ScaleAction action) {
+    const EditScope edit(*this, edit_name(action));
     if (!tables_.apply(action, selected_row(DocumentTable::ScaleRatios))) view_->beep();
     update_change_count(ChangeKind::Done);
     view_->reload_table(DocumentTable::ScaleRatios);
@@ -18,6 +58,7 @@ void Document::scale_action(ScaleAction action) {
 }
 
 void Document::add_scale_preset(ScalePreset preset, ScaleGeneratorFields fields) {
+    const EditScope edit(*this, EditName::ScalePreset);
     // Refused: more than kMaxGeneratedRatios values; nothing is inserted.
     if (!tables_.add_preset(preset, fields, selected_row(DocumentTable::ScaleRatios)))
         view_->beep();
@@ -27,6 +68,7 @@ void Document::add_scale_preset(ScalePreset preset, ScaleGeneratorFields fields)
 }
 
 void Document::fixed_tone_action(FixedToneAction action) {
+    const EditScope edit(*this, edit_name(action));
     const std::optional<size_t> scale_row = selected_row(DocumentTable::ScaleRatios);
     const std::optional<size_t> tone_row = selected_row(DocumentTable::FixedTones);
     if (!tables_.apply(action, scale_row, tone_row)) {
@@ -39,6 +81,7 @@ void Document::fixed_tone_action(FixedToneAction action) {
 }
 
 bool Document::set_fixed_tones(std::span<const float> ratios) {
+    const EditScope edit(*this, EditName::SetFixedTones);
     if (!tables_.set_fixed_tones(ratios)) {
         view_->beep();
         return false;
@@ -49,6 +92,7 @@ bool Document::set_fixed_tones(std::span<const float> ratios) {
 }
 
 void Document::chord_action(ChordAction action) {
+    const EditScope edit(*this, edit_name(action));
     switch (action) {
         case ChordAction::AddAtFreeKey:
             // All 128 keys taken: nothing is added and nothing beeps.
@@ -90,6 +134,7 @@ std::optional<CellValue> Document::cell_value(DocumentTable table, TableColumn c
 
 void Document::edit_cell(DocumentTable table, TableColumn column, int32_t row,
                          const CellValue& value) {
+    const EditScope edit(*this, edit_name(table));
     if (table == DocumentTable::MappedChords)
         chords_.edit_cell(column, row, value);
     else if (!tables_.edit_cell(table, column, row, value))

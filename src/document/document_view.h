@@ -1,7 +1,7 @@
 #pragma once
 // DocumentView: what a document shows in its window besides the curve: the number fields,
-// the timbre pop-up, the plot toggles, the volume slider, the three tables and their
-// selected rows, the edited mark, and the beep that answers a refused request. A document
+// the timbre pop-up, the plot toggles, the volume slider, the tuning choice, the three tables and
+// their selected rows, the edited mark, and the beep that answers a refused request. A document
 // without a window shows into NullDocumentView: nothing is shown and no row is selected.
 //
 // Threads: every call runs on the user-interface thread.
@@ -27,11 +27,15 @@ public:
     virtual void show_plot_toggles(bool justs, bool selected_ratio, bool derivative) = 0;
     // The volume slider shows the document's MIDI channel volume (controller 7).
     virtual void show_volume(int32_t volume) = 0;
+    // The "Play the bank's own tuning" choice: shown checked when `pitch_true` is false.
+    virtual void show_pitch_true(bool pitch_true) = 0;
 
     // The system beep: a request that could not be carried out.
     virtual void beep() = 0;
     // The document's edited state changed (the window shows its modified mark).
     virtual void show_edited(bool edited) = 0;
+    // What Undo and Redo would do may have changed (Document::undo_name, redo_name).
+    virtual void show_undo_steps() {}
 
     // Show the table's rows again; the document is its data source.
     virtual void reload_table(DocumentTable table) = 0;
@@ -49,6 +53,7 @@ public:
     void select_timbre(int32_t) override {}
     void show_plot_toggles(bool, bool, bool) override {}
     void show_volume(int32_t) override {}
+    void show_pitch_true(bool) override {}
     void beep() override {}
     void show_edited(bool) override {}
     void reload_table(DocumentTable) override {}

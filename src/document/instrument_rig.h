@@ -62,6 +62,7 @@ public:
     // follows the slider, not the new synthesizer's defaults.
     Result<void> load_sound_bank(const std::string& path) override;
     void reset_to_default_bank() override;
+    void allow_bank_measuring() override { synth_->allow_bank_measuring(); }
     std::string midi_system_name() const override;
     std::vector<std::string> midi_source_titles() const override;
     bool connect_midi_source(int index) override;
@@ -69,8 +70,9 @@ public:
     void on_note_played(std::function<void(int key)> notify) override;
 
 private:
-    // SynthChannel: the document's volume.
+    // SynthChannel: the document's volume and pitch-true choice.
     void set_midi_parameter(uint32_t controller, uint32_t value) override;
+    void set_pitch_true(bool on) override { synth_->set_pitch_true(on); }
     // Sends the document's controller values again (to a new synthesizer).
     void resend_document_parameters();
     // Receive thread.

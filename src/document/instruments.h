@@ -35,6 +35,9 @@ public:
     // default bank plays again.
     virtual Result<void> load_sound_bank(const std::string& path) = 0;
     virtual void reset_to_default_bank() = 0;
+    // The window has shown: the bank may now be measured for pitch-true playback, in the
+    // background (see SoundSetup::measure_banks_at_once).
+    virtual void allow_bank_measuring() = 0;
 
     // --- MIDI input ----------------------------------------------------------------------
     // The MIDI system in use ("ALSA sequencer", "JACK"), or empty for none.
@@ -62,6 +65,7 @@ public:
             ErrorKind::Refused, 0, "There is no synthesizer to load a bank into.", {}, {}, {}};
     }
     void reset_to_default_bank() override {}
+    void allow_bank_measuring() override {}
     std::string midi_system_name() const override { return {}; }
     std::vector<std::string> midi_source_titles() const override { return {}; }
     bool connect_midi_source(int) override { return false; }

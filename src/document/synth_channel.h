@@ -1,7 +1,8 @@
 #pragma once
-// SynthChannel: what a document sends to its synthesizer's MIDI channel itself: controller
-// values (the volume, controller 7). The instrument rig stands behind it in the application;
-// a document without instruments sends to NullSynthChannel.
+// SynthChannel: what a document sends to its synthesizer itself: controller values on its
+// MIDI channel (the volume, controller 7), and whether it plays pitch-true. The instrument
+// rig stands behind it in the application; a document without instruments sends to
+// NullSynthChannel.
 //
 // Threads: called on the user-interface thread.
 #include <cstdint>
@@ -16,12 +17,16 @@ public:
     virtual ~SynthChannel() = default;
     // A control change on the synthesizer's own channel; values above 127 become 127.
     virtual void set_midi_parameter(uint32_t controller, uint32_t value) = 0;
+    // Pitch-true playback (each tone at exactly its pitch, the bank's measured tuning
+    // corrected) or the bank's own tuning, for the notes started from now on.
+    virtual void set_pitch_true(bool on) = 0;
 };
 
 // Sends nothing.
 class NullSynthChannel final : public SynthChannel {
 public:
     void set_midi_parameter(uint32_t, uint32_t) override {}
+    void set_pitch_true(bool) override {}
 };
 
 }  // namespace kelvara

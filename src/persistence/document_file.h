@@ -37,6 +37,10 @@ inline constexpr std::string_view kNumberOfOvertones = "Kelvara number of overto
 inline constexpr std::string_view kVolume = "Kelvara Volume";
 inline constexpr std::string_view kMidiKeys = "Kelvara midi keys";
 inline constexpr std::string_view kChords = "Kelvara chords";
+// Kelvara's own entry, after the others: an archived BOOL, NO when the document plays the
+// bank's own tuning. Written only then, so that the file of a pitch-true document is exactly
+// what any other writer of the format writes; a file without it reads as pitch-true.
+inline constexpr std::string_view kPitchTrue = "Kelvara pitch true";
 }  // namespace file_keys
 
 // The format version written. Files of version 1 or without a version have no derivative
@@ -73,6 +77,9 @@ struct DocumentFileState {
     // The mapped keys in table order, and the chord (frequencies in hertz) of each.
     std::vector<int32_t> midi_note_numbers;
     std::map<int32_t, std::vector<float>> chords;
+    // Pitch-true playback: every tone sounds at exactly the pitch asked for, whatever the
+    // bank's own tuning; false plays the bank as it declares itself.
+    bool pitch_true = true;
 
     friend bool operator==(const DocumentFileState&, const DocumentFileState&) = default;
 };

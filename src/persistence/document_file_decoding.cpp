@@ -200,6 +200,7 @@ Result<DocumentFileState> decode_document_state(std::string_view text) try {
     s.volume = in.int32(k::kVolume);
     s.midi_note_numbers = in.int_array(k::kMidiKeys);
     s.chords = in.chord_map(k::kChords);
+    s.pitch_true = !in.has(k::kPitchTrue) || in.boolean(k::kPitchTrue);
     if (Result<void> valid = validate_document_state(s); !valid) return valid.error();
     return s;
 } catch (const FileRefusal& refusal) {

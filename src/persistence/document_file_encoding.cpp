@@ -61,6 +61,7 @@ std::string encode_document_state(const DocumentFileState& s) {
     add(k::kVolume, make_int(s.volume));
     add(k::kMidiKeys, int_array(s.midi_note_numbers));
     add(k::kChords, chord_dictionary(s.chords));
+    if (!s.pitch_true) add(k::kPitchTrue, make_bool(false));
     return plist::write(plist::Value(std::move(entries)));
 }
 

@@ -1,39 +1,19 @@
 #include "sound/exact_pitch_loader.h"
 
-#include <libinstpatch/libinstpatch.h>
-
 #include <algorithm>
 #include <array>
 #include <cstdio>
 #include <exception>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
-#include "sound/bank_numbers.h"
 #include "sound/fluid_handles.h"
+#include "sound/instpatch_bank.h"
 
 namespace kelvara::sound {
 namespace {
-
-template <class T>
-struct GObjectUnref {
-    void operator()(T* object) const { g_object_unref(object); }
-};
-template <class T>
-using GObjectPtr = std::unique_ptr<T, GObjectUnref<T>>;
-
-struct GErrorFree {
-    void operator()(GError* error) const { g_error_free(error); }
-};
-using GErrorPtr = std::unique_ptr<GError, GErrorFree>;
-
-struct GFree {
-    void operator()(gchar* text) const { g_free(text); }
-};
-using GStringPtr = std::unique_ptr<gchar, GFree>;
 
 // SoundFont 2 attenuation is given in centibels, but the EMU8000 hardware the format was
 // written for applied only 0.4 of it; FluidSynth's own SoundFont loader does the same, and
@@ -46,11 +26,6 @@ constexpr guint16 kMaxVoicesPerNote = 128;
 // A sample rate ratio beyond eight octaves either way plays nothing useful; limiting it keeps
 // the rate a valid unsigned number for any pitch.
 constexpr double kMaxRateRatio = 256.0;
-
-void init_instpatch_once() {
-    static std::once_flag once;  // libinstpatch's type system is process-wide
-    std::call_once(once, [] { ipatch_init(); });
-}
 
 // The FluidSynth samples of one cached voice, one per playback rate over the voice's cached
 // 16-bit data: the rate carries the pitch fraction. FluidSynth's render thread reads a sample
@@ -114,11 +89,13 @@ public:
     void set_handle(FluidPresetPtr handle) { handle_ = std::move(handle); }
 
     int note_on(fluid_synth_t* synth, int chan, int key, int vel, double pitch,
-                float attenuation_factor, fluid_mod_t* scratch) const;
+                float attenuation_factor, fluid_mod_t* scratch,
+                const PitchCorrections* corrections) const;
 
 private:
     int start_voice(fluid_synth_t* synth, const IpatchSF2Voice& voice, int chan, int key, int vel,
-                    double pitch, float attenuation_factor, fluid_mod_t* scratch) const;
+                    double pitch, double correction_cents, float attenuation_factor,
+                    fluid_mod_t* scratch) const;
 
     std::string name_;
     int bank_;
@@ -169,11 +146,12 @@ void apply_modulators(fluid_voice_t* target, GSList* mods, fluid_mod_t* scratch)
 }
 
 int ExactPreset::start_voice(fluid_synth_t* synth, const IpatchSF2Voice& voice, int chan, int key,
-                             int vel, double pitch, float attenuation_factor,
-                             fluid_mod_t* scratch) const {
+                             int vel, double pitch, double correction_cents,
+                             float attenuation_factor, fluid_mod_t* scratch) const {
     auto* cached = static_cast<VoiceSample*>(voice.user_data);
     if (voice.sample_store == nullptr || cached == nullptr) return FLUID_OK;  // unreadable data
-    const double rate = std::max(1.0, std::round(voice.rate * pitch_ratio(voice, key, pitch)));
+    const double ratio = pitch_ratio(voice, key, pitch) * std::exp2(correction_cents / 1200.0);
+    const double rate = std::max(1.0, std::round(voice.rate * ratio));
     fluid_sample_t* sample = cached->sample_at_rate(voice, static_cast<unsigned int>(rate));
     if (sample == nullptr) return FLUID_FAILED;
     fluid_voice_t* target = fluid_synth_alloc_voice(synth, sample, chan, key, vel);
@@ -186,7 +164,9 @@ int ExactPreset::start_voice(fluid_synth_t* synth, const IpatchSF2Voice& voice, 
 }
 
 int ExactPreset::note_on(fluid_synth_t* synth, int chan, int key, int vel, double pitch,
-                         float attenuation_factor, fluid_mod_t* scratch) const {
+                         float attenuation_factor, fluid_mod_t* scratch,
+                         const PitchCorrections* corrections) const {
+    const auto* preset_corrections = corrections ? corrections->preset(bank_, program_) : nullptr;
     IpatchSF2VoiceCache* cache = cache_.get();
     std::array<int, IPATCH_SF2_VOICE_CACHE_MAX_SEL_VALUES> selection{};
     for (int i = 0; i < cache->sel_count && i < int(selection.size()); ++i) {
@@ -201,26 +181,20 @@ int ExactPreset::note_on(fluid_synth_t* synth, int chan, int key, int vel, doubl
         ipatch_sf2_voice_cache_select(cache, selection.data(), indexes.data(), kMaxVoicesPerNote);
     for (int i = 0; i < count; ++i) {
         const IpatchSF2Voice& voice = *IPATCH_SF2_VOICE_CACHE_GET_VOICE(cache, indexes[i]);
-        if (start_voice(synth, voice, chan, key, vel, pitch, attenuation_factor, scratch) !=
-            FLUID_OK)
+        const double correction_cents =
+            PitchCorrections::cents(preset_corrections, indexes[i], voice.sample_size);
+        if (start_voice(synth, voice, chan, key, vel, pitch, correction_cents, attenuation_factor,
+                        scratch) != FLUID_OK)
             return FLUID_FAILED;
     }
     return FLUID_OK;
 }
 
-// Builds the voice cache of one SF2 preset or DLS instrument and makes its sample data
-// resident. Nothing when libinstpatch cannot convert it.
+// The voices of one SF2 preset or DLS instrument with their sample data resident. Nothing
+// when libinstpatch cannot convert it.
 GObjectPtr<IpatchSF2VoiceCache> cache_item(GObject* item) {
-    GObjectPtr<IpatchConverter> converter(
-        ipatch_create_converter(G_OBJECT_TYPE(item), IPATCH_TYPE_SF2_VOICE_CACHE));
-    if (!converter) return nullptr;
-    GObjectPtr<IpatchSF2VoiceCache> cache(ipatch_sf2_voice_cache_new(nullptr, 0));
+    auto cache = preset_voices(item);
     if (!cache) return nullptr;
-    // FluidSynth gives every voice its own default modulators.
-    ipatch_sf2_voice_cache_set_default_mods(cache.get(), nullptr);
-    ipatch_converter_add_input(converter.get(), item);
-    ipatch_converter_add_output(converter.get(), G_OBJECT(cache.get()));
-    if (!ipatch_converter_convert(converter.get(), nullptr)) return nullptr;
     cache->voice_user_data_destroy = &VoiceSample::destroy;
     for (guint i = 0; i < cache->voices->len; ++i) {
         IpatchSF2Voice* voice = IPATCH_SF2_VOICE_CACHE_GET_VOICE(cache.get(), i);
@@ -232,38 +206,11 @@ GObjectPtr<IpatchSF2VoiceCache> cache_item(GObject* item) {
     return cache;
 }
 
-std::string item_name(GObject* item) {
-    gchar* raw = nullptr;
-    g_object_get(item, "name", &raw, nullptr);
-    const GStringPtr name(raw);
-    return name ? std::string(name.get()) : std::string();
-}
-
-std::unique_ptr<ExactPreset> sf2_preset(GObject* item) {
-    int bank = 0, program = 0;
-    g_object_get(item, "bank", &bank, "program", &program, nullptr);
-    bank = exact_bank_number(sf2_bank(bank));
+std::unique_ptr<ExactPreset> make_preset(GObject* item) {
     auto cache = cache_item(item);
     if (!cache) return nullptr;
-    return std::make_unique<ExactPreset>(item_name(item), bank, program, std::move(cache));
-}
-
-// Read directly: the "name" property getter of DLS items copies the string twice and leaks
-// one copy (libinstpatch 1.1.6). Nothing else holds the bank while it loads.
-std::string dls_name(IpatchDLS2Inst* inst) {
-    const char* name = ipatch_dls2_info_peek(inst->info, IPATCH_DLS2_NAME);
-    return name != nullptr ? std::string(name) : std::string();
-}
-
-std::unique_ptr<ExactPreset> dls_preset(GObject* item) {
-    int bank = 0, program = 0;
-    ipatch_dls2_inst_get_midi_locale(IPATCH_DLS2_INST(item), &bank, &program);
-    // libinstpatch keeps the DLS locale as stored: MSB in bits 8-14, LSB in bits 0-6.
-    const bool percussion = (ipatch_item_get_flags(item) & IPATCH_DLS2_INST_PERCUSSION) != 0;
-    bank = exact_bank_number({(bank >> 8) & 0x7F, bank & 0x7F, percussion});
-    auto cache = cache_item(item);
-    if (!cache) return nullptr;
-    return std::make_unique<ExactPreset>(dls_name(IPATCH_DLS2_INST(item)), bank, program,
+    PresetHeader header = preset_header(item);
+    return std::make_unique<ExactPreset>(std::move(header.name), header.bank, header.program,
                                          std::move(cache));
 }
 
@@ -303,8 +250,9 @@ public:
         return next_ < presets_.size() ? presets_[next_++]->handle() : nullptr;
     }
     int note_on(const ExactPreset& preset, fluid_synth_t* synth, int chan, int key, int vel) const {
+        const auto corrections = context_->corrections.for_bank(name_);
         return preset.note_on(synth, chan, key, vel, context_->pending_pitch, attenuation_factor_,
-                              scratch_mod_.get());
+                              scratch_mod_.get(), corrections.get());
     }
 
 private:
@@ -367,29 +315,15 @@ bool ExactBank::attach(fluid_sfont_t* sfont) {
 }
 
 std::unique_ptr<ExactBank> ExactBank::load(const char* path, const ExactPitchContext* context) {
-    init_instpatch_once();
-    GError* raw_error = nullptr;
-    IpatchFileHandle* handle = ipatch_file_identify_open(path, &raw_error);
-    GErrorPtr error(raw_error);
-    if (handle == nullptr) return nullptr;
-    raw_error = nullptr;
-    GObjectPtr<GObject> base(
-        ipatch_convert_object_to_type(G_OBJECT(handle->file), IPATCH_TYPE_BASE, &raw_error));
-    error.reset(raw_error);
-    ipatch_file_close(handle);
-    if (!base) return nullptr;
-
+    const Result<GObjectPtr<GObject>> opened = open_instpatch_bank(path);
+    if (!opened) return nullptr;  // FluidSynth's own loaders may still take it
+    const GObjectPtr<GObject>& base = *opened;
     const bool is_sf2 = IPATCH_IS_SF2(base.get());
-    if (!is_sf2 && !IPATCH_IS_DLS2(base.get())) return nullptr;
     auto bank = std::make_unique<ExactBank>(path, is_sf2 ? kSf2AttenuationFactor : 1.0f, context);
-    const GType item_type = is_sf2 ? IPATCH_TYPE_SF2_PRESET : IPATCH_TYPE_DLS2_INST;
-    GObjectPtr<IpatchList> items(
-        ipatch_container_get_children(IPATCH_CONTAINER(base.get()), item_type));
+    const GObjectPtr<IpatchList> items = bank_presets(base.get());
     if (!items) return nullptr;
-    for (GList* p = items->items; p != nullptr; p = p->next) {
-        auto preset = is_sf2 ? sf2_preset(G_OBJECT(p->data)) : dls_preset(G_OBJECT(p->data));
-        if (preset) bank->add(std::move(preset));
-    }
+    for (GList* p = items->items; p != nullptr; p = p->next)
+        if (auto preset = make_preset(G_OBJECT(p->data))) bank->add(std::move(preset));
     if (bank->empty() || !bank->valid()) return nullptr;
     return bank;
 }

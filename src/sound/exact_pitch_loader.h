@@ -15,6 +15,8 @@
 #include <cmath>
 #include <vector>
 
+#include "sound/pitch_corrections.h"
+
 namespace kelvara::sound {
 
 // What the loader shares with the engine that owns the synth.
@@ -27,6 +29,9 @@ struct ExactPitchContext {
     // The banks this loader read, in load order. Their presets number banks as
     // exact_bank_number() does (bank_numbers.h); other loaders' presets use SF2 numbers.
     std::vector<fluid_sfont_t*> loaded_banks;
+    // Pitch-true playback: the measured corrections of a loaded bank, added to the pitch of
+    // each voice a note-on starts (nothing, and the bank's own tuning, until they arrive).
+    PitchCorrectionSlot corrections;
 };
 
 // Adds the loader to the synth, ahead of FluidSynth's own loaders. The synth owns the loader;

@@ -7,10 +7,12 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <thread>
 #include <utility>
 
 #include "sound/audio_graph.h"
+#include "sound/bank_tuning_cache.h"
 #include "sound/default_bank.h"
 #include "sound/pitch_mapping.h"
 
@@ -33,6 +35,12 @@ constexpr auto kTestGapTime = std::chrono::microseconds(500'000);
 std::string backend_from_environment() {
     const char* value = std::getenv(sound::kAudioDriverVariable);
     return value != nullptr ? value : "";
+}
+
+sound::BankTuningCache tuning_cache(const SoundSetup& setup) {
+    return sound::BankTuningCache(setup.bank_tuning_cache.empty()
+                                      ? sound::BankTuningCache::default_folder()
+                                      : std::filesystem::path(setup.bank_tuning_cache));
 }
 
 }  // namespace
@@ -94,7 +102,28 @@ Result<std::shared_ptr<AudioGraph>> SynthController::build_graph(
             return refused;
         }
     }
+    apply_pitch_true(*engine);
     return std::make_shared<AudioGraph>(std::move(engine), setup_.backend);
+}
+
+void SynthController::apply_pitch_true(SynthEngine& engine) const {
+    // Corrections are only ever on once measuring is allowed: until then there are none.
+    engine.set_pitch_true(setup_.pitch_true && setup_.measure_banks_at_once, tuning_cache(setup_));
+}
+
+void SynthController::set_pitch_true(bool on) {
+    setup_.pitch_true = on;
+    if (auto g = graph()) apply_pitch_true(g->engine());
+}
+
+void SynthController::allow_bank_measuring() {
+    setup_.measure_banks_at_once = true;
+    if (auto g = graph()) apply_pitch_true(g->engine());
+}
+
+bool SynthController::wait_for_bank_tuning(std::chrono::milliseconds timeout) {
+    const auto g = graph();
+    return g && g->engine().wait_for_bank_tuning(timeout);
 }
 
 bool SynthController::load_default_bank() {

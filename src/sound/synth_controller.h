@@ -29,6 +29,7 @@
 // identifiers are unique over all graphs of a controller, so identifiers of notes from a
 // replaced graph never stop notes of the new one.
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -42,7 +43,8 @@ namespace kelvara {
 
 namespace sound {
 class AudioGraph;
-}
+class SynthEngine;
+}  // namespace sound
 
 // How a controller builds its graphs.
 struct SoundSetup {
@@ -54,6 +56,17 @@ struct SoundSetup {
     // JACK, PulseAudio and ALSA; "null" renders silently without a device.
     std::string backend;
     double sample_rate = 48000.0;
+    // Pitch-true playback: every bank loaded from a file is measured (in the background, or
+    // read from the cache) and its presets retuned so that each tone sounds at the pitch
+    // asked for. False plays the bank's own tuning.
+    bool pitch_true = true;
+    // Where measured bank tunings are kept. Empty: $XDG_CACHE_HOME/kelvara, else
+    // ~/.cache/kelvara.
+    std::string bank_tuning_cache;
+    // Whether a bank is measured as soon as it loads. A window starts with false and calls
+    // allow_bank_measuring() once it shows, so that measuring never competes with drawing
+    // it; notes play the bank's own tuning until the measurement is in.
+    bool measure_banks_at_once = true;
 };
 
 // One entry of the program pop-up: its title ("%d : %s", index and name) and its tag, the
@@ -116,6 +129,17 @@ public:
     // Bank select MSB (CC 0) with the low seven bits of `bank`.
     void change_bank(int32_t bank);
 
+    // Pitch-true playback or the bank's own tuning (see SoundSetup::pitch_true), for notes
+    // started from now on and for banks loaded later. User-interface thread.
+    void set_pitch_true(bool on);
+    bool pitch_true() const { return setup_.pitch_true; }
+    // Waits up to `timeout` for the current bank's tuning; true when pitch-true playback is
+    // in force. (A tool that renders at once waits here; interactive playing never does.)
+    bool wait_for_bank_tuning(std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    // From now on banks are measured (the current one at once); see
+    // SoundSetup::measure_banks_at_once. User-interface thread.
+    void allow_bank_measuring();
+
     // Renders the current graph offline, through the limiter, while it is stopped (a running
     // graph is rendered by its output; nothing is returned then, nor without a graph).
     std::optional<StereoBuffer> render_offline(int frames);
@@ -138,6 +162,9 @@ public:
 
 private:
     std::shared_ptr<sound::AudioGraph> graph() const;
+    // Turns the engine's corrections on or off as the setup asks, measuring its bank when
+    // that is allowed.
+    void apply_pitch_true(sound::SynthEngine& engine) const;
     // Swaps in a new graph (or none) and destroys the old one once no call uses it.
     void replace_graph(std::shared_ptr<sound::AudioGraph> next);
     // A stopped graph with the bank at `bank_path`, or the default bank when it is empty.

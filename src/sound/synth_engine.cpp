@@ -142,6 +142,8 @@ bool SynthEngine::load_bank_file(const std::string& path) {
     if (std::find(exact.begin(), exact.end(), fluid_synth_get_sfont_by_id(synth_.get(), id)) ==
         exact.end())
         enable_key_tuning();
+    else
+        tunable_bank_ = path;
     refresh_instruments();
     // The preset FluidSynth gave the channel when the bank arrived, if any.
     if (const auto playing = playing_instrument()) {
@@ -150,6 +152,21 @@ bool SynthEngine::load_bank_file(const std::string& path) {
                 selected_index_.store(int(i), std::memory_order_relaxed);
     }
     return true;
+}
+
+void SynthEngine::set_pitch_true(bool on, const BankTuningCache& cache) {
+    context_.corrections.set_enabled(on);
+    if (!on || tuning_job_ || tunable_bank_.empty()) return;
+    tuning_job_ = std::make_unique<BankTuningJob>(
+        tunable_bank_, cache, [this, path = tunable_bank_](const TunedBank& tuned) {
+            context_.corrections.publish(path, std::make_shared<PitchCorrections>(tuned.tuning));
+        });
+}
+
+bool SynthEngine::wait_for_bank_tuning(std::chrono::milliseconds timeout) const {
+    if (!pitch_true() || !tuning_job_) return false;
+    tuning_job_->wait_for(timeout);
+    return context_.corrections.ready();
 }
 
 bool SynthEngine::is_exact_pitch(fluid_preset_t* preset) const {
@@ -174,7 +191,9 @@ void SynthEngine::tune_key(int key, double pitch) {
 
 bool SynthEngine::load_bank_image(const std::vector<uint8_t>& image) {
     const TemporaryFile file(image);
-    return file.complete() && load_bank_file(file.path());
+    const bool loaded = file.complete() && load_bank_file(file.path());
+    if (tunable_bank_ == file.path()) tunable_bank_.clear();  // gone once loaded
+    return loaded;
 }
 
 void SynthEngine::refresh_instruments() {

@@ -17,6 +17,7 @@
 //   answer from the values as last sent, from any thread, without touching the synthesizer.
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -24,6 +25,7 @@
 #include <vector>
 
 #include "sound/bank_numbers.h"
+#include "sound/bank_tuning_job.h"
 #include "sound/channel_event_queue.h"
 #include "sound/exact_pitch_loader.h"
 #include "sound/fluid_handles.h"
@@ -58,6 +60,17 @@ public:
     // Bank loading, before the engine is shared. False when no loader accepts the data.
     bool load_bank_file(const std::string& path);
     bool load_bank_image(const std::vector<uint8_t>& image);
+
+    // Pitch-true playback (bank_tuning.h). Turned on, a bank the exact-pitch loader read from
+    // a file is measured on a thread of its own (or its tuning read from `cache`), and notes
+    // started once that is done play at the corrected pitch; until then, and when turned off,
+    // notes play the bank's own tuning. Nothing is measured before the first call with `on`.
+    // Call from the thread that loads banks.
+    void set_pitch_true(bool on, const BankTuningCache& cache);
+    bool pitch_true() const { return context_.corrections.enabled(); }
+    // Waits up to `timeout` for the bank's tuning; true when its corrections are in force.
+    // Same thread as set_pitch_true().
+    bool wait_for_bank_tuning(std::chrono::milliseconds timeout) const;
 
     const std::vector<Instrument>& instruments() const { return instruments_; }
     uint8_t channel() const { return channel_; }
@@ -152,6 +165,10 @@ private:
     int voices_per_tone_ = 0;
     std::atomic<uint64_t> rendered_frames_{0};
     std::atomic<float> output_peak_{0.0f};
+    // The bank file pitch-true playback measures (empty for banks from memory or another
+    // loader), and its measurement; the job goes first, before the context it publishes to.
+    std::string tunable_bank_;
+    std::unique_ptr<BankTuningJob> tuning_job_;
 };
 
 }  // namespace kelvara::sound

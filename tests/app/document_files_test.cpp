@@ -1,56 +1,94 @@
-// The document architecture through the real document files: save, open, revert and a
-// refused file, in a temporary folder.
+// The document architecture through real document files in a temporary folder: new, save,
+// save as, open, revert, refused files, close and quit through the document controller, with
+// the dialogs answered in code; and the application's start-up.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <QDir>
+#include <QCoreApplication>
 #include <QFile>
 #include <QLineEdit>
 #include <QSlider>
 #include <QTemporaryDir>
 
 #include "app/document_controller.h"
+#include "app/document_store.h"
 #include "app/help_menu.h"
+#include "app/kelvara_application.h"
 #include "support/app_fakes.h"
 
 namespace kelvara {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::IsEmpty;
 
 class DocumentFilesTest : public ::testing::Test {
 protected:
+    void SetUp() override { controller.clear_recent_documents(); }
+    void TearDown() override {
+        // Deleting closed windows is deferred by Qt; run it, as the event loop would.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
     QString path(const char* name) const { return folder.filePath(QString::fromLatin1(name)); }
+    // A document saved through a window at `name`, with these two values changed.
+    DocumentWindow* saved(const char* name, float base_frequency, int32_t volume) {
+        DocumentWindow* window = controller.new_document();
+        window->document().set_base_frequency(base_frequency);
+        window->document().set_volume(volume);
+        dialogs.save_path_answers.push_back(path(name));
+        EXPECT_TRUE(controller.save_document(*window));
+        return window;
+    }
+    int32_t volume_in_file(const char* name) {
+        Document document;
+        EXPECT_TRUE(files->read(document, path(name).toStdString()).ok());
+        return document.volume();
+    }
 
     QTemporaryDir folder;
     std::unique_ptr<DocumentStore> files = make_document_store();
     testing::ScriptedDialogs dialogs;
-    HelpMenu app{QUrl(), [](const QUrl&) { return true; }};
+    HelpMenu help{QUrl(), [](const QUrl&) { return true; }};
     testing::RecordingInstrumentsFactory instruments;
-    DocumentController controller{*files, dialogs, app, instruments.factory()};
+    DocumentController controller{*files, dialogs, help, instruments.factory()};
 };
 
 TEST_F(DocumentFilesTest, ASavedDocumentOpensWithItsStateAndSendsItsVolume) {
     DocumentWindow* window = controller.new_document();
     window->document().set_volume(20);
     window->document().set_base_frequency(261.63f);
+    dialogs.save_path_answers.push_back(QString());  // the user cancels
+    EXPECT_FALSE(controller.save_document(*window));
+    EXPECT_TRUE(window->isWindowModified());
     dialogs.save_path_answers.push_back(path("saved.kelvara"));
     ASSERT_TRUE(controller.save_document(*window));
+    ASSERT_EQ(dialogs.suggested_save_paths.size(), 2u);
+    EXPECT_TRUE(dialogs.suggested_save_paths[0].endsWith("Untitled.kelvara"));
+    EXPECT_FALSE(window->isWindowModified());
+    EXPECT_EQ(window->windowTitle(), "saved.kelvara[*] — Kelvara");
     ASSERT_TRUE(controller.close_document(*window));
 
     DocumentWindow* opened = controller.open_document(path("saved.kelvara"));
     ASSERT_NE(opened, nullptr);
-    EXPECT_EQ(opened->document().volume(), 20);
-    EXPECT_EQ(opened->widgets().volume_slider->value(), 20);
+    EXPECT_EQ(opened->document().curve().base_frequency(), 261.6300048828125);
     EXPECT_EQ(opened->widgets().base_frequency_field->text(), "261.63");
-    EXPECT_THAT(instruments.channels.back()->calls, ElementsAre("set_midi_parameter 7 20"));
+    EXPECT_EQ(opened->widgets().volume_slider->value(), 20);
+    EXPECT_THAT(instruments.channels.back()->calls, ElementsAre("set_midi_parameter 7 20"))
+        << "the saved volume is sent to the window's synthesizer";
     EXPECT_FALSE(opened->isWindowModified());
+    EXPECT_THAT(controller.recent_documents(), ElementsAre(path("saved.kelvara")));
+    EXPECT_EQ(controller.open_document(path("saved.kelvara")), opened)
+        << "an open document is not opened twice";
+
+    // Saving again writes to the same file without asking.
+    opened->document().set_volume(21);
+    EXPECT_TRUE(controller.save_document(*opened));
+    EXPECT_EQ(dialogs.suggested_save_paths.size(), 2u);
+    EXPECT_EQ(volume_in_file("saved.kelvara"), 21);
 }
 
-TEST_F(DocumentFilesTest, RevertReadsTheSavedFileBackIntoTheWindow) {
-    DocumentWindow* window = controller.new_document();
-    dialogs.save_path_answers.push_back(path("revert.kelvara"));
-    ASSERT_TRUE(controller.save_document(*window));
+TEST_F(DocumentFilesTest, RevertReadsTheFileBackAndSaveAsLeavesTheOldOne) {
+    DocumentWindow* window = saved("revert.kelvara", 440.0f, 64);
     window->document().set_number_of_overtones(7);
     window->document().set_step_size(0.01f);
     ASSERT_TRUE(controller.revert_to_saved(*window));
@@ -58,6 +96,15 @@ TEST_F(DocumentFilesTest, RevertReadsTheSavedFileBackIntoTheWindow) {
     EXPECT_EQ(window->widgets().overtones_field->text(), "25");
     EXPECT_EQ(window->widgets().step_field->text(), "0.005");
     EXPECT_FALSE(window->isWindowModified());
+
+    window->document().set_volume(90);
+    dialogs.save_path_answers.push_back(path("copy.kelvara"));
+    EXPECT_TRUE(controller.save_document_as(*window));
+    EXPECT_EQ(volume_in_file("copy.kelvara"), 90);
+    EXPECT_EQ(volume_in_file("revert.kelvara"), 64);
+    EXPECT_EQ(window->file_path(), path("copy.kelvara"));
+    EXPECT_FALSE(controller.revert_to_saved(*controller.new_document()))
+        << "a document without a file has nothing to revert to";
 }
 
 TEST_F(DocumentFilesTest, AFileThatIsNotADocumentIsRefusedWithItsErrorTexts) {
@@ -66,7 +113,8 @@ TEST_F(DocumentFilesTest, AFileThatIsNotADocumentIsRefusedWithItsErrorTexts) {
     bad.write("{ this is not a document");
     bad.close();
     EXPECT_EQ(controller.open_document(path("bad.kelvara")), nullptr);
-    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_EQ(controller.open_document(path("missing.kelvara")), nullptr);
+    ASSERT_EQ(dialogs.errors.size(), 2u);
     EXPECT_EQ(dialogs.errors[0].first,
               "Kelvara document data could not be read for an unknown reason.");
     // Under the heading: the reason, then what was wrong, where in the file.
@@ -75,15 +123,69 @@ TEST_F(DocumentFilesTest, AFileThatIsNotADocumentIsRefusedWithItsErrorTexts) {
         details.startsWith("An unknown error occured.\n" + path("bad.kelvara") + ", line 1, "))
         << details.toStdString();
     EXPECT_TRUE(details.contains("not a property list")) << details.toStdString();
+    EXPECT_THAT(controller.windows(), IsEmpty());
 }
 
-TEST_F(DocumentFilesTest, ASaveIntoAMissingFolderIsReportedAndChangesNothing) {
+TEST_F(DocumentFilesTest, AFailedSaveIsReportedAndKeepsTheDocumentChangedAndOpen) {
     DocumentWindow* window = controller.new_document();
     window->document().set_volume(33);
     dialogs.save_path_answers.push_back(path("no/such/folder/x.kelvara"));
     EXPECT_FALSE(controller.save_document(*window));
     EXPECT_EQ(dialogs.errors.size(), 1u);
     EXPECT_TRUE(window->isWindowModified());
+    dialogs.save_changes_answers.push_back(UnsavedChangesChoice::Save);
+    dialogs.save_path_answers.push_back(path("no/such/folder/x.kelvara"));
+    EXPECT_FALSE(controller.close_document(*window));
+    EXPECT_THAT(controller.windows(), ElementsAre(window));
+}
+
+TEST_F(DocumentFilesTest, ClosingAChangedDocumentAsksSaveDiscardOrCancel) {
+    DocumentWindow* window = saved("saved.kelvara", 220.0f, 20);
+    window->document().set_volume(30);
+    dialogs.save_changes_answers = {UnsavedChangesChoice::Cancel, UnsavedChangesChoice::Save};
+    EXPECT_FALSE(controller.close_document(*window));
+    EXPECT_THAT(controller.windows(), ElementsAre(window));
+    EXPECT_TRUE(controller.close_document(*window));
+    EXPECT_THAT(dialogs.asked_save_changes_for, ElementsAre("saved.kelvara", "saved.kelvara"));
+    EXPECT_EQ(volume_in_file("saved.kelvara"), 30);
+
+    DocumentWindow* other = controller.open_document(path("saved.kelvara"));
+    other->document().set_volume(40);
+    dialogs.save_changes_answers.push_back(UnsavedChangesChoice::Discard);
+    EXPECT_TRUE(controller.close_document(*other));
+    EXPECT_EQ(volume_in_file("saved.kelvara"), 30);
+    EXPECT_TRUE(controller.close_document(*controller.new_document()));
+    EXPECT_EQ(dialogs.asked_save_changes_for.size(), 3u) << "an unchanged one closes unasked";
+}
+
+TEST_F(DocumentFilesTest, NewDocumentsGetWindowsOfTheirOwnAndQuitStopsAtTheFirstOneKept) {
+    DocumentWindow* first = controller.new_document();
+    DocumentWindow* kept = controller.new_document();
+    DocumentWindow* after = controller.new_document();
+    EXPECT_NE(&first->document(), &kept->document());
+    EXPECT_EQ(kept->windowTitle(), "Untitled 2[*] — Kelvara");
+    kept->document().set_volume(1);
+    EXPECT_FALSE(controller.close_all_documents());  // the user cancels
+    EXPECT_THAT(controller.windows(), ElementsAre(kept, after));
+}
+
+// Start-up opens each file given; a new document when none could be opened.
+TEST_F(DocumentFilesTest, StartUpOpensEachFileGivenOrElseANewDocument) {
+    saved("a.kelvara", 220.0f, 20);
+    saved("b.kelvara", 330.0f, 30);
+    const auto start = [](const QStringList& paths) {
+        auto app = std::make_unique<KelvaraApplication>(
+            make_document_store(), std::make_unique<testing::ScriptedDialogs>(),
+            [](const QUrl&) { return true; });
+        app->open_startup_documents(paths);
+        return app;
+    };
+    const auto two = start({path("a.kelvara"), path("missing.kelvara"), path("b.kelvara")});
+    ASSERT_EQ(two->documents().windows().size(), 2);
+    EXPECT_EQ(two->documents().windows()[1]->document().curve().base_frequency(), 330.0);
+    const auto fresh = start({path("missing.kelvara")});
+    ASSERT_EQ(fresh->documents().windows().size(), 1);
+    EXPECT_TRUE(fresh->documents().windows()[0]->file_path().isEmpty());
 }
 
 }  // namespace

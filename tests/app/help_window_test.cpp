@@ -14,70 +14,43 @@
 namespace kelvara {
 namespace {
 
-class HelpTest : public ::testing::Test {
-protected:
+// One help window, shown again by each help command; its site button opens the help page
+// and closes it (even when nothing opened), its close button only closes.
+TEST(HelpWindow, OneWindowWhoseButtonsOpenThePageOrJustClose) {
     std::vector<QUrl> opened;
     const QUrl page = QUrl::fromLocalFile(QStringLiteral("/usr/share/kelvara/help/index.html"));
-    HelpMenu app{page, [this](const QUrl& url) {
-                     opened.push_back(url);
-                     return false;  // the window closes even when nothing opened
-                 }};
-};
-
-TEST_F(HelpTest, TheHelpCommandMakesOneWindowAndShowsItEachTime) {
-    EXPECT_EQ(app.help_window(), nullptr);
-    app.show_help();
-    HelpWindow* help = app.help_window();
+    HelpMenu menu{page, [&](const QUrl& url) {
+                      opened.push_back(url);
+                      return false;
+                  }};
+    EXPECT_EQ(menu.help_window(), nullptr);
+    menu.show_help();
+    HelpWindow* help = menu.help_window();
     ASSERT_NE(help, nullptr);
-    EXPECT_EQ(help->objectName(), "help_window");
-    EXPECT_TRUE(help->isVisible());
-    help->close();
+    QTest::mouseClick(help->close_button(), Qt::LeftButton);
     EXPECT_FALSE(help->isVisible());
-    app.show_help();
-    EXPECT_EQ(app.help_window(), help);
+    EXPECT_TRUE(opened.empty());
+    menu.show_help();
+    EXPECT_EQ(menu.help_window(), help);
     EXPECT_TRUE(help->isVisible());
-}
-
-TEST_F(HelpTest, TheSiteButtonOpensTheHelpPageThenCloses) {
-    app.show_help();
-    QTest::mouseClick(app.help_window()->open_page_button(), Qt::LeftButton);
+    QTest::mouseClick(help->open_page_button(), Qt::LeftButton);
     EXPECT_THAT(opened, ::testing::ElementsAre(page));
-    EXPECT_FALSE(app.help_window()->isVisible());
+    EXPECT_FALSE(help->isVisible());
 }
 
-TEST_F(HelpTest, TheCloseButtonOnlyCloses) {
-    app.show_help();
-    QTest::mouseClick(app.help_window()->close_button(), Qt::LeftButton);
-    EXPECT_THAT(opened, ::testing::IsEmpty());
-    EXPECT_FALSE(app.help_window()->isVisible());
-}
-
+// Beside the program first, then in the data folder next to it, then the installed one; the
+// build tree has the first.
 TEST(HelpPage, IsFoundBesideTheProgramOrInTheDataFolderNextToIt) {
-    QTemporaryDir root;
-    ASSERT_TRUE(root.isValid());
-    const auto place_page = [&](const QString& relative) {
-        QDir(root.path()).mkpath(QFileInfo(root.filePath(relative)).path());
-        QFile page(root.filePath(relative));
-        ASSERT_TRUE(page.open(QIODevice::WriteOnly));
-    };
-    QDir(root.path()).mkpath(QStringLiteral("bin"));
-    const QString program_dir = root.filePath(QStringLiteral("bin"));
-    EXPECT_TRUE(find_help_page(program_dir)
-                    .toLocalFile()
-                    .startsWith(QStringLiteral(KELVARA_INSTALLED_HELP_DIR)))
-        << "without a page near the program, the installed one";
-
-    place_page(QStringLiteral("share/kelvara/help/index.html"));
-    EXPECT_EQ(find_help_page(program_dir).toLocalFile(),
-              root.filePath(QStringLiteral("share/kelvara/help/index.html")));
-
-    place_page(QStringLiteral("bin/help/index.html"));
-    EXPECT_EQ(find_help_page(program_dir).toLocalFile(),
-              root.filePath(QStringLiteral("bin/help/index.html")));
-}
-
-TEST(HelpPage, ShipsInTheBuildTreeBesideTheProgram) {
     EXPECT_TRUE(QFileInfo::exists(QStringLiteral(KELVARA_BUILD_HELP_PAGE)));
+    QTemporaryDir root;
+    ASSERT_TRUE(QDir(root.path()).mkpath(QStringLiteral("bin")));
+    const QString program_dir = root.filePath(QStringLiteral("bin"));
+    EXPECT_TRUE(find_help_page(program_dir).toLocalFile().startsWith(KELVARA_INSTALLED_HELP_DIR));
+    for (const QString relative : {"share/kelvara/help/index.html", "bin/help/index.html"}) {
+        QDir(root.path()).mkpath(QFileInfo(root.filePath(relative)).path());
+        QFile(root.filePath(relative)).open(QIODevice::WriteOnly);
+        EXPECT_EQ(find_help_page(program_dir).toLocalFile(), root.filePath(relative));
+    }
 }
 
 }  // namespace

@@ -1,157 +1,483 @@
-// kelvara-cli as a user runs it: output on stdout, errors on stderr, exit codes.
+// kelvara-cli as a user or a script runs it: what it prints (stdout and stderr together), its
+// exit codes, and the files it writes (documents, WAV renders, PNG plots). The CliJack tests
+// play MIDI into it from a second client of the test services' JACK server.
 #include <gtest/gtest.h>
-
+#include <sndfile.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
-#include <memory>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "support/cli_run.h"
+#include "midi/jack_test_source.h"
+#include "sound/default_bank.h"
+#include "sound/generated_bank.h"
+#include "sound/peak_estimator.h"
+#ifdef KELVARA_TEST_PLOT
+#include <QImage>
+#endif
 
+namespace kelvara {
 namespace {
 
-using kelvara::testing::CliRun;
-using kelvara::testing::run_cli;
+struct CliRun {
+    int exit_code = -1;
+    std::string out;
+};
 
-TEST(CliCurve, PrintsTheDefaultCurveAsCsv) {
-    const CliRun run = run_cli("curve");
-    ASSERT_EQ(run.exit_code, 0) << run.out;
-    const auto lines = run.lines();
-    ASSERT_EQ(lines.size(), 202u);
-    EXPECT_EQ(lines[0], "x,y");
-    EXPECT_EQ(lines[1].rfind("1,", 0), 0u) << lines[1];
-    EXPECT_EQ(lines[201].rfind("1.99", 0), 0u) << lines[201];
+// Runs `kelvara-cli ARGS` through the shell; `on_line` sees each line as it arrives, so a
+// test can act while the command runs.
+CliRun run_cli(const std::string& args,
+               const std::function<void(const std::string&)>& on_line = {}) {
+    CliRun run;
+    FILE* pipe = popen((std::string(KELVARA_CLI) + " " + args + " 2>&1").c_str(), "r");
+    if (pipe == nullptr) return run;
+    std::array<char, 4096> line{};
+    while (std::fgets(line.data(), line.size(), pipe) != nullptr) {
+        run.out += line.data();
+        if (on_line) on_line(line.data());
+    }
+    const int status = pclose(pipe);
+    run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
 }
 
-TEST(CliCurve, SettingsShapeTheCurve) {
-    const CliRun run = run_cli("curve --type 0 --ratios 1 --base 440 --xmin 1.05 --xmax 1.05");
-    ASSERT_EQ(run.exit_code, 0) << run.out;
-    const auto lines = run.lines();
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[1].substr(0, 11), "1.04999995,");
-    EXPECT_NEAR(std::stod(lines[1].substr(11)), 0.3570, 5e-5);
+struct Wav {
+    int rate = 0;
+    int channels = 0;
+    std::vector<float> left;
+};
 
-    const CliRun wide =
-        run_cli("curve --step 0.01 --xmin 0.5 --xmax 3.4 --overtones 3 --ratios 1,1.5");
-    ASSERT_EQ(wide.exit_code, 0) << wide.out;
-    EXPECT_EQ(wide.lines().size(), 292u);
+// A WAV file's format and left channel; nothing when it cannot be read.
+Wav read_wav(const std::string& path) {
+    SF_INFO info{};
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    if (file == nullptr) return {};
+    std::vector<float> frames(static_cast<size_t>(info.frames * info.channels));
+    sf_readf_float(file, frames.data(), info.frames);
+    sf_close(file);
+    Wav wav{info.samplerate, info.channels, {}};
+    for (size_t i = 0; i < frames.size(); i += static_cast<size_t>(info.channels))
+        wav.left.push_back(frames[i]);
+    return wav;
 }
 
-TEST(CliCurve, BadArgumentsGiveOneLineAndExitCode2) {
-    for (const char* args : {"curve --type 9", "curve --overtones 0", "curve --step -1",
-                             "curve --xmax 9", "curve --base abc", "curve --bogus",
-                             "curve --ratios 1,2,3,4,5,6,7,8,9,10,11", "nothing"}) {
-        const CliRun run = run_cli(args);
-        EXPECT_EQ(run.exit_code, 2) << args;
-        EXPECT_EQ(run.lines().size(), 1u) << args << ": " << run.out;
+enum class Match { Equals, Contains, Regex };
+
+// One command line and what it must give. In `args`, {dir} is the test's own folder, {bank}
+// a generated two-program bank in it and {data} the document files of the persistence tests.
+struct CliCase {
+    std::string args;
+    int exit_code;
+    Match match;
+    std::string expected;
+    int lines = -1;  // the number of output lines, when it matters
+};
+
+// Every error of the arguments is one line on stderr and exit code 2.
+CliCase usage_error(const std::string& args, const std::string& text = "kelvara-cli: error: ") {
+    return {args, 2, Match::Contains, text, 1};
+}
+
+// The table, in groups that run as tests of their own (in parallel); within a group the rows
+// run in order, so a row may read a file an earlier one wrote.
+using CaseGroups = std::map<std::string, std::vector<CliCase>>;
+
+const CaseGroups& case_groups() {
+    static const CaseGroups groups = [] {
+        CaseGroups g;
+        g["CurvesAndBench"] = {
+            // The default curve: a header and 201 samples from 1 to 2, to nine digits so
+            // that every value reads back as the same float.
+            {"curve", 0, Match::Regex, R"(^x,y\n1,0\.\d{9}\n1\.005,)", 202},
+            // One sample, exactly at x_max, with the value of the literal curve.
+            {"curve --type 0 --ratios 1 --base 440 --xmin 1.05 --xmax 1.05", 0, Match::Regex,
+             R"(^x,y\n1\.04999995,0\.3569[5-9]\d{4}\n$)", 2},
+            {"curve --step 0.01 --xmin 0.5 --xmax 3.4 --overtones 3 --ratios 1,1.5", 0,
+             Match::Contains, "x,y\n0.5,", 292},
+            // A bench row: the fast kernel within 1e-5 of the literal one.
+            {"bench --case default --min-time 0", 0, Match::Regex,
+             R"(^case literal_ms fast_ms ratio max_relative_deviation\ndefault [\d.]+ [\d.]+ )"
+             R"([\d.]+ (0|\d(\.\d+)?e-(0[6-9]|[1-9]\d))\n$)"},
+            {"bench --case nonesuch --min-time 0", 2, Match::Contains,
+             "no benchmark case named nonesuch"},
+        };
+        // Scales: sorted "ratio cents" rows up to the base.
+        g["ScalesAndChords"] = {
+            {"scale tet 12 2", 0, Match::Regex,
+             R"(^1 0\.000\n([^\n]*\n){6}1\.4983071 700\.000\n([^\n]*\n){16}4 2400\.000\n$)", 25},
+            {"scale just", 0, Match::Contains, "\n1.5 701.955\n", 29},
+            {"scale harmonic16 2", 0, Match::Regex, R"(\n8 3600\.000\n$)"},
+            {"scale harmonic8 1", 0, Match::Regex, R"(\n4 2400\.000\n$)", 17},
+            {"scale tet 13 3", 0, Match::Contains, "", 18},
+            {"scale tet 12 1.05", 0, Match::Equals, ""},
+            usage_error("scale tet -3 2", "more than 10000 ratios"),
+            // Chords as the chord table reads them; 0 Hz only as the plain text 0.
+            {"chord-parse '220 / 275;330'", 0, Match::Equals, "220,275,330\n"},
+            {"chord-parse '0, 440'", 0, Match::Equals, "0,440\n"},
+            usage_error("chord-parse '220,,330'", "Incorrectly formated string"),
+            usage_error("chord-parse 0.0", "Incorrectly formated string"),
+            usage_error("chord-parse x5", "Incorrectly formated string"),
+            {"chord-map --base 220 --ratios 1,1.25,1.5 add copy add rekey:2:60 set:0:55_110 "
+             "delete:1",
+             0, Match::Equals, "0: 55,110\n60: 110\n"},
+            usage_error("chord-map delete:0", "has no row to act on"),
+            usage_error("chord-map add set:0:abc", "Incorrectly formated string"),
+        };
+        // Documents: every stored field written and read back.
+        g["Documents"] = {
+            {"new {dir}/a.kelvara --type 2 --overtones 9 --base 440.1 --ratios 1,1.5 "
+             "--scale 1,1.25,2 --step 0.01 --xmin 0.9 --xmax 2.1 --ymin -1 --ymax 3 --volume 90 "
+             "--chord 64=329.63,392 --chord 60=261.63 --chord 7=",
+             0, Match::Equals, ""},
+            {"dump {dir}/a.kelvara", 0, Match::Equals,
+             "{\n"
+             "  \"version\": 2,\n"
+             "  \"scale_ratios\": [1, 1.25, 2],\n"
+             "  \"overtone_type\": 2,\n"
+             "  \"dissonance_ratios\": [1, 1.5],\n"
+             "  \"base_frequency\": 440.1000061035156,\n"
+             "  \"x_min\": 0.9,\n"
+             "  \"x_max\": 2.1,\n"
+             "  \"y_min\": -1,\n"
+             "  \"y_max\": 3,\n"
+             "  \"plot_justs\": false,\n"
+             "  \"plot_selected_ratio\": false,\n"
+             "  \"plot_dy\": false,\n"
+             "  \"step_size\": 0.009999999776482582,\n"
+             "  \"number_of_overtones\": 9,\n"
+             "  \"volume\": 90,\n"
+             "  \"midi_keys\": [64, 60, 7],\n"
+             "  \"chords\": {\"7\": [], \"60\": [261.63], \"64\": [329.63, 392]},\n"
+             "  \"pitch_true\": true\n"
+             "}\n"},
+            {"new {dir}/b.kelvara --type 0 --xmin 1 --xmax 1.5", 0, Match::Equals, ""},
+            {"curve {dir}/b.kelvara", 0, Match::Contains, "x,y\n1,", 102},
+            {"dump {data}/bad/eleven_fixed_tones.kelvara", 1, Match::Contains,
+             "kelvara-cli: Kelvara document data could not be read for an unknown reason.\n"
+             "An unknown error occured.\n"},
+            {"curve {data}/bad/eleven_fixed_tones.kelvara", 1, Match::Contains, "unknown reason"},
+            {"dump /nonexistent/file.kelvara", 1, Match::Contains, "could not be read"},
+        };
+        // Programs and offline renders through the synthesizer.
+        g["SoundMidiAndPlot"] = {
+            {"programs --bank {bank}", 0, Match::Equals, "0 : Sine\n1 : Organ\n"},
+            // The synthesizer logs its own lines before the refusal.
+            {"programs --bank {dir}/broken.sf2", 2, Match::Contains, "was refused"},
+            // MIDI without a MIDI system.
+            {"midi-sources --midi none", 0, Match::Equals, "MIDI system: none\n"},
+            usage_error("midi-monitor --midi none --seconds 0",
+                        "no MIDI input port could be created (MIDI system: none)"),
+        };
+        // Arguments out of range or not understood; settings a new document refuses (nothing
+        // is written: checked after the table).
+        for (const char* args :
+             {"curve --type 9", "curve --overtones 0", "curve --step -1", "curve --xmax 9",
+              "curve --base abc", "curve --bogus", "curve --ratios 1,2,3,4,5,6,7,8,9,10,11",
+              "nothing", "scale tet twelve 2", "chord-map jump", "midi-sources --midi pipes",
+              "render --chord 440 --seconds 0 --wav {dir}/x.wav",
+              "render --chord 440 --program 99 --bank {bank} --wav {dir}/x.wav"})
+            g["UsageErrors"].push_back(usage_error(args));
+        for (const char* bad : {"--type 6", "--overtones 0", "--step 0", "--xmax 9", "--volume 300",
+                                "--base -5", "--chord 60", "--chord x=1", "--chord 60=1,a",
+                                "--chord 60=1 --chord 60=2", "--ratios 1,1,1,1,1,1,1,1,1,1,1"})
+            g["UsageErrors"].push_back(
+                usage_error(std::string("new {dir}/refused.kelvara ") + bad));
+#ifdef KELVARA_TEST_PLOT
+        for (const char* bad : {"--png {dir}/x.png --width 0", "--png {dir}/x.png --height 100000",
+                                "--png {dir}/x.png --width 3000 --scale 4", ""})
+            g["UsageErrors"].push_back(usage_error(std::string("plot ") + bad));
+        g["SoundMidiAndPlot"].push_back(
+            {"plot --png {dir}/missing/x.png", 1, Match::Contains, "cannot write"});
+        g["SoundMidiAndPlot"].push_back({"plot {dir}/missing.kelvara --png {dir}/x.png", 1,
+                                         Match::Contains, "could not be read"});
+#endif
+        return g;
+    }();
+    return groups;
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "kelvara-cli-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+        const auto image = sound::build_sf2_bank(
+            "Cli Test", {{"Sine", 0, 0, {1.0f}}, {"Organ", 0, 1, {1.0f, 0.5f}}});
+        std::ofstream(dir_ / "sine.sf2", std::ios::binary)
+            .write(reinterpret_cast<const char*>(image.data()), std::streamsize(image.size()));
+        std::ofstream(dir_ / "broken.sf2") << "not a bank";
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    std::string expand(std::string args) const {
+        const std::pair<std::string, std::string> names[] = {
+            {"{dir}", dir_.string()},
+            {"{bank}", (dir_ / "sine.sf2").string()},
+            {"{data}", KELVARA_PERSISTENCE_DATA}};
+        for (const auto& [name, value] : names)
+            for (size_t at; (at = args.find(name)) != std::string::npos;)
+                args.replace(at, name.size(), value);
+        return args;
+    }
+    CliRun run(const std::string& args,
+               const std::function<void(const std::string&)>& on_line = {}) const {
+        return run_cli(expand(args), on_line);
+    }
+    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+
+    std::filesystem::path dir_;
+};
+
+class CliTable : public CliTest, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(CliTable, EachCommandLineGivesItsOutputAndExitCode) {
+    for (const CliCase& c : case_groups().at(GetParam())) {
+        SCOPED_TRACE(c.args);
+        const CliRun r = run(c.args);
+        EXPECT_EQ(r.exit_code, c.exit_code) << r.out;
+        switch (c.match) {
+            case Match::Equals: EXPECT_EQ(r.out, c.expected); break;
+            case Match::Contains:
+                EXPECT_NE(r.out.find(c.expected), std::string::npos) << r.out;
+                break;
+            case Match::Regex:
+                EXPECT_TRUE(std::regex_search(r.out, std::regex(c.expected))) << r.out;
+                break;
+        }
+        if (c.lines >= 0) {
+            EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), c.lines) << r.out;
+        }
+    }
+    EXPECT_FALSE(std::filesystem::exists(path("refused.kelvara")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, CliTable,
+                         ::testing::Values("CurvesAndBench", "ScalesAndChords", "Documents",
+                                           "SoundMidiAndPlot", "UsageErrors"),
+                         [](const auto& info) { return info.param; });
+
+TEST_F(CliTest, ASavedDocumentGivesTheCurveOfItsSettings) {
+    ASSERT_EQ(run("new {dir}/c.kelvara --type 0 --xmin 1 --xmax 1.5").exit_code, 0);
+    const CliRun from_file = run("curve --file {dir}/c.kelvara --xmax 1.25");
+    EXPECT_EQ(from_file.exit_code, 0);
+    EXPECT_EQ(from_file.out, run("curve --type 0 --xmax 1.25").out);
+}
+
+TEST_F(CliTest, RenderWritesA48kHzStereoWavBelowTheLimitersCeiling) {
+    const CliRun r = run(
+        "render --chord 440,0,660.5 --bank {bank} --program 1 --seconds 0.5 --wav {dir}/out.wav");
+    ASSERT_EQ(r.exit_code, 0) << r.out;
+    EXPECT_NE(r.out.find("tone 2 (0 Hz) was skipped"), std::string::npos) << r.out;
+    const Wav wav = read_wav(path("out.wav"));
+    EXPECT_EQ(wav.rate, 48000);
+    EXPECT_EQ(wav.channels, 2);
+    EXPECT_EQ(wav.left.size(), 48000u * 3 / 4);  // the chord, then a quarter second of release
+    float peak = 0.0f;
+    for (float s : wav.left) peak = std::max(peak, std::abs(s));
+    EXPECT_GT(peak, 0.01f);
+    EXPECT_LE(peak, 0.891f);
+}
+
+// Pitch-true playback on the system's General MIDI bank: the flute (73), 13 cents sharp as the
+// bank declares it, renders A4 in tune unless the bank's own tuning is asked for; bank-tuning
+// reports its corrections, from the cache the render left.
+TEST_F(CliTest, BankTuningPlaysTheGeneralMidiBankInTune) {
+    const std::string gm = sound::kSystemGeneralMidiBank;
+    if (!std::filesystem::is_regular_file(gm)) GTEST_SKIP() << gm << " is not installed";
+    const auto a4_cents = [&](const std::string& options) {
+        const CliRun r =
+            run("render --chord 440 --seconds 1.4 --wav {dir}/a4.wav --program 73 " + options);
+        EXPECT_EQ(r.exit_code, 0) << r.out;
+        std::vector<float> sustain =
+            testing::from_seconds(read_wav(path("a4.wav")).left, 48000, 0.2);
+        sustain.resize(48000);
+        return testing::cents_between(testing::Spectrum(sustain, 48000).peak_frequency(440, 30),
+                                      440.0);
+    };
+    EXPECT_NEAR(a4_cents(""), 0.0, 0.5);
+    EXPECT_GT(a4_cents("--bank-tuning"), 10.0);
+    const CliRun zones = run("bank-tuning " + gm + " --program 73 --zones");
+    EXPECT_EQ(zones.exit_code, 0) << zones.out;
+    EXPECT_NE(zones.out.find("read from the cache"), std::string::npos) << zones.out;
+    EXPECT_EQ(std::count(zones.out.begin(), zones.out.end(), '\n'), 2 + 10) << zones.out;
+    EXPECT_EQ(run("bank-tuning " + gm + " --program 999").exit_code, 2);
+    EXPECT_EQ(run("bank-tuning {dir}/broken.sf2").exit_code, 2);
+    const CliRun bench = run("bench --case bank-tuning --min-time 0");
+    EXPECT_EQ(bench.exit_code, 0) << bench.out;
+    EXPECT_NE(bench.out.find("\nbank-tuning "), std::string::npos) << bench.out;
+}
+
+#ifdef KELVARA_TEST_PLOT
+// The plot against the curve the same command line tool prints: the new document's ranges
+// (x 1 to 2, y 0 to 4) fill the graph frame, which leaves 20 units of margin left and below
+// and 5 right and above.
+TEST_F(CliTest, PlotDrawsThePrintedCurveAndItsOptionalLayers) {
+    const int width = 400, height = 300;
+    const std::string size = " --width 400 --height 300";
+    const auto image = [this](const char* name) {
+        return QImage(QString::fromStdString(path(name))).convertToFormat(QImage::Format_ARGB32);
+    };
+    ASSERT_EQ(run("plot --png {dir}/plain.png" + size).exit_code, 0);
+    const QImage plain = image("plain.png");
+    ASSERT_EQ(plain.size(), QSize(width, height));
+    const float frame_width = width - 25.0f, frame_height = height - 25.0f;
+    const auto column = [&](float x) { return static_cast<int>(20 + (x - 1) * frame_width); };
+    const auto row = [&](float y) {
+        return height - 1 - static_cast<int>(20 + y / 4 * frame_height);
+    };
+    std::istringstream samples(run("curve").out);
+    samples.ignore(4);  // the header
+    float x = 0, y = 0;
+    int checked = 0;
+    for (char comma = 0; samples >> x >> comma >> y;) {
+        if (y < 0.05f || y > 3.95f) continue;
+        // The curve (black at alpha 0.666) darkens the panel's green, which the right margin
+        // shows undisturbed on the same row.
+        EXPECT_LT(qGreen(plain.pixel(column(x), row(y))), 0.8 * qGreen(plain.pixel(397, row(y))))
+            << x;
+        ++checked;
+    }
+    EXPECT_GT(checked, 40);
+
+    ASSERT_EQ(run("plot --png {dir}/full.png --justs --cursor 1.9 --derivative" + size).exit_code,
+              0);
+    const QImage full = image("full.png");
+    // Near the top of the frame: the cursor line at 1.9 adds blue, the 3/2 marker red.
+    const int top = row(3.8f);
+    EXPECT_GT(qBlue(full.pixel(column(1.9f), top)), qBlue(plain.pixel(column(1.9f), top)) + 20);
+    EXPECT_GT(qRed(full.pixel(column(1.5f), top)), qRed(plain.pixel(column(1.5f), top)) + 20);
+
+    // A saved new document draws exactly as a new one; another document its own curve.
+    ASSERT_EQ(run("new {dir}/new.kelvara").exit_code, 0);
+    ASSERT_EQ(run("new {dir}/other.kelvara --type 0 --xmax 1.5").exit_code, 0);
+    ASSERT_EQ(run("plot {dir}/new.kelvara --png {dir}/saved.png" + size).exit_code, 0);
+    ASSERT_EQ(run("plot {dir}/other.kelvara --png {dir}/other.png" + size).exit_code, 0);
+    EXPECT_EQ(image("saved.png"), plain);
+    EXPECT_NE(image("other.png"), plain);
+}
+#endif
+
+// The JACK tests hold the test services' server (a resource lock of their own CTest entries).
+class CliJack : public CliTest {
+protected:
+    void SetUp() override {
+        CliTest::SetUp();
+        source_ =
+            midi::testing::JackTestSource::open("CliKeys-" + std::to_string(getpid()), {"out"});
+        if (source_) return;
+        const char* required = std::getenv("KELVARA_REQUIRE_JACK");
+        if (required != nullptr && std::string(required) == "1") FAIL() << "no JACK server";
+        GTEST_SKIP() << "no JACK server running";
+    }
+    std::unique_ptr<midi::testing::JackTestSource> source_;
+};
+
+// The source is listed; then each command runs with it connected and is sent one message
+// once it listens: the monitor prints it, the players play the key's chord from a chord map
+// given on the command line or read from a saved document into a WAV file, whose second
+// second (the chord held, the attack over) is measured.
+TEST_F(CliJack, ListsTheSourceAndMonitorsOrPlaysWhatItSends) {
+    const CliRun listing = run("midi-sources --midi jack");
+    EXPECT_EQ(listing.exit_code, 0);
+    EXPECT_NE(listing.out.find("MIDI system: JACK\n"), std::string::npos) << listing.out;
+    EXPECT_NE(listing.out.find("\t" + source_->full_port_name(0) + "\t"), std::string::npos);
+    ASSERT_EQ(run("new {dir}/play.kelvara --chord 64=523.25").exit_code, 0);
+    struct JackCase {
+        std::string args;
+        std::string ready;  // the line that starts once the command listens
+        std::vector<uint8_t> message;
+        std::string printed;
+        std::vector<double> sounding_hz;
+        double silent_hz = 0;  // the chord of another key
+    };
+    const JackCase cases[] = {
+        {"midi-monitor",
+         "listening",
+         {0x91, 60, 100},
+         "91 3c 64  note-on key 60 velocity 100 channel 2\n",
+         {}},
+        {"midi-play --chord 60:440,660 --chord 62:300 --wav {dir}/play.wav",
+         "playing",
+         {0x90, 60, 110},
+         "key 60\n",
+         {440.0, 660.0},
+         300.0},
+        {"play {dir}/play.kelvara --wav {dir}/play.wav",
+         "playing",
+         {0x90, 64, 110},
+         "key 64\n",
+         {523.25}},
+    };
+    for (const JackCase& c : cases) {
+        SCOPED_TRACE(c.args);
+        const CliRun r =
+            run(c.args + " --midi jack --seconds 2 --source " + source_->full_port_name(0),
+                [&](const std::string& line) {
+                    if (line.rfind(c.ready, 0) == 0 && source_->wait_for_connections(0, 1))
+                        source_->send(0, c.message);
+                });
+        ASSERT_EQ(r.exit_code, 0) << r.out;
+        EXPECT_NE(r.out.find("connected: out"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find(c.printed), std::string::npos) << r.out;
+        if (c.sounding_hz.empty()) continue;
+        const Wav wav = read_wav(path("play.wav"));
+        ASSERT_EQ(wav.rate, 48000);
+        ASSERT_GT(wav.left.size(), 2u * 48000);
+        const testing::Spectrum spectrum({wav.left.begin() + 48000, wav.left.begin() + 2 * 48000},
+                                         48000);
+        // Within a few cents: the default bank's piano samples are not pure tones (a wrong
+        // key or a semitone off would be 25 Hz and more away).
+        for (const double hz : c.sounding_hz)
+            EXPECT_NEAR(spectrum.peak_frequency(hz, 50.0), hz, 3.0);
+        if (c.silent_hz > 0) {
+            EXPECT_GT(spectrum.amplitude_at(c.sounding_hz[0]),
+                      10 * spectrum.amplitude_at(c.silent_hz));
+        }
     }
 }
 
-std::string temporary_document_path(const std::string& name) {
-    return (std::filesystem::temp_directory_path() /
-            ("kelvara-cli-" + std::to_string(getpid()) + "-" + name + ".kelvara"))
-        .string();
-}
-
-TEST(CliDocumentFiles, NewThenDumpGivesEveryStoredField) {
-    const std::string path = temporary_document_path("new");
-    const CliRun created =
-        run_cli("new " + path +
-                " --type 2 --overtones 9 --base 440.1 --ratios 1,1.5 --scale 1,1.25,2 --step 0.01"
-                " --xmin 0.9 --xmax 2.1 --ymin -1 --ymax 3 --volume 90 --chord 64=329.63,392"
-                " --chord 60=261.63 --chord 7=");
-    ASSERT_EQ(created.exit_code, 0) << created.out;
-    const CliRun dump = run_cli("dump " + path);
-    ASSERT_EQ(dump.exit_code, 0) << dump.out;
-    EXPECT_EQ(dump.out,
-              "{\n"
-              "  \"version\": 2,\n"
-              "  \"scale_ratios\": [1, 1.25, 2],\n"
-              "  \"overtone_type\": 2,\n"
-              "  \"dissonance_ratios\": [1, 1.5],\n"
-              "  \"base_frequency\": 440.1000061035156,\n"
-              "  \"x_min\": 0.9,\n"
-              "  \"x_max\": 2.1,\n"
-              "  \"y_min\": -1,\n"
-              "  \"y_max\": 3,\n"
-              "  \"plot_justs\": false,\n"
-              "  \"plot_selected_ratio\": false,\n"
-              "  \"plot_dy\": false,\n"
-              "  \"step_size\": 0.009999999776482582,\n"
-              "  \"number_of_overtones\": 9,\n"
-              "  \"volume\": 90,\n"
-              "  \"midi_keys\": [64, 60, 7],\n"
-              "  \"chords\": {\"7\": [], \"60\": [261.63], \"64\": [329.63, 392]}\n"
-              "}\n");
-    std::filesystem::remove(path);
-}
-
-TEST(CliDocumentFiles, CurveOfASavedDocument) {
-    const std::string path = temporary_document_path("curve");
-    ASSERT_EQ(run_cli("new " + path + " --type 0 --xmin 1 --xmax 1.5").exit_code, 0);
-    const CliRun curve = run_cli("curve " + path);
-    ASSERT_EQ(curve.exit_code, 0) << curve.out;
-    const auto lines = curve.lines();
-    EXPECT_EQ(lines.size(), 102u);  // the header and 101 samples from 1 to 1.5
-    EXPECT_EQ(run_cli("curve --file " + path + " --xmax 1.25").out,
-              run_cli("curve --type 0 --xmax 1.25").out);
-    std::filesystem::remove(path);
-}
-
-TEST(CliDocumentFiles, ARefusedFileGivesItsErrorTextsAndExitCode1) {
-    const std::string bad =
-        std::string(KELVARA_PERSISTENCE_DATA) + "/bad/eleven_fixed_tones.kelvara";
-    for (const std::string command : {"dump ", "curve "}) {
-        const CliRun run = run_cli(command + bad);
-        EXPECT_EQ(run.exit_code, 1) << command;
-        const auto lines = run.lines();
-        ASSERT_GE(lines.size(), 2u) << run.out;
-        EXPECT_EQ(lines[0],
-                  "kelvara-cli: Kelvara document data could not be read for an unknown reason.");
-        EXPECT_EQ(lines[1], "An unknown error occured.");
+// A saved document plays as its window would: at its volume. The channel volume (controller
+// 7) goes through the synthesizer's curve, 40 log10(127 / v) dB below full, so volume 10
+// sounds 44.1 dB below volume 127 (a sine of the generated bank, held: no decay to blur it).
+TEST_F(CliJack, PlaysASavedDocumentAtItsVolume) {
+    std::map<int, double> rms;
+    for (const int volume : {10, 127}) {
+        const std::string document = "{dir}/volume" + std::to_string(volume) + ".kelvara";
+        ASSERT_EQ(run("new " + document + " --chord 64=523.25 --volume " + std::to_string(volume))
+                      .exit_code,
+                  0);
+        const CliRun r =
+            run("play " + document + " --bank {bank} --midi jack --seconds 2" + " --source " +
+                    source_->full_port_name(0) + " --wav {dir}/volume.wav",
+                [&](const std::string& line) {
+                    if (line.rfind("playing", 0) == 0 && source_->wait_for_connections(0, 1))
+                        source_->send(0, {0x90, 64, 110});
+                });
+        ASSERT_EQ(r.exit_code, 0) << r.out;
+        const Wav wav = read_wav(path("volume.wav"));
+        ASSERT_GT(wav.left.size(), 2u * 48000);
+        double sum = 0.0;
+        for (size_t i = 48000; i < 2 * 48000; ++i) sum += double(wav.left[i]) * wav.left[i];
+        rms[volume] = std::sqrt(sum / 48000.0);
     }
-    EXPECT_EQ(run_cli("dump /nonexistent/file.kelvara").exit_code, 1);
-}
-
-TEST(CliDocumentFiles, BadSettingsForANewDocumentGiveOneLineAndExitCode2) {
-    const std::string path = temporary_document_path("bad");
-    for (const std::string args :
-         {"--type 6", "--overtones 0", "--step 0", "--xmax 9", "--volume 300", "--base -5",
-          "--chord 60", "--chord x=1", "--chord 60=1,a", "--chord 60=1 --chord 60=2",
-          "--ratios 1,1,1,1,1,1,1,1,1,1,1"}) {
-        const CliRun run = run_cli("new " + path + " " + args);
-        EXPECT_EQ(run.exit_code, 2) << args << ": " << run.out;
-        EXPECT_EQ(run.lines().size(), 1u) << args << ": " << run.out;
-    }
-    EXPECT_FALSE(std::filesystem::exists(path));
-}
-
-TEST(CliBench, PrintsOneLinePerCaseWithTimesRatioAndDeviation) {
-    const CliRun run = run_cli("bench --case default --min-time 0");
-    ASSERT_EQ(run.exit_code, 0) << run.out;
-    const auto lines = run.lines();
-    ASSERT_EQ(lines.size(), 2u) << run.out;
-    EXPECT_EQ(lines[0], "case literal_ms fast_ms ratio max_relative_deviation");
-    std::istringstream fields(lines[1]);
-    std::string name;
-    double literal_ms = 0, fast_ms = 0, ratio = 0, deviation = 1;
-    fields >> name >> literal_ms >> fast_ms >> ratio >> deviation;
-    ASSERT_FALSE(fields.fail()) << lines[1];
-    EXPECT_EQ(name, "default");
-    EXPECT_GT(literal_ms, 0.0);
-    EXPECT_GT(fast_ms, 0.0);
-    EXPECT_LT(deviation, 1e-5);
-}
-
-TEST(CliBench, RefusesAnUnknownCase) {
-    const CliRun run = run_cli("bench --case nonesuch --min-time 0");
-    EXPECT_EQ(run.exit_code, 2);
-    EXPECT_NE(run.out.find("no benchmark case named nonesuch"), std::string::npos) << run.out;
+    RecordProperty("rms_volume_10", std::to_string(rms[10]));
+    RecordProperty("rms_volume_127", std::to_string(rms[127]));
+    EXPECT_NEAR(20.0 * std::log10(rms[127] / rms[10]), 40.0 * std::log10(127.0 / 10.0), 1.0);
 }
 
 }  // namespace
+}  // namespace kelvara

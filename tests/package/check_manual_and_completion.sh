@@ -135,6 +135,7 @@ curve --file;                  a.kelvara|b c.kelvara|folder|
 play;                          a.kelvara|b c.kelvara|folder|
 render --bank;                 d.sf2|e.SF3|f.dls|folder|
 play x.kelvara --bank;         d.sf2|e.SF3|f.dls|folder|
+bank-tuning;                   d.sf2|f.dls|folder|
 render --chord 220 --wav;      folder|g.wav|
 midi-play --wav;               folder|g.wav|
 plot --png;                    folder|h.png|

@@ -55,4 +55,15 @@ double Spectrum::peak_frequency(double guess_hz, double search_cents) const {
     return (lo + hi) / 2.0;
 }
 
+double cents_between(double hz, double reference_hz) {
+    return 1200.0 * std::log2(hz / reference_hz);
+}
+
+std::vector<float> from_seconds(const std::vector<float>& signal, double sample_rate,
+                                double start_seconds) {
+    const auto start = size_t(std::lround(start_seconds * sample_rate));
+    if (start >= signal.size()) return {};
+    return {signal.begin() + long(start), signal.end()};
+}
+
 }  // namespace kelvara::testing

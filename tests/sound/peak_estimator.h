@@ -22,4 +22,11 @@ private:
     double sample_rate_;
 };
 
+// The interval from `reference_hz` up to `hz`, in cents.
+double cents_between(double hz, double reference_hz);
+
+// The part of `signal` from `start_seconds` on (to skip the attack).
+std::vector<float> from_seconds(const std::vector<float>& signal, double sample_rate,
+                                double start_seconds);
+
 }  // namespace kelvara::testing

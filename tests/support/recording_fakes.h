@@ -61,6 +61,7 @@ public:
     void select_timbre(int32_t type) override { timbre = type; }
     void show_plot_toggles(bool, bool, bool) override {}
     void show_volume(int32_t v) override { volume = v; }
+    void show_pitch_true(bool) override {}
     void beep() override { ++beeps; }
     void show_edited(bool e) override { edited = e; }
     void reload_table(DocumentTable table) override { reloaded.insert(table); }
@@ -76,6 +77,8 @@ public:
 class RecordingSynthChannel final : public SynthChannel {
 public:
     std::vector<std::string> calls;
+    std::vector<bool> pitch_true_sent;  // kept apart from the call log
+    void set_pitch_true(bool on) override { pitch_true_sent.push_back(on); }
     void set_midi_parameter(uint32_t controller, uint32_t value) override {
         calls.push_back("set_midi_parameter " + std::to_string(controller) + " " +
                         std::to_string(value));

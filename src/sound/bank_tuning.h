@@ -1,0 +1,93 @@
+#pragma once
+// Bank tuning: how far each zone of a sound bank sounds from the pitch the bank declares for
+// it, and the correction pitch-true playback applies.
+//
+// A bank declares a zone's pitch through the sample's root key (or the zone's overriding root
+// key), the sample's pitch correction, the zone's coarse and fine tuning and its scale
+// tuning. Banks are seldom exactly right: loops too short to hold a whole number of periods,
+// samples recorded slightly off, fine tuning rounded to whole cents. Measuring each sample's
+// fundamental as it plays (sample_pitch_estimator.h) shows the difference, and the correction
+// cancels it while keeping what the bank meant (tuning_policy.h).
+//
+// Zones are the voices libinstpatch's voice cache makes of a preset (SF2) or instrument
+// (DLS), in the same order as the exact-pitch loader's, which applies the corrections by
+// voice index (pitch_corrections.h).
+#include <cmath>
+#include <cstdint>
+#include <optional>
+#include <stop_token>
+#include <string>
+#include <vector>
+
+#include "base/error.h"
+
+namespace kelvara::sound {
+
+// Where a zone's tone is measured: the stretch of its output from kAnalysisStartSeconds after
+// the note-on, kAnalysisSeconds long, at the zone's reference key. That is the sustain a
+// listener judges the pitch by, past the attack.
+inline constexpr double kAnalysisStartSeconds = 0.2;
+inline constexpr double kAnalysisSeconds = 1.0;
+
+enum class ZoneVerdict {
+    Corrected,    // a confident pitch: the correction of its layer applies
+    Unpitched,    // no confident pitch (noise, percussion, too short): played as declared
+    OutOfBounds,  // beyond kMaxCorrectionCents, taken for a detection error: played as declared
+};
+
+struct ZoneTuning {
+    uint32_t voice = 0;  // index among the preset's voices
+    int key_low = 0;
+    int key_high = 127;
+    int velocity_low = 0;
+    int velocity_high = 127;
+    int root_key = 60;             // the overriding root key, else the sample's root key
+    double cents_per_key = 100.0;  // the zone's scale tuning
+    uint32_t sample_frames = 0;    // the length of the sample, to tell voices apart
+    // The zone's key nearest its root key, where the sample plays closest to its own rate;
+    // the zone is measured there.
+    int reference_key = 60;
+    // What the reference key is declared to sound: its pitch in equal temperament (440 Hz at
+    // key 69) after the zone's scale tuning and coarse tuning.
+    double declared_hz = 0.0;
+    // What it sounds: the sample's measured fundamental as the zone plays it at the
+    // reference key (root key, pitch correction, coarse, fine and scale tuning). NaN when no
+    // pitch was found.
+    double measured_hz = std::nan("");
+    double confidence = 0.0;  // 0 to 1 (see PitchEstimate)
+    // measured_hz against declared_hz in cents, brought within half an octave by whole
+    // octaves (a sample an octave off its root key is the bank's choice, or a harmonic the
+    // estimator took; either way the rest is the error). NaN when not measured.
+    double error_cents = std::nan("");
+    double correction_cents = 0.0;  // added to the zone's pitch in pitch-true playback
+    ZoneVerdict verdict = ZoneVerdict::Unpitched;
+
+    // What `key` is declared to sound, in Hz (declared_hz moved by the scale tuning).
+    double declared_hz_at(int key) const {
+        return declared_hz * std::exp2((key - reference_key) * cents_per_key / 1200.0);
+    }
+};
+
+struct PresetTuning {
+    std::string name;
+    int bank = 0;  // numbered as the exact-pitch loader numbers it (exact_bank_number)
+    int program = 0;
+    std::vector<ZoneTuning> zones;
+};
+
+struct BankTuning {
+    std::vector<PresetTuning> presets;  // by bank, then program
+
+    const PresetTuning* find(int bank, int program) const;
+};
+
+// Measures every zone of the SF2 or DLS bank at `path` and derives its correction. Refused
+// when libinstpatch cannot read the file as a bank, or with measurement_stopped() when `stop`
+// is requested before the measurement ends. Runs on the caller's thread; for the default
+// General MIDI bank it takes a few hundred milliseconds.
+Result<BankTuning> measure_bank_tuning(const std::string& path, std::stop_token stop = {});
+
+// The refusal of a measurement that was asked to stop (nobody waits for its result).
+Error measurement_stopped(const std::string& path);
+
+}  // namespace kelvara::sound

@@ -1,0 +1,49 @@
+#include "sound/pitch_corrections.h"
+
+#include "sound/bank_tuning.h"
+
+namespace kelvara::sound {
+
+PitchCorrections::PitchCorrections(const BankTuning& tuning) {
+    for (const PresetTuning& preset : tuning.presets) {
+        PresetCorrections voices;
+        for (const ZoneTuning& zone : preset.zones) {
+            if (zone.voice >= voices.size()) voices.resize(size_t(zone.voice) + 1);
+            voices[zone.voice] = {zone.sample_frames, zone.correction_cents};
+        }
+        presets_.emplace(std::pair(preset.bank, preset.program), std::move(voices));
+    }
+}
+
+const PitchCorrections::PresetCorrections* PitchCorrections::preset(int bank, int program) const {
+    const auto found = presets_.find({bank, program});
+    return found == presets_.end() ? nullptr : &found->second;
+}
+
+double PitchCorrections::cents(const PresetCorrections* preset, uint32_t voice,
+                               uint32_t sample_frames) {
+    if (preset == nullptr || voice >= preset->size()) return 0.0;
+    const VoiceCorrection& correction = (*preset)[voice];
+    return correction.sample_frames == sample_frames ? correction.cents : 0.0;
+}
+
+void PitchCorrectionSlot::publish(std::string bank_path,
+                                  std::shared_ptr<const PitchCorrections> corrections) {
+    const std::lock_guard lock(mutex_);
+    bank_path_ = std::move(bank_path);
+    corrections_ = std::move(corrections);
+}
+
+bool PitchCorrectionSlot::ready() const {
+    const std::lock_guard lock(mutex_);
+    return corrections_ != nullptr;
+}
+
+std::shared_ptr<const PitchCorrections> PitchCorrectionSlot::for_bank(
+    const std::string& bank_path) const {
+    if (!enabled()) return nullptr;
+    const std::lock_guard lock(mutex_);
+    return bank_path == bank_path_ ? corrections_ : nullptr;
+}
+
+}  // namespace kelvara::sound

@@ -1,0 +1,206 @@
+// Bank tuning without sound: the correction policy on hand-made zones, the measurement of
+// banks whose errors are known exactly, and the cache.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "sound/bank_tuning.h"
+#include "sound/bank_tuning_cache.h"
+#include "sound/bank_tuning_text.h"
+#include "sound/sound_fixtures.h"
+#include "sound/synth_engine.h"
+#include "sound/tuning_policy.h"
+#include "sound/tuning_test_bank.h"
+
+namespace kelvara::testing {
+namespace {
+
+using sound::ZoneTuning;
+using sound::ZoneVerdict;
+
+// A zone of the policy's cases: key range, velocity range, root key, measured error and
+// confidence; and the correction and verdict the policy should give it.
+struct PolicyZone {
+    int key_low, key_high, velocity_low, velocity_high, root;
+    double error_cents, confidence;
+    double want_correction;
+    ZoneVerdict want_verdict;
+};
+
+TEST(TuningPolicy, RemovesEachLayersCommonOffsetAndNothingElse) {
+    constexpr auto C = ZoneVerdict::Corrected;
+    constexpr auto U = ZoneVerdict::Unpitched;
+    constexpr auto O = ZoneVerdict::OutOfBounds;
+    const std::vector<std::pair<const char*, std::vector<PolicyZone>>> cases = {
+        {"zones splitting the keyboard are each put right",
+         {{0, 59, 0, 127, 60, 3.0, 1.0, -3.0, C}, {60, 127, 0, 127, 72, -5.0, 1.0, 5.0, C}}},
+        {"a split overlapping by one key is still a split",
+         {{0, 60, 0, 127, 60, 2.0, 1.0, -2.0, C}, {60, 127, 0, 127, 60, -4.0, 1.0, 4.0, C}}},
+        {"a layer detuned on purpose keeps its spread",
+         {{0, 127, 0, 127, 69, 3.0, 1.0, -10.0, C}, {0, 127, 0, 127, 69, 17.0, 1.0, -10.0, C}}},
+        {"ranks on other root keys are tuned apart",
+         {{0, 127, 0, 127, 60, 2.0, 1.0, -2.0, C}, {0, 127, 0, 127, 72, -4.0, 1.0, 4.0, C}}},
+        {"velocity layers are tuned apart",
+         {{0, 127, 0, 63, 60, 2.0, 1.0, -2.0, C}, {0, 127, 64, 127, 60, -4.0, 1.0, 4.0, C}}},
+        {"unpitched and out-of-bounds zones keep the bank's tuning, outside the median",
+         {{0, 127, 0, 127, 69, 4.0, 1.0, -4.0, C},
+          {0, 127, 0, 127, 69, 60.0, 1.0, 0.0, O},
+          {0, 127, 0, 127, 69, 30.0, 0.3, 0.0, U},
+          {0, 127, 0, 127, 69, NAN, 0.0, 0.0, U}}},
+    };
+    for (const auto& [name, specs] : cases) {
+        std::vector<ZoneTuning> zones;
+        for (const PolicyZone& s : specs)
+            zones.push_back({.key_low = s.key_low,
+                             .key_high = s.key_high,
+                             .velocity_low = s.velocity_low,
+                             .velocity_high = s.velocity_high,
+                             .root_key = s.root,
+                             .confidence = s.confidence,
+                             .error_cents = s.error_cents});
+        sound::apply_tuning_policy(zones);
+        for (size_t i = 0; i < zones.size(); ++i) {
+            EXPECT_DOUBLE_EQ(zones[i].correction_cents, specs[i].want_correction) << name << i;
+            EXPECT_EQ(zones[i].verdict, specs[i].want_verdict) << name << i;
+        }
+    }
+}
+
+// One preset per case; errors and corrections per zone, in cents.
+struct BankCase {
+    TestPreset preset;
+    std::vector<double> errors;  // NaN: not measured
+    std::vector<double> corrections;
+    std::vector<ZoneVerdict> verdicts;
+};
+
+std::vector<BankCase> bank_cases() {
+    using T = TestTone;
+    constexpr auto C = ZoneVerdict::Corrected;
+    constexpr auto U = ZoneVerdict::Unpitched;
+    return {
+        {{"in tune", 0, {{T::Sine440, 69, 0}}}, {0.0}, {0.0}, {C}},
+        {{"correction +17", 1, {{T::Sine440, 69, 17}}}, {17.0}, {-17.0}, {C}},
+        {{"root +1, corr +85", 2, {{T::Sine440, 70, 85}}}, {-15.0}, {15.0}, {C}},
+        {{"detuned pair", 3, {{T::Sine440, 69, 10, -7}, {T::Sine440, 69, 10, 7}}},
+         {3.0, 17.0},
+         {-10.0, -10.0},
+         {C, C}},
+        {{"a semitone off", 4, {{T::Sine440, 70, 0}}}, {-100.0}, {0.0}, {ZoneVerdict::OutOfBounds}},
+        {{"noise", 5, {{T::Noise}}}, {NAN}, {0.0}, {U}},
+        {{"too short", 6, {{T::ShortSine}}}, {NAN}, {0.0}, {U}},
+    };
+}
+
+std::vector<TestPreset> presets_of(const std::vector<BankCase>& cases) {
+    std::vector<TestPreset> presets;
+    for (const auto& c : cases) presets.push_back(c.preset);
+    return presets;
+}
+
+TEST(BankTuning, MeasuresWhatEachZoneIsOffByAndCorrectsIt) {
+    const auto cases = bank_cases();
+    const TuningTestFolder folder(presets_of(cases));
+    const auto tuning = sound::measure_bank_tuning(folder.bank());
+    ASSERT_TRUE(tuning) << tuning.error().explanation();
+    ASSERT_EQ(tuning->presets.size(), cases.size());
+    for (size_t p = 0; p < cases.size(); ++p) {
+        const auto& want = cases[p];
+        const auto& got = tuning->presets[p];
+        EXPECT_EQ(got.name, want.preset.name);
+        ASSERT_EQ(got.zones.size(), want.errors.size()) << got.name;
+        for (size_t z = 0; z < got.zones.size(); ++z) {
+            const ZoneTuning& zone = got.zones[z];
+            if (zone.verdict != ZoneVerdict::Unpitched) {
+                EXPECT_NEAR(zone.error_cents, want.errors[z], 0.01) << got.name << z;
+            }
+            EXPECT_NEAR(zone.correction_cents, want.corrections[z], 0.01) << got.name << z;
+            EXPECT_EQ(zone.verdict, want.verdicts[z]) << got.name << z;
+            EXPECT_DOUBLE_EQ(zone.declared_hz, 440.0 * std::exp2((zone.root_key - 69) / 12.0));
+        }
+    }
+}
+
+// Corrections reach presets by their bank and program numbers, so these must be the ones the
+// loader gives its presets: checked on a DLS, whose numbering differs most from SF2's.
+TEST(BankTuning, NumbersPresetsAsTheLoaderDoes) {
+    const TestBanks banks;
+    for (const std::string& path : {banks.sf2(), banks.dls()}) {
+        const auto tuning = sound::measure_bank_tuning(path);
+        ASSERT_TRUE(tuning) << path;
+        auto engine = sound::SynthEngine::create(0);
+        ASSERT_TRUE(engine && engine->load_bank_file(path));
+        ASSERT_EQ(tuning->presets.size(), engine->instruments().size()) << path;
+        for (size_t i = 0; i < tuning->presets.size(); ++i) {
+            EXPECT_EQ(tuning->presets[i].bank, engine->instruments()[i].preset_bank) << path << i;
+            EXPECT_EQ(tuning->presets[i].program, engine->instruments()[i].program) << path << i;
+        }
+    }
+    const auto garbage = sound::measure_bank_tuning(banks.garbage());
+    ASSERT_FALSE(garbage);
+    EXPECT_FALSE(garbage.error().detail.empty());
+    EXPECT_FALSE(sound::measure_bank_tuning(banks.truncated_sf2()));
+}
+
+class TuningCache : public ::testing::Test {
+protected:
+    TuningCache() : folder_(presets_of(bank_cases())), cache_(folder_.cache()) {}
+
+    std::filesystem::path cache_file() const {
+        return cache_.file_for(*sound::bank_content_hash(folder_.bank()));
+    }
+
+    TuningTestFolder folder_;
+    sound::BankTuningCache cache_;
+};
+
+TEST_F(TuningCache, SecondLoadIsReadFromTheCacheNotMeasured) {
+    const auto first = sound::tune_bank(folder_.bank(), cache_);
+    ASSERT_TRUE(first);
+    EXPECT_FALSE(first->from_cache);
+    ASSERT_TRUE(std::filesystem::exists(cache_file()));
+
+    // A value only the cache file holds shows the second load read it and measured nothing.
+    auto planted = first->tuning;
+    planted.presets[1].zones[0].correction_cents = -3.5;
+    ASSERT_TRUE(cache_.store(*sound::bank_content_hash(folder_.bank()), planted));
+
+    const auto second = sound::tune_bank(folder_.bank(), cache_);
+    ASSERT_TRUE(second);
+    EXPECT_TRUE(second->from_cache);
+    EXPECT_EQ(second->tuning.presets[1].zones[0].correction_cents, -3.5);
+}
+
+// A cache file is a file like any other: one that is not exactly a tuning of the current
+// format is ignored, measured over and replaced.
+TEST_F(TuningCache, AFileThatIsNotExactlyATuningIsMeasuredOverAndReplaced) {
+    const auto measured = sound::tune_bank(folder_.bank(), cache_);
+    ASSERT_TRUE(measured);
+    const std::string good = sound::bank_tuning_to_text(measured->tuning);
+    const auto changed = [&](std::string_view from, std::string_view to) {
+        std::string bad = good;
+        bad.replace(bad.find(from), from.size(), to);
+        return bad;
+    };
+    for (const std::string& bad : {
+             good.substr(0, good.size() / 2),
+             changed("kelvara-bank-tuning 1", "kelvara-bank-tuning 0"),
+             changed("zone 0 0 127", "zone 0 0 128"),
+             changed(" corrected\n", " corrected extra\n"),
+             changed("end\n", "end\npreset 0 0 0 \n"),
+             changed("preset 0 0 1 in tune\nzone", "preset 0 0 1 in tune\nzone 1"),
+         }) {
+        std::ofstream(cache_file(), std::ios::trunc) << bad;
+        const auto again = sound::tune_bank(folder_.bank(), cache_);
+        ASSERT_TRUE(again);
+        EXPECT_FALSE(again->from_cache) << bad.substr(0, 200);
+        std::ifstream in(cache_file());
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), good);
+    }
+}
+
+}  // namespace
+}  // namespace kelvara::testing

@@ -1,0 +1,51 @@
+#pragma once
+// SoundFont banks for the bank-tuning tests, built and written with libinstpatch. Every zone
+// plays a tone whose true pitch is known (or noise), under the root key, pitch correction and
+// tuning the test declares for it, so how far the bank is off is known exactly.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace kelvara::testing {
+
+enum class TestTone {
+    Sine440,    // exactly 440 Hz: its loop holds 22 periods in 2205 frames at 44.1 kHz
+    Noise,      // white noise, looped
+    ShortSine,  // 440 Hz for 30 ms, not looped
+};
+
+struct TestZone {
+    TestTone tone = TestTone::Sine440;
+    int root_key = 69;
+    int pitch_correction_cents = 0;  // the sample's
+    int fine_tune_cents = 0;         // the zone's
+    int key_low = 0;
+    int key_high = 127;
+};
+
+struct TestPreset {
+    std::string name;  // at most 20 bytes are kept
+    int program = 0;   // all on bank 0
+    std::vector<TestZone> zones;
+};
+
+// Writes the bank; throws std::runtime_error when libinstpatch cannot.
+void write_tuning_test_bank(const std::string& path, const std::vector<TestPreset>& presets);
+
+// A temporary folder holding such a bank and a bank-tuning cache folder, removed afterwards.
+class TuningTestFolder {
+public:
+    explicit TuningTestFolder(const std::vector<TestPreset>& presets);
+    ~TuningTestFolder();
+    TuningTestFolder(const TuningTestFolder&) = delete;
+    TuningTestFolder& operator=(const TuningTestFolder&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    std::string bank() const { return (path_ / "tuning.sf2").string(); }
+    std::string cache() const { return (path_ / "cache").string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+}  // namespace kelvara::testing
