@@ -98,7 +98,10 @@ TestBanks::~TestBanks() {
 }
 
 SoundSetup offline_setup(const std::string& default_bank) {
-    return {.default_bank = default_bank, .backend = "null"};
+    SoundSetup setup;
+    setup.default_bank = default_bank;
+    setup.backend = "null";
+    return setup;
 }
 
 StereoBuffer render_seconds(SynthController& controller, double seconds) {
