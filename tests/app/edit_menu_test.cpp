@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QSlider>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "app/document_controller.h"
@@ -38,11 +39,12 @@ protected:
         return nullptr;
     }
 
-    testing::MemoryDocumentStore files;
+    QTemporaryDir temporary;
+    std::unique_ptr<DocumentStore> files = make_document_store();
     testing::ScriptedDialogs dialogs;
     HelpMenu help{QUrl(), [](const QUrl&) { return true; }};
     testing::RecordingInstrumentsFactory instruments;
-    DocumentController controller{files, dialogs, help, instruments.factory()};
+    DocumentController controller{*files, dialogs, help, instruments.factory()};
     DocumentWindow* window = nullptr;
     QAction* undo = nullptr;
     QAction* redo = nullptr;
@@ -107,7 +109,7 @@ TEST_F(EditMenuTest, AVolumeDragIsOneStep) {
 }
 
 TEST_F(EditMenuTest, RevertAsksFirstAndKeepsTheChangesWhenDeclined) {
-    dialogs.save_path_answers.push_back(QStringLiteral("/memory/piece.kelvara"));
+    dialogs.save_path_answers.push_back(temporary.filePath(QStringLiteral("piece.kelvara")));
     ASSERT_TRUE(controller.save_document(*window));
     window->document().set_volume(99);
     dialogs.revert_answers.push_back(false);

@@ -36,7 +36,7 @@ protected:
     void start_again() {
         ASSERT_TRUE(doc.apply_state(base_).ok());
         doc.update_change_count(ChangeKind::Cleared);
-        forget_calls();
+        controls.beeps = 0;
     }
     std::string bytes() const { return document_text(doc); }
     // The window's curve shows the document's arrays, drawn whole.
