@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
     field->selectAll();
     QTest::keyClicks(field, args[2]);
     QTest::keyClick(field, Qt::Key_Return);
-    // The copy appears within the writer's delay; a slow machine gets four times as long.
+    // The copy appears within the writer's delay; a slow machine gets ten times as long.
     const auto has_copy = [&folder] {
         for (const auto& entry : std::filesystem::directory_iterator(folder))
             if (entry.path().extension() == ".kelvara") return true;
