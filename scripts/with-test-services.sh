@@ -21,11 +21,22 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# A test server killed before it could clean up leaves its files in /dev/shm, and JACK then
+# refuses new servers ("Too many servers already active"). With no JACK server running at all,
+# those files belong to nobody: remove them.
+remove_stale_jack_files() {
+    if ! pgrep -x jackd >/dev/null && ! pgrep -x jackdbus >/dev/null; then
+        rm -f /dev/shm/jack-shm-registry /dev/shm/jack_kelvara_test_* \
+            /dev/shm/jack_sem.*_kelvara_test_* 2>/dev/null || true
+    fi
+}
+
 start_jack_server() {
     if ! command -v jackd >/dev/null; then
         echo "with-test-services: jackd is not installed; the JACK tests will be skipped" >&2
         return
     fi
+    remove_stale_jack_files
     export JACK_DEFAULT_SERVER="kelvara_test_$$"
     export KELVARA_REQUIRE_JACK=1
     jackd -n "$JACK_DEFAULT_SERVER" -S -r -d dummy -r 48000 -p 256 \

@@ -1,11 +1,6 @@
-// A Kelvara process for the crash-recovery test (recovery_process_test.sh): the
-// application's own classes, recovery files in $XDG_STATE_HOME/kelvara as in `kelvara`,
-// driven through the window's widgets where a user would type.
-//   recovery_driver edit FILE STEP   opens FILE, types STEP into the step field, waits until
-//                                    the recovery copy is on disk, prints "edited", then
-//                                    runs until it is killed;
-//   recovery_driver restore          restores what a dead Kelvara left and prints, per window,
-//                                    "FILE edited=0|1 step=STEP" (FILE "-" when untitled).
+// A Kelvara process for recovery_process_test.sh: `recovery_driver FILE STEP` opens FILE with
+// recovery files in $XDG_STATE_HOME/kelvara as `kelvara` keeps them, types STEP into the step
+// field, prints "edited" once the recovery copy is on disk, and runs until it is killed.
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
@@ -16,20 +11,22 @@
 #include "app/kelvara_application.h"
 #include "document/recovery_file.h"
 
-namespace {
-
-using kelvara::DocumentWindow;
-
-int edit(kelvara::KelvaraApplication& app, const QString& file, const QString& step) {
-    DocumentWindow* window = app.documents().open_document(file);
+int main(int argc, char** argv) {
+    QApplication qt_app(argc, argv);
+    kelvara::describe_application();
+    const QStringList args = QApplication::arguments();
+    if (args.size() != 3) return 2;
+    kelvara::KelvaraApplication app;
+    const std::filesystem::path folder = kelvara::default_recovery_folder();
+    app.documents().keep_recovery_files(folder);
+    kelvara::DocumentWindow* window =
+        app.documents().open_document(QDir::current().absoluteFilePath(args[1]));
     if (window == nullptr) return 1;
     QLineEdit* field = window->widgets().step_field;
     field->selectAll();
-    QTest::keyClicks(field, step);
+    QTest::keyClicks(field, args[2]);
     QTest::keyClick(field, Qt::Key_Return);
-    if (!window->document().is_edited()) return 1;
     // The copy appears within the writer's delay; a slow machine gets ten times as long.
-    const std::filesystem::path folder = kelvara::default_recovery_folder();
     const auto has_copy = [&folder] {
         for (const auto& entry : std::filesystem::directory_iterator(folder))
             if (entry.path().extension() == ".kelvara") return true;
@@ -39,30 +36,4 @@ int edit(kelvara::KelvaraApplication& app, const QString& file, const QString& s
     std::printf("edited\n");
     std::fflush(stdout);
     return QApplication::exec();
-}
-
-int restore(kelvara::KelvaraApplication& app) {
-    for (DocumentWindow* window :
-         app.documents().offer_recovered_documents(kelvara::RecoveryAnswer::Restore)) {
-        const QString file =
-            window->file_path().isEmpty() ? QStringLiteral("-") : window->file_path();
-        std::printf("%s edited=%d step=%s\n", qPrintable(file), window->document().is_edited(),
-                    qPrintable(window->widgets().step_field->text()));
-    }
-    return 0;
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
-    QApplication qt_app(argc, argv);
-    kelvara::describe_application();
-    const QStringList args = QApplication::arguments();
-    kelvara::KelvaraApplication app;
-    app.documents().keep_recovery_files(kelvara::default_recovery_folder());
-    if (args.size() == 4 && args[1] == QStringLiteral("edit"))
-        return edit(app, QDir::current().absoluteFilePath(args[2]), args[3]);
-    if (args.size() == 2 && args[1] == QStringLiteral("restore")) return restore(app);
-    std::fprintf(stderr, "usage: recovery_driver edit FILE STEP | restore\n");
-    return 2;
 }

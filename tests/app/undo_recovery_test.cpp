@@ -1,0 +1,152 @@
+// Undo and crash recovery in real windows: Ctrl+Z from a field that committed its value, a
+// volume drag as one step, Revert asking first, what a window keeps in its recovery slot,
+// and what a start restores. (recovery_process_test.sh kills a real process.)
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+#include <filesystem>
+
+#include "app/document_controller.h"
+#include "app/help_menu.h"
+#include "app/recovery_writer.h"
+#include "document/document_io.h"
+#include "persistence/atomic_file.h"
+#include "support/app_fakes.h"
+
+namespace kelvara {
+namespace {
+
+namespace fs = std::filesystem;
+
+class UndoRecoveryTest : public ::testing::Test {
+protected:
+    UndoRecoveryTest() {
+        controller.keep_recovery_files(folder());
+        window = controller.new_document();
+    }
+    fs::path folder() const { return fs::path(temporary.path().toStdString()) / "kelvara"; }
+    std::vector<std::string> copies() const {
+        std::vector<std::string> found;
+        for (const auto& entry : fs::directory_iterator(folder()))
+            if (entry.path().extension() == ".kelvara")
+                found.push_back(*read_whole_file(entry.path(), 1 << 20));
+        return found;
+    }
+    void write_copy_now() { window->findChild<RecoveryWriter*>()->write_now(); }
+    void save() {
+        dialogs.save_path_answers.push_back(temporary.filePath(QStringLiteral("piece.kelvara")));
+        ASSERT_TRUE(controller.save_document(*window));
+    }
+    QAction* undo() const { return window->findChild<QAction*>(QStringLiteral("undo_action")); }
+
+    QTemporaryDir temporary;
+    std::unique_ptr<DocumentStore> files = make_document_store();
+    testing::ScriptedDialogs dialogs;
+    HelpMenu help{QUrl(), [](const QUrl&) { return true; }};
+    testing::RecordingInstrumentsFactory instruments;
+    DocumentController controller{*files, dialogs, help, instruments.factory()};
+    DocumentWindow* window = nullptr;
+};
+
+TEST_F(UndoRecoveryTest, CtrlZFromAFieldThatCommittedItsValueReachesTheDocument) {
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window)) << "shortcuts reach the active window";
+    QLineEdit* base = window->widgets().base_frequency_field;
+    base->setFocus();
+    base->selectAll();
+    QTest::keyClicks(base, QStringLiteral("300"));
+    QTest::keyClick(base, Qt::Key_Return);
+    QTest::keyClick(base, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(window->document().curve().base_frequency(), 440.0);
+    EXPECT_EQ(base->text(), "440");
+    EXPECT_FALSE(window->isWindowModified());
+    QTest::keyClick(base, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(window->document().curve().base_frequency(), 300.0);
+    // Typing not yet committed is the field's own to undo.
+    QTest::keyClicks(base, QStringLiteral("5"));
+    QTest::keyClick(base, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(base->text(), "300");
+    EXPECT_EQ(window->document().curve().base_frequency(), 300.0);
+}
+
+TEST_F(UndoRecoveryTest, AVolumeDragIsOneStepAndUndoSendsTheVolumeBack) {
+    QSlider* slider = window->widgets().volume_slider;
+    slider->setSliderDown(true);
+    for (int volume : {70, 80, 90, 100}) slider->setValue(volume);
+    slider->setSliderDown(false);
+    slider->setValue(110);  // key presses on the slider: a step each
+    slider->setValue(120);
+    undo()->trigger();
+    EXPECT_EQ(slider->value(), 110);
+    undo()->trigger();
+    EXPECT_EQ(slider->value(), 100);
+    undo()->trigger();
+    EXPECT_EQ(slider->value(), kDefaultVolume);
+    EXPECT_EQ(instruments.channels.back()->calls.back(), "set_midi_parameter 7 64");
+    EXPECT_FALSE(undo()->isEnabled());
+}
+
+TEST_F(UndoRecoveryTest, RevertAsksFirstAndKeepsTheChangesWhenDeclined) {
+    save();
+    window->document().set_volume(99);
+    dialogs.revert_answers = {false, true};
+    EXPECT_FALSE(controller.revert_to_saved(*window));
+    EXPECT_EQ(window->document().volume(), 99);
+    EXPECT_TRUE(controller.revert_to_saved(*window));
+    EXPECT_EQ(dialogs.asked_revert_for.size(), 2u);
+    EXPECT_EQ(window->document().volume(), kDefaultVolume);
+    EXPECT_FALSE(window->isWindowModified());
+    EXPECT_FALSE(undo()->isEnabled()) << "a revert cannot be undone";
+}
+
+TEST_F(UndoRecoveryTest, AnEditedDocumentIsKeptUntilSavedOrUndoneAndACleanCloseLeavesNothing) {
+    window->document().set_step_size(0.01f);
+    write_copy_now();
+    EXPECT_THAT(copies(), ::testing::ElementsAre(document_text(window->document())));
+    window->document().undo();  // back at the new document's values: nothing to recover
+    EXPECT_TRUE(copies().empty());
+    window->document().redo();
+    write_copy_now();
+    save();
+    EXPECT_TRUE(copies().empty()) << "a successful save removes the copy at once";
+
+    window->document().set_volume(3);
+    write_copy_now();
+    dialogs.save_changes_answers.push_back(UnsavedChangesChoice::Discard);
+    ASSERT_TRUE(controller.close_document(*window));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(fs::is_empty(folder())) << "the clean close discards the slot";
+}
+
+TEST_F(UndoRecoveryTest, ARestoredDocumentOpensEditedAndBelongsToItsFile) {
+    Document piece;
+    piece.set_volume(33);
+    const std::string origin = temporary.filePath(QStringLiteral("piece.kelvara")).toStdString();
+    // What a Kelvara that died leaves: written slots whose locks are gone.
+    for (const auto& [text, from] : {std::pair{document_text(piece), origin},
+                                     std::pair{std::string("not a document"), std::string()}})
+        ASSERT_TRUE(RecoverySlot::create(folder())->write(text, from).ok());
+
+    window->document().set_volume(5);  // a live window's copy is never offered
+    write_copy_now();
+    const QList<DocumentWindow*> restored =
+        controller.offer_recovered_documents(RecoveryAnswer::Restore);
+    ASSERT_EQ(restored.size(), 1);
+    EXPECT_EQ(restored[0]->file_path().toStdString(), origin);
+    EXPECT_EQ(restored[0]->document().volume(), 33);
+    EXPECT_TRUE(restored[0]->isWindowModified());
+    restored[0]->document().undo();  // nothing to undo: still not in any file
+    EXPECT_TRUE(restored[0]->isWindowModified());
+    EXPECT_EQ(dialogs.errors.size(), 1u) << "the unreadable copy is reported";
+    EXPECT_TRUE(controller.offer_recovered_documents(RecoveryAnswer::Restore).isEmpty())
+        << "held by its window now";
+}
+
+}  // namespace
+}  // namespace kelvara
