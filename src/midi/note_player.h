@@ -3,8 +3,7 @@
 // receive thread. An adapter over the real synthesizer implements it; tests record calls.
 //
 // Threads: called on the MIDI receive thread (and, for set_midi_parameter, also on the
-// user-interface thread by the volume control); implementations must accept that. A call may
-// wait (the synthesizer's channel queue is full) but never drops what it was given.
+// user-interface thread by the volume control); implementations must accept that.
 #include <cstdint>
 #include <vector>
 
