@@ -5,6 +5,23 @@
 
 namespace kelvara {
 
+namespace {
+
+// Undo and redo are one move in opposite directions: the latest step of `from` gives the state
+// to put back, and the state it replaces goes onto `to`, numbered as the present one was.
+template <typename From, typename To>
+std::optional<DocumentFileState> step_across(From& from, To& to, DocumentFileState current,
+                                             uint64_t& current_number) {
+    if (from.empty()) return std::nullopt;
+    auto step = std::move(from.back());
+    from.pop_back();
+    to.push_back(typename To::value_type{step.name, std::move(current), current_number});
+    current_number = step.number;
+    return std::move(step.state);
+}
+
+}  // namespace
+
 UndoHistory::UndoHistory(size_t max_steps) : max_steps_(std::max<size_t>(max_steps, 1)) {}
 
 void UndoHistory::record(EditName name, DocumentFileState before) {
@@ -25,21 +42,11 @@ std::optional<EditName> UndoHistory::redo_name() const {
 }
 
 std::optional<DocumentFileState> UndoHistory::undo(DocumentFileState current) {
-    if (undo_.empty()) return std::nullopt;
-    Step step = std::move(undo_.back());
-    undo_.pop_back();
-    redo_.push_back(Step{step.name, std::move(current), current_});
-    current_ = step.number;
-    return std::move(step.state);
+    return step_across(undo_, redo_, std::move(current), current_);
 }
 
 std::optional<DocumentFileState> UndoHistory::redo(DocumentFileState current) {
-    if (redo_.empty()) return std::nullopt;
-    Step step = std::move(redo_.back());
-    redo_.pop_back();
-    undo_.push_back(Step{step.name, std::move(current), current_});
-    current_ = step.number;
-    return std::move(step.state);
+    return step_across(redo_, undo_, std::move(current), current_);
 }
 
 void UndoHistory::clear() {
