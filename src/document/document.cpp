@@ -73,6 +73,8 @@ void Document::update_change_count(ChangeKind kind) {
         case ChangeKind::Cleared: change_count_ = 0; break;
     }
     if (was_edited != is_edited()) view_->show_edited(is_edited());
+    // An edit went through: an earlier refusal no longer applies.
+    if (kind == ChangeKind::Done) view_->clear_refusal();
 }
 
 void Document::show_bounds() {

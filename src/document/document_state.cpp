@@ -53,6 +53,9 @@ Result<void> Document::apply_state(const DocumentFileState& s) {
     // Read into an open window (a revert): the view borrows the new arrays, sampled, and
     // every control shows the values read.
     if (has_views_) show_all();
+    // Values brought into bounds on reading differ from the file: saving would change it.
+    clamped_on_read_ = s.clamped_on_read;
+    if (!clamped_on_read_.empty()) update_change_count(ChangeKind::Done);
     return {};
 }
 
