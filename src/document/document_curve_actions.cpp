@@ -109,6 +109,20 @@ void Document::set_base_frequency(float hertz) {
     resample_and_redraw(true);
 }
 
+namespace {
+
+FloatField shown_as(BoundField field) {
+    switch (field) {
+        case BoundField::XMin: return FloatField::XMin;
+        case BoundField::XMax: return FloatField::XMax;
+        case BoundField::YMin: return FloatField::YMin;
+        case BoundField::YMax: return FloatField::YMax;
+    }
+    return FloatField::XMin;
+}
+
+}  // namespace
+
 std::optional<std::string> Document::bound_refusal(BoundField field, float value) const {
     const bool is_x = field == BoundField::XMin || field == BoundField::XMax;
     const bool is_min = field == BoundField::XMin || field == BoundField::YMin;
@@ -134,7 +148,7 @@ std::optional<std::string> Document::bound_refusal(BoundField field, float value
 void Document::set_bound(BoundField field, float value) {
     // Whatever happens, the fields show the range in force afterwards.
     if (value == curve_.bound(field)) {
-        show_bounds();
+        view_->show_float(shown_as(field), value);
         return;
     }
     const bool is_x = field == BoundField::XMin || field == BoundField::XMax;

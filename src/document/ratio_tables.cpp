@@ -184,7 +184,8 @@ Result<bool> RatioTables::edit_cell(DocumentTable table, TableColumn column, int
     }
     if (table == DocumentTable::FixedTones) {
         const std::optional<size_t> at = existing_row(row, fixed_tones_.size());
-        if (!at || !number) return false;
+        if (!at) return false;
+        if (!number) return refusal("A fixed-tone ratio must be a number.");
         if (auto outside = value_refusal(BoundedValue::FixedToneRatio, *number))
             return refusal(std::move(*outside));
         if (*number == fixed_tones_[*at]) return false;

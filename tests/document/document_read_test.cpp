@@ -21,9 +21,8 @@ using kelvara::testing::RecordingCurveView;
 using kelvara::testing::RecordingDocumentView;
 using ::testing::ElementsAre;
 
-const std::string kUnknownReadDescription =
-    "Kelvara document data could not be read for an unknown reason.";
-const std::string kUnknownReadReason = "An unknown error occured.";
+const std::string kUnknownReadDescription = "The document could not be opened.";
+const std::string kUnknownReadReason = "The file is damaged or is not a Kelvara document.";
 
 // The refusal of a file's content: the two texts of the dialog, and what was wrong.
 void expect_unreadable(const Result<void>& read, const std::string& what) {
@@ -91,7 +90,7 @@ TEST(DocumentRead, ErrorTextsComeFromTheStringTable) {
     EXPECT_EQ(unreadable_document_error().description, kUnknownReadDescription);
     EXPECT_EQ(unreadable_document_error().reason, kUnknownReadReason);
     const ErrorStrings german(std::map<std::string, std::string, std::less<>>{
-        {"An unknown error occured.", "Ein unbekannter Fehler."}});
+        {"The file is damaged or is not a Kelvara document.", "Ein unbekannter Fehler."}});
     const Error translated = unreadable_document_error("why", {}, german);
     EXPECT_EQ(translated.reason, "Ein unbekannter Fehler.");
     EXPECT_EQ(translated.description, kUnknownReadDescription);  // no translation: the key
@@ -118,7 +117,7 @@ TEST(DocumentRead, AFileBeforeTheWindowSetsFieldsAndArraysOnly) {
     EXPECT_THAT(*doc.chord_for_key(60), ElementsAre(261.63f, 329.63f));
     // The arrays are sized for the file's step (ceil(3 / 0.01f): the float step is just
     // under 0.01) and overtone count; nothing is sampled or marked changed.
-    EXPECT_EQ(doc.curve().max_number_of_points(), 301);
+    EXPECT_EQ(doc.curve().max_number_of_points(), 302);
     EXPECT_EQ(doc.curve().number_of_overtones(), 12);
     EXPECT_EQ(doc.curve().number_of_points(), 0);
     EXPECT_FALSE(doc.is_edited());

@@ -95,7 +95,7 @@ TEST_F(TableDataSourceTest, AnEditedScaleRatioMovesToItsSortedRowAtOnce) {
     EXPECT_NEAR(scale_cell(TableColumn::Cents, 2), 700.0f, 1e-3f);
 }
 
-TEST_F(TableDataSourceTest, EveryEditEndsWithMarkResampleRedraw) {
+TEST_F(TableDataSourceTest, EveryChangingEditEndsWithMarkResampleRedraw) {
     replace_scale_ratios({1.0f});
     doc.chord_action(ChordAction::AddAtFreeKey);
     doc.update_change_count(ChangeKind::Cleared);
@@ -107,11 +107,9 @@ TEST_F(TableDataSourceTest, EveryEditEndsWithMarkResampleRedraw) {
     const std::vector<Case> cases{
         {DocumentTable::ScaleRatios, TableColumn::Ratios, 1.5f},
         {DocumentTable::ScaleRatios, TableColumn::Cents, 100.0f},
-        {DocumentTable::ScaleRatios, TableColumn::Other, 1.5f},
         {DocumentTable::FixedTones, TableColumn::Other, 1.25f},
-        {DocumentTable::MappedChords, TableColumn::MidiNote, int32_t{0}},  // refused rekey
+        {DocumentTable::MappedChords, TableColumn::MidiNote, int32_t{5}},
         {DocumentTable::MappedChords, TableColumn::ChordString, Chord{220.0f}},
-        {DocumentTable::MappedChords, TableColumn::Cents, 1.0f},
     };
     for (const Case& c : cases) {
         doc.update_change_count(ChangeKind::Cleared);
@@ -121,10 +119,16 @@ TEST_F(TableDataSourceTest, EveryEditEndsWithMarkResampleRedraw) {
             << static_cast<int>(c.table) << " " << static_cast<int>(c.column);
         EXPECT_TRUE(doc.is_edited());
     }
-    // A row that does not exist changes nothing, and the follow-up still runs.
+    // The value stored already, a column the table lacks, or a row that does not exist:
+    // nothing changes and nothing runs.
+    doc.update_change_count(ChangeKind::Cleared);
     timeline.clear();
+    edit(DocumentTable::ScaleRatios, TableColumn::Other, 0, 1.5f);
+    edit(DocumentTable::MappedChords, TableColumn::MidiNote, 0, int32_t{5});
+    edit(DocumentTable::MappedChords, TableColumn::Cents, 0, 1.0f);
     edit(DocumentTable::FixedTones, TableColumn::Other, 5, 2.0f);
-    EXPECT_THAT(timeline.names(), ElementsAre("redraw"));
+    EXPECT_TRUE(timeline.names().empty());
+    EXPECT_FALSE(doc.is_edited());
     EXPECT_THAT(doc.tables().fixed_tones(), ElementsAre(1.25f));
 }
 
@@ -161,13 +165,14 @@ TEST_F(TableDataSourceTest, ChordCellsShowAndEditTheMap) {
     EXPECT_EQ(*doc.chord_for_key(60), (Chord{220.0f, 330.0f})) << "published to the MIDI side";
     EXPECT_EQ(doc.chord_for_key(1), nullptr);
 
-    // Rekeying to a mapped key leaves the row showing its old number.
+    // Rekeying to a mapped key, or outside 0..127, beeps and leaves the row as it was; a
+    // float cell is read as an integer.
     edit(DocumentTable::MappedChords, TableColumn::MidiNote, 1, int32_t{0});
-    EXPECT_EQ(std::get<int32_t>(*cell(DocumentTable::MappedChords, TableColumn::MidiNote, 1)), 60);
-    EXPECT_TRUE(doc.is_edited());
-    // A key outside 0..127 is stored (and never played); a float cell is read as an integer.
     edit(DocumentTable::MappedChords, TableColumn::MidiNote, 1, 200.7f);
-    EXPECT_THAT(doc.chords().map().midi_note_numbers(), ElementsAre(0, 200));
+    EXPECT_EQ(controls.beeps, 2);
+    EXPECT_THAT(doc.chords().map().midi_note_numbers(), ElementsAre(0, 60));
+    edit(DocumentTable::MappedChords, TableColumn::MidiNote, 1, 100.7f);
+    EXPECT_THAT(doc.chords().map().midi_note_numbers(), ElementsAre(0, 100));
 }
 
 TEST_F(TableDataSourceTest, TheCursorLineFollowsTheSelectedScaleRatio) {
