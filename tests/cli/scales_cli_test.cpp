@@ -28,11 +28,11 @@ TEST(CliScale, PrintsSortedRatiosWithCents) {
     EXPECT_EQ(run_cli("scale tet 13 3").lines().size(), 18u);
 }
 
-TEST(CliScale, NothingForASmallBaseAndAnErrorPastTheBound) {
+TEST(CliScale, ImpossibleDivisionsAreRefusedWithTheReason) {
     const auto small = run_cli("scale tet 12 1.05");
-    EXPECT_EQ(small.exit_code, 0);
-    EXPECT_EQ(small.out, "");
-    const auto endless = run_cli("scale tet -3 2");
+    EXPECT_EQ(small.exit_code, 2);
+    EXPECT_THAT(small.out, HasSubstr("at least 1.1"));
+    const auto endless = run_cli("scale tet 100000 2");
     EXPECT_EQ(endless.exit_code, 2);
     EXPECT_THAT(endless.out, HasSubstr("more than 10000 ratios"));
     EXPECT_EQ(run_cli("scale tet twelve 2").exit_code, 2);
@@ -44,7 +44,7 @@ TEST(CliChords, ParseNormalisesOrReportsTheError) {
     EXPECT_EQ(good.out, "220,275,330\n");
     const auto bad = run_cli("chord-parse '220,,330'");
     EXPECT_EQ(bad.exit_code, 2);
-    EXPECT_THAT(bad.out, HasSubstr("Incorrectly formated string"));
+    EXPECT_THAT(bad.out, HasSubstr("at position 5: expected a number"));
 }
 
 TEST(CliChords, MapActionsRunInOrder) {
