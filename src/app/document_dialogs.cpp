@@ -63,4 +63,13 @@ void QtDocumentDialogs::show_error(QWidget* parent, const QString& text, const Q
     box.exec();
 }
 
+void QtDocumentDialogs::show_notice(QWidget* parent, const QString& text, const QString& details) {
+    QMessageBox box(parent);
+    box.setIcon(QMessageBox::Information);
+    box.setWindowTitle(QObject::tr("Kelvara"));
+    box.setText(text);
+    box.setInformativeText(details);
+    box.exec();
+}
+
 }  // namespace kelvara

@@ -76,7 +76,8 @@ TEST_F(DocumentControllerTest, OpeningShowsTheSavedStateUnchanged) {
 TEST_F(DocumentControllerTest, AFileThatCannotBeReadIsReportedWithTheErrorsTexts) {
     EXPECT_EQ(controller.open_document(qpath("missing.kelvara")), nullptr);
     ASSERT_EQ(dialogs.errors.size(), 1u);
-    EXPECT_EQ(dialogs.errors[0].first, "The file could not be read.");
+    // The heading names the file; under it the store's reason.
+    EXPECT_EQ(dialogs.errors[0].first, "\u201cmissing.kelvara\u201d could not be opened.");
     EXPECT_EQ(dialogs.errors[0].second, "It is not a Kelvara document.");
     EXPECT_THAT(controller.windows(), IsEmpty());
 }

@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "app/document_window.h"
+#include "app/number_fields.h"
 #include "support/app_fakes.h"
 #include "view/graph_widget.h"
 
@@ -154,7 +155,7 @@ TEST_F(DocumentWindowTest, TimbrePopUpRunsOnlyForTheUsersChoice) {
     EXPECT_NE(chosen, OddHarmonics);
     EXPECT_EQ(doc().curve().overtone_type(), chosen);
     EXPECT_EQ(w().y_max_field->text().toStdString(),
-              QLocale::c().toString(double{doc().curve().y_max()}, 'g', 7).toStdString())
+              float_text(doc().curve().y_max()).toStdString())
         << "the refitted y range is shown";
     EXPECT_TRUE(window.isWindowModified());
 }
@@ -176,8 +177,7 @@ TEST_F(DocumentWindowTest, FitRefitsTheDissonanceRangeWithoutCountingAsAChange) 
     w().y_max_field->setText(QStringLiteral("40"));
     QTest::mouseClick(w().fit_y_button, Qt::LeftButton);
     EXPECT_LT(doc().curve().y_max(), 40.0f);
-    EXPECT_EQ(w().y_max_field->text(),
-              QLocale::c().toString(double{doc().curve().y_max()}, 'g', 7));
+    EXPECT_EQ(w().y_max_field->text(), float_text(doc().curve().y_max()));
     EXPECT_FALSE(doc().is_edited());
 }
 
