@@ -15,12 +15,6 @@ std::string_view trimmed(std::string_view text) {
     return text;
 }
 
-Error refused(std::string message) {
-    Error error;
-    error.description = std::move(message);
-    return error;
-}
-
 std::string quoted(std::string_view text) {
     return "\u2018" + std::string(text) + "\u2019";
 }
@@ -38,9 +32,9 @@ std::optional<double> whole_number(std::string_view text) {
 
 Result<float> parse_ratio_text(std::string_view text) {
     const std::string_view whole = trimmed(text);
-    if (whole.empty()) return refused("Type a ratio: " + std::string(kRatioForms) + ".");
+    if (whole.empty()) return refusal("Type a ratio: " + std::string(kRatioForms) + ".");
     const Error not_a_ratio =
-        refused(quoted(whole) + " is not a ratio; " + std::string(kRatioForms) + ".");
+        refusal(quoted(whole) + " is not a ratio; " + std::string(kRatioForms) + ".");
     if (whole.back() == 'c' || whole.back() == 'C') {
         const std::optional<float> cents = parse_number_text(whole.substr(0, whole.size() - 1));
         if (!cents) return not_a_ratio;
@@ -50,7 +44,7 @@ Result<float> parse_ratio_text(std::string_view text) {
         const std::optional<double> numerator = whole_number(whole.substr(0, slash));
         const std::optional<double> denominator = whole_number(whole.substr(slash + 1));
         if (!numerator || !denominator) return not_a_ratio;
-        if (*denominator == 0.0) return refused(quoted(whole) + ": the denominator is 0.");
+        if (*denominator == 0.0) return refusal(quoted(whole) + ": the denominator is 0.");
         return static_cast<float>(*numerator / *denominator);
     }
     if (const std::optional<float> number = parse_number_text(whole)) return *number;
