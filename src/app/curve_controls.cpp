@@ -4,8 +4,8 @@
 // A text field commits when the user presses Return, and when it loses focus after being
 // edited; merely tabbing through a field does not commit (the base-frequency action marks
 // the document changed every time it runs). Text that is not a number is refused here, with
-// the beep, and the stored value is shown again; the document refuses numbers it cannot use
-// the same way.
+// the beep and the reason, and the stored value is shown again; the document refuses numbers
+// it cannot use the same way. Return on text the user has not touched commits nothing.
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -22,6 +22,7 @@ namespace {
 // taken, so that the focus change after a Return does not commit a second time.
 void on_commit(QLineEdit* field, std::function<void()> commit) {
     QObject::connect(field, &QLineEdit::returnPressed, field, [field, commit] {
+        if (!field->isModified()) return;
         field->setModified(false);
         commit();
     });
@@ -69,12 +70,16 @@ void DocumentWindow::connect_float_field(QLineEdit* field, FloatField shown_as,
     on_commit(field, [this, field, shown_as, action = std::move(action)] {
         if (const auto value = parse_float_text(field->text())) {
             action(*value);
-            // The field shows what is in force, which also ends the field's own undo of
-            // the typing: from here Undo is the document's (edit_menu.h).
+            // The field shows what is in force, as the shortest text that reads back to it;
+            // this also ends the field's own undo of the typing: from here Undo is the
+            // document's (edit_menu.h).
             show_float(shown_as, stored_value(shown_as));
             return;
         }
         beep();
+        const QString typed = field->text().trimmed();
+        show_refusal(typed.isEmpty() ? tr("Type a number.")
+                                     : tr("\u2018%1\u2019 is not a number.").arg(typed));
         show_float(shown_as, stored_value(shown_as));
     });
 }
@@ -88,6 +93,7 @@ void DocumentWindow::connect_overtone_field() {
             return;
         }
         beep();
+        show_refusal(tr("Overtones must be a whole number from 1 to 128."));
         show_number_of_overtones(document_->curve().number_of_overtones());
     });
 }

@@ -52,11 +52,13 @@ DocumentWindow* DocumentController::open_document(const QString& path) {
     auto document = std::make_unique<Document>();
     if (const Result<void> read = store_.read(*document, QFile::encodeName(file).toStdString());
         !read) {
-        show_file_error(nullptr, read.error());
+        show_read_error(nullptr, file, read.error());
         return nullptr;
     }
     note_recent(file);
-    return show_window(std::move(document), file);
+    DocumentWindow* window = show_window(std::move(document), file);
+    show_clamped_values(*window, file);
+    return window;
 }
 
 DocumentWindow* DocumentController::open_chosen_document(QWidget* parent) {
@@ -102,10 +104,13 @@ bool DocumentController::revert_to_saved(DocumentWindow& window) {
     const Result<void> read =
         store_.read(document, QFile::encodeName(window.file_path()).toStdString());
     if (!read) {
-        show_file_error(&window, read.error());
+        show_read_error(&window, window.file_path(), read.error());
         return false;
     }
-    document.update_change_count(ChangeKind::Cleared);
+    // Values brought into bounds differ from the file: the document stays marked.
+    if (document.values_clamped_on_read().empty())
+        document.update_change_count(ChangeKind::Cleared);
+    show_clamped_values(window, window.file_path());
     return true;
 }
 
@@ -160,6 +165,28 @@ DocumentWindow* DocumentController::show_window(std::unique_ptr<Document> docume
 void DocumentController::show_file_error(QWidget* parent, const Error& error) {
     dialogs_.show_error(parent, QString::fromStdString(error.description),
                         QString::fromStdString(error.explanation()));
+}
+
+void DocumentController::show_read_error(QWidget* parent, const QString& path, const Error& error) {
+    // The heading names the file; under it the reason, then what exactly was wrong and where
+    // (without the path again, which the heading gave).
+    Error shown = error;
+    shown.where.file.clear();
+    dialogs_.show_error(parent,
+                        tr("\u201c%1\u201d could not be opened.").arg(QFileInfo(path).fileName()),
+                        QString::fromStdString(shown.explanation()));
+}
+
+void DocumentController::show_clamped_values(DocumentWindow& window, const QString& path) {
+    const std::vector<std::string>& clamped = window.document().values_clamped_on_read();
+    if (clamped.empty()) return;
+    QStringList lines;
+    for (const std::string& line : clamped) lines.append(QString::fromStdString(line));
+    dialogs_.show_notice(&window,
+                         tr("Some values of \u201c%1\u201d were outside what Kelvara accepts and "
+                            "were brought into range. Saving keeps the new values.")
+                             .arg(QFileInfo(path).fileName()),
+                         lines.join(QLatin1Char('\n')));
 }
 
 DocumentWindow* DocumentController::window_for(const QString& path) const {

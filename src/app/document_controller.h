@@ -82,6 +82,10 @@ private:
     bool confirm_close(DocumentWindow& window);
     bool save_to(DocumentWindow& window, const QString& path);
     void show_file_error(QWidget* parent, const Error& error);
+    // A file that could not be read: the dialog names it and gives the reader's reason.
+    void show_read_error(QWidget* parent, const QString& path, const Error& error);
+    // Lists the values of `path` the reader brought into bounds, if any.
+    void show_clamped_values(DocumentWindow& window, const QString& path);
     void note_recent(const QString& path);
     DocumentWindow* window_for(const QString& path) const;
     // window_menus.cpp

@@ -18,6 +18,16 @@ std::optional<QString> chosen(const QString& path) {
     return path;
 }
 
+void show_message(QWidget* parent, QMessageBox::Icon icon, const QString& text,
+                  const QString& details) {
+    QMessageBox box(parent);
+    box.setIcon(icon);
+    box.setWindowTitle(QObject::tr("Kelvara"));
+    box.setText(text);
+    box.setInformativeText(details);
+    box.exec();
+}
+
 }  // namespace
 
 UnsavedChangesChoice QtDocumentDialogs::ask_save_changes(QWidget* window,
@@ -85,12 +95,11 @@ std::optional<QString> QtDocumentDialogs::choose_sound_bank(QWidget* parent) {
 }
 
 void QtDocumentDialogs::show_error(QWidget* parent, const QString& text, const QString& details) {
-    QMessageBox box(parent);
-    box.setIcon(QMessageBox::Critical);
-    box.setWindowTitle(QObject::tr("Kelvara"));
-    box.setText(text);
-    box.setInformativeText(details);
-    box.exec();
+    show_message(parent, QMessageBox::Critical, text, details);
+}
+
+void QtDocumentDialogs::show_notice(QWidget* parent, const QString& text, const QString& details) {
+    show_message(parent, QMessageBox::Information, text, details);
 }
 
 }  // namespace kelvara

@@ -32,6 +32,8 @@ public:
     virtual std::optional<QString> choose_sound_bank(QWidget* parent) = 0;
     // An operation failed: `text` says what, `details` why.
     virtual void show_error(QWidget* parent, const QString& text, const QString& details) = 0;
+    // Something the user should know that needs no answer: `text` says what, `details` lists.
+    virtual void show_notice(QWidget* parent, const QString& text, const QString& details) = 0;
 };
 
 // The desktop's own message boxes and file dialogs.
@@ -45,6 +47,7 @@ public:
                                             const QString& suggested_path) override;
     std::optional<QString> choose_sound_bank(QWidget* parent) override;
     void show_error(QWidget* parent, const QString& text, const QString& details) override;
+    void show_notice(QWidget* parent, const QString& text, const QString& details) override;
 };
 
 }  // namespace kelvara

@@ -5,13 +5,15 @@
 #include "app/number_fields.h"
 #include "scales/chord_text.h"
 #include "scales/decimal_text.h"
+#include "scales/ratio_text.h"
 
 namespace kelvara {
 namespace {
 
-QString cell_text(const CellValue& value) {
+QString cell_text(TableColumn column, const CellValue& value) {
     if (const auto* number = std::get_if<float>(&value))
-        return QString::fromStdString(number_text(*number));
+        return QString::fromStdString(column == TableColumn::Cents ? cents_text(*number)
+                                                                   : number_text(*number));
     if (const auto* key = std::get_if<int32_t>(&value)) return QString::number(*key);
     if (const auto* chord = std::get_if<Chord>(&value))
         return QString::fromStdString(chord_text(*chord));
@@ -59,7 +61,7 @@ QVariant DocumentTableModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole && role != Qt::EditRole) return {};
     const auto value = document_.cell_value(table_, columns_[index.column()].column, index.row());
     if (!value) return {};
-    return cell_text(*value);
+    return cell_text(columns_[index.column()].column, *value);
 }
 
 std::optional<CellValue> DocumentTableModel::cell_from_text(TableColumn column,
@@ -73,18 +75,27 @@ std::optional<CellValue> DocumentTableModel::cell_from_text(TableColumn column,
         }
         case TableColumn::MidiNote:
             if (const auto key = parse_int_text(text)) return CellValue(*key);
-            emit edit_refused(tr("A MIDI key is a whole number, such as 60."));
+            emit edit_refused(tr("A MIDI key is a whole number from 0 to 127, such as 60."));
             return std::nullopt;
-        default:
-            if (const auto number = parse_float_text(text)) return CellValue(*number);
-            emit edit_refused(tr("\"%1\" is not a number.").arg(text));
+        case TableColumn::Cents:
+            if (const auto cents = parse_float_text(text)) return CellValue(*cents);
+            emit edit_refused(tr("\u2018%1\u2019 is not a number of cents.").arg(text.trimmed()));
             return std::nullopt;
+        default: {
+            // Ratios: a decimal, a fraction (4/3) or cents with a trailing c (386.31c).
+            const Result<float> ratio = parse_ratio_text(text.toStdString());
+            if (ratio) return CellValue(*ratio);
+            emit edit_refused(QString::fromStdString(ratio.error().description));
+            return std::nullopt;
+        }
     }
 }
 
 bool DocumentTableModel::setData(const QModelIndex& index, const QVariant& value, int role) {
     if (!index.isValid() || role != Qt::EditRole || index.column() >= columnCount()) return false;
     const TableColumn column = columns_[index.column()].column;
+    // A cell left as it showed (the editor closed on its own text) is no edit.
+    if (value.toString().trimmed() == data(index, Qt::EditRole).toString()) return true;
     const auto cell = cell_from_text(column, value.toString());
     if (!cell) return false;
     document_.edit_cell(table_, column, index.row(), *cell);

@@ -11,8 +11,6 @@ namespace kelvara {
 namespace {
 constexpr int kDefaultWidth = 1100;
 constexpr int kDefaultHeight = 700;
-// How long the status bar shows why a request was refused.
-constexpr int kRefusalMessageMs = 6000;
 }  // namespace
 
 DocumentWindow::DocumentWindow(std::unique_ptr<Document> document,
@@ -30,6 +28,10 @@ DocumentWindow::DocumentWindow(std::unique_ptr<Document> document,
            "the dissonance at a point."));
     widgets_ = build_window_layout(*central, graph_);
     setCentralWidget(central);
+    // The status bar is there from the start, so a refusal appearing in it never moves the
+    // controls.
+    statusBar()->setObjectName(QStringLiteral("status_bar"));
+    statusBar()->setSizeGripEnabled(false);
     resize(kDefaultWidth, kDefaultHeight);
 
     connect_curve_controls();
@@ -79,7 +81,15 @@ void DocumentWindow::update_title() {
 }
 
 void DocumentWindow::show_refusal(const QString& message) {
-    statusBar()->showMessage(message, kRefusalMessageMs);
+    statusBar()->showMessage(message);
+}
+
+void DocumentWindow::show_refusal(const std::string& message) {
+    show_refusal(QString::fromStdString(message));
+}
+
+void DocumentWindow::clear_refusal() {
+    statusBar()->clearMessage();
 }
 
 void DocumentWindow::beep() {

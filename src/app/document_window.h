@@ -64,6 +64,8 @@ public:
     void reload_table(DocumentTable table) override;
     std::optional<int32_t> selected_row(DocumentTable table) const override;
     void beep() override;
+    void show_refusal(const std::string& message) override;
+    void clear_refusal() override;
     void show_edited(bool edited) override;
     void show_undo_steps() override;
 
@@ -97,7 +99,7 @@ private:
     void show_last_played();
 
     void update_title();
-    // Says in the status bar why a request was refused.
+    // Says in the status bar why a request was refused, until a later edit succeeds.
     void show_refusal(const QString& message);
 
     std::unique_ptr<Document> document_;

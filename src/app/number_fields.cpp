@@ -5,12 +5,10 @@
 #include <QRegularExpressionValidator>
 #include <cmath>
 
+#include "scales/decimal_text.h"
+
 namespace kelvara {
 namespace {
-
-// Seven significant digits print every 32-bit float close enough to read back the value
-// the user meant, without the noise digits of the binary value (261.63, not 261.630005).
-constexpr int kSignificantDigits = 7;
 
 void accept_characters(QLineEdit& field, const QString& pattern) {
     field.setValidator(new QRegularExpressionValidator(QRegularExpression(pattern), &field));
@@ -19,10 +17,7 @@ void accept_characters(QLineEdit& field, const QString& pattern) {
 }  // namespace
 
 std::optional<float> parse_float_text(const QString& text) {
-    bool ok = false;
-    const float value = QLocale::c().toFloat(text.trimmed(), &ok);
-    if (!ok || !std::isfinite(value)) return std::nullopt;
-    return value;
+    return parse_number_text(text.toStdString());
 }
 
 std::optional<int32_t> parse_int_text(const QString& text) {
@@ -33,7 +28,7 @@ std::optional<int32_t> parse_int_text(const QString& text) {
 }
 
 QString float_text(float value) {
-    return QLocale::c().toString(static_cast<double>(value), 'g', kSignificantDigits);
+    return QString::fromStdString(number_text(value));
 }
 
 QString int_text(int32_t value) {

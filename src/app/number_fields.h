@@ -10,12 +10,14 @@ class QLineEdit;
 
 namespace kelvara {
 
-// The whole text as a finite 32-bit float (blanks around it allowed); nothing otherwise.
+// The whole text as a finite 32-bit float, the nearest to the decimal written (blanks
+// around it allowed); nothing otherwise.
 std::optional<float> parse_float_text(const QString& text);
 // The whole text as a 32-bit integer (blanks around it allowed); nothing otherwise.
 std::optional<int32_t> parse_int_text(const QString& text);
 
-// A float with up to seven significant digits, as short as it reads: 440, 0.005, 261.63.
+// The shortest text that reads back to exactly this float (decimal_text.h: number_text):
+// 440, 0.005, 3.4312503. A field that shows it and is committed unchanged stores nothing new.
 QString float_text(float value);
 QString int_text(int32_t value);
 

@@ -209,9 +209,7 @@ QGroupBox* scale_box(WindowWidgets& w) {
 
     w.division_count_field =
         number_field(QStringLiteral("division_count_field"),
-                     QObject::tr("Steps of the equal division (0, −1 and −2 give the "
-                                 "just and harmonic lists)"),
-                     true);
+                     QObject::tr("Steps of the equal division (1 or more)"), true);
     w.division_count_field->setText(QStringLiteral("12"));
     w.division_base_field =
         number_field(QStringLiteral("division_base_field"),

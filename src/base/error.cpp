@@ -37,6 +37,12 @@ std::string Error::explanation() const {
     return reason + "\n" + located;
 }
 
+Error refusal(std::string message) {
+    Error error;
+    error.description = std::move(message);
+    return error;
+}
+
 Error system_error(int errno_value, std::string description, std::string file) {
     // strerror is not thread-safe; strerror_r (GNU form) writes into our buffer or returns a
     // static text.

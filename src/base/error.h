@@ -55,6 +55,10 @@ struct Error {
     friend bool operator==(const Error&, const Error&) = default;
 };
 
+// A request refused for a reason the person can act on: `message` (the description) is the
+// one sentence an editor shows, e.g. "Overtones must be 1–128.".
+Error refusal(std::string message);
+
 // The operating system refused an operation on a file: `description` says which, the reason
 // is the system's text for `errno_value`.
 Error system_error(int errno_value, std::string description, std::string file = {});

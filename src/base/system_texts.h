@@ -11,9 +11,6 @@ namespace kelvara {
 // The text shown for `key` in the system's language; `key` itself when the table has none.
 std::string_view localized_string(std::string_view key);
 
-// Keys of the texts the system shows.
-inline constexpr std::string_view kIncorrectlyFormattedChordKey = "Incorrectly formated string";
-
 // The application's "ErrorStrings" string table: key -> translated text. Looking up a key
 // that has no text gives the key itself (the table's default value is the empty string,
 // which means "show the key").

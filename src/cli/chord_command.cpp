@@ -1,6 +1,7 @@
 // `kelvara-cli chord-parse` and `kelvara-cli chord-map`: chord text as the chord table reads
 // it, and the chord map's actions on a new document.
 #include <CLI/CLI.hpp>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -17,8 +18,7 @@ namespace {
 
 Chord parsed_chord(const std::string& text) {
     Result<Chord> chord = parse_chord(text);
-    if (!chord)
-        throw UsageError(chord.error().description + " (" + chord.error().located_detail() + ")");
+    if (!chord) throw UsageError(chord.error().description);
     return std::move(*chord);
 }
 
@@ -62,16 +62,19 @@ void apply_action(Document& doc, ChordRowSelection& selection, const std::string
             throw UsageError("action '" + action + "' needs ROW:VALUE");
         const int32_t row = row_argument(action, colon + 1);
         const std::string value = action.substr(second + 1);
-        if (name == "rekey")
-            doc.edit_cell(DocumentTable::MappedChords, TableColumn::MidiNote, row,
-                          leading_integer_value(value));
-        else
+        if (name == "rekey") {
+            const std::optional<float> key = parse_number_text(value);
+            if (!key || std::trunc(*key) != *key)
+                throw UsageError("action '" + action + "': the key is not a whole number");
+            doc.edit_cell(DocumentTable::MappedChords, TableColumn::MidiNote, row, *key);
+        } else {
             doc.edit_cell(DocumentTable::MappedChords, TableColumn::ChordString, row,
                           parsed_chord(value));
+        }
     } else {
         throw UsageError("unknown chord-map action '" + action + "'");
     }
-    if (selection.beeps != beeps) throw UsageError("action '" + action + "' has no row to act on");
+    selection.require_no_refusal_since(beeps, "action '" + action + "': ");
 }
 
 void run_chord_map(const ChordMapOptions& options) {
@@ -79,8 +82,9 @@ void run_chord_map(const ChordMapOptions& options) {
     ChordRowSelection selection;
     doc.attach_views(selection);
     doc.set_base_frequency(options.base);
-    if (selection.beeps != 0) throw UsageError("--base is out of range");
-    if (!doc.set_fixed_tones(options.ratios)) throw UsageError("--ratios is out of range");
+    selection.require_no_refusal_since(0, "--base: ");
+    doc.set_fixed_tones(options.ratios);
+    selection.require_no_refusal_since(0, "--ratios: ");
     for (const std::string& action : options.actions) apply_action(doc, selection, action);
     for (const int32_t key : doc.chords().map().midi_note_numbers())
         std::printf("%d: %s\n", key, chord_text(*doc.chords().map().chord_for_key(key)).c_str());
@@ -92,7 +96,8 @@ void add_chord_commands(CLI::App& app) {
     auto text = std::make_shared<std::string>();
     CLI::App* parse = app.add_subcommand(
         "chord-parse", "Read a chord as the chord table does and print it normalised");
-    parse->add_option("TEXT", *text, "Frequencies separated by any of , | : ; / \\ - _")
+    parse
+        ->add_option("TEXT", *text, "Frequencies separated by any of , | : ; / \\ - _ space or tab")
         ->required();
     parse->callback([text] { std::printf("%s\n", chord_text(parsed_chord(*text)).c_str()); });
 

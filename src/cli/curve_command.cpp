@@ -26,7 +26,7 @@ struct CurveOptions {
 };
 
 void require_accepted(const RefusalCounter& counter, int before, const std::string& what) {
-    if (counter.beeps != before) throw UsageError(what + " is out of range");
+    counter.require_no_refusal_since(before, what + ": ");
 }
 
 // Applies the x range in an order whose intermediate range also fits the curve arrays.
@@ -40,8 +40,7 @@ void apply_x_range(Document& doc, RefusalCounter& counter, float x_min, float x_
         doc.set_bound(BoundField::XMax, x_max);
         doc.set_bound(BoundField::XMin, x_min);
     }
-    if (counter.beeps != before)
-        throw UsageError("the x range needs more samples than the step allows");
+    counter.require_no_refusal_since(before, "--xmin/--xmax: ");
 }
 
 void apply(Document& doc, RefusalCounter& counter, const CurveOptions& o) {

@@ -1,6 +1,7 @@
 #include "cli/document_file_arguments.h"
 
 #include <charconv>
+#include <cstdio>
 
 #include "cli/commands.h"
 #include "document/document.h"
@@ -18,15 +19,24 @@ bool parse_number(std::string_view text, Number& value) {
 
 }  // namespace
 
+// Says on stderr which values the reader brought into bounds; the command goes on.
+void report_clamped(const std::string& path, const std::vector<std::string>& clamped) {
+    for (const std::string& change : clamped)
+        std::fprintf(stderr, "kelvara-cli: %s: brought into bounds: %s\n", path.c_str(),
+                     change.c_str());
+}
+
 DocumentFileState read_document_state(const std::string& path) {
     Result<DocumentFileState> state = read_document_file_state(path);
     if (!state) throw DocumentFileFailure(state.error());
+    report_clamped(path, state->clamped_on_read);
     return std::move(*state);
 }
 
 void read_document(const std::string& path, Document& document) {
     if (const Result<void> read = read_document_file(path, document); !read)
         throw DocumentFileFailure(read.error());
+    report_clamped(path, document.values_clamped_on_read());
 }
 
 std::pair<int32_t, std::vector<float>> parse_chord_argument(const std::string& text) {

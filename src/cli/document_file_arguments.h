@@ -13,7 +13,8 @@ class Document;
 
 namespace kelvara::cli {
 
-// The saved values of a file (version, chord map and all). Throws DocumentFileFailure.
+// The saved values of a file (version, chord map and all). Throws DocumentFileFailure. Each
+// value the reader brought into bounds is named on stderr; the command goes on.
 DocumentFileState read_document_state(const std::string& path);
 
 // Reads a file into a document through its hooks. Throws DocumentFileFailure.

@@ -8,7 +8,6 @@
 #include "cli/refusal_counter.h"
 #include "document/document.h"
 #include "scales/ratio_list.h"
-#include "scales/scale_generator.h"
 
 namespace kelvara::cli {
 namespace {
@@ -23,9 +22,7 @@ void print_preset(ScalePreset preset, ScaleGeneratorFields fields) {
     RefusalCounter counter;
     doc.attach_views(counter);
     doc.add_scale_preset(preset, fields);
-    if (counter.beeps != 0)
-        throw UsageError("the division count and base give more than " +
-                         std::to_string(kMaxGeneratedRatios) + " ratios");
+    counter.require_no_refusal_since(0, "");
     for (const float ratio : doc.tables().scale_ratios())
         std::printf("%.8g %.3f\n", static_cast<double>(ratio),
                     static_cast<double>(cents_of_ratio(ratio)));
@@ -44,8 +41,8 @@ void add_scale_command(CLI::App& app) {
     auto tet = std::make_shared<ScaleOptions>();
     CLI::App* equal = scale->add_subcommand(
         "tet",
-        "Equal division of BASE into N steps, up to the first ratio at or above 4 "
-        "(N 0, -1 and -2 give the just and harmonic lists)");
+        "Equal division of BASE into N steps (N at least 1, BASE at least 1.1), up to the "
+        "first ratio at or above 4");
     equal->add_option("N", tet->tet, "Number of divisions")->required();
     equal->add_option("BASE", tet->base, "Interval divided (nothing below 1.1)")->required();
     equal->callback([tet] { print_preset(ScalePreset::FromFields, {tet->tet, tet->base}); });

@@ -5,6 +5,8 @@
 #include <utility>
 #include <variant>
 
+#include "base/value_limits.h"
+
 namespace kelvara {
 namespace {
 
@@ -45,19 +47,31 @@ std::optional<CellValue> ChordMapEditor::cell_value(TableColumn column, int32_t 
     return std::nullopt;
 }
 
-void ChordMapEditor::edit_cell(TableColumn column, int32_t row, const CellValue& value) {
+Result<bool> ChordMapEditor::edit_cell(TableColumn column, int32_t row, const CellValue& value) {
     const std::optional<size_t> at = existing_row(row, map_.size());
-    if (!at) return;
+    if (!at) return false;
+    const int32_t current_key = map_.midi_note_numbers()[*at];
     bool changed = false;
     if (column == TableColumn::MidiNote) {
-        // A key number already mapped (this row's included) leaves the map as it was.
-        if (const std::optional<int32_t> key = cell_as_integer(value))
-            changed = map_.rekey_row(*at, *key);
+        const std::optional<int32_t> key = cell_as_integer(value);
+        if (!key || !is_within_bounds(BoundedValue::MidiKey, *key))
+            return refusal(*value_refusal(BoundedValue::MidiKey, key ? *key : -1.0));
+        if (*key == current_key) return false;
+        if (map_.chord_for_key(*key))
+            return refusal("Key " + std::to_string(*key) + " has a chord already.");
+        changed = map_.rekey_row(*at, *key);
     } else if (column == TableColumn::ChordString) {
-        if (const auto* chord = std::get_if<Chord>(&value))
-            changed = map_.replace_chord_at_row(*at, *chord);
+        const auto* chord = std::get_if<Chord>(&value);
+        if (!chord) return false;
+        if (chord->empty()) return refusal("A chord needs at least one tone.");
+        for (const float tone : *chord)
+            if (auto outside = value_refusal(BoundedValue::ChordToneHz, tone))
+                return refusal(std::move(*outside));
+        if (*chord == *map_.chord_for_key(current_key)) return false;
+        changed = map_.replace_chord_at_row(*at, *chord);
     }
     publish_if(changed);
+    return changed;
 }
 
 void ChordMapEditor::publish_if(bool changed) {

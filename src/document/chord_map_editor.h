@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 
+#include "base/error.h"
 #include "document/table_cells.h"
 #include "scales/chord_map.h"
 
@@ -34,9 +35,11 @@ public:
     // --- the chord table ----------------------------------------------------------------
     int32_t row_count() const;
     std::optional<CellValue> cell_value(TableColumn column, int32_t row) const;
-    // A key cell takes an integer key not mapped yet (this row's own included), a chord cell
-    // a chord; anything else, or a row outside the table, changes nothing.
-    void edit_cell(TableColumn column, int32_t row, const CellValue& value);
+    // A key cell takes a MIDI key (0-127) not mapped to another row, a chord cell a chord
+    // of at least one tone, each within the chord-tone bounds (base/value_limits.h). Anything
+    // else is refused with the reason; true when the map changed, false for the value already
+    // stored or a row outside the table.
+    Result<bool> edit_cell(TableColumn column, int32_t row, const CellValue& value);
 
 private:
     void publish_if(bool changed);

@@ -29,7 +29,8 @@ bool Curve::accepts_step(double step) const {
 }
 
 bool Curve::accepts_x_range(float x_min, float x_max) const {
-    return sample_count(x_min, x_max, step_size_, max_number_of_points_).has_value();
+    return x_min < x_max &&
+           sample_count(x_min, x_max, step_size_, max_number_of_points_).has_value();
 }
 
 void Curve::set_number_of_overtones(int32_t count) {

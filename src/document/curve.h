@@ -54,7 +54,8 @@ public:
 
     // Whether a step gives arrays within kMaxCurvePoints that hold the current x range.
     bool accepts_step(double step) const;
-    // Whether an x range fits the arrays at the current step.
+    // Whether an x range is not empty (x_min below x_max) and fits the arrays at the current
+    // step.
     bool accepts_x_range(float x_min, float x_max) const;
 
     // --- changes (checked by the caller) ------------------------------------------------

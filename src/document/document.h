@@ -20,6 +20,8 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <string>
+#include <vector>
 
 #include "base/error.h"
 #include "document/actions.h"
@@ -90,8 +92,11 @@ public:
     void end_continuous_edit();
 
     // --- the curve --------------------------------------------------------------------------
-    // Each refused value (see engine_limits.h) answers with the beep, shows the stored value
-    // again and leaves every field, array and the change count as they were.
+    // Each refused value (base/value_limits.h, engine_limits.h) answers with the beep and
+    // the reason (DocumentView::show_refusal), shows the stored value again and leaves every
+    // field, array, the edited mark and the undo history as they were. A value equal to the
+    // stored one shows the stored value again and records nothing either. The x range stays within the ratio
+    // bounds and both ranges go from a lower to a higher value.
     void set_step_size(float step);
     void set_number_of_overtones(int32_t count);
     void set_overtone_type(int32_t type);
@@ -105,24 +110,26 @@ public:
     void sample_curve();
 
     // --- the ratio tables and the chord map -------------------------------------------------
-    // A scale action or preset always ends with: mark changed, reload the scale table,
-    // resample, redraw. A refused fixed-tone action beeps and ends there; otherwise: mark
-    // changed, reload, resample, refit y, redraw. A chord action ends with: mark changed,
+    // Every refused action beeps, says why and ends there: no change mark, no undo step.
+    // Otherwise a scale action or
+    // preset ends with: mark changed, reload the scale table, resample, redraw; a fixed-tone
+    // action: mark changed, reload, resample, refit y, redraw; a chord action: mark changed,
     // reload the chord table. Selected rows come from DocumentView::selected_row.
     void scale_action(ScaleAction action);
     void add_scale_preset(ScalePreset preset, ScaleGeneratorFields fields = {});
     void fixed_tone_action(FixedToneAction action);
     void chord_action(ChordAction action);
-    // Replaces the whole fixed-tone list, as a script does: refused (with the beep, nothing
-    // changed) for more than kMaxDissonanceRatios ratios or a ratio that is not a finite
-    // positive number. Runs the follow-up of a fixed-tone action.
+    // Replaces the whole fixed-tone list, as a script does: refused (with the beep and the
+    // reason, nothing changed) for more than kMaxDissonanceRatios ratios or a ratio outside
+    // the bounds. Runs the follow-up of a fixed-tone action.
     bool set_fixed_tones(std::span<const float> ratios);
 
     // The three tables' data. Rows count from 0; a row outside a table gives no value.
     int32_t row_count(DocumentTable table) const;
     std::optional<CellValue> cell_value(DocumentTable table, TableColumn column, int32_t row) const;
-    // Applies one cell edit (a refused fixed tone beeps), then always: mark changed,
-    // resample, redraw.
+    // Applies one cell edit; a refused value beeps and says why. An edit that changed a
+    // value then marks the document changed (one undo step), resamples and redraws; a cell
+    // left at its stored value records nothing.
     void edit_cell(DocumentTable table, TableColumn column, int32_t row, const CellValue& value);
     // Moves the cursor line to the selected scale ratio, if one is selected.
     void selection_changed();
@@ -154,8 +161,15 @@ public:
     // cannot hold is refused (unreadable_document_error) and changes nothing. An accepted
     // one rebuilds the arrays for its step and overtone count, shows the overtone count and
     // reloads the chord table; with views attached, everything is shown again (show_all).
-    // Not a change of the document, and not undoable: the undo history is forgotten.
+    // Not a change of the document, and not undoable: the undo history is forgotten. When
+    // the reader brought values into bounds (state.clamped_on_read), the document holds
+    // values its file does not: it is edited until saved, whatever is undone (as a
+    // recovered document), and no undo step leads back to the file's values, which no
+    // document may hold.
     Result<void> apply_state(const DocumentFileState& state);
+    // What the last apply_state's reader brought into bounds, one line each; empty when the
+    // file was read as it was.
+    const std::vector<std::string>& values_clamped_on_read() const { return clamped_on_read_; }
 
     // Replaces the sampling kernel (benchmarks and tests compare kernels through this).
     void set_kernel(std::unique_ptr<DissonanceKernel> kernel) {
@@ -193,11 +207,18 @@ private:
     void show_fitted_slope();
     void send_volume();
     void send_pitch_true();
-    // Beeps and shows the stored value again.
-    void refuse(FloatField shown_again);
+    // Beeps and says why (DocumentView::show_refusal).
+    void refuse(const std::string& message);
+    // Beeps, says why and shows the stored value again.
+    void refuse(FloatField shown_again, const std::string& message);
+    // Why a new bound is refused (value_limits.h, an empty or unsampleable range); nothing
+    // when it is accepted.
+    std::optional<std::string> bound_refusal(BoundField field, float value) const;
     // Resamples, optionally refits y, and redraws.
     void resample_and_redraw(bool refit_y);
     void refit_y_and_show();
+    // The fixed tones in hertz at the base frequency, or why they cannot be a chord.
+    Result<Chord> fixed_tones_as_chord() const;
     // The selected row of a table, if the table has that row.
     std::optional<size_t> selected_row(DocumentTable table) const;
 
@@ -215,6 +236,7 @@ private:
     // Inside a continuous edit, and whether its undo step is recorded already.
     bool continuous_edit_ = false;
     bool continuous_step_recorded_ = false;
+    std::vector<std::string> clamped_on_read_;
 
     NullCurveView null_curve_view_;
     NullDocumentView null_document_view_;

@@ -1,13 +1,20 @@
 // The actions of the timbre, range and plot controls, each with its follow-up.
 #include <cmath>
 
+#include "base/value_limits.h"
 #include "document/document.h"
 #include "engine/engine_limits.h"
+#include "scales/decimal_text.h"
 
 namespace kelvara {
 
-void Document::refuse(FloatField shown_again) {
+void Document::refuse(const std::string& message) {
     view_->beep();
+    view_->show_refusal(message);
+}
+
+void Document::refuse(FloatField shown_again, const std::string& message) {
+    refuse(message);
     const double stored =
         shown_again == FloatField::StepSize ? curve_.step_size() : curve_.base_frequency();
     view_->show_float(shown_again, static_cast<float>(stored));
@@ -34,9 +41,23 @@ void Document::resample_and_redraw(bool refit_y) {
 void Document::set_step_size(float value) {
     const EditScope edit(*this, EditName::StepSize);
     const double step = value;
-    if (step == curve_.step_size()) return;
+    if (step == curve_.step_size()) {
+        view_->show_float(FloatField::StepSize, static_cast<float>(step));
+        return;
+    }
+    if (!(step > 0.0) || !std::isfinite(step)) {
+        refuse(FloatField::StepSize, "The step must be a number above 0.");
+        return;
+    }
+    if (!curve_capacity_for_step(step)) {
+        refuse(FloatField::StepSize,
+               "The step must be at least " + number_text(smallest_step()) + ".");
+        return;
+    }
     if (!curve_.accepts_step(step)) {
-        refuse(FloatField::StepSize);
+        refuse(FloatField::StepSize,
+               "At this step the ratio range needs more samples than the curve holds; "
+               "narrow the range first.");
         return;
     }
     curve_.set_step_size(step);
@@ -48,9 +69,12 @@ void Document::set_step_size(float value) {
 
 void Document::set_number_of_overtones(int32_t count) {
     const EditScope edit(*this, EditName::NumberOfOvertones);
-    if (count == curve_.number_of_overtones()) return;
-    if (!is_valid_number_of_overtones(count)) {
-        view_->beep();
+    if (count == curve_.number_of_overtones()) {
+        view_->show_number_of_overtones(count);
+        return;
+    }
+    if (auto outside = value_refusal(BoundedValue::Overtones, count)) {
+        refuse(*outside);
         view_->show_number_of_overtones(curve_.number_of_overtones());
         return;
     }
@@ -65,7 +89,7 @@ void Document::set_number_of_overtones(int32_t count) {
 void Document::set_overtone_type(int32_t type) {
     const EditScope edit(*this, EditName::Timbre);
     if (!is_valid_overtone_type(type)) {
-        view_->beep();
+        refuse("Unknown timbre.");
         view_->select_timbre(curve_.overtone_type());
         return;
     }
@@ -76,10 +100,12 @@ void Document::set_overtone_type(int32_t type) {
 
 void Document::set_base_frequency(float hertz) {
     const EditScope edit(*this, EditName::BaseFrequency);
-    // A base frequency must be a positive number of hertz; anything else would give the
-    // roughness curve a negative or undefined bandwidth.
-    if (!std::isfinite(hertz) || hertz <= 0.0f) {
-        refuse(FloatField::BaseFrequency);
+    if (static_cast<double>(hertz) == curve_.base_frequency()) {
+        view_->show_float(FloatField::BaseFrequency, hertz);
+        return;
+    }
+    if (auto outside = value_refusal(BoundedValue::BaseFrequencyHz, hertz)) {
+        refuse(FloatField::BaseFrequency, *outside);
         return;
     }
     curve_.set_base_frequency(hertz);
@@ -87,16 +113,52 @@ void Document::set_base_frequency(float hertz) {
     resample_and_redraw(true);
 }
 
+namespace {
+
+FloatField shown_as(BoundField field) {
+    switch (field) {
+        case BoundField::XMin: return FloatField::XMin;
+        case BoundField::XMax: return FloatField::XMax;
+        case BoundField::YMin: return FloatField::YMin;
+        case BoundField::YMax: return FloatField::YMax;
+    }
+    return FloatField::XMin;
+}
+
+}  // namespace
+
+std::optional<std::string> Document::bound_refusal(BoundField field, float value) const {
+    const bool is_x = field == BoundField::XMin || field == BoundField::XMax;
+    const bool is_min = field == BoundField::XMin || field == BoundField::YMin;
+    if (is_x) {
+        if (auto outside = value_refusal(BoundedValue::RangeRatio, value)) return outside;
+    } else if (!std::isfinite(value)) {
+        return "The dissonance range must be a number.";
+    }
+    const float other = curve_.bound(is_x ? (is_min ? BoundField::XMax : BoundField::XMin)
+                                          : (is_min ? BoundField::YMax : BoundField::YMin));
+    const float low = is_min ? value : other;
+    const float high = is_min ? other : value;
+    if (!(low < high))
+        return std::string(is_x ? "The ratio range" : "The dissonance range") +
+               " must go from a lower to a higher value (" + number_text(low) + " to " +
+               number_text(high) + " is empty).";
+    if (is_x && !curve_.accepts_x_range(low, high))
+        return "The ratio range " + number_text(low) + " to " + number_text(high) +
+               " needs more samples than the step allows; widen the step first.";
+    return std::nullopt;
+}
+
 void Document::set_bound(BoundField field, float value) {
-    if (value == curve_.bound(field)) return;
+    // Whatever happens, the fields show the range in force afterwards.
+    if (value == curve_.bound(field)) {
+        view_->show_float(shown_as(field), value);
+        return;
+    }
     const bool is_x = field == BoundField::XMin || field == BoundField::XMax;
     const EditScope edit(*this, is_x ? EditName::RatioRange : EditName::DissonanceRange);
-    // A bound that is not a number, or an x range that needs more samples than the curve
-    // arrays hold at the current step, is refused rather than sampled.
-    const float new_x_min = field == BoundField::XMin ? value : curve_.x_min();
-    const float new_x_max = field == BoundField::XMax ? value : curve_.x_max();
-    if (!std::isfinite(value) || (is_x && !curve_.accepts_x_range(new_x_min, new_x_max))) {
-        view_->beep();
+    if (const std::optional<std::string> refused = bound_refusal(field, value)) {
+        refuse(*refused);
         show_bounds();
         return;
     }

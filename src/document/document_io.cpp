@@ -18,7 +18,17 @@ Result<void> read_document_text(Document& document, std::string_view text) {
 }
 
 Result<void> save_document_file(const std::filesystem::path& path, const Document& document) {
-    return write_file_atomically(path, document_text(document));
+    const std::string text = document_text(document);
+    // Never write a file that would be refused or changed on opening: read it back first.
+    const Result<DocumentFileState> again = decode_document_state(text);
+    if (!again || !again->clamped_on_read.empty()) {
+        Error error = refusal("The document was not saved: Kelvara could not open it again.");
+        error.reason = "A value is outside what Kelvara accepts.";
+        error.detail = again ? again->clamped_on_read.front() : again.error().located_detail();
+        error.where.file = path.string();
+        return error;
+    }
+    return write_file_atomically(path, text);
 }
 
 Result<DocumentFileState> read_document_file_state(const std::filesystem::path& path) {

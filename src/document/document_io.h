@@ -26,7 +26,8 @@ std::string document_text(const Document& document);
 // with what was wrong and where.
 Result<void> read_document_text(Document& document, std::string_view text);
 
-// A failure leaves any old file at `path` as it was.
+// Refused, and nothing written, when the text would not read back as it is (a value that
+// would be refused or clamped on opening). A failure leaves any old file at `path` as it was.
 Result<void> save_document_file(const std::filesystem::path& path, const Document& document);
 
 // The state a document file holds, decoded and checked. A file that cannot be opened gives

@@ -40,6 +40,11 @@ Result<void> Document::apply_state(const DocumentFileState& s) {
     history_.clear();
     pending_edit_.reset();
     continuous_step_recorded_ = false;
+    // Values brought into bounds on reading differ from the file: the document is edited
+    // until saved. No undo step leads back to the file's own values, which no document may
+    // hold.
+    clamped_on_read_ = s.clamped_on_read;
+    if (!clamped_on_read_.empty()) mark_unsaved();
     view_->show_undo_steps();
     return {};
 }

@@ -2,6 +2,9 @@
 // cell edits, each with its follow-up.
 #include "document/document.h"
 
+#include "base/value_limits.h"
+#include "scales/decimal_text.h"
+
 namespace kelvara {
 namespace {
 
@@ -51,7 +54,11 @@ std::optional<size_t> Document::selected_row(DocumentTable table) const {
 
 void Document::scale_action(ScaleAction action) {
     const EditScope edit(*this, edit_name(action));
-    if (!tables_.apply(action, selected_row(DocumentTable::ScaleRatios))) view_->beep();
+    if (const Result<void> done = tables_.apply(action, selected_row(DocumentTable::ScaleRatios));
+        !done) {
+        refuse(done.error().description);
+        return;
+    }
     update_change_count(ChangeKind::Done);
     view_->reload_table(DocumentTable::ScaleRatios);
     resample_and_redraw(false);
@@ -59,9 +66,12 @@ void Document::scale_action(ScaleAction action) {
 
 void Document::add_scale_preset(ScalePreset preset, ScaleGeneratorFields fields) {
     const EditScope edit(*this, EditName::ScalePreset);
-    // Refused: more than kMaxGeneratedRatios values; nothing is inserted.
-    if (!tables_.add_preset(preset, fields, selected_row(DocumentTable::ScaleRatios)))
-        view_->beep();
+    if (const Result<void> added =
+            tables_.add_preset(preset, fields, selected_row(DocumentTable::ScaleRatios));
+        !added) {
+        refuse(added.error().description);
+        return;
+    }
     update_change_count(ChangeKind::Done);
     view_->reload_table(DocumentTable::ScaleRatios);
     resample_and_redraw(false);
@@ -71,8 +81,8 @@ void Document::fixed_tone_action(FixedToneAction action) {
     const EditScope edit(*this, edit_name(action));
     const std::optional<size_t> scale_row = selected_row(DocumentTable::ScaleRatios);
     const std::optional<size_t> tone_row = selected_row(DocumentTable::FixedTones);
-    if (!tables_.apply(action, scale_row, tone_row)) {
-        view_->beep();  // ends the action: no change mark, no resampling
+    if (const Result<void> done = tables_.apply(action, scale_row, tone_row); !done) {
+        refuse(done.error().description);  // ends the action: no change mark, no resampling
         return;
     }
     update_change_count(ChangeKind::Done);
@@ -82,8 +92,8 @@ void Document::fixed_tone_action(FixedToneAction action) {
 
 bool Document::set_fixed_tones(std::span<const float> ratios) {
     const EditScope edit(*this, EditName::SetFixedTones);
-    if (!tables_.set_fixed_tones(ratios)) {
-        view_->beep();
+    if (const Result<void> set = tables_.set_fixed_tones(ratios); !set) {
+        refuse(set.error().description);
         return false;
     }
     update_change_count(ChangeKind::Done);
@@ -91,30 +101,52 @@ bool Document::set_fixed_tones(std::span<const float> ratios) {
     return true;
 }
 
+Result<Chord> Document::fixed_tones_as_chord() const {
+    if (tables_.fixed_tones().empty()) return refusal("There are no fixed tones to copy.");
+    // The hertz values are frozen now: later changes of the base frequency or the ratios
+    // leave this chord as it is.
+    Chord chord;
+    chord.reserve(tables_.fixed_tones().size());
+    for (const float ratio : tables_.fixed_tones()) {
+        const auto hertz = static_cast<float>(curve_.base_frequency() * static_cast<double>(ratio));
+        if (auto outside = value_refusal(BoundedValue::ChordToneHz, hertz))
+            return refusal("A fixed tone sounds at " + number_text(hertz) + " Hz. " + *outside);
+        chord.push_back(hertz);
+    }
+    return chord;
+}
+
 void Document::chord_action(ChordAction action) {
     const EditScope edit(*this, edit_name(action));
+    const auto no_free_key = [] {
+        return "Every MIDI key from 0 to 127 has a chord: delete one first.";
+    };
     switch (action) {
         case ChordAction::AddAtFreeKey:
-            // All 128 keys taken: nothing is added and nothing beeps.
-            chords_.add_at_free_key(Chord{kNewChordFrequencyHz});
-            break;
-        case ChordAction::CopyFixedTones:
-            if (!tables_.fixed_tones().empty()) {
-                // The hertz values are frozen now: later changes of the base frequency or
-                // the ratios leave this chord as it is.
-                Chord chord;
-                chord.reserve(tables_.fixed_tones().size());
-                for (const float ratio : tables_.fixed_tones())
-                    chord.push_back(
-                        static_cast<float>(curve_.base_frequency() * static_cast<double>(ratio)));
-                chords_.add_at_free_key(std::move(chord));
+            if (!chords_.add_at_free_key(Chord{kNewChordFrequencyHz})) {
+                refuse(no_free_key());
+                return;
             }
             break;
+        case ChordAction::CopyFixedTones: {
+            Result<Chord> chord = fixed_tones_as_chord();
+            if (!chord) {
+                refuse(chord.error().description);
+                return;
+            }
+            if (!chords_.add_at_free_key(std::move(*chord))) {
+                refuse(no_free_key());
+                return;
+            }
+            break;
+        }
         case ChordAction::DeleteSelected:
-            if (const auto row = selected_row(DocumentTable::MappedChords))
+            if (const auto row = selected_row(DocumentTable::MappedChords)) {
                 chords_.remove_row(*row);
-            else
-                view_->beep();
+            } else {
+                refuse("Select a chord to delete.");
+                return;
+            }
             break;
     }
     // The chord map does not enter the curve: no resampling, no redraw.
@@ -135,11 +167,15 @@ std::optional<CellValue> Document::cell_value(DocumentTable table, TableColumn c
 void Document::edit_cell(DocumentTable table, TableColumn column, int32_t row,
                          const CellValue& value) {
     const EditScope edit(*this, edit_name(table));
-    if (table == DocumentTable::MappedChords)
-        chords_.edit_cell(column, row, value);
-    else if (!tables_.edit_cell(table, column, row, value))
-        view_->beep();
-    // Also after an edit that changed nothing, and for the tables outside the curve.
+    const Result<bool> changed = table == DocumentTable::MappedChords
+                                     ? chords_.edit_cell(column, row, value)
+                                     : tables_.edit_cell(table, column, row, value);
+    if (!changed) {
+        refuse(changed.error().description);
+        return;
+    }
+    // The value already stored (a cell left as it was) is no change of the document.
+    if (!*changed) return;
     update_change_count(ChangeKind::Done);
     resample_and_redraw(false);
 }

@@ -28,6 +28,8 @@ void Document::update_change_count(ChangeKind kind) {
     }
     if (was_edited != is_edited()) view_->show_edited(is_edited());
     view_->show_undo_steps();
+    // An edit went through: an earlier refusal no longer applies.
+    if (kind == ChangeKind::Done) view_->clear_refusal();
 }
 
 void Document::record_undo_step() {
@@ -66,6 +68,8 @@ void Document::step_through_history(bool forward) {
         return;
     }
     put_state(*target);
+    // The values a refusal spoke of are gone.
+    view_->clear_refusal();
     // Shown as a read file is: every field, both ratio tables, the curve sampled and drawn,
     // the volume sent. Without a window the curve is still sampled, as after an action.
     if (has_views_)

@@ -5,12 +5,21 @@
 #include <limits>
 #include <utility>
 
+#include "base/value_limits.h"
 #include "engine/engine_limits.h"
+#include "scales/decimal_text.h"
 #include "scales/ratio_list.h"
 #include "scales/scale_generator.h"
 
 namespace kelvara {
 namespace {
+
+// The ratio bounds in cents, rounded inward to a tenth of a cent, as a message gives them.
+std::string cents_bounds_text() {
+    const float low = std::ceil(cents_of_ratio(static_cast<float>(kRatioBounds.min)) * 10.0f);
+    const float high = std::floor(cents_of_ratio(static_cast<float>(kRatioBounds.max)) * 10.0f);
+    return number_text(low / 10.0f) + " to " + number_text(high / 10.0f);
+}
 
 std::optional<size_t> existing_row(int32_t row, size_t row_count) {
     if (row < 0 || static_cast<size_t>(row) >= row_count) return std::nullopt;
@@ -37,70 +46,94 @@ std::pair<int32_t, double> generator_arguments(ScalePreset preset,
     return {kJustRatiosTet, 2.0};
 }
 
+// The refusal of an eleventh fixed tone.
+Error full_fixed_tones() {
+    return refusal("At most " + std::to_string(kMaxDissonanceRatios) +
+                   " fixed tones: delete one first.");
+}
+
+// Why an equal division or a harmonic series cannot be generated; nothing when it can.
+std::optional<Error> generator_refusal(ScalePreset preset, int32_t tet, double base) {
+    if (preset != ScalePreset::FromFields) return std::nullopt;
+    if (tet < 1) return refusal("Divide the interval into at least 1 step.");
+    if (!(base >= kMinEqualDivisionBase))
+        return refusal("The interval divided must be at least " +
+                       number_text(static_cast<float>(kMinEqualDivisionBase)) + ".");
+    return std::nullopt;
+}
+
 }  // namespace
 
 RatioTables::RatioTables() : fixed_tones_{1.0f} {}
 
-bool RatioTables::apply(ScaleAction action, std::optional<size_t> selected_row) {
-    bool accepted = true;
+Result<void> RatioTables::apply(ScaleAction action, std::optional<size_t> selected_row) {
     switch (action) {
         case ScaleAction::AppendUnison: scale_ratios_.push_back(1.0f); break;
         case ScaleAction::DeleteSelected:
-            if (selected_row && *selected_row < scale_ratios_.size())
-                scale_ratios_.erase(scale_ratios_.begin() +
-                                    static_cast<std::ptrdiff_t>(*selected_row));
-            else
-                accepted = false;
+            if (!selected_row || *selected_row >= scale_ratios_.size())
+                return refusal("Select a scale ratio to delete.");
+            scale_ratios_.erase(scale_ratios_.begin() + static_cast<std::ptrdiff_t>(*selected_row));
             break;
         case ScaleAction::RemoveAll: scale_ratios_.clear(); break;
     }
     sort_ratios(scale_ratios_);
-    return accepted;
+    return {};
 }
 
-bool RatioTables::add_preset(ScalePreset preset, const ScaleGeneratorFields& fields,
-                             std::optional<size_t> selected_row) {
+Result<void> RatioTables::add_preset(ScalePreset preset, const ScaleGeneratorFields& fields,
+                                     std::optional<size_t> selected_row) {
     const auto [tet, base] = generator_arguments(preset, fields);
+    if (std::optional<Error> refused = generator_refusal(preset, tet, base)) return *refused;
+    const std::optional<std::vector<float>> values = generate_scale_values(tet, base);
+    if (!values)
+        return refusal("These settings give more than " + std::to_string(kMaxGeneratedRatios) +
+                       " ratios.");
+    for (const float value : *values)
+        if (const auto outside = value_refusal(BoundedValue::ScaleRatio, value))
+            return refusal("The interval " + number_text(static_cast<float>(base)) +
+                           " gives the ratio " + number_text(value) + ". " + *outside);
     // The values go in at the selected row; the list is sorted right after, so this only
     // decides where equal values meet.
-    const auto start = static_cast<int32_t>(selected_row.value_or(0));
-    const bool accepted = insert_generated_ratios(scale_ratios_, tet, base, start);
+    const auto start =
+        static_cast<std::ptrdiff_t>(std::min(selected_row.value_or(0), scale_ratios_.size()));
+    scale_ratios_.insert(scale_ratios_.begin() + start, values->begin(), values->end());
     sort_ratios(scale_ratios_);
-    return accepted;
+    return {};
 }
 
-bool RatioTables::apply(FixedToneAction action, std::optional<size_t> selected_scale_row,
-                        std::optional<size_t> selected_tone_row) {
+Result<void> RatioTables::apply(FixedToneAction action, std::optional<size_t> selected_scale_row,
+                                std::optional<size_t> selected_tone_row) {
     const bool has_room = fixed_tones_.size() < static_cast<size_t>(kMaxDissonanceRatios);
     switch (action) {
         case FixedToneAction::AppendUnison:
-            if (!has_room) return false;
+            if (!has_room) return full_fixed_tones();
             fixed_tones_.push_back(1.0f);
-            return true;
+            return {};
         case FixedToneAction::CopySelectedScaleRatio: {
-            // A scale ratio is never range-checked; one that cannot be a tone is refused.
-            const bool selected = selected_scale_row && *selected_scale_row < scale_ratios_.size();
-            if (!has_room || !selected ||
-                !is_usable_fixed_tone_ratio(scale_ratios_[*selected_scale_row]))
-                return false;
+            if (!has_room) return full_fixed_tones();
+            if (!selected_scale_row || *selected_scale_row >= scale_ratios_.size())
+                return refusal("Select a scale ratio to copy.");
+            // Both lists keep the same ratio bounds: any scale ratio can be a tone.
             fixed_tones_.push_back(scale_ratios_[*selected_scale_row]);
-            return true;
+            return {};
         }
         case FixedToneAction::DeleteSelected:
-            if (!selected_tone_row || *selected_tone_row >= fixed_tones_.size()) return false;
+            if (!selected_tone_row || *selected_tone_row >= fixed_tones_.size())
+                return refusal("Select a fixed tone to delete.");
             fixed_tones_.erase(fixed_tones_.begin() +
                                static_cast<std::ptrdiff_t>(*selected_tone_row));
-            return true;
+            return {};
     }
-    return false;
+    return refusal("Unknown fixed-tone action.");
 }
 
-bool RatioTables::set_fixed_tones(std::span<const float> ratios) {
-    if (ratios.size() > static_cast<size_t>(kMaxDissonanceRatios) ||
-        !std::all_of(ratios.begin(), ratios.end(), is_usable_fixed_tone_ratio))
-        return false;
+Result<void> RatioTables::set_fixed_tones(std::span<const float> ratios) {
+    if (ratios.size() > static_cast<size_t>(kMaxDissonanceRatios)) return full_fixed_tones();
+    for (const float ratio : ratios)
+        if (auto outside = value_refusal(BoundedValue::FixedToneRatio, ratio))
+            return refusal(std::move(*outside));
     fixed_tones_.assign(ratios.begin(), ratios.end());
-    return true;
+    return {};
 }
 
 void RatioTables::replace(std::vector<float> scale_ratios, std::vector<float> fixed_tones) {
@@ -133,25 +166,33 @@ std::optional<CellValue> RatioTables::cell_value(DocumentTable table, TableColum
     return std::nullopt;
 }
 
-bool RatioTables::edit_cell(DocumentTable table, TableColumn column, int32_t row,
-                            const CellValue& value) {
+Result<bool> RatioTables::edit_cell(DocumentTable table, TableColumn column, int32_t row,
+                                    const CellValue& value) {
     const std::optional<float> number = cell_as_float(value);
     if (table == DocumentTable::ScaleRatios) {
         const std::optional<size_t> at = existing_row(row, scale_ratios_.size());
-        if (!at || !number) return true;
-        if (column == TableColumn::Ratios) scale_ratios_[*at] = *number;
-        if (column == TableColumn::Cents) scale_ratios_[*at] = ratio_of_cents(*number);
+        if (!at || !number) return false;
+        const bool cents = column == TableColumn::Cents;
+        if (!cents && column != TableColumn::Ratios) return false;
+        const float ratio = cents ? ratio_of_cents(*number) : *number;
+        if (auto outside = value_refusal(BoundedValue::ScaleRatio, ratio))
+            return refusal(cents ? *outside + " In cents: " + cents_bounds_text() + "." : *outside);
+        if (ratio == scale_ratios_[*at]) return false;
+        scale_ratios_[*at] = ratio;
         sort_ratios(scale_ratios_);
         return true;
     }
     if (table == DocumentTable::FixedTones) {
         const std::optional<size_t> at = existing_row(row, fixed_tones_.size());
-        if (!at) return true;
-        // Fixed tones keep the rule every other path keeps (set_fixed_tones, the file).
-        if (!number || !is_usable_fixed_tone_ratio(*number)) return false;
+        if (!at) return false;
+        if (!number) return refusal("A fixed-tone ratio must be a number.");
+        if (auto outside = value_refusal(BoundedValue::FixedToneRatio, *number))
+            return refusal(std::move(*outside));
+        if (*number == fixed_tones_[*at]) return false;
         fixed_tones_[*at] = *number;
+        return true;
     }
-    return true;
+    return false;
 }
 
 }  // namespace kelvara

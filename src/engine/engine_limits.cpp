@@ -10,9 +10,16 @@ bool is_valid_number_of_overtones(int32_t count) {
 
 std::optional<int32_t> curve_capacity_for_step(double step) {
     if (!std::isfinite(step) || step <= 0.0) return std::nullopt;
-    const double capacity = std::ceil(kCurveCapacitySpan / step);
+    const double capacity = std::ceil(kCurveCapacitySpan / step) + 1.0;
     if (!(capacity <= kMaxCurvePoints)) return std::nullopt;
     return static_cast<int32_t>(capacity);
+}
+
+float smallest_step() {
+    const double lowest = kCurveCapacitySpan / (kMaxCurvePoints - 1);
+    float step = static_cast<float>(lowest);
+    while (!curve_capacity_for_step(step)) step = std::nextafter(step, 1.0f);
+    return step;
 }
 
 std::optional<int32_t> sample_count(float x_min, float x_max, double step, int32_t capacity) {

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "base/value_limits.h"
+
 namespace kelvara {
 
 // The fixed tones of a document: one per dissonance ratio.
@@ -14,20 +16,24 @@ inline constexpr int32_t kMaxTones = kMaxDissonanceRatios + 1;
 
 // Overtones per tone. At least one; the upper bound keeps the partial list (11 tones) and
 // the pair sum (quadratic in the partials) within what redraws instantly under the mouse.
-inline constexpr int32_t kMinOvertones = 1;
-inline constexpr int32_t kMaxOvertones = 128;
+inline constexpr int32_t kMinOvertones = static_cast<int32_t>(kOvertoneBounds.min);
+inline constexpr int32_t kMaxOvertones = static_cast<int32_t>(kOvertoneBounds.max);
 
-// The widest x range a full-capacity curve spans: the curve arrays hold ceil(3.0 / step).
+// The widest x range every step can sample: the curve arrays hold ceil(3.0 / step) + 1
+// samples, so a range exactly 3 wide, whose both ends are sampled, fits at every step.
 inline constexpr double kCurveCapacitySpan = 3.0;
-// The most samples a curve may hold. A step below 3.0 / kMaxCurvePoints (3e-5) is refused:
-// a smaller one would need arrays of unbounded size and seconds per redraw.
+// The most samples a curve may hold. A step below 3.0 / (kMaxCurvePoints - 1) (3e-5) is
+// refused: a smaller one would need arrays of unbounded size and seconds per redraw.
 inline constexpr int32_t kMaxCurvePoints = 100000;
+// The smallest step the arrays allow, as a 32-bit float (the step field and the file hold
+// one): the first float at or above 3.0 / (kMaxCurvePoints - 1).
+float smallest_step();
 
 bool is_valid_number_of_overtones(int32_t count);
 
-// The capacity of the curve arrays for a step: the ceiling of 3.0 / step in 64-bit, truncated
-// to an integer. Nothing when the step is not finite, not positive, or needs more than
-// kMaxCurvePoints samples.
+// The capacity of the curve arrays for a step: the ceiling of 3.0 / step in 64-bit, plus one.
+// Nothing when the step is not finite, not positive, or needs more than kMaxCurvePoints
+// samples.
 std::optional<int32_t> curve_capacity_for_step(double step);
 
 // The first x of a sampling run, then each next one: the previous stored 32-bit x plus the

@@ -80,15 +80,18 @@ struct DocumentFileState {
     // Pitch-true playback: every tone sounds at exactly the pitch asked for, whatever the
     // bank's own tuning; false plays the bank as it declares itself.
     bool pitch_true = true;
+    // What reading the file changed to bring its values into bounds, one line each ("base
+    // frequency 10 raised to 20"); empty for a state not read from a file or read as it was.
+    std::vector<std::string> clamped_on_read;
 
     friend bool operator==(const DocumentFileState&, const DocumentFileState&) = default;
 };
 
 // The keys of the "ErrorStrings" table for a refused file. The keys are the English texts
 // themselves, so a missing translation shows the key.
-inline constexpr std::string_view kUnknownReadDescriptionKey =
-    "Kelvara document data could not be read for an unknown reason.";
-inline constexpr std::string_view kUnknownReadReasonKey = "An unknown error occured.";
+inline constexpr std::string_view kUnreadableDescriptionKey = "The document could not be opened.";
+inline constexpr std::string_view kUnreadableReasonKey =
+    "The file is damaged or is not a Kelvara document.";
 
 // The error of a file whose content is refused: the two texts above, looked up in `strings`,
 // then what exactly was wrong and where.
@@ -99,15 +102,25 @@ Error unreadable_document_error(std::string detail = {}, ErrorLocation where = {
 std::string encode_document_state(const DocumentFileState& state);
 
 // Parses, decodes and validates a file's text. A refusal is unreadable_document_error with
-// what was wrong: the property list's line, column and byte, or the entry's key.
+// what was wrong: the property list's line, column and byte, or the entry's key. A value
+// nothing can stand in for refuses the file: one that is not finite, a ratio, frequency or
+// step of 0 or below. Any other value outside its bounds (base/value_limits.h; a volume
+// outside 0..127, a step below smallest_step(), an empty range) is brought into them and
+// listed in clamped_on_read, so that a file written before the bounds, or by another
+// program, still opens.
 Result<DocumentFileState> decode_document_state(std::string_view text);
 
-// Refuses (unreadable_document_error, naming the entry) a state the engine could not hold:
-// more than ten fixed tones; a step size that is not above zero or whose x range needs more
-// samples than its curve capacity; an overtone count outside 1..kMaxOvertones; a timbre type
-// outside 0..5; a base frequency that is not a positive number; a bound, ratio or frequency
-// that is not finite; a volume outside 0..127; a key listed twice, or a chord map whose keys
-// are not exactly the listed keys.
+// Brings a decoded state into bounds as decode_document_state does, listing each change in
+// clamped_on_read; refuses (unreadable_document_error, naming the entry) what cannot be
+// brought into bounds.
+Result<void> clamp_document_state(DocumentFileState& state);
+
+// Refuses (unreadable_document_error, naming the entry) a state that an editor would not
+// have let through: more than ten fixed tones; a value outside its bounds
+// (base/value_limits.h); a step size that is not above zero or whose x range needs more
+// samples than its curve capacity; an empty x or y range; a timbre type outside 0..5; a
+// volume outside 0..127; a key listed twice, or a chord map whose keys are not exactly the
+// listed keys. Every state saving writes passes this.
 Result<void> validate_document_state(const DocumentFileState& state);
 
 }  // namespace kelvara

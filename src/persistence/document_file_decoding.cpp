@@ -170,8 +170,8 @@ Error unreadable_document_error(std::string detail, ErrorLocation where,
                                 const ErrorStrings& strings) {
     return {ErrorKind::Refused,
             0,
-            strings.text_for(kUnknownReadDescriptionKey),
-            strings.text_for(kUnknownReadReasonKey),
+            strings.text_for(kUnreadableDescriptionKey),
+            strings.text_for(kUnreadableReasonKey),
             std::move(detail),
             std::move(where)};
 }
@@ -201,6 +201,7 @@ Result<DocumentFileState> decode_document_state(std::string_view text) try {
     s.midi_note_numbers = in.int_array(k::kMidiKeys);
     s.chords = in.chord_map(k::kChords);
     s.pitch_true = !in.has(k::kPitchTrue) || in.boolean(k::kPitchTrue);
+    if (Result<void> clamped = clamp_document_state(s); !clamped) return clamped.error();
     if (Result<void> valid = validate_document_state(s); !valid) return valid.error();
     return s;
 } catch (const FileRefusal& refusal) {

@@ -1,8 +1,6 @@
 #include "scales/chord_text.h"
 
-#include <cmath>
-
-#include "base/system_texts.h"
+#include "base/value_limits.h"
 #include "scales/decimal_text.h"
 
 namespace kelvara {
@@ -12,22 +10,34 @@ bool is_separator(char c) {
     return kChordSeparators.find(c) != std::string_view::npos;
 }
 
-size_t skip_white_space(std::string_view text, size_t at) {
-    while (at < text.size() && is_white_space(text[at])) ++at;
-    return at;
+bool is_blank(char c) {
+    return is_white_space(c);
 }
 
-// One field read as a chord tone, or nothing when the field is rejected.
-std::optional<float> tone_of_field(std::string_view field) {
-    if (field.empty()) return std::nullopt;
-    const LeadingNumber number = read_leading_number(field);
-    if (number.out_of_range) return std::nullopt;
-    const auto tone = static_cast<float>(number.value);
-    if (!std::isfinite(tone)) return std::nullopt;
-    // Zero is accepted only as the plain text "0": anything else that reads as zero is far
-    // more likely a typing slip (abc, 0.0 where 0.01 was meant) than a wish for 0 Hz.
-    if (tone == 0.0f && field != "0") return std::nullopt;
-    return tone;
+bool ends_field(char c) {
+    return is_separator(c) || is_blank(c);
+}
+
+Error refusal_at(size_t offset, const std::string& what) {
+    Error error;
+    error.description = what + "; separate tones with " + std::string(kChordSeparatorsText);
+    error.where.offset = offset;
+    return error;
+}
+
+std::string quoted(std::string_view text) {
+    return "\u2018" + std::string(text) + "\u2019";
+}
+
+std::string at_position(size_t offset) {
+    return " at position " + std::to_string(offset + 1);
+}
+
+// The text from `at` up to the next blank or separator.
+std::string_view field_at(std::string_view text, size_t at) {
+    size_t end = at;
+    while (end < text.size() && !ends_field(text[end])) ++end;
+    return text.substr(at, end - at);
 }
 
 }  // namespace
@@ -44,26 +54,37 @@ std::string chord_text(const Chord& chord) {
 
 Result<Chord> parse_chord(std::string_view text) {
     Chord parsed;
-    parsed.reserve(1);
-    size_t at = skip_white_space(text, 0);
+    size_t at = 0;
+    const auto skip_blanks = [&] {
+        while (at < text.size() && is_blank(text[at])) ++at;
+    };
+    skip_blanks();
+    if (at == text.size()) return refusal_at(0, "No frequency given: type at least one");
     while (at < text.size()) {
-        size_t end = at;
-        while (end < text.size() && !is_separator(text[end])) ++end;
-        const std::string_view field = text.substr(at, end - at);
-        const std::optional<float> tone = tone_of_field(field);
-        if (!tone) {
-            Error error;
-            error.description = std::string(localized_string(kIncorrectlyFormattedChordKey));
-            error.detail = field.empty() ? "an empty field"
-                                         : "\"" + std::string(field) + "\" is not a frequency";
-            error.where.offset = at;
-            return error;
+        if (is_separator(text[at]))
+            return refusal_at(at,
+                              quoted(text.substr(at, 1)) + at_position(at) + ": expected a number");
+        const std::string_view field = field_at(text, at);
+        const LeadingNumber number = read_leading_number(field);
+        if (number.length == 0)
+            return refusal_at(at, quoted(field) + at_position(at) + ": expected a number");
+        if (number.length < field.size()) {
+            const size_t rest = at + number.length;
+            return refusal_at(rest, quoted(field.substr(number.length)) + at_position(rest) +
+                                        ": expected a number");
         }
-        parsed.push_back(*tone);
-        // Step over the one separator that ended the field, then the white space before
-        // the next field; only white space left ends the text.
-        at = end < text.size() ? end + 1 : end;
-        at = skip_white_space(text, at);
+        const auto tone = static_cast<float>(number.value);
+        if (number.out_of_range || !is_within_bounds(BoundedValue::ChordToneHz, tone))
+            return refusal_at(at, quoted(field) + at_position(at) + ": a chord tone must be " +
+                                      bounds_text(BoundedValue::ChordToneHz));
+        parsed.push_back(tone);
+        // Blanks, at most one separator, blanks: then the next number or the end.
+        at += field.size();
+        skip_blanks();
+        if (at < text.size() && is_separator(text[at])) {
+            ++at;
+            skip_blanks();
+        }
     }
     return parsed;
 }

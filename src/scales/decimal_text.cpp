@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <system_error>
@@ -27,11 +28,42 @@ bool is_white_space(char c) {
 }
 
 std::string number_text(float value) {
-    // to_chars in general form with a precision is printf's %.7g in the C locale.
-    std::array<char, 32> buffer{};
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(),
-                                      static_cast<double>(value), std::chars_format::general, 7);
+    // to_chars without a precision gives the shortest digits that read back to the float.
+    const float magnitude = std::fabs(value);
+    const bool plain = magnitude == 0.0f || (magnitude >= 1e-4f && magnitude < 1e7f);
+    std::array<char, 64> buffer{};
+    const auto result =
+        std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                      plain ? std::chars_format::fixed : std::chars_format::scientific);
     return {buffer.data(), result.ptr};
+}
+
+std::string cents_text(float cents) {
+    if (!std::isfinite(cents)) return number_text(cents);
+    const double rounded = std::round(static_cast<double>(cents) * 1000.0) / 1000.0;
+    std::array<char, 64> buffer{};
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), rounded,
+                                      std::chars_format::fixed, 3);
+    std::string text(buffer.data(), result.ptr);
+    while (text.back() == '0') text.pop_back();
+    if (text.back() == '.') text.pop_back();
+    return text == "-0" ? "0" : text;
+}
+
+std::optional<float> parse_number_text(std::string_view text) {
+    while (!text.empty() && is_white_space(text.front())) text.remove_prefix(1);
+    while (!text.empty() && is_white_space(text.back())) text.remove_suffix(1);
+    // The same numbers read_leading_number takes (no inf, nan or hexadecimal), as a float.
+    const LeadingNumber number = read_leading_number(text);
+    if (number.length == 0 || number.length != text.size()) return std::nullopt;
+    const std::string_view digits = text.front() == '+' ? text.substr(1) : text;
+    float value = 0.0f;
+    const auto result = std::from_chars(digits.data(), digits.data() + digits.size(), value,
+                                        std::chars_format::general);
+    if (result.ec != std::errc() || result.ptr != digits.data() + digits.size() ||
+        !std::isfinite(value))
+        return std::nullopt;
+    return value;
 }
 
 LeadingNumber read_leading_number(std::string_view text) {

@@ -3,16 +3,27 @@
 // process locale: a window toolkit may switch LC_NUMERIC to a comma locale, and 220.5 must
 // still read as 220.5 and be written as 220.5.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace kelvara {
 
-// The standard decimal text of a 32-bit float: seven significant digits, no trailing zeros
-// and no trailing decimal point, plain decimal form for decimal exponents from -4 to 6 and
-// exponent form otherwise. 110 -> "110", 220.5 -> "220.5", 117.33333f -> "117.3333",
-// 123456789 -> "1.234568e+08", 0.00001 -> "1e-05".
+// The shortest decimal text that reads back to exactly this 32-bit float, in plain decimal
+// form from 0.0001 up to below 10 000 000 and in exponent form otherwise. 110 -> "110",
+// 220.5 -> "220.5", 110 * 16/15 -> "117.333336", 3.43125033f -> "3.4312503",
+// 123456789 -> "1.2345679e+08", 0.00001 -> "1e-05". Fields and cells show this, so a value
+// shown and taken back unchanged is the value stored.
 std::string number_text(float value);
+
+// A size in cents as a table shows it: rounded to a thousandth of a cent, about the
+// precision a 32-bit ratio carries (one step of a ratio's last bit is 0.0002 cents), with
+// no trailing zeros: the cents of 12-tone equal steps read 100, 300, 400.
+std::string cents_text(float cents);
+
+// The whole text, blanks around it allowed, as a finite 32-bit float (the nearest one to
+// the decimal written); nothing for anything else.
+std::optional<float> parse_number_text(std::string_view text);
 
 // The longest leading part of `text` that forms a decimal number: an optional sign, digits,
 // an optional decimal point with fraction digits (at least one digit in all) and an optional

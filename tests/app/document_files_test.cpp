@@ -115,12 +115,10 @@ TEST_F(DocumentFilesTest, AFileThatIsNotADocumentIsRefusedWithItsErrorTexts) {
     EXPECT_EQ(controller.open_document(path("bad.kelvara")), nullptr);
     EXPECT_EQ(controller.open_document(path("missing.kelvara")), nullptr);
     ASSERT_EQ(dialogs.errors.size(), 2u);
-    EXPECT_EQ(dialogs.errors[0].first,
-              "Kelvara document data could not be read for an unknown reason.");
-    // Under the heading: the reason, then what was wrong, where in the file.
+    EXPECT_EQ(dialogs.errors[0].first, "\u201cbad.kelvara\u201d could not be opened.");
+    // Under the heading that names the file: the reason, then what was wrong and where.
     const QString details = dialogs.errors[0].second;
-    EXPECT_TRUE(
-        details.startsWith("An unknown error occured.\n" + path("bad.kelvara") + ", line 1, "))
+    EXPECT_TRUE(details.startsWith("The file is damaged or is not a Kelvara document.\nline 1, "))
         << details.toStdString();
     EXPECT_TRUE(details.contains("not a property list")) << details.toStdString();
     EXPECT_THAT(controller.windows(), IsEmpty());

@@ -101,8 +101,9 @@ const CaseGroups& case_groups() {
             // The default curve: a header and 201 samples from 1 to 2, to nine digits so
             // that every value reads back as the same float.
             {"curve", 0, Match::Regex, R"(^x,y\n1,0\.\d{9}\n1\.005,)", 202},
-            // One sample, exactly at x_max, with the value of the literal curve.
-            {"curve --type 0 --ratios 1 --base 440 --xmin 1.05 --xmax 1.05", 0, Match::Regex,
+            // One sample (the range is narrower than a step), with the value of the literal
+            // curve.
+            {"curve --type 0 --ratios 1 --base 440 --xmin 1.05 --xmax 1.051", 0, Match::Regex,
              R"(^x,y\n1\.04999995,0\.3569[5-9]\d{4}\n$)", 2},
             {"curve --step 0.01 --xmin 0.5 --xmax 3.4 --overtones 3 --ratios 1,1.5", 0,
              Match::Contains, "x,y\n0.5,", 292},
@@ -121,19 +122,22 @@ const CaseGroups& case_groups() {
             {"scale harmonic16 2", 0, Match::Regex, R"(\n8 3600\.000\n$)"},
             {"scale harmonic8 1", 0, Match::Regex, R"(\n4 2400\.000\n$)", 17},
             {"scale tet 13 3", 0, Match::Contains, "", 18},
-            {"scale tet 12 1.05", 0, Match::Equals, ""},
-            usage_error("scale tet -3 2", "more than 10000 ratios"),
-            // Chords as the chord table reads them; 0 Hz only as the plain text 0.
+            usage_error("scale tet 12 1.05", "The interval divided must be at least 1.1."),
+            usage_error("scale tet 0 2", "Divide the interval into at least 1 step."),
+            usage_error("scale tet 100000 2", "more than 10000 ratios"),
+            // Chords as the chord table reads them.
             {"chord-parse '220 / 275;330'", 0, Match::Equals, "220,275,330\n"},
-            {"chord-parse '0, 440'", 0, Match::Equals, "0,440\n"},
-            usage_error("chord-parse '220,,330'", "Incorrectly formated string"),
-            usage_error("chord-parse 0.0", "Incorrectly formated string"),
-            usage_error("chord-parse x5", "Incorrectly formated string"),
+            {"chord-parse '220 275  330'", 0, Match::Equals, "220,275,330\n"},
+            usage_error("chord-parse '220,,330'",
+                        "\u2018,\u2019 at position 5: expected a number; separate tones with , | : "
+                        "; / \\ - _ space or tab"),
+            usage_error("chord-parse 0.0", "a chord tone must be 1\u201320000 Hz"),
+            usage_error("chord-parse 440hz", "\u2018hz\u2019 at position 4: expected a number"),
             {"chord-map --base 220 --ratios 1,1.25,1.5 add copy add rekey:2:60 set:0:55_110 "
              "delete:1",
              0, Match::Equals, "0: 55,110\n60: 110\n"},
-            usage_error("chord-map delete:0", "has no row to act on"),
-            usage_error("chord-map add set:0:abc", "Incorrectly formated string"),
+            usage_error("chord-map delete:0", "Select a chord to delete."),
+            usage_error("chord-map add set:0:abc", "\u2018abc\u2019 at position 1"),
         };
         // Documents: every stored field written and read back.
         g["Documents"] = {
@@ -165,9 +169,10 @@ const CaseGroups& case_groups() {
             {"new {dir}/b.kelvara --type 0 --xmin 1 --xmax 1.5", 0, Match::Equals, ""},
             {"curve {dir}/b.kelvara", 0, Match::Contains, "x,y\n1,", 102},
             {"dump {data}/bad/eleven_fixed_tones.kelvara", 1, Match::Contains,
-             "kelvara-cli: Kelvara document data could not be read for an unknown reason.\n"
-             "An unknown error occured.\n"},
-            {"curve {data}/bad/eleven_fixed_tones.kelvara", 1, Match::Contains, "unknown reason"},
+             "kelvara-cli: The document could not be opened.\n"
+             "The file is damaged or is not a Kelvara document.\n"},
+            {"curve {data}/bad/zero_fixed_tone.kelvara", 1, Match::Contains,
+             "a fixed-tone ratio is 0, not above 0"},
             {"dump /nonexistent/file.kelvara", 1, Match::Contains, "could not be read"},
         };
         // Programs and offline renders through the synthesizer.

@@ -25,9 +25,8 @@ namespace {
 using kelvara::testing::fixture_path;
 using kelvara::testing::read_fixture;
 using ::testing::ElementsAre;
-const std::string kUnknownReadDescription =
-    "Kelvara document data could not be read for an unknown reason.";
-const std::string kUnknownReadReason = "An unknown error occured.";
+const std::string kUnknownReadDescription = "The document could not be opened.";
+const std::string kUnknownReadReason = "The file is damaged or is not a Kelvara document.";
 
 // The refusal of a file's content: the two texts of the dialog, and what was wrong.
 void expect_unreadable(const Result<void>& read, const std::string& what) {
@@ -109,7 +108,7 @@ TEST(DocumentRead, AFileBeforeTheWindowSetsFieldsAndArraysOnly) {
     EXPECT_THAT(*doc.chord_for_key(60), ElementsAre(261.63f, 329.63f));
     // The arrays are sized for the file's step (ceil(3 / 0.01f): the float step is just
     // under 0.01) and overtone count; nothing is sampled or marked changed.
-    EXPECT_EQ(doc.curve().max_number_of_points(), 301);
+    EXPECT_EQ(doc.curve().max_number_of_points(), 302);
     EXPECT_EQ(doc.curve().number_of_overtones(), 12);
     EXPECT_EQ(doc.curve().number_of_points(), 0);
     EXPECT_FALSE(doc.is_edited());

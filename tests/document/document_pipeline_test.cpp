@@ -57,9 +57,9 @@ TEST(Pipeline, EachEditResamplesRefitsAndMarksAsItShould) {
 TEST_F(PipelineTest, StoredValuesAreThe32BitValuesTypedAndRetypingThemChangesNothing) {
     doc.set_base_frequency(261.63f);
     EXPECT_EQ(doc.curve().base_frequency(), 261.6300048828125);
-    EXPECT_EQ(doc.curve().max_number_of_points(), 601);
+    EXPECT_EQ(doc.curve().max_number_of_points(), 602);
     doc.set_step_size(0.01f);
-    EXPECT_EQ(doc.curve().max_number_of_points(), 301) << "0.01f widened is just below 0.01";
+    EXPECT_EQ(doc.curve().max_number_of_points(), 302) << "0.01f widened is just below 0.01";
 
     doc.update_change_count(ChangeKind::Cleared);
     const float* const lent = view.y_values;

@@ -35,7 +35,6 @@ TEST_F(RatioActionsTest, EachPresetFillsTheListSortedWhateverTheFields) {
         {ScalePreset::NineteenTone, {}, 39, 4.0f},
         {ScalePreset::JustRatios, {19, 3.0f}, 29, 4.0f},
         {ScalePreset::FromFields, {13, 3.0f}, 18, 4.2066f},
-        {ScalePreset::FromFields, {-1, 1.0f}, 33, 4.0f},  // the field's -1: sixteen steps
         {ScalePreset::SixteenStepHarmonics, {0, 2.0f}, 33, 8.0f},
         {ScalePreset::EightStepHarmonics, {99, 1.0f}, 17, 4.0f},
     };
@@ -58,7 +57,7 @@ TEST_F(RatioActionsTest, EachPresetFillsTheListSortedWhateverTheFields) {
     EXPECT_TRUE(scale_is_sorted());
 }
 
-TEST_F(RatioActionsTest, EveryScaleActionLeavesTheListSortedShownAndTheDocumentChanged) {
+TEST_F(RatioActionsTest, EveryScaleActionLeavesTheListSortedShownAndChangedOrRefused) {
     struct Case {
         std::optional<ScaleAction> action;  // else the preset with the fields
         ScaleGeneratorFields fields;
@@ -72,8 +71,8 @@ TEST_F(RatioActionsTest, EveryScaleActionLeavesTheListSortedShownAndTheDocumentC
         {ScaleAction::DeleteSelected, {}, {0.5f, 2.0f}, true, 2},  // past the end
         {ScaleAction::DeleteSelected, {}, {0.5f, 2.0f}, true},     // nothing selected
         {ScaleAction::RemoveAll, {}, {}, false},
-        {std::nullopt, {12, 1.05f}, {0.5f, 2.0f}, false},  // generates nothing
-        {std::nullopt, {-5, 2.0f}, {0.5f, 2.0f}, true},    // past the bound
+        {std::nullopt, {12, 1.05f}, {0.5f, 2.0f}, true},  // an interval below 1.1
+        {std::nullopt, {-5, 2.0f}, {0.5f, 2.0f}, true},   // fewer than 1 step
         {std::nullopt, {100000, 2.0f}, {0.5f, 2.0f}, true},
     };
     for (const Case& c : cases) {
@@ -90,9 +89,14 @@ TEST_F(RatioActionsTest, EveryScaleActionLeavesTheListSortedShownAndTheDocumentC
             doc.add_scale_preset(ScalePreset::FromFields, c.fields);
         EXPECT_EQ(scale(), c.expected) << c.fields.tet;
         EXPECT_EQ(controls.beeps - beeps, c.beeps ? 1 : 0) << c.fields.tet;
-        EXPECT_TRUE(doc.is_edited());
-        EXPECT_TRUE(controls.reloaded.contains(DocumentTable::ScaleRatios));
-        expect_view_shows_document();
+        // A refused action ends at the beep: no mark, no undo step, nothing reloaded.
+        EXPECT_EQ(doc.is_edited(), !c.beeps);
+        EXPECT_EQ(doc.can_undo(), !c.beeps);
+        EXPECT_EQ(controls.reloaded.contains(DocumentTable::ScaleRatios), !c.beeps);
+        if (c.beeps)
+            EXPECT_EQ(view.number_of_points, -1);
+        else
+            expect_view_shows_document();
     }
 }
 
@@ -133,9 +137,8 @@ TEST_F(RatioActionsTest, RefusedFixedToneActionsBeepAndChangeNothing) {
 
     select(DocumentTable::FixedTones, 0);
     doc.fixed_tone_action(FixedToneAction::DeleteSelected);  // room again
-    replace_scale_ratios({0.0f});
-    select(DocumentTable::ScaleRatios, 0);
-    doc.fixed_tone_action(FixedToneAction::CopySelectedScaleRatio);  // not a tone
+    controls.selected_rows.erase(DocumentTable::ScaleRatios);
+    doc.fixed_tone_action(FixedToneAction::CopySelectedScaleRatio);  // nothing to copy
     EXPECT_EQ(controls.beeps, 4);
     EXPECT_EQ(doc.tables().fixed_tones().size(), 9u);
 }

@@ -77,7 +77,7 @@ TEST_F(TableDataSourceTest, AnEditedScaleRatioMovesToItsSortedRowAtOnce) {
     EXPECT_NEAR(scale_cell(TableColumn::Cents, 2), 700.0f, 1e-3f);
 }
 
-TEST_F(TableDataSourceTest, EveryEditMarksTheDocumentAndRedraws) {
+TEST_F(TableDataSourceTest, EveryChangingEditMarksTheDocumentAndRedraws) {
     replace_scale_ratios({1.0f});
     doc.chord_action(ChordAction::AddAtFreeKey);
     struct Case {
@@ -91,17 +91,24 @@ TEST_F(TableDataSourceTest, EveryEditMarksTheDocumentAndRedraws) {
         {DocumentTable::ScaleRatios, TableColumn::Ratios, 0, 1.5f, true},
         {DocumentTable::ScaleRatios, TableColumn::Cents, 0, 100.0f, true},
         {DocumentTable::FixedTones, TableColumn::Other, 0, 1.25f, true},
-        {DocumentTable::MappedChords, TableColumn::MidiNote, 0, int32_t{0}, true},  // refused
+        {DocumentTable::MappedChords, TableColumn::MidiNote, 0, int32_t{5}, true},
         {DocumentTable::MappedChords, TableColumn::ChordString, 0, Chord{220.0f}, true},
-        {DocumentTable::FixedTones, TableColumn::Other, 5, 2.0f, true},  // no such row
+        // The value stored already, or a row that does not exist: no edit, no undo step.
+        {DocumentTable::FixedTones, TableColumn::Other, 0, 1.25f, false},
+        {DocumentTable::MappedChords, TableColumn::MidiNote, 0, int32_t{5}, false},
+        {DocumentTable::FixedTones, TableColumn::Other, 5, 2.0f, false},
     };
     for (const Case& c : cases) {
         doc.update_change_count(ChangeKind::Cleared);
         view.number_of_points = -1;
+        const bool could_undo = doc.can_undo();
         edit(c.table, c.column, c.row, c.value);
         SCOPED_TRACE(static_cast<int>(c.table) * 10 + static_cast<int>(c.column));
         EXPECT_EQ(doc.is_edited(), c.edited);
-        expect_view_shows_document();
+        if (c.edited)
+            expect_view_shows_document();
+        else
+            EXPECT_EQ(doc.can_undo(), could_undo);
     }
     EXPECT_THAT(doc.tables().fixed_tones(), ElementsAre(1.25f));
 }
@@ -132,13 +139,15 @@ TEST_F(TableDataSourceTest, ChordCellsShowAndEditTheMap) {
         << "published to the MIDI side";
     EXPECT_EQ(doc.chord_for_key(1), nullptr);
 
-    // Rekeying to a mapped key leaves the row showing its old number and chord.
+    // Rekeying to a mapped key, or outside 0..127, leaves the row showing its old number and
+    // chord; a float cell is read as an integer.
     edit(DocumentTable::MappedChords, TableColumn::MidiNote, 1, int32_t{0});
+    edit(DocumentTable::MappedChords, TableColumn::MidiNote, 1, 200.7f);
     EXPECT_EQ(std::get<int32_t>(*cell(DocumentTable::MappedChords, TableColumn::MidiNote, 1)), 60);
     EXPECT_EQ(testing::published_chord(doc, 60), (Chord{220.0f, 330.0f}));
-    // A key outside 0..127 is stored (and never played); a float cell is read as an integer.
-    edit(DocumentTable::MappedChords, TableColumn::MidiNote, 1, 200.7f);
-    EXPECT_THAT(doc.chords().map().midi_note_numbers(), ElementsAre(0, 200));
+    EXPECT_EQ(controls.beeps, 2);
+    edit(DocumentTable::MappedChords, TableColumn::MidiNote, 1, 100.7f);
+    EXPECT_THAT(doc.chords().map().midi_note_numbers(), ElementsAre(0, 100));
 }
 
 TEST_F(TableDataSourceTest, TheCursorLineFollowsTheSelectedScaleRatio) {

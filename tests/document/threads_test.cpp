@@ -26,10 +26,10 @@ using namespace std::chrono_literals;
 constexpr int kEdits = 5000;
 constexpr int32_t kStampedKey = 60;
 
-// Generation g of the chord at kStampedKey: five tones of value g, so a reader can tell a
+// Generation g of the chord at kStampedKey: five tones of value g + 1, so a reader can tell a
 // whole state from a torn one.
 Chord stamped_chord(int generation) {
-    return Chord(5, static_cast<float>(generation));
+    return Chord(5, static_cast<float>(generation + 1));  // every tone at least 1 Hz
 }
 
 TEST(ChordMapThreads, MidiLookupsSeeWholeStatesWhileTheDocumentEditsItsMap) {
@@ -60,7 +60,7 @@ TEST(ChordMapThreads, MidiLookupsSeeWholeStatesWhileTheDocumentEditsItsMap) {
     float last_generation = 0.0f;
     for (; editing || lookups < 1000; ++lookups) {
         const std::shared_ptr<const Chord> chord = doc.chord_for_key(kStampedKey);
-        if (!chord || *chord != stamped_chord(static_cast<int>(chord->front())) ||
+        if (!chord || *chord != stamped_chord(static_cast<int>(chord->front()) - 1) ||
             chord->front() < last_generation)
             ++torn;
         else

@@ -105,7 +105,7 @@ TEST(DocumentFileRead, EachClassOfBadFileIsRefusedForItsReason) {
         {"zero_step", "step size"},
         {"range_too_wide_for_step", "x range"},
         {"missing_volume", "\"Kelvara Volume\": missing"},
-        {"no_overtones", "number of overtones"},
+        {"zero_fixed_tone", "fixed-tone ratio is 0, not above 0"},
         {"timbre_type_6", "timbre type"},
         {"fractional_chord_key", "not a 32-bit integer"},
         {"infinite_ratio", "scale ratio is not finite"},
@@ -139,12 +139,12 @@ TEST(DocumentFileValidation, LimitsOfTheEngine) {
         {[](State& s) { s.midi_note_numbers = {1}; }, true},
         {[](State& s) { s.chords[1] = {}; }, true},
         {[](State& s) { s.midi_note_numbers = {1}, s.chords[1] = {INFINITY}; }, true},
-        // Keys outside 0..127 are stored (they are never played), and scale ratios are free.
+        // Keys and scale ratios keep their bounds too (value_limits.h).
         {[](State& s) {
-             s.midi_note_numbers = {-5, 1000}, s.chords = {{-5, {}}, {1000, {1.0f}}};
-             s.scale_ratios = {0.0f, -1.0f};
+             s.midi_note_numbers = {1000}, s.chords = {{1000, {1.0f}}};
          },
-         false},
+         true},
+        {[](State& s) { s.scale_ratios = {0.0f}; }, true},
     };
     for (size_t i = 0; i < cases.size(); ++i) {
         State s;

@@ -52,6 +52,10 @@ public:
     void show_error(QWidget*, const QString& text, const QString& details) override {
         errors.emplace_back(text, details);
     }
+    std::vector<std::pair<QString, QString>> notices;
+    void show_notice(QWidget*, const QString& text, const QString& details) override {
+        notices.emplace_back(text, details);
+    }
 
 private:
     template <typename T>

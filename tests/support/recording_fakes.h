@@ -51,6 +51,8 @@ public:
     int32_t timbre = -1;
     int32_t volume = -1;
     int beeps = 0;
+    // The reason of the refusal shown now; empty once an edit went through.
+    std::string refusal;
     bool edited = false;
     std::set<DocumentTable> reloaded;  // tables reloaded since the test last cleared it
     // The selected row of each table, as a test sets it; absent tables have no selection.
@@ -63,6 +65,8 @@ public:
     void show_volume(int32_t v) override { volume = v; }
     void show_pitch_true(bool) override {}
     void beep() override { ++beeps; }
+    void show_refusal(const std::string& message) override { refusal = message; }
+    void clear_refusal() override { refusal.clear(); }
     void show_edited(bool e) override { edited = e; }
     void reload_table(DocumentTable table) override { reloaded.insert(table); }
     std::optional<int32_t> selected_row(DocumentTable table) const override {

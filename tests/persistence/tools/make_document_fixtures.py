@@ -242,8 +242,8 @@ def main():
     write("bad/range_too_wide_for_step.kelvara",
           document(changed({"Kelvara graph x max": ("f", 4.0)})))
     write("bad/missing_volume.kelvara", document(changed(removed=["Kelvara Volume"])))
-    write("bad/no_overtones.kelvara",
-          document(changed({"Kelvara number of overtones": ("i", 0)})))
+    write("bad/zero_fixed_tone.kelvara",
+          document(changed({"Kelvara dissonance ratios": floats([1.0, 0.0])})))
     write("bad/timbre_type_6.kelvara", document(changed({"Kelvara overtone types": ("i", 6)})))
     write("bad/fractional_chord_key.kelvara",
           document(changed({"Kelvara chords": ("dict", [(("f", 60.5), floats([1.0]))]),
