@@ -94,6 +94,7 @@ void Document::send_volume() {
 }
 
 void Document::set_volume(int32_t volume) {
+    if (volume == volume_) return;
     const EditScope edit(*this, EditName::Volume);
     volume_ = volume;
     send_volume();

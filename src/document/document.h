@@ -7,7 +7,10 @@
 // one place: mark the document changed, reload a table, resample, refit a range, redraw.
 //
 // Every action that marks the document changed records one undo step (undo_history.h)
-// holding the saved state from before it; undo and redo apply such a state and show it.
+// holding the saved state from before it; undo and redo apply such a state and show it. An
+// action that is refused, or that leaves every value as it was (Return on an unchanged field,
+// the timbre chosen again, a cell left as it was), neither marks the document nor records a
+// step.
 //
 // It never reads a widget: the window calls these with the values the user set, and the
 // document shows values and asks for redraws through CurveView and DocumentView, and sends

@@ -93,6 +93,7 @@ void Document::set_overtone_type(int32_t type) {
         view_->select_timbre(curve_.overtone_type());
         return;
     }
+    if (type == curve_.overtone_type()) return;
     curve_.set_overtone_type(type);
     update_change_count(ChangeKind::Done);
     resample_and_redraw(true);
@@ -171,6 +172,9 @@ void Document::set_bound(BoundField field, float value) {
 }
 
 void Document::set_plot_flags(bool justs, bool selected_ratio, bool derivative) {
+    if (justs == curve_.plot_justs() && selected_ratio == curve_.plot_selected_ratio() &&
+        derivative == curve_.plot_dy())
+        return;
     const EditScope edit(*this, EditName::PlotToggles);
     const bool derivative_changed = derivative != curve_.plot_dy();
     curve_.set_plot_flags(justs, selected_ratio, derivative);

@@ -1,8 +1,9 @@
 // The actions of the scale, fixed-tone and chord-map controls, the three tables' data and
 // cell edits, each with its follow-up.
-#include "document/document.h"
+#include <algorithm>
 
 #include "base/value_limits.h"
+#include "document/document.h"
 #include "scales/decimal_text.h"
 
 namespace kelvara {
@@ -53,6 +54,8 @@ std::optional<size_t> Document::selected_row(DocumentTable table) const {
 }
 
 void Document::scale_action(ScaleAction action) {
+    // Clearing an empty list changes nothing and records nothing.
+    if (action == ScaleAction::RemoveAll && tables_.scale_ratios().empty()) return;
     const EditScope edit(*this, edit_name(action));
     if (const Result<void> done = tables_.apply(action, selected_row(DocumentTable::ScaleRatios));
         !done) {
@@ -91,6 +94,9 @@ void Document::fixed_tone_action(FixedToneAction action) {
 }
 
 bool Document::set_fixed_tones(std::span<const float> ratios) {
+    if (std::equal(ratios.begin(), ratios.end(), tables_.fixed_tones().begin(),
+                   tables_.fixed_tones().end()))
+        return true;
     const EditScope edit(*this, EditName::SetFixedTones);
     if (const Result<void> set = tables_.set_fixed_tones(ratios); !set) {
         refuse(set.error().description);

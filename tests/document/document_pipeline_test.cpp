@@ -32,8 +32,9 @@ TEST(Pipeline, EachEditResamplesRefitsAndMarksAsItShould) {
         {"y bound", [](Document& d) { d.set_bound(BoundField::YMax, 2.5f); }, false, true},
         {"x bound", [](Document& d) { d.set_bound(BoundField::XMax, 1.5f); }, false, true},
         {"normalise", [](Document& d) { d.fit_y_range(); }, true, false},
-        {"same timbre again", [](Document& d) { d.set_overtone_type(GeometricHarmonics); }, true,
-         true},
+        {"same timbre again", [](Document& d) { d.set_overtone_type(GeometricHarmonics); },
+         false, false},
+        {"another timbre", [](Document& d) { d.set_overtone_type(OddHarmonics); }, true, true},
         {"base frequency", [](Document& d) { d.set_base_frequency(261.63f); }, true, true},
         {"slope shown", [](Document& d) { d.set_plot_flags(true, false, true); }, false, true},
     };
