@@ -14,6 +14,7 @@
 #include "app/document_store.h"
 #include "app/help_menu.h"
 #include "app/kelvara_application.h"
+#include "persistence/document_file.h"
 #include "support/app_fakes.h"
 
 namespace kelvara {
@@ -122,6 +123,32 @@ TEST_F(DocumentFilesTest, AFileThatIsNotADocumentIsRefusedWithItsErrorTexts) {
         << details.toStdString();
     EXPECT_TRUE(details.contains("not a property list")) << details.toStdString();
     EXPECT_THAT(controller.windows(), IsEmpty());
+}
+
+// A file from before the bounds opens with its values brought into them, listed, and stays
+// marked until saved, also after a revert.
+TEST_F(DocumentFilesTest, ValuesBroughtIntoBoundsAreListedAndKeepTheDocumentMarked) {
+    DocumentFileState old;
+    old.base_frequency = 10.0;
+    old.scale_ratios = {1.0f, 5000.0f};
+    QFile file(path("old.kelvara"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray::fromStdString(encode_document_state(old)));
+    file.close();
+    DocumentWindow* window = controller.open_document(path("old.kelvara"));
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isWindowModified());
+    ASSERT_EQ(dialogs.notices.size(), 1u);
+    EXPECT_EQ(dialogs.notices[0].first,
+              "Some values of \u201cold.kelvara\u201d were outside what Kelvara accepts and were "
+              "brought into range. Saving keeps the new values.");
+    EXPECT_EQ(dialogs.notices[0].second,
+              "scale ratio 5000 lowered to 1000\nbase frequency 10 raised to 20");
+    ASSERT_TRUE(controller.revert_to_saved(*window));
+    EXPECT_TRUE(window->isWindowModified());
+    EXPECT_EQ(dialogs.notices.size(), 2u);
+    EXPECT_TRUE(controller.save_document(*window));
+    EXPECT_FALSE(window->isWindowModified());
 }
 
 TEST_F(DocumentFilesTest, AFailedSaveIsReportedAndKeepsTheDocumentChangedAndOpen) {

@@ -20,13 +20,16 @@
 
 #include "app/document_window.h"
 #include "app/number_fields.h"
+#include "scales/ratio_list.h"
 #include "support/app_fakes.h"
+#include "support/value_rules_table.h"
 #include "view/graph_widget.h"
 
 namespace kelvara {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 
 class DocumentWindowTest : public ::testing::Test {
 protected:
@@ -259,17 +262,61 @@ TEST_F(DocumentWindowTest, CellsTakeValuesAndTheScaleSelectionMovesTheCursorLine
     EXPECT_TRUE(window.graph()->shows_cursor_line());
 }
 
-TEST_F(DocumentWindowTest, TheChordColumnRefusesBadTextShowsTheErrorAndKeepsTheChord) {
-    QTest::mouseClick(w().chord_buttons[0], Qt::LeftButton);
-    edit_cell(w().chord_table, 0, 1, QStringLiteral("220;275 / 330"));
-    EXPECT_EQ(cell(w().chord_table, 0, 1), "220,275,330");
+// The value table (support/value_rules_table.h) typed where a person types each value: taken,
+// or refused with the reason in the status bar, which holds its place and clears once an
+// edit goes through.
+TEST_F(DocumentWindowTest, EveryFieldAndCellAnswersAsTheValueTableSaysAndSaysWhy) {
+    DocumentFileState rows;  // a row in every table: scale ratio 1, fixed tone 1, key 0
+    rows.scale_ratios = {1.0f};
+    rows.midi_note_numbers = {0};
+    rows.chords = {{0, {110.0f}}};
+    ASSERT_TRUE(doc().apply_state(rows));
+    const QRect controls = window.centralWidget()->geometry();
+    const auto status = [this] { return window.statusBar()->currentMessage().toStdString(); };
+    for (const testing::ValueRow& row : testing::value_rows()) {
+        SCOPED_TRACE(row.name());
+        const QString text = QString::fromStdString(row.text());
+        switch (row.kind) {
+            case BoundedValue::ScaleRatio: edit_cell(w().scale_table, 0, 0, text); break;
+            case BoundedValue::FixedToneRatio: edit_cell(w().fixed_tone_table, 0, 0, text); break;
+            case BoundedValue::RangeRatio: type_and_return(w().x_min_field, text); break;
+            case BoundedValue::BaseFrequencyHz:
+                type_and_return(w().base_frequency_field, text);
+                break;
+            case BoundedValue::ChordToneHz: edit_cell(w().chord_table, 0, 1, text); break;
+            case BoundedValue::MidiKey: edit_cell(w().chord_table, 0, 0, text); break;
+            case BoundedValue::Overtones: type_and_return(w().overtones_field, text); break;
+            case BoundedValue::PartialAmplitude: break;
+        }
+        if (row.answer == testing::Answer::Within) {
+            EXPECT_EQ(status(), "");
+            EXPECT_EQ(testing::value_in(doc().state(), row.kind), static_cast<float>(row.value));
+            doc().undo();
+        } else if (row.refusal_names_bounds()) {
+            EXPECT_THAT(status(), HasSubstr(bounds_text(row.kind)));
+        }
+        EXPECT_EQ(doc().state(), rows);
+        EXPECT_FALSE(window.isWindowModified());
+    }
+    EXPECT_EQ(window.centralWidget()->geometry(), controls);
+}
+
+// Fields and cells show the shortest text that reads back to the value (cents rounded as a
+// ratio's precision allows), so Return on them is no edit; ratio cells take p/q and cents.
+TEST_F(DocumentWindowTest, WhatFieldsAndCellsShowReadsBackAndRatiosTakeFractionsAndCents) {
+    type_and_return(w().x_max_field, "3.43125033");
+    EXPECT_EQ(w().x_max_field->text(), "3.4312503");
+    w().preset_menu->actions()[2]->trigger();  // 12 equal steps per octave: cents 100, 200, ...
+    EXPECT_EQ(cell(w().scale_table, 4, 1), "400");
     doc().update_change_count(ChangeKind::Cleared);
-    edit_cell(w().chord_table, 0, 1, QStringLiteral("220,abc"));
-    EXPECT_EQ(cell(w().chord_table, 0, 1), "220,275,330");
-    EXPECT_TRUE(window.statusBar()->currentMessage().startsWith(
-        "\u2018abc\u2019 at position 5: expected a number"));
-    EXPECT_EQ(window.beep_count(), 1);
-    EXPECT_FALSE(doc().is_edited());
+    for (QLineEdit* field : {w().x_max_field, w().base_frequency_field, w().step_field})
+        type_and_return(field, field->text());
+    edit_cell(w().scale_table, 4, 1, cell(w().scale_table, 4, 1));
+    EXPECT_FALSE(window.isWindowModified());
+    edit_cell(w().fixed_tone_table, 0, 0, "4/3");
+    EXPECT_EQ(doc().tables().fixed_tones()[0], 4.0f / 3.0f);
+    edit_cell(w().fixed_tone_table, 0, 0, "386.31c");
+    EXPECT_EQ(doc().tables().fixed_tones()[0], ratio_of_cents(386.31f));
 }
 
 }  // namespace

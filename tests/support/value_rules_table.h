@@ -1,0 +1,106 @@
+#pragma once
+// The rule of validity of each value (base/value_limits.h) as one table, for every way in to
+// drive with the same answers: the document's actions (fields and cells), the window's fields
+// and cells as typed, the scale generator, kelvara-cli's arguments and the file reader.
+//
+// Every editor and argument takes a value within its bounds as it is and refuses any other
+// with a message naming the bounds (a text that is no number at all, such as "inf", is refused
+// by the text reader first, for that reason). The file reader takes a value within bounds,
+// brings a finite value outside them into bounds (listing it, the document marked edited), and
+// refuses the file for one nothing can stand in for: not finite, or a ratio or frequency of 0
+// or below.
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "base/value_limits.h"
+#include "persistence/document_file.h"
+#include "scales/decimal_text.h"
+
+namespace kelvara::testing {
+
+enum class Answer { Within, Clamped, Impossible };
+
+struct ValueRow {
+    BoundedValue kind;
+    double value;
+    Answer answer;
+
+    // As a person types it.
+    std::string text() const { return number_text(static_cast<float>(value)); }
+    std::string name() const { return std::string(value_name(kind)) + " " + text(); }
+    // Whether a refusal's message names the bounds (a text reader refuses "inf" first).
+    bool refusal_names_bounds() const { return std::isfinite(value); }
+};
+
+inline const std::vector<ValueRow>& value_rows() {
+    using B = BoundedValue;
+    constexpr double kInfinity = std::numeric_limits<double>::infinity();
+    static const std::vector<ValueRow> rows = {
+        {B::ScaleRatio, 1e-3, Answer::Within},
+        {B::ScaleRatio, 1e3, Answer::Within},
+        {B::ScaleRatio, 1e30, Answer::Clamped},
+        {B::ScaleRatio, 5e-4, Answer::Clamped},
+        {B::ScaleRatio, 0.0, Answer::Impossible},
+        {B::ScaleRatio, -1.5, Answer::Impossible},
+        {B::ScaleRatio, kInfinity, Answer::Impossible},
+        {B::FixedToneRatio, 1.25, Answer::Within},
+        {B::FixedToneRatio, 2000.0, Answer::Clamped},
+        {B::FixedToneRatio, 0.0, Answer::Impossible},
+        {B::RangeRatio, 1e-3, Answer::Within},
+        {B::RangeRatio, 1e-4, Answer::Clamped},
+        {B::RangeRatio, -1.0, Answer::Impossible},
+        {B::BaseFrequencyHz, 20.0, Answer::Within},
+        {B::BaseFrequencyHz, 20000.0, Answer::Within},
+        {B::BaseFrequencyHz, 10.0, Answer::Clamped},
+        {B::BaseFrequencyHz, 1e6, Answer::Clamped},
+        {B::BaseFrequencyHz, 0.0, Answer::Impossible},
+        {B::ChordToneHz, 1.0, Answer::Within},
+        {B::ChordToneHz, 20000.0, Answer::Within},
+        {B::ChordToneHz, 0.5, Answer::Clamped},
+        {B::ChordToneHz, 0.0, Answer::Impossible},
+        {B::MidiKey, 127.0, Answer::Within},
+        {B::MidiKey, 128.0, Answer::Clamped},
+        {B::Overtones, 128.0, Answer::Within},
+        {B::Overtones, 0.0, Answer::Clamped},
+    };
+    return rows;
+}
+
+// The row's value in a document file's state (a chord tone at key 60, a key with 220 Hz).
+inline void put_value(DocumentFileState& s, const ValueRow& row) {
+    const auto number = static_cast<float>(row.value);
+    const auto key = static_cast<int32_t>(row.value);
+    switch (row.kind) {
+        case BoundedValue::ScaleRatio: s.scale_ratios = {number}; break;
+        case BoundedValue::FixedToneRatio: s.dissonance_ratios = {number}; break;
+        case BoundedValue::RangeRatio: s.x_min = number; break;
+        case BoundedValue::BaseFrequencyHz: s.base_frequency = number; break;
+        case BoundedValue::ChordToneHz:
+            s.midi_note_numbers = {60}, s.chords = {{60, {number}}};
+            break;
+        case BoundedValue::MidiKey:
+            s.midi_note_numbers = {key}, s.chords = {{key, {220.0f}}};
+            break;
+        case BoundedValue::Overtones: s.number_of_overtones = key; break;
+        case BoundedValue::PartialAmplitude: break;
+    }
+}
+
+// The row's kind of value as a state holds it (the first of a list, the first chord's tone).
+inline double value_in(const DocumentFileState& s, BoundedValue kind) {
+    switch (kind) {
+        case BoundedValue::ScaleRatio: return s.scale_ratios.at(0);
+        case BoundedValue::FixedToneRatio: return s.dissonance_ratios.at(0);
+        case BoundedValue::RangeRatio: return s.x_min;
+        case BoundedValue::BaseFrequencyHz: return s.base_frequency;
+        case BoundedValue::ChordToneHz: return s.chords.begin()->second.at(0);
+        case BoundedValue::MidiKey: return s.midi_note_numbers.at(0);
+        case BoundedValue::Overtones: return s.number_of_overtones;
+        case BoundedValue::PartialAmplitude: break;
+    }
+    return NAN;
+}
+
+}  // namespace kelvara::testing
