@@ -20,7 +20,7 @@ void check(bool promise) {
 }
 
 // A refused file points at a line of it, at the line after its last (which is line ends + 2
-// when the last line has no line end), or at the file as a whole (0).
+// when the last line has no line end), or at the file as a whole (no line).
 void check_error_line(const kelvara::Error& error, std::string_view text) {
     const auto line_ends =
         std::count(text.begin(), text.end(), '\n') + std::count(text.begin(), text.end(), '\r');
