@@ -210,8 +210,9 @@ std::optional<TuningChoice> TuningFileCommands::choose_tuning(const QString& tit
 }
 
 std::optional<ScaleTuning> TuningFileCommands::export_tuning(const TuningChoice& choice) {
-    Result<ScaleTuning> tuning =
-        window_.document().scale_tuning(choice, window_.display_name().toStdString());
+    // The files and the dump carry the document's name without its extension.
+    const QString name = QFileInfo(window_.display_name()).completeBaseName();
+    Result<ScaleTuning> tuning = window_.document().scale_tuning(choice, name.toStdString());
     if (!tuning) {
         show_error(tuning.error());
         return std::nullopt;
