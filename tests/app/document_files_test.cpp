@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QSlider>
 #include <QTemporaryDir>
+#include <fstream>
 
 #include "app/document_controller.h"
 #include "app/document_store.h"
@@ -129,24 +130,18 @@ TEST_F(DocumentFilesTest, AFileThatIsNotADocumentIsRefusedWithItsErrorTexts) {
 // marked until saved, also after a revert.
 TEST_F(DocumentFilesTest, ValuesBroughtIntoBoundsAreListedAndKeepTheDocumentMarked) {
     DocumentFileState old;
-    old.base_frequency = 10.0;
     old.scale_ratios = {1.0f, 5000.0f};
-    QFile file(path("old.kelvara"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QByteArray::fromStdString(encode_document_state(old)));
-    file.close();
+    old.base_frequency = 10.0;
+    std::ofstream(path("old.kelvara").toStdString()) << encode_document_state(old);
     DocumentWindow* window = controller.open_document(path("old.kelvara"));
-    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(window && controller.revert_to_saved(*window));
     EXPECT_TRUE(window->isWindowModified());
-    ASSERT_EQ(dialogs.notices.size(), 1u);
-    EXPECT_EQ(dialogs.notices[0].first,
+    ASSERT_EQ(dialogs.notices.size(), 2u) << "on opening, and again on reverting";
+    EXPECT_EQ(dialogs.notices[1].first,
               "Some values of \u201cold.kelvara\u201d were outside what Kelvara accepts and were "
               "brought into range. Saving keeps the new values.");
-    EXPECT_EQ(dialogs.notices[0].second,
+    EXPECT_EQ(dialogs.notices[1].second,
               "scale ratio 5000 lowered to 1000\nbase frequency 10 raised to 20");
-    ASSERT_TRUE(controller.revert_to_saved(*window));
-    EXPECT_TRUE(window->isWindowModified());
-    EXPECT_EQ(dialogs.notices.size(), 2u);
     EXPECT_TRUE(controller.save_document(*window));
     EXPECT_FALSE(window->isWindowModified());
 }

@@ -100,9 +100,7 @@ TEST_F(DocumentWindowTest, TypedNumbersReachTheDocumentOrAreRefusedWithABeep) {
          [](State& s) { s.base_frequency = 261.63f; }, true},
         {&WindowWidgets::base_frequency_field, "2x2o0", "220",  // letters are not taken
          [](State& s) { s.base_frequency = 220; }, true},
-        {&WindowWidgets::base_frequency_field, "0", "220", nullptr},
         {&WindowWidgets::x_max_field, "2.5", "2.5", [](State& s) { s.x_max = 2.5f; }},
-        {&WindowWidgets::x_max_field, "1e30", "2.5", nullptr},
         {&WindowWidgets::x_min_field, "1.2.3", "1", nullptr},
         {&WindowWidgets::y_max_field, "7.25", "7.25", [](State& s) { s.y_max = 7.25f; }},
         {&WindowWidgets::step_field, "0.01", "0.01", [](State& s) { s.step_size = 0.01f; }},
@@ -111,7 +109,6 @@ TEST_F(DocumentWindowTest, TypedNumbersReachTheDocumentOrAreRefusedWithABeep) {
         {&WindowWidgets::overtones_field, "6", "6", [](State& s) { s.number_of_overtones = 6; },
          true},
         {&WindowWidgets::overtones_field, "", "6", nullptr},
-        {&WindowWidgets::overtones_field, "0", "6", nullptr},
     };
     for (const Row& row : rows) {
         QLineEdit* field = w().*row.field;
@@ -266,10 +263,9 @@ TEST_F(DocumentWindowTest, CellsTakeValuesAndTheScaleSelectionMovesTheCursorLine
 // or refused with the reason in the status bar, which holds its place and clears once an
 // edit goes through.
 TEST_F(DocumentWindowTest, EveryFieldAndCellAnswersAsTheValueTableSaysAndSaysWhy) {
-    DocumentFileState rows;  // a row in every table: scale ratio 1, fixed tone 1, key 0
+    DocumentFileState rows;  // a row in every table: scale ratio 1, fixed tone 1, key 60
+    testing::put_value(rows, {BoundedValue::ChordToneHz, 220.0, testing::Answer::Within});
     rows.scale_ratios = {1.0f};
-    rows.midi_note_numbers = {0};
-    rows.chords = {{0, {110.0f}}};
     ASSERT_TRUE(doc().apply_state(rows));
     const QRect controls = window.centralWidget()->geometry();
     const auto status = [this] { return window.statusBar()->currentMessage().toStdString(); };
@@ -290,7 +286,10 @@ TEST_F(DocumentWindowTest, EveryFieldAndCellAnswersAsTheValueTableSaysAndSaysWhy
         }
         if (row.answer == testing::Answer::Within) {
             EXPECT_EQ(status(), "");
-            EXPECT_EQ(testing::value_in(doc().state(), row.kind), static_cast<float>(row.value));
+            DocumentFileState expected = rows, typed = doc().state();
+            testing::put_value(expected, row);
+            expected.y_min = typed.y_min, expected.y_max = typed.y_max;  // refitted
+            EXPECT_EQ(typed, expected);
             doc().undo();
         } else if (row.refusal_names_bounds()) {
             EXPECT_THAT(status(), HasSubstr(bounds_text(row.kind)));

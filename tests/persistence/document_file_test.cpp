@@ -131,20 +131,11 @@ TEST(DocumentFileValidation, LimitsOfTheEngine) {
         {[](State& s) { s.step_size = 1e-9; }, true},
         {[](State& s) { s.x_max = 4.0f; }, false},  // 601 samples fit
         {[](State& s) { s.x_max = 4.1f; }, true},
-        {[](State& s) { s.number_of_overtones = 128; }, false},
-        {[](State& s) { s.number_of_overtones = 129; }, true},
-        {[](State& s) { s.base_frequency = 0.0; }, true},
         {[](State& s) { s.y_min = NAN; }, true},
         {[](State& s) { s.volume = 128; }, true},
         {[](State& s) { s.midi_note_numbers = {1}; }, true},
         {[](State& s) { s.chords[1] = {}; }, true},
-        {[](State& s) { s.midi_note_numbers = {1}, s.chords[1] = {INFINITY}; }, true},
-        // Keys and scale ratios keep their bounds too (value_limits.h).
-        {[](State& s) {
-             s.midi_note_numbers = {1000}, s.chords = {{1000, {1.0f}}};
-         },
-         true},
-        {[](State& s) { s.scale_ratios = {0.0f}; }, true},
+        // The bounds of each value: tests/document/value_rules_test.cpp.
     };
     for (size_t i = 0; i < cases.size(); ++i) {
         State s;

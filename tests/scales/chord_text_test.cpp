@@ -1,5 +1,5 @@
-// Chord text: the number form written and read back, every accepted and rejected way of
-// typing a chord, and reading that does not depend on the process locale.
+// Chord text: the number form written and read back, the accepted separators and what a
+// refusal says, and reading that does not depend on the process locale.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -35,6 +35,24 @@ TEST(ChordText, ShortestTextJoinedWithCommas) {
         if (!chord.empty()) {
             EXPECT_EQ(parse(text), chord) << text;
         }
+    }
+}
+
+TEST(ChordText, TakesBlanksBesideTheSeparatorsAndSaysWhatIsWrongWhere) {
+    for (const char* text : {"220 275 330", "\t220,\n275  330 ", "220 / 275;330_", "220|275:330"})
+        EXPECT_EQ(parse(text), (Chord{220.0f, 275.0f, 330.0f})) << text;
+    const std::pair<const char*, std::string> refusals[] = {
+        {"440hz", "\u2018hz\u2019 at position 4: expected a number"},
+        {"220,,330", "\u2018,\u2019 at position 5: expected a number"},
+        {"inf", "\u2018inf\u2019 at position 1: expected a number"},
+        {" ", "No frequency given: type at least one"},
+        {"220 0", "\u20180\u2019 at position 5: a chord tone must be 1\u201320000 Hz"},
+    };
+    for (const auto& [text, what] : refusals) {
+        const Result<Chord> refused = parse_chord(text);
+        ASSERT_FALSE(refused) << text;
+        EXPECT_EQ(refused.error().description,
+                  what + "; separate tones with , | : ; / \\ - _ space or tab");
     }
 }
 
