@@ -147,8 +147,7 @@ DocumentWindow* DocumentController::show_window(std::unique_ptr<Document> docume
     auto* window = new DocumentWindow(std::move(document), std::move(instruments));
     if (!path.isEmpty()) window->set_file_path(path);
     window->set_close_guard([this](DocumentWindow& w) { return confirm_close(w); });
-    window->set_sound_bank_chooser(
-        [this](QWidget* parent) { return dialogs_.choose_sound_bank(parent); });
+    window->set_dialogs(dialogs_);
     install_menus(*window);
     keep_recovery(*window, std::move(slot));
     windows_.append(window);

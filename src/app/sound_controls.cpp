@@ -4,11 +4,14 @@
 // the bank, its programs and the MIDI input.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
 
+#include "app/document_dialogs.h"
 #include "app/document_window.h"
 
 namespace kelvara {
@@ -27,17 +30,8 @@ void DocumentWindow::connect_sound_controls() {
     connect(widgets_.instrument_list, &QComboBox::activated, this, [this](int index) {
         if (index >= 0) instruments_->select_program(index);
     });
-    connect(widgets_.load_bank_button, &QPushButton::clicked, this, [this] {
-        if (!choose_sound_bank_) return;
-        const auto path = choose_sound_bank_(this);
-        if (!path) return;
-        // A refused bank brings the default bank back, and says why it was refused; the
-        // list then shows the programs that play.
-        if (const Result<void> loaded = instruments_->load_sound_bank(path->toStdString()); !loaded)
-            show_refusal(QString::fromStdString(loaded.error().description + " " +
-                                                loaded.error().explanation()));
-        show_instruments();
-    });
+    connect(widgets_.load_bank_button, &QPushButton::clicked, this,
+            [this] { load_chosen_sound_bank(); });
     connect(widgets_.default_bank_button, &QPushButton::clicked, this, [this] {
         instruments_->reset_to_default_bank();
         show_instruments();
@@ -96,9 +90,25 @@ void DocumentWindow::show_last_played() {
     widgets_.last_key_field->setText(key ? QString::number(*key) : QStringLiteral("-"));
 }
 
-void DocumentWindow::set_sound_bank_chooser(
-    std::function<std::optional<QString>(QWidget*)> choose) {
-    choose_sound_bank_ = std::move(choose);
+void DocumentWindow::load_chosen_sound_bank() {
+    if (!dialogs_) return;
+    const std::optional<QString> path = dialogs_->choose_sound_bank(this);
+    if (!path) return;
+    const Result<void> loaded =
+        instruments_->load_sound_bank(QFile::encodeName(*path).toStdString());
+    if (loaded) {
+        show_instruments();
+        return;
+    }
+    // The bank before plays on with its program, so the list stays as it is. The heading
+    // names the file; the path is not repeated under it.
+    Error refused = loaded.error();
+    refused.where.file.clear();
+    dialogs_->show_error(
+        this,
+        tr("The sound bank \u201c%1\u201d could not be loaded.").arg(QFileInfo(*path).fileName()),
+        QString::fromStdString(refused.explanation()) + QStringLiteral("\n\n") +
+            tr("The bank you had plays on."));
 }
 
 void DocumentWindow::show_volume(int32_t volume) {

@@ -39,12 +39,6 @@ std::vector<std::string> InstrumentRig::program_titles() const {
     return titles;
 }
 
-Result<void> InstrumentRig::load_sound_bank(const std::string& path) {
-    Result<void> loaded = synth_->load_bank(path);
-    if (!loaded) synth_->reset_to_default_bank();
-    return loaded;
-}
-
 std::string InstrumentRig::midi_system_name() const {
     return midi_ ? midi_->system_name() : std::string();
 }

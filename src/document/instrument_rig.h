@@ -55,8 +55,10 @@ public:
     bool has_synthesizer() const override { return true; }
     std::vector<std::string> program_titles() const override;
     void select_program(int32_t index) override { synth_->select_instrument(index); }
-    // A refused bank brings the default bank back, playing, and gives the refusal.
-    Result<void> load_sound_bank(const std::string& path) override;
+    // A refused bank leaves the bank before it playing, with its program.
+    Result<void> load_sound_bank(const std::string& path) override {
+        return synth_->load_bank(path);
+    }
     void reset_to_default_bank() override { synth_->reset_to_default_bank(); }
     void allow_bank_measuring() override { synth_->allow_bank_measuring(); }
     std::string midi_system_name() const override;

@@ -31,8 +31,8 @@ public:
     // The current bank's instruments, titled "%d : %s" (index and name), in bank order.
     virtual std::vector<std::string> program_titles() const = 0;
     virtual void select_program(int32_t index) = 0;
-    // Plays through the bank file at `path`. A refused bank gives its reason, and the
-    // default bank plays again.
+    // Plays through the bank file at `path`. A refused bank gives its reason, and the bank
+    // before it plays on with its program.
     virtual Result<void> load_sound_bank(const std::string& path) = 0;
     virtual void reset_to_default_bank() = 0;
     // The window has shown: the bank may now be measured for pitch-true playback, in the

@@ -182,19 +182,29 @@ TEST_F(DocumentWindowTest, TheSoundControlsGoToTheInstruments) {
     QTest::keyClick(w().instrument_list, Qt::Key_Down);
     EXPECT_THAT(instruments.selected_programs, ElementsAre(1));
 
-    window.set_sound_bank_chooser([](QWidget*) { return std::optional<QString>("/b.sf2"); });
+    testing::ScriptedDialogs dialogs;
+    window.set_dialogs(dialogs);
+    dialogs.sound_bank_answers = {"/b.sf2", "/banks/not a bank.sf2"};
     QTest::mouseClick(w().load_bank_button, Qt::LeftButton);
     EXPECT_THAT(instruments.loaded_banks, ElementsAre("/b.sf2"));
     ASSERT_EQ(w().instrument_list->count(), 1);
     EXPECT_EQ(w().instrument_list->itemText(0), "0 : Loaded");
-    instruments.refuse_banks = true;
-    instruments.programs = {"0 : Sine", "1 : Organ"};  // the bank that plays after a refusal
-    QTest::mouseClick(w().load_bank_button, Qt::LeftButton);
-    EXPECT_EQ(w().instrument_list->count(), 2) << "the programs that play are listed again";
-    EXPECT_EQ(window.statusBar()->currentMessage(),
-              "The sound bank could not be loaded. It is not a bank.");
+    // Default Bank lists the default bank's programs again.
+    instruments.programs = {"0 : Sine", "1 : Organ"};
     QTest::mouseClick(w().default_bank_button, Qt::LeftButton);
     EXPECT_EQ(instruments.resets, 1);
+    EXPECT_EQ(w().instrument_list->count(), 2);
+    QTest::keyClick(w().instrument_list, Qt::Key_Down);
+    EXPECT_THAT(instruments.selected_programs, ElementsAre(1, 1));
+    // A refused bank: the bank before plays on, and its program stays shown.
+    instruments.refuse_banks = true;
+    QTest::mouseClick(w().load_bank_button, Qt::LeftButton);
+    EXPECT_EQ(w().instrument_list->currentText(), "1 : Organ");
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_EQ(dialogs.errors[0].first,
+              "The sound bank \u201cnot a bank.sf2\u201d could not be loaded.");
+    EXPECT_EQ(dialogs.errors[0].second,
+              "The file is not a sound bank.\n0 bytes\n\nThe bank you had plays on.");
     EXPECT_EQ(synth.calls.size(), 2u) << "a bank change does not send the volume again";
 }
 

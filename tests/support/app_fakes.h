@@ -24,6 +24,8 @@ public:
     std::deque<QString> save_path_answers;  // an empty one is a cancelled dialog
     std::deque<bool> revert_answers;        // unscripted, a revert is confirmed
     std::deque<bool> restore_answers;       // unscripted, recovered documents are declined
+    // Unscripted, the choice of a bank is cancelled.
+    std::deque<QString> sound_bank_answers;
     std::vector<QString> asked_revert_for;
     std::vector<QStringList> asked_restore_for;
     std::vector<QString> asked_save_changes_for;
@@ -48,7 +50,10 @@ public:
         const QString path = take(save_path_answers, QString());
         return path.isEmpty() ? std::nullopt : std::optional<QString>(path);
     }
-    std::optional<QString> choose_sound_bank(QWidget*) override { return std::nullopt; }
+    std::optional<QString> choose_sound_bank(QWidget*) override {
+        const QString path = take(sound_bank_answers, QString());
+        return path.isEmpty() ? std::nullopt : std::optional<QString>(path);
+    }
     void show_error(QWidget*, const QString& text, const QString& details) override {
         errors.emplace_back(text, details);
     }
@@ -82,8 +87,12 @@ public:
     Result<void> load_sound_bank(const std::string& path) override {
         loaded_banks.push_back(path);
         if (refuse_banks)
-            return Error{ErrorKind::Refused,  0,  "The sound bank could not be loaded.",
-                         "It is not a bank.", {}, {}};
+            return Error{ErrorKind::Refused,
+                         0,
+                         "The sound bank could not be loaded.",
+                         "The file is not a sound bank.",
+                         "0 bytes",
+                         {path, {}, {}, {}, {}}};
         programs = {"0 : Loaded"};
         return {};
     }
