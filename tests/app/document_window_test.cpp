@@ -169,6 +169,31 @@ TEST_F(DocumentWindowTest, TheGraphFollowsTheTimbreTheTogglesAndTheFit) {
     EXPECT_FALSE(doc().is_edited());
 }
 
+// The number of overtones does not enter a sine's curve: its field is off for a sine only,
+// whichever way the timbre arrives (the pop-up, undo and redo, a file).
+TEST_F(DocumentWindowTest, TheOvertonesFieldIsOffForASineOnly) {
+    QComboBox* timbres = w().timbre_selector;
+    const auto choose = [timbres](int type) {
+        const int target = timbres->findData(type);
+        while (timbres->currentIndex() != target)
+            QTest::keyClick(timbres, timbres->currentIndex() < target ? Qt::Key_Down : Qt::Key_Up);
+    };
+    EXPECT_TRUE(w().overtones_field->isEnabled());
+    choose(PureTone);
+    EXPECT_FALSE(w().overtones_field->isEnabled());
+    choose(FlatHarmonics);
+    EXPECT_TRUE(w().overtones_field->isEnabled());
+    doc().undo();
+    EXPECT_EQ(doc().curve().overtone_type(), PureTone);
+    EXPECT_FALSE(w().overtones_field->isEnabled());
+    doc().redo();
+    EXPECT_TRUE(w().overtones_field->isEnabled());
+    DocumentFileState read = doc().state();
+    read.overtone_type = PureTone;
+    ASSERT_TRUE(doc().apply_state(read));
+    EXPECT_FALSE(w().overtones_field->isEnabled());
+}
+
 TEST_F(DocumentWindowTest, TheSoundControlsGoToTheInstruments) {
     EXPECT_THAT(synth.calls, ElementsAre("set_midi_parameter 7 64"))
         << "a new window sends the volume it shows";
