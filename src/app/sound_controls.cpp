@@ -39,20 +39,33 @@ void DocumentWindow::connect_sound_controls() {
     // Like the slider, the box's own changes are the user's (show_pitch_true blocks them).
     connect(widgets_.bank_tuning_box, &QCheckBox::toggled, this,
             [this](bool own_tuning) { document_->set_pitch_true(!own_tuning); });
+    // The pop-up shows the source that is connected: after a pick, that one, or none when
+    // it could not be connected.
     connect(widgets_.midi_source_list, &QComboBox::activated, this, [this](int index) {
         if (index >= 0) instruments_->connect_midi_source(index);
+        show_midi_sources();
     });
-    // The MIDI thread only queues the update; the field is written here, on this thread.
+    // The MIDI threads only queue the updates; the widgets are written here, on this thread.
     instruments_->on_note_played([this](int) {
         QMetaObject::invokeMethod(
             this, [this] { show_last_played(); }, Qt::QueuedConnection);
     });
+    instruments_->on_midi_sources_changed([this] {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                instruments_->refresh_midi_sources();
+                show_midi_sources();
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 // What the window shows of its instruments once it is built, after the document has shown
-// its own values (which end with the volume): the MIDI source list, "-" in the last-played
-// field, then the program list.
+// its own values (which end with the volume): the MIDI source list with the first source
+// connected, "-" in the last-played field, then the program list.
 void DocumentWindow::show_sound_strip() {
+    instruments_->refresh_midi_sources();
     show_midi_sources();
     widgets_.last_key_field->setText(QStringLiteral("-"));
     show_instruments();
@@ -64,13 +77,19 @@ void DocumentWindow::show_midi_sources() {
     const std::string system = instruments_->midi_system_name();
     for (const std::string& title : instruments_->midi_source_titles())
         sources->addItem(QString::fromStdString(title));
+    sources->setCurrentIndex(instruments_->connected_midi_source().value_or(-1));
     sources->setEnabled(sources->count() > 0);
-    sources->setToolTip(
-        system.empty()
-            ? tr("No MIDI system is available: start JACK, or check that the ALSA sequencer "
-                 "is loaded, then open the document again")
-            : tr("Connect a MIDI keyboard (%1); every source you pick stays connected")
-                  .arg(QString::fromStdString(system)));
+    const QString system_name = QString::fromStdString(system);
+    if (system.empty())
+        sources->setToolTip(
+            tr("No MIDI system is available: start JACK, or check that the ALSA sequencer "
+               "is loaded, then open the document again"));
+    else if (sources->count() == 0)
+        sources->setToolTip(tr("No MIDI keyboard is connected to the %1; one plugged in "
+                               "appears here and plays at once")
+                                .arg(system_name));
+    else
+        sources->setToolTip(tr("The MIDI keyboard that plays this document (%1)").arg(system_name));
 }
 
 void DocumentWindow::show_instruments() {

@@ -19,6 +19,9 @@
 #include <thread>
 
 #include "app/document_window.h"
+#include "document/instrument_rig.h"
+#include "midi/in_process_midi_system.h"
+#include "midi/no_midi_client.h"
 #include "support/app_fakes.h"
 #include "view/graph_widget.h"
 
@@ -203,7 +206,7 @@ TEST_F(DocumentWindowTest, TheSoundControlsGoToTheInstruments) {
     EXPECT_TRUE(window.isWindowModified());
 
     QTest::keyClick(w().midi_source_list, Qt::Key_Down);
-    EXPECT_THAT(instruments.connected_sources, ElementsAre(1));
+    EXPECT_THAT(instruments.connected_sources, ElementsAre(0, 1));
     QTest::keyClick(w().instrument_list, Qt::Key_Down);
     EXPECT_THAT(instruments.selected_programs, ElementsAre(1));
 
@@ -231,6 +234,43 @@ TEST_F(DocumentWindowTest, TheSoundControlsGoToTheInstruments) {
     EXPECT_EQ(dialogs.errors[0].second,
               "The file is not a sound bank.\n0 bytes\n\nThe bank you had plays on.");
     EXPECT_EQ(synth.calls.size(), 2u) << "a bank change does not send the volume again";
+}
+
+// The window's real instruments over the in-process MIDI system: the source the pop-up shows
+// is the one connected, from the start, after a pick, and as sources go and come back.
+TEST(DocumentWindowMidi, ThePopUpShowsTheSourceThatIsConnected) {
+    const auto window_on = [](std::unique_ptr<midi::MidiClient> client) {
+        auto document = std::make_unique<Document>();
+        InstrumentRig::Setup setup;
+        setup.sound.backend = "null";
+        setup.sound.default_bank = "/nonexistent/bank.sf2";  // the generated bank: quick
+        setup.midi_client = std::move(client);
+        auto rig =
+            std::make_unique<InstrumentRig>(document->published_chord_map(), std::move(setup));
+        return std::make_unique<DocumentWindow>(std::move(document), std::move(rig));
+    };
+    midi::InProcessMidiSystem system;
+    system.add_source({"keys:1", "Keys", 1, true, "Keys"});
+    system.add_source({"pads:1", "Pads", 2, true, "Pads"});
+    const auto window = window_on(system.create_client(midi::kMidiClientName, "ALSA sequencer"));
+    QComboBox* sources = window->widgets().midi_source_list;
+    const auto shown_and_connected = [&](const QString& title, const std::string& address) {
+        QCoreApplication::processEvents();  // the system's announcements are queued
+        EXPECT_EQ(sources->currentText(), title);
+        EXPECT_THAT(system.connected_addresses(), ElementsAre(address));
+    };
+    shown_and_connected("Keys", "keys:1");
+    EXPECT_EQ(sources->toolTip(), "The MIDI keyboard that plays this document (ALSA sequencer)");
+    QTest::keyClick(sources, Qt::Key_Down);  // the user picks the pads
+    shown_and_connected("Pads", "pads:1");
+    system.remove_source("pads:1");  // unplugged: the keys stand in
+    shown_and_connected("Keys", "keys:1");
+    system.add_source({"pads:1", "Pads", 2, true, "Pads"});  // back: the pick plays again
+    shown_and_connected("Pads", "pads:1");
+
+    const auto silent = window_on(std::make_unique<midi::NoMidiClient>());
+    EXPECT_TRUE(
+        silent->widgets().midi_source_list->toolTip().startsWith("No MIDI system is available"));
 }
 
 TEST_F(DocumentWindowTest, TheLastPlayedFieldIsWrittenOnTheInterfaceThreadOnly) {

@@ -108,6 +108,15 @@ public:
         connected_sources.push_back(index);
         return true;
     }
+    // Connects the first source, as the real ones do when nothing is connected yet.
+    void refresh_midi_sources() override {
+        if (connected_sources.empty()) connected_sources.push_back(0);
+    }
+    std::optional<int> connected_midi_source() const override {
+        if (connected_sources.empty()) return std::nullopt;
+        return connected_sources.back();
+    }
+    void on_midi_sources_changed(std::function<void()>) override {}
     std::optional<int> last_played_key() const override {
         const int key = last_key_.load();
         return key < 0 ? std::nullopt : std::optional<int>(key);
