@@ -26,6 +26,9 @@ public:
     std::deque<bool> restore_answers;       // unscripted, recovered documents are declined
     // Unscripted, the choice of a bank is cancelled.
     std::deque<QString> sound_bank_answers;
+    // Unscripted, a recent document that failed to open stays in the menu.
+    std::deque<bool> recent_removal_answers;
+    std::vector<std::pair<QString, QString>> offered_recent_removals;
     std::vector<QString> asked_revert_for;
     std::vector<QStringList> asked_restore_for;
     std::vector<QString> asked_save_changes_for;
@@ -56,6 +59,10 @@ public:
     }
     void show_error(QWidget*, const QString& text, const QString& details) override {
         errors.emplace_back(text, details);
+    }
+    bool offer_recent_removal(QWidget*, const QString& text, const QString& details) override {
+        offered_recent_removals.emplace_back(text, details);
+        return take(recent_removal_answers, false);
     }
 
 private:
