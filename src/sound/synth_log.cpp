@@ -20,15 +20,13 @@ void log_message(int level, const char* message, void* /*data*/) {
 }
 
 // libinstpatch logs in GLib's default domain. Its DLS reader, which FluidSynth's DLS loader
-// hands every file the loaders before it refused, complains there (a failed assertion) when
-// the file is no DLS; bank_file_check.h keeps files that are no bank away from the loaders,
-// and what is left (a SoundFont damaged inside) is kept with FluidSynth's own reasons.
+// hands every file the loaders before it refused, fails an assertion of its own when the
+// file is no DLS. bank_file_check.h keeps files that are no bank away from the loaders; for
+// what still gets there (a SoundFont damaged inside) the loaders' own messages say what was
+// wrong, and the assertion, which says nothing about the file, is left out of them.
 void library_message(const gchar* domain, GLogLevelFlags level, const gchar* message,
                      gpointer /*data*/) {
-    if (current_capture != nullptr) {
-        current_capture->keep(FLUID_WARN, message);
-        return;
-    }
+    if (current_capture != nullptr) return;
     g_log_default_handler(domain, level, message, nullptr);
 }
 
@@ -51,6 +49,13 @@ SynthLogCapture::SynthLogCapture() : outer_(current_capture) {
 
 SynthLogCapture::~SynthLogCapture() {
     current_capture = outer_;
+}
+
+void SynthLogCapture::keep(int level, const char* text) {
+    std::string kept;
+    for (const char* c = text; c != nullptr && *c != '\0'; ++c)
+        if (static_cast<unsigned char>(*c) >= 0x20 && *c != 0x7F) kept += *c;
+    messages_.push_back({level, std::move(kept)});
 }
 
 std::string SynthLogCapture::joined() const {

@@ -3,9 +3,10 @@
 // function for the whole process; install_synth_log() (called before the first synthesizer
 // is made) puts Kelvara's in its place for warnings and errors, and one of its own for the
 // warnings and failed assertions libinstpatch logs. While a SynthLogCapture lives on a thread,
-// what they report on that thread is kept by it instead of printed: a bank that no loader
-// accepts is refused with their reasons as the refusal's detail, not with lines on the
-// terminal. Everything else is printed as before.
+// what FluidSynth reports on that thread is kept by it instead of printed, and libinstpatch's
+// complaints are dropped (synth_log.cpp says why): a bank that no loader accepts is refused
+// with FluidSynth's reasons as the refusal's detail, not with lines on the terminal.
+// Everything else is printed as before.
 #include <string>
 #include <vector>
 
@@ -34,8 +35,9 @@ public:
     // well after all), and forgets them.
     void print_kept();
 
-    // The log function's end: keeps `text`.
-    void keep(int level, const char* text) { messages_.push_back({level, text ? text : ""}); }
+    // The log function's end: keeps `text`, without the control characters a message of
+    // FluidSynth's sometimes carries.
+    void keep(int level, const char* text);
 
 private:
     std::vector<Message> messages_;
