@@ -66,6 +66,7 @@ public:
     void reload_table(DocumentTable table) override;
     std::optional<int32_t> selected_row(DocumentTable table) const override;
     void beep() override;
+    void show_refusal(const std::string& message) override;
     void show_edited(bool edited) override;
     void show_undo_steps() override;
 

@@ -20,6 +20,7 @@
 
 #include "app/document_window.h"
 #include "document/instrument_rig.h"
+#include "engine/engine_limits.h"
 #include "midi/in_process_midi_system.h"
 #include "midi/no_midi_client.h"
 #include "support/app_fakes.h"
@@ -333,6 +334,28 @@ TEST_F(DocumentWindowTest, CellsTakeValuesAndTheScaleSelectionMovesTheCursorLine
     w().fixed_tone_table->selectRow(0);
     EXPECT_EQ(window.graph()->cursor_ratio(), 1.4983071f);
     EXPECT_TRUE(window.graph()->shows_cursor_line());
+}
+
+// An eleventh fixed tone and a key that plays another chord already are refused with the
+// beep and a word on why, and change nothing.
+TEST_F(DocumentWindowTest, AnEleventhFixedToneAndAKeyTakenTwiceSayWhyNothingHappened) {
+    while (w().fixed_tone_table->model()->rowCount() < kMaxDissonanceRatios)
+        QTest::mouseClick(w().fixed_tone_buttons[0], Qt::LeftButton);
+    QTest::mouseClick(w().fixed_tone_buttons[0], Qt::LeftButton);
+    EXPECT_EQ(w().fixed_tone_table->model()->rowCount(), kMaxDissonanceRatios);
+    EXPECT_EQ(window.beep_count(), 1);
+    EXPECT_EQ(window.statusBar()->currentMessage(),
+              "A curve takes at most 10 fixed tones: delete one before adding another.");
+
+    QTest::mouseClick(w().chord_buttons[0], Qt::LeftButton);
+    QTest::mouseClick(w().chord_buttons[0], Qt::LeftButton);
+    edit_cell(w().chord_table, 1, 0, QStringLiteral("0"));
+    EXPECT_EQ(cell(w().chord_table, 1, 0), "1");
+    EXPECT_EQ(window.beep_count(), 2);
+    EXPECT_EQ(window.statusBar()->currentMessage(),
+              "Key 0 plays another chord already: give that chord another key first.");
+    edit_cell(w().chord_table, 1, 0, QStringLiteral("1"));  // its own key: nothing to refuse
+    EXPECT_EQ(window.beep_count(), 2);
 }
 
 TEST_F(DocumentWindowTest, TheChordColumnRefusesBadTextShowsTheErrorAndKeepsTheChord) {
