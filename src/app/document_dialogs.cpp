@@ -93,4 +93,19 @@ void QtDocumentDialogs::show_error(QWidget* parent, const QString& text, const Q
     box.exec();
 }
 
+bool QtDocumentDialogs::offer_recent_removal(QWidget* parent, const QString& text,
+                                             const QString& details) {
+    QMessageBox box(parent);
+    box.setIcon(QMessageBox::Warning);
+    box.setWindowTitle(QObject::tr("Open Recent"));
+    box.setText(text);
+    box.setInformativeText(details + QStringLiteral("\n\n") +
+                           QObject::tr("Remove it from the Open Recent menu?"));
+    QPushButton* remove = box.addButton(QObject::tr("Remove"), QMessageBox::DestructiveRole);
+    box.addButton(QObject::tr("Keep"), QMessageBox::RejectRole);
+    box.setDefaultButton(remove);
+    box.exec();
+    return box.clickedButton() == remove;
+}
+
 }  // namespace kelvara

@@ -32,6 +32,10 @@ public:
     virtual std::optional<QString> choose_sound_bank(QWidget* parent) = 0;
     // An operation failed: `text` says what, `details` why.
     virtual void show_error(QWidget* parent, const QString& text, const QString& details) = 0;
+    // A document chosen from Open Recent could not be opened (`text` says which, `details`
+    // why): true when the user removes it from the menu.
+    virtual bool offer_recent_removal(QWidget* parent, const QString& text,
+                                      const QString& details) = 0;
 };
 
 // The desktop's own message boxes and file dialogs.
@@ -45,6 +49,8 @@ public:
                                             const QString& suggested_path) override;
     std::optional<QString> choose_sound_bank(QWidget* parent) override;
     void show_error(QWidget* parent, const QString& text, const QString& details) override;
+    bool offer_recent_removal(QWidget* parent, const QString& text,
+                              const QString& details) override;
 };
 
 }  // namespace kelvara

@@ -82,6 +82,10 @@ void DocumentWindow::show_refusal(const QString& message) {
     statusBar()->showMessage(message, kRefusalMessageMs);
 }
 
+void DocumentWindow::show_refusal(const std::string& message) {
+    show_refusal(QString::fromStdString(message));
+}
+
 void DocumentWindow::beep() {
     ++beep_count_;
     QApplication::beep();

@@ -19,6 +19,7 @@ class QTableView;
 
 namespace kelvara {
 
+class DocumentDialogs;
 class DocumentTableModel;
 
 class DocumentWindow final : public QMainWindow, public DocumentView {
@@ -45,8 +46,9 @@ public:
     QString display_name() const;
     void set_untitled_name(const QString& name);
 
-    // Asks the user for a sound bank file (the Load Bank button); nothing when cancelled.
-    void set_sound_bank_chooser(std::function<std::optional<QString>(QWidget*)> choose);
+    // Where the window asks for a sound bank file (the Load Bank button) and says why one
+    // was refused; without them the button does nothing. They must outlive the window.
+    void set_dialogs(DocumentDialogs& dialogs) { dialogs_ = &dialogs; }
 
     // Asked before the window closes (its close button, Close, Quit): false keeps it open.
     void set_close_guard(std::function<bool(DocumentWindow&)> guard);
@@ -64,6 +66,7 @@ public:
     void reload_table(DocumentTable table) override;
     std::optional<int32_t> selected_row(DocumentTable table) const override;
     void beep() override;
+    void show_refusal(const std::string& message) override;
     void show_edited(bool edited) override;
     void show_undo_steps() override;
 
@@ -94,6 +97,7 @@ private:
     void show_sound_strip();
     void show_midi_sources();
     void show_instruments();
+    void load_chosen_sound_bank();
     void show_last_played();
 
     void update_title();
@@ -110,7 +114,7 @@ private:
     QString file_path_;
     QString untitled_name_;
     std::function<bool(DocumentWindow&)> close_guard_;
-    std::function<std::optional<QString>(QWidget*)> choose_sound_bank_;
+    DocumentDialogs* dialogs_ = nullptr;
     int beep_count_ = 0;
     bool shown_once_ = false;
 };

@@ -223,6 +223,8 @@ private:
     void refit_y_and_show();
     // The selected row of a table, if the table has that row.
     std::optional<size_t> selected_row(DocumentTable table) const;
+    // A cell of the chord table; a key that plays another row's chord is refused with why.
+    void edit_chord_cell(TableColumn column, int32_t row, const CellValue& value);
 
     Curve curve_;
     RatioTables tables_;

@@ -1,6 +1,9 @@
 // The actions of the scale, fixed-tone and chord-map controls, the three tables' data and
 // cell edits, each with its follow-up.
+#include <string>
+
 #include "document/document.h"
+#include "engine/engine_limits.h"
 
 namespace kelvara {
 namespace {
@@ -73,6 +76,10 @@ void Document::fixed_tone_action(FixedToneAction action) {
     const std::optional<size_t> tone_row = selected_row(DocumentTable::FixedTones);
     if (!tables_.apply(action, scale_row, tone_row)) {
         view_->beep();  // ends the action: no change mark, no resampling
+        if (action != FixedToneAction::DeleteSelected &&
+            tables_.fixed_tones().size() >= static_cast<size_t>(kMaxDissonanceRatios))
+            view_->show_refusal("A curve takes at most " + std::to_string(kMaxDissonanceRatios) +
+                                " fixed tones: delete one before adding another.");
         return;
     }
     update_change_count(ChangeKind::Done);
@@ -136,12 +143,26 @@ void Document::edit_cell(DocumentTable table, TableColumn column, int32_t row,
                          const CellValue& value) {
     const EditScope edit(*this, edit_name(table));
     if (table == DocumentTable::MappedChords)
-        chords_.edit_cell(column, row, value);
+        edit_chord_cell(column, row, value);
     else if (!tables_.edit_cell(table, column, row, value))
         view_->beep();
     // Also after an edit that changed nothing, and for the tables outside the curve.
     update_change_count(ChangeKind::Done);
     resample_and_redraw(false);
+}
+
+void Document::edit_chord_cell(TableColumn column, int32_t row, const CellValue& value) {
+    // A key can play one chord only: a key that plays another row's chord is refused.
+    const std::optional<int32_t> key =
+        column == TableColumn::MidiNote ? cell_as_integer(value) : std::nullopt;
+    if (key && chords_.map().chord_for_key(*key) != nullptr &&
+        chords_.cell_value(column, row) != CellValue{*key}) {
+        view_->beep();
+        view_->show_refusal("Key " + std::to_string(*key) +
+                            " plays another chord already: give that chord another key first.");
+        return;
+    }
+    chords_.edit_cell(column, row, value);
 }
 
 void Document::selection_changed() {

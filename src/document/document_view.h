@@ -7,6 +7,7 @@
 // Threads: every call runs on the user-interface thread.
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "document/table_cells.h"
 
@@ -32,6 +33,8 @@ public:
 
     // The system beep: a request that could not be carried out.
     virtual void beep() = 0;
+    // Why the request just beeped at was refused, one sentence the person can act on.
+    virtual void show_refusal(const std::string& message) { (void)message; }
     // The document's edited state changed (the window shows its modified mark).
     virtual void show_edited(bool edited) = 0;
     // What Undo and Redo would do may have changed (Document::undo_name, redo_name).
