@@ -14,6 +14,7 @@
 
 #include "app/document_window.h"
 #include "app/number_fields.h"
+#include "engine/overtone_type.h"
 
 namespace kelvara {
 namespace {
@@ -53,6 +54,8 @@ void DocumentWindow::connect_curve_controls() {
     // Only the user's choice runs the action: `activated`, not a programmatic selection.
     connect(widgets_.timbre_selector, &QComboBox::activated, this, [this](int index) {
         document_->set_overtone_type(widgets_.timbre_selector->itemData(index).toInt());
+        // The pop-up and the Overtones field follow the timbre in force.
+        select_timbre(document_->curve().overtone_type());
     });
     for (QToolButton* toggle : widgets_.plot_toggles) {
         connect(toggle, &QToolButton::clicked, this, [this] {
@@ -134,6 +137,8 @@ void DocumentWindow::show_number_of_overtones(int32_t count) {
 void DocumentWindow::select_timbre(int32_t overtone_type) {
     const int index = widgets_.timbre_selector->findData(overtone_type);
     widgets_.timbre_selector->setCurrentIndex(index);
+    // A sine is one partial: the number of overtones does not enter its curve.
+    widgets_.overtones_field->setEnabled(overtone_type != PureTone);
 }
 
 void DocumentWindow::show_plot_toggles(bool justs, bool selected_ratio, bool derivative) {

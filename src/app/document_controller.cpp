@@ -13,9 +13,13 @@ namespace {
 const QString kRecentKey = QStringLiteral("recentDocuments");
 constexpr int kMaxRecentDocuments = 10;
 
+// The one spelling of a file's path: links, "." and ".." resolved. A file not written yet
+// gets its folder's real path, so that it is named the same once it exists.
 QString canonical(const QString& path) {
     const QFileInfo info(path);
-    return info.exists() ? info.canonicalFilePath() : info.absoluteFilePath();
+    if (info.exists()) return info.canonicalFilePath();
+    const QString folder = info.absoluteDir().canonicalPath();
+    return folder.isEmpty() ? info.absoluteFilePath() : QDir(folder).filePath(info.fileName());
 }
 
 }  // namespace
@@ -44,6 +48,29 @@ QString DocumentController::next_untitled_name() {
 
 DocumentWindow* DocumentController::open_document(const QString& path) {
     const QString file = canonical(path);
+    const Result<DocumentWindow*> opened = open_file(file);
+    if (!opened) {
+        show_read_error(nullptr, file, opened.error());
+        return nullptr;
+    }
+    return *opened;
+}
+
+DocumentWindow* DocumentController::open_recent_document(const QString& path, QWidget* parent) {
+    const QString file = canonical(path);
+    const Result<DocumentWindow*> opened = open_file(file);
+    if (opened) return *opened;
+    // The heading names the file; the path is not repeated under it.
+    Error refused = opened.error();
+    refused.where.file.clear();
+    if (dialogs_.offer_recent_removal(
+            parent, tr("\u201c%1\u201d could not be opened.").arg(QFileInfo(file).fileName()),
+            QString::fromStdString(refused.explanation())))
+        forget_recent(file);
+    return nullptr;
+}
+
+Result<DocumentWindow*> DocumentController::open_file(const QString& file) {
     if (DocumentWindow* open = window_for(file)) {
         open->raise();
         open->activateWindow();
@@ -51,10 +78,8 @@ DocumentWindow* DocumentController::open_document(const QString& path) {
     }
     auto document = std::make_unique<Document>();
     if (const Result<void> read = store_.read(*document, QFile::encodeName(file).toStdString());
-        !read) {
-        show_read_error(nullptr, file, read.error());
-        return nullptr;
-    }
+        !read)
+        return read.error();
     note_recent(file);
     DocumentWindow* window = show_window(std::move(document), file);
     show_clamped_values(*window, file);
@@ -152,8 +177,7 @@ DocumentWindow* DocumentController::show_window(std::unique_ptr<Document> docume
     auto* window = new DocumentWindow(std::move(document), std::move(instruments));
     if (!path.isEmpty()) window->set_file_path(path);
     window->set_close_guard([this](DocumentWindow& w) { return confirm_close(w); });
-    window->set_sound_bank_chooser(
-        [this](QWidget* parent) { return dialogs_.choose_sound_bank(parent); });
+    window->set_dialogs(dialogs_);
     install_menus(*window);
     keep_recovery(*window, std::move(slot));
     windows_.append(window);
@@ -196,7 +220,11 @@ DocumentWindow* DocumentController::window_for(const QString& path) const {
 }
 
 QStringList DocumentController::recent_documents() const {
-    return QSettings().value(kRecentKey).toStringList();
+    // Older entries may name one file in several ways; the newest mention counts.
+    QStringList recent;
+    for (const QString& path : QSettings().value(kRecentKey).toStringList())
+        if (const QString file = canonical(path); !recent.contains(file)) recent.append(file);
+    return recent;
 }
 
 void DocumentController::clear_recent_documents() {
@@ -204,10 +232,17 @@ void DocumentController::clear_recent_documents() {
 }
 
 void DocumentController::note_recent(const QString& path) {
+    const QString file = canonical(path);
     QStringList recent = recent_documents();
-    recent.removeAll(path);
-    recent.prepend(path);
+    recent.removeAll(file);
+    recent.prepend(file);
     while (recent.size() > kMaxRecentDocuments) recent.removeLast();
+    QSettings().setValue(kRecentKey, recent);
+}
+
+void DocumentController::forget_recent(const QString& path) {
+    QStringList recent = recent_documents();
+    recent.removeAll(canonical(path));
     QSettings().setValue(kRecentKey, recent);
 }
 

@@ -43,6 +43,9 @@ public:
     // The document of `path` in a new window (or its window, when it is open already); null
     // when the file could not be read, after the error was shown.
     DocumentWindow* open_document(const QString& path);
+    // The same for a document chosen from Open Recent, except that a file that cannot be
+    // read is offered for removal from the menu.
+    DocumentWindow* open_recent_document(const QString& path, QWidget* parent);
     // Asks for a file, then opens it.
     DocumentWindow* open_chosen_document(QWidget* parent);
 
@@ -67,7 +70,8 @@ public:
     QList<DocumentWindow*> offer_recovered_documents(RecoveryAnswer answer);
 
     QList<DocumentWindow*> windows() const;
-    // The documents opened or saved most recently, newest first.
+    // The documents opened or saved most recently, newest first, each once by its real path
+    // (links and "..", "." resolved).
     QStringList recent_documents() const;
     void clear_recent_documents();
 
@@ -77,6 +81,9 @@ private:
     DocumentWindow* show_window(std::unique_ptr<Document> document, const QString& path,
                                 std::optional<RecoverySlot> slot = std::nullopt);
     QString next_untitled_name();
+    // The document of `file` (a canonical path) in a new window, or its open window; the
+    // read's refusal otherwise.
+    Result<DocumentWindow*> open_file(const QString& file);
     // recovery_offer.cpp
     void keep_recovery(DocumentWindow& window, std::optional<RecoverySlot> slot);
     bool confirm_close(DocumentWindow& window);
@@ -87,10 +94,12 @@ private:
     // Lists the values of `path` the reader brought into bounds, if any.
     void show_clamped_values(DocumentWindow& window, const QString& path);
     void note_recent(const QString& path);
+    void forget_recent(const QString& path);
     DocumentWindow* window_for(const QString& path) const;
     // window_menus.cpp
     void install_menus(DocumentWindow& window);
-    void fill_recent_menu(QMenu& menu);
+    // Questions raised by an entry are asked over `window`.
+    void fill_recent_menu(QMenu& menu, QWidget* window);
 
     DocumentStore& store_;
     DocumentDialogs& dialogs_;

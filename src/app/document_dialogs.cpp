@@ -102,4 +102,19 @@ void QtDocumentDialogs::show_notice(QWidget* parent, const QString& text, const 
     show_message(parent, QMessageBox::Information, text, details);
 }
 
+bool QtDocumentDialogs::offer_recent_removal(QWidget* parent, const QString& text,
+                                             const QString& details) {
+    QMessageBox box(parent);
+    box.setIcon(QMessageBox::Warning);
+    box.setWindowTitle(QObject::tr("Open Recent"));
+    box.setText(text);
+    box.setInformativeText(details + QStringLiteral("\n\n") +
+                           QObject::tr("Remove it from the Open Recent menu?"));
+    QPushButton* remove = box.addButton(QObject::tr("Remove"), QMessageBox::DestructiveRole);
+    box.addButton(QObject::tr("Keep"), QMessageBox::RejectRole);
+    box.setDefaultButton(remove);
+    box.exec();
+    return box.clickedButton() == remove;
+}
+
 }  // namespace kelvara

@@ -34,6 +34,10 @@ public:
     virtual void show_error(QWidget* parent, const QString& text, const QString& details) = 0;
     // Something the user should know that needs no answer: `text` says what, `details` lists.
     virtual void show_notice(QWidget* parent, const QString& text, const QString& details) = 0;
+    // A document chosen from Open Recent could not be opened (`text` says which, `details`
+    // why): true when the user removes it from the menu.
+    virtual bool offer_recent_removal(QWidget* parent, const QString& text,
+                                      const QString& details) = 0;
 };
 
 // The desktop's own message boxes and file dialogs.
@@ -48,6 +52,8 @@ public:
     std::optional<QString> choose_sound_bank(QWidget* parent) override;
     void show_error(QWidget* parent, const QString& text, const QString& details) override;
     void show_notice(QWidget* parent, const QString& text, const QString& details) override;
+    bool offer_recent_removal(QWidget* parent, const QString& text,
+                              const QString& details) override;
 };
 
 }  // namespace kelvara

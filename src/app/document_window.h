@@ -19,6 +19,7 @@ class QTableView;
 
 namespace kelvara {
 
+class DocumentDialogs;
 class DocumentTableModel;
 
 class DocumentWindow final : public QMainWindow, public DocumentView {
@@ -45,8 +46,9 @@ public:
     QString display_name() const;
     void set_untitled_name(const QString& name);
 
-    // Asks the user for a sound bank file (the Load Bank button); nothing when cancelled.
-    void set_sound_bank_chooser(std::function<std::optional<QString>(QWidget*)> choose);
+    // Where the window asks for a sound bank file (the Load Bank button) and says why one
+    // was refused; without them the button does nothing. They must outlive the window.
+    void set_dialogs(DocumentDialogs& dialogs) { dialogs_ = &dialogs; }
 
     // Asked before the window closes (its close button, Close, Quit): false keeps it open.
     void set_close_guard(std::function<bool(DocumentWindow&)> guard);
@@ -96,6 +98,7 @@ private:
     void show_sound_strip();
     void show_midi_sources();
     void show_instruments();
+    void load_chosen_sound_bank();
     void show_last_played();
 
     void update_title();
@@ -112,7 +115,7 @@ private:
     QString file_path_;
     QString untitled_name_;
     std::function<bool(DocumentWindow&)> close_guard_;
-    std::function<std::optional<QString>(QWidget*)> choose_sound_bank_;
+    DocumentDialogs* dialogs_ = nullptr;
     int beep_count_ = 0;
     bool shown_once_ = false;
 };

@@ -5,9 +5,14 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QTextBrowser>
 #include <QVBoxLayout>
 
 namespace kelvara {
+namespace {
+constexpr int kDefaultWidth = 760;
+constexpr int kDefaultHeight = 680;
+}  // namespace
 
 HelpWindow::HelpWindow(QUrl help_page, UrlOpener open_url, QWidget* parent)
     : QWidget(parent, Qt::Window),
@@ -16,33 +21,39 @@ HelpWindow::HelpWindow(QUrl help_page, UrlOpener open_url, QWidget* parent)
     setObjectName(QStringLiteral("help_window"));
     setWindowTitle(tr("Kelvara Help"));
 
-    auto* text = new QLabel(
-        tr("<h3>Kelvara</h3>"
-           "<p>Kelvara draws how rough two tones of a timbre sound together at every "
-           "interval. The valleys of the curve are the intervals where the timbre sounds "
-           "smooth: the notes of its natural scale.</p>"
-           "<p>The help page explains the curve, the tables, the chord map and how to play "
-           "it from a MIDI keyboard.</p>"));
-    text->setWordWrap(true);
-    text->setTextFormat(Qt::RichText);
+    page_view_ = new QTextBrowser;
+    page_view_->setObjectName(QStringLiteral("help_page"));
+    // Links leave the page only through the desktop, never by replacing it here.
+    page_view_->setOpenExternalLinks(true);
+    if (QFileInfo::exists(help_page_.toLocalFile())) {
+        page_view_->setSource(help_page_);
+    } else {
+        page_view_->setHtml(
+            tr("<h3>The help page is missing</h3><p>It belongs at <code>%1</code>, but is not "
+               "there. Installing Kelvara again puts it back.</p>")
+                .arg(help_page_.toLocalFile().toHtmlEscaped()));
+    }
 
-    open_page_button_ = new QPushButton(tr("&Open Help Page"));
-    open_page_button_->setObjectName(QStringLiteral("open_page_button"));
-    open_page_button_->setToolTip(tr("Read the help page in your web browser"));
-    open_page_button_->setDefault(true);
+    note_ = new QLabel;
+    note_->setObjectName(QStringLiteral("help_note"));
+    note_->setWordWrap(true);
+    browser_button_ = new QPushButton(tr("Open in &Web Browser"));
+    browser_button_->setObjectName(QStringLiteral("browser_button"));
+    browser_button_->setToolTip(tr("Read or print this page in your web browser"));
     close_button_ = new QPushButton(tr("&Close"));
     close_button_->setObjectName(QStringLiteral("close_button"));
-    connect(open_page_button_, &QPushButton::clicked, this, &HelpWindow::open_help_page);
+    close_button_->setDefault(true);
+    connect(browser_button_, &QPushButton::clicked, this, &HelpWindow::open_in_browser);
     connect(close_button_, &QPushButton::clicked, this, &QWidget::close);
 
     auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
+    buttons->addWidget(note_, 1);
+    buttons->addWidget(browser_button_);
     buttons->addWidget(close_button_);
-    buttons->addWidget(open_page_button_);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(text);
+    layout->addWidget(page_view_, 1);
     layout->addLayout(buttons);
-    setMinimumWidth(380);
+    resize(kDefaultWidth, kDefaultHeight);
 }
 
 void HelpWindow::present() {
@@ -51,9 +62,10 @@ void HelpWindow::present() {
     activateWindow();
 }
 
-void HelpWindow::open_help_page() {
-    open_url_(help_page_);
-    close();
+void HelpWindow::open_in_browser() {
+    note_->setText(open_url_(help_page_)
+                       ? QString()
+                       : tr("No web browser could be opened; the page stays here."));
 }
 
 QUrl find_help_page(const QString& program_dir) {

@@ -1,12 +1,15 @@
 #pragma once
-// HelpWindow: a short note on what Kelvara does, with one button that opens the help page
-// that ships with the program in the desktop's browser and then closes the window, and one
-// that only closes it.
+// HelpWindow: the help page that ships with the program, shown in a window of Kelvara's own,
+// so that help works on a machine without a web browser. A button offers the page to the
+// desktop's browser as well, for those who would rather read or print it there; when none
+// opens it, the window says so and keeps showing the page.
 #include <QUrl>
 #include <QWidget>
 #include <functional>
 
+class QLabel;
 class QPushButton;
+class QTextBrowser;
 
 namespace kelvara {
 
@@ -17,21 +20,26 @@ class HelpWindow final : public QWidget {
     Q_OBJECT
 
 public:
+    // Shows `help_page` (a local file); a page that is missing is named, with what to do.
     HelpWindow(QUrl help_page, UrlOpener open_url, QWidget* parent = nullptr);
 
     // Shows the window in front of the others.
     void present();
-    // The page button's action: open the help page, then close the window, whether or not
-    // the page could be opened.
-    void open_help_page();
+    // The browser button's action: offers the page to the desktop's browser.
+    void open_in_browser();
 
-    QPushButton* open_page_button() const { return open_page_button_; }
+    QTextBrowser* page_view() const { return page_view_; }
+    // Empty until the browser button found no browser.
+    QLabel* note() const { return note_; }
+    QPushButton* browser_button() const { return browser_button_; }
     QPushButton* close_button() const { return close_button_; }
 
 private:
     QUrl help_page_;
     UrlOpener open_url_;
-    QPushButton* open_page_button_ = nullptr;
+    QTextBrowser* page_view_ = nullptr;
+    QLabel* note_ = nullptr;
+    QPushButton* browser_button_ = nullptr;
     QPushButton* close_button_ = nullptr;
 };
 

@@ -4,11 +4,14 @@
 // the bank, its programs and the MIDI input.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
 
+#include "app/document_dialogs.h"
 #include "app/document_window.h"
 
 namespace kelvara {
@@ -27,17 +30,8 @@ void DocumentWindow::connect_sound_controls() {
     connect(widgets_.instrument_list, &QComboBox::activated, this, [this](int index) {
         if (index >= 0) instruments_->select_program(index);
     });
-    connect(widgets_.load_bank_button, &QPushButton::clicked, this, [this] {
-        if (!choose_sound_bank_) return;
-        const auto path = choose_sound_bank_(this);
-        if (!path) return;
-        // A refused bank brings the default bank back, and says why it was refused; the
-        // list then shows the programs that play.
-        if (const Result<void> loaded = instruments_->load_sound_bank(path->toStdString()); !loaded)
-            show_refusal(QString::fromStdString(loaded.error().description + " " +
-                                                loaded.error().explanation()));
-        show_instruments();
-    });
+    connect(widgets_.load_bank_button, &QPushButton::clicked, this,
+            [this] { load_chosen_sound_bank(); });
     connect(widgets_.default_bank_button, &QPushButton::clicked, this, [this] {
         instruments_->reset_to_default_bank();
         show_instruments();
@@ -45,20 +39,33 @@ void DocumentWindow::connect_sound_controls() {
     // Like the slider, the box's own changes are the user's (show_pitch_true blocks them).
     connect(widgets_.bank_tuning_box, &QCheckBox::toggled, this,
             [this](bool own_tuning) { document_->set_pitch_true(!own_tuning); });
+    // The pop-up shows the source that is connected: after a pick, that one, or none when
+    // it could not be connected.
     connect(widgets_.midi_source_list, &QComboBox::activated, this, [this](int index) {
         if (index >= 0) instruments_->connect_midi_source(index);
+        show_midi_sources();
     });
-    // The MIDI thread only queues the update; the field is written here, on this thread.
+    // The MIDI threads only queue the updates; the widgets are written here, on this thread.
     instruments_->on_note_played([this](int) {
         QMetaObject::invokeMethod(
             this, [this] { show_last_played(); }, Qt::QueuedConnection);
     });
+    instruments_->on_midi_sources_changed([this] {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                instruments_->refresh_midi_sources();
+                show_midi_sources();
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 // What the window shows of its instruments once it is built, after the document has shown
-// its own values (which end with the volume): the MIDI source list, "-" in the last-played
-// field, then the program list.
+// its own values (which end with the volume): the MIDI source list with the first source
+// connected, "-" in the last-played field, then the program list.
 void DocumentWindow::show_sound_strip() {
+    instruments_->refresh_midi_sources();
     show_midi_sources();
     widgets_.last_key_field->setText(QStringLiteral("-"));
     show_instruments();
@@ -70,13 +77,19 @@ void DocumentWindow::show_midi_sources() {
     const std::string system = instruments_->midi_system_name();
     for (const std::string& title : instruments_->midi_source_titles())
         sources->addItem(QString::fromStdString(title));
+    sources->setCurrentIndex(instruments_->connected_midi_source().value_or(-1));
     sources->setEnabled(sources->count() > 0);
-    sources->setToolTip(
-        system.empty()
-            ? tr("No MIDI system is available: start JACK, or check that the ALSA sequencer "
-                 "is loaded, then open the document again")
-            : tr("Connect a MIDI keyboard (%1); every source you pick stays connected")
-                  .arg(QString::fromStdString(system)));
+    const QString system_name = QString::fromStdString(system);
+    if (system.empty())
+        sources->setToolTip(
+            tr("No MIDI system is available: start JACK, or check that the ALSA sequencer "
+               "is loaded, then open the document again"));
+    else if (sources->count() == 0)
+        sources->setToolTip(tr("No MIDI keyboard is connected to the %1; one plugged in "
+                               "appears here and plays at once")
+                                .arg(system_name));
+    else
+        sources->setToolTip(tr("The MIDI keyboard that plays this document (%1)").arg(system_name));
 }
 
 void DocumentWindow::show_instruments() {
@@ -96,9 +109,25 @@ void DocumentWindow::show_last_played() {
     widgets_.last_key_field->setText(key ? QString::number(*key) : QStringLiteral("-"));
 }
 
-void DocumentWindow::set_sound_bank_chooser(
-    std::function<std::optional<QString>(QWidget*)> choose) {
-    choose_sound_bank_ = std::move(choose);
+void DocumentWindow::load_chosen_sound_bank() {
+    if (!dialogs_) return;
+    const std::optional<QString> path = dialogs_->choose_sound_bank(this);
+    if (!path) return;
+    const Result<void> loaded =
+        instruments_->load_sound_bank(QFile::encodeName(*path).toStdString());
+    if (loaded) {
+        show_instruments();
+        return;
+    }
+    // The bank before plays on with its program, so the list stays as it is. The heading
+    // names the file; the path is not repeated under it.
+    Error refused = loaded.error();
+    refused.where.file.clear();
+    dialogs_->show_error(
+        this,
+        tr("The sound bank \u201c%1\u201d could not be loaded.").arg(QFileInfo(*path).fileName()),
+        QString::fromStdString(refused.explanation()) + QStringLiteral("\n\n") +
+            tr("The bank you had plays on."));
 }
 
 void DocumentWindow::show_volume(int32_t volume) {

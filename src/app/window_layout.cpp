@@ -288,8 +288,7 @@ QWidget* tables_pane(WindowWidgets& w) {
 QWidget* sound_strip(WindowWidgets& w) {
     w.midi_source_list = new QComboBox;
     w.midi_source_list->setObjectName(QStringLiteral("midi_source_list"));
-    w.midi_source_list->setToolTip(
-        QObject::tr("Connect a MIDI keyboard; every source you pick stays connected"));
+    w.midi_source_list->setToolTip(QObject::tr("The MIDI keyboard that plays this document"));
     w.midi_source_list->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     w.last_key_field = new QLineEdit;
     w.last_key_field->setObjectName(QStringLiteral("last_key_field"));

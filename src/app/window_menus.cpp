@@ -19,7 +19,7 @@ void DocumentController::install_menus(DocumentWindow& window) {
     file->addAction(tr("&New"), QKeySequence::New, this, [this] { new_document(); });
     file->addAction(tr("&Open…"), QKeySequence::Open, this, [this, w] { open_chosen_document(w); });
     QMenu* recent = file->addMenu(tr("Open &Recent"));
-    connect(recent, &QMenu::aboutToShow, this, [this, recent] { fill_recent_menu(*recent); });
+    connect(recent, &QMenu::aboutToShow, this, [this, recent, w] { fill_recent_menu(*recent, w); });
     file->addSeparator();
     file->addAction(tr("&Close"), QKeySequence::Close, w, [this, w] { close_document(*w); });
     file->addAction(tr("&Save"), QKeySequence::Save, w, [this, w] { save_document(*w); });
@@ -47,14 +47,15 @@ void DocumentController::install_menus(DocumentWindow& window) {
     help_command->setMenuRole(QAction::NoRole);
 }
 
-void DocumentController::fill_recent_menu(QMenu& menu) {
+void DocumentController::fill_recent_menu(QMenu& menu, QWidget* window) {
     menu.clear();
     const QStringList recent = recent_documents();
+    // Every entry can be chosen: one that no longer opens says why and offers its removal.
     for (const QString& path : recent) {
-        QAction* open =
-            menu.addAction(QFileInfo(path).fileName(), this, [this, path] { open_document(path); });
+        QAction* open = menu.addAction(QFileInfo(path).fileName(), this, [this, path, window] {
+            open_recent_document(path, window);
+        });
         open->setToolTip(path);
-        open->setEnabled(QFileInfo::exists(path));
     }
     if (!recent.isEmpty()) menu.addSeparator();
     QAction* clear = menu.addAction(tr("Clear Menu"), this, [this] { clear_recent_documents(); });

@@ -58,7 +58,8 @@ Result<bool> ChordMapEditor::edit_cell(TableColumn column, int32_t row, const Ce
             return refusal(*value_refusal(BoundedValue::MidiKey, key ? *key : -1.0));
         if (*key == current_key) return false;
         if (map_.chord_for_key(*key))
-            return refusal("Key " + std::to_string(*key) + " has a chord already.");
+            return refusal("Key " + std::to_string(*key) +
+                           " plays another chord already: give that chord another key first.");
         changed = map_.rekey_row(*at, *key);
     } else if (column == TableColumn::ChordString) {
         const auto* chord = std::get_if<Chord>(&value);

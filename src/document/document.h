@@ -99,8 +99,8 @@ public:
     // Each refused value (base/value_limits.h, engine_limits.h) answers with the beep and
     // the reason (DocumentView::show_refusal), shows the stored value again and leaves every
     // field, array, the edited mark and the undo history as they were. A value equal to the
-    // stored one shows the stored value again and records nothing either. The x range stays within the ratio
-    // bounds and both ranges go from a lower to a higher value.
+    // stored one shows the stored value again and records nothing either. The x range stays within
+    // the ratio bounds and both ranges go from a lower to a higher value.
     void set_step_size(float step);
     void set_number_of_overtones(int32_t count);
     void set_overtone_type(int32_t type);

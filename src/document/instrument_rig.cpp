@@ -23,7 +23,8 @@ InstrumentRig::InstrumentRig(const PublishedChordMap& chords, Setup setup)
     midi_ = std::make_unique<midi::MidiInput>(
         client_or_default(std::move(setup.midi_client)),
         midi::MidiPlaybackTargets{std::make_shared<SynthNotePlayer>(synth_),
-                                  std::make_shared<PublishedChordLookup>(chords), last_played_});
+                                  std::make_shared<PublishedChordLookup>(chords), last_played_},
+        [this] { midi_sources_changed(); });
 }
 
 InstrumentRig::~InstrumentRig() {
@@ -39,14 +40,9 @@ std::vector<std::string> InstrumentRig::program_titles() const {
     return titles;
 }
 
-Result<void> InstrumentRig::load_sound_bank(const std::string& path) {
-    Result<void> loaded = synth_->load_bank(path);
-    if (!loaded) synth_->reset_to_default_bank();
-    return loaded;
-}
-
 std::string InstrumentRig::midi_system_name() const {
-    return midi_ ? midi_->system_name() : std::string();
+    if (!midi_ || midi_->system_name() == midi::kNoMidiSystemName) return {};
+    return midi_->system_name();
 }
 
 std::vector<std::string> InstrumentRig::midi_source_titles() const {
@@ -57,7 +53,27 @@ std::vector<std::string> InstrumentRig::midi_source_titles() const {
 }
 
 bool InstrumentRig::connect_midi_source(int index) {
-    return midi_ && midi_->connect_source(index);
+    return midi_ && midi_->select_source(index);
+}
+
+void InstrumentRig::refresh_midi_sources() {
+    if (!midi_) return;
+    midi_->rescan_sources();
+    midi_->follow_sources();
+}
+
+std::optional<int> InstrumentRig::connected_midi_source() const {
+    return midi_ ? midi_->selected_item() : std::nullopt;
+}
+
+void InstrumentRig::on_midi_sources_changed(std::function<void()> notify) {
+    const std::lock_guard lock(notify_mutex_);
+    notify_sources_changed_ = std::move(notify);
+}
+
+void InstrumentRig::midi_sources_changed() {
+    const std::lock_guard lock(notify_mutex_);
+    if (notify_sources_changed_) notify_sources_changed_();
 }
 
 void InstrumentRig::on_note_played(std::function<void(int key)> notify) {

@@ -10,7 +10,7 @@
 //
 // Threads: construction, destruction and every member function on the user-interface
 // thread. The MIDI receive thread plays through the synthesizer and runs the note-played
-// notification.
+// notification; a thread of the MIDI system runs the sources-changed one.
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -55,13 +55,18 @@ public:
     bool has_synthesizer() const override { return true; }
     std::vector<std::string> program_titles() const override;
     void select_program(int32_t index) override { synth_->select_instrument(index); }
-    // A refused bank brings the default bank back, playing, and gives the refusal.
-    Result<void> load_sound_bank(const std::string& path) override;
+    // A refused bank leaves the bank before it playing, with its program.
+    Result<void> load_sound_bank(const std::string& path) override {
+        return synth_->load_bank(path);
+    }
     void reset_to_default_bank() override { synth_->reset_to_default_bank(); }
     void allow_bank_measuring() override { synth_->allow_bank_measuring(); }
     std::string midi_system_name() const override;
     std::vector<std::string> midi_source_titles() const override;
     bool connect_midi_source(int index) override;
+    void refresh_midi_sources() override;
+    std::optional<int> connected_midi_source() const override;
+    void on_midi_sources_changed(std::function<void()> notify) override;
     std::optional<int> last_played_key() const override { return last_played_->value(); }
     void on_note_played(std::function<void(int key)> notify) override;
 
@@ -73,11 +78,14 @@ private:
     void set_pitch_true(bool on) override { synth_->set_pitch_true(on); }
     // Receive thread.
     void note_played(int key);
+    // A MIDI system thread.
+    void midi_sources_changed();
 
     const std::shared_ptr<SynthController> synth_;
     bool synthesizer_built_ = false;
     std::mutex notify_mutex_;
-    std::function<void(int key)> notify_;  // guarded by notify_mutex_
+    std::function<void(int key)> notify_;           // guarded by notify_mutex_
+    std::function<void()> notify_sources_changed_;  // guarded by notify_mutex_
     const std::shared_ptr<midi::LastPlayedKey> last_played_;
     // Declared last: destroyed first, so MIDI delivery ends before anything it uses goes.
     std::unique_ptr<midi::MidiInput> midi_;

@@ -31,8 +31,8 @@ public:
     // The current bank's instruments, titled "%d : %s" (index and name), in bank order.
     virtual std::vector<std::string> program_titles() const = 0;
     virtual void select_program(int32_t index) = 0;
-    // Plays through the bank file at `path`. A refused bank gives its reason, and the
-    // default bank plays again.
+    // Plays through the bank file at `path`. A refused bank gives its reason, and the bank
+    // before it plays on with its program.
     virtual Result<void> load_sound_bank(const std::string& path) = 0;
     virtual void reset_to_default_bank() = 0;
     // The window has shown: the bank may now be measured for pitch-true playback, in the
@@ -42,10 +42,19 @@ public:
     // --- MIDI input ----------------------------------------------------------------------
     // The MIDI system in use ("ALSA sequencer", "JACK"), or empty for none.
     virtual std::string midi_system_name() const = 0;
-    // The source pop-up's titles, as listed when the instruments were made.
+    // The source pop-up's titles, as listed by the last refresh.
     virtual std::vector<std::string> midi_source_titles() const = 0;
-    // Connects the source of pop-up item `index`; earlier ones stay connected.
+    // One source is connected at a time, and the pop-up shows it. This connects the source
+    // of pop-up item `index` in place of the one before; false when it cannot be connected.
     virtual bool connect_midi_source(int index) = 0;
+    // Lists the sources again and connects the one to show: the source picked last if it is
+    // listed, else the one connected if it still is, else the first.
+    virtual void refresh_midi_sources() = 0;
+    // The pop-up item of the connected source; nothing when none is connected.
+    virtual std::optional<int> connected_midi_source() const = 0;
+    // `notify` runs on a MIDI system thread when sources come or go; it must only queue a
+    // refresh for the user-interface thread.
+    virtual void on_midi_sources_changed(std::function<void()> notify) = 0;
     // The key of the last note-on, nothing before the first.
     virtual std::optional<int> last_played_key() const = 0;
     // `notify` runs on the MIDI receive thread after each note-on, with its key; it must only
@@ -69,6 +78,9 @@ public:
     std::string midi_system_name() const override { return {}; }
     std::vector<std::string> midi_source_titles() const override { return {}; }
     bool connect_midi_source(int) override { return false; }
+    void refresh_midi_sources() override {}
+    std::optional<int> connected_midi_source() const override { return std::nullopt; }
+    void on_midi_sources_changed(std::function<void()>) override {}
     std::optional<int> last_played_key() const override { return std::nullopt; }
     void on_note_played(std::function<void(int key)>) override {}
 

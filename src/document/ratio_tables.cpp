@@ -48,8 +48,8 @@ std::pair<int32_t, double> generator_arguments(ScalePreset preset,
 
 // The refusal of an eleventh fixed tone.
 Error full_fixed_tones() {
-    return refusal("At most " + std::to_string(kMaxDissonanceRatios) +
-                   " fixed tones: delete one first.");
+    return refusal("A curve takes at most " + std::to_string(kMaxDissonanceRatios) +
+                   " fixed tones: delete one before adding another.");
 }
 
 // Why an equal division or a harmonic series cannot be generated; nothing when it can.

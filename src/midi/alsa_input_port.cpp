@@ -99,6 +99,11 @@ bool AlsaInputPort::connect_source(const MidiSource& source) {
     return result == 0 || result == -EBUSY;  // -EBUSY: already connected
 }
 
+void AlsaInputPort::disconnect_source(const MidiSource& source) {
+    if (const std::optional<AlsaAddress> address = parse_address(source.address))
+        snd_seq_disconnect_from(seq_, port_, address->client, address->port);
+}
+
 void AlsaInputPort::receive_loop(const std::stop_token& stop) {
     const int count = snd_seq_poll_descriptors_count(seq_, POLLIN);
     if (count <= 0) return;

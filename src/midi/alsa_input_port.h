@@ -30,6 +30,7 @@ public:
     AlsaInputPort& operator=(const AlsaInputPort&) = delete;
 
     bool connect_source(const MidiSource& source) override;
+    void disconnect_source(const MidiSource& source) override;
 
     AlsaInputPort(snd_seq_t* seq, PacketListCallback deliver, void* deliver_context,
                   const std::function<void()>& sources_changed);

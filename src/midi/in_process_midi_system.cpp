@@ -62,6 +62,11 @@ public:
         return true;
     }
 
+    void disconnect_source(const MidiSource& source) override {
+        const std::scoped_lock lock(state_->mutex);
+        std::erase(record_.connected, source.address);
+    }
+
 private:
     std::shared_ptr<State> state_;
     PortRecord record_;

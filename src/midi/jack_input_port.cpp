@@ -69,6 +69,10 @@ bool JackInputPort::connect_source(const MidiSource& source) {
     return result == 0 || result == EEXIST;
 }
 
+void JackInputPort::disconnect_source(const MidiSource& source) {
+    if (!server_gone_.load()) jack_disconnect(client_, source.address.c_str(), full_name_.c_str());
+}
+
 int JackInputPort::process(jack_nframes_t frames, void* self) noexcept {
     static_cast<JackInputPort*>(self)->copy_events_to_ring(frames);
     return 0;

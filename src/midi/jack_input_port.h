@@ -1,9 +1,9 @@
 #pragma once
 // The JACK input port and its receive thread (see jack_midi_client.h).
 //
-// Threads: construction, connect_source and destruction on the user-interface thread;
-// process() on JACK's process thread (no locks, no allocation); the receive loop on the
-// port's own thread, which alone calls the receive callback.
+// Threads: construction, connect_source, disconnect_source and destruction on the
+// user-interface thread; process() on JACK's process thread (no locks, no allocation); the
+// receive loop on the port's own thread, which alone calls the receive callback.
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -35,6 +35,7 @@ public:
     JackInputPort& operator=(const JackInputPort&) = delete;
 
     bool connect_source(const MidiSource& source) override;
+    void disconnect_source(const MidiSource& source) override;
 
     // Events the ring buffer had no room for (a receive callback far too slow).
     uint64_t dropped_events() const { return dropped_.load(std::memory_order_relaxed); }

@@ -19,13 +19,17 @@
 //                         .client,
 //                     {player, chords, last_played},
 //                     [window] { queue_on_ui_thread([window] { window->refresh_sources(); }); });
+//     input.follow_sources();  // the first source plays at once
 //     for (const MidiSourceItem& item : input.source_items()) add_item(item.title);
+//     show_item(input.selected_item());
 //     set_tool_tip("MIDI system: " + input.system_name());
 //     // when the user picks item i of the pop-up:
-//     input.connect_source(i);
-//     // refresh_sources(): input.rescan_sources(); then fill the pop-up again.
+//     input.select_source(i);
+//     // refresh_sources(): input.rescan_sources(); input.follow_sources(); then fill the
+//     // pop-up again.
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -64,14 +68,25 @@ public:
 
     // Scans the sources again (at construction, and when the system announced a change).
     void rescan_sources();
-    // The pop-up items for the last scan; a later connect_source(i) connects item i
-    // of this list.
-    const std::vector<MidiSourceItem>& source_items();
+    // The pop-up items for the last scan; a later connect_source(i) or select_source(i)
+    // connects item i of this list.
+    const std::vector<MidiSourceItem>& source_items() const { return items_; }
     // Connects the source of pop-up item `item_index`; sources connected earlier stay
     // connected. False when there is no such item, no port, or the source is gone.
     bool connect_source(int item_index);
     // Connects every listed source (a headless run that plays from all keyboards).
     int connect_all_sources();
+
+    // A window's pop-up shows one source, and that is the one connected. select_source
+    // connects the source of item `item_index` in place of the one selected before (false,
+    // and none selected, when it cannot be connected). follow_sources, after a scan,
+    // selects the source picked last if it is listed, else the one selected if it still
+    // is, else the first item: a keyboard plays as soon as it is plugged in, and a picked
+    // one plays again when it comes back.
+    bool select_source(int item_index);
+    void follow_sources();
+    // The item of the selected source; nothing when none is selected.
+    std::optional<int> selected_item() const;
 
     const MidiSourceList& midi_sources() const { return midi_sources_; }
     const MidiPacketHandler& handler() const { return handler_; }
@@ -79,6 +94,9 @@ public:
 private:
     static MidiPlaybackTargets checked(MidiPlaybackTargets targets);
     static std::unique_ptr<MidiClient> checked(std::unique_ptr<MidiClient> client);
+    // Connects the source of `item` in place of the one selected; it is selected when that
+    // succeeds, none otherwise.
+    bool connect_selected(size_t item);
 
     // Declaration order is destruction order reversed: see the header comment.
     const MidiPlaybackTargets targets_;
@@ -86,6 +104,9 @@ private:
     std::unique_ptr<MidiClient> midi_client_;
     MidiSourceList midi_sources_;
     std::vector<MidiSourceItem> items_;
+    // The stable identifier of the source the user picked last, and the source selected.
+    std::optional<int32_t> picked_id_;
+    std::optional<MidiSource> selected_;
     std::unique_ptr<MidiInputPort> midi_in_port_;
 };
 

@@ -20,6 +20,8 @@ namespace kelvara::midi {
 
 inline constexpr std::string_view kMidiClientName = "Kelvara";
 inline constexpr std::string_view kMidiInputPortName = "Kelvara Input";
+// What a client of no MIDI system reports as its system (no_midi_client.h).
+inline constexpr std::string_view kNoMidiSystemName = "none";
 
 // One MIDI source as the system lists it. A value: it stays valid (as a description) after
 // the source is gone, and connecting a vanished source fails quietly.
@@ -52,6 +54,8 @@ public:
     // Connects `source` to this port; earlier connections stay. Returns false when the source
     // is gone or the system refused (a repeated connection counts as success).
     virtual bool connect_source(const MidiSource& source) = 0;
+    // Ends the connection from `source`, if there is one (a source that is gone has none).
+    virtual void disconnect_source(const MidiSource& source) = 0;
 };
 
 // The document's client in a MIDI system. Destroying it disposes of it; its input port must

@@ -7,7 +7,7 @@ namespace kelvara::midi {
 
 class NoMidiClient final : public MidiClient {
 public:
-    std::string system_name() const override { return "none"; }
+    std::string system_name() const override { return std::string(kNoMidiSystemName); }
     int32_t number_of_sources() override { return 0; }
     std::optional<MidiSource> source(int32_t) override { return std::nullopt; }
     std::unique_ptr<MidiInputPort> create_input_port(std::string_view, PacketListCallback,

@@ -1,9 +1,5 @@
 #include "sound/synth_controller.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -12,9 +8,11 @@
 #include <utility>
 
 #include "sound/audio_graph.h"
+#include "sound/bank_file_check.h"
 #include "sound/bank_tuning_cache.h"
 #include "sound/default_bank.h"
 #include "sound/pitch_mapping.h"
+#include "sound/synth_log.h"
 
 namespace kelvara {
 namespace {
@@ -84,20 +82,27 @@ Result<std::shared_ptr<AudioGraph>> SynthController::build_graph(
         if (!sound::load_default_bank(*engine, setup_.default_bank))
             return Error{ErrorKind::Refused, 0, description, {}, "no default bank loads", {}};
     } else {
-        // A file that cannot be opened says why; the loaders only say that they refused.
-        const int fd = ::open(bank_path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) return system_error(errno, description, bank_path);
-        ::close(fd);
+        // A file that is no bank at all is refused before any loader sees it, with what it
+        // is instead; the loaders would only say that they refused, each on the terminal.
+        if (const Result<void> checked = sound::check_bank_file(bank_path, description); !checked)
+            return checked.error();
+        // What FluidSynth says while it refuses a file that looks like a bank becomes the
+        // refusal's detail; after a load that went well it is printed as usual.
+        sound::SynthLogCapture complaints;
         if (!engine->load_bank_file(bank_path)) {
             Error refused{ErrorKind::Refused,
                           0,
                           description,
+                          "The file looks like a sound bank, but its content could not be "
+                          "read: it may be damaged, or of a kind Kelvara does not play. "
                           "Kelvara plays SoundFont (.sf2, .sf3) and DLS (.dls) banks.",
-                          "no bank loader accepts the file",
+                          complaints.messages().empty() ? "no bank loader accepts the file"
+                                                        : complaints.joined(),
                           {}};
             refused.where.file = bank_path;
             return refused;
         }
+        complaints.print_kept();
     }
     apply_pitch_true(*engine);
     return std::make_shared<AudioGraph>(std::move(engine), setup_.backend);
@@ -233,15 +238,17 @@ void SynthController::play_test() {
 }
 
 // The old graph keeps playing while the new bank loads (which takes a while for a large
-// bank); a refused bank leaves it stopped, as the caller then resets to the default bank.
+// bank), and goes on playing, with its program and controllers, when the bank is refused.
 Result<void> SynthController::load_bank(const std::string& path) {
     Result<std::shared_ptr<AudioGraph>> built =
-        path.empty() ? Error{ErrorKind::Refused, 0, "No sound bank was given.", {}, {}, {}}
+        path.empty() ? Error{ErrorKind::Refused,
+                             0,
+                             "No sound bank was given.",
+                             "Choose a SoundFont (.sf2, .sf3) or DLS (.dls) bank.",
+                             {},
+                             {}}
                      : build_graph(path);  // empty would mean the default
-    if (!built) {
-        stop();
-        return built.error();
-    }
+    if (!built) return built.error();
     std::shared_ptr<AudioGraph> next = std::move(*built);
     // The channel keeps its state across a bank load: its controllers and the bank select
     // and program it had, now taken from the new bank.

@@ -106,8 +106,9 @@ public:
     void play_test();
 
     // Loads a .sf2, .sf3 or .dls bank into a new synthesizer and starts it. A file that
-    // cannot be read, or that no bank loader accepts, is refused with the reason; the
-    // current graph is then left stopped (InstrumentRig brings the default bank back).
+    // cannot be read, that is no bank (bank_file_check.h), or that no bank loader accepts,
+    // is refused with the reason; the current graph then plays on as it was, with its bank,
+    // program and controllers.
     Result<void> load_bank(const std::string& path);
     // load_default_bank(), then start().
     void reset_to_default_bank();

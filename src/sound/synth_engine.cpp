@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "sound/synth_log.h"
+
 namespace kelvara::sound {
 namespace {
 
@@ -87,6 +89,7 @@ std::unique_ptr<SynthEngine> SynthEngine::create(uint8_t channel, double sample_
 }
 
 bool SynthEngine::init(BankLoaders loaders) {
+    install_synth_log();
     settings_.reset(new_fluid_settings());
     if (!settings_) return false;
     fluid_settings_t* s = settings_.get();

@@ -5,8 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <fstream>
@@ -187,6 +192,55 @@ TEST_F(DocumentFilesTest, NewDocumentsGetWindowsOfTheirOwnAndQuitStopsAtTheFirst
     kept->document().set_volume(1);
     EXPECT_FALSE(controller.close_all_documents());  // the user cancels
     EXPECT_THAT(controller.windows(), ElementsAre(kept, after));
+}
+
+// Open Recent lists each file once, however it was named: through a link to its folder,
+// with "..", or by an older Kelvara that kept paths as given. An entry that no longer opens
+// says why and leaves the menu when the user chooses Remove.
+TEST_F(DocumentFilesTest, OpenRecentListsEachFileOnceAndOffersToRemoveOneThatFails) {
+    const QDir real_folder(QFileInfo(folder.path()).canonicalFilePath());
+    const auto real = [&](const char* name) { return real_folder.filePath(name); };
+    ASSERT_TRUE(real_folder.mkdir("real"));
+    ASSERT_TRUE(QFile::link(real("real"), path("alias")));
+    DocumentWindow* a = controller.new_document();
+    dialogs.save_path_answers.push_back(path("alias/a.kelvara"));  // not written yet
+    ASSERT_TRUE(controller.save_document_as(*a));
+    EXPECT_EQ(a->file_path(), real("real/a.kelvara"));
+    ASSERT_TRUE(controller.close_document(*a));
+    ASSERT_TRUE(controller.close_document(*saved("b.kelvara", 220.0f, 20)));
+    ASSERT_NE(controller.open_document(path("real/../alias/a.kelvara")), nullptr);
+    EXPECT_THAT(controller.recent_documents(),
+                ElementsAre(real("real/a.kelvara"), real("b.kelvara")));
+    QSettings().setValue(
+        "recentDocuments",
+        QStringList{path("alias/a.kelvara"), path("./b.kelvara"), real("real/a.kelvara")});
+    EXPECT_THAT(controller.recent_documents(),
+                ElementsAre(real("real/a.kelvara"), real("b.kelvara")));
+
+    // Chosen from the menu, as a user does, once the file is gone: kept, then removed.
+    ASSERT_TRUE(QFile::remove(path("b.kelvara")));
+    QMenu* file_menu = controller.new_document()->menuBar()->actions().at(0)->menu();
+    QMenu* recent_menu = nullptr;
+    for (QAction* action : file_menu->actions())
+        if (action->menu() && action->text() == "Open &Recent") recent_menu = action->menu();
+    ASSERT_NE(recent_menu, nullptr);
+    const auto choose_b = [&] {
+        emit recent_menu->aboutToShow();
+        for (QAction* action : recent_menu->actions())
+            if (action->text() == "b.kelvara") return action->trigger(), true;
+        return false;
+    };
+    dialogs.recent_removal_answers = {false, true};
+    ASSERT_TRUE(choose_b());
+    ASSERT_EQ(dialogs.offered_recent_removals.size(), 1u);
+    EXPECT_EQ(dialogs.offered_recent_removals[0].first,
+              "\u201cb.kelvara\u201d could not be opened.");
+    EXPECT_EQ(dialogs.offered_recent_removals[0].second, "No such file or directory");
+    EXPECT_EQ(controller.recent_documents().size(), 2);
+    ASSERT_TRUE(choose_b());
+    EXPECT_THAT(controller.recent_documents(), ElementsAre(real("real/a.kelvara")));
+    EXPECT_FALSE(choose_b());
+    EXPECT_THAT(dialogs.errors, IsEmpty()) << "the offer says why; no second dialog";
 }
 
 // Start-up opens each file given; a new document when none could be opened.

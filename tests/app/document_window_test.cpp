@@ -20,6 +20,10 @@
 
 #include "app/document_window.h"
 #include "app/number_fields.h"
+#include "document/instrument_rig.h"
+#include "engine/engine_limits.h"
+#include "midi/in_process_midi_system.h"
+#include "midi/no_midi_client.h"
 #include "scales/ratio_list.h"
 #include "support/app_fakes.h"
 #include "support/value_rules_table.h"
@@ -168,6 +172,31 @@ TEST_F(DocumentWindowTest, TheGraphFollowsTheTimbreTheTogglesAndTheFit) {
     EXPECT_FALSE(doc().is_edited());
 }
 
+// The number of overtones does not enter a sine's curve: its field is off for a sine only,
+// whichever way the timbre arrives (the pop-up, undo and redo, a file).
+TEST_F(DocumentWindowTest, TheOvertonesFieldIsOffForASineOnly) {
+    QComboBox* timbres = w().timbre_selector;
+    const auto choose = [timbres](int type) {
+        const int target = timbres->findData(type);
+        while (timbres->currentIndex() != target)
+            QTest::keyClick(timbres, timbres->currentIndex() < target ? Qt::Key_Down : Qt::Key_Up);
+    };
+    EXPECT_TRUE(w().overtones_field->isEnabled());
+    choose(PureTone);
+    EXPECT_FALSE(w().overtones_field->isEnabled());
+    choose(FlatHarmonics);
+    EXPECT_TRUE(w().overtones_field->isEnabled());
+    doc().undo();
+    EXPECT_EQ(doc().curve().overtone_type(), PureTone);
+    EXPECT_FALSE(w().overtones_field->isEnabled());
+    doc().redo();
+    EXPECT_TRUE(w().overtones_field->isEnabled());
+    DocumentFileState read = doc().state();
+    read.overtone_type = PureTone;
+    ASSERT_TRUE(doc().apply_state(read));
+    EXPECT_FALSE(w().overtones_field->isEnabled());
+}
+
 TEST_F(DocumentWindowTest, TheSoundControlsGoToTheInstruments) {
     EXPECT_THAT(synth.calls, ElementsAre("set_midi_parameter 7 64"))
         << "a new window sends the volume it shows";
@@ -177,24 +206,71 @@ TEST_F(DocumentWindowTest, TheSoundControlsGoToTheInstruments) {
     EXPECT_TRUE(window.isWindowModified());
 
     QTest::keyClick(w().midi_source_list, Qt::Key_Down);
-    EXPECT_THAT(instruments.connected_sources, ElementsAre(1));
+    EXPECT_THAT(instruments.connected_sources, ElementsAre(0, 1));
     QTest::keyClick(w().instrument_list, Qt::Key_Down);
     EXPECT_THAT(instruments.selected_programs, ElementsAre(1));
 
-    window.set_sound_bank_chooser([](QWidget*) { return std::optional<QString>("/b.sf2"); });
+    testing::ScriptedDialogs dialogs;
+    window.set_dialogs(dialogs);
+    dialogs.sound_bank_answers = {"/b.sf2", "/banks/not a bank.sf2"};
     QTest::mouseClick(w().load_bank_button, Qt::LeftButton);
     EXPECT_THAT(instruments.loaded_banks, ElementsAre("/b.sf2"));
     ASSERT_EQ(w().instrument_list->count(), 1);
     EXPECT_EQ(w().instrument_list->itemText(0), "0 : Loaded");
-    instruments.refuse_banks = true;
-    instruments.programs = {"0 : Sine", "1 : Organ"};  // the bank that plays after a refusal
-    QTest::mouseClick(w().load_bank_button, Qt::LeftButton);
-    EXPECT_EQ(w().instrument_list->count(), 2) << "the programs that play are listed again";
-    EXPECT_EQ(window.statusBar()->currentMessage(),
-              "The sound bank could not be loaded. It is not a bank.");
+    // Default Bank lists the default bank's programs again.
+    instruments.programs = {"0 : Sine", "1 : Organ"};
     QTest::mouseClick(w().default_bank_button, Qt::LeftButton);
     EXPECT_EQ(instruments.resets, 1);
+    EXPECT_EQ(w().instrument_list->count(), 2);
+    QTest::keyClick(w().instrument_list, Qt::Key_Down);
+    EXPECT_THAT(instruments.selected_programs, ElementsAre(1, 1));
+    // A refused bank: the bank before plays on, and its program stays shown.
+    instruments.refuse_banks = true;
+    QTest::mouseClick(w().load_bank_button, Qt::LeftButton);
+    EXPECT_EQ(w().instrument_list->currentText(), "1 : Organ");
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_EQ(dialogs.errors[0].first,
+              "The sound bank \u201cnot a bank.sf2\u201d could not be loaded.");
+    EXPECT_EQ(dialogs.errors[0].second,
+              "The file is not a sound bank.\n0 bytes\n\nThe bank you had plays on.");
     EXPECT_EQ(synth.calls.size(), 2u) << "a bank change does not send the volume again";
+}
+
+// The window's real instruments over the in-process MIDI system: the source the pop-up shows
+// is the one connected, from the start, after a pick, and as sources go and come back.
+TEST(DocumentWindowMidi, ThePopUpShowsTheSourceThatIsConnected) {
+    const auto window_on = [](std::unique_ptr<midi::MidiClient> client) {
+        auto document = std::make_unique<Document>();
+        InstrumentRig::Setup setup;
+        setup.sound.backend = "null";
+        setup.sound.default_bank = "/nonexistent/bank.sf2";  // the generated bank: quick
+        setup.midi_client = std::move(client);
+        auto rig =
+            std::make_unique<InstrumentRig>(document->published_chord_map(), std::move(setup));
+        return std::make_unique<DocumentWindow>(std::move(document), std::move(rig));
+    };
+    midi::InProcessMidiSystem system;
+    system.add_source({"keys:1", "Keys", 1, true, "Keys"});
+    system.add_source({"pads:1", "Pads", 2, true, "Pads"});
+    const auto window = window_on(system.create_client(midi::kMidiClientName, "ALSA sequencer"));
+    QComboBox* sources = window->widgets().midi_source_list;
+    const auto shown_and_connected = [&](const QString& title, const std::string& address) {
+        QCoreApplication::processEvents();  // the system's announcements are queued
+        EXPECT_EQ(sources->currentText(), title);
+        EXPECT_THAT(system.connected_addresses(), ElementsAre(address));
+    };
+    shown_and_connected("Keys", "keys:1");
+    EXPECT_EQ(sources->toolTip(), "The MIDI keyboard that plays this document (ALSA sequencer)");
+    QTest::keyClick(sources, Qt::Key_Down);  // the user picks the pads
+    shown_and_connected("Pads", "pads:1");
+    system.remove_source("pads:1");  // unplugged: the keys stand in
+    shown_and_connected("Keys", "keys:1");
+    system.add_source({"pads:1", "Pads", 2, true, "Pads"});  // back: the pick plays again
+    shown_and_connected("Pads", "pads:1");
+
+    const auto silent = window_on(std::make_unique<midi::NoMidiClient>());
+    EXPECT_TRUE(
+        silent->widgets().midi_source_list->toolTip().startsWith("No MIDI system is available"));
 }
 
 TEST_F(DocumentWindowTest, TheLastPlayedFieldIsWrittenOnTheInterfaceThreadOnly) {
@@ -257,6 +333,28 @@ TEST_F(DocumentWindowTest, CellsTakeValuesAndTheScaleSelectionMovesTheCursorLine
     w().fixed_tone_table->selectRow(0);
     EXPECT_EQ(window.graph()->cursor_ratio(), 1.4983071f);
     EXPECT_TRUE(window.graph()->shows_cursor_line());
+}
+
+// An eleventh fixed tone and a key that plays another chord already are refused with the
+// beep and a word on why, and change nothing.
+TEST_F(DocumentWindowTest, AnEleventhFixedToneAndAKeyTakenTwiceSayWhyNothingHappened) {
+    while (w().fixed_tone_table->model()->rowCount() < kMaxDissonanceRatios)
+        QTest::mouseClick(w().fixed_tone_buttons[0], Qt::LeftButton);
+    QTest::mouseClick(w().fixed_tone_buttons[0], Qt::LeftButton);
+    EXPECT_EQ(w().fixed_tone_table->model()->rowCount(), kMaxDissonanceRatios);
+    EXPECT_EQ(window.beep_count(), 1);
+    EXPECT_EQ(window.statusBar()->currentMessage(),
+              "A curve takes at most 10 fixed tones: delete one before adding another.");
+
+    QTest::mouseClick(w().chord_buttons[0], Qt::LeftButton);
+    QTest::mouseClick(w().chord_buttons[0], Qt::LeftButton);
+    edit_cell(w().chord_table, 1, 0, QStringLiteral("0"));
+    EXPECT_EQ(cell(w().chord_table, 1, 0), "1");
+    EXPECT_EQ(window.beep_count(), 2);
+    EXPECT_EQ(window.statusBar()->currentMessage(),
+              "Key 0 plays another chord already: give that chord another key first.");
+    edit_cell(w().chord_table, 1, 0, QStringLiteral("1"));  // its own key: nothing to refuse
+    EXPECT_EQ(window.beep_count(), 2);
 }
 
 // The value table (support/value_rules_table.h) typed where a person types each value: taken,

@@ -5,20 +5,23 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 
 #include "app/help_menu.h"
 
 namespace kelvara {
 namespace {
 
-// One help window, shown again by each help command; its site button opens the help page
-// and closes it (even when nothing opened), its close button only closes.
-TEST(HelpWindow, OneWindowWhoseButtonsOpenThePageOrJustClose) {
+// One help window, shown again by each help command, showing the shipped page itself: no
+// browser is needed. Its browser button offers the page to the desktop and says so when
+// nothing opened it; a missing page is named.
+TEST(HelpWindow, ShowsTheShippedPageInItsOwnWindow) {
     std::vector<QUrl> opened;
-    const QUrl page = QUrl::fromLocalFile(QStringLiteral("/usr/share/kelvara/help/index.html"));
+    const QUrl page = QUrl::fromLocalFile(QStringLiteral(KELVARA_BUILD_HELP_PAGE));
     HelpMenu menu{page, [&](const QUrl& url) {
                       opened.push_back(url);
                       return false;
@@ -27,15 +30,21 @@ TEST(HelpWindow, OneWindowWhoseButtonsOpenThePageOrJustClose) {
     menu.show_help();
     HelpWindow* help = menu.help_window();
     ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_EQ(help->page_view()->documentTitle(), "Kelvara Help");
+    EXPECT_TRUE(help->page_view()->toPlainText().contains("The curve"));
+    QTest::mouseClick(help->browser_button(), Qt::LeftButton);
+    EXPECT_THAT(opened, ::testing::ElementsAre(page));
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_FALSE(help->note()->text().isEmpty()) << "no browser opened, and the window says so";
     QTest::mouseClick(help->close_button(), Qt::LeftButton);
     EXPECT_FALSE(help->isVisible());
-    EXPECT_TRUE(opened.empty());
     menu.show_help();
     EXPECT_EQ(menu.help_window(), help);
     EXPECT_TRUE(help->isVisible());
-    QTest::mouseClick(help->open_page_button(), Qt::LeftButton);
-    EXPECT_THAT(opened, ::testing::ElementsAre(page));
-    EXPECT_FALSE(help->isVisible());
+
+    const HelpWindow missing(QUrl::fromLocalFile("/nowhere/help/index.html"), {});
+    EXPECT_TRUE(missing.page_view()->toPlainText().contains("/nowhere/help/index.html"));
 }
 
 // Beside the program first, then in the data folder next to it, then the installed one; the

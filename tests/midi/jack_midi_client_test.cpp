@@ -1,9 +1,10 @@
 // The JACK system end to end, through a real server: listing, two documents' clients of
-// the same name (the server renames the second) both receiving from one source, delivery
-// on the receive thread in order, and a closed input receiving nothing more. The server is the one
-// JACK_DEFAULT_SERVER names; scripts/with-test-services.sh starts a private one with the dummy
-// backend and sets KELVARA_REQUIRE_JACK=1, which turns a missing server into a failure (without it
-// the test skips).
+// the same name (the server renames the second) both receiving from one source, delivery on
+// the receive thread in order, a closed input receiving nothing more, and a pick replacing
+// the selected source. The server is the one JACK_DEFAULT_SERVER names;
+// scripts/with-test-services.sh starts a private one with the dummy backend and sets
+// KELVARA_REQUIRE_JACK=1, which turns a missing server into a failure (without it the test
+// skips).
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -34,10 +35,10 @@ std::string unique(const std::string& name) {
 struct Document {
     explicit Document(std::unique_ptr<MidiClient> client)
         : input(std::move(client), {player, chords, std::make_shared<LastPlayedKey>()}) {}
-    int item_of(const JackTestSource& source) {
+    int item_of(const JackTestSource& source, size_t port = 0) {
         const auto& items = input.source_items();
         for (size_t i = 0; i < items.size(); ++i)
-            if (items[i].source.address == source.full_port_name(0)) return int(i);
+            if (items[i].source.address == source.full_port_name(port)) return int(i);
         return -1;
     }
     // Deliveries take about a millisecond; the bound only matters when something is broken.
@@ -68,7 +69,7 @@ TEST(JackMidi, ASourcePlaysIntoEveryOpenInputConnectedToIt) {
     }
     MidiClientOpening second = open_jack_midi_client(kMidiClientName);
     ASSERT_NE(second.client, nullptr) << second.failure;
-    auto keys = JackTestSource::open(unique("Keys"), {"MIDI Out"});
+    auto keys = JackTestSource::open(unique("Keys"), {"MIDI Out", "MIDI Out 2"});
     ASSERT_TRUE(keys);
     Document one(std::move(first.client));
     auto two = std::make_unique<Document>(std::move(second.client));
@@ -100,6 +101,13 @@ TEST(JackMidi, ASourcePlaysIntoEveryOpenInputConnectedToIt) {
     EXPECT_THAT(one.player->calls(),
                 ElementsAre("on 261.5 329.5 v100 -> 1 2", "cc 7 90", "off 1 2", "cc 1 2"));
     EXPECT_EQ(closed_player->calls().size(), 3u);
+
+    // A pick in the window's pop-up replaces the source it selected before.
+    ASSERT_TRUE(one.input.select_source(one.item_of(*keys, 1)));
+    ASSERT_TRUE(keys->wait_for_connections(1, 1));
+    ASSERT_TRUE(one.input.select_source(one.item_of(*keys, 0)));
+    EXPECT_TRUE(keys->wait_for_connections(1, 0));
+    EXPECT_TRUE(keys->wait_for_connections(0, 1));
 }
 
 }  // namespace

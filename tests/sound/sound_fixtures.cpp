@@ -3,6 +3,7 @@
 #include <DLS.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <numbers>
@@ -90,6 +91,22 @@ TestBanks::TestBanks() {
     for (size_t i = 0; i < noise.size(); ++i) noise[i] = uint8_t((i * 7919u + 13u) >> 3);
     write_bytes(garbage_, noise);
     write_dls(dls_);
+
+    write_bytes((dir_ / "empty.sf2").string(), {});
+    const std::string text = "A list of songs, not a bank.\n";
+    write_bytes((dir_ / "songs.sf2").string(), std::vector<uint8_t>(text.begin(), text.end()));
+    for (size_t i = 0; i < noise.size(); ++i) noise[i] = uint8_t((i * 2654435761u) >> 24);
+    write_bytes((dir_ / "noise.dls").string(), noise);
+    std::vector<uint8_t> damaged = image;
+    std::copy_n("junk", 4, damaged.begin() + 20);  // where the INFO list names itself
+    write_bytes((dir_ / "damaged.sf2").string(), damaged);
+}
+
+std::vector<std::string> TestBanks::not_banks() const {
+    std::vector<std::string> files{garbage_, truncated_sf2_};
+    for (const char* name : {"empty.sf2", "songs.sf2", "noise.dls", "damaged.sf2"})
+        files.push_back((dir_ / name).string());
+    return files;
 }
 
 TestBanks::~TestBanks() {

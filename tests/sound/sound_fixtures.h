@@ -26,6 +26,9 @@ public:
     const std::string& dls() const { return dls_; }
     const std::string& garbage() const { return garbage_; }
     const std::string& truncated_sf2() const { return truncated_sf2_; }
+    // Every file a bank loader must refuse: the two above, an empty file, text and noise
+    // named as banks, and a SoundFont whose header is intact but whose first part is not.
+    std::vector<std::string> not_banks() const;
 
 private:
     std::filesystem::path dir_;

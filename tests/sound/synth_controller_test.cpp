@@ -1,7 +1,7 @@
 // SynthController through the real FluidSynth, rendered offline: every tone sounds at its
 // exact fractional pitch (generated SF2 and DLS banks), stopping a chord stops exactly its
-// notes, each program item plays its own instrument, a refused bank falls back to the
-// default, and a missing default bank file gives the generated bank.
+// notes, each program item plays its own instrument, a refused bank leaves the one before
+// playing, and a missing default bank file gives the generated bank.
 #include "sound/synth_controller.h"
 
 #include <gtest/gtest.h>
@@ -136,24 +136,35 @@ TEST_F(SynthControllerTest, EachProgramItemPlaysItsOwnInstrument) {
     }
 }
 
-// A refused bank leaves the graph stopped; the reset brings the default back on a new graph
-// with the synthesizer's default volume, where a load that succeeds keeps the volume set.
-TEST_F(SynthControllerTest, ARefusedBankFallsBackToTheDefaultOnANewGraph) {
+// A refused bank leaves the graph playing as it was: its bank, program and volume, and says
+// why without a word on the terminal. The default bank comes back on a new graph with the
+// synthesizer's default volume, where a load that succeeds keeps the volume set.
+TEST_F(SynthControllerTest, ARefusedBankLeavesTheGraphPlayingAsItWas) {
     controller_.set_midi_parameter(7, 200);
     EXPECT_EQ(controller_.midi_parameter(7), 127);  // controller values are limited to 127
     controller_.set_midi_parameter(7, 33);
     ASSERT_TRUE(controller_.load_bank(banks_.dls()));
     EXPECT_EQ(controller_.midi_parameter(7), 33);
-    for (const std::string& bad :
-         {banks_.garbage(), banks_.truncated_sf2(), banks_.sf2() + ".missing", std::string()}) {
-        EXPECT_FALSE(controller_.load_bank(bad)) << bad;
-        EXPECT_FALSE(controller_.is_running());
-        controller_.reset_to_default_bank();
+    controller_.select_instrument(1);
+    const std::vector<ProgramItem> programs = controller_.programs();
+    std::vector<std::string> refused = banks_.not_banks();
+    refused.insert(refused.end(), {banks_.sf2() + ".missing", std::string()});
+    for (const std::string& bad : refused) {
+        ::testing::internal::CaptureStderr();
+        const Result<void> loaded = controller_.load_bank(bad);
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << bad;
+        ASSERT_FALSE(loaded) << bad;
+        EXPECT_FALSE(loaded.error().explanation().empty()) << bad;
         EXPECT_TRUE(controller_.is_running());
-        EXPECT_EQ(controller_.programs().size(), 4u);
-        EXPECT_EQ(controller_.selected_instrument(), 0u);
-        EXPECT_EQ(controller_.midi_parameter(7), 100);
+        EXPECT_EQ(controller_.programs(), programs);
+        EXPECT_EQ(controller_.selected_instrument(), programs[1].tag);
+        EXPECT_EQ(controller_.midi_parameter(7), 33);
     }
+    controller_.reset_to_default_bank();
+    EXPECT_TRUE(controller_.is_running());
+    EXPECT_EQ(controller_.programs().size(), 4u);
+    EXPECT_EQ(controller_.selected_instrument(), 0u);
+    EXPECT_EQ(controller_.midi_parameter(7), 100);
 }
 
 TEST(SynthControllerDefaultBank, AMissingBankFileGivesTheGeneratedBank) {

@@ -24,6 +24,11 @@ public:
     std::deque<QString> save_path_answers;  // an empty one is a cancelled dialog
     std::deque<bool> revert_answers;        // unscripted, a revert is confirmed
     std::deque<bool> restore_answers;       // unscripted, recovered documents are declined
+    // Unscripted, the choice of a bank is cancelled.
+    std::deque<QString> sound_bank_answers;
+    // Unscripted, a recent document that failed to open stays in the menu.
+    std::deque<bool> recent_removal_answers;
+    std::vector<std::pair<QString, QString>> offered_recent_removals;
     std::vector<QString> asked_revert_for;
     std::vector<QStringList> asked_restore_for;
     std::vector<QString> asked_save_changes_for;
@@ -48,13 +53,20 @@ public:
         const QString path = take(save_path_answers, QString());
         return path.isEmpty() ? std::nullopt : std::optional<QString>(path);
     }
-    std::optional<QString> choose_sound_bank(QWidget*) override { return std::nullopt; }
+    std::optional<QString> choose_sound_bank(QWidget*) override {
+        const QString path = take(sound_bank_answers, QString());
+        return path.isEmpty() ? std::nullopt : std::optional<QString>(path);
+    }
     void show_error(QWidget*, const QString& text, const QString& details) override {
         errors.emplace_back(text, details);
     }
     std::vector<std::pair<QString, QString>> notices;
     void show_notice(QWidget*, const QString& text, const QString& details) override {
         notices.emplace_back(text, details);
+    }
+    bool offer_recent_removal(QWidget*, const QString& text, const QString& details) override {
+        offered_recent_removals.emplace_back(text, details);
+        return take(recent_removal_answers, false);
     }
 
 private:
@@ -86,8 +98,12 @@ public:
     Result<void> load_sound_bank(const std::string& path) override {
         loaded_banks.push_back(path);
         if (refuse_banks)
-            return Error{ErrorKind::Refused,  0,  "The sound bank could not be loaded.",
-                         "It is not a bank.", {}, {}};
+            return Error{ErrorKind::Refused,
+                         0,
+                         "The sound bank could not be loaded.",
+                         "The file is not a sound bank.",
+                         "0 bytes",
+                         {path, {}, {}, {}, {}}};
         programs = {"0 : Loaded"};
         return {};
     }
@@ -103,6 +119,15 @@ public:
         connected_sources.push_back(index);
         return true;
     }
+    // Connects the first source, as the real ones do when nothing is connected yet.
+    void refresh_midi_sources() override {
+        if (connected_sources.empty()) connected_sources.push_back(0);
+    }
+    std::optional<int> connected_midi_source() const override {
+        if (connected_sources.empty()) return std::nullopt;
+        return connected_sources.back();
+    }
+    void on_midi_sources_changed(std::function<void()>) override {}
     std::optional<int> last_played_key() const override {
         const int key = last_key_.load();
         return key < 0 ? std::nullopt : std::optional<int>(key);

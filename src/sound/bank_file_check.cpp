@@ -1,0 +1,129 @@
+#include "sound/bank_file_check.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <string>
+
+namespace kelvara::sound {
+namespace {
+
+constexpr const char* kBankKinds = "Kelvara plays SoundFont (.sf2, .sf3) and DLS (.dls) banks.";
+constexpr const char* kGetItAgain = "Copy or download the bank again.";
+constexpr uint64_t kRiffHeaderBytes = 12;
+constexpr uint64_t kChunkHeaderBytes = 8;
+// Banks have a handful of top-level chunks; past this many the walk stops looking.
+constexpr int kMaxChunksWalked = 100000;
+
+uint32_t little_endian_32(const unsigned char* bytes) {
+    return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 |
+           uint32_t(bytes[3]) << 24;
+}
+
+bool is_chunk_name(const unsigned char* name) {
+    for (int i = 0; i < 4; ++i)
+        if (name[i] < 0x20 || name[i] > 0x7E) return false;
+    return true;
+}
+
+// Four bytes as text, with anything unprintable as a dot.
+std::string shown_name(const unsigned char* name) {
+    std::string text;
+    for (int i = 0; i < 4; ++i) text += name[i] >= 0x20 && name[i] <= 0x7E ? char(name[i]) : '.';
+    return "\"" + text + "\"";
+}
+
+class OpenFile {
+public:
+    explicit OpenFile(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    ~OpenFile() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    OpenFile(const OpenFile&) = delete;
+    OpenFile& operator=(const OpenFile&) = delete;
+
+    bool is_open() const { return fd_ >= 0; }
+    // The file's size; -1 (errno set) when it cannot be told.
+    int64_t size() const {
+        struct stat info {};
+        return ::fstat(fd_, &info) == 0 ? int64_t(info.st_size) : -1;
+    }
+    // Reads exactly `count` bytes at `offset`.
+    bool read_at(uint64_t offset, unsigned char* into, size_t count) const {
+        size_t done = 0;
+        while (done < count) {
+            const ssize_t n = ::pread(fd_, into + done, count - done, off_t(offset + done));
+            if (n <= 0) return false;
+            done += size_t(n);
+        }
+        return true;
+    }
+
+private:
+    int fd_;
+};
+
+}  // namespace
+
+Result<void> check_bank_file(const std::string& path, const std::string& description) {
+    const auto refuse = [&](const std::string& reason, std::string detail,
+                            std::optional<size_t> offset = std::nullopt) {
+        Error refused{ErrorKind::Refused, 0, description, reason, std::move(detail), {}};
+        refused.where.file = path;
+        refused.where.offset = offset;
+        return refused;
+    };
+    const OpenFile file(path);
+    if (!file.is_open()) return system_error(errno, description, path);
+    const int64_t size = file.size();
+    if (size < 0) return system_error(errno, description, path);
+    if (size == 0) return refuse(std::string("The file is empty. ") + kBankKinds, "0 bytes");
+
+    std::array<unsigned char, kRiffHeaderBytes> header{};
+    const bool whole_header =
+        uint64_t(size) >= kRiffHeaderBytes && file.read_at(0, header.data(), header.size());
+    const std::string not_a_bank = std::string("The file is not a sound bank. ") + kBankKinds;
+    if (!whole_header || std::memcmp(header.data(), "RIFF", 4) != 0)
+        return refuse(not_a_bank, whole_header ? "it begins with " + shown_name(header.data()) +
+                                                     ", where a bank begins with \"RIFF\""
+                                               : "too short for a bank's header");
+    const std::string form(reinterpret_cast<const char*>(header.data() + 8), 4);
+    if (form != "sfbk" && form != "DLS ")
+        return refuse(
+            "The file is a RIFF file of another kind, not a sound bank. " + std::string(kBankKinds),
+            "RIFF form " + shown_name(header.data() + 8) +
+                ", where a bank has \"sfbk\" or \"DLS \"");
+
+    // The header counts the bytes after its first eight.
+    const uint64_t end = kChunkHeaderBytes + little_endian_32(header.data() + 4);
+    if (end > uint64_t(size))
+        return refuse(
+            "The file is incomplete: it ends before the bank does. " + std::string(kGetItAgain),
+            "the header announces " + std::to_string(end) + " bytes, the file has " +
+                std::to_string(size));
+    uint64_t at = kRiffHeaderBytes;
+    for (int walked = 0; at + kChunkHeaderBytes <= end && walked < kMaxChunksWalked; ++walked) {
+        std::array<unsigned char, kChunkHeaderBytes> chunk{};
+        if (!file.read_at(at, chunk.data(), chunk.size()))
+            return system_error(errno == 0 ? EIO : errno, description, path);
+        const std::string damaged = std::string("The file is damaged. ") + kGetItAgain;
+        if (!is_chunk_name(chunk.data()))
+            return refuse(damaged, "no chunk name here, but " + shown_name(chunk.data()), at);
+        const uint64_t next = at + kChunkHeaderBytes + little_endian_32(chunk.data() + 4);
+        if (next > end)
+            return refuse(damaged,
+                          "chunk " + shown_name(chunk.data()) + " runs past the bank's end, byte " +
+                              std::to_string(end),
+                          at);
+        at = next + (next & 1);  // chunks start on even bytes
+    }
+    return {};
+}
+
+}  // namespace kelvara::sound
