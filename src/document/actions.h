@@ -40,6 +40,7 @@ enum class EditName {
     EditChord,
     Volume,
     PitchTrue,
+    MinimaToScale,
 };
 
 enum class ScaleAction {
@@ -65,6 +66,12 @@ enum class ScalePreset {
 struct ScaleGeneratorFields {
     int32_t tet = 0;
     float base = 0.0f;
+};
+
+// What Minima → Scale does with the scale.
+enum class MinimaToScale {
+    Replace,  // the scale becomes the minima's ratios
+    Add,      // the minima's ratios join the scale; a ratio already in it is not added again
 };
 
 enum class FixedToneAction {
