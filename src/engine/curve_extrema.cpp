@@ -116,6 +116,7 @@ public:
             begin = end;
         }
         cancel_unresolved_turns();
+        out_.value_resolution = expander_.value_resolution();
         return std::move(out_);
     }
 

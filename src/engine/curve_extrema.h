@@ -27,6 +27,7 @@ struct CurveExtrema {
     std::vector<CurveExtremum> extrema;  // by ratio; minima and maxima alternate
     double value_at_begin = 0.0;         // y(x_min)
     double value_at_end = 0.0;           // y(x_max)
+    double value_resolution = 0.0;       // values closer than this are not told apart
 };
 
 // Refused: bounds that are not finite, x_min >= x_max, or an end outside [kMinCurveX,

@@ -35,7 +35,8 @@ Result<std::vector<CurveMinimum>> find_curve_minima(const CurveDefinition& curve
     if (!starts_with_minimum) points.push_back({found.value_at_begin, false});
     for (const CurveExtremum& e : extrema) points.push_back({e.value, e.is_minimum});
     if (!ends_with_minimum) points.push_back({found.value_at_end, false});
-    const std::vector<double> prominence = minimum_prominences(points);
+    // Depths that differ by less than the search resolves are one depth.
+    const std::vector<double> prominence = minimum_prominences(points, found.value_resolution);
 
     std::vector<CurveMinimum> minima;
     const size_t offset = starts_with_minimum ? 0 : 1;

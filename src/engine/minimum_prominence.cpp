@@ -2,76 +2,86 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstdint>
+#include <cstddef>
 
 namespace kelvara {
 namespace {
 
-// The largest value over any index range in O(1), after O(n log n) preparation.
-class RangeMaximum {
+// The largest or the smallest value over any index range in O(1), after O(n log n)
+// preparation: the extreme of every range of a power-of-two width.
+class RangeExtreme {
 public:
-    explicit RangeMaximum(std::span<const TurningPoint> points) {
+    RangeExtreme(std::span<const TurningPoint> points, bool largest) : largest_(largest) {
         levels_.emplace_back();
         for (const TurningPoint& p : points) levels_[0].push_back(p.value);
         for (size_t width = 2; width <= points.size(); width *= 2) {
             const std::vector<double>& below = levels_.back();
             std::vector<double> level(points.size() - width + 1);
             for (size_t i = 0; i < level.size(); ++i)
-                level[i] = std::max(below[i], below[i + width / 2]);
+                level[i] = pick(below[i], below[i + width / 2]);
             levels_.push_back(std::move(level));
         }
     }
     // Over [first, last], first <= last.
     double operator()(size_t first, size_t last) const {
         const auto level = static_cast<size_t>(std::bit_width(last - first + 1) - 1);
-        return std::max(levels_[level][first], levels_[level][last + 1 - (size_t{1} << level)]);
+        return pick(levels_[level][first], levels_[level][last + 1 - (size_t{1} << level)]);
     }
 
 private:
+    double pick(double a, double b) const { return largest_ ? std::max(a, b) : std::min(a, b); }
+    bool largest_;
     std::vector<std::vector<double>> levels_;
 };
 
-constexpr int64_t kNone = -1;
-
-// For each point, the nearest point on its left (or right) whose value is strictly lower, or
-// kNone: a stack of the points passed whose values increase towards the top.
-std::vector<int64_t> nearest_lower(std::span<const TurningPoint> points, bool from_left) {
-    const auto n = static_cast<int64_t>(points.size());
-    std::vector<int64_t> nearest(points.size(), kNone), stack;
-    for (int64_t k = 0; k < n; ++k) {
-        const int64_t i = from_left ? k : n - 1 - k;
-        while (!stack.empty() && points[stack.back()].value >= points[i].value) stack.pop_back();
-        if (!stack.empty()) nearest[i] = stack.back();
-        stack.push_back(i);
+// The nearest point left of i whose value is below `lower`, when lowest(0, i - 1) < lower:
+// the largest j with lowest(j, i - 1) < lower, found by bisection.
+size_t nearest_lower_left(const RangeExtreme& lowest, size_t i, double lower) {
+    size_t low = 0, high = i - 1;
+    while (low < high) {
+        const size_t middle = low + (high - low + 1) / 2;
+        if (lowest(middle, i - 1) < lower)
+            low = middle;
+        else
+            high = middle - 1;
     }
-    return nearest;
+    return low;
+}
+
+// The nearest point right of i whose value is below `lower`, when lowest(i + 1, last) < lower.
+size_t nearest_lower_right(const RangeExtreme& lowest, size_t i, size_t last, double lower) {
+    size_t low = i + 1, high = last;
+    while (low < high) {
+        const size_t middle = low + (high - low) / 2;
+        if (lowest(i + 1, middle) < lower)
+            high = middle;
+        else
+            low = middle + 1;
+    }
+    return low;
 }
 
 }  // namespace
 
-std::vector<double> minimum_prominences(std::span<const TurningPoint> points) {
+std::vector<double> minimum_prominences(std::span<const TurningPoint> points, double tolerance) {
     std::vector<double> prominence(points.size(), 0.0);
     if (points.size() < 2) return prominence;
-    const RangeMaximum highest(points);
-    const std::vector<int64_t> left = nearest_lower(points, true);
-    const std::vector<int64_t> right = nearest_lower(points, false);
-    const auto last = static_cast<int64_t>(points.size()) - 1;
-    // The rise over the points first..last (the minimum's side up to where the curve falls
-    // below it, between the lower point and its neighbour, or up to the range's end).
-    auto rise = [&](int64_t first, int64_t last_point, double v) {
-        return highest(static_cast<size_t>(first), static_cast<size_t>(last_point)) - v;
-    };
-    for (int64_t i = 0; i <= last; ++i) {
+    const RangeExtreme highest(points, true), lowest(points, false);
+    const size_t last = points.size() - 1;
+    for (size_t i = 0; i <= last; ++i) {
         if (!points[i].is_minimum) continue;
-        const double v = points[i].value;
-        if (i == 0) {
-            prominence[i] = rise(i, right[i] == kNone ? last : right[i] - 1, v);
-        } else if (i == last) {
-            prominence[i] = rise(left[i] == kNone ? 0 : left[i] + 1, i, v);
-        } else {
-            prominence[i] = std::min(rise(left[i] == kNone ? 0 : left[i] + 1, i, v),
-                                     rise(i, right[i] == kNone ? last : right[i] - 1, v));
-        }
+        const double lower = points[i].value - tolerance;
+        // Each side runs up to the nearest point lower than the minimum, or to the range's end.
+        size_t left = 0, right = last;
+        if (i > 0 && lowest(0, i - 1) < lower) left = nearest_lower_left(lowest, i, lower) + 1;
+        if (i < last && lowest(i + 1, last) < lower)
+            right = nearest_lower_right(lowest, i, last, lower) - 1;
+        const double left_rise = highest(left, i) - points[i].value;
+        const double right_rise = highest(i, right) - points[i].value;
+        // A minimum on an end of the range is measured on its other side only.
+        prominence[i] = i == 0      ? right_rise
+                        : i == last ? left_rise
+                                    : std::min(left_rise, right_rise);
     }
     return prominence;
 }
