@@ -10,9 +10,13 @@ namespace kelvara {
 
 MinimaQuery minima_query(const Document& document, double just_tolerance_cents) {
     const Curve& curve = document.curve();
+    const double x_min = curve.x_min(), x_max = curve.x_max();
+    // A range with no part inside the curve's is left as it is, for the search to refuse.
+    const double low = std::max(x_min, kMinCurveX), high = std::min(x_max, kMaxCurveX);
+    const bool overlaps = low < high;
     return {document_curve_definition(curve.timbre(), document.tables().fixed_tones()),
-            {.x_min = std::max(static_cast<double>(curve.x_min()), kMinCurveX),
-             .x_max = std::min(static_cast<double>(curve.x_max()), kMaxCurveX),
+            {.x_min = overlaps ? low : x_min,
+             .x_max = overlaps ? high : x_max,
              .just_tolerance_cents = just_tolerance_cents}};
 }
 
