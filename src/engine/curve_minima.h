@@ -43,7 +43,7 @@ Result<void> check_minima_search(const MinimaSearch& search);
 
 // Every local minimum of the curve in [x_min, x_max], by ratio. Refused as
 // check_curve_definition or check_minima_search refuse. Any thread; allocates. The worst
-// document (10 fixed tones of 25 partials, x from 1 to 4) takes about 2 ms, a few sampling
+// document (10 fixed tones of 25 partials, x from 1 to 4) takes about 2 ms, six sampling
 // runs of it (`kelvara-cli bench`, row minima).
 Result<std::vector<CurveMinimum>> find_curve_minima(const CurveDefinition& curve,
                                                     const MinimaSearch& search);

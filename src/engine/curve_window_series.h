@@ -68,7 +68,7 @@ private:
 
 class WindowExpander {
 public:
-    // `curve` must be valid (curve_definition_error gives nothing).
+    // `curve` must be valid (check_curve_definition accepts it).
     explicit WindowExpander(const CurveDefinition& curve);
 
     // The curve on [x_begin, x_end], 0 < x_begin < x_end, x_end/x_begin at most
