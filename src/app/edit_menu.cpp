@@ -67,6 +67,8 @@ QString edit_title(EditName name) {
         case EditName::EditChord: return QObject::tr("Chord");
         case EditName::Volume: return QObject::tr("Volume");
         case EditName::PitchTrue: return QObject::tr("Bank's Own Tuning");
+        case EditName::ImportScale: return QObject::tr("Import Scale");
+        case EditName::MapScaleToKeys: return QObject::tr("Map Scale to Keys");
         case EditName::MinimaToScale: return QObject::tr("Minima to Scale");
     }
     return QObject::tr("Change");

@@ -263,10 +263,17 @@ QGroupBox* chord_box(WindowWidgets& w) {
                        segment(QObject::tr("From Fixed Tones"),
                                QObject::tr("Map the next free key to the fixed tones as a chord")),
                        segment(QObject::tr("−"), QObject::tr("Unmap the selected key"))};
+    w.chord_map_menu_button =
+        segment(QObject::tr("Keys"), QObject::tr("Fill the chord map from the scale"));
+    w.chord_map_menu_button->setPopupMode(QToolButton::InstantPopup);
+    w.chord_map_menu = new QMenu(w.chord_map_menu_button);
+    w.chord_map_menu_button->setMenu(w.chord_map_menu);
     auto* box = new QGroupBox(QObject::tr("Chord Map"));
     auto* layout = new QVBoxLayout(box);
     layout->addWidget(w.chord_table, 1);
-    layout->addWidget(segment_row<3>(w.chord_buttons));
+    QWidget* segments = segment_row<3>(w.chord_buttons);
+    static_cast<QHBoxLayout*>(segments->layout())->insertWidget(3, w.chord_map_menu_button);
+    layout->addWidget(segments);
     return box;
 }
 
@@ -352,6 +359,8 @@ void set_tab_order(const WindowWidgets& w) {
         w.default_bank_button,   w.bank_tuning_box,       w.volume_slider};
     for (std::size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
+    // The chord map's menu follows its segments.
+    QWidget::setTabOrder(w.chord_buttons[2], w.chord_map_menu_button);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The menus of a document window: File with the document commands and their standard
-// shortcuts, Edit (edit_menu.cpp), and Help.
+// shortcuts and the tuning files (tuning_file_commands.cpp), Edit (edit_menu.cpp), and Help.
 #include <QApplication>
 #include <QFileInfo>
 #include <QMenu>
@@ -8,6 +8,7 @@
 #include "app/document_controller.h"
 #include "app/edit_menu.h"
 #include "app/help_menu.h"
+#include "app/tuning_file_commands.h"
 
 namespace kelvara {
 
@@ -30,6 +31,8 @@ void DocumentController::install_menus(DocumentWindow& window) {
     connect(file, &QMenu::aboutToShow, w, [w, revert] {
         revert->setEnabled(!w->file_path().isEmpty() && w->document().is_edited());
     });
+    file->addSeparator();
+    (new TuningFileCommands(window, dialogs_))->install(*file);
     file->addSeparator();
     QAction* quit = file->addAction(tr("&Quit"), QKeySequence::Quit, this, [this] {
         if (close_all_documents()) QApplication::quit();

@@ -48,6 +48,9 @@ struct WindowWidgets {
     Segments<3> fixed_tone_buttons{};
     // Chord segments: add, copy the fixed tones, delete.
     Segments<3> chord_buttons{};
+    // The chord map's menu (Map Scale to Keys…) and the segment that opens it.
+    QToolButton* chord_map_menu_button = nullptr;
+    QMenu* chord_map_menu = nullptr;
 
     // Sound and MIDI.
     QComboBox* midi_source_list = nullptr;

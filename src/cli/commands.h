@@ -48,6 +48,8 @@ void add_scale_command(CLI::App& app);
 void add_chord_commands(CLI::App& app);
 void add_sound_commands(CLI::App& app);
 void add_bank_tuning_command(CLI::App& app);
+// scl export|import, mts export and keymap.
+void add_tuning_commands(CLI::App& app);
 // The bench row "bank-tuning": the fastest of the measurements of the default bank made in
 // `min_seconds` (at least one), or a note that the bank is not installed.
 void print_bank_tuning_bench_row(double min_seconds);

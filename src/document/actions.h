@@ -40,6 +40,8 @@ enum class EditName {
     EditChord,
     Volume,
     PitchTrue,
+    ImportScale,
+    MapScaleToKeys,
     MinimaToScale,
 };
 
@@ -47,6 +49,12 @@ enum class ScaleAction {
     AppendUnison,    // append the ratio 1
     DeleteSelected,  // remove the selected row, or beep
     RemoveAll,       // empty the list
+};
+
+// How an imported scale file enters the scale table.
+enum class ScaleImportMode {
+    Replace,  // the table becomes the imported scale
+    Add,      // the imported values join the table; values already in it are skipped
 };
 
 // The items of the preset menu: what the generator inserts at the selected row.

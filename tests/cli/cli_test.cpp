@@ -200,6 +200,30 @@ const CaseGroups& case_groups() {
             usage_error("minima --ratios 20000", "fixed-tone ratio is not a finite number"),
             usage_error("minima --xmin -1 --xmax 0.00005 --step 0.001", "must lie within"),
         };
+        // Tuning files: a table exported and imported into another document as the same
+        // floats with the same base, a bad scale file refused on its line, the keyboard map.
+        g["TuningFiles"] = {
+            {"new {dir}/t.kelvara --scale 1,1.25,1.5,2 --base 440 --xmax 4", 0, Match::Equals, ""},
+            {"scl export {dir}/t.kelvara {dir}/t.scl --kbm {dir}/t.kbm", 0, Match::Equals, ""},
+            {"new {dir}/u.kelvara --xmax 4 --scale 1.1", 0, Match::Equals, ""},
+            {"scl import {dir}/t.scl {dir}/u.kelvara --kbm {dir}/t.kbm", 0, Match::Equals,
+             "7 ratios in the scale table\n"},
+            {"dump {dir}/u.kelvara", 0, Match::Regex,
+             R"("scale_ratios": \[1, 1\.25, 1\.5, 2, 2\.5, 3, 4\],[^$]*"base_frequency": 440,)"},
+            {"scl import {dir}/t.scl {dir}/u.kelvara --add", 0, Match::Equals,
+             "7 ratios in the scale table\n"},
+            {"scl import {data}/scala/bad/not_a_pitch.scl {dir}/u.kelvara", 1, Match::Contains,
+             "not_a_pitch.scl, line 6: 'fifth' is not a pitch"},
+            {"scl export {dir}/t.kelvara {dir}/p.scl --period 3/2", 0, Match::Contains,
+             "not steps of the period are left out: 1\n"},
+            {"keymap {dir}/t.kelvara --reference-key 69", 0, Match::Equals,
+             "43 keys mapped from key 69\n"},
+            {"dump {dir}/t.kelvara", 0, Match::Contains, "\"69\": [440], \"70\": [550]"},
+            usage_error("keymap {dir}/t.kelvara --period 1/0", "--period must be a ratio"),
+            usage_error("scl export {dir}/t.kelvara {dir}/x.scl --reference-key 128"),
+            {"keymap {dir}/t.kelvara --period 0.5", 1, Match::Contains,
+             "period must be a ratio above"},
+        };
         // Programs and offline renders through the synthesizer.
         g["SoundMidiAndPlot"] = {
             {"programs --bank {bank}", 0, Match::Equals, "0 : Sine\n1 : Organ\n"},
@@ -297,7 +321,8 @@ TEST_P(CliTable, EachCommandLineGivesItsOutputAndExitCode) {
 
 INSTANTIATE_TEST_SUITE_P(Commands, CliTable,
                          ::testing::Values("CurvesAndBench", "ScalesAndChords", "Documents",
-                                           "SoundMidiAndPlot", "UsageErrors", "Minima"),
+                                           "SoundMidiAndPlot", "UsageErrors", "TuningFiles",
+                                           "Minima"),
                          [](const auto& info) { return info.param; });
 
 TEST_F(CliTest, ASavedDocumentGivesTheCurveOfItsSettings) {
@@ -400,6 +425,27 @@ TEST_F(CliTest, PlotDrawsThePrintedCurveAndItsOptionalLayers) {
     EXPECT_NE(image("other.png"), plain);
 }
 #endif
+
+// The bulk tuning dump of a saved document: 408 bytes, named after the file, each key one
+// step of the scale from the reference key (440 Hz on key 69, 2/1 three keys up).
+TEST_F(CliTest, MtsExportWritesTheScaleOnTheKeysAsATuningDump) {
+    ASSERT_EQ(run("new {dir}/fifths.kelvara --scale 1,1.25,1.5,2 --base 440").exit_code, 0);
+    const CliRun r = run("mts export {dir}/fifths.kelvara {dir}/f.syx --reference-key 69");
+    ASSERT_EQ(r.exit_code, 0) << r.out;
+    std::ifstream in(path("f.syx"), std::ios::binary);
+    const std::vector<uint8_t> dump((std::istreambuf_iterator<char>(in)),
+                                    std::istreambuf_iterator<char>());
+    ASSERT_EQ(dump.size(), 408u);
+    EXPECT_EQ(std::vector<uint8_t>(dump.begin(), dump.begin() + 6),
+              (std::vector<uint8_t>{0xF0, 0x7E, 0x7F, 0x08, 0x01, 0x00}));
+    EXPECT_EQ(std::string(dump.begin() + 6, dump.begin() + 22), "fifths          ");
+    const auto word = [&](int key) {
+        return std::vector<uint8_t>(dump.begin() + 22 + 3 * key, dump.begin() + 25 + 3 * key);
+    };
+    EXPECT_EQ(word(69), (std::vector<uint8_t>{0x45, 0x00, 0x00}));
+    EXPECT_EQ(word(72), (std::vector<uint8_t>{0x51, 0x00, 0x00}));
+    EXPECT_EQ(dump.back(), 0xF7);
+}
 
 // The JACK tests hold the test services' server (a resource lock of their own CTest entries).
 class CliJack : public CliTest {

@@ -57,6 +57,11 @@ const std::vector<ActionCase> kEveryActionClass{
     {EditName::EditChord,
      [](D& d) { d.edit_cell(DocumentTable::MappedChords, TableColumn::MidiNote, 0, 60); }},
     {EditName::Volume, [](D& d) { d.set_volume(100); }},
+    {EditName::ImportScale,
+     [](D& d) {
+         EXPECT_TRUE(d.import_scale(*read_scala_scale("x\n2\n1.0\n2/1\n"), ScaleImportMode::Add));
+     }},
+    {EditName::MapScaleToKeys, [](D& d) { EXPECT_TRUE(d.map_scale_to_keys({})); }},
 };
 
 class UndoTest : public testing::DocumentInRecordingWindow {

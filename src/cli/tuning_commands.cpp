@@ -1,0 +1,171 @@
+// `kelvara-cli scl export|import`, `kelvara-cli mts export` and `kelvara-cli keymap`: a saved
+// document's scale table as tuning files for other instruments, a scale file into the table,
+// and the scale laid on the keys of the chord map. Commands that change the document save it
+// back in place.
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "cli/commands.h"
+#include "cli/document_file_arguments.h"
+#include "document/document.h"
+#include "document/document_io.h"
+#include "persistence/atomic_file.h"
+#include "persistence/keyboard_mapping_file.h"
+#include "persistence/scala_scale_file.h"
+
+namespace kelvara::cli {
+namespace {
+
+struct TuningOptions {
+    std::string document;
+    std::string scale_path;
+    std::string output;  // the .kbm of scl export, the .syx of mts export
+    std::string period;
+    int32_t reference_key = kDefaultReferenceKey;
+    bool add = false;
+};
+
+// A failure to read a tuning file or to use a document's table: the error's texts, as a
+// document file that cannot be read is reported.
+[[noreturn]] void fail(Error error) {
+    throw DocumentFileFailure(std::move(error));
+}
+
+TuningChoice choice_of(const TuningOptions& options) {
+    TuningChoice choice;
+    choice.reference_key = options.reference_key;
+    if (!options.period.empty()) {
+        choice.period = ratio_from_text(options.period);
+        if (!choice.period)
+            throw UsageError("--period must be a ratio such as 2, 3/2 or 1.5, not '" +
+                             options.period + "'");
+    }
+    return choice;
+}
+
+void write(const std::string& path, std::string_view bytes) {
+    if (const Result<void> written = write_file_atomically(path, bytes); !written)
+        fail(written.error());
+}
+
+// The tuning of a saved document's scale table, with a note on stderr for table entries
+// that do not repeat by the period (the files cannot hold them).
+ScaleTuning tuning_of(const TuningOptions& options) {
+    Document doc;
+    read_document(options.document, doc);
+    const std::string name = std::filesystem::path(options.document).stem().string();
+    Result<ScaleTuning> tuning = doc.scale_tuning(choice_of(options), name);
+    if (!tuning) fail(tuning.error());
+    if (tuning->entries_not_repeating > 0)
+        std::fprintf(stderr,
+                     "kelvara-cli: note: ratios of the table that are not steps of the period "
+                     "are left out: %d\n",
+                     tuning->entries_not_repeating);
+    return std::move(*tuning);
+}
+
+void export_scale(const TuningOptions& options) {
+    const ScaleTuning tuning = tuning_of(options);
+    write(options.scale_path, scale_file_text(tuning));
+    if (!options.output.empty()) write(options.output, keyboard_mapping_file_text(tuning));
+}
+
+void export_tuning_dump(const TuningOptions& options) {
+    const auto dump = tuning_dump(tuning_of(options));
+    write(options.output,
+          std::string_view(reinterpret_cast<const char*>(dump.data()), dump.size()));
+}
+
+void save(const std::string& path, const Document& doc) {
+    if (const Result<void> saved = save_document_file(path, doc); !saved) fail(saved.error());
+}
+
+void import_scale(const TuningOptions& options) {
+    Result<ScalaScale> scale = read_scala_scale_file(options.scale_path);
+    if (!scale) fail(scale.error());
+    std::optional<KeyboardMapping> mapping;
+    if (!options.output.empty()) {
+        Result<KeyboardMapping> read = read_keyboard_mapping_file(options.output);
+        if (!read) fail(read.error());
+        mapping = std::move(*read);
+    }
+    Document doc;
+    read_document(options.document, doc);
+    const Result<void> imported = doc.import_scale(
+        *scale, options.add ? ScaleImportMode::Add : ScaleImportMode::Replace, mapping);
+    if (!imported) fail(imported.error());
+    save(options.document, doc);
+    std::printf("%d ratios in the scale table\n", doc.row_count(DocumentTable::ScaleRatios));
+}
+
+void map_keys(const TuningOptions& options) {
+    Document doc;
+    read_document(options.document, doc);
+    const Result<int32_t> filled = doc.map_scale_to_keys(choice_of(options));
+    if (!filled) fail(filled.error());
+    save(options.document, doc);
+    std::printf("%d keys mapped from key %d\n", *filled, options.reference_key);
+}
+
+void add_tuning_options(CLI::App& command, TuningOptions& options) {
+    command.add_option("--period", options.period,
+                       "The ratio the scale repeats by (default 2/1 when the table reaches it, "
+                       "else its largest ratio)");
+    command
+        .add_option("--reference-key", options.reference_key,
+                    "The MIDI key that sounds the base frequency (default 60)")
+        ->check(CLI::Range(kLowestMidiKey, kHighestMidiKey));
+}
+
+}  // namespace
+
+void add_tuning_commands(CLI::App& app) {
+    CLI::App* scl = app.add_subcommand("scl", "Scala scale files (.scl) and keyboard mappings");
+    scl->require_subcommand(1);
+
+    auto exported = std::make_shared<TuningOptions>();
+    CLI::App* scl_export = scl->add_subcommand(
+        "export", "Write one period of a document's scale table as a scale file");
+    scl_export->add_option("FILE", exported->document, "The document (.kelvara)")->required();
+    scl_export->add_option("OUT", exported->scale_path, "The scale file to write (.scl)")
+        ->required();
+    scl_export->add_option("--kbm", exported->output,
+                           "Also write the keyboard mapping (.kbm): the base frequency on the "
+                           "reference key");
+    add_tuning_options(*scl_export, *exported);
+    scl_export->callback([exported] { export_scale(*exported); });
+
+    auto imported = std::make_shared<TuningOptions>();
+    CLI::App* scl_import = scl->add_subcommand(
+        "import", "Read a scale file into a document's scale table, laid out across its x range");
+    scl_import->add_option("IN", imported->scale_path, "The scale file (.scl)")->required();
+    scl_import->add_option("FILE", imported->document, "The document to change (.kelvara)")
+        ->required();
+    scl_import->add_option("--kbm", imported->output,
+                           "A keyboard mapping (.kbm) that sets the base frequency");
+    scl_import->add_flag("--add", imported->add,
+                         "Add to the table (skipping values in it) instead of replacing it");
+    scl_import->callback([imported] { import_scale(*imported); });
+
+    CLI::App* mts = app.add_subcommand("mts", "MIDI Tuning Standard messages");
+    mts->require_subcommand(1);
+    auto dumped = std::make_shared<TuningOptions>();
+    CLI::App* mts_export = mts->add_subcommand(
+        "export", "Write the bulk tuning dump (.syx, 408 bytes) of a document's scale on the keys");
+    mts_export->add_option("FILE", dumped->document, "The document (.kelvara)")->required();
+    mts_export->add_option("OUT", dumped->output, "The dump to write (.syx)")->required();
+    add_tuning_options(*mts_export, *dumped);
+    mts_export->callback([dumped] { export_tuning_dump(*dumped); });
+
+    auto keys = std::make_shared<TuningOptions>();
+    CLI::App* keymap = app.add_subcommand(
+        "keymap", "Map the scale to keys: each key from the reference key plays the next step");
+    keymap->add_option("FILE", keys->document, "The document to change (.kelvara)")->required();
+    add_tuning_options(*keymap, *keys);
+    keymap->callback([keys] { map_keys(*keys); });
+}
+
+}  // namespace kelvara::cli

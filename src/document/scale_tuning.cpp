@@ -1,0 +1,84 @@
+#include "document/scale_tuning.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace kelvara {
+namespace {
+
+Error tuning_refusal(std::string reason) {
+    Error error;
+    error.description = "The scale table cannot be made a tuning.";
+    error.reason = std::move(reason);
+    return error;
+}
+
+template <typename Number>
+bool read_whole_text(std::string_view text, Number& value) {
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && end == text.data() + text.size();
+}
+
+}  // namespace
+
+Result<ScaleTuning> scale_tuning(std::span<const float> table, double base_frequency_hz,
+                                 const TuningChoice& choice, std::string description) {
+    if (choice.reference_key < kLowestMidiKey || choice.reference_key > kHighestMidiKey)
+        return tuning_refusal("The reference key must be a MIDI key from 0 to 127, not " +
+                              std::to_string(choice.reference_key) + ".");
+    if (!std::isfinite(base_frequency_hz) || !(base_frequency_hz > 0.0))
+        return tuning_refusal("The base frequency must be a number of hertz above 0.");
+    const std::optional<float> period = choice.period ? choice.period : default_period(table);
+    if (!period)
+        return tuning_refusal(
+            "The scale table has no ratio above 1/1, so there is no period to repeat by.");
+    if (!(*period > 1.0f) || !(*period <= kMaxScaleRatio))
+        return tuning_refusal("The period must be a ratio above 1/1 and at most 1000.");
+
+    const std::optional<TablePeriod> cut = one_period_of_table(table, *period);
+    std::optional<ScalaScale> scale =
+        cut ? scala_scale_of_table(std::move(description), cut->steps, *period) : std::nullopt;
+    std::optional<PeriodicScale> periodic = cut ? periodic_scale_of(*cut) : std::nullopt;
+    // A cut of finite ratios always converts; this guards the promise, not a user's value.
+    if (!scale || !periodic) return tuning_refusal("The scale table holds no usable ratios.");
+    return ScaleTuning{std::move(*scale), std::move(*periodic),
+                       linear_keyboard_mapping(choice.reference_key, base_frequency_hz),
+                       cut->entries_not_repeating};
+}
+
+std::string scale_file_text(const ScaleTuning& tuning) {
+    return write_scala_scale(tuning.scale);
+}
+
+std::string keyboard_mapping_file_text(const ScaleTuning& tuning) {
+    return write_keyboard_mapping(tuning.mapping, tuning.periodic.degrees_per_period());
+}
+
+KeyFrequencies key_frequencies(const ScaleTuning& tuning) {
+    return key_frequencies_hz(tuning.periodic, tuning.mapping);
+}
+
+std::array<uint8_t, kMtsBulkDumpBytes> tuning_dump(const ScaleTuning& tuning) {
+    return mts_bulk_dump(MtsAddress::all_devices(), tuning.scale.description,
+                         key_frequencies(tuning));
+}
+
+std::optional<float> ratio_from_text(std::string_view text) {
+    double ratio = 0.0;
+    const size_t slash = text.find('/');
+    if (slash == std::string_view::npos) {
+        if (!read_whole_text(text, ratio)) return std::nullopt;
+    } else {
+        int64_t numerator = 0;
+        int64_t denominator = 0;
+        if (!read_whole_text(text.substr(0, slash), numerator) ||
+            !read_whole_text(text.substr(slash + 1), denominator) || denominator <= 0)
+            return std::nullopt;
+        ratio = static_cast<double>(numerator) / static_cast<double>(denominator);
+    }
+    const auto stored = static_cast<float>(ratio);
+    if (!std::isfinite(stored) || !(stored > 0.0f)) return std::nullopt;
+    return stored;
+}
+
+}  // namespace kelvara

@@ -1,0 +1,162 @@
+// The scale table through tuning files and onto the keys: a table exported and imported again
+// is the same floats; an import replaces or adds, sets the base from a keyboard mapping and
+// refuses what the table cannot hold; the keyboard map fills keys step by step, keeps the
+// keys it does not fill, and is taken back whole by Undo.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "document/document.h"
+#include "persistence/keyboard_mapping_file.h"
+#include "scales/ratio_list.h"
+#include "scales/scale_generator.h"
+#include "support/document_in_recording_window.h"
+
+namespace kelvara {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+class TuningActionsTest : public testing::DocumentInRecordingWindow {
+protected:
+    TuningActionsTest() {
+        doc.set_number_of_overtones(2);  // keeps the resamplings quick
+        doc.set_bound(BoundField::XMax, 4.0f);
+    }
+    const std::vector<float>& scale() const { return doc.tables().scale_ratios(); }
+    // The scale file of this document's table, read back.
+    ScalaScale exported(const TuningChoice& choice = {}) {
+        const Result<ScaleTuning> tuning = doc.scale_tuning(choice, "round trip");
+        EXPECT_TRUE(tuning);
+        EXPECT_EQ(tuning->entries_not_repeating, 0);
+        const Result<ScalaScale> read = read_scala_scale(scale_file_text(*tuning));
+        EXPECT_TRUE(read) << read.error().located_detail();
+        return *read;
+    }
+};
+
+TEST_F(TuningActionsTest, ATableExportedAndImportedIsTheSameFloats) {
+    // 12 and 19 equal, the just ratios, the 16- and 8-step harmonic lists, all over 1..4.
+    std::vector<std::vector<float>> tables;
+    for (const auto& [tet, base] : std::vector<std::pair<int32_t, double>>{
+             {12, 2.0}, {19, 2.0}, {kJustRatiosTet, 0.0}, {-1, 1.0}, {-2, 1.0}})
+        tables.push_back(*generate_scale_values(tet, base));
+    // Random ratios and fractions up to /128 in one octave, and the same one octave up.
+    std::mt19937 random(1616);
+    std::uniform_real_distribution<float> ratio(1.0f, 2.0f);
+    std::vector<float> octave = {1.0f};
+    for (int i = 0; i < 300; ++i) octave.push_back(ratio(random));
+    for (int q = 2; q <= 128; ++q) octave.push_back(static_cast<float>((q + 1.0) / q));
+    std::vector<float> random_table = octave;
+    for (const float value : octave) random_table.push_back(2.0f * value);
+    random_table.push_back(4.0f);
+    tables.push_back(random_table);
+
+    for (std::vector<float> table : tables) {
+        sort_ratios(table);
+        table.erase(std::unique(table.begin(), table.end()), table.end());
+        replace_scale_ratios(table);
+        const ScalaScale file = exported();
+        ASSERT_TRUE(doc.import_scale(file, ScaleImportMode::Replace));
+        EXPECT_EQ(scale(), table) << table.size();
+    }
+}
+
+TEST_F(TuningActionsTest, WritesExactFractionsAsRatiosAndOtherFloatsAsCents) {
+    replace_scale_ratios({1.0f, static_cast<float>(std::exp2(1.0 / 3.0)), 1.5f, 2.0f});
+    const Result<ScaleTuning> tuning = doc.scale_tuning({}, "Tempered third, just fifth");
+    EXPECT_EQ(scale_file_text(*tuning),
+              "! Scale written by Kelvara\nTempered third, just fifth\n 3\n!\n 400.00003\n"
+              " 3/2\n 2/1\n");
+    // The base frequency on key 60, which plays degree 0; three degrees make one period.
+    const KeyboardMapping mapping = *read_keyboard_mapping(keyboard_mapping_file_text(*tuning));
+    EXPECT_EQ(static_cast<float>(mapping.reference_frequency_hz),
+              static_cast<float>(doc.curve().base_frequency()));
+    EXPECT_EQ(mapping.middle_key, 60);
+    EXPECT_EQ(mapping.reference_key, 60);
+    EXPECT_EQ(mapping.formal_octave_degree, 3);
+}
+
+TEST_F(TuningActionsTest, ImportAddsOnlyNewValuesAndTakesTheBaseFromAMapping) {
+    replace_scale_ratios({1.0f, 1.25f, 3.0f});
+    const ScalaScale fifths = *read_scala_scale("fifth and octave\n2\n3/2\n2\n");
+    ASSERT_TRUE(doc.import_scale(fifths, ScaleImportMode::Add));
+    EXPECT_THAT(scale(), ElementsAre(1.0f, 1.25f, 1.5f, 2.0f, 3.0f, 4.0f));
+    EXPECT_EQ(doc.undo_name(), EditName::ImportScale);
+
+    // 12 equal with A above middle C at 440 Hz: the 1/1 on key 60 is middle C.
+    std::string twelve = "12 equal\n12\n";
+    for (int step = 1; step < 12; ++step) twelve += std::to_string(step * 100) + ".\n";
+    twelve += "2/1\n";
+    const Result<KeyboardMapping> a440 =
+        read_keyboard_mapping_file(KELVARA_PERSISTENCE_DATA "/scala/linear_a440.kbm");
+    ASSERT_TRUE(
+        doc.import_scale(*read_scala_scale(twelve + "\n"), ScaleImportMode::Replace, *a440));
+    EXPECT_EQ(scale().size(), 25u);
+    EXPECT_FLOAT_EQ(static_cast<float>(doc.curve().base_frequency()), 261.625565f);
+    EXPECT_EQ(controls.floats[FloatField::BaseFrequency], 261.625565f);
+}
+
+TEST_F(TuningActionsTest, RefusesWhatTheTableCannotHoldAndChangesNothing) {
+    KeyboardMapping low = linear_keyboard_mapping(60, 10.0);
+    const struct {
+        const char* file;
+        std::optional<KeyboardMapping> mapping;
+        const char* reason;
+    } cases[] = {
+        {"x\n2\n1/10000\n2/1\n", std::nullopt, "outside the ratios a scale table holds"},
+        {"x\n1\n2000/1\n", std::nullopt, "outside the ratios a scale table holds"},
+        {"tenth of a cent\n1\n0.1\n", std::nullopt, "more than 10000 ratios"},
+        {"x\n1\n2/1\n", low, "outside 20 to 20000 Hz"},
+    };
+    replace_scale_ratios({1.0f, 1.5f});
+    for (const auto& c : cases) {
+        const Result<void> imported =
+            doc.import_scale(*read_scala_scale(c.file), ScaleImportMode::Replace, c.mapping);
+        ASSERT_FALSE(imported) << c.file;
+        EXPECT_THAT(imported.error().reason, HasSubstr(c.reason));
+    }
+    EXPECT_THAT(scale(), ElementsAre(1.0f, 1.5f));
+    EXPECT_FALSE(doc.can_undo());
+}
+
+TEST_F(TuningActionsTest, MapsOneStepAKeyKeepsOtherKeysAndUndoesWhole) {
+    doc.set_base_frequency(440.0f);
+    doc.add_scale_preset(ScalePreset::TwelveTone);
+    doc.chord_action(ChordAction::AddAtFreeKey);  // key 0
+    doc.chord_action(ChordAction::AddAtFreeKey);  // key 1, moved to 127
+    doc.edit_cell(DocumentTable::MappedChords, TableColumn::MidiNote, 1, 127);
+    const DocumentFileState before = doc.state();
+
+    // The base on key 0: keys up to 66 stay below 20 kHz (key 67 would be 21.1 kHz).
+    const Result<int32_t> filled = doc.map_scale_to_keys({std::nullopt, 0});
+    ASSERT_TRUE(filled) << filled.error().reason;
+    EXPECT_EQ(*filled, 67);
+    EXPECT_EQ(testing::published_chord(doc, 0), Chord{440.0f});
+    EXPECT_FLOAT_EQ(testing::published_chord(doc, 13)[0], 440.0f * std::exp2(13.0f / 12.0f));
+    EXPECT_EQ(testing::published_chord(doc, 127), Chord{110.0f});
+    EXPECT_EQ(doc.chords().map().midi_note_numbers()[1], 127) << "rows keep their places";
+    EXPECT_EQ(doc.undo_name(), EditName::MapScaleToKeys);
+
+    // A period of 3/2 from key 69: the seven tempered steps below 1.5, then the period.
+    ASSERT_TRUE(doc.map_scale_to_keys({1.5f, 69}));
+    EXPECT_EQ(testing::published_chord(doc, 69), Chord{440.0f});
+    EXPECT_EQ(testing::published_chord(doc, 77), Chord{660.0f});
+    EXPECT_FLOAT_EQ(testing::published_chord(doc, 61)[0], 440.0f / 1.5f);
+
+    doc.undo();
+    doc.undo();
+    EXPECT_EQ(doc.state(), before);
+    EXPECT_EQ(testing::published_chord(doc, 13), Chord{});
+    EXPECT_THAT(doc.map_scale_to_keys({0.5f, 60}).error().reason, HasSubstr("period"));
+    EXPECT_THAT(doc.map_scale_to_keys({std::nullopt, 128}).error().reason,
+                HasSubstr("reference key"));
+}
+
+}  // namespace
+}  // namespace kelvara
