@@ -59,7 +59,6 @@ MinimaPanel::MinimaPanel(Document& document, GraphWidget& graph, QWidget* parent
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->verticalHeader()->setVisible(false);
     table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    table_->horizontalHeader()->setStretchLastSection(true);
     table_->setAlternatingRowColors(true);
 
     replace_button_ = new QPushButton(tr("&Replace Scale"));
