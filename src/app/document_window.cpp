@@ -7,6 +7,8 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include "app/minima_panel.h"
+
 namespace kelvara {
 namespace {
 constexpr int kDefaultWidth = 1100;
@@ -37,6 +39,9 @@ DocumentWindow::DocumentWindow(std::unique_ptr<Document> document,
     connect_curve_controls();
     connect_table_controls();
     connect_sound_controls();
+    // Before the document shows its curve: the panel searches the first redraw's minima.
+    minima_panel_ = new MinimaPanel(*document_, *graph_, this);
+    addDockWidget(Qt::BottomDockWidgetArea, minima_panel_);
 
     document_->attach_synth_channel(instruments_->channel());
     document_->attach_views(*graph_, *this);

@@ -21,6 +21,7 @@ namespace kelvara {
 
 class DocumentDialogs;
 class DocumentTableModel;
+class MinimaPanel;
 
 class DocumentWindow final : public QMainWindow, public DocumentView {
     Q_OBJECT
@@ -38,6 +39,7 @@ public:
     const Document& document() const { return *document_; }
     const WindowWidgets& widgets() const { return widgets_; }
     GraphWidget* graph() const { return graph_; }
+    MinimaPanel* minima_panel() const { return minima_panel_; }
 
     // The file the document was read from or last saved to; empty for a new document.
     const QString& file_path() const { return file_path_; }
@@ -108,6 +110,7 @@ private:
     std::unique_ptr<Document> document_;
     std::unique_ptr<Instruments> instruments_;
     GraphWidget* graph_ = nullptr;
+    MinimaPanel* minima_panel_ = nullptr;
     WindowWidgets widgets_;
     DocumentTableModel* scale_model_ = nullptr;
     DocumentTableModel* fixed_tone_model_ = nullptr;

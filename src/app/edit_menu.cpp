@@ -69,6 +69,7 @@ QString edit_title(EditName name) {
         case EditName::PitchTrue: return QObject::tr("Bank's Own Tuning");
         case EditName::ImportScale: return QObject::tr("Import Scale");
         case EditName::MapScaleToKeys: return QObject::tr("Map Scale to Keys");
+        case EditName::MinimaToScale: return QObject::tr("Minima to Scale");
     }
     return QObject::tr("Change");
 }

@@ -1,5 +1,5 @@
 // `kelvara-cli bench`: the literal dissonance kernel against the one documents use, on the
-// shared benchmark cases, one line per case.
+// shared benchmark cases, one line per case; then the minima search and the bank measurement.
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <memory>
@@ -7,6 +7,7 @@
 
 #include "cli/commands.h"
 #include "engine/kernel_benchmark_cases.h"
+#include "engine/minima_benchmark.h"
 
 namespace kelvara::cli {
 namespace {
@@ -15,6 +16,21 @@ struct BenchOptions {
     std::string only_case;
     double min_seconds = 0.5;
 };
+
+// The row "minima": every minimum of the worst case's exact curve, against one fast sampling
+// run of the same document.
+void print_minima_bench_row(double min_seconds) {
+    for (const auto& c : kernel_benchmark_cases()) {
+        if (c.name != "worst") continue;
+        const Result<MinimaTiming> t = time_minima(c, min_seconds);
+        if (!t) throw UsageError(refusal_text(t.error()));
+        std::printf(
+            "minima %.3f ms for %d minima of case %s = %.1f sampling runs of %.3f ms (target "
+            "5 ms)\n",
+            t->search_ms, t->minima, t->name.c_str(), t->ratio, t->sampling_ms);
+        std::fflush(stdout);
+    }
+}
 
 void run_bench(const BenchOptions& options) {
     if (options.min_seconds < 0.0 || options.min_seconds > 60.0)
@@ -28,6 +44,10 @@ void run_bench(const BenchOptions& options) {
         std::printf("%s %.4f %.4f %.1f %.3g\n", r.name.c_str(), r.literal_ms, r.fast_ms, r.ratio,
                     r.max_relative_deviation);
         std::fflush(stdout);
+    }
+    if (options.only_case.empty() || options.only_case == "minima") {
+        print_minima_bench_row(options.min_seconds);
+        found = true;
     }
     if (options.only_case.empty() || options.only_case == "bank-tuning") {
         print_bank_tuning_bench_row(options.min_seconds);
@@ -43,8 +63,8 @@ void add_bench_command(CLI::App& app) {
     CLI::App* bench = app.add_subcommand(
         "bench", "Time the literal and the fast dissonance kernel on the benchmark cases");
     bench->add_option("--case", options->only_case,
-                      "Only this case (default, worst; bank-tuning times measuring the default "
-                      "bank)");
+                      "Only this case (default, worst; minima times the minima search on the "
+                      "worst case; bank-tuning times measuring the default bank)");
     bench->add_option("--min-time", options->min_seconds,
                       "Seconds to repeat each kernel's run for (the fastest run counts)");
     bench->callback([options] { run_bench(*options); });

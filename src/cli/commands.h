@@ -32,6 +32,7 @@ public:
 std::string refusal_text(const Error& error);
 
 void add_curve_command(CLI::App& app);
+void add_minima_command(CLI::App& app);
 void add_midi_sources_command(CLI::App& app);
 void add_midi_monitor_command(CLI::App& app);
 void add_midi_play_command(CLI::App& app);

@@ -42,6 +42,7 @@ enum class EditName {
     PitchTrue,
     ImportScale,
     MapScaleToKeys,
+    MinimaToScale,
 };
 
 enum class ScaleAction {
@@ -73,6 +74,12 @@ enum class ScalePreset {
 struct ScaleGeneratorFields {
     int32_t tet = 0;
     float base = 0.0f;
+};
+
+// What Minima → Scale does with the scale.
+enum class MinimaToScale {
+    Replace,  // the scale becomes the minima's ratios
+    Add,      // the minima's ratios join the scale; a ratio already in it is not added again
 };
 
 enum class FixedToneAction {

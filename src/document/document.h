@@ -127,6 +127,12 @@ public:
     // reason, nothing changed) for more than kMaxDissonanceRatios ratios or a ratio outside
     // the bounds. Runs the follow-up of a fixed-tone action.
     bool set_fixed_tones(std::span<const float> ratios);
+    // Minima → Scale: the ratios of the curve's minima (document_minima.h) whose prominence
+    // is at least `min_prominence`, narrowed to 32 bits, replace the scale or join it.
+    // Refused with the beep and the reason (nothing changed, no undo step) when the curve
+    // cannot be searched or the scale would hold more than kMaxGeneratedRatios ratios; a scale
+    // left as it was records nothing; otherwise the follow-up of a scale action.
+    bool minima_to_scale(MinimaToScale mode, double min_prominence);
 
     // The three tables' data. Rows count from 0; a row outside a table gives no value.
     int32_t row_count(DocumentTable table) const;

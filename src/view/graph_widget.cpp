@@ -92,8 +92,10 @@ void GraphWidget::redraw(int32_t number_of_points) {
     number_of_points_ = number_of_points;
     build_curve_paths();
     build_just_markers();
+    build_minima_markers();
     move_cursor_line(cursor_ratio_);
     request_redisplay();
+    emit curve_redrawn();
 }
 
 void GraphWidget::set_axis_range(float extent, double min, double max, float& stored_min,
@@ -228,6 +230,7 @@ void GraphWidget::stroke_graph_layers(QPainter& painter) const {
                dy_curve_color_ && dy_fill_color_ ? *dy_curve_color_ : kFallbackStroke);
     if (line_color_) stroke(painter, ratio_line_path_, *line_color_);
     if (just_color_) stroke(painter, justs_path_, *just_color_);
+    paint_minima_markers(painter);
     painter.restore();
 }
 

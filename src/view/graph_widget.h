@@ -31,6 +31,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "document/curve_view.h"
 #include "view/view_geometry.h"
@@ -43,6 +44,13 @@ namespace kelvara {
 struct StrokedPath {
     QPainterPath path;
     qreal line_width = 1.0;
+};
+
+// A minimum of the curve as the graph marks it: a small filled triangle whose tip touches the
+// curve at (ratio, value) from below.
+struct MinimumMarker {
+    float ratio = 0.0f;
+    float value = 0.0f;
 };
 
 class GraphWidget : public QWidget, public CurveView {
@@ -86,6 +94,16 @@ public:
     float y_for_location(float position) const;
     float dy_for_location(float position) const;
 
+    // Marks these minima, replacing the ones before, and repaints; `selected` (an index into
+    // them) is ringed as well. Not part of CurveView: the window's minima table sets them.
+    // The markers are rebuilt with every redraw; ranges move them at the next one.
+    void show_minima(std::vector<MinimumMarker> minima, std::optional<size_t> selected = {});
+    const std::vector<MinimumMarker>& minima() const { return minima_; }
+    const std::optional<StrokedPath>& minima_path() const { return minima_path_; }
+    const std::optional<StrokedPath>& selected_minimum_path() const {
+        return selected_minimum_path_;
+    }
+
     // In a layout the graph takes the room it is given; these say what suits it.
     QSize sizeHint() const override { return {480, 300}; }
     QSize minimumSizeHint() const override { return {120, 80}; }
@@ -123,6 +141,11 @@ public:
     const std::optional<Rgba>& background_color() const { return background_color_; }
     const std::optional<Rgba>& text_color() const { return text_color_; }
 
+signals:
+    // redraw ran: the document resampled the curve, whose timbre, fixed tones or range may
+    // have changed.
+    void curve_redrawn();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -138,12 +161,14 @@ private:
     void recompute_scales();
     void request_redisplay();
     void stroke_graph_layers(QPainter& painter) const;
+    void paint_minima_markers(QPainter& painter) const;  // minima_markers.cpp
 
     // Path building (curve_paths.cpp, ratio_markers.cpp).
     void build_curve_paths();
     void build_curve(QPainterPath& path, int32_t count) const;
     void build_derivative(QPainterPath& path, int32_t count) const;
     void build_just_markers();
+    void build_minima_markers();  // minima_markers.cpp
 
     // The cached axes and text (graph_background.cpp).
     void draw_background();
@@ -166,6 +191,10 @@ private:
     std::optional<StrokedPath> justs_path_;
     std::optional<StrokedPath> ratio_line_path_;
     std::optional<StrokedPath> dy_curve_path_;
+    std::optional<StrokedPath> minima_path_;
+    std::optional<StrokedPath> selected_minimum_path_;
+    std::vector<MinimumMarker> minima_;
+    std::optional<size_t> selected_minimum_;
     float x_min_ = 0.0f, x_max_ = 0.0f;
     float y_min_ = 0.0f, y_max_ = 0.0f;
     float x_scale_ = 0.0f, y_scale_ = 0.0f;

@@ -186,6 +186,38 @@ const CaseGroups& case_groups() {
              "a fixed-tone ratio is 0, not above 0"},
             {"dump /nonexistent/file.kelvara", 1, Match::Contains, "could not be read"},
         };
+        // Minima of the exact curve: the same whatever the step; a document file or a new
+        // document with the curve options; smooth minima without a just ratio within 0 cents.
+        const std::string big_minima =
+            R"(^ratio,cents,value,prominence,cusp,just,just_cents\n)"
+            R"(1,0\.000,0\.89606\d*,2\.341\d*,true,1/1,0\.000\n)"
+            R"(1\.3333333333333333,498\.045,1\.7389\d*,0\.4746\d*,true,4/3,0\.000\n)"
+            R"(1\.5,701\.955,[\d.]+,[\d.]+,true,3/2,0\.000\n)"
+            R"(1\.6666666666666667,884\.359,[\d.]+,[\d.]+,true,5/3,0\.000\n)"
+            R"(2,1200\.000,[\d.]+,[\d.]+,true,2/1,0\.000\n$)";
+        g["Minima"] = {
+            {"minima --min-prominence 0.3", 0, Match::Regex, big_minima},
+            {"minima --min-prominence 0.3 --step 0.05", 0, Match::Regex, big_minima},
+            {"minima --min-prominence 0.9 --format json", 0, Match::Regex,
+             R"(^\[\n  \{"ratio": 1, "cents": 0\.000, "value": [\d.]+, "prominence": [\d.]+, )"
+             R"("cusp": true, "just": "1/1", "just_cents": 0\.000\},\n  \{"ratio": 1\.5, [^\n]*\n)"
+             R"(  \{"ratio": 2, [^\n]*"just_cents": 0\.000\}\n\]\n$)"},
+            {"minima --just-tolerance 0 --type 1 --overtones 3 --ratios 1 --xmax 2.5", 0,
+             Match::Regex, R"(\n1\.28229747\d*,430\.477,[\d.]+,[\d.]+,false,,\n1\.5,)", 7},
+            {"new {dir}/m.kelvara --type 0 --ratios 1,1.5", 0, Match::Equals, ""},
+            {"minima {dir}/m.kelvara --xmax 1.6", 0, Match::Regex,
+             R"(\n1\.24053\d*,373\.155,[\d.]+,[\d.]+,false,21/17,7\.329\n1\.5,)", 4},
+            {"bench --case minima --min-time 0", 0, Match::Regex,
+             R"(^case literal_ms fast_ms ratio max_relative_deviation\nminima [\d.]+ ms for )"
+             R"(\d+ minima of case worst = [\d.]+ sampling runs of [\d.]+ ms \(target 5 ms\)\n$)"},
+            usage_error("minima --format xml", "xml not in {csv,json}"),
+            usage_error("minima --min-prominence -1", "--min-prominence must be"),
+            usage_error("minima --just-tolerance -5", "just-ratio tolerance must be"),
+            // The curve options keep the value rules of every document.
+            usage_error("minima --ratios 20000", "--ratios: A fixed-tone ratio must be 0.001"),
+            usage_error("minima --xmin -1 --xmax 0.00005 --step 0.001",
+                        "--xmin/--xmax: An end of the ratio range must be"),
+        };
         // Tuning files: a table exported and imported into another document as the same
         // floats with the same base, a bad scale file refused on its line, the keyboard map.
         g["TuningFiles"] = {
@@ -337,7 +369,7 @@ TEST_P(CliTable, EachCommandLineGivesItsOutputAndExitCode) {
 INSTANTIATE_TEST_SUITE_P(Commands, CliTable,
                          ::testing::Values("CurvesAndBench", "ScalesAndChords", "Documents",
                                            "SoundMidiAndPlot", "UsageErrors", "TuningFiles",
-                                           "ValueArguments", "ValueFiles"),
+                                           "ValueArguments", "ValueFiles", "Minima"),
                          [](const auto& info) { return info.param; });
 
 TEST_F(CliTest, ASavedDocumentGivesTheCurveOfItsSettings) {

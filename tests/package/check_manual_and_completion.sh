@@ -140,7 +140,8 @@ render --chord 220 --wav;      folder|g.wav|
 midi-play --wav;               folder|g.wav|
 plot --png;                    folder|h.png|
 midi-sources --midi;           alsa|jack|none|
-bench --case;                  default|worst|
+bench --case;                  bank-tuning|default|minima|worst|
+minima --format;               csv|json|
 CASES
 
 ((failures == 0)) || { echo "$failures failures"; exit 1; }

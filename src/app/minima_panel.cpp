@@ -1,0 +1,182 @@
+#include "app/minima_panel.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSortFilterProxyModel>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
+#include <cmath>
+
+#include "app/minima_table_model.h"
+#include "app/number_fields.h"
+#include "document/document.h"
+#include "view/graph_widget.h"
+
+namespace kelvara {
+namespace {
+// About five rows.
+constexpr int kTableMinimumHeight = 140;
+}  // namespace
+
+MinimaPanel::MinimaPanel(Document& document, GraphWidget& graph, QWidget* parent)
+    : QDockWidget(tr("Minima"), parent), document_(document), graph_(graph) {
+    setObjectName(QStringLiteral("minima_panel"));
+    // Always there: the window has no menu to bring a closed panel back.
+    setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
+
+    threshold_field_ = new QLineEdit(float_text(static_cast<float>(threshold_)));
+    threshold_field_->setObjectName(QStringLiteral("minima_threshold_field"));
+    threshold_field_->setAlignment(Qt::AlignRight);
+    threshold_field_->setMaximumWidth(80);
+    threshold_field_->setToolTip(
+        tr("Smallest prominence listed, marked and taken into the scale: how far the curve "
+           "rises on the lower side of a valley before it falls deeper"));
+    accept_float_characters_only(*threshold_field_);
+    auto* threshold_label = new QLabel(tr("Prominence &at least:"));
+    threshold_label->setBuddy(threshold_field_);
+    status_label_ = new QLabel;
+    status_label_->setObjectName(QStringLiteral("minima_status"));
+
+    model_ = new MinimaTableModel(this);
+    sorted_ = new QSortFilterProxyModel(this);
+    sorted_->setSourceModel(model_);
+    sorted_->setSortRole(MinimaTableModel::kSortRole);
+    table_ = new QTableView;
+    table_->setObjectName(QStringLiteral("minima_table"));
+    table_->setToolTip(
+        tr("The valleys of the curve, found exactly whatever the step. Click a "
+           "heading to sort; click a row to move the cursor line there."));
+    table_->setModel(sorted_);
+    table_->setSortingEnabled(true);
+    table_->sortByColumn(MinimaTableModel::Ratio, Qt::AscendingOrder);
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->setSelectionMode(QAbstractItemView::SingleSelection);
+    table_->verticalHeader()->setVisible(false);
+    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    table_->setAlternatingRowColors(true);
+
+    replace_button_ = new QPushButton(tr("&Replace Scale"));
+    replace_button_->setObjectName(QStringLiteral("minima_replace_scale"));
+    replace_button_->setToolTip(tr("Make the scale the ratios of the minima listed"));
+    add_button_ = new QPushButton(tr("Add to Sca&le"));
+    add_button_->setObjectName(QStringLiteral("minima_add_to_scale"));
+    add_button_->setToolTip(tr("Add the ratios of the minima listed to the scale"));
+
+    // One row of controls over the table, so the table keeps the panel's height.
+    auto* content = new QWidget;
+    auto* layout = new QVBoxLayout(content);
+    auto* controls = new QHBoxLayout;
+    controls->addWidget(threshold_label);
+    controls->addWidget(threshold_field_);
+    controls->addSpacing(12);
+    controls->addWidget(status_label_, 1);
+    controls->addWidget(replace_button_);
+    controls->addWidget(add_button_);
+    layout->addLayout(controls);
+    layout->addWidget(table_, 1);
+    table_->setMinimumHeight(kTableMinimumHeight);
+    setWidget(content);
+
+    connect(&graph_, &GraphWidget::curve_redrawn, this, &MinimaPanel::curve_redrawn);
+    connect(&watcher_, &QFutureWatcher<Answer>::finished, this, &MinimaPanel::search_finished);
+    connect(threshold_field_, &QLineEdit::editingFinished, this, &MinimaPanel::threshold_entered);
+    connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &MinimaPanel::row_selected);
+    connect(replace_button_, &QPushButton::clicked, this,
+            [this] { to_scale(MinimaToScale::Replace); });
+    connect(add_button_, &QPushButton::clicked, this, [this] { to_scale(MinimaToScale::Add); });
+}
+
+// A search still running keeps only its own copy of the query; its answer is dropped.
+MinimaPanel::~MinimaPanel() = default;
+
+MinimaPanel::Answer MinimaPanel::search(const MinimaQuery& query) {
+    Result<std::vector<CurveMinimum>> found = find_minima(query);
+    if (!found) return {query, {}, QString::fromStdString(found.error().reason)};
+    return {query, std::move(*found), {}};
+}
+
+void MinimaPanel::curve_redrawn() {
+    MinimaQuery query = minima_query(document_);
+    if (latest_query_ == query) return;
+    latest_query_ = std::move(query);
+    // One search at a time: a running one is followed by the latest query when it answers.
+    if (!searching_) start_search(*latest_query_);
+}
+
+void MinimaPanel::start_search(const MinimaQuery& query) {
+    searching_ = true;
+    status_label_->setText(tr("Searching…"));
+    watcher_.setFuture(QtConcurrent::run([query] { return search(query); }));
+}
+
+void MinimaPanel::search_finished() {
+    Answer answer = watcher_.result();
+    if (latest_query_ && answer.query != *latest_query_) {
+        start_search(*latest_query_);
+        return;
+    }
+    searching_ = false;
+    all_minima_ = std::move(answer.minima);
+    refusal_ = std::move(answer.refusal);
+    show_minima();
+}
+
+void MinimaPanel::wait_for_search() {
+    while (searching_) {
+        watcher_.waitForFinished();
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
+}
+
+void MinimaPanel::threshold_entered() {
+    const std::optional<float> value = parse_float_text(threshold_field_->text());
+    if (!value || *value < 0.0f) {
+        QApplication::beep();
+        threshold_field_->setText(float_text(static_cast<float>(threshold_)));
+        return;
+    }
+    if (*value == static_cast<float>(threshold_)) return;
+    threshold_ = *value;
+    show_minima();
+}
+
+void MinimaPanel::show_minima() {
+    std::vector<CurveMinimum> shown;
+    for (const CurveMinimum& m : all_minima_)
+        if (m.prominence >= threshold_) shown.push_back(m);
+    std::vector<MinimumMarker> markers;
+    for (const CurveMinimum& m : shown)
+        markers.push_back({static_cast<float>(m.ratio), static_cast<float>(m.value)});
+    const size_t count = shown.size();
+    model_->set_minima(std::move(shown));
+    graph_.show_minima(std::move(markers));
+    status_label_->setText(
+        refusal_.isEmpty() ? tr("%1 of %2 minima").arg(count).arg(all_minima_.size()) : refusal_);
+    replace_button_->setEnabled(count > 0);
+    add_button_->setEnabled(count > 0);
+}
+
+void MinimaPanel::row_selected() {
+    const QModelIndexList rows = table_->selectionModel()->selectedRows();
+    if (rows.isEmpty()) {
+        graph_.show_minima(graph_.minima());
+        return;
+    }
+    const auto row = static_cast<size_t>(sorted_->mapToSource(rows.first()).row());
+    graph_.move_cursor_line(static_cast<float>(model_->minima()[row].ratio));
+    graph_.show_minima(graph_.minima(), row);
+}
+
+void MinimaPanel::to_scale(MinimaToScale mode) {
+    document_.minima_to_scale(mode, threshold_);
+}
+
+}  // namespace kelvara

@@ -1,0 +1,70 @@
+#include "cli/curve_options.h"
+
+#include <CLI/CLI.hpp>
+
+#include "cli/commands.h"
+#include "cli/document_file_arguments.h"
+#include "cli/refusal_counter.h"
+
+namespace kelvara::cli {
+namespace {
+
+void require_accepted(const RefusalCounter& counter, int before, const std::string& what) {
+    counter.require_no_refusal_since(before, what + ": ");
+}
+
+// Applies the x range in an order whose intermediate range also fits the curve arrays.
+void apply_x_range(Document& doc, RefusalCounter& counter, float x_min, float x_max) {
+    const bool min_first = doc.curve().accepts_x_range(x_min, doc.curve().x_max());
+    const int before = counter.beeps;
+    if (min_first) {
+        doc.set_bound(BoundField::XMin, x_min);
+        doc.set_bound(BoundField::XMax, x_max);
+    } else {
+        doc.set_bound(BoundField::XMax, x_max);
+        doc.set_bound(BoundField::XMin, x_min);
+    }
+    counter.require_no_refusal_since(before, "--xmin/--xmax: ");
+}
+
+void apply(Document& doc, RefusalCounter& counter, const CurveOptions& o) {
+    int before = counter.beeps;
+    if (o.type) doc.set_overtone_type(*o.type);
+    require_accepted(counter, before, "--type");
+    if (o.overtones) doc.set_number_of_overtones(*o.overtones);
+    require_accepted(counter, before, "--overtones");
+    if (o.base) doc.set_base_frequency(*o.base);
+    require_accepted(counter, before, "--base");
+    if (o.ratios) doc.set_fixed_tones(*o.ratios);
+    require_accepted(counter, before, "--ratios");
+    if (o.step) doc.set_step_size(*o.step);
+    require_accepted(counter, before, "--step");
+    apply_x_range(doc, counter, o.x_min.value_or(doc.curve().x_min()),
+                  o.x_max.value_or(doc.curve().x_max()));
+}
+
+}  // namespace
+
+void add_curve_options(CLI::App& command, CurveOptions& options, const std::string& verb) {
+    command.add_option("file,--file", options.file,
+                       "A saved document to " + verb + " (default: a new one)");
+    command.add_option("--type", options.type, "Timbre type 0-5 (5: geometric harmonics)");
+    command.add_option("--overtones", options.overtones, "Partials per tone");
+    command.add_option("--base", options.base, "Base frequency in Hz");
+    command.add_option("--ratios", options.ratios, "Fixed-tone ratios, comma separated")
+        ->delimiter(',')
+        ->allow_extra_args(false);
+    command.add_option("--xmin", options.x_min, "Lowest interval ratio sampled");
+    command.add_option("--xmax", options.x_max, "Highest interval ratio sampled");
+    command.add_option("--step", options.step, "Distance between samples");
+}
+
+void load_curve_document(Document& document, const CurveOptions& options) {
+    if (options.file) read_document(*options.file, document);
+    RefusalCounter counter;
+    document.attach_views(counter);
+    apply(document, counter, options);
+    document.detach_views();
+}
+
+}  // namespace kelvara::cli

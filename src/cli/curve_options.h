@@ -1,0 +1,38 @@
+#pragma once
+// The curve options `curve` and `minima` share: a saved document (or a new one) with the
+// timbre, fixed tones, step and x range given on the command line applied, as the window's
+// fields would apply them.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "document/document.h"
+
+namespace CLI {
+class App;
+}
+
+namespace kelvara::cli {
+
+struct CurveOptions {
+    std::optional<std::string> file;
+    std::optional<int32_t> type;
+    std::optional<int32_t> overtones;
+    std::optional<float> base;
+    std::optional<std::vector<float>> ratios;
+    std::optional<float> x_min;
+    std::optional<float> x_max;
+    std::optional<float> step;
+};
+
+// Adds FILE (also --file), --type, --overtones, --base, --ratios, --xmin, --xmax, --step;
+// `verb` says what is done with the document ("sample", "search").
+void add_curve_options(CLI::App& command, CurveOptions& options, const std::string& verb);
+
+// Reads the file, if any, into `document` and applies the options. A value the document
+// refuses is a UsageError naming its option; a file that cannot be read a
+// DocumentFileFailure. `document` has no views attached afterwards.
+void load_curve_document(Document& document, const CurveOptions& options);
+
+}  // namespace kelvara::cli

@@ -1,0 +1,86 @@
+// The minima panel of a real window on the default document: its valleys listed by ratio and
+// marked on the graph, a click on a row moving the cursor line there, the threshold, sorting,
+// and Minima to Scale (replace, then add) as undoable steps of the document.
+#include <gtest/gtest.h>
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+
+#include "app/document_window.h"
+#include "app/minima_panel.h"
+#include "app/minima_table_model.h"
+
+namespace kelvara {
+namespace {
+
+std::vector<float> scale_of(const Document& document) {
+    return document.tables().scale_ratios();
+}
+
+TEST(MinimaPanel, ListsMarksAndTakesTheMinimaIntoTheScaleAsUndoableSteps) {
+    DocumentWindow window(std::make_unique<Document>());
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    MinimaPanel& panel = *window.minima_panel();
+    panel.wait_for_search();
+    QTableView* table = panel.table();
+    const auto cell = [table](int row, int column) {
+        return table->model()->index(row, column).data().toString();
+    };
+    const auto enter_threshold = [&](const char* text) {
+        panel.threshold_field()->selectAll();
+        QTest::keyClicks(panel.threshold_field(), QString::fromLatin1(text));
+        QTest::keyClick(panel.threshold_field(), Qt::Key_Return);
+    };
+
+    // At the threshold a window starts with: the main valleys, by ratio, each marked.
+    const int shown = table->model()->rowCount();
+    EXPECT_EQ(shown, 12);
+    EXPECT_EQ(window.graph()->minima().size(), static_cast<size_t>(shown));
+    EXPECT_EQ(cell(0, MinimaTableModel::Just), "1/1");
+    EXPECT_EQ(cell(shown - 1, MinimaTableModel::Just), "2/1");
+    EXPECT_GT(panel.all_minima().size(), static_cast<size_t>(shown));
+
+    // Sorted by prominence, descending: the octave, then the unison, then the fifth.
+    table->horizontalHeader()->setSortIndicator(MinimaTableModel::Prominence, Qt::DescendingOrder);
+    EXPECT_EQ(cell(2, MinimaTableModel::Just), "3/2");
+    // A click on its row moves the cursor line to the fifth.
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
+                      table->visualRect(table->model()->index(2, 0)).center());
+    EXPECT_EQ(window.graph()->cursor_ratio(), 1.5f);
+
+    // A refused threshold beeps and keeps the one before.
+    enter_threshold("-1");
+    EXPECT_EQ(panel.threshold(), MinimaPanel::kDefaultThreshold);
+
+    enter_threshold("0.3");
+    EXPECT_EQ(table->model()->rowCount(), 5);
+    QTest::mouseClick(panel.replace_button(), Qt::LeftButton);
+    const std::vector<float> replaced{1.0f, 4.0f / 3, 1.5f, 5.0f / 3, 2.0f};
+    EXPECT_EQ(scale_of(window.document()), replaced);
+    EXPECT_EQ(window.document().undo_name(), EditName::MinimaToScale);
+
+    enter_threshold("0.1");
+    QTest::mouseClick(panel.add_button(), Qt::LeftButton);
+    const std::vector<float> added{1.0f, 1.2f, 1.25f, 4.0f / 3, 1.4f, 1.5f, 5.0f / 3, 1.75f, 2.0f};
+    EXPECT_EQ(scale_of(window.document()), added);
+
+    window.document().undo();
+    EXPECT_EQ(scale_of(window.document()), replaced);
+    window.document().undo();
+    EXPECT_TRUE(scale_of(window.document()).empty());
+    EXPECT_FALSE(window.isWindowModified());
+
+    // A change of the curve is searched again: a pure tone has one valley only in 1 to 2.
+    window.document().set_overtone_type(PureTone);
+    panel.wait_for_search();
+    EXPECT_EQ(panel.all_minima().size(), 1u);
+    EXPECT_EQ(window.graph()->minima().size(), 1u);
+}
+
+}  // namespace
+}  // namespace kelvara
