@@ -285,8 +285,6 @@ const CaseGroups& case_groups() {
                 {file, clamped ? 0 : 1, Match::Contains,
                  (clamped ? "into bounds: " : "") + std::string(value_name(row.kind))});
         }
-        g["ValueArguments"].push_back(
-            usage_error("curve --overtones 129", "--overtones: Overtones must be 1\u2013128."));
         g["ValueArguments"].push_back(usage_error(
             "curve --step 0.00001", "--step: The step must be at least 3.0000301e-05."));
 #ifdef KELVARA_TEST_PLOT

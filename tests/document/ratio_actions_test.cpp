@@ -118,30 +118,5 @@ TEST_F(RatioActionsTest, FixedToneActionsKeepTheirOrderAndRefitTheCurve) {
     expect_view_shows_document();
 }
 
-TEST_F(RatioActionsTest, RefusedFixedToneActionsBeepAndChangeNothing) {
-    doc.set_number_of_overtones(2);  // keeps each resampling of many tones quick
-    while (doc.tables().fixed_tones().size() < 10)
-        doc.fixed_tone_action(FixedToneAction::AppendUnison);
-    doc.add_scale_preset(ScalePreset::JustRatios);
-    const std::vector<float> full = doc.tables().fixed_tones();
-    doc.update_change_count(ChangeKind::Cleared);
-
-    select(DocumentTable::ScaleRatios, 3);
-    doc.fixed_tone_action(FixedToneAction::AppendUnison);            // full
-    doc.fixed_tone_action(FixedToneAction::CopySelectedScaleRatio);  // full
-    controls.selected_rows.clear();
-    doc.fixed_tone_action(FixedToneAction::DeleteSelected);  // nothing selected
-    EXPECT_EQ(controls.beeps, 3);
-    EXPECT_FALSE(doc.is_edited());
-    EXPECT_EQ(doc.tables().fixed_tones(), full);
-
-    select(DocumentTable::FixedTones, 0);
-    doc.fixed_tone_action(FixedToneAction::DeleteSelected);  // room again
-    controls.selected_rows.erase(DocumentTable::ScaleRatios);
-    doc.fixed_tone_action(FixedToneAction::CopySelectedScaleRatio);  // nothing to copy
-    EXPECT_EQ(controls.beeps, 4);
-    EXPECT_EQ(doc.tables().fixed_tones().size(), 9u);
-}
-
 }  // namespace
 }  // namespace kelvara

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <random>
 
 #include "document/document.h"
@@ -119,47 +120,54 @@ TEST(ValueRules, EditorsTheGeneratorAndTheReaderGiveTheTablesAnswer) {
 TEST(ValueRules, EachRefusalSaysWhyUntilAnEditGoesThrough) {
     DocumentWithRows w;
     Document& d = w.doc;
-    const auto says = [&w](const std::string& message) {
+    // The action changes nothing, records no undo step and says why until an edit goes through.
+    const auto refused = [&w](const std::function<void()>& act, const std::string& message) {
+        const DocumentFileState before = w.doc.state();
+        const std::optional<EditName> last_step = w.doc.undo_name();
+        act();
+        EXPECT_EQ(w.doc.state(), before) << message;
+        EXPECT_EQ(w.doc.undo_name(), last_step) << message;
         EXPECT_EQ(w.controls.refusal, message);
-        w.doc.set_volume(w.doc.volume() + 1);  // an edit that goes through
+        w.doc.set_volume(w.doc.volume() + 1);
         EXPECT_EQ(w.controls.refusal, "");
     };
-    d.set_overtone_type(6);
-    says("Unknown timbre.");
-    d.set_step_size(0.0f);
-    says("The step must be a number above 0.");
-    d.set_bound(BoundField::XMax, 0.5f);
-    says("The ratio range must go from a lower to a higher value (1 to 0.5 is empty).");
-    d.set_bound(BoundField::XMax, 900.0f);
-    says("The ratio range 1 to 900 needs more samples than the step allows; widen the step first.");
+    refused([&] { d.set_overtone_type(6); }, "Unknown timbre.");
+    refused([&] { d.set_step_size(0.0f); }, "The step must be a number above 0.");
+    refused([&] { d.set_bound(BoundField::XMax, 0.5f); },
+            "The ratio range must go from a lower to a higher value (1 to 0.5 is empty).");
+    refused([&] { d.set_bound(BoundField::XMax, 900.0f); },
+            "The ratio range 1 to 900 needs more samples than the step allows; widen the step "
+            "first.");
     d.set_step_size(1.0f);
     d.set_bound(BoundField::XMax, 4.5f);  // 1, 2, 3, 4: the capacity of step 1
-    d.set_step_size(0.5f);
-    says(
-        "At this step the ratio range needs more samples than the curve holds; narrow the "
-        "range first.");
-    d.edit_cell(DocumentTable::ScaleRatios, TableColumn::Cents, 0, 1e6f);
-    says("A scale ratio must be 0.001\u20131000. In cents: -11958.9 to 11958.9.");
-    d.add_scale_preset(ScalePreset::SixteenStepHarmonics, {0, 251.0f});
-    says("The interval 251 gives the ratio 1004. A scale ratio must be 0.001\u20131000.");
-    d.scale_action(ScaleAction::DeleteSelected);
-    says("Select a scale ratio to delete.");
-    d.fixed_tone_action(FixedToneAction::CopySelectedScaleRatio);
-    says("Select a scale ratio to copy.");
-    d.fixed_tone_action(FixedToneAction::DeleteSelected);
-    says("Select a fixed tone to delete.");
-    d.edit_cell(DocumentTable::MappedChords, TableColumn::ChordString, 0, Chord{});
-    says("A chord needs at least one tone.");
-    d.chord_action(ChordAction::AddAtFreeKey);
+    refused([&] { d.set_step_size(0.5f); },
+            "At this step the ratio range needs more samples than the curve holds; narrow the "
+            "range first.");
+    refused([&] { d.edit_cell(DocumentTable::ScaleRatios, TableColumn::Cents, 0, 1e6f); },
+            "A scale ratio must be 0.001\u20131000. In cents: -11958.9 to 11958.9.");
+    refused(
+        [&] {
+            d.add_scale_preset(ScalePreset::SixteenStepHarmonics, {0, 251.0f});
+        },
+        "The interval 251 gives the ratio 1004. A scale ratio must be 0.001\u20131000.");
+    refused([&] { d.scale_action(ScaleAction::DeleteSelected); },
+            "Select a scale ratio to delete.");
+    refused([&] { d.fixed_tone_action(FixedToneAction::CopySelectedScaleRatio); },
+            "Select a scale ratio to copy.");
+    refused([&] { d.fixed_tone_action(FixedToneAction::DeleteSelected); },
+            "Select a fixed tone to delete.");
+    refused([&] { d.edit_cell(DocumentTable::MappedChords, TableColumn::ChordString, 0, Chord{}); },
+            "A chord needs at least one tone.");
     d.set_base_frequency(20000.0f);
     d.set_fixed_tones(std::vector<float>{2.0f});
-    d.chord_action(ChordAction::CopyFixedTones);
-    says("A fixed tone sounds at 40000 Hz. A chord tone must be 1\u201320000 Hz.");
+    refused([&] { d.chord_action(ChordAction::CopyFixedTones); },
+            "A fixed tone sounds at 40000 Hz. A chord tone must be 1\u201320000 Hz.");
     d.set_fixed_tones({});
-    d.chord_action(ChordAction::CopyFixedTones);
-    says("There are no fixed tones to copy.");
-    for (int key = 2; key <= 128; ++key) d.chord_action(ChordAction::AddAtFreeKey);
-    says("Every MIDI key from 0 to 127 has a chord: delete one first.");
+    refused([&] { d.chord_action(ChordAction::CopyFixedTones); },
+            "There are no fixed tones to copy.");
+    for (int key = 1; key < 128; ++key) d.chord_action(ChordAction::AddAtFreeKey);
+    refused([&] { d.chord_action(ChordAction::AddAtFreeKey); },
+            "Every MIDI key from 0 to 127 has a chord: delete one first.");
 
     DocumentFileState old;  // what the reader brought into bounds, as the notice lists it
     old.base_frequency = 10.0;
@@ -167,12 +175,12 @@ TEST(ValueRules, EachRefusalSaysWhyUntilAnEditGoesThrough) {
                 ::testing::ElementsAre("base frequency 10 raised to 20"));
 }
 
-// One of the document's actions with values a person might type, good, at the edges or bad.
+// One of the document's actions with a value of the table, within bounds, at their edges,
+// outside them or impossible, or one of those scaled (any value to any action).
 void random_edit(Document& doc, testing::RecordingDocumentView& view, std::mt19937& random) {
-    static const float kValues[] = {0.0f,  -1.0f,    1e-9f, 1e-4f,   1e-3f,  0.5f,    1.0f,
-                                    1.25f, 4.0f,     20.0f, 128.0f,  440.f,  1e3f,    2e4f,
-                                    1e30f, INFINITY, NAN,   0.0003f, 0.005f, 386.31f, -700.0f};
-    const float v = kValues[random() % std::size(kValues)] * (random() % 3 ? 1.0f : 1.0001f);
+    const std::vector<ValueRow>& rows = testing::value_rows();
+    const auto v =
+        static_cast<float>(rows[random() % rows.size()].value * (random() % 2 ? 1 : 1.7));
     const int32_t integer = std::fabs(v) < 1e6f ? static_cast<int32_t>(v) : -1;
     for (const auto table :
          {DocumentTable::ScaleRatios, DocumentTable::FixedTones, DocumentTable::MappedChords})

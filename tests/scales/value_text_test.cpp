@@ -1,13 +1,19 @@
-// Values as a person types them and as fields and cells show them: ratios as decimals,
-// fractions and cents, the shortest text that reads back, and cents at the precision a ratio
-// carries.
+// Values as a person types them and as fields and cells show them: chord text with its
+// separators and refusals, ratios as decimals, fractions and cents, the shortest text that
+// reads back, cents at the precision a ratio carries, and reading that does not depend on the
+// process locale.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
-#include <optional>
+#include <filesystem>
 #include <random>
+#include <string>
 
+#include "scales/chord_text.h"
 #include "scales/decimal_text.h"
 #include "scales/ratio_list.h"
 #include "scales/ratio_text.h"
@@ -15,6 +21,61 @@
 
 namespace kelvara {
 namespace {
+
+std::optional<Chord> parse(std::string_view text) {
+    Result<Chord> chord = parse_chord(text);
+    if (!chord) return std::nullopt;
+    return *chord;
+}
+
+// Tones written with the shortest text that reads back, joined with commas.
+TEST(ChordText, ShortestTextJoinedWithCommas) {
+    const std::vector<std::pair<Chord, std::string>> cases = {
+        {{110.0f}, "110"},
+        {{220.0f, 275.0f, 330.0f}, "220,275,330"},
+        {{}, ""},
+        {{1.0f, 1.5f, 220.5f}, "1,1.5,220.5"},
+        {{19999.998f, 1.0001f}, "19999.998,1.0001"},
+        {{110.0f * 16.0f / 15.0f}, "117.333336"},
+    };
+    for (const auto& [chord, text] : cases) {
+        EXPECT_EQ(chord_text(chord), text);
+        if (!chord.empty()) {
+            EXPECT_EQ(parse(text), chord) << text;
+        }
+    }
+}
+
+TEST(ChordText, TakesBlanksBesideTheSeparatorsAndSaysWhatIsWrongWhere) {
+    for (const char* text : {"220 275 330", "\t220,\n275  330 ", "220 / 275;330_", "220|275:330"})
+        EXPECT_EQ(parse(text), (Chord{220.0f, 275.0f, 330.0f})) << text;
+    const std::pair<const char*, std::string> refusals[] = {
+        {"440hz", "\u2018hz\u2019 at position 4: expected a number"},
+        {"220,,330", "\u2018,\u2019 at position 5: expected a number"},
+        {"inf", "\u2018inf\u2019 at position 1: expected a number"},
+        {" ", "No frequency given: type at least one"},
+        {"220 0", "\u20180\u2019 at position 5: a chord tone must be 1\u201320000 Hz"},
+    };
+    for (const auto& [text, what] : refusals) {
+        const Result<Chord> refused = parse_chord(text);
+        ASSERT_FALSE(refused) << text;
+        EXPECT_EQ(refused.error().description,
+                  what + "; separate tones with , | : ; / \\ - _ space or tab");
+    }
+}
+
+TEST(NumberText, LeadingNumbersOfFields) {
+    EXPECT_EQ(leading_integer_value("12"), 12);
+    EXPECT_EQ(leading_integer_value("  -2 steps"), -2);
+    EXPECT_EQ(leading_integer_value("19.9"), 19);
+    EXPECT_EQ(leading_integer_value("abc"), 0);
+    EXPECT_EQ(leading_integer_value("99999999999999"), 2147483647);
+    EXPECT_EQ(leading_integer_value("-99999999999999"), -2147483647 - 1);
+    EXPECT_EQ(leading_double_value(" 3.5e1x"), 35.0);
+    EXPECT_EQ(leading_double_value("+.5"), 0.5);
+    for (const char* text : {"inf", "nan", "0x10", "1e999", ""})
+        EXPECT_EQ(leading_double_value(text), 0.0) << text;
+}
 
 TEST(RatioText, DecimalsFractionsAndCents) {
     const std::pair<const char*, float> ratios[] = {{"1.25", 1.25f},
@@ -58,6 +119,52 @@ TEST(CentsText, EqualStepsReadAsWholeCents) {
     for (size_t step = 0; step < twelve.size(); ++step)
         EXPECT_EQ(cents_text(cents_of_ratio(twelve[step])), std::to_string(step * 100));
     EXPECT_EQ(cents_text(cents_of_ratio(1.25f)), "386.314");
+}
+
+// Switches LC_ALL to a comma-decimal locale for one test and back afterwards. The system's
+// German or French locale is used when installed; otherwise one is compiled with localedef
+// into the build tree (LOCPATH) once and reused by later runs.
+class CommaLocale {
+public:
+    CommaLocale() {
+        const char* current = std::setlocale(LC_ALL, nullptr);
+        previous_ = current ? current : "C";
+        for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8"})
+            if (std::setlocale(LC_ALL, name)) return;
+        const std::filesystem::path dir = KELVARA_TEST_LOCALE_DIR;
+        const std::filesystem::path locale = dir / "de_DE.UTF-8";
+        if (!std::filesystem::exists(locale / "LC_NUMERIC")) {
+            std::filesystem::create_directories(dir);
+            const std::string command =
+                "localedef -i de_DE -f UTF-8 '" + locale.string() + "' >/dev/null 2>&1";
+            if (std::system(command.c_str()) != 0) return;
+        }
+        ::setenv("LOCPATH", dir.c_str(), 1);
+        set_locpath_ = true;
+        std::setlocale(LC_ALL, "de_DE.UTF-8");
+    }
+    ~CommaLocale() {
+        std::setlocale(LC_ALL, previous_.c_str());
+        if (set_locpath_) ::unsetenv("LOCPATH");
+    }
+    CommaLocale(const CommaLocale&) = delete;
+    CommaLocale& operator=(const CommaLocale&) = delete;
+    // Whether the decimal point of the C library is now a comma.
+    static bool active() { return std::string(std::localeconv()->decimal_point) == ","; }
+
+private:
+    std::string previous_;
+    bool set_locpath_ = false;
+};
+
+TEST(ChordLocale, ReadsAndWritesPointDecimalsUnderACommaLocale) {
+    const CommaLocale german;
+    if (!CommaLocale::active())
+        GTEST_SKIP() << "no comma-decimal locale is installed and localedef could not make one";
+    ASSERT_EQ(std::atof("220.5"), 220.0) << "the C library now reads with a comma";
+    EXPECT_EQ(parse("220.5,330.25"), (Chord{220.5f, 330.25f}));
+    EXPECT_EQ(chord_text({220.5f, 117.33333f}), "220.5,117.33333");
+    EXPECT_EQ(leading_double_value("1.05"), 1.05);
 }
 
 }  // namespace
