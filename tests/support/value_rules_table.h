@@ -9,6 +9,7 @@
 // brings a finite value outside them into bounds (listing it, the document marked edited), and
 // refuses the file for one nothing can stand in for: not finite, or a ratio or frequency of 0
 // or below.
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -69,7 +70,8 @@ inline const std::vector<ValueRow>& value_rows() {
 // of key 60 alone, the key of the only chord (220 Hz).
 inline void put_value(DocumentFileState& s, const ValueRow& row) {
     const auto number = static_cast<float>(row.value);
-    const auto key = static_cast<int32_t>(row.value);
+    // Used by the whole-number kinds; kept within int range so that every row converts.
+    const auto key = static_cast<int32_t>(std::clamp(row.value, -1e9, 1e9));
     switch (row.kind) {
         case BoundedValue::ScaleRatio: s.scale_ratios = {number}; break;
         case BoundedValue::FixedToneRatio: s.dissonance_ratios = {number}; break;
