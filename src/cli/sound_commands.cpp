@@ -1,5 +1,6 @@
 // `kelvara-cli programs`, `render` and `play-test`: the synthesizer from the command line.
 #include <CLI/CLI.hpp>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -56,8 +57,10 @@ void render(const RenderOptions& o) {
         throw UsageError("--seconds must be above 0 and at most 600");
     auto controller = offline_controller(o.bank, !o.bank_tuning);
     select_program(*controller, o.program);
-    // The chord starts at once, so it waits for the bank's measurement (or the cache).
-    if (!o.bank_tuning && !controller->wait_for_bank_tuning())
+    // The chord starts at once, so it waits for the bank's measurement (or the cache). A render
+    // is a batch job: it waits as long as measuring a whole bank takes on a slow machine (a
+    // minute for the General MIDI bank under a sanitizer), rather than play out of tune.
+    if (!o.bank_tuning && !controller->wait_for_bank_tuning(std::chrono::minutes(10)))
         std::fprintf(stderr,
                      "kelvara-cli: the bank could not be measured; it plays its own "
                      "tuning\n");
