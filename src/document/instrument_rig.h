@@ -11,9 +11,11 @@
 // Threads: construction, destruction and every member function on the user-interface
 // thread. The MIDI receive thread plays through the synthesizer and runs the note-played
 // notification.
+#include <array>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "document/instruments.h"
 #include "midi/last_played_key.h"
@@ -55,9 +57,11 @@ public:
     bool has_synthesizer() const override { return true; }
     std::vector<std::string> program_titles() const override;
     void select_program(int32_t index) override { synth_->select_instrument(index); }
-    // A refused bank brings the default bank back, playing, and gives the refusal.
+    // A refused bank brings the default bank back, playing, and gives the refusal. Either
+    // way the synthesizer keeps the values the document sent (its volume): the sound
+    // follows the slider, not the new synthesizer's defaults.
     Result<void> load_sound_bank(const std::string& path) override;
-    void reset_to_default_bank() override { synth_->reset_to_default_bank(); }
+    void reset_to_default_bank() override;
     void allow_bank_measuring() override { synth_->allow_bank_measuring(); }
     std::string midi_system_name() const override;
     std::vector<std::string> midi_source_titles() const override;
@@ -67,15 +71,17 @@ public:
 
 private:
     // SynthChannel: the document's volume and pitch-true choice.
-    void set_midi_parameter(uint32_t controller, uint32_t value) override {
-        synth_->set_midi_parameter(controller, value);
-    }
+    void set_midi_parameter(uint32_t controller, uint32_t value) override;
     void set_pitch_true(bool on) override { synth_->set_pitch_true(on); }
+    // Sends the document's controller values again (to a new synthesizer).
+    void resend_document_parameters();
     // Receive thread.
     void note_played(int key);
 
     const std::shared_ptr<SynthController> synth_;
     bool synthesizer_built_ = false;
+    // The controller values the document sent last, by controller; user-interface thread.
+    std::array<std::optional<uint32_t>, 128> document_parameters_{};
     std::mutex notify_mutex_;
     std::function<void(int key)> notify_;  // guarded by notify_mutex_
     const std::shared_ptr<midi::LastPlayedKey> last_played_;
