@@ -6,7 +6,10 @@
 // thread tests all play through this class.
 //
 // Teardown order is part of the type: the MIDI input goes first (its port disposed, its
-// receive thread joined, no callback running), then the synthesizer it played.
+// receive thread joined, no callback running), then the synthesizer it played. Joining never
+// waits long: a receive thread waiting for room in the synthesizer's channel queue gets it
+// from the audio thread, which still runs, and when nothing renders (an offline renderer that
+// stopped) the queue refuses after one stall limit in all (sound/channel_event_queue.h).
 //
 // Threads: construction, destruction and every member function on the user-interface
 // thread. The MIDI receive thread plays through the synthesizer and runs the note-played

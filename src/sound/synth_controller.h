@@ -155,9 +155,9 @@ public:
     // after the limiter since the previous call.
     uint64_t rendered_frames() const;
     float take_output_peak();
-    // Channel messages lost on the way to the synthesizer over every graph so far: a queue
-    // gave up because nothing rendered for ChannelEventQueue::kStallLimit. (What FluidSynth
-    // itself drops is counted by sound/synth_log.h.)
+    // Channel messages lost on the way to the synthesizer over every graph so far: a full
+    // queue that nothing rendered for ChannelEventQueue::kStallLimit refused them. (What
+    // FluidSynth itself drops is counted by sound/synth_log.h.)
     uint64_t dropped_events() const;
 
 private:

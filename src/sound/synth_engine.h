@@ -100,10 +100,11 @@ public:
     // Producers waiting for room return, and nothing more is queued: the engine is about to
     // be replaced. Any thread.
     void close_queue() { queue_.close(); }
-    // Returns once the renderer has applied what was queued before the call (or has applied
-    // nothing for ChannelEventQueue::kStallLimit).
+    // Returns once the renderer has applied what was queued before the call, or at once
+    // when the queue is closed or stalled (nothing rendered it for
+    // ChannelEventQueue::kStallLimit).
     void wait_until_applied() const { queue_.wait_until_taken(); }
-    // Events the queue gave up on because nothing rendered (channel_event_queue.h).
+    // Events the queue refused because nothing rendered it (channel_event_queue.h).
     uint64_t dropped_events() const { return queue_.dropped(); }
 
     // --- the renderer ---------------------------------------------------------------------

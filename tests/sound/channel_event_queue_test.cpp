@@ -1,6 +1,7 @@
 // The channel queue between the playing threads and the renderer: a burst far larger than
-// the ring arrives whole and in order while the renderer takes it slowly, and closing the
-// queue releases a sender waiting for room without counting a loss.
+// the ring arrives whole and in order while the renderer takes it slowly; closing the queue
+// releases a sender waiting for room without counting a loss; and a renderer that takes
+// nothing holds a sender once, never once per event, so a MIDI input can always end.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -51,6 +52,28 @@ TEST(ChannelEventQueue, ClosingReleasesASenderWaitingForRoom) {
     sender.join();
     EXPECT_EQ(result.load(), 0);
     EXPECT_EQ(queue.dropped(), 0u) << "its synthesizer goes: nothing was lost to a listener";
+}
+
+TEST(ChannelEventQueue, NobodyRenderingHoldsASenderOnceAndTakingEndsTheStall) {
+    constexpr int kBurst = 100;
+    ChannelEventQueue queue(2, 100ms);
+    ASSERT_TRUE(queue.push({}));
+    ASSERT_TRUE(queue.push({}));
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < kBurst; ++i) EXPECT_FALSE(queue.push({}));
+    queue.wait_until_taken();
+    // Waiting once per event would take kBurst stall limits (10 s).
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s) << "a sender waited per event";
+    EXPECT_EQ(queue.dropped(), uint64_t(kBurst)) << "every refused event counts";
+
+    queue.pop();  // the renderer is back: there is room, and a full ring makes senders wait
+    ASSERT_TRUE(queue.push({}));
+    std::jthread renderer([&] {
+        std::this_thread::sleep_for(20ms);
+        queue.pop();
+    });
+    EXPECT_TRUE(queue.push({})) << "a renderer that takes again ends the stall";
+    EXPECT_EQ(queue.dropped(), uint64_t(kBurst));
 }
 
 }  // namespace
