@@ -571,5 +571,34 @@ TEST_F(CliJack, ListsTheSourceAndMonitorsOrPlaysWhatItSends) {
     }
 }
 
+// A saved document plays as its window would: at its volume. The channel volume (controller
+// 7) goes through the synthesizer's curve, 40 log10(127 / v) dB below full, so volume 10
+// sounds 44.1 dB below volume 127 (a sine of the generated bank, held: no decay to blur it).
+TEST_F(CliJack, PlaysASavedDocumentAtItsVolume) {
+    std::map<int, double> rms;
+    for (const int volume : {10, 127}) {
+        const std::string document = "{dir}/volume" + std::to_string(volume) + ".kelvara";
+        ASSERT_EQ(run("new " + document + " --chord 64=523.25 --volume " + std::to_string(volume))
+                      .exit_code,
+                  0);
+        const CliRun r =
+            run("play " + document + " --bank {bank} --midi jack --seconds 2" + " --source " +
+                    source_->full_port_name(0) + " --wav {dir}/volume.wav",
+                [&](const std::string& line) {
+                    if (line.rfind("playing", 0) == 0 && source_->wait_for_connections(0, 1))
+                        source_->send(0, {0x90, 64, 110});
+                });
+        ASSERT_EQ(r.exit_code, 0) << r.out;
+        const Wav wav = read_wav(path("volume.wav"));
+        ASSERT_GT(wav.left.size(), 2u * 48000);
+        double sum = 0.0;
+        for (size_t i = 48000; i < 2 * 48000; ++i) sum += double(wav.left[i]) * wav.left[i];
+        rms[volume] = std::sqrt(sum / 48000.0);
+    }
+    RecordProperty("rms_volume_10", std::to_string(rms[10]));
+    RecordProperty("rms_volume_127", std::to_string(rms[127]));
+    EXPECT_NEAR(20.0 * std::log10(rms[127] / rms[10]), 40.0 * std::log10(127.0 / 10.0), 1.0);
+}
+
 }  // namespace
 }  // namespace kelvara
