@@ -29,13 +29,16 @@ enum class RecoveryAnswer { Ask, Restore, Discard };
 // Makes the instruments of each new window for the document they play (it outlives them);
 // may return null (a silent window).
 using InstrumentsFactory = std::function<std::unique_ptr<Instruments>(const Document&)>;
+// Makes the MIDI output of each new window, which its tuning can be sent through; may return
+// null (only "None" is offered).
+using MidiOutputFactory = std::function<std::unique_ptr<midi::MidiOutput>()>;
 
 class DocumentController final : public QObject {
     Q_OBJECT
 
 public:
     DocumentController(DocumentStore& store, DocumentDialogs& dialogs, HelpMenu& help_menu,
-                       InstrumentsFactory instruments = {});
+                       InstrumentsFactory instruments = {}, MidiOutputFactory midi_output = {});
     ~DocumentController() override;
 
     // A new default document in a new window.
@@ -92,6 +95,7 @@ private:
     DocumentDialogs& dialogs_;
     HelpMenu& help_menu_;
     InstrumentsFactory instruments_;
+    MidiOutputFactory midi_output_;
     QList<QPointer<DocumentWindow>> windows_;
     int untitled_count_ = 0;
     std::filesystem::path recovery_folder_;

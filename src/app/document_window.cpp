@@ -7,6 +7,8 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include "midi/no_midi_output_client.h"
+
 namespace kelvara {
 namespace {
 constexpr int kDefaultWidth = 1100;
@@ -16,10 +18,15 @@ constexpr int kRefusalMessageMs = 6000;
 }  // namespace
 
 DocumentWindow::DocumentWindow(std::unique_ptr<Document> document,
-                               std::unique_ptr<Instruments> instruments, QWidget* parent)
+                               std::unique_ptr<Instruments> instruments,
+                               std::unique_ptr<midi::MidiOutput> midi_output, QWidget* parent)
     : QMainWindow(parent),
       document_(std::move(document)),
-      instruments_(instruments ? std::move(instruments) : std::make_unique<SilentInstruments>()) {
+      instruments_(instruments ? std::move(instruments) : std::make_unique<SilentInstruments>()),
+      midi_output_(midi_output ? std::move(midi_output)
+                               : std::make_unique<midi::MidiOutput>(
+                                     std::make_unique<midi::NoMidiOutputClient>())),
+      tuning_sender_(std::make_unique<MidiTuningSender>(*midi_output_)) {
     setObjectName(QStringLiteral("document_window"));
     setAttribute(Qt::WA_DeleteOnClose);
     auto* central = new QWidget(this);
@@ -35,6 +42,7 @@ DocumentWindow::DocumentWindow(std::unique_ptr<Document> document,
     connect_curve_controls();
     connect_table_controls();
     connect_sound_controls();
+    connect_midi_output_controls();
 
     document_->attach_synth_channel(instruments_->channel());
     document_->attach_views(*graph_, *this);
@@ -45,9 +53,12 @@ DocumentWindow::DocumentWindow(std::unique_ptr<Document> document,
 }
 
 DocumentWindow::~DocumentWindow() {
-    // The instruments go first: MIDI delivery ends before the synthesizer goes, and both
-    // before the document whose chord map they read. Then the document, while its graph
-    // still exists: it takes the curve arrays back from the view before freeing them.
+    // The MIDI output stops sending. The instruments go next: MIDI delivery ends before the
+    // synthesizer goes, and both before the document whose chord map they read. Then the
+    // document, while its graph still exists: it takes the curve arrays back from the view
+    // before freeing them.
+    tuning_sender_.reset();
+    midi_output_.reset();
     document_->detach_synth_channel();
     instruments_.reset();
     document_->detach_views();
@@ -93,6 +104,9 @@ void DocumentWindow::show_edited(bool edited) {
 
 void DocumentWindow::show_undo_steps() {
     emit undo_steps_changed();
+    // Every change of the document, its undo and redo end here: a synthesizer that follows
+    // the scale gets the keys that changed.
+    send_tuning();
 }
 
 void DocumentWindow::showEvent(QShowEvent* event) {

@@ -2,8 +2,9 @@
 // DocumentWindow: the one window of one document. It owns the document, builds the controls
 // (window_layout.cpp), turns each user action into the document's typed call
 // (curve_controls.cpp, table_controls.cpp, sound_controls.cpp) and shows what the document
-// asks it to show (DocumentView). The document controller decides what its File menu
-// does and whether it may close.
+// asks it to show (DocumentView). It sends the document's scale as a MIDI tuning to the
+// destination the user picks (midi_output_controls.cpp). The document controller decides
+// what its File menu does and whether it may close.
 #include <QMainWindow>
 #include <functional>
 #include <memory>
@@ -12,6 +13,8 @@
 #include "document/document.h"
 #include "document/document_view.h"
 #include "document/instruments.h"
+#include "document/midi_tuning_sender.h"
+#include "midi/midi_output.h"
 #include "view/graph_widget.h"
 
 class QLineEdit;
@@ -25,11 +28,13 @@ class DocumentWindow final : public QMainWindow, public DocumentView {
     Q_OBJECT
 
 public:
-    // Takes a document that is constructed (and read, when it comes from a file) and the
-    // instruments it plays through (none: silent), builds the window around them and lets
-    // the document show everything in it (Document::show_all).
+    // Takes a document that is constructed (and read, when it comes from a file), the
+    // instruments it plays through (none: silent) and the MIDI output its tuning can be sent
+    // through (none: only "None" is offered), builds the window around them and lets the
+    // document show everything in it (Document::show_all).
     explicit DocumentWindow(std::unique_ptr<Document> document,
                             std::unique_ptr<Instruments> instruments = nullptr,
+                            std::unique_ptr<midi::MidiOutput> midi_output = nullptr,
                             QWidget* parent = nullptr);
     ~DocumentWindow() override;
 
@@ -95,6 +100,14 @@ private:
     void show_midi_sources();
     void show_instruments();
     void show_last_played();
+    // midi_output_controls.cpp
+    void connect_midi_output_controls();
+    // Lists the destinations again and shows them, the connected one selected.
+    void show_midi_destinations();
+    // Pop-up item `item`: 0 is "None", the others the destinations listed.
+    void choose_midi_destination(int item);
+    // The whole tuning to a destination that holds none yet, else the keys that changed.
+    void send_tuning();
 
     void update_title();
     // Says in the status bar why a request was refused.
@@ -102,6 +115,9 @@ private:
 
     std::unique_ptr<Document> document_;
     std::unique_ptr<Instruments> instruments_;
+    // The sender uses the output: declared after it, destroyed before it.
+    std::unique_ptr<midi::MidiOutput> midi_output_;
+    std::unique_ptr<MidiTuningSender> tuning_sender_;
     GraphWidget* graph_ = nullptr;
     WindowWidgets widgets_;
     DocumentTableModel* scale_model_ = nullptr;

@@ -57,9 +57,10 @@ void DocumentWindow::connect_sound_controls() {
 
 // What the window shows of its instruments once it is built, after the document has shown
 // its own values (which end with the volume): the MIDI source list, "-" in the last-played
-// field, then the program list.
+// field, the MIDI destinations, then the program list.
 void DocumentWindow::show_sound_strip() {
     show_midi_sources();
+    show_midi_destinations();
     widgets_.last_key_field->setText(QStringLiteral("-"));
     show_instruments();
 }
