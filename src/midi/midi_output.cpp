@@ -48,9 +48,11 @@ std::optional<size_t> MidiOutput::find_destination(std::string_view name) const 
 
 bool MidiOutput::connect_destination(size_t index) {
     if (index >= destinations_.size()) return false;
-    const MidiDestination& destination = destinations_[index];
-    if (connected_ == destination) return true;
-    disconnect();
+    const MidiDestination destination = destinations_[index];
+    // The same destination is connected again: something outside Kelvara may have ended the
+    // connection.
+    if (connected_ != destination) disconnect();
+    connected_.reset();
     if (!port_) port_ = client_->create_output_port(kMidiOutputPortName);
     if (!port_ || !port_->connect_destination(destination)) return false;
     connected_ = destination;

@@ -51,7 +51,8 @@ public:
     std::optional<size_t> find_destination(std::string_view name) const;
 
     // From now on sends to destination `index` of the last scan only: the connection to the
-    // one before ends. Returns once the system routes to it, so that the next message sent
+    // one before ends (the one connected already is connected again, in case something
+    // outside ended it). Returns once the system routes to it, so that the next message sent
     // reaches it. False, with nothing connected, when there is no such destination, the
     // system refuses the port, or the destination is gone.
     bool connect_destination(size_t index);

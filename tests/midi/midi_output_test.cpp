@@ -100,7 +100,7 @@ TEST_F(MidiOutputTest, SendsOnlyToTheOneDestinationConnected) {
     EXPECT_FALSE(output.connect_destination(4));
 
     ASSERT_TRUE(output.connect_destination(0));
-    ASSERT_TRUE(output.connect_destination(0));  // again: still one connection
+    ASSERT_TRUE(output.connect_destination(0));  // again: connected again, not ended first
     ASSERT_TRUE(output.send(std::vector<uint8_t>{0x90, 60, 100}));
     EXPECT_FALSE(output.send(std::vector<uint8_t>{60, 100}));
     ASSERT_TRUE(output.connect_destination(2));
@@ -116,8 +116,8 @@ TEST_F(MidiOutputTest, SendsOnlyToTheOneDestinationConnected) {
     EXPECT_FALSE(output.connected_destination()) << "a refused connection leaves none";
     EXPECT_FALSE(output.send(std::vector<uint8_t>{0x90, 60, 0}));
     output.disconnect();
-    EXPECT_THAT(record->connections,
-                ElementsAre("connect 20:0", "disconnect 20:0", "connect 28:0", "disconnect 28:0"));
+    EXPECT_THAT(record->connections, ElementsAre("connect 20:0", "connect 20:0", "disconnect 20:0",
+                                                 "connect 28:0", "disconnect 28:0"));
     EXPECT_THAT(record->sent, ElementsAre(std::vector<uint8_t>{0x90, 60, 100}));
     EXPECT_EQ(record->ports_created, 1);
     EXPECT_TRUE(output.wait_until_sent(std::chrono::milliseconds(0)));
