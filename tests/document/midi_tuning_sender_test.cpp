@@ -1,12 +1,10 @@
-// The tuning a document sends to a synthesizer outside: the dump first (the bytes a .syx
-// export holds), then real-time single-note changes for exactly the keys whose word changed,
-// 64 keys a message, Undo included; keys the format cannot say never sent; a scale that is
-// no tuning, or an output without room, refused without losing track of what the
-// synthesizer holds.
+// The tuning a document sends to a synthesizer outside: the dump first, then real-time
+// single-note changes for exactly the keys whose word changed, 64 keys a message, Undo
+// included; keys the format cannot say never sent; a scale that is no tuning, or an output
+// without room, refused without losing track of what the synthesizer holds.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <map>
@@ -74,11 +72,7 @@ TEST_F(MidiTuningSenderTest, TheDumpComesFirstThenOnlyTheKeysThatChanged) {
     ASSERT_TRUE(sender.send_dump(doc, "twelve"));
     const auto sent = take_sent();
     ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(sent[0].size(), kMtsBulkDumpBytes);
-    const std::array<uint8_t, kMtsBulkDumpBytes> exported =
-        tuning_dump(*doc.scale_tuning({}, "twelve"));
-    EXPECT_TRUE(std::equal(sent[0].begin(), sent[0].end(), exported.begin()))
-        << "the same bytes as the .syx export";
+    EXPECT_EQ(sent[0].size(), kMtsBulkDumpBytes);  // its bytes: tuning_through_midi_systems_test
     EXPECT_EQ(*sender.follow(doc), 0);
     EXPECT_TRUE(take_sent().empty()) << "nothing changed, nothing sent";
 
