@@ -146,8 +146,7 @@ DocumentWindow* DocumentController::show_window(std::unique_ptr<Document> docume
                                                 const QString& path,
                                                 std::optional<RecoverySlot> slot) {
     std::unique_ptr<Instruments> instruments = instruments_ ? instruments_(*document) : nullptr;
-    auto* window = new DocumentWindow(std::move(document), std::move(instruments),
-                                      midi_output_ ? midi_output_() : nullptr);
+    auto* window = new DocumentWindow(std::move(document), std::move(instruments), midi_output_);
     if (!path.isEmpty()) window->set_file_path(path);
     window->set_close_guard([this](DocumentWindow& w) { return confirm_close(w); });
     window->set_sound_bank_chooser(

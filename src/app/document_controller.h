@@ -29,9 +29,7 @@ enum class RecoveryAnswer { Ask, Restore, Discard };
 // Makes the instruments of each new window for the document they play (it outlives them);
 // may return null (a silent window).
 using InstrumentsFactory = std::function<std::unique_ptr<Instruments>(const Document&)>;
-// Makes the MIDI output of each new window, which its tuning can be sent through; may return
-// null (only "None" is offered).
-using MidiOutputFactory = std::function<std::unique_ptr<midi::MidiOutput>()>;
+// Each new window gets `midi_output` (document_window.h), to make its MIDI output with.
 
 class DocumentController final : public QObject {
     Q_OBJECT

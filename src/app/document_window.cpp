@@ -7,8 +7,6 @@
 #include <QStatusBar>
 #include <QTimer>
 
-#include "midi/no_midi_output_client.h"
-
 namespace kelvara {
 namespace {
 constexpr int kDefaultWidth = 1100;
@@ -19,14 +17,11 @@ constexpr int kRefusalMessageMs = 6000;
 
 DocumentWindow::DocumentWindow(std::unique_ptr<Document> document,
                                std::unique_ptr<Instruments> instruments,
-                               std::unique_ptr<midi::MidiOutput> midi_output, QWidget* parent)
+                               MidiOutputFactory make_midi_output, QWidget* parent)
     : QMainWindow(parent),
       document_(std::move(document)),
       instruments_(instruments ? std::move(instruments) : std::make_unique<SilentInstruments>()),
-      midi_output_(midi_output ? std::move(midi_output)
-                               : std::make_unique<midi::MidiOutput>(
-                                     std::make_unique<midi::NoMidiOutputClient>())),
-      tuning_sender_(std::make_unique<MidiTuningSender>(*midi_output_)) {
+      make_midi_output_(std::move(make_midi_output)) {
     setObjectName(QStringLiteral("document_window"));
     setAttribute(Qt::WA_DeleteOnClose);
     auto* central = new QWidget(this);

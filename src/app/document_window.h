@@ -24,18 +24,21 @@ namespace kelvara {
 
 class DocumentTableModel;
 
+// Makes the MIDI output a window sends its tuning through, when the user first opens the
+// output list; may return null (only "None" is offered).
+using MidiOutputFactory = std::function<std::unique_ptr<midi::MidiOutput>()>;
+
 class DocumentWindow final : public QMainWindow, public DocumentView {
     Q_OBJECT
 
 public:
     // Takes a document that is constructed (and read, when it comes from a file), the
-    // instruments it plays through (none: silent) and the MIDI output its tuning can be sent
-    // through (none: only "None" is offered), builds the window around them and lets the
-    // document show everything in it (Document::show_all).
+    // instruments it plays through (none: silent) and what makes the MIDI output its tuning
+    // can be sent through (none: only "None" is offered), builds the window around them and
+    // lets the document show everything in it (Document::show_all).
     explicit DocumentWindow(std::unique_ptr<Document> document,
                             std::unique_ptr<Instruments> instruments = nullptr,
-                            std::unique_ptr<midi::MidiOutput> midi_output = nullptr,
-                            QWidget* parent = nullptr);
+                            MidiOutputFactory make_midi_output = {}, QWidget* parent = nullptr);
     ~DocumentWindow() override;
 
     Document& document() { return *document_; }
@@ -102,7 +105,10 @@ private:
     void show_last_played();
     // midi_output_controls.cpp
     void connect_midi_output_controls();
-    // Lists the destinations again and shows them, the connected one selected.
+    // Makes the MIDI output (a client of no system when the factory gives none).
+    void open_midi_output();
+    // Lists the destinations again and shows them after "None", the connected one selected;
+    // only "None" before the output is made.
     void show_midi_destinations();
     // Pop-up item `item`: 0 is "None", the others the destinations listed.
     void choose_midi_destination(int item);
@@ -115,7 +121,9 @@ private:
 
     std::unique_ptr<Document> document_;
     std::unique_ptr<Instruments> instruments_;
-    // The sender uses the output: declared after it, destroyed before it.
+    // Made when the output list first opens. The sender uses the output: declared after it,
+    // destroyed before it.
+    MidiOutputFactory make_midi_output_;
     std::unique_ptr<midi::MidiOutput> midi_output_;
     std::unique_ptr<MidiTuningSender> tuning_sender_;
     GraphWidget* graph_ = nullptr;

@@ -281,12 +281,24 @@ TEST(DocumentWindowMidiOutput, ThePickedDestinationFollowsTheScaleTable) {
     auto record = std::make_shared<testing::RecordedMidiOutput>();
     record->listed = {{"20:0", "Synth input port", "FLUID Synth"},
                       {"24:0", "Port-0", "Midi Through"}};
-    DocumentWindow window(std::make_unique<Document>(), nullptr,
-                          std::make_unique<midi::MidiOutput>(
-                              std::make_unique<testing::RecordingMidiOutputClient>(record)));
+    int outputs_made = 0;
+    DocumentWindow window(std::make_unique<Document>(), nullptr, [&] {
+        ++outputs_made;
+        return std::make_unique<midi::MidiOutput>(
+            std::make_unique<testing::RecordingMidiOutputClient>(record));
+    });
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    QComboBox* box = window.widgets().midi_destination_list;
+    RescanningComboBox* box = window.widgets().midi_destination_list;
+    const auto open_list = [box] {
+        box->showPopup();
+        box->hidePopup();
+    };
+    EXPECT_EQ(box->count(), 1);
+    EXPECT_EQ(outputs_made, 0) << "no client until the list is opened";
+    open_list();
+    open_list();
+    EXPECT_EQ(outputs_made, 1);
     ASSERT_EQ(box->count(), 3);
     EXPECT_EQ(box->currentText(), "None");
     EXPECT_EQ(box->itemText(1), "FLUID Synth:Synth input port");
@@ -320,8 +332,7 @@ TEST(DocumentWindowMidiOutput, ThePickedDestinationFollowsTheScaleTable) {
 
     // When the list opens again without the destination, nothing holds the tuning any more.
     record->listed.erase(record->listed.begin());
-    static_cast<RescanningComboBox*>(box)->showPopup();
-    static_cast<RescanningComboBox*>(box)->hidePopup();
+    open_list();
     EXPECT_EQ(box->currentText(), "None");
     EXPECT_EQ(box->count(), 2);
     EXPECT_THAT(record->connections, ElementsAre("connect 20:0", "disconnect 20:0"));
