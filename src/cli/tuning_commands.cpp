@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/commands.h"
 #include "cli/document_file_arguments.h"
@@ -27,6 +28,7 @@ struct TuningOptions {
     std::string scale_path;
     std::string output;  // the .kbm of scl export, the .syx of mts export
     std::string period;
+    std::string rows;  // "1-13,15": the table rows, from 1, that form one period
     int32_t reference_key = kDefaultReferenceKey;
     bool add = false;
     // mts send: the destination and the MIDI system.
@@ -47,6 +49,13 @@ constexpr std::chrono::seconds kSendWait{5};
 TuningChoice choice_of(const TuningOptions& options) {
     TuningChoice choice;
     choice.reference_key = options.reference_key;
+    if (!options.rows.empty()) {
+        const std::optional<std::vector<int32_t>> rows = table_rows_from_text(options.rows);
+        if (!rows)
+            throw UsageError("--rows takes row numbers from 1 and ranges such as 1-13,15, not '" +
+                             options.rows + "'");
+        choice.rows = *rows;
+    }
     if (!options.period.empty()) {
         choice.period = ratio_from_text(options.period);
         if (!choice.period)
@@ -142,6 +151,9 @@ void add_tuning_options(CLI::App& command, TuningOptions& options) {
     command.add_option("--period", options.period,
                        "The ratio the scale repeats by (default 2/1 when the table reaches it, "
                        "else its largest ratio)");
+    command.add_option("--rows", options.rows,
+                       "The rows of the scale table (from 1, such as 1-13) that form one "
+                       "period (default: the whole table)");
     command
         .add_option("--reference-key", options.reference_key,
                     "The MIDI key that sounds the base frequency (default 60)")

@@ -235,6 +235,12 @@ const CaseGroups& case_groups() {
              "not_a_pitch.scl, line 6: 'fifth' is not a pitch"},
             {"scl export {dir}/t.kelvara {dir}/p.scl --period 3/2", 0, Match::Contains,
              "not steps of the period are left out: 1\n"},
+            {"scl export {dir}/t.kelvara {dir}/r.scl --rows 1,3-4", 0, Match::Equals, ""},
+            {"scl import {dir}/r.scl {dir}/u.kelvara", 0, Match::Equals,
+             "5 ratios in the scale table\n"},  // 1 3/2 2 3 4
+            {"scl export {dir}/t.kelvara {dir}/r.scl --rows 2,9", 1, Match::Contains,
+             "Row 9 was chosen, but the scale table has 4 rows."},
+            usage_error("scl export {dir}/t.kelvara {dir}/r.scl --rows 0-2", "--rows takes"),
             {"keymap {dir}/t.kelvara --reference-key 69", 0, Match::Equals,
              "43 keys mapped from key 69\n"},
             {"dump {dir}/t.kelvara", 0, Match::Contains, "\"69\": [440], \"70\": [550]"},
