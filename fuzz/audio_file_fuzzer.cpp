@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const kelvara::AudioStretchRequest request{0.0, kReadSeconds, std::nullopt};
     const auto read = kelvara::read_audio_stretch(std::span(data, size), "input", request);
     if (!read) {
-        check(!read.error().description.empty());
+        check(!read.error().reason.empty());
         return 0;
     }
     const kelvara::AudioChannels& audio = read.value().audio;

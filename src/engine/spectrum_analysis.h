@@ -61,8 +61,9 @@ struct WindowChoice {
 WindowChoice choose_window_length(int32_t sample_rate_hz, int64_t stretch_frames, double lowest_hz,
                                   double closest_gap_hz);
 
-// Errors: BadStretch (not inside the audio), TooShort (under kMinStretchSeconds), BadSetting,
-// Silent, NoPartials.
+// Refused, with a sentence that says why (the error's description): a stretch outside the
+// audio or shorter than kMinStretchSeconds, settings out of range, a silent stretch, or one
+// where no peak stands out of the noise.
 Result<SpectrumAnalysis> analyse_stretch(const AudioChannels& audio, FrameRange stretch,
                                          const AnalysisSettings& settings);
 

@@ -39,8 +39,8 @@ struct SteadyStretchProposal {
     double loudest_level_dbfs = 0;  // RMS level of the loudest short frame
 };
 
-// Errors: TooShort (less than kMinStretchSeconds of audio), Silent (no frame above
-// kSilenceDbfs).
+// Refused, with a sentence that says why: less than kMinStretchSeconds of audio, or no
+// frame above kSilenceDbfs.
 Result<SteadyStretchProposal> propose_steady_stretch(const AudioChannels& audio);
 
 }  // namespace kelvara
