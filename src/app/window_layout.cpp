@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "app/number_fields.h"
+#include "app/rescanning_combo_box.h"
 #include "app/window_widgets.h"
 #include "engine/overtone_type.h"
 
@@ -297,6 +298,9 @@ QWidget* sound_strip(WindowWidgets& w) {
     w.last_key_field->setMaximumWidth(48);
     w.last_key_field->setAlignment(Qt::AlignCenter);
     w.last_key_field->setToolTip(QObject::tr("The last MIDI key struck"));
+    w.midi_destination_list = new RescanningComboBox;
+    w.midi_destination_list->setObjectName(QStringLiteral("midi_destination_list"));
+    w.midi_destination_list->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     w.instrument_list = new QComboBox;
     w.instrument_list->setObjectName(QStringLiteral("instrument_list"));
     w.instrument_list->setToolTip(
@@ -328,6 +332,9 @@ QWidget* sound_strip(WindowWidgets& w) {
     layout->addWidget(new QLabel(QObject::tr("Last key:")));
     layout->addWidget(w.last_key_field);
     layout->addSpacing(12);
+    layout->addWidget(buddy_label(QObject::tr("MIDI o&utput:"), w.midi_destination_list));
+    layout->addWidget(w.midi_destination_list);
+    layout->addSpacing(12);
     layout->addWidget(buddy_label(QObject::tr("&Instrument:"), w.instrument_list));
     layout->addWidget(w.instrument_list);
     layout->addWidget(w.load_bank_button);
@@ -352,8 +359,9 @@ void set_tab_order(const WindowWidgets& w) {
         w.division_count_field,  w.fixed_tone_table,      w.fixed_tone_buttons[0],
         w.fixed_tone_buttons[1], w.fixed_tone_buttons[2], w.chord_table,
         w.chord_buttons[0],      w.chord_buttons[1],      w.chord_buttons[2],
-        w.midi_source_list,      w.instrument_list,       w.load_bank_button,
-        w.default_bank_button,   w.bank_tuning_box,       w.volume_slider};
+        w.midi_source_list,      w.midi_destination_list, w.instrument_list,
+        w.load_bank_button,      w.default_bank_button,   w.bank_tuning_box,
+        w.volume_slider};
     for (std::size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
     // The chord map's menu follows its segments.

@@ -16,6 +16,8 @@ class QWidget;
 
 namespace kelvara {
 
+class RescanningComboBox;
+
 // A row of push buttons that act like one segmented control: each button is one segment.
 template <int N>
 using Segments = std::array<QToolButton*, N>;
@@ -55,6 +57,9 @@ struct WindowWidgets {
     // Sound and MIDI.
     QComboBox* midi_source_list = nullptr;
     QLineEdit* last_key_field = nullptr;
+    // Where the scale goes as a MIDI tuning: "None", then the destinations (refreshed each
+    // time the list opens).
+    RescanningComboBox* midi_destination_list = nullptr;
     QComboBox* instrument_list = nullptr;
     QPushButton* load_bank_button = nullptr;
     QPushButton* default_bank_button = nullptr;

@@ -30,6 +30,7 @@ int main(int argc, char** argv) {
     kelvara::cli::add_curve_command(app);
     kelvara::cli::add_minima_command(app);
     kelvara::cli::add_midi_sources_command(app);
+    kelvara::cli::add_midi_destinations_command(app);
     kelvara::cli::add_midi_monitor_command(app);
     kelvara::cli::add_midi_play_command(app);
     kelvara::cli::add_new_command(app);

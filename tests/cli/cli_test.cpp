@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "engine/synthetic_recording.h"
+#include "midi/jack_test_sink.h"
 #include "midi/jack_test_source.h"
 #include "persistence/document_file.h"
 #include "sound/default_bank.h"
@@ -643,6 +644,55 @@ TEST_F(CliJack, PlaysASavedDocumentAtItsVolume) {
     RecordProperty("rms_volume_10", std::to_string(rms[10]));
     RecordProperty("rms_volume_127", std::to_string(rms[127]));
     EXPECT_NEAR(20.0 * std::log10(rms[127] / rms[10]), 40.0 * std::log10(127.0 / 10.0), 1.0);
+}
+
+// `mts send` through the server to a port the test owns: the destination is listed, the
+// dump arrives as the exact bytes `mts export` writes, and a destination that is not there
+// is refused by name.
+TEST_F(CliJack, MtsSendDeliversTheExportedDumpToADestination) {
+    auto synth = midi::testing::JackTestSink::open("CliSynth-" + std::to_string(getpid()), "in");
+    ASSERT_TRUE(synth);
+    const CliRun listing = run("midi-destinations --midi jack");
+    EXPECT_EQ(listing.exit_code, 0);
+    EXPECT_NE(listing.out.find("MIDI system: JACK\n"), std::string::npos) << listing.out;
+    EXPECT_NE(listing.out.find(synth->full_port_name() + "\t" + synth->full_port_name() + "\n"),
+              std::string::npos)
+        << listing.out;
+    EXPECT_EQ(listing.out.find(source_->full_port_name(0)), std::string::npos)
+        << "a source is no destination";
+
+    ASSERT_EQ(run("new {dir}/fifths.kelvara --scale 1,1.25,1.5,2 --base 440").exit_code, 0);
+    ASSERT_EQ(run("mts export {dir}/fifths.kelvara {dir}/f.syx --reference-key 69").exit_code, 0);
+    std::ifstream in(path("f.syx"), std::ios::binary);
+    const std::vector<uint8_t> exported((std::istreambuf_iterator<char>(in)),
+                                        std::istreambuf_iterator<char>());
+    ASSERT_EQ(exported.size(), 408u);
+    struct SendCase {
+        std::string args;
+        int exit_code;
+        std::string printed;
+        bool arrives;
+    };
+    const SendCase cases[] = {
+        {"--port '" + synth->full_port_name() + "' --reference-key 69", 0,
+         "sent the tuning dump (408 bytes) to " + synth->full_port_name() + "\n", true},
+        {"--port 'Nobody:in'", 2,
+         "kelvara-cli: error: no MIDI destination named 'Nobody:in' (MIDI system: JACK;", false},
+        {"--port x --reference-key 128", 2, "kelvara-cli: error: --reference-key", false},
+    };
+    for (const SendCase& c : cases) {
+        SCOPED_TRACE(c.args);
+        const CliRun r = run("mts send {dir}/fifths.kelvara --midi jack " + c.args);
+        EXPECT_EQ(r.exit_code, c.exit_code) << r.out;
+        EXPECT_NE(r.out.find(c.printed), std::string::npos) << r.out;
+        const auto arrived = synth->take(c.arrives ? 1 : 0, std::chrono::milliseconds(100));
+        if (c.arrives) {
+            ASSERT_EQ(arrived.size(), 1u);
+            EXPECT_EQ(arrived[0], exported);
+        } else {
+            EXPECT_TRUE(arrived.empty());
+        }
+    }
 }
 
 }  // namespace

@@ -140,6 +140,7 @@ render --chord 220 --wav;      folder|g.wav|
 midi-play --wav;               folder|g.wav|
 plot --png;                    folder|h.png|
 midi-sources --midi;           alsa|jack|none|
+mts send;                      a.kelvara|b c.kelvara|folder|
 bench --case;                  bank-tuning|default|minima|recording|worst|
 timbre-from-audio;             folder|g.wav|k.FLAC|
 minima --format;               csv|json|
