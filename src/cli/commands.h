@@ -19,8 +19,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// A document file that could not be read or written (exit code 1): the error as the user
-// would see it, with what exactly was wrong and where, when known.
+// A document file that could not be read or written, or a recording that was refused
+// (exit code 1): the error as the user would see it, with what exactly was wrong and where,
+// when known.
 class DocumentFileFailure : public std::runtime_error {
 public:
     explicit DocumentFileFailure(Error error)
@@ -51,6 +52,7 @@ void add_sound_commands(CLI::App& app);
 void add_bank_tuning_command(CLI::App& app);
 // scl export|import, mts export|send and keymap.
 void add_tuning_commands(CLI::App& app);
+void add_timbre_from_audio_command(CLI::App& app);
 // The bench row "bank-tuning": the fastest of the measurements of the default bank made in
 // `min_seconds` (at least one), or a note that the bank is not installed.
 void print_bank_tuning_bench_row(double min_seconds);

@@ -20,12 +20,14 @@
 #include <string>
 #include <vector>
 
+#include "engine/synthetic_recording.h"
 #include "midi/jack_test_sink.h"
 #include "midi/jack_test_source.h"
 #include "persistence/document_file.h"
 #include "sound/default_bank.h"
 #include "sound/generated_bank.h"
 #include "sound/peak_estimator.h"
+#include "support/audio_test_files.h"
 #include "support/value_rules_table.h"
 #ifdef KELVARA_TEST_PLOT
 #include <QImage>
@@ -219,6 +221,37 @@ const CaseGroups& case_groups() {
             usage_error("minima --xmin -1 --xmax 0.00005 --step 0.001",
                         "--xmin/--xmax: An end of the ratio range must be"),
         };
+        // Timbres measured from a recording of a struck bar (written by SetUp): five partials
+        // at 196 Hz × 1, 2.7565, 5.4039, 8.933, 13.3443, from 0 to -40 dB.
+        const std::string partials_header = R"(^ratio,amplitude,amplitude_db,frequency_hz\n)";
+        g["Recordings"] = {
+            {"timbre-from-audio {dir}/bar.flac", 0, Match::Regex,
+             partials_header +
+                 R"(1,1,0\.00,196\.0\d\d\n2\.75[67]\d*,0\.(49|50)\d*,-6\.0\d,540\.[\d.]+\n)"
+                 R"(5\.40[34]\d*,0\.(19|20)\d*,-(13\.9|14\.0)\d,)",
+             6},
+            {"timbre-from-audio {dir}/bar.flac --start 0.5 --length 1 --threshold-db 20", 0,
+             Match::Regex, partials_header + R"(1,1,0\.00,196\.0\d\d\n)", 4},
+            {"timbre-from-audio {dir}/bar.flac --max-partials 2 --format json", 0, Match::Regex,
+             R"(^\{"start_seconds": [\d.]+, "length_seconds": [\d.]+, "fundamental_hz": 196\.0\d\d, )"
+             R"("partials": \[\n  \{"ratio": 1, "amplitude": 1, "amplitude_db": 0\.00, )"
+             R"("frequency_hz": 196\.0\d\d\},\n  \{"ratio": 2\.75[67]\d*, [^\n]*\}\n\]\}\n$)"},
+            {"timbre-from-audio {dir}/bar.flac --start 100", 1, Match::Contains,
+             "The recording could not be read.\nThe stretch to analyse starts at 100 s, but "
+             "\"bar.flac\" lasts 2 s."},
+            {"timbre-from-audio {dir}/broken.sf2", 1, Match::Contains,
+             "\"broken.sf2\" is not a sound file Kelvara can read"},
+            {"timbre-from-audio {dir}/silence.wav", 1, Match::Contains, "The recording is silent"},
+            {"timbre-from-audio {dir}/missing.wav", 1, Match::Contains, "cannot open"},
+            usage_error("timbre-from-audio {dir}/bar.flac --max-partials 129",
+                        "The number of partials must be between 1 and 128."),
+            usage_error("timbre-from-audio {dir}/bar.flac --threshold-db 0", "threshold"),
+            usage_error("timbre-from-audio {dir}/bar.flac --length 0", "--length must be"),
+            usage_error("timbre-from-audio {dir}/bar.flac --format xml"),
+            {"bench --case recording --min-time 0", 0, Match::Regex,
+             R"(\nrecording [\d.]+ ms for 10 s of 48 kHz stereo = [\d.]+ of the 100 ms budget; )"
+             R"(0 partials missing, 0 extra, ratios within 0\.0\d* %, amplitudes within 0\.\d+ dB\n$)"},
+        };
         // Tuning files: a table exported and imported into another document as the same
         // floats with the same base, a bad scale file refused on its line, the keyboard map.
         g["TuningFiles"] = {
@@ -320,6 +353,18 @@ protected:
         std::ofstream(dir_ / "sine.sf2", std::ios::binary)
             .write(reinterpret_cast<const char*>(image.data()), std::streamsize(image.size()));
         std::ofstream(dir_ / "broken.sf2") << "not a bank";
+        SyntheticRecording bar;
+        bar.sample_rate_hz = 44100;
+        bar.decay_seconds = 1.5;
+        bar.noise_below_rms_db = 40.0;
+        const double ratios[] = {1.0, 2.7565, 5.4039, 8.933, 13.3443};
+        const double levels[] = {0.4, 0.2, 0.08, 0.03, 0.004};
+        for (size_t i = 0; i < 5; ++i) bar.partials.push_back({196.0 * ratios[i], levels[i], 0.5});
+        ASSERT_TRUE(test::write_audio_file(dir_ / "bar.flac", synthesize_recording(bar),
+                                           SF_FORMAT_FLAC | SF_FORMAT_PCM_24));
+        bar.partials.clear();
+        ASSERT_TRUE(test::write_audio_file(dir_ / "silence.wav", synthesize_recording(bar),
+                                           SF_FORMAT_WAV | SF_FORMAT_PCM_16));
         for (size_t i = 0; i < testing::value_rows().size(); ++i) {
             DocumentFileState state;
             testing::put_value(state, testing::value_rows()[i]);
@@ -374,7 +419,7 @@ TEST_P(CliTable, EachCommandLineGivesItsOutputAndExitCode) {
 INSTANTIATE_TEST_SUITE_P(Commands, CliTable,
                          ::testing::Values("CurvesAndBench", "ScalesAndChords", "Documents",
                                            "SoundMidiAndPlot", "UsageErrors", "TuningFiles",
-                                           "ValueArguments", "ValueFiles", "Minima"),
+                                           "ValueArguments", "ValueFiles", "Minima", "Recordings"),
                          [](const auto& info) { return info.param; });
 
 TEST_F(CliTest, ASavedDocumentGivesTheCurveOfItsSettings) {
