@@ -1,5 +1,6 @@
 // The menus of a document window: File with the document commands and their standard
-// shortcuts and the tuning files (tuning_file_commands.cpp), Edit (edit_menu.cpp), and Help.
+// shortcuts, the tuning files (tuning_file_commands.cpp) and the graph's exports
+// (graph_export_commands.cpp), Edit (edit_menu.cpp), and Help.
 #include <QApplication>
 #include <QFileInfo>
 #include <QMenu>
@@ -7,6 +8,7 @@
 
 #include "app/document_controller.h"
 #include "app/edit_menu.h"
+#include "app/graph_export_commands.h"
 #include "app/help_menu.h"
 #include "app/tuning_file_commands.h"
 
@@ -33,6 +35,8 @@ void DocumentController::install_menus(DocumentWindow& window) {
     });
     file->addSeparator();
     (new TuningFileCommands(window, dialogs_))->install(*file);
+    file->addSeparator();
+    (new GraphExportCommands(window, dialogs_))->install(*file);
     file->addSeparator();
     QAction* quit = file->addAction(tr("&Quit"), QKeySequence::Quit, this, [this] {
         if (close_all_documents()) QApplication::quit();
