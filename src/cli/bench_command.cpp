@@ -1,5 +1,6 @@
 // `kelvara-cli bench`: the literal dissonance kernel against the one documents use, on the
-// shared benchmark cases, one line per case; then the minima search and the bank measurement.
+// shared benchmark cases, one line per case; then the minima search, the range-edit pipeline
+// (resampling and drawing) and the bank measurement.
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <memory>
@@ -49,6 +50,12 @@ void run_bench(const BenchOptions& options) {
         print_minima_bench_row(options.min_seconds);
         found = true;
     }
+#ifdef KELVARA_CLI_PLOT
+    if (options.only_case.empty() || options.only_case == "pipeline") {
+        print_pipeline_bench_row(options.min_seconds);
+        found = true;
+    }
+#endif
     if (options.only_case.empty() || options.only_case == "bank-tuning") {
         print_bank_tuning_bench_row(options.min_seconds);
         found = true;
@@ -64,7 +71,8 @@ void add_bench_command(CLI::App& app) {
         "bench", "Time the literal and the fast dissonance kernel on the benchmark cases");
     bench->add_option("--case", options->only_case,
                       "Only this case (default, worst; minima times the minima search on the "
-                      "worst case; bank-tuning times measuring the default bank)");
+                      "worst case; pipeline a range edit of it resampled and drawn; "
+                      "bank-tuning times measuring the default bank)");
     bench->add_option("--min-time", options->min_seconds,
                       "Seconds to repeat each kernel's run for (the fastest run counts)");
     bench->callback([options] { run_bench(*options); });
