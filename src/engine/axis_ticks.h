@@ -23,7 +23,7 @@ inline constexpr int kMaxAxisTicks = 50;
 AxisTicks nice_ticks(double min, double max, int max_count);
 
 // The tick's text with `decimals` digits after the point, in the C locale whatever the
-// user's ("0.05", "1200"); a value that rounds to zero shows as "0", never "-0".
+// user's ("0.05", "1200"); a value that rounds to zero has no minus sign ("0.00").
 std::string tick_label(double value, int decimals);
 
 }  // namespace kelvara
