@@ -56,7 +56,8 @@ int fitting_count(float extent, float widest) {
 
 // The x labels for a plotting area `width` across: as many as fit without touching.
 Labels x_labels(double min, double max, float width, const QFontMetricsF& metrics) {
-    int count = fitting_count(width, static_cast<float>(metrics.horizontalAdvance("0.00")));
+    // From as many as the narrowest labels would allow down to as many as these fit.
+    int count = fitting_count(width, static_cast<float>(metrics.horizontalAdvance("0")));
     Labels labels = labels_for(min, max, count, metrics);
     // Fewer ticks make wider steps and never wider labels: this ends within a few rounds.
     for (int round = 0; round < 8 && !labels.texts.empty(); ++round) {
@@ -99,9 +100,11 @@ AxisLayout lay_out_axes(const FloatRect& body, const AxisRanges& r) {
 
     // Bottom: tick, label, title. Top: the readout strip, or room for the upper half of the
     // highest y label.
-    const float bottom = kTickLength + kGap + label_height + kGap + title_height + kEdgePadding;
-    const float top = r.readout ? static_cast<float>(readout_metrics.height()) + 2.0f * kGap
-                                : label_height / 2.0f + kEdgePadding;
+    const float bottom =
+        std::ceil(kTickLength + kGap + label_height + kGap + title_height + kEdgePadding);
+    const float top =
+        std::ceil(r.readout ? static_cast<float>(readout_metrics.height()) + 2.0f * kGap
+                            : label_height / 2.0f + kEdgePadding);
     const float height = std::max(0.0f, body.height - bottom - top);
 
     const int y_count = std::max(2, static_cast<int>(height / (kYLabelPitch * label_height)));
@@ -118,6 +121,8 @@ AxisLayout lay_out_axes(const FloatRect& body, const AxisRanges& r) {
         left = std::max(left_for_y, x.widest / 2.0f + kEdgePadding);
         right = std::max(right, x.widest / 2.0f + kEdgePadding);
     }
+    // Whole units, so the axes fall on the same pixels wherever the labels put them.
+    left = std::ceil(left), right = std::ceil(right);
     layout.frame = {body.x + left, body.y + bottom, std::max(0.0f, body.width - left - right),
                     height};
     const FloatRect& f = layout.frame;

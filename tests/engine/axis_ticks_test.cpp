@@ -22,9 +22,9 @@ TEST(AxisTicks, RoundStepsWithinTheRangeAtMostAsManyAsAsked) {
     struct Case {
         double min, max;
     };
-    const Case cases[] = {{0.0, 0.36},   {0.0, 4.0},    {1.0, 2.0},      {1.0, 3.9975},
-                          {0.137, 0.2311}, {-12.5, 40.0}, {0.0, 2400.0},   {1.0e-3, 1.0e3},
-                          {1.5, 1.5001}, {-3e-7, 2e-7}, {386.31, 701.96}, {0.9, 1.1}};
+    const Case cases[] = {{0.0, 0.36},     {0.0, 4.0},    {1.0, 2.0},       {1.0, 3.9975},
+                          {0.137, 0.2311}, {-12.5, 40.0}, {0.0, 2400.0},    {1.0e-3, 1.0e3},
+                          {1.5, 1.5001},   {-3e-7, 2e-7}, {386.31, 701.96}, {0.9, 1.1}};
     for (const Case& c : cases)
         for (const int count : {2, 3, 5, 8, 13, 40}) {
             const AxisTicks t = nice_ticks(c.min, c.max, count);
@@ -65,9 +65,9 @@ TEST(AxisTicks, KnownAxes) {
 TEST(AxisTicks, RangesWithoutTicks) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
-    for (const auto& [min, max, count] : {std::tuple{1.0, 1.0, 5}, std::tuple{2.0, 1.0, 5},
-                                          std::tuple{nan, 1.0, 5}, std::tuple{0.0, inf, 5},
-                                          std::tuple{-1e308, 1e308, 5}, std::tuple{0.0, 1.0, 0}})
+    for (const auto& [min, max, count] :
+         {std::tuple{1.0, 1.0, 5}, std::tuple{2.0, 1.0, 5}, std::tuple{nan, 1.0, 5},
+          std::tuple{0.0, inf, 5}, std::tuple{-1e308, 1e308, 5}, std::tuple{0.0, 1.0, 0}})
         EXPECT_TRUE(nice_ticks(min, max, count).values.empty()) << min << " " << max;
     EXPECT_LE(nice_ticks(0.0, 1.0, 100000).values.size(), static_cast<size_t>(kMaxAxisTicks));
 }
