@@ -140,7 +140,7 @@ render --chord 220 --wav;      folder|g.wav|
 midi-play --wav;               folder|g.wav|
 plot --png;                    folder|h.png|
 midi-sources --midi;           alsa|jack|none|
-bench --case;                  bank-tuning|default|minima|worst|
+bench --case;                  bank-tuning|default|minima|pipeline|worst|
 minima --format;               csv|json|
 CASES
 
