@@ -329,7 +329,7 @@ QWidget* sound_strip(WindowWidgets& w) {
     w.volume_slider = new QSlider(Qt::Horizontal);
     w.volume_slider->setObjectName(QStringLiteral("volume_slider"));
     w.volume_slider->setRange(0, kVolumeMax);
-    w.volume_slider->setMinimumWidth(120);
+    w.volume_slider->setMinimumWidth(100);  // leaves the strip whole at 1024 across
     w.volume_slider->setToolTip(QObject::tr("Volume (MIDI controller 7), saved with the document"));
 
     auto* strip = new QWidget;
