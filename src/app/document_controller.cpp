@@ -39,6 +39,9 @@ DocumentController::~DocumentController() {
 
 DocumentWindow* DocumentController::new_document() {
     DocumentWindow* window = show_window(std::make_unique<Document>(), QString());
+    // A new document opens with its curve filling the graph, not along the bottom of the
+    // default range.
+    window->document().fit_y_range();
     window->set_untitled_name(next_untitled_name());
     return window;
 }

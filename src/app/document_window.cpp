@@ -13,6 +13,9 @@ namespace kelvara {
 namespace {
 constexpr int kDefaultWidth = 1100;
 constexpr int kDefaultHeight = 700;
+// Every control shows whole down to this size.
+constexpr int kMinimumWidth = 1024;
+constexpr int kMinimumHeight = 700;
 }  // namespace
 
 DocumentWindow::DocumentWindow(std::unique_ptr<Document> document,
@@ -28,20 +31,23 @@ DocumentWindow::DocumentWindow(std::unique_ptr<Document> document,
     graph_ = new GraphWidget(central);
     graph_->setObjectName(QStringLiteral("graph"));
     graph_->setToolTip(
-        tr("The dissonance curve: low is smooth, high is rough. Click to read the ratio and "
-           "the dissonance at a point."));
+        tr("The dissonance curve: low is smooth, high is rough. The readout above it follows "
+           "the pointer; the wheel zooms the ratios (with Ctrl the dissonance), Shift+drag or "
+           "a middle drag pans, a double click fits."));
     widgets_ = build_window_layout(*central, graph_);
     setCentralWidget(central);
     // The status bar is there from the start, so a refusal appearing in it never moves the
     // controls.
     statusBar()->setObjectName(QStringLiteral("status_bar"));
     statusBar()->setSizeGripEnabled(false);
+    setMinimumSize(kMinimumWidth, kMinimumHeight);
     resize(kDefaultWidth, kDefaultHeight);
 
     connect_curve_controls();
     connect_table_controls();
     connect_sound_controls();
     connect_midi_output_controls();
+    connect_graph_controls();
     // Before the document shows its curve: the panel searches the first redraw's minima.
     minima_panel_ = new MinimaPanel(*document_, *graph_, this);
     addDockWidget(Qt::BottomDockWidgetArea, minima_panel_);

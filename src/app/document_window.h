@@ -103,6 +103,10 @@ private:
     void connect_table_controls();
     DocumentTableModel* model_for(DocumentTable table) const;
     QTableView* view_for(DocumentTable table) const;
+    // graph_controls.cpp
+    void connect_graph_controls();
+    void fit_graph();
+    void keep_scale_selection();
     // sound_controls.cpp
     void connect_sound_controls();
     void show_sound_strip();
@@ -145,6 +149,13 @@ private:
     DocumentDialogs* dialogs_ = nullptr;
     int beep_count_ = 0;
     bool shown_once_ = false;
+    // The ratio range from before the first zoom or pan since the last fit: where Fit and a
+    // double click go back to.
+    std::optional<std::pair<float, float>> home_x_range_;
+    // The scale as the table last showed it and its selected row (scale_selection.h).
+    std::vector<float> shown_scale_ratios_;
+    std::optional<size_t> shown_scale_row_;
+    bool keeping_scale_selection_ = false;
 };
 
 }  // namespace kelvara

@@ -34,6 +34,10 @@ struct WindowWidgets {
     QLineEdit* y_max_field = nullptr;
     // The plot control: three independent toggles (just ratios, cursor line, derivative).
     Segments<3> plot_toggles{};
+    // How the graph shows the x axis and the scale; the window's own, not the document's:
+    // an x axis in cents, and every scale ratio as a line.
+    QToolButton* cents_axis_toggle = nullptr;
+    QToolButton* scale_lines_toggle = nullptr;
     QPushButton* fit_y_button = nullptr;
     QWidget* graph = nullptr;
 

@@ -1,5 +1,6 @@
 // `kelvara-cli bench`: the literal dissonance kernel against the one documents use, on the
-// shared benchmark cases, one line per case; then the minima search and the bank measurement.
+// shared benchmark cases, one line per case; then the minima search, the range-edit pipeline
+// (resampling and drawing) and the bank measurement.
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <memory>
@@ -66,6 +67,12 @@ void run_bench(const BenchOptions& options) {
         print_recording_bench_row(options.min_seconds);
         found = true;
     }
+#ifdef KELVARA_CLI_PLOT
+    if (options.only_case.empty() || options.only_case == "pipeline") {
+        print_pipeline_bench_row(options.min_seconds);
+        found = true;
+    }
+#endif
     if (options.only_case.empty() || options.only_case == "bank-tuning") {
         print_bank_tuning_bench_row(options.min_seconds);
         found = true;
@@ -79,11 +86,11 @@ void add_bench_command(CLI::App& app) {
     auto options = std::make_shared<BenchOptions>();
     CLI::App* bench = app.add_subcommand(
         "bench", "Time the literal and the fast dissonance kernel on the benchmark cases");
-    bench->add_option(
-        "--case", options->only_case,
-        "Only this case (default, worst; minima times the minima search on the "
-        "worst case; recording times measuring a timbre from 10 s of 48 kHz stereo; bank-tuning "
-        "times measuring the default bank)");
+    bench->add_option("--case", options->only_case,
+                      "Only this case (default, worst; minima times the minima search on the "
+                      "worst case; recording times measuring a timbre from 10 s of 48 kHz "
+                      "stereo; pipeline a range edit of the worst case resampled and drawn; "
+                      "bank-tuning times measuring the default bank)");
     bench->add_option("--min-time", options->min_seconds,
                       "Seconds to repeat each kernel's run for (the fastest run counts)");
     bench->callback([options] { run_bench(*options); });

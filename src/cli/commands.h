@@ -56,5 +56,10 @@ void add_timbre_from_audio_command(CLI::App& app);
 // The bench row "bank-tuning": the fastest of the measurements of the default bank made in
 // `min_seconds` (at least one), or a note that the bank is not installed.
 void print_bank_tuning_bench_row(double min_seconds);
+#ifdef KELVARA_CLI_PLOT
+// The bench row "pipeline" (only in builds with Qt): one range edit of the worst case,
+// resampled and drawn into an offscreen 1200×800 image, repeated for `min_seconds`.
+void print_pipeline_bench_row(double min_seconds);
+#endif
 
 }  // namespace kelvara::cli

@@ -1,6 +1,6 @@
 // kelvara-cli as a user or a script runs it: what it prints (stdout and stderr together), its
-// exit codes, and the files it writes (documents, WAV renders, PNG plots). The CliJack tests
-// play MIDI into it from a second client of the test services' JACK server.
+// exit codes, and the files it writes (documents, WAV renders, PNG, SVG and PDF plots). The CliJack
+// tests play MIDI into it from a second client of the test services' JACK server.
 #include <gtest/gtest.h>
 #include <sndfile.h>
 #include <sys/wait.h>
@@ -329,12 +329,24 @@ const CaseGroups& case_groups() {
             "curve --step 0.00001", "--step: The step must be at least 3.0000301e-05."));
 #ifdef KELVARA_TEST_PLOT
         for (const char* bad : {"--png {dir}/x.png --width 0", "--png {dir}/x.png --height 100000",
-                                "--png {dir}/x.png --width 3000 --scale 4", ""})
+                                "--png {dir}/x.png --width 3000 --scale 4", "--svg"})
             g["UsageErrors"].push_back(usage_error(std::string("plot ") + bad));
-        g["SoundMidiAndPlot"].push_back(
-            {"plot --png {dir}/missing/x.png", 1, Match::Contains, "cannot write"});
-        g["SoundMidiAndPlot"].push_back({"plot {dir}/missing.kelvara --png {dir}/x.png", 1,
-                                         Match::Contains, "could not be read"});
+        g["UsageErrors"].push_back(usage_error("plot", "at least one of --png, --svg and --pdf"));
+        // Every output and option: the files are written, or the one that cannot be is named.
+        const CliCase plots[] = {
+            // (Qt may note its runtime folder on stderr.)
+            {"plot --png {dir}/a.png --svg {dir}/a.svg --pdf {dir}/a.pdf", 0, Match::Contains, ""},
+            {"plot --svg {dir}/b.svg --cents --scale-lines --justs --derivative", 0,
+             Match::Contains, ""},
+            {"plot --pdf {dir}/c.pdf --cents --cursor 1.5 --width 800 --height 500", 0,
+             Match::Contains, ""},
+            {"plot --png {dir}/missing/x.png", 1, Match::Contains, "could not be written"},
+            {"plot --svg {dir}/missing/x.svg", 1, Match::Contains, "could not be written"},
+            {"plot --pdf {dir}/missing/x.pdf", 1, Match::Contains, "could not be written"},
+            {"plot {dir}/missing.kelvara --png {dir}/x.png", 1, Match::Contains,
+             "could not be read"},
+        };
+        for (const CliCase& c : plots) g["SoundMidiAndPlot"].push_back(c);
 #endif
         return g;
     }();
@@ -474,44 +486,81 @@ TEST_F(CliTest, BankTuningPlaysTheGeneralMidiBankInTune) {
 }
 
 #ifdef KELVARA_TEST_PLOT
-// The plot against the curve the same command line tool prints: the new document's ranges
-// (x 1 to 2, y 0 to 4) fill the graph frame, which leaves 20 units of margin left and below
-// and 5 right and above.
-TEST_F(CliTest, PlotDrawsThePrintedCurveAndItsOptionalLayers) {
-    const int width = 400, height = 300;
+// The plotting area of an image: its axes are the longest runs of dark pixels, the y axis
+// a column and the x axis a row (antialiased across two pixels; the inner one is taken).
+struct Frame {
+    int left = 0, bottom = 0, right = 0, top = 0;
+};
+Frame frame_of(const QImage& image) {
+    const auto dark = [&](int x, int y) { return qGray(image.pixel(x, y)) < 70; };
+    Frame f;
+    int best = 0;
+    for (int x = 0; x < image.width() / 2; ++x) {
+        int run = 0;
+        for (int y = 0; y < image.height(); ++y) run += dark(x, y);
+        if (run > best) best = run, f.left = x;
+    }
+    best = 0;
+    for (int y = image.height() / 2; y < image.height(); ++y) {
+        int run = 0;
+        for (int x = 0; x < image.width(); ++x) run += dark(x, y);
+        if (run > best) best = run, f.bottom = y;
+    }
+    // The axes end where the frame ends.
+    for (f.top = 0; !dark(f.left, f.top); ++f.top) {
+    }
+    for (f.right = image.width() - 1; !dark(f.right, f.bottom); --f.right) {
+    }
+    return f;
+}
+
+// The plot against the curve the same command line tool prints: a new document's x range,
+// 1 to 2, fills the plotting area across; its y range is fitted to the curve (5 % of the
+// maximum either side), so the curve fills it from bottom to top.
+TEST_F(CliTest, PlotDrawsThePrintedCurveFittedAndItsOptionalLayers) {
     const std::string size = " --width 400 --height 300";
     const auto image = [this](const char* name) {
         return QImage(QString::fromStdString(path(name))).convertToFormat(QImage::Format_ARGB32);
     };
     ASSERT_EQ(run("plot --png {dir}/plain.png" + size).exit_code, 0);
     const QImage plain = image("plain.png");
-    ASSERT_EQ(plain.size(), QSize(width, height));
-    const float frame_width = width - 25.0f, frame_height = height - 25.0f;
-    const auto column = [&](float x) { return static_cast<int>(20 + (x - 1) * frame_width); };
-    const auto row = [&](float y) {
-        return height - 1 - static_cast<int>(20 + y / 4 * frame_height);
+    ASSERT_EQ(plain.size(), QSize(400, 300));
+    std::istringstream printed(run("curve").out);
+    printed.ignore(4);  // the header
+    std::vector<std::pair<float, float>> samples;
+    float x = 0, y = 0, y_max = 0, y_min = 1e9f;
+    for (char comma = 0; printed >> x >> comma >> y;) {
+        samples.emplace_back(x, y);
+        y_max = std::max(y_max, y), y_min = std::min(y_min, y);
+    }
+    const float lo = std::max(0.0f, y_min - 0.05f * y_max), hi = 1.05f * y_max;
+    const Frame f = frame_of(plain);
+    ASSERT_GT(f.right - f.left, 250);
+    ASSERT_GT(f.bottom - f.top, 150);
+    const auto column = [&](float r) { return f.left + std::lround((r - 1) * (f.right - f.left)); };
+    const auto row = [&](float d) {
+        return f.bottom - std::lround((d - lo) / (hi - lo) * (f.bottom - f.top));
     };
-    std::istringstream samples(run("curve").out);
-    samples.ignore(4);  // the header
-    float x = 0, y = 0;
     int checked = 0;
-    for (char comma = 0; samples >> x >> comma >> y;) {
-        if (y < 0.05f || y > 3.95f) continue;
-        // The curve (black at alpha 0.666) darkens the panel's green, which the right margin
-        // shows undisturbed on the same row.
-        EXPECT_LT(qGreen(plain.pixel(column(x), row(y))), 0.8 * qGreen(plain.pixel(397, row(y))))
-            << x;
+    for (const auto& [r, d] : samples) {
+        if (r < 1.02f || r > 1.98f) continue;
+        // The curve (black at alpha 0.666) darkens the panel's green near its place, which
+        // the right margin shows undisturbed on the same row.
+        int darkest = 255;
+        for (int dy = -2; dy <= 2; ++dy)
+            darkest = std::min(darkest, qGreen(plain.pixel(column(r), row(d) + dy)));
+        EXPECT_LT(darkest, 0.8 * qGreen(plain.pixel(398, row(d)))) << r;
         ++checked;
     }
-    EXPECT_GT(checked, 40);
+    EXPECT_GT(checked, 150);
 
     ASSERT_EQ(run("plot --png {dir}/full.png --justs --cursor 1.9 --derivative" + size).exit_code,
               0);
     const QImage full = image("full.png");
-    // Near the top of the frame: the cursor line at 1.9 adds blue, the 3/2 marker red.
-    const int top = row(3.8f);
-    EXPECT_GT(qBlue(full.pixel(column(1.9f), top)), qBlue(plain.pixel(column(1.9f), top)) + 20);
-    EXPECT_GT(qRed(full.pixel(column(1.5f), top)), qRed(plain.pixel(column(1.5f), top)) + 20);
+    // Half way up the frame: the cursor line at 1.9 adds its magenta, the 3/2 marker red.
+    const int middle = (f.top + f.bottom) / 2;
+    EXPECT_GT(qRed(full.pixel(column(1.9f), middle)), qRed(plain.pixel(column(1.9f), middle)) + 40);
+    EXPECT_GT(qRed(full.pixel(column(1.5f), middle)), qRed(plain.pixel(column(1.5f), middle)) + 20);
 
     // A saved new document draws exactly as a new one; another document its own curve.
     ASSERT_EQ(run("new {dir}/new.kelvara").exit_code, 0);
@@ -520,6 +569,42 @@ TEST_F(CliTest, PlotDrawsThePrintedCurveAndItsOptionalLayers) {
     ASSERT_EQ(run("plot {dir}/other.kelvara --png {dir}/other.png" + size).exit_code, 0);
     EXPECT_EQ(image("saved.png"), plain);
     EXPECT_NE(image("other.png"), plain);
+
+    // The cents axis moves 3/2 from half way across to 702/1200 of the way.
+    ASSERT_EQ(run("plot --png {dir}/cents.png --justs --cents" + size).exit_code, 0);
+    const QImage cents = image("cents.png");
+    const Frame g = frame_of(cents);
+    const auto redder = [&](int at) {
+        int most = 0;
+        for (int dx = -1; dx <= 1; ++dx)
+            most = std::max(
+                most, qRed(cents.pixel(at + dx, middle)) - qRed(plain.pixel(at + dx, middle)));
+        return most;
+    };
+    EXPECT_GT(redder(g.left + std::lround(701.955 / 1200.0 * (g.right - g.left))), 20);
+    EXPECT_LT(redder(g.left + (g.right - g.left) / 2), 10) << "nothing at half way";
+
+    // The vector drawings carry the axes' texts.
+    ASSERT_EQ(run("plot --svg {dir}/g.svg --cents --scale-lines" + size).exit_code, 0);
+    std::ifstream svg(path("g.svg"));
+    const std::string text((std::istreambuf_iterator<char>(svg)), {});
+    EXPECT_NE(text.find("Interval (cents)"), std::string::npos);
+    EXPECT_NE(text.find("Sensory dissonance"), std::string::npos);
+}
+
+// `new` without --ymin and --ymax fits the dissonance range to the document's curve.
+TEST_F(CliTest, NewFitsTheDissonanceRangeUnlessGiven) {
+    std::istringstream printed(run("curve --overtones 4 --ratios 1,1.5").out);
+    printed.ignore(4);
+    float x = 0, y = 0, y_max = 0;
+    for (char comma = 0; printed >> x >> comma >> y;) y_max = std::max(y_max, y);
+    ASSERT_EQ(run("new {dir}/fit.kelvara --overtones 4 --ratios 1,1.5").exit_code, 0);
+    const std::string dumped = run("dump {dir}/fit.kelvara").out;
+    std::smatch found;
+    ASSERT_TRUE(std::regex_search(dumped, found, std::regex(R"("y_max": ([\d.e+-]+))")));
+    EXPECT_FLOAT_EQ(std::stof(found[1]), 1.05f * y_max);
+    ASSERT_EQ(run("new {dir}/given.kelvara --ymax 3").exit_code, 0);
+    EXPECT_NE(run("dump {dir}/given.kelvara").out.find("\"y_max\": 3,"), std::string::npos);
 }
 #endif
 

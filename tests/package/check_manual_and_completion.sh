@@ -141,7 +141,7 @@ midi-play --wav;               folder|g.wav|
 plot --png;                    folder|h.png|
 midi-sources --midi;           alsa|jack|none|
 mts send;                      a.kelvara|b c.kelvara|folder|
-bench --case;                  bank-tuning|default|minima|recording|worst|
+bench --case;                  bank-tuning|default|minima|pipeline|recording|worst|
 timbre-from-audio;             folder|g.wav|k.FLAC|
 minima --format;               csv|json|
 CASES
