@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "app/minima_panel.h"
+#include "document/audition.h"
 
 namespace kelvara {
 namespace {
@@ -28,8 +29,9 @@ DocumentWindow::DocumentWindow(std::unique_ptr<Document> document,
     graph_ = new GraphWidget(central);
     graph_->setObjectName(QStringLiteral("graph"));
     graph_->setToolTip(
-        tr("The dissonance curve: low is smooth, high is rough. Click to read the ratio and "
-           "the dissonance at a point."));
+        tr("The dissonance curve: low is smooth, high is rough. Press to hear the interval "
+           "under the pointer with the document's timbre (drag to glide it) and read the ratio "
+           "and the dissonance at that point."));
     widgets_ = build_window_layout(*central, graph_);
     setCentralWidget(central);
     // The status bar is there from the start, so a refusal appearing in it never moves the
@@ -41,6 +43,7 @@ DocumentWindow::DocumentWindow(std::unique_ptr<Document> document,
     connect_curve_controls();
     connect_table_controls();
     connect_sound_controls();
+    connect_audition_controls();
     connect_midi_output_controls();
     // Before the document shows its curve: the panel searches the first redraw's minima.
     minima_panel_ = new MinimaPanel(*document_, *graph_, this);
@@ -62,6 +65,7 @@ DocumentWindow::~DocumentWindow() {
     tuning_sender_.reset();
     midi_output_.reset();
     document_->detach_synth_channel();
+    audition_.reset();
     instruments_.reset();
     document_->detach_views();
     document_.reset();

@@ -245,6 +245,29 @@ void GraphWidget::mousePressEvent(QMouseEvent* event) {
     draw_background();
     request_redisplay();
     event->accept();
+    if (event->button() == Qt::LeftButton && event->modifiers() == Qt::NoModifier) {
+        interval_held_ = true;
+        emit interval_pressed(readout_ratio_);
+    }
+}
+
+float GraphWidget::ratio_at(const QMouseEvent& event) const {
+    const QPointF at = widget_from_view(body_rect_.height).map(event.position());
+    return x_for_location(static_cast<float>(at.x()));
+}
+
+void GraphWidget::mouseMoveEvent(QMouseEvent* event) {
+    if (!interval_held_) return QWidget::mouseMoveEvent(event);
+    event->accept();
+    emit interval_dragged(ratio_at(*event));
+}
+
+void GraphWidget::mouseReleaseEvent(QMouseEvent* event) {
+    if (!interval_held_ || event->button() != Qt::LeftButton)
+        return QWidget::mouseReleaseEvent(event);
+    interval_held_ = false;
+    event->accept();
+    emit interval_released();
 }
 
 }  // namespace kelvara

@@ -145,16 +145,25 @@ signals:
     // redraw ran: the document resampled the curve, whose timbre, fixed tones or range may
     // have changed.
     void curve_redrawn();
+    // A plain left press at interval ratio `ratio`, the pointer moving while it is held, and
+    // its release: the window plays the interval under the pointer meanwhile.
+    void interval_pressed(float ratio);
+    void interval_dragged(float ratio);
+    void interval_released();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     // Stores a range and its scale over `extent` points; an empty or non-finite range is
     // ignored, so the maps never divide by zero.
     void set_axis_range(float extent, double min, double max, float& stored_min, float& stored_max,
                         float& stored_scale);
+    // The interval ratio under the pointer of a mouse event.
+    float ratio_at(const QMouseEvent& event) const;
     // Layout and repaint.
     void relayout_if_resized();
     void lay_out_body(float width, float height);
@@ -189,6 +198,7 @@ private:
     std::optional<Rgba> dy_fill_color_;
     std::optional<StrokedPath> curve_path_;
     std::optional<StrokedPath> justs_path_;
+    bool interval_held_ = false;  // a plain left press has not been released
     std::optional<StrokedPath> ratio_line_path_;
     std::optional<StrokedPath> dy_curve_path_;
     std::optional<StrokedPath> minima_path_;
