@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "app/minima_panel.h"
+#include "document/audition.h"
 
 namespace kelvara {
 namespace {
@@ -31,9 +32,10 @@ DocumentWindow::DocumentWindow(std::unique_ptr<Document> document,
     graph_ = new GraphWidget(central);
     graph_->setObjectName(QStringLiteral("graph"));
     graph_->setToolTip(
-        tr("The dissonance curve: low is smooth, high is rough. The readout above it follows "
-           "the pointer; the wheel zooms the ratios (with Ctrl the dissonance), Shift+drag or "
-           "a middle drag pans, a double click fits."));
+        tr("The dissonance curve: low is smooth, high is rough. Press to hear the interval "
+           "under the pointer with the document's timbre (drag to glide it); the readout above "
+           "follows the pointer. The wheel zooms the ratios (with Ctrl the dissonance), "
+           "Shift+drag or a middle drag pans, a double click fits."));
     widgets_ = build_window_layout(*central, graph_);
     setCentralWidget(central);
     // The status bar is there from the start, so a refusal appearing in it never moves the
@@ -46,6 +48,7 @@ DocumentWindow::DocumentWindow(std::unique_ptr<Document> document,
     connect_curve_controls();
     connect_table_controls();
     connect_sound_controls();
+    connect_audition_controls();
     connect_midi_output_controls();
     connect_graph_controls();
     // Before the document shows its curve: the panel searches the first redraw's minima.
@@ -68,6 +71,7 @@ DocumentWindow::~DocumentWindow() {
     tuning_sender_.reset();
     midi_output_.reset();
     document_->detach_synth_channel();
+    audition_.reset();
     instruments_.reset();
     document_->detach_views();
     document_.reset();

@@ -22,6 +22,7 @@ class QTableView;
 
 namespace kelvara {
 
+class Audition;
 class DocumentDialogs;
 class DocumentTableModel;
 class MinimaPanel;
@@ -114,6 +115,13 @@ private:
     void show_instruments();
     void load_chosen_sound_bank();
     void show_last_played();
+    // audition_controls.cpp
+    void connect_audition_controls();
+    // Plays the selected row of the scale or chord table while a key or button is held.
+    void audition_selected_row(DocumentTable table);
+    // Says in the status bar when partials found no voice since the last look; soon after a
+    // tone starts (the synthesizer starts it a block later).
+    void report_lacking_voices_soon();
     // midi_output_controls.cpp
     void connect_midi_output_controls();
     // Makes the MIDI output (a client of no system when the factory gives none).
@@ -132,6 +140,8 @@ private:
 
     std::unique_ptr<Document> document_;
     std::unique_ptr<Instruments> instruments_;
+    // Plays through the instruments: declared after them, destroyed before them.
+    std::unique_ptr<Audition> audition_;
     // Made when the output list first opens. The sender uses the output: declared after it,
     // destroyed before it.
     MidiOutputFactory make_midi_output_;
@@ -148,6 +158,7 @@ private:
     std::function<bool(DocumentWindow&)> close_guard_;
     DocumentDialogs* dialogs_ = nullptr;
     int beep_count_ = 0;
+    uint64_t partials_without_voice_ = 0;  // as last reported
     bool shown_once_ = false;
     // The ratio range from before the first zoom or pan since the last fit: where Fit and a
     // double click go back to.

@@ -48,7 +48,12 @@ void DocumentWindow::connect_sound_controls() {
     // The MIDI threads only queue the updates; the widgets are written here, on this thread.
     instruments_->on_note_played([this](int) {
         QMetaObject::invokeMethod(
-            this, [this] { show_last_played(); }, Qt::QueuedConnection);
+            this,
+            [this] {
+                show_last_played();
+                report_lacking_voices_soon();
+            },
+            Qt::QueuedConnection);
     });
     instruments_->on_midi_sources_changed([this] {
         QMetaObject::invokeMethod(
@@ -63,12 +68,14 @@ void DocumentWindow::connect_sound_controls() {
 
 // What the window shows of its instruments once it is built, after the document has shown
 // its own values (which end with the volume): the MIDI source list with the first source
-// connected, "-" in the last-played field, the MIDI destinations, then the program list.
+// connected, "-" in the last-played field, the MIDI destinations, then the program list,
+// whose first program, the document's own timbre, plays.
 void DocumentWindow::show_sound_strip() {
     instruments_->refresh_midi_sources();
     show_midi_sources();
     show_midi_destinations();
     widgets_.last_key_field->setText(QStringLiteral("-"));
+    if (!instruments_->program_titles().empty()) instruments_->select_program(0);
     show_instruments();
 }
 
@@ -98,6 +105,8 @@ void DocumentWindow::show_instruments() {
     programs->clear();
     for (const std::string& title : instruments_->program_titles())
         programs->addItem(QString::fromStdString(title));
+    if (const auto selected = instruments_->selected_program())
+        programs->setCurrentIndex(*selected);
     const bool sounding = instruments_->has_synthesizer();
     programs->setEnabled(programs->count() > 0);
     widgets_.load_bank_button->setEnabled(sounding);

@@ -14,6 +14,7 @@
 #include "app/document_table_model.h"
 #include "app/document_window.h"
 #include "document/actions.h"
+#include "document/audition.h"
 #include "scales/decimal_text.h"
 
 namespace kelvara {
@@ -113,6 +114,20 @@ void DocumentWindow::connect_table_controls() {
 }
 
 bool DocumentWindow::eventFilter(QObject* watched, QEvent* event) {
+    // Space held in the scale or chord table plays its selected row (audition_controls.cpp).
+    if ((event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space &&
+        (watched == widgets_.scale_table || watched == widgets_.chord_table)) {
+        if (!static_cast<QKeyEvent*>(event)->isAutoRepeat()) {
+            if (event->type() == QEvent::KeyRelease)
+                audition_->release();
+            else
+                audition_selected_row(watched == widgets_.scale_table
+                                          ? DocumentTable::ScaleRatios
+                                          : DocumentTable::MappedChords);
+        }
+        return true;
+    }
     if (event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->matches(QKeySequence::Delete)) {
         const std::pair<QObject*, QToolButton*> deletes[] = {

@@ -244,7 +244,12 @@ QGroupBox* scale_box(WindowWidgets& w) {
     auto* box = new QGroupBox(QObject::tr("Scale"));
     auto* layout = new QVBoxLayout(box);
     layout->addWidget(w.scale_table, 1);
-    layout->addWidget(segment_row<4>(w.scale_buttons));
+    w.scale_play_button =
+        segment(QObject::tr("\u25B6"), QObject::tr("Hold to hear the base and the selected step "
+                                                   "with the document's timbre (or hold Space)"));
+    QWidget* scale_segments = segment_row<4>(w.scale_buttons);
+    static_cast<QHBoxLayout*>(scale_segments->layout())->insertWidget(4, w.scale_play_button);
+    layout->addWidget(scale_segments);
     layout->addWidget(generator);
     return box;
 }
@@ -284,6 +289,10 @@ QGroupBox* chord_box(WindowWidgets& w) {
     layout->addWidget(w.chord_table, 1);
     QWidget* segments = segment_row<3>(w.chord_buttons);
     static_cast<QHBoxLayout*>(segments->layout())->insertWidget(3, w.chord_map_menu_button);
+    w.chord_play_button =
+        segment(QObject::tr("\u25B6"), QObject::tr("Hold to hear the selected chord with the "
+                                                   "document's timbre (or hold Space)"));
+    static_cast<QHBoxLayout*>(segments->layout())->insertWidget(4, w.chord_play_button);
     layout->addWidget(segments);
     return box;
 }

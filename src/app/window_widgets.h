@@ -47,6 +47,8 @@ struct WindowWidgets {
     QTableView* chord_table = nullptr;
     // Scale segments by index: add, presets (carries the preset menu), delete, clear.
     Segments<4> scale_buttons{};
+    // Held down, plays the base and the selected scale step (as Space in the table does).
+    QToolButton* scale_play_button = nullptr;
     QMenu* preset_menu = nullptr;
     QLineEdit* division_count_field = nullptr;
     QLineEdit* division_base_field = nullptr;
@@ -54,6 +56,8 @@ struct WindowWidgets {
     Segments<3> fixed_tone_buttons{};
     // Chord segments: add, copy the fixed tones, delete.
     Segments<3> chord_buttons{};
+    // Held down, plays the selected row's chord (as Space in the table does).
+    QToolButton* chord_play_button = nullptr;
     // The chord map's menu (Map Scale to Keys…) and the segment that opens it.
     QToolButton* chord_map_menu_button = nullptr;
     QMenu* chord_map_menu = nullptr;

@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/document_file_arguments.h"
 #include "cli/wav_file.h"
+#include "engine/tone_partials.h"
 #include "sound/synth_controller.h"
 
 namespace kelvara::cli {
@@ -50,13 +52,25 @@ struct RenderOptions {
     double seconds = 2.0;
     std::string wav;
     bool bank_tuning = false;  // the bank's own tuning rather than pitch-true playback
+    std::string timbre;        // a document whose timbre the "Document timbre" program plays
 };
+
+// The "Document timbre" program with the partials of the document at `path`.
+void select_document_timbre(SynthController& controller, const std::string& path) {
+    const DocumentFileState state = read_document_state(path);
+    const Timbre timbre{state.overtone_type, state.number_of_overtones, state.base_frequency};
+    controller.set_document_timbre(tone_partials(timbre));
+    controller.select_document_timbre();
+}
 
 void render(const RenderOptions& o) {
     if (!(o.seconds > 0.0 && o.seconds <= kMaxRenderSeconds))
         throw UsageError("--seconds must be above 0 and at most 600");
     auto controller = offline_controller(o.bank, !o.bank_tuning);
-    select_program(*controller, o.program);
+    if (o.timbre.empty())
+        select_program(*controller, o.program);
+    else
+        select_document_timbre(*controller, o.timbre);
     // The chord starts at once, so it waits for the bank's measurement (or the cache). A render
     // is a batch job: it waits as long as measuring a whole bank takes on a slow machine (a
     // minute for the General MIDI bank under a sanitizer), rather than play out of tune.
@@ -65,7 +79,8 @@ void render(const RenderOptions& o) {
                      "kelvara-cli: the bank could not be measured; it plays its own "
                      "tuning\n");
     const double rate = controller->sample_rate();
-    const auto ids = controller->notes_on(o.chord, o.velocity);
+    const auto ids = o.timbre.empty() ? controller->notes_on(o.chord, o.velocity)
+                                      : controller->timbre_notes_on(o.chord, o.velocity);
     auto audio = controller->render_offline(int(std::lround(o.seconds * rate)));
     controller->notes_off(ids);
     auto tail = controller->render_offline(int(std::lround(kReleaseTailSeconds * rate)));
@@ -76,6 +91,11 @@ void render(const RenderOptions& o) {
         if (ids[i] == SynthController::kNoNote)
             std::fprintf(stderr, "kelvara-cli: tone %zu (%g Hz) was skipped\n", i + 1,
                          double(o.chord[i]));
+    if (const uint64_t lacking = controller->partials_without_voice(); lacking > 0)
+        std::fprintf(stderr,
+                     "kelvara-cli: the synthesizer ran out of voices; %llu partials of the "
+                     "document's timbre were not played\n",
+                     static_cast<unsigned long long>(lacking));
 }
 
 void list_programs(const std::string& bank) {
@@ -108,7 +128,13 @@ void add_sound_commands(CLI::App& app) {
         ->required()
         ->delimiter(',');
     render_cmd->add_option("--bank", options->bank, "A .sf2, .sf3 or .dls bank");
-    render_cmd->add_option("--program", options->program, "Program index in the bank's list");
+    CLI::Option* program =
+        render_cmd->add_option("--program", options->program, "Program index in the bank's list");
+    render_cmd
+        ->add_option("--timbre", options->timbre,
+                     "Play the \"Document timbre\" program: the exact partials of this "
+                     "document's timbre")
+        ->excludes(program);
     render_cmd->add_option("--velocity", options->velocity, "MIDI velocity (1-127)");
     render_cmd->add_option("--seconds", options->seconds, "How long the chord is held");
     render_cmd->add_option("--wav", options->wav, "Output file")->required();

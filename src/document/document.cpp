@@ -64,6 +64,7 @@ void Document::show_all() {
     curve_view_->redraw(curve_.number_of_points());
     send_volume();
     view_->show_volume(volume_);
+    send_timbre();
     send_pitch_true();
     view_->show_pitch_true(pitch_true_);
 }
@@ -99,6 +100,10 @@ void Document::set_volume(int32_t volume) {
     volume_ = volume;
     send_volume();
     update_change_count(ChangeKind::Done);
+}
+
+void Document::send_timbre() {
+    channel_->set_timbre(tone_partials(curve_.timbre()));
 }
 
 void Document::send_pitch_true() {

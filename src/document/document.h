@@ -243,6 +243,8 @@ private:
     void show_fitted_slope();
     void send_volume();
     void send_pitch_true();
+    // The partials of the timbre, to the "Document timbre" program.
+    void send_timbre();
     // Beeps and says why (DocumentView::show_refusal).
     void refuse(const std::string& message);
     // Beeps, says why and shows the stored value again.

@@ -79,6 +79,7 @@ void Document::set_number_of_overtones(int32_t count) {
         return;
     }
     curve_.set_number_of_overtones(count);
+    send_timbre();
     update_change_count(ChangeKind::Done);
     sample_curve();
     refit_y_and_show();
@@ -95,6 +96,7 @@ void Document::set_overtone_type(int32_t type) {
     }
     if (type == curve_.overtone_type()) return;
     curve_.set_overtone_type(type);
+    send_timbre();
     update_change_count(ChangeKind::Done);
     resample_and_redraw(true);
 }

@@ -2,6 +2,7 @@
 
 #include "document/midi_playback.h"
 #include "midi/midi_system_selection.h"
+#include "sound/timbre_program.h"
 
 namespace kelvara {
 namespace {
@@ -34,10 +35,44 @@ InstrumentRig::~InstrumentRig() {
     synth_->stop();
 }
 
+namespace {
+
+// The audition's loudness: forte, below the limiter for the two tones of an interval.
+constexpr float kAuditionVelocity = 100.0f;
+// The "Document timbre" item before the bank's own list.
+constexpr int32_t kBankItemsFrom = 1;
+
+}  // namespace
+
 std::vector<std::string> InstrumentRig::program_titles() const {
-    std::vector<std::string> titles;
+    if (!synthesizer_built_) return {};
+    std::vector<std::string> titles{sound::TimbreProgram::kName};
     for (const ProgramItem& item : synth_->programs()) titles.push_back(item.title);
     return titles;
+}
+
+void InstrumentRig::select_program(int32_t index) {
+    if (index == 0)
+        synth_->select_document_timbre();
+    else if (index >= kBankItemsFrom)
+        synth_->select_instrument(index - kBankItemsFrom);
+}
+
+std::optional<int32_t> InstrumentRig::selected_program() const {
+    if (!synthesizer_built_) return std::nullopt;
+    if (synth_->document_timbre_selected()) return 0;
+    const auto selected = synth_->selected_instrument();
+    if (!selected) return std::nullopt;
+    const std::vector<ProgramItem> items = synth_->programs();
+    for (size_t i = 0; i < items.size(); ++i)
+        if (items[i].tag == *selected) return int32_t(i) + kBankItemsFrom;
+    return std::nullopt;
+}
+
+std::vector<int32_t> InstrumentRig::start_tones(const std::vector<float>& hertz) {
+    std::vector<int32_t> ids = synth_->timbre_notes_on(hertz, kAuditionVelocity);
+    ids.resize(hertz.size(), SynthController::kNoNote);
+    return ids;
 }
 
 Result<void> InstrumentRig::load_sound_bank(const std::string& path) {

@@ -58,8 +58,11 @@ public:
     // --- Instruments -----------------------------------------------------------------------
     SynthChannel& channel() override { return *this; }
     bool has_synthesizer() const override { return true; }
+    // "Document timbre", then the bank's own list (which SynthController::programs() gives
+    // with the bank's indexes).
     std::vector<std::string> program_titles() const override;
-    void select_program(int32_t index) override { synth_->select_instrument(index); }
+    void select_program(int32_t index) override;
+    std::optional<int32_t> selected_program() const override;
     // A refused bank leaves the bank before it playing, with its program, and gives the
     // refusal. Either way the synthesizer keeps the values the document sent (its volume):
     // the sound follows the slider, not a new synthesizer's defaults.
@@ -74,11 +77,20 @@ public:
     void on_midi_sources_changed(std::function<void()> notify) override;
     std::optional<int> last_played_key() const override { return last_played_->value(); }
     void on_note_played(std::function<void(int key)> notify) override;
+    std::vector<int32_t> start_tones(const std::vector<float>& hertz) override;
+    void glide_tone(int32_t id, float started_hertz, float hertz) override {
+        synth_->glide_note(id, started_hertz, hertz);
+    }
+    void stop_tones(const std::vector<int32_t>& ids) override { synth_->notes_off(ids); }
+    uint64_t partials_without_voice() const override { return synth_->partials_without_voice(); }
 
 private:
-    // SynthChannel: the document's volume and pitch-true choice.
+    // SynthChannel: the document's volume, pitch-true choice and timbre.
     void set_midi_parameter(uint32_t controller, uint32_t value) override;
     void set_pitch_true(bool on) override { synth_->set_pitch_true(on); }
+    void set_timbre(const std::vector<TonePartial>& partials) override {
+        synth_->set_document_timbre(partials);
+    }
     // Sends the document's controller values again (to a new synthesizer).
     void resend_document_parameters();
     // Receive thread.

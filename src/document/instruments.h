@@ -28,9 +28,14 @@ public:
     // --- sound bank and programs -------------------------------------------------------
     // Whether there is a synthesizer whose bank can be changed.
     virtual bool has_synthesizer() const = 0;
-    // The current bank's instruments, titled "%d : %s" (index and name), in bank order.
+    // The programs to choose from: with a synthesizer, "Document timbre" first (the
+    // document's own partials), then the current bank's instruments, titled "%d : %s" (their
+    // index in the bank and name), in bank order.
     virtual std::vector<std::string> program_titles() const = 0;
+    // Selects item `index` of program_titles().
     virtual void select_program(int32_t index) = 0;
+    // The item of program_titles() that plays, if known.
+    virtual std::optional<int32_t> selected_program() const { return std::nullopt; }
     // Plays through the bank file at `path`. A refused bank gives its reason, and the bank
     // before it plays on with its program.
     virtual Result<void> load_sound_bank(const std::string& path) = 0;
@@ -38,6 +43,21 @@ public:
     // The window has shown: the bank may now be measured for pitch-true playback, in the
     // background (see SoundSetup::measure_banks_at_once).
     virtual void allow_bank_measuring() = 0;
+
+    // --- audition: tones of the document's timbre, played from the window ------------------
+    // Starts one tone of the document's timbre per frequency, whatever program is selected;
+    // one identifier per tone (0 for a tone that could not start).
+    virtual std::vector<int32_t> start_tones(const std::vector<float>& hertz) {
+        return std::vector<int32_t>(hertz.size(), 0);
+    }
+    // Glides a tone of start_tones() from the frequency it started at to `hertz`.
+    virtual void glide_tone(int32_t id, float started_hertz, float hertz) {
+        (void)id, (void)started_hertz, (void)hertz;
+    }
+    virtual void stop_tones(const std::vector<int32_t>& ids) { (void)ids; }
+    // Partials of the document's timbre that found no free voice so far (the synthesizer's
+    // polyphony was used up); what is played is applied a block later.
+    virtual uint64_t partials_without_voice() const { return 0; }
 
     // --- MIDI input ----------------------------------------------------------------------
     // The MIDI system in use ("ALSA sequencer", "JACK"), or empty for none.

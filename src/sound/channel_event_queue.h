@@ -32,13 +32,24 @@
 namespace kelvara::sound {
 
 struct ChannelEvent {
-    enum class Kind : uint8_t { StartTone, StopTone, ControlChange, SelectInstrument };
+    // StartTone plays the selected program, StartTimbreTone the document's timbre whatever
+    // is selected; ShiftTone moves a sounding tone of the document's timbre.
+    enum class Kind : uint8_t {
+        StartTone,
+        StopTone,
+        ControlChange,
+        SelectInstrument,
+        StartTimbreTone,
+        ShiftTone,
+    };
     Kind kind = Kind::StopTone;
     uint8_t controller = 0;  // ControlChange
-    uint8_t value = 0;       // ControlChange: the value; StartTone: the velocity, 1 to 127
-    // StartTone, StopTone: the tone's identifier; SelectInstrument: the instrument's index.
+    uint8_t value = 0;       // ControlChange: the value; start events: the velocity, 1 to 127
+    // Tone events: the tone's identifier; SelectInstrument: the instrument's index, or
+    // kDocumentTimbreIndex.
     uint32_t id = 0;
-    float pitch = 0.0f;  // StartTone: fractional MIDI pitch
+    // Start events: fractional MIDI pitch; ShiftTone: cents from the pitch it started at.
+    float pitch = 0.0f;
 };
 
 class ChannelEventQueue {

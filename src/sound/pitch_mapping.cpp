@@ -44,4 +44,12 @@ std::optional<float> playable_pitch_for_freq(float frequency) {
     return pitch;
 }
 
+std::optional<float> exact_pitch_for_freq(float frequency) {
+    if (!std::isfinite(frequency) || frequency <= 0.0f) return std::nullopt;
+    const auto pitch = static_cast<float>(
+        kReferenceNote + kNotesPerOctave * std::log2(double(frequency) / kReferenceHz));
+    if (!std::isfinite(pitch)) return std::nullopt;
+    return pitch;
+}
+
 }  // namespace kelvara::sound

@@ -19,4 +19,8 @@ float midi_note_for_freq(float frequency, float* out_fraction = nullptr);
 // is checked for finiteness too, so no rounding path can hand the synthesizer a NaN.)
 std::optional<float> playable_pitch_for_freq(float frequency);
 
+// The exact logarithmic pitch 69 + 12·log2(f/440), for the tones that must sound at exactly
+// the frequency asked for (the document's timbre played from the window); nothing as above.
+std::optional<float> exact_pitch_for_freq(float frequency);
+
 }  // namespace kelvara::sound

@@ -1,6 +1,7 @@
 #include "sound/synth_controller.h"
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -70,6 +71,8 @@ void SynthController::replace_graph(std::shared_ptr<AudioGraph> next) {
     // Calls that took the old graph before the swap finish on it; no new call can reach it.
     while (old.use_count() > 1) std::this_thread::sleep_for(kRetireWait);
     retired_drops_.fetch_add(old->engine().dropped_events(), std::memory_order_relaxed);
+    retired_partials_without_voice_.fetch_add(old->engine().partials_without_voice(),
+                                              std::memory_order_relaxed);
     old.reset();
 }
 
@@ -108,6 +111,7 @@ Result<std::shared_ptr<AudioGraph>> SynthController::build_graph(
         complaints.print_kept();
     }
     apply_pitch_true(*engine);
+    engine->set_document_timbre(document_timbre_);
     return std::make_shared<AudioGraph>(std::move(engine), setup_.backend);
 }
 
@@ -138,6 +142,7 @@ bool SynthController::load_default_bank() {
         return false;
     }
     (*next)->engine().select_or_first({0, 0, 0});
+    if (document_timbre_selected()) (*next)->engine().select_document_timbre();
     replace_graph(std::move(*next));
     return true;
 }
@@ -230,6 +235,50 @@ void SynthController::notes_off(const std::vector<int32_t>& note_ids) {
         if (id != kNoNote) g->engine().stop_tone(uint32_t(id));
 }
 
+std::vector<int32_t> SynthController::timbre_notes_on(const std::vector<float>& chord,
+                                                      float velocity) {
+    std::vector<int32_t> ids;
+    const auto g = graph();
+    if (!g || chord.empty()) return ids;
+    ids.reserve(chord.size());
+    for (const float frequency : chord) {
+        const auto pitch = sound::exact_pitch_for_freq(frequency);
+        int32_t id = kNoNote;
+        if (pitch) {
+            id = next_note_id();
+            if (!g->engine().start_timbre_tone(uint32_t(id), *pitch, velocity)) id = kNoNote;
+        }
+        ids.push_back(id);
+    }
+    return ids;
+}
+
+void SynthController::glide_note(int32_t note_id, float started_hertz, float hertz) {
+    const auto g = graph();
+    if (!g || note_id == kNoNote || !(started_hertz > 0.0f) || !(hertz > 0.0f)) return;
+    g->engine().shift_tone(uint32_t(note_id), 1200.0f * std::log2(hertz / started_hertz));
+}
+
+void SynthController::set_document_timbre(const std::vector<TonePartial>& partials) {
+    document_timbre_ = partials;
+    if (auto g = graph()) g->engine().set_document_timbre(partials);
+}
+
+void SynthController::select_document_timbre() {
+    if (auto g = graph()) g->engine().select_document_timbre();
+}
+
+bool SynthController::document_timbre_selected() const {
+    const auto g = graph();
+    return g && g->engine().document_timbre_selected();
+}
+
+uint64_t SynthController::partials_without_voice() const {
+    const auto g = graph();
+    return retired_partials_without_voice_.load(std::memory_order_relaxed) +
+           (g ? g->engine().partials_without_voice() : 0);
+}
+
 void SynthController::set_midi_parameter(uint32_t controller, uint32_t value) {
     if (auto g = graph()) g->engine().control_change(controller, std::min(value, kMidiMaxValue));
 }
@@ -266,11 +315,14 @@ Result<void> SynthController::load_bank(const std::string& path) {
     // The channel keeps its state across a bank load: its controllers and the bank select
     // and program it had, now taken from the new bank.
     sound::BankSelect selection{0, 0, 0};
+    bool timbre_selected = false;
     if (const auto old = graph()) {
         old->engine().copy_controllers_to(next->engine());
         selection = old->engine().selection();
+        timbre_selected = old->engine().document_timbre_selected();
     }
     next->engine().select_or_first(selection);
+    if (timbre_selected) next->engine().select_document_timbre();
     replace_graph(next);
     start();
     if (!is_running())

@@ -38,6 +38,7 @@
 #include <vector>
 
 #include "base/error.h"
+#include "engine/tone_partials.h"
 
 namespace kelvara {
 
@@ -111,6 +112,24 @@ public:
     // graph. Velocity is on the MIDI scale; the synthesizer takes it rounded to 1..127.
     std::vector<int32_t> notes_on(const std::vector<float>& chord, float velocity);
     void notes_off(const std::vector<int32_t>& note_ids);
+    // As notes_on(), but every tone plays the document's timbre whatever program is selected,
+    // at exactly the frequency asked for (the window's audition, `kelvara-cli render
+    // --timbre`); notes_on() gives the pitch as the chord map plays it (pitch_mapping.h).
+    std::vector<int32_t> timbre_notes_on(const std::vector<float>& chord, float velocity);
+    // Glides a sounding tone of timbre_notes_on() to `hertz` (from `started_hertz`, the
+    // frequency it started at), to whole cents.
+    void glide_note(int32_t note_id, float started_hertz, float hertz);
+
+    // --- the "Document timbre" program (sound/timbre_program.h) -----------------------------
+    // The partials it sounds, for tones started from now on; kept for every later graph.
+    // User-interface thread.
+    void set_document_timbre(const std::vector<TonePartial>& partials);
+    // Selects it as the channel's program (it is no instrument of the bank: programs() and
+    // select_instrument() index the bank's own list, which then selects a bank program again).
+    void select_document_timbre();
+    bool document_timbre_selected() const;
+    // Partials of it that found no free voice, over every graph so far.
+    uint64_t partials_without_voice() const;
     // A control change on the channel; values above 127 become 127.
     void set_midi_parameter(uint32_t controller, uint32_t value);
     // Two test chords, three seconds each; blocks the calling thread for six and a half.
@@ -183,6 +202,9 @@ private:
     std::atomic<uint32_t> note_counter_{0};
     std::atomic<bool> silence_announced_{false};
     std::atomic<uint64_t> retired_drops_{0};
+    std::atomic<uint64_t> retired_partials_without_voice_{0};
+    // The document's timbre, for every graph built (user-interface thread).
+    std::vector<TonePartial> document_timbre_{TonePartial{}};
 };
 
 }  // namespace kelvara

@@ -32,6 +32,10 @@ constexpr int kFluidQueueSlotsPerVoice = 64;
 constexpr int kQueueSlotsPerVoiceStart = 64;
 constexpr int kQueueSlotsPerVoiceUpdate = 8;
 constexpr int kAssumedVoicesPerTone = 4;  // until a tone has shown more
+// The voices one shift moves at most: every partial of a tone of the document's timbre.
+constexpr int kMaxShiftedVoices = kPolyphony;
+// A voice's fine tune is set half a cent high: FluidSynth truncates its pitch to whole cents.
+constexpr float kWholeCentRoundingBias = 0.5f;
 
 // A bank image written to a file that exists only while the loader reads it; libinstpatch
 // reads banks from files, and keeps the sample data in memory once cached.
@@ -125,6 +129,7 @@ bool SynthEngine::init(BankLoaders loaders) {
     if (!synth_) return false;
     queue_slots_per_block_ = fluid_synth_get_polyphony(synth_.get()) * kFluidQueueSlotsPerVoice / 2;
     if (loaders == BankLoaders::ExactPitchFirst) add_exact_pitch_loader(synth_.get(), &context_);
+    timbre_ = TimbreProgram::create(sample_rate_);
     // Channel 10 is a drum channel by default; this engine's one channel is always melodic
     // and selects drum presets explicitly.
     fluid_synth_set_channel_type(synth_.get(), channel_, CHANNEL_TYPE_MELODIC);
@@ -218,13 +223,42 @@ void SynthEngine::refresh_instruments() {
     }
 }
 
-bool SynthEngine::start_tone(uint32_t id, float pitch, float velocity) {
-    if (!std::isfinite(pitch) || selected_index_.load(std::memory_order_relaxed) < 0) return false;
-    const int vel =
+namespace {
+
+uint8_t midi_velocity(float velocity) {
+    return static_cast<uint8_t>(
         std::isfinite(velocity)
             ? int(std::clamp(std::lround(velocity), long(kMidiMinVelocity), long(kMidiMaxValue)))
-            : kMidiMinVelocity;
-    return queue_.push({ChannelEvent::Kind::StartTone, 0, static_cast<uint8_t>(vel), id, pitch});
+            : kMidiMinVelocity);
+}
+
+}  // namespace
+
+bool SynthEngine::start_tone(uint32_t id, float pitch, float velocity) {
+    const int selected = selected_index_.load(std::memory_order_relaxed);
+    if (!std::isfinite(pitch) || selected == -1 || (selected == kTimbreSelected && !timbre_))
+        return false;
+    return queue_.push({ChannelEvent::Kind::StartTone, 0, midi_velocity(velocity), id, pitch});
+}
+
+bool SynthEngine::start_timbre_tone(uint32_t id, float pitch, float velocity) {
+    if (!std::isfinite(pitch) || !timbre_) return false;
+    return queue_.push(
+        {ChannelEvent::Kind::StartTimbreTone, 0, midi_velocity(velocity), id, pitch});
+}
+
+void SynthEngine::shift_tone(uint32_t id, float cents) {
+    if (std::isfinite(cents)) queue_.push({ChannelEvent::Kind::ShiftTone, 0, 0, id, cents});
+}
+
+void SynthEngine::set_document_timbre(const std::vector<TonePartial>& partials) {
+    if (timbre_) timbre_->set_partials(partials);
+}
+
+void SynthEngine::select_document_timbre() {
+    if (!timbre_) return;
+    selected_index_.store(kTimbreSelected, std::memory_order_relaxed);
+    queue_.push({ChannelEvent::Kind::SelectInstrument, 0, 0, kDocumentTimbreIndex, 0.0f});
 }
 
 void SynthEngine::stop_tone(uint32_t id) {
@@ -333,6 +367,9 @@ int SynthEngine::queue_cost(const ChannelEvent& event) const noexcept {
         case ChannelEvent::Kind::StartTone:
             // One more voice: a full synthesizer stops its oldest to make room.
             return kQueueSlotsPerVoiceStart * (voices_per_tone_ + 1);
+        case ChannelEvent::Kind::StartTimbreTone:
+            return kQueueSlotsPerVoiceStart * (timbre_voices() + 1);
+        case ChannelEvent::Kind::ShiftTone: return 2 * kQueueSlotsPerVoiceUpdate * timbre_voices();
         case ChannelEvent::Kind::StopTone: return kQueueSlotsPerVoiceUpdate * voices_per_tone_;
         case ChannelEvent::Kind::ControlChange:
             return kQueueSlotsPerVoiceUpdate *
@@ -350,29 +387,63 @@ int SynthEngine::queue_cost(const ChannelEvent& event) const noexcept {
 void SynthEngine::apply(const ChannelEvent& event) noexcept {
     fluid_synth_t* synth = synth_.get();
     switch (event.kind) {
-        case ChannelEvent::Kind::StartTone: {
-            fluid_preset_t* preset = fluid_synth_get_channel_preset(synth, channel_);
-            if (preset == nullptr) return;
-            const int key = int(std::clamp(std::lround(event.pitch), 0L, long(kMidiMaxValue)));
-            if (key_tuning_ && !is_exact_pitch(preset)) tune_key(key, event.pitch);
-            const int voices_before = fluid_synth_get_active_voice_count(synth);
-            context_.pending_pitch = event.pitch;
-            fluid_synth_start(synth, event.id, preset, 0, channel_, key, event.value);
-            context_.pending_pitch = std::nan("");
-            voices_per_tone_ = std::max(voices_per_tone_,
-                                        fluid_synth_get_active_voice_count(synth) - voices_before);
-            return;
-        }
+        case ChannelEvent::Kind::StartTone:
+        case ChannelEvent::Kind::StartTimbreTone: start(event); return;
+        case ChannelEvent::Kind::ShiftTone: shift(event); return;
         case ChannelEvent::Kind::StopTone: fluid_synth_stop(synth, event.id); return;
         case ChannelEvent::Kind::ControlChange:
             fluid_synth_cc(synth, channel_, event.controller, event.value);
             return;
         case ChannelEvent::Kind::SelectInstrument: {
+            timbre_playing_ = event.id == kDocumentTimbreIndex;
+            if (timbre_playing_) return;
             const Instrument& i = instruments_[event.id];
             fluid_synth_program_select(synth, channel_, i.sfont_id, i.preset_bank, i.program);
             return;
         }
     }
+}
+
+void SynthEngine::start(const ChannelEvent& event) noexcept {
+    fluid_synth_t* synth = synth_.get();
+    const int voices_before = fluid_synth_get_active_voice_count(synth);
+    if (event.kind == ChannelEvent::Kind::StartTimbreTone || timbre_playing_) {
+        if (timbre_) timbre_->start(synth, event.id, channel_, event.pitch, event.value);
+    } else {
+        fluid_preset_t* preset = fluid_synth_get_channel_preset(synth, channel_);
+        if (preset == nullptr) return;
+        const int key = int(std::clamp(std::lround(event.pitch), 0L, long(kMidiMaxValue)));
+        if (key_tuning_ && !is_exact_pitch(preset)) tune_key(key, event.pitch);
+        context_.pending_pitch = event.pitch;
+        fluid_synth_start(synth, event.id, preset, 0, channel_, key, event.value);
+        context_.pending_pitch = std::nan("");
+    }
+    voices_per_tone_ =
+        std::max(voices_per_tone_, fluid_synth_get_active_voice_count(synth) - voices_before);
+}
+
+// A tone of the document's timbre started with its partials' coarse tune at 0 and their fine
+// tune at the rounding bias; the shift replaces both. FluidSynth hands a running voice's new
+// parameters to its voices when a call into its interface returns, so one more such call
+// follows the changes.
+void SynthEngine::shift(const ChannelEvent& event) noexcept {
+    fluid_synth_t* synth = synth_.get();
+    std::array<fluid_voice_t*, kMaxShiftedVoices> voices{};
+    fluid_synth_get_voicelist(synth, voices.data(), int(voices.size()), int(event.id));
+    const float semitones = std::round(event.pitch / 100.0f);
+    const float cents = event.pitch - 100.0f * semitones + kWholeCentRoundingBias;
+    for (fluid_voice_t* voice : voices) {
+        if (voice == nullptr) break;
+        fluid_voice_gen_set(voice, GEN_COARSETUNE, semitones);
+        fluid_voice_gen_set(voice, GEN_FINETUNE, cents);
+        fluid_voice_update_param(voice, GEN_FINETUNE);
+    }
+    int value = 0;
+    fluid_synth_get_cc(synth, channel_, 0, &value);
+}
+
+int SynthEngine::timbre_voices() const noexcept {
+    return timbre_ ? timbre_->voices_per_tone() : 1;
 }
 
 // In order, and no more than FluidSynth's queue takes before the block that follows

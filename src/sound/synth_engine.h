@@ -30,6 +30,7 @@
 #include "sound/exact_pitch_loader.h"
 #include "sound/fluid_handles.h"
 #include "sound/peak_limiter.h"
+#include "sound/timbre_program.h"
 
 namespace kelvara::sound {
 
@@ -44,6 +45,9 @@ struct Instrument {
 // Which loaders read bank files. FluidSynthOnly exists to compare against FluidSynth's own
 // loaders (and is what compressed SF3 banks, which libinstpatch cannot read, get anyway).
 enum class BankLoaders { ExactPitchFirst, FluidSynthOnly };
+
+// The SelectInstrument index that selects the document's timbre (timbre_program.h).
+inline constexpr uint32_t kDocumentTimbreIndex = UINT32_MAX;
 
 class SynthEngine {
 public:
@@ -83,7 +87,25 @@ public:
     // loaders get it through the key's tuning, rounded to whole cents. False (nothing queued)
     // for a pitch that is not finite, without a selected instrument, or when the queue gave up.
     bool start_tone(uint32_t id, float pitch, float velocity);
+    // Starts a tone of the document's timbre, whatever instrument is selected (the window's
+    // audition); false as start_tone().
+    bool start_timbre_tone(uint32_t id, float pitch, float velocity);
+    // Moves a sounding tone of the document's timbre to `cents` from the pitch it started at
+    // (a glide); to whole cents, which FluidSynth rounds a running voice's pitch to.
+    void shift_tone(uint32_t id, float cents);
     void stop_tone(uint32_t id);
+    // The partials the document's timbre sounds for tones started from now on.
+    void set_document_timbre(const std::vector<TonePartial>& partials);
+    // Selects the document's timbre as the channel's instrument (MIDI keys then play it);
+    // a program change selects a bank instrument again.
+    void select_document_timbre();
+    bool document_timbre_selected() const {
+        return selected_index_.load(std::memory_order_relaxed) == kTimbreSelected;
+    }
+    // Partials of the document's timbre that found no free voice so far.
+    uint64_t partials_without_voice() const {
+        return timbre_ ? timbre_->partials_without_voice() : 0;
+    }
     // Bank select (CC 0 and 32) is kept here and applied at the next program change; every
     // other controller goes to the synthesizer.
     void control_change(uint32_t controller, uint32_t value);
@@ -115,7 +137,8 @@ public:
     int render_driver_block(int frames, int nout, float* out[]) noexcept;
 
     // --- readers, any thread: the state as last sent --------------------------------------
-    // The instrument the channel plays; nothing when none was found.
+    // The bank instrument the channel plays; nothing when none was found or the document's
+    // timbre plays.
     std::optional<Instrument> selected_instrument() const;
     // A controller value of the channel (bank select as stored for the next program change).
     std::optional<int> controller_value(uint32_t controller) const;
@@ -142,11 +165,16 @@ private:
     void apply_queued_events() noexcept;
     int queue_cost(const ChannelEvent& event) const noexcept;
     void apply(const ChannelEvent& event) noexcept;
+    void start(const ChannelEvent& event) noexcept;
+    void shift(const ChannelEvent& event) noexcept;
+    int timbre_voices() const noexcept;
     void meter(const float* left, const float* right, int frames) noexcept;
 
     // Members are destroyed bottom-up: the synth before the settings it was made from and
     // before the loader context its banks point into.
     ExactPitchContext context_;
+    // Its samples outlive the synth's voices.
+    std::unique_ptr<TimbreProgram> timbre_;
     FluidSettingsPtr settings_;
     FluidSynthPtr synth_;
     PeakLimiter limiter_;
@@ -159,11 +187,13 @@ private:
     std::array<std::atomic<int>, 128> controllers_{};
     std::atomic<int> bank_msb_{0};
     std::atomic<int> bank_lsb_{0};
-    std::atomic<int> selected_index_{-1};  // into instruments_; -1: none
+    static constexpr int kTimbreSelected = -2;
+    std::atomic<int> selected_index_{-1};  // into instruments_; -1: none; or kTimbreSelected
     // The renderer's own: FluidSynth queue slots one block may fill, and the most voices one
     // tone has started so far (what a tone start may cost).
     int queue_slots_per_block_ = 0;
     int voices_per_tone_ = 0;
+    bool timbre_playing_ = false;  // the renderer's view of the selection
     std::atomic<uint64_t> rendered_frames_{0};
     std::atomic<float> output_peak_{0.0f};
     // The bank file pitch-true playback measures (empty for banks from memory or another

@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSlider>
 #include <QStatusBar>
@@ -210,7 +211,8 @@ TEST_F(DocumentWindowTest, TheSoundControlsGoToTheInstruments) {
     QTest::keyClick(w().midi_source_list, Qt::Key_Down);
     EXPECT_THAT(instruments.connected_sources, ElementsAre(0, 1));
     QTest::keyClick(w().instrument_list, Qt::Key_Down);
-    EXPECT_THAT(instruments.selected_programs, ElementsAre(1));
+    // The window started with the first program (the document's timbre, with real instruments).
+    EXPECT_THAT(instruments.selected_programs, ElementsAre(0, 1));
 
     testing::ScriptedDialogs dialogs;
     window.set_dialogs(dialogs);
@@ -225,7 +227,7 @@ TEST_F(DocumentWindowTest, TheSoundControlsGoToTheInstruments) {
     EXPECT_EQ(instruments.resets, 1);
     EXPECT_EQ(w().instrument_list->count(), 2);
     QTest::keyClick(w().instrument_list, Qt::Key_Down);
-    EXPECT_THAT(instruments.selected_programs, ElementsAre(1, 1));
+    EXPECT_THAT(instruments.selected_programs, ElementsAre(0, 1, 1));
     // A refused bank: the bank before plays on, and its program stays shown.
     instruments.refuse_banks = true;
     QTest::mouseClick(w().load_bank_button, Qt::LeftButton);
@@ -489,6 +491,45 @@ TEST(DocumentWindowMidiOutput, ThePickedDestinationFollowsTheScaleTable) {
     EXPECT_EQ(window.statusBar()->currentMessage(),
               "The MIDI destination Midi Through:Port-0 could not be connected.");
     EXPECT_EQ(box->currentText(), "None");
+}
+
+// Sound without a keyboard: a plain left press in the graph plays the base and base × the
+// ratio under the pointer until the release, a drag glides the upper tone; the play segment
+// (or Space) of the scale and chord tables plays the selected row while held.
+TEST_F(DocumentWindowTest, APressInTheGraphOrAPlaySegmentAuditionsWhileHeld) {
+    GraphWidget* graph = window.graph();
+    const QPoint middle = graph->rect().center();
+    QTest::mousePress(graph, Qt::LeftButton, Qt::NoModifier, middle);
+    const float ratio = graph->readout_ratio();
+    ASSERT_EQ(instruments.started_tones.size(), 1u);
+    EXPECT_THAT(instruments.started_tones[0], ElementsAre(440.0f, 440.0f * ratio));
+    QMouseEvent drag(QEvent::MouseMove, QPointF(middle + QPoint(40, 0)),
+                     graph->mapToGlobal(QPointF(middle + QPoint(40, 0))), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(graph, &drag);
+    ASSERT_EQ(instruments.glides.size(), 1u);
+    EXPECT_GT(instruments.glides[0], 440.0f * ratio) << "to the right: a wider interval";
+    QTest::mouseRelease(graph, Qt::LeftButton, Qt::NoModifier, middle + QPoint(40, 0));
+    EXPECT_THAT(instruments.stopped_tones, ElementsAre(ElementsAre(1, 2)));
+    // A right click reads, but plays nothing.
+    QTest::mouseClick(graph, Qt::RightButton, Qt::NoModifier, middle);
+    EXPECT_EQ(instruments.started_tones.size(), 1u);
+
+    doc().chord_action(ChordAction::AddAtFreeKey);
+    w().chord_table->selectRow(0);
+    QTest::keyPress(w().chord_table, Qt::Key_Space);
+    ASSERT_EQ(instruments.started_tones.size(), 2u);
+    EXPECT_THAT(instruments.started_tones[1], ElementsAre(110.0f));
+    QTest::keyRelease(w().chord_table, Qt::Key_Space);
+    EXPECT_EQ(instruments.stopped_tones.size(), 2u);
+
+    choose_preset(2);  // 12 equal steps: row 7 is the fifth
+    w().scale_table->selectRow(7);
+    QTest::mousePress(w().scale_play_button, Qt::LeftButton);
+    ASSERT_EQ(instruments.started_tones.size(), 3u);
+    EXPECT_THAT(instruments.started_tones[2], ElementsAre(440.0f, 440.0f * 1.4983071f));
+    QTest::mouseRelease(w().scale_play_button, Qt::LeftButton);
+    EXPECT_EQ(instruments.stopped_tones.size(), 3u);
 }
 
 }  // namespace

@@ -21,11 +21,13 @@
 #include <vector>
 
 #include "engine/synthetic_recording.h"
+#include "engine/tone_partials.h"
 #include "midi/jack_test_sink.h"
 #include "midi/jack_test_source.h"
 #include "persistence/document_file.h"
 #include "sound/default_bank.h"
 #include "sound/generated_bank.h"
+#include "sound/partial_check.h"
 #include "sound/peak_estimator.h"
 #include "support/audio_test_files.h"
 #include "support/value_rules_table.h"
@@ -299,7 +301,8 @@ const CaseGroups& case_groups() {
               "curve --base abc", "curve --bogus", "curve --ratios 1,2,3,4,5,6,7,8,9,10,11",
               "nothing", "scale tet twelve 2", "chord-map jump", "midi-sources --midi pipes",
               "render --chord 440 --seconds 0 --wav {dir}/x.wav",
-              "render --chord 440 --program 99 --bank {bank} --wav {dir}/x.wav"})
+              "render --chord 440 --program 99 --bank {bank} --wav {dir}/x.wav",
+              "render --chord 440 --timbre {dir}/x.kelvara --program 1 --wav {dir}/x.wav"})
             g["UsageErrors"].push_back(usage_error(args));
         for (const char* bad : {"--type 6", "--overtones 0", "--step 0", "--xmax 9", "--volume 300",
                                 "--base -5", "--chord 60", "--chord x=1", "--chord 60=1,a",
@@ -454,6 +457,31 @@ TEST_F(CliTest, RenderWritesA48kHzStereoWavBelowTheLimitersCeiling) {
     for (float s : wav.left) peak = std::max(peak, std::abs(s));
     EXPECT_GT(peak, 0.01f);
     EXPECT_LE(peak, 0.891f);
+}
+
+// The "Document timbre" program renders the partials of the document's timbre: for each type,
+// every partial below 10 kHz at its exact frequency and at its amplitude relative to the
+// others (the odd type's missing even harmonics missing).
+TEST_F(CliTest, RenderTimbrePlaysTheDocumentsPartials) {
+    const struct {
+        int32_t type;
+        int32_t overtones;
+    } timbres[] = {
+        {FlatHarmonics, 12}, {OddHarmonics, 15}, {ShapedHarmonics, 30}, {GeometricHarmonics, 25}};
+    for (const auto& t : timbres) {
+        SCOPED_TRACE(t.type);
+        const std::string type =
+            " --type " + std::to_string(t.type) + " --overtones " + std::to_string(t.overtones);
+        ASSERT_EQ(run("new {dir}/timbre.kelvara --base 300" + type).exit_code, 0);
+        const CliRun r =
+            run("render --timbre {dir}/timbre.kelvara --chord 220 --seconds 1.4 --wav {dir}/t.wav");
+        ASSERT_EQ(r.exit_code, 0) << r.out;
+        std::vector<float> sustain =
+            testing::from_seconds(read_wav(path("t.wav")).left, 48000, 0.3);
+        sustain.resize(48000);
+        testing::expect_partials(sustain, 48000, 220.0,
+                                 tone_partials(Timbre{t.type, t.overtones, 300.0}), 10000.0);
+    }
 }
 
 // Pitch-true playback on the system's General MIDI bank: the flute (73), 13 cents sharp as the

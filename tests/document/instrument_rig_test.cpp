@@ -1,12 +1,14 @@
 // The instruments of a document window with the real synthesizer (offline, null output) and
 // the in-process MIDI system: a refused bank leaves the bank before it sounding and says why, the
-// document's volume reaches the synthesizer, and a key struck sounds the document's chord.
+// document's volume reaches the synthesizer, a key struck sounds the document's chord, and the
+// audition plays the document's timbre.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <functional>
 
+#include "document/audition.h"
 #include "document/document.h"
 #include "document/instrument_rig.h"
 #include "midi/in_process_midi_system.h"
@@ -39,8 +41,10 @@ protected:
 TEST_F(InstrumentRigTest, ARefusedBankLeavesTheBankBeforeSoundingWithItsProgram) {
     ASSERT_TRUE(rig->load_sound_bank(banks.dls()));
     const std::vector<std::string> programs = rig->program_titles();
-    ASSERT_EQ(programs.at(1), "1 : Octave B");
-    rig->select_program(1);
+    ASSERT_EQ(programs.at(0), "Document timbre");
+    ASSERT_EQ(programs.at(2), "1 : Octave B");
+    rig->select_program(2);
+    EXPECT_EQ(rig->selected_program(), 2);
     const Result<void> refused = rig->load_sound_bank(banks.truncated_sf2());
     ASSERT_FALSE(refused);
     EXPECT_EQ(refused.error().description,
@@ -96,6 +100,47 @@ TEST_F(InstrumentRigTest, EveryNewSynthesizerPlaysAtTheDocumentsVolume) {
         c.run();
         EXPECT_EQ(rig->synth().midi_parameter(7), 33) << c.action;
     }
+}
+
+// A press in the graph, as the window passes it on: the base tone and base × ratio sound, each
+// with the document's timbre (here odd harmonics, whatever program is selected); a drag glides
+// the upper tone; the release silences both.
+TEST_F(InstrumentRigTest, TheAuditionPlaysTheIntervalWithTheDocumentsTimbre) {
+    document.attach_synth_channel(rig->channel());
+    document.set_overtone_type(OddHarmonics);
+    rig->select_program(1);  // a bank program: the audition plays the timbre all the same
+    rig->synth().stop();     // rendered here, offline
+    const double rate = rig->synth().sample_rate();
+    const double base = document.curve().base_frequency();
+    const auto spectrum = [&] {
+        testing::render_seconds(rig->synth(), 0.3);  // past the attack, or the glide
+        return testing::Spectrum(testing::render_seconds(rig->synth(), 0.5).left, rate);
+    };
+    const auto cents_off = [](const testing::Spectrum& s, double hz) {
+        return testing::cents_between(s.peak_frequency(hz * std::exp2(0.5 / 1200.0), 3.0), hz);
+    };
+
+    Audition audition(*rig);
+    audition.press(base, 1.5);
+    ASSERT_TRUE(audition.sounding());
+    const testing::Spectrum interval = spectrum();
+    for (const double hz : {base, 3.0 * base, 1.5 * base, 4.5 * base}) {
+        EXPECT_GT(interval.amplitude_at(hz), 0.002) << hz;
+        EXPECT_NEAR(cents_off(interval, hz), 0.0, 0.1) << hz;
+    }
+    EXPECT_LT(interval.amplitude_at(2.0 * base), 1e-4) << "odd harmonics only";
+
+    audition.move(1.25);
+    const testing::Spectrum glided = spectrum();
+    EXPECT_NEAR(cents_off(glided, 1.25 * base), 0.0, 0.55) << "to whole cents";
+    EXPECT_NEAR(cents_off(glided, base), 0.0, 0.1) << "the base stays";
+    EXPECT_LT(glided.amplitude_at(1.5 * base), 1e-4);
+
+    audition.release();
+    EXPECT_FALSE(audition.sounding());
+    const testing::Spectrum silent = spectrum();
+    for (const double hz : {base, 1.25 * base, 3.0 * base})
+        EXPECT_LT(silent.amplitude_at(hz), 1e-5) << hz;
 }
 
 }  // namespace

@@ -91,6 +91,10 @@ public:
     std::vector<std::string> loaded_banks;
     int resets = 0;
     bool refuse_banks = false;
+    // The audition: each start's frequencies, each glide's target, each stop's identifiers.
+    std::vector<std::vector<float>> started_tones;
+    std::vector<float> glides;
+    std::vector<std::vector<int32_t>> stopped_tones;
 
     SynthChannel& channel() override { return recorded; }
     std::vector<std::string> program_titles() const override { return programs; }
@@ -108,6 +112,14 @@ public:
         return {};
     }
     void reset_to_default_bank() override { ++resets; }
+    std::vector<int32_t> start_tones(const std::vector<float>& hertz) override {
+        started_tones.push_back(hertz);
+        std::vector<int32_t> ids;
+        for (size_t i = 0; i < hertz.size(); ++i) ids.push_back(++last_tone_id_);
+        return ids;
+    }
+    void glide_tone(int32_t, float, float hertz) override { glides.push_back(hertz); }
+    void stop_tones(const std::vector<int32_t>& ids) override { stopped_tones.push_back(ids); }
     bool measuring_allowed = false;
     void allow_bank_measuring() override { measuring_allowed = true; }
     bool has_synthesizer() const override { return true; }
@@ -141,6 +153,7 @@ public:
     }
 
 private:
+    int32_t last_tone_id_ = 0;
     std::atomic<int> last_key_{-1};
     std::function<void(int key)> notify_;
 };

@@ -1,0 +1,230 @@
+#include "sound/timbre_program.h"
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <numbers>
+
+namespace kelvara::sound {
+namespace {
+
+// The sine: rooted at key 69 at 44.1 kHz, its loop of 2205 frames holds exactly 22 periods
+// of 440 Hz, so a voice's pitch is known exactly. The loop is the second quarter of the data.
+constexpr int kSineRate = 44100;
+constexpr int kSineRootKey = 69;
+constexpr double kSineRootHz = 440.0;
+constexpr int kLoopFrames = 2205;
+constexpr int kLoopPeriods = 22;
+constexpr int kSineFrames = 4 * kLoopFrames;
+// The peak of the generated bank's sine, so a pure tone sounds as loud as its "Sine".
+constexpr double kSinePeak = 16000.0;
+
+constexpr int kMidiMaxKey = 127;
+constexpr float kLoopContinuously = 1.0f;
+constexpr float kAttack10ms = -7973.0f;    // timecents
+constexpr float kRelease100ms = -3986.0f;  // timecents
+// FluidSynth's highest filter cutoff, 13500 absolute cents (about 19.9 kHz); the default
+// velocity modulator lowers the cutoff generator by at most 2400 cents, and FluidSynth clips
+// the sum to 13500, so this value keeps the cutoff at its highest for every velocity.
+constexpr double kHighestCutoffCents = 13500.0;
+constexpr float kCutoffGenerator = 16000.0f;
+// FluidSynth's cutoff never exceeds 0.45 of the sample rate; its default resonance (0 cB) is
+// a Butterworth response, q = 10^(-3.01 / 20).
+constexpr double kCutoffOfRate = 0.45;
+constexpr double kFilterQ = 0.70711;
+// FluidSynth turns the voice pitch into whole cents by truncating and the attenuation into
+// whole centibels the same way: half a unit on each turns that into rounding.
+constexpr float kWholeCentRoundingBias = 0.5f;
+constexpr float kWholeCentibelRoundingBias = 0.5f;
+// FluidSynth attenuates by at most 144 dB; quieter partials are not played.
+constexpr double kMaxAttenuationCentibels = 1440.0;
+
+std::vector<int16_t> sine_loop() {
+    std::vector<int16_t> pcm(kSineFrames);
+    for (int i = 0; i < kSineFrames; ++i)
+        pcm[size_t(i)] = static_cast<int16_t>(std::lround(
+            kSinePeak * std::sin(2.0 * std::numbers::pi * kLoopPeriods * i / kLoopFrames)));
+    return pcm;
+}
+
+double midi_hz(double pitch) {
+    return kSineRootHz * std::exp2((pitch - kSineRootKey) / 12.0);
+}
+
+bool playable(const TonePartial& p) {
+    return std::isfinite(p.ratio) && p.ratio > 0.0 && std::isfinite(p.amplitude) &&
+           p.amplitude > 0.0;
+}
+
+// The bank record the preset hangs from: it lists nothing and is never given to a synth.
+const char* sfont_name(fluid_sfont_t*) noexcept {
+    return TimbreProgram::kName;
+}
+fluid_preset_t* sfont_preset(fluid_sfont_t*, int, int) noexcept {
+    return nullptr;
+}
+void sfont_rewind(fluid_sfont_t*) noexcept {}
+fluid_preset_t* sfont_next(fluid_sfont_t*) noexcept {
+    return nullptr;
+}
+int sfont_free(fluid_sfont_t*) noexcept {
+    return 0;
+}
+const char* preset_name(fluid_preset_t*) noexcept {
+    return TimbreProgram::kName;
+}
+int preset_number(fluid_preset_t*) noexcept {
+    return 0;
+}
+void preset_free(fluid_preset_t*) noexcept {}
+
+}  // namespace
+
+double voice_filter_gain(double hz, double output_rate) {
+    const double cutoff_hz =
+        std::min(midi_hz(kHighestCutoffCents / 100.0), kCutoffOfRate * output_rate);
+    // The biquad low-pass FluidSynth computes (the audio-EQ cookbook's), normalised to 1 at
+    // 0 Hz.
+    const double omega = 2.0 * std::numbers::pi * cutoff_hz / output_rate;
+    const double alpha = std::sin(omega) / (2.0 * kFilterQ);
+    const double cos_omega = std::cos(omega);
+    const double b0 = (1.0 - cos_omega) / 2.0;
+    const double b1 = 1.0 - cos_omega;
+    const double a0 = 1.0 + alpha;
+    const double a1 = -2.0 * cos_omega;
+    const double a2 = 1.0 - alpha;
+    const std::complex<double> z1 = std::polar(1.0, -2.0 * std::numbers::pi * hz / output_rate);
+    const std::complex<double> z2 = z1 * z1;
+    const double gain = std::abs((b0 + b1 * z1 + b0 * z2) / (a0 + a1 * z1 + a2 * z2));
+    const double dc = (2.0 * b0 + b1) / (a0 + a1 + a2);
+    return gain / dc;
+}
+
+TimbreProgram::TimbreProgram(double output_rate)
+    : output_rate_(output_rate),
+      sine_(sine_loop()),
+      partials_(std::make_shared<const std::vector<TonePartial>>(1, TonePartial{})) {}
+
+TimbreProgram::~TimbreProgram() {
+    preset_.reset();
+    if (sfont_ != nullptr) delete_fluid_sfont(sfont_);
+}
+
+std::unique_ptr<TimbreProgram> TimbreProgram::create(double output_rate) {
+    std::unique_ptr<TimbreProgram> program(new TimbreProgram(output_rate));
+    program->sfont_ =
+        new_fluid_sfont(sfont_name, sfont_preset, sfont_rewind, sfont_next, sfont_free);
+    if (program->sfont_ == nullptr) return nullptr;
+    program->preset_.reset(new_fluid_preset(program->sfont_, preset_name, preset_number,
+                                            preset_number, preset_note_on, preset_free));
+    if (!program->preset_) return nullptr;
+    fluid_preset_set_data(program->preset_.get(), program.get());
+    return program;
+}
+
+void TimbreProgram::set_partials(const std::vector<TonePartial>& partials) {
+    auto kept = std::make_shared<std::vector<TonePartial>>();
+    std::copy_if(partials.begin(), partials.end(), std::back_inserter(*kept), playable);
+    // Loudest first: when voices run short, the quietest partials are the ones left out.
+    std::stable_sort(kept->begin(), kept->end(), [](const TonePartial& a, const TonePartial& b) {
+        return a.amplitude > b.amplitude;
+    });
+    voices_per_tone_.store(std::max<int>(1, int(kept->size())), std::memory_order_relaxed);
+    const std::lock_guard lock(partials_mutex_);
+    partials_ = std::move(kept);
+}
+
+std::shared_ptr<const std::vector<TonePartial>> TimbreProgram::partials() const {
+    const std::lock_guard lock(partials_mutex_);
+    return partials_;
+}
+
+int TimbreProgram::start(fluid_synth_t* synth, uint32_t id, int channel, double pitch,
+                         int velocity) {
+    pending_pitch_ = pitch;
+    const int key = int(std::clamp(std::lround(pitch), 0L, long(kMidiMaxKey)));
+    return fluid_synth_start(synth, id, preset_.get(), 0, channel, key, velocity);
+}
+
+int TimbreProgram::preset_note_on(fluid_preset_t* preset, fluid_synth_t* synth, int channel,
+                                  int key, int velocity) noexcept {
+    try {
+        auto* self = static_cast<TimbreProgram*>(fluid_preset_get_data(preset));
+        return self->note_on(synth, channel, key, velocity);
+    } catch (...) {
+        return FLUID_FAILED;  // an allocation failed: the tone does not sound
+    }
+}
+
+int TimbreProgram::note_on(fluid_synth_t* synth, int channel, int, int velocity) {
+    const auto list = partials();
+    const double fundamental_hz = midi_hz(pending_pitch_);
+    const double highest_hz = kHighestPartialOfRate * output_rate_;
+    // The partials that sound, with the filter's roll-off made up, add up to one full sine.
+    double total = 0.0;
+    for (const TonePartial& p : *list) {
+        const double hz = fundamental_hz * p.ratio;
+        if (hz < highest_hz) total += p.amplitude / voice_filter_gain(hz, output_rate_);
+    }
+    if (!(total > 0.0)) return FLUID_OK;
+    int free_voices = fluid_synth_get_polyphony(synth) - fluid_synth_get_active_voice_count(synth);
+    uint64_t without_voice = 0;
+    for (const TonePartial& p : *list) {
+        const double hz = fundamental_hz * p.ratio;
+        if (!(hz < highest_hz)) continue;
+        if (free_voices <= 0) {
+            ++without_voice;
+            continue;
+        }
+        const double level = p.amplitude / voice_filter_gain(hz, output_rate_) / total;
+        if (start_partial(synth, channel, velocity, hz, level))
+            --free_voices;
+        else
+            ++without_voice;
+    }
+    if (without_voice > 0)
+        partials_without_voice_.fetch_add(without_voice, std::memory_order_relaxed);
+    return FLUID_OK;
+}
+
+bool TimbreProgram::start_partial(fluid_synth_t* synth, int channel, int velocity, double hz,
+                                  double level) {
+    const double attenuation = -200.0 * std::log10(level);
+    if (!(attenuation < kMaxAttenuationCentibels)) return true;  // inaudible: nothing to play
+    const double pitch = kSineRootKey + 12.0 * std::log2(hz / kSineRootHz);
+    const int key = int(std::clamp(std::lround(pitch), 0L, long(kMidiMaxKey)));
+    const double rate = std::round(kSineRate * hz / midi_hz(key));
+    if (!(rate >= 1.0 && rate < double(UINT32_MAX))) return false;
+    fluid_sample_t* sample = sample_at_rate(static_cast<unsigned int>(rate));
+    if (sample == nullptr) return false;
+    fluid_voice_t* voice = fluid_synth_alloc_voice(synth, sample, channel, key, velocity);
+    if (voice == nullptr) return false;
+    fluid_voice_gen_set(voice, GEN_SAMPLEMODE, kLoopContinuously);
+    fluid_voice_gen_set(voice, GEN_VOLENVATTACK, kAttack10ms);
+    fluid_voice_gen_set(voice, GEN_VOLENVRELEASE, kRelease100ms);
+    fluid_voice_gen_set(voice, GEN_FILTERFC, kCutoffGenerator);
+    fluid_voice_gen_set(voice, GEN_ATTENUATION,
+                        float(std::max(0.0, attenuation)) + kWholeCentibelRoundingBias);
+    fluid_voice_gen_set(voice, GEN_FINETUNE, kWholeCentRoundingBias);
+    fluid_synth_start_voice(synth, voice);
+    return true;
+}
+
+fluid_sample_t* TimbreProgram::sample_at_rate(unsigned int rate) {
+    FluidSamplePtr& slot = samples_[rate];
+    if (!slot) {
+        FluidSamplePtr made(new_fluid_sample());
+        if (!made || fluid_sample_set_sound_data(made.get(), sine_.data(), nullptr,
+                                                 unsigned(sine_.size()), rate, 0) != FLUID_OK) {
+            samples_.erase(rate);
+            return nullptr;
+        }
+        // The loop end is the first frame after the loop.
+        fluid_sample_set_loop(made.get(), kLoopFrames, 2 * kLoopFrames);
+        fluid_sample_set_pitch(made.get(), kSineRootKey, 0);
+        slot = std::move(made);
+    }
+    return slot.get();
+}
+
+}  // namespace kelvara::sound

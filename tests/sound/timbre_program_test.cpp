@@ -1,0 +1,144 @@
+// The "Document timbre" program through the real FluidSynth, rendered offline: each tone
+// sounds exactly the partials it is given (frequencies, and amplitudes relative to each
+// other), harmonic or not, whatever the selected program; partials above 0.4 × the sample
+// rate are left out; voices that run out are counted; a glide moves one tone only.
+#include "sound/timbre_program.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "sound/partial_check.h"
+#include "sound/peak_estimator.h"
+#include "sound/pitch_mapping.h"
+#include "sound/sound_fixtures.h"
+
+namespace kelvara::testing {
+namespace {
+
+constexpr double kRate = 48000.0;
+
+double sounding_hz(float hz) {
+    return 440.0 * std::exp2((double(sound::frac_midi_note_for_freq(hz)) - 69.0) / 12.0);
+}
+
+class TimbreProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(controller_.load_default_bank()); }
+
+    // The spectrum's signal: `seconds` after 0.3 s of attack.
+    std::vector<float> sustain(double seconds) {
+        render_seconds(controller_, 0.3);
+        return render_seconds(controller_, seconds).left;
+    }
+
+    TestBanks banks_;
+    SynthController controller_{0, offline_setup(banks_.sf2())};
+};
+
+TEST_F(TimbreProgramTest, EachToneSoundsExactlyItsPartials) {
+    const struct {
+        const char* name;
+        float fundamental_hz;
+        std::vector<TonePartial> partials;
+        bool through_selection;  // selected as the program, or started as the audition does
+    } cases[] = {
+        {"inharmonic",
+         220.0f,
+         {{1.0, 1.0}, {2.76, 0.5}, {5.404, 0.25}, {8.933, 0.6}, {13.34, 0.1}},
+         true},
+        {"stretched, quiet partials",
+         131.3f,
+         {{1.0, 0.3}, {2.02, 1.0}, {3.07, 0.05}, {4.13, 0.2}, {7.5, 0.02}},
+         false},
+        // The last two lie above 0.4 × the rate: they are left out, the rest is as asked.
+        {"near the top",
+         1000.0f,
+         {{1.0, 1.0}, {9.1, 0.5}, {18.0, 0.3}, {19.5, 1.0}, {23.0, 1.0}},
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        controller_.set_document_timbre(c.partials);
+        std::vector<int32_t> ids;
+        if (c.through_selection) {
+            controller_.select_document_timbre();
+            ids = controller_.notes_on({c.fundamental_hz}, 100.0f);
+        } else {
+            controller_.select_instrument(1);  // the audition ignores the selected program
+            ids = controller_.timbre_notes_on({c.fundamental_hz}, 100.0f);
+        }
+        ASSERT_NE(ids.at(0), SynthController::kNoNote);
+        const std::vector<float> signal = sustain(1.0);
+        // The chord map's pitch for a selected program; the exact one for the audition.
+        const double fundamental_hz =
+            c.through_selection ? sounding_hz(c.fundamental_hz) : c.fundamental_hz;
+        expect_partials(signal, kRate, fundamental_hz, c.partials, 0.4 * kRate);
+        const Spectrum spectrum(signal, kRate);
+        for (const TonePartial& p : c.partials) {
+            if (c.fundamental_hz * p.ratio >= 0.4 * kRate) {
+                EXPECT_LT(spectrum.amplitude_at(c.fundamental_hz * p.ratio), 1e-5) << p.ratio;
+            }
+        }
+        controller_.notes_off(ids);
+        render_seconds(controller_, 0.3);
+        EXPECT_LT(Spectrum(render_seconds(controller_, 0.2).left, kRate)
+                      .amplitude_at(fundamental_hz * c.partials[0].ratio),
+                  1e-5);
+    }
+    EXPECT_EQ(controller_.partials_without_voice(), 0u);
+}
+
+// The program is none of the bank's: the bank's list and its indexes stay as they were, and
+// selecting a bank program plays the bank again.
+TEST_F(TimbreProgramTest, ItIsSelectedBesideTheBanksOwnList) {
+    const auto programs = controller_.programs();
+    controller_.select_document_timbre();
+    EXPECT_TRUE(controller_.document_timbre_selected());
+    EXPECT_EQ(controller_.programs(), programs);
+    EXPECT_FALSE(controller_.selected_instrument().has_value());
+    controller_.select_instrument(1);  // "Octave": the key's second harmonic only
+    EXPECT_FALSE(controller_.document_timbre_selected());
+    controller_.set_document_timbre({{1.0, 1.0}});
+    const auto ids = controller_.notes_on({300.0f}, 100.0f);
+    const Spectrum spectrum(sustain(0.5), kRate);
+    EXPECT_LT(spectrum.amplitude_at(sounding_hz(300.0f)),
+              1e-3 * spectrum.amplitude_at(2.0 * sounding_hz(300.0f)));
+    controller_.notes_off(ids);
+}
+
+// 9 tones of 128 partials want 1152 voices of the 1024 there are: the quietest 128 partials
+// are counted as not played.
+TEST_F(TimbreProgramTest, PartialsWithoutAVoiceAreCounted) {
+    std::vector<TonePartial> partials;
+    for (int k = 1; k <= 128; ++k) partials.push_back({double(k), 1.0 / k});
+    controller_.set_document_timbre(partials);
+    controller_.select_document_timbre();
+    const auto ids =
+        controller_.notes_on({30.0f, 35.0f, 40.0f, 45.0f, 50.0f, 55.0f, 60.0f, 65.0f, 70.0f}, 90);
+    render_seconds(controller_, 0.1);
+    EXPECT_EQ(controller_.partials_without_voice(), 128u);
+    controller_.notes_off(ids);
+}
+
+// The audition's tones start at exactly the frequency asked for; a glide moves every partial of
+// one tone to the new pitch (to whole cents) and leaves the other tone where it is.
+TEST_F(TimbreProgramTest, AGlideMovesOneToneOnly) {
+    controller_.set_document_timbre({{1.0, 1.0}, {3.0, 0.5}});
+    const auto ids = controller_.timbre_notes_on({200.0f, 300.0f}, 100.0f);
+    render_seconds(controller_, 0.1);
+    const float glided_hz = 300.0f * std::exp2(386.3f / 1200.0f);
+    controller_.glide_note(ids[1], 300.0f, 320.0f);
+    render_seconds(controller_, 0.05);
+    controller_.glide_note(ids[1], 300.0f, glided_hz);
+    const Spectrum spectrum(sustain(1.0), kRate);
+    for (const double hz : {200.0, 600.0})
+        EXPECT_NEAR(cents_between(spectrum.peak_frequency(hz, 3.0), hz), 0.0, 0.05) << hz;
+    for (const double hz : {double(glided_hz), 3.0 * glided_hz})
+        EXPECT_NEAR(cents_between(spectrum.peak_frequency(hz, 3.0), hz), 0.0, 0.55) << hz;
+    EXPECT_LT(spectrum.amplitude_at(300.0), 1e-4);
+    controller_.notes_off(ids);
+}
+
+}  // namespace
+}  // namespace kelvara::testing
