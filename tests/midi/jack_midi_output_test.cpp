@@ -67,23 +67,17 @@ TEST(JackMidiOutput, SendsWholeMessagesInOrderToTheDestinationChosen) {
     EXPECT_EQ(output.destinations()[*found].name, "MIDI In");
     EXPECT_FALSE(output.send(std::vector<uint8_t>{0x90, 60, 100})) << "nothing connected";
 
-    // The 408 bytes of a tuning dump, a note and a 264-byte change arrive as sent.
-    ASSERT_TRUE(output.connect_destination(*found));
-    const std::vector<std::vector<uint8_t>> first = {
-        exclusive(408), {0x90, 60, 100}, exclusive(264, 5)};
-    for (const auto& message : first) ASSERT_TRUE(output.send(message));
-    EXPECT_TRUE(output.wait_until_sent(5s));
-    EXPECT_EQ(synth->take(first.size()), first);
-
     // Its own port is not a destination, and a message that is not complete is refused.
+    ASSERT_TRUE(output.connect_destination(*found));
     output.rescan_destinations();
     for (const std::string& address : listed())
         EXPECT_EQ(address.find(kMidiOutputPortName), std::string::npos) << address;
     EXPECT_FALSE(output.send(std::vector<uint8_t>{0xF0, 0x7E, 0x7F}));
     EXPECT_FALSE(output.send(std::vector<uint8_t>{60, 100}));
 
-    // A burst far beyond one cycle's buffer leaves over several cycles, whole and in order.
-    std::vector<std::vector<uint8_t>> burst;
+    // The 408 bytes of a tuning dump, a note and a burst of 264-byte changes far beyond one
+    // cycle's buffer leave over several cycles, whole and in order.
+    std::vector<std::vector<uint8_t>> burst = {exclusive(408), {0x90, 60, 100}};
     for (uint8_t i = 0; i < 200; ++i) burst.push_back(exclusive(264, i));
     for (const auto& message : burst) ASSERT_TRUE(output.send(message));
     EXPECT_TRUE(output.wait_until_sent(5s));
