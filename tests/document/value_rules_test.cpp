@@ -152,8 +152,6 @@ TEST(ValueRules, EachRefusalSaysWhyUntilAnEditGoesThrough) {
         "The interval 251 gives the ratio 1004. A scale ratio must be 0.001\u20131000.");
     refused([&] { d.scale_action(ScaleAction::DeleteSelected); },
             "Select a scale ratio to delete.");
-    refused([&] { d.fixed_tone_action(FixedToneAction::CopySelectedScaleRatio); },
-            "Select a scale ratio to copy.");
     refused([&] { d.fixed_tone_action(FixedToneAction::DeleteSelected); },
             "Select a fixed tone to delete.");
     refused([&] { d.edit_cell(DocumentTable::MappedChords, TableColumn::ChordString, 0, Chord{}); },

@@ -73,6 +73,7 @@ TEST(JustRatio, SmallestDenominatorWithinTheTolerance) {
         // Tolerances are inclusive: 3/2 is 10.000000000000016 cents below this ratio.
         {"just inside the tolerance", cents_above(1.5, 10.0), 10.0 + 1e-9, 32, {{3, 2}}, 10.0},
         {"just outside it", cents_above(1.5, 10.0), 10.0 - 1e-9, 32, {{44, 29}}, -9.785747346},
+        {"a tolerance of 0 takes the ratio itself", 1.5, 0.0, 32, {{3, 2}}, 0.0},
         // Both 1/1 and 2/1 are within 700 cents: the nearer of the two.
         {"two numerators, the upper nearer", 1.45, 700.0, 32, {{2, 1}}, -556.736519712},
         {"denominators beyond 4096 are not tried",

@@ -85,8 +85,6 @@ std::vector<AccuracyCase> accuracy_cases() {
     spaced.channel_delay_seconds = 0.001;
     spaced.partials = partials_at(500.0, {1.0, 2.0, 3.0, 4.3}, {0.2, 0.1, 0.05, 0.02});
     return {
-        {"bar_clean", bar(48000)},
-        {"bar_noise", noisy(bar(48000))},
         {"bar_decaying", decaying(bar(48000))},
         {"bar_decaying_noise_96k", noisy(decaying(bar(96000)))},
         {"bar_noise_22k", noisy(bar(22050))},

@@ -26,7 +26,6 @@ public:
 
 private:
     AlsaTestSink() = default;
-    void read_pending(std::vector<std::vector<uint8_t>>& arrived);
 
     AlsaSequencerHandle seq_;
     AlsaMidiDecoderHandle decoder_;

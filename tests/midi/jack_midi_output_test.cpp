@@ -39,25 +39,19 @@ std::vector<uint8_t> exclusive(size_t length, uint8_t first = 0) {
     return message;
 }
 
-std::unique_ptr<MidiOutputClient> open_or_skip(bool& skipped) {
-    MidiOutputClientOpening opening = open_jack_midi_output_client(kMidiClientName);
-    skipped = !opening.client;
-    if (opening.client) return std::move(opening.client);
-    const char* required = std::getenv("KELVARA_REQUIRE_JACK");
-    if (required && std::string(required) == "1")
-        ADD_FAILURE() << "no JACK server: " << opening.failure;
-    return nullptr;
-}
-
 TEST(JackMidiOutput, SendsWholeMessagesInOrderToTheDestinationChosen) {
-    bool skipped = false;
-    std::unique_ptr<MidiOutputClient> client = open_or_skip(skipped);
-    if (skipped) GTEST_SKIP() << "no JACK server (scripts/with-test-services.sh starts one)";
+    MidiOutputClientOpening opening = open_jack_midi_output_client(kMidiClientName);
+    if (!opening.client) {
+        const char* required = std::getenv("KELVARA_REQUIRE_JACK");
+        if (required && std::string(required) == "1")
+            FAIL() << "no JACK server: " << opening.failure;
+        GTEST_SKIP() << "no JACK server (scripts/with-test-services.sh starts one)";
+    }
     auto synth = JackTestSink::open(unique("Synth"), "MIDI In");
     auto other = JackTestSink::open(unique("Other"), "MIDI In");
     auto keys = testing::JackTestSource::open(unique("Keys"), {"MIDI Out"});
     ASSERT_TRUE(synth && other && keys);
-    MidiOutput output(std::move(client));
+    MidiOutput output(std::move(opening.client));
 
     // Listing: input ports only, device from the client part; nothing connected yet.
     const auto listed = [&] {
@@ -73,29 +67,22 @@ TEST(JackMidiOutput, SendsWholeMessagesInOrderToTheDestinationChosen) {
     EXPECT_EQ(output.destinations()[*found].name, "MIDI In");
     EXPECT_FALSE(output.send(std::vector<uint8_t>{0x90, 60, 100})) << "nothing connected";
 
-    // The 408 bytes of a tuning dump, a note and a 264-byte change arrive as sent.
-    ASSERT_TRUE(output.connect_destination(*found));
-    const std::vector<std::vector<uint8_t>> first = {
-        exclusive(408), {0x90, 60, 100}, exclusive(264, 5)};
-    for (const auto& message : first) ASSERT_TRUE(output.send(message));
-    EXPECT_TRUE(output.wait_until_sent(5s));
-    EXPECT_EQ(synth->take(first.size()), first);
-
     // Its own port is not a destination, and a message that is not complete is refused.
+    ASSERT_TRUE(output.connect_destination(*found));
     output.rescan_destinations();
     for (const std::string& address : listed())
         EXPECT_EQ(address.find(kMidiOutputPortName), std::string::npos) << address;
     EXPECT_FALSE(output.send(std::vector<uint8_t>{0xF0, 0x7E, 0x7F}));
     EXPECT_FALSE(output.send(std::vector<uint8_t>{60, 100}));
 
-    // A burst far beyond one cycle's buffer leaves over several cycles, whole and in order.
-    std::vector<std::vector<uint8_t>> burst;
+    // The 408 bytes of a tuning dump, a note and a burst of 264-byte changes far beyond one
+    // cycle's buffer leave over several cycles, whole and in order.
+    std::vector<std::vector<uint8_t>> burst = {exclusive(408), {0x90, 60, 100}};
     for (uint8_t i = 0; i < 200; ++i) burst.push_back(exclusive(264, i));
     for (const auto& message : burst) ASSERT_TRUE(output.send(message));
     EXPECT_TRUE(output.wait_until_sent(5s));
     EXPECT_EQ(synth->take(burst.size()), burst);
     EXPECT_EQ(output.dropped_messages(), 0u);
-    EXPECT_EQ(synth->lost(), 0u);
 
     // Switched to the other destination, the first hears nothing more; disconnected, neither.
     output.rescan_destinations();

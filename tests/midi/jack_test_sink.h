@@ -1,13 +1,15 @@
 #pragma once
 // A second JACK client that receives MIDI for tests: one MIDI input port whose process
-// callback copies every event whole into a ring, which the test's thread reads back as
-// messages, in order.
+// callback copies every event whole, which the test's thread takes back as messages, in order.
+// (The callback waits for the lock only while the test's thread takes what arrived: a test
+// client may, a real-time client never would.)
 #include <jack/jack.h>
 
-#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -32,20 +34,16 @@ public:
     // `timeout`, and takes every message that has arrived.
     std::vector<std::vector<uint8_t>> take(
         size_t count, std::chrono::milliseconds timeout = std::chrono::seconds(5));
-    // Events the ring had no room for.
-    uint64_t lost() const { return lost_.load(); }
 
 private:
     JackTestSink() = default;
     static int process(jack_nframes_t frames, void* self) noexcept;
-    // Moves the complete messages in the ring to `arrived_`.
-    void drain();
 
     JackClientHandle client_;
     jack_port_t* port_ = nullptr;
-    JackRingbufferHandle ring_;  // uint32 length, then the bytes
-    std::atomic<uint64_t> lost_{0};
-    std::vector<std::vector<uint8_t>> arrived_;  // the test's thread only
+    std::mutex mutex_;
+    std::condition_variable arrival_;
+    std::vector<std::vector<uint8_t>> arrived_;  // guarded by mutex_
 };
 
 }  // namespace kelvara::midi::testing

@@ -78,13 +78,25 @@ TEST(DocumentFileRead, EachFixtureGivesItsState) {
     }
 }
 
+// (full.kelvara, written back byte for byte above, shows that a pitch-true document writes no
+// pitch-true entry, and that a file without one reads as pitch-true.)
 TEST(DocumentFile, EveryFieldSurvivesARoundTrip) {
     State edited = full_state();
     edited.plot_selected_ratio = true;
+    edited.pitch_true = false;
     edited.midi_note_numbers.push_back(67);
     edited.chords[67] = {};
     for (const State& state : {State{}, edited})
         EXPECT_EQ(decoded(encode_document_state(state)), state);
+    // The bank's own tuning is archived as NO, as the plot flags archive theirs.
+    State own_tuning;
+    own_tuning.pitch_true = false;
+    const std::string text = encode_document_state(own_tuning);
+    const auto entry = [&text](std::string_view key) {
+        const size_t start = text.find('<', text.find("\"" + std::string(key) + "\" = "));
+        return text.substr(start, text.find('>', start) + 1 - start);
+    };
+    EXPECT_EQ(entry(file_keys::kPitchTrue), entry(file_keys::kPlotJusts));
     // The two 64-bit fields are kept as the nearest 32-bit float.
     edited.base_frequency = 440.1;
     edited.step_size = 0.0025;
@@ -112,6 +124,7 @@ TEST(DocumentFileRead, EachClassOfBadFileIsRefusedForItsReason) {
         {"key_listed_twice", "listed twice"},
         {"version_is_a_list", "\"Kelvara Document Version\": not a number"},
         {"scalar_is_text", "\"Kelvara Volume\": not data"},
+        {"pitch_true_not_a_number", "\"Kelvara pitch true\": not a number"},
     };
     EXPECT_EQ(cases.size(), files_in("bad")) << "every bad fixture has a case here";
     for (const auto& [name, why] : cases) {

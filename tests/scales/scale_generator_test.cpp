@@ -76,22 +76,19 @@ TEST(ScaleGenerator, ValuesOfEveryMode) {
 TEST(SetValuesInScaleArray, InsertsInGeneratedOrderAtTheStartIndex) {
     std::vector<float> list{0.5f, 9.0f};
     ASSERT_TRUE(insert_generated_ratios(list, kEightStepHarmonicTet, 1.0, 1));
-    ASSERT_EQ(list.size(), 19u);
-    EXPECT_EQ(list[0], 0.5f);
-    EXPECT_EQ(list[1], 1.0f);
-    EXPECT_EQ(list[17], 4.0f);
-    EXPECT_EQ(list[18], 9.0f);
-
-    // A start index outside the list is clamped to it.
-    std::vector<float> short_list{9.0f};
-    ASSERT_TRUE(insert_generated_ratios(short_list, 12, 2.0, 500));
-    EXPECT_EQ(short_list.front(), 9.0f);
-    ASSERT_TRUE(insert_generated_ratios(short_list, 12, 2.0, -4));
-    EXPECT_EQ(short_list.front(), 1.0f);
-
-    std::vector<float> untouched{3.0f};
-    EXPECT_FALSE(insert_generated_ratios(untouched, -7, 2.0, 0));
-    EXPECT_THAT(untouched, ElementsAre(3.0f));
+    std::vector<float> expected = *generate_scale_values(kEightStepHarmonicTet, 1.0);
+    expected.insert(expected.begin(), 0.5f);
+    expected.push_back(9.0f);
+    EXPECT_EQ(list, expected);
+    // A start index outside the list is clamped to it; a run refused leaves the list as it was.
+    list = {9.0f};
+    ASSERT_TRUE(insert_generated_ratios(list, 12, 2.0, 500));
+    EXPECT_EQ(list.front(), 9.0f);
+    ASSERT_TRUE(insert_generated_ratios(list, 12, 2.0, -4));
+    EXPECT_EQ(list.front(), 1.0f);
+    list = {3.0f};
+    EXPECT_FALSE(insert_generated_ratios(list, -7, 2.0, 0));
+    EXPECT_THAT(list, ElementsAre(3.0f));
 }
 
 TEST(SortRatios, AscendsAndPutsNotANumberLast) {
