@@ -500,7 +500,8 @@ TEST_F(DocumentWindowTest, APressInTheGraphOrAPlaySegmentAuditionsWhileHeld) {
     GraphWidget* graph = window.graph();
     const QPoint middle = graph->rect().center();
     QTest::mousePress(graph, Qt::LeftButton, Qt::NoModifier, middle);
-    const float ratio = graph->readout_ratio();
+    ASSERT_TRUE(graph->readout_ratio());
+    const float ratio = *graph->readout_ratio();
     ASSERT_EQ(instruments.started_tones.size(), 1u);
     EXPECT_THAT(instruments.started_tones[0], ElementsAre(440.0f, 440.0f * ratio));
     QMouseEvent drag(QEvent::MouseMove, QPointF(middle + QPoint(40, 0)),
@@ -511,7 +512,7 @@ TEST_F(DocumentWindowTest, APressInTheGraphOrAPlaySegmentAuditionsWhileHeld) {
     EXPECT_GT(instruments.glides[0], 440.0f * ratio) << "to the right: a wider interval";
     QTest::mouseRelease(graph, Qt::LeftButton, Qt::NoModifier, middle + QPoint(40, 0));
     EXPECT_THAT(instruments.stopped_tones, ElementsAre(ElementsAre(1, 2)));
-    // A right click reads, but plays nothing.
+    // A right click plays nothing.
     QTest::mouseClick(graph, Qt::RightButton, Qt::NoModifier, middle);
     EXPECT_EQ(instruments.started_tones.size(), 1u);
 

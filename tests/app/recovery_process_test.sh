@@ -54,6 +54,7 @@ wait_for '[[ $(lock_count) -ge 2 ]]' || fail "the second Kelvara did not start"
 [[ -f "$copy" && "$(sha256sum <"$copy")" == "$bytes_before" ]] ||
     fail "a live window's copy was offered to another Kelvara"
 kill -9 "$second"
+wait "$second" 2>/dev/null || true
 
 # 3. The editor is killed: no clean close, so the copy stays and its lock is free.
 kill -9 "$editor"
@@ -62,10 +63,14 @@ wait "$editor" 2>/dev/null || true
 flock -n "$lock" true || fail "the killed process's lock is still held"
 
 # 4. A real kelvara restores it: it keeps the copy and holds its lock while it runs.
-"$kelvara" --restore-recovery=yes >/dev/null 2>&1 &
+"$kelvara" --restore-recovery=yes >"$work/restorer.out" 2>&1 &
 restorer=$!
 pids+=("$restorer")
-wait_for '! flock -n "$lock" true' || fail "kelvara did not take the copy over"
+wait_for '! flock -n "$lock" true' || {
+    kill -0 "$restorer" 2>/dev/null && echo "the restoring kelvara still runs" >&2
+    cat "$work/restorer.out" >&2
+    fail "kelvara did not take the copy over"
+}
 [[ "$(sha256sum <"$copy")" == "$bytes_before" ]] || fail "the restored copy changed"
 kill -9 "$restorer"
 wait "$restorer" 2>/dev/null || true
