@@ -361,14 +361,12 @@ TEST_F(DocumentWindowTest, AnEleventhFixedToneAndAKeyTakenTwiceSayWhyNothingHapp
 // or refused with the reason in the status bar, which holds its place and clears once an
 // edit goes through.
 TEST_F(DocumentWindowTest, EveryFieldAndCellAnswersAsTheValueTableSaysAndSaysWhy) {
-    DocumentFileState rows;  // a row in every table: scale ratio 1, fixed tone 1, key 60
-    testing::put_value(rows, {BoundedValue::ChordToneHz, 220.0, testing::Answer::Within});
-    rows.scale_ratios = {1.0f};
-    ASSERT_TRUE(doc().apply_state(rows));
     const QRect controls = window.centralWidget()->geometry();
     const auto status = [this] { return window.statusBar()->currentMessage().toStdString(); };
     for (const testing::ValueRow& row : testing::value_rows()) {
         SCOPED_TRACE(row.name());
+        const DocumentFileState rows = testing::state_with_rows(row.kind);
+        ASSERT_TRUE(doc().apply_state(rows));
         const QString text = QString::fromStdString(row.text());
         switch (row.kind) {
             case BoundedValue::ScaleRatio: edit_cell(w().scale_table, 0, 0, text); break;
@@ -380,7 +378,8 @@ TEST_F(DocumentWindowTest, EveryFieldAndCellAnswersAsTheValueTableSaysAndSaysWhy
             case BoundedValue::ChordToneHz: edit_cell(w().chord_table, 0, 1, text); break;
             case BoundedValue::MidiKey: edit_cell(w().chord_table, 0, 0, text); break;
             case BoundedValue::Overtones: type_and_return(w().overtones_field, text); break;
-            case BoundedValue::PartialAmplitude: break;
+            case BoundedValue::PartialRatio: edit_cell(w().partial_table, 0, 0, text); break;
+            case BoundedValue::PartialAmplitude: edit_cell(w().partial_table, 0, 1, text); break;
         }
         if (row.answer == testing::Answer::Within) {
             EXPECT_EQ(status(), "");
