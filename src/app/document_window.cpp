@@ -38,6 +38,7 @@ DocumentWindow::DocumentWindow(std::unique_ptr<Document> document,
 
     connect_curve_controls();
     connect_table_controls();
+    connect_partial_controls();
     connect_sound_controls();
     // Before the document shows its curve: the panel searches the first redraw's minima.
     minima_panel_ = new MinimaPanel(*document_, *graph_, this);
