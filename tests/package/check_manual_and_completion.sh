@@ -140,8 +140,9 @@ render --chord 220 --wav;      folder|g.wav|
 midi-play --wav;               folder|g.wav|
 plot --png;                    folder|h.png|
 midi-sources --midi;           alsa|jack|none|
-bench --case;                  bank-tuning|default|minima|worst|
+bench --case;                  bank-tuning|bar|default|default-min|minima|worst|worst-min|
 minima --format;               csv|json|
+curve --model;                 min|product|
 CASES
 
 ((failures == 0)) || { echo "$failures failures"; exit 1; }
