@@ -56,11 +56,15 @@ test-asan: deps
 test-fuzz: FUZZ_SECONDS = 20
 test-fuzz: fuzz
 
-# The tests of code shared between threads (CTest label "threads"), under ThreadSanitizer.
+# The tests of code shared between threads (CTest label "threads"), under ThreadSanitizer;
+# the MIDI burst through the instrument rig five times, as a note left hanging shows only in
+# some runs.
 test-tsan: deps
 	cmake --preset tsan >/dev/null
 	cmake --build --preset tsan --target thread_tests
-	scripts/with-test-services.sh ctest --preset tsan -L threads
+	scripts/with-test-services.sh ctest --preset tsan -L threads -E '^InstrumentRigThreads\.'
+	scripts/with-test-services.sh ctest --preset tsan -R '^InstrumentRigThreads\.' \
+	    --repeat until-fail:5
 
 tsan: deps
 	cmake --preset tsan >/dev/null

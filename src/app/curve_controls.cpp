@@ -43,10 +43,15 @@ void DocumentWindow::connect_curve_controls() {
                         [this](float v) { document_->set_base_frequency(v); });
     connect_float_field(widgets_.step_field, FloatField::StepSize,
                         [this](float v) { document_->set_step_size(v); });
-    connect_float_field(widgets_.x_min_field, FloatField::XMin,
-                        [this](float v) { document_->set_bound(BoundField::XMin, v); });
-    connect_float_field(widgets_.x_max_field, FloatField::XMax,
-                        [this](float v) { document_->set_bound(BoundField::XMax, v); });
+    // A typed ratio range is the new range Fit goes back to.
+    connect_float_field(widgets_.x_min_field, FloatField::XMin, [this](float v) {
+        document_->set_bound(BoundField::XMin, v);
+        home_x_range_.reset();
+    });
+    connect_float_field(widgets_.x_max_field, FloatField::XMax, [this](float v) {
+        document_->set_bound(BoundField::XMax, v);
+        home_x_range_.reset();
+    });
     connect_float_field(widgets_.y_min_field, FloatField::YMin,
                         [this](float v) { document_->set_bound(BoundField::YMin, v); });
     connect_float_field(widgets_.y_max_field, FloatField::YMax,
@@ -69,8 +74,6 @@ void DocumentWindow::connect_curve_controls() {
                                       segments[2]->isChecked());
         });
     }
-    connect(widgets_.fit_y_button, &QPushButton::clicked, this,
-            [this] { document_->fit_y_range(); });
 }
 
 void DocumentWindow::connect_float_field(QLineEdit* field, FloatField shown_as,

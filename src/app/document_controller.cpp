@@ -25,11 +25,13 @@ QString canonical(const QString& path) {
 }  // namespace
 
 DocumentController::DocumentController(DocumentStore& store, DocumentDialogs& dialogs,
-                                       HelpMenu& help_menu, InstrumentsFactory instruments)
+                                       HelpMenu& help_menu, InstrumentsFactory instruments,
+                                       MidiOutputFactory midi_output)
     : store_(store),
       dialogs_(dialogs),
       help_menu_(help_menu),
-      instruments_(std::move(instruments)) {}
+      instruments_(std::move(instruments)),
+      midi_output_(std::move(midi_output)) {}
 
 DocumentController::~DocumentController() {
     for (const QPointer<DocumentWindow>& window : windows_) delete window.data();
@@ -37,6 +39,9 @@ DocumentController::~DocumentController() {
 
 DocumentWindow* DocumentController::new_document() {
     DocumentWindow* window = show_window(std::make_unique<Document>(), QString());
+    // A new document opens with its curve filling the graph, not along the bottom of the
+    // default range.
+    window->document().fit_y_range();
     window->set_untitled_name(next_untitled_name());
     return window;
 }
@@ -174,7 +179,7 @@ DocumentWindow* DocumentController::show_window(std::unique_ptr<Document> docume
                                                 const QString& path,
                                                 std::optional<RecoverySlot> slot) {
     std::unique_ptr<Instruments> instruments = instruments_ ? instruments_(*document) : nullptr;
-    auto* window = new DocumentWindow(std::move(document), std::move(instruments));
+    auto* window = new DocumentWindow(std::move(document), std::move(instruments), midi_output_);
     if (!path.isEmpty()) window->set_file_path(path);
     window->set_close_guard([this](DocumentWindow& w) { return confirm_close(w); });
     window->set_dialogs(dialogs_);

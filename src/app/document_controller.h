@@ -29,13 +29,14 @@ enum class RecoveryAnswer { Ask, Restore, Discard };
 // Makes the instruments of each new window for the document they play (it outlives them);
 // may return null (a silent window).
 using InstrumentsFactory = std::function<std::unique_ptr<Instruments>(const Document&)>;
+// Each new window gets `midi_output` (document_window.h), to make its MIDI output with.
 
 class DocumentController final : public QObject {
     Q_OBJECT
 
 public:
     DocumentController(DocumentStore& store, DocumentDialogs& dialogs, HelpMenu& help_menu,
-                       InstrumentsFactory instruments = {});
+                       InstrumentsFactory instruments = {}, MidiOutputFactory midi_output = {});
     ~DocumentController() override;
 
     // A new default document in a new window.
@@ -105,6 +106,7 @@ private:
     DocumentDialogs& dialogs_;
     HelpMenu& help_menu_;
     InstrumentsFactory instruments_;
+    MidiOutputFactory midi_output_;
     QList<QPointer<DocumentWindow>> windows_;
     int untitled_count_ = 0;
     std::filesystem::path recovery_folder_;

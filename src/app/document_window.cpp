@@ -13,33 +13,42 @@ namespace kelvara {
 namespace {
 constexpr int kDefaultWidth = 1100;
 constexpr int kDefaultHeight = 700;
+// Every control shows whole down to this size.
+constexpr int kMinimumWidth = 1024;
+constexpr int kMinimumHeight = 700;
 }  // namespace
 
 DocumentWindow::DocumentWindow(std::unique_ptr<Document> document,
-                               std::unique_ptr<Instruments> instruments, QWidget* parent)
+                               std::unique_ptr<Instruments> instruments,
+                               MidiOutputFactory make_midi_output, QWidget* parent)
     : QMainWindow(parent),
       document_(std::move(document)),
-      instruments_(instruments ? std::move(instruments) : std::make_unique<SilentInstruments>()) {
+      instruments_(instruments ? std::move(instruments) : std::make_unique<SilentInstruments>()),
+      make_midi_output_(std::move(make_midi_output)) {
     setObjectName(QStringLiteral("document_window"));
     setAttribute(Qt::WA_DeleteOnClose);
     auto* central = new QWidget(this);
     graph_ = new GraphWidget(central);
     graph_->setObjectName(QStringLiteral("graph"));
     graph_->setToolTip(
-        tr("The dissonance curve: low is smooth, high is rough. Click to read the ratio and "
-           "the dissonance at a point."));
+        tr("The dissonance curve: low is smooth, high is rough. The readout above it follows "
+           "the pointer; the wheel zooms the ratios (with Ctrl the dissonance), Shift+drag or "
+           "a middle drag pans, a double click fits."));
     widgets_ = build_window_layout(*central, graph_);
     setCentralWidget(central);
     // The status bar is there from the start, so a refusal appearing in it never moves the
     // controls.
     statusBar()->setObjectName(QStringLiteral("status_bar"));
     statusBar()->setSizeGripEnabled(false);
+    setMinimumSize(kMinimumWidth, kMinimumHeight);
     resize(kDefaultWidth, kDefaultHeight);
 
     connect_curve_controls();
     connect_table_controls();
     connect_partial_controls();
     connect_sound_controls();
+    connect_midi_output_controls();
+    connect_graph_controls();
     // Before the document shows its curve: the panel searches the first redraw's minima.
     minima_panel_ = new MinimaPanel(*document_, *graph_, this);
     addDockWidget(Qt::BottomDockWidgetArea, minima_panel_);
@@ -53,9 +62,12 @@ DocumentWindow::DocumentWindow(std::unique_ptr<Document> document,
 }
 
 DocumentWindow::~DocumentWindow() {
-    // The instruments go first: MIDI delivery ends before the synthesizer goes, and both
-    // before the document whose chord map they read. Then the document, while its graph
-    // still exists: it takes the curve arrays back from the view before freeing them.
+    // The MIDI output stops sending. The instruments go next: MIDI delivery ends before the
+    // synthesizer goes, and both before the document whose chord map they read. Then the
+    // document, while its graph still exists: it takes the curve arrays back from the view
+    // before freeing them.
+    tuning_sender_.reset();
+    midi_output_.reset();
     document_->detach_synth_channel();
     instruments_.reset();
     document_->detach_views();
@@ -109,6 +121,9 @@ void DocumentWindow::show_edited(bool edited) {
 
 void DocumentWindow::show_undo_steps() {
     emit undo_steps_changed();
+    // Every change of the document, its undo and redo end here: a synthesizer that follows
+    // the scale gets the keys that changed.
+    send_tuning();
 }
 
 void DocumentWindow::showEvent(QShowEvent* event) {

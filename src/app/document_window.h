@@ -2,8 +2,9 @@
 // DocumentWindow: the one window of one document. It owns the document, builds the controls
 // (window_layout.cpp), turns each user action into the document's typed call
 // (curve_controls.cpp, table_controls.cpp, sound_controls.cpp) and shows what the document
-// asks it to show (DocumentView). The document controller decides what its File menu
-// does and whether it may close.
+// asks it to show (DocumentView). It sends the document's scale as a MIDI tuning to the
+// destination the user picks (midi_output_controls.cpp). The document controller decides
+// what its File menu does and whether it may close.
 #include <QMainWindow>
 #include <functional>
 #include <memory>
@@ -12,6 +13,8 @@
 #include "document/document.h"
 #include "document/document_view.h"
 #include "document/instruments.h"
+#include "document/midi_tuning_sender.h"
+#include "midi/midi_output.h"
 #include "view/graph_widget.h"
 
 class QLineEdit;
@@ -23,16 +26,21 @@ class DocumentDialogs;
 class DocumentTableModel;
 class MinimaPanel;
 
+// Makes the MIDI output a window sends its tuning through, when the user first opens the
+// output list; may return null (only "None" is offered).
+using MidiOutputFactory = std::function<std::unique_ptr<midi::MidiOutput>()>;
+
 class DocumentWindow final : public QMainWindow, public DocumentView {
     Q_OBJECT
 
 public:
-    // Takes a document that is constructed (and read, when it comes from a file) and the
-    // instruments it plays through (none: silent), builds the window around them and lets
-    // the document show everything in it (Document::show_all).
+    // Takes a document that is constructed (and read, when it comes from a file), the
+    // instruments it plays through (none: silent) and what makes the MIDI output its tuning
+    // can be sent through (none: only "None" is offered), builds the window around them and
+    // lets the document show everything in it (Document::show_all).
     explicit DocumentWindow(std::unique_ptr<Document> document,
                             std::unique_ptr<Instruments> instruments = nullptr,
-                            QWidget* parent = nullptr);
+                            MidiOutputFactory make_midi_output = {}, QWidget* parent = nullptr);
     ~DocumentWindow() override;
 
     Document& document() { return *document_; }
@@ -96,6 +104,10 @@ private:
     void connect_table_controls();
     DocumentTableModel* model_for(DocumentTable table) const;
     QTableView* view_for(DocumentTable table) const;
+    // graph_controls.cpp
+    void connect_graph_controls();
+    void fit_graph();
+    void keep_scale_selection();
     // partial_controls.cpp
     void connect_partial_controls();
     // The clipboard's numbers down the partial table's current column (paste_partial_column).
@@ -107,6 +119,17 @@ private:
     void show_instruments();
     void load_chosen_sound_bank();
     void show_last_played();
+    // midi_output_controls.cpp
+    void connect_midi_output_controls();
+    // Makes the MIDI output (a client of no system when the factory gives none).
+    void open_midi_output();
+    // Lists the destinations again and shows them after "None", the connected one selected;
+    // only "None" before the output is made.
+    void show_midi_destinations();
+    // Pop-up item `item`: 0 is "None", the others the destinations listed.
+    void choose_midi_destination(int item);
+    // The whole tuning to a destination that holds none yet, else the keys that changed.
+    void send_tuning();
 
     void update_title();
     // Says in the status bar why a request was refused, until a later edit succeeds.
@@ -114,6 +137,11 @@ private:
 
     std::unique_ptr<Document> document_;
     std::unique_ptr<Instruments> instruments_;
+    // Made when the output list first opens. The sender uses the output: declared after it,
+    // destroyed before it.
+    MidiOutputFactory make_midi_output_;
+    std::unique_ptr<midi::MidiOutput> midi_output_;
+    std::unique_ptr<MidiTuningSender> tuning_sender_;
     GraphWidget* graph_ = nullptr;
     MinimaPanel* minima_panel_ = nullptr;
     WindowWidgets widgets_;
@@ -127,6 +155,13 @@ private:
     DocumentDialogs* dialogs_ = nullptr;
     int beep_count_ = 0;
     bool shown_once_ = false;
+    // The ratio range from before the first zoom or pan since the last fit: where Fit and a
+    // double click go back to.
+    std::optional<std::pair<float, float>> home_x_range_;
+    // The scale as the table last showed it and its selected row (scale_selection.h).
+    std::vector<float> shown_scale_ratios_;
+    std::optional<size_t> shown_scale_row_;
+    bool keeping_scale_selection_ = false;
 };
 
 }  // namespace kelvara

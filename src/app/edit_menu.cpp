@@ -50,6 +50,7 @@ QString edit_title(EditName name) {
         case EditName::BaseFrequency: return QObject::tr("Base Frequency");
         case EditName::RatioRange: return QObject::tr("Ratio Range");
         case EditName::DissonanceRange: return QObject::tr("Dissonance Range");
+        case EditName::GraphRanges: return QObject::tr("Zoom");
         case EditName::PlotToggles: return QObject::tr("Show Options");
         case EditName::AddScaleRatio: return QObject::tr("Add Ratio");
         case EditName::DeleteScaleRatio: return QObject::tr("Delete Ratio");

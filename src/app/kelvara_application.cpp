@@ -2,6 +2,7 @@
 
 #include "base/version.h"
 #include "document/instrument_rig.h"
+#include "midi/midi_system_selection.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -19,17 +20,24 @@ KelvaraApplication::KelvaraApplication()
               setup.sound.measure_banks_at_once = false;
               return std::make_unique<InstrumentRig>(document.published_chord_map(),
                                                      std::move(setup));
+          },
+          [] {
+              return std::make_unique<midi::MidiOutput>(
+                  midi::open_midi_output_client(midi::kMidiClientName,
+                                                midi::midi_system_from_environment(nullptr))
+                      .client);
           }) {}
 
 KelvaraApplication::KelvaraApplication(std::unique_ptr<DocumentStore> store,
                                        std::unique_ptr<DocumentDialogs> dialogs, UrlOpener open_url,
-                                       InstrumentsFactory instruments)
+                                       InstrumentsFactory instruments,
+                                       MidiOutputFactory midi_output)
     : store_(std::move(store)),
       dialogs_(std::move(dialogs)),
       help_menu_(std::make_unique<HelpMenu>(find_help_page(QApplication::applicationDirPath()),
                                             std::move(open_url))),
-      documents_(std::make_unique<DocumentController>(*store_, *dialogs_, *help_menu_,
-                                                      std::move(instruments))) {}
+      documents_(std::make_unique<DocumentController>(
+          *store_, *dialogs_, *help_menu_, std::move(instruments), std::move(midi_output))) {}
 
 KelvaraApplication::~KelvaraApplication() = default;
 

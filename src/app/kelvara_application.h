@@ -11,11 +11,13 @@ namespace kelvara {
 
 class KelvaraApplication {
 public:
-    // The desktop's dialogs and this build's document files.
+    // The desktop's dialogs and this build's document files; each window plays through its
+    // instrument rig and sends its tuning through a MIDI output of the system KELVARA_MIDI
+    // asks for, or the first that opens.
     KelvaraApplication();
     KelvaraApplication(std::unique_ptr<DocumentStore> store,
                        std::unique_ptr<DocumentDialogs> dialogs, UrlOpener open_url,
-                       InstrumentsFactory instruments = {});
+                       InstrumentsFactory instruments = {}, MidiOutputFactory midi_output = {});
     ~KelvaraApplication();
 
     // Opens each file given (`kelvara FILE…`); a new document when none was given or none

@@ -40,6 +40,17 @@ MinimaPanel::MinimaPanel(Document& document, GraphWidget& graph, QWidget* parent
     accept_float_characters_only(*threshold_field_);
     auto* threshold_label = new QLabel(tr("Prominence &at least:"));
     threshold_label->setBuddy(threshold_field_);
+    just_tolerance_field_ = new QLineEdit(float_text(static_cast<float>(just_tolerance_cents_)));
+    just_tolerance_field_->setObjectName(QStringLiteral("minima_just_tolerance_field"));
+    just_tolerance_field_->setAlignment(Qt::AlignRight);
+    just_tolerance_field_->setMaximumWidth(60);
+    just_tolerance_field_->setToolTip(
+        tr("How far, in cents, a minimum may lie from a fraction with a denominator up to 32 "
+           "to be named by it (0 to %1)")
+            .arg(kMaxJustToleranceCents));
+    accept_float_characters_only(*just_tolerance_field_);
+    auto* just_tolerance_label = new QLabel(tr("&Just within (cents):"));
+    just_tolerance_label->setBuddy(just_tolerance_field_);
     status_label_ = new QLabel;
     status_label_->setObjectName(QStringLiteral("minima_status"));
 
@@ -75,6 +86,9 @@ MinimaPanel::MinimaPanel(Document& document, GraphWidget& graph, QWidget* parent
     controls->addWidget(threshold_label);
     controls->addWidget(threshold_field_);
     controls->addSpacing(12);
+    controls->addWidget(just_tolerance_label);
+    controls->addWidget(just_tolerance_field_);
+    controls->addSpacing(12);
     controls->addWidget(status_label_, 1);
     controls->addWidget(replace_button_);
     controls->addWidget(add_button_);
@@ -86,6 +100,8 @@ MinimaPanel::MinimaPanel(Document& document, GraphWidget& graph, QWidget* parent
     connect(&graph_, &GraphWidget::curve_redrawn, this, &MinimaPanel::curve_redrawn);
     connect(&watcher_, &QFutureWatcher<Answer>::finished, this, &MinimaPanel::search_finished);
     connect(threshold_field_, &QLineEdit::editingFinished, this, &MinimaPanel::threshold_entered);
+    connect(just_tolerance_field_, &QLineEdit::editingFinished, this,
+            &MinimaPanel::just_tolerance_entered);
     connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &MinimaPanel::row_selected);
     connect(replace_button_, &QPushButton::clicked, this,
@@ -103,7 +119,7 @@ MinimaPanel::Answer MinimaPanel::search(const MinimaQuery& query) {
 }
 
 void MinimaPanel::curve_redrawn() {
-    MinimaQuery query = minima_query(document_);
+    MinimaQuery query = minima_query(document_, just_tolerance_cents_);
     if (latest_query_ == query) return;
     latest_query_ = std::move(query);
     // One search at a time: a running one is followed by the latest query when it answers.
@@ -146,6 +162,21 @@ void MinimaPanel::threshold_entered() {
     if (*value == static_cast<float>(threshold_)) return;
     threshold_ = *value;
     show_minima();
+}
+
+// A new tolerance names the minima anew: the curve is searched again with it.
+void MinimaPanel::just_tolerance_entered() {
+    const std::optional<float> value = parse_float_text(just_tolerance_field_->text());
+    if (!value || !(*value >= 0.0f) || *value > kMaxJustToleranceCents) {
+        QApplication::beep();
+        status_label_->setText(
+            tr("The just-ratio tolerance must be 0 to %1 cents.").arg(kMaxJustToleranceCents));
+        just_tolerance_field_->setText(float_text(static_cast<float>(just_tolerance_cents_)));
+        return;
+    }
+    if (*value == static_cast<float>(just_tolerance_cents_)) return;
+    just_tolerance_cents_ = *value;
+    curve_redrawn();
 }
 
 void MinimaPanel::show_minima() {

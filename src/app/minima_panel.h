@@ -1,7 +1,8 @@
 #pragma once
 // MinimaPanel: the Minima dock of a document window. It lists the local minima of the
 // document's curve (document/document_minima.h) whose prominence is at least the threshold
-// typed into its field, sortable by any column, and marks the same minima on the graph. A
+// typed into its field, sortable by any column, each with the nearest just ratio within the
+// tolerance typed into the other field, and marks the same minima on the graph. A
 // click on a row moves the cursor line to that minimum and rings its marker. Replace Scale and
 // Add to Scale run Minima → Scale with the threshold: one document action, one undo step.
 //
@@ -43,6 +44,7 @@ public:
     ~MinimaPanel() override;
 
     QLineEdit* threshold_field() const { return threshold_field_; }
+    QLineEdit* just_tolerance_field() const { return just_tolerance_field_; }
     QTableView* table() const { return table_; }
     QPushButton* replace_button() const { return replace_button_; }
     QPushButton* add_button() const { return add_button_; }
@@ -56,6 +58,9 @@ public:
 
     // The prominence threshold a new window starts with.
     static constexpr double kDefaultThreshold = 0.05;
+    // The widest just-ratio tolerance the field takes: a quarter tone either side already
+    // names nearly every ratio by some fraction up to /32.
+    static constexpr double kMaxJustToleranceCents = 50.0;
 
 private:
     struct Answer {
@@ -69,6 +74,7 @@ private:
     void start_search(const MinimaQuery& query);
     void search_finished();
     void threshold_entered();
+    void just_tolerance_entered();
     // Fills the table and the graph's markers with the minima at or above the threshold.
     void show_minima();
     void row_selected();
@@ -79,12 +85,14 @@ private:
     MinimaTableModel* model_ = nullptr;
     QSortFilterProxyModel* sorted_ = nullptr;
     QLineEdit* threshold_field_ = nullptr;
+    QLineEdit* just_tolerance_field_ = nullptr;
     QTableView* table_ = nullptr;
     QPushButton* replace_button_ = nullptr;
     QPushButton* add_button_ = nullptr;
     QLabel* status_label_ = nullptr;
 
     double threshold_ = kDefaultThreshold;
+    double just_tolerance_cents_ = kDefaultJustToleranceCents;
     QFutureWatcher<Answer> watcher_;
     bool searching_ = false;
     std::optional<MinimaQuery> latest_query_;  // the document's, as of its last redraw

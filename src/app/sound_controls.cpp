@@ -63,10 +63,11 @@ void DocumentWindow::connect_sound_controls() {
 
 // What the window shows of its instruments once it is built, after the document has shown
 // its own values (which end with the volume): the MIDI source list with the first source
-// connected, "-" in the last-played field, then the program list.
+// connected, "-" in the last-played field, the MIDI destinations, then the program list.
 void DocumentWindow::show_sound_strip() {
     instruments_->refresh_midi_sources();
     show_midi_sources();
+    show_midi_destinations();
     widgets_.last_key_field->setText(QStringLiteral("-"));
     show_instruments();
 }

@@ -82,15 +82,21 @@ std::optional<TuningFields> QtTuningDialogs::choose_tuning(QWidget* parent, cons
     key->setRange(kLowestMidiKey, kHighestMidiKey);
     key->setValue(fields.reference_key);
     key->setToolTip(QObject::tr("The MIDI key that sounds the base frequency (60 is middle C)"));
+    auto* rows = new QLineEdit(fields.rows);
+    rows->setPlaceholderText(QObject::tr("all"));
+    rows->setToolTip(
+        QObject::tr("The rows of the scale table that form one period, such as 1-13 or "
+                    "1,3,5-8; empty takes the whole table"));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     auto* layout = new QFormLayout(&dialog);
     layout->addRow(QObject::tr("&Period:"), period);
     layout->addRow(QObject::tr("&Reference key:"), key);
+    layout->addRow(QObject::tr("R&ows:"), rows);
     layout->addRow(buttons);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    return TuningFields{period->text().trimmed(), key->value()};
+    return TuningFields{period->text().trimmed(), key->value(), rows->text().trimmed()};
 }
 
 std::optional<QString> QtTuningDialogs::choose_export_path(QWidget* parent, const QString& title,
@@ -196,6 +202,20 @@ std::optional<TuningChoice> TuningFileCommands::choose_tuning(const QString& tit
     last_fields_ = *chosen;
     TuningChoice choice;
     choice.reference_key = chosen->reference_key;
+    if (!chosen->rows.isEmpty()) {
+        const std::optional<std::vector<int32_t>> rows =
+            table_rows_from_text(chosen->rows.toStdString());
+        if (!rows) {
+            Error error;
+            error.description = title.toStdString() + ": the rows are not row numbers.";
+            error.reason =
+                "Type rows from 1 such as 1-13, or 1,3,5-8; leave it empty for the "
+                "whole table.";
+            show_error(error);
+            return std::nullopt;
+        }
+        choice.rows = *rows;
+    }
     if (!chosen->period.isEmpty()) {
         choice.period = ratio_from_text(chosen->period.toStdString());
         if (!choice.period) {

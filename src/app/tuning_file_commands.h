@@ -30,6 +30,8 @@ struct ScaleImportPaths {
 struct TuningFields {
     QString period;
     int reference_key = 60;
+    // The table rows that form one period, as typed ("1-13"); empty: the whole table.
+    QString rows;
 };
 
 class TuningDialogs {

@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 
 #include "app/number_fields.h"
+#include "app/rescanning_combo_box.h"
 #include "app/window_widgets.h"
 #include "engine/overtone_type.h"
 #include "engine/roughness_model.h"
@@ -157,7 +158,8 @@ QWidget* range_row(WindowWidgets& w) {
     w.fit_y_button = new QPushButton(QObject::tr("&Fit"));
     w.fit_y_button->setObjectName(QStringLiteral("fit_y_button"));
     w.fit_y_button->setToolTip(
-        QObject::tr("Fit the dissonance range to the curve (does not count as a change)"));
+        QObject::tr("Fit the graph to the curve: the ratio range from before zooming, the "
+                    "dissonance range to the curve (a double click in the graph does the same)"));
 
     auto* row = new QWidget;
     auto* layout = new QHBoxLayout(row);
@@ -190,11 +192,22 @@ QWidget* plot_row(WindowWidgets& w) {
     w.plot_toggles[0]->setObjectName(QStringLiteral("plot_just_ratios"));
     w.plot_toggles[1]->setObjectName(QStringLiteral("plot_cursor_line"));
     w.plot_toggles[2]->setObjectName(QStringLiteral("plot_slope"));
+    Segments<2> view_toggles = {
+        segment(QObject::tr("Scale Steps"),
+                QObject::tr("Draw every ratio of the scale table as a labelled line"), true),
+        segment(QObject::tr("Cents Axis"),
+                QObject::tr("Ratios in cents along the graph: equal steps look equal"), true)};
+    w.scale_lines_toggle = view_toggles[0];
+    w.cents_axis_toggle = view_toggles[1];
+    w.scale_lines_toggle->setObjectName(QStringLiteral("scale_lines_toggle"));
+    w.cents_axis_toggle->setObjectName(QStringLiteral("cents_axis_toggle"));
     auto* row = new QWidget;
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(new QLabel(QObject::tr("Show:")));
     layout->addWidget(segment_row<3>(w.plot_toggles));
+    layout->addSpacing(12);
+    layout->addWidget(segment_row<2>(view_toggles));
     layout->addStretch(1);
     return row;
 }
@@ -377,6 +390,9 @@ QWidget* sound_strip(WindowWidgets& w) {
     w.last_key_field->setMaximumWidth(48);
     w.last_key_field->setAlignment(Qt::AlignCenter);
     w.last_key_field->setToolTip(QObject::tr("The last MIDI key struck"));
+    w.midi_destination_list = new RescanningComboBox;
+    w.midi_destination_list->setObjectName(QStringLiteral("midi_destination_list"));
+    w.midi_destination_list->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     w.instrument_list = new QComboBox;
     w.instrument_list->setObjectName(QStringLiteral("instrument_list"));
     w.instrument_list->setToolTip(
@@ -397,7 +413,7 @@ QWidget* sound_strip(WindowWidgets& w) {
     w.volume_slider = new QSlider(Qt::Horizontal);
     w.volume_slider->setObjectName(QStringLiteral("volume_slider"));
     w.volume_slider->setRange(0, kVolumeMax);
-    w.volume_slider->setMinimumWidth(120);
+    w.volume_slider->setMinimumWidth(100);  // leaves the strip whole at 1024 across
     w.volume_slider->setToolTip(QObject::tr("Volume (MIDI controller 7), saved with the document"));
 
     auto* strip = new QWidget;
@@ -407,6 +423,9 @@ QWidget* sound_strip(WindowWidgets& w) {
     layout->addWidget(w.midi_source_list);
     layout->addWidget(new QLabel(QObject::tr("Last key:")));
     layout->addWidget(w.last_key_field);
+    layout->addSpacing(12);
+    layout->addWidget(buddy_label(QObject::tr("MIDI o&utput:"), w.midi_destination_list));
+    layout->addWidget(w.midi_destination_list);
     layout->addSpacing(12);
     layout->addWidget(buddy_label(QObject::tr("&Instrument:"), w.instrument_list));
     layout->addWidget(w.instrument_list);
@@ -422,26 +441,22 @@ QWidget* sound_strip(WindowWidgets& w) {
 // Tab order follows reading order: timbre, ranges, plot toggles, then the tables from top
 // to bottom, then the sound strip.
 void set_tab_order(const WindowWidgets& w) {
-    const QWidget* order[] = {w.timbre_selector,       w.overtones_field,
-                              w.base_frequency_field,  w.roughness_model_selector,
-                              w.x_min_field,           w.x_max_field,
-                              w.y_min_field,           w.y_max_field,
-                              w.fit_y_button,          w.step_field,
-                              w.plot_toggles[0],       w.plot_toggles[1],
-                              w.plot_toggles[2],       w.scale_table,
-                              w.scale_buttons[0],      w.scale_buttons[1],
-                              w.scale_buttons[2],      w.scale_buttons[3],
-                              w.division_base_field,   w.division_count_field,
-                              w.partial_table,         w.partial_buttons[0],
-                              w.partial_buttons[1],    w.partial_buttons[2],
-                              w.partial_buttons[3],    w.inharmonicity_field,
-                              w.fixed_tone_table,      w.fixed_tone_buttons[0],
-                              w.fixed_tone_buttons[1], w.fixed_tone_buttons[2],
-                              w.chord_table,           w.chord_buttons[0],
-                              w.chord_buttons[1],      w.chord_buttons[2],
-                              w.midi_source_list,      w.instrument_list,
-                              w.load_bank_button,      w.default_bank_button,
-                              w.bank_tuning_box,       w.volume_slider};
+    const QWidget* order[] = {
+        w.timbre_selector,       w.overtones_field,       w.base_frequency_field,
+        w.roughness_model_selector,
+        w.x_min_field,           w.x_max_field,           w.y_min_field,
+        w.y_max_field,           w.fit_y_button,          w.step_field,
+        w.plot_toggles[0],       w.plot_toggles[1],       w.plot_toggles[2],
+        w.scale_lines_toggle,    w.cents_axis_toggle,     w.scale_table,
+        w.scale_buttons[0],      w.scale_buttons[1],      w.scale_buttons[2],
+        w.scale_buttons[3],      w.division_base_field,   w.division_count_field,
+        w.partial_table,         w.partial_buttons[0],    w.partial_buttons[1],
+        w.partial_buttons[2],    w.partial_buttons[3],    w.inharmonicity_field,
+        w.fixed_tone_table,      w.fixed_tone_buttons[0], w.fixed_tone_buttons[1],
+        w.fixed_tone_buttons[2], w.chord_table,           w.chord_buttons[0],
+        w.chord_buttons[1],      w.chord_buttons[2],      w.midi_source_list,
+        w.midi_destination_list, w.instrument_list,       w.load_bank_button,
+        w.default_bank_button,   w.bank_tuning_box,       w.volume_slider};
     for (std::size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
     // The chord map's menu follows its segments.

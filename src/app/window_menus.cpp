@@ -1,5 +1,7 @@
 // The menus of a document window: File with the document commands and their standard
-// shortcuts and the tuning files (tuning_file_commands.cpp), Edit (edit_menu.cpp), and Help.
+// shortcuts, the tuning files (tuning_file_commands.cpp), the timbre measured from a
+// recording (recording_timbre_command.cpp) and the graph's exports
+// (graph_export_commands.cpp), Edit (edit_menu.cpp), and Help.
 #include <QApplication>
 #include <QFileInfo>
 #include <QMenu>
@@ -7,7 +9,9 @@
 
 #include "app/document_controller.h"
 #include "app/edit_menu.h"
+#include "app/graph_export_commands.h"
 #include "app/help_menu.h"
+#include "app/recording_timbre_command.h"
 #include "app/tuning_file_commands.h"
 
 namespace kelvara {
@@ -33,6 +37,9 @@ void DocumentController::install_menus(DocumentWindow& window) {
     });
     file->addSeparator();
     (new TuningFileCommands(window, dialogs_))->install(*file);
+    (new RecordingTimbreCommand(window, dialogs_))->install(*file);
+    file->addSeparator();
+    (new GraphExportCommands(window, dialogs_))->install(*file);
     file->addSeparator();
     QAction* quit = file->addAction(tr("&Quit"), QKeySequence::Quit, this, [this] {
         if (close_all_documents()) QApplication::quit();

@@ -18,6 +18,8 @@ class QWidget;
 
 namespace kelvara {
 
+class RescanningComboBox;
+
 // A row of push buttons that act like one segmented control: each button is one segment.
 template <int N>
 using Segments = std::array<QToolButton*, N>;
@@ -36,6 +38,10 @@ struct WindowWidgets {
     QLineEdit* y_max_field = nullptr;
     // The plot control: three independent toggles (just ratios, cursor line, derivative).
     Segments<3> plot_toggles{};
+    // How the graph shows the x axis and the scale; the window's own, not the document's:
+    // an x axis in cents, and every scale ratio as a line.
+    QToolButton* cents_axis_toggle = nullptr;
+    QToolButton* scale_lines_toggle = nullptr;
     QPushButton* fit_y_button = nullptr;
     QWidget* graph = nullptr;
 
@@ -69,6 +75,9 @@ struct WindowWidgets {
     // Sound and MIDI.
     QComboBox* midi_source_list = nullptr;
     QLineEdit* last_key_field = nullptr;
+    // Where the scale goes as a MIDI tuning: "None", then the destinations (refreshed each
+    // time the list opens).
+    RescanningComboBox* midi_destination_list = nullptr;
     QComboBox* instrument_list = nullptr;
     QPushButton* load_bank_button = nullptr;
     QPushButton* default_bank_button = nullptr;

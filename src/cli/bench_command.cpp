@@ -1,5 +1,6 @@
 // `kelvara-cli bench`: the literal dissonance kernel against the one documents use, on the
-// shared benchmark cases, one line per case; then the minima search and the bank measurement.
+// shared benchmark cases, one line per case; then the minima search, the range-edit pipeline
+// (resampling and drawing) and the bank measurement.
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <memory>
@@ -8,6 +9,7 @@
 #include "cli/commands.h"
 #include "engine/kernel_benchmark_cases.h"
 #include "engine/minima_benchmark.h"
+#include "engine/recording_analysis_benchmark.h"
 
 namespace kelvara::cli {
 namespace {
@@ -32,6 +34,18 @@ void print_minima_bench_row(double min_seconds) {
     }
 }
 
+// The row "recording": proposing a stretch over 10 s of 48 kHz stereo and measuring all of
+// it, against the budget, with how far the partials found lie from those it was made of.
+void print_recording_bench_row(double min_seconds) {
+    const RecordingAnalysisTiming t = time_recording_analysis(min_seconds);
+    std::printf(
+        "recording %.3f ms for 10 s of 48 kHz stereo = %.2f of the %.0f ms budget; %d partials "
+        "missing, %d extra, ratios within %.4f %%, amplitudes within %.2f dB\n",
+        t.fastest_ms, t.fastest_ms / t.budget_ms, t.budget_ms, t.errors.missing, t.errors.extra,
+        100.0 * t.errors.max_ratio_error, t.errors.max_amplitude_error_db);
+    std::fflush(stdout);
+}
+
 void run_bench(const BenchOptions& options) {
     if (options.min_seconds < 0.0 || options.min_seconds > 60.0)
         throw UsageError("--min-time must be between 0 and 60 seconds");
@@ -49,6 +63,16 @@ void run_bench(const BenchOptions& options) {
         print_minima_bench_row(options.min_seconds);
         found = true;
     }
+    if (options.only_case.empty() || options.only_case == "recording") {
+        print_recording_bench_row(options.min_seconds);
+        found = true;
+    }
+#ifdef KELVARA_CLI_PLOT
+    if (options.only_case.empty() || options.only_case == "pipeline") {
+        print_pipeline_bench_row(options.min_seconds);
+        found = true;
+    }
+#endif
     if (options.only_case.empty() || options.only_case == "bank-tuning") {
         print_bank_tuning_bench_row(options.min_seconds);
         found = true;
@@ -65,8 +89,9 @@ void add_bench_command(CLI::App& app) {
     bench->add_option("--case", options->only_case,
                       "Only this case (default, worst, default-min, worst-min: the minimum "
                       "roughness model, bar: a custom timbre of free-bar modes; minima times the "
-                      "minima search on the worst cases; bank-tuning times measuring the default "
-                      "bank)");
+                      "minima search on the worst cases; recording times measuring a timbre from "
+                      "10 s of 48 kHz stereo; pipeline a range edit of the worst case resampled "
+                      "and drawn; bank-tuning times measuring the default bank)");
     bench->add_option("--min-time", options->min_seconds,
                       "Seconds to repeat each kernel's run for (the fastest run counts)");
     bench->callback([options] { run_bench(*options); });

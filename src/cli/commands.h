@@ -19,8 +19,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// A document file that could not be read or written (exit code 1): the error as the user
-// would see it, with what exactly was wrong and where, when known.
+// A document file that could not be read or written, or a recording that was refused
+// (exit code 1): the error as the user would see it, with what exactly was wrong and where,
+// when known.
 class DocumentFileFailure : public std::runtime_error {
 public:
     explicit DocumentFileFailure(Error error)
@@ -34,6 +35,7 @@ std::string refusal_text(const Error& error);
 void add_curve_command(CLI::App& app);
 void add_minima_command(CLI::App& app);
 void add_midi_sources_command(CLI::App& app);
+void add_midi_destinations_command(CLI::App& app);
 void add_midi_monitor_command(CLI::App& app);
 void add_midi_play_command(CLI::App& app);
 void add_new_command(CLI::App& app);
@@ -48,10 +50,16 @@ void add_scale_command(CLI::App& app);
 void add_chord_commands(CLI::App& app);
 void add_sound_commands(CLI::App& app);
 void add_bank_tuning_command(CLI::App& app);
-// scl export|import, mts export and keymap.
+// scl export|import, mts export|send and keymap.
 void add_tuning_commands(CLI::App& app);
+void add_timbre_from_audio_command(CLI::App& app);
 // The bench row "bank-tuning": the fastest of the measurements of the default bank made in
 // `min_seconds` (at least one), or a note that the bank is not installed.
 void print_bank_tuning_bench_row(double min_seconds);
+#ifdef KELVARA_CLI_PLOT
+// The bench row "pipeline" (only in builds with Qt): one range edit of the worst case,
+// resampled and drawn into an offscreen 1200×800 image, repeated for `min_seconds`.
+void print_pipeline_bench_row(double min_seconds);
+#endif
 
 }  // namespace kelvara::cli

@@ -30,6 +30,7 @@ int main(int argc, char** argv) {
     kelvara::cli::add_curve_command(app);
     kelvara::cli::add_minima_command(app);
     kelvara::cli::add_midi_sources_command(app);
+    kelvara::cli::add_midi_destinations_command(app);
     kelvara::cli::add_midi_monitor_command(app);
     kelvara::cli::add_midi_play_command(app);
     kelvara::cli::add_new_command(app);
@@ -43,6 +44,7 @@ int main(int argc, char** argv) {
     kelvara::cli::add_sound_commands(app);
     kelvara::cli::add_bank_tuning_command(app);
     kelvara::cli::add_tuning_commands(app);
+    kelvara::cli::add_timbre_from_audio_command(app);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {

@@ -16,15 +16,35 @@ void add_midi_system_option(CLI::App& command, std::string& system) {
         ->check(CLI::IsMember({"alsa", "jack", "none"}));
 }
 
-std::unique_ptr<midi::MidiClient> open_cli_midi_client(const std::string& system) {
+namespace {
+
+// The system asked for by --midi, else by KELVARA_MIDI (a value it does not know is noted).
+std::optional<midi::MidiSystemKind> asked_for(const std::string& system) {
     std::string problem;
-    std::optional<midi::MidiSystemKind> asked_for =
-        system.empty() ? midi::midi_system_from_environment(&problem)
-                       : midi::midi_system_kind_from_name(system);
+    std::optional<midi::MidiSystemKind> kind = system.empty()
+                                                   ? midi::midi_system_from_environment(&problem)
+                                                   : midi::midi_system_kind_from_name(system);
     if (!problem.empty()) std::fprintf(stderr, "kelvara-cli: note: %s\n", problem.c_str());
-    midi::MidiClientOpening opening = midi::open_midi_client(midi::kMidiClientName, asked_for);
-    if (!opening.failure.empty())
-        std::fprintf(stderr, "kelvara-cli: note: %s\n", opening.failure.c_str());
+    return kind;
+}
+
+void note_failure(const std::string& failure) {
+    if (!failure.empty()) std::fprintf(stderr, "kelvara-cli: note: %s\n", failure.c_str());
+}
+
+}  // namespace
+
+std::unique_ptr<midi::MidiClient> open_cli_midi_client(const std::string& system) {
+    midi::MidiClientOpening opening =
+        midi::open_midi_client(midi::kMidiClientName, asked_for(system));
+    note_failure(opening.failure);
+    return std::move(opening.client);
+}
+
+std::unique_ptr<midi::MidiOutputClient> open_cli_midi_output_client(const std::string& system) {
+    midi::MidiOutputClientOpening opening =
+        midi::open_midi_output_client(midi::kMidiClientName, asked_for(system));
+    note_failure(opening.failure);
     return std::move(opening.client);
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 // The --midi option of the MIDI commands: which MIDI system to use (alsa, jack or none);
-// without it, KELVARA_MIDI, else the first system that opens.
+// without it, KELVARA_MIDI, else the first system that opens. The same choice opens the
+// client that listens and the one that sends.
 #include <memory>
 #include <string>
 
+#include "midi/midi_output_system.h"
 #include "midi/midi_system.h"
 
 namespace CLI {
@@ -17,5 +19,7 @@ void add_midi_system_option(CLI::App& command, std::string& system);
 // Opens the client "Kelvara" in the system asked for. Never null: without a system it is a
 // client of none. Why a system did not open is noted on stderr.
 std::unique_ptr<midi::MidiClient> open_cli_midi_client(const std::string& system);
+// The same for the sending client of a MIDI output.
+std::unique_ptr<midi::MidiOutputClient> open_cli_midi_output_client(const std::string& system);
 
 }  // namespace kelvara::cli

@@ -19,6 +19,7 @@
 #include "cli/wav_file.h"
 #include "document/document.h"
 #include "document/instrument_rig.h"
+#include "document/synth_channel.h"
 #include "midi/midi_input.h"
 #include "scales/chord_map.h"
 #include "scales/chord_text.h"
@@ -126,6 +127,9 @@ void run_play(const PlayOptions& options) {
             throw UsageError("the bank " + options.bank +
                              " was refused: " + refusal_text(loaded.error()));
     }
+    // As a window plays the document: at its volume.
+    rig.channel().set_midi_parameter(kChannelVolumeController,
+                                     static_cast<uint32_t>(document.volume()));
     if (!options.wav.empty()) synth.stop();
     rig.on_note_played([](int key) {
         std::printf("key %d\n", key);  // on the receive thread; nothing else prints then

@@ -1,12 +1,14 @@
 // `kelvara-cli new OUT.kelvara [settings]`: writes a document with a new document's values,
 // changed by the settings given. The settings are checked against the same limits as a file
-// that is read.
+// that is read. Without --ymin and --ymax the dissonance range is fitted to the curve, as a
+// new window fits it, so the file never opens as a flat line along the bottom.
 #include <CLI/CLI.hpp>
 #include <optional>
 
 #include "cli/commands.h"
 #include "cli/curve_options.h"
 #include "cli/document_file_arguments.h"
+#include "document/document.h"
 #include "persistence/atomic_file.h"
 #include "persistence/document_file.h"
 
@@ -65,10 +67,24 @@ DocumentFileState state_from(const NewOptions& o) {
     return s;
 }
 
+// The state with its dissonance range fitted to its own curve.
+DocumentFileState fitted(const DocumentFileState& state) {
+    Document document;
+    if (const Result<void> applied = document.apply_state(state); !applied)
+        throw UsageError(refusal_text(applied.error()));
+    document.sample_curve();
+    document.fit_y_range();
+    DocumentFileState with_range = state;
+    with_range.y_min = document.curve().y_min();
+    with_range.y_max = document.curve().y_max();
+    return with_range;
+}
+
 void run_new(const NewOptions& options) {
-    const DocumentFileState state = state_from(options);
+    DocumentFileState state = state_from(options);
     if (const Result<void> valid = validate_document_state(state); !valid)
         throw UsageError(valid.error().located_detail());
+    if (!options.y_min && !options.y_max) state = fitted(state);
     if (const Result<void> written =
             write_file_atomically(options.path, encode_document_state(state));
         !written)
@@ -94,8 +110,10 @@ void add_new_command(CLI::App& app) {
     command->add_option("--step", o->step, "Distance between samples");
     command->add_option("--xmin", o->x_min, "Lowest interval ratio sampled");
     command->add_option("--xmax", o->x_max, "Highest interval ratio sampled");
-    command->add_option("--ymin", o->y_min, "Lowest dissonance plotted");
-    command->add_option("--ymax", o->y_max, "Highest dissonance plotted");
+    command->add_option("--ymin", o->y_min,
+                        "Lowest dissonance plotted (default: fitted to the curve)");
+    command->add_option("--ymax", o->y_max,
+                        "Highest dissonance plotted (default: fitted to the curve)");
     command->add_option("--volume", o->volume, "Synthesizer volume 0-127");
     command->add_flag("--bank-tuning", o->bank_tuning,
                       "Play the bank's own tuning instead of pitch-true playback");

@@ -1,16 +1,16 @@
 // `kelvara-cli plot [FILE.kelvara]`: the graph of a new or saved document drawn offscreen by
-// the window's own graph view, with the colours the window gives it, saved as a PNG.
+// the window's own graph view, with the colours and axes the window gives it, saved as a PNG
+// image and/or an SVG or PDF drawing (view/graph_export.h).
 #include <CLI/CLI.hpp>
 #include <QApplication>
-#include <QImage>
 #include <memory>
 #include <optional>
-#include <stdexcept>
 #include <string>
 
 #include "cli/commands.h"
 #include "cli/document_file_arguments.h"
 #include "document/document.h"
+#include "view/graph_export.h"
 #include "view/graph_widget.h"
 
 namespace kelvara::cli {
@@ -19,11 +19,15 @@ namespace {
 struct PlotOptions {
     std::string document;  // a saved document; a new one when empty
     std::string png_path;
+    std::string svg_path;
+    std::string pdf_path;
     int width = 600;
     int height = 400;
     bool justs = false;
     std::optional<float> cursor;
     bool derivative = false;
+    bool cents = false;
+    bool scale_lines = false;
     int scale = 1;
 };
 
@@ -32,7 +36,9 @@ constexpr int kMaxSide = 8000;
 // Image pixels per view unit, as on a HiDPI screen.
 constexpr int kMaxScale = 4;
 
-void check_size(const PlotOptions& o) {
+void check_options(const PlotOptions& o) {
+    if (o.png_path.empty() && o.svg_path.empty() && o.pdf_path.empty())
+        throw UsageError("plot needs at least one of --png, --svg and --pdf");
     if (o.scale < 1 || o.scale > kMaxScale)
         throw UsageError("--scale must lie between 1 and " + std::to_string(kMaxScale));
     if (o.width < 1 || o.width * o.scale > kMaxSide || o.height < 1 ||
@@ -41,7 +47,14 @@ void check_size(const PlotOptions& o) {
                          std::to_string(kMaxSide));
 }
 
-QImage render_graph(const PlotOptions& o) {
+void write(GraphWidget& view, GraphFileFormat format, const std::string& path, int scale) {
+    if (path.empty()) return;
+    const Result<void> written =
+        write_graph_file(view, format, QString::fromStdString(path), scale);
+    if (!written) throw DocumentFileFailure(written.error());
+}
+
+void draw_and_write(const PlotOptions& o) {
     // The view is declared first so that it outlives the document, which takes its arrays
     // back from the view when it goes.
     GraphWidget view;
@@ -51,6 +64,8 @@ QImage render_graph(const PlotOptions& o) {
     NullDocumentView no_fields;
     document.attach_views(view, no_fields);
     document.show_all();
+    // A new document's curve fills the graph, as in a new window.
+    if (o.document.empty()) document.fit_y_range();
     // The options switch layers on; what a saved document shows stays shown.
     const bool justs = o.justs || document.curve().plot_justs();
     const bool cursor = o.cursor.has_value() || document.curve().plot_selected_ratio();
@@ -60,40 +75,46 @@ QImage render_graph(const PlotOptions& o) {
         derivative != document.curve().plot_dy())
         document.set_plot_flags(justs, cursor, derivative);
     if (o.cursor) view.move_cursor_line(*o.cursor);
-    QImage image(o.width * o.scale, o.height * o.scale, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(o.scale);
-    image.fill(Qt::transparent);
-    view.render(&image);
-    return image;
+    view.show_readout(false);
+    view.set_ratio_axis(o.cents ? RatioAxis::Cents : RatioAxis::Linear);
+    view.show_scale_ratios(document.tables().scale_ratios(), std::nullopt);
+    view.show_scale_lines(o.scale_lines);
+    write(view, GraphFileFormat::Png, o.png_path, o.scale);
+    write(view, GraphFileFormat::Svg, o.svg_path, o.scale);
+    write(view, GraphFileFormat::Pdf, o.pdf_path, o.scale);
 }
 
 void run_plot(const PlotOptions& o) {
-    check_size(o);
+    check_options(o);
     // Drawn offscreen unless the caller chose a platform: no display is needed.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     int argc = 1;
     char program_name[] = "kelvara-cli";
     char* argv[] = {program_name, nullptr};
     const QApplication application(argc, argv);
-    const QImage image = render_graph(o);
-    if (!image.save(QString::fromStdString(o.png_path), "PNG"))
-        throw std::runtime_error("cannot write " + o.png_path);
+    draw_and_write(o);
 }
 
 }  // namespace
 
 void add_plot_command(CLI::App& app) {
     auto options = std::make_shared<PlotOptions>();
-    CLI::App* plot =
-        app.add_subcommand("plot", "Draw the graph of a new or saved document as a PNG image");
+    CLI::App* plot = app.add_subcommand(
+        "plot", "Draw the graph of a new or saved document as a PNG image, SVG or PDF drawing");
     plot->add_option("FILE", options->document, "A .kelvara document (default: a new one)");
-    plot->add_option("--png", options->png_path, "Image file to write")->required();
-    plot->add_option("--width", options->width, "Width in pixels (default 600)");
-    plot->add_option("--height", options->height, "Height in pixels (default 400)");
-    plot->add_flag("--justs", options->justs, "Mark the just-intonation ratios");
+    plot->add_option("--png", options->png_path, "PNG image file to write");
+    plot->add_option("--svg", options->svg_path, "SVG drawing to write (vector)");
+    plot->add_option("--pdf", options->pdf_path, "PDF document to write (vector, one page)");
+    plot->add_option("--width", options->width, "Width in pixels or points (default 600)");
+    plot->add_option("--height", options->height, "Height in pixels or points (default 400)");
+    plot->add_flag("--justs", options->justs, "Mark and label the just-intonation ratios");
     plot->add_option("--cursor", options->cursor, "Draw the cursor line at this ratio");
-    plot->add_flag("--derivative", options->derivative, "Draw the curve's derivative");
-    plot->add_option("--scale", options->scale, "Image pixels per unit, 1 to 4 (2 as on HiDPI)");
+    plot->add_flag("--derivative", options->derivative,
+                   "Draw the curve's derivative and its zero line");
+    plot->add_flag("--cents", options->cents, "Interval axis in cents (logarithmic in ratio)");
+    plot->add_flag("--scale-lines", options->scale_lines,
+                   "Draw every ratio of the document's scale as a labelled line");
+    plot->add_option("--scale", options->scale, "PNG pixels per unit, 1 to 4 (2 as on HiDPI)");
     plot->callback([options] { run_plot(*options); });
 }
 

@@ -1,17 +1,21 @@
-// `kelvara-cli scl export|import`, `kelvara-cli mts export` and `kelvara-cli keymap`: a saved
-// document's scale table as tuning files for other instruments, a scale file into the table,
-// and the scale laid on the keys of the chord map. Commands that change the document save it
-// back in place.
+// `kelvara-cli scl export|import`, `kelvara-cli mts export|send` and `kelvara-cli keymap`: a
+// saved document's scale table as tuning files for other instruments or as a tuning dump sent
+// to a synthesizer over MIDI, a scale file into the table, and the scale laid on the keys of
+// the chord map. Commands that change the document save it back in place.
 #include <CLI/CLI.hpp>
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/commands.h"
 #include "cli/document_file_arguments.h"
+#include "cli/midi_client_option.h"
 #include "document/document.h"
 #include "document/document_io.h"
+#include "midi/midi_output.h"
 #include "persistence/atomic_file.h"
 #include "persistence/keyboard_mapping_file.h"
 #include "persistence/scala_scale_file.h"
@@ -24,9 +28,17 @@ struct TuningOptions {
     std::string scale_path;
     std::string output;  // the .kbm of scl export, the .syx of mts export
     std::string period;
+    std::string rows;  // "1-13,15": the table rows, from 1, that form one period
     int32_t reference_key = kDefaultReferenceKey;
     bool add = false;
+    // mts send: the destination and the MIDI system.
+    std::string port;
+    std::string system;
 };
+
+// How long `mts send` waits for the dump to leave: a hardware MIDI cable carries 408 bytes
+// in 0.13 s, a JACK cycle takes milliseconds.
+constexpr std::chrono::seconds kSendWait{5};
 
 // A failure to read a tuning file or to use a document's table: the error's texts, as a
 // document file that cannot be read is reported.
@@ -37,6 +49,13 @@ struct TuningOptions {
 TuningChoice choice_of(const TuningOptions& options) {
     TuningChoice choice;
     choice.reference_key = options.reference_key;
+    if (!options.rows.empty()) {
+        const std::optional<std::vector<int32_t>> rows = table_rows_from_text(options.rows);
+        if (!rows)
+            throw UsageError("--rows takes row numbers from 1 and ranges such as 1-13,15, not '" +
+                             options.rows + "'");
+        choice.rows = *rows;
+    }
     if (!options.period.empty()) {
         choice.period = ratio_from_text(options.period);
         if (!choice.period)
@@ -79,6 +98,24 @@ void export_tuning_dump(const TuningOptions& options) {
           std::string_view(reinterpret_cast<const char*>(dump.data()), dump.size()));
 }
 
+// The dump goes out through a client of its own; the command ends once it has left.
+void send_tuning_dump(const TuningOptions& options) {
+    const auto dump = tuning_dump(tuning_of(options));
+    midi::MidiOutput output(open_cli_midi_output_client(options.system));
+    const std::optional<size_t> index = output.find_destination(options.port);
+    if (!index)
+        throw UsageError("no MIDI destination named '" + options.port +
+                         "' (MIDI system: " + output.system_name() +
+                         "; kelvara-cli midi-destinations lists them, and a name that several "
+                         "share needs its address)");
+    const std::string title = output.destination_titles()[*index];
+    if (!output.connect_destination(*index))
+        throw UsageError("the MIDI destination '" + title + "' cannot be connected");
+    if (!output.send(dump) || !output.wait_until_sent(kSendWait) || output.dropped_messages() > 0)
+        throw UsageError("the tuning dump could not be sent to '" + title + "'");
+    std::printf("sent the tuning dump (%zu bytes) to %s\n", dump.size(), title.c_str());
+}
+
 void save(const std::string& path, const Document& doc) {
     if (const Result<void> saved = save_document_file(path, doc); !saved) fail(saved.error());
 }
@@ -114,6 +151,9 @@ void add_tuning_options(CLI::App& command, TuningOptions& options) {
     command.add_option("--period", options.period,
                        "The ratio the scale repeats by (default 2/1 when the table reaches it, "
                        "else its largest ratio)");
+    command.add_option("--rows", options.rows,
+                       "The rows of the scale table (from 1, such as 1-13) that form one "
+                       "period (default: the whole table)");
     command
         .add_option("--reference-key", options.reference_key,
                     "The MIDI key that sounds the base frequency (default 60)")
@@ -159,6 +199,19 @@ void add_tuning_commands(CLI::App& app) {
     mts_export->add_option("OUT", dumped->output, "The dump to write (.syx)")->required();
     add_tuning_options(*mts_export, *dumped);
     mts_export->callback([dumped] { export_tuning_dump(*dumped); });
+
+    auto sent = std::make_shared<TuningOptions>();
+    CLI::App* mts_send = mts->add_subcommand(
+        "send",
+        "Send the bulk tuning dump of a document's scale on the keys to a MIDI destination");
+    mts_send->add_option("FILE", sent->document, "The document (.kelvara)")->required();
+    mts_send
+        ->add_option("--port", sent->port,
+                     "The destination: its title or address as midi-destinations lists them")
+        ->required();
+    add_midi_system_option(*mts_send, sent->system);
+    add_tuning_options(*mts_send, *sent);
+    mts_send->callback([sent] { send_tuning_dump(*sent); });
 
     auto keys = std::make_shared<TuningOptions>();
     CLI::App* keymap = app.add_subcommand(

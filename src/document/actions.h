@@ -23,6 +23,7 @@ enum class EditName {
     BaseFrequency,
     RatioRange,       // x min or x max
     DissonanceRange,  // y min or y max
+    GraphRanges,      // both ranges at once: a zoom or pan of the graph
     PlotToggles,
     AddScaleRatio,
     DeleteScaleRatio,

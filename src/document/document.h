@@ -110,6 +110,10 @@ public:
     void set_overtone_type(int32_t type);
     void set_base_frequency(float hertz);
     void set_bound(BoundField field, float value);
+    // Both ranges at once (a zoom or pan of the graph), under the rules of set_bound: all
+    // four ends are taken or none, and the curve is resampled when the x range moved. Inside
+    // a continuous edit, a whole gesture is one undo step.
+    void set_graph_ranges(float x_min, float x_max, float y_min, float y_max);
     void set_plot_flags(bool justs, bool selected_ratio, bool derivative);
     // Fits the y range to the curve and redraws (not a change of the document).
     void fit_y_range();
@@ -271,6 +275,9 @@ private:
     // Why a new bound is refused (value_limits.h, an empty or unsampleable range); nothing
     // when it is accepted.
     std::optional<std::string> bound_refusal(BoundField field, float value) const;
+    // Why a pair of ranges is refused, by the same rules; nothing when both are accepted.
+    std::optional<std::string> ranges_refusal(float x_min, float x_max, float y_min,
+                                              float y_max) const;
     // Resamples, optionally refits y, and redraws.
     void resample_and_redraw(bool refit_y);
     // Shows the timbre as it now is (pop-up, overtone count, partial table), then resamples,

@@ -182,6 +182,43 @@ void Document::set_bound(BoundField field, float value) {
     curve_view_->redraw(curve_.number_of_points());
 }
 
+std::optional<std::string> Document::ranges_refusal(float x_min, float x_max, float y_min,
+                                                    float y_max) const {
+    for (const float end : {x_min, x_max})
+        if (auto outside = value_refusal(BoundedValue::RangeRatio, end)) return outside;
+    if (!(x_min < x_max))
+        return "The ratio range must go from a lower to a higher value (" + number_text(x_min) +
+               " to " + number_text(x_max) + " is empty).";
+    if (!curve_.accepts_x_range(x_min, x_max))
+        return "The ratio range " + number_text(x_min) + " to " + number_text(x_max) +
+               " needs more samples than the step allows; widen the step first.";
+    if (!std::isfinite(y_min) || !std::isfinite(y_max))
+        return "The dissonance range must be a number.";
+    if (!(y_min < y_max))
+        return "The dissonance range must go from a lower to a higher value (" +
+               number_text(y_min) + " to " + number_text(y_max) + " is empty).";
+    return std::nullopt;
+}
+
+void Document::set_graph_ranges(float x_min, float x_max, float y_min, float y_max) {
+    const bool x_moved = x_min != curve_.x_min() || x_max != curve_.x_max();
+    if (!x_moved && y_min == curve_.y_min() && y_max == curve_.y_max()) return;
+    const EditScope edit(*this, EditName::GraphRanges);
+    if (const std::optional<std::string> refused = ranges_refusal(x_min, x_max, y_min, y_max)) {
+        refuse(*refused);
+        show_bounds();
+        return;
+    }
+    curve_.set_bound(BoundField::XMin, x_min);
+    curve_.set_bound(BoundField::XMax, x_max);
+    curve_.set_bound(BoundField::YMin, y_min);
+    curve_.set_bound(BoundField::YMax, y_max);
+    update_change_count(ChangeKind::Done);
+    show_bounds();
+    if (x_moved) sample_curve();
+    curve_view_->redraw(curve_.number_of_points());
+}
+
 void Document::set_plot_flags(bool justs, bool selected_ratio, bool derivative) {
     if (justs == curve_.plot_justs() && selected_ratio == curve_.plot_selected_ratio() &&
         derivative == curve_.plot_dy())

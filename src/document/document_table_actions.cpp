@@ -190,7 +190,8 @@ void Document::edit_cell(DocumentTable table, TableColumn column, int32_t row,
     // The value already stored (a cell left as it was) is no change of the document.
     if (!*changed) return;
     update_change_count(ChangeKind::Done);
-    resample_and_redraw(false);
+    // A fixed tone moves the whole curve: the y range follows, as after a timbre edit.
+    resample_and_redraw(table == DocumentTable::FixedTones);
 }
 
 void Document::selection_changed() {

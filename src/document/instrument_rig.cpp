@@ -40,6 +40,28 @@ std::vector<std::string> InstrumentRig::program_titles() const {
     return titles;
 }
 
+Result<void> InstrumentRig::load_sound_bank(const std::string& path) {
+    Result<void> loaded = synth_->load_bank(path);
+    if (loaded) resend_document_parameters();
+    return loaded;
+}
+
+void InstrumentRig::reset_to_default_bank() {
+    synth_->reset_to_default_bank();
+    resend_document_parameters();
+}
+
+void InstrumentRig::set_midi_parameter(uint32_t controller, uint32_t value) {
+    if (controller < document_parameters_.size()) document_parameters_[controller] = value;
+    synth_->set_midi_parameter(controller, value);
+}
+
+void InstrumentRig::resend_document_parameters() {
+    for (uint32_t controller = 0; controller < document_parameters_.size(); ++controller)
+        if (const auto value = document_parameters_[controller])
+            synth_->set_midi_parameter(controller, *value);
+}
+
 std::string InstrumentRig::midi_system_name() const {
     if (!midi_ || midi_->system_name() == midi::kNoMidiSystemName) return {};
     return midi_->system_name();

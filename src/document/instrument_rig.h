@@ -6,14 +6,19 @@
 // thread tests all play through this class.
 //
 // Teardown order is part of the type: the MIDI input goes first (its port disposed, its
-// receive thread joined, no callback running), then the synthesizer it played.
+// receive thread joined, no callback running), then the synthesizer it played. Joining never
+// waits long: a receive thread waiting for room in the synthesizer's channel queue gets it
+// from the audio thread, which still runs, and when nothing renders (an offline renderer that
+// stopped) the queue refuses after one stall limit in all (sound/channel_event_queue.h).
 //
 // Threads: construction, destruction and every member function on the user-interface
 // thread. The MIDI receive thread plays through the synthesizer and runs the note-played
 // notification; a thread of the MIDI system runs the sources-changed one.
+#include <array>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "document/instruments.h"
 #include "midi/last_played_key.h"
@@ -55,11 +60,11 @@ public:
     bool has_synthesizer() const override { return true; }
     std::vector<std::string> program_titles() const override;
     void select_program(int32_t index) override { synth_->select_instrument(index); }
-    // A refused bank leaves the bank before it playing, with its program.
-    Result<void> load_sound_bank(const std::string& path) override {
-        return synth_->load_bank(path);
-    }
-    void reset_to_default_bank() override { synth_->reset_to_default_bank(); }
+    // A refused bank leaves the bank before it playing, with its program, and gives the
+    // refusal. Either way the synthesizer keeps the values the document sent (its volume):
+    // the sound follows the slider, not a new synthesizer's defaults.
+    Result<void> load_sound_bank(const std::string& path) override;
+    void reset_to_default_bank() override;
     void allow_bank_measuring() override { synth_->allow_bank_measuring(); }
     std::string midi_system_name() const override;
     std::vector<std::string> midi_source_titles() const override;
@@ -72,10 +77,10 @@ public:
 
 private:
     // SynthChannel: the document's volume and pitch-true choice.
-    void set_midi_parameter(uint32_t controller, uint32_t value) override {
-        synth_->set_midi_parameter(controller, value);
-    }
+    void set_midi_parameter(uint32_t controller, uint32_t value) override;
     void set_pitch_true(bool on) override { synth_->set_pitch_true(on); }
+    // Sends the document's controller values again (to a new synthesizer).
+    void resend_document_parameters();
     // Receive thread.
     void note_played(int key);
     // A MIDI system thread.
@@ -83,6 +88,8 @@ private:
 
     const std::shared_ptr<SynthController> synth_;
     bool synthesizer_built_ = false;
+    // The controller values the document sent last, by controller; user-interface thread.
+    std::array<std::optional<uint32_t>, 128> document_parameters_{};
     std::mutex notify_mutex_;
     std::function<void(int key)> notify_;           // guarded by notify_mutex_
     std::function<void()> notify_sources_changed_;  // guarded by notify_mutex_

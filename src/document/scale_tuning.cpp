@@ -19,10 +19,52 @@ bool read_whole_text(std::string_view text, Number& value) {
     return ec == std::errc() && end == text.data() + text.size();
 }
 
+// The entries of the chosen rows, or the whole table when none are chosen.
+Result<std::vector<float>> chosen_entries(std::span<const float> table,
+                                          const std::vector<int32_t>& rows) {
+    if (rows.empty()) return std::vector<float>(table.begin(), table.end());
+    std::vector<float> entries;
+    for (const int32_t row : rows) {
+        if (row < 0 || static_cast<size_t>(row) >= table.size())
+            return tuning_refusal("Row " + std::to_string(row + 1) +
+                                  " was chosen, but the scale table has " +
+                                  std::to_string(table.size()) + " rows.");
+        entries.push_back(table[static_cast<size_t>(row)]);
+    }
+    return entries;
+}
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    return text;
+}
+
 }  // namespace
 
-Result<ScaleTuning> scale_tuning(std::span<const float> table, double base_frequency_hz,
+std::optional<std::vector<int32_t>> table_rows_from_text(std::string_view text) {
+    std::vector<int32_t> rows;
+    while (true) {
+        const std::string_view item = text.substr(0, text.find(','));
+        const size_t dash = item.find('-');
+        int32_t first = 0, last = 0;
+        if (!read_whole_text(trimmed(item.substr(0, dash)), first)) return std::nullopt;
+        last = first;
+        if (dash != std::string_view::npos &&
+            !read_whole_text(trimmed(item.substr(dash + 1)), last))
+            return std::nullopt;
+        if (first < 1 || last < first || last - first >= kMaxGeneratedRatios) return std::nullopt;
+        for (int32_t row = first; row <= last; ++row) rows.push_back(row - 1);
+        if (item.size() == text.size()) return rows;
+        text.remove_prefix(item.size() + 1);
+    }
+}
+
+Result<ScaleTuning> scale_tuning(std::span<const float> whole_table, double base_frequency_hz,
                                  const TuningChoice& choice, std::string description) {
+    const Result<std::vector<float>> entries = chosen_entries(whole_table, choice.rows);
+    if (!entries) return entries.error();
+    const std::span<const float> table = *entries;
     if (choice.reference_key < kLowestMidiKey || choice.reference_key > kHighestMidiKey)
         return tuning_refusal("The reference key must be a MIDI key from 0 to 127, not " +
                               std::to_string(choice.reference_key) + ".");

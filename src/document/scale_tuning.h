@@ -10,6 +10,8 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "base/error.h"
 #include "base/value_limits.h"
@@ -37,6 +39,10 @@ struct TuningChoice {
     // The MIDI key that sounds the base frequency (the table's 1/1); the key above it plays
     // the next step.
     int32_t reference_key = kDefaultReferenceKey;
+    // The table rows (from 0, in the table's order) that form one period; empty: the whole
+    // table. A table holding two scales (12 and 19 steps, say) or more than one period of a
+    // scale that does not repeat exactly is cut from these rows alone.
+    std::vector<int32_t> rows;
 };
 
 struct ScaleTuning {
@@ -50,10 +56,16 @@ struct ScaleTuning {
     int32_t entries_not_repeating = 0;
 };
 
+// Table rows as a person writes them, numbered from 1: "1-13", "1,3,5-8" (spaces allowed
+// around the numbers); from 0 in the result. Nothing for anything else, a row 0 or a range
+// that runs backwards or holds more rows than any table can.
+std::optional<std::vector<int32_t>> table_rows_from_text(std::string_view text);
+
 // The tuning of a scale table at a base frequency. Refused (the reason says why) for a
 // period that is not a ratio above 1/1 within the table's bounds, a table with no ratio
-// above 1/1 when no period is given, a reference key outside 0..127, or a base frequency
-// that is not finite and above 0. `description` becomes the scale file's description line.
+// above 1/1 when no period is given, a reference key outside 0..127, a chosen row outside
+// the table, or a base frequency that is not finite and above 0. `description` becomes the scale
+// file's description line.
 Result<ScaleTuning> scale_tuning(std::span<const float> table, double base_frequency_hz,
                                  const TuningChoice& choice, std::string description = {});
 

@@ -1,13 +1,16 @@
 #include "engine/range_fit.h"
 
+#include <cmath>
+
 namespace kelvara {
 namespace {
 
 constexpr float kRunningMinStart = 1000000.0f;
 constexpr float kRunningMaxStart = 0.0f;
-constexpr float kYMarginBelow = 0.1f;
-constexpr float kYMarginAbove = 0.2f;
+// Both margins are this fraction of the curve's maximum.
+constexpr float kYMarginFraction = 0.05f;
 constexpr float kYFloor = 0.0f;
+constexpr FloatRange kRangeOfSilence{0.0f, 1.0f};
 constexpr float kDerivativeMargin = 0.1f;
 
 struct RunningExtremes {
@@ -24,7 +27,10 @@ struct RunningExtremes {
 FloatRange fit_y_range(const float* y_values, int32_t count) {
     RunningExtremes extremes;
     for (int32_t i = 0; i < count; ++i) extremes.add(y_values[i]);
-    FloatRange range{extremes.lo - kYMarginBelow, extremes.hi + kYMarginAbove};
+    if (!(extremes.hi > 0.0f) || !std::isfinite(extremes.hi) || !(extremes.lo <= extremes.hi))
+        return kRangeOfSilence;
+    const float margin = kYMarginFraction * extremes.hi;
+    FloatRange range{extremes.lo - margin, extremes.hi + margin};
     if (range.min < kYFloor) range.min = kYFloor;
     return range;
 }

@@ -19,6 +19,8 @@ struct AlsaMidiDecoderFreer {
     }
 };
 using AlsaMidiDecoderHandle = std::unique_ptr<snd_midi_event_t, AlsaMidiDecoderFreer>;
+// The same parser turns bytes into sequencer events (an output's encoder).
+using AlsaMidiEncoderHandle = std::unique_ptr<snd_midi_event_t, AlsaMidiDecoderFreer>;
 
 struct AlsaClientInfoFreer {
     void operator()(snd_seq_client_info_t* info) const { snd_seq_client_info_free(info); }

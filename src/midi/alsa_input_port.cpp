@@ -3,9 +3,10 @@
 #include <poll.h>
 
 #include <cerrno>
-#include <charconv>
 #include <chrono>
 #include <string>
+
+#include "midi/alsa_sequencer.h"
 
 namespace kelvara::midi {
 
@@ -17,22 +18,6 @@ constexpr int kReceiveWaitMilliseconds = 100;
 constexpr int kMaxEventsPerWake = 1024;
 // Longest message decoded; longer system-exclusive data is dropped (it is never played).
 constexpr size_t kMaxDecodedBytes = 4096;
-
-struct AlsaAddress {
-    int client = -1;
-    int port = -1;
-};
-
-// Reads "client:port" as both numbers; nothing for anything else.
-std::optional<AlsaAddress> parse_address(std::string_view text) {
-    AlsaAddress address;
-    const char* end = text.data() + text.size();
-    auto [after_client, e1] = std::from_chars(text.data(), end, address.client);
-    if (e1 != std::errc() || after_client == end || *after_client != ':') return std::nullopt;
-    auto [after_port, e2] = std::from_chars(after_client + 1, end, address.port);
-    if (e2 != std::errc() || after_port != end) return std::nullopt;
-    return address;
-}
 
 bool is_announcement(const snd_seq_event_t& event) {
     switch (event.type) {
@@ -93,14 +78,14 @@ AlsaInputPort::~AlsaInputPort() {
 }
 
 bool AlsaInputPort::connect_source(const MidiSource& source) {
-    const std::optional<AlsaAddress> address = parse_address(source.address);
+    const std::optional<AlsaAddress> address = parse_alsa_address(source.address);
     if (!address) return false;
     const int result = snd_seq_connect_from(seq_, port_, address->client, address->port);
     return result == 0 || result == -EBUSY;  // -EBUSY: already connected
 }
 
 void AlsaInputPort::disconnect_source(const MidiSource& source) {
-    if (const std::optional<AlsaAddress> address = parse_address(source.address))
+    if (const std::optional<AlsaAddress> address = parse_alsa_address(source.address))
         snd_seq_disconnect_from(seq_, port_, address->client, address->port);
 }
 

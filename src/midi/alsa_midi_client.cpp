@@ -1,25 +1,15 @@
 #include "midi/alsa_midi_client.h"
 
-#include <cstdarg>
 #include <string>
 
 #include "midi/alsa_handles.h"
 #include "midi/alsa_input_port.h"
+#include "midi/alsa_sequencer.h"
 #include "midi/midi_source_id.h"
 
 namespace kelvara::midi {
 
 namespace {
-
-// libasound prints its own message for a missing /dev/snd/seq; the caller reports the
-// failure instead.
-void quiet_alsa_error(const char*, int, const char*, int, const char*, ...) {}
-
-bool is_exported_readable(snd_seq_port_info_t* port) {
-    const unsigned wanted = SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ;
-    const unsigned caps = snd_seq_port_info_get_capability(port);
-    return (caps & wanted) == wanted && (caps & SND_SEQ_PORT_CAP_NO_EXPORT) == 0;
-}
 
 MidiSource source_from(snd_seq_client_info_t* client, snd_seq_port_info_t* port) {
     const std::string client_name = snd_seq_client_info_get_name(client);
@@ -79,25 +69,10 @@ private:
     // Calls `visit(source)` for every source in the sequencer's order until it returns true.
     template <typename Visit>
     void visit_sources(Visit&& visit) {
-        snd_seq_client_info_t* client_raw = nullptr;
-        snd_seq_port_info_t* port_raw = nullptr;
-        if (snd_seq_client_info_malloc(&client_raw) < 0) return;
-        const AlsaClientInfo client(client_raw);
-        if (snd_seq_port_info_malloc(&port_raw) < 0) return;
-        const AlsaPortInfo port(port_raw);
-        const int own_id = snd_seq_client_id(seq_.get());
-        snd_seq_client_info_set_client(client.get(), -1);
-        while (snd_seq_query_next_client(seq_.get(), client.get()) >= 0) {
-            const int id = snd_seq_client_info_get_client(client.get());
-            if (id == own_id || id == SND_SEQ_CLIENT_SYSTEM) continue;
-            snd_seq_port_info_set_client(port.get(), id);
-            snd_seq_port_info_set_port(port.get(), -1);
-            while (snd_seq_query_next_port(seq_.get(), port.get()) >= 0) {
-                if (is_exported_readable(port.get()) &&
-                    visit(source_from(client.get(), port.get())))
-                    return;
-            }
-        }
+        visit_exported_ports(seq_.get(), SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ,
+                             [&](snd_seq_client_info_t* client, snd_seq_port_info_t* port) {
+                                 return visit(source_from(client, port));
+                             });
     }
 
     AlsaSequencerHandle seq_;
@@ -108,17 +83,9 @@ private:
 }  // namespace
 
 MidiClientOpening open_alsa_midi_client(std::string_view client_name) {
-    snd_seq_t* raw = nullptr;
-    snd_lib_error_set_handler(&quiet_alsa_error);
-    const int result = snd_seq_open(&raw, "default", SND_SEQ_OPEN_DUPLEX, SND_SEQ_NONBLOCK);
-    snd_lib_error_set_handler(nullptr);
-    AlsaSequencerHandle seq(raw);
-    if (result < 0 || !seq)
-        return {nullptr,
-                std::string("the ALSA sequencer cannot be opened: ") + snd_strerror(result)};
-    const std::string name(client_name);
-    snd_seq_set_client_name(seq.get(), name.c_str());
-    return {std::make_unique<AlsaMidiClient>(std::move(seq)), {}};
+    AlsaSequencerOpening opening = open_alsa_sequencer(client_name, SND_SEQ_OPEN_DUPLEX);
+    if (!opening.seq) return {nullptr, std::move(opening.failure)};
+    return {std::make_unique<AlsaMidiClient>(std::move(opening.seq)), {}};
 }
 
 }  // namespace kelvara::midi

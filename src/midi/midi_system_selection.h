@@ -1,11 +1,13 @@
 #pragma once
-// Which MIDI system a document uses. Unless one is asked for (KELVARA_MIDI=alsa|jack|none,
-// or the command line's --midi), the ALSA sequencer when it opens, else JACK when a server
-// runs, else none: an empty source list, and everything else works as before.
+// Which MIDI system a document uses, for its input and its output alike. Unless one is asked
+// for (KELVARA_MIDI=alsa|jack|none, or the command line's --midi), the ALSA sequencer when it
+// opens, else JACK when a server runs, else none: an empty source (or destination) list, and
+// everything else works as before.
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "midi/midi_output_system.h"
 #include "midi/midi_system.h"
 
 namespace kelvara::midi {
@@ -26,5 +28,8 @@ std::optional<MidiSystemKind> midi_system_from_environment(std::string* problem)
 // `failure` says why each system tried did not open.
 MidiClientOpening open_midi_client(std::string_view client_name,
                                    std::optional<MidiSystemKind> asked_for);
+// The same for the sending client of a MIDI output: never null, "none" when no system opens.
+MidiOutputClientOpening open_midi_output_client(std::string_view client_name,
+                                                std::optional<MidiSystemKind> asked_for);
 
 }  // namespace kelvara::midi

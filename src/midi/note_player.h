@@ -3,7 +3,8 @@
 // receive thread. An adapter over the real synthesizer implements it; tests record calls.
 //
 // Threads: called on the MIDI receive thread (and, for set_midi_parameter, also on the
-// user-interface thread by the volume control); implementations must accept that.
+// user-interface thread by the volume control); implementations must accept that. A call may
+// wait (the synthesizer's channel queue is full) but never drops what it was given.
 #include <cstdint>
 #include <vector>
 

@@ -30,9 +30,9 @@ constexpr double kMaxRateRatio = 256.0;
 // The FluidSynth samples of one cached voice, one per playback rate over the voice's cached
 // 16-bit data: the rate carries the pitch fraction. FluidSynth's render thread reads a sample
 // for as long as a voice plays it, so a sample, once handed to a voice, is never changed
-// again. A rate gets its sample the first time a tone needs it (on the thread that starts
-// notes, under the synthesizer's lock) and keeps it until the bank goes: the memory grows with
-// the distinct pitches played through the voice, a few hundred bytes each.
+// again. A rate gets its sample the first time a tone needs it (on the thread that renders,
+// which applies the queued tone starts) and keeps it until the bank goes: the memory grows
+// with the distinct pitches played through the voice, a few hundred bytes each.
 class VoiceSample {
 public:
     explicit VoiceSample(IpatchSampleStoreCache* store) : store_(store) {

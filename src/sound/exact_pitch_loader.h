@@ -22,8 +22,9 @@ namespace kelvara::sound {
 // What the loader shares with the engine that owns the synth.
 struct ExactPitchContext {
     // The fractional pitch the next preset note-on is to play. The engine sets it, calls
-    // fluid_synth_start and clears it again, all under its own note lock; the note-on runs
-    // inside that call on the same thread. NaN means "play the key's own pitch".
+    // fluid_synth_start and clears it again, all on the thread that renders (the only one that
+    // calls into a shared synthesizer); the note-on runs inside that call on the same thread.
+    // NaN means "play the key's own pitch".
     double pending_pitch = std::nan("");
     // The banks this loader read, in load order. Their presets number banks as
     // exact_bank_number() does (bank_numbers.h); other loaders' presets use SF2 numbers.

@@ -40,8 +40,9 @@ private:
 
 // Where a synthesizer's corrections live. The bank-tuning job publishes into it from its own
 // thread, the sound setup switches pitch-true playback on and off from the user-interface
-// thread, and every note-on reads it (under the synthesizer's lock, never on the audio
-// thread).
+// thread, and every note-on reads it: on the thread that renders, which applies the queued
+// tone starts (sound/channel_event_queue.h). The lock below is then the one lock a tone start
+// may take on the audio thread, held by the others only to copy or swap one pointer.
 class PitchCorrectionSlot {
 public:
     void publish(std::string bank_path, std::shared_ptr<const PitchCorrections> corrections);

@@ -64,9 +64,12 @@ void SynthController::replace_graph(std::shared_ptr<AudioGraph> next) {
         old = std::exchange(graph_, std::move(next));
     }
     if (!old) return;
+    // Producers still waiting to queue for the old synthesizer give up: it goes.
+    old->engine().close_queue();
     old->stop();
     // Calls that took the old graph before the swap finish on it; no new call can reach it.
     while (old.use_count() > 1) std::this_thread::sleep_for(kRetireWait);
+    retired_drops_.fetch_add(old->engine().dropped_events(), std::memory_order_relaxed);
     old.reset();
 }
 
@@ -147,7 +150,12 @@ void SynthController::start() {
 }
 
 void SynthController::stop() {
-    if (auto g = graph()) g->stop();
+    const auto g = graph();
+    if (!g) return;
+    // Everything sent before the stop reaches the synthesizer: whoever renders it offline
+    // afterwards finds room in its queue.
+    if (g->is_running()) g->engine().wait_until_applied();
+    g->stop();
 }
 
 bool SynthController::is_running() const {
@@ -176,6 +184,11 @@ std::optional<int> SynthController::midi_parameter(uint32_t controller) const {
 uint64_t SynthController::rendered_frames() const {
     const auto g = graph();
     return g ? g->engine().rendered_frames() : 0;
+}
+
+uint64_t SynthController::dropped_events() const {
+    const auto g = graph();
+    return retired_drops_.load(std::memory_order_relaxed) + (g ? g->engine().dropped_events() : 0);
 }
 
 float SynthController::take_output_peak() {

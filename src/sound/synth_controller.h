@@ -11,13 +11,23 @@
 //
 // Threads. notes_on(), notes_off() and set_midi_parameter() come from the MIDI receive
 // thread; everything else (and set_midi_parameter() for the volume) from the user-interface
-// thread. The graph is held by a shared pointer. Each call takes its own reference under a
-// short lock (held only to copy the pointer, never while a bank loads), so the graph it uses
-// stays alive until the call returns. A bank load or reset builds the new synthesizer and
-// loads its bank on the user-interface thread without holding that lock, then swaps the
-// pointer, and finally waits until no call still holds the old graph before destroying it
-// on that same thread. Note-instance identifiers are unique over all graphs of a controller,
-// so identifiers of notes from a replaced graph never stop notes of the new one.
+// thread. Both reach the synthesizer the same way: every channel message (tones, controllers,
+// instrument selections) joins one ordered queue that the audio thread applies at the start
+// of each block it renders (sound/channel_event_queue.h); when the queue is full the caller
+// waits for the audio thread instead of dropping anything. The readers (midi_parameter,
+// selected_instrument) report the values as last sent, which the audio thread applies in
+// that order. While no output runs, the thread that calls render_offline() is the audio
+// thread; it must not send more than fit in the queue between two renders itself, as nobody
+// else would make room.
+//
+// The graph is held by a shared pointer. Each call takes its own reference under a short
+// lock (held only to copy the pointer, never while a bank loads), so the graph it uses stays
+// alive until the call returns. A bank load or reset builds the new synthesizer and loads
+// its bank on the user-interface thread without holding that lock, then swaps the pointer,
+// closes the old graph's queue (callers waiting on it return) and finally waits until no
+// call still holds the old graph before destroying it on that same thread. Note-instance
+// identifiers are unique over all graphs of a controller, so identifiers of notes from a
+// replaced graph never stop notes of the new one.
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -91,7 +101,8 @@ public:
     // current one. False (and no graph: every operation then does nothing) when it cannot
     // be built.
     bool load_default_bank();
-    // Starts and stops the audio output of the current graph.
+    // Starts and stops the audio output of the current graph. stop() first lets the audio
+    // thread apply every channel message sent before it (this takes a few blocks at most).
     void start();
     void stop();
     bool is_running() const;
@@ -145,6 +156,10 @@ public:
     // after the limiter since the previous call.
     uint64_t rendered_frames() const;
     float take_output_peak();
+    // Channel messages lost on the way to the synthesizer over every graph so far: a full
+    // queue that nothing rendered for ChannelEventQueue::kStallLimit refused them. (What
+    // FluidSynth itself drops is counted by sound/synth_log.h.)
+    uint64_t dropped_events() const;
 
 private:
     std::shared_ptr<sound::AudioGraph> graph() const;
@@ -167,6 +182,7 @@ private:
     std::shared_ptr<sound::AudioGraph> graph_;
     std::atomic<uint32_t> note_counter_{0};
     std::atomic<bool> silence_announced_{false};
+    std::atomic<uint64_t> retired_drops_{0};
 };
 
 }  // namespace kelvara

@@ -17,6 +17,21 @@ namespace {
 constexpr int kPolyphony = 1024;  // several voices per tone, ten-tone chords, release tails
 constexpr int kMidiMaxValue = 127;
 constexpr int kMidiMinVelocity = 1;  // velocity 0 would be a note-off
+constexpr int kBankSelectMsb = 0;
+constexpr int kBankSelectLsb = 32;
+constexpr int kResetAllControllers = 121;
+
+// Channel messages waiting for the renderer: a burst of a few thousand before the MIDI
+// thread waits.
+constexpr size_t kChannelQueueCapacity = 4096;
+// FluidSynth's own event queue holds polyphony x 64 voice changes and drops what does not
+// fit. What one channel message may put there: a new voice takes about 50 (FluidSynth's own
+// estimate), a controller or a release a few per voice it reaches. One block applies at
+// most half of that queue, which leaves room however the estimate errs.
+constexpr int kFluidQueueSlotsPerVoice = 64;
+constexpr int kQueueSlotsPerVoiceStart = 64;
+constexpr int kQueueSlotsPerVoiceUpdate = 8;
+constexpr int kAssumedVoicesPerTone = 4;  // until a tone has shown more
 
 // A bank image written to a file that exists only while the loader reads it; libinstpatch
 // reads banks from files, and keeps the sample data in memory once cached.
@@ -77,12 +92,17 @@ int midi_byte(uint32_t value) {
 }  // namespace
 
 SynthEngine::SynthEngine(uint8_t channel, double sample_rate)
-    : limiter_(sample_rate), channel_(channel), sample_rate_(sample_rate) {}
+    : limiter_(sample_rate),
+      channel_(channel),
+      sample_rate_(sample_rate),
+      queue_(kChannelQueueCapacity),
+      voices_per_tone_(kAssumedVoicesPerTone) {}
 
 SynthEngine::~SynthEngine() = default;
 
 std::unique_ptr<SynthEngine> SynthEngine::create(uint8_t channel, double sample_rate,
                                                  BankLoaders loaders) {
+    install_synth_log();
     std::unique_ptr<SynthEngine> engine(new SynthEngine(channel & 0x0F, sample_rate));
     if (!engine->init(loaders)) return nullptr;
     return engine;
@@ -98,13 +118,21 @@ bool SynthEngine::init(BankLoaders loaders) {
     fluid_settings_setint(s, "synth.reverb.active", 0);
     fluid_settings_setint(s, "synth.chorus.active", 0);
     fluid_settings_setint(s, "synth.polyphony", kPolyphony);
-    fluid_settings_setint(s, "synth.threadsafe-api", 1);
+    // Only the rendering thread calls into the synthesizer once it is shared (see the
+    // header), so FluidSynth's own lock is not needed and the audio thread takes none.
+    fluid_settings_setint(s, "synth.threadsafe-api", 0);
     synth_.reset(new_fluid_synth(s));
     if (!synth_) return false;
+    queue_slots_per_block_ = fluid_synth_get_polyphony(synth_.get()) * kFluidQueueSlotsPerVoice / 2;
     if (loaders == BankLoaders::ExactPitchFirst) add_exact_pitch_loader(synth_.get(), &context_);
     // Channel 10 is a drum channel by default; this engine's one channel is always melodic
     // and selects drum presets explicitly.
     fluid_synth_set_channel_type(synth_.get(), channel_, CHANNEL_TYPE_MELODIC);
+    for (int controller = 0; controller < int(controllers_.size()); ++controller) {
+        int value = 0;
+        fluid_synth_get_cc(synth_.get(), channel_, controller, &value);
+        controllers_[size_t(controller)].store(value, std::memory_order_relaxed);
+    }
     return true;
 }
 
@@ -118,6 +146,12 @@ bool SynthEngine::load_bank_file(const std::string& path) {
     else
         tunable_bank_ = path;
     refresh_instruments();
+    // The preset FluidSynth gave the channel when the bank arrived, if any.
+    if (const auto playing = playing_instrument()) {
+        for (size_t i = 0; i < instruments_.size(); ++i)
+            if (instruments_[i].identifier == playing->identifier)
+                selected_index_.store(int(i), std::memory_order_relaxed);
+    }
     return true;
 }
 
@@ -185,84 +219,96 @@ void SynthEngine::refresh_instruments() {
 }
 
 bool SynthEngine::start_tone(uint32_t id, float pitch, float velocity) {
-    if (!std::isfinite(pitch)) return false;
-    const int key = int(std::clamp(std::lround(pitch), 0L, long(kMidiMaxValue)));
+    if (!std::isfinite(pitch) || selected_index_.load(std::memory_order_relaxed) < 0) return false;
     const int vel =
         std::isfinite(velocity)
             ? int(std::clamp(std::lround(velocity), long(kMidiMinVelocity), long(kMidiMaxValue)))
             : kMidiMinVelocity;
-    const std::lock_guard lock(note_mutex_);
-    fluid_preset_t* preset = fluid_synth_get_channel_preset(synth_.get(), channel_);
-    if (preset == nullptr) return false;
-    if (key_tuning_ && !is_exact_pitch(preset)) tune_key(key, pitch);
-    context_.pending_pitch = pitch;
-    const int result = fluid_synth_start(synth_.get(), id, preset, 0, channel_, key, vel);
-    context_.pending_pitch = std::nan("");
-    return result == FLUID_OK;
+    return queue_.push({ChannelEvent::Kind::StartTone, 0, static_cast<uint8_t>(vel), id, pitch});
 }
 
 void SynthEngine::stop_tone(uint32_t id) {
-    fluid_synth_stop(synth_.get(), id);
+    queue_.push({ChannelEvent::Kind::StopTone, 0, 0, id, 0.0f});
 }
 
 void SynthEngine::control_change(uint32_t controller, uint32_t value) {
-    const int byte = int(value & 0x7F);
-    if (controller == 0 || controller == 32) {
-        const std::lock_guard lock(note_mutex_);
-        (controller == 0 ? bank_msb_ : bank_lsb_) = byte;
+    if (controller == kBankSelectMsb || controller == kBankSelectLsb) {
+        (controller == kBankSelectMsb ? bank_msb_ : bank_lsb_)
+            .store(int(value & 0x7F), std::memory_order_relaxed);
         return;
     }
     if (controller > uint32_t(kMidiMaxValue)) return;
-    fluid_synth_cc(synth_.get(), channel_, int(controller), midi_byte(value));
+    set_controller(int(controller), midi_byte(value));
 }
 
-const Instrument* SynthEngine::find_instrument(BankSelect wanted) const {
+void SynthEngine::set_controller(int controller, int value) {
+    controllers_[size_t(controller)].store(value, std::memory_order_relaxed);
+    if (controller == kResetAllControllers) {
+        // What the synthesizer resets (the MIDI recommendation for this message): the
+        // modulation wheel and pedals to 0, expression to full, no parameter number chosen.
+        for (const int zeroed : {1, 64, 65, 66, 67})
+            controllers_[size_t(zeroed)].store(0, std::memory_order_relaxed);
+        controllers_[11].store(kMidiMaxValue, std::memory_order_relaxed);
+        for (const int unchosen : {98, 99, 100, 101})
+            controllers_[size_t(unchosen)].store(kMidiMaxValue, std::memory_order_relaxed);
+    }
+    queue_.push({ChannelEvent::Kind::ControlChange, static_cast<uint8_t>(controller),
+                 static_cast<uint8_t>(value), 0, 0.0f});
+}
+
+int SynthEngine::find_instrument(BankSelect wanted) const {
     const auto it = std::find_if(
         instruments_.begin(), instruments_.end(),
         [&](const Instrument& i) { return decode_instrument_identifier(i.identifier) == wanted; });
-    return it == instruments_.end() ? nullptr : &*it;
+    return it == instruments_.end() ? -1 : int(it - instruments_.begin());
+}
+
+void SynthEngine::select_instrument_index(int index) {
+    selected_index_.store(index, std::memory_order_relaxed);
+    queue_.push({ChannelEvent::Kind::SelectInstrument, 0, 0, uint32_t(index), 0.0f});
 }
 
 void SynthEngine::program_change(uint32_t program) {
-    const std::lock_guard lock(note_mutex_);
-    const BankSelect wanted{bank_msb_, bank_lsb_, int(program & 0x7F)};
-    const Instrument* found = find_instrument(wanted);
-    if (found == nullptr) found = find_instrument({0, 0, wanted.program});
-    if (found == nullptr) return;
-    if (fluid_synth_program_select(synth_.get(), channel_, found->sfont_id, found->preset_bank,
-                                   found->program) == FLUID_OK)
-        selection_ = decode_instrument_identifier(found->identifier);
+    const BankSelect wanted{bank_msb_.load(std::memory_order_relaxed),
+                            bank_lsb_.load(std::memory_order_relaxed), int(program & 0x7F)};
+    int found = find_instrument(wanted);
+    if (found < 0) found = find_instrument({0, 0, wanted.program});
+    if (found >= 0) select_instrument_index(found);
 }
 
 BankSelect SynthEngine::selection() const {
-    const std::lock_guard lock(note_mutex_);
-    return selection_;
+    const int index = selected_index_.load(std::memory_order_relaxed);
+    return index < 0 ? BankSelect{}
+                     : decode_instrument_identifier(instruments_[size_t(index)].identifier);
 }
 
 void SynthEngine::select_or_first(BankSelect wanted) {
-    control_change(0, uint32_t(wanted.msb));
-    control_change(32, uint32_t(wanted.lsb));
+    bank_msb_.store(wanted.msb & 0x7F, std::memory_order_relaxed);
+    bank_lsb_.store(wanted.lsb & 0x7F, std::memory_order_relaxed);
     program_change(uint32_t(wanted.program));
-    if (fluid_synth_get_channel_preset(synth_.get(), channel_) != nullptr || instruments_.empty())
-        return;
+    if (selected_index_.load(std::memory_order_relaxed) >= 0 || instruments_.empty()) return;
     const BankSelect first = decode_instrument_identifier(instruments_.front().identifier);
-    control_change(0, uint32_t(first.msb));
-    control_change(32, uint32_t(first.lsb));
-    program_change(uint32_t(first.program));
+    bank_msb_.store(first.msb, std::memory_order_relaxed);
+    bank_lsb_.store(first.lsb, std::memory_order_relaxed);
+    select_instrument_index(0);
 }
 
 void SynthEngine::copy_controllers_to(SynthEngine& other) const {
-    for (int controller = 0; controller < 128; ++controller) {
-        if (!carries_over(controller)) continue;
-        int value = 0;
-        if (fluid_synth_get_cc(synth_.get(), channel_, controller, &value) == FLUID_OK)
-            other.control_change(uint32_t(controller), uint32_t(value));
-    }
+    for (int controller = 0; controller < int(controllers_.size()); ++controller)
+        if (carries_over(controller))
+            other.set_controller(controller,
+                                 controllers_[size_t(controller)].load(std::memory_order_relaxed));
+}
+
+std::optional<Instrument> SynthEngine::selected_instrument() const {
+    const int index = selected_index_.load(std::memory_order_relaxed);
+    if (index < 0) return std::nullopt;
+    return instruments_[size_t(index)];
 }
 
 // Read from the channel's preset rather than fluid_synth_get_program(), which keeps only 14
 // bits of the bank number and so loses the percussion flag.
-std::optional<Instrument> SynthEngine::selected_instrument() const {
+std::optional<Instrument> SynthEngine::playing_instrument() const {
     fluid_preset_t* preset = fluid_synth_get_channel_preset(synth_.get(), channel_);
     if (preset == nullptr) return std::nullopt;
     const int sfont_id = fluid_sfont_get_id(fluid_preset_get_sfont(preset));
@@ -275,15 +321,71 @@ std::optional<Instrument> SynthEngine::selected_instrument() const {
 }
 
 std::optional<int> SynthEngine::controller_value(uint32_t controller) const {
-    if (controller == 0 || controller == 32) {
-        const std::lock_guard lock(note_mutex_);
-        return controller == 0 ? bank_msb_ : bank_lsb_;
+    if (controller == kBankSelectMsb) return bank_msb_.load(std::memory_order_relaxed);
+    if (controller == kBankSelectLsb) return bank_lsb_.load(std::memory_order_relaxed);
+    if (controller > uint32_t(kMidiMaxValue)) return std::nullopt;
+    return controllers_[controller].load(std::memory_order_relaxed);
+}
+
+// What applying `event` may put into FluidSynth's event queue, in its slots.
+int SynthEngine::queue_cost(const ChannelEvent& event) const noexcept {
+    switch (event.kind) {
+        case ChannelEvent::Kind::StartTone:
+            // One more voice: a full synthesizer stops its oldest to make room.
+            return kQueueSlotsPerVoiceStart * (voices_per_tone_ + 1);
+        case ChannelEvent::Kind::StopTone: return kQueueSlotsPerVoiceUpdate * voices_per_tone_;
+        case ChannelEvent::Kind::ControlChange:
+            return kQueueSlotsPerVoiceUpdate *
+                   (fluid_synth_get_active_voice_count(synth_.get()) + 1);
+        case ChannelEvent::Kind::SelectInstrument: return 1;
     }
-    int value = 0;
-    if (controller > uint32_t(kMidiMaxValue) ||
-        fluid_synth_get_cc(synth_.get(), channel_, int(controller), &value) != FLUID_OK)
-        return std::nullopt;
-    return value;
+    return 1;
+}
+
+// On the rendering thread. Two allocations remain here, both FluidSynth's or the loader's
+// and both on a tone start only: the exact-pitch loader makes a voice's sample for a playback
+// rate the first time a pitch needs it (later tones at that pitch reuse it), and a preset of
+// FluidSynth's own loaders (an SF3 bank) retunes its key, which FluidSynth does by copying
+// the tuning table.
+void SynthEngine::apply(const ChannelEvent& event) noexcept {
+    fluid_synth_t* synth = synth_.get();
+    switch (event.kind) {
+        case ChannelEvent::Kind::StartTone: {
+            fluid_preset_t* preset = fluid_synth_get_channel_preset(synth, channel_);
+            if (preset == nullptr) return;
+            const int key = int(std::clamp(std::lround(event.pitch), 0L, long(kMidiMaxValue)));
+            if (key_tuning_ && !is_exact_pitch(preset)) tune_key(key, event.pitch);
+            const int voices_before = fluid_synth_get_active_voice_count(synth);
+            context_.pending_pitch = event.pitch;
+            fluid_synth_start(synth, event.id, preset, 0, channel_, key, event.value);
+            context_.pending_pitch = std::nan("");
+            voices_per_tone_ = std::max(voices_per_tone_,
+                                        fluid_synth_get_active_voice_count(synth) - voices_before);
+            return;
+        }
+        case ChannelEvent::Kind::StopTone: fluid_synth_stop(synth, event.id); return;
+        case ChannelEvent::Kind::ControlChange:
+            fluid_synth_cc(synth, channel_, event.controller, event.value);
+            return;
+        case ChannelEvent::Kind::SelectInstrument: {
+            const Instrument& i = instruments_[event.id];
+            fluid_synth_program_select(synth, channel_, i.sfont_id, i.preset_bank, i.program);
+            return;
+        }
+    }
+}
+
+// In order, and no more than FluidSynth's queue takes before the block that follows
+// dispatches it; the first event always goes, so a long queue always moves.
+void SynthEngine::apply_queued_events() noexcept {
+    int room = queue_slots_per_block_;
+    for (bool first = true; const ChannelEvent* event = queue_.front(); first = false) {
+        const int cost = queue_cost(*event);
+        if (!first && cost > room) return;
+        room -= cost;
+        apply(*event);
+        queue_.pop();
+    }
 }
 
 void SynthEngine::meter(const float* left, const float* right, int frames) noexcept {
@@ -304,6 +406,7 @@ int SynthEngine::render(float* left, float* right, int frames) noexcept {
 }
 
 int SynthEngine::render_driver_block(int frames, int nout, float* out[]) noexcept {
+    apply_queued_events();
     if (nout < 2) return fluid_synth_process(synth_.get(), frames, 0, nullptr, nout, out);
     // Effect buffers aliasing the dry outputs mix the effects in; none would drop them.
     std::array<float*, 4> fx{out[0], out[1], out[0], out[1]};

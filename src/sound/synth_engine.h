@@ -1,19 +1,32 @@
 #pragma once
 // One FluidSynth synthesizer with one bank, played on one channel at exact fractional
-// pitches, followed by the peak limiter. An engine is built and its bank loaded on one thread
-// (the user-interface thread) before anyone else sees it; after that its instrument list is
-// fixed, and notes, controllers and rendering may come from any thread.
+// pitches, followed by the peak limiter.
+//
+// Threads. An engine is built and its bank loaded on one thread (the user-interface thread)
+// before anyone else sees it; after that its instrument list is fixed. From then on only the
+// thread that renders (the audio thread, or the caller of render() while no output runs)
+// touches the FluidSynth synthesizer, which is made without FluidSynth's own lock:
+// - start_tone, stop_tone, control_change, program_change and select_or_first are called by
+//   the playing threads (MIDI receive, user interface). They append to the engine's channel
+//   queue (channel_event_queue.h), waiting while it is full, and return.
+// - render() and render_driver_block() first apply what the queue holds, in order, at most
+//   as much as FluidSynth's own event queue takes in one block, then render. No lock, no
+//   allocation of the engine's own (SynthEngine::apply says what a tone start may still
+//   allocate inside FluidSynth and the exact-pitch loader).
+// - The readers (selection, selected_instrument, controller_value, copy_controllers_to)
+//   answer from the values as last sent, from any thread, without touching the synthesizer.
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "sound/bank_numbers.h"
 #include "sound/bank_tuning_job.h"
+#include "sound/channel_event_queue.h"
 #include "sound/exact_pitch_loader.h"
 #include "sound/fluid_handles.h"
 #include "sound/peak_limiter.h"
@@ -64,9 +77,11 @@ public:
     double sample_rate() const { return sample_rate_; }
     fluid_settings_t* settings() const { return settings_.get(); }
 
+    // --- the playing threads: queued for the renderer ------------------------------------
     // Starts one tone at a fractional MIDI pitch; `id` later stops exactly this tone. Presets
     // of the exact-pitch loader play the pitch to about 0.02 cent; presets of FluidSynth's own
-    // loaders get it through the key's tuning, rounded to whole cents.
+    // loaders get it through the key's tuning, rounded to whole cents. False (nothing queued)
+    // for a pitch that is not finite, without a selected instrument, or when the queue gave up.
     bool start_tone(uint32_t id, float pitch, float velocity);
     void stop_tone(uint32_t id);
     // Bank select (CC 0 and 32) is kept here and applied at the next program change; every
@@ -82,14 +97,25 @@ public:
     void select_or_first(BankSelect wanted);
     // The channel's controller values, to carry them over to a new engine.
     void copy_controllers_to(SynthEngine& other) const;
+    // Producers waiting for room return, and nothing more is queued: the engine is about to
+    // be replaced. Any thread.
+    void close_queue() { queue_.close(); }
+    // Returns once the renderer has applied what was queued before the call, or at once
+    // when the queue is closed or stalled (nothing rendered it for
+    // ChannelEventQueue::kStallLimit).
+    void wait_until_applied() const { queue_.wait_until_taken(); }
+    // Events the queue refused because nothing rendered it (channel_event_queue.h).
+    uint64_t dropped_events() const { return queue_.dropped(); }
 
-    // One block into the two buffers (overwritten), through the limiter. No lock, no
-    // allocation: safe on the audio thread.
+    // --- the renderer ---------------------------------------------------------------------
+    // One block into the two buffers (overwritten), through the limiter, after the queued
+    // events. Safe on the audio thread.
     int render(float* left, float* right, int frames) noexcept;
     // One block for a FluidSynth audio driver callback (buffers already zeroed).
     int render_driver_block(int frames, int nout, float* out[]) noexcept;
 
-    // The instrument the channel plays, as the synthesizer reports it; nothing when none.
+    // --- readers, any thread: the state as last sent --------------------------------------
+    // The instrument the channel plays; nothing when none was found.
     std::optional<Instrument> selected_instrument() const;
     // A controller value of the channel (bank select as stored for the next program change).
     std::optional<int> controller_value(uint32_t controller) const;
@@ -106,7 +132,16 @@ private:
     void enable_key_tuning();
     void tune_key(int key, double pitch);
     void refresh_instruments();
-    const Instrument* find_instrument(BankSelect wanted) const;
+    // The preset FluidSynth plays on the channel; while loading only.
+    std::optional<Instrument> playing_instrument() const;
+    // The index in instruments_, or -1.
+    int find_instrument(BankSelect wanted) const;
+    void select_instrument_index(int index);
+    void set_controller(int controller, int value);
+    // The renderer's side.
+    void apply_queued_events() noexcept;
+    int queue_cost(const ChannelEvent& event) const noexcept;
+    void apply(const ChannelEvent& event) noexcept;
     void meter(const float* left, const float* right, int frames) noexcept;
 
     // Members are destroyed bottom-up: the synth before the settings it was made from and
@@ -118,12 +153,17 @@ private:
     uint8_t channel_;
     double sample_rate_;
     std::vector<Instrument> instruments_;
-    // Serialises "set the pending pitch, start the tone" and the bank-select state.
-    mutable std::mutex note_mutex_;
-    int bank_msb_ = 0;
-    int bank_lsb_ = 0;
-    BankSelect selection_;
     bool key_tuning_ = false;  // set while loading, before the engine is shared
+    ChannelEventQueue queue_;
+    // The channel as last sent by the playing threads (applied by the renderer in order).
+    std::array<std::atomic<int>, 128> controllers_{};
+    std::atomic<int> bank_msb_{0};
+    std::atomic<int> bank_lsb_{0};
+    std::atomic<int> selected_index_{-1};  // into instruments_; -1: none
+    // The renderer's own: FluidSynth queue slots one block may fill, and the most voices one
+    // tone has started so far (what a tone start may cost).
+    int queue_slots_per_block_ = 0;
+    int voices_per_tone_ = 0;
     std::atomic<uint64_t> rendered_frames_{0};
     std::atomic<float> output_peak_{0.0f};
     // The bank file pitch-true playback measures (empty for banks from memory or another

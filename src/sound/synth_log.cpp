@@ -3,6 +3,8 @@
 #include <fluidsynth.h>
 #include <glib.h>
 
+#include <atomic>
+#include <cstring>
 #include <mutex>
 
 namespace kelvara::sound {
@@ -11,7 +13,18 @@ namespace {
 // The capture of this thread, if one lives.
 thread_local SynthLogCapture* current_capture = nullptr;
 
+// FluidSynth's log hook takes a plain function and a data pointer and is process-wide, so
+// the count it feeds is too.
+std::atomic<uint64_t>& overflow_count() {
+    static std::atomic<uint64_t> count{0};
+    return count;
+}
+
 void log_message(int level, const char* message, void* /*data*/) {
+    if (message != nullptr && std::strstr(message, "Ringbuffer full") != nullptr) {
+        overflow_count().fetch_add(1, std::memory_order_relaxed);
+        return;
+    }
     if (current_capture != nullptr) {
         current_capture->keep(level, message);
         return;
@@ -41,6 +54,10 @@ void install_synth_log() {
         g_log_set_handler(nullptr, GLogLevelFlags(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING),
                           library_message, nullptr);
     });
+}
+
+uint64_t synth_queue_overflows() {
+    return overflow_count().load(std::memory_order_relaxed);
 }
 
 SynthLogCapture::SynthLogCapture() : outer_(current_capture) {

@@ -2,11 +2,18 @@
 // What FluidSynth and the bank reader under it (libinstpatch) report. FluidSynth has one log
 // function for the whole process; install_synth_log() (called before the first synthesizer
 // is made) puts Kelvara's in its place for warnings and errors, and one of its own for the
-// warnings and failed assertions libinstpatch logs. While a SynthLogCapture lives on a thread,
-// what FluidSynth reports on that thread is kept by it instead of printed, and libinstpatch's
-// complaints are dropped (synth_log.cpp says why): a bank that no loader accepts is refused
-// with FluidSynth's reasons as the refusal's detail, not with lines on the terminal.
+// warnings and failed assertions libinstpatch logs.
+//
+// - A voice change FluidSynth cannot fit into its event queue is dropped with a warning
+//   ("Ringbuffer full"), logged on whichever thread called into the synthesizer: with the
+//   channel queue (channel_event_queue.h) that is the audio thread, which must not print.
+//   Those warnings are counted instead, lock-free.
+// - While a SynthLogCapture lives on a thread, what FluidSynth reports on that thread is kept
+//   by it instead of printed, and libinstpatch's complaints are dropped (synth_log.cpp says
+//   why): a bank that no loader accepts is refused with FluidSynth's reasons as the refusal's
+//   detail, not with lines on the terminal.
 // Everything else is printed as before.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -14,6 +21,9 @@ namespace kelvara::sound {
 
 // Idempotent; safe from any thread.
 void install_synth_log();
+
+// Voice changes FluidSynth reported it could not queue, in this process so far.
+uint64_t synth_queue_overflows();
 
 // Keeps what FluidSynth reports on the constructing thread for as long as it lives (the
 // innermost of nested ones). Construct and destroy on the same thread.

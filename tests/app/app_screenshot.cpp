@@ -1,16 +1,20 @@
 // app_screenshot OUT.png [FILE.kelvara]: starts the application as `kelvara` does (on
-// whatever display it is given, a virtual X server in the test), grabs its first document
-// window to OUT.png and the whole screen to OUT-screen.png, and checks that the graph holds
-// a curve. Exit codes: 0 checked, 1 failed.
+// whatever display it is given, a virtual X server in the test), shows the scale's steps and
+// the just ratios, selects the scale's fifth row and points at the graph so the readout
+// reads the curve, grabs its first document window to OUT.png and the whole screen to
+// OUT-screen.png, and checks that the graph holds a curve. Exit codes: 0 checked, 1 failed.
 #include <QApplication>
 #include <QImage>
 #include <QScreen>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <cstdio>
 #include <cstdlib>
 
 #include "app/kelvara_application.h"
+#include "app/window_widgets.h"
 
 namespace {
 
@@ -50,6 +54,14 @@ int main(int argc, char** argv) {
     if (window == nullptr) return 1;
     window->resize(1180, 740);
     if (!QTest::qWaitForWindowExposed(window)) return 1;
+    const kelvara::WindowWidgets& w = window->widgets();
+    QTest::mouseClick(w.plot_toggles[0], Qt::LeftButton);
+    QTest::mouseClick(w.plot_toggles[1], Qt::LeftButton);
+    QTest::mouseClick(w.scale_lines_toggle, Qt::LeftButton);
+    if (w.scale_table->model()->rowCount() > 4) w.scale_table->selectRow(4);
+    kelvara::GraphWidget* plot = window->graph();
+    QTest::mouseMove(plot,
+                     QPoint(static_cast<int>(plot->location_for_x(1.26f)), plot->height() / 2));
     QTest::qWait(400);
 
     const QImage shot = window->grab().toImage().convertToFormat(QImage::Format_RGB32);

@@ -24,6 +24,7 @@
 
 #include "app/document_window.h"
 #include "app/number_fields.h"
+#include "app/rescanning_combo_box.h"
 #include "document/instrument_rig.h"
 #include "engine/engine_limits.h"
 #include "engine/timbre_starting_points.h"
@@ -31,6 +32,7 @@
 #include "midi/no_midi_client.h"
 #include "scales/ratio_list.h"
 #include "support/app_fakes.h"
+#include "support/recording_midi_output.h"
 #include "support/value_rules_table.h"
 #include "view/graph_widget.h"
 
@@ -472,6 +474,79 @@ TEST_F(DocumentWindowTest, WhatFieldsAndCellsShowReadsBackAndRatiosTakeFractions
     EXPECT_EQ(doc().tables().fixed_tones()[0], 4.0f / 3.0f);
     edit_cell(w().fixed_tone_table, 0, 0, "386.31c");
     EXPECT_EQ(doc().tables().fixed_tones()[0], ratio_of_cents(386.31f));
+}
+
+// The MIDI output pop-up: "None" first and chosen; a destination picked gets the whole tuning
+// as soon as the scale table is one, then the keys each edit (and its undo) changes; a
+// destination that went away, or "None", gets nothing more.
+TEST(DocumentWindowMidiOutput, ThePickedDestinationFollowsTheScaleTable) {
+    auto record = std::make_shared<testing::RecordedMidiOutput>();
+    record->listed = {{"20:0", "Synth input port", "FLUID Synth"},
+                      {"24:0", "Port-0", "Midi Through"}};
+    int outputs_made = 0;
+    DocumentWindow window(std::make_unique<Document>(), nullptr, [&] {
+        ++outputs_made;
+        return std::make_unique<midi::MidiOutput>(
+            std::make_unique<testing::RecordingMidiOutputClient>(record));
+    });
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    RescanningComboBox* box = window.widgets().midi_destination_list;
+    const auto open_list = [box] {
+        box->showPopup();
+        box->hidePopup();
+    };
+    EXPECT_EQ(box->count(), 1);
+    EXPECT_EQ(outputs_made, 0) << "no client until the list is opened";
+    open_list();
+    open_list();
+    EXPECT_EQ(outputs_made, 1);
+    ASSERT_EQ(box->count(), 3);
+    EXPECT_EQ(box->currentText(), "None");
+    EXPECT_EQ(box->itemText(1), "FLUID Synth:Synth input port");
+    const auto take_sent = [&] { return std::exchange(record->sent, {}); };
+
+    // The new document's empty table is no tuning yet: refused, the destination chosen.
+    QTest::keyClick(box, Qt::Key_Down);
+    EXPECT_THAT(record->connections, ElementsAre("connect 20:0"));
+    EXPECT_TRUE(take_sent().empty());
+    EXPECT_TRUE(
+        window.statusBar()->currentMessage().startsWith("The scale cannot be sent as a tuning."));
+    window.widgets().preset_menu->actions()[2]->trigger();  // 12 equal steps per octave
+    auto sent = take_sent();
+    ASSERT_EQ(sent.size(), 1u);
+    ASSERT_EQ(sent[0].size(), kMtsBulkDumpBytes);
+    EXPECT_EQ(std::string(sent[0].begin() + 6, sent[0].begin() + 22), "Untitled        ");
+
+    // A new base retunes every key that can be said (two messages); Undo retunes them back.
+    QLineEdit* base = window.widgets().base_frequency_field;
+    base->selectAll();
+    QTest::keyClicks(base, "300");
+    QTest::keyClick(base, Qt::Key_Return);
+    sent = take_sent();
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(std::vector<uint8_t>(sent[0].begin(), sent[0].begin() + 7),
+              (std::vector<uint8_t>{0xF0, 0x7F, 0x7F, 0x08, 0x02, 0x00, 64}));
+    window.document().undo();
+    EXPECT_EQ(take_sent().size(), 2u);
+    window.document().set_step_size(0.02f);
+    EXPECT_TRUE(take_sent().empty()) << "an edit that leaves the tuning sends nothing";
+
+    // When the list opens again without the destination, nothing holds the tuning any more.
+    record->listed.erase(record->listed.begin());
+    open_list();
+    EXPECT_EQ(box->currentText(), "None");
+    EXPECT_EQ(box->count(), 2);
+    EXPECT_THAT(record->connections, ElementsAre("connect 20:0", "disconnect 20:0"));
+    window.document().set_base_frequency(310.0f);
+    EXPECT_TRUE(take_sent().empty());
+
+    // A destination that refuses: said so, and "None" again.
+    record->refuse_connections = true;
+    QTest::keyClick(box, Qt::Key_Down);
+    EXPECT_EQ(window.statusBar()->currentMessage(),
+              "The MIDI destination Midi Through:Port-0 could not be connected.");
+    EXPECT_EQ(box->currentText(), "None");
 }
 
 }  // namespace

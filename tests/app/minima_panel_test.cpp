@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <cmath>
 
 #include "app/document_window.h"
 #include "app/minima_panel.h"
@@ -31,10 +32,19 @@ TEST(MinimaPanel, ListsMarksAndTakesTheMinimaIntoTheScaleAsUndoableSteps) {
     const auto cell = [table](int row, int column) {
         return table->model()->index(row, column).data().toString();
     };
-    const auto enter_threshold = [&](const char* text) {
-        panel.threshold_field()->selectAll();
-        QTest::keyClicks(panel.threshold_field(), QString::fromLatin1(text));
-        QTest::keyClick(panel.threshold_field(), Qt::Key_Return);
+    const auto enter = [&](QLineEdit* field, const char* text) {
+        field->selectAll();
+        QTest::keyClicks(field, QString::fromLatin1(text));
+        QTest::keyClick(field, Qt::Key_Return);
+        panel.wait_for_search();
+    };
+    const auto enter_threshold = [&](const char* text) { enter(panel.threshold_field(), text); };
+    // The minima named by a just ratio, and whether each lies on its ratio exactly.
+    const auto named = [&panel] {
+        std::vector<bool> exact;
+        for (const CurveMinimum& m : panel.all_minima())
+            if (m.just) exact.push_back(std::abs(m.just->cents_off) < 1e-6);
+        return exact;
     };
 
     // At the threshold a window starts with: the main valleys, by ratio, each marked.
@@ -52,6 +62,17 @@ TEST(MinimaPanel, ListsMarksAndTakesTheMinimaIntoTheScaleAsUndoableSteps) {
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
                       table->visualRect(table->model()->index(2, 0)).center());
     EXPECT_EQ(window.graph()->cursor_ratio(), 1.5f);
+
+    // The just-ratio tolerance names the minima anew: at 0 cents only those exactly on their
+    // fraction (the cusps); one past the field's range is refused and changes nothing.
+    const size_t named_within_10_cents = named().size();
+    enter(panel.just_tolerance_field(), "0");
+    EXPECT_LT(named().size(), named_within_10_cents);
+    EXPECT_EQ(named(), std::vector<bool>(named().size(), true));
+    enter(panel.just_tolerance_field(), "51");
+    EXPECT_EQ(panel.just_tolerance_field()->text(), "0");
+    enter(panel.just_tolerance_field(), "10");
+    EXPECT_EQ(named().size(), named_within_10_cents);
 
     // A refused threshold beeps and keeps the one before.
     enter_threshold("-1");

@@ -1,6 +1,6 @@
 // kelvara-cli as a user or a script runs it: what it prints (stdout and stderr together), its
-// exit codes, and the files it writes (documents, WAV renders, PNG plots). The CliJack tests
-// play MIDI into it from a second client of the test services' JACK server.
+// exit codes, and the files it writes (documents, WAV renders, PNG, SVG and PDF plots). The CliJack
+// tests play MIDI into it from a second client of the test services' JACK server.
 #include <gtest/gtest.h>
 #include <sndfile.h>
 #include <sys/wait.h>
@@ -20,11 +20,14 @@
 #include <string>
 #include <vector>
 
+#include "engine/synthetic_recording.h"
+#include "midi/jack_test_sink.h"
 #include "midi/jack_test_source.h"
 #include "persistence/document_file.h"
 #include "sound/default_bank.h"
 #include "sound/generated_bank.h"
 #include "sound/peak_estimator.h"
+#include "support/audio_test_files.h"
 #include "support/value_rules_table.h"
 #ifdef KELVARA_TEST_PLOT
 #include <QImage>
@@ -244,6 +247,37 @@ const CaseGroups& case_groups() {
             usage_error("minima --xmin -1 --xmax 0.00005 --step 0.001",
                         "--xmin/--xmax: An end of the ratio range must be"),
         };
+        // Timbres measured from a recording of a struck bar (written by SetUp): five partials
+        // at 196 Hz × 1, 2.7565, 5.4039, 8.933, 13.3443, from 0 to -40 dB.
+        const std::string partials_header = R"(^ratio,amplitude,amplitude_db,frequency_hz\n)";
+        g["Recordings"] = {
+            {"timbre-from-audio {dir}/bar.flac", 0, Match::Regex,
+             partials_header +
+                 R"(1,1,0\.00,196\.0\d\d\n2\.75[67]\d*,0\.(49|50)\d*,-6\.0\d,540\.[\d.]+\n)"
+                 R"(5\.40[34]\d*,0\.(19|20)\d*,-(13\.9|14\.0)\d,)",
+             6},
+            {"timbre-from-audio {dir}/bar.flac --start 0.5 --length 1 --threshold-db 20", 0,
+             Match::Regex, partials_header + R"(1,1,0\.00,196\.0\d\d\n)", 4},
+            {"timbre-from-audio {dir}/bar.flac --max-partials 2 --format json", 0, Match::Regex,
+             R"(^\{"start_seconds": [\d.]+, "length_seconds": [\d.]+, "fundamental_hz": 196\.0\d\d, )"
+             R"("partials": \[\n  \{"ratio": 1, "amplitude": 1, "amplitude_db": 0\.00, )"
+             R"("frequency_hz": 196\.0\d\d\},\n  \{"ratio": 2\.75[67]\d*, [^\n]*\}\n\]\}\n$)"},
+            {"timbre-from-audio {dir}/bar.flac --start 100", 1, Match::Contains,
+             "The recording could not be read.\nThe stretch to analyse starts at 100 s, but "
+             "\"bar.flac\" lasts 2 s."},
+            {"timbre-from-audio {dir}/broken.sf2", 1, Match::Contains,
+             "\"broken.sf2\" is not a sound file Kelvara can read"},
+            {"timbre-from-audio {dir}/silence.wav", 1, Match::Contains, "The recording is silent"},
+            {"timbre-from-audio {dir}/missing.wav", 1, Match::Contains, "cannot open"},
+            usage_error("timbre-from-audio {dir}/bar.flac --max-partials 129",
+                        "The number of partials must be between 1 and 128."),
+            usage_error("timbre-from-audio {dir}/bar.flac --threshold-db 0", "threshold"),
+            usage_error("timbre-from-audio {dir}/bar.flac --length 0", "--length must be"),
+            usage_error("timbre-from-audio {dir}/bar.flac --format xml"),
+            {"bench --case recording --min-time 0", 0, Match::Regex,
+             R"(\nrecording [\d.]+ ms for 10 s of 48 kHz stereo = [\d.]+ of the 100 ms budget; )"
+             R"(0 partials missing, 0 extra, ratios within 0\.0\d* %, amplitudes within 0\.\d+ dB\n$)"},
+        };
         // Tuning files: a table exported and imported into another document as the same
         // floats with the same base, a bad scale file refused on its line, the keyboard map.
         g["TuningFiles"] = {
@@ -260,6 +294,12 @@ const CaseGroups& case_groups() {
              "not_a_pitch.scl, line 6: 'fifth' is not a pitch"},
             {"scl export {dir}/t.kelvara {dir}/p.scl --period 3/2", 0, Match::Contains,
              "not steps of the period are left out: 1\n"},
+            {"scl export {dir}/t.kelvara {dir}/r.scl --rows 1,3-4", 0, Match::Equals, ""},
+            {"scl import {dir}/r.scl {dir}/u.kelvara", 0, Match::Equals,
+             "5 ratios in the scale table\n"},  // 1 3/2 2 3 4
+            {"scl export {dir}/t.kelvara {dir}/r.scl --rows 2,9", 1, Match::Contains,
+             "Row 9 was chosen, but the scale table has 4 rows."},
+            usage_error("scl export {dir}/t.kelvara {dir}/r.scl --rows 0-2", "--rows takes"),
             {"keymap {dir}/t.kelvara --reference-key 69", 0, Match::Equals,
              "43 keys mapped from key 69\n"},
             {"dump {dir}/t.kelvara", 0, Match::Contains, "\"69\": [440], \"70\": [550]"},
@@ -315,12 +355,24 @@ const CaseGroups& case_groups() {
             "curve --step 0.00001", "--step: The step must be at least 3.0000301e-05."));
 #ifdef KELVARA_TEST_PLOT
         for (const char* bad : {"--png {dir}/x.png --width 0", "--png {dir}/x.png --height 100000",
-                                "--png {dir}/x.png --width 3000 --scale 4", ""})
+                                "--png {dir}/x.png --width 3000 --scale 4", "--svg"})
             g["UsageErrors"].push_back(usage_error(std::string("plot ") + bad));
-        g["SoundMidiAndPlot"].push_back(
-            {"plot --png {dir}/missing/x.png", 1, Match::Contains, "cannot write"});
-        g["SoundMidiAndPlot"].push_back({"plot {dir}/missing.kelvara --png {dir}/x.png", 1,
-                                         Match::Contains, "could not be read"});
+        g["UsageErrors"].push_back(usage_error("plot", "at least one of --png, --svg and --pdf"));
+        // Every output and option: the files are written, or the one that cannot be is named.
+        const CliCase plots[] = {
+            // (Qt may note its runtime folder on stderr.)
+            {"plot --png {dir}/a.png --svg {dir}/a.svg --pdf {dir}/a.pdf", 0, Match::Contains, ""},
+            {"plot --svg {dir}/b.svg --cents --scale-lines --justs --derivative", 0,
+             Match::Contains, ""},
+            {"plot --pdf {dir}/c.pdf --cents --cursor 1.5 --width 800 --height 500", 0,
+             Match::Contains, ""},
+            {"plot --png {dir}/missing/x.png", 1, Match::Contains, "could not be written"},
+            {"plot --svg {dir}/missing/x.svg", 1, Match::Contains, "could not be written"},
+            {"plot --pdf {dir}/missing/x.pdf", 1, Match::Contains, "could not be written"},
+            {"plot {dir}/missing.kelvara --png {dir}/x.png", 1, Match::Contains,
+             "could not be read"},
+        };
+        for (const CliCase& c : plots) g["SoundMidiAndPlot"].push_back(c);
 #endif
         return g;
     }();
@@ -339,6 +391,18 @@ protected:
         std::ofstream(dir_ / "sine.sf2", std::ios::binary)
             .write(reinterpret_cast<const char*>(image.data()), std::streamsize(image.size()));
         std::ofstream(dir_ / "broken.sf2") << "not a bank";
+        SyntheticRecording bar;
+        bar.sample_rate_hz = 44100;
+        bar.decay_seconds = 1.5;
+        bar.noise_below_rms_db = 40.0;
+        const double ratios[] = {1.0, 2.7565, 5.4039, 8.933, 13.3443};
+        const double levels[] = {0.4, 0.2, 0.08, 0.03, 0.004};
+        for (size_t i = 0; i < 5; ++i) bar.partials.push_back({196.0 * ratios[i], levels[i], 0.5});
+        ASSERT_TRUE(test::write_audio_file(dir_ / "bar.flac", synthesize_recording(bar),
+                                           SF_FORMAT_FLAC | SF_FORMAT_PCM_24));
+        bar.partials.clear();
+        ASSERT_TRUE(test::write_audio_file(dir_ / "silence.wav", synthesize_recording(bar),
+                                           SF_FORMAT_WAV | SF_FORMAT_PCM_16));
         for (size_t i = 0; i < testing::value_rows().size(); ++i) {
             DocumentFileState state;
             testing::put_value(state, testing::value_rows()[i]);
@@ -393,7 +457,7 @@ TEST_P(CliTable, EachCommandLineGivesItsOutputAndExitCode) {
 INSTANTIATE_TEST_SUITE_P(Commands, CliTable,
                          ::testing::Values("CurvesAndBench", "ScalesAndChords", "Documents",
                                            "SoundMidiAndPlot", "UsageErrors", "TuningFiles",
-                                           "ValueArguments", "ValueFiles", "Minima"),
+                                           "ValueArguments", "ValueFiles", "Minima", "Recordings"),
                          [](const auto& info) { return info.param; });
 
 TEST_F(CliTest, ASavedDocumentGivesTheCurveOfItsSettings) {
@@ -460,44 +524,81 @@ TEST_F(CliTest, BankTuningPlaysTheGeneralMidiBankInTune) {
 }
 
 #ifdef KELVARA_TEST_PLOT
-// The plot against the curve the same command line tool prints: the new document's ranges
-// (x 1 to 2, y 0 to 4) fill the graph frame, which leaves 20 units of margin left and below
-// and 5 right and above.
-TEST_F(CliTest, PlotDrawsThePrintedCurveAndItsOptionalLayers) {
-    const int width = 400, height = 300;
+// The plotting area of an image: its axes are the longest runs of dark pixels, the y axis
+// a column and the x axis a row (antialiased across two pixels; the inner one is taken).
+struct Frame {
+    int left = 0, bottom = 0, right = 0, top = 0;
+};
+Frame frame_of(const QImage& image) {
+    const auto dark = [&](int x, int y) { return qGray(image.pixel(x, y)) < 70; };
+    Frame f;
+    int best = 0;
+    for (int x = 0; x < image.width() / 2; ++x) {
+        int run = 0;
+        for (int y = 0; y < image.height(); ++y) run += dark(x, y);
+        if (run > best) best = run, f.left = x;
+    }
+    best = 0;
+    for (int y = image.height() / 2; y < image.height(); ++y) {
+        int run = 0;
+        for (int x = 0; x < image.width(); ++x) run += dark(x, y);
+        if (run > best) best = run, f.bottom = y;
+    }
+    // The axes end where the frame ends.
+    for (f.top = 0; !dark(f.left, f.top); ++f.top) {
+    }
+    for (f.right = image.width() - 1; !dark(f.right, f.bottom); --f.right) {
+    }
+    return f;
+}
+
+// The plot against the curve the same command line tool prints: a new document's x range,
+// 1 to 2, fills the plotting area across; its y range is fitted to the curve (5 % of the
+// maximum either side), so the curve fills it from bottom to top.
+TEST_F(CliTest, PlotDrawsThePrintedCurveFittedAndItsOptionalLayers) {
     const std::string size = " --width 400 --height 300";
     const auto image = [this](const char* name) {
         return QImage(QString::fromStdString(path(name))).convertToFormat(QImage::Format_ARGB32);
     };
     ASSERT_EQ(run("plot --png {dir}/plain.png" + size).exit_code, 0);
     const QImage plain = image("plain.png");
-    ASSERT_EQ(plain.size(), QSize(width, height));
-    const float frame_width = width - 25.0f, frame_height = height - 25.0f;
-    const auto column = [&](float x) { return static_cast<int>(20 + (x - 1) * frame_width); };
-    const auto row = [&](float y) {
-        return height - 1 - static_cast<int>(20 + y / 4 * frame_height);
+    ASSERT_EQ(plain.size(), QSize(400, 300));
+    std::istringstream printed(run("curve").out);
+    printed.ignore(4);  // the header
+    std::vector<std::pair<float, float>> samples;
+    float x = 0, y = 0, y_max = 0, y_min = 1e9f;
+    for (char comma = 0; printed >> x >> comma >> y;) {
+        samples.emplace_back(x, y);
+        y_max = std::max(y_max, y), y_min = std::min(y_min, y);
+    }
+    const float lo = std::max(0.0f, y_min - 0.05f * y_max), hi = 1.05f * y_max;
+    const Frame f = frame_of(plain);
+    ASSERT_GT(f.right - f.left, 250);
+    ASSERT_GT(f.bottom - f.top, 150);
+    const auto column = [&](float r) { return f.left + std::lround((r - 1) * (f.right - f.left)); };
+    const auto row = [&](float d) {
+        return f.bottom - std::lround((d - lo) / (hi - lo) * (f.bottom - f.top));
     };
-    std::istringstream samples(run("curve").out);
-    samples.ignore(4);  // the header
-    float x = 0, y = 0;
     int checked = 0;
-    for (char comma = 0; samples >> x >> comma >> y;) {
-        if (y < 0.05f || y > 3.95f) continue;
-        // The curve (black at alpha 0.666) darkens the panel's green, which the right margin
-        // shows undisturbed on the same row.
-        EXPECT_LT(qGreen(plain.pixel(column(x), row(y))), 0.8 * qGreen(plain.pixel(397, row(y))))
-            << x;
+    for (const auto& [r, d] : samples) {
+        if (r < 1.02f || r > 1.98f) continue;
+        // The curve (black at alpha 0.666) darkens the panel's green near its place, which
+        // the right margin shows undisturbed on the same row.
+        int darkest = 255;
+        for (int dy = -2; dy <= 2; ++dy)
+            darkest = std::min(darkest, qGreen(plain.pixel(column(r), row(d) + dy)));
+        EXPECT_LT(darkest, 0.8 * qGreen(plain.pixel(398, row(d)))) << r;
         ++checked;
     }
-    EXPECT_GT(checked, 40);
+    EXPECT_GT(checked, 150);
 
     ASSERT_EQ(run("plot --png {dir}/full.png --justs --cursor 1.9 --derivative" + size).exit_code,
               0);
     const QImage full = image("full.png");
-    // Near the top of the frame: the cursor line at 1.9 adds blue, the 3/2 marker red.
-    const int top = row(3.8f);
-    EXPECT_GT(qBlue(full.pixel(column(1.9f), top)), qBlue(plain.pixel(column(1.9f), top)) + 20);
-    EXPECT_GT(qRed(full.pixel(column(1.5f), top)), qRed(plain.pixel(column(1.5f), top)) + 20);
+    // Half way up the frame: the cursor line at 1.9 adds its magenta, the 3/2 marker red.
+    const int middle = (f.top + f.bottom) / 2;
+    EXPECT_GT(qRed(full.pixel(column(1.9f), middle)), qRed(plain.pixel(column(1.9f), middle)) + 40);
+    EXPECT_GT(qRed(full.pixel(column(1.5f), middle)), qRed(plain.pixel(column(1.5f), middle)) + 20);
 
     // A saved new document draws exactly as a new one; another document its own curve.
     ASSERT_EQ(run("new {dir}/new.kelvara").exit_code, 0);
@@ -506,6 +607,42 @@ TEST_F(CliTest, PlotDrawsThePrintedCurveAndItsOptionalLayers) {
     ASSERT_EQ(run("plot {dir}/other.kelvara --png {dir}/other.png" + size).exit_code, 0);
     EXPECT_EQ(image("saved.png"), plain);
     EXPECT_NE(image("other.png"), plain);
+
+    // The cents axis moves 3/2 from half way across to 702/1200 of the way.
+    ASSERT_EQ(run("plot --png {dir}/cents.png --justs --cents" + size).exit_code, 0);
+    const QImage cents = image("cents.png");
+    const Frame g = frame_of(cents);
+    const auto redder = [&](int at) {
+        int most = 0;
+        for (int dx = -1; dx <= 1; ++dx)
+            most = std::max(
+                most, qRed(cents.pixel(at + dx, middle)) - qRed(plain.pixel(at + dx, middle)));
+        return most;
+    };
+    EXPECT_GT(redder(g.left + std::lround(701.955 / 1200.0 * (g.right - g.left))), 20);
+    EXPECT_LT(redder(g.left + (g.right - g.left) / 2), 10) << "nothing at half way";
+
+    // The vector drawings carry the axes' texts.
+    ASSERT_EQ(run("plot --svg {dir}/g.svg --cents --scale-lines" + size).exit_code, 0);
+    std::ifstream svg(path("g.svg"));
+    const std::string text((std::istreambuf_iterator<char>(svg)), {});
+    EXPECT_NE(text.find("Interval (cents)"), std::string::npos);
+    EXPECT_NE(text.find("Sensory dissonance"), std::string::npos);
+}
+
+// `new` without --ymin and --ymax fits the dissonance range to the document's curve.
+TEST_F(CliTest, NewFitsTheDissonanceRangeUnlessGiven) {
+    std::istringstream printed(run("curve --overtones 4 --ratios 1,1.5").out);
+    printed.ignore(4);
+    float x = 0, y = 0, y_max = 0;
+    for (char comma = 0; printed >> x >> comma >> y;) y_max = std::max(y_max, y);
+    ASSERT_EQ(run("new {dir}/fit.kelvara --overtones 4 --ratios 1,1.5").exit_code, 0);
+    const std::string dumped = run("dump {dir}/fit.kelvara").out;
+    std::smatch found;
+    ASSERT_TRUE(std::regex_search(dumped, found, std::regex(R"("y_max": ([\d.e+-]+))")));
+    EXPECT_FLOAT_EQ(std::stof(found[1]), 1.05f * y_max);
+    ASSERT_EQ(run("new {dir}/given.kelvara --ymax 3").exit_code, 0);
+    EXPECT_NE(run("dump {dir}/given.kelvara").out.find("\"y_max\": 3,"), std::string::npos);
 }
 #endif
 
@@ -605,6 +742,84 @@ TEST_F(CliJack, ListsTheSourceAndMonitorsOrPlaysWhatItSends) {
         if (c.silent_hz > 0) {
             EXPECT_GT(spectrum.amplitude_at(c.sounding_hz[0]),
                       10 * spectrum.amplitude_at(c.silent_hz));
+        }
+    }
+}
+
+// A saved document plays as its window would: at its volume. The channel volume (controller
+// 7) goes through the synthesizer's curve, 40 log10(127 / v) dB below full, so volume 10
+// sounds 44.1 dB below volume 127 (a sine of the generated bank, held: no decay to blur it).
+TEST_F(CliJack, PlaysASavedDocumentAtItsVolume) {
+    std::map<int, double> rms;
+    for (const int volume : {10, 127}) {
+        const std::string document = "{dir}/volume" + std::to_string(volume) + ".kelvara";
+        ASSERT_EQ(run("new " + document + " --chord 64=523.25 --volume " + std::to_string(volume))
+                      .exit_code,
+                  0);
+        const CliRun r =
+            run("play " + document + " --bank {bank} --midi jack --seconds 2" + " --source " +
+                    source_->full_port_name(0) + " --wav {dir}/volume.wav",
+                [&](const std::string& line) {
+                    if (line.rfind("playing", 0) == 0 && source_->wait_for_connections(0, 1))
+                        source_->send(0, {0x90, 64, 110});
+                });
+        ASSERT_EQ(r.exit_code, 0) << r.out;
+        const Wav wav = read_wav(path("volume.wav"));
+        ASSERT_GT(wav.left.size(), 2u * 48000);
+        double sum = 0.0;
+        for (size_t i = 48000; i < 2 * 48000; ++i) sum += double(wav.left[i]) * wav.left[i];
+        rms[volume] = std::sqrt(sum / 48000.0);
+    }
+    RecordProperty("rms_volume_10", std::to_string(rms[10]));
+    RecordProperty("rms_volume_127", std::to_string(rms[127]));
+    EXPECT_NEAR(20.0 * std::log10(rms[127] / rms[10]), 40.0 * std::log10(127.0 / 10.0), 1.0);
+}
+
+// `mts send` through the server to a port the test owns: the destination is listed, the
+// dump arrives as the exact bytes `mts export` writes, and a destination that is not there
+// is refused by name.
+TEST_F(CliJack, MtsSendDeliversTheExportedDumpToADestination) {
+    auto synth = midi::testing::JackTestSink::open("CliSynth-" + std::to_string(getpid()), "in");
+    ASSERT_TRUE(synth);
+    const CliRun listing = run("midi-destinations --midi jack");
+    EXPECT_EQ(listing.exit_code, 0);
+    EXPECT_NE(listing.out.find("MIDI system: JACK\n"), std::string::npos) << listing.out;
+    EXPECT_NE(listing.out.find(synth->full_port_name() + "\t" + synth->full_port_name() + "\n"),
+              std::string::npos)
+        << listing.out;
+    EXPECT_EQ(listing.out.find(source_->full_port_name(0)), std::string::npos)
+        << "a source is no destination";
+
+    ASSERT_EQ(run("new {dir}/fifths.kelvara --scale 1,1.25,1.5,2 --base 440").exit_code, 0);
+    ASSERT_EQ(run("mts export {dir}/fifths.kelvara {dir}/f.syx --reference-key 69").exit_code, 0);
+    std::ifstream in(path("f.syx"), std::ios::binary);
+    const std::vector<uint8_t> exported((std::istreambuf_iterator<char>(in)),
+                                        std::istreambuf_iterator<char>());
+    ASSERT_EQ(exported.size(), 408u);
+    struct SendCase {
+        std::string args;
+        int exit_code;
+        std::string printed;
+        bool arrives;
+    };
+    const SendCase cases[] = {
+        {"--port '" + synth->full_port_name() + "' --reference-key 69", 0,
+         "sent the tuning dump (408 bytes) to " + synth->full_port_name() + "\n", true},
+        {"--port 'Nobody:in'", 2,
+         "kelvara-cli: error: no MIDI destination named 'Nobody:in' (MIDI system: JACK;", false},
+        {"--port x --reference-key 128", 2, "kelvara-cli: error: --reference-key", false},
+    };
+    for (const SendCase& c : cases) {
+        SCOPED_TRACE(c.args);
+        const CliRun r = run("mts send {dir}/fifths.kelvara --midi jack " + c.args);
+        EXPECT_EQ(r.exit_code, c.exit_code) << r.out;
+        EXPECT_NE(r.out.find(c.printed), std::string::npos) << r.out;
+        const auto arrived = synth->take(c.arrives ? 1 : 0, std::chrono::milliseconds(100));
+        if (c.arrives) {
+            ASSERT_EQ(arrived.size(), 1u);
+            EXPECT_EQ(arrived[0], exported);
+        } else {
+            EXPECT_TRUE(arrived.empty());
         }
     }
 }

@@ -89,10 +89,15 @@ TEST(CurveSampling, RangeEdgeCases) {
 TEST(RangeFit, MarginsFloorAndSlopeFromTheStoredXDifferences) {
     const std::array<float, 3> x{1.0f, 1.25f, 2.0f};
     const std::array<float, 3> y{0.7f, 0.3f, 1.5f};
-    EXPECT_EQ(fit_y_range(y.data(), 3).min, 0.3f - 0.1f);
-    EXPECT_EQ(fit_y_range(y.data(), 3).max, 1.5f + 0.2f);
-    const std::array<float, 2> low{0.05f, 1.0f};
+    // 5 % of the maximum either side: a curve of any height fills the graph.
+    EXPECT_FLOAT_EQ(fit_y_range(y.data(), 3).min, 0.3f - 0.075f);
+    EXPECT_FLOAT_EQ(fit_y_range(y.data(), 3).max, 1.5f * 1.05f);
+    const std::array<float, 2> low{0.04f, 1.0f};
     EXPECT_EQ(fit_y_range(low.data(), 2).min, 0.0f) << "never below zero";
+    const std::array<float, 2> small{0.1f, 0.16f};
+    EXPECT_FLOAT_EQ(fit_y_range(small.data(), 2).max, 0.168f);
+    const std::array<float, 2> silent{0.0f, 0.0f};
+    EXPECT_EQ(fit_y_range(silent.data(), 2).max, 1.0f) << "a silent curve gets a range all the same";
     const FloatRange dy = fit_derivative_range(x.data(), y.data(), 3);
     EXPECT_FLOAT_EQ(dy.min, -1.6f - 0.1f);
     EXPECT_FLOAT_EQ(dy.max, 1.6f + 0.1f);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "document/document.h"
 #include "document/instrument_rig.h"
@@ -76,6 +77,25 @@ TEST_F(InstrumentRigTest, TheDocumentsVolumeAndChordsReachTheSynthesizer) {
     float peak = 0.0f;
     for (const float sample : sound.left) peak = std::max(peak, std::abs(sample));
     EXPECT_GT(peak, 0.01f) << "the chord of key 0 sounds";
+}
+
+// The slider's value outlives the synthesizer it was sent to: a new one made by Default Bank,
+// or a loaded bank plays at it too, and a refused bank leaves the volume as it was.
+TEST_F(InstrumentRigTest, EveryNewSynthesizerPlaysAtTheDocumentsVolume) {
+    document.attach_synth_channel(rig->channel());
+    document.set_volume(33);
+    const struct {
+        const char* action;
+        std::function<void()> run;
+    } cases[] = {
+        {"Default Bank", [&] { rig->reset_to_default_bank(); }},
+        {"a bank loaded", [&] { ASSERT_TRUE(rig->load_sound_bank(banks.dls())); }},
+        {"a refused bank", [&] { ASSERT_FALSE(rig->load_sound_bank(banks.garbage())); }},
+    };
+    for (const auto& c : cases) {
+        c.run();
+        EXPECT_EQ(rig->synth().midi_parameter(7), 33) << c.action;
+    }
 }
 
 }  // namespace

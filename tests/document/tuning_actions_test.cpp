@@ -82,6 +82,47 @@ TEST_F(TuningActionsTest, WritesExactFractionsAsRatiosAndOtherFloatsAsCents) {
     EXPECT_EQ(mapping.formal_octave_degree, 3);
 }
 
+// A table that holds two scales: the chosen rows alone form the period, whatever else the
+// table holds; rows are read as a person types them and a row past the table is refused.
+TEST_F(TuningActionsTest, TheChosenRowsAloneFormOnePeriod) {
+    std::vector<float> table = *generate_scale_values(12, 2.0);
+    table.resize(13);  // one octave, 1/1 to 2/1
+    std::vector<int32_t> twelve_rows;
+    const std::vector<float> nineteen = *generate_scale_values(19, 2.0);
+    for (const float ratio : nineteen)
+        if (ratio <= 2.0f) table.push_back(ratio);
+    sort_ratios(table);
+    table.erase(std::unique(table.begin(), table.end()), table.end());
+    for (int32_t row = 0; row < static_cast<int32_t>(table.size()); ++row)
+        if (std::abs(std::remainder(1200.0 * std::log2(table[static_cast<size_t>(row)]), 100.0)) <
+            1e-3)
+            twelve_rows.push_back(row);
+    replace_scale_ratios(table);
+    TuningChoice choice;
+    choice.rows = twelve_rows;
+    EXPECT_EQ(exported(choice).pitches.size(), 12u);
+    EXPECT_EQ(exported().pitches.size(), 12u + 18u) << "the whole table: both scales";
+
+    choice.rows = {0, static_cast<int32_t>(table.size())};
+    const Result<ScaleTuning> refused = doc.scale_tuning(choice);
+    ASSERT_FALSE(refused);
+    EXPECT_THAT(refused.error().reason,
+                HasSubstr("Row 32 was chosen, but the scale table has 31 rows."));
+
+    const struct {
+        const char* text;
+        std::optional<std::vector<int32_t>> rows;
+    } texts[] = {{"1-3, 5", std::vector<int32_t>{0, 1, 2, 4}},
+                 {"7", std::vector<int32_t>{6}},
+                 {"0-2", std::nullopt},
+                 {"3-1", std::nullopt},
+                 {"1,", std::nullopt},
+                 {"1-99999", std::nullopt},
+                 {"a", std::nullopt},
+                 {"", std::nullopt}};
+    for (const auto& t : texts) EXPECT_EQ(table_rows_from_text(t.text), t.rows) << t.text;
+}
+
 TEST_F(TuningActionsTest, ImportAddsOnlyNewValuesAndTakesTheBaseFromAMapping) {
     replace_scale_ratios({1.0f, 1.25f, 3.0f});
     const ScalaScale fifths = *read_scala_scale("fifth and octave\n2\n3/2\n2\n");
@@ -134,7 +175,7 @@ TEST_F(TuningActionsTest, MapsOneStepAKeyKeepsOtherKeysAndUndoesWhole) {
     const DocumentFileState before = doc.state();
 
     // The base on key 0: keys up to 66 stay below 20 kHz (key 67 would be 21.1 kHz).
-    const Result<int32_t> filled = doc.map_scale_to_keys({std::nullopt, 0});
+    const Result<int32_t> filled = doc.map_scale_to_keys({std::nullopt, 0, {}});
     ASSERT_TRUE(filled) << filled.error().reason;
     EXPECT_EQ(*filled, 67);
     EXPECT_EQ(testing::published_chord(doc, 0), Chord{440.0f});
@@ -144,7 +185,7 @@ TEST_F(TuningActionsTest, MapsOneStepAKeyKeepsOtherKeysAndUndoesWhole) {
     EXPECT_EQ(doc.undo_name(), EditName::MapScaleToKeys);
 
     // A period of 3/2 from key 69: the seven tempered steps below 1.5, then the period.
-    ASSERT_TRUE(doc.map_scale_to_keys({1.5f, 69}));
+    ASSERT_TRUE(doc.map_scale_to_keys({1.5f, 69, {}}));
     EXPECT_EQ(testing::published_chord(doc, 69), Chord{440.0f});
     EXPECT_EQ(testing::published_chord(doc, 77), Chord{660.0f});
     EXPECT_FLOAT_EQ(testing::published_chord(doc, 61)[0], 440.0f / 1.5f);
@@ -153,8 +194,8 @@ TEST_F(TuningActionsTest, MapsOneStepAKeyKeepsOtherKeysAndUndoesWhole) {
     doc.undo();
     EXPECT_EQ(doc.state(), before);
     EXPECT_EQ(testing::published_chord(doc, 13), Chord{});
-    EXPECT_THAT(doc.map_scale_to_keys({0.5f, 60}).error().reason, HasSubstr("period"));
-    EXPECT_THAT(doc.map_scale_to_keys({std::nullopt, 128}).error().reason,
+    EXPECT_THAT(doc.map_scale_to_keys({0.5f, 60, {}}).error().reason, HasSubstr("period"));
+    EXPECT_THAT(doc.map_scale_to_keys({std::nullopt, 128, {}}).error().reason,
                 HasSubstr("reference key"));
 }
 

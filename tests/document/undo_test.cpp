@@ -4,6 +4,7 @@
 // and Ctrl+Z from a field: tests/app/undo_recovery_test.cpp, through the real window.)
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,6 +31,7 @@ const std::vector<ActionCase> kEveryActionClass{
     {EditName::BaseFrequency, [](D& d) { d.set_base_frequency(261.5f); }},
     {EditName::RatioRange, [](D& d) { d.set_bound(BoundField::XMax, 3.0f); }},
     {EditName::DissonanceRange, [](D& d) { d.set_bound(BoundField::YMin, 0.5f); }},
+    {EditName::GraphRanges, [](D& d) { d.set_graph_ranges(1.2f, 1.8f, 0.1f, 3.0f); }},
     {EditName::PlotToggles, [](D& d) { d.set_plot_flags(true, true, true); }},
     {EditName::AddScaleRatio, [](D& d) { d.scale_action(ScaleAction::AppendUnison); }},
     {EditName::DeleteScaleRatio, [](D& d) { d.scale_action(ScaleAction::DeleteSelected); }},
@@ -143,6 +145,36 @@ TEST_F(UndoTest, EveryActionClassUndoesToTheSavedBytesAndRedoesToItsOwn) {
     base_.number_of_overtones = 3;
     controls.selected_rows[DocumentTable::Partials] = 1;
     expect_undo_and_redo(kEveryPartialActionClass);
+}
+
+// A zoom or pan gesture sends many range pairs inside one continuous edit: one undo step
+// takes the whole gesture back. A refused pair changes nothing and records nothing.
+TEST_F(UndoTest, AGestureOfRangeChangesIsOneStepAndARefusedPairChangesNothing) {
+    const std::string saved = bytes();
+    doc.begin_continuous_edit();
+    for (const float x_max : {1.9f, 1.7f, 1.6f, 1.5f})
+        doc.set_graph_ranges(1.1f, x_max, 0.5f, 2.0f + x_max);
+    doc.end_continuous_edit();
+    EXPECT_EQ(doc.curve().x_max(), 1.5f);
+    EXPECT_EQ(view.x_range, (testing::ShownRange{1.1f, 1.5f})) << "shown as typed ranges are";
+    EXPECT_EQ(doc.undo_name(), EditName::GraphRanges);
+    doc.undo();
+    EXPECT_EQ(bytes(), saved);
+    EXPECT_FALSE(doc.can_undo()) << "the gesture was one step";
+
+    struct Refused {
+        float x_min, x_max, y_min, y_max;
+    };
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    for (const Refused r : {Refused{1.5f, 1.5f, 0.0f, 1.0f}, Refused{1.0f, 2.0f, 1.0f, 0.5f},
+                            Refused{0.0f, 2.0f, 0.0f, 1.0f}, Refused{1.0f, 2.0f, nan, 1.0f},
+                            Refused{1.0f, 900.0f, 0.0f, 1.0f}}) {
+        controls.beeps = 0;
+        doc.set_graph_ranges(r.x_min, r.x_max, r.y_min, r.y_max);
+        EXPECT_EQ(bytes(), saved) << r.x_min << " " << r.x_max << " " << r.y_min;
+        EXPECT_EQ(controls.beeps, 1);
+        EXPECT_FALSE(doc.can_undo());
+    }
 }
 
 TEST_F(UndoTest, TheEditedMarkFollowsTheSavedPosition) {

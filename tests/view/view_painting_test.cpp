@@ -2,7 +2,7 @@
 // HiDPI target, the panel, and values that cannot be drawn.
 #include <gtest/gtest.h>
 
-#include <QFontMetrics>
+#include <QFontMetricsF>
 #include <cmath>
 #include <limits>
 
@@ -11,23 +11,24 @@
 namespace kelvara {
 namespace {
 
-TEST(ViewPainting, ARealFontDrawsTheLabels) {
-    const QFontMetrics metrics(graph_label_font());
-    EXPECT_LE(metrics.height(), 15);  // a line fits its 15-unit box
-
-    // "Ratio" in the cached image: dark pixels centred on the middle of the bottom margin.
+// The x title in the cached image: opaque pixels centred under the plotting area, as wide as
+// the title in its font.
+TEST(ViewPainting, ARealFontDrawsTheTitles) {
+    const QFontMetricsF metrics(graph_title_font());
     GraphWidget view;
     view.resize(300, 200);
     testing::rendered(view);
     const QImage image = view.axes_image().convertToFormat(QImage::Format_ARGB32);
+    const QRect box = view.axes().x_title_box.toAlignedRect();
     int left = 300, right = 0;
-    for (int y = 185; y < 199; ++y)
-        for (int x = 110; x < 190; ++x)
-            if (qAlpha(image.pixel(x, y)) > 128)
+    for (int y = box.top(); y <= box.bottom(); ++y)
+        for (int x = 0; x < 300; ++x)
+            if (qAlpha(image.pixel(x, y)) > 200)  // the text, nearly opaque over the panel
                 left = std::min(left, x), right = std::max(right, x);
     ASSERT_LT(left, right);
-    EXPECT_NEAR((left + right) / 2.0, 150.0, 2.0);
-    EXPECT_NEAR(right - left + 1, metrics.horizontalAdvance("Ratio"), 3.0);
+    const FloatRect f = view.graph_frame();
+    EXPECT_NEAR((left + right) / 2.0, f.x + f.width / 2.0, 2.0);
+    EXPECT_NEAR(right - left + 1, metrics.tightBoundingRect("Interval ratio").width(), 4.0);
 }
 
 TEST(ViewPainting, TheCachedImageFollowsThePaintTargetsPixelRatio) {
@@ -38,14 +39,18 @@ TEST(ViewPainting, TheCachedImageFollowsThePaintTargetsPixelRatio) {
     image.fill(Qt::transparent);
     view.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
     EXPECT_EQ(view.axes_image().size(), QSize(600, 400));
-    // The y axis (1.5 units at view x 20) covers device columns 39 and 40 fully: crisp.
+    // The y axis (1.5 units on the frame's whole-unit left edge) covers two device columns
+    // fully: crisp.
+    const int axis = static_cast<int>(view.graph_frame().x) * 2;
     const QImage pixels = image.convertToFormat(QImage::Format_ARGB32);
-    EXPECT_EQ(qAlpha(pixels.pixel(39, 200)), 255);
-    EXPECT_LT(qGreen(pixels.pixel(40, 200)), 10);
+    EXPECT_EQ(qAlpha(pixels.pixel(axis - 1, 200)), 255);
+    EXPECT_LT(qGreen(pixels.pixel(axis, 200)), 10);
     // Back at ratio 1 the image follows, and no column is fully covered.
     const QImage single = testing::rendered(view);
     EXPECT_EQ(view.axes_image().devicePixelRatio(), 1.0);
-    EXPECT_LT(std::max(qAlpha(single.pixel(19, 100)), qAlpha(single.pixel(20, 100))), 255);
+    EXPECT_LT(
+        std::max(qAlpha(single.pixel(axis / 2 - 1, 100)), qAlpha(single.pixel(axis / 2, 100))),
+        255);
 }
 
 // The panel in its colour behind everything; a colour that is not a number leaves only the
@@ -65,7 +70,11 @@ TEST(ViewPainting, ThePanelIsDrawnUnlessItsColourIsNotANumber) {
         // The right margin shows the panel alone.
         EXPECT_NEAR(image.pixelColor(297, 100).alphaF(), std::isnan(background.alpha) ? 0 : 0.5,
                     0.01);
-        EXPECT_GT(image.pixelColor(80, 92).blueF(), 0.5) << "the curve at y = 2 all the same";
+        const int x = static_cast<int>(view.location_for_x(1.25f));
+        const int y = static_cast<int>(200.0f - view.location_for_y(2.0f));
+        float blue = 0.0f;
+        for (int dy = -2; dy <= 2; ++dy) blue = std::max(blue, image.pixelColor(x, y + dy).blueF());
+        EXPECT_GT(blue, 0.5f) << "the curve at y = 2 all the same";
     }
 }
 

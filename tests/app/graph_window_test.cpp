@@ -1,0 +1,166 @@
+// The graph in its window: a zoom gesture is one undo step, Fit goes back, the cursor line
+// and the selected scale row agree after every change of the scale, and every control shows
+// whole at the window's minimum size.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QToolButton>
+#include <QWheelEvent>
+#include <cmath>
+
+#include "app/document_window.h"
+#include "app/scale_selection.h"
+#include "engine/range_fit.h"
+#include "support/app_fakes.h"
+
+namespace kelvara {
+namespace {
+
+class GraphWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+    const WindowWidgets& w() const { return window.widgets(); }
+    Document& doc() { return window.document(); }
+    void wheel_over_graph(float ratio, int notches) {
+        GraphWidget* graph = window.graph();
+        const QPointF at(graph->location_for_x(ratio), graph->height() / 2.0);
+        QWheelEvent event(at, graph->mapToGlobal(at), {}, QPoint(0, 120 * notches), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(graph, &event);
+    }
+    std::optional<size_t> selected_scale_row() const {
+        const auto row = window.selected_row(DocumentTable::ScaleRatios);
+        return row ? std::optional<size_t>(static_cast<size_t>(*row)) : std::nullopt;
+    }
+    // The cursor line stands at the selected row's ratio, or is gone with no row selected.
+    void expect_cursor_on_selected_row() {
+        const auto row = selected_scale_row();
+        if (row) {
+            EXPECT_EQ(window.graph()->cursor_ratio(), doc().tables().scale_ratios()[*row]);
+        } else {
+            EXPECT_TRUE(std::isnan(window.graph()->cursor_ratio()));
+        }
+        EXPECT_EQ(window.graph()->selected_scale_ratio(), row);
+    }
+
+    DocumentWindow window{std::make_unique<Document>(),
+                          std::make_unique<testing::RecordingInstruments>()};
+};
+
+// A burst of the wheel is one undo step whatever its length; Fit returns to the ratio range
+// from before it and fits the dissonance range to the curve there.
+TEST_F(GraphWindowTest, AZoomIsOneUndoStepAndFitGoesBack) {
+    const float x_min = doc().curve().x_min(), x_max = doc().curve().x_max();
+    for (int i = 0; i < 4; ++i) wheel_over_graph(1.5f, 1);
+    EXPECT_LT(doc().curve().x_max() - doc().curve().x_min(), 0.5f);
+    EXPECT_EQ(w().x_max_field->text().toFloat(), doc().curve().x_max()) << "the fields follow";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !doc().can_redo() && doc().undo_name(); }, 2000));
+    QTest::qWait(GraphWidget::kWheelGestureMs + 100);
+    doc().undo();
+    EXPECT_EQ(doc().curve().x_min(), x_min);
+    EXPECT_EQ(doc().curve().x_max(), x_max);
+    EXPECT_FALSE(doc().can_undo()) << "four notches, one step";
+
+    doc().redo();
+    QTest::mouseClick(w().fit_y_button, Qt::LeftButton);
+    EXPECT_EQ(doc().curve().x_min(), x_min);
+    EXPECT_EQ(doc().curve().x_max(), x_max);
+    const FloatRange fitted =
+        fit_y_range(doc().curve().y_values(), doc().curve().number_of_points());
+    EXPECT_EQ(doc().curve().y_max(), fitted.max);
+    EXPECT_EQ(window.graph()->y_max(), fitted.max);
+}
+
+// Whatever changes the scale (a preset, a re-sorting edit, Delete, Clear, undo), the row
+// selected and the cursor line stay on one ratio.
+TEST_F(GraphWindowTest, TheCursorAndTheSelectedRowAgreeAfterEveryScaleChange) {
+    doc().set_plot_flags(false, true, false);
+    doc().add_scale_preset(ScalePreset::TwelveTone);
+    w().scale_table->selectRow(7);  // 1.4983
+    expect_cursor_on_selected_row();
+    const float fifth = doc().tables().scale_ratios()[7];
+    doc().add_scale_preset(ScalePreset::JustRatios);  // rows arrive before it
+    EXPECT_EQ(doc().tables().scale_ratios()[*selected_scale_row()], fifth);
+    expect_cursor_on_selected_row();
+    doc().edit_cell(DocumentTable::ScaleRatios, TableColumn::Ratios,
+                    static_cast<int32_t>(*selected_scale_row()), 1.05f);
+    window.reload_table(DocumentTable::ScaleRatios);
+    EXPECT_EQ(doc().tables().scale_ratios()[*selected_scale_row()], 1.05f) << "followed the sort";
+    expect_cursor_on_selected_row();
+    doc().scale_action(ScaleAction::DeleteSelected);
+    ASSERT_TRUE(selected_scale_row());
+    expect_cursor_on_selected_row();
+    doc().undo();
+    expect_cursor_on_selected_row();
+    doc().scale_action(ScaleAction::RemoveAll);
+    EXPECT_FALSE(selected_scale_row());
+    expect_cursor_on_selected_row();
+}
+
+TEST(ScaleSelection, TheRowFollowsItsRatioTheEditOrTheDeletedRowsPlace) {
+    using V = std::vector<float>;
+    struct Case {
+        V before;
+        std::optional<size_t> row;
+        V after;
+        std::optional<size_t> expected;
+    };
+    const Case cases[] = {
+        {{1, 1.2f, 1.5f}, 2, {1, 1.1f, 1.2f, 1.5f}, 3},  // a row arrived before it
+        {{1, 1.2f, 1.5f}, 1, {1, 1.5f, 1.6f}, 2},        // 1.2 edited to 1.6 and sorted
+        {{1, 1.2f, 1.5f}, 1, {1, 1.5f}, 1},              // deleted: the next takes its place
+        {{1, 1.2f, 1.5f}, 2, {1, 1.2f}, 1},              // the last deleted: the new last
+        {{1, 1.2f, 1.5f}, 0, {}, std::nullopt},          // cleared
+        {{1, 1.2f}, std::nullopt, {1, 1.2f, 2}, std::nullopt},
+        {{1, 1, 1}, 2, {1, 1, 1, 2}, 2},  // of equal ratios, the one nearest
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(row_after_change(c.before, c.row, c.after), c.expected)
+            << c.before.size() << " " << c.after.size();
+}
+
+// At the minimum size every control is as wide as it needs and every field's text fits.
+TEST_F(GraphWindowTest, EveryControlShowsWholeAtTheMinimumSize) {
+    EXPECT_EQ(window.minimumSize(), QSize(1024, 700));
+    window.resize(1024, 700);
+    doc().set_bound(BoundField::YMax, 0.4661337f);
+    QApplication::processEvents();
+    const QRect inside = window.rect();
+    int checked = 0;
+    for (QWidget* control : window.findChildren<QWidget*>()) {
+        const bool is_control = qobject_cast<QLineEdit*>(control) ||
+                                qobject_cast<QAbstractButton*>(control) ||
+                                qobject_cast<QComboBox*>(control) || qobject_cast<QLabel*>(control);
+        // Qt's own parts (a dock's title buttons) are Qt's to lay out.
+        if (!is_control || !control->isVisible() || control->window() != &window ||
+            control->objectName().startsWith("qt_"))
+            continue;
+        SCOPED_TRACE(control->objectName().toStdString() + " " +
+                     control->metaObject()->className());
+        const QRect at(control->mapTo(&window, QPoint(0, 0)), control->size());
+        EXPECT_TRUE(inside.contains(at));
+        EXPECT_GE(control->width(), control->minimumSizeHint().width());
+        if (auto* field = qobject_cast<QLineEdit*>(control)) {
+            const int room = field->contentsRect().width() - field->textMargins().left() -
+                             field->textMargins().right() - 4;
+            EXPECT_LE(field->fontMetrics().horizontalAdvance(field->text()), room)
+                << field->text().toStdString();
+        }
+        ++checked;
+    }
+    EXPECT_GT(checked, 30);
+}
+
+}  // namespace
+}  // namespace kelvara

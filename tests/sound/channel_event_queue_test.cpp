@@ -1,0 +1,80 @@
+// The channel queue between the playing threads and the renderer: a burst far larger than
+// the ring arrives whole and in order while the renderer takes it slowly; closing the queue
+// releases a sender waiting for room without counting a loss; and a renderer that takes
+// nothing holds a sender once, never once per event, so a MIDI input can always end.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "sound/channel_event_queue.h"
+
+namespace kelvara::sound {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(ChannelEventQueue, ABurstLargerThanTheRingArrivesWholeAndInOrder) {
+    constexpr uint32_t kEvents = 20000;
+    ChannelEventQueue queue(8);
+    std::jthread sender([&] {
+        for (uint32_t id = 0; id < kEvents; ++id)
+            ASSERT_TRUE(queue.push({ChannelEvent::Kind::StartTone, 0, 100, id, 60.0f}));
+    });
+    std::vector<uint32_t> taken;
+    while (taken.size() < kEvents) {
+        // A block at a time, as the renderer does, now and then late.
+        for (int i = 0; i < 5; ++i) {
+            const ChannelEvent* event = queue.front();
+            if (event == nullptr) break;
+            taken.push_back(event->id);
+            queue.pop();
+        }
+        if (taken.size() % 1000 < 5) std::this_thread::sleep_for(1ms);
+    }
+    sender.join();
+    EXPECT_EQ(queue.front(), nullptr);
+    for (uint32_t id = 0; id < kEvents; ++id) ASSERT_EQ(taken[id], id);
+    EXPECT_EQ(queue.dropped(), 0u);
+}
+
+TEST(ChannelEventQueue, ClosingReleasesASenderWaitingForRoom) {
+    ChannelEventQueue queue(2);
+    ASSERT_TRUE(queue.push({}));
+    ASSERT_TRUE(queue.push({}));
+    std::atomic<int> result{-1};
+    std::jthread sender([&] { result = queue.push({}) ? 1 : 0; });
+    std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(result.load(), -1) << "a full ring makes the sender wait";
+    queue.close();
+    sender.join();
+    EXPECT_EQ(result.load(), 0);
+    EXPECT_EQ(queue.dropped(), 0u) << "its synthesizer goes: nothing was lost to a listener";
+}
+
+TEST(ChannelEventQueue, NobodyRenderingHoldsASenderOnceAndTakingEndsTheStall) {
+    constexpr int kBurst = 100;
+    ChannelEventQueue queue(2, 100ms);
+    ASSERT_TRUE(queue.push({}));
+    ASSERT_TRUE(queue.push({}));
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < kBurst; ++i) EXPECT_FALSE(queue.push({}));
+    queue.wait_until_taken();
+    // Waiting once per event would take kBurst stall limits (10 s).
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s) << "a sender waited per event";
+    EXPECT_EQ(queue.dropped(), uint64_t(kBurst)) << "every refused event counts";
+
+    queue.pop();  // the renderer is back: there is room, and a full ring makes senders wait
+    ASSERT_TRUE(queue.push({}));
+    std::jthread renderer([&] {
+        std::this_thread::sleep_for(20ms);
+        queue.pop();
+    });
+    EXPECT_TRUE(queue.push({})) << "a renderer that takes again ends the stall";
+    EXPECT_EQ(queue.dropped(), uint64_t(kBurst));
+}
+
+}  // namespace
+}  // namespace kelvara::sound
