@@ -113,7 +113,6 @@ QComboBox* roughness_model_selector() {
 
 QWidget* timbre_row(WindowWidgets& w) {
     w.timbre_selector = timbre_selector();
-    w.roughness_model_selector = roughness_model_selector();
     w.overtones_field =
         number_field(QStringLiteral("overtones_field"),
                      QObject::tr("Partials per tone, the fundamental included (1 to 128)"), true);
@@ -133,9 +132,6 @@ QWidget* timbre_row(WindowWidgets& w) {
     layout->addWidget(buddy_label(QObject::tr("&Base:"), w.base_frequency_field));
     layout->addWidget(w.base_frequency_field);
     layout->addWidget(new QLabel(QObject::tr("Hz")));
-    layout->addSpacing(12);
-    layout->addWidget(buddy_label(QObject::tr("Ro&ughness:"), w.roughness_model_selector));
-    layout->addWidget(w.roughness_model_selector);
     layout->addStretch(1);
     return row;
 }
@@ -204,11 +200,14 @@ QWidget* plot_row(WindowWidgets& w) {
     auto* row = new QWidget;
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
+    w.roughness_model_selector = roughness_model_selector();
     layout->addWidget(new QLabel(QObject::tr("Show:")));
     layout->addWidget(segment_row<3>(w.plot_toggles));
     layout->addSpacing(12);
     layout->addWidget(segment_row<2>(view_toggles));
     layout->addStretch(1);
+    layout->addWidget(buddy_label(QObject::tr("Ro&ughness:"), w.roughness_model_selector));
+    layout->addWidget(w.roughness_model_selector);
     return row;
 }
 
@@ -339,16 +338,20 @@ QGroupBox* partial_box(WindowWidgets& w) {
     w.partial_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     w.partial_table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     w.partial_table->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    QWidget* segments = segment_row<4>(w.partial_buttons);
-    auto* segments_layout = static_cast<QHBoxLayout*>(segments->layout());
-    segments_layout->insertWidget(4, buddy_label(QObject::tr("&B:"), w.inharmonicity_field));
-    segments_layout->insertWidget(5, w.inharmonicity_field);
+    auto* stiffness = new QWidget;
+    auto* stiffness_layout = new QHBoxLayout(stiffness);
+    stiffness_layout->setContentsMargins(0, 0, 0, 0);
+    stiffness_layout->addWidget(
+        buddy_label(QObject::tr("Stiff string &B:"), w.inharmonicity_field));
+    stiffness_layout->addWidget(w.inharmonicity_field);
+    stiffness_layout->addStretch(1);
 
     w.partial_box = new QGroupBox(QObject::tr("Partials"));
     w.partial_box->setObjectName(QStringLiteral("partial_box"));
     auto* layout = new QVBoxLayout(w.partial_box);
     layout->addWidget(w.partial_table, 1);
-    layout->addWidget(segments);
+    layout->addWidget(segment_row<4>(w.partial_buttons));
+    layout->addWidget(stiffness);
     return w.partial_box;
 }
 
@@ -443,20 +446,20 @@ QWidget* sound_strip(WindowWidgets& w) {
 void set_tab_order(const WindowWidgets& w) {
     const QWidget* order[] = {
         w.timbre_selector,       w.overtones_field,       w.base_frequency_field,
-        w.roughness_model_selector,
         w.x_min_field,           w.x_max_field,           w.y_min_field,
         w.y_max_field,           w.fit_y_button,          w.step_field,
         w.plot_toggles[0],       w.plot_toggles[1],       w.plot_toggles[2],
-        w.scale_lines_toggle,    w.cents_axis_toggle,     w.scale_table,
-        w.scale_buttons[0],      w.scale_buttons[1],      w.scale_buttons[2],
-        w.scale_buttons[3],      w.division_base_field,   w.division_count_field,
-        w.partial_table,         w.partial_buttons[0],    w.partial_buttons[1],
-        w.partial_buttons[2],    w.partial_buttons[3],    w.inharmonicity_field,
-        w.fixed_tone_table,      w.fixed_tone_buttons[0], w.fixed_tone_buttons[1],
-        w.fixed_tone_buttons[2], w.chord_table,           w.chord_buttons[0],
-        w.chord_buttons[1],      w.chord_buttons[2],      w.midi_source_list,
-        w.midi_destination_list, w.instrument_list,       w.load_bank_button,
-        w.default_bank_button,   w.bank_tuning_box,       w.volume_slider};
+        w.scale_lines_toggle,    w.cents_axis_toggle,     w.roughness_model_selector,
+        w.scale_table,           w.scale_buttons[0],      w.scale_buttons[1],
+        w.scale_buttons[2],      w.scale_buttons[3],      w.division_base_field,
+        w.division_count_field,  w.partial_table,         w.partial_buttons[0],
+        w.partial_buttons[1],    w.partial_buttons[2],    w.partial_buttons[3],
+        w.inharmonicity_field,   w.fixed_tone_table,      w.fixed_tone_buttons[0],
+        w.fixed_tone_buttons[1], w.fixed_tone_buttons[2], w.chord_table,
+        w.chord_buttons[0],      w.chord_buttons[1],      w.chord_buttons[2],
+        w.midi_source_list,      w.midi_destination_list, w.instrument_list,
+        w.load_bank_button,      w.default_bank_button,   w.bank_tuning_box,
+        w.volume_slider};
     for (std::size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
     // The chord map's menu follows its segments.

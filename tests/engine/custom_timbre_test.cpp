@@ -1,7 +1,8 @@
 // A timbre of one's own through the engine: a custom list equal to a parametric type's
 // partials gives that type's curve bit for bit (sampled and exact, under both roughness
-// models); inharmonic partials sound at their ratios and give cusp minima where a sweep
-// partial meets a fixed one; and the parametric type that stands in for a list in files.
+// models); inharmonic partials give cusp minima where a sweep partial meets a fixed one (the
+// float curve of custom lists against the exact one: exact_curve_test.cpp); and the
+// parametric type that stands in for a list in files.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -74,21 +75,6 @@ TEST(CustomTimbre, AListEqualToAParametricTypesPartialsGivesItsCurveBitForBit) {
                 EXPECT_EQ(exact_own->at(x).value, exact_parametric->at(x).value) << x;
         }
     }
-}
-
-// Each partial sounds at the tone's fundamental times its ratio narrowed to 32 bits, in the
-// order entered; partials below the fundamental and silent ones included.
-TEST(CustomTimbre, PartialsSoundAtTheirRatiosInTheOrderEntered) {
-    const Timbre bell = custom({{2.0, 1.0}, {0.5, 0.8}, {1.2, 0.0}, {1.0, 0.6}}, 220.0);
-    const std::vector<float> ratios{1.5f};
-    ASSERT_EQ(number_of_partials(bell, 1), 8);
-    std::vector<float> p(8), a(8);
-    build_partials(bell, ratios, p.data(), a.data());
-    move_sweep_tone(bell, 1, 2.0f, p.data());
-    const float fixed = 330.0f, sweep = 440.0f;
-    EXPECT_EQ(p, (std::vector<float>{fixed * 2.0f, fixed * 0.5f, fixed * 1.2f, fixed * 1.0f,
-                                     sweep * 2.0f, sweep * 0.5f, sweep * 1.2f, sweep * 1.0f}));
-    EXPECT_EQ(a, (std::vector<float>{1.0f, 0.8f, 0.0f, 0.6f, 1.0f, 0.8f, 0.0f, 0.6f}));
 }
 
 // An ideal free bar against one fixed tone: minima at the cusps of its inharmonic modes

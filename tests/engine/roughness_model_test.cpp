@@ -40,15 +40,6 @@ TEST(RoughnessModel, PairWeightMassOverEveryOrderedPair) {
     }
 }
 
-TEST(RoughnessModel, NamesReadBackAndNothingElseIsAModel) {
-    for (const RoughnessModel model : {RoughnessModel::Product, RoughnessModel::Minimum})
-        EXPECT_EQ(roughness_model_named(roughness_model_name(model)), model);
-    for (const char* text : {"", "Product", "minimum", "max"})
-        EXPECT_FALSE(roughness_model_named(text)) << text;
-    EXPECT_FALSE(is_valid_roughness_model(2));
-    EXPECT_FALSE(is_valid_roughness_model(-1));
-}
-
 // Six harmonics of amplitude 1/k against one fixed tone, from 1 to 2: the familiar cusp
 // minima under both, the 6/5 valley only under the minimum.
 TEST(RoughnessModel, SixFiveValleyExistsUnderTheMinimumOnly) {
