@@ -7,9 +7,11 @@
 // the beep and the reason, and the stored value is shown again; the document refuses numbers
 // it cannot use the same way. Return on text the user has not touched commits nothing.
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QTabWidget>
 #include <QToolButton>
 
 #include "app/document_window.h"
@@ -61,6 +63,9 @@ void DocumentWindow::connect_curve_controls() {
         document_->set_overtone_type(widgets_.timbre_selector->itemData(index).toInt());
         // The pop-up and the Overtones field follow the timbre in force.
         select_timbre(document_->curve().overtone_type());
+        // Choosing Custom shows its partials, to be edited next.
+        if (document_->curve().overtone_type() == CustomPartials)
+            widgets_.scale_and_partial_tabs->setCurrentWidget(widgets_.partial_box);
     });
     for (QToolButton* toggle : widgets_.plot_toggles) {
         connect(toggle, &QToolButton::clicked, this, [this] {
@@ -140,8 +145,12 @@ void DocumentWindow::show_number_of_overtones(int32_t count) {
 void DocumentWindow::select_timbre(int32_t overtone_type) {
     const int index = widgets_.timbre_selector->findData(overtone_type);
     widgets_.timbre_selector->setCurrentIndex(index);
-    // A sine is one partial: the number of overtones does not enter its curve.
-    widgets_.overtones_field->setEnabled(overtone_type != PureTone);
+    // A sine is one partial: the number of overtones does not enter its curve. A custom
+    // timbre has as many as its partials, which its own table edits.
+    widgets_.overtones_field->setEnabled(overtone_type != PureTone &&
+                                         overtone_type != CustomPartials);
+    // The partials' tab is on for a custom timbre only.
+    widgets_.partial_box->setEnabled(overtone_type == CustomPartials);
 }
 
 void DocumentWindow::show_plot_toggles(bool justs, bool selected_ratio, bool derivative) {

@@ -1,5 +1,7 @@
 #include "app/document_table_model.h"
 
+#include <charconv>
+#include <cmath>
 #include <variant>
 
 #include "app/number_fields.h"
@@ -10,7 +12,20 @@
 namespace kelvara {
 namespace {
 
+// A partial's value: the shortest text that reads back to the same double; a level in
+// decibels to a tenth (it is shown beside the amplitude, which holds the value).
+QString partial_text(TableColumn column, double value) {
+    if (column == TableColumn::PartialDecibels) {
+        if (std::isinf(value)) return value < 0 ? QStringLiteral("-inf") : QStringLiteral("inf");
+        return QString::number(std::fabs(value) < 0.05 ? 0.0 : value, 'f', 1);
+    }
+    char buffer[32];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
+    return QString::fromLatin1(buffer, static_cast<int>(end - buffer));
+}
+
 QString cell_text(TableColumn column, const CellValue& value) {
+    if (const auto* number = std::get_if<double>(&value)) return partial_text(column, *number);
     if (const auto* number = std::get_if<float>(&value))
         return QString::fromStdString(column == TableColumn::Cents ? cents_text(*number)
                                                                    : number_text(*number));
@@ -21,6 +36,15 @@ QString cell_text(TableColumn column, const CellValue& value) {
 }
 
 }  // namespace
+
+std::optional<double> parse_partial_text(const QString& text) {
+    const std::string trimmed = text.trimmed().toStdString();
+    double value = 0.0;
+    const char* end = trimmed.data() + trimmed.size();
+    const auto [stop, error] = std::from_chars(trimmed.data(), end, value);
+    if (trimmed.empty() || error != std::errc() || stop != end) return std::nullopt;
+    return value;
+}
 
 DocumentTableModel::DocumentTableModel(Document& document, DocumentTable table,
                                        std::vector<Column> columns, QObject* parent)
@@ -76,6 +100,12 @@ std::optional<CellValue> DocumentTableModel::cell_from_text(TableColumn column,
         case TableColumn::MidiNote:
             if (const auto key = parse_int_text(text)) return CellValue(*key);
             emit edit_refused(tr("A MIDI key is a whole number from 0 to 127, such as 60."));
+            return std::nullopt;
+        case TableColumn::PartialRatio:
+        case TableColumn::PartialAmplitude:
+        case TableColumn::PartialDecibels:
+            if (const auto number = parse_partial_text(text)) return CellValue(*number);
+            emit edit_refused(tr("\u2018%1\u2019 is not a number.").arg(text.trimmed()));
             return std::nullopt;
         case TableColumn::Cents:
             if (const auto cents = parse_float_text(text)) return CellValue(*cents);

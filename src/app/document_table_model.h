@@ -11,6 +11,10 @@
 
 namespace kelvara {
 
+// A partial's value typed into its table or pasted: a decimal number in full (inf and nan are
+// numbers the document then refuses by its bounds); nothing for other text.
+std::optional<double> parse_partial_text(const QString& text);
+
 class DocumentTableModel final : public QAbstractTableModel {
     Q_OBJECT
 

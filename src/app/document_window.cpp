@@ -47,6 +47,7 @@ DocumentWindow::DocumentWindow(std::unique_ptr<Document> document,
 
     connect_curve_controls();
     connect_table_controls();
+    connect_partial_controls();
     connect_sound_controls();
     connect_audition_controls();
     connect_midi_output_controls();

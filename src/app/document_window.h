@@ -71,6 +71,7 @@ public:
     void show_float(FloatField field, float value) override;
     void show_number_of_overtones(int32_t count) override;
     void select_timbre(int32_t overtone_type) override;
+    void show_roughness_model(RoughnessModel model) override;
     void show_plot_toggles(bool justs, bool selected_ratio, bool derivative) override;
     void show_volume(int32_t volume) override;
     void show_pitch_true(bool pitch_true) override;
@@ -108,6 +109,10 @@ private:
     void connect_graph_controls();
     void fit_graph();
     void keep_scale_selection();
+    // partial_controls.cpp
+    void connect_partial_controls();
+    // The clipboard's numbers down the partial table's current column (paste_partial_column).
+    void paste_partial_column();
     // sound_controls.cpp
     void connect_sound_controls();
     void show_sound_strip();
@@ -153,6 +158,7 @@ private:
     DocumentTableModel* scale_model_ = nullptr;
     DocumentTableModel* fixed_tone_model_ = nullptr;
     DocumentTableModel* chord_model_ = nullptr;
+    DocumentTableModel* partial_model_ = nullptr;
     QString file_path_;
     QString untitled_name_;
     std::function<bool(DocumentWindow&)> close_guard_;

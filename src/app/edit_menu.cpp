@@ -71,6 +71,12 @@ QString edit_title(EditName name) {
         case EditName::ImportScale: return QObject::tr("Import Scale");
         case EditName::MapScaleToKeys: return QObject::tr("Map Scale to Keys");
         case EditName::MinimaToScale: return QObject::tr("Minima to Scale");
+        case EditName::CustomPartials: return QObject::tr("Partials");
+        case EditName::AddPartial: return QObject::tr("Add Partial");
+        case EditName::DeletePartial: return QObject::tr("Delete Partial");
+        case EditName::EditPartial: return QObject::tr("Partial");
+        case EditName::PastePartials: return QObject::tr("Paste Partials");
+        case EditName::RoughnessModel: return QObject::tr("Roughness Model");
     }
     return QObject::tr("Change");
 }

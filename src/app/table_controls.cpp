@@ -114,6 +114,12 @@ void DocumentWindow::connect_table_controls() {
 }
 
 bool DocumentWindow::eventFilter(QObject* watched, QEvent* event) {
+    // Ctrl+V in the partial table pastes a column of numbers, as its Paste segment does.
+    if (event->type() == QEvent::KeyPress && watched == widgets_.partial_table &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Paste)) {
+        widgets_.partial_buttons[2]->click();
+        return true;
+    }
     // Space held in the scale or chord table plays its selected row (audition_controls.cpp).
     if ((event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space &&
@@ -133,7 +139,8 @@ bool DocumentWindow::eventFilter(QObject* watched, QEvent* event) {
         const std::pair<QObject*, QToolButton*> deletes[] = {
             {widgets_.scale_table, widgets_.scale_buttons[2]},
             {widgets_.fixed_tone_table, widgets_.fixed_tone_buttons[2]},
-            {widgets_.chord_table, widgets_.chord_buttons[2]}};
+            {widgets_.chord_table, widgets_.chord_buttons[2]},
+            {widgets_.partial_table, widgets_.partial_buttons[1]}};
         for (const auto& [view, minus] : deletes) {
             if (view != watched) continue;
             minus->click();
@@ -148,6 +155,7 @@ DocumentTableModel* DocumentWindow::model_for(DocumentTable table) const {
         case DocumentTable::ScaleRatios: return scale_model_;
         case DocumentTable::FixedTones: return fixed_tone_model_;
         case DocumentTable::MappedChords: return chord_model_;
+        case DocumentTable::Partials: return partial_model_;
     }
     return nullptr;
 }
@@ -157,6 +165,7 @@ QTableView* DocumentWindow::view_for(DocumentTable table) const {
         case DocumentTable::ScaleRatios: return widgets_.scale_table;
         case DocumentTable::FixedTones: return widgets_.fixed_tone_table;
         case DocumentTable::MappedChords: return widgets_.chord_table;
+        case DocumentTable::Partials: return widgets_.partial_table;
     }
     return nullptr;
 }

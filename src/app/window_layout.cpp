@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QSplitter>
+#include <QTabWidget>
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -21,6 +22,7 @@
 #include "app/rescanning_combo_box.h"
 #include "app/window_widgets.h"
 #include "engine/overtone_type.h"
+#include "engine/roughness_model.h"
 
 namespace kelvara {
 namespace {
@@ -91,6 +93,21 @@ QComboBox* timbre_selector() {
     combo->addItem(QObject::tr("Shaped harmonics"), int{ShapedHarmonics});
     combo->addItem(QObject::tr("Harmonics falling as 1/n"), int{InverseHarmonics});
     combo->addItem(QObject::tr("Harmonics falling geometrically"), int{GeometricHarmonics});
+    combo->addItem(QObject::tr("Custom partials"), int{CustomPartials});
+    combo->setItemData(combo->count() - 1,
+                       QObject::tr("Your own partials, starting from the timbre in force"),
+                       Qt::ToolTipRole);
+    return combo;
+}
+
+QComboBox* roughness_model_selector() {
+    auto* combo = new QComboBox;
+    combo->setObjectName(QStringLiteral("roughness_model_selector"));
+    combo->setToolTip(
+        QObject::tr("How loud partials weigh in the roughness of a pair: by the product of "
+                    "their amplitudes, or by the softer of the two"));
+    combo->addItem(QObject::tr("Product"), static_cast<int>(RoughnessModel::Product));
+    combo->addItem(QObject::tr("Minimum"), static_cast<int>(RoughnessModel::Minimum));
     return combo;
 }
 
@@ -183,11 +200,14 @@ QWidget* plot_row(WindowWidgets& w) {
     auto* row = new QWidget;
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
+    w.roughness_model_selector = roughness_model_selector();
     layout->addWidget(new QLabel(QObject::tr("Show:")));
     layout->addWidget(segment_row<3>(w.plot_toggles));
     layout->addSpacing(12);
     layout->addWidget(segment_row<2>(view_toggles));
     layout->addStretch(1);
+    layout->addWidget(buddy_label(QObject::tr("Ro&ughness:"), w.roughness_model_selector));
+    layout->addWidget(w.roughness_model_selector);
     return row;
 }
 
@@ -297,11 +317,74 @@ QGroupBox* chord_box(WindowWidgets& w) {
     return box;
 }
 
+QGroupBox* partial_box(WindowWidgets& w) {
+    w.partial_table =
+        table(QStringLiteral("partial_table"),
+              QObject::tr("Your timbre's partials: each a ratio to the fundamental and a linear "
+                          "amplitude (its level in decibels beside it). Paste a column of "
+                          "numbers with Ctrl+V."));
+    w.partial_buttons = {
+        segment(QObject::tr("+"), QObject::tr("Add a partial above the highest one")),
+        segment(QObject::tr("−"), QObject::tr("Delete the selected partial")),
+        segment(QObject::tr("Paste"),
+                QObject::tr("Paste a column of numbers from the clipboard into the selected "
+                            "column, from the selected row down")),
+        segment(QObject::tr("Start From"),
+                QObject::tr("Replace the partials with a starting point: harmonics of a "
+                            "timbre type, an ideal free bar, a stiff string, published spectra"))};
+    w.partial_buttons[3]->setPopupMode(QToolButton::InstantPopup);
+    w.starting_point_menu = new QMenu(w.partial_buttons[3]);
+    w.partial_buttons[3]->setMenu(w.starting_point_menu);
+    w.inharmonicity_field =
+        number_field(QStringLiteral("inharmonicity_field"),
+                     QObject::tr("Inharmonicity coefficient B of the stiff string (0 to 1; "
+                                 "piano strings 0.00005 to 0.02)"),
+                     false);
+    w.inharmonicity_field->setText(QStringLiteral("0.0004"));
+    // Three narrow numbers share the tab's width: no sideways scrolling.
+    w.partial_table->horizontalHeader()->setMinimumSectionSize(36);
+    w.partial_table->horizontalHeader()->setStretchLastSection(false);
+    w.partial_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    w.partial_table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    w.partial_table->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    auto* stiffness = new QWidget;
+    auto* stiffness_layout = new QHBoxLayout(stiffness);
+    stiffness_layout->setContentsMargins(0, 0, 0, 0);
+    stiffness_layout->addWidget(
+        buddy_label(QObject::tr("Stiff string &B:"), w.inharmonicity_field));
+    stiffness_layout->addWidget(w.inharmonicity_field);
+    stiffness_layout->addStretch(1);
+
+    w.partial_box = new QGroupBox(QObject::tr("Partials"));
+    w.partial_box->setObjectName(QStringLiteral("partial_box"));
+    auto* layout = new QVBoxLayout(w.partial_box);
+    layout->addWidget(w.partial_table, 1);
+    layout->addWidget(segment_row<4>(w.partial_buttons));
+    layout->addWidget(stiffness);
+    return w.partial_box;
+}
+
+// The scale and the partials of a custom timbre share one place, as two tabs: the window
+// keeps its size whichever timbre is chosen.
+QTabWidget* scale_and_partial_tabs(WindowWidgets& w) {
+    w.scale_and_partial_tabs = new QTabWidget;
+    w.scale_and_partial_tabs->setObjectName(QStringLiteral("scale_and_partial_tabs"));
+    for (QGroupBox* box : {scale_box(w), partial_box(w)}) {
+        const QString title = box->title();
+        box->setTitle({});
+        box->setFlat(true);
+        w.scale_and_partial_tabs->addTab(box, title);
+    }
+    w.scale_and_partial_tabs->setTabToolTip(
+        1, QObject::tr("The partials of a custom timbre (choose Custom partials as the timbre)"));
+    return w.scale_and_partial_tabs;
+}
+
 QWidget* tables_pane(WindowWidgets& w) {
     auto* pane = new QWidget;
     auto* layout = new QVBoxLayout(pane);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(scale_box(w), 3);
+    layout->addWidget(scale_and_partial_tabs(w), 3);
     layout->addWidget(fixed_tone_box(w), 2);
     layout->addWidget(chord_box(w), 2);
     return pane;
@@ -375,14 +458,17 @@ void set_tab_order(const WindowWidgets& w) {
         w.x_min_field,           w.x_max_field,           w.y_min_field,
         w.y_max_field,           w.fit_y_button,          w.step_field,
         w.plot_toggles[0],       w.plot_toggles[1],       w.plot_toggles[2],
-        w.scale_lines_toggle,    w.cents_axis_toggle,     w.scale_table,
-        w.scale_buttons[0],      w.scale_buttons[1],      w.scale_buttons[2],
-        w.scale_buttons[3],      w.division_base_field,   w.division_count_field,
-        w.fixed_tone_table,      w.fixed_tone_buttons[0], w.fixed_tone_buttons[1],
-        w.fixed_tone_buttons[2], w.chord_table,           w.chord_buttons[0],
-        w.chord_buttons[1],      w.chord_buttons[2],      w.midi_source_list,
-        w.midi_destination_list, w.instrument_list,       w.load_bank_button,
-        w.default_bank_button,   w.bank_tuning_box,       w.volume_slider};
+        w.scale_lines_toggle,    w.cents_axis_toggle,     w.roughness_model_selector,
+        w.scale_table,           w.scale_buttons[0],      w.scale_buttons[1],
+        w.scale_buttons[2],      w.scale_buttons[3],      w.division_base_field,
+        w.division_count_field,  w.partial_table,         w.partial_buttons[0],
+        w.partial_buttons[1],    w.partial_buttons[2],    w.partial_buttons[3],
+        w.inharmonicity_field,   w.fixed_tone_table,      w.fixed_tone_buttons[0],
+        w.fixed_tone_buttons[1], w.fixed_tone_buttons[2], w.chord_table,
+        w.chord_buttons[0],      w.chord_buttons[1],      w.chord_buttons[2],
+        w.midi_source_list,      w.midi_destination_list, w.instrument_list,
+        w.load_bank_button,      w.default_bank_button,   w.bank_tuning_box,
+        w.volume_slider};
     for (std::size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
     // The chord map's menu follows its segments.

@@ -5,11 +5,13 @@
 
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
 class QSlider;
+class QTabWidget;
 class QTableView;
 class QToolButton;
 class QWidget;
@@ -25,6 +27,8 @@ using Segments = std::array<QToolButton*, N>;
 struct WindowWidgets {
     // Timbre and plot.
     QComboBox* timbre_selector = nullptr;
+    // The roughness model: its items carry a RoughnessModel as their data.
+    QComboBox* roughness_model_selector = nullptr;
     QLineEdit* base_frequency_field = nullptr;
     QLineEdit* overtones_field = nullptr;
     QLineEdit* step_field = nullptr;
@@ -41,7 +45,8 @@ struct WindowWidgets {
     QPushButton* fit_y_button = nullptr;
     QWidget* graph = nullptr;
 
-    // Tables.
+    // Tables. The scale and a custom timbre's partials are two tabs of one place.
+    QTabWidget* scale_and_partial_tabs = nullptr;
     QTableView* scale_table = nullptr;
     QTableView* fixed_tone_table = nullptr;
     QTableView* chord_table = nullptr;
@@ -61,6 +66,15 @@ struct WindowWidgets {
     // The chord map's menu (Map Scale to Keys…) and the segment that opens it.
     QToolButton* chord_map_menu_button = nullptr;
     QMenu* chord_map_menu = nullptr;
+    // A custom timbre's partials, the second tab (on for the Custom timbre only): ratio,
+    // amplitude, dB.
+    QGroupBox* partial_box = nullptr;
+    QTableView* partial_table = nullptr;
+    // Partial segments: add, delete, paste a column, and the starting points' menu.
+    Segments<4> partial_buttons{};
+    QMenu* starting_point_menu = nullptr;
+    // The inharmonicity coefficient B of the stiff-string starting point.
+    QLineEdit* inharmonicity_field = nullptr;
 
     // Sound and MIDI.
     QComboBox* midi_source_list = nullptr;

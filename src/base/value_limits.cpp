@@ -24,6 +24,7 @@ std::string_view subject_of(BoundedValue value) {
         case BoundedValue::MidiKey: return "A MIDI key";
         case BoundedValue::Overtones: return "Overtones";
         case BoundedValue::PartialAmplitude: return "A partial's amplitude";
+        case BoundedValue::PartialRatio: return "A partial's ratio";
     }
     return "A value";
 }
@@ -40,6 +41,7 @@ ValueBounds bounds_of(BoundedValue value) {
         case BoundedValue::MidiKey: return kMidiKeyBounds;
         case BoundedValue::Overtones: return kOvertoneBounds;
         case BoundedValue::PartialAmplitude: return kPartialAmplitudeBounds;
+        case BoundedValue::PartialRatio: return kPartialRatioBounds;
     }
     return kRatioBounds;
 }
@@ -65,6 +67,7 @@ std::string_view value_name(BoundedValue value) {
         case BoundedValue::MidiKey: return "MIDI key";
         case BoundedValue::Overtones: return "number of overtones";
         case BoundedValue::PartialAmplitude: return "partial amplitude";
+        case BoundedValue::PartialRatio: return "partial ratio";
     }
     return "value";
 }

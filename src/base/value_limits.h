@@ -24,6 +24,7 @@ enum class BoundedValue {
     MidiKey,           // a MIDI key number of the chord map
     Overtones,         // partials per tone
     PartialAmplitude,  // the loudness of one partial of a timbre
+    PartialRatio,      // one partial's frequency over its tone's fundamental
 };
 
 struct ValueBounds {
@@ -41,6 +42,10 @@ inline constexpr ValueBounds kChordToneBoundsHz{1.0, 20000.0};
 inline constexpr ValueBounds kMidiKeyBounds{0.0, 127.0};
 inline constexpr ValueBounds kOvertoneBounds{1.0, 128.0};
 inline constexpr ValueBounds kPartialAmplitudeBounds{0.0, 1e3};
+// A partial of a timbre of one's own: the bounds of every other ratio. Below 1 for partials
+// under the one taken as fundamental (a bell's hum); above, 1000 times a 20 Hz fundamental is
+// the top of hearing, and the exact curve's bounds stay far away.
+inline constexpr ValueBounds kPartialRatioBounds = kRatioBounds;
 
 ValueBounds bounds_of(BoundedValue value);
 

@@ -31,8 +31,12 @@ void apply(Document& doc, RefusalCounter& counter, const CurveOptions& o) {
     int before = counter.beeps;
     if (o.type) doc.set_overtone_type(*o.type);
     require_accepted(counter, before, "--type");
+    if (o.partials) doc.set_custom_partials(parse_partials_argument(*o.partials));
+    require_accepted(counter, before, "--partials");
     if (o.overtones) doc.set_number_of_overtones(*o.overtones);
     require_accepted(counter, before, "--overtones");
+    if (o.model) doc.set_roughness_model(*roughness_model_named(*o.model));
+    require_accepted(counter, before, "--model");
     if (o.base) doc.set_base_frequency(*o.base);
     require_accepted(counter, before, "--base");
     if (o.ratios) doc.set_fixed_tones(*o.ratios);
@@ -45,11 +49,21 @@ void apply(Document& doc, RefusalCounter& counter, const CurveOptions& o) {
 
 }  // namespace
 
+void add_timbre_options(CLI::App& command, std::optional<std::string>& partials,
+                        std::optional<std::string>& model) {
+    command.add_option("--partials", partials,
+                       "A custom timbre: RATIO:AMPLITUDE of each partial, comma separated "
+                       "(e.g. 1:1,2.756:0.5,5.404:0.25)");
+    command.add_option("--model", model, "Roughness model: product (default) or min")
+        ->check(CLI::IsMember({"product", "min"}));
+}
+
 void add_curve_options(CLI::App& command, CurveOptions& options, const std::string& verb) {
     command.add_option("file,--file", options.file,
                        "A saved document to " + verb + " (default: a new one)");
     command.add_option("--type", options.type, "Timbre type 0-5 (5: geometric harmonics)");
     command.add_option("--overtones", options.overtones, "Partials per tone");
+    add_timbre_options(command, options.partials, options.model);
     command.add_option("--base", options.base, "Base frequency in Hz");
     command.add_option("--ratios", options.ratios, "Fixed-tone ratios, comma separated")
         ->delimiter(',')

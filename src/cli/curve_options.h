@@ -24,11 +24,19 @@ struct CurveOptions {
     std::optional<float> x_min;
     std::optional<float> x_max;
     std::optional<float> step;
+    std::optional<std::string> partials;  // R:A,R:A,...
+    std::optional<std::string> model;     // product or min
 };
 
-// Adds FILE (also --file), --type, --overtones, --base, --ratios, --xmin, --xmax, --step;
+// Adds FILE (also --file), --type, --overtones, --partials, --model, --base, --ratios,
+// --xmin, --xmax, --step;
 // `verb` says what is done with the document ("sample", "search").
 void add_curve_options(CLI::App& command, CurveOptions& options, const std::string& verb);
+
+// Adds --partials and --model (checked to be product or min), as `curve`, `minima` and
+// `new` take them.
+void add_timbre_options(CLI::App& command, std::optional<std::string>& partials,
+                        std::optional<std::string>& model);
 
 // Reads the file, if any, into `document` and applies the options. A value the document
 // refuses is a UsageError naming its option; a file that cannot be read a

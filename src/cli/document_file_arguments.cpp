@@ -57,4 +57,23 @@ std::pair<int32_t, std::vector<float>> parse_chord_argument(const std::string& t
     return {key, std::move(frequencies)};
 }
 
+std::vector<Partial> parse_partials_argument(const std::string& text) {
+    std::vector<Partial> partials;
+    std::string_view rest = text;
+    do {
+        const size_t comma = rest.find(',');
+        const std::string_view entry = rest.substr(0, comma);
+        const size_t colon = entry.find(':');
+        Partial partial;
+        if (colon == std::string_view::npos ||
+            !parse_number(entry.substr(0, colon), partial.ratio) ||
+            !parse_number(entry.substr(colon + 1), partial.amplitude))
+            throw UsageError("--partials needs RATIO:AMPLITUDE,... with numbers: '" +
+                             std::string(entry) + "'");
+        partials.push_back(partial);
+        rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
+    } while (!rest.empty());
+    return partials;
+}
+
 }  // namespace kelvara::cli

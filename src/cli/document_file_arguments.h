@@ -1,5 +1,5 @@
 #pragma once
-// Reading document files and chord arguments for the subcommands.
+// Reading document files, chord arguments and partial lists for the subcommands.
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -23,5 +23,10 @@ void read_document(const std::string& path, Document& document);
 // "KEY=F1,F2,..." -> the key and the chord's frequencies in hertz (an empty list after "="
 // is an empty chord). Throws UsageError.
 std::pair<int32_t, std::vector<float>> parse_chord_argument(const std::string& text);
+
+// "R:A,R:A,..." -> a custom timbre's partials (ratio to the fundamental, linear amplitude),
+// in the order given. Only the form is checked here; the document holds the values to their
+// bounds. Throws UsageError naming the entry that is not RATIO:AMPLITUDE.
+std::vector<Partial> parse_partials_argument(const std::string& text);
 
 }  // namespace kelvara::cli

@@ -1,6 +1,7 @@
 // `kelvara-cli dump FILE`: every stored field of a document file as JSON. Floats are written
-// with the fewest digits that read back to the same value: 32-bit fields as floats, the two
-// 64-bit fields (base frequency, step size) as doubles.
+// with the fewest digits that read back to the same value: 32-bit fields as floats, the
+// 64-bit fields (base frequency, step size, a custom timbre's partials as [ratio, amplitude]
+// pairs) as doubles.
 #include <CLI/CLI.hpp>
 #include <charconv>
 #include <cstdio>
@@ -39,6 +40,14 @@ std::string json_chords(const std::map<int32_t, std::vector<float>>& chords) {
     return out + "}";
 }
 
+std::string json_partials(const std::vector<Partial>& partials) {
+    std::string out = "[";
+    for (size_t i = 0; i < partials.size(); ++i)
+        out += (i ? ", [" : "[") + shortest(partials[i].ratio) + ", " +
+               shortest(partials[i].amplitude) + "]";
+    return out + "]";
+}
+
 std::string json_of(const DocumentFileState& s) {
     const std::vector<std::pair<const char*, std::string>> fields = {
         {"version", std::to_string(s.version)},
@@ -55,6 +64,8 @@ std::string json_of(const DocumentFileState& s) {
         {"plot_dy", json_bool(s.plot_dy)},
         {"step_size", shortest(s.step_size)},
         {"number_of_overtones", std::to_string(s.number_of_overtones)},
+        {"custom_partials", json_partials(s.custom_partials)},
+        {"roughness_model", "\"" + std::string(roughness_model_name(s.roughness_model)) + "\""},
         {"volume", std::to_string(s.volume)},
         {"midi_keys", json_list(s.midi_note_numbers)},
         {"chords", json_chords(s.chords)},

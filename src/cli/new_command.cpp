@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "cli/commands.h"
+#include "cli/curve_options.h"
 #include "cli/document_file_arguments.h"
 #include "document/document.h"
 #include "persistence/atomic_file.h"
@@ -18,6 +19,8 @@ struct NewOptions {
     std::string path;
     std::optional<int32_t> type;
     std::optional<int32_t> overtones;
+    std::optional<std::string> partials;
+    std::optional<std::string> model;
     std::optional<double> base;
     std::optional<std::vector<float>> ratios;
     std::optional<std::vector<float>> scale;
@@ -37,6 +40,14 @@ DocumentFileState state_from(const NewOptions& o) {
     DocumentFileState s;
     set_if(o.type, s.overtone_type);
     set_if(o.overtones, s.number_of_overtones);
+    if (o.partials) {
+        if (o.overtones)
+            throw UsageError("--overtones: a custom timbre has as many overtones as partials");
+        s.custom_partials = parse_partials_argument(*o.partials);
+        s.overtone_type = CustomPartials;
+        s.number_of_overtones = static_cast<int32_t>(s.custom_partials.size());
+    }
+    if (o.model) s.roughness_model = *roughness_model_named(*o.model);
     set_if(o.base, s.base_frequency);
     set_if(o.ratios, s.dissonance_ratios);
     set_if(o.scale, s.scale_ratios);
@@ -88,6 +99,7 @@ void add_new_command(CLI::App& app) {
     command->add_option("file", o->path, "The document to write (.kelvara)")->required();
     command->add_option("--type", o->type, "Timbre type 0-5 (5: geometric harmonics)");
     command->add_option("--overtones", o->overtones, "Partials per tone");
+    add_timbre_options(*command, o->partials, o->model);
     command->add_option("--base", o->base, "Base frequency in Hz");
     command->add_option("--ratios", o->ratios, "Fixed-tone ratios, comma separated")
         ->delimiter(',')

@@ -44,6 +44,12 @@ enum class EditName {
     ImportScale,
     MapScaleToKeys,
     MinimaToScale,
+    CustomPartials,  // the whole list at once: a starting point, a recording
+    AddPartial,
+    DeletePartial,
+    EditPartial,
+    PastePartials,
+    RoughnessModel,
 };
 
 enum class ScaleAction {
@@ -87,6 +93,12 @@ enum class FixedToneAction {
     AppendUnison,            // append 1 (at most ten tones), or beep
     CopySelectedScaleRatio,  // append the selected scale ratio, or beep
     DeleteSelected,          // remove the selected row, or beep
+};
+
+// The buttons of the partial table of a custom timbre.
+enum class PartialAction {
+    Append,          // a partial above the highest one (at most kMaxCustomPartials), or beep
+    DeleteSelected,  // remove the selected row (never the last partial), or beep
 };
 
 enum class ChordAction {

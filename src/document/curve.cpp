@@ -33,6 +33,18 @@ bool Curve::accepts_x_range(float x_min, float x_max) const {
            sample_count(x_min, x_max, step_size_, max_number_of_points_).has_value();
 }
 
+void Curve::set_overtone_type(int32_t type) {
+    timbre_.overtone_type = type;
+    timbre_.custom_partials.clear();
+}
+
+void Curve::set_custom_partials(std::vector<Partial> partials) {
+    const auto count = static_cast<int32_t>(partials.size());
+    timbre_.overtone_type = CustomPartials;
+    timbre_.custom_partials = std::move(partials);
+    if (count != timbre_.number_of_overtones) set_number_of_overtones(count);
+}
+
 void Curve::set_number_of_overtones(int32_t count) {
     timbre_.number_of_overtones = count;
     const size_t capacity = partial_capacity(count);
@@ -77,7 +89,7 @@ void Curve::sample(std::span<const float> fixed_tone_ratios) {
     const auto points = static_cast<size_t>(max_number_of_points_);
     const size_t partials = partial_capacity(timbre_.number_of_overtones);
     const SampledCurve sampled =
-        sample_curve({timbre_, fixed_tone_ratios, x_min_, x_max_, step_size_}, *kernel_,
+        sample_curve({timbre_, fixed_tone_ratios, x_min_, x_max_, step_size_, model_}, *kernel_,
                      {{x_values_.get(), points},
                       {y_values_.get(), points},
                       {partials_.get(), partials},

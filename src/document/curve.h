@@ -1,6 +1,6 @@
 #pragma once
-// Curve: the dissonance curve of a document. It holds the timbre, the step, the plotted
-// ranges and which layers show, the arrays the curve is sampled into (the curve view
+// Curve: the dissonance curve of a document. It holds the timbre, the roughness model, the step,
+// the plotted ranges and which layers show, the arrays the curve is sampled into (the curve view
 // borrows the two sample arrays) and the kernel that samples it. It checks nothing the user
 // typed and shows nothing: Document refuses what does not fit, runs each edit's follow-up
 // and tells the views. The fixed tones belong to the ratio tables; sampling takes them.
@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <vector>
 
 #include "document/actions.h"
 #include "engine/curve_sampling.h"
@@ -29,6 +30,9 @@ public:
     const Timbre& timbre() const { return timbre_; }
     int32_t overtone_type() const { return timbre_.overtone_type; }
     int32_t number_of_overtones() const { return timbre_.number_of_overtones; }
+    // The partials of a custom timbre; empty for a parametric one.
+    const std::vector<Partial>& custom_partials() const { return timbre_.custom_partials; }
+    RoughnessModel roughness_model() const { return model_; }
     double base_frequency() const { return timbre_.base_frequency; }
     double step_size() const { return step_size_; }
     float x_min() const { return x_min_; }
@@ -59,7 +63,12 @@ public:
     bool accepts_x_range(float x_min, float x_max) const;
 
     // --- changes (checked by the caller) ------------------------------------------------
-    void set_overtone_type(int32_t type) { timbre_.overtone_type = type; }
+    // A parametric type (0 to 5); a custom list goes. The overtone count stays.
+    void set_overtone_type(int32_t type);
+    // A custom timbre of these partials (1 to kMaxCustomPartials), the overtone count their
+    // number: new partial arrays when the number changes.
+    void set_custom_partials(std::vector<Partial> partials);
+    void set_roughness_model(RoughnessModel model) { model_ = model; }
     void set_base_frequency(double hertz) { timbre_.base_frequency = hertz; }
     // New partial arrays for the count (their old content is gone until the next run).
     void set_number_of_overtones(int32_t count);
@@ -80,6 +89,7 @@ public:
 
 private:
     Timbre timbre_;
+    RoughnessModel model_ = RoughnessModel::Product;
     double step_size_;
     float x_min_ = 1.0f, x_max_ = 2.0f;
     float y_min_ = 0.0f, y_max_ = 4.0f;

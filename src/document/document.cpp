@@ -47,7 +47,9 @@ void Document::detach_views() {
 void Document::show_all() {
     view_->reload_table(DocumentTable::ScaleRatios);
     view_->reload_table(DocumentTable::FixedTones);
+    view_->reload_table(DocumentTable::Partials);
     view_->select_timbre(curve_.overtone_type());
+    view_->show_roughness_model(curve_.roughness_model());
     view_->show_float(FloatField::BaseFrequency, static_cast<float>(curve_.base_frequency()));
     show_bounds();
     curve_view_->set_curve_colors(&kCurveColor, &kCurveColor);

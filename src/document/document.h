@@ -102,7 +102,11 @@ public:
     // stored one shows the stored value again and records nothing either. The x range stays within
     // the ratio bounds and both ranges go from a lower to a higher value.
     void set_step_size(float step);
+    // Refused for a custom timbre, whose overtone count is the number of its partials.
     void set_number_of_overtones(int32_t count);
+    // Types 0 to 5, or CustomPartials: a parametric timbre becomes a custom one holding its
+    // own partials (timbre_partials), the starting point for editing them; a custom timbre
+    // leaves its partials for the type chosen, with as many overtones as it had partials.
     void set_overtone_type(int32_t type);
     void set_base_frequency(float hertz);
     void set_bound(BoundField field, float value);
@@ -116,6 +120,27 @@ public:
     // Samples the curve for the current values. A new or read document has no samples until
     // a window shows it, an edit resamples it, or this runs.
     void sample_curve();
+
+    // --- a custom timbre and the roughness model (document_partial_actions.cpp) -----------
+    // Sets the custom timbre to this partial list, whatever the timbre was: the one action a
+    // starting point, a recording's analysis or a script ends in. Refused (the beep and the
+    // reason, nothing changed, no undo step) for a list that cannot be a timbre
+    // (custom_partials_refusal: 1 to kMaxCustomPartials partials, each ratio and amplitude
+    // within its bounds). The list already held changes nothing; otherwise one undo step
+    // named `name`, then: the timbre pop-up shows Custom, the partial table and the overtone
+    // count are shown again, resample, refit y, redraw.
+    bool set_custom_partials(std::vector<Partial> partials,
+                             EditName name = EditName::CustomPartials);
+    // The partial table's buttons (selected row from DocumentView::selected_row); refused
+    // with the reason when the timbre is not custom. Follow-up as set_custom_partials.
+    void partial_action(PartialAction action);
+    // Numbers pasted down one column of the partial table from `first_row`, as one undo step
+    // (partial_list.h: with_pasted_column says what is appended and what is refused).
+    bool paste_partial_column(TableColumn column, int32_t first_row,
+                              std::span<const double> values);
+    // The weight of a pair of partials in every curve: one undo step, resample, refit y,
+    // redraw; the model already in force changes nothing.
+    void set_roughness_model(RoughnessModel model);
 
     // --- the ratio tables and the chord map -------------------------------------------------
     // Every refused action beeps, says why and ends there: no change mark, no undo step.
@@ -257,7 +282,12 @@ private:
                                               float y_max) const;
     // Resamples, optionally refits y, and redraws.
     void resample_and_redraw(bool refit_y);
+    // Shows the timbre as it now is (pop-up, overtone count, partial table), then resamples,
+    // refits y and redraws: the follow-up of every timbre change.
+    void show_timbre_and_resample();
     void refit_y_and_show();
+    // A cell of the partial table (edit_cell's part for it).
+    void edit_partial_cell(TableColumn column, int32_t row, const CellValue& value);
     // The fixed tones in hertz at the base frequency, or why they cannot be a chord.
     Result<Chord> fixed_tones_as_chord() const;
     // The selected row of a table, if the table has that row.

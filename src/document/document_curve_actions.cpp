@@ -3,6 +3,7 @@
 
 #include "base/value_limits.h"
 #include "document/document.h"
+#include "engine/curve_definition.h"
 #include "engine/engine_limits.h"
 #include "scales/decimal_text.h"
 
@@ -73,6 +74,11 @@ void Document::set_number_of_overtones(int32_t count) {
         view_->show_number_of_overtones(count);
         return;
     }
+    if (curve_.overtone_type() == CustomPartials) {
+        refuse("A custom timbre has as many overtones as partials: add or delete partials.");
+        view_->show_number_of_overtones(curve_.number_of_overtones());
+        return;
+    }
     if (auto outside = value_refusal(BoundedValue::Overtones, count)) {
         refuse(*outside);
         view_->show_number_of_overtones(curve_.number_of_overtones());
@@ -95,10 +101,15 @@ void Document::set_overtone_type(int32_t type) {
         return;
     }
     if (type == curve_.overtone_type()) return;
+    if (type == CustomPartials) {
+        // The timbre as it sounds now is where editing starts.
+        set_custom_partials(timbre_partials(curve_.timbre()), EditName::Timbre);
+        return;
+    }
     curve_.set_overtone_type(type);
     send_timbre();
     update_change_count(ChangeKind::Done);
-    resample_and_redraw(true);
+    show_timbre_and_resample();
 }
 
 void Document::set_base_frequency(float hertz) {

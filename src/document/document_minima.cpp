@@ -15,7 +15,8 @@ MinimaQuery minima_query(const Document& document, double just_tolerance_cents) 
     // A range with no part inside the curve's is left as it is, for the search to refuse.
     const double low = std::max(x_min, kMinCurveX), high = std::min(x_max, kMaxCurveX);
     const bool overlaps = low < high;
-    return {document_curve_definition(curve.timbre(), document.tables().fixed_tones()),
+    return {document_curve_definition(curve.timbre(), document.tables().fixed_tones(),
+                                      curve.roughness_model()),
             {.x_min = overlaps ? low : x_min,
              .x_max = overlaps ? high : x_max,
              .just_tolerance_cents = just_tolerance_cents}};

@@ -19,6 +19,8 @@ DocumentFileState Document::state() const {
     s.plot_dy = curve_.plot_dy();
     s.step_size = curve_.step_size();
     s.number_of_overtones = curve_.number_of_overtones();
+    s.custom_partials = curve_.custom_partials();
+    s.roughness_model = curve_.roughness_model();
     s.volume = volume_;
     s.pitch_true = pitch_true_;
     s.midi_note_numbers = chords_.map().midi_note_numbers();
@@ -55,12 +57,18 @@ void Document::put_state(const DocumentFileState& s) {
     // The arrays the view borrows are about to be replaced: it gives them back first.
     curve_view_->lend_arrays(nullptr, nullptr);
     tables_.replace(s.scale_ratios, s.dissonance_ratios);
-    curve_.set_overtone_type(s.overtone_type);
     curve_.set_base_frequency(s.base_frequency);
     curve_.set_plot_flags(s.plot_justs, s.plot_selected_ratio, s.plot_dy);
     curve_.set_step_size(s.step_size);
     curve_.set_number_of_overtones(s.number_of_overtones);
+    // A custom timbre's list is as long as the overtone count (validate_document_state).
+    if (s.overtone_type == CustomPartials)
+        curve_.set_custom_partials(s.custom_partials);
+    else
+        curve_.set_overtone_type(s.overtone_type);
+    curve_.set_roughness_model(s.roughness_model);
     view_->show_number_of_overtones(curve_.number_of_overtones());
+    view_->reload_table(DocumentTable::Partials);
     curve_.set_bound(BoundField::XMin, s.x_min);
     curve_.set_bound(BoundField::XMax, s.x_max);
     curve_.set_bound(BoundField::YMin, s.y_min);

@@ -4,6 +4,7 @@
 
 #include "base/value_limits.h"
 #include "document/document.h"
+#include "document/partial_list.h"
 #include "scales/decimal_text.h"
 
 namespace kelvara {
@@ -41,6 +42,7 @@ EditName edit_name(DocumentTable table) {
         case DocumentTable::ScaleRatios: return EditName::EditScaleRatio;
         case DocumentTable::FixedTones: return EditName::EditFixedTone;
         case DocumentTable::MappedChords: return EditName::EditChord;
+        case DocumentTable::Partials: return EditName::EditPartial;
     }
     return EditName::Unnamed;
 }
@@ -161,17 +163,22 @@ void Document::chord_action(ChordAction action) {
 }
 
 int32_t Document::row_count(DocumentTable table) const {
+    if (table == DocumentTable::Partials)
+        return static_cast<int32_t>(curve_.custom_partials().size());
     return table == DocumentTable::MappedChords ? chords_.row_count() : tables_.row_count(table);
 }
 
 std::optional<CellValue> Document::cell_value(DocumentTable table, TableColumn column,
                                               int32_t row) const {
+    if (table == DocumentTable::Partials)
+        return partial_cell_value(curve_.custom_partials(), column, row);
     return table == DocumentTable::MappedChords ? chords_.cell_value(column, row)
                                                 : tables_.cell_value(table, column, row);
 }
 
 void Document::edit_cell(DocumentTable table, TableColumn column, int32_t row,
                          const CellValue& value) {
+    if (table == DocumentTable::Partials) return edit_partial_cell(column, row, value);
     const EditScope edit(*this, edit_name(table));
     const Result<bool> changed = table == DocumentTable::MappedChords
                                      ? chords_.edit_cell(column, row, value)

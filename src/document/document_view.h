@@ -10,6 +10,7 @@
 #include <string>
 
 #include "document/table_cells.h"
+#include "engine/roughness_model.h"
 
 namespace kelvara {
 
@@ -24,6 +25,8 @@ public:
     virtual void show_number_of_overtones(int32_t count) = 0;
     // Select the timbre pop-up item whose tag is `overtone_type`.
     virtual void select_timbre(int32_t overtone_type) = 0;
+    // The roughness model control shows the model in force.
+    virtual void show_roughness_model(RoughnessModel model) { (void)model; }
     // The three independent plot toggles: just ratios, cursor line, slope.
     virtual void show_plot_toggles(bool justs, bool selected_ratio, bool derivative) = 0;
     // The volume slider shows the document's MIDI channel volume (controller 7).

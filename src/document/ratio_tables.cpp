@@ -146,7 +146,8 @@ int32_t RatioTables::row_count(DocumentTable table) const {
     switch (table) {
         case DocumentTable::ScaleRatios: return rows_of(scale_ratios_);
         case DocumentTable::FixedTones: return rows_of(fixed_tones_);
-        case DocumentTable::MappedChords: return 0;
+        case DocumentTable::MappedChords:
+        case DocumentTable::Partials: return 0;
     }
     return 0;
 }

@@ -20,4 +20,11 @@ std::optional<int32_t> cell_as_integer(const CellValue& value) {
     return std::nullopt;
 }
 
+std::optional<double> cell_as_double(const CellValue& value) {
+    if (const auto* d = std::get_if<double>(&value)) return *d;
+    if (const auto* f = std::get_if<float>(&value)) return static_cast<double>(*f);
+    if (const auto* i = std::get_if<int32_t>(&value)) return static_cast<double>(*i);
+    return std::nullopt;
+}
+
 }  // namespace kelvara

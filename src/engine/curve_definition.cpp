@@ -23,7 +23,8 @@ std::string bound_text(double bound) {
 }  // namespace
 
 std::vector<Partial> harmonic_partials(int32_t overtone_type, int32_t count) {
-    if (!is_valid_overtone_type(overtone_type) || count < 1 || count > kMaxCurvePartials) return {};
+    if (!is_parametric_overtone_type(overtone_type) || count < 1 || count > kMaxCurvePartials)
+        return {};
     std::vector<float> amplitudes(static_cast<size_t>(count));
     harmonic_amplitudes(overtone_type, amplitudes);
     std::vector<Partial> partials;
@@ -33,11 +34,18 @@ std::vector<Partial> harmonic_partials(int32_t overtone_type, int32_t count) {
     return partials;
 }
 
+std::vector<Partial> timbre_partials(const Timbre& timbre) {
+    if (timbre.overtone_type == CustomPartials) return timbre.custom_partials;
+    return harmonic_partials(timbre.overtone_type, partials_per_tone(timbre));
+}
+
 CurveDefinition document_curve_definition(const Timbre& timbre,
-                                          std::span<const float> fixed_tone_ratios) {
+                                          std::span<const float> fixed_tone_ratios,
+                                          RoughnessModel model) {
     CurveDefinition curve;
-    curve.partials = harmonic_partials(timbre.overtone_type, partials_per_tone(timbre));
+    curve.partials = timbre_partials(timbre);
     curve.base_frequency_hz = timbre.base_frequency;
+    curve.model = model;
     const size_t fixed = std::min<size_t>(fixed_tone_ratios.size(), kMaxCurveFixedTones);
     for (size_t t = 0; t < fixed; ++t)
         curve.fixed_tone_ratios.push_back(static_cast<double>(fixed_tone_ratios[t]));
@@ -66,6 +74,8 @@ Result<void> check_curve_definition(const CurveDefinition& curve) {
         curve.base_frequency_hz > kMaxCurveBaseHz)
         return minima_refusal("The base frequency is not a finite number of hertz in (0, " +
                               bound_text(kMaxCurveBaseHz) + "].");
+    if (!is_valid_roughness_model(static_cast<int32_t>(curve.model)))
+        return minima_refusal("The roughness model is unknown.");
     if (curve.fixed_tone_ratios.size() > static_cast<size_t>(kMaxCurveFixedTones))
         return minima_refusal("There are more than " + std::to_string(kMaxCurveFixedTones) +
                               " fixed tones.");

@@ -24,9 +24,9 @@ SampledCurve sample_curve(const CurveSettings& settings, DissonanceKernel& kerne
     sampled.number_of_partials = number_of_partials(timbre, fixed_count);
     build_partials(timbre, fixed, buffers.partials.data(), buffers.amplitudes.data());
 
-    const PartialListView list{buffers.partials.data(), buffers.amplitudes.data(),
-                               sampled.number_of_partials,
-                               sampled.number_of_partials - partials_per_tone(timbre)};
+    const PartialListView list{
+        buffers.partials.data(), buffers.amplitudes.data(), sampled.number_of_partials,
+        sampled.number_of_partials - partials_per_tone(timbre), settings.model};
     kernel.begin_run(list);
 
     float x = settings.x_min;

@@ -14,19 +14,21 @@
 
 namespace kelvara {
 
-// What one sampling run reads.
+// What one sampling run reads. It refers to the caller's timbre, so that a run copies (and
+// allocates) nothing.
 struct CurveSettings {
-    Timbre timbre;
+    const Timbre& timbre;
     // The fixed tones' ratios; only the first kMaxDissonanceRatios sound, so the partial
     // arrays (sized for kMaxTones tones) are never written past.
     std::span<const float> fixed_tone_ratios;
     float x_min = 1.0f;
     float x_max = 2.0f;
     double step = 0.005;
+    RoughnessModel model = RoughnessModel::Product;
 };
 
 // Where a run writes. The two sample arrays are equally long (the curve's capacity); the
-// partial arrays hold partial_capacity(timbre.number_of_overtones) entries.
+// partial arrays hold partial_capacity(partials_per_tone(timbre)) entries.
 struct CurveBuffers {
     std::span<float> x_values;
     std::span<float> y_values;

@@ -133,7 +133,8 @@ double derivative_bound(const Series& s, int order, double t_max) {
     return bound;
 }
 
-WindowExpander::WindowExpander(const CurveDefinition& curve) : base_hz_(curve.base_frequency_hz) {
+WindowExpander::WindowExpander(const CurveDefinition& curve)
+    : base_hz_(curve.base_frequency_hz), model_(curve.model) {
     for (const Partial& p : curve.partials)
         if (p.amplitude > 0.0) sweep_.push_back({p.ratio, p.amplitude, std::log(p.amplitude)});
     std::sort(sweep_.begin(), sweep_.end(),
@@ -147,30 +148,30 @@ WindowExpander::WindowExpander(const CurveDefinition& curve) : base_hz_(curve.ba
     std::sort(fixed_.begin(), fixed_.end(),
               [](const Fixed& a, const Fixed& b) { return a.ratio < b.ratio; });
 
-    // The weight of every ordered pair of the sweep tone's and the fixed tones' partials:
-    // the square of their amplitudes' sum.
-    double total = 0.0;
+    // The weight of every ordered pair of the sweep tone's and the fixed tones' partials.
     max_fixed_log_amplitude_ = -std::numeric_limits<double>::infinity();
+    std::vector<double> amplitudes;
     for (const Sweep& p : sweep_) {
-        total += p.amplitude;
+        amplitudes.push_back(p.amplitude);
         // The fixed tones share the timbre.
         max_fixed_log_amplitude_ = std::max(max_fixed_log_amplitude_, p.log_amplitude);
     }
-    for (const Fixed& p : fixed_) total += p.amplitude;
-    const double mass = total * total;
+    for (const Fixed& p : fixed_) amplitudes.push_back(p.amplitude);
+    const double mass = pair_weight_mass(amplitudes, model_);
     value_resolution_ = kRelativeResolution * mass;
     log_cutoff_ =
         mass > 0.0 ? std::log(kRelativeCutoff * mass) : -std::numeric_limits<double>::infinity();
     sum_fixed_pairs();
 }
 
-// Both orders of the pair: 2·a·b, and its logarithm.
-double WindowExpander::log_weight(double log_a, double log_b) {
-    return std::numbers::ln2 + log_a + log_b;
+// Both orders of the pair: 2·w(a, b), and its logarithm.
+double WindowExpander::log_weight(double log_a, double log_b) const {
+    return std::numbers::ln2 +
+           (model_ == RoughnessModel::Minimum ? std::min(log_a, log_b) : log_a + log_b);
 }
 
-double WindowExpander::weight(double a, double b) {
-    return 2.0 * a * b;
+double WindowExpander::weight(double a, double b) const {
+    return 2.0 * pair_weight(a, b, model_);
 }
 
 void WindowExpander::sum_fixed_pairs() {

@@ -91,13 +91,14 @@ private:
         double hz, amplitude, log_amplitude;
         double above_rate;  // α = 0.24/(0.021·hz + 19): s per hertz of a sweep partial above it
     };
-    static double log_weight(double log_a, double log_b);
-    static double weight(double a, double b);
+    double log_weight(double log_a, double log_b) const;
+    double weight(double a, double b) const;
     void sum_fixed_pairs();
     void expand_sweep_partial(size_t i, double x_begin, double x_end, bool include_end,
                               Window& out);
 
     double base_hz_;
+    RoughnessModel model_;
     std::vector<Sweep> sweep_;              // by ratio
     std::vector<Fixed> fixed_;              // by ratio
     double max_fixed_log_amplitude_ = 0.0;  // of any partial: every tone has the timbre

@@ -7,7 +7,8 @@
 
 namespace kelvara {
 
-float pair_sum_literal(const float* partials, const float* amplitudes, int32_t count) {
+float pair_sum_literal(const float* partials, const float* amplitudes, int32_t count,
+                       RoughnessModel model) {
     using namespace roughness;
     float y = 0.0f;
     for (int32_t i = 0; i < count; ++i) {
@@ -16,14 +17,14 @@ float pair_sum_literal(const float* partials, const float* amplitudes, int32_t c
             const float s = (kNumerator / (kBandwidthSlope * lower + kBandwidthOffset)) *
                             std::fabs(partials[j] - partials[i]);
             const float d = std::exp(kFirstRate * s) - std::exp(kSecondRate * s);
-            y = y + amplitudes[i] * amplitudes[j] * d;
+            y = y + pair_weight(amplitudes[i], amplitudes[j], model) * d;
         }
     }
     return y;
 }
 
 float LiteralKernel::sum(const PartialListView& list) {
-    return pair_sum_literal(list.partials, list.amplitudes, list.count);
+    return pair_sum_literal(list.partials, list.amplitudes, list.count, list.model);
 }
 
 std::unique_ptr<DissonanceKernel> make_default_kernel() {

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "engine/roughness_model.h"
+
 namespace kelvara {
 
 namespace roughness {
@@ -18,10 +20,11 @@ inline constexpr float kFirstRate = -3.5f;        // the exponential that is add
 inline constexpr float kSecondRate = -5.75f;      // the exponential that is subtracted
 }  // namespace roughness
 
-// y = Σi Σj a[i]·a[j]·(e^(−3.5 s) − e^(−5.75 s)), s = 0.24·|p[j] − p[i]| / (0.021·min + 19),
-// over every ordered pair, in exactly that order and precision. The reference for every
-// faster kernel. 0 when count < 1.
-float pair_sum_literal(const float* partials, const float* amplitudes, int32_t count);
+// y = Σi Σj w(a[i], a[j])·(e^(−3.5 s) − e^(−5.75 s)), s = 0.24·|p[j] − p[i]| / (0.021·min + 19),
+// over every ordered pair, in exactly that order and precision; w is a[i]·a[j] or
+// min(a[i], a[j]) by the model. The reference for every faster kernel. 0 when count < 1.
+float pair_sum_literal(const float* partials, const float* amplitudes, int32_t count,
+                       RoughnessModel model = RoughnessModel::Product);
 
 // The partial list of one sampling run: `count` entries, the sweep tone in
 // [sweep_begin, count), everything before it fixed for the whole run.
@@ -30,6 +33,7 @@ struct PartialListView {
     const float* amplitudes = nullptr;
     int32_t count = 0;
     int32_t sweep_begin = 0;
+    RoughnessModel model = RoughnessModel::Product;  // how a pair's amplitudes weigh it
 };
 
 class DissonanceKernel {

@@ -18,6 +18,8 @@ inline constexpr int32_t kMaxTones = kMaxDissonanceRatios + 1;
 // the pair sum (quadratic in the partials) within what redraws instantly under the mouse.
 inline constexpr int32_t kMinOvertones = static_cast<int32_t>(kOvertoneBounds.min);
 inline constexpr int32_t kMaxOvertones = static_cast<int32_t>(kOvertoneBounds.max);
+// A custom timbre's partials: as many as the parametric types' overtones, for the same reason.
+inline constexpr int32_t kMaxCustomPartials = kMaxOvertones;
 
 // The widest x range every step can sample: the curve arrays hold ceil(3.0 / step) + 1
 // samples, so a range exactly 3 wide, whose both ends are sampled, fits at every step.

@@ -15,7 +15,8 @@ Result<ExactCurve> ExactCurve::create(const CurveDefinition& curve) {
     return ExactCurve(curve);
 }
 
-ExactCurve::ExactCurve(const CurveDefinition& curve) : base_hz_(curve.base_frequency_hz) {
+ExactCurve::ExactCurve(const CurveDefinition& curve)
+    : base_hz_(curve.base_frequency_hz), model_(curve.model) {
     // Partials of amplitude 0 add exactly 0.
     for (const Partial& p : curve.partials)
         if (p.amplitude > 0.0) sweep_.push_back({p.ratio, p.amplitude});
@@ -28,7 +29,8 @@ ExactCurve::ExactCurve(const CurveDefinition& curve) : base_hz_(curve.base_frequ
         for (size_t j = i + 1; j < fixed_.size(); ++j) {
             const double fi = base_hz_ * fixed_[i].ratio, fj = base_hz_ * fixed_[j].ratio;
             const double s = rt::separation(std::min(fi, fj), std::max(fi, fj));
-            fixed_pairs_ += 2.0 * fixed_[i].amplitude * fixed_[j].amplitude * rt::term(s).value;
+            fixed_pairs_ += 2.0 * pair_weight(fixed_[i].amplitude, fixed_[j].amplitude, model_) *
+                            rt::term(s).value;
         }
 }
 
@@ -52,7 +54,7 @@ CurvePoint ExactCurve::at(double x) const {
         const double per_x = base_hz_ * sweep_[i].ratio;
         const double g = per_x * x;
         for (const Sounding& f : fixed_) {
-            const double weight = sweep_[i].amplitude * f.amplitude;
+            const double weight = pair_weight(sweep_[i].amplitude, f.amplitude, model_);
             const double fixed_hz = base_hz_ * f.ratio;
             // Which partial is the lower one is decided by the cusp's x, not by the rounded
             // frequencies, so that at x = cusp the two sides are exactly the two branches.
@@ -68,7 +70,7 @@ CurvePoint ExactCurve::at(double x) const {
             }
         }
         for (size_t j = i + 1; j < sweep_.size(); ++j) {
-            const double weight = sweep_[i].amplitude * sweep_[j].amplitude;
+            const double weight = pair_weight(sweep_[i].amplitude, sweep_[j].amplitude, model_);
             const double upper_per_x = base_hz_ * sweep_[j].ratio;
             point.value += add(weight, g, upper_per_x * x, per_x, upper_per_x, slope);
         }

@@ -40,6 +40,7 @@ private:
     };
 
     double base_hz_;
+    RoughnessModel model_;
     std::vector<Sounding> sweep_;  // the timbre's partials with an amplitude, by ratio
     std::vector<Sounding> fixed_;  // every fixed tone's partials with an amplitude
     double fixed_pairs_ = 0.0;

@@ -92,13 +92,19 @@ void FastKernel::begin_run(const PartialListView& list) {
     last_cutoff_ = 0.0;
     skip_bound_ = 0.0;
     plan_.clear();
+    model_ = list.model;
     literal_run_ = !fits(list);
     if (literal_run_) return;
 
+    // Each pair's weight is at most w_i·w_j (see the header).
+    const auto bound_weight = [this](float amplitude) {
+        const double a = std::fabs(static_cast<double>(amplitude));
+        return model_ == RoughnessModel::Minimum ? std::sqrt(a) : a;
+    };
     double fixed_sum = 0.0, sweep_sum = 0.0;
-    for (int32_t i = 0; i < list.sweep_begin; ++i) fixed_sum += std::fabs(list.amplitudes[i]);
+    for (int32_t i = 0; i < list.sweep_begin; ++i) fixed_sum += bound_weight(list.amplitudes[i]);
     for (int32_t i = list.sweep_begin; i < list.count; ++i)
-        sweep_sum += std::fabs(list.amplitudes[i]);
+        sweep_sum += bound_weight(list.amplitudes[i]);
     const double all_sum = fixed_sum + sweep_sum;
     // The ordered pairs a sample can leave out involve the sweep tone; the fixed ones were
     // left out once, at the largest cutoff; and every pair may be one of a block's extra
@@ -139,14 +145,14 @@ void FastKernel::sort_fixed_partials(const PartialListView& list) {
 }
 
 double FastKernel::sum_fixed_pairs() const {
-    BlockQueue queue(block_sum(), fixed_columns(), fixed_columns());
+    BlockQueue queue(block_sum(), model_, fixed_columns(), fixed_columns());
     queue_pairs_within(fixed_frequency_.data(), fixed_count_, KeptRanges(kMaxCutoff), queue);
     return queue.finish();
 }
 
 float FastKernel::sum(const PartialListView& list) {
     if (literal_run_ || !place_sweep(list))
-        return pair_sum_literal(list.partials, list.amplitudes, list.count);
+        return pair_sum_literal(list.partials, list.amplitudes, list.count, list.model);
     if (choose_cutoff() || !plan_.covers(sweep_frequency_.data(), sweep_count_))
         plan_.make(fixed_frequency_.data(), fixed_count_, sweep_frequency_.data(), sweep_count_,
                    last_cutoff_);
@@ -220,14 +226,14 @@ bool FastKernel::choose_cutoff() {
 
 double FastKernel::sum_sweep_pairs() const {
     const Columns sweep = sweep_columns();
-    const double across =
-        block_sum()(plan_.across_blocks(), plan_.across_block_count(), sweep, fixed_columns());
+    const double across = block_sum()(plan_.across_blocks(), plan_.across_block_count(), sweep,
+                                      fixed_columns(), model_);
     const auto near_pairs =
         instructions_ == KernelInstructions::Avx512 ? roughness_rows::sum_near_pairs_avx512
         : instructions_ == KernelInstructions::Avx2 ? roughness_rows::sum_near_pairs_avx2
                                                     : roughness_rows::sum_near_pairs_portable;
     return across +
-           near_pairs(sweep, sweep_count_, plan_.first_row_at_offset(), plan_.max_offset());
+           near_pairs(sweep, sweep_count_, plan_.first_row_at_offset(), plan_.max_offset(), model_);
 }
 
 Columns FastKernel::fixed_columns() const {

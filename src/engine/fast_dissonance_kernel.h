@@ -7,12 +7,13 @@
 // - Each unordered pair is summed once and doubled (the ordered sum is exactly twice it).
 // - Partials of amplitude 0 are left out (they add exactly 0).
 // - A pair whose roughness exponent s exceeds a cutoff S is not computed. Its term is at
-//   most a_i·a_j·e^(−3.5 S), so all of them together add at most e^(−3.5 S)·Σ a_i·a_j over
-//   the ordered pairs that involve the sweep tone (the fixed pairs are summed once with the
-//   largest cutoff, a few e-27 of their amplitude products); that is skip_bound(). S is
-//   chosen so that this bound stays below kRelativeSkipTolerance of the largest curve value
-//   known in the run (the fixed pairs and the samples already taken), hence of the curve's
-//   maximum. With the partials sorted by frequency, the pairs a partial keeps form one
+//   most w_i·w_j·e^(−3.5 S), with w = a under the product model and w = √a under the minimum
+//   (min(a_i, a_j) ≤ √(a_i·a_j)), so all of them together add at most
+//   e^(−3.5 S)·Σ w_i·w_j over the ordered pairs that involve the sweep tone (the fixed pairs are
+//   summed once with the largest cutoff, a few e-27 of their amplitude products); that is
+//   skip_bound(). S is chosen so that this bound stays below kRelativeSkipTolerance of the largest
+//   curve value known in the run (the fixed pairs and the samples already taken), hence of the
+//   curve's maximum. With the partials sorted by frequency, the pairs a partial keeps form one
 //   contiguous range.
 // - The exponentials are a polynomial approximation (relative error below 1e-6 per term),
 //   the second sharing the first (roughness_rows.h), eight pairs at a time with AVX2 or
@@ -91,8 +92,9 @@ private:
     std::vector<FrequencyAmplitude> sort_buffer_;
     roughness_rows::SweepPairPlan plan_;
 
+    RoughnessModel model_ = RoughnessModel::Product;  // of the run
     bool literal_run_ = false;          // the fixed partials are not ordinary frequencies
-    double sweep_pair_mass_ = 0.0;      // Σ a_i·a_j over ordered pairs with a sweep partial
+    double sweep_pair_mass_ = 0.0;      // Σ w_i·w_j over ordered pairs with a sweep partial
     double constant_skip_bound_ = 0.0;  // what the fixed pairs and raised exponents may add
     double fixed_pairs_ = 0.0;          // both orders of every fixed pair
     double largest_value_ = 0.0;        // of the curve so far in this run

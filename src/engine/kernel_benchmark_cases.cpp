@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "engine/engine_limits.h"
+#include "engine/timbre_starting_points.h"
 
 namespace kelvara {
 namespace {
@@ -57,32 +58,43 @@ double thread_processor_ms() {
 }
 
 const std::vector<KernelBenchmarkCase>& kernel_benchmark_cases() {
-    static const std::vector<KernelBenchmarkCase> cases{
-        {"default", {1.0f}, 2.0f},
-        {"worst",
-         {1.0f, 16.0f / 15.0f, 9.0f / 8.0f, 6.0f / 5.0f, 5.0f / 4.0f, 4.0f / 3.0f, 3.0f / 2.0f,
-          8.0f / 5.0f, 5.0f / 3.0f, 2.0f},
-         3.9975f},
-    };
+    static const std::vector<KernelBenchmarkCase> cases = [] {
+        const std::vector<float> worst{1.0f,        16.0f / 15.0f, 9.0f / 8.0f, 6.0f / 5.0f,
+                                       5.0f / 4.0f, 4.0f / 3.0f,   3.0f / 2.0f, 8.0f / 5.0f,
+                                       5.0f / 3.0f, 2.0f};
+        constexpr auto kMin = RoughnessModel::Minimum;
+        Timbre bar;
+        bar.overtone_type = CustomPartials;
+        bar.custom_partials = free_bar_partials(25);
+        bar.number_of_overtones = 25;
+        return std::vector<KernelBenchmarkCase>{
+            {"default", {1.0f}, 2.0f, RoughnessModel::Product, {}},
+            {"worst", worst, 3.9975f, RoughnessModel::Product, {}},
+            {"default-min", {1.0f}, 2.0f, kMin, {}},
+            {"worst-min", worst, 3.9975f, kMin, {}},
+            {"bar", worst, 3.9975f, RoughnessModel::Product, bar},
+        };
+    }();
     return cases;
 }
 
 BenchmarkCurve::BenchmarkCurve(const KernelBenchmarkCase& c,
                                std::unique_ptr<DissonanceKernel> kernel)
-    : kernel_(std::move(kernel)) {
-    // A new document's timbre, x_min and step (the float 0.005 widened).
-    settings_.timbre = Timbre{};
-    settings_.x_max = c.x_max;
-    settings_.step = static_cast<double>(0.005f);
-    const int32_t capacity = curve_capacity_for_step(settings_.step).value_or(0);
-    if (c.dissonance_ratios.size() > static_cast<size_t>(kMaxDissonanceRatios))
+    : timbre_(c.timbre),
+      ratios_(c.dissonance_ratios),
+      x_max_(c.x_max),
+      // A new document's x_min and step (the float 0.005 widened).
+      step_(static_cast<double>(0.005f)),
+      model_(c.model),
+      kernel_(std::move(kernel)) {
+    const int32_t capacity = curve_capacity_for_step(step_).value_or(0);
+    if (ratios_.size() > static_cast<size_t>(kMaxDissonanceRatios))
         throw std::invalid_argument("benchmark case " + c.name + ": ratios refused");
-    if (!sample_count(settings_.x_min, settings_.x_max, settings_.step, capacity))
+    if (!sample_count(1.0f, x_max_, step_, capacity))
         throw std::invalid_argument("benchmark case " + c.name + ": x range refused");
-    settings_.fixed_tone_ratios = c.dissonance_ratios;
     x_values_.resize(static_cast<size_t>(capacity));
     y_values_.resize(static_cast<size_t>(capacity));
-    const size_t partials = partial_capacity(settings_.timbre.number_of_overtones);
+    const size_t partials = partial_capacity(partials_per_tone(timbre_));
     partials_.resize(partials);
     amplitudes_.resize(partials);
     kernel_->reserve(static_cast<int32_t>(partials));
@@ -90,7 +102,8 @@ BenchmarkCurve::BenchmarkCurve(const KernelBenchmarkCase& c,
 }
 
 void BenchmarkCurve::sample() {
-    sampled_ = sample_curve(settings_, *kernel_, {x_values_, y_values_, partials_, amplitudes_});
+    sampled_ = sample_curve({timbre_, ratios_, 1.0f, x_max_, step_, model_}, *kernel_,
+                            {x_values_, y_values_, partials_, amplitudes_});
 }
 
 KernelComparison compare_kernels(const KernelBenchmarkCase& c, double min_seconds) {

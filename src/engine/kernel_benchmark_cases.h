@@ -5,7 +5,10 @@
 //   harmonics each = 50 partials; x from 1 to 2 in steps of 0.005 = 201 samples);
 // - "worst": ten fixed tones and the sweep tone, 25 harmonics each = 275 partials, sampled
 //   over the full width the curve arrays hold at the default step (x from 1 to 3.995 =
-//   600 samples).
+//   600 samples);
+// - "default-min", "worst-min": the same under the minimum roughness model;
+// - "bar": the worst case's fixed tones with a custom timbre of 25 free-bar modes, whose
+//   partials lie far from the harmonics' (the pairs the kernel keeps differ).
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,6 +22,8 @@ struct KernelBenchmarkCase {
     std::string name;
     std::vector<float> dissonance_ratios;
     float x_max = 2.0f;
+    RoughnessModel model = RoughnessModel::Product;
+    Timbre timbre;  // a new document's unless the case says otherwise
 };
 
 const std::vector<KernelBenchmarkCase>& kernel_benchmark_cases();
@@ -36,7 +41,11 @@ public:
     const std::vector<float>& y_values() const { return y_values_; }
 
 private:
-    CurveSettings settings_;
+    Timbre timbre_;
+    std::vector<float> ratios_;
+    float x_max_;
+    double step_;
+    RoughnessModel model_;
     std::vector<float> x_values_, y_values_, partials_, amplitudes_;
     std::unique_ptr<DissonanceKernel> kernel_;
     SampledCurve sampled_;

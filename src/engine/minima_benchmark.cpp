@@ -9,8 +9,8 @@
 namespace kelvara {
 
 Result<MinimaTiming> time_minima(const KernelBenchmarkCase& c, double min_seconds) {
-    // The case's document: a new document's timbre, its fixed tones, x from 1 to its x_max.
-    const CurveDefinition curve = document_curve_definition(Timbre{}, c.dissonance_ratios);
+    // The case's document: its timbre, fixed tones and model, x from 1 to its x_max.
+    const CurveDefinition curve = document_curve_definition(c.timbre, c.dissonance_ratios, c.model);
     const MinimaSearch search{.x_min = 1.0, .x_max = static_cast<double>(c.x_max)};
     BenchmarkCurve sampled(c, make_default_kernel());
     MinimaTiming timing;

@@ -1,6 +1,9 @@
 #include "engine/partials.h"
 
+#include <algorithm>
 #include <array>
+#include <limits>
+#include <vector>
 
 #include "engine/engine_limits.h"
 
@@ -12,18 +15,21 @@ constexpr float kShapedFixed[5] = {0.75f, 0.9f, 0.75f, 0.9f, 0.75f};
 constexpr float kShapedDecay = 0.9f;
 constexpr double kGeometricDecay = 0.92;
 
-void fill_tone(float fundamental, int32_t count, const float* amplitudes, float* partials,
-               float* tone_amplitudes) {
-    for (int32_t k = 1; k <= count; ++k) {
-        partials[k - 1] = fundamental * static_cast<float>(k);
-        tone_amplitudes[k - 1] = amplitudes[k - 1];
+void fill_tone(float fundamental, int32_t count, const float* ratios, const float* amplitudes,
+               float* partials, float* tone_amplitudes) {
+    for (int32_t k = 0; k < count; ++k) {
+        partials[k] = fundamental * ratios[k];
+        tone_amplitudes[k] = amplitudes[k];
     }
 }
 
 }  // namespace
 
 int32_t partials_per_tone(const Timbre& timbre) {
-    return timbre.overtone_type == PureTone ? 1 : timbre.number_of_overtones;
+    if (timbre.overtone_type == PureTone) return 1;
+    if (timbre.overtone_type == CustomPartials)
+        return static_cast<int32_t>(timbre.custom_partials.size());
+    return timbre.number_of_overtones;
 }
 
 int32_t number_of_partials(const Timbre& timbre, int32_t number_of_fixed_tones) {
@@ -61,25 +67,65 @@ void harmonic_amplitudes(int32_t overtone_type, std::span<float> out) {
     }
 }
 
+int32_t nearest_parametric_type(std::span<const Partial> partials) {
+    std::vector<Partial> sorted(partials.begin(), partials.end());
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const Partial& a, const Partial& b) { return a.ratio < b.ratio; });
+    double loudest = 0.0;
+    for (const Partial& p : sorted) loudest = std::max(loudest, p.amplitude);
+    if (sorted.size() < 2 || !(loudest > 0.0)) return PureTone;
+    const size_t count = std::min<size_t>(sorted.size(), kMaxOvertones);
+
+    int32_t nearest = PureTone;
+    double nearest_distance = std::numeric_limits<double>::infinity();
+    std::array<float, kMaxOvertones> shape{};
+    for (int32_t type = PureTone; type <= GeometricHarmonics; ++type) {
+        const size_t harmonics = type == PureTone ? 1 : count;
+        harmonic_amplitudes(type, std::span<float>(shape.data(), harmonics));
+        const float peak = *std::max_element(shape.begin(), shape.begin() + harmonics);
+        double distance = 0.0;
+        for (size_t k = 0; k < count; ++k) {
+            const double harmonic = k < harmonics ? shape[k] / peak : 0.0;
+            const double difference = sorted[k].amplitude / loudest - harmonic;
+            distance += difference * difference;
+        }
+        if (distance < nearest_distance) {
+            nearest = type;
+            nearest_distance = distance;
+        }
+    }
+    return nearest;
+}
+
 void build_partials(const Timbre& timbre, std::span<const float> dissonance_ratios, float* partials,
                     float* amplitudes) {
     const int32_t per_tone = partials_per_tone(timbre);
     if (!is_valid_overtone_type(timbre.overtone_type) || per_tone < 1 || per_tone > kMaxOvertones)
         return;
-    // One tone's amplitudes, shared by every tone. It lives on the stack so that sampling
-    // allocates nothing.
+    // One tone's ratios and amplitudes, shared by every tone. They live on the stack so that
+    // sampling allocates nothing.
+    std::array<float, kMaxOvertones> tone_ratios{};
     std::array<float, kMaxOvertones> tone_amplitudes{};
-    harmonic_amplitudes(timbre.overtone_type, std::span<float>(tone_amplitudes.data(), per_tone));
+    if (timbre.overtone_type == CustomPartials) {
+        for (int32_t k = 0; k < per_tone; ++k) {
+            tone_ratios[k] = static_cast<float>(timbre.custom_partials[k].ratio);
+            tone_amplitudes[k] = static_cast<float>(timbre.custom_partials[k].amplitude);
+        }
+    } else {
+        for (int32_t k = 0; k < per_tone; ++k) tone_ratios[k] = static_cast<float>(k + 1);
+        harmonic_amplitudes(timbre.overtone_type,
+                            std::span<float>(tone_amplitudes.data(), per_tone));
+    }
 
     const auto fixed = static_cast<int32_t>(dissonance_ratios.size());
     for (int32_t t = 0; t < fixed; ++t) {
         const double ratio = dissonance_ratios[t];
         const auto fundamental = static_cast<float>(timbre.base_frequency * ratio);
-        fill_tone(fundamental, per_tone, tone_amplitudes.data(), partials + t * per_tone,
-                  amplitudes + t * per_tone);
+        fill_tone(fundamental, per_tone, tone_ratios.data(), tone_amplitudes.data(),
+                  partials + t * per_tone, amplitudes + t * per_tone);
     }
-    fill_tone(0.0f, per_tone, tone_amplitudes.data(), partials + fixed * per_tone,
-              amplitudes + fixed * per_tone);
+    fill_tone(0.0f, per_tone, tone_ratios.data(), tone_amplitudes.data(),
+              partials + fixed * per_tone, amplitudes + fixed * per_tone);
 }
 
 void move_sweep_tone(const Timbre& timbre, int32_t number_of_fixed_tones, float x,
@@ -87,6 +133,11 @@ void move_sweep_tone(const Timbre& timbre, int32_t number_of_fixed_tones, float 
     const int32_t per_tone = partials_per_tone(timbre);
     const auto fundamental = static_cast<float>(static_cast<double>(x) * timbre.base_frequency);
     float* sweep = partials + number_of_fixed_tones * per_tone;
+    if (timbre.overtone_type == CustomPartials) {
+        for (int32_t k = 0; k < per_tone; ++k)
+            sweep[k] = fundamental * static_cast<float>(timbre.custom_partials[k].ratio);
+        return;
+    }
     for (int32_t k = 1; k <= per_tone; ++k) sweep[k - 1] = fundamental * static_cast<float>(k);
 }
 

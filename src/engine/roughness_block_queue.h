@@ -9,12 +9,12 @@
 namespace kelvara::roughness_rows {
 
 using BlockSum = double (*)(const Block* blocks, int32_t count, const Columns& rows,
-                            const Columns& columns);
+                            const Columns& columns, RoughnessModel model);
 
 class BlockQueue {
 public:
-    BlockQueue(BlockSum sum, const Columns& rows, const Columns& columns)
-        : sum_(sum), rows_(rows), columns_(columns) {}
+    BlockQueue(BlockSum sum, RoughnessModel model, const Columns& rows, const Columns& columns)
+        : sum_(sum), model_(model), rows_(rows), columns_(columns) {}
 
     // The row partial paired with the columns [begin, end) (and up to seven more, see Block).
     void add_row(int32_t row, int32_t begin, int32_t end) {
@@ -33,11 +33,12 @@ private:
     static constexpr int32_t kCapacity = 256;
 
     void flush() {
-        if (count_ > 0) total_ += sum_(blocks_.data(), count_, rows_, columns_);
+        if (count_ > 0) total_ += sum_(blocks_.data(), count_, rows_, columns_, model_);
         count_ = 0;
     }
 
     BlockSum sum_;
+    RoughnessModel model_;
     Columns rows_, columns_;
     std::array<Block, kCapacity> blocks_;  // only the first count_ entries are meaningful
     int32_t count_ = 0;

@@ -4,9 +4,10 @@
 //
 // A block is one partial paired with eight consecutive "columns", partials held as
 // structure-of-arrays. For a list of blocks the loop returns
-//     Σ_blocks a_block · Σ_{j in block} a[j] · (e^(−3.5 s) − e^(−5.75 s)),
+//     Σ_blocks Σ_{j in block} w(a_block, a[j]) · (e^(−3.5 s) − e^(−5.75 s)),
 // s = 0.24·|f_block − f[j]| / (0.021·min(f_block, f[j]) + 19), every pair once (callers
-// double). One flat loop over blocks runs at the same speed whatever the rows' lengths.
+// double); the weight w is the amplitudes' product or their minimum (roughness_model.h). One
+// flat loop over blocks runs at the same speed whatever the rows' lengths.
 //
 // Instead of s the loop takes each partial's exponent scale (exponent_scale below): the
 // log2 of e^(−3.5 s) per hertz of distance when that partial is the lower one. The bandwidth
@@ -81,24 +82,24 @@ inline constexpr float kExp2Q4 = 0.00133813021f;
 // shifted left by 23 are exactly the float 2^n (the higher bits shift out).
 inline constexpr float kRoundingShift = 12582912.0f + 127.0f;
 
-// Σ_blocks rows.amplitude[row] · Σ_columns a[j]·(e^(−3.5 s) − e^(−5.75 s)).
+// Σ_blocks Σ_columns w(rows.amplitude[row], a[j])·(e^(−3.5 s) − e^(−5.75 s)).
 double sum_blocks_portable(const Block* blocks, int32_t count, const Columns& rows,
-                           const Columns& columns);
+                           const Columns& columns, RoughnessModel model);
 
 // Only for processors with AVX2 and FMA (cpu_has_avx2_fma).
 double sum_blocks_avx2(const Block* blocks, int32_t count, const Columns& rows,
-                       const Columns& columns);
+                       const Columns& columns, RoughnessModel model);
 
 // The pairs of one ascending list whose indices differ by 1 to max_offset, each diagonal of
 // the pair matrix from the row first_row[d] on:
-//   Σ_{d = 1 .. max_offset} Σ_{first_row[d] ≤ i < count − d} a[i]·a[i+d]·(e^(−3.5 s) − e^(−5.75
-//   s)).
+//   Σ_{d = 1 .. max_offset} Σ_{first_row[d] ≤ i < count − d} w(a[i], a[i+d])·(e^(−3.5 s) −
+//   e^(−5.75 s)).
 // Eight neighbouring pairs at a time along each diagonal, with no per-row bookkeeping: for
 // the short ranges inside one tone this beats rows of blocks.
 double sum_near_pairs_portable(const Columns& list, int32_t count, const int32_t* first_row,
-                               int32_t max_offset);
+                               int32_t max_offset, RoughnessModel model);
 double sum_near_pairs_avx2(const Columns& list, int32_t count, const int32_t* first_row,
-                           int32_t max_offset);
+                           int32_t max_offset, RoughnessModel model);
 
 // Copies the frequencies from[0, count) to `to` and their exponent scales (bit for bit) to
 // `scale`; both may also be written up to eight entries further. True when the copied
@@ -116,9 +117,9 @@ bool cpu_has_avx2_fma();
 // Sixteen pairs at a time, only for processors with AVX-512 F and DQ (cpu_has_avx512); the
 // blocks go two by two.
 double sum_blocks_avx512(const Block* blocks, int32_t count, const Columns& rows,
-                         const Columns& columns);
+                         const Columns& columns, RoughnessModel model);
 double sum_near_pairs_avx512(const Columns& list, int32_t count, const int32_t* first_row,
-                             int32_t max_offset);
+                             int32_t max_offset, RoughnessModel model);
 bool cpu_has_avx512();
 
 }  // namespace kelvara::roughness_rows

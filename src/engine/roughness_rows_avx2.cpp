@@ -66,6 +66,13 @@ KELVARA_AVX2 __m256 first_exponents(const Columns& columns, int32_t j, __m256 fr
 // float sum loses nothing that matters, many enough that the widening costs little.
 constexpr int32_t kBlocksPerChunk = 32;
 
+// The weights of a row's (or one list's) pairs: the amplitudes' product or their minimum.
+template <RoughnessModel kModel>
+KELVARA_AVX2 __m256 pair_weights(__m256 a, __m256 b) {
+    return kModel == RoughnessModel::Minimum ? _mm256_min_ps(a, b) : _mm256_mul_ps(a, b);
+}
+
+template <RoughnessModel kModel>
 KELVARA_AVX2 __m256 chunk_lanes(const Block* blocks, int32_t count, const Columns& rows,
                                 const Columns& columns) {
     const __m256 lowest = _mm256_set1_ps(kLowestExponent);
@@ -76,8 +83,9 @@ KELVARA_AVX2 __m256 chunk_lanes(const Block* blocks, int32_t count, const Column
             first_exponents(columns, block.column, _mm256_broadcast_ss(rows.frequency + block.row),
                             _mm256_broadcast_ss(rows.exponent_scale + block.row)),
             lowest);
-        const __m256 amplitude = _mm256_mul_ps(_mm256_loadu_ps(columns.amplitude + block.column),
-                                               _mm256_broadcast_ss(rows.amplitude + block.row));
+        const __m256 amplitude =
+            pair_weights<kModel>(_mm256_loadu_ps(columns.amplitude + block.column),
+                                 _mm256_broadcast_ss(rows.amplitude + block.row));
         sum = add_weighted_roughness(sum, t, amplitude);
     }
     return sum;
@@ -94,23 +102,21 @@ KELVARA_AVX2 double horizontal_sum(__m256d v) {
     return _mm_cvtsd_f64(_mm_add_sd(halves, _mm_unpackhi_pd(halves, halves)));
 }
 
-}  // namespace
-
-__attribute__((target("avx2,fma"))) double sum_blocks_avx2(const Block* blocks, int32_t count,
-                                                           const Columns& rows,
-                                                           const Columns& columns) {
+template <RoughnessModel kModel>
+KELVARA_AVX2 double sum_block_list(const Block* blocks, int32_t count, const Columns& rows,
+                                   const Columns& columns) {
     __m256d total = _mm256_setzero_pd();
     for (int32_t first = 0; first < count; first += kBlocksPerChunk) {
         const int32_t chunk = std::min(kBlocksPerChunk, count - first);
-        total =
-            _mm256_add_pd(total, widen_and_add(chunk_lanes(blocks + first, chunk, rows, columns)));
+        total = _mm256_add_pd(
+            total, widen_and_add(chunk_lanes<kModel>(blocks + first, chunk, rows, columns)));
     }
     return horizontal_sum(total);
 }
 
-__attribute__((target("avx2,fma"))) double sum_near_pairs_avx2(const Columns& list, int32_t count,
-                                                               const int32_t* first_row,
-                                                               int32_t max_offset) {
+template <RoughnessModel kModel>
+KELVARA_AVX2 double near_pairs(const Columns& list, int32_t count, const int32_t* first_row,
+                               int32_t max_offset) {
     const __m256 lowest = _mm256_set1_ps(kLowestExponent);
     const __m256 magnitude_mask = _mm256_castsi256_ps(_mm256_set1_epi32(0x7fffffff));
     __m256d total = _mm256_setzero_pd();
@@ -127,13 +133,33 @@ __attribute__((target("avx2,fma"))) double sum_near_pairs_avx2(const Columns& li
             const __m256 scale = _mm256_min_ps(_mm256_loadu_ps(list.exponent_scale + i),
                                                _mm256_loadu_ps(list.exponent_scale + j));
             const __m256 t = _mm256_max_ps(_mm256_mul_ps(distance, scale), lowest);
-            const __m256 amplitude = _mm256_mul_ps(_mm256_loadu_ps(list.amplitude + i),
-                                                   _mm256_loadu_ps(list.amplitude + j));
+            const __m256 amplitude = pair_weights<kModel>(_mm256_loadu_ps(list.amplitude + i),
+                                                          _mm256_loadu_ps(list.amplitude + j));
             sum = add_weighted_roughness(sum, t, amplitude);
         }
         total = _mm256_add_pd(total, widen_and_add(sum));
     }
     return horizontal_sum(total);
+}
+
+}  // namespace
+
+__attribute__((target("avx2,fma"))) double sum_blocks_avx2(const Block* blocks, int32_t count,
+                                                           const Columns& rows,
+                                                           const Columns& columns,
+                                                           RoughnessModel model) {
+    return model == RoughnessModel::Minimum
+               ? sum_block_list<RoughnessModel::Minimum>(blocks, count, rows, columns)
+               : sum_block_list<RoughnessModel::Product>(blocks, count, rows, columns);
+}
+
+__attribute__((target("avx2,fma"))) double sum_near_pairs_avx2(const Columns& list, int32_t count,
+                                                               const int32_t* first_row,
+                                                               int32_t max_offset,
+                                                               RoughnessModel model) {
+    return model == RoughnessModel::Minimum
+               ? near_pairs<RoughnessModel::Minimum>(list, count, first_row, max_offset)
+               : near_pairs<RoughnessModel::Product>(list, count, first_row, max_offset);
 }
 
 __attribute__((target("avx2,fma"))) bool place_ascending_avx2(const float* from, float* to,

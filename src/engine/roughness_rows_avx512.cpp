@@ -84,7 +84,14 @@ KELVARA_AVX512 __m512 broadcast_halves(const float* low, const float* high) {
                               _mm256_broadcast_ss(high), 1);
 }
 
+// The weights of pairs: the amplitudes' product or their minimum.
+template <RoughnessModel kModel>
+KELVARA_AVX512 __m512 pair_weights(__m512 a, __m512 b) {
+    return kModel == RoughnessModel::Minimum ? _mm512_min_ps(a, b) : _mm512_mul_ps(a, b);
+}
+
 // Blocks a and b side by side; b's amplitudes are zeroed when `b_counts` is false.
+template <RoughnessModel kModel>
 KELVARA_AVX512 __m512 add_two_blocks(__m512 sum, const Block& a, const Block& b, bool b_counts,
                                      const Columns& rows, const Columns& columns) {
     const __m512 t = first_exponents(
@@ -92,9 +99,9 @@ KELVARA_AVX512 __m512 add_two_blocks(__m512 sum, const Block& a, const Block& b,
         broadcast_halves(rows.exponent_scale + a.row, rows.exponent_scale + b.row),
         load_halves(columns.frequency + a.column, columns.frequency + b.column),
         load_halves(columns.exponent_scale + a.column, columns.exponent_scale + b.column));
-    __m512 amplitude =
-        _mm512_mul_ps(load_halves(columns.amplitude + a.column, columns.amplitude + b.column),
-                      broadcast_halves(rows.amplitude + a.row, rows.amplitude + b.row));
+    __m512 amplitude = pair_weights<kModel>(
+        load_halves(columns.amplitude + a.column, columns.amplitude + b.column),
+        broadcast_halves(rows.amplitude + a.row, rows.amplitude + b.row));
     if (!b_counts) amplitude = _mm512_maskz_mov_ps(0x00ff, amplitude);
     return add_weighted_roughness(sum, t, amplitude);
 }
@@ -109,29 +116,25 @@ KELVARA_AVX512 __m512d widen_and_add(__m512 lanes) {
 // build.
 constexpr int32_t kBlocksPerChunk = 32;
 
-}  // namespace
-
-__attribute__((target("avx512f,avx512dq"))) double sum_blocks_avx512(const Block* blocks,
-                                                                     int32_t count,
-                                                                     const Columns& rows,
-                                                                     const Columns& columns) {
+template <RoughnessModel kModel>
+KELVARA_AVX512 double sum_blocks(const Block* blocks, int32_t count, const Columns& rows,
+                                 const Columns& columns) {
     __m512d total = _mm512_setzero_pd();
     for (int32_t first = 0; first < count; first += kBlocksPerChunk) {
         const int32_t end = std::min(count, first + kBlocksPerChunk);
         __m512 sum = _mm512_setzero_ps();
         int32_t b = first;
         for (; b + 1 < end; b += 2)
-            sum = add_two_blocks(sum, blocks[b], blocks[b + 1], true, rows, columns);
-        if (b < end) sum = add_two_blocks(sum, blocks[b], blocks[b], false, rows, columns);
+            sum = add_two_blocks<kModel>(sum, blocks[b], blocks[b + 1], true, rows, columns);
+        if (b < end) sum = add_two_blocks<kModel>(sum, blocks[b], blocks[b], false, rows, columns);
         total = _mm512_add_pd(total, widen_and_add(sum));
     }
     return _mm512_reduce_add_pd(total);
 }
 
-__attribute__((target("avx512f,avx512dq"))) double sum_near_pairs_avx512(const Columns& list,
-                                                                         int32_t count,
-                                                                         const int32_t* first_row,
-                                                                         int32_t max_offset) {
+template <RoughnessModel kModel>
+KELVARA_AVX512 double sum_near_pairs(const Columns& list, int32_t count, const int32_t* first_row,
+                                     int32_t max_offset) {
     __m512d total = _mm512_setzero_pd();
     for (int32_t d = 1; d <= max_offset; ++d) {
         __m512 sum = _mm512_setzero_ps();
@@ -141,13 +144,35 @@ __attribute__((target("avx512f,avx512dq"))) double sum_near_pairs_avx512(const C
             const __m512 t = first_exponents(
                 _mm512_loadu_ps(list.frequency + i), _mm512_loadu_ps(list.exponent_scale + i),
                 _mm512_loadu_ps(list.frequency + j), _mm512_loadu_ps(list.exponent_scale + j));
-            const __m512 amplitude = _mm512_mul_ps(_mm512_loadu_ps(list.amplitude + i),
-                                                   _mm512_loadu_ps(list.amplitude + j));
+            const __m512 amplitude = pair_weights<kModel>(_mm512_loadu_ps(list.amplitude + i),
+                                                          _mm512_loadu_ps(list.amplitude + j));
             sum = add_weighted_roughness(sum, t, amplitude);
         }
         total = _mm512_add_pd(total, widen_and_add(sum));
     }
     return _mm512_reduce_add_pd(total);
+}
+
+}  // namespace
+
+__attribute__((target("avx512f,avx512dq"))) double sum_blocks_avx512(const Block* blocks,
+                                                                     int32_t count,
+                                                                     const Columns& rows,
+                                                                     const Columns& columns,
+                                                                     RoughnessModel model) {
+    return model == RoughnessModel::Minimum
+               ? sum_blocks<RoughnessModel::Minimum>(blocks, count, rows, columns)
+               : sum_blocks<RoughnessModel::Product>(blocks, count, rows, columns);
+}
+
+__attribute__((target("avx512f,avx512dq"))) double sum_near_pairs_avx512(const Columns& list,
+                                                                         int32_t count,
+                                                                         const int32_t* first_row,
+                                                                         int32_t max_offset,
+                                                                         RoughnessModel model) {
+    return model == RoughnessModel::Minimum
+               ? sum_near_pairs<RoughnessModel::Minimum>(list, count, first_row, max_offset)
+               : sum_near_pairs<RoughnessModel::Product>(list, count, first_row, max_offset);
 }
 
 bool cpu_has_avx512() {

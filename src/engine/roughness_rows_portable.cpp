@@ -48,39 +48,60 @@ float pair_roughness(float frequency, float scale, float other_frequency, float 
     return pair_roughness(std::max(distance * std::min(scale, other_scale), kLowestExponent));
 }
 
+// The block's sum with each column weighted by its own amplitude (the product: the row's
+// amplitude multiplies the whole block afterwards) or by the smaller of the two (the minimum).
+template <RoughnessModel kModel>
 float block_sum(const Block& block, const Columns& rows, const Columns& columns) {
     const float frequency = rows.frequency[block.row];
     const float scale = rows.exponent_scale[block.row];
+    const float row_amplitude = rows.amplitude[block.row];
     float sum = 0.0f;
-    for (int32_t j = block.column; j < block.column + kBlockColumns; ++j)
-        sum += columns.amplitude[j] *
+    for (int32_t j = block.column; j < block.column + kBlockColumns; ++j) {
+        const float weight = kModel == RoughnessModel::Minimum
+                                 ? std::min(row_amplitude, columns.amplitude[j])
+                                 : columns.amplitude[j];
+        sum += weight *
                pair_roughness(frequency, scale, columns.frequency[j], columns.exponent_scale[j]);
+    }
     return sum;
 }
 
-}  // namespace
-
-double sum_blocks_portable(const Block* blocks, int32_t count, const Columns& rows,
-                           const Columns& columns) {
-    double total = 0.0;
-    for (int32_t b = 0; b < count; ++b)
-        total += static_cast<double>(rows.amplitude[blocks[b].row]) *
-                 block_sum(blocks[b], rows, columns);
-    return total;
-}
-
-double sum_near_pairs_portable(const Columns& list, int32_t count, const int32_t* first_row,
-                               int32_t max_offset) {
+template <RoughnessModel kModel>
+double near_pairs(const Columns& list, int32_t count, const int32_t* first_row,
+                  int32_t max_offset) {
     double total = 0.0;
     for (int32_t d = 1; d <= max_offset; ++d) {
         float diagonal = 0.0f;
         for (int32_t i = first_row[d]; i + d < count; ++i)
-            diagonal += list.amplitude[i] * list.amplitude[i + d] *
+            diagonal += pair_weight(list.amplitude[i], list.amplitude[i + d], kModel) *
                         pair_roughness(list.frequency[i], list.exponent_scale[i],
                                        list.frequency[i + d], list.exponent_scale[i + d]);
         total += diagonal;
     }
     return total;
+}
+
+}  // namespace
+
+double sum_blocks_portable(const Block* blocks, int32_t count, const Columns& rows,
+                           const Columns& columns, RoughnessModel model) {
+    double total = 0.0;
+    if (model == RoughnessModel::Minimum) {
+        for (int32_t b = 0; b < count; ++b)
+            total += block_sum<RoughnessModel::Minimum>(blocks[b], rows, columns);
+        return total;
+    }
+    for (int32_t b = 0; b < count; ++b)
+        total += static_cast<double>(rows.amplitude[blocks[b].row]) *
+                 block_sum<RoughnessModel::Product>(blocks[b], rows, columns);
+    return total;
+}
+
+double sum_near_pairs_portable(const Columns& list, int32_t count, const int32_t* first_row,
+                               int32_t max_offset, RoughnessModel model) {
+    return model == RoughnessModel::Minimum
+               ? near_pairs<RoughnessModel::Minimum>(list, count, first_row, max_offset)
+               : near_pairs<RoughnessModel::Product>(list, count, first_row, max_offset);
 }
 
 bool place_ascending_portable(const float* from, float* to, float* scale, int32_t count) {

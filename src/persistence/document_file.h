@@ -15,6 +15,8 @@
 #include "base/error.h"
 #include "base/system_texts.h"
 #include "engine/overtone_type.h"
+#include "engine/partials.h"
+#include "engine/roughness_model.h"
 
 namespace kelvara {
 
@@ -41,6 +43,16 @@ inline constexpr std::string_view kChords = "Kelvara chords";
 // bank's own tuning. Written only then, so that the file of a pitch-true document is exactly
 // what any other writer of the format writes; a file without it reads as pitch-true.
 inline constexpr std::string_view kPitchTrue = "Kelvara pitch true";
+// Kelvara's own entries for a custom timbre, written only for one: two archived arrays of
+// 64-bit numbers of equal length, each partial's ratio and linear amplitude in the order
+// entered, read back exactly. The usual entries then hold the parametric type nearest to the
+// partials (nearest_parametric_type) and the number of partials, so that a reader that does
+// not know these keys opens the document as that parametric timbre.
+inline constexpr std::string_view kPartialRatios = "Kelvara partial ratios";
+inline constexpr std::string_view kPartialAmplitudes = "Kelvara partial amplitudes";
+// Kelvara's own entry for the roughness model: an archived integer, 1 for the minimum of
+// the two amplitudes. Written only then; a file without it uses the product.
+inline constexpr std::string_view kRoughnessModel = "Kelvara roughness model";
 }  // namespace file_keys
 
 // The format version written. Files of version 1 or without a version have no derivative
@@ -59,6 +71,8 @@ struct DocumentFileState {
     // kDocumentFormatVersion.
     int32_t version = kDocumentFormatVersion;
     std::vector<float> scale_ratios;
+    // 0 to 5, or CustomPartials for a timbre of one's own; the file then stores the nearest
+    // parametric type where readers look for the type.
     int32_t overtone_type = GeometricHarmonics;
     std::vector<float> dissonance_ratios{1.0f};
     // The two 64-bit fields as the document holds them; the file keeps them rounded to
@@ -72,7 +86,11 @@ struct DocumentFileState {
     bool plot_selected_ratio = false;
     bool plot_dy = false;
     double step_size = static_cast<double>(kDefaultStepSize);
+    // For a custom timbre, the number of its partials.
     int32_t number_of_overtones = kDefaultNumberOfOvertones;
+    // The partials of a custom timbre (1 to kMaxCustomPartials); empty for any other type.
+    std::vector<Partial> custom_partials;
+    RoughnessModel roughness_model = RoughnessModel::Product;
     int32_t volume = kDefaultVolume;
     // The mapped keys in table order, and the chord (frequencies in hertz) of each.
     std::vector<int32_t> midi_note_numbers;
@@ -107,7 +125,9 @@ std::string encode_document_state(const DocumentFileState& state);
 // step of 0 or below. Any other value outside its bounds (base/value_limits.h; a volume
 // outside 0..127, a step below smallest_step(), an empty range) is brought into them and
 // listed in clamped_on_read, so that a file written before the bounds, or by another
-// program, still opens.
+// program, still opens. Custom partials likewise: a ratio that is not finite or not above 0,
+// or an amplitude that is not finite, refuses the file; other values outside their bounds
+// are brought into them, and partials past kMaxCustomPartials are left out, each listed.
 Result<DocumentFileState> decode_document_state(std::string_view text);
 
 // Brings a decoded state into bounds as decode_document_state does, listing each change in
@@ -118,8 +138,10 @@ Result<void> clamp_document_state(DocumentFileState& state);
 // Refuses (unreadable_document_error, naming the entry) a state that an editor would not
 // have let through: more than ten fixed tones; a value outside its bounds
 // (base/value_limits.h); a step size that is not above zero or whose x range needs more
-// samples than its curve capacity; an empty x or y range; a timbre type outside 0..5; a
-// volume outside 0..127; a key listed twice, or a chord map whose keys are not exactly the
+// samples than its curve capacity; an empty x or y range; a timbre type outside 0..6; a
+// custom timbre without partials or with more than kMaxCustomPartials, partials for any other
+// type, or an overtone count that is not the number of partials; an unknown roughness model;
+// a volume outside 0..127; a key listed twice, or a chord map whose keys are not exactly the
 // listed keys. Every state saving writes passes this.
 Result<void> validate_document_state(const DocumentFileState& state);
 

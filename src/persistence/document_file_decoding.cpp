@@ -51,6 +51,14 @@ public:
         return values;
     }
 
+    std::vector<double> double_array(std::string_view key) const {
+        const ObjectPtr root = archived(key);
+        std::vector<double> values;
+        for (const ObjectPtr& element : array(key, root))
+            values.push_back(to_double(number_in(key, element)));
+        return values;
+    }
+
     std::vector<int32_t> int_array(std::string_view key) const {
         const ObjectPtr root = archived(key);
         std::vector<int32_t> values;
@@ -141,6 +149,12 @@ private:
         return typedstream::narrow_to_float(std::get<double>(number.value));
     }
 
+    static double to_double(const Number& number) {
+        if (const auto* integer = std::get_if<int64_t>(&number.value))
+            return static_cast<double>(*integer);
+        return std::get<double>(number.value);
+    }
+
     static bool to_bool(const Number& number) {
         if (const auto* integer = std::get_if<int64_t>(&number.value)) return *integer != 0;
         return std::get<double>(number.value) != 0.0;
@@ -148,6 +162,23 @@ private:
 
     const plist::Dictionary& entries_;
 };
+
+// The partials of a custom timbre, when the file has them: both entries, equally long, not
+// empty.
+std::vector<Partial> custom_partials(const EntryReader& in) {
+    namespace k = file_keys;
+    if (!in.has(k::kPartialRatios) && !in.has(k::kPartialAmplitudes)) return {};
+    if (!in.has(k::kPartialRatios)) refuse(k::kPartialRatios, "missing beside the amplitudes");
+    const std::vector<double> ratios = in.double_array(k::kPartialRatios);
+    if (!in.has(k::kPartialAmplitudes)) refuse(k::kPartialAmplitudes, "missing beside the ratios");
+    const std::vector<double> amplitudes = in.double_array(k::kPartialAmplitudes);
+    if (ratios.size() != amplitudes.size())
+        refuse(k::kPartialAmplitudes, "not as many amplitudes as partial ratios");
+    if (ratios.empty()) refuse(k::kPartialRatios, "a custom timbre without partials");
+    std::vector<Partial> partials;
+    for (size_t i = 0; i < ratios.size(); ++i) partials.push_back({ratios[i], amplitudes[i]});
+    return partials;
+}
 
 plist::Dictionary parse_entries(std::string_view text) {
     try {
@@ -185,6 +216,9 @@ Result<DocumentFileState> decode_document_state(std::string_view text) try {
     s.scale_ratios = in.float_array(k::kScaleRatios);
     s.dissonance_ratios = in.float_array(k::kDissonanceRatios);
     s.overtone_type = in.int32(k::kOvertoneType);
+    // The file names a parametric type; a custom timbre is told by its own entries.
+    if (!is_parametric_overtone_type(s.overtone_type))
+        refuse(k::kOvertoneType, "unknown timbre type");
     s.base_frequency = in.real(k::kBaseFrequency);
     s.plot_justs = in.boolean(k::kPlotJusts);
     s.plot_selected_ratio = in.boolean(k::kPlotSelectedRatio);
@@ -201,6 +235,13 @@ Result<DocumentFileState> decode_document_state(std::string_view text) try {
     s.midi_note_numbers = in.int_array(k::kMidiKeys);
     s.chords = in.chord_map(k::kChords);
     s.pitch_true = !in.has(k::kPitchTrue) || in.boolean(k::kPitchTrue);
+    s.custom_partials = custom_partials(in);
+    if (!s.custom_partials.empty()) s.overtone_type = CustomPartials;
+    if (in.has(k::kRoughnessModel)) {
+        const int32_t model = in.int32(k::kRoughnessModel);
+        if (!is_valid_roughness_model(model)) refuse(k::kRoughnessModel, "unknown roughness model");
+        s.roughness_model = static_cast<RoughnessModel>(model);
+    }
     if (Result<void> clamped = clamp_document_state(s); !clamped) return clamped.error();
     if (Result<void> valid = validate_document_state(s); !valid) return valid.error();
     return s;

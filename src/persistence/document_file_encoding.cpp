@@ -16,6 +16,15 @@ ObjectPtr float_array(const std::vector<float>& values) {
     return typedstream::make_array(std::move(elements));
 }
 
+// Exact: 64-bit numbers, integral ones written as integers as the archiver does.
+ObjectPtr double_array(const std::vector<Partial>& partials, double Partial::*field) {
+    std::vector<ObjectPtr> elements;
+    elements.reserve(partials.size());
+    for (const Partial& partial : partials)
+        elements.push_back(typedstream::make_number({'d', partial.*field}));
+    return typedstream::make_array(std::move(elements));
+}
+
 ObjectPtr int_array(const std::vector<int32_t>& values) {
     std::vector<ObjectPtr> elements;
     elements.reserve(values.size());
@@ -46,7 +55,9 @@ std::string encode_document_state(const DocumentFileState& s) {
 
     entries.emplace_back(std::string(k::kVersion), std::to_string(kDocumentFormatVersion));
     add(k::kScaleRatios, float_array(s.scale_ratios));
-    add(k::kOvertoneType, make_int(s.overtone_type));
+    const bool custom = s.overtone_type == CustomPartials;
+    add(k::kOvertoneType,
+        make_int(custom ? nearest_parametric_type(s.custom_partials) : s.overtone_type));
     add(k::kDissonanceRatios, float_array(s.dissonance_ratios));
     add(k::kBaseFrequency, make_float(typedstream::narrow_to_float(s.base_frequency)));
     add(k::kXMin, make_float(s.x_min));
@@ -62,6 +73,12 @@ std::string encode_document_state(const DocumentFileState& s) {
     add(k::kMidiKeys, int_array(s.midi_note_numbers));
     add(k::kChords, chord_dictionary(s.chords));
     if (!s.pitch_true) add(k::kPitchTrue, make_bool(false));
+    if (custom) {
+        add(k::kPartialRatios, double_array(s.custom_partials, &Partial::ratio));
+        add(k::kPartialAmplitudes, double_array(s.custom_partials, &Partial::amplitude));
+    }
+    if (s.roughness_model != RoughnessModel::Product)
+        add(k::kRoughnessModel, make_int(static_cast<int32_t>(s.roughness_model)));
     return plist::write(plist::Value(std::move(entries)));
 }
 

@@ -81,6 +81,29 @@ void clamp_chord_map(Clamper& clamper, DocumentFileState& s) {
     for (int32_t& key : s.midi_note_numbers) clamper.clamp(key, BoundedValue::MidiKey);
 }
 
+// A custom timbre's partials into their bounds, then its overtone count to their number.
+void clamp_custom_partials(Clamper& clamper, DocumentFileState& s) {
+    auto& partials = s.custom_partials;
+    if (s.overtone_type != CustomPartials || partials.empty()) return;
+    if (partials.size() > static_cast<size_t>(kMaxCustomPartials)) {
+        clamper.note("custom timbre of " + std::to_string(partials.size()) + " partials cut to " +
+                     std::to_string(kMaxCustomPartials));
+        partials.resize(static_cast<size_t>(kMaxCustomPartials));
+    }
+    for (Partial& partial : partials) {
+        clamper.positive(partial.ratio, BoundedValue::PartialRatio, k::kPartialRatios);
+        if (!std::isfinite(partial.amplitude))
+            refuse_entry(k::kPartialAmplitudes, "a partial amplitude is not finite");
+        clamper.clamp(partial.amplitude, BoundedValue::PartialAmplitude);
+    }
+    const auto count = static_cast<int32_t>(partials.size());
+    if (s.number_of_overtones != count) {
+        clamper.note("number of overtones " + std::to_string(s.number_of_overtones) + " set to " +
+                     std::to_string(count) + ", the custom timbre's partials");
+        s.number_of_overtones = count;
+    }
+}
+
 void clamp_state(DocumentFileState& s) {
     Clamper clamper(s.clamped_on_read);
     for (float& ratio : s.scale_ratios)
@@ -104,6 +127,7 @@ void clamp_state(DocumentFileState& s) {
         s.step_size = smallest;
     }
     clamper.clamp(s.number_of_overtones, BoundedValue::Overtones);
+    clamp_custom_partials(clamper, s);
     const int32_t volume = std::clamp(s.volume, 0, kMaxVolume);
     clamper.note("volume", s.volume, volume);
     s.volume = volume;
@@ -119,12 +143,33 @@ void require_within(const std::vector<Number>& values, BoundedValue bounds, std:
             refuse_entry(key, *outside);
 }
 
+void validate_custom_partials(const DocumentFileState& s) {
+    const bool custom = s.overtone_type == CustomPartials;
+    if (custom && s.custom_partials.empty())
+        refuse_entry(k::kPartialRatios, "a custom timbre without partials");
+    if (!custom && !s.custom_partials.empty())
+        refuse_entry(k::kPartialRatios, "partials of a timbre that is not custom");
+    if (s.custom_partials.size() > static_cast<size_t>(kMaxCustomPartials))
+        refuse_entry(k::kPartialRatios,
+                     "more than " + std::to_string(kMaxCustomPartials) + " partials");
+    if (custom && s.number_of_overtones != static_cast<int32_t>(s.custom_partials.size()))
+        refuse_entry(k::kNumberOfOvertones, "not the number of the custom timbre's partials");
+    for (const Partial& partial : s.custom_partials) {
+        require_within(std::vector{partial.ratio}, BoundedValue::PartialRatio, k::kPartialRatios);
+        require_within(std::vector{partial.amplitude}, BoundedValue::PartialAmplitude,
+                       k::kPartialAmplitudes);
+    }
+}
+
 void validate_timbre(const DocumentFileState& s) {
     if (!is_valid_overtone_type(s.overtone_type))
         refuse_entry(k::kOvertoneType, "unknown timbre type");
     require_within(std::vector{s.number_of_overtones}, BoundedValue::Overtones,
                    k::kNumberOfOvertones);
     require_within(std::vector{s.base_frequency}, BoundedValue::BaseFrequencyHz, k::kBaseFrequency);
+    validate_custom_partials(s);
+    if (!is_valid_roughness_model(static_cast<int32_t>(s.roughness_model)))
+        refuse_entry(k::kRoughnessModel, "unknown roughness model");
 }
 
 void validate_ratios(const DocumentFileState& s) {

@@ -5,8 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModelTester>
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
@@ -24,6 +28,7 @@
 #include "app/rescanning_combo_box.h"
 #include "document/instrument_rig.h"
 #include "engine/engine_limits.h"
+#include "engine/timbre_starting_points.h"
 #include "midi/in_process_midi_system.h"
 #include "midi/no_midi_client.h"
 #include "scales/ratio_list.h"
@@ -200,6 +205,60 @@ TEST_F(DocumentWindowTest, TheOvertonesFieldIsOffForASineOnly) {
     EXPECT_FALSE(w().overtones_field->isEnabled());
 }
 
+// A custom timbre through the window: chosen in the pop-up (its table comes on, the Overtones
+// field goes off), its cells, a pasted column, the starting points' menu and the roughness
+// model, each one undo step or a refusal in the status bar.
+TEST_F(DocumentWindowTest, TheCustomTimbreIsEditedInItsTableAndStartsFromItsMenu) {
+    const auto status = [this] { return window.statusBar()->currentMessage().toStdString(); };
+    const auto action_named = [this](const QString& text) {
+        for (QAction* action : w().starting_point_menu->actions())
+            if (action->text() == text) return action;
+        return static_cast<QAction*>(nullptr);
+    };
+    EXPECT_FALSE(w().partial_box->isEnabled());
+    QTest::keyClick(w().timbre_selector, Qt::Key_Down);  // from geometric harmonics to Custom
+    ASSERT_EQ(doc().curve().overtone_type(), CustomPartials);
+    EXPECT_TRUE(w().partial_box->isEnabled());
+    EXPECT_FALSE(w().overtones_field->isEnabled());
+    EXPECT_EQ(w().partial_table->model()->rowCount(), 25);
+    EXPECT_EQ(cell(w().partial_table, 1, 0), "2");
+
+    edit_cell(w().partial_table, 1, 1, QStringLiteral("0.5"));
+    EXPECT_EQ(doc().curve().custom_partials()[1].amplitude, 0.5);
+    EXPECT_EQ(cell(w().partial_table, 1, 2), "-6.0");
+    edit_cell(w().partial_table, 2, 0, QStringLiteral("three"));
+    EXPECT_EQ(status(), "\u2018three\u2019 is not a number.");
+
+    QApplication::clipboard()->setText(QStringLiteral("1\n2.756\n5.404\n"));
+    w().partial_table->setCurrentIndex(w().partial_table->model()->index(0, 0));
+    QTest::keySequence(w().partial_table, QKeySequence::Paste);
+    EXPECT_EQ(doc().curve().custom_partials()[2].ratio, 5.404);
+    EXPECT_EQ(doc().undo_name(), EditName::PastePartials);
+    QApplication::clipboard()->setText(QStringLiteral("1 2000"));
+    QTest::mouseClick(w().partial_buttons[2], Qt::LeftButton);
+    EXPECT_EQ(status(), "Row 2: A partial's ratio must be 0.001\u20131000.");
+
+    action_named(QStringLiteral("Ideal Free Bar"))->trigger();
+    EXPECT_EQ(doc().curve().custom_partials(), free_bar_partials(12));
+    EXPECT_EQ(w().partial_table->model()->rowCount(), 12);
+    w().inharmonicity_field->setText(QStringLiteral("2"));
+    action_named(QStringLiteral("Stiff String (B as set)"))->trigger();
+    EXPECT_THAT(status(), HasSubstr("The inharmonicity B must be a number from 0 to 1"));
+    w().inharmonicity_field->setText(QStringLiteral("0.01"));
+    action_named(QStringLiteral("Stiff String (B as set)"))->trigger();
+    EXPECT_EQ(doc().curve().custom_partials(), *stiff_string_partials(12, 0.01));
+
+    QTest::keyClick(w().roughness_model_selector, Qt::Key_Down);
+    EXPECT_EQ(doc().curve().roughness_model(), RoughnessModel::Minimum);
+    doc().undo();
+    EXPECT_EQ(w().roughness_model_selector->currentData().toInt(),
+              static_cast<int>(RoughnessModel::Product));
+    QTest::keyClick(w().timbre_selector, Qt::Key_Up);
+    EXPECT_EQ(doc().curve().overtone_type(), GeometricHarmonics);
+    EXPECT_FALSE(w().partial_box->isEnabled());
+    EXPECT_EQ(doc().curve().number_of_overtones(), 12);
+}
+
 TEST_F(DocumentWindowTest, TheSoundControlsGoToTheInstruments) {
     EXPECT_THAT(synth.calls, ElementsAre("set_midi_parameter 7 64"))
         << "a new window sends the volume it shows";
@@ -365,14 +424,12 @@ TEST_F(DocumentWindowTest, AnEleventhFixedToneAndAKeyTakenTwiceSayWhyNothingHapp
 // or refused with the reason in the status bar, which holds its place and clears once an
 // edit goes through.
 TEST_F(DocumentWindowTest, EveryFieldAndCellAnswersAsTheValueTableSaysAndSaysWhy) {
-    DocumentFileState rows;  // a row in every table: scale ratio 1, fixed tone 1, key 60
-    testing::put_value(rows, {BoundedValue::ChordToneHz, 220.0, testing::Answer::Within});
-    rows.scale_ratios = {1.0f};
-    ASSERT_TRUE(doc().apply_state(rows));
     const QRect controls = window.centralWidget()->geometry();
     const auto status = [this] { return window.statusBar()->currentMessage().toStdString(); };
     for (const testing::ValueRow& row : testing::value_rows()) {
         SCOPED_TRACE(row.name());
+        const DocumentFileState rows = testing::state_with_rows(row.kind);
+        ASSERT_TRUE(doc().apply_state(rows));
         const QString text = QString::fromStdString(row.text());
         switch (row.kind) {
             case BoundedValue::ScaleRatio: edit_cell(w().scale_table, 0, 0, text); break;
@@ -384,7 +441,8 @@ TEST_F(DocumentWindowTest, EveryFieldAndCellAnswersAsTheValueTableSaysAndSaysWhy
             case BoundedValue::ChordToneHz: edit_cell(w().chord_table, 0, 1, text); break;
             case BoundedValue::MidiKey: edit_cell(w().chord_table, 0, 0, text); break;
             case BoundedValue::Overtones: type_and_return(w().overtones_field, text); break;
-            case BoundedValue::PartialAmplitude: break;
+            case BoundedValue::PartialRatio: edit_cell(w().partial_table, 0, 0, text); break;
+            case BoundedValue::PartialAmplitude: edit_cell(w().partial_table, 0, 1, text); break;
         }
         if (row.answer == testing::Answer::Within) {
             EXPECT_EQ(status(), "");

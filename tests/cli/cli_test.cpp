@@ -100,10 +100,15 @@ CliCase usage_error(const std::string& args, const std::string& text = "kelvara-
 // The row's value as the argument of `new` that sets it ({} stands for the value).
 std::string value_argument(const testing::ValueRow& row) {
     static const std::map<BoundedValue, std::string> kArguments = {
-        {BoundedValue::ScaleRatio, "--scale={}"},     {BoundedValue::FixedToneRatio, "--ratios={}"},
-        {BoundedValue::RangeRatio, "--xmin={}"},      {BoundedValue::BaseFrequencyHz, "--base={}"},
-        {BoundedValue::ChordToneHz, "--chord=60={}"}, {BoundedValue::MidiKey, "--chord={}=220"},
-        {BoundedValue::Overtones, "--overtones={}"}};
+        {BoundedValue::ScaleRatio, "--scale={}"},
+        {BoundedValue::FixedToneRatio, "--ratios={}"},
+        {BoundedValue::RangeRatio, "--xmin={}"},
+        {BoundedValue::BaseFrequencyHz, "--base={}"},
+        {BoundedValue::ChordToneHz, "--chord=60={}"},
+        {BoundedValue::MidiKey, "--chord={}=220"},
+        {BoundedValue::Overtones, "--overtones={}"},
+        {BoundedValue::PartialRatio, "--partials={}:1"},
+        {BoundedValue::PartialAmplitude, "--partials=1:{}"}};
     std::string argument = kArguments.at(row.kind);
     return argument.replace(argument.find("{}"), 2, row.text());
 }
@@ -177,6 +182,8 @@ const CaseGroups& case_groups() {
              "  \"plot_dy\": false,\n"
              "  \"step_size\": 0.009999999776482582,\n"
              "  \"number_of_overtones\": 9,\n"
+             "  \"custom_partials\": [],\n"
+             "  \"roughness_model\": \"product\",\n"
              "  \"volume\": 90,\n"
              "  \"midi_keys\": [64, 60, 7],\n"
              "  \"chords\": {\"7\": [], \"60\": [261.63], \"64\": [329.63, 392]},\n"
@@ -214,7 +221,26 @@ const CaseGroups& case_groups() {
              R"(\n1\.24053\d*,373\.155,[\d.]+,[\d.]+,false,21/17,7\.329\n1\.5,)", 4},
             {"bench --case minima --min-time 0", 0, Match::Regex,
              R"(^case literal_ms fast_ms ratio max_relative_deviation\nminima [\d.]+ ms for )"
-             R"(\d+ minima of case worst = [\d.]+ sampling runs of [\d.]+ ms \(target 5 ms\)\n$)"},
+             R"(\d+ minima of case worst = [\d.]+ sampling runs of [\d.]+ ms \(target 5 ms\)\n)"
+             R"(minima [\d.]+ ms for \d+ minima of case worst-min = )"},
+            // Six harmonics of amplitude 1/k: a valley at 6/5 under the minimum model only.
+            {"minima --type 4 --overtones 6 --model min", 0, Match::Contains, "\n1.2,315.641,", 9},
+            {"minima --type 4 --overtones 6 --model product", 0, Match::Regex,
+             R"(^ratio[^\n]*\n1,[^\n]*\n1\.25,)", 7},
+            // An inharmonic custom timbre: cusp minima at its own ratios (5.404/2.756).
+            {"minima --partials 1:1,2.756:0.5,5.404:0.33 --xmax 2.8", 0, Match::Regex,
+             R"(\n1\.9608127721335\d*,1165\.742,[^\n]*,true,[^\n]*\n)"
+             R"([^\n]*\n2\.756,1755\.091,[^\n]*,true,)"},
+            usage_error("minima --partials 1:1,2000:1", "--partials: A partial's ratio must be"),
+            usage_error("curve --partials 1:1,x", "--partials needs RATIO:AMPLITUDE"),
+            usage_error("curve --partials 1:1 --overtones 5", "as many overtones as partials"),
+            usage_error("curve --model max", "max not in {product,min}"),
+            usage_error("new {dir}/refused.kelvara --partials 1:1 --overtones 2",
+                        "as many overtones as partials"),
+            {"new {dir}/own.kelvara --partials 1:1,2.756:0.5 --model min", 0, Match::Equals, ""},
+            {"dump {dir}/own.kelvara", 0, Match::Regex,
+             R"("overtone_type": 6,[^{]*"custom_partials": \[\[1, 1\], \[2\.756, 0\.5\]\],\n)"
+             R"(  "roughness_model": "min",)"},
             usage_error("minima --format xml", "xml not in {csv,json}"),
             usage_error("minima --min-prominence -1", "--min-prominence must be"),
             usage_error("minima --just-tolerance -5", "just-ratio tolerance must be"),
@@ -442,6 +468,18 @@ TEST_F(CliTest, ASavedDocumentGivesTheCurveOfItsSettings) {
     const CliRun from_file = run("curve --file {dir}/c.kelvara --xmax 1.25");
     EXPECT_EQ(from_file.exit_code, 0);
     EXPECT_EQ(from_file.out, run("curve --type 0 --xmax 1.25").out);
+}
+
+// A custom timbre of a parametric type's partials gives its curve; a saved one and the
+// model come back from the file.
+TEST_F(CliTest, CustomPartialsGiveTheCurveOfTheSamePartials) {
+    const CliRun flat = run("curve --type 1 --overtones 3 --ratios 1,1.25 --model min");
+    ASSERT_EQ(flat.exit_code, 0);
+    EXPECT_EQ(run("curve --partials 1:0.25,2:0.25,3:0.25 --ratios 1,1.25 --model min").out,
+              flat.out);
+    ASSERT_EQ(run("new {dir}/p.kelvara --partials 1:0.25,2:0.25,3:0.25 --model min").exit_code, 0);
+    EXPECT_EQ(run("curve {dir}/p.kelvara --ratios 1,1.25").out, flat.out);
+    EXPECT_NE(run("curve {dir}/p.kelvara --ratios 1,1.25 --model product").out, flat.out);
 }
 
 TEST_F(CliTest, RenderWritesA48kHzStereoWavBelowTheLimitersCeiling) {

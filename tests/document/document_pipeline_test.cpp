@@ -133,7 +133,7 @@ TEST_F(PipelineTest, RefusedValuesBeepAndLeaveTheDocumentUntouched) {
         refused("step");
         EXPECT_EQ(controls.floats[FloatField::StepSize], 0.005f) << "shown again as stored";
     }
-    for (int32_t tag : {-1, 6}) {
+    for (int32_t tag : {-1, 7}) {
         doc.set_overtone_type(tag);
         refused("timbre type");
     }

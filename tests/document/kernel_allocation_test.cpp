@@ -50,6 +50,10 @@ TEST(KernelAllocation, SamplingRunsAllocateNothing) {
         ASSERT_TRUE(doc.set_fixed_tones(ratios));
         EXPECT_EQ(allocations_during([&] { doc.sample_curve(); }), 0);
         ASSERT_GT(doc.curve().number_of_points(), 0);
+        // A custom timbre under the minimum model: its list is read where it is.
+        ASSERT_TRUE(doc.set_custom_partials({{1.0, 1.0}, {2.756, 0.5}, {0.5, 0.3}}));
+        doc.set_roughness_model(RoughnessModel::Minimum);
+        EXPECT_EQ(allocations_during([&] { doc.sample_curve(); }), 0);
     }
 }
 

@@ -64,6 +64,28 @@ const std::vector<ActionCase> kEveryActionClass{
          EXPECT_TRUE(d.import_scale(*read_scala_scale("x\n2\n1.0\n2/1\n"), ScaleImportMode::Add));
      }},
     {EditName::MapScaleToKeys, [](D& d) { EXPECT_TRUE(d.map_scale_to_keys({})); }},
+    {EditName::Timbre, [](D& d) { d.set_overtone_type(CustomPartials); }},
+    {EditName::CustomPartials,
+     [](D& d) {
+         EXPECT_TRUE(d.set_custom_partials({{1.0, 1.0}, {2.756, 0.5}}));
+     }},
+    {EditName::RoughnessModel, [](D& d) { d.set_roughness_model(RoughnessModel::Minimum); }},
+};
+
+// The actions of a custom timbre's partial table, on the saved document made custom.
+const std::vector<ActionCase> kEveryPartialActionClass{
+    {EditName::Timbre, [](D& d) { d.set_overtone_type(InverseHarmonics); }},
+    {EditName::AddPartial, [](D& d) { d.partial_action(PartialAction::Append); }},
+    {EditName::DeletePartial, [](D& d) { d.partial_action(PartialAction::DeleteSelected); }},
+    {EditName::EditPartial,
+     [](D& d) { d.edit_cell(DocumentTable::Partials, TableColumn::PartialRatio, 1, 2.9); }},
+    {EditName::EditPartial,
+     [](D& d) { d.edit_cell(DocumentTable::Partials, TableColumn::PartialDecibels, 0, -6.0); }},
+    {EditName::PastePartials,
+     [](D& d) {
+         const double levels[] = {0.5, 0.25, 0.125, 0.0625};
+         EXPECT_TRUE(d.paste_partial_column(TableColumn::PartialAmplitude, 1, levels));
+     }},
 };
 
 class UndoTest : public testing::DocumentInRecordingWindow {
@@ -88,19 +110,20 @@ protected:
         controls.beeps = 0;
     }
     std::string bytes() const { return document_text(doc); }
+    void expect_undo_and_redo(const std::vector<ActionCase>& actions);
 
     DocumentFileState base_;
 };
 
-TEST_F(UndoTest, EveryActionClassUndoesToTheSavedBytesAndRedoesToItsOwn) {
-    for (size_t i = 0; i < kEveryActionClass.size(); ++i) {
+void UndoTest::expect_undo_and_redo(const std::vector<ActionCase>& actions) {
+    for (size_t i = 0; i < actions.size(); ++i) {
         SCOPED_TRACE(i);
         start_again();
         const std::string saved = bytes();
-        kEveryActionClass[i].act(doc);
+        actions[i].act(doc);
         const std::string done = bytes();
         ASSERT_NE(done, saved) << "the case must change the document";
-        EXPECT_EQ(doc.undo_name(), kEveryActionClass[i].name);
+        EXPECT_EQ(doc.undo_name(), actions[i].name);
         doc.undo();
         EXPECT_EQ(bytes(), saved);
         EXPECT_FALSE(controls.edited) << "back at the saved bytes";
@@ -113,6 +136,15 @@ TEST_F(UndoTest, EveryActionClassUndoesToTheSavedBytesAndRedoesToItsOwn) {
         EXPECT_TRUE(controls.edited);
         EXPECT_EQ(controls.beeps, 0);
     }
+}
+
+TEST_F(UndoTest, EveryActionClassUndoesToTheSavedBytesAndRedoesToItsOwn) {
+    expect_undo_and_redo(kEveryActionClass);
+    base_.overtone_type = CustomPartials;
+    base_.custom_partials = {{1.0, 1.0}, {2.756, 0.5}, {5.404, 0.3}};
+    base_.number_of_overtones = 3;
+    controls.selected_rows[DocumentTable::Partials] = 1;
+    expect_undo_and_redo(kEveryPartialActionClass);
 }
 
 // A zoom or pan gesture sends many range pairs inside one continuous edit: one undo step

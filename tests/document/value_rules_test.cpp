@@ -26,13 +26,10 @@ using testing::DocumentInWindow;
 using ::testing::HasSubstr;
 using testing::ValueRow;
 
-// Saved, with a row in every table: scale ratio 1, fixed tone 1, key 60 at 220 Hz.
+// Saved, with a row in every table (testing::state_with_rows).
 struct DocumentWithRows : DocumentInWindow {
-    DocumentWithRows() {
-        DocumentFileState state;
-        testing::put_value(state, {BoundedValue::ChordToneHz, 220.0, Answer::Within});
-        state.scale_ratios = {1.0f};
-        EXPECT_TRUE(doc.apply_state(state));
+    explicit DocumentWithRows(BoundedValue kind = BoundedValue::ScaleRatio) {
+        EXPECT_TRUE(doc.apply_state(testing::state_with_rows(kind)));
     }
 };
 
@@ -54,7 +51,11 @@ void edit(Document& doc, const ValueRow& row) {
                                  static_cast<int32_t>(row.value));
         case BoundedValue::Overtones:
             return doc.set_number_of_overtones(static_cast<int32_t>(row.value));
-        case BoundedValue::PartialAmplitude: return;
+        case BoundedValue::PartialRatio:
+            return doc.edit_cell(DocumentTable::Partials, TableColumn::PartialRatio, 0, row.value);
+        case BoundedValue::PartialAmplitude:
+            return doc.edit_cell(DocumentTable::Partials, TableColumn::PartialAmplitude, 0,
+                                 row.value);
     }
 }
 
@@ -62,7 +63,7 @@ TEST(ValueRules, EditorsTheGeneratorAndTheReaderGiveTheTablesAnswer) {
     for (const ValueRow& row : testing::value_rows()) {
         SCOPED_TRACE(row.name());
         const bool within = row.answer == Answer::Within;
-        DocumentWithRows w;
+        DocumentWithRows w(row.kind);
         const DocumentFileState saved = w.doc.state();
         edit(w.doc, row);
         if (within) {
@@ -131,7 +132,9 @@ TEST(ValueRules, EachRefusalSaysWhyUntilAnEditGoesThrough) {
         w.doc.set_volume(w.doc.volume() + 1);
         EXPECT_EQ(w.controls.refusal, "");
     };
-    refused([&] { d.set_overtone_type(6); }, "Unknown timbre.");
+    refused([&] { d.set_overtone_type(7); }, "Unknown timbre.");
+    refused([&] { d.partial_action(PartialAction::Append); },
+            "Choose the Custom timbre to edit its partials.");
     refused([&] { d.set_step_size(0.0f); }, "The step must be a number above 0.");
     refused([&] { d.set_bound(BoundField::XMax, 0.5f); },
             "The ratio range must go from a lower to a higher value (1 to 0.5 is empty).");
@@ -180,11 +183,23 @@ void random_edit(Document& doc, testing::RecordingDocumentView& view, std::mt199
     const auto v =
         static_cast<float>(rows[random() % rows.size()].value * (random() % 2 ? 1 : 1.7));
     const int32_t integer = std::fabs(v) < 1e6f ? static_cast<int32_t>(v) : -1;
-    for (const auto table :
-         {DocumentTable::ScaleRatios, DocumentTable::FixedTones, DocumentTable::MappedChords})
+    for (const auto table : {DocumentTable::ScaleRatios, DocumentTable::FixedTones,
+                             DocumentTable::MappedChords, DocumentTable::Partials})
         view.selected_rows[table] = static_cast<int32_t>(random() % 3);
     const auto column = random() % 2 ? TableColumn::Ratios : TableColumn::Cents;
-    switch (random() % 11) {
+    const auto partial_column = static_cast<TableColumn>(
+        static_cast<int>(TableColumn::PartialRatio) + static_cast<int>(random() % 3));
+    const double pasted[] = {v, 1.0, static_cast<double>(v) * 3};
+    switch (random() % 16) {
+        case 11: return doc.set_overtone_type(static_cast<int32_t>(random() % 7));
+        case 12:
+            return doc.edit_cell(DocumentTable::Partials, partial_column,
+                                 static_cast<int32_t>(random() % 3), static_cast<double>(v));
+        case 13: return doc.partial_action(static_cast<PartialAction>(random() % 2));
+        case 14:
+            doc.paste_partial_column(partial_column, static_cast<int32_t>(random() % 3), pasted);
+            return;
+        case 15: return doc.set_roughness_model(static_cast<RoughnessModel>(random() % 2));
         case 0: return doc.set_step_size(v);
         case 1: return doc.set_number_of_overtones(integer % 8);  // quick to resample
         case 2: return doc.set_base_frequency(v);

@@ -22,7 +22,9 @@ TEST(ExactCurve, AgreesWithTheDocumentsFloatCurve) {
     struct Row {
         Timbre timbre;
         std::vector<float> ratios;
+        RoughnessModel model = RoughnessModel::Product;
     };
+    constexpr auto kMin = RoughnessModel::Minimum;
     const std::vector<Row> table{
         {{GeometricHarmonics, 25, 440.0},
          {1.0f, 16.0f / 15, 9.0f / 8, 6.0f / 5, 5.0f / 4, 4.0f / 3, 3.0f / 2, 8.0f / 5, 5.0f / 3,
@@ -31,12 +33,22 @@ TEST(ExactCurve, AgreesWithTheDocumentsFloatCurve) {
         {{OddHarmonics, 12, 55.0}, {1.0f}},
         {{ShapedHarmonics, 40, 880.0}, {1.0f, 1.2f}},
         {{InverseHarmonics, 3, 3000.0}, {}},
+        {{GeometricHarmonics, 25, 440.0}, {1.0f, 6.0f / 5, 3.0f / 2}, kMin},
+        {{InverseHarmonics, 6, 261.63}, {1.0f}, kMin},
+        {{CustomPartials,
+          5,
+          330.0,
+          {{1.0, 1.0}, {2.756, 0.5}, {0.5, 0.8}, {5.404, 0.0}, {8.9, 3.0}}},
+         {1.0f, 1.41f},
+         kMin},
+        {{CustomPartials, 3, 110.0, {{1.0, 1.0}, {2.1, 0.7}, {3.3, 0.2}}}, {1.0f}},
     };
     for (const Row& row : table) {
         SCOPED_TRACE(std::to_string(row.timbre.overtone_type) + ", " +
-                     std::to_string(row.ratios.size()) + " fixed tones");
+                     std::to_string(row.ratios.size()) + " fixed tones, " +
+                     std::string(roughness_model_name(row.model)));
         const ExactCurve exact =
-            *ExactCurve::create(document_curve_definition(row.timbre, row.ratios));
+            *ExactCurve::create(document_curve_definition(row.timbre, row.ratios, row.model));
         const auto fixed = static_cast<int32_t>(row.ratios.size());
         const int32_t count = number_of_partials(row.timbre, fixed);
         std::vector<float> partials(count), amplitudes(count);
@@ -44,7 +56,8 @@ TEST(ExactCurve, AgreesWithTheDocumentsFloatCurve) {
         std::vector<double> literal, exact_values;
         for (const float x : {1.0f, 1.0137f, 1.25f, 1.4142f, 1.5f, 2.0f, 3.3f}) {
             move_sweep_tone(row.timbre, fixed, x, partials.data());
-            literal.push_back(pair_sum_literal(partials.data(), amplitudes.data(), count));
+            literal.push_back(
+                pair_sum_literal(partials.data(), amplitudes.data(), count, row.model));
             exact_values.push_back(exact.at(x).value);
         }
         const double peak = *std::max_element(literal.begin(), literal.end());

@@ -29,6 +29,7 @@ struct Case {
     Timbre timbre;
     std::vector<float> ratios;
     std::vector<float> xs;  // where the sweep tone is, in the order the kernel sums
+    RoughnessModel model = RoughnessModel::Product;
 };
 
 // `count` sampling positions from x_min, as the sampling loop steps.
@@ -51,9 +52,12 @@ struct PartialList {
         move_sweep_tone(c.timbre, static_cast<int32_t>(c.ratios.size()), x, partials.data());
     }
     PartialListView view() const {
-        return {partials.data(), amplitudes.data(), count, count - partials_per_tone(c.timbre)};
+        return {partials.data(), amplitudes.data(), count, count - partials_per_tone(c.timbre),
+                c.model};
     }
-    float literal() const { return pair_sum_literal(partials.data(), amplitudes.data(), count); }
+    float literal() const {
+        return pair_sum_literal(partials.data(), amplitudes.data(), count, c.model);
+    }
     const Case& c;
     int32_t count;
     std::vector<float> partials, amplitudes;
@@ -68,7 +72,8 @@ double exact_sum(const PartialListView& list) {
             const float* p = list.partials;
             const float m = std::min(p[i], p[j]);
             const float s = (0.24f / (0.021f * m + 19.0f)) * std::fabs(p[j] - p[i]);
-            y += static_cast<double>(list.amplitudes[i] * list.amplitudes[j]) *
+            y += static_cast<double>(
+                     pair_weight(list.amplitudes[i], list.amplitudes[j], list.model)) *
                  static_cast<double>(std::exp(-3.5f * s) - std::exp(-5.75f * s));
         }
     return y;
@@ -113,17 +118,34 @@ void expect_exact_curve(const Case& c) {
     }
 }
 
-// Every timbre type, 0-10 fixed tones, 1-64 overtones, bases from 20 Hz to 5 kHz, random x.
+// Every timbre type (a quarter of them custom lists of 1-40 inharmonic partials, silent ones
+// among them), 0-10 fixed tones, 1-64 overtones, bases from 20 Hz to 5 kHz, random x, either
+// roughness model.
 TEST(FastKernel, FollowsTheExactCurveOverSeededRandomDocuments) {
     std::mt19937 rng(20260517);
     const auto uniform = [&](double lo, double hi) {
         return std::uniform_real_distribution<double>(lo, hi)(rng);
+    };
+    // The custom timbres and the models draw from a generator of their own, so that the
+    // parametric documents stay the ones checked before these were added.
+    std::mt19937 own_rng(20260518);
+    const auto own_uniform = [&](double lo, double hi) {
+        return std::uniform_real_distribution<double>(lo, hi)(own_rng);
     };
     for (int n = 0; n < kRandomCases; ++n) {
         Case c;
         c.timbre.overtone_type = std::uniform_int_distribution<int32_t>(0, 5)(rng);
         c.timbre.number_of_overtones = std::uniform_int_distribution<int32_t>(1, 64)(rng);
         c.timbre.base_frequency = 20.0 * std::pow(250.0, uniform(0.0, 1.0));
+        if (own_uniform(0.0, 1.0) < 0.25) {
+            c.timbre.overtone_type = CustomPartials;
+            c.timbre.custom_partials.resize(std::uniform_int_distribution<size_t>(1, 40)(own_rng));
+            for (Partial& p : c.timbre.custom_partials)
+                p = {own_uniform(0.3, 12.0),
+                     own_uniform(0.0, 1.0) < 0.1 ? 0.0 : own_uniform(0.0, 2.0)};
+            c.timbre.number_of_overtones = static_cast<int32_t>(c.timbre.custom_partials.size());
+        }
+        c.model = own_uniform(0.0, 1.0) < 0.5 ? RoughnessModel::Product : RoughnessModel::Minimum;
         const int fixed = std::uniform_int_distribution<int>(0, kMaxDissonanceRatios)(rng);
         for (int i = 0; i < fixed; ++i) c.ratios.push_back(static_cast<float>(uniform(1.0, 2.0)));
         const auto x_min = static_cast<float>(uniform(0.5, 3.5));
@@ -151,6 +173,17 @@ TEST(FastKernel, FollowsTheExactCurveAtTheEdges) {
         {{FlatHarmonics, kMaxOvertones, 100.0},
          std::vector<float>(kMaxDissonanceRatios, 1.3f),
          {1.1f}},
+        // Under the minimum: amplitudes far apart (the weight is the softer's, far above the
+        // product's), the largest list, a sweep tone that wanders.
+        {{CustomPartials, 4, 440.0, {{1.0, 1000.0}, {1.5, 1e-3}, {2.7, 1.0}, {0.5, 0.0}}},
+         {1.0f, 1.2f},
+         sweep(0.8f, 0.1, 20),
+         RoughnessModel::Minimum},
+        {{FlatHarmonics, kMaxOvertones, 100.0},
+         std::vector<float>(kMaxDissonanceRatios, 1.3f),
+         {1.1f},
+         RoughnessModel::Minimum},
+        {{GeometricHarmonics, 25, 440.0}, {1.0f, 1.25f}, wandering, RoughnessModel::Minimum},
     };
     for (size_t i = 0; i < cases.size(); ++i) {
         SCOPED_TRACE("case " + std::to_string(i));
@@ -168,9 +201,14 @@ bool same_float(float a, float b) {
 // written into the kernel's buffers). Silent and unison lists have no dissonance, and a sweep
 // tone whose partials do not arrive ascending is sorted, not mis-summed.
 TEST(FastKernel, HandlesUnusualLists) {
-    const Case c{{GeometricHarmonics, 8, 440.0}, {1.0f, 1.5f}, {}};
-    for (const auto& [x, nan, reserved] : std::vector<std::tuple<float, bool, int>>{
-             {-0.5f, false, 0}, {1.25f, true, 0}, {1.25f, false, -1}}) {
+    for (const auto& [x, nan, reserved, model] :
+         std::vector<std::tuple<float, bool, int, RoughnessModel>>{
+             {-0.5f, false, 0, RoughnessModel::Product},
+             {1.25f, true, 0, RoughnessModel::Product},
+             {1.25f, false, -1, RoughnessModel::Product},
+             {-0.5f, false, 0, RoughnessModel::Minimum},
+             {1.25f, true, 0, RoughnessModel::Minimum}}) {
+        const Case c{{GeometricHarmonics, 8, 440.0}, {1.0f, 1.5f}, {}, model};
         PartialList list(c);
         list.move_to(x);
         if (nan) list.partials[0] = NAN;
@@ -184,13 +222,16 @@ TEST(FastKernel, HandlesUnusualLists) {
     const std::vector<float> unsorted{440.0f, 880.0f, 700.0f, 460.0f, 1320.0f};
     const std::vector<float> some{1.0f, 0.5f, 0.8f, 0.9f, 0.3f};
     for (const auto& [p, a] : std::vector<std::pair<std::vector<float>, std::vector<float>>>{
-             {unison, loud}, {spread, silent}, {unsorted, some}}) {
-        const PartialListView view{p.data(), a.data(), static_cast<int32_t>(p.size()), 2};
-        FastKernel fast;
-        fast.reserve(view.count);
-        fast.begin_run(view);
-        EXPECT_NEAR(fast.sum(view), pair_sum_literal(p.data(), a.data(), view.count), 1e-6f);
-    }
+             {unison, loud}, {spread, silent}, {unsorted, some}})
+        for (const RoughnessModel model : {RoughnessModel::Product, RoughnessModel::Minimum}) {
+            const PartialListView view{p.data(), a.data(), static_cast<int32_t>(p.size()), 2,
+                                       model};
+            FastKernel fast;
+            fast.reserve(view.count);
+            fast.begin_run(view);
+            EXPECT_NEAR(fast.sum(view), pair_sum_literal(p.data(), a.data(), view.count, model),
+                        1e-6f);
+        }
 }
 
 }  // namespace

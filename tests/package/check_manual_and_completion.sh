@@ -141,9 +141,10 @@ midi-play --wav;               folder|g.wav|
 plot --png;                    folder|h.png|
 midi-sources --midi;           alsa|jack|none|
 mts send;                      a.kelvara|b c.kelvara|folder|
-bench --case;                  bank-tuning|default|minima|pipeline|recording|worst|
+bench --case;                  bank-tuning|bar|default|default-min|minima|pipeline|recording|worst|worst-min|
 timbre-from-audio;             folder|g.wav|k.FLAC|
 minima --format;               csv|json|
+curve --model;                 min|product|
 CASES
 
 ((failures == 0)) || { echo "$failures failures"; exit 1; }

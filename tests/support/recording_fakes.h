@@ -49,6 +49,7 @@ public:
     std::map<FloatField, float> floats;
     int32_t overtones = 0;
     int32_t timbre = -1;
+    std::optional<RoughnessModel> model;
     int32_t volume = -1;
     int beeps = 0;
     // The reason of the refusal shown now; empty once an edit went through.
@@ -61,6 +62,7 @@ public:
     void show_float(FloatField field, float value) override { floats[field] = value; }
     void show_number_of_overtones(int32_t n) override { overtones = n; }
     void select_timbre(int32_t type) override { timbre = type; }
+    void show_roughness_model(RoughnessModel m) override { model = m; }
     void show_plot_toggles(bool, bool, bool) override {}
     void show_volume(int32_t v) override { volume = v; }
     void show_pitch_true(bool) override {}

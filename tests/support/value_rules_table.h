@@ -62,12 +62,30 @@ inline const std::vector<ValueRow>& value_rows() {
         {B::MidiKey, 128.0, Answer::Clamped},
         {B::Overtones, 128.0, Answer::Within},
         {B::Overtones, 0.0, Answer::Clamped},
+        {B::PartialRatio, 1e-3, Answer::Within},
+        {B::PartialRatio, 1e3, Answer::Within},
+        {B::PartialRatio, 5000.0, Answer::Clamped},
+        {B::PartialRatio, 0.0, Answer::Impossible},
+        {B::PartialRatio, kInfinity, Answer::Impossible},
+        {B::PartialAmplitude, 0.0, Answer::Within},
+        {B::PartialAmplitude, 1e3, Answer::Within},
+        {B::PartialAmplitude, 2000.0, Answer::Clamped},
+        {B::PartialAmplitude, -1.0, Answer::Clamped},
+        {B::PartialAmplitude, kInfinity, Answer::Impossible},
     };
     return rows;
 }
 
+// A custom timbre of one partial.
+inline void put_partial(DocumentFileState& s, Partial partial) {
+    s.overtone_type = CustomPartials;
+    s.number_of_overtones = 1;
+    s.custom_partials = {partial};
+}
+
 // The row's value in a document file's state: the only scale ratio or fixed tone, the chord
-// of key 60 alone, the key of the only chord (220 Hz).
+// of key 60 alone, the key of the only chord (220 Hz), the ratio or amplitude of a custom
+// timbre's only partial (the other value 1).
 inline void put_value(DocumentFileState& s, const ValueRow& row) {
     const auto number = static_cast<float>(row.value);
     // Used by the whole-number kinds; kept within int range so that every row converts.
@@ -84,8 +102,21 @@ inline void put_value(DocumentFileState& s, const ValueRow& row) {
             s.midi_note_numbers = {key}, s.chords = {{key, {220.0f}}};
             break;
         case BoundedValue::Overtones: s.number_of_overtones = key; break;
-        case BoundedValue::PartialAmplitude: break;
+        case BoundedValue::PartialRatio: put_partial(s, {row.value, 1.0}); break;
+        case BoundedValue::PartialAmplitude: put_partial(s, {1.0, row.value}); break;
     }
+}
+
+// The state every way in starts from for a row: a row in every table (scale ratio 1, fixed
+// tone 1, key 60 at 220 Hz) and, for a partial's value, a custom timbre of one partial of
+// ratio 1 and amplitude 1.
+inline DocumentFileState state_with_rows(BoundedValue kind) {
+    DocumentFileState s;
+    put_value(s, {BoundedValue::ChordToneHz, 220.0, Answer::Within});
+    s.scale_ratios = {1.0f};
+    if (kind == BoundedValue::PartialRatio || kind == BoundedValue::PartialAmplitude)
+        put_partial(s, {1.0, 1.0});
+    return s;
 }
 
 }  // namespace kelvara::testing
