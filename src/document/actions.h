@@ -90,8 +90,9 @@ enum class FixedToneAction {
 };
 
 enum class ChordAction {
-    AddAtFreeKey,    // the lowest free key with a 110 Hz chord (nothing when all are taken)
-    CopyFixedTones,  // the lowest free key with the fixed tones in hertz
+    AddAtFreeKey,    // the first free key from middle C with a 110 Hz chord (nothing when all
+                     // are taken; ChordMap::free_key)
+    CopyFixedTones,  // the first free key from middle C with the fixed tones in hertz
     DeleteSelected,  // remove the selected row, or beep
 };
 
