@@ -48,6 +48,9 @@ struct WindowWidgets {
     // Scale segments by index: add, presets (carries the preset menu), delete, clear.
     Segments<4> scale_buttons{};
     QMenu* preset_menu = nullptr;
+    // The preset menu's last item, checked: presets and the equal division add their values
+    // to the scale instead of replacing it.
+    QAction* preset_add_item = nullptr;
     QLineEdit* division_count_field = nullptr;
     QLineEdit* division_base_field = nullptr;
     // Fixed-tone segments: add, copy from the scale, delete.
