@@ -7,6 +7,7 @@
 #include "app/number_fields.h"
 #include "scales/chord_text.h"
 #include "scales/decimal_text.h"
+#include "scales/midi_key_name.h"
 #include "scales/ratio_text.h"
 
 namespace kelvara {
@@ -85,6 +86,12 @@ QVariant DocumentTableModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole && role != Qt::EditRole) return {};
     const auto value = document_.cell_value(table_, columns_[index.column()].column, index.row());
     if (!value) return {};
+    // A key shows its note name beside it (60 C4); its editor takes the number alone.
+    if (const auto* key = std::get_if<int32_t>(&*value); key && role == Qt::DisplayRole) {
+        const std::string name = midi_key_name(*key);
+        if (!name.empty())
+            return QStringLiteral("%1  %2").arg(*key).arg(QString::fromStdString(name));
+    }
     return cell_text(columns_[index.column()].column, *value);
 }
 

@@ -10,6 +10,8 @@
 #include <QStatusBar>
 #include <QTableView>
 #include <QToolButton>
+#include <utility>
+#include <vector>
 
 #include "app/document_table_model.h"
 #include "app/document_window.h"
@@ -35,13 +37,24 @@ constexpr Preset kPresets[] = {
      QT_TRANSLATE_NOOP("DocumentWindow", "Ordinary equal temperament, two octaves")},
     {ScalePreset::NineteenTone, QT_TRANSLATE_NOOP("DocumentWindow", "19 Equal Steps per Octave"),
      QT_TRANSLATE_NOOP("DocumentWindow", "19-tone equal temperament, two octaves")},
-    {ScalePreset::SixteenStepHarmonics,
-     QT_TRANSLATE_NOOP("DocumentWindow", "Harmonics 16 to 32 (from the interval below)"),
-     QT_TRANSLATE_NOOP("DocumentWindow", "The harmonic series in sixteenths of the interval")},
-    {ScalePreset::EightStepHarmonics,
-     QT_TRANSLATE_NOOP("DocumentWindow", "Harmonics 8 to 16 (from the interval below)"),
-     QT_TRANSLATE_NOOP("DocumentWindow", "The harmonic series in eighths of the interval")},
+    // The harmonic lists start at the Divide interval, not at 1: their titles are rewritten
+    // with the range they give each time the menu opens (harmonic_title).
+    {ScalePreset::SixteenStepHarmonics, QT_TRANSLATE_NOOP("DocumentWindow", "Harmonics 16 to 32"),
+     QT_TRANSLATE_NOOP("DocumentWindow",
+                       "Divide × 16/16 … 32/16, then × 17/8 … 32/8: set Divide to 1 for 1 to 4")},
+    {ScalePreset::EightStepHarmonics, QT_TRANSLATE_NOOP("DocumentWindow", "Harmonics 8 to 16"),
+     QT_TRANSLATE_NOOP("DocumentWindow",
+                       "Divide × 8/8 … 16/8, then × 9/4 … 16/4: set Divide to 1 for 1 to 4")},
 };
+
+// A harmonic preset's title with what it generates from the Divide interval `base`: two
+// octaves of harmonics, base to 4 × base.
+QString harmonic_title(const char* title, float base) {
+    if (!(base > 0.0f)) return QObject::tr("%1 of the Divide interval").arg(QObject::tr(title));
+    return QObject::tr("%1 from Divide = %2 (ratios %2 to %3)")
+        .arg(QObject::tr(title), QString::fromStdString(number_text(base)),
+             QString::fromStdString(number_text(4.0f * base)));
+}
 
 }  // namespace
 
@@ -82,18 +95,41 @@ void DocumentWindow::connect_table_controls() {
     scale_segment(widgets_.scale_buttons[0], ScaleAction::AppendUnison);
     scale_segment(widgets_.scale_buttons[2], ScaleAction::DeleteSelected);
     scale_segment(widgets_.scale_buttons[3], ScaleAction::RemoveAll);
+    const auto division_base = [this] {
+        return static_cast<float>(
+            leading_double_value(widgets_.division_base_field->text().toStdString()));
+    };
+    std::vector<std::pair<QAction*, const char*>> harmonic_items;
     for (const Preset& preset : kPresets) {
-        QAction* item =
-            widgets_.preset_menu->addAction(tr(preset.title), this, [this, preset = preset.preset] {
+        QAction* item = widgets_.preset_menu->addAction(
+            tr(preset.title), this, [this, division_base, preset = preset.preset] {
                 const ScaleGeneratorFields fields{
                     leading_integer_value(widgets_.division_count_field->text().toStdString()),
-                    static_cast<float>(
-                        leading_double_value(widgets_.division_base_field->text().toStdString()))};
-                document_->add_scale_preset(preset, fields);
+                    division_base()};
+                document_->add_scale_preset(preset, fields,
+                                            widgets_.preset_add_item->isChecked()
+                                                ? ScaleImportMode::Add
+                                                : ScaleImportMode::Replace);
             });
         item->setToolTip(tr(preset.tooltip));
+        if (preset.preset == ScalePreset::SixteenStepHarmonics ||
+            preset.preset == ScalePreset::EightStepHarmonics)
+            harmonic_items.emplace_back(item, preset.title);
     }
+    widgets_.preset_menu->addSeparator();
+    widgets_.preset_add_item = widgets_.preset_menu->addAction(tr("Add to the Table"));
+    widgets_.preset_add_item->setObjectName(QStringLiteral("preset_add_item"));
+    widgets_.preset_add_item->setCheckable(true);  // unchecked: a preset replaces the scale
+    widgets_.preset_add_item->setToolTip(
+        tr("Checked: a preset or the equal division adds the ratios not yet in the scale. "
+           "Unchecked: it replaces the scale."));
     widgets_.preset_menu->setToolTipsVisible(true);
+    const auto retitle = [harmonic_items, division_base] {
+        for (const auto& [item, title] : harmonic_items)
+            item->setText(harmonic_title(title, division_base()));
+    };
+    retitle();
+    connect(widgets_.preset_menu, &QMenu::aboutToShow, this, retitle);
 
     // Fixed-tone and chord segments by index.
     constexpr FixedToneAction kFixedToneSegments[] = {FixedToneAction::AppendUnison,

@@ -55,6 +55,9 @@ struct WindowWidgets {
     // Held down, plays the base and the selected scale step (as Space in the table does).
     QToolButton* scale_play_button = nullptr;
     QMenu* preset_menu = nullptr;
+    // The preset menu's last item, checked: presets and the equal division add their values
+    // to the scale instead of replacing it.
+    QAction* preset_add_item = nullptr;
     QLineEdit* division_count_field = nullptr;
     QLineEdit* division_base_field = nullptr;
     // Fixed-tone segments: add, copy from the scale, delete.

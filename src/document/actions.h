@@ -58,13 +58,15 @@ enum class ScaleAction {
     RemoveAll,       // empty the list
 };
 
-// How an imported scale file enters the scale table.
+// How an imported scale file, a preset or the equal-division generator enters the scale
+// table.
 enum class ScaleImportMode {
-    Replace,  // the table becomes the imported scale
-    Add,      // the imported values join the table; values already in it are skipped
+    Replace,  // the table becomes the imported or generated scale
+    Add,      // the new values join the table; values already in it are skipped
 };
 
-// The items of the preset menu: what the generator inserts at the selected row.
+// The items of the preset menu: what the generator puts in the scale table (ScaleImportMode
+// says whether in place of it or beside it).
 enum class ScalePreset {
     JustRatios,            // the 29 just ratios
     FromFields,            // division count and base from the two generator fields
@@ -102,8 +104,9 @@ enum class PartialAction {
 };
 
 enum class ChordAction {
-    AddAtFreeKey,    // the lowest free key with a 110 Hz chord (nothing when all are taken)
-    CopyFixedTones,  // the lowest free key with the fixed tones in hertz
+    AddAtFreeKey,    // the first free key from middle C with a 110 Hz chord (nothing when all
+                     // are taken; ChordMap::free_key)
+    CopyFixedTones,  // the first free key from middle C with the fixed tones in hertz
     DeleteSelected,  // remove the selected row, or beep
 };
 

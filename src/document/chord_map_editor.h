@@ -25,7 +25,8 @@ public:
         return published_.chord_for_key(key);
     }
 
-    // Maps the lowest free key to `chord`; false when all 128 keys are taken.
+    // Maps the first free key from middle C (ChordMap::free_key) to `chord`; false when all
+    // 128 keys are taken.
     bool add_at_free_key(Chord chord);
     // False when the row does not exist.
     bool remove_row(size_t row);

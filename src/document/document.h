@@ -149,7 +149,10 @@ public:
     // action: mark changed, reload, resample, refit y, redraw; a chord action: mark changed,
     // reload the chord table. Selected rows come from DocumentView::selected_row.
     void scale_action(ScaleAction action);
-    void add_scale_preset(ScalePreset preset, ScaleGeneratorFields fields = {});
+    // Replace (the default) makes the preset's values the scale; Add puts in those not in it
+    // already. Either is one undo step; an Add that finds nothing new changes nothing.
+    void add_scale_preset(ScalePreset preset, ScaleGeneratorFields fields = {},
+                          ScaleImportMode mode = ScaleImportMode::Replace);
     void fixed_tone_action(FixedToneAction action);
     void chord_action(ChordAction action);
     // Replaces the whole fixed-tone list, as a script does: refused (with the beep and the

@@ -69,14 +69,15 @@ void Document::scale_action(ScaleAction action) {
     resample_and_redraw(false);
 }
 
-void Document::add_scale_preset(ScalePreset preset, ScaleGeneratorFields fields) {
+void Document::add_scale_preset(ScalePreset preset, ScaleGeneratorFields fields,
+                                ScaleImportMode mode) {
     const EditScope edit(*this, EditName::ScalePreset);
-    if (const Result<void> added =
-            tables_.add_preset(preset, fields, selected_row(DocumentTable::ScaleRatios));
-        !added) {
-        refuse(added.error().description);
+    const Result<bool> changed = tables_.add_preset(preset, fields, mode);
+    if (!changed) {
+        refuse(changed.error().description);
         return;
     }
+    if (!*changed) return;  // nothing new: no undo step
     update_change_count(ChangeKind::Done);
     view_->reload_table(DocumentTable::ScaleRatios);
     resample_and_redraw(false);

@@ -80,8 +80,8 @@ Result<void> RatioTables::apply(ScaleAction action, std::optional<size_t> select
     return {};
 }
 
-Result<void> RatioTables::add_preset(ScalePreset preset, const ScaleGeneratorFields& fields,
-                                     std::optional<size_t> selected_row) {
+Result<bool> RatioTables::add_preset(ScalePreset preset, const ScaleGeneratorFields& fields,
+                                     ScaleImportMode mode) {
     const auto [tet, base] = generator_arguments(preset, fields);
     if (std::optional<Error> refused = generator_refusal(preset, tet, base)) return *refused;
     const std::optional<std::vector<float>> values = generate_scale_values(tet, base);
@@ -92,13 +92,17 @@ Result<void> RatioTables::add_preset(ScalePreset preset, const ScaleGeneratorFie
         if (const auto outside = value_refusal(BoundedValue::ScaleRatio, value))
             return refusal("The interval " + number_text(static_cast<float>(base)) +
                            " gives the ratio " + number_text(value) + ". " + *outside);
-    // The values go in at the selected row; the list is sorted right after, so this only
-    // decides where equal values meet.
-    const auto start =
-        static_cast<std::ptrdiff_t>(std::min(selected_row.value_or(0), scale_ratios_.size()));
-    scale_ratios_.insert(scale_ratios_.begin() + start, values->begin(), values->end());
-    sort_ratios(scale_ratios_);
-    return {};
+    std::vector<float> scale =
+        mode == ScaleImportMode::Replace ? std::vector<float>{} : scale_ratios_;
+    // Compared as stored: a 32-bit value equal to one in the table is that ratio.
+    for (const float value : *values)
+        if (mode == ScaleImportMode::Replace ||
+            std::find(scale_ratios_.begin(), scale_ratios_.end(), value) == scale_ratios_.end())
+            scale.push_back(value);
+    sort_ratios(scale);
+    if (scale == scale_ratios_) return false;
+    scale_ratios_ = std::move(scale);
+    return true;
 }
 
 Result<void> RatioTables::apply(FixedToneAction action, std::optional<size_t> selected_scale_row,

@@ -32,12 +32,13 @@ public:
 
     // Refused: DeleteSelected without a selected row.
     Result<void> apply(ScaleAction action, std::optional<size_t> selected_row);
-    // Inserts the preset's values at the selected row (the top without one). Refused, and
-    // nothing inserted: an equal division into fewer than 1 step or of an interval below
+    // Replace: the scale becomes the preset's values; Add: the values not in the scale
+    // already join it. Sorted either way; true when the scale changed. Refused, and nothing
+    // changed: an equal division into fewer than 1 step or of an interval below
     // kMinEqualDivisionBase, more than kMaxGeneratedRatios values, or a value outside the
     // ratio bounds.
-    Result<void> add_preset(ScalePreset preset, const ScaleGeneratorFields& fields,
-                            std::optional<size_t> selected_row);
+    Result<bool> add_preset(ScalePreset preset, const ScaleGeneratorFields& fields,
+                            ScaleImportMode mode);
     // Refused, and the list as it was: a full list, nothing selected.
     Result<void> apply(FixedToneAction action, std::optional<size_t> selected_scale_row,
                        std::optional<size_t> selected_tone_row);

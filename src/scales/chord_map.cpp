@@ -16,15 +16,22 @@ std::optional<int32_t> ChordMap::key_at_row(size_t row) const {
 }
 
 std::optional<int32_t> ChordMap::free_key() const {
-    for (int32_t key = 0; key < kMidiKeyCount; ++key)
+    for (int32_t key = kMiddleCKey; key < kMidiKeyCount; ++key)
+        if (!chords_.contains(key)) return key;
+    for (int32_t key = kMiddleCKey - 1; key >= 0; --key)
         if (!chords_.contains(key)) return key;
     return std::nullopt;
+}
+
+void ChordMap::insert_key(int32_t key) {
+    midi_note_numbers_.insert(
+        std::lower_bound(midi_note_numbers_.begin(), midi_note_numbers_.end(), key), key);
 }
 
 bool ChordMap::add_at_free_key(Chord chord) {
     const std::optional<int32_t> key = free_key();
     if (!key) return false;
-    midi_note_numbers_.push_back(*key);
+    insert_key(*key);
     chords_.emplace(*key, std::move(chord));
     return true;
 }
@@ -43,7 +50,8 @@ bool ChordMap::rekey_row(size_t row, int32_t key) {
     auto node = chords_.extract(*old_key);
     node.key() = key;
     chords_.insert(std::move(node));
-    midi_note_numbers_[row] = key;
+    midi_note_numbers_.erase(midi_note_numbers_.begin() + static_cast<std::ptrdiff_t>(row));
+    insert_key(key);
     return true;
 }
 
@@ -61,6 +69,7 @@ std::optional<ChordMap> ChordMap::from_parts(std::vector<int32_t> midi_note_numb
         listed.size() == midi_note_numbers.size() && listed.size() == chords.size() &&
         std::all_of(listed.begin(), listed.end(), [&](int32_t k) { return chords.contains(k); });
     if (!consistent) return std::nullopt;
+    std::sort(midi_note_numbers.begin(), midi_note_numbers.end());
     ChordMap map;
     map.midi_note_numbers_ = std::move(midi_note_numbers);
     map.chords_ = std::move(chords);

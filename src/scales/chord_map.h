@@ -29,13 +29,16 @@ namespace kelvara {
 inline constexpr int32_t kMidiKeyCount = 128;
 // The chord a new row sounds: one A at 110 Hz.
 inline constexpr float kNewChordFrequencyHz = 110.0f;
+// Where a new row's key is looked for first: middle C, the key a player finds at once.
+inline constexpr int32_t kMiddleCKey = 60;
 
 using ChordDictionary = std::map<int32_t, Chord>;
 
-// One state of the map: the mapped keys in the order they were created (one table row
-// each), and the chord of each. Every operation keeps the two in step: no key appears twice
-// and the dictionary's keys are exactly the listed ones. A value type; copies are
-// independent. Rows are indexes into midi_note_numbers().
+// One state of the map: the mapped keys in ascending order (one table row each), and the
+// chord of each. Every operation keeps the two in step and the keys sorted: no key appears
+// twice, the dictionary's keys are exactly the listed ones, and a row is always the place of
+// its key among the others (a rekeyed row moves). A value type; copies are independent. Rows
+// are indexes into midi_note_numbers().
 class ChordMap {
 public:
     const std::vector<int32_t>& midi_note_numbers() const { return midi_note_numbers_; }
@@ -47,28 +50,34 @@ public:
     const Chord* chord_for_key(int32_t key) const;
     // The key shown in a row, or nothing when the row does not exist.
     std::optional<int32_t> key_at_row(size_t row) const;
-    // The lowest of 0..127 not yet mapped; nothing when all 128 are taken.
+    // The first key not yet mapped from middle C upwards (60..127), else the nearest one
+    // below it (59 down to 0); nothing when all 128 are taken.
     std::optional<int32_t> free_key() const;
 
-    // Maps the lowest free key to `chord`, appending its row. False (nothing changed) when
-    // no key is free.
+    // Maps free_key() to `chord`, its row at the key's sorted place. False (nothing changed)
+    // when no key is free.
     bool add_at_free_key(Chord chord);
     // Removes a row and its chord. False when the row does not exist.
     bool remove_row(size_t row);
-    // Moves a row's chord to `key`; the row keeps its place. False (nothing changed) when
-    // `key` is already mapped, in this row or another, or the row does not exist.
+    // Moves a row's chord to `key`; the row moves to the key's sorted place. False (nothing
+    // changed) when `key` is already mapped, in this row or another, or the row does not
+    // exist.
     bool rekey_row(size_t row, int32_t key);
     // Replaces the chord of a row. False when the row does not exist.
     bool replace_chord_at_row(size_t row, Chord chord);
 
-    // A map from its two parts, as a document file holds them; nothing when they disagree
-    // (a key listed twice, a listed key without a chord, a chord under an unlisted key).
+    // A map from its two parts, as a document file holds them, the keys sorted whatever
+    // their order in the file; nothing when they disagree (a key listed twice, a listed key
+    // without a chord, a chord under an unlisted key).
     static std::optional<ChordMap> from_parts(std::vector<int32_t> midi_note_numbers,
                                               ChordDictionary chords);
 
     friend bool operator==(const ChordMap&, const ChordMap&) = default;
 
 private:
+    // Lists an unlisted key at its sorted place.
+    void insert_key(int32_t key);
+
     std::vector<int32_t> midi_note_numbers_;
     ChordDictionary chords_;
 };

@@ -354,12 +354,21 @@ TEST_F(DocumentWindowTest, ThePresetMenuFillsTheScaleTableWithModelsThatKeepTheC
     EXPECT_EQ(cell(w().scale_table, 12, 1), "1200");
     EXPECT_EQ(cell(w().scale_table, 24, 0), "4");
     EXPECT_TRUE(window.isWindowModified());
-    // The equal division reads its two fields (13 steps up to 3, twice) and sorts its 18
-    // ratios in among those present.
+    // The equal division reads its two fields (13 steps up to 3) and replaces the scale with
+    // its 18 ratios; with Add to the Table checked, 12 equal steps add all but their 1.
     w().division_base_field->setText(QStringLiteral("3"));
     w().division_count_field->setText(QStringLiteral("13"));
     w().preset_menu->actions()[1]->trigger();
-    EXPECT_EQ(w().scale_table->model()->rowCount(), 25 + 18);
+    EXPECT_EQ(w().scale_table->model()->rowCount(), 18);
+    EXPECT_FALSE(w().preset_add_item->isChecked()) << "Replace is the default";
+    w().preset_add_item->setChecked(true);
+    w().preset_menu->actions()[2]->trigger();
+    EXPECT_EQ(w().scale_table->model()->rowCount(), 18 + 24);
+    // The harmonic items say where they start: at the Divide interval.
+    w().division_base_field->setText(QStringLiteral("2"));
+    emit w().preset_menu->aboutToShow();
+    EXPECT_TRUE(w().preset_menu->actions()[4]->text().contains("ratios 2 to 8"))
+        << w().preset_menu->actions()[4]->text().toStdString();
 }
 
 TEST_F(DocumentWindowTest, SegmentsAddAndDeleteRows) {
@@ -377,6 +386,8 @@ TEST_F(DocumentWindowTest, SegmentsAddAndDeleteRows) {
     QTest::mouseClick(w().chord_buttons[0], Qt::LeftButton);
     QTest::mouseClick(w().chord_buttons[1], Qt::LeftButton);
     EXPECT_EQ(cell(w().chord_table, 1, 1), "440,440") << "the fixed tones copied as a chord";
+    EXPECT_EQ(cell(w().chord_table, 0, 0), "60  C4") << "the note name beside the key";
+    EXPECT_EQ(cell(w().chord_table, 1, 0), "61  C\u266F4");
     w().chord_table->selectRow(0);
     QTest::keyClick(w().chord_table, Qt::Key_Delete);
     EXPECT_EQ(w().chord_table->model()->rowCount(), 1);
@@ -411,12 +422,12 @@ TEST_F(DocumentWindowTest, AnEleventhFixedToneAndAKeyTakenTwiceSayWhyNothingHapp
 
     QTest::mouseClick(w().chord_buttons[0], Qt::LeftButton);
     QTest::mouseClick(w().chord_buttons[0], Qt::LeftButton);
-    edit_cell(w().chord_table, 1, 0, QStringLiteral("0"));
-    EXPECT_EQ(cell(w().chord_table, 1, 0), "1");
+    edit_cell(w().chord_table, 1, 0, QStringLiteral("60"));
+    EXPECT_EQ(cell(w().chord_table, 1, 0), "61  C\u266F4");
     EXPECT_EQ(window.beep_count(), 2);
     EXPECT_EQ(window.statusBar()->currentMessage(),
-              "Key 0 plays another chord already: give that chord another key first.");
-    edit_cell(w().chord_table, 1, 0, QStringLiteral("1"));  // its own key: nothing to refuse
+              "Key 60 plays another chord already: give that chord another key first.");
+    edit_cell(w().chord_table, 1, 0, QStringLiteral("61"));  // its own key: nothing to refuse
     EXPECT_EQ(window.beep_count(), 2);
 }
 

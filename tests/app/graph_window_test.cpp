@@ -90,7 +90,7 @@ TEST_F(GraphWindowTest, TheCursorAndTheSelectedRowAgreeAfterEveryScaleChange) {
     w().scale_table->selectRow(7);  // 1.4983
     expect_cursor_on_selected_row();
     const float fifth = doc().tables().scale_ratios()[7];
-    doc().add_scale_preset(ScalePreset::JustRatios);  // rows arrive before it
+    doc().add_scale_preset(ScalePreset::JustRatios, {}, ScaleImportMode::Add);  // rows before it
     EXPECT_EQ(doc().tables().scale_ratios()[*selected_scale_row()], fifth);
     expect_cursor_on_selected_row();
     doc().edit_cell(DocumentTable::ScaleRatios, TableColumn::Ratios,

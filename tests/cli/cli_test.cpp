@@ -154,9 +154,10 @@ const CaseGroups& case_groups() {
             usage_error("chord-parse '220,,330'", "\u2018,\u2019 at position 5: expected a number"),
             usage_error("chord-parse 0.0", "a chord tone must be 1\u201320000 Hz"),
             usage_error("chord-parse 440hz", "\u2018hz\u2019 at position 4: expected a number"),
-            {"chord-map --base 220 --ratios 1,1.25,1.5 add copy add rekey:2:60 set:0:55_110 "
+            // Keys 60, 61, 62; 62 rekeyed to 30 moves to the first row.
+            {"chord-map --base 220 --ratios 1,1.25,1.5 add copy add rekey:2:30 set:0:55_110 "
              "delete:1",
-             0, Match::Equals, "0: 55,110\n60: 110\n"},
+             0, Match::Equals, "30: 55,110\n61: 220,275,330\n"},
             usage_error("chord-map delete:0", "Select a chord to delete."),
             usage_error("chord-map add set:0:abc", "\u2018abc\u2019 at position 1"),
         };

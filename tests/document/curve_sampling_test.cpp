@@ -97,7 +97,8 @@ TEST(RangeFit, MarginsFloorAndSlopeFromTheStoredXDifferences) {
     const std::array<float, 2> small{0.1f, 0.16f};
     EXPECT_FLOAT_EQ(fit_y_range(small.data(), 2).max, 0.168f);
     const std::array<float, 2> silent{0.0f, 0.0f};
-    EXPECT_EQ(fit_y_range(silent.data(), 2).max, 1.0f) << "a silent curve gets a range all the same";
+    EXPECT_EQ(fit_y_range(silent.data(), 2).max, 1.0f)
+        << "a silent curve gets a range all the same";
     const FloatRange dy = fit_derivative_range(x.data(), y.data(), 3);
     EXPECT_FLOAT_EQ(dy.min, -1.6f - 0.1f);
     EXPECT_FLOAT_EQ(dy.max, 1.6f + 0.1f);

@@ -46,15 +46,48 @@ TEST_F(RatioActionsTest, EachPresetFillsTheListSortedWhateverTheFields) {
         EXPECT_NEAR(scale().back(), c.last, 1e-4f);
         EXPECT_TRUE(scale_is_sorted());
     }
-    // Into a list already there: sorted in among its entries, twins side by side.
-    doc.scale_action(ScaleAction::RemoveAll);
-    doc.scale_action(ScaleAction::AppendUnison);
-    doc.add_scale_preset(ScalePreset::TwelveTone);
-    doc.add_scale_preset(ScalePreset::SixteenStepHarmonics, {0, 2.0f});
-    ASSERT_EQ(scale().size(), 1u + 25u + 33u);
-    EXPECT_EQ(scale()[1], 1.0f);
-    EXPECT_EQ(scale().back(), 8.0f);
-    EXPECT_TRUE(scale_is_sorted());
+}
+
+// Replace (the default) makes a preset the whole scale; Add puts in only what is new. Either
+// is one undo step back to the scale before it.
+TEST_F(RatioActionsTest, PresetsReplaceTheScaleOrAddOnlyNewValuesInOneUndoStep) {
+    const std::vector<float> before{1.0f, 1.25f};
+    struct Case {
+        ScalePreset preset;
+        ScaleGeneratorFields fields;
+        ScaleImportMode mode;
+        size_t count;
+    };
+    const Case cases[] = {
+        {ScalePreset::TwelveTone, {}, ScaleImportMode::Replace, 25},
+        {ScalePreset::TwelveTone, {}, ScaleImportMode::Add, 25 + 1},  // 1 is there already
+        {ScalePreset::NineteenTone, {}, ScaleImportMode::Replace, 39},
+        {ScalePreset::FromFields, {13, 3.0f}, ScaleImportMode::Add, 18 + 1},
+        // 16/16 and 20/16 of 1 are the two ratios there already.
+        {ScalePreset::SixteenStepHarmonics, {0, 1.0f}, ScaleImportMode::Add, 33},
+        {ScalePreset::SixteenStepHarmonics, {0, 2.0f}, ScaleImportMode::Replace, 33},
+    };  // a Replace count is the preset's own: 1.25 is not in 12 or 19 equal steps
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.preset) * 10 + static_cast<int>(c.mode));
+        replace_scale_ratios(before);
+        doc.update_change_count(ChangeKind::Cleared);
+        doc.add_scale_preset(c.preset, c.fields, c.mode);
+        EXPECT_EQ(scale().size(), c.count);
+        EXPECT_TRUE(scale_is_sorted());
+        EXPECT_EQ(std::adjacent_find(scale().begin(), scale().end()), scale().end())
+            << "no value twice";
+        if (c.mode == ScaleImportMode::Add) {
+            EXPECT_TRUE(
+                std::includes(scale().begin(), scale().end(), before.begin(), before.end()));
+            // Adding the same values again finds nothing new: no second step.
+            doc.add_scale_preset(c.preset, c.fields, c.mode);
+        }
+        EXPECT_EQ(scale().size(), c.count);
+        EXPECT_EQ(doc.undo_name(), EditName::ScalePreset);
+        doc.undo();
+        EXPECT_EQ(scale(), before);
+        EXPECT_FALSE(doc.can_undo());
+    }
 }
 
 TEST_F(RatioActionsTest, EveryScaleActionLeavesTheListSortedShownAndChangedOrRefused) {

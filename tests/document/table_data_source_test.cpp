@@ -127,27 +127,27 @@ TEST_F(TableDataSourceTest, AFixedToneEditKeepsTheOrderAndRefusesWhatCannotBeATo
 TEST_F(TableDataSourceTest, ChordCellsShowAndEditTheMap) {
     doc.chord_action(ChordAction::AddAtFreeKey);
     doc.chord_action(ChordAction::AddAtFreeKey);
-    EXPECT_EQ(std::get<int32_t>(*cell(DocumentTable::MappedChords, TableColumn::MidiNote, 1)), 1);
+    EXPECT_EQ(std::get<int32_t>(*cell(DocumentTable::MappedChords, TableColumn::MidiNote, 1)), 61);
     EXPECT_EQ(std::get<Chord>(*cell(DocumentTable::MappedChords, TableColumn::ChordString, 0)),
               Chord{110.0f});
     EXPECT_EQ(cell(DocumentTable::MappedChords, TableColumn::Ratios, 0), std::nullopt);
 
     edit(DocumentTable::MappedChords, TableColumn::ChordString, 1, Chord{220.0f, 330.0f});
-    edit(DocumentTable::MappedChords, TableColumn::MidiNote, 1, int32_t{60});
-    EXPECT_THAT(doc.chords().map().midi_note_numbers(), ElementsAre(0, 60));
-    EXPECT_EQ(testing::published_chord(doc, 60), (Chord{220.0f, 330.0f}))
+    edit(DocumentTable::MappedChords, TableColumn::MidiNote, 1, int32_t{30});
+    EXPECT_THAT(doc.chords().map().midi_note_numbers(), ElementsAre(30, 60)) << "moved up a row";
+    EXPECT_EQ(testing::published_chord(doc, 30), (Chord{220.0f, 330.0f}))
         << "published to the MIDI side";
-    EXPECT_EQ(doc.chord_for_key(1), nullptr);
+    EXPECT_EQ(doc.chord_for_key(61), nullptr);
 
     // Rekeying to a mapped key, or outside 0..127, leaves the row showing its old number and
     // chord; a float cell is read as an integer.
-    edit(DocumentTable::MappedChords, TableColumn::MidiNote, 1, int32_t{0});
-    edit(DocumentTable::MappedChords, TableColumn::MidiNote, 1, 200.7f);
-    EXPECT_EQ(std::get<int32_t>(*cell(DocumentTable::MappedChords, TableColumn::MidiNote, 1)), 60);
-    EXPECT_EQ(testing::published_chord(doc, 60), (Chord{220.0f, 330.0f}));
+    edit(DocumentTable::MappedChords, TableColumn::MidiNote, 0, int32_t{60});
+    edit(DocumentTable::MappedChords, TableColumn::MidiNote, 0, 200.7f);
+    EXPECT_EQ(std::get<int32_t>(*cell(DocumentTable::MappedChords, TableColumn::MidiNote, 0)), 30);
+    EXPECT_EQ(testing::published_chord(doc, 30), (Chord{220.0f, 330.0f}));
     EXPECT_EQ(controls.beeps, 2);
-    edit(DocumentTable::MappedChords, TableColumn::MidiNote, 1, 100.7f);
-    EXPECT_THAT(doc.chords().map().midi_note_numbers(), ElementsAre(0, 100));
+    edit(DocumentTable::MappedChords, TableColumn::MidiNote, 0, 100.7f);
+    EXPECT_THAT(doc.chords().map().midi_note_numbers(), ElementsAre(60, 100));
 }
 
 TEST_F(TableDataSourceTest, TheCursorLineFollowsTheSelectedScaleRatio) {

@@ -57,7 +57,7 @@ const std::vector<ActionCase> kEveryActionClass{
     {EditName::EditFixedTone,
      [](D& d) { d.edit_cell(DocumentTable::FixedTones, TableColumn::Ratios, 1, 1.2f); }},
     {EditName::EditChord,
-     [](D& d) { d.edit_cell(DocumentTable::MappedChords, TableColumn::MidiNote, 0, 60); }},
+     [](D& d) { d.edit_cell(DocumentTable::MappedChords, TableColumn::MidiNote, 0, 40); }},
     {EditName::Volume, [](D& d) { d.set_volume(100); }},
     {EditName::ImportScale,
      [](D& d) {
