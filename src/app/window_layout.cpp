@@ -425,28 +425,34 @@ QWidget* sound_strip(WindowWidgets& w) {
     w.volume_slider = new QSlider(Qt::Horizontal);
     w.volume_slider->setObjectName(QStringLiteral("volume_slider"));
     w.volume_slider->setRange(0, kVolumeMax);
-    w.volume_slider->setMinimumWidth(100);  // leaves the strip whole at 1024 across
+    w.volume_slider->setMinimumWidth(120);
     w.volume_slider->setToolTip(QObject::tr("Volume (MIDI controller 7), saved with the document"));
 
+    // Two rows: MIDI in and out with the volume, then the instrument and its bank, so that
+    // each row stays whole at the window's minimum width whatever the lists hold.
     auto* strip = new QWidget;
-    auto* layout = new QHBoxLayout(strip);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(buddy_label(QObject::tr("&MIDI input:"), w.midi_source_list));
-    layout->addWidget(w.midi_source_list);
-    layout->addWidget(new QLabel(QObject::tr("Last key:")));
-    layout->addWidget(w.last_key_field);
-    layout->addSpacing(12);
-    layout->addWidget(buddy_label(QObject::tr("MIDI o&utput:"), w.midi_destination_list));
-    layout->addWidget(w.midi_destination_list);
-    layout->addSpacing(12);
-    layout->addWidget(buddy_label(QObject::tr("&Instrument:"), w.instrument_list));
-    layout->addWidget(w.instrument_list);
-    layout->addWidget(w.load_bank_button);
-    layout->addWidget(w.default_bank_button);
-    layout->addWidget(w.bank_tuning_box);
-    layout->addStretch(1);
-    layout->addWidget(buddy_label(QObject::tr("&Volume:"), w.volume_slider));
-    layout->addWidget(w.volume_slider);
+    auto* rows = new QVBoxLayout(strip);
+    rows->setContentsMargins(0, 0, 0, 0);
+    auto* midi_row = new QHBoxLayout;
+    midi_row->addWidget(buddy_label(QObject::tr("&MIDI input:"), w.midi_source_list));
+    midi_row->addWidget(w.midi_source_list);
+    midi_row->addWidget(new QLabel(QObject::tr("Last key:")));
+    midi_row->addWidget(w.last_key_field);
+    midi_row->addSpacing(12);
+    midi_row->addWidget(buddy_label(QObject::tr("MIDI o&utput:"), w.midi_destination_list));
+    midi_row->addWidget(w.midi_destination_list);
+    midi_row->addStretch(1);
+    midi_row->addWidget(buddy_label(QObject::tr("&Volume:"), w.volume_slider));
+    midi_row->addWidget(w.volume_slider);
+    auto* bank_row = new QHBoxLayout;
+    bank_row->addWidget(buddy_label(QObject::tr("&Instrument:"), w.instrument_list));
+    bank_row->addWidget(w.instrument_list);
+    bank_row->addWidget(w.load_bank_button);
+    bank_row->addWidget(w.default_bank_button);
+    bank_row->addWidget(w.bank_tuning_box);
+    bank_row->addStretch(1);
+    rows->addLayout(midi_row);
+    rows->addLayout(bank_row);
     return strip;
 }
 
