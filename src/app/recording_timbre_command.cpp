@@ -1,10 +1,9 @@
 #include "app/recording_timbre_command.h"
 
-#include <QApplication>
-#include <QClipboard>
 #include <QFileDialog>
 #include <QMenu>
-#include <QStatusBar>
+#include <QGroupBox>
+#include <QTabWidget>
 
 #include "app/document_dialogs.h"
 #include "app/document_window.h"
@@ -12,14 +11,11 @@
 
 namespace kelvara {
 
+// The measured partials become the document's custom timbre (one undo step), shown in the
+// partials tab; a list the document refuses says why in the status bar and changes nothing.
 void use_measured_partials(DocumentWindow& window, const std::vector<Partial>& partials) {
-    QString text;
-    for (const Partial& p : partials)
-        text += QStringLiteral("%1 %2\n").arg(p.ratio, 0, 'g', 10).arg(p.amplitude, 0, 'g', 10);
-    QApplication::clipboard()->setText(text);
-    window.statusBar()->showMessage(
-        QObject::tr("Measured partials copied as \"ratio amplitude\" lines: %1.")
-            .arg(partials.size()));
+    if (!window.document().set_custom_partials(partials)) return;
+    window.widgets().scale_and_partial_tabs->setCurrentWidget(window.widgets().partial_box);
 }
 
 RecordingTimbreCommand::RecordingTimbreCommand(DocumentWindow& window, DocumentDialogs& errors)

@@ -11,6 +11,9 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/document_file_arguments.h"
+#include "document/document.h"
+#include "document/document_io.h"
 #include "engine/spectrum_analysis.h"
 #include "engine/steady_stretch.h"
 #include "persistence/audio_file_reader.h"
@@ -24,6 +27,7 @@ struct TimbreFromAudioOptions {
     std::optional<double> length_seconds;
     PickingSettings picking;
     std::string format = "csv";
+    std::string into;  // a document whose timbre the partials become
 };
 
 // The fewest digits that read back as the same double.
@@ -105,12 +109,26 @@ void print_json(const Measured& m) {
     std::printf("\n]}\n");
 }
 
+// The partials become the custom timbre of the saved document at `path`, held to the same
+// rules as any document's values; the file is written only when they are taken.
+void store_as_timbre(const std::string& path, const PickedPartials& picked) {
+    DocumentFileState state = read_document_state(path);
+    state.custom_partials = timbre_partials(picked);
+    state.overtone_type = CustomPartials;
+    state.number_of_overtones = static_cast<int32_t>(state.custom_partials.size());
+    Document document;
+    if (const Result<void> applied = document.apply_state(state); !applied) refuse(applied.error());
+    if (const Result<void> saved = save_document_file(path, document); !saved)
+        refuse(saved.error());
+}
+
 void run_timbre_from_audio(const TimbreFromAudioOptions& options) {
     const Measured m = measure(options);
     if (options.format == "json")
         print_json(m);
     else
         print_csv(m.analysis.picked);
+    if (!options.into.empty()) store_as_timbre(options.into, m.analysis.picked);
 }
 
 }  // namespace
@@ -134,6 +152,9 @@ void add_timbre_from_audio_command(CLI::App& app) {
                         "(above 0, at most 80; default 60)");
     command->add_option("--format", o->format, "csv (default) or json")
         ->check(CLI::IsMember({"csv", "json"}));
+    command->add_option("--into", o->into,
+                        "Also make the partials the custom timbre of this document (.kelvara), "
+                        "and save it");
     command->callback([o] { run_timbre_from_audio(*o); });
 }
 

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QClipboard>
 #include <QDialogButtonBox>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -86,7 +85,6 @@ TEST_F(RecordingTimbreTest, TheCommandShowsARefusedFileAndHandsOnAnAcceptedList)
                               return accepted;
                           });
     test::write_bytes(path("notes.wav").toStdString(), {'n', 'o', 't', 'e', 's'});
-    QApplication::clipboard()->setText(QStringLiteral("before"));
     for (const char* bad : {"notes.wav", "missing.flac"}) {
         chosen = path(bad);
         command.run();
@@ -101,13 +99,17 @@ TEST_F(RecordingTimbreTest, TheCommandShowsARefusedFileAndHandsOnAnAcceptedList)
     chosen = path("bar.wav");
     accepted = false;
     command.run();
-    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("before"));
+    EXPECT_FALSE(window.document().can_undo());
     accepted = true;
     command.run();
     EXPECT_EQ(shown, 2);
-    const QStringList lines = QApplication::clipboard()->text().split('\n', Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 5);
-    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("1 ")));
+    // Accepted: the measured partials are the timbre, one undo step.
+    const std::vector<Partial>& partials = window.document().curve().custom_partials();
+    EXPECT_EQ(window.document().curve().overtone_type(), CustomPartials);
+    ASSERT_EQ(partials.size(), 5u);
+    EXPECT_EQ(partials[0].ratio, 1.0);
+    window.document().undo();
+    EXPECT_NE(window.document().curve().overtone_type(), CustomPartials);
 }
 
 }  // namespace

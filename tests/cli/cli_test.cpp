@@ -277,6 +277,11 @@ const CaseGroups& case_groups() {
             usage_error("timbre-from-audio {dir}/bar.flac --threshold-db 0", "threshold"),
             usage_error("timbre-from-audio {dir}/bar.flac --length 0", "--length must be"),
             usage_error("timbre-from-audio {dir}/bar.flac --format xml"),
+            {"new {dir}/bar.kelvara", 0, Match::Equals, ""},
+            {"timbre-from-audio {dir}/bar.flac --max-partials 3 --into {dir}/bar.kelvara", 0,
+             Match::Contains, "ratio,amplitude,amplitude_db,frequency_hz\n1,1,"},
+            {"dump {dir}/bar.kelvara", 0, Match::Regex,
+             R"("overtone_type": 6,[^{]*"custom_partials": \[\[1, 1\], \[2\.75[67]\d*, 0\.)"},
             {"bench --case recording --min-time 0", 0, Match::Regex,
              R"(\nrecording [\d.]+ ms for 10 s of 48 kHz stereo = [\d.]+ of the 100 ms budget; )"
              R"(0 partials missing, 0 extra, ratios within 0\.0\d* %, amplitudes within 0\.\d+ dB\n$)"},
