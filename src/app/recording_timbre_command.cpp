@@ -1,8 +1,8 @@
 #include "app/recording_timbre_command.h"
 
 #include <QFileDialog>
-#include <QMenu>
 #include <QGroupBox>
+#include <QMenu>
 #include <QTabWidget>
 
 #include "app/document_dialogs.h"
