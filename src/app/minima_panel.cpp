@@ -20,8 +20,9 @@
 
 namespace kelvara {
 namespace {
-// About five rows.
-constexpr int kTableMinimumHeight = 140;
+// About two rows: at the window's smallest the document's own tables need the height more;
+// a taller window gives the panel more.
+constexpr int kTableMinimumHeight = 80;
 }  // namespace
 
 MinimaPanel::MinimaPanel(Document& document, GraphWidget& graph, QWidget* parent)

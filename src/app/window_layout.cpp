@@ -78,6 +78,11 @@ QTableView* table(const QString& object_name, const QString& tooltip) {
     view->horizontalHeader()->setStretchLastSection(true);
     view->verticalHeader()->setVisible(false);
     view->setAlternatingRowColors(true);
+    // Two rows under the heading at least, so that a row can be seen and edited however
+    // small the window is.
+    view->setMinimumHeight(view->horizontalHeader()->sizeHint().height() +
+                           2 * view->verticalHeader()->defaultSectionSize() +
+                           2 * view->frameWidth());
     return view;
 }
 
