@@ -58,7 +58,8 @@ struct RenderOptions {
 // The "Document timbre" program with the partials of the document at `path`.
 void select_document_timbre(SynthController& controller, const std::string& path) {
     const DocumentFileState state = read_document_state(path);
-    const Timbre timbre{state.overtone_type, state.number_of_overtones, state.base_frequency};
+    const Timbre timbre{state.overtone_type, state.number_of_overtones, state.base_frequency,
+                        state.custom_partials};
     controller.set_document_timbre(tone_partials(timbre));
     controller.select_document_timbre();
 }

@@ -282,6 +282,14 @@ const CaseGroups& case_groups() {
              Match::Contains, "ratio,amplitude,amplitude_db,frequency_hz\n1,1,"},
             {"dump {dir}/bar.kelvara", 0, Match::Regex,
              R"("overtone_type": 6,[^{]*"custom_partials": \[\[1, 1\], \[2\.75[67]\d*, 0\.)"},
+            // A custom timbre rendered by the "Document timbre" program and measured again.
+            {"new {dir}/bell.kelvara --partials 1:1,2.756:0.5,5.404:0.25 --base 220", 0,
+             Match::Equals, ""},
+            {"render --timbre {dir}/bell.kelvara --chord 220 --seconds 2 --wav {dir}/bell.wav", 0,
+             Match::Equals, ""},
+            {"timbre-from-audio {dir}/bell.wav", 0, Match::Regex,
+             partials_header + R"(1,1,0\.00,220\.000\n2\.7560\d*,0\.50\d*,-6\.0\d,606\.3\d\d\n)"
+                               R"(5\.4040\d*,0\.25\d*,-12\.0\d,1188\.8\d\d\n$)"},
             {"bench --case recording --min-time 0", 0, Match::Regex,
              R"(\nrecording [\d.]+ ms for 10 s of 48 kHz stereo = [\d.]+ of the 100 ms budget; )"
              R"(0 partials missing, 0 extra, ratios within 0\.0\d* %, amplitudes within 0\.\d+ dB\n$)"},
