@@ -125,7 +125,7 @@ void run_play(const PlayOptions& options) {
         setup.sound.backend = "null";   // rendered here, never to a device
     }
     setup.midi_client = open_cli_midi_client(options.system);
-    InstrumentRig rig(document.published_chord_map(), std::move(setup));
+    InstrumentRig rig(document.chords().published(), std::move(setup));
     if (!rig.synthesizer_built()) throw std::runtime_error("the synthesizer could not be built");
     SynthController& synth = rig.synth();
     if (!options.bank.empty()) {

@@ -231,7 +231,7 @@ Result<DocumentFileState> decode_document_state(std::string_view text) try {
     s.plot_justs = in.boolean(k::kPlotJusts);
     s.plot_selected_ratio = in.boolean(k::kPlotSelectedRatio);
     // Files before version 2 have no derivative flag (an entry there is ignored).
-    s.plot_dy = s.version > 1 && in.boolean(k::kPlotDerivative);
+    s.plot_slope = s.version > 1 && in.boolean(k::kPlotSlope);
     s.step_size = in.has(k::kStepSize) ? in.positive_real(k::kStepSize) : kDefaultStepSize;
     s.number_of_overtones =
         in.has(k::kNumberOfOvertones) ? in.int32(k::kNumberOfOvertones) : kDefaultNumberOfOvertones;

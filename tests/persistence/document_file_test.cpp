@@ -40,7 +40,7 @@ DocumentFileState full_state() {
     s.y_min = -0.5f;
     s.y_max = 5.0f;
     s.plot_justs = true;
-    s.plot_dy = true;
+    s.plot_slope = true;
     s.step_size = static_cast<double>(0.01f);
     s.number_of_overtones = 12;
     s.volume = 100;
@@ -64,9 +64,9 @@ TEST(DocumentFileRead, EachFixtureGivesItsState) {
         {"full", [](State&) {}},
         {"version_as_integer", [](State&) {}},
         {"version_as_text", [](State& s) { s.version = 17; }},
-        {"version1_with_plot_dx", [](State& s) { s.version = 1, s.plot_dy = false; }},
-        {"version_as_real", [](State& s) { s.version = 1, s.plot_dy = false; }},
-        {"no_version", [](State& s) { s.version = 0, s.plot_dy = false; }},
+        {"version1_with_plot_dx", [](State& s) { s.version = 1, s.plot_slope = false; }},
+        {"version_as_real", [](State& s) { s.version = 1, s.plot_slope = false; }},
+        {"no_version", [](State& s) { s.version = 0, s.plot_slope = false; }},
         {"other_number_types", [](State& s) { s.base_frequency = 440.0; }},
         {"without_optional_entries",
          [](State& s) {
