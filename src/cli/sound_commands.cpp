@@ -122,7 +122,7 @@ void render(const RenderOptions& o) {
         if (ids[i] == SynthController::kNoNote)
             std::fprintf(stderr, "kelvara-cli: tone %zu (%g Hz) was skipped: %s\n", i + 1,
                          double(o.chord[i]),
-                         sound::playable_pitch_for_freq(o.chord[i])
+                         sound::playable_pitch_for_frequency(o.chord[i])
                              ? "the synthesizer had no room to start it"
                              : "not a frequency a bank can play");
     if (const uint64_t lacking = controller->partials_without_voice(); lacking > 0)
