@@ -768,12 +768,13 @@ TEST_F(CliTest, SpecialFilesAreRefusedByEveryWriterAndReaderAndLeftAsTheyWere) {
     if (geteuid() != 0) GTEST_SKIP() << "making a device node needs root";
     ASSERT_EQ(run("new {dir}/t.kelvara --scale 1,1.5,2").exit_code, 0);
     ASSERT_EQ(run("scl export {dir}/t.kelvara {dir}/t.scl --kbm {dir}/t.kbm").exit_code, 0);
-    for (const char* written : {"t.syx", "t.wav"}) std::ofstream(dir_ / written) << "old";
+    for (const char* written : {"n.kelvara", "t.syx", "t.wav"})
+        std::ofstream(dir_ / written) << "old";
     const struct {
         const char* command;
         const char* regular;  // the file a link to a regular file points to
     } commands[] = {
-        {"new {t}", "t.kelvara"},
+        {"new {t}", "n.kelvara"},
         {"scl export {dir}/t.kelvara {t}", "t.scl"},
         {"scl export {dir}/t.kelvara {dir}/k.scl --kbm {t}", "t.kbm"},
         {"mts export {dir}/t.kelvara {t}", "t.syx"},
@@ -811,7 +812,7 @@ TEST_F(CliTest, SpecialFilesAreRefusedByEveryWriterAndReaderAndLeftAsTheyWere) {
                     std::filesystem::create_symlink(fifo, special);
                     break;
             }
-            std::string line = "timeout 20 " + expand(args);
+            std::string line = "timeout 20 " + std::string(KELVARA_CLI) + " " + expand(args);
             line.replace(line.find("{t}"), 3, special.string());
             const CliRun r = run_cli_line(line);
             const auto status = std::filesystem::symlink_status(special);
