@@ -5,6 +5,12 @@
 #include <cmath>
 
 namespace kelvara {
+
+std::string chord_size_refusal(size_t tones) {
+    return "A chord holds at most " + std::to_string(kMaxChordTones) + " tones, not " +
+           std::to_string(tones) + ".";
+}
+
 namespace {
 
 std::string plain_number(double value) {
