@@ -205,7 +205,7 @@ const CaseGroups& case_groups() {
              "  \"y_max\": 3,\n"
              "  \"plot_justs\": false,\n"
              "  \"plot_selected_ratio\": false,\n"
-             "  \"plot_slope\": false,\n"
+             "  \"plot_dy\": false,\n"
              "  \"step_size\": 0.009999999776482582,\n"
              "  \"number_of_overtones\": 9,\n"
              "  \"custom_partials\": [],\n"
