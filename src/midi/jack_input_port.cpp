@@ -73,12 +73,12 @@ void JackInputPort::disconnect_source(const MidiSource& source) {
     if (!server_gone_.load()) jack_disconnect(client_, source.address.c_str(), full_name_.c_str());
 }
 
-int JackInputPort::process(jack_nframes_t frames, void* self) noexcept {
+int JackInputPort::process(jack_nframes_t frames, void* self) noexcept KELVARA_NONBLOCKING {
     static_cast<JackInputPort*>(self)->copy_events_to_ring(frames);
     return 0;
 }
 
-void JackInputPort::copy_events_to_ring(jack_nframes_t frames) noexcept {
+void JackInputPort::copy_events_to_ring(jack_nframes_t frames) noexcept KELVARA_NONBLOCKING {
     void* buffer = jack_port_get_buffer(port_, frames);
     const uint32_t count = jack_midi_get_event_count(buffer);
     if (count == 0) return;
@@ -88,8 +88,9 @@ void JackInputPort::copy_events_to_ring(jack_nframes_t frames) noexcept {
         if (jack_midi_event_get(&event, buffer, i) != 0) continue;
         const EventHeader header{static_cast<uint64_t>(cycle_start) + event.time,
                                  static_cast<uint32_t>(event.size)};
+        ledger_.record({event.buffer, event.size});
         if (jack_ringbuffer_write_space(ring_.get()) < sizeof header + event.size) {
-            dropped_.fetch_add(1, std::memory_order_relaxed);
+            ledger_.lost();  // the receive thread delivers the state it left
             continue;
         }
         jack_ringbuffer_write(ring_.get(), reinterpret_cast<const char*>(&header), sizeof header);
@@ -104,7 +105,19 @@ void JackInputPort::receive_loop(const std::stop_token& stop) {
         wake_pending_.store(false, std::memory_order_release);
         if (stop.stop_requested()) return;
         while (drain_ring_into_list()) deliver_(list_.data(), list_.size(), deliver_context_);
+        deliver_merged_state();
     }
+}
+
+// After a burst the ring had no room for: what brings the keys and controllers to the state
+// the sender left, as one list.
+void JackInputPort::deliver_merged_state() {
+    const std::vector<KeyStateLedger::Message> messages = ledger_.reconcile();
+    if (messages.empty()) return;
+    list_.clear();
+    const uint64_t now = jack_frame_time(client_);
+    for (const KeyStateLedger::Message& message : messages) list_.add_message(now, message);
+    deliver_(list_.data(), list_.size(), deliver_context_);
 }
 
 // Moves the complete events now in the ring into the packet list; false when there were
@@ -118,6 +131,7 @@ bool JackInputPort::drain_ring_into_list() {
         jack_ringbuffer_read_advance(ring_.get(), sizeof header);
         message_.resize(header.size);
         jack_ringbuffer_read(ring_.get(), reinterpret_cast<char*>(message_.data()), header.size);
+        ledger_.delivered(message_);
         list_.add_message(header.time_stamp, message_);
     }
     return list_.packet_count() > 0;

@@ -380,11 +380,9 @@ int SynthEngine::queue_cost(const ChannelEvent& event) const noexcept KELVARA_NO
     return 1;
 }
 
-// On the rendering thread. Two allocations remain here, both FluidSynth's or the loader's
-// and both on a tone start only: the exact-pitch loader makes a voice's sample for a playback
-// rate the first time a pitch needs it (later tones at that pitch reuse it), and a preset of
-// FluidSynth's own loaders (an SF3 bank) retunes its key, which FluidSynth does by copying
-// the tuning table.
+// On the rendering thread: nothing here allocates, frees or waits. A tone start finds its
+// samples made (start_tone), and a tone of FluidSynth's own loaders is fine-tuned per voice
+// rather than through a key tuning, which FluidSynth would copy for every retuned key.
 void SynthEngine::apply(const ChannelEvent& event) noexcept KELVARA_NONBLOCKING {
     fluid_synth_t* synth = synth_.get();
     switch (event.kind) {
