@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <thread>
 
 namespace kelvara::midi {
 
@@ -12,8 +13,10 @@ namespace {
 
 // Room for about 5000 three-byte events, or a few long system-exclusive messages.
 constexpr size_t kRingBytes = 64 * 1024;
-// The receive thread wakes at least this often to notice a stop request.
-constexpr auto kReceiveWait = std::chrono::milliseconds(100);
+// How often the receive thread looks at the ring while it is empty. The process thread never
+// wakes it: waking a thread is a system call (a futex), which a process callback must not
+// make. A millisecond is well inside one cycle (5.3 ms at 256 frames and 48 kHz).
+constexpr auto kReceivePoll = std::chrono::milliseconds(1);
 
 struct EventHeader {
     uint64_t time_stamp;
@@ -57,7 +60,6 @@ JackInputPort::~JackInputPort() {
     if (active_ && server_alive) jack_deactivate(client_);
     if (receiver_.joinable()) {
         receiver_.request_stop();
-        wake_.release();
         receiver_.join();
     }
     if (port_ != nullptr && server_alive) jack_port_unregister(client_, port_);
@@ -96,16 +98,17 @@ void JackInputPort::copy_events_to_ring(jack_nframes_t frames) noexcept KELVARA_
         jack_ringbuffer_write(ring_.get(), reinterpret_cast<const char*>(&header), sizeof header);
         jack_ringbuffer_write(ring_.get(), reinterpret_cast<const char*>(event.buffer), event.size);
     }
-    if (!wake_pending_.exchange(true, std::memory_order_acq_rel)) wake_.release();
 }
 
 void JackInputPort::receive_loop(const std::stop_token& stop) {
     while (!stop.stop_requested()) {
-        if (!wake_.try_acquire_for(kReceiveWait)) continue;
-        wake_pending_.store(false, std::memory_order_release);
-        if (stop.stop_requested()) return;
-        while (drain_ring_into_list()) deliver_(list_.data(), list_.size(), deliver_context_);
+        bool delivered = false;
+        while (drain_ring_into_list()) {
+            deliver_(list_.data(), list_.size(), deliver_context_);
+            delivered = true;
+        }
         deliver_merged_state();
+        if (!delivered) std::this_thread::sleep_for(kReceivePoll);
     }
 }
 
@@ -121,7 +124,7 @@ void JackInputPort::deliver_merged_state() {
 }
 
 // Moves the complete events now in the ring into the packet list; false when there were
-// none. An event whose bytes are not all written yet stays for the next wake-up.
+// none. An event whose bytes are not all written yet stays for the next look.
 bool JackInputPort::drain_ring_into_list() {
     list_.clear();
     EventHeader header{};

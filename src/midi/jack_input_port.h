@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <semaphore>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -64,10 +63,6 @@ private:
     bool active_ = false;
 
     JackRingbufferHandle ring_;
-    std::counting_semaphore<> wake_{0};
-    // Set by the process thread when it wakes the receive thread, cleared by the receive
-    // thread before it drains: at most one wake-up is ever pending.
-    std::atomic<bool> wake_pending_{false};
     KeyStateLedger ledger_;
 
     // Receive-thread state, reused from list to list.
