@@ -232,8 +232,8 @@ std::vector<int32_t> SynthController::start_chord(const std::vector<float>& chor
     ids.reserve(chord.size());
     for (const float frequency : chord) {
         const auto pitch = program == sound::ToneProgram::DocumentTimbre
-                               ? sound::exact_pitch_for_freq(frequency)
-                               : sound::playable_pitch_for_freq(frequency);
+                               ? sound::exact_pitch_for_frequency(frequency)
+                               : sound::playable_pitch_for_frequency(frequency);
         int32_t id = kNoNote;
         if (pitch) {
             id = next_note_id();

@@ -78,7 +78,7 @@ TEST(JackBurst, EveryKeyReleasedThroughTheJackPortEndsSilent) {
     ASSERT_TRUE(document.apply_state(state));
     midi::MidiClientOpening opened = midi::open_jack_midi_client("kelvara-burst");
     ASSERT_TRUE(opened.client) << opened.failure;
-    InstrumentRig rig(document.published_chord_map(),
+    InstrumentRig rig(document.chords().published(),
                       {testing::offline_setup(banks.sf2()), std::move(opened.client)});
     ASSERT_TRUE(rig.synthesizer_built());
     rig.synth().start();  // the null output renders in real time
