@@ -108,6 +108,15 @@ StereoBuffer render_in_real_time(SynthController& synth, double seconds) {
     return recorded;
 }
 
+// A burst faster than the notes could be played is merged, never lost: say how much.
+void report_merged(const midi::MidiInput& input) {
+    if (const uint64_t merged = input.merged_events(); merged > 0)
+        std::printf(
+            "merged %llu MIDI messages that arrived faster than they could be played; "
+            "the keys end as the sender left them\n",
+            static_cast<unsigned long long>(merged));
+}
+
 void run_play(const PlayOptions& options) {
     if (!(options.seconds > 0.0 && options.seconds <= kMaxPlaySeconds))
         throw UsageError("--seconds must be above 0 and at most 86400");
@@ -146,9 +155,11 @@ void run_play(const PlayOptions& options) {
     std::fflush(stdout);
     if (options.wav.empty()) {
         std::this_thread::sleep_for(std::chrono::duration<double>(options.seconds));
+        report_merged(rig.midi_input());
         return;
     }
     StereoBuffer recorded = render_in_real_time(synth, options.seconds);
+    report_merged(rig.midi_input());
     rig.close_midi_input();  // no more notes; the tail lets the last ones fade
     const std::optional<StereoBuffer> tail =
         synth.render_offline(static_cast<int>(kReleaseTailSeconds * synth.sample_rate()));
