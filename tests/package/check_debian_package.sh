@@ -110,7 +110,7 @@ grep -q '<project_license>GPL-3.0-or-later</project_license>' "$metainfo" ||
 if command -v lintian >/dev/null; then
     lintian_tags="$(lintian --tags copyright-not-using-common-license-for-gpl,\
 unknown-copyright-format-uri,syntax-error-in-dep5-copyright,no-copyright-file,\
-copyright-without-copyright-notice "$deb" 2>&1)"
+copyright-without-copyright-notice "$deb" 2>/dev/null)"
     [[ -z "$lintian_tags" ]] || fail "lintian on the copyright file: $lintian_tags"
 fi
 
