@@ -166,18 +166,16 @@ void run_scale_generator_dialog(Document& document, bool add_to_table, QWidget* 
 
 void add_scale_tool_items(QMenu& menu, Document& document, const QAction& add_to_table,
                           QWidget* parent) {
-    QAction* generate = menu.addAction(QObject::tr("Generate Scale\u2026"), parent,
-                                       [&document, &add_to_table, parent] {
-                                           run_scale_generator_dialog(
-                                               document, add_to_table.isChecked(), parent);
-                                       });
+    QAction* generate = menu.addAction(
+        QObject::tr("Generate Scale\u2026"), parent, [&document, &add_to_table, parent] {
+            run_scale_generator_dialog(document, add_to_table.isChecked(), parent);
+        });
     generate->setToolTip(
         QObject::tr("A scale from a period and a generator, or a segment of the harmonic "
                     "series"));
     QAction* against_just = menu.addAction(
-        QObject::tr("Scale Against Just\u2026"), parent, [&document, parent] {
-            show_scale_against_just(document.tables().scale_ratios(), parent);
-        });
+        QObject::tr("Scale Against Just\u2026"), parent,
+        [&document, parent] { show_scale_against_just(document.tables().scale_ratios(), parent); });
     against_just->setToolTip(QObject::tr("Each scale step's just ratio and its error in cents"));
 }
 
