@@ -56,11 +56,15 @@ std::unique_ptr<midi::MidiOutputClient> open_cli_midi_output_client(const std::s
     return std::move(opening.client);
 }
 
-void connect_named_sources(midi::MidiInput& input, const std::vector<std::string>& names) {
+void connect_named_sources(midi::MidiInput& input, const std::vector<std::string>& names,
+                           std::string_view unless_named) {
     const auto& items = input.source_items();
     int connected = 0;
     for (size_t i = 0; i < items.size(); ++i) {
-        if (!wanted(items[i], names) || !input.connect_source(static_cast<int>(i))) continue;
+        const bool skipped =
+            names.empty() && !unless_named.empty() && items[i].source.name == unless_named;
+        if (skipped || !wanted(items[i], names) || !input.connect_source(static_cast<int>(i)))
+            continue;
         std::printf("connected: %s\n", items[i].title.c_str());
         ++connected;
     }

@@ -105,7 +105,8 @@ void run_midi_out(const MidiOutOptions& options) {
     });
     {
         midi::MidiInput input(open_cli_midi_client(options.system), {player, lookup, last_played});
-        connect_named_sources(input, options.sources);
+        // Never the output's own port: what it sends would come back and play again.
+        connect_named_sources(input, options.sources, midi::kMidiOutputPortName);
         std::printf("playing for %g s\n", options.seconds);
         std::fflush(stdout);
         std::this_thread::sleep_for(std::chrono::duration<double>(options.seconds));
