@@ -151,7 +151,7 @@ Result<void> ScaleGeneratorDialog::generate() {
     const Result<GeneratedScale> scale = generated();
     if (!scale) return scale.error();
     const ScalaScale file{description().toStdString(), scale->degrees};
-    if (Result<void> imported = document_.import_scale(
+    if (Result<void> imported = document_.tuning_actions().import_scale(
             file, add_to_table_ ? ScaleImportMode::Add : ScaleImportMode::Replace);
         !imported)
         return imported.error();

@@ -98,7 +98,7 @@ void run_midi_out(const MidiOutOptions& options) {
     if (scale)
         lookup = std::make_shared<TunedKeyLookup>(scale_on_keys(document, choice));
     else
-        lookup = std::make_shared<PublishedChordLookup>(document.published_chord_map());
+        lookup = std::make_shared<PublishedChordLookup>(document.chords().published());
     auto last_played = std::make_shared<midi::LastPlayedKey>([](int key) {
         std::printf("key %d\n", key);  // on the receive thread; nothing else prints then
         std::fflush(stdout);
