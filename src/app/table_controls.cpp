@@ -15,6 +15,7 @@
 
 #include "app/document_table_model.h"
 #include "app/document_window.h"
+#include "app/scale_generator_dialog.h"
 #include "document/actions.h"
 #include "document/audition.h"
 #include "scales/decimal_text.h"
@@ -123,6 +124,8 @@ void DocumentWindow::connect_table_controls() {
     widgets_.preset_add_item->setToolTip(
         tr("Checked: a preset or the equal division adds the ratios not yet in the scale. "
            "Unchecked: it replaces the scale."));
+    widgets_.preset_menu->addSeparator();
+    add_scale_tool_items(*widgets_.preset_menu, *document_, *widgets_.preset_add_item, this);
     widgets_.preset_menu->setToolTipsVisible(true);
     const auto retitle = [harmonic_items, division_base] {
         for (const auto& [item, title] : harmonic_items)

@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
     kelvara::cli::add_midi_destinations_command(app);
     kelvara::cli::add_midi_monitor_command(app);
     kelvara::cli::add_midi_play_command(app);
+    kelvara::cli::add_midi_out_command(app);
     kelvara::cli::add_new_command(app);
     kelvara::cli::add_dump_command(app);
     kelvara::cli::add_bench_command(app);

@@ -69,25 +69,6 @@ void map_chords(Document& document, const std::vector<std::string>& texts) {
         throw UsageError("--chord: " + applied.error().located_detail());
 }
 
-bool wanted(const midi::MidiSourceItem& item, const std::vector<std::string>& names) {
-    if (names.empty()) return true;
-    return std::any_of(names.begin(), names.end(), [&](const std::string& name) {
-        return name == item.title || name == item.source.address || name == item.source.name;
-    });
-}
-
-void connect_sources(midi::MidiInput& input, const std::vector<std::string>& names) {
-    const auto& items = input.source_items();
-    int connected = 0;
-    for (size_t i = 0; i < items.size(); ++i) {
-        if (!wanted(items[i], names) || !input.connect_source(static_cast<int>(i))) continue;
-        std::printf("connected: %s\n", items[i].title.c_str());
-        ++connected;
-    }
-    if (connected == 0 && !names.empty())
-        throw UsageError("none of the named MIDI sources is present");
-}
-
 // Renders `seconds` of the stopped synthesizer at the pace of the clock, so that notes
 // arriving meanwhile land where they were played.
 StereoBuffer render_in_real_time(SynthController& synth, double seconds) {
@@ -149,7 +130,7 @@ void run_play(const PlayOptions& options) {
         std::printf("key %d\n", key);  // on the receive thread; nothing else prints then
         std::fflush(stdout);
     });
-    connect_sources(rig.midi_input(), options.sources);
+    connect_named_sources(rig.midi_input(), options.sources);
     std::printf("playing for %g s (MIDI system: %s)\n", options.seconds,
                 rig.midi_system_name().c_str());
     std::fflush(stdout);
