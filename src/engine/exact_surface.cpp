@@ -44,6 +44,9 @@ ExactSurface::ExactSurface(const CurveDefinition& curve) : model_(curve.model) {
         }
     for (const double p : ratios)
         for (const double q : ratios) partial_ratios_.push_back(p / q);
+    const auto by_hz = [](const Sounding& x, const Sounding& y) { return x.hz < y.hz; };
+    std::sort(tone_.begin(), tone_.end(), by_hz);
+    std::sort(fixed_.begin(), fixed_.end(), by_hz);
     sort_distinct(meeting_ratios_);
     sort_distinct(partial_ratios_);
     for (size_t i = 0; i < fixed_.size(); ++i)
@@ -53,28 +56,36 @@ ExactSurface::ExactSurface(const CurveDefinition& curve) : model_(curve.model) {
                            fixed_[i].hz, fixed_[j].hz);
 }
 
-double ExactSurface::tone_pairs(double a, double b) const {
+double ExactSurface::pairs_near(double hz, double amplitude, const std::vector<Sounding>& others,
+                                double scale) const {
+    // Partials further apart than kNegligibleSeparation either way, from the inequality
+    // solved for the other partial's frequency.
+    constexpr double kReach = kNegligibleSeparation / rt::kNumerator;
+    const double lowest =
+        (hz - kReach * rt::kBandwidthOffset) / (1.0 + kReach * rt::kBandwidthSlope);
+    const double highest = hz + kReach * (rt::kBandwidthSlope * hz + rt::kBandwidthOffset);
+    auto it = std::lower_bound(others.begin(), others.end(), lowest,
+                               [scale](const Sounding& o, double f) { return o.hz * scale < f; });
     double sum = 0.0;
-    for (const Sounding& p : tone_)
-        for (const Sounding& q : tone_)
-            sum += pair_value(pair_weight(p.amplitude, q.amplitude, model_), a * p.hz, b * q.hz);
+    for (; it != others.end() && it->hz * scale <= highest; ++it)
+        sum += pair_value(pair_weight(amplitude, it->amplitude, model_), hz, it->hz * scale);
     return sum;
 }
 
-double ExactSurface::self_pairs(double a) const {
+double ExactSurface::tone_pairs(double a, double b) const {
     double sum = 0.0;
-    for (size_t i = 0; i < tone_.size(); ++i)
-        for (size_t j = i + 1; j < tone_.size(); ++j)
-            sum += pair_value(pair_weight(tone_[i].amplitude, tone_[j].amplitude, model_),
-                              a * tone_[i].hz, a * tone_[j].hz);
+    for (const Sounding& p : tone_) sum += pairs_near(a * p.hz, p.amplitude, tone_, b);
     return sum;
+}
+
+// Each pair twice over, as both tone_pairs orders it: half of that.
+double ExactSurface::self_pairs(double a) const {
+    return 0.5 * tone_pairs(a, a);
 }
 
 double ExactSurface::fixed_tone_pairs(double a) const {
     double sum = 0.0;
-    for (const Sounding& p : tone_)
-        for (const Sounding& f : fixed_)
-            sum += pair_value(pair_weight(p.amplitude, f.amplitude, model_), a * p.hz, f.hz);
+    for (const Sounding& p : tone_) sum += pairs_near(a * p.hz, p.amplitude, fixed_, 1.0);
     return sum;
 }
 

@@ -51,8 +51,8 @@ public:
         double diagonal = 0.0;
         for (int round = 0; round < kMaxRounds; ++round) {
             const Point before = p;
-            diagonal = along_r(p, diagonal);
-            diagonal = along_s(p, diagonal);
+            diagonal = along_axis(p, diagonal, true);
+            diagonal = along_axis(p, diagonal, false);
             if (diagonal > 0.0) along_diagonal(p, diagonal);
             if (p.r == before.r && p.s == before.s) break;
         }
@@ -92,30 +92,20 @@ private:
         return found;
     }
 
-    double along_r(Point& p, double diagonal) {
-        std::vector<Breakpoint> cusps = meetings(box_.r_lo, box_.r_hi);
-        const std::vector<Breakpoint> d = diagonals(box_.r_lo, box_.r_hi, p.s, 0.0);
+    // Along r with s held (`along_r`), or along s with r held: the cusps where r or s meets
+    // a fixed partial, and where the line crosses a cusp line s = c·r.
+    double along_axis(Point& p, double diagonal, bool along_r) {
+        const double lo = along_r ? box_.r_lo : box_.s_lo, hi = along_r ? box_.r_hi : box_.s_hi;
+        std::vector<Breakpoint> cusps = meetings(lo, hi);
+        const std::vector<Breakpoint> d =
+            along_r ? diagonals(lo, hi, p.s, 0.0) : diagonals(lo, hi, 0.0, p.r);
         cusps.insert(cusps.end(), d.begin(), d.end());
-        const double s = p.s;
-        return settle(p,
-                      search(box_.r_lo, box_.r_hi, cusps,
-                             [&](double r) {
-                                 return Point{r, s, surface_.at(r, s)};
-                             }),
-                      diagonal);
-    }
-
-    double along_s(Point& p, double diagonal) {
-        std::vector<Breakpoint> cusps = meetings(box_.s_lo, box_.s_hi);
-        const std::vector<Breakpoint> d = diagonals(box_.s_lo, box_.s_hi, 0.0, p.r);
-        cusps.insert(cusps.end(), d.begin(), d.end());
-        const double r = p.r;
-        return settle(p,
-                      search(box_.s_lo, box_.s_hi, cusps,
-                             [&](double s) {
-                                 return Point{r, s, surface_.at(r, s)};
-                             }),
-                      diagonal);
+        const Point held = p;
+        const auto at = [&](double t) {
+            const double r = along_r ? t : held.r, s = along_r ? held.s : t;
+            return Point{r, s, surface_.at(r, s)};
+        };
+        return settle(p, search(lo, hi, cusps, at), diagonal);
     }
 
     void along_diagonal(Point& p, double c) {
@@ -230,11 +220,13 @@ Result<std::vector<SurfaceMinimum>> find_surface_minima(const CurveDefinition& c
     if (starts.size() > static_cast<size_t>(kMaxSurfaceMinima)) starts.resize(kMaxSurfaceMinima);
 
     std::vector<std::optional<SurfaceMinimum>> refined(starts.size());
+    if (progress) progress->minima_to_refine = static_cast<int32_t>(starts.size());
     const bool finished = run_parallel_tasks(
         static_cast<int32_t>(starts.size()), threads, progress ? &progress->cancel : nullptr,
         [&](int32_t, int32_t k) {
             const auto n = static_cast<size_t>(k);
             refined[n] = refine(*surface, grid.range, starts[n], triad_tolerance_cents);
+            if (progress) progress->minima_done.fetch_add(1, std::memory_order_relaxed);
         });
     if (!finished) return surface_refusal(kSurfaceCancelled);
 

@@ -8,9 +8,11 @@
 // document's first fixed tone is 1/1); a curve without it gets it added. The surface is
 // symmetric, D(r, s) = D(s, r), so by default only the half s >= r is sampled.
 //
-// Sampling runs the fast kernel row by row: each row fixes r (the tone at r joins the fixed
-// partials, whose pairs the kernel sums once) and sweeps s. Rows go to a few threads of our
-// own; a caller on another thread may watch the rows done and cancel.
+// Sampling runs the fast kernel: the pairs of each tone at r (and at s) with the fixed tones
+// once per grid line, as the curve samples them, then row by row only the pairs within and
+// between the two swept tones (the tone at r fixed for the row, the tone at s swept). Lines
+// and rows go to a few threads of our own; a caller on another thread may watch the rows done
+// and cancel.
 #include <atomic>
 #include <cstdint>
 #include <vector>
@@ -59,6 +61,8 @@ struct SurfaceGrid {
 // Shared between the sampling threads and one watcher: rows finished, and a request to stop.
 struct SurfaceProgress {
     std::atomic<int32_t> rows_done{0};
+    std::atomic<int32_t> minima_to_refine{0};  // set by find_surface_minima
+    std::atomic<int32_t> minima_done{0};
     std::atomic<bool> cancel{false};
 };
 
