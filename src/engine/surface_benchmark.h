@@ -4,7 +4,9 @@
 //   two swept tones; the half s >= r, as the window shows it), target 100 ms;
 // - "surface-worst": the same square with the worst kernel case's ten fixed tones and 128
 //   harmonics per tone.
-// Each against one sampling run of the default curve in the same process, the reference.
+// Each against one sampling run of the default curve in the same process, the reference: the
+// processor time of all threads over the reference's, which other work on a shared machine
+// leaves alone (its wall-clock time does not).
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -28,8 +30,10 @@ struct SurfaceTiming {
     std::string name;
     int32_t threads = 0;
     double wall_ms = 0.0;       // fastest run with every thread, wall-clock time
+    double processor_ms = 0.0;  // least processor time of the process (all threads) for one run
     double reference_ms = 0.0;  // fastest sampling run of the default curve, one thread
-    double ratio = 0.0;         // wall_ms / reference_ms
+    // processor_ms / reference_ms: the work, whatever else the machine is doing
+    double ratio = 0.0;
     double target_ms = 0.0;
 };
 
