@@ -8,8 +8,8 @@
 #include <chrono>
 #include <ctime>
 
-#include "engine/kernel_benchmark_cases.h"
-#include "engine/surface_benchmark.h"
+#include "bench/kernel_benchmark_cases.h"
+#include "bench/surface_benchmark.h"
 
 namespace {
 

@@ -40,27 +40,30 @@ void on_commit(QLineEdit* field, std::function<void()> commit) {
 
 void DocumentWindow::connect_curve_controls() {
     connect_float_field(widgets_.base_frequency_field, FloatField::BaseFrequency,
-                        [this](float v) { document_->set_base_frequency(v); });
+                        [this](float v) { document_->curve_actions().set_base_frequency(v); });
     connect_float_field(widgets_.step_field, FloatField::StepSize,
-                        [this](float v) { document_->set_step_size(v); });
+                        [this](float v) { document_->curve_actions().set_step_size(v); });
     // A typed ratio range is the new range Fit goes back to.
     connect_float_field(widgets_.x_min_field, FloatField::XMin, [this](float v) {
-        document_->set_bound(BoundField::XMin, v);
+        document_->curve_actions().set_bound(BoundField::XMin, v);
         home_x_range_.reset();
     });
     connect_float_field(widgets_.x_max_field, FloatField::XMax, [this](float v) {
-        document_->set_bound(BoundField::XMax, v);
+        document_->curve_actions().set_bound(BoundField::XMax, v);
         home_x_range_.reset();
     });
-    connect_float_field(widgets_.y_min_field, FloatField::YMin,
-                        [this](float v) { document_->set_bound(BoundField::YMin, v); });
-    connect_float_field(widgets_.y_max_field, FloatField::YMax,
-                        [this](float v) { document_->set_bound(BoundField::YMax, v); });
+    connect_float_field(widgets_.y_min_field, FloatField::YMin, [this](float v) {
+        document_->curve_actions().set_bound(BoundField::YMin, v);
+    });
+    connect_float_field(widgets_.y_max_field, FloatField::YMax, [this](float v) {
+        document_->curve_actions().set_bound(BoundField::YMax, v);
+    });
     connect_overtone_field();
 
     // Only the user's choice runs the action: `activated`, not a programmatic selection.
     connect(widgets_.timbre_selector, &QComboBox::activated, this, [this](int index) {
-        document_->set_overtone_type(widgets_.timbre_selector->itemData(index).toInt());
+        document_->curve_actions().set_overtone_type(
+            widgets_.timbre_selector->itemData(index).toInt());
         // The pop-up and the Overtones field follow the timbre in force.
         select_timbre(document_->curve().overtone_type());
         // Choosing Custom shows its partials, to be edited next.
@@ -70,8 +73,8 @@ void DocumentWindow::connect_curve_controls() {
     for (QToolButton* toggle : widgets_.plot_toggles) {
         connect(toggle, &QToolButton::clicked, this, [this] {
             const auto& segments = widgets_.plot_toggles;
-            document_->set_plot_flags(segments[0]->isChecked(), segments[1]->isChecked(),
-                                      segments[2]->isChecked());
+            document_->curve_actions().set_plot_flags(
+                segments[0]->isChecked(), segments[1]->isChecked(), segments[2]->isChecked());
         });
     }
 }
@@ -99,7 +102,7 @@ void DocumentWindow::connect_overtone_field() {
     QLineEdit* field = widgets_.overtones_field;
     on_commit(field, [this, field] {
         if (const auto value = parse_int_text(field->text())) {
-            document_->set_number_of_overtones(*value);
+            document_->curve_actions().set_number_of_overtones(*value);
             show_number_of_overtones(document_->curve().number_of_overtones());
             return;
         }

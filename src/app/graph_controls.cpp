@@ -20,14 +20,15 @@ void DocumentWindow::connect_graph_controls() {
     connect(graph_, &GraphWidget::gesture_started, this, [this] {
         if (!home_x_range_)
             home_x_range_ = {document_->curve().x_min(), document_->curve().x_max()};
-        document_->begin_continuous_edit();
+        document_->history().begin_continuous_edit();
     });
     connect(graph_, &GraphWidget::gesture_finished, this,
-            [this] { document_->end_continuous_edit(); });
+            [this] { document_->history().end_continuous_edit(); });
     connect(graph_, &GraphWidget::ranges_requested, this,
             [this](double x_min, double x_max, double y_min, double y_max) {
-                document_->set_graph_ranges(static_cast<float>(x_min), static_cast<float>(x_max),
-                                            static_cast<float>(y_min), static_cast<float>(y_max));
+                document_->curve_actions().set_graph_ranges(
+                    static_cast<float>(x_min), static_cast<float>(x_max), static_cast<float>(y_min),
+                    static_cast<float>(y_max));
             });
     connect(graph_, &GraphWidget::fit_requested, this, [this] { fit_graph(); });
     connect(widgets_.fit_y_button, &QPushButton::clicked, this, [this] { fit_graph(); });
@@ -59,10 +60,10 @@ void DocumentWindow::fit_graph() {
     const Curve& curve = document_->curve();
     if (home_x_range_ &&
         (home_x_range_->first != curve.x_min() || home_x_range_->second != curve.x_max()))
-        document_->set_graph_ranges(home_x_range_->first, home_x_range_->second, curve.y_min(),
-                                    curve.y_max());
+        document_->curve_actions().set_graph_ranges(home_x_range_->first, home_x_range_->second,
+                                                    curve.y_min(), curve.y_max());
     home_x_range_.reset();
-    document_->fit_y_range();
+    document_->curve_actions().fit_y_range();
 }
 
 void DocumentWindow::keep_scale_selection() {
@@ -85,7 +86,7 @@ void DocumentWindow::keep_scale_selection() {
     graph_->show_scale_ratios(shown_scale_ratios_, shown_scale_row_);
     // The cursor line shows the selected ratio, or nothing when no row is selected.
     if (row)
-        document_->selection_changed();
+        document_->table_actions().selection_changed();
     else
         graph_->move_cursor_line(std::numeric_limits<float>::quiet_NaN());
 }

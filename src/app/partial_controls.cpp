@@ -57,16 +57,16 @@ void DocumentWindow::connect_partial_controls() {
     table->installEventFilter(this);
 
     connect(widgets_.partial_buttons[0], &QToolButton::clicked, this,
-            [this] { document_->partial_action(PartialAction::Append); });
+            [this] { document_->timbre_actions().partial_action(PartialAction::Append); });
     connect(widgets_.partial_buttons[1], &QToolButton::clicked, this,
-            [this] { document_->partial_action(PartialAction::DeleteSelected); });
+            [this] { document_->timbre_actions().partial_action(PartialAction::DeleteSelected); });
     connect(widgets_.partial_buttons[2], &QToolButton::clicked, this,
             [this] { paste_partial_column(); });
 
     // Starting points: each replaces the whole list as one undo step.
     QMenu* menu = widgets_.starting_point_menu;
     const auto start_from = [this](std::vector<Partial> partials) {
-        document_->set_custom_partials(std::move(partials));
+        document_->timbre_actions().set_custom_partials(std::move(partials));
     };
     const auto count = [this] { return document_->curve().number_of_overtones(); };
     for (const HarmonicStart& start : kHarmonicStarts)
@@ -98,7 +98,7 @@ void DocumentWindow::connect_partial_controls() {
     menu->setToolTipsVisible(true);
 
     connect(widgets_.roughness_model_selector, &QComboBox::activated, this, [this](int index) {
-        document_->set_roughness_model(static_cast<RoughnessModel>(
+        document_->timbre_actions().set_roughness_model(static_cast<RoughnessModel>(
             widgets_.roughness_model_selector->itemData(index).toInt()));
         show_roughness_model(document_->curve().roughness_model());
     });
@@ -123,8 +123,8 @@ void DocumentWindow::paste_partial_column() {
     constexpr TableColumn kColumns[] = {TableColumn::PartialRatio, TableColumn::PartialAmplitude,
                                         TableColumn::PartialDecibels};
     const int column = current.isValid() ? current.column() : 0;
-    document_->paste_partial_column(kColumns[std::clamp(column, 0, 2)],
-                                    current.isValid() ? current.row() : 0, values);
+    document_->timbre_actions().paste_partial_column(kColumns[std::clamp(column, 0, 2)],
+                                                     current.isValid() ? current.row() : 0, values);
 }
 
 void DocumentWindow::show_roughness_model(RoughnessModel model) {

@@ -20,12 +20,12 @@ void DocumentWindow::connect_sound_controls() {
     // The slider's own value changes are the user's: the document's updates are shown with
     // the signals blocked (show_volume).
     connect(widgets_.volume_slider, &QSlider::valueChanged, this,
-            [this](int value) { document_->set_volume(value); });
+            [this](int value) { document_->playback_actions().set_volume(value); });
     // A drag of the slider is one undo step, however many values it passes.
     connect(widgets_.volume_slider, &QSlider::sliderPressed, this,
-            [this] { document_->begin_continuous_edit(); });
+            [this] { document_->history().begin_continuous_edit(); });
     connect(widgets_.volume_slider, &QSlider::sliderReleased, this,
-            [this] { document_->end_continuous_edit(); });
+            [this] { document_->history().end_continuous_edit(); });
 
     connect(widgets_.instrument_list, &QComboBox::activated, this, [this](int index) {
         if (index >= 0) instruments_->select_program(index);
@@ -38,7 +38,7 @@ void DocumentWindow::connect_sound_controls() {
     });
     // Like the slider, the box's own changes are the user's (show_pitch_true blocks them).
     connect(widgets_.bank_tuning_box, &QCheckBox::toggled, this,
-            [this](bool own_tuning) { document_->set_pitch_true(!own_tuning); });
+            [this](bool own_tuning) { document_->playback_actions().set_pitch_true(!own_tuning); });
     // The pop-up shows the source that is connected: after a pick, that one, or none when
     // it could not be connected.
     connect(widgets_.midi_source_list, &QComboBox::activated, this, [this](int index) {

@@ -77,7 +77,7 @@ void DocumentWindow::connect_table_controls() {
     for (const auto& [view, model] : tables) {
         view->setModel(model);
         connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-                [this] { document_->selection_changed(); });
+                [this] { document_->table_actions().selection_changed(); });
         connect(model, &DocumentTableModel::edit_refused, this, [this](const QString& message) {
             beep();
             show_refusal(message);
@@ -90,7 +90,7 @@ void DocumentWindow::connect_table_controls() {
     // delete, clear.
     const auto scale_segment = [this](QToolButton* segment, ScaleAction action) {
         connect(segment, &QToolButton::clicked, this,
-                [this, action] { document_->scale_action(action); });
+                [this, action] { document_->table_actions().scale_action(action); });
     };
     scale_segment(widgets_.scale_buttons[0], ScaleAction::AppendUnison);
     scale_segment(widgets_.scale_buttons[2], ScaleAction::DeleteSelected);
@@ -106,10 +106,10 @@ void DocumentWindow::connect_table_controls() {
                 const ScaleGeneratorFields fields{
                     leading_integer_value(widgets_.division_count_field->text().toStdString()),
                     division_base()};
-                document_->add_scale_preset(preset, fields,
-                                            widgets_.preset_add_item->isChecked()
-                                                ? ScaleImportMode::Add
-                                                : ScaleImportMode::Replace);
+                document_->table_actions().add_scale_preset(preset, fields,
+                                                            widgets_.preset_add_item->isChecked()
+                                                                ? ScaleImportMode::Add
+                                                                : ScaleImportMode::Replace);
             });
         item->setToolTip(tr(preset.tooltip));
         if (preset.preset == ScalePreset::SixteenStepHarmonics ||
@@ -139,9 +139,13 @@ void DocumentWindow::connect_table_controls() {
         ChordAction::AddAtFreeKey, ChordAction::CopyFixedTones, ChordAction::DeleteSelected};
     for (std::size_t i = 0; i < 3; ++i) {
         connect(widgets_.fixed_tone_buttons[i], &QToolButton::clicked, this,
-                [this, action = kFixedToneSegments[i]] { document_->fixed_tone_action(action); });
+                [this, action = kFixedToneSegments[i]] {
+                    document_->table_actions().fixed_tone_action(action);
+                });
         connect(widgets_.chord_buttons[i], &QToolButton::clicked, this,
-                [this, action = kChordSegments[i]] { document_->chord_action(action); });
+                [this, action = kChordSegments[i]] {
+                    document_->table_actions().chord_action(action);
+                });
     }
 
     // The Delete key in a table deletes its selected row, as its minus segment does.

@@ -65,15 +65,15 @@ void draw_and_write(const PlotOptions& o) {
     document.attach_views(view, no_fields);
     document.show_all();
     // A new document's curve fills the graph, as in a new window.
-    if (o.document.empty()) document.fit_y_range();
+    if (o.document.empty()) document.curve_actions().fit_y_range();
     // The options switch layers on; what a saved document shows stays shown.
     const bool justs = o.justs || document.curve().plot_justs();
     const bool cursor = o.cursor.has_value() || document.curve().plot_selected_ratio();
-    const bool derivative = o.derivative || document.curve().plot_dy();
+    const bool derivative = o.derivative || document.curve().plot_slope();
     if (justs != document.curve().plot_justs() ||
         cursor != document.curve().plot_selected_ratio() ||
-        derivative != document.curve().plot_dy())
-        document.set_plot_flags(justs, cursor, derivative);
+        derivative != document.curve().plot_slope())
+        document.curve_actions().set_plot_flags(justs, cursor, derivative);
     if (o.cursor) view.move_cursor_line(*o.cursor);
     view.show_readout(false);
     view.set_ratio_axis(o.cents ? RatioAxis::Cents : RatioAxis::Linear);

@@ -125,7 +125,7 @@ TEST_F(DocumentWindowTest, TypedNumbersReachTheDocumentOrAreRefusedWithABeep) {
     for (const Row& row : rows) {
         QLineEdit* field = w().*row.field;
         SCOPED_TRACE(std::string(row.typed) + " into " + field->objectName().toStdString());
-        doc().update_change_count(ChangeKind::Cleared);
+        doc().history().update_change_count(ChangeKind::Cleared);
         const int beeps = window.beep_count();
         State expected = doc().state();
         if (row.change) row.change(expected);
@@ -148,7 +148,7 @@ TEST_F(DocumentWindowTest, LeavingAFieldCommitsOnlyWhatWasTyped) {
     emit w().base_frequency_field->editingFinished();
     EXPECT_EQ(doc().curve().base_frequency(), 330.0);
     EXPECT_TRUE(doc().is_edited());
-    doc().update_change_count(ChangeKind::Cleared);
+    doc().history().update_change_count(ChangeKind::Cleared);
     type_and_return(w().x_max_field, "2.0");  // the stored bound again
     EXPECT_FALSE(doc().is_edited());
 }
@@ -166,12 +166,12 @@ TEST_F(DocumentWindowTest, TheGraphFollowsTheTimbreTheTogglesAndTheFit) {
 
     QTest::mouseClick(w().plot_toggles[2], Qt::LeftButton);
     QTest::mouseClick(w().plot_toggles[0], Qt::LeftButton);
-    EXPECT_TRUE(doc().curve().plot_dy() && doc().curve().plot_justs());
+    EXPECT_TRUE(doc().curve().plot_slope() && doc().curve().plot_justs());
     EXPECT_TRUE(window.graph()->shows_slope());
     EXPECT_FALSE(doc().curve().plot_selected_ratio());
 
     // Fit refits the dissonance range and shows it, without counting as a change.
-    doc().update_change_count(ChangeKind::Cleared);
+    doc().history().update_change_count(ChangeKind::Cleared);
     w().y_max_field->setText(QStringLiteral("40"));
     QTest::mouseClick(w().fit_y_button, Qt::LeftButton);
     EXPECT_LT(doc().curve().y_max(), 40.0f);
@@ -194,10 +194,10 @@ TEST_F(DocumentWindowTest, TheOvertonesFieldIsOffForASineOnly) {
     EXPECT_FALSE(w().overtones_field->isEnabled());
     choose(FlatHarmonics);
     EXPECT_TRUE(w().overtones_field->isEnabled());
-    doc().undo();
+    doc().history().undo();
     EXPECT_EQ(doc().curve().overtone_type(), PureTone);
     EXPECT_FALSE(w().overtones_field->isEnabled());
-    doc().redo();
+    doc().history().redo();
     EXPECT_TRUE(w().overtones_field->isEnabled());
     DocumentFileState read = doc().state();
     read.overtone_type = PureTone;
@@ -233,7 +233,7 @@ TEST_F(DocumentWindowTest, TheCustomTimbreIsEditedInItsTableAndStartsFromItsMenu
     w().partial_table->setCurrentIndex(w().partial_table->model()->index(0, 0));
     QTest::keySequence(w().partial_table, QKeySequence::Paste);
     EXPECT_EQ(doc().curve().custom_partials()[2].ratio, 5.404);
-    EXPECT_EQ(doc().undo_name(), EditName::PastePartials);
+    EXPECT_EQ(doc().history().undo_name(), EditName::PastePartials);
     QApplication::clipboard()->setText(QStringLiteral("1 2000"));
     QTest::mouseClick(w().partial_buttons[2], Qt::LeftButton);
     EXPECT_EQ(status(), "Row 2: A partial's ratio must be 0.001\u20131000.");
@@ -250,7 +250,7 @@ TEST_F(DocumentWindowTest, TheCustomTimbreIsEditedInItsTableAndStartsFromItsMenu
 
     QTest::keyClick(w().roughness_model_selector, Qt::Key_Down);
     EXPECT_EQ(doc().curve().roughness_model(), RoughnessModel::Minimum);
-    doc().undo();
+    doc().history().undo();
     EXPECT_EQ(w().roughness_model_selector->currentData().toInt(),
               static_cast<int>(RoughnessModel::Product));
     QTest::keyClick(w().timbre_selector, Qt::Key_Up);
@@ -309,7 +309,7 @@ TEST(DocumentWindowMidi, ThePopUpShowsTheSourceThatIsConnected) {
         setup.sound.default_bank = "/nonexistent/bank.sf2";  // the generated bank: quick
         setup.midi_client = std::move(client);
         auto rig =
-            std::make_unique<InstrumentRig>(document->published_chord_map(), std::move(setup));
+            std::make_unique<InstrumentRig>(document->chords().published(), std::move(setup));
         return std::make_unique<DocumentWindow>(std::move(document), std::move(rig));
     };
     midi::InProcessMidiSystem system;
@@ -461,7 +461,7 @@ TEST_F(DocumentWindowTest, EveryFieldAndCellAnswersAsTheValueTableSaysAndSaysWhy
             testing::put_value(expected, row);
             expected.y_min = typed.y_min, expected.y_max = typed.y_max;  // refitted
             EXPECT_EQ(typed, expected);
-            doc().undo();
+            doc().history().undo();
         } else if (row.refusal_names_bounds()) {
             EXPECT_THAT(status(), HasSubstr(bounds_text(row.kind)));
         }
@@ -478,7 +478,7 @@ TEST_F(DocumentWindowTest, WhatFieldsAndCellsShowReadsBackAndRatiosTakeFractions
     EXPECT_EQ(w().x_max_field->text(), "3.4312503");
     w().preset_menu->actions()[2]->trigger();  // 12 equal steps per octave: cents 100, 200, ...
     EXPECT_EQ(cell(w().scale_table, 4, 1), "400");
-    doc().update_change_count(ChangeKind::Cleared);
+    doc().history().update_change_count(ChangeKind::Cleared);
     for (QLineEdit* field : {w().x_max_field, w().base_frequency_field, w().step_field})
         type_and_return(field, field->text());
     edit_cell(w().scale_table, 4, 1, cell(w().scale_table, 4, 1));
@@ -540,9 +540,9 @@ TEST(DocumentWindowMidiOutput, ThePickedDestinationFollowsTheScaleTable) {
     ASSERT_EQ(sent.size(), 2u);
     EXPECT_EQ(std::vector<uint8_t>(sent[0].begin(), sent[0].begin() + 7),
               (std::vector<uint8_t>{0xF0, 0x7F, 0x7F, 0x08, 0x02, 0x00, 64}));
-    window.document().undo();
+    window.document().history().undo();
     EXPECT_EQ(take_sent().size(), 2u);
-    window.document().set_step_size(0.02f);
+    window.document().curve_actions().set_step_size(0.02f);
     EXPECT_TRUE(take_sent().empty()) << "an edit that leaves the tuning sends nothing";
 
     // When the list opens again without the destination, nothing holds the tuning any more.
@@ -551,7 +551,7 @@ TEST(DocumentWindowMidiOutput, ThePickedDestinationFollowsTheScaleTable) {
     EXPECT_EQ(box->currentText(), "None");
     EXPECT_EQ(box->count(), 2);
     EXPECT_THAT(record->connections, ElementsAre("connect 20:0", "disconnect 20:0"));
-    window.document().set_base_frequency(310.0f);
+    window.document().curve_actions().set_base_frequency(310.0f);
     EXPECT_TRUE(take_sent().empty());
 
     // A destination that refuses: said so, and "None" again.
@@ -585,7 +585,7 @@ TEST_F(DocumentWindowTest, APressInTheGraphOrAPlaySegmentAuditionsWhileHeld) {
     QTest::mouseClick(graph, Qt::RightButton, Qt::NoModifier, middle);
     EXPECT_EQ(instruments.started_tones.size(), 1u);
 
-    doc().chord_action(ChordAction::AddAtFreeKey);
+    doc().table_actions().chord_action(ChordAction::AddAtFreeKey);
     w().chord_table->selectRow(0);
     QTest::keyPress(w().chord_table, Qt::Key_Space);
     ASSERT_EQ(instruments.started_tones.size(), 2u);

@@ -65,14 +65,15 @@ TEST_F(GraphWindowTest, AZoomIsOneUndoStepAndFitGoesBack) {
     for (int i = 0; i < 4; ++i) wheel_over_graph(1.5f, 1);
     EXPECT_LT(doc().curve().x_max() - doc().curve().x_min(), 0.5f);
     EXPECT_EQ(w().x_max_field->text().toFloat(), doc().curve().x_max()) << "the fields follow";
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !doc().can_redo() && doc().undo_name(); }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !doc().history().can_redo() && doc().history().undo_name(); }, 2000));
     QTest::qWait(GraphWidget::kWheelGestureMs + 100);
-    doc().undo();
+    doc().history().undo();
     EXPECT_EQ(doc().curve().x_min(), x_min);
     EXPECT_EQ(doc().curve().x_max(), x_max);
-    EXPECT_FALSE(doc().can_undo()) << "four notches, one step";
+    EXPECT_FALSE(doc().history().can_undo()) << "four notches, one step";
 
-    doc().redo();
+    doc().history().redo();
     QTest::mouseClick(w().fit_y_button, Qt::LeftButton);
     EXPECT_EQ(doc().curve().x_min(), x_min);
     EXPECT_EQ(doc().curve().x_max(), x_max);
@@ -85,25 +86,26 @@ TEST_F(GraphWindowTest, AZoomIsOneUndoStepAndFitGoesBack) {
 // Whatever changes the scale (a preset, a re-sorting edit, Delete, Clear, undo), the row
 // selected and the cursor line stay on one ratio.
 TEST_F(GraphWindowTest, TheCursorAndTheSelectedRowAgreeAfterEveryScaleChange) {
-    doc().set_plot_flags(false, true, false);
-    doc().add_scale_preset(ScalePreset::TwelveTone);
+    doc().curve_actions().set_plot_flags(false, true, false);
+    doc().table_actions().add_scale_preset(ScalePreset::TwelveTone);
     w().scale_table->selectRow(7);  // 1.4983
     expect_cursor_on_selected_row();
     const float fifth = doc().tables().scale_ratios()[7];
-    doc().add_scale_preset(ScalePreset::JustRatios, {}, ScaleImportMode::Add);  // rows before it
+    doc().table_actions().add_scale_preset(ScalePreset::JustRatios, {},
+                                           ScaleImportMode::Add);  // rows before it
     EXPECT_EQ(doc().tables().scale_ratios()[*selected_scale_row()], fifth);
     expect_cursor_on_selected_row();
-    doc().edit_cell(DocumentTable::ScaleRatios, TableColumn::Ratios,
-                    static_cast<int32_t>(*selected_scale_row()), 1.05f);
+    doc().table_actions().edit_cell(DocumentTable::ScaleRatios, TableColumn::Ratios,
+                                    static_cast<int32_t>(*selected_scale_row()), 1.05f);
     window.reload_table(DocumentTable::ScaleRatios);
     EXPECT_EQ(doc().tables().scale_ratios()[*selected_scale_row()], 1.05f) << "followed the sort";
     expect_cursor_on_selected_row();
-    doc().scale_action(ScaleAction::DeleteSelected);
+    doc().table_actions().scale_action(ScaleAction::DeleteSelected);
     ASSERT_TRUE(selected_scale_row());
     expect_cursor_on_selected_row();
-    doc().undo();
+    doc().history().undo();
     expect_cursor_on_selected_row();
-    doc().scale_action(ScaleAction::RemoveAll);
+    doc().table_actions().scale_action(ScaleAction::RemoveAll);
     EXPECT_FALSE(selected_scale_row());
     expect_cursor_on_selected_row();
 }
@@ -134,7 +136,7 @@ TEST(ScaleSelection, TheRowFollowsItsRatioTheEditOrTheDeletedRowsPlace) {
 TEST_F(GraphWindowTest, EveryControlShowsWholeAtTheMinimumSize) {
     EXPECT_EQ(window.minimumSize(), QSize(1024, 700));
     window.resize(1024, 700);
-    doc().set_bound(BoundField::YMax, 0.4661337f);
+    doc().curve_actions().set_bound(BoundField::YMax, 0.4661337f);
     QApplication::processEvents();
     const QRect inside = window.rect();
     int checked = 0;

@@ -291,7 +291,7 @@ TEST(ViewWithDocument, DrawsTheDocumentsCurveAndReadsNothingFreedAfterIt) {
         ASSERT_EQ(points.size(), size_t(last + 1));
         EXPECT_FLOAT_EQ(points[last].x, view.location_for_x(curve.x_values()[last]));
         EXPECT_FLOAT_EQ(points[last].y, view.location_for_y(curve.y_values()[last]));
-        document.set_plot_flags(true, true, true);
+        document.curve_actions().set_plot_flags(true, true, true);
         EXPECT_EQ(points_of(view.dy_curve_path()).size(), size_t(last));
         EXPECT_EQ(segment_ratios(view, view.justs_path()).size(), 14u);
     }

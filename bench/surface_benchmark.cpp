@@ -1,11 +1,11 @@
-#include "engine/surface_benchmark.h"
+#include "bench/surface_benchmark.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <ctime>
 
-#include "engine/kernel_benchmark_cases.h"
+#include "bench/kernel_benchmark_cases.h"
 #include "engine/parallel_tasks.h"
 
 namespace kelvara {
