@@ -289,6 +289,22 @@ const CaseGroups& case_groups() {
             {"dump {dir}/own.kelvara", 0, Match::Regex,
              R"("overtone_type": 6,[^{]*"custom_partials": \[\[1, 1\], \[2\.756, 0\.5\]\],\n)"
              R"(  "roughness_model": "min",)"},
+            // The triad surface: six equal harmonics have 4:5:6 and 10:12:15 among their minima,
+            // found exactly on a coarse grid.
+            {"surface --partials 1:1,2:1,3:1,4:1,5:1,6:1 --size 64 --minima", 0, Match::Regex,
+             R"(^r,s,value,prominence,just\n(.*\n)*1\.25,1\.5,[\d.e-]+,[\d.e-]+,4:5:6\n)"},
+            {"surface --partials 1:1,2:1,3:1,4:1,5:1,6:1 --size 64 --minima", 0, Match::Contains,
+             "\n1.2,1.5,"},
+            {"surface --size 3 --full --csv {dir}/s.csv --png {dir}/s.png --svg {dir}/s.svg", 0,
+             Match::Equals, ""},
+            {"bench --case surface --min-time 0", 0, Match::Regex,
+             R"(\nsurface [\d.]+ ms for 512x512 on \d+ threads, [\d.]+ ms of processor time = )"
+             R"([\d.]+ sampling runs of [\d.]+ ms )"
+             R"(\(target 100 ms\)\n$)"},
+            usage_error("surface",
+                        "surface needs at least one of --csv, --png, --svg and --minima"),
+            usage_error("surface --minima --size 1", "size must lie between 2 and 2048"),
+            usage_error("surface --minima --rmin 2 --rmax 1", "The ratio range is empty"),
             usage_error("minima --format xml", "xml not in {csv,json}"),
             usage_error("minima --min-prominence -1", "--min-prominence must be"),
             usage_error("minima --just-tolerance -5", "just-ratio tolerance must be"),
