@@ -225,14 +225,15 @@ TEST_F(DocumentFilesTest, AFailedWriteLeavesTheOldFileByteIdentical) {
     EXPECT_THAT(folder_entries(), ::testing::ElementsAre("song.kelvara"));
 }
 
-TEST_F(DocumentFilesTest, AFailedRenameLeavesNoTemporaryFile) {
-    // A folder stands where the file should go: the rename over it fails.
+TEST_F(DocumentFilesTest, AFolderInTheWayIsRefusedAndLeavesNoTemporaryFile) {
+    // A folder stands where the file should go: the save is refused before anything is written.
     const fs::path blocked = folder / "blocked.kelvara";
     fs::create_directories(blocked / "inside");
     Document doc;
     const Result<void> not_renamed = save_document_file(blocked, doc);
     ASSERT_FALSE(not_renamed);
-    EXPECT_EQ(not_renamed.error().kind, ErrorKind::System);
+    EXPECT_EQ(not_renamed.error().kind, ErrorKind::Refused);
+    EXPECT_THAT(not_renamed.error().reason, ::testing::HasSubstr("not a file"));
     EXPECT_THAT(folder_entries(), ::testing::ElementsAre("blocked.kelvara"));
 }
 

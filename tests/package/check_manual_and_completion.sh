@@ -141,7 +141,7 @@ midi-play --wav;               folder|g.wav|
 plot --png;                    folder|h.png|
 midi-sources --midi;           alsa|jack|none|
 mts send;                      a.kelvara|b c.kelvara|folder|
-bench --case;                  bank-tuning|bar|default|default-min|minima|pipeline|recording|worst|worst-min|
+bench --case;                  bank-tuning|bar|default|default-min|minima|pipeline|recording|surface|surface-worst|worst|worst-min|
 timbre-from-audio;             folder|g.wav|k.FLAC|
 minima --format;               csv|json|
 curve --model;                 min|product|
