@@ -61,7 +61,6 @@ void Document::show_all() {
     show_plot_flags();
     sample_curve();
     show_fitted_slope();
-    curve_view_->show_slope(curve_.plot_dy());
     curve_view_->lend_arrays(curve_.x_values(), curve_.y_values());
     curve_view_->redraw(curve_.number_of_points());
     send_volume();
@@ -81,11 +80,10 @@ void Document::show_bounds() {
 }
 
 void Document::show_plot_flags() {
-    view_->show_plot_toggles(curve_.plot_justs(), curve_.plot_selected_ratio(), curve_.plot_dy());
-    curve_view_->show_just_ratios(curve_.plot_justs());
-    curve_view_->show_cursor_line(curve_.plot_selected_ratio());
+    const PlotFlags flags = plot_flags();
+    view_->show_plot_flags(flags);
     show_fitted_slope();
-    curve_view_->show_slope(curve_.plot_dy());
+    curve_view_->set_plot_flags(flags);
 }
 
 void Document::show_fitted_slope() {

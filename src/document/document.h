@@ -114,7 +114,7 @@ public:
     // four ends are taken or none, and the curve is resampled when the x range moved. Inside
     // a continuous edit, a whole gesture is one undo step.
     void set_graph_ranges(float x_min, float x_max, float y_min, float y_max);
-    void set_plot_flags(bool justs, bool selected_ratio, bool derivative);
+    void set_plot_flags(PlotFlags flags);
     // Fits the y range to the curve and redraws (not a change of the document).
     void fit_y_range();
     // Samples the curve for the current values. A new or read document has no samples until
@@ -268,6 +268,9 @@ private:
     // The steps that show one group of values.
     void show_bounds();
     void show_plot_flags();
+    PlotFlags plot_flags() const {
+        return {curve_.plot_justs(), curve_.plot_selected_ratio(), curve_.plot_dy()};
+    }
     void show_fitted_slope();
     void send_volume();
     void send_pitch_true();

@@ -221,20 +221,14 @@ void Document::set_graph_ranges(float x_min, float x_max, float y_min, float y_m
     curve_view_->redraw(curve_.number_of_points());
 }
 
-void Document::set_plot_flags(bool justs, bool selected_ratio, bool derivative) {
-    if (justs == curve_.plot_justs() && selected_ratio == curve_.plot_selected_ratio() &&
-        derivative == curve_.plot_dy())
-        return;
+void Document::set_plot_flags(PlotFlags flags) {
+    const PlotFlags before = plot_flags();
+    if (flags == before) return;
     const EditScope edit(*this, EditName::PlotToggles);
-    const bool derivative_changed = derivative != curve_.plot_dy();
-    curve_.set_plot_flags(justs, selected_ratio, derivative);
-    curve_view_->show_just_ratios(justs);
-    curve_view_->show_cursor_line(selected_ratio);
-    if (derivative_changed) {
-        show_fitted_slope();
-        curve_view_->show_slope(derivative);
-        curve_view_->redraw(curve_.number_of_points());
-    }
+    curve_.set_plot_flags(flags.just_ratios, flags.selected_ratio, flags.slope);
+    if (flags.slope != before.slope) show_fitted_slope();
+    curve_view_->set_plot_flags(flags);
+    if (flags.slope != before.slope) curve_view_->redraw(curve_.number_of_points());
     update_change_count(ChangeKind::Done);
 }
 

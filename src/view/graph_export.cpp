@@ -66,7 +66,7 @@ Result<void> write_graph_file(GraphWidget& view, GraphFileFormat format, const Q
                               int pixel_ratio) {
     if (view.size().isEmpty() || pixel_ratio < 1 || pixel_ratio > 4)
         return refusal("The graph has no size to draw at.");
-    const bool readout = view.shows_readout();
+    const bool readout = view.layers().readout;
     view.show_readout(false);
     const Result<void> written = write_as(view, format, path, pixel_ratio);
     view.show_readout(readout);

@@ -36,7 +36,8 @@ TEST(Pipeline, EachEditResamplesRefitsAndMarksAsItShould) {
          false},
         {"another timbre", [](Document& d) { d.set_overtone_type(OddHarmonics); }, true, true},
         {"base frequency", [](Document& d) { d.set_base_frequency(261.63f); }, true, true},
-        {"slope shown", [](Document& d) { d.set_plot_flags(true, false, true); }, false, true},
+        {"slope shown", [](Document& d) { d.set_plot_flags({.just_ratios = true, .slope = true}); },
+         false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -73,8 +74,8 @@ TEST_F(PipelineTest, StoredValuesAreThe32BitValuesTypedAndRetypingThemChangesNot
 }
 
 TEST_F(PipelineTest, TheSlopeRangeIsRefittedWithEveryYFitWhileShown) {
-    doc.set_plot_flags(false, false, true);
-    EXPECT_EQ(view.layers, (std::array<bool, 3>{false, false, true}));
+    doc.set_plot_flags({.slope = true});
+    EXPECT_EQ(view.layers, (PlotFlags{.slope = true}));
     const ShownRange before = view.slope_range;
     doc.set_base_frequency(220.0f);
     const FloatRange slope = fit_derivative_range(doc.curve().x_values(), doc.curve().y_values(),

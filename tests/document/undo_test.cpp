@@ -32,7 +32,10 @@ const std::vector<ActionCase> kEveryActionClass{
     {EditName::RatioRange, [](D& d) { d.set_bound(BoundField::XMax, 3.0f); }},
     {EditName::DissonanceRange, [](D& d) { d.set_bound(BoundField::YMin, 0.5f); }},
     {EditName::GraphRanges, [](D& d) { d.set_graph_ranges(1.2f, 1.8f, 0.1f, 3.0f); }},
-    {EditName::PlotToggles, [](D& d) { d.set_plot_flags(true, true, true); }},
+    {EditName::PlotToggles,
+     [](D& d) {
+         d.set_plot_flags({true, true, true});
+     }},
     {EditName::AddScaleRatio, [](D& d) { d.scale_action(ScaleAction::AppendUnison); }},
     {EditName::DeleteScaleRatio, [](D& d) { d.scale_action(ScaleAction::DeleteSelected); }},
     {EditName::ClearScale, [](D& d) { d.scale_action(ScaleAction::RemoveAll); }},
