@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "bench/kernel_benchmark_cases.h"
 #include "engine/dissonance_kernel.h"
-#include "engine/kernel_benchmark_cases.h"
 
 namespace {
 

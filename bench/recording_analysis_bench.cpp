@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/kernel_benchmark_cases.h"
-#include "engine/recording_analysis_benchmark.h"
+#include "bench/kernel_benchmark_cases.h"
+#include "bench/recording_analysis_benchmark.h"
 #include "persistence/audio_file_reader.h"
 
 namespace {

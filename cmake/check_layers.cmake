@@ -3,7 +3,8 @@ cmake_minimum_required(VERSION 3.25)
 # the including file's folder may use. ARCHITECTURE.md's layer table is the one place the
 # rule is written: each row whose first cell is a backquoted folder name lists, in its second
 # cell, the backquoted folders it may use. A folder may always use itself; tests of a folder
-# may use what the folder may use, and the test support (tests/support) may use every folder.
+# may use what the folder may use and the benchmark cases (bench), and the test support
+# (tests/support) may use every folder. The files of bench/ are the folder bench.
 #
 #   cmake -DROOT=<repository> -P cmake/check_layers.cmake
 #
@@ -31,12 +32,15 @@ set(allowed_support "${layers};support")
 
 set(violations 0)
 file(GLOB_RECURSE sources RELATIVE "${ROOT}" "${ROOT}/src/*.h" "${ROOT}/src/*.cpp"
-     "${ROOT}/tests/*.h" "${ROOT}/tests/*.cpp")
+     "${ROOT}/tests/*.h" "${ROOT}/tests/*.cpp" "${ROOT}/bench/*.h" "${ROOT}/bench/*.cpp")
 foreach(source IN LISTS sources)
-    if(NOT source MATCHES "^(src|tests)/([a-z]+)/")
+    if(source MATCHES "^bench/[^/]+$")
+        set(folder bench)
+    elseif(source MATCHES "^(src|tests)/([a-z]+)/")
+        set(folder "${CMAKE_MATCH_2}")
+    else()
         continue()
     endif()
-    set(folder "${CMAKE_MATCH_2}")
     if(NOT DEFINED allowed_${folder})
         message(SEND_ERROR "${source}: the folder ${folder} is not in ARCHITECTURE.md's layer table")
         math(EXPR violations "${violations} + 1")
@@ -51,7 +55,7 @@ foreach(source IN LISTS sources)
         endif()
         set(may_use "${allowed_${folder}}")
         if(source MATCHES "^tests/")
-            list(APPEND may_use support)
+            list(APPEND may_use support bench)
         endif()
         list(FIND may_use "${used}" found)
         if(found EQUAL -1)

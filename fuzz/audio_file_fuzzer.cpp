@@ -40,13 +40,6 @@ void check_partials(const kelvara::PickedPartials& picked, int32_t max_partials)
 
 }  // namespace
 
-// libvorbis keeps the stream information of some damaged files it fails to open (the leak of
-// xiph/vorbis issue 125, reached through libsndfile). It is not ours to fix, and must not hide
-// the faults that are.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:vorbis_info_init\n";
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const kelvara::AudioStretchRequest request{0.0, kReadSeconds, std::nullopt};
     const auto read = kelvara::read_audio_stretch(std::span(data, size), "input", request);

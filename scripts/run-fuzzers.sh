@@ -3,7 +3,8 @@
 # starting from its seed corpus in fuzz/corpus/<name without _fuzzer>. The seeds are only
 # read: new inputs go to a scratch folder that is removed afterwards, so the committed corpus
 # only changes by hand. A crash (or a sanitizer report) fails the run with the fuzzer's
-# report; the input that caused it is kept as build/asan/<fuzzer>-crash-*.
+# report; the input that caused it is kept as build/asan/<fuzzer>-crash-*. Leaks of libraries
+# that are not Kelvara's are suppressed (fuzz/lsan.supp), so leak checking stays on for ours.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${FUZZ_SECONDS:-60}"
@@ -28,6 +29,7 @@ for fuzzer in "$build"/fuzz/*_fuzzer; do
     fi
     mkdir -p "$scratch/$name"
     echo "== $name for ${seconds}s from $seeds"
+    LSAN_OPTIONS="suppressions=$PWD/fuzz/lsan.supp:print_suppressions=0" \
     "$fuzzer" -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 \
         -artifact_prefix="$build/$name-" "$scratch/$name" "$seeds" \
         >"$scratch/$name.log" 2>&1 &

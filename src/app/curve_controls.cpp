@@ -157,39 +157,42 @@ std::vector<QWidget*> CurveControls::tab_chain() const {
 
 void CurveControls::connect_controls() {
     connect_float_field(base_frequency_field_, FloatField::BaseFrequency,
-                        [this](float v) { document_.set_base_frequency(v); });
+                        [this](float v) { document_.curve_actions().set_base_frequency(v); });
     connect_float_field(step_field_, FloatField::StepSize,
-                        [this](float v) { document_.set_step_size(v); });
+                        [this](float v) { document_.curve_actions().set_step_size(v); });
     connect_float_field(x_min_field_, FloatField::XMin, [this](float v) {
-        document_.set_bound(BoundField::XMin, v);
+        document_.curve_actions().set_bound(BoundField::XMin, v);
         emit ratio_range_typed();
     });
     connect_float_field(x_max_field_, FloatField::XMax, [this](float v) {
-        document_.set_bound(BoundField::XMax, v);
+        document_.curve_actions().set_bound(BoundField::XMax, v);
         emit ratio_range_typed();
     });
-    connect_float_field(y_min_field_, FloatField::YMin,
-                        [this](float v) { document_.set_bound(BoundField::YMin, v); });
-    connect_float_field(y_max_field_, FloatField::YMax,
-                        [this](float v) { document_.set_bound(BoundField::YMax, v); });
+    connect_float_field(y_min_field_, FloatField::YMin, [this](float v) {
+        document_.curve_actions().set_bound(BoundField::YMin, v);
+    });
+    connect_float_field(y_max_field_, FloatField::YMax, [this](float v) {
+        document_.curve_actions().set_bound(BoundField::YMax, v);
+    });
     connect_overtone_field();
 
     // Only the user's choice runs the action: `activated`, not a programmatic selection.
     connect(timbre_selector_, &QComboBox::activated, this, [this](int index) {
-        document_.set_overtone_type(timbre_selector_->itemData(index).toInt());
+        document_.curve_actions().set_overtone_type(timbre_selector_->itemData(index).toInt());
         // The pop-up and the Overtones field follow the timbre in force.
         view_.select_timbre(document_.curve().overtone_type());
         if (document_.curve().overtone_type() == CustomPartials) emit custom_timbre_chosen();
     });
     connect(roughness_model_selector_, &QComboBox::activated, this, [this](int index) {
-        document_.set_roughness_model(
+        document_.timbre_actions().set_roughness_model(
             static_cast<RoughnessModel>(roughness_model_selector_->itemData(index).toInt()));
         show_roughness_model(document_.curve().roughness_model());
     });
     for (QToolButton* toggle : plot_toggles_)
         connect(toggle, &QToolButton::clicked, this, [this] {
-            document_.set_plot_flags({plot_toggles_[0]->isChecked(), plot_toggles_[1]->isChecked(),
-                                      plot_toggles_[2]->isChecked()});
+            document_.curve_actions().set_plot_flags({plot_toggles_[0]->isChecked(),
+                                                      plot_toggles_[1]->isChecked(),
+                                                      plot_toggles_[2]->isChecked()});
         });
     connect(fit_button_, &QPushButton::clicked, this, &CurveControls::fit_requested);
     connect(cents_axis_toggle_, &QToolButton::toggled, this, [this](bool cents) {
@@ -224,7 +227,7 @@ void CurveControls::connect_float_field(QLineEdit* field, FloatField shown_as,
 void CurveControls::connect_overtone_field() {
     on_commit(overtones_field_, [this] {
         if (const auto value = parse_int_text(overtones_field_->text()))
-            document_.set_number_of_overtones(*value);
+            document_.curve_actions().set_number_of_overtones(*value);
         else
             refuse(tr("Overtones must be a whole number from %1 to %2.")
                        .arg(kOvertoneBounds.min)

@@ -41,7 +41,7 @@ DocumentWindow* DocumentController::new_document() {
     DocumentWindow* window = show_window(std::make_unique<Document>(), QString());
     // A new document opens with its curve filling the graph, not along the bottom of the
     // default range.
-    window->document().fit_y_range();
+    window->document().curve_actions().fit_y_range();
     window->set_untitled_name(next_untitled_name());
     return window;
 }
@@ -120,7 +120,7 @@ bool DocumentController::save_to(DocumentWindow& window, const QString& path) {
         show_file_error(&window, saved.error());
         return false;
     }
-    window.document().update_change_count(ChangeKind::Cleared);
+    window.document().history().update_change_count(ChangeKind::Cleared);
     note_recent(path);
     return true;
 }
@@ -139,7 +139,7 @@ bool DocumentController::revert_to_saved(DocumentWindow& window) {
     }
     // Values brought into bounds differ from the file: the document stays marked.
     if (document.values_clamped_on_read().empty())
-        document.update_change_count(ChangeKind::Cleared);
+        document.history().update_change_count(ChangeKind::Cleared);
     show_clamped_values(window, window.file_path());
     return true;
 }

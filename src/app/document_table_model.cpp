@@ -135,7 +135,7 @@ bool DocumentTableModel::setData(const QModelIndex& index, const QVariant& value
     if (value.toString().trimmed() == data(index, Qt::EditRole).toString()) return true;
     const auto cell = cell_from_text(column, value.toString());
     if (!cell) return false;
-    document_.edit_cell(table_, column, index.row(), *cell);
+    document_.table_actions().edit_cell(table_, column, index.row(), *cell);
     // An edited scale ratio has moved to its sorted row: every row is shown again.
     reload();
     return true;

@@ -84,17 +84,19 @@ QString edit_title(EditName name) {
 void install_edit_menu(DocumentWindow& window) {
     QMenu* edit = window.menuBar()->addMenu(QObject::tr("&Edit"));
     DocumentWindow* w = &window;
-    QAction* undo = edit->addAction(QObject::tr("&Undo"), w, [w] { w->document().undo(); });
+    QAction* undo =
+        edit->addAction(QObject::tr("&Undo"), w, [w] { w->document().history().undo(); });
     undo->setShortcut(QKeySequence::Undo);
-    QAction* redo = edit->addAction(QObject::tr("&Redo"), w, [w] { w->document().redo(); });
+    QAction* redo =
+        edit->addAction(QObject::tr("&Redo"), w, [w] { w->document().history().redo(); });
     redo->setShortcuts({kRedoKeys[0], kRedoKeys[1]});
     undo->setObjectName(QStringLiteral("undo_action"));
     redo->setObjectName(QStringLiteral("redo_action"));
 
     const auto show_steps = [w, undo, redo] {
-        const Document& document = w->document();
-        const auto undo_name = document.undo_name();
-        const auto redo_name = document.redo_name();
+        const EditHistory history = w->document().history();
+        const auto undo_name = history.undo_name();
+        const auto redo_name = history.redo_name();
         undo->setEnabled(undo_name.has_value());
         redo->setEnabled(redo_name.has_value());
         undo->setText(undo_name ? QObject::tr("&Undo %1").arg(edit_title(*undo_name))

@@ -33,14 +33,15 @@ void GraphControls::connect_gestures() {
     // the step, the rest belong to it.
     connect(gestures, &GraphGestures::gesture_started, this, [this] {
         if (!home_x_range_) home_x_range_ = {document_.curve().x_min(), document_.curve().x_max()};
-        document_.begin_continuous_edit();
+        document_.history().begin_continuous_edit();
     });
     connect(gestures, &GraphGestures::gesture_finished, this,
-            [this] { document_.end_continuous_edit(); });
+            [this] { document_.history().end_continuous_edit(); });
     connect(gestures, &GraphGestures::ranges_requested, this,
             [this](double x_min, double x_max, double y_min, double y_max) {
-                document_.set_graph_ranges(static_cast<float>(x_min), static_cast<float>(x_max),
-                                           static_cast<float>(y_min), static_cast<float>(y_max));
+                document_.curve_actions().set_graph_ranges(
+                    static_cast<float>(x_min), static_cast<float>(x_max), static_cast<float>(y_min),
+                    static_cast<float>(y_max));
             });
     connect(gestures, &GraphGestures::fit_requested, this, [this] { fit(); });
 }
@@ -66,10 +67,10 @@ void GraphControls::fit() {
     const Curve& curve = document_.curve();
     if (home_x_range_ &&
         (home_x_range_->first != curve.x_min() || home_x_range_->second != curve.x_max()))
-        document_.set_graph_ranges(home_x_range_->first, home_x_range_->second, curve.y_min(),
-                                   curve.y_max());
+        document_.curve_actions().set_graph_ranges(home_x_range_->first, home_x_range_->second,
+                                                   curve.y_min(), curve.y_max());
     home_x_range_.reset();
-    document_.fit_y_range();
+    document_.curve_actions().fit_y_range();
 }
 
 void GraphControls::keep_scale_selection() {
@@ -90,7 +91,7 @@ void GraphControls::keep_scale_selection() {
     graph_.show_scale_ratios(shown_scale_ratios_, shown_scale_row_);
     // The cursor line shows the selected ratio, or nothing when no row is selected.
     if (row)
-        document_.selection_changed();
+        document_.table_actions().selection_changed();
     else
         graph_.move_cursor_line(std::numeric_limits<float>::quiet_NaN());
 }

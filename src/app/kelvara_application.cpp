@@ -18,7 +18,7 @@ KelvaraApplication::KelvaraApplication()
               // The bank is measured once the window shows (DocumentWindow::showEvent).
               InstrumentRig::Setup setup;
               setup.sound.measure_banks_at_once = false;
-              return std::make_unique<InstrumentRig>(document.published_chord_map(),
+              return std::make_unique<InstrumentRig>(document.chords().published(),
                                                      std::move(setup));
           },
           [] {

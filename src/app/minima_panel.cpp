@@ -208,7 +208,7 @@ void MinimaPanel::row_selected() {
 }
 
 void MinimaPanel::to_scale(MinimaToScale mode) {
-    document_.minima_to_scale(mode, threshold_);
+    document_.table_actions().minima_to_scale(mode, threshold_);
 }
 
 }  // namespace kelvara

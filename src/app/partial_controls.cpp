@@ -59,9 +59,9 @@ PartialControls::PartialControls(Document& document, DocumentView& view, QObject
             [this](const QString& message) { refuse(message); });
     table_->installEventFilter(this);
     connect(add_, &QToolButton::clicked, this,
-            [this] { document_.partial_action(PartialAction::Append); });
+            [this] { document_.timbre_actions().partial_action(PartialAction::Append); });
     connect(delete_, &QToolButton::clicked, this,
-            [this] { document_.partial_action(PartialAction::DeleteSelected); });
+            [this] { document_.timbre_actions().partial_action(PartialAction::DeleteSelected); });
     connect(paste_, &QToolButton::clicked, this, [this] { paste_column(); });
     fill_starting_points();
 }
@@ -119,7 +119,7 @@ std::vector<QWidget*> PartialControls::tab_chain() const {
 void PartialControls::fill_starting_points() {
     QMenu* menu = starting_point_menu_;
     const auto start_from = [this](std::vector<Partial> partials) {
-        document_.set_custom_partials(std::move(partials));
+        document_.timbre_actions().set_custom_partials(std::move(partials));
     };
     const auto count = [this] { return document_.curve().number_of_overtones(); };
     for (const HarmonicStart& start : kHarmonicStarts)
@@ -185,8 +185,8 @@ void PartialControls::paste_column() {
     constexpr TableColumn kColumns[] = {TableColumn::PartialRatio, TableColumn::PartialAmplitude,
                                         TableColumn::PartialDecibels};
     const int column = current.isValid() ? current.column() : 0;
-    document_.paste_partial_column(kColumns[std::clamp(column, 0, 2)],
-                                   current.isValid() ? current.row() : 0, values);
+    document_.timbre_actions().paste_partial_column(kColumns[std::clamp(column, 0, 2)],
+                                                    current.isValid() ? current.row() : 0, values);
 }
 
 void PartialControls::refuse(const QString& reason) {

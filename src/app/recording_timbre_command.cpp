@@ -14,7 +14,7 @@ namespace kelvara {
 // The measured partials become the document's custom timbre (one undo step), shown in the
 // partials tab; a list the document refuses says why in the status bar and changes nothing.
 void use_measured_partials(DocumentWindow& window, const std::vector<Partial>& partials) {
-    if (!window.document().set_custom_partials(partials)) return;
+    if (!window.document().timbre_actions().set_custom_partials(partials)) return;
     window.show_partials();
 }
 

@@ -53,7 +53,7 @@ QList<DocumentWindow*> DocumentController::offer_recovered_documents(RecoveryAns
             orphan.discard();
             continue;
         }
-        document->mark_unsaved();
+        document->history().mark_unsaved();
         const QString origin = QFile::decodeName(orphan.origin().c_str());
         DocumentWindow* window = show_window(std::move(document), origin, std::move(orphan));
         if (origin.isEmpty()) window->set_untitled_name(next_untitled_name());

@@ -103,12 +103,12 @@ void SoundControls::connect_controls() {
     // The slider's own value changes are the user's: the document's updates are shown with
     // the signals blocked (show_volume).
     connect(volume_slider_, &QSlider::valueChanged, this,
-            [this](int value) { document_.set_volume(value); });
+            [this](int value) { document_.playback_actions().set_volume(value); });
     // A drag of the slider is one undo step, however many values it passes.
     connect(volume_slider_, &QSlider::sliderPressed, this,
-            [this] { document_.begin_continuous_edit(); });
+            [this] { document_.history().begin_continuous_edit(); });
     connect(volume_slider_, &QSlider::sliderReleased, this,
-            [this] { document_.end_continuous_edit(); });
+            [this] { document_.history().end_continuous_edit(); });
     connect(instrument_list_, &QComboBox::activated, this, [this](int index) {
         if (index >= 0) instruments_.select_program(index);
     });
@@ -119,7 +119,7 @@ void SoundControls::connect_controls() {
     });
     // Like the slider, the box's own changes are the user's (show_pitch_true blocks them).
     connect(bank_tuning_box_, &QCheckBox::toggled, this,
-            [this](bool own_tuning) { document_.set_pitch_true(!own_tuning); });
+            [this](bool own_tuning) { document_.playback_actions().set_pitch_true(!own_tuning); });
     // The pop-up shows the source that is connected: after a pick, that one, or none when
     // it could not be connected.
     connect(midi_source_list_, &QComboBox::activated, this, [this](int index) {

@@ -213,7 +213,7 @@ void TableControls::connect_tables() {
     for (const auto& [view, model] : tables) {
         view->setModel(model);
         connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-                [this] { document_.selection_changed(); });
+                [this] { document_.table_actions().selection_changed(); });
         connect(model, &DocumentTableModel::edit_refused, this, [this](const QString& message) {
             view_.beep();
             view_.show_refusal(message.toStdString());
@@ -229,7 +229,7 @@ void TableControls::connect_tables() {
         {scale_segments_[3], ScaleAction::RemoveAll}};
     for (const auto& [segment, action] : scale_actions)
         connect(segment, &QToolButton::clicked, this,
-                [this, action = action] { document_.scale_action(action); });
+                [this, action = action] { document_.table_actions().scale_action(action); });
     constexpr FixedToneAction kFixedToneSegments[] = {FixedToneAction::AppendUnison,
                                                       FixedToneAction::CopySelectedScaleRatio,
                                                       FixedToneAction::DeleteSelected};
@@ -237,9 +237,12 @@ void TableControls::connect_tables() {
         ChordAction::AddAtFreeKey, ChordAction::CopyFixedTones, ChordAction::DeleteSelected};
     for (std::size_t i = 0; i < 3; ++i) {
         connect(fixed_tone_segments_[i], &QToolButton::clicked, this,
-                [this, action = kFixedToneSegments[i]] { document_.fixed_tone_action(action); });
-        connect(chord_segments_[i], &QToolButton::clicked, this,
-                [this, action = kChordSegments[i]] { document_.chord_action(action); });
+                [this, action = kFixedToneSegments[i]] {
+                    document_.table_actions().fixed_tone_action(action);
+                });
+        connect(
+            chord_segments_[i], &QToolButton::clicked, this,
+            [this, action = kChordSegments[i]] { document_.table_actions().chord_action(action); });
     }
     for (const auto& [button, table] : {std::pair{scale_play_, DocumentTable::ScaleRatios},
                                         std::pair{chord_play_, DocumentTable::MappedChords}}) {
@@ -261,10 +264,10 @@ void TableControls::fill_preset_menu() {
                 const ScaleGeneratorFields fields{
                     leading_integer_value(division_count_field_->text().toStdString()),
                     division_base()};
-                document_.add_scale_preset(preset, fields,
-                                           preset_add_item_->isChecked()
-                                               ? ScaleImportMode::Add
-                                               : ScaleImportMode::Replace);
+                document_.table_actions().add_scale_preset(preset, fields,
+                                                           preset_add_item_->isChecked()
+                                                               ? ScaleImportMode::Add
+                                                               : ScaleImportMode::Replace);
             });
         item->setToolTip(tr(preset.tooltip));
         if (preset.preset == ScalePreset::SixteenStepHarmonics ||

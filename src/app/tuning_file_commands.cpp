@@ -145,7 +145,9 @@ void TuningFileCommands::import_scale() {
     if (document.row_count(DocumentTable::ScaleRatios) > 0)
         mode = dialogs_->ask_import_mode(&window_);
     if (!mode) return;
-    if (const Result<void> imported = document.import_scale(*scale, *mode, mapping); !imported)
+    if (const Result<void> imported =
+            document.tuning_actions().import_scale(*scale, *mode, mapping);
+        !imported)
         show_error(imported.error());
 }
 
@@ -188,7 +190,9 @@ void TuningFileCommands::export_midi_tuning() {
 void TuningFileCommands::map_scale_to_keys() {
     const std::optional<TuningChoice> choice = choose_tuning(tr("Map Scale to Keys"));
     if (!choice) return;
-    if (const Result<int32_t> filled = window_.document().map_scale_to_keys(*choice); !filled)
+    if (const Result<int32_t> filled =
+            window_.document().tuning_actions().map_scale_to_keys(*choice);
+        !filled)
         show_error(filled.error());
 }
 

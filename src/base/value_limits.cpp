@@ -5,6 +5,12 @@
 #include <cmath>
 
 namespace kelvara {
+
+std::string chord_size_refusal(size_t tones) {
+    return "A chord holds at most " + std::to_string(kMaxChordTones) + " tones, not " +
+           std::to_string(tones) + ".";
+}
+
 namespace {
 
 std::string plain_number(double value) {
@@ -74,8 +80,8 @@ std::string_view value_name(BoundedValue value) {
 
 std::string bounds_text(BoundedValue value) {
     const ValueBounds bounds = bounds_of(value);
-    const bool hertz = value == BoundedValue::BaseFrequencyHz || value == BoundedValue::ChordToneHz;
-    return plain_number(bounds.min) + "\u2013" + plain_number(bounds.max) + (hertz ? " Hz" : "");
+    const bool in_hz = value == BoundedValue::BaseFrequencyHz || value == BoundedValue::ChordToneHz;
+    return plain_number(bounds.min) + "\u2013" + plain_number(bounds.max) + (in_hz ? " Hz" : "");
 }
 
 std::optional<std::string> value_refusal(BoundedValue value, double number) {

@@ -7,6 +7,7 @@
 // of 0 or below) and clamps any other value into its bounds.
 //
 // Plain values and pure functions: safe on any thread.
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -46,6 +47,17 @@ inline constexpr ValueBounds kPartialAmplitudeBounds{0.0, 1e3};
 // under the one taken as fundamental (a bell's hum); above, 1000 times a 20 Hz fundamental is
 // the top of hearing, and the exact curve's bounds stay far away.
 inline constexpr ValueBounds kPartialRatioBounds = kRatioBounds;
+
+// The most tones one chord holds: ten fingers many times over, and with the several voices a
+// bank gives each tone still within what the synthesizer sounds at once (1024 voices). A
+// larger chord is refused where it is typed or passed; a file written before this bound keeps
+// the first 128 tones of each chord, and says so.
+inline constexpr size_t kMaxChordTones = 128;
+// So a document's chord map (one chord on each MIDI key 0-127) holds at most 16 384 tones.
+inline constexpr size_t kMaxChordMapTones = kMaxChordTones * 128;
+
+// "A chord holds at most 128 tones, not 130."
+std::string chord_size_refusal(size_t tones);
 
 ValueBounds bounds_of(BoundedValue value);
 

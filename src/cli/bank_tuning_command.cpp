@@ -99,11 +99,9 @@ void print_bank_tuning(const BankTuningOptions& o) {
     const auto started = std::chrono::steady_clock::now();
     const sound::BankTuningCache cache(sound::BankTuningCache::default_folder());
     const Result<sound::TunedBank> tuned = sound::tune_bank(o.bank, cache);
-    if (!tuned)
-        throw UsageError("the bank " + o.bank +
-                         " cannot be measured: " + refusal_text(tuned.error()));
+    if (!tuned) throw DocumentFileFailure(tuned.error());
     const auto& presets = tuned->tuning.presets;
-    if (presets.empty()) throw UsageError("the bank " + o.bank + " has no presets");
+    if (presets.empty()) throw std::runtime_error("the bank " + o.bank + " has no presets");
     if (o.program >= 0 && size_t(o.program) >= presets.size())
         throw UsageError("--program must be an index from 0 to " +
                          std::to_string(presets.size() - 1));

@@ -6,10 +6,10 @@
 #include <memory>
 #include <string>
 
+#include "bench/kernel_benchmark_cases.h"
+#include "bench/minima_benchmark.h"
+#include "bench/recording_analysis_benchmark.h"
 #include "cli/commands.h"
-#include "engine/kernel_benchmark_cases.h"
-#include "engine/minima_benchmark.h"
-#include "engine/recording_analysis_benchmark.h"
 
 namespace kelvara::cli {
 namespace {

@@ -50,12 +50,12 @@ void apply_action(Document& doc, ChordRowSelection& selection, const std::string
     const std::string name = action.substr(0, colon);
     const int beeps = selection.beeps;
     if (name == "add") {
-        doc.chord_action(ChordAction::AddAtFreeKey);
+        doc.table_actions().chord_action(ChordAction::AddAtFreeKey);
     } else if (name == "copy") {
-        doc.chord_action(ChordAction::CopyFixedTones);
+        doc.table_actions().chord_action(ChordAction::CopyFixedTones);
     } else if (name == "delete" && colon != std::string::npos) {
         selection.row = row_argument(action, colon + 1);
-        doc.chord_action(ChordAction::DeleteSelected);
+        doc.table_actions().chord_action(ChordAction::DeleteSelected);
     } else if ((name == "rekey" || name == "set") && colon != std::string::npos) {
         const size_t second = action.find(':', colon + 1);
         if (second == std::string::npos)
@@ -66,10 +66,11 @@ void apply_action(Document& doc, ChordRowSelection& selection, const std::string
             const std::optional<float> key = parse_number_text(value);
             if (!key || std::trunc(*key) != *key)
                 throw UsageError("action '" + action + "': the key is not a whole number");
-            doc.edit_cell(DocumentTable::MappedChords, TableColumn::MidiNote, row, *key);
+            doc.table_actions().edit_cell(DocumentTable::MappedChords, TableColumn::MidiNote, row,
+                                          *key);
         } else {
-            doc.edit_cell(DocumentTable::MappedChords, TableColumn::ChordString, row,
-                          parsed_chord(value));
+            doc.table_actions().edit_cell(DocumentTable::MappedChords, TableColumn::ChordString,
+                                          row, parsed_chord(value));
         }
     } else {
         throw UsageError("unknown chord-map action '" + action + "'");
@@ -81,9 +82,9 @@ void run_chord_map(const ChordMapOptions& options) {
     Document doc;
     ChordRowSelection selection;
     doc.attach_views(selection);
-    doc.set_base_frequency(options.base);
+    doc.curve_actions().set_base_frequency(options.base);
     selection.require_no_refusal_since(0, "--base: ");
-    doc.set_fixed_tones(options.ratios);
+    doc.table_actions().set_fixed_tones(options.ratios);
     selection.require_no_refusal_since(0, "--ratios: ");
     for (const std::string& action : options.actions) apply_action(doc, selection, action);
     for (const int32_t key : doc.chords().map().midi_note_numbers())

@@ -1,7 +1,8 @@
 #pragma once
-// The subcommands of kelvara-cli. Each adds itself to the application; a failure to carry a
-// command out is reported as a one-line message on stderr and exit code 2, a document file
-// that cannot be read or written as its error texts on stderr and exit code 1.
+// The subcommands of kelvara-cli. Each adds itself to the application. One rule for the exit
+// code: an argument or value refused is a one-line message on stderr and exit code 2; a file
+// or bank refused, or one that cannot be read or written, is its error texts on stderr and
+// exit code 1.
 #include <stdexcept>
 #include <string>
 
@@ -19,9 +20,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// A document file that could not be read or written, or a recording that was refused
-// (exit code 1): the error as the user would see it, with what exactly was wrong and where,
-// when known.
+// A file that could not be read or written, or was refused: a document, a scale or keyboard
+// mapping file, a recording, a bank, a render or a recording's target (exit code 1). The error
+// as the user would see it, with what exactly was wrong and where, when known.
 class DocumentFileFailure : public std::runtime_error {
 public:
     explicit DocumentFileFailure(Error error)

@@ -18,30 +18,30 @@ void apply_x_range(Document& doc, RefusalCounter& counter, float x_min, float x_
     const bool min_first = doc.curve().accepts_x_range(x_min, doc.curve().x_max());
     const int before = counter.beeps;
     if (min_first) {
-        doc.set_bound(BoundField::XMin, x_min);
-        doc.set_bound(BoundField::XMax, x_max);
+        doc.curve_actions().set_bound(BoundField::XMin, x_min);
+        doc.curve_actions().set_bound(BoundField::XMax, x_max);
     } else {
-        doc.set_bound(BoundField::XMax, x_max);
-        doc.set_bound(BoundField::XMin, x_min);
+        doc.curve_actions().set_bound(BoundField::XMax, x_max);
+        doc.curve_actions().set_bound(BoundField::XMin, x_min);
     }
     counter.require_no_refusal_since(before, "--xmin/--xmax: ");
 }
 
 void apply(Document& doc, RefusalCounter& counter, const CurveOptions& o) {
     int before = counter.beeps;
-    if (o.type) doc.set_overtone_type(*o.type);
+    if (o.type) doc.curve_actions().set_overtone_type(*o.type);
     require_accepted(counter, before, "--type");
-    if (o.partials) doc.set_custom_partials(parse_partials_argument(*o.partials));
+    if (o.partials) doc.timbre_actions().set_custom_partials(parse_partials_argument(*o.partials));
     require_accepted(counter, before, "--partials");
-    if (o.overtones) doc.set_number_of_overtones(*o.overtones);
+    if (o.overtones) doc.curve_actions().set_number_of_overtones(*o.overtones);
     require_accepted(counter, before, "--overtones");
-    if (o.model) doc.set_roughness_model(*roughness_model_named(*o.model));
+    if (o.model) doc.timbre_actions().set_roughness_model(*roughness_model_named(*o.model));
     require_accepted(counter, before, "--model");
-    if (o.base) doc.set_base_frequency(*o.base);
+    if (o.base) doc.curve_actions().set_base_frequency(*o.base);
     require_accepted(counter, before, "--base");
-    if (o.ratios) doc.set_fixed_tones(*o.ratios);
+    if (o.ratios) doc.table_actions().set_fixed_tones(*o.ratios);
     require_accepted(counter, before, "--ratios");
-    if (o.step) doc.set_step_size(*o.step);
+    if (o.step) doc.curve_actions().set_step_size(*o.step);
     require_accepted(counter, before, "--step");
     apply_x_range(doc, counter, o.x_min.value_or(doc.curve().x_min()),
                   o.x_max.value_or(doc.curve().x_max()));

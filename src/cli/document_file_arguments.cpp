@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdio>
 
+#include "base/value_limits.h"
 #include "cli/commands.h"
 #include "document/document.h"
 #include "document/document_io.h"
@@ -54,6 +55,9 @@ std::pair<int32_t, std::vector<float>> parse_chord_argument(const std::string& t
         frequencies.push_back(frequency);
         rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
     }
+    if (frequencies.size() > kMaxChordTones)
+        throw UsageError("--chord " + std::to_string(key) + ": " +
+                         chord_size_refusal(frequencies.size()));
     return {key, std::move(frequencies)};
 }
 

@@ -61,7 +61,7 @@ std::string json_of(const DocumentFileState& s) {
         {"y_max", shortest(s.y_max)},
         {"plot_justs", json_bool(s.plot_justs)},
         {"plot_selected_ratio", json_bool(s.plot_selected_ratio)},
-        {"plot_dy", json_bool(s.plot_dy)},
+        {"plot_dy", json_bool(s.plot_slope)},
         {"step_size", shortest(s.step_size)},
         {"number_of_overtones", std::to_string(s.number_of_overtones)},
         {"custom_partials", json_partials(s.custom_partials)},

@@ -56,7 +56,10 @@ void map_chords(Document& document, const std::vector<std::string>& texts) {
         Result<Chord> chord = colon == std::string::npos ? Result<Chord>(Error{})
                                                          : parse_chord(text.substr(colon + 1));
         if (key < 0 || key >= kMidiKeyCount || !chord)
-            throw UsageError("--chord " + text + " is not KEY:HZ,HZ,... with a key 0-127");
+            throw UsageError("--chord " + text + " is not KEY:HZ,HZ,... with a key 0-127" +
+                             (chord || chord.error().description.empty()
+                                  ? ""
+                                  : ": " + chord.error().description));
         if (state.chords.contains(key))
             throw UsageError("key " + std::to_string(key) + " is mapped twice");
         state.midi_note_numbers.push_back(key);
@@ -117,15 +120,17 @@ void run_play(const PlayOptions& options) {
         read_document(options.document, document);
     InstrumentRig::Setup setup;
     setup.sound.pitch_true = document.pitch_true();
-    if (!options.wav.empty()) setup.sound.backend = "null";  // rendered here, never to a device
+    if (!options.wav.empty()) {
+        check_wav_target(options.wav);  // refused now, not after the whole session
+        setup.sound.backend = "null";   // rendered here, never to a device
+    }
     setup.midi_client = open_cli_midi_client(options.system);
-    InstrumentRig rig(document.published_chord_map(), std::move(setup));
+    InstrumentRig rig(document.chords().published(), std::move(setup));
     if (!rig.synthesizer_built()) throw std::runtime_error("the synthesizer could not be built");
     SynthController& synth = rig.synth();
     if (!options.bank.empty()) {
         if (const Result<void> loaded = synth.load_bank(options.bank); !loaded)
-            throw UsageError("the bank " + options.bank +
-                             " was refused: " + refusal_text(loaded.error()));
+            throw DocumentFileFailure(loaded.error());
     }
     // As a window plays the document: at its volume.
     rig.channel().set_midi_parameter(kChannelVolumeController,

@@ -73,7 +73,7 @@ DocumentFileState fitted(const DocumentFileState& state) {
     if (const Result<void> applied = document.apply_state(state); !applied)
         throw UsageError(refusal_text(applied.error()));
     document.sample_curve();
-    document.fit_y_range();
+    document.curve_actions().fit_y_range();
     DocumentFileState with_range = state;
     with_range.y_min = document.curve().y_min();
     with_range.y_max = document.curve().y_max();

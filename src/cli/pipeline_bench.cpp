@@ -11,9 +11,9 @@
 #include <memory>
 #include <vector>
 
+#include "bench/kernel_benchmark_cases.h"
 #include "cli/commands.h"
 #include "document/document.h"
-#include "engine/kernel_benchmark_cases.h"
 #include "view/graph_widget.h"
 
 namespace kelvara::cli {
@@ -51,10 +51,10 @@ void time_pipeline(const KernelBenchmarkCase& c, double min_seconds) {
     NullDocumentView no_fields;
     document.attach_views(view, no_fields);
     document.show_all();
-    if (!document.set_fixed_tones(c.dissonance_ratios))
+    if (!document.table_actions().set_fixed_tones(c.dissonance_ratios))
         throw UsageError("the benchmark case " + c.name + " is refused by a document");
-    document.set_bound(BoundField::XMax, c.x_max);
-    document.set_plot_flags({.just_ratios = true});
+    document.curve_actions().set_bound(BoundField::XMax, c.x_max);
+    document.curve_actions().set_plot_flags({.just_ratios = true});
     QImage image(kImageWidth, kImageHeight, QImage::Format_ARGB32_Premultiplied);
 
     // Two ends a zoom moves between, each run one step of a gesture.
@@ -63,8 +63,9 @@ void time_pipeline(const KernelBenchmarkCase& c, double min_seconds) {
     const double stop = now_ms() + min_seconds * 1000.0;
     do {
         const double start = now_ms(), start_processor = process_processor_ms();
-        document.set_graph_ranges(document.curve().x_min(), ends[wall.size() % 2],
-                                  document.curve().y_min(), document.curve().y_max());
+        document.curve_actions().set_graph_ranges(document.curve().x_min(), ends[wall.size() % 2],
+                                                  document.curve().y_min(),
+                                                  document.curve().y_max());
         view.render(&image);
         processor.push_back(process_processor_ms() - start_processor);
         wall.push_back(now_ms() - start);

@@ -65,12 +65,13 @@ void draw_and_write(const PlotOptions& o) {
     document.attach_views(view, no_fields);
     document.show_all();
     // A new document's curve fills the graph, as in a new window.
-    if (o.document.empty()) document.fit_y_range();
+    if (o.document.empty()) document.curve_actions().fit_y_range();
     // The options switch layers on; what a saved document shows stays shown.
     const Curve& curve = document.curve();
-    document.set_plot_flags({.just_ratios = o.justs || curve.plot_justs(),
-                             .selected_ratio = o.cursor.has_value() || curve.plot_selected_ratio(),
-                             .slope = o.derivative || curve.plot_dy()});
+    document.curve_actions().set_plot_flags(
+        {.just_ratios = o.justs || curve.plot_justs(),
+         .selected_ratio = o.cursor.has_value() || curve.plot_selected_ratio(),
+         .slope = o.derivative || curve.plot_slope()});
     if (o.cursor) view.move_cursor_line(*o.cursor);
     view.show_readout(false);
     view.set_ratio_axis(o.cents ? RatioAxis::Cents : RatioAxis::Linear);

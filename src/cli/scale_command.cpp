@@ -21,7 +21,7 @@ void print_preset(ScalePreset preset, ScaleGeneratorFields fields) {
     Document doc;
     RefusalCounter counter;
     doc.attach_views(counter);
-    doc.add_scale_preset(preset, fields);
+    doc.table_actions().add_scale_preset(preset, fields);
     counter.require_no_refusal_since(0, "");
     for (const float ratio : doc.tables().scale_ratios())
         std::printf("%.8g %.3f\n", static_cast<double>(ratio),

@@ -1,5 +1,6 @@
 // `kelvara-cli programs`, `render` and `play-test`: the synthesizer from the command line.
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -7,10 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "base/value_limits.h"
 #include "cli/commands.h"
 #include "cli/document_file_arguments.h"
 #include "cli/wav_file.h"
 #include "engine/tone_partials.h"
+#include "sound/pitch_mapping.h"
 #include "sound/synth_controller.h"
 
 namespace kelvara::cli {
@@ -30,7 +33,7 @@ std::unique_ptr<SynthController> offline_controller(const std::string& bank,
         throw std::runtime_error("the synthesizer could not be built");
     if (!bank.empty()) {
         if (const Result<void> loaded = controller->load_bank(bank); !loaded)
-            throw UsageError("the bank " + bank + " was refused: " + refusal_text(loaded.error()));
+            throw DocumentFileFailure(loaded.error());
         controller->stop();
     }
     return controller;
@@ -64,9 +67,33 @@ void select_document_timbre(SynthController& controller, const std::string& path
     controller.select_document_timbre();
 }
 
+// Quieter than this everywhere, a render holds nothing but the dither of silence.
+constexpr float kSilentPeak = 1e-6f;
+
+bool is_silent(const StereoBuffer& audio) {
+    const auto quiet = [](float sample) { return std::fabs(sample) < kSilentPeak; };
+    return std::all_of(audio.left.begin(), audio.left.end(), quiet) &&
+           std::all_of(audio.right.begin(), audio.right.end(), quiet);
+}
+
+// A chord that started sounded like nothing: the bank's presets (or the program chosen)
+// cannot sound, and a silent WAV would pass for a render.
+Error silent_render(const RenderOptions& o) {
+    Error error = refusal("The chord was not rendered: it made no sound.");
+    error.reason =
+        "The program played silence for tones that should sound: the bank's presets "
+        "may be damaged. Choose another program or bank.";
+    error.where.file = o.bank.empty() ? "the default bank" : o.bank;
+    error.detail = "every sample below " + std::to_string(kSilentPeak);
+    return error;
+}
+
 void render(const RenderOptions& o) {
     if (!(o.seconds > 0.0 && o.seconds <= kMaxRenderSeconds))
         throw UsageError("--seconds must be above 0 and at most 600");
+    if (o.chord.size() > kMaxChordTones)
+        throw UsageError("--chord: " + chord_size_refusal(o.chord.size()));
+    check_wav_target(o.wav);
     auto controller = offline_controller(o.bank, !o.bank_tuning);
     if (o.timbre.empty())
         select_program(*controller, o.program);
@@ -87,11 +114,17 @@ void render(const RenderOptions& o) {
     auto tail = controller->render_offline(int(std::lround(kReleaseTailSeconds * rate)));
     if (!audio || !tail) throw std::runtime_error("the synthesizer could not render");
     append_audio(*audio, *tail);
+    const bool any_started = std::any_of(ids.begin(), ids.end(),
+                                         [](int32_t id) { return id != SynthController::kNoNote; });
+    if (any_started && is_silent(*audio)) throw DocumentFileFailure(silent_render(o));
     write_wav_file(o.wav, *audio, int(rate));
     for (size_t i = 0; i < ids.size(); ++i)
         if (ids[i] == SynthController::kNoNote)
-            std::fprintf(stderr, "kelvara-cli: tone %zu (%g Hz) was skipped\n", i + 1,
-                         double(o.chord[i]));
+            std::fprintf(stderr, "kelvara-cli: tone %zu (%g Hz) was skipped: %s\n", i + 1,
+                         double(o.chord[i]),
+                         sound::playable_pitch_for_frequency(o.chord[i])
+                             ? "the synthesizer had no room to start it"
+                             : "not a frequency a bank can play");
     if (const uint64_t lacking = controller->partials_without_voice(); lacking > 0)
         std::fprintf(stderr,
                      "kelvara-cli: the synthesizer ran out of voices; %llu partials of the "

@@ -131,7 +131,7 @@ void import_scale(const TuningOptions& options) {
     }
     Document doc;
     read_document(options.document, doc);
-    const Result<void> imported = doc.import_scale(
+    const Result<void> imported = doc.tuning_actions().import_scale(
         *scale, options.add ? ScaleImportMode::Add : ScaleImportMode::Replace, mapping);
     if (!imported) fail(imported.error());
     save(options.document, doc);
@@ -141,7 +141,7 @@ void import_scale(const TuningOptions& options) {
 void map_keys(const TuningOptions& options) {
     Document doc;
     read_document(options.document, doc);
-    const Result<int32_t> filled = doc.map_scale_to_keys(choice_of(options));
+    const Result<int32_t> filled = doc.tuning_actions().map_scale_to_keys(choice_of(options));
     if (!filled) fail(filled.error());
     save(options.document, doc);
     std::printf("%d keys mapped from key %d\n", *filled, options.reference_key);

@@ -19,9 +19,9 @@ void Audition::move(double ratio) {
         instruments_.glide_tone(ids_[1], upper_started_hz_, upper);
 }
 
-void Audition::play(const std::vector<float>& hertz) {
+void Audition::play(const std::vector<float>& frequencies_hz) {
     release();
-    ids_ = instruments_.start_tones(hertz);
+    ids_ = instruments_.start_tones(frequencies_hz);
 }
 
 void Audition::release() {

@@ -27,7 +27,7 @@ public:
     // Glides the interval's upper tone to base_hz × ratio (the base of the press).
     void move(double ratio);
     // Tones at these frequencies (a chord); nothing glides.
-    void play(const std::vector<float>& hertz);
+    void play(const std::vector<float>& frequencies_hz);
     // Silences what sounds.
     void release();
     bool sounding() const { return !ids_.empty(); }

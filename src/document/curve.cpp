@@ -77,7 +77,7 @@ void Curve::set_bound(BoundField field, float value) {
 void Curve::set_plot_flags(bool justs, bool selected_ratio, bool derivative) {
     plot_justs_ = justs;
     plot_selected_ratio_ = selected_ratio;
-    plot_dy_ = derivative;
+    plot_slope_ = derivative;
 }
 
 void Curve::set_kernel(std::unique_ptr<DissonanceKernel> kernel) {
@@ -105,11 +105,11 @@ void Curve::fit_y_range() {
 }
 
 bool Curve::fit_slope_range() {
-    if (!plot_dy_) return false;
+    if (!plot_slope_) return false;
     const FloatRange fitted =
-        fit_derivative_range(x_values_.get(), y_values_.get(), number_of_points_);
-    dy_min_ = fitted.min;
-    dy_max_ = fitted.max;
+        kelvara::fit_slope_range(x_values_.get(), y_values_.get(), number_of_points_);
+    slope_min_ = fitted.min;
+    slope_max_ = fitted.max;
     return true;
 }
 

@@ -39,12 +39,12 @@ public:
     float x_max() const { return x_max_; }
     float y_min() const { return y_min_; }
     float y_max() const { return y_max_; }
-    float dy_min() const { return dy_min_; }
-    float dy_max() const { return dy_max_; }
+    float slope_min() const { return slope_min_; }
+    float slope_max() const { return slope_max_; }
     float bound(BoundField field) const;
     bool plot_justs() const { return plot_justs_; }
     bool plot_selected_ratio() const { return plot_selected_ratio_; }
-    bool plot_dy() const { return plot_dy_; }
+    bool plot_slope() const { return plot_slope_; }
 
     // The samples of the last run (valid: the first number_of_points) and the partial list
     // it ended with.
@@ -69,7 +69,7 @@ public:
     // number: new partial arrays when the number changes.
     void set_custom_partials(std::vector<Partial> partials);
     void set_roughness_model(RoughnessModel model) { model_ = model; }
-    void set_base_frequency(double hertz) { timbre_.base_frequency = hertz; }
+    void set_base_frequency(double frequency_hz) { timbre_.base_frequency = frequency_hz; }
     // New partial arrays for the count (their old content is gone until the next run).
     void set_number_of_overtones(int32_t count);
     // New sample arrays for the step (empty until the next run).
@@ -93,10 +93,10 @@ private:
     double step_size_;
     float x_min_ = 1.0f, x_max_ = 2.0f;
     float y_min_ = 0.0f, y_max_ = 4.0f;
-    float dy_min_ = 0.0f, dy_max_ = 0.0f;
+    float slope_min_ = 0.0f, slope_max_ = 0.0f;
     bool plot_justs_ = false;
     bool plot_selected_ratio_ = false;
-    bool plot_dy_ = false;
+    bool plot_slope_ = false;
 
     std::unique_ptr<float[]> x_values_;
     std::unique_ptr<float[]> y_values_;

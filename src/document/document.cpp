@@ -1,14 +1,17 @@
-// The document's window attachment, the steps that show its values, the volume and the
-// pitch-true choice. The actions are in document_curve_actions.cpp and
-// document_table_actions.cpp, undo in document_undo.cpp.
+// The document's window attachment, the steps that show its values and the one follow-up
+// step of every action. The actions are in the *_actions.cpp files, undo in edit_history.cpp.
 #include "document/document.h"
+
+#include <utility>
+
+#include "document/partial_list.h"
 
 namespace kelvara {
 namespace {
 
 // Colours of the graph, as the window gives them to the view.
 constexpr Rgba kCurveColor{0.0f, 0.0f, 0.0f, 0.666f};
-constexpr Rgba kDerivativeColor{0.0f, 0.0f, 1.0f, 0.666f};
+constexpr Rgba kSlopeColor{0.0f, 0.0f, 1.0f, 0.666f};
 constexpr Rgba kBackgroundColor{0.0f, 0.7f, 0.0f, 0.5f};
 constexpr Rgba kTextColor{0.0f, 0.0f, 0.0f, 1.0f};
 
@@ -53,7 +56,7 @@ void Document::show_all() {
     view_->show_float(FloatField::BaseFrequency, static_cast<float>(curve_.base_frequency()));
     show_bounds();
     curve_view_->set_curve_colors(&kCurveColor, &kCurveColor);
-    curve_view_->set_slope_colors(&kDerivativeColor, &kDerivativeColor);
+    curve_view_->set_slope_colors(&kSlopeColor, &kSlopeColor);
     curve_view_->set_background_color(&kBackgroundColor);
     curve_view_->set_text_color(&kTextColor);
     view_->show_number_of_overtones(curve_.number_of_overtones());
@@ -87,21 +90,30 @@ void Document::show_plot_flags() {
 }
 
 void Document::show_fitted_slope() {
-    if (curve_.fit_slope_range()) curve_view_->set_slope_range(curve_.dy_min(), curve_.dy_max());
+    if (curve_.fit_slope_range())
+        curve_view_->set_slope_range(curve_.slope_min(), curve_.slope_max());
+}
+
+void Document::show_timbre() {
+    send_timbre();
+    view_->select_timbre(curve_.overtone_type());
+    view_->show_number_of_overtones(curve_.number_of_overtones());
+    view_->reload_table(DocumentTable::Partials);
+}
+
+void Document::refit_y_and_show() {
+    curve_.fit_y_range();
+    view_->show_float(FloatField::YMin, curve_.y_min());
+    view_->show_float(FloatField::YMax, curve_.y_max());
+    curve_view_->set_y_range(curve_.y_min(), curve_.y_max());
+    show_fitted_slope();
 }
 
 void Document::send_volume() {
     channel_->set_midi_parameter(kChannelVolumeController, controller_value(volume_));
 }
 
-void Document::set_volume(int32_t volume) {
-    if (volume == volume_) return;
-    const EditScope edit(*this, EditName::Volume);
-    volume_ = volume;
-    send_volume();
-    update_change_count(ChangeKind::Done);
-}
-
+// Also what the "Document timbre" program sounds.
 void Document::send_timbre() {
     channel_->set_timbre(tone_partials(curve_.timbre()));
 }
@@ -110,12 +122,73 @@ void Document::send_pitch_true() {
     channel_->set_pitch_true(pitch_true_);
 }
 
-void Document::set_pitch_true(bool on) {
-    if (on == pitch_true_) return;
-    const EditScope edit(*this, EditName::PitchTrue);
-    pitch_true_ = on;
-    send_pitch_true();
-    update_change_count(ChangeKind::Done);
+void Document::sample_curve() {
+    curve_.sample(tables_.fixed_tones());
+}
+
+void Document::follow_up(const FollowUp& steps) {
+    if (steps.changed) record_change();
+    if (steps.send_volume) send_volume();
+    if (steps.send_pitch_true) send_pitch_true();
+    if (steps.show_timbre) show_timbre();
+    if (steps.show_roughness_model) view_->show_roughness_model(curve_.roughness_model());
+    if (steps.show_base_frequency)
+        view_->show_float(FloatField::BaseFrequency, static_cast<float>(curve_.base_frequency()));
+    if (steps.reload_scale) view_->reload_table(DocumentTable::ScaleRatios);
+    if (steps.reload_fixed_tones) view_->reload_table(DocumentTable::FixedTones);
+    if (steps.reload_chords) view_->reload_table(DocumentTable::MappedChords);
+    if (steps.show_bounds) {
+        show_bounds();
+    } else if (steps.graph_ranges) {
+        curve_view_->set_x_range(curve_.x_min(), curve_.x_max());
+        curve_view_->set_y_range(curve_.y_min(), curve_.y_max());
+    }
+    if (steps.show_plot_flags) {
+        show_fitted_slope();
+        curve_view_->set_plot_flags(plot_flags());
+    }
+    if (steps.resample) sample_curve();
+    if (steps.lend_arrays) curve_view_->lend_arrays(curve_.x_values(), curve_.y_values());
+    if (steps.refit_y) refit_y_and_show();
+    if (steps.redraw) curve_view_->redraw(curve_.number_of_points());
+}
+
+void Document::refuse(const std::string& message) {
+    view_->beep();
+    view_->show_refusal(message);
+}
+
+void Document::refuse(FloatField shown_again, const std::string& message) {
+    refuse(message);
+    const double stored =
+        shown_again == FloatField::StepSize ? curve_.step_size() : curve_.base_frequency();
+    view_->show_float(shown_again, static_cast<float>(stored));
+}
+
+std::optional<size_t> Document::selected_row(DocumentTable table) const {
+    const std::optional<int32_t> row = view_->selected_row(table);
+    if (!row || *row < 0 || *row >= row_count(table)) return std::nullopt;
+    return static_cast<size_t>(*row);
+}
+
+int32_t Document::row_count(DocumentTable table) const {
+    if (table == DocumentTable::Partials)
+        return static_cast<int32_t>(curve_.custom_partials().size());
+    return table == DocumentTable::MappedChords ? chords_.row_count() : tables_.row_count(table);
+}
+
+std::optional<CellValue> Document::cell_value(DocumentTable table, TableColumn column,
+                                              int32_t row) const {
+    if (table == DocumentTable::Partials)
+        return partial_cell_value(curve_.custom_partials(), column, row);
+    return table == DocumentTable::MappedChords ? chords_.cell_value(column, row)
+                                                : tables_.cell_value(table, column, row);
+}
+
+Result<ScaleTuning> Document::scale_tuning(const TuningChoice& choice,
+                                           std::string description) const {
+    return kelvara::scale_tuning(tables_.scale_ratios(), curve_.base_frequency(), choice,
+                                 std::move(description));
 }
 
 }  // namespace kelvara

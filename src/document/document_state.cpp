@@ -16,7 +16,7 @@ DocumentFileState Document::state() const {
     s.y_max = curve_.y_max();
     s.plot_justs = curve_.plot_justs();
     s.plot_selected_ratio = curve_.plot_selected_ratio();
-    s.plot_dy = curve_.plot_dy();
+    s.plot_slope = curve_.plot_slope();
     s.step_size = curve_.step_size();
     s.number_of_overtones = curve_.number_of_overtones();
     s.custom_partials = curve_.custom_partials();
@@ -58,7 +58,7 @@ void Document::put_state(const DocumentFileState& s) {
     curve_view_->lend_arrays(nullptr, nullptr);
     tables_.replace(s.scale_ratios, s.dissonance_ratios);
     curve_.set_base_frequency(s.base_frequency);
-    curve_.set_plot_flags(s.plot_justs, s.plot_selected_ratio, s.plot_dy);
+    curve_.set_plot_flags(s.plot_justs, s.plot_selected_ratio, s.plot_slope);
     curve_.set_step_size(s.step_size);
     curve_.set_number_of_overtones(s.number_of_overtones);
     // A custom timbre's list is as long as the overtone count (validate_document_state).

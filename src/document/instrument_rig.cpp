@@ -69,9 +69,9 @@ std::optional<int32_t> InstrumentRig::selected_program() const {
     return std::nullopt;
 }
 
-std::vector<int32_t> InstrumentRig::start_tones(const std::vector<float>& hertz) {
-    std::vector<int32_t> ids = synth_->timbre_notes_on(hertz, kAuditionVelocity);
-    ids.resize(hertz.size(), SynthController::kNoNote);
+std::vector<int32_t> InstrumentRig::start_tones(const std::vector<float>& frequencies_hz) {
+    std::vector<int32_t> ids = synth_->timbre_notes_on(frequencies_hz, kAuditionVelocity);
+    ids.resize(frequencies_hz.size(), SynthController::kNoNote);
     return ids;
 }
 

@@ -77,9 +77,9 @@ public:
     void on_midi_sources_changed(std::function<void()> notify) override;
     std::optional<int> last_played_key() const override { return last_played_->value(); }
     void on_note_played(std::function<void(int key)> notify) override;
-    std::vector<int32_t> start_tones(const std::vector<float>& hertz) override;
-    void glide_tone(int32_t id, float started_hertz, float hertz) override {
-        synth_->glide_note(id, started_hertz, hertz);
+    std::vector<int32_t> start_tones(const std::vector<float>& frequencies_hz) override;
+    void glide_tone(int32_t id, float started_frequency_hz, float frequency_hz) override {
+        synth_->glide_note(id, started_frequency_hz, frequency_hz);
     }
     void stop_tones(const std::vector<int32_t>& ids) override { synth_->notes_off(ids); }
     uint64_t partials_without_voice() const override { return synth_->partials_without_voice(); }

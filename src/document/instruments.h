@@ -47,12 +47,12 @@ public:
     // --- audition: tones of the document's timbre, played from the window ------------------
     // Starts one tone of the document's timbre per frequency, whatever program is selected;
     // one identifier per tone (0 for a tone that could not start).
-    virtual std::vector<int32_t> start_tones(const std::vector<float>& hertz) {
-        return std::vector<int32_t>(hertz.size(), 0);
+    virtual std::vector<int32_t> start_tones(const std::vector<float>& frequencies_hz) {
+        return std::vector<int32_t>(frequencies_hz.size(), 0);
     }
-    // Glides a tone of start_tones() from the frequency it started at to `hertz`.
-    virtual void glide_tone(int32_t id, float started_hertz, float hertz) {
-        (void)id, (void)started_hertz, (void)hertz;
+    // Glides a tone of start_tones() from the frequency it started at to `frequency_hz`.
+    virtual void glide_tone(int32_t id, float started_frequency_hz, float frequency_hz) {
+        (void)id, (void)started_frequency_hz, (void)frequency_hz;
     }
     virtual void stop_tones(const std::vector<int32_t>& ids) { (void)ids; }
     // Partials of the document's timbre that found no free voice so far (the synthesizer's

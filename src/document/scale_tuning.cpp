@@ -66,7 +66,8 @@ Result<ScaleTuning> scale_tuning(std::span<const float> whole_table, double base
     if (!entries) return entries.error();
     const std::span<const float> table = *entries;
     if (choice.reference_key < kLowestMidiKey || choice.reference_key > kHighestMidiKey)
-        return tuning_refusal("The reference key must be a MIDI key from 0 to 127, not " +
+        return tuning_refusal("The reference key must be a MIDI key " +
+                              bounds_text(BoundedValue::MidiKey) + ", not " +
                               std::to_string(choice.reference_key) + ".");
     if (!std::isfinite(base_frequency_hz) || !(base_frequency_hz > 0.0))
         return tuning_refusal("The base frequency must be a number of hertz above 0.");

@@ -42,10 +42,10 @@ struct Root {
 double refine_root(const Series& s, double a, double b, int sign_a) {
     double t = 0.5 * (a + b);
     for (int step = 0; step < kMaxRefineSteps && b - a > 0.0; ++step) {
-        const double f = curve_series::first_derivative_at(s, t);
+        const double f = curve_series::slope_at(s, t);
         if (f == 0.0) return t;
         ((f < 0.0 ? -1 : 1) == sign_a ? a : b) = t;
-        const double f2 = curve_series::second_derivative_at(s, t);
+        const double f2 = curve_series::curvature_at(s, t);
         double next = f2 != 0.0 ? t - f / f2 : t;
         if (!(next > a && next < b)) next = 0.5 * (a + b);
         if (std::fabs(next - t) <= 1e-17 + 2e-16 * std::fabs(t)) return next;
@@ -64,8 +64,8 @@ void isolate_roots(const Series& s, double a, double b, int sign_a, int sign_b,
         double a, b, fa, fb;
         int sa, sb;
     };
-    std::vector<Piece> pending{{a, b, curve_series::first_derivative_at(s, a),
-                                curve_series::first_derivative_at(s, b), sign_a, sign_b}};
+    std::vector<Piece> pending{
+        {a, b, curve_series::slope_at(s, a), curve_series::slope_at(s, b), sign_a, sign_b}};
     const size_t first = roots.size();
     while (!pending.empty()) {
         const Piece p = pending.back();
@@ -75,8 +75,8 @@ void isolate_roots(const Series& s, double a, double b, int sign_a, int sign_b,
         const double bend = curve_series::derivative_bound(s, 2, reach);
         if (p.sa == p.sb && (std::fabs(p.fa) + std::fabs(p.fb) > bend * width || bend == 0.0))
             continue;
-        const double ga = curve_series::second_derivative_at(s, p.a);
-        const double gb = curve_series::second_derivative_at(s, p.b);
+        const double ga = curve_series::curvature_at(s, p.a);
+        const double gb = curve_series::curvature_at(s, p.b);
         const bool monotone =
             ga * gb > 0.0 &&
             std::fabs(ga) + std::fabs(gb) > curve_series::derivative_bound(s, 3, reach) * width;
@@ -85,8 +85,8 @@ void isolate_roots(const Series& s, double a, double b, int sign_a, int sign_b,
             continue;
         }
         const double m = 0.5 * (p.a + p.b);
-        const double fm = curve_series::first_derivative_at(s, m);
-        const double gm = curve_series::second_derivative_at(s, m);
+        const double fm = curve_series::slope_at(s, m);
+        const double gm = curve_series::curvature_at(s, m);
         int below = sign_below(fm, gm), above = sign_above(fm, gm);
         if (below == 0) below = p.sa;
         if (above == 0) above = below;
@@ -133,8 +133,8 @@ private:
     }
 
     void between_cusps(const Series& s, double a, double b) {
-        const int sign_b = sign_below(curve_series::first_derivative_at(s, b),
-                                      curve_series::second_derivative_at(s, b));
+        const int sign_b =
+            sign_below(curve_series::slope_at(s, b), curve_series::curvature_at(s, b));
         if (b > a) {
             roots_.clear();
             isolate_roots(s, a, b, sign_, sign_b == 0 ? sign_ : sign_b, pieces_left_, roots_);
@@ -146,8 +146,8 @@ private:
     void visit_window(double begin, double end, bool first, bool last) {
         expander_.expand(begin, end, last, window_);
         Series s = window_.below_first_cusp;
-        const double slope = curve_series::first_derivative_at(s, -1.0);
-        const int sign_in = sign_below(slope, curve_series::second_derivative_at(s, -1.0));
+        const double slope = curve_series::slope_at(s, -1.0);
+        const int sign_in = sign_below(slope, curve_series::curvature_at(s, -1.0));
         if (first) {
             sign_ = sign_in == 0 ? 1 : sign_in;
             out_.value_at_begin = curve_series::value_at(s, -1.0);
@@ -159,8 +159,8 @@ private:
             const double tc = std::clamp((cusp.x - window_.x0) / window_.half_width, -1.0, 1.0);
             between_cusps(s, t, tc);
             for (int n = 0; n <= curve_series::kOrder; ++n) s[n] += cusp.change[n];
-            const int sign_after = sign_above(curve_series::first_derivative_at(s, tc),
-                                              curve_series::second_derivative_at(s, tc));
+            const int sign_after =
+                sign_above(curve_series::slope_at(s, tc), curve_series::curvature_at(s, tc));
             turn(s, tc, sign_after, true, cusp.x);
             t = tc;
         }

@@ -111,13 +111,13 @@ double value_at(const Series& s, double t) {
     return y;
 }
 
-double first_derivative_at(const Series& s, double t) {
+double slope_at(const Series& s, double t) {
     double y = 0.0;
     for (int n = kOrder; n >= 1; --n) y = y * t + n * s[n];
     return y;
 }
 
-double second_derivative_at(const Series& s, double t) {
+double curvature_at(const Series& s, double t) {
     double y = 0.0;
     for (int n = kOrder; n >= 2; --n) y = y * t + n * (n - 1) * s[n];
     return y;

@@ -34,8 +34,8 @@ inline constexpr double kWindowHalfWidth = 0.02;
 using Series = std::array<double, kOrder + 1>;  // coefficients of t^0 .. t^kOrder
 
 double value_at(const Series& s, double t);
-double first_derivative_at(const Series& s, double t);   // d/dt
-double second_derivative_at(const Series& s, double t);  // d²/dt²
+double slope_at(const Series& s, double t);      // d/dt
+double curvature_at(const Series& s, double t);  // d²/dt²
 // An upper bound of |d^order/dt^order s| over |t| <= t_max, from the coefficients' sizes.
 double derivative_bound(const Series& s, int order, double t_max);
 

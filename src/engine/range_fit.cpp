@@ -11,7 +11,7 @@ constexpr float kRunningMaxStart = 0.0f;
 constexpr float kYMarginFraction = 0.05f;
 constexpr float kYFloor = 0.0f;
 constexpr FloatRange kRangeOfSilence{0.0f, 1.0f};
-constexpr float kDerivativeMargin = 0.1f;
+constexpr float kSlopeMargin = 0.1f;
 
 struct RunningExtremes {
     float lo = kRunningMinStart;
@@ -35,11 +35,11 @@ FloatRange fit_y_range(const float* y_values, int32_t count) {
     return range;
 }
 
-FloatRange fit_derivative_range(const float* x_values, const float* y_values, int32_t count) {
+FloatRange fit_slope_range(const float* x_values, const float* y_values, int32_t count) {
     RunningExtremes extremes;
     for (int32_t i = 0; i + 1 < count; ++i)
         extremes.add((y_values[i + 1] - y_values[i]) / (x_values[i + 1] - x_values[i]));
-    return {extremes.lo - kDerivativeMargin, extremes.hi + kDerivativeMargin};
+    return {extremes.lo - kSlopeMargin, extremes.hi + kSlopeMargin};
 }
 
 }  // namespace kelvara

@@ -18,6 +18,6 @@ FloatRange fit_y_range(const float* y_values, int32_t count);
 // The derivative range from the finite differences of consecutive samples (using the stored
 // x differences): the running minimum starts at 1000000 and the maximum at 0, then a margin
 // of 0.1 each side, no floor.
-FloatRange fit_derivative_range(const float* x_values, const float* y_values, int32_t count);
+FloatRange fit_slope_range(const float* x_values, const float* y_values, int32_t count);
 
 }  // namespace kelvara

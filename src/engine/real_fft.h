@@ -1,6 +1,7 @@
 #pragma once
-// The power spectrum of one frame of real samples, through FFTW (single precision). An object
-// owns its plan and buffers and reuses them for every frame of the same size.
+// The power spectrum of one frame of real samples, and its circular autocorrelation, through
+// FFTW (single precision). An object owns its plans and buffers and reuses them for every
+// frame of the same size.
 //
 // Threads: an object is used by one thread at a time. Making or destroying one takes a
 // process-wide lock, because FFTW's planner is shared by the whole process; transforming does
@@ -28,6 +29,10 @@ public:
     std::span<float> input();
     // Transforms the input and adds |X[k]|² (in double) to out[k] for k = 0 .. size() / 2.
     void add_power_to(std::span<double> out);
+    // Transforms the input and writes its circular autocorrelation, the sum over n of
+    // x[n] * x[(n + lag) mod size()], to out[lag] for lag = 0 .. out.size() - 1 (at most
+    // size()); zeros after the samples keep the sum from wrapping around.
+    void autocorrelation_to(std::span<double> out);
 
 private:
     struct Plan;

@@ -7,30 +7,11 @@
 #include <cerrno>
 #include <random>
 
+#include "base/file_descriptor.h"
+#include "base/regular_file.h"
+
 namespace kelvara {
 namespace {
-
-// Owns one open file descriptor.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    // Closes now and reports whether the close succeeded (a close can report a write error).
-    bool close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
 
 // Removes the temporary file unless the rename consumed it.
 class TemporaryFile {
@@ -89,6 +70,11 @@ Result<void> write_file_atomically(const std::filesystem::path& path, std::strin
         return system_error(errno_value, description, path.string());
     };
 
+    // The rename would put a regular file where a named pipe or a device was: refused first,
+    // so nothing is created and the special file stays as it is.
+    if (Result<void> target_kind = check_save_target(target, description); !target_kind)
+        return target_kind;
+
     std::random_device entropy;
     int fd_value = -1;
     std::filesystem::path temporary_path;
@@ -117,11 +103,9 @@ Result<std::string> read_whole_file(const std::filesystem::path& path, size_t ma
     const auto refused = [&](int errno_value) -> Result<std::string> {
         return system_error(errno_value, description, path.string());
     };
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.valid()) return refused(errno);
-    struct stat info {};
-    if (::fstat(fd.get(), &info) != 0) return refused(errno);
-    if (S_ISDIR(info.st_mode)) return refused(EISDIR);
+    Result<FileDescriptor> opened = open_regular_file_for_reading(path, description);
+    if (!opened) return opened.error();
+    const FileDescriptor fd = std::move(*opened);
     std::string content;
     char buffer[65536];
     for (;;) {

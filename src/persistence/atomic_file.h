@@ -14,11 +14,13 @@ namespace kelvara {
 
 // Success, or the operating system's error (ErrorKind::System).
 // A new file gets the permissions the process's umask allows; a replaced file keeps its own.
-// When the target is a symbolic link, the file it points to is replaced.
+// When the target is a symbolic link, the file it points to is replaced. A target that is not
+// a regular file (a named pipe, a device, a folder) is refused and left as it is.
 Result<void> write_file_atomically(const std::filesystem::path& path, std::string_view bytes);
 
 // The whole file, or the operating system's error. A file longer than `max_bytes` is refused
-// with EFBIG before anything is read into memory.
+// with EFBIG before anything is read into memory. Anything but a regular file is refused
+// without waiting (base/regular_file.h).
 Result<std::string> read_whole_file(const std::filesystem::path& path, size_t max_bytes);
 
 }  // namespace kelvara

@@ -6,23 +6,22 @@
 #include <limits>
 #include <system_error>
 
+#include "base/regular_file.h"
+
 namespace kelvara {
 
 std::unique_ptr<FileByteSource> FileByteSource::open(const std::filesystem::path& path,
                                                      std::string& error) {
-    std::error_code code;
-    const auto status = std::filesystem::status(path, code);
-    if (code) {
-        error = code.message();
-        return nullptr;
-    }
-    // Opening a pipe for reading would wait for a writer; a folder or a device is no file.
-    if (!std::filesystem::is_regular_file(status)) {
-        error = std::filesystem::is_directory(status) ? "it is a folder" : "it is not a file";
+    Result<FileDescriptor> opened = open_regular_file_for_reading(path, "");
+    if (!opened) {
+        const Error& refused = opened.error();
+        error = refused.kind == ErrorKind::System ? refused.reason : refused.detail;
         return nullptr;
     }
     auto source = std::unique_ptr<FileByteSource>(new FileByteSource());
-    source->file_.reset(std::fopen(path.c_str(), "rb"));
+    // The stream owns the descriptor once it is made.
+    source->file_.reset(::fdopen(opened->get(), "rb"));
+    if (source->file_) opened->release();
     if (!source->file_ || fseeko(source->file_.get(), 0, SEEK_END) != 0) {
         error = std::generic_category().message(errno);
         return nullptr;

@@ -156,7 +156,16 @@ Result<OpenedAudio> open_checked(AudioByteSource& source, const std::string& nam
     SF_VIRTUAL_IO io = audio_byte_source_io();
     source.position = 0;
     opened.file.reset(sf_open_virtual(&io, SFM_READ, &opened.info, &source));
-    if (!opened.file) return open_error(name, source);
+    if (!opened.file) {
+        // libsndfile gives up on a long chunk list too, and then only says that it found no
+        // sound data: the limit reached is what the person can act on.
+        if (header && header->chunk_limit_reached)
+            return refuse(in_quotes(name) + " holds more than " + std::to_string(kMaxChunksWalked) +
+                          " chunks before its sound data, more than a recording needs, so "
+                          "Kelvara stops looking there; export it again without the extra "
+                          "chunks.");
+        return open_error(name, source);
+    }
     const SF_INFO& info = opened.info;
 
     const std::optional<std::string> format = format_name(info.format);
@@ -274,9 +283,9 @@ Result<AudioStretch> read_stretch(AudioByteSource& source, const std::string& na
                 const int32_t from = request.channel ? *request.channel : c;
                 const float sample = block[static_cast<size_t>(f * channels + from)];
                 if (!std::isfinite(sample))
-                    return refuse(in_quotes(name) +
-                                  " holds a sample that is not a number (channel " +
-                                  std::to_string(from + 1) + ", at " +
+                    return refuse(in_quotes(name) + " holds a sample that is " +
+                                  (std::isnan(sample) ? "not a number" : "infinite") +
+                                  " (channel " + std::to_string(from + 1) + ", at " +
                                   seconds_text(frames.start + done + f, rate) +
                                   "): the file is damaged. Export it again.");
                 stretch.audio.channels[static_cast<size_t>(c)].push_back(sample);

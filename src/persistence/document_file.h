@@ -33,7 +33,7 @@ inline constexpr std::string_view kYMin = "Kelvara graph y min";
 inline constexpr std::string_view kYMax = "Kelvara graph y max";
 inline constexpr std::string_view kPlotJusts = "Kelvara plot justs";
 inline constexpr std::string_view kPlotSelectedRatio = "Kelvara plot x";
-inline constexpr std::string_view kPlotDerivative = "Kelvara plot dx";
+inline constexpr std::string_view kPlotSlope = "Kelvara plot dx";
 inline constexpr std::string_view kStepSize = "Kelvara step size";
 inline constexpr std::string_view kNumberOfOvertones = "Kelvara number of overtones";
 inline constexpr std::string_view kVolume = "Kelvara Volume";
@@ -84,7 +84,7 @@ struct DocumentFileState {
     float y_max = 4.0f;
     bool plot_justs = false;
     bool plot_selected_ratio = false;
-    bool plot_dy = false;
+    bool plot_slope = false;
     double step_size = static_cast<double>(kDefaultStepSize);
     // For a custom timbre, the number of its partials.
     int32_t number_of_overtones = kDefaultNumberOfOvertones;

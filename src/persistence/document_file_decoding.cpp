@@ -41,6 +41,14 @@ public:
 
     int32_t int32(std::string_view key) const { return to_int32(key, number(key)); }
     float real(std::string_view key) const { return to_float(number(key)); }
+    // As real(), but a positive number too small for a float stays as written rather than
+    // reading as 0, so that it is raised into bounds (and named) instead of refused as 0.
+    double positive_real(std::string_view key) const {
+        const Number& read = number(key);
+        const float narrowed = to_float(read);
+        const double written = to_double(read);
+        return narrowed == 0.0f && written > 0.0 ? written : static_cast<double>(narrowed);
+    }
     bool boolean(std::string_view key) const { return to_bool(number(key)); }
 
     std::vector<float> float_array(std::string_view key) const {
@@ -223,8 +231,8 @@ Result<DocumentFileState> decode_document_state(std::string_view text) try {
     s.plot_justs = in.boolean(k::kPlotJusts);
     s.plot_selected_ratio = in.boolean(k::kPlotSelectedRatio);
     // Files before version 2 have no derivative flag (an entry there is ignored).
-    s.plot_dy = s.version > 1 && in.boolean(k::kPlotDerivative);
-    s.step_size = in.has(k::kStepSize) ? in.real(k::kStepSize) : kDefaultStepSize;
+    s.plot_slope = s.version > 1 && in.boolean(k::kPlotSlope);
+    s.step_size = in.has(k::kStepSize) ? in.positive_real(k::kStepSize) : kDefaultStepSize;
     s.number_of_overtones =
         in.has(k::kNumberOfOvertones) ? in.int32(k::kNumberOfOvertones) : kDefaultNumberOfOvertones;
     s.x_min = in.real(k::kXMin);

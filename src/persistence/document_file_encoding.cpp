@@ -66,7 +66,7 @@ std::string encode_document_state(const DocumentFileState& s) {
     add(k::kYMax, make_float(s.y_max));
     add(k::kPlotJusts, make_bool(s.plot_justs));
     add(k::kPlotSelectedRatio, make_bool(s.plot_selected_ratio));
-    add(k::kPlotDerivative, make_bool(s.plot_dy));
+    add(k::kPlotSlope, make_bool(s.plot_slope));
     add(k::kStepSize, make_float(typedstream::narrow_to_float(s.step_size)));
     add(k::kNumberOfOvertones, make_int(s.number_of_overtones));
     add(k::kVolume, make_int(s.volume));

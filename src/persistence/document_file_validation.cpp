@@ -71,6 +71,14 @@ void clamp_range(Clamper& clamper, float& low, float& high, float default_low, f
 void clamp_chord_map(Clamper& clamper, DocumentFileState& s) {
     std::map<int32_t, std::vector<float>> chords;
     for (auto& [key, tones] : s.chords) {
+        // A file written before chords had a bound (or by another program) keeps the first
+        // tones of a longer chord.
+        if (tones.size() > kMaxChordTones) {
+            clamper.note("chord on key " + std::to_string(key) + " of " +
+                         std::to_string(tones.size()) + " tones cut to its first " +
+                         std::to_string(kMaxChordTones));
+            tones.resize(kMaxChordTones);
+        }
         for (float& tone : tones) clamper.positive(tone, BoundedValue::ChordToneHz, k::kChords);
         const auto clamped = static_cast<int32_t>(clamped_into_bounds(BoundedValue::MidiKey, key));
         if (!chords.emplace(clamped, std::move(tones)).second)
@@ -201,8 +209,11 @@ void validate_chord_map(const DocumentFileState& s) {
         !std::all_of(s.chords.begin(), s.chords.end(),
                      [&listed](const auto& entry) { return listed.count(entry.first) == 1; }))
         refuse_entry(k::kChords, "the chord map's keys differ from the listed MIDI keys");
-    for (const auto& [key, frequencies] : s.chords)
+    for (const auto& [key, frequencies] : s.chords) {
+        if (frequencies.size() > kMaxChordTones)
+            refuse_entry(k::kChords, chord_size_refusal(frequencies.size()));
         require_within(frequencies, BoundedValue::ChordToneHz, k::kChords);
+    }
 }
 
 }  // namespace

@@ -93,6 +93,7 @@ std::string write_keyboard_mapping(const KeyboardMapping& mapping, int32_t degre
 Result<KeyboardMapping> read_keyboard_mapping(std::string_view bytes) {
     if (bytes.size() > text::kMaxFileBytes)
         return refused("the file is larger than 1 MiB, far too large for a keyboard mapping", 0);
+    if (const auto fault = text::encoding_fault(bytes)) return refused(*fault, 0);
     FieldReader fields(bytes);
     KeyboardMapping mapping;
 

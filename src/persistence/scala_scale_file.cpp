@@ -124,6 +124,7 @@ std::string write_scala_scale(const ScalaScale& scale) {
 Result<ScalaScale> read_scala_scale(std::string_view bytes) {
     if (bytes.size() > text::kMaxFileBytes)
         return refused("the file is larger than 1 MiB, far too large for a scale", 0);
+    if (const auto fault = text::encoding_fault(bytes)) return refused(*fault, 0);
     text::Lines lines(bytes);
 
     // The description is the first line that is not a comment, even a blank one.

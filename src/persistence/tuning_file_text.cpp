@@ -91,8 +91,29 @@ std::string_view first_word(std::string_view text) {
 }
 
 std::string quoted(std::string_view word) {
-    if (word.size() <= kMaxQuotedCharacters) return "'" + std::string(word) + "'";
-    return "'" + std::string(word.substr(0, kMaxQuotedCharacters)) + "...'";
+    const bool cut = word.size() > kMaxQuotedCharacters;
+    std::string text = "'";
+    for (const char c : word.substr(0, kMaxQuotedCharacters)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            text += c;
+            continue;
+        }
+        constexpr char kHex[] = "0123456789ABCDEF";
+        text += "\\x";
+        text += kHex[byte >> 4];
+        text += kHex[byte & 0xF];
+    }
+    return text + (cut ? "...'" : "'");
+}
+
+std::optional<std::string> encoding_fault(std::string_view bytes) {
+    const bool marked = bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
+    // Text of digits and letters in UTF-16 has a NUL in one of its first two bytes.
+    const bool unmarked = bytes.size() >= 2 && (bytes[0] == '\0') != (bytes[1] == '\0');
+    if (!marked && !unmarked) return std::nullopt;
+    return "the file is UTF-16 text; Kelvara reads tuning files as ASCII or UTF-8: save it in "
+           "one of those";
 }
 
 WholeNumber read_whole_number(std::string_view word) {

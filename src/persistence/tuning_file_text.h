@@ -60,8 +60,14 @@ bool is_blank(char c);
 std::string_view trimmed(std::string_view text);
 // The first word of a line: from its first non-blank character to the next blank.
 std::string_view first_word(std::string_view text);
-// A word as an error message quotes it: at most 32 characters, then "...".
+// A word as an error message quotes it: at most 32 characters, then "..."; a control byte
+// (a NUL among them, which would end the message where it is printed) as \xNN.
 std::string quoted(std::string_view word);
+
+// Why the bytes cannot be text of a tuning file, if they cannot: UTF-16 (with or without its
+// byte order mark), whose every other byte is NUL, is named as such, so that the refusal
+// says to save the file as UTF-8 rather than quoting a number cut off at its first byte.
+std::optional<std::string> encoding_fault(std::string_view bytes);
 
 // A number read from a word, or why it is none.
 enum class NumberStatus { Ok, NotANumber, TooLarge };

@@ -52,7 +52,8 @@ std::optional<WavAiffHeader> read_wav_aiff_header(AudioByteSource& source) {
     WavAiffHeader header;
     const int64_t size = source.size();
     int64_t at = 12;
-    for (int32_t walked = 0; walked < kMaxChunksWalked && at + 8 <= size; ++walked) {
+    int32_t walked = 0;
+    for (; walked < kMaxChunksWalked && at + 8 <= size; ++walked) {
         std::array<uint8_t, 8> chunk{};
         if (source.read_at(at, chunk.data(), 8) != 8) break;
         const int64_t length = read_u32(&chunk[4], big_endian);
@@ -74,6 +75,7 @@ std::optional<WavAiffHeader> read_wav_aiff_header(AudioByteSource& source) {
         }
         at += 8 + length + (length & 1);  // chunks are padded to an even length
     }
+    header.chunk_limit_reached = walked == kMaxChunksWalked && at + 8 <= size;
     return header;
 }
 

@@ -21,6 +21,8 @@ struct WavAiffHeader {
     // and RF64 files leave it).
     std::optional<int64_t> data_announced_bytes;
     int64_t data_held_bytes = 0;
+    // The walk read kMaxChunksWalked chunk headers without reaching the sound data.
+    bool chunk_limit_reached = false;
 
     bool data_cut_short() const {
         return data_announced_bytes && *data_announced_bytes > data_held_bytes;

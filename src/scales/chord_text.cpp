@@ -86,6 +86,7 @@ Result<Chord> parse_chord(std::string_view text) {
             skip_blanks();
         }
     }
+    if (parsed.size() > kMaxChordTones) return refusal(chord_size_refusal(parsed.size()));
     return parsed;
 }
 

@@ -10,6 +10,9 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <utility>
+
+#include "base/regular_file.h"
 
 namespace kelvara::sound {
 namespace {
@@ -39,26 +42,21 @@ std::string shown_name(const unsigned char* name) {
     return "\"" + text + "\"";
 }
 
+// A bank open for reading: a regular file, opened without waiting (base/regular_file.h).
 class OpenFile {
 public:
-    explicit OpenFile(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
-    ~OpenFile() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    OpenFile(const OpenFile&) = delete;
-    OpenFile& operator=(const OpenFile&) = delete;
+    explicit OpenFile(FileDescriptor fd) : fd_(std::move(fd)) {}
 
-    bool is_open() const { return fd_ >= 0; }
     // The file's size; -1 (errno set) when it cannot be told.
     int64_t size() const {
         struct stat info {};
-        return ::fstat(fd_, &info) == 0 ? int64_t(info.st_size) : -1;
+        return ::fstat(fd_.get(), &info) == 0 ? int64_t(info.st_size) : -1;
     }
     // Reads exactly `count` bytes at `offset`.
     bool read_at(uint64_t offset, unsigned char* into, size_t count) const {
         size_t done = 0;
         while (done < count) {
-            const ssize_t n = ::pread(fd_, into + done, count - done, off_t(offset + done));
+            const ssize_t n = ::pread(fd_.get(), into + done, count - done, off_t(offset + done));
             if (n <= 0) return false;
             done += size_t(n);
         }
@@ -66,8 +64,67 @@ public:
     }
 
 private:
-    int fd_;
+    FileDescriptor fd_;
 };
+
+// The preset tables of a SoundFont (its "pdta" list) are arrays of fixed-size records, each
+// ended by a terminal record. A table whose size is no whole number of records, or a preset,
+// instrument or sample table without a single entry before its terminal one, leaves presets
+// that cannot sound: FluidSynth loads such a bank, complains about every zone and plays
+// silence. The bytes of each record as SoundFont 2.01 lays them out.
+struct PresetTable {
+    const char* name;
+    uint32_t record_bytes;
+    uint32_t min_records;  // the terminal record included
+};
+constexpr std::array<PresetTable, 9> kPresetTables{{{"phdr", 38, 2},
+                                                    {"pbag", 4, 1},
+                                                    {"pmod", 10, 0},
+                                                    {"pgen", 4, 0},
+                                                    {"inst", 22, 2},
+                                                    {"ibag", 4, 1},
+                                                    {"imod", 10, 0},
+                                                    {"igen", 4, 0},
+                                                    {"shdr", 46, 2}}};
+
+// What is wrong with the table chunk `name` of `size` bytes, if anything.
+std::optional<std::string> preset_table_fault(const unsigned char* name, uint32_t size) {
+    for (const PresetTable& table : kPresetTables) {
+        if (std::memcmp(name, table.name, 4) != 0) continue;
+        const std::string which = shown_name(name);
+        if (size % table.record_bytes != 0)
+            return "chunk " + which + " holds " + std::to_string(size) +
+                   " bytes, not a whole number of its " + std::to_string(table.record_bytes) +
+                   "-byte records";
+        if (size / table.record_bytes < table.min_records)
+            return "chunk " + which + " has no entry before its terminal record";
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+// Walks the SoundFont list chunk from `at` to `end` when it is the "pdta" list.
+template <typename Refuse>
+Result<void> check_preset_tables(const OpenFile& file, uint64_t at, uint64_t end,
+                                 const Refuse& refuse) {
+    std::array<unsigned char, kChunkHeaderBytes + 4> list{};
+    if (end - at < list.size() || !file.read_at(at, list.data(), list.size())) return {};
+    if (std::memcmp(list.data() + kChunkHeaderBytes, "pdta", 4) != 0) return {};
+    const std::string silent =
+        std::string("The bank's presets cannot sound: its preset tables are damaged. ") +
+        kGetItAgain;
+    at += list.size();
+    for (int walked = 0; at + kChunkHeaderBytes <= end && walked < kMaxChunksWalked; ++walked) {
+        std::array<unsigned char, kChunkHeaderBytes> chunk{};
+        if (!file.read_at(at, chunk.data(), chunk.size())) return {};
+        const uint32_t size = little_endian_32(chunk.data() + 4);
+        if (const auto fault = preset_table_fault(chunk.data(), size))
+            return refuse(silent, *fault, at);
+        const uint64_t next = at + kChunkHeaderBytes + size;
+        at = next + (next & 1);
+    }
+    return {};
+}
 
 }  // namespace
 
@@ -79,8 +136,9 @@ Result<void> check_bank_file(const std::string& path, const std::string& descrip
         refused.where.offset = offset;
         return refused;
     };
-    const OpenFile file(path);
-    if (!file.is_open()) return system_error(errno, description, path);
+    Result<FileDescriptor> opened = open_regular_file_for_reading(path, description);
+    if (!opened) return opened.error();
+    const OpenFile file(std::move(*opened));
     const int64_t size = file.size();
     if (size < 0) return system_error(errno, description, path);
     if (size == 0) return refuse(std::string("The file is empty. ") + kBankKinds, "0 bytes");
@@ -121,6 +179,10 @@ Result<void> check_bank_file(const std::string& path, const std::string& descrip
                           "chunk " + shown_name(chunk.data()) + " runs past the bank's end, byte " +
                               std::to_string(end),
                           at);
+        if (form == "sfbk" && std::memcmp(chunk.data(), "LIST", 4) == 0) {
+            if (Result<void> tables = check_preset_tables(file, at, next, refuse); !tables)
+                return tables;
+        }
         at = next + (next & 1);  // chunks start on even bytes
     }
     return {};

@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "sound/fft.h"
+#include "engine/real_fft.h"
 
 namespace kelvara::sound {
 namespace {
@@ -49,6 +49,20 @@ std::vector<float> played_stretch(const PlayedSample& s, size_t first, size_t co
         out.push_back(float(s.frames[position] / kFullScale));
     }
     return out;
+}
+
+// r[lag] = the sum over n of x[n] * x[n + lag], for lag 0 .. max_lag (pairs inside `x` only;
+// lags at or beyond x.size() are 0), through the power spectrum of `x` padded with zeros to
+// twice its length, so that the circular correlation does not wrap around.
+std::vector<double> autocorrelation(std::span<const float> x, size_t max_lag) {
+    std::vector<double> r(max_lag + 1, 0.0);
+    if (x.empty()) return r;
+    const size_t size = std::max(std::bit_ceil(2 * x.size()), size_t{RealFft::kMinSize});
+    RealFft fft(static_cast<int32_t>(size));
+    const std::span<float> input = fft.input();
+    std::fill(std::copy(x.begin(), x.end(), input.begin()), input.end(), 0.0f);
+    fft.autocorrelation_to(std::span(r).first(std::min(r.size(), x.size())));
+    return r;
 }
 
 struct Period {

@@ -217,7 +217,7 @@ std::vector<int32_t> SynthController::notes_on(const std::vector<float>& chord, 
     if (!g || chord.empty()) return ids;
     ids.reserve(chord.size());
     for (const float frequency : chord) {
-        const auto pitch = sound::playable_pitch_for_freq(frequency);
+        const auto pitch = sound::playable_pitch_for_frequency(frequency);
         int32_t id = kNoNote;
         if (pitch) {
             id = next_note_id();
@@ -242,7 +242,7 @@ std::vector<int32_t> SynthController::timbre_notes_on(const std::vector<float>& 
     if (!g || chord.empty()) return ids;
     ids.reserve(chord.size());
     for (const float frequency : chord) {
-        const auto pitch = sound::exact_pitch_for_freq(frequency);
+        const auto pitch = sound::exact_pitch_for_frequency(frequency);
         int32_t id = kNoNote;
         if (pitch) {
             id = next_note_id();

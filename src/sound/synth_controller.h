@@ -2,7 +2,7 @@
 // SynthController: the synthesizer a document plays its chords through.
 //
 // Every tone of a chord starts on the controller's one MIDI channel at its own fractional
-// pitch (frac_midi_note_for_freq) and is stopped later by the note-instance identifier
+// pitch (frac_midi_note_for_frequency) and is stopped later by the note-instance identifier
 // notes_on() returned for it. No pitch bend is used and no channel is allocated per note.
 //
 // Behind it is an audio graph: one FluidSynth synthesizer with an exact-pitch bank loader,

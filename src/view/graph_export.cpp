@@ -1,11 +1,14 @@
 #include "view/graph_export.h"
 
+#include <QFile>
 #include <QImage>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSvgGenerator>
 #include <string>
+
+#include "base/regular_file.h"
 
 namespace kelvara {
 namespace {
@@ -66,6 +69,12 @@ Result<void> write_graph_file(GraphWidget& view, GraphFileFormat format, const Q
                               int pixel_ratio) {
     if (view.size().isEmpty() || pixel_ratio < 1 || pixel_ratio > 4)
         return refusal("The graph has no size to draw at.");
+    // Qt writes the file in place: a named pipe would wait for a reader, a device be written.
+    if (Result<void> target =
+            check_save_target(QFile::encodeName(path).toStdString(),
+                              "The graph could not be written to " + path.toStdString() + ".");
+        !target)
+        return target;
     const bool readout = view.layers().readout;
     view.show_readout(false);
     const Result<void> written = write_as(view, format, path, pixel_ratio);

@@ -43,8 +43,8 @@ protected:
     // A document saved through a window at `name`, with these two values changed.
     DocumentWindow* saved(const char* name, float base_frequency, int32_t volume) {
         DocumentWindow* window = controller.new_document();
-        window->document().set_base_frequency(base_frequency);
-        window->document().set_volume(volume);
+        window->document().curve_actions().set_base_frequency(base_frequency);
+        window->document().playback_actions().set_volume(volume);
         dialogs.save_path_answers.push_back(path(name));
         EXPECT_TRUE(controller.save_document(*window));
         return window;
@@ -65,8 +65,8 @@ protected:
 
 TEST_F(DocumentFilesTest, ASavedDocumentOpensWithItsStateAndSendsItsVolume) {
     DocumentWindow* window = controller.new_document();
-    window->document().set_volume(20);
-    window->document().set_base_frequency(261.63f);
+    window->document().playback_actions().set_volume(20);
+    window->document().curve_actions().set_base_frequency(261.63f);
     dialogs.save_path_answers.push_back(QString());  // the user cancels
     EXPECT_FALSE(controller.save_document(*window));
     EXPECT_TRUE(window->isWindowModified());
@@ -91,7 +91,7 @@ TEST_F(DocumentFilesTest, ASavedDocumentOpensWithItsStateAndSendsItsVolume) {
         << "an open document is not opened twice";
 
     // Saving again writes to the same file without asking.
-    opened->document().set_volume(21);
+    opened->document().playback_actions().set_volume(21);
     EXPECT_TRUE(controller.save_document(*opened));
     EXPECT_EQ(dialogs.suggested_save_paths.size(), 2u);
     EXPECT_EQ(volume_in_file("saved.kelvara"), 21);
@@ -99,15 +99,15 @@ TEST_F(DocumentFilesTest, ASavedDocumentOpensWithItsStateAndSendsItsVolume) {
 
 TEST_F(DocumentFilesTest, RevertReadsTheFileBackAndSaveAsLeavesTheOldOne) {
     DocumentWindow* window = saved("revert.kelvara", 440.0f, 64);
-    window->document().set_number_of_overtones(7);
-    window->document().set_step_size(0.01f);
+    window->document().curve_actions().set_number_of_overtones(7);
+    window->document().curve_actions().set_step_size(0.01f);
     ASSERT_TRUE(controller.revert_to_saved(*window));
     EXPECT_EQ(window->document().curve().number_of_overtones(), 25);
     EXPECT_EQ(control<QLineEdit>(*window, "overtones_field")->text(), "25");
     EXPECT_EQ(control<QLineEdit>(*window, "step_field")->text(), "0.005");
     EXPECT_FALSE(window->isWindowModified());
 
-    window->document().set_volume(90);
+    window->document().playback_actions().set_volume(90);
     dialogs.save_path_answers.push_back(path("copy.kelvara"));
     EXPECT_TRUE(controller.save_document_as(*window));
     EXPECT_EQ(volume_in_file("copy.kelvara"), 90);
@@ -156,7 +156,7 @@ TEST_F(DocumentFilesTest, ValuesBroughtIntoBoundsAreListedAndKeepTheDocumentMark
 
 TEST_F(DocumentFilesTest, AFailedSaveIsReportedAndKeepsTheDocumentChangedAndOpen) {
     DocumentWindow* window = controller.new_document();
-    window->document().set_volume(33);
+    window->document().playback_actions().set_volume(33);
     dialogs.save_path_answers.push_back(path("no/such/folder/x.kelvara"));
     EXPECT_FALSE(controller.save_document(*window));
     EXPECT_EQ(dialogs.errors.size(), 1u);
@@ -169,7 +169,7 @@ TEST_F(DocumentFilesTest, AFailedSaveIsReportedAndKeepsTheDocumentChangedAndOpen
 
 TEST_F(DocumentFilesTest, ClosingAChangedDocumentAsksSaveDiscardOrCancel) {
     DocumentWindow* window = saved("saved.kelvara", 220.0f, 20);
-    window->document().set_volume(30);
+    window->document().playback_actions().set_volume(30);
     dialogs.save_changes_answers = {UnsavedChangesChoice::Cancel, UnsavedChangesChoice::Save};
     EXPECT_FALSE(controller.close_document(*window));
     EXPECT_THAT(controller.windows(), ElementsAre(window));
@@ -178,7 +178,7 @@ TEST_F(DocumentFilesTest, ClosingAChangedDocumentAsksSaveDiscardOrCancel) {
     EXPECT_EQ(volume_in_file("saved.kelvara"), 30);
 
     DocumentWindow* other = controller.open_document(path("saved.kelvara"));
-    other->document().set_volume(40);
+    other->document().playback_actions().set_volume(40);
     dialogs.save_changes_answers.push_back(UnsavedChangesChoice::Discard);
     EXPECT_TRUE(controller.close_document(*other));
     EXPECT_EQ(volume_in_file("saved.kelvara"), 30);
@@ -192,7 +192,7 @@ TEST_F(DocumentFilesTest, NewDocumentsGetWindowsOfTheirOwnAndQuitStopsAtTheFirst
     DocumentWindow* after = controller.new_document();
     EXPECT_NE(&first->document(), &kept->document());
     EXPECT_EQ(kept->windowTitle(), "Untitled 2[*] — Kelvara");
-    kept->document().set_volume(1);
+    kept->document().playback_actions().set_volume(1);
     EXPECT_FALSE(controller.close_all_documents());  // the user cancels
     EXPECT_THAT(controller.windows(), ElementsAre(kept, after));
 }

@@ -243,7 +243,7 @@ TEST_F(DocumentWindowTest, TheCustomTimbreIsEditedInItsTableAndStartsFromItsMenu
     table("partial_table")->setCurrentIndex(table("partial_table")->model()->index(0, 0));
     QTest::keySequence(table("partial_table"), QKeySequence::Paste);
     EXPECT_EQ(doc().curve().custom_partials()[2].ratio, 5.404);
-    EXPECT_EQ(doc().undo_name(), EditName::PastePartials);
+    EXPECT_EQ(doc().history().undo_name(), EditName::PastePartials);
     QApplication::clipboard()->setText(QStringLiteral("1 2000"));
     QTest::mouseClick(segment("partial_paste"), Qt::LeftButton);
     EXPECT_EQ(status(), "Row 2: A partial's ratio must be 0.001\u20131000.");
@@ -319,7 +319,7 @@ TEST(DocumentWindowMidi, ThePopUpShowsTheSourceThatIsConnected) {
         setup.sound.default_bank = "/nonexistent/bank.sf2";  // the generated bank: quick
         setup.midi_client = std::move(client);
         auto rig =
-            std::make_unique<InstrumentRig>(document->published_chord_map(), std::move(setup));
+            std::make_unique<InstrumentRig>(document->chords().published(), std::move(setup));
         return std::make_unique<DocumentWindow>(std::move(document), std::move(rig));
     };
     midi::InProcessMidiSystem system;
@@ -478,7 +478,7 @@ TEST_F(DocumentWindowTest, EveryFieldAndCellAnswersAsTheValueTableSaysAndSaysWhy
             testing::put_value(expected, row);
             expected.y_min = typed.y_min, expected.y_max = typed.y_max;  // refitted
             EXPECT_EQ(typed, expected);
-            doc().undo();
+            doc().history().undo();
         } else if (row.refusal_names_bounds()) {
             EXPECT_THAT(status(), HasSubstr(bounds_text(row.kind)));
         }
@@ -559,9 +559,9 @@ TEST(DocumentWindowMidiOutput, ThePickedDestinationFollowsTheScaleTable) {
     ASSERT_EQ(sent.size(), 2u);
     EXPECT_EQ(std::vector<uint8_t>(sent[0].begin(), sent[0].begin() + 7),
               (std::vector<uint8_t>{0xF0, 0x7F, 0x7F, 0x08, 0x02, 0x00, 64}));
-    window.document().undo();
+    window.document().history().undo();
     EXPECT_EQ(take_sent().size(), 2u);
-    window.document().set_step_size(0.02f);
+    window.document().curve_actions().set_step_size(0.02f);
     EXPECT_TRUE(take_sent().empty()) << "an edit that leaves the tuning sends nothing";
 
     // When the list opens again without the destination, nothing holds the tuning any more.
@@ -570,7 +570,7 @@ TEST(DocumentWindowMidiOutput, ThePickedDestinationFollowsTheScaleTable) {
     EXPECT_EQ(box->currentText(), "None");
     EXPECT_EQ(box->count(), 2);
     EXPECT_THAT(record->connections, ElementsAre("connect 20:0", "disconnect 20:0"));
-    window.document().set_base_frequency(310.0f);
+    window.document().curve_actions().set_base_frequency(310.0f);
     EXPECT_TRUE(take_sent().empty());
 
     // A destination that refuses: said so, and "None" again.

@@ -80,7 +80,7 @@ TEST_F(GraphWindowTest, AZoomIsOneUndoStepAndFitGoesBack) {
     doc().undo();
     EXPECT_EQ(doc().curve().x_min(), x_min);
     EXPECT_EQ(doc().curve().x_max(), x_max);
-    EXPECT_FALSE(doc().can_undo()) << "four notches, one step";
+    EXPECT_FALSE(doc().history().can_undo()) << "four notches, one step";
 
     doc().redo();
     QTest::mouseClick(find<QPushButton>("fit_y_button"), Qt::LeftButton);
@@ -100,7 +100,8 @@ TEST_F(GraphWindowTest, TheCursorAndTheSelectedRowAgreeAfterEveryScaleChange) {
     table("scale_table")->selectRow(7);  // 1.4983
     expect_cursor_on_selected_row();
     const float fifth = doc().tables().scale_ratios()[7];
-    doc().add_scale_preset(ScalePreset::JustRatios, {}, ScaleImportMode::Add);  // rows before it
+    doc().table_actions().add_scale_preset(ScalePreset::JustRatios, {},
+                                           ScaleImportMode::Add);  // rows before it
     EXPECT_EQ(doc().tables().scale_ratios()[*selected_scale_row()], fifth);
     expect_cursor_on_selected_row();
     doc().edit_cell(DocumentTable::ScaleRatios, TableColumn::Ratios,
@@ -108,12 +109,12 @@ TEST_F(GraphWindowTest, TheCursorAndTheSelectedRowAgreeAfterEveryScaleChange) {
     static_cast<DocumentTableModel*>(table("scale_table")->model())->reload();
     EXPECT_EQ(doc().tables().scale_ratios()[*selected_scale_row()], 1.05f) << "followed the sort";
     expect_cursor_on_selected_row();
-    doc().scale_action(ScaleAction::DeleteSelected);
+    doc().table_actions().scale_action(ScaleAction::DeleteSelected);
     ASSERT_TRUE(selected_scale_row());
     expect_cursor_on_selected_row();
-    doc().undo();
+    doc().history().undo();
     expect_cursor_on_selected_row();
-    doc().scale_action(ScaleAction::RemoveAll);
+    doc().table_actions().scale_action(ScaleAction::RemoveAll);
     EXPECT_FALSE(selected_scale_row());
     expect_cursor_on_selected_row();
 }
@@ -144,7 +145,7 @@ TEST(ScaleSelection, TheRowFollowsItsRatioTheEditOrTheDeletedRowsPlace) {
 TEST_F(GraphWindowTest, EveryControlShowsWholeAtTheMinimumSize) {
     EXPECT_EQ(window.minimumSize(), QSize(1024, 700));
     window.resize(1024, 700);
-    doc().set_bound(BoundField::YMax, 0.4661337f);
+    doc().curve_actions().set_bound(BoundField::YMax, 0.4661337f);
     QApplication::processEvents();
     const QRect inside = window.rect();
     int checked = 0;

@@ -84,21 +84,21 @@ TEST(MinimaPanel, ListsMarksAndTakesTheMinimaIntoTheScaleAsUndoableSteps) {
     QTest::mouseClick(panel.replace_button(), Qt::LeftButton);
     const std::vector<float> replaced{1.0f, 4.0f / 3, 1.5f, 5.0f / 3, 2.0f};
     EXPECT_EQ(scale_of(window.document()), replaced);
-    EXPECT_EQ(window.document().undo_name(), EditName::MinimaToScale);
+    EXPECT_EQ(window.document().history().undo_name(), EditName::MinimaToScale);
 
     enter_threshold("0.1");
     QTest::mouseClick(panel.add_button(), Qt::LeftButton);
     const std::vector<float> added{1.0f, 1.2f, 1.25f, 4.0f / 3, 1.4f, 1.5f, 5.0f / 3, 1.75f, 2.0f};
     EXPECT_EQ(scale_of(window.document()), added);
 
-    window.document().undo();
+    window.document().history().undo();
     EXPECT_EQ(scale_of(window.document()), replaced);
-    window.document().undo();
+    window.document().history().undo();
     EXPECT_TRUE(scale_of(window.document()).empty());
     EXPECT_FALSE(window.isWindowModified());
 
     // A change of the curve is searched again: a pure tone has one valley only in 1 to 2.
-    window.document().set_overtone_type(PureTone);
+    window.document().curve_actions().set_overtone_type(PureTone);
     panel.wait_for_search();
     EXPECT_EQ(panel.all_minima().size(), 1u);
     EXPECT_EQ(window.graph()->layers().minima.size(), 1u);

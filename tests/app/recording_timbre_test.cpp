@@ -94,12 +94,12 @@ TEST_F(RecordingTimbreTest, TheCommandShowsARefusedFileAndHandsOnAnAcceptedList)
     EXPECT_THAT(dialogs.errors[0].second.toStdString(),
                 HasSubstr("\"notes.wav\" is not a sound file"));
     EXPECT_EQ(shown, 0);
-    EXPECT_FALSE(window.document().can_undo());
+    EXPECT_FALSE(window.document().history().can_undo());
 
     chosen = path("bar.wav");
     accepted = false;
     command.run();
-    EXPECT_FALSE(window.document().can_undo());
+    EXPECT_FALSE(window.document().history().can_undo());
     accepted = true;
     command.run();
     EXPECT_EQ(shown, 2);
@@ -108,7 +108,7 @@ TEST_F(RecordingTimbreTest, TheCommandShowsARefusedFileAndHandsOnAnAcceptedList)
     EXPECT_EQ(window.document().curve().overtone_type(), CustomPartials);
     ASSERT_EQ(partials.size(), 5u);
     EXPECT_EQ(partials[0].ratio, 1.0);
-    window.document().undo();
+    window.document().history().undo();
     EXPECT_NE(window.document().curve().overtone_type(), CustomPartials);
 }
 

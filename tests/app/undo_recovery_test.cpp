@@ -97,7 +97,7 @@ TEST_F(UndoRecoveryTest, AVolumeDragIsOneStepAndUndoSendsTheVolumeBack) {
 
 TEST_F(UndoRecoveryTest, RevertAsksFirstAndKeepsTheChangesWhenDeclined) {
     save();
-    window->document().set_volume(99);
+    window->document().playback_actions().set_volume(99);
     dialogs.revert_answers = {false, true};
     EXPECT_FALSE(controller.revert_to_saved(*window));
     EXPECT_EQ(window->document().volume(), 99);
@@ -109,17 +109,17 @@ TEST_F(UndoRecoveryTest, RevertAsksFirstAndKeepsTheChangesWhenDeclined) {
 }
 
 TEST_F(UndoRecoveryTest, AnEditedDocumentIsKeptUntilSavedOrUndoneAndACleanCloseLeavesNothing) {
-    window->document().set_step_size(0.01f);
+    window->document().curve_actions().set_step_size(0.01f);
     write_copy_now();
     EXPECT_THAT(copies(), ::testing::ElementsAre(document_text(window->document())));
-    window->document().undo();  // back at the new document's values: nothing to recover
+    window->document().history().undo();  // back at the new document's values: nothing to recover
     EXPECT_TRUE(copies().empty());
-    window->document().redo();
+    window->document().history().redo();
     write_copy_now();
     save();
     EXPECT_TRUE(copies().empty()) << "a successful save removes the copy at once";
 
-    window->document().set_volume(3);
+    window->document().playback_actions().set_volume(3);
     write_copy_now();
     dialogs.save_changes_answers.push_back(UnsavedChangesChoice::Discard);
     ASSERT_TRUE(controller.close_document(*window));
@@ -129,14 +129,14 @@ TEST_F(UndoRecoveryTest, AnEditedDocumentIsKeptUntilSavedOrUndoneAndACleanCloseL
 
 TEST_F(UndoRecoveryTest, ARestoredDocumentOpensEditedAndBelongsToItsFile) {
     Document piece;
-    piece.set_volume(33);
+    piece.playback_actions().set_volume(33);
     const std::string origin = temporary.filePath(QStringLiteral("piece.kelvara")).toStdString();
     // What a Kelvara that died leaves: written slots whose locks are gone.
     for (const auto& [text, from] : {std::pair{document_text(piece), origin},
                                      std::pair{std::string("not a document"), std::string()}})
         ASSERT_TRUE(RecoverySlot::create(folder())->write(text, from).ok());
 
-    window->document().set_volume(5);  // a live window's copy is never offered
+    window->document().playback_actions().set_volume(5);  // a live window's copy is never offered
     write_copy_now();
     const QList<DocumentWindow*> restored =
         controller.offer_recovered_documents(RecoveryAnswer::Restore);
@@ -144,7 +144,7 @@ TEST_F(UndoRecoveryTest, ARestoredDocumentOpensEditedAndBelongsToItsFile) {
     EXPECT_EQ(restored[0]->file_path().toStdString(), origin);
     EXPECT_EQ(restored[0]->document().volume(), 33);
     EXPECT_TRUE(restored[0]->isWindowModified());
-    restored[0]->document().undo();  // nothing to undo: still not in any file
+    restored[0]->document().history().undo();  // nothing to undo: still not in any file
     EXPECT_TRUE(restored[0]->isWindowModified());
     EXPECT_EQ(dialogs.errors.size(), 1u) << "the unreadable copy is reported";
     EXPECT_TRUE(controller.offer_recovered_documents(RecoveryAnswer::Restore).isEmpty())

@@ -3,6 +3,8 @@
 // tests play MIDI into it from a second client of the test services' JACK server.
 #include <gtest/gtest.h>
 #include <sndfile.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -43,12 +45,12 @@ struct CliRun {
     std::string out;
 };
 
-// Runs `kelvara-cli ARGS` through the shell; `on_line` sees each line as it arrives, so a
-// test can act while the command runs.
-CliRun run_cli(const std::string& args,
-               const std::function<void(const std::string&)>& on_line = {}) {
+// Runs a shell command line; `on_line` sees each line as it arrives, so a test can act while
+// the command runs.
+CliRun run_cli_line(const std::string& command_line,
+                    const std::function<void(const std::string&)>& on_line = {}) {
     CliRun run;
-    FILE* pipe = popen((std::string(KELVARA_CLI) + " " + args + " 2>&1").c_str(), "r");
+    FILE* pipe = popen((command_line + " 2>&1").c_str(), "r");
     if (pipe == nullptr) return run;
     std::array<char, 4096> line{};
     while (std::fgets(line.data(), line.size(), pipe) != nullptr) {
@@ -58,6 +60,12 @@ CliRun run_cli(const std::string& args,
     const int status = pclose(pipe);
     run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
+}
+
+// Runs `kelvara-cli ARGS` through the shell.
+CliRun run_cli(const std::string& args,
+               const std::function<void(const std::string&)>& on_line = {}) {
+    return run_cli_line(std::string(KELVARA_CLI) + " " + args, on_line);
 }
 
 struct Wav {
@@ -117,6 +125,13 @@ std::string value_argument(const testing::ValueRow& row) {
 // run in order, so a row may read a file an earlier one wrote.
 using CaseGroups = std::map<std::string, std::vector<CliCase>>;
 
+// A chord of `count` tones of 220 Hz, as an argument.
+std::string tones(size_t count) {
+    std::string text = "220";
+    for (size_t i = 1; i < count; ++i) text += ",220";
+    return text;
+}
+
 const CaseGroups& case_groups() {
     static const CaseGroups groups = [] {
         CaseGroups g;
@@ -154,6 +169,16 @@ const CaseGroups& case_groups() {
             usage_error("chord-parse '220,,330'", "\u2018,\u2019 at position 5: expected a number"),
             usage_error("chord-parse 0.0", "a chord tone must be 1\u201320000 Hz"),
             usage_error("chord-parse 440hz", "\u2018hz\u2019 at position 4: expected a number"),
+            // At most 128 tones a chord, however it comes in.
+            {"chord-parse " + tones(128), 0, Match::Contains, "220,220"},
+            usage_error("chord-parse " + tones(129), "A chord holds at most 128 tones, not 129."),
+            usage_error("chord-map add set:0:" + tones(129), "at most 128 tones, not 129"),
+            usage_error("new {dir}/refused.kelvara --chord 60=" + tones(129),
+                        "at most 128 tones, not 129"),
+            usage_error("render --chord " + tones(129) + " --wav {dir}/x.wav",
+                        "at most 128 tones, not 129"),
+            usage_error("midi-play --midi none --chord 60:" + tones(129),
+                        "at most 128 tones, not 129"),
             // Keys 60, 61, 62; 62 rekeyed to 30 moves to the first row.
             {"chord-map --base 220 --ratios 1,1.25,1.5 add copy add rekey:2:30 set:0:55_110 "
              "delete:1",
@@ -180,7 +205,7 @@ const CaseGroups& case_groups() {
              "  \"y_max\": 3,\n"
              "  \"plot_justs\": false,\n"
              "  \"plot_selected_ratio\": false,\n"
-             "  \"plot_dy\": false,\n"
+             "  \"plot_slope\": false,\n"
              "  \"step_size\": 0.009999999776482582,\n"
              "  \"number_of_overtones\": 9,\n"
              "  \"custom_partials\": [],\n"
@@ -327,8 +352,18 @@ const CaseGroups& case_groups() {
         // Programs and offline renders through the synthesizer.
         g["SoundMidiAndPlot"] = {
             {"programs --bank {bank}", 0, Match::Equals, "0 : Sine\n1 : Organ\n"},
-            // The synthesizer logs its own lines before the refusal.
-            {"programs --bank {dir}/broken.sf2", 2, Match::Contains, "was refused"},
+            // A refused bank is a refused file: exit code 1, like a document.
+            {"programs --bank {dir}/broken.sf2", 1, Match::Contains,
+             "The file is not a sound bank."},
+            // Presets that cannot sound are refused before they play silence.
+            {"programs --bank {dir}/no_samples.sf2", 1, Match::Contains,
+             "The bank's presets cannot sound"},
+            {"render --chord 220,330 --bank {dir}/no_samples.sf2 --wav {dir}/n.wav", 1,
+             Match::Contains, "The bank's presets cannot sound"},
+            // A program that sounds like nothing fails the render; no file is written.
+            {"render --chord 220,330 --bank {dir}/silent.sf2 --bank-tuning --wav {dir}/s.wav", 1,
+             Match::Contains, "The program played silence for tones that should sound"},
+            {"dump {dir}/s.wav", 1, Match::Contains, "No such file"},
             // MIDI without a MIDI system.
             {"midi-sources --midi none", 0, Match::Equals, "MIDI system: none\n"},
             usage_error("midi-monitor --midi none --seconds 0",
@@ -408,6 +443,14 @@ protected:
         std::ofstream(dir_ / "sine.sf2", std::ios::binary)
             .write(reinterpret_cast<const char*>(image.data()), std::streamsize(image.size()));
         std::ofstream(dir_ / "broken.sf2") << "not a bank";
+        // The bank with its sample table cut to 3 bytes: every preset refers to no sample.
+        std::string cut(image.begin(), image.end());
+        const size_t table = cut.find("shdr");
+        cut.replace(table + 4, 4, std::string("\3\0\0\0", 4));
+        std::ofstream(dir_ / "no_samples.sf2", std::ios::binary) << cut;
+        const auto silent = sound::build_sf2_bank("Silent", {{"Nothing", 0, 0, {0.0f}}});
+        std::ofstream(dir_ / "silent.sf2", std::ios::binary)
+            .write(reinterpret_cast<const char*>(silent.data()), std::streamsize(silent.size()));
         SyntheticRecording bar;
         bar.sample_rate_hz = 44100;
         bar.decay_seconds = 1.5;
@@ -707,6 +750,93 @@ TEST_F(CliTest, MtsExportWritesTheScaleOnTheKeysAsATuningDump) {
     EXPECT_EQ(word(69), (std::vector<uint8_t>{0x45, 0x00, 0x00}));
     EXPECT_EQ(word(72), (std::vector<uint8_t>{0x51, 0x00, 0x00}));
     EXPECT_EQ(dump.back(), 0xF7);
+}
+
+// What a path names for the table below: made in the test's folder as `name`.
+enum class SpecialFile { Fifo, Device, Folder, LinkToFile, LinkToFifo };
+
+struct FileKindRow {
+    SpecialFile kind;
+    const char* name;
+};
+
+// Every writer and reader given a named pipe, a device, a folder or a symbolic link to one of
+// them: refused with exit code 1 and the special file as it was (nothing created beside it, no
+// command left waiting); a link to a regular file is followed as before. {t} is the path, {ok}
+// the regular file of the command's kind it stands for when it is a link to a file.
+TEST_F(CliTest, SpecialFilesAreRefusedByEveryWriterAndReaderAndLeftAsTheyWere) {
+    if (geteuid() != 0) GTEST_SKIP() << "making a device node needs root";
+    ASSERT_EQ(run("new {dir}/t.kelvara --scale 1,1.5,2").exit_code, 0);
+    ASSERT_EQ(run("scl export {dir}/t.kelvara {dir}/t.scl --kbm {dir}/t.kbm").exit_code, 0);
+    for (const char* written : {"t.syx", "t.wav"}) std::ofstream(dir_ / written) << "old";
+    const struct {
+        const char* command;
+        const char* regular;  // the file a link to a regular file points to
+    } commands[] = {
+        {"new {t}", "t.kelvara"},
+        {"scl export {dir}/t.kelvara {t}", "t.scl"},
+        {"scl export {dir}/t.kelvara {dir}/k.scl --kbm {t}", "t.kbm"},
+        {"mts export {dir}/t.kelvara {t}", "t.syx"},
+        {"render --chord 220 --seconds 0.1 --bank {bank} --wav {t}", "t.wav"},
+        {"dump {t}", "t.kelvara"},
+        {"scl import {t} {dir}/t.kelvara", "t.scl"},
+        {"scl import {dir}/t.scl {dir}/t.kelvara --kbm {t}", "t.kbm"},
+        {"timbre-from-audio {t}", "bar.flac"},
+        {"programs --bank {t}", "sine.sf2"},
+    };
+    const FileKindRow kinds[] = {{SpecialFile::Fifo, "fifo"},
+                                 {SpecialFile::Device, "device"},
+                                 {SpecialFile::Folder, "folder"},
+                                 {SpecialFile::LinkToFile, "link-to-file"},
+                                 {SpecialFile::LinkToFifo, "link-to-fifo"}};
+    for (const auto& command : commands) {
+        for (const FileKindRow& row : kinds) {
+            const std::string args = std::string(command.command);
+            SCOPED_TRACE(args + " with " + row.name);
+            const std::filesystem::path special = dir_ / row.name;
+            const std::filesystem::path fifo = dir_ / "pipe";
+            std::filesystem::remove_all(special);
+            std::filesystem::remove(fifo);
+            switch (row.kind) {
+                case SpecialFile::Fifo: ASSERT_EQ(mkfifo(special.c_str(), 0644), 0); break;
+                case SpecialFile::Device:  // the zero device: endless bytes to a reader
+                    ASSERT_EQ(mknod(special.c_str(), S_IFCHR | 0644, makedev(1, 5)), 0);
+                    break;
+                case SpecialFile::Folder: std::filesystem::create_directory(special); break;
+                case SpecialFile::LinkToFile:
+                    std::filesystem::create_symlink(dir_ / command.regular, special);
+                    break;
+                case SpecialFile::LinkToFifo:
+                    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+                    std::filesystem::create_symlink(fifo, special);
+                    break;
+            }
+            std::string line = "timeout 20 " + expand(args);
+            line.replace(line.find("{t}"), 3, special.string());
+            const CliRun r = run_cli_line(line);
+            const auto status = std::filesystem::symlink_status(special);
+            if (row.kind == SpecialFile::LinkToFile) {
+                EXPECT_EQ(r.exit_code, 0) << r.out;
+                EXPECT_TRUE(std::filesystem::is_symlink(status));
+                EXPECT_TRUE(std::filesystem::is_regular_file(dir_ / command.regular));
+                continue;
+            }
+            EXPECT_EQ(r.exit_code, 1) << r.out;
+            EXPECT_NE(r.out.find(", not a file"), std::string::npos) << r.out;
+            switch (row.kind) {
+                case SpecialFile::Fifo: EXPECT_TRUE(std::filesystem::is_fifo(status)); break;
+                case SpecialFile::Device:
+                    EXPECT_TRUE(std::filesystem::is_character_file(status));
+                    break;
+                case SpecialFile::Folder: EXPECT_TRUE(std::filesystem::is_empty(special)); break;
+                default:
+                    EXPECT_TRUE(std::filesystem::is_symlink(status));
+                    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+            }
+            for (const auto& entry : std::filesystem::directory_iterator(dir_))
+                EXPECT_EQ(entry.path().filename().string().find(".saving-"), std::string::npos);
+        }
+    }
 }
 
 // The JACK tests hold the test services' server (a resource lock of their own CTest entries).

@@ -30,76 +30,79 @@ protected:
     }
     // What the MIDI thread would play is what the table shows.
     void expect_published() const {
-        EXPECT_EQ(*doc.published_chord_map().snapshot(), doc.chords().map());
+        EXPECT_EQ(*doc.chords().published().snapshot(), doc.chords().map());
     }
 };
 
 TEST_F(ChordActionsTest, AddTakesTheFirstFreeKeyFromMiddleCWithA110HzChord) {
-    doc.chord_action(ChordAction::AddAtFreeKey);
-    doc.chord_action(ChordAction::AddAtFreeKey);
+    doc.table_actions().chord_action(ChordAction::AddAtFreeKey);
+    doc.table_actions().chord_action(ChordAction::AddAtFreeKey);
     EXPECT_THAT(keys(), ElementsAre(60, 61));
     EXPECT_EQ(testing::published_chord(doc, 61), Chord{110.0f});
     EXPECT_TRUE(controls.reloaded.contains(DocumentTable::MappedChords));
     EXPECT_TRUE(doc.is_edited());
 
     replace_chord_map(map_with_keys({63, 60, 0, 61}));
-    doc.chord_action(ChordAction::AddAtFreeKey);
+    doc.table_actions().chord_action(ChordAction::AddAtFreeKey);
     EXPECT_THAT(keys(), ElementsAre(0, 60, 61, 62, 63)) << "at its sorted row";
     // A key typed into a row moves the row to its place; undo brings the order back.
-    doc.edit_cell(DocumentTable::MappedChords, TableColumn::MidiNote, 0, int32_t{100});
+    doc.table_actions().edit_cell(DocumentTable::MappedChords, TableColumn::MidiNote, 0,
+                                  int32_t{100});
     EXPECT_THAT(keys(), ElementsAre(60, 61, 62, 63, 100));
-    doc.update_change_count(ChangeKind::Undone);
+    doc.history().update_change_count(ChangeKind::Undone);
     EXPECT_THAT(keys(), ElementsAre(0, 60, 61, 62, 63));
-    doc.update_change_count(ChangeKind::Undone);
+    doc.history().update_change_count(ChangeKind::Undone);
     EXPECT_THAT(keys(), ElementsAre(0, 60, 61, 63));
     expect_published();
     // With every key taken: value_rules_test.cpp.
 }
 
 TEST_F(ChordActionsTest, CopyFreezesTheFixedTonesInHertz) {
-    doc.set_base_frequency(220.0f);
-    ASSERT_TRUE(doc.set_fixed_tones(std::vector<float>{1.0f, 1.25f, 1.5f}));
-    doc.chord_action(ChordAction::CopyFixedTones);
+    doc.curve_actions().set_base_frequency(220.0f);
+    ASSERT_TRUE(doc.table_actions().set_fixed_tones(std::vector<float>{1.0f, 1.25f, 1.5f}));
+    doc.table_actions().chord_action(ChordAction::CopyFixedTones);
     EXPECT_EQ(testing::published_chord(doc, 60), (Chord{220.0f, 275.0f, 330.0f}));
-    doc.set_base_frequency(300.0f);
+    doc.curve_actions().set_base_frequency(300.0f);
     EXPECT_EQ(testing::published_chord(doc, 60), (Chord{220.0f, 275.0f, 330.0f}));
 
     // The product is formed in 64 bits before it is narrowed.
-    doc.set_base_frequency(441.3f);
-    ASSERT_TRUE(doc.set_fixed_tones(std::vector<float>{1.1f}));
-    doc.chord_action(ChordAction::CopyFixedTones);
+    doc.curve_actions().set_base_frequency(441.3f);
+    ASSERT_TRUE(doc.table_actions().set_fixed_tones(std::vector<float>{1.1f}));
+    doc.table_actions().chord_action(ChordAction::CopyFixedTones);
     EXPECT_EQ(testing::published_chord(doc, 61),
               Chord{static_cast<float>(static_cast<double>(441.3f) * static_cast<double>(1.1f))});
 
-    ASSERT_TRUE(doc.set_fixed_tones({}));
-    doc.chord_action(ChordAction::CopyFixedTones);
+    ASSERT_TRUE(doc.table_actions().set_fixed_tones({}));
+    doc.table_actions().chord_action(ChordAction::CopyFixedTones);
     EXPECT_EQ(keys().size(), 2u) << "no fixed tones: nothing copied";
 }
 
 TEST_F(ChordActionsTest, DeleteRemovesTheSelectedRowAndFreesItsKeyOrBeeps) {
     replace_chord_map(map_with_keys({5, 60, 9}));
     controls.selected_rows[DocumentTable::MappedChords] = 2;
-    doc.chord_action(ChordAction::DeleteSelected);
+    doc.table_actions().chord_action(ChordAction::DeleteSelected);
     EXPECT_THAT(keys(), ElementsAre(5, 9));
-    EXPECT_EQ(doc.chord_for_key(60), nullptr);
-    doc.chord_action(ChordAction::AddAtFreeKey);
+    EXPECT_EQ(doc.chords().chord_for_key(60), nullptr);
+    doc.table_actions().chord_action(ChordAction::AddAtFreeKey);
     EXPECT_THAT(keys(), ElementsAre(5, 9, 60));
 
     controls.selected_rows[DocumentTable::MappedChords] = 3;  // past the end
-    doc.chord_action(ChordAction::DeleteSelected);
+    doc.table_actions().chord_action(ChordAction::DeleteSelected);
     EXPECT_THAT(keys(), ElementsAre(5, 9, 60));
     EXPECT_EQ(controls.beeps, 1);
     expect_published();
 }
 
 TEST_F(ChordActionsTest, TheDocumentPublishesEveryEditToTheMidiSide) {
-    doc.chord_action(ChordAction::AddAtFreeKey);
-    doc.edit_cell(DocumentTable::MappedChords, TableColumn::ChordString, 0, Chord{55.0f});
+    doc.table_actions().chord_action(ChordAction::AddAtFreeKey);
+    doc.table_actions().edit_cell(DocumentTable::MappedChords, TableColumn::ChordString, 0,
+                                  Chord{55.0f});
     EXPECT_EQ(testing::published_chord(doc, 60), Chord{55.0f});
-    doc.edit_cell(DocumentTable::MappedChords, TableColumn::MidiNote, 0, int32_t{7});
+    doc.table_actions().edit_cell(DocumentTable::MappedChords, TableColumn::MidiNote, 0,
+                                  int32_t{7});
     EXPECT_EQ(testing::published_chord(doc, 7), Chord{55.0f});
     replace_chord_map(map_with_keys({64}));
-    EXPECT_EQ(doc.chord_for_key(7), nullptr);
+    EXPECT_EQ(doc.chords().chord_for_key(7), nullptr);
     expect_published();
 }
 

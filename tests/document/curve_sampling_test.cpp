@@ -43,11 +43,11 @@ std::vector<float> literal_curve(const Document& doc) {
 
 TEST(CurveSampling, LiteralKernelMatchesTheDefinitionBitForBit) {
     Document doc;
-    doc.set_kernel(std::make_unique<LiteralKernel>());
+    doc.curve_actions().set_kernel(std::make_unique<LiteralKernel>());
     const std::array<float, 2> ratios{1.0f, 1.5f};
-    doc.set_fixed_tones(ratios);
-    doc.set_overtone_type(OddHarmonics);
-    doc.set_number_of_overtones(7);
+    doc.table_actions().set_fixed_tones(ratios);
+    doc.curve_actions().set_overtone_type(OddHarmonics);
+    doc.curve_actions().set_number_of_overtones(7);
     const auto expected = literal_curve(doc);
     ASSERT_EQ(doc.curve().number_of_points(), static_cast<int32_t>(expected.size()));
     for (size_t i = 0; i < expected.size(); ++i)
@@ -79,9 +79,9 @@ TEST(CurveSampling, TwoPureTonesFollowThePlompLeveltCurve) {
 TEST(CurveSampling, RangeEdgeCases) {
     Document doc;
     doc.show_all();
-    doc.set_bound(BoundField::XMax, std::nextafter(1.0f, 2.0f));
+    doc.curve_actions().set_bound(BoundField::XMax, std::nextafter(1.0f, 2.0f));
     EXPECT_EQ(doc.curve().number_of_points(), 1) << "a range narrower than a step: one sample";
-    doc.set_bound(BoundField::XMin, 1.5f);
+    doc.curve_actions().set_bound(BoundField::XMin, 1.5f);
     EXPECT_EQ(doc.curve().x_min(), 1.0f) << "an empty range is refused";
     EXPECT_EQ(doc.curve().number_of_points(), 1);
 }
@@ -99,7 +99,7 @@ TEST(RangeFit, MarginsFloorAndSlopeFromTheStoredXDifferences) {
     const std::array<float, 2> silent{0.0f, 0.0f};
     EXPECT_EQ(fit_y_range(silent.data(), 2).max, 1.0f)
         << "a silent curve gets a range all the same";
-    const FloatRange dy = fit_derivative_range(x.data(), y.data(), 3);
+    const FloatRange dy = fit_slope_range(x.data(), y.data(), 3);
     EXPECT_FLOAT_EQ(dy.min, -1.6f - 0.1f);
     EXPECT_FLOAT_EQ(dy.max, 1.6f + 0.1f);
 }

@@ -40,14 +40,14 @@ TEST(CustomTimbreActions, AParametricTimbreMadeCustomKeepsItsCurveBitForBit) {
                           Row{PureTone, 3, RoughnessModel::Product}}) {
         SCOPED_TRACE(row.type);
         DocumentInWindow w;
-        w.doc.set_overtone_type(row.type);
-        w.doc.set_number_of_overtones(row.overtones);
-        w.doc.set_fixed_tones(std::vector<float>{1.0f, 1.25f});
-        w.doc.set_roughness_model(row.model);
+        w.doc.curve_actions().set_overtone_type(row.type);
+        w.doc.curve_actions().set_number_of_overtones(row.overtones);
+        w.doc.table_actions().set_fixed_tones(std::vector<float>{1.0f, 1.25f});
+        w.doc.timbre_actions().set_roughness_model(row.model);
         const std::vector<float> parametric = curve_of(w.doc);
         const MinimaQuery parametric_query = minima_query(w.doc);
 
-        w.doc.set_overtone_type(CustomPartials);
+        w.doc.curve_actions().set_overtone_type(CustomPartials);
         EXPECT_EQ(w.controls.timbre, CustomPartials);
         EXPECT_EQ(w.doc.row_count(DocumentTable::Partials),
                   row.type == PureTone ? 1 : row.overtones);
@@ -69,10 +69,12 @@ TEST(CustomTimbreActions, EachPartialTableEditGivesItsListOrSaysWhy) {
     const std::vector<Partial> start{{1.0, 1.0}, {2.756, 0.5}, {5.404, 0.25}};
     using Act = std::function<void(Document&)>;
     const auto cell = [](TableColumn column, int32_t row, double value) -> Act {
-        return [=](Document& d) { d.edit_cell(DocumentTable::Partials, column, row, value); };
+        return [=](Document& d) {
+            d.table_actions().edit_cell(DocumentTable::Partials, column, row, value);
+        };
     };
     const auto paste = [](TableColumn column, int32_t row, std::vector<double> values) -> Act {
-        return [=](Document& d) { d.paste_partial_column(column, row, values); };
+        return [=](Document& d) { d.timbre_actions().paste_partial_column(column, row, values); };
     };
     struct Row {
         std::string name;
@@ -82,11 +84,11 @@ TEST(CustomTimbreActions, EachPartialTableEditGivesItsListOrSaysWhy) {
     };
     const std::vector<Row> table{
         {"append",
-         [](Document& d) { d.partial_action(PartialAction::Append); },
+         [](Document& d) { d.timbre_actions().partial_action(PartialAction::Append); },
          {{1.0, 1.0}, {2.756, 0.5}, {5.404, 0.25}, {6.0, 0.25}},
          ""},
         {"delete",
-         [](Document& d) { d.partial_action(PartialAction::DeleteSelected); },
+         [](Document& d) { d.timbre_actions().partial_action(PartialAction::DeleteSelected); },
          {{1.0, 1.0}, {5.404, 0.25}},
          ""},
         {"ratio",
@@ -134,45 +136,45 @@ TEST(CustomTimbreActions, EachPartialTableEditGivesItsListOrSaysWhy) {
          {},
          "There are no numbers to paste."},
         {"a list that is no timbre",
-         [](Document& d) { d.set_custom_partials({}); },
+         [](Document& d) { d.timbre_actions().set_custom_partials({}); },
          {},
          "A custom timbre needs at least one partial."},
     };
     for (const Row& row : table) {
         SCOPED_TRACE(row.name);
         DocumentInWindow w;
-        ASSERT_TRUE(w.doc.set_custom_partials(start));
+        ASSERT_TRUE(w.doc.timbre_actions().set_custom_partials(start));
         w.controls.selected_rows[DocumentTable::Partials] = 1;
         const DocumentFileState before = w.doc.state();
-        const std::optional<EditName> step = w.doc.undo_name();
+        const std::optional<EditName> step = w.doc.history().undo_name();
         row.act(w.doc);
         if (!row.refusal.empty()) {
             EXPECT_EQ(w.controls.refusal, row.refusal);
             EXPECT_EQ(w.doc.state(), before);
-            EXPECT_EQ(w.doc.undo_name(), step);
+            EXPECT_EQ(w.doc.history().undo_name(), step);
             continue;
         }
         EXPECT_EQ(w.controls.refusal, "");
         EXPECT_EQ(w.doc.curve().custom_partials(), row.list);
         EXPECT_EQ(w.doc.curve().number_of_overtones(), static_cast<int32_t>(row.list.size()));
         w.expect_view_shows_document();
-        w.doc.undo();
+        w.doc.history().undo();
         EXPECT_EQ(w.doc.state(), before) << "one undo step";
     }
 
     // The last partial stays; a parametric timbre has no table to edit; its overtone count is
     // the list's.
     DocumentInWindow w;
-    ASSERT_TRUE(w.doc.set_custom_partials({{1.0, 1.0}}));
+    ASSERT_TRUE(w.doc.timbre_actions().set_custom_partials({{1.0, 1.0}}));
     w.controls.selected_rows[DocumentTable::Partials] = 0;
-    w.doc.partial_action(PartialAction::DeleteSelected);
+    w.doc.timbre_actions().partial_action(PartialAction::DeleteSelected);
     EXPECT_EQ(w.controls.refusal, "A custom timbre keeps at least one partial.");
-    w.doc.set_number_of_overtones(5);
+    w.doc.curve_actions().set_number_of_overtones(5);
     EXPECT_THAT(w.controls.refusal, ::testing::HasSubstr("as many overtones as partials"));
-    w.doc.set_overtone_type(FlatHarmonics);
+    w.doc.curve_actions().set_overtone_type(FlatHarmonics);
     EXPECT_EQ(w.doc.curve().number_of_overtones(), 1);
     EXPECT_TRUE(w.doc.curve().custom_partials().empty());
-    w.doc.partial_action(PartialAction::Append);
+    w.doc.timbre_actions().partial_action(PartialAction::Append);
     EXPECT_EQ(w.controls.refusal, "Choose the Custom timbre to edit its partials.");
 }
 
@@ -180,20 +182,20 @@ TEST(CustomTimbreActions, EachPartialTableEditGivesItsListOrSaysWhy) {
 // document's file does not change.
 TEST(CustomTimbreActions, TheRoughnessModelIsOneUndoableChoiceOfTheDocument) {
     DocumentInWindow w;
-    w.doc.set_overtone_type(InverseHarmonics);
-    w.doc.set_number_of_overtones(6);
+    w.doc.curve_actions().set_overtone_type(InverseHarmonics);
+    w.doc.curve_actions().set_number_of_overtones(6);
     const std::string product_text = document_text(w.doc);
     const std::vector<float> product = curve_of(w.doc);
-    w.doc.set_roughness_model(RoughnessModel::Minimum);
+    w.doc.timbre_actions().set_roughness_model(RoughnessModel::Minimum);
     EXPECT_EQ(w.controls.model, RoughnessModel::Minimum);
-    EXPECT_EQ(w.doc.undo_name(), EditName::RoughnessModel);
+    EXPECT_EQ(w.doc.history().undo_name(), EditName::RoughnessModel);
     EXPECT_FALSE(same_bits(curve_of(w.doc), product));
     EXPECT_EQ(minima_query(w.doc).curve.model, RoughnessModel::Minimum);
     w.expect_view_shows_document();
     Document reopened;
     ASSERT_TRUE(read_document_text(reopened, document_text(w.doc)));
     EXPECT_EQ(reopened.curve().roughness_model(), RoughnessModel::Minimum);
-    w.doc.undo();
+    w.doc.history().undo();
     EXPECT_EQ(w.controls.model, RoughnessModel::Product);
     EXPECT_EQ(document_text(w.doc), product_text);
     EXPECT_TRUE(same_bits(curve_of(w.doc), product));

@@ -100,13 +100,13 @@ TEST(DocumentRead, AFileBeforeTheWindowSetsFieldsAndArraysOnly) {
     EXPECT_EQ(doc.curve().x_min(), 0.9f);
     EXPECT_EQ(doc.curve().y_max(), 5.0f);
     EXPECT_TRUE(doc.curve().plot_justs());
-    EXPECT_TRUE(doc.curve().plot_dy());
+    EXPECT_TRUE(doc.curve().plot_slope());
     EXPECT_EQ(doc.volume(), 100);
     EXPECT_THAT(doc.chords().map().midi_note_numbers(), ElementsAre(60, 64)) << "sorted when read";
     EXPECT_THAT(doc.chords().map().chords().at(64), ElementsAre(329.63f, 392.0f));
     // The MIDI thread's copy of the chord map is the one read.
-    ASSERT_NE(doc.chord_for_key(60), nullptr);
-    EXPECT_THAT(*doc.chord_for_key(60), ElementsAre(261.63f, 329.63f));
+    ASSERT_NE(doc.chords().chord_for_key(60), nullptr);
+    EXPECT_THAT(*doc.chords().chord_for_key(60), ElementsAre(261.63f, 329.63f));
     // The arrays are sized for the file's step (ceil(3 / 0.01f): the float step is just
     // under 0.01) and overtone count; nothing is sampled or marked changed.
     EXPECT_EQ(doc.curve().max_number_of_points(), 302);
@@ -136,7 +136,7 @@ private:
 TEST(DocumentRead, ARevertShowsTheValuesReadAndHandsTheNewArraysToTheView) {
     testing::DocumentInWindow w;
     int sampling_runs = 0;
-    w.doc.set_kernel(std::make_unique<CountingKernel>(sampling_runs));
+    w.doc.curve_actions().set_kernel(std::make_unique<CountingKernel>(sampling_runs));
     ASSERT_TRUE(read_document_text(w.doc, read_fixture("full.kelvara")));
     EXPECT_EQ(sampling_runs, 1);
     w.expect_view_shows_document();
@@ -182,7 +182,7 @@ protected:
 
 TEST_F(DocumentFilesTest, SavingReplacesTheFileKeepingItsPermissionsAndLinks) {
     Document doc;
-    doc.set_overtone_type(PureTone);
+    doc.curve_actions().set_overtone_type(PureTone);
     const fs::path path = folder / "song.kelvara";
     { std::ofstream(path) << "old content"; }
     const auto permissions = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;

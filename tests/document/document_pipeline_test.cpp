@@ -27,12 +27,16 @@ TEST(Pipeline, EachEditResamplesRefitsAndMarksAsItShould) {
         bool edited;
     };
     const std::vector<Case> cases{
-        {"step", [](Document& d) { d.set_step_size(0.01f); }, false, true},
-        {"overtones", [](Document& d) { d.set_number_of_overtones(3); }, true, true},
-        {"y bound", [](Document& d) { d.set_bound(BoundField::YMax, 2.5f); }, false, true},
-        {"x bound", [](Document& d) { d.set_bound(BoundField::XMax, 1.5f); }, false, true},
-        {"normalise", [](Document& d) { d.fit_y_range(); }, true, false},
-        {"same timbre again", [](Document& d) { d.set_overtone_type(GeometricHarmonics); }, false,
+        {"step", [](Document& d) { d.curve_actions().set_step_size(0.01f); }, false, true},
+        {"overtones", [](Document& d) { d.curve_actions().set_number_of_overtones(3); }, true,
+         true},
+        {"y bound", [](Document& d) { d.curve_actions().set_bound(BoundField::YMax, 2.5f); }, false,
+         true},
+        {"x bound", [](Document& d) { d.curve_actions().set_bound(BoundField::XMax, 1.5f); }, false,
+         true},
+        {"normalise", [](Document& d) { d.curve_actions().fit_y_range(); }, true, false},
+        {"same timbre again",
+         [](Document& d) { d.curve_actions().set_overtone_type(GeometricHarmonics); }, false,
          false},
         {"another timbre", [](Document& d) { d.set_overtone_type(OddHarmonics); }, true, true},
         {"base frequency", [](Document& d) { d.set_base_frequency(261.63f); }, true, true},
@@ -57,30 +61,30 @@ TEST(Pipeline, EachEditResamplesRefitsAndMarksAsItShould) {
 }
 
 TEST_F(PipelineTest, StoredValuesAreThe32BitValuesTypedAndRetypingThemChangesNothing) {
-    doc.set_base_frequency(261.63f);
+    doc.curve_actions().set_base_frequency(261.63f);
     EXPECT_EQ(doc.curve().base_frequency(), 261.6300048828125);
     EXPECT_EQ(doc.curve().max_number_of_points(), 602);
-    doc.set_step_size(0.01f);
+    doc.curve_actions().set_step_size(0.01f);
     EXPECT_EQ(doc.curve().max_number_of_points(), 302) << "0.01f widened is just below 0.01";
 
-    doc.update_change_count(ChangeKind::Cleared);
+    doc.history().update_change_count(ChangeKind::Cleared);
     const float* const lent = view.y_values;
-    doc.set_step_size(0.01f);
-    doc.set_number_of_overtones(25);
-    doc.set_bound(BoundField::XMin, 1.0f);
-    doc.set_bound(BoundField::YMax, doc.curve().y_max());
+    doc.curve_actions().set_step_size(0.01f);
+    doc.curve_actions().set_number_of_overtones(25);
+    doc.curve_actions().set_bound(BoundField::XMin, 1.0f);
+    doc.curve_actions().set_bound(BoundField::YMax, doc.curve().y_max());
     EXPECT_FALSE(doc.is_edited());
     EXPECT_EQ(view.y_values, lent);
 }
 
 TEST_F(PipelineTest, TheSlopeRangeIsRefittedWithEveryYFitWhileShown) {
-    doc.set_plot_flags({.slope = true});
+    doc.curve_actions().set_plot_flags({.slope = true});
     EXPECT_EQ(view.layers, (PlotFlags{.slope = true}));
     const ShownRange before = view.slope_range;
-    doc.set_base_frequency(220.0f);
-    const FloatRange slope = fit_derivative_range(doc.curve().x_values(), doc.curve().y_values(),
-                                                  doc.curve().number_of_points());
-    EXPECT_EQ(ShownRange(doc.curve().dy_min(), doc.curve().dy_max()),
+    doc.curve_actions().set_base_frequency(220.0f);
+    const FloatRange slope = fit_slope_range(doc.curve().x_values(), doc.curve().y_values(),
+                                             doc.curve().number_of_points());
+    EXPECT_EQ(ShownRange(doc.curve().slope_min(), doc.curve().slope_max()),
               ShownRange(slope.min, slope.max));
     EXPECT_EQ(view.slope_range, ShownRange(slope.min, slope.max));
     EXPECT_NE(view.slope_range, before);
@@ -130,20 +134,20 @@ TEST_F(PipelineTest, RefusedValuesBeepAndLeaveTheDocumentUntouched) {
     };
     for (float step : {-0.005f, nan, 1e-9f}) {
         controls.floats.clear();
-        doc.set_step_size(step);
+        doc.curve_actions().set_step_size(step);
         refused("step");
         EXPECT_EQ(controls.floats[FloatField::StepSize], 0.005f) << "shown again as stored";
     }
     for (int32_t tag : {-1, 7}) {
-        doc.set_overtone_type(tag);
+        doc.curve_actions().set_overtone_type(tag);
         refused("timbre type");
     }
     // The bounds of each value: value_rules_test.cpp.
-    doc.set_bound(BoundField::XMax, 5.0f);
+    doc.curve_actions().set_bound(BoundField::XMax, 5.0f);
     refused("x range wider than the arrays");
-    doc.set_bound(BoundField::YMax, nan);
+    doc.curve_actions().set_bound(BoundField::YMax, nan);
     refused("NaN y bound");
-    EXPECT_FALSE(doc.set_fixed_tones(std::vector<float>(11, 1.0f)));
+    EXPECT_FALSE(doc.table_actions().set_fixed_tones(std::vector<float>(11, 1.0f)));
     refused("eleven fixed tones");
 }
 

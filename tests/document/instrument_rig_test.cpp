@@ -24,7 +24,7 @@ protected:
     InstrumentRigTest() {
         system.add_source({"keys:1", "Keys", 1, true, "Keys"});
         rig = std::make_unique<InstrumentRig>(
-            document.published_chord_map(),
+            document.chords().published(),
             InstrumentRig::Setup{testing::offline_setup(banks.sf2()),
                                  system.create_client(midi::kMidiClientName)});
     }
@@ -57,7 +57,7 @@ TEST_F(InstrumentRigTest, ARefusedBankLeavesTheBankBeforeSoundingWithItsProgram)
     const testing::Spectrum sound(testing::render_seconds(rig->synth(), 0.35).left,
                                   rig->synth().sample_rate());
     const auto sounding_hz = [](float hz) {
-        return 440.0 * std::exp2((double(sound::frac_midi_note_for_freq(hz)) - 69.0) / 12.0);
+        return 440.0 * std::exp2((double(sound::frac_midi_note_for_frequency(hz)) - 69.0) / 12.0);
     };
     EXPECT_GT(sound.amplitude_at(sounding_hz(880.0f)), 0.005);
     EXPECT_LT(sound.amplitude_at(sounding_hz(440.0f)), 1e-5);
@@ -65,10 +65,10 @@ TEST_F(InstrumentRigTest, ARefusedBankLeavesTheBankBeforeSoundingWithItsProgram)
 
 TEST_F(InstrumentRigTest, TheDocumentsVolumeAndChordsReachTheSynthesizer) {
     document.attach_synth_channel(rig->channel());
-    document.set_volume(90);
+    document.playback_actions().set_volume(90);
     EXPECT_EQ(rig->synth().midi_parameter(7), 90);
 
-    document.chord_action(ChordAction::AddAtFreeKey);  // key 60: 110 Hz
+    document.table_actions().chord_action(ChordAction::AddAtFreeKey);  // key 60: 110 Hz
     int notified = -1;
     rig->on_note_played([&](int key) { notified = key; });
     ASSERT_EQ(rig->midi_source_titles().size(), 1u);
@@ -87,7 +87,7 @@ TEST_F(InstrumentRigTest, TheDocumentsVolumeAndChordsReachTheSynthesizer) {
 // or a loaded bank plays at it too, and a refused bank leaves the volume as it was.
 TEST_F(InstrumentRigTest, EveryNewSynthesizerPlaysAtTheDocumentsVolume) {
     document.attach_synth_channel(rig->channel());
-    document.set_volume(33);
+    document.playback_actions().set_volume(33);
     const struct {
         const char* action;
         std::function<void()> run;
@@ -107,7 +107,7 @@ TEST_F(InstrumentRigTest, EveryNewSynthesizerPlaysAtTheDocumentsVolume) {
 // the upper tone; the release silences both.
 TEST_F(InstrumentRigTest, TheAuditionPlaysTheIntervalWithTheDocumentsTimbre) {
     document.attach_synth_channel(rig->channel());
-    document.set_overtone_type(OddHarmonics);
+    document.curve_actions().set_overtone_type(OddHarmonics);
     rig->select_program(1);  // a bank program: the audition plays the timbre all the same
     rig->synth().stop();     // rendered here, offline
     const double rate = rig->synth().sample_rate();

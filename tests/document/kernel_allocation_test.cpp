@@ -45,14 +45,15 @@ TEST(KernelAllocation, SamplingRunsAllocateNothing) {
     for (const KernelInstructions set :
          {KernelInstructions::Portable, KernelInstructions::Avx2, KernelInstructions::Avx512}) {
         Document doc;
-        doc.set_kernel(std::make_unique<FastKernel>(set));
+        doc.curve_actions().set_kernel(std::make_unique<FastKernel>(set));
         const float ratios[] = {1.0f, 1.25f, 1.5f};
-        ASSERT_TRUE(doc.set_fixed_tones(ratios));
+        ASSERT_TRUE(doc.table_actions().set_fixed_tones(ratios));
         EXPECT_EQ(allocations_during([&] { doc.sample_curve(); }), 0);
         ASSERT_GT(doc.curve().number_of_points(), 0);
         // A custom timbre under the minimum model: its list is read where it is.
-        ASSERT_TRUE(doc.set_custom_partials({{1.0, 1.0}, {2.756, 0.5}, {0.5, 0.3}}));
-        doc.set_roughness_model(RoughnessModel::Minimum);
+        ASSERT_TRUE(
+            doc.timbre_actions().set_custom_partials({{1.0, 1.0}, {2.756, 0.5}, {0.5, 0.3}}));
+        doc.timbre_actions().set_roughness_model(RoughnessModel::Minimum);
         EXPECT_EQ(allocations_during([&] { doc.sample_curve(); }), 0);
     }
 }

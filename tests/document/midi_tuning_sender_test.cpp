@@ -87,8 +87,8 @@ TEST_F(MidiTuningSenderTest, TheDumpComesFirstThenOnlyTheKeysThatChanged) {
              set_scale(ratios, 261.6255653005986);
          },
          fourth_degree, 1},
-        {"a new base", [&] { doc.set_base_frequency(262.0f); }, {}, 2},
-        {"undone", [&] { doc.undo(); }, {}, 2},
+        {"a new base", [&] { doc.curve_actions().set_base_frequency(262.0f); }, {}, 2},
+        {"undone", [&] { doc.history().undo(); }, {}, 2},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.what);
@@ -122,7 +122,7 @@ TEST_F(MidiTuningSenderTest, KeysTheFormatCannotSayAreNeverSent) {
     ASSERT_TRUE(output.connect_destination(0));
     ASSERT_TRUE(sender.send_dump(doc, "tritaves"));
     take_sent();
-    doc.set_base_frequency(441.0f);
+    doc.curve_actions().set_base_frequency(441.0f);
     ASSERT_TRUE(sender.follow(doc));
     const std::map<int, MtsFrequencyWord> words = changed_words(take_sent());
     for (const auto& [key, word] : words) EXPECT_NE(word, kMtsNoChange) << key;
@@ -143,7 +143,7 @@ TEST_F(MidiTuningSenderTest, RefusalsKeepTrackOfWhatTheSynthesizerHolds) {
     take_sent();
     // No room: refused, and the same keys go out once there is room again.
     record->refuse_sends = true;
-    doc.set_base_frequency(263.0f);
+    doc.curve_actions().set_base_frequency(263.0f);
     const Result<int32_t> full = sender.follow(doc);
     ASSERT_FALSE(full);
     EXPECT_THAT(full.error().reason, HasSubstr("no room"));
@@ -159,7 +159,7 @@ TEST_F(MidiTuningSenderTest, RefusalsKeepTrackOfWhatTheSynthesizerHolds) {
     EXPECT_TRUE(take_sent().empty());
 
     sender.forget();
-    doc.set_base_frequency(264.0f);
+    doc.curve_actions().set_base_frequency(264.0f);
     EXPECT_EQ(*sender.follow(doc), 0) << "a destination that holds nothing known";
     EXPECT_TRUE(take_sent().empty());
 }

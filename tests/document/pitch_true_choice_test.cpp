@@ -27,7 +27,7 @@ TEST(PitchTrueChoice, TheRigMeasuresOnceAllowedAndPlaysTheDocumentsChoice) {
                                system.create_client(midi::kMidiClientName)};
     setup.sound.bank_tuning_cache = folder.cache();
     setup.sound.measure_banks_at_once = false;
-    InstrumentRig rig(doc.published_chord_map(), std::move(setup));
+    InstrumentRig rig(doc.chords().published(), std::move(setup));
     ASSERT_TRUE(rig.synthesizer_built());
     rig.synth().stop();  // rendered here, offline
     doc.attach_synth_channel(rig.channel());
@@ -50,7 +50,7 @@ TEST(PitchTrueChoice, TheRigMeasuresOnceAllowedAndPlaysTheDocumentsChoice) {
     rig.allow_bank_measuring();
     ASSERT_TRUE(rig.synth().wait_for_bank_tuning());
     EXPECT_NEAR(played_cents(), 0.0, 0.1);
-    doc.set_pitch_true(false);
+    doc.playback_actions().set_pitch_true(false);
     EXPECT_FALSE(rig.synth().pitch_true());
     EXPECT_NEAR(played_cents(), 17.0, 0.1);
     doc.detach_synth_channel();

@@ -40,8 +40,8 @@ TEST_F(RatioActionsTest, EachPresetFillsTheListSortedWhateverTheFields) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.preset));
-        doc.scale_action(ScaleAction::RemoveAll);
-        doc.add_scale_preset(c.preset, c.fields);
+        doc.table_actions().scale_action(ScaleAction::RemoveAll);
+        doc.table_actions().add_scale_preset(c.preset, c.fields);
         ASSERT_EQ(scale().size(), c.count);
         EXPECT_NEAR(scale().back(), c.last, 1e-4f);
         EXPECT_TRUE(scale_is_sorted());
@@ -70,8 +70,8 @@ TEST_F(RatioActionsTest, PresetsReplaceTheScaleOrAddOnlyNewValuesInOneUndoStep) 
     for (const Case& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.preset) * 10 + static_cast<int>(c.mode));
         replace_scale_ratios(before);
-        doc.update_change_count(ChangeKind::Cleared);
-        doc.add_scale_preset(c.preset, c.fields, c.mode);
+        doc.history().update_change_count(ChangeKind::Cleared);
+        doc.table_actions().add_scale_preset(c.preset, c.fields, c.mode);
         EXPECT_EQ(scale().size(), c.count);
         EXPECT_TRUE(scale_is_sorted());
         EXPECT_EQ(std::adjacent_find(scale().begin(), scale().end()), scale().end())
@@ -80,13 +80,13 @@ TEST_F(RatioActionsTest, PresetsReplaceTheScaleOrAddOnlyNewValuesInOneUndoStep) 
             EXPECT_TRUE(
                 std::includes(scale().begin(), scale().end(), before.begin(), before.end()));
             // Adding the same values again finds nothing new: no second step.
-            doc.add_scale_preset(c.preset, c.fields, c.mode);
+            doc.table_actions().add_scale_preset(c.preset, c.fields, c.mode);
         }
         EXPECT_EQ(scale().size(), c.count);
-        EXPECT_EQ(doc.undo_name(), EditName::ScalePreset);
-        doc.undo();
+        EXPECT_EQ(doc.history().undo_name(), EditName::ScalePreset);
+        doc.history().undo();
         EXPECT_EQ(scale(), before);
-        EXPECT_FALSE(doc.can_undo());
+        EXPECT_FALSE(doc.history().can_undo());
     }
 }
 
@@ -110,21 +110,21 @@ TEST_F(RatioActionsTest, EveryScaleActionLeavesTheListSortedShownAndChangedOrRef
     };
     for (const Case& c : cases) {
         replace_scale_ratios({2.0f, 0.5f});
-        doc.update_change_count(ChangeKind::Cleared);
+        doc.history().update_change_count(ChangeKind::Cleared);
         controls.reloaded.clear();
         view.number_of_points = -1;
         controls.selected_rows.erase(DocumentTable::ScaleRatios);
         if (c.selected) select(DocumentTable::ScaleRatios, *c.selected);
         const int beeps = controls.beeps;
         if (c.action)
-            doc.scale_action(*c.action);
+            doc.table_actions().scale_action(*c.action);
         else
-            doc.add_scale_preset(ScalePreset::FromFields, c.fields);
+            doc.table_actions().add_scale_preset(ScalePreset::FromFields, c.fields);
         EXPECT_EQ(scale(), c.expected) << c.fields.tet;
         EXPECT_EQ(controls.beeps - beeps, c.beeps ? 1 : 0) << c.fields.tet;
         // A refused action ends at the beep: no mark, no undo step, nothing reloaded.
         EXPECT_EQ(doc.is_edited(), !c.beeps);
-        EXPECT_EQ(doc.can_undo(), !c.beeps);
+        EXPECT_EQ(doc.history().can_undo(), !c.beeps);
         EXPECT_EQ(controls.reloaded.contains(DocumentTable::ScaleRatios), !c.beeps);
         if (c.beeps)
             EXPECT_EQ(view.number_of_points, -1);
@@ -134,24 +134,24 @@ TEST_F(RatioActionsTest, EveryScaleActionLeavesTheListSortedShownAndChangedOrRef
 }
 
 TEST_F(RatioActionsTest, FixedToneActionsKeepTheirOrderAndRefitTheCurve) {
-    doc.fixed_tone_action(FixedToneAction::AppendUnison);
+    doc.table_actions().fixed_tone_action(FixedToneAction::AppendUnison);
     EXPECT_THAT(doc.tables().fixed_tones(), ElementsAre(1.0f, 1.0f));
     EXPECT_TRUE(controls.reloaded.contains(DocumentTable::FixedTones));
     expect_view_shows_document();
     EXPECT_EQ(doc.curve().y_max(),
               fit_y_range(doc.curve().y_values(), doc.curve().number_of_points()).max);
 
-    doc.add_scale_preset(ScalePreset::JustRatios);
+    doc.table_actions().add_scale_preset(ScalePreset::JustRatios);
     select(DocumentTable::ScaleRatios, 7);  // 3/2
-    doc.fixed_tone_action(FixedToneAction::CopySelectedScaleRatio);
+    doc.table_actions().fixed_tone_action(FixedToneAction::CopySelectedScaleRatio);
     EXPECT_THAT(doc.tables().fixed_tones(), ElementsAre(1.0f, 1.0f, 1.5f));
     select(DocumentTable::FixedTones, 0);
-    doc.fixed_tone_action(FixedToneAction::DeleteSelected);
+    doc.table_actions().fixed_tone_action(FixedToneAction::DeleteSelected);
     EXPECT_THAT(doc.tables().fixed_tones(), ElementsAre(1.0f, 1.5f)) << "never sorted";
     expect_view_shows_document();
 
     // Typing a fixed tone into its cell refits as well: the curve never runs off the top.
-    doc.edit_cell(DocumentTable::FixedTones, TableColumn::Ratios, 1, 1.06f);
+    doc.table_actions().edit_cell(DocumentTable::FixedTones, TableColumn::Ratios, 1, 1.06f);
     EXPECT_EQ(doc.curve().y_max(),
               fit_y_range(doc.curve().y_values(), doc.curve().number_of_points()).max);
     EXPECT_EQ(view.y_range.second, doc.curve().y_max());

@@ -45,7 +45,7 @@ protected:
         return std::get<float>(cell(DocumentTable::ScaleRatios, column, row).value());
     }
     void edit(DocumentTable table, TableColumn column, int32_t row, CellValue value) {
-        doc.edit_cell(table, column, row, value);
+        doc.table_actions().edit_cell(table, column, row, value);
     }
     std::vector<float> shown_scale() {
         std::vector<float> shown;
@@ -79,7 +79,7 @@ TEST_F(TableDataSourceTest, AnEditedScaleRatioMovesToItsSortedRowAtOnce) {
 
 TEST_F(TableDataSourceTest, EveryChangingEditMarksTheDocumentAndRedraws) {
     replace_scale_ratios({1.0f});
-    doc.chord_action(ChordAction::AddAtFreeKey);
+    doc.table_actions().chord_action(ChordAction::AddAtFreeKey);
     struct Case {
         DocumentTable table;
         TableColumn column;
@@ -99,22 +99,22 @@ TEST_F(TableDataSourceTest, EveryChangingEditMarksTheDocumentAndRedraws) {
         {DocumentTable::FixedTones, TableColumn::Other, 5, 2.0f, false},
     };
     for (const Case& c : cases) {
-        doc.update_change_count(ChangeKind::Cleared);
+        doc.history().update_change_count(ChangeKind::Cleared);
         view.number_of_points = -1;
-        const bool could_undo = doc.can_undo();
+        const bool could_undo = doc.history().can_undo();
         edit(c.table, c.column, c.row, c.value);
         SCOPED_TRACE(static_cast<int>(c.table) * 10 + static_cast<int>(c.column));
         EXPECT_EQ(doc.is_edited(), c.edited);
         if (c.edited)
             expect_view_shows_document();
         else
-            EXPECT_EQ(doc.can_undo(), could_undo);
+            EXPECT_EQ(doc.history().can_undo(), could_undo);
     }
     EXPECT_THAT(doc.tables().fixed_tones(), ElementsAre(1.25f));
 }
 
 TEST_F(TableDataSourceTest, AFixedToneEditKeepsTheOrderAndRefusesWhatCannotBeATone) {
-    doc.fixed_tone_action(FixedToneAction::AppendUnison);
+    doc.table_actions().fixed_tone_action(FixedToneAction::AppendUnison);
     edit(DocumentTable::FixedTones, TableColumn::Other, 0, 1.5f);
     EXPECT_THAT(doc.tables().fixed_tones(), ElementsAre(1.5f, 1.0f));
     EXPECT_EQ(std::get<float>(*cell(DocumentTable::FixedTones, TableColumn::Ratios, 0)), 1.5f);
@@ -125,8 +125,8 @@ TEST_F(TableDataSourceTest, AFixedToneEditKeepsTheOrderAndRefusesWhatCannotBeATo
 }
 
 TEST_F(TableDataSourceTest, ChordCellsShowAndEditTheMap) {
-    doc.chord_action(ChordAction::AddAtFreeKey);
-    doc.chord_action(ChordAction::AddAtFreeKey);
+    doc.table_actions().chord_action(ChordAction::AddAtFreeKey);
+    doc.table_actions().chord_action(ChordAction::AddAtFreeKey);
     EXPECT_EQ(std::get<int32_t>(*cell(DocumentTable::MappedChords, TableColumn::MidiNote, 1)), 61);
     EXPECT_EQ(std::get<Chord>(*cell(DocumentTable::MappedChords, TableColumn::ChordString, 0)),
               Chord{110.0f});
@@ -137,7 +137,7 @@ TEST_F(TableDataSourceTest, ChordCellsShowAndEditTheMap) {
     EXPECT_THAT(doc.chords().map().midi_note_numbers(), ElementsAre(30, 60)) << "moved up a row";
     EXPECT_EQ(testing::published_chord(doc, 30), (Chord{220.0f, 330.0f}))
         << "published to the MIDI side";
-    EXPECT_EQ(doc.chord_for_key(61), nullptr);
+    EXPECT_EQ(doc.chords().chord_for_key(61), nullptr);
 
     // Rekeying to a mapped key, or outside 0..127, leaves the row showing its old number and
     // chord; a float cell is read as an integer.
@@ -154,12 +154,12 @@ TEST_F(TableDataSourceTest, TheCursorLineFollowsTheSelectedScaleRatio) {
     replace_scale_ratios({1.0f, 1.25f, 1.5f});
     controls.selected_rows[DocumentTable::ScaleRatios] = 2;
     controls.selected_rows[DocumentTable::FixedTones] = 0;
-    doc.selection_changed();  // whichever table sent it
+    doc.table_actions().selection_changed();  // whichever table sent it
     EXPECT_EQ(view.cursor_ratio, 1.5f);
 
     controls.selected_rows[DocumentTable::ScaleRatios] = 0;
-    doc.scale_action(ScaleAction::RemoveAll);
-    doc.selection_changed();
+    doc.table_actions().scale_action(ScaleAction::RemoveAll);
+    doc.table_actions().selection_changed();
     EXPECT_EQ(view.cursor_ratio, 1.5f) << "an empty list leaves the line where it was";
 }
 

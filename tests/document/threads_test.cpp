@@ -35,8 +35,9 @@ Chord stamped_chord(int generation) {
 
 TEST(ChordMapThreads, MidiLookupsSeeWholeStatesWhileTheDocumentEditsItsMap) {
     Document doc;
-    doc.set_overtone_type(PureTone);  // keeps the resampling after each cell edit quick
-    ASSERT_TRUE(doc.set_fixed_tones({}));
+    doc.curve_actions().set_overtone_type(
+        PureTone);  // keeps the resampling after each cell edit quick
+    ASSERT_TRUE(doc.table_actions().set_fixed_tones({}));
     testing::RecordingDocumentView controls;
     controls.selected_rows[DocumentTable::MappedChords] = 1;
     doc.attach_views(controls);
@@ -49,10 +50,10 @@ TEST(ChordMapThreads, MidiLookupsSeeWholeStatesWhileTheDocumentEditsItsMap) {
     std::jthread editor([&] {
         // Each generation restamps the chord in its cell and adds or deletes a second row.
         for (int generation = 1; generation <= kEdits; ++generation) {
-            doc.edit_cell(DocumentTable::MappedChords, TableColumn::ChordString, 0,
-                          stamped_chord(generation));
-            doc.chord_action(generation % 2 ? ChordAction::AddAtFreeKey
-                                            : ChordAction::DeleteSelected);
+            doc.table_actions().edit_cell(DocumentTable::MappedChords, TableColumn::ChordString, 0,
+                                          stamped_chord(generation));
+            doc.table_actions().chord_action(generation % 2 ? ChordAction::AddAtFreeKey
+                                                            : ChordAction::DeleteSelected);
         }
         editing = false;
     });
@@ -60,7 +61,7 @@ TEST(ChordMapThreads, MidiLookupsSeeWholeStatesWhileTheDocumentEditsItsMap) {
     int torn = 0, lookups = 0;
     float last_generation = 0.0f;
     for (; editing || lookups < 1000; ++lookups) {
-        const std::shared_ptr<const Chord> chord = doc.chord_for_key(kStampedKey);
+        const std::shared_ptr<const Chord> chord = doc.chords().chord_for_key(kStampedKey);
         if (!chord || *chord != stamped_chord(static_cast<int>(chord->front()) - 1) ||
             chord->front() < last_generation)
             ++torn;
@@ -69,7 +70,7 @@ TEST(ChordMapThreads, MidiLookupsSeeWholeStatesWhileTheDocumentEditsItsMap) {
     }
     editor.join();
     EXPECT_EQ(torn, 0);
-    EXPECT_EQ(*doc.chord_for_key(kStampedKey), stamped_chord(kEdits));
+    EXPECT_EQ(*doc.chords().chord_for_key(kStampedKey), stamped_chord(kEdits));
     EXPECT_EQ(doc.chords().map().size(), 1u);
     EXPECT_EQ(controls.beeps, 0);
 }
@@ -129,7 +130,7 @@ TEST(InstrumentRigThreads, KeysPlayThroughMapEditsAndBankChangesAndNoneIsLeftSou
     midi::InProcessMidiSystem system;
     system.add_source({"keys:1", "Keys", 1, true, "Keys"});
     Document document;
-    InstrumentRig rig(document.published_chord_map(),
+    InstrumentRig rig(document.chords().published(),
                       {testing::offline_setup(banks.sf2()),  // the null output renders
                        system.create_client(midi::kMidiClientName)});
     ASSERT_TRUE(rig.synthesizer_built());
@@ -150,7 +151,7 @@ TEST(InstrumentRigThreads, KeysPlayThroughMapEditsAndBankChangesAndNoneIsLeftSou
     for (int e = 0; flooding; e = ++edits) {
         replace_chord_map(document, edited_map(e));
         // The slider moves now and then: each move updates every voice that sounds.
-        if (e % 100 == 0) document.set_volume(e / 100 % 128);
+        if (e % 100 == 0) document.playback_actions().set_volume(e / 100 % 128);
         (void)rig.last_played_key();  // what the window's queued update reads
         if (e % 500 == 0 && bank_changes < 12) {
             switch (bank_changes++ % 3) {
@@ -168,7 +169,7 @@ TEST(InstrumentRigThreads, KeysPlayThroughMapEditsAndBankChangesAndNoneIsLeftSou
     for (int i = 0; i < kMidiEvents; ++i) note_ons += event(i)[0] == 0x90;
     EXPECT_EQ(notified.load(), note_ons);
 
-    document.set_volume(100);  // the burst left it anywhere
+    document.playback_actions().set_volume(100);  // the burst left it anywhere
     SynthController& synth = rig.synth();
     synth.stop();  // rendered here from now on
     ChordMap all;

@@ -25,8 +25,8 @@ using ::testing::HasSubstr;
 class TuningActionsTest : public testing::DocumentInRecordingWindow {
 protected:
     TuningActionsTest() {
-        doc.set_number_of_overtones(2);  // keeps the resamplings quick
-        doc.set_bound(BoundField::XMax, 4.0f);
+        doc.curve_actions().set_number_of_overtones(2);  // keeps the resamplings quick
+        doc.curve_actions().set_bound(BoundField::XMax, 4.0f);
     }
     const std::vector<float>& scale() const { return doc.tables().scale_ratios(); }
     // The scale file of this document's table, read back.
@@ -62,7 +62,7 @@ TEST_F(TuningActionsTest, ATableExportedAndImportedIsTheSameFloats) {
         table.erase(std::unique(table.begin(), table.end()), table.end());
         replace_scale_ratios(table);
         const ScalaScale file = exported();
-        ASSERT_TRUE(doc.import_scale(file, ScaleImportMode::Replace));
+        ASSERT_TRUE(doc.tuning_actions().import_scale(file, ScaleImportMode::Replace));
         EXPECT_EQ(scale(), table) << table.size();
     }
 }
@@ -126,9 +126,9 @@ TEST_F(TuningActionsTest, TheChosenRowsAloneFormOnePeriod) {
 TEST_F(TuningActionsTest, ImportAddsOnlyNewValuesAndTakesTheBaseFromAMapping) {
     replace_scale_ratios({1.0f, 1.25f, 3.0f});
     const ScalaScale fifths = *read_scala_scale("fifth and octave\n2\n3/2\n2\n");
-    ASSERT_TRUE(doc.import_scale(fifths, ScaleImportMode::Add));
+    ASSERT_TRUE(doc.tuning_actions().import_scale(fifths, ScaleImportMode::Add));
     EXPECT_THAT(scale(), ElementsAre(1.0f, 1.25f, 1.5f, 2.0f, 3.0f, 4.0f));
-    EXPECT_EQ(doc.undo_name(), EditName::ImportScale);
+    EXPECT_EQ(doc.history().undo_name(), EditName::ImportScale);
 
     // 12 equal with A above middle C at 440 Hz: the 1/1 on key 60 is middle C.
     std::string twelve = "12 equal\n12\n";
@@ -136,8 +136,8 @@ TEST_F(TuningActionsTest, ImportAddsOnlyNewValuesAndTakesTheBaseFromAMapping) {
     twelve += "2/1\n";
     const Result<KeyboardMapping> a440 =
         read_keyboard_mapping_file(KELVARA_PERSISTENCE_DATA "/scala/linear_a440.kbm");
-    ASSERT_TRUE(
-        doc.import_scale(*read_scala_scale(twelve + "\n"), ScaleImportMode::Replace, *a440));
+    ASSERT_TRUE(doc.tuning_actions().import_scale(*read_scala_scale(twelve + "\n"),
+                                                  ScaleImportMode::Replace, *a440));
     EXPECT_EQ(scale().size(), 25u);
     EXPECT_FLOAT_EQ(static_cast<float>(doc.curve().base_frequency()), 261.625565f);
     EXPECT_EQ(controls.floats[FloatField::BaseFrequency], 261.625565f);
@@ -153,49 +153,50 @@ TEST_F(TuningActionsTest, RefusesWhatTheTableCannotHoldAndChangesNothing) {
         {"x\n2\n1/10000\n2/1\n", std::nullopt, "outside the ratios a scale table holds"},
         {"x\n1\n2000/1\n", std::nullopt, "outside the ratios a scale table holds"},
         {"tenth of a cent\n1\n0.1\n", std::nullopt, "more than 10000 ratios"},
-        {"x\n1\n2/1\n", low, "outside 20 to 20000 Hz"},
+        {"x\n1\n2/1\n", low, "outside 20\u201320000 Hz"},
     };
     replace_scale_ratios({1.0f, 1.5f});
     for (const auto& c : cases) {
-        const Result<void> imported =
-            doc.import_scale(*read_scala_scale(c.file), ScaleImportMode::Replace, c.mapping);
+        const Result<void> imported = doc.tuning_actions().import_scale(
+            *read_scala_scale(c.file), ScaleImportMode::Replace, c.mapping);
         ASSERT_FALSE(imported) << c.file;
         EXPECT_THAT(imported.error().reason, HasSubstr(c.reason));
     }
     EXPECT_THAT(scale(), ElementsAre(1.0f, 1.5f));
-    EXPECT_FALSE(doc.can_undo());
+    EXPECT_FALSE(doc.history().can_undo());
 }
 
 TEST_F(TuningActionsTest, MapsOneStepAKeyKeepsOtherKeysAndUndoesWhole) {
-    doc.set_base_frequency(440.0f);
-    doc.add_scale_preset(ScalePreset::TwelveTone);
-    doc.chord_action(ChordAction::AddAtFreeKey);  // key 60
-    doc.chord_action(ChordAction::AddAtFreeKey);  // key 61, moved to 127
-    doc.edit_cell(DocumentTable::MappedChords, TableColumn::MidiNote, 1, 127);
+    doc.curve_actions().set_base_frequency(440.0f);
+    doc.table_actions().add_scale_preset(ScalePreset::TwelveTone);
+    doc.table_actions().chord_action(ChordAction::AddAtFreeKey);  // key 60
+    doc.table_actions().chord_action(ChordAction::AddAtFreeKey);  // key 61, moved to 127
+    doc.table_actions().edit_cell(DocumentTable::MappedChords, TableColumn::MidiNote, 1, 127);
     const DocumentFileState before = doc.state();
 
     // The base on key 0: keys up to 66 stay below 20 kHz (key 67 would be 21.1 kHz).
-    const Result<int32_t> filled = doc.map_scale_to_keys({std::nullopt, 0, {}});
+    const Result<int32_t> filled = doc.tuning_actions().map_scale_to_keys({std::nullopt, 0, {}});
     ASSERT_TRUE(filled) << filled.error().reason;
     EXPECT_EQ(*filled, 67);
     EXPECT_EQ(testing::published_chord(doc, 0), Chord{440.0f});
     EXPECT_FLOAT_EQ(testing::published_chord(doc, 13)[0], 440.0f * std::exp2(13.0f / 12.0f));
     EXPECT_EQ(testing::published_chord(doc, 127), Chord{110.0f});
     EXPECT_EQ(doc.chords().map().midi_note_numbers().back(), 127) << "kept, at its sorted row";
-    EXPECT_EQ(doc.undo_name(), EditName::MapScaleToKeys);
+    EXPECT_EQ(doc.history().undo_name(), EditName::MapScaleToKeys);
 
     // A period of 3/2 from key 69: the seven tempered steps below 1.5, then the period.
-    ASSERT_TRUE(doc.map_scale_to_keys({1.5f, 69, {}}));
+    ASSERT_TRUE(doc.tuning_actions().map_scale_to_keys({1.5f, 69, {}}));
     EXPECT_EQ(testing::published_chord(doc, 69), Chord{440.0f});
     EXPECT_EQ(testing::published_chord(doc, 77), Chord{660.0f});
     EXPECT_FLOAT_EQ(testing::published_chord(doc, 61)[0], 440.0f / 1.5f);
 
-    doc.undo();
-    doc.undo();
+    doc.history().undo();
+    doc.history().undo();
     EXPECT_EQ(doc.state(), before);
     EXPECT_EQ(testing::published_chord(doc, 13), Chord{});
-    EXPECT_THAT(doc.map_scale_to_keys({0.5f, 60, {}}).error().reason, HasSubstr("period"));
-    EXPECT_THAT(doc.map_scale_to_keys({std::nullopt, 128, {}}).error().reason,
+    EXPECT_THAT(doc.tuning_actions().map_scale_to_keys({0.5f, 60, {}}).error().reason,
+                HasSubstr("period"));
+    EXPECT_THAT(doc.tuning_actions().map_scale_to_keys({std::nullopt, 128, {}}).error().reason,
                 HasSubstr("reference key"));
 }
 

@@ -102,7 +102,7 @@ TEST_P(TuningThroughMidiSystems, TheSynthesizerReceivesTheDumpThenTheChangedKeys
     ASSERT_TRUE(doc.apply_state(state));
     ASSERT_EQ(*sender.follow(doc), 11);
     ASSERT_EQ(*expected.follow(doc), 11);
-    doc.set_base_frequency(262.0f);
+    doc.curve_actions().set_base_frequency(262.0f);
     ASSERT_EQ(*sender.follow(doc), 128);
     ASSERT_EQ(*expected.follow(doc), 128);
     EXPECT_TRUE(output.wait_until_sent(5000ms));

@@ -42,52 +42,71 @@ const std::vector<ActionCase> kEveryActionClass{
     {EditName::ScalePreset, [](D& d) { d.add_scale_preset(ScalePreset::TwelveTone); }},
     {EditName::ScalePreset,
      [](D& d) {
-         d.add_scale_preset(ScalePreset::FromFields, {7, 3.0f});
+         d.table_actions().add_scale_preset(ScalePreset::FromFields, {7, 3.0f});
      }},
-    {EditName::AddFixedTone, [](D& d) { d.fixed_tone_action(FixedToneAction::AppendUnison); }},
+    {EditName::AddFixedTone,
+     [](D& d) { d.table_actions().fixed_tone_action(FixedToneAction::AppendUnison); }},
     {EditName::CopyToFixedTones,
-     [](D& d) { d.fixed_tone_action(FixedToneAction::CopySelectedScaleRatio); }},
-    {EditName::DeleteFixedTone, [](D& d) { d.fixed_tone_action(FixedToneAction::DeleteSelected); }},
+     [](D& d) { d.table_actions().fixed_tone_action(FixedToneAction::CopySelectedScaleRatio); }},
+    {EditName::DeleteFixedTone,
+     [](D& d) { d.table_actions().fixed_tone_action(FixedToneAction::DeleteSelected); }},
     {EditName::SetFixedTones,
      [](D& d) {
-         d.set_fixed_tones(std::vector<float>{1.0f, 1.25f, 1.75f});
+         d.table_actions().set_fixed_tones(std::vector<float>{1.0f, 1.25f, 1.75f});
      }},
-    {EditName::AddChord, [](D& d) { d.chord_action(ChordAction::AddAtFreeKey); }},
-    {EditName::CopyFixedTonesToChord, [](D& d) { d.chord_action(ChordAction::CopyFixedTones); }},
-    {EditName::DeleteChord, [](D& d) { d.chord_action(ChordAction::DeleteSelected); }},
+    {EditName::AddChord, [](D& d) { d.table_actions().chord_action(ChordAction::AddAtFreeKey); }},
+    {EditName::CopyFixedTonesToChord,
+     [](D& d) { d.table_actions().chord_action(ChordAction::CopyFixedTones); }},
+    {EditName::DeleteChord,
+     [](D& d) { d.table_actions().chord_action(ChordAction::DeleteSelected); }},
     {EditName::EditScaleRatio,
-     [](D& d) { d.edit_cell(DocumentTable::ScaleRatios, TableColumn::Cents, 0, 250.0f); }},
+     [](D& d) {
+         d.table_actions().edit_cell(DocumentTable::ScaleRatios, TableColumn::Cents, 0, 250.0f);
+     }},
     {EditName::EditFixedTone,
-     [](D& d) { d.edit_cell(DocumentTable::FixedTones, TableColumn::Ratios, 1, 1.2f); }},
+     [](D& d) {
+         d.table_actions().edit_cell(DocumentTable::FixedTones, TableColumn::Ratios, 1, 1.2f);
+     }},
     {EditName::EditChord,
-     [](D& d) { d.edit_cell(DocumentTable::MappedChords, TableColumn::MidiNote, 0, 40); }},
-    {EditName::Volume, [](D& d) { d.set_volume(100); }},
+     [](D& d) {
+         d.table_actions().edit_cell(DocumentTable::MappedChords, TableColumn::MidiNote, 0, 40);
+     }},
+    {EditName::Volume, [](D& d) { d.playback_actions().set_volume(100); }},
     {EditName::ImportScale,
      [](D& d) {
-         EXPECT_TRUE(d.import_scale(*read_scala_scale("x\n2\n1.0\n2/1\n"), ScaleImportMode::Add));
+         EXPECT_TRUE(d.tuning_actions().import_scale(*read_scala_scale("x\n2\n1.0\n2/1\n"),
+                                                     ScaleImportMode::Add));
      }},
-    {EditName::MapScaleToKeys, [](D& d) { EXPECT_TRUE(d.map_scale_to_keys({})); }},
-    {EditName::Timbre, [](D& d) { d.set_overtone_type(CustomPartials); }},
+    {EditName::MapScaleToKeys, [](D& d) { EXPECT_TRUE(d.tuning_actions().map_scale_to_keys({})); }},
+    {EditName::Timbre, [](D& d) { d.curve_actions().set_overtone_type(CustomPartials); }},
     {EditName::CustomPartials,
      [](D& d) {
-         EXPECT_TRUE(d.set_custom_partials({{1.0, 1.0}, {2.756, 0.5}}));
+         EXPECT_TRUE(d.timbre_actions().set_custom_partials({{1.0, 1.0}, {2.756, 0.5}}));
      }},
-    {EditName::RoughnessModel, [](D& d) { d.set_roughness_model(RoughnessModel::Minimum); }},
+    {EditName::RoughnessModel,
+     [](D& d) { d.timbre_actions().set_roughness_model(RoughnessModel::Minimum); }},
 };
 
 // The actions of a custom timbre's partial table, on the saved document made custom.
 const std::vector<ActionCase> kEveryPartialActionClass{
-    {EditName::Timbre, [](D& d) { d.set_overtone_type(InverseHarmonics); }},
-    {EditName::AddPartial, [](D& d) { d.partial_action(PartialAction::Append); }},
-    {EditName::DeletePartial, [](D& d) { d.partial_action(PartialAction::DeleteSelected); }},
+    {EditName::Timbre, [](D& d) { d.curve_actions().set_overtone_type(InverseHarmonics); }},
+    {EditName::AddPartial, [](D& d) { d.timbre_actions().partial_action(PartialAction::Append); }},
+    {EditName::DeletePartial,
+     [](D& d) { d.timbre_actions().partial_action(PartialAction::DeleteSelected); }},
     {EditName::EditPartial,
-     [](D& d) { d.edit_cell(DocumentTable::Partials, TableColumn::PartialRatio, 1, 2.9); }},
+     [](D& d) {
+         d.table_actions().edit_cell(DocumentTable::Partials, TableColumn::PartialRatio, 1, 2.9);
+     }},
     {EditName::EditPartial,
-     [](D& d) { d.edit_cell(DocumentTable::Partials, TableColumn::PartialDecibels, 0, -6.0); }},
+     [](D& d) {
+         d.table_actions().edit_cell(DocumentTable::Partials, TableColumn::PartialDecibels, 0,
+                                     -6.0);
+     }},
     {EditName::PastePartials,
      [](D& d) {
          const double levels[] = {0.5, 0.25, 0.125, 0.0625};
-         EXPECT_TRUE(d.paste_partial_column(TableColumn::PartialAmplitude, 1, levels));
+         EXPECT_TRUE(
+             d.timbre_actions().paste_partial_column(TableColumn::PartialAmplitude, 1, levels));
      }},
 };
 
@@ -95,12 +114,12 @@ class UndoTest : public testing::DocumentInRecordingWindow {
 protected:
     // A saved document with something in every list and a row selected in each table.
     UndoTest() {
-        doc.set_number_of_overtones(4);  // keeps the many resamplings quick
-        doc.add_scale_preset(ScalePreset::JustRatios);
+        doc.curve_actions().set_number_of_overtones(4);  // keeps the many resamplings quick
+        doc.table_actions().add_scale_preset(ScalePreset::JustRatios);
         const float tones[] = {1.0f, 1.5f};
-        doc.set_fixed_tones(tones);
-        doc.chord_action(ChordAction::AddAtFreeKey);
-        doc.chord_action(ChordAction::CopyFixedTones);
+        doc.table_actions().set_fixed_tones(tones);
+        doc.table_actions().chord_action(ChordAction::AddAtFreeKey);
+        doc.table_actions().chord_action(ChordAction::CopyFixedTones);
         controls.selected_rows = {{DocumentTable::ScaleRatios, 3},
                                   {DocumentTable::FixedTones, 1},
                                   {DocumentTable::MappedChords, 0}};
@@ -109,7 +128,7 @@ protected:
     }
     void start_again() {
         ASSERT_TRUE(doc.apply_state(base_).ok());
-        doc.update_change_count(ChangeKind::Cleared);
+        doc.history().update_change_count(ChangeKind::Cleared);
         controls.beeps = 0;
     }
     std::string bytes() const { return document_text(doc); }
@@ -126,15 +145,15 @@ void UndoTest::expect_undo_and_redo(const std::vector<ActionCase>& actions) {
         actions[i].act(doc);
         const std::string done = bytes();
         ASSERT_NE(done, saved) << "the case must change the document";
-        EXPECT_EQ(doc.undo_name(), actions[i].name);
-        doc.undo();
+        EXPECT_EQ(doc.history().undo_name(), actions[i].name);
+        doc.history().undo();
         EXPECT_EQ(bytes(), saved);
         EXPECT_FALSE(controls.edited) << "back at the saved bytes";
-        EXPECT_FALSE(doc.can_undo());
+        EXPECT_FALSE(doc.history().can_undo());
         // The window draws the arrays of the state undone to.
         EXPECT_EQ(view.x_values, doc.curve().x_values());
         EXPECT_EQ(view.number_of_points, doc.curve().number_of_points());
-        doc.redo();
+        doc.history().redo();
         EXPECT_EQ(bytes(), done);
         EXPECT_TRUE(controls.edited);
         EXPECT_EQ(controls.beeps, 0);
@@ -154,16 +173,16 @@ TEST_F(UndoTest, EveryActionClassUndoesToTheSavedBytesAndRedoesToItsOwn) {
 // takes the whole gesture back. A refused pair changes nothing and records nothing.
 TEST_F(UndoTest, AGestureOfRangeChangesIsOneStepAndARefusedPairChangesNothing) {
     const std::string saved = bytes();
-    doc.begin_continuous_edit();
+    doc.history().begin_continuous_edit();
     for (const float x_max : {1.9f, 1.7f, 1.6f, 1.5f})
-        doc.set_graph_ranges(1.1f, x_max, 0.5f, 2.0f + x_max);
-    doc.end_continuous_edit();
+        doc.curve_actions().set_graph_ranges(1.1f, x_max, 0.5f, 2.0f + x_max);
+    doc.history().end_continuous_edit();
     EXPECT_EQ(doc.curve().x_max(), 1.5f);
     EXPECT_EQ(view.x_range, (testing::ShownRange{1.1f, 1.5f})) << "shown as typed ranges are";
-    EXPECT_EQ(doc.undo_name(), EditName::GraphRanges);
-    doc.undo();
+    EXPECT_EQ(doc.history().undo_name(), EditName::GraphRanges);
+    doc.history().undo();
     EXPECT_EQ(bytes(), saved);
-    EXPECT_FALSE(doc.can_undo()) << "the gesture was one step";
+    EXPECT_FALSE(doc.history().can_undo()) << "the gesture was one step";
 
     struct Refused {
         float x_min, x_max, y_min, y_max;
@@ -173,31 +192,31 @@ TEST_F(UndoTest, AGestureOfRangeChangesIsOneStepAndARefusedPairChangesNothing) {
                             Refused{0.0f, 2.0f, 0.0f, 1.0f}, Refused{1.0f, 2.0f, nan, 1.0f},
                             Refused{1.0f, 900.0f, 0.0f, 1.0f}}) {
         controls.beeps = 0;
-        doc.set_graph_ranges(r.x_min, r.x_max, r.y_min, r.y_max);
+        doc.curve_actions().set_graph_ranges(r.x_min, r.x_max, r.y_min, r.y_max);
         EXPECT_EQ(bytes(), saved) << r.x_min << " " << r.x_max << " " << r.y_min;
         EXPECT_EQ(controls.beeps, 1);
-        EXPECT_FALSE(doc.can_undo());
+        EXPECT_FALSE(doc.history().can_undo());
     }
 }
 
 TEST_F(UndoTest, TheEditedMarkFollowsTheSavedPosition) {
-    doc.set_step_size(0.01f);
-    doc.update_change_count(ChangeKind::Cleared);  // saved here
-    doc.set_volume(90);
-    doc.undo();
+    doc.curve_actions().set_step_size(0.01f);
+    doc.history().update_change_count(ChangeKind::Cleared);  // saved here
+    doc.playback_actions().set_volume(90);
+    doc.history().undo();
     EXPECT_FALSE(doc.is_edited()) << "back at the saved values";
-    doc.undo();
+    doc.history().undo();
     EXPECT_TRUE(doc.is_edited()) << "before the save";
-    doc.redo();
+    doc.history().redo();
     EXPECT_FALSE(doc.is_edited());
 
     // A new action after undoing past the save: the saved values are out of reach.
-    doc.undo();
-    doc.set_base_frequency(300.0f);
-    EXPECT_FALSE(doc.can_redo());
-    doc.undo();
+    doc.history().undo();
+    doc.curve_actions().set_base_frequency(300.0f);
+    EXPECT_FALSE(doc.history().can_redo());
+    doc.history().undo();
     EXPECT_TRUE(doc.is_edited());
-    doc.redo();
+    doc.history().redo();
     EXPECT_TRUE(doc.is_edited());
 }
 

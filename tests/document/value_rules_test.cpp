@@ -38,24 +38,28 @@ void edit(Document& doc, const ValueRow& row) {
     const auto number = static_cast<float>(row.value);
     switch (row.kind) {
         case BoundedValue::ScaleRatio:
-            return doc.edit_cell(DocumentTable::ScaleRatios, TableColumn::Ratios, 0, number);
+            return doc.table_actions().edit_cell(DocumentTable::ScaleRatios, TableColumn::Ratios, 0,
+                                                 number);
         case BoundedValue::FixedToneRatio:
-            return doc.edit_cell(DocumentTable::FixedTones, TableColumn::Ratios, 0, number);
-        case BoundedValue::RangeRatio: return doc.set_bound(BoundField::XMin, number);
-        case BoundedValue::BaseFrequencyHz: return doc.set_base_frequency(number);
+            return doc.table_actions().edit_cell(DocumentTable::FixedTones, TableColumn::Ratios, 0,
+                                                 number);
+        case BoundedValue::RangeRatio:
+            return doc.curve_actions().set_bound(BoundField::XMin, number);
+        case BoundedValue::BaseFrequencyHz: return doc.curve_actions().set_base_frequency(number);
         case BoundedValue::ChordToneHz:
-            return doc.edit_cell(DocumentTable::MappedChords, TableColumn::ChordString, 0,
-                                 Chord{number});
+            return doc.table_actions().edit_cell(DocumentTable::MappedChords,
+                                                 TableColumn::ChordString, 0, Chord{number});
         case BoundedValue::MidiKey:
-            return doc.edit_cell(DocumentTable::MappedChords, TableColumn::MidiNote, 0,
-                                 static_cast<int32_t>(row.value));
+            return doc.table_actions().edit_cell(DocumentTable::MappedChords, TableColumn::MidiNote,
+                                                 0, static_cast<int32_t>(row.value));
         case BoundedValue::Overtones:
-            return doc.set_number_of_overtones(static_cast<int32_t>(row.value));
+            return doc.curve_actions().set_number_of_overtones(static_cast<int32_t>(row.value));
         case BoundedValue::PartialRatio:
-            return doc.edit_cell(DocumentTable::Partials, TableColumn::PartialRatio, 0, row.value);
+            return doc.table_actions().edit_cell(DocumentTable::Partials, TableColumn::PartialRatio,
+                                                 0, row.value);
         case BoundedValue::PartialAmplitude:
-            return doc.edit_cell(DocumentTable::Partials, TableColumn::PartialAmplitude, 0,
-                                 row.value);
+            return doc.table_actions().edit_cell(DocumentTable::Partials,
+                                                 TableColumn::PartialAmplitude, 0, row.value);
     }
 }
 
@@ -72,22 +76,23 @@ TEST(ValueRules, EditorsTheGeneratorAndTheReaderGiveTheTablesAnswer) {
             expected.y_min = edited.y_min, expected.y_max = edited.y_max;  // refitted
             EXPECT_EQ(edited, expected);
             edit(w.doc, row);  // the same value again records nothing
-            w.doc.undo();
+            w.doc.history().undo();
         } else if (row.refusal_names_bounds()) {
             EXPECT_THAT(w.controls.refusal, HasSubstr(bounds_text(row.kind)));
         }
         EXPECT_EQ(w.controls.beeps, within ? 0 : 1);
         EXPECT_EQ(w.doc.state(), saved);
         EXPECT_FALSE(w.doc.is_edited());
-        EXPECT_FALSE(w.doc.can_undo()) << "a refusal records no undo step";
+        EXPECT_FALSE(w.doc.history().can_undo()) << "a refusal records no undo step";
 
         // The generator's last ratio is the interval it divides into one step: it answers as
         // a scale cell for every interval it can divide (from 1.1 up).
         if (row.kind == BoundedValue::ScaleRatio &&
             (!within || row.value >= kMinEqualDivisionBase)) {
             Document generated;
-            generated.add_scale_preset(ScalePreset::FromFields, {1, static_cast<float>(row.value)});
-            EXPECT_EQ(generated.can_undo(), within);
+            generated.table_actions().add_scale_preset(ScalePreset::FromFields,
+                                                       {1, static_cast<float>(row.value)});
+            EXPECT_EQ(generated.history().can_undo(), within);
         }
 
         // The reader clamps what an editor refuses, unless nothing can stand in for it.
@@ -108,8 +113,8 @@ TEST(ValueRules, EditorsTheGeneratorAndTheReaderGiveTheTablesAnswer) {
         EXPECT_EQ(r.doc.values_clamped_on_read().size(), within ? 0u : 1u);
         // Clamped: marked edited, and no undo leads to a state that claims the file's values.
         EXPECT_EQ(r.controls.edited, !within);
-        r.doc.set_volume(1);
-        r.doc.undo();
+        r.doc.playback_actions().set_volume(1);
+        r.doc.history().undo();
         EXPECT_EQ(r.doc.is_edited(), !within);
     }
 }
@@ -124,51 +129,58 @@ TEST(ValueRules, EachRefusalSaysWhyUntilAnEditGoesThrough) {
     // The action changes nothing, records no undo step and says why until an edit goes through.
     const auto refused = [&w](const std::function<void()>& act, const std::string& message) {
         const DocumentFileState before = w.doc.state();
-        const std::optional<EditName> last_step = w.doc.undo_name();
+        const std::optional<EditName> last_step = w.doc.history().undo_name();
         act();
         EXPECT_EQ(w.doc.state(), before) << message;
-        EXPECT_EQ(w.doc.undo_name(), last_step) << message;
+        EXPECT_EQ(w.doc.history().undo_name(), last_step) << message;
         EXPECT_EQ(w.controls.refusal, message);
-        w.doc.set_volume(w.doc.volume() + 1);
+        w.doc.playback_actions().set_volume(w.doc.volume() + 1);
         EXPECT_EQ(w.controls.refusal, "");
     };
-    refused([&] { d.set_overtone_type(7); }, "Unknown timbre.");
-    refused([&] { d.partial_action(PartialAction::Append); },
+    refused([&] { d.curve_actions().set_overtone_type(7); }, "Unknown timbre.");
+    refused([&] { d.timbre_actions().partial_action(PartialAction::Append); },
             "Choose the Custom timbre to edit its partials.");
-    refused([&] { d.set_step_size(0.0f); }, "The step must be a number above 0.");
-    refused([&] { d.set_bound(BoundField::XMax, 0.5f); },
+    refused([&] { d.curve_actions().set_step_size(0.0f); }, "The step must be a number above 0.");
+    refused([&] { d.curve_actions().set_bound(BoundField::XMax, 0.5f); },
             "The ratio range must go from a lower to a higher value (1 to 0.5 is empty).");
-    refused([&] { d.set_bound(BoundField::XMax, 900.0f); },
+    refused([&] { d.curve_actions().set_bound(BoundField::XMax, 900.0f); },
             "The ratio range 1 to 900 needs more samples than the step allows; widen the step "
             "first.");
-    d.set_step_size(1.0f);
-    d.set_bound(BoundField::XMax, 4.5f);  // 1, 2, 3, 4: the capacity of step 1
-    refused([&] { d.set_step_size(0.5f); },
+    d.curve_actions().set_step_size(1.0f);
+    d.curve_actions().set_bound(BoundField::XMax, 4.5f);  // 1, 2, 3, 4: the capacity of step 1
+    refused([&] { d.curve_actions().set_step_size(0.5f); },
             "At this step the ratio range needs more samples than the curve holds; narrow the "
             "range first.");
-    refused([&] { d.edit_cell(DocumentTable::ScaleRatios, TableColumn::Cents, 0, 1e6f); },
-            "A scale ratio must be 0.001\u20131000. In cents: -11958.9 to 11958.9.");
     refused(
         [&] {
-            d.add_scale_preset(ScalePreset::SixteenStepHarmonics, {0, 251.0f});
+            d.table_actions().edit_cell(DocumentTable::ScaleRatios, TableColumn::Cents, 0, 1e6f);
+        },
+        "A scale ratio must be 0.001\u20131000. In cents: -11958.9 to 11958.9.");
+    refused(
+        [&] {
+            d.table_actions().add_scale_preset(ScalePreset::SixteenStepHarmonics, {0, 251.0f});
         },
         "The interval 251 gives the ratio 1004. A scale ratio must be 0.001\u20131000.");
-    refused([&] { d.scale_action(ScaleAction::DeleteSelected); },
+    refused([&] { d.table_actions().scale_action(ScaleAction::DeleteSelected); },
             "Select a scale ratio to delete.");
-    refused([&] { d.fixed_tone_action(FixedToneAction::DeleteSelected); },
+    refused([&] { d.table_actions().fixed_tone_action(FixedToneAction::DeleteSelected); },
             "Select a fixed tone to delete.");
-    refused([&] { d.edit_cell(DocumentTable::MappedChords, TableColumn::ChordString, 0, Chord{}); },
-            "A chord needs at least one tone.");
-    d.set_base_frequency(20000.0f);
-    d.set_fixed_tones(std::vector<float>{2.0f});
-    refused([&] { d.chord_action(ChordAction::CopyFixedTones); },
+    refused(
+        [&] {
+            d.table_actions().edit_cell(DocumentTable::MappedChords, TableColumn::ChordString, 0,
+                                        Chord{});
+        },
+        "A chord needs at least one tone.");
+    d.curve_actions().set_base_frequency(20000.0f);
+    d.table_actions().set_fixed_tones(std::vector<float>{2.0f});
+    refused([&] { d.table_actions().chord_action(ChordAction::CopyFixedTones); },
             "A fixed tone sounds at 40000 Hz. A chord tone must be 1\u201320000 Hz.");
-    d.set_fixed_tones({});
-    refused([&] { d.chord_action(ChordAction::CopyFixedTones); },
+    d.table_actions().set_fixed_tones({});
+    refused([&] { d.table_actions().chord_action(ChordAction::CopyFixedTones); },
             "There are no fixed tones to copy.");
-    for (int key = 1; key < 128; ++key) d.chord_action(ChordAction::AddAtFreeKey);
-    refused([&] { d.chord_action(ChordAction::AddAtFreeKey); },
-            "Every MIDI key from 0 to 127 has a chord: delete one first.");
+    for (int key = 1; key < 128; ++key) d.table_actions().chord_action(ChordAction::AddAtFreeKey);
+    refused([&] { d.table_actions().chord_action(ChordAction::AddAtFreeKey); },
+            "Every MIDI key (0\u2013127) has a chord: delete one first.");
 
     DocumentFileState old;  // what the reader brought into bounds, as the notice lists it
     old.base_frequency = 10.0;
@@ -191,29 +203,40 @@ void random_edit(Document& doc, testing::RecordingDocumentView& view, std::mt199
         static_cast<int>(TableColumn::PartialRatio) + static_cast<int>(random() % 3));
     const double pasted[] = {v, 1.0, static_cast<double>(v) * 3};
     switch (random() % 16) {
-        case 11: return doc.set_overtone_type(static_cast<int32_t>(random() % 7));
+        case 11: return doc.curve_actions().set_overtone_type(static_cast<int32_t>(random() % 7));
         case 12:
-            return doc.edit_cell(DocumentTable::Partials, partial_column,
-                                 static_cast<int32_t>(random() % 3), static_cast<double>(v));
-        case 13: return doc.partial_action(static_cast<PartialAction>(random() % 2));
+            return doc.table_actions().edit_cell(DocumentTable::Partials, partial_column,
+                                                 static_cast<int32_t>(random() % 3),
+                                                 static_cast<double>(v));
+        case 13:
+            return doc.timbre_actions().partial_action(static_cast<PartialAction>(random() % 2));
         case 14:
-            doc.paste_partial_column(partial_column, static_cast<int32_t>(random() % 3), pasted);
+            doc.timbre_actions().paste_partial_column(partial_column,
+                                                      static_cast<int32_t>(random() % 3), pasted);
             return;
-        case 15: return doc.set_roughness_model(static_cast<RoughnessModel>(random() % 2));
-        case 0: return doc.set_step_size(v);
-        case 1: return doc.set_number_of_overtones(integer % 8);  // quick to resample
-        case 2: return doc.set_base_frequency(v);
-        case 3: return doc.set_bound(static_cast<BoundField>(random() % 4), v);
-        case 4: return doc.scale_action(static_cast<ScaleAction>(random() % 3));
-        case 5: return doc.add_scale_preset(static_cast<ScalePreset>(random() % 6), {integer, v});
-        case 6: return doc.fixed_tone_action(static_cast<FixedToneAction>(random() % 3));
-        case 7: return doc.chord_action(static_cast<ChordAction>(random() % 3));
-        case 8: return doc.edit_cell(DocumentTable::ScaleRatios, column, 0, v);
+        case 15:
+            return doc.timbre_actions().set_roughness_model(
+                static_cast<RoughnessModel>(random() % 2));
+        case 0: return doc.curve_actions().set_step_size(v);
+        case 1:
+            return doc.curve_actions().set_number_of_overtones(integer % 8);  // quick to resample
+        case 2: return doc.curve_actions().set_base_frequency(v);
+        case 3: return doc.curve_actions().set_bound(static_cast<BoundField>(random() % 4), v);
+        case 4: return doc.table_actions().scale_action(static_cast<ScaleAction>(random() % 3));
+        case 5:
+            return doc.table_actions().add_scale_preset(static_cast<ScalePreset>(random() % 6),
+                                                        {integer, v});
+        case 6:
+            return doc.table_actions().fixed_tone_action(
+                static_cast<FixedToneAction>(random() % 3));
+        case 7: return doc.table_actions().chord_action(static_cast<ChordAction>(random() % 3));
+        case 8: return doc.table_actions().edit_cell(DocumentTable::ScaleRatios, column, 0, v);
         case 9:
-            return doc.edit_cell(DocumentTable::MappedChords, TableColumn::MidiNote, 0, integer);
+            return doc.table_actions().edit_cell(DocumentTable::MappedChords, TableColumn::MidiNote,
+                                                 0, integer);
         default:
-            return doc.edit_cell(DocumentTable::MappedChords, TableColumn::ChordString, 0,
-                                 Chord{v});
+            return doc.table_actions().edit_cell(DocumentTable::MappedChords,
+                                                 TableColumn::ChordString, 0, Chord{v});
     }
 }
 
@@ -224,10 +247,10 @@ TEST(SavedDocument, AlwaysOpensAgainAfterAnyEditsUndosAndRedos) {
     for (int sequence = 0; sequence < 60; ++sequence) {
         SCOPED_TRACE(sequence);
         DocumentInWindow w;
-        w.doc.set_number_of_overtones(3);
+        w.doc.curve_actions().set_number_of_overtones(3);
         for (int step = 0; step < 40; ++step) {
             if (random() % 6 == 0) {
-                random() % 2 ? w.doc.undo() : w.doc.redo();
+                random() % 2 ? w.doc.history().undo() : w.doc.history().redo();
                 continue;
             }
             const int beeps = w.controls.beeps;

@@ -9,10 +9,10 @@
 #include <random>
 #include <vector>
 
+#include "bench/kernel_benchmark_cases.h"
 #include "engine/dissonance_kernel.h"
 #include "engine/engine_limits.h"
 #include "engine/fast_dissonance_kernel.h"
-#include "engine/kernel_benchmark_cases.h"
 #include "engine/partials.h"
 
 namespace kelvara {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -159,6 +160,19 @@ std::vector<uint8_t> pcm_wav(uint32_t rate, uint16_t channels, size_t frames) {
                            std::vector<uint8_t>(frames * channels * 2, 0x10));
 }
 
+// The WAV file with `count` empty chunks before its sound data, as a tool that pads files
+// might leave it.
+std::vector<uint8_t> with_empty_chunks_before_data(std::vector<uint8_t> wav, size_t count) {
+    const uint8_t data_id[] = {'d', 'a', 't', 'a'};
+    const auto at = std::search(wav.begin(), wav.end(), std::begin(data_id), std::end(data_id));
+    std::vector<uint8_t> junk;
+    for (size_t i = 0; i < count; ++i) junk.insert(junk.end(), {'j', 'u', 'n', 'k', 0, 0, 0, 0});
+    wav.insert(at, junk.begin(), junk.end());
+    const auto riff_size = uint32_t(wav.size() - 8);
+    for (int i = 0; i < 4; ++i) wav[4 + size_t(i)] = uint8_t(riff_size >> (8 * i));
+    return wav;
+}
+
 TEST(AudioFileReader, RefusesBadFilesWithTheSameMessageFromFileAndMemory) {
     const std::string text = "Hello, these are not the sounds you are looking for.";
     const std::vector<uint8_t> wav = file_bytes(SF_FORMAT_WAV | SF_FORMAT_PCM_16);
@@ -182,7 +196,10 @@ TEST(AudioFileReader, RefusesBadFilesWithTheSameMessageFromFileAndMemory) {
          "is cut short"},
         {"nan_in_float_wav", float_wav_with(250, NAN),
          "holds a sample that is not a number (channel 1, at 0.25 s)"},
-        {"infinity_in_float_wav", float_wav_with(999, -INFINITY), "at 0.999 s"},
+        {"infinity_in_float_wav", float_wav_with(999, -INFINITY),
+         "holds a sample that is infinite (channel 1, at 0.999 s)"},
+        {"junk_before_data", with_empty_chunks_before_data(wav, 100000),
+         "holds more than 512 chunks before its sound data"},
         {"rate_zero", pcm_wav(0, 1, 1000), "gives its sample rate as 0 Hz"},
         {"no_channels", pcm_wav(48000, 0, 1000), "gives 0 channels"},
         {"start_after_the_end",

@@ -8,8 +8,11 @@
 #include <cmath>
 #include <filesystem>
 
+#include "base/value_limits.h"
 #include "fixtures.h"
 #include "persistence/document_file.h"
+#include "persistence/property_list.h"
+#include "persistence/typed_stream.h"
 
 namespace kelvara {
 namespace {
@@ -37,7 +40,7 @@ DocumentFileState full_state() {
     s.y_min = -0.5f;
     s.y_max = 5.0f;
     s.plot_justs = true;
-    s.plot_dy = true;
+    s.plot_slope = true;
     s.step_size = static_cast<double>(0.01f);
     s.number_of_overtones = 12;
     s.volume = 100;
@@ -61,9 +64,9 @@ TEST(DocumentFileRead, EachFixtureGivesItsState) {
         {"full", [](State&) {}},
         {"version_as_integer", [](State&) {}},
         {"version_as_text", [](State& s) { s.version = 17; }},
-        {"version1_with_plot_dx", [](State& s) { s.version = 1, s.plot_dy = false; }},
-        {"version_as_real", [](State& s) { s.version = 1, s.plot_dy = false; }},
-        {"no_version", [](State& s) { s.version = 0, s.plot_dy = false; }},
+        {"version1_with_plot_dx", [](State& s) { s.version = 1, s.plot_slope = false; }},
+        {"version_as_real", [](State& s) { s.version = 1, s.plot_slope = false; }},
+        {"no_version", [](State& s) { s.version = 0, s.plot_slope = false; }},
         {"other_number_types", [](State& s) { s.base_frequency = 440.0; }},
         {"without_optional_entries",
          [](State& s) {
@@ -135,6 +138,38 @@ TEST(DocumentFileRead, EachClassOfBadFileIsRefusedForItsReason) {
     }
 }
 
+// A state with one chord of `tones` tones on key 60.
+State with_chord_of(size_t tones) {
+    State s;
+    s.midi_note_numbers = {60};
+    s.chords = {{60, std::vector<float>(tones, 220.0f)}};
+    return s;
+}
+
+// Values of files written before their bounds, or by another program, brought into them and
+// named: a chord beyond 128 tones keeps its first 128 (however many keys share its array), a
+// step too small for a float is raised to the smallest rather than refused as 0.
+TEST(DocumentFileRead, OlderValuesAreBroughtIntoBoundsAndNamed) {
+    State many = with_chord_of(200);
+    many.midi_note_numbers = {60, 61};
+    many.chords[61] = many.chords[60];
+    const Result<DocumentFileState> cut = decode_document_state(encode_document_state(many));
+    ASSERT_TRUE(cut) << cut.error().located_detail();
+    EXPECT_EQ(cut->chords.at(60).size(), kMaxChordTones);
+    EXPECT_EQ(cut->chords.at(61).size(), kMaxChordTones);
+    EXPECT_THAT(cut->clamped_on_read,
+                ::testing::Contains("chord on key 61 of 200 tones cut to its first 128"));
+
+    plist::Value root = plist::parse(encode_document_state(State{}));
+    for (auto& [name, value] : std::get<plist::Dictionary>(root.content))
+        if (name == file_keys::kStepSize)
+            value = plist::Data(typedstream::encode(typedstream::make_number({'d', 1e-300})));
+    const Result<DocumentFileState> tiny = decode_document_state(plist::write(root));
+    ASSERT_TRUE(tiny) << tiny.error().located_detail();
+    ASSERT_EQ(tiny->clamped_on_read.size(), 1u);
+    EXPECT_THAT(tiny->clamped_on_read[0], HasSubstr("step size 1e-300 raised to"));
+}
+
 // Each change to a valid state, and whether the engine's limits refuse it (beside the classes
 // of bad file above: the edges, and the rules no bad fixture shows).
 TEST(DocumentFileValidation, LimitsOfTheEngine) {
@@ -148,6 +183,8 @@ TEST(DocumentFileValidation, LimitsOfTheEngine) {
         {[](State& s) { s.volume = 128; }, true},
         {[](State& s) { s.midi_note_numbers = {1}; }, true},
         {[](State& s) { s.chords[1] = {}; }, true},
+        {[](State& s) { s = with_chord_of(128); }, false},
+        {[](State& s) { s = with_chord_of(129); }, true},
         // The bounds of each value: tests/document/value_rules_test.cpp.
     };
     for (size_t i = 0; i < cases.size(); ++i) {

@@ -29,6 +29,15 @@ std::string chunk(const std::string& name, const std::string& data) {
     return bytes + data + (data.size() % 2 ? std::string(1, '\0') : std::string());
 }
 
+// The bank with the size of its table `name` set to `size` (the bytes stay where they were).
+std::string with_table_size(const std::vector<uint8_t>& bank, const std::string& name,
+                            uint32_t size) {
+    std::string bytes(bank.begin(), bank.end());
+    const size_t at = bytes.find(name);
+    for (int i = 0; i < 4; ++i) bytes[at + 4 + size_t(i)] = char((size >> (8 * i)) & 0xFF);
+    return bytes;
+}
+
 TEST(BankFileCheck, FilesThatAreNoBankAreRefusedWithWhatTheyAre) {
     const std::vector<uint8_t> bank = build_sf2_bank("Check", {{"Sine", 0, 0, {1.0f}}});
     const struct {
@@ -52,6 +61,11 @@ TEST(BankFileCheck, FilesThatAreNoBankAreRefusedWithWhatTheyAre) {
         {"odd chunk, padded", riff("DLS ", chunk("vers", "abc") + chunk("LIST", "wvpl")), "", ""},
         {"trailing bytes", riff("sfbk", chunk("LIST", "INFO")) + "after", "", ""},
         {"generated bank", std::string(bank.begin(), bank.end()), "", ""},
+        // Presets that would load and play silence.
+        {"sample table cut", with_table_size(bank, "shdr", 3), "The bank's presets cannot sound",
+         "chunk \"shdr\" holds 3 bytes, not a whole number of its 46-byte records"},
+        {"no preset", with_table_size(bank, "phdr", 38), "The bank's presets cannot sound",
+         "chunk \"phdr\" has no entry before its terminal record"},
     };
     const std::filesystem::path file =
         std::filesystem::temp_directory_path() / ("kelvara-check-" + std::to_string(getpid()));

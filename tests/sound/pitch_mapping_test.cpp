@@ -20,19 +20,19 @@ TEST(PitchMapping, TheWholeNoteIsFlooredAndTheFractionIsLinearInHertz) {
     };
     for (const auto& c : cases) {
         float fraction = -1.0f;
-        EXPECT_EQ(midi_note_for_freq(c.hz, &fraction), c.note) << c.hz;
-        EXPECT_NEAR(frac_midi_note_for_freq(c.hz), c.note + fraction, 1e-5) << c.hz;
-        EXPECT_NEAR(*playable_pitch_for_freq(c.hz), c.pitch, 1e-3) << c.hz;  // what plays
+        EXPECT_EQ(midi_note_for_frequency(c.hz, &fraction), c.note) << c.hz;
+        EXPECT_NEAR(frac_midi_note_for_frequency(c.hz), c.note + fraction, 1e-5) << c.hz;
+        EXPECT_NEAR(*playable_pitch_for_frequency(c.hz), c.pitch, 1e-3) << c.hz;  // what plays
     }
     // Nothing is clamped here; the synthesizer clamps the key.
-    EXPECT_LT(frac_midi_note_for_freq(4.0f), 0.0f);
-    EXPECT_GT(frac_midi_note_for_freq(20000.0f), 127.0f);
-    EXPECT_TRUE(playable_pitch_for_freq(std::numeric_limits<float>::max()).has_value());
-    EXPECT_TRUE(playable_pitch_for_freq(1e-3f).has_value());
+    EXPECT_LT(frac_midi_note_for_frequency(4.0f), 0.0f);
+    EXPECT_GT(frac_midi_note_for_frequency(20000.0f), 127.0f);
+    EXPECT_TRUE(playable_pitch_for_frequency(std::numeric_limits<float>::max()).has_value());
+    EXPECT_TRUE(playable_pitch_for_frequency(1e-3f).has_value());
     // Only playable frequencies reach the synthesizer.
     constexpr float kInfinity = std::numeric_limits<float>::infinity();
     for (float bad : {0.0f, -1.0f, std::nanf(""), kInfinity, -kInfinity})
-        EXPECT_FALSE(playable_pitch_for_freq(bad).has_value()) << bad;
+        EXPECT_FALSE(playable_pitch_for_frequency(bad).has_value()) << bad;
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ constexpr double kSilentLevel = 1e-5;
 
 // Where a tone of `hz` must sound: 440·2^((p−69)/12) for its fractional pitch p.
 double sounding_hz(float hz) {
-    return 440.0 * std::exp2((double(sound::frac_midi_note_for_freq(hz)) - 69.0) / 12.0);
+    return 440.0 * std::exp2((double(sound::frac_midi_note_for_frequency(hz)) - 69.0) / 12.0);
 }
 
 // The spectrum of `seconds` of what the controller plays now, after 0.2 s of attack.

@@ -19,7 +19,7 @@ namespace {
 constexpr double kRate = 48000.0;
 
 double sounding_hz(float hz) {
-    return 440.0 * std::exp2((double(sound::frac_midi_note_for_freq(hz)) - 69.0) / 12.0);
+    return 440.0 * std::exp2((double(sound::frac_midi_note_for_frequency(hz)) - 69.0) / 12.0);
 }
 
 class TimbreProgramTest : public ::testing::Test {

@@ -112,13 +112,13 @@ public:
         return {};
     }
     void reset_to_default_bank() override { ++resets; }
-    std::vector<int32_t> start_tones(const std::vector<float>& hertz) override {
-        started_tones.push_back(hertz);
+    std::vector<int32_t> start_tones(const std::vector<float>& frequencies_hz) override {
+        started_tones.push_back(frequencies_hz);
         std::vector<int32_t> ids;
-        for (size_t i = 0; i < hertz.size(); ++i) ids.push_back(++last_tone_id_);
+        for (size_t i = 0; i < frequencies_hz.size(); ++i) ids.push_back(++last_tone_id_);
         return ids;
     }
-    void glide_tone(int32_t, float, float hertz) override { glides.push_back(hertz); }
+    void glide_tone(int32_t, float, float frequency_hz) override { glides.push_back(frequency_hz); }
     void stop_tones(const std::vector<int32_t>& ids) override { stopped_tones.push_back(ids); }
     bool measuring_allowed = false;
     void allow_bank_measuring() override { measuring_allowed = true; }

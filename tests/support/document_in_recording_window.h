@@ -13,7 +13,7 @@ namespace kelvara::testing {
 
 // The chord the MIDI side would play for `key`; empty when none is published.
 inline Chord published_chord(const Document& doc, int32_t key) {
-    const std::shared_ptr<const Chord> chord = doc.chord_for_key(key);
+    const std::shared_ptr<const Chord> chord = doc.chords().chord_for_key(key);
     return chord ? *chord : Chord{};
 }
 

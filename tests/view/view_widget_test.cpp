@@ -193,7 +193,7 @@ TEST(ViewWidget, DrawsTheDocumentsCurveAndReadsNothingFreedAfterIt) {
         document.show_all();
         EXPECT_EQ(view.layers().number_of_points, document.curve().number_of_points());
         EXPECT_EQ(view.geometry().ranges().y.max, document.curve().y_max());
-        document.set_plot_flags({true, true, true});
+        document.curve_actions().set_plot_flags({true, true, true});
         EXPECT_EQ(view.layers().flags, (PlotFlags{true, true, true}));
         testing::rendered(view);
     }

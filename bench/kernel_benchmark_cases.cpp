@@ -1,4 +1,4 @@
-#include "engine/kernel_benchmark_cases.h"
+#include "bench/kernel_benchmark_cases.h"
 
 #include <algorithm>
 #include <cmath>

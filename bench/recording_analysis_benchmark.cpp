@@ -1,10 +1,10 @@
-#include "engine/recording_analysis_benchmark.h"
+#include "bench/recording_analysis_benchmark.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-#include "engine/kernel_benchmark_cases.h"
+#include "bench/kernel_benchmark_cases.h"
 #include "engine/steady_stretch.h"
 
 namespace kelvara {

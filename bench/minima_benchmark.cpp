@@ -1,4 +1,4 @@
-#include "engine/minima_benchmark.h"
+#include "bench/minima_benchmark.h"
 
 #include <algorithm>
 #include <cmath>

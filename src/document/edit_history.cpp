@@ -1,5 +1,7 @@
 // The document's change mark and its undo history: the step each action records, undo and
 // redo, and the continuous edits that form one step.
+#include "document/edit_history.h"
+
 #include <utility>
 
 #include "document/document.h"
@@ -15,21 +17,13 @@ Document::EditScope::~EditScope() {
     if (outermost_) document_.pending_edit_.reset();
 }
 
-void Document::update_change_count(ChangeKind kind) {
+void Document::record_change() {
     const bool was_edited = is_edited();
-    switch (kind) {
-        case ChangeKind::Done: record_undo_step(); break;
-        case ChangeKind::Undone: undo(); return;
-        case ChangeKind::Cleared:
-            history_.mark_saved();
-            // A drag going on across a save continues as a new step.
-            continuous_step_recorded_ = false;
-            break;
-    }
+    record_undo_step();
     if (was_edited != is_edited()) view_->show_edited(is_edited());
     view_->show_undo_steps();
     // An edit went through: an earlier refusal no longer applies.
-    if (kind == ChangeKind::Done) view_->clear_refusal();
+    view_->clear_refusal();
 }
 
 void Document::record_undo_step() {
@@ -48,14 +42,6 @@ void Document::mark_unsaved() {
     const bool was_edited = is_edited();
     history_.mark_unsaved();
     if (was_edited != is_edited()) view_->show_edited(is_edited());
-}
-
-void Document::undo() {
-    step_through_history(false);
-}
-
-void Document::redo() {
-    step_through_history(true);
 }
 
 void Document::step_through_history(bool forward) {
@@ -80,14 +66,56 @@ void Document::step_through_history(bool forward) {
     view_->show_undo_steps();
 }
 
-void Document::begin_continuous_edit() {
-    continuous_edit_ = true;
-    continuous_step_recorded_ = false;
+void EditHistory::update_change_count(ChangeKind kind) {
+    switch (kind) {
+        case ChangeKind::Done: document_.record_change(); return;
+        case ChangeKind::Undone: undo(); return;
+        case ChangeKind::Cleared: break;
+    }
+    const bool was_edited = document_.is_edited();
+    document_.history_.mark_saved();
+    // A drag going on across a save continues as a new step.
+    document_.continuous_step_recorded_ = false;
+    if (was_edited != document_.is_edited()) document_.view_->show_edited(document_.is_edited());
+    document_.view_->show_undo_steps();
 }
 
-void Document::end_continuous_edit() {
-    continuous_edit_ = false;
-    continuous_step_recorded_ = false;
+void EditHistory::mark_unsaved() {
+    document_.mark_unsaved();
+}
+
+bool EditHistory::can_undo() const {
+    return document_.history_.can_undo();
+}
+
+bool EditHistory::can_redo() const {
+    return document_.history_.can_redo();
+}
+
+std::optional<EditName> EditHistory::undo_name() const {
+    return document_.history_.undo_name();
+}
+
+std::optional<EditName> EditHistory::redo_name() const {
+    return document_.history_.redo_name();
+}
+
+void EditHistory::undo() {
+    document_.step_through_history(false);
+}
+
+void EditHistory::redo() {
+    document_.step_through_history(true);
+}
+
+void EditHistory::begin_continuous_edit() {
+    document_.continuous_edit_ = true;
+    document_.continuous_step_recorded_ = false;
+}
+
+void EditHistory::end_continuous_edit() {
+    document_.continuous_edit_ = false;
+    document_.continuous_step_recorded_ = false;
 }
 
 }  // namespace kelvara

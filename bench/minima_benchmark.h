@@ -6,7 +6,7 @@
 #include <string>
 
 #include "base/error.h"
-#include "engine/kernel_benchmark_cases.h"
+#include "bench/kernel_benchmark_cases.h"
 
 namespace kelvara {
 
