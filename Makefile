@@ -4,8 +4,8 @@ FUZZ_SECONDS ?= 60
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 
-.PHONY: all deps build run install package test check-format test-default test-asan test-fuzz test-tsan tsan \
-        fuzz bench format clean
+.PHONY: all deps build run install package test check-format test-default test-asan test-fuzz test-tsan \
+        test-rtsan tsan fuzz bench format clean
 
 all: build
 
@@ -32,7 +32,7 @@ package: build
 	cmake --build --preset default --target package
 
 # `make test` runs these jobs in this order; each is also a target of its own.
-test: check-format test-default test-asan test-fuzz test-tsan
+test: check-format test-default test-asan test-fuzz test-tsan test-rtsan
 
 # Every tracked .cpp/.h file as the repository's .clang-format lays it out (`make format`
 # rewrites them).
@@ -65,6 +65,17 @@ test-tsan: deps
 	scripts/with-test-services.sh ctest --preset tsan -L threads -E '^InstrumentRigThreads\.'
 	scripts/with-test-services.sh ctest --preset tsan -R '^InstrumentRigThreads\.' \
 	    --repeat until-fail:5
+
+# The sound tests and the tests of code shared between threads, built with clang 22 under
+# RealtimeSanitizer: any lock, allocation, free or blocking call made on the audio thread or in
+# a JACK process callback (every function marked KELVARA_NONBLOCKING, base/nonblocking.h) ends
+# the test with a report. Only the libraries and tests that run are built; the kelvara-cli
+# JACK tests stay with the other jobs.
+RTSAN_TARGETS := sound_tests_all jack_midi_tests tuning_output_tests thread_stress_tests jack_burst_tests
+test-rtsan: deps
+	cmake --preset rtsan >/dev/null
+	cmake --build --preset rtsan --target $(RTSAN_TARGETS)
+	scripts/with-test-services.sh ctest --preset rtsan -L 'threads|sound' -E '^CliJack\.'
 
 tsan: deps
 	cmake --preset tsan >/dev/null

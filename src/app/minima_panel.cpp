@@ -120,7 +120,7 @@ MinimaPanel::Answer MinimaPanel::search(const MinimaQuery& query) {
 }
 
 void MinimaPanel::curve_redrawn() {
-    MinimaQuery query = minima_query(document_, just_tolerance_cents_);
+    MinimaQuery query = minima_query(document_, {.tolerance_cents = just_tolerance_cents_});
     if (latest_query_ == query) return;
     latest_query_ = std::move(query);
     // One search at a time: a running one is followed by the latest query when it answers.

@@ -19,6 +19,7 @@
 #include "app/control_widgets.h"
 #include "app/document_table_model.h"
 #include "app/partial_controls.h"
+#include "app/scale_generator_dialog.h"
 #include "document/actions.h"
 #include "document/document.h"
 #include "scales/decimal_text.h"
@@ -281,6 +282,8 @@ void TableControls::fill_preset_menu() {
     preset_add_item_->setToolTip(
         tr("Checked: a preset or the equal division adds the ratios not yet in the scale. "
            "Unchecked: it replaces the scale."));
+    preset_menu_->addSeparator();
+    add_scale_tool_items(*preset_menu_, document_, *preset_add_item_, pane_);
     preset_menu_->setToolTipsVisible(true);
     const auto retitle = [this, harmonic_items] {
         for (const auto& [item, title] : harmonic_items)

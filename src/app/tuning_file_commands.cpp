@@ -124,6 +124,7 @@ void TuningFileCommands::install(QMenu& file_menu) {
     file_menu.addAction(tr("&Import Scale…"), this, [this] { import_scale(); });
     file_menu.addAction(tr("E&xport Scale…"), this, [this] { export_scale(); });
     file_menu.addAction(tr("Export &MIDI Tuning…"), this, [this] { export_midi_tuning(); });
+    file_menu.addAction(tr("Export &AnaMark Tuning…"), this, [this] { export_tun_file(); });
     if (QMenu* keys = window_.chord_map_menu())
         keys->addAction(tr("&Map Scale to Keys…"), this, [this] { map_scale_to_keys(); });
 }
@@ -174,17 +175,32 @@ void TuningFileCommands::export_scale() {
                          nullptr, tuning->entries_not_repeating));
 }
 
-void TuningFileCommands::export_midi_tuning() {
-    const std::optional<TuningChoice> choice = choose_tuning(tr("Export MIDI Tuning"));
+void TuningFileCommands::export_keys_file(
+    const QString& title, const QString& filter, const QString& suffix,
+    const std::function<std::string(const ScaleTuning&)>& text_of) {
+    const std::optional<TuningChoice> choice = choose_tuning(title);
     if (!choice) return;
     const std::optional<ScaleTuning> tuning = export_tuning(*choice);
     if (!tuning) return;
     const std::optional<QString> path = dialogs_->choose_export_path(
-        &window_, tr("Export MIDI Tuning"), tr("MIDI Tuning Standard dumps (*.syx);;All files (*)"),
-        QStringLiteral("syx"), suggested_path(QStringLiteral(".syx")));
+        &window_, title, filter, suffix, suggested_path(QStringLiteral(".") + suffix));
     if (!path) return;
-    const auto dump = tuning_dump(*tuning);
-    write_file(*path, std::string_view(reinterpret_cast<const char*>(dump.data()), dump.size()));
+    write_file(*path, text_of(*tuning));
+}
+
+void TuningFileCommands::export_midi_tuning() {
+    export_keys_file(tr("Export MIDI Tuning"),
+                     tr("MIDI Tuning Standard dumps (*.syx);;All files (*)"), QStringLiteral("syx"),
+                     [](const ScaleTuning& tuning) {
+                         const auto dump = tuning_dump(tuning);
+                         return std::string(dump.begin(), dump.end());
+                     });
+}
+
+void TuningFileCommands::export_tun_file() {
+    export_keys_file(tr("Export AnaMark Tuning"), tr("AnaMark tuning files (*.tun);;All files (*)"),
+                     QStringLiteral("tun"),
+                     [](const ScaleTuning& tuning) { return tun_file_text(tuning); });
 }
 
 void TuningFileCommands::map_scale_to_keys() {

@@ -5,6 +5,7 @@
 // controller's DocumentDialogs. Behind an interface, so tests answer in code.
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -81,6 +82,10 @@ public:
     void import_scale();
     void export_scale();
     void export_midi_tuning();
+    void export_tun_file();
+    // Asks for the tuning and a path, then writes what `text_of` makes of the tuning.
+    void export_keys_file(const QString& title, const QString& filter, const QString& suffix,
+                          const std::function<std::string(const ScaleTuning&)>& text_of);
     void map_scale_to_keys();
 
 private:

@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include "app/about_dialog.h"
 #include "app/document_controller.h"
 #include "app/edit_menu.h"
 #include "app/graph_export_commands.h"
@@ -52,6 +53,8 @@ void DocumentController::install_menus(DocumentWindow& window) {
     QAction* help_command = help->addAction(tr("Kelvara &Help"), QKeySequence::HelpContents,
                                             &help_menu_, [this] { help_menu_.show_help(); });
     help_command->setMenuRole(QAction::NoRole);
+    help->addAction(tr("&About Kelvara"), w, [w] { show_about_dialog(w); })
+        ->setMenuRole(QAction::AboutRole);
 }
 
 void DocumentController::fill_recent_menu(QMenu& menu, QWidget* window) {

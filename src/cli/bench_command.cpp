@@ -9,6 +9,7 @@
 #include "bench/kernel_benchmark_cases.h"
 #include "bench/minima_benchmark.h"
 #include "bench/recording_analysis_benchmark.h"
+#include "bench/surface_benchmark.h"
 #include "cli/commands.h"
 
 namespace kelvara::cli {
@@ -30,6 +31,24 @@ void print_minima_bench_row(double min_seconds) {
             "minima %.3f ms for %d minima of case %s = %.1f sampling runs of %.3f ms (target "
             "5 ms)\n",
             t->search_ms, t->minima, t->name.c_str(), t->ratio, t->sampling_ms);
+        std::fflush(stdout);
+    }
+}
+
+// The rows "surface" and "surface-worst": 512 x 512 of the triad surface on every thread,
+// against one sampling run of the default curve.
+void print_surface_bench_rows(const std::string& only_case, double min_seconds) {
+    for (const auto& c : surface_benchmark_cases()) {
+        if (!only_case.empty() && only_case != c.name) continue;
+        const Result<SurfaceTiming> t = time_surface(c, min_seconds);
+        if (!t) throw UsageError(refusal_text(t.error()));
+        std::printf(
+            "%s %.3f ms for %dx%d on %d threads, %.3f ms of processor time = %.0f sampling runs "
+            "of %.3f ms",
+            c.name.c_str(), t->wall_ms, c.range.size, c.range.size, t->threads, t->processor_ms,
+            t->ratio, t->reference_ms);
+        if (t->target_ms > 0.0) std::printf(" (target %.0f ms)", t->target_ms);
+        std::printf("\n");
         std::fflush(stdout);
     }
 }
@@ -63,6 +82,10 @@ void run_bench(const BenchOptions& options) {
         print_minima_bench_row(options.min_seconds);
         found = true;
     }
+    if (options.only_case.empty() || options.only_case.starts_with("surface")) {
+        print_surface_bench_rows(options.only_case, options.min_seconds);
+        found = true;
+    }
     if (options.only_case.empty() || options.only_case == "recording") {
         print_recording_bench_row(options.min_seconds);
         found = true;
@@ -89,7 +112,8 @@ void add_bench_command(CLI::App& app) {
     bench->add_option("--case", options->only_case,
                       "Only this case (default, worst, default-min, worst-min: the minimum "
                       "roughness model, bar: a custom timbre of free-bar modes; minima times the "
-                      "minima search on the worst cases; recording times measuring a timbre from "
+                      "minima search on the worst cases; surface and surface-worst time 512x512 "
+                      "of the triad surface; recording times measuring a timbre from "
                       "10 s of 48 kHz stereo; pipeline a range edit of the worst case resampled "
                       "and drawn; bank-tuning times measuring the default bank)");
     bench->add_option("--min-time", options->min_seconds,

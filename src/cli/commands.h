@@ -35,10 +35,12 @@ std::string refusal_text(const Error& error);
 
 void add_curve_command(CLI::App& app);
 void add_minima_command(CLI::App& app);
+void add_surface_command(CLI::App& app);
 void add_midi_sources_command(CLI::App& app);
 void add_midi_destinations_command(CLI::App& app);
 void add_midi_monitor_command(CLI::App& app);
 void add_midi_play_command(CLI::App& app);
+void add_midi_out_command(CLI::App& app);
 void add_new_command(CLI::App& app);
 void add_dump_command(CLI::App& app);
 void add_bench_command(CLI::App& app);
@@ -51,7 +53,7 @@ void add_scale_command(CLI::App& app);
 void add_chord_commands(CLI::App& app);
 void add_sound_commands(CLI::App& app);
 void add_bank_tuning_command(CLI::App& app);
-// scl export|import, mts export|send and keymap.
+// scl export|import, tun export, mts export|send and keymap.
 void add_tuning_commands(CLI::App& app);
 void add_timbre_from_audio_command(CLI::App& app);
 // The bench row "bank-tuning": the fastest of the measurements of the default bank made in

@@ -58,7 +58,8 @@ void add_timbre_options(CLI::App& command, std::optional<std::string>& partials,
         ->check(CLI::IsMember({"product", "min"}));
 }
 
-void add_curve_options(CLI::App& command, CurveOptions& options, const std::string& verb) {
+void add_timbre_and_tone_options(CLI::App& command, CurveOptions& options,
+                                 const std::string& verb) {
     command.add_option("file,--file", options.file,
                        "A saved document to " + verb + " (default: a new one)");
     command.add_option("--type", options.type, "Timbre type 0-5 (5: geometric harmonics)");
@@ -68,6 +69,10 @@ void add_curve_options(CLI::App& command, CurveOptions& options, const std::stri
     command.add_option("--ratios", options.ratios, "Fixed-tone ratios, comma separated")
         ->delimiter(',')
         ->allow_extra_args(false);
+}
+
+void add_curve_options(CLI::App& command, CurveOptions& options, const std::string& verb) {
+    add_timbre_and_tone_options(command, options, verb);
     command.add_option("--xmin", options.x_min, "Lowest interval ratio sampled");
     command.add_option("--xmax", options.x_max, "Highest interval ratio sampled");
     command.add_option("--step", options.step, "Distance between samples");

@@ -33,6 +33,10 @@ struct CurveOptions {
 // `verb` says what is done with the document ("sample", "search").
 void add_curve_options(CLI::App& command, CurveOptions& options, const std::string& verb);
 
+// Adds FILE (also --file), --type, --overtones, --partials, --model, --base and --ratios:
+// what makes the timbre and its fixed tones.
+void add_timbre_and_tone_options(CLI::App& command, CurveOptions& options, const std::string& verb);
+
 // Adds --partials and --model (checked to be product or min), as `curve`, `minima` and
 // `new` take them.
 void add_timbre_options(CLI::App& command, std::optional<std::string>& partials,

@@ -29,10 +29,12 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", std::string("kelvara-cli ") + kelvara::kVersion);
     kelvara::cli::add_curve_command(app);
     kelvara::cli::add_minima_command(app);
+    kelvara::cli::add_surface_command(app);
     kelvara::cli::add_midi_sources_command(app);
     kelvara::cli::add_midi_destinations_command(app);
     kelvara::cli::add_midi_monitor_command(app);
     kelvara::cli::add_midi_play_command(app);
+    kelvara::cli::add_midi_out_command(app);
     kelvara::cli::add_new_command(app);
     kelvara::cli::add_dump_command(app);
     kelvara::cli::add_bench_command(app);

@@ -69,25 +69,6 @@ void map_chords(Document& document, const std::vector<std::string>& texts) {
         throw UsageError("--chord: " + applied.error().located_detail());
 }
 
-bool wanted(const midi::MidiSourceItem& item, const std::vector<std::string>& names) {
-    if (names.empty()) return true;
-    return std::any_of(names.begin(), names.end(), [&](const std::string& name) {
-        return name == item.title || name == item.source.address || name == item.source.name;
-    });
-}
-
-void connect_sources(midi::MidiInput& input, const std::vector<std::string>& names) {
-    const auto& items = input.source_items();
-    int connected = 0;
-    for (size_t i = 0; i < items.size(); ++i) {
-        if (!wanted(items[i], names) || !input.connect_source(static_cast<int>(i))) continue;
-        std::printf("connected: %s\n", items[i].title.c_str());
-        ++connected;
-    }
-    if (connected == 0 && !names.empty())
-        throw UsageError("none of the named MIDI sources is present");
-}
-
 // Renders `seconds` of the stopped synthesizer at the pace of the clock, so that notes
 // arriving meanwhile land where they were played.
 StereoBuffer render_in_real_time(SynthController& synth, double seconds) {
@@ -106,6 +87,15 @@ StereoBuffer render_in_real_time(SynthController& synth, double seconds) {
             std::chrono::duration<double>(static_cast<double>(recorded.left.size()) / rate));
     }
     return recorded;
+}
+
+// A burst faster than the notes could be played is merged, never lost: say how much.
+void report_merged(const midi::MidiInput& input) {
+    if (const uint64_t merged = input.merged_events(); merged > 0)
+        std::printf(
+            "merged %llu MIDI messages that arrived faster than they could be played; "
+            "the keys end as the sender left them\n",
+            static_cast<unsigned long long>(merged));
 }
 
 void run_play(const PlayOptions& options) {
@@ -140,15 +130,17 @@ void run_play(const PlayOptions& options) {
         std::printf("key %d\n", key);  // on the receive thread; nothing else prints then
         std::fflush(stdout);
     });
-    connect_sources(rig.midi_input(), options.sources);
+    connect_named_sources(rig.midi_input(), options.sources);
     std::printf("playing for %g s (MIDI system: %s)\n", options.seconds,
                 rig.midi_system_name().c_str());
     std::fflush(stdout);
     if (options.wav.empty()) {
         std::this_thread::sleep_for(std::chrono::duration<double>(options.seconds));
+        report_merged(rig.midi_input());
         return;
     }
     StereoBuffer recorded = render_in_real_time(synth, options.seconds);
+    report_merged(rig.midi_input());
     rig.close_midi_input();  // no more notes; the tail lets the last ones fade
     const std::optional<StereoBuffer> tail =
         synth.render_offline(static_cast<int>(kReleaseTailSeconds * synth.sample_rate()));

@@ -20,7 +20,7 @@ namespace {
 struct MinimaOptions {
     CurveOptions curve;
     double min_prominence = 0.0;
-    double just_tolerance_cents = kDefaultJustToleranceCents;
+    JustNaming just{};
     std::string format = "csv";
 };
 
@@ -72,8 +72,7 @@ void run_minima(const MinimaOptions& options) {
         throw UsageError("--min-prominence must be a number, 0 or more");
     Document doc;
     load_curve_document(doc, options.curve);
-    const Result<std::vector<CurveMinimum>> found =
-        find_minima(minima_query(doc, options.just_tolerance_cents));
+    const Result<std::vector<CurveMinimum>> found = find_minima(minima_query(doc, options.just));
     if (!found) throw UsageError(refusal_text(found.error()));
     std::vector<CurveMinimum> minima;
     for (const CurveMinimum& m : *found)
@@ -95,9 +94,13 @@ void add_minima_command(CLI::App& app) {
     add_curve_options(*command, options->curve, "search");
     command->add_option("--min-prominence", options->min_prominence,
                         "Only minima at least this prominent (in the curve's units; default 0)");
-    command->add_option("--just-tolerance", options->just_tolerance_cents,
-                        "Cents within which a just ratio (denominator up to 32) names a minimum "
+    command->add_option("--just-tolerance", options->just.tolerance_cents,
+                        "Cents within which a just ratio (denominator up to 32) names a minimum: "
+                        "the simplest one, but an exact match (within 0.01 cent) first "
                         "(default 10)");
+    command->add_option("--just-odd-limit", options->just.odd_limit,
+                        "Name minima only by ratios within this odd limit, the smallest limit "
+                        "first (default 0: any ratio, the smallest Tenney height first)");
     command->add_option("--format", options->format, "csv (default) or json")
         ->check(CLI::IsMember({"csv", "json"}));
     command->callback([options] { run_minima(*options); });

@@ -1,7 +1,8 @@
-// `kelvara-cli scl export|import`, `kelvara-cli mts export|send` and `kelvara-cli keymap`: a
-// saved document's scale table as tuning files for other instruments or as a tuning dump sent
-// to a synthesizer over MIDI, a scale file into the table, and the scale laid on the keys of
-// the chord map. Commands that change the document save it back in place.
+// `kelvara-cli scl export|import`, `kelvara-cli tun export`, `kelvara-cli mts export|send` and
+// `kelvara-cli keymap`: a saved document's scale table as tuning files for other instruments
+// (Scala, AnaMark) or as a tuning dump sent to a synthesizer over MIDI, a scale file into the
+// table, and the scale laid on the keys of the chord map. Commands that change the document save it
+// back in place.
 #include <CLI/CLI.hpp>
 #include <chrono>
 #include <cstdio>
@@ -90,6 +91,10 @@ void export_scale(const TuningOptions& options) {
     const ScaleTuning tuning = tuning_of(options);
     write(options.scale_path, scale_file_text(tuning));
     if (!options.output.empty()) write(options.output, keyboard_mapping_file_text(tuning));
+}
+
+void export_tun_file(const TuningOptions& options) {
+    write(options.output, tun_file_text(tuning_of(options)));
 }
 
 void export_tuning_dump(const TuningOptions& options) {
@@ -189,6 +194,18 @@ void add_tuning_commands(CLI::App& app) {
     scl_import->add_flag("--add", imported->add,
                          "Add to the table (skipping values in it) instead of replacing it");
     scl_import->callback([imported] { import_scale(*imported); });
+
+    CLI::App* tun = app.add_subcommand("tun", "AnaMark tuning files (.tun)");
+    tun->require_subcommand(1);
+    auto tuned = std::make_shared<TuningOptions>();
+    CLI::App* tun_export = tun->add_subcommand(
+        "export",
+        "Write the AnaMark tuning file (.tun, version 2) of a document's scale on the keys: "
+        "all 128 keys in cents above 8.1757989156 Hz");
+    tun_export->add_option("FILE", tuned->document, "The document (.kelvara)")->required();
+    tun_export->add_option("OUT", tuned->output, "The tuning file to write (.tun)")->required();
+    add_tuning_options(*tun_export, *tuned);
+    tun_export->callback([tuned] { export_tun_file(*tuned); });
 
     CLI::App* mts = app.add_subcommand("mts", "MIDI Tuning Standard messages");
     mts->require_subcommand(1);

@@ -9,7 +9,7 @@
 
 namespace kelvara {
 
-MinimaQuery minima_query(const Document& document, double just_tolerance_cents) {
+MinimaQuery minima_query(const Document& document, const JustNaming& just) {
     const Curve& curve = document.curve();
     const double x_min = curve.x_min(), x_max = curve.x_max();
     // A range with no part inside the curve's is left as it is, for the search to refuse.
@@ -17,9 +17,7 @@ MinimaQuery minima_query(const Document& document, double just_tolerance_cents) 
     const bool overlaps = low < high;
     return {document_curve_definition(curve.timbre(), document.tables().fixed_tones(),
                                       curve.roughness_model()),
-            {.x_min = overlaps ? low : x_min,
-             .x_max = overlaps ? high : x_max,
-             .just_tolerance_cents = just_tolerance_cents}};
+            {.x_min = overlaps ? low : x_min, .x_max = overlaps ? high : x_max, .just = just}};
 }
 
 Result<std::vector<CurveMinimum>> find_minima(const MinimaQuery& query) {

@@ -19,8 +19,7 @@ struct MinimaQuery {
 };
 
 // User-interface thread (it reads the document).
-MinimaQuery minima_query(const Document& document,
-                         double just_tolerance_cents = kDefaultJustToleranceCents);
+MinimaQuery minima_query(const Document& document, const JustNaming& just = {});
 
 // Any thread. Refused when the curve cannot be searched: a fixed tone beyond kMaxCurveRatio,
 // or an x range with no part inside [kMinCurveX, kMaxCurveX].

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "persistence/anamark_tuning_file.h"
+
 namespace kelvara {
 namespace {
 
@@ -104,6 +106,10 @@ KeyFrequencies key_frequencies(const ScaleTuning& tuning) {
 std::array<uint8_t, kMtsBulkDumpBytes> tuning_dump(const ScaleTuning& tuning) {
     return mts_bulk_dump(MtsAddress::all_devices(), tuning.scale.description,
                          key_frequencies(tuning));
+}
+
+std::string tun_file_text(const ScaleTuning& tuning) {
+    return write_anamark_tuning(tuning.scale.description, key_frequencies(tuning));
 }
 
 std::optional<float> ratio_from_text(std::string_view text) {

@@ -1,7 +1,8 @@
 #pragma once
 // The scale table as a tuning other instruments can play: one period of the table, cut at a
 // chosen period, laid on the keys from a reference key. The scale file (.scl) with its
-// keyboard mapping (.kbm), the MIDI Tuning Standard dump (.syx) and the keyboard map action
+// keyboard mapping (.kbm), the MIDI Tuning Standard dump (.syx), the AnaMark tuning file
+// (.tun) and the keyboard map action
 // all start from the same ScaleTuning, so a key plays the same pitch in each.
 //
 // Pure functions of a table and a base frequency; any thread.
@@ -72,6 +73,8 @@ Result<ScaleTuning> scale_tuning(std::span<const float> table, double base_frequ
 // The scale file and the keyboard-mapping file of a tuning.
 std::string scale_file_text(const ScaleTuning& tuning);
 std::string keyboard_mapping_file_text(const ScaleTuning& tuning);
+// The AnaMark tuning file (.tun) of the keys, named by the scale's description.
+std::string tun_file_text(const ScaleTuning& tuning);
 // The frequency of every key 0..127 (nothing beyond a double's range).
 KeyFrequencies key_frequencies(const ScaleTuning& tuning);
 // The bulk tuning dump of the keys, to every device, as tuning program 0, named by the

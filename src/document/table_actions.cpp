@@ -190,7 +190,7 @@ void TableActions::edit_cell(DocumentTable table, TableColumn column, int32_t ro
         }
         // The value already stored (a cell left as it was) is no change of the document.
         if (!*changed) return {};
-        if (table == DocumentTable::MappedChords) return {.changed = true};
+        // Every changed cell redraws; a fixed tone moves the whole curve, and y follows it.
         return table == DocumentTable::FixedTones
                    ? FollowUp{.changed = true, .resample = true, .refit_y = true, .redraw = true}
                    : FollowUp{.changed = true, .resample = true, .redraw = true};

@@ -11,12 +11,16 @@ namespace kelvara {
 Result<void> check_minima_search(const MinimaSearch& search) {
     if (auto checked = check_curve_range(search.x_min, search.x_max); !checked)
         return checked.error();
-    if (!std::isfinite(search.just_tolerance_cents) || search.just_tolerance_cents < 0.0)
+    const JustNaming& just = search.just;
+    if (!std::isfinite(just.tolerance_cents) || just.tolerance_cents < 0.0)
         return minima_refusal(
             "The just-ratio tolerance must be a finite number of cents, 0 or more.");
-    if (search.max_just_denominator < 1 || search.max_just_denominator > kMaxJustDenominator)
+    if (just.max_denominator < 1 || just.max_denominator > kMaxJustDenominator)
         return minima_refusal("The largest just-ratio denominator must lie between 1 and " +
                               std::to_string(kMaxJustDenominator) + ".");
+    if (just.odd_limit < 0 || just.odd_limit > kMaxJustOddLimit)
+        return minima_refusal("The just-ratio odd limit must lie between 0 (none) and " +
+                              std::to_string(kMaxJustOddLimit) + ".");
     return {};
 }
 
@@ -44,9 +48,7 @@ Result<std::vector<CurveMinimum>> find_curve_minima(const CurveDefinition& curve
         const CurveExtremum& e = extrema[k];
         if (!e.is_minimum) continue;
         minima.push_back({e.ratio, ratio_to_cents(e.ratio), e.value, prominence[k + offset],
-                          e.is_cusp,
-                          nearest_just_ratio(e.ratio, search.just_tolerance_cents,
-                                             search.max_just_denominator)});
+                          e.is_cusp, name_just_ratio(e.ratio, search.just)});
     }
     return minima;
 }

@@ -23,8 +23,7 @@ namespace kelvara {
 struct MinimaSearch {
     double x_min = 1.0;  // the range of interval ratios searched, ends included
     double x_max = 2.0;
-    double just_tolerance_cents = kDefaultJustToleranceCents;
-    int32_t max_just_denominator = kDefaultMaxJustDenominator;
+    JustNaming just{};  // how a minimum's just ratio is named (engine/just_ratio.h)
     friend bool operator==(const MinimaSearch&, const MinimaSearch&) = default;
 };
 
@@ -34,11 +33,12 @@ struct CurveMinimum {
     double value = 0.0;             // y(x), the exact curve's roughness there
     double prominence = 0.0;        // minimum_prominence.h, over the range searched
     bool is_cusp = false;           // a partial of the sweep tone meets one of a fixed tone here
-    std::optional<JustRatio> just;  // the simplest fraction within the tolerance
+    std::optional<JustRatio> just;  // its name by name_just_ratio
 };
 
 // Refused: the range (check_curve_range), a just tolerance that is not finite or is
-// negative, a max_just_denominator outside 1 to kMaxJustDenominator.
+// negative, a largest denominator outside 1 to kMaxJustDenominator, an odd limit outside 0 to
+// kMaxJustOddLimit.
 Result<void> check_minima_search(const MinimaSearch& search);
 
 // Every local minimum of the curve in [x_min, x_max], by ratio. Refused as

@@ -1,6 +1,13 @@
 #pragma once
-// The just ratio a tuning ratio stands for: the fraction with the smallest denominator within a
-// tolerance in cents.
+// The one rule by which Kelvara names a tuning ratio as a just ratio (the minima, their table
+// and command-line output, the graph's readout, the scale's errors against just): among the
+// fractions within a tolerance in cents, the one of least complexity, except that a fraction
+// within kExactJustMatchCents of the ratio always wins. The fractions are searched in the
+// Stern–Brocot tree, so no list of ratios limits what can be named.
+//
+//   name_just_ratio(1.0416666666666667)      -> 25/24, 0 cents (22/21 is simpler but inexact)
+//   name_just_ratio(std::exp2(4.0 / 12))     -> 19/15, -9.244 cents
+//   name_just_ratio(1.4, {.odd_limit = 7})   -> 7/5
 #include <cstdint>
 #include <optional>
 
@@ -8,26 +15,45 @@ namespace kelvara {
 
 inline constexpr double kDefaultJustToleranceCents = 10.0;
 inline constexpr int32_t kDefaultMaxJustDenominator = 32;
-// The largest denominator ever tried, whatever is asked: it bounds the search loop.
+// The largest denominator ever tried, whatever is asked: it bounds the search.
 inline constexpr int32_t kMaxJustDenominator = 4096;
+// The naming of a scale's steps: the same rule with denominators up to 128, so that a
+// scale's own fractions (81/64, 243/128) name themselves exactly.
+inline constexpr int32_t kScaleStepMaxJustDenominator = 128;
+// A fraction this near is the ratio itself, whatever simpler fraction lies within the
+// tolerance: a cusp at exactly 25/24 is 25/24, not 22/21 at 9.9 cents.
+inline constexpr double kExactJustMatchCents = 0.01;
+// The largest odd limit a naming may ask for.
+inline constexpr int32_t kMaxJustOddLimit = 999;
 
 struct JustRatio {
     int32_t numerator = 1;
     int32_t denominator = 1;  // numerator/denominator in lowest terms
     double cents_off = 0.0;   // 1200·log2(ratio / (numerator/denominator)): > 0 when above
+    friend bool operator==(const JustRatio&, const JustRatio&) = default;
+};
+
+struct JustNaming {
+    double tolerance_cents = kDefaultJustToleranceCents;   // inclusive
+    int32_t max_denominator = kDefaultMaxJustDenominator;  // no fraction beyond it is a name
+    // 0: complexity is Tenney height (numerator × denominator). Otherwise only fractions whose
+    // odd parts are both at most this limit are names, the one of smallest odd limit first,
+    // then of smallest Tenney height.
+    int32_t odd_limit = 0;
+    friend bool operator==(const JustNaming&, const JustNaming&) = default;
 };
 
 // 1200·log2(ratio).
 double ratio_to_cents(double ratio);
 
-// The fraction p/q with the smallest q <= max_denominator whose distance to `ratio` is at
-// most `tolerance_cents` (inclusive); of two such fractions with that q, the nearer in cents
-// (the smaller numerator if they are equally near). Nothing when no fraction is that near, or
-// for a ratio that is not finite and positive, a tolerance that is negative or NaN, a
-// max_denominator below 1, or a numerator that would not fit 32 bits. A max_denominator above
-// kMaxJustDenominator is taken as kMaxJustDenominator.
-std::optional<JustRatio> nearest_just_ratio(double ratio,
-                                            double tolerance_cents = kDefaultJustToleranceCents,
-                                            int32_t max_denominator = kDefaultMaxJustDenominator);
+// The largest odd factor of numerator or denominator: 15/8 -> 15, 7/6 -> 7, 2/1 -> 1.
+int64_t odd_limit_of(int64_t numerator, int64_t denominator);
+
+// The name of `ratio` by the rule above; of two names of equal complexity, the nearer.
+// Nothing when no fraction qualifies, or for a ratio that is not finite and positive, a
+// tolerance that is negative or NaN, a max_denominator below 1, a negative odd limit, or a
+// numerator that would not fit 32 bits. A max_denominator above kMaxJustDenominator is taken
+// as kMaxJustDenominator, an odd limit above kMaxJustOddLimit as kMaxJustOddLimit.
+std::optional<JustRatio> name_just_ratio(double ratio, const JustNaming& naming = {});
 
 }  // namespace kelvara

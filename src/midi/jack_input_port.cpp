@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <thread>
 
 namespace kelvara::midi {
 
@@ -12,8 +13,10 @@ namespace {
 
 // Room for about 5000 three-byte events, or a few long system-exclusive messages.
 constexpr size_t kRingBytes = 64 * 1024;
-// The receive thread wakes at least this often to notice a stop request.
-constexpr auto kReceiveWait = std::chrono::milliseconds(100);
+// How often the receive thread looks at the ring while it is empty. The process thread never
+// wakes it: waking a thread is a system call (a futex), which a process callback must not
+// make. A millisecond is well inside one cycle (5.3 ms at 256 frames and 48 kHz).
+constexpr auto kReceivePoll = std::chrono::milliseconds(1);
 
 struct EventHeader {
     uint64_t time_stamp;
@@ -57,7 +60,6 @@ JackInputPort::~JackInputPort() {
     if (active_ && server_alive) jack_deactivate(client_);
     if (receiver_.joinable()) {
         receiver_.request_stop();
-        wake_.release();
         receiver_.join();
     }
     if (port_ != nullptr && server_alive) jack_port_unregister(client_, port_);
@@ -73,12 +75,12 @@ void JackInputPort::disconnect_source(const MidiSource& source) {
     if (!server_gone_.load()) jack_disconnect(client_, source.address.c_str(), full_name_.c_str());
 }
 
-int JackInputPort::process(jack_nframes_t frames, void* self) noexcept {
+int JackInputPort::process(jack_nframes_t frames, void* self) noexcept KELVARA_NONBLOCKING {
     static_cast<JackInputPort*>(self)->copy_events_to_ring(frames);
     return 0;
 }
 
-void JackInputPort::copy_events_to_ring(jack_nframes_t frames) noexcept {
+void JackInputPort::copy_events_to_ring(jack_nframes_t frames) noexcept KELVARA_NONBLOCKING {
     void* buffer = jack_port_get_buffer(port_, frames);
     const uint32_t count = jack_midi_get_event_count(buffer);
     if (count == 0) return;
@@ -88,27 +90,41 @@ void JackInputPort::copy_events_to_ring(jack_nframes_t frames) noexcept {
         if (jack_midi_event_get(&event, buffer, i) != 0) continue;
         const EventHeader header{static_cast<uint64_t>(cycle_start) + event.time,
                                  static_cast<uint32_t>(event.size)};
+        ledger_.record({event.buffer, event.size});
         if (jack_ringbuffer_write_space(ring_.get()) < sizeof header + event.size) {
-            dropped_.fetch_add(1, std::memory_order_relaxed);
+            ledger_.lost();  // the receive thread delivers the state it left
             continue;
         }
         jack_ringbuffer_write(ring_.get(), reinterpret_cast<const char*>(&header), sizeof header);
         jack_ringbuffer_write(ring_.get(), reinterpret_cast<const char*>(event.buffer), event.size);
     }
-    if (!wake_pending_.exchange(true, std::memory_order_acq_rel)) wake_.release();
 }
 
 void JackInputPort::receive_loop(const std::stop_token& stop) {
     while (!stop.stop_requested()) {
-        if (!wake_.try_acquire_for(kReceiveWait)) continue;
-        wake_pending_.store(false, std::memory_order_release);
-        if (stop.stop_requested()) return;
-        while (drain_ring_into_list()) deliver_(list_.data(), list_.size(), deliver_context_);
+        bool delivered = false;
+        while (drain_ring_into_list()) {
+            deliver_(list_.data(), list_.size(), deliver_context_);
+            delivered = true;
+        }
+        deliver_merged_state();
+        if (!delivered) std::this_thread::sleep_for(kReceivePoll);
     }
 }
 
+// After a burst the ring had no room for: what brings the keys and controllers to the state
+// the sender left, as one list.
+void JackInputPort::deliver_merged_state() {
+    const std::vector<KeyStateLedger::Message> messages = ledger_.reconcile();
+    if (messages.empty()) return;
+    list_.clear();
+    const uint64_t now = jack_frame_time(client_);
+    for (const KeyStateLedger::Message& message : messages) list_.add_message(now, message);
+    deliver_(list_.data(), list_.size(), deliver_context_);
+}
+
 // Moves the complete events now in the ring into the packet list; false when there were
-// none. An event whose bytes are not all written yet stays for the next wake-up.
+// none. An event whose bytes are not all written yet stays for the next look.
 bool JackInputPort::drain_ring_into_list() {
     list_.clear();
     EventHeader header{};
@@ -118,6 +134,7 @@ bool JackInputPort::drain_ring_into_list() {
         jack_ringbuffer_read_advance(ring_.get(), sizeof header);
         message_.resize(header.size);
         jack_ringbuffer_read(ring_.get(), reinterpret_cast<char*>(message_.data()), header.size);
+        ledger_.delivered(message_);
         list_.add_message(header.time_stamp, message_);
     }
     return list_.packet_count() > 0;

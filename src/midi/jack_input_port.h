@@ -2,19 +2,22 @@
 // The JACK input port and its receive thread (see jack_midi_client.h).
 //
 // Threads: construction, connect_source, disconnect_source and destruction on the
-// user-interface thread; process() on JACK's process thread (no locks, no allocation); the
-// receive loop on the port's own thread, which alone calls the receive callback.
+// user-interface thread; process() on JACK's process thread (no locks, no allocation, no
+// wait: it never waits for the receive thread, and what the ring has no room for is merged
+// into a per-key state, key_state_ledger.h); the receive loop on the port's own thread, which
+// alone calls the receive callback.
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <semaphore>
 #include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
 
+#include "base/nonblocking.h"
 #include "midi/jack_handles.h"
+#include "midi/key_state_ledger.h"
 #include "midi/midi_packet_list.h"
 #include "midi/midi_system.h"
 
@@ -37,17 +40,19 @@ public:
     bool connect_source(const MidiSource& source) override;
     void disconnect_source(const MidiSource& source) override;
 
-    // Events the ring buffer had no room for (a receive callback far too slow).
-    uint64_t dropped_events() const { return dropped_.load(std::memory_order_relaxed); }
+    // Events the ring had no room for (a receive callback slower than the burst), merged
+    // into the key and controller state delivered after it (key_state_ledger.h).
+    uint64_t merged_events() const override { return ledger_.merged(); }
 
     JackInputPort(jack_client_t* client, PacketListCallback deliver, void* deliver_context,
                   const std::atomic<bool>& server_gone);
 
 private:
-    static int process(jack_nframes_t frames, void* self) noexcept;
-    void copy_events_to_ring(jack_nframes_t frames) noexcept;
+    static int process(jack_nframes_t frames, void* self) noexcept KELVARA_NONBLOCKING;
+    void copy_events_to_ring(jack_nframes_t frames) noexcept KELVARA_NONBLOCKING;
     void receive_loop(const std::stop_token& stop);
     bool drain_ring_into_list();
+    void deliver_merged_state();
 
     jack_client_t* const client_;
     const PacketListCallback deliver_;
@@ -58,11 +63,7 @@ private:
     bool active_ = false;
 
     JackRingbufferHandle ring_;
-    std::counting_semaphore<> wake_{0};
-    // Set by the process thread when it wakes the receive thread, cleared by the receive
-    // thread before it drains: at most one wake-up is ever pending.
-    std::atomic<bool> wake_pending_{false};
-    std::atomic<uint64_t> dropped_{0};
+    KeyStateLedger ledger_;
 
     // Receive-thread state, reused from list to list.
     MidiPacketListWriter list_;

@@ -102,12 +102,12 @@ bool JackOutputPort::wait_until_sent(std::chrono::milliseconds timeout) {
     return true;
 }
 
-int JackOutputPort::process(jack_nframes_t frames, void* self) noexcept {
+int JackOutputPort::process(jack_nframes_t frames, void* self) noexcept KELVARA_NONBLOCKING {
     static_cast<JackOutputPort*>(self)->write_queued_messages(frames);
     return 0;
 }
 
-void JackOutputPort::write_queued_messages(jack_nframes_t frames) noexcept {
+void JackOutputPort::write_queued_messages(jack_nframes_t frames) noexcept KELVARA_NONBLOCKING {
     void* buffer = jack_port_get_buffer(port_, frames);
     jack_midi_clear_buffer(buffer);
     jack_ringbuffer_t* ring = ring_.get();

@@ -18,6 +18,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/nonblocking.h"
 #include "midi/jack_handles.h"
 #include "midi/midi_output_system.h"
 
@@ -53,8 +54,8 @@ public:
     JackOutputPort(jack_client_t* client, const std::atomic<bool>& server_gone);
 
 private:
-    static int process(jack_nframes_t frames, void* self) noexcept;
-    void write_queued_messages(jack_nframes_t frames) noexcept;
+    static int process(jack_nframes_t frames, void* self) noexcept KELVARA_NONBLOCKING;
+    void write_queued_messages(jack_nframes_t frames) noexcept KELVARA_NONBLOCKING;
     // Waits until the running graph has (or no longer has) the connection to `address`.
     bool wait_for_connection(const std::string& address, bool connected) const;
 

@@ -65,6 +65,8 @@ public:
     // The MIDI system in use, for the user to see.
     std::string system_name() const { return midi_client_->system_name(); }
     bool has_input_port() const { return midi_in_port_ != nullptr; }
+    // Messages merged into the key state delivered after a burst (MidiInputPort).
+    uint64_t merged_events() const { return midi_in_port_ ? midi_in_port_->merged_events() : 0; }
 
     // Scans the sources again (at construction, and when the system announced a change).
     void rescan_sources();

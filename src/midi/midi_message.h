@@ -7,6 +7,14 @@
 
 namespace kelvara::midi {
 
+// The status (high four bits) of the channel messages that play: the low four bits carry the
+// channel.
+inline constexpr uint8_t kNoteOffStatus = 0x80;
+inline constexpr uint8_t kNoteOnStatus = 0x90;
+inline constexpr uint8_t kControlChangeStatus = 0xB0;
+// Note and control-change messages are three bytes: status, key or controller, value.
+inline constexpr size_t kChannelMessageBytes = 3;
+
 // The longest message an output sends: far above a tuning dump (408 bytes) and the longest
 // single-note tuning change (264 bytes), and small enough that a queue holds many.
 inline constexpr size_t kMaxMidiOutputMessageBytes = 4096;

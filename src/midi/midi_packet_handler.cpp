@@ -1,16 +1,9 @@
 #include "midi/midi_packet_handler.h"
 
+#include "midi/midi_message.h"
 #include "midi/midi_packet_list.h"
 
 namespace kelvara::midi {
-
-namespace {
-constexpr uint8_t kNoteOff = 0x80;
-constexpr uint8_t kNoteOn = 0x90;
-constexpr uint8_t kControlChange = 0xB0;
-// Only complete three-byte channel messages are played; see the header.
-constexpr size_t kHandledMessageBytes = 3;
-}  // namespace
 
 MidiPacketHandler::MidiPacketHandler(NotePlayer& player, const ChordLookup& chords,
                                      LastPlayedKey& last_played)
@@ -22,12 +15,12 @@ void MidiPacketHandler::handle_packet_list(const uint8_t* packet_list, size_t si
 }
 
 void MidiPacketHandler::execute_message(std::span<const uint8_t> message) {
-    if (message.size() != kHandledMessageBytes) return;
+    if (message.size() != kChannelMessageBytes) return;  // see the header
     // The channel (low four bits) is ignored: all sixteen channels play alike.
     switch (message[0] & 0xF0) {
-        case kNoteOn: note_on(message[1], message[2]); break;
-        case kNoteOff: note_off(message[1]); break;
-        case kControlChange: player_.set_midi_parameter(message[1], message[2]); break;
+        case kNoteOnStatus: note_on(message[1], message[2]); break;
+        case kNoteOffStatus: note_off(message[1]); break;
+        case kControlChangeStatus: player_.set_midi_parameter(message[1], message[2]); break;
         default: break;
     }
 }

@@ -56,6 +56,9 @@ public:
     virtual bool connect_source(const MidiSource& source) = 0;
     // Ends the connection from `source`, if there is one (a source that is gone has none).
     virtual void disconnect_source(const MidiSource& source) = 0;
+    // Messages that arrived faster than they could be delivered one by one and were merged
+    // into the key and controller state delivered after them (key_state_ledger.h).
+    virtual uint64_t merged_events() const { return 0; }
 };
 
 // The document's client in a MIDI system. Destroying it disposes of it; its input port must

@@ -51,4 +51,33 @@ Result<float> parse_ratio_text(std::string_view text) {
     return not_a_ratio;
 }
 
+Result<ScalePitch> parse_pitch_text(std::string_view text) {
+    const std::string_view whole = trimmed(text);
+    const Error not_an_interval =
+        refusal(quoted(whole) + " is not an interval above 0; " + std::string(kRatioForms) + ".");
+    if (whole.empty()) return not_an_interval;
+    if (whole.back() == 'c' || whole.back() == 'C') {
+        const std::optional<double> cents = whole_number(whole.substr(0, whole.size() - 1));
+        if (!cents) return not_an_interval;
+        return *ScalePitch::from_cents(*cents);
+    }
+    const size_t slash = whole.find('/');
+    const std::optional<double> numerator = whole_number(whole.substr(0, slash));
+    const std::optional<double> denominator =
+        slash == std::string_view::npos ? 1.0 : whole_number(whole.substr(slash + 1));
+    if (!numerator || !denominator || !(*numerator > 0.0) || !(*denominator > 0.0))
+        return not_an_interval;
+    constexpr double kLargestExact = 1e15;
+    const bool whole_parts = std::floor(*numerator) == *numerator &&
+                             std::floor(*denominator) == *denominator &&
+                             *numerator <= kLargestExact && *denominator <= kLargestExact;
+    if (whole_parts)
+        return *ScalePitch::from_ratio(static_cast<int64_t>(*numerator),
+                                       static_cast<int64_t>(*denominator));
+    const std::optional<ScalePitch> cents =
+        ScalePitch::from_cents(1200.0 * std::log2(*numerator / *denominator));
+    if (!cents) return not_an_interval;
+    return *cents;
+}
+
 }  // namespace kelvara

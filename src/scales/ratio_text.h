@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "base/error.h"
+#include "scales/scale_pitch.h"
 
 namespace kelvara {
 
@@ -15,6 +16,12 @@ namespace kelvara {
 // the text and around the slash are allowed. A refusal's description is the message a cell
 // shows ("‘4/0’: the denominator is 0.").
 Result<float> parse_ratio_text(std::string_view text);
+
+// An interval typed for a generator or period, kept exact where it is written exactly: a
+// fraction (3/2) or a whole number (3) as an exact ratio, cents (696.578c) as cents, a
+// decimal ratio (1.5) as its cents. Refused as parse_ratio_text refuses, and for an interval
+// that is not above 0.
+Result<ScalePitch> parse_pitch_text(std::string_view text);
 
 // The forms the message of a refused ratio lists.
 inline constexpr std::string_view kRatioForms =

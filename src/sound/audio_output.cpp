@@ -19,7 +19,7 @@ constexpr int kMaxLagBlocks = 8;
 // FluidSynth's audio driver calls this on its audio thread; render_driver_block neither
 // throws nor waits.
 int render_callback(void* data, int len, int /*nfx*/, float* /*fx*/[], int nout,
-                    float* out[]) noexcept {
+                    float* out[]) noexcept KELVARA_NONBLOCKING {
     return static_cast<SynthEngine*>(data)->render_driver_block(len, nout, out);
 }
 

@@ -63,13 +63,13 @@ bool ChannelEventQueue::wait_for_taken(size_t count) const {
     return true;
 }
 
-const ChannelEvent* ChannelEventQueue::front() const noexcept {
+const ChannelEvent* ChannelEventQueue::front() const noexcept KELVARA_NONBLOCKING {
     const size_t head = head_.load(std::memory_order_relaxed);
     if (head == tail_.load(std::memory_order_acquire)) return nullptr;
     return &slots_[head & mask_];
 }
 
-void ChannelEventQueue::pop() noexcept {
+void ChannelEventQueue::pop() noexcept KELVARA_NONBLOCKING {
     head_.store(head_.load(std::memory_order_relaxed) + 1, std::memory_order_release);
 }
 

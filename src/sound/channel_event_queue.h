@@ -29,6 +29,8 @@
 #include <memory>
 #include <mutex>
 
+#include "base/nonblocking.h"
+
 namespace kelvara::sound {
 
 struct ChannelEvent {
@@ -48,8 +50,8 @@ struct ChannelEvent {
     // Tone events: the tone's identifier; SelectInstrument: the instrument's index, or
     // kDocumentTimbreIndex.
     uint32_t id = 0;
-    // Start events: fractional MIDI pitch; ShiftTone: cents from the pitch it started at.
-    float pitch = 0.0f;
+    float pitch = 0.0f;  // start events: the fractional MIDI pitch
+    float cents = 0.0f;  // ShiftTone: cents from the pitch the tone started at
 };
 
 class ChannelEventQueue {
@@ -76,8 +78,8 @@ public:
 
     // --- the renderer (one thread at a time) ----------------------------------------------
     // The oldest event not yet taken, or null when there is none. Valid until pop().
-    const ChannelEvent* front() const noexcept;
-    void pop() noexcept;
+    const ChannelEvent* front() const noexcept KELVARA_NONBLOCKING;
+    void pop() noexcept KELVARA_NONBLOCKING;
 
     size_t capacity() const { return mask_ + 1; }
 

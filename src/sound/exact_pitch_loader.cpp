@@ -4,13 +4,13 @@
 #include <array>
 #include <cstdio>
 #include <exception>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "sound/fluid_handles.h"
 #include "sound/instpatch_bank.h"
+#include "sound/sample_rate_cache.h"
 
 namespace kelvara::sound {
 namespace {
@@ -27,12 +27,15 @@ constexpr guint16 kMaxVoicesPerNote = 128;
 // the rate a valid unsigned number for any pitch.
 constexpr double kMaxRateRatio = 256.0;
 
-// The FluidSynth samples of one cached voice, one per playback rate over the voice's cached
-// 16-bit data: the rate carries the pitch fraction. FluidSynth's render thread reads a sample
-// for as long as a voice plays it, so a sample, once handed to a voice, is never changed
-// again. A rate gets its sample the first time a tone needs it (on the thread that renders,
-// which applies the queued tone starts) and keeps it until the bank goes: the memory grows
-// with the distinct pitches played through the voice, a few hundred bytes each.
+// How many playback rates of each voice a bank's sample cache makes room for: the distinct
+// pitches a chord map plays through one voice, twice over (with the bank's measured
+// correction and without it), with room to spare.
+constexpr size_t kRatesPerVoice = 32;
+constexpr size_t kMinimumCachedSamples = 1024;
+
+// One cached voice's 16-bit data, kept resident while the voice cache lives. FluidSynth plays
+// it through samples of the bank's sample cache, one per playback rate: the rate carries the
+// pitch fraction.
 class VoiceSample {
 public:
     explicit VoiceSample(IpatchSampleStoreCache* store) : store_(store) {
@@ -42,23 +45,15 @@ public:
     VoiceSample(const VoiceSample&) = delete;
     VoiceSample& operator=(const VoiceSample&) = delete;
 
-    // The sample of `voice` at `rate`; null when FluidSynth makes none.
-    fluid_sample_t* sample_at_rate(const IpatchSF2Voice& voice, unsigned int rate) {
-        FluidSamplePtr& slot = samples_[rate];
-        if (!slot) {
-            FluidSamplePtr made(new_fluid_sample());
-            if (!made || fluid_sample_set_sound_data(made.get(), data(), nullptr, voice.sample_size,
-                                                     rate, 0) != FLUID_OK) {
-                samples_.erase(rate);
-                return nullptr;
-            }
-            // The voice cache's loop end is already the first frame after the loop, which is
-            // what FluidSynth expects here (one less detunes a short loop audibly).
-            fluid_sample_set_loop(made.get(), voice.loop_start, voice.loop_end);
-            fluid_sample_set_pitch(made.get(), voice.root_note, voice.fine_tune);
-            slot = std::move(made);
-        }
-        return slot.get();
+    SampleSound sound(const IpatchSF2Voice& voice) const {
+        // The voice cache's loop end is already the first frame after the loop, which is
+        // what FluidSynth expects (one less detunes a short loop audibly).
+        return {static_cast<short*>(ipatch_sample_store_cache_get_location(store_)),
+                voice.sample_size,
+                voice.loop_start,
+                voice.loop_end,
+                voice.root_note,
+                voice.fine_tune};
     }
 
     static void destroy(gpointer self) {
@@ -66,12 +61,7 @@ public:
     }
 
 private:
-    short* data() const {
-        return static_cast<short*>(ipatch_sample_store_cache_get_location(store_));
-    }
-
     IpatchSampleStoreCache* store_;
-    std::map<unsigned int, FluidSamplePtr> samples_;
 };
 
 class ExactBank;
@@ -88,14 +78,25 @@ public:
     fluid_preset_t* handle() const { return handle_.get(); }
     void set_handle(FluidPresetPtr handle) { handle_ = std::move(handle); }
 
+    size_t voice_count() const { return cache_->voices->len; }
+
+    // Makes the samples a note-on of `key` at `vel`, playing `pitch`, will look up: at the
+    // corrected rate and at the bank's own, so that corrections arriving in between change
+    // nothing. Off the audio thread.
+    void prepare(SampleRateCache& samples, int key, int vel, double pitch,
+                 const PitchCorrections* corrections) const;
+    // Starts every voice of the note-on whose sample was prepared. The thread that renders.
     int note_on(fluid_synth_t* synth, int chan, int key, int vel, double pitch,
-                float attenuation_factor, fluid_mod_t* scratch,
-                const PitchCorrections* corrections) const;
+                float attenuation_factor, fluid_mod_t* scratch, const PitchCorrections* corrections,
+                const SampleRateCache& samples) const noexcept KELVARA_NONBLOCKING;
 
 private:
-    int start_voice(fluid_synth_t* synth, const IpatchSF2Voice& voice, int chan, int key, int vel,
-                    double pitch, double correction_cents, float attenuation_factor,
-                    fluid_mod_t* scratch) const;
+    using VoiceIndexes = std::array<guint16, kMaxVoicesPerNote>;
+    // The voices of the note-on, as indexes into the voice cache; their count.
+    int select_voices(int key, int vel, VoiceIndexes& indexes) const noexcept KELVARA_NONBLOCKING;
+    int start_voice(fluid_synth_t* synth, const IpatchSF2Voice& voice, fluid_sample_t* sample,
+                    int chan, int key, int vel, float attenuation_factor,
+                    fluid_mod_t* scratch) const noexcept KELVARA_NONBLOCKING;
 
     std::string name_;
     int bank_;
@@ -106,7 +107,8 @@ private:
 
 // The ratio between the requested pitch and the whole-key pitch FluidSynth will compute,
 // following the voice's scale tuning (cents per key, 100 unless the bank says otherwise).
-double pitch_ratio(const IpatchSF2Voice& voice, int key, double pitch) {
+double pitch_ratio(const IpatchSF2Voice& voice, int key,
+                   double pitch) noexcept KELVARA_NONBLOCKING {
     if (!std::isfinite(pitch)) return 1.0;
     const IpatchSF2GenArray& gens = voice.gen_array;
     const double cents_per_key = IPATCH_SF2_GEN_ARRAY_TEST_FLAG(&gens, IPATCH_SF2_GEN_SCALE_TUNE)
@@ -117,7 +119,7 @@ double pitch_ratio(const IpatchSF2Voice& voice, int key, double pitch) {
 }
 
 void apply_generators(fluid_voice_t* target, const IpatchSF2GenArray& gens,
-                      float attenuation_factor) {
+                      float attenuation_factor) noexcept KELVARA_NONBLOCKING {
     for (int gen = 0; gen < IPATCH_SF2_GEN_COUNT; ++gen) {
         if (!IPATCH_SF2_GEN_ARRAY_TEST_FLAG(&gens, gen)) continue;
         float value = gens.values[gen].sword;
@@ -126,14 +128,15 @@ void apply_generators(fluid_voice_t* target, const IpatchSF2GenArray& gens,
     }
 }
 
-int mod_flags(guint16 source) {
+int mod_flags(guint16 source) noexcept KELVARA_NONBLOCKING {
     const int shape = (source & (IPATCH_SF2_MOD_MASK_DIRECTION | IPATCH_SF2_MOD_MASK_POLARITY |
                                  IPATCH_SF2_MOD_MASK_TYPE)) >>
                       IPATCH_SF2_MOD_SHIFT_DIRECTION;
     return shape | ((source & IPATCH_SF2_MOD_MASK_CC) ? FLUID_MOD_CC : 0);
 }
 
-void apply_modulators(fluid_voice_t* target, GSList* mods, fluid_mod_t* scratch) {
+void apply_modulators(fluid_voice_t* target, GSList* mods,
+                      fluid_mod_t* scratch) noexcept KELVARA_NONBLOCKING {
     for (GSList* p = mods; p != nullptr; p = p->next) {
         const auto* mod = static_cast<const IpatchSF2Mod*>(p->data);
         fluid_mod_set_dest(scratch, mod->dest);
@@ -145,28 +148,16 @@ void apply_modulators(fluid_voice_t* target, GSList* mods, fluid_mod_t* scratch)
     }
 }
 
-int ExactPreset::start_voice(fluid_synth_t* synth, const IpatchSF2Voice& voice, int chan, int key,
-                             int vel, double pitch, double correction_cents,
-                             float attenuation_factor, fluid_mod_t* scratch) const {
-    auto* cached = static_cast<VoiceSample*>(voice.user_data);
-    if (voice.sample_store == nullptr || cached == nullptr) return FLUID_OK;  // unreadable data
+// The playback rate of `voice`'s sample that sounds `pitch` on `key`, with the bank's measured
+// correction.
+unsigned int voice_rate(const IpatchSF2Voice& voice, int key, double pitch,
+                        double correction_cents) noexcept KELVARA_NONBLOCKING {
     const double ratio = pitch_ratio(voice, key, pitch) * std::exp2(correction_cents / 1200.0);
-    const double rate = std::max(1.0, std::round(voice.rate * ratio));
-    fluid_sample_t* sample = cached->sample_at_rate(voice, static_cast<unsigned int>(rate));
-    if (sample == nullptr) return FLUID_FAILED;
-    fluid_voice_t* target = fluid_synth_alloc_voice(synth, sample, chan, key, vel);
-    if (target == nullptr) return FLUID_FAILED;
-    apply_generators(target, voice.gen_array, attenuation_factor);
-    apply_modulators(target, voice.mod_list, scratch);
-    fluid_voice_gen_incr(target, GEN_FINETUNE, kWholeCentRoundingBias);
-    fluid_synth_start_voice(synth, target);
-    return FLUID_OK;
+    return static_cast<unsigned int>(std::max(1.0, std::round(voice.rate * ratio)));
 }
 
-int ExactPreset::note_on(fluid_synth_t* synth, int chan, int key, int vel, double pitch,
-                         float attenuation_factor, fluid_mod_t* scratch,
-                         const PitchCorrections* corrections) const {
-    const auto* preset_corrections = corrections ? corrections->preset(bank_, program_) : nullptr;
+int ExactPreset::select_voices(int key, int vel,
+                               VoiceIndexes& indexes) const noexcept KELVARA_NONBLOCKING {
     IpatchSF2VoiceCache* cache = cache_.get();
     std::array<int, IPATCH_SF2_VOICE_CACHE_MAX_SEL_VALUES> selection{};
     for (int i = 0; i < cache->sel_count && i < int(selection.size()); ++i) {
@@ -176,15 +167,59 @@ int ExactPreset::note_on(fluid_synth_t* synth, int chan, int key, int vel, doubl
             default: selection[i] = IPATCH_SF2_VOICE_SEL_WILDCARD; break;
         }
     }
-    std::array<guint16, kMaxVoicesPerNote> indexes{};
-    const int count =
-        ipatch_sf2_voice_cache_select(cache, selection.data(), indexes.data(), kMaxVoicesPerNote);
+    return ipatch_sf2_voice_cache_select(cache, selection.data(), indexes.data(),
+                                         kMaxVoicesPerNote);
+}
+
+void ExactPreset::prepare(SampleRateCache& samples, int key, int vel, double pitch,
+                          const PitchCorrections* corrections) const {
+    const auto* preset_corrections = corrections ? corrections->preset(bank_, program_) : nullptr;
+    VoiceIndexes indexes{};
+    const int count = select_voices(key, vel, indexes);
     for (int i = 0; i < count; ++i) {
-        const IpatchSF2Voice& voice = *IPATCH_SF2_VOICE_CACHE_GET_VOICE(cache, indexes[i]);
-        const double correction_cents =
+        const IpatchSF2Voice& voice = *IPATCH_SF2_VOICE_CACHE_GET_VOICE(cache_.get(), indexes[i]);
+        const auto* data = static_cast<const VoiceSample*>(voice.user_data);
+        if (voice.sample_store == nullptr || data == nullptr) continue;  // unreadable data
+        const double correction =
             PitchCorrections::cents(preset_corrections, indexes[i], voice.sample_size);
-        if (start_voice(synth, voice, chan, key, vel, pitch, correction_cents, attenuation_factor,
-                        scratch) != FLUID_OK)
+        samples.prepare(data, data->sound(voice), voice_rate(voice, key, pitch, correction));
+        if (correction != 0.0)
+            samples.prepare(data, data->sound(voice), voice_rate(voice, key, pitch, 0.0));
+    }
+}
+
+int ExactPreset::start_voice(fluid_synth_t* synth, const IpatchSF2Voice& voice,
+                             fluid_sample_t* sample, int chan, int key, int vel,
+                             float attenuation_factor,
+                             fluid_mod_t* scratch) const noexcept KELVARA_NONBLOCKING {
+    fluid_voice_t* target = fluid_synth_alloc_voice(synth, sample, chan, key, vel);
+    if (target == nullptr) return FLUID_FAILED;
+    apply_generators(target, voice.gen_array, attenuation_factor);
+    apply_modulators(target, voice.mod_list, scratch);
+    fluid_voice_gen_incr(target, GEN_FINETUNE, kWholeCentRoundingBias);
+    fluid_synth_start_voice(synth, target);
+    return FLUID_OK;
+}
+
+// A voice whose sample was not prepared (the cache was full, or the tone was queued before
+// the selection that plays it) stays silent and is counted by the cache.
+int ExactPreset::note_on(fluid_synth_t* synth, int chan, int key, int vel, double pitch,
+                         float attenuation_factor, fluid_mod_t* scratch,
+                         const PitchCorrections* corrections,
+                         const SampleRateCache& samples) const noexcept KELVARA_NONBLOCKING {
+    const auto* preset_corrections = corrections ? corrections->preset(bank_, program_) : nullptr;
+    VoiceIndexes indexes{};
+    const int count = select_voices(key, vel, indexes);
+    for (int i = 0; i < count; ++i) {
+        const IpatchSF2Voice& voice = *IPATCH_SF2_VOICE_CACHE_GET_VOICE(cache_.get(), indexes[i]);
+        const auto* data = static_cast<const VoiceSample*>(voice.user_data);
+        if (voice.sample_store == nullptr || data == nullptr) continue;  // unreadable data
+        const double correction =
+            PitchCorrections::cents(preset_corrections, indexes[i], voice.sample_size);
+        fluid_sample_t* sample = samples.find(data, voice_rate(voice, key, pitch, correction));
+        if (sample == nullptr) continue;
+        if (start_voice(synth, voice, sample, chan, key, vel, attenuation_factor, scratch) !=
+            FLUID_OK)
             return FLUID_FAILED;
     }
     return FLUID_OK;
@@ -249,10 +284,24 @@ public:
     fluid_preset_t* next() {
         return next_ < presets_.size() ? presets_[next_++]->handle() : nullptr;
     }
-    int note_on(const ExactPreset& preset, fluid_synth_t* synth, int chan, int key, int vel) const {
-        const auto corrections = context_->corrections.for_bank(name_);
+    // Room in the sample cache for every voice of the bank at a few dozen pitches.
+    void make_sample_cache() {
+        size_t voices = 0;
+        for (const auto& p : presets_) voices += p->voice_count();
+        samples_ = std::make_unique<SampleRateCache>(
+            std::max(kMinimumCachedSamples, voices * kRatesPerVoice));
+    }
+    const SampleRateCache& samples() const { return *samples_; }
+
+    void prepare(const ExactPreset& preset, int key, int vel, double pitch) const {
+        context_->corrections.read_for_bank(name_, [&](const PitchCorrections* corrections) {
+            preset.prepare(*samples_, key, vel, pitch, corrections);
+        });
+    }
+    int note_on(const ExactPreset& preset, fluid_synth_t* synth, int chan, int key,
+                int vel) const noexcept KELVARA_NONBLOCKING {
         return preset.note_on(synth, chan, key, vel, context_->pending_pitch, attenuation_factor_,
-                              scratch_mod_.get(), corrections.get());
+                              scratch_mod_.get(), context_->corrections.for_bank(name_), *samples_);
     }
 
 private:
@@ -260,9 +309,10 @@ private:
     float attenuation_factor_;
     const ExactPitchContext* context_;
     // Modulators are copied into each voice through this one record, so a note-on does not
-    // allocate. Note-ons of one synth are serialised by the synth's own lock.
+    // allocate. Only the thread that renders starts notes, one at a time.
     FluidModPtr scratch_mod_;
     std::vector<std::unique_ptr<ExactPreset>> presets_;
+    std::unique_ptr<SampleRateCache> samples_;  // after the presets: their voices own the data
     size_t next_ = 0;
 };
 
@@ -283,19 +333,17 @@ int preset_bank(fluid_preset_t* handle) noexcept {
 int preset_program(fluid_preset_t* handle) noexcept {
     return static_cast<ExactPreset*>(fluid_preset_get_data(handle))->program();
 }
+const ExactPreset& preset_of(fluid_preset_t* handle) noexcept KELVARA_NONBLOCKING {
+    return *static_cast<const ExactPreset*>(fluid_preset_get_data(handle));
+}
+const ExactBank& bank_of_preset(fluid_preset_t* handle) noexcept KELVARA_NONBLOCKING {
+    return *static_cast<const ExactBank*>(fluid_sfont_get_data(fluid_preset_get_sfont(handle)));
+}
+
+// Nothing here can throw: the samples were made before, on a playing thread.
 int preset_note_on(fluid_preset_t* handle, fluid_synth_t* synth, int chan, int key,
-                   int vel) noexcept {
-    try {
-        const auto* preset = static_cast<const ExactPreset*>(fluid_preset_get_data(handle));
-        const auto* bank =
-            static_cast<const ExactBank*>(fluid_sfont_get_data(fluid_preset_get_sfont(handle)));
-        return bank->note_on(*preset, synth, chan, key, vel);
-    } catch (const std::exception& error) {
-        report("note-on", &error);
-    } catch (...) {
-        report("note-on", nullptr);
-    }
-    return FLUID_FAILED;
+                   int vel) noexcept KELVARA_NONBLOCKING {
+    return bank_of_preset(handle).note_on(preset_of(handle), synth, chan, key, vel);
 }
 // The bank owns its presets and deletes them itself.
 void preset_free(fluid_preset_t*) noexcept {}
@@ -325,6 +373,7 @@ std::unique_ptr<ExactBank> ExactBank::load(const char* path, const ExactPitchCon
     for (GList* p = items->items; p != nullptr; p = p->next)
         if (auto preset = make_preset(G_OBJECT(p->data))) bank->add(std::move(preset));
     if (bank->empty() || !bank->valid()) return nullptr;
+    bank->make_sample_cache();
     return bank;
 }
 
@@ -383,6 +432,16 @@ fluid_sfont_t* load_bank(fluid_sfloader_t* loader, const char* path) noexcept {
 }
 
 }  // namespace
+
+void prepare_exact_tone(fluid_preset_t* preset, int key, int velocity, double pitch) {
+    bank_of_preset(preset).prepare(preset_of(preset), key, velocity, pitch);
+}
+
+uint64_t exact_voices_without_sample(const ExactPitchContext& context) {
+    uint64_t missed = 0;
+    for (fluid_sfont_t* sfont : context.loaded_banks) missed += bank_of(sfont)->samples().misses();
+    return missed;
+}
 
 void add_exact_pitch_loader(fluid_synth_t* synth, ExactPitchContext* context) {
     fluid_sfloader_t* loader = new_fluid_sfloader(load_bank, delete_fluid_sfloader);

@@ -12,7 +12,9 @@
 // SF2 voices (its voice cache); all sample data is held in memory.
 #include <fluidsynth.h>
 
+#include <atomic>
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include "sound/pitch_corrections.h"
@@ -21,6 +23,10 @@ namespace kelvara::sound {
 
 // What the loader shares with the engine that owns the synth.
 struct ExactPitchContext {
+    // `blocks_rendered`: the engine's count of rendered blocks (retiring_pointer.h).
+    explicit ExactPitchContext(const std::atomic<uint64_t>& blocks_rendered)
+        : corrections(blocks_rendered) {}
+
     // The fractional pitch the next preset note-on is to play. The engine sets it, calls
     // fluid_synth_start and clears it again, all on the thread that renders (the only one that
     // calls into a shared synthesizer); the note-on runs inside that call on the same thread.
@@ -38,5 +44,12 @@ struct ExactPitchContext {
 // `context` must outlive the synth. Files the loader refuses (for example compressed SF3)
 // still reach FluidSynth's own loaders, whose presets play whole-cent pitches.
 void add_exact_pitch_loader(fluid_synth_t* synth, ExactPitchContext* context);
+
+// Makes the samples a tone of `preset` (a preset of this loader) at fractional `pitch` on
+// `key` will play, so that its note-on on the audio thread only looks them up. Any thread but
+// the audio thread, before the tone's start is queued.
+void prepare_exact_tone(fluid_preset_t* preset, int key, int velocity, double pitch);
+// Voices this loader's banks left silent because their sample was not prepared.
+uint64_t exact_voices_without_sample(const ExactPitchContext& context);
 
 }  // namespace kelvara::sound

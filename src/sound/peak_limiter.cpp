@@ -13,18 +13,18 @@ PeakLimiter::PeakLimiter(double sample_rate, float ceiling)
       delayed_right_(look_ahead_, 0.0f),
       needed_gain_(look_ahead_, 1.0f) {}
 
-float PeakLimiter::required_gain(float left, float right) const noexcept {
+float PeakLimiter::required_gain(float left, float right) const noexcept KELVARA_NONBLOCKING {
     const float peak = std::max(std::abs(left), std::abs(right));
     return peak > ceiling_ ? ceiling_ / peak : 1.0f;
 }
 
 // The smallest gain any sample still in the look-ahead window needs, including the one
 // about to leave. A scan is cheap at this window length (72 frames at 48 kHz).
-float PeakLimiter::window_minimum() const noexcept {
+float PeakLimiter::window_minimum() const noexcept KELVARA_NONBLOCKING {
     return *std::min_element(needed_gain_.begin(), needed_gain_.end());
 }
 
-void PeakLimiter::process(float* left, float* right, int frames) noexcept {
+void PeakLimiter::process(float* left, float* right, int frames) noexcept KELVARA_NONBLOCKING {
     for (int i = 0; i < frames; ++i) {
         const float in_left = std::isfinite(left[i]) ? left[i] : 0.0f;
         const float in_right = std::isfinite(right[i]) ? right[i] : 0.0f;

@@ -6,6 +6,8 @@
 // runs inside the audio callback.
 #include <vector>
 
+#include "base/nonblocking.h"
+
 namespace kelvara::sound {
 
 class PeakLimiter {
@@ -19,14 +21,14 @@ public:
     explicit PeakLimiter(double sample_rate, float ceiling = kDefaultCeiling);
 
     // Limits one block in place. The pointers may be the same buffer only for mono use.
-    void process(float* left, float* right, int frames) noexcept;
+    void process(float* left, float* right, int frames) noexcept KELVARA_NONBLOCKING;
 
     int latency_frames() const { return look_ahead_; }
     float ceiling() const { return ceiling_; }
 
 private:
-    float required_gain(float left, float right) const noexcept;
-    float window_minimum() const noexcept;
+    float required_gain(float left, float right) const noexcept KELVARA_NONBLOCKING;
+    float window_minimum() const noexcept KELVARA_NONBLOCKING;
 
     float ceiling_;
     int look_ahead_;

@@ -15,35 +15,30 @@ PitchCorrections::PitchCorrections(const BankTuning& tuning) {
     }
 }
 
-const PitchCorrections::PresetCorrections* PitchCorrections::preset(int bank, int program) const {
+const PitchCorrections::PresetCorrections* PitchCorrections::preset(
+    int bank, int program) const noexcept KELVARA_NONBLOCKING {
     const auto found = presets_.find({bank, program});
     return found == presets_.end() ? nullptr : &found->second;
 }
 
 double PitchCorrections::cents(const PresetCorrections* preset, uint32_t voice,
-                               uint32_t sample_frames) {
+                               uint32_t sample_frames) noexcept KELVARA_NONBLOCKING {
     if (preset == nullptr || voice >= preset->size()) return 0.0;
     const VoiceCorrection& correction = (*preset)[voice];
     return correction.sample_frames == sample_frames ? correction.cents : 0.0;
 }
 
-void PitchCorrectionSlot::publish(std::string bank_path,
-                                  std::shared_ptr<const PitchCorrections> corrections) {
-    const std::lock_guard lock(mutex_);
-    bank_path_ = std::move(bank_path);
-    corrections_ = std::move(corrections);
+void PitchCorrectionSlot::publish(std::string bank_path, PitchCorrections corrections) {
+    published_.publish(
+        std::make_unique<const Published>(Published{std::move(bank_path), std::move(corrections)}));
 }
 
-bool PitchCorrectionSlot::ready() const {
-    const std::lock_guard lock(mutex_);
-    return corrections_ != nullptr;
-}
-
-std::shared_ptr<const PitchCorrections> PitchCorrectionSlot::for_bank(
-    const std::string& bank_path) const {
+const PitchCorrections* PitchCorrectionSlot::for_bank(const std::string& bank_path) const noexcept
+    KELVARA_NONBLOCKING {
     if (!enabled()) return nullptr;
-    const std::lock_guard lock(mutex_);
-    return bank_path == bank_path_ ? corrections_ : nullptr;
+    const Published* published = published_.get();
+    return published != nullptr && published->bank_path == bank_path ? &published->corrections
+                                                                     : nullptr;
 }
 
 }  // namespace kelvara::sound

@@ -6,10 +6,12 @@
 #include <cstdint>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "base/nonblocking.h"
+#include "sound/retiring_pointer.h"
 
 namespace kelvara::sound {
 
@@ -28,11 +30,12 @@ public:
     explicit PitchCorrections(const BankTuning& tuning);
 
     // The corrections of a preset (numbered as the exact-pitch loader numbers it), or null.
-    const PresetCorrections* preset(int bank, int program) const;
+    const PresetCorrections* preset(int bank, int program) const noexcept KELVARA_NONBLOCKING;
 
     // The correction of one voice; 0 when there is none, or when the voice's sample is not
     // the one measured (the file changed between loading and measuring).
-    static double cents(const PresetCorrections* preset, uint32_t voice, uint32_t sample_frames);
+    static double cents(const PresetCorrections* preset, uint32_t voice,
+                        uint32_t sample_frames) noexcept KELVARA_NONBLOCKING;
 
 private:
     std::map<std::pair<int, int>, PresetCorrections> presets_;
@@ -40,25 +43,45 @@ private:
 
 // Where a synthesizer's corrections live. The bank-tuning job publishes into it from its own
 // thread, the sound setup switches pitch-true playback on and off from the user-interface
-// thread, and every note-on reads it: on the thread that renders, which applies the queued
-// tone starts (sound/channel_event_queue.h). The lock below is then the one lock a tone start
-// may take on the audio thread, held by the others only to copy or swap one pointer.
+// thread, and every note-on reads it on the thread that renders, which applies the queued
+// tone starts (sound/channel_event_queue.h). The reader takes no lock and frees nothing:
+// corrections are published by one pointer swap, and those replaced are freed by a later
+// publisher once no block can still read them (retiring_pointer.h).
 class PitchCorrectionSlot {
 public:
-    void publish(std::string bank_path, std::shared_ptr<const PitchCorrections> corrections);
+    // `blocks_rendered`: the renderer's block counter, which must outlive the slot.
+    explicit PitchCorrectionSlot(const std::atomic<uint64_t>& blocks_rendered)
+        : published_(blocks_rendered) {}
+
+    void publish(std::string bank_path, PitchCorrections corrections);
     void set_enabled(bool enabled) { enabled_.store(enabled); }
     bool enabled() const { return enabled_.load(); }
     // True once corrections have been published.
-    bool ready() const;
+    bool ready() const { return published_.get() != nullptr; }
 
     // The corrections for the bank loaded from `bank_path`; null while none are measured,
-    // for any other bank, or when the bank's own tuning is asked for.
-    std::shared_ptr<const PitchCorrections> for_bank(const std::string& bank_path) const;
+    // for any other bank, or when the bank's own tuning is asked for. Valid until the end of
+    // the block in which it was asked.
+    const PitchCorrections* for_bank(const std::string& bank_path) const noexcept
+        KELVARA_NONBLOCKING;
+
+    // As for_bank(), on any other thread: calls `use` with the corrections, which no publisher
+    // frees while `use` runs.
+    template <typename Use>
+    void read_for_bank(const std::string& bank_path, Use&& use) const {
+        published_.read([&](const Published* published) {
+            use(enabled() && published != nullptr && published->bank_path == bank_path
+                    ? &published->corrections
+                    : nullptr);
+        });
+    }
 
 private:
-    mutable std::mutex mutex_;  // guards the path and the pointer, held only to copy them
-    std::string bank_path_;
-    std::shared_ptr<const PitchCorrections> corrections_;
+    struct Published {
+        std::string bank_path;
+        PitchCorrections corrections;
+    };
+    RetiringPointer<Published> published_;
     std::atomic<bool> enabled_{true};
 };
 

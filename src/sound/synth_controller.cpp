@@ -25,7 +25,6 @@ constexpr uint32_t kBankSelectMsb = 0;
 constexpr uint32_t kBankSelectLsb = 32;
 constexpr uint32_t kMidiMaxValue = 127;
 constexpr int kRenderBlockFrames = 256;
-constexpr auto kRetireWait = std::chrono::microseconds(200);
 
 constexpr float kTestVelocity = 100.0f;
 constexpr auto kTestChordTime = std::chrono::microseconds(3'000'000);
@@ -65,14 +64,17 @@ void SynthController::replace_graph(std::shared_ptr<AudioGraph> next) {
         old = std::exchange(graph_, std::move(next));
     }
     if (!old) return;
-    // Producers still waiting to queue for the old synthesizer give up: it goes.
+    // Producers still waiting to queue for the old synthesizer give up: it goes. A closed
+    // queue refuses without counting, so its counts are final once it is closed and stopped.
     old->engine().close_queue();
     old->stop();
-    // Calls that took the old graph before the swap finish on it; no new call can reach it.
-    while (old.use_count() > 1) std::this_thread::sleep_for(kRetireWait);
     retired_drops_.fetch_add(old->engine().dropped_events(), std::memory_order_relaxed);
-    retired_partials_without_voice_.fetch_add(old->engine().partials_without_voice(),
-                                              std::memory_order_relaxed);
+    retired_partials_without_voice_.fetch_add(
+        old->engine().partials_without_voice() + old->engine().voices_without_sample(),
+        std::memory_order_relaxed);
+    // Calls that took the old graph before the swap finish on it (no new call can reach it),
+    // and the last of them destroys it; usually that is this reference, here. No audio thread
+    // ever holds one: the output that rendered it has stopped.
     old.reset();
 }
 
@@ -212,16 +214,30 @@ int32_t SynthController::next_note_id() {
 }
 
 std::vector<int32_t> SynthController::notes_on(const std::vector<float>& chord, float velocity) {
+    return start_chord(chord, velocity, sound::ToneProgram::Selected);
+}
+
+std::vector<int32_t> SynthController::timbre_notes_on(const std::vector<float>& chord,
+                                                      float velocity) {
+    return start_chord(chord, velocity, sound::ToneProgram::DocumentTimbre);
+}
+
+// The chord map's tones play at the pitch it maps them to; the document's timbre at exactly
+// the frequency asked for.
+std::vector<int32_t> SynthController::start_chord(const std::vector<float>& chord, float velocity,
+                                                  sound::ToneProgram program) {
     std::vector<int32_t> ids;
     const auto g = graph();
     if (!g || chord.empty()) return ids;
     ids.reserve(chord.size());
     for (const float frequency : chord) {
-        const auto pitch = sound::playable_pitch_for_frequency(frequency);
+        const auto pitch = program == sound::ToneProgram::DocumentTimbre
+                               ? sound::exact_pitch_for_frequency(frequency)
+                               : sound::playable_pitch_for_frequency(frequency);
         int32_t id = kNoNote;
         if (pitch) {
             id = next_note_id();
-            if (!g->engine().start_tone(uint32_t(id), *pitch, velocity)) id = kNoNote;
+            if (!g->engine().start_tone(uint32_t(id), *pitch, velocity, program)) id = kNoNote;
         }
         ids.push_back(id);
     }
@@ -233,24 +249,6 @@ void SynthController::notes_off(const std::vector<int32_t>& note_ids) {
     if (!g) return;
     for (const int32_t id : note_ids)
         if (id != kNoNote) g->engine().stop_tone(uint32_t(id));
-}
-
-std::vector<int32_t> SynthController::timbre_notes_on(const std::vector<float>& chord,
-                                                      float velocity) {
-    std::vector<int32_t> ids;
-    const auto g = graph();
-    if (!g || chord.empty()) return ids;
-    ids.reserve(chord.size());
-    for (const float frequency : chord) {
-        const auto pitch = sound::exact_pitch_for_frequency(frequency);
-        int32_t id = kNoNote;
-        if (pitch) {
-            id = next_note_id();
-            if (!g->engine().start_timbre_tone(uint32_t(id), *pitch, velocity)) id = kNoNote;
-        }
-        ids.push_back(id);
-    }
-    return ids;
 }
 
 void SynthController::glide_note(int32_t note_id, float started_hertz, float hertz) {
@@ -276,7 +274,7 @@ bool SynthController::document_timbre_selected() const {
 uint64_t SynthController::partials_without_voice() const {
     const auto g = graph();
     return retired_partials_without_voice_.load(std::memory_order_relaxed) +
-           (g ? g->engine().partials_without_voice() : 0);
+           (g ? g->engine().partials_without_voice() + g->engine().voices_without_sample() : 0);
 }
 
 void SynthController::set_midi_parameter(uint32_t controller, uint32_t value) {

@@ -24,8 +24,9 @@
 // lock (held only to copy the pointer, never while a bank loads), so the graph it uses stays
 // alive until the call returns. A bank load or reset builds the new synthesizer and loads
 // its bank on the user-interface thread without holding that lock, then swaps the pointer,
-// closes the old graph's queue (callers waiting on it return) and finally waits until no
-// call still holds the old graph before destroying it on that same thread. Note-instance
+// closes the old graph's queue (callers waiting on it return) and stops its output; the last
+// call still holding the old graph (usually the swap itself) destroys it, never the audio
+// thread, which holds no reference. Note-instance
 // identifiers are unique over all graphs of a controller, so identifiers of notes from a
 // replaced graph never stop notes of the new one.
 #include <atomic>
@@ -45,6 +46,7 @@ namespace kelvara {
 namespace sound {
 class AudioGraph;
 class SynthEngine;
+enum class ToneProgram;
 }  // namespace sound
 
 // How a controller builds its graphs.
@@ -128,7 +130,8 @@ public:
     // select_instrument() index the bank's own list, which then selects a bank program again).
     void select_document_timbre();
     bool document_timbre_selected() const;
-    // Partials of it that found no free voice, over every graph so far.
+    // Partials of it that found no free voice, and voices of the exact-pitch loader's banks
+    // that found no prepared sample (sound/sample_rate_cache.h), over every graph so far.
     uint64_t partials_without_voice() const;
     // A control change on the channel; values above 127 become 127.
     void set_midi_parameter(uint32_t controller, uint32_t value);
@@ -190,6 +193,8 @@ private:
     // A stopped graph with the bank at `bank_path`, or the default bank when it is empty.
     Result<std::shared_ptr<sound::AudioGraph>> build_graph(const std::string& bank_path) const;
     int32_t next_note_id();
+    std::vector<int32_t> start_chord(const std::vector<float>& chord, float velocity,
+                                     sound::ToneProgram program);
     void send_instrument(int32_t index);
     void announce_silence_once();
 

@@ -96,7 +96,8 @@ int midi_byte(uint32_t value) {
 }  // namespace
 
 SynthEngine::SynthEngine(uint8_t channel, double sample_rate)
-    : limiter_(sample_rate),
+    : context_(blocks_rendered_),
+      limiter_(sample_rate),
       channel_(channel),
       sample_rate_(sample_rate),
       queue_(kChannelQueueCapacity),
@@ -129,7 +130,7 @@ bool SynthEngine::init(BankLoaders loaders) {
     if (!synth_) return false;
     queue_slots_per_block_ = fluid_synth_get_polyphony(synth_.get()) * kFluidQueueSlotsPerVoice / 2;
     if (loaders == BankLoaders::ExactPitchFirst) add_exact_pitch_loader(synth_.get(), &context_);
-    timbre_ = TimbreProgram::create(sample_rate_);
+    timbre_ = TimbreProgram::create(sample_rate_, blocks_rendered_);
     // Channel 10 is a drum channel by default; this engine's one channel is always melodic
     // and selects drum presets explicitly.
     fluid_synth_set_channel_type(synth_.get(), channel_, CHANNEL_TYPE_MELODIC);
@@ -145,10 +146,8 @@ bool SynthEngine::load_bank_file(const std::string& path) {
     const int id = fluid_synth_sfload(synth_.get(), path.c_str(), 0);
     if (id == FLUID_FAILED) return false;
     const auto& exact = context_.loaded_banks;
-    if (std::find(exact.begin(), exact.end(), fluid_synth_get_sfont_by_id(synth_.get(), id)) ==
+    if (std::find(exact.begin(), exact.end(), fluid_synth_get_sfont_by_id(synth_.get(), id)) !=
         exact.end())
-        enable_key_tuning();
-    else
         tunable_bank_ = path;
     refresh_instruments();
     // The preset FluidSynth gave the channel when the bank arrived, if any.
@@ -165,7 +164,7 @@ void SynthEngine::set_pitch_true(bool on, const BankTuningCache& cache) {
     if (!on || tuning_job_ || tunable_bank_.empty()) return;
     tuning_job_ = std::make_unique<BankTuningJob>(
         tunable_bank_, cache, [this, path = tunable_bank_](const TunedBank& tuned) {
-            context_.corrections.publish(path, std::make_shared<PitchCorrections>(tuned.tuning));
+            context_.corrections.publish(path, PitchCorrections(tuned.tuning));
         });
 }
 
@@ -175,24 +174,9 @@ bool SynthEngine::wait_for_bank_tuning(std::chrono::milliseconds timeout) const 
     return context_.corrections.ready();
 }
 
-bool SynthEngine::is_exact_pitch(fluid_preset_t* preset) const {
+bool SynthEngine::is_exact_pitch(fluid_preset_t* preset) const noexcept KELVARA_NONBLOCKING {
     const auto& exact = context_.loaded_banks;
     return std::find(exact.begin(), exact.end(), fluid_preset_get_sfont(preset)) != exact.end();
-}
-
-// A key tuning on the channel (equal temperament until a tone retunes its key). FluidSynth
-// computes a voice's pitch from the table when the voice starts, so retuning a key for the
-// next tone leaves tones already sounding on it where they are.
-void SynthEngine::enable_key_tuning() {
-    if (key_tuning_) return;
-    fluid_synth_activate_key_tuning(synth_.get(), 0, 0, "kelvara", nullptr, 0);
-    key_tuning_ = fluid_synth_activate_tuning(synth_.get(), channel_, 0, 0, 0) == FLUID_OK;
-}
-
-void SynthEngine::tune_key(int key, double pitch) {
-    // Half a cent turns FluidSynth's truncation to whole cents into rounding.
-    const double cents = pitch * 100.0 + 0.5;
-    fluid_synth_tune_notes(synth_.get(), 0, 0, 1, &key, &cents, 0);
 }
 
 bool SynthEngine::load_bank_image(const std::vector<uint8_t>& image) {
@@ -204,6 +188,7 @@ bool SynthEngine::load_bank_image(const std::vector<uint8_t>& image) {
 
 void SynthEngine::refresh_instruments() {
     instruments_.clear();
+    presets_.clear();
     fluid_synth_t* synth = synth_.get();
     const int count = fluid_synth_sfcount(synth);
     for (int i = 0; i < count; ++i) {
@@ -219,6 +204,7 @@ void SynthEngine::refresh_instruments() {
             instruments_.push_back({instrument_identifier({midi_bank, program}),
                                     name != nullptr ? name : "", fluid_sfont_get_id(sfont), bank,
                                     program});
+            presets_.push_back(is_exact ? preset : nullptr);
         }
     }
 }
@@ -232,23 +218,38 @@ uint8_t midi_velocity(float velocity) {
             : kMidiMinVelocity);
 }
 
-}  // namespace
-
-bool SynthEngine::start_tone(uint32_t id, float pitch, float velocity) {
-    const int selected = selected_index_.load(std::memory_order_relaxed);
-    if (!std::isfinite(pitch) || selected == -1 || (selected == kTimbreSelected && !timbre_))
-        return false;
-    return queue_.push({ChannelEvent::Kind::StartTone, 0, midi_velocity(velocity), id, pitch});
+int key_of_pitch(double pitch) noexcept KELVARA_NONBLOCKING {
+    return int(std::clamp(std::lround(pitch), 0L, long(kMidiMaxValue)));
 }
 
-bool SynthEngine::start_timbre_tone(uint32_t id, float pitch, float velocity) {
-    if (!std::isfinite(pitch) || !timbre_) return false;
-    return queue_.push(
-        {ChannelEvent::Kind::StartTimbreTone, 0, midi_velocity(velocity), id, pitch});
+}  // namespace
+
+bool SynthEngine::start_tone(uint32_t id, float pitch, float velocity, ToneProgram program) {
+    const int selected = selected_index_.load(std::memory_order_relaxed);
+    const bool timbre = program == ToneProgram::DocumentTimbre || selected == kTimbreSelected;
+    if (!std::isfinite(pitch) || (timbre && !timbre_) || (!timbre && selected < 0)) return false;
+    const uint8_t vel = midi_velocity(velocity);
+    // What the tone plays is made here, on the playing thread: the renderer only looks it up.
+    if (timbre)
+        timbre_->prepare(pitch);
+    else if (fluid_preset_t* exact = presets_[size_t(selected)])
+        prepare_exact_tone(exact, key_of_pitch(pitch), vel, pitch);
+    ChannelEvent event{program == ToneProgram::DocumentTimbre ? ChannelEvent::Kind::StartTimbreTone
+                                                              : ChannelEvent::Kind::StartTone,
+                       0, vel, id};
+    event.pitch = pitch;
+    return queue_.push(event);
 }
 
 void SynthEngine::shift_tone(uint32_t id, float cents) {
-    if (std::isfinite(cents)) queue_.push({ChannelEvent::Kind::ShiftTone, 0, 0, id, cents});
+    if (!std::isfinite(cents)) return;
+    ChannelEvent event{ChannelEvent::Kind::ShiftTone, 0, 0, id};
+    event.cents = cents;
+    queue_.push(event);
+}
+
+uint64_t SynthEngine::voices_without_sample() const {
+    return exact_voices_without_sample(context_);
 }
 
 void SynthEngine::set_document_timbre(const std::vector<TonePartial>& partials) {
@@ -258,11 +259,11 @@ void SynthEngine::set_document_timbre(const std::vector<TonePartial>& partials) 
 void SynthEngine::select_document_timbre() {
     if (!timbre_) return;
     selected_index_.store(kTimbreSelected, std::memory_order_relaxed);
-    queue_.push({ChannelEvent::Kind::SelectInstrument, 0, 0, kDocumentTimbreIndex, 0.0f});
+    queue_.push({ChannelEvent::Kind::SelectInstrument, 0, 0, kDocumentTimbreIndex});
 }
 
 void SynthEngine::stop_tone(uint32_t id) {
-    queue_.push({ChannelEvent::Kind::StopTone, 0, 0, id, 0.0f});
+    queue_.push({ChannelEvent::Kind::StopTone, 0, 0, id});
 }
 
 void SynthEngine::control_change(uint32_t controller, uint32_t value) {
@@ -287,7 +288,7 @@ void SynthEngine::set_controller(int controller, int value) {
             controllers_[size_t(unchosen)].store(kMidiMaxValue, std::memory_order_relaxed);
     }
     queue_.push({ChannelEvent::Kind::ControlChange, static_cast<uint8_t>(controller),
-                 static_cast<uint8_t>(value), 0, 0.0f});
+                 static_cast<uint8_t>(value)});
 }
 
 int SynthEngine::find_instrument(BankSelect wanted) const {
@@ -299,7 +300,7 @@ int SynthEngine::find_instrument(BankSelect wanted) const {
 
 void SynthEngine::select_instrument_index(int index) {
     selected_index_.store(index, std::memory_order_relaxed);
-    queue_.push({ChannelEvent::Kind::SelectInstrument, 0, 0, uint32_t(index), 0.0f});
+    queue_.push({ChannelEvent::Kind::SelectInstrument, 0, 0, uint32_t(index)});
 }
 
 void SynthEngine::program_change(uint32_t program) {
@@ -362,7 +363,7 @@ std::optional<int> SynthEngine::controller_value(uint32_t controller) const {
 }
 
 // What applying `event` may put into FluidSynth's event queue, in its slots.
-int SynthEngine::queue_cost(const ChannelEvent& event) const noexcept {
+int SynthEngine::queue_cost(const ChannelEvent& event) const noexcept KELVARA_NONBLOCKING {
     switch (event.kind) {
         case ChannelEvent::Kind::StartTone:
             // One more voice: a full synthesizer stops its oldest to make room.
@@ -379,12 +380,10 @@ int SynthEngine::queue_cost(const ChannelEvent& event) const noexcept {
     return 1;
 }
 
-// On the rendering thread. Two allocations remain here, both FluidSynth's or the loader's
-// and both on a tone start only: the exact-pitch loader makes a voice's sample for a playback
-// rate the first time a pitch needs it (later tones at that pitch reuse it), and a preset of
-// FluidSynth's own loaders (an SF3 bank) retunes its key, which FluidSynth does by copying
-// the tuning table.
-void SynthEngine::apply(const ChannelEvent& event) noexcept {
+// On the rendering thread: nothing here allocates, frees or waits. A tone start finds its
+// samples made (start_tone), and a tone of FluidSynth's own loaders is fine-tuned per voice
+// rather than through a key tuning, which FluidSynth would copy for every retuned key.
+void SynthEngine::apply(const ChannelEvent& event) noexcept KELVARA_NONBLOCKING {
     fluid_synth_t* synth = synth_.get();
     switch (event.kind) {
         case ChannelEvent::Kind::StartTone:
@@ -404,7 +403,7 @@ void SynthEngine::apply(const ChannelEvent& event) noexcept {
     }
 }
 
-void SynthEngine::start(const ChannelEvent& event) noexcept {
+void SynthEngine::start(const ChannelEvent& event) noexcept KELVARA_NONBLOCKING {
     fluid_synth_t* synth = synth_.get();
     const int voices_before = fluid_synth_get_active_voice_count(synth);
     if (event.kind == ChannelEvent::Kind::StartTimbreTone || timbre_playing_) {
@@ -412,26 +411,39 @@ void SynthEngine::start(const ChannelEvent& event) noexcept {
     } else {
         fluid_preset_t* preset = fluid_synth_get_channel_preset(synth, channel_);
         if (preset == nullptr) return;
-        const int key = int(std::clamp(std::lround(event.pitch), 0L, long(kMidiMaxValue)));
-        if (key_tuning_ && !is_exact_pitch(preset)) tune_key(key, event.pitch);
+        const int key = key_of_pitch(event.pitch);
         context_.pending_pitch = event.pitch;
         fluid_synth_start(synth, event.id, preset, 0, channel_, key, event.value);
         context_.pending_pitch = std::nan("");
+        if (!is_exact_pitch(preset)) fine_tune_tone(event.id, 100.0f * (event.pitch - key));
     }
     voices_per_tone_ =
         std::max(voices_per_tone_, fluid_synth_get_active_voice_count(synth) - voices_before);
+}
+
+// A tone of FluidSynth's own loaders (an SF3 bank) starts at its whole key; its voices are
+// moved by the rest before they first render. FluidSynth truncates a voice's pitch to whole
+// cents, so this plays to the nearest cent (half a cent more turns truncation into rounding).
+void SynthEngine::fine_tune_tone(uint32_t id, float cents) noexcept KELVARA_NONBLOCKING {
+    std::array<fluid_voice_t*, kMaxShiftedVoices> voices{};
+    fluid_synth_get_voicelist(synth_.get(), voices.data(), int(voices.size()), int(id));
+    for (fluid_voice_t* voice : voices) {
+        if (voice == nullptr) break;
+        fluid_voice_gen_incr(voice, GEN_FINETUNE, cents + kWholeCentRoundingBias);
+        fluid_voice_update_param(voice, GEN_FINETUNE);
+    }
 }
 
 // A tone of the document's timbre started with its partials' coarse tune at 0 and their fine
 // tune at the rounding bias; the shift replaces both. FluidSynth hands a running voice's new
 // parameters to its voices when a call into its interface returns, so one more such call
 // follows the changes.
-void SynthEngine::shift(const ChannelEvent& event) noexcept {
+void SynthEngine::shift(const ChannelEvent& event) noexcept KELVARA_NONBLOCKING {
     fluid_synth_t* synth = synth_.get();
     std::array<fluid_voice_t*, kMaxShiftedVoices> voices{};
     fluid_synth_get_voicelist(synth, voices.data(), int(voices.size()), int(event.id));
-    const float semitones = std::round(event.pitch / 100.0f);
-    const float cents = event.pitch - 100.0f * semitones + kWholeCentRoundingBias;
+    const float semitones = std::round(event.cents / 100.0f);
+    const float cents = event.cents - 100.0f * semitones + kWholeCentRoundingBias;
     for (fluid_voice_t* voice : voices) {
         if (voice == nullptr) break;
         fluid_voice_gen_set(voice, GEN_COARSETUNE, semitones);
@@ -442,13 +454,13 @@ void SynthEngine::shift(const ChannelEvent& event) noexcept {
     fluid_synth_get_cc(synth, channel_, 0, &value);
 }
 
-int SynthEngine::timbre_voices() const noexcept {
+int SynthEngine::timbre_voices() const noexcept KELVARA_NONBLOCKING {
     return timbre_ ? timbre_->voices_per_tone() : 1;
 }
 
 // In order, and no more than FluidSynth's queue takes before the block that follows
 // dispatches it; the first event always goes, so a long queue always moves.
-void SynthEngine::apply_queued_events() noexcept {
+void SynthEngine::apply_queued_events() noexcept KELVARA_NONBLOCKING {
     int room = queue_slots_per_block_;
     for (bool first = true; const ChannelEvent* event = queue_.front(); first = false) {
         const int cost = queue_cost(*event);
@@ -459,7 +471,8 @@ void SynthEngine::apply_queued_events() noexcept {
     }
 }
 
-void SynthEngine::meter(const float* left, const float* right, int frames) noexcept {
+void SynthEngine::meter(const float* left, const float* right,
+                        int frames) noexcept KELVARA_NONBLOCKING {
     float peak = 0.0f;
     for (int i = 0; i < frames; ++i) peak = std::max({peak, std::abs(left[i]), std::abs(right[i])});
     float seen = output_peak_.load(std::memory_order_relaxed);
@@ -469,21 +482,27 @@ void SynthEngine::meter(const float* left, const float* right, int frames) noexc
     rendered_frames_.fetch_add(uint64_t(frames), std::memory_order_relaxed);
 }
 
-int SynthEngine::render(float* left, float* right, int frames) noexcept {
+int SynthEngine::render(float* left, float* right, int frames) noexcept KELVARA_NONBLOCKING {
     std::fill(left, left + frames, 0.0f);
     std::fill(right, right + frames, 0.0f);
     std::array<float*, 2> out{left, right};
     return render_driver_block(frames, 2, out.data());
 }
 
-int SynthEngine::render_driver_block(int frames, int nout, float* out[]) noexcept {
+int SynthEngine::render_driver_block(int frames, int nout,
+                                     float* out[]) noexcept KELVARA_NONBLOCKING {
     apply_queued_events();
-    if (nout < 2) return fluid_synth_process(synth_.get(), frames, 0, nullptr, nout, out);
+    if (nout < 2) {
+        const int result = fluid_synth_process(synth_.get(), frames, 0, nullptr, nout, out);
+        blocks_rendered_.fetch_add(1);
+        return result;
+    }
     // Effect buffers aliasing the dry outputs mix the effects in; none would drop them.
     std::array<float*, 4> fx{out[0], out[1], out[0], out[1]};
     const int result = fluid_synth_process(synth_.get(), frames, int(fx.size()), fx.data(), 2, out);
     limiter_.process(out[0], out[1], frames);
     meter(out[0], out[1], frames);
+    blocks_rendered_.fetch_add(1);
     return result;
 }
 

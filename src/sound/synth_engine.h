@@ -11,8 +11,10 @@
 //   queue (channel_event_queue.h), waiting while it is full, and return.
 // - render() and render_driver_block() first apply what the queue holds, in order, at most
 //   as much as FluidSynth's own event queue takes in one block, then render. No lock, no
-//   allocation of the engine's own (SynthEngine::apply says what a tone start may still
-//   allocate inside FluidSynth and the exact-pitch loader).
+//   allocation, no free: the samples a tone start plays were made by start_tone() on the
+//   playing thread (sample_rate_cache.h), and what other threads replace (pitch corrections,
+//   the document timbre's partials) is freed by them once no block can read it
+//   (retiring_pointer.h). Built with the rtsan preset, this is checked as the tests run.
 // - The readers (selection, selected_instrument, controller_value, copy_controllers_to)
 //   answer from the values as last sent, from any thread, without touching the synthesizer.
 #include <array>
@@ -24,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "base/nonblocking.h"
 #include "sound/bank_numbers.h"
 #include "sound/bank_tuning_job.h"
 #include "sound/channel_event_queue.h"
@@ -48,6 +51,9 @@ enum class BankLoaders { ExactPitchFirst, FluidSynthOnly };
 
 // The SelectInstrument index that selects the document's timbre (timbre_program.h).
 inline constexpr uint32_t kDocumentTimbreIndex = UINT32_MAX;
+
+// What a tone plays: the channel's selected program, or the document's timbre.
+enum class ToneProgram { Selected, DocumentTimbre };
 
 class SynthEngine {
 public:
@@ -84,12 +90,12 @@ public:
     // --- the playing threads: queued for the renderer ------------------------------------
     // Starts one tone at a fractional MIDI pitch; `id` later stops exactly this tone. Presets
     // of the exact-pitch loader play the pitch to about 0.02 cent; presets of FluidSynth's own
-    // loaders get it through the key's tuning, rounded to whole cents. False (nothing queued)
-    // for a pitch that is not finite, without a selected instrument, or when the queue gave up.
-    bool start_tone(uint32_t id, float pitch, float velocity);
-    // Starts a tone of the document's timbre, whatever instrument is selected (the window's
-    // audition); false as start_tone().
-    bool start_timbre_tone(uint32_t id, float pitch, float velocity);
+    // loaders are fine-tuned to the nearest cent. DocumentTimbre plays the document's timbre
+    // whatever instrument is selected (the window's audition). The samples the tone plays are
+    // made here. False (nothing queued) for a pitch that is not finite, without a selected
+    // instrument, or when the queue gave up.
+    bool start_tone(uint32_t id, float pitch, float velocity,
+                    ToneProgram program = ToneProgram::Selected);
     // Moves a sounding tone of the document's timbre to `cents` from the pitch it started at
     // (a glide); to whole cents, which FluidSynth rounds a running voice's pitch to.
     void shift_tone(uint32_t id, float cents);
@@ -102,6 +108,9 @@ public:
     bool document_timbre_selected() const {
         return selected_index_.load(std::memory_order_relaxed) == kTimbreSelected;
     }
+    // Voices of the exact-pitch loader's banks left silent because their sample was not
+    // prepared (a full sample cache).
+    uint64_t voices_without_sample() const;
     // Partials of the document's timbre that found no free voice so far.
     uint64_t partials_without_voice() const {
         return timbre_ ? timbre_->partials_without_voice() : 0;
@@ -132,9 +141,9 @@ public:
     // --- the renderer ---------------------------------------------------------------------
     // One block into the two buffers (overwritten), through the limiter, after the queued
     // events. Safe on the audio thread.
-    int render(float* left, float* right, int frames) noexcept;
+    int render(float* left, float* right, int frames) noexcept KELVARA_NONBLOCKING;
     // One block for a FluidSynth audio driver callback (buffers already zeroed).
-    int render_driver_block(int frames, int nout, float* out[]) noexcept;
+    int render_driver_block(int frames, int nout, float* out[]) noexcept KELVARA_NONBLOCKING;
 
     // --- readers, any thread: the state as last sent --------------------------------------
     // The bank instrument the channel plays; nothing when none was found or the document's
@@ -151,9 +160,7 @@ public:
 private:
     SynthEngine(uint8_t channel, double sample_rate);
     bool init(BankLoaders loaders);
-    bool is_exact_pitch(fluid_preset_t* preset) const;
-    void enable_key_tuning();
-    void tune_key(int key, double pitch);
+    bool is_exact_pitch(fluid_preset_t* preset) const noexcept KELVARA_NONBLOCKING;
     void refresh_instruments();
     // The preset FluidSynth plays on the channel; while loading only.
     std::optional<Instrument> playing_instrument() const;
@@ -162,16 +169,19 @@ private:
     void select_instrument_index(int index);
     void set_controller(int controller, int value);
     // The renderer's side.
-    void apply_queued_events() noexcept;
-    int queue_cost(const ChannelEvent& event) const noexcept;
-    void apply(const ChannelEvent& event) noexcept;
-    void start(const ChannelEvent& event) noexcept;
-    void shift(const ChannelEvent& event) noexcept;
-    int timbre_voices() const noexcept;
-    void meter(const float* left, const float* right, int frames) noexcept;
+    void apply_queued_events() noexcept KELVARA_NONBLOCKING;
+    int queue_cost(const ChannelEvent& event) const noexcept KELVARA_NONBLOCKING;
+    void apply(const ChannelEvent& event) noexcept KELVARA_NONBLOCKING;
+    void start(const ChannelEvent& event) noexcept KELVARA_NONBLOCKING;
+    void shift(const ChannelEvent& event) noexcept KELVARA_NONBLOCKING;
+    void fine_tune_tone(uint32_t id, float cents) noexcept KELVARA_NONBLOCKING;
+    int timbre_voices() const noexcept KELVARA_NONBLOCKING;
+    void meter(const float* left, const float* right, int frames) noexcept KELVARA_NONBLOCKING;
 
     // Members are destroyed bottom-up: the synth before the settings it was made from and
-    // before the loader context its banks point into.
+    // before the loader context its banks point into; the block counter after everything
+    // that retires values by it.
+    std::atomic<uint64_t> blocks_rendered_{0};
     ExactPitchContext context_;
     // Its samples outlive the synth's voices.
     std::unique_ptr<TimbreProgram> timbre_;
@@ -181,7 +191,9 @@ private:
     uint8_t channel_;
     double sample_rate_;
     std::vector<Instrument> instruments_;
-    bool key_tuning_ = false;  // set while loading, before the engine is shared
+    // By instrument: its preset when the exact-pitch loader read it (its tones' samples are
+    // prepared), else null. Fixed once the bank is loaded.
+    std::vector<fluid_preset_t*> presets_;
     ChannelEventQueue queue_;
     // The channel as last sent by the playing threads (applied by the renderer in order).
     std::array<std::atomic<int>, 128> controllers_{};

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <complex>
 #include <numbers>
+#include <optional>
 
 namespace kelvara::sound {
 namespace {
@@ -47,7 +48,7 @@ std::vector<int16_t> sine_loop() {
     return pcm;
 }
 
-double midi_hz(double pitch) {
+double midi_hz(double pitch) noexcept KELVARA_NONBLOCKING {
     return kSineRootHz * std::exp2((pitch - kSineRootKey) / 12.0);
 }
 
@@ -80,7 +81,7 @@ void preset_free(fluid_preset_t*) noexcept {}
 
 }  // namespace
 
-double voice_filter_gain(double hz, double output_rate) {
+double voice_filter_gain(double hz, double output_rate) noexcept KELVARA_NONBLOCKING {
     const double cutoff_hz =
         std::min(midi_hz(kHighestCutoffCents / 100.0), kCutoffOfRate * output_rate);
     // The biquad low-pass FluidSynth computes (the audio-EQ cookbook's), normalised to 1 at
@@ -100,18 +101,21 @@ double voice_filter_gain(double hz, double output_rate) {
     return gain / dc;
 }
 
-TimbreProgram::TimbreProgram(double output_rate)
+TimbreProgram::TimbreProgram(double output_rate, const std::atomic<uint64_t>& blocks_rendered)
     : output_rate_(output_rate),
       sine_(sine_loop()),
-      partials_(std::make_shared<const std::vector<TonePartial>>(1, TonePartial{})) {}
+      samples_(kCachedSamples),
+      partials_(blocks_rendered,
+                std::make_unique<const std::vector<TonePartial>>(1, TonePartial{})) {}
 
 TimbreProgram::~TimbreProgram() {
     preset_.reset();
     if (sfont_ != nullptr) delete_fluid_sfont(sfont_);
 }
 
-std::unique_ptr<TimbreProgram> TimbreProgram::create(double output_rate) {
-    std::unique_ptr<TimbreProgram> program(new TimbreProgram(output_rate));
+std::unique_ptr<TimbreProgram> TimbreProgram::create(double output_rate,
+                                                     const std::atomic<uint64_t>& blocks_rendered) {
+    std::unique_ptr<TimbreProgram> program(new TimbreProgram(output_rate, blocks_rendered));
     program->sfont_ =
         new_fluid_sfont(sfont_name, sfont_preset, sfont_rewind, sfont_next, sfont_free);
     if (program->sfont_ == nullptr) return nullptr;
@@ -123,41 +127,65 @@ std::unique_ptr<TimbreProgram> TimbreProgram::create(double output_rate) {
 }
 
 void TimbreProgram::set_partials(const std::vector<TonePartial>& partials) {
-    auto kept = std::make_shared<std::vector<TonePartial>>();
+    auto kept = std::make_unique<std::vector<TonePartial>>();
     std::copy_if(partials.begin(), partials.end(), std::back_inserter(*kept), playable);
     // Loudest first: when voices run short, the quietest partials are the ones left out.
     std::stable_sort(kept->begin(), kept->end(), [](const TonePartial& a, const TonePartial& b) {
         return a.amplitude > b.amplitude;
     });
     voices_per_tone_.store(std::max<int>(1, int(kept->size())), std::memory_order_relaxed);
-    const std::lock_guard lock(partials_mutex_);
-    partials_ = std::move(kept);
+    partials_.publish(std::move(kept));
 }
 
-std::shared_ptr<const std::vector<TonePartial>> TimbreProgram::partials() const {
-    const std::lock_guard lock(partials_mutex_);
-    return partials_;
+namespace {
+
+// Where a partial at `hz` plays: the whole key its voice keeps, and the rate of the sine's
+// sample that sounds the rest; no rate when none can.
+struct PartialPlacement {
+    int key = 0;
+    std::optional<unsigned int> rate;
+};
+
+PartialPlacement place_partial(double hz) noexcept KELVARA_NONBLOCKING {
+    const double pitch = kSineRootKey + 12.0 * std::log2(hz / kSineRootHz);
+    const int key = int(std::clamp(std::lround(pitch), 0L, long(kMidiMaxKey)));
+    const double rate = std::round(kSineRate * hz / midi_hz(key));
+    if (!(rate >= 1.0 && rate < double(UINT32_MAX))) return {key, std::nullopt};
+    return {key, static_cast<unsigned int>(rate)};
+}
+
+}  // namespace
+
+void TimbreProgram::prepare(double pitch) {
+    const SampleSound sine{sine_.data(),    unsigned(sine_.size()), kLoopFrames,
+                           2 * kLoopFrames, kSineRootKey,           0};
+    const double fundamental_hz = midi_hz(pitch);
+    const double highest_hz = kHighestPartialOfRate * output_rate_;
+    partials_.read([&](const std::vector<TonePartial>* partials) {
+        for (const TonePartial& p : *partials) {
+            const double hz = fundamental_hz * p.ratio;
+            if (!(hz < highest_hz)) continue;
+            if (const auto rate = place_partial(hz).rate) samples_.prepare(this, sine, *rate);
+        }
+    });
 }
 
 int TimbreProgram::start(fluid_synth_t* synth, uint32_t id, int channel, double pitch,
-                         int velocity) {
+                         int velocity) noexcept KELVARA_NONBLOCKING {
     pending_pitch_ = pitch;
     const int key = int(std::clamp(std::lround(pitch), 0L, long(kMidiMaxKey)));
     return fluid_synth_start(synth, id, preset_.get(), 0, channel, key, velocity);
 }
 
 int TimbreProgram::preset_note_on(fluid_preset_t* preset, fluid_synth_t* synth, int channel,
-                                  int key, int velocity) noexcept {
-    try {
-        auto* self = static_cast<TimbreProgram*>(fluid_preset_get_data(preset));
-        return self->note_on(synth, channel, key, velocity);
-    } catch (...) {
-        return FLUID_FAILED;  // an allocation failed: the tone does not sound
-    }
+                                  int /*key*/, int velocity) noexcept KELVARA_NONBLOCKING {
+    auto* self = static_cast<TimbreProgram*>(fluid_preset_get_data(preset));
+    return self->note_on(synth, channel, velocity);
 }
 
-int TimbreProgram::note_on(fluid_synth_t* synth, int channel, int, int velocity) {
-    const auto list = partials();
+int TimbreProgram::note_on(fluid_synth_t* synth, int channel,
+                           int velocity) noexcept KELVARA_NONBLOCKING {
+    const std::vector<TonePartial>* list = partials_.get();
     const double fundamental_hz = midi_hz(pending_pitch_);
     const double highest_hz = kHighestPartialOfRate * output_rate_;
     // The partials that sound, with the filter's roll-off made up, add up to one full sine.
@@ -187,17 +215,17 @@ int TimbreProgram::note_on(fluid_synth_t* synth, int channel, int, int velocity)
     return FLUID_OK;
 }
 
+// False when the partial found no voice; a partial without a prepared sample is counted by
+// the cache.
 bool TimbreProgram::start_partial(fluid_synth_t* synth, int channel, int velocity, double hz,
-                                  double level) {
+                                  double level) noexcept KELVARA_NONBLOCKING {
     const double attenuation = -200.0 * std::log10(level);
     if (!(attenuation < kMaxAttenuationCentibels)) return true;  // inaudible: nothing to play
-    const double pitch = kSineRootKey + 12.0 * std::log2(hz / kSineRootHz);
-    const int key = int(std::clamp(std::lround(pitch), 0L, long(kMidiMaxKey)));
-    const double rate = std::round(kSineRate * hz / midi_hz(key));
-    if (!(rate >= 1.0 && rate < double(UINT32_MAX))) return false;
-    fluid_sample_t* sample = sample_at_rate(static_cast<unsigned int>(rate));
-    if (sample == nullptr) return false;
-    fluid_voice_t* voice = fluid_synth_alloc_voice(synth, sample, channel, key, velocity);
+    const PartialPlacement placement = place_partial(hz);
+    if (!placement.rate) return false;
+    fluid_sample_t* sample = samples_.find(this, *placement.rate);
+    if (sample == nullptr) return true;
+    fluid_voice_t* voice = fluid_synth_alloc_voice(synth, sample, channel, placement.key, velocity);
     if (voice == nullptr) return false;
     fluid_voice_gen_set(voice, GEN_SAMPLEMODE, kLoopContinuously);
     fluid_voice_gen_set(voice, GEN_VOLENVATTACK, kAttack10ms);
@@ -208,23 +236,6 @@ bool TimbreProgram::start_partial(fluid_synth_t* synth, int channel, int velocit
     fluid_voice_gen_set(voice, GEN_FINETUNE, kWholeCentRoundingBias);
     fluid_synth_start_voice(synth, voice);
     return true;
-}
-
-fluid_sample_t* TimbreProgram::sample_at_rate(unsigned int rate) {
-    FluidSamplePtr& slot = samples_[rate];
-    if (!slot) {
-        FluidSamplePtr made(new_fluid_sample());
-        if (!made || fluid_sample_set_sound_data(made.get(), sine_.data(), nullptr,
-                                                 unsigned(sine_.size()), rate, 0) != FLUID_OK) {
-            samples_.erase(rate);
-            return nullptr;
-        }
-        // The loop end is the first frame after the loop.
-        fluid_sample_set_loop(made.get(), kLoopFrames, 2 * kLoopFrames);
-        fluid_sample_set_pitch(made.get(), kSineRootKey, 0);
-        slot = std::move(made);
-    }
-    return slot.get();
 }
 
 }  // namespace kelvara::sound

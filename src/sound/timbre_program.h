@@ -20,20 +20,23 @@
 // The program belongs to no bank and has no bank or program number: the engine plays it
 // through its preset handle.
 //
-// Threads: set_partials() from any thread (the user-interface thread); start() on the
-// thread that renders, like every other call into the synthesizer; the counters from any
-// thread.
+// Threads: set_partials() and prepare() from any thread but the audio thread (the
+// user-interface and MIDI threads); start() on the thread that renders, like every other call
+// into the synthesizer, where it neither locks nor allocates: the partials are published by a
+// pointer swap (retiring_pointer.h), and the samples a tone plays were made by prepare()
+// before its start was queued (sample_rate_cache.h). The counters from any thread.
 #include <fluidsynth.h>
 
 #include <atomic>
 #include <cstdint>
-#include <map>
 #include <memory>
-#include <mutex>
 #include <vector>
 
+#include "base/nonblocking.h"
 #include "engine/tone_partials.h"
 #include "sound/fluid_handles.h"
+#include "sound/retiring_pointer.h"
+#include "sound/sample_rate_cache.h"
 
 namespace kelvara::sound {
 
@@ -43,9 +46,14 @@ public:
     // The highest partial played, as a fraction of the sample rate.
     static constexpr double kHighestPartialOfRate = 0.4;
 
+    // Samples of distinct partial frequencies kept at most (sample_rate_cache.h).
+    static constexpr size_t kCachedSamples = 16384;
+
     // A program that sounds a pure tone until set_partials(); nothing when FluidSynth makes
-    // no preset. `output_rate` is the synthesizer's sample rate.
-    static std::unique_ptr<TimbreProgram> create(double output_rate);
+    // no preset. `output_rate` is the synthesizer's sample rate; `blocks_rendered` its
+    // renderer's block counter, which must outlive the program.
+    static std::unique_ptr<TimbreProgram> create(double output_rate,
+                                                 const std::atomic<uint64_t>& blocks_rendered);
     ~TimbreProgram();
     TimbreProgram(const TimbreProgram&) = delete;
     TimbreProgram& operator=(const TimbreProgram&) = delete;
@@ -57,34 +65,36 @@ public:
     // The voices one tone needs at most (its partials of non-zero amplitude).
     int voices_per_tone() const { return voices_per_tone_.load(std::memory_order_relaxed); }
 
+    // Makes the samples a tone at fractional MIDI pitch `pitch` plays with the partials set
+    // now. Before the tone's start is queued.
+    void prepare(double pitch);
     // Starts a tone whose fundamental is at fractional MIDI pitch `pitch`, under identifier
     // `id` (fluid_synth_stop stops all its partials). Renderer only.
-    int start(fluid_synth_t* synth, uint32_t id, int channel, double pitch, int velocity);
+    int start(fluid_synth_t* synth, uint32_t id, int channel, double pitch,
+              int velocity) noexcept KELVARA_NONBLOCKING;
 
-    // Partials that found no free voice, since the program was made.
+    // Partials that found no free voice, or no prepared sample, since the program was made.
     uint64_t partials_without_voice() const {
-        return partials_without_voice_.load(std::memory_order_relaxed);
+        return partials_without_voice_.load(std::memory_order_relaxed) + samples_.misses();
     }
 
 private:
-    explicit TimbreProgram(double output_rate);
-    int note_on(fluid_synth_t* synth, int channel, int key, int velocity);
-    bool start_partial(fluid_synth_t* synth, int channel, int velocity, double hz, double level);
-    fluid_sample_t* sample_at_rate(unsigned int rate);
-    std::shared_ptr<const std::vector<TonePartial>> partials() const;
+    TimbreProgram(double output_rate, const std::atomic<uint64_t>& blocks_rendered);
+    int note_on(fluid_synth_t* synth, int channel, int velocity) noexcept KELVARA_NONBLOCKING;
+    bool start_partial(fluid_synth_t* synth, int channel, int velocity, double hz,
+                       double level) noexcept KELVARA_NONBLOCKING;
 
     static int preset_note_on(fluid_preset_t* preset, fluid_synth_t* synth, int channel, int key,
-                              int velocity) noexcept;
+                              int velocity) noexcept KELVARA_NONBLOCKING;
 
     double output_rate_;
     std::vector<int16_t> sine_;  // the looped sine every voice plays
-    // The renderer's: one sample per playback rate over sine_, kept until the program goes
-    // (a voice reads its sample for as long as it plays).
-    std::map<unsigned int, FluidSamplePtr> samples_;
+    // One sample per playback rate over sine_, kept until the program goes (a voice reads its
+    // sample for as long as it plays).
+    SampleRateCache samples_;
     double pending_pitch_ = 0.0;  // set by start() for the note-on it runs
 
-    mutable std::mutex partials_mutex_;  // held only to copy or swap the pointer
-    std::shared_ptr<const std::vector<TonePartial>> partials_;  // loudest first
+    RetiringPointer<std::vector<TonePartial>> partials_;  // loudest first
     std::atomic<int> voices_per_tone_{1};
     std::atomic<uint64_t> partials_without_voice_{0};
 
@@ -95,6 +105,6 @@ private:
 
 // The gain of FluidSynth's voice filter, at its highest cutoff, for a partial at `hz`
 // relative to its gain at 0 Hz (at most 1).
-double voice_filter_gain(double hz, double output_rate);
+double voice_filter_gain(double hz, double output_rate) noexcept KELVARA_NONBLOCKING;
 
 }  // namespace kelvara::sound

@@ -1,7 +1,6 @@
 // The readout above the plotting area: what the curve says at the pointer's ratio.
 #include <QPainter>
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 #include "engine/engine_limits.h"
@@ -12,18 +11,6 @@
 
 namespace kelvara {
 namespace {
-
-// The nearest just ratio worth naming: the simplest fraction (denominator up to 16) within
-// the first of these distances that has one, so 1.498 reads as 3/2 rather than as a closer
-// but obscure fraction.
-constexpr std::array<double, 5> kJustTolerancesCents{3.0, 8.0, 15.0, 30.0, 60.0};
-constexpr int32_t kReadoutMaxDenominator = 16;
-
-std::optional<JustRatio> nameable_just_ratio(double ratio) {
-    for (const double tolerance : kJustTolerancesCents)
-        if (auto just = nearest_just_ratio(ratio, tolerance, kReadoutMaxDenominator)) return just;
-    return std::nullopt;
-}
 
 // Texts in the C locale whatever the user's; a minus sign, not a hyphen.
 QString signed_cents(double cents) {
@@ -60,7 +47,8 @@ QString GraphWidget::readout_text() const {
     QString text = QString::asprintf("%.4f   %.1f\u00A2", ratio, ratio_to_cents(ratio));
     if (const auto value = curve_value_at(*read))
         text += tr("   dissonance %1").arg(QString::asprintf("%.4f", static_cast<double>(*value)));
-    if (const auto just = nameable_just_ratio(ratio))
+    // Named as the minima are, by the one rule and its default tolerance.
+    if (const auto just = name_just_ratio(ratio))
         text += QStringLiteral("   \u2248 %1/%2 %3")
                     .arg(just->numerator)
                     .arg(just->denominator)

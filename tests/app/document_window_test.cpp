@@ -133,7 +133,7 @@ TEST_F(DocumentWindowTest, TypedNumbersReachTheDocumentOrAreRefusedWithABeep) {
     for (const Row& row : rows) {
         QLineEdit* typed_into = field(row.field);
         SCOPED_TRACE(std::string(row.typed) + " into " + typed_into->objectName().toStdString());
-        doc().update_change_count(ChangeKind::Cleared);
+        doc().history().update_change_count(ChangeKind::Cleared);
         const int beeps = window.beep_count();
         State expected = doc().state();
         if (row.change) row.change(expected);
@@ -156,7 +156,7 @@ TEST_F(DocumentWindowTest, LeavingAFieldCommitsOnlyWhatWasTyped) {
     emit field("base_frequency_field")->editingFinished();
     EXPECT_EQ(doc().curve().base_frequency(), 330.0);
     EXPECT_TRUE(doc().is_edited());
-    doc().update_change_count(ChangeKind::Cleared);
+    doc().history().update_change_count(ChangeKind::Cleared);
     type_and_return(field("x_max_field"), "2.0");  // the stored bound again
     EXPECT_FALSE(doc().is_edited());
 }
@@ -175,12 +175,12 @@ TEST_F(DocumentWindowTest, TheGraphFollowsTheTimbreTheTogglesAndTheFit) {
 
     QTest::mouseClick(segment("plot_slope"), Qt::LeftButton);
     QTest::mouseClick(segment("plot_just_ratios"), Qt::LeftButton);
-    EXPECT_TRUE(doc().curve().plot_dy() && doc().curve().plot_justs());
+    EXPECT_TRUE(doc().curve().plot_slope() && doc().curve().plot_justs());
     EXPECT_TRUE(window.graph()->layers().flags.slope);
     EXPECT_FALSE(doc().curve().plot_selected_ratio());
 
     // Fit refits the dissonance range and shows it, without counting as a change.
-    doc().update_change_count(ChangeKind::Cleared);
+    doc().history().update_change_count(ChangeKind::Cleared);
     field("y_max_field")->setText(QStringLiteral("40"));
     QTest::mouseClick(find<QPushButton>("fit_y_button"), Qt::LeftButton);
     EXPECT_LT(doc().curve().y_max(), 40.0f);
@@ -203,10 +203,10 @@ TEST_F(DocumentWindowTest, TheOvertonesFieldIsOffForASineOnly) {
     EXPECT_FALSE(field("overtones_field")->isEnabled());
     choose(FlatHarmonics);
     EXPECT_TRUE(field("overtones_field")->isEnabled());
-    doc().undo();
+    doc().history().undo();
     EXPECT_EQ(doc().curve().overtone_type(), PureTone);
     EXPECT_FALSE(field("overtones_field")->isEnabled());
-    doc().redo();
+    doc().history().redo();
     EXPECT_TRUE(field("overtones_field")->isEnabled());
     DocumentFileState read = doc().state();
     read.overtone_type = PureTone;
@@ -260,7 +260,7 @@ TEST_F(DocumentWindowTest, TheCustomTimbreIsEditedInItsTableAndStartsFromItsMenu
 
     QTest::keyClick(find<QComboBox>("roughness_model_selector"), Qt::Key_Down);
     EXPECT_EQ(doc().curve().roughness_model(), RoughnessModel::Minimum);
-    doc().undo();
+    doc().history().undo();
     EXPECT_EQ(find<QComboBox>("roughness_model_selector")->currentData().toInt(),
               static_cast<int>(RoughnessModel::Product));
     QTest::keyClick(find<QComboBox>("timbre_selector"), Qt::Key_Up);
@@ -497,7 +497,7 @@ TEST_F(DocumentWindowTest, WhatFieldsAndCellsShowReadsBackAndRatiosTakeFractions
         ->actions()[2]
         ->trigger();  // 12 equal steps per octave: cents 100, 200, ...
     EXPECT_EQ(cell(table("scale_table"), 4, 1), "400");
-    doc().update_change_count(ChangeKind::Cleared);
+    doc().history().update_change_count(ChangeKind::Cleared);
     for (const char* name : {"x_max_field", "base_frequency_field", "step_field"})
         type_and_return(field(name), field(name)->text());
     edit_cell(table("scale_table"), 4, 1, cell(table("scale_table"), 4, 1));
@@ -604,7 +604,7 @@ TEST_F(DocumentWindowTest, APressInTheGraphOrAPlaySegmentAuditionsWhileHeld) {
     QTest::mouseClick(graph, Qt::RightButton, Qt::NoModifier, middle);
     EXPECT_EQ(instruments.started_tones.size(), 1u);
 
-    doc().chord_action(ChordAction::AddAtFreeKey);
+    doc().table_actions().chord_action(ChordAction::AddAtFreeKey);
     table("chord_table")->selectRow(0);
     QTest::keyPress(table("chord_table"), Qt::Key_Space);
     ASSERT_EQ(instruments.started_tones.size(), 2u);

@@ -75,14 +75,15 @@ TEST_F(GraphWindowTest, AZoomIsOneUndoStepAndFitGoesBack) {
     for (int i = 0; i < 4; ++i) wheel_over_graph(1.5f, 1);
     EXPECT_LT(doc().curve().x_max() - doc().curve().x_min(), 0.5f);
     EXPECT_EQ(field("x_max_field")->text().toFloat(), doc().curve().x_max()) << "the fields follow";
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !doc().can_redo() && doc().undo_name(); }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !doc().history().can_redo() && doc().history().undo_name(); }, 2000));
     QTest::qWait(GraphGestures::kWheelGestureMs + 100);
-    doc().undo();
+    doc().history().undo();
     EXPECT_EQ(doc().curve().x_min(), x_min);
     EXPECT_EQ(doc().curve().x_max(), x_max);
     EXPECT_FALSE(doc().history().can_undo()) << "four notches, one step";
 
-    doc().redo();
+    doc().history().redo();
     QTest::mouseClick(find<QPushButton>("fit_y_button"), Qt::LeftButton);
     EXPECT_EQ(doc().curve().x_min(), x_min);
     EXPECT_EQ(doc().curve().x_max(), x_max);
@@ -95,8 +96,8 @@ TEST_F(GraphWindowTest, AZoomIsOneUndoStepAndFitGoesBack) {
 // Whatever changes the scale (a preset, a re-sorting edit, Delete, Clear, undo), the row
 // selected and the cursor line stay on one ratio.
 TEST_F(GraphWindowTest, TheCursorAndTheSelectedRowAgreeAfterEveryScaleChange) {
-    doc().set_plot_flags({.selected_ratio = true});
-    doc().add_scale_preset(ScalePreset::TwelveTone);
+    doc().curve_actions().set_plot_flags({.selected_ratio = true});
+    doc().table_actions().add_scale_preset(ScalePreset::TwelveTone);
     table("scale_table")->selectRow(7);  // 1.4983
     expect_cursor_on_selected_row();
     const float fifth = doc().tables().scale_ratios()[7];
@@ -104,8 +105,8 @@ TEST_F(GraphWindowTest, TheCursorAndTheSelectedRowAgreeAfterEveryScaleChange) {
                                            ScaleImportMode::Add);  // rows before it
     EXPECT_EQ(doc().tables().scale_ratios()[*selected_scale_row()], fifth);
     expect_cursor_on_selected_row();
-    doc().edit_cell(DocumentTable::ScaleRatios, TableColumn::Ratios,
-                    static_cast<int32_t>(*selected_scale_row()), 1.05f);
+    doc().table_actions().edit_cell(DocumentTable::ScaleRatios, TableColumn::Ratios,
+                                    static_cast<int32_t>(*selected_scale_row()), 1.05f);
     static_cast<DocumentTableModel*>(table("scale_table")->model())->reload();
     EXPECT_EQ(doc().tables().scale_ratios()[*selected_scale_row()], 1.05f) << "followed the sort";
     expect_cursor_on_selected_row();

@@ -163,6 +163,21 @@ const CaseGroups& case_groups() {
             usage_error("scale tet 12 1.05", "The interval divided must be at least 1.1."),
             usage_error("scale tet 0 2", "Divide the interval into at least 1 step."),
             usage_error("scale tet 100000 2", "more than 10000 ratios"),
+            // Generated scales: each degree against just, the step pattern, the MOS sizes.
+            {"scale mos --generator 3/2 --size 7 --down 1", 0, Match::Equals,
+             "9/8 203.910 9/8 0.000\n81/64 407.820 81/64 0.000\n4/3 498.045 4/3 0.000\n"
+             "3/2 701.955 3/2 0.000\n27/16 905.865 27/16 0.000\n"
+             "243/128 1109.775 243/128 0.000\n2/1 1200.000 2/1 0.000\nsteps LLsLLLs\n"
+             "mos_sizes 2 3 5 7 12 17 29 41 53\n"},
+            {"scale mos --generator 696.578c --size 7 --down 1 --mos-up-to 20", 0, Match::Regex,
+             R"(^1\.1180\d+ 193\.156 [^\n]*\n1\.2499\d+ 386\.312 5/4 -0\.002\n)"
+             R"(1\.3374\d+ 503\.422 4/3 5\.377\n[^$]*\nsteps LLsLLLs\nmos_sizes 2 3 5 7 12 19\n$)"},
+            {"scale harmonics 8 16", 0, Match::Contains, "\n11/8 551.318 11/8 0.000\n", 9},
+            {"scale subharmonics 8 16 --period 2", 0, Match::Contains,
+             "16/15 111.731 16/15 0.000\n", 9},
+            usage_error("scale mos --generator 4/1 --size 2", "repeats a pitch"),
+            usage_error("scale mos --generator fifth", "is not an interval above 0"),
+            usage_error("scale harmonics 8 8", "A harmonic segment runs from"),
             // Chords as the chord table reads them.
             {"chord-parse '220 / 275;330'", 0, Match::Equals, "220,275,330\n"},
             {"chord-parse '220 275  330'", 0, Match::Equals, "220,275,330\n"},
@@ -205,7 +220,7 @@ const CaseGroups& case_groups() {
              "  \"y_max\": 3,\n"
              "  \"plot_justs\": false,\n"
              "  \"plot_selected_ratio\": false,\n"
-             "  \"plot_slope\": false,\n"
+             "  \"plot_dy\": false,\n"
              "  \"step_size\": 0.009999999776482582,\n"
              "  \"number_of_overtones\": 9,\n"
              "  \"custom_partials\": [],\n"
@@ -242,7 +257,14 @@ const CaseGroups& case_groups() {
              R"(  \{"ratio": 2, [^\n]*"just_cents": 0\.000\}\n\]\n$)"},
             {"minima --just-tolerance 0 --type 1 --overtones 3 --ratios 1 --xmax 2.5", 0,
              Match::Regex, R"(\n1\.28229747\d*,430\.477,[\d.]+,[\d.]+,false,,\n1\.5,)", 7},
+            // The cusp at exactly 25/24 is named 25/24, not the simpler 22/21 9.9 cents away;
+            // within the 5-odd-limit, 1.24053 has no name but 5/4 within 20 cents.
+            {"minima --type 1 --overtones 6 --base 261.63 --ratios 1,1.25", 0, Match::Regex,
+             R"(\n1\.04166666666666\d*,70\.672,[^\n]*,25/24,0\.000\n)"},
             {"new {dir}/m.kelvara --type 0 --ratios 1,1.5", 0, Match::Equals, ""},
+            {"minima {dir}/m.kelvara --xmax 1.6 --just-odd-limit 5 --just-tolerance 20", 0,
+             Match::Regex, R"(\n1\.24053\d*,373\.155,[\d.]+,[\d.]+,false,5/4,-13\.1\d\d\n1\.5,)",
+             4},
             {"minima {dir}/m.kelvara --xmax 1.6", 0, Match::Regex,
              R"(\n1\.24053\d*,373\.155,[\d.]+,[\d.]+,false,21/17,7\.329\n1\.5,)", 4},
             {"bench --case minima --min-time 0", 0, Match::Regex,
@@ -267,6 +289,22 @@ const CaseGroups& case_groups() {
             {"dump {dir}/own.kelvara", 0, Match::Regex,
              R"("overtone_type": 6,[^{]*"custom_partials": \[\[1, 1\], \[2\.756, 0\.5\]\],\n)"
              R"(  "roughness_model": "min",)"},
+            // The triad surface: six equal harmonics have 4:5:6 and 10:12:15 among their minima,
+            // found exactly on a coarse grid.
+            {"surface --partials 1:1,2:1,3:1,4:1,5:1,6:1 --size 64 --minima", 0, Match::Regex,
+             R"(^r,s,value,prominence,just\n(.*\n)*1\.25,1\.5,[\d.e-]+,[\d.e-]+,4:5:6\n)"},
+            {"surface --partials 1:1,2:1,3:1,4:1,5:1,6:1 --size 64 --minima", 0, Match::Contains,
+             "\n1.2,1.5,"},
+            {"surface --size 3 --full --csv {dir}/s.csv --png {dir}/s.png --svg {dir}/s.svg", 0,
+             Match::Equals, ""},
+            {"bench --case surface --min-time 0", 0, Match::Regex,
+             R"(\nsurface [\d.]+ ms for 512x512 on \d+ threads, [\d.]+ ms of processor time = )"
+             R"([\d.]+ sampling runs of [\d.]+ ms )"
+             R"(\(target 100 ms\)\n$)"},
+            usage_error("surface",
+                        "surface needs at least one of --csv, --png, --svg and --minima"),
+            usage_error("surface --minima --size 1", "size must lie between 2 and 2048"),
+            usage_error("surface --minima --rmin 2 --rmax 1", "The ratio range is empty"),
             usage_error("minima --format xml", "xml not in {csv,json}"),
             usage_error("minima --min-prominence -1", "--min-prominence must be"),
             usage_error("minima --just-tolerance -5", "just-ratio tolerance must be"),
@@ -345,6 +383,12 @@ const CaseGroups& case_groups() {
              "43 keys mapped from key 69\n"},
             {"dump {dir}/t.kelvara", 0, Match::Contains, "\"69\": [440], \"70\": [550]"},
             usage_error("keymap {dir}/t.kelvara --period 1/0", "--period must be a ratio"),
+            // The AnaMark file of the same keys: 440 Hz on key 69 is 6900 cents above key 0's
+            // 8.1757989156 Hz, 5/4 above it on key 70.
+            {"tun export {dir}/t.kelvara {dir}/t.tun --reference-key 69 && grep -c '^note' "
+             "{dir}/t.tun && grep -E '^note (69|70) = [0-9]+\\.' {dir}/t.tun",
+             0, Match::Equals, "256\nnote 69 = 6900.000000\r\nnote 70 = 7286.313714\r\n"},
+            {"scale errors {dir}/t.kelvara", 0, Match::Contains, "\n5/4 386.314 5/4 0.000\n", 4},
             usage_error("scl export {dir}/t.kelvara {dir}/x.scl --reference-key 128"),
             {"keymap {dir}/t.kelvara --period 0.5", 1, Match::Contains,
              "period must be a ratio above"},
@@ -768,12 +812,13 @@ TEST_F(CliTest, SpecialFilesAreRefusedByEveryWriterAndReaderAndLeftAsTheyWere) {
     if (geteuid() != 0) GTEST_SKIP() << "making a device node needs root";
     ASSERT_EQ(run("new {dir}/t.kelvara --scale 1,1.5,2").exit_code, 0);
     ASSERT_EQ(run("scl export {dir}/t.kelvara {dir}/t.scl --kbm {dir}/t.kbm").exit_code, 0);
-    for (const char* written : {"t.syx", "t.wav"}) std::ofstream(dir_ / written) << "old";
+    for (const char* written : {"n.kelvara", "t.syx", "t.wav"})
+        std::ofstream(dir_ / written) << "old";
     const struct {
         const char* command;
         const char* regular;  // the file a link to a regular file points to
     } commands[] = {
-        {"new {t}", "t.kelvara"},
+        {"new {t}", "n.kelvara"},
         {"scl export {dir}/t.kelvara {t}", "t.scl"},
         {"scl export {dir}/t.kelvara {dir}/k.scl --kbm {t}", "t.kbm"},
         {"mts export {dir}/t.kelvara {t}", "t.syx"},
@@ -811,7 +856,7 @@ TEST_F(CliTest, SpecialFilesAreRefusedByEveryWriterAndReaderAndLeftAsTheyWere) {
                     std::filesystem::create_symlink(fifo, special);
                     break;
             }
-            std::string line = "timeout 20 " + expand(args);
+            std::string line = "timeout 20 " + std::string(KELVARA_CLI) + " " + expand(args);
             line.replace(line.find("{t}"), 3, special.string());
             const CliRun r = run_cli_line(line);
             const auto status = std::filesystem::symlink_status(special);

@@ -38,9 +38,14 @@ TEST(Pipeline, EachEditResamplesRefitsAndMarksAsItShould) {
         {"same timbre again",
          [](Document& d) { d.curve_actions().set_overtone_type(GeometricHarmonics); }, false,
          false},
-        {"another timbre", [](Document& d) { d.set_overtone_type(OddHarmonics); }, true, true},
-        {"base frequency", [](Document& d) { d.set_base_frequency(261.63f); }, true, true},
-        {"slope shown", [](Document& d) { d.set_plot_flags({.just_ratios = true, .slope = true}); },
+        {"another timbre", [](Document& d) { d.curve_actions().set_overtone_type(OddHarmonics); },
+         true, true},
+        {"base frequency", [](Document& d) { d.curve_actions().set_base_frequency(261.63f); }, true,
+         true},
+        {"slope shown",
+         [](Document& d) {
+             d.curve_actions().set_plot_flags({.just_ratios = true, .slope = true});
+         },
          false, true},
     };
     for (const Case& c : cases) {

@@ -25,21 +25,25 @@ struct ActionCase {
 
 // One action of every class, each changing the saved document below.
 const std::vector<ActionCase> kEveryActionClass{
-    {EditName::StepSize, [](D& d) { d.set_step_size(0.01f); }},
-    {EditName::NumberOfOvertones, [](D& d) { d.set_number_of_overtones(7); }},
-    {EditName::Timbre, [](D& d) { d.set_overtone_type(FlatHarmonics); }},
-    {EditName::BaseFrequency, [](D& d) { d.set_base_frequency(261.5f); }},
-    {EditName::RatioRange, [](D& d) { d.set_bound(BoundField::XMax, 3.0f); }},
-    {EditName::DissonanceRange, [](D& d) { d.set_bound(BoundField::YMin, 0.5f); }},
-    {EditName::GraphRanges, [](D& d) { d.set_graph_ranges(1.2f, 1.8f, 0.1f, 3.0f); }},
+    {EditName::StepSize, [](D& d) { d.curve_actions().set_step_size(0.01f); }},
+    {EditName::NumberOfOvertones, [](D& d) { d.curve_actions().set_number_of_overtones(7); }},
+    {EditName::Timbre, [](D& d) { d.curve_actions().set_overtone_type(FlatHarmonics); }},
+    {EditName::BaseFrequency, [](D& d) { d.curve_actions().set_base_frequency(261.5f); }},
+    {EditName::RatioRange, [](D& d) { d.curve_actions().set_bound(BoundField::XMax, 3.0f); }},
+    {EditName::DissonanceRange, [](D& d) { d.curve_actions().set_bound(BoundField::YMin, 0.5f); }},
+    {EditName::GraphRanges,
+     [](D& d) { d.curve_actions().set_graph_ranges(1.2f, 1.8f, 0.1f, 3.0f); }},
     {EditName::PlotToggles,
      [](D& d) {
-         d.set_plot_flags({true, true, true});
+         d.curve_actions().set_plot_flags({true, true, true});
      }},
-    {EditName::AddScaleRatio, [](D& d) { d.scale_action(ScaleAction::AppendUnison); }},
-    {EditName::DeleteScaleRatio, [](D& d) { d.scale_action(ScaleAction::DeleteSelected); }},
-    {EditName::ClearScale, [](D& d) { d.scale_action(ScaleAction::RemoveAll); }},
-    {EditName::ScalePreset, [](D& d) { d.add_scale_preset(ScalePreset::TwelveTone); }},
+    {EditName::AddScaleRatio,
+     [](D& d) { d.table_actions().scale_action(ScaleAction::AppendUnison); }},
+    {EditName::DeleteScaleRatio,
+     [](D& d) { d.table_actions().scale_action(ScaleAction::DeleteSelected); }},
+    {EditName::ClearScale, [](D& d) { d.table_actions().scale_action(ScaleAction::RemoveAll); }},
+    {EditName::ScalePreset,
+     [](D& d) { d.table_actions().add_scale_preset(ScalePreset::TwelveTone); }},
     {EditName::ScalePreset,
      [](D& d) {
          d.table_actions().add_scale_preset(ScalePreset::FromFields, {7, 3.0f});

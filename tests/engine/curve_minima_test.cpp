@@ -233,8 +233,9 @@ TEST(CurveMinima, RefusesWhatItCannotSearch) {
         {.x_min = 2.0},
         {.x_min = kMinCurveX / 2},
         {.x_max = 2e4},
-        {.just_tolerance_cents = -1.0},
-        {.max_just_denominator = 0},
+        {.just = {.tolerance_cents = -1.0}},
+        {.just = {.max_denominator = 0}},
+        {.just = {.odd_limit = -1}},
     };
     for (const MinimaSearch& search : bad_searches)
         EXPECT_FALSE(find_curve_minima(good, search).ok()) << search.x_min << " " << search.x_max;

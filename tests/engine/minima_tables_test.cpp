@@ -52,43 +52,69 @@ double cents_above(double ratio, double cents) {
     return ratio * std::exp2(cents / 1200.0);
 }
 
-TEST(JustRatio, SmallestDenominatorWithinTheTolerance) {
+TEST(JustRatio, ExactMatchFirstThenSimplestWithinTheTolerance) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     struct Row {
         const char* what;
-        double ratio, tolerance_cents;
-        int32_t max_denominator;
+        double ratio;
+        JustNaming naming;
         std::optional<std::pair<int32_t, int32_t>> expected;
         double expected_cents;
     };
     const std::vector<Row> table{
-        {"a just fifth", 1.5, 10.0, 32, {{3, 2}}, 0.0},
-        {"5 cents above a major third", cents_above(1.25, 5.0), 10.0, 32, {{5, 4}}, 5.0},
-        // 5/4 is 13.7 cents away: the next simplest fractions within 10 and 5 cents.
-        {"an equal-tempered third", std::exp2(4.0 / 12), 10.0, 32, {{19, 15}}, -9.244301402},
-        {"the same, 5 cents", std::exp2(4.0 / 12), 5.0, 32, {{24, 19}}, -4.441984733},
-        {"the same, denominators to 12", std::exp2(4.0 / 12), 5.0, 12, std::nullopt, 0.0},
-        // 44/29 lies 0.5 cents away, 3/2 19.9 cents: the smaller denominator wins.
-        {"simplest before nearest", cents_above(44.0 / 29, 0.5), 25.0, 32, {{3, 2}}, 20.285747346},
-        // Tolerances are inclusive: 3/2 is 10.000000000000016 cents below this ratio.
-        {"just inside the tolerance", cents_above(1.5, 10.0), 10.0 + 1e-9, 32, {{3, 2}}, 10.0},
-        {"just outside it", cents_above(1.5, 10.0), 10.0 - 1e-9, 32, {{44, 29}}, -9.785747346},
-        {"a tolerance of 0 takes the ratio itself", 1.5, 0.0, 32, {{3, 2}}, 0.0},
-        // Both 1/1 and 2/1 are within 700 cents: the nearer of the two.
-        {"two numerators, the upper nearer", 1.45, 700.0, 32, {{2, 1}}, -556.736519712},
-        {"denominators beyond 4096 are not tried",
+        {"a just fifth", 1.5, {}, {{3, 2}}, 0.0},
+        // 22/21 lies 9.865 cents away and is simpler, but 25/24 is the ratio itself.
+        {"the cusp at 25/24", 1.0416666666666667, {}, {{25, 24}}, 0.0},
+        {"just off 25/24, 22/21 is simpler", cents_above(25.0 / 24, 0.5), {}, {{22, 21}}, -9.365},
+        {"22/21 itself", 22.0 / 21, {}, {{22, 21}}, 0.0},
+        {"within 0.01 cent is exact", cents_above(25.0 / 24, 0.009), {}, {{25, 24}}, 0.009},
+        {"5 cents above a major third", cents_above(1.25, 5.0), {}, {{5, 4}}, 5.0},
+        // 5/4 is 13.7 cents away: the simplest fractions within 10 and 5 cents.
+        {"an equal-tempered third", std::exp2(4.0 / 12), {}, {{19, 15}}, -9.244301402},
+        {"the same, 5 cents", std::exp2(4.0 / 12), {.tolerance_cents = 5.0}, {{24, 19}}, -4.442},
+        {"the same, denominators to 12",
+         std::exp2(4.0 / 12),
+         {.tolerance_cents = 5.0, .max_denominator = 12},
+         std::nullopt,
+         0.0},
+        // 44/29 lies 0.5 cents away, 3/2 19.9 cents: the simpler wins.
+        {"simplest before nearest", cents_above(44.0 / 29, 0.5), {25.0}, {{3, 2}}, 20.285747346},
+        {"just inside the tolerance", cents_above(1.5, 10.0), {10.0 + 1e-9}, {{3, 2}}, 10.0},
+        {"just outside it", cents_above(1.5, 10.0), {10.0 - 1e-9}, {{44, 29}}, -9.785747346},
+        {"a tolerance of 0 takes the ratio itself", 1.5, {0.0}, {{3, 2}}, 0.0},
+        // Tenney height: 7/5 (35) before 10/7 (70), both within 30 cents of 1.42.
+        {"Tenney height ranks", 1.42, {30.0}, {{7, 5}}, 24.557},
+        // Within the 5-odd-limit only 4/3 lies within 60 cents of 1.38 (11/8 is 6 cents away).
+        {"an odd limit keeps out 11/8",
+         1.38,
+         {.tolerance_cents = 60.0, .odd_limit = 5},
+         {{4, 3}},
+         59.557},
+        {"no ratio within that odd limit",
+         1.38,
+         {.tolerance_cents = 30.0, .odd_limit = 5},
+         std::nullopt,
+         0.0},
+        // 13/4 (height 52, odd limit 13) and 16/5 (height 80, odd limit 5) lie within 20 cents.
+        {"the least height", 3.22, {20.0}, {{13, 4}}, -16.055},
+        {"the least odd limit",
+         3.22,
+         {.tolerance_cents = 20.0, .odd_limit = 15},
+         {{16, 5}},
+         10.787},
+        {"a large ratio", 1000.5, {1.0}, {{2001, 2}}, 0.0},
+        {"pi, denominators beyond 4096 are not tried",
          std::numbers::pi,
-         1e-3,
-         1000000,
+         {1e-3, 1000000},
          {{355, 113}},
          -0.000147005},
-        {"a numerator beyond 32 bits", 3e9, 1.0, 32, std::nullopt, 0.0},
-        {"not a ratio", nan, 10.0, 32, std::nullopt, 0.0},
-        {"not above 0", 0.0, 10.0, 32, std::nullopt, 0.0},
-        {"a negative tolerance", 1.5, -1.0, 32, std::nullopt, 0.0},
+        {"a numerator beyond 32 bits", 3e9, {1.0}, std::nullopt, 0.0},
+        {"not a ratio", nan, {}, std::nullopt, 0.0},
+        {"not above 0", 0.0, {}, std::nullopt, 0.0},
+        {"a negative tolerance", 1.5, {-1.0}, std::nullopt, 0.0},
     };
     for (const Row& row : table) {
-        const auto just = nearest_just_ratio(row.ratio, row.tolerance_cents, row.max_denominator);
+        const auto just = name_just_ratio(row.ratio, row.naming);
         ASSERT_EQ(just.has_value(), row.expected.has_value()) << row.what;
         if (!just) continue;
         EXPECT_EQ(std::pair(just->numerator, just->denominator), *row.expected) << row.what;

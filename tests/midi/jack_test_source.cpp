@@ -2,15 +2,18 @@
 
 #include <jack/midiport.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
 namespace kelvara::midi::testing {
 
 std::unique_ptr<JackTestSource> JackTestSource::open(const std::string& client_name,
-                                                     const std::vector<std::string>& port_names) {
+                                                     const std::vector<std::string>& port_names,
+                                                     jack_nframes_t per_cycle) {
     jack_status_t status{};
     std::unique_ptr<JackTestSource> source(new JackTestSource);
+    source->per_cycle_ = per_cycle;
     source->client_.reset(jack_client_open(client_name.c_str(), JackNoStartServer, &status));
     if (!source->client_) return nullptr;
     for (const std::string& name : port_names) {
@@ -41,6 +44,20 @@ bool JackTestSource::wait_for_connections(size_t port, int count) const {
     return true;
 }
 
+bool JackTestSource::wait_until_sent(std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (true) {
+        {
+            const std::scoped_lock lock(mutex_);
+            if (std::all_of(queued_.begin(), queued_.end(),
+                            [](const auto& queue) { return queue.empty(); }))
+                return true;
+        }
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
 int JackTestSource::process(jack_nframes_t frames, void* self) noexcept {
     auto& source = *static_cast<JackTestSource*>(self);
     const std::unique_lock lock(source.mutex_, std::try_to_lock);
@@ -49,8 +66,11 @@ int JackTestSource::process(jack_nframes_t frames, void* self) noexcept {
         jack_midi_clear_buffer(buffer);
         // A few messages per cycle, at increasing frames, as a keyboard would send them.
         auto& queue = source.queued_[p];
-        for (jack_nframes_t time = 0; lock.owns_lock() && time < 8 && !queue.empty(); ++time) {
-            jack_midi_event_write(buffer, time, queue.front().data(), queue.front().size());
+        const jack_nframes_t count = std::min(source.per_cycle_, frames);
+        for (jack_nframes_t i = 0; lock.owns_lock() && i < count && !queue.empty(); ++i) {
+            if (jack_midi_event_write(buffer, i * frames / count, queue.front().data(),
+                                      queue.front().size()) != 0)
+                break;  // the cycle's buffer is full: the rest goes next cycle
             queue.pop_front();
         }
     }

@@ -3,6 +3,7 @@
 // callback writes the messages a test queued, in order, a few per cycle.
 #include <jack/jack.h>
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -17,9 +18,11 @@ namespace kelvara::midi::testing {
 class JackTestSource {
 public:
     // Opens client `client_name` (never starting a server) with one MIDI output port per
-    // name. Null when no server answers.
+    // name, each writing up to `per_cycle` queued messages a cycle. Null when no server
+    // answers.
     static std::unique_ptr<JackTestSource> open(const std::string& client_name,
-                                                const std::vector<std::string>& port_names);
+                                                const std::vector<std::string>& port_names,
+                                                jack_nframes_t per_cycle = 8);
     ~JackTestSource() {
         if (client_) jack_deactivate(client_.get());
     }
@@ -33,12 +36,15 @@ public:
     // message sent next takes them (a connection made takes effect a cycle or so later).
     // False on timeout.
     bool wait_for_connections(size_t port, int count) const;
+    // Waits until every queued message was written to its port. False on timeout.
+    bool wait_until_sent(std::chrono::milliseconds timeout);
 
 private:
     JackTestSource() = default;
     static int process(jack_nframes_t frames, void* self) noexcept;
 
     JackClientHandle client_;
+    jack_nframes_t per_cycle_ = 8;
     std::vector<jack_port_t*> ports_;
     std::mutex mutex_;  // guards queued_; the process callback only tries it, never waits
     std::vector<std::deque<std::vector<uint8_t>>> queued_;

@@ -52,6 +52,7 @@ expected_files="$(sort <<EOF_FILES
 ./usr/bin/kelvara-cli
 ./usr/share/applications/kelvara.desktop
 ./usr/share/bash-completion/completions/kelvara-cli
+./usr/share/doc/kelvara/copyright
 ./usr/share/icons/hicolor/16x16/apps/kelvara.png
 ./usr/share/icons/hicolor/22x22/apps/kelvara.png
 ./usr/share/icons/hicolor/24x24/apps/kelvara.png
@@ -95,6 +96,23 @@ newest="$(grep -oE '<release [^>]*>' "$metainfo" |
     sed -nE 's/.*version="([^"]+)".*date="([^"]+)".*/\2 \1/p; s/.*date="([^"]+)".*version="([^"]+)".*/\1 \2/p' |
     sort -r | head -n1 | cut -d' ' -f2)"
 [[ "$newest" == "$version" ]] || fail "the newest release in the AppStream data is '$newest', not $version"
+
+# The copyright file in Debian's machine-readable format, naming the licence by its SPDX
+# identifier for every file, with the licence's text; the AppStream data names the same one.
+copyright="$root/usr/share/doc/kelvara/copyright"
+[[ "$(head -n1 "$copyright")" == "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" ]] ||
+    fail "the copyright file is not in the machine-readable format: $(head -n1 "$copyright")"
+grep -qx 'Files: \*' "$copyright" || fail "the copyright file has no 'Files: *' paragraph"
+[[ "$(grep -c '^License: GPL-3.0-or-later$' "$copyright")" == 2 ]] ||
+    fail "the copyright file does not name GPL-3.0-or-later for the files and give its text"
+grep -q '<project_license>GPL-3.0-or-later</project_license>' "$metainfo" ||
+    fail "the AppStream data does not name the licence"
+if command -v lintian >/dev/null; then
+    lintian_tags="$(lintian --tags copyright-not-using-common-license-for-gpl,\
+unknown-copyright-format-uri,syntax-error-in-dep5-copyright,no-copyright-file,\
+copyright-without-copyright-notice "$deb" 2>/dev/null)"
+    [[ -z "$lintian_tags" ]] || fail "lintian on the copyright file: $lintian_tags"
+fi
 
 cli_version="$("$root/usr/bin/kelvara-cli" --version 2>&1)"
 [[ "$cli_version" == "kelvara-cli $version" ]] || fail "kelvara-cli --version: $cli_version"

@@ -1,0 +1,70 @@
+// What a JACK input delivers after its ring filled: exactly the messages that bring the keys
+// and controllers from what it delivered to what the sender left.
+#include "midi/key_state_ledger.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace kelvara::midi {
+namespace {
+
+using Message = KeyStateLedger::Message;
+
+struct Step {
+    Message message;
+    enum { Delivered, Lost } fate;
+};
+
+struct LedgerCase {
+    const char* name;
+    std::vector<Step> steps;
+    std::vector<Message> reconciled;
+};
+
+TEST(KeyStateLedger, DeliversTheStateTheSenderLeftAfterMessagesWereLost) {
+    const LedgerCase cases[] = {
+        {"nothing lost: nothing to add", {{{0x90, 60, 100}, Step::Delivered}}, {}},
+        {"a lost release is delivered",
+         {{{0x90, 60, 100}, Step::Delivered}, {{0x80, 60, 0}, Step::Lost}},
+         {{0x80, 60, 0}}},
+        {"a note-on of velocity 0 is a release",
+         {{{0x92, 60, 100}, Step::Delivered}, {{0x92, 60, 0}, Step::Lost}},
+         {{0x82, 60, 0}}},
+        {"a key struck and still held sounds at its last velocity",
+         {{{0x90, 61, 90}, Step::Lost}, {{0x80, 61, 0}, Step::Lost}, {{0x90, 61, 30}, Step::Lost}},
+         {{0x90, 61, 30}}},
+        {"struck and released while lost: nothing",
+         {{{0x90, 62, 90}, Step::Lost}, {{0x80, 62, 0}, Step::Lost}},
+         {}},
+        {"a controller takes its last value",
+         {{{0xB0, 64, 127}, Step::Delivered}, {{0xB0, 64, 0}, Step::Lost}},
+         {{0xB0, 64, 0}}},
+        {"delivered after a loss: already there",
+         {{{0x90, 63, 90}, Step::Lost}, {{0x90, 63, 90}, Step::Delivered}},
+         {}},
+        {"other messages change no state",
+         {{{0xE0, 0, 64}, Step::Lost}, {{0x90, 200, 1}, Step::Lost}},
+         {}},
+    };
+    for (const LedgerCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        KeyStateLedger ledger;
+        uint64_t lost = 0;
+        for (const Step& step : c.steps) {
+            ledger.record(step.message);
+            if (step.fate == Step::Lost) {
+                ledger.lost();
+                ++lost;
+            } else {
+                ledger.delivered(step.message);
+            }
+        }
+        EXPECT_EQ(ledger.reconcile(), c.reconciled);
+        EXPECT_EQ(ledger.merged(), lost);
+        EXPECT_TRUE(ledger.reconcile().empty()) << "the state was already delivered";
+    }
+}
+
+}  // namespace
+}  // namespace kelvara::midi
