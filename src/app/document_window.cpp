@@ -7,8 +7,14 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include "app/audition_controls.h"
+#include "app/curve_controls.h"
+#include "app/graph_controls.h"
 #include "app/minima_panel.h"
-#include "document/audition.h"
+#include "app/partial_controls.h"
+#include "app/sound_controls.h"
+#include "app/table_controls.h"
+#include "app/window_layout.h"
 
 namespace kelvara {
 namespace {
@@ -24,8 +30,7 @@ DocumentWindow::DocumentWindow(std::unique_ptr<Document> document,
                                MidiOutputFactory make_midi_output, QWidget* parent)
     : QMainWindow(parent),
       document_(std::move(document)),
-      instruments_(instruments ? std::move(instruments) : std::make_unique<SilentInstruments>()),
-      make_midi_output_(std::move(make_midi_output)) {
+      instruments_(instruments ? std::move(instruments) : std::make_unique<SilentInstruments>()) {
     setObjectName(QStringLiteral("document_window"));
     setAttribute(Qt::WA_DeleteOnClose);
     auto* central = new QWidget(this);
@@ -36,7 +41,12 @@ DocumentWindow::DocumentWindow(std::unique_ptr<Document> document,
            "under the pointer with the document's timbre (drag to glide it); the readout above "
            "follows the pointer. The wheel zooms the ratios (with Ctrl the dissonance), "
            "Shift+drag or a middle drag pans, a double click fits."));
-    widgets_ = build_window_layout(*central, graph_);
+    DocumentView& view = *this;
+    partials_ = std::make_unique<PartialControls>(*document_, view, nullptr);
+    curve_ = std::make_unique<CurveControls>(*document_, view, nullptr);
+    tables_ = std::make_unique<TableControls>(*document_, view, *partials_, nullptr);
+    sound_ = std::make_unique<SoundControls>(*document_, *instruments_, *this);
+    lay_out_window(*central, *graph_, *curve_, *tables_, *sound_);
     setCentralWidget(central);
     // The status bar is there from the start, so a refusal appearing in it never moves the
     // controls.
@@ -45,37 +55,96 @@ DocumentWindow::DocumentWindow(std::unique_ptr<Document> document,
     setMinimumSize(kMinimumWidth, kMinimumHeight);
     resize(kDefaultWidth, kDefaultHeight);
 
-    connect_curve_controls();
-    connect_table_controls();
-    connect_partial_controls();
-    connect_sound_controls();
-    connect_audition_controls();
-    connect_midi_output_controls();
-    connect_graph_controls();
+    graph_controls_ = std::make_unique<GraphControls>(*document_, *graph_, *curve_, *tables_);
+    audition_ = std::make_unique<AuditionControls>(*document_, *instruments_, graph_->gestures(),
+                                                   *tables_, *statusBar(), nullptr);
+    connect(sound_.get(), &SoundControls::note_played, audition_.get(),
+            &AuditionControls::report_lacking_voices_soon);
+    midi_output_ = std::make_unique<MidiOutputControls>(
+        *document_, view, sound_->midi_destination_list(), std::move(make_midi_output),
+        [this] { return display_name(); }, nullptr);
+    connect(curve_.get(), &CurveControls::custom_timbre_chosen, this,
+            &DocumentWindow::show_partials);
     // Before the document shows its curve: the panel searches the first redraw's minima.
     minima_panel_ = new MinimaPanel(*document_, *graph_, this);
     addDockWidget(Qt::BottomDockWidgetArea, minima_panel_);
 
     document_->attach_synth_channel(instruments_->channel());
-    document_->attach_views(*graph_, *this);
+    document_->attach_views(*graph_, view);
     document_->show_all();
-    show_sound_strip();
+    sound_->show_strip();
+    midi_output_->show_destinations();
     update_title();
     setWindowModified(document_->is_edited());
 }
 
 DocumentWindow::~DocumentWindow() {
-    // The MIDI output stops sending. The instruments go next: MIDI delivery ends before the
-    // synthesizer goes, and both before the document whose chord map they read. Then the
-    // document, while its graph still exists: it takes the curve arrays back from the view
-    // before freeing them.
-    tuning_sender_.reset();
+    // The MIDI output stops sending and the audition ends. The instruments go next: MIDI
+    // delivery ends before the synthesizer goes, and both before the document whose chord
+    // map they read. Then the document, while its graph still exists: it takes the curve
+    // arrays back from the view before freeing them.
     midi_output_.reset();
     document_->detach_synth_channel();
     audition_.reset();
+    graph_controls_.reset();
+    sound_.reset();
     instruments_.reset();
     document_->detach_views();
+    tables_.reset();
+    curve_.reset();
+    partials_.reset();
     document_.reset();
+}
+
+void DocumentWindow::set_dialogs(DocumentDialogs& dialogs) {
+    sound_->set_dialogs(dialogs);
+}
+
+QMenu* DocumentWindow::chord_map_menu() const {
+    return tables_->chord_map_menu();
+}
+
+void DocumentWindow::show_partials() {
+    tables_->show_partials();
+}
+
+// --- DocumentView ---------------------------------------------------------------------------
+
+void DocumentWindow::show_float(FloatField field, float value) {
+    curve_->show_float(field, value);
+}
+
+void DocumentWindow::show_number_of_overtones(int32_t count) {
+    curve_->show_number_of_overtones(count);
+}
+
+void DocumentWindow::select_timbre(int32_t overtone_type) {
+    curve_->select_timbre(overtone_type);
+    partials_->enable_for(overtone_type);
+}
+
+void DocumentWindow::show_roughness_model(RoughnessModel model) {
+    curve_->show_roughness_model(model);
+}
+
+void DocumentWindow::show_plot_flags(PlotFlags flags) {
+    curve_->show_plot_flags(flags);
+}
+
+void DocumentWindow::show_volume(int32_t volume) {
+    sound_->show_volume(volume);
+}
+
+void DocumentWindow::show_pitch_true(bool pitch_true) {
+    sound_->show_pitch_true(pitch_true);
+}
+
+void DocumentWindow::reload_table(DocumentTable table) {
+    tables_->reload_table(table);
+}
+
+std::optional<int32_t> DocumentWindow::selected_row(DocumentTable table) const {
+    return tables_->selected_row(table);
 }
 
 void DocumentWindow::set_file_path(const QString& path) {
@@ -102,12 +171,8 @@ void DocumentWindow::update_title() {
     setWindowTitle(tr("%1[*] — Kelvara").arg(display_name()));
 }
 
-void DocumentWindow::show_refusal(const QString& message) {
-    statusBar()->showMessage(message);
-}
-
 void DocumentWindow::show_refusal(const std::string& message) {
-    show_refusal(QString::fromStdString(message));
+    statusBar()->showMessage(QString::fromStdString(message));
 }
 
 void DocumentWindow::clear_refusal() {
@@ -127,7 +192,7 @@ void DocumentWindow::show_undo_steps() {
     emit undo_steps_changed();
     // Every change of the document, its undo and redo end here: a synthesizer that follows
     // the scale gets the keys that changed.
-    send_tuning();
+    midi_output_->send_tuning();
 }
 
 void DocumentWindow::showEvent(QShowEvent* event) {

@@ -199,12 +199,12 @@ void MinimaPanel::show_minima() {
 void MinimaPanel::row_selected() {
     const QModelIndexList rows = table_->selectionModel()->selectedRows();
     if (rows.isEmpty()) {
-        graph_.show_minima(graph_.minima());
+        graph_.show_minima(graph_.layers().minima);
         return;
     }
     const auto row = static_cast<size_t>(sorted_->mapToSource(rows.first()).row());
     graph_.move_cursor_line(static_cast<float>(model_->minima()[row].ratio));
-    graph_.show_minima(graph_.minima(), row);
+    graph_.show_minima(graph_.layers().minima, row);
 }
 
 void MinimaPanel::to_scale(MinimaToScale mode) {

@@ -1,22 +1,27 @@
-// The custom timbre's controls of a document window: the partial table, its segments (add,
-// delete, paste a column), the starting points' menu, and the roughness model pop-up. The
-// document decides every action; the window passes on the values and which cell is current.
+// The custom timbre's partials in a document window (partial_controls.h).
+#include "app/partial_controls.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QComboBox>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QHeaderView>
-#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QRegularExpression>
 #include <QTableView>
 #include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
 
+#include "app/control_widgets.h"
 #include "app/document_table_model.h"
-#include "app/document_window.h"
+#include "document/document.h"
 #include "engine/curve_definition.h"
+#include "engine/overtone_type.h"
 #include "engine/timbre_starting_points.h"
 
 namespace kelvara {
@@ -28,11 +33,11 @@ struct HarmonicStart {
     const char* title;
 };
 constexpr HarmonicStart kHarmonicStarts[] = {
-    {FlatHarmonics, QT_TRANSLATE_NOOP("DocumentWindow", "Harmonics, Equal")},
-    {OddHarmonics, QT_TRANSLATE_NOOP("DocumentWindow", "Odd Harmonics")},
-    {ShapedHarmonics, QT_TRANSLATE_NOOP("DocumentWindow", "Shaped Harmonics")},
-    {InverseHarmonics, QT_TRANSLATE_NOOP("DocumentWindow", "Harmonics Falling as 1/n")},
-    {GeometricHarmonics, QT_TRANSLATE_NOOP("DocumentWindow", "Harmonics Falling Geometrically")},
+    {FlatHarmonics, QT_TRANSLATE_NOOP("PartialControls", "Harmonics, Equal")},
+    {OddHarmonics, QT_TRANSLATE_NOOP("PartialControls", "Odd Harmonics")},
+    {ShapedHarmonics, QT_TRANSLATE_NOOP("PartialControls", "Shaped Harmonics")},
+    {InverseHarmonics, QT_TRANSLATE_NOOP("PartialControls", "Harmonics Falling as 1/n")},
+    {GeometricHarmonics, QT_TRANSLATE_NOOP("PartialControls", "Harmonics Falling Geometrically")},
 };
 
 // Modes of the ideal free bar a starting point gives: as many as a bar sounds clearly.
@@ -40,35 +45,83 @@ constexpr int32_t kFreeBarModes = 12;
 
 }  // namespace
 
-void DocumentWindow::connect_partial_controls() {
+PartialControls::PartialControls(Document& document, DocumentView& view, QObject* parent)
+    : QObject(parent), document_(document), view_(view) {
+    build();
     using Column = DocumentTableModel::Column;
-    partial_model_ = new DocumentTableModel(*document_, DocumentTable::Partials,
-                                            {Column{TableColumn::PartialRatio, tr("Ratio")},
-                                             Column{TableColumn::PartialAmplitude, tr("Amplitude")},
-                                             Column{TableColumn::PartialDecibels, tr("dB")}},
-                                            this);
-    QTableView* table = widgets_.partial_table;
-    table->setModel(partial_model_);
-    connect(partial_model_, &DocumentTableModel::edit_refused, this,
-            [this](const QString& message) {
-                beep();
-                show_refusal(message);
-            });
-    table->installEventFilter(this);
+    model_ = new DocumentTableModel(document_, DocumentTable::Partials,
+                                    {Column{TableColumn::PartialRatio, tr("Ratio")},
+                                     Column{TableColumn::PartialAmplitude, tr("Amplitude")},
+                                     Column{TableColumn::PartialDecibels, tr("dB")}},
+                                    this);
+    table_->setModel(model_);
+    connect(model_, &DocumentTableModel::edit_refused, this,
+            [this](const QString& message) { refuse(message); });
+    table_->installEventFilter(this);
+    connect(add_, &QToolButton::clicked, this,
+            [this] { document_.timbre_actions().partial_action(PartialAction::Append); });
+    connect(delete_, &QToolButton::clicked, this,
+            [this] { document_.timbre_actions().partial_action(PartialAction::DeleteSelected); });
+    connect(paste_, &QToolButton::clicked, this, [this] { paste_column(); });
+    fill_starting_points();
+}
 
-    connect(widgets_.partial_buttons[0], &QToolButton::clicked, this,
-            [this] { document_->timbre_actions().partial_action(PartialAction::Append); });
-    connect(widgets_.partial_buttons[1], &QToolButton::clicked, this,
-            [this] { document_->timbre_actions().partial_action(PartialAction::DeleteSelected); });
-    connect(widgets_.partial_buttons[2], &QToolButton::clicked, this,
-            [this] { paste_partial_column(); });
+void PartialControls::build() {
+    table_ = table_view(QStringLiteral("partial_table"),
+                        tr("Your timbre's partials: each a ratio to the fundamental and a linear "
+                           "amplitude (its level in decibels beside it). Paste a column of "
+                           "numbers with Ctrl+V."));
+    add_ =
+        segment(QStringLiteral("partial_add"), tr("+"), tr("Add a partial above the highest one"));
+    delete_ = segment(QStringLiteral("partial_delete"), tr("−"), tr("Delete the selected partial"));
+    paste_ = segment(QStringLiteral("partial_paste"), tr("Paste"),
+                     tr("Paste a column of numbers from the clipboard into the selected "
+                        "column, from the selected row down"));
+    start_from_ =
+        segment(QStringLiteral("partial_start_from"), tr("Start From"),
+                tr("Replace the partials with a starting point: harmonics of a timbre type, "
+                   "an ideal free bar, a stiff string, published spectra"));
+    start_from_->setPopupMode(QToolButton::InstantPopup);
+    starting_point_menu_ = new QMenu(start_from_);
+    starting_point_menu_->setObjectName(QStringLiteral("starting_point_menu"));
+    start_from_->setMenu(starting_point_menu_);
+    inharmonicity_field_ =
+        number_field(QStringLiteral("inharmonicity_field"),
+                     tr("Inharmonicity coefficient B of the stiff string (0 to 1; piano strings "
+                        "0.00005 to 0.02)"),
+                     false);
+    inharmonicity_field_->setText(QStringLiteral("0.0004"));
+    // Three narrow numbers share the tab's width: no sideways scrolling.
+    table_->horizontalHeader()->setMinimumSectionSize(36);
+    table_->horizontalHeader()->setStretchLastSection(false);
+    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    table_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    table_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QWidget* stiffness = nullptr;
+    QHBoxLayout* stiffness_layout = bare_row(stiffness);
+    stiffness_layout->addWidget(buddy_label(tr("Stiff string &B:"), inharmonicity_field_));
+    stiffness_layout->addWidget(inharmonicity_field_);
+    stiffness_layout->addStretch(1);
 
-    // Starting points: each replaces the whole list as one undo step.
-    QMenu* menu = widgets_.starting_point_menu;
+    box_ = new QGroupBox(tr("Partials"));
+    box_->setObjectName(QStringLiteral("partial_box"));
+    auto* layout = new QVBoxLayout(box_);
+    layout->addWidget(table_, 1);
+    layout->addWidget(segment_row({add_, delete_, paste_, start_from_}));
+    layout->addWidget(stiffness);
+}
+
+std::vector<QWidget*> PartialControls::tab_chain() const {
+    return {table_, add_, delete_, paste_, start_from_, inharmonicity_field_};
+}
+
+// Starting points: each replaces the whole list as one undo step.
+void PartialControls::fill_starting_points() {
+    QMenu* menu = starting_point_menu_;
     const auto start_from = [this](std::vector<Partial> partials) {
-        document_->timbre_actions().set_custom_partials(std::move(partials));
+        document_.timbre_actions().set_custom_partials(std::move(partials));
     };
-    const auto count = [this] { return document_->curve().number_of_overtones(); };
+    const auto count = [this] { return document_.curve().number_of_overtones(); };
     for (const HarmonicStart& start : kHarmonicStarts)
         menu->addAction(tr(start.title), this, [start_from, count, type = start.type] {
             start_from(harmonic_partials(type, count()));
@@ -77,12 +130,10 @@ void DocumentWindow::connect_partial_controls() {
     menu->addAction(tr("Ideal Free Bar"), this,
                     [start_from] { start_from(free_bar_partials(kFreeBarModes)); });
     menu->addAction(tr("Stiff String (B as set)"), this, [this, start_from, count] {
-        const auto b = parse_partial_text(widgets_.inharmonicity_field->text());
+        const auto b = parse_partial_text(inharmonicity_field_->text());
         const auto partials = b ? stiff_string_partials(count(), *b) : std::nullopt;
         if (!partials) {
-            beep();
-            show_refusal(
-                tr("The inharmonicity B must be a number from 0 to %1.").arg(kMaxInharmonicity));
+            refuse(tr("The inharmonicity B must be a number from 0 to %1.").arg(kMaxInharmonicity));
             return;
         }
         start_from(*partials);
@@ -96,40 +147,51 @@ void DocumentWindow::connect_partial_controls() {
             QString::fromUtf8(spectrum.source.data(), static_cast<int>(spectrum.source.size())));
     }
     menu->setToolTipsVisible(true);
-
-    connect(widgets_.roughness_model_selector, &QComboBox::activated, this, [this](int index) {
-        document_->timbre_actions().set_roughness_model(static_cast<RoughnessModel>(
-            widgets_.roughness_model_selector->itemData(index).toInt()));
-        show_roughness_model(document_->curve().roughness_model());
-    });
 }
 
-void DocumentWindow::paste_partial_column() {
+void PartialControls::enable_for(int32_t overtone_type) {
+    box_->setEnabled(overtone_type == CustomPartials);
+}
+
+bool PartialControls::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == table_ && event->type() == QEvent::KeyPress) {
+        const auto& key = static_cast<const QKeyEvent&>(*event);
+        if (key.matches(QKeySequence::Paste)) {
+            paste_->click();
+            return true;
+        }
+        if (key.matches(QKeySequence::Delete)) {
+            delete_->click();
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void PartialControls::paste_column() {
     const QStringList words = QApplication::clipboard()->text().split(
         QRegularExpression(QStringLiteral("[\\s,;]+")), Qt::SkipEmptyParts);
     std::vector<double> values;
     for (const QString& word : words) {
         const auto value = parse_partial_text(word);
         if (!value) {
-            beep();
-            show_refusal(
-                tr("Paste a column of numbers: \u2018%1\u2019 is not a number.").arg(word));
+            refuse(tr("Paste a column of numbers: \u2018%1\u2019 is not a number.").arg(word));
             return;
         }
         values.push_back(*value);
     }
     // The current cell's column, from its row down; the ratio column from the top without one.
-    const QModelIndex current = widgets_.partial_table->currentIndex();
+    const QModelIndex current = table_->currentIndex();
     constexpr TableColumn kColumns[] = {TableColumn::PartialRatio, TableColumn::PartialAmplitude,
                                         TableColumn::PartialDecibels};
     const int column = current.isValid() ? current.column() : 0;
-    document_->timbre_actions().paste_partial_column(kColumns[std::clamp(column, 0, 2)],
-                                                     current.isValid() ? current.row() : 0, values);
+    document_.timbre_actions().paste_partial_column(kColumns[std::clamp(column, 0, 2)],
+                                                    current.isValid() ? current.row() : 0, values);
 }
 
-void DocumentWindow::show_roughness_model(RoughnessModel model) {
-    widgets_.roughness_model_selector->setCurrentIndex(
-        widgets_.roughness_model_selector->findData(static_cast<int>(model)));
+void PartialControls::refuse(const QString& reason) {
+    view_.beep();
+    view_.show_refusal(reason.toStdString());
 }
 
 }  // namespace kelvara

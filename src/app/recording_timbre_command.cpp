@@ -15,7 +15,7 @@ namespace kelvara {
 // partials tab; a list the document refuses says why in the status bar and changes nothing.
 void use_measured_partials(DocumentWindow& window, const std::vector<Partial>& partials) {
     if (!window.document().timbre_actions().set_custom_partials(partials)) return;
-    window.widgets().scale_and_partial_tabs->setCurrentWidget(window.widgets().partial_box);
+    window.show_partials();
 }
 
 RecordingTimbreCommand::RecordingTimbreCommand(DocumentWindow& window, DocumentDialogs& errors)

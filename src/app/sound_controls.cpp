@@ -1,91 +1,167 @@
-// The sound and MIDI strip of a document window: volume, instrument and bank, the bank's
-// own tuning or pitch-true playback, MIDI input and the last key played. The document sends
-// the volume and the tuning choice; the window's instruments hold
-// the bank, its programs and the MIDI input.
+// The sound and MIDI strip of a document window (sound_controls.h).
+#include "app/sound_controls.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QVBoxLayout>
 
+#include "app/control_widgets.h"
 #include "app/document_dialogs.h"
-#include "app/document_window.h"
+#include "app/rescanning_combo_box.h"
+#include "document/document.h"
+#include "document/instruments.h"
 
 namespace kelvara {
+namespace {
+constexpr int kVolumeMax = 127;
+}  // namespace
 
-void DocumentWindow::connect_sound_controls() {
+SoundControls::SoundControls(Document& document, Instruments& instruments, QWidget& window)
+    : document_(document), instruments_(instruments), window_(window) {
+    build();
+    connect_controls();
+}
+
+void SoundControls::build() {
+    midi_source_list_ = new QComboBox;
+    midi_source_list_->setObjectName(QStringLiteral("midi_source_list"));
+    midi_source_list_->setToolTip(tr("The MIDI keyboard that plays this document"));
+    midi_source_list_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    last_key_field_ = new QLineEdit;
+    last_key_field_->setObjectName(QStringLiteral("last_key_field"));
+    last_key_field_->setReadOnly(true);
+    last_key_field_->setFocusPolicy(Qt::NoFocus);
+    last_key_field_->setMaximumWidth(48);
+    last_key_field_->setAlignment(Qt::AlignCenter);
+    last_key_field_->setToolTip(tr("The last MIDI key struck"));
+    midi_destination_list_ = new RescanningComboBox;
+    midi_destination_list_->setObjectName(QStringLiteral("midi_destination_list"));
+    midi_destination_list_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    instrument_list_ = new QComboBox;
+    instrument_list_->setObjectName(QStringLiteral("instrument_list"));
+    instrument_list_->setToolTip(tr("The instrument of the sound bank that plays chords"));
+    instrument_list_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    load_bank_button_ = new QPushButton(tr("Load &Bank…"));
+    load_bank_button_->setObjectName(QStringLiteral("load_bank_button"));
+    load_bank_button_->setToolTip(tr("Play through a SoundFont or DLS file"));
+    default_bank_button_ = new QPushButton(tr("Default Ba&nk"));
+    default_bank_button_->setObjectName(QStringLiteral("default_bank_button"));
+    default_bank_button_->setToolTip(tr("Go back to the built-in sounds"));
+    bank_tuning_box_ = new QCheckBox(tr("Play the bank's o&wn tuning"));
+    bank_tuning_box_->setObjectName(QStringLiteral("bank_tuning_box"));
+    bank_tuning_box_->setToolTip(
+        tr("Unchecked, Kelvara measures the pitch of every sample of the bank and plays each "
+           "tone at exactly the pitch asked for. Checked, the bank plays as it declares "
+           "itself, often a few cents off. Saved with the document"));
+    volume_slider_ = new QSlider(Qt::Horizontal);
+    volume_slider_->setObjectName(QStringLiteral("volume_slider"));
+    volume_slider_->setRange(0, kVolumeMax);
+    volume_slider_->setMinimumWidth(120);
+    volume_slider_->setToolTip(tr("Volume (MIDI controller 7), saved with the document"));
+
+    // Two rows: MIDI in and out with the volume, then the instrument and its bank, so that
+    // each row stays whole at the window's minimum width whatever the lists hold.
+    strip_ = new QWidget;
+    auto* rows = new QVBoxLayout(strip_);
+    rows->setContentsMargins(0, 0, 0, 0);
+    auto* midi_row = new QHBoxLayout;
+    midi_row->addWidget(buddy_label(tr("&MIDI input:"), midi_source_list_));
+    midi_row->addWidget(midi_source_list_);
+    midi_row->addWidget(new QLabel(tr("Last key:")));
+    midi_row->addWidget(last_key_field_);
+    midi_row->addSpacing(12);
+    midi_row->addWidget(buddy_label(tr("MIDI o&utput:"), midi_destination_list_));
+    midi_row->addWidget(midi_destination_list_);
+    midi_row->addStretch(1);
+    midi_row->addWidget(buddy_label(tr("&Volume:"), volume_slider_));
+    midi_row->addWidget(volume_slider_);
+    auto* bank_row = new QHBoxLayout;
+    bank_row->addWidget(buddy_label(tr("&Instrument:"), instrument_list_));
+    bank_row->addWidget(instrument_list_);
+    bank_row->addWidget(load_bank_button_);
+    bank_row->addWidget(default_bank_button_);
+    bank_row->addWidget(bank_tuning_box_);
+    bank_row->addStretch(1);
+    rows->addLayout(midi_row);
+    rows->addLayout(bank_row);
+}
+
+std::vector<QWidget*> SoundControls::tab_chain() const {
+    return {midi_source_list_,    midi_destination_list_, instrument_list_, load_bank_button_,
+            default_bank_button_, bank_tuning_box_,       volume_slider_};
+}
+
+void SoundControls::connect_controls() {
     // The slider's own value changes are the user's: the document's updates are shown with
     // the signals blocked (show_volume).
-    connect(widgets_.volume_slider, &QSlider::valueChanged, this,
-            [this](int value) { document_->playback_actions().set_volume(value); });
+    connect(volume_slider_, &QSlider::valueChanged, this,
+            [this](int value) { document_.playback_actions().set_volume(value); });
     // A drag of the slider is one undo step, however many values it passes.
-    connect(widgets_.volume_slider, &QSlider::sliderPressed, this,
-            [this] { document_->history().begin_continuous_edit(); });
-    connect(widgets_.volume_slider, &QSlider::sliderReleased, this,
-            [this] { document_->history().end_continuous_edit(); });
-
-    connect(widgets_.instrument_list, &QComboBox::activated, this, [this](int index) {
-        if (index >= 0) instruments_->select_program(index);
+    connect(volume_slider_, &QSlider::sliderPressed, this,
+            [this] { document_.history().begin_continuous_edit(); });
+    connect(volume_slider_, &QSlider::sliderReleased, this,
+            [this] { document_.history().end_continuous_edit(); });
+    connect(instrument_list_, &QComboBox::activated, this, [this](int index) {
+        if (index >= 0) instruments_.select_program(index);
     });
-    connect(widgets_.load_bank_button, &QPushButton::clicked, this,
-            [this] { load_chosen_sound_bank(); });
-    connect(widgets_.default_bank_button, &QPushButton::clicked, this, [this] {
-        instruments_->reset_to_default_bank();
+    connect(load_bank_button_, &QPushButton::clicked, this, [this] { load_chosen_sound_bank(); });
+    connect(default_bank_button_, &QPushButton::clicked, this, [this] {
+        instruments_.reset_to_default_bank();
         show_instruments();
     });
     // Like the slider, the box's own changes are the user's (show_pitch_true blocks them).
-    connect(widgets_.bank_tuning_box, &QCheckBox::toggled, this,
-            [this](bool own_tuning) { document_->playback_actions().set_pitch_true(!own_tuning); });
+    connect(bank_tuning_box_, &QCheckBox::toggled, this,
+            [this](bool own_tuning) { document_.playback_actions().set_pitch_true(!own_tuning); });
     // The pop-up shows the source that is connected: after a pick, that one, or none when
     // it could not be connected.
-    connect(widgets_.midi_source_list, &QComboBox::activated, this, [this](int index) {
-        if (index >= 0) instruments_->connect_midi_source(index);
+    connect(midi_source_list_, &QComboBox::activated, this, [this](int index) {
+        if (index >= 0) instruments_.connect_midi_source(index);
         show_midi_sources();
     });
     // The MIDI threads only queue the updates; the widgets are written here, on this thread.
-    instruments_->on_note_played([this](int) {
+    instruments_.on_note_played([this](int) {
         QMetaObject::invokeMethod(
             this,
             [this] {
                 show_last_played();
-                report_lacking_voices_soon();
+                emit note_played();
             },
             Qt::QueuedConnection);
     });
-    instruments_->on_midi_sources_changed([this] {
+    instruments_.on_midi_sources_changed([this] {
         QMetaObject::invokeMethod(
             this,
             [this] {
-                instruments_->refresh_midi_sources();
+                instruments_.refresh_midi_sources();
                 show_midi_sources();
             },
             Qt::QueuedConnection);
     });
 }
 
-// What the window shows of its instruments once it is built, after the document has shown
-// its own values (which end with the volume): the MIDI source list with the first source
-// connected, "-" in the last-played field, the MIDI destinations, then the program list,
-// whose first program, the document's own timbre, plays.
-void DocumentWindow::show_sound_strip() {
-    instruments_->refresh_midi_sources();
+void SoundControls::show_strip() {
+    instruments_.refresh_midi_sources();
     show_midi_sources();
-    show_midi_destinations();
-    widgets_.last_key_field->setText(QStringLiteral("-"));
-    if (!instruments_->program_titles().empty()) instruments_->select_program(0);
+    last_key_field_->setText(QStringLiteral("-"));
+    if (!instruments_.program_titles().empty()) instruments_.select_program(0);
     show_instruments();
 }
 
-void DocumentWindow::show_midi_sources() {
-    QComboBox* sources = widgets_.midi_source_list;
+void SoundControls::show_midi_sources() {
+    QComboBox* sources = midi_source_list_;
     sources->clear();
-    const std::string system = instruments_->midi_system_name();
-    for (const std::string& title : instruments_->midi_source_titles())
+    const std::string system = instruments_.midi_system_name();
+    for (const std::string& title : instruments_.midi_source_titles())
         sources->addItem(QString::fromStdString(title));
-    sources->setCurrentIndex(instruments_->connected_midi_source().value_or(-1));
+    sources->setCurrentIndex(instruments_.connected_midi_source().value_or(-1));
     sources->setEnabled(sources->count() > 0);
     const QString system_name = QString::fromStdString(system);
     if (system.empty())
@@ -100,31 +176,30 @@ void DocumentWindow::show_midi_sources() {
         sources->setToolTip(tr("The MIDI keyboard that plays this document (%1)").arg(system_name));
 }
 
-void DocumentWindow::show_instruments() {
-    QComboBox* programs = widgets_.instrument_list;
+void SoundControls::show_instruments() {
+    QComboBox* programs = instrument_list_;
     programs->clear();
-    for (const std::string& title : instruments_->program_titles())
+    for (const std::string& title : instruments_.program_titles())
         programs->addItem(QString::fromStdString(title));
-    if (const auto selected = instruments_->selected_program())
-        programs->setCurrentIndex(*selected);
-    const bool sounding = instruments_->has_synthesizer();
+    if (const auto selected = instruments_.selected_program()) programs->setCurrentIndex(*selected);
+    const bool sounding = instruments_.has_synthesizer();
     programs->setEnabled(programs->count() > 0);
-    widgets_.load_bank_button->setEnabled(sounding);
-    widgets_.default_bank_button->setEnabled(sounding);
-    widgets_.bank_tuning_box->setEnabled(sounding);
+    load_bank_button_->setEnabled(sounding);
+    default_bank_button_->setEnabled(sounding);
+    bank_tuning_box_->setEnabled(sounding);
 }
 
-void DocumentWindow::show_last_played() {
-    const auto key = instruments_->last_played_key();
-    widgets_.last_key_field->setText(key ? QString::number(*key) : QStringLiteral("-"));
+void SoundControls::show_last_played() {
+    const auto key = instruments_.last_played_key();
+    last_key_field_->setText(key ? QString::number(*key) : QStringLiteral("-"));
 }
 
-void DocumentWindow::load_chosen_sound_bank() {
+void SoundControls::load_chosen_sound_bank() {
     if (!dialogs_) return;
-    const std::optional<QString> path = dialogs_->choose_sound_bank(this);
+    const std::optional<QString> path = dialogs_->choose_sound_bank(&window_);
     if (!path) return;
     const Result<void> loaded =
-        instruments_->load_sound_bank(QFile::encodeName(*path).toStdString());
+        instruments_.load_sound_bank(QFile::encodeName(*path).toStdString());
     if (loaded) {
         show_instruments();
         return;
@@ -134,20 +209,20 @@ void DocumentWindow::load_chosen_sound_bank() {
     Error refused = loaded.error();
     refused.where.file.clear();
     dialogs_->show_error(
-        this,
+        &window_,
         tr("The sound bank \u201c%1\u201d could not be loaded.").arg(QFileInfo(*path).fileName()),
         QString::fromStdString(refused.explanation()) + QStringLiteral("\n\n") +
             tr("The bank you had plays on."));
 }
 
-void DocumentWindow::show_volume(int32_t volume) {
-    const QSignalBlocker quiet(widgets_.volume_slider);
-    widgets_.volume_slider->setValue(volume);
+void SoundControls::show_volume(int32_t volume) {
+    const QSignalBlocker quiet(volume_slider_);
+    volume_slider_->setValue(volume);
 }
 
-void DocumentWindow::show_pitch_true(bool pitch_true) {
-    const QSignalBlocker quiet(widgets_.bank_tuning_box);
-    widgets_.bank_tuning_box->setChecked(!pitch_true);
+void SoundControls::show_pitch_true(bool pitch_true) {
+    const QSignalBlocker quiet(bank_tuning_box_);
+    bank_tuning_box_->setChecked(!pitch_true);
 }
 
 }  // namespace kelvara

@@ -125,7 +125,7 @@ void TuningFileCommands::install(QMenu& file_menu) {
     file_menu.addAction(tr("E&xport Scale…"), this, [this] { export_scale(); });
     file_menu.addAction(tr("Export &MIDI Tuning…"), this, [this] { export_midi_tuning(); });
     file_menu.addAction(tr("Export &AnaMark Tuning…"), this, [this] { export_tun_file(); });
-    if (QMenu* keys = window_.widgets().chord_map_menu)
+    if (QMenu* keys = window_.chord_map_menu())
         keys->addAction(tr("&Map Scale to Keys…"), this, [this] { map_scale_to_keys(); });
 }
 

@@ -54,7 +54,7 @@ void time_pipeline(const KernelBenchmarkCase& c, double min_seconds) {
     if (!document.table_actions().set_fixed_tones(c.dissonance_ratios))
         throw UsageError("the benchmark case " + c.name + " is refused by a document");
     document.curve_actions().set_bound(BoundField::XMax, c.x_max);
-    document.curve_actions().set_plot_flags(true, false, false);
+    document.curve_actions().set_plot_flags({.just_ratios = true});
     QImage image(kImageWidth, kImageHeight, QImage::Format_ARGB32_Premultiplied);
 
     // Two ends a zoom moves between, each run one step of a gesture.

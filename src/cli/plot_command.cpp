@@ -67,13 +67,11 @@ void draw_and_write(const PlotOptions& o) {
     // A new document's curve fills the graph, as in a new window.
     if (o.document.empty()) document.curve_actions().fit_y_range();
     // The options switch layers on; what a saved document shows stays shown.
-    const bool justs = o.justs || document.curve().plot_justs();
-    const bool cursor = o.cursor.has_value() || document.curve().plot_selected_ratio();
-    const bool derivative = o.derivative || document.curve().plot_slope();
-    if (justs != document.curve().plot_justs() ||
-        cursor != document.curve().plot_selected_ratio() ||
-        derivative != document.curve().plot_slope())
-        document.curve_actions().set_plot_flags(justs, cursor, derivative);
+    const Curve& curve = document.curve();
+    document.curve_actions().set_plot_flags(
+        {.just_ratios = o.justs || curve.plot_justs(),
+         .selected_ratio = o.cursor.has_value() || curve.plot_selected_ratio(),
+         .slope = o.derivative || curve.plot_slope()});
     if (o.cursor) view.move_cursor_line(*o.cursor);
     view.show_readout(false);
     view.set_ratio_axis(o.cents ? RatioAxis::Cents : RatioAxis::Linear);

@@ -187,15 +187,12 @@ void CurveActions::set_graph_ranges(float x_min, float x_max, float y_min, float
     });
 }
 
-void CurveActions::set_plot_flags(bool justs, bool selected_ratio, bool slope) {
-    Curve& curve = document_.curve_;
-    if (justs == curve.plot_justs() && selected_ratio == curve.plot_selected_ratio() &&
-        slope == curve.plot_slope())
-        return;
+void CurveActions::set_plot_flags(PlotFlags flags) {
+    const PlotFlags before = document_.plot_flags();
+    if (flags == before) return;
     document_.act(EditName::PlotToggles, [&]() -> FollowUp {
-        const bool slope_changed = slope != curve.plot_slope();
-        curve.set_plot_flags(justs, selected_ratio, slope);
-        return {.changed = true, .show_plot_flags = true, .redraw = slope_changed};
+        document_.curve_.set_plot_flags(flags.just_ratios, flags.selected_ratio, flags.slope);
+        return {.changed = true, .show_plot_flags = true, .redraw = flags.slope != before.slope};
     });
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "document/actions.h"
+#include "document/curve_view.h"
 #include "engine/dissonance_kernel.h"
 
 namespace kelvara {
@@ -34,7 +35,7 @@ public:
     // four ends are taken or none, and the curve is resampled when the x range moved. Inside
     // a continuous edit, a whole gesture is one undo step.
     void set_graph_ranges(float x_min, float x_max, float y_min, float y_max);
-    void set_plot_flags(bool justs, bool selected_ratio, bool slope);
+    void set_plot_flags(PlotFlags flags);
     // Fits the y range to the curve and redraws (not a change of the document).
     void fit_y_range();
     // Replaces the sampling kernel (benchmarks and tests compare kernels through this).

@@ -18,6 +18,14 @@ struct Rgba {
     friend bool operator==(const Rgba&, const Rgba&) = default;
 };
 
+// Which layers the graph shows over the curve.
+struct PlotFlags {
+    bool just_ratios = false;     // markers at the just ratios
+    bool selected_ratio = false;  // the cursor line at the scale's selected ratio
+    bool slope = false;           // the curve's slope, with its zero line
+    friend bool operator==(const PlotFlags&, const PlotFlags&) = default;
+};
+
 class CurveView {
 public:
     virtual ~CurveView() = default;
@@ -31,10 +39,8 @@ public:
     virtual void set_y_range(double min, double max) = 0;
     virtual void set_slope_range(double min, double max) = 0;
 
-    // Which layers show: the markers at the just ratios, the cursor line, the slope.
-    virtual void show_just_ratios(bool shown) = 0;
-    virtual void show_cursor_line(bool shown) = 0;
-    virtual void show_slope(bool shown) = 0;
+    // Which layers show; the slope appears at the next redraw.
+    virtual void set_plot_flags(PlotFlags flags) = 0;
 
     // Move the cursor line to an interval ratio.
     virtual void move_cursor_line(float ratio) = 0;
@@ -54,9 +60,7 @@ public:
     void set_x_range(double, double) override {}
     void set_y_range(double, double) override {}
     void set_slope_range(double, double) override {}
-    void show_just_ratios(bool) override {}
-    void show_cursor_line(bool) override {}
-    void show_slope(bool) override {}
+    void set_plot_flags(PlotFlags) override {}
     void move_cursor_line(float) override {}
     void set_curve_colors(const Rgba*, const Rgba*) override {}
     void set_slope_colors(const Rgba*, const Rgba*) override {}

@@ -64,7 +64,6 @@ void Document::show_all() {
     show_plot_flags();
     sample_curve();
     show_fitted_slope();
-    curve_view_->show_slope(curve_.plot_slope());
     curve_view_->lend_arrays(curve_.x_values(), curve_.y_values());
     curve_view_->redraw(curve_.number_of_points());
     send_volume();
@@ -84,12 +83,10 @@ void Document::show_bounds() {
 }
 
 void Document::show_plot_flags() {
-    view_->show_plot_toggles(curve_.plot_justs(), curve_.plot_selected_ratio(),
-                             curve_.plot_slope());
-    curve_view_->show_just_ratios(curve_.plot_justs());
-    curve_view_->show_cursor_line(curve_.plot_selected_ratio());
+    const PlotFlags flags = plot_flags();
+    view_->show_plot_flags(flags);
     show_fitted_slope();
-    curve_view_->show_slope(curve_.plot_slope());
+    curve_view_->set_plot_flags(flags);
 }
 
 void Document::show_fitted_slope() {
@@ -147,10 +144,8 @@ void Document::follow_up(const FollowUp& steps) {
         curve_view_->set_y_range(curve_.y_min(), curve_.y_max());
     }
     if (steps.show_plot_flags) {
-        curve_view_->show_just_ratios(curve_.plot_justs());
-        curve_view_->show_cursor_line(curve_.plot_selected_ratio());
         show_fitted_slope();
-        curve_view_->show_slope(curve_.plot_slope());
+        curve_view_->set_plot_flags(plot_flags());
     }
     if (steps.resample) sample_curve();
     if (steps.lend_arrays) curve_view_->lend_arrays(curve_.x_values(), curve_.y_values());

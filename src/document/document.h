@@ -180,6 +180,9 @@ private:
     void show_bounds();
     void show_timbre();
     void show_plot_flags();
+    PlotFlags plot_flags() const {
+        return {curve_.plot_justs(), curve_.plot_selected_ratio(), curve_.plot_slope()};
+    }
     void show_fitted_slope();
     void refit_y_and_show();
     void send_volume();

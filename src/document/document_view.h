@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "document/curve_view.h"
 #include "document/table_cells.h"
 #include "engine/roughness_model.h"
 
@@ -28,7 +29,7 @@ public:
     // The roughness model control shows the model in force.
     virtual void show_roughness_model(RoughnessModel model) { (void)model; }
     // The three independent plot toggles: just ratios, cursor line, slope.
-    virtual void show_plot_toggles(bool justs, bool selected_ratio, bool derivative) = 0;
+    virtual void show_plot_flags(PlotFlags flags) = 0;
     // The volume slider shows the document's MIDI channel volume (controller 7).
     virtual void show_volume(int32_t volume) = 0;
     // The "Play the bank's own tuning" choice: shown checked when `pitch_true` is false.
@@ -60,7 +61,7 @@ public:
     void show_float(FloatField, float) override {}
     void show_number_of_overtones(int32_t) override {}
     void select_timbre(int32_t) override {}
-    void show_plot_toggles(bool, bool, bool) override {}
+    void show_plot_flags(PlotFlags) override {}
     void show_volume(int32_t) override {}
     void show_pitch_true(bool) override {}
     void beep() override {}

@@ -3,6 +3,7 @@
 #include <QPen>
 #include <cmath>
 
+#include "view/graph_axes.h"
 #include "view/graph_widget.h"
 #include "view/panel_shading.h"
 #include "view/view_color.h"
@@ -21,8 +22,9 @@ constexpr float kGridAlpha = 0.13f;
 // ratio: a copy of the cached panel (its gradient is the costly part and changes only with
 // the size and the colour), then the axes over it. Nothing is requested: the callers repaint.
 void GraphWidget::draw_background() {
-    const QSize pixels(static_cast<int>(std::ceil(body_rect_.width * image_pixel_ratio_)),
-                       static_cast<int>(std::ceil(body_rect_.height * image_pixel_ratio_)));
+    const FloatRect body = geometry_.panel();
+    const QSize pixels(static_cast<int>(std::ceil(body.width * image_pixel_ratio_)),
+                       static_cast<int>(std::ceil(body.height * image_pixel_ratio_)));
     background_stale_ = false;
     if (pixels.width() <= 0 || pixels.height() <= 0) {
         axes_image_ = QImage();
@@ -35,8 +37,8 @@ void GraphWidget::draw_background() {
         panel.setDevicePixelRatio(image_pixel_ratio_);
         panel.fill(Qt::transparent);
         QPainter painter(&panel);
-        painter.setTransform(widget_from_view(body_rect_.height));
-        paint_body_panel(painter, body_rect_, background);
+        painter.setTransform(widget_from_view(body.height));
+        paint_body_panel(painter, body, background);
         painter.end();
         panel_image_ = std::move(panel);
         panel_color_ = background;
@@ -52,21 +54,21 @@ void GraphWidget::paint_axes(QPainter& painter) const {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     const Rgba text = text_color_.value_or(Rgba{});
-    const FloatRect& g = graph_frame_;
+    const FloatRect& g = geometry_.frame();
     const qreal left = g.x, right = g.x + g.width;
-    const qreal bottom = body_rect_.height - g.y, top = body_rect_.height - (g.y + g.height);
+    const qreal bottom = geometry_.widget_y(g.y), top = geometry_.widget_y(g.y + g.height);
 
     // Grid lines at the ticks, inside the frame.
     // One path, one-pixel lines on whole pixels without antialiasing: crisp, and the raster
     // engine's fast way (a wider or antialiased stroke costs milliseconds at every zoom step).
     QPainterPath grid;
-    for (const TickMark& tick : axes_.x_ticks) {
+    for (const GraphTick& tick : geometry_.x_ticks()) {
         const qreal x = std::floor(tick.position) + 0.5;
         grid.moveTo(x, bottom);
         grid.lineTo(x, top);
     }
-    for (const TickMark& tick : axes_.y_ticks) {
-        const qreal y = std::floor(body_rect_.height - tick.position) + 0.5;
+    for (const GraphTick& tick : geometry_.y_ticks()) {
+        const qreal y = std::floor(geometry_.widget_y(tick.position)) + 0.5;
         grid.moveTo(left, y);
         grid.lineTo(right, y);
     }
@@ -81,12 +83,12 @@ void GraphWidget::paint_axes(QPainter& painter) const {
     axes.moveTo(left, top);
     axes.lineTo(left, bottom);
     axes.lineTo(right, bottom);
-    for (const TickMark& tick : axes_.x_ticks) {
+    for (const GraphTick& tick : geometry_.x_ticks()) {
         axes.moveTo(tick.position, bottom);
         axes.lineTo(tick.position, bottom + kTickLength);
     }
-    for (const TickMark& tick : axes_.y_ticks) {
-        const qreal y = body_rect_.height - tick.position;
+    for (const GraphTick& tick : geometry_.y_ticks()) {
+        const qreal y = geometry_.widget_y(tick.position);
         axes.moveTo(left, y);
         axes.lineTo(left - kTickLength, y);
     }
@@ -94,19 +96,22 @@ void GraphWidget::paint_axes(QPainter& painter) const {
 
     painter.setPen(to_qcolor(text));
     painter.setFont(graph_label_font());
-    for (const TickMark& tick : axes_.x_ticks)
-        painter.drawText(tick.label_box, Qt::AlignCenter | Qt::TextDontClip, tick.text);
-    for (const TickMark& tick : axes_.y_ticks)
-        painter.drawText(tick.label_box, Qt::AlignRight | Qt::AlignVCenter | Qt::TextDontClip,
-                         tick.text);
+    for (const GraphTick& tick : geometry_.x_ticks())
+        painter.drawText(to_qrect(tick.label_box), Qt::AlignCenter | Qt::TextDontClip,
+                         QString::fromStdString(tick.text));
+    for (const GraphTick& tick : geometry_.y_ticks())
+        painter.drawText(to_qrect(tick.label_box),
+                         Qt::AlignRight | Qt::AlignVCenter | Qt::TextDontClip,
+                         QString::fromStdString(tick.text));
     painter.setFont(graph_title_font());
-    painter.drawText(axes_.x_title_box, Qt::AlignCenter | Qt::TextDontClip, axes_.x_title);
+    painter.drawText(to_qrect(geometry_.x_title_box()), Qt::AlignCenter | Qt::TextDontClip,
+                     x_axis_title(geometry_.axis()));
     // The y title reads upwards along the left edge.
-    const QRectF& box = axes_.y_title_box;
+    const QRectF box = to_qrect(geometry_.y_title_box());
     painter.translate(box.center());
     painter.rotate(-90.0);
     painter.drawText(QRectF(-box.width() / 2.0, -box.height() / 2.0, box.width(), box.height()),
-                     Qt::AlignCenter | Qt::TextDontClip, QObject::tr("Sensory dissonance"));
+                     Qt::AlignCenter | Qt::TextDontClip, y_axis_title());
     painter.restore();
 }
 

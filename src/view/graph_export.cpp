@@ -75,7 +75,7 @@ Result<void> write_graph_file(GraphWidget& view, GraphFileFormat format, const Q
                               "The graph could not be written to " + path.toStdString() + ".");
         !target)
         return target;
-    const bool readout = view.shows_readout();
+    const bool readout = view.layers().readout;
     view.show_readout(false);
     const Result<void> written = write_as(view, format, path, pixel_ratio);
     view.show_readout(readout);

@@ -1,6 +1,6 @@
-// The pointer over the graph: the readout follows it; the wheel zooms, a Shift+drag or a
-// middle drag pans and a double click fits, each by asking for ranges (graph_widget.h); a
-// plain left press is announced for the audition.
+// The pointer over the graph: readout, zoom, pan, fit and audition (graph_gestures.h).
+#include "view/graph_gestures.h"
+
 #include <QMouseEvent>
 #include <QTimer>
 #include <QWheelEvent>
@@ -21,107 +21,111 @@ bool pans(const QMouseEvent& event) {
            (event.button() == Qt::LeftButton && event.modifiers().testFlag(Qt::ShiftModifier));
 }
 
+double inverse_of(float scale) {
+    return scale == 0.0f ? 0.0 : 1.0 / scale;
+}
+
 }  // namespace
 
-void GraphWidget::move_readout_to(QPointF widget_position) {
-    const float x = static_cast<float>(widget_position.x());
-    if (x < graph_frame_.x || x > graph_frame_.x + graph_frame_.width) return;
-    const float ratio = x_for_location(x);
-    if (!std::isfinite(ratio)) return;
-    readout_ratio_ = ratio;
-    request_redisplay();
+GraphGestures::GraphGestures(GraphWidget& graph) : QObject(&graph), graph_(graph) {
+    wheel_rest_ = new QTimer(this);
+    wheel_rest_->setSingleShot(true);
+    wheel_rest_->setInterval(kWheelGestureMs);
+    connect(wheel_rest_, &QTimer::timeout, this, [this] { finish_wheel_gesture(); });
+    graph.installEventFilter(this);
 }
 
-void GraphWidget::mousePressEvent(QMouseEvent* event) {
-    // A right press is the context menu's, and moves nothing.
-    if (event->button() == Qt::RightButton) {
-        event->ignore();
-        return;
+bool GraphGestures::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != &graph_) return false;
+    switch (event->type()) {
+        case QEvent::MouseButtonPress: return press(static_cast<QMouseEvent&>(*event));
+        case QEvent::MouseMove: return move(static_cast<QMouseEvent&>(*event));
+        case QEvent::MouseButtonRelease: return release(static_cast<QMouseEvent&>(*event));
+        case QEvent::MouseButtonDblClick: return double_click(static_cast<QMouseEvent&>(*event));
+        case QEvent::Wheel: return wheel(static_cast<QWheelEvent&>(*event));
+        default: return false;
     }
-    if (pans(*event)) {
+}
+
+bool GraphGestures::press(const QMouseEvent& event) {
+    if (event.button() == Qt::RightButton) return false;
+    if (pans(event)) {
         if (wheel_rest_->isActive()) finish_wheel_gesture();
-        drag_ = Drag{event->position(), {x_axis_min_, x_axis_max_}, {y_min_, y_max_}};
+        const GraphGeometry& g = graph_.geometry();
+        drag_ = Drag{event.position(), g.x_axis_span(), g.ranges().y};
         emit gesture_started();
-        event->accept();
-        return;
+        return true;
     }
-    if (event->button() == Qt::LeftButton) {
-        move_readout_to(event->position());
-        if (readout_ratio_) {
+    if (event.button() == Qt::LeftButton) {
+        graph_.read_at(event.position());
+        if (const auto ratio = graph_.layers().readout_ratio) {
             auditioning_ = true;
-            emit audition_pressed(*readout_ratio_);
+            emit audition_pressed(*ratio);
         }
     }
-    event->accept();
+    return true;
 }
 
-void GraphWidget::mouseMoveEvent(QMouseEvent* event) {
+bool GraphGestures::move(const QMouseEvent& event) {
     if (drag_) {
-        const QPointF moved = event->position() - drag_->start;
+        const GraphGeometry& g = graph_.geometry();
+        const QPointF moved = event.position() - drag_->start;
         // The point under the pointer stays under it: the ranges move against the pointer
         // along x and with it along y (view y grows upwards).
-        const AxisSpan x = pan_by(drag_->x, -moved.x() * inverse_of_scale(x_scale_));
-        const AxisSpan y = pan_by(drag_->y, moved.y() * inverse_of_scale(y_scale_));
-        request_axis_ranges(x, y);
-        event->accept();
-        return;
+        request_axis_ranges(pan_by(drag_->x, -moved.x() * inverse_of(g.x_scale())),
+                            pan_by(drag_->y, moved.y() * inverse_of(g.y_scale())));
+        return true;
     }
-    move_readout_to(event->position());
-    if (auditioning_ && readout_ratio_) emit audition_moved(*readout_ratio_);
-    event->accept();
+    graph_.read_at(event.position());
+    if (const auto ratio = graph_.layers().readout_ratio; auditioning_ && ratio)
+        emit audition_moved(*ratio);
+    return true;
 }
 
-void GraphWidget::mouseReleaseEvent(QMouseEvent* event) {
-    if (drag_ && (event->button() == Qt::MiddleButton || event->button() == Qt::LeftButton)) {
-        finish_drag();
-    } else if (auditioning_ && event->button() == Qt::LeftButton) {
+bool GraphGestures::release(const QMouseEvent& event) {
+    if (drag_ && (event.button() == Qt::MiddleButton || event.button() == Qt::LeftButton)) {
+        drag_.reset();
+        emit gesture_finished();
+    } else if (auditioning_ && event.button() == Qt::LeftButton) {
         auditioning_ = false;
         emit audition_released();
     }
-    event->accept();
+    return true;
 }
 
-void GraphWidget::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && !event->modifiers().testFlag(Qt::ShiftModifier))
+bool GraphGestures::double_click(const QMouseEvent& event) {
+    if (event.button() == Qt::LeftButton && !event.modifiers().testFlag(Qt::ShiftModifier))
         emit fit_requested();
-    event->accept();
+    return true;
 }
 
-void GraphWidget::wheelEvent(QWheelEvent* event) {
-    const double notches = event->angleDelta().y() / kEighthsPerNotch;
-    if (notches == 0.0 || drag_) {
-        event->ignore();
-        return;
-    }
+bool GraphGestures::wheel(const QWheelEvent& event) {
+    const double notches = event.angleDelta().y() / kEighthsPerNotch;
+    if (notches == 0.0 || drag_) return false;
     const double factor = std::pow(kZoomPerNotch, notches);
-    const QPointF at = event->position();
-    AxisSpan x{x_axis_min_, x_axis_max_};
-    AxisSpan y{y_min_, y_max_};
-    if (event->modifiers().testFlag(Qt::ControlModifier))
-        y = zoom_about(y, y_for_location(body_rect_.height - static_cast<float>(at.y())), factor);
+    const GraphGeometry& g = graph_.geometry();
+    const QPointF at = event.position();
+    AxisSpan x = g.x_axis_span();
+    AxisSpan y = g.ranges().y;
+    if (event.modifiers().testFlag(Qt::ControlModifier))
+        y = zoom_about(y, g.value_for_y(g.widget_y(static_cast<float>(at.y()))), factor);
     else
-        x = zoom_about(x, axis_value_for_location(static_cast<float>(at.x())), factor);
+        x = zoom_about(x, g.axis_value_for_x(static_cast<float>(at.x())), factor);
     if (!wheel_rest_->isActive()) emit gesture_started();
     request_axis_ranges(x, y);
     wheel_rest_->start();
-    event->accept();
+    return true;
 }
 
-// The x span (in axis units) kept within the ratio bounds, then asked for in ratios.
-void GraphWidget::request_axis_ranges(AxisSpan x, AxisSpan y) {
-    const AxisSpan bounded = keep_within(x, axis_value(x_axis_, kRatioBounds.min),
-                                         axis_value(x_axis_, kRatioBounds.max));
-    emit ranges_requested(ratio_at(x_axis_, bounded.min), ratio_at(x_axis_, bounded.max), y.min,
-                          y.max);
+void GraphGestures::request_axis_ranges(AxisSpan x, AxisSpan y) {
+    const RatioAxis axis = graph_.geometry().axis();
+    const AxisSpan bounded =
+        keep_within(x, axis_value(axis, kRatioBounds.min), axis_value(axis, kRatioBounds.max));
+    emit ranges_requested(ratio_at(axis, bounded.min), ratio_at(axis, bounded.max), y.min, y.max);
 }
 
-void GraphWidget::finish_wheel_gesture() {
+void GraphGestures::finish_wheel_gesture() {
     wheel_rest_->stop();
-    emit gesture_finished();
-}
-
-void GraphWidget::finish_drag() {
-    drag_.reset();
     emit gesture_finished();
 }
 

@@ -5,6 +5,7 @@
 
 #include "engine/engine_limits.h"
 #include "engine/just_ratio.h"
+#include "view/graph_axes.h"
 #include "view/graph_widget.h"
 #include "view/view_color.h"
 
@@ -22,7 +23,7 @@ QString signed_cents(double cents) {
 }  // namespace
 
 std::optional<float> GraphWidget::curve_value_at(float ratio) const {
-    const int32_t count = std::clamp(number_of_points_, 0, kMaxCurvePoints);
+    const int32_t count = std::clamp(layers_.number_of_points, 0, kMaxCurvePoints);
     if (x_values_ == nullptr || y_values_ == nullptr || count < 1 || !std::isfinite(ratio))
         return std::nullopt;
     // Outside the samples (or at a NaN end) there is nothing to read.
@@ -37,13 +38,14 @@ std::optional<float> GraphWidget::curve_value_at(float ratio) const {
 }
 
 QString GraphWidget::readout_text() const {
-    if (!readout_ratio_)
+    const std::optional<float> read = layers_.readout_ratio;
+    if (!read)
         return tr(
             "Point at the graph to read the curve; the wheel zooms, Shift+drag pans, a "
             "double click fits");
-    const double ratio = *readout_ratio_;
+    const double ratio = *read;
     QString text = QString::asprintf("%.4f   %.1f\u00A2", ratio, ratio_to_cents(ratio));
-    if (const auto value = curve_value_at(*readout_ratio_))
+    if (const auto value = curve_value_at(*read))
         text += tr("   dissonance %1").arg(QString::asprintf("%.4f", static_cast<double>(*value)));
     // Named as the minima are, by the one rule and its default tolerance.
     if (const auto just = name_just_ratio(ratio))
@@ -55,22 +57,33 @@ QString GraphWidget::readout_text() const {
 }
 
 void GraphWidget::show_readout(bool shown) {
-    if (shown == shows_readout_) return;
-    shows_readout_ = shown;
+    if (shown == layers_.readout) return;
+    layers_.readout = shown;
     // The strip it stands in comes and goes with it.
-    lay_out_axes_and_scales();
-    invalidate_background();
-    redraw(number_of_points_);
+    lay_out(geometry_.setup());
+    redraw(layers_.number_of_points);
+}
+
+std::optional<float> GraphWidget::read_at(QPointF widget_position) {
+    const auto x = static_cast<float>(widget_position.x());
+    const FloatRect& f = geometry_.frame();
+    if (x < f.x || x > f.x + f.width) return std::nullopt;
+    const float ratio = geometry_.ratio_for_x(x);
+    if (!std::isfinite(ratio)) return std::nullopt;
+    layers_.readout_ratio = ratio;
+    update();
+    return ratio;
 }
 
 void GraphWidget::paint_readout(QPainter& painter) const {
-    if (!shows_readout_) return;
+    if (!layers_.readout) return;
     Rgba color = text_color_.value_or(Rgba{});
     // The hint before the first reading is quieter than a reading.
-    if (!readout_ratio_) color.alpha *= 0.6f;
+    if (!layers_.readout_ratio) color.alpha *= 0.6f;
     painter.setPen(to_qcolor(color));
     painter.setFont(graph_readout_font());
-    painter.drawText(axes_.readout_box, Qt::AlignLeft | Qt::AlignVCenter, readout_text());
+    painter.drawText(to_qrect(geometry_.readout_box()), Qt::AlignLeft | Qt::AlignVCenter,
+                     readout_text());
 }
 
 }  // namespace kelvara

@@ -19,10 +19,11 @@ constexpr qreal kRingLineWidth = 1.5;
 }  // namespace
 
 void GraphWidget::show_minima(std::vector<MinimumMarker> minima, std::optional<size_t> selected) {
-    minima_ = std::move(minima);
-    selected_minimum_ = selected && *selected < minima_.size() ? selected : std::nullopt;
+    layers_.minima = std::move(minima);
+    layers_.selected_minimum =
+        selected && *selected < layers_.minima.size() ? selected : std::nullopt;
     build_minima_markers();
-    request_redisplay();
+    update();
 }
 
 // A marker whose position is not finite (a value outside what a float holds) is left out.
@@ -30,16 +31,16 @@ void GraphWidget::build_minima_markers() {
     minima_path_.emplace();
     selected_minimum_path_.emplace();
     selected_minimum_path_->line_width = kRingLineWidth;
-    for (size_t i = 0; i < minima_.size(); ++i) {
-        const float x = location_for_x(minima_[i].ratio);
-        const float y = location_for_y(minima_[i].value);
+    for (size_t i = 0; i < layers_.minima.size(); ++i) {
+        const float x = geometry_.x_for_ratio(layers_.minima[i].ratio);
+        const float y = geometry_.y_for_value(layers_.minima[i].value);
         if (!std::isfinite(x) || !std::isfinite(y)) continue;
         QPainterPath& path = minima_path_->path;
         path.moveTo(x, y);
         path.lineTo(x - kMarkerHalfWidth, y - kMarkerHeight);
         path.lineTo(x + kMarkerHalfWidth, y - kMarkerHeight);
         path.closeSubpath();
-        if (selected_minimum_ == i)
+        if (layers_.selected_minimum == i)
             selected_minimum_path_->path.addEllipse(QPointF(x, y - kMarkerHeight / 2), kRingRadius,
                                                     kRingRadius);
     }

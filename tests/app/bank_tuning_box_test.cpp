@@ -12,15 +12,18 @@
 #include "app/document_window.h"
 #include "app/help_menu.h"
 #include "support/app_fakes.h"
+#include "support/window_controls.h"
 
 namespace kelvara {
 namespace {
+
+using testing::control;
 
 TEST(BankTuningBox, AClickPlaysTheBanksOwnTuningAndTheWindowLetsTheBankBeMeasured) {
     auto made = std::make_unique<testing::RecordingInstruments>();
     testing::RecordingInstruments& instruments = *made;
     DocumentWindow window{std::make_unique<Document>(), std::move(made)};
-    QCheckBox* box = window.widgets().bank_tuning_box;
+    QCheckBox* box = control<QCheckBox>(window, "bank_tuning_box");
     EXPECT_FALSE(box->isChecked());
     EXPECT_TRUE(box->isEnabled());
     EXPECT_EQ(box->text(), "Play the bank's o&wn tuning");
@@ -45,14 +48,14 @@ TEST(BankTuningBox, TheChoiceIsSavedWithTheDocument) {
     DocumentController controller{*files, dialogs, help, instruments.factory()};
 
     DocumentWindow* window = controller.new_document();
-    window->widgets().bank_tuning_box->click();
+    control<QCheckBox>(*window, "bank_tuning_box")->click();
     dialogs.save_path_answers.push_back(path);
     ASSERT_TRUE(controller.save_document(*window));
     ASSERT_TRUE(controller.close_document(*window));
 
     DocumentWindow* opened = controller.open_document(path);
     ASSERT_NE(opened, nullptr);
-    EXPECT_TRUE(opened->widgets().bank_tuning_box->isChecked());
+    EXPECT_TRUE(control<QCheckBox>(*opened, "bank_tuning_box")->isChecked());
     EXPECT_FALSE(opened->document().pitch_true());
     EXPECT_EQ(instruments.channels.back()->pitch_true_sent, std::vector<bool>{false});
     EXPECT_FALSE(opened->isWindowModified());

@@ -22,9 +22,12 @@
 #include "app/kelvara_application.h"
 #include "persistence/document_file.h"
 #include "support/app_fakes.h"
+#include "support/window_controls.h"
 
 namespace kelvara {
 namespace {
+
+using testing::control;
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
@@ -78,8 +81,8 @@ TEST_F(DocumentFilesTest, ASavedDocumentOpensWithItsStateAndSendsItsVolume) {
     DocumentWindow* opened = controller.open_document(path("saved.kelvara"));
     ASSERT_NE(opened, nullptr);
     EXPECT_EQ(opened->document().curve().base_frequency(), 261.6300048828125);
-    EXPECT_EQ(opened->widgets().base_frequency_field->text(), "261.63");
-    EXPECT_EQ(opened->widgets().volume_slider->value(), 20);
+    EXPECT_EQ(control<QLineEdit>(*opened, "base_frequency_field")->text(), "261.63");
+    EXPECT_EQ(control<QSlider>(*opened, "volume_slider")->value(), 20);
     EXPECT_THAT(instruments.channels.back()->calls, ElementsAre("set_midi_parameter 7 20"))
         << "the saved volume is sent to the window's synthesizer";
     EXPECT_FALSE(opened->isWindowModified());
@@ -100,8 +103,8 @@ TEST_F(DocumentFilesTest, RevertReadsTheFileBackAndSaveAsLeavesTheOldOne) {
     window->document().curve_actions().set_step_size(0.01f);
     ASSERT_TRUE(controller.revert_to_saved(*window));
     EXPECT_EQ(window->document().curve().number_of_overtones(), 25);
-    EXPECT_EQ(window->widgets().overtones_field->text(), "25");
-    EXPECT_EQ(window->widgets().step_field->text(), "0.005");
+    EXPECT_EQ(control<QLineEdit>(*window, "overtones_field")->text(), "25");
+    EXPECT_EQ(control<QLineEdit>(*window, "step_field")->text(), "0.005");
     EXPECT_FALSE(window->isWindowModified());
 
     window->document().playback_actions().set_volume(90);

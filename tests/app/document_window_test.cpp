@@ -35,10 +35,13 @@
 #include "support/app_fakes.h"
 #include "support/recording_midi_output.h"
 #include "support/value_rules_table.h"
+#include "support/window_controls.h"
 #include "view/graph_widget.h"
 
 namespace kelvara {
 namespace {
+
+using testing::control;
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
@@ -49,7 +52,13 @@ protected:
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     }
-    const WindowWidgets& w() const { return window.widgets(); }
+    template <typename T>
+    T* find(const char* name) const {
+        return testing::control<T>(window, name);
+    }
+    QTableView* table(const char* name) const { return find<QTableView>(name); }
+    QLineEdit* field(const char* name) const { return find<QLineEdit>(name); }
+    QToolButton* segment(const char* name) const { return find<QToolButton>(name); }
     Document& doc() { return window.document(); }
 
     // Types into a field the way a user does: select all, erase, type, press Return.
@@ -79,12 +88,12 @@ protected:
     }
     // Chooses a preset through the menu of the presets segment, as a click and a pick.
     void choose_preset(int position) {
-        QMenu* menu = w().preset_menu;
+        QMenu* menu = find<QMenu>("preset_menu");
         QTimer::singleShot(0, menu, [menu, position] {
             for (int i = 0; i <= position; ++i) QTest::keyClick(menu, Qt::Key_Down);
             QTest::keyClick(menu, Qt::Key_Return);
         });
-        QTest::mouseClick(w().scale_buttons[1], Qt::LeftButton);
+        QTest::mouseClick(segment("scale_presets"), Qt::LeftButton);
         QCoreApplication::processEvents();
     }
 
@@ -101,108 +110,108 @@ protected:
 TEST_F(DocumentWindowTest, TypedNumbersReachTheDocumentOrAreRefusedWithABeep) {
     using State = DocumentFileState;
     struct Row {
-        QLineEdit* WindowWidgets::*field;
+        const char* field;
         const char* typed;
         const char* shown;                // the field's text afterwards
         void (*change)(State& expected);  // null: refused
         bool refits_y = false;            // a new curve shape: the y range is fitted again
     };
     const Row rows[] = {
-        {&WindowWidgets::base_frequency_field, "261.63", "261.63",
-         [](State& s) { s.base_frequency = 261.63f; }, true},
-        {&WindowWidgets::base_frequency_field, "2x2o0", "220",  // letters are not taken
-         [](State& s) { s.base_frequency = 220; }, true},
-        {&WindowWidgets::x_max_field, "2.5", "2.5", [](State& s) { s.x_max = 2.5f; }},
-        {&WindowWidgets::x_min_field, "1.2.3", "1", nullptr},
-        {&WindowWidgets::y_max_field, "7.25", "7.25", [](State& s) { s.y_max = 7.25f; }},
-        {&WindowWidgets::step_field, "0.01", "0.01", [](State& s) { s.step_size = 0.01f; }},
-        {&WindowWidgets::step_field, "1e", "0.01", nullptr},
-        {&WindowWidgets::step_field, "-0.5", "0.01", nullptr},
-        {&WindowWidgets::overtones_field, "6", "6", [](State& s) { s.number_of_overtones = 6; },
+        {"base_frequency_field", "261.63", "261.63", [](State& s) { s.base_frequency = 261.63f; },
          true},
-        {&WindowWidgets::overtones_field, "", "6", nullptr},
+        {"base_frequency_field", "2x2o0", "220",  // letters are not taken
+         [](State& s) { s.base_frequency = 220; }, true},
+        {"x_max_field", "2.5", "2.5", [](State& s) { s.x_max = 2.5f; }},
+        {"x_min_field", "1.2.3", "1", nullptr},
+        {"y_max_field", "7.25", "7.25", [](State& s) { s.y_max = 7.25f; }},
+        {"step_field", "0.01", "0.01", [](State& s) { s.step_size = 0.01f; }},
+        {"step_field", "1e", "0.01", nullptr},
+        {"step_field", "-0.5", "0.01", nullptr},
+        {"overtones_field", "6", "6", [](State& s) { s.number_of_overtones = 6; }, true},
+        {"overtones_field", "", "6", nullptr},
     };
     for (const Row& row : rows) {
-        QLineEdit* field = w().*row.field;
-        SCOPED_TRACE(std::string(row.typed) + " into " + field->objectName().toStdString());
+        QLineEdit* typed_into = field(row.field);
+        SCOPED_TRACE(std::string(row.typed) + " into " + typed_into->objectName().toStdString());
         doc().history().update_change_count(ChangeKind::Cleared);
         const int beeps = window.beep_count();
         State expected = doc().state();
         if (row.change) row.change(expected);
-        type_and_return(field, QString::fromLatin1(row.typed));
-        EXPECT_EQ(field->text(), row.shown);
+        type_and_return(typed_into, QString::fromLatin1(row.typed));
+        EXPECT_EQ(typed_into->text(), row.shown);
         const State actual = doc().state();
         if (row.refits_y) expected.y_min = actual.y_min, expected.y_max = actual.y_max;
         EXPECT_TRUE(actual == expected);
         EXPECT_EQ(window.beep_count(), beeps + (row.change ? 0 : 1));
         EXPECT_EQ(doc().is_edited(), row.change != nullptr);
     }
-    EXPECT_EQ(window.graph()->number_of_points(), 151) << "x 1 to 2.5 in steps of 0.01";
+    EXPECT_EQ(window.graph()->layers().number_of_points, 151) << "x 1 to 2.5 in steps of 0.01";
 }
 
 TEST_F(DocumentWindowTest, LeavingAFieldCommitsOnlyWhatWasTyped) {
-    emit w().base_frequency_field->editingFinished();  // tabbed through
+    emit field("base_frequency_field")->editingFinished();  // tabbed through
     EXPECT_FALSE(doc().is_edited());
-    w().base_frequency_field->selectAll();
-    QTest::keyClicks(w().base_frequency_field, "330");
-    emit w().base_frequency_field->editingFinished();
+    field("base_frequency_field")->selectAll();
+    QTest::keyClicks(field("base_frequency_field"), "330");
+    emit field("base_frequency_field")->editingFinished();
     EXPECT_EQ(doc().curve().base_frequency(), 330.0);
     EXPECT_TRUE(doc().is_edited());
     doc().history().update_change_count(ChangeKind::Cleared);
-    type_and_return(w().x_max_field, "2.0");  // the stored bound again
+    type_and_return(field("x_max_field"), "2.0");  // the stored bound again
     EXPECT_FALSE(doc().is_edited());
 }
 
 TEST_F(DocumentWindowTest, TheGraphFollowsTheTimbreTheTogglesAndTheFit) {
     const auto shown_y_max = [this] { return float_text(doc().curve().y_max()); };
-    w().timbre_selector->setCurrentIndex(0);  // as the document selects: no action
+    find<QComboBox>("timbre_selector")->setCurrentIndex(0);  // as the document selects: no action
     EXPECT_FALSE(doc().is_edited());
-    w().timbre_selector->setCurrentIndex(w().timbre_selector->findData(OddHarmonics));
-    QTest::keyClick(w().timbre_selector, Qt::Key_Down);  // as the user chooses
-    const int chosen = w().timbre_selector->currentData().toInt();
+    find<QComboBox>("timbre_selector")
+        ->setCurrentIndex(find<QComboBox>("timbre_selector")->findData(OddHarmonics));
+    QTest::keyClick(find<QComboBox>("timbre_selector"), Qt::Key_Down);  // as the user chooses
+    const int chosen = find<QComboBox>("timbre_selector")->currentData().toInt();
     EXPECT_NE(chosen, OddHarmonics);
     EXPECT_EQ(doc().curve().overtone_type(), chosen);
-    EXPECT_EQ(w().y_max_field->text(), shown_y_max()) << "the refitted y range is shown";
+    EXPECT_EQ(field("y_max_field")->text(), shown_y_max()) << "the refitted y range is shown";
 
-    QTest::mouseClick(w().plot_toggles[2], Qt::LeftButton);
-    QTest::mouseClick(w().plot_toggles[0], Qt::LeftButton);
+    QTest::mouseClick(segment("plot_slope"), Qt::LeftButton);
+    QTest::mouseClick(segment("plot_just_ratios"), Qt::LeftButton);
     EXPECT_TRUE(doc().curve().plot_slope() && doc().curve().plot_justs());
-    EXPECT_TRUE(window.graph()->shows_slope());
+    EXPECT_TRUE(window.graph()->layers().flags.slope);
     EXPECT_FALSE(doc().curve().plot_selected_ratio());
 
     // Fit refits the dissonance range and shows it, without counting as a change.
     doc().history().update_change_count(ChangeKind::Cleared);
-    w().y_max_field->setText(QStringLiteral("40"));
-    QTest::mouseClick(w().fit_y_button, Qt::LeftButton);
+    field("y_max_field")->setText(QStringLiteral("40"));
+    QTest::mouseClick(find<QPushButton>("fit_y_button"), Qt::LeftButton);
     EXPECT_LT(doc().curve().y_max(), 40.0f);
-    EXPECT_EQ(w().y_max_field->text(), shown_y_max());
-    EXPECT_EQ(window.graph()->y_max(), doc().curve().y_max());
+    EXPECT_EQ(field("y_max_field")->text(), shown_y_max());
+    EXPECT_EQ(window.graph()->geometry().ranges().y.max, doc().curve().y_max());
     EXPECT_FALSE(doc().is_edited());
 }
 
 // The number of overtones does not enter a sine's curve: its field is off for a sine only,
 // whichever way the timbre arrives (the pop-up, undo and redo, a file).
 TEST_F(DocumentWindowTest, TheOvertonesFieldIsOffForASineOnly) {
-    QComboBox* timbres = w().timbre_selector;
+    QComboBox* timbres = find<QComboBox>("timbre_selector");
     const auto choose = [timbres](int type) {
         const int target = timbres->findData(type);
         while (timbres->currentIndex() != target)
             QTest::keyClick(timbres, timbres->currentIndex() < target ? Qt::Key_Down : Qt::Key_Up);
     };
-    EXPECT_TRUE(w().overtones_field->isEnabled());
+    EXPECT_TRUE(field("overtones_field")->isEnabled());
     choose(PureTone);
-    EXPECT_FALSE(w().overtones_field->isEnabled());
+    EXPECT_FALSE(field("overtones_field")->isEnabled());
     choose(FlatHarmonics);
-    EXPECT_TRUE(w().overtones_field->isEnabled());
+    EXPECT_TRUE(field("overtones_field")->isEnabled());
     doc().history().undo();
     EXPECT_EQ(doc().curve().overtone_type(), PureTone);
-    EXPECT_FALSE(w().overtones_field->isEnabled());
+    EXPECT_FALSE(field("overtones_field")->isEnabled());
     doc().history().redo();
-    EXPECT_TRUE(w().overtones_field->isEnabled());
+    EXPECT_TRUE(field("overtones_field")->isEnabled());
     DocumentFileState read = doc().state();
     read.overtone_type = PureTone;
     ASSERT_TRUE(doc().apply_state(read));
-    EXPECT_FALSE(w().overtones_field->isEnabled());
+    EXPECT_FALSE(field("overtones_field")->isEnabled());
 }
 
 // A custom timbre through the window: chosen in the pop-up (its table comes on, the Overtones
@@ -211,86 +220,87 @@ TEST_F(DocumentWindowTest, TheOvertonesFieldIsOffForASineOnly) {
 TEST_F(DocumentWindowTest, TheCustomTimbreIsEditedInItsTableAndStartsFromItsMenu) {
     const auto status = [this] { return window.statusBar()->currentMessage().toStdString(); };
     const auto action_named = [this](const QString& text) {
-        for (QAction* action : w().starting_point_menu->actions())
+        for (QAction* action : find<QMenu>("starting_point_menu")->actions())
             if (action->text() == text) return action;
         return static_cast<QAction*>(nullptr);
     };
-    EXPECT_FALSE(w().partial_box->isEnabled());
-    QTest::keyClick(w().timbre_selector, Qt::Key_Down);  // from geometric harmonics to Custom
+    EXPECT_FALSE(find<QGroupBox>("partial_box")->isEnabled());
+    QTest::keyClick(find<QComboBox>("timbre_selector"),
+                    Qt::Key_Down);  // from geometric harmonics to Custom
     ASSERT_EQ(doc().curve().overtone_type(), CustomPartials);
-    EXPECT_TRUE(w().partial_box->isEnabled());
-    EXPECT_FALSE(w().overtones_field->isEnabled());
-    EXPECT_EQ(w().partial_table->model()->rowCount(), 25);
-    EXPECT_EQ(cell(w().partial_table, 1, 0), "2");
+    EXPECT_TRUE(find<QGroupBox>("partial_box")->isEnabled());
+    EXPECT_FALSE(field("overtones_field")->isEnabled());
+    EXPECT_EQ(table("partial_table")->model()->rowCount(), 25);
+    EXPECT_EQ(cell(table("partial_table"), 1, 0), "2");
 
-    edit_cell(w().partial_table, 1, 1, QStringLiteral("0.5"));
+    edit_cell(table("partial_table"), 1, 1, QStringLiteral("0.5"));
     EXPECT_EQ(doc().curve().custom_partials()[1].amplitude, 0.5);
-    EXPECT_EQ(cell(w().partial_table, 1, 2), "-6.0");
-    edit_cell(w().partial_table, 2, 0, QStringLiteral("three"));
+    EXPECT_EQ(cell(table("partial_table"), 1, 2), "-6.0");
+    edit_cell(table("partial_table"), 2, 0, QStringLiteral("three"));
     EXPECT_EQ(status(), "\u2018three\u2019 is not a number.");
 
     QApplication::clipboard()->setText(QStringLiteral("1\n2.756\n5.404\n"));
-    w().partial_table->setCurrentIndex(w().partial_table->model()->index(0, 0));
-    QTest::keySequence(w().partial_table, QKeySequence::Paste);
+    table("partial_table")->setCurrentIndex(table("partial_table")->model()->index(0, 0));
+    QTest::keySequence(table("partial_table"), QKeySequence::Paste);
     EXPECT_EQ(doc().curve().custom_partials()[2].ratio, 5.404);
     EXPECT_EQ(doc().history().undo_name(), EditName::PastePartials);
     QApplication::clipboard()->setText(QStringLiteral("1 2000"));
-    QTest::mouseClick(w().partial_buttons[2], Qt::LeftButton);
+    QTest::mouseClick(segment("partial_paste"), Qt::LeftButton);
     EXPECT_EQ(status(), "Row 2: A partial's ratio must be 0.001\u20131000.");
 
     action_named(QStringLiteral("Ideal Free Bar"))->trigger();
     EXPECT_EQ(doc().curve().custom_partials(), free_bar_partials(12));
-    EXPECT_EQ(w().partial_table->model()->rowCount(), 12);
-    w().inharmonicity_field->setText(QStringLiteral("2"));
+    EXPECT_EQ(table("partial_table")->model()->rowCount(), 12);
+    field("inharmonicity_field")->setText(QStringLiteral("2"));
     action_named(QStringLiteral("Stiff String (B as set)"))->trigger();
     EXPECT_THAT(status(), HasSubstr("The inharmonicity B must be a number from 0 to 1"));
-    w().inharmonicity_field->setText(QStringLiteral("0.01"));
+    field("inharmonicity_field")->setText(QStringLiteral("0.01"));
     action_named(QStringLiteral("Stiff String (B as set)"))->trigger();
     EXPECT_EQ(doc().curve().custom_partials(), *stiff_string_partials(12, 0.01));
 
-    QTest::keyClick(w().roughness_model_selector, Qt::Key_Down);
+    QTest::keyClick(find<QComboBox>("roughness_model_selector"), Qt::Key_Down);
     EXPECT_EQ(doc().curve().roughness_model(), RoughnessModel::Minimum);
     doc().history().undo();
-    EXPECT_EQ(w().roughness_model_selector->currentData().toInt(),
+    EXPECT_EQ(find<QComboBox>("roughness_model_selector")->currentData().toInt(),
               static_cast<int>(RoughnessModel::Product));
-    QTest::keyClick(w().timbre_selector, Qt::Key_Up);
+    QTest::keyClick(find<QComboBox>("timbre_selector"), Qt::Key_Up);
     EXPECT_EQ(doc().curve().overtone_type(), GeometricHarmonics);
-    EXPECT_FALSE(w().partial_box->isEnabled());
+    EXPECT_FALSE(find<QGroupBox>("partial_box")->isEnabled());
     EXPECT_EQ(doc().curve().number_of_overtones(), 12);
 }
 
 TEST_F(DocumentWindowTest, TheSoundControlsGoToTheInstruments) {
     EXPECT_THAT(synth.calls, ElementsAre("set_midi_parameter 7 64"))
         << "a new window sends the volume it shows";
-    w().volume_slider->setValue(100);
+    find<QSlider>("volume_slider")->setValue(100);
     EXPECT_EQ(doc().volume(), 100);
     EXPECT_EQ(synth.calls.back(), "set_midi_parameter 7 100");
     EXPECT_TRUE(window.isWindowModified());
 
-    QTest::keyClick(w().midi_source_list, Qt::Key_Down);
+    QTest::keyClick(find<QComboBox>("midi_source_list"), Qt::Key_Down);
     EXPECT_THAT(instruments.connected_sources, ElementsAre(0, 1));
-    QTest::keyClick(w().instrument_list, Qt::Key_Down);
+    QTest::keyClick(find<QComboBox>("instrument_list"), Qt::Key_Down);
     // The window started with the first program (the document's timbre, with real instruments).
     EXPECT_THAT(instruments.selected_programs, ElementsAre(0, 1));
 
     testing::ScriptedDialogs dialogs;
     window.set_dialogs(dialogs);
     dialogs.sound_bank_answers = {"/b.sf2", "/banks/not a bank.sf2"};
-    QTest::mouseClick(w().load_bank_button, Qt::LeftButton);
+    QTest::mouseClick(find<QPushButton>("load_bank_button"), Qt::LeftButton);
     EXPECT_THAT(instruments.loaded_banks, ElementsAre("/b.sf2"));
-    ASSERT_EQ(w().instrument_list->count(), 1);
-    EXPECT_EQ(w().instrument_list->itemText(0), "0 : Loaded");
+    ASSERT_EQ(find<QComboBox>("instrument_list")->count(), 1);
+    EXPECT_EQ(find<QComboBox>("instrument_list")->itemText(0), "0 : Loaded");
     // Default Bank lists the default bank's programs again.
     instruments.programs = {"0 : Sine", "1 : Organ"};
-    QTest::mouseClick(w().default_bank_button, Qt::LeftButton);
+    QTest::mouseClick(find<QPushButton>("default_bank_button"), Qt::LeftButton);
     EXPECT_EQ(instruments.resets, 1);
-    EXPECT_EQ(w().instrument_list->count(), 2);
-    QTest::keyClick(w().instrument_list, Qt::Key_Down);
+    EXPECT_EQ(find<QComboBox>("instrument_list")->count(), 2);
+    QTest::keyClick(find<QComboBox>("instrument_list"), Qt::Key_Down);
     EXPECT_THAT(instruments.selected_programs, ElementsAre(0, 1, 1));
     // A refused bank: the bank before plays on, and its program stays shown.
     instruments.refuse_banks = true;
-    QTest::mouseClick(w().load_bank_button, Qt::LeftButton);
-    EXPECT_EQ(w().instrument_list->currentText(), "1 : Organ");
+    QTest::mouseClick(find<QPushButton>("load_bank_button"), Qt::LeftButton);
+    EXPECT_EQ(find<QComboBox>("instrument_list")->currentText(), "1 : Organ");
     ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_EQ(dialogs.errors[0].first,
               "The sound bank \u201cnot a bank.sf2\u201d could not be loaded.");
@@ -316,7 +326,7 @@ TEST(DocumentWindowMidi, ThePopUpShowsTheSourceThatIsConnected) {
     system.add_source({"keys:1", "Keys", 1, true, "Keys"});
     system.add_source({"pads:1", "Pads", 2, true, "Pads"});
     const auto window = window_on(system.create_client(midi::kMidiClientName, "ALSA sequencer"));
-    QComboBox* sources = window->widgets().midi_source_list;
+    QComboBox* sources = control<QComboBox>(*window, "midi_source_list");
     const auto shown_and_connected = [&](const QString& title, const std::string& address) {
         QCoreApplication::processEvents();  // the system's announcements are queued
         EXPECT_EQ(sources->currentText(), title);
@@ -332,102 +342,105 @@ TEST(DocumentWindowMidi, ThePopUpShowsTheSourceThatIsConnected) {
     shown_and_connected("Pads", "pads:1");
 
     const auto silent = window_on(std::make_unique<midi::NoMidiClient>());
-    EXPECT_TRUE(
-        silent->widgets().midi_source_list->toolTip().startsWith("No MIDI system is available"));
+    EXPECT_TRUE(control<QComboBox>(*silent, "midi_source_list")
+                    ->toolTip()
+                    .startsWith("No MIDI system is available"));
 }
 
 TEST_F(DocumentWindowTest, TheLastPlayedFieldIsWrittenOnTheInterfaceThreadOnly) {
-    EXPECT_EQ(w().last_key_field->text(), "-");
+    EXPECT_EQ(field("last_key_field")->text(), "-");
     std::thread receive_thread([this] { instruments.play_note(60); });
     receive_thread.join();
-    EXPECT_EQ(w().last_key_field->text(), "-") << "the MIDI thread never writes the field";
+    EXPECT_EQ(field("last_key_field")->text(), "-") << "the MIDI thread never writes the field";
     QCoreApplication::processEvents();
-    EXPECT_EQ(w().last_key_field->text(), "60");
+    EXPECT_EQ(field("last_key_field")->text(), "60");
 }
 
 TEST_F(DocumentWindowTest, ThePresetMenuFillsTheScaleTableWithModelsThatKeepTheContract) {
-    for (QTableView* view : {w().scale_table, w().fixed_tone_table, w().chord_table})
+    for (QTableView* view : {table("scale_table"), table("fixed_tone_table"), table("chord_table")})
         QAbstractItemModelTester tester(view->model(),
                                         QAbstractItemModelTester::FailureReportingMode::Fatal);
     choose_preset(2);  // 12 equal steps per octave
-    ASSERT_EQ(w().scale_table->model()->rowCount(), 25);
-    EXPECT_EQ(cell(w().scale_table, 12, 1), "1200");
-    EXPECT_EQ(cell(w().scale_table, 24, 0), "4");
+    ASSERT_EQ(table("scale_table")->model()->rowCount(), 25);
+    EXPECT_EQ(cell(table("scale_table"), 12, 1), "1200");
+    EXPECT_EQ(cell(table("scale_table"), 24, 0), "4");
     EXPECT_TRUE(window.isWindowModified());
     // The equal division reads its two fields (13 steps up to 3) and replaces the scale with
     // its 18 ratios; with Add to the Table checked, 12 equal steps add all but their 1.
-    w().division_base_field->setText(QStringLiteral("3"));
-    w().division_count_field->setText(QStringLiteral("13"));
-    w().preset_menu->actions()[1]->trigger();
-    EXPECT_EQ(w().scale_table->model()->rowCount(), 18);
-    EXPECT_FALSE(w().preset_add_item->isChecked()) << "Replace is the default";
-    w().preset_add_item->setChecked(true);
-    w().preset_menu->actions()[2]->trigger();
-    EXPECT_EQ(w().scale_table->model()->rowCount(), 18 + 24);
+    field("division_base_field")->setText(QStringLiteral("3"));
+    field("division_count_field")->setText(QStringLiteral("13"));
+    find<QMenu>("preset_menu")->actions()[1]->trigger();
+    EXPECT_EQ(table("scale_table")->model()->rowCount(), 18);
+    EXPECT_FALSE(find<QAction>("preset_add_item")->isChecked()) << "Replace is the default";
+    find<QAction>("preset_add_item")->setChecked(true);
+    find<QMenu>("preset_menu")->actions()[2]->trigger();
+    EXPECT_EQ(table("scale_table")->model()->rowCount(), 18 + 24);
     // The harmonic items say where they start: at the Divide interval.
-    w().division_base_field->setText(QStringLiteral("2"));
-    emit w().preset_menu->aboutToShow();
-    EXPECT_TRUE(w().preset_menu->actions()[4]->text().contains("ratios 2 to 8"))
-        << w().preset_menu->actions()[4]->text().toStdString();
+    field("division_base_field")->setText(QStringLiteral("2"));
+    emit find<QMenu>("preset_menu")->aboutToShow();
+    EXPECT_TRUE(find<QMenu>("preset_menu")->actions()[4]->text().contains("ratios 2 to 8"))
+        << find<QMenu>("preset_menu")->actions()[4]->text().toStdString();
 }
 
 TEST_F(DocumentWindowTest, SegmentsAddAndDeleteRows) {
-    QTest::mouseClick(w().scale_buttons[0], Qt::LeftButton);
-    QTest::mouseClick(w().scale_buttons[0], Qt::LeftButton);
-    EXPECT_EQ(w().scale_table->model()->rowCount(), 2);
-    QTest::mouseClick(w().scale_buttons[2], Qt::LeftButton);
+    QTest::mouseClick(segment("scale_add"), Qt::LeftButton);
+    QTest::mouseClick(segment("scale_add"), Qt::LeftButton);
+    EXPECT_EQ(table("scale_table")->model()->rowCount(), 2);
+    QTest::mouseClick(segment("scale_delete"), Qt::LeftButton);
     EXPECT_EQ(window.beep_count(), 1) << "nothing selected to delete";
-    w().scale_table->selectRow(1);
-    QTest::mouseClick(w().scale_buttons[2], Qt::LeftButton);
-    EXPECT_EQ(w().scale_table->model()->rowCount(), 1);
+    table("scale_table")->selectRow(1);
+    QTest::keyClick(table("scale_table"), Qt::Key_Delete);  // as its minus segment does
+    EXPECT_EQ(table("scale_table")->model()->rowCount(), 1);
 
-    QTest::mouseClick(w().fixed_tone_buttons[0], Qt::LeftButton);
-    EXPECT_EQ(w().fixed_tone_table->model()->rowCount(), 2);
-    QTest::mouseClick(w().chord_buttons[0], Qt::LeftButton);
-    QTest::mouseClick(w().chord_buttons[1], Qt::LeftButton);
-    EXPECT_EQ(cell(w().chord_table, 1, 1), "440,440") << "the fixed tones copied as a chord";
-    EXPECT_EQ(cell(w().chord_table, 0, 0), "60  C4") << "the note name beside the key";
-    EXPECT_EQ(cell(w().chord_table, 1, 0), "61  C\u266F4");
-    w().chord_table->selectRow(0);
-    QTest::keyClick(w().chord_table, Qt::Key_Delete);
-    EXPECT_EQ(w().chord_table->model()->rowCount(), 1);
+    QTest::mouseClick(segment("fixed_tone_add"), Qt::LeftButton);
+    EXPECT_EQ(table("fixed_tone_table")->model()->rowCount(), 2);
+    QTest::mouseClick(segment("chord_add"), Qt::LeftButton);
+    QTest::mouseClick(segment("chord_from_fixed_tones"), Qt::LeftButton);
+    EXPECT_EQ(cell(table("chord_table"), 1, 1), "440,440") << "the fixed tones copied as a chord";
+    EXPECT_EQ(cell(table("chord_table"), 0, 0), "60  C4") << "the note name beside the key";
+    EXPECT_EQ(cell(table("chord_table"), 1, 0), "61  C\u266F4");
+    table("chord_table")->selectRow(0);
+    QTest::keyClick(table("chord_table"), Qt::Key_Delete);
+    EXPECT_EQ(table("chord_table")->model()->rowCount(), 1);
 }
 
 TEST_F(DocumentWindowTest, CellsTakeValuesAndTheScaleSelectionMovesTheCursorLine) {
-    w().preset_menu->actions()[2]->trigger();                  // 12 equal steps per octave, twice
-    edit_cell(w().scale_table, 24, 1, QStringLiteral("700"));  // 4 becomes 700 cents
-    EXPECT_EQ(cell(w().scale_table, 7, 0), "1.4983071") << "sorted in";
+    find<QMenu>("preset_menu")->actions()[2]->trigger();  // 12 equal steps per octave, twice
+    edit_cell(table("scale_table"), 24, 1,
+              QStringLiteral("700"));  // 4 becomes 700 cents
+    EXPECT_EQ(cell(table("scale_table"), 7, 0), "1.4983071") << "sorted in";
     EXPECT_EQ(doc().tables().scale_ratios()[7], 1.4983071f);
-    edit_cell(w().fixed_tone_table, 0, 0, QStringLiteral("1.5"));
+    edit_cell(table("fixed_tone_table"), 0, 0, QStringLiteral("1.5"));
     EXPECT_THAT(doc().tables().fixed_tones(), ElementsAre(1.5f));
-    w().scale_table->selectRow(7);
-    EXPECT_EQ(window.graph()->cursor_ratio(), 1.4983071f);
+    table("scale_table")->selectRow(7);
+    EXPECT_EQ(window.graph()->layers().cursor_ratio, 1.4983071f);
     // A selection in another table moves the line to the selected scale ratio again.
-    QTest::mouseClick(w().plot_toggles[1], Qt::LeftButton);
-    w().fixed_tone_table->selectRow(0);
-    EXPECT_EQ(window.graph()->cursor_ratio(), 1.4983071f);
-    EXPECT_TRUE(window.graph()->shows_cursor_line());
+    QTest::mouseClick(segment("plot_cursor_line"), Qt::LeftButton);
+    table("fixed_tone_table")->selectRow(0);
+    EXPECT_EQ(window.graph()->layers().cursor_ratio, 1.4983071f);
+    EXPECT_TRUE(window.graph()->layers().flags.selected_ratio);
 }
 
 // An eleventh fixed tone and a key that plays another chord already are refused with the
 // beep and a word on why, and change nothing.
 TEST_F(DocumentWindowTest, AnEleventhFixedToneAndAKeyTakenTwiceSayWhyNothingHappened) {
-    while (w().fixed_tone_table->model()->rowCount() < kMaxDissonanceRatios)
-        QTest::mouseClick(w().fixed_tone_buttons[0], Qt::LeftButton);
-    QTest::mouseClick(w().fixed_tone_buttons[0], Qt::LeftButton);
-    EXPECT_EQ(w().fixed_tone_table->model()->rowCount(), kMaxDissonanceRatios);
+    while (table("fixed_tone_table")->model()->rowCount() < kMaxDissonanceRatios)
+        QTest::mouseClick(segment("fixed_tone_add"), Qt::LeftButton);
+    QTest::mouseClick(segment("fixed_tone_add"), Qt::LeftButton);
+    EXPECT_EQ(table("fixed_tone_table")->model()->rowCount(), kMaxDissonanceRatios);
     EXPECT_EQ(window.beep_count(), 1);
     EXPECT_EQ(window.statusBar()->currentMessage(),
               "A curve takes at most 10 fixed tones: delete one before adding another.");
 
-    QTest::mouseClick(w().chord_buttons[0], Qt::LeftButton);
-    QTest::mouseClick(w().chord_buttons[0], Qt::LeftButton);
-    edit_cell(w().chord_table, 1, 0, QStringLiteral("60"));
-    EXPECT_EQ(cell(w().chord_table, 1, 0), "61  C\u266F4");
+    QTest::mouseClick(segment("chord_add"), Qt::LeftButton);
+    QTest::mouseClick(segment("chord_add"), Qt::LeftButton);
+    edit_cell(table("chord_table"), 1, 0, QStringLiteral("60"));
+    EXPECT_EQ(cell(table("chord_table"), 1, 0), "61  C\u266F4");
     EXPECT_EQ(window.beep_count(), 2);
     EXPECT_EQ(window.statusBar()->currentMessage(),
               "Key 60 plays another chord already: give that chord another key first.");
-    edit_cell(w().chord_table, 1, 0, QStringLiteral("61"));  // its own key: nothing to refuse
+    edit_cell(table("chord_table"), 1, 0,
+              QStringLiteral("61"));  // its own key: nothing to refuse
     EXPECT_EQ(window.beep_count(), 2);
 }
 
@@ -443,17 +456,21 @@ TEST_F(DocumentWindowTest, EveryFieldAndCellAnswersAsTheValueTableSaysAndSaysWhy
         ASSERT_TRUE(doc().apply_state(rows));
         const QString text = QString::fromStdString(row.text());
         switch (row.kind) {
-            case BoundedValue::ScaleRatio: edit_cell(w().scale_table, 0, 0, text); break;
-            case BoundedValue::FixedToneRatio: edit_cell(w().fixed_tone_table, 0, 0, text); break;
-            case BoundedValue::RangeRatio: type_and_return(w().x_min_field, text); break;
-            case BoundedValue::BaseFrequencyHz:
-                type_and_return(w().base_frequency_field, text);
+            case BoundedValue::ScaleRatio: edit_cell(table("scale_table"), 0, 0, text); break;
+            case BoundedValue::FixedToneRatio:
+                edit_cell(table("fixed_tone_table"), 0, 0, text);
                 break;
-            case BoundedValue::ChordToneHz: edit_cell(w().chord_table, 0, 1, text); break;
-            case BoundedValue::MidiKey: edit_cell(w().chord_table, 0, 0, text); break;
-            case BoundedValue::Overtones: type_and_return(w().overtones_field, text); break;
-            case BoundedValue::PartialRatio: edit_cell(w().partial_table, 0, 0, text); break;
-            case BoundedValue::PartialAmplitude: edit_cell(w().partial_table, 0, 1, text); break;
+            case BoundedValue::RangeRatio: type_and_return(field("x_min_field"), text); break;
+            case BoundedValue::BaseFrequencyHz:
+                type_and_return(field("base_frequency_field"), text);
+                break;
+            case BoundedValue::ChordToneHz: edit_cell(table("chord_table"), 0, 1, text); break;
+            case BoundedValue::MidiKey: edit_cell(table("chord_table"), 0, 0, text); break;
+            case BoundedValue::Overtones: type_and_return(field("overtones_field"), text); break;
+            case BoundedValue::PartialRatio: edit_cell(table("partial_table"), 0, 0, text); break;
+            case BoundedValue::PartialAmplitude:
+                edit_cell(table("partial_table"), 0, 1, text);
+                break;
         }
         if (row.answer == testing::Answer::Within) {
             EXPECT_EQ(status(), "");
@@ -474,18 +491,20 @@ TEST_F(DocumentWindowTest, EveryFieldAndCellAnswersAsTheValueTableSaysAndSaysWhy
 // Fields and cells show the shortest text that reads back to the value (cents rounded as a
 // ratio's precision allows), so Return on them is no edit; ratio cells take p/q and cents.
 TEST_F(DocumentWindowTest, WhatFieldsAndCellsShowReadsBackAndRatiosTakeFractionsAndCents) {
-    type_and_return(w().x_max_field, "3.43125033");
-    EXPECT_EQ(w().x_max_field->text(), "3.4312503");
-    w().preset_menu->actions()[2]->trigger();  // 12 equal steps per octave: cents 100, 200, ...
-    EXPECT_EQ(cell(w().scale_table, 4, 1), "400");
+    type_and_return(field("x_max_field"), "3.43125033");
+    EXPECT_EQ(field("x_max_field")->text(), "3.4312503");
+    find<QMenu>("preset_menu")
+        ->actions()[2]
+        ->trigger();  // 12 equal steps per octave: cents 100, 200, ...
+    EXPECT_EQ(cell(table("scale_table"), 4, 1), "400");
     doc().history().update_change_count(ChangeKind::Cleared);
-    for (QLineEdit* field : {w().x_max_field, w().base_frequency_field, w().step_field})
-        type_and_return(field, field->text());
-    edit_cell(w().scale_table, 4, 1, cell(w().scale_table, 4, 1));
+    for (const char* name : {"x_max_field", "base_frequency_field", "step_field"})
+        type_and_return(field(name), field(name)->text());
+    edit_cell(table("scale_table"), 4, 1, cell(table("scale_table"), 4, 1));
     EXPECT_FALSE(window.isWindowModified());
-    edit_cell(w().fixed_tone_table, 0, 0, "4/3");
+    edit_cell(table("fixed_tone_table"), 0, 0, "4/3");
     EXPECT_EQ(doc().tables().fixed_tones()[0], 4.0f / 3.0f);
-    edit_cell(w().fixed_tone_table, 0, 0, "386.31c");
+    edit_cell(table("fixed_tone_table"), 0, 0, "386.31c");
     EXPECT_EQ(doc().tables().fixed_tones()[0], ratio_of_cents(386.31f));
 }
 
@@ -504,7 +523,7 @@ TEST(DocumentWindowMidiOutput, ThePickedDestinationFollowsTheScaleTable) {
     });
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    RescanningComboBox* box = window.widgets().midi_destination_list;
+    RescanningComboBox* box = control<RescanningComboBox>(window, "midi_destination_list");
     const auto open_list = [box] {
         box->showPopup();
         box->hidePopup();
@@ -525,14 +544,14 @@ TEST(DocumentWindowMidiOutput, ThePickedDestinationFollowsTheScaleTable) {
     EXPECT_TRUE(take_sent().empty());
     EXPECT_TRUE(
         window.statusBar()->currentMessage().startsWith("The scale cannot be sent as a tuning."));
-    window.widgets().preset_menu->actions()[2]->trigger();  // 12 equal steps per octave
+    control<QMenu>(window, "preset_menu")->actions()[2]->trigger();  // 12 equal steps per octave
     auto sent = take_sent();
     ASSERT_EQ(sent.size(), 1u);
     ASSERT_EQ(sent[0].size(), kMtsBulkDumpBytes);
     EXPECT_EQ(std::string(sent[0].begin() + 6, sent[0].begin() + 22), "Untitled        ");
 
     // A new base retunes every key that can be said (two messages); Undo retunes them back.
-    QLineEdit* base = window.widgets().base_frequency_field;
+    QLineEdit* base = control<QLineEdit>(window, "base_frequency_field");
     base->selectAll();
     QTest::keyClicks(base, "300");
     QTest::keyClick(base, Qt::Key_Return);
@@ -569,8 +588,8 @@ TEST_F(DocumentWindowTest, APressInTheGraphOrAPlaySegmentAuditionsWhileHeld) {
     GraphWidget* graph = window.graph();
     const QPoint middle = graph->rect().center();
     QTest::mousePress(graph, Qt::LeftButton, Qt::NoModifier, middle);
-    ASSERT_TRUE(graph->readout_ratio());
-    const float ratio = *graph->readout_ratio();
+    ASSERT_TRUE(graph->layers().readout_ratio);
+    const float ratio = *graph->layers().readout_ratio;
     ASSERT_EQ(instruments.started_tones.size(), 1u);
     EXPECT_THAT(instruments.started_tones[0], ElementsAre(440.0f, 440.0f * ratio));
     QMouseEvent drag(QEvent::MouseMove, QPointF(middle + QPoint(40, 0)),
@@ -586,19 +605,19 @@ TEST_F(DocumentWindowTest, APressInTheGraphOrAPlaySegmentAuditionsWhileHeld) {
     EXPECT_EQ(instruments.started_tones.size(), 1u);
 
     doc().table_actions().chord_action(ChordAction::AddAtFreeKey);
-    w().chord_table->selectRow(0);
-    QTest::keyPress(w().chord_table, Qt::Key_Space);
+    table("chord_table")->selectRow(0);
+    QTest::keyPress(table("chord_table"), Qt::Key_Space);
     ASSERT_EQ(instruments.started_tones.size(), 2u);
     EXPECT_THAT(instruments.started_tones[1], ElementsAre(110.0f));
-    QTest::keyRelease(w().chord_table, Qt::Key_Space);
+    QTest::keyRelease(table("chord_table"), Qt::Key_Space);
     EXPECT_EQ(instruments.stopped_tones.size(), 2u);
 
     choose_preset(2);  // 12 equal steps: row 7 is the fifth
-    w().scale_table->selectRow(7);
-    QTest::mousePress(w().scale_play_button, Qt::LeftButton);
+    table("scale_table")->selectRow(7);
+    QTest::mousePress(segment("scale_play_button"), Qt::LeftButton);
     ASSERT_EQ(instruments.started_tones.size(), 3u);
     EXPECT_THAT(instruments.started_tones[2], ElementsAre(440.0f, 440.0f * 1.4983071f));
-    QTest::mouseRelease(w().scale_play_button, Qt::LeftButton);
+    QTest::mouseRelease(segment("scale_play_button"), Qt::LeftButton);
     EXPECT_EQ(instruments.stopped_tones.size(), 3u);
 }
 

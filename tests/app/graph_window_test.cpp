@@ -16,10 +16,13 @@
 #include <QWheelEvent>
 #include <cmath>
 
+#include "app/document_table_model.h"
 #include "app/document_window.h"
 #include "app/scale_selection.h"
 #include "engine/range_fit.h"
 #include "support/app_fakes.h"
+#include "support/window_controls.h"
+#include "view/graph_gestures.h"
 
 namespace kelvara {
 namespace {
@@ -30,28 +33,35 @@ protected:
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     }
-    const WindowWidgets& w() const { return window.widgets(); }
+    template <typename T>
+    T* find(const char* name) const {
+        return testing::control<T>(window, name);
+    }
+    QTableView* table(const char* name) const { return find<QTableView>(name); }
+    QLineEdit* field(const char* name) const { return find<QLineEdit>(name); }
+    QToolButton* segment(const char* name) const { return find<QToolButton>(name); }
     Document& doc() { return window.document(); }
     void wheel_over_graph(float ratio, int notches) {
         GraphWidget* graph = window.graph();
-        const QPointF at(graph->location_for_x(ratio), graph->height() / 2.0);
+        const QPointF at(graph->geometry().x_for_ratio(ratio), graph->height() / 2.0);
         QWheelEvent event(at, graph->mapToGlobal(at), {}, QPoint(0, 120 * notches), Qt::NoButton,
                           Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(graph, &event);
     }
     std::optional<size_t> selected_scale_row() const {
-        const auto row = window.selected_row(DocumentTable::ScaleRatios);
-        return row ? std::optional<size_t>(static_cast<size_t>(*row)) : std::nullopt;
+        const QModelIndexList rows = table("scale_table")->selectionModel()->selectedRows();
+        return rows.isEmpty() ? std::nullopt
+                              : std::optional<size_t>(static_cast<size_t>(rows.front().row()));
     }
     // The cursor line stands at the selected row's ratio, or is gone with no row selected.
     void expect_cursor_on_selected_row() {
         const auto row = selected_scale_row();
         if (row) {
-            EXPECT_EQ(window.graph()->cursor_ratio(), doc().tables().scale_ratios()[*row]);
+            EXPECT_EQ(window.graph()->layers().cursor_ratio, doc().tables().scale_ratios()[*row]);
         } else {
-            EXPECT_TRUE(std::isnan(window.graph()->cursor_ratio()));
+            EXPECT_TRUE(std::isnan(window.graph()->layers().cursor_ratio));
         }
-        EXPECT_EQ(window.graph()->selected_scale_ratio(), row);
+        EXPECT_EQ(window.graph()->layers().selected_scale_ratio, row);
     }
 
     DocumentWindow window{std::make_unique<Document>(),
@@ -64,31 +74,31 @@ TEST_F(GraphWindowTest, AZoomIsOneUndoStepAndFitGoesBack) {
     const float x_min = doc().curve().x_min(), x_max = doc().curve().x_max();
     for (int i = 0; i < 4; ++i) wheel_over_graph(1.5f, 1);
     EXPECT_LT(doc().curve().x_max() - doc().curve().x_min(), 0.5f);
-    EXPECT_EQ(w().x_max_field->text().toFloat(), doc().curve().x_max()) << "the fields follow";
+    EXPECT_EQ(field("x_max_field")->text().toFloat(), doc().curve().x_max()) << "the fields follow";
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return !doc().history().can_redo() && doc().history().undo_name(); }, 2000));
-    QTest::qWait(GraphWidget::kWheelGestureMs + 100);
+    QTest::qWait(GraphGestures::kWheelGestureMs + 100);
     doc().history().undo();
     EXPECT_EQ(doc().curve().x_min(), x_min);
     EXPECT_EQ(doc().curve().x_max(), x_max);
     EXPECT_FALSE(doc().history().can_undo()) << "four notches, one step";
 
     doc().history().redo();
-    QTest::mouseClick(w().fit_y_button, Qt::LeftButton);
+    QTest::mouseClick(find<QPushButton>("fit_y_button"), Qt::LeftButton);
     EXPECT_EQ(doc().curve().x_min(), x_min);
     EXPECT_EQ(doc().curve().x_max(), x_max);
     const FloatRange fitted =
         fit_y_range(doc().curve().y_values(), doc().curve().number_of_points());
     EXPECT_EQ(doc().curve().y_max(), fitted.max);
-    EXPECT_EQ(window.graph()->y_max(), fitted.max);
+    EXPECT_EQ(window.graph()->geometry().ranges().y.max, fitted.max);
 }
 
 // Whatever changes the scale (a preset, a re-sorting edit, Delete, Clear, undo), the row
 // selected and the cursor line stay on one ratio.
 TEST_F(GraphWindowTest, TheCursorAndTheSelectedRowAgreeAfterEveryScaleChange) {
-    doc().curve_actions().set_plot_flags(false, true, false);
+    doc().curve_actions().set_plot_flags({.selected_ratio = true});
     doc().table_actions().add_scale_preset(ScalePreset::TwelveTone);
-    w().scale_table->selectRow(7);  // 1.4983
+    table("scale_table")->selectRow(7);  // 1.4983
     expect_cursor_on_selected_row();
     const float fifth = doc().tables().scale_ratios()[7];
     doc().table_actions().add_scale_preset(ScalePreset::JustRatios, {},
@@ -97,7 +107,7 @@ TEST_F(GraphWindowTest, TheCursorAndTheSelectedRowAgreeAfterEveryScaleChange) {
     expect_cursor_on_selected_row();
     doc().table_actions().edit_cell(DocumentTable::ScaleRatios, TableColumn::Ratios,
                                     static_cast<int32_t>(*selected_scale_row()), 1.05f);
-    window.reload_table(DocumentTable::ScaleRatios);
+    static_cast<DocumentTableModel*>(table("scale_table")->model())->reload();
     EXPECT_EQ(doc().tables().scale_ratios()[*selected_scale_row()], 1.05f) << "followed the sort";
     expect_cursor_on_selected_row();
     doc().table_actions().scale_action(ScaleAction::DeleteSelected);

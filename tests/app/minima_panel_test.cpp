@@ -14,6 +14,7 @@
 #include "app/document_window.h"
 #include "app/minima_panel.h"
 #include "app/minima_table_model.h"
+#include "support/window_controls.h"
 
 namespace kelvara {
 namespace {
@@ -50,7 +51,7 @@ TEST(MinimaPanel, ListsMarksAndTakesTheMinimaIntoTheScaleAsUndoableSteps) {
     // At the threshold a window starts with: the main valleys, by ratio, each marked.
     const int shown = table->model()->rowCount();
     EXPECT_EQ(shown, 12);
-    EXPECT_EQ(window.graph()->minima().size(), static_cast<size_t>(shown));
+    EXPECT_EQ(window.graph()->layers().minima.size(), static_cast<size_t>(shown));
     EXPECT_EQ(cell(0, MinimaTableModel::Just), "1/1");
     EXPECT_EQ(cell(shown - 1, MinimaTableModel::Just), "2/1");
     EXPECT_GT(panel.all_minima().size(), static_cast<size_t>(shown));
@@ -61,7 +62,7 @@ TEST(MinimaPanel, ListsMarksAndTakesTheMinimaIntoTheScaleAsUndoableSteps) {
     // A click on its row moves the cursor line to the fifth.
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
                       table->visualRect(table->model()->index(2, 0)).center());
-    EXPECT_EQ(window.graph()->cursor_ratio(), 1.5f);
+    EXPECT_EQ(window.graph()->layers().cursor_ratio, 1.5f);
 
     // The just-ratio tolerance names the minima anew: at 0 cents only those exactly on their
     // fraction (the cusps); one past the field's range is refused and changes nothing.
@@ -100,7 +101,7 @@ TEST(MinimaPanel, ListsMarksAndTakesTheMinimaIntoTheScaleAsUndoableSteps) {
     window.document().curve_actions().set_overtone_type(PureTone);
     panel.wait_for_search();
     EXPECT_EQ(panel.all_minima().size(), 1u);
-    EXPECT_EQ(window.graph()->minima().size(), 1u);
+    EXPECT_EQ(window.graph()->layers().minima.size(), 1u);
 }
 
 }  // namespace

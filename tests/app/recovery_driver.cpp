@@ -10,6 +10,9 @@
 
 #include "app/kelvara_application.h"
 #include "document/recovery_file.h"
+#include "support/window_controls.h"
+
+using kelvara::testing::control;
 
 int main(int argc, char** argv) {
     QApplication qt_app(argc, argv);
@@ -22,7 +25,7 @@ int main(int argc, char** argv) {
     kelvara::DocumentWindow* window =
         app.documents().open_document(QDir::current().absoluteFilePath(args[1]));
     if (window == nullptr) return 1;
-    QLineEdit* field = window->widgets().step_field;
+    QLineEdit* field = control<QLineEdit>(*window, "step_field");
     field->selectAll();
     QTest::keyClicks(field, args[2]);
     QTest::keyClick(field, Qt::Key_Return);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The application under a virtual X server: a saved document opened in a real window,
-# grabbed to a PNG under the build folder, and its graph checked for the curve.
-# Usage: screenshot_test.sh APP_SCREENSHOT OUT_DIR [KELVARA_CLI]
+# The application under a virtual X server, grabbed to PNGs under the build folder and
+# checked (screenshot.cpp): a saved document opened in a real window at the window's smallest
+# size and at a larger one, and the Timbre from Recording dialog with its picked partials.
+# Usage: screenshot_test.sh SCREENSHOT OUT_DIR [KELVARA_CLI]
 set -euo pipefail
 tool="$1"
 out_dir="$2"
@@ -20,4 +21,7 @@ if [[ -n "$cli" ]] && "$cli" --help 2>/dev/null | grep -qE "^\s+new\b"; then
     files+=("$out_dir/screenshot.kelvara")
 fi
 export QT_QPA_PLATFORM=xcb
-xvfb-run -a -s "-screen 0 1280x800x24" "$tool" "$out_dir/document-window.png" "${files[@]}"
+shoot() { xvfb-run -a -s "-screen 0 1280x800x24" "$tool" "$@"; }
+shoot window 1024x700 "$out_dir/document-window-smallest.png" "${files[@]}"
+shoot window 1180x740 "$out_dir/document-window.png" "${files[@]}"
+shoot recording "$out_dir/recording-dialog.png"

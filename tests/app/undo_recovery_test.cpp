@@ -18,9 +18,12 @@
 #include "document/document_io.h"
 #include "persistence/atomic_file.h"
 #include "support/app_fakes.h"
+#include "support/window_controls.h"
 
 namespace kelvara {
 namespace {
+
+using testing::control;
 
 namespace fs = std::filesystem;
 
@@ -57,7 +60,7 @@ protected:
 TEST_F(UndoRecoveryTest, CtrlZFromAFieldThatCommittedItsValueReachesTheDocument) {
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window)) << "shortcuts reach the active window";
-    QLineEdit* base = window->widgets().base_frequency_field;
+    QLineEdit* base = control<QLineEdit>(*window, "base_frequency_field");
     base->setFocus();
     base->selectAll();
     QTest::keyClicks(base, QStringLiteral("300"));
@@ -76,7 +79,7 @@ TEST_F(UndoRecoveryTest, CtrlZFromAFieldThatCommittedItsValueReachesTheDocument)
 }
 
 TEST_F(UndoRecoveryTest, AVolumeDragIsOneStepAndUndoSendsTheVolumeBack) {
-    QSlider* slider = window->widgets().volume_slider;
+    QSlider* slider = control<QSlider>(*window, "volume_slider");
     slider->setSliderDown(true);
     for (int volume : {70, 80, 90, 100}) slider->setValue(volume);
     slider->setSliderDown(false);

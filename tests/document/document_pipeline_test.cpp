@@ -42,7 +42,10 @@ TEST(Pipeline, EachEditResamplesRefitsAndMarksAsItShould) {
          true, true},
         {"base frequency", [](Document& d) { d.curve_actions().set_base_frequency(261.63f); }, true,
          true},
-        {"slope shown", [](Document& d) { d.curve_actions().set_plot_flags(true, false, true); },
+        {"slope shown",
+         [](Document& d) {
+             d.curve_actions().set_plot_flags({.just_ratios = true, .slope = true});
+         },
          false, true},
     };
     for (const Case& c : cases) {
@@ -80,8 +83,8 @@ TEST_F(PipelineTest, StoredValuesAreThe32BitValuesTypedAndRetypingThemChangesNot
 }
 
 TEST_F(PipelineTest, TheSlopeRangeIsRefittedWithEveryYFitWhileShown) {
-    doc.curve_actions().set_plot_flags(false, false, true);
-    EXPECT_EQ(view.layers, (std::array<bool, 3>{false, false, true}));
+    doc.curve_actions().set_plot_flags({.slope = true});
+    EXPECT_EQ(view.layers, (PlotFlags{.slope = true}));
     const ShownRange before = view.slope_range;
     doc.curve_actions().set_base_frequency(220.0f);
     const FloatRange slope = fit_slope_range(doc.curve().x_values(), doc.curve().y_values(),

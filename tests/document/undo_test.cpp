@@ -33,7 +33,10 @@ const std::vector<ActionCase> kEveryActionClass{
     {EditName::DissonanceRange, [](D& d) { d.curve_actions().set_bound(BoundField::YMin, 0.5f); }},
     {EditName::GraphRanges,
      [](D& d) { d.curve_actions().set_graph_ranges(1.2f, 1.8f, 0.1f, 3.0f); }},
-    {EditName::PlotToggles, [](D& d) { d.curve_actions().set_plot_flags(true, true, true); }},
+    {EditName::PlotToggles,
+     [](D& d) {
+         d.curve_actions().set_plot_flags({true, true, true});
+     }},
     {EditName::AddScaleRatio,
      [](D& d) { d.table_actions().scale_action(ScaleAction::AppendUnison); }},
     {EditName::DeleteScaleRatio,

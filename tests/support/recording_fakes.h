@@ -23,7 +23,7 @@ public:
     const float* y_values = nullptr;
     int32_t number_of_points = -1;  // -1: never drawn
     ShownRange x_range, y_range, slope_range;
-    std::array<bool, 3> layers{};  // just ratios, cursor line, slope
+    PlotFlags layers;
     std::optional<float> cursor_ratio;
 
     void lend_arrays(const float* x, const float* y) override {
@@ -34,9 +34,7 @@ public:
     void set_x_range(double lo, double hi) override { x_range = {lo, hi}; }
     void set_y_range(double lo, double hi) override { y_range = {lo, hi}; }
     void set_slope_range(double lo, double hi) override { slope_range = {lo, hi}; }
-    void show_just_ratios(bool shown) override { layers[0] = shown; }
-    void show_cursor_line(bool shown) override { layers[1] = shown; }
-    void show_slope(bool shown) override { layers[2] = shown; }
+    void set_plot_flags(PlotFlags flags) override { layers = flags; }
     void move_cursor_line(float ratio) override { cursor_ratio = ratio; }
     void set_curve_colors(const Rgba*, const Rgba*) override {}
     void set_slope_colors(const Rgba*, const Rgba*) override {}
@@ -63,7 +61,7 @@ public:
     void show_number_of_overtones(int32_t n) override { overtones = n; }
     void select_timbre(int32_t type) override { timbre = type; }
     void show_roughness_model(RoughnessModel m) override { model = m; }
-    void show_plot_toggles(bool, bool, bool) override {}
+    void show_plot_flags(PlotFlags) override {}
     void show_volume(int32_t v) override { volume = v; }
     void show_pitch_true(bool) override {}
     void beep() override { ++beeps; }

@@ -1,17 +1,15 @@
-// The graph view's geometry: its layout, the maps between values and view units and their
-// inverses, the ranges it refuses, the paths it builds from the lent arrays, and the real
-// document driving it.
+// The graph's geometry as a value: its maps and their inverses on both axes, the ranges it
+// cannot plot, the ticks laid out inside the panel, the markers' places, and the curve's and
+// the slope's polylines.
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QMouseEvent>
-#include <QTest>
 #include <cmath>
 #include <limits>
 #include <vector>
 
-#include "document/document.h"
-#include "view/view_test_support.h"
+#include "engine/engine_limits.h"
+#include "view/curve_polylines.h"
+#include "view/graph_geometry.h"
 
 namespace kelvara {
 namespace {
@@ -19,286 +17,201 @@ namespace {
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
-struct Point {
-    float x;
-    float y;
-    bool starts_subpath;
-};
-
-std::vector<Point> points_of(const std::optional<StrokedPath>& stroked) {
-    std::vector<Point> points;
-    for (int i = 0; stroked && i < stroked->path.elementCount(); ++i) {
-        const auto e = stroked->path.elementAt(i);
-        points.push_back({static_cast<float>(e.x), static_cast<float>(e.y), e.isMoveTo()});
-    }
-    return points;
+// Texts as a fixed-pitch face sets them: 6 units a character.
+GraphTextMetrics fixed_metrics() {
+    return {13.0f, 14.0f, 16.0f,
+            [](const std::string& text) { return 6.0f * static_cast<float>(text.size()); }};
 }
 
-bool drawn(const std::optional<StrokedPath>& stroked) {
-    return stroked && !stroked->path.isEmpty();
+GraphGeometry geometry(GraphRanges ranges, RatioAxis axis = RatioAxis::Linear, float width = 300,
+                       float height = 200, bool readout = true) {
+    return GraphGeometry({ranges, axis, width, height, readout}, fixed_metrics());
 }
 
-// The ratios of a path of vertical segments, checking that each spans the whole frame.
-std::vector<float> segment_ratios(const GraphWidget& view,
-                                  const std::optional<StrokedPath>& stroked) {
-    std::vector<float> ratios;
-    const auto points = points_of(stroked);
-    const FloatRect frame = view.graph_frame();
-    for (size_t i = 0; i + 1 < points.size(); i += 2) {
-        EXPECT_TRUE(points[i].starts_subpath);
-        EXPECT_EQ(points[i].x, points[i + 1].x);
-        EXPECT_EQ(points[i].y, frame.y);
-        EXPECT_EQ(points[i + 1].y, frame.y + frame.height);
-        ratios.push_back(view.x_for_location(points[i].x));
-    }
-    return ratios;
-}
-
-// A 300 by 200 view, laid out by a first repaint: x 1 to 2, y and slope 0 to 4; the frame
-// is wherever the axes' labels leave room for (graph_axes.h, checked in view_axes_test.cpp).
-class ViewGeometry : public ::testing::Test {
-protected:
-    void SetUp() override {
-        view.resize(300, 200);
-        testing::rendered(view);
-        f = view.graph_frame();
-    }
-    GraphWidget view;
-    FloatRect f;
-};
-
-TEST_F(ViewGeometry, TheRangesFillTheFrameAndAResizeLaysItOutAgain) {
-    EXPECT_GT(f.width, 200.0f);
-    EXPECT_GT(f.height, 100.0f);
-    const float xs[] = {1.0f, 2.0f};
-    const float ys[] = {0.0f, 4.0f};
-    view.lend_arrays(xs, ys);
-    view.redraw(2);
-    EXPECT_FLOAT_EQ(points_of(view.curve_path())[1].x, f.x + f.width);
-    EXPECT_FLOAT_EQ(points_of(view.curve_path())[1].y, f.y + f.height);
-    view.resize(331, 200);
-    testing::rendered(view);
-    EXPECT_FLOAT_EQ(view.graph_frame().width, f.width + 31.0f);
-    EXPECT_FLOAT_EQ(points_of(view.curve_path())[1].x, f.x + f.width + 31.0f)
-        << "the paths are rebuilt";
-    EXPECT_EQ(view.axes_image().width(), 331);
-}
-
-TEST_F(ViewGeometry, EachInverseUndoesItsMap) {
-    view.set_x_range(0.5, 3.25);
-    view.set_y_range(-1.0, 7.0);
-    view.set_slope_range(-40.0, 25.0);
+TEST(GraphGeometry, EachInverseUndoesItsMapAndTheRangesFillTheFrame) {
+    const GraphRanges ranges{{0.5, 3.25}, {-1.0, 7.0}, {-40.0, 25.0}};
     for (const RatioAxis axis : {RatioAxis::Linear, RatioAxis::Cents}) {
-        view.set_ratio_axis(axis);
+        const GraphGeometry g = geometry(ranges, axis);
+        const FloatRect& f = g.frame();
+        EXPECT_NEAR(g.x_for_ratio(0.5f), f.x, 1e-3f);
+        EXPECT_NEAR(g.x_for_ratio(3.25f), f.x + f.width, 1e-3f);
+        EXPECT_FLOAT_EQ(g.y_for_value(-1.0f), f.y);
+        EXPECT_FLOAT_EQ(g.y_for_value(7.0f), f.y + f.height);
+        EXPECT_FLOAT_EQ(g.y_for_slope(25.0f), f.y + f.height);
         for (const float v : {0.2f, 0.5f, 1.2345f, 3.25f, 9.0f}) {
-            EXPECT_NEAR(view.x_for_location(view.location_for_x(v)), v, 1e-5f) << v;
-            EXPECT_NEAR(view.y_for_location(view.location_for_y(v)), v, 1e-5f) << v;
-            EXPECT_NEAR(view.dy_for_location(view.location_for_dy(v * 10)), v * 10, 1e-4f) << v;
+            EXPECT_NEAR(g.ratio_for_x(g.x_for_ratio(v)), v, 1e-5f) << v;
+            EXPECT_NEAR(g.value_for_y(g.y_for_value(v)), v, 1e-5f) << v;
+            EXPECT_NEAR(g.slope_for_y(g.y_for_slope(v * 10)), v * 10, 1e-4f) << v;
         }
     }
 }
 
 // On a cents axis a ratio's place is its cents' place: the octave 1 to 2 takes half of a
-// 1 to 4 axis, and the ends stay at the frame's edges.
-TEST_F(ViewGeometry, ACentsAxisPlacesRatiosByTheirCents) {
-    view.set_x_range(1.0, 4.0);
-    view.set_ratio_axis(RatioAxis::Cents);
-    const FloatRect g = view.graph_frame();
-    EXPECT_FLOAT_EQ(view.location_for_x(1.0f), g.x);
-    EXPECT_NEAR(view.location_for_x(2.0f), g.x + g.width / 2.0f, 1e-3f);
-    EXPECT_NEAR(view.location_for_x(4.0f), g.x + g.width, 1e-3f);
-    EXPECT_NEAR(view.location_for_x(1.5f), g.x + g.width * 701.955f / 2400.0f, 1e-2f);
-    EXPECT_EQ(view.axes().x_title, "Interval (cents)");
-    // Tick labels in cents: whole numbers of a round step.
-    ASSERT_GE(view.axes().x_ticks.size(), 3u);
-    for (const TickMark& tick : view.axes().x_ticks) {
-        EXPECT_FALSE(tick.text.contains('.')) << tick.text.toStdString();
-        EXPECT_NEAR(view.location_for_x(static_cast<float>(std::exp2(tick.value / 1200.0))),
+// 1 to 4 axis; its ticks are whole cents at their places.
+TEST(GraphGeometry, ACentsAxisPlacesRatiosByTheirCents) {
+    const GraphGeometry g = geometry({{1.0, 4.0}}, RatioAxis::Cents, 600, 300);
+    const FloatRect& f = g.frame();
+    EXPECT_NEAR(g.x_for_ratio(2.0f), f.x + f.width / 2.0f, 1e-3f);
+    EXPECT_NEAR(g.x_for_ratio(1.5f), f.x + f.width * 701.955f / 2400.0f, 1e-2f);
+    EXPECT_EQ(g.x_axis_span().max, 2400.0);
+    ASSERT_GE(g.x_ticks().size(), 3u);
+    for (const GraphTick& tick : g.x_ticks()) {
+        EXPECT_EQ(tick.text.find('.'), std::string::npos) << tick.text;
+        EXPECT_NEAR(g.x_for_ratio(static_cast<float>(std::exp2(tick.value / 1200.0))),
                     tick.position, 1e-2f);
     }
-    view.set_ratio_axis(RatioAxis::Linear);
-    EXPECT_NEAR(view.location_for_x(2.0f), g.x + view.graph_frame().width / 3.0f, 1.0f);
+    const GraphGeometry linear = geometry({{1.0, 4.0}}, RatioAxis::Linear, 600, 300);
+    EXPECT_NEAR(linear.x_for_ratio(2.0f), f.x + f.width / 3.0f, 1.0f);
+    for (const GraphTick& t : linear.x_ticks())
+        EXPECT_NEAR(linear.x_for_ratio(static_cast<float>(t.value)), t.position, 1e-3f);
 }
 
-TEST_F(ViewGeometry, AReversedRangeMirrorsAndRangesWithoutAScaleAreIgnored) {
-    view.set_x_range(1.5, 1.5);
-    view.set_y_range(0.0, std::numeric_limits<double>::infinity());
-    view.set_slope_range(std::nan(""), 1.0);
-    view.set_x_range(-3e38, 3e38);  // the span overflows a float
-    EXPECT_EQ(view.x_min(), 1.0f);
-    EXPECT_EQ(view.x_max(), 2.0f);
-    EXPECT_FLOAT_EQ(view.x_scale(), view.graph_frame().width);
-    EXPECT_FLOAT_EQ(view.y_scale(), view.graph_frame().height / 4.0f);
-    EXPECT_FLOAT_EQ(view.dy_scale(), view.graph_frame().height / 4.0f);
+TEST(GraphGeometry, RangesWithoutAScaleAreNotPlottable) {
+    const double inf = std::numeric_limits<double>::infinity();
+    EXPECT_TRUE(GraphGeometry::plottable({4.0, 0.0})) << "a reversed range mirrors";
+    for (const AxisSpan span : {AxisSpan{1.5, 1.5}, AxisSpan{0.0, inf}, AxisSpan{std::nan(""), 1.0},
+                                AxisSpan{-3e38, 3e38}})  // the last one's span overflows a float
+        EXPECT_FALSE(GraphGeometry::plottable(span)) << span.min << " " << span.max;
+    EXPECT_TRUE(GraphGeometry::plottable(RatioAxis::Linear, {-1.0, 2.0}));
+    EXPECT_FALSE(GraphGeometry::plottable(RatioAxis::Cents, {-1.0, 2.0})) << "no place for -1";
 
-    view.set_y_range(4.0, 0.0);
-    const FloatRect g = view.graph_frame();
-    EXPECT_FLOAT_EQ(view.location_for_y(4.0f), g.y);
-    EXPECT_FLOAT_EQ(view.location_for_y(0.0f), g.y + g.height);
-    view.set_x_range(-1.0, 2.0);  // no place for 0 on a cents axis: it stays linear
-    view.set_ratio_axis(RatioAxis::Cents);
-    EXPECT_EQ(view.ratio_axis(), RatioAxis::Linear);
-
-    GraphWidget narrow;  // a plotting area of no width maps every press to the minimum
-    narrow.resize(25, 200);
-    testing::rendered(narrow);
-    EXPECT_EQ(narrow.graph_frame().width, 0.0f);
-    EXPECT_EQ(narrow.x_for_location(123.0f), 1.0f);
+    const GraphGeometry mirrored = geometry({{1.0, 2.0}, {4.0, 0.0}});
+    EXPECT_FLOAT_EQ(mirrored.y_for_value(4.0f), mirrored.frame().y);
+    // A panel too small for its margins: a plotting area of no width maps all to the minimum.
+    const GraphGeometry narrow = geometry({}, RatioAxis::Linear, 25, 200);
+    EXPECT_EQ(narrow.frame().width, 0.0f);
+    EXPECT_EQ(narrow.ratio_for_x(123.0f), 1.0f);
 }
 
-TEST_F(ViewGeometry, TheReadoutReadsTheCurveAtThePointersRatio) {
-    EXPECT_TRUE(view.readout_text().startsWith("Point at the graph")) << "no (0.000, 0.000)";
-    const float xs[] = {1.0f, 1.5f, 2.0f};
-    const float ys[] = {0.0f, 0.224f, 2.0f};
-    view.lend_arrays(xs, ys);
-    view.redraw(3);
-    view.move_cursor_line(1.25f);
-    // A press well above the curve at 3/2 reads the curve's value there, not the press's.
-    const auto widget_point = [&](float ratio, float dissonance) {
-        return QPoint(static_cast<int>(std::lround(view.location_for_x(ratio))),
-                      static_cast<int>(std::lround(200.0f - view.location_for_y(dissonance))));
-    };
-    QTest::mouseClick(&view, Qt::LeftButton, {}, widget_point(1.5f, 3.0f));
-    ASSERT_TRUE(view.readout_ratio());
-    EXPECT_NEAR(*view.readout_ratio(), 1.5f, 0.01f);
-    EXPECT_NEAR(*view.curve_value_at(*view.readout_ratio()), 0.224f, 0.05f);
-    EXPECT_TRUE(view.readout_text().contains(QStringLiteral("\u2248 3/2")))
-        << view.readout_text().toStdString();
-    EXPECT_TRUE(view.readout_text().contains("dissonance 0.2"))
-        << view.readout_text().toStdString();
-    EXPECT_EQ(view.cursor_ratio(), 1.25f) << "a press leaves the cursor line";
-    // A right press moves nothing; the pointer's motion does.
-    const float read = *view.readout_ratio();
-    QTest::mouseClick(&view, Qt::RightButton, {}, widget_point(1.8f, 1.0f));
-    EXPECT_EQ(*view.readout_ratio(), read);
-    QMouseEvent move(QEvent::MouseMove, widget_point(1.25f, 1.0f), view.mapToGlobal(QPoint()),
-                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(&view, &move);
-    EXPECT_NEAR(*view.readout_ratio(), 1.25f, 0.01f);
-    EXPECT_TRUE(view.readout_text().contains(QStringLiteral("5/4")));
-    // Between samples the value is interpolated; outside them there is none.
-    EXPECT_FLOAT_EQ(*view.curve_value_at(1.75f), 1.112f);
-    EXPECT_FALSE(view.curve_value_at(2.5f));
-    EXPECT_FALSE(view.curve_value_at(0.5f));
+struct LayoutCase {
+    float width, height;
+    RatioAxis axis;
+    GraphRanges ranges;
+};
+
+// Small and large panels, narrow and wide ranges, tiny and huge dissonances, both axes.
+const LayoutCase kLayouts[] = {
+    {300, 200, RatioAxis::Linear, {{1.0, 2.0}, {0.0, 4.0}}},
+    {160, 120, RatioAxis::Linear, {{1.0, 3.9975}, {0.0, 0.36}}},
+    {1200, 800, RatioAxis::Cents, {{1.0, 4.0}, {0.137, 0.2311}}},
+    {640, 300, RatioAxis::Linear, {{1.4983, 1.4984}, {-12345.0, 98765.0}}},
+    {640, 300, RatioAxis::Cents, {{0.001, 1000.0}, {0.0, 0.0004}}},
+    {480, 700, RatioAxis::Linear, {{0.5, 999.0}, {-1e-6, 3e-6}}},
+};
+
+TEST(GraphGeometry, TickLabelsStayInsideThePanelApartAndReadTheirTicks) {
+    for (const LayoutCase& c : kLayouts) {
+        SCOPED_TRACE(::testing::Message() << c.width << "x" << c.height << " x " << c.ranges.x.min
+                                          << ".." << c.ranges.x.max);
+        const GraphGeometry g = geometry(c.ranges, c.axis, c.width, c.height);
+        const TextBox panel{0, 0, c.width, c.height};
+        const auto inside = [&](const TextBox& b) {
+            return b.left >= panel.left && b.top >= panel.top && b.right() <= panel.right() &&
+                   b.bottom() <= panel.bottom();
+        };
+        const FloatRect& f = g.frame();
+        for (const bool along_x : {true, false}) {
+            const std::vector<GraphTick>& ticks = along_x ? g.x_ticks() : g.y_ticks();
+            EXPECT_GE(ticks.size(), 2u);
+            for (size_t i = 0; i < ticks.size(); ++i) {
+                const GraphTick& t = ticks[i];
+                EXPECT_TRUE(inside(t.label_box)) << t.text;
+                EXPECT_EQ(t.label_box.width, 6.0 * t.text.size()) << "the box holds the text";
+                EXPECT_NEAR(std::stod(t.text), t.value, std::fabs(t.value) * 1e-9 + 1e-12);
+                if (i > 0) {
+                    EXPECT_FALSE(ticks[i - 1].label_box.intersects(t.label_box));
+                }
+                const float lo = along_x ? f.x : f.y, extent = along_x ? f.width : f.height;
+                EXPECT_TRUE(t.position >= lo - 0.01f && t.position <= lo + extent + 0.01f);
+            }
+        }
+        EXPECT_TRUE(inside(g.x_title_box()));
+        // The upright y title's box, turned about its centre, clear of the y labels.
+        const TextBox& y = g.y_title_box();
+        const double upright_left = y.left + y.width / 2 - y.height / 2;
+        EXPECT_GE(upright_left, 0.0);
+        EXPECT_LE(upright_left + y.height, g.y_ticks().front().label_box.left);
+    }
 }
 
-TEST_F(ViewGeometry, TheCurveIsAPolylineThroughTheMappedSamples) {
+TEST(GraphGeometry, TheReadoutStripComesAndGoes) {
+    const GraphGeometry g = geometry({{1.0, 2.0}, {0.0, 0.36}}, RatioAxis::Linear, 600, 400);
+    const GraphGeometry print =
+        geometry({{1.0, 2.0}, {0.0, 0.36}}, RatioAxis::Linear, 600, 400, false);
+    EXPECT_GT(print.frame().height, g.frame().height) << "the frame takes the readout's strip";
+    EXPECT_LE(g.readout_box().bottom(), g.widget_y(g.frame().y + g.frame().height));
+}
+
+// The just ratios of the octave, and of the octave above once the range passes 2; the zero
+// of the slope only while its range holds it.
+TEST(GraphGeometry, MarkersStandAtTheirRatios) {
+    const std::vector<JustMarker> octave = geometry({{1.0, 2.0}}).just_markers();
+    ASSERT_EQ(octave.size(), 14u);
+    EXPECT_FLOAT_EQ(octave[1].ratio(), 16.0f / 15.0f);
+    const std::vector<JustMarker> two = geometry({{1.0, 2.5}}).just_markers();
+    ASSERT_EQ(two.size(), 28u);
+    EXPECT_FLOAT_EQ(two[14].ratio(), 2.0f);
+    EXPECT_FLOAT_EQ(two[27].ratio(), 2.0f * 15 / 8);
+
+    const GraphGeometry g = geometry({{1.0, 2.0}, {0.0, 4.0}, {-1.0, 3.0}}, RatioAxis::Cents);
+    EXPECT_FLOAT_EQ(*g.zero_slope_y(), g.frame().y + g.frame().height / 4.0f);
+    EXPECT_FALSE(geometry({{1.0, 2.0}, {0.0, 4.0}, {0.0, 3.0}}).zero_slope_y());
+    EXPECT_FLOAT_EQ(*g.line_x(2.0f), g.frame().x + g.frame().width);
+    EXPECT_FALSE(g.line_x(kNaN));
+    EXPECT_FALSE(g.line_x(-1.0f)) << "no place on a cents axis";
+}
+
+std::vector<float> ratios_of(const GraphGeometry& g, const Polyline& line) {
+    std::vector<float> ratios;
+    for (const ViewPoint& p : line) ratios.push_back(g.ratio_for_x(p.x));
+    return ratios;
+}
+
+TEST(CurvePolylines, TheCurveJoinsTheMappedSamplesAndResumesAfterAGap) {
+    const GraphGeometry g = geometry({{1.0, 2.0}, {0.0, 4.0}});
+    const FloatRect& f = g.frame();
     const float xs[] = {1.0f, 1.5f, 2.0f};
     const float ys[] = {0.0f, 4.0f, 2.0f};
-    view.lend_arrays(xs, ys);
-    view.redraw(3);
-    const auto points = points_of(view.curve_path());
-    ASSERT_EQ(points.size(), 3u);
-    const Point expected[] = {{f.x, f.y, true},
-                              {f.x + f.width / 2, f.y + f.height, false},
-                              {f.x + f.width, f.y + f.height / 2, false}};
+    const auto lines = curve_polylines(g, xs, ys, 3);
+    ASSERT_EQ(lines.size(), 1u);
+    const Polyline expected{
+        {f.x, f.y}, {f.x + f.width / 2, f.y + f.height}, {f.x + f.width, f.y + f.height / 2}};
+    ASSERT_EQ(lines[0].size(), 3u);
     for (size_t i = 0; i < 3; ++i) {
-        EXPECT_FLOAT_EQ(points[i].x, expected[i].x) << i;
-        EXPECT_FLOAT_EQ(points[i].y, expected[i].y) << i;
-        EXPECT_EQ(points[i].starts_subpath, expected[i].starts_subpath) << i;
+        EXPECT_FLOAT_EQ(lines[0][i].x, expected[i].x) << i;
+        EXPECT_FLOAT_EQ(lines[0][i].y, expected[i].y) << i;
     }
-    view.lend_arrays(nullptr, ys);  // null arrays leave the paths as they were
-    view.redraw(1000);
-    EXPECT_EQ(points_of(view.curve_path()).size(), 3u);
+
+    const float gx[] = {1.0f, 1.1f, 1.2f, 1.3f, 1.4f, 1.5f, 1.6f, 1.7f};
+    const float gy[] = {1.0f, 1.0f, kNaN, 2.0f, 3.0f, kInf, 1.0f, 2.0f};
+    const auto gapped = curve_polylines(g, gx, gy, 8);
+    ASSERT_EQ(gapped.size(), 3u);
+    EXPECT_NEAR(ratios_of(g, gapped[1])[0], 1.3f, 1e-6f) << "resumes after the NaN";
+    EXPECT_NEAR(ratios_of(g, gapped[2])[0], 1.6f, 1e-6f) << "and after the infinity";
+    // Slopes 0, NaN, NaN, 10, inf, -inf, 10: only finite ones are placed.
+    for (const Polyline& line : slope_polylines(g, gx, gy, 8))
+        for (const ViewPoint& p : line) EXPECT_TRUE(std::isfinite(p.x) && std::isfinite(p.y));
+    for (const int32_t count : {0, 1, -5}) {
+        EXPECT_TRUE(curve_polylines(g, xs, ys, count).size() <= 1u) << count;
+        EXPECT_TRUE(slope_polylines(g, xs, ys, count).empty()) << count;
+    }
+    EXPECT_EQ(readable_count(kMaxCurvePoints + 1), kMaxCurvePoints);
 }
 
-TEST_F(ViewGeometry, TheDerivativeIsTheSlopeAtEachIntervalsMidpoint) {
+TEST(CurvePolylines, TheSlopeIsTheDifferenceQuotientAtEachIntervalsMidpoint) {
+    // A y range unlike the slope range, to tell them apart.
+    const GraphGeometry g = geometry({{1.0, 3.0}, {-2.0, 6.0}, {-1.0, 5.0}});
     const float xs[] = {1.0f, 1.5f, 2.0f, 2.5f};
     const float ys[] = {0.0f, 1.0f, 1.0f, 3.0f};
-    view.set_x_range(1.0, 3.0);
-    view.set_y_range(-2.0, 6.0);  // a y range unlike the slope range, to tell them apart
-    view.set_slope_range(-1.0, 5.0);
-    view.lend_arrays(xs, ys);
-    view.show_slope(true);
-    view.redraw(4);
-    const auto points = points_of(view.dy_curve_path());
-    ASSERT_EQ(points.size(), 3u);
+    const auto lines = slope_polylines(g, xs, ys, 4);
+    ASSERT_EQ(lines.size(), 1u);
+    ASSERT_EQ(lines[0].size(), 3u);
     const float expected_x[] = {1.25f, 1.75f, 2.25f};
     const float expected_slope[] = {2.0f, 0.0f, 4.0f};
     for (size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(points[i].starts_subpath, i == 0);
-        EXPECT_NEAR(view.x_for_location(points[i].x), expected_x[i], 1e-6f);
-        EXPECT_FLOAT_EQ(points[i].y, view.graph_frame().y + (expected_slope[i] + 1.0f) *
-                                                                view.graph_frame().height / 6.0f);
+        EXPECT_NEAR(g.ratio_for_x(lines[0][i].x), expected_x[i], 1e-6f);
+        EXPECT_FLOAT_EQ(lines[0][i].y, g.y_for_slope(expected_slope[i]));
     }
-    view.show_slope(false);
-    view.redraw(4);
-    EXPECT_FALSE(drawn(view.dy_curve_path()));
-}
-
-TEST_F(ViewGeometry, PointsThatAreNotFiniteAreLeftOutAndTheLineResumes) {
-    const float xs[] = {1.0f, 1.1f, 1.2f, 1.3f, 1.4f, 1.5f, 1.6f, 1.7f};
-    const float ys[] = {1.0f, 1.0f, kNaN, 2.0f, 3.0f, kInf, 1.0f, 2.0f};
-    view.lend_arrays(xs, ys);
-    view.show_slope(true);
-    view.redraw(8);
-    const auto curve = points_of(view.curve_path());
-    ASSERT_EQ(curve.size(), 6u);
-    for (size_t i = 0; i < curve.size(); ++i) EXPECT_EQ(curve[i].starts_subpath, i % 2 == 0);
-    EXPECT_NEAR(view.x_for_location(curve[2].x), 1.3f, 1e-6f);  // resumes after the NaN
-    EXPECT_NEAR(view.x_for_location(curve[4].x), 1.6f, 1e-6f);  // and after the infinity
-    // Slopes 0, NaN, NaN, 10, inf, -inf, 10: only finite ones are placed.
-    for (const auto& p : points_of(view.dy_curve_path()))
-        EXPECT_TRUE(std::isfinite(p.x) && std::isfinite(p.y));
-    testing::rendered(view);  // and painting them neither warns nor hangs
-}
-
-TEST_F(ViewGeometry, MarkersAndCursorFollowTheRangesAndOutliveShortCurves) {
-    view.show_just_ratios(true);
-    auto ratios = segment_ratios(view, view.justs_path());
-    ASSERT_EQ(ratios.size(), 14u);  // up to the octave
-    EXPECT_FLOAT_EQ(ratios[0], 1.0f);
-    EXPECT_NEAR(ratios[1], 16.0f / 15.0f, 1e-6f);
-    view.set_x_range(1.0, 2.5);
-    view.redraw(0);
-    ratios = segment_ratios(view, view.justs_path());
-    ASSERT_EQ(ratios.size(), 28u);  // and the same above it
-    EXPECT_NEAR(ratios[14], 2.0f, 1e-6f);
-    EXPECT_NEAR(ratios[27], 2.0f * 15 / 8, 1e-6f);
-
-    // The cursor keeps its ratio while off; fewer than two points leave only the curves empty.
-    view.move_cursor_line(1.5f);
-    EXPECT_FALSE(drawn(view.ratio_line_path()));
-    view.show_cursor_line(true);
-    const float xs[] = {1.0f, 1.5f};
-    const float ys[] = {1.0f, 2.0f};
-    view.lend_arrays(xs, ys);
-    view.show_slope(true);
-    view.set_y_range(0.0, 2.0);
-    for (const int32_t count : {0, 1, -5}) {
-        view.redraw(count);
-        EXPECT_FALSE(drawn(view.curve_path())) << count;
-        EXPECT_FALSE(drawn(view.dy_curve_path())) << count;
-        EXPECT_EQ(segment_ratios(view, view.justs_path()).size(), 28u);
-        EXPECT_EQ(segment_ratios(view, view.ratio_line_path()), std::vector<float>{1.5f});
-    }
-    view.move_cursor_line(kNaN);
-    EXPECT_FALSE(drawn(view.ratio_line_path()));
-}
-
-// The seam through the real document: window set-up lends the arrays, ranges and flags.
-TEST(ViewWithDocument, DrawsTheDocumentsCurveAndReadsNothingFreedAfterIt) {
-    GraphWidget view;
-    view.resize(300, 200);
-    {
-        Document document;
-        NullDocumentView no_fields;
-        document.attach_views(view, no_fields);
-        document.show_all();
-        const auto& curve = document.curve();
-        const int32_t last = curve.number_of_points() - 1;
-        const auto points = points_of(view.curve_path());
-        ASSERT_EQ(points.size(), size_t(last + 1));
-        EXPECT_FLOAT_EQ(points[last].x, view.location_for_x(curve.x_values()[last]));
-        EXPECT_FLOAT_EQ(points[last].y, view.location_for_y(curve.y_values()[last]));
-        document.curve_actions().set_plot_flags(true, true, true);
-        EXPECT_EQ(points_of(view.dy_curve_path()).size(), size_t(last));
-        EXPECT_EQ(segment_ratios(view, view.justs_path()).size(), 14u);
-    }
-    // The document took its arrays back when it went: a relayout reads nothing freed.
-    view.resize(320, 200);
-    testing::rendered(view);
-    EXPECT_EQ(view.number_of_points(), 201);
 }
 
 }  // namespace

@@ -6,27 +6,27 @@
 #include <cmath>
 #include <limits>
 
+#include "view/graph_axes.h"
 #include "view/view_test_support.h"
 
 namespace kelvara {
 namespace {
 
-// The x title in the cached image: opaque pixels centred under the plotting area, as wide as
-// the title in its font.
+// The x title: opaque pixels centred under the plotting area, as wide as the title in its
+// font.
 TEST(ViewPainting, ARealFontDrawsTheTitles) {
     const QFontMetricsF metrics(graph_title_font());
     GraphWidget view;
     view.resize(300, 200);
-    testing::rendered(view);
-    const QImage image = view.axes_image().convertToFormat(QImage::Format_ARGB32);
-    const QRect box = view.axes().x_title_box.toAlignedRect();
+    const QImage image = testing::rendered(view);
+    const QRect box = to_qrect(view.geometry().x_title_box()).toAlignedRect();
     int left = 300, right = 0;
     for (int y = box.top(); y <= box.bottom(); ++y)
-        for (int x = 0; x < 300; ++x)
+        for (int x = 3; x < 297; ++x)             // inside the panel's edge
             if (qAlpha(image.pixel(x, y)) > 200)  // the text, nearly opaque over the panel
                 left = std::min(left, x), right = std::max(right, x);
     ASSERT_LT(left, right);
-    const FloatRect f = view.graph_frame();
+    const FloatRect f = view.geometry().frame();
     EXPECT_NEAR((left + right) / 2.0, f.x + f.width / 2.0, 2.0);
     EXPECT_NEAR(right - left + 1, metrics.tightBoundingRect("Interval ratio").width(), 4.0);
 }
@@ -38,16 +38,14 @@ TEST(ViewPainting, TheCachedImageFollowsThePaintTargetsPixelRatio) {
     image.setDevicePixelRatio(2.0);
     image.fill(Qt::transparent);
     view.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
-    EXPECT_EQ(view.axes_image().size(), QSize(600, 400));
     // The y axis (1.5 units on the frame's whole-unit left edge) covers two device columns
     // fully: crisp.
-    const int axis = static_cast<int>(view.graph_frame().x) * 2;
+    const int axis = static_cast<int>(view.geometry().frame().x) * 2;
     const QImage pixels = image.convertToFormat(QImage::Format_ARGB32);
     EXPECT_EQ(qAlpha(pixels.pixel(axis - 1, 200)), 255);
     EXPECT_LT(qGreen(pixels.pixel(axis, 200)), 10);
     // Back at ratio 1 the image follows, and no column is fully covered.
     const QImage single = testing::rendered(view);
-    EXPECT_EQ(view.axes_image().devicePixelRatio(), 1.0);
     EXPECT_LT(
         std::max(qAlpha(single.pixel(axis / 2 - 1, 100)), qAlpha(single.pixel(axis / 2, 100))),
         255);
@@ -64,16 +62,18 @@ TEST(ViewPainting, ThePanelIsDrawnUnlessItsColourIsNotANumber) {
         view.resize(300, 200);
         view.set_background_color(&background);
         view.lend_arrays(xs, ys);
-        view.show_slope(true);
+        view.set_plot_flags({.slope = true});
         view.redraw(4);
         const QImage image = testing::rendered(view);
         // The right margin shows the panel alone.
         EXPECT_NEAR(image.pixelColor(297, 100).alphaF(), std::isnan(background.alpha) ? 0 : 0.5,
                     0.01);
-        const int x = static_cast<int>(view.location_for_x(1.25f));
-        const int y = static_cast<int>(200.0f - view.location_for_y(2.0f));
+        const GraphGeometry& g = view.geometry();
+        const int x = static_cast<int>(g.x_for_ratio(1.25f));
+        const int y = static_cast<int>(g.widget_y(g.y_for_value(2.0f)));
         float blue = 0.0f;
-        for (int dy = -2; dy <= 2; ++dy) blue = std::max(blue, image.pixelColor(x, y + dy).blueF());
+        for (int down = -2; down <= 2; ++down)
+            blue = std::max(blue, image.pixelColor(x, y + down).blueF());
         EXPECT_GT(blue, 0.5f) << "the curve at y = 2 all the same";
     }
 }

@@ -17,4 +17,10 @@ inline QImage rendered(QWidget& widget) {
     return image.convertToFormat(QImage::Format_ARGB32);
 }
 
+// Sized and laid out by a first repaint.
+inline void lay_out(QWidget& widget, int width, int height) {
+    widget.resize(width, height);
+    rendered(widget);
+}
+
 }  // namespace kelvara::testing

@@ -1,0 +1,81 @@
+// The widgets the control groups are built from (control_widgets.h).
+#include "app/control_widgets.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableView>
+#include <QToolButton>
+
+#include "app/number_fields.h"
+
+namespace kelvara {
+namespace {
+constexpr int kNumberFieldWidth = 80;
+}  // namespace
+
+QLineEdit* number_field(const QString& object_name, const QString& tooltip, bool integer) {
+    auto* field = new QLineEdit;
+    field->setObjectName(object_name);
+    field->setToolTip(tooltip);
+    field->setAlignment(Qt::AlignRight);
+    field->setMaximumWidth(kNumberFieldWidth);
+    if (integer)
+        accept_int_characters_only(*field);
+    else
+        accept_float_characters_only(*field);
+    return field;
+}
+
+QLabel* buddy_label(const QString& text, QWidget* buddy) {
+    auto* label = new QLabel(text);
+    label->setBuddy(buddy);
+    return label;
+}
+
+QToolButton* segment(const QString& object_name, const QString& text, const QString& tooltip,
+                     bool checkable) {
+    auto* button = new QToolButton;
+    button->setObjectName(object_name);
+    button->setText(text);
+    button->setToolTip(tooltip);
+    button->setCheckable(checkable);
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    return button;
+}
+
+QWidget* segment_row(std::initializer_list<QToolButton*> segments) {
+    QWidget* row = nullptr;
+    QHBoxLayout* layout = bare_row(row);
+    layout->setSpacing(0);
+    for (QToolButton* button : segments) layout->addWidget(button);
+    layout->addStretch(1);
+    return row;
+}
+
+QTableView* table_view(const QString& object_name, const QString& tooltip) {
+    auto* view = new QTableView;
+    view->setObjectName(object_name);
+    view->setToolTip(tooltip);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->horizontalHeader()->setStretchLastSection(true);
+    view->verticalHeader()->setVisible(false);
+    view->setAlternatingRowColors(true);
+    // Two rows under the heading at least, so that a row can be seen and edited however
+    // small the window is.
+    view->setMinimumHeight(view->horizontalHeader()->sizeHint().height() +
+                           2 * view->verticalHeader()->defaultSectionSize() +
+                           2 * view->frameWidth());
+    return view;
+}
+
+QHBoxLayout* bare_row(QWidget*& row) {
+    row = new QWidget;
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    return layout;
+}
+
+}  // namespace kelvara
