@@ -149,16 +149,16 @@ void add_generated_scale_commands(CLI::App& scale) {
                     "List the moment-of-symmetry sizes up to this size (default 60)");
     mos->add_option("--scl", options->scl_path, "Also write the scale as a scale file");
     mos->callback([options] {
-        const RankTwoSpec spec{pitch_option(options->period, "--period"),
-                               pitch_option(options->generator, "--generator"), options->size,
-                               options->generators_down};
-        print_generated(rank_two_scale(spec),
+        const RankTwoChain chain{pitch_option(options->period, "--period"),
+                                 pitch_option(options->generator, "--generator"), options->size,
+                                 options->generators_down};
+        print_generated(rank_two_scale(chain),
                         "Period " + options->period + ", generator " + options->generator + ", " +
                             std::to_string(options->size) + " notes",
                         options->scl_path);
         std::printf("mos_sizes");
         for (const int32_t n :
-             moment_of_symmetry_sizes(spec.period, spec.generator, options->largest_mos_size))
+             moment_of_symmetry_sizes(chain.period, chain.generator, options->largest_mos_size))
             std::printf(" %d", n);
         std::printf("\n");
     });

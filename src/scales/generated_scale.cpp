@@ -56,15 +56,15 @@ Result<void> check_period(const ScalePitch& period) {
 }
 
 // The notes of the chain reduced into the period, ascending, 1/1 first.
-std::vector<Note> chain_notes(const RankTwoSpec& spec) {
-    const double period = spec.period.cents(), generator = spec.generator.cents();
+std::vector<Note> chain_notes(const RankTwoChain& chain) {
+    const double period = chain.period.cents(), generator = chain.generator.cents();
     std::vector<Note> notes;
-    for (int64_t k = -spec.generators_down; k < spec.size - spec.generators_down; ++k) {
+    for (int64_t k = -chain.generators_down; k < chain.size - chain.generators_down; ++k) {
         const double whole = static_cast<double>(k) * generator;
         const double j = std::floor(whole / period);
         double cents = whole - j * period;
         if (cents >= period - kSameCents) cents = 0.0;
-        const auto exact = exact_power(spec.generator, k, spec.period, static_cast<int64_t>(j));
+        const auto exact = exact_power(chain.generator, k, chain.period, static_cast<int64_t>(j));
         notes.push_back({cents, exact ? *exact : *ScalePitch::from_cents(cents)});
     }
     std::sort(notes.begin(), notes.end(),
@@ -188,23 +188,23 @@ std::string step_pattern(const std::vector<double>& degree_cents) {
     return pattern;
 }
 
-Result<GeneratedScale> rank_two_scale(const RankTwoSpec& spec) {
-    if (auto checked = check_period(spec.period); !checked) return checked.error();
-    if (spec.size < 1 || spec.size > kMaxGeneratedScaleSize)
+Result<GeneratedScale> rank_two_scale(const RankTwoChain& chain) {
+    if (auto checked = check_period(chain.period); !checked) return checked.error();
+    if (chain.size < 1 || chain.size > kMaxGeneratedScaleSize)
         return refusal("A scale from a generator has 1 to " +
                        std::to_string(kMaxGeneratedScaleSize) + " notes per period.");
-    if (spec.generators_down < 0 || spec.generators_down >= spec.size)
+    if (chain.generators_down < 0 || chain.generators_down >= chain.size)
         return refusal("The generators down must be 0 to one less than the size.");
-    if (!std::isfinite(spec.generator.cents()))
+    if (!std::isfinite(chain.generator.cents()))
         return refusal("The generator must be a finite interval.");
-    const std::vector<Note> notes = chain_notes(spec);
-    const std::vector<double> cents = degree_cents(notes, spec.period.cents());
+    const std::vector<Note> notes = chain_notes(chain);
+    const std::vector<double> cents = degree_cents(notes, chain.period.cents());
     if (has_repeated_pitch(cents))
-        return refusal("This generator repeats a pitch within " + std::to_string(spec.size) +
+        return refusal("This generator repeats a pitch within " + std::to_string(chain.size) +
                        " notes of the period: choose a smaller size.");
     GeneratedScale scale;
     for (size_t i = 1; i < notes.size(); ++i) scale.degrees.push_back(notes[i].pitch);
-    scale.degrees.push_back(spec.period);
+    scale.degrees.push_back(chain.period);
     scale.step_pattern = step_pattern(cents);
     return scale;
 }

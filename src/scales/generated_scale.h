@@ -36,7 +36,7 @@ struct GeneratedScale {
 // A period and a generator, each a ratio or cents; `size` notes per period (1/1 included),
 // made of the generator's powers from -generators_down up to size - 1 - generators_down,
 // each reduced into the period.
-struct RankTwoSpec {
+struct RankTwoChain {
     ScalePitch period = *ScalePitch::from_ratio(2, 1);
     ScalePitch generator = *ScalePitch::from_ratio(3, 2);
     int32_t size = 7;
@@ -45,7 +45,7 @@ struct RankTwoSpec {
 
 // Refused: a period not above 1/1, a size outside 1..kMaxGeneratedScaleSize, generators down
 // outside 0..size - 1, or a generator that gives two notes the same pitch in the period.
-Result<GeneratedScale> rank_two_scale(const RankTwoSpec& spec);
+Result<GeneratedScale> rank_two_scale(const RankTwoChain& chain);
 
 // The sizes from 2 to `largest_size` (at most kMaxMomentOfSymmetrySize) at which the
 // generator's chain forms a moment-of-symmetry scale: every interval class in at most two
