@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -27,10 +28,11 @@ constexpr guint16 kMaxVoicesPerNote = 128;
 // the rate a valid unsigned number for any pitch.
 constexpr double kMaxRateRatio = 256.0;
 
-// How many playback rates of each voice a bank's sample cache makes room for: the distinct
-// pitches a chord map plays through one voice, twice over (with the bank's measured
-// correction and without it), with room to spare.
+// How many playback rates of each voice a bank's sample cache makes room for: the voice's own
+// rate, made when the bank loads, and the distinct pitches a chord map plays through the
+// voice, twice over (with the bank's measured correction and without it), with room to spare.
 constexpr size_t kRatesPerVoice = 32;
+constexpr int kCentsPerSemitone = 100;
 constexpr size_t kMinimumCachedSamples = 1024;
 
 // One cached voice's 16-bit data, kept resident while the voice cache lives. FluidSynth plays
@@ -80,9 +82,11 @@ public:
 
     size_t voice_count() const { return cache_->voices->len; }
 
+    // Makes each voice's sample at the voice's own rate, which a note-on plays when the
+    // sample of its exact rate is missing. When the bank loads.
+    void prepare_own_rates(SampleRateCache& samples) const;
     // Makes the samples a note-on of `key` at `vel`, playing `pitch`, will look up: at the
-    // corrected rate and at the bank's own, so that corrections arriving in between change
-    // nothing. Off the audio thread.
+    // corrected rate and at the bank's own. Off the audio thread.
     void prepare(SampleRateCache& samples, int key, int vel, double pitch,
                  const PitchCorrections* corrections) const;
     // Starts every voice of the note-on whose sample was prepared. The thread that renders.
@@ -95,7 +99,7 @@ private:
     // The voices of the note-on, as indexes into the voice cache; their count.
     int select_voices(int key, int vel, VoiceIndexes& indexes) const noexcept KELVARA_NONBLOCKING;
     int start_voice(fluid_synth_t* synth, const IpatchSF2Voice& voice, fluid_sample_t* sample,
-                    int chan, int key, int vel, float attenuation_factor,
+                    double extra_cents, int chan, int key, int vel, float attenuation_factor,
                     fluid_mod_t* scratch) const noexcept KELVARA_NONBLOCKING;
 
     std::string name_;
@@ -148,12 +152,25 @@ void apply_modulators(fluid_voice_t* target, GSList* mods,
     }
 }
 
-// The playback rate of `voice`'s sample that sounds `pitch` on `key`, with the bank's measured
-// correction.
+// The ratio of the playback rate of `voice`'s sample that sounds `pitch` on `key`, with the
+// bank's measured correction, to the sample's own rate.
+double rate_ratio(const IpatchSF2Voice& voice, int key, double pitch,
+                  double correction_cents) noexcept KELVARA_NONBLOCKING {
+    return pitch_ratio(voice, key, pitch) * std::exp2(correction_cents / 1200.0);
+}
+
 unsigned int voice_rate(const IpatchSF2Voice& voice, int key, double pitch,
                         double correction_cents) noexcept KELVARA_NONBLOCKING {
-    const double ratio = pitch_ratio(voice, key, pitch) * std::exp2(correction_cents / 1200.0);
+    const double ratio = rate_ratio(voice, key, pitch, correction_cents);
     return static_cast<unsigned int>(std::max(1.0, std::round(voice.rate * ratio)));
+}
+
+// Moves a voice's pitch by `cents`, the whole semitones by its coarse tune.
+void tune_voice(fluid_voice_t* voice, double cents) noexcept KELVARA_NONBLOCKING {
+    const double semitones = std::round(cents / kCentsPerSemitone);
+    if (semitones != 0.0) fluid_voice_gen_incr(voice, GEN_COARSETUNE, float(semitones));
+    fluid_voice_gen_incr(voice, GEN_FINETUNE,
+                         float(cents - semitones * kCentsPerSemitone) + kWholeCentRoundingBias);
 }
 
 int ExactPreset::select_voices(int key, int vel,
@@ -169,6 +186,15 @@ int ExactPreset::select_voices(int key, int vel,
     }
     return ipatch_sf2_voice_cache_select(cache, selection.data(), indexes.data(),
                                          kMaxVoicesPerNote);
+}
+
+void ExactPreset::prepare_own_rates(SampleRateCache& samples) const {
+    for (guint i = 0; i < cache_->voices->len; ++i) {
+        const IpatchSF2Voice& voice = *IPATCH_SF2_VOICE_CACHE_GET_VOICE(cache_.get(), i);
+        const auto* data = static_cast<const VoiceSample*>(voice.user_data);
+        if (voice.sample_store != nullptr && data != nullptr)
+            samples.prepare(data, data->sound(voice), voice.rate);
+    }
 }
 
 void ExactPreset::prepare(SampleRateCache& samples, int key, int vel, double pitch,
@@ -189,20 +215,22 @@ void ExactPreset::prepare(SampleRateCache& samples, int key, int vel, double pit
 }
 
 int ExactPreset::start_voice(fluid_synth_t* synth, const IpatchSF2Voice& voice,
-                             fluid_sample_t* sample, int chan, int key, int vel,
+                             fluid_sample_t* sample, double extra_cents, int chan, int key, int vel,
                              float attenuation_factor,
                              fluid_mod_t* scratch) const noexcept KELVARA_NONBLOCKING {
     fluid_voice_t* target = fluid_synth_alloc_voice(synth, sample, chan, key, vel);
     if (target == nullptr) return FLUID_FAILED;
     apply_generators(target, voice.gen_array, attenuation_factor);
     apply_modulators(target, voice.mod_list, scratch);
-    fluid_voice_gen_incr(target, GEN_FINETUNE, kWholeCentRoundingBias);
+    tune_voice(target, extra_cents);
     fluid_synth_start_voice(synth, target);
     return FLUID_OK;
 }
 
-// A voice whose sample was not prepared (the cache was full, or the tone was queued before
-// the selection that plays it) stays silent and is counted by the cache.
+// A voice whose sample at the exact rate is missing (the cache was full, or the corrections
+// changed after the tone was queued) plays its sample at the voice's own rate, tuned by
+// FluidSynth to the nearest cent, and is counted by the cache: a tone never goes silent for
+// want of a sample.
 int ExactPreset::note_on(fluid_synth_t* synth, int chan, int key, int vel, double pitch,
                          float attenuation_factor, fluid_mod_t* scratch,
                          const PitchCorrections* corrections,
@@ -217,9 +245,14 @@ int ExactPreset::note_on(fluid_synth_t* synth, int chan, int key, int vel, doubl
         const double correction =
             PitchCorrections::cents(preset_corrections, indexes[i], voice.sample_size);
         fluid_sample_t* sample = samples.find(data, voice_rate(voice, key, pitch, correction));
+        double extra_cents = 0.0;
+        if (sample == nullptr) {
+            sample = samples.find(data, voice.rate);
+            extra_cents = 1200.0 * std::log2(rate_ratio(voice, key, pitch, correction));
+        }
         if (sample == nullptr) continue;
-        if (start_voice(synth, voice, sample, chan, key, vel, attenuation_factor, scratch) !=
-            FLUID_OK)
+        if (start_voice(synth, voice, sample, extra_cents, chan, key, vel, attenuation_factor,
+                        scratch) != FLUID_OK)
             return FLUID_FAILED;
     }
     return FLUID_OK;
@@ -290,6 +323,7 @@ public:
         for (const auto& p : presets_) voices += p->voice_count();
         samples_ = std::make_unique<SampleRateCache>(
             std::max(kMinimumCachedSamples, voices * kRatesPerVoice));
+        for (const auto& p : presets_) p->prepare_own_rates(*samples_);
     }
     const SampleRateCache& samples() const { return *samples_; }
 
@@ -437,7 +471,7 @@ void prepare_exact_tone(fluid_preset_t* preset, int key, int velocity, double pi
     bank_of_preset(preset).prepare(preset_of(preset), key, velocity, pitch);
 }
 
-uint64_t exact_voices_without_sample(const ExactPitchContext& context) {
+uint64_t exact_voices_to_nearest_cent(const ExactPitchContext& context) {
     uint64_t missed = 0;
     for (fluid_sfont_t* sfont : context.loaded_banks) missed += bank_of(sfont)->samples().misses();
     return missed;

@@ -49,7 +49,8 @@ void add_exact_pitch_loader(fluid_synth_t* synth, ExactPitchContext* context);
 // `key` will play, so that its note-on on the audio thread only looks them up. Any thread but
 // the audio thread, before the tone's start is queued.
 void prepare_exact_tone(fluid_preset_t* preset, int key, int velocity, double pitch);
-// Voices this loader's banks left silent because their sample was not prepared.
-uint64_t exact_voices_without_sample(const ExactPitchContext& context);
+// Voices of this loader's banks played to the nearest cent because no sample was prepared at
+// their exact rate.
+uint64_t exact_voices_to_nearest_cent(const ExactPitchContext& context);
 
 }  // namespace kelvara::sound

@@ -6,10 +6,11 @@
 //
 // The playing threads prepare the samples a tone needs before its start is queued
 // (prepare()); the audio thread, which starts the tone, only looks them up (find()), and a
-// sample it does not find is counted, not made. The capacity is fixed when the cache is made
-// (when the bank loads): a full cache prepares nothing more, and a sample, once handed to a
-// voice, is never changed or freed while the cache lives, since FluidSynth reads it for as
-// long as the voice plays.
+// sample it does not find is counted, not made: the tone then plays the sound's sample at its
+// own rate, made when the cache was, tuned to the nearest cent. The capacity is fixed when the
+// cache is made (when the bank loads): a full cache prepares nothing more, and a sample, once
+// handed to a voice, is never changed or freed while the cache lives, since FluidSynth reads it for
+// as long as the voice plays.
 #include <fluidsynth.h>
 
 #include <atomic>

@@ -69,9 +69,10 @@ void SynthController::replace_graph(std::shared_ptr<AudioGraph> next) {
     old->engine().close_queue();
     old->stop();
     retired_drops_.fetch_add(old->engine().dropped_events(), std::memory_order_relaxed);
-    retired_partials_without_voice_.fetch_add(
-        old->engine().partials_without_voice() + old->engine().voices_without_sample(),
-        std::memory_order_relaxed);
+    retired_partials_without_voice_.fetch_add(old->engine().partials_without_voice(),
+                                              std::memory_order_relaxed);
+    retired_voices_to_nearest_cent_.fetch_add(old->engine().voices_to_nearest_cent(),
+                                              std::memory_order_relaxed);
     // Calls that took the old graph before the swap finish on it (no new call can reach it),
     // and the last of them destroys it; usually that is this reference, here. No audio thread
     // ever holds one: the output that rendered it has stopped.
@@ -274,7 +275,13 @@ bool SynthController::document_timbre_selected() const {
 uint64_t SynthController::partials_without_voice() const {
     const auto g = graph();
     return retired_partials_without_voice_.load(std::memory_order_relaxed) +
-           (g ? g->engine().partials_without_voice() + g->engine().voices_without_sample() : 0);
+           (g ? g->engine().partials_without_voice() : 0);
+}
+
+uint64_t SynthController::voices_to_nearest_cent() const {
+    const auto g = graph();
+    return retired_voices_to_nearest_cent_.load(std::memory_order_relaxed) +
+           (g ? g->engine().voices_to_nearest_cent() : 0);
 }
 
 void SynthController::set_midi_parameter(uint32_t controller, uint32_t value) {

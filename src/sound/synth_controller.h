@@ -130,9 +130,12 @@ public:
     // select_instrument() index the bank's own list, which then selects a bank program again).
     void select_document_timbre();
     bool document_timbre_selected() const;
-    // Partials of it that found no free voice, and voices of the exact-pitch loader's banks
-    // that found no prepared sample (sound/sample_rate_cache.h), over every graph so far.
+    // Partials of it that found no free voice, over every graph so far.
     uint64_t partials_without_voice() const;
+    // Voices (bank voices and partials of the document's timbre) that found no sample prepared
+    // at their exact rate and played to the nearest cent instead (sound/sample_rate_cache.h),
+    // over every graph so far.
+    uint64_t voices_to_nearest_cent() const;
     // A control change on the channel; values above 127 become 127.
     void set_midi_parameter(uint32_t controller, uint32_t value);
     // Two test chords, three seconds each; blocks the calling thread for six and a half.
@@ -208,6 +211,7 @@ private:
     std::atomic<bool> silence_announced_{false};
     std::atomic<uint64_t> retired_drops_{0};
     std::atomic<uint64_t> retired_partials_without_voice_{0};
+    std::atomic<uint64_t> retired_voices_to_nearest_cent_{0};
     // The document's timbre, for every graph built (user-interface thread).
     std::vector<TonePartial> document_timbre_{TonePartial{}};
 };

@@ -248,8 +248,9 @@ void SynthEngine::shift_tone(uint32_t id, float cents) {
     queue_.push(event);
 }
 
-uint64_t SynthEngine::voices_without_sample() const {
-    return exact_voices_without_sample(context_);
+uint64_t SynthEngine::voices_to_nearest_cent() const {
+    return exact_voices_to_nearest_cent(context_) +
+           (timbre_ ? timbre_->partials_to_nearest_cent() : 0);
 }
 
 void SynthEngine::set_document_timbre(const std::vector<TonePartial>& partials) {

@@ -108,9 +108,10 @@ public:
     bool document_timbre_selected() const {
         return selected_index_.load(std::memory_order_relaxed) == kTimbreSelected;
     }
-    // Voices of the exact-pitch loader's banks left silent because their sample was not
-    // prepared (a full sample cache).
-    uint64_t voices_without_sample() const;
+    // Voices of the exact-pitch loader's banks and partials of the document's timbre that
+    // played to the nearest cent because no sample was prepared at their exact rate (a full
+    // sample cache, or corrections or partials that changed after the tone was queued).
+    uint64_t voices_to_nearest_cent() const;
     // Partials of the document's timbre that found no free voice so far.
     uint64_t partials_without_voice() const {
         return timbre_ ? timbre_->partials_without_voice() : 0;

@@ -106,7 +106,9 @@ TimbreProgram::TimbreProgram(double output_rate, const std::atomic<uint64_t>& bl
       sine_(sine_loop()),
       samples_(kCachedSamples),
       partials_(blocks_rendered,
-                std::make_unique<const std::vector<TonePartial>>(1, TonePartial{})) {}
+                std::make_unique<const std::vector<TonePartial>>(1, TonePartial{})) {
+    samples_.prepare(this, sine(), kSineRate);  // what a partial plays when its rate is missing
+}
 
 TimbreProgram::~TimbreProgram() {
     preset_.reset();
@@ -156,9 +158,12 @@ PartialPlacement place_partial(double hz) noexcept KELVARA_NONBLOCKING {
 
 }  // namespace
 
+SampleSound TimbreProgram::sine() const {
+    return {sine_.data(), unsigned(sine_.size()), kLoopFrames, 2 * kLoopFrames, kSineRootKey, 0};
+}
+
 void TimbreProgram::prepare(double pitch) {
-    const SampleSound sine{sine_.data(),    unsigned(sine_.size()), kLoopFrames,
-                           2 * kLoopFrames, kSineRootKey,           0};
+    const SampleSound sine = this->sine();
     const double fundamental_hz = midi_hz(pitch);
     const double highest_hz = kHighestPartialOfRate * output_rate_;
     partials_.read([&](const std::vector<TonePartial>* partials) {
@@ -215,8 +220,9 @@ int TimbreProgram::note_on(fluid_synth_t* synth, int channel,
     return FLUID_OK;
 }
 
-// False when the partial found no voice; a partial without a prepared sample is counted by
-// the cache.
+// False when the partial found no voice. A partial whose rate has no sample (the partials
+// changed after the tone was queued, or the cache is full) plays the sine at its own rate,
+// tuned by FluidSynth to the nearest cent, and is counted by the cache.
 bool TimbreProgram::start_partial(fluid_synth_t* synth, int channel, int velocity, double hz,
                                   double level) noexcept KELVARA_NONBLOCKING {
     const double attenuation = -200.0 * std::log10(level);
@@ -224,6 +230,11 @@ bool TimbreProgram::start_partial(fluid_synth_t* synth, int channel, int velocit
     const PartialPlacement placement = place_partial(hz);
     if (!placement.rate) return false;
     fluid_sample_t* sample = samples_.find(this, *placement.rate);
+    float fine_tune = kWholeCentRoundingBias;
+    if (sample == nullptr) {
+        sample = samples_.find(this, kSineRate);
+        fine_tune += float(1200.0 * std::log2(hz / midi_hz(placement.key)));
+    }
     if (sample == nullptr) return true;
     fluid_voice_t* voice = fluid_synth_alloc_voice(synth, sample, channel, placement.key, velocity);
     if (voice == nullptr) return false;
@@ -233,7 +244,7 @@ bool TimbreProgram::start_partial(fluid_synth_t* synth, int channel, int velocit
     fluid_voice_gen_set(voice, GEN_FILTERFC, kCutoffGenerator);
     fluid_voice_gen_set(voice, GEN_ATTENUATION,
                         float(std::max(0.0, attenuation)) + kWholeCentibelRoundingBias);
-    fluid_voice_gen_set(voice, GEN_FINETUNE, kWholeCentRoundingBias);
+    fluid_voice_gen_set(voice, GEN_FINETUNE, fine_tune);
     fluid_synth_start_voice(synth, voice);
     return true;
 }

@@ -73,13 +73,16 @@ public:
     int start(fluid_synth_t* synth, uint32_t id, int channel, double pitch,
               int velocity) noexcept KELVARA_NONBLOCKING;
 
-    // Partials that found no free voice, or no prepared sample, since the program was made.
+    // Partials that found no free voice since the program was made.
     uint64_t partials_without_voice() const {
-        return partials_without_voice_.load(std::memory_order_relaxed) + samples_.misses();
+        return partials_without_voice_.load(std::memory_order_relaxed);
     }
+    // Partials played to the nearest cent, not exactly, for want of a prepared sample.
+    uint64_t partials_to_nearest_cent() const { return samples_.misses(); }
 
 private:
     TimbreProgram(double output_rate, const std::atomic<uint64_t>& blocks_rendered);
+    SampleSound sine() const;
     int note_on(fluid_synth_t* synth, int channel, int velocity) noexcept KELVARA_NONBLOCKING;
     bool start_partial(fluid_synth_t* synth, int channel, int velocity, double hz,
                        double level) noexcept KELVARA_NONBLOCKING;

@@ -69,6 +69,26 @@ TEST(PitchTrue, BanksOffByKnownCentsPlayInTuneKeepingDeliberateDetuning) {
     }
 }
 
+// A tone queued while the corrections are not in force and started once they are finds no
+// sample made at its corrected rate: it still sounds, in tune to the cent.
+TEST(PitchTrue, AToneQueuedBeforeItsCorrectionsSoundsInTune) {
+    const TuningTestFolder folder({{"correction +17", 0, {{TestTone::Sine440, 69, 17}}}});
+    SoundSetup setup = offline_setup(folder.bank());
+    setup.bank_tuning_cache = folder.cache();
+    SynthController controller(0, setup);
+    ASSERT_TRUE(controller.load_default_bank());
+    ASSERT_TRUE(controller.wait_for_bank_tuning());
+    controller.set_pitch_true(false);
+    controller.notes_on({float(kA4)}, 100.0f);
+    controller.set_pitch_true(true);
+    const double rate = controller.sample_rate();
+    const StereoBuffer audio = render_seconds(controller, kAttackSkipSeconds + 1.0);
+    const Spectrum spectrum(from_seconds(audio.left, rate, kAttackSkipSeconds), rate);
+    EXPECT_GT(spectrum.amplitude_at(kA4), 0.01);
+    EXPECT_NEAR(cents_between(spectrum.peak_frequency(kA4, 30.0), kA4), 0.0, 1.0);
+    EXPECT_EQ(controller.voices_to_nearest_cent(), 1u);
+}
+
 // The default General MIDI bank is measured and its presets render A4 at 440 Hz. The package
 // timgm6mb-soundfont (scripts/packages.txt) provides it.
 TEST(PitchTrueGeneralMidi, ProgramsRenderA4At440Hz) {

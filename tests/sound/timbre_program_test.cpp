@@ -121,6 +121,19 @@ TEST_F(TimbreProgramTest, PartialsWithoutAVoiceAreCounted) {
     controller_.notes_off(ids);
 }
 
+// Partials that change between a tone's queueing and its start have no sample made at their
+// rate: they still sound, to the nearest cent.
+TEST_F(TimbreProgramTest, PartialsChangedAfterTheToneWasQueuedStillSound) {
+    controller_.set_document_timbre({{1.0, 1.0}});
+    const auto ids = controller_.timbre_notes_on({200.0f}, 100.0f);
+    controller_.set_document_timbre({{1.0, 1.0}, {2.51, 0.5}});
+    const Spectrum spectrum(sustain(1.0), kRate);
+    EXPECT_GT(spectrum.amplitude_at(502.0), 0.002);
+    EXPECT_NEAR(cents_between(spectrum.peak_frequency(502.0, 10.0), 502.0), 0.0, 1.0);
+    EXPECT_EQ(controller_.voices_to_nearest_cent(), 1u);
+    controller_.notes_off(ids);
+}
+
 // The audition's tones start at exactly the frequency asked for; a glide moves every partial of
 // one tone to the new pitch (to whole cents) and leaves the other tone where it is.
 TEST_F(TimbreProgramTest, AGlideMovesOneToneOnly) {
