@@ -71,7 +71,7 @@ test-tsan: deps
 # a JACK process callback (every function marked KELVARA_NONBLOCKING, base/nonblocking.h) ends
 # the test with a report. Only the libraries and tests that run are built; the kelvara-cli
 # JACK tests stay with the other jobs.
-RTSAN_TARGETS := sound_tests_all jack_midi_tests tuning_output_tests thread_stress_tests jack_burst_tests
+RTSAN_TARGETS := sound_tests_all jack_midi_tests tuning_output_tests thread_stress_tests midi_burst_tests
 test-rtsan: deps
 	cmake --preset rtsan >/dev/null
 	cmake --build --preset rtsan --target $(RTSAN_TARGETS)

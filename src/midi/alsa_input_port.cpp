@@ -18,6 +18,9 @@ constexpr int kReceiveWaitMilliseconds = 100;
 constexpr int kMaxEventsPerWake = 1024;
 // Longest message decoded; longer system-exclusive data is dropped (it is never played).
 constexpr size_t kMaxDecodedBytes = 4096;
+// The sequencer's input pool for the client, its largest: a burst the reading thread is slow
+// to read waits there rather than being dropped.
+constexpr size_t kInputPoolEvents = 2000;
 
 bool is_announcement(const snd_seq_event_t& event) {
     switch (event.type) {
@@ -40,10 +43,7 @@ uint64_t now_nanoseconds() {
 
 AlsaInputPort::AlsaInputPort(snd_seq_t* seq, PacketListCallback deliver, void* deliver_context,
                              const std::function<void()>& sources_changed)
-    : seq_(seq),
-      deliver_(deliver),
-      deliver_context_(deliver_context),
-      sources_changed_(sources_changed) {}
+    : seq_(seq), sources_changed_(sources_changed), relay_(deliver, deliver_context) {}
 
 std::unique_ptr<AlsaInputPort> AlsaInputPort::create(snd_seq_t* seq, std::string_view name,
                                                      PacketListCallback deliver,
@@ -51,6 +51,9 @@ std::unique_ptr<AlsaInputPort> AlsaInputPort::create(snd_seq_t* seq, std::string
                                                      const std::function<void()>& sources_changed) {
     if (seq == nullptr || deliver == nullptr) return nullptr;
     auto port = std::make_unique<AlsaInputPort>(seq, deliver, deliver_context, sources_changed);
+    if (!port->relay_.valid()) return nullptr;
+    // The most events the sequencer holds for this client between two reads.
+    snd_seq_set_client_pool_input(seq, kInputPoolEvents);
     snd_midi_event_t* decoder = nullptr;
     if (snd_midi_event_new(kMaxDecodedBytes, &decoder) < 0) return nullptr;
     port->decoder_.reset(decoder);
@@ -64,16 +67,18 @@ std::unique_ptr<AlsaInputPort> AlsaInputPort::create(snd_seq_t* seq, std::string
     if (port->port_ < 0) return nullptr;
     if (sources_changed)
         snd_seq_connect_from(seq, port->port_, SND_SEQ_CLIENT_SYSTEM, SND_SEQ_PORT_SYSTEM_ANNOUNCE);
-    port->receiver_ =
-        std::jthread([raw = port.get()](const std::stop_token& stop) { raw->receive_loop(stop); });
+    port->relay_.start();
+    port->reader_ =
+        std::jthread([raw = port.get()](const std::stop_token& stop) { raw->read_loop(stop); });
     return port;
 }
 
 AlsaInputPort::~AlsaInputPort() {
-    if (receiver_.joinable()) {
-        receiver_.request_stop();
-        receiver_.join();
+    if (reader_.joinable()) {
+        reader_.request_stop();
+        reader_.join();
     }
+    relay_.stop();
     if (port_ >= 0) snd_seq_delete_simple_port(seq_, port_);
 }
 
@@ -89,7 +94,7 @@ void AlsaInputPort::disconnect_source(const MidiSource& source) {
         snd_seq_disconnect_from(seq_, port_, address->client, address->port);
 }
 
-void AlsaInputPort::receive_loop(const std::stop_token& stop) {
+void AlsaInputPort::read_loop(const std::stop_token& stop) {
     const int count = snd_seq_poll_descriptors_count(seq_, POLLIN);
     if (count <= 0) return;
     std::vector<pollfd> descriptors(static_cast<size_t>(count));
@@ -101,7 +106,6 @@ void AlsaInputPort::receive_loop(const std::stop_token& stop) {
 }
 
 void AlsaInputPort::read_pending_events() {
-    list_.clear();
     snd_seq_event_t* event = nullptr;
     // Non-blocking: -EAGAIN once the input is empty; -ENOSPC after an overrun, which
     // dropped events but leaves the sequencer readable. A bounded batch per wake-up, so a
@@ -112,7 +116,6 @@ void AlsaInputPort::read_pending_events() {
         if (result < 0) break;
         if (event != nullptr) add_event(*event);
     }
-    if (list_.packet_count() > 0) deliver_(list_.data(), list_.size(), deliver_context_);
 }
 
 void AlsaInputPort::add_event(const snd_seq_event_t& event) {
@@ -124,8 +127,8 @@ void AlsaInputPort::add_event(const snd_seq_event_t& event) {
     const long length = snd_midi_event_decode(decoder_.get(), message_.data(),
                                               static_cast<long>(message_.size()), &event);
     if (length <= 0) return;  // not a MIDI message, or too long
-    list_.add_message(now_nanoseconds(),
-                      std::span<const uint8_t>(message_.data(), static_cast<size_t>(length)));
+    relay_.push(now_nanoseconds(),
+                std::span<const uint8_t>(message_.data(), static_cast<size_t>(length)));
 }
 
 }  // namespace kelvara::midi

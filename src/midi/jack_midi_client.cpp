@@ -37,8 +37,18 @@ public:
     explicit JackMidiClient(JackClientHandle client) : client_(std::move(client)) {
         jack_on_info_shutdown(client_.get(), &JackMidiClient::on_shutdown, this);
     }
-    // Closes the client before the callbacks it may still call are destroyed.
-    ~JackMidiClient() override { client_.reset(); }
+    // Closes the client before the callbacks it may still call are destroyed. libjack ends
+    // its notification thread by cancelling it wherever it is, and a lock that thread held
+    // then stays taken (jack_client_close itself can hang on it). So the notifications of
+    // ours are turned off first (possible once the port's destructor has deactivated the
+    // client), and the one that may still come only sets a flag: no lock, no allocation.
+    ~JackMidiClient() override {
+        if (port_created_ && !server_gone_.load()) {
+            jack_deactivate(client_.get());
+            jack_set_port_registration_callback(client_.get(), nullptr, nullptr);
+        }
+        client_.reset();
+    }
     JackMidiClient(const JackMidiClient&) = delete;
     JackMidiClient& operator=(const JackMidiClient&) = delete;
 
@@ -68,10 +78,16 @@ public:
         port_created_ = true;
         // Callbacks can only be installed before the client is activated, which creating
         // the port does.
-        if (sources_changed_)
-            jack_set_port_registration_callback(client_.get(),
-                                                &JackMidiClient::on_port_registration, this);
-        return JackInputPort::create(client_.get(), name, deliver, deliver_context, server_gone_);
+        if (!sources_changed_)
+            return JackInputPort::create(client_.get(), name, deliver, deliver_context,
+                                         server_gone_);
+        jack_set_port_registration_callback(client_.get(), &JackMidiClient::on_port_registration,
+                                            this);
+        // Told on the port's delivery thread, never on libjack's notification thread.
+        return JackInputPort::create(client_.get(), name, deliver, deliver_context, server_gone_,
+                                     [this] {
+                                         if (ports_changed_.exchange(false)) sources_changed_();
+                                     });
     }
 
     void set_sources_changed_callback(std::function<void()> callback) override {
@@ -82,12 +98,13 @@ private:
     static void on_shutdown(jack_status_t, const char*, void* self) {
         static_cast<JackMidiClient*>(self)->server_gone_.store(true);
     }
-    static void on_port_registration(jack_port_id_t, int, void* self) {
-        static_cast<JackMidiClient*>(self)->sources_changed_();
+    static void on_port_registration(jack_port_id_t, int, void* self) noexcept {
+        static_cast<JackMidiClient*>(self)->ports_changed_.store(true);
     }
 
     JackClientHandle client_;
     std::atomic<bool> server_gone_{false};
+    std::atomic<bool> ports_changed_{false};
     std::function<void()> sources_changed_;  // fixed before activation
     bool port_created_ = false;
 };

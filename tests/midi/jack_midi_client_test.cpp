@@ -9,7 +9,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -33,8 +35,10 @@ std::string unique(const std::string& name) {
 
 // The MIDI side of one open document.
 struct Document {
-    explicit Document(std::unique_ptr<MidiClient> client)
-        : input(std::move(client), {player, chords, std::make_shared<LastPlayedKey>()}) {}
+    explicit Document(std::unique_ptr<MidiClient> client,
+                      std::function<void()> sources_changed = {})
+        : input(std::move(client), {player, chords, std::make_shared<LastPlayedKey>()},
+                std::move(sources_changed)) {}
     int item_of(const JackTestSource& source, size_t port = 0) {
         const auto& items = input.source_items();
         for (size_t i = 0; i < items.size(); ++i)
@@ -108,6 +112,47 @@ TEST(JackMidi, ASourcePlaysIntoEveryOpenInputConnectedToIt) {
     ASSERT_TRUE(one.input.select_source(one.item_of(*keys, 0)));
     EXPECT_TRUE(keys->wait_for_connections(1, 0));
     EXPECT_TRUE(keys->wait_for_connections(0, 1));
+}
+
+// Closing never hangs: an input opened and closed many times, each time while a source plays
+// into it and while another client comes and goes (libjack notifies every client of both),
+// with the sources-changed callback installed. A hang ends the test process with a failure
+// instead of blocking the run.
+TEST(JackMidi, AnInputOpensAndClosesWhileMidiFlowsAndClientsComeAndGo) {
+    auto keys = JackTestSource::open(unique("FlowingKeys"), {"out"}, 64);
+    if (!keys) GTEST_SKIP() << "no JACK server";
+    std::atomic<bool> done{false};
+    std::atomic<int> closed{0};
+    std::atomic<int> notices{0};  // sources that came or went, as the inputs were told
+    std::jthread cycles([&] {
+        for (int i = 0; i < 20; ++i) {
+            MidiClientOpening opened = open_jack_midi_client(kMidiClientName);
+            if (!opened.client) break;
+            Document document(std::move(opened.client), [&] { ++notices; });
+            const int item = document.item_of(*keys);
+            if (item < 0 || !document.input.connect_source(item) ||
+                !keys->wait_for_connections(0, 1))
+                break;
+            for (int m = 0; m < 32; ++m)
+                keys->send(0, {uint8_t(m % 2 ? 0x80 : 0x90), uint8_t(60 + m % 12), 90});
+            if (!document.wait_for_calls(1)) break;
+            closed = i + 1;
+        }
+        done = true;
+    });
+    std::jthread churn([&](const std::stop_token& stop) {
+        for (int i = 0; !stop.stop_requested(); ++i)
+            JackTestSource::open(unique("Passing") + std::to_string(i % 2), {"out"});
+    });
+    const auto deadline = std::chrono::steady_clock::now() + 120s;
+    while (!done && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(10ms);
+    if (!done) {
+        ADD_FAILURE() << "closing the JACK input hung after " << closed << " cycles";
+        std::_Exit(1);  // the hung thread cannot be joined
+    }
+    churn.request_stop();
+    EXPECT_EQ(closed.load(), 20);
+    EXPECT_GT(notices.load(), 0);
 }
 
 }  // namespace
