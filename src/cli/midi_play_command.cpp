@@ -89,13 +89,17 @@ StereoBuffer render_in_real_time(SynthController& synth, double seconds) {
     return recorded;
 }
 
-// A burst faster than the notes could be played is merged, never lost: say how much.
-void report_merged(const midi::MidiInput& input) {
+// A burst faster than the notes could be played is merged, never lost, and a voice without
+// its exact sample plays to the nearest cent: say how much of either.
+void report_merged(const midi::MidiInput& input, const SynthController& synth) {
     if (const uint64_t merged = input.merged_events(); merged > 0)
         std::printf(
             "merged %llu MIDI messages that arrived faster than they could be played; "
             "the keys end as the sender left them\n",
             static_cast<unsigned long long>(merged));
+    if (const uint64_t inexact = synth.voices_to_nearest_cent(); inexact > 0)
+        std::printf("%llu voices played to the nearest cent rather than exactly\n",
+                    static_cast<unsigned long long>(inexact));
 }
 
 void run_play(const PlayOptions& options) {
@@ -136,11 +140,11 @@ void run_play(const PlayOptions& options) {
     std::fflush(stdout);
     if (options.wav.empty()) {
         std::this_thread::sleep_for(std::chrono::duration<double>(options.seconds));
-        report_merged(rig.midi_input());
+        report_merged(rig.midi_input(), synth);
         return;
     }
     StereoBuffer recorded = render_in_real_time(synth, options.seconds);
-    report_merged(rig.midi_input());
+    report_merged(rig.midi_input(), synth);
     rig.close_midi_input();  // no more notes; the tail lets the last ones fade
     const std::optional<StereoBuffer> tail =
         synth.render_offline(static_cast<int>(kReleaseTailSeconds * synth.sample_rate()));
