@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <array>
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -20,6 +20,7 @@
 #include "midi/alsa_sequencer.h"
 #include "midi/jack_midi_client.h"
 #include "midi/jack_test_source.h"
+#include "midi/key_burst.h"
 #include "scales/chord_map.h"
 #include "sound/sound_fixtures.h"
 
@@ -28,27 +29,10 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr int kBurstEvents = 20000;
-constexpr uint8_t kLowestKey = 48;
-constexpr int kKeys = 25;  // 48 to 72
-constexpr float kSilence = 1e-4f;
+using Messages = std::vector<std::vector<uint8_t>>;
 
-// Strikes and releases keys 48 to 72 in a scattered order, each released later in the burst,
-// then releases every key still down.
-std::vector<std::vector<uint8_t>> burst() {
-    std::vector<std::vector<uint8_t>> messages;
-    std::array<bool, kKeys> down{};
-    for (int i = 0; messages.size() < size_t(kBurstEvents) - kKeys; ++i) {
-        const int k = (i * 7 + i / kKeys) % kKeys;
-        const uint8_t key = uint8_t(kLowestKey + k);
-        messages.push_back(down[k] ? std::vector<uint8_t>{0x80, key, 0}
-                                   : std::vector<uint8_t>{0x90, key, uint8_t(40 + i % 80)});
-        down[k] = !down[k];
-    }
-    for (int k = 0; k < kKeys; ++k)
-        if (down[k]) messages.push_back({0x80, uint8_t(kLowestKey + k), 64});
-    return messages;
-}
+constexpr int kBurstEvents = 20000;
+constexpr float kSilence = 1e-4f;
 
 // Waits until the output has been silent for half a second; false when it is not by the
 // deadline.
@@ -107,16 +91,10 @@ private:
     int port_ = -1;
 };
 
-// One system's sender, as the burst plays it.
-struct BurstSender {
-    std::string address;
-    std::function<bool()> connected;  // waits until the input's connection is in place
-    std::function<void(const std::vector<uint8_t>&)> send;
-    std::function<bool()> all_sent;  // waits until the last message has left
-};
-
-// Plays the burst from `sender` into a rig on `client`.
-void expect_burst_ends_silent(std::unique_ptr<midi::MidiClient> client, const BurstSender& sender) {
+// Plays the burst from the source at `address` into a rig on `client`; `play` sends it once
+// the rig is connected, true when every message has left.
+void expect_burst_ends_silent(std::unique_ptr<midi::MidiClient> client, const std::string& address,
+                              const std::function<bool(const Messages&)>& play) {
     const testing::TestBanks banks;
     Document document;
     ChordMap all;
@@ -133,13 +111,10 @@ void expect_burst_ends_silent(std::unique_ptr<midi::MidiClient> client, const Bu
     const auto& items = rig.midi_input().source_items();
     int index = -1;
     for (size_t i = 0; i < items.size(); ++i)
-        if (items[i].source.address == sender.address) index = int(i);
+        if (items[i].source.address == address) index = int(i);
     ASSERT_GE(index, 0) << "the sender is not listed";
     ASSERT_TRUE(rig.connect_midi_source(index));
-    ASSERT_TRUE(sender.connected());
-
-    for (const auto& message : burst()) sender.send(message);
-    ASSERT_TRUE(sender.all_sent());
+    ASSERT_TRUE(play(midi::testing::key_burst(kBurstEvents)));
     EXPECT_TRUE(ends_silent(rig.synth(), 30s)) << "a note was left sounding";
     ::testing::Test::RecordProperty("merged_messages",
                                     std::to_string(rig.midi_input().merged_events()));
@@ -155,11 +130,12 @@ TEST(MidiBurst, EveryKeyReleasedThroughTheJackPortEndsSilent) {
     }
     midi::MidiClientOpening opened = midi::open_jack_midi_client("kelvara-burst");
     ASSERT_TRUE(opened.client) << opened.failure;
-    expect_burst_ends_silent(
-        std::move(opened.client),
-        {source->full_port_name(0), [&] { return source->wait_for_connections(0, 1); },
-         [&](const std::vector<uint8_t>& message) { source->send(0, message); },
-         [&] { return source->wait_until_sent(30s); }});
+    expect_burst_ends_silent(std::move(opened.client), source->full_port_name(0),
+                             [&](const Messages& burst) {
+                                 if (!source->wait_for_connections(0, 1)) return false;
+                                 for (const auto& message : burst) source->send(0, message);
+                                 return source->wait_until_sent(30s);
+                             });
 }
 
 TEST(MidiBurst, EveryKeyReleasedThroughTheAlsaSequencerEndsSilent) {
@@ -168,11 +144,11 @@ TEST(MidiBurst, EveryKeyReleasedThroughTheAlsaSequencerEndsSilent) {
     midi::MidiClientOpening opened = midi::open_alsa_midi_client("kelvara-burst");
     ASSERT_TRUE(opened.client) << opened.failure;
     // A subscription is in place once made, and each event is in the sequencer once sent.
-    expect_burst_ends_silent(std::move(opened.client), {sender->address(), [] { return true; },
-                                                        [&](const std::vector<uint8_t>& message) {
-                                                            EXPECT_TRUE(sender->send(message));
-                                                        },
-                                                        [] { return true; }});
+    expect_burst_ends_silent(std::move(opened.client), sender->address(),
+                             [&](const Messages& burst) {
+                                 return std::all_of(burst.begin(), burst.end(),
+                                                    [&](const auto& m) { return sender->send(m); });
+                             });
 }
 
 }  // namespace
