@@ -930,18 +930,18 @@ TEST_F(CliJack, ListsTheSourceAndMonitorsOrPlaysWhatItSends) {
         double silent_hz = 0;  // the chord of another key
     };
     const JackCase cases[] = {
-        {"midi-monitor",
+        {"midi-monitor --seconds 5",
          "listening",
          {0x91, 60, 100},
          "91 3c 64  note-on key 60 velocity 100 channel 2\n",
          {}},
-        {"midi-play --chord 60:440,660 --chord 62:300 --wav {dir}/play.wav",
+        {"midi-play --chord 60:440,660 --chord 62:300 --wav {dir}/play.wav --seconds 4",
          "playing",
          {0x90, 60, 110},
          "key 60\n",
          {440.0, 660.0},
          300.0},
-        {"play {dir}/play.kelvara --wav {dir}/play.wav",
+        {"play {dir}/play.kelvara --wav {dir}/play.wav --seconds 4",
          "playing",
          {0x90, 64, 110},
          "key 64\n",
@@ -949,12 +949,13 @@ TEST_F(CliJack, ListsTheSourceAndMonitorsOrPlaysWhatItSends) {
     };
     for (const JackCase& c : cases) {
         SCOPED_TRACE(c.args);
-        const CliRun r =
-            run(c.args + " --midi jack --seconds 3 --source " + source_->full_port_name(0),
-                [&](const std::string& line) {
-                    if (line.rfind(c.ready, 0) == 0 && source_->wait_for_connections(0, 1))
-                        source_->send(0, c.message);
-                });
+        const CliRun r = run(c.args + " --midi jack --source " + source_->full_port_name(0),
+                             [&](const std::string& line) {
+                                 if (line.rfind(c.ready, 0) != 0) return;
+                                 EXPECT_TRUE(source_->wait_for_connections(0, 1))
+                                     << "the source never saw the command's connection";
+                                 source_->send(0, c.message);
+                             });
         ASSERT_EQ(r.exit_code, 0) << r.out;
         EXPECT_NE(r.out.find("connected: out"), std::string::npos) << r.out;
         EXPECT_NE(r.out.find(c.printed), std::string::npos) << r.out;
@@ -990,8 +991,9 @@ TEST_F(CliJack, PlaysASavedDocumentAtItsVolume) {
             run("play " + document + " --bank {bank} --midi jack --seconds 3" + " --source " +
                     source_->full_port_name(0) + " --wav {dir}/volume.wav",
                 [&](const std::string& line) {
-                    if (line.rfind("playing", 0) == 0 && source_->wait_for_connections(0, 1))
-                        source_->send(0, {0x90, 64, 110});
+                    if (line.rfind("playing", 0) != 0) return;
+                    EXPECT_TRUE(source_->wait_for_connections(0, 1));
+                    source_->send(0, {0x90, 64, 110});
                 });
         ASSERT_EQ(r.exit_code, 0) << r.out;
         const std::vector<float> held = held_second(read_wav(path("volume.wav")));

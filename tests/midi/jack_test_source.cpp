@@ -36,7 +36,8 @@ bool JackTestSource::send(size_t port, const std::vector<uint8_t>& message) {
 bool JackTestSource::wait_for_connections(size_t port, int count) const {
     // The count comes from the graph state the server switched to at a cycle's start, so
     // every later cycle routes through the new connections.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    // A bound for a broken connection only: a busy machine can take seconds.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (jack_port_connected(ports_.at(port)) != count) {
         if (std::chrono::steady_clock::now() > deadline) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
