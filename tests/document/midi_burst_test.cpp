@@ -15,7 +15,6 @@
 
 #include "document/document.h"
 #include "document/instrument_rig.h"
-#include "midi/alsa_handles.h"
 #include "midi/alsa_midi_client.h"
 #include "midi/alsa_sequencer.h"
 #include "midi/jack_midi_client.h"
@@ -48,18 +47,14 @@ bool ends_silent(SynthController& synth, std::chrono::seconds deadline) {
     return false;
 }
 
-// A sequencer client of the test's own with one readable port, sending each message as one
-// event straight to its subscribers; where the sequencer is missing it does not open.
+// A sequencer client of the test's own with one readable port, sending each note message as
+// one event straight to its subscribers; where the sequencer is missing it does not open.
 class AlsaBurstSender {
 public:
     static std::unique_ptr<AlsaBurstSender> open(const std::string& name) {
-        midi::AlsaSequencerOpening opening = midi::open_alsa_sequencer(name, SND_SEQ_OPEN_OUTPUT);
-        if (!opening.seq) return nullptr;
         auto sender = std::make_unique<AlsaBurstSender>();
-        sender->seq_ = std::move(opening.seq);
-        snd_midi_event_t* encoder = nullptr;
-        if (snd_midi_event_new(16, &encoder) < 0) return nullptr;
-        sender->encoder_.reset(encoder);
+        sender->seq_ = midi::open_alsa_sequencer(name, SND_SEQ_OPEN_OUTPUT).seq;
+        if (!sender->seq_) return nullptr;
         sender->port_ = snd_seq_create_simple_port(
             sender->seq_.get(), "out", SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ,
             SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
@@ -72,10 +67,10 @@ public:
     bool send(const std::vector<uint8_t>& message) {
         snd_seq_event_t event;
         snd_seq_ev_clear(&event);
-        snd_midi_event_reset_encode(encoder_.get());
-        if (snd_midi_event_encode(encoder_.get(), message.data(), long(message.size()), &event) !=
-            long(message.size()))
-            return false;
+        if ((message[0] & 0xF0) == 0x90)
+            snd_seq_ev_set_noteon(&event, message[0] & 0x0F, message[1], message[2]);
+        else
+            snd_seq_ev_set_noteoff(&event, message[0] & 0x0F, message[1], message[2]);
         snd_seq_ev_set_source(&event, port_);
         snd_seq_ev_set_subs(&event);
         snd_seq_ev_set_direct(&event);
@@ -87,7 +82,6 @@ public:
 
 private:
     midi::AlsaSequencerHandle seq_;
-    midi::AlsaMidiDecoderHandle encoder_;
     int port_ = -1;
 };
 
