@@ -108,11 +108,15 @@ void AlsaInputPort::read_loop(const std::stop_token& stop) {
 void AlsaInputPort::read_pending_events() {
     snd_seq_event_t* event = nullptr;
     // Non-blocking: -EAGAIN once the input is empty; -ENOSPC after an overrun, which
-    // dropped events but leaves the sequencer readable. A bounded batch per wake-up, so a
-    // flood of events still lets the thread see a stop request.
+    // dropped events (releases among them, perhaps) but leaves the sequencer readable. A
+    // bounded batch per wake-up, so a flood of events still lets the thread see a stop
+    // request.
     for (int i = 0; i < kMaxEventsPerWake; ++i) {
         const int result = snd_seq_event_input(seq_, &event);
-        if (result == -ENOSPC) continue;
+        if (result == -ENOSPC) {
+            relay_.lost_unseen();
+            continue;
+        }
         if (result < 0) break;
         if (event != nullptr) add_event(*event);
     }

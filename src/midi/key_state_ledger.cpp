@@ -47,6 +47,11 @@ void KeyStateLedger::lost() noexcept KELVARA_NONBLOCKING {
     lost_.store(true, std::memory_order_release);
 }
 
+void KeyStateLedger::release_held_keys() noexcept KELVARA_NONBLOCKING {
+    for (auto& key : keys_) key.store(0, std::memory_order_relaxed);
+    lost_.store(true, std::memory_order_release);
+}
+
 void KeyStateLedger::delivered(std::span<const uint8_t> message) {
     const Decoded d = decode(message);
     if (d.kind == kControlChangeStatus)

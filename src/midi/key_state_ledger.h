@@ -1,18 +1,19 @@
 #pragma once
-// KeyStateLedger: what a MIDI input keeps when its bounded ring from the JACK process thread
-// to its receive thread fills, so that no release is ever lost.
+// KeyStateLedger: what a MIDI input's relay (midi_event_relay.h) keeps when its bounded ring
+// from the taking thread (JACK's process thread, the ALSA sequencer's reading thread) to its
+// delivery thread fills, so that no release is ever lost.
 //
-// The process thread records the state every channel message leaves behind (each key down
+// The taking thread records the state every channel message leaves behind (each key down
 // with its velocity or up, each controller's value) whether or not the message fits in the
-// ring; a message that does not fit is only counted. The receive thread notes what it
+// ring; a message that does not fit is only counted. The delivery thread notes what it
 // delivers, and after draining the ring, if anything was lost, delivers the messages that
 // bring the keys and controllers from what it delivered to what the sender left: a key the
 // sender released is released, a key still held is struck (once, at the last velocity), a
 // controller takes its last value. The state after a burst is then exactly the sender's;
 // what happened in between is merged, and the count of merged messages is reported.
 //
-// Threads: record() and lost() on the process thread, without locks, allocation or waits;
-// everything else on the receive thread.
+// Threads: record(), lost() and release_held_keys() on the taking thread, without locks,
+// allocation or waits; everything else on the delivery thread.
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -35,6 +36,10 @@ public:
     void record(std::span<const uint8_t> message) noexcept KELVARA_NONBLOCKING;
     // A message recorded but not queued for the receive thread.
     void lost() noexcept KELVARA_NONBLOCKING;
+    // Messages were lost before they could be recorded (the ALSA sequencer dropped them): which
+    // keys the sender still holds is unknown, and a key left sounding is worse than one cut
+    // short, so every key is taken as released until the sender strikes it again.
+    void release_held_keys() noexcept KELVARA_NONBLOCKING;
 
     // --- the receive thread -----------------------------------------------------------------
     // Notes a message as delivered.

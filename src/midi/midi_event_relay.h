@@ -46,6 +46,9 @@ public:
 
     // The taking thread: queues one complete message, stamped `time_stamp`.
     void push(uint64_t time_stamp, std::span<const uint8_t> message) noexcept KELVARA_NONBLOCKING;
+    // The taking thread: messages were lost before they reached it; every key held is
+    // released (key_state_ledger.h).
+    void lost_unseen() noexcept KELVARA_NONBLOCKING { ledger_.release_held_keys(); }
 
     // Messages the ring had no room for, merged into the state delivered after them.
     uint64_t merged() const { return ledger_.merged(); }

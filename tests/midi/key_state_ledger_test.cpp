@@ -13,7 +13,7 @@ using Message = KeyStateLedger::Message;
 
 struct Step {
     Message message;
-    enum { Delivered, Lost } fate;
+    enum { Delivered, Lost, Unseen } fate;  // Unseen: lost before it could be recorded
 };
 
 struct LedgerCase {
@@ -43,6 +43,12 @@ TEST(KeyStateLedger, DeliversTheStateTheSenderLeftAfterMessagesWereLost) {
         {"delivered after a loss: already there",
          {{{0x90, 63, 90}, Step::Lost}, {{0x90, 63, 90}, Step::Delivered}},
          {}},
+        {"after messages lost unseen every key held is released",
+         {{{0x90, 60, 100}, Step::Delivered},
+          {{0xB0, 7, 90}, Step::Delivered},
+          {{0x91, 61, 80}, Step::Delivered},
+          {{}, Step::Unseen}},
+         {{0x80, 60, 0}, {0x81, 61, 0}}},
         {"other messages change no state",
          {{{0xE0, 0, 64}, Step::Lost}, {{0x90, 200, 1}, Step::Lost}},
          {}},
@@ -52,6 +58,10 @@ TEST(KeyStateLedger, DeliversTheStateTheSenderLeftAfterMessagesWereLost) {
         KeyStateLedger ledger;
         uint64_t lost = 0;
         for (const Step& step : c.steps) {
+            if (step.fate == Step::Unseen) {
+                ledger.release_held_keys();
+                continue;
+            }
             ledger.record(step.message);
             if (step.fate == Step::Lost) {
                 ledger.lost();
