@@ -89,6 +89,10 @@ const std::vector<ActionCase> kEveryActionClass{
      }},
     {EditName::RoughnessModel,
      [](D& d) { d.timbre_actions().set_roughness_model(RoughnessModel::Minimum); }},
+    {EditName::TriadToFixedTones,
+     [](D& d) { EXPECT_TRUE(d.table_actions().triad_to_fixed_tones(1.2, 1.5)); }},
+    {EditName::TriadToChordMap,
+     [](D& d) { EXPECT_TRUE(d.table_actions().triad_to_chord_map(1.2, 1.5)); }},
 };
 
 // The actions of a custom timbre's partial table, on the saved document made custom.
