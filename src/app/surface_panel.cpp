@@ -58,9 +58,8 @@ SurfacePanel::SurfacePanel(Document& document, GraphWidget& graph, QWidget* pare
     surface_ = new SurfaceWidget;
     surface_->setObjectName(QStringLiteral("surface_map"));
     surface_->setToolTip(
-        tr("The roughness of three tones of the timbre, at 1, r and s, with the fixed tones: "
-           "dark is smooth. Press to hear the triad under the pointer; the wheel zooms, "
-           "Shift+drag or a middle drag pans, a double click shows 1 to 2 again."));
+        tr("Three tones at 1, r and s with the fixed tones: dark is smooth. Press to hear; "
+           "wheel to zoom, Shift+drag to pan, double click for 1 to 2."));
     jobs_ = new SurfaceJobs(this);
     progress_timer_ = new QTimer(this);
     progress_timer_->setInterval(kProgressIntervalMs);
@@ -162,6 +161,7 @@ void SurfacePanel::curve_redrawn() {
     curve_ = std::move(curve);
     surface_->set_exact_surface(readout_surface(*curve_));
     model_->set_minima({});  // the old timbre's: gone until the new ones are found
+    row_selected();
     if (isVisible()) view_requested(surface_->geometry_shown(), false);
 }
 
@@ -198,6 +198,7 @@ void SurfacePanel::computed(const SurfaceJobs::Request& request, const SurfaceGr
     if (request.curve != curve_) return;  // the document moved on; its surface is queued
     if (request.with_minima) {
         model_->set_minima(minima);
+        row_selected();  // the list is new: nothing is selected
         status_label_->setText(
             tr("%1 minima of %2 × %2 points").arg(minima.size()).arg(request.range.size));
     }
