@@ -68,7 +68,7 @@ DocumentWindow::DocumentWindow(std::unique_ptr<Document> document,
     connect(surface_panel_, &SurfacePanel::triad_released, audition_.get(),
             &AuditionControls::release);
     midi_output_ = std::make_unique<MidiOutputControls>(
-        *document_, view, sound_->midi_destination_list(), std::move(make_midi_output),
+        *document_, view, *instruments_, sound_->midi_output_widgets(), std::move(make_midi_output),
         [this] { return display_name(); }, nullptr);
     connect(curve_.get(), &CurveControls::custom_timbre_chosen, this,
             &DocumentWindow::show_partials);
