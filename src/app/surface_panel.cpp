@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/control_widgets.h"
 #include "app/surface_minima_model.h"
 #include "document/document.h"
 #include "document/document_minima.h"
@@ -98,19 +99,10 @@ QWidget* SurfacePanel::side_pane() {
     sorted_ = new QSortFilterProxyModel(this);
     sorted_->setSourceModel(model_);
     sorted_->setSortRole(SurfaceMinimaModel::kSortRole);
-    table_ = new QTableView;
-    table_->setObjectName(QStringLiteral("surface_minima_table"));
-    table_->setToolTip(
-        tr("The valleys of the surface, found exactly. Click a heading to sort; click a row "
-           "to ring it on the map."));
-    table_->setModel(sorted_);
-    table_->setSortingEnabled(true);
-    table_->sortByColumn(SurfaceMinimaModel::Roughness, Qt::AscendingOrder);
-    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table_->setSelectionMode(QAbstractItemView::SingleSelection);
-    table_->verticalHeader()->setVisible(false);
-    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    table_->setAlternatingRowColors(true);
+    table_ = sorted_table_view(QStringLiteral("surface_minima_table"),
+                               tr("The valleys of the surface, found exactly. Click a heading "
+                                  "to sort; click a row to ring it on the map."),
+                               *sorted_, SurfaceMinimaModel::Roughness);
 
     to_fixed_button_ = button(tr("To &Fixed Tones"), "surface_to_fixed_tones",
                               tr("Add the selected minimum's r and s to the fixed tones"));
