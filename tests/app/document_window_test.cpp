@@ -385,6 +385,10 @@ TEST_F(DocumentWindowTest, CellsTakeValuesAndTheScaleSelectionMovesTheCursorLine
               QStringLiteral("700"));  // 4 becomes 700 cents
     EXPECT_EQ(cell(table("scale_table"), 7, 0), "1.4983071") << "sorted in";
     EXPECT_EQ(doc().tables().scale_ratios()[7], 1.4983071f);
+    const QModelIndexList selected = table("scale_table")->selectionModel()->selectedRows();
+    ASSERT_EQ(selected.size(), 1);
+    EXPECT_EQ(doc().tables().scale_ratios()[selected[0].row()], 1.4983071f)
+        << "the edited row's selection followed it to its sorted place";
     edit_cell(table("fixed_tone_table"), 0, 0, QStringLiteral("1.5"));
     EXPECT_THAT(doc().tables().fixed_tones(), ElementsAre(1.5f));
     table("scale_table")->selectRow(7);
