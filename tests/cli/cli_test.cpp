@@ -180,8 +180,6 @@ const CaseGroups& case_groups() {
             {"chord-parse '220 / 275;330'", 0, Match::Equals, "220,275,330\n"},
             {"chord-parse '220 275  330'", 0, Match::Equals, "220,275,330\n"},
             usage_error("chord-parse '220,,330'", "\u2018,\u2019 at position 5: expected a number"),
-            usage_error("chord-parse 0.0", "a chord tone must be 1\u201320000 Hz"),
-            usage_error("chord-parse 440hz", "\u2018hz\u2019 at position 4: expected a number"),
             // At most 128 tones a chord, however it comes in.
             {"chord-parse " + tones(128), 0, Match::Contains, "220,220"},
             usage_error("chord-parse " + tones(129), "A chord holds at most 128 tones, not 129."),
@@ -564,16 +562,15 @@ TEST_F(CliTest, ASavedDocumentGivesTheCurveOfItsSettings) {
     EXPECT_EQ(from_file.out, run("curve --type 0 --xmax 1.25").out);
 }
 
-// A custom timbre of a parametric type's partials gives its curve; a saved one and the
-// model come back from the file.
-TEST_F(CliTest, CustomPartialsGiveTheCurveOfTheSamePartials) {
-    const CliRun flat = run("curve --type 1 --overtones 3 --ratios 1,1.25 --model min");
-    ASSERT_EQ(flat.exit_code, 0);
-    EXPECT_EQ(run("curve --partials 1:0.25,2:0.25,3:0.25 --ratios 1,1.25 --model min").out,
-              flat.out);
-    ASSERT_EQ(run("new {dir}/p.kelvara --partials 1:0.25,2:0.25,3:0.25 --model min").exit_code, 0);
-    EXPECT_EQ(run("curve {dir}/p.kelvara --ratios 1,1.25").out, flat.out);
-    EXPECT_NE(run("curve {dir}/p.kelvara --ratios 1,1.25 --model product").out, flat.out);
+// A saved custom timbre and its model come back from the file (a list equal to a parametric
+// type's partials gives that curve: the engine's and the document's tests).
+TEST_F(CliTest, CustomPartialsAndTheModelComeBackFromTheFile) {
+    const std::string given = "--partials 1:0.25,2:0.25,3:0.25 --model min";
+    ASSERT_EQ(run("new {dir}/p.kelvara " + given).exit_code, 0);
+    const CliRun own = run("curve {dir}/p.kelvara --ratios 1,1.25");
+    ASSERT_EQ(own.exit_code, 0);
+    EXPECT_EQ(own.out, run("curve --ratios 1,1.25 " + given).out);
+    EXPECT_NE(run("curve {dir}/p.kelvara --ratios 1,1.25 --model product").out, own.out);
 }
 
 TEST_F(CliTest, RenderWritesA48kHzStereoWavBelowTheLimitersCeiling) {
