@@ -61,7 +61,7 @@ DocumentWindow::DocumentWindow(std::unique_ptr<Document> document,
     connect(sound_.get(), &SoundControls::note_played, audition_.get(),
             &AuditionControls::report_lacking_voices_soon);
     midi_output_ = std::make_unique<MidiOutputControls>(
-        *document_, view, sound_->midi_destination_list(), std::move(make_midi_output),
+        *document_, view, *instruments_, sound_->midi_output_widgets(), std::move(make_midi_output),
         [this] { return display_name(); }, nullptr);
     connect(curve_.get(), &CurveControls::custom_timbre_chosen, this,
             &DocumentWindow::show_partials);

@@ -1,29 +1,39 @@
-// The tuning a document window sends through its MIDI output (midi_output_controls.h).
+// What a document window sends through its MIDI output (midi_output_controls.h).
 #include "app/midi_output_controls.h"
 
+#include <QComboBox>
 #include <QFileInfo>
 #include <QSignalBlocker>
+#include <QSpinBox>
 #include <algorithm>
 #include <optional>
 
 #include "app/rescanning_combo_box.h"
 #include "document/document.h"
 #include "document/document_view.h"
+#include "document/instruments.h"
+#include "document/pitch_bend_player.h"
+#include "midi/midi_system.h"
 #include "midi/no_midi_output_client.h"
 
 namespace kelvara {
 namespace {
 // The system name of a client of no system (NoMidiOutputClient).
 constexpr const char* kNoMidiSystem = "none";
+constexpr int kBendModeItem = 1;
 }  // namespace
 
 MidiOutputControls::MidiOutputControls(Document& document, DocumentView& view,
-                                       RescanningComboBox& list, MidiOutputFactory make_output,
-                                       std::function<QString()> name, QObject* parent)
+                                       Instruments& instruments, Widgets widgets,
+                                       MidiOutputFactory make_output, std::function<QString()> name,
+                                       QObject* parent)
     : QObject(parent),
       document_(document),
       view_(view),
-      list_(list),
+      instruments_(instruments),
+      list_(widgets.destinations),
+      mode_list_(widgets.mode),
+      bend_range_box_(widgets.bend_range),
       make_output_(std::move(make_output)),
       name_(std::move(name)) {
     list_.set_before_popup([this] {
@@ -33,12 +43,28 @@ MidiOutputControls::MidiOutputControls(Document& document, DocumentView& view,
         show_destinations();
     });
     connect(&list_, &QComboBox::activated, this, [this](int item) { choose_destination(item); });
+    // A new mode or range starts afresh on the connected destination: the notes it holds are
+    // released, then it gets the tuning dump or the bend range.
+    connect(&mode_list_, &QComboBox::activated, this, [this] {
+        bend_range_box_.setEnabled(bend_mode());
+        show_destinations();
+        start_sending();
+    });
+    connect(&bend_range_box_, &QSpinBox::valueChanged, this, [this] {
+        if (bend_player_) start_sending();
+    });
 }
 
-// The output stops sending before the window's instruments and document go.
+// The output stops sending before the window's instruments and document go; the outside
+// synthesizer's notes are released while the output can still send.
 MidiOutputControls::~MidiOutputControls() {
+    stop_bending();
     sender_.reset();
     output_.reset();
+}
+
+bool MidiOutputControls::bend_mode() const {
+    return mode_list_.currentIndex() == kBendModeItem;
 }
 
 void MidiOutputControls::refuse(const QString& reason) {
@@ -46,6 +72,7 @@ void MidiOutputControls::refuse(const QString& reason) {
 }
 
 void MidiOutputControls::open_output() {
+    stop_bending();
     sender_.reset();
     output_ = make_output_ ? make_output_() : nullptr;
     if (!output_)
@@ -58,10 +85,13 @@ void MidiOutputControls::show_destinations() {
     const QSignalBlocker quiet(box);
     box->clear();
     box->addItem(tr("None"));
+    const QString what =
+        bend_mode() ? tr("Play the keys of the MIDI input on a synthesizer without MIDI tuning, "
+                         "each note bent to its exact pitch on a channel of its own (2 to 16)")
+                    : tr("Send the scale as a MIDI tuning to a synthesizer: the whole tuning "
+                         "when you pick it, then every key that changes");
     if (!output_) {
-        box->setToolTip(
-            tr("Send the scale as a MIDI tuning to a synthesizer: the whole tuning "
-               "when you pick it, then every key that changes"));
+        box->setToolTip(what);
         return;
     }
     output_->rescan_destinations();
@@ -71,7 +101,8 @@ void MidiOutputControls::show_destinations() {
     if (connected) {
         const auto found = std::find(listed.begin(), listed.end(), *connected);
         if (found == listed.end()) {
-            // The destination went away: nothing holds the tuning any more.
+            // The destination went away: nothing holds the tuning or plays the keys any more.
+            stop_bending();
             output_->disconnect();
             sender_->forget();
         } else {
@@ -86,13 +117,13 @@ void MidiOutputControls::show_destinations() {
         system == kNoMidiSystem
             ? tr("No MIDI system is available to send the scale to a synthesizer: start JACK, "
                  "or check that the ALSA sequencer is loaded, then open this list again")
-            : tr("Send the scale as a MIDI tuning to a synthesizer (%1): the whole tuning when "
-                 "you pick it, then every key that changes. Key 60 sounds the base frequency")
-                  .arg(QString::fromStdString(system)));
+            : tr("%1 (%2).").arg(what, QString::fromStdString(system)) +
+                  (bend_mode() ? QString() : tr(" Key 60 sounds the base frequency")));
 }
 
 void MidiOutputControls::choose_destination(int item) {
     if (!output_) return;  // only "None" was listed
+    stop_bending();
     sender_->forget();
     if (item <= 0) {
         output_->disconnect();
@@ -104,11 +135,53 @@ void MidiOutputControls::choose_destination(int item) {
         show_destinations();
         return;
     }
-    send_tuning();
+    start_sending();
+}
+
+void MidiOutputControls::stop_bending() {
+    if (!bend_player_) return;
+    instruments_.mirror_midi_notes(nullptr);
+    bend_player_.reset();
+}
+
+void MidiOutputControls::start_sending() {
+    stop_bending();
+    if (!output_ || !output_->connected_destination()) return;
+    sender_->forget();
+    if (!bend_mode()) {
+        send_tuning();
+        return;
+    }
+    // A Kelvara input would take every bent note as a key struck and play its chord back
+    // out again, on more and more channels.
+    if (output_->connected_destination()->name == midi::kMidiInputPortName) {
+        refuse(tr("In pitch-bend mode the notes would play back into Kelvara through %1: pick "
+                  "the input of a synthesizer.")
+                   .arg(QString::fromStdString(output_->connected_destination()->full_name())));
+        output_->disconnect();
+        show_destinations();
+        return;
+    }
+    // The refusal of a chord too large is heard on the MIDI receive thread and shown here.
+    // `this` outlives every call of the player: stop_bending (in the destructor too) waits
+    // for a chord being played, and a message still queued when the controls go is dropped
+    // with them.
+    bend_player_ = std::make_shared<PitchBendPlayer>(
+        *output_, PitchBendSettings{midi::ChannelAllocator{}, bend_range_box_.value()},
+        [this](const std::string& why) {
+            QMetaObject::invokeMethod(
+                this, [this, why] { refuse(QString::fromStdString(why)); }, Qt::QueuedConnection);
+        });
+    if (!bend_player_->send_bend_ranges()) {
+        bend_player_.reset();
+        refuse(tr("The pitch-bend range could not be sent to %1.").arg(list_.currentText()));
+        return;
+    }
+    instruments_.mirror_midi_notes(bend_player_);
 }
 
 void MidiOutputControls::send_tuning() {
-    if (!output_ || !output_->connected_destination()) return;
+    if (!output_ || !output_->connected_destination() || bend_mode()) return;
     std::optional<Error> refusal;
     if (sender_->has_sent_dump()) {
         if (const Result<int32_t> followed = sender_->follow(document_); !followed)

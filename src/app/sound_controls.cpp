@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 #include "app/control_widgets.h"
@@ -18,6 +19,7 @@
 #include "app/rescanning_combo_box.h"
 #include "document/document.h"
 #include "document/instruments.h"
+#include "persistence/pitch_bend_messages.h"
 
 namespace kelvara {
 namespace {
@@ -45,6 +47,23 @@ void SoundControls::build() {
     midi_destination_list_ = new RescanningComboBox;
     midi_destination_list_->setObjectName(QStringLiteral("midi_destination_list"));
     midi_destination_list_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    midi_output_mode_list_ = new QComboBox;
+    midi_output_mode_list_->setObjectName(QStringLiteral("midi_output_mode_list"));
+    midi_output_mode_list_->addItems({tr("MTS tuning"), tr("Pitch bend")});
+    midi_output_mode_list_->setToolTip(
+        tr("MTS tuning: the scale is sent as a MIDI tuning, and the synthesizer is played "
+           "from its own keyboard. Pitch bend: for synthesizers without MIDI tuning, the keys "
+           "played here also play there, each note on a channel of its own (2 to 16) bent to "
+           "its exact pitch"));
+    bend_range_box_ = new QSpinBox;
+    bend_range_box_->setObjectName(QStringLiteral("bend_range_box"));
+    bend_range_box_->setRange(1, kMaxBendRangeSemitones);
+    bend_range_box_->setValue(kDefaultBendRangeSemitones);
+    bend_range_box_->setSuffix(tr(" st"));
+    bend_range_box_->setEnabled(false);
+    bend_range_box_->setToolTip(
+        tr("The pitch-bend range in semitones, sent to every channel when the output is "
+           "picked; set the synthesizer to the same range if it ignores the message"));
     instrument_list_ = new QComboBox;
     instrument_list_->setObjectName(QStringLiteral("instrument_list"));
     instrument_list_->setToolTip(tr("The instrument of the sound bank that plays chords"));
@@ -80,6 +99,8 @@ void SoundControls::build() {
     midi_row->addSpacing(12);
     midi_row->addWidget(buddy_label(tr("MIDI o&utput:"), midi_destination_list_));
     midi_row->addWidget(midi_destination_list_);
+    midi_row->addWidget(midi_output_mode_list_);
+    midi_row->addWidget(bend_range_box_);
     midi_row->addStretch(1);
     midi_row->addWidget(buddy_label(tr("&Volume:"), volume_slider_));
     midi_row->addWidget(volume_slider_);
@@ -95,7 +116,8 @@ void SoundControls::build() {
 }
 
 std::vector<QWidget*> SoundControls::tab_chain() const {
-    return {midi_source_list_,    midi_destination_list_, instrument_list_, load_bank_button_,
+    return {midi_source_list_,    midi_destination_list_, midi_output_mode_list_,
+            bend_range_box_,      instrument_list_,       load_bank_button_,
             default_bank_button_, bank_tuning_box_,       volume_slider_};
 }
 

@@ -8,11 +8,14 @@
 #include <functional>
 #include <vector>
 
+#include "app/midi_output_controls.h"
+
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
 class QSlider;
+class QSpinBox;
 class QWidget;
 
 namespace kelvara {
@@ -31,8 +34,10 @@ public:
 
     QWidget* strip() const { return strip_; }
     std::vector<QWidget*> tab_chain() const;
-    // Where the MIDI output's destinations are listed.
-    RescanningComboBox& midi_destination_list() const { return *midi_destination_list_; }
+    // The MIDI output's widgets, which MidiOutputControls drives.
+    MidiOutputControls::Widgets midi_output_widgets() const {
+        return {*midi_destination_list_, *midi_output_mode_list_, *bend_range_box_};
+    }
     // Where Load Bank asks for a file and says why one was refused; without them the button
     // does nothing. They must outlive the controls.
     void set_dialogs(DocumentDialogs& dialogs) { dialogs_ = &dialogs; }
@@ -66,6 +71,8 @@ private:
     QLineEdit* last_key_field_ = nullptr;
     // "None", then the destinations (refreshed each time the list opens).
     RescanningComboBox* midi_destination_list_ = nullptr;
+    QComboBox* midi_output_mode_list_ = nullptr;
+    QSpinBox* bend_range_box_ = nullptr;
     QComboBox* instrument_list_ = nullptr;
     QPushButton* load_bank_button_ = nullptr;
     QPushButton* default_bank_button_ = nullptr;

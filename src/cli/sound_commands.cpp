@@ -88,6 +88,37 @@ Error silent_render(const RenderOptions& o) {
     return error;
 }
 
+// Once per reason, however many tones it concerns: "tones 2, 5 (0, 1e+06 Hz) were skipped:
+// not frequencies a bank can play".
+void report_skipped_tones(const std::vector<float>& chord, const std::vector<int32_t>& ids) {
+    struct Reason {
+        const char* one;
+        const char* many;
+        std::string tones{};
+        std::string frequencies{};
+        size_t count = 0;
+    };
+    Reason unplayable{.one = "not a frequency a bank can play",
+                      .many = "not frequencies a bank can play"};
+    Reason no_room{.one = "the synthesizer had no room to start it",
+                   .many = "the synthesizer had no room to start them"};
+    for (size_t i = 0; i < ids.size() && i < chord.size(); ++i) {
+        if (ids[i] != SynthController::kNoNote) continue;
+        Reason& reason = sound::playable_pitch_for_frequency(chord[i]) ? no_room : unplayable;
+        const std::string separator = reason.count++ > 0 ? ", " : "";
+        reason.tones += separator + std::to_string(i + 1);
+        char hz[32];
+        std::snprintf(hz, sizeof hz, "%g", double(chord[i]));
+        reason.frequencies += separator + hz;
+    }
+    for (const Reason* reason : {&unplayable, &no_room})
+        if (reason->count > 0)
+            std::fprintf(stderr, "kelvara-cli: %s %s (%s Hz) %s skipped: %s\n",
+                         reason->count == 1 ? "tone" : "tones", reason->tones.c_str(),
+                         reason->frequencies.c_str(), reason->count == 1 ? "was" : "were",
+                         reason->count == 1 ? reason->one : reason->many);
+}
+
 void render(const RenderOptions& o) {
     if (!(o.seconds > 0.0 && o.seconds <= kMaxRenderSeconds))
         throw UsageError("--seconds must be above 0 and at most 600");
@@ -118,13 +149,7 @@ void render(const RenderOptions& o) {
                                          [](int32_t id) { return id != SynthController::kNoNote; });
     if (any_started && is_silent(*audio)) throw DocumentFileFailure(silent_render(o));
     write_wav_file(o.wav, *audio, int(rate));
-    for (size_t i = 0; i < ids.size(); ++i)
-        if (ids[i] == SynthController::kNoNote)
-            std::fprintf(stderr, "kelvara-cli: tone %zu (%g Hz) was skipped: %s\n", i + 1,
-                         double(o.chord[i]),
-                         sound::playable_pitch_for_frequency(o.chord[i])
-                             ? "the synthesizer had no room to start it"
-                             : "not a frequency a bank can play");
+    report_skipped_tones(o.chord, ids);
     if (const uint64_t lacking = controller->partials_without_voice(); lacking > 0)
         std::fprintf(stderr,
                      "kelvara-cli: the synthesizer ran out of voices; %llu partials of the "

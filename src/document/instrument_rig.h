@@ -24,6 +24,7 @@
 #include "midi/last_played_key.h"
 #include "midi/midi_input.h"
 #include "midi/midi_system.h"
+#include "midi/mirroring_note_player.h"
 #include "sound/synth_controller.h"
 
 namespace kelvara {
@@ -77,6 +78,9 @@ public:
     void on_midi_sources_changed(std::function<void()> notify) override;
     std::optional<int> last_played_key() const override { return last_played_->value(); }
     void on_note_played(std::function<void(int key)> notify) override;
+    void mirror_midi_notes(std::shared_ptr<midi::NotePlayer> mirror) override {
+        keys_->set_mirror(std::move(mirror));
+    }
     std::vector<int32_t> start_tones(const std::vector<float>& frequencies_hz) override;
     void glide_tone(int32_t id, float started_frequency_hz, float frequency_hz) override {
         synth_->glide_note(id, started_frequency_hz, frequency_hz);
@@ -106,6 +110,8 @@ private:
     std::function<void(int key)> notify_;           // guarded by notify_mutex_
     std::function<void()> notify_sources_changed_;  // guarded by notify_mutex_
     const std::shared_ptr<midi::LastPlayedKey> last_played_;
+    // What the MIDI input plays on: the synthesizer, and the window's outside one.
+    const std::shared_ptr<midi::MirroringNotePlayer> keys_;
     // Declared last: destroyed first, so MIDI delivery ends before anything it uses goes.
     std::unique_ptr<midi::MidiInput> midi_;
 };

@@ -9,12 +9,14 @@
 // notification, which runs on the MIDI receive thread.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "base/error.h"
 #include "document/synth_channel.h"
+#include "midi/note_player.h"
 
 namespace kelvara {
 
@@ -80,6 +82,10 @@ public:
     // `notify` runs on the MIDI receive thread after each note-on, with its key; it must only
     // queue work for the user-interface thread.
     virtual void on_note_played(std::function<void(int key)> notify) = 0;
+    // Keys played from now on also play on `mirror` (a synthesizer outside Kelvara, through
+    // the window's MIDI output); null: here only. The mirror before it is released whole
+    // first (midi/mirroring_note_player.h). Without a MIDI input this does nothing.
+    virtual void mirror_midi_notes(std::shared_ptr<midi::NotePlayer> mirror) { (void)mirror; }
 };
 
 // No synthesizer and no MIDI input: nothing sounds, nothing is listed.

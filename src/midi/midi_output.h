@@ -6,8 +6,10 @@
 // Teardown order is part of the type: the port goes first (its sending stopped), then the
 // client.
 //
-// Threads: every member function runs on the user-interface thread; what is sent leaves on
-// the port's sending thread (midi_output_system.h).
+// Threads: every member function runs on the user-interface thread, except that send may be
+// called from one other thread (the pitch-bend player's, on the MIDI receive thread) while
+// the user-interface thread leaves the connection alone and sends nothing; what is sent
+// leaves on the port's sending thread (midi_output_system.h).
 //
 //     MidiOutput output(open_midi_output_client(kMidiClientName, asked_for).client);
 //     for (const std::string& title : output.destination_titles()) add_item(title);

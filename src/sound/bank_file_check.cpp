@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdint>
@@ -126,6 +127,59 @@ Result<void> check_preset_tables(const OpenFile& file, uint64_t at, uint64_t end
     return {};
 }
 
+// A DLS instrument sounds through its regions, each of which links (its "wlnk" chunk) to an
+// entry of the pool table ("ptbl"), which points at a wave. A bank none of whose regions links
+// to an entry of the table loads, lists its instruments and plays silence, so it is refused.
+struct DlsLinks {
+    std::optional<uint32_t> lowest_link;  // the least table index any region links to
+    std::optional<uint32_t> pool_entries;
+};
+
+constexpr uint64_t kWaveLinkIndexAt = 8;  // after options, phase group and channel
+constexpr int kMaxListDepth = 4;          // lins > ins > lrgn > rgn > wlnk
+
+// Gathers the wave links of the lists nested in [at, end) (the instrument list's contents).
+void gather_wave_links(const OpenFile& file, uint64_t at, uint64_t end, int depth, int& walked,
+                       DlsLinks& links) {
+    while (at + kChunkHeaderBytes <= end && ++walked < kMaxChunksWalked) {
+        std::array<unsigned char, kChunkHeaderBytes + 4> chunk{};
+        if (!file.read_at(at, chunk.data(), chunk.size())) return;
+        const uint64_t next = at + kChunkHeaderBytes + little_endian_32(chunk.data() + 4);
+        if (next > end) return;
+        if (std::memcmp(chunk.data(), "LIST", 4) == 0 && depth < kMaxListDepth) {
+            gather_wave_links(file, at + chunk.size(), next, depth + 1, walked, links);
+        } else if (std::memcmp(chunk.data(), "wlnk", 4) == 0 &&
+                   next >= at + kChunkHeaderBytes + kWaveLinkIndexAt + 4) {
+            std::array<unsigned char, 4> index{};
+            if (!file.read_at(at + kChunkHeaderBytes + kWaveLinkIndexAt, index.data(), 4)) return;
+            const uint32_t link = little_endian_32(index.data());
+            links.lowest_link = std::min(links.lowest_link.value_or(link), link);
+        }
+        at = next + (next & 1);
+    }
+}
+
+// Reads what a top-level DLS chunk at `at` adds to `links`.
+void gather_dls_chunk(const OpenFile& file, uint64_t at, uint64_t next, DlsLinks& links) {
+    std::array<unsigned char, kChunkHeaderBytes + 8> chunk{};
+    if (next - at < chunk.size() || !file.read_at(at, chunk.data(), chunk.size())) return;
+    if (std::memcmp(chunk.data(), "ptbl", 4) == 0) {
+        links.pool_entries = little_endian_32(chunk.data() + kChunkHeaderBytes + 4);
+    } else if (std::memcmp(chunk.data(), "LIST", 4) == 0 &&
+               std::memcmp(chunk.data() + kChunkHeaderBytes, "lins", 4) == 0) {
+        int walked = 0;
+        gather_wave_links(file, at + kChunkHeaderBytes + 4, next, 1, walked, links);
+    }
+}
+
+// What is wrong with the links, if anything: every region links past the pool table.
+std::optional<std::string> wave_link_fault(const DlsLinks& links) {
+    if (!links.pool_entries || !links.lowest_link) return std::nullopt;
+    if (*links.lowest_link < *links.pool_entries) return std::nullopt;
+    return "every region links to wave " + std::to_string(*links.lowest_link) +
+           " or later, and the pool table holds " + std::to_string(*links.pool_entries);
+}
+
 }  // namespace
 
 Result<void> check_bank_file(const std::string& path, const std::string& description) {
@@ -166,6 +220,7 @@ Result<void> check_bank_file(const std::string& path, const std::string& descrip
             "the header announces " + std::to_string(end) + " bytes, the file has " +
                 std::to_string(size));
     uint64_t at = kRiffHeaderBytes;
+    DlsLinks links;
     for (int walked = 0; at + kChunkHeaderBytes <= end && walked < kMaxChunksWalked; ++walked) {
         std::array<unsigned char, kChunkHeaderBytes> chunk{};
         if (!file.read_at(at, chunk.data(), chunk.size()))
@@ -183,8 +238,14 @@ Result<void> check_bank_file(const std::string& path, const std::string& descrip
             if (Result<void> tables = check_preset_tables(file, at, next, refuse); !tables)
                 return tables;
         }
+        if (form == "DLS ") gather_dls_chunk(file, at, next, links);
         at = next + (next & 1);  // chunks start on even bytes
     }
+    if (const auto fault = wave_link_fault(links))
+        return refuse(std::string("The bank's instruments cannot sound: none of them reaches a "
+                                  "wave of the bank. ") +
+                          kGetItAgain,
+                      *fault);
     return {};
 }
 

@@ -16,6 +16,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTest>
@@ -31,6 +32,7 @@
 #include "engine/timbre_starting_points.h"
 #include "midi/in_process_midi_system.h"
 #include "midi/no_midi_client.h"
+#include "persistence/pitch_bend_messages.h"
 #include "scales/ratio_list.h"
 #include "support/app_fakes.h"
 #include "support/recording_midi_output.h"
@@ -504,6 +506,83 @@ TEST(DocumentWindowMidiOutput, ThePickedDestinationFollowsTheScaleTable) {
     EXPECT_EQ(window.statusBar()->currentMessage(),
               "The MIDI destination Midi Through:Port-0 could not be connected.");
     EXPECT_EQ(box->currentText(), "None");
+}
+
+// Pitch-bend mode: picking a destination sends the chosen bend range to channels 2-16 and
+// mirrors the window's keys there, each note's bend before its note-on; a chord larger than
+// the channels is refused in the status bar; another destination, or MTS again, first
+// releases every note the outside synthesizer holds.
+TEST(DocumentWindowMidiOutput, InPitchBendModeTheKeysPlayThereBentAndAreReleasedOnEveryChange) {
+    auto record = std::make_shared<testing::RecordedMidiOutput>();
+    record->listed = {{"20:0", "Synth input port", "FLUID Synth"},
+                      {"24:0", "Port-0", "Midi Through"},
+                      {"128:0", "Kelvara Input", "Kelvara"}};
+    auto owned = std::make_unique<testing::RecordingInstruments>();
+    testing::RecordingInstruments& instruments = *owned;
+    DocumentWindow window(std::make_unique<Document>(), std::move(owned), [&] {
+        return std::make_unique<midi::MidiOutput>(
+            std::make_unique<testing::RecordingMidiOutputClient>(record));
+    });
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    auto* box = control<RescanningComboBox>(window, "midi_destination_list");
+    auto* mode = control<QComboBox>(window, "midi_output_mode_list");
+    auto* range = control<QSpinBox>(window, "bend_range_box");
+    const auto take_sent = [&] { return std::exchange(record->sent, {}); };
+    EXPECT_FALSE(range->isEnabled());
+    QTest::keyClick(mode, Qt::Key_Down);
+    ASSERT_EQ(mode->currentText(), "Pitch bend");
+    EXPECT_TRUE(range->isEnabled());
+    range->setValue(12);
+    box->showPopup();
+    box->hidePopup();
+    QTest::keyClick(box, Qt::Key_Down);
+    std::vector<std::vector<uint8_t>> sent = take_sent();
+    ASSERT_EQ(sent.size(), 15u * 7u) << "six for the range and a centred bend, per channel";
+    for (int channel = 2; channel <= 16; ++channel)
+        EXPECT_EQ(sent[size_t(channel - 2) * 7 + 2],
+                  (std::vector<uint8_t>{uint8_t(0xB0 + channel - 1), 6, 12}));
+    ASSERT_TRUE(instruments.mirror);
+
+    const midi::NoteInstances notes = instruments.keys->notes_on({440.0f, 550.0f}, 100.0f);
+    sent = take_sent();
+    ASSERT_EQ(sent.size(), 4u);
+    for (size_t i = 0; i < 2; ++i) {
+        ASSERT_EQ(sent[2 * i][0], 0xE1 + i) << "the bend first, on channels 2 and 3";
+        const BentNote bent{sent[2 * i + 1][1], uint16_t(sent[2 * i][1] | sent[2 * i][2] << 7)};
+        EXPECT_NEAR(1200.0 * std::log2(frequency_of_bent_note(bent, 12) / (440.0 * (1 + i / 4.0))),
+                    0.0, 0.2);
+    }
+    instruments.keys->notes_on(std::vector<float>(14, 300.0f), 100.0f);
+    EXPECT_TRUE(take_sent().empty());
+    QCoreApplication::processEvents();
+    EXPECT_THAT(window.statusBar()->currentMessage().toStdString(),
+                HasSubstr("A chord of 14 notes needs as many MIDI channels; 13"));
+
+    QTest::keyClick(box, Qt::Key_Down);  // the other destination
+    sent = take_sent();
+    ASSERT_GE(sent.size(), 2u);
+    EXPECT_EQ(sent[0], (std::vector<uint8_t>{0x81, 69, 0}));
+    EXPECT_EQ(sent[1], (std::vector<uint8_t>{0x82, 73, 0}));
+    EXPECT_THAT(record->connections,
+                ElementsAre("connect 20:0", "disconnect 20:0", "connect 24:0"));
+    instruments.keys->notes_off(notes);  // released already
+    EXPECT_EQ(take_sent().size(), 0u);
+
+    QTest::keyClick(box, Qt::Key_Down);  // Kelvara's own input: refused, not played back
+    EXPECT_THAT(window.statusBar()->currentMessage().toStdString(),
+                HasSubstr("the notes would play back into Kelvara through Kelvara:Kelvara Input"));
+    EXPECT_EQ(box->currentText(), "None");
+    EXPECT_FALSE(instruments.mirror);
+
+    take_sent();
+    QTest::keyClick(mode, Qt::Key_Up);  // MTS tuning: the keys play here only
+    control<QMenu>(window, "preset_menu")->actions()[2]->trigger();  // 12 equal steps
+    QTest::keyClick(box, Qt::Key_Down);
+    EXPECT_FALSE(instruments.mirror);
+    sent = take_sent();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].size(), kMtsBulkDumpBytes);
 }
 
 // Sound without a keyboard: a plain left press in the graph plays the base and base × the

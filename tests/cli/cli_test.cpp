@@ -27,6 +27,7 @@
 #include "midi/jack_test_sink.h"
 #include "midi/jack_test_source.h"
 #include "persistence/document_file.h"
+#include "persistence/pitch_bend_messages.h"
 #include "sound/default_bank.h"
 #include "sound/generated_bank.h"
 #include "sound/partial_check.h"
@@ -574,10 +575,14 @@ TEST_F(CliTest, CustomPartialsAndTheModelComeBackFromTheFile) {
 }
 
 TEST_F(CliTest, RenderWritesA48kHzStereoWavBelowTheLimitersCeiling) {
-    const CliRun r = run(
-        "render --chord 440,0,660.5 --bank {bank} --program 1 --seconds 0.5 --wav {dir}/out.wav");
+    const CliRun r =
+        run("render --chord 440,0,660.5,-3 --bank {bank} --program 1 --seconds 0.5 --wav "
+            "{dir}/out.wav");
     ASSERT_EQ(r.exit_code, 0) << r.out;
-    EXPECT_NE(r.out.find("tone 2 (0 Hz) was skipped"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("tones 2, 4 (0, -3 Hz) were skipped: not frequencies a bank can "
+                         "play\n"),
+              std::string::npos)
+        << r.out;
     const Wav wav = read_wav(path("out.wav"));
     EXPECT_EQ(wav.rate, 48000);
     EXPECT_EQ(wav.channels, 2);
@@ -1003,6 +1008,42 @@ TEST_F(CliJack, MtsSendDeliversTheExportedDumpToADestination) {
         } else {
             EXPECT_TRUE(arrived.empty());
         }
+    }
+}
+
+// `midi-out --mode bend` through the server: a key struck on the source plays its chord on
+// the destination after the bend range on channels 2-16, each note on a channel of its own,
+// its bend before its note-on; the key's release releases both.
+TEST_F(CliJack, MidiOutBendsEachNoteOfTheKeysChordOnAChannelOfItsOwn) {
+    auto synth = midi::testing::JackTestSink::open("CliBend-" + std::to_string(getpid()), "in");
+    ASSERT_TRUE(synth);
+    ASSERT_EQ(run("new {dir}/bend.kelvara --chord 64=523.25,660").exit_code, 0);
+    const CliRun r =
+        run("midi-out {dir}/bend.kelvara --midi jack --mode bend --bend-range 12 --seconds 1.5 "
+            "--port '" +
+                synth->full_port_name() + "' --source " + source_->full_port_name(0),
+            [&](const std::string& line) {
+                if (line.rfind("playing", 0) != 0 || !source_->wait_for_connections(0, 1)) return;
+                source_->send(0, {0x90, 64, 100});
+                source_->send(0, {0x80, 64, 0});
+            });
+    ASSERT_EQ(r.exit_code, 0) << r.out;
+    EXPECT_NE(r.out.find("bend range 12 semitones on channels 2-16\n"), std::string::npos);
+    constexpr size_t kRangeMessages = 15 * 7;  // six for the range and a centred bend each
+    const auto arrived = synth->take(kRangeMessages + 6);
+    ASSERT_EQ(arrived.size(), kRangeMessages + 6);
+    EXPECT_EQ(arrived[2], (std::vector<uint8_t>{0xB1, 6, 12}));
+    EXPECT_EQ(arrived[kRangeMessages - 5], (std::vector<uint8_t>{0xBF, 6, 12}));
+    const double chord_hz[] = {523.25, 660.0};
+    for (size_t i = 0; i < 2; ++i) {
+        const std::vector<uint8_t>& bend = arrived[kRangeMessages + 2 * i];
+        const std::vector<uint8_t>& note_on = arrived[kRangeMessages + 2 * i + 1];
+        ASSERT_EQ(bend[0], 0xE1 + i);
+        ASSERT_EQ(note_on[0], 0x91 + i);
+        const BentNote played{note_on[1], uint16_t(bend[1] | bend[2] << 7)};
+        EXPECT_NEAR(1200.0 * std::log2(frequency_of_bent_note(played, 12) / chord_hz[i]), 0.0, 0.1);
+        EXPECT_EQ(arrived[kRangeMessages + 4 + i],
+                  (std::vector<uint8_t>{uint8_t(0x81 + i), note_on[1], 0}));
     }
 }
 

@@ -81,6 +81,28 @@ TEST_F(InstrumentRigTest, TheDocumentsVolumeAndChordsReachTheSynthesizer) {
     float peak = 0.0f;
     for (const float sample : sound.left) peak = std::max(peak, std::abs(sample));
     EXPECT_GT(peak, 0.01f) << "the chord of key 60 sounds";
+
+    // The window's MIDI output mirrors the keys: a key struck plays there too, and letting
+    // the mirror go while the key is held releases the note there.
+    struct RecordingPlayer final : midi::NotePlayer {
+        std::vector<midi::Chord> played;
+        std::vector<midi::NoteInstances> released;
+        midi::NoteInstances notes_on(const midi::Chord& chord, float) override {
+            played.push_back(chord);
+            return {7};
+        }
+        void notes_off(const midi::NoteInstances& notes) override { released.push_back(notes); }
+        void set_midi_parameter(uint32_t, uint32_t) override {}
+    };
+    auto mirror = std::make_shared<RecordingPlayer>();
+    rig->mirror_midi_notes(mirror);
+    system.send("keys:1", std::vector<uint8_t>{0x90, 60, 100});
+    ASSERT_EQ(mirror->played.size(), 1u);
+    EXPECT_EQ(mirror->played[0], *document.chords().chord_for_key(60));
+    rig->mirror_midi_notes(nullptr);
+    EXPECT_EQ(mirror->released, std::vector<midi::NoteInstances>{{7}});
+    system.send("keys:1", std::vector<uint8_t>{0x80, 60, 0});
+    EXPECT_EQ(mirror->released.size(), 1u);
 }
 
 // The slider's value outlives the synthesizer it was sent to: a new one made by Default Bank,

@@ -38,6 +38,22 @@ std::string with_table_size(const std::vector<uint8_t>& bank, const std::string&
     return bytes;
 }
 
+std::string little_endian_32(uint32_t value) {
+    std::string bytes;
+    for (int i = 0; i < 4; ++i) bytes += char((value >> (8 * i)) & 0xFF);
+    return bytes;
+}
+
+// A DLS bank of one instrument whose one region links to pool entry `link`, and a pool table
+// of `entries`.
+std::string dls_bank(uint32_t link, uint32_t entries) {
+    const std::string wave_link = std::string(8, '\0') + little_endian_32(link);
+    const std::string region = chunk("LIST", "rgn " + chunk("wlnk", wave_link));
+    const std::string instrument = chunk("LIST", "ins " + chunk("LIST", "lrgn" + region));
+    return riff("DLS ", chunk("LIST", "lins" + instrument) +
+                            chunk("ptbl", little_endian_32(8) + little_endian_32(entries)));
+}
+
 TEST(BankFileCheck, FilesThatAreNoBankAreRefusedWithWhatTheyAre) {
     const std::vector<uint8_t> bank = build_sf2_bank("Check", {{"Sine", 0, 0, {1.0f}}});
     const struct {
@@ -66,6 +82,9 @@ TEST(BankFileCheck, FilesThatAreNoBankAreRefusedWithWhatTheyAre) {
          "chunk \"shdr\" holds 3 bytes, not a whole number of its 46-byte records"},
         {"no preset", with_table_size(bank, "phdr", 38), "The bank's presets cannot sound",
          "chunk \"phdr\" has no entry before its terminal record"},
+        {"DLS region in the pool", dls_bank(1, 2), "", ""},
+        {"DLS regions past the pool", dls_bank(5, 2), "The bank's instruments cannot sound",
+         "every region links to wave 5 or later, and the pool table holds 2"},
     };
     const std::filesystem::path file =
         std::filesystem::temp_directory_path() / ("kelvara-check-" + std::to_string(getpid()));

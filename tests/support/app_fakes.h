@@ -13,6 +13,7 @@
 #include "app/document_controller.h"
 #include "app/document_dialogs.h"
 #include "document/instruments.h"
+#include "midi/mirroring_note_player.h"
 #include "support/recording_fakes.h"
 
 namespace kelvara::testing {
@@ -77,6 +78,16 @@ private:
         answers.pop_front();
         return answer;
     }
+};
+
+// Plays nothing, one instance per tone.
+class SilentNotePlayer final : public midi::NotePlayer {
+public:
+    midi::NoteInstances notes_on(const midi::Chord& chord, float) override {
+        return midi::NoteInstances(chord.size(), 0);
+    }
+    void notes_off(const midi::NoteInstances&) override {}
+    void set_midi_parameter(uint32_t, uint32_t) override {}
 };
 
 // A window's instruments: a recording synthesizer channel, a bank of two programs and two
@@ -146,6 +157,15 @@ public:
     }
     void on_note_played(std::function<void(int key)> notify) override {
         notify_ = std::move(notify);
+    }
+    // What the MIDI input plays on, as in the real instruments: here nothing, and the window's
+    // MIDI output while it mirrors the keys (`mirror`).
+    const std::shared_ptr<midi::MirroringNotePlayer> keys =
+        std::make_shared<midi::MirroringNotePlayer>(std::make_shared<SilentNotePlayer>());
+    std::shared_ptr<midi::NotePlayer> mirror;
+    void mirror_midi_notes(std::shared_ptr<midi::NotePlayer> player) override {
+        mirror = player;
+        keys->set_mirror(std::move(player));
     }
     void play_note(int key) {
         last_key_.store(key);
