@@ -46,6 +46,7 @@ namespace {
 using testing::control;
 
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 
 class DocumentWindowTest : public testing::ShownWindowTest {
 protected:
