@@ -57,6 +57,17 @@ void AuditionControls::report_lacking_voices_soon() {
     });
 }
 
+void AuditionControls::play_triad(double r, double s) {
+    const double base = document_.curve().base_frequency();
+    audition_->play(
+        {static_cast<float>(base), static_cast<float>(base * r), static_cast<float>(base * s)});
+    report_lacking_voices_soon();
+}
+
+void AuditionControls::release() {
+    audition_->release();
+}
+
 void AuditionControls::play_selected_row(DocumentTable table) {
     const std::optional<int32_t> row = tables_.selected_row(table);
     if (!row) return;

@@ -1,7 +1,8 @@
 #pragma once
 // AuditionControls: sound from the window without a keyboard. A press in the graph plays the
-// interval under the pointer until it is let go (a drag glides its upper tone), and the play
-// segments (or Space) of the scale and chord tables play the selected row while held.
+// interval under the pointer until it is let go (a drag glides its upper tone), the play
+// segments (or Space) of the scale and chord tables play the selected row while held, and a
+// press in the triad surface plays the triad under it.
 // Everything plays the document's timbre (document/audition.h). When partials found no voice
 // the status bar says so.
 #include <QObject>
@@ -31,6 +32,9 @@ public:
     // Says in the status bar when partials found no voice since the last look; soon after a
     // tone starts (the synthesizer starts it a block later).
     void report_lacking_voices_soon();
+    // The triad 1 : r : s at the base frequency until release() (the triad surface's press).
+    void play_triad(double r, double s);
+    void release();
 
 private:
     // Plays the selected row of the scale or chord table while a key or button is held.

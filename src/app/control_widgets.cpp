@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QToolButton>
 
@@ -68,6 +69,22 @@ QTableView* table_view(const QString& object_name, const QString& tooltip) {
     view->setMinimumHeight(view->horizontalHeader()->sizeHint().height() +
                            2 * view->verticalHeader()->defaultSectionSize() +
                            2 * view->frameWidth());
+    return view;
+}
+
+QTableView* sorted_table_view(const QString& object_name, const QString& tooltip,
+                              QSortFilterProxyModel& sorted, int column) {
+    auto* view = new QTableView;
+    view->setObjectName(object_name);
+    view->setToolTip(tooltip);
+    view->setModel(&sorted);
+    view->setSortingEnabled(true);
+    view->sortByColumn(column, Qt::AscendingOrder);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->verticalHeader()->setVisible(false);
+    view->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    view->setAlternatingRowColors(true);
     return view;
 }
 

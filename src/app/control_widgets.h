@@ -7,6 +7,7 @@
 class QHBoxLayout;
 class QLabel;
 class QLineEdit;
+class QSortFilterProxyModel;
 class QTableView;
 class QToolButton;
 class QWidget;
@@ -28,6 +29,12 @@ QWidget* segment_row(std::initializer_list<QToolButton*> segments);
 
 // A table of whole rows, one selected at a time, at least two rows high.
 QTableView* table_view(const QString& object_name, const QString& tooltip);
+
+// A read-only table of whole rows, one selected at a time, showing `sorted` (a proxy that
+// sorts by its sort role): a click on a heading sorts, by `column` ascending at first, and
+// each column is as wide as its contents.
+QTableView* sorted_table_view(const QString& object_name, const QString& tooltip,
+                              QSortFilterProxyModel& sorted, int column);
 
 // A row without margins for the caller to fill.
 QHBoxLayout* bare_row(QWidget*& row);

@@ -13,6 +13,7 @@
 #include "app/minima_panel.h"
 #include "app/partial_controls.h"
 #include "app/sound_controls.h"
+#include "app/surface_panel.h"
 #include "app/table_controls.h"
 #include "app/window_layout.h"
 
@@ -46,7 +47,9 @@ DocumentWindow::DocumentWindow(std::unique_ptr<Document> document,
     curve_ = std::make_unique<CurveControls>(*document_, view, nullptr);
     tables_ = std::make_unique<TableControls>(*document_, view, *partials_, nullptr);
     sound_ = std::make_unique<SoundControls>(*document_, *instruments_, *this);
-    lay_out_window(*central, *graph_, *curve_, *tables_, *sound_);
+    // Before the document shows its curve: the panels follow the first redraw.
+    surface_panel_ = new SurfacePanel(*document_, *graph_);
+    lay_out_window(*central, *graph_, *surface_panel_, *curve_, *tables_, *sound_);
     setCentralWidget(central);
     // The status bar is there from the start, so a refusal appearing in it never moves the
     // controls.
@@ -60,6 +63,10 @@ DocumentWindow::DocumentWindow(std::unique_ptr<Document> document,
                                                    *tables_, *statusBar(), nullptr);
     connect(sound_.get(), &SoundControls::note_played, audition_.get(),
             &AuditionControls::report_lacking_voices_soon);
+    connect(surface_panel_, &SurfacePanel::triad_pressed, audition_.get(),
+            &AuditionControls::play_triad);
+    connect(surface_panel_, &SurfacePanel::triad_released, audition_.get(),
+            &AuditionControls::release);
     midi_output_ = std::make_unique<MidiOutputControls>(
         *document_, view, *instruments_, sound_->midi_output_widgets(), std::move(make_midi_output),
         [this] { return display_name(); }, nullptr);

@@ -27,6 +27,7 @@ class GraphControls;
 class MinimaPanel;
 class PartialControls;
 class SoundControls;
+class SurfacePanel;
 class TableControls;
 
 class DocumentWindow final : public QMainWindow, private DocumentView {
@@ -46,6 +47,7 @@ public:
     const Document& document() const { return *document_; }
     GraphWidget* graph() const { return graph_; }
     MinimaPanel* minima_panel() const { return minima_panel_; }
+    SurfacePanel* surface_panel() const { return surface_panel_; }
 
     // The file the document was read from or last saved to; empty for a new document.
     const QString& file_path() const { return file_path_; }
@@ -101,6 +103,7 @@ private:
     std::unique_ptr<Instruments> instruments_;
     GraphWidget* graph_ = nullptr;
     MinimaPanel* minima_panel_ = nullptr;
+    SurfacePanel* surface_panel_ = nullptr;
     // The control groups use the document and the instruments: declared after them,
     // destroyed before them (the audition and the MIDI output stop first).
     std::unique_ptr<PartialControls> partials_;

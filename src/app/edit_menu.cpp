@@ -77,6 +77,8 @@ QString edit_title(EditName name) {
         case EditName::EditPartial: return QObject::tr("Partial");
         case EditName::PastePartials: return QObject::tr("Paste Partials");
         case EditName::RoughnessModel: return QObject::tr("Roughness Model");
+        case EditName::TriadToFixedTones: return QObject::tr("Triad to Fixed Tones");
+        case EditName::TriadToChordMap: return QObject::tr("Triad to Chord Map");
     }
     return QObject::tr("Change");
 }

@@ -13,6 +13,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 #include <cmath>
 
+#include "app/control_widgets.h"
 #include "app/minima_table_model.h"
 #include "app/number_fields.h"
 #include "document/document.h"
@@ -59,19 +60,11 @@ MinimaPanel::MinimaPanel(Document& document, GraphWidget& graph, QWidget* parent
     sorted_ = new QSortFilterProxyModel(this);
     sorted_->setSourceModel(model_);
     sorted_->setSortRole(MinimaTableModel::kSortRole);
-    table_ = new QTableView;
-    table_->setObjectName(QStringLiteral("minima_table"));
-    table_->setToolTip(
-        tr("The valleys of the curve, found exactly whatever the step. Click a "
-           "heading to sort; click a row to move the cursor line there."));
-    table_->setModel(sorted_);
-    table_->setSortingEnabled(true);
-    table_->sortByColumn(MinimaTableModel::Ratio, Qt::AscendingOrder);
-    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table_->setSelectionMode(QAbstractItemView::SingleSelection);
-    table_->verticalHeader()->setVisible(false);
-    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    table_->setAlternatingRowColors(true);
+    table_ = sorted_table_view(QStringLiteral("minima_table"),
+                               tr("The valleys of the curve, found exactly whatever the step. "
+                                  "Click a heading to sort; click a row to move the cursor "
+                                  "line there."),
+                               *sorted_, MinimaTableModel::Ratio);
 
     replace_button_ = new QPushButton(tr("&Replace Scale"));
     replace_button_->setObjectName(QStringLiteral("minima_replace_scale"));

@@ -2,6 +2,7 @@
 #include "app/window_layout.h"
 
 #include <QSplitter>
+#include <QTabWidget>
 #include <QVBoxLayout>
 #include <vector>
 
@@ -12,11 +13,11 @@
 namespace kelvara {
 namespace {
 
-QWidget* curve_pane(QWidget& graph, const CurveControls& curve) {
+// The graph with its range and plot rows.
+QWidget* curve_tab(QWidget& graph, const CurveControls& curve) {
     auto* pane = new QWidget;
     auto* layout = new QVBoxLayout(pane);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(curve.timbre_row());
     graph.setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     graph.setMinimumSize(360, 240);
     layout->addWidget(&graph, 1);
@@ -25,13 +26,28 @@ QWidget* curve_pane(QWidget& graph, const CurveControls& curve) {
     return pane;
 }
 
+// The timbre row over the curve's and the triad surface's tabs: both show that timbre.
+QWidget* curve_pane(QWidget& graph, QWidget& surface, const CurveControls& curve) {
+    auto* views = new QTabWidget;
+    views->setObjectName(QStringLiteral("view_tabs"));
+    views->setDocumentMode(true);
+    views->addTab(curve_tab(graph, curve), QObject::tr("C&urve"));
+    views->addTab(&surface, QObject::tr("&Triad Surface"));
+    auto* pane = new QWidget;
+    auto* layout = new QVBoxLayout(pane);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(curve.timbre_row());
+    layout->addWidget(views, 1);
+    return pane;
+}
+
 }  // namespace
 
-void lay_out_window(QWidget& central, QWidget& graph, const CurveControls& curve,
+void lay_out_window(QWidget& central, QWidget& graph, QWidget& surface, const CurveControls& curve,
                     const TableControls& tables, const SoundControls& sound) {
     auto* splitter = new QSplitter(Qt::Horizontal);
     splitter->setChildrenCollapsible(false);
-    splitter->addWidget(curve_pane(graph, curve));
+    splitter->addWidget(curve_pane(graph, surface, curve));
     splitter->addWidget(tables.pane());
     splitter->setStretchFactor(0, 1);
     splitter->setStretchFactor(1, 0);

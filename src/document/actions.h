@@ -50,6 +50,8 @@ enum class EditName {
     EditPartial,
     PastePartials,
     RoughnessModel,
+    TriadToFixedTones,  // a triad of the surface: its tones r and s
+    TriadToChordMap,
 };
 
 enum class ScaleAction {

@@ -59,20 +59,25 @@ constexpr FollowUp kFixedTonesChanged{
     .changed = true, .reload_fixed_tones = true, .resample = true, .refit_y = true, .redraw = true};
 constexpr FollowUp kChordsChanged{.changed = true, .reload_chords = true};
 
-// The fixed tones in hertz at the base frequency, or why they cannot be a chord.
-Result<Chord> fixed_tones_as_chord(const std::vector<float>& fixed_tones,
-                                   double base_frequency_hz) {
-    if (fixed_tones.empty()) return refusal("There are no fixed tones to copy.");
+std::string no_free_key() {
+    return "Every MIDI key (" + bounds_text(BoundedValue::MidiKey) +
+           ") has a chord: delete one first.";
+}
+
+// The ratios in hertz at the base frequency, or why they cannot be a chord; `tone` names
+// one of them in a refusal.
+Result<Chord> ratios_as_chord(const std::vector<float>& ratios, double base_frequency_hz,
+                              const std::string& tone = "A fixed tone") {
+    if (ratios.empty()) return refusal("There are no fixed tones to copy.");
     // The frequencies are frozen now: later changes of the base frequency or the ratios
     // leave this chord as it is.
     Chord chord;
-    chord.reserve(fixed_tones.size());
-    for (const float ratio : fixed_tones) {
+    chord.reserve(ratios.size());
+    for (const float ratio : ratios) {
         const auto frequency_hz =
             static_cast<float>(base_frequency_hz * static_cast<double>(ratio));
         if (auto outside = value_refusal(BoundedValue::ChordToneHz, frequency_hz))
-            return refusal("A fixed tone sounds at " + number_text(frequency_hz) + " Hz. " +
-                           *outside);
+            return refusal(tone + " sounds at " + number_text(frequency_hz) + " Hz. " + *outside);
         chord.push_back(frequency_hz);
     }
     return chord;
@@ -139,10 +144,6 @@ bool TableActions::set_fixed_tones(std::span<const float> ratios) {
 void TableActions::chord_action(ChordAction action) {
     document_.act(edit_name(action), [&]() -> FollowUp {
         ChordMapEditor& chords = document_.chords_;
-        const auto no_free_key = [] {
-            return "Every MIDI key (" + bounds_text(BoundedValue::MidiKey) +
-                   ") has a chord: delete one first.";
-        };
         switch (action) {
             case ChordAction::AddAtFreeKey:
                 if (!chords.add_at_free_key(Chord{kNewChordFrequencyHz})) {
@@ -151,8 +152,8 @@ void TableActions::chord_action(ChordAction action) {
                 }
                 break;
             case ChordAction::CopyFixedTones: {
-                Result<Chord> chord = fixed_tones_as_chord(document_.tables_.fixed_tones(),
-                                                           document_.curve_.base_frequency());
+                Result<Chord> chord = ratios_as_chord(document_.tables_.fixed_tones(),
+                                                      document_.curve_.base_frequency());
                 if (!chord) {
                     document_.refuse(chord.error().description);
                     return {};
@@ -174,6 +175,45 @@ void TableActions::chord_action(ChordAction action) {
         }
         return kChordsChanged;
     });
+}
+
+bool TableActions::triad_to_fixed_tones(double r, double s) {
+    std::vector<float> tones = document_.tables_.fixed_tones();
+    for (const double ratio : {r, s})
+        if (const auto tone = static_cast<float>(ratio);
+            std::find(tones.begin(), tones.end(), tone) == tones.end())
+            tones.push_back(tone);
+    if (tones.size() == document_.tables_.fixed_tones().size()) return true;  // all there
+    bool accepted = false;
+    document_.act(EditName::TriadToFixedTones, [&]() -> FollowUp {
+        if (const Result<void> set = document_.tables_.set_fixed_tones(tones); !set) {
+            document_.refuse(set.error().description);
+            return {};
+        }
+        accepted = true;
+        return kFixedTonesChanged;
+    });
+    return accepted;
+}
+
+bool TableActions::triad_to_chord_map(double r, double s) {
+    bool accepted = false;
+    document_.act(EditName::TriadToChordMap, [&]() -> FollowUp {
+        const std::vector<float> triad{1.0f, static_cast<float>(r), static_cast<float>(s)};
+        Result<Chord> chord =
+            ratios_as_chord(triad, document_.curve_.base_frequency(), "A tone of the triad");
+        if (!chord) {
+            document_.refuse(chord.error().description);
+            return {};
+        }
+        if (!document_.chords_.add_at_free_key(std::move(*chord))) {
+            document_.refuse(no_free_key());
+            return {};
+        }
+        accepted = true;
+        return kChordsChanged;
+    });
+    return accepted;
 }
 
 void TableActions::edit_cell(DocumentTable table, TableColumn column, int32_t row,

@@ -36,6 +36,14 @@ public:
     // cannot be searched or the scale would hold more than kMaxGeneratedRatios ratios; a scale
     // left as it was records nothing; otherwise the follow-up of a scale action.
     bool minima_to_scale(MinimaToScale mode, double min_prominence);
+    // A triad 1 : r : s of the triad surface. Its tones r and s, as 32-bit ratios, join the
+    // fixed tones (a tone among them already is not added again), with the follow-up of a
+    // fixed-tone action; or its three tones in hertz at the base frequency go to the first
+    // free key from middle C, with the follow-up of a chord action. Each is one undo step,
+    // refused (the beep and the reason, nothing changed) when the fixed tones would be more
+    // than kMaxDissonanceRatios, a tone is out of bounds, or every key has a chord.
+    bool triad_to_fixed_tones(double r, double s);
+    bool triad_to_chord_map(double r, double s);
     // Applies one cell edit; a refused value beeps and says why. An edit that changed a
     // value then marks the document changed (one undo step), resamples and redraws; a cell
     // left at its stored value records nothing.

@@ -16,9 +16,22 @@ double pair_value(double weight, double f, double g) {
     return 2.0 * weight * rt::term(rt::separation(std::min(f, g), std::max(f, g))).value;
 }
 
-void sort_distinct(std::vector<double>& values) {
-    std::sort(values.begin(), values.end());
-    values.erase(std::unique(values.begin(), values.end()), values.end());
+struct CuspLine {
+    double ratio;
+    double weight;  // of the pair of partials meeting along it
+};
+
+// The ratios of the lines whose weight is at least kWeakCuspShare of the heaviest one,
+// ascending and distinct.
+std::vector<double> strong_ratios(const std::vector<CuspLine>& lines) {
+    double heaviest = 0.0;
+    for (const CuspLine& line : lines) heaviest = std::max(heaviest, line.weight);
+    std::vector<double> ratios;
+    for (const CuspLine& line : lines)
+        if (line.weight >= kWeakCuspShare * heaviest) ratios.push_back(line.ratio);
+    std::sort(ratios.begin(), ratios.end());
+    ratios.erase(std::unique(ratios.begin(), ratios.end()), ratios.end());
+    return ratios;
 }
 
 }  // namespace
@@ -31,24 +44,29 @@ Result<ExactSurface> ExactSurface::create(const CurveDefinition& curve) {
 
 ExactSurface::ExactSurface(const CurveDefinition& curve) : model_(curve.model) {
     // Partials of amplitude 0 add exactly 0 and meet nothing audibly.
-    std::vector<double> ratios;
+    std::vector<Partial> sounding;
     for (const Partial& p : curve.partials)
         if (p.amplitude > 0.0) {
             tone_.push_back({curve.base_frequency_hz * p.ratio, p.amplitude});
-            ratios.push_back(p.ratio);
+            sounding.push_back(p);
         }
+    std::vector<CuspLine> meetings, crossings;
     for (const double t : surface_fixed_tones(curve))
-        for (size_t k = 0; k < tone_.size(); ++k) {
-            fixed_.push_back({t * tone_[k].hz, tone_[k].amplitude});
-            for (const double q : ratios) meeting_ratios_.push_back(t * ratios[k] / q);
+        for (const Partial& fixed : sounding) {
+            fixed_.push_back({t * (curve.base_frequency_hz * fixed.ratio), fixed.amplitude});
+            for (const Partial& q : sounding)
+                meetings.push_back({t * fixed.ratio / q.ratio,
+                                    pair_weight<double>(fixed.amplitude, q.amplitude, model_)});
         }
-    for (const double p : ratios)
-        for (const double q : ratios) partial_ratios_.push_back(p / q);
+    for (const Partial& p : sounding)
+        for (const Partial& q : sounding)
+            crossings.push_back(
+                {p.ratio / q.ratio, pair_weight<double>(p.amplitude, q.amplitude, model_)});
+    meeting_ratios_ = strong_ratios(meetings);
+    partial_ratios_ = strong_ratios(crossings);
     const auto by_hz = [](const Sounding& x, const Sounding& y) { return x.hz < y.hz; };
     std::sort(tone_.begin(), tone_.end(), by_hz);
     std::sort(fixed_.begin(), fixed_.end(), by_hz);
-    sort_distinct(meeting_ratios_);
-    sort_distinct(partial_ratios_);
     for (size_t i = 0; i < fixed_.size(); ++i)
         for (size_t j = i + 1; j < fixed_.size(); ++j)
             fixed_pairs_ +=
@@ -94,6 +112,19 @@ double ExactSurface::at(double r, double s) const {
         return std::numeric_limits<double>::quiet_NaN();
     return fixed_pairs_ + self_pairs(r) + self_pairs(s) + fixed_tone_pairs(r) +
            fixed_tone_pairs(s) + tone_pairs(r, s);
+}
+
+double ExactSurface::held(double s) const {
+    return fixed_pairs_ + self_pairs(s) + fixed_tone_pairs(s);
+}
+
+double ExactSurface::swept(double r, double s) const {
+    return self_pairs(r) + fixed_tone_pairs(r) + tone_pairs(r, s);
+}
+
+double ExactSurface::pairs_per_point() const {
+    const auto tone = static_cast<double>(tone_.size());
+    return tone * (static_cast<double>(fixed_.size()) + 1.5 * tone);
 }
 
 }  // namespace kelvara

@@ -8,7 +8,11 @@
 // It also lists where the surface has its cusps, the lines along which two partials meet
 // exactly: r = v and s = v for each v in meeting_ratios() (a partial of the swept tone on one
 // of a fixed tone), and s = c·r for each c in partial_ratios() (the two swept tones' partials
-// on each other).
+// on each other). Only the lines of pairs weighing at least kWeakCuspShare of the heaviest
+// pair are listed: a lighter pair's V is too shallow to hold a minimum of its own against the
+// heavier pairs' slopes, and the minima's search treats it as smooth. Equal partials keep
+// every line; 128 geometric harmonics against ten fixed tones keep a few thousand instead of
+// about eighty thousand.
 #include <vector>
 
 #include "base/error.h"
@@ -17,6 +21,7 @@
 namespace kelvara {
 
 inline constexpr double kNegligibleSeparation = 20.0;
+inline constexpr double kWeakCuspShare = 0.01;
 
 // Immutable after construction; any thread may call at() on a shared instance.
 class ExactSurface {
@@ -27,12 +32,19 @@ public:
     // D(r, s) for finite r, s > 0; NaN otherwise.
     double at(double r, double s) const;
 
+    // at(r, s) in two parts, for a search along r with s held: held(s) once, then
+    // held(s) + swept(r, s) for each r (equal to at(r, s) up to the order of the additions).
+    double held(double s) const;
+    double swept(double r, double s) const;
+    // How many pairs of partials one value of at() may add up: a measure of its cost.
+    double pairs_per_point() const;
+
     // Both orders of every pair of partials of the fixed tones (1/1 among them).
     double fixed_pairs() const { return fixed_pairs_; }
 
-    // Ascending and distinct: fixed tone × partial ratio / partial ratio.
+    // Ascending and distinct: fixed tone × partial ratio / partial ratio, of strong pairs.
     const std::vector<double>& meeting_ratios() const { return meeting_ratios_; }
-    // Ascending and distinct: partial ratio / partial ratio.
+    // Ascending and distinct: partial ratio / partial ratio, of strong pairs.
     const std::vector<double>& partial_ratios() const { return partial_ratios_; }
 
 private:

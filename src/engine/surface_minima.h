@@ -40,7 +40,10 @@ inline constexpr int32_t kMaxSurfaceMinima = 256;
 // check_curve_definition refuses, or when cancelled through `progress` (which counts the
 // minima refined, its rows_done untouched). Each minimum costs a few hundred evaluations of
 // the exact surface: about 3 ms for the default timbre, a second for 128 partials against
-// ten fixed tones. `threads` as for sample_surface. Any thread; allocates.
+// ten fixed tones. So the grid's most prominent minima are refined as far as a fixed amount
+// of work allows: all of them (up to kMaxSurfaceMinima) for the default timbre, the eight
+// most prominent for 128 partials against ten fixed tones, which then take a few seconds.
+// `threads` as for sample_surface. Any thread; allocates.
 Result<std::vector<SurfaceMinimum>> find_surface_minima(
     const CurveDefinition& curve, const SurfaceGrid& grid,
     double triad_tolerance_cents = kDefaultTriadToleranceCents, SurfaceProgress* progress = nullptr,

@@ -110,6 +110,21 @@ private:
 
 }  // namespace
 
+float SurfaceGrid::value_near(double r, double s) const {
+    const auto nearest = [n = range.size](double t, double lo,
+                                          double hi) -> std::optional<int32_t> {
+        if (!(t >= lo && t <= hi) || n < 2) return std::nullopt;
+        return static_cast<int32_t>(std::lround((t - lo) / (hi - lo) * (n - 1)));
+    };
+    const auto at = [&](double x, double y) {
+        const std::optional<int32_t> i = nearest(x, range.r_min, range.r_max);
+        const std::optional<int32_t> j = nearest(y, range.s_min, range.s_max);
+        return i && j && !values.empty() ? value(*i, *j) : std::numeric_limits<float>::quiet_NaN();
+    };
+    const float here = at(r, s);
+    return std::isnan(here) && range.upper_half ? at(s, r) : here;
+}
+
 Error surface_refusal(std::string reason) {
     return Error{ErrorKind::Refused, 0,  "The triad surface cannot be computed.",
                  std::move(reason),  {}, {}};

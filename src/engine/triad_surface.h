@@ -56,6 +56,9 @@ struct SurfaceGrid {
         return values[static_cast<size_t>(i) * static_cast<size_t>(range.size) +
                       static_cast<size_t>(j)];
     }
+    // The value at the point nearest (r, s); of its mirror image (s, r) where only the half
+    // s >= r was sampled. NaN outside the square or where neither was sampled.
+    float value_near(double r, double s) const;
 };
 
 // Shared between the sampling threads and one watcher: rows finished, and a request to stop.

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -96,8 +97,19 @@ public:
 
 private:
     using VoiceIndexes = std::array<guint16, kMaxVoicesPerNote>;
+    // A voice of the note-on whose sample data could be read, with its pitch correction.
+    struct SelectedVoice {
+        const IpatchSF2Voice* voice;
+        const VoiceSample* data;
+        double correction;
+    };
+    using SelectedVoices = std::array<SelectedVoice, kMaxVoicesPerNote>;
     // The voices of the note-on, as indexes into the voice cache; their count.
     int select_voices(int key, int vel, VoiceIndexes& indexes) const noexcept KELVARA_NONBLOCKING;
+    // The readable voices of the note-on with their corrections; their count. Preparing and
+    // starting a note take the same voices at the same rates.
+    int readable_voices(int key, int vel, const PitchCorrections* corrections,
+                        SelectedVoices& voices) const noexcept KELVARA_NONBLOCKING;
     int start_voice(fluid_synth_t* synth, const IpatchSF2Voice& voice, fluid_sample_t* sample,
                     double extra_cents, int chan, int key, int vel, float attenuation_factor,
                     fluid_mod_t* scratch) const noexcept KELVARA_NONBLOCKING;
@@ -197,20 +209,32 @@ void ExactPreset::prepare_own_rates(SampleRateCache& samples) const {
     }
 }
 
-void ExactPreset::prepare(SampleRateCache& samples, int key, int vel, double pitch,
-                          const PitchCorrections* corrections) const {
+int ExactPreset::readable_voices(int key, int vel, const PitchCorrections* corrections,
+                                 SelectedVoices& voices) const noexcept KELVARA_NONBLOCKING {
     const auto* preset_corrections = corrections ? corrections->preset(bank_, program_) : nullptr;
     VoiceIndexes indexes{};
     const int count = select_voices(key, vel, indexes);
+    int readable = 0;
     for (int i = 0; i < count; ++i) {
         const IpatchSF2Voice& voice = *IPATCH_SF2_VOICE_CACHE_GET_VOICE(cache_.get(), indexes[i]);
         const auto* data = static_cast<const VoiceSample*>(voice.user_data);
         if (voice.sample_store == nullptr || data == nullptr) continue;  // unreadable data
-        const double correction =
-            PitchCorrections::cents(preset_corrections, indexes[i], voice.sample_size);
-        samples.prepare(data, data->sound(voice), voice_rate(voice, key, pitch, correction));
-        if (correction != 0.0)
-            samples.prepare(data, data->sound(voice), voice_rate(voice, key, pitch, 0.0));
+        voices[static_cast<size_t>(readable++)] = {
+            &voice, data,
+            PitchCorrections::cents(preset_corrections, indexes[i], voice.sample_size)};
+    }
+    return readable;
+}
+
+void ExactPreset::prepare(SampleRateCache& samples, int key, int vel, double pitch,
+                          const PitchCorrections* corrections) const {
+    SelectedVoices voices{};
+    const int count = readable_voices(key, vel, corrections, voices);
+    for (const SelectedVoice& v : std::span(voices.data(), static_cast<size_t>(count))) {
+        const auto sound = v.data->sound(*v.voice);
+        samples.prepare(v.data, sound, voice_rate(*v.voice, key, pitch, v.correction));
+        if (v.correction != 0.0)
+            samples.prepare(v.data, sound, voice_rate(*v.voice, key, pitch, 0.0));
     }
 }
 
@@ -235,23 +259,18 @@ int ExactPreset::note_on(fluid_synth_t* synth, int chan, int key, int vel, doubl
                          float attenuation_factor, fluid_mod_t* scratch,
                          const PitchCorrections* corrections,
                          const SampleRateCache& samples) const noexcept KELVARA_NONBLOCKING {
-    const auto* preset_corrections = corrections ? corrections->preset(bank_, program_) : nullptr;
-    VoiceIndexes indexes{};
-    const int count = select_voices(key, vel, indexes);
-    for (int i = 0; i < count; ++i) {
-        const IpatchSF2Voice& voice = *IPATCH_SF2_VOICE_CACHE_GET_VOICE(cache_.get(), indexes[i]);
-        const auto* data = static_cast<const VoiceSample*>(voice.user_data);
-        if (voice.sample_store == nullptr || data == nullptr) continue;  // unreadable data
-        const double correction =
-            PitchCorrections::cents(preset_corrections, indexes[i], voice.sample_size);
-        fluid_sample_t* sample = samples.find(data, voice_rate(voice, key, pitch, correction));
+    SelectedVoices voices{};
+    const int count = readable_voices(key, vel, corrections, voices);
+    for (const SelectedVoice& v : std::span(voices.data(), static_cast<size_t>(count))) {
+        fluid_sample_t* sample =
+            samples.find(v.data, voice_rate(*v.voice, key, pitch, v.correction));
         double extra_cents = 0.0;
         if (sample == nullptr) {
-            sample = samples.find(data, voice.rate);
-            extra_cents = 1200.0 * std::log2(rate_ratio(voice, key, pitch, correction));
+            sample = samples.find(v.data, v.voice->rate);
+            extra_cents = 1200.0 * std::log2(rate_ratio(*v.voice, key, pitch, v.correction));
         }
         if (sample == nullptr) continue;
-        if (start_voice(synth, voice, sample, extra_cents, chan, key, vel, attenuation_factor,
+        if (start_voice(synth, *v.voice, sample, extra_cents, chan, key, vel, attenuation_factor,
                         scratch) != FLUID_OK)
             return FLUID_FAILED;
     }

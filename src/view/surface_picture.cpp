@@ -67,7 +67,7 @@ void paint_contours(QPainter& painter, const QRectF& area, const SurfaceGrid& gr
     std::vector<QLineF> lines;
     for (const ContourSegment& c : contour_segments(grid, levels))
         lines.emplace_back(at(c.i0, c.j0), at(c.i1, c.j1));
-    painter.setPen(QPen(QColor(255, 255, 255, 110), 0.8));
+    painter.setPen(QPen(QColor(255, 255, 255, 60), 0.7));
     painter.drawLines(lines.data(), static_cast<int>(lines.size()));
 }
 

@@ -20,27 +20,15 @@
 #include "app/document_window.h"
 #include "app/scale_selection.h"
 #include "engine/range_fit.h"
-#include "support/app_fakes.h"
+#include "support/shown_window.h"
 #include "support/window_controls.h"
 #include "view/graph_gestures.h"
 
 namespace kelvara {
 namespace {
 
-class GraphWindowTest : public ::testing::Test {
+class GraphWindowTest : public testing::ShownWindowTest {
 protected:
-    void SetUp() override {
-        window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    }
-    template <typename T>
-    T* find(const char* name) const {
-        return testing::control<T>(window, name);
-    }
-    QTableView* table(const char* name) const { return find<QTableView>(name); }
-    QLineEdit* field(const char* name) const { return find<QLineEdit>(name); }
-    QToolButton* segment(const char* name) const { return find<QToolButton>(name); }
-    Document& doc() { return window.document(); }
     void wheel_over_graph(float ratio, int notches) {
         GraphWidget* graph = window.graph();
         const QPointF at(graph->geometry().x_for_ratio(ratio), graph->height() / 2.0);
@@ -63,9 +51,6 @@ protected:
         }
         EXPECT_EQ(window.graph()->layers().selected_scale_ratio, row);
     }
-
-    DocumentWindow window{std::make_unique<Document>(),
-                          std::make_unique<testing::RecordingInstruments>()};
 };
 
 // A burst of the wheel is one undo step whatever its length; Fit returns to the ratio range

@@ -171,8 +171,6 @@ const CaseGroups& case_groups() {
              R"(^1 0\.000\n([^\n]*\n){6}1\.4983071 700\.000\n([^\n]*\n){16}4 2400\.000\n$)", 25},
             {"scale just", 0, Match::Contains, "\n1.5 701.955\n", 29},
             {"scale harmonic16 2", 0, Match::Regex, R"(\n8 3600\.000\n$)"},
-            {"scale harmonic8 1", 0, Match::Regex, R"(\n4 2400\.000\n$)", 17},
-            {"scale tet 13 3", 0, Match::Contains, "", 18},
             usage_error("scale tet 12 1.05", "The interval divided must be at least 1.1."),
             usage_error("scale tet 0 2", "Divide the interval into at least 1 step."),
             usage_error("scale tet 100000 2", "more than 10000 ratios"),
@@ -195,8 +193,6 @@ const CaseGroups& case_groups() {
             {"chord-parse '220 / 275;330'", 0, Match::Equals, "220,275,330\n"},
             {"chord-parse '220 275  330'", 0, Match::Equals, "220,275,330\n"},
             usage_error("chord-parse '220,,330'", "\u2018,\u2019 at position 5: expected a number"),
-            usage_error("chord-parse 0.0", "a chord tone must be 1\u201320000 Hz"),
-            usage_error("chord-parse 440hz", "\u2018hz\u2019 at position 4: expected a number"),
             // At most 128 tones a chord, however it comes in.
             {"chord-parse " + tones(128), 0, Match::Contains, "220,220"},
             usage_error("chord-parse " + tones(129), "A chord holds at most 128 tones, not 129."),
@@ -278,16 +274,12 @@ const CaseGroups& case_groups() {
             {"minima {dir}/m.kelvara --xmax 1.6 --just-odd-limit 5 --just-tolerance 20", 0,
              Match::Regex, R"(\n1\.24053\d*,373\.155,[\d.]+,[\d.]+,false,5/4,-13\.1\d\d\n1\.5,)",
              4},
-            {"minima {dir}/m.kelvara --xmax 1.6", 0, Match::Regex,
-             R"(\n1\.24053\d*,373\.155,[\d.]+,[\d.]+,false,21/17,7\.329\n1\.5,)", 4},
             {"bench --case minima --min-time 0", 0, Match::Regex,
              R"(^case literal_ms fast_ms ratio max_relative_deviation\nminima [\d.]+ ms for )"
              R"(\d+ minima of case worst = [\d.]+ sampling runs of [\d.]+ ms \(target 5 ms\)\n)"
              R"(minima [\d.]+ ms for \d+ minima of case worst-min = )"},
             // Six harmonics of amplitude 1/k: a valley at 6/5 under the minimum model only.
             {"minima --type 4 --overtones 6 --model min", 0, Match::Contains, "\n1.2,315.641,", 9},
-            {"minima --type 4 --overtones 6 --model product", 0, Match::Regex,
-             R"(^ratio[^\n]*\n1,[^\n]*\n1\.25,)", 7},
             // An inharmonic custom timbre: cusp minima at its own ratios (5.404/2.756).
             {"minima --partials 1:1,2.756:0.5,5.404:0.33 --xmax 2.8", 0, Match::Regex,
              R"(\n1\.9608127721335\d*,1165\.742,[^\n]*,true,[^\n]*\n)"
@@ -351,7 +343,6 @@ const CaseGroups& case_groups() {
                         "The number of partials must be between 1 and 128."),
             usage_error("timbre-from-audio {dir}/bar.flac --threshold-db 0", "threshold"),
             usage_error("timbre-from-audio {dir}/bar.flac --length 0", "--length must be"),
-            usage_error("timbre-from-audio {dir}/bar.flac --format xml"),
             {"new {dir}/bar.kelvara", 0, Match::Equals, ""},
             {"timbre-from-audio {dir}/bar.flac --max-partials 3 --into {dir}/bar.kelvara", 0,
              Match::Contains, "ratio,amplitude,amplitude_db,frequency_hz\n1,1,"},
@@ -584,16 +575,15 @@ TEST_F(CliTest, ASavedDocumentGivesTheCurveOfItsSettings) {
     EXPECT_EQ(from_file.out, run("curve --type 0 --xmax 1.25").out);
 }
 
-// A custom timbre of a parametric type's partials gives its curve; a saved one and the
-// model come back from the file.
-TEST_F(CliTest, CustomPartialsGiveTheCurveOfTheSamePartials) {
-    const CliRun flat = run("curve --type 1 --overtones 3 --ratios 1,1.25 --model min");
-    ASSERT_EQ(flat.exit_code, 0);
-    EXPECT_EQ(run("curve --partials 1:0.25,2:0.25,3:0.25 --ratios 1,1.25 --model min").out,
-              flat.out);
-    ASSERT_EQ(run("new {dir}/p.kelvara --partials 1:0.25,2:0.25,3:0.25 --model min").exit_code, 0);
-    EXPECT_EQ(run("curve {dir}/p.kelvara --ratios 1,1.25").out, flat.out);
-    EXPECT_NE(run("curve {dir}/p.kelvara --ratios 1,1.25 --model product").out, flat.out);
+// A saved custom timbre and its model come back from the file (a list equal to a parametric
+// type's partials gives that curve: the engine's and the document's tests).
+TEST_F(CliTest, CustomPartialsAndTheModelComeBackFromTheFile) {
+    const std::string given = "--partials 1:0.25,2:0.25,3:0.25 --model min";
+    ASSERT_EQ(run("new {dir}/p.kelvara " + given).exit_code, 0);
+    const CliRun own = run("curve {dir}/p.kelvara --ratios 1,1.25");
+    ASSERT_EQ(own.exit_code, 0);
+    EXPECT_EQ(own.out, run("curve --ratios 1,1.25 " + given).out);
+    EXPECT_NE(run("curve {dir}/p.kelvara --ratios 1,1.25 --model product").out, own.out);
 }
 
 TEST_F(CliTest, RenderWritesA48kHzStereoWavBelowTheLimitersCeiling) {
@@ -615,29 +605,18 @@ TEST_F(CliTest, RenderWritesA48kHzStereoWavBelowTheLimitersCeiling) {
     EXPECT_LE(peak, 0.891f);
 }
 
-// The "Document timbre" program renders the partials of the document's timbre: for each type,
-// every partial below 10 kHz at its exact frequency and at its amplitude relative to the
-// others (the odd type's missing even harmonics missing).
+// The "Document timbre" program renders the partials of the document's timbre: every partial
+// below 10 kHz at its exact frequency and relative amplitude, the odd type's even harmonics
+// missing.
 TEST_F(CliTest, RenderTimbrePlaysTheDocumentsPartials) {
-    const struct {
-        int32_t type;
-        int32_t overtones;
-    } timbres[] = {
-        {FlatHarmonics, 12}, {OddHarmonics, 15}, {ShapedHarmonics, 30}, {GeometricHarmonics, 25}};
-    for (const auto& t : timbres) {
-        SCOPED_TRACE(t.type);
-        const std::string type =
-            " --type " + std::to_string(t.type) + " --overtones " + std::to_string(t.overtones);
-        ASSERT_EQ(run("new {dir}/timbre.kelvara --base 300" + type).exit_code, 0);
-        const CliRun r =
-            run("render --timbre {dir}/timbre.kelvara --chord 220 --seconds 1.4 --wav {dir}/t.wav");
-        ASSERT_EQ(r.exit_code, 0) << r.out;
-        std::vector<float> sustain =
-            testing::from_seconds(read_wav(path("t.wav")).left, 48000, 0.3);
-        sustain.resize(48000);
-        testing::expect_partials(sustain, 48000, 220.0,
-                                 tone_partials(Timbre{t.type, t.overtones, 300.0}), 10000.0);
-    }
+    ASSERT_EQ(run("new {dir}/timbre.kelvara --base 300 --type 2 --overtones 15").exit_code, 0);
+    const CliRun r =
+        run("render --timbre {dir}/timbre.kelvara --chord 220 --seconds 1.4 --wav {dir}/t.wav");
+    ASSERT_EQ(r.exit_code, 0) << r.out;
+    std::vector<float> sustain = testing::from_seconds(read_wav(path("t.wav")).left, 48000, 0.3);
+    sustain.resize(48000);
+    testing::expect_partials(sustain, 48000, 220.0, tone_partials(Timbre{OddHarmonics, 15, 300.0}),
+                             10000.0);
 }
 
 // Pitch-true playback on the system's General MIDI bank: the flute (73), 13 cents sharp as the
@@ -753,20 +732,6 @@ TEST_F(CliTest, PlotDrawsThePrintedCurveFittedAndItsOptionalLayers) {
     ASSERT_EQ(run("plot {dir}/other.kelvara --png {dir}/other.png" + size).exit_code, 0);
     EXPECT_EQ(image("saved.png"), plain);
     EXPECT_NE(image("other.png"), plain);
-
-    // The cents axis moves 3/2 from half way across to 702/1200 of the way.
-    ASSERT_EQ(run("plot --png {dir}/cents.png --justs --cents" + size).exit_code, 0);
-    const QImage cents = image("cents.png");
-    const Frame g = frame_of(cents);
-    const auto redder = [&](int at) {
-        int most = 0;
-        for (int dx = -1; dx <= 1; ++dx)
-            most = std::max(
-                most, qRed(cents.pixel(at + dx, middle)) - qRed(plain.pixel(at + dx, middle)));
-        return most;
-    };
-    EXPECT_GT(redder(g.left + std::lround(701.955 / 1200.0 * (g.right - g.left))), 20);
-    EXPECT_LT(redder(g.left + (g.right - g.left) / 2), 10) << "nothing at half way";
 
     // The vector drawings carry the axes' texts.
     ASSERT_EQ(run("plot --svg {dir}/g.svg --cents --scale-lines" + size).exit_code, 0);

@@ -77,6 +77,24 @@ TEST_F(ChordActionsTest, CopyFreezesTheFixedTonesInHertz) {
     EXPECT_EQ(keys().size(), 2u) << "no fixed tones: nothing copied";
 }
 
+// A triad of the surface: its chord in hertz, or its two tones beside the fixed tones,
+// refused whole when the fixed tones would overflow.
+TEST_F(ChordActionsTest, ATriadGoesToTheChordMapOrItsNewTonesToTheFixedTones) {
+    doc.curve_actions().set_base_frequency(220.0f);
+    ASSERT_TRUE(doc.table_actions().triad_to_chord_map(1.25, 1.5));
+    EXPECT_EQ(testing::published_chord(doc, 60), (Chord{220.0f, 275.0f, 330.0f}));
+
+    ASSERT_TRUE(doc.table_actions().set_fixed_tones(std::vector<float>{1.0f, 1.5f}));
+    ASSERT_TRUE(doc.table_actions().triad_to_fixed_tones(1.25, 1.5));
+    EXPECT_THAT(doc.tables().fixed_tones(), ElementsAre(1.0f, 1.5f, 1.25f)) << "1.5 once";
+
+    const std::vector<float> nine{1.0f, 1.1f, 1.2f, 1.3f, 1.4f, 1.5f, 1.6f, 1.7f, 1.8f};
+    ASSERT_TRUE(doc.table_actions().set_fixed_tones(nine));
+    EXPECT_FALSE(doc.table_actions().triad_to_fixed_tones(1.25, 1.75));
+    EXPECT_EQ(doc.tables().fixed_tones(), nine);
+    EXPECT_EQ(controls.beeps, 1);
+}
+
 TEST_F(ChordActionsTest, DeleteRemovesTheSelectedRowAndFreesItsKeyOrBeeps) {
     replace_chord_map(map_with_keys({5, 60, 9}));
     controls.selected_rows[DocumentTable::MappedChords] = 2;

@@ -54,17 +54,6 @@ TEST(CurveSampling, LiteralKernelMatchesTheDefinitionBitForBit) {
         ASSERT_EQ(doc.curve().y_values()[i], expected[i]) << i;
 }
 
-TEST(CurveSampling, DefaultKernelFollowsTheLiteralCurve) {
-    Document doc;
-    doc.show_all();
-    const auto expected = literal_curve(doc);
-    ASSERT_EQ(expected.size(), 201u);
-    ASSERT_EQ(doc.curve().number_of_points(), 201);
-    const float peak = *std::max_element(expected.begin(), expected.end());
-    for (size_t i = 0; i < expected.size(); ++i)
-        ASSERT_NEAR(doc.curve().y_values()[i], expected[i], 1e-5f * peak) << i;
-}
-
 TEST(CurveSampling, TwoPureTonesFollowThePlompLeveltCurve) {
     const std::array<float, 2> a{1.0f, 1.0f};
     const auto y_at = [&](float x) {

@@ -23,33 +23,9 @@ protected:
     bool scale_is_sorted() const { return std::is_sorted(scale().begin(), scale().end()); }
 };
 
-TEST_F(RatioActionsTest, EachPresetFillsTheListSortedWhateverTheFields) {
-    struct Case {
-        ScalePreset preset;
-        ScaleGeneratorFields fields;
-        size_t count;
-        float last;
-    };
-    const std::vector<Case> cases{
-        {ScalePreset::TwelveTone, {}, 25, 4.0f},
-        {ScalePreset::NineteenTone, {}, 39, 4.0f},
-        {ScalePreset::JustRatios, {19, 3.0f}, 29, 4.0f},
-        {ScalePreset::FromFields, {13, 3.0f}, 18, 4.2066f},
-        {ScalePreset::SixteenStepHarmonics, {0, 2.0f}, 33, 8.0f},
-        {ScalePreset::EightStepHarmonics, {99, 1.0f}, 17, 4.0f},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(static_cast<int>(c.preset));
-        doc.table_actions().scale_action(ScaleAction::RemoveAll);
-        doc.table_actions().add_scale_preset(c.preset, c.fields);
-        ASSERT_EQ(scale().size(), c.count);
-        EXPECT_NEAR(scale().back(), c.last, 1e-4f);
-        EXPECT_TRUE(scale_is_sorted());
-    }
-}
-
-// Replace (the default) makes a preset the whole scale; Add puts in only what is new. Either
-// is one undo step back to the scale before it.
+// Replace (the default) makes a preset the whole scale, sorted, from the fields it takes and
+// whatever the fields it does not; Add puts in only what is new. Either is one undo step back
+// to the scale before it.
 TEST_F(RatioActionsTest, PresetsReplaceTheScaleOrAddOnlyNewValuesInOneUndoStep) {
     const std::vector<float> before{1.0f, 1.25f};
     struct Case {
@@ -66,6 +42,8 @@ TEST_F(RatioActionsTest, PresetsReplaceTheScaleOrAddOnlyNewValuesInOneUndoStep) 
         // 16/16 and 20/16 of 1 are the two ratios there already.
         {ScalePreset::SixteenStepHarmonics, {0, 1.0f}, ScaleImportMode::Add, 33},
         {ScalePreset::SixteenStepHarmonics, {0, 2.0f}, ScaleImportMode::Replace, 33},
+        {ScalePreset::JustRatios, {19, 3.0f}, ScaleImportMode::Replace, 29},
+        {ScalePreset::EightStepHarmonics, {99, 1.0f}, ScaleImportMode::Replace, 17},
     };  // a Replace count is the preset's own: 1.25 is not in 12 or 19 equal steps
     for (const Case& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.preset) * 10 + static_cast<int>(c.mode));

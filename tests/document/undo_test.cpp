@@ -89,6 +89,10 @@ const std::vector<ActionCase> kEveryActionClass{
      }},
     {EditName::RoughnessModel,
      [](D& d) { d.timbre_actions().set_roughness_model(RoughnessModel::Minimum); }},
+    {EditName::TriadToFixedTones,
+     [](D& d) { EXPECT_TRUE(d.table_actions().triad_to_fixed_tones(1.2, 1.5)); }},
+    {EditName::TriadToChordMap,
+     [](D& d) { EXPECT_TRUE(d.table_actions().triad_to_chord_map(1.2, 1.5)); }},
 };
 
 // The actions of a custom timbre's partial table, on the saved document made custom.
@@ -201,6 +205,17 @@ TEST_F(UndoTest, AGestureOfRangeChangesIsOneStepAndARefusedPairChangesNothing) {
         EXPECT_EQ(controls.beeps, 1);
         EXPECT_FALSE(doc.history().can_undo());
     }
+
+    // A gesture going on across a save goes on as a step of its own: Undo stops at the save.
+    doc.history().begin_continuous_edit();
+    doc.curve_actions().set_graph_ranges(1.1f, 1.9f, 0.5f, 3.0f);
+    doc.history().update_change_count(ChangeKind::Cleared);
+    const std::string saved_mid_gesture = bytes();
+    doc.curve_actions().set_graph_ranges(1.1f, 1.7f, 0.5f, 3.0f);
+    doc.history().end_continuous_edit();
+    doc.history().undo();
+    EXPECT_EQ(bytes(), saved_mid_gesture);
+    EXPECT_FALSE(doc.is_edited());
 }
 
 TEST_F(UndoTest, TheEditedMarkFollowsTheSavedPosition) {

@@ -153,5 +153,24 @@ TEST(TriadSurface, RefusesBadRangesAndStopsWhenCancelled) {
     EXPECT_EQ(progress.rows_done, 0);
 }
 
+// The readout's value: the nearest grid point's, its mirror image's below the diagonal of a
+// half-sampled square, nothing outside.
+TEST(TriadSurface, ValueNearTakesTheNearestPointOrItsMirrorImage) {
+    const Result<SurfaceGrid> grid = sample_surface(harmonics(3), SurfaceRange{.size = 3});
+    ASSERT_TRUE(grid.ok());
+    struct Case {
+        double r, s;
+        int32_t i, j;  // -1: NaN
+    };
+    for (const Case c : {Case{1.0, 2.0, 0, 2}, Case{1.2, 1.6, 0, 1}, Case{1.6, 1.2, 0, 1},
+                         Case{1.9, 1.8, 2, 2}, Case{2.5, 1.5, -1, -1}, Case{1.5, NAN, -1, -1}}) {
+        const float v = grid->value_near(c.r, c.s);
+        if (c.i < 0)
+            EXPECT_TRUE(std::isnan(v)) << c.r << " " << c.s;
+        else
+            EXPECT_EQ(v, grid->value(c.i, c.j)) << c.r << " " << c.s;
+    }
+}
+
 }  // namespace
 }  // namespace kelvara

@@ -101,11 +101,16 @@ TEST(SortRatios, AscendsAndPutsNotANumberLast) {
 }
 
 // Both directions in 32-bit arithmetic: log2 of the ratio times 1200, and back.
-TEST(Cents, ConvertInThirtyTwoBits) {
+TEST(Cents, ConvertInThirtyTwoBitsAndBackWithinAnUlp) {
+    EXPECT_EQ(cents_of_ratio(1.0f), 0.0f);
     EXPECT_EQ(cents_of_ratio(1.5f), 701.95496f);
+    EXPECT_EQ(cents_of_ratio(1.25f), 386.31369f);
     EXPECT_EQ(cents_of_ratio(2.0f), 1200.0f);
-    EXPECT_EQ(cents_of_ratio(0.0f), -INFINITY);
     EXPECT_EQ(ratio_of_cents(700.0f), 1.4983071f);
+    EXPECT_EQ(cents_of_ratio(0.0f), -INFINITY);
+    EXPECT_TRUE(std::isnan(cents_of_ratio(-1.0f)));
+    for (float ratio = 0.25f; ratio <= 8.0f; ratio *= 1.0137f)
+        EXPECT_NEAR(ratio_of_cents(cents_of_ratio(ratio)), ratio, ratio * 5e-7f) << ratio;
 }
 
 }  // namespace

@@ -7,9 +7,11 @@
 #include <limits>
 #include <vector>
 
+#include "engine/curve_definition.h"
 #include "engine/engine_limits.h"
 #include "view/curve_polylines.h"
 #include "view/graph_geometry.h"
+#include "view/surface_geometry.h"
 
 namespace kelvara {
 namespace {
@@ -212,6 +214,32 @@ TEST(CurvePolylines, TheSlopeIsTheDifferenceQuotientAtEachIntervalsMidpoint) {
         EXPECT_NEAR(g.ratio_for_x(lines[0][i].x), expected_x[i], 1e-6f);
         EXPECT_FLOAT_EQ(lines[0][i].y, g.y_for_slope(expected_slope[i]));
     }
+}
+
+// The triad surface's view: the point under the pointer stays put through a zoom, a pan
+// moves what was under the pointer by the pixels dragged, and bounded() keeps the square
+// among the ratios the curve is taken at, no narrower than its narrowest span.
+TEST(SurfaceGeometry, ZoomKeepsThePointedPointPanFollowsThePointerAndBoundsHold) {
+    const SurfaceGeometry g{1.0, 2.0, 1.0, 2.0, 400.0, 300.0};
+    struct Zoom {
+        double factor, x, y;
+    };
+    for (const Zoom z : {Zoom{2.0, 100.0, 50.0}, Zoom{0.5, 399.0, 0.0}, Zoom{1.25, 0.0, 300.0}}) {
+        const SurfaceGeometry zoomed = g.zoomed(z.factor, z.x, z.y);
+        EXPECT_NEAR(zoomed.r_of_x(z.x), g.r_of_x(z.x), 1e-12) << z.factor;
+        EXPECT_NEAR(zoomed.s_of_y(z.y), g.s_of_y(z.y), 1e-12) << z.factor;
+        EXPECT_NEAR((zoomed.s_max - zoomed.s_min) * z.factor, 1.0, 1e-12) << z.factor;
+    }
+    const SurfaceGeometry panned = g.panned(40.0, -30.0);
+    EXPECT_NEAR(panned.x_of_r(g.r_of_x(100.0)), 140.0, 1e-9);
+    EXPECT_NEAR(panned.y_of_s(g.s_of_y(100.0)), 70.0, 1e-9);
+
+    const SurfaceGeometry b = SurfaceGeometry{-5.0, 2.0, 1.0, 1.0000001, 400.0, 300.0}.bounded(
+        kMinCurveX, kMaxCurveX, 1e-3);
+    EXPECT_NEAR(b.r_min, kMinCurveX, 1e-12);
+    EXPECT_NEAR(b.r_max - b.r_min, 7.0, 1e-12);
+    EXPECT_NEAR(b.s_max - b.s_min, 1e-3, 1e-12);
+    EXPECT_NEAR(0.5 * (b.s_min + b.s_max), 1.00000005, 1e-12);
 }
 
 }  // namespace
