@@ -124,6 +124,10 @@ void render(const RenderOptions& o) {
         throw UsageError("--seconds must be above 0 and at most 600");
     if (o.chord.size() > kMaxChordTones)
         throw UsageError("--chord: " + chord_size_refusal(o.chord.size()));
+    // A chord none of whose tones can sound would only write silence.
+    if (std::none_of(o.chord.begin(), o.chord.end(),
+                     [](float hz) { return sound::playable_pitch_for_frequency(hz).has_value(); }))
+        throw UsageError("--chord: no tone is a frequency a bank can play (above 0 Hz)");
     check_wav_target(o.wav);
     auto controller = offline_controller(o.bank, !o.bank_tuning);
     if (o.timbre.empty())

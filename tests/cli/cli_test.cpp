@@ -423,6 +423,7 @@ const CaseGroups& case_groups() {
               "curve --base abc", "curve --bogus", "curve --ratios 1,2,3,4,5,6,7,8,9,10,11",
               "nothing", "scale tet twelve 2", "chord-map jump", "midi-sources --midi pipes",
               "render --chord 440 --seconds 0 --wav {dir}/x.wav",
+              "render --chord 0,-1 --wav {dir}/x.wav",
               "render --chord 440 --program 99 --bank {bank} --wav {dir}/x.wav",
               "render --chord 440 --timbre {dir}/x.kelvara --program 1 --wav {dir}/x.wav"})
             g["UsageErrors"].push_back(usage_error(args));
