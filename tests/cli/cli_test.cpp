@@ -169,7 +169,7 @@ const CaseGroups& case_groups() {
         g["ScalesAndChords"] = {
             {"scale tet 12 2", 0, Match::Regex,
              R"(^1 0\.000\n([^\n]*\n){6}1\.4983071 700\.000\n([^\n]*\n){16}4 2400\.000\n$)", 25},
-            {"scale just", 0, Match::Contains, "\n1.5 701.955\n", 29},
+            {"scale just", 0, Match::Contains, "\n1.5 701.955\n", 39},
             {"scale harmonic16 2", 0, Match::Regex, R"(\n8 3600\.000\n$)"},
             usage_error("scale tet 12 1.05", "The interval divided must be at least 1.1."),
             usage_error("scale tet 0 2", "Divide the interval into at least 1 step."),
