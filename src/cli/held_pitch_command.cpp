@@ -26,8 +26,9 @@ HeldWindow parse_window(const std::string& text) {
     char dash = 0, extra = 0;
     if (std::sscanf(text.c_str(), "%lf%c%lf%c", &window.start_seconds, &dash, &window.end_seconds,
                     &extra) != 3 ||
-        dash != '-' || !(window.start_seconds >= 0.0 && window.end_seconds > window.start_seconds &&
-                         window.end_seconds <= kMaxStretchSeconds))
+        dash != '-' ||
+        !(window.start_seconds >= 0.0 && window.end_seconds > window.start_seconds &&
+          window.end_seconds <= kMaxStretchSeconds))
         throw UsageError("--windows: \"" + text +
                          "\" is not START-END in seconds (0 <= START < END <= 60)");
     return window;
@@ -43,8 +44,8 @@ void print_held_pitch(const HeldPitchOptions& o) {
     const Result<AudioStretch> read = read_audio_stretch(o.path, request);
     if (!read) throw DocumentFileFailure(read.error());
     const AudioChannels& audio = read->audio;
-    const auto cents = held_pitch_cents(audio.channels.front(), audio.sample_rate_hz, o.tones_hz,
-                                        windows);
+    const auto cents =
+        held_pitch_cents(audio.channels.front(), audio.sample_rate_hz, o.tones_hz, windows);
     std::printf("%-10s", "hz");
     for (const std::string& text : o.windows) std::printf(" %10s", text.c_str());
     std::printf("\n");

@@ -79,8 +79,8 @@ std::vector<std::vector<double>> held_pitch_cents(std::span<const float> audio, 
         const auto first = size_t(std::max(0.0, std::round(w.start_seconds * rate_hz)));
         const auto last =
             std::min(audio.size(), size_t(std::max(0.0, std::round(w.end_seconds * rate_hz))));
-        const auto stretch = first < last ? audio.subspan(first, last - first)
-                                          : std::span<const float>();
+        const auto stretch =
+            first < last ? audio.subspan(first, last - first) : std::span<const float>();
         std::vector<double>& row = cents.emplace_back();
         for (const double hz : tones_hz)
             row.push_back(1200.0 * std::log2(held_peak_hz(stretch, rate_hz, hz) / hz));
