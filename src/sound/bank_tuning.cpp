@@ -178,8 +178,9 @@ private:
             played.loop_start,
             attack_first + std::max(kWindowGrain, grain(kAnalysisSeconds * frames_per_second)));
         const PitchEstimate attack =
-            attack_end > attack_first ? steady_attack(sample, attack_first, attack_end, expected_hz)
-                                      : PitchEstimate{};
+            attack_end > attack_first
+                ? measure(sample, attack_first, attack_end - attack_first, expected_hz)
+                : PitchEstimate{};
         PitchEstimate loop = measure(
             sample, played.loop_start,
             std::max(loop_frames, grain(kAnalysisSeconds * frames_per_second)), expected_hz);
@@ -195,7 +196,8 @@ private:
                               played.loop_start == voice.loop_start &&
                               played.loop_end == voice.loop_end;
         if (own_loop && std::abs(apart) > kRetunedLoopCents &&
-            std::abs(apart) <= kMaxCorrectionCents) {
+            std::abs(apart) <= kMaxCorrectionCents &&
+            steady(sample, attack_first, attack_end, expected_hz)) {
             // The loop's periods at the attack's period: the loop length that plays the
             // attack's pitch, which the correction then puts right for both.
             zone.retuned_loop_frames = double(loop_frames) * loop.hz / attack.hz;
@@ -203,18 +205,15 @@ private:
         }
     }
 
-    // The attack's pitch from frame `first` to `end`, unless its two halves differ by more
-    // than kUnsteadyAttackCents: an attack whose pitch wanders (partials beating as they
-    // decay) has no one pitch a loop could be retuned to.
-    PitchEstimate steady_attack(const VoiceSample& sample, size_t first, size_t end,
-                                double expected_hz) {
-        const PitchEstimate whole = measure(sample, first, end - first, expected_hz);
+    // Whether the pitch from frame `first` to `end` holds within kUnsteadyAttackCents between
+    // its two halves: an attack whose pitch wanders (partials beating as they decay) has no
+    // one pitch a loop could be retuned to.
+    bool steady(const VoiceSample& sample, size_t first, size_t end, double expected_hz) {
         const size_t half = grain(double(end - first) / 2.0);
-        if (half < kWindowGrain) return whole;
-        const PitchEstimate early = measure(sample, first, half, expected_hz);
-        const PitchEstimate late = measure(sample, first + half, end - first - half, expected_hz);
-        const double wander = std::abs(kCentsPerOctave * std::log2(early.hz / late.hz));
-        return wander <= kUnsteadyAttackCents ? whole : PitchEstimate{whole.hz, 0.0};
+        if (half < kWindowGrain) return true;
+        const double early = measure(sample, first, half, expected_hz).hz;
+        const double late = measure(sample, first + half, end - first - half, expected_hz).hz;
+        return std::abs(kCentsPerOctave * std::log2(early / late)) <= kUnsteadyAttackCents;
     }
 
     // The loop's line nearest the attack's pitch: what the loop sounds at when the loop alone
