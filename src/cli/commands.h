@@ -56,6 +56,7 @@ void add_bank_tuning_command(CLI::App& app);
 // scl export|import, tun export, mts export|send and keymap.
 void add_tuning_commands(CLI::App& app);
 void add_timbre_from_audio_command(CLI::App& app);
+void add_held_pitch_command(CLI::App& app);
 // The bench row "bank-tuning": the fastest of the measurements of the default bank made in
 // `min_seconds` (at least one), or a note that the bank is not installed.
 void print_bank_tuning_bench_row(double min_seconds);

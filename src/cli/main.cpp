@@ -47,6 +47,7 @@ int main(int argc, char** argv) {
     kelvara::cli::add_bank_tuning_command(app);
     kelvara::cli::add_tuning_commands(app);
     kelvara::cli::add_timbre_from_audio_command(app);
+    kelvara::cli::add_held_pitch_command(app);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {
