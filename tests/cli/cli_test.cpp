@@ -278,6 +278,15 @@ const CaseGroups& case_groups() {
              R"(^case literal_ms fast_ms ratio max_relative_deviation\nminima [\d.]+ ms for )"
              R"(\d+ minima of case worst = [\d.]+ sampling runs of [\d.]+ ms \(target 5 ms\)\n)"
              R"(minima [\d.]+ ms for \d+ minima of case worst-min = )"},
+            // A tempered triad held with six equal harmonics settles at 4:5:6, C held.
+            {"adapt --keys 60 64 67 --type 1 --overtones 6", 0, Match::Regex,
+             R"(^key,nominal_hz,adapted_hz,cents\n60,261\.62556\d*,261\.62556\d*,0\.000\n)"
+             R"(64,329\.62755\d*,327\.03195\d*,-13\.686\n67,391\.99543\d*,392\.43834\d*,)"
+             R"(1\.955\ndissonance 0\.1625\d* -> 0\.1345\d*\n$)"},
+            usage_error("adapt --keys 60 64 --anchor spring:x", "--anchor takes lowest, mean"),
+            {"bench --case adapt --min-time 0", 0, Match::Regex,
+             R"(\nadapt [\d.]+ us for 8 notes of 25 partials = \d+ dissonance evaluations of )"
+             R"([\d.]+ us, largest move [1-9][\d.]* cents \(target 200 us\)\n$)"},
             // Six harmonics of amplitude 1/k: a valley at 6/5 under the minimum model only.
             {"minima --type 4 --overtones 6 --model min", 0, Match::Contains, "\n1.2,315.641,", 9},
             // An inharmonic custom timbre: cusp minima at its own ratios (5.404/2.756).

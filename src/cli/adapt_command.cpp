@@ -1,0 +1,131 @@
+// `kelvara-cli adapt [FILE] --keys K...`: the keys' notes held as a chord and tuned to the
+// local minimum of their total dissonance with the document's timbre (or the one the timbre
+// options give): one CSV row per note (key, nominal Hz, adapted Hz, cents moved), then the
+// chord's dissonance before and after.
+#include <CLI/CLI.hpp>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "cli/curve_options.h"
+#include "engine/adaptive_tuning.h"
+#include "engine/curve_definition.h"
+
+namespace kelvara::cli {
+namespace {
+
+struct AdaptOptions {
+    CurveOptions curve;
+    std::vector<int32_t> keys;
+    std::string mapping = "tet";
+    std::string anchor = "lowest";
+    bool context = false;
+    AdaptationSettings settings;
+};
+
+std::string shortest(double value) {
+    char buffer[64];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
+    return std::string(buffer, end);
+}
+
+// "lowest", "mean" or "spring:W".
+void read_anchor(const std::string& text, AdaptationSettings& settings) {
+    if (text == "lowest") return void(settings.anchor = TuningAnchor::LowestNote);
+    if (text == "mean") return void(settings.anchor = TuningAnchor::MeanPitch);
+    const std::string spring = "spring:";
+    double weight = -1.0;
+    if (text.starts_with(spring)) {
+        const char* begin = text.data() + spring.size();
+        const char* end = text.data() + text.size();
+        const auto [at, error] = std::from_chars(begin, end, weight);
+        if (error != std::errc() || at != end) weight = -1.0;
+    }
+    if (!(weight >= 0.0 && std::isfinite(weight)))
+        throw UsageError("--anchor takes lowest, mean or spring:W with a weight W of 0 or more");
+    settings.anchor = TuningAnchor::Spring;
+    settings.spring_weight = weight;
+}
+
+// The notes of the keys: equal temperament from A4 = 440 Hz, or every tone of each key's
+// chord in the document's chord map.
+std::vector<double> nominal_notes(const Document& doc, const AdaptOptions& options) {
+    std::vector<double> hz;
+    for (const int32_t key : options.keys) {
+        if (key < 0 || key > 127) throw UsageError("--keys takes MIDI keys from 0 to 127");
+        if (options.mapping == "tet") {
+            hz.push_back(440.0 * std::exp2((key - 69) / 12.0));
+            continue;
+        }
+        const auto chord = doc.chords().chord_for_key(key);
+        if (!chord)
+            throw UsageError("Key " + std::to_string(key) + " has no chord in the chord map");
+        for (const float tone : *chord) hz.push_back(tone);
+    }
+    return hz;
+}
+
+void run_adapt(AdaptOptions options) {
+    read_anchor(options.anchor, options.settings);
+    Document doc;
+    load_curve_document(doc, options.curve);
+    const Curve& curve = doc.curve();
+    ChordToAdapt chord{
+        nominal_notes(doc, options), timbre_partials(curve.timbre()), curve.roughness_model(), {}};
+    if (options.context)
+        for (const float ratio : doc.tables().fixed_tones())
+            chord.context_hz.push_back(double(curve.timbre().base_frequency) * ratio);
+    const Result<AdaptedChord> adapted = adapt_chord(chord, options.settings);
+    if (!adapted) throw UsageError(refusal_text(adapted.error()));
+    std::printf("key,nominal_hz,adapted_hz,cents\n");
+    size_t note = 0;
+    for (const int32_t key : options.keys) {
+        const size_t tones = options.mapping == "tet" ? 1 : doc.chords().chord_for_key(key)->size();
+        for (size_t t = 0; t < tones; ++t, ++note)
+            std::printf(
+                "%d,%s,%s,%.3f\n", key, shortest(chord.nominal_hz[note]).c_str(),
+                shortest(adapted->adapted_hz[note]).c_str(),
+                std::fabs(adapted->moved_cents[note]) < 0.0005 ? 0.0 : adapted->moved_cents[note]);
+    }
+    std::printf("dissonance %s -> %s\n", shortest(adapted->dissonance_before).c_str(),
+                shortest(adapted->dissonance_after).c_str());
+}
+
+}  // namespace
+
+void add_adapt_command(CLI::App& app) {
+    auto options = std::make_shared<AdaptOptions>();
+    CLI::App* command = app.add_subcommand(
+        "adapt",
+        "Tune the keys' notes, held as one chord, to the nearest local minimum of their total "
+        "dissonance: key,nominal_hz,adapted_hz,cents for each note, then the dissonance before "
+        "and after");
+    add_timbre_and_tone_options(*command, options->curve, "tune with");
+    command->add_option("--keys", options->keys, "The MIDI keys held (e.g. --keys 60 64 67)")
+        ->required();
+    command
+        ->add_option("--mapping", options->mapping,
+                     "tet: equal temperament, A4 = 440 Hz (default); chords: every tone of each "
+                     "key's chord in the document's chord map")
+        ->check(CLI::IsMember({"tet", "chords"}));
+    command->add_option("--anchor", options->anchor,
+                        "What holds the chord's pitch: lowest (the lowest note stays, default), "
+                        "mean (the mean log-pitch stays) or spring:W (each note pulled towards "
+                        "its own pitch; W = 1 makes a 100-cent move of every note cost the "
+                        "chord's dissonance)");
+    command->add_flag("--context", options->context,
+                      "Tune against the document's fixed tones as well, which then hold the "
+                      "chord's pitch");
+    command->add_option("--max-move", options->settings.max_move_cents,
+                        "The most cents a note moves from its key's pitch (default 50)");
+    command->add_option("--min-prominence", options->settings.min_prominence,
+                        "Pass over minima that a rise of less than this fraction of the chord's "
+                        "dissonance separates from a deeper one (default 0.01)");
+    command->callback([options] { run_adapt(*options); });
+}
+
+}  // namespace kelvara::cli

@@ -1,0 +1,149 @@
+// Adaptive tuning of held chords: tempered triads reach their just tunings with harmonic
+// timbres (the weak cusps of many harmonics passed over), a stretched timbre reaches the
+// minimum a dense search of the dissonance finds, and the anchors and bounds hold.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "engine/adaptive_tuning.h"
+#include "engine/curve_definition.h"
+
+namespace kelvara {
+namespace {
+
+double key_hz(int key) {
+    return 261.63 * std::exp2((key - 60) / 12.0);
+}
+double cents(double ratio) {
+    return 1200.0 * std::log2(ratio);
+}
+
+ChordToAdapt chord_of(const std::vector<int>& keys, std::vector<Partial> partials) {
+    ChordToAdapt chord;
+    for (const int key : keys) chord.nominal_hz.push_back(key_hz(key));
+    chord.partials = std::move(partials);
+    return chord;
+}
+
+// A timbre of six equal partials whose octave is stretched to 2.04 (34 cents).
+std::vector<Partial> stretched_partials() {
+    std::vector<Partial> partials;
+    for (int k = 1; k <= 6; ++k) partials.push_back({std::pow(k, std::log2(2.04)), 1.0});
+    return partials;
+}
+
+TEST(AdaptiveTuning, TemperedTriadsReachTheirJustTuningsWithTheLowestNoteHeld) {
+    const struct {
+        std::string name;
+        std::vector<int> keys;
+        std::vector<Partial> partials;
+        std::vector<double> ratios;  // of each note to the lowest, when adapted
+    } cases[] = {
+        {"major, six equal", {60, 64, 67}, harmonic_partials(FlatHarmonics, 6), {1, 1.25, 1.5}},
+        {"minor, six equal", {60, 63, 67}, harmonic_partials(FlatHarmonics, 6), {1, 1.2, 1.5}},
+        {"major, 25 falling",
+         {60, 64, 67},
+         harmonic_partials(GeometricHarmonics, 25),
+         {1, 1.25, 1.5}},
+        {"minor, 25 falling",
+         {67, 63, 60},
+         harmonic_partials(GeometricHarmonics, 25),
+         {1.5, 1.2, 1}},
+        {"stretched",
+         {60, 64, 67},
+         stretched_partials(),
+         {1, std::pow(1.25, std::log2(2.04)), std::pow(1.5, std::log2(2.04))}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ChordToAdapt chord = chord_of(c.keys, c.partials);
+        const Result<AdaptedChord> adapted = adapt_chord(chord, {});
+        ASSERT_TRUE(adapted) << adapted.error().reason;
+        const size_t lowest = c.keys[0] < c.keys.back() ? 0 : c.keys.size() - 1;
+        EXPECT_EQ(adapted->moved_cents[lowest], 0.0);
+        for (size_t n = 0; n < c.keys.size(); ++n)
+            EXPECT_NEAR(cents(adapted->adapted_hz[n] / adapted->adapted_hz[lowest]),
+                        cents(c.ratios[n]), 0.5)
+                << n;
+        EXPECT_LT(adapted->dissonance_after, adapted->dissonance_before);
+    }
+    // The figures musicians know: E 13.7 cents down, G 2.0 up.
+    const auto major = adapt_chord(chord_of({60, 64, 67}, harmonic_partials(FlatHarmonics, 6)), {});
+    EXPECT_NEAR(major->moved_cents[1], -13.686, 0.01);
+    EXPECT_NEAR(major->moved_cents[2], 1.955, 0.01);
+}
+
+// The stretched timbre's adapted triad is where a dense search of the dissonance finds its
+// lowest point near the tempered pitches.
+TEST(AdaptiveTuning, AStretchedTimbreReachesTheMinimumADenseSearchFinds) {
+    const ChordToAdapt chord = chord_of({60, 64, 67}, stretched_partials());
+    const auto adapted = adapt_chord(chord, {});
+    ASSERT_TRUE(adapted);
+    const auto dissonance = [&](double e, double g) {
+        return chord_dissonance(
+            {key_hz(60), key_hz(64) * std::exp2(e / 1200), key_hz(67) * std::exp2(g / 1200)},
+            chord.partials, chord.model);
+    };
+    double best = INFINITY, best_e = 0, best_g = 0;
+    for (double step : {1.0, 0.05}) {
+        const double e0 = best_e, g0 = best_g, span = step == 1.0 ? 40.0 : 1.5;
+        for (double e = e0 - span; e <= e0 + span; e += step)
+            for (double g = g0 - span; g <= g0 + span; g += step)
+                if (const double d = dissonance(e, g); d < best) best = d, best_e = e, best_g = g;
+    }
+    EXPECT_NEAR(adapted->moved_cents[1], best_e, 0.5);
+    EXPECT_NEAR(adapted->moved_cents[2], best_g, 0.5);
+    EXPECT_LE(adapted->dissonance_after, best + 1e-9);
+}
+
+TEST(AdaptiveTuning, AnchorsBoundsAndRefusals) {
+    const ChordToAdapt major = chord_of({60, 64, 67}, harmonic_partials(FlatHarmonics, 6));
+    // The mean log-pitch stays: the just intervals, shifted as a whole.
+    AdaptationSettings mean;
+    mean.anchor = TuningAnchor::MeanPitch;
+    const auto centred = adapt_chord(major, mean);
+    ASSERT_TRUE(centred);
+    EXPECT_NEAR(centred->moved_cents[0] + centred->moved_cents[1] + centred->moved_cents[2], 0.0,
+                1e-9);
+    EXPECT_NEAR(cents(centred->adapted_hz[1] / centred->adapted_hz[0]), cents(1.25), 0.5);
+    // A spring: every note may move, and a strong one holds the keys' pitches closer.
+    AdaptationSettings weak, strong;
+    weak.anchor = strong.anchor = TuningAnchor::Spring;
+    weak.spring_weight = 0.01, strong.spring_weight = 100.0;
+    const auto loose = adapt_chord(major, weak), tight = adapt_chord(major, strong);
+    EXPECT_NEAR(cents(loose->adapted_hz[1] / loose->adapted_hz[0]), cents(1.25), 0.5);
+    EXPECT_LT(std::fabs(tight->moved_cents[1]),
+              std::fabs(loose->moved_cents[1] - loose->moved_cents[0]));
+    // A bound of 5 cents stops E on its way to 5/4.
+    AdaptationSettings bounded;
+    bounded.max_move_cents = 5.0;
+    EXPECT_GE(adapt_chord(major, bounded)->moved_cents[1], -5.0);
+    // Fixed tones as a context: a single note is pulled to the context's 3/2.
+    ChordToAdapt single = chord_of({67}, harmonic_partials(FlatHarmonics, 6));
+    single.context_hz = {key_hz(60)};
+    EXPECT_NEAR(adapt_chord(single, {})->moved_cents[0], cents(1.5) - 700.0, 0.01);
+
+    const struct {
+        ChordToAdapt chord;
+        AdaptationSettings settings;
+    } refused[] = {
+        {chord_of({}, harmonic_partials(FlatHarmonics, 6)), {}},
+        {chord_of({60, 64}, {}), {}},
+        {chord_of(std::vector<int>(17, 60), harmonic_partials(FlatHarmonics, 6)), {}},
+        {chord_of({60}, {{1.0, NAN}}), {}},
+        {major, {TuningAnchor::LowestNote, 0.1, 0.0, 0.01}},
+        {major, {TuningAnchor::LowestNote, 0.1, 50.0, 2.0}},
+        {major, {TuningAnchor::Spring, -1.0, 50.0, 0.01}},
+    };
+    for (const auto& r : refused) {
+        const auto result = adapt_chord(r.chord, r.settings);
+        ASSERT_FALSE(result);
+        EXPECT_EQ(result.error().description, "The chord cannot be tuned.");
+        EXPECT_FALSE(result.error().reason.empty());
+    }
+}
+
+}  // namespace
+}  // namespace kelvara
