@@ -123,8 +123,9 @@ void add_adapt_command(CLI::App& app) {
     command->add_option("--max-move", options->settings.max_move_cents,
                         "The most cents a note moves from its key's pitch (default 50)");
     command->add_option("--min-prominence", options->settings.min_prominence,
-                        "Pass over minima that a rise of less than this fraction of the chord's "
-                        "dissonance separates from a deeper one (default 0.01)");
+                        "Pass over minima that a rise of less than this fraction of the "
+                        "roughness the moving note takes part in separates from a deeper one "
+                        "(default 0.01)");
     command->callback([options] { run_adapt(*options); });
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/curve_definition.h"
+#include "engine/moving_pair_sums.h"
 #include "engine/roughness_terms.h"
 
 // The search is block coordinate descent. A block is one note, or a set of notes whose
@@ -23,18 +24,16 @@
 namespace kelvara {
 namespace {
 
-namespace rt = roughness_terms;
+namespace mps = moving_pair_sums;
 
 constexpr double kCentsPerOctave = 1200.0;
 constexpr double kLnTwoPerCent = std::numbers::ln2 / kCentsPerOctave;
 // Two partials closer than this are the same cusp: far below any pitch anyone hears, far
 // above the rounding of a frequency computed from cents.
 constexpr double kCoincidentCents = 1e-7;
-// Pairs that stay below this fraction of the strongest pair's greatest roughness cannot move
-// a minimum by anything anyone hears.
+// A pair whose roughness stays below this fraction of the strongest pair's weight is left
+// out: thousands of them together move a minimum by less than a millionth of a cent.
 constexpr double kNegligibleShare = 1e-12;
-// The greatest value of e^(−3.5 s) − e^(−5.75 s), at s = ln(5.75/3.5)/2.25.
-constexpr double kPeakTerm = 0.18098;
 constexpr double kCoincidentRatio = kCoincidentCents * kLnTwoPerCent;
 constexpr int32_t kMaxRootSteps = 100;
 constexpr int32_t kMaxSweeps = 200;
@@ -59,6 +58,17 @@ struct Block {
     double highest = 0.0;
 };
 
+// Every ordered pair of the partials, (hz, amplitude) each: all of them as one moving set.
+double total_of(std::vector<std::pair<double, double>> partials, RoughnessModel model) {
+    mps::MovingSet everything;
+    everything.model = model;
+    everything.movers = mps::make_columns(std::move(partials));
+    everything.stills = mps::make_columns({});
+    everything.first_still.assign(everything.movers.hz.size(), 0);
+    everything.last_still.assign(everything.movers.hz.size(), 0);
+    return mps::sum_moving(everything, 0.0).value;
+}
+
 // The changing part of the dissonance along a block at one offset, and its slopes from below
 // and from above, which differ only at a cusp.
 struct AlongPoint {
@@ -68,85 +78,11 @@ struct AlongPoint {
     double slope(int side) const { return side > 0 ? slope_above : slope_below; }
 };
 
-// e^(−3.5 s) − e^(−5.75 s) and its derivative from one exponential: the rates are 14 and 23
-// quarters, so both factors are powers of e^(−s/4). A few ulps from the two-exponential form,
-// far below a thousandth of a cent, at half the cost in the descent's inner loop.
-roughness_terms::Term term_from_powers(double s) {
-    const double u = std::exp(-0.25 * s);
-    const double u2 = u * u, u4 = u2 * u2, u8 = u4 * u4, u16 = u8 * u8;
-    const double first = u8 * u4 * u2;        // u^14
-    const double second = u16 * u4 * u2 * u;  // u^23
-    return {first - second, 5.75 * second - 3.5 * first};
-}
-
-// The pairs whose roughness changes when a block moves: a partial of the block (at its
-// current pitch, scaled by the move) against one outside it or another of the block's. Pairs
-// that stay negligible over the whole range the block may move are left out.
-class BlockPairs {
-public:
-    struct Pair {
-        double mover_hz;
-        double other_hz;
-        double weight;
-        bool other_moves;
-    };
-
-    BlockPairs(std::vector<Pair> pairs, const Block& block) : pairs_(std::move(pairs)) {
-        for (const Pair& pair : pairs_) {
-            if (pair.other_moves) continue;
-            const double offset = cents_between(pair.mover_hz, pair.other_hz);
-            if (offset >= block.lowest && offset <= block.highest) cusps_.push_back(offset);
-        }
-        std::sort(cusps_.begin(), cusps_.end());
-        cusps_.erase(std::unique(cusps_.begin(), cusps_.end(),
-                                 [](double a, double b) { return b - a < kCoincidentCents; }),
-                     cusps_.end());
-    }
-
-    // The offsets within the block's range where one of its partials meets one outside it.
-    const std::vector<double>& cusps() const { return cusps_; }
-
-    AlongPoint at(double t) const {
-        const double scale = std::exp2(t / kCentsPerOctave);
-        double value = 0.0, below = 0.0, above = 0.0;
-        for (const Pair& pair : pairs_) {
-            const double mover = pair.mover_hz * scale;
-            const double other = pair.other_moves ? pair.other_hz * scale : pair.other_hz;
-            const bool mover_lower = mover < other;
-            const double lower = std::min(mover, other);
-            const double upper = std::max(mover, other);
-            const double gap = upper - lower;
-            const double bandwidth = rt::kBandwidthSlope * lower + rt::kBandwidthOffset;
-            const double per_bandwidth = 1.0 / bandwidth;
-            const rt::Term term = term_from_powers(rt::kNumerator * gap * per_bandwidth);
-            value += pair.weight * term.value;
-            // d s/d t for the ordering the frequencies have, and, where the two partials
-            // coincide, for the other one: the two sides of the cusp are exactly its branches.
-            const auto slope_of = [&](bool lower_moves, bool upper_moves) {
-                const double lower_per_t = lower_moves ? lower * kLnTwoPerCent : 0.0;
-                const double upper_per_t = upper_moves ? upper * kLnTwoPerCent : 0.0;
-                return pair.weight * term.slope * rt::kNumerator *
-                       ((upper_per_t - lower_per_t) * bandwidth -
-                        gap * rt::kBandwidthSlope * lower_per_t) *
-                       per_bandwidth * per_bandwidth;
-            };
-            if (pair.other_moves) {
-                const double both = slope_of(true, true);
-                below += both, above += both;
-            } else if (gap < upper * kCoincidentRatio) {
-                below += slope_of(true, false);  // coming from below, the mover is lower
-                above += slope_of(false, true);
-            } else {
-                const double one = slope_of(mover_lower, !mover_lower);
-                below += one, above += one;
-            }
-        }
-        return {2.0 * value, 2.0 * below, 2.0 * above};
-    }
-
-private:
-    std::vector<Pair> pairs_;
-    std::vector<double> cusps_;
+// A block's partials split into those that move and those that stay, and the offsets where
+// one of the first meets one of the second.
+struct BlockPairs {
+    mps::MovingSet set;
+    std::vector<double> cusps;  // ascending, within the block's range
 };
 
 class ChordModel {
@@ -159,7 +95,7 @@ public:
         double strongest = 0.0;
         for (const Sounding& a : partials_)
             strongest = std::max(strongest, pair_weight(a.amplitude, a.amplitude, model_));
-        negligible_ = kNegligibleShare * kPeakTerm * strongest;
+        negligible_weight_ = kNegligibleShare * strongest;
         nominal_total_ = total();
         spring_per_cent2_ = settings.anchor == TuningAnchor::Spring
                                 ? settings.spring_weight * nominal_total_ / (100.0 * 100.0)
@@ -176,37 +112,55 @@ public:
 
     // Every ordered pair of partials at the current tuning.
     double total() const {
-        const std::vector<double> now = current_hz();
-        double sum = 0.0;
-        for (size_t p = 0; p < partials_.size(); ++p)
-            for (size_t q = p + 1; q < partials_.size(); ++q) {
-                const double lower = std::min(now[p], now[q]), upper = std::max(now[p], now[q]);
-                sum += 2.0 * weight(p, q) *
-                       rt::term(std::max(0.0, rt::separation(lower, upper))).value;
-            }
-        return sum;
+        return total_of(current_partials([](const Sounding&) { return true; }), model_);
     }
 
     BlockPairs pairs_of(const Block& block) const {
-        const std::vector<double> now = current_hz();
-        std::vector<BlockPairs::Pair> pairs;
+        BlockPairs pairs;
+        mps::MovingSet& set = pairs.set;
+        set.model = model_;
+        set.movers =
+            mps::make_columns(current_partials([&](const Sounding& s) { return moves(s, block); }));
+        set.stills = mps::make_columns(
+            current_partials([&](const Sounding& s) { return !moves(s, block); }));
+        const std::vector<double>& still_hz = set.stills.hz;
+        const auto still_end = still_hz.end() - mps::kPadding;
         const double low = std::exp2(block.lowest / kCentsPerOctave);
         const double high = std::exp2(block.highest / kCentsPerOctave);
-        for (size_t p = 0; p < partials_.size(); ++p) {
-            if (!moves(p, block)) continue;
-            for (size_t q = 0; q < partials_.size(); ++q) {
-                const bool q_moves = moves(q, block);
-                if (q == p || (q_moves && q < p)) continue;
-                const BlockPairs::Pair pair{now[p], now[q], weight(p, q), q_moves};
-                if (!negligible(pair, low, high)) pairs.push_back(pair);
+        const double loudest_still =
+            set.stills.size() > 0
+                ? *std::max_element(set.stills.amplitude.begin(), set.stills.amplitude.end())
+                : 0.0;
+        for (int32_t i = 0; i < set.movers.size(); ++i) {
+            const double m = set.movers.hz[size_t(i)];
+            const auto [first, last] =
+                reached_hz(m * low, m * high,
+                           pair_weight(set.movers.amplitude[size_t(i)], loudest_still, model_));
+            set.first_still.push_back(
+                int32_t(std::lower_bound(still_hz.begin(), still_end, first) - still_hz.begin()));
+            set.last_still.push_back(
+                int32_t(std::upper_bound(still_hz.begin(), still_end, last) - still_hz.begin()));
+            // The cusps: still partials the mover reaches within the block's range.
+            auto it = std::lower_bound(still_hz.begin(), still_end, m * low);
+            for (; it != still_end && *it <= m * high; ++it) {
+                const size_t j = size_t(it - still_hz.begin());
+                if (pair_weight(set.movers.amplitude[size_t(i)], set.stills.amplitude[j], model_) >
+                    negligible_weight_)
+                    pairs.cusps.push_back(
+                        std::clamp(cents_between(m, *it), block.lowest, block.highest));
             }
         }
-        return BlockPairs(std::move(pairs), block);
+        std::sort(pairs.cusps.begin(), pairs.cusps.end());
+        pairs.cusps.erase(std::unique(pairs.cusps.begin(), pairs.cusps.end(),
+                                      [](double a, double b) { return b - a < kCoincidentCents; }),
+                          pairs.cusps.end());
+        return pairs;
     }
 
     // The changing part of the dissonance along the block, with the spring's pull.
     AlongPoint along(const Block& block, const BlockPairs& pairs, double t) const {
-        AlongPoint point = pairs.at(t);
+        const mps::Sums sums = mps::sum_moving(pairs.set, t);
+        AlongPoint point{sums.value, sums.slope_below, sums.slope_above};
         for (size_t n = 0; n < cents_.size(); ++n) {
             if (!block.member[n]) continue;
             const double c = cents_[n] + t;
@@ -218,8 +172,18 @@ public:
     }
 
     // Notes whose partials coincide now, joined: each set of two or more is a block candidate.
+    // Coinciding partials are neighbours once sorted by frequency.
     std::vector<std::vector<bool>> locked_sets() const {
-        const std::vector<double> now = current_hz();
+        struct Placed {
+            double hz;
+            int32_t note;
+            double amplitude;
+        };
+        std::vector<Placed> placed;
+        for (const Sounding& s : partials_)
+            if (s.note >= 0) placed.push_back({current_hz(s), s.note, s.amplitude});
+        std::sort(placed.begin(), placed.end(),
+                  [](const Placed& a, const Placed& b) { return a.hz < b.hz; });
         const size_t notes = cents_.size();
         std::vector<size_t> root(notes);
         std::iota(root.begin(), root.end(), size_t{0});
@@ -227,13 +191,14 @@ public:
             while (root[n] != n) n = root[n] = root[root[n]];
             return n;
         };
-        for (size_t p = 0; p < partials_.size(); ++p)
-            for (size_t q = p + 1; q < partials_.size(); ++q) {
-                const int32_t a = partials_[p].note, b = partials_[q].note;
-                if (a < 0 || b < 0 || a == b || weight(p, q) <= negligible_) continue;
-                if (std::fabs(now[p] - now[q]) < now[q] * kCoincidentRatio)
-                    root[find(size_t(a))] = find(size_t(b));
-            }
+        for (size_t p = 0; p < placed.size(); ++p)
+            for (size_t q = p + 1;
+                 q < placed.size() && placed[q].hz - placed[p].hz < placed[q].hz * kCoincidentRatio;
+                 ++q)
+                if (placed[p].note != placed[q].note &&
+                    pair_weight(placed[p].amplitude, placed[q].amplitude, model_) >
+                        negligible_weight_)
+                    root[find(size_t(placed[p].note))] = find(size_t(placed[q].note));
         std::vector<std::vector<bool>> sets;
         for (size_t r = 0; r < notes; ++r) {
             std::vector<bool> member(notes, false);
@@ -251,52 +216,51 @@ private:
             if (p.amplitude > 0.0)
                 partials_.push_back({fundamental_hz * p.ratio, p.amplitude, note});
     }
-    bool moves(size_t p, const Block& block) const {
-        return partials_[p].note >= 0 && block.member[size_t(partials_[p].note)];
+    bool moves(const Sounding& s, const Block& block) const {
+        return s.note >= 0 && block.member[size_t(s.note)];
     }
-    double weight(size_t p, size_t q) const {
-        return pair_weight(partials_[p].amplitude, partials_[q].amplitude, model_);
+    double current_hz(const Sounding& s) const {
+        const double cents = s.note >= 0 ? cents_[size_t(s.note)] : 0.0;
+        return s.nominal_hz * std::exp2(cents / kCentsPerOctave);
     }
-    std::vector<double> current_hz() const {
-        std::vector<double> hz(partials_.size());
-        for (size_t p = 0; p < partials_.size(); ++p) {
-            const Sounding& s = partials_[p];
-            const double cents = s.note >= 0 ? cents_[size_t(s.note)] : 0.0;
-            hz[p] = s.nominal_hz * std::exp2(cents / kCentsPerOctave);
-        }
-        return hz;
+    // The still frequencies a partial moving between lowest_hz and highest_hz can pair with
+    // at a roughness above the negligible level, when the pair's weight is at most `weight`:
+    // outside them the separation stays above s* = ln(weight / negligible) / 3.5 wherever the
+    // partial is (it is least at the end of the range nearest the still one).
+    std::pair<double, double> reached_hz(double lowest_hz, double highest_hz, double weight) const {
+        namespace rt = roughness_terms;
+        if (!(weight > negligible_weight_)) return {INFINITY, -INFINITY};
+        const double s = std::log(weight / negligible_weight_) / rt::kFirstRate;
+        const double below = (lowest_hz - s * rt::kBandwidthOffset / rt::kNumerator) /
+                             (1.0 + s * rt::kBandwidthSlope / rt::kNumerator);
+        const double above =
+            highest_hz +
+            s * (rt::kBandwidthSlope * highest_hz + rt::kBandwidthOffset) / rt::kNumerator;
+        return {below, above};
     }
-    // Whether the pair stays below the negligible level wherever the block may move: its
-    // separation is monotonic in the move, so it is least at an end of the range unless the
-    // partials cross inside it.
-    bool negligible(const BlockPairs::Pair& pair, double low, double high) const {
-        if (pair.weight * kPeakTerm <= negligible_) return true;
-        const auto separation_at = [&](double scale) {
-            const double mover = pair.mover_hz * scale;
-            const double other = pair.other_moves ? pair.other_hz * scale : pair.other_hz;
-            return rt::separation(std::min(mover, other), std::max(mover, other));
-        };
-        if (!pair.other_moves &&
-            (pair.mover_hz * low - pair.other_hz) * (pair.mover_hz * high - pair.other_hz) <= 0.0)
-            return false;
-        const double least = std::min(separation_at(low), separation_at(high));
-        return pair.weight * rt::term(least).value <= negligible_;
+    template <typename Keep>
+    std::vector<std::pair<double, double>> current_partials(Keep&& keep) const {
+        std::vector<std::pair<double, double>> chosen;
+        for (const Sounding& s : partials_)
+            if (keep(s)) chosen.emplace_back(current_hz(s), s.amplitude);
+        return chosen;
     }
 
     RoughnessModel model_;
     std::vector<Sounding> partials_;
     std::vector<double> cents_;
-    double negligible_ = 0.0;
+    double negligible_weight_ = 0.0;
     double spring_per_cent2_ = 0.0;
     double nominal_total_ = 0.0;
 };
 
 // The local minimum along the block reached by walking downhill from offset t.
-double descend(const ChordModel& chord, const Block& block, const BlockPairs& pairs, double t) {
-    const std::vector<double>& cusps = pairs.cusps();
+double descend(const ChordModel& chord, const Block& block, const BlockPairs& pairs, double t,
+               const AlongPoint& at_t) {
+    const std::vector<double>& cusps = pairs.cusps;
     // The walk asks for both sides of a cusp in turn: the last point is kept.
-    double last_t = NAN;
-    AlongPoint last;
+    double last_t = t;
+    AlongPoint last = at_t;
     const auto slope = [&](double u, int side) {
         if (!(u == last_t)) last = chord.along(block, pairs, u), last_t = u;
         return last.slope(side);
@@ -346,10 +310,19 @@ double descend(const ChordModel& chord, const Block& block, const BlockPairs& pa
 }
 
 // The minimum reached from offset 0, passing over those too shallow to hear.
-double settle(const ChordModel& chord, const Block& block, double shallow) {
+// Probing for a deeper minimum costs most of the search, so a block that its descent left
+// where it was is probed only on the first sweep: later sweeps change its surroundings by
+// the small moves of the others.
+double settle(const ChordModel& chord, const Block& block, double min_prominence,
+              bool first_sweep) {
     const BlockPairs pairs = chord.pairs_of(block);
     const auto value = [&](double u) { return chord.along(block, pairs, u).value; };
-    double t = descend(chord, block, pairs, 0.0);
+    const AlongPoint start = chord.along(block, pairs, 0.0);
+    // Shallow against the roughness the block takes part in where it starts: a note among
+    // eight is held by its own pairs, not by the whole chord's.
+    const double shallow = min_prominence * start.value;
+    double t = descend(chord, block, pairs, 0.0, start);
+    if (t == 0.0 && !first_sweep) return t;
     for (;;) {
         const double here = value(t);
         std::optional<double> deeper;
@@ -367,7 +340,7 @@ double settle(const ChordModel& chord, const Block& block, double shallow) {
             }
         }
         if (!deeper) return t;
-        t = descend(chord, block, pairs, *deeper);
+        t = descend(chord, block, pairs, *deeper, chord.along(block, pairs, *deeper));
     }
 }
 
@@ -409,7 +382,11 @@ std::optional<std::string> refusal(const ChordToAdapt& chord, const AdaptationSe
 
 double chord_dissonance(const std::vector<double>& hz, const std::vector<Partial>& partials,
                         RoughnessModel model) {
-    return ChordModel({hz, partials, model, {}}, {}).total();
+    std::vector<std::pair<double, double>> sounding;
+    for (const double f : hz)
+        for (const Partial& p : partials)
+            if (p.amplitude > 0.0) sounding.emplace_back(f * p.ratio, p.amplitude);
+    return total_of(std::move(sounding), model);
 }
 
 Result<AdaptedChord> adapt_chord(const ChordToAdapt& chord, const AdaptationSettings& settings) {
@@ -426,8 +403,6 @@ Result<AdaptedChord> adapt_chord(const ChordToAdapt& chord, const AdaptationSett
     const bool anchored = settings.anchor != TuningAnchor::Spring && !has_context;
     AdaptedChord adapted;
     adapted.dissonance_before = model.nominal_total();
-    // Shallow is measured against the chord as played, so it does not change as it settles.
-    const double shallow = settings.min_prominence * adapted.dissonance_before;
     for (int32_t sweep = 0; sweep < kMaxSweeps; ++sweep) {
         std::vector<std::vector<bool>> sets;
         for (size_t n = 0; n < notes; ++n)
@@ -441,7 +416,7 @@ Result<AdaptedChord> adapt_chord(const ChordToAdapt& chord, const AdaptationSett
         double moved = 0.0;
         for (const std::vector<bool>& set : sets) {
             const Block block = block_of(model, set, settings.max_move_cents);
-            const double offset = settle(model, block, shallow);
+            const double offset = settle(model, block, settings.min_prominence, sweep == 0);
             model.move(block, offset);
             moved = std::max(moved, std::fabs(offset));
         }

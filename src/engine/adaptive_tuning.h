@@ -28,8 +28,9 @@ struct AdaptationSettings {
     // dissonance at its nominal pitches.
     double spring_weight = 0.1;
     double max_move_cents = 50.0;  // no note moves further from its nominal pitch
-    // A minimum that a rise of less than this fraction of the chord's dissonance separates
-    // from a deeper one is passed over: it is too shallow to hear.
+    // A minimum that a rise of less than this fraction of the roughness the moving note takes
+    // part in (its pairs with every other partial) separates from a deeper one is passed
+    // over: it is too shallow to hear.
     double min_prominence = 0.01;
 };
 
@@ -54,7 +55,8 @@ inline constexpr int32_t kMaxAdaptedNotes = 16;
 Result<AdaptedChord> adapt_chord(const ChordToAdapt& chord, const AdaptationSettings& settings);
 
 // The total dissonance of tones at `hz` (each sounding `partials`) under `model`: every
-// ordered pair of their partials, as the curve sums it.
+// ordered pair of their partials, as the curve sums it (to a few ulps: one exponential per
+// pair instead of two).
 double chord_dissonance(const std::vector<double>& hz, const std::vector<Partial>& partials,
                         RoughnessModel model);
 
