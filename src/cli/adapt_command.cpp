@@ -12,8 +12,11 @@
 
 #include "cli/commands.h"
 #include "cli/curve_options.h"
+#include "document/adaptive_midi_retune.h"
 #include "engine/adaptive_tuning.h"
 #include "engine/curve_definition.h"
+#include "persistence/atomic_file.h"
+#include "persistence/standard_midi_file.h"
 
 namespace kelvara::cli {
 namespace {
@@ -25,6 +28,10 @@ struct AdaptOptions {
     std::string anchor = "lowest";
     bool context = false;
     AdaptationSettings settings;
+    std::string midi_in;
+    std::string midi_out;
+    bool bend = false;
+    int32_t bend_range = 2;
 };
 
 std::string shortest(double value) {
@@ -69,11 +76,42 @@ std::vector<double> nominal_notes(const Document& doc, const AdaptOptions& optio
     return hz;
 }
 
+// --midi IN --out OUT: the file retuned as it plays, and one line of what was done.
+void run_adapt_midi(const AdaptOptions& options, const Curve& curve) {
+    if (options.midi_out.empty()) throw UsageError("--midi needs --out OUT.mid");
+    const Result<std::string> bytes = read_whole_file(options.midi_in, kMaxMidiFileBytes);
+    if (!bytes) throw DocumentFileFailure(bytes.error());
+    const Result<StandardMidiFile> input =
+        parse_standard_midi_file({reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size()});
+    if (!input) throw DocumentFileFailure(input.error());
+    MidiRetuneSettings settings{
+        options.settings, options.bend ? RetuneOutput::BendChannels : RetuneOutput::TuningChanges,
+        options.bend_range};
+    const Result<RetunedMidiFile> retuned = retune_midi_file(
+        *input, timbre_partials(curve.timbre()), curve.roughness_model(), settings);
+    if (!retuned) throw UsageError(refusal_text(retuned.error()));
+    const std::vector<uint8_t> out = write_standard_midi_file(retuned->file);
+    if (const Result<void> written = write_file_atomically(
+            options.midi_out, {reinterpret_cast<const char*>(out.data()), out.size()});
+        !written)
+        throw DocumentFileFailure(written.error());
+    const MidiRetuneSummary& s = retuned->summary;
+    std::printf("%d notes retuned with %d %s, largest move %.3f cents, %d untuned\n", s.notes,
+                s.messages_added, options.bend ? "pitch bends" : "tuning changes",
+                s.largest_move_cents, s.untuned_notes);
+}
+
 void run_adapt(AdaptOptions options) {
     read_anchor(options.anchor, options.settings);
     Document doc;
     load_curve_document(doc, options.curve);
     const Curve& curve = doc.curve();
+    if (!options.midi_in.empty()) {
+        if (!options.keys.empty()) throw UsageError("--keys and --midi exclude each other");
+        if (options.mapping != "tet") throw UsageError("--midi plays the keys in --mapping tet");
+        return run_adapt_midi(options, curve);
+    }
+    if (options.keys.empty()) throw UsageError("adapt needs --keys K... or --midi IN.mid");
     ChordToAdapt chord{
         nominal_notes(doc, options), timbre_partials(curve.timbre()), curve.roughness_model(), {}};
     if (options.context)
@@ -105,8 +143,16 @@ void add_adapt_command(CLI::App& app) {
         "dissonance: key,nominal_hz,adapted_hz,cents for each note, then the dissonance before "
         "and after");
     add_timbre_and_tone_options(*command, options->curve, "tune with");
-    command->add_option("--keys", options->keys, "The MIDI keys held (e.g. --keys 60 64 67)")
-        ->required();
+    command->add_option("--keys", options->keys, "The MIDI keys held (e.g. --keys 60 64 67)");
+    command->add_option("--midi", options->midi_in,
+                        "A Standard MIDI File to retune as it plays: the notes held at each "
+                        "note-on and note-off tuned as one chord (keys in equal temperament)");
+    command->add_option("--out", options->midi_out, "Where --midi's retuned file goes (format 0)");
+    command->add_flag("--bend", options->bend,
+                      "Retune by a channel per note (2-16) with its own pitch bend, for "
+                      "synthesizers without MIDI Tuning Standard single-note changes");
+    command->add_option("--bend-range", options->bend_range,
+                        "The bend range --bend sets on its channels, in semitones (default 2)");
     command
         ->add_option("--mapping", options->mapping,
                      "tet: equal temperament, A4 = 440 Hz (default); chords: every tone of each "
