@@ -6,15 +6,20 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "cli/commands.h"
 #include "cli/curve_options.h"
+#include "cli/offline_synth.h"
+#include "cli/wav_file.h"
 #include "document/adaptive_midi_retune.h"
 #include "engine/adaptive_tuning.h"
 #include "engine/curve_definition.h"
+#include "engine/tone_partials.h"
 #include "persistence/atomic_file.h"
 #include "persistence/standard_midi_file.h"
 
@@ -32,7 +37,67 @@ struct AdaptOptions {
     std::string midi_out;
     bool bend = false;
     int32_t bend_range = 2;
+    std::string wav;
 };
+
+// How long the last note rings on in a render.
+constexpr double kRenderTailSeconds = 1.0;
+
+// --wav: what the retuned file plays, with the document's timbre: each note started at its
+// adapted pitch and glided to each retune. (A glide moves a sounding voice to whole cents, as
+// FluidSynth resolves a running voice's pitch; a start is exact.)
+void render_performance(const RetunedMidiFile& retuned, const StandardMidiFile& input,
+                        const Curve& curve, const std::string& wav) {
+    check_wav_target(wav);
+    const MidiFileClock clock(input);
+    const std::vector<PerformedNoteEvent>& events = retuned.performance;
+    const double end = events.empty() ? 0.0 : clock.seconds_at(events.back().tick);
+    if (end > kMaxRenderSeconds)
+        throw UsageError("--wav renders at most 600 seconds; the file plays for " +
+                         std::to_string(int(end)));
+    auto controller = offline_controller("");
+    controller->set_document_timbre(tone_partials(curve.timbre()));
+    controller->select_document_timbre();
+    const double rate = controller->sample_rate();
+    StereoBuffer audio;
+    int64_t rendered = 0;
+    const auto render_until = [&](double seconds) {
+        const int64_t frame = std::llround(seconds * rate);
+        if (frame <= rendered) return;
+        const auto block = controller->render_offline(int(frame - rendered));
+        if (!block) throw std::runtime_error("the synthesizer could not render");
+        append_audio(audio, *block);
+        rendered = frame;
+    };
+    struct Sounding {
+        int32_t id;
+        float started_hz;
+    };
+    std::map<int32_t, Sounding> sounding;  // by the note's number
+    for (const PerformedNoteEvent& e : events) {
+        render_until(clock.seconds_at(e.tick));
+        const auto it = sounding.find(e.note);
+        switch (e.kind) {
+            case PerformedNoteEvent::Kind::Start: {
+                const auto ids = controller->timbre_notes_on({float(e.hz)}, float(e.velocity));
+                sounding[e.note] = {ids.at(0), float(e.hz)};
+                break;
+            }
+            case PerformedNoteEvent::Kind::Retune:
+                if (it != sounding.end())
+                    controller->glide_note(it->second.id, it->second.started_hz, float(e.hz));
+                break;
+            case PerformedNoteEvent::Kind::Stop:
+                if (it != sounding.end()) {
+                    controller->notes_off({it->second.id});
+                    sounding.erase(it);
+                }
+                break;
+        }
+    }
+    render_until(end + kRenderTailSeconds);
+    write_wav_file(wav, audio, int(rate));
+}
 
 std::string shortest(double value) {
     char buffer[64];
@@ -95,6 +160,7 @@ void run_adapt_midi(const AdaptOptions& options, const Curve& curve) {
             options.midi_out, {reinterpret_cast<const char*>(out.data()), out.size()});
         !written)
         throw DocumentFileFailure(written.error());
+    if (!options.wav.empty()) render_performance(*retuned, *input, curve, options.wav);
     const MidiRetuneSummary& s = retuned->summary;
     std::printf("%d notes retuned with %d %s, largest move %.3f cents, %d untuned\n", s.notes,
                 s.messages_added, options.bend ? "pitch bends" : "tuning changes",
@@ -151,6 +217,9 @@ void add_adapt_command(CLI::App& app) {
     command->add_flag("--bend", options->bend,
                       "Retune by a channel per note (2-16) with its own pitch bend, for "
                       "synthesizers without MIDI Tuning Standard single-note changes");
+    command->add_option("--wav", options->wav,
+                        "Also render --midi's performance to a WAV file with the document's "
+                        "timbre, every note at its adapted pitch");
     command->add_option("--bend-range", options->bend_range,
                         "The bend range --bend sets on its channels, in semitones (default 2)");
     command

@@ -29,6 +29,7 @@ struct HeldNote {
     double sounding_hz = 0.0;  // what was last sent; 0 before the first
     int32_t out_channel = 0;   // bend channels: the note's own; 0 when it plays untuned
     int32_t out_key = 0;
+    int32_t serial = 0;  // the note's number in the performance
 };
 
 // Events of every track in one time line; at one tick, in the order of the tracks.
@@ -86,6 +87,8 @@ private:
         }
     }
 
+    void perform(const PerformedNoteEvent& e) { out_.performance.push_back(e); }
+
     void emit(int64_t tick, std::vector<uint8_t> bytes) {
         out_.file.tracks[0].push_back({tick, std::move(bytes)});
     }
@@ -111,7 +114,8 @@ private:
     void press(const MidiFileEvent& event, int32_t channel) {
         const int32_t key = event.bytes[1];
         HeldNote note{channel, key};
-        ++out_.summary.notes;
+        note.serial = out_.summary.notes++;
+        pending_velocity_ = event.bytes[2];
         if (bending()) {
             if (const auto own = channels_.acquire()) note.out_channel = *own;
         }
@@ -134,6 +138,7 @@ private:
         if (it == held_.end()) return emit(event.tick, event.bytes);
         const HeldNote note = *it;
         held_.erase(it);
+        perform({PerformedNoteEvent::Kind::Stop, event.tick, note.serial, 0.0, 0});
         if (bending() && note.out_channel != 0) {
             emit(event.tick, note_off_message(note.out_channel, uint8_t(note.out_key)));
             channels_.release(note.out_channel);
@@ -162,6 +167,8 @@ private:
                 continue;
             const bool first = n.sounding_hz == 0.0;
             n.sounding_hz = hz;
+            perform({first ? PerformedNoteEvent::Kind::Start : PerformedNoteEvent::Kind::Retune,
+                     tick, n.serial, hz, first ? pending_velocity_ : uint8_t(0)});
             out_.summary.largest_move_cents =
                 std::max(out_.summary.largest_move_cents,
                          std::fabs(cents_between(equal_tempered_hz(n.key), hz)));
@@ -192,6 +199,7 @@ private:
     MidiRetuneSettings settings_;
     midi::ChannelAllocator channels_;
     std::vector<HeldNote> held_;
+    uint8_t pending_velocity_ = 0;  // of the note-on being taken
     RetunedMidiFile out_;
 };
 

@@ -39,9 +39,21 @@ struct MidiRetuneSummary {
     int32_t untuned_notes = 0;        // more than 16 held, or no bend channel free
 };
 
+// What the retuned file plays, note by note, for rendering it with a synthesizer of our own:
+// every melodic note's start at its adapted pitch, each later retune, and its end.
+struct PerformedNoteEvent {
+    enum class Kind { Start, Retune, Stop };
+    Kind kind = Kind::Start;
+    int64_t tick = 0;
+    int32_t note = 0;      // counts the file's note-ons from 0
+    double hz = 0.0;       // Start and Retune
+    uint8_t velocity = 0;  // Start
+};
+
 struct RetunedMidiFile {
     StandardMidiFile file;
     MidiRetuneSummary summary;
+    std::vector<PerformedNoteEvent> performance;  // in time order
 };
 
 // Refused for a timbre or settings adapt_chord refuses, or a bend range outside 1..24.

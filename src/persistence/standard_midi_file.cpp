@@ -222,4 +222,43 @@ std::vector<uint8_t> write_standard_midi_file(const StandardMidiFile& file) {
     return out;
 }
 
+MidiFileClock::MidiFileClock(const StandardMidiFile& file) {
+    if (file.division & 0x8000) {
+        // SMPTE: the high byte is minus the frames per second, the low byte ticks per frame.
+        const int32_t frames = -int32_t(int8_t(file.division >> 8));
+        const double per_second = frames == 29 ? 29.97 : std::max(frames, 1);
+        const int32_t ticks_per_frame = std::max(file.division & 0xFF, 1);
+        changes_.push_back({0, 0.0, 1.0 / (per_second * ticks_per_frame)});
+        return;
+    }
+    const double ticks_per_quarter = std::max<int32_t>(file.division, 1);
+    std::vector<std::pair<int64_t, double>> tempos;  // tick, microseconds per quarter note
+    for (const auto& track : file.tracks)
+        for (const MidiFileEvent& e : track)
+            if (e.bytes.size() == 5 && e.bytes[0] == 0xFF && e.bytes[1] == 0x51) {
+                const uint32_t micros =
+                    uint32_t(e.bytes[2]) << 16 | uint32_t(e.bytes[3]) << 8 | e.bytes[4];
+                if (micros > 0) tempos.emplace_back(e.tick, double(micros));
+            }
+    std::stable_sort(tempos.begin(), tempos.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    changes_.push_back({0, 0.0, 0.5 / ticks_per_quarter});
+    for (const auto& [tick, micros] : tempos) {
+        const TempoChange& last = changes_.back();
+        const double at = last.seconds + double(tick - last.tick) * last.seconds_per_tick;
+        const TempoChange change{tick, at, micros * 1e-6 / ticks_per_quarter};
+        if (tick == last.tick)
+            changes_.back() = change;
+        else
+            changes_.push_back(change);
+    }
+}
+
+double MidiFileClock::seconds_at(int64_t tick) const {
+    const auto it = std::upper_bound(changes_.begin(), changes_.end(), tick,
+                                     [](int64_t t, const TempoChange& c) { return t < c.tick; });
+    const TempoChange& c = *std::prev(it);
+    return c.seconds + double(tick - c.tick) * c.seconds_per_tick;
+}
+
 }  // namespace kelvara

@@ -43,6 +43,23 @@ Result<StandardMidiFile> parse_standard_midi_file(std::span<const uint8_t> bytes
 // end-of-track meta event at its last event's tick.
 std::vector<uint8_t> write_standard_midi_file(const StandardMidiFile& file);
 
+// Seconds from the start at a tick: the file's tempo changes (meta 51, in any track; 120
+// quarter notes a minute until the first) over ticks per quarter note, or frames of the SMPTE
+// division (29 frames a second meaning 29.97).
+class MidiFileClock {
+public:
+    explicit MidiFileClock(const StandardMidiFile& file);
+    double seconds_at(int64_t tick) const;
+
+private:
+    struct TempoChange {
+        int64_t tick;
+        double seconds;           // at that tick
+        double seconds_per_tick;  // from it on
+    };
+    std::vector<TempoChange> changes_;  // the first at tick 0
+};
+
 // An event's kind, by its first byte.
 inline bool is_channel_message(const MidiFileEvent& e) {
     return !e.bytes.empty() && e.bytes[0] >= 0x80 && e.bytes[0] < 0xF0;

@@ -284,6 +284,17 @@ const CaseGroups& case_groups() {
              R"(64,329\.62755\d*,327\.03195\d*,-13\.686\n67,391\.99543\d*,392\.43834\d*,)"
              R"(1\.955\ndissonance 0\.1625\d* -> 0\.1345\d*\n$)"},
             usage_error("adapt --keys 60 64 --anchor spring:x", "--anchor takes lowest, mean"),
+            // A MIDI file retuned as it plays (C, E, G, then C let go), and the retuned file
+            // read back for bends.
+            {"adapt --midi {data}/triad.mid --out {dir}/t.mid --type 1 --overtones 6", 0,
+             Match::Equals,
+             "3 notes retuned with 5 tuning changes, largest move 15.641 cents, 0 untuned\n"},
+            {"adapt --midi {dir}/t.mid --out {dir}/b.mid --bend --type 1 --overtones 6", 0,
+             Match::Equals,
+             "3 notes retuned with 6 pitch bends, largest move 15.641 cents, 0 untuned\n"},
+            usage_error("adapt --midi {data}/triad.mid", "--midi needs --out OUT.mid"),
+            {"adapt --midi {data}/full.kelvara --out {dir}/x.mid", 1, Match::Contains,
+             "The MIDI file cannot be read."},
             {"bench --case adapt --min-time 0", 0, Match::Regex,
              R"(\nadapt [\d.]+ us for 8 notes of 25 partials = \d+ dissonance evaluations of )"
              R"([\d.]+ us, largest move [1-9][\d.]* cents \(target 200 us\)\n$)"},
