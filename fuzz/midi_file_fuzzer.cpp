@@ -27,9 +27,9 @@ void read_as_midi_file(std::span<const uint8_t> bytes) {
     check(again.ok() && *again == *read);
     // Only small files are retuned: every note-on adapts a chord, which is the slow part.
     if (bytes.size() > 4096) return;
-    const auto retuned = kelvara::retune_midi_file(
-        *read, kelvara::harmonic_partials(kelvara::FlatHarmonics, 6),
-        kelvara::RoughnessModel::Product, {});
+    const auto retuned =
+        kelvara::retune_midi_file(*read, kelvara::harmonic_partials(kelvara::FlatHarmonics, 6),
+                                  kelvara::RoughnessModel::Product, {});
     check(retuned.ok());
     check(kelvara::parse_standard_midi_file(kelvara::write_standard_midi_file(retuned->file)).ok());
 }
