@@ -44,8 +44,7 @@ struct AdaptOptions {
 constexpr double kRenderTailSeconds = 1.0;
 
 // --wav: what the retuned file plays, with the document's timbre: each note started at its
-// adapted pitch and glided to each retune. (A glide moves a sounding voice to whole cents, as
-// FluidSynth resolves a running voice's pitch; a start is exact.)
+// adapted pitch and glided to each retune, both exactly.
 void render_performance(const RetunedMidiFile& retuned, const StandardMidiFile& input,
                         const Curve& curve, const std::string& wav) {
     check_wav_target(wav);
