@@ -35,6 +35,7 @@ std::string refusal_text(const Error& error);
 
 void add_curve_command(CLI::App& app);
 void add_minima_command(CLI::App& app);
+void add_adapt_command(CLI::App& app);
 void add_surface_command(CLI::App& app);
 void add_midi_sources_command(CLI::App& app);
 void add_midi_destinations_command(CLI::App& app);

@@ -11,6 +11,7 @@
 #include "base/value_limits.h"
 #include "cli/commands.h"
 #include "cli/document_file_arguments.h"
+#include "cli/offline_synth.h"
 #include "cli/render_level.h"
 #include "cli/wav_file.h"
 #include "engine/tone_partials.h"
@@ -21,25 +22,7 @@ namespace kelvara::cli {
 namespace {
 
 constexpr double kReleaseTailSeconds = 0.25;
-constexpr double kMaxRenderSeconds = 600.0;
 constexpr double kMaxGainDb = 60.0;
-
-// A controller that never opens an audio device, with `bank` loaded when given.
-std::unique_ptr<SynthController> offline_controller(const std::string& bank,
-                                                    bool pitch_true = true) {
-    SoundSetup setup;
-    setup.backend = "null";
-    setup.pitch_true = pitch_true;
-    auto controller = std::make_unique<SynthController>(0, setup);
-    if (!controller->load_default_bank())
-        throw std::runtime_error("the synthesizer could not be built");
-    if (!bank.empty()) {
-        if (const Result<void> loaded = controller->load_bank(bank); !loaded)
-            throw DocumentFileFailure(loaded.error());
-        controller->stop();
-    }
-    return controller;
-}
 
 void select_program(SynthController& controller, int program) {
     const std::vector<ProgramItem> items = controller.programs();

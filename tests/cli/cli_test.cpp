@@ -21,6 +21,7 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/synthetic_recording.h"
@@ -278,6 +279,26 @@ const CaseGroups& case_groups() {
              R"(^case literal_ms fast_ms ratio max_relative_deviation\nminima [\d.]+ ms for )"
              R"(\d+ minima of case worst = [\d.]+ sampling runs of [\d.]+ ms \(target 5 ms\)\n)"
              R"(minima [\d.]+ ms for \d+ minima of case worst-min = )"},
+            // A tempered triad held with six equal harmonics settles at 4:5:6, C held.
+            {"adapt --keys 60 64 67 --type 1 --overtones 6", 0, Match::Regex,
+             R"(^key,nominal_hz,adapted_hz,cents\n60,261\.62556\d*,261\.62556\d*,0\.000\n)"
+             R"(64,329\.62755\d*,327\.03195\d*,-13\.686\n67,391\.99543\d*,392\.43834\d*,)"
+             R"(1\.955\ndissonance 0\.1625\d* -> 0\.1345\d*\n$)"},
+            usage_error("adapt --keys 60 64 --anchor spring:x", "--anchor takes lowest, mean"),
+            // A MIDI file retuned as it plays (C, E, G, then C let go), and the retuned file
+            // read back for bends.
+            {"adapt --midi {data}/triad.mid --out {dir}/t.mid --type 1 --overtones 6", 0,
+             Match::Equals,
+             "3 notes retuned with 5 tuning changes, largest move 15.641 cents, 0 untuned\n"},
+            {"adapt --midi {dir}/t.mid --out {dir}/b.mid --bend --type 1 --overtones 6", 0,
+             Match::Equals,
+             "3 notes retuned with 6 pitch bends, largest move 15.641 cents, 0 untuned\n"},
+            usage_error("adapt --midi {data}/triad.mid", "--midi needs --out OUT.mid"),
+            {"adapt --midi {data}/full.kelvara --out {dir}/x.mid", 1, Match::Contains,
+             "The MIDI file cannot be read."},
+            {"bench --case adapt --min-time 0", 0, Match::Regex,
+             R"(\nadapt [\d.]+ us for 8 notes of 25 partials = \d+ dissonance evaluations of )"
+             R"([\d.]+ us, largest move [1-9][\d.]* cents \(target 200 us\)\n$)"},
             // Six harmonics of amplitude 1/k: a valley at 6/5 under the minimum model only.
             {"minima --type 4 --overtones 6 --model min", 0, Match::Contains, "\n1.2,315.641,", 9},
             // An inharmonic custom timbre: cusp minima at its own ratios (5.404/2.756).
@@ -961,6 +982,56 @@ TEST_F(CliJack, ListsTheSourceAndMonitorsOrPlaysWhatItSends) {
                       10 * spectrum.amplitude_at(c.silent_hz));
         }
     }
+}
+
+// Adaptive tuning, live: C, E and G held from the test's own sender glide to 4:5:6 over the
+// held C with the document's timbre (25 harmonics falling geometrically); letting C go retunes
+// E to its key's pitch and G a just minor third above it; then nothing is left sounding.
+// Measured in the recording, wherever the keys arrived, a fraction of a cent exact.
+TEST_F(CliJack, AdaptiveTuningGlidesTheHeldChordToItsMinimumAndRetunesOnRelease) {
+    const double c = 261.6255653, e = 329.6275569;
+    std::thread releases;
+    const CliRun r =
+        run("midi-play --chord 60:261.6255653 --chord 64:329.6275569 --chord 67:391.995436 "
+            "--adaptive --midi jack --seconds 5 --wav {dir}/adaptive.wav --source " +
+                source_->full_port_name(0),
+            [&](const std::string& line) {
+                if (line.rfind("playing", 0) != 0) return;
+                EXPECT_TRUE(source_->wait_for_connections(0, 1));
+                for (const uint8_t key : {60, 64, 67}) source_->send(0, {0x90, key, 100});
+                releases = std::thread([this] {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+                    source_->send(0, {0x80, 60, 0});
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+                    for (const uint8_t key : {64, 67}) source_->send(0, {0x80, key, 0});
+                });
+            });
+    if (releases.joinable()) releases.join();
+    ASSERT_EQ(r.exit_code, 0) << r.out;
+    const Wav wav = read_wav(path("adaptive.wav"));
+    const auto onset = size_t(std::find_if(wav.left.begin(), wav.left.end(),
+                                           [](float x) { return std::abs(x) > 1e-5f; }) -
+                              wav.left.begin());
+    const auto seconds = [&](double from, double to) {
+        const size_t a = onset + size_t(from * wav.rate), b = onset + size_t(to * wav.rate);
+        return b <= wav.left.size()
+                   ? std::vector<float>(wav.left.begin() + long(a), wav.left.begin() + long(b))
+                   : std::vector<float>{};
+    };
+    const std::vector<float> triad = seconds(0.3, 1.3), after = seconds(1.8, 2.8);
+    ASSERT_FALSE(after.empty()) << "the keys arrived too late in " << wav.left.size() << " frames";
+    const auto cents_from = [&](const std::vector<float>& audio, double hz) {
+        return 1200.0 * std::log2(testing::Spectrum(audio, wav.rate).peak_frequency(hz, 30.0) / hz);
+    };
+    for (const double hz : {c, c * 1.25, c * 1.5})
+        EXPECT_NEAR(cents_from(triad, hz), 0.0, 0.5) << hz;
+    for (const double hz : {e, e * 1.2}) EXPECT_NEAR(cents_from(after, hz), 0.0, 0.5) << hz;
+    const std::vector<float> last = seconds(3.8, 4.3);
+    ASSERT_FALSE(last.empty());
+    EXPECT_LT(*std::max_element(last.begin(), last.end(),
+                                [](float a, float b) { return std::abs(a) < std::abs(b); }),
+              1e-4f)
+        << "a note was left sounding";
 }
 
 // A saved document plays as its window would: at its volume. The channel volume (controller
