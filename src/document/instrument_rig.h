@@ -20,6 +20,7 @@
 #include <mutex>
 #include <optional>
 
+#include "document/adaptive_note_player.h"
 #include "document/instruments.h"
 #include "midi/last_played_key.h"
 #include "midi/midi_input.h"
@@ -49,6 +50,8 @@ public:
     InstrumentRig& operator=(const InstrumentRig&) = delete;
 
     SynthController& synth() { return *synth_; }
+    // Adaptive tuning of what the MIDI keys play (off until set_tuning is given a setup).
+    AdaptiveNotePlayer& adaptive() { return *adaptive_; }
     // Valid until close_midi_input().
     midi::MidiInput& midi_input() { return *midi_; }
     bool synthesizer_built() const { return synthesizer_built_; }
@@ -110,6 +113,8 @@ private:
     std::function<void(int key)> notify_;           // guarded by notify_mutex_
     std::function<void()> notify_sources_changed_;  // guarded by notify_mutex_
     const std::shared_ptr<midi::LastPlayedKey> last_played_;
+    // The synthesizer as the keys play it, retuned while adaptive tuning is on.
+    const std::shared_ptr<AdaptiveNotePlayer> adaptive_;
     // What the MIDI input plays on: the synthesizer, and the window's outside one.
     const std::shared_ptr<midi::MirroringNotePlayer> keys_;
     // Declared last: destroyed first, so MIDI delivery ends before anything it uses goes.
