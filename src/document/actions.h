@@ -25,6 +25,7 @@ enum class EditName {
     DissonanceRange,  // y min or y max
     GraphRanges,      // both ranges at once: a zoom or pan of the graph
     PlotToggles,
+    GraphChoices,  // cents axis, scale steps, the minima's threshold and naming
     AddScaleRatio,
     DeleteScaleRatio,
     ClearScale,
