@@ -176,7 +176,9 @@ private:
                 changes.push_back({n.key, hz});
             } else if (n.out_channel != 0) {
                 if (first) n.out_key = n.key;
-                emit(tick, pitch_bend_message(n.out_channel, bend_towards(n.out_key, hz)));
+                emit(tick, pitch_bend_message(n.out_channel,
+                                              bend_for_key(uint8_t(n.out_key), hz,
+                                                           settings_.bend_range_semitones)));
                 ++out_.summary.messages_added;
             }
         }
@@ -184,14 +186,6 @@ private:
             emit(tick, std::move(message));
             ++out_.summary.messages_added;
         }
-    }
-
-    // The bend that moves `key` to `hz`, held to the wheel's ends.
-    uint16_t bend_towards(int32_t key, double hz) const {
-        const double semitones = cents_between(equal_tempered_hz(key), hz) / 100.0;
-        const double bend =
-            kBendCentre + std::round(semitones / settings_.bend_range_semitones * kBendCentre);
-        return uint16_t(std::clamp(bend, 0.0, 16383.0));
     }
 
     const std::vector<Partial>& partials_;

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "sound/synth_controller.h"
-
 namespace kelvara {
 namespace {
 
@@ -21,9 +19,8 @@ double AdaptiveSounding::Tone::cents() const {
     return cents_between(nominal_hz, adapted_hz);
 }
 
-AdaptiveNotePlayer::AdaptiveNotePlayer(std::shared_ptr<midi::NotePlayer> main,
-                                       std::shared_ptr<SynthController> synth)
-    : main_(std::move(main)), synth_(std::move(synth)), worker_([this] { run(); }) {}
+AdaptiveNotePlayer::AdaptiveNotePlayer(std::shared_ptr<midi::NotePlayer> main)
+    : main_(std::move(main)), worker_([this] { run(); }) {}
 
 AdaptiveNotePlayer::~AdaptiveNotePlayer() {
     {
@@ -65,8 +62,7 @@ midi::NoteInstances AdaptiveNotePlayer::notes_on(const midi::Chord& chord, float
         const std::lock_guard lock(mutex_);
         for (size_t i = 0; i < instances.size() && i < chord.size(); ++i) {
             const double hz = chord[i];
-            if (instances[i] != SynthController::kNoNote)
-                tones_[instances[i]] = {instances[i], hz, hz, hz, started_++};
+            tones_[instances[i]] = {instances[i], hz, hz, hz, started_++};
         }
         ++generation_;
     }
@@ -133,8 +129,6 @@ bool AdaptiveNotePlayer::adapt_sounding() {
             chord.nominal_hz.push_back(tone.nominal_hz);
         }
     }
-    // Glides move the document's timbre only: another program keeps its keys' pitches.
-    if (!synth_->document_timbre_selected()) return false;
     chord.partials = setup->partials;
     chord.model = setup->model;
     const Result<AdaptedChord> adapted = adapt_chord(chord, setup->settings);
@@ -151,7 +145,6 @@ bool AdaptiveNotePlayer::adapt_sounding() {
 void AdaptiveNotePlayer::glide_step(const std::map<int32_t, double>& from, double fraction) {
     struct Move {
         int32_t instance;
-        float started_hz;
         float hz;
     };
     std::vector<Move> moves;
@@ -161,10 +154,10 @@ void AdaptiveNotePlayer::glide_step(const std::map<int32_t, double>& from, doubl
             const auto start = from.find(instance);
             if (start == from.end()) continue;
             tone.current_hz = start->second * std::pow(tone.target_hz / start->second, fraction);
-            moves.push_back({instance, float(tone.nominal_hz), float(tone.current_hz)});
+            moves.push_back({instance, float(tone.current_hz)});
         }
     }
-    for (const Move& m : moves) synth_->glide_note(m.instance, m.started_hz, m.hz);
+    for (const Move& m : moves) main_->retune(m.instance, m.hz);
 }
 
 }  // namespace kelvara

@@ -6,9 +6,10 @@
 // tone to its adapted pitch over the glide time, in steps a fraction of a cent exact. A key
 // going down or up during a glide starts a new one from where the tones are.
 //
-// Glides move tones of the document's timbre only (the synthesizer's exact glides are its);
-// while another program is selected, or adaptive tuning is off, the player only passes the
-// chords on.
+// The glides go to the player below as retunes (midi::NotePlayer::retune): Kelvara's
+// synthesizer glides tones of the document's timbre, exactly; a synthesizer outside gets new
+// pitch bends or single-note tuning changes. While adaptive tuning is off the player only
+// passes the chords on.
 //
 // Threads: notes_on, notes_off and set_midi_parameter on the MIDI receive thread (and the
 // volume from the user-interface thread); set_tuning and sounding() on any thread. The
@@ -27,8 +28,6 @@
 #include "midi/note_player.h"
 
 namespace kelvara {
-
-class SynthController;
 
 struct AdaptiveTuningSetup {
     std::vector<Partial> partials;  // the document's timbre
@@ -51,8 +50,7 @@ struct AdaptiveSounding {
 
 class AdaptiveNotePlayer final : public midi::NotePlayer {
 public:
-    AdaptiveNotePlayer(std::shared_ptr<midi::NotePlayer> main,
-                       std::shared_ptr<SynthController> synth);
+    explicit AdaptiveNotePlayer(std::shared_ptr<midi::NotePlayer> main);
     ~AdaptiveNotePlayer() override;
     AdaptiveNotePlayer(const AdaptiveNotePlayer&) = delete;
     AdaptiveNotePlayer& operator=(const AdaptiveNotePlayer&) = delete;
@@ -83,7 +81,6 @@ private:
     void glide_step(const std::map<int32_t, double>& from, double fraction);
 
     const std::shared_ptr<midi::NotePlayer> main_;
-    const std::shared_ptr<SynthController> synth_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::optional<AdaptiveTuningSetup> setup_;  // guarded by mutex_

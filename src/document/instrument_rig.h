@@ -113,10 +113,10 @@ private:
     std::function<void(int key)> notify_;           // guarded by notify_mutex_
     std::function<void()> notify_sources_changed_;  // guarded by notify_mutex_
     const std::shared_ptr<midi::LastPlayedKey> last_played_;
-    // The synthesizer as the keys play it, retuned while adaptive tuning is on.
-    const std::shared_ptr<AdaptiveNotePlayer> adaptive_;
-    // What the MIDI input plays on: the synthesizer, and the window's outside one.
+    // What the keys play on: the synthesizer, and the window's outside one.
     const std::shared_ptr<midi::MirroringNotePlayer> keys_;
+    // What the MIDI input plays through: both of them, retuned while adaptive tuning is on.
+    const std::shared_ptr<AdaptiveNotePlayer> adaptive_;
     // Declared last: destroyed first, so MIDI delivery ends before anything it uses goes.
     std::unique_ptr<midi::MidiInput> midi_;
 };
