@@ -165,14 +165,9 @@ void MinimaPanel::wait_for_search() {
 void MinimaPanel::threshold_entered() {
     GraphChoices choices = document_.graph_choices();
     const auto threshold = parse_prominence_threshold(threshold_field_->text().toStdString());
-    if (!threshold) {
-        QApplication::beep();
-        status_label_->setText(
-            tr("The prominence must be a number 0 or more, or a percentage "
-               "from 0% to 100%."));
-        show_choices(choices);
-        return;
-    }
+    if (!threshold)
+        return refuse_entry(
+            tr("The prominence must be a number 0 or more, or a percentage from 0% to 100%."));
     choices.prominence = *threshold;
     document_.curve_actions().set_graph_choices(choices);
 }
@@ -180,13 +175,9 @@ void MinimaPanel::threshold_entered() {
 void MinimaPanel::just_tolerance_entered() {
     GraphChoices choices = document_.graph_choices();
     const std::optional<float> value = parse_float_text(just_tolerance_field_->text());
-    if (!value || !(*value >= 0.0f) || *value > kMaxMinimaJustToleranceCents) {
-        QApplication::beep();
-        status_label_->setText(tr("The just-ratio tolerance must be 0 to %1 cents.")
-                                   .arg(kMaxMinimaJustToleranceCents));
-        show_choices(choices);
-        return;
-    }
+    if (!value || !(*value >= 0.0f) || *value > kMaxMinimaJustToleranceCents)
+        return refuse_entry(tr("The just-ratio tolerance must be 0 to %1 cents.")
+                                .arg(kMaxMinimaJustToleranceCents));
     choices.just_tolerance_cents = *value;
     document_.curve_actions().set_graph_choices(choices);
 }
@@ -195,14 +186,16 @@ void MinimaPanel::odd_limit_entered() {
     GraphChoices choices = document_.graph_choices();
     bool ok = false;
     const int limit = odd_limit_field_->text().trimmed().toInt(&ok);
-    if (!ok || limit < 0 || limit > kMaxJustOddLimit) {
-        QApplication::beep();
-        status_label_->setText(tr("The odd limit must be 0 (none) to %1.").arg(kMaxJustOddLimit));
-        show_choices(choices);
-        return;
-    }
+    if (!ok || limit < 0 || limit > kMaxJustOddLimit)
+        return refuse_entry(tr("The odd limit must be 0 (none) to %1.").arg(kMaxJustOddLimit));
     choices.just_odd_limit = limit;
     document_.curve_actions().set_graph_choices(choices);
+}
+
+void MinimaPanel::refuse_entry(const QString& why) {
+    QApplication::beep();
+    status_label_->setText(why);
+    show_choices(document_.graph_choices());
 }
 
 void MinimaPanel::show_choices(const GraphChoices& choices) {

@@ -76,6 +76,8 @@ private:
     void threshold_entered();
     void just_tolerance_entered();
     void odd_limit_entered();
+    // Beeps, says why and shows the document's choices again.
+    void refuse_entry(const QString& why);
     // Fills the table and the graph's markers with the minima at or above the threshold.
     void show_minima();
     void row_selected();
