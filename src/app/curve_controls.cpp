@@ -195,10 +195,17 @@ void CurveControls::connect_controls() {
                                                       plot_toggles_[2]->isChecked()});
         });
     connect(fit_button_, &QPushButton::clicked, this, &CurveControls::fit_requested);
-    connect(cents_axis_toggle_, &QToolButton::toggled, this, [this](bool cents) {
-        emit ratio_axis_chosen(cents ? RatioAxis::Cents : RatioAxis::Linear);
+    // The axis and the scale steps are the document's choices, saved with it.
+    connect(cents_axis_toggle_, &QToolButton::clicked, this, [this](bool cents) {
+        GraphChoices choices = document_.graph_choices();
+        choices.axis = cents ? RatioAxis::Cents : RatioAxis::Linear;
+        document_.curve_actions().set_graph_choices(choices);
     });
-    connect(scale_lines_toggle_, &QToolButton::toggled, this, &CurveControls::scale_lines_shown);
+    connect(scale_lines_toggle_, &QToolButton::clicked, this, [this](bool shown) {
+        GraphChoices choices = document_.graph_choices();
+        choices.scale_steps = shown;
+        document_.curve_actions().set_graph_choices(choices);
+    });
 }
 
 void CurveControls::refuse(const QString& reason) {
@@ -279,6 +286,11 @@ void CurveControls::select_timbre(int32_t overtone_type) {
 void CurveControls::show_roughness_model(RoughnessModel model) {
     roughness_model_selector_->setCurrentIndex(
         roughness_model_selector_->findData(static_cast<int>(model)));
+}
+
+void CurveControls::show_graph_choices(const GraphChoices& choices) {
+    cents_axis_toggle_->setChecked(choices.axis == RatioAxis::Cents);
+    scale_lines_toggle_->setChecked(choices.scale_steps);
 }
 
 void CurveControls::show_plot_flags(PlotFlags flags) {

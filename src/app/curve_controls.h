@@ -49,13 +49,12 @@ public:
     void select_timbre(int32_t overtone_type);
     void show_roughness_model(RoughnessModel model);
     void show_plot_flags(PlotFlags flags);
+    void show_graph_choices(const GraphChoices& choices);
 
 signals:
     void fit_requested();
     // A ratio bound was typed: the range Fit goes back to is the new one.
     void ratio_range_typed();
-    void ratio_axis_chosen(RatioAxis axis);
-    void scale_lines_shown(bool shown);
     // The user chose the custom timbre: its partials are to be edited next.
     void custom_timbre_chosen();
 

@@ -142,6 +142,14 @@ void DocumentWindow::show_volume(int32_t volume) {
     sound_->show_volume(volume);
 }
 
+void DocumentWindow::show_graph_choices(const GraphChoices& choices) {
+    curve_->show_graph_choices(choices);
+    graph_->set_ratio_axis(choices.axis);
+    graph_->show_scale_lines(choices.scale_steps);
+    graph_->set_just_naming(choices.just_naming());
+    if (minima_panel_) minima_panel_->show_choices(choices);
+}
+
 void DocumentWindow::show_pitch_true(bool pitch_true) {
     sound_->show_pitch_true(pitch_true);
 }

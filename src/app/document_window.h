@@ -87,6 +87,7 @@ private:
     void select_timbre(int32_t overtone_type) override;
     void show_roughness_model(RoughnessModel model) override;
     void show_plot_flags(PlotFlags flags) override;
+    void show_graph_choices(const GraphChoices& choices) override;
     void show_volume(int32_t volume) override;
     void show_pitch_true(bool pitch_true) override;
     void reload_table(DocumentTable table) override;

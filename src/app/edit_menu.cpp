@@ -67,6 +67,7 @@ QString edit_title(EditName name) {
         case EditName::EditFixedTone: return QObject::tr("Fixed Tone");
         case EditName::EditChord: return QObject::tr("Chord");
         case EditName::Volume: return QObject::tr("Volume");
+        case EditName::GraphChoices: return QObject::tr("Graph Choice");
         case EditName::PitchTrue: return QObject::tr("Bank's Own Tuning");
         case EditName::ImportScale: return QObject::tr("Import Scale");
         case EditName::MapScaleToKeys: return QObject::tr("Map Scale to Keys");

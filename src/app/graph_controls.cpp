@@ -22,8 +22,6 @@ GraphControls::GraphControls(Document& document, GraphWidget& graph, CurveContro
     connect(&curve, &CurveControls::fit_requested, this, [this] { fit(); });
     // A typed ratio range is the new range Fit goes back to.
     connect(&curve, &CurveControls::ratio_range_typed, this, [this] { home_x_range_.reset(); });
-    connect(&curve, &CurveControls::ratio_axis_chosen, &graph_, &GraphWidget::set_ratio_axis);
-    connect(&curve, &CurveControls::scale_lines_shown, &graph_, &GraphWidget::show_scale_lines);
     connect_scale_selection();
 }
 

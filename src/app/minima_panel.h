@@ -1,8 +1,10 @@
 #pragma once
 // MinimaPanel: the Minima dock of a document window. It lists the local minima of the
 // document's curve (document/document_minima.h) whose prominence is at least the threshold
-// typed into its field, sortable by any column, each with the nearest just ratio within the
-// tolerance typed into the other field, and marks the same minima on the graph. A
+// typed into its field (a percentage of the curve's range, "5%", or a value in its units),
+// sortable by any column, each named as a just ratio within the tolerance and odd limit typed
+// into the other fields, and marks the same minima on the graph. The three are the document's
+// choices (Document::graph_choices), saved with it and undone as its other edits are. A
 // click on a row moves the cursor line to that minimum and rings its marker. Replace Scale and
 // Add to Scale run Minima → Scale with the threshold: one document action, one undo step.
 //
@@ -22,6 +24,7 @@
 
 #include "document/actions.h"
 #include "document/document_minima.h"
+#include "persistence/graph_choices.h"
 
 class QLabel;
 class QLineEdit;
@@ -45,22 +48,19 @@ public:
 
     QLineEdit* threshold_field() const { return threshold_field_; }
     QLineEdit* just_tolerance_field() const { return just_tolerance_field_; }
+    QLineEdit* odd_limit_field() const { return odd_limit_field_; }
     QTableView* table() const { return table_; }
     QPushButton* replace_button() const { return replace_button_; }
     QPushButton* add_button() const { return add_button_; }
     QLabel* status_label() const { return status_label_; }
-    double threshold() const { return threshold_; }
     // Every minimum of the last answer shown, by ratio, whatever the threshold.
     const std::vector<CurveMinimum>& all_minima() const { return all_minima_; }
 
     // Waits for the searches under way and shows the last answer (tests, screenshots).
     void wait_for_search();
 
-    // The prominence threshold a new window starts with.
-    static constexpr double kDefaultThreshold = 0.05;
-    // The widest just-ratio tolerance the field takes: a quarter tone either side already
-    // names nearly every ratio by some fraction up to /32.
-    static constexpr double kMaxJustToleranceCents = 50.0;
+    // The fields show the document's choices; a new naming searches the curve again.
+    void show_choices(const GraphChoices& choices);
 
 private:
     struct Answer {
@@ -75,6 +75,9 @@ private:
     void search_finished();
     void threshold_entered();
     void just_tolerance_entered();
+    void odd_limit_entered();
+    // Beeps, says why and shows the document's choices again.
+    void refuse_entry(const QString& why);
     // Fills the table and the graph's markers with the minima at or above the threshold.
     void show_minima();
     void row_selected();
@@ -86,13 +89,12 @@ private:
     QSortFilterProxyModel* sorted_ = nullptr;
     QLineEdit* threshold_field_ = nullptr;
     QLineEdit* just_tolerance_field_ = nullptr;
+    QLineEdit* odd_limit_field_ = nullptr;
     QTableView* table_ = nullptr;
     QPushButton* replace_button_ = nullptr;
     QPushButton* add_button_ = nullptr;
     QLabel* status_label_ = nullptr;
 
-    double threshold_ = kDefaultThreshold;
-    double just_tolerance_cents_ = kDefaultJustToleranceCents;
     QFutureWatcher<Answer> watcher_;
     bool searching_ = false;
     std::optional<MinimaQuery> latest_query_;  // the document's, as of its last redraw

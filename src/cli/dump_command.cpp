@@ -8,6 +8,7 @@
 
 #include "cli/commands.h"
 #include "cli/document_file_arguments.h"
+#include "engine/prominence_threshold.h"
 
 namespace kelvara::cli {
 namespace {
@@ -70,6 +71,11 @@ std::string json_of(const DocumentFileState& s) {
         {"midi_keys", json_list(s.midi_note_numbers)},
         {"chords", json_chords(s.chords)},
         {"pitch_true", json_bool(s.pitch_true)},
+        {"cents_axis", json_bool(s.graph.axis == RatioAxis::Cents)},
+        {"plot_scale_steps", json_bool(s.graph.scale_steps)},
+        {"min_prominence", "\"" + prominence_threshold_text(s.graph.prominence) + "\""},
+        {"just_tolerance", shortest(s.graph.just_tolerance_cents)},
+        {"just_odd_limit", std::to_string(s.graph.just_odd_limit)},
     };
     std::string out = "{\n";
     for (size_t i = 0; i < fields.size(); ++i)

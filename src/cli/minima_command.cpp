@@ -8,18 +8,20 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "cli/commands.h"
 #include "cli/curve_options.h"
 #include "document/document_minima.h"
+#include "engine/prominence_threshold.h"
 
 namespace kelvara::cli {
 namespace {
 
 struct MinimaOptions {
     CurveOptions curve;
-    double min_prominence = 0.0;
+    std::string min_prominence = "0%";
     JustNaming just{};
     std::string format = "csv";
 };
@@ -68,15 +70,19 @@ void print_json(const std::vector<CurveMinimum>& minima) {
 }
 
 void run_minima(const MinimaOptions& options) {
-    if (!(options.min_prominence >= 0.0))
-        throw UsageError("--min-prominence must be a number, 0 or more");
+    const std::optional<ProminenceThreshold> threshold =
+        parse_prominence_threshold(options.min_prominence);
+    if (!threshold)
+        throw UsageError(
+            "--min-prominence must be a number 0 or more, or a percentage of the curve's range "
+            "from 0% to 100%");
     Document doc;
     load_curve_document(doc, options.curve);
     const Result<std::vector<CurveMinimum>> found = find_minima(minima_query(doc, options.just));
     if (!found) throw UsageError(refusal_text(found.error()));
     std::vector<CurveMinimum> minima;
     for (const CurveMinimum& m : *found)
-        if (m.prominence >= options.min_prominence) minima.push_back(m);
+        if (threshold->admits(m)) minima.push_back(m);
     if (options.format == "json")
         print_json(minima);
     else
@@ -93,7 +99,8 @@ void add_minima_command(CLI::App& app) {
         "nearest just ratio, as CSV (ratio,cents,value,prominence,cusp,just,just_cents) or JSON");
     add_curve_options(*command, options->curve, "search");
     command->add_option("--min-prominence", options->min_prominence,
-                        "Only minima at least this prominent (in the curve's units; default 0)");
+                        "Only minima at least this prominent: a percentage of the curve's range "
+                        "(5%) or a value in the curve's units (0.05); default 0%");
     command->add_option("--just-tolerance", options->just.tolerance_cents,
                         "Cents within which a just ratio (denominator up to 32) names a minimum: "
                         "the simplest one, but an exact match (within 0.01 cent) first "

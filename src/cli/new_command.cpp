@@ -9,6 +9,7 @@
 #include "cli/curve_options.h"
 #include "cli/document_file_arguments.h"
 #include "document/document.h"
+#include "engine/prominence_threshold.h"
 #include "persistence/atomic_file.h"
 #include "persistence/document_file.h"
 
@@ -29,7 +30,28 @@ struct NewOptions {
     std::optional<int32_t> volume;
     std::vector<std::string> chords;
     bool bank_tuning = false;  // the document plays the bank's own tuning
+    bool cents_axis = false;
+    bool scale_steps = false;
+    std::optional<std::string> min_prominence;
+    std::optional<double> just_tolerance;
+    std::optional<int32_t> just_odd_limit;
 };
+
+GraphChoices graph_choices_from(const NewOptions& o) {
+    GraphChoices g{.axis = o.cents_axis ? RatioAxis::Cents : RatioAxis::Linear,
+                   .scale_steps = o.scale_steps};
+    if (o.min_prominence) {
+        const auto threshold = parse_prominence_threshold(*o.min_prominence);
+        if (!threshold)
+            throw UsageError(
+                "--min-prominence must be a number 0 or more, or a percentage of "
+                "the curve's range from 0% to 100%");
+        g.prominence = *threshold;
+    }
+    if (o.just_tolerance) g.just_tolerance_cents = *o.just_tolerance;
+    if (o.just_odd_limit) g.just_odd_limit = *o.just_odd_limit;
+    return g;
+}
 
 template <typename T>
 void set_if(const std::optional<T>& option, auto& field) {
@@ -58,6 +80,7 @@ DocumentFileState state_from(const NewOptions& o) {
     set_if(o.y_max, s.y_max);
     set_if(o.volume, s.volume);
     s.pitch_true = !o.bank_tuning;
+    s.graph = graph_choices_from(o);
     for (const std::string& argument : o.chords) {
         auto [key, frequencies] = parse_chord_argument(argument);
         if (!s.chords.emplace(key, std::move(frequencies)).second)
@@ -117,6 +140,15 @@ void add_new_command(CLI::App& app) {
     command->add_option("--volume", o->volume, "Synthesizer volume 0-127");
     command->add_flag("--bank-tuning", o->bank_tuning,
                       "Play the bank's own tuning instead of pitch-true playback");
+    command->add_flag("--cents-axis", o->cents_axis, "Lay the ratio axis out in cents");
+    command->add_flag("--scale-steps", o->scale_steps, "Draw the scale's steps on the graph");
+    command->add_option("--min-prominence", o->min_prominence,
+                        "The Minima panel's threshold: a percentage of the curve's range (3%, "
+                        "the default) or a value in its units (0.05)");
+    command->add_option("--just-tolerance", o->just_tolerance,
+                        "Cents within which a just ratio names a minimum (0 to 50; default 10)");
+    command->add_option("--just-odd-limit", o->just_odd_limit,
+                        "Name minima only by ratios within this odd limit (default 0: any)");
     command->add_option("--chord", o->chords, "KEY=F1,F2,...: the chord of a MIDI key (repeatable)")
         ->allow_extra_args(false);
     command->callback([o] { run_new(*o); });

@@ -192,9 +192,8 @@ void add_scale_command(CLI::App& app) {
     CLI::App* scale = app.add_subcommand(
         "scale", "Print a generated scale, sorted, one \"ratio cents\" line per ratio");
     scale->require_subcommand(1);
-    scale->add_subcommand("just", "The 29 just ratios from 1 to 4")->callback([] {
-        print_preset(ScalePreset::JustRatios, {});
-    });
+    scale->add_subcommand("just", "The 39 just ratios from 1 to 4: every fraction of odd limit 9")
+        ->callback([] { print_preset(ScalePreset::JustRatios, {}); });
 
     auto tet = std::make_shared<ScaleOptions>();
     CLI::App* equal = scale->add_subcommand(

@@ -25,6 +25,7 @@ enum class EditName {
     DissonanceRange,  // y min or y max
     GraphRanges,      // both ranges at once: a zoom or pan of the graph
     PlotToggles,
+    GraphChoices,  // cents axis, scale steps, the minima's threshold and naming
     AddScaleRatio,
     DeleteScaleRatio,
     ClearScale,
@@ -70,7 +71,7 @@ enum class ScaleImportMode {
 // The items of the preset menu: what the generator puts in the scale table (ScaleImportMode
 // says whether in place of it or beside it).
 enum class ScalePreset {
-    JustRatios,            // the 29 just ratios
+    JustRatios,            // the 39 just ratios of odd limit 9 from 1 to 4
     FromFields,            // division count and base from the two generator fields
     TwelveTone,            // 12 equal steps of 2
     NineteenTone,          // 19 equal steps of 2

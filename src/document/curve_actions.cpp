@@ -7,6 +7,7 @@
 #include "document/document.h"
 #include "engine/curve_definition.h"
 #include "engine/engine_limits.h"
+#include "engine/prominence_threshold.h"
 #include "scales/decimal_text.h"
 
 namespace kelvara {
@@ -193,6 +194,26 @@ void CurveActions::set_plot_flags(PlotFlags flags) {
     document_.act(EditName::PlotToggles, [&]() -> FollowUp {
         document_.curve_.set_plot_flags(flags.just_ratios, flags.selected_ratio, flags.slope);
         return {.changed = true, .show_plot_flags = true, .redraw = flags.slope != before.slope};
+    });
+}
+
+void CurveActions::set_graph_choices(const GraphChoices& choices) {
+    if (choices == document_.graph_choices_) return;
+    document_.act(EditName::GraphChoices, [&]() -> FollowUp {
+        if (!is_valid_prominence_threshold(choices.prominence)) {
+            document_.refuse(
+                "The prominence must be a number 0 or more, or a percentage from 0% to 100%.");
+        } else if (!(choices.just_tolerance_cents >= 0.0 &&
+                     choices.just_tolerance_cents <= kMaxMinimaJustToleranceCents)) {
+            document_.refuse("The just-ratio tolerance must be 0 to 50 cents.");
+        } else if (choices.just_odd_limit < 0 || choices.just_odd_limit > kMaxJustOddLimit) {
+            document_.refuse("The odd limit must be 0 (none) to 999.");
+        } else {
+            document_.graph_choices_ = choices;
+            return {.changed = true, .show_graph_choices = true};
+        }
+        document_.view_->show_graph_choices(document_.graph_choices_);
+        return {};
     });
 }
 

@@ -13,6 +13,7 @@
 #include "document/actions.h"
 #include "document/curve_view.h"
 #include "engine/dissonance_kernel.h"
+#include "persistence/graph_choices.h"
 
 namespace kelvara {
 
@@ -36,6 +37,9 @@ public:
     // a continuous edit, a whole gesture is one undo step.
     void set_graph_ranges(float x_min, float x_max, float y_min, float y_max);
     void set_plot_flags(PlotFlags flags);
+    // The axis, the scale steps, the minima's prominence threshold and just naming, saved
+    // with the document. A threshold or naming out of bounds is refused with the reason.
+    void set_graph_choices(const GraphChoices& choices);
     // Fits the y range to the curve and redraws (not a change of the document).
     void fit_y_range();
     // Replaces the sampling kernel (benchmarks and tests compare kernels through this).

@@ -62,6 +62,7 @@ void Document::show_all() {
     view_->show_number_of_overtones(curve_.number_of_overtones());
     view_->show_float(FloatField::StepSize, static_cast<float>(curve_.step_size()));
     show_plot_flags();
+    view_->show_graph_choices(graph_choices_);
     sample_curve();
     show_fitted_slope();
     curve_view_->lend_arrays(curve_.x_values(), curve_.y_values());
@@ -147,6 +148,7 @@ void Document::follow_up(const FollowUp& steps) {
         show_fitted_slope();
         curve_view_->set_plot_flags(plot_flags());
     }
+    if (steps.show_graph_choices) view_->show_graph_choices(graph_choices_);
     if (steps.resample) sample_curve();
     if (steps.lend_arrays) curve_view_->lend_arrays(curve_.x_values(), curve_.y_values());
     if (steps.refit_y) refit_y_and_show();

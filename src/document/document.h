@@ -108,6 +108,7 @@ public:
     int32_t volume() const { return volume_; }
     // Pitch-true playback, or the bank's own tuning.
     bool pitch_true() const { return pitch_true_; }
+    const GraphChoices& graph_choices() const { return graph_choices_; }
     // The three tables' data. Rows count from 0; a row outside a table gives no value.
     int32_t row_count(DocumentTable table) const;
     std::optional<CellValue> cell_value(DocumentTable table, TableColumn column, int32_t row) const;
@@ -205,6 +206,7 @@ private:
     // Pitch-true playback unless the user asks for the bank's own tuning. Saved with the
     // document; the synthesizer takes it when the window is shown.
     bool pitch_true_ = true;
+    GraphChoices graph_choices_;
     UndoHistory history_;
     std::optional<PendingEdit> pending_edit_;
     // Inside a continuous edit, and whether its undo step is recorded already.

@@ -20,6 +20,10 @@ MinimaQuery minima_query(const Document& document, const JustNaming& just) {
             {.x_min = overlaps ? low : x_min, .x_max = overlaps ? high : x_max, .just = just}};
 }
 
+MinimaQuery minima_query(const Document& document) {
+    return minima_query(document, document.graph_choices().just_naming());
+}
+
 Result<std::vector<CurveMinimum>> find_minima(const MinimaQuery& query) {
     return find_curve_minima(query.curve, query.search);
 }

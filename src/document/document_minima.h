@@ -18,8 +18,10 @@ struct MinimaQuery {
     friend bool operator==(const MinimaQuery&, const MinimaQuery&) = default;
 };
 
-// User-interface thread (it reads the document).
-MinimaQuery minima_query(const Document& document, const JustNaming& just = {});
+// User-interface thread (it reads the document). Named by the document's own choices
+// (Document::graph_choices), or by `just`.
+MinimaQuery minima_query(const Document& document);
+MinimaQuery minima_query(const Document& document, const JustNaming& just);
 
 // Any thread. Refused when the curve cannot be searched: a fixed tone beyond kMaxCurveRatio,
 // or an x range with no part inside [kMinCurveX, kMaxCurveX].

@@ -23,6 +23,7 @@ DocumentFileState Document::state() const {
     s.roughness_model = curve_.roughness_model();
     s.volume = volume_;
     s.pitch_true = pitch_true_;
+    s.graph = graph_choices_;
     s.midi_note_numbers = chords_.map().midi_note_numbers();
     s.chords = chords_.map().chords();
     return s;
@@ -75,6 +76,7 @@ void Document::put_state(const DocumentFileState& s) {
     curve_.set_bound(BoundField::YMax, s.y_max);
     volume_ = s.volume;
     pitch_true_ = s.pitch_true;
+    graph_choices_ = s.graph;
     // The key list and the chords in one step: the MIDI thread sees the old map or the new
     // one, never a mix. (A state the document produced always has a matching map.)
     if (chord_map) chords_.replace(std::move(*chord_map));

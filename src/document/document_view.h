@@ -12,6 +12,7 @@
 #include "document/curve_view.h"
 #include "document/table_cells.h"
 #include "engine/roughness_model.h"
+#include "persistence/graph_choices.h"
 
 namespace kelvara {
 
@@ -30,6 +31,9 @@ public:
     virtual void show_roughness_model(RoughnessModel model) { (void)model; }
     // The three independent plot toggles: just ratios, cursor line, slope.
     virtual void show_plot_flags(PlotFlags flags) = 0;
+    // The cents-axis and scale-steps toggles, the graph and the Minima panel show the
+    // document's choices (persistence/graph_choices.h).
+    virtual void show_graph_choices(const GraphChoices& choices) { (void)choices; }
     // The volume slider shows the document's MIDI channel volume (controller 7).
     virtual void show_volume(int32_t volume) = 0;
     // The "Play the bank's own tuning" choice: shown checked when `pitch_true` is false.

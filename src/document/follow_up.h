@@ -19,6 +19,7 @@ struct FollowUp {
     bool show_bounds = false;           // the four bound fields and the graph's ranges
     bool graph_ranges = false;          // the graph's ranges only (a field shows its own value)
     bool show_plot_flags = false;       // the graph's markers, cursor line and slope
+    bool show_graph_choices = false;    // the axis, scale steps and the minima's threshold, naming
     bool resample = false;              // sample the curve for the values now held
     bool lend_arrays = false;           // the curve view borrows the (new) arrays
     bool refit_y = false;               // fit the y range to the curve and show it

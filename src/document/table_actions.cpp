@@ -243,7 +243,8 @@ void TableActions::selection_changed() {
         document_.curve_view_->move_cursor_line(document_.tables_.scale_ratios()[*row]);
 }
 
-bool TableActions::minima_to_scale(MinimaToScale mode, double min_prominence) {
+bool TableActions::minima_to_scale(MinimaToScale mode) {
+    const ProminenceThreshold threshold = document_.graph_choices().prominence;
     bool accepted = false;
     document_.act(EditName::MinimaToScale, [&]() -> FollowUp {
         RatioTables& tables = document_.tables_;
@@ -256,8 +257,7 @@ bool TableActions::minima_to_scale(MinimaToScale mode, double min_prominence) {
         if (mode == MinimaToScale::Add) scale = tables.scale_ratios();
         for (const CurveMinimum& m : *minima) {
             const auto ratio = static_cast<float>(m.ratio);
-            if (m.prominence >= min_prominence &&
-                std::find(scale.begin(), scale.end(), ratio) == scale.end())
+            if (threshold.admits(m) && std::find(scale.begin(), scale.end(), ratio) == scale.end())
                 scale.push_back(ratio);
         }
         if (scale.size() > static_cast<size_t>(kMaxGeneratedRatios)) {

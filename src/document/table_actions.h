@@ -30,12 +30,12 @@ public:
     // reason, nothing changed) for more than kMaxDissonanceRatios ratios or a ratio outside
     // the bounds. Runs the follow-up of a fixed-tone action.
     bool set_fixed_tones(std::span<const float> ratios);
-    // Minima → Scale: the ratios of the curve's minima (document_minima.h) whose prominence
-    // is at least `min_prominence`, narrowed to 32 bits, replace the scale or join it.
+    // Minima → Scale: the ratios of the curve's minima (document_minima.h) the document's
+    // prominence threshold admits, narrowed to 32 bits, replace the scale or join it.
     // Refused with the beep and the reason (nothing changed, no undo step) when the curve
     // cannot be searched or the scale would hold more than kMaxGeneratedRatios ratios; a scale
     // left as it was records nothing; otherwise the follow-up of a scale action.
-    bool minima_to_scale(MinimaToScale mode, double min_prominence);
+    bool minima_to_scale(MinimaToScale mode);
     // A triad 1 : r : s of the triad surface. Its tones r and s, as 32-bit ratios, join the
     // fixed tones (a tone among them already is not added again), with the follow-up of a
     // fixed-tone action; or its three tones in hertz at the base frequency go to the first

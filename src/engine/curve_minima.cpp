@@ -1,5 +1,6 @@
 #include "engine/curve_minima.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -42,13 +43,20 @@ Result<std::vector<CurveMinimum>> find_curve_minima(const CurveDefinition& curve
     // Depths that differ by less than the search resolves are one depth.
     const std::vector<double> prominence = minimum_prominences(points, found.value_resolution);
 
+    const auto [lowest, highest] = std::minmax_element(
+        points.begin(), points.end(),
+        [](const TurningPoint& a, const TurningPoint& b) { return a.value < b.value; });
+    const double span = points.empty() ? 0.0 : highest->value - lowest->value;
+
     std::vector<CurveMinimum> minima;
     const size_t offset = starts_with_minimum ? 0 : 1;
     for (size_t k = 0; k < extrema.size(); ++k) {
         const CurveExtremum& e = extrema[k];
         if (!e.is_minimum) continue;
-        minima.push_back({e.ratio, ratio_to_cents(e.ratio), e.value, prominence[k + offset],
-                          e.is_cusp, name_just_ratio(e.ratio, search.just)});
+        const double p = prominence[k + offset];
+        minima.push_back({e.ratio, ratio_to_cents(e.ratio), e.value, p,
+                          span > 0.0 ? std::min(p / span, 1.0) : 0.0, e.is_cusp,
+                          name_just_ratio(e.ratio, search.just)});
     }
     return minima;
 }

@@ -28,10 +28,14 @@ struct MinimaSearch {
 };
 
 struct CurveMinimum {
-    double ratio = 1.0;             // x
-    double cents = 0.0;             // 1200·log2(ratio)
-    double value = 0.0;             // y(x), the exact curve's roughness there
-    double prominence = 0.0;        // minimum_prominence.h, over the range searched
+    double ratio = 1.0;       // x
+    double cents = 0.0;       // 1200·log2(ratio)
+    double value = 0.0;       // y(x), the exact curve's roughness there
+    double prominence = 0.0;  // minimum_prominence.h, over the range searched
+    // The prominence as a share of the curve's range over the range searched (its highest
+    // value less its lowest), 0 to 1: the same for a timbre whose curve peaks at 0.14 as for
+    // one that peaks at 4.
+    double relative_prominence = 0.0;
     bool is_cusp = false;           // a partial of the sweep tone meets one of a fixed tone here
     std::optional<JustRatio> just;  // its name by name_just_ratio
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace kelvara {
 namespace {
@@ -18,16 +19,84 @@ Fraction mediant(Fraction left, Fraction right, int64_t times = 1) {
     return {left.p + times * right.p, left.q + times * right.q};
 }
 
-// The fractions a naming may choose from in one window of ratios, walked in the Stern–Brocot
-// tree: every fraction in [low, high] lies in the subtree of the first one the walk meets
-// there, and every fraction below a node has a larger numerator and denominator than it. So
-// the walk only goes into a subtree that can hold something better than the best so far.
+double value_of(Fraction f) {
+    return static_cast<double>(f.p) / static_cast<double>(f.q);
+}
+
+// Never past the bounds of numerator and denominator: a walk stops there anyway.
+int64_t bounded_steps(double steps) {
+    const double limit = static_cast<double>(kLargestNumerator) + 1.0;
+    return static_cast<int64_t>(std::clamp(std::isfinite(steps) ? steps : limit, 1.0, limit));
+}
+
+// A window [low, high] of the Stern–Brocot tree and the jumps of a walk toward it.
+struct SternBrocotWindow {
+    double low;
+    double high;
+
+    // How far the left end can move toward `right` at once and stay below the window (at
+    // least 1, as the mediant itself lies below it): the continued-fraction term of its edge.
+    int64_t steps_below(Fraction left, Fraction right) const {
+        const double whole = (low * left.q - left.p) / (right.p - low * right.q);
+        int64_t k = bounded_steps(std::ceil(whole) - 1.0);
+        while (k > 1 && value_of(mediant(left, right, k)) >= low) --k;
+        return k;
+    }
+
+    int64_t steps_above(Fraction right, Fraction left) const {
+        const double whole = (right.p - high * right.q) / (high * left.q - left.p);
+        int64_t k = bounded_steps(std::ceil(whole) - 1.0);
+        while (k > 1 && value_of(mediant(right, left, k)) <= high) --k;
+        return k;
+    }
+};
+
+// Every fraction in the window within the bounds, in order of value: below a node every
+// fraction has a larger numerator and denominator, so a node past a bound ends its subtree.
+class SternBrocotListing {
+public:
+    SternBrocotListing(SternBrocotWindow window, int64_t max_height, const JustNaming& naming)
+        : window_(window),
+          max_height_(max_height),
+          max_q_(std::min(naming.max_denominator, kMaxJustDenominator)),
+          odd_limit_(std::min(naming.odd_limit, kMaxJustOddLimit)) {}
+
+    std::vector<JustFraction> all() {
+        collect({0, 1}, {1, 0});
+        return std::move(found_);
+    }
+
+private:
+    void collect(Fraction left, Fraction right) {
+        for (;;) {
+            const Fraction m = mediant(left, right);
+            if (m.q > max_q_ || m.p > kLargestNumerator || m.p * m.q > max_height_) return;
+            if (value_of(m) < window_.low) {
+                left = mediant(left, right, window_.steps_below(left, right));
+            } else if (value_of(m) > window_.high) {
+                right = mediant(right, left, window_.steps_above(right, left));
+            } else {
+                collect(left, m);
+                if (odd_limit_ == 0 || odd_limit_of(m.p, m.q) <= odd_limit_)
+                    found_.push_back({static_cast<int32_t>(m.p), static_cast<int32_t>(m.q)});
+                collect(m, right);
+                return;
+            }
+        }
+    }
+
+    SternBrocotWindow window_;
+    int64_t max_height_;
+    int64_t max_q_;
+    int64_t odd_limit_;
+    std::vector<JustFraction> found_;
+};
+
 class SternBrocotSearch {
 public:
     SternBrocotSearch(double ratio, double low, double high, const JustNaming& naming)
         : ratio_(ratio),
-          low_(low),
-          high_(high),
+          window_{low, high},
           max_q_(std::min(naming.max_denominator, kMaxJustDenominator)),
           odd_limit_(std::min(naming.odd_limit, kMaxJustOddLimit)) {}
 
@@ -42,10 +111,10 @@ private:
         for (;;) {
             const Fraction m = mediant(left, right);
             if (m.q > max_q_ || m.p > kLargestNumerator || !could_improve(m)) return;
-            if (value_of(m) < low_) {
-                left = mediant(left, right, steps_below(left, right));
-            } else if (value_of(m) > high_) {
-                right = mediant(right, left, steps_above(right, left));
+            if (value_of(m) < window_.low) {
+                left = mediant(left, right, window_.steps_below(left, right));
+            } else if (value_of(m) > window_.high) {
+                right = mediant(right, left, window_.steps_above(right, left));
             } else {
                 consider(m);
                 descend(left, m);
@@ -53,32 +122,6 @@ private:
                 return;
             }
         }
-    }
-
-    static double value_of(Fraction f) {
-        return static_cast<double>(f.p) / static_cast<double>(f.q);
-    }
-
-    // How far the left end can move toward `right` at once and stay below the window (at
-    // least 1, as the mediant itself lies below it): the continued-fraction term of its edge.
-    int64_t steps_below(Fraction left, Fraction right) const {
-        const double whole = (low_ * left.q - left.p) / (right.p - low_ * right.q);
-        int64_t k = bounded_steps(std::ceil(whole) - 1.0);
-        while (k > 1 && value_of(mediant(left, right, k)) >= low_) --k;
-        return k;
-    }
-
-    int64_t steps_above(Fraction right, Fraction left) const {
-        const double whole = (right.p - high_ * right.q) / (high_ * left.q - left.p);
-        int64_t k = bounded_steps(std::ceil(whole) - 1.0);
-        while (k > 1 && value_of(mediant(right, left, k)) <= high_) --k;
-        return k;
-    }
-
-    // Never past the bounds of numerator and denominator: the walk stops there anyway.
-    int64_t bounded_steps(double steps) const {
-        const double limit = static_cast<double>(kLargestNumerator) + 1.0;
-        return static_cast<int64_t>(std::clamp(std::isfinite(steps) ? steps : limit, 1.0, limit));
     }
 
     bool could_improve(Fraction f) const {
@@ -108,7 +151,8 @@ private:
             ratio_to_cents(ratio_ * static_cast<double>(f.q) / static_cast<double>(f.p)));
     }
 
-    double ratio_, low_, high_;
+    double ratio_;
+    SternBrocotWindow window_;
     int64_t max_q_;
     int64_t odd_limit_;
     std::optional<Fraction> best_;
@@ -138,6 +182,23 @@ int64_t odd_limit_of(int64_t numerator, int64_t denominator) {
         return n;
     };
     return std::max(odd_part(numerator), odd_part(denominator));
+}
+
+bool simpler_just_fraction(JustFraction a, JustFraction b, int32_t odd_limit) {
+    if (odd_limit > 0) {
+        const int64_t limit_a = odd_limit_of(a.numerator, a.denominator);
+        const int64_t limit_b = odd_limit_of(b.numerator, b.denominator);
+        if (limit_a != limit_b) return limit_a < limit_b;
+    }
+    return a.tenney_height() < b.tenney_height();
+}
+
+std::vector<JustFraction> just_fractions_between(double low, double high, int64_t max_height,
+                                                 const JustNaming& naming) {
+    if (!std::isfinite(low) || !std::isfinite(high) || low < 0.0 || high < low ||
+        naming.max_denominator < 1 || naming.odd_limit < 0)
+        return {};
+    return SternBrocotListing({low, high}, max_height, naming).all();
 }
 
 std::optional<JustRatio> name_just_ratio(double ratio, const JustNaming& naming) {

@@ -10,6 +10,7 @@
 //   name_just_ratio(1.4, {.odd_limit = 7})   -> 7/5
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace kelvara {
 
@@ -43,6 +44,15 @@ struct JustNaming {
     friend bool operator==(const JustNaming&, const JustNaming&) = default;
 };
 
+// A fraction in lowest terms, such as 3/2.
+struct JustFraction {
+    int32_t numerator = 1;
+    int32_t denominator = 1;
+    double value() const { return static_cast<double>(numerator) / denominator; }
+    int64_t tenney_height() const { return int64_t{numerator} * denominator; }
+    friend bool operator==(const JustFraction&, const JustFraction&) = default;
+};
+
 // 1200·log2(ratio).
 double ratio_to_cents(double ratio);
 
@@ -55,5 +65,18 @@ int64_t odd_limit_of(int64_t numerator, int64_t denominator);
 // numerator that would not fit 32 bits. A max_denominator above kMaxJustDenominator is taken
 // as kMaxJustDenominator, an odd limit above kMaxJustOddLimit as kMaxJustOddLimit.
 std::optional<JustRatio> name_just_ratio(double ratio, const JustNaming& naming = {});
+
+// The order of complexity the rule names by: with an odd limit (> 0) the smaller odd limit
+// first, then the smaller Tenney height. True when `a` is simpler than `b`.
+bool simpler_just_fraction(JustFraction a, JustFraction b, int32_t odd_limit = 0);
+
+// Every fraction in [low, high] of Tenney height at most `max_height` that the naming may
+// name by (its largest denominator and odd limit; its tolerance plays no part), in order of
+// value, from the same Stern–Brocot tree: the fractions the graph marks and the generator's
+// just scale. Empty for bounds that are not finite, a range below 0 or reversed.
+//
+//   just_fractions_between(1.0, 2.0, 30)  -> 1/1, 6/5, 5/4, 4/3, 3/2, 5/3, 7/4, 2/1
+std::vector<JustFraction> just_fractions_between(double low, double high, int64_t max_height,
+                                                 const JustNaming& naming = {});
 
 }  // namespace kelvara

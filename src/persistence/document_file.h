@@ -17,6 +17,7 @@
 #include "engine/overtone_type.h"
 #include "engine/partials.h"
 #include "engine/roughness_model.h"
+#include "persistence/graph_choices.h"
 
 namespace kelvara {
 
@@ -53,6 +54,16 @@ inline constexpr std::string_view kPartialAmplitudes = "Kelvara partial amplitud
 // Kelvara's own entry for the roughness model: an archived integer, 1 for the minimum of
 // the two amplitudes. Written only then; a file without it uses the product.
 inline constexpr std::string_view kRoughnessModel = "Kelvara roughness model";
+// Kelvara's own entries for the graph choices (graph_choices.h), each written only when it
+// differs from a new document's: archived BOOLs for the cents axis and the scale steps (YES);
+// the prominence threshold as a 64-bit number with a BOOL, YES when it is a percentage of the
+// curve's range; the just tolerance in cents as a 64-bit number; the odd limit an integer.
+inline constexpr std::string_view kCentsAxis = "Kelvara cents axis";
+inline constexpr std::string_view kPlotScaleSteps = "Kelvara plot scale steps";
+inline constexpr std::string_view kMinimaProminence = "Kelvara minima prominence";
+inline constexpr std::string_view kMinimaProminenceRelative = "Kelvara minima prominence relative";
+inline constexpr std::string_view kJustTolerance = "Kelvara just tolerance";
+inline constexpr std::string_view kJustOddLimit = "Kelvara just odd limit";
 }  // namespace file_keys
 
 // The format version written. Files of version 1 or without a version have no derivative
@@ -98,6 +109,7 @@ struct DocumentFileState {
     // Pitch-true playback: every tone sounds at exactly the pitch asked for, whatever the
     // bank's own tuning; false plays the bank as it declares itself.
     bool pitch_true = true;
+    GraphChoices graph;
     // What reading the file changed to bring its values into bounds, one line each ("base
     // frequency 10 raised to 20"); empty for a state not read from a file or read as it was.
     std::vector<std::string> clamped_on_read;

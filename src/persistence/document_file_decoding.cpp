@@ -50,6 +50,7 @@ public:
         return narrowed == 0.0f && written > 0.0 ? written : static_cast<double>(narrowed);
     }
     bool boolean(std::string_view key) const { return to_bool(number(key)); }
+    double exact_real(std::string_view key) const { return to_double(number(key)); }
 
     std::vector<float> float_array(std::string_view key) const {
         const ObjectPtr root = archived(key);
@@ -188,6 +189,21 @@ std::vector<Partial> custom_partials(const EntryReader& in) {
     return partials;
 }
 
+// The graph choices, a new document's where the file has none.
+GraphChoices graph_choices(const EntryReader& in) {
+    namespace k = file_keys;
+    GraphChoices g;
+    if (in.has(k::kCentsAxis) && in.boolean(k::kCentsAxis)) g.axis = RatioAxis::Cents;
+    g.scale_steps = in.has(k::kPlotScaleSteps) && in.boolean(k::kPlotScaleSteps);
+    if (in.has(k::kMinimaProminence))
+        g.prominence = {
+            in.exact_real(k::kMinimaProminence),
+            in.has(k::kMinimaProminenceRelative) && in.boolean(k::kMinimaProminenceRelative)};
+    if (in.has(k::kJustTolerance)) g.just_tolerance_cents = in.exact_real(k::kJustTolerance);
+    if (in.has(k::kJustOddLimit)) g.just_odd_limit = in.int32(k::kJustOddLimit);
+    return g;
+}
+
 plist::Dictionary parse_entries(std::string_view text) {
     try {
         plist::Value root = plist::parse(text);
@@ -250,6 +266,7 @@ Result<DocumentFileState> decode_document_state(std::string_view text) try {
         if (!is_valid_roughness_model(model)) refuse(k::kRoughnessModel, "unknown roughness model");
         s.roughness_model = static_cast<RoughnessModel>(model);
     }
+    s.graph = graph_choices(in);
     if (Result<void> clamped = clamp_document_state(s); !clamped) return clamped.error();
     if (Result<void> valid = validate_document_state(s); !valid) return valid.error();
     return s;

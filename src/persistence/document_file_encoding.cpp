@@ -41,6 +41,26 @@ ObjectPtr chord_dictionary(const std::map<int32_t, std::vector<float>>& chords) 
     return typedstream::make_dictionary(std::move(entries));
 }
 
+ObjectPtr exact_number(double value) {
+    return typedstream::make_number({'d', value});
+}
+
+template <typename Add>
+void add_graph_choices(const GraphChoices& g, const Add& add) {
+    namespace k = file_keys;
+    const GraphChoices fresh;
+    if (g.axis == RatioAxis::Cents) add(k::kCentsAxis, typedstream::make_bool(true));
+    if (g.scale_steps) add(k::kPlotScaleSteps, typedstream::make_bool(true));
+    if (g.prominence != fresh.prominence) {
+        add(k::kMinimaProminence, exact_number(g.prominence.value));
+        add(k::kMinimaProminenceRelative, typedstream::make_bool(g.prominence.relative));
+    }
+    if (g.just_tolerance_cents != fresh.just_tolerance_cents)
+        add(k::kJustTolerance, exact_number(g.just_tolerance_cents));
+    if (g.just_odd_limit != fresh.just_odd_limit)
+        add(k::kJustOddLimit, typedstream::make_int(g.just_odd_limit));
+}
+
 }  // namespace
 
 std::string encode_document_state(const DocumentFileState& s) {
@@ -79,6 +99,7 @@ std::string encode_document_state(const DocumentFileState& s) {
     }
     if (s.roughness_model != RoughnessModel::Product)
         add(k::kRoughnessModel, make_int(static_cast<int32_t>(s.roughness_model)));
+    add_graph_choices(s.graph, add);
     return plist::write(plist::Value(std::move(entries)));
 }
 

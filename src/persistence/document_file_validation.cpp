@@ -225,11 +225,22 @@ Result<void> clamp_document_state(DocumentFileState& state) try {
     return unreadable_document_error(refusal.why, refusal.where);
 }
 
+void validate_graph_choices(const GraphChoices& g) {
+    if (!is_valid_prominence_threshold(g.prominence))
+        refuse_entry(k::kMinimaProminence,
+                     "a prominence threshold below 0, above 100 percent or not a number");
+    if (!(g.just_tolerance_cents >= 0.0 && g.just_tolerance_cents <= kMaxMinimaJustToleranceCents))
+        refuse_entry(k::kJustTolerance, "a just tolerance outside 0 to 50 cents");
+    if (g.just_odd_limit < 0 || g.just_odd_limit > kMaxJustOddLimit)
+        refuse_entry(k::kJustOddLimit, "an odd limit outside 0 to 999");
+}
+
 Result<void> validate_document_state(const DocumentFileState& state) try {
     validate_timbre(state);
     validate_ratios(state);
     validate_curve(state);
     validate_chord_map(state);
+    validate_graph_choices(state.graph);
     return {};
 } catch (const FileRefusal& refusal) {
     return unreadable_document_error(refusal.why, refusal.where);

@@ -1,32 +1,18 @@
 #include "scales/scale_generator.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
+
+#include "engine/just_ratio.h"
 
 namespace kelvara {
 namespace {
 
-struct Fraction {
-    int numerator;
-    int denominator;
-};
-
-// The first octave of the just list; the second is each of these doubled, closed by 4.
-constexpr std::array<Fraction, 14> kJustOctave{{{1, 1},
-                                                {16, 15},
-                                                {9, 8},
-                                                {6, 5},
-                                                {5, 4},
-                                                {4, 3},
-                                                {7, 5},
-                                                {3, 2},
-                                                {8, 5},
-                                                {5, 3},
-                                                {7, 4},
-                                                {16, 9},
-                                                {9, 5},
-                                                {15, 8}}};
+// The just scale: every fraction from 1 to 4 whose odd parts are at most 9, from the tree
+// the naming of ratios searches (engine/just_ratio.h). No fraction of it is more complex
+// than 32/9.
+constexpr JustNaming kJustScaleLimit{.odd_limit = 9};
+constexpr int64_t kJustScaleMaxHeight = 4 * 9 * 9;
 
 float narrowed(double value) {
     return static_cast<float>(value);
@@ -34,11 +20,9 @@ float narrowed(double value) {
 
 std::vector<float> just_ratios() {
     std::vector<float> values;
-    values.reserve(2 * kJustOctave.size() + 1);
-    for (int octave : {1, 2})
-        for (const Fraction f : kJustOctave)
-            values.push_back(narrowed(static_cast<double>(octave * f.numerator) / f.denominator));
-    values.push_back(4.0f);
+    for (const JustFraction f :
+         just_fractions_between(1.0, 4.0, kJustScaleMaxHeight, kJustScaleLimit))
+        values.push_back(narrowed(f.value()));
     return values;
 }
 

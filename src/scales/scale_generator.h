@@ -15,7 +15,10 @@ namespace kelvara {
 inline constexpr int32_t kMaxGeneratedRatios = 10000;
 
 // The generator's modes, by the division count `tet`.
-inline constexpr int32_t kJustRatiosTet = 0;  // 29 just ratios, 1 to 4; base ignored
+// 39 just ratios from 1 to 4, every fraction of odd limit 9 (19 to the octave: 1, 10/9, 9/8,
+// 8/7, 7/6, 6/5, 5/4, 9/7, 4/3, 7/5, 10/7, 3/2, 14/9, 8/5, 5/3, 12/7, 7/4, 16/9, 9/5), by
+// size; base ignored.
+inline constexpr int32_t kJustRatiosTet = 0;
 inline constexpr int32_t kSixteenStepHarmonicTet =
     -1;  // 33 values: base * 16/16 .. 32/16, then 17/8 .. 32/8
 inline constexpr int32_t kEightStepHarmonicTet =

@@ -2,7 +2,6 @@
 #include "view/graph_geometry.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 #include "engine/axis_ticks.h"
@@ -19,28 +18,8 @@ constexpr float kLabelSpacing = 14.0f;
 // Tick labels on the y axis stand at least this many line heights apart.
 constexpr float kYLabelPitch = 2.5f;
 
-// The just intervals of one octave; the markers of the octave above are these doubled.
-constexpr std::array<JustMarker, 14> kJustRatios{{{1, 1},
-                                                  {16, 15},
-                                                  {9, 8},
-                                                  {6, 5},
-                                                  {5, 4},
-                                                  {4, 3},
-                                                  {7, 5},
-                                                  {3, 2},
-                                                  {8, 5},
-                                                  {5, 3},
-                                                  {9, 5},
-                                                  {7, 4},
-                                                  {16, 9},
-                                                  {15, 8}}};
-// Above this x maximum the octave above is marked too; nothing higher ever is.
-constexpr float kSecondOctaveThreshold = 2.0f;
-
-JustMarker doubled(JustMarker f) {
-    return f.denominator % 2 == 0 ? JustMarker{f.numerator, f.denominator / 2}
-                                  : JustMarker{f.numerator * 2, f.denominator};
-}
+// The most complex fraction a marker stands at: beyond it a zoom shows no more markers.
+constexpr int64_t kMaxJustMarkerHeight = 4096;
 
 // View units per unit of a range over `extent`, or nothing when the range has no scale.
 std::optional<float> scale_for(float extent, double min, double max) {
@@ -235,9 +214,26 @@ std::optional<float> GraphGeometry::zero_slope_y() const {
 }
 
 std::vector<JustMarker> GraphGeometry::just_markers() const {
-    std::vector<JustMarker> marked(kJustRatios.begin(), kJustRatios.end());
-    if (static_cast<float>(setup_.ranges.x.max) > kSecondOctaveThreshold)
-        for (const JustMarker f : kJustRatios) marked.push_back(doubled(f));
+    const AxisSpan x = in_floats(setup_.ranges.x);
+    std::vector<JustMarker> candidates =
+        just_fractions_between(x.min, x.max, kMaxJustMarkerHeight, setup_.just);
+    const int32_t odd_limit = setup_.just.odd_limit;
+    std::stable_sort(candidates.begin(), candidates.end(), [&](JustMarker a, JustMarker b) {
+        return simpler_just_fraction(a, b, odd_limit);
+    });
+    std::vector<JustMarker> marked;
+    std::vector<float> places;
+    for (const JustMarker j : candidates) {
+        if (marked.size() == kMaxJustMarkers) break;
+        const auto x_place = line_x(static_cast<float>(j.value()));
+        if (!x_place) continue;
+        const bool crowded = std::any_of(places.begin(), places.end(), [&](float placed) {
+            return std::fabs(placed - *x_place) < kJustMarkerSpacing;
+        });
+        if (crowded) continue;
+        marked.push_back(j);
+        places.push_back(*x_place);
+    }
     return marked;
 }
 

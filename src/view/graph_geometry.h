@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/just_ratio.h"
 #include "engine/ratio_axis.h"
 
 namespace kelvara {
@@ -76,11 +77,7 @@ struct GraphTick {
 };
 
 // A just ratio marked on the graph, such as 3/2.
-struct JustMarker {
-    int numerator = 1;
-    int denominator = 1;
-    float ratio() const { return static_cast<float>(numerator) / static_cast<float>(denominator); }
-};
+using JustMarker = JustFraction;
 
 class GraphGeometry {
 public:
@@ -91,6 +88,7 @@ public:
         float width = 0.0f;  // the panel, in view units
         float height = 0.0f;
         bool readout = true;  // a strip above the plotting area holds the readout
+        JustNaming just{};    // the fractions the just markers may stand at (its odd limit)
     };
 
     // Lays out the panel. Ranges that are not plottable get no ticks and maps that send
@@ -139,9 +137,13 @@ public:
     const TextBox& y_title_box() const { return y_title_box_; }
     const TextBox& readout_box() const { return readout_box_; }
 
-    // The just ratios marked for the x range, in the order they are drawn: those of the
-    // octave, and those of the octave above when the range reaches past 2.
+    // The just ratios marked in the x range, simplest first (simpler_just_fraction, by the
+    // naming's odd limit): the simplest fractions of the range, each at least
+    // kJustMarkerSpacing from those before it, at most kMaxJustMarkers. A zoom brings the
+    // fractions near a ratio into view: 3/2, then 22/15 and 25/17 beside it.
     std::vector<JustMarker> just_markers() const;
+    static constexpr float kJustMarkerSpacing = 8.0f;
+    static constexpr size_t kMaxJustMarkers = 24;
 
 private:
     void lay_out(const GraphTextMetrics& metrics);

@@ -47,8 +47,8 @@ QString GraphWidget::readout_text() const {
     QString text = QString::asprintf("%.4f   %.1f\u00A2", ratio, ratio_to_cents(ratio));
     if (const auto value = curve_value_at(*read))
         text += tr("   dissonance %1").arg(QString::asprintf("%.4f", static_cast<double>(*value)));
-    // Named as the minima are, by the one rule and its default tolerance.
-    if (const auto just = name_just_ratio(ratio))
+    // Named as the minima are, by the one rule and the document's tolerance and odd limit.
+    if (const auto just = name_just_ratio(ratio, geometry_.setup().just))
         text += QStringLiteral("   \u2248 %1/%2 %3")
                     .arg(just->numerator)
                     .arg(just->denominator)

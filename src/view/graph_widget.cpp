@@ -117,6 +117,14 @@ void GraphWidget::set_ratio_axis(RatioAxis axis) {
     redraw(layers_.number_of_points);
 }
 
+void GraphWidget::set_just_naming(const JustNaming& naming) {
+    GraphGeometry::Setup setup = geometry_.setup();
+    if (naming == setup.just) return;
+    setup.just = naming;
+    lay_out(setup);
+    redraw(layers_.number_of_points);
+}
+
 void GraphWidget::show_scale_ratios(std::vector<float> ratios, std::optional<size_t> selected) {
     layers_.scale_ratios = std::move(ratios);
     layers_.selected_scale_ratio =

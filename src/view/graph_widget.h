@@ -119,6 +119,9 @@ public:
     // Linear in the ratio or in cents. Lays the axes out again and redraws; a range with no
     // place on the new axis keeps the old one.
     void set_ratio_axis(RatioAxis axis);
+    // How the readout names a ratio and which fractions the just markers stand at: the
+    // document's naming, as its minima are named.
+    void set_just_naming(const JustNaming& naming);
     // The scale table's ratios and its selected row; shown as lines while show_scale_lines
     // is on.
     void show_scale_ratios(std::vector<float> ratios, std::optional<size_t> selected);

@@ -45,7 +45,7 @@ void GraphWidget::build_just_markers() {
     if (!layers_.flags.just_ratios) return;
     const FloatRect& f = geometry_.frame();
     for (const JustMarker j : geometry_.just_markers()) {
-        const float x = geometry_.x_for_ratio(j.ratio());
+        const float x = geometry_.x_for_ratio(static_cast<float>(j.value()));
         justs_path_->path.moveTo(x, f.y);
         justs_path_->path.lineTo(x, f.y + f.height);
     }
@@ -89,9 +89,9 @@ void GraphWidget::build_cursor_line() {
 }
 
 // The labels, most telling first: the selected scale ratio, the just ratios from the
-// simplest (1/1, 2/1, 3/2 ...) along the frame's top, the other scale ratios along its
-// bottom. A label that would touch one placed before, or stick out of the frame, is left
-// out.
+// simplest (1/1, 2/1, 3/2 ..., as the geometry lists them) along the frame's top, the other scale
+// ratios along its bottom. A label that would touch one placed before, or stick out of the frame,
+// is left out.
 void GraphWidget::build_marker_labels() {
     marker_labels_.clear();
     const QFontMetricsF metrics(graph_label_font());
@@ -122,12 +122,9 @@ void GraphWidget::build_marker_labels() {
         place(r, scale_label(r, axis), bottom_row, line_color_.value_or(kDefaultLineColor));
     }
     if (layers_.flags.just_ratios) {
-        std::vector<JustMarker> justs = geometry_.just_markers();
-        std::stable_sort(justs.begin(), justs.end(), [](JustMarker a, JustMarker b) {
-            return a.numerator * a.denominator < b.numerator * b.denominator;
-        });
-        for (const JustMarker j : justs)
-            place(j.ratio(), QStringLiteral("%1/%2").arg(j.numerator).arg(j.denominator), top_row,
+        for (const JustMarker j : geometry_.just_markers())
+            place(static_cast<float>(j.value()),
+                  QStringLiteral("%1/%2").arg(j.numerator).arg(j.denominator), top_row,
                   kJustLabelColor);
     }
     if (scale_shown)

@@ -75,9 +75,11 @@ TEST(MinimaPanel, ListsMarksAndTakesTheMinimaIntoTheScaleAsUndoableSteps) {
     enter(panel.just_tolerance_field(), "10");
     EXPECT_EQ(named().size(), named_within_10_cents);
 
-    // A refused threshold beeps and keeps the one before.
+    // A refused threshold beeps and keeps the one before; a plain number is in the curve's
+    // units.
     enter_threshold("-1");
-    EXPECT_EQ(panel.threshold(), MinimaPanel::kDefaultThreshold);
+    EXPECT_EQ(panel.threshold_field()->text(), "3%");
+    EXPECT_EQ(window.document().graph_choices().prominence, ProminenceThreshold{});
 
     enter_threshold("0.3");
     EXPECT_EQ(table->model()->rowCount(), 5);
@@ -91,11 +93,23 @@ TEST(MinimaPanel, ListsMarksAndTakesTheMinimaIntoTheScaleAsUndoableSteps) {
     const std::vector<float> added{1.0f, 1.2f, 1.25f, 4.0f / 3, 1.4f, 1.5f, 5.0f / 3, 1.75f, 2.0f};
     EXPECT_EQ(scale_of(window.document()), added);
 
+    // The threshold is one of the document's undo steps, between the two.
     window.document().history().undo();
     EXPECT_EQ(scale_of(window.document()), replaced);
     window.document().history().undo();
+    EXPECT_EQ(panel.threshold_field()->text(), "0.3");
+    window.document().history().undo();
     EXPECT_TRUE(scale_of(window.document()).empty());
-    EXPECT_FALSE(window.isWindowModified());
+
+    // Relative to the curve's range, the valleys of six equal harmonics (a curve peaking near
+    // 0.14) stay listed, where 0.05 in the curve's units kept three of nine.
+    enter_threshold("3%");
+    window.document().curve_actions().set_overtone_type(1);
+    window.document().curve_actions().set_number_of_overtones(6);
+    panel.wait_for_search();
+    EXPECT_EQ(panel.status_label()->text(), "7 of 9 minima");
+    enter_threshold("0.05");
+    EXPECT_EQ(panel.status_label()->text(), "3 of 9 minima");
 
     // A change of the curve is searched again: a pure tone has one valley only in 1 to 2.
     window.document().curve_actions().set_overtone_type(PureTone);

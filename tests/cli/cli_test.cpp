@@ -170,7 +170,7 @@ const CaseGroups& case_groups() {
         g["ScalesAndChords"] = {
             {"scale tet 12 2", 0, Match::Regex,
              R"(^1 0\.000\n([^\n]*\n){6}1\.4983071 700\.000\n([^\n]*\n){16}4 2400\.000\n$)", 25},
-            {"scale just", 0, Match::Contains, "\n1.5 701.955\n", 29},
+            {"scale just", 0, Match::Contains, "\n1.5 701.955\n", 39},
             {"scale harmonic16 2", 0, Match::Regex, R"(\n8 3600\.000\n$)"},
             usage_error("scale tet 12 1.05", "The interval divided must be at least 1.1."),
             usage_error("scale tet 0 2", "Divide the interval into at least 1 step."),
@@ -215,7 +215,8 @@ const CaseGroups& case_groups() {
         g["Documents"] = {
             {"new {dir}/a.kelvara --type 2 --overtones 9 --base 440.1 --ratios 1,1.5 "
              "--scale 1,1.25,2 --step 0.01 --xmin 0.9 --xmax 2.1 --ymin -1 --ymax 3 --volume 90 "
-             "--chord 64=329.63,392 --chord 60=261.63 --chord 7=",
+             "--chord 64=329.63,392 --chord 60=261.63 --chord 7= --cents-axis "
+             "--min-prominence 0.05 --just-odd-limit 7",
              0, Match::Equals, ""},
             {"dump {dir}/a.kelvara", 0, Match::Equals,
              "{\n"
@@ -238,7 +239,12 @@ const CaseGroups& case_groups() {
              "  \"volume\": 90,\n"
              "  \"midi_keys\": [64, 60, 7],\n"
              "  \"chords\": {\"7\": [], \"60\": [261.63], \"64\": [329.63, 392]},\n"
-             "  \"pitch_true\": true\n"
+             "  \"pitch_true\": true,\n"
+             "  \"cents_axis\": true,\n"
+             "  \"plot_scale_steps\": false,\n"
+             "  \"min_prominence\": \"0.05\",\n"
+             "  \"just_tolerance\": 10,\n"
+             "  \"just_odd_limit\": 7\n"
              "}\n"},
             {"new {dir}/b.kelvara --type 0 --xmin 1 --xmax 1.5", 0, Match::Equals, ""},
             {"curve {dir}/b.kelvara", 0, Match::Contains, "x,y\n1,", 102},
@@ -261,6 +267,10 @@ const CaseGroups& case_groups() {
         g["Minima"] = {
             {"minima --min-prominence 0.3", 0, Match::Regex, big_minima},
             {"minima --min-prominence 0.3 --step 0.05", 0, Match::Regex, big_minima},
+            // A percentage of the curve's range: seven of the nine valleys of six equal
+            // harmonics (0.05 in its units keeps three).
+            {"minima --type 1 --overtones 6 --min-prominence 3%", 0, Match::Contains, "\n1.5,", 8},
+            usage_error("minima --min-prominence 101%", "--min-prominence must be"),
             {"minima --min-prominence 0.9 --format json", 0, Match::Regex,
              R"(^\[\n  \{"ratio": 1, "cents": 0\.000, "value": [\d.]+, "prominence": [\d.]+, )"
              R"("cusp": true, "just": "1/1", "just_cents": 0\.000\},\n  \{"ratio": 1\.5, [^\n]*\n)"

@@ -122,5 +122,45 @@ TEST(JustRatio, ExactMatchFirstThenSimplestWithinTheTolerance) {
     }
 }
 
+// The fractions the graph marks and the just scale is made of, from the same tree.
+TEST(JustRatio, FractionsOfARangeByValue) {
+    struct Row {
+        const char* what;
+        double low, high;
+        int64_t max_height;
+        JustNaming naming;
+        std::vector<std::pair<int32_t, int32_t>> expected;
+    };
+    const std::vector<Row> table{
+        {"the octave to height 30",
+         1.0,
+         2.0,
+         30,
+         {},
+         {{1, 1}, {6, 5}, {5, 4}, {4, 3}, {3, 2}, {5, 3}, {7, 4}, {2, 1}}},
+        {"odd limit 5 to height 100",
+         1.0,
+         2.0,
+         100,
+         {.odd_limit = 5},
+         {{1, 1}, {6, 5}, {5, 4}, {4, 3}, {3, 2}, {8, 5}, {5, 3}, {2, 1}}},
+        {"around 3/2", 1.45, 1.55, 300, {}, {{16, 11}, {19, 13}, {3, 2}, {20, 13}, {17, 11}}},
+        {"denominators to 2",
+         1.0,
+         4.0,
+         100,
+         {.max_denominator = 2},
+         {{1, 1}, {3, 2}, {2, 1}, {5, 2}, {3, 1}, {7, 2}, {4, 1}}},
+        {"a reversed range", 2.0, 1.0, 100, {}, {}},
+    };
+    for (const Row& row : table) {
+        std::vector<std::pair<int32_t, int32_t>> found;
+        for (const JustFraction f :
+             just_fractions_between(row.low, row.high, row.max_height, row.naming))
+            found.emplace_back(f.numerator, f.denominator);
+        EXPECT_EQ(found, row.expected) << row.what;
+    }
+}
+
 }  // namespace
 }  // namespace kelvara

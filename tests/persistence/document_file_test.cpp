@@ -89,8 +89,19 @@ TEST(DocumentFile, EveryFieldSurvivesARoundTrip) {
     edited.pitch_true = false;
     edited.midi_note_numbers.push_back(67);
     edited.chords[67] = {};
+    // The graph choices, exactly; a new document's write no entry of their own.
+    edited.graph = {RatioAxis::Cents, true, {0.05, false}, 12.5, 7};
     for (const State& state : {State{}, edited})
         EXPECT_EQ(decoded(encode_document_state(state)), state);
+    EXPECT_EQ(encode_document_state(State{}).find("Kelvara cents axis"), std::string::npos);
+    EXPECT_EQ(encode_document_state(State{}).find("Kelvara minima"), std::string::npos);
+    for (const GraphChoices& bad :
+         {GraphChoices{.prominence = {101.0, true}}, GraphChoices{.just_tolerance_cents = -1.0},
+          GraphChoices{.just_odd_limit = 1000}}) {
+        State refused;
+        refused.graph = bad;
+        EXPECT_FALSE(decode_document_state(encode_document_state(refused)));
+    }
     // The bank's own tuning is archived as NO, as the plot flags archive theirs.
     State own_tuning;
     own_tuning.pitch_true = false;

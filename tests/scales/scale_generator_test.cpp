@@ -34,9 +34,12 @@ TEST(ScaleGenerator, ValuesOfEveryMode) {
         std::vector<std::pair<size_t, float>> values;
     };
     const std::vector<Case> cases = {
-        // 29 just ratios from 1 to 4; the base plays no part.
-        {kJustRatiosTet, kNan, 29, {{0, 1}, {1, narrowed(16.0 / 15)}, {7, 1.5f}, {10, 1.75f}}},
-        {kJustRatiosTet, 2, 29, {{14, 2}, {23, narrowed(10.0 / 3)}, {28, 4}}},
+        // 39 just ratios from 1 to 4, odd limit 9, by size; the base plays no part.
+        {kJustRatiosTet,
+         kNan,
+         39,
+         {{0, 1}, {1, narrowed(10.0 / 9)}, {11, 1.5f}, {16, 1.75f}, {18, 1.8f}}},
+        {kJustRatiosTet, 2, 39, {{19, 2}, {33, narrowed(10.0 / 3)}, {37, 3.6f}, {38, 4}}},
         // Two octaves of harmonics of the base: sixteenths then eighths, or eighths then
         // quarters, up to four times the base.
         {kSixteenStepHarmonicTet, 1, 33, {{0, 1}, {1, 1.0625f}, {16, 2}, {17, 2.125f}, {32, 4}}},

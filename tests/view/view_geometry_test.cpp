@@ -1,10 +1,13 @@
 // The graph's geometry as a value: its maps and their inverses on both axes, the ranges it
 // cannot plot, the ticks laid out inside the panel, the markers' places, and the curve's and
 // the slope's polylines.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include "engine/curve_definition.h"
@@ -144,16 +147,35 @@ TEST(GraphGeometry, TheReadoutStripComesAndGoes) {
     EXPECT_LE(g.readout_box().bottom(), g.widget_y(g.frame().y + g.frame().height));
 }
 
-// The just ratios of the octave, and of the octave above once the range passes 2; the zero
-// of the slope only while its range holds it.
+// The simplest fractions in view, simplest first and spaced apart: a zoom brings the
+// fractions beside 3/2 in; the zero of the slope only while its range holds it.
 TEST(GraphGeometry, MarkersStandAtTheirRatios) {
-    const std::vector<JustMarker> octave = geometry({{1.0, 2.0}}).just_markers();
-    ASSERT_EQ(octave.size(), 14u);
-    EXPECT_FLOAT_EQ(octave[1].ratio(), 16.0f / 15.0f);
-    const std::vector<JustMarker> two = geometry({{1.0, 2.5}}).just_markers();
-    ASSERT_EQ(two.size(), 28u);
-    EXPECT_FLOAT_EQ(two[14].ratio(), 2.0f);
-    EXPECT_FLOAT_EQ(two[27].ratio(), 2.0f * 15 / 8);
+    const auto names = [](const GraphGeometry& g) {
+        std::vector<std::string> texts;
+        for (const JustMarker j : g.just_markers())
+            texts.push_back(std::to_string(j.numerator) + "/" + std::to_string(j.denominator));
+        return texts;
+    };
+    const GraphGeometry octave = geometry({{1.0, 2.0}}, RatioAxis::Linear, 600);
+    EXPECT_THAT(names(octave), ::testing::IsSupersetOf({"1/1", "2/1", "3/2", "5/4", "9/8"}));
+    EXPECT_EQ(names(octave).front(), "1/1");
+    EXPECT_LE(octave.just_markers().size(), GraphGeometry::kMaxJustMarkers);
+    const GraphGeometry zoomed = geometry({{1.45, 1.55}}, RatioAxis::Linear, 600);
+    EXPECT_THAT(names(zoomed), ::testing::IsSupersetOf({"3/2", "16/11", "20/13", "17/11"}));
+    EXPECT_EQ(names(zoomed).front(), "3/2");
+    for (const GraphGeometry* g : {&octave, &zoomed}) {
+        std::vector<float> xs;
+        for (const JustMarker j : g->just_markers())
+            xs.push_back(g->x_for_ratio(static_cast<float>(j.value())));
+        std::sort(xs.begin(), xs.end());
+        for (size_t i = 1; i < xs.size(); ++i)
+            EXPECT_GE(xs[i] - xs[i - 1], GraphGeometry::kJustMarkerSpacing - 1e-3f);
+    }
+    // An odd limit of 5 keeps 7/4 and 9/8 out.
+    GraphGeometry::Setup limited = octave.setup();
+    limited.just.odd_limit = 5;
+    EXPECT_THAT(names(GraphGeometry(limited, fixed_metrics())),
+                ::testing::Not(::testing::Contains(::testing::AnyOf("7/4", "9/8"))));
 
     const GraphGeometry g = geometry({{1.0, 2.0}, {0.0, 4.0}, {-1.0, 3.0}}, RatioAxis::Cents);
     EXPECT_FLOAT_EQ(*g.zero_slope_y(), g.frame().y + g.frame().height / 4.0f);
