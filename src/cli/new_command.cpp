@@ -97,7 +97,7 @@ void add_new_command(CLI::App& app) {
     auto o = std::make_shared<NewOptions>();
     CLI::App* command = app.add_subcommand("new", "Write a new document file");
     command->add_option("file", o->path, "The document to write (.kelvara)")->required();
-    command->add_option("--type", o->type, "Timbre type 0-5 (5: geometric harmonics)");
+    add_type_option(*command, o->type);
     command->add_option("--overtones", o->overtones, "Partials per tone");
     add_timbre_options(*command, o->partials, o->model);
     command->add_option("--base", o->base, "Base frequency in Hz");

@@ -197,6 +197,8 @@ void CurveActions::set_plot_flags(PlotFlags flags) {
 }
 
 void CurveActions::fit_y_range() {
+    // Not an edit, yet an action that went through: an earlier refusal no longer applies.
+    document_.view_->clear_refusal();
     document_.follow_up({.refit_y = true, .redraw = true});
 }
 

@@ -112,6 +112,7 @@ TEST_F(DocumentWindowTest, TypedNumbersReachTheDocumentOrAreRefusedWithABeep) {
         {"step_field", "-0.5", "0.01", nullptr},
         {"overtones_field", "6", "6", [](State& s) { s.number_of_overtones = 6; }, true},
         {"overtones_field", "", "6", nullptr},
+        {"overtones_field", "2.5", "6", nullptr},  // refused, not read as 25
     };
     for (const Row& row : rows) {
         QLineEdit* typed_into = field(row.field);

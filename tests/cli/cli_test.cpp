@@ -149,9 +149,11 @@ const CaseGroups& case_groups() {
     static const CaseGroups groups = [] {
         CaseGroups g;
         g["CurvesAndBench"] = {
-            // The default curve: a header and 201 samples from 1 to 2, to nine digits so
-            // that every value reads back as the same float.
-            {"curve", 0, Match::Regex, R"(^x,y\n1,0\.\d{9}\n1\.005,)", 202},
+            // The default curve: a header and 201 samples from 1 to 2, each the shortest
+            // text that reads back as the same float.
+            {"curve", 0, Match::Regex, R"(^x,y\n1,0\.\d+\n1\.005,)", 202},
+            {"curve --type equal --xmin 1.1 --xmax 1.2", 0, Match::Contains, "x,y\n1.1,0."},
+            usage_error("curve --xmin 2 --xmax 1", "(2 to 1 is empty)"),
             // One sample (the range is narrower than a step), with the value of the literal
             // curve.
             {"curve --type 0 --ratios 1 --base 440 --xmin 1.05 --xmax 1.051", 0, Match::Regex,
@@ -725,6 +727,17 @@ TEST_F(CliTest, PlotDrawsThePrintedCurveFittedAndItsOptionalLayers) {
     const int middle = (f.top + f.bottom) / 2;
     EXPECT_GT(qRed(full.pixel(column(1.9f), middle)), qRed(plain.pixel(column(1.9f), middle)) + 40);
     EXPECT_GT(qRed(full.pixel(column(1.5f), middle)), qRed(plain.pixel(column(1.5f), middle)) + 20);
+
+    // --minima marks the minimum at 3/2 near its place on the curve, and nothing else there.
+    ASSERT_EQ(run("plot --png {dir}/minima.png --minima" + size).exit_code, 0);
+    const QImage minima = image("minima.png");
+    int changed_near_fifth = 0, changed_between = 0;
+    for (int y = f.top; y < f.bottom; ++y) {
+        changed_near_fifth += minima.pixel(column(1.5f), y) != plain.pixel(column(1.5f), y);
+        changed_between += minima.pixel(column(1.45f), y) != plain.pixel(column(1.45f), y);
+    }
+    EXPECT_GT(changed_near_fifth, 2);
+    EXPECT_EQ(changed_between, 0);
 
     // A saved new document draws exactly as a new one; another document its own curve.
     ASSERT_EQ(run("new {dir}/new.kelvara").exit_code, 0);
