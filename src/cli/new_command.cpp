@@ -59,9 +59,10 @@ DocumentFileState state_from(const NewOptions& o) {
     set_if(o.volume, s.volume);
     s.pitch_true = !o.bank_tuning;
     for (const std::string& argument : o.chords) {
-        auto [key, frequencies] = parse_chord_argument(argument);
-        if (!s.chords.emplace(key, std::move(frequencies)).second)
+        auto [key, chord] = parse_chord_argument(argument);
+        if (!s.chords.emplace(key, std::move(chord.tones)).second)
             throw UsageError("--chord key " + std::to_string(key) + " is given twice");
+        if (!chord.root_form.empty()) s.chord_root_forms[key] = std::move(chord.root_form);
         s.midi_note_numbers.push_back(key);
     }
     return s;
@@ -117,7 +118,10 @@ void add_new_command(CLI::App& app) {
     command->add_option("--volume", o->volume, "Synthesizer volume 0-127");
     command->add_flag("--bank-tuning", o->bank_tuning,
                       "Play the bank's own tuning instead of pitch-true playback");
-    command->add_option("--chord", o->chords, "KEY=F1,F2,...: the chord of a MIDI key (repeatable)")
+    command
+        ->add_option("--chord", o->chords,
+                     "KEY=CHORD: the chord of a MIDI key, frequencies (60=220,275,330) or "
+                     "a root and intervals (60=220@1,5/4,3/2) (repeatable)")
         ->allow_extra_args(false);
     command->callback([o] { run_new(*o); });
 }

@@ -53,6 +53,12 @@ inline constexpr std::string_view kPartialAmplitudes = "Kelvara partial amplitud
 // Kelvara's own entry for the roughness model: an archived integer, 1 for the minimum of
 // the two amplitudes. Written only then; a file without it uses the product.
 inline constexpr std::string_view kRoughnessModel = "Kelvara roughness model";
+// Kelvara's own entry for chords typed in the root form (220 @ 1 5/4 3/2, scales/chord_text.h):
+// an archived dictionary from key numbers to the text typed, written only when a chord has
+// one. The chord itself is stored as its frequencies under kChords as always, so a reader
+// that does not know this key plays the same chords; a text that does not read back as its
+// key's chord (one another program changed) is left out on reading.
+inline constexpr std::string_view kChordRootForms = "Kelvara chord root forms";
 }  // namespace file_keys
 
 // The format version written. Files of version 1 or without a version have no derivative
@@ -95,6 +101,9 @@ struct DocumentFileState {
     // The mapped keys in table order, and the chord (frequencies in hertz) of each.
     std::vector<int32_t> midi_note_numbers;
     std::map<int32_t, std::vector<float>> chords;
+    // The text of each chord typed in the root form, by key; only ones that read back as
+    // their key's chord.
+    std::map<int32_t, std::string> chord_root_forms;
     // Pitch-true playback: every tone sounds at exactly the pitch asked for, whatever the
     // bank's own tuning; false plays the bank as it declares itself.
     bool pitch_true = true;

@@ -41,6 +41,14 @@ ObjectPtr chord_dictionary(const std::map<int32_t, std::vector<float>>& chords) 
     return typedstream::make_dictionary(std::move(entries));
 }
 
+ObjectPtr text_dictionary(const std::map<int32_t, std::string>& texts) {
+    std::vector<std::pair<ObjectPtr, ObjectPtr>> entries;
+    entries.reserve(texts.size());
+    for (const auto& [key, text] : texts)
+        entries.emplace_back(typedstream::make_int(key), typedstream::make_string(text));
+    return typedstream::make_dictionary(std::move(entries));
+}
+
 }  // namespace
 
 std::string encode_document_state(const DocumentFileState& s) {
@@ -79,6 +87,7 @@ std::string encode_document_state(const DocumentFileState& s) {
     }
     if (s.roughness_model != RoughnessModel::Product)
         add(k::kRoughnessModel, make_int(static_cast<int32_t>(s.roughness_model)));
+    if (!s.chord_root_forms.empty()) add(k::kChordRootForms, text_dictionary(s.chord_root_forms));
     return plist::write(plist::Value(std::move(entries)));
 }
 
