@@ -46,7 +46,7 @@ DocumentWindow::DocumentWindow(std::unique_ptr<Document> document,
     partials_ = std::make_unique<PartialControls>(*document_, view, nullptr);
     curve_ = std::make_unique<CurveControls>(*document_, view, nullptr);
     tables_ = std::make_unique<TableControls>(*document_, view, *partials_, nullptr);
-    sound_ = std::make_unique<SoundControls>(*document_, *instruments_, *this);
+    sound_ = std::make_unique<SoundControls>(*document_, *instruments_, *this, view);
     // Before the document shows its curve: the panels follow the first redraw.
     surface_panel_ = new SurfacePanel(*document_, *graph_);
     lay_out_window(*central, *graph_, *surface_panel_, *curve_, *tables_, *sound_);

@@ -26,11 +26,18 @@ namespace {
 constexpr int kVolumeMax = 127;
 }  // namespace
 
-SoundControls::SoundControls(Document& document, Instruments& instruments, QWidget& window)
-    : document_(document), instruments_(instruments), window_(window) {
+SoundControls::SoundControls(Document& document, Instruments& instruments, QWidget& window,
+                             DocumentView& view)
+    : document_(document),
+      instruments_(instruments),
+      window_(window),
+      computer_keyboard_(
+          std::make_unique<ComputerKeyboardControls>(document, instruments, window, view)) {
     build();
     connect_controls();
 }
+
+SoundControls::~SoundControls() = default;
 
 void SoundControls::build() {
     midi_source_list_ = new QComboBox;
@@ -110,15 +117,26 @@ void SoundControls::build() {
     bank_row->addWidget(load_bank_button_);
     bank_row->addWidget(default_bank_button_);
     bank_row->addWidget(bank_tuning_box_);
+    bank_row->addSpacing(12);
+    bank_row->addWidget(computer_keyboard_->toggle());
+    bank_row->addWidget(computer_keyboard_->target_list());
     bank_row->addStretch(1);
     rows->addLayout(midi_row);
     rows->addLayout(bank_row);
 }
 
 std::vector<QWidget*> SoundControls::tab_chain() const {
-    return {midi_source_list_,    midi_destination_list_, midi_output_mode_list_,
-            bend_range_box_,      instrument_list_,       load_bank_button_,
-            default_bank_button_, bank_tuning_box_,       volume_slider_};
+    return {midi_source_list_,
+            midi_destination_list_,
+            midi_output_mode_list_,
+            bend_range_box_,
+            instrument_list_,
+            load_bank_button_,
+            default_bank_button_,
+            bank_tuning_box_,
+            computer_keyboard_->toggle(),
+            computer_keyboard_->target_list(),
+            volume_slider_};
 }
 
 void SoundControls::connect_controls() {

@@ -1,13 +1,15 @@
 #pragma once
 // SoundControls: the sound and MIDI strip of a document window: the MIDI input and the last
-// key played, the MIDI output's list (driven by MidiOutputControls), the volume, the
-// instrument and its bank, and the bank's own tuning or pitch-true playback. The document
-// sends the volume and the tuning choice; the window's instruments hold the bank, its
+// key played, the computer keyboard's keys, the MIDI output's list (driven by MidiOutputControls),
+// the volume, the instrument and its bank, and the bank's own tuning or pitch-true playback. The
+// document sends the volume and the tuning choice; the window's instruments hold the bank, its
 // programs and the MIDI input.
 #include <QObject>
 #include <functional>
+#include <memory>
 #include <vector>
 
+#include "app/computer_keyboard_controls.h"
 #include "app/midi_output_controls.h"
 
 class QCheckBox;
@@ -29,8 +31,11 @@ class SoundControls final : public QObject {
     Q_OBJECT
 
 public:
-    // `window` is where the bank's dialogs open.
-    SoundControls(Document& document, Instruments& instruments, QWidget& window);
+    // `window` is where the bank's dialogs open and whose keys the computer keyboard plays;
+    // `view` shows why the keys cannot play the scale.
+    SoundControls(Document& document, Instruments& instruments, QWidget& window,
+                  DocumentView& view);
+    ~SoundControls() override;
 
     QWidget* strip() const { return strip_; }
     std::vector<QWidget*> tab_chain() const;
@@ -79,6 +84,7 @@ private:
     // Checked: the bank's own tuning; unchecked (the default): pitch-true playback.
     QCheckBox* bank_tuning_box_ = nullptr;
     QSlider* volume_slider_ = nullptr;
+    std::unique_ptr<ComputerKeyboardControls> computer_keyboard_;
 };
 
 }  // namespace kelvara

@@ -19,14 +19,14 @@ std::unique_ptr<midi::MidiClient> client_or_default(std::unique_ptr<midi::MidiCl
 InstrumentRig::InstrumentRig(const PublishedChordMap& chords, Setup setup)
     : synth_(std::make_shared<SynthController>(0, std::move(setup.sound))),
       last_played_(std::make_shared<midi::LastPlayedKey>([this](int key) { note_played(key); })),
-      keys_(
-          std::make_shared<midi::MirroringNotePlayer>(std::make_shared<SynthNotePlayer>(synth_))) {
+      keys_(std::make_shared<midi::MirroringNotePlayer>(std::make_shared<SynthNotePlayer>(synth_))),
+      chord_lookup_(std::make_shared<PublishedChordLookup>(chords)),
+      window_keys_(*keys_, *chord_lookup_, *last_played_) {
     synthesizer_built_ = synth_->load_default_bank();
     if (synthesizer_built_) synth_->start();
     midi_ = std::make_unique<midi::MidiInput>(
         client_or_default(std::move(setup.midi_client)),
-        midi::MidiPlaybackTargets{keys_, std::make_shared<PublishedChordLookup>(chords),
-                                  last_played_},
+        midi::MidiPlaybackTargets{keys_, chord_lookup_, last_played_},
         [this] { midi_sources_changed(); });
 }
 

@@ -21,6 +21,7 @@
 #include <optional>
 
 #include "document/instruments.h"
+#include "document/window_keys.h"
 #include "midi/last_played_key.h"
 #include "midi/midi_input.h"
 #include "midi/midi_system.h"
@@ -87,6 +88,7 @@ public:
     }
     void stop_tones(const std::vector<int32_t>& ids) override { synth_->notes_off(ids); }
     uint64_t partials_without_voice() const override { return synth_->partials_without_voice(); }
+    WindowKeys* window_keys() override { return &window_keys_; }
 
 private:
     // SynthChannel: the document's volume, pitch-true choice and timbre.
@@ -112,6 +114,9 @@ private:
     const std::shared_ptr<midi::LastPlayedKey> last_played_;
     // What the MIDI input plays on: the synthesizer, and the window's outside one.
     const std::shared_ptr<midi::MirroringNotePlayer> keys_;
+    const std::shared_ptr<const midi::ChordLookup> chord_lookup_;
+    // The window's own keys, on the same player, chords and last-played key as the MIDI input.
+    WindowKeys window_keys_;
     // Declared last: destroyed first, so MIDI delivery ends before anything it uses goes.
     std::unique_ptr<midi::MidiInput> midi_;
 };

@@ -20,6 +20,8 @@
 
 namespace kelvara {
 
+class WindowKeys;
+
 class Instruments {
 public:
     virtual ~Instruments() = default;
@@ -86,6 +88,10 @@ public:
     // the window's MIDI output); null: here only. The mirror before it is released whole
     // first (midi/mirroring_note_player.h). Without a MIDI input this does nothing.
     virtual void mirror_midi_notes(std::shared_ptr<midi::NotePlayer> mirror) { (void)mirror; }
+
+    // --- the window's own keys (the computer keyboard) ---------------------------------------
+    // Keys that play as the MIDI input's do (window_keys.h); null when nothing sounds.
+    virtual WindowKeys* window_keys() { return nullptr; }
 };
 
 // No synthesizer and no MIDI input: nothing sounds, nothing is listed.

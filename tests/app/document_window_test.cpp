@@ -7,10 +7,12 @@
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
@@ -22,6 +24,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <cmath>
 #include <thread>
 
 #include "app/document_window.h"
@@ -288,19 +291,24 @@ TEST_F(DocumentWindowTest, TheSoundControlsGoToTheInstruments) {
     EXPECT_EQ(synth.calls.size(), 2u) << "a bank change does not send the volume again";
 }
 
+// A window over the real instruments, silent, listening on `client`; `rig` (if given) is
+// where they can still be reached.
+std::unique_ptr<DocumentWindow> window_on(std::unique_ptr<midi::MidiClient> client,
+                                          InstrumentRig** rig = nullptr) {
+    auto document = std::make_unique<Document>();
+    InstrumentRig::Setup setup;
+    setup.sound.backend = "null";
+    setup.sound.default_bank = "/nonexistent/bank.sf2";  // the generated bank: quick
+    setup.midi_client = std::move(client);
+    auto instruments =
+        std::make_unique<InstrumentRig>(document->chords().published(), std::move(setup));
+    if (rig) *rig = instruments.get();
+    return std::make_unique<DocumentWindow>(std::move(document), std::move(instruments));
+}
+
 // The window's real instruments over the in-process MIDI system: the source the pop-up shows
 // is the one connected, from the start, after a pick, and as sources go and come back.
 TEST(DocumentWindowMidi, ThePopUpShowsTheSourceThatIsConnected) {
-    const auto window_on = [](std::unique_ptr<midi::MidiClient> client) {
-        auto document = std::make_unique<Document>();
-        InstrumentRig::Setup setup;
-        setup.sound.backend = "null";
-        setup.sound.default_bank = "/nonexistent/bank.sf2";  // the generated bank: quick
-        setup.midi_client = std::move(client);
-        auto rig =
-            std::make_unique<InstrumentRig>(document->chords().published(), std::move(setup));
-        return std::make_unique<DocumentWindow>(std::move(document), std::move(rig));
-    };
     midi::InProcessMidiSystem system;
     system.add_source({"keys:1", "Keys", 1, true, "Keys"});
     system.add_source({"pads:1", "Pads", 2, true, "Pads"});
@@ -324,6 +332,66 @@ TEST(DocumentWindowMidi, ThePopUpShowsTheSourceThatIsConnected) {
     EXPECT_TRUE(control<QComboBox>(*silent, "midi_source_list")
                     ->toolTip()
                     .startsWith("No MIDI system is available"));
+}
+
+// The computer keyboard plays through the same note path as a MIDI keyboard: Z plays what
+// MIDI key 60 plays, the keyboard's repeat adds nothing, the keys held are let go when the
+// window loses the focus, and Scale Steps plays the scale's steps from its 1/1 on Z.
+TEST(DocumentWindowMidi, TheComputerKeyboardPlaysAsTheMidiKeysDo) {
+    struct RecordingPlayer final : midi::NotePlayer {
+        std::vector<midi::Chord> played;
+        int released = 0;
+        midi::NoteInstances notes_on(const midi::Chord& chord, float) override {
+            played.push_back(chord);
+            return {int32_t(played.size())};
+        }
+        void notes_off(const midi::NoteInstances&) override { ++released; }
+        void set_midi_parameter(uint32_t, uint32_t) override {}
+    };
+    midi::InProcessMidiSystem system;
+    system.add_source({"keys:1", "Keys", 1, true, "Keys"});
+    InstrumentRig* rig = nullptr;
+    const auto window = window_on(system.create_client(midi::kMidiClientName), &rig);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    Document& document = window->document();
+    document.table_actions().chord_action(ChordAction::AddAtFreeKey);  // key 60
+    auto player = std::make_shared<RecordingPlayer>();
+    rig->mirror_midi_notes(player);
+    system.send("keys:1", std::vector<uint8_t>{0x90, 60, 100});
+    system.send("keys:1", std::vector<uint8_t>{0x80, 60, 0});
+    ASSERT_EQ(player->played.size(), 1u);
+
+    QWidget* focus = control<QLineEdit>(*window, "overtones_field");
+    QTest::keyClick(focus, Qt::Key_Z);
+    EXPECT_EQ(player->played.size(), 1u) << "off by default: the key types";
+    control<QCheckBox>(*window, "computer_keyboard_box")->setChecked(true);
+    const QString typed = focus->property("text").toString();
+    QTest::keyPress(focus, Qt::Key_Z);
+    for (const QEvent::Type type : {QEvent::KeyRelease, QEvent::KeyPress}) {  // held down
+        QKeyEvent repeated(type, Qt::Key_Z, Qt::NoModifier, QStringLiteral("z"), true);
+        QCoreApplication::sendEvent(focus, &repeated);
+    }
+    ASSERT_EQ(player->played.size(), 2u);
+    EXPECT_EQ(player->played[1], player->played[0]) << "Z plays MIDI key 60's chord";
+    EXPECT_EQ(rig->last_played_key(), 60);
+    QTest::keyPress(focus, Qt::Key_Q);  // key 72: no chord there
+    EXPECT_EQ(player->played.size(), 2u);
+    QEvent deactivated(QEvent::WindowDeactivate);
+    QCoreApplication::sendEvent(window.get(), &deactivated);
+    EXPECT_EQ(player->released, 2) << "the held Z let go (after the MIDI key's own release)";
+    EXPECT_FALSE(rig->window_keys()->any_held());
+
+    document.table_actions().add_scale_preset(ScalePreset::TwelveTone);
+    auto* target = control<QComboBox>(*window, "computer_keyboard_target");
+    target->setCurrentIndex(1);
+    emit target->activated(1);
+    QTest::keyClick(focus, Qt::Key_X);  // key 62: the scale's third step
+    ASSERT_EQ(player->played.size(), 3u);
+    ASSERT_EQ(player->played[2].size(), 1u);
+    EXPECT_NEAR(player->played[2][0], document.state().base_frequency * std::exp2(2.0 / 12), 1e-3);
+    EXPECT_EQ(focus->property("text").toString(), typed) << "nothing typed while the keys play";
+    rig->mirror_midi_notes(nullptr);
 }
 
 TEST_F(DocumentWindowTest, TheLastPlayedFieldIsWrittenOnTheInterfaceThreadOnly) {
