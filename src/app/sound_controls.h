@@ -15,9 +15,11 @@
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QSlider;
 class QSpinBox;
+class QToolButton;
 class QWidget;
 
 namespace kelvara {
@@ -48,7 +50,7 @@ public:
     void set_dialogs(DocumentDialogs& dialogs) { dialogs_ = &dialogs; }
 
     // What the strip shows once the window is built, after the document has shown its own
-    // values: the MIDI sources with the first one connected, "-" as the last key, then the
+    // values: the MIDI sources with the checked ones connected, "-" as the last key, then the
     // programs, whose first, the document's own timbre, plays.
     void show_strip();
     // What the document shows (DocumentView).
@@ -72,7 +74,8 @@ private:
     QWidget& window_;
     DocumentDialogs* dialogs_ = nullptr;
     QWidget* strip_ = nullptr;
-    QComboBox* midi_source_list_ = nullptr;
+    QToolButton* midi_source_list_ = nullptr;
+    QMenu* midi_source_menu_ = nullptr;
     QLineEdit* last_key_field_ = nullptr;
     // "None", then the destinations (refreshed each time the list opens).
     RescanningComboBox* midi_destination_list_ = nullptr;

@@ -111,8 +111,8 @@ std::vector<std::string> InstrumentRig::midi_source_titles() const {
     return titles;
 }
 
-bool InstrumentRig::connect_midi_source(int index) {
-    return midi_ && midi_->select_source(index);
+bool InstrumentRig::toggle_midi_source(int index) {
+    return midi_ && midi_->toggle_source(index);
 }
 
 void InstrumentRig::refresh_midi_sources() {
@@ -121,8 +121,8 @@ void InstrumentRig::refresh_midi_sources() {
     midi_->follow_sources();
 }
 
-std::optional<int> InstrumentRig::connected_midi_source() const {
-    return midi_ ? midi_->selected_item() : std::nullopt;
+std::vector<int> InstrumentRig::connected_midi_sources() const {
+    return midi_ ? midi_->connected_items() : std::vector<int>{};
 }
 
 void InstrumentRig::on_midi_sources_changed(std::function<void()> notify) {

@@ -73,9 +73,9 @@ public:
     void allow_bank_measuring() override { synth_->allow_bank_measuring(); }
     std::string midi_system_name() const override;
     std::vector<std::string> midi_source_titles() const override;
-    bool connect_midi_source(int index) override;
+    bool toggle_midi_source(int index) override;
     void refresh_midi_sources() override;
-    std::optional<int> connected_midi_source() const override;
+    std::vector<int> connected_midi_sources() const override;
     void on_midi_sources_changed(std::function<void()> notify) override;
     std::optional<int> last_played_key() const override { return last_played_->value(); }
     void on_note_played(std::function<void(int key)> notify) override;

@@ -259,8 +259,8 @@ TEST_F(DocumentWindowTest, TheSoundControlsGoToTheInstruments) {
     EXPECT_EQ(synth.calls.back(), "set_midi_parameter 7 100");
     EXPECT_TRUE(window.isWindowModified());
 
-    QTest::keyClick(find<QComboBox>("midi_source_list"), Qt::Key_Down);
-    EXPECT_THAT(instruments.connected_sources, ElementsAre(0, 1));
+    find<QMenu>("midi_source_menu")->actions()[1]->trigger();
+    EXPECT_THAT(instruments.toggled_sources, ElementsAre(1));
     QTest::keyClick(find<QComboBox>("instrument_list"), Qt::Key_Down);
     // The window started with the first program (the document's timbre, with real instruments).
     EXPECT_THAT(instruments.selected_programs, ElementsAre(0, 1));
@@ -306,30 +306,42 @@ std::unique_ptr<DocumentWindow> window_on(std::unique_ptr<midi::MidiClient> clie
     return std::make_unique<DocumentWindow>(std::move(document), std::move(instruments));
 }
 
-// The window's real instruments over the in-process MIDI system: the source the pop-up shows
-// is the one connected, from the start, after a pick, and as sources go and come back.
-TEST(DocumentWindowMidi, ThePopUpShowsTheSourceThatIsConnected) {
+// The window's real instruments over the in-process MIDI system: the list checks exactly the
+// sources connected, from the start, after each pick, and as sources go and come back.
+TEST(DocumentWindowMidi, TheListChecksTheSourcesThatAreConnected) {
     midi::InProcessMidiSystem system;
     system.add_source({"keys:1", "Keys", 1, true, "Keys"});
     system.add_source({"pads:1", "Pads", 2, true, "Pads"});
     const auto window = window_on(system.create_client(midi::kMidiClientName, "ALSA sequencer"));
-    QComboBox* sources = control<QComboBox>(*window, "midi_source_list");
-    const auto shown_and_connected = [&](const QString& title, const std::string& address) {
+    auto* sources = control<QToolButton>(*window, "midi_source_list");
+    QMenu* menu = sources->menu();
+    const auto pick = [&](int item) { menu->actions()[item]->trigger(); };
+    const auto shown_and_connected = [&](const QString& shown,
+                                         const std::vector<std::string>& addresses) {
         QCoreApplication::processEvents();  // the system's announcements are queued
-        EXPECT_EQ(sources->currentText(), title);
-        EXPECT_THAT(system.connected_addresses(), ElementsAre(address));
+        EXPECT_EQ(sources->text(), shown);
+        std::vector<std::string> checked;
+        for (const QAction* item : menu->actions())
+            if (item->isChecked()) checked.push_back(item->text() == "Keys" ? "keys:1" : "pads:1");
+        EXPECT_EQ(checked, addresses);
+        EXPECT_THAT(system.connected_addresses(), ::testing::UnorderedElementsAreArray(addresses));
     };
-    shown_and_connected("Keys", "keys:1");
-    EXPECT_EQ(sources->toolTip(), "The MIDI keyboard that plays this document (ALSA sequencer)");
-    QTest::keyClick(sources, Qt::Key_Down);  // the user picks the pads
-    shown_and_connected("Pads", "pads:1");
-    system.remove_source("pads:1");  // unplugged: the keys stand in
-    shown_and_connected("Keys", "keys:1");
-    system.add_source({"pads:1", "Pads", 2, true, "Pads"});  // back: the pick plays again
-    shown_and_connected("Pads", "pads:1");
+    shown_and_connected("Keys", {"keys:1"});
+    EXPECT_THAT(sources->toolTip().toStdString(), HasSubstr("(ALSA sequencer)"));
+    pick(1);  // the pads join the keys
+    shown_and_connected("Keys, Pads", {"keys:1", "pads:1"});
+    system.remove_source("pads:1");  // unplugged
+    shown_and_connected("Keys", {"keys:1"});
+    system.add_source({"pads:1", "Pads", 2, true, "Pads"});  // back: checked, it plays again
+    shown_and_connected("Keys, Pads", {"keys:1", "pads:1"});
+    pick(0);  // the keys leave
+    shown_and_connected("Pads", {"pads:1"});
+    pick(0);
+    pick(0);
+    shown_and_connected("Pads", {"pads:1"});
 
     const auto silent = window_on(std::make_unique<midi::NoMidiClient>());
-    EXPECT_TRUE(control<QComboBox>(*silent, "midi_source_list")
+    EXPECT_TRUE(control<QToolButton>(*silent, "midi_source_list")
                     ->toolTip()
                     .startsWith("No MIDI system is available"));
 }
