@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "bench/adaptive_tuning_benchmark.h"
 #include "bench/kernel_benchmark_cases.h"
 #include "bench/minima_benchmark.h"
 #include "bench/recording_analysis_benchmark.h"
@@ -65,6 +66,19 @@ void print_recording_bench_row(double min_seconds) {
     std::fflush(stdout);
 }
 
+// The row "adapt": a held chord of eight notes of 25 partials tuned to its nearest minimum,
+// against one evaluation of its dissonance.
+void print_adapt_bench_row(double min_seconds) {
+    const Result<AdaptTiming> t = time_adaptation(min_seconds);
+    if (!t) throw UsageError(refusal_text(t.error()));
+    std::printf(
+        "adapt %.1f us for %d notes of %d partials = %.0f dissonance evaluations of %.2f us, "
+        "largest move %.2f cents (target %.0f us)\n",
+        t->adapt_us, t->notes, t->partials, t->ratio, t->dissonance_us, t->moved_cents,
+        kAdaptTargetUs);
+    std::fflush(stdout);
+}
+
 void run_bench(const BenchOptions& options) {
     if (options.min_seconds < 0.0 || options.min_seconds > 60.0)
         throw UsageError("--min-time must be between 0 and 60 seconds");
@@ -96,6 +110,10 @@ void run_bench(const BenchOptions& options) {
         found = true;
     }
 #endif
+    if (options.only_case.empty() || options.only_case == "adapt") {
+        print_adapt_bench_row(options.min_seconds);
+        found = true;
+    }
     if (options.only_case.empty() || options.only_case == "bank-tuning") {
         print_bank_tuning_bench_row(options.min_seconds);
         found = true;
@@ -115,7 +133,8 @@ void add_bench_command(CLI::App& app) {
                       "minima search on the worst cases; surface and surface-worst time 512x512 "
                       "of the triad surface; recording times measuring a timbre from "
                       "10 s of 48 kHz stereo; pipeline a range edit of the worst case resampled "
-                      "and drawn; bank-tuning times measuring the default bank)");
+                      "and drawn; adapt times tuning a held chord of eight notes; bank-tuning "
+                      "times measuring the default bank)");
     bench->add_option("--min-time", options->min_seconds,
                       "Seconds to repeat each kernel's run for (the fastest run counts)");
     bench->callback([options] { run_bench(*options); });

@@ -35,6 +35,7 @@ std::string refusal_text(const Error& error);
 
 void add_curve_command(CLI::App& app);
 void add_minima_command(CLI::App& app);
+void add_adapt_command(CLI::App& app);
 void add_surface_command(CLI::App& app);
 void add_midi_sources_command(CLI::App& app);
 void add_midi_destinations_command(CLI::App& app);
@@ -56,6 +57,7 @@ void add_bank_tuning_command(CLI::App& app);
 // scl export|import, tun export, mts export|send and keymap.
 void add_tuning_commands(CLI::App& app);
 void add_timbre_from_audio_command(CLI::App& app);
+void add_held_pitch_command(CLI::App& app);
 // The bench row "bank-tuning": the fastest of the measurements of the default bank made in
 // `min_seconds` (at least one), or a note that the bank is not installed.
 void print_bank_tuning_bench_row(double min_seconds);

@@ -29,6 +29,7 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", std::string("kelvara-cli ") + kelvara::kVersion);
     kelvara::cli::add_curve_command(app);
     kelvara::cli::add_minima_command(app);
+    kelvara::cli::add_adapt_command(app);
     kelvara::cli::add_surface_command(app);
     kelvara::cli::add_midi_sources_command(app);
     kelvara::cli::add_midi_destinations_command(app);
@@ -47,6 +48,7 @@ int main(int argc, char** argv) {
     kelvara::cli::add_bank_tuning_command(app);
     kelvara::cli::add_tuning_commands(app);
     kelvara::cli::add_timbre_from_audio_command(app);
+    kelvara::cli::add_held_pitch_command(app);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {

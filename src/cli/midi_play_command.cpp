@@ -20,6 +20,8 @@
 #include "document/document.h"
 #include "document/instrument_rig.h"
 #include "document/synth_channel.h"
+#include "engine/curve_definition.h"
+#include "engine/tone_partials.h"
 #include "midi/midi_input.h"
 #include "scales/chord_map.h"
 #include "scales/chord_text.h"
@@ -40,6 +42,8 @@ struct PlayOptions {
     std::string bank;
     double seconds = 60.0;
     std::string wav;
+    bool adaptive = false;
+    int glide_ms = 40;
 };
 
 // A document whose chord map is the --chord options, "KEY=CHORD" (or "KEY:CHORD") each as
@@ -91,6 +95,20 @@ void report_merged(const midi::MidiInput& input, const SynthController& synth) {
                     static_cast<unsigned long long>(inexact));
 }
 
+// --adaptive: the keys play the document's timbre, and what sounds is tuned to its nearest
+// minimum of dissonance whenever a key goes down or up.
+void play_adaptively(InstrumentRig& rig, const Document& document, int glide_ms) {
+    if (glide_ms < 0 || glide_ms > 10000)
+        throw UsageError("--glide-ms must be from 0 to 10000 milliseconds");
+    rig.channel().set_timbre(tone_partials(document.curve().timbre()));
+    rig.select_program(0);  // "Document timbre": the program whose glides are exact
+    AdaptiveTuningSetup setup;
+    setup.partials = timbre_partials(document.curve().timbre());
+    setup.model = document.curve().roughness_model();
+    setup.glide = std::chrono::milliseconds(glide_ms);
+    rig.adaptive().set_tuning(std::move(setup));
+}
+
 void run_play(const PlayOptions& options) {
     if (!(options.seconds > 0.0 && options.seconds <= kMaxPlaySeconds))
         throw UsageError("--seconds must be above 0 and at most 86400");
@@ -118,6 +136,7 @@ void run_play(const PlayOptions& options) {
     // As a window plays the document: at its volume.
     rig.channel().set_midi_parameter(kChannelVolumeController,
                                      static_cast<uint32_t>(document.volume()));
+    if (options.adaptive) play_adaptively(rig, document, options.glide_ms);
     if (!options.wav.empty()) synth.stop();
     rig.on_note_played([](int key) {
         std::printf("key %d\n", key);  // on the receive thread; nothing else prints then
@@ -153,6 +172,12 @@ void add_play_options(CLI::App& command, PlayOptions& options) {
     command.add_option("--bank", options.bank, "A .sf2, .sf3 or .dls bank");
     command.add_option("--seconds", options.seconds, "How long to play (default 60)");
     command.add_option("--wav", options.wav, "Record to this WAV file instead of sounding");
+    command.add_flag("--adaptive", options.adaptive,
+                     "Adaptive tuning: the keys play the document's timbre, and whenever a key "
+                     "goes down or up the sounding tones glide to the nearest minimum of their "
+                     "dissonance, the lowest note held");
+    command.add_option("--glide-ms", options.glide_ms,
+                       "How long an adaptive glide takes, in milliseconds (default 40)");
 }
 
 }  // namespace

@@ -11,6 +11,8 @@
 #include "base/value_limits.h"
 #include "cli/commands.h"
 #include "cli/document_file_arguments.h"
+#include "cli/offline_synth.h"
+#include "cli/render_level.h"
 #include "cli/wav_file.h"
 #include "engine/tone_partials.h"
 #include "sound/pitch_mapping.h"
@@ -20,24 +22,7 @@ namespace kelvara::cli {
 namespace {
 
 constexpr double kReleaseTailSeconds = 0.25;
-constexpr double kMaxRenderSeconds = 600.0;
-
-// A controller that never opens an audio device, with `bank` loaded when given.
-std::unique_ptr<SynthController> offline_controller(const std::string& bank,
-                                                    bool pitch_true = true) {
-    SoundSetup setup;
-    setup.backend = "null";
-    setup.pitch_true = pitch_true;
-    auto controller = std::make_unique<SynthController>(0, setup);
-    if (!controller->load_default_bank())
-        throw std::runtime_error("the synthesizer could not be built");
-    if (!bank.empty()) {
-        if (const Result<void> loaded = controller->load_bank(bank); !loaded)
-            throw DocumentFileFailure(loaded.error());
-        controller->stop();
-    }
-    return controller;
-}
+constexpr double kMaxGainDb = 60.0;
 
 void select_program(SynthController& controller, int program) {
     const std::vector<ProgramItem> items = controller.programs();
@@ -56,7 +41,19 @@ struct RenderOptions {
     std::string wav;
     bool bank_tuning = false;  // the bank's own tuning rather than pitch-true playback
     std::string timbre;        // a document whose timbre the "Document timbre" program plays
+    double gain_db = 0.0;      // added to the synthesizer's own level
+    bool normalize = false;    // the peak to kNormalizedPeakDb instead
 };
+
+// The render at the level asked for; a peak the gain takes above full scale is kept (the WAV
+// holds floats) and reported, since a player would clip it.
+void set_level(const RenderOptions& o, StereoBuffer& audio) {
+    const double gain = o.normalize ? normalizing_gain(audio) : std::pow(10.0, o.gain_db / 20.0);
+    apply_gain(audio, gain);
+    if (const float peak = peak_of(audio); peak > 1.0f)
+        std::fprintf(stderr, "kelvara-cli: the render peaks at %+.1f dBFS, above full scale\n",
+                     20.0 * std::log10(peak));
+}
 
 // The "Document timbre" program with the partials of the document at `path`.
 void select_document_timbre(SynthController& controller, const std::string& path) {
@@ -122,6 +119,8 @@ void report_skipped_tones(const std::vector<float>& chord, const std::vector<int
 void render(const RenderOptions& o) {
     if (!(o.seconds > 0.0 && o.seconds <= kMaxRenderSeconds))
         throw UsageError("--seconds must be above 0 and at most 600");
+    if (!(std::abs(o.gain_db) <= kMaxGainDb)) throw UsageError("--gain-db must be from -60 to 60");
+    if (o.normalize && o.gain_db != 0.0) throw UsageError("--normalize excludes --gain-db");
     if (o.chord.size() > kMaxChordTones)
         throw UsageError("--chord: " + chord_size_refusal(o.chord.size()));
     // A chord none of whose tones can sound would only write silence.
@@ -152,6 +151,7 @@ void render(const RenderOptions& o) {
     const bool any_started = std::any_of(ids.begin(), ids.end(),
                                          [](int32_t id) { return id != SynthController::kNoNote; });
     if (any_started && is_silent(*audio)) throw DocumentFileFailure(silent_render(o));
+    set_level(o, *audio);
     write_wav_file(o.wav, *audio, int(rate));
     report_skipped_tones(o.chord, ids);
     if (const uint64_t lacking = controller->partials_without_voice(); lacking > 0)
@@ -203,6 +203,13 @@ void add_sound_commands(CLI::App& app) {
     render_cmd->add_option("--wav", options->wav, "Output file")->required();
     render_cmd->add_flag("--bank-tuning", options->bank_tuning,
                          "Play the bank's own tuning instead of pitch-true playback");
+    render_cmd->add_option(
+        "--gain-db", options->gain_db,
+        "Gain in dB (-60 to 60) on the default level, the synthesizer's own (FluidSynth's "
+        "gain of 0.2): a chord of 128 tones stays below the limiter's -1 dBFS ceiling, so a "
+        "single note is quiet (Piano 1 at velocity 100 peaks near -32 dBFS)");
+    render_cmd->add_flag("--normalize", options->normalize,
+                         "Scale the render so that it peaks at -1 dBFS (not with --gain-db)");
     render_cmd->callback([options] { render(*options); });
 
     CLI::App* test = app.add_subcommand("play-test", "Play the synthesizer's two test chords");

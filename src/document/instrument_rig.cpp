@@ -20,13 +20,14 @@ InstrumentRig::InstrumentRig(const PublishedChordMap& chords, Setup setup)
     : synth_(std::make_shared<SynthController>(0, std::move(setup.sound))),
       last_played_(std::make_shared<midi::LastPlayedKey>([this](int key) { note_played(key); })),
       keys_(std::make_shared<midi::MirroringNotePlayer>(std::make_shared<SynthNotePlayer>(synth_))),
+      adaptive_(std::make_shared<AdaptiveNotePlayer>(keys_)),
       chord_lookup_(std::make_shared<PublishedChordLookup>(chords)),
       window_keys_(*keys_, *chord_lookup_, *last_played_) {
     synthesizer_built_ = synth_->load_default_bank();
     if (synthesizer_built_) synth_->start();
     midi_ = std::make_unique<midi::MidiInput>(
         client_or_default(std::move(setup.midi_client)),
-        midi::MidiPlaybackTargets{keys_, chord_lookup_, last_played_},
+        midi::MidiPlaybackTargets{adaptive_, chord_lookup_, last_played_},
         [this] { midi_sources_changed(); });
 }
 

@@ -20,6 +20,7 @@
 #include <mutex>
 #include <optional>
 
+#include "document/adaptive_note_player.h"
 #include "document/instruments.h"
 #include "document/window_keys.h"
 #include "midi/last_played_key.h"
@@ -50,6 +51,8 @@ public:
     InstrumentRig& operator=(const InstrumentRig&) = delete;
 
     SynthController& synth() { return *synth_; }
+    // Adaptive tuning of what the MIDI keys play (off until set_tuning is given a setup).
+    AdaptiveNotePlayer& adaptive() { return *adaptive_; }
     // Valid until close_midi_input().
     midi::MidiInput& midi_input() { return *midi_; }
     bool synthesizer_built() const { return synthesizer_built_; }
@@ -112,10 +115,13 @@ private:
     std::function<void(int key)> notify_;           // guarded by notify_mutex_
     std::function<void()> notify_sources_changed_;  // guarded by notify_mutex_
     const std::shared_ptr<midi::LastPlayedKey> last_played_;
-    // What the MIDI input plays on: the synthesizer, and the window's outside one.
+    // What the keys play on: the synthesizer, and the window's outside one.
     const std::shared_ptr<midi::MirroringNotePlayer> keys_;
+    // What the MIDI input plays through: both of them, retuned while adaptive tuning is on.
+    const std::shared_ptr<AdaptiveNotePlayer> adaptive_;
     const std::shared_ptr<const midi::ChordLookup> chord_lookup_;
-    // The window's own keys, on the same player, chords and last-played key as the MIDI input.
+    // The window's own keys, on the same chords and last-played key as the MIDI input, played
+    // on the synthesizer and the mirror (not retuned: the adaptive player takes one thread).
     WindowKeys window_keys_;
     // Declared last: destroyed first, so MIDI delivery ends before anything it uses goes.
     std::unique_ptr<midi::MidiInput> midi_;

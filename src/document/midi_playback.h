@@ -5,7 +5,9 @@
 //
 // Threads: both are called on the MIDI receive thread (the note player's
 // set_midi_parameter also on the user-interface thread, for the volume).
+#include <map>
 #include <memory>
+#include <mutex>
 
 #include "midi/chord_lookup.h"
 #include "midi/note_player.h"
@@ -35,9 +37,14 @@ public:
     midi::NoteInstances notes_on(const midi::Chord& chord, float velocity) override;
     void notes_off(const midi::NoteInstances& notes) override;
     void set_midi_parameter(uint32_t controller, uint32_t value) override;
+    // A glide of the tone; only the document's timbre glides (exactly), another program's
+    // tone keeps its pitch.
+    void retune(int32_t instance, float hz) override;
 
 private:
     const std::shared_ptr<SynthController> synth_;
+    std::mutex mutex_;
+    std::map<int32_t, float> started_hz_;  // by the synthesizer's note; guarded by mutex_
 };
 
 }  // namespace kelvara

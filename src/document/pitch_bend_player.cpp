@@ -65,6 +65,14 @@ void PitchBendPlayer::notes_off(const midi::NoteInstances& notes) {
     }
 }
 
+void PitchBendPlayer::retune(int32_t instance, float hz) {
+    const std::lock_guard lock(mutex_);
+    const auto found = sounding_.find(instance);
+    if (found == sounding_.end()) return;
+    send(pitch_bend_message(found->second.channel,
+                            bend_for_key(found->second.key, hz, range_semitones_)));
+}
+
 void PitchBendPlayer::set_midi_parameter(uint32_t controller, uint32_t value) {
     const std::lock_guard lock(mutex_);
     for (int32_t channel = channels_.first_channel(); channel <= channels_.last_channel();

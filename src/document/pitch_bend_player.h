@@ -45,6 +45,8 @@ public:
     void notes_off(const midi::NoteInstances& notes) override;
     // Sent on every channel of the player (the volume, the sustain pedal).
     void set_midi_parameter(uint32_t controller, uint32_t value) override;
+    // A new bend on the note's own channel.
+    void retune(int32_t instance, float hz) override;
 
 private:
     struct Sounding {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "persistence/mts_sysex.h"
 #include "persistence/pitch_bend_messages.h"
 
 namespace kelvara {
@@ -41,8 +42,24 @@ void TunedKeyPlayer::notes_off(const midi::NoteInstances& notes) {
         const auto found = sounding_.find(instance);
         if (found == sounding_.end()) continue;
         output_.send(note_off_message(1, found->second));
+        if (retuned_.erase(instance) > 0 && keys_[found->second])
+            send_key_tuning(found->second, *keys_[found->second]);
         sounding_.erase(found);
     }
+}
+
+void TunedKeyPlayer::retune(int32_t instance, float hz) {
+    const std::lock_guard lock(mutex_);
+    const auto found = sounding_.find(instance);
+    if (found == sounding_.end()) return;
+    send_key_tuning(found->second, hz);
+    retuned_.insert(instance);
+}
+
+void TunedKeyPlayer::send_key_tuning(uint8_t key, double hz) {
+    const MtsKeyChange change{key, hz};
+    for (const auto& message : mts_single_note_changes(MtsAddress::all_devices(), {&change, 1}))
+        output_.send(message);
 }
 
 void TunedKeyPlayer::set_midi_parameter(uint32_t controller, uint32_t value) {

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 
 #include "midi/chord_lookup.h"
 #include "midi/midi_output.h"
@@ -27,6 +28,9 @@ public:
     midi::NoteInstances notes_on(const midi::Chord& chord, float velocity) override;
     void notes_off(const midi::NoteInstances& notes) override;
     void set_midi_parameter(uint32_t controller, uint32_t value) override;
+    // A real-time single-note tuning change of the note's key; the key's own tuning comes
+    // back when the note is let go.
+    void retune(int32_t instance, float hz) override;
 
     // The key whose frequency lies nearest `hz` in cents; nothing when no key has one.
     std::optional<uint8_t> nearest_key(double hz) const;
@@ -36,7 +40,9 @@ private:
     const KeyFrequencies keys_;
     std::mutex mutex_;
     std::map<int32_t, uint8_t> sounding_;  // key by instance; guarded by mutex_
-    int32_t next_instance_ = 1;            // guarded by mutex_
+    std::set<int32_t> retuned_;            // instances; guarded by mutex_
+    void send_key_tuning(uint8_t key, double hz);
+    int32_t next_instance_ = 1;  // guarded by mutex_
 };
 
 // Key k plays the one frequency the tuning gives it; a key without one plays nothing.

@@ -66,4 +66,16 @@ void MirroringNotePlayer::set_midi_parameter(uint32_t controller, uint32_t value
     if (mirror_) mirror_->set_midi_parameter(controller, value);
 }
 
+void MirroringNotePlayer::retune(int32_t instance, float hz) {
+    std::optional<int32_t> main;
+    {
+        const std::lock_guard lock(mutex_);
+        const auto found = played_.find(instance);
+        if (found == played_.end()) return;
+        main = found->second.main;
+        if (mirror_ && found->second.mirrored) mirror_->retune(*found->second.mirrored, hz);
+    }
+    if (main) main_->retune(*main, hz);
+}
+
 }  // namespace kelvara::midi

@@ -35,6 +35,8 @@ public:
     void notes_off(const NoteInstances& notes) override;
     // The keyboard's controllers (the sustain pedal, the modulation wheel) reach both.
     void set_midi_parameter(uint32_t controller, uint32_t value) override;
+    // Both the main player's tone and the mirror's move.
+    void retune(int32_t instance, float hz) override;
 
 private:
     // The mirror may play a chord's tones under fewer instances than the main player (a tone

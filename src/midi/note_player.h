@@ -25,6 +25,12 @@ public:
     virtual void notes_off(const NoteInstances& notes) = 0;
     // A control change on the synthesizer's own channel; values above 127 become 127.
     virtual void set_midi_parameter(uint32_t controller, uint32_t value) = 0;
+    // Moves a sounding tone to `hz` without a new note (adaptive tuning glides through it).
+    // A player that cannot retune a sounding tone leaves it where it is.
+    virtual void retune(int32_t instance, float hz) {
+        (void)instance;
+        (void)hz;
+    }
 };
 
 }  // namespace kelvara::midi

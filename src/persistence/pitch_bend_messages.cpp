@@ -20,12 +20,18 @@ std::optional<BentNote> bent_note(double frequency_hz, int32_t range_semitones) 
     if (!std::isfinite(frequency_hz) || !(frequency_hz > 0.0) || range_semitones < 1 ||
         range_semitones > kMaxBendRangeSemitones)
         return std::nullopt;
-    const double semitones = 69.0 + 12.0 * std::log2(frequency_hz / 440.0);
-    const double key = std::round(semitones);
+    const double key = std::round(69.0 + 12.0 * std::log2(frequency_hz / 440.0));
     if (!(key >= 0.0 && key <= 127.0)) return std::nullopt;
-    const double bend = kBendCentre + (semitones - key) / range_semitones * kBendCentre;
-    return BentNote{static_cast<uint8_t>(key),
-                    static_cast<uint16_t>(std::clamp(std::lround(bend), 0L, 16383L))};
+    const auto nearest = static_cast<uint8_t>(key);
+    return BentNote{nearest, bend_for_key(nearest, frequency_hz, range_semitones)};
+}
+
+uint16_t bend_for_key(uint8_t key, double frequency_hz, int32_t range_semitones) {
+    if (!(frequency_hz > 0.0) || !std::isfinite(frequency_hz) || range_semitones < 1)
+        return kBendCentre;
+    const double semitones = 69.0 + 12.0 * std::log2(frequency_hz / 440.0) - key;
+    const double bend = kBendCentre + semitones / range_semitones * kBendCentre;
+    return static_cast<uint16_t>(std::clamp(std::lround(bend), 0L, 16383L));
 }
 
 double frequency_of_bent_note(const BentNote& note, int32_t range_semitones) {

@@ -28,6 +28,10 @@ using MidiBytes = std::vector<uint8_t>;
 // outside 0..127, or a range outside 1..kMaxBendRangeSemitones.
 std::optional<BentNote> bent_note(double frequency_hz, int32_t range_semitones);
 
+// The bend that moves `key` to `frequency_hz` at that range, held to the wheel's ends: how a
+// sounding note is retuned without a new note-on.
+uint16_t bend_for_key(uint8_t key, double frequency_hz, int32_t range_semitones);
+
 // The frequency a bent note sounds at that range (for checks and tests).
 double frequency_of_bent_note(const BentNote& note, int32_t range_semitones);
 

@@ -163,35 +163,102 @@ private:
         const double ratio = std::clamp(std::exp2(shift_cents / kCentsPerOctave),
                                         1.0 / kMaxRateRatio, kMaxRateRatio);
         const double expected_hz = zone.declared_hz / ratio;
-        const double rate = sample.played.rate_hz;
-        const auto grain = [](double frames) {
-            return size_t(
-                       std::lround(std::min(frames, kMaxAnalysisFrames) / double(kWindowGrain))) *
-                   kWindowGrain;
-        };
-        const size_t first = grain(kAnalysisStartSeconds * ratio * rate);
-        const size_t count = std::max(kWindowGrain, grain(kAnalysisSeconds * ratio * rate));
+        const double frames_per_second = ratio * sample.played.rate_hz;
+        const PlayedSample& played = sample.played;
+        if (!played.loops) {
+            const PitchEstimate steady = measure(
+                sample, grain(kAnalysisStartSeconds * frames_per_second),
+                std::max(kWindowGrain, grain(kAnalysisSeconds * frames_per_second)), expected_hz);
+            set_measured(zone, steady, ratio);
+            return;
+        }
+        const size_t loop_frames = played.loop_end - played.loop_start;
+        const size_t attack_first = grain(kAnalysisStartSeconds * frames_per_second);
+        const size_t attack_end = std::min<size_t>(
+            played.loop_start,
+            attack_first + std::max(kWindowGrain, grain(kAnalysisSeconds * frames_per_second)));
+        const PitchEstimate attack =
+            attack_end > attack_first
+                ? measure(sample, attack_first, attack_end - attack_first, expected_hz)
+                : PitchEstimate{};
+        PitchEstimate loop = measure(
+            sample, played.loop_start,
+            std::max(loop_frames, grain(kAnalysisSeconds * frames_per_second)), expected_hz);
+        if (loop.confidence < kMinConfidence && attack.confidence >= kMinConfidence)
+            loop = loop_line_near(played, attack);
+        if (loop.confidence >= kMinConfidence) zone.loop_hz = loop.hz * ratio;
+        if (attack.confidence >= kMinConfidence) zone.attack_hz = attack.hz * ratio;
+        set_measured(zone, loop, ratio);
+        const double apart = kCentsPerOctave * std::log2(zone.attack_hz / zone.loop_hz);
+        // The loader retunes the sample's own loop, so a zone that moves its sample's start or
+        // loop keeps the sustain correction.
+        const bool own_loop = sample.frames.size() == voice.sample_size &&
+                              played.loop_start == voice.loop_start &&
+                              played.loop_end == voice.loop_end;
+        if (own_loop && std::abs(apart) > kRetunedLoopCents &&
+            std::abs(apart) <= kMaxCorrectionCents &&
+            steady(sample, attack_first, attack_end, expected_hz)) {
+            // The loop's periods at the attack's period: the loop length that plays the
+            // attack's pitch, which the correction then puts right for both.
+            zone.retuned_loop_frames = double(loop_frames) * loop.hz / attack.hz;
+            set_measured(zone, {attack.hz, std::min(attack.confidence, loop.confidence)}, ratio);
+        }
+    }
+
+    // Whether the pitch from frame `first` to `end` holds within kUnsteadyAttackCents between
+    // its two halves: an attack whose pitch wanders (partials beating as they decay) has no
+    // one pitch a loop could be retuned to.
+    bool steady(const VoiceSample& sample, size_t first, size_t end, double expected_hz) {
+        const size_t half = grain(double(end - first) / 2.0);
+        if (half < kWindowGrain) return true;
+        const double early = measure(sample, first, half, expected_hz).hz;
+        const double late = measure(sample, first + half, end - first - half, expected_hz).hz;
+        return std::abs(kCentsPerOctave * std::log2(early / late)) <= kUnsteadyAttackCents;
+    }
+
+    // The loop's line nearest the attack's pitch: what the loop sounds at when the loop alone
+    // is too short or too unsteady for its own period to be found (a loop over vibrato, say),
+    // as sure as the attack is.
+    static PitchEstimate loop_line_near(const PlayedSample& played, const PitchEstimate& attack) {
+        const double line_hz = played.rate_hz / double(played.loop_end - played.loop_start);
+        return {std::max(1.0, std::round(attack.hz / line_hz)) * line_hz, attack.confidence};
+    }
+
+    static void set_measured(ZoneTuning& zone, const PitchEstimate& estimate, double ratio) {
+        zone.confidence = estimate.confidence;
+        if (!std::isfinite(estimate.hz)) return;
+        zone.measured_hz = estimate.hz * ratio;
+        zone.error_cents =
+            fold_octaves(kCentsPerOctave * std::log2(zone.measured_hz / zone.declared_hz));
+    }
+
+    static size_t grain(double frames) {
+        return size_t(std::lround(std::min(frames, kMaxAnalysisFrames) / double(kWindowGrain))) *
+               kWindowGrain;
+    }
+
+    // The pitch of `count` frames of the sample as played from frame `first` on; measured once
+    // for all the zones that play that stretch.
+    const PitchEstimate& measure(const VoiceSample& sample, size_t first, size_t count,
+                                 double expected_hz) {
+        const PlayedSample& played = sample.played;
         const MeasurementKey key{sample.frames.data(),
                                  sample.frames.size(),
-                                 sample.played.loops,
-                                 sample.played.loop_start,
-                                 sample.played.loop_end,
+                                 played.loops,
+                                 played.loop_start,
+                                 played.loop_end,
                                  first,
                                  count,
                                  std::lround(12.0 * std::log2(expected_hz))};
         auto found = measured_.find(key);
         if (found == measured_.end()) {
-            const PitchEstimate estimate = estimate_played_pitch(
-                sample.played, double(first) / rate, double(count) / rate, expected_hz);
-            found = measured_.emplace(key, estimate).first;
+            const double rate = played.rate_hz;
+            found = measured_
+                        .emplace(key, estimate_played_pitch(played, double(first) / rate,
+                                                            double(count) / rate, expected_hz))
+                        .first;
         }
-        const PitchEstimate& estimate = found->second;
-        zone.confidence = estimate.confidence;
-        if (std::isfinite(estimate.hz)) {
-            zone.measured_hz = estimate.hz * ratio;
-            zone.error_cents =
-                fold_octaves(kCentsPerOctave * std::log2(zone.measured_hz / zone.declared_hz));
-        }
+        return found->second;
     }
 
     std::stop_token stop_;

@@ -97,11 +97,14 @@ bool read_zone(Reader& in, ZoneTuning& zone) {
     zone.confidence = in.number(0.0, 1.0);
     zone.error_cents = in.number(-1200.0, 1200.0);
     zone.correction_cents = in.number(-1200.0, 1200.0);
+    zone.attack_hz = in.number(0.0, 1e6);
+    zone.loop_hz = in.number(0.0, 1e6);
+    zone.retuned_loop_frames = in.number(0.0, double(UINT32_MAX));
     const std::string_view verdict = in.word();
     const auto found = std::find(kVerdictNames.begin(), kVerdictNames.end(), verdict);
     if (found == kVerdictNames.end() || !in.line_done() || !std::isfinite(zone.declared_hz) ||
         !std::isfinite(zone.confidence) || !std::isfinite(zone.correction_cents) ||
-        !std::isfinite(zone.cents_per_key))
+        !std::isfinite(zone.cents_per_key) || !std::isfinite(zone.retuned_loop_frames))
         in.fail();
     zone.verdict = ZoneVerdict(found - kVerdictNames.begin());
     return in.ok();
@@ -139,7 +142,8 @@ std::string bank_tuning_to_text(const BankTuning& tuning) {
                 append_number(out, value);
             }
             for (const double value :
-                 {z.declared_hz, z.measured_hz, z.confidence, z.error_cents, z.correction_cents}) {
+                 {z.declared_hz, z.measured_hz, z.confidence, z.error_cents, z.correction_cents,
+                  z.attack_hz, z.loop_hz, z.retuned_loop_frames}) {
                 out += ' ';
                 append_number(out, value);
             }

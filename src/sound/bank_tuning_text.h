@@ -3,14 +3,15 @@
 // per zone, numbers written so that they read back exactly, behind a header naming the format
 // and the estimator that measured them:
 //
-//   kelvara-bank-tuning 1
+//   kelvara-bank-tuning 2
 //   preset 0 73 10 Flute TB
-//   zone 3 69 71 0 127 69 100 15927 69 440 443.16 0.994 12.41 -12.41 corrected
+//   zone 3 69 71 0 127 69 100 15927 69 440 443.16 0.994 12.41 -12.41 443.2 443.16 0 corrected
 //   ...
 //   end
 //
 // Zone fields: voice, key range, velocity range, root key, cents per key, sample frames,
-// reference key, declared Hz, measured Hz, confidence, error cents, correction cents, verdict.
+// reference key, declared Hz, measured Hz, confidence, error cents, correction cents, attack Hz,
+// loop Hz, retuned loop frames, verdict.
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,7 +21,7 @@
 namespace kelvara::sound {
 
 // Changes whenever the measurement changes, so tunings measured differently are not reused.
-inline constexpr int kBankTuningFormat = 1;
+inline constexpr int kBankTuningFormat = 2;
 
 std::string bank_tuning_to_text(const BankTuning& tuning);
 

@@ -6,12 +6,14 @@
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "sound/fluid_handles.h"
 #include "sound/instpatch_bank.h"
+#include "sound/retuned_loop.h"
 #include "sound/sample_rate_cache.h"
 
 namespace kelvara::sound {
@@ -31,14 +33,23 @@ constexpr double kMaxRateRatio = 256.0;
 
 // How many playback rates of each voice a bank's sample cache makes room for: the voice's own
 // rate, made when the bank loads, and the distinct pitches a chord map plays through the
-// voice, twice over (with the bank's measured correction and without it), with room to spare.
-constexpr size_t kRatesPerVoice = 32;
+// voice, twice over (with the bank's measured correction and without it), with room to spare;
+// a voice that plays a retuned copy adds the copy at its own rate.
+constexpr size_t kRatesPerVoice = 40;
 constexpr int kCentsPerSemitone = 100;
 constexpr size_t kMinimumCachedSamples = 1024;
 
+// A copy of a voice's sample whose loop holds its periods at the attack's pitch (retuned_loop.h).
+struct RetunedSound {
+    double loop_frames = 0.0;  // the length asked for (ZoneTuning::retuned_loop_frames)
+    std::vector<int16_t> frames;
+    SampleSound sound;  // over `frames`
+};
+
 // One cached voice's 16-bit data, kept resident while the voice cache lives. FluidSynth plays
 // it through samples of the bank's sample cache, one per playback rate: the rate carries the
-// pitch fraction.
+// pitch fraction. A zone whose attack and loop are tuned apart plays a retuned copy instead,
+// made when its first tone is prepared and kept, like the data, while the voice cache lives.
 class VoiceSample {
 public:
     explicit VoiceSample(IpatchSampleStoreCache* store) : store_(store) {
@@ -59,12 +70,41 @@ public:
                 voice.fine_tune};
     }
 
+    // The copy of the sample with its loop resampled to `loop_frames`, made unless the last
+    // one made has that length; null when the loop cannot be retuned. Off the audio thread.
+    const RetunedSound* retuned(const IpatchSF2Voice& voice, double loop_frames) {
+        const std::lock_guard lock(copies_mutex_);
+        if (const RetunedSound* last = find_retuned(loop_frames)) return last;
+        const SampleSound own = sound(voice);
+        auto loop =
+            retune_loop(std::span(own.data, own.frames), own.loop_start, own.loop_end, loop_frames);
+        if (!loop) return nullptr;
+        auto copy = std::make_unique<RetunedSound>();
+        copy->loop_frames = loop_frames;
+        copy->frames = std::move(loop->frames);
+        copy->sound = {copy->frames.data(), unsigned(copy->frames.size()),
+                       loop->loop_start,    loop->loop_end,
+                       own.root_key,        own.fine_tune};
+        copies_.push_back(std::move(copy));
+        latest_.store(copies_.back().get(), std::memory_order_release);
+        return copies_.back().get();
+    }
+    // The copy last made, when it has that length; null otherwise. Any thread.
+    const RetunedSound* find_retuned(double loop_frames) const noexcept KELVARA_NONBLOCKING {
+        const RetunedSound* last = latest_.load(std::memory_order_acquire);
+        return last != nullptr && last->loop_frames == loop_frames ? last : nullptr;
+    }
+
     static void destroy(gpointer self) {
         std::unique_ptr<VoiceSample>(static_cast<VoiceSample*>(self));
     }
 
 private:
     IpatchSampleStoreCache* store_;
+    // Copies are never freed before the voice cache: a voice may still be playing one.
+    std::mutex copies_mutex_;
+    std::vector<std::unique_ptr<RetunedSound>> copies_;
+    std::atomic<const RetunedSound*> latest_{nullptr};
 };
 
 class ExactBank;
@@ -100,8 +140,8 @@ private:
     // A voice of the note-on whose sample data could be read, with its pitch correction.
     struct SelectedVoice {
         const IpatchSF2Voice* voice;
-        const VoiceSample* data;
-        double correction;
+        VoiceSample* data;
+        VoiceCorrection correction;
     };
     using SelectedVoices = std::array<SelectedVoice, kMaxVoicesPerNote>;
     // The voices of the note-on, as indexes into the voice cache; their count.
@@ -217,11 +257,11 @@ int ExactPreset::readable_voices(int key, int vel, const PitchCorrections* corre
     int readable = 0;
     for (int i = 0; i < count; ++i) {
         const IpatchSF2Voice& voice = *IPATCH_SF2_VOICE_CACHE_GET_VOICE(cache_.get(), indexes[i]);
-        const auto* data = static_cast<const VoiceSample*>(voice.user_data);
+        auto* data = static_cast<VoiceSample*>(voice.user_data);
         if (voice.sample_store == nullptr || data == nullptr) continue;  // unreadable data
         voices[static_cast<size_t>(readable++)] = {
             &voice, data,
-            PitchCorrections::cents(preset_corrections, indexes[i], voice.sample_size)};
+            PitchCorrections::of_voice(preset_corrections, indexes[i], voice.sample_size)};
     }
     return readable;
 }
@@ -232,9 +272,17 @@ void ExactPreset::prepare(SampleRateCache& samples, int key, int vel, double pit
     const int count = readable_voices(key, vel, corrections, voices);
     for (const SelectedVoice& v : std::span(voices.data(), static_cast<size_t>(count))) {
         const auto sound = v.data->sound(*v.voice);
-        samples.prepare(v.data, sound, voice_rate(*v.voice, key, pitch, v.correction));
-        if (v.correction != 0.0)
-            samples.prepare(v.data, sound, voice_rate(*v.voice, key, pitch, 0.0));
+        const double cents = v.correction.cents;
+        const RetunedSound* copy = v.correction.retuned_loop_frames > 0.0
+                                       ? v.data->retuned(*v.voice, v.correction.retuned_loop_frames)
+                                       : nullptr;
+        if (copy != nullptr) {
+            samples.prepare(copy, copy->sound, voice_rate(*v.voice, key, pitch, cents));
+            samples.prepare(copy, copy->sound, v.voice->rate);  // as the own-rate fallback
+        } else {
+            samples.prepare(v.data, sound, voice_rate(*v.voice, key, pitch, cents));
+        }
+        if (cents != 0.0) samples.prepare(v.data, sound, voice_rate(*v.voice, key, pitch, 0.0));
     }
 }
 
@@ -254,7 +302,9 @@ int ExactPreset::start_voice(fluid_synth_t* synth, const IpatchSF2Voice& voice,
 // A voice whose sample at the exact rate is missing (the cache was full, or the corrections
 // changed after the tone was queued) plays its sample at the voice's own rate, tuned by
 // FluidSynth to the nearest cent, and is counted by the cache: a tone never goes silent for
-// want of a sample.
+// want of a sample. A voice whose retuned copy is missing (its tone was queued before the
+// corrections arrived) plays the bank's own loop: its attack in tune, its sustain as the bank
+// has it.
 int ExactPreset::note_on(fluid_synth_t* synth, int chan, int key, int vel, double pitch,
                          float attenuation_factor, fluid_mod_t* scratch,
                          const PitchCorrections* corrections,
@@ -262,12 +312,16 @@ int ExactPreset::note_on(fluid_synth_t* synth, int chan, int key, int vel, doubl
     SelectedVoices voices{};
     const int count = readable_voices(key, vel, corrections, voices);
     for (const SelectedVoice& v : std::span(voices.data(), static_cast<size_t>(count))) {
-        fluid_sample_t* sample =
-            samples.find(v.data, voice_rate(*v.voice, key, pitch, v.correction));
+        const double cents = v.correction.cents;
+        const RetunedSound* copy = v.correction.retuned_loop_frames > 0.0
+                                       ? v.data->find_retuned(v.correction.retuned_loop_frames)
+                                       : nullptr;
+        const void* owner = copy != nullptr ? static_cast<const void*>(copy) : v.data;
+        fluid_sample_t* sample = samples.find(owner, voice_rate(*v.voice, key, pitch, cents));
         double extra_cents = 0.0;
         if (sample == nullptr) {
-            sample = samples.find(v.data, v.voice->rate);
-            extra_cents = 1200.0 * std::log2(rate_ratio(*v.voice, key, pitch, v.correction));
+            sample = samples.find(owner, v.voice->rate);
+            extra_cents = 1200.0 * std::log2(rate_ratio(*v.voice, key, pitch, cents));
         }
         if (sample == nullptr) continue;
         if (start_voice(synth, *v.voice, sample, extra_cents, chan, key, vel, attenuation_factor,

@@ -9,7 +9,9 @@ PitchCorrections::PitchCorrections(const BankTuning& tuning) {
         PresetCorrections voices;
         for (const ZoneTuning& zone : preset.zones) {
             if (zone.voice >= voices.size()) voices.resize(size_t(zone.voice) + 1);
-            voices[zone.voice] = {zone.sample_frames, zone.correction_cents};
+            const bool corrected = zone.verdict == ZoneVerdict::Corrected;
+            voices[zone.voice] = {zone.sample_frames, zone.correction_cents,
+                                  corrected ? zone.retuned_loop_frames : 0.0};
         }
         presets_.emplace(std::pair(preset.bank, preset.program), std::move(voices));
     }
@@ -21,11 +23,11 @@ const PitchCorrections::PresetCorrections* PitchCorrections::preset(
     return found == presets_.end() ? nullptr : &found->second;
 }
 
-double PitchCorrections::cents(const PresetCorrections* preset, uint32_t voice,
-                               uint32_t sample_frames) noexcept KELVARA_NONBLOCKING {
-    if (preset == nullptr || voice >= preset->size()) return 0.0;
+VoiceCorrection PitchCorrections::of_voice(const PresetCorrections* preset, uint32_t voice,
+                                           uint32_t sample_frames) noexcept KELVARA_NONBLOCKING {
+    if (preset == nullptr || voice >= preset->size()) return {};
     const VoiceCorrection& correction = (*preset)[voice];
-    return correction.sample_frames == sample_frames ? correction.cents : 0.0;
+    return correction.sample_frames == sample_frames ? correction : VoiceCorrection{};
 }
 
 void PitchCorrectionSlot::publish(std::string bank_path, PitchCorrections corrections) {

@@ -20,6 +20,9 @@ struct BankTuning;
 struct VoiceCorrection {
     uint32_t sample_frames = 0;  // the voice's sample length, checked before applying
     double cents = 0.0;
+    // Nonzero: the voice plays its sample with the loop resampled to this many frames
+    // (ZoneTuning::retuned_loop_frames).
+    double retuned_loop_frames = 0.0;
 };
 
 // The corrections of one bank, an immutable value.
@@ -32,10 +35,11 @@ public:
     // The corrections of a preset (numbered as the exact-pitch loader numbers it), or null.
     const PresetCorrections* preset(int bank, int program) const noexcept KELVARA_NONBLOCKING;
 
-    // The correction of one voice; 0 when there is none, or when the voice's sample is not
-    // the one measured (the file changed between loading and measuring).
-    static double cents(const PresetCorrections* preset, uint32_t voice,
-                        uint32_t sample_frames) noexcept KELVARA_NONBLOCKING;
+    // The correction of one voice; none (0 cents, the sample as it is) when there is none, or
+    // when the voice's sample is not the one measured (the file changed between loading and
+    // measuring).
+    static VoiceCorrection of_voice(const PresetCorrections* preset, uint32_t voice,
+                                    uint32_t sample_frames) noexcept KELVARA_NONBLOCKING;
 
 private:
     std::map<std::pair<int, int>, PresetCorrections> presets_;

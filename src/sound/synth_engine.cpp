@@ -435,21 +435,15 @@ void SynthEngine::fine_tune_tone(uint32_t id, float cents) noexcept KELVARA_NONB
     }
 }
 
-// A tone of the document's timbre started with its partials' coarse tune at 0 and their fine
-// tune at the rounding bias; the shift replaces both. FluidSynth hands a running voice's new
-// parameters to its voices when a call into its interface returns, so one more such call
-// follows the changes.
+// FluidSynth hands a running voice's new parameters to its voices when a call into its
+// interface returns, so one more such call follows the changes.
 void SynthEngine::shift(const ChannelEvent& event) noexcept KELVARA_NONBLOCKING {
     fluid_synth_t* synth = synth_.get();
     std::array<fluid_voice_t*, kMaxShiftedVoices> voices{};
     fluid_synth_get_voicelist(synth, voices.data(), int(voices.size()), int(event.id));
-    const float semitones = std::round(event.cents / 100.0f);
-    const float cents = event.cents - 100.0f * semitones + kWholeCentRoundingBias;
     for (fluid_voice_t* voice : voices) {
         if (voice == nullptr) break;
-        fluid_voice_gen_set(voice, GEN_COARSETUNE, semitones);
-        fluid_voice_gen_set(voice, GEN_FINETUNE, cents);
-        fluid_voice_update_param(voice, GEN_FINETUNE);
+        TimbreProgram::shift_voice(voice, event.cents);
     }
     int value = 0;
     fluid_synth_get_cc(synth, channel_, 0, &value);

@@ -97,7 +97,7 @@ public:
     bool start_tone(uint32_t id, float pitch, float velocity,
                     ToneProgram program = ToneProgram::Selected);
     // Moves a sounding tone of the document's timbre to `cents` from the pitch it started at
-    // (a glide); to whole cents, which FluidSynth rounds a running voice's pitch to.
+    // (a glide), exactly (timbre_program.cpp says how).
     void shift_tone(uint32_t id, float cents);
     void stop_tone(uint32_t id);
     // The partials the document's timbre sounds for tones started from now on.

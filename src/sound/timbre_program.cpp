@@ -33,9 +33,17 @@ constexpr float kCutoffGenerator = 16000.0f;
 // a Butterworth response, q = 10^(-3.01 / 20).
 constexpr double kCutoffOfRate = 0.45;
 constexpr double kFilterQ = 0.70711;
-// FluidSynth turns the voice pitch into whole cents by truncating and the attenuation into
-// whole centibels the same way: half a unit on each turns that into rounding.
-constexpr float kWholeCentRoundingBias = 0.5f;
+// FluidSynth turns a voice's pitch into its playback rate in two ways: from 0 absolute cents
+// up through a table of whole cents (the fraction truncated), below 0 by an exact power of
+// two. Every partial's voice is tuned 120 semitones down, so that its pitch lies below 0 up
+// to key 119 (7.9 kHz), and plays a sample whose rate is 2^10 times higher, which puts the
+// pitch back: it sounds as before, and a glide in fractional cents is exact (measured: a
+// shift of 13.686 cents played 13.686, where the table plays 13.000).
+constexpr float kBelowZeroSemitones = -120.0f;
+constexpr double kBelowZeroRateScale = 1024.0;
+constexpr unsigned int kScaledSineRate = unsigned(kSineRate * kBelowZeroRateScale);
+// FluidSynth turns the attenuation into whole centibels by truncating: half a unit more
+// turns that into rounding.
 constexpr float kWholeCentibelRoundingBias = 0.5f;
 // FluidSynth attenuates by at most 144 dB; quieter partials are not played.
 constexpr double kMaxAttenuationCentibels = 1440.0;
@@ -107,7 +115,8 @@ TimbreProgram::TimbreProgram(double output_rate, const std::atomic<uint64_t>& bl
       samples_(kCachedSamples),
       partials_(blocks_rendered,
                 std::make_unique<const std::vector<TonePartial>>(1, TonePartial{})) {
-    samples_.prepare(this, sine(), kSineRate);  // what a partial plays when its rate is missing
+    // What a partial plays when its rate is missing.
+    samples_.prepare(this, sine(), kScaledSineRate);
 }
 
 TimbreProgram::~TimbreProgram() {
@@ -151,7 +160,7 @@ struct PartialPlacement {
 PartialPlacement place_partial(double hz) noexcept KELVARA_NONBLOCKING {
     const double pitch = kSineRootKey + 12.0 * std::log2(hz / kSineRootHz);
     const int key = int(std::clamp(std::lround(pitch), 0L, long(kMidiMaxKey)));
-    const double rate = std::round(kSineRate * hz / midi_hz(key));
+    const double rate = std::round(kScaledSineRate * hz / midi_hz(key));
     if (!(rate >= 1.0 && rate < double(UINT32_MAX))) return {key, std::nullopt};
     return {key, static_cast<unsigned int>(rate)};
 }
@@ -230,10 +239,10 @@ bool TimbreProgram::start_partial(fluid_synth_t* synth, int channel, int velocit
     const PartialPlacement placement = place_partial(hz);
     if (!placement.rate) return false;
     fluid_sample_t* sample = samples_.find(this, *placement.rate);
-    float fine_tune = kWholeCentRoundingBias;
+    float fine_tune = 0.0f;
     if (sample == nullptr) {
-        sample = samples_.find(this, kSineRate);
-        fine_tune += float(1200.0 * std::log2(hz / midi_hz(placement.key)));
+        sample = samples_.find(this, kScaledSineRate);
+        fine_tune = float(1200.0 * std::log2(hz / midi_hz(placement.key)));
     }
     if (sample == nullptr) return true;
     fluid_voice_t* voice = fluid_synth_alloc_voice(synth, sample, channel, placement.key, velocity);
@@ -244,9 +253,17 @@ bool TimbreProgram::start_partial(fluid_synth_t* synth, int channel, int velocit
     fluid_voice_gen_set(voice, GEN_FILTERFC, kCutoffGenerator);
     fluid_voice_gen_set(voice, GEN_ATTENUATION,
                         float(std::max(0.0, attenuation)) + kWholeCentibelRoundingBias);
+    fluid_voice_gen_set(voice, GEN_COARSETUNE, kBelowZeroSemitones);
     fluid_voice_gen_set(voice, GEN_FINETUNE, fine_tune);
     fluid_synth_start_voice(synth, voice);
     return true;
+}
+
+void TimbreProgram::shift_voice(fluid_voice_t* voice, float cents) noexcept KELVARA_NONBLOCKING {
+    const float semitones = std::round(cents / 100.0f);
+    fluid_voice_gen_set(voice, GEN_COARSETUNE, kBelowZeroSemitones + semitones);
+    fluid_voice_gen_set(voice, GEN_FINETUNE, cents - 100.0f * semitones);
+    fluid_voice_update_param(voice, GEN_FINETUNE);
 }
 
 }  // namespace kelvara::sound

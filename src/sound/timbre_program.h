@@ -77,8 +77,13 @@ public:
     uint64_t partials_without_voice() const {
         return partials_without_voice_.load(std::memory_order_relaxed);
     }
-    // Partials played to the nearest cent, not exactly, for want of a prepared sample.
+    // Partials played from the sine at its own rate for want of a prepared sample: exact at
+    // their start, but a glide moves them from their whole key, so to the nearest cent.
     uint64_t partials_to_nearest_cent() const { return samples_.misses(); }
+
+    // Moves a running voice of one of this program's tones to `cents` from the pitch it
+    // started at, exactly. Renderer only.
+    static void shift_voice(fluid_voice_t* voice, float cents) noexcept KELVARA_NONBLOCKING;
 
 private:
     TimbreProgram(double output_rate, const std::atomic<uint64_t>& blocks_rendered);

@@ -21,6 +21,7 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/synthetic_recording.h"
@@ -281,6 +282,26 @@ const CaseGroups& case_groups() {
              R"(^case literal_ms fast_ms ratio max_relative_deviation\nminima [\d.]+ ms for )"
              R"(\d+ minima of case worst = [\d.]+ sampling runs of [\d.]+ ms \(target 5 ms\)\n)"
              R"(minima [\d.]+ ms for \d+ minima of case worst-min = )"},
+            // A tempered triad held with six equal harmonics settles at 4:5:6, C held.
+            {"adapt --keys 60 64 67 --type 1 --overtones 6", 0, Match::Regex,
+             R"(^key,nominal_hz,adapted_hz,cents\n60,261\.62556\d*,261\.62556\d*,0\.000\n)"
+             R"(64,329\.62755\d*,327\.03195\d*,-13\.686\n67,391\.99543\d*,392\.43834\d*,)"
+             R"(1\.955\ndissonance 0\.1625\d* -> 0\.1345\d*\n$)"},
+            usage_error("adapt --keys 60 64 --anchor spring:x", "--anchor takes lowest, mean"),
+            // A MIDI file retuned as it plays (C, E, G, then C let go), and the retuned file
+            // read back for bends.
+            {"adapt --midi {data}/triad.mid --out {dir}/t.mid --type 1 --overtones 6", 0,
+             Match::Equals,
+             "3 notes retuned with 5 tuning changes, largest move 15.641 cents, 0 untuned\n"},
+            {"adapt --midi {dir}/t.mid --out {dir}/b.mid --bend --type 1 --overtones 6", 0,
+             Match::Equals,
+             "3 notes retuned with 6 pitch bends, largest move 15.641 cents, 0 untuned\n"},
+            usage_error("adapt --midi {data}/triad.mid", "--midi needs --out OUT.mid"),
+            {"adapt --midi {data}/full.kelvara --out {dir}/x.mid", 1, Match::Contains,
+             "The MIDI file cannot be read."},
+            {"bench --case adapt --min-time 0", 0, Match::Regex,
+             R"(\nadapt [\d.]+ us for 8 notes of 25 partials = \d+ dissonance evaluations of )"
+             R"([\d.]+ us, largest move [1-9][\d.]* cents \(target 200 us\)\n$)"},
             // Six harmonics of amplitude 1/k: a valley at 6/5 under the minimum model only.
             {"minima --type 4 --overtones 6 --model min", 0, Match::Contains, "\n1.2,315.641,", 9},
             // An inharmonic custom timbre: cusp minima at its own ratios (5.404/2.756).
@@ -357,8 +378,9 @@ const CaseGroups& case_groups() {
             {"render --timbre {dir}/bell.kelvara --chord 220 --seconds 2 --wav {dir}/bell.wav", 0,
              Match::Equals, ""},
             {"timbre-from-audio {dir}/bell.wav", 0, Match::Regex,
-             partials_header + R"(1,1,0\.00,220\.000\n2\.7560\d*,0\.50\d*,-6\.0\d,606\.3\d\d\n)"
-                               R"(5\.4040\d*,0\.25\d*,-12\.0\d,1188\.8\d\d\n$)"},
+             partials_header +
+                 R"(1,1,0\.00,220\.000\n2\.75(59[5-9]|60[0-4])\d*,0\.50\d*,-6\.0\d,606\.3\d\d\n)"
+                 R"(5\.40(39[5-9]|40[0-4])\d*,0\.25\d*,-12\.0\d,1188\.8\d\d\n$)"},
             {"bench --case recording --min-time 0", 0, Match::Regex,
              R"(\nrecording [\d.]+ ms for 10 s of 48 kHz stereo = [\d.]+ of the 100 ms budget; )"
              R"(0 partials missing, 0 extra, ratios within 0\.0\d* %, amplitudes within 0\.\d+ dB\n$)"},
@@ -428,7 +450,10 @@ const CaseGroups& case_groups() {
               "render --chord 440 --seconds 0 --wav {dir}/x.wav",
               "render --chord 0,-1 --wav {dir}/x.wav",
               "render --chord 440 --program 99 --bank {bank} --wav {dir}/x.wav",
-              "render --chord 440 --timbre {dir}/x.kelvara --program 1 --wav {dir}/x.wav"})
+              "render --chord 440 --timbre {dir}/x.kelvara --program 1 --wav {dir}/x.wav",
+              "render --chord 440 --gain-db 61 --wav {dir}/x.wav",
+              "render --chord 440 --gain-db 3 --normalize --wav {dir}/x.wav",
+              "held-pitch {dir}/x.wav --freqs 440 --windows 2-1"})
             g["UsageErrors"].push_back(usage_error(args));
         for (const char* bad : {"--type 6", "--overtones 0", "--step 0", "--xmax 9", "--volume 300",
                                 "--base -5", "--chord 60", "--chord x=1", "--chord 60=1,a",
@@ -603,10 +628,24 @@ TEST_F(CliTest, RenderWritesA48kHzStereoWavBelowTheLimitersCeiling) {
     EXPECT_EQ(wav.rate, 48000);
     EXPECT_EQ(wav.channels, 2);
     EXPECT_EQ(wav.left.size(), 48000u * 3 / 4);  // the chord, then a quarter second of release
-    float peak = 0.0f;
-    for (float s : wav.left) peak = std::max(peak, std::abs(s));
-    EXPECT_GT(peak, 0.01f);
-    EXPECT_LE(peak, 0.891f);
+    const auto peak_db = [&](const std::string& file) {
+        float peak = 0.0f;
+        for (float s : read_wav(path(file)).left) peak = std::max(peak, std::abs(s));
+        return 20.0 * std::log10(peak);
+    };
+    const double plain = peak_db("out.wav");
+    EXPECT_GT(plain, -40.0);
+    EXPECT_LE(plain, -1.0);
+    // The level: a gain on the synthesizer's own, or the peak at -1 dBFS.
+    for (const auto& [option, want_db] :
+         {std::pair{"--gain-db 6", plain + 6.0}, std::pair{"--normalize", -1.0}}) {
+        ASSERT_EQ(run("render --chord 440,660.5 --bank {bank} --program 1 --seconds 0.5 --wav "
+                      "{dir}/level.wav " +
+                      std::string(option))
+                      .exit_code,
+                  0);
+        EXPECT_NEAR(peak_db("level.wav"), want_db, 0.5) << option;
+    }
 }
 
 // The "Document timbre" program renders the partials of the document's timbre: every partial
@@ -624,20 +663,18 @@ TEST_F(CliTest, RenderTimbrePlaysTheDocumentsPartials) {
 }
 
 // Pitch-true playback on the system's General MIDI bank: the flute (73), 13 cents sharp as the
-// bank declares it, renders A4 in tune unless the bank's own tuning is asked for; bank-tuning
-// reports its corrections, from the cache the render left.
+// bank declares it, holds A4 in tune unless the bank's own tuning is asked for, as held-pitch
+// reads the render; bank-tuning reports its corrections, from the cache the render left.
 TEST_F(CliTest, BankTuningPlaysTheGeneralMidiBankInTune) {
     const std::string gm = sound::kSystemGeneralMidiBank;
     if (!std::filesystem::is_regular_file(gm)) GTEST_SKIP() << gm << " is not installed";
     const auto a4_cents = [&](const std::string& options) {
         const CliRun r =
-            run("render --chord 440 --seconds 1.4 --wav {dir}/a4.wav --program 73 " + options);
+            run("render --chord 440 --seconds 3 --wav {dir}/a4.wav --program 73 " + options);
         EXPECT_EQ(r.exit_code, 0) << r.out;
-        std::vector<float> sustain =
-            testing::from_seconds(read_wav(path("a4.wav")).left, 48000, 0.2);
-        sustain.resize(48000);
-        return testing::cents_between(testing::Spectrum(sustain, 48000).peak_frequency(440, 30),
-                                      440.0);
+        const CliRun held = run("held-pitch {dir}/a4.wav --freqs 440 --windows 0.5-3");
+        EXPECT_EQ(held.exit_code, 0) << held.out;
+        return std::stod(held.out.substr(held.out.rfind("440.00") + 6));
     };
     EXPECT_NEAR(a4_cents(""), 0.0, 0.5);
     EXPECT_GT(a4_cents("--bank-tuning"), 10.0);
@@ -957,6 +994,56 @@ TEST_F(CliJack, ListsTheSourceAndMonitorsOrPlaysWhatItSends) {
                       10 * spectrum.amplitude_at(c.silent_hz));
         }
     }
+}
+
+// Adaptive tuning, live: C, E and G held from the test's own sender glide to 4:5:6 over the
+// held C with the document's timbre (25 harmonics falling geometrically); letting C go retunes
+// E to its key's pitch and G a just minor third above it; then nothing is left sounding.
+// Measured in the recording, wherever the keys arrived, a fraction of a cent exact.
+TEST_F(CliJack, AdaptiveTuningGlidesTheHeldChordToItsMinimumAndRetunesOnRelease) {
+    const double c = 261.6255653, e = 329.6275569;
+    std::thread releases;
+    const CliRun r =
+        run("midi-play --chord 60:261.6255653 --chord 64:329.6275569 --chord 67:391.995436 "
+            "--adaptive --midi jack --seconds 5 --wav {dir}/adaptive.wav --source " +
+                source_->full_port_name(0),
+            [&](const std::string& line) {
+                if (line.rfind("playing", 0) != 0) return;
+                EXPECT_TRUE(source_->wait_for_connections(0, 1));
+                for (const uint8_t key : {60, 64, 67}) source_->send(0, {0x90, key, 100});
+                releases = std::thread([this] {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+                    source_->send(0, {0x80, 60, 0});
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+                    for (const uint8_t key : {64, 67}) source_->send(0, {0x80, key, 0});
+                });
+            });
+    if (releases.joinable()) releases.join();
+    ASSERT_EQ(r.exit_code, 0) << r.out;
+    const Wav wav = read_wav(path("adaptive.wav"));
+    const auto onset = size_t(std::find_if(wav.left.begin(), wav.left.end(),
+                                           [](float x) { return std::abs(x) > 1e-5f; }) -
+                              wav.left.begin());
+    const auto seconds = [&](double from, double to) {
+        const size_t a = onset + size_t(from * wav.rate), b = onset + size_t(to * wav.rate);
+        return b <= wav.left.size()
+                   ? std::vector<float>(wav.left.begin() + long(a), wav.left.begin() + long(b))
+                   : std::vector<float>{};
+    };
+    const std::vector<float> triad = seconds(0.3, 1.3), after = seconds(1.8, 2.8);
+    ASSERT_FALSE(after.empty()) << "the keys arrived too late in " << wav.left.size() << " frames";
+    const auto cents_from = [&](const std::vector<float>& audio, double hz) {
+        return 1200.0 * std::log2(testing::Spectrum(audio, wav.rate).peak_frequency(hz, 30.0) / hz);
+    };
+    for (const double hz : {c, c * 1.25, c * 1.5})
+        EXPECT_NEAR(cents_from(triad, hz), 0.0, 0.5) << hz;
+    for (const double hz : {e, e * 1.2}) EXPECT_NEAR(cents_from(after, hz), 0.0, 0.5) << hz;
+    const std::vector<float> last = seconds(3.8, 4.3);
+    ASSERT_FALSE(last.empty());
+    EXPECT_LT(*std::max_element(last.begin(), last.end(),
+                                [](float a, float b) { return std::abs(a) < std::abs(b); }),
+              1e-4f)
+        << "a note was left sounding";
 }
 
 // A saved document plays as its window would: at its volume. The channel volume (controller

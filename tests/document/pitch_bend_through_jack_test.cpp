@@ -1,7 +1,8 @@
 // Pitch-bend channels through a real JACK MIDI port, read by a client of the test's own: the
 // bend range on every channel, a three-note chord on three channels with each bend before its
-// note-on, the channel order after a release, and a chord too large refused with nothing sent.
-// A missing server fails when KELVARA_REQUIRE_JACK=1, else skips.
+// note-on, a sounding note retuned by its bend alone, the channel order after a release, and a
+// chord too large refused with nothing sent. A missing server fails when KELVARA_REQUIRE_JACK=1,
+// else skips.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -80,6 +81,15 @@ TEST(PitchBendThroughJack, EachNoteOnAChannelOfItsOwnBentBeforeItStarts) {
     for (size_t i = 0; i < triad.size(); ++i)
         EXPECT_NEAR(cents_between(sounded_hz(chord[2 * i], chord[2 * i + 1]), triad[i]), 0.0, 0.025)
             << "tone " << i;
+
+    // Adaptive tuning moves the sounding E to 5/4 exactly: one new bend on its own channel.
+    const double just_e = 261.63 * 1.25;
+    player.retune(held[1], float(just_e * std::exp2(0.3 / 1200.0)));
+    player.retune(held[1], float(just_e));
+    const Messages retuned = sink->take(2);
+    ASSERT_EQ(retuned.size(), 2u);
+    EXPECT_EQ(retuned[1][0], 0xE2);
+    EXPECT_NEAR(cents_between(sounded_hz(retuned[1], chord[3]), just_e), 0.0, 0.025);
 
     // Released, they go to the back of the line: the next note takes channel 5.
     player.notes_off(held);

@@ -118,7 +118,7 @@ done
 # File names by what the argument holds; directories are always offered, to walk into.
 files="$(mktemp -d)"
 trap 'rm -rf "$files"' EXIT
-touch "$files"/{a.kelvara,"b c.kelvara",d.sf2,e.SF3,f.dls,g.wav,h.png,i.txt,j.kelvara.bak,k.FLAC}
+touch "$files"/{a.kelvara,"b c.kelvara",d.sf2,e.SF3,f.dls,g.wav,h.png,i.txt,j.kelvara.bak,k.FLAC,l.mid}
 mkdir "$files/folder"
 cd "$files" || exit 1
 while IFS=';' read -r words expected; do
@@ -140,8 +140,9 @@ render --chord 220 --wav;      folder|g.wav|
 midi-play --wav;               folder|g.wav|
 plot --png;                    folder|h.png|
 midi-sources --midi;           alsa|jack|none|
+adapt --midi;                  folder|l.mid|
 mts send;                      a.kelvara|b c.kelvara|folder|
-bench --case;                  bank-tuning|bar|default|default-min|minima|pipeline|recording|surface|surface-worst|worst|worst-min|
+bench --case;                  adapt|bank-tuning|bar|default|default-min|minima|pipeline|recording|surface|surface-worst|worst|worst-min|
 timbre-from-audio;             folder|g.wav|k.FLAC|
 minima --format;               csv|json|
 curve --model;                 min|product|

@@ -75,6 +75,9 @@ struct BankCase {
     std::vector<double> errors;  // NaN: not measured
     std::vector<double> corrections;
     std::vector<ZoneVerdict> verdicts;
+    // What the zones' loops are resampled to; 0 for none (a loop that holds whole periods,
+    // or one that is the only pitch the sample has).
+    double retuned_loop_frames = 0.0;
 };
 
 std::vector<BankCase> bank_cases() {
@@ -92,6 +95,9 @@ std::vector<BankCase> bank_cases() {
         {{"a semitone off", 4, {{T::Sine440, 70, 0}}}, {-100.0}, {0.0}, {ZoneVerdict::OutOfBounds}},
         {{"noise", 5, {{T::Noise}}}, {NAN}, {0.0}, {U}},
         {{"too short", 6, {{T::ShortSine}}}, {NAN}, {0.0}, {U}},
+        // The attack is in tune, or off as the bank declares it: the loop goes to its pitch.
+        {{"loop sharp", 7, {{T::ShortLoopSine, 69, 0}}}, {0.0}, {0.0}, {C}, 2205.0},
+        {{"loop sharp, corr +17", 8, {{T::ShortLoopSine, 69, 17}}}, {17.0}, {-17.0}, {C}, 2205.0},
     };
 }
 
@@ -119,6 +125,7 @@ TEST(BankTuning, MeasuresWhatEachZoneIsOffByAndCorrectsIt) {
             }
             EXPECT_NEAR(zone.correction_cents, want.corrections[z], 0.01) << got.name << z;
             EXPECT_EQ(zone.verdict, want.verdicts[z]) << got.name << z;
+            EXPECT_NEAR(zone.retuned_loop_frames, want.retuned_loop_frames, 0.01) << got.name;
             EXPECT_DOUBLE_EQ(zone.declared_hz, 440.0 * std::exp2((zone.root_key - 69) / 12.0));
         }
     }
@@ -187,7 +194,7 @@ TEST_F(TuningCache, AFileThatIsNotExactlyATuningIsMeasuredOverAndReplaced) {
     };
     for (const std::string& bad : {
              good.substr(0, good.size() / 2),
-             changed("kelvara-bank-tuning 1", "kelvara-bank-tuning 0"),
+             changed("kelvara-bank-tuning 2", "kelvara-bank-tuning 1"),
              changed("zone 0 0 127", "zone 0 0 128"),
              changed(" corrected\n", " corrected extra\n"),
              changed("end\n", "end\npreset 0 0 0 \n"),

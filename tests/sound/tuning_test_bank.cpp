@@ -20,10 +20,14 @@ constexpr int kLoopFrames = 2205;  // 22 periods of 440 Hz
 constexpr int kPeriods = 22;
 constexpr int kSineFrames = 4 * kLoopFrames;
 constexpr int kShortFrames = kRate * 30 / 1000;
+constexpr int kShortLoopStart = kRate;
+constexpr int kShortLoopFrames = 2200;
 constexpr double kLevel = 16000.0;
 
 std::vector<int16_t> samples_of(TestTone tone) {
-    std::vector<int16_t> pcm(tone == TestTone::ShortSine ? kShortFrames : kSineFrames);
+    std::vector<int16_t> pcm(tone == TestTone::ShortSine       ? kShortFrames
+                             : tone == TestTone::ShortLoopSine ? kShortLoopStart + 2 * kLoopFrames
+                                                               : kSineFrames);
     uint32_t noise = 12345;
     for (size_t i = 0; i < pcm.size(); ++i) {
         if (tone == TestTone::Noise) {
@@ -55,11 +59,15 @@ IpatchSF2Sample* add_sample(IpatchSF2* bank, const TestZone& zone, int index) {
     ipatch_sf2_sample_set_data(sample.get(), sample_data.get());
     // The short tone does not loop (its zone says so), but the format wants a loop inside it.
     const bool loops = zone.tone != TestTone::ShortSine;
+    const bool short_loop = zone.tone == TestTone::ShortLoopSine;
+    const guint loop_start = !loops ? 8 : short_loop ? kShortLoopStart : kLoopFrames;
+    const guint loop_end = !loops       ? kShortFrames - 8
+                           : short_loop ? kShortLoopStart + kShortLoopFrames
+                                        : 2 * kLoopFrames;
     const std::string name = "sample " + std::to_string(index);
     g_object_set(sample.get(), "name", name.c_str(), "sample-rate", kRate, "root-note",
-                 zone.root_key, "fine-tune", zone.pitch_correction_cents, "loop-start",
-                 guint(loops ? kLoopFrames : 8), "loop-end",
-                 guint(loops ? 2 * kLoopFrames : kShortFrames - 8), nullptr);
+                 zone.root_key, "fine-tune", zone.pitch_correction_cents, "loop-start", loop_start,
+                 "loop-end", loop_end, nullptr);
     ipatch_container_append(IPATCH_CONTAINER(bank), IPATCH_ITEM(sample.get()));
     // The bank holds its own reference now; `sample` drops the one it was made with.
     IpatchSF2Sample* const held = sample.get();

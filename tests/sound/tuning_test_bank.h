@@ -12,7 +12,12 @@ enum class TestTone {
     Sine440,    // exactly 440 Hz: its loop holds 22 periods in 2205 frames at 44.1 kHz
     Noise,      // white noise, looped
     ShortSine,  // 440 Hz for 30 ms, not looped
+    // 440 Hz for a second, then a loop of 2200 frames holding 21.95 periods: the loop sounds
+    // its 22nd line, 441 Hz, so the held note goes kShortLoopCents sharp after its attack.
+    ShortLoopSine,
 };
+
+inline constexpr double kShortLoopCents = 3.9302;  // 1200 log2(2205 / 2200)
 
 struct TestZone {
     TestTone tone = TestTone::Sine440;

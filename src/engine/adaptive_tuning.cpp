@@ -1,0 +1,447 @@
+#include "engine/adaptive_tuning.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <numeric>
+#include <optional>
+#include <string>
+
+#include "engine/curve_definition.h"
+#include "engine/moving_pair_sums.h"
+#include "engine/roughness_terms.h"
+
+// The search is block coordinate descent. A block is one note, or a set of notes whose
+// partials coincide at the current tuning (moving one of them alone would break the
+// coincidence, so they also move together). Along a block the dissonance is a function of one
+// offset t in cents, smooth between the offsets where a partial of the block meets one outside
+// it (the cusps, known exactly). The 1-D search walks downhill from cusp to cusp, stops on a
+// cusp where the one-sided slopes change sign, and finds a smooth minimum between two cusps by
+// bisecting the slope, so a cusp is reached exactly and never approached by small steps. A
+// minimum that a small rise separates from a deeper one is passed over (min_prominence).
+// Sweeps repeat until no block moves.
+
+namespace kelvara {
+namespace {
+
+namespace mps = moving_pair_sums;
+
+constexpr double kCentsPerOctave = 1200.0;
+constexpr double kLnTwoPerCent = std::numbers::ln2 / kCentsPerOctave;
+// Two partials closer than this are the same cusp: far below any pitch anyone hears, far
+// above the rounding of a frequency computed from cents.
+constexpr double kCoincidentCents = 1e-7;
+// A pair whose roughness stays below this fraction of the strongest pair's weight is left
+// out: thousands of them together move a minimum by less than a millionth of a cent.
+constexpr double kNegligibleShare = 1e-12;
+constexpr double kCoincidentRatio = kCoincidentCents * kLnTwoPerCent;
+constexpr int32_t kMaxRootSteps = 100;
+constexpr int32_t kMaxSweeps = 200;
+constexpr double kSettledCents = 1e-9;
+// Offsets from a minimum at which a deeper one is looked for, in cents.
+constexpr double kProbeCents[] = {0.25, 0.5, 1, 2, 4, 7, 11, 16, 22, 30, 40, 55, 75, 100};
+
+double cents_between(double from_hz, double to_hz) {
+    return kCentsPerOctave * std::log2(to_hz / from_hz);
+}
+
+struct Sounding {
+    double nominal_hz;
+    double amplitude;
+    int32_t note;  // the note it belongs to, or -1 for a context tone
+};
+
+// The notes that move together along one offset, and how far they may.
+struct Block {
+    std::vector<bool> member;  // by note
+    double lowest = 0.0;       // offsets allowed
+    double highest = 0.0;
+};
+
+// Every ordered pair of the partials, (hz, amplitude) each: all of them as one moving set.
+double total_of(std::vector<std::pair<double, double>> partials, RoughnessModel model) {
+    mps::MovingSet everything;
+    everything.model = model;
+    everything.movers = mps::make_columns(std::move(partials));
+    everything.stills = mps::make_columns({});
+    everything.first_still.assign(everything.movers.hz.size(), 0);
+    everything.last_still.assign(everything.movers.hz.size(), 0);
+    return mps::sum_moving(everything, 0.0).value;
+}
+
+// The changing part of the dissonance along a block at one offset, and its slopes from below
+// and from above, which differ only at a cusp.
+struct AlongPoint {
+    double value = 0.0;
+    double slope_below = 0.0;
+    double slope_above = 0.0;
+    double slope(int side) const { return side > 0 ? slope_above : slope_below; }
+};
+
+// A block's partials split into those that move and those that stay, and the offsets where
+// one of the first meets one of the second.
+struct BlockPairs {
+    mps::MovingSet set;
+    std::vector<double> cusps;  // ascending, within the block's range
+};
+
+class ChordModel {
+public:
+    ChordModel(const ChordToAdapt& chord, const AdaptationSettings& settings)
+        : model_(chord.model), cents_(chord.nominal_hz.size(), 0.0) {
+        for (size_t n = 0; n < chord.nominal_hz.size(); ++n)
+            add_tone(chord, chord.nominal_hz[n], int32_t(n));
+        for (const double hz : chord.context_hz) add_tone(chord, hz, -1);
+        double strongest = 0.0;
+        for (const Sounding& a : partials_)
+            strongest = std::max(strongest, pair_weight(a.amplitude, a.amplitude, model_));
+        negligible_weight_ = kNegligibleShare * strongest;
+        nominal_total_ = total();
+        spring_per_cent2_ = settings.anchor == TuningAnchor::Spring
+                                ? settings.spring_weight * nominal_total_ / (100.0 * 100.0)
+                                : 0.0;
+    }
+
+    const std::vector<double>& cents() const { return cents_; }
+    // The dissonance of all partials at the keys' own pitches.
+    double nominal_total() const { return nominal_total_; }
+    void move(const Block& block, double offset) {
+        for (size_t n = 0; n < cents_.size(); ++n)
+            if (block.member[n]) cents_[n] += offset;
+    }
+
+    // Every ordered pair of partials at the current tuning.
+    double total() const {
+        return total_of(current_partials([](const Sounding&) { return true; }), model_);
+    }
+
+    BlockPairs pairs_of(const Block& block) const {
+        BlockPairs pairs;
+        mps::MovingSet& set = pairs.set;
+        set.model = model_;
+        set.movers =
+            mps::make_columns(current_partials([&](const Sounding& s) { return moves(s, block); }));
+        set.stills = mps::make_columns(
+            current_partials([&](const Sounding& s) { return !moves(s, block); }));
+        const std::vector<double>& still_hz = set.stills.hz;
+        const auto still_end = still_hz.end() - mps::kPadding;
+        const double low = std::exp2(block.lowest / kCentsPerOctave);
+        const double high = std::exp2(block.highest / kCentsPerOctave);
+        const double loudest_still =
+            set.stills.size() > 0
+                ? *std::max_element(set.stills.amplitude.begin(), set.stills.amplitude.end())
+                : 0.0;
+        for (int32_t i = 0; i < set.movers.size(); ++i) {
+            const double m = set.movers.hz[size_t(i)];
+            const auto [first, last] =
+                reached_hz(m * low, m * high,
+                           pair_weight(set.movers.amplitude[size_t(i)], loudest_still, model_));
+            set.first_still.push_back(
+                int32_t(std::lower_bound(still_hz.begin(), still_end, first) - still_hz.begin()));
+            set.last_still.push_back(
+                int32_t(std::upper_bound(still_hz.begin(), still_end, last) - still_hz.begin()));
+            // The cusps: still partials the mover reaches within the block's range.
+            auto it = std::lower_bound(still_hz.begin(), still_end, m * low);
+            for (; it != still_end && *it <= m * high; ++it) {
+                const size_t j = size_t(it - still_hz.begin());
+                if (pair_weight(set.movers.amplitude[size_t(i)], set.stills.amplitude[j], model_) >
+                    negligible_weight_)
+                    pairs.cusps.push_back(
+                        std::clamp(cents_between(m, *it), block.lowest, block.highest));
+            }
+        }
+        std::sort(pairs.cusps.begin(), pairs.cusps.end());
+        pairs.cusps.erase(std::unique(pairs.cusps.begin(), pairs.cusps.end(),
+                                      [](double a, double b) { return b - a < kCoincidentCents; }),
+                          pairs.cusps.end());
+        return pairs;
+    }
+
+    // The changing part of the dissonance along the block, with the spring's pull.
+    AlongPoint along(const Block& block, const BlockPairs& pairs, double t) const {
+        const mps::Sums sums = mps::sum_moving(pairs.set, t);
+        AlongPoint point{sums.value, sums.slope_below, sums.slope_above};
+        for (size_t n = 0; n < cents_.size(); ++n) {
+            if (!block.member[n]) continue;
+            const double c = cents_[n] + t;
+            point.value += spring_per_cent2_ * c * c;
+            point.slope_below += spring_per_cent2_ * 2.0 * c;
+            point.slope_above += spring_per_cent2_ * 2.0 * c;
+        }
+        return point;
+    }
+
+    // Notes whose partials coincide now, joined: each set of two or more is a block candidate.
+    // Coinciding partials are neighbours once sorted by frequency.
+    std::vector<std::vector<bool>> locked_sets() const {
+        struct Placed {
+            double hz;
+            int32_t note;
+            double amplitude;
+        };
+        std::vector<Placed> placed;
+        for (const Sounding& s : partials_)
+            if (s.note >= 0) placed.push_back({current_hz(s), s.note, s.amplitude});
+        std::sort(placed.begin(), placed.end(),
+                  [](const Placed& a, const Placed& b) { return a.hz < b.hz; });
+        const size_t notes = cents_.size();
+        std::vector<size_t> root(notes);
+        std::iota(root.begin(), root.end(), size_t{0});
+        const auto find = [&](size_t n) {
+            while (root[n] != n) n = root[n] = root[root[n]];
+            return n;
+        };
+        for (size_t p = 0; p < placed.size(); ++p)
+            for (size_t q = p + 1;
+                 q < placed.size() && placed[q].hz - placed[p].hz < placed[q].hz * kCoincidentRatio;
+                 ++q)
+                if (placed[p].note != placed[q].note &&
+                    pair_weight(placed[p].amplitude, placed[q].amplitude, model_) >
+                        negligible_weight_)
+                    root[find(size_t(placed[p].note))] = find(size_t(placed[q].note));
+        std::vector<std::vector<bool>> sets;
+        for (size_t r = 0; r < notes; ++r) {
+            std::vector<bool> member(notes, false);
+            size_t count = 0;
+            for (size_t n = 0; n < notes; ++n)
+                if (find(n) == r) member[n] = true, ++count;
+            if (count >= 2) sets.push_back(std::move(member));
+        }
+        return sets;
+    }
+
+private:
+    void add_tone(const ChordToAdapt& chord, double fundamental_hz, int32_t note) {
+        for (const Partial& p : chord.partials)
+            if (p.amplitude > 0.0)
+                partials_.push_back({fundamental_hz * p.ratio, p.amplitude, note});
+    }
+    bool moves(const Sounding& s, const Block& block) const {
+        return s.note >= 0 && block.member[size_t(s.note)];
+    }
+    double current_hz(const Sounding& s) const {
+        const double cents = s.note >= 0 ? cents_[size_t(s.note)] : 0.0;
+        return s.nominal_hz * std::exp2(cents / kCentsPerOctave);
+    }
+    // The still frequencies a partial moving between lowest_hz and highest_hz can pair with
+    // at a roughness above the negligible level, when the pair's weight is at most `weight`:
+    // outside them the separation stays above s* = ln(weight / negligible) / 3.5 wherever the
+    // partial is (it is least at the end of the range nearest the still one).
+    std::pair<double, double> reached_hz(double lowest_hz, double highest_hz, double weight) const {
+        namespace rt = roughness_terms;
+        if (!(weight > negligible_weight_)) return {INFINITY, -INFINITY};
+        const double s = std::log(weight / negligible_weight_) / rt::kFirstRate;
+        const double below = (lowest_hz - s * rt::kBandwidthOffset / rt::kNumerator) /
+                             (1.0 + s * rt::kBandwidthSlope / rt::kNumerator);
+        const double above =
+            highest_hz +
+            s * (rt::kBandwidthSlope * highest_hz + rt::kBandwidthOffset) / rt::kNumerator;
+        return {below, above};
+    }
+    template <typename Keep>
+    std::vector<std::pair<double, double>> current_partials(Keep&& keep) const {
+        std::vector<std::pair<double, double>> chosen;
+        for (const Sounding& s : partials_)
+            if (keep(s)) chosen.emplace_back(current_hz(s), s.amplitude);
+        return chosen;
+    }
+
+    RoughnessModel model_;
+    std::vector<Sounding> partials_;
+    std::vector<double> cents_;
+    double negligible_weight_ = 0.0;
+    double spring_per_cent2_ = 0.0;
+    double nominal_total_ = 0.0;
+};
+
+// The local minimum along the block reached by walking downhill from offset t.
+double descend(const ChordModel& chord, const Block& block, const BlockPairs& pairs, double t,
+               const AlongPoint& at_t) {
+    const std::vector<double>& cusps = pairs.cusps;
+    // The walk asks for both sides of a cusp in turn: the last point is kept.
+    double last_t = t;
+    AlongPoint last = at_t;
+    const auto slope = [&](double u, int side) {
+        if (!(u == last_t)) last = chord.along(block, pairs, u), last_t = u;
+        return last.slope(side);
+    };
+    for (;;) {
+        int direction = 0;
+        if (t < block.highest && slope(t, +1) < 0.0)
+            direction = +1;
+        else if (t > block.lowest && slope(t, -1) > 0.0)
+            direction = -1;
+        if (direction == 0) return t;
+        // The next cusp (or end of the range) in that direction.
+        double next = direction > 0 ? block.highest : block.lowest;
+        if (direction > 0) {
+            const auto it = std::upper_bound(cusps.begin(), cusps.end(), t + kCoincidentCents);
+            if (it != cusps.end()) next = std::min(next, *it);
+        } else {
+            const auto it = std::lower_bound(cusps.begin(), cusps.end(), t - kCoincidentCents);
+            if (it != cusps.begin()) next = std::max(next, *std::prev(it));
+        }
+        const double arriving = direction * slope(next, -direction);
+        if (arriving < 0.0) {
+            t = next;  // still downhill on arriving there
+            continue;
+        }
+        // The slope turns between two cusps, where the curve is smooth: find its zero by
+        // regula falsi with the Illinois step, which keeps the bracket and converges fast.
+        double a = t, b = next;
+        double ga = direction * slope(t, direction), gb = arriving;
+        int kept_side = 0;
+        for (int i = 0; i < kMaxRootSteps && std::fabs(b - a) > kSettledCents; ++i) {
+            const double c = b - gb * (b - a) / (gb - ga);
+            const double gc = direction * slope(c, direction);
+            if (gc < 0.0) {
+                a = c, ga = gc;
+                if (kept_side == -1) gb *= 0.5;
+                kept_side = -1;
+            } else {
+                b = c, gb = gc;
+                if (kept_side == +1) ga *= 0.5;
+                kept_side = +1;
+            }
+            if (gc == 0.0) return c;
+        }
+        return 0.5 * (a + b);
+    }
+}
+
+// The minimum reached from offset 0, passing over those too shallow to hear.
+// Probing for a deeper minimum costs most of the search, so a block that its descent left
+// where it was is probed only on the first sweep: later sweeps change its surroundings by
+// the small moves of the others.
+double settle(const ChordModel& chord, const Block& block, double min_prominence,
+              bool first_sweep) {
+    const BlockPairs pairs = chord.pairs_of(block);
+    const auto value = [&](double u) { return chord.along(block, pairs, u).value; };
+    const AlongPoint start = chord.along(block, pairs, 0.0);
+    // Shallow against the roughness the block takes part in where it starts: a note among
+    // eight is held by its own pairs, not by the whole chord's.
+    const double shallow = min_prominence * start.value;
+    double t = descend(chord, block, pairs, 0.0, start);
+    if (t == 0.0 && !first_sweep) return t;
+    for (;;) {
+        const double here = value(t);
+        std::optional<double> deeper;
+        double deepest = here;
+        for (const int side : {-1, +1}) {
+            double rise = 0.0;
+            for (const double d : kProbeCents) {
+                const double u = t + side * d;
+                if (u < block.lowest || u > block.highest) break;
+                const double at = value(u);
+                rise = std::max(rise, at - here);
+                if (rise >= shallow) break;  // whatever lies beyond is not shallow
+                if (at < deepest) deeper = u, deepest = at;
+                if (at < here) break;
+            }
+        }
+        if (!deeper) return t;
+        t = descend(chord, block, pairs, *deeper, chord.along(block, pairs, *deeper));
+    }
+}
+
+Block block_of(const ChordModel& chord, std::vector<bool> member, double max_move) {
+    Block block{std::move(member), -max_move, max_move};
+    for (size_t n = 0; n < block.member.size(); ++n)
+        if (block.member[n]) {
+            block.lowest = std::max(block.lowest, -max_move - chord.cents()[n]);
+            block.highest = std::min(block.highest, max_move - chord.cents()[n]);
+        }
+    return block;
+}
+
+std::optional<std::string> refusal(const ChordToAdapt& chord, const AdaptationSettings& s) {
+    const auto bad_hz = [](double hz) {
+        return !std::isfinite(hz) || hz <= 0.0 || hz > kMaxCurveBaseHz;
+    };
+    if (chord.nominal_hz.empty()) return "There are no notes to tune.";
+    if (chord.nominal_hz.size() > size_t(kMaxAdaptedNotes))
+        return "At most " + std::to_string(kMaxAdaptedNotes) + " notes can be tuned together.";
+    if (chord.context_hz.size() > size_t(kMaxCurveFixedTones))
+        return "At most " + std::to_string(kMaxCurveFixedTones) + " context tones can sound.";
+    if (std::any_of(chord.nominal_hz.begin(), chord.nominal_hz.end(), bad_hz) ||
+        std::any_of(chord.context_hz.begin(), chord.context_hz.end(), bad_hz))
+        return "A note's frequency must be a number above 0 Hz.";
+    CurveDefinition timbre;
+    timbre.partials = chord.partials;
+    if (auto checked = check_curve_definition(timbre); !checked) return checked.error().reason;
+    if (!(s.max_move_cents > 0.0 && s.max_move_cents <= kCentsPerOctave))
+        return "The largest move must be above 0 and at most 1200 cents.";
+    if (!(s.min_prominence >= 0.0 && s.min_prominence <= 1.0))
+        return "The prominence must be from 0 to 1 of the chord's dissonance.";
+    if (!(s.spring_weight >= 0.0 && std::isfinite(s.spring_weight)))
+        return "The spring's weight must be a number from 0 up.";
+    return std::nullopt;
+}
+
+}  // namespace
+
+double chord_dissonance(const std::vector<double>& hz, const std::vector<Partial>& partials,
+                        RoughnessModel model) {
+    std::vector<std::pair<double, double>> sounding;
+    for (const double f : hz)
+        for (const Partial& p : partials)
+            if (p.amplitude > 0.0) sounding.emplace_back(f * p.ratio, p.amplitude);
+    return total_of(std::move(sounding), model);
+}
+
+Result<AdaptedChord> adapt_chord(const ChordToAdapt& chord, const AdaptationSettings& settings) {
+    if (auto reason = refusal(chord, settings))
+        return Error{ErrorKind::Refused, 0, "The chord cannot be tuned.", *reason, {}, {}};
+    ChordModel model(chord, settings);
+    const size_t notes = chord.nominal_hz.size();
+    const size_t lowest =
+        size_t(std::min_element(chord.nominal_hz.begin(), chord.nominal_hz.end()) -
+               chord.nominal_hz.begin());
+    // Context tones never move, so they hold the chord's pitch themselves: with them the
+    // lowest note is free to settle against them, and no shift to the mean is made.
+    const bool has_context = !chord.context_hz.empty();
+    const bool anchored = settings.anchor != TuningAnchor::Spring && !has_context;
+    AdaptedChord adapted;
+    adapted.dissonance_before = model.nominal_total();
+    for (int32_t sweep = 0; sweep < kMaxSweeps; ++sweep) {
+        std::vector<std::vector<bool>> sets;
+        for (size_t n = 0; n < notes; ++n)
+            if (!(anchored && n == lowest)) {
+                std::vector<bool> one(notes, false);
+                one[n] = true;
+                sets.push_back(std::move(one));
+            }
+        for (auto& locked : model.locked_sets())
+            if (!(anchored && locked[lowest])) sets.push_back(std::move(locked));
+        double moved = 0.0;
+        for (const std::vector<bool>& set : sets) {
+            const Block block = block_of(model, set, settings.max_move_cents);
+            const double offset = settle(model, block, settings.min_prominence, sweep == 0);
+            model.move(block, offset);
+            moved = std::max(moved, std::fabs(offset));
+        }
+        if (moved < kSettledCents) break;
+    }
+    adapted.moved_cents = model.cents();
+    if (settings.anchor == TuningAnchor::MeanPitch && !has_context) {
+        // The intervals found with the lowest note held, shifted as a whole so that the mean
+        // log-pitch is the keys' own.
+        const double mean =
+            std::accumulate(adapted.moved_cents.begin(), adapted.moved_cents.end(), 0.0) /
+            double(notes);
+        for (double& c : adapted.moved_cents) c -= mean;
+    }
+    for (size_t n = 0; n < notes; ++n)
+        adapted.adapted_hz.push_back(chord.nominal_hz[n] *
+                                     std::exp2(adapted.moved_cents[n] / kCentsPerOctave));
+    adapted.dissonance_after = chord_dissonance(
+        [&] {
+            std::vector<double> all = adapted.adapted_hz;
+            all.insert(all.end(), chord.context_hz.begin(), chord.context_hz.end());
+            return all;
+        }(),
+        chord.partials, chord.model);
+    return adapted;
+}
+
+}  // namespace kelvara

@@ -1,0 +1,207 @@
+// Adaptive tuning of held chords: tempered triads reach their just tunings with harmonic
+// timbres (the weak cusps of many harmonics passed over), a stretched timbre reaches the
+// minimum a dense search of the dissonance finds, and the anchors and bounds hold.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "engine/adaptive_tuning.h"
+#include "engine/curve_definition.h"
+#include "engine/moving_pair_sums.h"
+#include "engine/roughness_rows.h"
+#include "engine/roughness_terms.h"
+
+namespace kelvara {
+namespace {
+
+double key_hz(int key) {
+    return 261.63 * std::exp2((key - 60) / 12.0);
+}
+double cents(double ratio) {
+    return 1200.0 * std::log2(ratio);
+}
+
+ChordToAdapt chord_of(const std::vector<int>& keys, std::vector<Partial> partials) {
+    ChordToAdapt chord;
+    for (const int key : keys) chord.nominal_hz.push_back(key_hz(key));
+    chord.partials = std::move(partials);
+    return chord;
+}
+
+// Every ordered pair of the tones' partials with two exponentials each, as the curve's exact
+// evaluation sums them: the reference the search's own one-exponential sums are held to.
+double literal_dissonance(const std::vector<double>& hz, const std::vector<Partial>& partials) {
+    namespace rt = roughness_terms;
+    std::vector<Partial> all;
+    for (const double f : hz)
+        for (const Partial& p : partials) all.push_back({f * p.ratio, p.amplitude});
+    double sum = 0.0;
+    for (const Partial& a : all)
+        for (const Partial& b : all) {
+            if (&a == &b) continue;
+            const double lower = std::min(a.ratio, b.ratio), upper = std::max(a.ratio, b.ratio);
+            sum += a.amplitude * b.amplitude * rt::term(rt::separation(lower, upper)).value;
+        }
+    return sum;
+}
+
+// A timbre of six equal partials whose octave is stretched to 2.04 (34 cents).
+std::vector<Partial> stretched_partials() {
+    std::vector<Partial> partials;
+    for (int k = 1; k <= 6; ++k) partials.push_back({std::pow(k, std::log2(2.04)), 1.0});
+    return partials;
+}
+
+TEST(AdaptiveTuning, TemperedTriadsReachTheirJustTuningsWithTheLowestNoteHeld) {
+    const struct {
+        std::string name;
+        std::vector<int> keys;
+        std::vector<Partial> partials;
+        std::vector<double> ratios;  // of each note to the lowest, when adapted
+    } cases[] = {
+        {"major, six equal", {60, 64, 67}, harmonic_partials(FlatHarmonics, 6), {1, 1.25, 1.5}},
+        {"minor, six equal", {60, 63, 67}, harmonic_partials(FlatHarmonics, 6), {1, 1.2, 1.5}},
+        {"major, 25 falling",
+         {60, 64, 67},
+         harmonic_partials(GeometricHarmonics, 25),
+         {1, 1.25, 1.5}},
+        {"minor, 25 falling",
+         {67, 63, 60},
+         harmonic_partials(GeometricHarmonics, 25),
+         {1.5, 1.2, 1}},
+        {"stretched",
+         {60, 64, 67},
+         stretched_partials(),
+         {1, std::pow(1.25, std::log2(2.04)), std::pow(1.5, std::log2(2.04))}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ChordToAdapt chord = chord_of(c.keys, c.partials);
+        const Result<AdaptedChord> adapted = adapt_chord(chord, {});
+        ASSERT_TRUE(adapted) << adapted.error().reason;
+        const size_t lowest = c.keys[0] < c.keys.back() ? 0 : c.keys.size() - 1;
+        EXPECT_EQ(adapted->moved_cents[lowest], 0.0);
+        for (size_t n = 0; n < c.keys.size(); ++n)
+            EXPECT_NEAR(cents(adapted->adapted_hz[n] / adapted->adapted_hz[lowest]),
+                        cents(c.ratios[n]), 0.5)
+                << n;
+        EXPECT_LT(adapted->dissonance_after, adapted->dissonance_before);
+    }
+    // The figures musicians know: E 13.7 cents down, G 2.0 up.
+    const auto major = adapt_chord(chord_of({60, 64, 67}, harmonic_partials(FlatHarmonics, 6)), {});
+    EXPECT_NEAR(major->moved_cents[1], -13.686, 0.01);
+    EXPECT_NEAR(major->moved_cents[2], 1.955, 0.01);
+}
+
+// The stretched timbre's adapted triad is where a dense search of the dissonance finds its
+// lowest point near the tempered pitches.
+TEST(AdaptiveTuning, AStretchedTimbreReachesTheMinimumADenseSearchFinds) {
+    const ChordToAdapt chord = chord_of({60, 64, 67}, stretched_partials());
+    const auto adapted = adapt_chord(chord, {});
+    ASSERT_TRUE(adapted);
+    const auto dissonance = [&](double e, double g) {
+        return literal_dissonance(
+            {key_hz(60), key_hz(64) * std::exp2(e / 1200), key_hz(67) * std::exp2(g / 1200)},
+            chord.partials);
+    };
+    double best = INFINITY, best_e = 0, best_g = 0;
+    for (double step : {1.0, 0.05}) {
+        const double e0 = best_e, g0 = best_g, span = step == 1.0 ? 40.0 : 1.5;
+        for (double e = e0 - span; e <= e0 + span; e += step)
+            for (double g = g0 - span; g <= g0 + span; g += step)
+                if (const double d = dissonance(e, g); d < best) best = d, best_e = e, best_g = g;
+    }
+    EXPECT_NEAR(adapted->moved_cents[1], best_e, 0.5);
+    EXPECT_NEAR(adapted->moved_cents[2], best_g, 0.5);
+    EXPECT_LE(adapted->dissonance_after, best + 1e-9);
+}
+
+// The sums the search walks on, in both builds, against the literal sum and a difference
+// quotient of it, at a cusp (the moving tone's partials meet the still ones') and off it.
+TEST(AdaptiveTuning, TheMovingPairSumsAgreeWithTheLiteralSumInBothBuilds) {
+    namespace mps = moving_pair_sums;
+    const std::vector<Partial> partials = harmonic_partials(GeometricHarmonics, 25);
+    const std::vector<double> still_tones = {key_hz(48), key_hz(60)};
+    const double e_at_cusp = key_hz(48) * 2.5;  // its 2nd partial meets the low C's 5th
+    std::vector<std::pair<double, double>> stills, movers;
+    for (const double f : still_tones)
+        for (const Partial& p : partials) stills.emplace_back(f * p.ratio, p.amplitude);
+    for (const Partial& p : partials) movers.emplace_back(e_at_cusp * p.ratio, p.amplitude);
+    mps::MovingSet set{mps::make_columns(movers), mps::make_columns(stills), {}, {}, {}};
+    set.first_still.assign(size_t(set.movers.size()), 0);
+    set.last_still.assign(size_t(set.movers.size()), set.stills.size());
+    const auto literal_at = [&](double t) {
+        std::vector<double> hz = still_tones;
+        hz.push_back(e_at_cusp * std::exp2(t / 1200));
+        return literal_dissonance(hz, partials) - literal_dissonance(still_tones, partials);
+    };
+    for (const double t : {0.0, 3.7}) {
+        SCOPED_TRACE(t);
+        const double h = 1e-4;
+        const double below = (literal_at(t) - literal_at(t - h)) / h;
+        const double above = (literal_at(t + h) - literal_at(t)) / h;
+        std::vector<mps::Sums> builds = {mps::sum_moving_portable(set, std::exp2(t / 1200))};
+        if (roughness_rows::cpu_has_avx2_fma())
+            builds.push_back(mps::sum_moving_avx2(set, std::exp2(t / 1200)));
+        for (const mps::Sums& half : builds) {
+            EXPECT_NEAR(2 * half.value, literal_at(t), 1e-12 * literal_at(t));
+            EXPECT_NEAR(2 * half.slope_below, below, 1e-3 * std::fabs(below));
+            EXPECT_NEAR(2 * half.slope_above, above, 1e-3 * std::fabs(above));
+        }
+        if (t == 0.0) {
+            EXPECT_GT(above - below, 1e-3 * std::fabs(below));  // a cusp indeed
+        }
+    }
+}
+
+TEST(AdaptiveTuning, AnchorsBoundsAndRefusals) {
+    const ChordToAdapt major = chord_of({60, 64, 67}, harmonic_partials(FlatHarmonics, 6));
+    // The mean log-pitch stays: the just intervals, shifted as a whole.
+    AdaptationSettings mean;
+    mean.anchor = TuningAnchor::MeanPitch;
+    const auto centred = adapt_chord(major, mean);
+    ASSERT_TRUE(centred);
+    EXPECT_NEAR(centred->moved_cents[0] + centred->moved_cents[1] + centred->moved_cents[2], 0.0,
+                1e-9);
+    EXPECT_NEAR(cents(centred->adapted_hz[1] / centred->adapted_hz[0]), cents(1.25), 0.5);
+    // A spring: every note may move, and a strong one holds the keys' pitches closer.
+    AdaptationSettings weak, strong;
+    weak.anchor = strong.anchor = TuningAnchor::Spring;
+    weak.spring_weight = 0.01, strong.spring_weight = 100.0;
+    const auto loose = adapt_chord(major, weak), tight = adapt_chord(major, strong);
+    EXPECT_NEAR(cents(loose->adapted_hz[1] / loose->adapted_hz[0]), cents(1.25), 0.5);
+    EXPECT_LT(std::fabs(tight->moved_cents[1]),
+              std::fabs(loose->moved_cents[1] - loose->moved_cents[0]));
+    // A bound of 5 cents stops E on its way to 5/4.
+    AdaptationSettings bounded;
+    bounded.max_move_cents = 5.0;
+    EXPECT_GE(adapt_chord(major, bounded)->moved_cents[1], -5.0);
+    // Fixed tones as a context: a single note is pulled to the context's 3/2.
+    ChordToAdapt single = chord_of({67}, harmonic_partials(FlatHarmonics, 6));
+    single.context_hz = {key_hz(60)};
+    EXPECT_NEAR(adapt_chord(single, {})->moved_cents[0], cents(1.5) - 700.0, 0.01);
+
+    const struct {
+        ChordToAdapt chord;
+        AdaptationSettings settings;
+    } refused[] = {
+        {chord_of({}, harmonic_partials(FlatHarmonics, 6)), {}},
+        {chord_of({60, 64}, {}), {}},
+        {chord_of(std::vector<int>(17, 60), harmonic_partials(FlatHarmonics, 6)), {}},
+        {chord_of({60}, {{1.0, NAN}}), {}},
+        {major, {TuningAnchor::LowestNote, 0.1, 0.0, 0.01}},
+        {major, {TuningAnchor::LowestNote, 0.1, 50.0, 2.0}},
+        {major, {TuningAnchor::Spring, -1.0, 50.0, 0.01}},
+    };
+    for (const auto& r : refused) {
+        const auto result = adapt_chord(r.chord, r.settings);
+        ASSERT_FALSE(result);
+        EXPECT_EQ(result.error().description, "The chord cannot be tuned.");
+        EXPECT_FALSE(result.error().reason.empty());
+    }
+}
+
+}  // namespace
+}  // namespace kelvara
