@@ -86,6 +86,12 @@ QVariant DocumentTableModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole && role != Qt::EditRole) return {};
     const auto value = document_.cell_value(table_, columns_[index.column()].column, index.row());
     if (!value) return {};
+    // A chord typed in the root form shows (and edits) as typed.
+    if (table_ == DocumentTable::MappedChords &&
+        columns_[index.column()].column == TableColumn::ChordString) {
+        const std::string root_form = document_.chords().root_form_at_row(index.row());
+        if (!root_form.empty()) return QString::fromStdString(root_form);
+    }
     // A key shows its note name beside it (60 C4); its editor takes the number alone.
     if (const auto* key = std::get_if<int32_t>(&*value); key && role == Qt::DisplayRole) {
         const std::string name = midi_key_name(*key);
@@ -99,7 +105,7 @@ std::optional<CellValue> DocumentTableModel::cell_from_text(TableColumn column,
                                                             const QString& text) {
     switch (column) {
         case TableColumn::ChordString: {
-            Result<Chord> chord = parse_chord(text.toStdString());
+            Result<TypedChord> chord = parse_typed_chord(text.toStdString());
             if (chord) return CellValue(std::move(*chord));
             emit edit_refused(QString::fromStdString(chord.error().description));
             return std::nullopt;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QScreen>
 #include <QShowEvent>
 #include <QStatusBar>
 #include <QTimer>
@@ -46,7 +47,7 @@ DocumentWindow::DocumentWindow(std::unique_ptr<Document> document,
     partials_ = std::make_unique<PartialControls>(*document_, view, nullptr);
     curve_ = std::make_unique<CurveControls>(*document_, view, nullptr);
     tables_ = std::make_unique<TableControls>(*document_, view, *partials_, nullptr);
-    sound_ = std::make_unique<SoundControls>(*document_, *instruments_, *this);
+    sound_ = std::make_unique<SoundControls>(*document_, *instruments_, *this, view);
     // Before the document shows its curve: the panels follow the first redraw.
     surface_panel_ = new SurfacePanel(*document_, *graph_);
     lay_out_window(*central, *graph_, *surface_panel_, *curve_, *tables_, *sound_);
@@ -55,8 +56,7 @@ DocumentWindow::DocumentWindow(std::unique_ptr<Document> document,
     // controls.
     statusBar()->setObjectName(QStringLiteral("status_bar"));
     statusBar()->setSizeGripEnabled(false);
-    setMinimumSize(kMinimumWidth, kMinimumHeight);
-    resize(kDefaultWidth, kDefaultHeight);
+    fit_to_screen();
 
     graph_controls_ = std::make_unique<GraphControls>(*document_, *graph_, *curve_, *tables_);
     audition_ = std::make_unique<AuditionControls>(*document_, *instruments_, graph_->gestures(),
@@ -101,6 +101,19 @@ DocumentWindow::~DocumentWindow() {
     curve_.reset();
     partials_.reset();
     document_.reset();
+}
+
+// The default size, within the screen the window opens on (its frame counted), but never
+// below the size at which every control still shows whole.
+void DocumentWindow::fit_to_screen() {
+    const QSize smallest(kMinimumWidth, kMinimumHeight);
+    QSize room(kDefaultWidth, kDefaultHeight);
+    if (const QScreen* opening = screen()) {
+        constexpr int kFrame = 48;  // the title bar and borders of a typical window manager
+        room = room.boundedTo(opening->availableGeometry().size() - QSize(kFrame / 4, kFrame));
+    }
+    setMinimumSize(smallest);
+    resize(room.expandedTo(smallest));
 }
 
 void DocumentWindow::set_dialogs(DocumentDialogs& dialogs) {

@@ -99,6 +99,7 @@ private:
     void show_undo_steps() override;
 
     void update_title();
+    void fit_to_screen();
 
     std::unique_ptr<Document> document_;
     std::unique_ptr<Instruments> instruments_;

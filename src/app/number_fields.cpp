@@ -40,7 +40,8 @@ void accept_float_characters_only(QLineEdit& field) {
 }
 
 void accept_int_characters_only(QLineEdit& field) {
-    accept_characters(field, QStringLiteral("[0-9+\\- ]*"));
+    // The point too, so that 2.5 reaches the parser and is refused rather than read as 25.
+    accept_characters(field, QStringLiteral("[0-9+\\-. ]*"));
 }
 
 }  // namespace kelvara

@@ -22,7 +22,9 @@ QString float_text(float value);
 QString int_text(int32_t value);
 
 // Let the field take only characters of the number notation above (digits, point, sign,
-// exponent). Any text made of them can be entered; the parsers decide what it means.
+// exponent; a whole-number field takes the point as well, so that a fraction typed into it
+// is refused instead of losing its point). Any text made of them can be entered; the parsers
+// decide what it means.
 void accept_float_characters_only(QLineEdit& field);
 void accept_int_characters_only(QLineEdit& field);
 

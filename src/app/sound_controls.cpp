@@ -1,6 +1,7 @@
 // The sound and MIDI strip of a document window (sound_controls.h).
 #include "app/sound_controls.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -8,11 +9,14 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QSpinBox>
+#include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/control_widgets.h"
 #include "app/document_dialogs.h"
@@ -26,17 +30,29 @@ namespace {
 constexpr int kVolumeMax = 127;
 }  // namespace
 
-SoundControls::SoundControls(Document& document, Instruments& instruments, QWidget& window)
-    : document_(document), instruments_(instruments), window_(window) {
+SoundControls::SoundControls(Document& document, Instruments& instruments, QWidget& window,
+                             DocumentView& view)
+    : document_(document),
+      instruments_(instruments),
+      window_(window),
+      computer_keyboard_(
+          std::make_unique<ComputerKeyboardControls>(document, instruments, window, view)) {
     build();
     connect_controls();
 }
 
+SoundControls::~SoundControls() = default;
+
 void SoundControls::build() {
-    midi_source_list_ = new QComboBox;
+    // A button whose menu lists every source with a check mark: the checked ones are the
+    // ones connected, and each pick adds or removes one.
+    midi_source_list_ = new QToolButton;
     midi_source_list_->setObjectName(QStringLiteral("midi_source_list"));
-    midi_source_list_->setToolTip(tr("The MIDI keyboard that plays this document"));
-    midi_source_list_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    midi_source_list_->setPopupMode(QToolButton::InstantPopup);
+    midi_source_list_->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    midi_source_menu_ = new QMenu(midi_source_list_);
+    midi_source_menu_->setObjectName(QStringLiteral("midi_source_menu"));
+    midi_source_list_->setMenu(midi_source_menu_);
     last_key_field_ = new QLineEdit;
     last_key_field_->setObjectName(QStringLiteral("last_key_field"));
     last_key_field_->setReadOnly(true);
@@ -110,15 +126,26 @@ void SoundControls::build() {
     bank_row->addWidget(load_bank_button_);
     bank_row->addWidget(default_bank_button_);
     bank_row->addWidget(bank_tuning_box_);
+    bank_row->addSpacing(12);
+    bank_row->addWidget(computer_keyboard_->toggle());
+    bank_row->addWidget(computer_keyboard_->target_list());
     bank_row->addStretch(1);
     rows->addLayout(midi_row);
     rows->addLayout(bank_row);
 }
 
 std::vector<QWidget*> SoundControls::tab_chain() const {
-    return {midi_source_list_,    midi_destination_list_, midi_output_mode_list_,
-            bend_range_box_,      instrument_list_,       load_bank_button_,
-            default_bank_button_, bank_tuning_box_,       volume_slider_};
+    return {midi_source_list_,
+            midi_destination_list_,
+            midi_output_mode_list_,
+            bend_range_box_,
+            instrument_list_,
+            load_bank_button_,
+            default_bank_button_,
+            bank_tuning_box_,
+            computer_keyboard_->toggle(),
+            computer_keyboard_->target_list(),
+            volume_slider_};
 }
 
 void SoundControls::connect_controls() {
@@ -142,10 +169,10 @@ void SoundControls::connect_controls() {
     // Like the slider, the box's own changes are the user's (show_pitch_true blocks them).
     connect(bank_tuning_box_, &QCheckBox::toggled, this,
             [this](bool own_tuning) { document_.playback_actions().set_pitch_true(!own_tuning); });
-    // The pop-up shows the source that is connected: after a pick, that one, or none when
-    // it could not be connected.
-    connect(midi_source_list_, &QComboBox::activated, this, [this](int index) {
-        if (index >= 0) instruments_.connect_midi_source(index);
+    // The list shows what is connected after each pick: a source that could not be
+    // connected stays unchecked.
+    connect(midi_source_menu_, &QMenu::triggered, this, [this](QAction* picked) {
+        instruments_.toggle_midi_source(picked->data().toInt());
         show_midi_sources();
     });
     // The MIDI threads only queue the updates; the widgets are written here, on this thread.
@@ -178,24 +205,36 @@ void SoundControls::show_strip() {
 }
 
 void SoundControls::show_midi_sources() {
-    QComboBox* sources = midi_source_list_;
-    sources->clear();
+    midi_source_menu_->clear();
+    const std::vector<std::string> titles = instruments_.midi_source_titles();
+    const std::vector<int> connected = instruments_.connected_midi_sources();
+    QStringList shown;
+    for (size_t i = 0; i < titles.size(); ++i) {
+        const QString title = QString::fromStdString(titles[i]);
+        QAction* item = midi_source_menu_->addAction(title);
+        item->setData(static_cast<int>(i));
+        item->setCheckable(true);
+        const bool on = std::find(connected.begin(), connected.end(), int(i)) != connected.end();
+        item->setChecked(on);
+        if (on) shown.push_back(title);
+    }
+    midi_source_list_->setText(shown.isEmpty() ? tr("None") : shown.join(QStringLiteral(", ")));
+    midi_source_list_->setEnabled(!titles.empty());
     const std::string system = instruments_.midi_system_name();
-    for (const std::string& title : instruments_.midi_source_titles())
-        sources->addItem(QString::fromStdString(title));
-    sources->setCurrentIndex(instruments_.connected_midi_source().value_or(-1));
-    sources->setEnabled(sources->count() > 0);
     const QString system_name = QString::fromStdString(system);
     if (system.empty())
-        sources->setToolTip(
+        midi_source_list_->setToolTip(
             tr("No MIDI system is available: start JACK, or check that the ALSA sequencer "
                "is loaded, then open the document again"));
-    else if (sources->count() == 0)
-        sources->setToolTip(tr("No MIDI keyboard is connected to the %1; one plugged in "
-                               "appears here and plays at once")
-                                .arg(system_name));
+    else if (titles.empty())
+        midi_source_list_->setToolTip(tr("No MIDI keyboard is connected to the %1; one plugged "
+                                         "in appears here and plays at once")
+                                          .arg(system_name));
     else
-        sources->setToolTip(tr("The MIDI keyboard that plays this document (%1)").arg(system_name));
+        midi_source_list_->setToolTip(
+            tr("The MIDI keyboards that play this document (%1): every checked one plays; a "
+               "pick adds or removes one")
+                .arg(system_name));
 }
 
 void SoundControls::show_instruments() {

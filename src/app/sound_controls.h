@@ -1,21 +1,25 @@
 #pragma once
 // SoundControls: the sound and MIDI strip of a document window: the MIDI input and the last
-// key played, the MIDI output's list (driven by MidiOutputControls), the volume, the
-// instrument and its bank, and the bank's own tuning or pitch-true playback. The document
-// sends the volume and the tuning choice; the window's instruments hold the bank, its
+// key played, the computer keyboard's keys, the MIDI output's list (driven by MidiOutputControls),
+// the volume, the instrument and its bank, and the bank's own tuning or pitch-true playback. The
+// document sends the volume and the tuning choice; the window's instruments hold the bank, its
 // programs and the MIDI input.
 #include <QObject>
 #include <functional>
+#include <memory>
 #include <vector>
 
+#include "app/computer_keyboard_controls.h"
 #include "app/midi_output_controls.h"
 
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QSlider;
 class QSpinBox;
+class QToolButton;
 class QWidget;
 
 namespace kelvara {
@@ -29,8 +33,11 @@ class SoundControls final : public QObject {
     Q_OBJECT
 
 public:
-    // `window` is where the bank's dialogs open.
-    SoundControls(Document& document, Instruments& instruments, QWidget& window);
+    // `window` is where the bank's dialogs open and whose keys the computer keyboard plays;
+    // `view` shows why the keys cannot play the scale.
+    SoundControls(Document& document, Instruments& instruments, QWidget& window,
+                  DocumentView& view);
+    ~SoundControls() override;
 
     QWidget* strip() const { return strip_; }
     std::vector<QWidget*> tab_chain() const;
@@ -43,7 +50,7 @@ public:
     void set_dialogs(DocumentDialogs& dialogs) { dialogs_ = &dialogs; }
 
     // What the strip shows once the window is built, after the document has shown its own
-    // values: the MIDI sources with the first one connected, "-" as the last key, then the
+    // values: the MIDI sources with the checked ones connected, "-" as the last key, then the
     // programs, whose first, the document's own timbre, plays.
     void show_strip();
     // What the document shows (DocumentView).
@@ -67,7 +74,8 @@ private:
     QWidget& window_;
     DocumentDialogs* dialogs_ = nullptr;
     QWidget* strip_ = nullptr;
-    QComboBox* midi_source_list_ = nullptr;
+    QToolButton* midi_source_list_ = nullptr;
+    QMenu* midi_source_menu_ = nullptr;
     QLineEdit* last_key_field_ = nullptr;
     // "None", then the destinations (refreshed each time the list opens).
     RescanningComboBox* midi_destination_list_ = nullptr;
@@ -79,6 +87,7 @@ private:
     // Checked: the bank's own tuning; unchecked (the default): pitch-true playback.
     QCheckBox* bank_tuning_box_ = nullptr;
     QSlider* volume_slider_ = nullptr;
+    std::unique_ptr<ComputerKeyboardControls> computer_keyboard_;
 };
 
 }  // namespace kelvara

@@ -6,14 +6,18 @@
 
 #include "cli/commands.h"
 #include "cli/curve_options.h"
+#include "scales/decimal_text.h"
 
 namespace kelvara::cli {
 namespace {
 
+// Each value as the shortest text that reads back as the same float (1.1, not 1.10000002).
 void print_curve(const Document& doc) {
-    std::printf("x,y\n");
+    std::string text = "x,y\n";
     for (int32_t i = 0; i < doc.curve().number_of_points(); ++i)
-        std::printf("%.9g,%.9g\n", doc.curve().x_values()[i], doc.curve().y_values()[i]);
+        text += number_text(doc.curve().x_values()[i]) + ',' +
+                number_text(doc.curve().y_values()[i]) + '\n';
+    std::fputs(text.c_str(), stdout);
 }
 
 void run_curve(const CurveOptions& options) {

@@ -1,6 +1,7 @@
 #include "cli/curve_options.h"
 
 #include <CLI/CLI.hpp>
+#include <map>
 
 #include "cli/commands.h"
 #include "cli/document_file_arguments.h"
@@ -13,17 +14,12 @@ void require_accepted(const RefusalCounter& counter, int before, const std::stri
     counter.require_no_refusal_since(before, what + ": ");
 }
 
-// Applies the x range in an order whose intermediate range also fits the curve arrays.
+// Applies both ends at once, so that a refusal speaks of the range typed (2 to 1), not of
+// one end against the other's old value.
 void apply_x_range(Document& doc, RefusalCounter& counter, float x_min, float x_max) {
-    const bool min_first = doc.curve().accepts_x_range(x_min, doc.curve().x_max());
     const int before = counter.beeps;
-    if (min_first) {
-        doc.curve_actions().set_bound(BoundField::XMin, x_min);
-        doc.curve_actions().set_bound(BoundField::XMax, x_max);
-    } else {
-        doc.curve_actions().set_bound(BoundField::XMax, x_max);
-        doc.curve_actions().set_bound(BoundField::XMin, x_min);
-    }
+    const Curve& curve = doc.curve();
+    doc.curve_actions().set_graph_ranges(x_min, x_max, curve.y_min(), curve.y_max());
     counter.require_no_refusal_since(before, "--xmin/--xmax: ");
 }
 
@@ -49,6 +45,21 @@ void apply(Document& doc, RefusalCounter& counter, const CurveOptions& o) {
 
 }  // namespace
 
+void add_type_option(CLI::App& command, std::optional<int32_t>& type) {
+    // A name stands for its number; anything else goes on as typed, so that a number outside
+    // 0-5 meets the document's own refusal.
+    const std::map<std::string, std::string> names = {
+        {"sine", "0"},   {"equal", "1"},   {"odd", "2"},
+        {"shaped", "3"}, {"inverse", "4"}, {"geometric", "5"},
+    };
+    command
+        .add_option("--type", type,
+                    "Timbre type 0-6 (see the manual) or a name: sine, equal, odd, shaped, "
+                    "inverse, geometric")
+        ->type_name("N|NAME")
+        ->transform(CLI::Transformer(names, CLI::ignore_case).description(""));
+}
+
 void add_timbre_options(CLI::App& command, std::optional<std::string>& partials,
                         std::optional<std::string>& model) {
     command.add_option("--partials", partials,
@@ -62,7 +73,7 @@ void add_timbre_and_tone_options(CLI::App& command, CurveOptions& options,
                                  const std::string& verb) {
     command.add_option("file,--file", options.file,
                        "A saved document to " + verb + " (default: a new one)");
-    command.add_option("--type", options.type, "Timbre type 0-5 (5: geometric harmonics)");
+    add_type_option(command, options.type);
     command.add_option("--overtones", options.overtones, "Partials per tone");
     add_timbre_options(command, options.partials, options.model);
     command.add_option("--base", options.base, "Base frequency in Hz");

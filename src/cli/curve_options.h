@@ -37,6 +37,10 @@ void add_curve_options(CLI::App& command, CurveOptions& options, const std::stri
 // what makes the timbre and its fixed tones.
 void add_timbre_and_tone_options(CLI::App& command, CurveOptions& options, const std::string& verb);
 
+// Adds --type: a timbre type's number (0-5) or its name (sine, equal, odd, shaped, inverse,
+// geometric, in any case).
+void add_type_option(CLI::App& command, std::optional<int32_t>& type);
+
 // Adds --partials and --model (checked to be product or min), as `curve`, `minima` and
 // `new` take them.
 void add_timbre_options(CLI::App& command, std::optional<std::string>& partials,

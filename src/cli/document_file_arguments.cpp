@@ -7,6 +7,7 @@
 #include "cli/commands.h"
 #include "document/document.h"
 #include "document/document_io.h"
+#include "scales/chord_text.h"
 
 namespace kelvara::cli {
 namespace {
@@ -40,25 +41,16 @@ void read_document(const std::string& path, Document& document) {
     report_clamped(path, document.values_clamped_on_read());
 }
 
-std::pair<int32_t, std::vector<float>> parse_chord_argument(const std::string& text) {
-    const size_t equals = text.find('=');
+std::pair<int32_t, TypedChord> parse_chord_argument(const std::string& text) {
+    const size_t mark = text.find_first_of("=:");
     int32_t key = 0;
-    if (equals == std::string::npos || !parse_number(std::string_view(text).substr(0, equals), key))
-        throw UsageError("--chord needs KEY=F1,F2,... with an integer key: " + text);
-    std::vector<float> frequencies;
-    std::string_view rest = std::string_view(text).substr(equals + 1);
-    while (!rest.empty()) {
-        const size_t comma = rest.find(',');
-        float frequency = 0.0f;
-        if (!parse_number(rest.substr(0, comma), frequency))
-            throw UsageError("--chord frequency is not a number: " + text);
-        frequencies.push_back(frequency);
-        rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
-    }
-    if (frequencies.size() > kMaxChordTones)
-        throw UsageError("--chord " + std::to_string(key) + ": " +
-                         chord_size_refusal(frequencies.size()));
-    return {key, std::move(frequencies)};
+    if (mark == std::string::npos || !parse_number(std::string_view(text).substr(0, mark), key))
+        throw UsageError("--chord needs KEY=CHORD with an integer key: " + text);
+    const std::string_view chord_text = std::string_view(text).substr(mark + 1);
+    if (chord_text.empty()) return {key, TypedChord{}};
+    Result<TypedChord> chord = parse_typed_chord(chord_text);
+    if (!chord) throw UsageError("--chord " + text + ": " + chord.error().description);
+    return {key, std::move(*chord)};
 }
 
 std::vector<Partial> parse_partials_argument(const std::string& text) {

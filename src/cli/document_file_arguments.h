@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "persistence/document_file.h"
+#include "scales/chord.h"
 
 namespace kelvara {
 class Document;
@@ -20,9 +21,11 @@ DocumentFileState read_document_state(const std::string& path);
 // Reads a file into a document through its hooks. Throws DocumentFileFailure.
 void read_document(const std::string& path, Document& document);
 
-// "KEY=F1,F2,..." -> the key and the chord's frequencies in hertz (an empty list after "="
-// is an empty chord). Throws UsageError.
-std::pair<int32_t, std::vector<float>> parse_chord_argument(const std::string& text);
+// "KEY=CHORD" -> the key and the chord, typed as the chord table takes it
+// (scales/chord_text.h): frequencies (60=261.63,327.04) or the root form
+// (60=261.63@1,5/4,3/2). "KEY:CHORD" is the same, as scripts of `midi-play` write it. Nothing
+// after the "=" is an empty chord. Throws UsageError with the chord's refusal.
+std::pair<int32_t, TypedChord> parse_chord_argument(const std::string& text);
 
 // "R:A,R:A,..." -> a custom timbre's partials (ratio to the fundamental, linear amplitude),
 // in the order given. Only the form is checked here; the document holds the values to their

@@ -1,4 +1,4 @@
-// `kelvara-cli play FILE.kelvara` and `kelvara-cli midi-play --chord KEY:HZ,HZ...`: a
+// `kelvara-cli play FILE.kelvara` and `kelvara-cli midi-play --chord KEY=CHORD...`: a
 // document's (or the command line's) chord map played from MIDI, headless.
 // Opens the MIDI input, connects the named sources (all when none is named), plays the chord
 // map through the synthesizer and prints each note-on key as it arrives; the sound goes to
@@ -46,28 +46,17 @@ struct PlayOptions {
     int glide_ms = 40;
 };
 
-// A document whose chord map is the --chord options, "KEY:HZ,HZ,..." each, in the order
-// given.
+// A document whose chord map is the --chord options, "KEY=CHORD" (or "KEY:CHORD") each as
+// `new` takes them, in the order given.
 void map_chords(Document& document, const std::vector<std::string>& texts) {
     DocumentFileState state = document.state();
     for (const std::string& text : texts) {
-        const size_t colon = text.find(':');
-        int32_t key = -1;
-        try {
-            key = colon == std::string::npos ? -1 : std::stoi(text.substr(0, colon));
-        } catch (const std::exception&) {
-        }
-        Result<Chord> chord = colon == std::string::npos ? Result<Chord>(Error{})
-                                                         : parse_chord(text.substr(colon + 1));
-        if (key < 0 || key >= kMidiKeyCount || !chord)
-            throw UsageError("--chord " + text + " is not KEY:HZ,HZ,... with a key 0-127" +
-                             (chord || chord.error().description.empty()
-                                  ? ""
-                                  : ": " + chord.error().description));
+        auto [key, chord] = parse_chord_argument(text);
         if (state.chords.contains(key))
             throw UsageError("key " + std::to_string(key) + " is mapped twice");
         state.midi_note_numbers.push_back(key);
-        state.chords[key] = std::move(*chord);
+        state.chords[key] = std::move(chord.tones);
+        if (!chord.root_form.empty()) state.chord_root_forms[key] = std::move(chord.root_form);
     }
     if (const Result<void> applied = document.apply_state(state); !applied)
         throw UsageError("--chord: " + applied.error().located_detail());
@@ -197,7 +186,9 @@ void add_midi_play_command(CLI::App& app) {
     auto options = std::make_shared<PlayOptions>();
     CLI::App* command = app.add_subcommand(
         "midi-play", "Play a chord map from MIDI sources through the synthesizer, headless");
-    command->add_option("--chord", options->chords, "A mapped key: KEY:HZ,HZ,... (repeatable)")
+    command
+        ->add_option("--chord", options->chords,
+                     "A mapped key: KEY=CHORD as `new` takes it (KEY:CHORD too) (repeatable)")
         ->required();
     add_play_options(*command, *options);
     command->callback([options] { run_play(*options); });

@@ -82,9 +82,10 @@ DocumentFileState state_from(const NewOptions& o) {
     s.pitch_true = !o.bank_tuning;
     s.graph = graph_choices_from(o);
     for (const std::string& argument : o.chords) {
-        auto [key, frequencies] = parse_chord_argument(argument);
-        if (!s.chords.emplace(key, std::move(frequencies)).second)
+        auto [key, chord] = parse_chord_argument(argument);
+        if (!s.chords.emplace(key, std::move(chord.tones)).second)
             throw UsageError("--chord key " + std::to_string(key) + " is given twice");
+        if (!chord.root_form.empty()) s.chord_root_forms[key] = std::move(chord.root_form);
         s.midi_note_numbers.push_back(key);
     }
     return s;
@@ -120,7 +121,7 @@ void add_new_command(CLI::App& app) {
     auto o = std::make_shared<NewOptions>();
     CLI::App* command = app.add_subcommand("new", "Write a new document file");
     command->add_option("file", o->path, "The document to write (.kelvara)")->required();
-    command->add_option("--type", o->type, "Timbre type 0-5 (5: geometric harmonics)");
+    add_type_option(*command, o->type);
     command->add_option("--overtones", o->overtones, "Partials per tone");
     add_timbre_options(*command, o->partials, o->model);
     command->add_option("--base", o->base, "Base frequency in Hz");
@@ -149,7 +150,10 @@ void add_new_command(CLI::App& app) {
                         "Cents within which a just ratio names a minimum (0 to 50; default 10)");
     command->add_option("--just-odd-limit", o->just_odd_limit,
                         "Name minima only by ratios within this odd limit (default 0: any)");
-    command->add_option("--chord", o->chords, "KEY=F1,F2,...: the chord of a MIDI key (repeatable)")
+    command
+        ->add_option("--chord", o->chords,
+                     "KEY=CHORD: the chord of a MIDI key, frequencies (60=220,275,330) or "
+                     "a root and intervals (60=220@1,5/4,3/2) (repeatable)")
         ->allow_extra_args(false);
     command->callback([o] { run_new(*o); });
 }

@@ -10,6 +10,7 @@
 #include "cli/commands.h"
 #include "cli/document_file_arguments.h"
 #include "document/document.h"
+#include "document/document_minima.h"
 #include "view/graph_export.h"
 #include "view/graph_widget.h"
 
@@ -28,6 +29,8 @@ struct PlotOptions {
     bool derivative = false;
     bool cents = false;
     bool scale_lines = false;
+    bool minima = false;
+    double min_prominence = 0.0;
     int scale = 1;
 };
 
@@ -39,6 +42,8 @@ constexpr int kMaxScale = 4;
 void check_options(const PlotOptions& o) {
     if (o.png_path.empty() && o.svg_path.empty() && o.pdf_path.empty())
         throw UsageError("plot needs at least one of --png, --svg and --pdf");
+    if (!(o.min_prominence >= 0.0))
+        throw UsageError("--min-prominence must be a number, 0 or more");
     if (o.scale < 1 || o.scale > kMaxScale)
         throw UsageError("--scale must lie between 1 and " + std::to_string(kMaxScale));
     if (o.width < 1 || o.width * o.scale > kMaxSide || o.height < 1 ||
@@ -52,6 +57,18 @@ void write(GraphWidget& view, GraphFileFormat format, const std::string& path, i
     const Result<void> written =
         write_graph_file(view, format, QString::fromStdString(path), scale);
     if (!written) throw DocumentFileFailure(written.error());
+}
+
+// The markers of the curve's minima at least `min_prominence` deep, as the window's Minima
+// panel places them; none when the curve cannot be searched.
+std::vector<MinimumMarker> minima_markers(const Document& document, double min_prominence) {
+    const Result<std::vector<CurveMinimum>> found = find_minima(minima_query(document));
+    if (!found) throw UsageError("--minima: " + found.error().description);
+    std::vector<MinimumMarker> markers;
+    for (const CurveMinimum& m : *found)
+        if (m.prominence >= min_prominence)
+            markers.push_back({static_cast<float>(m.ratio), static_cast<float>(m.value)});
+    return markers;
 }
 
 void draw_and_write(const PlotOptions& o) {
@@ -77,6 +94,7 @@ void draw_and_write(const PlotOptions& o) {
     view.set_ratio_axis(o.cents ? RatioAxis::Cents : RatioAxis::Linear);
     view.show_scale_ratios(document.tables().scale_ratios(), std::nullopt);
     view.show_scale_lines(o.scale_lines);
+    if (o.minima) view.show_minima(minima_markers(document, o.min_prominence));
     write(view, GraphFileFormat::Png, o.png_path, o.scale);
     write(view, GraphFileFormat::Svg, o.svg_path, o.scale);
     write(view, GraphFileFormat::Pdf, o.pdf_path, o.scale);
@@ -112,6 +130,10 @@ void add_plot_command(CLI::App& app) {
     plot->add_flag("--cents", options->cents, "Interval axis in cents (logarithmic in ratio)");
     plot->add_flag("--scale-lines", options->scale_lines,
                    "Draw every ratio of the document's scale as a labelled line");
+    plot->add_flag("--minima", options->minima,
+                   "Mark the curve's minima with their triangles, as the window does");
+    plot->add_option("--min-prominence", options->min_prominence,
+                     "With --minima: only minima at least this deep (default 0: all)");
     plot->add_option("--scale", options->scale, "PNG pixels per unit, 1 to 4 (2 as on HiDPI)");
     plot->callback([options] { run_plot(*options); });
 }

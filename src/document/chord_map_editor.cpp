@@ -47,6 +47,13 @@ std::optional<CellValue> ChordMapEditor::cell_value(TableColumn column, int32_t 
     return std::nullopt;
 }
 
+std::string ChordMapEditor::root_form_at_row(int32_t row) const {
+    const std::optional<size_t> at = existing_row(row, map_.size());
+    if (!at) return {};
+    const auto form = map_.root_forms().find(map_.midi_note_numbers()[*at]);
+    return form == map_.root_forms().end() ? std::string() : form->second;
+}
+
 Result<bool> ChordMapEditor::edit_cell(TableColumn column, int32_t row, const CellValue& value) {
     const std::optional<size_t> at = existing_row(row, map_.size());
     if (!at) return false;
@@ -62,14 +69,17 @@ Result<bool> ChordMapEditor::edit_cell(TableColumn column, int32_t row, const Ce
                            " plays another chord already: give that chord another key first.");
         changed = map_.rekey_row(*at, *key);
     } else if (column == TableColumn::ChordString) {
-        const auto* chord = std::get_if<Chord>(&value);
+        const auto* typed = std::get_if<TypedChord>(&value);
+        const Chord* chord = typed ? &typed->tones : std::get_if<Chord>(&value);
         if (!chord) return false;
+        const std::string root_form = typed ? typed->root_form : std::string();
         if (chord->empty()) return refusal("A chord needs at least one tone.");
         for (const float tone : *chord)
             if (auto outside = value_refusal(BoundedValue::ChordToneHz, tone))
                 return refusal(std::move(*outside));
-        if (*chord == *map_.chord_for_key(current_key)) return false;
-        changed = map_.replace_chord_at_row(*at, *chord);
+        if (*chord == *map_.chord_for_key(current_key) && root_form == root_form_at_row(row))
+            return false;
+        changed = map_.replace_chord_at_row(*at, *chord, root_form);
     }
     publish_if(changed);
     return changed;

@@ -36,6 +36,9 @@ public:
     // --- the chord table ----------------------------------------------------------------
     int32_t row_count() const;
     std::optional<CellValue> cell_value(TableColumn column, int32_t row) const;
+    // The root form the row's chord was typed in (220 @ 1 5/4 3/2), which the chord column
+    // shows instead of the frequencies; empty for a chord typed as frequencies.
+    std::string root_form_at_row(int32_t row) const;
     // A key cell takes a MIDI key (0-127) not mapped to another row, a chord cell a chord
     // of at least one tone, each within the chord-tone bounds (base/value_limits.h). Anything
     // else is refused with the reason; true when the map changed, false for the value already

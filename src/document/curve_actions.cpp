@@ -218,6 +218,8 @@ void CurveActions::set_graph_choices(const GraphChoices& choices) {
 }
 
 void CurveActions::fit_y_range() {
+    // Not an edit, yet an action that went through: an earlier refusal no longer applies.
+    document_.view_->clear_refusal();
     document_.follow_up({.refit_y = true, .redraw = true});
 }
 

@@ -26,6 +26,7 @@ DocumentFileState Document::state() const {
     s.graph = graph_choices_;
     s.midi_note_numbers = chords_.map().midi_note_numbers();
     s.chords = chords_.map().chords();
+    s.chord_root_forms = chords_.map().root_forms();
     return s;
 }
 
@@ -53,8 +54,9 @@ Result<void> Document::apply_state(const DocumentFileState& s) {
 }
 
 void Document::put_state(const DocumentFileState& s) {
-    std::optional<ChordMap> chord_map = ChordMap::from_parts(
-        s.midi_note_numbers, ChordDictionary(s.chords.begin(), s.chords.end()));
+    std::optional<ChordMap> chord_map =
+        ChordMap::from_parts(s.midi_note_numbers, ChordDictionary(s.chords.begin(), s.chords.end()),
+                             RootForms(s.chord_root_forms.begin(), s.chord_root_forms.end()));
     // The arrays the view borrows are about to be replaced: it gives them back first.
     curve_view_->lend_arrays(nullptr, nullptr);
     tables_.replace(s.scale_ratios, s.dissonance_ratios);

@@ -74,6 +74,8 @@ void EditHistory::update_change_count(ChangeKind kind) {
     }
     const bool was_edited = document_.is_edited();
     document_.history_.mark_saved();
+    // The document was saved (or read): a refusal of before it no longer applies.
+    document_.view_->clear_refusal();
     // A drag going on across a save continues as a new step.
     document_.continuous_step_recorded_ = false;
     if (was_edited != document_.is_edited()) document_.view_->show_edited(document_.is_edited());

@@ -20,13 +20,14 @@ InstrumentRig::InstrumentRig(const PublishedChordMap& chords, Setup setup)
     : synth_(std::make_shared<SynthController>(0, std::move(setup.sound))),
       last_played_(std::make_shared<midi::LastPlayedKey>([this](int key) { note_played(key); })),
       keys_(std::make_shared<midi::MirroringNotePlayer>(std::make_shared<SynthNotePlayer>(synth_))),
-      adaptive_(std::make_shared<AdaptiveNotePlayer>(keys_)) {
+      adaptive_(std::make_shared<AdaptiveNotePlayer>(keys_)),
+      chord_lookup_(std::make_shared<PublishedChordLookup>(chords)),
+      window_keys_(*keys_, *chord_lookup_, *last_played_) {
     synthesizer_built_ = synth_->load_default_bank();
     if (synthesizer_built_) synth_->start();
     midi_ = std::make_unique<midi::MidiInput>(
         client_or_default(std::move(setup.midi_client)),
-        midi::MidiPlaybackTargets{adaptive_, std::make_shared<PublishedChordLookup>(chords),
-                                  last_played_},
+        midi::MidiPlaybackTargets{adaptive_, chord_lookup_, last_played_},
         [this] { midi_sources_changed(); });
 }
 
@@ -111,8 +112,8 @@ std::vector<std::string> InstrumentRig::midi_source_titles() const {
     return titles;
 }
 
-bool InstrumentRig::connect_midi_source(int index) {
-    return midi_ && midi_->select_source(index);
+bool InstrumentRig::toggle_midi_source(int index) {
+    return midi_ && midi_->toggle_source(index);
 }
 
 void InstrumentRig::refresh_midi_sources() {
@@ -121,8 +122,8 @@ void InstrumentRig::refresh_midi_sources() {
     midi_->follow_sources();
 }
 
-std::optional<int> InstrumentRig::connected_midi_source() const {
-    return midi_ ? midi_->selected_item() : std::nullopt;
+std::vector<int> InstrumentRig::connected_midi_sources() const {
+    return midi_ ? midi_->connected_items() : std::vector<int>{};
 }
 
 void InstrumentRig::on_midi_sources_changed(std::function<void()> notify) {

@@ -22,6 +22,7 @@
 
 #include "document/adaptive_note_player.h"
 #include "document/instruments.h"
+#include "document/window_keys.h"
 #include "midi/last_played_key.h"
 #include "midi/midi_input.h"
 #include "midi/midi_system.h"
@@ -75,9 +76,9 @@ public:
     void allow_bank_measuring() override { synth_->allow_bank_measuring(); }
     std::string midi_system_name() const override;
     std::vector<std::string> midi_source_titles() const override;
-    bool connect_midi_source(int index) override;
+    bool toggle_midi_source(int index) override;
     void refresh_midi_sources() override;
-    std::optional<int> connected_midi_source() const override;
+    std::vector<int> connected_midi_sources() const override;
     void on_midi_sources_changed(std::function<void()> notify) override;
     std::optional<int> last_played_key() const override { return last_played_->value(); }
     void on_note_played(std::function<void(int key)> notify) override;
@@ -90,6 +91,7 @@ public:
     }
     void stop_tones(const std::vector<int32_t>& ids) override { synth_->notes_off(ids); }
     uint64_t partials_without_voice() const override { return synth_->partials_without_voice(); }
+    WindowKeys* window_keys() override { return &window_keys_; }
 
 private:
     // SynthChannel: the document's volume, pitch-true choice and timbre.
@@ -117,6 +119,10 @@ private:
     const std::shared_ptr<midi::MirroringNotePlayer> keys_;
     // What the MIDI input plays through: both of them, retuned while adaptive tuning is on.
     const std::shared_ptr<AdaptiveNotePlayer> adaptive_;
+    const std::shared_ptr<const midi::ChordLookup> chord_lookup_;
+    // The window's own keys, on the same chords and last-played key as the MIDI input, played
+    // on the synthesizer and the mirror (not retuned: the adaptive player takes one thread).
+    WindowKeys window_keys_;
     // Declared last: destroyed first, so MIDI delivery ends before anything it uses goes.
     std::unique_ptr<midi::MidiInput> midi_;
 };

@@ -20,6 +20,8 @@
 
 namespace kelvara {
 
+class WindowKeys;
+
 class Instruments {
 public:
     virtual ~Instruments() = default;
@@ -64,16 +66,17 @@ public:
     // --- MIDI input ----------------------------------------------------------------------
     // The MIDI system in use ("ALSA sequencer", "JACK"), or empty for none.
     virtual std::string midi_system_name() const = 0;
-    // The source pop-up's titles, as listed by the last refresh.
+    // The source list's titles, as listed by the last refresh.
     virtual std::vector<std::string> midi_source_titles() const = 0;
-    // One source is connected at a time, and the pop-up shows it. This connects the source
-    // of pop-up item `index` in place of the one before; false when it cannot be connected.
-    virtual bool connect_midi_source(int index) = 0;
-    // Lists the sources again and connects the one to show: the source picked last if it is
-    // listed, else the one connected if it still is, else the first.
+    // The list shows every source with a check mark, and the ones checked are connected.
+    // This checks the source of item `index` (connecting it beside the others) or unchecks
+    // it; false when there is no such item or it cannot be connected.
+    virtual bool toggle_midi_source(int index) = 0;
+    // Lists the sources again and connects every checked one that is listed (before the
+    // first pick, the first source when none is checked).
     virtual void refresh_midi_sources() = 0;
-    // The pop-up item of the connected source; nothing when none is connected.
-    virtual std::optional<int> connected_midi_source() const = 0;
+    // The items of the connected sources, in list order.
+    virtual std::vector<int> connected_midi_sources() const = 0;
     // `notify` runs on a MIDI system thread when sources come or go; it must only queue a
     // refresh for the user-interface thread.
     virtual void on_midi_sources_changed(std::function<void()> notify) = 0;
@@ -86,6 +89,10 @@ public:
     // the window's MIDI output); null: here only. The mirror before it is released whole
     // first (midi/mirroring_note_player.h). Without a MIDI input this does nothing.
     virtual void mirror_midi_notes(std::shared_ptr<midi::NotePlayer> mirror) { (void)mirror; }
+
+    // --- the window's own keys (the computer keyboard) ---------------------------------------
+    // Keys that play as the MIDI input's do (window_keys.h); null when nothing sounds.
+    virtual WindowKeys* window_keys() { return nullptr; }
 };
 
 // No synthesizer and no MIDI input: nothing sounds, nothing is listed.
@@ -103,9 +110,9 @@ public:
     void allow_bank_measuring() override {}
     std::string midi_system_name() const override { return {}; }
     std::vector<std::string> midi_source_titles() const override { return {}; }
-    bool connect_midi_source(int) override { return false; }
+    bool toggle_midi_source(int) override { return false; }
     void refresh_midi_sources() override {}
-    std::optional<int> connected_midi_source() const override { return std::nullopt; }
+    std::vector<int> connected_midi_sources() const override { return {}; }
     void on_midi_sources_changed(std::function<void()>) override {}
     std::optional<int> last_played_key() const override { return std::nullopt; }
     void on_note_played(std::function<void(int key)>) override {}

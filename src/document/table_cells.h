@@ -34,8 +34,9 @@ enum class TableColumn {
 
 // One cell's value: a ratio or a size in cents (float), a MIDI key number (int32_t), a
 // chord, or a partial's value (double, the precision a custom timbre keeps). The chord
-// column shows and takes a Chord; chord_text.h turns it into text and back.
-using CellValue = std::variant<float, int32_t, Chord, double>;
+// column shows a Chord and takes a Chord or a TypedChord (one typed in the root form keeps
+// its text); chord_text.h turns them into text and back.
+using CellValue = std::variant<float, int32_t, Chord, double, TypedChord>;
 
 // A number cell's value read as a float or as an integer: an int32_t widens, a float is
 // truncated toward zero (nothing when it is not finite or outside the 32-bit range). Nothing

@@ -40,55 +40,56 @@ void MidiInput::rescan_sources() {
 }
 
 bool MidiInput::connect_source(int item_index) {
-    if (!midi_in_port_ || item_index < 0 || static_cast<size_t>(item_index) >= items_.size())
-        return false;
-    return midi_in_port_->connect_source(items_[static_cast<size_t>(item_index)].source);
-}
-
-bool MidiInput::select_source(int item_index) {
     if (item_index < 0 || static_cast<size_t>(item_index) >= items_.size()) return false;
-    picked_id_ = items_[static_cast<size_t>(item_index)].source.unique_id;
-    return connect_selected(static_cast<size_t>(item_index));
-}
-
-void MidiInput::follow_sources() {
-    const auto item_where = [this](auto is_it) -> std::optional<size_t> {
-        const auto found = std::find_if(items_.begin(), items_.end(), is_it);
-        if (found == items_.end()) return std::nullopt;
-        return static_cast<size_t>(found - items_.begin());
-    };
-    // The source picked last; else the one selected, while listed; else the first.
-    std::optional<size_t> item = item_where(
-        [this](const auto& i) { return picked_id_ && i.source.unique_id == *picked_id_; });
-    if (!item)
-        item = item_where(
-            [this](const auto& i) { return selected_ && i.source.address == selected_->address; });
-    if (!item && !items_.empty()) item = 0;
-    if (item) {
-        connect_selected(*item);
-        return;
-    }
-    if (selected_ && midi_in_port_) midi_in_port_->disconnect_source(*selected_);
-    selected_.reset();
-}
-
-bool MidiInput::connect_selected(size_t item) {
-    const MidiSource& source = items_[item].source;
-    if (selected_ && midi_in_port_ && selected_->address != source.address)
-        midi_in_port_->disconnect_source(*selected_);
-    selected_.reset();
-    // Also when it was selected already: a source that went and came back under the same
-    // address lost its connection on the way.
-    if (!midi_in_port_ || !midi_in_port_->connect_source(source)) return false;
-    selected_ = source;
+    const MidiSource& source = items_[static_cast<size_t>(item_index)].source;
+    if (!connect_checked(source)) return false;
+    checked_ids_.insert(source.unique_id);
     return true;
 }
 
-std::optional<int> MidiInput::selected_item() const {
-    if (!selected_) return std::nullopt;
+bool MidiInput::toggle_source(int item_index) {
+    if (item_index < 0 || static_cast<size_t>(item_index) >= items_.size()) return false;
+    picked_ = true;
+    const MidiSource& source = items_[static_cast<size_t>(item_index)].source;
+    if (checked_ids_.erase(source.unique_id) > 0) {
+        if (midi_in_port_) midi_in_port_->disconnect_source(source);
+        std::erase_if(connected_, [&](const MidiSource& s) { return s.address == source.address; });
+        return true;
+    }
+    return connect_source(item_index);
+}
+
+void MidiInput::follow_sources() {
+    // Those that went (or were replaced at their address by another) are no longer connected.
+    std::erase_if(connected_, [this](const MidiSource& gone) {
+        return std::none_of(items_.begin(), items_.end(),
+                            [&](const MidiSourceItem& i) { return i.source == gone; });
+    });
+    const auto is_checked = [this](const MidiSourceItem& i) {
+        return checked_ids_.contains(i.source.unique_id);
+    };
+    if (!picked_ && !items_.empty() && std::none_of(items_.begin(), items_.end(), is_checked))
+        checked_ids_.insert(items_.front().source.unique_id);
+    for (const MidiSourceItem& item : items_)
+        if (is_checked(item)) connect_checked(item.source);
+}
+
+bool MidiInput::is_connected(const MidiSource& source) const {
+    return std::any_of(connected_.begin(), connected_.end(),
+                       [&](const MidiSource& s) { return s.address == source.address; });
+}
+
+bool MidiInput::connect_checked(const MidiSource& source) {
+    if (!midi_in_port_ || !midi_in_port_->connect_source(source)) return false;
+    if (!is_connected(source)) connected_.push_back(source);
+    return true;
+}
+
+std::vector<int> MidiInput::connected_items() const {
+    std::vector<int> items;
     for (size_t i = 0; i < items_.size(); ++i)
-        if (items_[i].source.address == selected_->address) return static_cast<int>(i);
-    return std::nullopt;
+        if (is_connected(items_[i].source)) items.push_back(static_cast<int>(i));
+    return items;
 }
 
 int MidiInput::connect_all_sources() {

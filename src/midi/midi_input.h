@@ -1,5 +1,5 @@
 #pragma once
-// A document's MIDI input: its client "Kelvara", the sources listed for its pop-up, its input
+// A document's MIDI input: its client "Kelvara", the sources listed for its list, its input
 // port "Kelvara Input", and the packet handler that plays incoming notes.
 //
 // Teardown order is part of the type: the members are declared so that destruction disposes
@@ -21,15 +21,16 @@
 //                     [window] { queue_on_ui_thread([window] { window->refresh_sources(); }); });
 //     input.follow_sources();  // the first source plays at once
 //     for (const MidiSourceItem& item : input.source_items()) add_item(item.title);
-//     show_item(input.selected_item());
+//     check_items(input.connected_items());
 //     set_tool_tip("MIDI system: " + input.system_name());
-//     // when the user picks item i of the pop-up:
-//     input.select_source(i);
+//     // when the user picks item i of the list:
+//     input.toggle_source(i);
 //     // refresh_sources(): input.rescan_sources(); input.follow_sources(); then fill the
-//     // pop-up again.
+//     // list again.
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -73,22 +74,23 @@ public:
     // The pop-up items for the last scan; a later connect_source(i) or select_source(i)
     // connects item i of this list.
     const std::vector<MidiSourceItem>& source_items() const { return items_; }
-    // Connects the source of pop-up item `item_index`; sources connected earlier stay
-    // connected. False when there is no such item, no port, or the source is gone.
+    // Connects (and checks) the source of list item `item_index`; sources connected earlier
+    // stay connected. False when there is no such item, no port, or the source is gone.
     bool connect_source(int item_index);
     // Connects every listed source (a headless run that plays from all keyboards).
     int connect_all_sources();
 
-    // A window's pop-up shows one source, and that is the one connected. select_source
-    // connects the source of item `item_index` in place of the one selected before (false,
-    // and none selected, when it cannot be connected). follow_sources, after a scan,
-    // selects the source picked last if it is listed, else the one selected if it still
-    // is, else the first item: a keyboard plays as soon as it is plugged in, and a picked
-    // one plays again when it comes back.
-    bool select_source(int item_index);
+    // A window's list shows every source with a check mark, and the sources checked are the
+    // ones connected. toggle_source checks the source of item `item_index` (connecting it
+    // beside the others) or unchecks it (ending its connection); false when there is no such
+    // item or a checked source could not be connected (it stays unchecked). follow_sources,
+    // after a scan, connects every checked source that is listed (one that went and came
+    // back plays again) and drops those that went; until the user has picked, the first
+    // source is checked when none is, so a keyboard plays as soon as it is plugged in.
+    bool toggle_source(int item_index);
     void follow_sources();
-    // The item of the selected source; nothing when none is selected.
-    std::optional<int> selected_item() const;
+    // The items of the connected sources, in list order.
+    std::vector<int> connected_items() const;
 
     const MidiSourceList& midi_sources() const { return midi_sources_; }
     const MidiPacketHandler& handler() const { return handler_; }
@@ -96,9 +98,9 @@ public:
 private:
     static MidiPlaybackTargets checked(MidiPlaybackTargets targets);
     static std::unique_ptr<MidiClient> checked(std::unique_ptr<MidiClient> client);
-    // Connects the source of `item` in place of the one selected; it is selected when that
-    // succeeds, none otherwise.
-    bool connect_selected(size_t item);
+    bool is_connected(const MidiSource& source) const;
+    // Connects `source` (again: one that went and came back lost its connection on the way).
+    bool connect_checked(const MidiSource& source);
 
     // Declaration order is destruction order reversed: see the header comment.
     const MidiPlaybackTargets targets_;
@@ -106,9 +108,11 @@ private:
     std::unique_ptr<MidiClient> midi_client_;
     MidiSourceList midi_sources_;
     std::vector<MidiSourceItem> items_;
-    // The stable identifier of the source the user picked last, and the source selected.
-    std::optional<int32_t> picked_id_;
-    std::optional<MidiSource> selected_;
+    // The stable identifiers of the sources checked, whether the user has picked yet, and the
+    // sources connected now.
+    std::set<int32_t> checked_ids_;
+    bool picked_ = false;
+    std::vector<MidiSource> connected_;
     std::unique_ptr<MidiInputPort> midi_in_port_;
 };
 

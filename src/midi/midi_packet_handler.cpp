@@ -11,10 +11,10 @@ MidiPacketHandler::MidiPacketHandler(NotePlayer& player, const ChordLookup& chor
 
 void MidiPacketHandler::handle_packet_list(const uint8_t* packet_list, size_t size) {
     for_each_midi_packet(packet_list, size,
-                         [this](const MidiPacket& packet) { execute_message(packet.data); });
+                         [this](const MidiPacket& packet) { handle_message(packet.data); });
 }
 
-void MidiPacketHandler::execute_message(std::span<const uint8_t> message) {
+void MidiPacketHandler::handle_message(std::span<const uint8_t> message) {
     if (message.size() != kChannelMessageBytes) return;  // see the header
     // The channel (low four bits) is ignored: all sixteen channels play alike.
     switch (message[0] & 0xF0) {

@@ -5,8 +5,8 @@
 // two-byte messages, running status, several messages in one packet, system-exclusive data,
 // damaged lists) is skipped without a report.
 //
-// Threads: handle_packet_list runs on the MIDI receive thread only, one list at a
-// time; the keys-down table is touched by nothing else. The player, the chord lookup and the
+// Threads: one thread only calls a handler (the MIDI input's: its receive thread, one list
+// at a time); the keys-down table is touched by nothing else. The player, the chord lookup and the
 // last-played key must outlive the handler (MidiInput encodes that order).
 #include <array>
 #include <cstddef>
@@ -29,13 +29,15 @@ public:
     // Handles every packet of the list (layout in midi_packet_list.h) in order; never reads
     // past `size`.
     void handle_packet_list(const uint8_t* packet_list, size_t size);
+    // One message, as a packet of a list would hold it (the window's own keys send theirs
+    // here, on the user-interface thread, to a handler of their own).
+    void handle_message(std::span<const uint8_t> message);
 
     // The notes started by the key's last note-on, or nothing before its first one. Entries
     // stay after the note-off. For tests, on the receive thread or after delivery ended.
     const std::optional<NoteInstances>& keys_down(uint8_t key) const { return keys_down_[key]; }
 
 private:
-    void execute_message(std::span<const uint8_t> message);
     void note_on(uint8_t key, uint8_t velocity);
     void note_off(uint8_t key);
     void stop_notes_of(uint8_t key);

@@ -64,6 +64,12 @@ inline constexpr std::string_view kMinimaProminence = "Kelvara minima prominence
 inline constexpr std::string_view kMinimaProminenceRelative = "Kelvara minima prominence relative";
 inline constexpr std::string_view kJustTolerance = "Kelvara just tolerance";
 inline constexpr std::string_view kJustOddLimit = "Kelvara just odd limit";
+// Kelvara's own entry for chords typed in the root form (220 @ 1 5/4 3/2, scales/chord_text.h):
+// an archived dictionary from key numbers to the text typed, written only when a chord has
+// one. The chord itself is stored as its frequencies under kChords as always, so a reader
+// that does not know this key plays the same chords; a text that does not read back as its
+// key's chord (one another program changed) is left out on reading.
+inline constexpr std::string_view kChordRootForms = "Kelvara chord root forms";
 }  // namespace file_keys
 
 // The format version written. Files of version 1 or without a version have no derivative
@@ -106,6 +112,9 @@ struct DocumentFileState {
     // The mapped keys in table order, and the chord (frequencies in hertz) of each.
     std::vector<int32_t> midi_note_numbers;
     std::map<int32_t, std::vector<float>> chords;
+    // The text of each chord typed in the root form, by key; only ones that read back as
+    // their key's chord.
+    std::map<int32_t, std::string> chord_root_forms;
     // Pitch-true playback: every tone sounds at exactly the pitch asked for, whatever the
     // bank's own tuning; false plays the bank as it declares itself.
     bool pitch_true = true;

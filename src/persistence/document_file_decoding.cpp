@@ -9,6 +9,7 @@
 #include "persistence/document_file_refusal.h"
 #include "persistence/property_list.h"
 #include "persistence/typed_stream.h"
+#include "scales/chord_map.h"
 
 namespace kelvara {
 namespace {
@@ -90,6 +91,21 @@ public:
                 refuse(key, "a key number appears twice");
         }
         return chords;
+    }
+
+    // Key numbers to texts.
+    std::map<int32_t, std::string> text_map(std::string_view key) const {
+        const ObjectPtr root = archived(key);
+        const auto* dictionary = root->as<typedstream::Dictionary>();
+        if (!dictionary) refuse(key, "not a dictionary");
+        std::map<int32_t, std::string> texts;
+        for (const auto& [key_object, text_object] : dictionary->entries) {
+            const auto* text = text_object->as<typedstream::String>();
+            if (!text) refuse(key, "not a text where a text belongs");
+            if (!texts.emplace(to_int32(key, number_in(key, key_object)), text->text).second)
+                refuse(key, "a key number appears twice");
+        }
+        return texts;
     }
 
 private:
@@ -258,6 +274,7 @@ Result<DocumentFileState> decode_document_state(std::string_view text) try {
     s.volume = in.int32(k::kVolume);
     s.midi_note_numbers = in.int_array(k::kMidiKeys);
     s.chords = in.chord_map(k::kChords);
+    if (in.has(k::kChordRootForms)) s.chord_root_forms = in.text_map(k::kChordRootForms);
     s.pitch_true = !in.has(k::kPitchTrue) || in.boolean(k::kPitchTrue);
     s.custom_partials = custom_partials(in);
     if (!s.custom_partials.empty()) s.overtone_type = CustomPartials;
@@ -269,6 +286,11 @@ Result<DocumentFileState> decode_document_state(std::string_view text) try {
     s.graph = graph_choices(in);
     if (Result<void> clamped = clamp_document_state(s); !clamped) return clamped.error();
     if (Result<void> valid = validate_document_state(s); !valid) return valid.error();
+    // Only the texts that still read back as their chords.
+    if (const std::optional<ChordMap> map = ChordMap::from_parts(
+            s.midi_note_numbers, ChordDictionary(s.chords.begin(), s.chords.end()),
+            std::move(s.chord_root_forms)))
+        s.chord_root_forms = map->root_forms();
     return s;
 } catch (const FileRefusal& refusal) {
     return unreadable_document_error(refusal.why, refusal.where);

@@ -61,6 +61,14 @@ void add_graph_choices(const GraphChoices& g, const Add& add) {
         add(k::kJustOddLimit, typedstream::make_int(g.just_odd_limit));
 }
 
+ObjectPtr text_dictionary(const std::map<int32_t, std::string>& texts) {
+    std::vector<std::pair<ObjectPtr, ObjectPtr>> entries;
+    entries.reserve(texts.size());
+    for (const auto& [key, text] : texts)
+        entries.emplace_back(typedstream::make_int(key), typedstream::make_string(text));
+    return typedstream::make_dictionary(std::move(entries));
+}
+
 }  // namespace
 
 std::string encode_document_state(const DocumentFileState& s) {
@@ -100,6 +108,7 @@ std::string encode_document_state(const DocumentFileState& s) {
     if (s.roughness_model != RoughnessModel::Product)
         add(k::kRoughnessModel, make_int(static_cast<int32_t>(s.roughness_model)));
     add_graph_choices(s.graph, add);
+    if (!s.chord_root_forms.empty()) add(k::kChordRootForms, text_dictionary(s.chord_root_forms));
     return plist::write(plist::Value(std::move(entries)));
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <set>
 
+#include "scales/chord_text.h"
+
 namespace kelvara {
 
 const Chord* ChordMap::chord_for_key(int32_t key) const {
@@ -40,6 +42,7 @@ bool ChordMap::remove_row(size_t row) {
     const std::optional<int32_t> key = key_at_row(row);
     if (!key) return false;
     chords_.erase(*key);
+    root_forms_.erase(*key);
     midi_note_numbers_.erase(midi_note_numbers_.begin() + static_cast<std::ptrdiff_t>(row));
     return true;
 }
@@ -50,20 +53,28 @@ bool ChordMap::rekey_row(size_t row, int32_t key) {
     auto node = chords_.extract(*old_key);
     node.key() = key;
     chords_.insert(std::move(node));
+    if (auto form = root_forms_.extract(*old_key)) {
+        form.key() = key;
+        root_forms_.insert(std::move(form));
+    }
     midi_note_numbers_.erase(midi_note_numbers_.begin() + static_cast<std::ptrdiff_t>(row));
     insert_key(key);
     return true;
 }
 
-bool ChordMap::replace_chord_at_row(size_t row, Chord chord) {
+bool ChordMap::replace_chord_at_row(size_t row, Chord chord, std::string root_form) {
     const std::optional<int32_t> key = key_at_row(row);
     if (!key) return false;
     chords_[*key] = std::move(chord);
+    if (root_form.empty())
+        root_forms_.erase(*key);
+    else
+        root_forms_[*key] = std::move(root_form);
     return true;
 }
 
 std::optional<ChordMap> ChordMap::from_parts(std::vector<int32_t> midi_note_numbers,
-                                             ChordDictionary chords) {
+                                             ChordDictionary chords, RootForms root_forms) {
     const std::set<int32_t> listed(midi_note_numbers.begin(), midi_note_numbers.end());
     const bool consistent =
         listed.size() == midi_note_numbers.size() && listed.size() == chords.size() &&
@@ -73,6 +84,12 @@ std::optional<ChordMap> ChordMap::from_parts(std::vector<int32_t> midi_note_numb
     ChordMap map;
     map.midi_note_numbers_ = std::move(midi_note_numbers);
     map.chords_ = std::move(chords);
+    std::erase_if(root_forms, [&map](const auto& entry) {
+        const Chord* chord = map.chord_for_key(entry.first);
+        const Result<TypedChord> read = parse_typed_chord(entry.second);
+        return !chord || !read || read->root_form.empty() || read->tones != *chord;
+    });
+    map.root_forms_ = std::move(root_forms);
     return map;
 }
 

@@ -18,6 +18,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "scales/chord.h"
@@ -33,6 +34,8 @@ inline constexpr float kNewChordFrequencyHz = 110.0f;
 inline constexpr int32_t kMiddleCKey = 60;
 
 using ChordDictionary = std::map<int32_t, Chord>;
+// The text a key's chord was typed in, for the chords typed in the root form (chord_text.h).
+using RootForms = std::map<int32_t, std::string>;
 
 // One state of the map: the mapped keys in ascending order (one table row each), and the
 // chord of each. Every operation keeps the two in step and the keys sorted: no key appears
@@ -43,6 +46,8 @@ class ChordMap {
 public:
     const std::vector<int32_t>& midi_note_numbers() const { return midi_note_numbers_; }
     const ChordDictionary& chords() const { return chords_; }
+    // The root forms of the chords typed in one: each reads back as its key's chord.
+    const RootForms& root_forms() const { return root_forms_; }
     size_t size() const { return midi_note_numbers_.size(); }
     bool empty() const { return midi_note_numbers_.empty(); }
 
@@ -63,14 +68,17 @@ public:
     // changed) when `key` is already mapped, in this row or another, or the row does not
     // exist.
     bool rekey_row(size_t row, int32_t key);
-    // Replaces the chord of a row. False when the row does not exist.
-    bool replace_chord_at_row(size_t row, Chord chord);
+    // Replaces the chord of a row, with the root form it was typed in (empty: none). False
+    // when the row does not exist.
+    bool replace_chord_at_row(size_t row, Chord chord, std::string root_form = {});
 
     // A map from its two parts, as a document file holds them, the keys sorted whatever
     // their order in the file; nothing when they disagree (a key listed twice, a listed key
-    // without a chord, a chord under an unlisted key).
+    // without a chord, a chord under an unlisted key). A root form is kept only for a mapped
+    // key whose chord it reads back as: one another program left behind a changed chord is
+    // dropped, and the chord shows as its frequencies.
     static std::optional<ChordMap> from_parts(std::vector<int32_t> midi_note_numbers,
-                                              ChordDictionary chords);
+                                              ChordDictionary chords, RootForms root_forms = {});
 
     friend bool operator==(const ChordMap&, const ChordMap&) = default;
 
@@ -80,6 +88,7 @@ private:
 
     std::vector<int32_t> midi_note_numbers_;
     ChordDictionary chords_;
+    RootForms root_forms_;
 };
 
 // The chord map as the MIDI receive thread sees it: an immutable snapshot, replaced as a

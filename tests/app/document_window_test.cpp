@@ -7,10 +7,12 @@
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
@@ -22,6 +24,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <cmath>
 #include <thread>
 
 #include "app/document_window.h"
@@ -112,6 +115,7 @@ TEST_F(DocumentWindowTest, TypedNumbersReachTheDocumentOrAreRefusedWithABeep) {
         {"step_field", "-0.5", "0.01", nullptr},
         {"overtones_field", "6", "6", [](State& s) { s.number_of_overtones = 6; }, true},
         {"overtones_field", "", "6", nullptr},
+        {"overtones_field", "2.5", "6", nullptr},  // refused, not read as 25
     };
     for (const Row& row : rows) {
         QLineEdit* typed_into = field(row.field);
@@ -255,8 +259,8 @@ TEST_F(DocumentWindowTest, TheSoundControlsGoToTheInstruments) {
     EXPECT_EQ(synth.calls.back(), "set_midi_parameter 7 100");
     EXPECT_TRUE(window.isWindowModified());
 
-    QTest::keyClick(find<QComboBox>("midi_source_list"), Qt::Key_Down);
-    EXPECT_THAT(instruments.connected_sources, ElementsAre(0, 1));
+    find<QMenu>("midi_source_menu")->actions()[1]->trigger();
+    EXPECT_THAT(instruments.toggled_sources, ElementsAre(1));
     QTest::keyClick(find<QComboBox>("instrument_list"), Qt::Key_Down);
     // The window started with the first program (the document's timbre, with real instruments).
     EXPECT_THAT(instruments.selected_programs, ElementsAre(0, 1));
@@ -287,42 +291,119 @@ TEST_F(DocumentWindowTest, TheSoundControlsGoToTheInstruments) {
     EXPECT_EQ(synth.calls.size(), 2u) << "a bank change does not send the volume again";
 }
 
-// The window's real instruments over the in-process MIDI system: the source the pop-up shows
-// is the one connected, from the start, after a pick, and as sources go and come back.
-TEST(DocumentWindowMidi, ThePopUpShowsTheSourceThatIsConnected) {
-    const auto window_on = [](std::unique_ptr<midi::MidiClient> client) {
-        auto document = std::make_unique<Document>();
-        InstrumentRig::Setup setup;
-        setup.sound.backend = "null";
-        setup.sound.default_bank = "/nonexistent/bank.sf2";  // the generated bank: quick
-        setup.midi_client = std::move(client);
-        auto rig =
-            std::make_unique<InstrumentRig>(document->chords().published(), std::move(setup));
-        return std::make_unique<DocumentWindow>(std::move(document), std::move(rig));
-    };
+// A window over the real instruments, silent, listening on `client`; `rig` (if given) is
+// where they can still be reached.
+std::unique_ptr<DocumentWindow> window_on(std::unique_ptr<midi::MidiClient> client,
+                                          InstrumentRig** rig = nullptr) {
+    auto document = std::make_unique<Document>();
+    InstrumentRig::Setup setup;
+    setup.sound.backend = "null";
+    setup.sound.default_bank = "/nonexistent/bank.sf2";  // the generated bank: quick
+    setup.midi_client = std::move(client);
+    auto instruments =
+        std::make_unique<InstrumentRig>(document->chords().published(), std::move(setup));
+    if (rig) *rig = instruments.get();
+    return std::make_unique<DocumentWindow>(std::move(document), std::move(instruments));
+}
+
+// The window's real instruments over the in-process MIDI system: the list checks exactly the
+// sources connected, from the start, after each pick, and as sources go and come back.
+TEST(DocumentWindowMidi, TheListChecksTheSourcesThatAreConnected) {
     midi::InProcessMidiSystem system;
     system.add_source({"keys:1", "Keys", 1, true, "Keys"});
     system.add_source({"pads:1", "Pads", 2, true, "Pads"});
     const auto window = window_on(system.create_client(midi::kMidiClientName, "ALSA sequencer"));
-    QComboBox* sources = control<QComboBox>(*window, "midi_source_list");
-    const auto shown_and_connected = [&](const QString& title, const std::string& address) {
+    auto* sources = control<QToolButton>(*window, "midi_source_list");
+    QMenu* menu = sources->menu();
+    const auto pick = [&](int item) { menu->actions()[item]->trigger(); };
+    const auto shown_and_connected = [&](const QString& shown,
+                                         const std::vector<std::string>& addresses) {
         QCoreApplication::processEvents();  // the system's announcements are queued
-        EXPECT_EQ(sources->currentText(), title);
-        EXPECT_THAT(system.connected_addresses(), ElementsAre(address));
+        EXPECT_EQ(sources->text(), shown);
+        std::vector<std::string> checked;
+        for (const QAction* item : menu->actions())
+            if (item->isChecked()) checked.push_back(item->text() == "Keys" ? "keys:1" : "pads:1");
+        EXPECT_EQ(checked, addresses);
+        EXPECT_THAT(system.connected_addresses(), ::testing::UnorderedElementsAreArray(addresses));
     };
-    shown_and_connected("Keys", "keys:1");
-    EXPECT_EQ(sources->toolTip(), "The MIDI keyboard that plays this document (ALSA sequencer)");
-    QTest::keyClick(sources, Qt::Key_Down);  // the user picks the pads
-    shown_and_connected("Pads", "pads:1");
-    system.remove_source("pads:1");  // unplugged: the keys stand in
-    shown_and_connected("Keys", "keys:1");
-    system.add_source({"pads:1", "Pads", 2, true, "Pads"});  // back: the pick plays again
-    shown_and_connected("Pads", "pads:1");
+    shown_and_connected("Keys", {"keys:1"});
+    EXPECT_THAT(sources->toolTip().toStdString(), HasSubstr("(ALSA sequencer)"));
+    pick(1);  // the pads join the keys
+    shown_and_connected("Keys, Pads", {"keys:1", "pads:1"});
+    system.remove_source("pads:1");  // unplugged
+    shown_and_connected("Keys", {"keys:1"});
+    system.add_source({"pads:1", "Pads", 2, true, "Pads"});  // back: checked, it plays again
+    shown_and_connected("Keys, Pads", {"keys:1", "pads:1"});
+    pick(0);  // the keys leave
+    shown_and_connected("Pads", {"pads:1"});
+    pick(0);
+    pick(0);
+    shown_and_connected("Pads", {"pads:1"});
 
     const auto silent = window_on(std::make_unique<midi::NoMidiClient>());
-    EXPECT_TRUE(control<QComboBox>(*silent, "midi_source_list")
+    EXPECT_TRUE(control<QToolButton>(*silent, "midi_source_list")
                     ->toolTip()
                     .startsWith("No MIDI system is available"));
+}
+
+// The computer keyboard plays through the same note path as a MIDI keyboard: Z plays what
+// MIDI key 60 plays, the keyboard's repeat adds nothing, the keys held are let go when the
+// window loses the focus, and Scale Steps plays the scale's steps from its 1/1 on Z.
+TEST(DocumentWindowMidi, TheComputerKeyboardPlaysAsTheMidiKeysDo) {
+    struct RecordingPlayer final : midi::NotePlayer {
+        std::vector<midi::Chord> played;
+        int released = 0;
+        midi::NoteInstances notes_on(const midi::Chord& chord, float) override {
+            played.push_back(chord);
+            return {int32_t(played.size())};
+        }
+        void notes_off(const midi::NoteInstances&) override { ++released; }
+        void set_midi_parameter(uint32_t, uint32_t) override {}
+    };
+    midi::InProcessMidiSystem system;
+    system.add_source({"keys:1", "Keys", 1, true, "Keys"});
+    InstrumentRig* rig = nullptr;
+    const auto window = window_on(system.create_client(midi::kMidiClientName), &rig);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    Document& document = window->document();
+    document.table_actions().chord_action(ChordAction::AddAtFreeKey);  // key 60
+    auto player = std::make_shared<RecordingPlayer>();
+    rig->mirror_midi_notes(player);
+    system.send("keys:1", std::vector<uint8_t>{0x90, 60, 100});
+    system.send("keys:1", std::vector<uint8_t>{0x80, 60, 0});
+    ASSERT_EQ(player->played.size(), 1u);
+
+    QWidget* focus = control<QLineEdit>(*window, "overtones_field");
+    QTest::keyClick(focus, Qt::Key_Z);
+    EXPECT_EQ(player->played.size(), 1u) << "off by default: the key types";
+    control<QCheckBox>(*window, "computer_keyboard_box")->setChecked(true);
+    const QString typed = focus->property("text").toString();
+    QTest::keyPress(focus, Qt::Key_Z);
+    for (const QEvent::Type type : {QEvent::KeyRelease, QEvent::KeyPress}) {  // held down
+        QKeyEvent repeated(type, Qt::Key_Z, Qt::NoModifier, QStringLiteral("z"), true);
+        QCoreApplication::sendEvent(focus, &repeated);
+    }
+    ASSERT_EQ(player->played.size(), 2u);
+    EXPECT_EQ(player->played[1], player->played[0]) << "Z plays MIDI key 60's chord";
+    EXPECT_EQ(rig->last_played_key(), 60);
+    QTest::keyPress(focus, Qt::Key_Q);  // key 72: no chord there
+    EXPECT_EQ(player->played.size(), 2u);
+    QEvent deactivated(QEvent::WindowDeactivate);
+    QCoreApplication::sendEvent(window.get(), &deactivated);
+    EXPECT_EQ(player->released, 2) << "the held Z let go (after the MIDI key's own release)";
+    EXPECT_FALSE(rig->window_keys()->any_held());
+
+    document.table_actions().add_scale_preset(ScalePreset::TwelveTone);
+    auto* target = control<QComboBox>(*window, "computer_keyboard_target");
+    target->setCurrentIndex(1);
+    emit target->activated(1);
+    QTest::keyClick(focus, Qt::Key_X);  // key 62: the scale's third step
+    ASSERT_EQ(player->played.size(), 3u);
+    ASSERT_EQ(player->played[2].size(), 1u);
+    EXPECT_NEAR(player->played[2][0], document.state().base_frequency * std::exp2(2.0 / 12), 1e-3);
+    EXPECT_EQ(focus->property("text").toString(), typed) << "nothing typed while the keys play";
+    rig->mirror_midi_notes(nullptr);
 }
 
 TEST_F(DocumentWindowTest, TheLastPlayedFieldIsWrittenOnTheInterfaceThreadOnly) {

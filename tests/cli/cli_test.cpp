@@ -126,7 +126,7 @@ std::string value_argument(const testing::ValueRow& row) {
         {BoundedValue::FixedToneRatio, "--ratios={}"},
         {BoundedValue::RangeRatio, "--xmin={}"},
         {BoundedValue::BaseFrequencyHz, "--base={}"},
-        {BoundedValue::ChordToneHz, "--chord=60={}"},
+        {BoundedValue::ChordToneHz, "--chord=60={}@1"},  // the root form reaches 1 Hz
         {BoundedValue::MidiKey, "--chord={}=220"},
         {BoundedValue::Overtones, "--overtones={}"},
         {BoundedValue::PartialRatio, "--partials={}:1"},
@@ -150,9 +150,11 @@ const CaseGroups& case_groups() {
     static const CaseGroups groups = [] {
         CaseGroups g;
         g["CurvesAndBench"] = {
-            // The default curve: a header and 201 samples from 1 to 2, to nine digits so
-            // that every value reads back as the same float.
-            {"curve", 0, Match::Regex, R"(^x,y\n1,0\.\d{9}\n1\.005,)", 202},
+            // The default curve: a header and 201 samples from 1 to 2, each the shortest
+            // text that reads back as the same float.
+            {"curve", 0, Match::Regex, R"(^x,y\n1,0\.\d+\n1\.005,)", 202},
+            {"curve --type equal --xmin 1.1 --xmax 1.2", 0, Match::Contains, "x,y\n1.1,0."},
+            usage_error("curve --xmin 2 --xmax 1", "(2 to 1 is empty)"),
             // One sample (the range is narrower than a step), with the value of the literal
             // curve.
             {"curve --type 0 --ratios 1 --base 440 --xmin 1.05 --xmax 1.051", 0, Match::Regex,
@@ -204,6 +206,7 @@ const CaseGroups& case_groups() {
                         "at most 128 tones, not 129"),
             usage_error("midi-play --midi none --chord 60:" + tones(129),
                         "at most 128 tones, not 129"),
+            usage_error("new {dir}/refused.kelvara --chord '60=220 5/4'", "e.g. 220 @ 1 5/4 3/2"),
             // Keys 60, 61, 62; 62 rekeyed to 30 moves to the first row.
             {"chord-map --base 220 --ratios 1,1.25,1.5 add copy add rekey:2:30 set:0:55_110 "
              "delete:1",
@@ -772,6 +775,14 @@ TEST_F(CliTest, PlotDrawsThePrintedCurveFittedAndItsOptionalLayers) {
     const int middle = (f.top + f.bottom) / 2;
     EXPECT_GT(qRed(full.pixel(column(1.9f), middle)), qRed(plain.pixel(column(1.9f), middle)) + 40);
     EXPECT_GT(qRed(full.pixel(column(1.5f), middle)), qRed(plain.pixel(column(1.5f), middle)) + 20);
+
+    // --minima marks the minimum at 3/2 on its column.
+    ASSERT_EQ(run("plot --png {dir}/minima.png --minima" + size).exit_code, 0);
+    const QImage minima = image("minima.png");
+    int changed_at_fifth = 0;
+    for (int y = f.top; y < f.bottom; ++y)
+        changed_at_fifth += minima.pixel(column(1.5f), y) != plain.pixel(column(1.5f), y);
+    EXPECT_GT(changed_at_fifth, 2);
 
     // A saved new document draws exactly as a new one; another document its own curve.
     ASSERT_EQ(run("new {dir}/new.kelvara").exit_code, 0);

@@ -124,5 +124,35 @@ TEST_F(ChordActionsTest, TheDocumentPublishesEveryEditToTheMidiSide) {
     expect_published();
 }
 
+// A chord typed in the root form is stored as its frequencies and shown as typed; the text
+// follows its row, is saved under a key of its own and is dropped when the chord changes.
+TEST_F(ChordActionsTest, ARootFormIsKeptWithItsChordThroughEditsAndFiles) {
+    doc.table_actions().chord_action(ChordAction::AddAtFreeKey);
+    const auto edit = [this](const CellValue& value) {
+        doc.table_actions().edit_cell(DocumentTable::MappedChords, TableColumn::ChordString, 0,
+                                      value);
+    };
+    edit(TypedChord{{220.0f, 275.0f}, "220 @ 1 5/4"});
+    doc.table_actions().edit_cell(DocumentTable::MappedChords, TableColumn::MidiNote, 0,
+                                  int32_t{7});
+    EXPECT_EQ(testing::published_chord(doc, 7), (Chord{220.0f, 275.0f}));
+    EXPECT_EQ(doc.chords().root_form_at_row(0), "220 @ 1 5/4");
+    const Result<DocumentFileState> read =
+        decode_document_state(encode_document_state(doc.state()));
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->chords.at(7), (Chord{220.0f, 275.0f}));
+    EXPECT_EQ(read->chord_root_forms, (std::map<int32_t, std::string>{{7, "220 @ 1 5/4"}}));
+    // A text that no longer gives its chord (another program changed it) is left out.
+    DocumentFileState changed = *read;
+    changed.chords[7] = {221.0f};
+    ASSERT_TRUE(doc.apply_state(changed).ok());
+    EXPECT_EQ(doc.chords().root_form_at_row(0), "");
+    ASSERT_TRUE(doc.apply_state(*read).ok());
+    edit(Chord{220.0f, 275.0f});  // the same tones typed as frequencies
+    EXPECT_EQ(doc.chords().root_form_at_row(0), "");
+    doc.history().update_change_count(ChangeKind::Undone);
+    EXPECT_EQ(doc.chords().root_form_at_row(0), "220 @ 1 5/4");
+}
+
 }  // namespace
 }  // namespace kelvara

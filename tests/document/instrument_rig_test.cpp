@@ -72,7 +72,7 @@ TEST_F(InstrumentRigTest, TheDocumentsVolumeAndChordsReachTheSynthesizer) {
     int notified = -1;
     rig->on_note_played([&](int key) { notified = key; });
     ASSERT_EQ(rig->midi_source_titles().size(), 1u);
-    ASSERT_TRUE(rig->connect_midi_source(0));
+    ASSERT_TRUE(rig->toggle_midi_source(0));
     rig->synth().stop();  // rendered here, offline
     system.send("keys:1", std::vector<uint8_t>{0x90, 60, 100});
     EXPECT_EQ(notified, 60);

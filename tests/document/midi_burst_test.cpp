@@ -107,7 +107,7 @@ void expect_burst_ends_silent(std::unique_ptr<midi::MidiClient> client, const st
     for (size_t i = 0; i < items.size(); ++i)
         if (items[i].source.address == address) index = int(i);
     ASSERT_GE(index, 0) << "the sender is not listed";
-    ASSERT_TRUE(rig.connect_midi_source(index));
+    ASSERT_TRUE(rig.toggle_midi_source(index));
     ASSERT_TRUE(play(midi::testing::key_burst(kBurstEvents)));
     EXPECT_TRUE(ends_silent(rig.synth(), 30s)) << "a note was left sounding";
     ::testing::Test::RecordProperty("merged_messages",

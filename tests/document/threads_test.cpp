@@ -138,7 +138,7 @@ TEST(InstrumentRigThreads, KeysPlayThroughMapEditsAndBankChangesAndNoneIsLeftSou
     std::atomic<int> notified{0};
     rig.on_note_played([&](int) { notified.fetch_add(1); });
     ASSERT_EQ(rig.midi_source_titles().size(), 1u);
-    ASSERT_TRUE(rig.connect_midi_source(0));
+    ASSERT_TRUE(rig.toggle_midi_source(0));
 
     const uint64_t overflows_before = sound::synth_queue_overflows();
     std::atomic<bool> flooding{true};

@@ -137,6 +137,15 @@ TEST(ValueRules, EachRefusalSaysWhyUntilAnEditGoesThrough) {
         w.doc.playback_actions().set_volume(w.doc.volume() + 1);
         EXPECT_EQ(w.controls.refusal, "");
     };
+    // Actions that go through without an edit clear it too: Fit and a save.
+    for (const auto& clearing : std::initializer_list<std::function<void()>>{
+             [&] { d.curve_actions().fit_y_range(); },
+             [&] { d.history().update_change_count(ChangeKind::Cleared); }}) {
+        d.curve_actions().set_step_size(0.0f);
+        ASSERT_NE(w.controls.refusal, "");
+        clearing();
+        EXPECT_EQ(w.controls.refusal, "");
+    }
     refused([&] { d.curve_actions().set_overtone_type(7); }, "Unknown timbre.");
     refused([&] { d.timbre_actions().partial_action(PartialAction::Append); },
             "Choose the Custom timbre to edit its partials.");

@@ -106,12 +106,15 @@ TEST(JackMidi, ASourcePlaysIntoEveryOpenInputConnectedToIt) {
                 ElementsAre("on 261.5 329.5 v100 -> 1 2", "cc 7 90", "off 1 2", "cc 1 2"));
     EXPECT_EQ(closed_player->calls().size(), 3u);
 
-    // A pick in the window's pop-up replaces the source it selected before.
-    ASSERT_TRUE(one.input.select_source(one.item_of(*keys, 1)));
+    // Each pick in the window's list adds or removes one source, and the list's checks are
+    // the connections.
+    ASSERT_TRUE(one.input.toggle_source(one.item_of(*keys, 1)));
     ASSERT_TRUE(keys->wait_for_connections(1, 1));
-    ASSERT_TRUE(one.input.select_source(one.item_of(*keys, 0)));
-    EXPECT_TRUE(keys->wait_for_connections(1, 0));
-    EXPECT_TRUE(keys->wait_for_connections(0, 1));
+    EXPECT_TRUE(keys->wait_for_connections(0, 1)) << "the first stays connected";
+    ASSERT_TRUE(one.input.toggle_source(one.item_of(*keys, 0)));  // unchecked: let go
+    EXPECT_TRUE(keys->wait_for_connections(0, 0));
+    EXPECT_TRUE(keys->wait_for_connections(1, 1));
+    EXPECT_THAT(one.input.connected_items(), ElementsAre(one.item_of(*keys, 1)));
 }
 
 // Closing never hangs: an input opened and closed many times, each time while a source plays

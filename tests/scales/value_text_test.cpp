@@ -34,8 +34,9 @@ TEST(ChordText, ShortestTextJoinedWithCommas) {
         {{110.0f}, "110"},
         {{220.0f, 275.0f, 330.0f}, "220,275,330"},
         {{}, ""},
-        {{1.0f, 1.5f, 220.5f}, "1,1.5,220.5"},
-        {{19999.998f, 1.0001f}, "19999.998,1.0001"},
+        {{20.0f, 220.5f}, "20,220.5"},
+        {{1.0f, 1.5f, 220.5f}, "1 @ 1,1.5,220.5"},  // below 20 Hz: over a root of 1 Hz
+        {{19999.998f, 1.0001f}, "1 @ 19999.998,1.0001"},
         {{110.0f * 16.0f / 15.0f}, "117.333336"},
     };
     for (const auto& [chord, text] : cases) {
@@ -46,9 +47,17 @@ TEST(ChordText, ShortestTextJoinedWithCommas) {
     }
 }
 
+// Frequency lists and root forms, one table: the same chord, refusals that say where.
 TEST(ChordText, TakesBlanksBesideTheSeparatorsAndSaysWhatIsWrongWhere) {
-    for (const char* text : {"220 275 330", "\t220,\n275  330 ", "220 / 275;330_", "220|275:330"})
-        EXPECT_EQ(parse(text), (Chord{220.0f, 275.0f, 330.0f})) << text;
+    for (const char* text : {"220 275 330", "\t220,\n275  330 ", "220 / 275;330_", "220|275:330",
+                             "220 @ 1 5/4 3/2", " 220@1,1.25, 1.5 ", "110 @ 2 5/2 3"}) {
+        const Result<TypedChord> typed = parse_typed_chord(text);
+        ASSERT_TRUE(typed) << text;
+        EXPECT_EQ(typed->tones, (Chord{220.0f, 275.0f, 330.0f})) << text;
+        EXPECT_EQ(typed->root_form.empty(), !is_root_form(text)) << text;
+    }
+    EXPECT_EQ(parse_typed_chord(" 220@1,1.25, 1.5 ")->root_form, "220@1,1.25, 1.5");
+    EXPECT_NEAR(parse("220 @ 0c 386.3c 702c")->at(2), 330.0f, 0.01f);
     const std::pair<const char*, std::string> refusals[] = {
         {"440hz", "\u2018hz\u2019 at position 4: expected a number"},
         {"220,,330", "\u2018,\u2019 at position 5: expected a number"},
@@ -61,6 +70,21 @@ TEST(ChordText, TakesBlanksBesideTheSeparatorsAndSaysWhatIsWrongWhere) {
         ASSERT_FALSE(refused) << text;
         EXPECT_EQ(refused.error().description,
                   what + "; separate tones with , | : ; / \\ - _ space or tab");
+    }
+    const std::pair<const char*, std::string> root_form_refusals[] = {
+        // Intervals typed as a list: the message shows the root form.
+        {"220 5/4 3/2",
+         "\u20185\u2019 at position 5: a listed tone must be at least 20 Hz; for "
+         "intervals over a root write the root form, e.g. 220 @ 1 5/4 3/2"},
+        {"220 @ 1 x", "\u2018x\u2019 at position 9: expected an interval"},
+        {" @ 1", "No root before @"},
+        {"220 @", "No interval after @"},
+        {"220 @ 1 200", "\u2018200\u2019 at position 9 gives 44000 Hz"},
+    };
+    for (const auto& [text, what] : root_form_refusals) {
+        const Result<Chord> refused = parse_chord(text);
+        ASSERT_FALSE(refused) << text;
+        EXPECT_THAT(refused.error().description, ::testing::StartsWith(what)) << text;
     }
 }
 

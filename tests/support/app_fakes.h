@@ -98,7 +98,7 @@ public:
     RecordingSynthChannel recorded;
     std::vector<std::string> programs{"0 : Sine", "1 : Organ"};
     std::vector<int32_t> selected_programs;
-    std::vector<int> connected_sources;
+    std::vector<int> toggled_sources;
     std::vector<std::string> loaded_banks;
     int resets = 0;
     bool refuse_banks = false;
@@ -138,18 +138,12 @@ public:
     std::vector<std::string> midi_source_titles() const override {
         return {"Keys", "Keys Synth B"};
     }
-    bool connect_midi_source(int index) override {
-        connected_sources.push_back(index);
+    bool toggle_midi_source(int index) override {
+        toggled_sources.push_back(index);
         return true;
     }
-    // Connects the first source, as the real ones do when nothing is connected yet.
-    void refresh_midi_sources() override {
-        if (connected_sources.empty()) connected_sources.push_back(0);
-    }
-    std::optional<int> connected_midi_source() const override {
-        if (connected_sources.empty()) return std::nullopt;
-        return connected_sources.back();
-    }
+    void refresh_midi_sources() override {}
+    std::vector<int> connected_midi_sources() const override { return {0}; }
     void on_midi_sources_changed(std::function<void()>) override {}
     std::optional<int> last_played_key() const override {
         const int key = last_key_.load();
