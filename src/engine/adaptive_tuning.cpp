@@ -33,7 +33,7 @@ constexpr double kLnTwoPerCent = std::numbers::ln2 / kCentsPerOctave;
 constexpr double kCoincidentCents = 1e-7;
 // A pair whose roughness stays below this fraction of the strongest pair's weight is left
 // out: thousands of them together move a minimum by less than a millionth of a cent.
-constexpr double kNegligibleShare = 1e-12;
+constexpr double kNegligibleShare = 1e-9;
 constexpr double kCoincidentRatio = kCoincidentCents * kLnTwoPerCent;
 constexpr int32_t kMaxRootSteps = 100;
 constexpr int32_t kMaxSweeps = 200;
@@ -49,6 +49,7 @@ struct Sounding {
     double nominal_hz;
     double amplitude;
     int32_t note;  // the note it belongs to, or -1 for a context tone
+    double hz;     // at the current tuning
 };
 
 // The notes that move together along one offset, and how far they may.
@@ -58,21 +59,11 @@ struct Block {
     double highest = 0.0;
 };
 
-// Every ordered pair of the partials, (hz, amplitude) each: all of them as one moving set.
-double total_of(std::vector<std::pair<double, double>> partials, RoughnessModel model) {
-    mps::MovingSet everything;
-    everything.model = model;
-    everything.movers = mps::make_columns(std::move(partials));
-    everything.stills = mps::make_columns({});
-    everything.first_still.assign(everything.movers.hz.size(), 0);
-    everything.last_still.assign(everything.movers.hz.size(), 0);
-    return mps::sum_moving(everything, 0.0).value;
-}
-
 // The changing part of the dissonance along a block at one offset, and its slopes from below
 // and from above, which differ only at a cusp.
 struct AlongPoint {
     double value = 0.0;
+    double roughness = 0.0;  // the value without the spring's pull
     double slope_below = 0.0;
     double slope_above = 0.0;
     double slope(int side) const { return side > 0 ? slope_above : slope_below; }
@@ -85,6 +76,8 @@ struct BlockPairs {
     std::vector<double> cusps;  // ascending, within the block's range
 };
 
+// The chord's partials at the current tuning, kept in ascending order of frequency so that
+// any subset of them is a column in order without sorting.
 class ChordModel {
 public:
     ChordModel(const ChordToAdapt& chord, const AdaptationSettings& settings)
@@ -92,6 +85,7 @@ public:
         for (size_t n = 0; n < chord.nominal_hz.size(); ++n)
             add_tone(chord, chord.nominal_hz[n], int32_t(n));
         for (const double hz : chord.context_hz) add_tone(chord, hz, -1);
+        keep_in_order();
         double strongest = 0.0;
         for (const Sounding& a : partials_)
             strongest = std::max(strongest, pair_weight(a.amplitude, a.amplitude, model_));
@@ -106,31 +100,41 @@ public:
     // The dissonance of all partials at the keys' own pitches.
     double nominal_total() const { return nominal_total_; }
     void move(const Block& block, double offset) {
+        std::vector<double> scale(cents_.size(), 1.0);
         for (size_t n = 0; n < cents_.size(); ++n)
-            if (block.member[n]) cents_[n] += offset;
+            if (block.member[n]) {
+                cents_[n] += offset;
+                scale[n] = std::exp2(cents_[n] / kCentsPerOctave);
+            }
+        for (Sounding& s : partials_)
+            if (s.note >= 0 && block.member[size_t(s.note)])
+                s.hz = s.nominal_hz * scale[size_t(s.note)];
+        keep_in_order();
     }
 
-    // Every ordered pair of partials at the current tuning.
+    // Every ordered pair of partials at the current tuning, but those too far apart to matter.
     double total() const {
-        return total_of(current_partials([](const Sounding&) { return true; }), model_);
+        mps::MovingSet everything;
+        everything.model = model_;
+        everything.movers = columns_of([](const Sounding&) { return true; });
+        everything.stills = mps::make_columns({});
+        everything.first_still.assign(everything.movers.hz.size(), 0);
+        everything.last_still.assign(everything.movers.hz.size(), 0);
+        everything.last_mover = movers_reached(everything.movers, 1.0);
+        return mps::sum_moving(everything, 0.0).value;
     }
 
     BlockPairs pairs_of(const Block& block) const {
         BlockPairs pairs;
         mps::MovingSet& set = pairs.set;
         set.model = model_;
-        set.movers =
-            mps::make_columns(current_partials([&](const Sounding& s) { return moves(s, block); }));
-        set.stills = mps::make_columns(
-            current_partials([&](const Sounding& s) { return !moves(s, block); }));
+        set.movers = columns_of([&](const Sounding& s) { return moves(s, block); });
+        set.stills = columns_of([&](const Sounding& s) { return !moves(s, block); });
         const std::vector<double>& still_hz = set.stills.hz;
         const auto still_end = still_hz.end() - mps::kPadding;
         const double low = std::exp2(block.lowest / kCentsPerOctave);
         const double high = std::exp2(block.highest / kCentsPerOctave);
-        const double loudest_still =
-            set.stills.size() > 0
-                ? *std::max_element(set.stills.amplitude.begin(), set.stills.amplitude.end())
-                : 0.0;
+        const double loudest_still = loudest(set.stills);
         for (int32_t i = 0; i < set.movers.size(); ++i) {
             const double m = set.movers.hz[size_t(i)];
             const auto [first, last] =
@@ -150,6 +154,7 @@ public:
                         std::clamp(cents_between(m, *it), block.lowest, block.highest));
             }
         }
+        set.last_mover = movers_reached(set.movers, low);
         std::sort(pairs.cusps.begin(), pairs.cusps.end());
         pairs.cusps.erase(std::unique(pairs.cusps.begin(), pairs.cusps.end(),
                                       [](double a, double b) { return b - a < kCoincidentCents; }),
@@ -160,7 +165,7 @@ public:
     // The changing part of the dissonance along the block, with the spring's pull.
     AlongPoint along(const Block& block, const BlockPairs& pairs, double t) const {
         const mps::Sums sums = mps::sum_moving(pairs.set, t);
-        AlongPoint point{sums.value, sums.slope_below, sums.slope_above};
+        AlongPoint point{sums.value, sums.value, sums.slope_below, sums.slope_above};
         for (size_t n = 0; n < cents_.size(); ++n) {
             if (!block.member[n]) continue;
             const double c = cents_[n] + t;
@@ -172,18 +177,11 @@ public:
     }
 
     // Notes whose partials coincide now, joined: each set of two or more is a block candidate.
-    // Coinciding partials are neighbours once sorted by frequency.
+    // Coinciding partials are neighbours in the chord's order.
     std::vector<std::vector<bool>> locked_sets() const {
-        struct Placed {
-            double hz;
-            int32_t note;
-            double amplitude;
-        };
-        std::vector<Placed> placed;
+        std::vector<const Sounding*> placed;
         for (const Sounding& s : partials_)
-            if (s.note >= 0) placed.push_back({current_hz(s), s.note, s.amplitude});
-        std::sort(placed.begin(), placed.end(),
-                  [](const Placed& a, const Placed& b) { return a.hz < b.hz; });
+            if (s.note >= 0) placed.push_back(&s);
         const size_t notes = cents_.size();
         std::vector<size_t> root(notes);
         std::iota(root.begin(), root.end(), size_t{0});
@@ -192,13 +190,13 @@ public:
             return n;
         };
         for (size_t p = 0; p < placed.size(); ++p)
-            for (size_t q = p + 1;
-                 q < placed.size() && placed[q].hz - placed[p].hz < placed[q].hz * kCoincidentRatio;
+            for (size_t q = p + 1; q < placed.size() &&
+                                   placed[q]->hz - placed[p]->hz < placed[q]->hz * kCoincidentRatio;
                  ++q)
-                if (placed[p].note != placed[q].note &&
-                    pair_weight(placed[p].amplitude, placed[q].amplitude, model_) >
+                if (placed[p]->note != placed[q]->note &&
+                    pair_weight(placed[p]->amplitude, placed[q]->amplitude, model_) >
                         negligible_weight_)
-                    root[find(size_t(placed[p].note))] = find(size_t(placed[q].note));
+                    root[find(size_t(placed[p]->note))] = find(size_t(placed[q]->note));
         std::vector<std::vector<bool>> sets;
         for (size_t r = 0; r < notes; ++r) {
             std::vector<bool> member(notes, false);
@@ -213,58 +211,126 @@ public:
 private:
     void add_tone(const ChordToAdapt& chord, double fundamental_hz, int32_t note) {
         for (const Partial& p : chord.partials)
-            if (p.amplitude > 0.0)
-                partials_.push_back({fundamental_hz * p.ratio, p.amplitude, note});
+            if (p.amplitude > 0.0) {
+                const double hz = fundamental_hz * p.ratio;
+                partials_.push_back({hz, p.amplitude, note, hz});
+            }
+    }
+    // A move shifts a few notes by a few cents: the order changes little, and insertion
+    // sorting restores it in about one pass.
+    void keep_in_order() {
+        for (size_t k = 1; k < partials_.size(); ++k)
+            for (size_t j = k; j > 0 && partials_[j].hz < partials_[j - 1].hz; --j)
+                std::swap(partials_[j], partials_[j - 1]);
     }
     bool moves(const Sounding& s, const Block& block) const {
         return s.note >= 0 && block.member[size_t(s.note)];
     }
-    double current_hz(const Sounding& s) const {
-        const double cents = s.note >= 0 ? cents_[size_t(s.note)] : 0.0;
-        return s.nominal_hz * std::exp2(cents / kCentsPerOctave);
+    static double loudest(const mps::Columns& columns) {
+        return columns.size() > 0
+                   ? *std::max_element(columns.amplitude.begin(), columns.amplitude.end())
+                   : 0.0;
+    }
+    // The separation s* = ln(weight / negligible) / 3.5 past which a pair of this weight is
+    // below the negligible level, or none for a pair that never reaches it.
+    std::optional<double> negligible_separation(double weight) const {
+        if (!(weight > negligible_weight_)) return std::nullopt;
+        return std::log(weight / negligible_weight_) / roughness_terms::kFirstRate;
     }
     // The still frequencies a partial moving between lowest_hz and highest_hz can pair with
     // at a roughness above the negligible level, when the pair's weight is at most `weight`:
-    // outside them the separation stays above s* = ln(weight / negligible) / 3.5 wherever the
-    // partial is (it is least at the end of the range nearest the still one).
+    // outside them the separation stays above s* wherever the partial is (it is least at the
+    // end of the range nearest the still one).
     std::pair<double, double> reached_hz(double lowest_hz, double highest_hz, double weight) const {
         namespace rt = roughness_terms;
-        if (!(weight > negligible_weight_)) return {INFINITY, -INFINITY};
-        const double s = std::log(weight / negligible_weight_) / rt::kFirstRate;
-        const double below = (lowest_hz - s * rt::kBandwidthOffset / rt::kNumerator) /
-                             (1.0 + s * rt::kBandwidthSlope / rt::kNumerator);
-        const double above =
-            highest_hz +
-            s * (rt::kBandwidthSlope * highest_hz + rt::kBandwidthOffset) / rt::kNumerator;
-        return {below, above};
+        const std::optional<double> s = negligible_separation(weight);
+        if (!s) return {INFINITY, -INFINITY};
+        const double below = (lowest_hz - *s * rt::kBandwidthOffset / rt::kNumerator) /
+                             (1.0 + *s * rt::kBandwidthSlope / rt::kNumerator);
+        return {below, highest_hz + *s / mps::reach(highest_hz)};
+    }
+    // For each mover, the end of the movers above it that it pairs with above the negligible
+    // level anywhere from `low` times its pitch up: transposed together, a pair's separation
+    // (o − m)·scale·reach(m·scale) is least at the lowest scale.
+    std::vector<int32_t> movers_reached(const mps::Columns& movers, double low) const {
+        const double loudest_mover = loudest(movers);
+        const auto end = movers.hz.end() - mps::kPadding;
+        std::vector<int32_t> last;
+        for (int32_t i = 0; i < movers.size(); ++i) {
+            const double m = movers.hz[size_t(i)];
+            const std::optional<double> s = negligible_separation(
+                pair_weight(movers.amplitude[size_t(i)], loudest_mover, model_));
+            const double highest = s ? m + *s / (low * mps::reach(m * low)) : m;
+            last.push_back(int32_t(std::upper_bound(movers.hz.begin() + i + 1, end, highest) -
+                                   movers.hz.begin()));
+        }
+        return last;
     }
     template <typename Keep>
-    std::vector<std::pair<double, double>> current_partials(Keep&& keep) const {
+    mps::Columns columns_of(Keep&& keep) const {
         std::vector<std::pair<double, double>> chosen;
         for (const Sounding& s : partials_)
-            if (keep(s)) chosen.emplace_back(current_hz(s), s.amplitude);
-        return chosen;
+            if (keep(s)) chosen.emplace_back(s.hz, s.amplitude);
+        return mps::make_columns(std::move(chosen));
     }
 
     RoughnessModel model_;
-    std::vector<Sounding> partials_;
+    std::vector<Sounding> partials_;  // ascending in frequency
     std::vector<double> cents_;
     double negligible_weight_ = 0.0;
     double spring_per_cent2_ = 0.0;
     double nominal_total_ = 0.0;
 };
 
+// The points along one block the search asks for; the last one is kept, since the walk asks
+// for both sides of a cusp in turn and the probes start where the walk stopped.
+class BlockWalk {
+public:
+    BlockWalk(const ChordModel& chord, const Block& block)
+        : chord_(chord), block_(block), pairs_(chord.pairs_of(block)) {}
+    const Block& block() const { return block_; }
+    const std::vector<double>& cusps() const { return pairs_.cusps; }
+    const AlongPoint& at(double t) {
+        if (!(t == last_t_)) last_ = chord_.along(block_, pairs_, t), last_t_ = t;
+        return last_;
+    }
+    // A point computed before, made the last again.
+    void recall(double t, const AlongPoint& point) { last_t_ = t, last_ = point; }
+
+private:
+    const ChordModel& chord_;
+    const Block& block_;
+    const BlockPairs pairs_;
+    double last_t_ = NAN;
+    AlongPoint last_;
+};
+
+// The zero of the slope between a and b (a cusp or the range's end), where the curve is
+// smooth; ga < 0 ≤ gb are the slopes there, signed along `direction`.
+double smooth_minimum(BlockWalk& walk, int direction, double a, double ga, double b, double gb) {
+    int kept_side = 0;
+    for (int i = 0; i < kMaxRootSteps && std::fabs(b - a) > kSettledCents; ++i) {
+        const double c = b - gb * (b - a) / (gb - ga);
+        const double gc = direction * walk.at(c).slope(direction);
+        if (gc < 0.0) {
+            a = c, ga = gc;
+            if (kept_side == -1) gb *= 0.5;
+            kept_side = -1;
+        } else {
+            b = c, gb = gc;
+            if (kept_side == +1) ga *= 0.5;
+            kept_side = +1;
+        }
+        if (gc == 0.0) return c;
+    }
+    return 0.5 * (a + b);
+}
+
 // The local minimum along the block reached by walking downhill from offset t.
-double descend(const ChordModel& chord, const Block& block, const BlockPairs& pairs, double t,
-               const AlongPoint& at_t) {
-    const std::vector<double>& cusps = pairs.cusps;
-    // The walk asks for both sides of a cusp in turn: the last point is kept.
-    double last_t = t;
-    AlongPoint last = at_t;
-    const auto slope = [&](double u, int side) {
-        if (!(u == last_t)) last = chord.along(block, pairs, u), last_t = u;
-        return last.slope(side);
-    };
+double descend(BlockWalk& walk, double t) {
+    const Block& block = walk.block();
+    const std::vector<double>& cusps = walk.cusps();
+    const auto slope = [&](double u, int side) { return walk.at(u).slope(side); };
     for (;;) {
         int direction = 0;
         if (t < block.highest && slope(t, +1) < 0.0)
@@ -281,6 +347,7 @@ double descend(const ChordModel& chord, const Block& block, const BlockPairs& pa
             const auto it = std::lower_bound(cusps.begin(), cusps.end(), t - kCoincidentCents);
             if (it != cusps.begin()) next = std::max(next, *std::prev(it));
         }
+        const double ga = direction * slope(t, direction);
         const double arriving = direction * slope(next, -direction);
         if (arriving < 0.0) {
             t = next;  // still downhill on arriving there
@@ -288,24 +355,7 @@ double descend(const ChordModel& chord, const Block& block, const BlockPairs& pa
         }
         // The slope turns between two cusps, where the curve is smooth: find its zero by
         // regula falsi with the Illinois step, which keeps the bracket and converges fast.
-        double a = t, b = next;
-        double ga = direction * slope(t, direction), gb = arriving;
-        int kept_side = 0;
-        for (int i = 0; i < kMaxRootSteps && std::fabs(b - a) > kSettledCents; ++i) {
-            const double c = b - gb * (b - a) / (gb - ga);
-            const double gc = direction * slope(c, direction);
-            if (gc < 0.0) {
-                a = c, ga = gc;
-                if (kept_side == -1) gb *= 0.5;
-                kept_side = -1;
-            } else {
-                b = c, gb = gc;
-                if (kept_side == +1) ga *= 0.5;
-                kept_side = +1;
-            }
-            if (gc == 0.0) return c;
-        }
-        return 0.5 * (a + b);
+        return smooth_minimum(walk, direction, t, ga, next, arriving);
     }
 }
 
@@ -315,32 +365,31 @@ double descend(const ChordModel& chord, const Block& block, const BlockPairs& pa
 // the small moves of the others.
 double settle(const ChordModel& chord, const Block& block, double min_prominence,
               bool first_sweep) {
-    const BlockPairs pairs = chord.pairs_of(block);
-    const auto value = [&](double u) { return chord.along(block, pairs, u).value; };
-    const AlongPoint start = chord.along(block, pairs, 0.0);
+    BlockWalk walk(chord, block);
     // Shallow against the roughness the block takes part in where it starts: a note among
     // eight is held by its own pairs, not by the whole chord's.
-    const double shallow = min_prominence * start.value;
-    double t = descend(chord, block, pairs, 0.0, start);
+    const double shallow = min_prominence * walk.at(0.0).value;
+    double t = descend(walk, 0.0);
     if (t == 0.0 && !first_sweep) return t;
     for (;;) {
-        const double here = value(t);
+        const double here = walk.at(t).value;
         std::optional<double> deeper;
-        double deepest = here;
+        AlongPoint deepest{here};
         for (const int side : {-1, +1}) {
             double rise = 0.0;
             for (const double d : kProbeCents) {
                 const double u = t + side * d;
                 if (u < block.lowest || u > block.highest) break;
-                const double at = value(u);
-                rise = std::max(rise, at - here);
+                const AlongPoint& at = walk.at(u);
+                rise = std::max(rise, at.value - here);
                 if (rise >= shallow) break;  // whatever lies beyond is not shallow
-                if (at < deepest) deeper = u, deepest = at;
-                if (at < here) break;
+                if (at.value < deepest.value) deeper = u, deepest = at;
+                if (at.value < here) break;
             }
         }
         if (!deeper) return t;
-        t = descend(chord, block, pairs, *deeper, chord.along(block, pairs, *deeper));
+        walk.recall(*deeper, deepest);
+        t = descend(walk, *deeper);
     }
 }
 
@@ -386,7 +435,15 @@ double chord_dissonance(const std::vector<double>& hz, const std::vector<Partial
     for (const double f : hz)
         for (const Partial& p : partials)
             if (p.amplitude > 0.0) sounding.emplace_back(f * p.ratio, p.amplitude);
-    return total_of(std::move(sounding), model);
+    moving_pair_sums::MovingSet everything;
+    everything.model = model;
+    everything.movers = moving_pair_sums::make_columns(std::move(sounding));
+    everything.stills = moving_pair_sums::make_columns({});
+    const size_t count = everything.movers.hz.size();
+    everything.first_still.assign(count, 0);
+    everything.last_still.assign(count, 0);
+    everything.last_mover.assign(count, everything.movers.size());
+    return moving_pair_sums::sum_moving(everything, 0.0).value;
 }
 
 Result<AdaptedChord> adapt_chord(const ChordToAdapt& chord, const AdaptationSettings& settings) {
@@ -422,25 +479,18 @@ Result<AdaptedChord> adapt_chord(const ChordToAdapt& chord, const AdaptationSett
         }
         if (moved < kSettledCents) break;
     }
-    adapted.moved_cents = model.cents();
     if (settings.anchor == TuningAnchor::MeanPitch && !has_context) {
         // The intervals found with the lowest note held, shifted as a whole so that the mean
         // log-pitch is the keys' own.
-        const double mean =
-            std::accumulate(adapted.moved_cents.begin(), adapted.moved_cents.end(), 0.0) /
-            double(notes);
-        for (double& c : adapted.moved_cents) c -= mean;
+        const std::vector<double>& moved = model.cents();
+        const double mean = std::accumulate(moved.begin(), moved.end(), 0.0) / double(notes);
+        model.move(Block{std::vector<bool>(notes, true), 0.0, 0.0}, -mean);
     }
+    adapted.moved_cents = model.cents();
     for (size_t n = 0; n < notes; ++n)
         adapted.adapted_hz.push_back(chord.nominal_hz[n] *
                                      std::exp2(adapted.moved_cents[n] / kCentsPerOctave));
-    adapted.dissonance_after = chord_dissonance(
-        [&] {
-            std::vector<double> all = adapted.adapted_hz;
-            all.insert(all.end(), chord.context_hz.begin(), chord.context_hz.end());
-            return all;
-        }(),
-        chord.partials, chord.model);
+    adapted.dissonance_after = model.total();
     return adapted;
 }
 

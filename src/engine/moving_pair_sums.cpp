@@ -14,7 +14,8 @@ double reach(double hz) {
 }
 
 Columns make_columns(std::vector<std::pair<double, double>> partials) {
-    std::sort(partials.begin(), partials.end());
+    if (!std::is_sorted(partials.begin(), partials.end()))
+        std::sort(partials.begin(), partials.end());
     Columns columns;
     for (const auto& [hz, amplitude] : partials) {
         columns.hz.push_back(hz);

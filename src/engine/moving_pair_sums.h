@@ -25,18 +25,21 @@ struct Columns {
     int32_t size() const { return static_cast<int32_t>(hz.size()) - kPadding; }
 };
 
-// Builds ascending columns from (hz, amplitude) pairs, padding included.
+// Builds ascending columns from (hz, amplitude) pairs, padding included (pairs already in
+// order are not sorted again).
 Columns make_columns(std::vector<std::pair<double, double>> partials);
 
 double reach(double hz);
 
 // The movers' partials at their current pitches and, for each, the range of still partials
-// [first, last) close enough to matter (the others are left out by the caller).
+// [first, last) close enough to matter, and the movers above it up to last_mover (the others
+// are left out by the caller).
 struct MovingSet {
     Columns movers;
     Columns stills;
     std::vector<int32_t> first_still;  // per mover
     std::vector<int32_t> last_still;
+    std::vector<int32_t> last_mover;
     RoughnessModel model = RoughnessModel::Product;
 };
 

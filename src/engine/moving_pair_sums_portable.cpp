@@ -53,7 +53,7 @@ Sums sum_moving_portable(const MovingSet& set, double scale) {
             sums.slope_below += w * term.slope * (above && !meeting ? as_upper : as_lower);
             sums.slope_above += w * term.slope * (above || meeting ? as_upper : as_lower);
         }
-        for (int32_t j = i + 1; j < movers.size(); ++j) {
+        for (int32_t j = i + 1; j < set.last_mover[i]; ++j) {
             const double gap = movers.hz[j] * scale - m;
             const double w = weight(a_m, movers.amplitude[j], set.model);
             const Term term = pair_term(gap * reach_m);

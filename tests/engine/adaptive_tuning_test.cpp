@@ -129,9 +129,10 @@ TEST(AdaptiveTuning, TheMovingPairSumsAgreeWithTheLiteralSumInBothBuilds) {
     for (const double f : still_tones)
         for (const Partial& p : partials) stills.emplace_back(f * p.ratio, p.amplitude);
     for (const Partial& p : partials) movers.emplace_back(e_at_cusp * p.ratio, p.amplitude);
-    mps::MovingSet set{mps::make_columns(movers), mps::make_columns(stills), {}, {}, {}};
+    mps::MovingSet set{mps::make_columns(movers), mps::make_columns(stills), {}, {}, {}, {}};
     set.first_still.assign(size_t(set.movers.size()), 0);
     set.last_still.assign(size_t(set.movers.size()), set.stills.size());
+    set.last_mover.assign(size_t(set.movers.size()), set.movers.size());
     const auto literal_at = [&](double t) {
         std::vector<double> hz = still_tones;
         hz.push_back(e_at_cusp * std::exp2(t / 1200));
