@@ -6,6 +6,7 @@
 #include "bench/kernel_benchmark_cases.h"
 #include "engine/adaptive_tuning.h"
 #include "engine/curve_definition.h"
+#include "engine/equal_temperament.h"
 
 namespace kelvara {
 namespace {
@@ -14,7 +15,7 @@ namespace {
 ChordToAdapt benchmark_chord() {
     ChordToAdapt chord;
     for (const int key : {48, 55, 60, 64, 67, 70, 72, 74})
-        chord.nominal_hz.push_back(440.0 * std::exp2((key - 69) / 12.0));
+        chord.nominal_hz.push_back(equal_tempered_hz(key));
     chord.partials = harmonic_partials(GeometricHarmonics, 25);
     return chord;
 }

@@ -19,6 +19,7 @@
 #include "document/adaptive_midi_retune.h"
 #include "engine/adaptive_tuning.h"
 #include "engine/curve_definition.h"
+#include "engine/equal_temperament.h"
 #include "engine/tone_partials.h"
 #include "persistence/atomic_file.h"
 #include "persistence/standard_midi_file.h"
@@ -129,7 +130,7 @@ std::vector<double> nominal_notes(const Document& doc, const AdaptOptions& optio
     for (const int32_t key : options.keys) {
         if (key < 0 || key > 127) throw UsageError("--keys takes MIDI keys from 0 to 127");
         if (options.mapping == "tet") {
-            hz.push_back(440.0 * std::exp2((key - 69) / 12.0));
+            hz.push_back(equal_tempered_hz(key));
             continue;
         }
         const auto chord = doc.chords().chord_for_key(key);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <optional>
 
+#include "engine/equal_temperament.h"
 #include "midi/channel_allocator.h"
 #include "persistence/mts_sysex.h"
 #include "persistence/pitch_bend_messages.h"
@@ -14,14 +15,6 @@ namespace {
 constexpr int32_t kPercussionChannel = 10;
 // A retune smaller than this is not sent: far below what any synthesizer resolves.
 constexpr double kUnchangedCents = 1e-4;
-
-double equal_tempered_hz(int32_t key) {
-    return 440.0 * std::exp2((key - 69) / 12.0);
-}
-
-double cents_between(double from_hz, double to_hz) {
-    return 1200.0 * std::log2(to_hz / from_hz);
-}
 
 struct HeldNote {
     int32_t channel;  // 1..16, as the file has it

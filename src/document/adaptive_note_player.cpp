@@ -3,15 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/equal_temperament.h"
+
 namespace kelvara {
 namespace {
 
 // A glide moves in steps this far apart: short beside the glide, long beside an audio block.
 constexpr auto kGlideStep = std::chrono::milliseconds(5);
-
-double cents_between(double from_hz, double to_hz) {
-    return 1200.0 * std::log2(to_hz / from_hz);
-}
 
 }  // namespace
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/curve_definition.h"
+#include "engine/equal_temperament.h"
 #include "engine/moving_pair_sums.h"
 #include "engine/roughness_terms.h"
 
@@ -40,10 +41,6 @@ constexpr int32_t kMaxSweeps = 200;
 constexpr double kSettledCents = 1e-9;
 // Offsets from a minimum at which a deeper one is looked for, in cents.
 constexpr double kProbeCents[] = {0.25, 0.5, 1, 2, 4, 7, 11, 16, 22, 30, 40, 55, 75, 100};
-
-double cents_between(double from_hz, double to_hz) {
-    return kCentsPerOctave * std::log2(to_hz / from_hz);
-}
 
 struct Sounding {
     double nominal_hz;

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <iterator>
 
+#include "engine/equal_temperament.h"
+
 namespace kelvara {
 
 namespace {
@@ -39,7 +41,7 @@ std::optional<double> frequency_of_mts_word(const MtsFrequencyWord& word) {
     if (std::any_of(word.begin(), word.end(), [](uint8_t byte) { return byte > 0x7F; }))
         return std::nullopt;
     const double semitones = word[0] + ((word[1] << 7) | word[2]) / double(kStepsPerSemitone);
-    return 440.0 * std::exp2((semitones - 69.0) / 12.0);
+    return equal_tempered_hz(semitones);
 }
 
 std::optional<MtsAddress> MtsAddress::make(int32_t device_id, int32_t program) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/equal_temperament.h"
+
 namespace kelvara {
 namespace {
 
@@ -37,7 +39,7 @@ uint16_t bend_for_key(uint8_t key, double frequency_hz, int32_t range_semitones)
 double frequency_of_bent_note(const BentNote& note, int32_t range_semitones) {
     const double bent = (static_cast<double>(note.bend) - kBendCentre) / kBendCentre *
                         static_cast<double>(range_semitones);
-    return 440.0 * std::exp2((note.key + bent - 69.0) / 12.0);
+    return equal_tempered_hz(note.key + bent);
 }
 
 std::vector<MidiBytes> bend_range_messages(int32_t channel, int32_t range_semitones) {

@@ -10,17 +10,15 @@
 
 #include "document/adaptive_midi_retune.h"
 #include "engine/curve_definition.h"
+#include "engine/equal_temperament.h"
 #include "persistence/mts_sysex.h"
 #include "persistence/pitch_bend_messages.h"
 
 namespace kelvara {
 namespace {
 
-double key_hz(int key) {
-    return 440.0 * std::exp2((key - 69) / 12.0);
-}
 double cents(double ratio) {
-    return 1200.0 * std::log2(ratio);
+    return cents_between(1.0, ratio);
 }
 
 StandardMidiFile triad_file() {
@@ -74,7 +72,7 @@ TEST(AdaptiveMidiRetune, TuningChangesCarryTheAdaptedPitchesOfEveryHeldNote) {
         SCOPED_TRACE(step.tick);
         const Pitches hz = tuned_pitches(out, step.tick);
         for (const auto& [key, c] : step.cents_from_c)
-            EXPECT_NEAR(cents(hz.at(key) / key_hz(60)), c, 0.01) << key;
+            EXPECT_NEAR(cents(hz.at(key) / equal_tempered_hz(60)), c, 0.01) << key;
     }
     // Each change comes before its note-on, and every melodic channel used selected the
     // tuning first; the drum, the player's bend and the note-offs pass as they were.
@@ -105,8 +103,9 @@ TEST(AdaptiveMidiRetune, BendChannelsGiveEachNoteItsOwnChannelAndBend) {
             channel_of_key[e.bytes[1]] = channel;
             if (e.bytes[1] == 67)
                 for (const auto& [key, c] : channel_of_key)
-                    sounding_at_g[key] = cents(
-                        frequency_of_bent_note({uint8_t(key), bend_of_channel[c]}, 2) / key_hz(60));
+                    sounding_at_g[key] =
+                        cents(frequency_of_bent_note({uint8_t(key), bend_of_channel[c]}, 2) /
+                              equal_tempered_hz(60));
         }
         EXPECT_NE(e.bytes, (std::vector<uint8_t>{0xE0, 0x00, 0x50}));  // the player's bend goes
     }
