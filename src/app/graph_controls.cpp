@@ -23,6 +23,11 @@ GraphControls::GraphControls(Document& document, GraphWidget& graph, CurveContro
     // A typed ratio range is the new range Fit goes back to.
     connect(&curve, &CurveControls::ratio_range_typed, this, [this] { home_x_range_.reset(); });
     connect_scale_selection();
+    // A resized graph, or a moved cents axis, draws the curve again at its new resolution
+    // once the repaint that noticed it is over.
+    connect(
+        &graph_, &GraphWidget::resolution_changed, this,
+        [this] { document_.redraw_visible_curve(); }, Qt::QueuedConnection);
 }
 
 void GraphControls::connect_gestures() {

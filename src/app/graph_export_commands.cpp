@@ -60,7 +60,8 @@ void GraphExportCommands::export_graph(GraphFileFormat format) {
         choose_path_(&window_, tr("Export Graph"), tr(f.filter), suffix,
                      suggested_path(QStringLiteral(".") + suffix));
     if (!path) return;
-    const Result<void> written = write_graph_file(*window_.graph(), format, *path, kPngPixelRatio);
+    const Result<void> written =
+        write_document_graph(window_.document(), *window_.graph(), format, *path, kPngPixelRatio);
     if (!written) show_error(written.error());
 }
 

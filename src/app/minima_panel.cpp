@@ -149,6 +149,8 @@ void MinimaPanel::search_finished() {
     searching_ = false;
     all_minima_ = std::move(answer.minima);
     refusal_ = std::move(answer.refusal);
+    // The graph draws every cusp at the depth found, whatever the threshold shows.
+    document_.show_exact_minima(std::move(answer.query), all_minima_);
     show_minima();
 }
 

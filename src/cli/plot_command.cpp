@@ -52,20 +52,20 @@ void check_options(const PlotOptions& o) {
                          std::to_string(kMaxSide));
 }
 
-void write(GraphWidget& view, GraphFileFormat format, const std::string& path, int scale) {
+void write(Document& document, GraphWidget& view, GraphFileFormat format, const std::string& path,
+           int scale) {
     if (path.empty()) return;
     const Result<void> written =
-        write_graph_file(view, format, QString::fromStdString(path), scale);
+        write_document_graph(document, view, format, QString::fromStdString(path), scale);
     if (!written) throw DocumentFileFailure(written.error());
 }
 
-// The markers of the curve's minima at least `min_prominence` deep, as the window's Minima
-// panel places them; none when the curve cannot be searched.
-std::vector<MinimumMarker> minima_markers(const Document& document, double min_prominence) {
-    const Result<std::vector<CurveMinimum>> found = find_minima(minima_query(document));
-    if (!found) throw UsageError("--minima: " + found.error().description);
+// The markers of the minima at least `min_prominence` deep, as the window's Minima panel
+// places them.
+std::vector<MinimumMarker> minima_markers(const std::vector<CurveMinimum>& found,
+                                          double min_prominence) {
     std::vector<MinimumMarker> markers;
-    for (const CurveMinimum& m : *found)
+    for (const CurveMinimum& m : found)
         if (m.prominence >= min_prominence)
             markers.push_back({static_cast<float>(m.ratio), static_cast<float>(m.value)});
     return markers;
@@ -94,10 +94,17 @@ void draw_and_write(const PlotOptions& o) {
     view.set_ratio_axis(o.cents ? RatioAxis::Cents : RatioAxis::Linear);
     view.show_scale_ratios(document.tables().scale_ratios(), std::nullopt);
     view.show_scale_lines(o.scale_lines);
-    if (o.minima) view.show_minima(minima_markers(document, o.min_prominence));
-    write(view, GraphFileFormat::Png, o.png_path, o.scale);
-    write(view, GraphFileFormat::Svg, o.svg_path, o.scale);
-    write(view, GraphFileFormat::Pdf, o.pdf_path, o.scale);
+    // Every cusp drawn at its exact depth, as in the window once its search has answered.
+    const MinimaQuery query = minima_query(document);
+    const Result<std::vector<CurveMinimum>> found = find_minima(query);
+    if (found) document.show_exact_minima(query, *found);
+    if (o.minima) {
+        if (!found) throw UsageError("--minima: " + found.error().description);
+        view.show_minima(minima_markers(*found, o.min_prominence));
+    }
+    write(document, view, GraphFileFormat::Png, o.png_path, o.scale);
+    write(document, view, GraphFileFormat::Svg, o.svg_path, o.scale);
+    write(document, view, GraphFileFormat::Pdf, o.pdf_path, o.scale);
 }
 
 void run_plot(const PlotOptions& o) {

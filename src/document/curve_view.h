@@ -7,6 +7,8 @@
 // Threads: every call runs on the user-interface thread.
 #include <cstdint>
 
+#include "engine/ratio_axis.h"
+
 namespace kelvara {
 
 // A device-RGB colour with alpha, each component 0 to 1.
@@ -26,6 +28,15 @@ struct PlotFlags {
     friend bool operator==(const PlotFlags&, const PlotFlags&) = default;
 };
 
+// How finely a view shows the ratio axis: the device pixels across its plotted range and the
+// axis they are spread on (on a cents axis the pixels at the low end are the narrowest in
+// ratio). No pixels: the view shows nothing, and the document lends its own samples.
+struct CurveResolution {
+    int32_t device_pixels = 0;
+    RatioAxis axis = RatioAxis::Linear;
+    friend bool operator==(const CurveResolution&, const CurveResolution&) = default;
+};
+
 class CurveView {
 public:
     virtual ~CurveView() = default;
@@ -34,6 +45,8 @@ public:
     virtual void lend_arrays(const float* x_values, const float* y_values) = 0;
     // Take the count of valid points and rebuild every path.
     virtual void redraw(int32_t number_of_points) = 0;
+    // The document draws the curve it lends at this resolution.
+    virtual CurveResolution resolution() const { return {}; }
 
     virtual void set_x_range(double min, double max) = 0;
     virtual void set_y_range(double min, double max) = 0;

@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "document/document_minima.h"
 #include "document/partial_list.h"
 
 namespace kelvara {
@@ -65,8 +66,7 @@ void Document::show_all() {
     view_->show_graph_choices(graph_choices_);
     sample_curve();
     show_fitted_slope();
-    curve_view_->lend_arrays(curve_.x_values(), curve_.y_values());
-    curve_view_->redraw(curve_.number_of_points());
+    curve_view_->redraw(drawn_curve_count());
     send_volume();
     view_->show_volume(volume_);
     send_timbre();
@@ -125,6 +125,41 @@ void Document::send_pitch_true() {
 
 void Document::sample_curve() {
     curve_.sample(tables_.fixed_tones());
+    draw_visible_curve();
+}
+
+// The view draws the plotted range at its own resolution, with the exact minima in it once a
+// search for the curve as it is now has answered; the document's samples, at its step, are
+// what is saved and exported.
+void Document::draw_visible_curve() {
+    const CurveResolution resolution = curve_view_->resolution();
+    drawn_curve_ = {};
+    if (resolution.device_pixels > 0) {
+        drawn_curve_ =
+            draw_curve({curve_.timbre(), tables_.fixed_tones(), curve_.x_min(), curve_.x_max(),
+                        resolution.axis, resolution.device_pixels, curve_.roughness_model()});
+        if (exact_minima_ && exact_minima_->query == minima_query(*this))
+            put_in_minima(drawn_curve_, exact_minima_->minima);
+    }
+    // Lent at once: the arrays lent before may be gone.
+    if (drawn_curve_.count() > 0)
+        curve_view_->lend_arrays(drawn_curve_.x_values.data(), drawn_curve_.y_values.data());
+    else
+        curve_view_->lend_arrays(curve_.x_values(), curve_.y_values());
+}
+
+void Document::redraw_visible_curve() {
+    draw_visible_curve();
+    curve_view_->redraw(drawn_curve_count());
+}
+
+void Document::show_exact_minima(MinimaQuery query, std::vector<CurveMinimum> minima) {
+    exact_minima_ = ExactMinima{std::move(query), std::move(minima)};
+    redraw_visible_curve();
+}
+
+int32_t Document::drawn_curve_count() const {
+    return drawn_curve_.count() > 0 ? drawn_curve_.count() : curve_.number_of_points();
 }
 
 void Document::follow_up(const FollowUp& steps) {
@@ -150,9 +185,9 @@ void Document::follow_up(const FollowUp& steps) {
     }
     if (steps.show_graph_choices) view_->show_graph_choices(graph_choices_);
     if (steps.resample) sample_curve();
-    if (steps.lend_arrays) curve_view_->lend_arrays(curve_.x_values(), curve_.y_values());
+    if (steps.lend_arrays && !steps.resample) draw_visible_curve();
     if (steps.refit_y) refit_y_and_show();
-    if (steps.redraw) curve_view_->redraw(curve_.number_of_points());
+    if (steps.redraw) curve_view_->redraw(drawn_curve_count());
 }
 
 void Document::refuse(const std::string& message) {

@@ -35,6 +35,7 @@
 #include "document/curve.h"
 #include "document/curve_actions.h"
 #include "document/curve_view.h"
+#include "document/document_minima.h"
 #include "document/document_view.h"
 #include "document/edit_history.h"
 #include "document/follow_up.h"
@@ -48,6 +49,7 @@
 #include "document/tuning_actions.h"
 #include "document/undo_history.h"
 #include "engine/dissonance_kernel.h"
+#include "engine/drawn_curve.h"
 #include "persistence/document_file.h"
 
 namespace kelvara {
@@ -99,6 +101,15 @@ public:
     // Samples the curve for the current values. A new or read document has no samples until
     // a window shows it, an edit resamples it, or this runs.
     void sample_curve();
+    // The curve as the view draws it (engine/drawn_curve.h): sampled again at the view's
+    // resolution and lent. Redraw when the view's resolution changes.
+    void draw_visible_curve();
+    void redraw_visible_curve();
+    int32_t drawn_curve_count() const;
+    // The exact minima a search found for `query` (document_minima.h), which may have run on
+    // another thread: drawn into the curve while the curve's inputs are still those of the
+    // query, and left out once they change.
+    void show_exact_minima(MinimaQuery query, std::vector<CurveMinimum> minima);
 
     // --- parts, read-only -------------------------------------------------------------------
     const Curve& curve() const { return curve_; }
@@ -198,6 +209,12 @@ private:
     std::optional<size_t> selected_row(DocumentTable table) const;
 
     Curve curve_;
+    DrawnCurve drawn_curve_;  // what the view draws (draw_visible_curve)
+    struct ExactMinima {
+        MinimaQuery query;
+        std::vector<CurveMinimum> minima;
+    };
+    std::optional<ExactMinima> exact_minima_;
     RatioTables tables_;
     ChordMapEditor chords_;
     // The channel volume; 64 until the user or a file sets it. Saved with the document; the

@@ -82,4 +82,15 @@ Result<void> write_graph_file(GraphWidget& view, GraphFileFormat format, const Q
     return written;
 }
 
+Result<void> write_document_graph(Document& document, GraphWidget& view, GraphFileFormat format,
+                                  const QString& path, int pixel_ratio) {
+    view.set_curve_pixel_ratio(format == GraphFileFormat::Png ? pixel_ratio
+                                                              : kDrawingCurvePixelRatio);
+    document.redraw_visible_curve();
+    const Result<void> written = write_graph_file(view, format, path, pixel_ratio);
+    view.set_curve_pixel_ratio(1.0);
+    document.redraw_visible_curve();
+    return written;
+}
+
 }  // namespace kelvara

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include "base/error.h"
+#include "document/document.h"
 #include "view/graph_widget.h"
 
 namespace kelvara {
@@ -19,5 +20,12 @@ enum class GraphFileFormat { Png, Svg, Pdf };
 // with the reason when the file cannot be written.
 Result<void> write_graph_file(GraphWidget& view, GraphFileFormat format, const QString& path,
                               int pixel_ratio = 1);
+
+// The same, with the document's curve drawn for the file first (engine/drawn_curve.h): at the
+// PNG's own pixels, and in a drawing, which is zoomed in print and on screen, at
+// kDrawingCurvePixelRatio samples per unit. Drawn again for the screen after.
+inline constexpr int kDrawingCurvePixelRatio = 4;
+Result<void> write_document_graph(Document& document, GraphWidget& view, GraphFileFormat format,
+                                  const QString& path, int pixel_ratio = 1);
 
 }  // namespace kelvara

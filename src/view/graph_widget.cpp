@@ -2,6 +2,9 @@
 // the layers in a repaint.
 #include "view/graph_widget.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include <QPaintEngine>
 #include <QPainter>
 
@@ -76,12 +79,26 @@ void GraphWidget::redraw(int32_t number_of_points) {
     emit curve_redrawn();
 }
 
+void GraphWidget::set_curve_pixel_ratio(double ratio) {
+    curve_pixel_ratio_ = std::max(ratio, 1.0);
+}
+
+// The plotting area's width on the screen: a curve sampled this finely draws every pixel.
+CurveResolution GraphWidget::resolution() const {
+    const double pixel_ratio = std::max(devicePixelRatioF(), curve_pixel_ratio_);
+    const double pixels = std::ceil(geometry_.frame().width * pixel_ratio);
+    return {pixels >= 1.0 ? static_cast<int32_t>(pixels) : 0, geometry_.axis()};
+}
+
 void GraphWidget::lay_out(GraphGeometry::Setup setup) {
     setup.width = static_cast<float>(width());
     setup.height = static_cast<float>(height());
     setup.readout = layers_.readout;
+    const CurveResolution before = resolution();
     geometry_ = GraphGeometry(setup, graph_text_metrics());
     invalidate_background();
+    // Queued by the window: the curve is drawn again after this repaint, not inside it.
+    if (resolution() != before) emit resolution_changed();
 }
 
 void GraphWidget::set_x_range(double min, double max) {

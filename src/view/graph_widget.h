@@ -97,6 +97,10 @@ public:
     void lend_arrays(const float* x_values, const float* y_values) override;
     // Takes the count and rebuilds every path, then repaints.
     void redraw(int32_t number_of_points) override;
+    CurveResolution resolution() const override;
+    // Device pixels per view unit the curve is drawn for at least, beside the screen's: a
+    // file's. Takes effect when the document next draws the curve (no resolution_changed).
+    void set_curve_pixel_ratio(double ratio);
     // Each range setter makes the geometry again, re-renders the cached image and repaints;
     // the paths wait for the next redraw. A range that is not plottable is ignored.
     void set_x_range(double min, double max) override;
@@ -163,6 +167,9 @@ signals:
     // redraw ran: the document resampled the curve, whose timbre, fixed tones or range may
     // have changed.
     void curve_redrawn();
+    // The plotting area's width in device pixels or the ratio axis changed: the curve lent
+    // is drawn at the old resolution until the document draws it again.
+    void resolution_changed();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -226,6 +233,7 @@ private:
     // Device pixels per view unit of the cached image: that of the last paint target, so
     // the axes and text stay crisp on a HiDPI screen.
     qreal image_pixel_ratio_ = 1.0;
+    double curve_pixel_ratio_ = 1.0;  // set_curve_pixel_ratio
     bool background_stale_ = true;
 };
 

@@ -25,7 +25,9 @@ public:
     ShownRange x_range, y_range, slope_range;
     PlotFlags layers;
     std::optional<float> cursor_ratio;
+    CurveResolution shown_resolution;  // none: the document lends its own samples
 
+    CurveResolution resolution() const override { return shown_resolution; }
     void lend_arrays(const float* x, const float* y) override {
         x_values = x;
         y_values = y;
