@@ -8,6 +8,7 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include "app/adaptive_panel.h"
 #include "app/audition_controls.h"
 #include "app/curve_controls.h"
 #include "app/graph_controls.h"
@@ -75,6 +76,11 @@ DocumentWindow::DocumentWindow(std::unique_ptr<Document> document,
     // Before the document shows its curve: the panel searches the first redraw's minima.
     minima_panel_ = new MinimaPanel(*document_, *graph_, this);
     addDockWidget(Qt::BottomDockWidgetArea, minima_panel_);
+    // Beside the minima, shown when Adaptive is checked: the graph keeps its room.
+    addDockWidget(Qt::BottomDockWidgetArea, sound_->adaptive_panel());
+    tabifyDockWidget(minima_panel_, sound_->adaptive_panel());
+    sound_->adaptive_panel()->hide();
+    minima_panel_->raise();
 
     document_->attach_synth_channel(instruments_->channel());
     document_->attach_views(*graph_, view);
@@ -91,6 +97,7 @@ DocumentWindow::~DocumentWindow() {
     // map they read. Then the document, while its graph still exists: it takes the curve
     // arrays back from the view before freeing them.
     midi_output_.reset();
+    sound_->adaptive_panel()->stop();
     document_->detach_synth_channel();
     audition_.reset();
     graph_controls_.reset();

@@ -1,5 +1,6 @@
 // The sound and MIDI strip of a document window (sound_controls.h).
 #include "app/sound_controls.h"
+#include "app/adaptive_panel.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -36,7 +37,8 @@ SoundControls::SoundControls(Document& document, Instruments& instruments, QWidg
       instruments_(instruments),
       window_(window),
       computer_keyboard_(
-          std::make_unique<ComputerKeyboardControls>(document, instruments, window, view)) {
+          std::make_unique<ComputerKeyboardControls>(document, instruments, window, view)),
+      adaptive_panel_(new AdaptivePanel(document, instruments, &window)) {
     build();
     connect_controls();
 }
@@ -129,6 +131,8 @@ void SoundControls::build() {
     bank_row->addSpacing(12);
     bank_row->addWidget(computer_keyboard_->toggle());
     bank_row->addWidget(computer_keyboard_->target_list());
+    bank_row->addSpacing(12);
+    bank_row->addWidget(adaptive_panel_->toggle());
     bank_row->addStretch(1);
     rows->addLayout(midi_row);
     rows->addLayout(bank_row);
@@ -145,6 +149,7 @@ std::vector<QWidget*> SoundControls::tab_chain() const {
             bank_tuning_box_,
             computer_keyboard_->toggle(),
             computer_keyboard_->target_list(),
+            adaptive_panel_->toggle(),
             volume_slider_};
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 // SoundControls: the sound and MIDI strip of a document window: the MIDI input and the last
-// key played, the computer keyboard's keys, the MIDI output's list (driven by MidiOutputControls),
-// the volume, the instrument and its bank, and the bank's own tuning or pitch-true playback. The
-// document sends the volume and the tuning choice; the window's instruments hold the bank, its
-// programs and the MIDI input.
+// key played, the computer keyboard's keys, adaptive tuning (app/adaptive_panel.h), the MIDI
+// output's list (driven by MidiOutputControls), the volume, the instrument and its bank, and the
+// bank's own tuning or pitch-true playback. The document sends the volume and the tuning choice;
+// the window's instruments hold the bank, its programs and the MIDI input.
 #include <QObject>
 #include <functional>
 #include <memory>
@@ -24,6 +24,7 @@ class QWidget;
 
 namespace kelvara {
 
+class AdaptivePanel;
 class Document;
 class DocumentDialogs;
 class Instruments;
@@ -40,6 +41,8 @@ public:
     ~SoundControls() override;
 
     QWidget* strip() const { return strip_; }
+    // The Adaptive toggle's dock, a child of the window, which places it.
+    AdaptivePanel* adaptive_panel() const { return adaptive_panel_; }
     std::vector<QWidget*> tab_chain() const;
     // The MIDI output's widgets, which MidiOutputControls drives.
     MidiOutputControls::Widgets midi_output_widgets() const {
@@ -88,6 +91,7 @@ private:
     QCheckBox* bank_tuning_box_ = nullptr;
     QSlider* volume_slider_ = nullptr;
     std::unique_ptr<ComputerKeyboardControls> computer_keyboard_;
+    AdaptivePanel* adaptive_panel_ = nullptr;  // owned by the window
 };
 
 }  // namespace kelvara

@@ -17,6 +17,7 @@
 #include "cli/document_file_arguments.h"
 #include "cli/midi_client_option.h"
 #include "cli/wav_file.h"
+#include "document/adaptive_setup.h"
 #include "document/document.h"
 #include "document/instrument_rig.h"
 #include "document/synth_channel.h"
@@ -102,11 +103,8 @@ void play_adaptively(InstrumentRig& rig, const Document& document, int glide_ms)
         throw UsageError("--glide-ms must be from 0 to 10000 milliseconds");
     rig.channel().set_timbre(tone_partials(document.curve().timbre()));
     rig.select_program(0);  // "Document timbre": the program whose glides are exact
-    AdaptiveTuningSetup setup;
-    setup.partials = timbre_partials(document.curve().timbre());
-    setup.model = document.curve().roughness_model();
-    setup.glide = std::chrono::milliseconds(glide_ms);
-    rig.adaptive().set_tuning(std::move(setup));
+    rig.set_adaptive_tuning(
+        adaptive_tuning_setup(document, {}, std::chrono::milliseconds(glide_ms)));
 }
 
 void run_play(const PlayOptions& options) {

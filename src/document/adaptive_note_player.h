@@ -11,8 +11,9 @@
 // pitch bends or single-note tuning changes. While adaptive tuning is off the player only
 // passes the chords on.
 //
-// Threads: notes_on, notes_off and set_midi_parameter on the MIDI receive thread (and the
-// volume from the user-interface thread); set_tuning and sounding() on any thread. The
+// Threads: notes_on, notes_off and set_midi_parameter on the MIDI receive thread and on the
+// user-interface thread (the window's own keys, the volume); the tones of both are kept under
+// one lock, each releasing its own. set_tuning and sounding() on any thread. The
 // adaptation and the glides run on the player's own thread, never on the audio thread.
 #include <chrono>
 #include <condition_variable>

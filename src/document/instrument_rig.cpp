@@ -22,7 +22,7 @@ InstrumentRig::InstrumentRig(const PublishedChordMap& chords, Setup setup)
       keys_(std::make_shared<midi::MirroringNotePlayer>(std::make_shared<SynthNotePlayer>(synth_))),
       adaptive_(std::make_shared<AdaptiveNotePlayer>(keys_)),
       chord_lookup_(std::make_shared<PublishedChordLookup>(chords)),
-      window_keys_(*keys_, *chord_lookup_, *last_played_) {
+      window_keys_(*adaptive_, *chord_lookup_, *last_played_) {
     synthesizer_built_ = synth_->load_default_bank();
     if (synthesizer_built_) synth_->start();
     midi_ = std::make_unique<midi::MidiInput>(

@@ -92,6 +92,10 @@ public:
     void stop_tones(const std::vector<int32_t>& ids) override { synth_->notes_off(ids); }
     uint64_t partials_without_voice() const override { return synth_->partials_without_voice(); }
     WindowKeys* window_keys() override { return &window_keys_; }
+    void set_adaptive_tuning(std::optional<AdaptiveTuningSetup> setup) override {
+        adaptive_->set_tuning(std::move(setup));
+    }
+    AdaptiveSounding adaptive_sounding() const override { return adaptive_->sounding(); }
 
 private:
     // SynthChannel: the document's volume, pitch-true choice and timbre.
@@ -117,11 +121,11 @@ private:
     const std::shared_ptr<midi::LastPlayedKey> last_played_;
     // What the keys play on: the synthesizer, and the window's outside one.
     const std::shared_ptr<midi::MirroringNotePlayer> keys_;
-    // What the MIDI input plays through: both of them, retuned while adaptive tuning is on.
+    // What the MIDI input and the window's keys play through: both of them, retuned while
+    // adaptive tuning is on. A chord held on either is tuned with what the other holds.
     const std::shared_ptr<AdaptiveNotePlayer> adaptive_;
     const std::shared_ptr<const midi::ChordLookup> chord_lookup_;
-    // The window's own keys, on the same chords and last-played key as the MIDI input, played
-    // on the synthesizer and the mirror (not retuned: the adaptive player takes one thread).
+    // The window's own keys, on the same chords and last-played key as the MIDI input.
     WindowKeys window_keys_;
     // Declared last: destroyed first, so MIDI delivery ends before anything it uses goes.
     std::unique_ptr<midi::MidiInput> midi_;

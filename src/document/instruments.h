@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "base/error.h"
+#include "document/adaptive_note_player.h"
 #include "document/synth_channel.h"
 #include "midi/note_player.h"
 
@@ -89,6 +90,14 @@ public:
     // the window's MIDI output); null: here only. The mirror before it is released whole
     // first (midi/mirroring_note_player.h). Without a MIDI input this does nothing.
     virtual void mirror_midi_notes(std::shared_ptr<midi::NotePlayer> mirror) { (void)mirror; }
+
+    // --- adaptive tuning -------------------------------------------------------------------
+    // What the keys play (the MIDI input's and the window's own) is tuned with `setup` from
+    // the next key on; nothing: later keys keep their pitches, and what sounds keeps the pitch
+    // it has.
+    virtual void set_adaptive_tuning(std::optional<AdaptiveTuningSetup> setup) { (void)setup; }
+    // What sounds now and the pitches it glides to (none without a synthesizer). Any thread.
+    virtual AdaptiveSounding adaptive_sounding() const { return {}; }
 
     // --- the window's own keys (the computer keyboard) ---------------------------------------
     // Keys that play as the MIDI input's do (window_keys.h); null when nothing sounds.

@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
@@ -21,6 +22,7 @@
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -407,6 +409,50 @@ TEST(DocumentWindowMidi, TheComputerKeyboardPlaysAsTheMidiKeysDo) {
     EXPECT_NEAR(player->played[2][0], document.state().base_frequency * std::exp2(2.0 / 12), 1e-3);
     EXPECT_EQ(focus->property("text").toString(), typed) << "nothing typed while the keys play";
     rig->mirror_midi_notes(nullptr);
+}
+
+// Adaptive from the window: the computer keyboard's C major triad of six equal harmonics
+// (the scale's steps from 261.63 Hz on Z) glides to 4:5:6, its lowest note staying, and the
+// dock shows each note moved; a released key leaves the dock with the others.
+TEST(DocumentWindowMidi, AdaptiveTuningTunesTheKeysTriadAndTheDockShowsIt) {
+    midi::InProcessMidiSystem system;
+    InstrumentRig* rig = nullptr;
+    const auto window = window_on(system.create_client(midi::kMidiClientName), &rig);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    Document& document = window->document();
+    document.curve_actions().set_overtone_type(FlatHarmonics);
+    document.curve_actions().set_number_of_overtones(6);
+    document.curve_actions().set_base_frequency(261.63f);
+    document.table_actions().add_scale_preset(ScalePreset::TwelveTone);
+    control<QCheckBox>(*window, "computer_keyboard_box")->setChecked(true);
+    auto* target = control<QComboBox>(*window, "computer_keyboard_target");
+    target->setCurrentIndex(1);
+    emit target->activated(1);
+    control<QCheckBox>(*window, "adaptive_box")->setChecked(true);
+    auto* dock = control<QWidget>(*window, "adaptive_panel");
+    EXPECT_TRUE(dock->isVisible()) << "checking Adaptive shows its dock";
+
+    QWidget* focus = control<QLineEdit>(*window, "overtones_field");
+    for (const Qt::Key key : {Qt::Key_Z, Qt::Key_C, Qt::Key_B}) QTest::keyPress(focus, key);
+    auto* table = control<QTableWidget>(*window, "adaptive_table");
+    const auto moved = [&](int row) { return table->item(row, 4)->text().toDouble(); };
+    const auto settled = [&] {
+        return table->rowCount() == 3 && std::fabs(moved(1) + 13.69) < 0.05 &&
+               std::fabs(moved(2) - 1.96) < 0.05;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(settled(), 5000);
+    EXPECT_EQ(moved(0), 0.0) << "the lowest note stays";
+    EXPECT_EQ(table->item(1, 3)->text(), QString::number(1200 * std::log2(5.0 / 4), 'f', 2));
+    EXPECT_THAT(control<QLabel>(*window, "adaptive_status")->text().toStdString(),
+                HasSubstr("Dissonance"));
+
+    QTest::keyRelease(focus, Qt::Key_C);
+    QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), 2, 5000);
+    for (const Qt::Key key : {Qt::Key_Z, Qt::Key_B}) QTest::keyRelease(focus, key);
+    QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), 0, 5000);
+    control<QCheckBox>(*window, "adaptive_box")->setChecked(false);
+    EXPECT_FALSE(rig->adaptive().tuning_on());
 }
 
 TEST_F(DocumentWindowTest, TheLastPlayedFieldIsWrittenOnTheInterfaceThreadOnly) {
