@@ -85,6 +85,7 @@ AdaptivePanel::AdaptivePanel(const Document& document, Instruments& instruments,
     table_->setSelectionMode(QAbstractItemView::NoSelection);
     table_->verticalHeader()->hide();
     table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    show_rows_compactly(*table_);
 
     auto* content = new QWidget;
     auto* layout = new QVBoxLayout(content);

@@ -8,6 +8,7 @@
 #include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QToolButton>
+#include <algorithm>
 
 #include "app/number_fields.h"
 
@@ -55,6 +56,20 @@ QWidget* segment_row(std::initializer_list<QToolButton*> segments) {
     return row;
 }
 
+void show_rows_compactly(QTableView& view) {
+    // The text's height and a little air: more rows in view than the style's roomy default.
+    constexpr int kRowPadding = 8;
+    view.verticalHeader()->setMinimumSectionSize(0);
+    view.verticalHeader()->setDefaultSectionSize(view.fontMetrics().height() + kRowPadding);
+    // The heading's own hint is too small before a model gives it sections.
+    constexpr int kHeadingPadding = 12;
+    const int heading = std::max(view.horizontalHeader()->sizeHint().height(),
+                                 view.fontMetrics().height() + kHeadingPadding);
+    view.setMinimumHeight(heading +
+                          kMinimumRowsInView * view.verticalHeader()->defaultSectionSize() +
+                          2 * view.frameWidth());
+}
+
 QTableView* table_view(const QString& object_name, const QString& tooltip) {
     auto* view = new QTableView;
     view->setObjectName(object_name);
@@ -64,11 +79,7 @@ QTableView* table_view(const QString& object_name, const QString& tooltip) {
     view->horizontalHeader()->setStretchLastSection(true);
     view->verticalHeader()->setVisible(false);
     view->setAlternatingRowColors(true);
-    // Two rows under the heading at least, so that a row can be seen and edited however
-    // small the window is.
-    view->setMinimumHeight(view->horizontalHeader()->sizeHint().height() +
-                           2 * view->verticalHeader()->defaultSectionSize() +
-                           2 * view->frameWidth());
+    show_rows_compactly(*view);
     return view;
 }
 
@@ -85,6 +96,7 @@ QTableView* sorted_table_view(const QString& object_name, const QString& tooltip
     view->verticalHeader()->setVisible(false);
     view->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     view->setAlternatingRowColors(true);
+    show_rows_compactly(*view);
     return view;
 }
 

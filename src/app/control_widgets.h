@@ -27,7 +27,12 @@ QToolButton* segment(const QString& object_name, const QString& text, const QStr
 // Segments side by side without gaps, flush left.
 QWidget* segment_row(std::initializer_list<QToolButton*> segments);
 
-// A table of whole rows, one selected at a time, at least two rows high.
+// Every table of a window shows at least this many rows, at its default size as well.
+inline constexpr int kMinimumRowsInView = 4;
+// Rows as high as the text and a little air, and at least kMinimumRowsInView of them in view.
+void show_rows_compactly(QTableView& view);
+
+// A table of whole rows, one selected at a time, at least kMinimumRowsInView rows high.
 QTableView* table_view(const QString& object_name, const QString& tooltip);
 
 // A read-only table of whole rows, one selected at a time, showing `sorted` (a proxy that

@@ -21,11 +21,6 @@
 #include "view/graph_widget.h"
 
 namespace kelvara {
-namespace {
-// About two rows: at the window's smallest the document's own tables need the height more;
-// a taller window gives the panel more.
-constexpr int kTableMinimumHeight = 80;
-}  // namespace
 
 MinimaPanel::MinimaPanel(Document& document, GraphWidget& graph, QWidget* parent)
     : QDockWidget(tr("Minima"), parent), document_(document), graph_(graph) {
@@ -100,7 +95,6 @@ MinimaPanel::MinimaPanel(Document& document, GraphWidget& graph, QWidget* parent
     controls->addWidget(add_button_);
     layout->addLayout(controls);
     layout->addWidget(table_, 1);
-    table_->setMinimumHeight(kTableMinimumHeight);
     setWidget(content);
 
     connect(&graph_, &GraphWidget::curve_redrawn, this, &MinimaPanel::curve_redrawn);

@@ -70,6 +70,19 @@ QGroupBox* table_box(const QString& title, QTableView* table, QWidget* segments)
     return box;
 }
 
+// A group box as a tab of `tabs`, its title the tab's; the tab's frame is its border, so
+// its margins can be narrow, which leaves the height to the table.
+void add_box_as_tab(QTabWidget& tabs, QWidget& group_box) {
+    constexpr int kTabMargin = 4;
+    auto& box = static_cast<QGroupBox&>(group_box);
+    const QString title = box.title();
+    box.setTitle({});
+    box.setFlat(true);
+    box.layout()->setContentsMargins(kTabMargin, kTabMargin, kTabMargin, kTabMargin);
+    box.layout()->setSpacing(kTabMargin);
+    tabs.addTab(&box, title);
+}
+
 }  // namespace
 
 TableControls::TableControls(Document& document, DocumentView& view, PartialControls& partials,
@@ -80,21 +93,21 @@ TableControls::TableControls(Document& document, DocumentView& view, PartialCont
     tabs_ = new QTabWidget;
     tabs_->setObjectName(QStringLiteral("scale_and_partial_tabs"));
     scale_tab_ = scale_box();
-    for (QWidget* tab : {scale_tab_, static_cast<QWidget*>(partials_.box())}) {
-        auto* box = static_cast<QGroupBox*>(tab);
-        const QString title = box->title();
-        box->setTitle({});
-        box->setFlat(true);
-        tabs_->addTab(box, title);
-    }
+    for (QWidget* box : {scale_tab_, static_cast<QWidget*>(partials_.box())})
+        add_box_as_tab(*tabs_, *box);
     tabs_->setTabToolTip(
         1, tr("The partials of a custom timbre (choose Custom partials as the timbre)"));
+    // The fixed tones and the chord map share the place below, as two more tabs: three
+    // tables stacked would each show a row or two at the window's default size.
+    lower_tabs_ = new QTabWidget;
+    lower_tabs_->setObjectName(QStringLiteral("tone_and_chord_tabs"));
+    for (QWidget* box : {fixed_tone_box(), chord_box()}) add_box_as_tab(*lower_tabs_, *box);
     pane_ = new QWidget;
     auto* layout = new QVBoxLayout(pane_);
     layout->setContentsMargins(0, 0, 0, 0);
+    // The scale's tab holds the Divide row as well.
     layout->addWidget(tabs_, 3);
-    layout->addWidget(fixed_tone_box(), 2);
-    layout->addWidget(chord_box(), 2);
+    layout->addWidget(lower_tabs_, 2);
     connect_tables();
     fill_preset_menu();
 }

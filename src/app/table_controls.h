@@ -72,7 +72,8 @@ private:
     DocumentView& view_;
     PartialControls& partials_;
     QWidget* pane_ = nullptr;
-    QTabWidget* tabs_ = nullptr;
+    QTabWidget* tabs_ = nullptr;        // the scale and the partials
+    QTabWidget* lower_tabs_ = nullptr;  // the fixed tones and the chord map
     QWidget* scale_tab_ = nullptr;
     QTableView* scale_table_ = nullptr;
     QTableView* fixed_tone_table_ = nullptr;
