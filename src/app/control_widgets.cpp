@@ -76,6 +76,9 @@ QTableView* table_view(const QString& object_name, const QString& tooltip) {
     view->setToolTip(tooltip);
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Each column as wide as its longest number, the last taking the rest: a value is never
+    // cut to "0.…" (a partial's amplitude can take thirteen digits).
+    view->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     view->horizontalHeader()->setStretchLastSection(true);
     view->verticalHeader()->setVisible(false);
     view->setAlternatingRowColors(true);

@@ -91,11 +91,8 @@ void PartialControls::build() {
                         "0.00005 to 0.02)"),
                      false);
     inharmonicity_field_->setText(QStringLiteral("0.0004"));
-    // Three narrow numbers share the tab's width: no sideways scrolling.
-    table_->horizontalHeader()->setMinimumSectionSize(36);
-    table_->horizontalHeader()->setStretchLastSection(false);
-    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    table_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The ratio and the amplitude as wide as their longest numbers (table_view), the level in
+    // decibels taking the rest; sideways scrolling only when those alone are wider than the tab.
     table_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     QWidget* stiffness = nullptr;
     QHBoxLayout* stiffness_layout = bare_row(stiffness);
