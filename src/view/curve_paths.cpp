@@ -1,12 +1,12 @@
 // The curve's and the slope's paths, from their polylines (curve_polylines.h).
 #include "view/curve_polylines.h"
 #include "view/graph_widget.h"
+#include "view/view_color.h"
 
 namespace kelvara {
 namespace {
 
 constexpr Rgba kDefaultCurveColor{0.0f, 0.0f, 0.0f, 0.3f};
-constexpr Rgba kDefaultSlopeColor{0.0f, 0.0f, 1.0f, 0.3f};
 constexpr qreal kCurveLineWidth = 2.0;
 
 void reset(std::optional<StrokedPath>& path, qreal line_width) {

@@ -93,6 +93,7 @@ void GraphWidget::paint_axes(QPainter& painter) const {
         axes.lineTo(left - kTickLength, y);
     }
     painter.drawPath(axes);
+    paint_slope_axis(painter);
 
     painter.setPen(to_qcolor(text));
     painter.setFont(graph_label_font());
@@ -102,6 +103,10 @@ void GraphWidget::paint_axes(QPainter& painter) const {
     for (const GraphTick& tick : geometry_.y_ticks())
         painter.drawText(to_qrect(tick.label_box),
                          Qt::AlignRight | Qt::AlignVCenter | Qt::TextDontClip,
+                         QString::fromStdString(tick.text));
+    for (const GraphTick& tick : geometry_.slope_ticks())
+        painter.drawText(to_qrect(tick.label_box),
+                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip,
                          QString::fromStdString(tick.text));
     painter.setFont(graph_title_font());
     painter.drawText(to_qrect(geometry_.x_title_box()), Qt::AlignCenter | Qt::TextDontClip,
@@ -113,6 +118,25 @@ void GraphWidget::paint_axes(QPainter& painter) const {
     painter.drawText(QRectF(-box.width() / 2.0, -box.height() / 2.0, box.width(), box.height()),
                      Qt::AlignCenter | Qt::TextDontClip, y_axis_title());
     painter.restore();
+}
+
+// The slope's scale: the right edge and its ticks in the slope's own colour, so that the
+// scale reads as the slope's.
+void GraphWidget::paint_slope_axis(QPainter& painter) const {
+    if (geometry_.slope_ticks().empty()) return;
+    const FloatRect& g = geometry_.frame();
+    const qreal right = g.x + g.width;
+    QPainterPath axis;
+    axis.moveTo(right, geometry_.widget_y(g.y + g.height));
+    axis.lineTo(right, geometry_.widget_y(g.y));
+    for (const GraphTick& tick : geometry_.slope_ticks()) {
+        const qreal y = geometry_.widget_y(tick.position);
+        axis.moveTo(right, y);
+        axis.lineTo(right + kTickLength, y);
+    }
+    const Rgba slope = slope_color_.value_or(kDefaultSlopeColor);
+    painter.setPen(QPen(to_qcolor(Rgba{slope.red, slope.green, slope.blue, 1.0f}), kAxesLineWidth));
+    painter.drawPath(axis);
 }
 
 }  // namespace kelvara

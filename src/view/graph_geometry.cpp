@@ -125,10 +125,19 @@ void GraphGeometry::lay_out(const GraphTextMetrics& m) {
         std::max(2, static_cast<int>(frame_height / (kYLabelPitch * m.label_height)));
     const Labels y = labels_for(y_range.min, y_range.max, y_count, m);
     const float left_for_y = kEdgePadding + m.title_height + kGap + y.widest + kGap + kTickLength;
+    const AxisSpan slope_range = in_floats(setup_.ranges.slope);
+    // A panel too narrow for two scales keeps its room for the ratios.
+    constexpr float kNarrowestWithSlopeAxis = 240.0f;
+    const bool slope_axis =
+        setup_.slope_axis && slope_range.max > slope_range.min && width >= kNarrowestWithSlopeAxis;
+    const Labels slope =
+        slope_axis ? labels_for(slope_range.min, slope_range.max, y_count, m) : Labels{};
+    const float right_for_slope =
+        slope_axis ? kTickLength + kGap + slope.widest + kEdgePadding : kEdgePadding + 8.0f;
 
     // Left and right: the x labels at the ends reach half their width past the frame. Two
     // rounds settle the margins on the labels actually drawn.
-    float left = left_for_y, right = kEdgePadding + 8.0f;
+    float left = left_for_y, right = right_for_slope;
     Labels x;
     for (int round = 0; round < 2; ++round) {
         x = x_labels(x_axis_.min, x_axis_.max, std::max(0.0f, width - left - right), m);
@@ -162,6 +171,17 @@ void GraphGeometry::lay_out(const GraphTextMetrics& m) {
                                 {f.x - kTickLength - kGap - w,
                                  widget_y(position) - m.label_height / 2.0, w, m.label_height}});
         }
+
+    for (size_t i = 0; slope_axis && i < slope.texts.size(); ++i) {
+        const double value = slope.ticks.values[i];
+        const float position = position_on(value, slope_range, f.y, f.height);
+        const double w = m.label_width(slope.texts[i]);
+        slope_ticks_.push_back({value,
+                                position,
+                                slope.texts[i],
+                                {f.x + f.width + kTickLength + kGap,
+                                 widget_y(position) - m.label_height / 2.0, w, m.label_height}});
+    }
 
     x_title_box_ = {f.x, widget_y(kEdgePadding + m.title_height), f.width, m.title_height};
     // Upright along the left edge, centred on the plotting area's height.

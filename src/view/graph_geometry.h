@@ -89,6 +89,9 @@ public:
         float height = 0.0f;
         bool readout = true;  // a strip above the plotting area holds the readout
         JustNaming just{};    // the fractions the just markers may stand at (its odd limit)
+        // The slope's own scale along the right edge (while the slope shows), in a panel at
+        // least 240 units wide.
+        bool slope_axis = false;
     };
 
     // Lays out the panel. Ranges that are not plottable get no ticks and maps that send
@@ -132,6 +135,8 @@ public:
 
     const std::vector<GraphTick>& x_ticks() const { return x_ticks_; }
     const std::vector<GraphTick>& y_ticks() const { return y_ticks_; }
+    // The slope's ticks along the right edge, labelled outside it; none without slope_axis.
+    const std::vector<GraphTick>& slope_ticks() const { return slope_ticks_; }
     const TextBox& x_title_box() const { return x_title_box_; }
     // The y title's box before it is turned upright about its centre.
     const TextBox& y_title_box() const { return y_title_box_; }
@@ -155,6 +160,7 @@ private:
     float x_scale_ = 0.0f, y_scale_ = 0.0f, slope_scale_ = 0.0f;
     std::vector<GraphTick> x_ticks_;
     std::vector<GraphTick> y_ticks_;
+    std::vector<GraphTick> slope_ticks_;
     TextBox x_title_box_;
     TextBox y_title_box_;
     TextBox readout_box_;

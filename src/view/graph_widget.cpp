@@ -160,6 +160,11 @@ void GraphWidget::show_scale_lines(bool shown) {
 
 void GraphWidget::set_plot_flags(PlotFlags flags) {
     layers_.flags = flags;
+    if (GraphGeometry::Setup setup = geometry_.setup(); setup.slope_axis != flags.slope) {
+        setup.slope_axis = flags.slope;  // the frame narrows for the slope's scale
+        lay_out(setup);
+        redraw(layers_.number_of_points);
+    }
     build_just_markers();
     build_cursor_line();
     build_zero_slope_line();

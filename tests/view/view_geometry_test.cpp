@@ -98,26 +98,32 @@ struct LayoutCase {
 const LayoutCase kLayouts[] = {
     {300, 200, RatioAxis::Linear, {{1.0, 2.0}, {0.0, 4.0}}},
     {160, 120, RatioAxis::Linear, {{1.0, 3.9975}, {0.0, 0.36}}},
-    {1200, 800, RatioAxis::Cents, {{1.0, 4.0}, {0.137, 0.2311}}},
-    {640, 300, RatioAxis::Linear, {{1.4983, 1.4984}, {-12345.0, 98765.0}}},
+    {1200, 800, RatioAxis::Cents, {{1.0, 4.0}, {0.137, 0.2311}, {-3.2, 5.1}}},
+    {640, 300, RatioAxis::Linear, {{1.4983, 1.4984}, {-12345.0, 98765.0}, {-1e5, 2.5e5}}},
     {640, 300, RatioAxis::Cents, {{0.001, 1000.0}, {0.0, 0.0004}}},
-    {480, 700, RatioAxis::Linear, {{0.5, 999.0}, {-1e-6, 3e-6}}},
+    {480, 700, RatioAxis::Linear, {{0.5, 999.0}, {-1e-6, 3e-6}, {-0.0021, 0.0007}}},
 };
 
 TEST(GraphGeometry, TickLabelsStayInsideThePanelApartAndReadTheirTicks) {
     for (const LayoutCase& c : kLayouts) {
         SCOPED_TRACE(::testing::Message() << c.width << "x" << c.height << " x " << c.ranges.x.min
                                           << ".." << c.ranges.x.max);
-        const GraphGeometry g = geometry(c.ranges, c.axis, c.width, c.height);
+        // With the slope's scale on the right, which narrows the frame.
+        const GraphGeometry g({c.ranges, c.axis, c.width, c.height, true, {}, true},
+                              fixed_metrics());
+        EXPECT_LE(g.frame().width, geometry(c.ranges, c.axis, c.width, c.height).frame().width);
+        EXPECT_TRUE(geometry(c.ranges, c.axis, c.width, c.height).slope_ticks().empty());
         const TextBox panel{0, 0, c.width, c.height};
         const auto inside = [&](const TextBox& b) {
             return b.left >= panel.left && b.top >= panel.top && b.right() <= panel.right() &&
                    b.bottom() <= panel.bottom();
         };
         const FloatRect& f = g.frame();
-        for (const bool along_x : {true, false}) {
-            const std::vector<GraphTick>& ticks = along_x ? g.x_ticks() : g.y_ticks();
-            EXPECT_GE(ticks.size(), 2u);
+        for (const std::vector<GraphTick>* axis_ticks :
+             {&g.x_ticks(), &g.y_ticks(), &g.slope_ticks()}) {
+            const bool along_x = axis_ticks == &g.x_ticks();
+            const std::vector<GraphTick>& ticks = *axis_ticks;
+            EXPECT_TRUE(ticks.size() >= 2u || (axis_ticks == &g.slope_ticks() && c.width < 240));
             for (size_t i = 0; i < ticks.size(); ++i) {
                 const GraphTick& t = ticks[i];
                 EXPECT_TRUE(inside(t.label_box)) << t.text;
@@ -136,6 +142,8 @@ TEST(GraphGeometry, TickLabelsStayInsideThePanelApartAndReadTheirTicks) {
         const double upright_left = y.left + y.width / 2 - y.height / 2;
         EXPECT_GE(upright_left, 0.0);
         EXPECT_LE(upright_left + y.height, g.y_ticks().front().label_box.left);
+        EXPECT_EQ(g.slope_ticks().empty(), c.width < 240) << "no room for the slope's scale";
+        for (const GraphTick& t : g.slope_ticks()) EXPECT_GE(t.label_box.left, f.x + f.width);
     }
 }
 
