@@ -92,6 +92,31 @@ TEST(PitchTrue, AToneQueuedBeforeItsCorrectionsSoundsInTune) {
     EXPECT_EQ(controller.voices_to_nearest_cent(), 1u);
 }
 
+// A glide moves a bank's tone to the nearest whole cent, in steps, and leaves the other tone
+// where it is: the adaptive tuning of a held chord played on a bank's instrument.
+TEST(PitchTrue, ABanksToneGlidesToTheNearestCent) {
+    const TuningTestFolder folder({{"correction +17", 0, {{TestTone::Sine440, 69, 17}}}});
+    SoundSetup setup = offline_setup(folder.bank());
+    setup.bank_tuning_cache = folder.cache();
+    SynthController controller(0, setup);
+    ASSERT_TRUE(controller.load_default_bank());
+    ASSERT_TRUE(controller.wait_for_bank_tuning());
+    controller.select_instrument(0);
+    const float third = 550.0f;  // 440 × 5/4
+    const auto ids = controller.notes_on({float(kA4), third}, 100.0f);
+    render_seconds(controller, 0.1);
+    controller.glide_note(ids[0], float(kA4), float(detuned(-7.0)));  // a step on the way
+    render_seconds(controller, 0.05);
+    controller.glide_note(ids[0], float(kA4), float(detuned(-13.7)));
+    const double rate = controller.sample_rate();
+    const StereoBuffer audio = render_seconds(controller, kAttackSkipSeconds + 1.5);
+    const Spectrum spectrum(from_seconds(audio.left, rate, kAttackSkipSeconds), rate);
+    EXPECT_NEAR(cents_between(spectrum.peak_frequency(detuned(-13.7), 5.0), kA4), -13.7, 0.5);
+    EXPECT_LT(spectrum.amplitude_at(kA4), 0.1 * spectrum.amplitude_at(detuned(-14.0)));
+    EXPECT_NEAR(cents_between(spectrum.peak_frequency(third, 5.0), third), 0.0, 0.5);
+    controller.notes_off(ids);
+}
+
 // A held note is in tune from its attack through its sustain: a sample whose loop goes
 // kShortLoopCents sharp after an attack in tune (or off as the bank declares) plays a copy
 // whose loop holds the attack's pitch. The bank's own tuning keeps the sharp loop.
