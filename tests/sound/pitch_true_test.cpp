@@ -27,6 +27,18 @@ double detuned(double cents) {
     return kA4 * std::exp2(cents / 1200.0);
 }
 
+// A bank whose A4 zone is tuned 17 cents off (what pitch-true playback corrects), played
+// offline with its tuning measured into a cache of its own.
+struct SharpA4Bank {
+    static SoundSetup setup_for(const TuningTestFolder& folder) {
+        SoundSetup setup = offline_setup(folder.bank());
+        setup.bank_tuning_cache = folder.cache();
+        return setup;
+    }
+    const TuningTestFolder folder{{{"correction +17", 0, {{TestTone::Sine440, 69, 17}}}}};
+    SynthController controller{0, setup_for(folder)};
+};
+
 // The strongest peak near each expected frequency in A4 held for `seconds` (past the attack).
 std::vector<double> render_a4(SynthController& controller, std::vector<double> near_hz,
                               double seconds) {
@@ -75,10 +87,8 @@ TEST(PitchTrue, BanksOffByKnownCentsPlayInTuneKeepingDeliberateDetuning) {
 // A tone queued while the corrections are not in force and started once they are finds no
 // sample made at its corrected rate: it still sounds, in tune to the cent.
 TEST(PitchTrue, AToneQueuedBeforeItsCorrectionsSoundsInTune) {
-    const TuningTestFolder folder({{"correction +17", 0, {{TestTone::Sine440, 69, 17}}}});
-    SoundSetup setup = offline_setup(folder.bank());
-    setup.bank_tuning_cache = folder.cache();
-    SynthController controller(0, setup);
+    SharpA4Bank bank;
+    SynthController& controller = bank.controller;
     ASSERT_TRUE(controller.load_default_bank());
     ASSERT_TRUE(controller.wait_for_bank_tuning());
     controller.set_pitch_true(false);
@@ -95,10 +105,8 @@ TEST(PitchTrue, AToneQueuedBeforeItsCorrectionsSoundsInTune) {
 // A glide moves a bank's tone to the nearest whole cent, in steps, and leaves the other tone
 // where it is: the adaptive tuning of a held chord played on a bank's instrument.
 TEST(PitchTrue, ABanksToneGlidesToTheNearestCent) {
-    const TuningTestFolder folder({{"correction +17", 0, {{TestTone::Sine440, 69, 17}}}});
-    SoundSetup setup = offline_setup(folder.bank());
-    setup.bank_tuning_cache = folder.cache();
-    SynthController controller(0, setup);
+    SharpA4Bank bank;
+    SynthController& controller = bank.controller;
     ASSERT_TRUE(controller.load_default_bank());
     ASSERT_TRUE(controller.wait_for_bank_tuning());
     controller.select_instrument(0);
