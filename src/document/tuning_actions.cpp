@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <numeric>
 #include <utility>
 
 #include "document/document.h"
@@ -64,6 +65,12 @@ std::optional<std::string> moved_form(const ScalePitch& pitch, const ScalePitch&
                                            &numerator) &&
                    !__builtin_mul_overflow(
                        denominator, periods > 0 ? by->denominator : by->numerator, &denominator);
+        if (fits && periods != 0) {
+            // Moved by periods, a fraction is written in lowest terms: 9/8 up an octave is 9/4.
+            const int64_t common = std::gcd(numerator, denominator);
+            numerator /= common;
+            denominator /= common;
+        }
         if (fits) {
             const std::string form = std::to_string(numerator) + "/" + std::to_string(denominator);
             if (ratio_of_form(form) == ratio) return form;
