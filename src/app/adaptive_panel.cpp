@@ -24,8 +24,6 @@ namespace {
 // Often enough to follow a glide by eye, rarely enough to cost nothing.
 constexpr auto kRefreshInterval = std::chrono::milliseconds(50);
 constexpr int kMaxGlideMs = 2000;
-// The index of the "Document timbre" program, the one whose glides Kelvara's synthesizer plays.
-constexpr int32_t kDocumentTimbreProgram = 0;
 
 enum Column { kNominalHz, kAdaptedHz, kNominalCents, kAdaptedCents, kMovedCents, kColumns };
 
@@ -52,7 +50,8 @@ AdaptivePanel::AdaptivePanel(const Document& document, Instruments& instruments,
     toggle_->setToolTip(
         tr("While checked, every chord the keys play (MIDI or the computer keyboard) glides to "
            "the nearest minimum of its total dissonance with the document's timbre whenever a "
-           "key goes down or up; the Adaptive Tuning panel shows the pitches"));
+           "key goes down or up (the Document timbre to a fraction of a cent, a bank's "
+           "instrument to the nearest cent); the Adaptive Tuning panel shows the pitches"));
     toggle_->setEnabled(instruments_.has_synthesizer());
 
     anchor_list_ = new QComboBox;
@@ -171,11 +170,6 @@ void AdaptivePanel::show_sounding(const AdaptiveSounding& sounding) {
         text = tr("Dissonance %1 → %2")
                    .arg(sounding.dissonance_before, 0, 'g', 6)
                    .arg(sounding.dissonance_after, 0, 'g', 6);
-    const std::optional<int32_t> program = instruments_.selected_program();
-    if (toggle_->isChecked() && program && *program != kDocumentTimbreProgram)
-        text +=
-            tr(" · The bank's instrument sounds the keys' own pitches; choose Document "
-               "timbre to hear the glides (the MIDI output is retuned either way)");
     status_->setText(text);
 }
 

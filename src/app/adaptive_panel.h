@@ -7,8 +7,8 @@
 // after, and holds the anchor that keeps the chord from drifting and the glide time.
 //
 // A change of the document's timbre or model reaches the tuning within one refresh. Kelvara's
-// synthesizer glides tones of the Document timbre program; a bank's program sounds the keys'
-// own pitches (the dock says so), while the MIDI output is retuned either way.
+// synthesizer glides tones of the Document timbre program to a fraction of a cent and a bank's
+// program to the nearest cent; the MIDI output is retuned as well.
 #include <QDockWidget>
 #include <chrono>
 #include <optional>

@@ -11,6 +11,9 @@
 namespace CLI {
 class App;
 }
+namespace kelvara {
+class SynthController;
+}
 
 namespace kelvara::cli {
 
@@ -32,6 +35,10 @@ public:
 
 // An error's reason and located detail on one line, for a usage error's message.
 std::string refusal_text(const Error& error);
+
+// Selects item `program` of the controller's programs (as `kelvara-cli programs` lists them);
+// another index is a usage error naming the range.
+void select_program(SynthController& controller, int program);
 
 void add_curve_command(CLI::App& app);
 void add_minima_command(CLI::App& app);

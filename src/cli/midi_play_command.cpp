@@ -45,6 +45,7 @@ struct PlayOptions {
     std::string wav;
     bool adaptive = false;
     int glide_ms = 40;
+    std::optional<int> program;  // the bank's; none: the document's timbre
 };
 
 // A document whose chord map is the --chord options, "KEY=CHORD" (or "KEY:CHORD") each as
@@ -102,7 +103,6 @@ void play_adaptively(InstrumentRig& rig, const Document& document, int glide_ms)
     if (glide_ms < 0 || glide_ms > 10000)
         throw UsageError("--glide-ms must be from 0 to 10000 milliseconds");
     rig.channel().set_timbre(tone_partials(document.curve().timbre()));
-    rig.select_program(0);  // "Document timbre": the program whose glides are exact
     rig.set_adaptive_tuning(
         adaptive_tuning_setup(document, {}, std::chrono::milliseconds(glide_ms)));
 }
@@ -134,6 +134,12 @@ void run_play(const PlayOptions& options) {
     // As a window plays the document: at its volume.
     rig.channel().set_midi_parameter(kChannelVolumeController,
                                      static_cast<uint32_t>(document.volume()));
+    // A bank's program, or "Document timbre", whose glides are exact to a fraction of a cent
+    // (a bank's tones glide to the nearest cent).
+    if (options.program)
+        select_program(synth, *options.program);
+    else if (options.adaptive)
+        rig.select_program(0);
     if (options.adaptive) play_adaptively(rig, document, options.glide_ms);
     if (!options.wav.empty()) synth.stop();
     rig.on_note_played([](int key) {
@@ -170,12 +176,17 @@ void add_play_options(CLI::App& command, PlayOptions& options) {
     command.add_option("--bank", options.bank, "A .sf2, .sf3 or .dls bank");
     command.add_option("--seconds", options.seconds, "How long to play (default 60)");
     command.add_option("--wav", options.wav, "Record to this WAV file instead of sounding");
-    command.add_flag("--adaptive", options.adaptive,
-                     "Adaptive tuning: the keys play the document's timbre, and whenever a key "
-                     "goes down or up the sounding tones glide to the nearest minimum of their "
-                     "dissonance, the lowest note held");
+    command.add_flag(
+        "--adaptive", options.adaptive,
+        "Adaptive tuning: the keys play the document's timbre (or --program), and "
+        "whenever a key goes down or up the sounding tones glide to the nearest minimum of their "
+        "dissonance, the lowest note held");
     command.add_option("--glide-ms", options.glide_ms,
                        "How long an adaptive glide takes, in milliseconds (default 40)");
+    command.add_option("--program", options.program,
+                       "The bank's program the keys play, its index as `programs` lists it "
+                       "(with --adaptive its tones glide to the nearest cent; default with "
+                       "--adaptive: the document's timbre, which glides exactly)");
 }
 
 }  // namespace

@@ -24,14 +24,6 @@ namespace {
 constexpr double kReleaseTailSeconds = 0.25;
 constexpr double kMaxGainDb = 60.0;
 
-void select_program(SynthController& controller, int program) {
-    const std::vector<ProgramItem> items = controller.programs();
-    if (program < 0 || size_t(program) >= items.size())
-        throw UsageError("--program must be an index from 0 to " +
-                         std::to_string(items.size() - 1));
-    controller.select_instrument(program);
-}
-
 struct RenderOptions {
     std::vector<float> chord;
     std::string bank;
@@ -214,6 +206,14 @@ void add_sound_commands(CLI::App& app) {
 
     CLI::App* test = app.add_subcommand("play-test", "Play the synthesizer's two test chords");
     test->callback([] { play_test(); });
+}
+
+void select_program(SynthController& controller, int program) {
+    const std::vector<ProgramItem> items = controller.programs();
+    if (program < 0 || size_t(program) >= items.size())
+        throw UsageError("--program must be an index from 0 to " +
+                         std::to_string(items.size() - 1));
+    controller.select_instrument(program);
 }
 
 }  // namespace kelvara::cli

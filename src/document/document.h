@@ -106,6 +106,8 @@ public:
     void draw_visible_curve();
     void redraw_visible_curve();
     int32_t drawn_curve_count() const;
+    // The samples lent to the view last: empty when the view shows none (its own samples).
+    const DrawnCurve& drawn_curve() const { return drawn_curve_; }
     // The exact minima a search found for `query` (document_minima.h), which may have run on
     // another thread: drawn into the curve while the curve's inputs are still those of the
     // query, and left out once they change.

@@ -31,7 +31,6 @@ void SynthNotePlayer::notes_off(const midi::NoteInstances& notes) {
 }
 
 void SynthNotePlayer::retune(int32_t instance, float hz) {
-    if (!synth_->document_timbre_selected()) return;
     float started = 0.0f;
     {
         const std::lock_guard lock(mutex_);

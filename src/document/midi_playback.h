@@ -37,8 +37,8 @@ public:
     midi::NoteInstances notes_on(const midi::Chord& chord, float velocity) override;
     void notes_off(const midi::NoteInstances& notes) override;
     void set_midi_parameter(uint32_t controller, uint32_t value) override;
-    // A glide of the tone; only the document's timbre glides (exactly), another program's
-    // tone keeps its pitch.
+    // A glide of the tone: the document's timbre to a fraction of a cent, a bank program's
+    // to the nearest whole cent.
     void retune(int32_t instance, float hz) override;
 
 private:

@@ -121,7 +121,8 @@ __attribute__((target("avx2,fma"))) Sums sum_moving_avx2(const MovingSet& set, d
             const __m256d o = _mm256_mul_pd(_mm256_loadu_pd(movers.hz.data() + j), scale4);
             const __m256d gap = _mm256_sub_pd(o, m);
             const Terms4 t = pair_terms4(_mm256_mul_pd(gap, reach_m));
-            const __m256d w = weights4(a_m, movers.amplitude.data(), j, set.last_mover[i], set.model);
+            const __m256d w =
+                weights4(a_m, movers.amplitude.data(), j, set.last_mover[i], set.model);
             const __m256d slope = _mm256_mul_pd(_mm256_mul_pd(w, t.slope), _mm256_mul_pd(gap, q));
             value = _mm256_fmadd_pd(w, t.value, value);
             below = _mm256_add_pd(below, slope);

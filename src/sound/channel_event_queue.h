@@ -35,7 +35,7 @@ namespace kelvara::sound {
 
 struct ChannelEvent {
     // StartTone plays the selected program, StartTimbreTone the document's timbre whatever
-    // is selected; ShiftTone moves a sounding tone of the document's timbre.
+    // is selected; ShiftTone moves a sounding tone (bank_tone_shifts.h).
     enum class Kind : uint8_t {
         StartTone,
         StopTone,

@@ -118,8 +118,9 @@ public:
     // at exactly the frequency asked for (the window's audition, `kelvara-cli render
     // --timbre`); notes_on() gives the pitch as the chord map plays it (pitch_mapping.h).
     std::vector<int32_t> timbre_notes_on(const std::vector<float>& chord, float velocity);
-    // Glides a sounding tone of timbre_notes_on() to `hertz` (from `started_hertz`, the
-    // frequency it started at), to whole cents.
+    // Glides a sounding tone to `hertz` (from `started_hertz`, the frequency it started at):
+    // a tone of the document's timbre to a fraction of a cent, a bank program's to the nearest
+    // whole cent.
     void glide_note(int32_t note_id, float started_hertz, float hertz);
 
     // --- the "Document timbre" program (sound/timbre_program.h) -----------------------------

@@ -371,7 +371,8 @@ int SynthEngine::queue_cost(const ChannelEvent& event) const noexcept KELVARA_NO
             return kQueueSlotsPerVoiceStart * (voices_per_tone_ + 1);
         case ChannelEvent::Kind::StartTimbreTone:
             return kQueueSlotsPerVoiceStart * (timbre_voices() + 1);
-        case ChannelEvent::Kind::ShiftTone: return 2 * kQueueSlotsPerVoiceUpdate * timbre_voices();
+        case ChannelEvent::Kind::ShiftTone:
+            return 2 * kQueueSlotsPerVoiceUpdate * std::max(timbre_voices(), voices_per_tone_);
         case ChannelEvent::Kind::StopTone: return kQueueSlotsPerVoiceUpdate * voices_per_tone_;
         case ChannelEvent::Kind::ControlChange:
             return kQueueSlotsPerVoiceUpdate *
@@ -390,7 +391,10 @@ void SynthEngine::apply(const ChannelEvent& event) noexcept KELVARA_NONBLOCKING 
         case ChannelEvent::Kind::StartTone:
         case ChannelEvent::Kind::StartTimbreTone: start(event); return;
         case ChannelEvent::Kind::ShiftTone: shift(event); return;
-        case ChannelEvent::Kind::StopTone: fluid_synth_stop(synth, event.id); return;
+        case ChannelEvent::Kind::StopTone:
+            fluid_synth_stop(synth, event.id);
+            bank_shifts_.stopped(event.id);
+            return;
         case ChannelEvent::Kind::ControlChange:
             fluid_synth_cc(synth, channel_, event.controller, event.value);
             return;
@@ -417,6 +421,7 @@ void SynthEngine::start(const ChannelEvent& event) noexcept KELVARA_NONBLOCKING 
         fluid_synth_start(synth, event.id, preset, 0, channel_, key, event.value);
         context_.pending_pitch = std::nan("");
         if (!is_exact_pitch(preset)) fine_tune_tone(event.id, 100.0f * (event.pitch - key));
+        bank_shifts_.started(event.id);
     }
     voices_per_tone_ =
         std::max(voices_per_tone_, fluid_synth_get_active_voice_count(synth) - voices_before);
@@ -437,13 +442,22 @@ void SynthEngine::fine_tune_tone(uint32_t id, float cents) noexcept KELVARA_NONB
 
 // FluidSynth hands a running voice's new parameters to its voices when a call into its
 // interface returns, so one more such call follows the changes.
+// A bank's tone moves by the whole cents it has not moved yet (bank_tone_shifts.h); a tone
+// of the document's timbre is tuned afresh to the fraction of a cent.
 void SynthEngine::shift(const ChannelEvent& event) noexcept KELVARA_NONBLOCKING {
     fluid_synth_t* synth = synth_.get();
     std::array<fluid_voice_t*, kMaxShiftedVoices> voices{};
     fluid_synth_get_voicelist(synth, voices.data(), int(voices.size()), int(event.id));
+    const std::optional<int32_t> bank_step = bank_shifts_.move(event.id, event.cents);
+    if (bank_step == 0) return;
     for (fluid_voice_t* voice : voices) {
         if (voice == nullptr) break;
-        TimbreProgram::shift_voice(voice, event.cents);
+        if (bank_step) {
+            fluid_voice_gen_incr(voice, GEN_FINETUNE, float(*bank_step));
+            fluid_voice_update_param(voice, GEN_FINETUNE);
+        } else {
+            TimbreProgram::shift_voice(voice, event.cents);
+        }
     }
     int value = 0;
     fluid_synth_get_cc(synth, channel_, 0, &value);

@@ -28,6 +28,7 @@
 
 #include "base/nonblocking.h"
 #include "sound/bank_numbers.h"
+#include "sound/bank_tone_shifts.h"
 #include "sound/bank_tuning_job.h"
 #include "sound/channel_event_queue.h"
 #include "sound/exact_pitch_loader.h"
@@ -207,6 +208,7 @@ private:
     int queue_slots_per_block_ = 0;
     int voices_per_tone_ = 0;
     bool timbre_playing_ = false;  // the renderer's view of the selection
+    BankToneShifts bank_shifts_;   // the renderer's: how far each bank tone has glided
     std::atomic<uint64_t> rendered_frames_{0};
     std::atomic<float> output_peak_{0.0f};
     // The bank file pitch-true playback measures (empty for banks from memory or another

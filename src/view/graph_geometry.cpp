@@ -160,28 +160,24 @@ void GraphGeometry::lay_out(const GraphTextMetrics& m) {
                  x.texts[i],
                  {position - w / 2.0, widget_y(f.y - kTickLength - kGap), w, m.label_height}});
         }
-    if (y_range.max > y_range.min)
-        for (size_t i = 0; i < y.texts.size(); ++i) {
-            const double value = y.ticks.values[i];
-            const float position = position_on(value, y_range, f.y, f.height);
-            const double w = m.label_width(y.texts[i]);
-            y_ticks_.push_back({value,
-                                position,
-                                y.texts[i],
-                                {f.x - kTickLength - kGap - w,
-                                 widget_y(position) - m.label_height / 2.0, w, m.label_height}});
+    // The dissonance's ticks labelled left of the frame, the slope's right of it.
+    const auto vertical_ticks = [&](const Labels& labels, AxisSpan range, bool right) {
+        std::vector<GraphTick> ticks;
+        for (size_t i = 0; i < labels.texts.size(); ++i) {
+            const double value = labels.ticks.values[i];
+            const float position = position_on(value, range, f.y, f.height);
+            const double w = m.label_width(labels.texts[i]);
+            const double left =
+                right ? f.x + f.width + kTickLength + kGap : f.x - kTickLength - kGap - w;
+            ticks.push_back({value,
+                             position,
+                             labels.texts[i],
+                             {left, widget_y(position) - m.label_height / 2.0, w, m.label_height}});
         }
-
-    for (size_t i = 0; slope_axis && i < slope.texts.size(); ++i) {
-        const double value = slope.ticks.values[i];
-        const float position = position_on(value, slope_range, f.y, f.height);
-        const double w = m.label_width(slope.texts[i]);
-        slope_ticks_.push_back({value,
-                                position,
-                                slope.texts[i],
-                                {f.x + f.width + kTickLength + kGap,
-                                 widget_y(position) - m.label_height / 2.0, w, m.label_height}});
-    }
+        return ticks;
+    };
+    if (y_range.max > y_range.min) y_ticks_ = vertical_ticks(y, y_range, false);
+    if (slope_axis) slope_ticks_ = vertical_ticks(slope, slope_range, true);
 
     x_title_box_ = {f.x, widget_y(kEdgePadding + m.title_height), f.width, m.title_height};
     // Upright along the left edge, centred on the plotting area's height.

@@ -27,6 +27,18 @@ double detuned(double cents) {
     return kA4 * std::exp2(cents / 1200.0);
 }
 
+// A bank whose A4 zone is tuned 17 cents off (what pitch-true playback corrects), played
+// offline with its tuning measured into a cache of its own.
+struct SharpA4Bank {
+    static SoundSetup setup_for(const TuningTestFolder& folder) {
+        SoundSetup setup = offline_setup(folder.bank());
+        setup.bank_tuning_cache = folder.cache();
+        return setup;
+    }
+    const TuningTestFolder folder{{{"correction +17", 0, {{TestTone::Sine440, 69, 17}}}}};
+    SynthController controller{0, setup_for(folder)};
+};
+
 // The strongest peak near each expected frequency in A4 held for `seconds` (past the attack).
 std::vector<double> render_a4(SynthController& controller, std::vector<double> near_hz,
                               double seconds) {
@@ -75,10 +87,8 @@ TEST(PitchTrue, BanksOffByKnownCentsPlayInTuneKeepingDeliberateDetuning) {
 // A tone queued while the corrections are not in force and started once they are finds no
 // sample made at its corrected rate: it still sounds, in tune to the cent.
 TEST(PitchTrue, AToneQueuedBeforeItsCorrectionsSoundsInTune) {
-    const TuningTestFolder folder({{"correction +17", 0, {{TestTone::Sine440, 69, 17}}}});
-    SoundSetup setup = offline_setup(folder.bank());
-    setup.bank_tuning_cache = folder.cache();
-    SynthController controller(0, setup);
+    SharpA4Bank bank;
+    SynthController& controller = bank.controller;
     ASSERT_TRUE(controller.load_default_bank());
     ASSERT_TRUE(controller.wait_for_bank_tuning());
     controller.set_pitch_true(false);
@@ -90,6 +100,29 @@ TEST(PitchTrue, AToneQueuedBeforeItsCorrectionsSoundsInTune) {
     EXPECT_GT(spectrum.amplitude_at(kA4), 0.01);
     EXPECT_NEAR(cents_between(spectrum.peak_frequency(kA4, 30.0), kA4), 0.0, 1.0);
     EXPECT_EQ(controller.voices_to_nearest_cent(), 1u);
+}
+
+// A glide moves a bank's tone to the nearest whole cent, in steps, and leaves the other tone
+// where it is: the adaptive tuning of a held chord played on a bank's instrument.
+TEST(PitchTrue, ABanksToneGlidesToTheNearestCent) {
+    SharpA4Bank bank;
+    SynthController& controller = bank.controller;
+    ASSERT_TRUE(controller.load_default_bank());
+    ASSERT_TRUE(controller.wait_for_bank_tuning());
+    controller.select_instrument(0);
+    const float third = 550.0f;  // 440 × 5/4
+    const auto ids = controller.notes_on({float(kA4), third}, 100.0f);
+    render_seconds(controller, 0.1);
+    controller.glide_note(ids[0], float(kA4), float(detuned(-7.0)));  // a step on the way
+    render_seconds(controller, 0.05);
+    controller.glide_note(ids[0], float(kA4), float(detuned(-13.7)));
+    const double rate = controller.sample_rate();
+    const StereoBuffer audio = render_seconds(controller, kAttackSkipSeconds + 1.5);
+    const Spectrum spectrum(from_seconds(audio.left, rate, kAttackSkipSeconds), rate);
+    EXPECT_NEAR(cents_between(spectrum.peak_frequency(detuned(-13.7), 5.0), kA4), -13.7, 0.5);
+    EXPECT_LT(spectrum.amplitude_at(kA4), 0.1 * spectrum.amplitude_at(detuned(-14.0)));
+    EXPECT_NEAR(cents_between(spectrum.peak_frequency(third, 5.0), third), 0.0, 0.5);
+    controller.notes_off(ids);
 }
 
 // A held note is in tune from its attack through its sustain: a sample whose loop goes

@@ -14,6 +14,8 @@
 #include <limits>
 
 #include "document/document.h"
+#include "document/document_minima.h"
+#include "view/curve_polylines.h"
 #include "view/graph_export.h"
 #include "view/graph_gestures.h"
 #include "view/view_test_support.h"
@@ -202,6 +204,42 @@ TEST(ViewWidget, DrawsTheDocumentsCurveAndReadsNothingFreedAfterIt) {
     const int32_t drawn = view.layers().number_of_points;
     testing::lay_out(view, 320, 200);
     EXPECT_EQ(view.layers().number_of_points, drawn);
+}
+
+// Zoomed into 3/2, the curve the graph draws reaches the exact minimum's depth and place
+// through the geometry's own maps: within a twentieth of a device pixel, where sampling
+// alone, a sample in every pixel, can miss the cusp by most of one.
+TEST(ViewWidget, AZoomedCuspIsDrawnAtTheExactMinimum) {
+    GraphWidget view;
+    view.resize(800, 400);
+    Document document;
+    NullDocumentView no_fields;
+    document.attach_views(view, no_fields);
+    document.show_all();
+    document.curve_actions().set_overtone_type(FlatHarmonics);
+    document.curve_actions().set_number_of_overtones(6);
+    document.curve_actions().set_graph_ranges(1.34f, 1.67f, 0.0f, 0.07f);
+    const MinimaQuery query = minima_query(document);
+    const auto minima = find_minima(query);
+    ASSERT_TRUE(minima);
+    document.show_exact_minima(query, *minima);
+    // The deepest in view: the cusp at 3/2.
+    const auto fifth = std::min_element(
+        minima->begin(), minima->end(),
+        [](const CurveMinimum& a, const CurveMinimum& b) { return a.value < b.value; });
+    ASSERT_NEAR(fifth->ratio, 1.5, 1e-9);
+
+    const GraphGeometry& g = view.geometry();
+    const DrawnCurve& drawn = document.drawn_curve();
+    float lowest_y = INFINITY, lowest_x = 0.0f;
+    for (const Polyline& line :
+         curve_polylines(g, drawn.x_values.data(), drawn.y_values.data(), drawn.count()))
+        for (const auto& point : line)
+            if (point.y < lowest_y) lowest_y = point.y, lowest_x = point.x;
+    const float pixel = 1.0f / float(view.devicePixelRatioF()), near = pixel / 20.0f;
+    EXPECT_NEAR(lowest_y, g.y_for_value(float(fifth->value)), near);
+    EXPECT_NEAR(lowest_x, g.x_for_ratio(float(fifth->ratio)), near);
+    document.detach_views();
 }
 
 }  // namespace
