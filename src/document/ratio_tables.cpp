@@ -65,7 +65,8 @@ std::optional<Error> generator_refusal(ScalePreset preset, int32_t tet, double b
 
 // The cents form of each step of an equal division (100c, 63.15789c: the five decimals a
 // scale file writes), by value; none for the just and harmonic presets, whose fractions the
-// table finds itself, nor for a step the generator's float does not match.
+// table finds itself, nor for a whole number of periods (1/1, 2/1, 4/1 read better as
+// fractions), nor for a step the generator's float does not match.
 std::map<float, std::string> generated_forms(int32_t tet, double base,
                                              const std::vector<float>& values) {
     std::map<float, std::string> forms;
@@ -74,6 +75,7 @@ std::map<float, std::string> generated_forms(int32_t tet, double base,
     const double base_cents = 1200.0 * std::log2(base);
     for (const float value : values) {
         const double step = std::round(std::log2(value) * 1200.0 / base_cents * tet);
+        if (std::fmod(step, double(tet)) == 0.0) continue;
         if (auto form = cents_form_of(step * base_cents / tet, 5, value)) forms[value] = *form;
     }
     return forms;

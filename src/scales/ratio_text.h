@@ -11,8 +11,9 @@
 
 namespace kelvara {
 
-// The ratio `text` writes, as the nearest 32-bit float: a fraction is divided in 64 bits, a
-// size in cents converted as the Cents column converts it (ratio_of_cents). Blanks around
+// The ratio `text` writes, as a 32-bit float: a fraction is divided in 64 bits, a size in
+// cents converted by ratio_of_cents (a form a cell keeps converts in 64 bits, rounded once:
+// scales/ratio_form.h). Blanks around
 // the text and around the slash are allowed. A refusal's description is the message a cell
 // shows ("‘4/0’: the denominator is 0.").
 Result<float> parse_ratio_text(std::string_view text);
