@@ -50,8 +50,8 @@ AdaptivePanel::AdaptivePanel(const Document& document, Instruments& instruments,
     toggle_->setToolTip(
         tr("While checked, every chord the keys play (MIDI or the computer keyboard) glides to "
            "the nearest minimum of its total dissonance with the document's timbre whenever a "
-           "key goes down or up (the Document timbre to a fraction of a cent, a bank's "
-           "instrument to the nearest cent); the Adaptive Tuning panel shows the pitches"));
+           "key goes down or up, to a fraction of a cent; the Adaptive Tuning panel shows the "
+           "pitches"));
     toggle_->setEnabled(instruments_.has_synthesizer());
 
     anchor_list_ = new QComboBox;

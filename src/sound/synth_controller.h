@@ -119,8 +119,8 @@ public:
     // --timbre`); notes_on() gives the pitch as the chord map plays it (pitch_mapping.h).
     std::vector<int32_t> timbre_notes_on(const std::vector<float>& chord, float velocity);
     // Glides a sounding tone to `hertz` (from `started_hertz`, the frequency it started at):
-    // a tone of the document's timbre to a fraction of a cent, a bank program's to the nearest
-    // whole cent.
+    // to a fraction of a cent (a bank program's tone dithered between whole cents:
+    // bank_tone_shifts.h).
     void glide_note(int32_t note_id, float started_hertz, float hertz);
 
     // --- the "Document timbre" program (sound/timbre_program.h) -----------------------------

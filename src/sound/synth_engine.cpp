@@ -440,27 +440,40 @@ void SynthEngine::fine_tune_tone(uint32_t id, float cents) noexcept KELVARA_NONB
     }
 }
 
-// FluidSynth hands a running voice's new parameters to its voices when a call into its
-// interface returns, so one more such call follows the changes.
-// A bank's tone moves by the whole cents it has not moved yet (bank_tone_shifts.h); a tone
-// of the document's timbre is tuned afresh to the fraction of a cent.
+// A bank's tone moves by the whole cents it has not moved yet (bank_tone_shifts.h), the
+// fraction left to the dithering of the blocks that follow; a tone of the document's timbre
+// is tuned afresh to the fraction of a cent.
 void SynthEngine::shift(const ChannelEvent& event) noexcept KELVARA_NONBLOCKING {
-    fluid_synth_t* synth = synth_.get();
-    std::array<fluid_voice_t*, kMaxShiftedVoices> voices{};
-    fluid_synth_get_voicelist(synth, voices.data(), int(voices.size()), int(event.id));
     const std::optional<int32_t> bank_step = bank_shifts_.move(event.id, event.cents);
-    if (bank_step == 0) return;
-    for (fluid_voice_t* voice : voices) {
-        if (voice == nullptr) break;
-        if (bank_step) {
-            fluid_voice_gen_incr(voice, GEN_FINETUNE, float(*bank_step));
-            fluid_voice_update_param(voice, GEN_FINETUNE);
-        } else {
+    if (bank_step) {
+        move_bank_tone(event.id, *bank_step);
+    } else {
+        std::array<fluid_voice_t*, kMaxShiftedVoices> voices{};
+        fluid_synth_get_voicelist(synth_.get(), voices.data(), int(voices.size()), int(event.id));
+        for (fluid_voice_t* voice : voices) {
+            if (voice == nullptr) break;
             TimbreProgram::shift_voice(voice, event.cents);
         }
     }
+    hand_changes_to_voices();
+}
+
+void SynthEngine::move_bank_tone(uint32_t id, int32_t whole_cents) noexcept KELVARA_NONBLOCKING {
+    if (whole_cents == 0) return;
+    std::array<fluid_voice_t*, kMaxShiftedVoices> voices{};
+    fluid_synth_get_voicelist(synth_.get(), voices.data(), int(voices.size()), int(id));
+    for (fluid_voice_t* voice : voices) {
+        if (voice == nullptr) break;
+        fluid_voice_gen_incr(voice, GEN_FINETUNE, float(whole_cents));
+        fluid_voice_update_param(voice, GEN_FINETUNE);
+    }
+}
+
+// FluidSynth hands a running voice's new parameters to its voices when a call into its
+// interface returns, so one more such call follows the changes.
+void SynthEngine::hand_changes_to_voices() noexcept KELVARA_NONBLOCKING {
     int value = 0;
-    fluid_synth_get_cc(synth, channel_, 0, &value);
+    fluid_synth_get_cc(synth_.get(), channel_, 0, &value);
 }
 
 int SynthEngine::timbre_voices() const noexcept KELVARA_NONBLOCKING {
@@ -501,17 +514,35 @@ int SynthEngine::render(float* left, float* right, int frames) noexcept KELVARA_
 int SynthEngine::render_driver_block(int frames, int nout,
                                      float* out[]) noexcept KELVARA_NONBLOCKING {
     apply_queued_events();
-    if (nout < 2) {
-        const int result = fluid_synth_process(synth_.get(), frames, 0, nullptr, nout, out);
-        blocks_rendered_.fetch_add(1);
-        return result;
+    int result = FLUID_OK;
+    // While a bank tone sounds between whole cents, block by block (bank_tone_shifts.h).
+    for (int done = 0; done < frames && result == FLUID_OK;) {
+        const bool dithering =
+            bank_shifts_.dither([this](uint32_t id, int32_t step) { move_bank_tone(id, step); });
+        if (dithering) hand_changes_to_voices();
+        const int count =
+            dithering ? std::min(BankToneShifts::kDitherFrames, frames - done) : frames - done;
+        result = render_frames(done, count, nout, out);
+        done += count;
     }
-    // Effect buffers aliasing the dry outputs mix the effects in; none would drop them.
-    std::array<float*, 4> fx{out[0], out[1], out[0], out[1]};
-    const int result = fluid_synth_process(synth_.get(), frames, int(fx.size()), fx.data(), 2, out);
-    limiter_.process(out[0], out[1], frames);
-    meter(out[0], out[1], frames);
     blocks_rendered_.fetch_add(1);
+    return result;
+}
+
+// Frames [offset, offset + count) of the driver's block.
+int SynthEngine::render_frames(int offset, int count, int nout,
+                               float* out[]) noexcept KELVARA_NONBLOCKING {
+    if (nout < 2) {
+        std::array<float*, 1> mono{nout > 0 ? out[0] + offset : nullptr};
+        return fluid_synth_process(synth_.get(), count, 0, nullptr, nout, mono.data());
+    }
+    std::array<float*, 2> dry{out[0] + offset, out[1] + offset};
+    // Effect buffers aliasing the dry outputs mix the effects in; none would drop them.
+    std::array<float*, 4> fx{dry[0], dry[1], dry[0], dry[1]};
+    const int result =
+        fluid_synth_process(synth_.get(), count, int(fx.size()), fx.data(), 2, dry.data());
+    limiter_.process(dry[0], dry[1], count);
+    meter(dry[0], dry[1], count);
     return result;
 }
 

@@ -177,6 +177,9 @@ private:
     void start(const ChannelEvent& event) noexcept KELVARA_NONBLOCKING;
     void shift(const ChannelEvent& event) noexcept KELVARA_NONBLOCKING;
     void fine_tune_tone(uint32_t id, float cents) noexcept KELVARA_NONBLOCKING;
+    void move_bank_tone(uint32_t id, int32_t whole_cents) noexcept KELVARA_NONBLOCKING;
+    void hand_changes_to_voices() noexcept KELVARA_NONBLOCKING;
+    int render_frames(int offset, int count, int nout, float* out[]) noexcept KELVARA_NONBLOCKING;
     int timbre_voices() const noexcept KELVARA_NONBLOCKING;
     void meter(const float* left, const float* right, int frames) noexcept KELVARA_NONBLOCKING;
 
