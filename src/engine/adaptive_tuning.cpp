@@ -82,7 +82,11 @@ public:
         for (size_t n = 0; n < chord.nominal_hz.size(); ++n)
             add_tone(chord, chord.nominal_hz[n], int32_t(n));
         for (const double hz : chord.context_hz) add_tone(chord, hz, -1);
-        keep_in_order();
+        // Tone by tone the partials are far from their order: a stable sort puts them in it
+        // as keep_in_order would (equal frequencies in the order given), without its
+        // quadratic number of swaps.
+        std::stable_sort(partials_.begin(), partials_.end(),
+                         [](const Sounding& a, const Sounding& b) { return a.hz < b.hz; });
         double strongest = 0.0;
         for (const Sounding& a : partials_)
             strongest = std::max(strongest, pair_weight(a.amplitude, a.amplitude, model_));
