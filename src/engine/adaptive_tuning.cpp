@@ -82,7 +82,11 @@ public:
         for (size_t n = 0; n < chord.nominal_hz.size(); ++n)
             add_tone(chord, chord.nominal_hz[n], int32_t(n));
         for (const double hz : chord.context_hz) add_tone(chord, hz, -1);
-        keep_in_order();
+        // Tone by tone the partials are far from their order: a stable sort puts them in it
+        // as keep_in_order would (equal frequencies in the order given), without its
+        // quadratic number of swaps.
+        std::stable_sort(partials_.begin(), partials_.end(),
+                         [](const Sounding& a, const Sounding& b) { return a.hz < b.hz; });
         double strongest = 0.0;
         for (const Sounding& a : partials_)
             strongest = std::max(strongest, pair_weight(a.amplitude, a.amplitude, model_));
@@ -171,6 +175,16 @@ public:
             point.slope_above += spring_per_cent2_ * 2.0 * c;
         }
         return point;
+    }
+    // along(...).value alone, summed in the same order and so the same to the last bit.
+    double along_value(const Block& block, const BlockPairs& pairs, double t) const {
+        double value = mps::sum_moving_value(pairs.set, t);
+        for (size_t n = 0; n < cents_.size(); ++n) {
+            if (!block.member[n]) continue;
+            const double c = cents_[n] + t;
+            value += spring_per_cent2_ * c * c;
+        }
+        return value;
     }
 
     // Notes whose partials coincide now, joined: each set of two or more is a block candidate.
@@ -291,8 +305,10 @@ public:
         if (!(t == last_t_)) last_ = chord_.along(block_, pairs_, t), last_t_ = t;
         return last_;
     }
-    // A point computed before, made the last again.
-    void recall(double t, const AlongPoint& point) { last_t_ = t, last_ = point; }
+    // The value alone, for the probes, which never ask for a slope.
+    double value_at(double t) const {
+        return t == last_t_ ? last_.value : chord_.along_value(block_, pairs_, t);
+    }
 
 private:
     const ChordModel& chord_;
@@ -371,21 +387,20 @@ double settle(const ChordModel& chord, const Block& block, double min_prominence
     for (;;) {
         const double here = walk.at(t).value;
         std::optional<double> deeper;
-        AlongPoint deepest{here};
+        double deepest = here;
         for (const int side : {-1, +1}) {
             double rise = 0.0;
             for (const double d : kProbeCents) {
                 const double u = t + side * d;
                 if (u < block.lowest || u > block.highest) break;
-                const AlongPoint& at = walk.at(u);
-                rise = std::max(rise, at.value - here);
+                const double value = walk.value_at(u);
+                rise = std::max(rise, value - here);
                 if (rise >= shallow) break;  // whatever lies beyond is not shallow
-                if (at.value < deepest.value) deeper = u, deepest = at;
-                if (at.value < here) break;
+                if (value < deepest) deeper = u, deepest = value;
+                if (value < here) break;
             }
         }
         if (!deeper) return t;
-        walk.recall(*deeper, deepest);
         t = descend(walk, *deeper);
     }
 }
@@ -399,6 +414,43 @@ Block block_of(const ChordModel& chord, std::vector<bool> member, double max_mov
         }
     return block;
 }
+
+// The blocks that have settled since the chord last changed. The search ends with a sweep
+// that moves nothing, and in it a block that settled after the last move would walk the same
+// curve over the same range from where it stands, and stay: it is not walked again.
+class SettledBlocks {
+public:
+    bool holds(const std::vector<bool>& set) const {
+        const auto it = find(set);
+        return it != settled_.end() && it->second == moves_;
+    }
+    // `walked` moved by `offset` and is `now`. A walk that stopped at the end of a range that
+    // moves with the block (max_move from where it started) may go on from there.
+    void record(const Block& walked, double offset, const Block& now) {
+        if (offset != 0.0) ++moves_;
+        const bool same_range = std::fabs(now.lowest - (walked.lowest - offset)) < kSettledCents &&
+                                std::fabs(now.highest - (walked.highest - offset)) < kSettledCents;
+        const int64_t stamp = same_range ? moves_ : -1;
+        if (const auto it = find(walked.member); it != settled_.end())
+            it->second = stamp;
+        else
+            settled_.emplace_back(walked.member, stamp);
+    }
+
+private:
+    using Entries = std::vector<std::pair<std::vector<bool>, int64_t>>;
+    Entries::const_iterator find(const std::vector<bool>& set) const {
+        return std::find_if(settled_.begin(), settled_.end(),
+                            [&](const auto& entry) { return entry.first == set; });
+    }
+    Entries::iterator find(const std::vector<bool>& set) {
+        return std::find_if(settled_.begin(), settled_.end(),
+                            [&](const auto& entry) { return entry.first == set; });
+    }
+
+    int64_t moves_ = 0;  // the moves made so far
+    Entries settled_;    // each block walked, with moves_ as it settled (-1: walk it again)
+};
 
 std::optional<std::string> refusal(const ChordToAdapt& chord, const AdaptationSettings& s) {
     const auto bad_hz = [](double hz) {
@@ -457,6 +509,7 @@ Result<AdaptedChord> adapt_chord(const ChordToAdapt& chord, const AdaptationSett
     const bool anchored = settings.anchor != TuningAnchor::Spring && !has_context;
     AdaptedChord adapted;
     adapted.dissonance_before = model.nominal_total();
+    SettledBlocks settled;
     for (int32_t sweep = 0; sweep < kMaxSweeps; ++sweep) {
         std::vector<std::vector<bool>> sets;
         for (size_t n = 0; n < notes; ++n)
@@ -469,9 +522,11 @@ Result<AdaptedChord> adapt_chord(const ChordToAdapt& chord, const AdaptationSett
             if (!(anchored && locked[lowest])) sets.push_back(std::move(locked));
         double moved = 0.0;
         for (const std::vector<bool>& set : sets) {
+            if (settled.holds(set)) continue;
             const Block block = block_of(model, set, settings.max_move_cents);
             const double offset = settle(model, block, settings.min_prominence, sweep == 0);
             model.move(block, offset);
+            settled.record(block, offset, block_of(model, set, settings.max_move_cents));
             moved = std::max(moved, std::fabs(offset));
         }
         if (moved < kSettledCents) break;

@@ -31,12 +31,25 @@ Columns make_columns(std::vector<std::pair<double, double>> partials) {
     return columns;
 }
 
-Sums sum_moving(const MovingSet& set, double t) {
+namespace {
+bool use_avx2() {
     static const bool avx2 = roughness_rows::cpu_has_avx2_fma();
+    return avx2;
+}
+}  // namespace
+
+Sums sum_moving(const MovingSet& set, double t) {
+    const bool avx2 = use_avx2();
     const double scale = std::exp2(t / 1200.0);
     const Sums half = avx2 ? sum_moving_avx2(set, scale) : sum_moving_portable(set, scale);
     // The curve counts every ordered pair, so each pair here counts twice.
     return {2.0 * half.value, 2.0 * half.slope_below, 2.0 * half.slope_above};
+}
+
+double sum_moving_value(const MovingSet& set, double t) {
+    const double scale = std::exp2(t / 1200.0);
+    return 2.0 *
+           (use_avx2() ? sum_moving_value_avx2(set, scale) : sum_moving_value_portable(set, scale));
 }
 
 }  // namespace kelvara::moving_pair_sums

@@ -52,9 +52,13 @@ struct Sums {
 // The changing pairs with every mover's partial transposed by 2^(t/1200): each mover against
 // its range of stills, and each pair of movers.
 Sums sum_moving(const MovingSet& set, double t);
+// Sums::value alone, the same to the last bit, for about two thirds of the work.
+double sum_moving_value(const MovingSet& set, double t);
 
 // The building blocks sum_moving dispatches to, for tests.
 Sums sum_moving_portable(const MovingSet& set, double scale);
 Sums sum_moving_avx2(const MovingSet& set, double scale);
+double sum_moving_value_portable(const MovingSet& set, double scale);
+double sum_moving_value_avx2(const MovingSet& set, double scale);
 
 }  // namespace kelvara::moving_pair_sums

@@ -73,9 +73,10 @@ KELVARA_AVX2 double horizontal_sum(__m256d v) {
     return _mm_cvtsd_f64(_mm_add_sd(pair, _mm_unpackhi_pd(pair, pair)));
 }
 
-}  // namespace
-
-__attribute__((target("avx2,fma"))) Sums sum_moving_avx2(const MovingSet& set, double scale) {
+// The sums with their slopes, or (kSlopes false) the value alone, which is computed in the
+// same order and so is the same to the last bit.
+template <bool kSlopes>
+__attribute__((target("avx2,fma"))) Sums sums_avx2(const MovingSet& set, double scale) {
     const Columns& movers = set.movers;
     const Columns& stills = set.stills;
     const __m256d sign = _mm256_set1_pd(-0.0);
@@ -106,8 +107,9 @@ __attribute__((target("avx2,fma"))) Sums sum_moving_avx2(const MovingSet& set, d
             const __m256d mover_above = _mm256_cmp_pd(m, o, _CMP_GT_OQ);
             const __m256d upper_below = _mm256_andnot_pd(meeting, mover_above);
             const __m256d upper_above = _mm256_or_pd(meeting, mover_above);
-            const __m256d w_slope = _mm256_mul_pd(w, t.slope);
             value = _mm256_fmadd_pd(w, t.value, value);
+            if constexpr (!kSlopes) continue;
+            const __m256d w_slope = _mm256_mul_pd(w, t.slope);
             below =
                 _mm256_fmadd_pd(w_slope, _mm256_blendv_pd(as_lower, as_upper, upper_below), below);
             above =
@@ -123,13 +125,23 @@ __attribute__((target("avx2,fma"))) Sums sum_moving_avx2(const MovingSet& set, d
             const Terms4 t = pair_terms4(_mm256_mul_pd(gap, reach_m));
             const __m256d w =
                 weights4(a_m, movers.amplitude.data(), j, set.last_mover[i], set.model);
-            const __m256d slope = _mm256_mul_pd(_mm256_mul_pd(w, t.slope), _mm256_mul_pd(gap, q));
             value = _mm256_fmadd_pd(w, t.value, value);
+            if constexpr (!kSlopes) continue;
+            const __m256d slope = _mm256_mul_pd(_mm256_mul_pd(w, t.slope), _mm256_mul_pd(gap, q));
             below = _mm256_add_pd(below, slope);
             above = _mm256_add_pd(above, slope);
         }
     }
     return {horizontal_sum(value), horizontal_sum(below), horizontal_sum(above)};
+}
+
+}  // namespace
+
+Sums sum_moving_avx2(const MovingSet& set, double scale) {
+    return sums_avx2<true>(set, scale);
+}
+double sum_moving_value_avx2(const MovingSet& set, double scale) {
+    return sums_avx2<false>(set, scale).value;
 }
 
 }  // namespace kelvara::moving_pair_sums

@@ -27,9 +27,9 @@ double weight(double a, double b, RoughnessModel model) {
     return model == RoughnessModel::Product ? a * b : std::min(a, b);
 }
 
-}  // namespace
-
-Sums sum_moving_portable(const MovingSet& set, double scale) {
+// The sums with their slopes, or (kSlopes false) the value alone, summed in the same order.
+template <bool kSlopes>
+Sums sums_portable(const MovingSet& set, double scale) {
     Sums sums;
     const Columns& movers = set.movers;
     const Columns& stills = set.stills;
@@ -43,13 +43,14 @@ Sums sum_moving_portable(const MovingSet& set, double scale) {
             const double gap = std::fabs(m - o);
             const double w = weight(a_m, stills.amplitude[j], set.model);
             const Term term = pair_term(gap * std::max(reach_m, stills.reach[j]));
+            sums.value += w * term.value;
+            if constexpr (!kSlopes) continue;
             // The mover as the upper partial: s grows with it at the still one's reach; as
             // the lower, s shrinks, and its reach falls as it rises.
             const double as_upper = m_per_t * stills.reach[j];
             const double as_lower = -m_per_t * reach_m * (1.0 + kReachCurvature * gap * reach_m);
             const bool meeting = gap < std::max(m, o) * kCoincidentRatio;
             const bool above = m > o;
-            sums.value += w * term.value;
             sums.slope_below += w * term.slope * (above && !meeting ? as_upper : as_lower);
             sums.slope_above += w * term.slope * (above || meeting ? as_upper : as_lower);
         }
@@ -57,14 +58,24 @@ Sums sum_moving_portable(const MovingSet& set, double scale) {
             const double gap = movers.hz[j] * scale - m;
             const double w = weight(a_m, movers.amplitude[j], set.model);
             const Term term = pair_term(gap * reach_m);
+            sums.value += w * term.value;
+            if constexpr (!kSlopes) continue;
             const double slope = w * term.slope * gap * kLnTwoPerCent * reach_m *
                                  (1.0 - kReachCurvature * reach_m * m);
-            sums.value += w * term.value;
             sums.slope_below += slope;
             sums.slope_above += slope;
         }
     }
     return sums;
+}
+
+}  // namespace
+
+Sums sum_moving_portable(const MovingSet& set, double scale) {
+    return sums_portable<true>(set, scale);
+}
+double sum_moving_value_portable(const MovingSet& set, double scale) {
+    return sums_portable<false>(set, scale).value;
 }
 
 }  // namespace kelvara::moving_pair_sums
