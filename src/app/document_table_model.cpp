@@ -8,6 +8,7 @@
 #include "scales/chord_text.h"
 #include "scales/decimal_text.h"
 #include "scales/midi_key_name.h"
+#include "scales/ratio_form.h"
 #include "scales/ratio_text.h"
 
 namespace kelvara {
@@ -92,6 +93,10 @@ QVariant DocumentTableModel::data(const QModelIndex& index, int role) const {
         const std::string root_form = document_.chords().root_form_at_row(index.row());
         if (!root_form.empty()) return QString::fromStdString(root_form);
     }
+    // A scale ratio shows the form it was given in, or p/q when it is a simple fraction.
+    if (table_ == DocumentTable::ScaleRatios &&
+        columns_[index.column()].column == TableColumn::Ratios)
+        return QString::fromStdString(document_.tables().scale_ratio_text(index.row()));
     // A key shows its note name beside it (60 C4); its editor takes the number alone.
     if (const auto* key = std::get_if<int32_t>(&*value); key && role == Qt::DisplayRole) {
         const std::string name = midi_key_name(*key);
@@ -121,12 +126,22 @@ std::optional<CellValue> DocumentTableModel::cell_from_text(TableColumn column,
             emit edit_refused(tr("\u2018%1\u2019 is not a number.").arg(text.trimmed()));
             return std::nullopt;
         case TableColumn::Cents:
-            if (const auto cents = parse_float_text(text)) return CellValue(*cents);
+            // Cents typed into the scale keep their text as the ratio's form.
+            if (const auto cents = parse_float_text(text)) {
+                const std::string form = text.trimmed().toStdString() + "c";
+                if (const std::optional<float> ratio = ratio_of_form(form))
+                    return CellValue(TypedRatio{*ratio, form});
+                return CellValue(*cents);
+            }
             emit edit_refused(tr("\u2018%1\u2019 is not a number of cents.").arg(text.trimmed()));
             return std::nullopt;
         default: {
             // Ratios: a decimal, a fraction (4/3) or cents with a trailing c (386.31c).
-            const Result<float> ratio = parse_ratio_text(text.toStdString());
+            const std::string typed = text.trimmed().toStdString();
+            // A fraction or cents is kept as typed; a decimal is its float.
+            if (const std::optional<float> named = ratio_of_form(typed))
+                return CellValue(TypedRatio{*named, typed});
+            const Result<float> ratio = parse_ratio_text(typed);
             if (ratio) return CellValue(*ratio);
             emit edit_refused(QString::fromStdString(ratio.error().description));
             return std::nullopt;

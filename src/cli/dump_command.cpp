@@ -1,7 +1,7 @@
 // `kelvara-cli dump FILE`: every stored field of a document file as JSON. Floats are written
 // with the fewest digits that read back to the same value: 32-bit fields as floats, the
 // 64-bit fields (base frequency, step size, a custom timbre's partials as [ratio, amplitude]
-// pairs) as doubles.
+// pairs) as doubles; beside the scale ratios, what each row's Ratio cell shows.
 #include <CLI/CLI.hpp>
 #include <charconv>
 #include <cstdio>
@@ -9,6 +9,7 @@
 #include "cli/commands.h"
 #include "cli/document_file_arguments.h"
 #include "engine/prominence_threshold.h"
+#include "scales/ratio_form.h"
 
 namespace kelvara::cli {
 namespace {
@@ -49,10 +50,40 @@ std::string json_partials(const std::vector<Partial>& partials) {
     return out + "]";
 }
 
+// A JSON string: quotes, backslashes and control characters escaped.
+std::string json_text(std::string_view text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\') out += '\\';
+        if (static_cast<unsigned char>(c) < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+// What each row's Ratio cell shows: the form it was given in, p/q, or the float.
+std::string json_scale_texts(const DocumentFileState& s) {
+    std::string out = "[";
+    for (size_t row = 0; row < s.scale_ratios.size(); ++row) {
+        const auto form = s.scale_ratio_forms.find(static_cast<int32_t>(row));
+        out += (row ? ", " : "") +
+               json_text(ratio_display_text(s.scale_ratios[row],
+                                            form == s.scale_ratio_forms.end() ? "" : form->second));
+    }
+    return out + "]";
+}
+
 std::string json_of(const DocumentFileState& s) {
     const std::vector<std::pair<const char*, std::string>> fields = {
         {"version", std::to_string(s.version)},
         {"scale_ratios", json_list(s.scale_ratios)},
+        {"scale_ratio_texts", json_scale_texts(s)},
+        {"scale_description", json_text(s.scale_description)},
         {"overtone_type", std::to_string(s.overtone_type)},
         {"dissonance_ratios", json_list(s.dissonance_ratios)},
         {"base_frequency", shortest(s.base_frequency)},

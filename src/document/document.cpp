@@ -224,8 +224,10 @@ std::optional<CellValue> Document::cell_value(DocumentTable table, TableColumn c
 
 Result<ScaleTuning> Document::scale_tuning(const TuningChoice& choice,
                                            std::string description) const {
+    // A scale that came with a description (a scale file's) is written with it.
+    const std::string& own = tables_.scale_description();
     return kelvara::scale_tuning(tables_.scale_ratios(), curve_.base_frequency(), choice,
-                                 std::move(description));
+                                 own.empty() ? std::move(description) : own, tables_.scale_forms());
 }
 
 }  // namespace kelvara

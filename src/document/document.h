@@ -125,7 +125,9 @@ public:
     // The three tables' data. Rows count from 0; a row outside a table gives no value.
     int32_t row_count(DocumentTable table) const;
     std::optional<CellValue> cell_value(DocumentTable table, TableColumn column, int32_t row) const;
-    // The tuning of the scale table at the document's base frequency (scale_tuning()).
+    // The tuning of the scale table at the document's base frequency (scale_tuning()), each
+    // step in the form it was given in, described by the scale's own description when it
+    // has one (a scale file's), else by `description`.
     Result<ScaleTuning> scale_tuning(const TuningChoice& choice,
                                      std::string description = {}) const;
 

@@ -7,6 +7,10 @@ namespace kelvara {
 DocumentFileState Document::state() const {
     DocumentFileState s;
     s.scale_ratios = tables_.scale_ratios();
+    const std::vector<std::string>& forms = tables_.scale_forms();
+    for (size_t row = 0; row < forms.size(); ++row)
+        if (!forms[row].empty()) s.scale_ratio_forms.emplace(static_cast<int32_t>(row), forms[row]);
+    s.scale_description = tables_.scale_description();
     s.overtone_type = curve_.overtone_type();
     s.dissonance_ratios = tables_.fixed_tones();
     s.base_frequency = curve_.base_frequency();
@@ -59,7 +63,11 @@ void Document::put_state(const DocumentFileState& s) {
                              RootForms(s.chord_root_forms.begin(), s.chord_root_forms.end()));
     // The arrays the view borrows are about to be replaced: it gives them back first.
     curve_view_->lend_arrays(nullptr, nullptr);
-    tables_.replace(s.scale_ratios, s.dissonance_ratios);
+    std::vector<std::string> forms(s.scale_ratios.size());
+    for (const auto& [row, form] : s.scale_ratio_forms)
+        if (row >= 0 && static_cast<size_t>(row) < forms.size())
+            forms[static_cast<size_t>(row)] = form;
+    tables_.restore(s.scale_ratios, s.dissonance_ratios, std::move(forms), s.scale_description);
     curve_.set_base_frequency(s.base_frequency);
     curve_.set_plot_flags(s.plot_justs, s.plot_selected_ratio, s.plot_slope);
     curve_.set_step_size(s.step_size);

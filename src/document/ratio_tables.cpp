@@ -8,6 +8,7 @@
 #include "base/value_limits.h"
 #include "engine/engine_limits.h"
 #include "scales/decimal_text.h"
+#include "scales/ratio_form.h"
 #include "scales/ratio_list.h"
 #include "scales/scale_generator.h"
 
@@ -62,21 +63,46 @@ std::optional<Error> generator_refusal(ScalePreset preset, int32_t tet, double b
     return std::nullopt;
 }
 
+// The cents form of each step of an equal division (100c, 63.15789c: the five decimals a
+// scale file writes), by value; none for the just and harmonic presets, whose fractions the
+// table finds itself, nor for a step the generator's float does not match.
+std::map<float, std::string> generated_forms(int32_t tet, double base,
+                                             const std::vector<float>& values) {
+    std::map<float, std::string> forms;
+    if (tet == kJustRatiosTet || tet == kSixteenStepHarmonicTet || tet == kEightStepHarmonicTet)
+        return forms;
+    const double base_cents = 1200.0 * std::log2(base);
+    for (const float value : values) {
+        const double step = std::round(std::log2(value) * 1200.0 / base_cents * tet);
+        if (auto form = cents_form_of(step * base_cents / tet, 5, value)) forms[value] = *form;
+    }
+    return forms;
+}
+
 }  // namespace
 
 RatioTables::RatioTables() : fixed_tones_{1.0f} {}
 
 Result<void> RatioTables::apply(ScaleAction action, std::optional<size_t> selected_row) {
     switch (action) {
-        case ScaleAction::AppendUnison: scale_ratios_.push_back(1.0f); break;
-        case ScaleAction::DeleteSelected:
+        case ScaleAction::AppendUnison:
+            scale_ratios_.push_back(1.0f);
+            scale_forms_.emplace_back();
+            break;
+        case ScaleAction::DeleteSelected: {
             if (!selected_row || *selected_row >= scale_ratios_.size())
                 return refusal("Select a scale ratio to delete.");
-            scale_ratios_.erase(scale_ratios_.begin() + static_cast<std::ptrdiff_t>(*selected_row));
+            const auto at = static_cast<std::ptrdiff_t>(*selected_row);
+            scale_ratios_.erase(scale_ratios_.begin() + at);
+            scale_forms_.erase(scale_forms_.begin() + at);
             break;
-        case ScaleAction::RemoveAll: scale_ratios_.clear(); break;
+        }
+        case ScaleAction::RemoveAll:
+            scale_ratios_.clear();
+            scale_forms_.clear();
+            break;
     }
-    sort_ratios(scale_ratios_);
+    settle_scale();
     return {};
 }
 
@@ -101,7 +127,7 @@ Result<bool> RatioTables::add_preset(ScalePreset preset, const ScaleGeneratorFie
             scale.push_back(value);
     sort_ratios(scale);
     if (scale == scale_ratios_) return false;
-    scale_ratios_ = std::move(scale);
+    replace(std::move(scale), fixed_tones_, generated_forms(tet, base, *values));
     return true;
 }
 
@@ -140,10 +166,61 @@ Result<void> RatioTables::set_fixed_tones(std::span<const float> ratios) {
     return {};
 }
 
-void RatioTables::replace(std::vector<float> scale_ratios, std::vector<float> fixed_tones) {
+void RatioTables::replace(std::vector<float> scale_ratios, std::vector<float> fixed_tones,
+                          const std::map<float, std::string>& forms) {
+    std::map<float, std::string> kept;
+    for (size_t i = 0; i < scale_ratios_.size(); ++i)
+        if (!scale_forms_[i].empty()) kept.emplace(scale_ratios_[i], scale_forms_[i]);
+    std::vector<std::string> new_forms(scale_ratios.size());
+    for (size_t i = 0; i < scale_ratios.size(); ++i) {
+        if (const auto given = forms.find(scale_ratios[i]); given != forms.end())
+            new_forms[i] = given->second;
+        else if (const auto before = kept.find(scale_ratios[i]); before != kept.end())
+            new_forms[i] = before->second;
+    }
     scale_ratios_ = std::move(scale_ratios);
-    sort_ratios(scale_ratios_);
+    scale_forms_ = std::move(new_forms);
     fixed_tones_ = std::move(fixed_tones);
+    settle_scale();
+}
+
+void RatioTables::restore(std::vector<float> scale_ratios, std::vector<float> fixed_tones,
+                          std::vector<std::string> scale_forms, std::string scale_description) {
+    scale_forms.resize(scale_ratios.size());
+    scale_ratios_ = std::move(scale_ratios);
+    scale_forms_ = std::move(scale_forms);
+    fixed_tones_ = std::move(fixed_tones);
+    scale_description_ = std::move(scale_description);
+    settle_scale();
+}
+
+void RatioTables::settle_scale() {
+    std::vector<size_t> order(scale_ratios_.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    // The order sort_ratios() gives: ascending, a not-a-number last, ties as they stood.
+    std::stable_sort(order.begin(), order.end(), [this](size_t a, size_t b) {
+        const float x = scale_ratios_[a];
+        const float y = scale_ratios_[b];
+        if (std::isnan(x)) return false;
+        return std::isnan(y) || x < y;
+    });
+    std::vector<float> ratios;
+    std::vector<std::string> forms;
+    ratios.reserve(order.size());
+    forms.reserve(order.size());
+    for (const size_t i : order) {
+        ratios.push_back(scale_ratios_[i]);
+        const bool names_it = ratio_of_form(scale_forms_[i]) == scale_ratios_[i];
+        forms.push_back(names_it ? std::move(scale_forms_[i]) : std::string());
+    }
+    scale_ratios_ = std::move(ratios);
+    scale_forms_ = std::move(forms);
+}
+
+std::string RatioTables::scale_ratio_text(int32_t row) const {
+    const std::optional<size_t> at = existing_row(row, scale_ratios_.size());
+    if (!at) return {};
+    return ratio_display_text(scale_ratios_[*at], scale_forms_[*at]);
 }
 
 int32_t RatioTables::row_count(DocumentTable table) const {
@@ -179,12 +256,16 @@ Result<bool> RatioTables::edit_cell(DocumentTable table, TableColumn column, int
         if (!at || !number) return false;
         const bool cents = column == TableColumn::Cents;
         if (!cents && column != TableColumn::Ratios) return false;
-        const float ratio = cents ? ratio_of_cents(*number) : *number;
+        const auto* typed = std::get_if<TypedRatio>(&value);
+        // A typed form carries the ratio it names, in either column.
+        const float ratio = typed ? typed->ratio : cents ? ratio_of_cents(*number) : *number;
         if (auto outside = value_refusal(BoundedValue::ScaleRatio, ratio))
             return refusal(cents ? *outside + " In cents: " + cents_bounds_text() + "." : *outside);
-        if (ratio == scale_ratios_[*at]) return false;
+        const std::string form = typed ? typed->form : std::string();
+        if (ratio == scale_ratios_[*at] && form == scale_forms_[*at]) return false;
         scale_ratios_[*at] = ratio;
-        sort_ratios(scale_ratios_);
+        scale_forms_[*at] = form;
+        settle_scale();
         return true;
     }
     if (table == DocumentTable::FixedTones) {

@@ -1,9 +1,13 @@
 #include "document/scale_tuning.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <map>
 
 #include "persistence/anamark_tuning_file.h"
+#include "scales/ratio_form.h"
+#include "scales/ratio_text.h"
 
 namespace kelvara {
 namespace {
@@ -62,8 +66,23 @@ std::optional<std::vector<int32_t>> table_rows_from_text(std::string_view text) 
     }
 }
 
+namespace {
+
+// The pitch each form names, by the ratio it belongs to.
+std::map<float, ScalePitch> given_pitches(std::span<const float> table,
+                                          std::span<const std::string> forms) {
+    std::map<float, ScalePitch> pitches;
+    for (size_t i = 0; i < std::min(table.size(), forms.size()); ++i)
+        if (ratio_of_form(forms[i]) == table[i])
+            pitches.emplace(table[i], *parse_pitch_text(forms[i]));
+    return pitches;
+}
+
+}  // namespace
+
 Result<ScaleTuning> scale_tuning(std::span<const float> whole_table, double base_frequency_hz,
-                                 const TuningChoice& choice, std::string description) {
+                                 const TuningChoice& choice, std::string description,
+                                 std::span<const std::string> forms) {
     const Result<std::vector<float>> entries = chosen_entries(whole_table, choice.rows);
     if (!entries) return entries.error();
     const std::span<const float> table = *entries;
@@ -82,7 +101,9 @@ Result<ScaleTuning> scale_tuning(std::span<const float> whole_table, double base
 
     const std::optional<TablePeriod> cut = one_period_of_table(table, *period);
     std::optional<ScalaScale> scale =
-        cut ? scala_scale_of_table(std::move(description), cut->steps, *period) : std::nullopt;
+        cut ? scala_scale_of_table(std::move(description), cut->steps, *period,
+                                   given_pitches(whole_table, forms))
+            : std::nullopt;
     std::optional<PeriodicScale> periodic = cut ? periodic_scale_of(*cut) : std::nullopt;
     // A cut of finite ratios always converts; this guards the promise, not a user's value.
     if (!scale || !periodic) return tuning_refusal("The scale table holds no usable ratios.");

@@ -66,9 +66,11 @@ std::optional<std::vector<int32_t>> table_rows_from_text(std::string_view text);
 // period that is not a ratio above 1/1 within the table's bounds, a table with no ratio
 // above 1/1 when no period is given, a reference key outside 0..127, a chosen row outside
 // the table, or a base frequency that is not finite and above 0. `description` becomes the scale
-// file's description line.
+// file's description line; `forms`, row by row beside `table` ("" for none), the form a
+// step is written in (scales/ratio_form.h).
 Result<ScaleTuning> scale_tuning(std::span<const float> table, double base_frequency_hz,
-                                 const TuningChoice& choice, std::string description = {});
+                                 const TuningChoice& choice, std::string description = {},
+                                 std::span<const std::string> forms = {});
 
 // The scale file and the keyboard-mapping file of a tuning.
 std::string scale_file_text(const ScaleTuning& tuning);

@@ -6,6 +6,7 @@ namespace kelvara {
 std::optional<float> cell_as_float(const CellValue& value) {
     if (const auto* f = std::get_if<float>(&value)) return *f;
     if (const auto* i = std::get_if<int32_t>(&value)) return static_cast<float>(*i);
+    if (const auto* typed = std::get_if<TypedRatio>(&value)) return typed->ratio;
     return std::nullopt;
 }
 

@@ -4,6 +4,7 @@
 // TableColumn and its cell data to and from CellValue.
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <variant>
 
 #include "scales/chord.h"
@@ -32,15 +33,23 @@ enum class TableColumn {
     PartialDecibels,
 };
 
+// A scale ratio with the form it was typed in ("16/15", "386.31c", scales/ratio_form.h), which
+// the table shows while it names the ratio.
+struct TypedRatio {
+    float ratio = 1.0f;
+    std::string form;
+};
+
 // One cell's value: a ratio or a size in cents (float), a MIDI key number (int32_t), a
 // chord, or a partial's value (double, the precision a custom timbre keeps). The chord
 // column shows a Chord and takes a Chord or a TypedChord (one typed in the root form keeps
-// its text); chord_text.h turns them into text and back.
-using CellValue = std::variant<float, int32_t, Chord, double, TypedChord>;
+// its text); chord_text.h turns them into text and back. A scale cell takes a TypedRatio as
+// well.
+using CellValue = std::variant<float, int32_t, Chord, double, TypedChord, TypedRatio>;
 
-// A number cell's value read as a float or as an integer: an int32_t widens, a float is
-// truncated toward zero (nothing when it is not finite or outside the 32-bit range). Nothing
-// for a chord, or for a double (the partial table's own).
+// A number cell's value read as a float or as an integer: a TypedRatio gives its ratio, an int32_t
+// widens, a float is truncated toward zero (nothing when it is not finite or outside the 32-bit
+// range). Nothing for a chord, or for a double (the partial table's own).
 std::optional<float> cell_as_float(const CellValue& value);
 std::optional<int32_t> cell_as_integer(const CellValue& value);
 // A number cell's value as a double: a float or an int32_t widens. Nothing for a chord.

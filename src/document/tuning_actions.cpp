@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <numeric>
 #include <utility>
 
 #include "document/document.h"
+#include "scales/ratio_form.h"
 #include "scales/ratio_list.h"
 
 namespace kelvara {
@@ -41,6 +43,65 @@ Result<std::vector<float>> laid_out(const PeriodicScale& scale, float x_min, flo
                               number_text(high) + ", the scale gives more than " +
                               std::to_string(kMaxExpandedRatios) + " ratios.");
     return std::move(*values);
+}
+
+int decimals_of(std::string_view form) {
+    const size_t point = form.find('.');
+    return point == std::string_view::npos ? 0 : static_cast<int>(form.size() - point - 2);
+}
+
+// `pitch` moved by `periods` periods: a fraction while both are fractions and the product fits,
+// cents otherwise (as many decimals as the finer of the two was written with).
+std::optional<std::string> moved_form(const ScalePitch& pitch, const ScalePitch& period,
+                                      int64_t periods, float ratio) {
+    const std::optional<ExactRatio> step = pitch.exact_ratio();
+    const std::optional<ExactRatio> by = period.exact_ratio();
+    if (step && by) {
+        int64_t numerator = step->numerator;
+        int64_t denominator = step->denominator;
+        bool fits = true;
+        for (int64_t i = 0; i < std::abs(periods) && fits; ++i)
+            fits = !__builtin_mul_overflow(numerator, periods > 0 ? by->numerator : by->denominator,
+                                           &numerator) &&
+                   !__builtin_mul_overflow(
+                       denominator, periods > 0 ? by->denominator : by->numerator, &denominator);
+        if (fits && periods != 0) {
+            // Moved by periods, a fraction is written in lowest terms: 9/8 up an octave is 9/4.
+            const int64_t common = std::gcd(numerator, denominator);
+            numerator /= common;
+            denominator /= common;
+        }
+        if (fits) {
+            const std::string form = std::to_string(numerator) + "/" + std::to_string(denominator);
+            if (ratio_of_form(form) == ratio) return form;
+        }
+    }
+    const int decimals =
+        std::max(decimals_of(form_of_pitch(pitch)), decimals_of(form_of_pitch(period)));
+    return cents_form_of(pitch.cents() + static_cast<double>(periods) * period.cents(), decimals,
+                         ratio);
+}
+
+// The form of each value a scale file's pitches give across [x_min, x_max] (as
+// expand_by_periods lays them out): each pitch as the file wrote it, moved by whole periods.
+// The unison is 1/1 in a scale of fractions and 0 cents in one of cents.
+std::map<float, std::string> laid_out_forms(const ScalaScale& scale, double x_min, double x_max) {
+    const ScalePitch& period = scale.pitches.back();
+    std::vector<ScalePitch> degrees{period.is_exact_ratio() ? *ScalePitch::from_ratio(1, 1)
+                                                            : *ScalePitch::from_cents(0.0)};
+    degrees.insert(degrees.end(), scale.pitches.begin(), scale.pitches.end() - 1);
+    const double octaves = std::log2(period.ratio());
+    const auto lowest = static_cast<int64_t>(std::floor(std::log2(x_min) / octaves)) - 1;
+    const auto highest = static_cast<int64_t>(std::ceil(std::log2(x_max) / octaves)) + 1;
+    std::map<float, std::string> forms;
+    for (int64_t periods = lowest; periods <= highest; ++periods)
+        for (const ScalePitch& degree : degrees) {
+            const auto ratio =
+                static_cast<float>(degree.ratio() * std::pow(period.ratio(), periods));
+            if (!(ratio >= x_min && ratio <= x_max)) continue;
+            if (auto form = moved_form(degree, period, periods, ratio)) forms.emplace(ratio, *form);
+        }
+    return forms;
 }
 
 }  // namespace
@@ -81,8 +142,12 @@ Result<void> TuningActions::import_scale(const ScalaScale& scale, ScaleImportMod
         return import_refusal("The scale table would hold more than " +
                               std::to_string(kMaxExpandedRatios) + " ratios.");
 
+    const std::map<float, std::string> forms = laid_out_forms(scale, curve.x_min(), curve.x_max());
     document_.act(EditName::ImportScale, [&] {
-        tables.replace(std::move(table), tables.fixed_tones());
+        tables.replace(std::move(table), tables.fixed_tones(), forms);
+        // Added to a scale of its own, the table keeps its own description.
+        if (mode == ScaleImportMode::Replace || tables.scale_description().empty())
+            tables.set_scale_description(scale.description);
         if (base_hz) curve.set_base_frequency(*base_hz);
         return FollowUp{.changed = true,
                         .show_base_frequency = base_hz.has_value(),

@@ -70,6 +70,14 @@ inline constexpr std::string_view kJustOddLimit = "Kelvara just odd limit";
 // that does not know this key plays the same chords; a text that does not read back as its
 // key's chord (one another program changed) is left out on reading.
 inline constexpr std::string_view kChordRootForms = "Kelvara chord root forms";
+// Kelvara's own entries for the scale as it was given (scales/ratio_form.h): an archived
+// dictionary from row numbers of "Kelvara scale ratios" (from 0) to the form of that ratio
+// ("16/15", "63.15789c"), written only when a ratio has one, and the scale's description (a
+// scale file's) as an archived text, written only when not empty. The ratios themselves stay
+// the 32-bit floats of kScaleRatios, so a reader that does not know these keys opens the same
+// scale; a form that does not name its row's ratio is left out on reading.
+inline constexpr std::string_view kScaleRatioForms = "Kelvara scale ratio forms";
+inline constexpr std::string_view kScaleDescription = "Kelvara scale description";
 }  // namespace file_keys
 
 // The format version written. Files of version 1 or without a version have no derivative
@@ -88,6 +96,9 @@ struct DocumentFileState {
     // kDocumentFormatVersion.
     int32_t version = kDocumentFormatVersion;
     std::vector<float> scale_ratios;
+    // The form of a scale ratio, by row of scale_ratios; only forms that name their ratio.
+    std::map<int32_t, std::string> scale_ratio_forms;
+    std::string scale_description;
     // 0 to 5, or CustomPartials for a timbre of one's own; the file then stores the nearest
     // parametric type where readers look for the type.
     int32_t overtone_type = GeometricHarmonics;

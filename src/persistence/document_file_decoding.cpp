@@ -10,6 +10,7 @@
 #include "persistence/property_list.h"
 #include "persistence/typed_stream.h"
 #include "scales/chord_map.h"
+#include "scales/ratio_form.h"
 
 namespace kelvara {
 namespace {
@@ -91,6 +92,13 @@ public:
                 refuse(key, "a key number appears twice");
         }
         return chords;
+    }
+
+    std::string text(std::string_view key) const {
+        const ObjectPtr root = archived(key);
+        const auto* text = root->as<typedstream::String>();
+        if (!text) refuse(key, "not a text");
+        return text->text;
     }
 
     // Key numbers to texts.
@@ -275,6 +283,8 @@ Result<DocumentFileState> decode_document_state(std::string_view text) try {
     s.midi_note_numbers = in.int_array(k::kMidiKeys);
     s.chords = in.chord_map(k::kChords);
     if (in.has(k::kChordRootForms)) s.chord_root_forms = in.text_map(k::kChordRootForms);
+    if (in.has(k::kScaleRatioForms)) s.scale_ratio_forms = in.text_map(k::kScaleRatioForms);
+    if (in.has(k::kScaleDescription)) s.scale_description = in.text(k::kScaleDescription);
     s.pitch_true = !in.has(k::kPitchTrue) || in.boolean(k::kPitchTrue);
     s.custom_partials = custom_partials(in);
     if (!s.custom_partials.empty()) s.overtone_type = CustomPartials;
@@ -291,6 +301,12 @@ Result<DocumentFileState> decode_document_state(std::string_view text) try {
             s.midi_note_numbers, ChordDictionary(s.chords.begin(), s.chords.end()),
             std::move(s.chord_root_forms)))
         s.chord_root_forms = map->root_forms();
+    // Only the forms that name their row's ratio (after any clamping).
+    std::erase_if(s.scale_ratio_forms, [&s](const auto& row_form) {
+        const auto& [row, form] = row_form;
+        return row < 0 || static_cast<size_t>(row) >= s.scale_ratios.size() ||
+               ratio_of_form(form) != s.scale_ratios[static_cast<size_t>(row)];
+    });
     return s;
 } catch (const FileRefusal& refusal) {
     return unreadable_document_error(refusal.why, refusal.where);

@@ -109,6 +109,10 @@ std::string encode_document_state(const DocumentFileState& s) {
         add(k::kRoughnessModel, make_int(static_cast<int32_t>(s.roughness_model)));
     add_graph_choices(s.graph, add);
     if (!s.chord_root_forms.empty()) add(k::kChordRootForms, text_dictionary(s.chord_root_forms));
+    if (!s.scale_ratio_forms.empty())
+        add(k::kScaleRatioForms, text_dictionary(s.scale_ratio_forms));
+    if (!s.scale_description.empty())
+        add(k::kScaleDescription, typedstream::make_string(s.scale_description));
     return plist::write(plist::Value(std::move(entries)));
 }
 

@@ -175,16 +175,21 @@ Result<ScalaScale> read_scala_scale(std::string_view bytes) {
 }
 
 std::optional<ScalaScale> scala_scale_of_table(std::string description,
-                                               std::span<const float> steps, float period) {
+                                               std::span<const float> steps, float period,
+                                               const std::map<float, ScalePitch>& given) {
     if (!std::isfinite(period) || !(period > 1.0f)) return std::nullopt;
+    const auto pitch_of = [&given](float value) -> std::optional<ScalePitch> {
+        if (const auto found = given.find(value); found != given.end()) return found->second;
+        return pitch_of_stored_ratio(value);
+    };
     ScalaScale scale;
     scale.description = std::move(description);
     for (const float step : steps) {
-        std::optional<ScalePitch> pitch = pitch_of_stored_ratio(step);
+        std::optional<ScalePitch> pitch = pitch_of(step);
         if (!pitch) return std::nullopt;
         scale.pitches.push_back(*pitch);
     }
-    scale.pitches.push_back(*pitch_of_stored_ratio(period));
+    scale.pitches.push_back(*pitch_of(period));
     return scale;
 }
 

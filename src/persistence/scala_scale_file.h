@@ -17,6 +17,7 @@
 // bytes. Pure functions; any thread.
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <span>
 #include <string>
@@ -62,11 +63,12 @@ Result<ScalaScale> read_scala_scale(std::string_view bytes);
 Result<ScalaScale> read_scala_scale_file(const std::filesystem::path& path);
 
 // The scale file for one period of a scale table (as one_period_of_table() gives it): each
-// step and then the period written as pitch_of_stored_ratio() finds it, so reading the file
-// back gives the same floats. Nothing when a value is not a finite ratio above 0 or the period
-// is not above 1.
+// step and then the period written as `given` holds it (the form it was given in), else as
+// pitch_of_stored_ratio() finds it, so reading the file back gives the same floats. Nothing
+// when a value is not a finite ratio above 0 or the period is not above 1.
 std::optional<ScalaScale> scala_scale_of_table(std::string description,
-                                               std::span<const float> steps, float period);
+                                               std::span<const float> steps, float period,
+                                               const std::map<float, ScalePitch>& given = {});
 
 // The scale a file describes, for the keyboard and for laying out by periods. Every scale
 // read_scala_scale() accepts converts.

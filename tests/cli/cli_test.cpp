@@ -225,6 +225,8 @@ const CaseGroups& case_groups() {
              "{\n"
              "  \"version\": 2,\n"
              "  \"scale_ratios\": [1, 1.25, 2],\n"
+             "  \"scale_ratio_texts\": [\"1/1\", \"5/4\", \"2/1\"],\n"
+             "  \"scale_description\": \"\",\n"
              "  \"overtone_type\": 2,\n"
              "  \"dissonance_ratios\": [1, 1.5],\n"
              "  \"base_frequency\": 440.1000061035156,\n"
@@ -404,7 +406,9 @@ const CaseGroups& case_groups() {
             {"scl import {dir}/t.scl {dir}/u.kelvara --kbm {dir}/t.kbm", 0, Match::Equals,
              "7 ratios in the scale table\n"},
             {"dump {dir}/u.kelvara", 0, Match::Regex,
-             R"("scale_ratios": \[1, 1\.25, 1\.5, 2, 2\.5, 3, 4\],[^$]*"base_frequency": 440,)"},
+             R"("scale_ratios": \[1, 1\.25, 1\.5, 2, 2\.5, 3, 4\],\n)"
+             R"(  "scale_ratio_texts": \["1/1", "5/4", "3/2", "2/1", "5/2", "3/1", "4/1"\],\n)"
+             R"(  "scale_description": "t",[^$]*"base_frequency": 440,)"},
             {"scl import {dir}/t.scl {dir}/u.kelvara --add", 0, Match::Equals,
              "7 ratios in the scale table\n"},
             {"scl import {data}/scala/bad/not_a_pitch.scl {dir}/u.kelvara", 1, Match::Contains,

@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "document/document.h"
 #include "engine/range_fit.h"
+#include "scales/ratio_form.h"
 #include "support/document_in_recording_window.h"
 
 namespace kelvara {
@@ -109,6 +111,49 @@ TEST_F(RatioActionsTest, EveryScaleActionLeavesTheListSortedShownAndChangedOrRef
         else
             expect_view_shows_document();
     }
+}
+
+// A ratio's form goes where its ratio goes: with it through sorting, away with it on removal,
+// back with it on Undo, and dropped once the ratio under it changes. Generated scales show
+// equal steps in cents and just ratios as fractions.
+TEST_F(RatioActionsTest, FormsFollowTheirRatiosThroughEditsSortsRemovalAndUndo) {
+    const auto shown = [this] {
+        std::vector<std::string> texts;
+        for (int32_t row = 0; row < doc.tables().row_count(DocumentTable::ScaleRatios); ++row)
+            texts.push_back(doc.tables().scale_ratio_text(row));
+        return texts;
+    };
+    const struct {
+        ScalePreset preset;
+        size_t row;
+        const char* text;
+    } generated[] = {{ScalePreset::NineteenTone, 1, "63.15789c"},
+                     {ScalePreset::TwelveTone, 7, "700c"},
+                     {ScalePreset::JustRatios, 1, "10/9"}};
+    for (const auto& [preset, row, text] : generated) {
+        doc.table_actions().add_scale_preset(preset);
+        EXPECT_EQ(shown().at(row), text);
+    }
+
+    doc.table_actions().scale_action(ScaleAction::RemoveAll);
+    for (int i = 0; i < 3; ++i) doc.table_actions().scale_action(ScaleAction::AppendUnison);
+    const auto edit = [this](int32_t row, CellValue value) {
+        doc.table_actions().edit_cell(DocumentTable::ScaleRatios, TableColumn::Ratios, row, value);
+    };
+    edit(0, TypedRatio{*ratio_of_form("16/15"), "16/15"});  // sorts to the last row
+    edit(0, TypedRatio{*ratio_of_form("386.31c"), "386.31c"});
+    EXPECT_THAT(shown(), ElementsAre("1/1", "16/15", "386.31c"));
+    edit(2, 1.2345678f);  // the cents' ratio changed under the form: the form is gone
+    EXPECT_THAT(shown(), ElementsAre("1/1", "16/15", "1.2345678"));
+    doc.history().undo();
+    EXPECT_THAT(shown(), ElementsAre("1/1", "16/15", "386.31c"));
+    select(DocumentTable::ScaleRatios, 1);
+    doc.table_actions().scale_action(ScaleAction::DeleteSelected);
+    EXPECT_THAT(shown(), ElementsAre("1/1", "386.31c"));
+    // Cents typed into the Cents column keep their text too.
+    doc.table_actions().edit_cell(DocumentTable::ScaleRatios, TableColumn::Cents, 0,
+                                  TypedRatio{*ratio_of_form("100.0c"), "100.0c"});
+    EXPECT_THAT(shown(), ElementsAre("100.0c", "386.31c"));
 }
 
 TEST_F(RatioActionsTest, FixedToneActionsKeepTheirOrderAndRefitTheCurve) {

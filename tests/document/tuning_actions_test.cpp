@@ -7,10 +7,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "document/document.h"
+#include "persistence/document_file.h"
 #include "persistence/keyboard_mapping_file.h"
 #include "scales/ratio_list.h"
 #include "scales/scale_generator.h"
@@ -39,6 +42,32 @@ protected:
         return *read;
     }
 };
+
+// A scale file imported, saved with the document, opened again and exported writes its own
+// description and pitch lines: 19 equal steps in cents stay those cents, a just scale stays
+// fractions.
+TEST_F(TuningActionsTest, AScaleFileComesBackAsWrittenThroughSaveAndOpen) {
+    std::string nineteen = "19 equal steps of the octave\n 19\n!\n";
+    for (int step = 1; step <= 19; ++step) {
+        char line[32];
+        std::snprintf(line, sizeof line, " %.5f\n", step * 1200.0 / 19.0);
+        nineteen += line;
+    }
+    const std::string just =
+        "Ptolemy's intense diatonic\n 7\n!\n 9/8\n 5/4\n 4/3\n 3/2\n 5/3\n 15/8\n 2/1\n";
+    for (const std::string& file : {nineteen, just}) {
+        ASSERT_TRUE(
+            doc.tuning_actions().import_scale(*read_scala_scale(file), ScaleImportMode::Replace));
+        Document opened;
+        ASSERT_TRUE(opened.apply_state(*decode_document_state(encode_document_state(doc.state()))));
+        const Result<ScaleTuning> tuning = opened.scale_tuning({}, "document name");
+        ASSERT_TRUE(tuning);
+        const std::string written = scale_file_text(*tuning);
+        EXPECT_EQ(written.substr(written.find('\n') + 1), file);
+    }
+    EXPECT_EQ(doc.tables().scale_ratio_text(1), "9/8");
+    EXPECT_EQ(doc.tables().scale_ratio_text(8), "9/4");  // a period up, still a fraction
+}
 
 TEST_F(TuningActionsTest, ATableExportedAndImportedIsTheSameFloats) {
     // 12 and 19 equal, the just ratios, the 16- and 8-step harmonic lists, all over 1..4.

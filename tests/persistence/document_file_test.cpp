@@ -91,8 +91,15 @@ TEST(DocumentFile, EveryFieldSurvivesARoundTrip) {
     edited.chords[67] = {};
     // The graph choices, exactly; a new document's write no entry of their own.
     edited.graph = {RatioAxis::Cents, true, {0.05, false}, 12.5, 7};
+    edited.scale_ratio_forms = {{1, "5/4"}, {3, "1200c"}};
+    edited.scale_description = "Ptolemy's \"intense\" diatonic";
     for (const State& state : {State{}, edited})
         EXPECT_EQ(decoded(encode_document_state(state)), state);
+    // A form whose ratio another program changed, or of no row, is left out on reading.
+    State changed = edited;
+    changed.scale_ratio_forms = {{1, "5/4"}, {2, "4/3"}, {9, "2/1"}};
+    EXPECT_EQ(decoded(encode_document_state(changed)).scale_ratio_forms,
+              (std::map<int32_t, std::string>{{1, "5/4"}}));
     EXPECT_EQ(encode_document_state(State{}).find("Kelvara cents axis"), std::string::npos);
     EXPECT_EQ(encode_document_state(State{}).find("Kelvara minima"), std::string::npos);
     for (const GraphChoices& bad :

@@ -12,9 +12,11 @@
 #include <filesystem>
 #include <random>
 #include <string>
+#include <tuple>
 
 #include "scales/chord_text.h"
 #include "scales/decimal_text.h"
+#include "scales/ratio_form.h"
 #include "scales/ratio_list.h"
 #include "scales/ratio_text.h"
 #include "scales/scale_generator.h"
@@ -123,6 +125,28 @@ TEST(RatioText, DecimalsFractionsAndCents) {
         ASSERT_FALSE(refused) << text;
         EXPECT_EQ(refused.error().description, message);
     }
+}
+
+// A Ratio cell shows its form while the form names the float, else p/q for the nearest
+// float to a simple fraction, else the float's shortest text.
+TEST(RatioForm, ShownWhileItNamesItsRatioElsePqOrTheShortestFloat) {
+    const float nineteen = *ratio_of_form("63.15789c");
+    const std::tuple<float, const char*, const char*> cases[] = {
+        {16.0f / 15.0f, "", "16/15"},          // a just value read as a decimal
+        {16.0f / 15.0f, "32/30", "32/30"},     // a fraction as written
+        {nineteen, "63.15789c", "63.15789c"},  // cents as written
+        {nineteen, "", "1.037155"},            // no form: the float
+        {1.0594631f, "", "1.0594631"},         // a tempered semitone is no fraction
+        {1.25f, "386.31c", "5/4"},             // a form of another ratio is not shown
+        {1.25f, "1.25", "5/4"},                // a decimal is no form
+        {static_cast<float>(129.0 / 128.0), "", "129/128"},
+        {static_cast<float>(131.0 / 129.0), "", "1.0155039"},  // beyond the denominator bound
+    };
+    for (const auto& [ratio, form, shown] : cases)
+        EXPECT_EQ(ratio_display_text(ratio, form), shown) << form;
+    EXPECT_EQ(form_of_pitch(*ScalePitch::from_cents(63.15789)), "63.15789c");
+    EXPECT_EQ(cents_form_of(1200.0 / 19.0, 5, nineteen), "63.15789c");
+    EXPECT_EQ(cents_form_of(1200.0 / 19.0, 1, nineteen), std::nullopt);  // 63.2 is another float
 }
 
 TEST(NumberText, EveryFloatShowsAsTheShortestTextThatReadsBackToItsBits) {
