@@ -74,7 +74,7 @@ test-tsan: deps
 # a JACK process callback (every function marked KELVARA_NONBLOCKING, base/nonblocking.h) ends
 # the test with a report. Only the libraries and tests that run are built; the kelvara-cli
 # JACK tests stay with the other jobs.
-RTSAN_TARGETS := sound_tests_all jack_midi_tests tuning_output_tests thread_stress_tests midi_burst_tests \
+RTSAN_TARGETS := sound_tests_all jack_midi_tests thread_stress_tests midi_burst_tests \
                  adaptive_note_player_tests
 test-rtsan: deps
 	cmake --preset rtsan >/dev/null
