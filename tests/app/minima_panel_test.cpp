@@ -118,5 +118,20 @@ TEST(MinimaPanel, ListsMarksAndTakesTheMinimaIntoTheScaleAsUndoableSteps) {
     EXPECT_EQ(window.graph()->layers().minima.size(), 1u);
 }
 
+// "± Cents" sorts by how far a minimum lies from its just ratio, on either side.
+TEST(MinimaTableModel, TheJustCentsSortByTheDistanceOnEitherSide) {
+    CurveMinimum below, above;
+    below.just = JustRatio{5, 4, -5.0};
+    above.just = JustRatio{3, 2, 3.0};
+    MinimaTableModel model;
+    model.set_minima({below, above});
+    const auto key = [&model](int row) {
+        return model.index(row, MinimaTableModel::JustCents)
+            .data(MinimaTableModel::kSortRole)
+            .toDouble();
+    };
+    EXPECT_GT(key(0), key(1));
+}
+
 }  // namespace
 }  // namespace kelvara

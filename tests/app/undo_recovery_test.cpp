@@ -131,18 +131,26 @@ TEST_F(UndoRecoveryTest, ARestoredDocumentOpensEditedAndBelongsToItsFile) {
     Document piece;
     piece.playback_actions().set_volume(33);
     const std::string origin = temporary.filePath(QStringLiteral("piece.kelvara")).toStdString();
-    // What a Kelvara that died leaves: written slots whose locks are gone.
-    for (const auto& [text, from] : {std::pair{document_text(piece), origin},
-                                     std::pair{std::string("not a document"), std::string()}})
-        ASSERT_TRUE(RecoverySlot::create(folder())->write(text, from).ok());
+    // What a Kelvara that died leaves: written slots whose locks are gone, offered oldest first.
+    Document later;
+    later.playback_actions().set_volume(44);
+    const std::pair<std::string, std::string> left[] = {
+        {document_text(piece), origin}, {document_text(later), ""}, {"not a document", ""}};
+    for (int i = 0; i < 3; ++i) {
+        Result<RecoverySlot> slot = RecoverySlot::create(folder());
+        ASSERT_TRUE(slot && slot->write(left[i].first, left[i].second).ok());
+        fs::last_write_time(slot->document_path(),
+                            fs::file_time_type::clock::now() - std::chrono::hours(3 - i));
+    }
 
     window->document().playback_actions().set_volume(5);  // a live window's copy is never offered
     write_copy_now();
     const QList<DocumentWindow*> restored =
         controller.offer_recovered_documents(RecoveryAnswer::Restore);
-    ASSERT_EQ(restored.size(), 1);
+    ASSERT_EQ(restored.size(), 2);
     EXPECT_EQ(restored[0]->file_path().toStdString(), origin);
     EXPECT_EQ(restored[0]->document().volume(), 33);
+    EXPECT_EQ(restored[1]->document().volume(), 44);
     EXPECT_TRUE(restored[0]->isWindowModified());
     restored[0]->document().history().undo();  // nothing to undo: still not in any file
     EXPECT_TRUE(restored[0]->isWindowModified());

@@ -111,19 +111,6 @@ TEST_F(ChordActionsTest, DeleteRemovesTheSelectedRowAndFreesItsKeyOrBeeps) {
     expect_published();
 }
 
-TEST_F(ChordActionsTest, TheDocumentPublishesEveryEditToTheMidiSide) {
-    doc.table_actions().chord_action(ChordAction::AddAtFreeKey);
-    doc.table_actions().edit_cell(DocumentTable::MappedChords, TableColumn::ChordString, 0,
-                                  Chord{55.0f});
-    EXPECT_EQ(testing::published_chord(doc, 60), Chord{55.0f});
-    doc.table_actions().edit_cell(DocumentTable::MappedChords, TableColumn::MidiNote, 0,
-                                  int32_t{7});
-    EXPECT_EQ(testing::published_chord(doc, 7), Chord{55.0f});
-    replace_chord_map(map_with_keys({64}));
-    EXPECT_EQ(doc.chords().chord_for_key(7), nullptr);
-    expect_published();
-}
-
 // A chord typed in the root form is stored as its frequencies and shown as typed; the text
 // follows its row, is saved under a key of its own and is dropped when the chord changes.
 TEST_F(ChordActionsTest, ARootFormIsKeptWithItsChordThroughEditsAndFiles) {

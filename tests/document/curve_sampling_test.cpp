@@ -54,17 +54,6 @@ TEST(CurveSampling, LiteralKernelMatchesTheDefinitionBitForBit) {
         ASSERT_EQ(doc.curve().y_values()[i], expected[i]) << i;
 }
 
-TEST(CurveSampling, TwoPureTonesFollowThePlompLeveltCurve) {
-    const std::array<float, 2> a{1.0f, 1.0f};
-    const auto y_at = [&](float x) {
-        const std::array<float, 2> p{440.0f, static_cast<float>(440.0 * x)};
-        return pair_sum_literal(p.data(), a.data(), 2);
-    };
-    EXPECT_EQ(y_at(1.0f), 0.0f);
-    EXPECT_NEAR(y_at(1.05f), 0.3570f, 5e-5f);
-    EXPECT_NEAR(y_at(1.5f), 0.002835f, 5e-7f);
-}
-
 TEST(CurveSampling, RangeEdgeCases) {
     Document doc;
     doc.show_all();

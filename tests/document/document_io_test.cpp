@@ -219,18 +219,6 @@ TEST_F(DocumentFilesTest, AFailedWriteLeavesTheOldFileByteIdentical) {
     EXPECT_THAT(folder_entries(), ::testing::ElementsAre("song.kelvara"));
 }
 
-TEST_F(DocumentFilesTest, AFolderInTheWayIsRefusedAndLeavesNoTemporaryFile) {
-    // A folder stands where the file should go: the save is refused before anything is written.
-    const fs::path blocked = folder / "blocked.kelvara";
-    fs::create_directories(blocked / "inside");
-    Document doc;
-    const Result<void> not_renamed = save_document_file(blocked, doc);
-    ASSERT_FALSE(not_renamed);
-    EXPECT_EQ(not_renamed.error().kind, ErrorKind::Refused);
-    EXPECT_THAT(not_renamed.error().reason, ::testing::HasSubstr("not a file"));
-    EXPECT_THAT(folder_entries(), ::testing::ElementsAre("blocked.kelvara"));
-}
-
 TEST_F(DocumentFilesTest, ReadErrorsSayWhichFileAndWhere) {
     Document doc;
     const Result<void> missing = read_document_file(folder / "missing.kelvara", doc);

@@ -95,19 +95,6 @@ TEST_F(PipelineTest, TheSlopeRangeIsRefittedWithEveryYFitWhileShown) {
     EXPECT_NE(view.slope_range, before);
 }
 
-TEST(DocumentLifetime, DestructionTakesTheArraysBackFromTheView) {
-    testing::RecordingCurveView view;
-    {
-        Document doc;
-        NullDocumentView no_fields;
-        doc.attach_views(view, no_fields);
-        doc.show_all();
-        ASSERT_NE(view.x_values, nullptr);
-    }
-    EXPECT_EQ(view.x_values, nullptr);
-    EXPECT_EQ(view.y_values, nullptr);
-}
-
 // Everything a refused edit must leave as it was, the window included.
 struct Snapshot {
     DocumentFileState state;

@@ -21,6 +21,8 @@ TEST(ChannelAllocator, RoundRobinTheLeastRecentlyReleasedFirst) {
     EXPECT_EQ(*channels.acquire(), 5);
     EXPECT_EQ(*channels.acquire(), 3);
     EXPECT_EQ(*channels.acquire(), 2);
+    channels.release(5);  // the last of the range comes back into line too
+    EXPECT_EQ(*channels.acquire(), 5);
     EXPECT_EQ(channels.free_count(), 0);
     EXPECT_FALSE(channels.acquire());
     EXPECT_EQ(ChannelAllocator().channel_count(), 15);

@@ -25,9 +25,9 @@ struct LedgerCase {
 TEST(KeyStateLedger, DeliversTheStateTheSenderLeftAfterMessagesWereLost) {
     const LedgerCase cases[] = {
         {"nothing lost: nothing to add", {{{0x90, 60, 100}, Step::Delivered}}, {}},
-        {"a lost release is delivered",
-         {{{0x90, 60, 100}, Step::Delivered}, {{0x80, 60, 0}, Step::Lost}},
-         {{0x80, 60, 0}}},
+        {"a lost release is delivered, on the last channel too",
+         {{{0x9F, 60, 100}, Step::Delivered}, {{0x8F, 60, 0}, Step::Lost}},
+         {{0x8F, 60, 0}}},
         {"a note-on of velocity 0 is a release",
          {{{0x92, 60, 100}, Step::Delivered}, {{0x92, 60, 0}, Step::Lost}},
          {{0x82, 60, 0}}},

@@ -44,6 +44,10 @@ TEST(PeakLimiter, BurstsNeverExceedTheCeilingAndTheGainRecovers) {
     // Stereo-linked: while the burst is limited, the quiet channel is turned down with it.
     const size_t burst_out = 10000 + delay;
     EXPECT_LT(std::abs(right[burst_out + 240]), 0.5f * 0.25f);
+    float left_at_spike = 0.0f;  // and the other way: the huge sample turns the left down
+    for (size_t i = 20000 + delay; i < 20010 + delay; ++i)
+        left_at_spike = std::max(left_at_spike, std::abs(left[i]));
+    EXPECT_LT(left_at_spike, 0.01f);
     // After the burst the gain (0.22 during it) returns with the 80 ms release: the sine of
     // 0.8 comes back gradually, not at once.
     const struct {
