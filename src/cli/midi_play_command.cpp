@@ -134,8 +134,7 @@ void run_play(const PlayOptions& options) {
     // As a window plays the document: at its volume.
     rig.channel().set_midi_parameter(kChannelVolumeController,
                                      static_cast<uint32_t>(document.volume()));
-    // A bank's program, or "Document timbre", whose glides are exact to a fraction of a cent
-    // (a bank's tones glide to the nearest cent).
+    // A bank's program, or "Document timbre"; either glides to a fraction of a cent.
     if (options.program)
         select_program(synth, *options.program);
     else if (options.adaptive)
@@ -185,8 +184,8 @@ void add_play_options(CLI::App& command, PlayOptions& options) {
                        "How long an adaptive glide takes, in milliseconds (default 40)");
     command.add_option("--program", options.program,
                        "The bank's program the keys play, its index as `programs` lists it "
-                       "(with --adaptive its tones glide to the nearest cent; default with "
-                       "--adaptive: the document's timbre, which glides exactly)");
+                       "(with --adaptive its tones glide to a fraction of a cent as the document's "
+                       "timbre's do; default with --adaptive: the document's timbre)");
 }
 
 }  // namespace
