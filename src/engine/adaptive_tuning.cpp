@@ -38,6 +38,8 @@ constexpr double kNegligibleShare = 1e-9;
 constexpr double kCoincidentRatio = kCoincidentCents * kLnTwoPerCent;
 constexpr int32_t kMaxRootSteps = 100;
 constexpr int32_t kMaxSweeps = 200;
+// Deeper minima one walk moves on to at most: far more than a note's range holds.
+constexpr int32_t kMaxProbeRounds = 64;
 constexpr double kSettledCents = 1e-9;
 // Offsets from a minimum at which a deeper one is looked for, in cents.
 constexpr double kProbeCents[] = {0.25, 0.5, 1, 2, 4, 7, 11, 16, 22, 30, 40, 55, 75, 100};
@@ -384,7 +386,7 @@ double settle(const ChordModel& chord, const Block& block, double min_prominence
     const double shallow = min_prominence * walk.at(0.0).value;
     double t = descend(walk, 0.0);
     if (t == 0.0 && !first_sweep) return t;
-    for (;;) {
+    for (int32_t round = 0; round < kMaxProbeRounds; ++round) {
         const double here = walk.at(t).value;
         std::optional<double> deeper;
         double deepest = here;
@@ -401,8 +403,15 @@ double settle(const ChordModel& chord, const Block& block, double min_prominence
             }
         }
         if (!deeper) return t;
-        t = descend(walk, *deeper);
+        // A descent moves from cusp to cusp while the slope arriving is downhill, so it can pass
+        // over a rise between two cusps and end higher than the probe it began at: then the
+        // minimum here stands. Each round ends lower than the last, so two minima are never
+        // walked between for ever.
+        const double reached = descend(walk, *deeper);
+        if (!(walk.at(reached).value < here)) return t;
+        t = reached;
     }
+    return t;
 }
 
 Block block_of(const ChordModel& chord, std::vector<bool> member, double max_move) {

@@ -162,6 +162,22 @@ TEST(AdaptiveTuning, NoNoteCanMoveDownhillWhereTheSearchEnds) {
     }
 }
 
+// A descent that passes over a rise between two cusps ends higher than the probe it began at;
+// the search keeps the minimum it had instead of walking between the two for ever (a spring
+// over a wide range, found by random chords).
+TEST(AdaptiveTuning, ASearchWhoseDescentPassesOverARiseEnds) {
+    ChordToAdapt chord;
+    for (const int key : {40, 49, 52, 66, 70, 72}) chord.nominal_hz.push_back(key_hz(key));
+    chord.partials = harmonic_partials(GeometricHarmonics, 6);
+    AdaptationSettings settings;
+    settings.anchor = TuningAnchor::Spring;
+    settings.spring_weight = 0.1;
+    settings.max_move_cents = 120;
+    const auto adapted = adapt_chord(chord, settings);
+    ASSERT_TRUE(adapted);
+    EXPECT_LT(adapted->dissonance_after, adapted->dissonance_before);
+}
+
 // The sums the search walks on, in both builds, against the literal sum and a difference
 // quotient of it, at a cusp (the moving tone's partials meet the still ones') and off it.
 TEST(AdaptiveTuning, TheMovingPairSumsAgreeWithTheLiteralSumInBothBuilds) {
