@@ -60,12 +60,16 @@ test-fuzz: fuzz
 # the MIDI burst through the instrument rig five times, as a note left hanging shows only in
 # some runs. The adaptive-tuning recording through JACK is left to the other jobs: it measures
 # pitches in a real-time recording, which the sanitizer's pace leaves behind the clock the keys
-# are sent by; AdaptiveNotePlayer's threads are checked here by its own test.
+# are sent by; AdaptiveNotePlayer's threads are checked here by its own test. So is the JACK
+# input opened and closed while clients come and go: libjack ends a client's notification
+# thread with pthread_cancel, and a thread cancelled inside ThreadSanitizer's own interceptor
+# leaves the sanitizer's internal lock taken, so every thread then waits on it (two runs of
+# three here hung so); the other jobs run that test.
 test-tsan: deps
 	cmake --preset tsan >/dev/null
 	cmake --build --preset tsan --target thread_tests
 	scripts/with-test-services.sh ctest --preset tsan -L threads \
-	    -E '^(InstrumentRigThreads\.|CliJack\.AdaptiveTuning)'
+	    -E '^(InstrumentRigThreads\.|CliJack\.AdaptiveTuning|JackMidi\.AnInputOpensAndCloses)'
 	scripts/with-test-services.sh ctest --preset tsan -R '^InstrumentRigThreads\.' \
 	    --repeat until-fail:5
 
