@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "engine/audio_channels.h"
-#include "engine/spectrum_analysis.h"
+#include "engine/recording_analysis.h"
 #include "engine/synthetic_recording.h"
 
 namespace kelvara {

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <span>
 
-#include "engine/spectrum_analysis.h"
+#include "engine/recording_analysis.h"
 #include "engine/steady_stretch.h"
 #include "persistence/audio_file_reader.h"
 

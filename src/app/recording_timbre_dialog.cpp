@@ -15,7 +15,7 @@
 #include <cmath>
 #include <filesystem>
 
-#include "app/spectrum_plot.h"
+#include "app/recording_plot.h"
 #include "engine/steady_stretch.h"
 
 namespace kelvara {

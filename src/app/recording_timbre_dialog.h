@@ -15,7 +15,7 @@
 
 #include "base/error.h"
 #include "engine/curve_definition.h"
-#include "engine/spectrum_analysis.h"
+#include "engine/recording_analysis.h"
 #include "persistence/audio_file_reader.h"
 
 class QDoubleSpinBox;

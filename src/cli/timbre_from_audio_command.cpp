@@ -14,7 +14,7 @@
 #include "cli/document_file_arguments.h"
 #include "document/document.h"
 #include "document/document_io.h"
-#include "engine/spectrum_analysis.h"
+#include "engine/recording_analysis.h"
 #include "engine/steady_stretch.h"
 #include "persistence/audio_file_reader.h"
 

@@ -12,7 +12,7 @@
 
 #include "base/error.h"
 #include "engine/curve_definition.h"
-#include "engine/spectral_peaks.h"
+#include "engine/magnitude_peaks.h"
 
 namespace kelvara {
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "engine/real_fft.h"
+#include "engine/recording_analysis.h"
 #include "engine/recording_text.h"
-#include "engine/spectrum_analysis.h"
 
 namespace kelvara {
 

@@ -9,8 +9,8 @@
 #include <memory>
 #include <vector>
 
+#include "engine/recording_analysis.h"
 #include "engine/recording_text.h"
-#include "engine/spectrum_analysis.h"
 #include "persistence/audio_byte_source.h"
 #include "persistence/wav_aiff_header.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/spectrum_analysis.h"
+#include "engine/recording_analysis.h"
 #include "engine/steady_stretch.h"
 #include "engine/synthetic_recording.h"
 

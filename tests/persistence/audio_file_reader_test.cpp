@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/spectrum_analysis.h"
+#include "engine/recording_analysis.h"
 #include "engine/steady_stretch.h"
 #include "engine/synthetic_recording.h"
 #include "persistence/audio_file_reader.h"

@@ -1,4 +1,4 @@
-#include "engine/spectrum_analysis.h"
+#include "engine/recording_analysis.h"
 
 #include <algorithm>
 #include <cmath>

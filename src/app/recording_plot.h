@@ -9,7 +9,7 @@
 #include <optional>
 #include <vector>
 
-#include "engine/spectrum_analysis.h"
+#include "engine/recording_analysis.h"
 
 namespace kelvara {
 

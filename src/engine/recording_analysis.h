@@ -17,8 +17,8 @@
 #include "base/error.h"
 #include "engine/audio_channels.h"
 #include "engine/averaged_spectrum.h"
+#include "engine/magnitude_peaks.h"
 #include "engine/partial_picking.h"
-#include "engine/spectral_peaks.h"
 
 namespace kelvara {
 

@@ -1,4 +1,4 @@
-#include "app/spectrum_plot.h"
+#include "app/recording_plot.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "engine/spectral_peaks.h"
+#include "engine/magnitude_peaks.h"
 
 #include <algorithm>
 #include <cmath>
