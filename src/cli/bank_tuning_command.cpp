@@ -46,9 +46,11 @@ const char* verdict_name(ZoneVerdict verdict) {
 
 // Which part of the tone the zone's correction puts right: its sustain (the loop as it repeats,
 // or the steady part of a sample that does not loop), or its attack with the loop resampled to
-// match it; none for a zone played as the bank declares it.
+// match it, or its sustain with the attack's wandering pitch flattened to the loop's; none for
+// a zone played as the bank declares it.
 const char* correction_kind(const ZoneTuning& zone) {
     if (zone.verdict != ZoneVerdict::Corrected) return "none";
+    if (!zone.flattened_attack.empty()) return "flattened";
     return zone.retuned_loop_frames > 0.0 ? "retuned" : "sustain";
 }
 
@@ -96,11 +98,11 @@ void print_zones(size_t index, const PresetTuning& preset) {
     for (const ZoneTuning& z : preset.zones)
         std::printf(
             "%-5zu %-10s %-20s %5u %3d-%-3d %3d-%-3d %4d %4d %11.3f %11.3f %10.3f %+8.2f "
-            "%+11.2f %11.3f %11.3f %-8s %s\n",
+            "%+11.2f %11.3f %11.3f %9.2f %-9s %s\n",
             index, location(preset).c_str(), preset.name.c_str(), z.voice, z.key_low, z.key_high,
             z.velocity_low, z.velocity_high, z.root_key, z.reference_key, z.declared_hz,
             z.measured_hz, z.confidence, z.error_cents, z.correction_cents, z.attack_hz, z.loop_hz,
-            correction_kind(z), verdict_name(z.verdict));
+            z.attack_wander_cents, correction_kind(z), verdict_name(z.verdict));
 }
 
 void print_bank_tuning(const BankTuningOptions& o) {
@@ -122,7 +124,7 @@ void print_bank_tuning(const BankTuningOptions& o) {
         std::printf(
             "index bank:prog  name                 voice keys    vels    root  ref "
             "declared_hz measured_hz confidence error_ct correction_ct   attack_hz     loop_hz "
-            "applied  verdict\n");
+            "wander_ct applied   verdict\n");
     else
         std::printf(
             "index bank:prog  name                  key declared_hz measured_hz "

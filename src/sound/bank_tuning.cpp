@@ -195,6 +195,15 @@ private:
         const bool own_loop = sample.frames.size() == voice.sample_size &&
                               played.loop_start == voice.loop_start &&
                               played.loop_end == voice.loop_end;
+        if (own_loop && loop.confidence >= kMinConfidence && attack.confidence >= kMinConfidence) {
+            if (const AttackTrack* track = attack_track(sample, loop.hz, frames_per_second)) {
+                zone.attack_wander_cents = attack_wander_cents(*track);
+                if (zone.attack_wander_cents > kFlattenedAttackCents) {
+                    zone.flattened_attack = *track;
+                    return;
+                }
+            }
+        }
         if (own_loop && std::abs(apart) > kRetunedLoopCents &&
             std::abs(apart) <= kMaxCorrectionCents &&
             steady(sample, attack_first, attack_end, expected_hz)) {
@@ -222,6 +231,25 @@ private:
     static PitchEstimate loop_line_near(const PlayedSample& played, const PitchEstimate& attack) {
         const double line_hz = played.rate_hz / double(played.loop_end - played.loop_start);
         return {std::max(1.0, std::round(attack.hz / line_hz)) * line_hz, attack.confidence};
+    }
+
+    // The track of the sample's attack against its loop sounding `loop_hz`, played at
+    // `frames_per_second`; followed once for all the zones that play the sample within a
+    // semitone of that rate (the track's times differ by less than 6 %). Null when it cannot
+    // be followed.
+    const AttackTrack* attack_track(const VoiceSample& sample, double loop_hz,
+                                    double frames_per_second) {
+        const PlayedSample& played = sample.played;
+        const TrackKey key{sample.frames.data(),
+                           sample.frames.size(),
+                           played.loop_start,
+                           played.loop_end,
+                           loop_hz,
+                           std::lround(12.0 * std::log2(frames_per_second / played.rate_hz))};
+        auto found = tracks_.find(key);
+        if (found == tracks_.end())
+            found = tracks_.emplace(key, track_attack(played, loop_hz, frames_per_second)).first;
+        return found->second ? &*found->second : nullptr;
     }
 
     static void set_measured(ZoneTuning& zone, const PitchEstimate& estimate, double ratio) {
@@ -263,6 +291,8 @@ private:
 
     std::stop_token stop_;
     std::map<MeasurementKey, PitchEstimate> measured_;
+    using TrackKey = std::tuple<const int16_t*, size_t, uint32_t, uint32_t, double, long>;
+    std::map<TrackKey, std::optional<AttackTrack>> tracks_;
 };
 
 }  // namespace

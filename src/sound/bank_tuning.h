@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "base/error.h"
+#include "sound/flattened_attack.h"
 
 namespace kelvara::sound {
 
@@ -44,6 +45,7 @@ inline constexpr double kAnalysisSeconds = 1.0;
 //   put the held note +2.1 cents off over 0.5-3 s, the sustain corrected alone -0.5.
 inline constexpr double kRetunedLoopCents = 0.5;
 inline constexpr double kUnsteadyAttackCents = 3.0;
+inline constexpr double kFlattenedAttackCents = 3.0;
 
 enum class ZoneVerdict {
     Corrected,    // a confident pitch: the correction of its layer applies
@@ -80,6 +82,12 @@ struct ZoneTuning {
     // frames (at the sample's own rate; not a whole number) so that it holds its periods at
     // the attack's pitch; measured_hz is then the attack's.
     double retuned_loop_frames = 0.0;
+    // How far the attack's fundamental wanders past its strike (attack_wander_cents()), NaN
+    // when it was not followed; and when it wanders more than kFlattenedAttackCents, the track
+    // by which the zone plays a copy of its sample whose attack holds the loop's pitch
+    // throughout (flattened_attack.h). measured_hz is then the loop's.
+    double attack_wander_cents = std::nan("");
+    AttackTrack flattened_attack{};
     // measured_hz against declared_hz in cents, brought within half an octave by whole
     // octaves (a sample an octave off its root key is the bank's choice, or a harmonic the
     // estimator took; either way the rest is the error). NaN when not measured.

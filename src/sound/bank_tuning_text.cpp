@@ -13,6 +13,8 @@ constexpr std::string_view kHeader = "kelvara-bank-tuning";
 constexpr std::array<std::string_view, 3> kVerdictNames{"corrected", "unpitched", "out-of-bounds"};
 // More zones than any preset can have (a voice cache holds at most 65536 voices).
 constexpr size_t kMaxZones = 65536;
+// More points than the track of the longest attack followed holds.
+constexpr size_t kMaxTrackPoints = 1 << 16;
 
 void append_number(std::string& out, double value) {
     if (std::isnan(value)) {
@@ -20,6 +22,12 @@ void append_number(std::string& out, double value) {
         return;
     }
     std::array<char, 32> buffer{};
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+    out.append(buffer.data(), result.ptr);
+}
+
+void append_number(std::string& out, float value) {
+    std::array<char, 24> buffer{};
     const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
     out.append(buffer.data(), result.ptr);
 }
@@ -100,6 +108,14 @@ bool read_zone(Reader& in, ZoneTuning& zone) {
     zone.attack_hz = in.number(0.0, 1e6);
     zone.loop_hz = in.number(0.0, 1e6);
     zone.retuned_loop_frames = in.number(0.0, double(UINT32_MAX));
+    zone.attack_wander_cents = in.number(0.0, 1200.0);
+    zone.flattened_attack.step_frames = in.number<uint32_t>(0, UINT32_MAX);
+    zone.flattened_attack.cents.resize(in.number<size_t>(0, kMaxTrackPoints));
+    for (float& cents : zone.flattened_attack.cents) {
+        cents = in.number(-1200.0f, 1200.0f);
+        if (!std::isfinite(cents)) in.fail();
+    }
+    if (!zone.flattened_attack.empty() && zone.flattened_attack.step_frames == 0) in.fail();
     const std::string_view verdict = in.word();
     const auto found = std::find(kVerdictNames.begin(), kVerdictNames.end(), verdict);
     if (found == kVerdictNames.end() || !in.line_done() || !std::isfinite(zone.declared_hz) ||
@@ -143,9 +159,18 @@ std::string bank_tuning_to_text(const BankTuning& tuning) {
             }
             for (const double value :
                  {z.declared_hz, z.measured_hz, z.confidence, z.error_cents, z.correction_cents,
-                  z.attack_hz, z.loop_hz, z.retuned_loop_frames}) {
+                  z.attack_hz, z.loop_hz, z.retuned_loop_frames, z.attack_wander_cents}) {
                 out += ' ';
                 append_number(out, value);
+            }
+            for (const long value :
+                 {long(z.flattened_attack.step_frames), long(z.flattened_attack.cents.size())}) {
+                out += ' ';
+                append_number(out, value);
+            }
+            for (const float cents : z.flattened_attack.cents) {
+                out += ' ';
+                append_number(out, cents);
             }
             out += ' ';
             out += kVerdictNames[size_t(z.verdict)];

@@ -21,7 +21,7 @@
 namespace kelvara::sound {
 
 // Changes whenever the measurement changes, so tunings measured differently are not reused.
-inline constexpr int kBankTuningFormat = 2;
+inline constexpr int kBankTuningFormat = 3;
 
 std::string bank_tuning_to_text(const BankTuning& tuning);
 

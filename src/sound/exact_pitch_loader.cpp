@@ -7,10 +7,12 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "sound/flattened_attack.h"
 #include "sound/fluid_handles.h"
 #include "sound/instpatch_bank.h"
 #include "sound/retuned_loop.h"
@@ -39,16 +41,19 @@ constexpr size_t kRatesPerVoice = 40;
 constexpr int kCentsPerSemitone = 100;
 constexpr size_t kMinimumCachedSamples = 1024;
 
-// A copy of a voice's sample whose loop holds its periods at the attack's pitch (retuned_loop.h).
+// A copy of a voice's sample whose loop holds its periods at the attack's pitch (retuned_loop.h),
+// or whose attack holds the loop's (flattened_attack.h).
 struct RetunedSound {
     double loop_frames = 0.0;  // the length asked for (ZoneTuning::retuned_loop_frames)
+    uint64_t attack_key = 0;   // the attack's track (VoiceCorrection::attack_key), 0 for none
     std::vector<int16_t> frames;
     SampleSound sound;  // over `frames`
 };
 
 // One cached voice's 16-bit data, kept resident while the voice cache lives. FluidSynth plays
 // it through samples of the bank's sample cache, one per playback rate: the rate carries the
-// pitch fraction. A zone whose attack and loop are tuned apart plays a retuned copy instead,
+// pitch fraction. A zone whose attack and loop are tuned apart, or whose attack wanders, plays a
+// retuned copy instead,
 // made when its first tone is prepared and kept, like the data, while the voice cache lives.
 class VoiceSample {
 public:
@@ -70,17 +75,31 @@ public:
                 voice.fine_tune};
     }
 
-    // The copy of the sample with its loop resampled to `loop_frames`, made unless the last
-    // one made has that length; null when the loop cannot be retuned. Off the audio thread.
-    const RetunedSound* retuned(const IpatchSF2Voice& voice, double loop_frames) {
+    // The copy of the sample the correction asks for (its attack flattened, its loop resampled
+    // to retuned_loop_frames), made unless the last one made is that one; null when the sample
+    // cannot be copied so. Off the audio thread.
+    const RetunedSound* retuned(const IpatchSF2Voice& voice, const VoiceCorrection& correction) {
         const std::lock_guard lock(copies_mutex_);
-        if (const RetunedSound* last = find_retuned(loop_frames)) return last;
+        if (const RetunedSound* last = find_retuned(correction)) return last;
         const SampleSound own = sound(voice);
-        auto loop =
-            retune_loop(std::span(own.data, own.frames), own.loop_start, own.loop_end, loop_frames);
+        std::optional<RetunedLoop> loop;
+        if (correction.flattened_attack != nullptr) {
+            loop = flatten_attack(std::span(own.data, own.frames), own.loop_start, own.loop_end,
+                                  *correction.flattened_attack);
+            if (!loop) return nullptr;
+        }
+        if (correction.retuned_loop_frames > 0.0) {
+            const std::span<const int16_t> frames =
+                loop ? std::span<const int16_t>(loop->frames) : std::span(own.data, own.frames);
+            const uint32_t start = loop ? loop->loop_start : own.loop_start;
+            const uint32_t end = loop ? loop->loop_end : own.loop_end;
+            loop = retune_loop(frames, start, end, correction.retuned_loop_frames);
+            if (!loop) return nullptr;
+        }
         if (!loop) return nullptr;
         auto copy = std::make_unique<RetunedSound>();
-        copy->loop_frames = loop_frames;
+        copy->loop_frames = correction.retuned_loop_frames;
+        copy->attack_key = correction.attack_key;
         copy->frames = std::move(loop->frames);
         copy->sound = {copy->frames.data(), unsigned(copy->frames.size()),
                        loop->loop_start,    loop->loop_end,
@@ -89,10 +108,15 @@ public:
         latest_.store(copies_.back().get(), std::memory_order_release);
         return copies_.back().get();
     }
-    // The copy last made, when it has that length; null otherwise. Any thread.
-    const RetunedSound* find_retuned(double loop_frames) const noexcept KELVARA_NONBLOCKING {
+    // The copy last made, when it is the one the correction asks for; null otherwise. Any
+    // thread.
+    const RetunedSound* find_retuned(const VoiceCorrection& correction) const noexcept
+        KELVARA_NONBLOCKING {
         const RetunedSound* last = latest_.load(std::memory_order_acquire);
-        return last != nullptr && last->loop_frames == loop_frames ? last : nullptr;
+        return last != nullptr && last->loop_frames == correction.retuned_loop_frames &&
+                       last->attack_key == correction.attack_key
+                   ? last
+                   : nullptr;
     }
 
     static void destroy(gpointer self) {
@@ -273,9 +297,8 @@ void ExactPreset::prepare(SampleRateCache& samples, int key, int vel, double pit
     for (const SelectedVoice& v : std::span(voices.data(), static_cast<size_t>(count))) {
         const auto sound = v.data->sound(*v.voice);
         const double cents = v.correction.cents;
-        const RetunedSound* copy = v.correction.retuned_loop_frames > 0.0
-                                       ? v.data->retuned(*v.voice, v.correction.retuned_loop_frames)
-                                       : nullptr;
+        const RetunedSound* copy =
+            v.correction.plays_copy() ? v.data->retuned(*v.voice, v.correction) : nullptr;
         if (copy != nullptr) {
             samples.prepare(copy, copy->sound, voice_rate(*v.voice, key, pitch, cents));
             samples.prepare(copy, copy->sound, v.voice->rate);  // as the own-rate fallback
@@ -313,9 +336,8 @@ int ExactPreset::note_on(fluid_synth_t* synth, int chan, int key, int vel, doubl
     const int count = readable_voices(key, vel, corrections, voices);
     for (const SelectedVoice& v : std::span(voices.data(), static_cast<size_t>(count))) {
         const double cents = v.correction.cents;
-        const RetunedSound* copy = v.correction.retuned_loop_frames > 0.0
-                                       ? v.data->find_retuned(v.correction.retuned_loop_frames)
-                                       : nullptr;
+        const RetunedSound* copy =
+            v.correction.plays_copy() ? v.data->find_retuned(v.correction) : nullptr;
         const void* owner = copy != nullptr ? static_cast<const void*>(copy) : v.data;
         fluid_sample_t* sample = samples.find(owner, voice_rate(*v.voice, key, pitch, cents));
         double extra_cents = 0.0;

@@ -1,8 +1,28 @@
 #include "sound/pitch_corrections.h"
 
+#include <bit>
+
 #include "sound/bank_tuning.h"
 
 namespace kelvara::sound {
+namespace {
+
+// FNV-1a over the track's step and points: a copy made along one track is not played for
+// another.
+uint64_t track_key(const AttackTrack& track) {
+    uint64_t key = 14695981039346656037ull;
+    const auto mix = [&key](uint32_t bits) {
+        for (int byte = 0; byte < 4; ++byte) {
+            key ^= (bits >> (8 * byte)) & 0xffu;
+            key *= 1099511628211ull;
+        }
+    };
+    mix(track.step_frames);
+    for (const float cents : track.cents) mix(std::bit_cast<uint32_t>(cents));
+    return key | 1u;  // never 0
+}
+
+}  // namespace
 
 PitchCorrections::PitchCorrections(const BankTuning& tuning) {
     for (const PresetTuning& preset : tuning.presets) {
@@ -10,8 +30,15 @@ PitchCorrections::PitchCorrections(const BankTuning& tuning) {
         for (const ZoneTuning& zone : preset.zones) {
             if (zone.voice >= voices.size()) voices.resize(size_t(zone.voice) + 1);
             const bool corrected = zone.verdict == ZoneVerdict::Corrected;
-            voices[zone.voice] = {zone.sample_frames, zone.correction_cents,
-                                  corrected ? zone.retuned_loop_frames : 0.0};
+            VoiceCorrection& voice = voices[zone.voice];
+            voice = {zone.sample_frames, zone.correction_cents,
+                     corrected ? zone.retuned_loop_frames : 0.0};
+            if (corrected && !zone.flattened_attack.empty()) {
+                attack_tracks_.push_back(
+                    std::make_shared<const AttackTrack>(zone.flattened_attack));
+                voice.flattened_attack = attack_tracks_.back().get();
+                voice.attack_key = track_key(zone.flattened_attack);
+            }
         }
         presets_.emplace(std::pair(preset.bank, preset.program), std::move(voices));
     }

@@ -15,6 +15,7 @@
 
 namespace kelvara::sound {
 
+struct AttackTrack;
 struct BankTuning;
 
 struct VoiceCorrection {
@@ -23,6 +24,13 @@ struct VoiceCorrection {
     // Nonzero: the voice plays its sample with the loop resampled to this many frames
     // (ZoneTuning::retuned_loop_frames).
     double retuned_loop_frames = 0.0;
+    // Not null: the voice plays its sample with the attack flattened along this track
+    // (ZoneTuning::flattened_attack), owned by the corrections; `attack_key` tells tracks
+    // apart without reading them.
+    const AttackTrack* flattened_attack = nullptr;
+    uint64_t attack_key = 0;
+
+    bool plays_copy() const { return retuned_loop_frames > 0.0 || flattened_attack != nullptr; }
 };
 
 // The corrections of one bank, an immutable value.
@@ -43,6 +51,8 @@ public:
 
 private:
     std::map<std::pair<int, int>, PresetCorrections> presets_;
+    // Shared, so the tracks stay where the corrections point while any copy of them lives.
+    std::vector<std::shared_ptr<const AttackTrack>> attack_tracks_;
 };
 
 // Where a synthesizer's corrections live. The bank-tuning job publishes into it from its own

@@ -78,6 +78,10 @@ struct BankCase {
     // What the zones' loops are resampled to; 0 for none (a loop that holds whole periods,
     // or one that is the only pitch the sample has).
     double retuned_loop_frames = 0.0;
+    // How far the attack wanders, NaN when it is not followed; and whether the zones play it
+    // flattened.
+    double wander_cents = NAN;
+    bool flattened = false;
 };
 
 std::vector<BankCase> bank_cases() {
@@ -96,8 +100,23 @@ std::vector<BankCase> bank_cases() {
         {{"noise", 5, {{T::Noise}}}, {NAN}, {0.0}, {U}},
         {{"too short", 6, {{T::ShortSine}}}, {NAN}, {0.0}, {U}},
         // The attack is in tune, or off as the bank declares it: the loop goes to its pitch.
-        {{"loop sharp", 7, {{T::ShortLoopSine, 69, 0}}}, {0.0}, {0.0}, {C}, 2205.0},
-        {{"loop sharp, corr +17", 8, {{T::ShortLoopSine, 69, 17}}}, {17.0}, {-17.0}, {C}, 2205.0},
+        {{"loop sharp", 7, {{T::ShortLoopSine, 69, 0}}}, {0.0}, {0.0}, {C}, 2205.0, 0.0},
+        {{"loop sharp, corr +17", 8, {{T::ShortLoopSine, 69, 17}}},
+         {17.0},
+         {-17.0},
+         {C},
+         2205.0,
+         0.0},
+        // A steady attack is left as it is, one that glides is flattened to its loop's pitch
+        // (past the strike: from 50 ms on).
+        {{"steady attack", 9, {{T::SteadyAttackSine, 69, 0}}}, {0.0}, {0.0}, {C}, 0.0, 0.0},
+        {{"gliding attack", 10, {{T::GlidingAttackSine, 69, 17}}},
+         {17.0},
+         {-17.0},
+         {C},
+         0.0,
+         -kGlideCents * (1.0 - sound::kStrikeSeconds),
+         true},
     };
 }
 
@@ -126,6 +145,11 @@ TEST(BankTuning, MeasuresWhatEachZoneIsOffByAndCorrectsIt) {
             EXPECT_NEAR(zone.correction_cents, want.corrections[z], 0.01) << got.name << z;
             EXPECT_EQ(zone.verdict, want.verdicts[z]) << got.name << z;
             EXPECT_NEAR(zone.retuned_loop_frames, want.retuned_loop_frames, 0.01) << got.name;
+            if (std::isnan(want.wander_cents))
+                EXPECT_TRUE(std::isnan(zone.attack_wander_cents)) << got.name;
+            else
+                EXPECT_NEAR(zone.attack_wander_cents, want.wander_cents, 0.1) << got.name;
+            EXPECT_EQ(!zone.flattened_attack.empty(), want.flattened) << got.name;
             EXPECT_DOUBLE_EQ(zone.declared_hz, 440.0 * std::exp2((zone.root_key - 69) / 12.0));
         }
     }
@@ -194,7 +218,7 @@ TEST_F(TuningCache, AFileThatIsNotExactlyATuningIsMeasuredOverAndReplaced) {
     };
     for (const std::string& bad : {
              good.substr(0, good.size() / 2),
-             changed("kelvara-bank-tuning 2", "kelvara-bank-tuning 1"),
+             changed("kelvara-bank-tuning 3", "kelvara-bank-tuning 2"),
              changed("zone 0 0 127", "zone 0 0 128"),
              changed(" corrected\n", " corrected extra\n"),
              changed("end\n", "end\npreset 0 0 0 \n"),

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <numbers>
@@ -24,13 +25,23 @@ constexpr int kShortLoopStart = kRate;
 constexpr int kShortLoopFrames = 2200;
 constexpr double kLevel = 16000.0;
 
+bool long_attack(TestTone tone) {
+    return tone == TestTone::ShortLoopSine || tone == TestTone::SteadyAttackSine ||
+           tone == TestTone::GlidingAttackSine;
+}
+
 std::vector<int16_t> samples_of(TestTone tone) {
-    std::vector<int16_t> pcm(tone == TestTone::ShortSine       ? kShortFrames
-                             : tone == TestTone::ShortLoopSine ? kShortLoopStart + 2 * kLoopFrames
-                                                               : kSineFrames);
+    std::vector<int16_t> pcm(tone == TestTone::ShortSine ? kShortFrames
+                             : long_attack(tone)         ? kShortLoopStart + 2 * kLoopFrames
+                                                         : kSineFrames);
     uint32_t noise = 12345;
+    double phase = 0.0;  // of the glide, in periods, carried on into the loop
     for (size_t i = 0; i < pcm.size(); ++i) {
-        if (tone == TestTone::Noise) {
+        if (tone == TestTone::GlidingAttackSine) {
+            const double t = std::min(1.0, double(i) / kRate);
+            pcm[i] = int16_t(std::lround(kLevel * std::sin(2.0 * std::numbers::pi * phase)));
+            phase += kPeriods * std::exp2(kGlideCents * (1.0 - t) / 1200.0) / kLoopFrames;
+        } else if (tone == TestTone::Noise) {
             noise = noise * 1664525u + 1013904223u;  // a fixed sequence: the test is repeatable
             pcm[i] = int16_t(int32_t(noise >> 16) - 32768);
         } else {
@@ -59,11 +70,13 @@ IpatchSF2Sample* add_sample(IpatchSF2* bank, const TestZone& zone, int index) {
     ipatch_sf2_sample_set_data(sample.get(), sample_data.get());
     // The short tone does not loop (its zone says so), but the format wants a loop inside it.
     const bool loops = zone.tone != TestTone::ShortSine;
-    const bool short_loop = zone.tone == TestTone::ShortLoopSine;
-    const guint loop_start = !loops ? 8 : short_loop ? kShortLoopStart : kLoopFrames;
-    const guint loop_end = !loops       ? kShortFrames - 8
-                           : short_loop ? kShortLoopStart + kShortLoopFrames
-                                        : 2 * kLoopFrames;
+    const bool after_attack = long_attack(zone.tone);
+    const guint loop_start = !loops ? 8 : after_attack ? kShortLoopStart : kLoopFrames;
+    const guint loop_end = !loops ? kShortFrames - 8
+                           : zone.tone == TestTone::ShortLoopSine
+                               ? kShortLoopStart + kShortLoopFrames
+                           : after_attack ? kShortLoopStart + kLoopFrames
+                                          : 2 * kLoopFrames;
     const std::string name = "sample " + std::to_string(index);
     g_object_set(sample.get(), "name", name.c_str(), "sample-rate", kRate, "root-note",
                  zone.root_key, "fine-tune", zone.pitch_correction_cents, "loop-start", loop_start,

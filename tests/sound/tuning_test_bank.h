@@ -15,9 +15,15 @@ enum class TestTone {
     // 440 Hz for a second, then a loop of 2200 frames holding 21.95 periods: the loop sounds
     // its 22nd line, 441 Hz, so the held note goes kShortLoopCents sharp after its attack.
     ShortLoopSine,
+    // 440 Hz for a second, then the loop of 2205 frames: steady from start to end.
+    SteadyAttackSine,
+    // A sine gliding from kGlideCents to 440 Hz over its first second (straight in cents),
+    // then the loop of 2205 frames: an attack whose pitch wanders before a loop in tune.
+    GlidingAttackSine,
 };
 
 inline constexpr double kShortLoopCents = 3.9302;  // 1200 log2(2205 / 2200)
+inline constexpr double kGlideCents = -15.0;
 
 struct TestZone {
     TestTone tone = TestTone::Sine440;
