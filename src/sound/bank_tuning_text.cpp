@@ -110,12 +110,15 @@ bool read_zone(Reader& in, ZoneTuning& zone) {
     zone.retuned_loop_frames = in.number(0.0, double(UINT32_MAX));
     zone.attack_wander_cents = in.number(0.0, 1200.0);
     zone.flattened_attack.step_frames = in.number<uint32_t>(0, UINT32_MAX);
+    zone.flattened_attack.period_frames = in.number(0.0, 1e9);
     zone.flattened_attack.cents.resize(in.number<size_t>(0, kMaxTrackPoints));
     for (float& cents : zone.flattened_attack.cents) {
         cents = in.number(-1200.0f, 1200.0f);
         if (!std::isfinite(cents)) in.fail();
     }
-    if (!zone.flattened_attack.empty() && zone.flattened_attack.step_frames == 0) in.fail();
+    if (!zone.flattened_attack.empty() &&
+        (zone.flattened_attack.step_frames == 0 || !(zone.flattened_attack.period_frames > 1.0)))
+        in.fail();
     const std::string_view verdict = in.word();
     const auto found = std::find(kVerdictNames.begin(), kVerdictNames.end(), verdict);
     if (found == kVerdictNames.end() || !in.line_done() || !std::isfinite(zone.declared_hz) ||
@@ -163,11 +166,12 @@ std::string bank_tuning_to_text(const BankTuning& tuning) {
                 out += ' ';
                 append_number(out, value);
             }
-            for (const long value :
-                 {long(z.flattened_attack.step_frames), long(z.flattened_attack.cents.size())}) {
-                out += ' ';
-                append_number(out, value);
-            }
+            out += ' ';
+            append_number(out, long(z.flattened_attack.step_frames));
+            out += ' ';
+            append_number(out, z.flattened_attack.period_frames);
+            out += ' ';
+            append_number(out, long(z.flattened_attack.cents.size()));
             for (const float cents : z.flattened_attack.cents) {
                 out += ' ';
                 append_number(out, cents);

@@ -18,10 +18,10 @@ constexpr double kStepGrain = 16.0;
 // periods vanishes at every multiple of 1/n of the pitch from the second on, so every
 // harmonic (and the fundamental's own negative frequency) falls on a zero.
 constexpr double kWindowPeriods = 4.0;
-// The phase is smoothed by a Gaussian of this width (its standard deviation): the pitch a
-// listener hears wander over a tenth of a second stays, the flicker of the fundamental's
-// phase where the beating strings nearly cancel does not.
-constexpr double kSmoothSeconds = 0.03;
+// The phase's steps are smoothed by a Gaussian of this width (its standard deviation): the
+// track follows a wander over a twentieth of a second, not the flicker of the fundamental's
+// phase where the beating strings nearly cancel.
+constexpr double kSmoothSeconds = 0.015;
 // The fundamental must carry at least this share of the tone's power in every window past
 // the strike, and its phase turn by less than this from one step to the next (a quarter of
 // a turn every 10 ms is far beyond any wander); else the attack is not followed.
@@ -30,10 +30,9 @@ constexpr double kMaxPhaseStep = std::numbers::pi / 2.0;
 // The shortest attack followed: the strike and a few tenths of a second after it.
 constexpr double kMinTrackedAttackSeconds = 0.2;
 
-// Windowed-sinc interpolation: kTaps frames either side, the kernel tabulated at kPhases
-// fractions of a frame and interpolated straight between them.
-constexpr int kTaps = 16;
-constexpr int kPhases = 512;
+// The fundamental is taken out for its phase to be turned by a lowpass of this many moving
+// averages one period long after demodulation: a zero of this order at every harmonic.
+constexpr int kBoxes = 4;
 
 // The frame a looped sample plays at position `n`: nothing before its start, and past the
 // loop's end the loop over again.
@@ -75,28 +74,6 @@ std::vector<double> smoothed_turns(const std::vector<double>& turns, double sigm
         out[size_t(k)] = turn / step;
     }
     return out;
-}
-
-// The interpolation kernel: sinc under a Blackman window kTaps frames wide either side, at
-// kPhases + 1 fractions of a frame (the last the first shifted by one).
-const std::vector<double>& sinc_table() {
-    static const std::vector<double> table = [] {
-        std::vector<double> values(size_t(kPhases + 1) * 2 * kTaps);
-        for (int phase = 0; phase <= kPhases; ++phase) {
-            const double fraction = double(phase) / kPhases;
-            for (int tap = 0; tap < 2 * kTaps; ++tap) {
-                const double x = double(tap - kTaps + 1) - fraction;  // from -kTaps + 1 - f
-                const double sinc =
-                    x == 0.0 ? 1.0 : std::sin(std::numbers::pi * x) / (std::numbers::pi * x);
-                const double w = 0.5 + 0.5 * x / kTaps;  // 0 to 1 across the kernel
-                const double blackman =
-                    0.42 - 0.5 * std::cos(kTwoPi * w) + 0.08 * std::cos(2.0 * kTwoPi * w);
-                values[size_t(phase) * 2 * kTaps + size_t(tap)] = sinc * blackman;
-            }
-        }
-        return values;
-    }();
-    return table;
 }
 
 }  // namespace
@@ -173,6 +150,7 @@ std::optional<AttackTrack> track_attack(const PlayedSample& sample, double loop_
         smoothed_turns(turns, sigma, step, size_t(last - strike + 1));
     AttackTrack track;
     track.step_frames = step;
+    track.period_frames = period;
     track.cents.resize(size_t(last + 1));
     for (long k = strike; k <= last; ++k) {
         const double turn = smooth[size_t(k - strike)];
@@ -185,59 +163,58 @@ std::optional<AttackTrack> track_attack(const PlayedSample& sample, double loop_
 std::optional<RetunedLoop> flatten_attack(std::span<const int16_t> frames, uint32_t loop_start,
                                           uint32_t loop_end, const AttackTrack& track) {
     if (!loop_inside(frames.size(), loop_start, loop_end) || track.step_frames == 0 ||
-        track.cents.size() < 2 ||
+        track.cents.size() < 2 || !(track.period_frames > 1.0) ||
         double(track.cents.size() - 1) * track.step_frames < double(loop_start))
         return std::nullopt;
+    const long attack = loop_start;
+    const double omega = kTwoPi / track.period_frames;
     const double step = track.step_frames;
-    // The attack's frame x plays at output time t(x), the integral of the ratio r(x) of its
-    // pitch to the loop's: r straight between the track's points, t piecewise quadratic.
-    std::vector<double> ratio(track.cents.size()), time(track.cents.size());
-    for (size_t k = 0; k < ratio.size(); ++k)
-        ratio[k] = std::exp2(double(track.cents[k]) / kCentsPerOctave);
-    for (size_t k = 1; k < time.size(); ++k)
-        time[k] = time[k - 1] + 0.5 * step * (ratio[k - 1] + ratio[k]);
-    const auto time_at = [&](double x) {
-        const auto k = std::min(size_t(x / step), ratio.size() - 2);
-        const double u = x - double(k) * step;
-        return time[k] + ratio[k] * u + 0.5 * (ratio[k + 1] - ratio[k]) * u * u / step;
+    const auto cents_at = [&](double x) {
+        const auto k = std::min(size_t(x / step), track.cents.size() - 2);
+        const double u = x / step - double(k);
+        return (1.0 - u) * track.cents[k] + u * track.cents[k + 1];
     };
-    // A whole number of output frames for the attack, the time stretched to fit it (by less
-    // than half a frame over the attack).
-    const double attack_time = time_at(loop_start);
-    const auto attack_frames = uint32_t(std::max(1.0, std::round(attack_time)));
-    const double stretch = attack_time / attack_frames;
+    // The fundamental's phase runs ahead of the loop's pitch by the integral of its distance
+    // from it; turned back by that much from each frame on to the loop's start, it holds the
+    // loop's pitch and meets the loop as it was.
+    std::vector<double> turn_back(size_t(attack) + 1);
+    for (long n = attack - 1; n >= 0; --n)
+        turn_back[size_t(n)] =
+            turn_back[size_t(n) + 1] +
+            omega * (std::exp2(cents_at(double(n) + 0.5) / kCentsPerOctave) - 1.0);
 
-    const std::vector<double>& table = sinc_table();
-    const auto read = [&](long n) {
-        return played_frame(frames, long(loop_start), long(loop_end), n);
-    };
-    RetunedLoop out;
-    out.frames.reserve(attack_frames + frames.size() - loop_start);
-    size_t k = 0;
-    for (uint32_t j = 0; j < attack_frames; ++j) {
-        // The frame x with t(x) = j * stretch: the root of the quadratic in its segment.
-        const double wanted = double(j) * stretch;
-        while (k + 2 < time.size() && time[k + 1] <= wanted) ++k;
-        const double a = 0.5 * (ratio[k + 1] - ratio[k]) / step, b = ratio[k];
-        const double c = time[k] - wanted;
-        const double u = -2.0 * c / (b + std::sqrt(std::max(0.0, b * b - 4.0 * a * c)));
-        const double x = double(k) * step + u;
-        const double whole = std::floor(x);
-        const double fraction = (x - whole) * kPhases;
-        const auto phase = std::min(long(fraction), long(kPhases - 1));
-        const double between = fraction - double(phase);
-        const double* low = &table[size_t(phase) * 2 * kTaps];
-        const double* high = low + 2 * kTaps;
-        double value = 0.0;
-        for (int tap = 0; tap < 2 * kTaps; ++tap) {
-            const double weight = low[tap] + between * (high[tap] - low[tap]);
-            value += weight * read(long(whole) - kTaps + 1 + tap);
-        }
-        out.frames.push_back(int16_t(std::clamp(std::lround(value), -32768L, 32767L)));
+    // The fundamental's complex amplitude at every frame of the attack: the sample (on into its
+    // loop) times the phasor, through kBoxes moving averages of a period, centred.
+    const auto box = std::max(1L, std::lround(track.period_frames));
+    const long delay = kBoxes * (box - 1) / 2;
+    const long first = -delay - kBoxes * box;
+    std::vector<std::complex<double>> z(size_t(attack + 2 * delay + kBoxes * box + 1 - first));
+    for (size_t i = 0; i < z.size(); ++i) {
+        const long n = first + long(i);
+        z[i] = played_frame(frames, long(loop_start), long(loop_end), n) *
+               std::polar(1.0, -std::fmod(omega * double(n), kTwoPi));
     }
-    out.frames.insert(out.frames.end(), frames.begin() + loop_start, frames.end());
-    out.loop_start = attack_frames;
-    out.loop_end = attack_frames + (loop_end - loop_start);
+    for (int pass = 0; pass < kBoxes; ++pass) {
+        std::complex<double> sum;
+        std::vector<std::complex<double>> in = z;
+        for (size_t i = 0; i < z.size(); ++i) {
+            sum += in[i];
+            if (i >= size_t(box)) sum -= in[i - size_t(box)];
+            z[i] = sum / double(box);
+        }
+    }
+    RetunedLoop out;
+    out.frames.assign(frames.begin(), frames.end());
+    for (long n = 0; n < attack; ++n) {
+        const std::complex<double> fundamental = z[size_t(n - first + delay)];
+        const std::complex<double> change = fundamental *
+                                            (std::polar(1.0, turn_back[size_t(n)]) - 1.0) *
+                                            std::polar(1.0, std::fmod(omega * double(n), kTwoPi));
+        const double value = double(frames[size_t(n)]) + 2.0 * change.real();
+        out.frames[size_t(n)] = int16_t(std::clamp(std::lround(value), -32768L, 32767L));
+    }
+    out.loop_start = loop_start;
+    out.loop_end = loop_end;
     return out;
 }
 

@@ -18,6 +18,9 @@ uint64_t track_key(const AttackTrack& track) {
         }
     };
     mix(track.step_frames);
+    const auto period = std::bit_cast<uint64_t>(track.period_frames);
+    mix(uint32_t(period));
+    mix(uint32_t(period >> 32));
     for (const float cents : track.cents) mix(std::bit_cast<uint32_t>(cents));
     return key | 1u;  // never 0
 }

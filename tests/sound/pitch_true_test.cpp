@@ -136,8 +136,9 @@ TEST(PitchTrue, ABanksToneGlidesToAFractionOfACent) {
 
 // A held note is in tune from its attack through its sustain: a sample whose loop goes
 // kShortLoopCents sharp after an attack in tune (or off as the bank declares) plays a copy
-// whose loop holds the attack's pitch; one whose attack glides from kGlideCents up to its loop
-// in tune plays a copy whose attack holds the loop's pitch. The bank's own tuning keeps both.
+// whose loop holds the attack's pitch; one whose fundamental glides from kGlideCents up to its
+// loop in tune plays a copy whose fundamental holds the loop's pitch, its steady octave left
+// where it was. The bank's own tuning keeps both.
 TEST(PitchTrue, AnAttackAndLoopTunedApartAreHeldInTune) {
     using T = TestTone;
     struct Part {
@@ -147,6 +148,7 @@ TEST(PitchTrue, AnAttackAndLoopTunedApartAreHeldInTune) {
     struct HeldCase {
         TestTone tone;
         std::vector<Part> parts;
+        bool steady_octave = false;  // 880 Hz sounds in every part, in tune
     };
     // A glide straight in cents sounds its middle over a short part.
     const auto glide_at = [](double from, double to) {
@@ -158,7 +160,8 @@ TEST(PitchTrue, AnAttackAndLoopTunedApartAreHeldInTune) {
          {{0.1, 0.3, glide_at(0.1, 0.3)},
           {0.4, 0.6, glide_at(0.4, 0.6)},
           {0.7, 0.9, glide_at(0.7, 0.9)},
-          {1.2, 3.0, 0.0}}},
+          {1.2, 3.0, 0.0}},
+         true},
     };
     std::vector<TestPreset> presets;
     for (const auto& c : cases)
@@ -181,13 +184,22 @@ TEST(PitchTrue, AnAttackAndLoopTunedApartAreHeldInTune) {
             const StereoBuffer audio = render_seconds(controller, 3.0);
             controller.notes_off(ids);
             render_seconds(controller, 0.3);  // release tail
-            for (const Part& part : cases[preset / 2].parts) {
-                const double want = pitch_true ? 0.0 : part.own_cents + 17.0 * double(preset % 2);
+            const HeldCase& test = cases[preset / 2];
+            const double own = 17.0 * double(preset % 2);
+            for (const Part& part : test.parts) {
+                const double want = pitch_true ? 0.0 : part.own_cents + own;
                 const std::vector<float> stretch(audio.left.begin() + long(part.from * rate),
                                                  audio.left.begin() + long(part.to * rate));
-                const double hz = Spectrum(stretch, rate).peak_frequency(detuned(want), 5.0);
+                const Spectrum spectrum(stretch, rate);
+                const double hz = spectrum.peak_frequency(detuned(want), 5.0);
                 EXPECT_NEAR(cents_between(hz, kA4), want, 0.5)
                     << presets[preset].name << " from " << part.from << " s, pitch-true "
+                    << pitch_true;
+                if (!test.steady_octave) continue;
+                const double octave_want = pitch_true ? 0.0 : own;
+                const double octave = spectrum.peak_frequency(2.0 * detuned(octave_want), 5.0);
+                EXPECT_NEAR(cents_between(octave, 2.0 * kA4), octave_want, 0.5)
+                    << presets[preset].name << "'s octave from " << part.from << " s, pitch-true "
                     << pitch_true;
             }
         }

@@ -24,6 +24,8 @@ constexpr int kShortFrames = kRate * 30 / 1000;
 constexpr int kShortLoopStart = kRate;
 constexpr int kShortLoopFrames = 2200;
 constexpr double kLevel = 16000.0;
+constexpr double kGlideLevel =
+    0.7;  // the gliding fundamental's share, the steady octave's the rest
 
 bool long_attack(TestTone tone) {
     return tone == TestTone::ShortLoopSine || tone == TestTone::SteadyAttackSine ||
@@ -39,7 +41,11 @@ std::vector<int16_t> samples_of(TestTone tone) {
     for (size_t i = 0; i < pcm.size(); ++i) {
         if (tone == TestTone::GlidingAttackSine) {
             const double t = std::min(1.0, double(i) / kRate);
-            pcm[i] = int16_t(std::lround(kLevel * std::sin(2.0 * std::numbers::pi * phase)));
+            const double octave =
+                std::sin(2.0 * std::numbers::pi * 2 * kPeriods * double(i) / kLoopFrames);
+            pcm[i] = int16_t(
+                std::lround(kLevel * (kGlideLevel * std::sin(2.0 * std::numbers::pi * phase) +
+                                      (1.0 - kGlideLevel) * octave)));
             phase += kPeriods * std::exp2(kGlideCents * (1.0 - t) / 1200.0) / kLoopFrames;
         } else if (tone == TestTone::Noise) {
             noise = noise * 1664525u + 1013904223u;  // a fixed sequence: the test is repeatable

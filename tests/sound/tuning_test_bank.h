@@ -17,8 +17,9 @@ enum class TestTone {
     ShortLoopSine,
     // 440 Hz for a second, then the loop of 2205 frames: steady from start to end.
     SteadyAttackSine,
-    // A sine gliding from kGlideCents to 440 Hz over its first second (straight in cents),
-    // then the loop of 2205 frames: an attack whose pitch wanders before a loop in tune.
+    // A fundamental gliding from kGlideCents to 440 Hz over its first second (straight in
+    // cents) under a steady 880 Hz, then the loop of 2205 frames: an attack whose fundamental
+    // wanders before a loop in tune (as a piano's does where its strings beat).
     GlidingAttackSine,
 };
 
