@@ -22,6 +22,9 @@ constexpr double kWindowPeriods = 4.0;
 // track follows a wander over a twentieth of a second, not the flicker of the fundamental's
 // phase where the beating strings nearly cancel.
 constexpr double kSmoothSeconds = 0.015;
+// How far an attack wanders is read from its track smoothed further, over what a listener
+// hears as its pitch moving: the flicker where the strings nearly cancel is no wander.
+constexpr double kWanderSmoothSeconds = 0.05;
 // The fundamental must carry at least this share of the tone's power in every window past
 // the strike, and its phase turn by less than this from one step to the next (a quarter of
 // a turn every 10 ms is far beyond any wander); else the attack is not followed.
@@ -46,32 +49,31 @@ bool loop_inside(size_t frames, uint32_t loop_start, uint32_t loop_end) {
     return loop_start + 1 < loop_end && loop_end <= frames;
 }
 
-// The turn per frame at `points` points k = 0, 1, ... from `turns` (the phase's steps:
-// turns[j] from point j to j + 1), fitted by a straight line under a Gaussian weight `sigma`
-// points wide around k: a Gaussian average where the weight is whole, and where it is cut
-// short (the track's ends, and past them) no lag behind a pitch that moves steadily.
-std::vector<double> smoothed_turns(const std::vector<double>& turns, double sigma, double step,
-                                   size_t points) {
+// The values at `points` points k = 0, 1, ... from `values` (values[j] at point j + offset),
+// fitted by a straight line under a Gaussian weight `sigma` points wide around k: a Gaussian
+// average where the weight is whole, and where it is cut short (the ends, and past them) no
+// lag behind a value that moves steadily.
+std::vector<double> line_smoothed(const std::vector<double>& values, double offset, double sigma,
+                                  size_t points) {
     const auto reach = long(std::ceil(3.0 * sigma));
-    const auto count = long(turns.size());
+    const auto count = long(values.size());
     std::vector<double> out(points);
     for (long k = 0; k < long(points); ++k) {
         double s0 = 0.0, s1 = 0.0, s2 = 0.0, t0 = 0.0, t1 = 0.0;
         for (long j = std::clamp(k - reach, 0L, count - 1); j < std::clamp(k + reach, 1L, count);
              ++j) {
-            const double x = double(j) + 0.5 - double(k);
+            const double x = double(j) + offset - double(k);
             const double w = std::exp(-0.5 * x * x / (sigma * sigma));
             s0 += w;
             s1 += w * x;
             s2 += w * x * x;
-            t0 += w * turns[size_t(j)];
-            t1 += w * x * turns[size_t(j)];
+            t0 += w * values[size_t(j)];
+            t1 += w * x * values[size_t(j)];
         }
         const double determinant = s0 * s2 - s1 * s1;
-        const double turn = determinant > 1e-9 * s0 * s2 ? (s2 * t0 - s1 * t1) / determinant
-                            : s0 > 0.0                   ? t0 / s0
-                                                         : turns.back();
-        out[size_t(k)] = turn / step;
+        out[size_t(k)] = determinant > 1e-9 * s0 * s2 ? (s2 * t0 - s1 * t1) / determinant
+                         : s0 > 0.0                   ? t0 / s0
+                                                      : values.back();
     }
     return out;
 }
@@ -79,9 +81,15 @@ std::vector<double> smoothed_turns(const std::vector<double>& turns, double sigm
 }  // namespace
 
 double attack_wander_cents(const AttackTrack& track) {
-    if (track.empty()) return 0.0;
-    const auto [low, high] = std::minmax_element(track.cents.begin(), track.cents.end());
-    return double(*high - *low);
+    // Past the strike (the points that repeat the first one after it), smoothed further.
+    auto first = track.cents.begin();
+    while (first + 1 != track.cents.end() && first[1] == first[0]) ++first;
+    const std::vector<double> cents(first, track.cents.end());
+    if (cents.size() < 2) return 0.0;
+    const double sigma = kWanderSmoothSeconds / kStepSeconds;
+    const std::vector<double> smooth = line_smoothed(cents, 0.0, sigma, cents.size());
+    const auto [low, high] = std::minmax_element(smooth.begin(), smooth.end());
+    return *high - *low;
 }
 
 std::optional<AttackTrack> track_attack(const PlayedSample& sample, double loop_hz,
@@ -146,14 +154,13 @@ std::optional<AttackTrack> track_attack(const PlayedSample& sample, double loop_
     std::vector<double> turns(size_t(points - 1 - strike));
     for (long k = strike; k + 1 < points; ++k)
         turns[size_t(k - strike)] = phase[size_t(k + 1)] - phase[size_t(k)];
-    const std::vector<double> smooth =
-        smoothed_turns(turns, sigma, step, size_t(last - strike + 1));
+    const std::vector<double> smooth = line_smoothed(turns, 0.5, sigma, size_t(last - strike + 1));
     AttackTrack track;
     track.step_frames = step;
     track.period_frames = period;
     track.cents.resize(size_t(last + 1));
     for (long k = strike; k <= last; ++k) {
-        const double turn = smooth[size_t(k - strike)];
+        const double turn = smooth[size_t(k - strike)] / step;
         track.cents[size_t(k)] = float(kCentsPerOctave * std::log2(1.0 + turn / omega));
     }
     std::fill(track.cents.begin(), track.cents.begin() + strike, track.cents[size_t(strike)]);
