@@ -66,10 +66,10 @@ inline constexpr double kUnsteadyAttackCents = 3.0;
 //   0.3-1.3 s nothing beyond 6 Hz of the 196 Hz fundamental comes within 42.7 dB of it (39.4
 //   with the sustain corrected alone), and its octave's spectrum is the same.
 // - The wander is read from the track smoothed over 50 ms (the 15 ms track flickers where the
-//   strings nearly cancel). 3 cents, as for an unsteady attack: Piano 1's samples move by 3.0
-//   to 39 cents, all but four flattened (the fundamentals of its lowest notes held closer
+//   strings nearly cancel). 3 cents, as for an unsteady attack: 29 of Piano 1's 33 zones move
+//   by 3.05 to 39 cents and are flattened (the fundamentals of its lowest notes held closer
 //   too: at 43.65 Hz over 0.3-0.5 s -0.52 cents, -5.18 with the sustain corrected alone); the
-//   one at 330 Hz moves by 2.7 (its loop retuned as before), those of 1568-2349 Hz by 2.5 to
+//   one at 330 Hz moves by 2.7 (its loop retuned as before), those of 2093-2349 Hz by 2.4 to
 //   2.7 (the sustain corrected). 226 of the bank's 2063 zones are flattened, 23 retuned.
 //   Following the attacks costs the bank's measurement nothing measurable (0.28 s of
 //   processor time before and after; its bench row 0.23-0.31 s).
