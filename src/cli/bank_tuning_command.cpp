@@ -149,7 +149,10 @@ void add_bank_tuning_command(CLI::App& app) {
     command->add_option("BANK", options->bank, "A .sf2 or .dls bank")->required();
     command->add_option("--program", options->program,
                         "Only the preset with this index in the bank's program list");
-    command->add_flag("--zones", options->zones, "One line per zone instead of per preset");
+    command->add_flag("--zones", options->zones,
+                      "One line per zone instead of per preset: its attack's and loop's pitch, "
+                      "how far the attack wanders, and the correction applied (sustain, retuned "
+                      "loop or flattened attack)");
     command->callback([options] { print_bank_tuning(*options); });
 }
 
