@@ -1,7 +1,6 @@
 #include "sound/flattened_attack.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <complex>
 #include <numbers>
