@@ -109,18 +109,5 @@ TEST_F(TableDataSourceTest, ChordCellsShowAndEditTheMap) {
     EXPECT_THAT(doc.chords().map().midi_note_numbers(), ElementsAre(60, 100));
 }
 
-TEST_F(TableDataSourceTest, TheCursorLineFollowsTheSelectedScaleRatio) {
-    replace_scale_ratios({1.0f, 1.25f, 1.5f});
-    controls.selected_rows[DocumentTable::ScaleRatios] = 2;
-    controls.selected_rows[DocumentTable::FixedTones] = 0;
-    doc.table_actions().selection_changed();  // whichever table sent it
-    EXPECT_EQ(view.cursor_ratio, 1.5f);
-
-    controls.selected_rows[DocumentTable::ScaleRatios] = 0;
-    doc.table_actions().scale_action(ScaleAction::RemoveAll);
-    doc.table_actions().selection_changed();
-    EXPECT_EQ(view.cursor_ratio, 1.5f) << "an empty list leaves the line where it was";
-}
-
 }  // namespace
 }  // namespace kelvara
