@@ -72,17 +72,6 @@ TEST_F(TableDataSourceTest, EveryChangingEditMarksTheDocumentAndRedraws) {
     EXPECT_THAT(doc.tables().fixed_tones(), ElementsAre(1.25f));
 }
 
-TEST_F(TableDataSourceTest, AFixedToneEditKeepsTheOrderAndRefusesWhatCannotBeATone) {
-    doc.table_actions().fixed_tone_action(FixedToneAction::AppendUnison);
-    edit(DocumentTable::FixedTones, TableColumn::Other, 0, 1.5f);
-    EXPECT_THAT(doc.tables().fixed_tones(), ElementsAre(1.5f, 1.0f));
-    EXPECT_EQ(std::get<float>(*cell(DocumentTable::FixedTones, TableColumn::Ratios, 0)), 1.5f);
-    for (const CellValue& bad : {CellValue{0.0f}, CellValue{NAN}, CellValue{Chord{1.0f}}})
-        edit(DocumentTable::FixedTones, TableColumn::Other, 0, bad);
-    EXPECT_EQ(controls.beeps, 3);
-    EXPECT_THAT(doc.tables().fixed_tones(), ElementsAre(1.5f, 1.0f));
-}
-
 TEST_F(TableDataSourceTest, ChordCellsShowAndEditTheMap) {
     doc.table_actions().chord_action(ChordAction::AddAtFreeKey);
     doc.table_actions().chord_action(ChordAction::AddAtFreeKey);
