@@ -1,5 +1,6 @@
-// The document as the data source of its tables: shown values, cents both ways, each edit
-// and what it leaves shown, and the cursor line that follows the selection.
+// The document as the data source of its tables: shown values, cents both ways, and each
+// edit and what it leaves shown. (The cursor line following the selection: the window's
+// tests.)
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
