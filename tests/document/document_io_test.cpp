@@ -15,7 +15,6 @@
 #include "base/error.h"
 #include "document/document.h"
 #include "document/document_io.h"
-#include "engine/dissonance_kernel.h"
 #include "persistence/document_file.h"
 #include "persistence/fixtures.h"
 #include "support/document_in_recording_window.h"
@@ -109,30 +108,10 @@ TEST(DocumentRead, AFileBeforeTheWindowSetsFieldsAndArraysOnly) {
     EXPECT_FALSE(doc.is_edited());
 }
 
-// Counts sampling runs and passes the work on to the kernel documents use.
-class CountingKernel final : public DissonanceKernel {
-public:
-    explicit CountingKernel(int& runs) : runs_(runs) {}
-    void reserve(int32_t max_partials) override { kernel_->reserve(max_partials); }
-    void begin_run(const PartialListView& list) override {
-        ++runs_;
-        kernel_->begin_run(list);
-    }
-    float sum(const PartialListView& list) override { return kernel_->sum(list); }
-
-private:
-    int& runs_;
-    const std::unique_ptr<DissonanceKernel> kernel_ = make_default_kernel();
-};
-
-// A revert is a read into the open window: it samples the new curve once, not once for the
-// read and again for the window.
+// A revert is a read into the open window: the window shows the new curve and values.
 TEST(DocumentRead, ARevertShowsTheValuesReadAndHandsTheNewArraysToTheView) {
     testing::DocumentInWindow w;
-    int sampling_runs = 0;
-    w.doc.curve_actions().set_kernel(std::make_unique<CountingKernel>(sampling_runs));
     ASSERT_TRUE(read_document_text(w.doc, read_fixture("full.kelvara")));
-    EXPECT_EQ(sampling_runs, 1);
     w.expect_view_shows_document();
     EXPECT_GT(w.doc.curve().number_of_points(), 100);
     EXPECT_EQ(w.doc.curve().x_values()[0], 0.9f);

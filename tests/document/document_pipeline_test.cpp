@@ -1,10 +1,9 @@
 // The recompute pipeline: where each kind of edit leaves the curve, its ranges and the
-// window, and what a refused value leaves behind.
+// window. (What a refused value leaves behind: value_rules_test.cpp and the window's tests.)
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <limits>
 #include <vector>
 
 #include "document/document.h"
@@ -93,54 +92,6 @@ TEST_F(PipelineTest, TheSlopeRangeIsRefittedWithEveryYFitWhileShown) {
               ShownRange(slope.min, slope.max));
     EXPECT_EQ(view.slope_range, ShownRange(slope.min, slope.max));
     EXPECT_NE(view.slope_range, before);
-}
-
-// Everything a refused edit must leave as it was, the window included.
-struct Snapshot {
-    DocumentFileState state;
-    std::vector<float> xs, ys;
-    bool edited;
-    const float* lent;
-    int32_t shown_points;
-    ShownRange x_range, y_range;
-    Snapshot(const Document& d, const testing::RecordingCurveView& view)
-        : state(d.state()),
-          xs(d.curve().x_values(), d.curve().x_values() + d.curve().max_number_of_points()),
-          ys(d.curve().y_values(), d.curve().y_values() + d.curve().max_number_of_points()),
-          edited(d.is_edited()),
-          lent(view.y_values),
-          shown_points(view.number_of_points),
-          x_range(view.x_range),
-          y_range(view.y_range) {}
-    bool operator==(const Snapshot&) const = default;
-};
-
-TEST_F(PipelineTest, RefusedValuesBeepAndLeaveTheDocumentUntouched) {
-    const Snapshot before(doc, view);
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    int expected_beeps = 0;
-    const auto refused = [&](const char* what) {
-        ++expected_beeps;
-        EXPECT_EQ(controls.beeps, expected_beeps) << what;
-        EXPECT_TRUE(Snapshot(doc, view) == before) << what;
-    };
-    for (float step : {-0.005f, nan, 1e-9f}) {
-        controls.floats.clear();
-        doc.curve_actions().set_step_size(step);
-        refused("step");
-        EXPECT_EQ(controls.floats[FloatField::StepSize], 0.005f) << "shown again as stored";
-    }
-    for (int32_t tag : {-1, 7}) {
-        doc.curve_actions().set_overtone_type(tag);
-        refused("timbre type");
-    }
-    // The bounds of each value: value_rules_test.cpp.
-    doc.curve_actions().set_bound(BoundField::XMax, 5.0f);
-    refused("x range wider than the arrays");
-    doc.curve_actions().set_bound(BoundField::YMax, nan);
-    refused("NaN y bound");
-    EXPECT_FALSE(doc.table_actions().set_fixed_tones(std::vector<float>(11, 1.0f)));
-    refused("eleven fixed tones");
 }
 
 }  // namespace

@@ -173,8 +173,10 @@ TEST_F(RatioActionsTest, FixedToneActionsKeepTheirOrderAndRefitTheCurve) {
     EXPECT_THAT(doc.tables().fixed_tones(), ElementsAre(1.0f, 1.5f)) << "never sorted";
     expect_view_shows_document();
 
-    // Typing a fixed tone into its cell refits as well: the curve never runs off the top.
-    doc.table_actions().edit_cell(DocumentTable::FixedTones, TableColumn::Ratios, 1, 1.06f);
+    // Typing a fixed tone into its cell keeps the order and refits as well: the curve never
+    // runs off the top.
+    doc.table_actions().edit_cell(DocumentTable::FixedTones, TableColumn::Ratios, 0, 1.75f);
+    EXPECT_THAT(doc.tables().fixed_tones(), ElementsAre(1.75f, 1.5f));
     EXPECT_EQ(doc.curve().y_max(),
               fit_y_range(doc.curve().y_values(), doc.curve().number_of_points()).max);
     EXPECT_EQ(view.y_range.second, doc.curve().y_max());

@@ -1,5 +1,6 @@
-// The document as the data source of its tables: shown values, cents both ways, each edit
-// and what it leaves shown, and the cursor line that follows the selection.
+// The document as the data source of its tables: shown values, cents both ways, and each
+// edit and what it leaves shown. (The cursor line following the selection: the window's
+// tests.)
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -72,17 +73,6 @@ TEST_F(TableDataSourceTest, EveryChangingEditMarksTheDocumentAndRedraws) {
     EXPECT_THAT(doc.tables().fixed_tones(), ElementsAre(1.25f));
 }
 
-TEST_F(TableDataSourceTest, AFixedToneEditKeepsTheOrderAndRefusesWhatCannotBeATone) {
-    doc.table_actions().fixed_tone_action(FixedToneAction::AppendUnison);
-    edit(DocumentTable::FixedTones, TableColumn::Other, 0, 1.5f);
-    EXPECT_THAT(doc.tables().fixed_tones(), ElementsAre(1.5f, 1.0f));
-    EXPECT_EQ(std::get<float>(*cell(DocumentTable::FixedTones, TableColumn::Ratios, 0)), 1.5f);
-    for (const CellValue& bad : {CellValue{0.0f}, CellValue{NAN}, CellValue{Chord{1.0f}}})
-        edit(DocumentTable::FixedTones, TableColumn::Other, 0, bad);
-    EXPECT_EQ(controls.beeps, 3);
-    EXPECT_THAT(doc.tables().fixed_tones(), ElementsAre(1.5f, 1.0f));
-}
-
 TEST_F(TableDataSourceTest, ChordCellsShowAndEditTheMap) {
     doc.table_actions().chord_action(ChordAction::AddAtFreeKey);
     doc.table_actions().chord_action(ChordAction::AddAtFreeKey);
@@ -107,19 +97,6 @@ TEST_F(TableDataSourceTest, ChordCellsShowAndEditTheMap) {
     EXPECT_EQ(controls.beeps, 2);
     edit(DocumentTable::MappedChords, TableColumn::MidiNote, 0, 100.7f);
     EXPECT_THAT(doc.chords().map().midi_note_numbers(), ElementsAre(60, 100));
-}
-
-TEST_F(TableDataSourceTest, TheCursorLineFollowsTheSelectedScaleRatio) {
-    replace_scale_ratios({1.0f, 1.25f, 1.5f});
-    controls.selected_rows[DocumentTable::ScaleRatios] = 2;
-    controls.selected_rows[DocumentTable::FixedTones] = 0;
-    doc.table_actions().selection_changed();  // whichever table sent it
-    EXPECT_EQ(view.cursor_ratio, 1.5f);
-
-    controls.selected_rows[DocumentTable::ScaleRatios] = 0;
-    doc.table_actions().scale_action(ScaleAction::RemoveAll);
-    doc.table_actions().selection_changed();
-    EXPECT_EQ(view.cursor_ratio, 1.5f) << "an empty list leaves the line where it was";
 }
 
 }  // namespace

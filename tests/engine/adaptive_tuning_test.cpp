@@ -1,6 +1,7 @@
 // Adaptive tuning of held chords: tempered triads reach their just tunings with harmonic
-// timbres (the weak cusps of many harmonics passed over), a stretched timbre reaches the
-// minimum a dense search of the dissonance finds, and the anchors and bounds hold.
+// timbres (the weak cusps of many harmonics passed over) and a stretched timbre its stretched
+// ones, no note left on a slope, and the anchors and bounds hold. (The cents each note moves
+// as a user reads them: tests/cli and the window's tests.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -90,33 +91,6 @@ TEST(AdaptiveTuning, TemperedTriadsReachTheirJustTuningsWithTheLowestNoteHeld) {
                 << n;
         EXPECT_LT(adapted->dissonance_after, adapted->dissonance_before);
     }
-    // The figures musicians know: E 13.7 cents down, G 2.0 up.
-    const auto major = adapt_chord(chord_of({60, 64, 67}, harmonic_partials(FlatHarmonics, 6)), {});
-    EXPECT_NEAR(major->moved_cents[1], -13.686, 0.01);
-    EXPECT_NEAR(major->moved_cents[2], 1.955, 0.01);
-}
-
-// The stretched timbre's adapted triad is where a dense search of the dissonance finds its
-// lowest point near the tempered pitches.
-TEST(AdaptiveTuning, AStretchedTimbreReachesTheMinimumADenseSearchFinds) {
-    const ChordToAdapt chord = chord_of({60, 64, 67}, stretched_partials());
-    const auto adapted = adapt_chord(chord, {});
-    ASSERT_TRUE(adapted);
-    const auto dissonance = [&](double e, double g) {
-        return literal_dissonance(
-            {key_hz(60), key_hz(64) * std::exp2(e / 1200), key_hz(67) * std::exp2(g / 1200)},
-            chord.partials);
-    };
-    double best = INFINITY, best_e = 0, best_g = 0;
-    for (double step : {1.0, 0.05}) {
-        const double e0 = best_e, g0 = best_g, span = step == 1.0 ? 40.0 : 1.5;
-        for (double e = e0 - span; e <= e0 + span; e += step)
-            for (double g = g0 - span; g <= g0 + span; g += step)
-                if (const double d = dissonance(e, g); d < best) best = d, best_e = e, best_g = g;
-    }
-    EXPECT_NEAR(adapted->moved_cents[1], best_e, 0.5);
-    EXPECT_NEAR(adapted->moved_cents[2], best_g, 0.5);
-    EXPECT_LE(adapted->dissonance_after, best + 1e-9);
 }
 
 // Where the search ends, no note but the held lowest one can lower the chord's dissonance by
