@@ -21,6 +21,16 @@
 // bisecting the slope, so a cusp is reached exactly and never approached by small steps. A
 // minimum that a small rise separates from a deeper one is passed over (min_prominence).
 // Sweeps repeat until no block moves.
+//
+// The search finds its way on a guide and then lands on the model. The guide is the model
+// summed in 32-bit floats, eight pairs at a time, without the pairs below a millionth of the
+// strongest pair's weight: about a third of the cost per point, and the search asks for a
+// hundred points or so. From where the guide's search stopped, the model's own walks downhill
+// (no probing for deeper minima: the guide did that) land on the exact cusp or smooth
+// minimum. Compared over 280 random chords of 2 to 10 notes, every timbre type and anchor,
+// the two steps and a search on the model throughout reached the same tuning to a thousandth
+// of a cent in all but one (ten notes, keys repeated, a spring), where the two steps found a
+// deeper minimum. The whole search takes about half the time it took on the model alone.
 
 namespace kelvara {
 namespace {
@@ -35,6 +45,8 @@ constexpr double kCoincidentCents = 1e-7;
 // A pair whose roughness stays below this fraction of the strongest pair's weight is left
 // out: thousands of them together move a minimum by less than a millionth of a cent.
 constexpr double kNegligibleShare = 1e-9;
+// The guide leaves out more: a float holds about seven digits.
+constexpr double kGuideNegligibleShare = 1e-6;
 constexpr double kCoincidentRatio = kCoincidentCents * kLnTwoPerCent;
 constexpr int32_t kMaxRootSteps = 100;
 constexpr int32_t kMaxSweeps = 200;
@@ -49,7 +61,14 @@ struct Sounding {
     double amplitude;
     int32_t note;  // the note it belongs to, or -1 for a context tone
     double hz;     // at the current tuning
+    double reach;  // moving_pair_sums::reach(hz)
+    // The separation s* past which its pairs with any partial of the chord are below the
+    // negligible level (-1: none ever reaches it).
+    double negligible_separation = -1.0;
 };
+
+// How a chord model sums its pairs: the guide or the model itself.
+enum class Summing { Guide, Exact };
 
 // The notes that move together along one offset, and how far they may.
 struct Block {
@@ -79,8 +98,8 @@ struct BlockPairs {
 // any subset of them is a column in order without sorting.
 class ChordModel {
 public:
-    ChordModel(const ChordToAdapt& chord, const AdaptationSettings& settings)
-        : model_(chord.model), cents_(chord.nominal_hz.size(), 0.0) {
+    ChordModel(const ChordToAdapt& chord, Summing summing)
+        : model_(chord.model), summing_(summing), cents_(chord.nominal_hz.size(), 0.0) {
         for (size_t n = 0; n < chord.nominal_hz.size(); ++n)
             add_tone(chord, chord.nominal_hz[n], int32_t(n));
         for (const double hz : chord.context_hz) add_tone(chord, hz, -1);
@@ -89,19 +108,29 @@ public:
         // quadratic number of swaps.
         std::stable_sort(partials_.begin(), partials_.end(),
                          [](const Sounding& a, const Sounding& b) { return a.hz < b.hz; });
-        double strongest = 0.0;
-        for (const Sounding& a : partials_)
-            strongest = std::max(strongest, pair_weight(a.amplitude, a.amplitude, model_));
-        negligible_weight_ = kNegligibleShare * strongest;
-        nominal_total_ = total();
-        spring_per_cent2_ = settings.anchor == TuningAnchor::Spring
-                                ? settings.spring_weight * nominal_total_ / (100.0 * 100.0)
-                                : 0.0;
+        double loudest = 0.0;
+        for (const Sounding& a : partials_) loudest = std::max(loudest, a.amplitude);
+        const double share = summing == Summing::Guide ? kGuideNegligibleShare : kNegligibleShare;
+        negligible_weight_ = share * pair_weight(loudest, loudest, model_);
+        // Against the loudest partial, the bound of its pairs with any other.
+        for (Sounding& a : partials_)
+            a.negligible_separation =
+                negligible_separation(pair_weight(a.amplitude, loudest, model_)).value_or(-1.0);
     }
 
     const std::vector<double>& cents() const { return cents_; }
-    // The dissonance of all partials at the keys' own pitches.
-    double nominal_total() const { return nominal_total_; }
+    // The spring's pull on each note: this times the square of its move in cents.
+    void set_spring(double per_cent2) { spring_per_cent2_ = per_cent2; }
+    // Every note at `cents` from its key's pitch.
+    void move_to(const std::vector<double>& cents) {
+        for (Sounding& s : partials_)
+            if (s.note >= 0) {
+                s.hz = s.nominal_hz * std::exp2(cents[size_t(s.note)] / kCentsPerOctave);
+                s.reach = mps::reach(s.hz);
+            }
+        cents_ = cents;
+        keep_in_order();
+    }
     void move(const Block& block, double offset) {
         std::vector<double> scale(cents_.size(), 1.0);
         for (size_t n = 0; n < cents_.size(); ++n)
@@ -110,46 +139,53 @@ public:
                 scale[n] = std::exp2(cents_[n] / kCentsPerOctave);
             }
         for (Sounding& s : partials_)
-            if (s.note >= 0 && block.member[size_t(s.note)])
+            if (s.note >= 0 && block.member[size_t(s.note)]) {
                 s.hz = s.nominal_hz * scale[size_t(s.note)];
+                s.reach = mps::reach(s.hz);
+            }
         keep_in_order();
     }
 
     // Every ordered pair of partials at the current tuning, but those too far apart to matter.
     double total() const {
+        const auto everything_moves = [](const Sounding&) { return true; };
         mps::MovingSet everything;
         everything.model = model_;
-        everything.movers = columns_of([](const Sounding&) { return true; });
+        everything.movers = columns_of(everything_moves);
         everything.stills = mps::make_columns({});
         everything.first_still.assign(everything.movers.hz.size(), 0);
         everything.last_still.assign(everything.movers.hz.size(), 0);
-        everything.last_mover = movers_reached(everything.movers, 1.0);
-        return mps::sum_moving(everything, 0.0).value;
+        everything.last_mover =
+            movers_reached(everything.movers, separations_of(everything_moves), 1.0);
+        return mps::sum_moving_value(everything, 0.0);
     }
 
     BlockPairs pairs_of(const Block& block) const {
         BlockPairs pairs;
         mps::MovingSet& set = pairs.set;
         set.model = model_;
-        set.movers = columns_of([&](const Sounding& s) { return moves(s, block); });
+        const auto moving = [&](const Sounding& s) { return moves(s, block); };
+        set.movers = columns_of(moving);
         set.stills = columns_of([&](const Sounding& s) { return !moves(s, block); });
+        const std::vector<double> separations = separations_of(moving);
         const std::vector<double>& still_hz = set.stills.hz;
         const auto still_end = still_hz.end() - mps::kPadding;
         const double low = std::exp2(block.lowest / kCentsPerOctave);
         const double high = std::exp2(block.highest / kCentsPerOctave);
-        const double loudest_still = loudest(set.stills);
+        // The movers ascend, so each bound is looked for from where the last one was.
+        const int32_t stills = set.stills.size();
+        int32_t first_at = 0, last_at = 0, cusps_at = 0;
+        set.first_still.reserve(size_t(set.movers.size()));
+        set.last_still.reserve(size_t(set.movers.size()));
         for (int32_t i = 0; i < set.movers.size(); ++i) {
             const double m = set.movers.hz[size_t(i)];
-            const auto [first, last] =
-                reached_hz(m * low, m * high,
-                           pair_weight(set.movers.amplitude[size_t(i)], loudest_still, model_));
-            set.first_still.push_back(
-                int32_t(std::lower_bound(still_hz.begin(), still_end, first) - still_hz.begin()));
-            set.last_still.push_back(
-                int32_t(std::upper_bound(still_hz.begin(), still_end, last) - still_hz.begin()));
+            const auto [first, last] = reached_hz(m * low, m * high, separations[size_t(i)]);
+            set.first_still.push_back(first_at =
+                                          lower_bound_from(still_hz, stills, first_at, first));
+            set.last_still.push_back(last_at = upper_bound_from(still_hz, stills, last_at, last));
             // The cusps: still partials the mover reaches within the block's range.
-            auto it = std::lower_bound(still_hz.begin(), still_end, m * low);
-            for (; it != still_end && *it <= m * high; ++it) {
+            cusps_at = lower_bound_from(still_hz, stills, cusps_at, m * low);
+            for (auto it = still_hz.begin() + cusps_at; it != still_end && *it <= m * high; ++it) {
                 const size_t j = size_t(it - still_hz.begin());
                 if (pair_weight(set.movers.amplitude[size_t(i)], set.stills.amplitude[j], model_) >
                     negligible_weight_)
@@ -157,7 +193,7 @@ public:
                         std::clamp(cents_between(m, *it), block.lowest, block.highest));
             }
         }
-        set.last_mover = movers_reached(set.movers, low);
+        set.last_mover = movers_reached(set.movers, separations, low);
         std::sort(pairs.cusps.begin(), pairs.cusps.end());
         pairs.cusps.erase(std::unique(pairs.cusps.begin(), pairs.cusps.end(),
                                       [](double a, double b) { return b - a < kCoincidentCents; }),
@@ -167,7 +203,8 @@ public:
 
     // The changing part of the dissonance along the block, with the spring's pull.
     AlongPoint along(const Block& block, const BlockPairs& pairs, double t) const {
-        const mps::Sums sums = mps::sum_moving(pairs.set, t);
+        const mps::Sums sums = summing_ == Summing::Guide ? mps::sum_moving_single(pairs.set, t)
+                                                          : mps::sum_moving(pairs.set, t);
         AlongPoint point{sums.value, sums.value, sums.slope_below, sums.slope_above};
         for (size_t n = 0; n < cents_.size(); ++n) {
             if (!block.member[n]) continue;
@@ -180,7 +217,8 @@ public:
     }
     // along(...).value alone, summed in the same order and so the same to the last bit.
     double along_value(const Block& block, const BlockPairs& pairs, double t) const {
-        double value = mps::sum_moving_value(pairs.set, t);
+        double value = summing_ == Summing::Guide ? mps::sum_moving_value_single(pairs.set, t)
+                                                  : mps::sum_moving_value(pairs.set, t);
         for (size_t n = 0; n < cents_.size(); ++n) {
             if (!block.member[n]) continue;
             const double c = cents_[n] + t;
@@ -226,7 +264,7 @@ private:
         for (const Partial& p : chord.partials)
             if (p.amplitude > 0.0) {
                 const double hz = fundamental_hz * p.ratio;
-                partials_.push_back({hz, p.amplitude, note, hz});
+                partials_.push_back({hz, p.amplitude, note, hz, mps::reach(hz)});
             }
     }
     // A move shifts a few notes by a few cents: the order changes little, and insertion
@@ -239,11 +277,6 @@ private:
     bool moves(const Sounding& s, const Block& block) const {
         return s.note >= 0 && block.member[size_t(s.note)];
     }
-    static double loudest(const mps::Columns& columns) {
-        return columns.size() > 0
-                   ? *std::max_element(columns.amplitude.begin(), columns.amplitude.end())
-                   : 0.0;
-    }
     // The separation s* = ln(weight / negligible) / 3.5 past which a pair of this weight is
     // below the negligible level, or none for a pair that never reaches it.
     std::optional<double> negligible_separation(double weight) const {
@@ -251,48 +284,71 @@ private:
         return std::log(weight / negligible_weight_) / roughness_terms::kFirstRate;
     }
     // The still frequencies a partial moving between lowest_hz and highest_hz can pair with
-    // at a roughness above the negligible level, when the pair's weight is at most `weight`:
+    // at a roughness above the negligible level, given its pairs' s* (negative: none does):
     // outside them the separation stays above s* wherever the partial is (it is least at the
     // end of the range nearest the still one).
-    std::pair<double, double> reached_hz(double lowest_hz, double highest_hz, double weight) const {
+    static std::pair<double, double> reached_hz(double lowest_hz, double highest_hz, double s) {
         namespace rt = roughness_terms;
-        const std::optional<double> s = negligible_separation(weight);
-        if (!s) return {INFINITY, -INFINITY};
-        const double below = (lowest_hz - *s * rt::kBandwidthOffset / rt::kNumerator) /
-                             (1.0 + *s * rt::kBandwidthSlope / rt::kNumerator);
-        return {below, highest_hz + *s / mps::reach(highest_hz)};
+        if (s < 0.0) return {INFINITY, -INFINITY};
+        const double below = (lowest_hz - s * rt::kBandwidthOffset / rt::kNumerator) /
+                             (1.0 + s * rt::kBandwidthSlope / rt::kNumerator);
+        return {below, highest_hz + s / mps::reach(highest_hz)};
     }
     // For each mover, the end of the movers above it that it pairs with above the negligible
     // level anywhere from `low` times its pitch up: transposed together, a pair's separation
     // (o − m)·scale·reach(m·scale) is least at the lowest scale.
-    std::vector<int32_t> movers_reached(const mps::Columns& movers, double low) const {
-        const double loudest_mover = loudest(movers);
-        const auto end = movers.hz.end() - mps::kPadding;
+    // The first of hz[0, count) not below `x`, or above it for upper_bound_from, looked for
+    // from `from` in either direction.
+    static int32_t lower_bound_from(const std::vector<double>& hz, int32_t count, int32_t from,
+                                    double x) {
+        while (from > 0 && hz[size_t(from - 1)] >= x) --from;
+        while (from < count && hz[size_t(from)] < x) ++from;
+        return from;
+    }
+    static int32_t upper_bound_from(const std::vector<double>& hz, int32_t count, int32_t from,
+                                    double x) {
+        while (from > 0 && hz[size_t(from - 1)] > x) --from;
+        while (from < count && hz[size_t(from)] <= x) ++from;
+        return from;
+    }
+    static std::vector<int32_t> movers_reached(const mps::Columns& movers,
+                                               const std::vector<double>& separations, double low) {
         std::vector<int32_t> last;
+        last.reserve(size_t(movers.size()));
+        int32_t at = 0;
         for (int32_t i = 0; i < movers.size(); ++i) {
             const double m = movers.hz[size_t(i)];
-            const std::optional<double> s = negligible_separation(
-                pair_weight(movers.amplitude[size_t(i)], loudest_mover, model_));
-            const double highest = s ? m + *s / (low * mps::reach(m * low)) : m;
-            last.push_back(int32_t(std::upper_bound(movers.hz.begin() + i + 1, end, highest) -
-                                   movers.hz.begin()));
+            const double s = separations[size_t(i)];
+            const double highest = s >= 0.0 ? m + s / (low * mps::reach(m * low)) : m;
+            at = std::max(i + 1, upper_bound_from(movers.hz, movers.size(), at, highest));
+            last.push_back(at);
         }
         return last;
     }
+    // The s* of the partials `keep` chooses, in the order of their columns.
+    template <typename Keep>
+    std::vector<double> separations_of(Keep&& keep) const {
+        std::vector<double> chosen;
+        for (const Sounding& s : partials_)
+            if (keep(s)) chosen.push_back(s.negligible_separation);
+        return chosen;
+    }
     template <typename Keep>
     mps::Columns columns_of(Keep&& keep) const {
-        std::vector<std::pair<double, double>> chosen;
+        mps::Columns columns;
+        mps::reserve(columns, partials_.size());
         for (const Sounding& s : partials_)
-            if (keep(s)) chosen.emplace_back(s.hz, s.amplitude);
-        return mps::make_columns(std::move(chosen));
+            if (keep(s)) mps::add_partial(columns, s.hz, s.reach, s.amplitude);
+        mps::pad(columns);
+        return columns;
     }
 
     RoughnessModel model_;
+    Summing summing_;
     std::vector<Sounding> partials_;  // ascending in frequency
     std::vector<double> cents_;
     double negligible_weight_ = 0.0;
     double spring_per_cent2_ = 0.0;
-    double nominal_total_ = 0.0;
 };
 
 // The points along one block the search asks for; the last one is kept, since the walk asks
@@ -378,14 +434,16 @@ double descend(BlockWalk& walk, double t) {
 // Probing for a deeper minimum costs most of the search, so a block that its descent left
 // where it was is probed only on the first sweep: later sweeps change its surroundings by
 // the small moves of the others.
-double settle(const ChordModel& chord, const Block& block, double min_prominence,
-              bool first_sweep) {
+// Never: the guide has probed. Always: on a chord's first sweep. WhenMoved: later sweeps.
+enum class Probing { Never, Always, WhenMoved };
+
+double settle(const ChordModel& chord, const Block& block, double min_prominence, Probing probing) {
     BlockWalk walk(chord, block);
     // Shallow against the roughness the block takes part in where it starts: a note among
     // eight is held by its own pairs, not by the whole chord's.
     const double shallow = min_prominence * walk.at(0.0).value;
     double t = descend(walk, 0.0);
-    if (t == 0.0 && !first_sweep) return t;
+    if (probing == Probing::Never || (t == 0.0 && probing == Probing::WhenMoved)) return t;
     for (int32_t round = 0; round < kMaxProbeRounds; ++round) {
         const double here = walk.at(t).value;
         std::optional<double> deeper;
@@ -485,6 +543,37 @@ std::optional<std::string> refusal(const ChordToAdapt& chord, const AdaptationSe
     return std::nullopt;
 }
 
+// Sweeps of every block until none moves; with `probing` Never, walks downhill only.
+void search(ChordModel& model, const AdaptationSettings& settings, bool anchored, size_t lowest,
+            Probing probing) {
+    const size_t notes = model.cents().size();
+    SettledBlocks settled;
+    for (int32_t sweep = 0; sweep < kMaxSweeps; ++sweep) {
+        std::vector<std::vector<bool>> sets;
+        for (size_t n = 0; n < notes; ++n)
+            if (!(anchored && n == lowest)) {
+                std::vector<bool> one(notes, false);
+                one[n] = true;
+                sets.push_back(std::move(one));
+            }
+        for (auto& locked : model.locked_sets())
+            if (!(anchored && locked[lowest])) sets.push_back(std::move(locked));
+        const Probing now = probing == Probing::Never ? probing
+                            : sweep == 0              ? Probing::Always
+                                                      : Probing::WhenMoved;
+        double moved = 0.0;
+        for (const std::vector<bool>& set : sets) {
+            if (settled.holds(set)) continue;
+            const Block block = block_of(model, set, settings.max_move_cents);
+            const double offset = settle(model, block, settings.min_prominence, now);
+            model.move(block, offset);
+            settled.record(block, offset, block_of(model, set, settings.max_move_cents));
+            moved = std::max(moved, std::fabs(offset));
+        }
+        if (moved < kSettledCents) break;
+    }
+}
+
 }  // namespace
 
 double chord_dissonance(const std::vector<double>& hz, const std::vector<Partial>& partials,
@@ -507,7 +596,7 @@ double chord_dissonance(const std::vector<double>& hz, const std::vector<Partial
 Result<AdaptedChord> adapt_chord(const ChordToAdapt& chord, const AdaptationSettings& settings) {
     if (auto reason = refusal(chord, settings))
         return Error{ErrorKind::Refused, 0, "The chord cannot be tuned.", *reason, {}, {}};
-    ChordModel model(chord, settings);
+    ChordModel model(chord, Summing::Exact);
     const size_t notes = chord.nominal_hz.size();
     const size_t lowest =
         size_t(std::min_element(chord.nominal_hz.begin(), chord.nominal_hz.end()) -
@@ -517,29 +606,16 @@ Result<AdaptedChord> adapt_chord(const ChordToAdapt& chord, const AdaptationSett
     const bool has_context = !chord.context_hz.empty();
     const bool anchored = settings.anchor != TuningAnchor::Spring && !has_context;
     AdaptedChord adapted;
-    adapted.dissonance_before = model.nominal_total();
-    SettledBlocks settled;
-    for (int32_t sweep = 0; sweep < kMaxSweeps; ++sweep) {
-        std::vector<std::vector<bool>> sets;
-        for (size_t n = 0; n < notes; ++n)
-            if (!(anchored && n == lowest)) {
-                std::vector<bool> one(notes, false);
-                one[n] = true;
-                sets.push_back(std::move(one));
-            }
-        for (auto& locked : model.locked_sets())
-            if (!(anchored && locked[lowest])) sets.push_back(std::move(locked));
-        double moved = 0.0;
-        for (const std::vector<bool>& set : sets) {
-            if (settled.holds(set)) continue;
-            const Block block = block_of(model, set, settings.max_move_cents);
-            const double offset = settle(model, block, settings.min_prominence, sweep == 0);
-            model.move(block, offset);
-            settled.record(block, offset, block_of(model, set, settings.max_move_cents));
-            moved = std::max(moved, std::fabs(offset));
-        }
-        if (moved < kSettledCents) break;
-    }
+    adapted.dissonance_before = model.total();
+    const double spring = settings.anchor == TuningAnchor::Spring
+                              ? settings.spring_weight * adapted.dissonance_before / (100.0 * 100.0)
+                              : 0.0;
+    ChordModel guide(chord, Summing::Guide);
+    guide.set_spring(spring);
+    search(guide, settings, anchored, lowest, Probing::Always);
+    model.set_spring(spring);
+    model.move_to(guide.cents());
+    search(model, settings, anchored, lowest, Probing::Never);
     if (settings.anchor == TuningAnchor::MeanPitch && !has_context) {
         // The intervals found with the lowest note held, shifted as a whole so that the mean
         // log-pitch is the keys' own.

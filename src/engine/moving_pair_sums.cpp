@@ -13,21 +13,42 @@ double reach(double hz) {
     return rt::kNumerator / (rt::kBandwidthSlope * hz + rt::kBandwidthOffset);
 }
 
+void reserve(Columns& columns, size_t partials) {
+    const size_t padded = partials + size_t(kPadding);
+    columns.hz.reserve(padded);
+    columns.reach.reserve(padded);
+    columns.amplitude.reserve(padded);
+    columns.hz_single.reserve(padded);
+    columns.reach_single.reserve(padded);
+    columns.amplitude_single.reserve(padded);
+}
+
+void add_partial(Columns& columns, double hz, double amplitude) {
+    add_partial(columns, hz, reach(hz), amplitude);
+}
+
+void add_partial(Columns& columns, double hz, double reach_hz, double amplitude) {
+    const double r = reach_hz;
+    columns.hz.push_back(hz);
+    columns.reach.push_back(r);
+    columns.amplitude.push_back(amplitude);
+    columns.hz_single.push_back(float(hz));
+    columns.reach_single.push_back(float(r));
+    columns.amplitude_single.push_back(float(amplitude));
+}
+
+void pad(Columns& columns) {
+    // Silent partials at 0 Hz, which every loop reads without effect.
+    for (int32_t k = 0; k < kPadding; ++k) add_partial(columns, 0.0, 0.0);
+}
+
 Columns make_columns(std::vector<std::pair<double, double>> partials) {
     if (!std::is_sorted(partials.begin(), partials.end()))
         std::sort(partials.begin(), partials.end());
     Columns columns;
-    for (const auto& [hz, amplitude] : partials) {
-        columns.hz.push_back(hz);
-        columns.reach.push_back(reach(hz));
-        columns.amplitude.push_back(amplitude);
-    }
-    // Padding: silent partials at 0 Hz, which every loop reads without effect.
-    for (int32_t k = 0; k < kPadding; ++k) {
-        columns.hz.push_back(0.0);
-        columns.reach.push_back(reach(0.0));
-        columns.amplitude.push_back(0.0);
-    }
+    reserve(columns, partials.size());
+    for (const auto& [hz, amplitude] : partials) add_partial(columns, hz, amplitude);
+    pad(columns);
     return columns;
 }
 
@@ -50,6 +71,17 @@ double sum_moving_value(const MovingSet& set, double t) {
     const double scale = std::exp2(t / 1200.0);
     return 2.0 *
            (use_avx2() ? sum_moving_value_avx2(set, scale) : sum_moving_value_portable(set, scale));
+}
+
+Sums sum_moving_single(const MovingSet& set, double t) {
+    if (!use_avx2()) return sum_moving(set, t);
+    const Sums half = sum_moving_single_avx2(set, std::exp2(t / 1200.0));
+    return {2.0 * half.value, 2.0 * half.slope_below, 2.0 * half.slope_above};
+}
+
+double sum_moving_value_single(const MovingSet& set, double t) {
+    if (!use_avx2()) return sum_moving_value(set, t);
+    return 2.0 * sum_moving_value_single_avx2(set, std::exp2(t / 1200.0));
 }
 
 }  // namespace kelvara::moving_pair_sums

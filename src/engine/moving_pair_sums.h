@@ -3,6 +3,7 @@
 // when a set of notes (the movers) is transposed by one factor, with its slope along the
 // transposition, in 64 bits. A portable build and one for processors with AVX2 and FMA (four
 // pairs at a time) share one contract and one exponential, so the two agree to a few ulps.
+// A third build sums in 32-bit floats, eight pairs at a time, for the search's guide.
 //
 // A pair's term is w·(e^(−3.5 s) − e^(−5.75 s)), s = gap·reach(lower), where
 // reach(f) = 0.24/(0.021·f + 19) falls with f, so the lower partial's reach is the larger of
@@ -16,18 +17,27 @@ namespace kelvara::moving_pair_sums {
 
 // Partials as columns, ascending in frequency, with `kPadding` entries of amplitude 0 past
 // the end so that the loops may read a whole vector beyond a range.
-inline constexpr int32_t kPadding = 4;
+inline constexpr int32_t kPadding = 8;
 
 struct Columns {
     std::vector<double> hz;
     std::vector<double> reach;  // reach(hz); for movers it is computed per transposition
     std::vector<double> amplitude;
+    // The same rounded to 32 bits, for the single-precision sums.
+    std::vector<float> hz_single;
+    std::vector<float> reach_single;
+    std::vector<float> amplitude_single;
     int32_t size() const { return static_cast<int32_t>(hz.size()) - kPadding; }
 };
 
 // Builds ascending columns from (hz, amplitude) pairs, padding included (pairs already in
 // order are not sorted again).
 Columns make_columns(std::vector<std::pair<double, double>> partials);
+// Or one partial at a time, each above the last, then the padding once.
+void reserve(Columns& columns, size_t partials);
+void add_partial(Columns& columns, double hz, double amplitude);
+void add_partial(Columns& columns, double hz, double reach_hz, double amplitude);
+void pad(Columns& columns);
 
 double reach(double hz);
 
@@ -55,10 +65,18 @@ Sums sum_moving(const MovingSet& set, double t);
 // Sums::value alone, the same to the last bit, for about two thirds of the work.
 double sum_moving_value(const MovingSet& set, double t);
 
+// The same sums in 32-bit floats, eight pairs at a time, where the processor has AVX2 and
+// FMA (elsewhere they are the 64-bit sums): a few millionths of the value off, for a search
+// that finds its way with them and then lands with the 64-bit sums.
+Sums sum_moving_single(const MovingSet& set, double t);
+double sum_moving_value_single(const MovingSet& set, double t);
+
 // The building blocks sum_moving dispatches to, for tests.
 Sums sum_moving_portable(const MovingSet& set, double scale);
 Sums sum_moving_avx2(const MovingSet& set, double scale);
 double sum_moving_value_portable(const MovingSet& set, double scale);
 double sum_moving_value_avx2(const MovingSet& set, double scale);
+Sums sum_moving_single_avx2(const MovingSet& set, double scale);
+double sum_moving_value_single_avx2(const MovingSet& set, double scale);
 
 }  // namespace kelvara::moving_pair_sums
