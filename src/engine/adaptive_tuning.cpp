@@ -153,23 +153,31 @@ public:
         const auto everything_moves = [](const Sounding&) { return true; };
         mps::MovingSet everything;
         everything.model = model_;
-        everything.movers = columns_of(everything_moves);
+        columns_of(everything_moves, everything.movers);
         everything.stills = mps::make_columns({});
         everything.first_still.assign(everything.movers.hz.size(), 0);
         everything.last_still.assign(everything.movers.hz.size(), 0);
-        everything.last_mover =
-            movers_reached(everything.movers, separations_of(everything_moves), 1.0);
+        movers_reached(everything.movers, separations_of(everything_moves), 1.0,
+                       everything.last_mover);
         return mps::sum_moving_value(everything, 0.0);
     }
 
-    BlockPairs pairs_of(const Block& block) const {
-        BlockPairs pairs;
+    // The pairs of one block at a time: they are rebuilt in the same storage for each block
+    // the search walks, so that a walk allocates nothing once the first has run.
+    const BlockPairs& pairs_of(const Block& block) const {
+        BlockPairs& pairs = scratch_;
         mps::MovingSet& set = pairs.set;
         set.model = model_;
         const auto moving = [&](const Sounding& s) { return moves(s, block); };
-        set.movers = columns_of(moving);
-        set.stills = columns_of([&](const Sounding& s) { return !moves(s, block); });
-        const std::vector<double> separations = separations_of(moving);
+        columns_of(moving, set.movers);
+        columns_of([&](const Sounding& s) { return !moves(s, block); }, set.stills);
+        std::vector<double>& separations = separations_;
+        separations.clear();
+        for (const Sounding& s : partials_)
+            if (moving(s)) separations.push_back(s.negligible_separation);
+        set.first_still.clear();
+        set.last_still.clear();
+        pairs.cusps.clear();
         const std::vector<double>& still_hz = set.stills.hz;
         const auto still_end = still_hz.end() - mps::kPadding;
         const double low = std::exp2(block.lowest / kCentsPerOctave);
@@ -195,7 +203,7 @@ public:
                         std::clamp(cents_between(m, *it), block.lowest, block.highest));
             }
         }
-        set.last_mover = movers_reached(set.movers, separations, low);
+        movers_reached(set.movers, separations, low, set.last_mover);
         std::sort(pairs.cusps.begin(), pairs.cusps.end());
         pairs.cusps.erase(std::unique(pairs.cusps.begin(), pairs.cusps.end(),
                                       [](double a, double b) { return b - a < kCoincidentCents; }),
@@ -296,9 +304,6 @@ private:
                              (1.0 + s * rt::kBandwidthSlope / rt::kNumerator);
         return {below, highest_hz + s / mps::reach(highest_hz)};
     }
-    // For each mover, the end of the movers above it that it pairs with above the negligible
-    // level anywhere from `low` times its pitch up: transposed together, a pair's separation
-    // (o − m)·scale·reach(m·scale) is least at the lowest scale.
     // The first of hz[0, count) not below `x`, or above it for upper_bound_from, looked for
     // from `from` in either direction.
     static int32_t lower_bound_from(const std::vector<double>& hz, int32_t count, int32_t from,
@@ -313,10 +318,12 @@ private:
         while (from < count && hz[size_t(from)] <= x) ++from;
         return from;
     }
-    static std::vector<int32_t> movers_reached(const mps::Columns& movers,
-                                               const std::vector<double>& separations, double low) {
-        std::vector<int32_t> last;
-        last.reserve(size_t(movers.size()));
+    // For each mover, the end of the movers above it that it pairs with above the negligible
+    // level anywhere from `low` times its pitch up: transposed together, a pair's separation
+    // (o − m)·scale·reach(m·scale) is least at the lowest scale.
+    static void movers_reached(const mps::Columns& movers, const std::vector<double>& separations,
+                               double low, std::vector<int32_t>& last) {
+        last.clear();
         int32_t at = 0;
         for (int32_t i = 0; i < movers.size(); ++i) {
             const double m = movers.hz[size_t(i)];
@@ -325,7 +332,6 @@ private:
             at = std::max(i + 1, upper_bound_from(movers.hz, movers.size(), at, highest));
             last.push_back(at);
         }
-        return last;
     }
     // The s* of the partials `keep` chooses, in the order of their columns.
     template <typename Keep>
@@ -336,13 +342,12 @@ private:
         return chosen;
     }
     template <typename Keep>
-    mps::Columns columns_of(Keep&& keep) const {
+    void columns_of(Keep&& keep, mps::Columns& columns) const {
         const size_t count = size_t(std::count_if(partials_.begin(), partials_.end(), keep));
-        mps::Columns columns = mps::silent_columns(count);
+        mps::make_silent(columns, count);
         size_t k = 0;
         for (const Sounding& s : partials_)
             if (keep(s)) mps::set_partial(columns, k++, s.hz, s.reach, s.amplitude);
-        return columns;
     }
 
     RoughnessModel model_;
@@ -351,6 +356,8 @@ private:
     std::vector<double> cents_;
     double negligible_weight_ = 0.0;
     double spring_per_cent2_ = 0.0;
+    mutable BlockPairs scratch_;
+    mutable std::vector<double> separations_;
 };
 
 // The points along one block the search asks for; the last one is kept, since the walk asks
@@ -359,6 +366,7 @@ class BlockWalk {
 public:
     BlockWalk(const ChordModel& chord, const Block& block)
         : chord_(chord), block_(block), pairs_(chord.pairs_of(block)) {}
+    // One walk of a chord at a time: the next one rebuilds its pairs in their storage.
     const Block& block() const { return block_; }
     const std::vector<double>& cusps() const { return pairs_.cusps; }
     const AlongPoint& at(double t) {
@@ -373,7 +381,7 @@ public:
 private:
     const ChordModel& chord_;
     const Block& block_;
-    const BlockPairs pairs_;
+    const BlockPairs& pairs_;
     double last_t_ = NAN;
     AlongPoint last_;
 };

@@ -13,22 +13,23 @@ double reach(double hz) {
     return rt::kNumerator / (rt::kBandwidthSlope * hz + rt::kBandwidthOffset);
 }
 
-Columns silent_columns(size_t count) {
+void make_silent(Columns& columns, size_t count) {
     // Padding: silent partials at 0 Hz, which every loop reads without effect.
     const size_t padded = count + size_t(kPadding);
     const double silent_reach = reach(0.0);
-    return {std::vector<double>(padded, 0.0),
-            std::vector<double>(padded, silent_reach),
-            std::vector<double>(padded, 0.0),
-            std::vector<float>(padded, 0.0f),
-            std::vector<float>(padded, float(silent_reach)),
-            std::vector<float>(padded, 0.0f)};
+    columns.hz.assign(padded, 0.0);
+    columns.reach.assign(padded, silent_reach);
+    columns.amplitude.assign(padded, 0.0);
+    columns.hz_single.assign(padded, 0.0f);
+    columns.reach_single.assign(padded, float(silent_reach));
+    columns.amplitude_single.assign(padded, 0.0f);
 }
 
 Columns make_columns(std::vector<std::pair<double, double>> partials) {
     if (!std::is_sorted(partials.begin(), partials.end()))
         std::sort(partials.begin(), partials.end());
-    Columns columns = silent_columns(partials.size());
+    Columns columns;
+    make_silent(columns, partials.size());
     for (size_t k = 0; k < partials.size(); ++k)
         set_partial(columns, k, partials[k].first, reach(partials[k].first), partials[k].second);
     return columns;

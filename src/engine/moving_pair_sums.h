@@ -33,8 +33,9 @@ struct Columns {
 // Builds ascending columns from (hz, amplitude) pairs, padding included (pairs already in
 // order are not sorted again).
 Columns make_columns(std::vector<std::pair<double, double>> partials);
-// Or `count` silent partials at 0 Hz and the padding, then each set in ascending order.
-Columns silent_columns(size_t count);
+// Or `count` silent partials at 0 Hz and the padding (reusing what the columns hold), then
+// each set in ascending order.
+void make_silent(Columns& columns, size_t count);
 inline void set_partial(Columns& columns, size_t k, double hz, double reach_hz, double amplitude) {
     columns.hz[k] = hz;
     columns.reach[k] = reach_hz;
