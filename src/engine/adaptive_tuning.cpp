@@ -168,13 +168,8 @@ public:
         BlockPairs& pairs = scratch_;
         mps::MovingSet& set = pairs.set;
         set.model = model_;
-        const auto moving = [&](const Sounding& s) { return moves(s, block); };
-        columns_of(moving, set.movers);
-        columns_of([&](const Sounding& s) { return !moves(s, block); }, set.stills);
         std::vector<double>& separations = separations_;
-        separations.clear();
-        for (const Sounding& s : partials_)
-            if (moving(s)) separations.push_back(s.negligible_separation);
+        split_columns(block, set.movers, set.stills, separations);
         set.first_still.clear();
         set.last_still.clear();
         pairs.cusps.clear();
@@ -341,6 +336,27 @@ private:
             if (keep(s)) chosen.push_back(s.negligible_separation);
         return chosen;
     }
+    // The partials of the block's notes as movers, with their s*, and the others as stills.
+    void split_columns(const Block& block, mps::Columns& movers, mps::Columns& stills,
+                       std::vector<double>& separations) const {
+        moving_.resize(partials_.size());
+        size_t moving = 0;
+        for (size_t k = 0; k < partials_.size(); ++k)
+            moving += moving_[k] = moves(partials_[k], block);
+        mps::make_silent(movers, moving);
+        mps::make_silent(stills, partials_.size() - moving);
+        separations.clear();
+        size_t m = 0, o = 0;
+        for (size_t k = 0; k < partials_.size(); ++k) {
+            const Sounding& s = partials_[k];
+            if (moving_[k]) {
+                mps::set_partial(movers, m++, s.hz, s.reach, s.amplitude);
+                separations.push_back(s.negligible_separation);
+            } else {
+                mps::set_partial(stills, o++, s.hz, s.reach, s.amplitude);
+            }
+        }
+    }
     template <typename Keep>
     void columns_of(Keep&& keep, mps::Columns& columns) const {
         const size_t count = size_t(std::count_if(partials_.begin(), partials_.end(), keep));
@@ -358,6 +374,7 @@ private:
     double spring_per_cent2_ = 0.0;
     mutable BlockPairs scratch_;
     mutable std::vector<double> separations_;
+    mutable std::vector<uint8_t> moving_;  // by partial, for split_columns
 };
 
 // The points along one block the search asks for; the last one is kept, since the walk asks
