@@ -13,42 +13,25 @@ double reach(double hz) {
     return rt::kNumerator / (rt::kBandwidthSlope * hz + rt::kBandwidthOffset);
 }
 
-void reserve(Columns& columns, size_t partials) {
-    const size_t padded = partials + size_t(kPadding);
-    columns.hz.reserve(padded);
-    columns.reach.reserve(padded);
-    columns.amplitude.reserve(padded);
-    columns.hz_single.reserve(padded);
-    columns.reach_single.reserve(padded);
-    columns.amplitude_single.reserve(padded);
-}
-
-void add_partial(Columns& columns, double hz, double amplitude) {
-    add_partial(columns, hz, reach(hz), amplitude);
-}
-
-void add_partial(Columns& columns, double hz, double reach_hz, double amplitude) {
-    const double r = reach_hz;
-    columns.hz.push_back(hz);
-    columns.reach.push_back(r);
-    columns.amplitude.push_back(amplitude);
-    columns.hz_single.push_back(float(hz));
-    columns.reach_single.push_back(float(r));
-    columns.amplitude_single.push_back(float(amplitude));
-}
-
-void pad(Columns& columns) {
-    // Silent partials at 0 Hz, which every loop reads without effect.
-    for (int32_t k = 0; k < kPadding; ++k) add_partial(columns, 0.0, 0.0);
+void make_silent(Columns& columns, size_t count) {
+    // Padding: silent partials at 0 Hz, which every loop reads without effect.
+    const size_t padded = count + size_t(kPadding);
+    const double silent_reach = reach(0.0);
+    columns.hz.assign(padded, 0.0);
+    columns.reach.assign(padded, silent_reach);
+    columns.amplitude.assign(padded, 0.0);
+    columns.hz_single.assign(padded, 0.0f);
+    columns.reach_single.assign(padded, float(silent_reach));
+    columns.amplitude_single.assign(padded, 0.0f);
 }
 
 Columns make_columns(std::vector<std::pair<double, double>> partials) {
     if (!std::is_sorted(partials.begin(), partials.end()))
         std::sort(partials.begin(), partials.end());
     Columns columns;
-    reserve(columns, partials.size());
-    for (const auto& [hz, amplitude] : partials) add_partial(columns, hz, amplitude);
-    pad(columns);
+    make_silent(columns, partials.size());
+    for (size_t k = 0; k < partials.size(); ++k)
+        set_partial(columns, k, partials[k].first, reach(partials[k].first), partials[k].second);
     return columns;
 }
 

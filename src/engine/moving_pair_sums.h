@@ -33,11 +33,17 @@ struct Columns {
 // Builds ascending columns from (hz, amplitude) pairs, padding included (pairs already in
 // order are not sorted again).
 Columns make_columns(std::vector<std::pair<double, double>> partials);
-// Or one partial at a time, each above the last, then the padding once.
-void reserve(Columns& columns, size_t partials);
-void add_partial(Columns& columns, double hz, double amplitude);
-void add_partial(Columns& columns, double hz, double reach_hz, double amplitude);
-void pad(Columns& columns);
+// Or `count` silent partials at 0 Hz and the padding (reusing what the columns hold), then
+// each set in ascending order.
+void make_silent(Columns& columns, size_t count);
+inline void set_partial(Columns& columns, size_t k, double hz, double reach_hz, double amplitude) {
+    columns.hz[k] = hz;
+    columns.reach[k] = reach_hz;
+    columns.amplitude[k] = amplitude;
+    columns.hz_single[k] = float(hz);
+    columns.reach_single[k] = float(reach_hz);
+    columns.amplitude_single[k] = float(amplitude);
+}
 
 double reach(double hz);
 

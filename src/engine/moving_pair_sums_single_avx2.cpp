@@ -58,36 +58,33 @@ KELVARA_AVX2 Powers8 powers8(__m256 s) {
                             _mm256_sub_ps(shared.power_of_two, _mm256_set1_ps(1.0f)))};
 }
 
-struct Terms8 {
-    __m256 value;  // e^(−3.5 s) − e^(−5.75 s)
-    __m256 slope;  // its derivative in s: 5.75 e^(−5.75 s) − 3.5 e^(−3.5 s)
-};
+// sum + w·(e^(−3.5 s) − e^(−5.75 s)) = sum − w·first·(e^(−2.25 s) − 1).
+KELVARA_AVX2 __m256 add_value(__m256 sum, __m256 w, const Powers8& p) {
+    return _mm256_fnmadd_ps(_mm256_mul_ps(w, p.first), p.shared_minus_one, sum);
+}
 
-KELVARA_AVX2 Terms8 pair_terms8(__m256 s) {
-    const Powers8 p = powers8(s);
-    const __m256 value =
-        _mm256_mul_ps(_mm256_xor_ps(p.first, _mm256_set1_ps(-0.0f)), p.shared_minus_one);
-    // 5.75·first·(1 + m) − 3.5·first = first·(2.25 + 5.75·m).
-    const __m256 slope = _mm256_mul_ps(
+// The derivative in s: 5.75·first·(1 + m) − 3.5·first = first·(2.25 + 5.75·m).
+KELVARA_AVX2 __m256 slope_in_s(const Powers8& p) {
+    return _mm256_mul_ps(
         p.first, _mm256_fmadd_ps(_mm256_set1_ps(5.75f), p.shared_minus_one, _mm256_set1_ps(2.25f)));
-    return {value, slope};
 }
 
-// The eight weights from index j on, zero from index `end` on.
-KELVARA_AVX2 __m256 weights8(__m256 a_m, const float* amplitude, int32_t j, int32_t end,
-                             RoughnessModel model) {
+// The eight weights from index j on. The loops read on past a range to a whole vector: the
+// pairs there are further apart than the range's (their terms are below the least it keeps,
+// and counting them is no less exact), or the padding's, whose weight is 0.
+KELVARA_AVX2 __m256 weights8(__m256 a_m, const float* amplitude, int32_t j, RoughnessModel model) {
     const __m256 a = _mm256_loadu_ps(amplitude + j);
-    const __m256 w =
-        model == RoughnessModel::Product ? _mm256_mul_ps(a_m, a) : _mm256_min_ps(a_m, a);
-    const __m256i index =
-        _mm256_add_epi32(_mm256_set1_epi32(j), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
-    return _mm256_and_ps(w, _mm256_castsi256_ps(_mm256_cmpgt_epi32(_mm256_set1_epi32(end), index)));
+    return model == RoughnessModel::Product ? _mm256_mul_ps(a_m, a) : _mm256_min_ps(a_m, a);
 }
 
-KELVARA_AVX2 double horizontal_sum(__m256 v) {
-    const __m256d wide = _mm256_add_pd(_mm256_cvtps_pd(_mm256_castps256_ps128(v)),
-                                       _mm256_cvtps_pd(_mm256_extractf128_ps(v, 1)));
-    const __m128d pair = _mm_add_pd(_mm256_castpd256_pd128(wide), _mm256_extractf128_pd(wide, 1));
+// Float lanes added into 64-bit ones.
+KELVARA_AVX2 __m256d widened_sum(__m256d sum, __m256 v) {
+    return _mm256_add_pd(_mm256_add_pd(sum, _mm256_cvtps_pd(_mm256_castps256_ps128(v))),
+                         _mm256_cvtps_pd(_mm256_extractf128_ps(v, 1)));
+}
+
+KELVARA_AVX2 double horizontal_sum(__m256d v) {
+    const __m128d pair = _mm_add_pd(_mm256_castpd256_pd128(v), _mm256_extractf128_pd(v, 1));
     return _mm_cvtsd_f64(_mm_add_sd(pair, _mm_unpackhi_pd(pair, pair)));
 }
 
@@ -97,7 +94,7 @@ __attribute__((target("avx2,fma"))) Sums sums_single_avx2(const MovingSet& set, 
     const Columns& stills = set.stills;
     const __m256 sign = _mm256_set1_ps(-0.0f);
     const __m256 one = _mm256_set1_ps(1.0f);
-    Sums sums;
+    __m256d total = _mm256_setzero_pd(), total_below = total, total_above = total;
     for (int32_t i = 0; i < movers.size(); ++i) {
         const double m_hz = movers.hz[i] * scale;
         const double reach_hz = reach(m_hz);
@@ -112,10 +109,9 @@ __attribute__((target("avx2,fma"))) Sums sums_single_avx2(const MovingSet& set, 
             const __m256 o = _mm256_loadu_ps(stills.hz_single.data() + j);
             const __m256 reach_o = _mm256_loadu_ps(stills.reach_single.data() + j);
             const __m256 gap = _mm256_andnot_ps(sign, _mm256_sub_ps(m, o));
-            const Terms8 t = pair_terms8(_mm256_mul_ps(gap, _mm256_max_ps(reach_m, reach_o)));
-            const __m256 w =
-                weights8(a_m, stills.amplitude_single.data(), j, set.last_still[i], set.model);
-            value = _mm256_fmadd_ps(w, t.value, value);
+            const Powers8 p = powers8(_mm256_mul_ps(gap, _mm256_max_ps(reach_m, reach_o)));
+            const __m256 w = weights8(a_m, stills.amplitude_single.data(), j, set.model);
+            value = add_value(value, w, p);
             if constexpr (!kSlopes) continue;
             const __m256 as_upper = _mm256_mul_ps(m_per_t, reach_o);
             const __m256 as_lower =
@@ -126,7 +122,7 @@ __attribute__((target("avx2,fma"))) Sums sums_single_avx2(const MovingSet& set, 
             const __m256 mover_above = _mm256_cmp_ps(m, o, _CMP_GT_OQ);
             const __m256 upper_below = _mm256_andnot_ps(meeting, mover_above);
             const __m256 upper_above = _mm256_or_ps(meeting, mover_above);
-            const __m256 w_slope = _mm256_mul_ps(w, t.slope);
+            const __m256 w_slope = _mm256_mul_ps(w, slope_in_s(p));
             below =
                 _mm256_fmadd_ps(w_slope, _mm256_blendv_ps(as_lower, as_upper, upper_below), below);
             above =
@@ -140,20 +136,18 @@ __attribute__((target("avx2,fma"))) Sums sums_single_avx2(const MovingSet& set, 
         for (int32_t j = i + 1; j < set.last_mover[i]; j += 8) {
             const __m256 o = _mm256_mul_ps(_mm256_loadu_ps(movers.hz_single.data() + j), scale8);
             const __m256 gap = _mm256_sub_ps(o, m);
-            const Terms8 t = pair_terms8(_mm256_mul_ps(gap, reach_m));
-            const __m256 w =
-                weights8(a_m, movers.amplitude_single.data(), j, set.last_mover[i], set.model);
-            value = _mm256_fmadd_ps(w, t.value, value);
+            const Powers8 p = powers8(_mm256_mul_ps(gap, reach_m));
+            const __m256 w = weights8(a_m, movers.amplitude_single.data(), j, set.model);
+            value = add_value(value, w, p);
             if constexpr (!kSlopes) continue;
-            both = _mm256_fmadd_ps(_mm256_mul_ps(w, t.slope), _mm256_mul_ps(gap, q), both);
+            both = _mm256_fmadd_ps(_mm256_mul_ps(w, slope_in_s(p)), _mm256_mul_ps(gap, q), both);
         }
-        sums.value += horizontal_sum(value);
+        total = widened_sum(total, value);
         if constexpr (!kSlopes) continue;
-        const double shared = horizontal_sum(both);
-        sums.slope_below += horizontal_sum(below) + shared;
-        sums.slope_above += horizontal_sum(above) + shared;
+        total_below = widened_sum(total_below, _mm256_add_ps(below, both));
+        total_above = widened_sum(total_above, _mm256_add_ps(above, both));
     }
-    return sums;
+    return {horizontal_sum(total), horizontal_sum(total_below), horizontal_sum(total_above)};
 }
 
 }  // namespace
