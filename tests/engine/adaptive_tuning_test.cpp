@@ -136,6 +136,32 @@ TEST(AdaptiveTuning, NoNoteCanMoveDownhillWhereTheSearchEnds) {
     }
 }
 
+// A pure tone between two context tones settles where their pulls balance: a smooth minimum,
+// which the search's last walk, on the 64-bit sums, finds to the last bits (its guide in
+// floats would leave it a few millionths of a cent off).
+TEST(AdaptiveTuning, ASmoothMinimumIsFoundToTheLastBits) {
+    ChordToAdapt chord;
+    chord.nominal_hz = {245.0};
+    chord.context_hz = {200.0, 300.0};
+    chord.partials = {{1.0, 1.0}};
+    const auto adapted = adapt_chord(chord, {});
+    ASSERT_TRUE(adapted);
+    const auto slope_at = [&](double hz) {
+        const double h = 1e-7 * hz;
+        const auto d = [&](double f) {
+            return chord_dissonance({chord.context_hz[0], chord.context_hz[1], f}, chord.partials,
+                                    chord.model);
+        };
+        return (d(hz + h) - d(hz - h)) / (2 * h);
+    };
+    const double hz = adapted->adapted_hz[0];
+    EXPECT_GT(hz, 200.0 * std::exp2(60.0 / 1200));
+    EXPECT_LT(hz, 245.0 * std::exp2(49.0 / 1200));
+    // The slope changes sign within a billionth of the pitch.
+    EXPECT_LT(slope_at(hz * (1 - 1e-9)), 0.0);
+    EXPECT_GT(slope_at(hz * (1 + 1e-9)), 0.0);
+}
+
 // A descent that passes over a rise between two cusps ends higher than the probe it began at;
 // the search keeps the minimum it had instead of walking between the two for ever (a spring
 // over a wide range, found by random chords).
