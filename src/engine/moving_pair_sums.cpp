@@ -40,6 +40,10 @@ bool use_avx2() {
     static const bool avx2 = roughness_rows::cpu_has_avx2_fma();
     return avx2;
 }
+bool use_avx512() {
+    static const bool avx512 = roughness_rows::cpu_has_avx512();
+    return avx512;
+}
 }  // namespace
 
 Sums sum_moving(const MovingSet& set, double t) {
@@ -58,13 +62,17 @@ double sum_moving_value(const MovingSet& set, double t) {
 
 Sums sum_moving_single(const MovingSet& set, double t) {
     if (!use_avx2()) return sum_moving(set, t);
-    const Sums half = sum_moving_single_avx2(set, std::exp2(t / 1200.0));
+    const double scale = std::exp2(t / 1200.0);
+    const Sums half =
+        use_avx512() ? sum_moving_single_avx512(set, scale) : sum_moving_single_avx2(set, scale);
     return {2.0 * half.value, 2.0 * half.slope_below, 2.0 * half.slope_above};
 }
 
 double sum_moving_value_single(const MovingSet& set, double t) {
     if (!use_avx2()) return sum_moving_value(set, t);
-    return 2.0 * sum_moving_value_single_avx2(set, std::exp2(t / 1200.0));
+    const double scale = std::exp2(t / 1200.0);
+    return 2.0 * (use_avx512() ? sum_moving_value_single_avx512(set, scale)
+                               : sum_moving_value_single_avx2(set, scale));
 }
 
 }  // namespace kelvara::moving_pair_sums

@@ -218,11 +218,19 @@ TEST(AdaptiveTuning, TheMovingPairSumsAgreeWithTheLiteralSumInEveryBuild) {
             EXPECT_NEAR(2 * half.slope_above, above, 1e-3 * std::fabs(above));
         }
         // The search's guide, in floats: a few millionths off, the cusp's sides told apart.
-        const mps::Sums guide = mps::sum_moving_single(set, t);
-        EXPECT_NEAR(guide.value, literal_at(t), 1e-5 * literal_at(t));
-        EXPECT_EQ(mps::sum_moving_value_single(set, t), guide.value);
-        EXPECT_NEAR(guide.slope_below, below, 1e-3 * std::fabs(below));
-        EXPECT_NEAR(guide.slope_above, above, 1e-3 * std::fabs(above));
+        std::vector<std::pair<mps::Sums, double>> guides;
+        if (roughness_rows::cpu_has_avx2_fma())
+            guides.emplace_back(mps::sum_moving_single_avx2(set, scale),
+                                mps::sum_moving_value_single_avx2(set, scale));
+        if (roughness_rows::cpu_has_avx512())
+            guides.emplace_back(mps::sum_moving_single_avx512(set, scale),
+                                mps::sum_moving_value_single_avx512(set, scale));
+        for (const auto& [half, value] : guides) {
+            EXPECT_NEAR(2 * half.value, literal_at(t), 1e-5 * literal_at(t));
+            EXPECT_EQ(value, half.value);
+            EXPECT_NEAR(2 * half.slope_below, below, 1e-3 * std::fabs(below));
+            EXPECT_NEAR(2 * half.slope_above, above, 1e-3 * std::fabs(above));
+        }
         if (t == 0.0) {
             EXPECT_GT(above - below, 1e-3 * std::fabs(below));  // a cusp indeed
         }
