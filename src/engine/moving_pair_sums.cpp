@@ -47,17 +47,19 @@ bool use_avx512() {
 }  // namespace
 
 Sums sum_moving(const MovingSet& set, double t) {
-    const bool avx2 = use_avx2();
     const double scale = std::exp2(t / 1200.0);
-    const Sums half = avx2 ? sum_moving_avx2(set, scale) : sum_moving_portable(set, scale);
+    const Sums half = use_avx512() ? sum_moving_avx512(set, scale)
+                      : use_avx2() ? sum_moving_avx2(set, scale)
+                                   : sum_moving_portable(set, scale);
     // The curve counts every ordered pair, so each pair here counts twice.
     return {2.0 * half.value, 2.0 * half.slope_below, 2.0 * half.slope_above};
 }
 
 double sum_moving_value(const MovingSet& set, double t) {
     const double scale = std::exp2(t / 1200.0);
-    return 2.0 *
-           (use_avx2() ? sum_moving_value_avx2(set, scale) : sum_moving_value_portable(set, scale));
+    return 2.0 * (use_avx512() ? sum_moving_value_avx512(set, scale)
+                  : use_avx2() ? sum_moving_value_avx2(set, scale)
+                               : sum_moving_value_portable(set, scale));
 }
 
 Sums sum_moving_single(const MovingSet& set, double t) {

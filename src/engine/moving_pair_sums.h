@@ -1,8 +1,9 @@
 #pragma once
 // The inner loop of adaptive tuning: the roughness of every pair of partials that changes
 // when a set of notes (the movers) is transposed by one factor, with its slope along the
-// transposition, in 64 bits. A portable build and one for processors with AVX2 and FMA (four
-// pairs at a time) share one contract and one exponential, so the two agree to a few ulps.
+// transposition, in 64 bits. A portable build and builds for processors with AVX2 and FMA
+// (four pairs at a time) and AVX-512 (eight) share one contract and one exponential, so they
+// agree to a few ulps.
 // A third build sums in 32-bit floats, eight pairs at a time, for the search's guide.
 //
 // A pair's term is w·(e^(−3.5 s) − e^(−5.75 s)), s = gap·reach(lower), where
@@ -82,6 +83,8 @@ Sums sum_moving_portable(const MovingSet& set, double scale);
 Sums sum_moving_avx2(const MovingSet& set, double scale);
 double sum_moving_value_portable(const MovingSet& set, double scale);
 double sum_moving_value_avx2(const MovingSet& set, double scale);
+Sums sum_moving_avx512(const MovingSet& set, double scale);
+double sum_moving_value_avx512(const MovingSet& set, double scale);
 Sums sum_moving_single_avx2(const MovingSet& set, double scale);
 double sum_moving_value_single_avx2(const MovingSet& set, double scale);
 Sums sum_moving_single_avx512(const MovingSet& set, double scale);

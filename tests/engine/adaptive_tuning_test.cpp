@@ -212,6 +212,10 @@ TEST(AdaptiveTuning, TheMovingPairSumsAgreeWithTheLiteralSumInEveryBuild) {
             builds.push_back(mps::sum_moving_avx2(set, scale));
             EXPECT_EQ(mps::sum_moving_value_avx2(set, scale), builds.back().value);
         }
+        if (roughness_rows::cpu_has_avx512()) {
+            builds.push_back(mps::sum_moving_avx512(set, scale));
+            EXPECT_EQ(mps::sum_moving_value_avx512(set, scale), builds.back().value);
+        }
         for (const mps::Sums& half : builds) {
             EXPECT_NEAR(2 * half.value, literal_at(t), 1e-12 * literal_at(t));
             EXPECT_NEAR(2 * half.slope_below, below, 1e-3 * std::fabs(below));
