@@ -1,17 +1,7 @@
 // The moving pairs eight at a time with AVX-512: the same arithmetic as the AVX2 build
 // (moving_pair_sums_avx2.cpp), twice as wide, so the two agree to a few ulps. Every function
 // carries the target attribute itself and runs only where cpu_has_avx512() said yes.
-#if defined(__GNUC__) && !defined(__clang__)
-// GCC 12's AVX-512 intrinsics start from a deliberately undefined vector that its
-// uninitialised-variable warnings mistake for a bug in every caller (roughness_rows_avx512.cpp).
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#pragma GCC diagnostic ignored "-Wuninitialized"
-#include <immintrin.h>
-#pragma GCC diagnostic pop
-#else
-#include <immintrin.h>
-#endif
+#include "engine/avx512_intrinsics.h"
 
 #include "engine/moving_pair_sums.h"
 #include "engine/moving_pair_terms.h"

@@ -2,20 +2,7 @@
 // pairs of a diagonal, per instruction. The same arithmetic as the AVX2 build, twice as wide;
 // every function carries the target attribute itself and runs only where
 // cpu_has_avx512() said yes.
-#if defined(__GNUC__) && !defined(__clang__)
-// GCC 12's AVX-512 intrinsics (max, min, shifts, conversions) start from a deliberately
-// undefined vector that its uninitialised-variable warnings mistake for a bug in every
-// caller. The warnings point into the header, so silencing them there (this must stay the
-// first include) keeps them on for this file's own code. Clang has neither the false alarm
-// nor the option, and rejects the option's name under -Werror.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#pragma GCC diagnostic ignored "-Wuninitialized"
-#include <immintrin.h>
-#pragma GCC diagnostic pop
-#else
-#include <immintrin.h>
-#endif
+#include "engine/avx512_intrinsics.h"
 
 #include <algorithm>
 
