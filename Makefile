@@ -45,11 +45,15 @@ test-default: build
 
 # One clang build serves two jobs: the core and its tests under AddressSanitizer and
 # UndefinedBehaviorSanitizer, built with the fuzzers' coverage hooks so that the fuzzers link
-# the same objects.
+# the same objects. The JACK input opened and closed while clients come and go is left to the
+# default job, as it is left out of ThreadSanitizer's (below): libjack ends its notification
+# thread with pthread_cancel, and a thread cancelled inside a sanitizer's runtime can leave the
+# runtime's lock taken. One run in a busy CI hung on its twentieth close (eight more under
+# full load did not); the product's own close is checked without the sanitizer.
 test-asan: deps
 	cmake --preset asan >/dev/null
 	cmake --build --preset asan
-	scripts/with-test-services.sh ctest --preset asan
+	scripts/with-test-services.sh ctest --preset asan -E '^JackMidi\.AnInputOpensAndCloses'
 
 # Each fuzzer for FUZZ_SECONDS (here 20) from its seed corpus in fuzz/corpus/<name>/, which
 # it only reads; a crash or a sanitizer report fails.
