@@ -5,6 +5,8 @@
 #include <complex>
 #include <numbers>
 
+#include "sound/sample_loop.h"
+
 namespace kelvara::sound {
 namespace {
 
@@ -36,16 +38,10 @@ constexpr double kMinTrackedAttackSeconds = 0.2;
 // averages one period long after demodulation: a zero of this order at every harmonic.
 constexpr int kBoxes = 4;
 
-// The frame a looped sample plays at position `n`: nothing before its start, and past the
-// loop's end the loop over again.
-double played_frame(std::span<const int16_t> frames, long loop_start, long loop_end, long n) {
-    if (n < 0) return 0.0;
-    if (n >= loop_end) n = loop_start + (n - loop_start) % (loop_end - loop_start);
-    return frames[size_t(n)];
-}
-
-bool loop_inside(size_t frames, uint32_t loop_start, uint32_t loop_end) {
-    return loop_start + 1 < loop_end && loop_end <= frames;
+// What a looped sample plays at position `n`: nothing before its start.
+double played_frame(std::span<const int16_t> frames, uint32_t loop_start, uint32_t loop_end,
+                    long n) {
+    return n < 0 ? 0.0 : frames[looped_frame(size_t(n), loop_start, loop_end)];
 }
 
 // The values at `points` points k = 0, 1, ... from `values` (values[j] at point j + offset),
@@ -93,7 +89,8 @@ double attack_wander_cents(const AttackTrack& track) {
 
 std::optional<AttackTrack> track_attack(const PlayedSample& sample, double loop_hz,
                                         double frames_per_second) {
-    if (!sample.loops || !loop_inside(sample.frames.size(), sample.loop_start, sample.loop_end) ||
+    if (!sample.loops ||
+        !loop_lies_inside(sample.frames.size(), sample.loop_start, sample.loop_end) ||
         !(loop_hz > 0.0) || !(sample.rate_hz > 0.0) || !(frames_per_second > 0.0))
         return std::nullopt;
     const double rate = frames_per_second;
@@ -128,13 +125,13 @@ std::optional<AttackTrack> track_attack(const PlayedSample& sample, double loop_
     const auto points = long(std::floor(double(attack - reach) / step)) + 1;
     if (points < strike + 2) return std::nullopt;
     std::vector<double> phase(static_cast<size_t>(points));
-    const long loop_start = sample.loop_start, loop_end = sample.loop_end;
     for (long k = 0; k < points; ++k) {
         const long centre = k * long(step);
         std::complex<double> sum;
         double power = 0.0;
         for (long j = -reach; j <= reach; ++j) {
-            const double x = played_frame(sample.frames, loop_start, loop_end, centre + j);
+            const double x =
+                played_frame(sample.frames, sample.loop_start, sample.loop_end, centre + j);
             sum += x * weighted[size_t(j + reach)];
             power += weights[size_t(j + reach)] * x * x;
         }
@@ -168,7 +165,7 @@ std::optional<AttackTrack> track_attack(const PlayedSample& sample, double loop_
 
 std::optional<RetunedLoop> flatten_attack(std::span<const int16_t> frames, uint32_t loop_start,
                                           uint32_t loop_end, const AttackTrack& track) {
-    if (!loop_inside(frames.size(), loop_start, loop_end) || track.step_frames == 0 ||
+    if (!loop_lies_inside(frames.size(), loop_start, loop_end) || track.step_frames == 0 ||
         track.cents.size() < 2 || !(track.period_frames > 1.0) ||
         double(track.cents.size() - 1) * track.step_frames < double(loop_start))
         return std::nullopt;
@@ -197,7 +194,7 @@ std::optional<RetunedLoop> flatten_attack(std::span<const int16_t> frames, uint3
     std::vector<std::complex<double>> z(size_t(attack + 2 * delay + kBoxes * box + 1 - first));
     for (size_t i = 0; i < z.size(); ++i) {
         const long n = first + long(i);
-        z[i] = played_frame(frames, long(loop_start), long(loop_end), n) *
+        z[i] = played_frame(frames, loop_start, loop_end, n) *
                std::polar(1.0, -std::fmod(omega * double(n), kTwoPi));
     }
     for (int pass = 0; pass < kBoxes; ++pass) {

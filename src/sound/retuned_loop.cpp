@@ -4,6 +4,8 @@
 #include <array>
 #include <cmath>
 
+#include "sound/sample_loop.h"
+
 namespace kelvara::sound {
 namespace {
 
@@ -45,7 +47,7 @@ double loop_at(std::span<const int16_t> loop, double x) {
 
 std::optional<RetunedLoop> retune_loop(std::span<const int16_t> frames, uint32_t loop_start,
                                        uint32_t loop_end, double wanted_loop_frames) {
-    if (!(loop_start + 1 < loop_end && loop_end <= frames.size())) return std::nullopt;
+    if (!loop_lies_inside(frames.size(), loop_start, loop_end)) return std::nullopt;
     const std::span<const int16_t> loop = frames.subspan(loop_start, loop_end - loop_start);
     const double ratio = wanted_loop_frames / double(loop.size());
     if (!(ratio > 1.0 / kSemitone && ratio < kSemitone)) return std::nullopt;

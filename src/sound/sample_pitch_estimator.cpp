@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/real_fft.h"
+#include "sound/sample_loop.h"
 
 namespace kelvara::sound {
 namespace {
@@ -31,21 +32,18 @@ constexpr double kMaxRefinementRatio = 1.03;
 constexpr double kFullScale = 32768.0;
 
 bool has_loop(const PlayedSample& s) {
-    return s.loops && s.loop_start + 1 < s.loop_end && s.loop_end <= s.frames.size();
+    return s.loops && loop_lies_inside(s.frames.size(), s.loop_start, s.loop_end);
 }
 
 // `count` frames of the sample as played, from frame `first` on (fewer when it ends first).
 std::vector<float> played_stretch(const PlayedSample& s, size_t first, size_t count) {
     const bool loops = has_loop(s);
-    const size_t loop_length = s.loop_end - s.loop_start;
     std::vector<float> out;
     out.reserve(count);
     for (size_t i = 0; i < count; ++i) {
-        size_t position = first + i;
-        if (loops && position >= s.loop_end)
-            position = s.loop_start + (position - s.loop_start) % loop_length;
-        else if (position >= s.frames.size())
-            break;
+        const size_t position =
+            loops ? looped_frame(first + i, s.loop_start, s.loop_end) : first + i;
+        if (position >= s.frames.size()) break;
         out.push_back(float(s.frames[position] / kFullScale));
     }
     return out;
