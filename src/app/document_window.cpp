@@ -83,7 +83,7 @@ DocumentWindow::DocumentWindow(std::unique_ptr<Document> document,
     minima_panel_->raise();
 
     document_->attach_synth_channel(instruments_->channel());
-    document_->attach_views(*graph_, view);
+    document_->attach_views(view, graph_);
     document_->show_all();
     sound_->show_strip();
     midi_output_->show_destinations();

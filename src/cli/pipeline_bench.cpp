@@ -59,7 +59,7 @@ void time_pipeline(const KernelBenchmarkCase& c, const ZoomedRange& range, doubl
     view.resize(kImageWidth, kImageHeight);
     Document document;
     NullDocumentView no_fields;
-    document.attach_views(view, no_fields);
+    document.attach_views(no_fields, &view);
     document.show_all();
     if (!document.table_actions().set_fixed_tones(c.dissonance_ratios))
         throw UsageError("the benchmark case " + c.name + " is refused by a document");
@@ -87,7 +87,7 @@ void time_pipeline(const KernelBenchmarkCase& c, const ZoomedRange& range, doubl
         "(target %.0f ms, one frame at 60 Hz)\n",
         median(processor), median(wall), c.name.c_str(), range.name,
         document.curve().number_of_points(), document.curve().number_of_partials(),
-        document.drawn_curve_count(), kImageWidth, kImageHeight, wall.size(), kFrameMs);
+        document.drawn_curve().count(), kImageWidth, kImageHeight, wall.size(), kFrameMs);
     std::fflush(stdout);
 }
 

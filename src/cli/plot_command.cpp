@@ -79,7 +79,7 @@ void draw_and_write(const PlotOptions& o) {
     Document document;
     if (!o.document.empty()) read_document(o.document, document);
     NullDocumentView no_fields;
-    document.attach_views(view, no_fields);
+    document.attach_views(no_fields, &view);
     document.show_all();
     // A new document's curve fills the graph, as in a new window.
     if (o.document.empty()) document.curve_actions().fit_y_range();

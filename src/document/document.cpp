@@ -31,14 +31,10 @@ Document::~Document() {
     curve_view_->lend_arrays(nullptr, nullptr);
 }
 
-void Document::attach_views(CurveView& curve_view, DocumentView& document_view) {
-    curve_view_ = &curve_view;
+void Document::attach_views(DocumentView& document_view, CurveView* curve_view) {
+    curve_view_ = curve_view != nullptr ? curve_view : &null_curve_view_;
     view_ = &document_view;
     has_views_ = true;
-}
-
-void Document::attach_views(DocumentView& document_view) {
-    attach_views(null_curve_view_, document_view);
 }
 
 void Document::detach_views() {

@@ -68,11 +68,9 @@ public:
     // The window's views, which must outlive the attachment (the document lends the curve
     // view null arrays when it goes). Attaching shows nothing yet; the window then calls
     // show_all(). From then on a file read into the document shows everything again by
-    // itself.
-    void attach_views(CurveView& curve_view, DocumentView& document_view);
-    // A view of the fields and tables only (the command line): the curve draws into
-    // nothing.
-    void attach_views(DocumentView& document_view);
+    // itself. Without a curve view (the command line shows fields and tables only) the
+    // curve draws into nothing.
+    void attach_views(DocumentView& document_view, CurveView* curve_view = nullptr);
     // Lends the curve view null arrays, then draws and shows into null objects again.
     void detach_views();
     // The synthesizer channel the volume goes to; it must outlive the attachment.
@@ -101,11 +99,9 @@ public:
     // Samples the curve for the current values. A new or read document has no samples until
     // a window shows it, an edit resamples it, or this runs.
     void sample_curve();
-    // The curve as the view draws it (engine/drawn_curve.h): sampled again at the view's
-    // resolution and lent. Redraw when the view's resolution changes.
-    void draw_visible_curve();
+    // The curve as the view draws it (engine/drawn_curve.h), sampled again at the view's
+    // resolution, lent and redrawn. Runs when the view's resolution changes.
     void redraw_visible_curve();
-    int32_t drawn_curve_count() const;
     // The samples lent to the view last: empty when the view shows none (its own samples).
     const DrawnCurve& drawn_curve() const { return drawn_curve_; }
     // The exact minima a search found for `query` (document_minima.h), which may have run on
@@ -191,6 +187,12 @@ private:
     void put_state(const DocumentFileState& state);
     void step_through_history(bool forward);
     void mark_unsaved();
+
+    // Samples the curve again at the view's resolution into drawn_curve_ and lends it.
+    void draw_visible_curve();
+    // The points the view draws: the drawn curve's, or the document's own samples when the
+    // view has no resolution of its own.
+    int32_t drawn_curve_count() const;
 
     // The steps that show one group of values.
     void show_bounds();

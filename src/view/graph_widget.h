@@ -182,10 +182,10 @@ private:
     // samples or where one is not a finite number.
     std::optional<float> curve_value_at(float ratio) const;
     void stroke_graph_layers(QPainter& painter) const;
-    void paint_minima_markers(QPainter& painter) const;
-    void paint_slope_axis(QPainter& painter) const;  // graph_background.cpp  // minima_markers.cpp
-    void paint_marker_labels(QPainter& painter) const;  // ratio_markers.cpp
-    void paint_readout(QPainter& painter) const;        // graph_readout.cpp
+    void paint_minima_markers(QPainter& painter) const;  // minima_markers.cpp
+    void paint_slope_axis(QPainter& painter) const;      // graph_background.cpp
+    void paint_marker_labels(QPainter& painter) const;   // ratio_markers.cpp
+    void paint_readout(QPainter& painter) const;         // graph_readout.cpp
 
     // Path building (curve_paths.cpp, ratio_markers.cpp, minima_markers.cpp).
     void build_curve_paths();

@@ -19,7 +19,7 @@ inline Chord published_chord(const Document& doc, int32_t key) {
 
 struct DocumentInWindow {
     DocumentInWindow() {
-        doc.attach_views(view, controls);
+        doc.attach_views(controls, &view);
         doc.show_all();
     }
     // The view must not hold the document's arrays once they are gone.

@@ -191,7 +191,7 @@ TEST(ViewWidget, DrawsTheDocumentsCurveAndReadsNothingFreedAfterIt) {
     {
         Document document;
         NullDocumentView no_fields;
-        document.attach_views(view, no_fields);
+        document.attach_views(no_fields, &view);
         document.show_all();
         // Drawn at the view's resolution: a sample in every pixel across the frame.
         EXPECT_GE(view.layers().number_of_points, int32_t(view.geometry().frame().width));
@@ -214,7 +214,7 @@ TEST(ViewWidget, AZoomedCuspIsDrawnAtTheExactMinimum) {
     view.resize(800, 400);
     Document document;
     NullDocumentView no_fields;
-    document.attach_views(view, no_fields);
+    document.attach_views(no_fields, &view);
     document.show_all();
     document.curve_actions().set_overtone_type(FlatHarmonics);
     document.curve_actions().set_number_of_overtones(6);
