@@ -11,6 +11,7 @@
 
 #include "document/adaptive_note_player.h"
 #include "engine/curve_definition.h"
+#include "engine/equal_temperament.h"
 
 namespace kelvara {
 namespace {
@@ -51,10 +52,6 @@ private:
     int retunes_ = 0;
 };
 
-double cents(double a, double b) {
-    return 1200.0 * std::log2(a / b);
-}
-
 // Waits until every listed tone sounds within 0.01 cent of its pitch; false after 5 s.
 bool settles_at(RecordingPlayer& player, const std::map<int32_t, double>& expected) {
     for (const auto until = std::chrono::steady_clock::now() + 5s;
@@ -62,7 +59,7 @@ bool settles_at(RecordingPlayer& player, const std::map<int32_t, double>& expect
         const auto now = player.pitches();
         bool all = now.size() == expected.size();
         for (const auto& [id, hz] : expected)
-            all = all && now.contains(id) && std::fabs(cents(now.at(id), hz)) < 0.01;
+            all = all && now.contains(id) && std::fabs(cents_between(hz, now.at(id))) < 0.01;
         if (all) return true;
     }
     return false;

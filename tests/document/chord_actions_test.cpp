@@ -21,13 +21,6 @@ ChordMap map_with_keys(std::initializer_list<int32_t> keys) {
 class ChordActionsTest : public testing::DocumentInRecordingWindow {
 protected:
     const std::vector<int32_t>& keys() const { return doc.chords().map().midi_note_numbers(); }
-    // The whole map as a document file holds it.
-    void replace_chord_map(const ChordMap& map) {
-        DocumentFileState state = doc.state();
-        state.midi_note_numbers = map.midi_note_numbers();
-        state.chords = map.chords();
-        ASSERT_TRUE(doc.apply_state(state).ok());
-    }
     // What the MIDI thread would play is what the table shows.
     void expect_published() const {
         EXPECT_EQ(*doc.chords().published().snapshot(), doc.chords().map());
@@ -42,7 +35,7 @@ TEST_F(ChordActionsTest, AddTakesTheFirstFreeKeyFromMiddleCWithA110HzChord) {
     EXPECT_TRUE(controls.reloaded.contains(DocumentTable::MappedChords));
     EXPECT_TRUE(doc.is_edited());
 
-    replace_chord_map(map_with_keys({63, 60, 0, 61}));
+    testing::replace_chord_map(doc, map_with_keys({63, 60, 0, 61}));
     doc.table_actions().chord_action(ChordAction::AddAtFreeKey);
     EXPECT_THAT(keys(), ElementsAre(0, 60, 61, 62, 63)) << "at its sorted row";
     // A key typed into a row moves the row to its place; undo brings the order back.
@@ -96,7 +89,7 @@ TEST_F(ChordActionsTest, ATriadGoesToTheChordMapOrItsNewTonesToTheFixedTones) {
 }
 
 TEST_F(ChordActionsTest, DeleteRemovesTheSelectedRowAndFreesItsKeyOrBeeps) {
-    replace_chord_map(map_with_keys({5, 60, 9}));
+    testing::replace_chord_map(doc, map_with_keys({5, 60, 9}));
     controls.selected_rows[DocumentTable::MappedChords] = 2;
     doc.table_actions().chord_action(ChordAction::DeleteSelected);
     EXPECT_THAT(keys(), ElementsAre(5, 9));

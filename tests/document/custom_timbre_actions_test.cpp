@@ -79,38 +79,46 @@ TEST(CustomTimbreActions, EachPartialTableEditGivesItsListOrSaysWhy) {
     struct Row {
         std::string name;
         Act act;
-        std::vector<Partial> list;  // when done
-        std::string refusal;        // when refused
+        std::vector<Partial> list;                    // when done
+        std::string refusal;                          // when refused
+        std::optional<EditName> step = std::nullopt;  // the undo step when done
     };
     const std::vector<Row> table{
         {"append",
          [](Document& d) { d.timbre_actions().partial_action(PartialAction::Append); },
          {{1.0, 1.0}, {2.756, 0.5}, {5.404, 0.25}, {6.0, 0.25}},
-         ""},
+         "",
+         EditName::AddPartial},
         {"delete",
          [](Document& d) { d.timbre_actions().partial_action(PartialAction::DeleteSelected); },
          {{1.0, 1.0}, {5.404, 0.25}},
-         ""},
+         "",
+         EditName::DeletePartial},
         {"ratio",
          cell(TableColumn::PartialRatio, 1, 2.9),
          {{1.0, 1.0}, {2.9, 0.5}, {5.404, 0.25}},
-         ""},
+         "",
+         EditName::EditPartial},
         {"amplitude",
          cell(TableColumn::PartialAmplitude, 2, 0.0),
          {{1.0, 1.0}, {2.756, 0.5}, {5.404, 0.0}},
-         ""},
+         "",
+         EditName::EditPartial},
         {"decibels",
          cell(TableColumn::PartialDecibels, 0, -20.0),
          {{1.0, 0.1}, {2.756, 0.5}, {5.404, 0.25}},
-         ""},
+         "",
+         EditName::EditPartial},
         {"paste past the end",
          paste(TableColumn::PartialRatio, 2, {5.5, 8.9, 13.3}),
          {{1.0, 1.0}, {2.756, 0.5}, {5.5, 0.25}, {8.9, 1.0}, {13.3, 1.0}},
-         ""},
+         "",
+         EditName::PastePartials},
         {"paste decibels",
          paste(TableColumn::PartialDecibels, 0, {0.0, -6.0}),
          {{1.0, 1.0}, {2.756, amplitude_of_decibels(-6.0)}, {5.404, 0.25}},
-         ""},
+         "",
+         EditName::PastePartials},
         {"70 dB",
          cell(TableColumn::PartialDecibels, 0, 70.0),
          {},
@@ -147,6 +155,7 @@ TEST(CustomTimbreActions, EachPartialTableEditGivesItsListOrSaysWhy) {
             continue;
         }
         EXPECT_EQ(w.controls.refusal, "");
+        EXPECT_EQ(w.doc.history().undo_name(), row.step);
         EXPECT_EQ(w.doc.curve().custom_partials(), row.list);
         EXPECT_EQ(w.doc.curve().number_of_overtones(), static_cast<int32_t>(row.list.size()));
         w.expect_view_shows_document();
@@ -154,8 +163,8 @@ TEST(CustomTimbreActions, EachPartialTableEditGivesItsListOrSaysWhy) {
         EXPECT_EQ(w.doc.state(), before) << "one undo step";
     }
 
-    // The last partial stays; a parametric timbre has no table to edit; its overtone count is
-    // the list's.
+    // The last partial stays; a parametric timbre chosen after it keeps the list's overtone
+    // count and drops the list (its table then refuses edits: value_rules_test.cpp).
     DocumentInWindow w;
     ASSERT_TRUE(w.doc.timbre_actions().set_custom_partials({{1.0, 1.0}}));
     w.controls.selected_rows[DocumentTable::Partials] = 0;
@@ -166,8 +175,6 @@ TEST(CustomTimbreActions, EachPartialTableEditGivesItsListOrSaysWhy) {
     w.doc.curve_actions().set_overtone_type(FlatHarmonics);
     EXPECT_EQ(w.doc.curve().number_of_overtones(), 1);
     EXPECT_TRUE(w.doc.curve().custom_partials().empty());
-    w.doc.timbre_actions().partial_action(PartialAction::Append);
-    EXPECT_EQ(w.controls.refusal, "Choose the Custom timbre to edit its partials.");
 }
 
 // The model reaches the view, the sampled curve, the minima and the file; the default

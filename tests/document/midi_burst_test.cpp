@@ -22,6 +22,7 @@
 #include "midi/key_burst.h"
 #include "scales/chord_map.h"
 #include "sound/sound_fixtures.h"
+#include "support/document_in_recording_window.h"
 
 namespace kelvara {
 namespace {
@@ -91,13 +92,7 @@ void expect_burst_ends_silent(std::unique_ptr<midi::MidiClient> client, const st
                               const std::function<bool(const Messages&)>& play) {
     const testing::TestBanks banks;
     Document document;
-    ChordMap all;
-    while (all.add_at_free_key(Chord{220.0f, 330.0f})) {
-    }
-    DocumentFileState state = document.state();
-    state.midi_note_numbers = all.midi_note_numbers();
-    state.chords = all.chords();
-    ASSERT_TRUE(document.apply_state(state));
+    testing::replace_chord_map(document, testing::every_key_mapped(Chord{220.0f, 330.0f}));
     InstrumentRig rig(document.chords().published(),
                       {testing::offline_setup(banks.sf2()), std::move(client)});
     ASSERT_TRUE(rig.synthesizer_built());

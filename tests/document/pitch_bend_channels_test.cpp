@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "document/pitch_bend_player.h"
+#include "engine/equal_temperament.h"
 #include "support/recording_midi_output.h"
 
 namespace kelvara {
@@ -22,10 +23,6 @@ using Messages = std::vector<std::vector<uint8_t>>;
 double sounded_hz(const std::vector<uint8_t>& bend, const std::vector<uint8_t>& note_on) {
     const int value = bend[1] | (bend[2] << 7);
     return 440.0 * std::exp2((note_on[1] + (value - 8192) / 8192.0 * 2.0 - 69.0) / 12.0);
-}
-
-double cents_between(double a, double b) {
-    return 1200.0 * std::log2(a / b);
 }
 
 TEST(PitchBendChannels, EachNoteOnAChannelOfItsOwnBentBeforeItStarts) {
@@ -67,7 +64,7 @@ TEST(PitchBendChannels, EachNoteOnAChannelOfItsOwnBentBeforeItStarts) {
                                   {0x92, 64, 100},    {0xE3, 0x51, 0x40}, {0x93, 67, 100}};
     EXPECT_EQ(chord, expected_bytes);
     for (size_t i = 0; i < triad.size(); ++i)
-        EXPECT_NEAR(cents_between(sounded_hz(chord[2 * i], chord[2 * i + 1]), triad[i]), 0.0, 0.025)
+        EXPECT_NEAR(cents_between(triad[i], sounded_hz(chord[2 * i], chord[2 * i + 1])), 0.0, 0.025)
             << "tone " << i;
 
     // Adaptive tuning moves the sounding E to 5/4 exactly: one new bend on its own channel.
@@ -77,7 +74,7 @@ TEST(PitchBendChannels, EachNoteOnAChannelOfItsOwnBentBeforeItStarts) {
     const Messages retuned = take();
     ASSERT_EQ(retuned.size(), 2u);
     EXPECT_EQ(retuned[1][0], 0xE2);
-    EXPECT_NEAR(cents_between(sounded_hz(retuned[1], chord[3]), just_e), 0.0, 0.025);
+    EXPECT_NEAR(cents_between(just_e, sounded_hz(retuned[1], chord[3])), 0.0, 0.025);
 
     // Released, they go to the back of the line: the next note takes channel 5.
     player.notes_off(held);

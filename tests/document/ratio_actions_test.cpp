@@ -106,10 +106,7 @@ TEST_F(RatioActionsTest, EveryScaleActionLeavesTheListSortedShownAndChangedOrRef
         EXPECT_EQ(doc.is_edited(), !c.beeps);
         EXPECT_EQ(doc.history().can_undo(), !c.beeps);
         EXPECT_EQ(controls.reloaded.contains(DocumentTable::ScaleRatios), !c.beeps);
-        if (c.beeps)
-            EXPECT_EQ(view.number_of_points, -1);
-        else
-            expect_view_shows_document();
+        if (!c.beeps) expect_view_shows_document();
     }
 }
 

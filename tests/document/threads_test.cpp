@@ -17,7 +17,7 @@
 #include "scales/chord_map.h"
 #include "sound/sound_fixtures.h"
 #include "sound/synth_log.h"
-#include "support/recording_fakes.h"
+#include "support/document_in_recording_window.h"
 
 namespace kelvara {
 namespace {
@@ -106,13 +106,6 @@ ChordMap edited_map(int e) {
     return *ChordMap::from_parts(std::move(keys), std::move(chords));
 }
 
-void replace_chord_map(Document& document, const ChordMap& map) {
-    DocumentFileState state = document.state();
-    state.midi_note_numbers = map.midi_note_numbers();
-    state.chords = map.chords();
-    ASSERT_TRUE(document.apply_state(state));
-}
-
 float peak_of(const StereoBuffer& audio) {
     float peak = 0.0f;
     for (size_t i = 0; i < audio.left.size(); ++i)
@@ -149,7 +142,7 @@ TEST(InstrumentRigThreads, KeysPlayThroughMapEditsAndBankChangesAndNoneIsLeftSou
     int bank_changes = 0;
     int edits = 0;
     for (int e = 0; flooding; e = ++edits) {
-        replace_chord_map(document, edited_map(e));
+        testing::replace_chord_map(document, edited_map(e));
         // The slider moves now and then: each move updates every voice that sounds.
         if (e % 100 == 0) document.playback_actions().set_volume(e / 100 % 128);
         (void)rig.last_played_key();  // what the window's queued update reads
@@ -172,11 +165,8 @@ TEST(InstrumentRigThreads, KeysPlayThroughMapEditsAndBankChangesAndNoneIsLeftSou
     document.playback_actions().set_volume(100);  // the burst left it anywhere
     SynthController& synth = rig.synth();
     synth.stop();  // rendered here from now on
-    ChordMap all;
-    // New keys start at middle C: fill the whole map, so that the burst's keys are in it.
-    while (all.add_at_free_key(Chord{220.0f, 330.0f})) {
-    }
-    replace_chord_map(document, all);
+    // The whole map filled, so that the burst's keys are in it.
+    testing::replace_chord_map(document, testing::every_key_mapped(Chord{220.0f, 330.0f}));
     for (uint8_t key = 0; key < kKeys; ++key)
         system.send("keys:1", std::vector<uint8_t>{0x90, key, 64});
     EXPECT_GT(peak_of(testing::render_seconds(synth, 0.1)), 0.01f) << "every key sounds";

@@ -190,11 +190,6 @@ TEST(ValueRules, EachRefusalSaysWhyUntilAnEditGoesThrough) {
     for (int key = 1; key < 128; ++key) d.table_actions().chord_action(ChordAction::AddAtFreeKey);
     refused([&] { d.table_actions().chord_action(ChordAction::AddAtFreeKey); },
             "Every MIDI key (0\u2013127) has a chord: delete one first.");
-
-    DocumentFileState old;  // what the reader brought into bounds, as the notice lists it
-    old.base_frequency = 10.0;
-    EXPECT_THAT(decode_document_state(encode_document_state(old))->clamped_on_read,
-                ::testing::ElementsAre("base frequency 10 raised to 20"));
 }
 
 // One of the document's actions with a value of the table, within bounds, at their edges,

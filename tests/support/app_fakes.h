@@ -31,7 +31,6 @@ public:
     std::deque<bool> recent_removal_answers;
     std::vector<std::pair<QString, QString>> offered_recent_removals;
     std::vector<QString> asked_revert_for;
-    std::vector<QStringList> asked_restore_for;
     std::vector<QString> asked_save_changes_for;
     std::vector<QString> suggested_save_paths;
     std::vector<std::pair<QString, QString>> errors;
@@ -44,10 +43,7 @@ public:
         asked_revert_for.push_back(name);
         return take(revert_answers, true);
     }
-    bool ask_restore_documents(const QStringList& names) override {
-        asked_restore_for.push_back(names);
-        return take(restore_answers, false);
-    }
+    bool ask_restore_documents(const QStringList&) override { return take(restore_answers, false); }
     std::optional<QString> choose_document_to_open(QWidget*) override { return std::nullopt; }
     std::optional<QString> choose_save_path(QWidget*, const QString& suggested) override {
         suggested_save_paths.push_back(suggested);

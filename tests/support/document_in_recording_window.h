@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "document/document.h"
+#include "scales/chord_map.h"
 #include "support/recording_fakes.h"
 
 namespace kelvara::testing {
@@ -15,6 +16,22 @@ namespace kelvara::testing {
 inline Chord published_chord(const Document& doc, int32_t key) {
     const std::shared_ptr<const Chord> chord = doc.chords().chord_for_key(key);
     return chord ? *chord : Chord{};
+}
+
+// The chord map replaced as a file read replaces it.
+inline void replace_chord_map(Document& doc, const ChordMap& map) {
+    DocumentFileState state = doc.state();
+    state.midi_note_numbers = map.midi_note_numbers();
+    state.chords = map.chords();
+    ASSERT_TRUE(doc.apply_state(state).ok());
+}
+
+// Every key mapped to `chord` (new keys start at middle C).
+inline ChordMap every_key_mapped(const Chord& chord) {
+    ChordMap all;
+    while (all.add_at_free_key(chord)) {
+    }
+    return all;
 }
 
 struct DocumentInWindow {
