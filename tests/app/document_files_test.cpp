@@ -134,12 +134,8 @@ TEST_F(DocumentFilesTest, AFileThatIsNotADocumentIsRefusedWithItsErrorTexts) {
     EXPECT_EQ(controller.open_document(path("bad.kelvara")), nullptr);
     EXPECT_EQ(controller.open_document(path("missing.kelvara")), nullptr);
     ASSERT_EQ(dialogs.errors.size(), 2u);
+    // The heading names the file (the reason under it: tests/document/document_io_test.cpp).
     EXPECT_EQ(dialogs.errors[0].first, "\u201cbad.kelvara\u201d could not be opened.");
-    // Under the heading that names the file: the reason, then what was wrong and where.
-    const QString details = dialogs.errors[0].second;
-    EXPECT_TRUE(details.startsWith("The file is damaged or is not a Kelvara document.\nline 1, "))
-        << details.toStdString();
-    EXPECT_TRUE(details.contains("not a property list")) << details.toStdString();
     EXPECT_THAT(controller.windows(), IsEmpty());
 }
 
