@@ -338,7 +338,9 @@ TEST(DocumentWindowMidi, TheListChecksTheSourcesThatAreConnected) {
 // The computer keyboard plays through the same note path as a MIDI keyboard: Z plays what
 // MIDI key 60 plays, the keyboard's repeat adds nothing, the keys held are let go when the
 // window loses the focus, and Scale Steps plays the scale's steps from its 1/1 on Z.
-TEST(DocumentWindowMidi, TheComputerKeyboardPlaysAsTheMidiKeysDo) {
+// Adaptive then tunes its C major triad of six equal harmonics (from 261.63 Hz) to 4:5:6,
+// its lowest note staying, and the dock shows each note moved; a released key leaves it.
+TEST(DocumentWindowMidi, TheComputerKeyboardPlaysAsTheMidiKeysDoAndAdaptsItsTriad) {
     struct RecordingPlayer final : midi::NotePlayer {
         std::vector<midi::Chord> played;
         int released = 0;
@@ -391,31 +393,13 @@ TEST(DocumentWindowMidi, TheComputerKeyboardPlaysAsTheMidiKeysDo) {
     EXPECT_NEAR(player->played[2][0], document.state().base_frequency * std::exp2(2.0 / 12), 1e-3);
     EXPECT_EQ(focus->property("text").toString(), typed) << "nothing typed while the keys play";
     rig->mirror_midi_notes(nullptr);
-}
 
-// Adaptive from the window: the computer keyboard's C major triad of six equal harmonics
-// (the scale's steps from 261.63 Hz on Z) glides to 4:5:6, its lowest note staying, and the
-// dock shows each note moved; a released key leaves the dock with the others.
-TEST(DocumentWindowMidi, AdaptiveTuningTunesTheKeysTriadAndTheDockShowsIt) {
-    midi::InProcessMidiSystem system;
-    InstrumentRig* rig = nullptr;
-    const auto window = window_on(system.create_client(midi::kMidiClientName), &rig);
-    window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    Document& document = window->document();
     document.curve_actions().set_overtone_type(FlatHarmonics);
     document.curve_actions().set_number_of_overtones(6);
     document.curve_actions().set_base_frequency(261.63f);
-    document.table_actions().add_scale_preset(ScalePreset::TwelveTone);
-    control<QCheckBox>(*window, "computer_keyboard_box")->setChecked(true);
-    auto* target = control<QComboBox>(*window, "computer_keyboard_target");
-    target->setCurrentIndex(1);
-    emit target->activated(1);
     control<QCheckBox>(*window, "adaptive_box")->setChecked(true);
     auto* dock = control<QWidget>(*window, "adaptive_panel");
     EXPECT_TRUE(dock->isVisible()) << "checking Adaptive shows its dock";
-
-    QWidget* focus = control<QLineEdit>(*window, "overtones_field");
     for (const Qt::Key key : {Qt::Key_Z, Qt::Key_C, Qt::Key_B}) QTest::keyPress(focus, key);
     auto* table = control<QTableWidget>(*window, "adaptive_table");
     const auto moved = [&](int row) { return table->item(row, 4)->text().toDouble(); };
