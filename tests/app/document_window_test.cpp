@@ -1,6 +1,6 @@
 // A document window's controls and tables, through real widgets: each one runs its document
-// action, refused input is answered with the beep and the stored value shown again, and the
-// window looks after its layout.
+// action, and refused input is answered with the beep and the stored value shown again. (Its
+// layout at the minimum size: graph_window_test.cpp.)
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -12,7 +12,6 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QGroupBox>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -426,22 +425,6 @@ TEST_F(DocumentWindowTest, TheLastPlayedFieldIsWrittenOnTheInterfaceThreadOnly) 
     EXPECT_EQ(field("last_key_field")->text(), "-") << "the MIDI thread never writes the field";
     QCoreApplication::processEvents();
     EXPECT_EQ(field("last_key_field")->text(), "60");
-}
-
-// At the size a window opens at (here the smallest, the offscreen screen being smaller)
-// every table of the window has room for four rows, the ones on hidden tabs as well.
-TEST_F(DocumentWindowTest, EveryTableHasRoomForFourRowsAtTheSizeTheWindowOpensAt) {
-    QCoreApplication::processEvents();
-    // Nothing is squeezed below what its layout needs, where widgets would overlap.
-    for (const QWidget* part : {window.centralWidget(), find<QWidget>("minima_panel")})
-        EXPECT_LE(part->minimumSizeHint().height(), part->height())
-            << part->objectName().toStdString();
-    for (const char* name :
-         {"scale_table", "partial_table", "fixed_tone_table", "chord_table", "minima_table"}) {
-        const QTableView* view = table(name);
-        EXPECT_GE(view->viewport()->height(), 4 * view->verticalHeader()->defaultSectionSize())
-            << name << " at " << window.width() << "x" << window.height();
-    }
 }
 
 TEST_F(DocumentWindowTest, ThePresetMenuFillsTheScaleTableWithModelsThatKeepTheContract) {
