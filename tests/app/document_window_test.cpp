@@ -453,7 +453,9 @@ TEST_F(DocumentWindowTest, ThePresetMenuFillsTheScaleTableWithModelsThatKeepTheC
         << find<QMenu>("preset_menu")->actions()[4]->text().toStdString();
 }
 
-TEST_F(DocumentWindowTest, SegmentsAddAndDeleteRows) {
+// The segments add and delete rows; an eleventh fixed tone and a key that plays another
+// chord already are refused with the beep and a word on why, and change nothing.
+TEST_F(DocumentWindowTest, SegmentsAddAndDeleteRowsOrSayWhyNothingHappened) {
     QTest::mouseClick(segment("scale_add"), Qt::LeftButton);
     QTest::mouseClick(segment("scale_add"), Qt::LeftButton);
     EXPECT_EQ(table("scale_table")->model()->rowCount(), 2);
@@ -469,10 +471,24 @@ TEST_F(DocumentWindowTest, SegmentsAddAndDeleteRows) {
     QTest::mouseClick(segment("chord_from_fixed_tones"), Qt::LeftButton);
     EXPECT_EQ(cell(table("chord_table"), 1, 1), "440,440") << "the fixed tones copied as a chord";
     EXPECT_EQ(cell(table("chord_table"), 0, 0), "60  C4") << "the note name beside the key";
+    edit_cell(table("chord_table"), 1, 0, QStringLiteral("60"));
     EXPECT_EQ(cell(table("chord_table"), 1, 0), "61  C\u266F4");
+    EXPECT_EQ(window.beep_count(), 2);
+    EXPECT_EQ(window.statusBar()->currentMessage(),
+              "Key 60 plays another chord already: give that chord another key first.");
+    edit_cell(table("chord_table"), 1, 0, QStringLiteral("61"));  // its own key: not refused
+    EXPECT_EQ(window.beep_count(), 2);
     table("chord_table")->selectRow(0);
     QTest::keyClick(table("chord_table"), Qt::Key_Delete);
     EXPECT_EQ(table("chord_table")->model()->rowCount(), 1);
+
+    while (table("fixed_tone_table")->model()->rowCount() < kMaxDissonanceRatios)
+        QTest::mouseClick(segment("fixed_tone_add"), Qt::LeftButton);
+    QTest::mouseClick(segment("fixed_tone_add"), Qt::LeftButton);
+    EXPECT_EQ(table("fixed_tone_table")->model()->rowCount(), kMaxDissonanceRatios);
+    EXPECT_EQ(window.beep_count(), 3);
+    EXPECT_EQ(window.statusBar()->currentMessage(),
+              "A curve takes at most 10 fixed tones: delete one before adding another.");
 }
 
 TEST_F(DocumentWindowTest, CellsTakeValuesAndTheScaleSelectionMovesTheCursorLine) {
@@ -502,29 +518,6 @@ TEST_F(DocumentWindowTest, CellsTakeValuesAndTheScaleSelectionMovesTheCursorLine
     table("fixed_tone_table")->selectRow(0);
     EXPECT_EQ(window.graph()->layers().cursor_ratio, 1.4983071f);
     EXPECT_TRUE(window.graph()->layers().flags.selected_ratio);
-}
-
-// An eleventh fixed tone and a key that plays another chord already are refused with the
-// beep and a word on why, and change nothing.
-TEST_F(DocumentWindowTest, AnEleventhFixedToneAndAKeyTakenTwiceSayWhyNothingHappened) {
-    while (table("fixed_tone_table")->model()->rowCount() < kMaxDissonanceRatios)
-        QTest::mouseClick(segment("fixed_tone_add"), Qt::LeftButton);
-    QTest::mouseClick(segment("fixed_tone_add"), Qt::LeftButton);
-    EXPECT_EQ(table("fixed_tone_table")->model()->rowCount(), kMaxDissonanceRatios);
-    EXPECT_EQ(window.beep_count(), 1);
-    EXPECT_EQ(window.statusBar()->currentMessage(),
-              "A curve takes at most 10 fixed tones: delete one before adding another.");
-
-    QTest::mouseClick(segment("chord_add"), Qt::LeftButton);
-    QTest::mouseClick(segment("chord_add"), Qt::LeftButton);
-    edit_cell(table("chord_table"), 1, 0, QStringLiteral("60"));
-    EXPECT_EQ(cell(table("chord_table"), 1, 0), "61  C\u266F4");
-    EXPECT_EQ(window.beep_count(), 2);
-    EXPECT_EQ(window.statusBar()->currentMessage(),
-              "Key 60 plays another chord already: give that chord another key first.");
-    edit_cell(table("chord_table"), 1, 0,
-              QStringLiteral("61"));  // its own key: nothing to refuse
-    EXPECT_EQ(window.beep_count(), 2);
 }
 
 // A shown window whose MIDI output records what it sends to the destinations listed.
