@@ -84,15 +84,12 @@ TEST_F(RecordingTimbreTest, TheCommandShowsARefusedFileAndHandsOnAnAcceptedList)
                               ++shown;
                               return accepted;
                           });
+    // (Each refusal's reason: tests/persistence/audio_file_reader_test.cpp.)
     test::write_bytes(path("notes.wav").toStdString(), {'n', 'o', 't', 'e', 's'});
-    for (const char* bad : {"notes.wav", "missing.flac"}) {
-        chosen = path(bad);
-        command.run();
-    }
-    ASSERT_EQ(dialogs.errors.size(), 2u);
+    chosen = path("notes.wav");
+    command.run();
+    ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_EQ(dialogs.errors[0].first, QStringLiteral("The recording could not be read."));
-    EXPECT_THAT(dialogs.errors[0].second.toStdString(),
-                HasSubstr("\"notes.wav\" is not a sound file"));
     EXPECT_EQ(shown, 0);
     EXPECT_FALSE(window.document().history().can_undo());
 

@@ -22,12 +22,10 @@ TEST(ScaleGeneratorDialog, ShowsThePatternAndPutsTheScaleInTheTable) {
     Document document;
     ScaleGeneratorDialog dialog(document, false, nullptr);
     EXPECT_EQ(dialog.summary_text(), "7 note(s) per period, steps LLsLLLs");
-    EXPECT_TRUE(
-        dialog.findChild<QLabel*>("generator_mos_sizes")
-            ->text()
-            .startsWith(
-                "<a href=\"2\">2</a> <a href=\"3\">3</a> <a href=\"5\">5</a> <a href=\"7\">7</a> "
-                "<a href=\"12\">12</a> <a href=\"17\">17</a>"));
+    // The sizes (which ones: tests/scales) as links that choose them.
+    EXPECT_TRUE(dialog.findChild<QLabel*>("generator_mos_sizes")
+                    ->text()
+                    .contains("<a href=\"7\">7</a> <a href=\"12\">12</a>"));
     dialog.generator_field().setText("fifth");
     EXPECT_TRUE(dialog.summary_text().startsWith("Generator: \u2018fifth\u2019 is not"));
     dialog.generator_field().setText("3/2");

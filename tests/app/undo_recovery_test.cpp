@@ -1,6 +1,6 @@
 // Undo and crash recovery in real windows: Ctrl+Z from a field that committed its value, a
-// volume drag as one step, Revert asking first, what a window keeps in its recovery slot,
-// and what a start restores. (recovery_process_test.sh kills a real process.)
+// volume drag as one step, what a window keeps in its recovery slot, and what a start
+// restores. (recovery_process_test.sh kills a real process.)
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -93,19 +93,6 @@ TEST_F(UndoRecoveryTest, AVolumeDragIsOneStepAndUndoSendsTheVolumeBack) {
     EXPECT_EQ(slider->value(), kDefaultVolume);
     EXPECT_EQ(instruments.channels.back()->calls.back(), "set_midi_parameter 7 64");
     EXPECT_FALSE(undo()->isEnabled());
-}
-
-TEST_F(UndoRecoveryTest, RevertAsksFirstAndKeepsTheChangesWhenDeclined) {
-    save();
-    window->document().playback_actions().set_volume(99);
-    dialogs.revert_answers = {false, true};
-    EXPECT_FALSE(controller.revert_to_saved(*window));
-    EXPECT_EQ(window->document().volume(), 99);
-    EXPECT_TRUE(controller.revert_to_saved(*window));
-    EXPECT_EQ(dialogs.asked_revert_for.size(), 2u);
-    EXPECT_EQ(window->document().volume(), kDefaultVolume);
-    EXPECT_FALSE(window->isWindowModified());
-    EXPECT_FALSE(undo()->isEnabled()) << "a revert cannot be undone";
 }
 
 TEST_F(UndoRecoveryTest, AnEditedDocumentIsKeptUntilSavedOrUndoneAndACleanCloseLeavesNothing) {
