@@ -783,6 +783,12 @@ TEST_F(CliTest, NewFitsTheDissonanceRangeUnlessGiven) {
 }
 #endif
 
+// What a path is and what it leads to, through any link.
+std::pair<std::filesystem::file_type, std::filesystem::file_type> kinds_of(
+    const std::filesystem::path& path) {
+    return {std::filesystem::symlink_status(path).type(), std::filesystem::status(path).type()};
+}
+
 // What a path names for the table below: made in the test's folder as `name`.
 enum class SpecialFile { Fifo, Device, Folder, LinkToFile, LinkToFifo };
 
@@ -840,27 +846,20 @@ TEST_F(CliTest, SpecialFilesAreRefusedByEveryWriterAndReaderAndLeftAsTheyWere) {
                     std::filesystem::create_symlink(fifo, special);
                     break;
             }
+            const auto before = kinds_of(special);
             std::string line = "timeout 20 " + std::string(KELVARA_CLI) + " " + expand(args);
             line.replace(line.find("{t}"), 3, special.string());
             const CliRun r = run_cli_line(line);
-            const auto status = std::filesystem::symlink_status(special);
             if (row.kind == SpecialFile::LinkToFile) {
                 EXPECT_EQ(r.exit_code, 0) << r.out;
-                EXPECT_TRUE(std::filesystem::is_symlink(status));
-                EXPECT_TRUE(std::filesystem::is_regular_file(dir_ / command.regular));
-                continue;
+            } else {
+                EXPECT_EQ(r.exit_code, 1) << r.out;
+                EXPECT_NE(r.out.find(", not a file"), std::string::npos) << r.out;
             }
-            EXPECT_EQ(r.exit_code, 1) << r.out;
-            EXPECT_NE(r.out.find(", not a file"), std::string::npos) << r.out;
-            switch (row.kind) {
-                case SpecialFile::Fifo: EXPECT_TRUE(std::filesystem::is_fifo(status)); break;
-                case SpecialFile::Device:
-                    EXPECT_TRUE(std::filesystem::is_character_file(status));
-                    break;
-                case SpecialFile::Folder: EXPECT_TRUE(std::filesystem::is_empty(special)); break;
-                default:
-                    EXPECT_TRUE(std::filesystem::is_symlink(status));
-                    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+            // The path and what it leads to are what they were: nothing replaced or written.
+            EXPECT_EQ(kinds_of(special), before);
+            if (row.kind == SpecialFile::Folder) {
+                EXPECT_TRUE(std::filesystem::is_empty(special));
             }
             for (const auto& entry : std::filesystem::directory_iterator(dir_))
                 EXPECT_EQ(entry.path().filename().string().find(".saving-"), std::string::npos);
@@ -1021,13 +1020,11 @@ TEST_F(CliJack, MtsSendDeliversTheExportedDumpToADestination) {
     std::ifstream in(path("f.syx"), std::ios::binary);
     const std::vector<uint8_t> exported((std::istreambuf_iterator<char>(in)),
                                         std::istreambuf_iterator<char>());
-    // 408 bytes, named after the file, each key one step of the scale from the reference key
-    // (440 Hz on key 69, 2/1 three keys up).
+    // 408 bytes with 440 Hz on the reference key 69 (the dump's bytes key by key: the bulk
+    // dump's own tests).
     ASSERT_EQ(exported.size(), 408u);
     EXPECT_EQ(std::vector<uint8_t>(exported.begin() + 22 + 3 * 69, exported.begin() + 25 + 3 * 69),
               (std::vector<uint8_t>{0x45, 0x00, 0x00}));
-    EXPECT_EQ(std::vector<uint8_t>(exported.begin() + 22 + 3 * 72, exported.begin() + 25 + 3 * 72),
-              (std::vector<uint8_t>{0x51, 0x00, 0x00}));
     struct SendCase {
         std::string args;
         int exit_code;
