@@ -24,14 +24,12 @@
 #include <vector>
 
 #include "engine/synthetic_recording.h"
-#include "engine/tone_partials.h"
 #include "midi/jack_test_sink.h"
 #include "midi/jack_test_source.h"
 #include "persistence/document_file.h"
 #include "persistence/pitch_bend_messages.h"
 #include "sound/default_bank.h"
 #include "sound/generated_bank.h"
-#include "sound/partial_check.h"
 #include "sound/peak_estimator.h"
 #include "support/audio_test_files.h"
 #ifdef KELVARA_TEST_PLOT
@@ -618,20 +616,6 @@ TEST_F(CliTest, RenderWritesA48kHzStereoWavBelowTheLimitersCeiling) {
                   0);
         EXPECT_NEAR(peak_db("level.wav"), want_db, 0.5) << option;
     }
-}
-
-// The "Document timbre" program renders the partials of the document's timbre: every partial
-// below 10 kHz at its exact frequency and relative amplitude, the odd type's even harmonics
-// missing.
-TEST_F(CliTest, RenderTimbrePlaysTheDocumentsPartials) {
-    ASSERT_EQ(run("new {dir}/timbre.kelvara --base 300 --type 2 --overtones 15").exit_code, 0);
-    const CliRun r =
-        run("render --timbre {dir}/timbre.kelvara --chord 220 --seconds 1.4 --wav {dir}/t.wav");
-    ASSERT_EQ(r.exit_code, 0) << r.out;
-    std::vector<float> sustain = testing::from_seconds(read_wav(path("t.wav")).left, 48000, 0.3);
-    sustain.resize(48000);
-    testing::expect_partials(sustain, 48000, 220.0, tone_partials(Timbre{OddHarmonics, 15, 300.0}),
-                             10000.0);
 }
 
 // Pitch-true playback on the system's General MIDI bank: the flute (73), 13 cents sharp as the
