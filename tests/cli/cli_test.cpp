@@ -24,14 +24,12 @@
 #include <vector>
 
 #include "engine/synthetic_recording.h"
-#include "engine/tone_partials.h"
 #include "midi/jack_test_sink.h"
 #include "midi/jack_test_source.h"
 #include "persistence/document_file.h"
 #include "persistence/pitch_bend_messages.h"
 #include "sound/default_bank.h"
 #include "sound/generated_bank.h"
-#include "sound/partial_check.h"
 #include "sound/peak_estimator.h"
 #include "support/audio_test_files.h"
 #ifdef KELVARA_TEST_PLOT
@@ -176,7 +174,6 @@ const CaseGroups& case_groups() {
             usage_error("scale harmonics 8 8", "A harmonic segment runs from"),
             // Chords as the chord table reads them.
             {"chord-parse '220 / 275;330'", 0, Match::Equals, "220,275,330\n"},
-            {"chord-parse '220 275  330'", 0, Match::Equals, "220,275,330\n"},
             usage_error("chord-parse '220,,330'", "\u2018,\u2019 at position 5: expected a number"),
             // At most 128 tones a chord, however it comes in.
             {"chord-parse " + tones(128), 0, Match::Contains, "220,220"},
@@ -621,20 +618,6 @@ TEST_F(CliTest, RenderWritesA48kHzStereoWavBelowTheLimitersCeiling) {
     }
 }
 
-// The "Document timbre" program renders the partials of the document's timbre: every partial
-// below 10 kHz at its exact frequency and relative amplitude, the odd type's even harmonics
-// missing.
-TEST_F(CliTest, RenderTimbrePlaysTheDocumentsPartials) {
-    ASSERT_EQ(run("new {dir}/timbre.kelvara --base 300 --type 2 --overtones 15").exit_code, 0);
-    const CliRun r =
-        run("render --timbre {dir}/timbre.kelvara --chord 220 --seconds 1.4 --wav {dir}/t.wav");
-    ASSERT_EQ(r.exit_code, 0) << r.out;
-    std::vector<float> sustain = testing::from_seconds(read_wav(path("t.wav")).left, 48000, 0.3);
-    sustain.resize(48000);
-    testing::expect_partials(sustain, 48000, 220.0, tone_partials(Timbre{OddHarmonics, 15, 300.0}),
-                             10000.0);
-}
-
 // Pitch-true playback on the system's General MIDI bank: the flute (73), 13 cents sharp as the
 // bank declares it, holds A4 in tune unless the bank's own tuning is asked for, as held-pitch
 // reads the render; bank-tuning reports its corrections, from the cache the render left.
@@ -784,6 +767,12 @@ TEST_F(CliTest, NewFitsTheDissonanceRangeUnlessGiven) {
 }
 #endif
 
+// What a path is and what it leads to, through any link.
+std::pair<std::filesystem::file_type, std::filesystem::file_type> kinds_of(
+    const std::filesystem::path& path) {
+    return {std::filesystem::symlink_status(path).type(), std::filesystem::status(path).type()};
+}
+
 // What a path names for the table below: made in the test's folder as `name`.
 enum class SpecialFile { Fifo, Device, Folder, LinkToFile, LinkToFifo };
 
@@ -800,16 +789,13 @@ TEST_F(CliTest, SpecialFilesAreRefusedByEveryWriterAndReaderAndLeftAsTheyWere) {
     if (geteuid() != 0) GTEST_SKIP() << "making a device node needs root";
     ASSERT_EQ(run("new {dir}/t.kelvara --scale 1,1.5,2").exit_code, 0);
     ASSERT_EQ(run("scl export {dir}/t.kelvara {dir}/t.scl --kbm {dir}/t.kbm").exit_code, 0);
-    for (const char* written : {"n.kelvara", "t.syx", "t.wav"})
-        std::ofstream(dir_ / written) << "old";
+    for (const char* written : {"n.kelvara", "t.wav"}) std::ofstream(dir_ / written) << "old";
     const struct {
         const char* command;
         const char* regular;  // the file a link to a regular file points to
     } commands[] = {
         {"new {t}", "n.kelvara"},
         {"scl export {dir}/t.kelvara {t}", "t.scl"},
-        {"scl export {dir}/t.kelvara {dir}/k.scl --kbm {t}", "t.kbm"},
-        {"mts export {dir}/t.kelvara {t}", "t.syx"},
         {"render --chord 220 --seconds 0.1 --bank {bank} --wav {t}", "t.wav"},
         {"dump {t}", "t.kelvara"},
         {"scl import {t} {dir}/t.kelvara", "t.scl"},
@@ -844,27 +830,20 @@ TEST_F(CliTest, SpecialFilesAreRefusedByEveryWriterAndReaderAndLeftAsTheyWere) {
                     std::filesystem::create_symlink(fifo, special);
                     break;
             }
+            const auto before = kinds_of(special);
             std::string line = "timeout 20 " + std::string(KELVARA_CLI) + " " + expand(args);
             line.replace(line.find("{t}"), 3, special.string());
             const CliRun r = run_cli_line(line);
-            const auto status = std::filesystem::symlink_status(special);
             if (row.kind == SpecialFile::LinkToFile) {
                 EXPECT_EQ(r.exit_code, 0) << r.out;
-                EXPECT_TRUE(std::filesystem::is_symlink(status));
-                EXPECT_TRUE(std::filesystem::is_regular_file(dir_ / command.regular));
-                continue;
+            } else {
+                EXPECT_EQ(r.exit_code, 1) << r.out;
+                EXPECT_NE(r.out.find(", not a file"), std::string::npos) << r.out;
             }
-            EXPECT_EQ(r.exit_code, 1) << r.out;
-            EXPECT_NE(r.out.find(", not a file"), std::string::npos) << r.out;
-            switch (row.kind) {
-                case SpecialFile::Fifo: EXPECT_TRUE(std::filesystem::is_fifo(status)); break;
-                case SpecialFile::Device:
-                    EXPECT_TRUE(std::filesystem::is_character_file(status));
-                    break;
-                case SpecialFile::Folder: EXPECT_TRUE(std::filesystem::is_empty(special)); break;
-                default:
-                    EXPECT_TRUE(std::filesystem::is_symlink(status));
-                    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+            // The path and what it leads to are what they were: nothing replaced or written.
+            EXPECT_EQ(kinds_of(special), before);
+            if (row.kind == SpecialFile::Folder) {
+                EXPECT_TRUE(std::filesystem::is_empty(special));
             }
             for (const auto& entry : std::filesystem::directory_iterator(dir_))
                 EXPECT_EQ(entry.path().filename().string().find(".saving-"), std::string::npos);
@@ -954,69 +933,25 @@ TEST_F(CliJack, ListsTheSourceAndMonitorsOrPlaysWhatItSends) {
 }
 
 // Adaptive tuning, live: C, E and G held from the test's own sender glide to 4:5:6 over the
-// held C with the document's timbre (25 harmonics falling geometrically); letting C go retunes
-// E to its key's pitch and G a just minor third above it; then nothing is left sounding.
-// Measured in the recording, wherever the keys arrived, a fraction of a cent exact.
-TEST_F(CliJack, AdaptiveTuningGlidesTheHeldChordToItsMinimumAndRetunesOnRelease) {
-    const double c = 261.6255653, e = 329.6275569;
-    std::thread releases;
+// held C with the document's timbre (25 harmonics falling geometrically), measured in the
+// recording a fraction of a cent exact. (What a release retunes: tests/document.)
+TEST_F(CliJack, AdaptiveTuningGlidesTheHeldChordToItsMinimum) {
+    const double c = 261.6255653;
     const CliRun r =
         run("midi-play --chord 60:261.6255653 --chord 64:329.6275569 --chord 67:391.995436 "
-            "--adaptive --midi jack --seconds 5 --wav {dir}/adaptive.wav --source " +
+            "--adaptive --midi jack --seconds 4 --wav {dir}/adaptive.wav --source " +
                 source_->full_port_name(0),
             [&](const std::string& line) {
                 if (line.rfind("playing", 0) != 0) return;
                 EXPECT_TRUE(source_->wait_for_connections(0, 1));
                 for (const uint8_t key : {60, 64, 67}) source_->send(0, {0x90, key, 100});
-                releases = std::thread([this] {
-                    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-                    source_->send(0, {0x80, 60, 0});
-                    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-                    for (const uint8_t key : {64, 67}) source_->send(0, {0x80, key, 0});
-                });
             });
-    if (releases.joinable()) releases.join();
     ASSERT_EQ(r.exit_code, 0) << r.out;
-    const Wav wav = read_wav(path("adaptive.wav"));
-    // Where the chord starts, where C is let go (its fundamental, which no partial of E or G
-    // shares, falls away) and where the sound ends, read from the recording itself: a busy
-    // machine renders behind the clock the keys were sent by.
-    const auto loud = [](float x) { return std::abs(x) > 1e-4f; };
-    const auto onset =
-        size_t(std::find_if(wav.left.begin(), wav.left.end(), loud) - wav.left.begin());
-    const auto end =
-        size_t(wav.left.rend() - std::find_if(wav.left.rbegin(), wav.left.rend(), loud));
-    const size_t hop = size_t(wav.rate) / 50;
-    const auto c_level = [&](size_t at) {  // the Goertzel magnitude of C over one hop
-        const double w = 2.0 * std::acos(-1.0) * c / wav.rate;
-        double s1 = 0.0, s2 = 0.0;
-        for (size_t i = at; i < at + hop && i < wav.left.size(); ++i) {
-            const double s0 = wav.left[i] + 2.0 * std::cos(w) * s1 - s2;
-            s2 = s1, s1 = s0;
-        }
-        return std::sqrt(s1 * s1 + s2 * s2 - 2.0 * std::cos(w) * s1 * s2);
-    };
-    const size_t settled = onset + size_t(0.3 * wav.rate);
-    ASSERT_LT(settled + hop, end) << "no chord in " << wav.left.size() << " frames";
-    const double held_level = c_level(settled);
-    size_t release = settled;
-    while (release + hop < end && c_level(release) > 0.1 * held_level) release += hop;
-    const auto frames = [&](size_t from, size_t to) {
-        return std::vector<float>(wav.left.begin() + long(from), wav.left.begin() + long(to));
-    };
-    const size_t after_from = release + size_t(0.3 * wav.rate), after_to = end - hop;
-    ASSERT_GT(release, settled + size_t(0.4 * wav.rate)) << "C was let go too soon";
-    ASSERT_GT(after_to, after_from + size_t(0.4 * wav.rate)) << "E and G were let go too soon";
-    const std::vector<float> triad = frames(settled, release - hop),
-                             after = frames(after_from, after_to);
-    const auto cents_from = [&](const std::vector<float>& audio, double hz) {
-        return 1200.0 * std::log2(testing::Spectrum(audio, wav.rate).peak_frequency(hz, 30.0) / hz);
-    };
+    const std::vector<float> held = held_second(read_wav(path("adaptive.wav")));
+    ASSERT_FALSE(held.empty()) << "no chord held for a second";
+    const testing::Spectrum spectrum(held, 48000);
     for (const double hz : {c, c * 1.25, c * 1.5})
-        EXPECT_NEAR(cents_from(triad, hz), 0.0, 0.5) << hz;
-    for (const double hz : {e, e * 1.2}) EXPECT_NEAR(cents_from(after, hz), 0.0, 0.5) << hz;
-    // Nothing is left sounding: the recording ends in silence well before its end.
-    EXPECT_LT(end + size_t(wav.rate / 2), wav.left.size()) << "a note was left sounding";
+        EXPECT_NEAR(1200.0 * std::log2(spectrum.peak_frequency(hz, 30.0) / hz), 0.0, 0.5) << hz;
 }
 
 // A saved document plays as its window would: at its volume. The channel volume (controller
@@ -1069,14 +1004,11 @@ TEST_F(CliJack, MtsSendDeliversTheExportedDumpToADestination) {
     std::ifstream in(path("f.syx"), std::ios::binary);
     const std::vector<uint8_t> exported((std::istreambuf_iterator<char>(in)),
                                         std::istreambuf_iterator<char>());
-    // 408 bytes, named after the file, each key one step of the scale from the reference key
-    // (440 Hz on key 69, 2/1 three keys up).
+    // 408 bytes with 440 Hz on the reference key 69 (the dump's bytes key by key: the bulk
+    // dump's own tests).
     ASSERT_EQ(exported.size(), 408u);
-    EXPECT_EQ(std::string(exported.begin() + 6, exported.begin() + 22), "fifths          ");
     EXPECT_EQ(std::vector<uint8_t>(exported.begin() + 22 + 3 * 69, exported.begin() + 25 + 3 * 69),
               (std::vector<uint8_t>{0x45, 0x00, 0x00}));
-    EXPECT_EQ(std::vector<uint8_t>(exported.begin() + 22 + 3 * 72, exported.begin() + 25 + 3 * 72),
-              (std::vector<uint8_t>{0x51, 0x00, 0x00}));
     struct SendCase {
         std::string args;
         int exit_code;

@@ -1,23 +1,19 @@
 // A timbre of one's own through the engine: a custom list equal to a parametric type's
 // partials gives that type's curve bit for bit (sampled and exact, under both roughness
-// models); inharmonic partials give cusp minima where a sweep partial meets a fixed one (the
-// float curve of custom lists against the exact one: exact_curve_test.cpp); and the
-// parametric type that stands in for a list in files.
+// models), and the parametric type that stands in for a list in files. (Cusp minima of
+// inharmonic lists: the bell of curve_minima_test.cpp; the float curve of custom lists
+// against the exact one: exact_curve_test.cpp.)
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "engine/curve_minima.h"
 #include "engine/curve_sampling.h"
 #include "engine/dissonance_kernel.h"
 #include "engine/engine_limits.h"
 #include "engine/exact_curve.h"
 #include "engine/partials.h"
-#include "engine/timbre_starting_points.h"
 
 namespace kelvara {
 namespace {
@@ -74,29 +70,6 @@ TEST(CustomTimbre, AListEqualToAParametricTypesPartialsGivesItsCurveBitForBit) {
             for (const double x : {1.0, 1.2, 1.2345, 1.5, 2.0, 3.3})
                 EXPECT_EQ(exact_own->at(x).value, exact_parametric->at(x).value) << x;
         }
-    }
-}
-
-// An ideal free bar against one fixed tone: minima at the cusps of its inharmonic modes
-// (5.404/2.756, 8.933/5.404, 13.344/8.933, ...) under both models, none at the harmonic
-// intervals a harmonic timbre has.
-TEST(CustomTimbre, InharmonicPartialsGiveCuspMinimaAtTheirOwnRatios) {
-    const Timbre bar = custom(free_bar_partials(5));
-    for (const RoughnessModel model : {RoughnessModel::Product, RoughnessModel::Minimum}) {
-        SCOPED_TRACE(std::string(roughness_model_name(model)));
-        const auto minima = find_curve_minima(
-            document_curve_definition(bar, std::vector<float>{1.0f}, model), {1.0, 3.0});
-        ASSERT_TRUE(minima);
-        const auto found = [&](double x) {
-            return std::any_of(minima->begin(), minima->end(), [x](const CurveMinimum& m) {
-                return m.is_cusp && std::fabs(m.ratio - x) <= 1e-12 * x;
-            });
-        };
-        const auto& r = bar.custom_partials;
-        for (const double x : {r[2].ratio / r[1].ratio, r[3].ratio / r[2].ratio,
-                               r[4].ratio / r[3].ratio, r[4].ratio / r[2].ratio, r[1].ratio})
-            EXPECT_TRUE(found(x)) << x;
-        for (const double x : {1.25, 4.0 / 3.0, 5.0 / 3.0, 2.0}) EXPECT_FALSE(found(x)) << x;
     }
 }
 

