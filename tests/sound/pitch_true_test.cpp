@@ -28,16 +28,23 @@ double detuned(double cents) {
     return kA4 * std::exp2(cents / 1200.0);
 }
 
-// A bank whose A4 zone is tuned 17 cents off (what pitch-true playback corrects), played
-// offline with its tuning measured into a cache of its own.
-struct SharpA4Bank {
+// A bank of `presets`, played offline with its tuning measured into a cache of its own; by
+// default one whose A4 zone is tuned 17 cents off (what pitch-true playback corrects).
+struct TunedBank {
+    explicit TunedBank(const std::vector<TestPreset>& presets = {{"correction +17",
+                                                                  0,
+                                                                  {{TestTone::Sine440, 69, 17}}}})
+        : folder(presets), controller(0, setup_for(folder)) {}
     static SoundSetup setup_for(const TuningTestFolder& folder) {
         SoundSetup setup = offline_setup(folder.bank());
         setup.bank_tuning_cache = folder.cache();
         return setup;
     }
-    const TuningTestFolder folder{{{"correction +17", 0, {{TestTone::Sine440, 69, 17}}}}};
-    SynthController controller{0, setup_for(folder)};
+    // The bank loaded and its tuning in force.
+    bool ready() { return controller.load_default_bank() && controller.wait_for_bank_tuning(); }
+
+    const TuningTestFolder folder;
+    SynthController controller;
 };
 
 // The strongest peak near each expected frequency in A4 held for `seconds` (past the attack).
@@ -68,12 +75,9 @@ TEST(PitchTrue, BanksOffByKnownCentsPlayInTuneKeepingDeliberateDetuning) {
     };
     std::vector<TestPreset> presets;
     for (const auto& c : cases) presets.push_back(c.preset);
-    const TuningTestFolder folder(presets);
-    SoundSetup setup = offline_setup(folder.bank());
-    setup.bank_tuning_cache = folder.cache();
-    SynthController controller(0, setup);
-    ASSERT_TRUE(controller.load_default_bank());
-    ASSERT_TRUE(controller.wait_for_bank_tuning());
+    TunedBank bank(presets);
+    ASSERT_TRUE(bank.ready());
+    SynthController& controller = bank.controller;
     for (size_t i = 0; i < cases.size(); ++i) {
         controller.select_instrument(int32_t(i));
         std::vector<double> near;
@@ -88,10 +92,9 @@ TEST(PitchTrue, BanksOffByKnownCentsPlayInTuneKeepingDeliberateDetuning) {
 // A tone queued while the corrections are not in force and started once they are finds no
 // sample made at its corrected rate: it still sounds, in tune to the cent.
 TEST(PitchTrue, AToneQueuedBeforeItsCorrectionsSoundsInTune) {
-    SharpA4Bank bank;
+    TunedBank bank;
+    ASSERT_TRUE(bank.ready());
     SynthController& controller = bank.controller;
-    ASSERT_TRUE(controller.load_default_bank());
-    ASSERT_TRUE(controller.wait_for_bank_tuning());
     controller.set_pitch_true(false);
     controller.notes_on({float(kA4)}, 100.0f);
     controller.set_pitch_true(true);
@@ -108,10 +111,9 @@ TEST(PitchTrue, AToneQueuedBeforeItsCorrectionsSoundsInTune) {
 // whole cents the tone is dithered block by block; what that adds below the tone (where
 // nothing else sounds) stays 60 dB under it.
 TEST(PitchTrue, ABanksToneGlidesToAFractionOfACent) {
-    SharpA4Bank bank;
+    TunedBank bank;
+    ASSERT_TRUE(bank.ready());
     SynthController& controller = bank.controller;
-    ASSERT_TRUE(controller.load_default_bank());
-    ASSERT_TRUE(controller.wait_for_bank_tuning());
     controller.select_instrument(0);
     const float third = 550.0f;  // 440 × 5/4
     const auto ids = controller.notes_on({float(kA4), third}, 100.0f);
@@ -169,12 +171,9 @@ TEST(PitchTrue, AnAttackAndLoopTunedApartAreHeldInTune) {
             presets.push_back({"case " + std::to_string(presets.size()),
                                int(presets.size()),
                                {{c.tone, 69, correction}}});
-    const TuningTestFolder folder(presets);
-    SoundSetup setup = offline_setup(folder.bank());
-    setup.bank_tuning_cache = folder.cache();
-    SynthController controller(0, setup);
-    ASSERT_TRUE(controller.load_default_bank());
-    ASSERT_TRUE(controller.wait_for_bank_tuning());
+    TunedBank bank(presets);
+    ASSERT_TRUE(bank.ready());
+    SynthController& controller = bank.controller;
     const double rate = controller.sample_rate();
     for (const bool pitch_true : {true, false}) {
         controller.set_pitch_true(pitch_true);

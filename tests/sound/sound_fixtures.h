@@ -26,13 +26,12 @@ public:
     const std::string& dls() const { return dls_; }
     const std::string& garbage() const { return garbage_; }
     const std::string& truncated_sf2() const { return truncated_sf2_; }
-    // Every file a bank loader must refuse: the two above, an empty file, text and noise
-    // named as banks, and a SoundFont whose header is intact but whose first part is not.
-    std::vector<std::string> not_banks() const;
+    // A SoundFont whose header is intact but whose first part is not.
+    const std::string& damaged_sf2() const { return damaged_sf2_; }
 
 private:
     std::filesystem::path dir_;
-    std::string sf2_, dls_, garbage_, truncated_sf2_;
+    std::string sf2_, dls_, garbage_, truncated_sf2_, damaged_sf2_;
 };
 
 // A controller that renders offline only (null output) with `default_bank` as its default.

@@ -136,8 +136,9 @@ TEST_F(SynthControllerTest, EachProgramItemPlaysItsOwnInstrument) {
     }
 }
 
-// A refused bank leaves the graph playing as it was: its bank, program and volume, and says
-// why without a word on the terminal. The default bank comes back on a new graph with the
+// A refused bank (noise, a cut-off SoundFont, a damaged one, no file, no name) leaves the graph
+// playing as it was: its bank, program and volume, and says why without a word on the
+// terminal. The default bank comes back on a new graph with the
 // synthesizer's default volume, where a load that succeeds keeps the volume set.
 TEST_F(SynthControllerTest, ARefusedBankLeavesTheGraphPlayingAsItWas) {
     controller_.set_midi_parameter(7, 200);
@@ -147,9 +148,8 @@ TEST_F(SynthControllerTest, ARefusedBankLeavesTheGraphPlayingAsItWas) {
     EXPECT_EQ(controller_.midi_parameter(7), 33);
     controller_.select_instrument(1);
     const std::vector<ProgramItem> programs = controller_.programs();
-    std::vector<std::string> refused = banks_.not_banks();
-    refused.insert(refused.end(), {banks_.sf2() + ".missing", std::string()});
-    for (const std::string& bad : refused) {
+    for (const std::string& bad : {banks_.garbage(), banks_.truncated_sf2(), banks_.damaged_sf2(),
+                                   banks_.sf2() + ".missing", std::string()}) {
         ::testing::internal::CaptureStderr();
         const Result<void> loaded = controller_.load_bank(bad);
         EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << bad;
