@@ -80,14 +80,14 @@ TEST_F(MidiOutputTest, TitlesTellDestinationsApartAndATypedNameFindsOne) {
 }
 
 TEST_F(MidiOutputTest, SendsOnlyToTheOneDestinationConnected) {
-    EXPECT_FALSE(output.send(std::vector<uint8_t>{0x90, 60, 100})) << "nothing connected";
+    // (Sending with nothing connected and refusing an incomplete message: the JACK output's
+    // test, through this same class.)
     EXPECT_EQ(record->ports_created, 0) << "no port until a destination is chosen";
     EXPECT_FALSE(output.connect_destination(4));
 
     ASSERT_TRUE(output.connect_destination(0));
     ASSERT_TRUE(output.connect_destination(0));  // again: connected again, not ended first
     ASSERT_TRUE(output.send(std::vector<uint8_t>{0x90, 60, 100}));
-    EXPECT_FALSE(output.send(std::vector<uint8_t>{60, 100}));
     ASSERT_TRUE(output.connect_destination(2));
     EXPECT_EQ(output.connected_destination()->address, "28:0");
 

@@ -133,7 +133,6 @@ TEST(PitchTrue, ABanksToneGlidesToAFractionOfACent) {
         loudest_below = std::max(loudest_below, spectrum.amplitude_at(target - below));
     EXPECT_LT(loudest_below, 1e-3 * level);
     EXPECT_NEAR(cents_between(spectrum.peak_frequency(third, 5.0), third), 0.0, 0.5);
-    controller.notes_off(ids);
 }
 
 // A held note is in tune from its attack through its sustain: a sample whose loop goes
@@ -226,9 +225,7 @@ TEST(PitchTrueGeneralMidi, ProgramsHoldTheirNotesInTune) {
         {0, {130.81f, 196.0f, 220.0f, 330.0f}, 1.0, {{0.5, 1.0}, {1.0, 2.0}, {2.0, 3.0}}},
         {0, {440.0f}, 0.5},
         {11, {440.0f}, 0.5},
-        {19, {440.0f}, 0.5},
         {24, {440.0f}, 0.5},
-        {40, {440.0f}, 0.5},
     };
     // A cache folder of its own (the one beside a test bank), so that this build measures.
     const TuningTestFolder scratch({{"unused", 0, {{TestTone::Sine440}}}});
