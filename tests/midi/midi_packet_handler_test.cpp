@@ -1,19 +1,15 @@
 // The packet handler with a recording synthesizer: which messages play, what each note-on
 // and note-off starts and stops, and that damaged lists are skipped without reading past
-// their end. Arbitrary bytes are the packet fuzzer's part; its seed corpus is replayed here
-// so the ordinary build checks the inputs that once mattered, without clang or libFuzzer.
+// their end. Arbitrary bytes are the packet fuzzer's part; its seed corpus is replayed by
+// midi_packet_fuzz_corpus_tests (tests/persistence/fuzz_corpus_test.cpp).
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <functional>
 
 #include "midi/midi_packet_handler.h"
 #include "midi/midi_packet_list.h"
 #include "midi_fakes.h"
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
 namespace kelvara::midi {
 namespace {
@@ -132,17 +128,6 @@ TEST(PacketHandler, APacketCountLargerThanTheListEndsAtTheListsEnd) {
     Rig rig;
     rig.handle(list);
     EXPECT_THAT(rig.player.calls(), ElementsAre("on 261.5 329.5 v100 -> 1 2"));
-}
-
-TEST(PacketHandler, TheFuzzersSeedCorpusIsHandledWithoutAFault) {
-    int replayed = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(KELVARA_MIDI_PACKET_CORPUS)) {
-        std::ifstream file(entry.path(), std::ios::binary);
-        const std::vector<uint8_t> bytes(std::istreambuf_iterator<char>(file), {});
-        EXPECT_EQ(LLVMFuzzerTestOneInput(bytes.data(), bytes.size()), 0) << entry.path();
-        ++replayed;
-    }
-    EXPECT_GT(replayed, 0);
 }
 
 }  // namespace
