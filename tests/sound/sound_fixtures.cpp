@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "sound/generated_bank.h"
+#include "sound/pitch_mapping.h"
 
 namespace kelvara::testing {
 namespace {
@@ -107,6 +108,10 @@ SoundSetup offline_setup(const std::string& default_bank) {
     setup.default_bank = default_bank;
     setup.backend = "null";
     return setup;
+}
+
+double sounding_hz(float hz) {
+    return 440.0 * std::exp2((double(sound::frac_midi_note_for_frequency(hz)) - 69.0) / 12.0);
 }
 
 StereoBuffer render_seconds(SynthController& controller, double seconds) {

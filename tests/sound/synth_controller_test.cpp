@@ -11,7 +11,6 @@
 
 #include "sound/peak_estimator.h"
 #include "sound/peak_limiter.h"
-#include "sound/pitch_mapping.h"
 #include "sound/sound_fixtures.h"
 
 namespace kelvara::testing {
@@ -19,11 +18,6 @@ namespace {
 
 constexpr double kSoundingLevel = 0.005;
 constexpr double kSilentLevel = 1e-5;
-
-// Where a tone of `hz` must sound: 440·2^((p−69)/12) for its fractional pitch p.
-double sounding_hz(float hz) {
-    return 440.0 * std::exp2((double(sound::frac_midi_note_for_frequency(hz)) - 69.0) / 12.0);
-}
 
 // The spectrum of `seconds` of what the controller plays now, after 0.2 s of attack.
 Spectrum spectrum_of(SynthController& controller, double seconds) {
@@ -75,13 +69,7 @@ TEST_P(ExactPitch, EveryToneOfEveryChordSoundsAtItsFractionalPitch) {
 
 INSTANTIATE_TEST_SUITE_P(Banks, ExactPitch, ::testing::Values("sf2", "dls"));
 
-class SynthControllerTest : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(controller_.load_default_bank()); }
-
-    TestBanks banks_;
-    SynthController controller_{0, offline_setup(banks_.sf2())};
-};
+using SynthControllerTest = SineBankTest;
 
 // Tones that cannot sound (0 Hz, negative, NaN, infinite) keep their slot with kNoNote, and
 // stopping the chord skips them and still stops every real note after them.

@@ -10,7 +10,6 @@
 
 #include "sound/partial_check.h"
 #include "sound/peak_estimator.h"
-#include "sound/pitch_mapping.h"
 #include "sound/sound_fixtures.h"
 
 namespace kelvara::testing {
@@ -18,22 +17,13 @@ namespace {
 
 constexpr double kRate = 48000.0;
 
-double sounding_hz(float hz) {
-    return 440.0 * std::exp2((double(sound::frac_midi_note_for_frequency(hz)) - 69.0) / 12.0);
-}
-
-class TimbreProgramTest : public ::testing::Test {
+class TimbreProgramTest : public SineBankTest {
 protected:
-    void SetUp() override { ASSERT_TRUE(controller_.load_default_bank()); }
-
     // The spectrum's signal: `seconds` after 0.3 s of attack.
     std::vector<float> sustain(double seconds) {
         render_seconds(controller_, 0.3);
         return render_seconds(controller_, seconds).left;
     }
-
-    TestBanks banks_;
-    SynthController controller_{0, offline_setup(banks_.sf2())};
 };
 
 TEST_F(TimbreProgramTest, EachToneSoundsExactlyItsPartials) {
