@@ -7,10 +7,8 @@
 // skips).
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <atomic>
-#include <cstdlib>
 #include <functional>
 #include <string>
 #include <thread>
@@ -26,12 +24,8 @@ namespace {
 
 using ::testing::ElementsAre;
 using testing::JackTestSource;
+using testing::per_process_name;
 using namespace std::chrono_literals;
-
-// A per-process suffix keeps client names apart when test processes share a server.
-std::string unique(const std::string& name) {
-    return name + "-" + std::to_string(getpid());
-}
 
 // The MIDI side of one open document.
 struct Document {
@@ -66,14 +60,13 @@ struct Document {
 TEST(JackMidi, ASourcePlaysIntoEveryOpenInputConnectedToIt) {
     MidiClientOpening first = open_jack_midi_client(kMidiClientName);
     if (!first.client) {
-        const char* required = std::getenv("KELVARA_REQUIRE_JACK");
-        if (required && std::string(required) == "1") FAIL() << "no JACK server: " << first.failure;
+        if (testing::jack_server_required()) FAIL() << "no JACK server: " << first.failure;
         GTEST_SKIP() << "no JACK server (scripts/with-test-services.sh starts one): "
                      << first.failure;
     }
     MidiClientOpening second = open_jack_midi_client(kMidiClientName);
     ASSERT_NE(second.client, nullptr) << second.failure;
-    auto keys = JackTestSource::open(unique("Keys"), {"MIDI Out", "MIDI Out 2"});
+    auto keys = JackTestSource::open(per_process_name("Keys"), {"MIDI Out", "MIDI Out 2"});
     ASSERT_TRUE(keys);
     Document one(std::move(first.client));
     auto two = std::make_unique<Document>(std::move(second.client));
@@ -84,7 +77,7 @@ TEST(JackMidi, ASourcePlaysIntoEveryOpenInputConnectedToIt) {
     ASSERT_GE(item, 0);
     const MidiSource& source = one.input.source_items()[size_t(item)].source;
     EXPECT_EQ(source.name, "MIDI Out");
-    EXPECT_EQ(source.device_name, unique("Keys"));
+    EXPECT_EQ(source.device_name, per_process_name("Keys"));
     EXPECT_EQ(source.unique_id, stable_source_id(keys->full_port_name(0)));
 
     ASSERT_TRUE(one.input.connect_source(item));
@@ -122,7 +115,7 @@ TEST(JackMidi, ASourcePlaysIntoEveryOpenInputConnectedToIt) {
 // with the sources-changed callback installed. A hang ends the test process with a failure
 // instead of blocking the run.
 TEST(JackMidi, AnInputOpensAndClosesWhileMidiFlowsAndClientsComeAndGo) {
-    auto keys = JackTestSource::open(unique("FlowingKeys"), {"out"}, 64);
+    auto keys = JackTestSource::open(per_process_name("FlowingKeys"), {"out"}, 64);
     if (!keys) GTEST_SKIP() << "no JACK server";
     std::atomic<bool> done{false};
     std::atomic<int> closed{0};
@@ -145,7 +138,7 @@ TEST(JackMidi, AnInputOpensAndClosesWhileMidiFlowsAndClientsComeAndGo) {
     });
     std::jthread churn([&](const std::stop_token& stop) {
         for (int i = 0; !stop.stop_requested(); ++i)
-            JackTestSource::open(unique("Passing") + std::to_string(i % 2), {"out"});
+            JackTestSource::open(per_process_name("Passing") + std::to_string(i % 2), {"out"});
     });
     const auto deadline = std::chrono::steady_clock::now() + 120s;
     while (!done && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(10ms);

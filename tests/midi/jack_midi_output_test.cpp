@@ -5,9 +5,7 @@
 // jack_midi_client_test.cpp).
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -24,11 +22,8 @@ using ::testing::Contains;
 using ::testing::ElementsAre;
 using testing::JackTestSink;
 using ::testing::Not;
+using testing::per_process_name;
 using namespace std::chrono_literals;
-
-std::string unique(const std::string& name) {
-    return name + "-" + std::to_string(getpid());
-}
 
 // A system-exclusive message of `length` bytes whose data bytes count up from `first`.
 std::vector<uint8_t> exclusive(size_t length, uint8_t first = 0) {
@@ -42,14 +37,12 @@ std::vector<uint8_t> exclusive(size_t length, uint8_t first = 0) {
 TEST(JackMidiOutput, SendsWholeMessagesInOrderToTheDestinationChosen) {
     MidiOutputClientOpening opening = open_jack_midi_output_client(kMidiClientName);
     if (!opening.client) {
-        const char* required = std::getenv("KELVARA_REQUIRE_JACK");
-        if (required && std::string(required) == "1")
-            FAIL() << "no JACK server: " << opening.failure;
+        if (testing::jack_server_required()) FAIL() << "no JACK server: " << opening.failure;
         GTEST_SKIP() << "no JACK server (scripts/with-test-services.sh starts one)";
     }
-    auto synth = JackTestSink::open(unique("Synth"), "MIDI In");
-    auto other = JackTestSink::open(unique("Other"), "MIDI In");
-    auto keys = testing::JackTestSource::open(unique("Keys"), {"MIDI Out"});
+    auto synth = JackTestSink::open(per_process_name("Synth"), "MIDI In");
+    auto other = JackTestSink::open(per_process_name("Other"), "MIDI In");
+    auto keys = testing::JackTestSource::open(per_process_name("Keys"), {"MIDI Out"});
     ASSERT_TRUE(synth && other && keys);
     MidiOutput output(std::move(opening.client));
 
@@ -63,7 +56,7 @@ TEST(JackMidiOutput, SendsWholeMessagesInOrderToTheDestinationChosen) {
     EXPECT_THAT(listed(), Not(Contains(keys->full_port_name(0))));
     const std::optional<size_t> found = output.find_destination(synth->full_port_name());
     ASSERT_TRUE(found);
-    EXPECT_EQ(output.destinations()[*found].device_name, unique("Synth"));
+    EXPECT_EQ(output.destinations()[*found].device_name, per_process_name("Synth"));
     EXPECT_EQ(output.destinations()[*found].name, "MIDI In");
     EXPECT_FALSE(output.send(std::vector<uint8_t>{0x90, 60, 100})) << "nothing connected";
 

@@ -2,9 +2,11 @@
 // A second JACK client that plays MIDI sources for tests: output ports whose process
 // callback writes the messages a test queued, in order, a few per cycle.
 #include <jack/jack.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -14,6 +16,18 @@
 #include "midi/jack_handles.h"
 
 namespace kelvara::midi::testing {
+
+// A per-process suffix keeps client names apart when test processes share a server.
+inline std::string per_process_name(const std::string& name) {
+    return name + "-" + std::to_string(getpid());
+}
+
+// scripts/with-test-services.sh sets KELVARA_REQUIRE_JACK=1: there a missing server is a
+// failure, elsewhere a reason to skip.
+inline bool jack_server_required() {
+    const char* required = std::getenv("KELVARA_REQUIRE_JACK");
+    return required != nullptr && std::string(required) == "1";
+}
 
 class JackTestSource {
 public:

@@ -44,18 +44,15 @@ TEST(MidiMessage, OnlyOneCompleteMessageWithItsStatusByteIsSent) {
         EXPECT_FALSE(is_complete_midi_message(bytes)) << ::testing::PrintToString(bytes);
 }
 
-MidiDestination destination(std::string address, std::string device, std::string name) {
-    return {std::move(address), std::move(name), std::move(device)};
-}
-
 class MidiOutputTest : public ::testing::Test {
 protected:
     std::shared_ptr<testing::RecordedMidiOutput> record = [] {
         auto record = std::make_shared<testing::RecordedMidiOutput>();
-        record->listed = {destination("20:0", "FLUID Synth", "Synth input port"),
-                          destination("24:0", "Midi Through", "Port-0"),
-                          destination("28:0", "Midi Through", "Port-0"),
-                          destination("32:1", "Keys", "20:0")};
+        // {address, port name, device}
+        record->listed = {{"20:0", "Synth input port", "FLUID Synth"},
+                          {"24:0", "Port-0", "Midi Through"},
+                          {"28:0", "Port-0", "Midi Through"},
+                          {"32:1", "20:0", "Keys"}};
         return record;
     }();
     MidiOutput output{std::make_unique<testing::RecordingMidiOutputClient>(record)};
@@ -83,14 +80,14 @@ TEST_F(MidiOutputTest, TitlesTellDestinationsApartAndATypedNameFindsOne) {
 }
 
 TEST_F(MidiOutputTest, SendsOnlyToTheOneDestinationConnected) {
-    EXPECT_FALSE(output.send(std::vector<uint8_t>{0x90, 60, 100})) << "nothing connected";
+    // (Sending with nothing connected and refusing an incomplete message: the JACK output's
+    // test, through this same class.)
     EXPECT_EQ(record->ports_created, 0) << "no port until a destination is chosen";
     EXPECT_FALSE(output.connect_destination(4));
 
     ASSERT_TRUE(output.connect_destination(0));
     ASSERT_TRUE(output.connect_destination(0));  // again: connected again, not ended first
     ASSERT_TRUE(output.send(std::vector<uint8_t>{0x90, 60, 100}));
-    EXPECT_FALSE(output.send(std::vector<uint8_t>{60, 100}));
     ASSERT_TRUE(output.connect_destination(2));
     EXPECT_EQ(output.connected_destination()->address, "28:0");
 
@@ -108,7 +105,6 @@ TEST_F(MidiOutputTest, SendsOnlyToTheOneDestinationConnected) {
                                                  "connect 28:0", "disconnect 28:0"));
     EXPECT_THAT(record->sent, ElementsAre(std::vector<uint8_t>{0x90, 60, 100}));
     EXPECT_EQ(record->ports_created, 1);
-    EXPECT_TRUE(output.wait_until_sent(std::chrono::milliseconds(0)));
 }
 
 }  // namespace

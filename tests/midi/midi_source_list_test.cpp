@@ -27,12 +27,6 @@ class MidiSourcesTest : public ::testing::Test {
 protected:
     MidiSourcesTest() { chords->chords[60] = {440.0f}; }
 
-    MidiPlaybackTargets targets() { return {player, chords, last_played}; }
-    std::unique_ptr<MidiInput> open_input(std::function<void()> sources_changed = {}) {
-        return std::make_unique<MidiInput>(system.create_client(kMidiClientName), targets(),
-                                           std::move(sources_changed));
-    }
-
     InProcessMidiSystem system;
     std::shared_ptr<testing::RecordingNotePlayer> player =
         std::make_shared<testing::RecordingNotePlayer>();
@@ -73,7 +67,9 @@ TEST_F(MidiSourcesTest, RepeatedNamesAreToldApartByPositionOrDevice) {
 // connected source plays.
 TEST_F(MidiSourcesTest, PickedItemsConnectTheirOwnSourcesAndEveryConnectedSourcePlays) {
     int announced = 0;
-    auto input = open_input([&] { ++announced; });
+    auto input = std::make_unique<MidiInput>(system.create_client(kMidiClientName),
+                                             MidiPlaybackTargets{player, chords, last_played},
+                                             [&] { ++announced; });
     EXPECT_THAT(input->source_items(), IsEmpty());
     system.add_source({"a:1", "Port", 1, true, "A"});
     system.add_missing_source();

@@ -14,21 +14,12 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
+// The header chunk: six bytes of three big-endian numbers.
 Bytes header(uint16_t format, uint16_t tracks, uint16_t division) {
-    return {'M',
-            'T',
-            'h',
-            'd',
-            0,
-            0,
-            0,
-            6,
-            uint8_t(format >> 8),
-            uint8_t(format),
-            uint8_t(tracks >> 8),
-            uint8_t(tracks),
-            uint8_t(division >> 8),
-            uint8_t(division)};
+    Bytes out = {'M', 'T', 'h', 'd', 0, 0, 0, 6};
+    for (const uint16_t value : {format, tracks, division})
+        out.insert(out.end(), {uint8_t(value >> 8), uint8_t(value)});
+    return out;
 }
 
 Bytes chunk(const char* type, const Bytes& data) {
@@ -89,6 +80,11 @@ TEST(StandardMidiFile, ADamagedFileIsRefusedWithWhatAndWhere) {
         {"a five-byte delta", header(0, 1, 96) + chunk("MTrk", {0x81, 0x81, 0x81, 0x81, 0x01}),
          "a delta time is cut off or too long"},
         {"data with no status", header(0, 1, 96) + chunk("MTrk", {0x00, 0x3C, 0x40}),
+         "a data byte with no status before it"},
+        // A meta event cancels running status: the note-on before it does not carry over.
+        {"data after a meta event",
+         header(0, 1, 96) +
+             chunk("MTrk", note_on + Bytes{0x00, 0xFF, 0x01, 0x00, 0x00, 0x3E, 0x40}),
          "a data byte with no status before it"},
         {"a cut-off note", header(0, 1, 96) + chunk("MTrk", {0x00, 0x90, 0x3C}),
          "a channel message is cut off"},

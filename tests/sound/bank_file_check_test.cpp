@@ -16,32 +16,26 @@
 namespace kelvara::sound {
 namespace {
 
+std::string little_endian_32(uint32_t value) {
+    std::string bytes;
+    for (int i = 0; i < 4; ++i) bytes += char((value >> (8 * i)) & 0xFF);
+    return bytes;
+}
+
 std::string riff(const std::string& form, const std::string& chunks, int extra_size = 0) {
-    const uint32_t size = uint32_t(int(4 + chunks.size()) + extra_size);
-    std::string bytes = "RIFF";
-    for (int i = 0; i < 4; ++i) bytes += char((size >> (8 * i)) & 0xFF);
-    return bytes + form + chunks;
+    return "RIFF" + little_endian_32(uint32_t(int(4 + chunks.size()) + extra_size)) + form + chunks;
 }
 
 std::string chunk(const std::string& name, const std::string& data) {
-    std::string bytes = name;
-    for (int i = 0; i < 4; ++i) bytes += char((data.size() >> (8 * i)) & 0xFF);
-    return bytes + data + (data.size() % 2 ? std::string(1, '\0') : std::string());
+    return name + little_endian_32(uint32_t(data.size())) + data +
+           (data.size() % 2 ? std::string(1, '\0') : std::string());
 }
 
 // The bank with the size of its table `name` set to `size` (the bytes stay where they were).
 std::string with_table_size(const std::vector<uint8_t>& bank, const std::string& name,
                             uint32_t size) {
     std::string bytes(bank.begin(), bank.end());
-    const size_t at = bytes.find(name);
-    for (int i = 0; i < 4; ++i) bytes[at + 4 + size_t(i)] = char((size >> (8 * i)) & 0xFF);
-    return bytes;
-}
-
-std::string little_endian_32(uint32_t value) {
-    std::string bytes;
-    for (int i = 0; i < 4; ++i) bytes += char((value >> (8 * i)) & 0xFF);
-    return bytes;
+    return bytes.replace(bytes.find(name) + 4, 4, little_endian_32(size));
 }
 
 // A DLS bank of one instrument whose one region links to pool entry `link`, and a pool table

@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "sound/generated_bank.h"
+#include "sound/pitch_mapping.h"
 
 namespace kelvara::testing {
 namespace {
@@ -78,6 +79,7 @@ TestBanks::TestBanks() {
     dls_ = (dir_ / "tones.dls").string();
     garbage_ = (dir_ / "garbage.sf2").string();
     truncated_sf2_ = (dir_ / "truncated.sf2").string();
+    damaged_sf2_ = (dir_ / "damaged.sf2").string();
 
     const auto image = sound::build_sf2_bank("Kelvara Test", {
                                                                  {"Sine", 0, 0, {1.0f}},
@@ -91,22 +93,9 @@ TestBanks::TestBanks() {
     for (size_t i = 0; i < noise.size(); ++i) noise[i] = uint8_t((i * 7919u + 13u) >> 3);
     write_bytes(garbage_, noise);
     write_dls(dls_);
-
-    write_bytes((dir_ / "empty.sf2").string(), {});
-    const std::string text = "A list of songs, not a bank.\n";
-    write_bytes((dir_ / "songs.sf2").string(), std::vector<uint8_t>(text.begin(), text.end()));
-    for (size_t i = 0; i < noise.size(); ++i) noise[i] = uint8_t((i * 2654435761u) >> 24);
-    write_bytes((dir_ / "noise.dls").string(), noise);
     std::vector<uint8_t> damaged = image;
     std::copy_n("junk", 4, damaged.begin() + 20);  // where the INFO list names itself
-    write_bytes((dir_ / "damaged.sf2").string(), damaged);
-}
-
-std::vector<std::string> TestBanks::not_banks() const {
-    std::vector<std::string> files{garbage_, truncated_sf2_};
-    for (const char* name : {"empty.sf2", "songs.sf2", "noise.dls", "damaged.sf2"})
-        files.push_back((dir_ / name).string());
-    return files;
+    write_bytes(damaged_sf2_, damaged);
 }
 
 TestBanks::~TestBanks() {
@@ -119,6 +108,10 @@ SoundSetup offline_setup(const std::string& default_bank) {
     setup.default_bank = default_bank;
     setup.backend = "null";
     return setup;
+}
+
+double sounding_hz(float hz) {
+    return 440.0 * std::exp2((double(sound::frac_midi_note_for_frequency(hz)) - 69.0) / 12.0);
 }
 
 StereoBuffer render_seconds(SynthController& controller, double seconds) {

@@ -2,6 +2,8 @@
 // Sound banks the tests generate themselves, in a temporary folder removed afterwards: a
 // sine SoundFont and a DLS, whose loops hold whole periods so their pitch is known exactly,
 // and files that are not banks at all.
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -26,13 +28,12 @@ public:
     const std::string& dls() const { return dls_; }
     const std::string& garbage() const { return garbage_; }
     const std::string& truncated_sf2() const { return truncated_sf2_; }
-    // Every file a bank loader must refuse: the two above, an empty file, text and noise
-    // named as banks, and a SoundFont whose header is intact but whose first part is not.
-    std::vector<std::string> not_banks() const;
+    // A SoundFont whose header is intact but whose first part is not.
+    const std::string& damaged_sf2() const { return damaged_sf2_; }
 
 private:
     std::filesystem::path dir_;
-    std::string sf2_, dls_, garbage_, truncated_sf2_;
+    std::string sf2_, dls_, garbage_, truncated_sf2_, damaged_sf2_;
 };
 
 // A controller that renders offline only (null output) with `default_bank` as its default.
@@ -40,5 +41,18 @@ SoundSetup offline_setup(const std::string& default_bank);
 
 // Offline render of `seconds` of the current graph (which must be stopped).
 StereoBuffer render_seconds(SynthController& controller, double seconds);
+
+// Where a tone of `hz` sounds as the chord map plays it: 440·2^((p−69)/12) for its fractional
+// pitch p.
+double sounding_hz(float hz);
+
+// A controller rendering offline with the sine SoundFont loaded as its default bank.
+class SineBankTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(controller_.load_default_bank()); }
+
+    TestBanks banks_;
+    SynthController controller_{0, offline_setup(banks_.sf2())};
+};
 
 }  // namespace kelvara::testing

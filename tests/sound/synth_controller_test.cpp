@@ -11,7 +11,6 @@
 
 #include "sound/peak_estimator.h"
 #include "sound/peak_limiter.h"
-#include "sound/pitch_mapping.h"
 #include "sound/sound_fixtures.h"
 
 namespace kelvara::testing {
@@ -19,11 +18,6 @@ namespace {
 
 constexpr double kSoundingLevel = 0.005;
 constexpr double kSilentLevel = 1e-5;
-
-// Where a tone of `hz` must sound: 440·2^((p−69)/12) for its fractional pitch p.
-double sounding_hz(float hz) {
-    return 440.0 * std::exp2((double(sound::frac_midi_note_for_frequency(hz)) - 69.0) / 12.0);
-}
 
 // The spectrum of `seconds` of what the controller plays now, after 0.2 s of attack.
 Spectrum spectrum_of(SynthController& controller, double seconds) {
@@ -51,8 +45,7 @@ TEST_P(ExactPitch, EveryToneOfEveryChordSoundsAtItsFractionalPitch) {
         std::vector<float> chord;
         double seconds;
     } cases[] = {
-        // 452.893 Hz is 69.4928, which whole-cent tuning would play 0.28 cent flat.
-        {{440.0f, 452.893f, 550.0f}, 1.0},
+        // Fractions of a semitone that whole-cent tuning would miss by up to half a cent.
         {{30.0f, 61.7f, 97.5f}, 2.0},
         {{233.3f, 1234.6f, 2718.3f, 4000.0f}, 0.8},
         {twenty, 1.0},
@@ -75,13 +68,7 @@ TEST_P(ExactPitch, EveryToneOfEveryChordSoundsAtItsFractionalPitch) {
 
 INSTANTIATE_TEST_SUITE_P(Banks, ExactPitch, ::testing::Values("sf2", "dls"));
 
-class SynthControllerTest : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(controller_.load_default_bank()); }
-
-    TestBanks banks_;
-    SynthController controller_{0, offline_setup(banks_.sf2())};
-};
+using SynthControllerTest = SineBankTest;
 
 // Tones that cannot sound (0 Hz, negative, NaN, infinite) keep their slot with kNoNote, and
 // stopping the chord skips them and still stops every real note after them.
@@ -136,8 +123,9 @@ TEST_F(SynthControllerTest, EachProgramItemPlaysItsOwnInstrument) {
     }
 }
 
-// A refused bank leaves the graph playing as it was: its bank, program and volume, and says
-// why without a word on the terminal. The default bank comes back on a new graph with the
+// A refused bank (noise, a cut-off SoundFont, a damaged one, no file, no name) leaves the graph
+// playing as it was: its bank, program and volume, and says why without a word on the
+// terminal. The default bank comes back on a new graph with the
 // synthesizer's default volume, where a load that succeeds keeps the volume set.
 TEST_F(SynthControllerTest, ARefusedBankLeavesTheGraphPlayingAsItWas) {
     controller_.set_midi_parameter(7, 200);
@@ -147,9 +135,8 @@ TEST_F(SynthControllerTest, ARefusedBankLeavesTheGraphPlayingAsItWas) {
     EXPECT_EQ(controller_.midi_parameter(7), 33);
     controller_.select_instrument(1);
     const std::vector<ProgramItem> programs = controller_.programs();
-    std::vector<std::string> refused = banks_.not_banks();
-    refused.insert(refused.end(), {banks_.sf2() + ".missing", std::string()});
-    for (const std::string& bad : refused) {
+    for (const std::string& bad : {banks_.garbage(), banks_.truncated_sf2(), banks_.damaged_sf2(),
+                                   banks_.sf2() + ".missing", std::string()}) {
         ::testing::internal::CaptureStderr();
         const Result<void> loaded = controller_.load_bank(bad);
         EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << bad;
