@@ -1,6 +1,7 @@
 // The document's choice between pitch-true playback and the bank's own tuning, applied by the
 // instrument rig to the real synthesizer, which measures its bank only once the window lets
-// it. (The window's box, saving and reopening: tests/app/bank_tuning_box_test.cpp.)
+// it. (The window's box: tests/app/bank_tuning_box_test.cpp; saving and reopening it:
+// tests/app/document_files_test.cpp.)
 #include <gtest/gtest.h>
 
 #include <chrono>
