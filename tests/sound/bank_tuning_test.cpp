@@ -41,6 +41,8 @@ TEST(TuningPolicy, RemovesEachLayersCommonOffsetAndNothingElse) {
          {{0, 127, 0, 127, 69, 3.0, 1.0, -10.0, C}, {0, 127, 0, 127, 69, 17.0, 1.0, -10.0, C}}},
         {"ranks on other root keys are tuned apart",
          {{0, 127, 0, 127, 60, 2.0, 1.0, -2.0, C}, {0, 127, 0, 127, 72, -4.0, 1.0, 4.0, C}}},
+        {"velocity layers are tuned apart",
+         {{0, 127, 0, 63, 60, 2.0, 1.0, -2.0, C}, {0, 127, 64, 127, 60, -4.0, 1.0, 4.0, C}}},
         {"unpitched and out-of-bounds zones keep the bank's tuning, outside the median",
          {{0, 127, 0, 127, 69, 4.0, 1.0, -4.0, C},
           {0, 127, 0, 127, 69, 60.0, 1.0, 0.0, O},
@@ -87,6 +89,7 @@ std::vector<BankCase> bank_cases() {
     return {
         {{"in tune", 0, {{T::Sine440, 69, 0}}}, {0.0}, {0.0}, {C}},
         {{"correction +17", 1, {{T::Sine440, 69, 17}}}, {17.0}, {-17.0}, {C}},
+        {{"root +1, corr +85", 2, {{T::Sine440, 70, 85}}}, {-15.0}, {15.0}, {C}},
         {{"detuned pair", 3, {{T::Sine440, 69, 10, -7}, {T::Sine440, 69, 10, 7}}},
          {3.0, 17.0},
          {-10.0, -10.0},
