@@ -67,7 +67,6 @@ TEST_F(MidiOutputTest, TitlesTellDestinationsApartAndATypedNameFindsOne) {
         {"", std::nullopt},
     };
     for (const Case& c : cases) EXPECT_EQ(output.find_destination(c.typed), c.found) << c.typed;
-    EXPECT_THROW(MidiOutput(nullptr), std::invalid_argument);
 }
 
 TEST_F(MidiOutputTest, SendsOnlyToTheOneDestinationConnected) {
