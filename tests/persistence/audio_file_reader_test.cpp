@@ -1,6 +1,7 @@
-// The recording reader on real files written through libsndfile (WAV, FLAC, Ogg, AIFF), from
-// a file through to the measured partials; only the stretch asked for is read; and every
-// kind of bad file is refused with a message, the same from a file and from memory.
+// The recording reader on real files written through libsndfile (WAV and Ogg here, FLAC in
+// the stretch test and in kelvara-cli's timbre-from-audio rows), from a file through to the
+// measured partials; only the stretch asked for is read; and every kind of bad file is
+// refused with a message, the same from a file and from memory.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -61,7 +62,6 @@ TEST(AudioFileReader, EveryFormatGivesTheKnownPartials) {
         double threshold_db;  // a lossy codec adds noise of its own some 55 dB down
     } cases[] = {
         {"wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1, "WAV", 60},
-        {"flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 48000, 2, "FLAC", 60},
         {"ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 48000, 2, "Ogg", 45},
     };
     TempFolder folder;
@@ -140,11 +140,6 @@ std::vector<uint8_t> file_bytes(int format) {
     return test::read_bytes(folder / "sound");
 }
 
-std::vector<uint8_t> first_half(std::vector<uint8_t> bytes) {
-    bytes.resize(bytes.size() / 2);
-    return bytes;
-}
-
 std::vector<uint8_t> float_wav_with(size_t at, float odd_one) {
     std::vector<float> samples(1000);
     for (size_t n = 0; n < samples.size(); ++n) samples[n] = 0.5f * std::sin(0.3f * n);
@@ -188,7 +183,6 @@ TEST(AudioFileReader, RefusesBadFilesWithTheSameMessageFromFileAndMemory) {
         {"header_claims_more",
          test::wav_bytes({1, 1, 48000, 16, 4000}, std::vector<uint8_t>(1000, 1)),
          "is cut short: its header announces 0.0417 s of sound, but the file holds only 0.0104 s"},
-        {"wav_cut_short", first_half(wav), "is cut short"},
         {"nan_in_float_wav", float_wav_with(250, NAN),
          "holds a sample that is not a number (channel 1, at 0.25 s)"},
         {"junk_before_data", with_empty_chunks_before_data(wav, 100000),

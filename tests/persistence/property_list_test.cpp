@@ -59,6 +59,7 @@ TEST(PropertyListRead, BadTextIsRefusedWithItsPosition) {
         {"{a = 1;\n b 2;}", 2, 4, "'='"},
         {"{a = <0g>;}", 1, 8, "hexadecimal"},
         {"\"abc", 1, 1, "unterminated quoted string"},
+        {"{} x", 1, 4, "after the value"},
         {"<*I12x>", 1, 1, "<*I>"},
         {std::string(100000, '('), 1, kMaxNestingDepth + 1, "nest"},
     };

@@ -92,12 +92,14 @@ TEST(TypedStreamDecode, MalformedArchivesAreRefusedWithTheReason) {
         "626a6563740085840169";
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"", "ends early"},
+        {"030b73747265616d7479706564", "version 4"},
         {"040b73747265616d747970656f81e803", "signature"},
         {array_head + "7f 92", "larger than the data"},
         {array_head + "01 92 92 86", "contains it"},  // an array holding itself
         {array_head + "01 92 85 86", "nil element"},
         {array_head + "00 86 00", "after the root"},
         {header + "840140 84 8484054e53466f6f00 85 86", "unsupported class NSFoo"},
+        {header + "840140 84 8484084e534e756d62657201 85 86", "version of class"},
     };
     for (const auto& [hex, why] : cases) {
         try {
