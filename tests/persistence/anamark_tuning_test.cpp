@@ -51,6 +51,7 @@ TEST(AnaMarkTuningFiles, NineteenEqualStepsReadBackWithinAThousandthOfACent) {
     const Sections file = read_tun(write_anamark_tuning("19 \"equal\"", keys));
 
     EXPECT_EQ(file.at("Scale Begin").at("Format"), "\"AnaMark-TUN\"");
+    EXPECT_EQ(file.at("Scale Begin").at("FormatVersion"), "200");
     EXPECT_EQ(file.at("Info").at("Name"), "\"19  equal \"");
     const double base = std::stod(file.at("Exact Tuning").at("BaseFreq"));
     EXPECT_NEAR(base, 8.1757989156, 1e-10);

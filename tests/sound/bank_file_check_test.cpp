@@ -59,6 +59,7 @@ TEST(BankFileCheck, FilesThatAreNoBankAreRefusedWithWhatTheyAre) {
         {"empty", "", "The file is empty.", "0 bytes"},
         {"text", "Songs to learn\n", "The file is not a sound bank.",
          "it begins with \"Song\", where a bank begins with \"RIFF\""},
+        {"short", "RIFF", "The file is not a sound bank.", "too short for a bank's header"},
         {"wave", riff("WAVE", chunk("fmt ", "0123")), "The file is a RIFF file of another kind",
          "RIFF form \"WAVE\", where a bank has \"sfbk\" or \"DLS \""},
         {"cut short", riff("sfbk", chunk("LIST", "INFO"), 1000), "The file is incomplete",
