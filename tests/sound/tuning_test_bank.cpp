@@ -20,7 +20,6 @@ constexpr int kRate = 44100;
 constexpr int kLoopFrames = 2205;  // 22 periods of 440 Hz
 constexpr int kPeriods = 22;
 constexpr int kSineFrames = 4 * kLoopFrames;
-constexpr int kShortFrames = kRate * 30 / 1000;
 constexpr int kShortLoopStart = kRate;
 constexpr int kShortLoopFrames = 2200;
 constexpr double kLevel = 16000.0;
@@ -28,14 +27,11 @@ constexpr double kGlideLevel =
     0.7;  // the gliding fundamental's share, the steady octave's the rest
 
 bool long_attack(TestTone tone) {
-    return tone == TestTone::ShortLoopSine || tone == TestTone::SteadyAttackSine ||
-           tone == TestTone::GlidingAttackSine;
+    return tone == TestTone::ShortLoopSine || tone == TestTone::GlidingAttackSine;
 }
 
 std::vector<int16_t> samples_of(TestTone tone) {
-    std::vector<int16_t> pcm(tone == TestTone::ShortSine ? kShortFrames
-                             : long_attack(tone)         ? kShortLoopStart + 2 * kLoopFrames
-                                                         : kSineFrames);
+    std::vector<int16_t> pcm(long_attack(tone) ? kShortLoopStart + 2 * kLoopFrames : kSineFrames);
     uint32_t noise = 12345;
     double phase = 0.0;  // of the glide, in periods, carried on into the loop
     for (size_t i = 0; i < pcm.size(); ++i) {
@@ -74,15 +70,11 @@ IpatchSF2Sample* add_sample(IpatchSF2* bank, const TestZone& zone, int index) {
 
     GObjectPtr<IpatchSF2Sample> sample(ipatch_sf2_sample_new());
     ipatch_sf2_sample_set_data(sample.get(), sample_data.get());
-    // The short tone does not loop (its zone says so), but the format wants a loop inside it.
-    const bool loops = zone.tone != TestTone::ShortSine;
     const bool after_attack = long_attack(zone.tone);
-    const guint loop_start = !loops ? 8 : after_attack ? kShortLoopStart : kLoopFrames;
-    const guint loop_end = !loops ? kShortFrames - 8
-                           : zone.tone == TestTone::ShortLoopSine
-                               ? kShortLoopStart + kShortLoopFrames
-                           : after_attack ? kShortLoopStart + kLoopFrames
-                                          : 2 * kLoopFrames;
+    const guint loop_start = after_attack ? kShortLoopStart : kLoopFrames;
+    const guint loop_end = zone.tone == TestTone::ShortLoopSine ? kShortLoopStart + kShortLoopFrames
+                           : after_attack                       ? kShortLoopStart + kLoopFrames
+                                                                : 2 * kLoopFrames;
     const std::string name = "sample " + std::to_string(index);
     g_object_set(sample.get(), "name", name.c_str(), "sample-rate", kRate, "root-note",
                  zone.root_key, "fine-tune", zone.pitch_correction_cents, "loop-start", loop_start,
@@ -120,9 +112,7 @@ void write_tuning_test_bank(const std::string& path, const std::vector<TestPrese
             IpatchItem* zone = last_zone(IPATCH_CONTAINER(instrument.get()), IPATCH_TYPE_SF2_IZONE);
             if (zone == nullptr) throw std::runtime_error("libinstpatch made no zone");
             ipatch_sf2_gen_item_set_note_range(IPATCH_SF2_GEN_ITEM(zone), z.key_low, z.key_high);
-            set_generator(zone, IPATCH_SF2_GEN_SAMPLE_MODES,
-                          z.tone == TestTone::ShortSine ? IPATCH_SF2_GEN_SAMPLE_MODE_NOLOOP
-                                                        : IPATCH_SF2_GEN_SAMPLE_MODE_LOOP);
+            set_generator(zone, IPATCH_SF2_GEN_SAMPLE_MODES, IPATCH_SF2_GEN_SAMPLE_MODE_LOOP);
             set_generator(zone, IPATCH_SF2_GEN_FINE_TUNE_OVERRIDE, int16_t(z.fine_tune_cents));
         }
         GObjectPtr<IpatchSF2Preset> preset(ipatch_sf2_preset_new());

@@ -9,14 +9,11 @@
 namespace kelvara::testing {
 
 enum class TestTone {
-    Sine440,    // exactly 440 Hz: its loop holds 22 periods in 2205 frames at 44.1 kHz
-    Noise,      // white noise, looped
-    ShortSine,  // 440 Hz for 30 ms, not looped
+    Sine440,  // exactly 440 Hz: its loop holds 22 periods in 2205 frames at 44.1 kHz
+    Noise,    // white noise, looped
     // 440 Hz for a second, then a loop of 2200 frames holding 21.95 periods: the loop sounds
     // its 22nd line, 441 Hz, so the held note goes kShortLoopCents sharp after its attack.
     ShortLoopSine,
-    // 440 Hz for a second, then the loop of 2205 frames: steady from start to end.
-    SteadyAttackSine,
     // A fundamental gliding from kGlideCents to 440 Hz over its first second (straight in
     // cents) under a steady 880 Hz, then the loop of 2205 frames: an attack whose fundamental
     // wanders before a loop in tune (as a piano's does where its strings beat).

@@ -209,10 +209,7 @@ def main():
     write("version1_with_plot_dx.kelvara",
           document(changed({"Kelvara Document Version": "1"})))
     write("no_version.kelvara", document(changed(removed=["Kelvara Document Version"])))
-    write("version_as_integer.kelvara",
-          document(changed({"Kelvara Document Version": "<*I2>"})))
     write("version_as_text.kelvara", document(changed({"Kelvara Document Version": '" 17th"'})))
-    write("version_as_real.kelvara", document(changed({"Kelvara Document Version": "<*R1.9>"})))
     # Scalars of other number types: a double where a float belongs, an int for a float, a
     # float for an int, a long long for a boolean.
     write("other_number_types.kelvara",
@@ -252,8 +249,6 @@ def main():
           document(changed({"Kelvara scale ratios": floats([1.0, math.inf])})))
     write("bad/key_listed_twice.kelvara",
           document(changed({"Kelvara midi keys": ints([60, 64, 60])})))
-    write("bad/version_is_a_list.kelvara",
-          document(changed({"Kelvara Document Version": "(2)"})))
     write("bad/scalar_is_text.kelvara",
           document(changed({"Kelvara Volume": '"100"'})))
 
