@@ -85,11 +85,8 @@ std::vector<AccuracyCase> accuracy_cases() {
     spaced.channel_delay_seconds = 0.001;
     spaced.partials = partials_at(500.0, {1.0, 2.0, 3.0, 4.3}, {0.2, 0.1, 0.05, 0.02});
     return {
-        {"bar_decaying", decaying(bar(48000))},
         {"bar_decaying_noise_96k", noisy(decaying(bar(96000)))},
-        {"bar_noise_22k", noisy(bar(22050))},
         {"string_110Hz_noise_44k", noisy(stiff_string(44100, 110.0))},
-        {"string_55Hz_decaying_44k", decaying(stiff_string(44100, 55.0))},
         {"bell_decaying_noise", bell},
         {"spaced_stereo_microphones", spaced},
         {"far_beyond_full_scale", bar(48000), 0, 1e36},
@@ -150,8 +147,6 @@ TEST(PartialPicking, ProposesTheHarmonicBaseOrElseTheLowestStrongPeak) {
         double expected_hz;
     } cases[] = {
         {"harmonic", peaks_at(200.0, {1, 2, 3, 4, 5}, {-6, 0, -8, -12, -15}), 200.0},
-        {"weak_first_harmonic", peaks_at(200.0, {1, 2, 3, 4, 5, 6}, {-25, 0, -3, -6, -9, -10}),
-         200.0},
         {"missing_fundamental", peaks_at(100.0, {2, 3, 4, 5, 6}, {0, -2, -4, -6, -8}), 200.0},
         {"bar_struck_on_its_second_mode",
          peaks_at(300.0, {1, 2.7565, 5.4039, 8.933}, {-10, 0, -6, -12}), 300.0},
@@ -262,10 +257,6 @@ TEST(SpectrumAnalysis, RefusesWhatCannotBeMeasuredAndSaysWhy) {
         {"too_short", audio, {0, 2000}, {}, "choose at least 0.05 s"},
         {"silent", quiet, all, {}, "is silent"},
         {"noise_only", noise, {0, noise.frame_count()}, {}, "No partial stands out of the noise"},
-        {"no_partials", audio, all, with([](auto& s) { s.picking.max_partials = 0; }),
-         "between 1 and 128"},
-        {"threshold_nan", audio, all, with([](auto& s) { s.picking.threshold_db = NAN; }),
-         "threshold"},
         {"fundamental_negative", audio, all, with([](auto& s) { s.picking.fundamental_hz = -5.0; }),
          "fundamental"},
     };
