@@ -1,6 +1,7 @@
 // The measurement of a timbre from recordings the tests make themselves, from partials known
-// exactly: ratios within 0.1 % and amplitudes within 1 dB, clean, with white noise 40 dB
-// below the signal's RMS and with all partials decaying together; which peak is called 1;
+// exactly: ratios within 0.1 % and amplitudes within 1 dB, with white noise 40 dB below the
+// signal's RMS and all partials decaying together, from spaced microphones and far beyond full
+// scale; which peak is called 1 (the harmonic base or the lowest strong peak: the picking table);
 // where the proposed stretch lies; and every request the analysis refuses.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -38,20 +39,6 @@ SyntheticRecording bar(int32_t rate) {
     return r;
 }
 
-// A stiff string: 24 partials falling as 1/k, stretched by B = 0.0004, below 0.45 × rate.
-SyntheticRecording stiff_string(int32_t rate, double f0) {
-    SyntheticRecording r;
-    r.sample_rate_hz = rate;
-    r.seconds = 3.0;
-    std::vector<double> ratios, levels;
-    for (int k = 1; k <= 24 && f0 * k < 0.45 * rate; ++k) {
-        ratios.push_back(k * std::sqrt((1.0 + 0.0004 * k * k) / 1.0004));
-        levels.push_back(0.3 / k);
-    }
-    r.partials = partials_at(f0, ratios, levels);
-    return r;
-}
-
 SyntheticRecording noisy(SyntheticRecording r) {
     r.noise_below_rms_db = 40.0;
     return r;
@@ -66,19 +53,10 @@ SyntheticRecording decaying(SyntheticRecording r) {
 struct AccuracyCase {
     std::string name;
     SyntheticRecording recording;
-    size_t fundamental = 0;  // the known partial that is ratio 1
-    double gain = 1.0;       // float files may hold samples far beyond full scale
+    double gain = 1.0;  // float files may hold samples far beyond full scale
 };
 
 std::vector<AccuracyCase> accuracy_cases() {
-    // A bell whose hum, an octave below the prime, is the lowest partial: the harmonic series
-    // of the hum carries most of the others, so it is proposed as 1.
-    SyntheticRecording bell;
-    bell.seconds = 4.0;
-    bell.decay_seconds = 2.0;
-    bell.noise_below_rms_db = 40.0;
-    bell.partials = partials_at(311.0, {0.5, 1.0, 1.19, 1.5, 2.0, 2.51, 2.66},
-                                {0.05, 0.1, 0.06, 0.03, 0.2, 0.05, 0.02});
     // Two microphones 34 cm apart (1 ms): summing their samples would cancel 500 Hz.
     SyntheticRecording spaced;
     spaced.channels = 2;
@@ -86,10 +64,8 @@ std::vector<AccuracyCase> accuracy_cases() {
     spaced.partials = partials_at(500.0, {1.0, 2.0, 3.0, 4.3}, {0.2, 0.1, 0.05, 0.02});
     return {
         {"bar_decaying_noise_96k", noisy(decaying(bar(96000)))},
-        {"string_110Hz_noise_44k", noisy(stiff_string(44100, 110.0))},
-        {"bell_decaying_noise", bell},
         {"spaced_stereo_microphones", spaced},
-        {"far_beyond_full_scale", bar(48000), 0, 1e36},
+        {"far_beyond_full_scale", bar(48000), 1e36},
     };
 }
 
@@ -108,12 +84,12 @@ TEST_P(AnalysisAccuracy, ProposedStretchGivesTheKnownPartials) {
     ASSERT_TRUE(analysis) << analysis.error().description;
 
     const PickedPartials& picked = analysis->picked;
-    const auto errors = compare_with_known(picked, recording.partials, c.fundamental, 60.0);
+    const auto errors = compare_with_known(picked, recording.partials, 0, 60.0);
     EXPECT_EQ(errors.missing, 0) << errors.report;
     EXPECT_EQ(errors.extra, 0) << errors.report;
     EXPECT_LE(errors.max_ratio_error, 0.001) << errors.report;
     EXPECT_LE(errors.max_amplitude_error_db, 1.0) << errors.report;
-    const double f1 = recording.partials[c.fundamental].frequency_hz;
+    const double f1 = recording.partials[0].frequency_hz;
     EXPECT_NEAR(picked.fundamental_hz(), f1, 1e-3 * f1);
 }
 
