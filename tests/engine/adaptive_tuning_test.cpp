@@ -1,7 +1,7 @@
 // Adaptive tuning of held chords: tempered triads reach their just tunings with harmonic
-// timbres (the major triad of six equal harmonics: tests/cli) (the weak cusps of many harmonics
-// passed over) and a stretched timbre its stretched ones, no note left on a slope, and the anchors
-// and bounds hold. (The cents each note moves as a user reads them: tests/cli and the window's
+// timbres (the weak cusps of many harmonics passed over) and a stretched timbre its stretched
+// ones, no note left on a slope, and the anchors and bounds hold. (The major triad of six equal
+// harmonics and the cents each note moves as a user reads them: tests/cli and the window's
 // tests.)
 #include <gtest/gtest.h>
 
@@ -70,9 +70,9 @@ TEST(AdaptiveTuning, TemperedTriadsReachTheirJustTuningsWithTheLowestNoteHeld) {
 
 // Where the search ends, no note but the held lowest one can lower the chord's dissonance by
 // moving a little on its own, unless its bound stops it: a search that stops a walk early (at
-// the end of the range one walk may cover, say) leaves a note on a slope.
-// Pure tones push apart until the bounds hold them; one walk covers at most 61 cents, so the
-// search needs several walks of the same note.
+// the end of the range one walk may cover, say) leaves a note on a slope. Pure tones push apart
+// until the bounds hold them; one walk covers at most 61 cents, so the search needs several
+// walks of the same note.
 TEST(AdaptiveTuning, NoNoteCanMoveDownhillWhereTheSearchEnds) {
     ChordToAdapt chord;
     chord.nominal_hz = {263.82322, 110.0, 164.813778, 195.997718, 259.244773};
