@@ -316,7 +316,6 @@ const CaseGroups& case_groups() {
              "\"bar.flac\" lasts 2 s."},
             {"timbre-from-audio {dir}/broken.sf2", 1, Match::Contains,
              "\"broken.sf2\" is not a sound file Kelvara can read"},
-            {"timbre-from-audio {dir}/silence.wav", 1, Match::Contains, "The recording is silent"},
             {"timbre-from-audio {dir}/missing.wav", 1, Match::Contains, "cannot open"},
             usage_error("timbre-from-audio {dir}/bar.flac --max-partials 129",
                         "The number of partials must be between 1 and 128."),
@@ -372,8 +371,6 @@ const CaseGroups& case_groups() {
              0, Match::Equals, "256\nnote 69 = 6900.000000\r\nnote 70 = 7286.313714\r\n"},
             {"scale errors {dir}/t.kelvara", 0, Match::Contains, "\n5/4 386.314 5/4 0.000\n", 4},
             usage_error("scl export {dir}/t.kelvara {dir}/x.scl --reference-key 128"),
-            {"keymap {dir}/t.kelvara --period 0.5", 1, Match::Contains,
-             "period must be a ratio above"},
         };
         // Programs and offline renders through the synthesizer.
         g["SoundMidiAndPlot"] = {
@@ -473,9 +470,6 @@ protected:
         for (size_t i = 0; i < 5; ++i) bar.partials.push_back({196.0 * ratios[i], levels[i], 0.5});
         ASSERT_TRUE(test::write_audio_file(dir_ / "bar.flac", synthesize_recording(bar),
                                            SF_FORMAT_FLAC | SF_FORMAT_PCM_24));
-        bar.partials.clear();
-        ASSERT_TRUE(test::write_audio_file(dir_ / "silence.wav", synthesize_recording(bar),
-                                           SF_FORMAT_WAV | SF_FORMAT_PCM_16));
         DocumentFileState low;  // what the reader brings into bounds
         low.base_frequency = 10.0;
         std::ofstream(dir_ / "low.kelvara") << encode_document_state(low);
@@ -534,16 +528,11 @@ INSTANTIATE_TEST_SUITE_P(Commands, CliTable,
 // (a list equal to a parametric type's partials gives that curve: the engine's and the
 // document's tests); options on the command line override the file's.
 TEST_F(CliTest, ASavedDocumentGivesTheCurveOfItsSettings) {
-    const std::string own = "--partials 1:0.25,2:0.25,3:0.25 --model min";
-    for (const auto& [saved, same] :
-         {std::pair<std::string, std::string>{"--type 0 --xmin 1 --xmax 1.5", "--type 0"},
-          {own, own}}) {
-        SCOPED_TRACE(saved);
-        ASSERT_EQ(run("new {dir}/c.kelvara " + saved).exit_code, 0);
-        const CliRun from_file = run("curve --file {dir}/c.kelvara --ratios 1,1.25 --xmax 1.25");
-        EXPECT_EQ(from_file.exit_code, 0);
-        EXPECT_EQ(from_file.out, run("curve " + same + " --ratios 1,1.25 --xmax 1.25").out);
-    }
+    const std::string own = "--partials 1:0.25,2:0.25,3:0.25 --model min --xmin 1.1";
+    ASSERT_EQ(run("new {dir}/c.kelvara " + own).exit_code, 0);
+    const CliRun from_file = run("curve --file {dir}/c.kelvara --ratios 1,1.25 --xmax 1.25");
+    EXPECT_EQ(from_file.exit_code, 0);
+    EXPECT_EQ(from_file.out, run("curve " + own + " --ratios 1,1.25 --xmax 1.25").out);
     EXPECT_NE(run("curve {dir}/c.kelvara --ratios 1,1.25 --model product").out,
               run("curve {dir}/c.kelvara --ratios 1,1.25").out);
 }
@@ -603,9 +592,6 @@ TEST_F(CliTest, BankTuningPlaysTheGeneralMidiBankInTune) {
     EXPECT_EQ(std::count(zones.out.begin(), zones.out.end(), '\n'), 2 + 10) << zones.out;
     EXPECT_EQ(run("bank-tuning " + gm + " --program 999").exit_code, 2);
     EXPECT_EQ(run("bank-tuning {dir}/broken.sf2").exit_code, 1);
-    const CliRun bench = run("bench --case bank-tuning --min-time 0");
-    EXPECT_EQ(bench.exit_code, 0) << bench.out;
-    EXPECT_NE(bench.out.find("\nbank-tuning "), std::string::npos) << bench.out;
 }
 
 #ifdef KELVARA_TEST_PLOT
@@ -748,9 +734,7 @@ TEST_F(CliTest, SpecialFilesAreRefusedByEveryWriterAndReaderAndLeftAsTheyWere) {
         {"render --chord 220 --seconds 0.1 --bank {bank} --wav {t}", "t.wav"},
         {"dump {t}", "t.kelvara"},
         {"scl import {t} {dir}/t.kelvara", "t.scl"},
-        {"scl import {dir}/t.scl {dir}/t.kelvara --kbm {t}", "t.kbm"},
         {"timbre-from-audio {t}", "bar.flac"},
-        {"programs --bank {t}", "sine.sf2"},
     };
     const FileKindRow kinds[] = {{SpecialFile::Fifo, "fifo"},
                                  {SpecialFile::Device, "device"},

@@ -191,8 +191,6 @@ TEST(SteadyStretch, LiesAfterTheAttackAndBeforeTheNextNote) {
         {"struck_decaying", synthesize_recording(struck), 0.0, 2.2, 1.9},
         {"noisy_attack_skipped", noisy_attack, 0.25, 4.0, 1.9},
         {"second_note_not_mixed_in", two_notes, 0.0, 5.0, 1.9, 2.5},
-        {"short_sound_whole", synthesize_recording(tone(kMinStretchSeconds)), 0.0,
-         kMinStretchSeconds, kMinStretchSeconds},
     };
     for (const auto& c : cases) {
         const auto proposal = propose_steady_stretch(c.audio);
