@@ -136,8 +136,8 @@ TEST(TriadSurface, NamesTriadsByTheSmallestExactChordElseTheSimplestNearOne) {
 TEST(TriadSurface, RefusesBadRangesAndStopsWhenCancelled) {
     const CurveDefinition c = harmonics(3);
     for (const SurfaceRange& range :
-         {SurfaceRange{.r_min = 2.0, .r_max = 1.0}, SurfaceRange{.s_max = NAN},
-          SurfaceRange{.r_min = 0.0}, SurfaceRange{.size = 1}, SurfaceRange{.size = 5000}})
+         {SurfaceRange{.r_min = 2.0, .r_max = 1.0}, SurfaceRange{.r_min = 0.0},
+          SurfaceRange{.size = 1}, SurfaceRange{.size = 5000}})
         EXPECT_FALSE(sample_surface(c, range).ok());
     EXPECT_FALSE(sample_surface({}, SurfaceRange{}).ok());
     SurfaceProgress progress;
