@@ -181,7 +181,6 @@ const CaseGroups& case_groups() {
              "delete:1",
              0, Match::Equals, "30: 55,110\n61: 220,275,330\n"},
             usage_error("chord-map delete:0", "Select a chord to delete."),
-            usage_error("chord-map add set:0:abc", "\u2018abc\u2019 at position 1"),
         };
         // Documents: every stored field written and read back.
         g["Documents"] = {

@@ -128,12 +128,6 @@ TEST(JustRatio, FractionsOfARangeByValue) {
          100,
          {.odd_limit = 5},
          {{1, 1}, {6, 5}, {5, 4}, {4, 3}, {3, 2}, {8, 5}, {5, 3}, {2, 1}}},
-        {"denominators to 2",
-         1.0,
-         4.0,
-         100,
-         {.max_denominator = 2},
-         {{1, 1}, {3, 2}, {2, 1}, {5, 2}, {3, 1}, {7, 2}, {4, 1}}},
         {"a reversed range", 2.0, 1.0, 100, {}, {}},
     };
     for (const Row& row : table) {
