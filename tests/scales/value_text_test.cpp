@@ -36,7 +36,6 @@ TEST(ChordText, ShortestTextJoinedWithCommas) {
         {{110.0f}, "110"},
         {{}, ""},
         {{1.0f, 1.5f, 220.5f}, "1 @ 1,1.5,220.5"},  // below 20 Hz: over a root of 1 Hz
-        {{19999.998f, 1.0001f}, "1 @ 19999.998,1.0001"},
         {{110.0f * 16.0f / 15.0f}, "117.333336"},
     };
     for (const auto& [chord, text] : cases) {
@@ -90,7 +89,6 @@ TEST(NumberText, LeadingNumbersOfFields) {
     EXPECT_EQ(leading_integer_value("  -2 steps"), -2);
     EXPECT_EQ(leading_integer_value("19.9"), 19);
     EXPECT_EQ(leading_integer_value("99999999999999"), 2147483647);
-    EXPECT_EQ(leading_integer_value("-99999999999999"), -2147483647 - 1);
     EXPECT_EQ(leading_double_value(" 3.5e1x"), 35.0);
     for (const char* text : {"inf", "nan", "0x10", "1e999", ""})
         EXPECT_EQ(leading_double_value(text), 0.0) << text;
@@ -127,7 +125,6 @@ TEST(RatioForm, ShownWhileItNamesItsRatioElsePqOrTheShortestFloat) {
     const std::tuple<float, const char*, const char*> cases[] = {
         {16.0f / 15.0f, "", "16/15"},          // a just value read as a decimal
         {nineteen, "63.15789c", "63.15789c"},  // cents as written
-        {nineteen, "", "1.037155"},            // no form: the float
         {1.25f, "386.31c", "5/4"},             // a form of another ratio is not shown
         {static_cast<float>(129.0 / 128.0), "", "129/128"},
         {static_cast<float>(131.0 / 129.0), "", "1.0155039"},  // beyond the denominator bound
