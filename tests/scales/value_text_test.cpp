@@ -75,6 +75,7 @@ TEST(ChordText, TakesBlanksBesideTheSeparatorsAndSaysWhatIsWrongWhere) {
          "intervals over a root write the root form, e.g. 220 @ 1 5/4 3/2"},
         {"220 @ 1 x", "\u2018x\u2019 at position 9: expected an interval"},
         {" @ 1", "No root before @"},
+        {"220 @", "No interval after @"},
         {"220 @ 1 200", "\u2018200\u2019 at position 9 gives 44000 Hz"},
     };
     for (const auto& [text, what] : root_form_refusals) {
