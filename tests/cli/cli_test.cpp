@@ -721,6 +721,7 @@ TEST_F(CliTest, SpecialFilesAreRefusedByEveryWriterAndReaderAndLeftAsTheyWere) {
         {"dump {t}", "t.kelvara"},
         {"scl import {t} {dir}/t.kelvara", "t.scl"},
         {"timbre-from-audio {t}", "bar.flac"},
+        {"programs --bank {t}", "sine.sf2"},
     };
     const FileKindRow kinds[] = {{SpecialFile::Fifo, "fifo"},
                                  {SpecialFile::Device, "device"},
