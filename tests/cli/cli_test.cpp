@@ -155,6 +155,7 @@ const CaseGroups& case_groups() {
             {"scale just", 0, Match::Contains, "\n1.5 701.955\n", 39},
             {"scale harmonic16 2", 0, Match::Regex, R"(\n8 3600\.000\n$)"},
             usage_error("scale tet 12 1.05", "The interval divided must be at least 1.1."),
+            usage_error("scale tet 0 2", "Divide the interval into at least 1 step."),
             usage_error("scale tet 100000 2", "more than 10000 ratios"),
             // Generated scales: each degree against just, the step pattern, the MOS sizes.
             {"scale mos --generator 3/2 --size 7 --down 1", 0, Match::Equals,
@@ -370,6 +371,8 @@ const CaseGroups& case_groups() {
              0, Match::Equals, "256\nnote 69 = 6900.000000\r\nnote 70 = 7286.313714\r\n"},
             {"scale errors {dir}/t.kelvara", 0, Match::Contains, "\n5/4 386.314 5/4 0.000\n", 4},
             usage_error("scl export {dir}/t.kelvara {dir}/x.scl --reference-key 128"),
+            {"keymap {dir}/t.kelvara --period 0.5", 1, Match::Contains,
+             "period must be a ratio above"},
         };
         // Programs and offline renders through the synthesizer.
         g["SoundMidiAndPlot"] = {
