@@ -167,8 +167,6 @@ const CaseGroups& case_groups() {
              R"(^1\.1180\d+ 193\.156 [^\n]*\n1\.2499\d+ 386\.312 5/4 -0\.002\n)"
              R"(1\.3374\d+ 503\.422 4/3 5\.377\n[^$]*\nsteps LLsLLLs\nmos_sizes 2 3 5 7 12 19\n$)"},
             {"scale harmonics 8 16", 0, Match::Contains, "\n11/8 551.318 11/8 0.000\n", 9},
-            {"scale subharmonics 8 16 --period 2", 0, Match::Contains,
-             "16/15 111.731 16/15 0.000\n", 9},
             usage_error("scale mos --generator 4/1 --size 2", "repeats a pitch"),
             usage_error("scale mos --generator fifth", "is not an interval above 0"),
             usage_error("scale harmonics 8 8", "A harmonic segment runs from"),
@@ -178,17 +176,12 @@ const CaseGroups& case_groups() {
             // At most 128 tones a chord, however it comes in.
             {"chord-parse " + tones(128), 0, Match::Contains, "220,220"},
             usage_error("chord-parse " + tones(129), "A chord holds at most 128 tones, not 129."),
-            usage_error("new {dir}/refused.kelvara --chord 60=" + tones(129),
-                        "at most 128 tones, not 129"),
-            usage_error("midi-play --midi none --chord 60:" + tones(129),
-                        "at most 128 tones, not 129"),
             usage_error("new {dir}/refused.kelvara --chord '60=220 5/4'", "e.g. 220 @ 1 5/4 3/2"),
             // Keys 60, 61, 62; 62 rekeyed to 30 moves to the first row.
             {"chord-map --base 220 --ratios 1,1.25,1.5 add copy add rekey:2:30 set:0:55_110 "
              "delete:1",
              0, Match::Equals, "30: 55,110\n61: 220,275,330\n"},
             usage_error("chord-map delete:0", "Select a chord to delete."),
-            usage_error("chord-map add set:0:abc", "\u2018abc\u2019 at position 1"),
         };
         // Documents: every stored field written and read back.
         g["Documents"] = {
@@ -247,7 +240,6 @@ const CaseGroups& case_groups() {
             R"(2,1200\.000,[\d.]+,[\d.]+,true,2/1,0\.000\n$)";
         g["Minima"] = {
             {"minima --min-prominence 0.3", 0, Match::Regex, big_minima},
-            {"minima --min-prominence 0.3 --step 0.05", 0, Match::Regex, big_minima},
             // A percentage of the curve's range: seven of the nine valleys of six equal
             // harmonics (0.05 in its units keeps three).
             {"minima --type 1 --overtones 6 --min-prominence 3%", 0, Match::Contains, "\n1.5,", 8},
@@ -258,18 +250,10 @@ const CaseGroups& case_groups() {
              R"(  \{"ratio": 2, [^\n]*"just_cents": 0\.000\}\n\]\n$)"},
             {"minima --just-tolerance 0 --type 1 --overtones 3 --ratios 1 --xmax 2.5", 0,
              Match::Regex, R"(\n1\.28229747\d*,430\.477,[\d.]+,[\d.]+,false,,\n1\.5,)", 7},
-            // The cusp at exactly 25/24 is named 25/24, not the simpler 22/21 9.9 cents away;
-            // within the 5-odd-limit, 1.24053 has no name but 5/4 within 20 cents.
-            {"minima --type 1 --overtones 6 --base 261.63 --ratios 1,1.25", 0, Match::Regex,
-             R"(\n1\.04166666666666\d*,70\.672,[^\n]*,25/24,0\.000\n)"},
             {"new {dir}/m.kelvara --type 0 --ratios 1,1.5", 0, Match::Equals, ""},
             {"minima {dir}/m.kelvara --xmax 1.6 --just-odd-limit 5 --just-tolerance 20", 0,
              Match::Regex, R"(\n1\.24053\d*,373\.155,[\d.]+,[\d.]+,false,5/4,-13\.1\d\d\n1\.5,)",
              4},
-            {"bench --case minima --min-time 0", 0, Match::Regex,
-             R"(^case literal_ms fast_ms ratio max_relative_deviation\nminima [\d.]+ ms for )"
-             R"(\d+ minima of case worst = [\d.]+ sampling runs of [\d.]+ ms \(target 5 ms\)\n)"
-             R"(minima [\d.]+ ms for \d+ minima of case worst-min = )"},
             // A tempered triad held with six equal harmonics settles at 4:5:6, C held.
             {"adapt --keys 60 64 67 --type 1 --overtones 6", 0, Match::Regex,
              R"(^key,nominal_hz,adapted_hz,cents\n60,261\.62556\d*,261\.62556\d*,0\.000\n)"
@@ -287,18 +271,10 @@ const CaseGroups& case_groups() {
             usage_error("adapt --midi {data}/triad.mid", "--midi needs --out OUT.mid"),
             {"adapt --midi {data}/full.kelvara --out {dir}/x.mid", 1, Match::Contains,
              "The MIDI file cannot be read."},
-            {"bench --case adapt --min-time 0", 0, Match::Regex,
-             R"(\nadapt [\d.]+ us for 8 notes of 25 partials = \d+ dissonance evaluations of )"
-             R"([\d.]+ us, largest move [1-9][\d.]* cents \(target 200 us\)\n$)"},
             // Six harmonics of amplitude 1/k: a valley at 6/5 under the minimum model only.
             {"minima --type 4 --overtones 6 --model min", 0, Match::Contains, "\n1.2,315.641,", 9},
-            // An inharmonic custom timbre: cusp minima at its own ratios (5.404/2.756).
-            {"minima --partials 1:1,2.756:0.5,5.404:0.33 --xmax 2.8", 0, Match::Regex,
-             R"(\n1\.9608127721335\d*,1165\.742,[^\n]*,true,[^\n]*\n)"
-             R"([^\n]*\n2\.756,1755\.091,[^\n]*,true,)"},
             usage_error("minima --partials 1:1,2000:1", "--partials: A partial's ratio must be"),
             usage_error("curve --partials 1:1,x", "--partials needs RATIO:AMPLITUDE"),
-            usage_error("curve --partials 1:1 --overtones 5", "as many overtones as partials"),
             usage_error("curve --model max", "max not in {product,min}"),
             usage_error("new {dir}/refused.kelvara --partials 1:1 --overtones 2",
                         "as many overtones as partials"),
@@ -310,24 +286,15 @@ const CaseGroups& case_groups() {
             // found exactly on a coarse grid.
             {"surface --partials 1:1,2:1,3:1,4:1,5:1,6:1 --size 64 --minima", 0, Match::Regex,
              R"(^r,s,value,prominence,just\n(.*\n)*1\.25,1\.5,[\d.e-]+,[\d.e-]+,4:5:6\n)"},
-            {"surface --partials 1:1,2:1,3:1,4:1,5:1,6:1 --size 64 --minima", 0, Match::Contains,
-             "\n1.2,1.5,"},
             {"surface --size 3 --full --csv {dir}/s.csv", 0, Match::Equals, ""},
-            {"bench --case surface --min-time 0", 0, Match::Regex,
-             R"(\nsurface [\d.]+ ms for 512x512 on \d+ threads, [\d.]+ ms of processor time = )"
-             R"([\d.]+ sampling runs of [\d.]+ ms )"
-             R"(\(target 100 ms\)\n$)"},
             usage_error("surface",
                         "surface needs at least one of --csv, --png, --svg and --minima"),
             usage_error("surface --minima --size 1", "size must lie between 2 and 2048"),
             usage_error("surface --minima --rmin 2 --rmax 1", "The ratio range is empty"),
             usage_error("minima --format xml", "xml not in {csv,json}"),
-            usage_error("minima --min-prominence -1", "--min-prominence must be"),
             usage_error("minima --just-tolerance -5", "just-ratio tolerance must be"),
             // The curve options keep the value rules of every document.
             usage_error("minima --ratios 20000", "--ratios: A fixed-tone ratio must be 0.001"),
-            usage_error("minima --xmin -1 --xmax 0.00005 --step 0.001",
-                        "--xmin/--xmax: An end of the ratio range must be"),
         };
         // Timbres measured from a recording of a struck bar (written by SetUp): five partials
         // at 196 Hz × 1, 2.7565, 5.4039, 8.933, 13.3443, from 0 to -40 dB.
@@ -349,7 +316,6 @@ const CaseGroups& case_groups() {
              "\"bar.flac\" lasts 2 s."},
             {"timbre-from-audio {dir}/broken.sf2", 1, Match::Contains,
              "\"broken.sf2\" is not a sound file Kelvara can read"},
-            {"timbre-from-audio {dir}/silence.wav", 1, Match::Contains, "The recording is silent"},
             {"timbre-from-audio {dir}/missing.wav", 1, Match::Contains, "cannot open"},
             usage_error("timbre-from-audio {dir}/bar.flac --max-partials 129",
                         "The number of partials must be between 1 and 128."),
@@ -369,9 +335,6 @@ const CaseGroups& case_groups() {
              partials_header +
                  R"(1,1,0\.00,220\.000\n2\.75(59[5-9]|60[0-4])\d*,0\.50\d*,-6\.0\d,606\.3\d\d\n)"
                  R"(5\.40(39[5-9]|40[0-4])\d*,0\.25\d*,-12\.0\d,1188\.8\d\d\n$)"},
-            {"bench --case recording --min-time 0", 0, Match::Regex,
-             R"(\nrecording [\d.]+ ms for 10 s of 48 kHz stereo = [\d.]+ of the 100 ms budget; )"
-             R"(0 partials missing, 0 extra, ratios within 0\.0\d* %, amplitudes within 0\.\d+ dB\n$)"},
         };
         // Tuning files: a table exported and imported into another document as the same
         // floats with the same base, a bad scale file refused on its line, the keyboard map.
@@ -385,8 +348,6 @@ const CaseGroups& case_groups() {
              R"("scale_ratios": \[1, 1\.25, 1\.5, 2, 2\.5, 3, 4\],\n)"
              R"(  "scale_ratio_texts": \["1/1", "5/4", "3/2", "2/1", "5/2", "3/1", "4/1"\],\n)"
              R"(  "scale_description": "t",[^$]*"base_frequency": 440,)"},
-            {"scl import {dir}/t.scl {dir}/u.kelvara --add", 0, Match::Equals,
-             "7 ratios in the scale table\n"},
             {"scl import {data}/scala/bad/not_a_pitch.scl {dir}/u.kelvara", 1, Match::Contains,
              "not_a_pitch.scl, line 6: 'fifth' is not a pitch"},
             {"scl export {dir}/t.kelvara {dir}/p.scl --period 3/2", 0, Match::Contains,
@@ -418,8 +379,6 @@ const CaseGroups& case_groups() {
             {"programs --bank {dir}/broken.sf2", 1, Match::Contains,
              "The file is not a sound bank."},
             // Presets that cannot sound are refused before they play silence.
-            {"programs --bank {dir}/no_samples.sf2", 1, Match::Contains,
-             "The bank's presets cannot sound"},
             {"render --chord 220,330 --bank {dir}/no_samples.sf2 --wav {dir}/n.wav", 1,
              Match::Contains, "The bank's presets cannot sound"},
             // A program that sounds like nothing fails the render; no file is written.
@@ -434,9 +393,8 @@ const CaseGroups& case_groups() {
         // Arguments out of range or not understood; settings a new document refuses (nothing
         // is written: checked after the table).
         for (const char* args :
-             {"curve --type 9", "curve --overtones 0", "curve --step -1", "curve --xmax 9",
-              "curve --base abc", "curve --bogus", "curve --ratios 1,2,3,4,5,6,7,8,9,10,11",
-              "nothing", "scale tet twelve 2", "chord-map jump", "midi-sources --midi pipes",
+             {"curve --type 9", "curve --base abc", "curve --bogus", "nothing",
+              "scale tet twelve 2", "chord-map jump", "midi-sources --midi pipes",
               "render --chord 440 --seconds 0 --wav {dir}/x.wav",
               "render --chord 0,-1 --wav {dir}/x.wav",
               "render --chord 440 --program 99 --bank {bank} --wav {dir}/x.wav",
@@ -445,8 +403,7 @@ const CaseGroups& case_groups() {
               "render --chord 440 --gain-db 3 --normalize --wav {dir}/x.wav",
               "held-pitch {dir}/x.wav --freqs 440 --windows 2-1"})
             g["UsageErrors"].push_back(usage_error(args));
-        for (const char* bad : {"--type 6", "--overtones 0", "--step 0", "--xmax 9", "--volume 300",
-                                "--base -5", "--chord 60", "--chord x=1", "--chord 60=1,a",
+        for (const char* bad : {"--volume 300", "--chord 60", "--chord x=1",
                                 "--chord 60=1 --chord 60=2", "--ratios 1,1,1,1,1,1,1,1,1,1,1"})
             g["UsageErrors"].push_back(
                 usage_error(std::string("new {dir}/refused.kelvara ") + bad));
@@ -455,8 +412,8 @@ const CaseGroups& case_groups() {
         g["UsageErrors"].push_back(usage_error("curve --step 0.00001",
                                                "--step: The step must be at least 3.0000301e-05."));
 #ifdef KELVARA_TEST_PLOT
-        for (const char* bad : {"--png {dir}/x.png --width 0", "--png {dir}/x.png --height 100000",
-                                "--png {dir}/x.png --width 3000 --scale 4", "--svg"})
+        for (const char* bad :
+             {"--png {dir}/x.png --width 0", "--png {dir}/x.png --width 3000 --scale 4", "--svg"})
             g["UsageErrors"].push_back(usage_error(std::string("plot ") + bad));
         g["UsageErrors"].push_back(usage_error("plot", "at least one of --png, --svg and --pdf"));
         // Every output and option: the files are written, or the one that cannot be is named.
@@ -469,8 +426,6 @@ const CaseGroups& case_groups() {
             {"plot --pdf {dir}/c.pdf --cents --cursor 1.5 --width 800 --height 500", 0,
              Match::Contains, ""},
             {"plot --png {dir}/missing/x.png", 1, Match::Contains, "could not be written"},
-            {"plot --svg {dir}/missing/x.svg", 1, Match::Contains, "could not be written"},
-            {"plot --pdf {dir}/missing/x.pdf", 1, Match::Contains, "could not be written"},
             {"plot {dir}/missing.kelvara --png {dir}/x.png", 1, Match::Contains,
              "could not be read"},
         };
@@ -510,9 +465,6 @@ protected:
         for (size_t i = 0; i < 5; ++i) bar.partials.push_back({196.0 * ratios[i], levels[i], 0.5});
         ASSERT_TRUE(test::write_audio_file(dir_ / "bar.flac", synthesize_recording(bar),
                                            SF_FORMAT_FLAC | SF_FORMAT_PCM_24));
-        bar.partials.clear();
-        ASSERT_TRUE(test::write_audio_file(dir_ / "silence.wav", synthesize_recording(bar),
-                                           SF_FORMAT_WAV | SF_FORMAT_PCM_16));
         DocumentFileState low;  // what the reader brings into bounds
         low.base_frequency = 10.0;
         std::ofstream(dir_ / "low.kelvara") << encode_document_state(low);
@@ -571,16 +523,11 @@ INSTANTIATE_TEST_SUITE_P(Commands, CliTable,
 // (a list equal to a parametric type's partials gives that curve: the engine's and the
 // document's tests); options on the command line override the file's.
 TEST_F(CliTest, ASavedDocumentGivesTheCurveOfItsSettings) {
-    const std::string own = "--partials 1:0.25,2:0.25,3:0.25 --model min";
-    for (const auto& [saved, same] :
-         {std::pair<std::string, std::string>{"--type 0 --xmin 1 --xmax 1.5", "--type 0"},
-          {own, own}}) {
-        SCOPED_TRACE(saved);
-        ASSERT_EQ(run("new {dir}/c.kelvara " + saved).exit_code, 0);
-        const CliRun from_file = run("curve --file {dir}/c.kelvara --ratios 1,1.25 --xmax 1.25");
-        EXPECT_EQ(from_file.exit_code, 0);
-        EXPECT_EQ(from_file.out, run("curve " + same + " --ratios 1,1.25 --xmax 1.25").out);
-    }
+    const std::string own = "--partials 1:0.25,2:0.25,3:0.25 --model min --xmin 1.1";
+    ASSERT_EQ(run("new {dir}/c.kelvara " + own).exit_code, 0);
+    const CliRun from_file = run("curve --file {dir}/c.kelvara --ratios 1,1.25 --xmax 1.25");
+    EXPECT_EQ(from_file.exit_code, 0);
+    EXPECT_EQ(from_file.out, run("curve " + own + " --ratios 1,1.25 --xmax 1.25").out);
     EXPECT_NE(run("curve {dir}/c.kelvara --ratios 1,1.25 --model product").out,
               run("curve {dir}/c.kelvara --ratios 1,1.25").out);
 }
@@ -640,9 +587,6 @@ TEST_F(CliTest, BankTuningPlaysTheGeneralMidiBankInTune) {
     EXPECT_EQ(std::count(zones.out.begin(), zones.out.end(), '\n'), 2 + 10) << zones.out;
     EXPECT_EQ(run("bank-tuning " + gm + " --program 999").exit_code, 2);
     EXPECT_EQ(run("bank-tuning {dir}/broken.sf2").exit_code, 1);
-    const CliRun bench = run("bench --case bank-tuning --min-time 0");
-    EXPECT_EQ(bench.exit_code, 0) << bench.out;
-    EXPECT_NE(bench.out.find("\nbank-tuning "), std::string::npos) << bench.out;
 }
 
 #ifdef KELVARA_TEST_PLOT
@@ -734,14 +678,6 @@ TEST_F(CliTest, PlotDrawsThePrintedCurveFittedAndItsOptionalLayers) {
         EXPECT_GT(red_added, added) << ratio;
     }
 
-    // --minima marks the minimum at 3/2 on its column.
-    ASSERT_EQ(run("plot --png {dir}/minima.png --minima" + size).exit_code, 0);
-    const QImage minima = image("minima.png");
-    int changed_at_fifth = 0;
-    for (int y = f.top; y < f.bottom; ++y)
-        changed_at_fifth += minima.pixel(column(1.5f), y) != plain.pixel(column(1.5f), y);
-    EXPECT_GT(changed_at_fifth, 2);
-
     // A saved new document draws exactly as a new one; another document its own curve.
     ASSERT_EQ(run("new {dir}/new.kelvara").exit_code, 0);
     ASSERT_EQ(run("new {dir}/other.kelvara --type 0 --xmax 1.5").exit_code, 0);
@@ -751,20 +687,6 @@ TEST_F(CliTest, PlotDrawsThePrintedCurveFittedAndItsOptionalLayers) {
     EXPECT_NE(image("other.png"), plain);
 }
 
-// `new` without --ymin and --ymax fits the dissonance range to the document's curve.
-TEST_F(CliTest, NewFitsTheDissonanceRangeUnlessGiven) {
-    std::istringstream printed(run("curve --overtones 4 --ratios 1,1.5").out);
-    printed.ignore(4);
-    float x = 0, y = 0, y_max = 0;
-    for (char comma = 0; printed >> x >> comma >> y;) y_max = std::max(y_max, y);
-    ASSERT_EQ(run("new {dir}/fit.kelvara --overtones 4 --ratios 1,1.5").exit_code, 0);
-    const std::string dumped = run("dump {dir}/fit.kelvara").out;
-    std::smatch found;
-    ASSERT_TRUE(std::regex_search(dumped, found, std::regex(R"("y_max": ([\d.e+-]+))")));
-    EXPECT_FLOAT_EQ(std::stof(found[1]), 1.05f * y_max);
-    ASSERT_EQ(run("new {dir}/given.kelvara --ymax 3").exit_code, 0);
-    EXPECT_NE(run("dump {dir}/given.kelvara").out.find("\"y_max\": 3,"), std::string::npos);
-}
 #endif
 
 // What a path is and what it leads to, through any link.
@@ -799,7 +721,6 @@ TEST_F(CliTest, SpecialFilesAreRefusedByEveryWriterAndReaderAndLeftAsTheyWere) {
         {"render --chord 220 --seconds 0.1 --bank {bank} --wav {t}", "t.wav"},
         {"dump {t}", "t.kelvara"},
         {"scl import {t} {dir}/t.kelvara", "t.scl"},
-        {"scl import {dir}/t.scl {dir}/t.kelvara --kbm {t}", "t.kbm"},
         {"timbre-from-audio {t}", "bar.flac"},
         {"programs --bank {t}", "sine.sf2"},
     };
@@ -1020,7 +941,6 @@ TEST_F(CliJack, MtsSendDeliversTheExportedDumpToADestination) {
          "sent the tuning dump (408 bytes) to " + synth->full_port_name() + "\n", true},
         {"--port 'Nobody:in'", 2,
          "kelvara-cli: error: no MIDI destination named 'Nobody:in' (MIDI system: JACK;", false},
-        {"--port x --reference-key 128", 2, "kelvara-cli: error: --reference-key", false},
     };
     for (const SendCase& c : cases) {
         SCOPED_TRACE(c.args);

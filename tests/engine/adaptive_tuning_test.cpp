@@ -1,7 +1,8 @@
 // Adaptive tuning of held chords: tempered triads reach their just tunings with harmonic
 // timbres (the weak cusps of many harmonics passed over) and a stretched timbre its stretched
-// ones, no note left on a slope, and the anchors and bounds hold. (The cents each note moves
-// as a user reads them: tests/cli and the window's tests.)
+// ones, no note left on a slope, and the anchors and bounds hold. (The major triad of six equal
+// harmonics and the cents each note moves as a user reads them: tests/cli and the window's
+// tests.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,9 +12,6 @@
 
 #include "engine/adaptive_tuning.h"
 #include "engine/curve_definition.h"
-#include "engine/moving_pair_sums.h"
-#include "engine/roughness_rows.h"
-#include "engine/roughness_terms.h"
 
 namespace kelvara {
 namespace {
@@ -32,23 +30,6 @@ ChordToAdapt chord_of(const std::vector<int>& keys, std::vector<Partial> partial
     return chord;
 }
 
-// Every ordered pair of the tones' partials with two exponentials each, as the curve's exact
-// evaluation sums them: the reference the search's own one-exponential sums are held to.
-double literal_dissonance(const std::vector<double>& hz, const std::vector<Partial>& partials) {
-    namespace rt = roughness_terms;
-    std::vector<Partial> all;
-    for (const double f : hz)
-        for (const Partial& p : partials) all.push_back({f * p.ratio, p.amplitude});
-    double sum = 0.0;
-    for (const Partial& a : all)
-        for (const Partial& b : all) {
-            if (&a == &b) continue;
-            const double lower = std::min(a.ratio, b.ratio), upper = std::max(a.ratio, b.ratio);
-            sum += a.amplitude * b.amplitude * rt::term(rt::separation(lower, upper)).value;
-        }
-    return sum;
-}
-
 // A timbre of six equal partials whose octave is stretched to 2.04 (34 cents).
 std::vector<Partial> stretched_partials() {
     std::vector<Partial> partials;
@@ -63,8 +44,6 @@ TEST(AdaptiveTuning, TemperedTriadsReachTheirJustTuningsWithTheLowestNoteHeld) {
         std::vector<Partial> partials;
         std::vector<double> ratios;  // of each note to the lowest, when adapted
     } cases[] = {
-        {"major, six equal", {60, 64, 67}, harmonic_partials(FlatHarmonics, 6), {1, 1.25, 1.5}},
-        {"minor, six equal", {60, 63, 67}, harmonic_partials(FlatHarmonics, 6), {1, 1.2, 1.5}},
         {"minor, 25 falling",
          {67, 63, 60},
          harmonic_partials(GeometricHarmonics, 25),
@@ -91,45 +70,29 @@ TEST(AdaptiveTuning, TemperedTriadsReachTheirJustTuningsWithTheLowestNoteHeld) {
 
 // Where the search ends, no note but the held lowest one can lower the chord's dissonance by
 // moving a little on its own, unless its bound stops it: a search that stops a walk early (at
-// the end of the range one walk may cover, say) leaves a note on a slope.
+// the end of the range one walk may cover, say) leaves a note on a slope. Pure tones push apart
+// until the bounds hold them; one walk covers at most 61 cents, so the search needs several
+// walks of the same note.
 TEST(AdaptiveTuning, NoNoteCanMoveDownhillWhereTheSearchEnds) {
-    const struct {
-        std::string name;
-        std::vector<double> hz;
-        std::vector<Partial> partials;
-        double max_move_cents;
-    } cases[] = {
-        // Pure tones push apart until the bounds hold them; one walk covers at most 61 cents,
-        // so the search needs several walks of the same note.
-        {"pure tones", {263.82322, 110.0, 164.813778, 195.997718, 259.244773}, {{1.0, 1.0}}, 61},
-        {"dominant ninth, 25 falling",
-         {key_hz(48), key_hz(55), key_hz(60), key_hz(64), key_hz(67), key_hz(70), key_hz(72),
-          key_hz(74)},
-         harmonic_partials(GeometricHarmonics, 25),
-         50},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        ChordToAdapt chord;
-        chord.nominal_hz = c.hz;
-        chord.partials = c.partials;
-        AdaptationSettings settings;
-        settings.max_move_cents = c.max_move_cents;
-        settings.min_prominence = 0.0;
-        const auto adapted = adapt_chord(chord, settings);
-        ASSERT_TRUE(adapted);
-        const size_t lowest = size_t(std::min_element(c.hz.begin(), c.hz.end()) - c.hz.begin());
-        for (size_t n = 0; n < c.hz.size(); ++n)
-            for (const double step : {-0.01, 0.01}) {
-                if (n == lowest || std::fabs(adapted->moved_cents[n] + step) > c.max_move_cents)
-                    continue;
-                std::vector<double> hz = adapted->adapted_hz;
-                hz[n] *= std::exp2(step / 1200);
-                EXPECT_GE(chord_dissonance(hz, chord.partials, chord.model),
-                          adapted->dissonance_after * (1 - 1e-12))
-                    << "note " << n << " moved by " << step;
-            }
-    }
+    ChordToAdapt chord;
+    chord.nominal_hz = {263.82322, 110.0, 164.813778, 195.997718, 259.244773};
+    chord.partials = {{1.0, 1.0}};
+    AdaptationSettings settings;
+    settings.max_move_cents = 61;
+    settings.min_prominence = 0.0;
+    const auto adapted = adapt_chord(chord, settings);
+    ASSERT_TRUE(adapted);
+    for (size_t n = 0; n < chord.nominal_hz.size(); ++n)
+        for (const double step : {-0.01, 0.01}) {
+            // The held lowest note (110 Hz) and a note at its bound may not move.
+            if (n == 1 || std::fabs(adapted->moved_cents[n] + step) > settings.max_move_cents)
+                continue;
+            std::vector<double> hz = adapted->adapted_hz;
+            hz[n] *= std::exp2(step / 1200);
+            EXPECT_GE(chord_dissonance(hz, chord.partials, chord.model),
+                      adapted->dissonance_after * (1 - 1e-12))
+                << "note " << n << " moved by " << step;
+        }
 }
 
 // A pure tone between two context tones settles where their pulls balance: a smooth minimum,
@@ -174,65 +137,6 @@ TEST(AdaptiveTuning, ASearchWhoseDescentPassesOverARiseEnds) {
     EXPECT_LT(adapted->dissonance_after, adapted->dissonance_before);
 }
 
-// The sums the search walks on, in both builds, against the literal sum and a difference
-// quotient of it, at a cusp (the moving tone's partials meet the still ones') and off it.
-TEST(AdaptiveTuning, TheMovingPairSumsAgreeWithTheLiteralSumInEveryBuild) {
-    namespace mps = moving_pair_sums;
-    const std::vector<Partial> partials = harmonic_partials(GeometricHarmonics, 25);
-    const std::vector<double> still_tones = {key_hz(48), key_hz(60)};
-    const double e_at_cusp = key_hz(48) * 2.5;  // its 2nd partial meets the low C's 5th
-    std::vector<std::pair<double, double>> stills, movers;
-    for (const double f : still_tones)
-        for (const Partial& p : partials) stills.emplace_back(f * p.ratio, p.amplitude);
-    for (const Partial& p : partials) movers.emplace_back(e_at_cusp * p.ratio, p.amplitude);
-    mps::MovingSet set{mps::make_columns(movers), mps::make_columns(stills), {}, {}, {}, {}};
-    set.first_still.assign(size_t(set.movers.size()), 0);
-    set.last_still.assign(size_t(set.movers.size()), set.stills.size());
-    set.last_mover.assign(size_t(set.movers.size()), set.movers.size());
-    const auto literal_at = [&](double t) {
-        std::vector<double> hz = still_tones;
-        hz.push_back(e_at_cusp * std::exp2(t / 1200));
-        return literal_dissonance(hz, partials) - literal_dissonance(still_tones, partials);
-    };
-    for (const double t : {0.0, 3.7}) {
-        SCOPED_TRACE(t);
-        const double h = 1e-4;
-        const double below = (literal_at(t) - literal_at(t - h)) / h;
-        const double above = (literal_at(t + h) - literal_at(t)) / h;
-        const double scale = std::exp2(t / 1200);
-        // Each build's sums, its probes' value alone (the walk's value to the last bit, or the
-        // search would compare points of two slightly different curves) and how near the
-        // literal sum it must be: the search's guide, in floats, a few millionths off.
-        struct Build {
-            mps::Sums sums;
-            double value, tolerance;
-        };
-        std::vector<Build> builds = {{mps::sum_moving_portable(set, scale),
-                                      mps::sum_moving_value_portable(set, scale), 1e-12}};
-        if (roughness_rows::cpu_has_avx2_fma()) {
-            builds.push_back(
-                {mps::sum_moving_avx2(set, scale), mps::sum_moving_value_avx2(set, scale), 1e-12});
-            builds.push_back({mps::sum_moving_single_avx2(set, scale),
-                              mps::sum_moving_value_single_avx2(set, scale), 1e-5});
-        }
-        if (roughness_rows::cpu_has_avx512()) {
-            builds.push_back({mps::sum_moving_avx512(set, scale),
-                              mps::sum_moving_value_avx512(set, scale), 1e-12});
-            builds.push_back({mps::sum_moving_single_avx512(set, scale),
-                              mps::sum_moving_value_single_avx512(set, scale), 1e-5});
-        }
-        for (const Build& b : builds) {
-            EXPECT_EQ(b.value, b.sums.value);
-            EXPECT_NEAR(2 * b.sums.value, literal_at(t), b.tolerance * literal_at(t));
-            EXPECT_NEAR(2 * b.sums.slope_below, below, 1e-3 * std::fabs(below));
-            EXPECT_NEAR(2 * b.sums.slope_above, above, 1e-3 * std::fabs(above));
-        }
-        if (t == 0.0) {
-            EXPECT_GT(above - below, 1e-3 * std::fabs(below));  // a cusp indeed
-        }
-    }
-}
-
 TEST(AdaptiveTuning, AnchorsBoundsAndRefusals) {
     const ChordToAdapt major = chord_of({60, 64, 67}, harmonic_partials(FlatHarmonics, 6));
     // The mean log-pitch stays: the just intervals, shifted as a whole.
@@ -265,11 +169,8 @@ TEST(AdaptiveTuning, AnchorsBoundsAndRefusals) {
         AdaptationSettings settings;
     } refused[] = {
         {chord_of({}, harmonic_partials(FlatHarmonics, 6)), {}},
-        {chord_of({60, 64}, {}), {}},
         {chord_of(std::vector<int>(17, 60), harmonic_partials(FlatHarmonics, 6)), {}},
         {chord_of({60}, {{1.0, NAN}}), {}},
-        {major, {TuningAnchor::LowestNote, 0.1, 0.0, 0.01}},
-        {major, {TuningAnchor::LowestNote, 0.1, 50.0, 2.0}},
         {major, {TuningAnchor::Spring, -1.0, 50.0, 0.01}},
     };
     for (const auto& r : refused) {

@@ -22,9 +22,8 @@ TEST(AxisTicks, RoundStepsWithinTheRangeAtMostAsManyAsAsked) {
     struct Case {
         double min, max;
     };
-    const Case cases[] = {{0.0, 0.36},     {0.0, 4.0},    {1.0, 2.0},       {1.0, 3.9975},
-                          {0.137, 0.2311}, {-12.5, 40.0}, {0.0, 2400.0},    {1.0e-3, 1.0e3},
-                          {1.5, 1.5001},   {-3e-7, 2e-7}, {386.31, 701.96}, {0.9, 1.1}};
+    const Case cases[] = {{0.0, 0.36},   {1.0, 3.9975},   {0.137, 0.2311}, {-12.5, 40.0},
+                          {0.0, 2400.0}, {1.0e-3, 1.0e3}, {-3e-7, 2e-7}};
     for (const Case& c : cases)
         for (const int count : {2, 3, 5, 8, 13, 40}) {
             const AxisTicks t = nice_ticks(c.min, c.max, count);

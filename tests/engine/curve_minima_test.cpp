@@ -1,7 +1,7 @@
 // The minima search against the exact curve it searches: every minimum a dense search sees
-// found (and fewer seen at a step of 0.05), each minimum found a minimum of the exact curve to
-// 1e-9 in the ratio, the cusp minima exactly the cusps where the slopes turn, its prominence as
-// the definition walks it, and what is refused. (Harmonic timbres named by their just ratios:
+// found, each minimum found a minimum of the exact curve to 1e-9 in the ratio, the cusp minima
+// exactly the cusps where the slopes turn, and what is refused. (Prominence by its definition:
+// minima_tables_test.cpp; harmonic timbres named by their just ratios, with their prominences:
 // tests/cli.)
 #include <gtest/gtest.h>
 
@@ -101,30 +101,12 @@ Dense dense_search(const Case& c, const ExactCurve& exact) {
     return d;
 }
 
-// The prominence by its definition, walked on the dense samples: the smaller rise on either
-// side before the curve falls lower, a side running to the range's end when it never does.
-double walked_prominence(const Dense& d, const CurveMinimum& m, const Case& c, double peak) {
-    const auto here = std::lower_bound(d.x.begin(), d.x.end(), m.ratio) - d.x.begin();
-    auto rise = [&](long step) {
-        double highest = m.value;
-        for (long i = here + step; i >= 0 && i < static_cast<long>(d.x.size()); i += step) {
-            if (d.y[i] < m.value - 1e-12 * peak) break;
-            highest = std::max(highest, d.y[i]);
-        }
-        return highest - m.value;
-    };
-    return m.ratio == c.x_min   ? rise(1)
-           : m.ratio == c.x_max ? rise(-1)
-                                : std::min(rise(-1), rise(1));
-}
-
-// Every minimum the dense search sees is found, whatever lies between samples; a step of 0.05
-// sees fewer. (The search finds more than the dense one only where a cusp and a maximum lie
-// closer than its spacing.) Each minimum found is one of the exact curve (summed pair by pair,
-// not the series the search uses), with its value to 1e-11 of the pair weights and its
-// prominence as the definition walks it: at a cusp the one-sided slopes turn from falling to
-// rising, and the cusps where they turn are exactly the cusp minima; a smooth minimum lies
-// within 1e-9 of the ratio where bisection on the exact slope, from 1e-6 on either side, finds
+// Every minimum the dense search sees is found, whatever lies between samples. (The search
+// finds more than the dense one only where a cusp and a maximum lie closer than its spacing.)
+// Each minimum found is one of the exact curve (summed pair by pair, not the series the search
+// uses), with its value to 1e-11 of the pair weights: at a cusp the one-sided slopes turn from
+// falling to rising, and the cusps where they turn are exactly the cusp minima; a smooth minimum
+// lies within 1e-9 of the ratio where bisection on the exact slope, from 1e-6 on either side, finds
 // its sign change.
 TEST(CurveMinima, FindsEveryMinimumOfTheExactCurveToTheLastBits) {
     std::vector<Case> all = cases();
@@ -134,7 +116,6 @@ TEST(CurveMinima, FindsEveryMinimumOfTheExactCurveToTheLastBits) {
                                    std::vector{1.0f, 16.0f / 15, 9.0f / 8, 6.0f / 5, 5.0f / 4,
                                                4.0f / 3, 3.0f / 2, 8.0f / 5, 5.0f / 3, 2.0f}),
          1.0, 4.0});
-    size_t all_found = 0, all_coarse = 0;
     int smooth = 0;
     for (const Case& c : all) {
         SCOPED_TRACE(c.name);
@@ -149,14 +130,6 @@ TEST(CurveMinima, FindsEveryMinimumOfTheExactCurveToTheLastBits) {
                                             return std::fabs(m.ratio - d.x[i]) <= 1.01 * spacing;
                                         }))
                     << "dense minimum at " << d.x[i];
-            const double peak = *std::max_element(d.y.begin(), d.y.end());
-            for (const CurveMinimum& m : found)
-                EXPECT_NEAR(m.prominence, walked_prominence(d, m, c, peak), 1e-5 * peak) << m.ratio;
-            std::vector<double> coarse;
-            for (double x = c.x_min; x <= c.x_max; x += 0.05) coarse.push_back(exact.at(x).value);
-            for (size_t i = 1; i + 1 < coarse.size(); ++i)
-                all_coarse += coarse[i] < coarse[i - 1] && coarse[i] < coarse[i + 1];
-            all_found += found.size();
         }
         // The values are trusted to a fraction of the weight of every pair.
         double amplitudes = 0.0;
@@ -187,33 +160,24 @@ TEST(CurveMinima, FindsEveryMinimumOfTheExactCurveToTheLastBits) {
         EXPECT_EQ(cusp_minima, turning_cusps);
     }
     EXPECT_GT(smooth, 20);  // the cases do have smooth minima
-    EXPECT_LT(2 * all_coarse, all_found);
 }
 
 TEST(CurveMinima, RefusesWhatItCannotSearch) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    const double inf = std::numeric_limits<double>::infinity();
     const CurveDefinition good = cases()[2].curve;
     const std::vector<MinimaSearch> bad_searches{
         {.x_min = nan},
-        {.x_max = inf},
         {.x_min = 2.0},
-        {.x_min = kMinCurveX / 2},
         {.x_max = 2e4},
         {.just = {.tolerance_cents = -1.0}},
-        {.just = {.max_denominator = 0}},
-        {.just = {.odd_limit = -1}},
     };
     for (const MinimaSearch& search : bad_searches)
         EXPECT_FALSE(find_curve_minima(good, search).ok()) << search.x_min << " " << search.x_max;
-    std::vector<CurveDefinition> bad(7, good);
-    bad[0].partials.clear();
-    bad[1].partials.assign(kMaxCurvePartials + 1, {1.0, 1.0});
-    bad[2].partials[1].ratio = nan;
-    bad[3].partials[1].amplitude = -0.1;
-    bad[4].base_frequency_hz = 0.0;
-    bad[5].fixed_tone_ratios.assign(kMaxCurveFixedTones + 1, 1.0);
-    bad[6].fixed_tone_ratios[0] = 2e4;
+    std::vector<CurveDefinition> bad(4, good);
+    bad[0].partials.assign(kMaxCurvePartials + 1, {1.0, 1.0});
+    bad[1].partials[1].ratio = nan;
+    bad[2].base_frequency_hz = 0.0;
+    bad[3].fixed_tone_ratios.assign(kMaxCurveFixedTones + 1, 1.0);
     for (size_t i = 0; i < bad.size(); ++i) {
         EXPECT_FALSE(find_curve_minima(bad[i], {}).ok()) << i;
         EXPECT_FALSE(ExactCurve::create(bad[i]).ok()) << i;

@@ -47,10 +47,7 @@ TEST(CustomTimbre, AListEqualToAParametricTypesPartialsGivesItsCurveBitForBit) {
     };
     const std::vector<Row> table{
         {{GeometricHarmonics, 25, 440.0}, {1.0f}},
-        {{PureTone, 1, 261.63}, {1.0f, 1.25f, 1.5f}},
         {{OddHarmonics, 12, 55.0}, {1.0f, 1.2f}},  // silent even harmonics kept in the list
-        {{ShapedHarmonics, 40, 880.0}, {1.0f, 1.5f}},
-        {{InverseHarmonics, 6, 440.0}, {1.0f}},
         {{FlatHarmonics, kMaxOvertones, 100.0}, std::vector<float>(kMaxDissonanceRatios, 1.3f)},
     };
     for (const Row& row : table) {

