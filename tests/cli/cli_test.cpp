@@ -678,6 +678,14 @@ TEST_F(CliTest, PlotDrawsThePrintedCurveFittedAndItsOptionalLayers) {
         EXPECT_GT(red_added, added) << ratio;
     }
 
+    // --minima marks the minimum at 3/2 on its column.
+    ASSERT_EQ(run("plot --png {dir}/minima.png --minima" + size).exit_code, 0);
+    const QImage minima = image("minima.png");
+    int changed_at_fifth = 0;
+    for (int y = f.top; y < f.bottom; ++y)
+        changed_at_fifth += minima.pixel(column(1.5f), y) != plain.pixel(column(1.5f), y);
+    EXPECT_GT(changed_at_fifth, 2);
+
     // A saved new document draws exactly as a new one; another document its own curve.
     ASSERT_EQ(run("new {dir}/new.kelvara").exit_code, 0);
     ASSERT_EQ(run("new {dir}/other.kelvara --type 0 --xmax 1.5").exit_code, 0);

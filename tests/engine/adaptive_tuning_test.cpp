@@ -12,6 +12,9 @@
 
 #include "engine/adaptive_tuning.h"
 #include "engine/curve_definition.h"
+#include "engine/moving_pair_sums.h"
+#include "engine/roughness_rows.h"
+#include "engine/roughness_terms.h"
 
 namespace kelvara {
 namespace {
@@ -28,6 +31,23 @@ ChordToAdapt chord_of(const std::vector<int>& keys, std::vector<Partial> partial
     for (const int key : keys) chord.nominal_hz.push_back(key_hz(key));
     chord.partials = std::move(partials);
     return chord;
+}
+
+// Every ordered pair of the tones' partials with two exponentials each, as the curve's exact
+// evaluation sums them: the reference the search's own one-exponential sums are held to.
+double literal_dissonance(const std::vector<double>& hz, const std::vector<Partial>& partials) {
+    namespace rt = roughness_terms;
+    std::vector<Partial> all;
+    for (const double f : hz)
+        for (const Partial& p : partials) all.push_back({f * p.ratio, p.amplitude});
+    double sum = 0.0;
+    for (const Partial& a : all)
+        for (const Partial& b : all) {
+            if (&a == &b) continue;
+            const double lower = std::min(a.ratio, b.ratio), upper = std::max(a.ratio, b.ratio);
+            sum += a.amplitude * b.amplitude * rt::term(rt::separation(lower, upper)).value;
+        }
+    return sum;
 }
 
 // A timbre of six equal partials whose octave is stretched to 2.04 (34 cents).
@@ -135,6 +155,65 @@ TEST(AdaptiveTuning, ASearchWhoseDescentPassesOverARiseEnds) {
     const auto adapted = adapt_chord(chord, settings);
     ASSERT_TRUE(adapted);
     EXPECT_LT(adapted->dissonance_after, adapted->dissonance_before);
+}
+
+// The sums the search walks on, in both builds, against the literal sum and a difference
+// quotient of it, at a cusp (the moving tone's partials meet the still ones') and off it.
+TEST(AdaptiveTuning, TheMovingPairSumsAgreeWithTheLiteralSumInEveryBuild) {
+    namespace mps = moving_pair_sums;
+    const std::vector<Partial> partials = harmonic_partials(GeometricHarmonics, 25);
+    const std::vector<double> still_tones = {key_hz(48), key_hz(60)};
+    const double e_at_cusp = key_hz(48) * 2.5;  // its 2nd partial meets the low C's 5th
+    std::vector<std::pair<double, double>> stills, movers;
+    for (const double f : still_tones)
+        for (const Partial& p : partials) stills.emplace_back(f * p.ratio, p.amplitude);
+    for (const Partial& p : partials) movers.emplace_back(e_at_cusp * p.ratio, p.amplitude);
+    mps::MovingSet set{mps::make_columns(movers), mps::make_columns(stills), {}, {}, {}, {}};
+    set.first_still.assign(size_t(set.movers.size()), 0);
+    set.last_still.assign(size_t(set.movers.size()), set.stills.size());
+    set.last_mover.assign(size_t(set.movers.size()), set.movers.size());
+    const auto literal_at = [&](double t) {
+        std::vector<double> hz = still_tones;
+        hz.push_back(e_at_cusp * std::exp2(t / 1200));
+        return literal_dissonance(hz, partials) - literal_dissonance(still_tones, partials);
+    };
+    for (const double t : {0.0, 3.7}) {
+        SCOPED_TRACE(t);
+        const double h = 1e-4;
+        const double below = (literal_at(t) - literal_at(t - h)) / h;
+        const double above = (literal_at(t + h) - literal_at(t)) / h;
+        const double scale = std::exp2(t / 1200);
+        // Each build's sums, its probes' value alone (the walk's value to the last bit, or the
+        // search would compare points of two slightly different curves) and how near the
+        // literal sum it must be: the search's guide, in floats, a few millionths off.
+        struct Build {
+            mps::Sums sums;
+            double value, tolerance;
+        };
+        std::vector<Build> builds = {{mps::sum_moving_portable(set, scale),
+                                      mps::sum_moving_value_portable(set, scale), 1e-12}};
+        if (roughness_rows::cpu_has_avx2_fma()) {
+            builds.push_back(
+                {mps::sum_moving_avx2(set, scale), mps::sum_moving_value_avx2(set, scale), 1e-12});
+            builds.push_back({mps::sum_moving_single_avx2(set, scale),
+                              mps::sum_moving_value_single_avx2(set, scale), 1e-5});
+        }
+        if (roughness_rows::cpu_has_avx512()) {
+            builds.push_back({mps::sum_moving_avx512(set, scale),
+                              mps::sum_moving_value_avx512(set, scale), 1e-12});
+            builds.push_back({mps::sum_moving_single_avx512(set, scale),
+                              mps::sum_moving_value_single_avx512(set, scale), 1e-5});
+        }
+        for (const Build& b : builds) {
+            EXPECT_EQ(b.value, b.sums.value);
+            EXPECT_NEAR(2 * b.sums.value, literal_at(t), b.tolerance * literal_at(t));
+            EXPECT_NEAR(2 * b.sums.slope_below, below, 1e-3 * std::fabs(below));
+            EXPECT_NEAR(2 * b.sums.slope_above, above, 1e-3 * std::fabs(above));
+        }
+        if (t == 0.0) {
+            EXPECT_GT(above - below, 1e-3 * std::fabs(below));  // a cusp indeed
+        }
+    }
 }
 
 TEST(AdaptiveTuning, AnchorsBoundsAndRefusals) {
