@@ -27,11 +27,8 @@ Error error_with(std::string reason, std::string detail, ErrorLocation where) {
 
 TEST(Error, PlaceDetailAndExplanation) {
     const Case cases[] = {
-        {"nothing but a heading", refusal("Overtones must be 1–128."), "", "", ""},
         {"a reason alone", error_with("It is not a document.", "", {}), "", "",
          "It is not a document."},
-        {"a detail without a place", error_with("", "not above zero", {}), "", "not above zero",
-         "not above zero"},
         {"file, line, column and byte",
          error_with("It is damaged.", "expected a value", {"a.kelvara", 3, 7, 40, ""}),
          "a.kelvara, line 3, column 7 (byte 40)",
@@ -40,8 +37,6 @@ TEST(Error, PlaceDetailAndExplanation) {
         {"a field", error_with("", "not above zero", {"", {}, {}, {}, "Kelvara step size"}),
          "\"Kelvara step size\"", "\"Kelvara step size\": not above zero",
          "\"Kelvara step size\": not above zero"},
-        {"a byte alone", error_with("", "truncated", {"", {}, {}, 12, ""}), "byte 12",
-         "byte 12: truncated", "byte 12: truncated"},
         {"a place without a detail", error_with("Too long.", "", {"b.scl", 2, {}, {}, ""}),
          "b.scl, line 2", "", "Too long."},
     };
@@ -60,15 +55,6 @@ TEST(Error, SystemErrorCarriesTheSystemsTextAndTheFile) {
     EXPECT_EQ(error.reason, "No such file or directory");
     EXPECT_EQ(error.where.text(), "a.kelvara");
     EXPECT_EQ(refusal("x").kind, ErrorKind::Refused);
-}
-
-TEST(Error, ResultHoldsAValueOrTheRefusal) {
-    const Result<int> value = 3;
-    const Result<int> refused = refusal("No.");
-    ASSERT_TRUE(value);
-    EXPECT_EQ(*value, 3);
-    ASSERT_FALSE(refused);
-    EXPECT_EQ(refused.error().description, "No.");
 }
 
 }  // namespace
