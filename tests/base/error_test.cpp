@@ -1,7 +1,6 @@
 // The one shape of a refusal: where it was found, and what a dialog shows under its heading.
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <string>
 
 #include "base/error.h"
@@ -46,15 +45,6 @@ TEST(Error, PlaceDetailAndExplanation) {
         EXPECT_EQ(c.error.located_detail(), c.located_detail) << c.name;
         EXPECT_EQ(c.error.explanation(), c.explanation) << c.name;
     }
-}
-
-TEST(Error, SystemErrorCarriesTheSystemsTextAndTheFile) {
-    const Error error = system_error(ENOENT, "The document could not be saved.", "a.kelvara");
-    EXPECT_EQ(error.kind, ErrorKind::System);
-    EXPECT_EQ(error.code, ENOENT);
-    EXPECT_EQ(error.reason, "No such file or directory");
-    EXPECT_EQ(error.where.text(), "a.kelvara");
-    EXPECT_EQ(refusal("x").kind, ErrorKind::Refused);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The rule of validity of each value through the document's ways in, against the one table
-// (support/value_rules_table.h): the editors (the actions of its fields and cells), the scale
-// generator and the file reader; the reason each refusal gives; and a saved document that
+// (support/value_rules_table.h): the editors (the actions of its fields and cells) and the
+// file reader; the reason each refusal gives; and a saved document that
 // always opens again, whatever edits, undos and redos came before.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -63,7 +63,7 @@ void edit(Document& doc, const ValueRow& row) {
     }
 }
 
-TEST(ValueRules, EditorsTheGeneratorAndTheReaderGiveTheTablesAnswer) {
+TEST(ValueRules, EditorsAndTheReaderGiveTheTablesAnswer) {
     for (const ValueRow& row : testing::value_rows()) {
         SCOPED_TRACE(row.name());
         const bool within = row.answer == Answer::Within;
@@ -84,16 +84,6 @@ TEST(ValueRules, EditorsTheGeneratorAndTheReaderGiveTheTablesAnswer) {
         EXPECT_EQ(w.doc.state(), saved);
         EXPECT_FALSE(w.doc.is_edited());
         EXPECT_FALSE(w.doc.history().can_undo()) << "a refusal records no undo step";
-
-        // The generator's last ratio is the interval it divides into one step: it answers as
-        // a scale cell for every interval it can divide (from 1.1 up).
-        if (row.kind == BoundedValue::ScaleRatio &&
-            (!within || row.value >= kMinEqualDivisionBase)) {
-            Document generated;
-            generated.table_actions().add_scale_preset(ScalePreset::FromFields,
-                                                       {1, static_cast<float>(row.value)});
-            EXPECT_EQ(generated.history().can_undo(), within);
-        }
 
         // The reader clamps what an editor refuses, unless nothing can stand in for it.
         DocumentFileState written;

@@ -94,7 +94,6 @@ public:
     RecordingSynthChannel recorded;
     std::vector<std::string> programs{"0 : Sine", "1 : Organ"};
     std::vector<int32_t> selected_programs;
-    std::vector<int> toggled_sources;
     std::vector<std::string> loaded_banks;
     int resets = 0;
     bool refuse_banks = false;
@@ -134,10 +133,7 @@ public:
     std::vector<std::string> midi_source_titles() const override {
         return {"Keys", "Keys Synth B"};
     }
-    bool toggle_midi_source(int index) override {
-        toggled_sources.push_back(index);
-        return true;
-    }
+    bool toggle_midi_source(int) override { return true; }
     void refresh_midi_sources() override {}
     std::vector<int> connected_midi_sources() const override { return {0}; }
     void on_midi_sources_changed(std::function<void()>) override {}

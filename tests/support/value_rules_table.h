@@ -1,8 +1,8 @@
 #pragma once
 // The rule of validity of each value (base/value_limits.h) as one table, for every way in to
-// drive with the same answers: the document's actions (fields and cells), the scale generator
-// and the file reader. Each kind has its upper edge within (the edges are inclusive), one
-// value clamped on reading and, where there is one, a value nothing can stand in for.
+// drive with the same answers: the document's actions (fields and cells) and the file reader. Each
+// kind has its upper edge within (the edges are inclusive), one value clamped on reading and, where
+// there is one, a value nothing can stand in for.
 //
 // Every editor and argument takes a value within its bounds as it is and refuses any other
 // with a message naming the bounds (a text that is no number at all, such as "inf", is refused
