@@ -41,7 +41,6 @@ TEST(Error, PlaceDetailAndExplanation) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.error.where.text(), c.where) << c.name;
-        EXPECT_EQ(c.error.where.empty(), c.where.empty()) << c.name;
         EXPECT_EQ(c.error.located_detail(), c.located_detail) << c.name;
         EXPECT_EQ(c.error.explanation(), c.explanation) << c.name;
     }

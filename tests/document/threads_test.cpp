@@ -105,7 +105,6 @@ TEST(InstrumentRigThreads, KeysPlayThroughMapEditsAndBankChangesAndNoneIsLeftSou
         }
     }
     receive.join();
-    RecordProperty("chord_map_edits", edits);
     EXPECT_TRUE(rig.synth().is_running());
     int note_ons = 0;  // every one is notified, whether it plays or stops
     for (int i = 0; i < kMidiEvents; ++i) note_ons += event(i)[0] == 0x90;

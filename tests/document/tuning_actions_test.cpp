@@ -105,18 +105,18 @@ TEST_F(TuningActionsTest, WritesExactFractionsAsRatiosAndOtherFloatsAsCents) {
 // A table that holds two scales: the chosen rows alone form the period, whatever else the
 // table holds.
 TEST_F(TuningActionsTest, TheChosenRowsAloneFormOnePeriod) {
-    std::vector<float> table = *generate_scale_values(12, 2.0);
-    table.resize(13);  // one octave, 1/1 to 2/1
-    std::vector<int32_t> twelve_rows;
+    std::vector<float> twelve = *generate_scale_values(12, 2.0);
+    twelve.resize(13);  // one octave, 1/1 to 2/1
+    std::vector<float> table = twelve;
     const std::vector<float> nineteen = *generate_scale_values(19, 2.0);
     for (const float ratio : nineteen)
         if (ratio <= 2.0f) table.push_back(ratio);
     sort_ratios(table);
     table.erase(std::unique(table.begin(), table.end()), table.end());
-    for (int32_t row = 0; row < static_cast<int32_t>(table.size()); ++row)
-        if (std::abs(std::remainder(1200.0 * std::log2(table[static_cast<size_t>(row)]), 100.0)) <
-            1e-3)
-            twelve_rows.push_back(row);
+    std::vector<int32_t> twelve_rows;
+    for (const float ratio : twelve)
+        twelve_rows.push_back(
+            int32_t(std::find(table.begin(), table.end(), ratio) - table.begin()));
     replace_scale_ratios(table);
     TuningChoice choice;
     choice.rows = twelve_rows;

@@ -24,7 +24,6 @@ public:
     std::deque<UnsavedChangesChoice> save_changes_answers;
     std::deque<QString> save_path_answers;  // an empty one is a cancelled dialog
     std::deque<bool> revert_answers;        // unscripted, a revert is confirmed
-    std::deque<bool> restore_answers;       // unscripted, recovered documents are declined
     // Unscripted, the choice of a bank is cancelled.
     std::deque<QString> sound_bank_answers;
     // Unscripted, a recent document that failed to open stays in the menu.
@@ -43,7 +42,7 @@ public:
         asked_revert_for.push_back(name);
         return take(revert_answers, true);
     }
-    bool ask_restore_documents(const QStringList&) override { return take(restore_answers, false); }
+    bool ask_restore_documents(const QStringList&) override { return false; }  // declined
     std::optional<QString> choose_document_to_open(QWidget*) override { return std::nullopt; }
     std::optional<QString> choose_save_path(QWidget*, const QString& suggested) override {
         suggested_save_paths.push_back(suggested);
