@@ -1,7 +1,6 @@
 // The one shape of a refusal: where it was found, and what a dialog shows under its heading.
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <string>
 
 #include "base/error.h"
@@ -27,11 +26,8 @@ Error error_with(std::string reason, std::string detail, ErrorLocation where) {
 
 TEST(Error, PlaceDetailAndExplanation) {
     const Case cases[] = {
-        {"nothing but a heading", refusal("Overtones must be 1–128."), "", "", ""},
         {"a reason alone", error_with("It is not a document.", "", {}), "", "",
          "It is not a document."},
-        {"a detail without a place", error_with("", "not above zero", {}), "", "not above zero",
-         "not above zero"},
         {"file, line, column and byte",
          error_with("It is damaged.", "expected a value", {"a.kelvara", 3, 7, 40, ""}),
          "a.kelvara, line 3, column 7 (byte 40)",
@@ -40,35 +36,14 @@ TEST(Error, PlaceDetailAndExplanation) {
         {"a field", error_with("", "not above zero", {"", {}, {}, {}, "Kelvara step size"}),
          "\"Kelvara step size\"", "\"Kelvara step size\": not above zero",
          "\"Kelvara step size\": not above zero"},
-        {"a byte alone", error_with("", "truncated", {"", {}, {}, 12, ""}), "byte 12",
-         "byte 12: truncated", "byte 12: truncated"},
         {"a place without a detail", error_with("Too long.", "", {"b.scl", 2, {}, {}, ""}),
          "b.scl, line 2", "", "Too long."},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.error.where.text(), c.where) << c.name;
-        EXPECT_EQ(c.error.where.empty(), c.where.empty()) << c.name;
         EXPECT_EQ(c.error.located_detail(), c.located_detail) << c.name;
         EXPECT_EQ(c.error.explanation(), c.explanation) << c.name;
     }
-}
-
-TEST(Error, SystemErrorCarriesTheSystemsTextAndTheFile) {
-    const Error error = system_error(ENOENT, "The document could not be saved.", "a.kelvara");
-    EXPECT_EQ(error.kind, ErrorKind::System);
-    EXPECT_EQ(error.code, ENOENT);
-    EXPECT_EQ(error.reason, "No such file or directory");
-    EXPECT_EQ(error.where.text(), "a.kelvara");
-    EXPECT_EQ(refusal("x").kind, ErrorKind::Refused);
-}
-
-TEST(Error, ResultHoldsAValueOrTheRefusal) {
-    const Result<int> value = 3;
-    const Result<int> refused = refusal("No.");
-    ASSERT_TRUE(value);
-    EXPECT_EQ(*value, 3);
-    ASSERT_FALSE(refused);
-    EXPECT_EQ(refused.error().description, "No.");
 }
 
 }  // namespace

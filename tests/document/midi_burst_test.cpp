@@ -105,8 +105,6 @@ void expect_burst_ends_silent(std::unique_ptr<midi::MidiClient> client, const st
     ASSERT_TRUE(rig.toggle_midi_source(index));
     ASSERT_TRUE(play(midi::testing::key_burst(kBurstEvents)));
     EXPECT_TRUE(ends_silent(rig.synth(), 30s)) << "a note was left sounding";
-    ::testing::Test::RecordProperty("merged_messages",
-                                    std::to_string(rig.midi_input().merged_events()));
 }
 
 TEST(MidiBurst, EveryKeyReleasedThroughTheJackPortEndsSilent) {

@@ -39,14 +39,9 @@ TEST_F(RatioActionsTest, PresetsReplaceTheScaleOrAddOnlyNewValuesInOneUndoStep) 
     const Case cases[] = {
         {ScalePreset::TwelveTone, {}, ScaleImportMode::Replace, 25},
         {ScalePreset::TwelveTone, {}, ScaleImportMode::Add, 25 + 1},  // 1 is there already
-        {ScalePreset::NineteenTone, {}, ScaleImportMode::Replace, 39},
         {ScalePreset::FromFields, {13, 3.0f}, ScaleImportMode::Add, 18 + 1},
-        // 16/16 and 20/16 of 1 are the two ratios there already.
-        {ScalePreset::SixteenStepHarmonics, {0, 1.0f}, ScaleImportMode::Add, 33},
-        {ScalePreset::SixteenStepHarmonics, {0, 2.0f}, ScaleImportMode::Replace, 33},
-        {ScalePreset::JustRatios, {19, 3.0f}, ScaleImportMode::Replace, 39},
         {ScalePreset::EightStepHarmonics, {99, 1.0f}, ScaleImportMode::Replace, 17},
-    };  // a Replace count is the preset's own: 1.25 is not in 12 or 19 equal steps
+    };  // a Replace count is the preset's own, whatever the fields it does not take
     for (const Case& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.preset) * 10 + static_cast<int>(c.mode));
         replace_scale_ratios(before);
@@ -81,12 +76,10 @@ TEST_F(RatioActionsTest, EveryScaleActionLeavesTheListSortedShownAndChangedOrRef
     const std::vector<Case> cases{
         {ScaleAction::AppendUnison, {}, {0.5f, 1.0f, 2.0f}, false},
         {ScaleAction::DeleteSelected, {}, {0.5f}, false, 1},
-        {ScaleAction::DeleteSelected, {}, {0.5f, 2.0f}, true, 2},  // past the end
-        {ScaleAction::DeleteSelected, {}, {0.5f, 2.0f}, true},     // nothing selected
+        {ScaleAction::DeleteSelected, {}, {0.5f, 2.0f}, true},  // nothing selected
         {ScaleAction::RemoveAll, {}, {}, false},
         {std::nullopt, {12, 1.05f}, {0.5f, 2.0f}, true},  // an interval below 1.1
         {std::nullopt, {-5, 2.0f}, {0.5f, 2.0f}, true},   // fewer than 1 step
-        {std::nullopt, {100000, 2.0f}, {0.5f, 2.0f}, true},
     };
     for (const Case& c : cases) {
         replace_scale_ratios({2.0f, 0.5f});
@@ -125,7 +118,6 @@ TEST_F(RatioActionsTest, FormsFollowTheirRatiosThroughEditsSortsRemovalAndUndo) 
         size_t row;
         const char* text;
     } generated[] = {{ScalePreset::NineteenTone, 1, "63.15789c"},
-                     {ScalePreset::TwelveTone, 7, "700c"},
                      {ScalePreset::JustRatios, 1, "10/9"}};
     for (const auto& [preset, row, text] : generated) {
         doc.table_actions().add_scale_preset(preset);
@@ -147,10 +139,6 @@ TEST_F(RatioActionsTest, FormsFollowTheirRatiosThroughEditsSortsRemovalAndUndo) 
     select(DocumentTable::ScaleRatios, 1);
     doc.table_actions().scale_action(ScaleAction::DeleteSelected);
     EXPECT_THAT(shown(), ElementsAre("1/1", "386.31c"));
-    // Cents typed into the Cents column keep their text too.
-    doc.table_actions().edit_cell(DocumentTable::ScaleRatios, TableColumn::Cents, 0,
-                                  TypedRatio{*ratio_of_form("100.0c"), "100.0c"});
-    EXPECT_THAT(shown(), ElementsAre("100.0c", "386.31c"));
 }
 
 TEST_F(RatioActionsTest, FixedToneActionsKeepTheirOrderAndRefitTheCurve) {
@@ -169,14 +157,6 @@ TEST_F(RatioActionsTest, FixedToneActionsKeepTheirOrderAndRefitTheCurve) {
     doc.table_actions().fixed_tone_action(FixedToneAction::DeleteSelected);
     EXPECT_THAT(doc.tables().fixed_tones(), ElementsAre(1.0f, 1.5f)) << "never sorted";
     expect_view_shows_document();
-
-    // Typing a fixed tone into its cell keeps the order and refits as well: the curve never
-    // runs off the top.
-    doc.table_actions().edit_cell(DocumentTable::FixedTones, TableColumn::Ratios, 0, 1.75f);
-    EXPECT_THAT(doc.tables().fixed_tones(), ElementsAre(1.75f, 1.5f));
-    EXPECT_EQ(doc.curve().y_max(),
-              fit_y_range(doc.curve().y_values(), doc.curve().number_of_points()).max);
-    EXPECT_EQ(view.y_range.second, doc.curve().y_max());
 }
 
 }  // namespace

@@ -79,12 +79,5 @@ TEST_F(VisibleCurveTest, TheCuspIsDrawnAtTheExactMinimumOnceTheSearchAnswers) {
                 shown_y_at(static_cast<float>(fifth.ratio)) != float(fifth.value));
 }
 
-TEST_F(VisibleCurveTest, AViewWithoutPixelsIsLentTheDocumentsSamples) {
-    zoom_around_fifth();
-    view.shown_resolution = {};
-    doc.redraw_visible_curve();
-    expect_view_shows_document();
-}
-
 }  // namespace
 }  // namespace kelvara

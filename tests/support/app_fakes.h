@@ -24,7 +24,6 @@ public:
     std::deque<UnsavedChangesChoice> save_changes_answers;
     std::deque<QString> save_path_answers;  // an empty one is a cancelled dialog
     std::deque<bool> revert_answers;        // unscripted, a revert is confirmed
-    std::deque<bool> restore_answers;       // unscripted, recovered documents are declined
     // Unscripted, the choice of a bank is cancelled.
     std::deque<QString> sound_bank_answers;
     // Unscripted, a recent document that failed to open stays in the menu.
@@ -43,7 +42,7 @@ public:
         asked_revert_for.push_back(name);
         return take(revert_answers, true);
     }
-    bool ask_restore_documents(const QStringList&) override { return take(restore_answers, false); }
+    bool ask_restore_documents(const QStringList&) override { return false; }  // declined
     std::optional<QString> choose_document_to_open(QWidget*) override { return std::nullopt; }
     std::optional<QString> choose_save_path(QWidget*, const QString& suggested) override {
         suggested_save_paths.push_back(suggested);
@@ -94,7 +93,6 @@ public:
     RecordingSynthChannel recorded;
     std::vector<std::string> programs{"0 : Sine", "1 : Organ"};
     std::vector<int32_t> selected_programs;
-    std::vector<int> toggled_sources;
     std::vector<std::string> loaded_banks;
     int resets = 0;
     bool refuse_banks = false;
@@ -134,10 +132,7 @@ public:
     std::vector<std::string> midi_source_titles() const override {
         return {"Keys", "Keys Synth B"};
     }
-    bool toggle_midi_source(int index) override {
-        toggled_sources.push_back(index);
-        return true;
-    }
+    bool toggle_midi_source(int) override { return true; }
     void refresh_midi_sources() override {}
     std::vector<int> connected_midi_sources() const override { return {0}; }
     void on_midi_sources_changed(std::function<void()>) override {}

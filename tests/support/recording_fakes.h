@@ -23,8 +23,6 @@ public:
     const float* y_values = nullptr;
     int32_t number_of_points = -1;  // -1: never drawn
     ShownRange x_range, y_range, slope_range;
-    PlotFlags layers;
-    std::optional<float> cursor_ratio;
     CurveResolution shown_resolution;  // none: the document lends its own samples
 
     CurveResolution resolution() const override { return shown_resolution; }
@@ -36,8 +34,8 @@ public:
     void set_x_range(double lo, double hi) override { x_range = {lo, hi}; }
     void set_y_range(double lo, double hi) override { y_range = {lo, hi}; }
     void set_slope_range(double lo, double hi) override { slope_range = {lo, hi}; }
-    void set_plot_flags(PlotFlags flags) override { layers = flags; }
-    void move_cursor_line(float ratio) override { cursor_ratio = ratio; }
+    void set_plot_flags(PlotFlags) override {}
+    void move_cursor_line(float) override {}
     void set_curve_colors(const Rgba*, const Rgba*) override {}
     void set_slope_colors(const Rgba*, const Rgba*) override {}
     void set_background_color(const Rgba*) override {}
@@ -50,7 +48,6 @@ public:
     int32_t overtones = 0;
     int32_t timbre = -1;
     std::optional<RoughnessModel> model;
-    int32_t volume = -1;
     int beeps = 0;
     // The reason of the refusal shown now; empty once an edit went through.
     std::string refusal;
@@ -64,7 +61,7 @@ public:
     void select_timbre(int32_t type) override { timbre = type; }
     void show_roughness_model(RoughnessModel m) override { model = m; }
     void show_plot_flags(PlotFlags) override {}
-    void show_volume(int32_t v) override { volume = v; }
+    void show_volume(int32_t) override {}
     void show_pitch_true(bool) override {}
     void beep() override { ++beeps; }
     void show_refusal(const std::string& message) override { refusal = message; }
