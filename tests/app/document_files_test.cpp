@@ -83,7 +83,6 @@ TEST_F(DocumentFilesTest, ASavedDocumentOpensWithItsStateAndSendsItsVolume) {
 
     DocumentWindow* opened = controller.open_document(path("saved.kelvara"));
     ASSERT_NE(opened, nullptr);
-    EXPECT_EQ(opened->document().curve().base_frequency(), 261.6300048828125);
     EXPECT_EQ(control<QLineEdit>(*opened, "base_frequency_field")->text(), "261.63");
     EXPECT_EQ(control<QSlider>(*opened, "volume_slider")->value(), 20);
     EXPECT_THAT(instruments.channels.back()->calls, ElementsAre("set_midi_parameter 7 20"));
@@ -112,7 +111,6 @@ TEST_F(DocumentFilesTest, RevertAsksAndReadsTheFileBackAndSaveAsLeavesTheOldOne)
     EXPECT_EQ(dialogs.asked_revert_for.size(), 2u);
     EXPECT_EQ(window->document().curve().number_of_overtones(), 25);
     EXPECT_EQ(control<QLineEdit>(*window, "overtones_field")->text(), "25");
-    EXPECT_EQ(control<QLineEdit>(*window, "step_field")->text(), "0.005");
     EXPECT_FALSE(window->isWindowModified());
     EXPECT_FALSE(window->document().history().can_undo()) << "a revert cannot be undone";
 
@@ -132,9 +130,8 @@ TEST_F(DocumentFilesTest, AFileThatIsNotADocumentIsRefusedWithItsErrorTexts) {
     bad.write("{ this is not a document");
     bad.close();
     EXPECT_EQ(controller.open_document(path("bad.kelvara")), nullptr);
-    EXPECT_EQ(controller.open_document(path("missing.kelvara")), nullptr);
-    ASSERT_EQ(dialogs.errors.size(), 2u);
-    // The heading names the file (the reason under it: tests/document/document_io_test.cpp).
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    // The heading names the file (the reason under it, and a missing file's: document_io_test).
     EXPECT_EQ(dialogs.errors[0].first, "\u201cbad.kelvara\u201d could not be opened.");
     EXPECT_THAT(controller.windows(), IsEmpty());
 }
@@ -216,12 +213,9 @@ TEST_F(DocumentFilesTest, OpenRecentListsEachFileOnceAndOffersToRemoveOneThatFai
     EXPECT_EQ(a->file_path(), real("real/a.kelvara"));
     ASSERT_TRUE(controller.close_document(*a));
     ASSERT_TRUE(controller.close_document(*saved("b.kelvara", 220.0f, 20)));
-    ASSERT_NE(controller.open_document(path("real/../alias/a.kelvara")), nullptr);
-    EXPECT_THAT(controller.recent_documents(),
-                ElementsAre(real("real/a.kelvara"), real("b.kelvara")));
     QSettings().setValue(
         "recentDocuments",
-        QStringList{path("alias/a.kelvara"), path("./b.kelvara"), real("real/a.kelvara")});
+        QStringList{path("alias/a.kelvara"), path("./b.kelvara"), path("real/../alias/a.kelvara")});
     EXPECT_THAT(controller.recent_documents(),
                 ElementsAre(real("real/a.kelvara"), real("b.kelvara")));
 
@@ -247,7 +241,6 @@ TEST_F(DocumentFilesTest, OpenRecentListsEachFileOnceAndOffersToRemoveOneThatFai
     EXPECT_EQ(controller.recent_documents().size(), 2);
     ASSERT_TRUE(choose_b());
     EXPECT_THAT(controller.recent_documents(), ElementsAre(real("real/a.kelvara")));
-    EXPECT_FALSE(choose_b());
     EXPECT_THAT(dialogs.errors, IsEmpty()) << "the offer says why; no second dialog";
 }
 
