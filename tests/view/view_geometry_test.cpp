@@ -29,8 +29,8 @@ GraphTextMetrics fixed_metrics() {
 }
 
 GraphGeometry geometry(GraphRanges ranges, RatioAxis axis = RatioAxis::Linear, float width = 300,
-                       float height = 200, bool readout = true) {
-    return GraphGeometry({ranges, axis, width, height, readout}, fixed_metrics());
+                       float height = 200) {
+    return GraphGeometry({ranges, axis, width, height, true}, fixed_metrics());
 }
 
 TEST(GraphGeometry, EachInverseUndoesItsMapAndTheRangesFillTheFrame) {
@@ -58,7 +58,6 @@ TEST(GraphGeometry, ACentsAxisPlacesRatiosByTheirCents) {
     const FloatRect& f = g.frame();
     EXPECT_NEAR(g.x_for_ratio(2.0f), f.x + f.width / 2.0f, 1e-3f);
     EXPECT_NEAR(g.x_for_ratio(1.5f), f.x + f.width * 701.955f / 2400.0f, 1e-2f);
-    EXPECT_EQ(g.x_axis_span().max, 2400.0);
     ASSERT_GE(g.x_ticks().size(), 3u);
     for (const GraphTick& tick : g.x_ticks()) {
         EXPECT_EQ(tick.text.find('.'), std::string::npos) << tick.text;
@@ -136,14 +135,6 @@ TEST(GraphGeometry, TickLabelsStayInsideThePanelApartAndReadTheirTicks) {
         EXPECT_EQ(g.slope_ticks().empty(), c.width < 240) << "no room for the slope's scale";
         for (const GraphTick& t : g.slope_ticks()) EXPECT_GE(t.label_box.left, f.x + f.width);
     }
-}
-
-TEST(GraphGeometry, TheReadoutStripComesAndGoes) {
-    const GraphGeometry g = geometry({{1.0, 2.0}, {0.0, 0.36}}, RatioAxis::Linear, 600, 400);
-    const GraphGeometry print =
-        geometry({{1.0, 2.0}, {0.0, 0.36}}, RatioAxis::Linear, 600, 400, false);
-    EXPECT_GT(print.frame().height, g.frame().height) << "the frame takes the readout's strip";
-    EXPECT_LE(g.readout_box().bottom(), g.widget_y(g.frame().y + g.frame().height));
 }
 
 // The simplest fractions in view, simplest first: a zoom brings the fractions beside 3/2 in
