@@ -68,12 +68,7 @@ TEST(MinimaPanel, ListsMarksAndTakesTheMinimaIntoTheScaleAsUndoableSteps) {
     enter(panel.just_tolerance_field(), "0");
     EXPECT_EQ(named(), std::vector<bool>(named().size(), true));
 
-    // A refused threshold beeps and keeps the one before; a plain number is in the curve's
-    // units.
-    enter_threshold("-1");
-    EXPECT_EQ(panel.threshold_field()->text(), "3%");
-    EXPECT_EQ(window.document().graph_choices().prominence, ProminenceThreshold{});
-
+    // A plain number is in the curve's units (a threshold refused: tests/cli's minima).
     enter_threshold("0.3");
     EXPECT_EQ(table->model()->rowCount(), 5);
     QTest::mouseClick(panel.replace_button(), Qt::LeftButton);

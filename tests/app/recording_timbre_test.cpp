@@ -48,8 +48,7 @@ TEST_F(RecordingTimbreTest, TheDialogMeasuresTheProposedStretchAndFollowsItsSett
     ASSERT_TRUE(opened) << opened.error().reason;
     RecordingTimbreDialog& dialog = **opened;
     std::vector<Partial> partials = dialog.partials();
-    ASSERT_EQ(partials.size(), 5u);
-    for (size_t i = 0; i < 5; ++i) EXPECT_NEAR(partials[i].ratio, kRatios[i], 1e-3 * kRatios[i]);
+    ASSERT_EQ(partials.size(), 5u);  // (how near the known partials: recording_analysis_test)
     EXPECT_TRUE(ok_enabled(dialog));
 
     // (Which partials each setting keeps, and the levels: recording_analysis_test.cpp.)

@@ -64,14 +64,11 @@ TEST(ViewWidget, GesturesAskForRanges) {
                           Qt::NoScrollPhase, false);
         QApplication::sendEvent(&view, &event);
     };
-    wheel(1.25f, 120, Qt::NoModifier);
-    wheel(1.25f, 120, Qt::NoModifier);
-    ASSERT_EQ(ranges.size(), 2);
-    EXPECT_EQ(started.size(), 1) << "a burst of the wheel is one gesture";
+    wheel(1.25f, 120, Qt::NoModifier);  // (a burst as one step: graph_window_test.cpp)
+    ASSERT_EQ(ranges.size(), 1);
     // One notch narrows to 0.8 about 1.25: 1.05 to 1.85.
     EXPECT_NEAR(ranges[0][0].toDouble(), 1.05, 1e-6);
     EXPECT_NEAR(ranges[0][1].toDouble(), 1.85, 1e-6);
-    EXPECT_EQ(ranges[0][2].toDouble(), 0.0);
     EXPECT_TRUE(QTest::qWaitFor([&] { return finished.size() == 1; }, 2000));
 
     wheel(1.5f, -120, Qt::ControlModifier);
