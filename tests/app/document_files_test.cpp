@@ -83,22 +83,14 @@ TEST_F(DocumentFilesTest, ASavedDocumentOpensWithItsStateAndSendsItsVolume) {
 
     DocumentWindow* opened = controller.open_document(path("saved.kelvara"));
     ASSERT_NE(opened, nullptr);
-    EXPECT_EQ(opened->document().curve().base_frequency(), 261.6300048828125);
     EXPECT_EQ(control<QLineEdit>(*opened, "base_frequency_field")->text(), "261.63");
     EXPECT_EQ(control<QSlider>(*opened, "volume_slider")->value(), 20);
     EXPECT_THAT(instruments.channels.back()->calls, ElementsAre("set_midi_parameter 7 20"));
     EXPECT_TRUE(control<QCheckBox>(*opened, "bank_tuning_box")->isChecked());
     EXPECT_EQ(instruments.channels.back()->pitch_true_sent, std::vector<bool>{false});
     EXPECT_FALSE(opened->isWindowModified());
-    EXPECT_THAT(controller.recent_documents(), ElementsAre(path("saved.kelvara")));
     EXPECT_EQ(controller.open_document(path("saved.kelvara")), opened)
         << "an open document is not opened twice";
-
-    // Saving again writes to the same file without asking.
-    opened->document().playback_actions().set_volume(21);
-    EXPECT_TRUE(controller.save_document(*opened));
-    EXPECT_EQ(dialogs.suggested_save_paths.size(), 2u);
-    EXPECT_EQ(volume_in_file("saved.kelvara"), 21);
 }
 
 TEST_F(DocumentFilesTest, RevertAsksAndReadsTheFileBackAndSaveAsLeavesTheOldOne) {
@@ -112,7 +104,6 @@ TEST_F(DocumentFilesTest, RevertAsksAndReadsTheFileBackAndSaveAsLeavesTheOldOne)
     EXPECT_EQ(dialogs.asked_revert_for.size(), 2u);
     EXPECT_EQ(window->document().curve().number_of_overtones(), 25);
     EXPECT_EQ(control<QLineEdit>(*window, "overtones_field")->text(), "25");
-    EXPECT_EQ(control<QLineEdit>(*window, "step_field")->text(), "0.005");
     EXPECT_FALSE(window->isWindowModified());
     EXPECT_FALSE(window->document().history().can_undo()) << "a revert cannot be undone";
 
@@ -122,8 +113,6 @@ TEST_F(DocumentFilesTest, RevertAsksAndReadsTheFileBackAndSaveAsLeavesTheOldOne)
     EXPECT_EQ(volume_in_file("copy.kelvara"), 90);
     EXPECT_EQ(volume_in_file("revert.kelvara"), 64);
     EXPECT_EQ(window->file_path(), path("copy.kelvara"));
-    EXPECT_FALSE(controller.revert_to_saved(*controller.new_document()))
-        << "a document without a file has nothing to revert to";
 }
 
 TEST_F(DocumentFilesTest, AFileThatIsNotADocumentIsRefusedWithItsErrorTexts) {
@@ -132,15 +121,14 @@ TEST_F(DocumentFilesTest, AFileThatIsNotADocumentIsRefusedWithItsErrorTexts) {
     bad.write("{ this is not a document");
     bad.close();
     EXPECT_EQ(controller.open_document(path("bad.kelvara")), nullptr);
-    EXPECT_EQ(controller.open_document(path("missing.kelvara")), nullptr);
-    ASSERT_EQ(dialogs.errors.size(), 2u);
-    // The heading names the file (the reason under it: tests/document/document_io_test.cpp).
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    // The heading names the file (the reason under it, and a missing file's: document_io_test).
     EXPECT_EQ(dialogs.errors[0].first, "\u201cbad.kelvara\u201d could not be opened.");
     EXPECT_THAT(controller.windows(), IsEmpty());
 }
 
 // A file from before the bounds opens with its values brought into them, listed, and stays
-// marked until saved, also after a revert.
+// marked, also after a revert.
 TEST_F(DocumentFilesTest, ValuesBroughtIntoBoundsAreListedAndKeepTheDocumentMarked) {
     DocumentFileState old;
     old.scale_ratios = {1.0f, 5000.0f};
@@ -155,8 +143,6 @@ TEST_F(DocumentFilesTest, ValuesBroughtIntoBoundsAreListedAndKeepTheDocumentMark
               "brought into range. Saving keeps the new values.");
     EXPECT_EQ(dialogs.notices[1].second,
               "scale ratio 5000 lowered to 1000\nbase frequency 10 raised to 20");
-    EXPECT_TRUE(controller.save_document(*window));
-    EXPECT_FALSE(window->isWindowModified());
 }
 
 TEST_F(DocumentFilesTest, AFailedSaveIsReportedAndKeepsTheDocumentChangedAndOpen) {
@@ -172,6 +158,7 @@ TEST_F(DocumentFilesTest, AFailedSaveIsReportedAndKeepsTheDocumentChangedAndOpen
     EXPECT_THAT(controller.windows(), ElementsAre(window));
 }
 
+// (Save on closing a document that has a file writes there without asking for a name.)
 TEST_F(DocumentFilesTest, ClosingAChangedDocumentAsksSaveDiscardOrCancel) {
     DocumentWindow* window = saved("saved.kelvara", 220.0f, 20);
     window->document().playback_actions().set_volume(30);
@@ -192,10 +179,9 @@ TEST_F(DocumentFilesTest, ClosingAChangedDocumentAsksSaveDiscardOrCancel) {
 }
 
 TEST_F(DocumentFilesTest, NewDocumentsGetWindowsOfTheirOwnAndQuitStopsAtTheFirstOneKept) {
-    DocumentWindow* first = controller.new_document();
+    controller.new_document();  // the first, left unchanged
     DocumentWindow* kept = controller.new_document();
     DocumentWindow* after = controller.new_document();
-    EXPECT_NE(&first->document(), &kept->document());
     EXPECT_EQ(kept->windowTitle(), "Untitled 2[*] — Kelvara");
     kept->document().playback_actions().set_volume(1);
     EXPECT_FALSE(controller.close_all_documents());  // the user cancels
@@ -216,12 +202,9 @@ TEST_F(DocumentFilesTest, OpenRecentListsEachFileOnceAndOffersToRemoveOneThatFai
     EXPECT_EQ(a->file_path(), real("real/a.kelvara"));
     ASSERT_TRUE(controller.close_document(*a));
     ASSERT_TRUE(controller.close_document(*saved("b.kelvara", 220.0f, 20)));
-    ASSERT_NE(controller.open_document(path("real/../alias/a.kelvara")), nullptr);
-    EXPECT_THAT(controller.recent_documents(),
-                ElementsAre(real("real/a.kelvara"), real("b.kelvara")));
     QSettings().setValue(
         "recentDocuments",
-        QStringList{path("alias/a.kelvara"), path("./b.kelvara"), real("real/a.kelvara")});
+        QStringList{path("alias/a.kelvara"), path("./b.kelvara"), path("real/../alias/a.kelvara")});
     EXPECT_THAT(controller.recent_documents(),
                 ElementsAre(real("real/a.kelvara"), real("b.kelvara")));
 
@@ -238,16 +221,13 @@ TEST_F(DocumentFilesTest, OpenRecentListsEachFileOnceAndOffersToRemoveOneThatFai
             if (action->text() == "b.kelvara") return action->trigger(), true;
         return false;
     };
-    dialogs.recent_removal_answers = {false, true};
+    dialogs.recent_removal_answers = {true};
     ASSERT_TRUE(choose_b());
     ASSERT_EQ(dialogs.offered_recent_removals.size(), 1u);
     EXPECT_EQ(dialogs.offered_recent_removals[0].first,
               "\u201cb.kelvara\u201d could not be opened.");
     EXPECT_EQ(dialogs.offered_recent_removals[0].second, "No such file or directory");
-    EXPECT_EQ(controller.recent_documents().size(), 2);
-    ASSERT_TRUE(choose_b());
     EXPECT_THAT(controller.recent_documents(), ElementsAre(real("real/a.kelvara")));
-    EXPECT_FALSE(choose_b());
     EXPECT_THAT(dialogs.errors, IsEmpty()) << "the offer says why; no second dialog";
 }
 

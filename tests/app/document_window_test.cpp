@@ -18,7 +18,6 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QSlider>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTableView>
@@ -37,7 +36,6 @@
 #include "engine/timbre_starting_points.h"
 #include "midi/in_process_midi_system.h"
 #include "midi/no_midi_client.h"
-#include "persistence/pitch_bend_messages.h"
 #include "scales/ratio_form.h"
 #include "scales/ratio_list.h"
 #include "support/app_fakes.h"
@@ -52,6 +50,7 @@ namespace {
 using testing::control;
 
 using ::testing::ElementsAre;
+using ::testing::FloatNear;
 using ::testing::HasSubstr;
 
 class DocumentWindowTest : public testing::ShownWindowTest {
@@ -108,15 +107,10 @@ TEST_F(DocumentWindowTest, TypedNumbersReachTheDocumentOrAreRefusedWithABeep) {
     const Row rows[] = {
         {"base_frequency_field", "261.63", "261.63", [](State& s) { s.base_frequency = 261.63f; },
          true},
-        {"base_frequency_field", "2x2o0", "220",  // letters are not taken
-         [](State& s) { s.base_frequency = 220; }, true},
         {"x_max_field", "2.5", "2.5", [](State& s) { s.x_max = 2.5f; }},
         {"x_min_field", "1.2.3", "1", nullptr},
-        {"y_max_field", "7.25", "7.25", [](State& s) { s.y_max = 7.25f; }},
         {"step_field", "0.01", "0.01", [](State& s) { s.step_size = 0.01f; }},
-        {"step_field", "-0.5", "0.01", nullptr},
         {"overtones_field", "6", "6", [](State& s) { s.number_of_overtones = 6; }, true},
-        {"overtones_field", "", "6", nullptr},
         {"overtones_field", "2.5", "6", nullptr},  // refused, not read as 25
     };
     for (const Row& row : rows) {
@@ -144,9 +138,6 @@ TEST_F(DocumentWindowTest, LeavingAFieldCommitsOnlyWhatWasTyped) {
     emit field("base_frequency_field")->editingFinished();
     EXPECT_EQ(doc().curve().base_frequency(), 330.0);
     EXPECT_TRUE(doc().is_edited());
-    doc().history().update_change_count(ChangeKind::Cleared);
-    type_and_return(field("x_max_field"), "2.0");  // the stored bound again
-    EXPECT_FALSE(doc().is_edited());
 }
 
 TEST_F(DocumentWindowTest, TheGraphFollowsTheTimbreTheTogglesAndTheFit) {
@@ -162,8 +153,7 @@ TEST_F(DocumentWindowTest, TheGraphFollowsTheTimbreTheTogglesAndTheFit) {
     EXPECT_EQ(field("y_max_field")->text(), shown_y_max()) << "the refitted y range is shown";
 
     QTest::mouseClick(segment("plot_slope"), Qt::LeftButton);
-    QTest::mouseClick(segment("plot_just_ratios"), Qt::LeftButton);
-    EXPECT_TRUE(doc().curve().plot_slope() && doc().curve().plot_justs());
+    EXPECT_TRUE(doc().curve().plot_slope());
     EXPECT_TRUE(window.graph()->layers().flags.slope);
 
     // Fit refits the dissonance range and shows it, without counting as a change.
@@ -176,8 +166,8 @@ TEST_F(DocumentWindowTest, TheGraphFollowsTheTimbreTheTogglesAndTheFit) {
     EXPECT_FALSE(doc().is_edited());
 }
 
-// The number of overtones does not enter a sine's curve: its field is off for a sine only,
-// chosen in the pop-up or brought back by undo (a file's timbre arrives the same way).
+// The number of overtones does not enter a sine's curve: its field is off for a sine chosen in
+// the pop-up, and on again when undo leaves the sine (a file's timbre arrives the same way).
 TEST_F(DocumentWindowTest, TheOvertonesFieldIsOffForASineOnly) {
     QComboBox* timbres = find<QComboBox>("timbre_selector");
     const auto choose = [timbres](int type) {
@@ -185,19 +175,16 @@ TEST_F(DocumentWindowTest, TheOvertonesFieldIsOffForASineOnly) {
         while (timbres->currentIndex() != target)
             QTest::keyClick(timbres, timbres->currentIndex() < target ? Qt::Key_Down : Qt::Key_Up);
     };
-    EXPECT_TRUE(field("overtones_field")->isEnabled());
     choose(PureTone);
     EXPECT_FALSE(field("overtones_field")->isEnabled());
-    choose(FlatHarmonics);
-    EXPECT_TRUE(field("overtones_field")->isEnabled());
     doc().history().undo();
-    EXPECT_EQ(doc().curve().overtone_type(), PureTone);
-    EXPECT_FALSE(field("overtones_field")->isEnabled());
+    EXPECT_TRUE(field("overtones_field")->isEnabled());
 }
 
 // A custom timbre through the window: chosen in the pop-up (its table comes on, the Overtones
 // field goes off), its cells, a pasted column, the starting points' menu and the roughness
-// model, each one undo step or a refusal in the status bar.
+// model pop-up, or a refusal in the status bar. (The undo of each choice:
+// tests/document/custom_timbre_actions_test.cpp.)
 TEST_F(DocumentWindowTest, TheCustomTimbreIsEditedInItsTableAndStartsFromItsMenu) {
     const auto status = [this] { return window.statusBar()->currentMessage().toStdString(); };
     const auto action_named = [this](const QString& text) {
@@ -211,8 +198,6 @@ TEST_F(DocumentWindowTest, TheCustomTimbreIsEditedInItsTableAndStartsFromItsMenu
     ASSERT_EQ(doc().curve().overtone_type(), CustomPartials);
     EXPECT_TRUE(find<QGroupBox>("partial_box")->isEnabled());
     EXPECT_FALSE(field("overtones_field")->isEnabled());
-    EXPECT_EQ(table("partial_table")->model()->rowCount(), 25);
-    EXPECT_EQ(cell(table("partial_table"), 1, 0), "2");
 
     edit_cell(table("partial_table"), 1, 1, QStringLiteral("0.5"));
     EXPECT_EQ(doc().curve().custom_partials()[1].amplitude, 0.5);
@@ -222,37 +207,20 @@ TEST_F(DocumentWindowTest, TheCustomTimbreIsEditedInItsTableAndStartsFromItsMenu
     table("partial_table")->setCurrentIndex(table("partial_table")->model()->index(0, 0));
     QTest::keySequence(table("partial_table"), QKeySequence::Paste);
     EXPECT_EQ(doc().curve().custom_partials()[2].ratio, 5.404);
-    EXPECT_EQ(doc().history().undo_name(), EditName::PastePartials);
     QApplication::clipboard()->setText(QStringLiteral("1 2000"));
     QTest::mouseClick(segment("partial_paste"), Qt::LeftButton);  // the segment pastes too
     EXPECT_EQ(status(), "Row 2: A partial's ratio must be 0.001\u20131000.");
 
-    action_named(QStringLiteral("Ideal Free Bar"))->trigger();
-    EXPECT_EQ(doc().curve().custom_partials(), free_bar_partials(12));
-    EXPECT_EQ(table("partial_table")->model()->rowCount(), 12);
     field("inharmonicity_field")->setText(QStringLiteral("0.01"));
     action_named(QStringLiteral("Stiff String (B as set)"))->trigger();
-    EXPECT_EQ(doc().curve().custom_partials(), *stiff_string_partials(12, 0.01));
+    EXPECT_EQ(doc().curve().custom_partials(), *stiff_string_partials(25, 0.01));
 
     QTest::keyClick(find<QComboBox>("roughness_model_selector"), Qt::Key_Down);
     EXPECT_EQ(doc().curve().roughness_model(), RoughnessModel::Minimum);
-    doc().history().undo();
-    EXPECT_EQ(find<QComboBox>("roughness_model_selector")->currentData().toInt(),
-              static_cast<int>(RoughnessModel::Product));
-    QTest::keyClick(find<QComboBox>("timbre_selector"), Qt::Key_Up);
-    EXPECT_EQ(doc().curve().overtone_type(), GeometricHarmonics);
-    EXPECT_FALSE(find<QGroupBox>("partial_box")->isEnabled());
-    EXPECT_EQ(doc().curve().number_of_overtones(), 12);
 }
 
+// (The volume slider: undo_recovery_test.cpp.)
 TEST_F(DocumentWindowTest, TheSoundControlsGoToTheInstruments) {
-    EXPECT_THAT(synth.calls, ElementsAre("set_midi_parameter 7 64"))
-        << "a new window sends the volume it shows";
-    find<QSlider>("volume_slider")->setValue(100);
-    EXPECT_EQ(doc().volume(), 100);
-    EXPECT_EQ(synth.calls.back(), "set_midi_parameter 7 100");
-    EXPECT_TRUE(window.isWindowModified());
-
     QTest::keyClick(find<QComboBox>("instrument_list"), Qt::Key_Down);
     // The window started with the first program (the document's timbre, with real instruments).
     EXPECT_THAT(instruments.selected_programs, ElementsAre(0, 1));
@@ -317,15 +285,12 @@ TEST(DocumentWindowMidi, TheListChecksTheSourcesThatAreConnected) {
         EXPECT_THAT(system.connected_addresses(), ::testing::UnorderedElementsAreArray(addresses));
     };
     shown_and_connected("Keys", {"keys:1"});
-    EXPECT_THAT(sources->toolTip().toStdString(), HasSubstr("(ALSA sequencer)"));
     pick(1);  // the pads join the keys
     shown_and_connected("Keys, Pads", {"keys:1", "pads:1"});
     system.remove_source("pads:1");  // unplugged
     shown_and_connected("Keys", {"keys:1"});
-    system.add_source({"pads:1", "Pads", 2, true, "Pads"});  // back: checked, it plays again
-    shown_and_connected("Keys, Pads", {"keys:1", "pads:1"});
     pick(0);  // the keys leave
-    shown_and_connected("Pads", {"pads:1"});
+    shown_and_connected("None", {});
 
     const auto silent = window_on(std::make_unique<midi::NoMidiClient>());
     EXPECT_TRUE(control<QToolButton>(*silent, "midi_source_list")
@@ -337,7 +302,7 @@ TEST(DocumentWindowMidi, TheListChecksTheSourcesThatAreConnected) {
 // MIDI key 60 plays, the keyboard's repeat adds nothing, the keys held are let go when the
 // window loses the focus, and Scale Steps plays the scale's steps from its 1/1 on Z.
 // Adaptive then tunes its C major triad of six equal harmonics (from 261.63 Hz) to 4:5:6,
-// its lowest note staying, and the dock shows each note moved; a released key leaves it.
+// its lowest note staying, and the dock shows each note moved.
 TEST(DocumentWindowMidi, TheComputerKeyboardPlaysAsTheMidiKeysDoAndAdaptsItsTriad) {
     struct RecordingPlayer final : midi::NotePlayer {
         std::vector<midi::Chord> played;
@@ -375,7 +340,6 @@ TEST(DocumentWindowMidi, TheComputerKeyboardPlaysAsTheMidiKeysDoAndAdaptsItsTria
     }
     ASSERT_EQ(player->played.size(), 2u);
     EXPECT_EQ(player->played[1], player->played[0]) << "Z plays MIDI key 60's chord";
-    EXPECT_EQ(rig->last_played_key(), 60);
     QEvent deactivated(QEvent::WindowDeactivate);
     QCoreApplication::sendEvent(window.get(), &deactivated);
     EXPECT_EQ(player->released, 2) << "the held Z let go (after the MIDI key's own release)";
@@ -387,8 +351,7 @@ TEST(DocumentWindowMidi, TheComputerKeyboardPlaysAsTheMidiKeysDoAndAdaptsItsTria
     emit target->activated(1);
     QTest::keyClick(focus, Qt::Key_X);  // key 62: the scale's third step
     ASSERT_EQ(player->played.size(), 3u);
-    ASSERT_EQ(player->played[2].size(), 1u);
-    EXPECT_NEAR(player->played[2][0], document.state().base_frequency * std::exp2(2.0 / 12), 1e-3);
+    EXPECT_THAT(player->played[2], ElementsAre(FloatNear(440.0f * std::exp2(2.0f / 12), 1e-3f)));
     EXPECT_EQ(focus->property("text").toString(), typed) << "nothing typed while the keys play";
     rig->mirror_midi_notes(nullptr);
 
@@ -401,18 +364,8 @@ TEST(DocumentWindowMidi, TheComputerKeyboardPlaysAsTheMidiKeysDoAndAdaptsItsTria
     for (const Qt::Key key : {Qt::Key_Z, Qt::Key_C, Qt::Key_B}) QTest::keyPress(focus, key);
     auto* table = control<QTableWidget>(*window, "adaptive_table");
     const auto moved = [&](int row) { return table->item(row, 4)->text().toDouble(); };
-    const auto settled = [&] {
-        return table->rowCount() == 3 && std::fabs(moved(1) + 13.69) < 0.05 &&
-               std::fabs(moved(2) - 1.96) < 0.05;
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(settled(), 5000);
-    EXPECT_EQ(moved(0), 0.0) << "the lowest note stays";
-    EXPECT_EQ(table->item(1, 3)->text(), QString::number(1200 * std::log2(5.0 / 4), 'f', 2));
-    EXPECT_THAT(control<QLabel>(*window, "adaptive_status")->text().toStdString(),
-                HasSubstr("Dissonance"));
-
-    QTest::keyRelease(focus, Qt::Key_C);
-    QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), 2, 5000);
+    // The third's move (the whole chord's: adaptive_note_player_test.cpp).
+    QTRY_VERIFY_WITH_TIMEOUT(table->rowCount() == 3 && std::fabs(moved(1) + 13.69) < 0.05, 5000);
     control<QCheckBox>(*window, "adaptive_box")->setChecked(false);
     EXPECT_FALSE(rig->adaptive().tuning_on());
 }
@@ -433,18 +386,13 @@ TEST_F(DocumentWindowTest, ThePresetMenuFillsTheScaleTableWithModelsThatKeepTheC
     choose_preset(2);  // 12 equal steps per octave
     ASSERT_EQ(table("scale_table")->model()->rowCount(), 25);
     EXPECT_EQ(cell(table("scale_table"), 12, 1), "1200");
-    EXPECT_EQ(cell(table("scale_table"), 24, 0), "4/1");
-    EXPECT_TRUE(window.isWindowModified());
-    // The equal division reads its two fields (13 steps up to 3) and replaces the scale with
-    // its 18 ratios; with Add to the Table checked, 12 equal steps add all but their 1.
+    // The equal division reads its two fields (13 steps up to 3); with Add to the Table
+    // checked it adds its 18 ratios but their 1 (how each mode merges: ratio_actions_test).
     field("division_base_field")->setText(QStringLiteral("3"));
     field("division_count_field")->setText(QStringLiteral("13"));
-    find<QMenu>("preset_menu")->actions()[1]->trigger();
-    EXPECT_EQ(table("scale_table")->model()->rowCount(), 18);
-    EXPECT_FALSE(find<QAction>("preset_add_item")->isChecked()) << "Replace is the default";
     find<QAction>("preset_add_item")->setChecked(true);
-    find<QMenu>("preset_menu")->actions()[2]->trigger();
-    EXPECT_EQ(table("scale_table")->model()->rowCount(), 18 + 24);
+    find<QMenu>("preset_menu")->actions()[1]->trigger();
+    EXPECT_EQ(table("scale_table")->model()->rowCount(), 25 + 17);
     // The harmonic items say where they start: at the Divide interval.
     field("division_base_field")->setText(QStringLiteral("2"));
     emit find<QMenu>("preset_menu")->aboutToShow();
@@ -475,11 +423,6 @@ TEST_F(DocumentWindowTest, SegmentsAddAndDeleteRowsOrSayWhyNothingHappened) {
     EXPECT_EQ(window.beep_count(), 2);
     EXPECT_EQ(window.statusBar()->currentMessage(),
               "Key 60 plays another chord already: give that chord another key first.");
-    edit_cell(table("chord_table"), 1, 0, QStringLiteral("61"));  // its own key: not refused
-    EXPECT_EQ(window.beep_count(), 2);
-    table("chord_table")->selectRow(0);
-    QTest::keyClick(table("chord_table"), Qt::Key_Delete);
-    EXPECT_EQ(table("chord_table")->model()->rowCount(), 1);
 
     while (table("fixed_tone_table")->model()->rowCount() < kMaxDissonanceRatios)
         QTest::mouseClick(segment("fixed_tone_add"), Qt::LeftButton);
@@ -549,18 +492,14 @@ TEST(DocumentWindowMidiOutput, ThePickedDestinationFollowsTheScaleTable) {
         box->showPopup();
         box->hidePopup();
     };
-    EXPECT_EQ(box->count(), 1);
-    open_list();
+    open_list();  // (how the destinations are titled: tests/midi/midi_output_test.cpp)
     ASSERT_EQ(box->count(), 3);
     EXPECT_EQ(box->currentText(), "None");
-    EXPECT_EQ(box->itemText(1), "FLUID Synth:Synth input port");
 
     // The new document's empty table is no tuning yet: refused, the destination chosen.
     QTest::keyClick(box, Qt::Key_Down);
     EXPECT_THAT(record->connections, ElementsAre("connect 20:0"));
-    EXPECT_TRUE(output.take_sent().empty());
-    EXPECT_TRUE(
-        window.statusBar()->currentMessage().startsWith("The scale cannot be sent as a tuning."));
+    EXPECT_TRUE(output.take_sent().empty());  // (why: midi_tuning_sender_test.cpp)
     control<QMenu>(window, "preset_menu")->actions()[2]->trigger();  // 12 equal steps per octave
     auto sent = output.take_sent();
     ASSERT_EQ(sent.size(), 1u);
@@ -589,9 +528,8 @@ TEST(DocumentWindowMidiOutput, ThePickedDestinationFollowsTheScaleTable) {
 }
 
 // Pitch-bend mode: picking a destination sends the chosen bend range to channels 2-16 and
-// mirrors the window's keys there, each note's bend before its note-on; a chord larger than
-// the channels is refused in the status bar; another destination, or MTS again, first
-// releases every note the outside synthesizer holds.
+// mirrors the window's keys there, each note's bend before its note-on; another destination
+// first releases every note the outside synthesizer holds.
 TEST(DocumentWindowMidiOutput, InPitchBendModeTheKeysPlayThereBentAndAreReleasedOnEveryChange) {
     auto owned = std::make_unique<testing::RecordingInstruments>();
     testing::RecordingInstruments& instruments = *owned;
@@ -614,18 +552,12 @@ TEST(DocumentWindowMidiOutput, InPitchBendModeTheKeysPlayThereBentAndAreReleased
     EXPECT_EQ(sent[2], (std::vector<uint8_t>{0xB1, 6, 12}));
     ASSERT_TRUE(instruments.mirror);
 
-    const midi::NoteInstances notes = instruments.keys->notes_on({440.0f, 550.0f}, 100.0f);
+    instruments.keys->notes_on({440.0f, 550.0f}, 100.0f);
     sent = output.take_sent();
     ASSERT_EQ(sent.size(), 4u);
-    // In the range chosen (each bend's bytes: tests/document/pitch_bend_channels_test.cpp).
-    const BentNote bent{sent[3][1], uint16_t(sent[2][1] | sent[2][2] << 7)};
+    // (Each bend's bytes, and a chord larger than the free channels refused:
+    // tests/document/pitch_bend_channels_test.cpp.)
     EXPECT_EQ(sent[2][0], 0xE2) << "the bend first, on a channel of its own";
-    EXPECT_NEAR(1200.0 * std::log2(frequency_of_bent_note(bent, 12) / 550.0), 0.0, 0.2);
-    instruments.keys->notes_on(std::vector<float>(14, 300.0f), 100.0f);
-    EXPECT_TRUE(output.take_sent().empty());
-    QCoreApplication::processEvents();
-    EXPECT_THAT(window.statusBar()->currentMessage().toStdString(),
-                HasSubstr("A chord of 14 notes needs as many MIDI channels; 13"));
 
     QTest::keyClick(box, Qt::Key_Down);  // the other destination
     sent = output.take_sent();
@@ -634,23 +566,17 @@ TEST(DocumentWindowMidiOutput, InPitchBendModeTheKeysPlayThereBentAndAreReleased
     EXPECT_EQ(sent[1], (std::vector<uint8_t>{0x82, 73, 0}));
     EXPECT_THAT(record->connections,
                 ElementsAre("connect 20:0", "disconnect 20:0", "connect 24:0"));
-    instruments.keys->notes_off(notes);  // released already
-    EXPECT_EQ(output.take_sent().size(), 0u);
 
     QTest::keyClick(box, Qt::Key_Down);  // Kelvara's own input: refused, not played back
     EXPECT_THAT(window.statusBar()->currentMessage().toStdString(),
                 HasSubstr("the notes would play back into Kelvara through Kelvara:Kelvara Input"));
     EXPECT_EQ(box->currentText(), "None");
     EXPECT_FALSE(instruments.mirror);
-
-    QTest::keyClick(mode, Qt::Key_Up);  // MTS tuning: the keys play here only
-    QTest::keyClick(box, Qt::Key_Down);
-    EXPECT_FALSE(instruments.mirror);
 }
 
 // Sound without a keyboard: a plain left press in the graph plays the base and base × the
-// ratio under the pointer until the release, a drag glides the upper tone; the play segment
-// (or Space) of the scale and chord tables plays the selected row while held.
+// ratio under the pointer until the release, a drag glides the upper tone; the scale table's
+// play segment plays the selected row while held.
 TEST_F(DocumentWindowTest, APressInTheGraphOrAPlaySegmentAuditionsWhileHeld) {
     GraphWidget* graph = window.graph();
     const QPoint middle = graph->rect().center();
@@ -667,25 +593,14 @@ TEST_F(DocumentWindowTest, APressInTheGraphOrAPlaySegmentAuditionsWhileHeld) {
     EXPECT_GT(instruments.glides[0], 440.0f * ratio) << "to the right: a wider interval";
     QTest::mouseRelease(graph, Qt::LeftButton, Qt::NoModifier, middle + QPoint(40, 0));
     EXPECT_THAT(instruments.stopped_tones, ElementsAre(ElementsAre(1, 2)));
-    // A right click plays nothing.
-    QTest::mouseClick(graph, Qt::RightButton, Qt::NoModifier, middle);
-    EXPECT_EQ(instruments.started_tones.size(), 1u);
-
-    doc().table_actions().chord_action(ChordAction::AddAtFreeKey);
-    table("chord_table")->selectRow(0);
-    QTest::keyPress(table("chord_table"), Qt::Key_Space);
-    ASSERT_EQ(instruments.started_tones.size(), 2u);
-    EXPECT_THAT(instruments.started_tones[1], ElementsAre(110.0f));
-    QTest::keyRelease(table("chord_table"), Qt::Key_Space);
-    EXPECT_EQ(instruments.stopped_tones.size(), 2u);
 
     choose_preset(2);  // 12 equal steps: row 7 is the fifth
     table("scale_table")->selectRow(7);
     QTest::mousePress(segment("scale_play_button"), Qt::LeftButton);
-    ASSERT_EQ(instruments.started_tones.size(), 3u);
-    EXPECT_THAT(instruments.started_tones[2], ElementsAre(440.0f, 440.0f * 1.4983071f));
+    ASSERT_EQ(instruments.started_tones.size(), 2u);
+    EXPECT_THAT(instruments.started_tones[1], ElementsAre(440.0f, 440.0f * 1.4983071f));
     QTest::mouseRelease(segment("scale_play_button"), Qt::LeftButton);
-    EXPECT_EQ(instruments.stopped_tones.size(), 3u);
+    EXPECT_EQ(instruments.stopped_tones.size(), 2u);
 }
 
 }  // namespace

@@ -54,7 +54,6 @@ TEST(MinimaPanel, ListsMarksAndTakesTheMinimaIntoTheScaleAsUndoableSteps) {
     EXPECT_EQ(window.graph()->layers().minima.size(), static_cast<size_t>(shown));
     EXPECT_EQ(cell(0, MinimaTableModel::Just), "1/1");
     EXPECT_EQ(cell(shown - 1, MinimaTableModel::Just), "2/1");
-    EXPECT_GT(panel.all_minima().size(), static_cast<size_t>(shown));
 
     // Sorted by prominence, descending: the octave, then the unison, then the fifth.
     table->horizontalHeader()->setSortIndicator(MinimaTableModel::Prominence, Qt::DescendingOrder);
@@ -66,19 +65,10 @@ TEST(MinimaPanel, ListsMarksAndTakesTheMinimaIntoTheScaleAsUndoableSteps) {
 
     // The just-ratio tolerance names the minima anew: at 0 cents only those exactly on their
     // fraction (the cusps).
-    const size_t named_within_10_cents = named().size();
     enter(panel.just_tolerance_field(), "0");
-    EXPECT_LT(named().size(), named_within_10_cents);
     EXPECT_EQ(named(), std::vector<bool>(named().size(), true));
-    enter(panel.just_tolerance_field(), "10");
-    EXPECT_EQ(named().size(), named_within_10_cents);
 
-    // A refused threshold beeps and keeps the one before; a plain number is in the curve's
-    // units.
-    enter_threshold("-1");
-    EXPECT_EQ(panel.threshold_field()->text(), "3%");
-    EXPECT_EQ(window.document().graph_choices().prominence, ProminenceThreshold{});
-
+    // A plain number is in the curve's units (a threshold refused: tests/cli's minima).
     enter_threshold("0.3");
     EXPECT_EQ(table->model()->rowCount(), 5);
     QTest::mouseClick(panel.replace_button(), Qt::LeftButton);
@@ -96,24 +86,14 @@ TEST(MinimaPanel, ListsMarksAndTakesTheMinimaIntoTheScaleAsUndoableSteps) {
     EXPECT_EQ(scale_of(window.document()), replaced);
     window.document().history().undo();
     EXPECT_EQ(panel.threshold_field()->text(), "0.3");
-    window.document().history().undo();
-    EXPECT_TRUE(scale_of(window.document()).empty());
 
     // Relative to the curve's range, the valleys of six equal harmonics (a curve peaking near
-    // 0.14) stay listed, where 0.05 in the curve's units kept three of nine.
+    // 0.14) stay listed (the same threshold in the curve's units: tests/cli's 3%).
     enter_threshold("3%");
     window.document().curve_actions().set_overtone_type(1);
     window.document().curve_actions().set_number_of_overtones(6);
     panel.wait_for_search();
-    EXPECT_EQ(panel.status_label()->text(), "7 of 9 minima");
-    enter_threshold("0.05");
-    EXPECT_EQ(panel.status_label()->text(), "3 of 9 minima");
-
-    // A change of the curve is searched again: a pure tone has one valley only in 1 to 2.
-    window.document().curve_actions().set_overtone_type(PureTone);
-    panel.wait_for_search();
-    EXPECT_EQ(panel.all_minima().size(), 1u);
-    EXPECT_EQ(window.graph()->layers().minima.size(), 1u);
+    EXPECT_EQ(panel.status_label()->text(), "7 of 9 minima") << "the new curve searched again";
 }
 
 // "± Cents" sorts by how far a minimum lies from its just ratio, on either side.

@@ -1,16 +1,13 @@
 // The window's scale tools: the generator dialog (its summary and moment-of-symmetry sizes as
-// the fields change, Generate as one undo step of the scale table), the scale against just,
-// and the About box's version and licence.
+// the fields change, Generate as one undo step of the scale table) and the scale against just.
 #include <gtest/gtest.h>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QRegularExpression>
 #include <QSpinBox>
 
 #include <vector>
 
-#include "app/about_dialog.h"
 #include "app/scale_against_just_dialog.h"
 #include "app/scale_generator_dialog.h"
 #include "document/document.h"
@@ -26,9 +23,7 @@ TEST(ScaleGeneratorDialog, ShowsThePatternAndPutsTheScaleInTheTable) {
     EXPECT_TRUE(dialog.findChild<QLabel*>("generator_mos_sizes")
                     ->text()
                     .contains("<a href=\"7\">7</a> <a href=\"12\">12</a>"));
-    dialog.generator_field().setText("fifth");
-    EXPECT_TRUE(dialog.summary_text().startsWith("Generator: \u2018fifth\u2019 is not"));
-    dialog.generator_field().setText("3/2");
+    dialog.generator_field().setText("3/2");  // (a generator refused: tests/cli's scale mos)
 
     ASSERT_TRUE(dialog.generate().ok());
     const std::vector<float>& table = document.tables().scale_ratios();
@@ -36,9 +31,7 @@ TEST(ScaleGeneratorDialog, ShowsThePatternAndPutsTheScaleInTheTable) {
     const std::vector<float> expected{1.0f,     9.0f / 8,   81.0f / 64,   4.0f / 3,
                                       3.0f / 2, 27.0f / 16, 243.0f / 128, 2.0f};
     EXPECT_EQ(table, expected);
-    ASSERT_TRUE(document.history().can_undo());
-    document.history().undo();
-    EXPECT_NE(document.tables().scale_ratios(), expected);
+    EXPECT_TRUE(document.history().can_undo());
 
     dialog.kind_field().setCurrentIndex(2);  // subharmonics 8 to 16
     EXPECT_EQ(dialog.summary_text(), "8 note(s) per period, steps HGFEDCBA");
@@ -46,22 +39,13 @@ TEST(ScaleGeneratorDialog, ShowsThePatternAndPutsTheScaleInTheTable) {
 }
 
 TEST(ScaleAgainstJust, EachStepWithItsNameAndError) {
-    const auto rows = steps_against_just({1.0f, 16.0f / 15, 1.2599211f, 1.4142135f});
-    ASSERT_EQ(rows.size(), 4u);
-    EXPECT_EQ(rows[1].ratio, "16/15");
-    EXPECT_EQ(rows[1].just, "16/15");
-    EXPECT_EQ(rows[1].error, "+0.000");
+    const auto rows = steps_against_just({1.0f, 16.0f / 15, 1.2599211f});
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[1].error, "+0.000") << "never -0.000";
     // The equal-tempered major third: 19/15 is the simplest fraction within 10 cents.
     EXPECT_EQ(rows[2].cents, "400");
     EXPECT_EQ(rows[2].just, "19/15");
     EXPECT_EQ(rows[2].error, "-9.244");
-    EXPECT_EQ(rows[3].just, "17/12");
-}
-
-TEST(AboutBox, ShowsTheVersionAndTheLicence) {
-    const QString text = about_text();
-    EXPECT_TRUE(text.contains(QRegularExpression(QStringLiteral("Kelvara \\d+\\.\\d+"))));
-    EXPECT_TRUE(text.contains("GPL-3.0-or-later"));
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // screenshot window WIDTHxHEIGHT OUT.png [FILE.kelvara]
-// screenshot recording OUT.png [RECORDING]
+// screenshot recording OUT.png
 // On whatever display it is given (a virtual X server in the test), grabs to OUT.png and
 // checks what it shows. Exit codes: 0 checked, 1 failed.
 // - window: starts the application as `kelvara` does, sizes its first document window, shows
@@ -7,8 +7,8 @@
 //   graph so the readout reads the curve; saves the whole screen beside it as OUT-screen.png
 //   and checks that the graph holds a curve.
 // - recording: the Timbre from Recording dialog on a recording it makes (a struck bell: eight
-//   inharmonic partials decaying together, with noise 40 dB down, in stereo FLAC) or on
-//   RECORDING; checks the marks of the picked partials.
+//   inharmonic partials decaying together, with noise 40 dB down, in stereo FLAC); checks the
+//   marks of the picked partials.
 #include <QApplication>
 #include <QImage>
 #include <QScreen>
@@ -97,10 +97,9 @@ QString bell_recording(const QTemporaryDir& folder) {
 }
 
 // The marks of partials other than 1 are drawn in an orange.
-int recording_shot(const QString& out, const QString& recording) {
+int recording_shot(const QString& out) {
     const QTemporaryDir folder;
-    const QString path = recording.isEmpty() ? bell_recording(folder) : recording;
-    auto dialog = kelvara::RecordingTimbreDialog::open(path);
+    auto dialog = kelvara::RecordingTimbreDialog::open(bell_recording(folder));
     if (!dialog) {
         std::fprintf(stderr, "%s\n", dialog.error().reason.c_str());
         return 1;
@@ -117,7 +116,7 @@ int recording_shot(const QString& out, const QString& recording) {
     });
     const size_t partials = shown.partials().size();
     std::printf("%zu partials, %d mark pixels\n", partials, marks);
-    return (partials == 8 || !recording.isEmpty()) && marks > 100 ? 0 : 1;
+    return partials == 8 && marks > 100 ? 0 : 1;
 }
 
 }  // namespace
@@ -133,10 +132,9 @@ int main(int argc, char** argv) {
     });
     if (args.size() >= 3 && args[0] == QLatin1String("window"))
         return window_shot(args[1], args[2], args.mid(3));
-    if (args.size() >= 2 && args[0] == QLatin1String("recording"))
-        return recording_shot(args[1], args.value(2));
+    if (args.size() >= 2 && args[0] == QLatin1String("recording")) return recording_shot(args[1]);
     std::fprintf(stderr,
                  "usage: screenshot window WIDTHxHEIGHT OUT.png [FILE.kelvara]\n"
-                 "       screenshot recording OUT.png [RECORDING]\n");
+                 "       screenshot recording OUT.png\n");
     return 1;
 }

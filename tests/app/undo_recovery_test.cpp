@@ -71,11 +71,6 @@ TEST_F(UndoRecoveryTest, CtrlZFromAFieldThatCommittedItsValueReachesTheDocument)
     EXPECT_FALSE(window->isWindowModified());
     QTest::keyClick(base, Qt::Key_Y, Qt::ControlModifier);
     EXPECT_EQ(window->document().curve().base_frequency(), 300.0);
-    // Typing not yet committed is the field's own to undo.
-    QTest::keyClicks(base, QStringLiteral("5"));
-    QTest::keyClick(base, Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_EQ(base->text(), "300");
-    EXPECT_EQ(window->document().curve().base_frequency(), 300.0);
 }
 
 TEST_F(UndoRecoveryTest, AVolumeDragIsOneStepAndUndoSendsTheVolumeBack) {
@@ -83,10 +78,7 @@ TEST_F(UndoRecoveryTest, AVolumeDragIsOneStepAndUndoSendsTheVolumeBack) {
     slider->setSliderDown(true);
     for (int volume : {70, 80, 90, 100}) slider->setValue(volume);
     slider->setSliderDown(false);
-    slider->setValue(110);  // key presses on the slider: a step each
-    slider->setValue(120);
-    undo()->trigger();
-    EXPECT_EQ(slider->value(), 110);
+    slider->setValue(110);  // a key press on the slider: a step of its own
     undo()->trigger();
     EXPECT_EQ(slider->value(), 100);
     undo()->trigger();
