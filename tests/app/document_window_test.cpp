@@ -393,11 +393,6 @@ TEST_F(DocumentWindowTest, ThePresetMenuFillsTheScaleTableWithModelsThatKeepTheC
     find<QAction>("preset_add_item")->setChecked(true);
     find<QMenu>("preset_menu")->actions()[1]->trigger();
     EXPECT_EQ(table("scale_table")->model()->rowCount(), 25 + 17);
-    // The harmonic items say where they start: at the Divide interval.
-    field("division_base_field")->setText(QStringLiteral("2"));
-    emit find<QMenu>("preset_menu")->aboutToShow();
-    EXPECT_TRUE(find<QMenu>("preset_menu")->actions()[4]->text().contains("ratios 2 to 8"))
-        << find<QMenu>("preset_menu")->actions()[4]->text().toStdString();
 }
 
 // The segments add and delete rows; an eleventh fixed tone and a key that plays another

@@ -7,7 +7,6 @@
 #include <array>
 #include <cmath>
 #include <functional>
-#include <vector>
 
 namespace kelvara {
 namespace {

@@ -4,9 +4,6 @@
 // amplitude 1/k have under the minimum only: the minima rows of tests/cli.)
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-#include <string>
 #include <vector>
 
 #include "engine/curve_minima.h"

@@ -5,7 +5,6 @@
 // file, is written back byte for byte in document_file_test.cpp.)
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <string>
 #include <vector>
 

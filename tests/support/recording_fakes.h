@@ -1,7 +1,6 @@
 #pragma once
 // Fakes of the window's interfaces that keep what was last shown, so a test checks where an
 // edit leaves the window rather than the calls that took it there.
-#include <array>
 #include <map>
 #include <optional>
 #include <set>
